@@ -1,0 +1,60 @@
+#include "common/FloatText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "common/FormatSettings.h"
+
+std::string GeneralFloatText(double Value, char DecimalSeparator) {
+  if (std::isnan(Value)) return "NAN";
+  if (std::isinf(Value)) return Value < 0 ? "-INF" : "INF";
+  if (Value == 0) return "0";
+
+  // "-d.dddddddddddddde-xxx": 15 significant digits, correctly rounded.
+  char Buffer[40];
+  std::snprintf(Buffer, sizeof Buffer, "%.14e", Value);
+  const char* P = Buffer;
+  std::string Result;
+  if (*P == '-') {
+    Result += '-';
+    ++P;
+  }
+  std::string Digits;
+  for (; *P != 'e'; ++P)
+    if (*P != '.') Digits += *P;
+  const int Exponent = std::atoi(P + 1);
+  while (Digits.size() > 1 && Digits.back() == '0') Digits.pop_back();
+  const int Count = static_cast<int>(Digits.size());
+
+  if (Exponent >= -4 && Exponent < 15) {
+    if (Exponent < 0) {
+      Result += '0';
+      Result += DecimalSeparator;
+      Result.append(static_cast<std::size_t>(-Exponent - 1), '0');
+      Result += Digits;
+    } else {
+      const int IntDigits = Exponent + 1;
+      Result += Digits.substr(0, static_cast<std::size_t>(std::min(IntDigits, Count)));
+      if (Count < IntDigits) Result.append(static_cast<std::size_t>(IntDigits - Count), '0');
+      if (Count > IntDigits) {
+        Result += DecimalSeparator;
+        Result += Digits.substr(static_cast<std::size_t>(IntDigits));
+      }
+    }
+    return Result;
+  }
+  Result += Digits[0];
+  if (Count > 1) {
+    Result += DecimalSeparator;
+    Result += Digits.substr(1);
+  }
+  Result += 'E';
+  Result += std::to_string(Exponent);
+  return Result;
+}
+
+std::string GeneralFloatText(double Value) {
+  return GeneralFloatText(Value, FormatSettings().DecimalSeparator);
+}

@@ -1,0 +1,6 @@
+#include "common/FormatSettings.h"
+
+TFormatSettings& FormatSettings() {
+  static TFormatSettings Settings;
+  return Settings;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The one reporting call of the system and its levels.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+enum TLogLevel : std::uint8_t { llMessage = 0, llInfo = 1, llWarn = 2, llError = 3 };
+
+// Receives every entry of a valid level; installed by the log window, the
+// command-line tool or a test.
+using TLogSink = std::function<void(TLogLevel Level, const std::string& Text)>;
+
+// Hands the entry to the installed sink. Levels outside 0..3 write nothing.
+void AddEntry(int Level, const std::string& Text);
+
+// Installs a sink (an empty one discards entries) and returns the previous one.
+TLogSink SetLogSink(TLogSink Sink);
+
+// "Message", "Info", "Warn" or "Error".
+const char* LogLevelName(TLogLevel Level);

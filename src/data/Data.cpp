@@ -1,0 +1,193 @@
+#include "data/Data.h"
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "common/Log.h"
+#include "data/LoadProgress.h"
+
+namespace {
+
+constexpr std::uint8_t BaseFrameId[4] = {0x1A, 0xCF, 0xFC, 0x1D};
+constexpr std::int64_t MaxFileSize = std::int64_t{1} << 31;
+
+bool HoldsBaseFrameId(const TMemoryStream& Image, std::int64_t Offset) {
+  std::uint8_t Bytes[4];
+  return Image.ReadAt(Offset, Bytes, 4) && std::memcmp(Bytes, BaseFrameId, 4) == 0;
+}
+
+// Modification time in days since 1899-12-30, or a negative value when the
+// file cannot be looked at.
+double FileTimeInDays(const std::string& FileName, std::int64_t& Size) {
+  namespace fs = std::filesystem;
+  std::error_code Error;
+  const fs::file_time_type Time = fs::last_write_time(FileName, Error);
+  if (Error) return -1;
+  const std::uintmax_t Bytes = fs::file_size(FileName, Error);
+  if (Error) return -1;
+  Size = static_cast<std::int64_t>(Bytes);
+  const auto Since1970 = std::chrono::file_clock::to_sys(Time).time_since_epoch();
+  return std::chrono::duration<double>(Since1970).count() / 86400.0 + 25569.0;
+}
+
+void SwapWords(std::vector<std::uint8_t>& Bytes) {
+  for (std::size_t I = 0; I + 1 < Bytes.size(); I += 2) std::swap(Bytes[I], Bytes[I + 1]);
+}
+
+void NumberTree(TDecodedNode* List, std::int64_t& Serial) {
+  for (TDecodedNode* Node = List; Node; Node = Node->Next) {
+    NumberTree(Node->Child, Serial);
+    Node->SerialNo = static_cast<std::int32_t>(Serial++);
+  }
+}
+
+// Clears the busy flag however a pass ends.
+class TBusyScope {
+ public:
+  explicit TBusyScope(TLoadProgress& Progress) : Progress(Progress) { Progress.Busy = true; }
+  ~TBusyScope() { Progress.Busy = false; }
+  TBusyScope(const TBusyScope&) = delete;
+  TBusyScope& operator=(const TBusyScope&) = delete;
+
+ private:
+  TLoadProgress& Progress;
+};
+
+}  // namespace
+
+TData::TData(const std::string& FileName, TFramesDefinition& Definition)
+    : Definition(Definition), FileName(FileName), Timer(CreateTimer()) {
+  Timer->SetEnabled(false);
+  Timer->SetInterval(TrackingInterval);
+  Timer->OnTimer = [this] { UpdateFromFile(); };
+}
+
+TData::~TData() { Timer->OnTimer = nullptr; }
+
+void TData::StartTracking() {
+  LastFileTime = 0;
+  LastFileSize = -1;
+  ProcessedSize = 0;
+  UpdateFromFile();
+  Timer->SetEnabled(true);
+}
+
+bool TData::ReadImage(std::int64_t Size) {
+  std::ifstream File(FileName, std::ios::binary);
+  if (!File.is_open()) return false;
+  Image.Bytes.resize(static_cast<std::size_t>(Size));
+  File.read(reinterpret_cast<char*>(Image.Bytes.data()), Size);
+  // A file that shrank since it was looked at gives what it still holds.
+  Image.Bytes.resize(static_cast<std::size_t>(File.gcount()));
+  return !File.bad();
+}
+
+void TData::UpdateFromFile() {
+  TLoadProgress& Progress = LoadProgress();
+  std::int64_t FileSize = 0;
+  const double FileTime = FileTimeInDays(FileName, FileSize);
+  if (FileTime < 0) {
+    AddEntry(llError, "Cannot read paket file " + FileName + ".");
+    return;
+  }
+  if (FileTime == LastFileTime && FileSize == LastFileSize) {
+    Timer->SetEnabled(true);
+    return;
+  }
+  if (Progress.Busy) {
+    Timer->SetInterval(Timer->Interval() + DelayedUpdateIncrement);
+    AddEntry(llInfo, "Update on " + FileName + " delayed: other update in progress.");
+    return;
+  }
+  const TBusyScope BusyScope(Progress);
+  AddEntry(llInfo, "Update on " + FileName);
+  if (FileSize >= MaxFileSize) {
+    AddEntry(llError, "Paket file " + FileName + " is too large (2 GiB or more), not loaded.");
+    return;
+  }
+  if (!ReadImage(FileSize)) {
+    AddEntry(llError, "Cannot read paket file " + FileName + ".");
+    return;
+  }
+  SwapWords(Image.Bytes);
+
+  std::int32_t Length = Definition.GetFrameLength("BaseFrame");
+  const bool IdCheck = Length == 280 || Length == 282;
+  if (IdCheck) {
+    const std::int32_t Other = Length == 280 ? 282 : 280;
+    if (!HoldsBaseFrameId(Image, Length) && HoldsBaseFrameId(Image, Other)) {
+      AddEntry(llInfo, "Auto adjusting base frame length successful. New length: " + std::to_string(Other));
+      Definition.SetFrameLength("BaseFrame", Other);
+    }
+  } else {
+    AddEntry(llInfo, "No automatic BaseFrame synchronization. BF is " + std::to_string(Length));
+  }
+  LastFileTime = FileTime;
+  LastFileSize = FileSize;
+
+  Length = Definition.GetFrameLength("BaseFrame");
+  if (Image.Size() - ProcessedSize < Length) {
+    AddEntry(llWarn, "File " + FileName + " has changed, but has not grown for at least the size of the BaseFrame.");
+    AddEntry(llWarn, "No data appended!");
+    return;
+  }
+  if (Length < 1) {
+    AddEntry(llError, "Invalid BaseFrame length " + std::to_string(Length) + ", no data decoded.");
+    return;
+  }
+
+  std::int64_t Position = ProcessedSize;
+  Progress.SetMaximum(Image.Size());
+  Progress.ShowProgress();
+  Timer->SetEnabled(false);
+  const auto RootDefIndex = static_cast<std::int16_t>(Definition.FindFrame("BaseFrame"));
+  std::int64_t Handled = 0;
+  while (Length >= 1 && Image.Size() - Position >= Length) {
+    Progress.SetPosition(Position);
+    Progress.SetCounter(std::to_string(Handled));
+    Progress.ProcessMessages();
+    if (IdCheck && !HoldsBaseFrameId(Image, Position)) {
+      AddEntry(llWarn, "BaseFrame at Position " + std::to_string(Position) + " has invalid ID! Skipping...");
+    } else {
+      Image.Position = Position;
+      TDecodedNode* Child = nullptr;
+      try {
+        Child = Definition.DecodeFrame(Image, "BaseFrame", Pool);
+      } catch (const EDecodeAbort&) {
+        // The aborted BaseFrame is decoded again by the next pass.
+        break;
+      }
+      TDecodedNode* Root = Pool.New();
+      Root->Child = Child;
+      Root->Position = static_cast<std::int32_t>(Position);
+      Root->Stream = &Image;
+      Root->DefIndex = RootDefIndex;
+      AppendRoot(Root);
+    }
+    ++Handled;
+    Position += Length;
+    Length = Definition.GetFrameLength("BaseFrame");
+  }
+  // Only whole BaseFrames count as processed: the rest is decoded once complete.
+  ProcessedSize = Position;
+  NumberNodes();
+  if (OnNewFrames) OnNewFrames(*this);
+  Progress.HideProgress();
+  Timer->SetEnabled(true);
+}
+
+void TData::AppendRoot(TDecodedNode* Root) {
+  (LastRoot ? LastRoot->Next : Frames) = Root;
+  LastRoot = Root;
+  if (!FirstUnnumbered) FirstUnnumbered = Root;
+  ++Count;
+}
+
+void TData::NumberNodes() {
+  if (!FirstUnnumbered) return;
+  if (FirstUnnumbered == Frames) NextSerial = SerialBase;
+  NumberTree(FirstUnnumbered, NextSerial);
+  FirstUnnumbered = nullptr;
+}

@@ -1,0 +1,179 @@
+// Decoding a frame into its tree of nodes and evaluating its variables.
+#include "common/Log.h"
+#include "structure/ByteBit.h"
+#include "structure/FramesDefinition.h"
+
+namespace {
+
+// Restores a value when the scope ends, also on the abort signal.
+template <typename T>
+class TRestore {
+ public:
+  TRestore(T& Target, T Saved) : Target(Target), Saved(std::move(Saved)) {}
+  ~TRestore() { Target = std::move(Saved); }
+  TRestore(const TRestore&) = delete;
+  TRestore& operator=(const TRestore&) = delete;
+
+ private:
+  T& Target;
+  T Saved;
+};
+
+}  // namespace
+
+TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string& FrameName, TNodePool& Pool) {
+  Variables->Clear();
+  CurrentFrame = FrameName;
+  Stream = &S;
+  DependencyBudget = InitialDependencyBudget;
+  if (Entries.empty()) return nullptr;
+
+  const std::uint32_t Hash = DJBHash(FrameName);
+  const auto First = FirstRowOfFrameHash.find(Hash);
+  if (First == FirstRowOfFrameHash.end()) {
+    if (FrameName != "NO_RULE_FOUND") AddEntry(llError, "Unknown frame: " + FrameName);
+    TDecodedNode* Empty = Pool.New();
+    Empty->Stream = &S;
+    return Empty;
+  }
+  const std::size_t FirstRow = static_cast<std::size_t>(First->second);
+  const std::size_t Mark = Pool.Mark();
+  TDecodedNode* Head = nullptr;
+  TDecodedNode* Tail = nullptr;
+  const auto Append = [&](TDecodedNode* Node) {
+    (Tail ? Tail->Next : Head) = Node;
+    Tail = Node;
+  };
+  try {
+    for (std::size_t I = FirstRow; I < Entries.size() && Entries[I].FrameHash == Hash; ++I) {
+      const TDefinitionEntry& Row = Entries[I];
+      if (Row.Kind == ekSubframe || Row.Kind == ekFrame) continue;
+      EvaluateVariable(Row.VarName, static_cast<std::int32_t>(I));
+      TDecodedNode* Node = Pool.New();
+      Node->DefIndex = Node->FrameIndex = static_cast<std::int16_t>(I);
+      Node->Position = static_cast<std::int32_t>(S.Position + Row.BytePos);
+      Node->Stream = &S;
+      Node->RawValue = Variables->ValueOfHash(Row.NameHash);
+      Node->Value = Row.Kind == ekBoolean ? Node->RawValue : Variables->ValueOfHash(Row.ValueHash);
+      Append(Node);
+    }
+    for (std::size_t I = FirstRow; I < Entries.size() && Entries[I].FrameHash == Hash; ++I)
+      if (Entries[I].Kind == ekSubframe) Append(DecodeSubframe(S, static_cast<std::int32_t>(I), Pool));
+  } catch (const EDecodeAbort&) {
+    Pool.Rollback(Mark);
+    throw;
+  }
+  return Head;
+}
+
+TDecodedNode* TFramesDefinition::DecodeSubframe(TMemoryStream& S, std::int32_t RowIndex, TNodePool& Pool) {
+  const TDefinitionEntry& Row = Entries[static_cast<std::size_t>(RowIndex)];
+  if (Row.BitPos != 0) AddEntry(llWarn, "Subframes must have absolute byte offsets and lengths, ignoring bit-part.");
+  const TRestore<std::int64_t> RestorePosition(S.Position, S.Position);
+  S.Position += Row.BytePos;
+
+  TDecodedNode* Node = Pool.New();
+  Node->DefIndex = static_cast<std::int16_t>(RowIndex);
+  Node->Stream = &S;
+  Node->Position = static_cast<std::int32_t>(S.Position);
+  Node->FrameIndex = static_cast<std::int16_t>(FindFrame(SubFrameEvaluation(Row.VarName)));
+
+  if (SubframeDepth >= MaxSubframeNesting) {
+    AddEntry(llError, "Subframe nesting too deep in frame " + SubFrameEvaluation(Row.VarName) + ", ignoring.");
+    return Node;
+  }
+  const TRestore<int> RestoreDepth(SubframeDepth, SubframeDepth);
+  ++SubframeDepth;
+  {
+    const std::unique_ptr<TVarList> Saved = Variables->Clone();
+    struct TRestoreVariables {
+      const TVarList& From;
+      TVarList& To;
+      ~TRestoreVariables() { From.AssignTo(To); }
+    } RestoreVariables{*Saved, *Variables};
+    Node->Child = DecodeFrame(S, SubFrameEvaluation(Row.VarName), Pool);
+  }
+  for (TDecodedNode* Child = Node->Child; Child; Child = Child->Next) Child->Parent = Node;
+  return Node;
+}
+
+void TFramesDefinition::EvaluateVariable(const std::string& Name, std::int32_t RowIndex) {
+  if (Variables->Contains(Name)) return;
+  const std::string N = !Name.empty() && Name.back() == '&' ? Name.substr(0, Name.size() - 1) : Name;
+  if (--DependencyBudget <= 0) {
+    AddEntry(llError, "Cross dependency for variable " + N + " detected!");
+    ++DependencyBudget;
+    throw EDecodeAbort();
+  }
+  const TRestore<std::int32_t> RestoreBudget(DependencyBudget, DependencyBudget + 1);
+  const TRestore<std::int64_t> RestorePosition(Stream->Position, Stream->Position);
+
+  if (RowIndex == -1) RowIndex = FindVariableRow(DJBHash(CurrentFrame), DJBHash(N));
+  if (RowIndex == -1) {
+    AddEntry(llError, "Could not fetch Variable: " + CurrentFrame + "." + N);
+    return;
+  }
+  const TDefinitionEntry& Row = Entries[static_cast<std::size_t>(RowIndex)];
+  double Raw = 0;
+  if (Row.BytePos >= 0) {
+    const TBitPos Position{Row.BytePos, Row.BitPos};
+    const TBitPos Length{Row.ByteLen, Row.BitLen};
+    if (Row.Kind == ekText) {
+      std::string Text = ReadMessage(*Stream, Position, Length);
+      Raw = static_cast<double>(Messages.size());
+      Messages.push_back(Text);
+      Variables->Add(N, Row.Kind, Raw);
+      AddEntry(llMessage, Text);
+    } else {
+      Raw = ExtractInt(*Stream, Position, Length);
+      Variables->Add(N, Row.Kind, Raw);
+    }
+  }
+  if (Row.Kind != ekNumber) return;
+  if (Row.IsIdentity) {
+    Variables->Add(N + "&", Row.Kind, Raw);
+    return;
+  }
+  Parser->ParseString = Row.Transform;
+  Parser->Parse();
+  if (Parser->ParseFailed())
+    AddEntry(llWarn, "Parse error: " + Parser->ParseString);
+  else
+    Variables->Add(N + "&", Row.Kind, static_cast<double>(Parser->ParseValue()));
+}
+
+void TFramesDefinition::GetVariableValue(const std::string& Name, long double& Value, bool& Found) {
+  Found = Variables->Contains(Name);
+  if (!Found) {
+    EvaluateVariable(Name, -1);
+    Found = Variables->Contains(Name);
+  }
+  if (Found)
+    Value = Variables->Value(Name);
+  else
+    AddEntry(llError, "Parse error: Variable " + Name + " not found.");
+}
+
+void TFramesDefinition::ReportParseError() {
+  AddEntry(llError, "Parse error for transform function: " + Parser->ParseString);
+}
+
+std::string TFramesDefinition::SubFrameEvaluation(const std::string&) {
+  AddEntry(llError, "Virtual method TFramesDefinition.SubFrameEvaluation called.");
+  return "";
+}
+
+std::string TFramesDefinition::NodeVarName(const TDecodedNode& Node) const {
+  const auto Row = static_cast<std::size_t>(Node.DefIndex);
+  return Row < Entries.size() ? Entries[Row].VarName : std::string();
+}
+
+std::string TFramesDefinition::NodeQualifiedName(const TDecodedNode& Node) const {
+  const auto FrameVarName = [this](const TDecodedNode& N) {
+    const auto Row = static_cast<std::size_t>(N.FrameIndex);
+    return Row < Entries.size() ? Entries[Row].VarName : std::string();
+  };
+  std::string Name = FrameVarName(Node);
+  for (const TDecodedNode* P = Node.Parent; P; P = P->Parent) Name = FrameVarName(*P) + "." + Name;
+  return Name;
+}

@@ -1,0 +1,91 @@
+#pragma once
+// The loaded structure definition: its table, frame lengths and the decoding
+// of a frame into a tree of nodes.
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "parser/MathParser.h"
+#include "structure/DecodedNode.h"
+#include "structure/DefinitionEntry.h"
+#include "structure/MemoryStream.h"
+#include "structure/VarList.h"
+
+// The silent abort of a decoding run on a cross dependency between transforms.
+class EDecodeAbort : public std::exception {
+ public:
+  const char* what() const noexcept override { return "decoding aborted on a cross dependency"; }
+};
+
+// Rows a decoded node can refer to with its 16-bit indices.
+constexpr std::size_t MaxDefinitionRows = 32767;
+// Sub-frame levels decoded below a BaseFrame.
+constexpr int MaxSubframeNesting = 16;
+constexpr std::int32_t InitialDependencyBudget = 10;
+
+class TFramesDefinition {
+ public:
+  // Reads the structure file. Messages receives the texts of TEXT variables
+  // and must outlive the definition. Throws EConvertError for a position,
+  // length or mode that is not an integer; test Loaded afterwards.
+  TFramesDefinition(const std::string& FileName, std::vector<std::string>& Messages);
+  virtual ~TFramesDefinition();
+  TFramesDefinition(const TFramesDefinition&) = delete;
+  TFramesDefinition& operator=(const TFramesDefinition&) = delete;
+
+  bool Loaded = true;
+  std::vector<std::string>& Messages;
+  std::vector<TDefinitionEntry> Entries;
+  std::unique_ptr<TMathParser> Parser;
+  TMemoryStream* Stream = nullptr;
+  std::string CurrentFrame;
+  std::int32_t DependencyBudget = InitialDependencyBudget;
+  std::unique_ptr<TVarList> Variables;
+
+  // Index of the first row whose FrameName is Name; 0 with an error entry
+  // when there is none (silently for "NO_RULE_FOUND").
+  std::int32_t FindFrame(const std::string& Name) const;
+  std::int32_t GetFrameLength(const std::string& Name) const;
+  void SetFrameLength(const std::string& Name, std::int32_t Length);
+
+  // Decodes the frame at the stream's position into a list of nodes taken
+  // from Pool (variables in table order, then sub-frames); the stream
+  // position is unchanged on return. Throws EDecodeAbort on a cross
+  // dependency, after giving the nodes of the aborted run back to Pool.
+  TDecodedNode* DecodeFrame(TMemoryStream& S, const std::string& FrameName, TNodePool& Pool);
+
+  // Makes sure the raw value and, for numbers, the transformed value of the
+  // variable are in Variables; RowIndex -1 searches the row in CurrentFrame.
+  void EvaluateVariable(const std::string& Name, std::int32_t RowIndex);
+
+  // Name of the frame to decode for a SUBFRAME variable.
+  virtual std::string SubFrameEvaluation(const std::string& SubframeName);
+
+  std::string NodeVarName(const TDecodedNode& Node) const;
+  std::string NodeQualifiedName(const TDecodedNode& Node) const;
+
+ protected:
+  // First row carrying Mode, or -1.
+  std::int32_t FindModeRow(std::int32_t Mode) const;
+
+ private:
+  void LoadFromFile(const std::string& FileName);
+  void FinishLoad();
+  std::int32_t FindHeader(const std::string& Name) const;
+  std::int32_t FindVariableRow(std::uint32_t FrameHash, std::uint32_t NameHash) const;
+  TDecodedNode* DecodeSubframe(TMemoryStream& S, std::int32_t Row, TNodePool& Pool);
+  void GetVariableValue(const std::string& Name, long double& Value, bool& Found);
+  void ReportParseError();
+
+  // Lookups built at the end of a load; each answers what the scan of the
+  // table in the named direction would.
+  std::unordered_map<std::string, std::int32_t> FirstRowOfFrameName;
+  std::unordered_map<std::uint32_t, std::int32_t> FirstRowOfFrameHash;
+  std::unordered_map<std::uint32_t, std::int32_t> FirstHeaderOfFrameHash;
+  std::unordered_map<std::uint64_t, std::int32_t> LastRowOfVariable;
+  std::unordered_map<std::int32_t, std::int32_t> FirstRowOfMode;
+  int SubframeDepth = 0;
+};

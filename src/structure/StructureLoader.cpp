@@ -1,0 +1,242 @@
+// Reading a structure file into the definition table.
+#include <fstream>
+#include <iterator>
+
+#include "common/Convert.h"
+#include "common/Log.h"
+#include "structure/ByteBit.h"
+#include "structure/FieldSplitter.h"
+#include "structure/FramesDefinition.h"
+
+namespace {
+
+std::string Cut(std::string Text) {
+  if (Text.size() > MaxEntryText) Text.resize(MaxEntryText);
+  return Text;
+}
+
+std::string LowerCase(std::string Text) {
+  for (char& C : Text)
+    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
+  return Text;
+}
+
+std::string UpperCase(std::string Text) {
+  for (char& C : Text)
+    if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
+  return Text;
+}
+
+void ReplaceAll(std::string& Text, const std::string& Pattern, const std::string& Replacement) {
+  // Each template can double a text; the cap keeps hostile files bounded
+  // (only the first 255 characters are stored anyway).
+  constexpr std::size_t Cap = 1 << 16;
+  std::string Out;
+  std::size_t From = 0;
+  for (std::size_t At; Out.size() <= Cap && (At = Text.find(Pattern, From)) != std::string::npos;) {
+    Out.append(Text, From, At - From);
+    Out += Replacement;
+    From = At + Pattern.size();
+  }
+  if (From == 0) return;
+  Out.append(Text, From);
+  if (Out.size() > Cap) Out.resize(Cap);
+  Text = std::move(Out);
+}
+
+struct TTemplate {
+  std::string Name;
+  std::string Body;
+};
+
+void ExpandTemplates(std::string& Transform, const std::string& VarName, const std::vector<TTemplate>& Templates) {
+  const std::size_t Open = Transform.find('<');
+  if (Open == std::string::npos) return;
+  const std::size_t Close = Transform.find('>');
+  const std::string Tag =
+      Close == std::string::npos || Close < Open ? std::string() : Transform.substr(Open + 1, Close - Open - 1);
+  const std::string Placeholder = "<" + Tag + ">";
+  for (const TTemplate& T : Templates) {
+    if (T.Name != Tag) continue;
+    std::string Body = T.Body;
+    ReplaceAll(Body, "VAR", VarName);
+    ReplaceAll(Transform, Placeholder, Body);
+  }
+}
+
+bool IsTemplatesSection(const std::string& SectionName) { return LowerCase(SectionName) == "templates"; }
+
+}  // namespace
+
+TFramesDefinition::TFramesDefinition(const std::string& FileName, std::vector<std::string>& Messages)
+    : Messages(Messages), Variables(std::make_unique<TVarList>()) {
+  LoadFromFile(FileName);
+}
+
+TFramesDefinition::~TFramesDefinition() = default;
+
+void TFramesDefinition::LoadFromFile(const std::string& FileName) {
+  AddEntry(llInfo, "Parsing " + FileName + " ...");
+  std::ifstream File(FileName, std::ios::binary);
+  std::string Content;
+  if (File.is_open()) Content.assign(std::istreambuf_iterator<char>(File), std::istreambuf_iterator<char>());
+  if (!File.is_open() || File.bad()) {
+    AddEntry(llError, "Structurefile does not exist or cannot be opened! (" + FileName + ")");
+    Loaded = false;
+    return;
+  }
+  const std::size_t EndMarker = Content.find('\x1A');
+  if (EndMarker != std::string::npos) Content.resize(EndMarker);
+
+  std::vector<TTemplate> Templates;
+  std::string Section;
+  std::int64_t LineNo = 0;
+  std::size_t LineStart = 0;
+  while (LineStart < Content.size()) {
+    std::size_t LineEnd = Content.find('\n', LineStart);
+    if (LineEnd == std::string::npos) LineEnd = Content.size();
+    std::string Line = Content.substr(LineStart, LineEnd - LineStart);
+    LineStart = LineEnd + 1;
+    if (!Line.empty() && Line.back() == '\r') Line.pop_back();
+    ++LineNo;
+
+    const std::size_t Comment = Line.find(';');
+    if (Comment != std::string::npos) Line.resize(Comment);
+    const std::vector<std::string> Fields = SplitFields(Line, '\t');
+    const std::size_t Count = Fields.size();
+    const std::string N = std::to_string(LineNo);
+    const std::string F = std::to_string(Count);
+
+    if (Count == 0) continue;
+    if (Count == 1 && Fields[0].find('[') == std::string::npos) {
+      AddEntry(llWarn, "Wrong amount of fields in line " + N + " (" + F + "), ignoring for Frame \"" + Section + "\" !");
+      continue;
+    }
+    if (Count == 2 && IsTemplatesSection(Section)) {
+      Templates.push_back({Fields[0], Fields[1]});
+      AddEntry(llInfo, "Added Template: " + Fields[0] + " = " + Fields[1]);
+      continue;
+    }
+    if (Count != 1 && Count != 5 && Count != 6) {
+      AddEntry(llWarn, "Wrong amount of fields in line " + N + " (" + F + "), ignoring!");
+      continue;
+    }
+    if (Entries.size() >= MaxDefinitionRows) {
+      AddEntry(llError, "Too many entries in structure file, frame definition not loaded!");
+      Loaded = false;
+      return;
+    }
+
+    if (Count == 1) {
+      const std::string& Field = Fields[0];
+      const std::string Inner = Field.size() >= 2 ? Field.substr(1, Field.size() - 2) : std::string();
+      Section = Inner;
+      const std::vector<std::string> Parts = SplitFields(Inner, ':');
+      if (Parts.size() < 2) {
+        AddEntry(llError, "No framelength found in [" + Inner + "], frame definition not loaded!");
+        Loaded = false;
+        return;
+      }
+      if (Parts.size() > 3) {
+        AddEntry(llError, "Invalid definition of [" + Inner +
+                              "], either [<name>:<length>] or [<mode>:<name>:<length>]!");
+        Loaded = false;
+        return;
+      }
+      TDefinitionEntry Header;
+      Header.Kind = ekFrame;
+      if (Parts.size() == 3) Header.Mode = StrToInt(Parts[0]);
+      const std::string& Name = Parts[Parts.size() - 2];
+      const TBitPos Length = ParseBitPos(Parts.back());
+      Header.ByteLen = Length.Byte;
+      Header.BitLen = Length.Bit;
+      Header.VarName = Cut(Name);
+      Header.FrameName = IsTemplatesSection(Name) ? "Unknown frame" : Cut(Name);
+      Entries.push_back(std::move(Header));
+      Section = Name;
+      continue;
+    }
+
+    TDefinitionEntry Row;
+    Row.FrameName = Cut(Section);
+    TBitPos Pos = ParseBitPos(Fields[0]);
+    NormalizeBitPos(Pos);
+    Row.BytePos = Pos.Byte;
+    Row.BitPos = Pos.Bit;
+    TBitPos Length = ParseBitPos(Fields[1]);
+    NormalizeBitPos(Length);
+    Row.ByteLen = Length.Byte;
+    Row.BitLen = Length.Bit;
+    Row.VarName = Cut(Fields[3]);
+    std::string Transform = Dequote(Fields[4]);
+    ExpandTemplates(Transform, Fields[3], Templates);
+    Row.Transform = Cut(std::move(Transform));
+    Row.IsIdentity = Row.Transform == Row.VarName;
+    Row.DisplayName = Cut(Count == 6 ? Dequote(Fields[5]) : Fields[3]);
+    const std::string Type = UpperCase(Fields[2]);
+    if (Type == "NUMBER") Row.Kind = ekNumber;
+    else if (Type == "BOOLEAN") Row.Kind = ekBoolean;
+    else if (Type == "SUBFRAME") Row.Kind = ekSubframe;
+    else if (Type == "TEXT") Row.Kind = ekText;
+    else if (Type == "TIME") Row.IsTime = true;
+    else if (Type == "HEX") Row.IsHex = true;
+    else {
+      AddEntry(llWarn, "Wrong variable type (" + Type + ") in line " + N + ", ignoring!");
+      continue;
+    }
+    Entries.push_back(std::move(Row));
+  }
+  FinishLoad();
+}
+
+void TFramesDefinition::FinishLoad() {
+  for (std::size_t I = 0; I < Entries.size(); ++I) {
+    TDefinitionEntry& E = Entries[I];
+    const auto Row = static_cast<std::int32_t>(I);
+    E.FrameHash = DJBHash(E.FrameName);
+    E.NameHash = DJBHash(E.VarName);
+    E.ValueHash = DJBHash(E.VarName + "&");
+    FirstRowOfFrameName.emplace(E.FrameName, Row);
+    FirstRowOfFrameHash.emplace(E.FrameHash, Row);
+    LastRowOfVariable[std::uint64_t{E.FrameHash} << 32 | E.NameHash] = Row;
+    FirstRowOfMode.emplace(E.Mode, Row);
+    if (E.Kind == ekFrame) FirstHeaderOfFrameHash.emplace(E.FrameHash, Row);
+  }
+  Parser = std::make_unique<TMathParser>();
+  Parser->OnGetVar = [this](TMathParser&, const std::string& Name, long double& Value, bool& Found) {
+    GetVariableValue(Name, Value, Found);
+  };
+  Parser->OnParseError = [this](TMathParser&, int) { ReportParseError(); };
+}
+
+std::int32_t TFramesDefinition::FindFrame(const std::string& Name) const {
+  const auto It = FirstRowOfFrameName.find(Name);
+  if (It != FirstRowOfFrameName.end()) return It->second;
+  if (Name != "NO_RULE_FOUND") AddEntry(llError, "Unknown frame: " + Name);
+  return 0;
+}
+
+std::int32_t TFramesDefinition::FindHeader(const std::string& Name) const {
+  const auto It = FirstHeaderOfFrameHash.find(DJBHash(Name));
+  return It == FirstHeaderOfFrameHash.end() ? -1 : It->second;
+}
+
+std::int32_t TFramesDefinition::GetFrameLength(const std::string& Name) const {
+  const std::int32_t Row = FindHeader(Name);
+  return Row < 0 ? 0 : Entries[static_cast<std::size_t>(Row)].ByteLen;
+}
+
+void TFramesDefinition::SetFrameLength(const std::string& Name, std::int32_t Length) {
+  const std::int32_t Row = FindHeader(Name);
+  if (Row >= 0) Entries[static_cast<std::size_t>(Row)].ByteLen = Length;
+}
+
+std::int32_t TFramesDefinition::FindVariableRow(std::uint32_t FrameHash, std::uint32_t NameHash) const {
+  const auto It = LastRowOfVariable.find(std::uint64_t{FrameHash} << 32 | NameHash);
+  return It == LastRowOfVariable.end() ? -1 : It->second;
+}
+
+std::int32_t TFramesDefinition::FindModeRow(std::int32_t Mode) const {
+  const auto It = FirstRowOfMode.find(Mode);
+  return It == FirstRowOfMode.end() ? -1 : It->second;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Values of the variables of the frame being decoded, matched by name hash.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "structure/EntryKind.h"
+
+// 32-bit DJB string hash with the top bit cleared; "" hashes to 5381.
+std::uint32_t DJBHash(std::string_view Text);
+
+// The value of a name that is not in a list.
+constexpr double MissingValue = -999.0;
+
+struct TVarEntry {
+  std::string Name;
+  TEntryKind Kind = ekNumber;
+  double Value = 0;
+  std::uint32_t Hash = 0;
+};
+
+class TVarList {
+ public:
+  std::vector<TVarEntry> Entries;
+  std::int32_t LastIndex = 0;
+
+  // Appends the name unless a name of the same hash is there (the first value stays).
+  void Add(const std::string& Name, TEntryKind Kind, double Value) { AddHashed(Name, DJBHash(Name), Kind, Value); }
+  void AddHashed(const std::string& Name, std::uint32_t Hash, TEntryKind Kind, double Value);
+  void Clear() { Entries.clear(); }
+  void AssignTo(TVarList& Target) const { Target.Entries = Entries; }
+  std::unique_ptr<TVarList> Clone() const;
+
+  std::int32_t IndexOfHash(std::uint32_t Hash);
+  std::int32_t IndexOf(std::string_view Name) { return IndexOfHash(DJBHash(Name)); }
+  bool ContainsHash(std::uint32_t Hash) { return IndexOfHash(Hash) >= 0; }
+  bool Contains(std::string_view Name) { return ContainsHash(DJBHash(Name)); }
+
+  // The value, or MissingValue when the name is not in the list.
+  double ValueOfHash(std::uint32_t Hash);
+  double Value(std::string_view Name) { return ValueOfHash(DJBHash(Name)); }
+};

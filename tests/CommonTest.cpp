@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "LogRecorder.h"
+#include "common/Convert.h"
+#include "common/DateTime.h"
+#include "common/FloatText.h"
+#include "common/FormatSettings.h"
+
+TEST(GeneralFloatText, UsesFixedNotationFromOneTenThousandthToFifteenIntegerDigits) {
+  EXPECT_EQ(GeneralFloatText(25.5, '.'), "25.5");
+  EXPECT_EQ(GeneralFloatText(0.0001, '.'), "0.0001");
+  EXPECT_EQ(GeneralFloatText(-0.00012345, '.'), "-0.00012345");
+  EXPECT_EQ(GeneralFloatText(100, '.'), "100");
+  EXPECT_EQ(GeneralFloatText(999999999999999.0, '.'), "999999999999999");
+  EXPECT_EQ(GeneralFloatText(-999.0, ','), "-999");
+  EXPECT_EQ(GeneralFloatText(12.25, ','), "12,25");
+}
+
+TEST(GeneralFloatText, UsesScientificNotationOutsideThatRange) {
+  EXPECT_EQ(GeneralFloatText(1E-5, '.'), "1E-5");
+  EXPECT_EQ(GeneralFloatText(1.5E20, '.'), "1.5E20");
+  EXPECT_EQ(GeneralFloatText(1E15, '.'), "1E15");
+  EXPECT_EQ(GeneralFloatText(-2.5E-7, ','), "-2,5E-7");
+  EXPECT_EQ(GeneralFloatText(1.7976931348623157E308, '.'), "1.79769313486232E308");
+}
+
+TEST(GeneralFloatText, RoundsToFifteenSignificantDigits) {
+  EXPECT_EQ(GeneralFloatText(0.1 + 0.2, '.'), "0.3");
+  EXPECT_EQ(GeneralFloatText(1.0 / 3.0, '.'), "0.333333333333333");
+  EXPECT_EQ(GeneralFloatText(2.0 / 3.0, '.'), "0.666666666666667");
+  // Rounding can carry into a new digit and change the notation.
+  EXPECT_EQ(GeneralFloatText(9.99999999999999999E-5, '.'), "0.0001");
+  EXPECT_EQ(GeneralFloatText(999999999999999.9, '.'), "1E15");
+}
+
+TEST(GeneralFloatText, WritesZeroAndInfinities) {
+  EXPECT_EQ(GeneralFloatText(0.0, '.'), "0");
+  EXPECT_EQ(GeneralFloatText(-0.0, '.'), "0");
+  EXPECT_EQ(GeneralFloatText(std::numeric_limits<double>::infinity(), '.'), "INF");
+  EXPECT_EQ(GeneralFloatText(-std::numeric_limits<double>::infinity(), '.'), "-INF");
+}
+
+TEST(GeneralFloatText, TakesTheSeparatorOfTheSettingsInUse) {
+  const char Saved = FormatSettings().DecimalSeparator;
+  FormatSettings().DecimalSeparator = ',';
+  EXPECT_EQ(GeneralFloatText(0.5), "0,5");
+  FormatSettings().DecimalSeparator = Saved;
+}
+
+TEST(StrToInt, AcceptsLeadingSpacesSignsAndHexadecimalPrefixes) {
+  EXPECT_EQ(StrToInt("42"), 42);
+  EXPECT_EQ(StrToInt("  -7"), -7);
+  EXPECT_EQ(StrToInt("+3"), 3);
+  EXPECT_EQ(StrToInt("$1F"), 31);
+  EXPECT_EQ(StrToInt("x10"), 16);
+  EXPECT_EQ(StrToInt("0XfF"), 255);
+  EXPECT_EQ(StrToInt("-$10"), -16);
+  EXPECT_EQ(StrToInt("2147483647"), 2147483647);
+  EXPECT_EQ(StrToInt("-2147483648"), -2147483647 - 1);
+}
+
+TEST(StrToInt, RejectsEverythingElseWithTheConversionError) {
+  for (const char* Text : {"", " ", "-", "$", "0x", "4 ", "4a", "1.5", "2147483648", "-2147483649", "$100000000",
+                           "99999999999999999999", "0x80000000"}) {
+    try {
+      StrToInt(Text);
+      ADD_FAILURE() << "accepted '" << Text << "'";
+    } catch (const EConvertError& Error) {
+      EXPECT_EQ(std::string(Error.what()), std::string("'") + Text + "' is not a valid integer value");
+    }
+  }
+}
+
+TEST(DateTime, EncodesAndDecodesCalendarDates) {
+  EXPECT_EQ(EncodeDateTime({1899, 12, 30}), 0.0);
+  EXPECT_EQ(EncodeDateTime({1900, 1, 1}), 2.0);
+  EXPECT_EQ(EncodeDateTime({2007, 4, 3}), 39175.0);
+  const TDateTimeParts P = DecodeDateTime(39175.0 + (14 * 3600 + 5 * 60 + 9) / 86400.0);
+  EXPECT_EQ(P.Year, 2007);
+  EXPECT_EQ(P.Month, 4);
+  EXPECT_EQ(P.Day, 3);
+  EXPECT_EQ(P.Hour, 14);
+  EXPECT_EQ(P.Minute, 5);
+  EXPECT_EQ(P.Second, 9);
+  const TDateTimeParts Leap = DecodeDateTime(EncodeDateTime({2024, 2, 29, 23, 59, 59}));
+  EXPECT_EQ(Leap.Month * 100 + Leap.Day, 229);
+  EXPECT_EQ(Leap.Second, 59);
+}
+
+TEST(DateTime, TextLeavesOutAMidnightTime) {
+  TFormatSettings& S = FormatSettings();
+  const TFormatSettings Saved = S;
+  S.ShortDateFormat = "dd.MM.yyyy";
+  S.LongTimeFormat = "HH:mm:ss";
+  EXPECT_EQ(DateTimeText(39175.0), "03.04.2007");
+  EXPECT_EQ(DateTimeText(39175.5), "03.04.2007 12:00:00");
+  EXPECT_EQ(DateText(39175.75), "03.04.2007");
+  S.ShortDateFormat = "M/d/yy";
+  S.LongTimeFormat = "h:mm:ss AP";
+  EXPECT_EQ(DateTimeText(39175.0 + 13.5 / 24), "4/3/07 1:30:00 PM");
+  EXPECT_EQ(FormatDateTime("yyyy-MM-dd'T'HH", 39175.25), "2007-04-03T06");
+  S = Saved;
+}
+
+TEST(AddEntry, HandsValidLevelsToTheSinkAndDropsOthers) {
+  TLogRecorder Log;
+  AddEntry(llMessage, "m");
+  AddEntry(llError, "e");
+  AddEntry(7, "seven");
+  AddEntry(-1, "negative");
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Message] m", "[Error] e"}));
+}

@@ -1,0 +1,150 @@
+#include "DecodeCommand.h"
+
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "common/Convert.h"
+#include "common/FloatText.h"
+#include "common/Log.h"
+#include "data/Data.h"
+#include "structure/QuorinFramesDefinition.h"
+
+namespace {
+
+constexpr const char* Usage =
+    "usage: vorex-cli decode STRUCTURE PACKET [PACKET2] [--dump] [--summary]\n"
+    "  --dump     one line per decoded node: depth, SerialNo, DefIndex, FrameIndex,\n"
+    "             Position, RawValue, Value, qualified name (TAB separated)\n"
+    "  --summary  BaseFrames decoded, frames per sub-frame kind, first dump lines\n";
+
+struct TOptions {
+  std::vector<std::string> Files;
+  bool Dump = false;
+  bool Summary = false;
+};
+
+bool ParseOptions(const std::vector<std::string>& Args, TOptions& Options) {
+  for (const std::string& Arg : Args) {
+    if (Arg == "--dump") Options.Dump = true;
+    else if (Arg == "--summary") Options.Summary = true;
+    else if (Arg.size() > 1 && Arg.rfind("--", 0) == 0) return false;
+    else Options.Files.push_back(Arg);
+  }
+  return Options.Files.size() == 2 || Options.Files.size() == 3;
+}
+
+bool FileExists(const std::string& Name) {
+  std::error_code Error;
+  return std::filesystem::is_regular_file(Name, Error);
+}
+
+// A node and its subtree in pre-order, one line each.
+void DumpNode(const TFramesDefinition& Definition, const TDecodedNode& Node, int Depth, std::string& Out) {
+  Out += std::to_string(Depth) + '\t' + std::to_string(Node.SerialNo) + '\t' + std::to_string(Node.DefIndex) + '\t' +
+         std::to_string(Node.FrameIndex) + '\t' + std::to_string(Node.Position) + '\t' +
+         GeneralFloatText(Node.RawValue, '.') + '\t' + GeneralFloatText(Node.Value, '.') + '\t' +
+         Definition.NodeQualifiedName(Node) + '\n';
+  for (const TDecodedNode* Child = Node.Child; Child; Child = Child->Next) DumpNode(Definition, *Child, Depth + 1, Out);
+}
+
+void CountSubframes(const TFramesDefinition& Definition, const TDecodedNode* List,
+                    std::map<std::string, std::int64_t>& Counts) {
+  for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
+    if (Definition.Entries[static_cast<std::size_t>(Node->DefIndex)].Kind == ekSubframe)
+      ++Counts[Definition.NodeVarName(*Node) + " -> " +
+               Definition.Entries[static_cast<std::size_t>(Node->FrameIndex)].VarName];
+    CountSubframes(Definition, Node->Child, Counts);
+  }
+}
+
+void PrintSummary(const TFramesDefinition& Definition, const std::vector<std::unique_ptr<TData>>& Holders,
+                  const std::map<TLogLevel, std::int64_t>& LogCounts, std::ostream& Out) {
+  std::map<std::string, std::int64_t> Subframes;
+  for (const auto& Data : Holders) {
+    Out << "BaseFrames decoded from " << Data->FileName << ": " << Data->FrameCount() << '\n';
+    for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next)
+      CountSubframes(Definition, Root->Child, Subframes);
+  }
+  Out << "Log entries:";
+  for (const TLogLevel Level : {llMessage, llInfo, llWarn, llError}) {
+    const auto It = LogCounts.find(Level);
+    Out << ' ' << LogLevelName(Level) << ' ' << (It == LogCounts.end() ? 0 : It->second);
+  }
+  Out << "\nFrames per sub-frame kind:\n";
+  for (const auto& [Kind, Count] : Subframes) Out << "  " << Kind << ": " << Count << '\n';
+  Out << "First decoded nodes (depth, SerialNo, DefIndex, FrameIndex, Position, RawValue, Value, name):\n";
+  std::string Dump;
+  if (!Holders.empty() && Holders[0]->Frames) DumpNode(Definition, *Holders[0]->Frames, 0, Dump);
+  std::size_t End = 0;
+  for (int Line = 0; Line < 24 && End != std::string::npos; ++Line) End = Dump.find('\n', End + 1);
+  Out << Dump.substr(0, End == std::string::npos ? std::string::npos : End + 1);
+}
+
+}  // namespace
+
+int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
+  TOptions Options;
+  if (!ParseOptions(Args, Options)) {
+    Err << Usage;
+    return 1;
+  }
+  std::map<TLogLevel, std::int64_t> LogCounts;
+  const TLogSink Previous = SetLogSink([&](TLogLevel Level, const std::string& Text) {
+    ++LogCounts[Level];
+    Err << '[' << LogLevelName(Level) << "] " << Text << '\n';
+  });
+  struct TRestoreSink {
+    const TLogSink& Sink;
+    ~TRestoreSink() { SetLogSink(Sink); }
+  } RestoreSink{Previous};
+
+  const std::string& StructureFile = Options.Files[0];
+  const std::string& PacketFile = Options.Files[1];
+  std::string SecondFile = Options.Files.size() == 3 ? Options.Files[2] : std::string();
+  if (!FileExists(StructureFile)) {
+    AddEntry(llError, "Structurefile does not exist or cannot be opened! (" + StructureFile + ")");
+    return 2;
+  }
+  if (!FileExists(PacketFile)) {
+    AddEntry(llError, "Paket file does not exist or cannot be opened! (" + PacketFile + ")");
+    return 2;
+  }
+  if (!SecondFile.empty() && !FileExists(SecondFile)) {
+    AddEntry(llWarn, "2nd Paket file does not exist or cannot be opened, ignoring entry! (" + SecondFile + ")");
+    SecondFile.clear();
+  }
+
+  std::vector<std::string> Messages;
+  std::unique_ptr<TQuorinFramesDefinition> Definition;
+  try {
+    Definition = std::make_unique<TQuorinFramesDefinition>(StructureFile, Messages);
+  } catch (const EConvertError& Error) {
+    Err << "Error: " << Error.what() << '\n';
+    return 2;
+  }
+  if (!Definition->Loaded) return 2;
+
+  std::vector<std::unique_ptr<TData>> Holders;
+  for (const std::string& File : {PacketFile, SecondFile}) {
+    if (File.empty()) continue;
+    auto Data = std::make_unique<TData>(File, *Definition);
+    if (!Holders.empty()) Data->SerialBase = SecondFileSerialBase;
+    Data->StartTracking();
+    Data->StopTracking();
+    Holders.push_back(std::move(Data));
+  }
+
+  if (Options.Dump) {
+    std::string Dump;
+    for (const auto& Data : Holders) {
+      for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next) {
+        DumpNode(*Definition, *Root, 0, Dump);
+        Out << Dump;
+        Dump.clear();
+      }
+    }
+  }
+  if (Options.Summary) PrintSummary(*Definition, Holders, LogCounts, Out);
+  return 0;
+}

@@ -1,0 +1,18 @@
+// vorex-cli: decoding and transform evaluation from the command line.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "DecodeCommand.h"
+#include "EvalCommand.h"
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  const std::vector<std::string> Args(argv + (argc > 1 ? 2 : argc), argv + argc);
+  const std::string Command = argc > 1 ? argv[1] : "";
+  if (Command == "decode") return DecodeCommand(Args, std::cout, std::cerr);
+  if (Command == "eval") return EvalCommand(Args, std::cout, std::cerr);
+  std::cerr << "usage: vorex-cli decode STRUCTURE PACKET [PACKET2] [--dump] [--summary]\n"
+               "       vorex-cli eval EXPR [--var NAME=VALUE ...]\n";
+  return 1;
+}
