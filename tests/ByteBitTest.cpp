@@ -42,7 +42,7 @@ TEST(ExtractInt, ReadsTheSixteenBitWindowOfTheFieldsByteMostSignificantFirst) {
   EXPECT_EQ(ExtractInt(S, {0, 0}, {0, 0}), 0);
   EXPECT_EQ(ExtractInt(S, {0, 12}, {1, 0}), 0x45);
   // Bits beyond the window read as zeros.
-  EXPECT_EQ(ExtractInt(S, {0, 8}, {1, 4}), 0x340);
+  EXPECT_EQ(ExtractInt(S, {0, 7}, {1, 4}), 0x1A0);
 }
 
 TEST(ExtractInt, FindsEveryBitAtEveryOffset) {
