@@ -1,0 +1,139 @@
+// Decoding benchmark: generates demo packet data and measures the full
+// pipeline against the raw floor of reading, swapping and bit extraction.
+//   vorex-bench [FRAMES] [--keep FILE]
+#include <malloc.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "common/Log.h"
+#include "data/Data.h"
+#include "sim/SimGenerator.h"
+#include "structure/ByteBit.h"
+#include "structure/QuorinFramesDefinition.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point Start) { return std::chrono::duration<double>(Clock::now() - Start).count(); }
+
+std::size_t HeapInUse() { return mallinfo2().uordblks + mallinfo2().hblkhd; }
+
+long PeakResidentKiB() {
+  rusage Usage{};
+  getrusage(RUSAGE_SELF, &Usage);
+  return Usage.ru_maxrss;
+}
+
+struct TField {
+  std::int32_t Position;  // absolute byte of the field
+  TBitPos Bit;
+  TBitPos Length;
+};
+
+struct TCounts {
+  std::int64_t Nodes = 0;
+  std::int64_t Variables = 0;
+};
+
+// Every field read from the data, as the decoded trees below the roots located it.
+void CollectFields(const TFramesDefinition& Definition, const TDecodedNode* List, std::vector<TField>& Fields,
+                   TCounts& Counts) {
+  for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
+    ++Counts.Nodes;
+    const TDefinitionEntry& Row = Definition.Entries[static_cast<std::size_t>(Node->DefIndex)];
+    const bool IsVariable = Row.Kind != ekSubframe && Row.Kind != ekFrame;
+    if (IsVariable) ++Counts.Variables;
+    if (IsVariable && Row.Kind != ekText && Row.BytePos >= 0)
+      Fields.push_back({Node->Position, {0, Row.BitPos}, {Row.ByteLen, Row.BitLen}});
+    CollectFields(Definition, Node->Child, Fields, Counts);
+  }
+}
+
+// Read, swap and extract every field: what any decoder has to do at least.
+double RawFloor(const std::string& File, const std::vector<TField>& Fields, std::uint64_t& Checksum) {
+  const Clock::time_point Start = Clock::now();
+  TMemoryStream Image;
+  std::ifstream In(File, std::ios::binary);
+  Image.Bytes.resize(std::filesystem::file_size(File));
+  In.read(reinterpret_cast<char*>(Image.Bytes.data()), static_cast<std::streamsize>(Image.Bytes.size()));
+  for (std::size_t I = 0; I + 1 < Image.Bytes.size(); I += 2) std::swap(Image.Bytes[I], Image.Bytes[I + 1]);
+  for (const TField& F : Fields) {
+    Image.Position = F.Position;
+    Checksum += ExtractInt(Image, F.Bit, F.Length);
+  }
+  return SecondsSince(Start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::int64_t Frames = 100000;
+  std::string Keep;
+  for (int I = 1; I < argc; ++I) {
+    const std::string Arg = argv[I];
+    if (Arg == "--keep" && I + 1 < argc) Keep = argv[++I];
+    else Frames = std::atoll(argv[I]);
+  }
+  if (Frames <= 0) {
+    std::fprintf(stderr, "usage: vorex-bench [FRAMES] [--keep FILE]\n");
+    return 1;
+  }
+  const std::string File = Keep.empty() ? (std::filesystem::temp_directory_path() / "vorex-bench.dat").string() : Keep;
+  Clock::time_point Start = Clock::now();
+  if (!WriteDemoPacketFile(File, Frames)) {
+    std::fprintf(stderr, "cannot write %s\n", File.c_str());
+    return 2;
+  }
+  const double GenerateSeconds = SecondsSince(Start);
+
+  std::int64_t LogEntries = 0;
+  SetLogSink([&](TLogLevel, const std::string&) { ++LogEntries; });
+  std::vector<std::string> Messages;
+  TQuorinFramesDefinition Definition(std::string(VOREX_DEMO_DIR) + "/demo.structure", Messages);
+  if (!Definition.Loaded) return 2;
+
+  const std::size_t HeapBefore = HeapInUse();
+  Start = Clock::now();
+  TData Data(File, Definition);
+  Data.StartTracking();
+  Data.StopTracking();
+  const double PassSeconds = SecondsSince(Start);
+  const std::size_t HeapAfter = HeapInUse();
+
+  std::vector<TField> Fields;
+  TCounts Counts;
+  for (const TDecodedNode* Root = Data.Frames; Root; Root = Root->Next) {
+    ++Counts.Nodes;
+    CollectFields(Definition, Root->Child, Fields, Counts);
+  }
+  const double DecodedBytes = static_cast<double>(HeapAfter - HeapBefore) - static_cast<double>(Data.Image.Bytes.size());
+
+  std::uint64_t Checksum = 0;
+  double FloorSeconds = RawFloor(File, Fields, Checksum);
+  FloorSeconds = std::min(FloorSeconds, RawFloor(File, Fields, Checksum));
+
+  std::printf("Decoding benchmark, demo structure, %lld BaseFrames (%.1f MB, generated in %.2f s)\n",
+              static_cast<long long>(Frames), static_cast<double>(Data.Image.Bytes.size()) / 1e6, GenerateSeconds);
+  std::printf("| measure | value |\n|---|---|\n");
+  std::printf("| BaseFrames decoded | %lld |\n", static_cast<long long>(Data.FrameCount()));
+  std::printf("| decoded nodes (variables) | %lld (%lld) |\n", static_cast<long long>(Counts.Nodes),
+              static_cast<long long>(Counts.Variables));
+  std::printf("| log entries | %lld |\n", static_cast<long long>(LogEntries));
+  std::printf("| full pipeline (TData pass) | %.3f s |\n", PassSeconds);
+  std::printf("| BaseFrames per second | %.0f |\n", static_cast<double>(Data.FrameCount()) / PassSeconds);
+  std::printf("| ns per decoded variable | %.1f |\n", PassSeconds * 1e9 / static_cast<double>(Counts.Variables));
+  std::printf("| heap bytes per decoded node | %.1f |\n", DecodedBytes / static_cast<double>(Counts.Nodes));
+  std::printf("| raw floor: read, swap, extract %zu fields | %.3f s |\n", Fields.size(), FloorSeconds);
+  std::printf("| pipeline / floor | %.1f |\n", PassSeconds / FloorSeconds);
+  std::printf("| peak resident memory | %.1f MB |\n", static_cast<double>(PeakResidentKiB()) / 1024.0);
+  if (Keep.empty()) std::filesystem::remove(File);
+  return Checksum == 0 ? 3 : 0;
+}
