@@ -1,4 +1,4 @@
-#include "DecodeCommand.h"
+#include "cli/DecodeCommand.h"
 
 #include <filesystem>
 #include <map>

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "DecodeCommand.h"
-#include "EvalCommand.h"
+#include "cli/DecodeCommand.h"
+#include "cli/EvalCommand.h"
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
