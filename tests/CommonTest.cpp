@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <limits>
 
 #include "LogRecorder.h"
@@ -47,6 +48,15 @@ TEST(GeneralFloatText, TakesTheSeparatorOfTheSettingsInUse) {
   FormatSettings().DecimalSeparator = ',';
   EXPECT_EQ(GeneralFloatText(0.5), "0,5");
   FormatSettings().DecimalSeparator = Saved;
+}
+
+TEST(GeneralFloatText, DoesNotDependOnTheProcessLocale) {
+  const std::string Previous = std::setlocale(LC_ALL, nullptr);
+  if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no decimal-comma locale";
+  const std::string A = GeneralFloatText(12.25, '.'), B = GeneralFloatText(1.5E20, ',');
+  std::setlocale(LC_ALL, Previous.c_str());
+  EXPECT_EQ(A, "12.25");
+  EXPECT_EQ(B, "1,5E20");
 }
 
 TEST(StrToInt, AcceptsLeadingSpacesSignsAndHexadecimalPrefixes) {

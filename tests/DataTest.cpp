@@ -285,7 +285,6 @@ TEST(Data, DelaysAnUpdateWhileAnotherPassRuns) {
 TEST(Data, DelaysTheOtherHolderFromInsideANotification) {
   THolder H;
   H.Write(Frames(2));
-  std::vector<std::string> Messages;
   TData Second(H.Dir.Write("q.dat", OnDisk(Frames(3))), *H.Definition);
   Second.SerialBase = SecondFileSerialBase;
   H.Data->OnNewFrames = [&](TData&) { Second.StartTracking(); };

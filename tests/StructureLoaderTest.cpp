@@ -250,6 +250,14 @@ TEST(StructureLoader, ExpandsTemplatesDefinedOnEarlierLines) {
   EXPECT_EQ(L[6].Transform, "x>1<K>");  // ">" before "<": the tag is empty
 }
 
+TEST(StructureLoader, ExpandsTemplatesInTheTransformCutTo255Characters) {
+  const std::string Prefix(252, 'A');
+  TLoaded L(Lines({"[templates:0]", Row({"LIN", "ZZZ"}), "[F:10]", Row({"0", "1", "NUMBER", "V", Prefix + "<LIN>"}),
+                   Row({"0", "1", "NUMBER", "W", "<LIN>" + Prefix})}));
+  EXPECT_EQ(L[2].Transform, Prefix + "<LI");
+  EXPECT_EQ(L[3].Transform, "ZZZ" + Prefix.substr(0, 250));
+}
+
 TEST(StructureLoader, CutsTextsTo255Characters) {
   const std::string Long(300, 'N');
   TLoaded L(Lines({"[" + Long + ":10]", Row({"0", "1", "NUMBER", Long, Long})}));
@@ -268,6 +276,13 @@ TEST(StructureLoader, RefusesMoreRowsThanNodesCanReferTo) {
     TLoaded L(Text);
     EXPECT_TRUE(L.Definition->Loaded);
     EXPECT_EQ(L.Size(), 32767u);
+  }
+  {
+    // Lines that add no row are handled as usual on a full table.
+    TLoaded L(Text + Row({"0", "1", "FLOAT", "Dropped", "x"}) + "\n" + "[NoLength]\n");
+    EXPECT_EQ(L.Messages_(), (std::vector<std::string>{
+                                 "[Warn] Wrong variable type (FLOAT) in line 32768, ignoring!",
+                                 "[Error] No framelength found in [NoLength], frame definition not loaded!"}));
   }
   TLoaded L(Text + Row({"0", "1", "NUMBER", "Last", "x"}) + "\n");
   EXPECT_FALSE(L.Definition->Loaded);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 #include <cstdlib>
 
 #include "common/FormatSettings.h"
@@ -12,9 +12,10 @@ std::string GeneralFloatText(double Value, char DecimalSeparator) {
   if (std::isinf(Value)) return Value < 0 ? "-INF" : "INF";
   if (Value == 0) return "0";
 
-  // "-d.dddddddddddddde-xxx": 15 significant digits, correctly rounded.
+  // "-d.dddddddddddddde-xxx": 15 significant digits, correctly rounded,
+  // whatever the process locale.
   char Buffer[40];
-  std::snprintf(Buffer, sizeof Buffer, "%.14e", Value);
+  *std::to_chars(Buffer, Buffer + sizeof Buffer - 1, Value, std::chars_format::scientific, 14).ptr = '\0';
   const char* P = Buffer;
   std::string Result;
   if (*P == '-') {

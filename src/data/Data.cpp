@@ -77,11 +77,14 @@ void TData::StartTracking() {
 bool TData::ReadImage(std::int64_t Size) {
   std::ifstream File(FileName, std::ios::binary);
   if (!File.is_open()) return false;
-  Image.Bytes.resize(static_cast<std::size_t>(Size));
-  File.read(reinterpret_cast<char*>(Image.Bytes.data()), Size);
+  std::vector<std::uint8_t> Bytes(static_cast<std::size_t>(Size));
+  File.read(reinterpret_cast<char*>(Bytes.data()), Size);
+  if (File.bad()) return false;
   // A file that shrank since it was looked at gives what it still holds.
-  Image.Bytes.resize(static_cast<std::size_t>(File.gcount()));
-  return !File.bad();
+  Bytes.resize(static_cast<std::size_t>(File.gcount()));
+  SwapWords(Bytes);
+  Image.Bytes = std::move(Bytes);
+  return true;
 }
 
 void TData::UpdateFromFile() {
@@ -111,7 +114,6 @@ void TData::UpdateFromFile() {
     AddEntry(llError, "Cannot read paket file " + FileName + ".");
     return;
   }
-  SwapWords(Image.Bytes);
 
   std::int32_t Length = Definition.GetFrameLength("BaseFrame");
   const bool IdCheck = Length == 280 || Length == 282;

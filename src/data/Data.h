@@ -45,6 +45,8 @@ class TData {
   std::int64_t FrameCount() const { return Count; }
 
  private:
+  // Replaces Image with the word-swapped file; false, Image untouched, when
+  // the file cannot be read.
   bool ReadImage(std::int64_t Size);
   void AppendRoot(TDecodedNode* Root);
 

@@ -121,11 +121,12 @@ void TFramesDefinition::LoadFromFile(const std::string& FileName) {
       AddEntry(llWarn, "Wrong amount of fields in line " + N + " (" + F + "), ignoring!");
       continue;
     }
-    if (Entries.size() >= MaxDefinitionRows) {
+    const auto TableFull = [this] {
+      if (Entries.size() < MaxDefinitionRows) return false;
       AddEntry(llError, "Too many entries in structure file, frame definition not loaded!");
       Loaded = false;
-      return;
-    }
+      return true;
+    };
 
     if (Count == 1) {
       const std::string& Field = Fields[0];
@@ -152,6 +153,7 @@ void TFramesDefinition::LoadFromFile(const std::string& FileName) {
       Header.BitLen = Length.Bit;
       Header.VarName = Cut(Name);
       Header.FrameName = IsTemplatesSection(Name) ? "Unknown frame" : Cut(Name);
+      if (TableFull()) return;
       Entries.push_back(std::move(Header));
       Section = Name;
       continue;
@@ -168,9 +170,9 @@ void TFramesDefinition::LoadFromFile(const std::string& FileName) {
     Row.ByteLen = Length.Byte;
     Row.BitLen = Length.Bit;
     Row.VarName = Cut(Fields[3]);
-    std::string Transform = Dequote(Fields[4]);
-    ExpandTemplates(Transform, Fields[3], Templates);
-    Row.Transform = Cut(std::move(Transform));
+    Row.Transform = Cut(Dequote(Fields[4]));
+    ExpandTemplates(Row.Transform, Fields[3], Templates);
+    Row.Transform = Cut(std::move(Row.Transform));
     Row.IsIdentity = Row.Transform == Row.VarName;
     Row.DisplayName = Cut(Count == 6 ? Dequote(Fields[5]) : Fields[3]);
     const std::string Type = UpperCase(Fields[2]);
@@ -184,6 +186,7 @@ void TFramesDefinition::LoadFromFile(const std::string& FileName) {
       AddEntry(llWarn, "Wrong variable type (" + Type + ") in line " + N + ", ignoring!");
       continue;
     }
+    if (TableFull()) return;
     Entries.push_back(std::move(Row));
   }
   FinishLoad();
