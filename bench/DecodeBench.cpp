@@ -24,7 +24,10 @@ using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point Start) { return std::chrono::duration<double>(Clock::now() - Start).count(); }
 
-std::size_t HeapInUse() { return mallinfo2().uordblks + mallinfo2().hblkhd; }
+std::size_t HeapInUse() {
+  const struct mallinfo2 Info = mallinfo2();
+  return Info.uordblks + Info.hblkhd;
+}
 
 long PeakResidentKiB() {
   rusage Usage{};

@@ -146,7 +146,7 @@ void TData::UpdateFromFile() {
   Timer->SetEnabled(false);
   const auto RootDefIndex = static_cast<std::int16_t>(Definition.FindFrame("BaseFrame"));
   std::int64_t Handled = 0;
-  while (Length >= 1 && Image.Size() - Position >= Length) {
+  while (Image.Size() - Position >= Length) {
     Progress.SetPosition(Position);
     Progress.SetCounter(std::to_string(Handled));
     Progress.ProcessMessages();

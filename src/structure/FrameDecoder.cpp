@@ -143,13 +143,14 @@ void TFramesDefinition::EvaluateVariable(const std::string& Name, std::int32_t R
 }
 
 void TFramesDefinition::GetVariableValue(const std::string& Name, long double& Value, bool& Found) {
-  Found = Variables->Contains(Name);
+  const std::uint32_t Hash = DJBHash(Name);
+  Found = Variables->ContainsHash(Hash);
   if (!Found) {
     EvaluateVariable(Name, -1);
-    Found = Variables->Contains(Name);
+    Found = Variables->ContainsHash(Hash);
   }
   if (Found)
-    Value = Variables->Value(Name);
+    Value = Variables->ValueOfHash(Hash);
   else
     AddEntry(llError, "Parse error: Variable " + Name + " not found.");
 }
