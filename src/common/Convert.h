@@ -1,5 +1,5 @@
 #pragma once
-// Text to integer conversion with the runtime's integer syntax.
+// Text to number conversions with the runtime's number syntax.
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -14,3 +14,16 @@ class EConvertError : public std::runtime_error {
 // digits after "$", "x", "X", "0x" or "0X"; nothing may follow and the value
 // must fit 32 bits. Otherwise throws "'<text>' is not a valid integer value".
 std::int32_t StrToInt(const std::string& Text);
+
+// Optional leading and trailing spaces around an optional sign, decimal digits
+// with an optional fraction after the decimal separator of the settings in use
+// (only that separator), and an optional exponent ("E" or "e", optional sign,
+// digits). At least one digit must stand before the exponent; "5," and ",5"
+// are numbers with ','. A value beyond the double range is invalid, one too
+// small for it is zero. Independent of the process locale. Returns false and
+// leaves Value alone for any other text.
+bool TryStrToFloat(const std::string& Text, double& Value);
+
+// The same; throws "'<text>' is not a valid floating point value" for a text
+// that is not a number.
+double StrToFloat(const std::string& Text);

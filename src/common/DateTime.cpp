@@ -3,7 +3,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
+#include <vector>
 
+#include "common/Convert.h"
 #include "common/FormatSettings.h"
 
 namespace {
@@ -44,6 +47,130 @@ std::size_t RunLength(const std::string& Text, std::size_t I, std::size_t Max) {
   std::size_t N = 1;
   while (I + N < Text.size() && Text[I + N] == Text[I] && N < Max) ++N;
   return N;
+}
+
+bool IsDigit(char C) { return C >= '0' && C <= '9'; }
+bool IsBlank(char C) { return C == ' ' || C == '\t'; }
+bool IsLetter(char C) { return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'); }
+// Printable ASCII that is neither a letter, a digit nor a blank.
+bool IsPunctuation(char C) { return C > ' ' && C < 0x7F && !IsDigit(C) && !IsLetter(C); }
+
+int DaysInMonth(int Year, int Month) {
+  static constexpr int Days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool Leap = (Year % 4 == 0 && Year % 100 != 0) || Year % 400 == 0;
+  return Month == 2 && Leap ? 29 : Days[Month - 1];
+}
+
+int CurrentYear() {
+  const std::time_t Now = std::time(nullptr);
+  std::tm Local{};
+#ifdef _WIN32
+  localtime_s(&Local, &Now);
+#else
+  localtime_r(&Now, &Local);
+#endif
+  return Local.tm_year + 1900;
+}
+
+// The year of a 1- or 2-digit year text: from 49 years back to 50 ahead.
+int WindowedYear(int TwoDigits, int Current) {
+  int Year = Current / 100 * 100 + TwoDigits;
+  if (Year > Current + 50) Year -= 100;
+  else if (Year <= Current - 50) Year += 100;
+  return Year;
+}
+
+// The letters d, M and y in the order the date pattern has them.
+std::string DateFieldOrder(const std::string& Pattern) {
+  std::string Order;
+  for (std::size_t I = 0; I < Pattern.size(); ++I) {
+    if (Pattern[I] == '\'') {
+      const std::size_t End = Pattern.find('\'', I + 1);
+      if (End == std::string::npos) break;
+      I = End;
+    } else if ((Pattern[I] == 'd' || Pattern[I] == 'M' || Pattern[I] == 'y') &&
+               Order.find(Pattern[I]) == std::string::npos) {
+      Order += Pattern[I];
+    }
+  }
+  if (Order.find('d') == std::string::npos || Order.find('M') == std::string::npos) return "dMy";
+  if (Order.size() == 2) Order += 'y';
+  return Order;
+}
+
+// The separator after the hours of the time pattern, or ':'.
+char TimeSeparator(const std::string& Pattern) {
+  std::size_t I = Pattern.find_first_of("hH");
+  if (I == std::string::npos) return ':';
+  while (I < Pattern.size() && (Pattern[I] == 'h' || Pattern[I] == 'H')) ++I;
+  return I < Pattern.size() && IsPunctuation(Pattern[I]) && Pattern[I] != '\'' ? Pattern[I] : ':';
+}
+
+// Reads a run of 1 to MaxDigits digits at I.
+bool ReadField(const std::string& Text, std::size_t& I, std::size_t End, std::size_t MaxDigits, int& Value,
+               std::size_t& Width) {
+  const std::size_t First = I;
+  Value = 0;
+  while (I < End && IsDigit(Text[I]) && I - First < MaxDigits) Value = Value * 10 + (Text[I++] - '0');
+  Width = I - First;
+  return Width > 0 && (I == End || !IsDigit(Text[I]));
+}
+
+// The date at I up to the next blank.
+bool ReadDate(const std::string& Text, std::size_t& I, std::size_t End, TDateTimeParts& Parts) {
+  const std::string Order = DateFieldOrder(FormatSettings().ShortDateFormat);
+  int Values[3] = {0, 0, 0};
+  std::size_t Widths[3] = {0, 0, 0};
+  std::size_t Count = 0;
+  bool TrailingSeparator = false;
+  while (true) {
+    if (Count == 3 || !ReadField(Text, I, End, 4, Values[Count], Widths[Count])) return false;
+    ++Count;
+    if (I == End || IsBlank(Text[I])) break;
+    if (!IsPunctuation(Text[I]) || Text[I] == ':') return false;
+    ++I;
+    if (I == End || IsBlank(Text[I])) {
+      TrailingSeparator = true;
+      break;
+    }
+  }
+  if (Count == 3 && TrailingSeparator) return false;
+  if (Count == 2 && Order[2] != 'y') return false;
+  if (Count < 2) return false;
+
+  Parts.Year = CurrentYear();
+  for (std::size_t K = 0; K < Count; ++K) {
+    if (Order[K] == 'y') {
+      Parts.Year = Widths[K] <= 2 ? WindowedYear(Values[K], CurrentYear()) : Values[K];
+    } else {
+      if (Widths[K] > 2) return false;
+      (Order[K] == 'd' ? Parts.Day : Parts.Month) = Values[K];
+    }
+  }
+  return Parts.Year >= 1 && Parts.Year <= 9999 && Parts.Month >= 1 && Parts.Month <= 12 && Parts.Day >= 1 &&
+         Parts.Day <= DaysInMonth(Parts.Year, Parts.Month);
+}
+
+// The time from I to End.
+bool ReadTime(const std::string& Text, std::size_t I, std::size_t End, TDateTimeParts& Parts) {
+  const char Separator = TimeSeparator(FormatSettings().LongTimeFormat);
+  int* const Fields[3] = {&Parts.Hour, &Parts.Minute, &Parts.Second};
+  for (std::size_t K = 0; K < 3; ++K) {
+    std::size_t Width = 0;
+    if (!ReadField(Text, I, End, 2, *Fields[K], Width)) return false;
+    if (I == End || (Text[I] != ':' && Text[I] != Separator)) break;
+    if (K == 2) return false;
+    ++I;
+  }
+  while (I < End && IsBlank(Text[I])) ++I;
+  if (I < End) {
+    if (End - I != 2 || (Text[I + 1] != 'M' && Text[I + 1] != 'm')) return false;
+    const char Half = Text[I];
+    if (Half != 'A' && Half != 'a' && Half != 'P' && Half != 'p') return false;
+    if (Parts.Hour < 1 || Parts.Hour > 12) return false;
+    Parts.Hour = Parts.Hour % 12 + (Half == 'P' || Half == 'p' ? 12 : 0);
+  }
+  return Parts.Hour <= 23 && Parts.Minute <= 59 && Parts.Second <= 59;
 }
 }  // namespace
 
@@ -126,3 +253,21 @@ std::string DateTimeText(double DateTime) {
 }
 
 std::string DateText(double DateTime) { return FormatDateTime(FormatSettings().ShortDateFormat, DateTime); }
+
+bool TryStrToDateTime(const std::string& Text, double& DateTime) {
+  std::size_t I = 0, End = Text.size();
+  while (I < End && IsBlank(Text[I])) ++I;
+  while (End > I && IsBlank(Text[End - 1])) --End;
+  TDateTimeParts Parts;
+  if (!ReadDate(Text, I, End, Parts)) return false;
+  while (I < End && IsBlank(Text[I])) ++I;
+  if (I < End && !ReadTime(Text, I, End, Parts)) return false;
+  DateTime = EncodeDateTime(Parts);
+  return true;
+}
+
+double StrToDateTime(const std::string& Text) {
+  double DateTime = 0;
+  if (!TryStrToDateTime(Text, DateTime)) throw EConvertError("'" + Text + "' is not a valid date and time");
+  return DateTime;
+}

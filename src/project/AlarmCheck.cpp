@@ -1,0 +1,71 @@
+#include "project/AlarmCheck.h"
+
+#include <algorithm>
+#include <cctype>
+#include <unordered_set>
+
+#include "common/FloatText.h"
+
+namespace {
+
+void Walk(const TDecodedNode* First, const std::function<void(const TDecodedNode&)>& Visit) {
+  for (const TDecodedNode* Node = First; Node; Node = Node->Next) {
+    // Nesting is bounded by the decoder, so the recursion depth is too.
+    if (Node->Child) Walk(Node->Child, Visit);
+    Visit(*Node);
+  }
+}
+
+std::string Lowered(std::string Text) {
+  std::transform(Text.begin(), Text.end(), Text.begin(), [](unsigned char C) { return std::tolower(C); });
+  return Text;
+}
+
+std::string Condition(const TAlarmEntry& Alarm) {
+  return "Alarm triggered: " + Alarm.VarName + " " + Alarm.Operator + " " + GeneralFloatText(Alarm.Value);
+}
+
+}  // namespace
+
+bool AlarmTriggers(const TAlarmEntry& Alarm, double NodeValue) {
+  switch (Alarm.Operator) {
+    case '<': return NodeValue < Alarm.Value;
+    case '=': return NodeValue == Alarm.Value;
+    case '>': return NodeValue > Alarm.Value;
+    default: return false;
+  }
+}
+
+void CheckAlarmNodes(const TDecodedNode* First, const TAlarmEntry& Alarm, const TFramesDefinition& Definition,
+                     const std::function<void(const TDecodedNode&)>& OnTrigger) {
+  // A node's name depends only on its row: compare each row once.
+  std::vector<signed char> RowMatches(Definition.Entries.size(), -1);
+  Walk(First, [&](const TDecodedNode& Node) {
+    const auto Row = static_cast<std::size_t>(Node.DefIndex);
+    if (Row >= RowMatches.size()) return;
+    if (RowMatches[Row] < 0) RowMatches[Row] = Definition.Entries[Row].VarName == Alarm.VarName;
+    if (RowMatches[Row] && AlarmTriggers(Alarm, Node.Value)) OnTrigger(Node);
+  });
+}
+
+std::string AlarmLogText(const TAlarmEntry& Alarm, double NodeValue) {
+  return Condition(Alarm) + " with value: " + GeneralFloatText(NodeValue);
+}
+
+std::string AlarmNoticeText(const TAlarmEntry& Alarm, double NodeValue) {
+  return Condition(Alarm) + "\r\nWith value: " + GeneralFloatText(NodeValue);
+}
+
+void CollectVariableNames(const TDecodedNode* First, const TFramesDefinition& Definition,
+                          std::vector<std::string>& Names) {
+  std::unordered_set<std::string> Known;
+  for (const std::string& Name : Names) Known.insert(Lowered(Name));
+  std::vector<bool> RowSeen(Definition.Entries.size(), false);
+  Walk(First, [&](const TDecodedNode& Node) {
+    const auto Row = static_cast<std::size_t>(Node.DefIndex);
+    if (Row >= RowSeen.size() || RowSeen[Row]) return;
+    RowSeen[Row] = true;
+    const std::string& Name = Definition.Entries[Row].VarName;
+    if (!Name.empty() && Known.insert(Lowered(Name)).second) Names.push_back(Name);
+  });
+}

@@ -1,0 +1,29 @@
+#pragma once
+// Testing alarms against decoded BaseFrames, and the names an alarm can watch.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "project/AlarmEntry.h"
+#include "structure/DecodedNode.h"
+#include "structure/FramesDefinition.h"
+
+// ">" above, "<" below, "=" exactly equal; any other operator, and a value
+// that is not a number, never triggers.
+bool AlarmTriggers(const TAlarmEntry& Alarm, double NodeValue);
+
+// Walks First and every BaseFrame after it, each node's children before the
+// node, and calls OnTrigger for every node named Alarm.VarName (with case)
+// whose value meets the condition.
+void CheckAlarmNodes(const TDecodedNode* First, const TAlarmEntry& Alarm, const TFramesDefinition& Definition,
+                     const std::function<void(const TDecodedNode&)>& OnTrigger);
+
+// "Alarm triggered: TEMP1 > 25.5 with value: 30" (the log entry).
+std::string AlarmLogText(const TAlarmEntry& Alarm, double NodeValue);
+// The text of the warning notice: the same in two lines.
+std::string AlarmNoticeText(const TAlarmEntry& Alarm, double NodeValue);
+
+// Appends to Names, in the walk order of CheckAlarmNodes, every non-empty
+// node name not yet in Names (compared without regard to case).
+void CollectVariableNames(const TDecodedNode* First, const TFramesDefinition& Definition,
+                          std::vector<std::string>& Names);

@@ -1,0 +1,40 @@
+#pragma once
+// The settings a project file holds, and their keys in the file's image.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "project/AlarmEntry.h"
+#include "project/IniImage.h"
+
+// A list "Count" above this is not taken at its word: only the entries the
+// file holds are loaded.
+constexpr std::int32_t MaxProjectListCount = 100000;
+
+struct TProjectAlarm {
+  TAlarmEntry Alarm;
+  bool Active = false;
+  bool operator==(const TProjectAlarm&) const = default;
+};
+
+struct TProjectSettings {
+  std::string StructureFile, PaketFileA, PaketFileB;
+  bool Tracking = false;
+  std::vector<std::string> DataSeries;  // plot list captions, list order
+  std::vector<TProjectAlarm> Alarms;    // alarm list, list order
+  bool operator==(const TProjectSettings&) const = default;
+};
+
+// Sets every key of the settings in Image, in this order: section
+// "VorexProject": "StructureFile", "PaketFileA", "PaketFileB", "Tracking";
+// section "DataSeries": "Count", then "0", "1", ... = captions; section
+// "Alarms": "Count"; then for alarm k section "Alarm<k>": "VarName",
+// "Operator", "Value", "Active". Keys and sections not named stay as they are.
+void WriteProjectSettings(TIniImage& Image, const TProjectSettings& Settings);
+
+// Reads the settings; Current supplies the defaults of PaketFileA, PaketFileB
+// and Tracking. Lists come back in file order (position 0 first). A missing
+// caption is "Change me!"; a missing alarm is "Unknown" '=' 0, inactive. A
+// Count above MaxProjectListCount logs a warning and loads only the positions
+// below Count that the file holds.
+TProjectSettings ReadProjectSettings(const TIniImage& Image, const TProjectSettings& Current);
