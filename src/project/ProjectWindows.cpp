@@ -1,0 +1,11 @@
+#include "project/ProjectWindows.h"
+
+namespace {
+TBrowserFactory BrowserFactory;
+TPlotFactory PlotFactory;
+}  // namespace
+
+void SetBrowserFactory(TBrowserFactory Factory) { BrowserFactory = std::move(Factory); }
+void SetPlotFactory(TPlotFactory Factory) { PlotFactory = std::move(Factory); }
+TBrowserWindow* CreateBrowserWindow() { return BrowserFactory ? BrowserFactory() : nullptr; }
+TPlotWindow* CreatePlotWindow() { return PlotFactory ? PlotFactory() : nullptr; }

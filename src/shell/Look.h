@@ -1,0 +1,20 @@
+#pragma once
+// Fonts and pictures the windows share.
+#include <QFont>
+#include <QIcon>
+#include <QPixmap>
+
+// Verdana where the machine has it, a close sans-serif otherwise.
+QFont VerdanaFont(qreal PointSize = 8, bool Bold = false);
+QFont VerdanaPixelFont(int PixelSize, bool Bold);
+
+enum class TPicture {
+  NewProject, OpenProject, SaveProjectAs,                 // main window tool bar
+  Load, Blank, Browser, AlarmsOn, AlarmsOff, SaveProject,  // project tool bar
+  NotTracking, Tracking                                    // project status
+};
+
+QIcon PictureIcon(TPicture Picture);
+QPixmap PicturePixmap(TPicture Picture, int Size = 16);
+// The 400 x 200 splash picture.
+QPixmap SplashPicture();

@@ -1,0 +1,53 @@
+#pragma once
+// The main window: project commands, the log window's visibility, the
+// structure file editor and the About notice.
+#include <QMainWindow>
+
+class QAction;
+class QMenu;
+class QToolBar;
+
+class TMainForm : public QMainWindow {
+ public:
+  TMainForm();
+  ~TMainForm() override;
+
+  QMenu* File1;
+  QMenu* View1;
+  QMenu* Tools1;
+  QMenu* Help1;
+  QAction* NewProject1;
+  QAction* OpenProject1;
+  QAction* SaveProject2;
+  QAction* SaveProject1;
+  QAction* Closeall1;
+  QAction* Exit1;
+  QAction* LogWindow1;
+  QAction* EditStructurefile1;
+  QAction* About1;
+  QToolBar* ToolBar1;
+
+  void NewProject1Click();
+  void OpenProject1Click();
+  void SaveProject2Click();
+  void SaveProject1Click();
+  void ToolButton3Click() { SaveProject1Click(); }
+  void Closeall1Click();
+  void Exit1Click();
+  void View1Click();
+  void LogWindow1Click();
+  void EditStructurefile1Click();
+  void About1Click();
+
+  // What "O&pen Project ..." does once its dialog has given a path.
+  void OpenProjectFile(const QString& Path);
+
+ protected:
+  void closeEvent(QCloseEvent* Event) override;
+  void showEvent(QShowEvent* Event) override;
+
+ private:
+  void FormCanResize();
+};
+
+extern TMainForm* MainForm;

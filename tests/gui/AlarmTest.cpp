@@ -1,0 +1,222 @@
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include "GuiFixture.h"
+#include "project/AlarmCheck.h"
+
+namespace {
+
+class Alarms : public TGuiTest {
+ protected:
+  // Answers the alarm dialog with these texts (an empty condition picks nothing).
+  std::function<int(QDialog&)> Answer(const QString& Name, const QString& Condition, const QString& Value,
+                                      int Result = QDialog::Accepted) {
+    return [=](QDialog&) {
+      AlarmForm->CBVar->setEditText(Name);
+      AlarmForm->ComboBox1->setCurrentIndex(AlarmForm->ComboBox1->findText(Condition));
+      AlarmForm->Edit2->setText(Value);
+      return Result;
+    };
+  }
+
+  TProjectForm* LoadedProject(std::int64_t Frames) {
+    Packet = PacketFile("a.dat", Frames);
+    TProjectForm* Project = NewProject(Packet);
+    Project->Button1Click();
+    EXPECT_EQ(Project->StatusText(), "Active");
+    return Project;
+  }
+
+  // Nodes named Name whose value meets Test, counted over the BaseFrames from First.
+  int Matching(const TProjectForm& Project, const TDecodedNode* First, const std::string& Name,
+               const std::function<bool(double)>& Test) {
+    int Count = 0;
+    std::function<void(const TDecodedNode*)> Visit = [&](const TDecodedNode* Node) {
+      for (; Node; Node = Node->Next) {
+        Visit(Node->Child);
+        if (Project.Definition->NodeVarName(*Node) == Name && Test(Node->Value)) ++Count;
+      }
+    };
+    Visit(First);
+    return Count;
+  }
+
+  int Notices() const {
+    int Count = 0;
+    for (const auto& A : Dialogs.Asked) Count += A.Text.startsWith("Alarm triggered: ");
+    return Count;
+  }
+
+  std::string Packet;
+};
+
+TEST_F(Alarms, AddingGoesThroughTheDialogAndListsTheFrameNames) {
+  TProjectForm* Project = LoadedProject(4);
+  Dialogs.DialogScripts = {[&](QDialog&) {
+    // The dialog starts with the given name, " >" and "0".
+    EXPECT_EQ(AlarmForm->CBVar->currentText(), "HK_TEMP1");
+    EXPECT_EQ(AlarmForm->ComboBox1->currentText(), " >");
+    EXPECT_EQ(AlarmForm->Edit2->text(), "0");
+    EXPECT_GT(AlarmForm->CBVar->count(), 20);
+    EXPECT_NE(AlarmForm->CBVar->findText("HK_TEMP1"), -1);
+    AlarmForm->Edit2->setText("25,5");
+    return int(QDialog::Accepted);
+  }};
+  Project->AddAlarm("HK_TEMP1");
+  ASSERT_EQ(Project->AlarmCount(), 1);
+  EXPECT_EQ(Project->ListView1->item(0)->text(), "HK_TEMP1 > 25,5");
+  EXPECT_EQ(Project->ListView1->item(0)->checkState(), Qt::Checked);
+  // A name appears once in the list, compared without case.
+  QStringList Names;
+  for (int I = 0; I < AlarmForm->CBVar->count(); ++I) Names << AlarmForm->CBVar->itemText(I).toLower();
+  EXPECT_EQ(Names.removeDuplicates(), 0);
+}
+
+TEST_F(Alarms, CancelAndAValueThatIsNoNumberAddNothing) {
+  TProjectForm* Project = LoadedProject(1);
+  Dialogs.DialogScripts = {Answer("X", " <", "1", QDialog::Rejected), Answer("X", " <", "abc")};
+  Project->SpeedButton3Click();
+  Project->SpeedButton3Click();
+  EXPECT_EQ(Project->AlarmCount(), 0);
+  ASSERT_EQ(Dialogs.Asked.size(), 1u);
+  EXPECT_EQ(Dialogs.Asked[0].Text, "'abc' is not a valid floating point value");
+}
+
+TEST_F(Alarms, ChangingRebuildsTheCaptionAndKeepsTheCheckBox) {
+  TProjectForm* Project = LoadedProject(1);
+  Dialogs.DialogScripts = {Answer("TEMP1", " >", "25,5"), Answer("TEMP1", " <", "20"),
+                           Answer("TEMP2", " =", "oops"), Answer("TEMP9", " >", "1", QDialog::Rejected)};
+  Project->AddAlarm("");
+  Project->ListView1->setCurrentRow(0);
+  Project->ListView1->item(0)->setCheckState(Qt::Unchecked);
+  Project->ListView1DblClick();
+  EXPECT_EQ(Project->ListView1->item(0)->text(), "TEMP1 < 20");
+  EXPECT_EQ(Project->ListView1->item(0)->checkState(), Qt::Unchecked);
+  // A bad value keeps the threshold; name and operator are already taken.
+  Project->ListView1DblClick();
+  EXPECT_EQ(Dialogs.Asked.back().Text, "'oops' is not a valid floating point value");
+  EXPECT_EQ(Project->ListView1->item(0)->text(), "TEMP2 = 20");
+  Project->ListView1DblClick();
+  EXPECT_EQ(Project->ListView1->item(0)->text(), "TEMP2 = 20");
+}
+
+TEST_F(Alarms, AnOperatorThatIsNoConditionSurvivesTheChangeDialog) {
+  TProjectForm* Project = LoadedProject(1);
+  Dialogs.DialogScripts = {Answer("A", " >", "1"), [](QDialog&) {
+                             EXPECT_EQ(AlarmForm->ComboBox1->currentIndex(), -1);
+                             return int(QDialog::Accepted);
+                           }};
+  Project->AddAlarm("");
+  auto* Item = Project->AlarmItem(0);
+  Item->Alarm.Operator = '#';
+  Project->ListView1->setCurrentRow(0);
+  Project->ListView1DblClick();
+  EXPECT_EQ(Item->Alarm.Operator, '#');
+  EXPECT_EQ(Item->text(), "A # 1");
+}
+
+TEST_F(Alarms, RemoveActivateAndDisableAll) {
+  TProjectForm* Project = LoadedProject(1);
+  Project->ToolButton5Click();  // nothing to disable
+  Dialogs.DialogScripts = {Answer("A", " >", "1"), Answer("B", " <", "2")};
+  Project->AddAlarm("");
+  Project->AddAlarm("");
+  Project->ToolButton5Click();
+  EXPECT_EQ(Project->ListView1->item(0)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(Project->ListView1->item(1)->checkState(), Qt::Unchecked);
+  Project->ToolButton3Click();
+  EXPECT_EQ(Project->ListView1->item(1)->checkState(), Qt::Checked);
+  Project->SpeedButton4Click();  // nothing selected
+  EXPECT_EQ(Project->AlarmCount(), 2);
+  Project->ListView1->setCurrentRow(0);
+  Project->SpeedButton4Click();
+  ASSERT_EQ(Project->AlarmCount(), 1);
+  EXPECT_EQ(Project->ListView1->item(0)->text(), "B < 2");
+}
+
+TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNewOnes) {
+  const std::string ProjectFile = Temp.Write("p.vproject",
+                                             "[Alarms]\r\nCount=2\r\n[Alarm0]\r\nVarName=EVT_SEVERITY\r\nOperator=>\r\n"
+                                             "Value=2\r\nActive=1\r\n[Alarm1]\r\nVarName=evt_severity\r\nOperator=>\r\n"
+                                             "Value=0\r\nActive=1\r\n");
+  Packet = PacketFile("a.dat", 400);
+  TProjectForm* Project = NewProject(Packet);
+  Project->LoadProjectFile(QString::fromStdString(ProjectFile));
+  Project->Edit1->setText(QString::fromStdString(Packet));
+  Project->ComboBox1->setEditText(QString::fromStdString(StructureFile));
+  Project->Button1Click();
+  const auto Severe = [](double V) { return V > 2; };
+  const int FirstBatch = Matching(*Project, Project->DataA->Frames, "EVT_SEVERITY", Severe);
+  ASSERT_GT(FirstBatch, 0);
+  // The lower-case alarm never fires: names differ in case.
+  EXPECT_EQ(Notices(), FirstBatch);
+  EXPECT_TRUE(Log.Has(llWarn, "Alarm triggered: EVT_SEVERITY > 2 with value: 3"));
+  EXPECT_EQ(Dialogs.Asked[0].Text, "Alarm triggered: EVT_SEVERITY > 2\r\nWith value: 3");
+  EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Warning);
+
+  // A tracking update checks only the BaseFrames appended since.
+  TSimGenerator More(99);
+  for (int I = 0; I < 400; ++I) More.NextBaseFrame();
+  std::vector<std::uint8_t> Bytes;
+  for (int I = 0; I < 400; ++I) {
+    const auto Frame = More.NextBaseFrame();
+    Bytes.insert(Bytes.end(), Frame.begin(), Frame.end());
+  }
+  Temp.Append("a.dat", Bytes);
+  Dialogs.Asked.clear();
+  Project->DataA->UpdateFromFile();
+  TDecodedNode* FirstNew = Project->DataA->Frames;
+  for (int I = 0; I < 400; ++I) FirstNew = FirstNew->Next;
+  EXPECT_EQ(Project->HandledFramesA, 800);
+  EXPECT_EQ(Notices(), Matching(*Project, FirstNew, "EVT_SEVERITY", Severe));
+}
+
+TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirst) {
+  Packet = PacketFile("a.dat", 300);
+  const std::string PacketB = PacketFile("b.dat", 300, 5);
+  TProjectForm* Project = NewProject(Packet, PacketB);
+  Project->Button1Click();
+  Dialogs.DialogScripts = {Answer("EVT_SEVERITY", " >", "2")};
+  Project->AddAlarm("");
+  EXPECT_EQ(Notices(), 0);  // a new alarm waits for the next batch
+
+  Project->ListView1->item(0)->setCheckState(Qt::Unchecked);
+  std::vector<std::uint8_t> Bytes;
+  TSimGenerator More(3);
+  for (int I = 0; I < 300; ++I) {
+    const auto Frame = More.NextBaseFrame();
+    Bytes.insert(Bytes.end(), Frame.begin(), Frame.end());
+  }
+  Temp.Append("a.dat", Bytes);
+  Project->DataA->UpdateFromFile();
+  EXPECT_EQ(Notices(), 0);
+  EXPECT_EQ(Project->HandledFramesA, 600);
+
+  Project->ListView1->item(0)->setCheckState(Qt::Checked);
+  Temp.Append("b.dat", Bytes);
+  Project->DataB->UpdateFromFile();
+  TDecodedNode* FirstNewB = Project->DataB->Frames;
+  for (int I = 0; I < 300; ++I) FirstNewB = FirstNewB->Next;
+  const int Expected = Matching(*Project, FirstNewB, "EVT_SEVERITY", [](double V) { return V > 2; });
+  ASSERT_GT(Expected, 0);
+  EXPECT_EQ(Notices(), Expected);
+  EXPECT_EQ(Project->HandledFramesB, 600);
+  EXPECT_EQ(Project->HandledFramesA, 600);
+}
+
+TEST_F(Alarms, ABooleanEqualsOneFiresOncePerBaseFrameThatCarriesIt) {
+  TProjectForm* Project = LoadedProject(1);
+  Dialogs.DialogScripts = {Answer("DFH_FLAG", " =", "1")};
+  Project->AddAlarm("");
+  Temp.Append("a.dat", TSimGenerator(11).NextBaseFrame());
+  std::vector<std::uint8_t> Two;
+  for (const auto& F : {TSimGenerator(12).NextBaseFrame(), TSimGenerator(13).NextBaseFrame()})
+    Two.insert(Two.end(), F.begin(), F.end());
+  Temp.Append("a.dat", Two);
+  Project->DataA->UpdateFromFile();
+  EXPECT_EQ(Notices(), 3);
+  EXPECT_TRUE(Log.Has(llWarn, "Alarm triggered: DFH_FLAG = 1 with value: 1"));
+}
+
+}  // namespace

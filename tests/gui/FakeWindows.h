@@ -1,0 +1,60 @@
+#pragma once
+// Browser and plot windows that record what their project asks of them.
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "GuiFixture.h"
+#include "project/ProjectWindows.h"
+
+class TFakeBrowser : public QWidget, public TBrowserWindow {
+ public:
+  explicit TFakeBrowser(std::vector<std::string>& Calls) : Calls(Calls) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Browser"));
+  }
+  QWidget* Window() override { return this; }
+  void SetProject(TProjectForm*, TFramesDefinition* Definition) override {
+    Calls.push_back(Definition ? "browser project" : "browser project without definition");
+  }
+  void AppendFrames(int Source, TDecodedNode* First) override {
+    Calls.push_back("browser append " + std::to_string(Source) + " " + std::to_string(RootCount(First)));
+  }
+
+ private:
+  std::vector<std::string>& Calls;
+};
+
+class TFakePlot : public QWidget, public TPlotWindow {
+ public:
+  explicit TFakePlot(std::vector<std::string>& Calls) : Calls(Calls) { setAttribute(Qt::WA_DeleteOnClose); }
+  QWidget* Window() override { return this; }
+  void SetProject(TProjectForm*) override { Calls.push_back("plot project"); }
+  void SetSeries(const QString& FrameName, const QString& VarName, const QString& SortVar) override {
+    Calls.push_back(("plot series [" + FrameName + "] [" + VarName + "] [" + SortVar + "]").toStdString());
+  }
+  void SetFrames(TDecodedNode* A, TDecodedNode* B) override {
+    Calls.push_back("plot frames " + std::to_string(RootCount(A)) + " " + std::to_string(RootCount(B)));
+  }
+  void RefreshSeries() override { Calls.push_back("plot refresh"); }
+  void ResetView() override { Calls.push_back("plot reset"); }
+
+ private:
+  std::vector<std::string>& Calls;
+};
+
+// Registers the fakes for the life of the object.
+class TFakeWindowFactories {
+ public:
+  TFakeWindowFactories() {
+    SetBrowserFactory([this] { return new TFakeBrowser(Calls); });
+    SetPlotFactory([this] { return new TFakePlot(Calls); });
+  }
+  ~TFakeWindowFactories() {
+    SetBrowserFactory(nullptr);
+    SetPlotFactory(nullptr);
+  }
+  TFakeWindowFactories(const TFakeWindowFactories&) = delete;
+  TFakeWindowFactories& operator=(const TFakeWindowFactories&) = delete;
+  std::vector<std::string> Calls;
+};

@@ -1,0 +1,79 @@
+#pragma once
+// The program's shared windows around each window test, with scripted
+// dialogs and a scratch folder holding a structure file and packet data.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QElapsedTimer>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "LogRecorder.h"
+#include "ScriptedDialogs.h"
+#include "TempDir.h"
+#include "project/AlarmForm.h"
+#include "project/ProjectForm.h"
+#include "shell/LoadForm.h"
+#include "shell/LogForm.h"
+#include "sim/SimGenerator.h"
+
+class TGuiTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    AlarmForm = new TAlarmForm;
+    LoadForm = new TLoadForm;
+    StructureFile = Temp.File("demo.structure");
+    std::filesystem::copy_file(VOREX_DEMO_DIR "/demo.structure", StructureFile);
+  }
+  void TearDown() override {
+    while (!TProjectForm::OpenProjects().isEmpty()) delete TProjectForm::OpenProjects().last();
+    delete LoadForm;
+    delete AlarmForm;
+    ProcessPendingEvents();
+  }
+
+  // A packet file of Frames demo BaseFrames in the scratch folder.
+  std::string PacketFile(const std::string& Name, std::int64_t Frames, std::uint32_t Seed = 1) {
+    const std::string Path = Temp.File(Name);
+    EXPECT_TRUE(WriteDemoPacketFile(Path, Frames, Seed));
+    return Path;
+  }
+
+  // A new project window with its fields set.
+  TProjectForm* NewProject(const std::string& PacketA, const std::string& PacketB = "", bool Tracking = false) {
+    auto* Project = new TProjectForm;
+    Project->ProjectFileName = QStringLiteral("Unsaved");
+    Project->ComboBox1->setEditText(QString::fromStdString(StructureFile));
+    Project->Edit1->setText(QString::fromStdString(PacketA));
+    Project->Edit2->setText(QString::fromStdString(PacketB));
+    Project->Tracking->setChecked(Tracking);
+    return Project;
+  }
+
+  // Runs the event loop until Done holds or Milliseconds have passed.
+  static bool RunUntil(const std::function<bool()>& Done, int Milliseconds) {
+    QElapsedTimer Clock;
+    Clock.start();
+    while (!Done()) {
+      if (Clock.elapsed() > Milliseconds) return false;
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+  }
+
+  TTempDir Temp;
+  TScriptedDialogs Dialogs;
+  TLogRecorder Log;
+  std::string StructureFile;
+};
+
+// Number of BaseFrame roots in a holder's list.
+inline int RootCount(const TDecodedNode* First) {
+  int Count = 0;
+  for (; First; First = First->Next) ++Count;
+  return Count;
+}

@@ -1,0 +1,132 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include "GuiFixture.h"
+#include "shell/LogForm.h"
+#include "shell/MainForm.h"
+
+namespace {
+
+class ProjectFiles : public TGuiTest {
+ protected:
+  static std::string Read(const std::string& Path) {
+    std::ifstream In(Path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(In), {});
+  }
+};
+
+TEST_F(ProjectFiles, SavingWritesTheSettingsAndLoadingReversesTheLists) {
+  TProjectForm* Project = NewProject("run1.dat", "run2.dat", true);
+  Project->ComboBox1->setEditText("hk.structure");
+  Project->SpeedButton5Click();
+  Project->PlotItem(0)->setText("HK.TEMP1");
+  Project->SpeedButton5Click();
+  const std::string Path = Temp.File("p.vproject");
+  // An unsaved project is always asked for a name; cancelling writes nothing.
+  EXPECT_FALSE(Project->SaveProjectFile(QString::fromStdString(Path)));
+  ASSERT_EQ(Dialogs.FileDialogs.size(), 1u);
+  EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "VOREX Project File|*.vproject");
+  EXPECT_FALSE(std::filesystem::exists(Path));
+  EXPECT_EQ(Project->ProjectFileName, "Unsaved");
+  Dialogs.Files = {QString::fromStdString(Path)};
+  EXPECT_TRUE(Project->SaveProjectFile(QString::fromStdString(Path)));
+  EXPECT_EQ(Project->ProjectFileName.toStdString(), Path);
+  EXPECT_EQ(Project->windowTitle().toStdString(), "Project Setup - " + Path);
+  EXPECT_EQ(Read(Path),
+            "[VorexProject]\r\nStructureFile=hk.structure\r\nPaketFileA=run1.dat\r\nPaketFileB=run2.dat\r\nTracking=1\r\n\r\n"
+            "[DataSeries]\r\nCount=2\r\n0=HK.TEMP1\r\n1=Change me!\r\n\r\n[Alarms]\r\nCount=0\r\n\r\n");
+
+  // A saved project writes to its name without asking.
+  Dialogs.FileDialogs.clear();
+  EXPECT_TRUE(Project->SaveProjectFile(QString::fromStdString(Path)));
+  EXPECT_TRUE(Dialogs.FileDialogs.empty());
+
+  auto* Loaded = new TProjectForm;
+  Loaded->LoadProjectFile(QString::fromStdString(Path));
+  EXPECT_EQ(Loaded->ComboBox1->currentText(), "hk.structure");
+  EXPECT_EQ(Loaded->Edit2->text(), "run2.dat");
+  EXPECT_TRUE(Loaded->Tracking->isChecked());
+  ASSERT_EQ(Loaded->ListView2->count(), 2);
+  EXPECT_EQ(Loaded->PlotItem(0)->text(), "Change me!");
+  EXPECT_EQ(Loaded->PlotItem(1)->text(), "HK.TEMP1");
+  EXPECT_EQ(Loaded->PlotItem(1)->checkState(), Qt::Unchecked);
+}
+
+TEST_F(ProjectFiles, AlarmsRoundTripWithTheirCheckBoxesInReverse) {
+  const std::string Path = Temp.Write("a.vproject",
+                                      "[alarms]\ncount=2\n[alarm0]\nvarname=TEMP1\noperator=>\nvalue=25,5\nactive=1\n"
+                                      "[ALARM1]\nValue=3\n");
+  auto* Project = new TProjectForm;
+  Project->LoadProjectFile(QString::fromStdString(Path));
+  ASSERT_EQ(Project->AlarmCount(), 2);
+  EXPECT_EQ(Project->ListView1->item(0)->text(), "Unknown = 3");
+  EXPECT_EQ(Project->ListView1->item(0)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(Project->ListView1->item(1)->text(), "TEMP1 > 25,5");
+  EXPECT_EQ(Project->ListView1->item(1)->checkState(), Qt::Checked);
+
+  Project->ProjectFileName = QString::fromStdString(Path);
+  Project->SaveProjectFile(QString::fromStdString(Path));
+  const std::string Saved = Read(Path);
+  // Keys are replaced where they stand, in the spelling the file had.
+  EXPECT_NE(Saved.find("[alarm0]\r\nvarname=Unknown\r\noperator==\r\nvalue=3\r\nactive=0\r\n"), std::string::npos) << Saved;
+  EXPECT_NE(Saved.find("[ALARM1]\r\nValue=25,5\r\nVarName=TEMP1\r\nOperator=>\r\nActive=1\r\n"), std::string::npos) << Saved;
+}
+
+TEST_F(ProjectFiles, AFileThatCannotBeWrittenGivesTheErrorNoticeAndTheCaptionIsAlreadySet) {
+  TProjectForm* Project = NewProject("x.dat");
+  const std::string Path = Temp.File("no/such/folder/p.vproject");
+  Dialogs.Files = {QString::fromStdString(Path)};
+  Project->ToolButton7Click();
+  ASSERT_FALSE(Dialogs.Asked.empty());
+  EXPECT_EQ(Dialogs.Asked.back().Type, TDlgType::Error);
+  EXPECT_EQ(Dialogs.Asked.back().Text.toStdString(), "Cannot create file \"" + Path + "\".");
+  EXPECT_EQ(Project->ProjectFileName.toStdString(), Path);
+}
+
+TEST_F(ProjectFiles, TheCloseQuestionSavesKeepsOrDiscards) {
+  TProjectForm* Project = NewProject("x.dat");
+  QPointer<TProjectForm> Watched = Project;
+  Dialogs.Answers = {dbCancel};
+  EXPECT_FALSE(Project->close());
+  EXPECT_EQ(Dialogs.Asked.back().Text, "Do you want to save your changes?");
+  EXPECT_EQ(Dialogs.Asked.back().Buttons, dbYes | dbNo | dbCancel);
+
+  // Yes on an unsaved project asks for a name; cancelling that still closes.
+  Dialogs.Answers = {dbYes};
+  EXPECT_TRUE(Project->close());
+  ProcessPendingEvents();
+  EXPECT_TRUE(Watched.isNull());
+  EXPECT_EQ(Dialogs.FileDialogs.size(), 1u);
+
+  TProjectForm* Saved = NewProject("y.dat");
+  const std::string Path = Temp.File("s.vproject");
+  Saved->ProjectFileName = QString::fromStdString(Path);
+  Dialogs.Answers = {dbYes};
+  EXPECT_TRUE(Saved->close());
+  EXPECT_NE(Read(Path).find("PaketFileA=y.dat\r\n"), std::string::npos);
+
+  // A save that fails keeps the window open.
+  TProjectForm* Failing = NewProject("z.dat");
+  Failing->ProjectFileName = QString::fromStdString(Temp.File("gone/f.vproject"));
+  Dialogs.Answers = {dbYes};
+  EXPECT_FALSE(Failing->close());
+  EXPECT_EQ(Dialogs.Asked.back().Type, TDlgType::Error);
+}
+
+TEST_F(ProjectFiles, TheNewestOpenWindowIsTheLastProject) {
+  TProjectForm* First = NewProject("");
+  TProjectForm* Second = NewProject("");
+  EXPECT_EQ(ProjectForm, Second);
+  Dialogs.Answers = {dbNo};
+  Second->close();
+  ProcessPendingEvents();
+  EXPECT_EQ(ProjectForm, First);
+  Dialogs.Answers = {dbNo};
+  First->close();
+  ProcessPendingEvents();
+  EXPECT_TRUE(ProjectForm.isNull());
+}
+
+}  // namespace

@@ -1,0 +1,217 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include "FakeWindows.h"
+#include "GuiFixture.h"
+#include "common/DateTime.h"
+
+namespace {
+
+class ProjectLoad : public TGuiTest {
+ protected:
+  static void ExpectEmpty(TProjectForm& Project) {
+    EXPECT_EQ(Project.StatusText(), "Empty");
+    EXPECT_FALSE(Project.DataLoaded);
+    EXPECT_FALSE(Project.DataA);
+    EXPECT_TRUE(Project.Edit1->isEnabled());
+    EXPECT_FALSE(Project.GroupBox2->isEnabled());
+    EXPECT_FALSE(Project.ToolButton2->isEnabled());
+  }
+};
+
+TEST_F(ProjectLoad, ANewWindowIsEmptyWithTheDefaultOffsetTime) {
+  TProjectForm* Project = NewProject("");
+  ExpectEmpty(*Project);
+  EXPECT_EQ(Project->Edit3->text(), "01.01.2003");
+  EXPECT_FALSE(Project->Tracking->isChecked());
+  EXPECT_EQ(Project->Panel1->text(), "0 Open Browser Windows");
+  EXPECT_EQ(Project->Panel2->text(), "0 Open Plot Windows");
+  EXPECT_EQ(Project->size(), QSize(666, 297));
+}
+
+TEST_F(ProjectLoad, MissingFilesAreReportedAndLeaveTheWindowEmpty) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 3));
+  Project->ComboBox1->setEditText("nowhere.structure");
+  Project->Button1Click();
+  EXPECT_TRUE(Log.Has(llError, "Structurefile does not exist or cannot be opened! (nowhere.structure)"));
+  ExpectEmpty(*Project);
+
+  Project->ComboBox1->setEditText(QString::fromStdString(StructureFile));
+  Project->Edit1->setText(QString::fromStdString(Temp.Path.string()));  // a folder is no file
+  Project->Button1Click();
+  EXPECT_TRUE(Log.Has(llError, "Paket file does not exist or cannot be opened! (" + Temp.Path.string() + ")"));
+  ExpectEmpty(*Project);
+}
+
+TEST_F(ProjectLoad, AMissingSecondFileIsIgnoredAndTheFieldEmptied) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 3), "gone.dat");
+  Project->Button1Click();
+  EXPECT_TRUE(Log.Has(llWarn, "2nd Paket file does not exist or cannot be opened, ignoring entry! (gone.dat)"));
+  EXPECT_EQ(Project->Edit2->text(), "");
+  EXPECT_EQ(Project->StatusText(), "Active");
+  EXPECT_FALSE(Project->DataB);
+  EXPECT_EQ(Project->HandledFramesA, 3);
+}
+
+TEST_F(ProjectLoad, AnOffsetTimeThatIsNoDateStopsTheLoadWithTheErrorNotice) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 3));
+  Project->Edit3->setText("soon");
+  Project->Button1Click();
+  ASSERT_EQ(Dialogs.Asked.size(), 1u);
+  EXPECT_EQ(Dialogs.Asked[0].Text, "'soon' is not a valid date and time");
+  EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Error);
+  ExpectEmpty(*Project);
+}
+
+TEST_F(ProjectLoad, ALoadDecodesBothFilesAndMakesTheWindowActive) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 5), PacketFile("b.dat", 3, 7));
+  Project->Edit3->setText("02.01.2003 12:00");
+  Project->Button1Click();
+  EXPECT_EQ(Project->StatusText(), "Active");
+  EXPECT_TRUE(Project->DataLoaded);
+  EXPECT_DOUBLE_EQ(Project->StartTime, EncodeDateTime({2003, 1, 2, 12}));
+  ASSERT_TRUE(Project->DataA && Project->DataB);
+  EXPECT_EQ(Project->HandledFramesA, 5);
+  EXPECT_EQ(Project->HandledFramesB, 3);
+  EXPECT_GT(Project->DataA->Frames->SerialNo, 0);  // children are numbered first
+  EXPECT_GE(Project->DataB->Frames->SerialNo, 100000000);
+  // Without tracking no later update happens.
+  EXPECT_FALSE(Project->DataA->Timer->Enabled());
+  EXPECT_FALSE(Project->DataB->Timer->Enabled());
+  for (QWidget* Field : std::initializer_list<QWidget*>{Project->ComboBox1, Project->Edit1, Project->Edit2,
+                                                         Project->Edit3, Project->Tracking, Project->SpeedButton1})
+    EXPECT_FALSE(Field->isEnabled());
+  EXPECT_TRUE(Project->GroupBox2->isEnabled());
+  EXPECT_TRUE(Project->GroupBox3->isEnabled());
+  EXPECT_TRUE(Project->ToolButton1->isEnabled());
+  EXPECT_TRUE(Project->ToolButton2->isEnabled());
+  EXPECT_TRUE(Project->ToolButton5->isEnabled());
+  EXPECT_FALSE(LoadForm->Busy);
+  EXPECT_FALSE(LoadForm->isVisible());
+}
+
+TEST_F(ProjectLoad, TrackingKeepsTheTimersRunning) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 2), "", true);
+  Project->Button1Click();
+  ASSERT_TRUE(Project->DataA);
+  EXPECT_TRUE(Project->DataA->Timer->Enabled());
+  EXPECT_EQ(Project->DataA->Timer->Interval(), 60000);
+}
+
+TEST_F(ProjectLoad, AFailingStructureFileLeavesTheLoadingStateUntilBlanked) {
+  const std::string Broken = Temp.Write("broken.structure", "[BaseFrame]\n0\t2\tHEX\t\tSYNC\n");
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
+  Project->ComboBox1->setEditText(QString::fromStdString(Broken));
+  Project->Button1Click();
+  EXPECT_EQ(Project->StatusText(), "Loading");
+  EXPECT_TRUE(Project->DataLoaded);
+  EXPECT_FALSE(Project->Definition);
+  EXPECT_FALSE(Project->DataA);
+  EXPECT_TRUE(Project->ToolButton1->isEnabled());
+  EXPECT_TRUE(Project->Edit1->isEnabled());
+
+  TFakeWindowFactories Windows;
+  EXPECT_EQ(Project->OpenBrowser(), nullptr);
+  EXPECT_EQ(Project->OpenPlot(Project, "A", "B", ""), nullptr);
+
+  Dialogs.Answers = {dbCancel};
+  Project->Button1Click();
+  EXPECT_EQ(Dialogs.Asked.back().Text, "This will blank the project and all associated browser/ plot windows!");
+  EXPECT_EQ(Project->StatusText(), "Loading");
+  Dialogs.Answers = {dbOK};
+  Project->Button1Click();
+  ExpectEmpty(*Project);
+
+  // A good structure file now loads.
+  Project->ComboBox1->setEditText(QString::fromStdString(StructureFile));
+  Project->Button1Click();
+  EXPECT_EQ(Project->StatusText(), "Active");
+}
+
+TEST_F(ProjectLoad, AStructurePositionThatIsNoNumberEndsWithTheConversionNoticeAndCanBeBlanked) {
+  std::string Text;
+  {
+    std::ifstream In(StructureFile);
+    Text.assign(std::istreambuf_iterator<char>(In), {});
+  }
+  const std::size_t Row = Text.find("\n0\t2\tHEX");
+  ASSERT_NE(Row, std::string::npos);
+  Text.replace(Row, 2, "\nzero");
+  const std::string Bad = Temp.Write("bad.structure", Text);
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
+  Project->ComboBox1->setEditText(QString::fromStdString(Bad));
+  Project->Button1Click();
+  ASSERT_FALSE(Dialogs.Asked.empty());
+  EXPECT_EQ(Dialogs.Asked.back().Type, TDlgType::Error);
+  EXPECT_TRUE(Dialogs.Asked.back().Text.contains("is not a valid integer value"));
+  EXPECT_EQ(Project->StatusText(), "Loading");
+  EXPECT_TRUE(Project->ToolButton1->isEnabled());
+  Dialogs.Answers = {dbOK};
+  Project->Button1Click();
+  ExpectEmpty(*Project);
+}
+
+TEST_F(ProjectLoad, BlankingAndLoadingASmallerFileStartsTheCountersAgain) {
+  TFakeWindowFactories Windows;
+  const std::string Big = PacketFile("big.dat", 6);
+  TProjectForm* Project = NewProject(Big);
+  Project->Button1Click();
+  Project->SpeedButton5Click();
+  Project->OpenBrowser();
+  ASSERT_EQ(Project->Browsers.size(), 1);
+  EXPECT_EQ(Project->HandledFramesA, 6);
+
+  Dialogs.Answers = {dbOK};
+  Project->Button1Click();
+  ExpectEmpty(*Project);
+  EXPECT_TRUE(Project->Browsers.isEmpty());
+  EXPECT_EQ(Project->ListView2->count(), 0);
+  EXPECT_EQ(Project->Edit1->text().toStdString(), Big);  // the fields keep their texts
+
+  Project->Edit1->setText(QString::fromStdString(PacketFile("small.dat", 2)));
+  Project->Button1Click();
+  EXPECT_EQ(Project->HandledFramesA, 2);
+  EXPECT_EQ(Project->DataA->FrameCount(), 2);
+}
+
+TEST_F(ProjectLoad, NoLoadBlankOrCloseStartsWhileAnUpdatePassRuns) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
+  LoadForm->Busy = true;
+  Project->Button1Click();
+  EXPECT_FALSE(Project->DataLoaded);
+  EXPECT_TRUE(Log.Has(llWarn, "Cannot load a project while an update is in progress. Please try again when it has finished."));
+  EXPECT_FALSE(Project->close());
+  LoadForm->Busy = false;
+  Project->Button1Click();
+  LoadForm->Busy = true;
+  Project->Button1Click();
+  EXPECT_TRUE(Project->DataLoaded);
+  EXPECT_TRUE(Dialogs.Asked.empty());
+  LoadForm->Busy = false;
+}
+
+TEST_F(ProjectLoad, PickingFilesFillsTheFieldsAndAddsStructureFiles) {
+  TProjectForm* Project = NewProject("");
+  const int Before = Project->ComboBox1->count();
+  Dialogs.Files = {"/data/one.structure", "/data/two.structure", "/data/run.dat", "/data/run2.dat", ""};
+  Project->SpeedButton1Click(Project->SpeedButton1);
+  Project->SpeedButton1Click(Project->SpeedButton1);
+  EXPECT_EQ(Project->ComboBox1->count(), Before + 2);
+  EXPECT_EQ(Project->ComboBox1->currentText(), "/data/two.structure");
+  EXPECT_EQ(Project->ComboBox1->toolTip(), "/data/two.structure");
+  Project->SpeedButton1Click(Project->SpeedButton2);
+  Project->SpeedButton1Click(Project->SpeedButton7);
+  EXPECT_EQ(Project->Edit1->text(), "/data/run.dat");
+  EXPECT_EQ(Project->Edit1->toolTip(), "/data/run.dat");
+  EXPECT_EQ(Project->Edit2->text(), "/data/run2.dat");
+  Project->SpeedButton1Click(Project->SpeedButton2);  // cancelled
+  EXPECT_EQ(Project->Edit1->text(), "/data/run.dat");
+  EXPECT_EQ(Dialogs.FileDialogs[0].InitialDir, ".");
+  EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "");
+}
+
+}  // namespace

@@ -1,0 +1,155 @@
+#include <QLabel>
+#include <QListWidget>
+
+#include "FakeWindows.h"
+#include "GuiFixture.h"
+
+namespace {
+
+class ProjectWindows : public TGuiTest {
+ protected:
+  TFakeWindowFactories Windows;
+};
+
+TEST_F(ProjectWindows, ABrowserIsTitledWithBothPathsAndFilledFromBothSources) {
+  const std::string A = PacketFile("a.dat", 4), B = PacketFile("b.dat", 2, 3);
+  TProjectForm* Project = NewProject(A, B);
+  Project->Button1Click();
+  Windows.Calls.clear();
+  TBrowserWindow* Browser = Project->OpenBrowser();
+  ASSERT_NE(Browser, nullptr);
+  EXPECT_EQ(Browser->Window()->windowTitle().toStdString(), "Browser - " + A + " " + B);
+  EXPECT_EQ(Windows.Calls, (std::vector<std::string>{"browser project", "browser append 0 4", "browser append 1 2"}));
+  EXPECT_EQ(Project->Panel1->text(), "1 Open Browsers");
+
+  TProjectForm* Single = NewProject(A);
+  Single->Button1Click();
+  EXPECT_EQ(Single->OpenBrowser()->Window()->windowTitle().toStdString(), "Browser - " + A + " ");
+}
+
+TEST_F(ProjectWindows, NewFramesGoToAlarmsThenPlotsThenBrowsers) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 3));
+  Project->Button1Click();
+  Project->OpenBrowser();
+  Project->OpenPlot(Project, "HKFrame", "HK_TEMP1", "");
+  Project->OpenBrowser();
+  Dialogs.DialogScripts = {[](QDialog&) {
+    AlarmForm->CBVar->setEditText("DFH_FLAG");
+    AlarmForm->ComboBox1->setCurrentIndex(1);
+    AlarmForm->Edit2->setText("1");
+    return int(QDialog::Accepted);
+  }};
+  Project->AddAlarm("");
+  Windows.Calls.clear();
+  Dialogs.Asked.clear();
+  // The notice of the alarm marks the moment the alarms run.
+  struct TMarkingDialogs : TScriptedDialogs {
+    std::vector<std::string>* Calls;
+    int MessageDlg(QWidget* P, const QString& T, TDlgType Ty, int B) override {
+      Calls->push_back("alarm");
+      return TScriptedDialogs::MessageDlg(P, T, Ty, B);
+    }
+  } Marking;
+  Marking.Calls = &Windows.Calls;
+  Temp.Append("a.dat", TSimGenerator(4).NextBaseFrame());
+  Project->DataA->UpdateFromFile();
+  EXPECT_EQ(Windows.Calls, (std::vector<std::string>{"alarm", "plot refresh", "browser append 0 4", "browser append 0 4"}));
+}
+
+TEST_F(ProjectWindows, APlotGetsItsSeriesAndFramesAndCountsInTheStatusBar) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 3), PacketFile("b.dat", 2, 5));
+  Project->Button1Click();
+  Windows.Calls.clear();
+  // A browser asking adds a checked entry to the plot list.
+  QWidget Requester;
+  TPlotWindow* Plot = Project->OpenPlot(&Requester, "HKFrame", "HK_TEMP1", "HK_V_BUS");
+  ASSERT_NE(Plot, nullptr);
+  EXPECT_EQ(Windows.Calls, (std::vector<std::string>{"plot project", "plot series [HKFrame] [HK_TEMP1] [HK_V_BUS]",
+                                                     "plot frames 3 2", "plot refresh", "plot reset"}));
+  ASSERT_EQ(Project->ListView2->count(), 1);
+  EXPECT_EQ(Project->PlotItem(0)->text(), "HKFrame.HK_TEMP1");
+  EXPECT_EQ(Project->PlotItem(0)->checkState(), Qt::Checked);
+  EXPECT_EQ(Project->PlotItem(0)->Plot, Plot);
+  EXPECT_EQ(Project->Panel2->text(), "1 Open Plots");
+
+  // Unchecking closes the plot; its end unchecks and detaches the entry.
+  Project->PlotItem(0)->setCheckState(Qt::Unchecked);
+  ProcessPendingEvents();
+  EXPECT_TRUE(Project->Plots.isEmpty());
+  EXPECT_EQ(Project->PlotItem(0)->Plot, nullptr);
+  EXPECT_EQ(Project->Panel2->text(), "0 Open Plots");
+}
+
+TEST_F(ProjectWindows, CheckingAPlotListEntrySplitsItsCaptionAtTheFirstDot) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
+  Project->Button1Click();
+  Project->SpeedButton5Click();
+  Project->SpeedButton5Click();
+  ASSERT_EQ(Project->ListView2->count(), 2);
+  EXPECT_EQ(Project->PlotItem(0)->text(), "Change me!");
+  EXPECT_EQ(Project->PlotItem(0)->checkState(), Qt::Unchecked);
+  Project->PlotItem(1)->setText("ScienceFrame.EventMessageFrame.EVT_CODE");
+  Windows.Calls.clear();
+  Project->PlotItem(0)->setCheckState(Qt::Checked);
+  Project->PlotItem(1)->setCheckState(Qt::Checked);
+  EXPECT_EQ(Windows.Calls[1], "plot series [] [Change me!] []");
+  EXPECT_EQ(Windows.Calls[6], "plot series [ScienceFrame] [EventMessageFrame.EVT_CODE] []");
+  EXPECT_EQ(Project->Plots.size(), 2);
+  // Opening from the own list adds no entry.
+  EXPECT_EQ(Project->ListView2->count(), 2);
+
+  // Deleting a checked entry closes its plot first.
+  Project->ListView2->setCurrentRow(0);
+  Project->SpeedButton6Click();
+  EXPECT_EQ(Project->ListView2->count(), 1);
+  EXPECT_EQ(Project->Plots.size(), 1);
+  EXPECT_EQ(Project->Panel2->text(), "1 Open Plots");
+}
+
+TEST_F(ProjectWindows, ClosedWindowsLeaveTheListsAndStrangersAreReported) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
+  Project->Button1Click();
+  TBrowserWindow* First = Project->OpenBrowser();
+  Project->OpenBrowser();
+  EXPECT_EQ(Project->Panel1->text(), "2 Open Browsers");
+  First->Window()->close();
+  ProcessPendingEvents();
+  EXPECT_EQ(Project->Browsers.size(), 1);
+  EXPECT_EQ(Project->Panel1->text(), "1 Open Browsers");
+
+  TFakeBrowser Stranger(Windows.Calls);
+  Project->BrowserClosed(&Stranger);
+  EXPECT_TRUE(Log.Has(llError, "Lost Browser window detected. Please contact programmer."));
+  TFakePlot StrangePlot(Windows.Calls);
+  Project->PlotClosed(&StrangePlot);
+  EXPECT_TRUE(Log.Has(llError, "Lost Plot window detected. Please contact programmer."));
+}
+
+TEST_F(ProjectWindows, ClosingTheProjectTakesItsWindowsAlong) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
+  Project->Button1Click();
+  QPointer<QWidget> Browser = Project->OpenBrowser()->Window();
+  QPointer<QWidget> Plot = Project->OpenPlot(Project, "A", "B", "")->Window();
+  QPointer<TProjectForm> Watched = Project;
+  Dialogs.Answers = {dbNo};
+  EXPECT_TRUE(Project->close());
+  ProcessPendingEvents();
+  EXPECT_TRUE(Watched.isNull());
+  EXPECT_TRUE(Browser.isNull());
+  EXPECT_TRUE(Plot.isNull());
+  EXPECT_FALSE(Log.Has(llError, "Lost Browser window detected. Please contact programmer."));
+}
+
+TEST_F(ProjectWindows, WithoutRegisteredWindowsNothingOpens) {
+  SetBrowserFactory(nullptr);
+  SetPlotFactory(nullptr);
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
+  Project->Button1Click();
+  EXPECT_EQ(Project->OpenBrowser(), nullptr);
+  Project->SpeedButton5Click();
+  Project->PlotItem(0)->setCheckState(Qt::Checked);
+  EXPECT_EQ(Project->PlotItem(0)->Plot, nullptr);
+  EXPECT_TRUE(Project->Plots.isEmpty());
+}
+
+}  // namespace

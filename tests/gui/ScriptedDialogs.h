@@ -1,0 +1,72 @@
+#pragma once
+// Answers the windows' modal questions from a script and records every one.
+#include <QDialog>
+#include <QString>
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "shell/Dialogs.h"
+
+class TScriptedDialogs : public TDialogs {
+ public:
+  struct TAsked {
+    QString Text;
+    TDlgType Type;
+    int Buttons;
+  };
+
+  TScriptedDialogs() : Previous(SetDialogs(this)) {}
+  ~TScriptedDialogs() override { SetDialogs(Previous); }
+  TScriptedDialogs(const TScriptedDialogs&) = delete;
+  TScriptedDialogs& operator=(const TScriptedDialogs&) = delete;
+
+  // Answers to the next message dialogs; without one the first button offered
+  // of OK, Yes, No, Cancel is pressed.
+  std::deque<int> Answers;
+  // Paths the next file dialogs return (empty: cancelled).
+  std::deque<QString> Files;
+  // Runs the next modal dialog: fills it and returns the result.
+  std::deque<std::function<int(QDialog&)>> DialogScripts;
+
+  std::vector<TAsked> Asked;
+  std::vector<TFileDialogOptions> FileDialogs;
+  std::vector<QString> Edited;
+
+  int MessageDlg(QWidget*, const QString& Text, TDlgType Type, int Buttons) override {
+    Asked.push_back({Text, Type, Buttons});
+    if (!Answers.empty()) {
+      const int Answer = Answers.front();
+      Answers.pop_front();
+      return Answer;
+    }
+    for (int Button : {dbOK, dbYes, dbNo, dbCancel})
+      if (Buttons & Button) return Button;
+    return dbOK;
+  }
+  QString OpenFileName(QWidget*, const TFileDialogOptions& Options) override { return NextFile(Options); }
+  QString SaveFileName(QWidget*, const TFileDialogOptions& Options) override { return NextFile(Options); }
+  int Execute(QDialog& Dialog) override {
+    if (DialogScripts.empty()) return QDialog::Rejected;
+    auto Script = std::move(DialogScripts.front());
+    DialogScripts.pop_front();
+    return Script(Dialog);
+  }
+  void OpenInEditor(const QString& Path) override { Edited.push_back(Path); }
+
+  std::vector<QString> Texts() const {
+    std::vector<QString> Out;
+    for (const TAsked& A : Asked) Out.push_back(A.Text);
+    return Out;
+  }
+
+ private:
+  QString NextFile(const TFileDialogOptions& Options) {
+    FileDialogs.push_back(Options);
+    if (Files.empty()) return {};
+    const QString File = Files.front();
+    Files.pop_front();
+    return File;
+  }
+  TDialogs* Previous;
+};
