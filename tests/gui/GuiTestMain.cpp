@@ -2,12 +2,23 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <cstdio>
 
 #include "common/FormatSettings.h"
 #include "shell/QtTimer.h"
 
+namespace {
+// The offscreen platform lacks window opacity, raising and the like; saying so is noise here.
+void QuietMessages(QtMsgType Type, const QMessageLogContext& Context, const QString& Message) {
+  if (Message.startsWith(QLatin1String("This plugin does not support"))) return;
+  if (Message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR"))) return;
+  std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(Type, Context, Message)));
+}
+}  // namespace
+
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler(QuietMessages);
   QApplication Application(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   FormatSettings() = TFormatSettings{',', "dd.MM.yyyy", "HH:mm:ss"};

@@ -1,0 +1,122 @@
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QRegularExpression>
+
+#include "GuiFixture.h"
+#include "common/DateTime.h"
+#include "shell/LogForm.h"
+
+namespace {
+
+class LogWindow : public testing::Test {
+ protected:
+  void SetUp() override {
+    Form = new TLogForm;
+    Previous = std::filesystem::current_path();
+    std::filesystem::current_path(Temp.Path);
+  }
+  void TearDown() override {
+    std::filesystem::current_path(Previous);
+    delete Form;
+  }
+
+  QTextCharFormat LineFormat(int Line) const {
+    const QTextBlock Block = Form->LogWin->document()->findBlockByNumber(Line);
+    return Block.begin().fragment().charFormat();
+  }
+  static std::string Read(const std::string& Path) {
+    std::ifstream In(Path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(In), {});
+  }
+
+  TLogForm* Form = nullptr;
+  TScriptedDialogs Dialogs;
+  TTempDir Temp;
+  std::filesystem::path Previous;
+};
+
+const QRegularExpression Stamp(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4}( \\d\\d:\\d\\d:\\d\\d)?"));
+
+TEST_F(LogWindow, EachLevelWritesItsTagColourAndWeight) {
+  AddEntry(llMessage, "EVT 0101");
+  AddEntry(llInfo, "Update on a.dat");
+  AddEntry(llWarn, "No data appended!");
+  AddEntry(llError, "Broken");
+  AddEntry(llInfo, "after the error");
+  AddEntry(7, "nothing");
+  const QStringList Lines = Form->LogWin->toPlainText().split('\n');
+  ASSERT_EQ(Lines.size(), 5);
+  const char* Tails[] = {" [Message] EVT 0101", " [Info] Update on a.dat", " [Warn] No data appended!", " [Error] Broken",
+                         " [Info] after the error"};
+  const QColor Colours[] = {QColor(0x00, 0x55, 0x00), QColor(0x80, 0x80, 0x80), QColor(0xAA, 0xAA, 0x00),
+                            QColor(0xFF, 0x00, 0x00), QColor(0x80, 0x80, 0x80)};
+  const bool Bold[] = {true, false, false, true, false};
+  for (int I = 0; I < 5; ++I) {
+    EXPECT_TRUE(Stamp.match(Lines[I]).hasMatch()) << Lines[I].toStdString();
+    EXPECT_TRUE(Lines[I].endsWith(QString::fromLatin1(Tails[I]))) << Lines[I].toStdString();
+    EXPECT_EQ(LineFormat(I).foreground().color(), Colours[I]) << I;
+    EXPECT_EQ(LineFormat(I).fontWeight() == QFont::Bold, Bold[I]) << I;
+    EXPECT_EQ(Form->Lines()[static_cast<std::size_t>(I)].Bold, Bold[I]);
+  }
+  ASSERT_EQ(Form->MessageBuffer.size(), 1u);
+  EXPECT_TRUE(Stamp.match(QString::fromStdString(Form->MessageBuffer[0])).hasMatch());
+  EXPECT_TRUE(QString::fromStdString(Form->MessageBuffer[0]).endsWith(": EVT 0101"));
+}
+
+TEST_F(LogWindow, SaveMessagesWritesTheDatedFileAndClearsOnYes) {
+  Form->Savemessagesas1Click();
+  ASSERT_EQ(Dialogs.Asked.size(), 1u);
+  EXPECT_EQ(Dialogs.Asked[0].Text, "Message buffer is empty!");
+  EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Plain);
+
+  AddEntry(llMessage, "first");
+  AddEntry(llInfo, "not a message");
+  AddEntry(llMessage, "second");
+  Form->Clear1Click();  // empties the window only
+  EXPECT_TRUE(Form->LogWin->toPlainText().isEmpty());
+  Dialogs.Answers = {dbNo, dbYes};
+  Form->Savemessagesas1Click();
+  const std::string Name = Dialogs.Asked.back().Text.mid(24, 24).toStdString();
+  EXPECT_TRUE(QRegularExpression("^messages_\\d{6}_\\d{4}\\.log$").match(QString::fromStdString(Name)).hasMatch()) << Name;
+  EXPECT_EQ(Dialogs.Asked.back().Text.toStdString(),
+            "Saved message buffer to " + Name + "\r\nDo you want to clear the message buffer now?");
+  EXPECT_EQ(Dialogs.Asked.back().Buttons, dbYes | dbNo);
+  EXPECT_EQ(Read(Name), Form->MessageBuffer[0] + "\r\n" + Form->MessageBuffer[1] + "\r\n");
+  EXPECT_EQ(Form->MessageBuffer.size(), 2u);
+  Form->Savemessagesas1Click();
+  EXPECT_TRUE(Form->MessageBuffer.empty());
+}
+
+TEST_F(LogWindow, TheMessageFileNameCarriesYearMonthDayHourAndMinute) {
+  EXPECT_EQ(MessageFileName(EncodeDateTime({2007, 4, 9, 14, 5, 59})), "messages_070409_1405.log");
+}
+
+TEST_F(LogWindow, SaveAsWritesRichTextWithColoursAndBoldLines) {
+  AddEntry(llError, "Broken {file}");
+  AddEntry(llInfo, "fine");
+  Dialogs.Files = {"", QString::fromStdString(Temp.File("log.txt"))};
+  Form->Saveas1Click();
+  EXPECT_FALSE(std::filesystem::exists(Temp.File("log.txt")));
+  Form->Saveas1Click();
+  EXPECT_EQ(Dialogs.FileDialogs[0].Title, "Save log entries as ...");
+  EXPECT_EQ(Dialogs.FileDialogs[0].DefaultExt, "*.txt");
+  const std::string Rtf = Read(Temp.File("log.txt"));
+  EXPECT_EQ(Rtf.rfind("{\\rtf1", 0), 0u);
+  EXPECT_NE(Rtf.find("\\red255\\green0\\blue0;"), std::string::npos);
+  EXPECT_NE(Rtf.find("\\red128\\green128\\blue128;"), std::string::npos);
+  EXPECT_NE(Rtf.find("\\b "), std::string::npos);
+  EXPECT_NE(Rtf.find("[Error] Broken \\{file\\}"), std::string::npos);
+
+  Dialogs.Files = {QString::fromStdString(Temp.File("missing/log.txt"))};
+  Form->Saveas1Click();
+  EXPECT_EQ(Dialogs.Asked.back().Type, TDlgType::Error);
+}
+
+TEST_F(LogWindow, ClosingOnlyHides) {
+  Form->show();
+  EXPECT_FALSE(Form->close());
+  EXPECT_FALSE(Form->isVisible());
+  EXPECT_EQ(LogForm, Form);
+}
+
+}  // namespace

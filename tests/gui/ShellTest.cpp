@@ -1,0 +1,168 @@
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QLabel>
+#include <QTimer>
+
+#include "GuiFixture.h"
+#include "shell/MainForm.h"
+#include "shell/Program.h"
+#include "shell/WelcomeForm.h"
+
+namespace {
+
+class Shell : public testing::Test {
+ protected:
+  void SetUp() override { StartProgram(); }
+  void TearDown() override { EndProgram(); }
+
+  static void RunSplash() {
+    for (int Tick = 0; Tick < 75; ++Tick) WelcomeForm->Timer1Timer();
+  }
+
+  TScriptedDialogs Dialogs;
+  TTempDir Temp;
+};
+
+TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
+  EXPECT_TRUE(WelcomeForm->isVisible());
+  EXPECT_EQ(WelcomeForm->size(), QSize(398, 199));
+  EXPECT_EQ(WelcomeForm->Label1->text(), "V1.9.3 - 9.4.2007");
+  EXPECT_EQ(WelcomeForm->Timer1->interval(), 30);
+  EXPECT_FALSE(AlarmForm->isVisible());
+  EXPECT_FALSE(LoadForm->isVisible());
+  EXPECT_FALSE(LoadForm->Busy);
+  EXPECT_EQ(WelcomeForm->AlphaBlendValue, 0);
+  EXPECT_EQ(WelcomeForm->HoldTicks, 50);
+
+  std::vector<int> Opacity;
+  for (int Tick = 0; Tick < 74; ++Tick) {
+    WelcomeForm->Timer1Timer();
+    Opacity.push_back(WelcomeForm->AlphaBlendValue);
+  }
+  EXPECT_EQ(Opacity[0], 10);
+  EXPECT_EQ(Opacity[23], 240);
+  EXPECT_EQ(Opacity[24], 255);
+  EXPECT_EQ(MainForm, nullptr);
+  WelcomeForm->Timer1Timer();
+  ASSERT_NE(MainForm, nullptr);
+  ASSERT_NE(LogForm, nullptr);
+  EXPECT_TRUE(MainForm->isVisible());
+  EXPECT_TRUE(LogForm->isVisible());
+  EXPECT_FALSE(WelcomeForm->isVisible());
+  EXPECT_FALSE(WelcomeForm->Timer1->isActive());
+  EXPECT_EQ(MainForm->windowTitle(), "Vorex Data Tracker and Browser");
+  EXPECT_EQ(LogForm->windowTitle(), "Log Window");
+  EXPECT_EQ(LogForm->geometry(), QRect(0, 569, 890, 171));
+}
+
+TEST_F(Shell, AboutShowsTheNoticeWithTheVersion) {
+  RunSplash();
+  MainForm->About1Click();
+  ASSERT_EQ(Dialogs.Asked.size(), 1u);
+  EXPECT_EQ(Dialogs.Asked[0].Text, "RIRA Zaze Rere\r\nV1.9.3 - 9.4.2007");
+  EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Information);
+  EXPECT_EQ(Dialogs.Asked[0].Buttons, dbOK);
+}
+
+TEST_F(Shell, TheViewMenuTracksTheLogWindow) {
+  RunSplash();
+  EXPECT_TRUE(MainForm->LogWindow1->isChecked());
+  LogForm->close();  // its own close button only hides it
+  EXPECT_NE(LogForm, nullptr);
+  MainForm->View1Click();
+  EXPECT_FALSE(MainForm->LogWindow1->isChecked());
+  MainForm->LogWindow1Click();
+  EXPECT_TRUE(LogForm->isVisible());
+  MainForm->View1Click();
+  EXPECT_TRUE(MainForm->LogWindow1->isChecked());
+  MainForm->LogWindow1Click();
+  EXPECT_FALSE(LogForm->isVisible());
+}
+
+TEST_F(Shell, NewProjectsAndCloseLast) {
+  RunSplash();
+  MainForm->NewProject1Click();
+  MainForm->NewProject1Click();
+  ASSERT_EQ(TProjectForm::OpenProjects().size(), 2);
+  TProjectForm* First = TProjectForm::OpenProjects()[0];
+  EXPECT_EQ(ProjectForm->windowTitle(), "Project Setup - Unsaved");
+  Dialogs.Answers = {dbNo};
+  MainForm->Closeall1Click();
+  ProcessPendingEvents();
+  ASSERT_EQ(TProjectForm::OpenProjects().size(), 1);
+  EXPECT_EQ(ProjectForm, First);
+  Dialogs.Answers = {dbNo};
+  MainForm->Closeall1Click();
+  ProcessPendingEvents();
+  EXPECT_TRUE(ProjectForm.isNull());
+  // Without a project window the last-project commands do nothing.
+  Dialogs.Asked.clear();
+  MainForm->Closeall1Click();
+  MainForm->SaveProject2Click();
+  MainForm->SaveProject1Click();
+  EXPECT_TRUE(Dialogs.Asked.empty());
+  EXPECT_TRUE(Dialogs.FileDialogs.empty());
+}
+
+TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
+  RunSplash();
+  const std::string Path = Temp.Write("p.vproject", "[VorexProject]\r\nPaketFileA=run.dat\r\n");
+  Dialogs.Files = {""};
+  MainForm->OpenProject1Click();
+  EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
+  Dialogs.Files = {QString::fromStdString(Path)};
+  MainForm->OpenProject1Click();
+  ASSERT_EQ(Dialogs.FileDialogs.size(), 2u);
+  EXPECT_EQ(Dialogs.FileDialogs[1].Filter, "Project Files|*.vproject");
+  EXPECT_EQ(Dialogs.FileDialogs[1].DefaultExt, "*.vproject");
+  EXPECT_TRUE(Dialogs.FileDialogs[1].MustExist);
+  ASSERT_FALSE(ProjectForm.isNull());
+  EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
+  EXPECT_EQ(ProjectForm->Edit1->text(), "run.dat");
+
+  // "Save last Project" always asks; "Save ... as" writes to the name chosen.
+  const std::string Other = Temp.File("q.vproject");
+  Dialogs.Files = {""};
+  MainForm->SaveProject2Click();
+  EXPECT_EQ(Dialogs.FileDialogs.size(), 3u);
+  Dialogs.Files = {QString::fromStdString(Other)};
+  MainForm->ToolButton3Click();
+  EXPECT_TRUE(std::filesystem::exists(Other));
+  EXPECT_EQ(ProjectForm->ProjectFileName.toStdString(), Other);
+}
+
+TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {
+  RunSplash();
+  Dialogs.Files = {"", "/data/hk.structure"};
+  MainForm->EditStructurefile1Click();
+  MainForm->EditStructurefile1Click();
+  ASSERT_EQ(Dialogs.Edited.size(), 1u);
+  EXPECT_EQ(Dialogs.Edited[0], "/data/hk.structure");
+  EXPECT_EQ(Dialogs.FileDialogs[0].Title, "Open structure file");
+  EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "All Files (*.*)|*.*|Structure Files (*.quorin)|*.structure");
+}
+
+TEST_F(Shell, ClosingTheMainWindowEndsWithoutTheSaveQuestion) {
+  RunSplash();
+  MainForm->NewProject1Click();
+  MainForm->close();
+  EXPECT_FALSE(MainForm->isVisible());
+  EndProgram();
+  EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
+  EXPECT_TRUE(Dialogs.Asked.empty());
+  StartProgram();  // for TearDown
+}
+
+TEST_F(Shell, AProjectFileNamedAtStartOpensOnceTheMainWindowIsUp) {
+  EndProgram();
+  const std::string Path = Temp.Write("start.vproject", "[VorexProject]\r\nPaketFileA=start.dat\r\n");
+  StartProgram(QString::fromStdString(Path));
+  EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
+  RunSplash();
+  ASSERT_FALSE(ProjectForm.isNull());
+  EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
+  EXPECT_EQ(ProjectForm->Edit1->text(), "start.dat");
+}
+
+}  // namespace
