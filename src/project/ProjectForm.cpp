@@ -153,9 +153,9 @@ void TProjectForm::BuildWindow() {
   SpeedButton7 = SmallButton(QStringLiteral("..."), GroupBox1, QRect(384, 107, 26, 24));
   Caption(QStringLiteral("Offset Time:"), GroupBox1, 10, 148);
   Edit3 = new QLineEdit(GroupBox1);
-  Edit3->setGeometry(150, 144, 110, 24);
+  Edit3->setGeometry(150, 144, 96, 24);
   Tracking = new QCheckBox(QStringLiteral("Keep track of changes"), GroupBox1);
-  Tracking->setGeometry(272, 146, 140, 20);
+  Tracking->setGeometry(256, 146, 158, 20);
   for (QToolButton* Button : {SpeedButton1, SpeedButton2, SpeedButton7})
     connect(Button, &QToolButton::clicked, this, [this, Button] { SpeedButton1Click(Button); });
   connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(Edit1); });
