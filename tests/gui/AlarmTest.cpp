@@ -9,17 +9,6 @@ namespace {
 
 class Alarms : public TGuiTest {
  protected:
-  // Answers the alarm dialog with these texts (an empty condition picks nothing).
-  std::function<int(QDialog&)> Answer(const QString& Name, const QString& Condition, const QString& Value,
-                                      int Result = QDialog::Accepted) {
-    return [=](QDialog&) {
-      AlarmForm->CBVar->setEditText(Name);
-      AlarmForm->ComboBox1->setCurrentIndex(AlarmForm->ComboBox1->findText(Condition));
-      AlarmForm->Edit2->setText(Value);
-      return Result;
-    };
-  }
-
   TProjectForm* LoadedProject(std::int64_t Frames) {
     Packet = PacketFile("a.dat", Frames);
     TProjectForm* Project = NewProject(Packet);
@@ -75,7 +64,7 @@ TEST_F(Alarms, AddingGoesThroughTheDialogAndListsTheFrameNames) {
 
 TEST_F(Alarms, CancelAndAValueThatIsNoNumberAddNothing) {
   TProjectForm* Project = LoadedProject(1);
-  Dialogs.DialogScripts = {Answer("X", " <", "1", QDialog::Rejected), Answer("X", " <", "abc")};
+  Dialogs.DialogScripts = {AlarmAnswer("X", " <", "1", QDialog::Rejected), AlarmAnswer("X", " <", "abc")};
   Project->SpeedButton3Click();
   Project->SpeedButton3Click();
   EXPECT_EQ(Project->AlarmCount(), 0);
@@ -85,8 +74,8 @@ TEST_F(Alarms, CancelAndAValueThatIsNoNumberAddNothing) {
 
 TEST_F(Alarms, ChangingRebuildsTheCaptionAndKeepsTheCheckBox) {
   TProjectForm* Project = LoadedProject(1);
-  Dialogs.DialogScripts = {Answer("TEMP1", " >", "25,5"), Answer("TEMP1", " <", "20"),
-                           Answer("TEMP2", " =", "oops"), Answer("TEMP9", " >", "1", QDialog::Rejected)};
+  Dialogs.DialogScripts = {AlarmAnswer("TEMP1", " >", "25,5"), AlarmAnswer("TEMP1", " <", "20"),
+                           AlarmAnswer("TEMP2", " =", "oops"), AlarmAnswer("TEMP9", " >", "1", QDialog::Rejected)};
   Project->AddAlarm("");
   Project->ListView1->setCurrentRow(0);
   Project->ListView1->item(0)->setCheckState(Qt::Unchecked);
@@ -103,7 +92,7 @@ TEST_F(Alarms, ChangingRebuildsTheCaptionAndKeepsTheCheckBox) {
 
 TEST_F(Alarms, AnOperatorThatIsNoConditionSurvivesTheChangeDialog) {
   TProjectForm* Project = LoadedProject(1);
-  Dialogs.DialogScripts = {Answer("A", " >", "1"), [](QDialog&) {
+  Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), [](QDialog&) {
                              EXPECT_EQ(AlarmForm->ComboBox1->currentIndex(), -1);
                              return int(QDialog::Accepted);
                            }};
@@ -119,7 +108,7 @@ TEST_F(Alarms, AnOperatorThatIsNoConditionSurvivesTheChangeDialog) {
 TEST_F(Alarms, RemoveActivateAndDisableAll) {
   TProjectForm* Project = LoadedProject(1);
   Project->ToolButton5Click();  // nothing to disable
-  Dialogs.DialogScripts = {Answer("A", " >", "1"), Answer("B", " <", "2")};
+  Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), AlarmAnswer("B", " <", "2")};
   Project->AddAlarm("");
   Project->AddAlarm("");
   Project->ToolButton5Click();
@@ -177,7 +166,7 @@ TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirs
   const std::string PacketB = PacketFile("b.dat", 300, 5);
   TProjectForm* Project = NewProject(Packet, PacketB);
   Project->Button1Click();
-  Dialogs.DialogScripts = {Answer("EVT_SEVERITY", " >", "2")};
+  Dialogs.DialogScripts = {AlarmAnswer("EVT_SEVERITY", " >", "2")};
   Project->AddAlarm("");
   EXPECT_EQ(Notices(), 0);  // a new alarm waits for the next batch
 
@@ -207,7 +196,7 @@ TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirs
 
 TEST_F(Alarms, ABooleanEqualsOneFiresOncePerBaseFrameThatCarriesIt) {
   TProjectForm* Project = LoadedProject(1);
-  Dialogs.DialogScripts = {Answer("DFH_FLAG", " =", "1")};
+  Dialogs.DialogScripts = {AlarmAnswer("DFH_FLAG", " =", "1")};
   Project->AddAlarm("");
   Temp.Append("a.dat", TSimGenerator(11).NextBaseFrame());
   std::vector<std::uint8_t> Two;

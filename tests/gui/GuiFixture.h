@@ -71,6 +71,17 @@ class TGuiTest : public testing::Test {
   std::string StructureFile;
 };
 
+// Answers the alarm dialog with these texts (a condition not in its list picks none).
+inline std::function<int(QDialog&)> AlarmAnswer(const QString& Name, const QString& Condition, const QString& Value,
+                                                int Result = QDialog::Accepted) {
+  return [=](QDialog&) {
+    AlarmForm->CBVar->setEditText(Name);
+    AlarmForm->ComboBox1->setCurrentIndex(AlarmForm->ComboBox1->findText(Condition));
+    AlarmForm->Edit2->setText(Value);
+    return Result;
+  };
+}
+
 // Number of BaseFrame roots in a holder's list.
 inline int RootCount(const TDecodedNode* First) {
   int Count = 0;

@@ -33,12 +33,7 @@ TEST_F(ProjectWindows, NewFramesGoToAlarmsThenPlotsThenBrowsers) {
   Project->OpenBrowser();
   Project->OpenPlot(Project, "HKFrame", "HK_TEMP1", "");
   Project->OpenBrowser();
-  Dialogs.DialogScripts = {[](QDialog&) {
-    AlarmForm->CBVar->setEditText("DFH_FLAG");
-    AlarmForm->ComboBox1->setCurrentIndex(1);
-    AlarmForm->Edit2->setText("1");
-    return int(QDialog::Accepted);
-  }};
+  Dialogs.DialogScripts = {AlarmAnswer("DFH_FLAG", " =", "1")};
   Project->AddAlarm("");
   Windows.Calls.clear();
   Dialogs.Asked.clear();

@@ -61,12 +61,7 @@ TEST_F(Tracking, ATickDuringAnotherHoldersPassIsDelayedByTenSecondsEachTime) {
   EXPECT_EQ(OtherTimer.Interval(), 60000);
 
   // An alarm notice of a pass of DataA stands for "while the pass runs".
-  Dialogs.DialogScripts = {[](QDialog&) {
-    AlarmForm->CBVar->setEditText("DFH_FLAG");
-    AlarmForm->ComboBox1->setCurrentIndex(1);
-    AlarmForm->Edit2->setText("1");
-    return int(QDialog::Accepted);
-  }};
+  Dialogs.DialogScripts = {AlarmAnswer("DFH_FLAG", " =", "1")};
   Project->AddAlarm("");
   struct TTickingDialogs : TScriptedDialogs {
     std::function<void()> During;
