@@ -362,3 +362,18 @@ TEST(Data, RefusesFilesOfTwoGibibytes) {
                              "[Error] Paket file " + H.File + " is too large (2 GiB or more), not loaded.",
                          }));
 }
+
+TEST(Data, AFailingNotificationStillEndsThePassCleanly) {
+  THolder H;
+  H.Write(Frames(2));
+  H.Data->OnNewFrames = [](TData&) { throw std::runtime_error("out of luck"); };
+  TLogRecorder Log;
+  TFakeProgress Progress;
+  H.Data->StartTracking();
+  EXPECT_TRUE(Log.Has(llError, "Handling the new BaseFrames of " + H.File + " failed: out of luck"));
+  EXPECT_EQ(Progress.Events.back(), "hide");
+  EXPECT_FALSE(Progress.Busy);
+  EXPECT_TRUE(H.Data->Timer->Enabled());
+  EXPECT_EQ(H.Data->FrameCount(), 2);
+  EXPECT_EQ(H.Data->ProcessedSize, 560);
+}

@@ -69,7 +69,8 @@ TEST(IniImage, ReadsIntegersInDecimalOrHexadecimalAndNothingElse) {
   EXPECT_EQ(Image.ReadInteger("N", "C", 1), 0x7FFFFFFF);
   EXPECT_EQ(Image.ReadInteger("N", "D", 1), 255);
   EXPECT_EQ(Image.ReadInteger("N", "E", 1), 7);
-  for (const char* Key : {"F", "G", "H", "I", "J", "K", "L", "M", "N", "O", "P", "missing"})
+  EXPECT_EQ(Image.ReadInteger("N", "O", 1), 16);  // leading zeros do not count against the range
+  for (const char* Key : {"F", "G", "H", "I", "J", "K", "L", "M", "N", "P", "missing"})
     EXPECT_EQ(Image.ReadInteger("N", Key, 99), 99) << Key;
   EXPECT_TRUE(Image.ReadBool("N", "D", false));
   EXPECT_FALSE(Image.ReadBool("N", "H", false));

@@ -76,10 +76,20 @@ void TData::StartTracking() {
 
 bool TData::ReadImage(std::int64_t Size) {
   std::ifstream File(FileName, std::ios::binary);
-  if (!File.is_open()) return false;
-  std::vector<std::uint8_t> Bytes(static_cast<std::size_t>(Size));
-  File.read(reinterpret_cast<char*>(Bytes.data()), Size);
-  if (File.bad()) return false;
+  std::vector<std::uint8_t> Bytes;
+  if (File.is_open()) {
+    try {
+      Bytes.resize(static_cast<std::size_t>(Size));
+    } catch (const std::bad_alloc&) {
+      AddEntry(llError, "Not enough memory to read paket file " + FileName + ".");
+      return false;
+    }
+    File.read(reinterpret_cast<char*>(Bytes.data()), Size);
+  }
+  if (!File.is_open() || File.bad()) {
+    AddEntry(llError, "Cannot read paket file " + FileName + ".");
+    return false;
+  }
   // A file that shrank since it was looked at gives what it still holds.
   Bytes.resize(static_cast<std::size_t>(File.gcount()));
   SwapWords(Bytes);
@@ -110,10 +120,7 @@ void TData::UpdateFromFile() {
     AddEntry(llError, "Paket file " + FileName + " is too large (2 GiB or more), not loaded.");
     return;
   }
-  if (!ReadImage(FileSize)) {
-    AddEntry(llError, "Cannot read paket file " + FileName + ".");
-    return;
-  }
+  if (!ReadImage(FileSize)) return;
 
   std::int32_t Length = Definition.GetFrameLength("BaseFrame");
   const bool IdCheck = Length == 280 || Length == 282;
@@ -160,6 +167,11 @@ void TData::UpdateFromFile() {
       } catch (const EDecodeAbort&) {
         // The aborted BaseFrame is decoded again by the next pass.
         break;
+      } catch (const std::exception& Error) {
+        // Out of memory, say: keep what is decoded, retry this BaseFrame next pass.
+        AddEntry(llError, "Decoding stopped at BaseFrame position " + std::to_string(Position) + " of " + FileName +
+                              ": " + Error.what());
+        break;
       }
       TDecodedNode* Root = Pool.New();
       Root->Child = Child;
@@ -175,7 +187,13 @@ void TData::UpdateFromFile() {
   // Only whole BaseFrames count as processed: the rest is decoded once complete.
   ProcessedSize = Position;
   NumberNodes();
-  if (OnNewFrames) OnNewFrames(*this);
+  if (OnNewFrames) {
+    try {
+      OnNewFrames(*this);
+    } catch (const std::exception& Error) {
+      AddEntry(llError, "Handling the new BaseFrames of " + FileName + " failed: " + Error.what());
+    }
+  }
   Progress.HideProgress();
   Timer->SetEnabled(true);
 }

@@ -35,13 +35,12 @@ bool ParseInteger(const std::string& Text, std::int32_t& Value) {
   constexpr std::int64_t Max = 0x7FFFFFFF;
   std::int64_t Result = 0;
   if (Text.size() > 2 && Text[0] == '0' && (Text[1] == 'x' || Text[1] == 'X')) {
-    if (Text.size() > 10) return false;
     for (std::size_t I = 2; I < Text.size(); ++I) {
       const int D = HexDigit(Text[I]);
       if (D < 0) return false;
       Result = Result * 16 + D;
+      if (Result > Max) return false;
     }
-    if (Result > Max) return false;
     Value = static_cast<std::int32_t>(Result);
     return true;
   }

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -267,6 +268,7 @@ bool TProjectForm::RefuseWhileBusy(const char* What) {
 }
 
 void TProjectForm::Button1Click() {
+  if (Closing) return;
   if (DataLoaded) {
     BlankProject();
   } else {
@@ -294,18 +296,14 @@ void TProjectForm::LoadData() {
   DataLoaded = true;
   SetStatus(QStringLiteral("Loading"));
   ToolButton1->setEnabled(false);
+  // However the load ends (a definition that did not load, a conversion
+  // error), the button is back: a window left Loading can then be blanked.
+  const QScopeGuard EnableLoadButton([this] { ToolButton1->setEnabled(true); });
   HandledFramesA = 0;
   HandledFramesB = 0;
-  try {
-    Definition = std::make_unique<TQuorinFramesDefinition>(ToBytes(StructureFile), Messages);
-  } catch (const EConvertError&) {
-    // Stays Loading, as for a definition that did not load: blanking starts over.
-    ToolButton1->setEnabled(true);
-    throw;
-  }
+  Definition = std::make_unique<TQuorinFramesDefinition>(ToBytes(StructureFile), Messages);
   if (!Definition->Loaded) {
     Definition.reset();
-    ToolButton1->setEnabled(true);
     return;
   }
   StartData(Edit1->text(), 0);
@@ -354,9 +352,12 @@ void TProjectForm::HandleNewFrames(TData& Sender) {
   for (const TDecodedNode* Node = First; Node; Node = Node->Next) ++New;
   Handled += New;
 
-  for (TPlotWindow* Plot : QList<TPlotWindow*>(Plots)) Plot->RefreshSeries();
+  // A window may close while another one works; only those still open are called.
+  for (TPlotWindow* Plot : QList<TPlotWindow*>(Plots))
+    if (Plots.contains(Plot)) Plot->RefreshSeries();
   const int Source = &Sender == DataB.get() ? 1 : 0;
-  for (TBrowserWindow* Browser : QList<TBrowserWindow*>(Browsers)) Browser->AppendFrames(Source, Sender.Frames);
+  for (TBrowserWindow* Browser : QList<TBrowserWindow*>(Browsers))
+    if (Browsers.contains(Browser)) Browser->AppendFrames(Source, Sender.Frames);
 }
 
 void TProjectForm::CheckAlarm(const TDecodedNode* First, const TAlarmEntry& Alarm) {
@@ -377,7 +378,10 @@ TBrowserWindow* TProjectForm::OpenBrowser() {
   Window->setWindowTitle(Window->windowTitle() + " - " + Edit1->text() + " " + Edit2->text());
   Browsers.append(Browser);
   FeedBrowser(Browser);
+  const QPointer<TProjectForm> Self(this);
   ProcessPendingEvents();
+  // The events may have closed the browser, or this window with it.
+  if (!Self || !Browsers.contains(Browser)) return nullptr;
   Panel1->setText(QString::number(Browsers.size()) + " Open Browsers");
   return Browser;
 }
@@ -395,10 +399,17 @@ TPlotWindow* TProjectForm::OpenPlot(const QObject* Requester, const QString& Fra
   const bool WasUpdating = PlotListUpdating;
   PlotListUpdating = true;
   Plots.append(Plot);
-  if (Requester != this) AppendPlotItem(FrameName + "." + VarName, true, Plot);
-  ProcessPendingEvents();
-  Plot->SetProject(this);
   connect(Plot->Window(), &QObject::destroyed, this, [this, Plot] { PlotClosed(Plot); });
+  if (Requester != this) AppendPlotItem(FrameName + "." + VarName, true, Plot);
+  const QPointer<TProjectForm> Self(this);
+  ProcessPendingEvents();
+  // The events may have closed the plot, blanked the project or closed this window.
+  if (!Self) return nullptr;
+  if (!Plots.contains(Plot) || !DataA) {
+    PlotListUpdating = WasUpdating;
+    return nullptr;
+  }
+  Plot->SetProject(this);
   Plot->SetSeries(FrameName, VarName, SortVar);
   Plot->SetFrames(DataA->Frames, DataB ? DataB->Frames : nullptr);
   Plot->RefreshSeries();
@@ -500,13 +511,20 @@ void TProjectForm::ListView1DblClick() {
   });
 }
 
-void TProjectForm::SpeedButton4Click() {
-  QListWidgetItem* Item = ListView1->currentItem();
+// Unchecks the selected entry, lets pending events run, then deletes the entry
+// if the events left it (and this window) in place.
+void TProjectForm::DeleteSelectedItem(QListWidget* List) {
+  QListWidgetItem* Item = List->currentItem();
   if (!Item) return;
   if (Item->checkState() == Qt::Checked) Item->setCheckState(Qt::Unchecked);
+  const QPointer<TProjectForm> Self(this);
   ProcessPendingEvents();
-  delete ListView1->takeItem(ListView1->row(Item));
+  if (!Self) return;
+  for (int Row = 0; Row < List->count(); ++Row)
+    if (List->item(Row) == Item) delete List->takeItem(Row);
 }
+
+void TProjectForm::SpeedButton4Click() { DeleteSelectedItem(ListView1); }
 
 void TProjectForm::ToolButton3Click() {
   for (int Row = 0; Row < ListView1->count(); ++Row) ListView1->item(Row)->setCheckState(Qt::Checked);
@@ -536,13 +554,7 @@ void TProjectForm::AppendPlotItem(const QString& Caption, bool Checked, TPlotWin
 
 void TProjectForm::SpeedButton5Click() { AppendPlotItem(QStringLiteral("Change me!"), false, nullptr); }
 
-void TProjectForm::SpeedButton6Click() {
-  auto* Item = static_cast<TPlotItem*>(ListView2->currentItem());
-  if (!Item) return;
-  if (Item->checkState() == Qt::Checked) Item->setCheckState(Qt::Unchecked);
-  ProcessPendingEvents();
-  delete ListView2->takeItem(ListView2->row(Item));
-}
+void TProjectForm::SpeedButton6Click() { DeleteSelectedItem(ListView2); }
 
 void TProjectForm::ListView2Change(QListWidgetItem* Changed) {
   auto* Item = static_cast<TPlotItem*>(Changed);
@@ -637,5 +649,10 @@ void TProjectForm::closeEvent(QCloseEvent* Event) {
       return;
     }
   }
+  // The window is freed when events next run, maybe inside a pass of one of
+  // its own holders: no pass may start from now on.
+  Closing = true;
+  if (DataA) DataA->StopTracking();
+  if (DataB) DataB->StopTracking();
   Event->accept();
 }

@@ -145,7 +145,9 @@ class TProjectForm : public QWidget {
   bool EditAlarm(TAlarmEntry& Alarm);
   void StatusBar1DrawPanel(class QPainter& Painter, const QRect& Rect);
   bool RefuseWhileBusy(const char* What);
+  void DeleteSelectedItem(QListWidget* List);
   bool PlotListUpdating = false;
+  bool Closing = false;
   QString FStatus;
 };
 

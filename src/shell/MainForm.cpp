@@ -100,9 +100,11 @@ void TMainForm::OpenProject1Click() {
 void TMainForm::OpenProjectFile(const QString& Path) {
   auto* Project = new TProjectForm;
   Project->show();
-  RunGuarded(Project, [&] { Project->LoadProjectFile(Path); });
-  Project->ProjectFileName = Path;
-  Project->setWindowTitle("Project Setup - " + Path);
+  RunGuarded(Project, [&] {
+    Project->LoadProjectFile(Path);
+    Project->ProjectFileName = Path;
+    Project->setWindowTitle("Project Setup - " + Path);
+  });
 }
 
 void TMainForm::SaveProject2Click() {

@@ -61,7 +61,9 @@ void TWelcomeForm::Timer1Timer() {
   if (!StartProject.isEmpty()) MainForm->OpenProjectFile(StartProject);
 }
 
+// Ends the message loop directly: quitting would first offer every window its
+// close, and open projects end without their save question.
 void TWelcomeForm::closeEvent(QCloseEvent* Event) {
   Event->accept();
-  QApplication::quit();
+  QApplication::exit(0);
 }

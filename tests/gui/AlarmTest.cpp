@@ -108,6 +108,8 @@ TEST_F(Alarms, AnOperatorThatIsNoConditionSurvivesTheChangeDialog) {
 TEST_F(Alarms, RemoveActivateAndDisableAll) {
   TProjectForm* Project = LoadedProject(1);
   Project->ToolButton5Click();  // nothing to disable
+  EXPECT_EQ(Project->AlarmCount(), 0);
+  EXPECT_TRUE(Dialogs.Asked.empty());
   Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), AlarmAnswer("B", " <", "2")};
   Project->AddAlarm("");
   Project->AddAlarm("");

@@ -83,8 +83,12 @@ TEST_F(LogWindow, SaveMessagesWritesTheDatedFileAndClearsOnYes) {
   EXPECT_EQ(Dialogs.Asked.back().Buttons, dbYes | dbNo);
   EXPECT_EQ(Read(Name), Form->MessageBuffer[0] + "\r\n" + Form->MessageBuffer[1] + "\r\n");
   EXPECT_EQ(Form->MessageBuffer.size(), 2u);
+  const std::vector<std::string> Saved = Form->MessageBuffer;
   Form->Savemessagesas1Click();
   EXPECT_TRUE(Form->MessageBuffer.empty());
+  // Within the same minute the second file replaces the first.
+  const std::string Second = Dialogs.Asked.back().Text.mid(24, 24).toStdString();
+  EXPECT_EQ(Read(Second), Saved[0] + "\r\n" + Saved[1] + "\r\n");
 }
 
 TEST_F(LogWindow, TheMessageFileNameCarriesYearMonthDayHourAndMinute) {

@@ -1,5 +1,6 @@
 #include <QLabel>
 #include <QListWidget>
+#include <QTimer>
 
 #include "FakeWindows.h"
 #include "GuiFixture.h"
@@ -145,6 +146,62 @@ TEST_F(ProjectWindows, WithoutRegisteredWindowsNothingOpens) {
   Project->PlotItem(0)->setCheckState(Qt::Checked);
   EXPECT_EQ(Project->PlotItem(0)->Plot, nullptr);
   EXPECT_TRUE(Project->Plots.isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+class EventsInsideHandlers : public ProjectWindows {};
+
+TEST_F(EventsInsideHandlers, AnAcceptedCloseStopsTrackingAndTheLoadButton) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 2), "", true);
+  Project->Button1Click();
+  ASSERT_TRUE(Project->DataA->Timer->Enabled());
+  QPointer<TProjectForm> Watched = Project;
+  Dialogs.Answers = {dbNo};
+  EXPECT_TRUE(Project->close());
+  // Until the window is freed, no pass starts.
+  EXPECT_FALSE(Project->DataA->Timer->Enabled());
+  Project->Button1Click();
+  EXPECT_EQ(Dialogs.Asked.size(), 1u);
+  ProcessPendingEvents();
+  EXPECT_TRUE(Watched.isNull());
+}
+
+TEST_F(EventsInsideHandlers, AWindowClosedWhileAnEntryIsRemovedIsLeftAlone) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 1));
+  Project->Button1Click();
+  Project->SpeedButton5Click();
+  Project->ListView2->setCurrentRow(0);
+  QPointer<TProjectForm> Watched = Project;
+  Dialogs.Answers = {dbNo};
+  QMetaObject::invokeMethod(Project, "close", Qt::QueuedConnection);
+  Project->SpeedButton6Click();
+  EXPECT_TRUE(Watched.isNull());
+}
+
+TEST_F(EventsInsideHandlers, ASecondRemovalWaitingInTheQueueRemovesNothingMore) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 1));
+  Project->Button1Click();
+  Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), AlarmAnswer("B", " >", "1"), AlarmAnswer("C", " >", "1")};
+  for (int I = 0; I < 3; ++I) Project->AddAlarm("");
+  Project->ListView1->setCurrentRow(1);
+  QTimer::singleShot(0, Project, [Project] { Project->SpeedButton4Click(); });
+  Project->SpeedButton4Click();
+  ASSERT_EQ(Project->AlarmCount(), 2);
+  EXPECT_EQ(Project->ListView1->item(0)->text(), "A > 1");
+}
+
+TEST_F(EventsInsideHandlers, APlotWhoseProjectIsBlankedWhileItOpensIsNotReturned) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 1));
+  Project->Button1Click();
+  Dialogs.Answers = {dbOK};
+  QTimer::singleShot(0, Project, [Project] { Project->Button1Click(); });
+  EXPECT_EQ(Project->OpenPlot(Project, "A", "B", ""), nullptr);
+  EXPECT_EQ(Project->StatusText(), "Empty");
+  EXPECT_TRUE(Project->Plots.isEmpty());
+  EXPECT_EQ(Windows.Calls, std::vector<std::string>{});
 }
 
 }  // namespace

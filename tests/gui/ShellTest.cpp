@@ -143,15 +143,31 @@ TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {
   EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "All Files (*.*)|*.*|Structure Files (*.quorin)|*.structure");
 }
 
-TEST_F(Shell, ClosingTheMainWindowEndsWithoutTheSaveQuestion) {
+// Runs the message loop until the program ends it; 1 when it had to be stopped.
+int RunMessageLoop() {
+  QTimer Watchdog;
+  Watchdog.setSingleShot(true);
+  QObject::connect(&Watchdog, &QTimer::timeout, [] { QApplication::exit(1); });
+  Watchdog.start(3000);
+  return QApplication::exec();
+}
+
+TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutTheSaveQuestion) {
   RunSplash();
   MainForm->NewProject1Click();
-  MainForm->close();
+  QTimer::singleShot(0, [] { MainForm->close(); });
+  EXPECT_EQ(RunMessageLoop(), 0);
   EXPECT_FALSE(MainForm->isVisible());
   EndProgram();
   EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
   EXPECT_TRUE(Dialogs.Asked.empty());
   StartProgram();  // for TearDown
+}
+
+TEST_F(Shell, ExitEndsTheProgram) {
+  RunSplash();
+  QTimer::singleShot(0, [] { MainForm->Exit1Click(); });
+  EXPECT_EQ(RunMessageLoop(), 0);
 }
 
 TEST_F(Shell, AProjectFileNamedAtStartOpensOnceTheMainWindowIsUp) {

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "LogRecorder.h"
+#include "StructureText.h"
+#include "TempDir.h"
+#include "project/AlarmCheck.h"
+#include "structure/QuorinFramesDefinition.h"
+
+namespace {
+
+// Two BaseFrames built by hand: TEMP (raw 5, value 50), a Sub node holding
+// TEMP (value 7) and temp (value 99); the second BaseFrame has TEMP 8.
+class AlarmWalk : public testing::Test {
+ protected:
+  void SetUp() override {
+    TLogRecorder Quiet;
+    Definition = std::make_unique<TQuorinFramesDefinition>(
+        Dir.Write("d.structure", Lines({"[BaseFrame:8]", Row({"0", "1", "NUMBER", "TEMP", "TEMP*10"}),
+                                        Row({"1", "4", "SUBFRAME", "Sub", "x"}), "[Sub:4]",
+                                        Row({"0", "1", "NUMBER", "TEMP", "TEMP"}), Row({"1", "1", "NUMBER", "temp", "temp"})})),
+        Messages);
+    ASSERT_TRUE(Definition->Loaded);
+    const auto RowOf = [&](const std::string& Frame, const std::string& Name) {
+      for (std::size_t I = 0; I < Definition->Entries.size(); ++I)
+        if (Definition->Entries[I].FrameName == Frame && Definition->Entries[I].VarName == Name)
+          return static_cast<std::int16_t>(I);
+      ADD_FAILURE() << Frame << "." << Name;
+      return std::int16_t{0};
+    };
+    const auto Node = [&](std::int16_t Row, double Raw, double Value) {
+      Nodes.push_back(std::make_unique<TDecodedNode>());
+      TDecodedNode& N = *Nodes.back();
+      N.DefIndex = Row;
+      N.RawValue = Raw;
+      N.Value = Value;
+      return &N;
+    };
+    TDecodedNode* Temp = Node(RowOf("BaseFrame", "TEMP"), 5, 50);
+    TDecodedNode* Sub = Node(RowOf("BaseFrame", "Sub"), 0, 0);
+    Sub->Child = Node(RowOf("Sub", "TEMP"), 7, 7);
+    Sub->Child->Next = Node(RowOf("Sub", "temp"), 99, 99);
+    Temp->Next = Sub;
+    First = Node(Definition->FindFrame("BaseFrame"), 0, 0);
+    First->Child = Temp;
+    First->Next = Node(Definition->FindFrame("BaseFrame"), 0, 0);
+    First->Next->Child = Node(RowOf("BaseFrame", "TEMP"), 8, 80);
+  }
+
+  std::vector<double> Fired(char Operator, double Threshold, const std::string& Name = "TEMP") {
+    std::vector<double> Values;
+    CheckAlarmNodes(First, {Threshold, Operator, Name}, *Definition,
+                    [&](const TDecodedNode& Node) { Values.push_back(Node.Value); });
+    return Values;
+  }
+
+  TTempDir Dir;
+  std::vector<std::string> Messages;
+  std::unique_ptr<TQuorinFramesDefinition> Definition;
+  std::vector<std::unique_ptr<TDecodedNode>> Nodes;
+  TDecodedNode* First = nullptr;
+};
+
+TEST_F(AlarmWalk, ComparesTheTransformedValueOfEveryMatchingNodeInWalkOrder) {
+  // Raw 5 is below 20, the value 50 is not.
+  EXPECT_EQ(Fired('>', 20), (std::vector<double>{50, 80}));
+  // A name in two frames fires in both.
+  EXPECT_EQ(Fired('>', 6), (std::vector<double>{50, 7, 80}));
+  EXPECT_EQ(Fired('<', 50), (std::vector<double>{7}));
+  EXPECT_EQ(Fired('=', 80), (std::vector<double>{80}));
+  EXPECT_TRUE(Fired('#', 0).empty());
+  // Names match with case only.
+  EXPECT_EQ(Fired('>', 0, "temp"), (std::vector<double>{99}));
+  EXPECT_TRUE(Fired('>', 0, "Temp").empty());
+}
+
+TEST_F(AlarmWalk, StartsAtTheGivenBaseFrame) {
+  First = First->Next;
+  EXPECT_EQ(Fired('>', 0), (std::vector<double>{80}));
+}
+
+TEST(AlarmTriggers, AValueThatIsNoNumberNeverTriggers) {
+  const double NaN = std::nan("");
+  for (char Operator : {'<', '=', '>'}) EXPECT_FALSE(AlarmTriggers({0, Operator, "X"}, NaN)) << Operator;
+}
+
+TEST(AlarmTexts, WriteBothNumbersWithTheSettingsInUse) {
+  const TAlarmEntry Alarm{25.5, '>', "TEMP1"};
+  EXPECT_EQ(AlarmLogText(Alarm, 30.25), "Alarm triggered: TEMP1 > 25.5 with value: 30.25");
+  EXPECT_EQ(AlarmNoticeText(Alarm, 1E-5), "Alarm triggered: TEMP1 > 25.5\r\nWith value: 1E-5");
+}
+
+TEST_F(AlarmWalk, CollectsEachNameOnceWithoutRegardToCaseInOrderOfFirstAppearance) {
+  std::vector<std::string> Names{"Other"};
+  CollectVariableNames(First, *Definition, Names);
+  EXPECT_EQ(Names, (std::vector<std::string>{"Other", "TEMP", "Sub", "BaseFrame"}));
+}
+
+}  // namespace
