@@ -196,7 +196,7 @@ void TProjectForm::BuildWindow() {
   Panel2->setFixedWidth(150);
   Panel3 = new QLabel;
   Panel3->setFixedWidth(50);
-  for (QWidget* Panel : {static_cast<QWidget*>(Panel0), static_cast<QWidget*>(Panel1),
+  for (QWidget* Panel : {Panel0, static_cast<QWidget*>(Panel1),
                          static_cast<QWidget*>(Panel2), static_cast<QWidget*>(Panel3)})
     StatusBar1->addWidget(Panel);
 }

@@ -24,7 +24,6 @@ class QLineEdit;
 class QListWidget;
 class QStatusBar;
 class QToolButton;
-class TStatusPanel;
 
 // An alarm list entry; the list owns it and with it the alarm.
 class TAlarmItem : public QListWidgetItem {
@@ -81,7 +80,7 @@ class TProjectForm : public QWidget {
   QToolButton* SpeedButton5;
   QToolButton* SpeedButton6;
   QStatusBar* StatusBar1;
-  TStatusPanel* Panel0;
+  QWidget* Panel0;  // drawn by StatusBar1DrawPanel
   QLabel* Panel1;
   QLabel* Panel2;
   QLabel* Panel3;

@@ -1,6 +1,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QListWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
@@ -212,6 +214,46 @@ TEST_F(ProjectLoad, PickingFilesFillsTheFieldsAndAddsStructureFiles) {
   EXPECT_EQ(Project->Edit1->text(), "/data/run.dat");
   EXPECT_EQ(Dialogs.FileDialogs[0].InitialDir, ".");
   EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "");
+}
+
+}  // namespace
+
+namespace {
+
+// Pixels of the status text's colour in panel 0, right of the icon.
+int PanelPixels(TProjectForm& Project, const QColor& Colour) {
+  const QImage Image = Project.Panel0->grab().toImage();
+  int Count = 0;
+  for (int Y = 0; Y < Image.height(); ++Y)
+    for (int X = 25; X < Image.width(); ++X) Count += QColor(Image.pixel(X, Y)) == Colour;
+  return Count;
+}
+
+TEST_F(ProjectLoad, TheStatusPanelIsRedWhileEmptyAndGreenOtherwise) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 1));
+  EXPECT_GT(PanelPixels(*Project, QColor(0xFF, 0, 0)), 10);
+  EXPECT_EQ(PanelPixels(*Project, QColor(0, 0x80, 0)), 0);
+  Project->Button1Click();
+  EXPECT_EQ(PanelPixels(*Project, QColor(0xFF, 0, 0)), 0);
+  EXPECT_GT(PanelPixels(*Project, QColor(0, 0x80, 0)), 10);
+}
+
+TEST_F(ProjectLoad, InsertAndDeleteKeysAddAndRemovePlotListEntries) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 1));
+  Project->Button1Click();
+  const auto Release = [&](int Key) {
+    QKeyEvent Event(QEvent::KeyRelease, Key, Qt::NoModifier);
+    QApplication::sendEvent(Project->ListView2, &Event);
+  };
+  Release(Qt::Key_Insert);
+  Release(Qt::Key_Insert);
+  ASSERT_EQ(Project->ListView2->count(), 2);
+  EXPECT_EQ(Project->PlotItem(1)->text(), "Change me!");
+  Project->ListView2->setCurrentRow(0);
+  Release(Qt::Key_Delete);
+  EXPECT_EQ(Project->ListView2->count(), 1);
+  Release(Qt::Key_A);
+  EXPECT_EQ(Project->ListView2->count(), 1);
 }
 
 }  // namespace
