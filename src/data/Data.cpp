@@ -76,17 +76,19 @@ void TData::StartTracking() {
 
 bool TData::ReadImage(std::int64_t Size) {
   std::ifstream File(FileName, std::ios::binary);
-  std::vector<std::uint8_t> Bytes;
-  if (File.is_open()) {
-    try {
-      Bytes.resize(static_cast<std::size_t>(Size));
-    } catch (const std::bad_alloc&) {
-      AddEntry(llError, "Not enough memory to read paket file " + FileName + ".");
-      return false;
-    }
-    File.read(reinterpret_cast<char*>(Bytes.data()), Size);
+  if (!File.is_open()) {
+    AddEntry(llError, "Cannot read paket file " + FileName + ".");
+    return false;
   }
-  if (!File.is_open() || File.bad()) {
+  std::vector<std::uint8_t> Bytes;
+  try {
+    Bytes.resize(static_cast<std::size_t>(Size));
+  } catch (const std::bad_alloc&) {
+    AddEntry(llError, "Not enough memory to read paket file " + FileName + ".");
+    return false;
+  }
+  File.read(reinterpret_cast<char*>(Bytes.data()), Size);
+  if (File.bad()) {
     AddEntry(llError, "Cannot read paket file " + FileName + ".");
     return false;
   }

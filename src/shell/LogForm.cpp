@@ -11,6 +11,7 @@
 #include "common/DateTime.h"
 #include "shell/Dialogs.h"
 #include "shell/Look.h"
+#include "shell/SystemLocale.h"
 #include "shell/TextBridge.h"
 
 TLogForm* LogForm = nullptr;

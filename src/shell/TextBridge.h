@@ -7,9 +7,3 @@
 QString FromBytes(const std::string& Bytes);
 // UTF-8 bytes, as the core and the file system take them.
 std::string ToBytes(const QString& Text);
-
-// The local date and time now, in days since 1899-12-30.
-double NowInDays();
-
-// Takes the decimal separator and the date and time formats of the user's locale.
-void ApplySystemLocale();

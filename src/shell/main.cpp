@@ -3,7 +3,7 @@
 
 #include "shell/Program.h"
 #include "shell/QtTimer.h"
-#include "shell/TextBridge.h"
+#include "shell/SystemLocale.h"
 
 int main(int argc, char** argv) {
   QApplication Application(argc, argv);
