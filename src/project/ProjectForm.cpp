@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -382,7 +383,7 @@ TBrowserWindow* TProjectForm::OpenBrowser() {
   ProcessPendingEvents();
   // The events may have closed the browser, or this window with it.
   if (!Self || !Browsers.contains(Browser)) return nullptr;
-  Panel1->setText(QString::number(Browsers.size()) + " Open Browsers");
+  ShowBrowserCount();
   return Browser;
 }
 
@@ -414,20 +415,23 @@ TPlotWindow* TProjectForm::OpenPlot(const QObject* Requester, const QString& Fra
   Plot->SetFrames(DataA->Frames, DataB ? DataB->Frames : nullptr);
   Plot->RefreshSeries();
   Plot->ResetView();
-  Panel2->setText(QString::number(Plots.size()) + " Open Plots");
+  ShowPlotCount();
   PlotListUpdating = WasUpdating;
   return Plot;
 }
 
 void TProjectForm::BrowserClosed(TBrowserWindow* Browser) {
   if (!Browsers.removeOne(Browser)) AddEntry(llError, "Lost Browser window detected. Please contact programmer.");
-  Panel1->setText(QString::number(Browsers.size()) + " Open Browsers");
+  ShowBrowserCount();
 }
+
+void TProjectForm::ShowBrowserCount() { Panel1->setText(QString::number(Browsers.size()) + " Open Browsers"); }
+
+void TProjectForm::ShowPlotCount() { Panel2->setText(QString::number(Plots.size()) + " Open Plots"); }
 
 void TProjectForm::PlotClosed(TPlotWindow* Plot) {
   if (!Plots.removeOne(Plot)) AddEntry(llError, "Lost Plot window detected. Please contact programmer.");
-  const bool WasUpdating = PlotListUpdating;
-  PlotListUpdating = true;
+  const QScopedValueRollback Updating(PlotListUpdating, true);
   for (int Row = 0; Row < ListView2->count(); ++Row) {
     TPlotItem* Item = PlotItem(Row);
     if (Item->Plot != Plot) continue;
@@ -435,8 +439,7 @@ void TProjectForm::PlotClosed(TPlotWindow* Plot) {
     Item->WasChecked = false;
     Item->Plot = nullptr;
   }
-  PlotListUpdating = WasUpdating;
-  Panel2->setText(QString::number(Plots.size()) + " Open Plots");
+  ShowPlotCount();
 }
 
 void TProjectForm::UnloadProject() {
@@ -539,8 +542,7 @@ void TProjectForm::ToolButton7Click() {
 }
 
 void TProjectForm::AppendPlotItem(const QString& Caption, bool Checked, TPlotWindow* Plot) {
-  const bool WasUpdating = PlotListUpdating;
-  PlotListUpdating = true;
+  const QScopedValueRollback Updating(PlotListUpdating, true);
   auto* Item = new TPlotItem;
   Item->setText(Caption);
   Item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
@@ -549,7 +551,6 @@ void TProjectForm::AppendPlotItem(const QString& Caption, bool Checked, TPlotWin
   Item->WasChecked = Checked;
   Item->Plot = Plot;
   ListView2->addItem(Item);
-  PlotListUpdating = WasUpdating;
 }
 
 void TProjectForm::SpeedButton5Click() { AppendPlotItem(QStringLiteral("Change me!"), false, nullptr); }

@@ -145,6 +145,9 @@ class TProjectForm : public QWidget {
   void StatusBar1DrawPanel(class QPainter& Painter, const QRect& Rect);
   bool RefuseWhileBusy(const char* What);
   void DeleteSelectedItem(QListWidget* List);
+  // Status panels 1 and 2: the number of open browser / plot windows.
+  void ShowBrowserCount();
+  void ShowPlotCount();
   bool PlotListUpdating = false;
   bool Closing = false;
   QString FStatus;
