@@ -59,3 +59,40 @@ std::string GeneralFloatText(double Value, char DecimalSeparator) {
 std::string GeneralFloatText(double Value) {
   return GeneralFloatText(Value, FormatSettings().DecimalSeparator);
 }
+
+void AppendFixedScientificText(std::string& Text, double Value) {
+  if (std::isnan(Value)) {
+    Text += "NAN";
+    return;
+  }
+  if (std::isinf(Value)) {
+    Text += Value < 0 ? "-INF" : "INF";
+    return;
+  }
+  if (Value == 0) Value = 0;  // no sign for negative zero
+
+  // "-d.dddddddddddddde-xxx" from to_chars, whatever the process locale.
+  char Buffer[40];
+  const char* const End = std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::scientific, 14).ptr;
+  const char* P = Buffer;
+  if (*P == '-') {
+    Text += '-';
+    ++P;
+  } else {
+    Text += ' ';
+  }
+  const char* const E = std::find(P, End, 'e');
+  Text.append(P, E);
+  Text += 'E';
+  const char* Exponent = E + 1;
+  Text += *Exponent++;
+  // Double exponents have at most three digits.
+  Text.append(static_cast<std::size_t>(4 - (End - Exponent)), '0');
+  Text.append(Exponent, End);
+}
+
+std::string FixedScientificText(double Value) {
+  std::string Text;
+  AppendFixedScientificText(Text, Value);
+  return Text;
+}

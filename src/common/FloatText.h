@@ -9,3 +9,13 @@ std::string GeneralFloatText(double Value, char DecimalSeparator);
 
 // The same with the decimal separator of the settings in use.
 std::string GeneralFloatText(double Value);
+
+// The fixed-width scientific form of the export files: 23 characters, a blank
+// or "-", one digit, ".", 14 digits, "E", the exponent's sign and four
+// exponent digits (" 1.25000000000000E+0001"), rounded to 15 significant
+// digits. Negative zero is written as zero; NaN and infinities as "NAN",
+// "INF" and "-INF".
+std::string FixedScientificText(double Value);
+
+// The same appended to Text, for writers of many values.
+void AppendFixedScientificText(std::string& Text, double Value);

@@ -2,6 +2,7 @@
 // The browser and plot windows as a project sees them. The windows register
 // their factories at program start; a project without one opens nothing.
 #include <QString>
+#include <cstdint>
 #include <functional>
 
 #include "structure/DecodedNode.h"
@@ -17,6 +18,8 @@ class TBrowserWindow {
   virtual void SetProject(TProjectForm* Project, TFramesDefinition* Definition) = 0;
   // Appends the BaseFrames from First on that it does not show yet (Source 0 or 1).
   virtual void AppendFrames(int Source, TDecodedNode* First) = 0;
+  // Focuses the node with that serial number, expanding its ancestors.
+  virtual void FocusSerial(std::int32_t SerialNo) = 0;
 };
 
 class TPlotWindow {

@@ -74,6 +74,15 @@ QPixmap Dot(int Size, const QColor& Colour, bool Arrows) {
   });
 }
 
+QPixmap Funnel(int Size) {
+  return Drawn(Size, [](QPainter& P, qreal U) {
+    P.setPen(QPen(QColor(30, 70, 140), U));
+    P.setBrush(QColor(90, 150, 230));
+    P.drawPolygon(QPolygonF({QPointF(2 * U, 2.5 * U), QPointF(14 * U, 2.5 * U), QPointF(9.5 * U, 8.5 * U),
+                             QPointF(9.5 * U, 14 * U), QPointF(6.5 * U, 12.5 * U), QPointF(6.5 * U, 8.5 * U)}));
+  });
+}
+
 }  // namespace
 
 QPixmap PicturePixmap(TPicture Picture, int Size) {
@@ -89,6 +98,12 @@ QPixmap PicturePixmap(TPicture Picture, int Size) {
     case TPicture::SaveProject: return Standard(QStyle::SP_DialogSaveButton, Size);
     case TPicture::NotTracking: return Dot(Size, QColor(150, 150, 150), false);
     case TPicture::Tracking: return Dot(Size, QColor(0, 150, 0), true);
+    case TPicture::Filter: return Funnel(Size);
+    case TPicture::Export: return Standard(QStyle::SP_DialogSaveButton, Size);
+    case TPicture::Search: return Standard(QStyle::SP_FileDialogContentsView, Size);
+    case TPicture::Sort: return Standard(QStyle::SP_ArrowDown, Size);
+    case TPicture::Previous: return Standard(QStyle::SP_ArrowLeft, Size);
+    case TPicture::Next: return Standard(QStyle::SP_ArrowRight, Size);
   }
   return {};
 }

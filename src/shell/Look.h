@@ -11,7 +11,9 @@ QFont VerdanaPixelFont(int PixelSize, bool Bold);
 enum class TPicture {
   NewProject, OpenProject, SaveProjectAs,                 // main window tool bar
   Load, Blank, Browser, AlarmsOn, AlarmsOff, SaveProject,  // project tool bar
-  NotTracking, Tracking                                    // project status
+  NotTracking, Tracking,                                   // project status
+  Filter, Export, Search, Sort,                            // browser tool bar
+  Previous, Next                                           // hex viewer
 };
 
 QIcon PictureIcon(TPicture Picture);

@@ -1,5 +1,6 @@
 #include "shell/Program.h"
 
+#include "browser/BrowserForm.h"
 #include "project/AlarmForm.h"
 #include "project/ProjectForm.h"
 #include "shell/LoadForm.h"
@@ -12,6 +13,7 @@ void StartProgram(const QString& StartProject) {
   WelcomeForm->StartProject = StartProject;
   AlarmForm = new TAlarmForm;
   LoadForm = new TLoadForm;
+  SetBrowserFactory([] { return new TBrowserForm; });
   WelcomeForm->show();
 }
 

@@ -1,9 +1,11 @@
 #include "cli/DecodeCommand.h"
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 
+#include "browser/BrowserExport.h"
 #include "common/Convert.h"
 #include "common/FloatText.h"
 #include "common/Log.h"
@@ -13,23 +15,35 @@
 namespace {
 
 constexpr const char* Usage =
-    "usage: vorex-cli decode STRUCTURE PACKET [PACKET2] [--dump] [--summary]\n"
+    "usage: vorex-cli decode STRUCTURE PACKET [PACKET2] [--dump] [--summary] [--export FILE]\n"
     "  --dump     one line per decoded node: depth, SerialNo, DefIndex, FrameIndex,\n"
     "             Position, RawValue, Value, qualified name (TAB separated)\n"
-    "  --summary  BaseFrames decoded, frames per sub-frame kind, first dump lines\n";
+    "  --summary  BaseFrames decoded, frames per sub-frame kind, first dump lines\n"
+    "  --export FILE  writes every BaseFrame of PACKET, then of PACKET2, to FILE as\n"
+    "             a browser export (semicolon-separated, CR LF line ends)\n";
 
 struct TOptions {
   std::vector<std::string> Files;
   bool Dump = false;
   bool Summary = false;
+  std::string ExportFile;
 };
 
 bool ParseOptions(const std::vector<std::string>& Args, TOptions& Options) {
-  for (const std::string& Arg : Args) {
-    if (Arg == "--dump") Options.Dump = true;
-    else if (Arg == "--summary") Options.Summary = true;
-    else if (Arg.size() > 1 && Arg.rfind("--", 0) == 0) return false;
-    else Options.Files.push_back(Arg);
+  for (std::size_t I = 0; I < Args.size(); ++I) {
+    const std::string& Arg = Args[I];
+    if (Arg == "--export") {
+      if (++I == Args.size() || Args[I].empty()) return false;
+      Options.ExportFile = Args[I];
+    } else if (Arg == "--dump") {
+      Options.Dump = true;
+    } else if (Arg == "--summary") {
+      Options.Summary = true;
+    } else if (Arg.size() > 1 && Arg.rfind("--", 0) == 0) {
+      return false;
+    } else {
+      Options.Files.push_back(Arg);
+    }
   }
   return Options.Files.size() == 2 || Options.Files.size() == 3;
 }
@@ -79,6 +93,29 @@ void PrintSummary(const TFramesDefinition& Definition, const std::vector<std::un
   std::size_t End = 0;
   for (int Line = 0; Line < 24 && End != std::string::npos; ++Line) End = Dump.find('\n', End + 1);
   Out << Dump.substr(0, End == std::string::npos ? std::string::npos : End + 1);
+}
+
+// The browser export of every BaseFrame in file order; 2 when the file cannot
+// be written.
+int WriteExport(const TFramesDefinition& Definition, const std::vector<std::unique_ptr<TData>>& Holders,
+                const std::string& FileName, std::ostream& Out) {
+  std::vector<const TDecodedNode*> Roots;
+  for (const auto& Data : Holders)
+    for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next) Roots.push_back(Root);
+  std::ofstream File(FileName, std::ios::binary | std::ios::trunc);
+  TExportDimension Dimension;
+  if (File) {
+    Dimension = WriteBrowserExport(File, Definition, Roots);
+    File.close();
+  }
+  if (!File) {
+    AddEntry(llError, "Cannot write export file " + FileName + ".");
+    return 2;
+  }
+  std::string Message = ExportMessage(FileName, Dimension);
+  Message.replace(Message.find("\r\n"), 2, "\n");
+  Out << Message << '\n';
+  return 0;
 }
 
 }  // namespace
@@ -146,5 +183,6 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
     }
   }
   if (Options.Summary) PrintSummary(*Definition, Holders, LogCounts, Out);
+  if (!Options.ExportFile.empty()) return WriteExport(*Definition, Holders, Options.ExportFile, Out);
   return 0;
 }

@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
   const std::string Command = argc > 1 ? argv[1] : "";
   if (Command == "decode") return DecodeCommand(Args, std::cout, std::cerr);
   if (Command == "eval") return EvalCommand(Args, std::cout, std::cerr);
-  std::cerr << "usage: vorex-cli decode STRUCTURE PACKET [PACKET2] [--dump] [--summary]\n"
+  std::cerr << "usage: vorex-cli decode STRUCTURE PACKET [PACKET2] [--dump] [--summary] [--export FILE]\n"
                "       vorex-cli eval EXPR [--var NAME=VALUE ...]\n";
   return 1;
 }

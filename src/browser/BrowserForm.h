@@ -1,0 +1,93 @@
+#pragma once
+// A packet browser: the decoded BaseFrames of a project as a tree, with
+// sorting, filters, export and the commands that hand a node to other windows.
+#include <QModelIndex>
+#include <QWidget>
+#include <memory>
+
+#include "browser/BrowserModel.h"
+#include "browser/BrowserTree.h"
+#include "browser/FilterForm.h"
+#include "project/ProjectWindows.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QStatusBar;
+class QToolButton;
+class QTreeView;
+
+class TBrowserForm : public QWidget, public TBrowserWindow {
+ public:
+  TBrowserForm();
+  ~TBrowserForm() override;
+
+  QWidget* Window() override { return this; }
+  void SetProject(TProjectForm* Project, TFramesDefinition* Definition) override;
+  void AppendFrames(int Source, TDecodedNode* First) override;
+  void FocusSerial(std::int32_t SerialNo) override;
+
+  TProjectForm* Project = nullptr;
+  TFramesDefinition* Definition = nullptr;
+  TFilterForm* FilterDialog;
+
+  QToolButton* ToolButton1;  // "Edit Filters"
+  QToolButton* ToolButton2;  // "Edit Alarms"
+  QToolButton* ToolButton3;  // "Export data visible in this browser"
+  QLineEdit* EditSearch;
+  QToolButton* ToolButton5;  // "Search next"
+  QLineEdit* EditSort;
+  QToolButton* ButtonSearch;  // sorts
+  QTreeView* vtv;
+  QStatusBar* StatusBar1;
+  QLabel* Panels[3];
+  QMenu* PopupMenu1;
+  QAction* Expandall1;
+  QAction* Collapseall1;
+  QAction* ExpandtoDataSeries1;
+  QAction* Sortafterthis1;
+  QAction* Filterout1;
+  QAction* Filterin1;
+  QAction* ShowinData1;
+  QAction* AddAlarm1;
+  QAction* ShowinHexViewer1;
+
+  // Empty until the project is set.
+  std::array<std::int32_t, MaxBrowserSources> ShownFrames() const;
+  std::string SortKey() const;
+  std::vector<std::string> FilterIn() const;
+  std::vector<std::string> FilterOut() const;
+  TBrowserModel* Model() const { return TreeModel; }
+  const TDecodedNode* FocusedNode() const;
+
+  void ButtonSortClick();
+  void Expandall1Click();
+  void Collapseall1Click();
+  void Sortafterthis1Click();
+  void ToolButton1Click();
+  void ToolButton2Click() { AddAlarm1Click(); }
+  void ToolButton3Click();
+  void Filterout1Click() { AddToFilter(*FilterDialog->MemoFilterOut); }
+  void Filterin1Click() { AddToFilter(*FilterDialog->MemoFilterIn); }
+  void ExpandtoDataSeries1Click();
+  void AddAlarm1Click();
+  void ShowinHexViewer1Click();
+  void ApplyFilters();
+  // Shift+Page Up / Down: the previous / next node of the focused node's name.
+  void vtvKeyAction(bool Down);
+  // The status bar's element, BaseFrame and filter counts.
+  void vtvAfterPaint();
+
+ protected:
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+ private:
+  void BuildWindow();
+  void AddToFilter(class QPlainTextEdit& Memo);
+  void ShowIndex(const QModelIndex& Index);
+  const TDefinitionEntry* FocusedRow() const;
+
+  std::unique_ptr<TBrowserTree> Tree;
+  TBrowserModel* TreeModel = nullptr;
+};

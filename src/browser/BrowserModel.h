@@ -1,0 +1,55 @@
+#pragma once
+// The item model of a browser's tree: the browser's top-level order over the
+// decoded trees, which it refers to and never copies. Texts, hints and styles
+// are computed when a cell is drawn.
+#include <QAbstractItemModel>
+#include <QFont>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+
+#include "browser/BrowserTree.h"
+
+class TBrowserModel : public QAbstractItemModel {
+ public:
+  TBrowserModel(TBrowserTree& Tree, const TFramesDefinition& Definition, const std::vector<std::string>& Messages,
+                const double& StartTime, QObject* Parent);
+
+  QModelIndex index(int Row, int Column, const QModelIndex& Parent = QModelIndex()) const override;
+  QModelIndex parent(const QModelIndex& Index) const override;
+  int rowCount(const QModelIndex& Parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& Parent = QModelIndex()) const override;
+  bool hasChildren(const QModelIndex& Parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& Index, int Role = Qt::DisplayRole) const override;
+  QVariant headerData(int Section, Qt::Orientation Orientation, int Role = Qt::DisplayRole) const override;
+
+  // The changes of the tree, each announced to the views.
+  void Append(const std::vector<const TDecodedNode*>& Roots);
+  void Sort();
+  void ApplyFilters();
+  void Clear();
+
+  const TDecodedNode* NodeAt(const QModelIndex& Index) const;
+  TNodePath PathOf(const QModelIndex& Index) const;
+  QModelIndex IndexOf(const TNodePath& Path) const;
+
+  // The font of bold cells.
+  QFont BoldFont;
+
+ private:
+  // A node whose children the views have asked for, and the one above it
+  // (none for a BaseFrame). Child indexes carry their parent's reference.
+  struct TNodeRef {
+    const TDecodedNode* Node;
+    TNodeRef* Parent;
+  };
+  TNodeRef* RefOf(const QModelIndex& Index) const;
+  // Re-points the views' persistent top-level indexes after the top level changed.
+  void ChangeTopLevel(const std::function<void()>& Change);
+
+  TBrowserTree& Tree;
+  const TFramesDefinition& Definition;
+  const std::vector<std::string>& Messages;
+  const double& StartTime;
+  mutable std::unordered_map<const TDecodedNode*, std::unique_ptr<TNodeRef>> Refs;
+};

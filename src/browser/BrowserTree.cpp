@@ -1,0 +1,255 @@
+#include "browser/BrowserTree.h"
+
+#include <cctype>
+#include <functional>
+
+namespace {
+
+std::int64_t SubtreeSize(const TDecodedNode& Node) {
+  std::int64_t Size = 1;
+  for (const TDecodedNode* Child = Node.Child; Child; Child = Child->Next) Size += SubtreeSize(*Child);
+  return Size;
+}
+
+// Top-down merge sort: the first n div 2 items and the rest are sorted, then
+// merged, taking the second run's item only when Compare gives +1.
+template <class T, class TCompare>
+void SplitMergeSort(std::vector<T>& Items, std::size_t Begin, std::size_t End, std::vector<T>& Buffer,
+                    const TCompare& Compare) {
+  const std::size_t Count = End - Begin;
+  if (Count < 2) return;
+  const std::size_t Middle = Begin + Count / 2;
+  SplitMergeSort(Items, Begin, Middle, Buffer, Compare);
+  SplitMergeSort(Items, Middle, End, Buffer, Compare);
+  Buffer.clear();
+  std::size_t A = Begin, B = Middle;
+  while (A < Middle && B < End) Buffer.push_back(Compare(Items[A], Items[B]) > 0 ? Items[B++] : Items[A++]);
+  while (A < Middle) Buffer.push_back(Items[A++]);
+  while (B < End) Buffer.push_back(Items[B++]);
+  std::copy(Buffer.begin(), Buffer.end(), Items.begin() + static_cast<std::ptrdiff_t>(Begin));
+}
+
+// Extends Path to the last node of Node's subtree in pre-order.
+void AppendLastDescendant(const TDecodedNode* Node, TNodePath& Path) {
+  while (Node->Child) {
+    Node = Node->Child;
+    while (Node->Next) Node = Node->Next;
+    Path.push_back(Node);
+  }
+}
+
+}  // namespace
+
+bool SameText(const std::string& A, const std::string& B) {
+  if (A.size() != B.size()) return false;
+  for (std::size_t I = 0; I < A.size(); ++I)
+    if (std::tolower(static_cast<unsigned char>(A[I])) != std::tolower(static_cast<unsigned char>(B[I]))) return false;
+  return true;
+}
+
+std::vector<const TDecodedNode*> TBrowserTree::TakeNewFrames(int Source, const TDecodedNode* First) {
+  std::vector<const TDecodedNode*> New;
+  if (!First || Source < 0 || Source >= MaxBrowserSources) return New;
+  std::int32_t& Shown = ShownFrames[static_cast<std::size_t>(Source)];
+  std::int32_t Count = 0;
+  for (const TDecodedNode* Root = First; Root; Root = Root->Next, ++Count)
+    if (Count >= Shown) New.push_back(Root);
+  Shown = Count;
+  return New;
+}
+
+void TBrowserTree::Append(const std::vector<const TDecodedNode*>& Roots) {
+  const std::size_t From = Top.size();
+  for (const TDecodedNode* Root : Roots) {
+    TTopNode Node{Root, 0, false, false};
+    UpdateKey(Node);
+    Top.push_back(Node);
+    Nodes += SubtreeSize(*Root);
+  }
+  IndexRows(From);
+}
+
+void TBrowserTree::Clear() {
+  Top.clear();
+  Rows.clear();
+  Nodes = 0;
+}
+
+std::int64_t TBrowserTree::RowOf(const TDecodedNode* Root) const {
+  const auto It = Rows.find(Root);
+  return It == Rows.end() ? -1 : It->second;
+}
+
+void TBrowserTree::IndexRows(std::size_t From) {
+  for (std::size_t Row = From; Row < Top.size(); ++Row) Rows[Top[Row].Node] = static_cast<std::int64_t>(Row);
+}
+
+void TBrowserTree::SetSortKey(const std::string& SortKey) {
+  Key = SortKey;
+  KeyRows.assign(Definition.Entries.size(), 0);
+  if (!Key.empty())
+    for (std::size_t Row = 0; Row < Definition.Entries.size(); ++Row)
+      KeyRows[Row] = Definition.Entries[Row].FrameName + "." + Definition.Entries[Row].VarName == Key;
+  for (TTopNode& Node : Top) UpdateKey(Node);
+}
+
+void TBrowserTree::UpdateKey(TTopNode& Top) const {
+  Top.HasKey = false;
+  if (Key.empty()) return;
+  // The first node below the root, in pre-order, of a key row.
+  std::function<const TDecodedNode*(const TDecodedNode*)> Find = [&](const TDecodedNode* List) {
+    for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
+      const auto Row = static_cast<std::size_t>(Node->DefIndex);
+      if (Row < KeyRows.size() && KeyRows[Row]) return Node;
+      if (const TDecodedNode* Found = Find(Node->Child)) return Found;
+    }
+    return static_cast<const TDecodedNode*>(nullptr);
+  };
+  if (const TDecodedNode* Found = Find(Top.Node->Child)) {
+    Top.HasKey = true;
+    Top.Key = Found->Value;
+  }
+}
+
+void TBrowserTree::Sort() {
+  std::vector<TTopNode> Buffer;
+  Buffer.reserve(Top.size());
+  SplitMergeSort(Top, 0, Top.size(), Buffer, [](const TTopNode& A, const TTopNode& B) {
+    if (!A.HasKey || !B.HasKey) return 0;
+    return A.Key < B.Key ? -1 : 1;
+  });
+  IndexRows(0);
+}
+
+void TBrowserTree::SetFilters(const std::vector<std::string>& FilterIn, const std::vector<std::string>& FilterOut) {
+  In = FilterIn;
+  Out = FilterOut;
+  for (TTopNode& Node : Top) Node.Checked = false;
+}
+
+std::vector<std::size_t> TBrowserTree::ExcludedRows() {
+  std::vector<std::size_t> Excluded;
+  for (std::size_t Row = 0; Row < Top.size(); ++Row) {
+    TTopNode& Node = Top[Row];
+    if (Node.Checked) continue;
+    // Filter out wins: a BaseFrame with a filter-out name goes whatever else it holds.
+    if ((!Out.empty() && ContainsName(*Node.Node, Out)) || (!In.empty() && !ContainsName(*Node.Node, In)))
+      Excluded.push_back(Row);
+    else
+      Node.Checked = true;
+  }
+  return Excluded;
+}
+
+bool TBrowserTree::RemoveRows(const std::vector<std::size_t>& Excluded) {
+  if (Excluded.empty()) return false;
+  std::vector<TTopNode> Kept;
+  Kept.reserve(Top.size() - Excluded.size());
+  auto Next = Excluded.begin();
+  for (std::size_t Row = 0; Row < Top.size(); ++Row) {
+    if (Next != Excluded.end() && *Next == Row) {
+      ++Next;
+      Nodes -= SubtreeSize(*Top[Row].Node);
+      Rows.erase(Top[Row].Node);
+    } else {
+      Kept.push_back(Top[Row]);
+    }
+  }
+  Top = std::move(Kept);
+  IndexRows(0);
+  return true;
+}
+
+bool TBrowserTree::ContainsName(const TDecodedNode& Root, const std::vector<std::string>& Lines) const {
+  const std::string Name = Definition.NodeQualifiedName(Root);
+  for (const std::string& Line : Lines)
+    if (SameText(Line, Name)) return true;
+  if (!Root.Child) return false;
+  return NamesMatch(Root.Child, Root.Child->Parent ? Name + "." : std::string(), Lines);
+}
+
+// Qualified names are built along the walk: the prefix of a list is its
+// parent's qualified name and a dot, or nothing for the lists without parent.
+bool TBrowserTree::NamesMatch(const TDecodedNode* List, const std::string& Prefix,
+                              const std::vector<std::string>& Lines) const {
+  for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
+    const auto Row = static_cast<std::size_t>(Node->FrameIndex);
+    const std::string Name = Prefix + (Row < Definition.Entries.size() ? Definition.Entries[Row].VarName : "");
+    for (const std::string& Line : Lines)
+      if (SameText(Line, Name)) return true;
+    if (!Node->Child) continue;
+    const TDecodedNode* Parent = Node->Child->Parent;
+    const std::string ChildPrefix =
+        !Parent ? std::string() : Parent == Node ? Name + "." : Definition.NodeQualifiedName(*Parent) + ".";
+    if (NamesMatch(Node->Child, ChildPrefix, Lines)) return true;
+  }
+  return false;
+}
+
+bool TBrowserTree::StepForward(TNodePath& Path) const {
+  if (Path.back()->Child) {
+    Path.push_back(Path.back()->Child);
+    return true;
+  }
+  while (Path.size() > 1) {
+    if (Path.back()->Next) {
+      Path.back() = Path.back()->Next;
+      return true;
+    }
+    Path.pop_back();
+  }
+  const std::int64_t Row = RowOf(Path.front());
+  if (Row < 0 || static_cast<std::size_t>(Row) + 1 >= Top.size()) return false;
+  Path.front() = Top[static_cast<std::size_t>(Row) + 1].Node;
+  return true;
+}
+
+bool TBrowserTree::StepBack(TNodePath& Path) const {
+  if (Path.size() == 1) {
+    const std::int64_t Row = RowOf(Path.front());
+    if (Row <= 0) return false;
+    Path.front() = Top[static_cast<std::size_t>(Row) - 1].Node;
+    AppendLastDescendant(Path.front(), Path);
+    return true;
+  }
+  const TDecodedNode* Node = Path.back();
+  const TDecodedNode* Previous = nullptr;
+  for (const TDecodedNode* Sibling = Path[Path.size() - 2]->Child; Sibling && Sibling != Node;
+       Sibling = Sibling->Next)
+    Previous = Sibling;
+  Path.pop_back();
+  if (Previous) {
+    Path.push_back(Previous);
+    AppendLastDescendant(Previous, Path);
+  }
+  return true;
+}
+
+TNodePath TBrowserTree::NextWithName(TNodePath From, const std::string& VarName) const {
+  if (From.empty()) return {};
+  while (StepForward(From))
+    if (Definition.NodeVarName(*From.back()) == VarName) return From;
+  return {};
+}
+
+TNodePath TBrowserTree::PreviousWithName(TNodePath From, const std::string& VarName) const {
+  if (From.empty()) return {};
+  while (StepBack(From))
+    if (Definition.NodeVarName(*From.back()) == VarName) return From;
+  return {};
+}
+
+TNodePath TBrowserTree::FindSerial(std::int32_t SerialNo) const {
+  TNodePath Path;
+  std::function<bool(const TDecodedNode*)> Find = [&](const TDecodedNode* Node) {
+    Path.push_back(Node);
+    if (Node->SerialNo == SerialNo) return true;
+    for (const TDecodedNode* Child = Node->Child; Child; Child = Child->Next)
+      if (Find(Child)) return true;
+    Path.pop_back();
+    return false;
+  };
+  for (const TTopNode& Node : Top)
+    if (Find(Node.Node)) return Path;
+  return {};
+}

@@ -1,0 +1,91 @@
+#pragma once
+// A browser's content without the window: the BaseFrames it shows in display
+// order, the decoded trees below them (by reference), sorting, filters, and
+// the walks the keys and commands need.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "structure/DecodedNode.h"
+#include "structure/FramesDefinition.h"
+
+constexpr int MaxBrowserSources = 101;
+
+// A node and its ancestors, the BaseFrame root first.
+using TNodePath = std::vector<const TDecodedNode*>;
+
+class TBrowserTree {
+ public:
+  explicit TBrowserTree(const TFramesDefinition& Definition) : Definition(Definition) {}
+
+  // Per source, the BaseFrames of its list already appended.
+  std::array<std::int32_t, MaxBrowserSources> ShownFrames{};
+
+  // The roots of the list from First on that source Source has not handed
+  // over yet; they count as shown from now on.
+  std::vector<const TDecodedNode*> TakeNewFrames(int Source, const TDecodedNode* First);
+  // Adds BaseFrames after the last top-level node.
+  void Append(const std::vector<const TDecodedNode*>& Roots);
+  // Removes every node; ShownFrames is kept.
+  void Clear();
+
+  std::size_t FrameCount() const { return Top.size(); }
+  const TDecodedNode* Frame(std::size_t Row) const { return Top[Row].Node; }
+  // Row of a top-level node, -1 for any other node.
+  std::int64_t RowOf(const TDecodedNode* Root) const;
+  // All nodes of all levels.
+  std::int64_t NodeCount() const { return Nodes; }
+
+  // "Frame.Variable"; empty leaves the order alone.
+  const std::string& SortKey() const { return Key; }
+  void SetSortKey(const std::string& SortKey);
+  // Ascending by key value; BaseFrames with equal values reverse their order.
+  void Sort();
+
+  const std::vector<std::string>& FilterIn() const { return In; }
+  const std::vector<std::string>& FilterOut() const { return Out; }
+  // New filters apply to every BaseFrame at the next ApplyFilters.
+  void SetFilters(const std::vector<std::string>& FilterIn, const std::vector<std::string>& FilterOut);
+  // Removes the BaseFrames the filters exclude; true when any was removed.
+  bool ApplyFilters() { return RemoveRows(ExcludedRows()); }
+  // The rows of the BaseFrames the filters exclude, ascending.
+  std::vector<std::size_t> ExcludedRows();
+  // Removes the BaseFrames of these rows (ascending); true when there were any.
+  bool RemoveRows(const std::vector<std::size_t>& Rows);
+
+  // The next / previous node in pre-order whose variable name is VarName;
+  // empty when the walk reaches the end.
+  TNodePath NextWithName(TNodePath From, const std::string& VarName) const;
+  TNodePath PreviousWithName(TNodePath From, const std::string& VarName) const;
+  // The first node in pre-order with that serial number; empty when none.
+  TNodePath FindSerial(std::int32_t SerialNo) const;
+  // Whether a node of the BaseFrame, the root included, has a qualified name
+  // equal to one of Lines without regard to case.
+  bool ContainsName(const TDecodedNode& Root, const std::vector<std::string>& Lines) const;
+
+ private:
+  struct TTopNode {
+    const TDecodedNode* Node;
+    double Key;
+    bool HasKey;
+    bool Checked;  // passed the filters in force
+  };
+  void UpdateKey(TTopNode& Top) const;
+  void IndexRows(std::size_t From);
+  bool StepForward(TNodePath& Path) const;
+  bool StepBack(TNodePath& Path) const;
+  bool NamesMatch(const TDecodedNode* List, const std::string& Prefix, const std::vector<std::string>& Lines) const;
+
+  const TFramesDefinition& Definition;
+  std::vector<TTopNode> Top;
+  std::unordered_map<const TDecodedNode*, std::int64_t> Rows;
+  std::int64_t Nodes = 0;
+  std::string Key;
+  std::vector<char> KeyRows;  // rows whose "Frame.Variable" is the sort key
+  std::vector<std::string> In, Out;
+};
+
+// Whole text equality without regard to ASCII letter case.
+bool SameText(const std::string& A, const std::string& B);
