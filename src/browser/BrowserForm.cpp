@@ -68,7 +68,11 @@ TBrowserForm::TBrowserForm() : QWidget(nullptr, Qt::Tool) {
   show();
 }
 
-TBrowserForm::~TBrowserForm() = default;
+TBrowserForm::~TBrowserForm() {
+  // The model refers to the tree, which goes before the child widgets do.
+  vtv->setModel(nullptr);
+  delete TreeModel;
+}
 
 void TBrowserForm::BuildWindow() {
   auto* ToolBar = new QToolBar(this);

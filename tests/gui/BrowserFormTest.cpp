@@ -1,0 +1,422 @@
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QTreeView>
+#include <set>
+#include <sstream>
+
+#include "GuiFixture.h"
+#include "browser/BrowserExport.h"
+#include "browser/BrowserForm.h"
+#include "browser/HexDump.h"
+#include "browser/HexViewForm.h"
+
+namespace {
+
+class BrowserForm : public TGuiTest {
+ protected:
+  void SetUp() override {
+    TGuiTest::SetUp();
+    SetBrowserFactory([] { return new TBrowserForm; });
+  }
+  void TearDown() override {
+    SetBrowserFactory(nullptr);
+    SetPlotFactory(nullptr);
+    TGuiTest::TearDown();
+  }
+
+  // A loaded project of demo BaseFrames: even ones housekeeping, odd ones science.
+  TProjectForm* LoadedProject(int FramesA, int FramesB = 0) {
+    TProjectForm* Project =
+        NewProject(PacketFile("a.dat", FramesA), FramesB > 0 ? PacketFile("b.dat", FramesB, 7) : std::string());
+    Project->Button1Click();
+    return Project;
+  }
+
+  static TBrowserForm* Open(TProjectForm* Project) { return dynamic_cast<TBrowserForm*>(Project->OpenBrowser()); }
+
+  // Captions of the top-level nodes in display order.
+  static std::vector<std::string> Captions(TBrowserForm* Browser) {
+    std::vector<std::string> Result;
+    TBrowserModel* Model = Browser->Model();
+    for (int Row = 0; Row < Model->rowCount(); ++Row) Result.push_back(Model->index(Row, 0).data().toString().toStdString());
+    return Result;
+  }
+  // BaseFrame numbers of the top level, read from the captions.
+  static std::vector<int> FrameNumbers(TBrowserForm* Browser) {
+    std::vector<int> Numbers;
+    for (const std::string& Caption : Captions(Browser)) Numbers.push_back(std::stoi(Caption));
+    return Numbers;
+  }
+
+  // The first node below BaseFrame Row whose qualified name is Name.
+  static QModelIndex Find(TBrowserForm* Browser, int Row, const std::string& Name) {
+    TBrowserModel* Model = Browser->Model();
+    std::function<QModelIndex(const QModelIndex&)> Walk = [&](const QModelIndex& Parent) -> QModelIndex {
+      for (int R = 0; R < Model->rowCount(Parent); ++R) {
+        const QModelIndex Child = Model->index(R, 0, Parent);
+        if (Browser->Definition->NodeQualifiedName(*Model->NodeAt(Child)) == Name) return Child;
+        const QModelIndex Found = Walk(Child);
+        if (Found.isValid()) return Found;
+      }
+      return {};
+    };
+    return Walk(Model->index(Row, 0));
+  }
+
+  // The hex viewers opened by a browser (the windows have no meta-object of their own).
+  static std::vector<THexViewForm*> Viewers(TBrowserForm* Browser) {
+    std::vector<THexViewForm*> Found;
+    for (QWidget* Child : Browser->findChildren<QWidget*>())
+      if (auto* Viewer = dynamic_cast<THexViewForm*>(Child)) Found.push_back(Viewer);
+    return Found;
+  }
+
+  static std::set<const TDecodedNode*> ExpandedFrames(TBrowserForm* Browser) {
+    std::set<const TDecodedNode*> Expanded;
+    for (int Row = 0; Row < Browser->Model()->rowCount(); ++Row)
+      if (Browser->vtv->isExpanded(Browser->Model()->index(Row, 0)))
+        Expanded.insert(Browser->Model()->NodeAt(Browser->Model()->index(Row, 0)));
+    return Expanded;
+  }
+
+  static std::vector<std::string> Status(TBrowserForm* Browser) {
+    return {Browser->Panels[0]->text().toStdString(), Browser->Panels[1]->text().toStdString(),
+            Browser->Panels[2]->text().toStdString()};
+  }
+
+  static void Key(QWidget* Target, int Code, Qt::KeyboardModifiers Modifiers) {
+    QKeyEvent Press(QEvent::KeyPress, Code, Modifiers);
+    QApplication::sendEvent(Target, &Press);
+  }
+
+  static std::function<int(QDialog&)> FilterAnswer(const QString& In, const QString& Out, int Result,
+                                                    QStringList* SeenIn = nullptr, QStringList* SeenOut = nullptr) {
+    return [=](QDialog& Dialog) {
+      auto& Form = dynamic_cast<TFilterForm&>(Dialog);
+      if (SeenIn) *SeenIn = MemoLines(*Form.MemoFilterIn);
+      if (SeenOut) *SeenOut = MemoLines(*Form.MemoFilterOut);
+      Form.MemoFilterIn->setPlainText(In);
+      Form.MemoFilterOut->setPlainText(Out);
+      return Result;
+    };
+  }
+};
+
+TEST_F(BrowserForm, ShowsEveryBaseFrameOfBothSourcesOnceWithCountsInTheStatusBar) {
+  TProjectForm* Project = LoadedProject(4, 3);
+  TBrowserForm* Browser = Open(Project);
+  ASSERT_NE(Browser, nullptr);
+  EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 1, 2, 3, 0, 1, 2}));
+  EXPECT_EQ(Browser->ShownFrames()[0], 4);
+  EXPECT_EQ(Browser->ShownFrames()[1], 3);
+
+  std::int64_t Nodes = 0;
+  std::function<void(const TDecodedNode*)> Count = [&](const TDecodedNode* N) {
+    for (; N; N = N->Next) {
+      ++Nodes;
+      Count(N->Child);
+    }
+  };
+  for (const TDecodedNode* Root = Project->DataA->Frames; Root; Root = Root->Next) Count(Root->Child), ++Nodes;
+  for (const TDecodedNode* Root = Project->DataB->Frames; Root; Root = Root->Next) Count(Root->Child), ++Nodes;
+  EXPECT_EQ(Status(Browser), (std::vector<std::string>{std::to_string(Nodes + 1) + " Elements", "7 Base Frames",
+                                                       "0 Active Filters"}));
+
+  // An unchanged list adds nothing; a grown one adds only its new BaseFrames.
+  Browser->AppendFrames(0, Project->DataA->Frames);
+  Browser->AppendFrames(1, Project->DataB->Frames);
+  EXPECT_EQ(Browser->Model()->rowCount(), 7);
+  Temp.Append("a.dat", TSimGenerator(9).NextBaseFrame());
+  Project->DataA->UpdateFromFile();
+  EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 1, 2, 3, 0, 1, 2, 4}));
+}
+
+TEST_F(BrowserForm, ModelIndexesLeadBackToTheirParents) {
+  TBrowserForm* Browser = Open(LoadedProject(2));
+  TBrowserModel* Model = Browser->Model();
+  const QModelIndex Deep = Find(Browser, 0, "HKFrame.ADC-Subframe-Type-1.ADC1_T2");
+  ASSERT_TRUE(Deep.isValid());
+  EXPECT_EQ(Deep.data().toString(), "Thermistor 2 [degC]");
+  const QModelIndex Sub = Deep.parent();
+  EXPECT_EQ(Sub.data().toString(), "ADC-Subframe-Type-1");
+  EXPECT_EQ(Sub.parent().data().toString(), "HKFrame");
+  EXPECT_EQ(Sub.parent().parent(), Model->index(0, 0));
+  EXPECT_FALSE(Model->index(0, 0).parent().isValid());
+  EXPECT_EQ(Model->IndexOf(Model->PathOf(Deep)), Deep);
+  EXPECT_EQ(Model->columnCount(), 2);
+  EXPECT_EQ(Model->headerData(0, Qt::Horizontal).toString(), "Name");
+  EXPECT_EQ(Model->headerData(1, Qt::Horizontal).toString(), "Value");
+  EXPECT_TRUE(Model->index(0, 0).data(Qt::FontRole).value<QFont>().bold());
+  EXPECT_FALSE(Deep.data(Qt::FontRole).isValid());
+}
+
+TEST_F(BrowserForm, SortingKeepsExpandedBaseFramesExpandedAndRejectsNonNumbers) {
+  TBrowserForm* Browser = Open(LoadedProject(6));
+  // A BOOLEAN cannot be a sort key.
+  Browser->vtv->setCurrentIndex(Find(Browser, 0, "DFH_FLAG"));
+  Browser->Sortafterthis1Click();
+  EXPECT_EQ(Dialogs.Texts(), (std::vector<QString>{"Selected Node is not a number!"}));
+  EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Error);
+  EXPECT_EQ(Browser->SortKey(), "");
+
+  const QModelIndex Third = Browser->Model()->index(2, 0);
+  Browser->vtv->expand(Third);
+  Browser->vtv->setCurrentIndex(Find(Browser, 0, "PKT_CRC"));
+  const TDecodedNode* Focused = Browser->FocusedNode();
+  const std::set<const TDecodedNode*> ExpandedBefore = ExpandedFrames(Browser);
+  ASSERT_EQ(ExpandedBefore.size(), 2u);
+  Browser->Sortafterthis1Click();
+  EXPECT_EQ(Browser->SortKey(), "BaseFrame.PKT_CRC");
+  EXPECT_EQ(Browser->EditSort->text(), "BaseFrame.PKT_CRC");
+  std::vector<double> Keys;
+  for (int Row = 0; Row < 6; ++Row) Keys.push_back(Browser->Model()->NodeAt(Find(Browser, Row, "PKT_CRC"))->Value);
+  EXPECT_TRUE(std::is_sorted(Keys.begin(), Keys.end()));
+  // The BaseFrames expanded before are still expanded, wherever they went.
+  EXPECT_EQ(ExpandedFrames(Browser), ExpandedBefore);
+  EXPECT_EQ(Browser->FocusedNode(), Focused);
+}
+
+TEST_F(BrowserForm, FiltersRebuildTheTreeAfterTheDialog) {
+  TBrowserForm* Browser = Open(LoadedProject(6));
+  // "Add to Filter-out" puts the name first, before the active lines.
+  QStringList SeenOut;
+  Browser->vtv->setCurrentIndex(Find(Browser, 0, "HKFrame.HK_TEMP1"));
+  Dialogs.DialogScripts = {FilterAnswer("", "hkframe.hk_temp1", QDialog::Accepted, nullptr, &SeenOut)};
+  Browser->Filterout1Click();
+  EXPECT_EQ(SeenOut, QStringList{"HKFrame.HK_TEMP1"});
+  EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{1, 3, 5}));
+  EXPECT_EQ(Status(Browser)[2], "1 Active Filters");
+  EXPECT_EQ(Browser->ShownFrames()[0], 6);
+  EXPECT_TRUE(Browser->FilterDialog->MemoFilterOut->toPlainText().isEmpty());
+
+  // Filter in with two alternatives; the dialog opens with the active lines.
+  Browser->vtv->setCurrentIndex(Find(Browser, 0, "SOURCE_UNIT"));
+  Dialogs.DialogScripts = {FilterAnswer("HKFrame.HK_TEMP1\nScienceFrame.ThermalMaperFrame.TM_MEAN\nSOURCE_UNIT", "",
+                                        QDialog::Accepted, nullptr, &SeenOut)};
+  Browser->ToolButton1Click();
+  EXPECT_EQ(SeenOut, QStringList{"hkframe.hk_temp1"});
+  EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+  Dialogs.DialogScripts = {FilterAnswer("HKFrame.HK_TEMP1\nScienceFrame.ThermalMaperFrame.TM_MEAN", "",
+                                        QDialog::Accepted)};
+  Browser->ToolButton1Click();
+  EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 2, 4, 5}));
+
+  // Cancel drops a name just added and keeps the filters.
+  Browser->vtv->setCurrentIndex(Browser->Model()->index(0, 0));
+  QStringList SeenIn;
+  Dialogs.DialogScripts = {[&](QDialog& D) {
+    SeenIn = MemoLines(*dynamic_cast<TFilterForm&>(D).MemoFilterIn);
+    return int(QDialog::Rejected);
+  }};
+  Browser->Filterin1Click();
+  EXPECT_EQ(SeenIn, (QStringList{"BaseFrame", "HKFrame.HK_TEMP1", "ScienceFrame.ThermalMaperFrame.TM_MEAN"}));
+  EXPECT_EQ(Browser->FilterIn().size(), 2u);
+  EXPECT_TRUE(Browser->FilterDialog->MemoFilterIn->toPlainText().isEmpty());
+
+  // The same name in and out empties the tree; two equal lines count twice.
+  Dialogs.DialogScripts = {FilterAnswer("SYNC1\nSYNC1", "sync1", QDialog::Accepted)};
+  Browser->ToolButton1Click();
+  EXPECT_EQ(Browser->Model()->rowCount(), 0);
+  EXPECT_EQ(Status(Browser), (std::vector<std::string>{"1 Elements", "0 Base Frames", "3 Active Filters"}));
+
+  // "Clear all" brings every BaseFrame back.
+  Dialogs.DialogScripts = {FilterAnswer("ignored", "ignored", FilterClearAll)};
+  Browser->ToolButton1Click();
+  EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+  EXPECT_EQ(Status(Browser)[2], "0 Active Filters");
+}
+
+TEST_F(BrowserForm, NewBaseFramesAreSortedAndFilteredAsTheyArrive) {
+  TProjectForm* Project = LoadedProject(4);
+  TBrowserForm* Browser = Open(Project);
+  Dialogs.DialogScripts = {FilterAnswer("", "HKFrame.HK_TEMP1", QDialog::Accepted)};
+  Browser->ToolButton1Click();
+  Browser->vtv->setCurrentIndex(Find(Browser, 0, "SEQ_COUNT"));
+  Browser->Sortafterthis1Click();
+  TSimGenerator Generator(4);
+  for (int I = 0; I < 4; ++I) Generator.NextBaseFrame();
+  for (int I = 0; I < 4; ++I) Temp.Append("a.dat", Generator.NextBaseFrame());
+  Project->DataA->UpdateFromFile();
+  // Only science BaseFrames, ascending by their sequence counter.
+  EXPECT_EQ(Browser->Model()->rowCount(), 4);
+  std::vector<double> Keys;
+  for (int Row = 0; Row < 4; ++Row) Keys.push_back(Browser->Model()->NodeAt(Find(Browser, Row, "SEQ_COUNT"))->Value);
+  EXPECT_TRUE(std::is_sorted(Keys.begin(), Keys.end()));
+  for (int Number : FrameNumbers(Browser)) EXPECT_EQ(Number % 2, 1);
+}
+
+TEST_F(BrowserForm, FocusSerialExpandsTheWayToTheNodeOrLogsTheMiss) {
+  TProjectForm* Project = LoadedProject(3, 2);
+  TBrowserForm* Browser = Open(Project);
+  const TDecodedNode* Target = Project->DataB->Frames->Next->Child->Next->Next;
+  Browser->FocusSerial(Target->SerialNo);
+  EXPECT_EQ(Browser->FocusedNode(), Target);
+  EXPECT_TRUE(Browser->vtv->isExpanded(Browser->Model()->index(4, 0)));
+
+  Browser->FocusSerial(123456);
+  EXPECT_TRUE(Log.Has(llError, "Tried to focus non existing index (123456)"));
+  EXPECT_EQ(Browser->FocusedNode(), Target);
+}
+
+TEST_F(BrowserForm, ShiftPageKeysStepThroughTheOccurrencesOfAName) {
+  TBrowserForm* Browser = Open(LoadedProject(6));
+  const QModelIndex First = Find(Browser, 0, "HKFrame.HK_TEMP1");
+  Browser->vtv->setCurrentIndex(First);
+  Browser->vtv->expand(Browser->Model()->index(1, 0));
+  Key(Browser->vtv, Qt::Key_PageDown, Qt::ShiftModifier);
+  EXPECT_EQ(Browser->vtv->currentIndex(), Find(Browser, 2, "HKFrame.HK_TEMP1"));
+  // The tree was collapsed before the way to the new node was opened.
+  EXPECT_FALSE(Browser->vtv->isExpanded(Browser->Model()->index(1, 0)));
+  EXPECT_FALSE(Browser->vtv->isExpanded(Browser->Model()->index(0, 0)));
+  EXPECT_TRUE(Browser->vtv->isExpanded(Browser->Model()->index(2, 0)));
+  Key(Browser->vtv, Qt::Key_PageDown, Qt::ShiftModifier);
+  Key(Browser->vtv, Qt::Key_PageDown, Qt::ShiftModifier);
+  EXPECT_EQ(Browser->vtv->currentIndex(), Find(Browser, 4, "HKFrame.HK_TEMP1"));
+  Key(Browser->vtv, Qt::Key_PageUp, Qt::ShiftModifier);
+  EXPECT_EQ(Browser->vtv->currentIndex(), Find(Browser, 2, "HKFrame.HK_TEMP1"));
+  // With another modifier the keys are the view's own.
+  Key(Browser->vtv, Qt::Key_PageUp, Qt::ShiftModifier | Qt::ControlModifier);
+  EXPECT_NE(Browser->vtv->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1"));
+}
+
+TEST_F(BrowserForm, ExportsWhatTheBrowserShows) {
+  TBrowserForm* Browser = Open(LoadedProject(6));
+  Dialogs.DialogScripts = {FilterAnswer("", "HKFrame.HK_TEMP1", QDialog::Accepted)};
+  Browser->ToolButton1Click();
+  const std::string File = Temp.File("export.txt");
+  Dialogs.Files = {QString::fromStdString(File)};
+  Browser->ToolButton3Click();
+  ASSERT_EQ(Dialogs.FileDialogs.size(), 1u);
+  EXPECT_EQ(Dialogs.FileDialogs[0].Title, "Export to ...");
+  EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "Text Files|*.txt");
+  EXPECT_EQ(Dialogs.FileDialogs[0].DefaultExt, "txt");
+
+  std::vector<const TDecodedNode*> Shown;
+  for (int Row = 0; Row < 3; ++Row) Shown.push_back(Browser->Model()->NodeAt(Browser->Model()->index(Row, 0)));
+  std::ostringstream Expected;
+  const TExportDimension Dimension = WriteBrowserExport(Expected, *Browser->Definition, Shown);
+  std::ifstream Written(File, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(Written), {}), Expected.str());
+  EXPECT_EQ(Dialogs.Texts().back().toStdString(), ExportMessage(File, Dimension));
+  EXPECT_EQ(Dialogs.Asked.back().Type, TDlgType::Information);
+
+  // Cancelled: nothing written, nothing said.
+  const std::size_t Asked = Dialogs.Asked.size();
+  Browser->ToolButton3Click();
+  EXPECT_EQ(Dialogs.Asked.size(), Asked);
+}
+
+TEST_F(BrowserForm, TheHexViewerMarksTheNodeAndStepsBetweenBaseFrames) {
+  TBrowserForm* Browser = Open(LoadedProject(3));
+  const QModelIndex Crc = Find(Browser, 1, "PKT_CRC");
+  Browser->vtv->setCurrentIndex(Crc);
+  Browser->ShowinHexViewer1Click();
+  ASSERT_EQ(Viewers(Browser).size(), 1u);
+  THexViewForm* Viewer = Viewers(Browser)[0];
+  EXPECT_EQ(Viewer->windowTitle(), "Hex Viewer PKT_CRC (Packet checksum)");
+  EXPECT_EQ(Viewer->Label1->text(), "Frame 1 / 3");
+  EXPECT_EQ(Viewer->Position, 280 + 278);
+
+  // The marked four characters are the node's two bytes, in red.
+  const QStringList Lines = Viewer->Edit->toPlainText().split('\n');
+  EXPECT_EQ(Lines.size(), 17);
+  const THexDump Dump = BuildHexDump(*Browser->Model()->NodeAt(Crc)->Stream, 280, 558);
+  QTextCursor Cursor(Viewer->Edit->document()->findBlockByNumber(Dump.MarkLine));
+  Cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, Dump.MarkColumn + 1);
+  EXPECT_EQ(Cursor.charFormat().foreground().color(), QColor(255, 0, 0));
+  Cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 4);
+  EXPECT_NE(Cursor.charFormat().foreground().color(), QColor(255, 0, 0));
+
+  Viewer->ToolButton1Click();
+  EXPECT_EQ(Viewer->Label1->text(), "Frame 0 / 3");
+  Viewer->ToolButton1Click();
+  EXPECT_EQ(Viewer->Position, 278);
+  Viewer->ToolButton2Click();
+  Viewer->ToolButton2Click();
+  Viewer->ToolButton2Click();
+  EXPECT_EQ(Viewer->Label1->text(), "Frame 2 / 3");
+
+  // It closes with its browser, before the project frees the bytes it shows.
+  const QPointer<THexViewForm> Watch(Viewer);
+  delete Browser;
+  EXPECT_TRUE(Watch.isNull());
+}
+
+TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
+  struct TRecordingPlot : QWidget, TPlotWindow {
+    std::string* Series;
+    QWidget* Window() override { return this; }
+    void SetProject(TProjectForm*) override {}
+    void SetSeries(const QString& F, const QString& V, const QString& S) override {
+      *Series = (F + "|" + V + "|" + S).toStdString();
+    }
+    void SetFrames(TDecodedNode*, TDecodedNode*) override {}
+    void RefreshSeries() override {}
+    void ResetView() override {}
+  };
+  std::string Series;
+  SetPlotFactory([&] {
+    auto* Plot = new TRecordingPlot;
+    Plot->Series = &Series;
+    return Plot;
+  });
+  TProjectForm* Project = LoadedProject(2);
+  TBrowserForm* Browser = Open(Project);
+  Browser->vtv->setCurrentIndex(Find(Browser, 0, "SEQ_COUNT"));
+  Browser->Sortafterthis1Click();
+  const QModelIndex Temperature = Find(Browser, 0, "HKFrame.HK_TEMP1");
+  Browser->vtv->setCurrentIndex(Temperature.isValid() ? Temperature : Find(Browser, 1, "HKFrame.HK_TEMP1"));
+  Browser->ExpandtoDataSeries1Click();
+  EXPECT_EQ(Series, "HKFrame|HK_TEMP1|SEQ_COUNT");
+  ASSERT_EQ(Project->ListView2->count(), 1);
+  EXPECT_EQ(Project->ListView2->item(0)->text(), "HKFrame.HK_TEMP1");
+
+  Dialogs.DialogScripts = {[](QDialog&) {
+    EXPECT_EQ(AlarmForm->CBVar->currentText(), "HK_TEMP1");
+    AlarmForm->ComboBox1->setCurrentIndex(0);
+    AlarmForm->Edit2->setText("40");
+    return int(QDialog::Accepted);
+  }};
+  Browser->ToolButton2Click();
+  EXPECT_EQ(Project->AlarmCount(), 1);
+
+  // Without a focused node the commands do nothing.
+  Browser->vtv->setCurrentIndex(QModelIndex());
+  Series.clear();
+  Browser->ExpandtoDataSeries1Click();
+  Browser->AddAlarm1Click();
+  Browser->ShowinHexViewer1Click();
+  Browser->Sortafterthis1Click();
+  EXPECT_EQ(Series, "");
+  EXPECT_EQ(Project->AlarmCount(), 1);
+  EXPECT_TRUE(Viewers(Browser).empty());
+}
+
+TEST_F(BrowserForm, ABrowserClosedWhileItsFilterDialogIsOpenStopsThere) {
+  TProjectForm* Project = LoadedProject(2);
+  TBrowserForm* Browser = Open(Project);
+  Dialogs.DialogScripts = {[Project](QDialog&) {
+    Project->UnloadProject();
+    return int(QDialog::Accepted);
+  }};
+  const QPointer<TBrowserForm> Watch(Browser);
+  Browser->ToolButton1Click();
+  EXPECT_TRUE(Watch.isNull());
+
+  // A browser without project keeps its filters and says why.
+  TBrowserForm Lone;
+  Dialogs.DialogScripts = {FilterAnswer("", "SYNC1", QDialog::Accepted)};
+  Lone.ToolButton1Click();
+  EXPECT_TRUE(Log.Has(llError, "Cannot invoke project object to re-feed the tree."));
+  EXPECT_TRUE(Lone.FilterOut().empty());
+  EXPECT_EQ(Lone.FilterDialog->MemoFilterOut->toPlainText(), "SYNC1");
+}
+
+}  // namespace
