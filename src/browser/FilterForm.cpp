@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "shell/Look.h"
@@ -52,6 +53,12 @@ TFilterForm::TFilterForm(QWidget* Parent) : QDialog(Parent) {
   auto* Layout = new QHBoxLayout(this);
   Layout->addLayout(Groups, 1);
   Layout->addLayout(Buttons);
+}
+
+void TFilterForm::showEvent(QShowEvent* Event) {
+  // Centred on the screen, not on the browser that owns it.
+  if (const QScreen* Screen = screen()) move(Screen->availableGeometry().center() - rect().center());
+  QDialog::showEvent(Event);
 }
 
 QStringList MemoLines(const QPlainTextEdit& Memo) {

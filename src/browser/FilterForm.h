@@ -21,6 +21,9 @@ class TFilterForm : public QDialog {
   QPushButton* Button1;  // "&OK"
   QPushButton* Button2;  // "C&ancel"
   QPushButton* Button3;  // "&Clear all"
+
+ protected:
+  void showEvent(QShowEvent* Event) override;
 };
 
 // The lines of an edit; an empty edit has none.
