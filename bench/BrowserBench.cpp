@@ -2,7 +2,6 @@
 // platform; measures opening a browser, sorting, a filter rebuild and the
 // append of new BaseFrames while tracked.
 //   vorex-browser-bench [FRAMES]
-#include <malloc.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,6 +15,7 @@
 #include <fstream>
 
 #include "browser/BrowserForm.h"
+#include "BenchMeasure.h"
 #include "common/Log.h"
 #include "project/AlarmForm.h"
 #include "project/ProjectForm.h"
@@ -26,14 +26,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point Start) { return std::chrono::duration<double>(Clock::now() - Start).count(); }
-
-std::size_t HeapInUse() {
-  const struct mallinfo2 Info = mallinfo2();
-  return Info.uordblks + Info.hblkhd;
-}
+using Clock = TBenchClock;
 
 // Answers the filter dialog with one filter-out line and nothing else.
 class TBenchDialogs : public TDialogs {

@@ -1,7 +1,6 @@
 // Decoding benchmark: generates demo packet data and measures the full
 // pipeline against the raw floor of reading, swapping and bit extraction.
 //   vorex-bench [FRAMES] [--keep FILE]
-#include <malloc.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchMeasure.h"
 #include "common/Log.h"
 #include "data/Data.h"
 #include "sim/SimGenerator.h"
@@ -20,14 +20,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point Start) { return std::chrono::duration<double>(Clock::now() - Start).count(); }
-
-std::size_t HeapInUse() {
-  const struct mallinfo2 Info = mallinfo2();
-  return Info.uordblks + Info.hblkhd;
-}
+using Clock = TBenchClock;
 
 long PeakResidentKiB() {
   rusage Usage{};

@@ -1,12 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
+#include "LogRecorder.h"
 #include "RunCommand.h"
 #include "StructureText.h"
 #include "TempDir.h"
+#include "browser/BrowserExport.h"
+#include "data/Data.h"
+#include "structure/QuorinFramesDefinition.h"
 
 namespace {
 
 TCommandResult Decode(const std::string& Args) { return RunCommand(std::string(VOREX_CLI) + " decode " + Args); }
+
+std::string ReadFile(const std::string& Name) {
+  std::ifstream F(Name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(F), std::istreambuf_iterator<char>());
+}
 
 // Two 282-byte BaseFrames on disk (words swapped), for a 282-byte structure.
 std::string PacketFile(const TTempDir& Dir, const std::string& Name, std::uint8_t First) {
@@ -106,4 +118,50 @@ TEST(CliDecode, RejectsWrongUsage) {
     EXPECT_NE(R.Err.find("usage: vorex-cli decode"), std::string::npos);
   }
   EXPECT_EQ(RunCommand(std::string(VOREX_CLI) + " frobnicate").ExitCode, 1);
+}
+
+TEST(CliExport, WritesTheBaseFramesOfBothFilesAsTheBrowserExportDoes) {
+  TTempDir Dir;
+  const std::string S = Dir.Write("s.structure", Structure);
+  const std::string A = PacketFile(Dir, "a.dat", 1), B = PacketFile(Dir, "b.dat", 9);
+  const std::string Target = Dir.File("export.txt");
+  Dir.Write("export.txt", std::string(5000, 'x'));
+
+  const TCommandResult R = Decode(Quoted(S) + " " + Quoted(A) + " " + Quoted(B) + " --export " + Quoted(Target));
+  EXPECT_EQ(R.ExitCode, 0);
+  EXPECT_EQ(R.Out, "Export of current browser to " + Target + " successful.\nMatrix dimension is 3 x 4.\n");
+  const std::string Written = ReadFile(Target);
+  EXPECT_EQ(Written,
+            "FrameNo;COUNT;WORD;BIG;\r\n"
+            "1; 3.33333333333333E-0001; 2.91000000000000E+0002;INF;\r\n"
+            "2; 6.66666666666667E-0001; 2.91000000000000E+0002;INF;\r\n"
+            "3; 3.00000000000000E+0000; 2.91000000000000E+0002;INF;\r\n"
+            "4; 3.33333333333333E+0000; 2.91000000000000E+0002;INF;\r\n");
+
+  // The same trees decoded here give the same file.
+  TLogRecorder Quiet;
+  std::vector<std::string> Messages;
+  TQuorinFramesDefinition Definition(S, Messages);
+  TData First(A, Definition), Second(B, Definition);
+  std::vector<const TDecodedNode*> Roots;
+  for (TData* Data : {&First, &Second}) {
+    Data->StartTracking();
+    Data->StopTracking();
+    for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next) Roots.push_back(Root);
+  }
+  std::ostringstream Expected;
+  const TExportDimension Dimension = WriteBrowserExport(Expected, Definition, Roots);
+  EXPECT_EQ(Written, Expected.str());
+  EXPECT_EQ(Dimension.Columns, 3);
+  EXPECT_EQ(Dimension.Lines, 4);
+}
+
+TEST(CliExport, ReportsAnExportFileThatCannotBeWritten) {
+  TTempDir Dir;
+  const std::string S = Dir.Write("s.structure", Structure);
+  const std::string Target = Dir.File("missing/export.txt");
+  const TCommandResult R = Decode(Quoted(S) + " " + Quoted(PacketFile(Dir, "a.dat", 1)) + " --export " + Quoted(Target));
+  EXPECT_EQ(R.ExitCode, 2);
+  EXPECT_EQ(R.Out, "");
+  EXPECT_NE(R.Err.find("[Error] Cannot write export file " + Target + ".\n"), std::string::npos);
 }
