@@ -16,15 +16,17 @@ namespace {
 constexpr std::int32_t FrameLength = 6;
 
 // 6-byte BaseFrames: a housekeeping one (switch 1) holds HKFrame, a science
-// one (switch 0, mode 7) ScienceFrame with FirstFrame inside. K occurs in the
-// BaseFrame, transformed, and in HKFrame; HK_V1 in both sub-frames.
+// one (switch 0, mode 7) ScienceFrame with FirstFrame inside; both end in a
+// Tail. K occurs in the BaseFrame, transformed, and in HKFrame; HK_V1 in both
+// HKFrame and ScienceFrame.
 std::string TreeStructure() {
   return Lines({"[BaseFrame:6]", Row({"0", "1", "NUMBER", "HK_SCIENCE_SWITCH", "HK_SCIENCE_SWITCH"}),
                 Row({"1", "1", "NUMBER", "K", "100-K"}), Row({"2", "4", "SUBFRAME", "SUB_HKSC", "SUB_HKSC"}),
-                "[HKFrame:4]", Row({"0", "1", "NUMBER", "HK_V1", "HK_V1"}), Row({"1", "1", "NUMBER", "K", "K"}),
+                Row({"1", "1", "SUBFRAME", "Tail", "Tail"}), "[HKFrame:4]", Row({"0", "1", "NUMBER", "HK_V1", "HK_V1"}), Row({"1", "1", "NUMBER", "K", "K"}),
                 "[ScienceFrame:4]", Row({"0", "1", "NUMBER", "MODE", "MODE"}),
                 Row({"1", "1", "NUMBER", "HK_V1", "HK_V1"}), Row({"2", "1", "SUBFRAME", "SUB_SC", "SUB_SC"}),
-                "[FirstFrame:1]", Row({"0", "1", "NUMBER", "X", "X"})});
+                "[FirstFrame:1]", Row({"0", "1", "NUMBER", "X", "X"}), "[Tail:1]",
+                Row({"0", "1", "NUMBER", "T", "T"})});
 }
 
 // Two packet files read by their data holders, and a browser tree over the
@@ -135,19 +137,19 @@ TEST(BrowserTreeAppend, AppendsOnlyTheBaseFramesNotShownYet) {
   B.Append(0);
   EXPECT_EQ(B.Order(), "0 1");
   EXPECT_EQ(B.Tree->ShownFrames[0], 2);
-  EXPECT_EQ(B.Tree->NodeCount(), 6 + 8);
+  EXPECT_EQ(B.Tree->NodeCount(), 8 + 10);
 
   B.Append(0);
   EXPECT_EQ(B.Order(), "0 1");
   EXPECT_EQ(B.Tree->ShownFrames[0], 2);
-  EXPECT_EQ(B.Tree->NodeCount(), 14);
+  EXPECT_EQ(B.Tree->NodeCount(), 18);
 
   B.Hk(0, 2);
   B.Read(0);
   B.Append(0);
   EXPECT_EQ(B.Order(), "0 1 2");
   EXPECT_EQ(B.Tree->ShownFrames[0], 3);
-  EXPECT_EQ(B.Tree->NodeCount(), 20);
+  EXPECT_EQ(B.Tree->NodeCount(), 26);
   EXPECT_EQ(B.Tree->RowOf(B.Path(0, 2)[0]), 2);
   EXPECT_EQ(B.Tree->RowOf(B.Path(0, 2, {"K"}).back()), -1);
 }
@@ -174,7 +176,7 @@ TEST(BrowserTreeAppend, CountsEachSourceSeparately) {
   Expected[0] = 2;
   Expected[1] = 3;
   EXPECT_EQ(B.Tree->ShownFrames, Expected);
-  EXPECT_EQ(B.Tree->NodeCount(), 6 + 6 + 8 + 6 + 8);
+  EXPECT_EQ(B.Tree->NodeCount(), 8 + 8 + 10 + 8 + 10);
 }
 
 TEST(BrowserTreeAppend, CountsTheNodesOfAllLevels) {
@@ -200,7 +202,7 @@ TEST(BrowserTreeAppend, RemovedBaseFramesStayCountedUntilTheTreeIsRebuilt) {
   B.Append(0);
   EXPECT_EQ(B.Order(), "1");
   EXPECT_EQ(B.Tree->ShownFrames[0], 3);
-  EXPECT_EQ(B.Tree->NodeCount(), 8);
+  EXPECT_EQ(B.Tree->NodeCount(), 10);
 
   B.Science(0);
   B.Hk(0, 3);
@@ -220,7 +222,7 @@ TEST(BrowserTreeAppend, RemovedBaseFramesStayCountedUntilTheTreeIsRebuilt) {
   B.Refilter({}, {"ScienceFrame"});
   EXPECT_EQ(B.Order(), "0 2 4");
   EXPECT_EQ(B.Tree->ShownFrames[0], 5);
-  EXPECT_EQ(B.Tree->NodeCount(), 18);
+  EXPECT_EQ(B.Tree->NodeCount(), 24);
 }
 
 TEST(BrowserTreeSort, SortsBaseFramesAscendingByTheKeyValue) {
@@ -348,7 +350,7 @@ TEST(BrowserTreeFilters, FilterOutMatchesQualifiedNamesInAnyLetterCase) {
   EXPECT_EQ(B.Tree->ExcludedRows(), (std::vector<std::size_t>{0, 2}));
   EXPECT_TRUE(B.Tree->ApplyFilters());
   EXPECT_EQ(B.Order(), "1");
-  EXPECT_EQ(B.Tree->NodeCount(), 8);
+  EXPECT_EQ(B.Tree->NodeCount(), 10);
   EXPECT_FALSE(B.Tree->ApplyFilters());
   EXPECT_EQ(B.Tree->RowOf(B.Path(0, 1)[0]), 0);
   EXPECT_EQ(B.Tree->RowOf(B.Path(0, 0)[0]), -1);
@@ -365,7 +367,7 @@ TEST(BrowserTreeFilters, QualifiedNamesJoinTheSelectedFramesOutermostFirst) {
   const auto Contains = [&](const std::string& Line) { return B.Tree->ContainsName(Root, {Line}); };
   for (const char* Name : {"BaseFrame", "HK_SCIENCE_SWITCH", "K", "ScienceFrame", "ScienceFrame.MODE",
                            "ScienceFrame.HK_V1", "ScienceFrame.FirstFrame", "ScienceFrame.FirstFrame.X",
-                           "scienceframe.FIRSTFRAME.x"})
+                           "scienceframe.FIRSTFRAME.x", "Tail", "Tail.T"})
     EXPECT_TRUE(Contains(Name)) << Name;
   for (const char* Name : {"", "X", "FirstFrame.X", "HK_V1", "SUB_HKSC", "SUB_SC", "ScienceFrame.SUB_SC",
                            "BaseFrame.K", "HKFrame.HK_V1", " K", "K ", "ScienceFrame.FirstFrame.X."})
@@ -497,6 +499,7 @@ TEST(BrowserTreeWalks, WalkInPreOrderIntoAndOutOfSubframes) {
   EXPECT_EQ(Tree.PreviousWithName(B.Path(0, 2), "SUB_SC"), B.Path(0, 1, {"SUB_HKSC", "SUB_SC"}));
   EXPECT_EQ(Tree.PreviousWithName(B.Path(0, 2, {"SUB_HKSC", "HK_V1"}), "SUB_HKSC"), B.Path(0, 2, {"SUB_HKSC"}));
   EXPECT_EQ(Tree.PreviousWithName(B.Path(0, 1, {"SUB_HKSC", "MODE"}), "K"), B.Path(0, 1, {"K"}));
+  EXPECT_EQ(Tree.PreviousWithName(B.Path(0, 0, {"Tail"}), "K"), B.Path(0, 0, {"SUB_HKSC", "K"}));
   EXPECT_EQ(Tree.PreviousWithName(B.Path(0, 2, {"K"}), "BaseFrame"), B.Path(0, 2));
   EXPECT_EQ(Tree.PreviousWithName(B.Path(0, 2, {"K"}), "HK_SCIENCE_SWITCH"), B.Path(0, 2, {"HK_SCIENCE_SWITCH"}));
 }
@@ -531,20 +534,24 @@ TEST(BrowserTreeFind, FindSerialGivesThePathToTheNodeWithThatNumber) {
   B.Read(1);
   B.Append(0);
   B.Append(1);
-  // Children are numbered before their node: HKFrame BaseFrame 0..5, science 6..13.
+  // Children are numbered before their node: the housekeeping BaseFrame 0..7,
+  // the science one 8..17, the second file's from 100000000.
   EXPECT_EQ(B.Tree->FindSerial(0), B.Path(0, 0, {"HK_SCIENCE_SWITCH"}));
   EXPECT_EQ(B.Tree->FindSerial(4), B.Path(0, 0, {"SUB_HKSC"}));
-  EXPECT_EQ(B.Tree->FindSerial(10), B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"}));
-  EXPECT_EQ(B.Tree->FindSerial(13), B.Path(0, 1));
+  EXPECT_EQ(B.Tree->FindSerial(5), B.Path(0, 0, {"Tail", "T"}));
+  EXPECT_EQ(B.Tree->FindSerial(7), B.Path(0, 0));
+  EXPECT_EQ(B.Tree->FindSerial(12), B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"}));
+  EXPECT_EQ(B.Tree->FindSerial(17), B.Path(0, 1));
   EXPECT_EQ(B.Tree->FindSerial(100000004), B.Path(1, 0, {"SUB_HKSC", "SUB_SC", "X"}));
-  EXPECT_TRUE(B.Tree->FindSerial(14).empty());
+  EXPECT_EQ(B.Tree->FindSerial(100000009), B.Path(1, 0));
+  EXPECT_TRUE(B.Tree->FindSerial(18).empty());
   EXPECT_TRUE(B.Tree->FindSerial(-1).empty());
-  EXPECT_TRUE(B.Tree->FindSerial(100000008).empty());
+  EXPECT_TRUE(B.Tree->FindSerial(100000010).empty());
 
   B.Refilter({}, {"HKFrame"});
   EXPECT_TRUE(B.Tree->FindSerial(0).empty());
-  EXPECT_TRUE(B.Tree->FindSerial(5).empty());
-  EXPECT_EQ(B.Tree->FindSerial(10), B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"}));
+  EXPECT_TRUE(B.Tree->FindSerial(7).empty());
+  EXPECT_EQ(B.Tree->FindSerial(12), B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"}));
 }
 
 TEST(SameText, ComparesWholeTextsWithoutRegardToLetterCase) {

@@ -7,15 +7,15 @@
 
 #include "common/FormatSettings.h"
 
-std::string GeneralFloatText(double Value, char DecimalSeparator) {
+std::string GeneralNumberText(double Value, int Precision, int MinFixedExponent, char DecimalSeparator) {
   if (std::isnan(Value)) return "NAN";
   if (std::isinf(Value)) return Value < 0 ? "-INF" : "INF";
   if (Value == 0) return "0";
 
-  // "-d.dddddddddddddde-xxx": 15 significant digits, correctly rounded,
-  // whatever the process locale.
+  // "-d.ddd...e-xxx": Precision significant digits, correctly rounded, whatever
+  // the process locale.
   char Buffer[40];
-  *std::to_chars(Buffer, Buffer + sizeof Buffer - 1, Value, std::chars_format::scientific, 14).ptr = '\0';
+  *std::to_chars(Buffer, Buffer + sizeof Buffer - 1, Value, std::chars_format::scientific, Precision - 1).ptr = '\0';
   const char* P = Buffer;
   std::string Result;
   if (*P == '-') {
@@ -29,7 +29,7 @@ std::string GeneralFloatText(double Value, char DecimalSeparator) {
   while (Digits.size() > 1 && Digits.back() == '0') Digits.pop_back();
   const int Count = static_cast<int>(Digits.size());
 
-  if (Exponent >= -4 && Exponent < 15) {
+  if (Exponent >= MinFixedExponent && Exponent < Precision) {
     if (Exponent < 0) {
       Result += '0';
       Result += DecimalSeparator;
@@ -54,6 +54,10 @@ std::string GeneralFloatText(double Value, char DecimalSeparator) {
   Result += 'E';
   Result += std::to_string(Exponent);
   return Result;
+}
+
+std::string GeneralFloatText(double Value, char DecimalSeparator) {
+  return GeneralNumberText(Value, 15, -4, DecimalSeparator);
 }
 
 std::string GeneralFloatText(double Value) {

@@ -10,6 +10,11 @@ std::string GeneralFloatText(double Value, char DecimalSeparator);
 // The same with the decimal separator of the settings in use.
 std::string GeneralFloatText(double Value);
 
+// The general notation with Precision significant digits (1 to 17): fixed
+// when the decimal exponent lies from MinFixedExponent to Precision - 1, else
+// scientific. GeneralFloatText is GeneralNumberText(Value, 15, -4, ...).
+std::string GeneralNumberText(double Value, int Precision, int MinFixedExponent, char DecimalSeparator);
+
 // The fixed-width scientific form of the export files: 23 characters, a blank
 // or "-", one digit, ".", 14 digits, "E", the exponent's sign and four
 // exponent digits (" 1.25000000000000E+0001"), rounded to 15 significant
