@@ -104,6 +104,8 @@ QPixmap PicturePixmap(TPicture Picture, int Size) {
     case TPicture::Sort: return Standard(QStyle::SP_ArrowDown, Size);
     case TPicture::Previous: return Standard(QStyle::SP_ArrowLeft, Size);
     case TPicture::Next: return Standard(QStyle::SP_ArrowRight, Size);
+    case TPicture::ResetView: return Standard(QStyle::SP_BrowserReload, Size);
+    case TPicture::ScaleVertical: return Standard(QStyle::SP_TitleBarShadeButton, Size);
   }
   return {};
 }

@@ -13,7 +13,8 @@ enum class TPicture {
   Load, Blank, Browser, AlarmsOn, AlarmsOff, SaveProject,  // project tool bar
   NotTracking, Tracking,                                   // project status
   Filter, Export, Search, Sort,                            // browser tool bar
-  Previous, Next                                           // hex viewer
+  Previous, Next,                                          // hex viewer
+  ResetView, ScaleVertical                                 // plot tool bar
 };
 
 QIcon PictureIcon(TPicture Picture);

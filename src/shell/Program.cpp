@@ -1,6 +1,7 @@
 #include "shell/Program.h"
 
 #include "browser/BrowserForm.h"
+#include "plot/PlotForm.h"
 #include "project/AlarmForm.h"
 #include "project/ProjectForm.h"
 #include "shell/LoadForm.h"
@@ -14,6 +15,7 @@ void StartProgram(const QString& StartProject) {
   AlarmForm = new TAlarmForm;
   LoadForm = new TLoadForm;
   SetBrowserFactory([] { return new TBrowserForm; });
+  SetPlotFactory([] { return new TPlotForm; });
   WelcomeForm->show();
 }
 

@@ -1,0 +1,81 @@
+#pragma once
+// A plot window: one variable over the BaseFrames of a project, by index or
+// over time, with zoom, scaling, statistics, the mouse read-out and saving.
+#include <QImage>
+#include <QWidget>
+
+#include "plot/PlotPicture.h"
+#include "plot/PlotSeries.h"
+#include "project/ProjectWindows.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QStatusBar;
+class QToolButton;
+
+class TPlotForm : public QWidget, public TPlotWindow {
+ public:
+  TPlotForm();
+  ~TPlotForm() override;
+
+  QWidget* Window() override { return this; }
+  void SetProject(TProjectForm* Project) override;
+  void SetSeries(const QString& FrameName, const QString& VarName, const QString& SortVar) override;
+  void SetFrames(TDecodedNode* FramesA, TDecodedNode* FramesB) override;
+  void RefreshSeries() override;
+  void ResetView() override;
+
+  TPlotSeries Plot;
+  TProjectForm* Project = nullptr;
+  bool Dragging = false;
+  bool SkipMouseDown = false;
+  bool Redraw = true;
+  QImage Cache;
+  // Drawn over the cached picture: the time-mode cursor line and the zoom band.
+  int CursorLineX = -1;
+  int BandFromX = 0, BandToX = 0;
+  bool BandShown = false;
+
+  QToolButton* ToolButton1;          // reset view
+  QToolButton* ToolButtonScaleVert;  // vertical auto-scale
+  QToolButton* ToolButton2;          // save series
+  QComboBox* ComboBox;
+  QToolButton* ToolButton5;  // apply sort criterion
+  QCheckBox* TimeScaling;
+  QGroupBox* GroupBox1;
+  QLabel* StatLabel;
+  QLineEdit* EditMaxY;
+  QLineEdit* EditMinY;
+  QLineEdit* LabelMinX;
+  QLineEdit* LabelMaxX;
+  QWidget* PaintBox1;  // the black drawing area
+  QStatusBar* StatusBar1;
+
+  void ToolButton1Click();
+  void ToolButtonScaleVertClick();
+  void ToolButton2Click();
+  void ToolButton5Click();
+  void TimeScalingClick();
+  // Enter in one of the four limit edits.
+  void EditMaxYKeyDown(QLineEdit* Sender);
+  void PaintBox1Paint(class QPainter& Painter);
+  void PaintBox1MouseDown(int X);
+  void PaintBox1MouseMove(int X);
+  void PaintBox1MouseUp(int X);
+  void PaintBox1DblClick();
+  // Runs the paint handler at once.
+  void Repaint();
+  int AreaWidth() const;
+  int AreaHeight() const;
+
+ protected:
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+ private:
+  void BuildWindow();
+  void ShowTexts(const TPlotPicture& Picture);
+  void RenderCache(const TPlotPicture& Picture);
+};

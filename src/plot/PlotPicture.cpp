@@ -1,0 +1,104 @@
+#include "plot/PlotPicture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "common/FloatText.h"
+#include "common/Rounding.h"
+
+namespace {
+
+int Nearest(double Value) {
+  constexpr std::int64_t Limit = 1 << 24;
+  return static_cast<int>(std::clamp<std::int64_t>(RoundHalfEven(Value), -Limit, Limit));
+}
+
+void AddGrid(const TPlotSeries& Plot, int Width, int Height, double Px, double Py, TPlotPicture& Picture) {
+  const int Zero = Plot.ValueToPixel(0, Height);
+  if (Zero > 0 && Zero < Height) {
+    Picture.Grid.push_back({{0, Zero}, {Width - 1, Zero}});
+    Picture.Grid.push_back({{0, Zero + 1}, {Width - 1, Zero + 1}});
+  }
+  if (Plot.TimeMode) {
+    // One line per point in view; points on one column give the same line.
+    if (Plot.TimeSeries.empty() || Plot.XMax == Plot.XMin) return;
+    int LastX = 0;
+    bool Any = false;
+    const std::int32_t Last = Plot.NearestIndex(Plot.XMax);
+    for (std::int32_t I = Plot.NearestIndex(Plot.XMin); I <= Last; ++I) {
+      const int X = Plot.TimeToPixel(Plot.TimeSeries[static_cast<std::size_t>(I)].Time, Width);
+      if (Any && X == LastX) continue;
+      Picture.Grid.push_back({{X, 0}, {X, Height}});
+      LastX = X;
+      Any = true;
+    }
+  } else if (Px >= 10) {
+    const std::int64_t Count = std::llabs(static_cast<std::int64_t>(Plot.ViewStart) - Plot.ViewEnd);
+    for (std::int64_t D = 1; D < Count; ++D) {
+      const int X = Nearest(static_cast<double>(D) * Px);
+      Picture.Grid.push_back({{X, 0}, {X, Height}});
+    }
+  }
+  if (Py >= 10)
+    for (std::int64_t V = RoundHalfEven(Plot.YMin); V <= RoundHalfEven(Plot.YMax); ++V) {
+      const int Y = Plot.ValueToPixel(static_cast<double>(V), Height);
+      Picture.Grid.push_back({{0, Y}, {Width, Y}});
+    }
+}
+
+void AddTimeTrace(const TPlotSeries& Plot, int Height, double Px, TPlotPicture& Picture) {
+  Picture.LabelMinX = GeneralFloatText(Plot.XMin);
+  Picture.LabelMaxX = GeneralFloatText(Plot.XMax);
+  const std::vector<TPlotPoint>& Points = Plot.TimeSeries;
+  if (Points.empty() || Plot.XMax == Plot.XMin) return;
+  const auto First = std::find_if(Points.begin(), Points.end(), [&](const TPlotPoint& P) { return P.Time >= Plot.XMin; });
+  std::size_t I = static_cast<std::size_t>(First - Points.begin());
+  if (I >= 2) --I;
+  I = std::min(I, Points.size() - 1);
+  const auto PointOf = [&](std::size_t K) {
+    return TPixel{Nearest((Points[K].Time - Plot.XMin) * Px), Plot.ValueToPixel(Points[K].Value, Height)};
+  };
+  Picture.Trace.push_back(PointOf(I));
+  for (; I < Points.size() && Points[I].Time < Plot.XMax; ++I) Picture.Trace.push_back(PointOf(I));
+  // One more point, so that the line runs to the right edge.
+  if (I < Points.size()) Picture.Trace.push_back(PointOf(I));
+}
+
+void AddIndexTrace(const TPlotSeries& Plot, int Height, double Px, TPlotPicture& Picture) {
+  Picture.LabelMinX = std::to_string(Plot.ViewStart);
+  Picture.LabelMaxX = std::to_string(static_cast<std::int64_t>(Plot.ViewEnd) - 1);
+  // Typed limits may reach beyond the series; only its points are drawn.
+  const std::int64_t Start = Plot.ViewStart;
+  const std::int64_t From = std::max<std::int64_t>(Start, 0);
+  const std::int64_t To = std::min<std::int64_t>(Plot.ViewEnd, static_cast<std::int64_t>(Plot.Series.size()));
+  if (From >= To) return;
+  Picture.Trace.reserve(static_cast<std::size_t>(To - From + 1));
+  const int StartX = From == Start ? 0 : Nearest(static_cast<double>(From - Start) * Px);
+  Picture.Trace.push_back({StartX, Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(From)].Value, Height)});
+  for (std::int64_t I = From; I < To; ++I)
+    Picture.Trace.push_back({Nearest(static_cast<double>(I - Start) * Px),
+                             Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(I)].Value, Height)});
+}
+
+}  // namespace
+
+TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height) {
+  TPlotPicture Picture;
+  if (Plot.ViewEnd == 0 || Width <= 0 || Height <= 0) return Picture;
+  if (Plot.YMin == Plot.YMax) Plot.ScaleVertical();
+  Picture.Drawn = true;
+  // A zero time span or a single point in view has no horizontal scale.
+  const double TimeSpan = Plot.XMax - Plot.XMin;
+  const double Px = Plot.TimeMode ? (TimeSpan != 0 ? Width / TimeSpan : 0)
+                                  : Width / static_cast<double>(std::max<std::int64_t>(
+                                                static_cast<std::int64_t>(Plot.ViewEnd) - Plot.ViewStart - 1, 1));
+  const double Py = Height / (Plot.YMax - Plot.YMin);
+  AddGrid(Plot, Width, Height, Px, Py, Picture);
+  if (Plot.TimeMode) AddTimeTrace(Plot, Height, Px, Picture);
+  else AddIndexTrace(Plot, Height, Px, Picture);
+  Picture.EditMinY = LimitText(Plot.YMin);
+  Picture.EditMaxY = LimitText(Plot.YMax);
+  Picture.StatText = StatisticsText(Statistics(Plot.ValuesInView()));
+  return Picture;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// What one full drawing of a plot consists of, computed without a screen:
+// the silver grid, the lime trace and the texts that come with it.
+#include <string>
+#include <vector>
+
+#include "plot/PlotSeries.h"
+
+struct TPixel {
+  int X, Y;
+  bool operator==(const TPixel&) const = default;
+};
+
+struct TPlotLine {
+  TPixel From, To;
+  bool operator==(const TPlotLine&) const = default;
+};
+
+struct TPlotPicture {
+  // False when there is no point in view: the area stays black and the
+  // texts keep what they show.
+  bool Drawn = false;
+  std::vector<TPlotLine> Grid;
+  // The trace from its first point on; empty when nothing is drawn.
+  std::vector<TPixel> Trace;
+  std::string LabelMinX, LabelMaxX, EditMinY, EditMaxY, StatText;
+};
+
+// The drawing of the view on an area of Width x Height pixels. Scales the
+// series vertically first when its range is empty.
+TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height);

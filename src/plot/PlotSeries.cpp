@@ -1,0 +1,284 @@
+#include "plot/PlotSeries.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "common/Convert.h"
+#include "common/FloatText.h"
+#include "common/FormatSettings.h"
+#include "common/Rounding.h"
+#include "structure/VarList.h"
+
+namespace {
+
+const TDefinitionEntry* RowOf(const TFramesDefinition& Definition, const TDecodedNode& Node) {
+  const auto Row = static_cast<std::size_t>(Node.DefIndex);
+  return Node.DefIndex >= 0 && Row < Definition.Entries.size() ? &Definition.Entries[Row] : nullptr;
+}
+
+int Compare(double A, double B) { return A == B ? 0 : A > B ? 1 : -1; }
+
+// The classic quicksort: middle pivot taken once per partition, scans that
+// stop at the pivot's equals, the left part sorted first. Equal keys do not
+// keep their order. The parts are independent, so the smaller one is the one
+// recursed into, which bounds the depth; the scans are bounded in case a
+// comparison (NaN) is not consistent.
+template <class T, class TKey>
+void QuickSort(std::vector<T>& Items, std::ptrdiff_t L, std::ptrdiff_t R, const TKey& Key) {
+  while (L < R) {
+    std::ptrdiff_t I = L, J = R;
+    const double Pivot = Key(Items[static_cast<std::size_t>((L + R) / 2)]);
+    do {
+      while (I < R && Compare(Key(Items[static_cast<std::size_t>(I)]), Pivot) < 0) ++I;
+      while (J > L && Compare(Key(Items[static_cast<std::size_t>(J)]), Pivot) > 0) --J;
+      if (I <= J) {
+        std::swap(Items[static_cast<std::size_t>(I)], Items[static_cast<std::size_t>(J)]);
+        ++I;
+        --J;
+      }
+    } while (I <= J);
+    if (J - L < R - I) {
+      if (L < J) QuickSort(Items, L, J, Key);
+      L = I;
+    } else {
+      if (I < R) QuickSort(Items, I, R, Key);
+      R = J;
+    }
+  }
+}
+
+template <class T, class TKey>
+void QuickSort(std::vector<T>& Items, const TKey& Key) {
+  if (Items.size() > 1) QuickSort(Items, 0, static_cast<std::ptrdiff_t>(Items.size()) - 1, Key);
+}
+
+// Pixel coordinates stay within a range the painter handles.
+int Pixel(double Value) {
+  constexpr std::int64_t Limit = 1 << 24;
+  return static_cast<int>(std::clamp<std::int64_t>(RoundHalfEven(Value), -Limit, Limit));
+}
+
+std::string NumberOrDash(bool Known, double Value) {
+  return Known ? GeneralNumberText(Value, 8, -5, FormatSettings().DecimalSeparator) : "-";
+}
+
+}  // namespace
+
+double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, std::uint32_t NameHash) {
+  for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
+    if (Node->Child) {
+      const double Found = FindValue(Definition, Node->Child, NameHash);
+      if (Found != MissingValue) return Found;
+      continue;
+    }
+    const TDefinitionEntry* Row = RowOf(Definition, *Node);
+    if (Row && Row->NameHash == NameHash) return Node->Value;
+  }
+  return MissingValue;
+}
+
+TPlotStatistics Statistics(const std::vector<double>& Values) {
+  TPlotStatistics S;
+  S.Count = Values.size();
+  if (Values.empty()) return S;
+  S.Minimum = S.Maximum = Values.front();
+  double Sum = 0;
+  for (double V : Values) {
+    S.Minimum = std::min(S.Minimum, V);
+    S.Maximum = std::max(S.Maximum, V);
+    Sum += V;
+  }
+  S.Mean = Sum / static_cast<double>(Values.size());
+  if (Values.size() > 1) {
+    double Squares = 0;
+    for (double V : Values) Squares += (V - S.Mean) * (V - S.Mean);
+    S.Deviation = std::sqrt(Squares / static_cast<double>(Values.size() - 1));
+  }
+  return S;
+}
+
+std::string StatisticsText(const TPlotStatistics& S) {
+  const bool Any = S.Count > 0;
+  return "Min: \r" + NumberOrDash(Any, S.Minimum) + "\r\rMax: \r" + NumberOrDash(Any, S.Maximum) + "\r\rMean: \r" +
+         NumberOrDash(Any, S.Mean) + "\r\rStdDev: \r" + NumberOrDash(S.Count > 1, S.Deviation);
+}
+
+std::string LimitText(double Value) {
+  if (!std::isfinite(Value)) return GeneralFloatText(Value);
+  // Rounded to 7 significant digits first; more than 7 integer digits then go scientific.
+  char Buffer[400];
+  const auto End = std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::scientific, 6).ptr;
+  double Rounded = 0;
+  std::from_chars(Buffer, End, Rounded);
+  if (std::fabs(Rounded) >= 1e7) return GeneralNumberText(Value, 7, -5, FormatSettings().DecimalSeparator);
+  std::string Text(Buffer, std::to_chars(Buffer, Buffer + sizeof Buffer, Rounded, std::chars_format::fixed, 3).ptr);
+  if (Text == "-0.000") Text = "0.000";
+  Text[Text.size() - 4] = FormatSettings().DecimalSeparator;
+  return Text;
+}
+
+void TPlotSeries::RefreshSeries(const TFramesDefinition& Definition) {
+  Series.clear();
+  std::vector<const TDecodedNode*> Frames;
+  for (const TDecodedNode* First : {FramesA, FramesB})
+    for (const TDecodedNode* Root = First; Root; Root = Root->Next) Frames.push_back(Root->Child);
+
+  if (!SortVar.empty()) {
+    const std::uint32_t SortHash = DJBHash(SortVar);
+    std::vector<std::pair<double, const TDecodedNode*>> Keyed;
+    Keyed.reserve(Frames.size());
+    for (const TDecodedNode* List : Frames) Keyed.emplace_back(FindValue(Definition, List, SortHash), List);
+    QuickSort(Keyed, [](const std::pair<double, const TDecodedNode*>& Item) { return Item.first; });
+    for (std::size_t I = 0; I < Frames.size(); ++I) Frames[I] = Keyed[I].second;
+  }
+
+  const std::uint32_t FrameHash = DJBHash(FrameName), NameHash = DJBHash(VarName), TimeHash = DJBHash("PLOT_TIME");
+  double Time = 0;
+  // Sub-frame contents come before their node; a node's time test before its match.
+  const auto Collect = [&](const auto& Self, const TDecodedNode* List) -> void {
+    for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
+      if (Node->Child) Self(Self, Node->Child);
+      const TDefinitionEntry* Row = RowOf(Definition, *Node);
+      if (!Row) continue;
+      if (Row->NameHash == TimeHash) Time = Node->Value;
+      if (Row->FrameHash == FrameHash && Row->NameHash == NameHash) {
+        Series.push_back({Node->Value, Time, Node->SerialNo});
+        TimeHigh = std::max(TimeHigh, Time);
+        TimeLow = std::min(TimeLow, Time);
+      }
+    }
+  };
+  for (const TDecodedNode* List : Frames) Collect(Collect, List);
+
+  if (AutoView) {
+    ResetView();
+    AutoView = false;
+    return;
+  }
+  const std::int32_t Span = std::max(ViewEnd - ViewStart, 2);
+  ViewEnd = static_cast<std::int32_t>(std::min<std::size_t>(Series.size(), std::numeric_limits<std::int32_t>::max()));
+  ViewStart = std::max(ViewEnd - Span, 0);
+}
+
+void TPlotSeries::ResetView() {
+  ViewStart = 0;
+  ViewEnd = static_cast<std::int32_t>(std::min<std::size_t>(Series.size(), std::numeric_limits<std::int32_t>::max()));
+  XMin = TimeLow;
+  XMax = TimeHigh;
+  ScaleVertical();
+}
+
+void TPlotSeries::ScaleVertical() {
+  YMin = 1000000.0;
+  YMax = -1000000.0;
+  if (TimeMode) {
+    ViewStart = NearestIndex(XMin);
+    ViewEnd = NearestIndex(XMax);
+  }
+  const std::vector<TPlotPoint>& Points = TimeMode ? TimeSeries : Series;
+  const auto End = std::min<std::int64_t>(ViewEnd, static_cast<std::int64_t>(Points.size()));
+  for (std::int64_t I = std::max(ViewStart, 0); I < End; ++I) {
+    YMin = std::min(YMin, Points[static_cast<std::size_t>(I)].Value);
+    YMax = std::max(YMax, Points[static_cast<std::size_t>(I)].Value);
+  }
+  if (YMin == YMax) {
+    YMin -= 0.1;
+    YMax += 0.1;
+  } else {
+    YMin -= 0.1 * std::fabs(YMax - YMin);
+    YMax += 0.1 * std::fabs(YMax - YMin);
+  }
+}
+
+void TPlotSeries::SortTimeSeries() {
+  TimeSeries = Series;
+  QuickSort(TimeSeries, [](const TPlotPoint& Point) { return Point.Time; });
+}
+
+int TPlotSeries::ValueToPixel(double Value, int Height) const {
+  const double Scale = Height / (YMax - YMin);
+  return Pixel(Height - static_cast<double>(RoundHalfEven(Scale * Value - Scale * YMin)));
+}
+
+int TPlotSeries::TimeToPixel(double Time, int Width) const {
+  if (XMax == XMin) return 0;
+  return Pixel((Time - XMin) / (XMax - XMin) * Width);
+}
+
+double TPlotSeries::PixelToTime(int X, int Width) const {
+  return Width > 0 ? XMin + (XMax - XMin) * X / Width : XMin;
+}
+
+std::int32_t TPlotSeries::NearestIndex(double Time) const {
+  if (TimeSeries.empty()) return 0;
+  const auto Last = static_cast<std::int32_t>(TimeSeries.size() - 1);
+  const auto First = std::find_if(TimeSeries.begin(), TimeSeries.end(), [Time](const TPlotPoint& P) { return P.Time >= Time; });
+  std::int32_t B = std::min(static_cast<std::int32_t>(First - TimeSeries.begin()), Last);
+  if (B == 0) B = 1;
+  if (B > Last) return 0;  // a single point
+  const double Before = std::fabs(Time - TimeSeries[static_cast<std::size_t>(B - 1)].Time);
+  const double At = std::fabs(Time - TimeSeries[static_cast<std::size_t>(B)].Time);
+  return Before > At ? B : B - 1;
+}
+
+std::vector<double> TPlotSeries::ValuesInView() const {
+  std::vector<double> Values;
+  std::int64_t From = ViewStart, To = ViewEnd;
+  if (TimeMode) {
+    if (TimeSeries.empty()) return Values;
+    From = NearestIndex(XMin);
+    To = NearestIndex(XMax) + 1;
+  }
+  const std::vector<TPlotPoint>& Points = TimeMode ? TimeSeries : Series;
+  To = std::min<std::int64_t>(To, static_cast<std::int64_t>(Points.size()));
+  for (std::int64_t I = std::max<std::int64_t>(From, 0); I < To; ++I) Values.push_back(Points[static_cast<std::size_t>(I)].Value);
+  return Values;
+}
+
+bool TPlotSeries::ApplyZoom(int Width) {
+  if (TimeMode ? DragToX == DragFromX : DragTo == DragFrom) return false;
+  if (DragFrom > DragTo) std::swap(DragFrom, DragTo);
+  ViewStart = DragFrom;
+  ViewEnd = DragTo + 1;
+  if (TimeMode) {
+    if (DragFromX > DragToX) std::swap(DragFromX, DragToX);
+    XMin = PixelToTime(DragFromX, Width);
+    XMax = PixelToTime(DragToX, Width);
+    ViewStart = PixelToIndex(DragFromX, Width);
+    ViewEnd = PixelToIndex(DragToX, Width);
+  }
+  return true;
+}
+
+void TPlotSeries::ApplyLimit(TLimitEdit Edit, const std::string& Text) {
+  const bool WholeNumber = !TimeMode && (Edit == TLimitEdit::MinX || Edit == TLimitEdit::MaxX);
+  if (WholeNumber) {
+    const std::int64_t V = StrToInt(Text);
+    if (Edit == TLimitEdit::MinX && V < ViewEnd) ViewStart = static_cast<std::int32_t>(V);
+    if (Edit == TLimitEdit::MaxX && V > ViewStart)
+      ViewEnd = static_cast<std::int32_t>(std::min<std::int64_t>(V + 1, std::numeric_limits<std::int32_t>::max()));
+    return;
+  }
+  const double V = StrToFloat(Text);
+  switch (Edit) {
+    case TLimitEdit::MinY: if (V < YMax) YMin = V; break;
+    case TLimitEdit::MaxY: if (V > YMin) YMax = V; break;
+    case TLimitEdit::MinX: if (V < XMax) XMin = V; break;
+    case TLimitEdit::MaxX: if (V > XMin) XMax = V; break;
+  }
+}
+
+void TPlotSeries::WriteSeries(std::ostream& Out) const {
+  std::string Line;
+  for (const TPlotPoint& Point : Series) {
+    Line = std::to_string(Point.SerialNo);
+    Line += ' ';
+    AppendFixedScientificText(Line, Point.Time);
+    Line += ' ';
+    AppendFixedScientificText(Line, Point.Value);
+    Line += "\r\n";
+    Out.write(Line.data(), static_cast<std::streamsize>(Line.size()));
+  }
+}

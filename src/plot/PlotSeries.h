@@ -1,0 +1,87 @@
+#pragma once
+// A plot's data series and view without the window: collection from the
+// decoded BaseFrames, the sort criterion, time order, the view range, the
+// scaling, pixel conversions, zoom, typed limits, statistics and the file.
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "structure/DecodedNode.h"
+#include "structure/FramesDefinition.h"
+
+struct TPlotPoint {
+  double Value;
+  double Time;  // seconds: the PLOT_TIME value met last before the point
+  std::int32_t SerialNo;
+};
+
+// Value of the first variable with that name hash in a decoded list, its
+// sub-frames searched first where they come; MissingValue when none.
+double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, std::uint32_t NameHash);
+
+struct TPlotStatistics {
+  std::size_t Count = 0;
+  double Minimum = 0, Maximum = 0, Mean = 0, Deviation = 0;  // deviation divides by n - 1
+};
+
+TPlotStatistics Statistics(const std::vector<double>& Values);
+// "Min: " CR value CR CR "Max: " ...; numbers in 8-digit general notation.
+// Missing numbers (no value, or one for the deviation) are "-".
+std::string StatisticsText(const TPlotStatistics& Statistics);
+// An axis limit: 7 significant digits shown with three decimals, or
+// scientific beyond 7 integer digits.
+std::string LimitText(double Value);
+
+// The edits of the limits.
+enum class TLimitEdit { MinY, MaxY, MinX, MaxX };
+
+class TPlotSeries {
+ public:
+  std::vector<TPlotPoint> Series;
+  std::vector<TPlotPoint> TimeSeries;
+  std::int32_t ViewStart = 0, ViewEnd = 0;
+  std::int32_t CursorPos = 0;
+  std::int32_t DragFrom = 0, DragTo = 0, DragFromX = 0, DragToX = 0;
+  double YMin = 0, YMax = 0;
+  double XMin = 0, XMax = 0;
+  double TimeHigh = 0, TimeLow = 0;
+  bool AutoView = true;
+  bool TimeMode = false;
+  std::string FrameName, VarName, SortVar;
+  const TDecodedNode* FramesA = nullptr;
+  const TDecodedNode* FramesB = nullptr;
+
+  // Rebuilds Series from every BaseFrame. The first refresh resets the view;
+  // later ones keep its width on the newest points.
+  void RefreshSeries(const TFramesDefinition& Definition);
+  void ResetView();
+  // Fits YMin / YMax to the points in view with 10 % / 11 % margins.
+  void ScaleVertical();
+  // TimeSeries := Series ordered by time.
+  void SortTimeSeries();
+
+  // Pixel conversions for an area of Width x Height pixels.
+  int ValueToPixel(double Value, int Height) const;
+  int TimeToPixel(double Time, int Width) const;
+  double PixelToTime(int X, int Width) const;
+  // Index in TimeSeries of the point nearest to Time (ties to the earlier);
+  // 0 for an empty series.
+  std::int32_t NearestIndex(double Time) const;
+  std::int32_t PixelToIndex(int X, int Width) const { return NearestIndex(PixelToTime(X, Width)); }
+
+  // The values the statistics cover: the points in view.
+  std::vector<double> ValuesInView() const;
+
+  // The zoom of a drag from DragFrom / DragFromX to DragTo / DragToX;
+  // false when nothing moved.
+  bool ApplyZoom(int Width);
+
+  // Enter in a limit edit: Text is read with the settings' decimal separator
+  // (EConvertError when it is not a number, or not a whole number for the
+  // index-mode x edits); a value outside its condition is ignored.
+  void ApplyLimit(TLimitEdit Edit, const std::string& Text);
+
+  // One line per point: SerialNo, Time and Value, CR LF.
+  void WriteSeries(std::ostream& Out) const;
+};
