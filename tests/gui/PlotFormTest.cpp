@@ -1,0 +1,243 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStatusBar>
+#include <fstream>
+#include <sstream>
+
+#include "GuiFixture.h"
+#include "browser/BrowserForm.h"
+#include "common/DateTime.h"
+#include "common/FloatText.h"
+#include "plot/PlotForm.h"
+
+namespace {
+
+class PlotForm : public TGuiTest {
+ protected:
+  void SetUp() override {
+    TGuiTest::SetUp();
+    SetPlotFactory([] { return new TPlotForm; });
+    SetBrowserFactory([] { return new TBrowserForm; });
+  }
+  void TearDown() override {
+    SetPlotFactory(nullptr);
+    SetBrowserFactory(nullptr);
+    TGuiTest::TearDown();
+  }
+
+  TProjectForm* LoadedProject(int Frames) {
+    TProjectForm* Project = NewProject(PacketFile("a.dat", Frames));
+    Project->Button1Click();
+    return Project;
+  }
+
+  // A plot of the first housekeeping temperature, opened from the project's list.
+  static TPlotForm* OpenTemperature(TProjectForm* Project, const QString& SortVar = QString()) {
+    QWidget Requester;
+    auto* Plot = dynamic_cast<TPlotForm*>(Project->OpenPlot(&Requester, "HKFrame", "HK_TEMP1", SortVar));
+    EXPECT_NE(Plot, nullptr);
+    return Plot;
+  }
+
+  static void Enter(TPlotForm* Plot, QLineEdit* Edit, const QString& Text) {
+    Edit->setText(Text);
+    Plot->EditMaxYKeyDown(Edit);
+  }
+
+  static QImage Picture(TPlotForm* Plot) { return Plot->PaintBox1->grab().toImage(); }
+};
+
+TEST_F(PlotForm, OpensWithTheVariableOfEveryHousekeepingBaseFrameInView) {
+  TProjectForm* Project = LoadedProject(20);
+  TPlotForm* Plot = OpenTemperature(Project);
+  EXPECT_EQ(Plot->windowTitle(), "Plot - HKFrame.HK_TEMP1");
+  EXPECT_EQ(Plot->GroupBox1->title(), "HKFrame.HK_TEMP1");
+  ASSERT_EQ(Plot->Plot.Series.size(), 10u);
+  EXPECT_EQ(Plot->Plot.ViewStart, 0);
+  EXPECT_EQ(Plot->Plot.ViewEnd, 10);
+  Picture(Plot);
+  EXPECT_EQ(Plot->LabelMinX->text(), "0");
+  EXPECT_EQ(Plot->LabelMaxX->text(), "9");
+  // The window tests use ',' as decimal separator.
+  EXPECT_EQ(Plot->EditMinY->text().toStdString(), LimitText(Plot->Plot.YMin));
+  EXPECT_NE(Plot->EditMinY->text().indexOf(','), -1);
+  std::vector<double> Values;
+  for (const TPlotPoint& Point : Plot->Plot.Series) Values.push_back(Point.Value);
+  EXPECT_EQ(Plot->StatLabel->text().toStdString(),
+            QString::fromStdString(StatisticsText(Statistics(Values))).replace('\r', '\n').toStdString());
+  EXPECT_EQ(Project->Panel2->text(), "1 Open Plots");
+}
+
+TEST_F(PlotForm, DrawsTheGridTheZeroLineAndTheSeriesWhereTheFormulasPutThem) {
+  TPlotForm* Plot = OpenTemperature(LoadedProject(20));
+  const int W = Plot->AreaWidth(), H = Plot->AreaHeight();
+  // A range with zero inside and at least 10 pixels per unit.
+  Enter(Plot, Plot->EditMinY, "-5");
+  Enter(Plot, Plot->EditMaxY, QString::number(-5 + H / 12));
+  const QImage Image = Picture(Plot);
+  ASSERT_EQ(Image.width(), W);
+  const QColor Silver(192, 192, 192), Lime(0, 255, 0);
+  const int Zero = Plot->Plot.ValueToPixel(0, H);
+  ASSERT_GT(Zero, 0);
+  ASSERT_LT(Zero, H);
+  // Away from the trace: the zero line is two rows thick, other whole numbers one.
+  const int Free = W - 3;
+  EXPECT_EQ(Image.pixelColor(Free, Zero), Silver);
+  EXPECT_EQ(Image.pixelColor(Free, Zero + 1), Silver);
+  EXPECT_EQ(Image.pixelColor(Free, Plot->Plot.ValueToPixel(-3, H)), Silver);
+  EXPECT_EQ(Image.pixelColor(Free, Plot->Plot.ValueToPixel(-3, H) + 2), QColor(Qt::black));
+  // Every point of the series is lime where it lands inside the area.
+  const double Px = W / 9.0;
+  int Checked = 0;
+  for (int I = 0; I < 10; ++I) {
+    const int X = static_cast<int>(std::nearbyint(I * Px)), Y = Plot->Plot.ValueToPixel(Plot->Plot.Series[I].Value, H);
+    if (X >= W || Y < 0 || Y >= H) continue;
+    EXPECT_EQ(Image.pixelColor(X, Y), Lime) << "point " << I;
+    ++Checked;
+  }
+  EXPECT_GT(Checked, 3);
+  // Vertical grid lines stand at every point step (more than 10 pixels apart).
+  EXPECT_EQ(Image.pixelColor(static_cast<int>(std::nearbyint(4 * Px)), 1), Silver);
+}
+
+TEST_F(PlotForm, DraggingInvertsABandAndZoomsToIt) {
+  TPlotForm* Plot = OpenTemperature(LoadedProject(40));
+  const QImage Before = Picture(Plot);
+  const double Px = Plot->AreaWidth() / 19.0;
+  const int From = static_cast<int>(5 * Px), To = static_cast<int>(12 * Px);
+  Plot->PaintBox1MouseMove(From);
+  EXPECT_EQ(Plot->Plot.CursorPos, 5);
+  EXPECT_EQ(Plot->StatusBar1->currentMessage().toStdString(),
+            "5 / " + std::to_string(Plot->Plot.Series[5].SerialNo) + ": " + GeneralFloatText(Plot->Plot.Series[5].Value));
+  Plot->PaintBox1MouseDown(From);
+  Plot->PaintBox1MouseMove(To);
+  const QImage During = Picture(Plot);
+  // Inside the band every pixel is the inverse of the picture before.
+  const int Inside = (From + To) / 2;
+  for (int Y = 0; Y < During.height(); Y += 7)
+    EXPECT_EQ(During.pixel(Inside, Y) & 0xFFFFFF, ~Before.pixel(Inside, Y) & 0xFFFFFF) << Y;
+  EXPECT_EQ(During.pixel(To + 3, 5), Before.pixel(To + 3, 5));
+  Plot->PaintBox1MouseUp(To);
+  EXPECT_EQ(Plot->Plot.ViewStart, 5);
+  EXPECT_EQ(Plot->Plot.ViewEnd, 13);
+  Picture(Plot);
+  EXPECT_EQ(Plot->LabelMinX->text(), "5");
+  EXPECT_EQ(Plot->LabelMaxX->text(), "12");
+}
+
+TEST_F(PlotForm, NewBaseFramesKeepTheViewWidthOnTheNewestPoints) {
+  TProjectForm* Project = LoadedProject(40);
+  TPlotForm* Plot = OpenTemperature(Project);
+  Enter(Plot, Plot->LabelMinX, "10");
+  Enter(Plot, Plot->LabelMaxX, "14");
+  EXPECT_EQ(Plot->Plot.ViewStart, 10);
+  EXPECT_EQ(Plot->Plot.ViewEnd, 15);
+  TSimGenerator Generator(1);
+  for (int I = 0; I < 40; ++I) Generator.NextBaseFrame();
+  for (int I = 0; I < 6; ++I) Temp.Append("a.dat", Generator.NextBaseFrame());
+  Project->DataA->UpdateFromFile();
+  EXPECT_EQ(Plot->Plot.Series.size(), 23u);
+  EXPECT_EQ(Plot->Plot.ViewStart, 18);
+  EXPECT_EQ(Plot->Plot.ViewEnd, 23);
+}
+
+TEST_F(PlotForm, TypedLimitsThatAreNoNumbersGetTheConversionError) {
+  TPlotForm* Plot = OpenTemperature(LoadedProject(20));
+  const double YMax = Plot->Plot.YMax;
+  Enter(Plot, Plot->EditMaxY, "warm");
+  EXPECT_EQ(Dialogs.Texts().back(), "'warm' is not a valid floating point value");
+  Enter(Plot, Plot->LabelMaxX, "2,5");
+  EXPECT_EQ(Dialogs.Texts().back(), "'2,5' is not a valid integer value");
+  EXPECT_EQ(Plot->Plot.YMax, YMax);
+  // The repaint rewrites the edits with the limits in force.
+  EXPECT_EQ(Plot->EditMaxY->text().toStdString(), LimitText(YMax));
+}
+
+TEST_F(PlotForm, TimeModeReadsOutTheOffsetTimeAndDrawsTheCursorLine) {
+  TProjectForm* Project = LoadedProject(20);
+  TPlotForm* Plot = OpenTemperature(Project);
+  Plot->TimeScaling->setChecked(true);
+  Plot->TimeScalingClick();
+  ASSERT_EQ(Plot->Plot.TimeSeries.size(), 10u);
+  EXPECT_TRUE(std::is_sorted(Plot->Plot.TimeSeries.begin(), Plot->Plot.TimeSeries.end(),
+                             [](const TPlotPoint& A, const TPlotPoint& B) { return A.Time < B.Time; }));
+  // The initial time range starts at 0: zoom to the points by typing the range.
+  const double First = Plot->Plot.TimeSeries.front().Time, Last = Plot->Plot.TimeSeries.back().Time;
+  Enter(Plot, Plot->LabelMinX, QString::fromStdString(GeneralFloatText(First - 1)));
+  Enter(Plot, Plot->LabelMaxX, QString::fromStdString(GeneralFloatText(Last + 1)));
+  Plot->ToolButtonScaleVertClick();
+  const int W = Plot->AreaWidth();
+  const int X = Plot->Plot.TimeToPixel(Plot->Plot.TimeSeries[3].Time, W);
+  Plot->PaintBox1MouseMove(X);
+  const TPlotPoint& Point = Plot->Plot.TimeSeries[3];
+  EXPECT_EQ(Plot->StatusBar1->currentMessage().toStdString(),
+            "3 / " + std::to_string(Point.SerialNo) + ": " + GeneralFloatText(Point.Value) + " @ " +
+                GeneralFloatText(Point.Time) + "s; + Offset Time: " + DateTimeText(Project->StartTime + Point.Time / 86400));
+  EXPECT_EQ(Plot->CursorLineX, X);
+  EXPECT_EQ(Plot->Plot.CursorPos, X);
+  EXPECT_TRUE(Plot->Redraw);
+
+  // Switching time mode off resets the view to every point.
+  Plot->TimeScaling->setChecked(false);
+  Plot->TimeScalingClick();
+  EXPECT_EQ(Plot->Plot.ViewStart, 0);
+  EXPECT_EQ(Plot->Plot.ViewEnd, 10);
+}
+
+TEST_F(PlotForm, ADoubleClickOpensABrowserOnThePointsNode) {
+  TProjectForm* Project = LoadedProject(20);
+  TPlotForm* Plot = OpenTemperature(Project);
+  const double Px = Plot->AreaWidth() / 9.0;
+  Plot->PaintBox1MouseMove(static_cast<int>(std::nearbyint(6 * Px)));
+  Plot->PaintBox1DblClick();
+  ASSERT_EQ(Project->Browsers.size(), 1);
+  auto* Browser = dynamic_cast<TBrowserForm*>(Project->Browsers.front());
+  ASSERT_NE(Browser->FocusedNode(), nullptr);
+  EXPECT_EQ(Browser->FocusedNode()->SerialNo, Plot->Plot.Series[6].SerialNo);
+  // The press that belongs to the double click starts no drag.
+  Plot->PaintBox1MouseDown(0);
+  EXPECT_FALSE(Plot->Dragging);
+}
+
+TEST_F(PlotForm, TheSortCriterionOrdersThePointsAndSavingWritesThemAll) {
+  TPlotForm* Plot = OpenTemperature(LoadedProject(20));
+  Plot->ComboBox->setEditText("HK_TEMP1");
+  Plot->ToolButton5Click();
+  EXPECT_EQ(Plot->Plot.SortVar, "HK_TEMP1");
+  std::vector<double> Values;
+  for (const TPlotPoint& Point : Plot->Plot.Series) Values.push_back(Point.Value);
+  EXPECT_TRUE(std::is_sorted(Values.begin(), Values.end()));
+
+  const std::string File = Temp.File("series");
+  Dialogs.Files = {QString::fromStdString(File)};
+  Plot->ToolButton2Click();
+  EXPECT_EQ(Dialogs.FileDialogs.back().Filter, "Text files|*.txt");
+  std::ostringstream Expected;
+  Plot->Plot.WriteSeries(Expected);
+  std::ifstream Written(File + ".txt", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(Written), {}), Expected.str());
+}
+
+TEST_F(PlotForm, AVariableThatOccursNowhereLeavesTheAreaBlack) {
+  TProjectForm* Project = LoadedProject(6);
+  QWidget Requester;
+  auto* Plot = dynamic_cast<TPlotForm*>(Project->OpenPlot(&Requester, "HKFrame", "NO_SUCH", ""));
+  ASSERT_NE(Plot, nullptr);
+  const QImage Image = Picture(Plot);
+  EXPECT_EQ(Image.pixelColor(Image.width() / 2, Image.height() / 2), QColor(Qt::black));
+  EXPECT_EQ(Plot->LabelMaxX->text(), "0");
+  Plot->PaintBox1MouseMove(10);
+  Plot->PaintBox1DblClick();
+  Plot->TimeScaling->setChecked(true);
+  Plot->TimeScalingClick();
+  Plot->PaintBox1MouseMove(10);
+  Plot->PaintBox1DblClick();
+  EXPECT_TRUE(Project->Browsers.isEmpty());
+  EXPECT_EQ(Plot->StatusBar1->currentMessage(), "");
+}
+
+}  // namespace
