@@ -1,0 +1,98 @@
+// Plot benchmark: RefreshSeries over demo packet data of several sizes, then
+// a full and a cached repaint of the largest series on the offscreen platform.
+//   vorex-plot-bench [FRAMES ...]   (default 100000 1000000)
+#include <QApplication>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "BenchMeasure.h"
+#include "common/Log.h"
+#include "data/Data.h"
+#include "plot/PlotForm.h"
+#include "shell/QtTimer.h"
+#include "sim/SimGenerator.h"
+#include "structure/QuorinFramesDefinition.h"
+
+namespace {
+
+using Clock = TBenchClock;
+
+// Milliseconds of the fastest of Runs calls.
+template <class TAction>
+double BestMilliseconds(int Runs, const TAction& Action) {
+  double Best = 1e30;
+  for (int I = 0; I < Runs; ++I) {
+    const Clock::time_point Start = Clock::now();
+    Action();
+    Best = std::min(Best, SecondsSince(Start) * 1000);
+  }
+  return Best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+  QApplication Application(argc, argv);
+  InstallQtTimers();
+  std::vector<std::int64_t> Sizes;
+  for (int I = 1; I < argc; ++I) Sizes.push_back(std::atoll(argv[I]));
+  if (Sizes.empty()) Sizes = {100000, 1000000};
+  SetLogSink([](TLogLevel, const std::string&) {});
+
+  std::vector<std::string> Messages;
+  TQuorinFramesDefinition Definition(std::string(VOREX_DEMO_DIR) + "/demo.structure", Messages);
+  if (!Definition.Loaded) return 2;
+  const std::string File = (std::filesystem::temp_directory_path() / "vorex-plot-bench.dat").string();
+
+  std::printf("Plot benchmark, demo structure, BaseFrame.SEQ_COUNT (one point per BaseFrame)\n| measure | value |\n|---|---|\n");
+  TPlotSeries Largest;
+  for (const std::int64_t Frames : Sizes) {
+    if (Frames <= 0 || !WriteDemoPacketFile(File, Frames)) {
+      std::fprintf(stderr, "usage: vorex-plot-bench [FRAMES ...]\n");
+      return 1;
+    }
+    auto Data = std::make_unique<TData>(File, Definition);
+    Data->StartTracking();
+    Data->StopTracking();
+    TPlotSeries Plot;
+    Plot.FrameName = "BaseFrame";
+    Plot.VarName = "SEQ_COUNT";
+    Plot.FramesA = Data->Frames;
+    const double Refresh = BestMilliseconds(3, [&] { Plot.RefreshSeries(Definition); });
+    std::printf("| RefreshSeries, %lld BaseFrames (%zu points) | %.1f ms |\n", static_cast<long long>(Frames),
+                Plot.Series.size(), Refresh);
+    Plot.SortVar = "PKT_CRC";
+    const double Sorted = BestMilliseconds(3, [&] { Plot.RefreshSeries(Definition); });
+    std::printf("| RefreshSeries sorted by PKT_CRC, %lld BaseFrames | %.1f ms |\n", static_cast<long long>(Frames),
+                Sorted);
+    Plot.SortVar.clear();
+    Plot.RefreshSeries(Definition);
+    Largest = Plot;
+  }
+  std::filesystem::remove(File);
+
+  // The decoded nodes are gone; the window needs only the points.
+  Largest.FramesA = nullptr;
+  auto* Window = new TPlotForm;
+  Window->Plot = Largest;
+  Window->Plot.ResetView();
+  QApplication::processEvents();
+  const double Full = BestMilliseconds(5, [&] {
+    Window->Redraw = true;
+    Window->Repaint();
+  });
+  // The mouse-move path while dragging: the cached picture and the inverted band.
+  Window->PaintBox1MouseMove(10);
+  Window->PaintBox1MouseDown(10);
+  int X = 20;
+  const double Cached = BestMilliseconds(20, [&] { Window->PaintBox1MouseMove(X += 7); });
+  Window->PaintBox1MouseUp(10);
+  std::printf("| full repaint, index mode, %zu points, %d x %d pixels | %.1f ms |\n", Window->Plot.Series.size(),
+              Window->AreaWidth(), Window->AreaHeight(), Full);
+  std::printf("| cached repaint with the zoom band (mouse move while dragging) | %.2f ms |\n", Cached);
+  delete Window;
+  return 0;
+}
