@@ -60,9 +60,9 @@ class TPaintBox : public QWidget {
   TPlotForm* Form;
 };
 
-QLineEdit* LimitEdit(QWidget* Parent, QObject* Filter) {
+QLineEdit* LimitEdit(QWidget* Parent, QObject* Filter, int Width) {
   auto* Edit = new QLineEdit(QStringLiteral("0"), Parent);
-  Edit->setFixedWidth(90);
+  Edit->setFixedWidth(Width);
   Edit->installEventFilter(Filter);
   return Edit;
 }
@@ -113,10 +113,11 @@ void TPlotForm::BuildWindow() {
   GroupBox1 = new QGroupBox(QStringLiteral("Plot"), this);
   StatLabel = new QLabel(QStringLiteral("Statistics"), GroupBox1);
   StatLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  EditMaxY = LimitEdit(GroupBox1, this);
-  EditMinY = LimitEdit(GroupBox1, this);
-  LabelMinX = LimitEdit(GroupBox1, this);
-  LabelMaxX = LimitEdit(GroupBox1, this);
+  EditMaxY = LimitEdit(GroupBox1, this, 90);
+  EditMinY = LimitEdit(GroupBox1, this, 90);
+  // Times in seconds take up to 15 digits.
+  LabelMinX = LimitEdit(GroupBox1, this, 130);
+  LabelMaxX = LimitEdit(GroupBox1, this, 130);
   LabelMaxX->setAlignment(Qt::AlignRight);
   PaintBox1 = new TPaintBox(this);
   PaintBox1->setParent(GroupBox1);
