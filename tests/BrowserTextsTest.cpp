@@ -183,6 +183,11 @@ TEST(NodeValueText, TimeVariablesShowWholeDaysAndTheTimeOfDayWithMilliseconds) {
   EXPECT_EQ(T.Value(T.Var("BaseFrame", "TI", 400.75)), "400 18:00:00:0");
   EXPECT_EQ(T.Value(T.Var("BaseFrame", "TI", 3723.045 / 86400)), "0 01:02:03:45");
   EXPECT_EQ(T.Value(T.Var("BaseFrame", "TI", 1 + 59.5 / 86400)), "1 00:00:59:500");
+  // Before day 0 the day counts down and the time of day still counts up.
+  EXPECT_EQ(T.Value(T.Var("BaseFrame", "TI", -0.25)), "-1 06:00:00:0");
+  EXPECT_EQ(T.Value(T.Var("BaseFrame", "TI", -999)), "-999 00:00:00:0");
+  // A transform giving negative zero still is day 0.
+  EXPECT_EQ(T.Value(T.Var("BaseFrame", "TI", -0.0)), "0 00:00:00:0");
 }
 
 TEST(NodeValueText, NumbersShowAtMostThreeDecimalsWithoutTrailingZeros) {

@@ -244,10 +244,12 @@ bool TPlotSeries::ApplyZoom(int Width) {
   ViewEnd = DragTo + 1;
   if (TimeMode) {
     if (DragFromX > DragToX) std::swap(DragFromX, DragToX);
-    XMin = PixelToTime(DragFromX, Width);
-    XMax = PixelToTime(DragToX, Width);
-    ViewStart = PixelToIndex(DragFromX, Width);
-    ViewEnd = PixelToIndex(DragToX, Width);
+    // Both edges are read in the range the band was drawn in.
+    const double From = PixelToTime(DragFromX, Width), To = PixelToTime(DragToX, Width);
+    XMin = From;
+    XMax = To;
+    ViewStart = NearestIndex(From);
+    ViewEnd = NearestIndex(To);
   }
   return true;
 }

@@ -157,6 +157,48 @@ TEST_F(BrowserForm, ModelIndexesLeadBackToTheirParents) {
   EXPECT_FALSE(Deep.data(Qt::FontRole).isValid());
 }
 
+TEST_F(BrowserForm, PersistentIndexesFollowTheirNodesWhenBaseFramesMoveOrGo) {
+  TProjectForm* Project = LoadedProject(8);
+  TBrowserTree Tree(*Project->Definition);
+  TBrowserModel Model(Tree, *Project->Definition, Project->Messages, Project->StartTime, nullptr);
+  Model.Append(Tree.TakeNewFrames(0, Project->DataA->Frames));
+  // Every BaseFrame and the nodes down along its last children, in either column.
+  std::vector<QPersistentModelIndex> Kept;
+  std::vector<TNodePath> Paths;
+  for (int Row = 0; Row < Model.rowCount(); ++Row) {
+    for (QModelIndex Index = Model.index(Row, 1); Index.isValid();) {
+      Kept.emplace_back(Index);
+      Paths.push_back(Model.PathOf(Index));
+      const QModelIndex Name = Index.siblingAtColumn(0);
+      Index = Model.index(Model.rowCount(Name) - 1, Row % 2, Name);
+    }
+  }
+  ASSERT_GT(Kept.size(), 16u);
+  const auto Check = [&] {
+    for (std::size_t I = 0; I < Kept.size(); ++I) {
+      const bool Shown = Tree.RowOf(Paths[I].front()) >= 0;
+      ASSERT_EQ(Kept[I].isValid(), Shown) << I;
+      if (!Shown) continue;
+      EXPECT_EQ(Model.PathOf(Kept[I]), Paths[I]) << I;
+      EXPECT_EQ(Model.index(Kept[I].row(), Kept[I].column(), Kept[I].parent()), QModelIndex(Kept[I])) << I;
+    }
+  };
+  std::vector<const TDecodedNode*> Before;
+  for (std::size_t Row = 0; Row < Tree.FrameCount(); ++Row) Before.push_back(Tree.Frame(Row));
+
+  Tree.SetSortKey("BaseFrame.PKT_CRC");
+  Model.Sort();
+  std::vector<const TDecodedNode*> After;
+  for (std::size_t Row = 0; Row < Tree.FrameCount(); ++Row) After.push_back(Tree.Frame(Row));
+  ASSERT_NE(After, Before);
+  Check();
+
+  Tree.SetFilters({}, {"HKFrame"});
+  Model.ApplyFilters();
+  EXPECT_EQ(Model.rowCount(), 4);
+  Check();
+}
+
 TEST_F(BrowserForm, SortingKeepsExpandedBaseFramesExpandedAndRejectsNonNumbers) {
   TBrowserForm* Browser = Open(LoadedProject(6));
   // A BOOLEAN cannot be a sort key.
@@ -399,7 +441,7 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
   EXPECT_TRUE(Viewers(Browser).empty());
 }
 
-TEST_F(BrowserForm, ABrowserClosedWhileItsFilterDialogIsOpenStopsThere) {
+TEST_F(BrowserForm, ABrowserClosedWhileItsFilterOrExportDialogIsOpenStopsThere) {
   TProjectForm* Project = LoadedProject(2);
   TBrowserForm* Browser = Open(Project);
   Dialogs.DialogScripts = {[Project](QDialog&) {
@@ -417,6 +459,24 @@ TEST_F(BrowserForm, ABrowserClosedWhileItsFilterDialogIsOpenStopsThere) {
   EXPECT_TRUE(Log.Has(llError, "Cannot invoke project object to re-feed the tree."));
   EXPECT_TRUE(Lone.FilterOut().empty());
   EXPECT_EQ(Lone.FilterDialog->MemoFilterOut->toPlainText(), "SYNC1");
+
+  // Closed while its export dialog is open: nothing is written, nothing is said.
+  Browser = Open(Project = LoadedProject(2));
+  struct TClosingSaveDialog : TScriptedDialogs {
+    std::function<void()> WhileOpen;
+    QString SaveFileName(QWidget* Parent, const TFileDialogOptions& Options) override {
+      WhileOpen();
+      return TScriptedDialogs::SaveFileName(Parent, Options);
+    }
+  } Closing;
+  Closing.WhileOpen = [Project] { Project->UnloadProject(); };
+  const std::string File = Temp.File("export.txt");
+  Closing.Files = {QString::fromStdString(File)};
+  const QPointer<TBrowserForm> Exporting(Browser);
+  Browser->ToolButton3Click();
+  EXPECT_TRUE(Exporting.isNull());
+  EXPECT_FALSE(std::filesystem::exists(File));
+  EXPECT_TRUE(Closing.Asked.empty());
 }
 
 }  // namespace

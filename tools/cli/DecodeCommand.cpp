@@ -1,16 +1,12 @@
 #include "cli/DecodeCommand.h"
 
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
 
 #include "browser/BrowserExport.h"
-#include "common/Convert.h"
+#include "cli/LoadProject.h"
 #include "common/FloatText.h"
-#include "common/Log.h"
-#include "data/Data.h"
-#include "structure/QuorinFramesDefinition.h"
 
 namespace {
 
@@ -46,11 +42,6 @@ bool ParseOptions(const std::vector<std::string>& Args, TOptions& Options) {
     }
   }
   return Options.Files.size() == 2 || Options.Files.size() == 3;
-}
-
-bool FileExists(const std::string& Name) {
-  std::error_code Error;
-  return std::filesystem::is_regular_file(Name, Error);
 }
 
 // A node and its subtree in pre-order, one line each.
@@ -126,63 +117,22 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
     Err << Usage;
     return 1;
   }
-  std::map<TLogLevel, std::int64_t> LogCounts;
-  const TLogSink Previous = SetLogSink([&](TLogLevel Level, const std::string& Text) {
-    ++LogCounts[Level];
-    Err << '[' << LogLevelName(Level) << "] " << Text << '\n';
-  });
-  struct TRestoreSink {
-    const TLogSink& Sink;
-    ~TRestoreSink() { SetLogSink(Sink); }
-  } RestoreSink{Previous};
-
-  const std::string& StructureFile = Options.Files[0];
-  const std::string& PacketFile = Options.Files[1];
-  std::string SecondFile = Options.Files.size() == 3 ? Options.Files[2] : std::string();
-  if (!FileExists(StructureFile)) {
-    AddEntry(llError, "Structurefile does not exist or cannot be opened! (" + StructureFile + ")");
-    return 2;
-  }
-  if (!FileExists(PacketFile)) {
-    AddEntry(llError, "Paket file does not exist or cannot be opened! (" + PacketFile + ")");
-    return 2;
-  }
-  if (!SecondFile.empty() && !FileExists(SecondFile)) {
-    AddEntry(llWarn, "2nd Paket file does not exist or cannot be opened, ignoring entry! (" + SecondFile + ")");
-    SecondFile.clear();
-  }
-
-  std::vector<std::string> Messages;
-  std::unique_ptr<TQuorinFramesDefinition> Definition;
-  try {
-    Definition = std::make_unique<TQuorinFramesDefinition>(StructureFile, Messages);
-  } catch (const EConvertError& Error) {
-    Err << "Error: " << Error.what() << '\n';
-    return 2;
-  }
-  if (!Definition->Loaded) return 2;
-
-  std::vector<std::unique_ptr<TData>> Holders;
-  for (const std::string& File : {PacketFile, SecondFile}) {
-    if (File.empty()) continue;
-    auto Data = std::make_unique<TData>(File, *Definition);
-    if (!Holders.empty()) Data->SerialBase = SecondFileSerialBase;
-    Data->StartTracking();
-    Data->StopTracking();
-    Holders.push_back(std::move(Data));
-  }
+  TCliProject Project(Err);
+  if (const int Code = Project.Load(Options.Files)) return Code;
+  const TFramesDefinition& Definition = *Project.Definition;
+  const std::vector<std::unique_ptr<TData>>& Holders = Project.Holders;
 
   if (Options.Dump) {
     std::string Dump;
     for (const auto& Data : Holders) {
       for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next) {
-        DumpNode(*Definition, *Root, 0, Dump);
+        DumpNode(Definition, *Root, 0, Dump);
         Out << Dump;
         Dump.clear();
       }
     }
   }
-  if (Options.Summary) PrintSummary(*Definition, Holders, LogCounts, Out);
-  if (!Options.ExportFile.empty()) return WriteExport(*Definition, Holders, Options.ExportFile, Out);
+  if (Options.Summary) PrintSummary(Definition, Holders, Project.Log.Counts, Out);
+  if (!Options.ExportFile.empty()) return WriteExport(Definition, Holders, Options.ExportFile, Out);
   return 0;
 }
