@@ -334,8 +334,10 @@ void TBrowserForm::ToolButton3Click() {
   Options.Filter = QStringLiteral("Text Files|*.txt");
   Options.DefaultExt = QStringLiteral("txt");
   Options.InitialDir = QStringLiteral(".");
+  const QPointer<TBrowserForm> Self(this);
   const QString FileName = Dialogs().SaveFileName(this, Options);
-  if (FileName.isEmpty()) return;
+  // The dialog lets events run; they may have closed this window.
+  if (!Self || FileName.isEmpty()) return;
   std::ofstream Out(ToBytes(FileName), std::ios::binary | std::ios::trunc);
   if (!Out) throw std::runtime_error("Cannot create file \"" + ToBytes(FileName) + "\".");
   std::vector<const TDecodedNode*> Roots;

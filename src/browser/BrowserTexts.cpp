@@ -51,7 +51,8 @@ std::string BaseFrameText(const TFramesDefinition& Definition, const TDecodedNod
 std::string TimeValueText(double Value) {
   if (!std::isfinite(Value)) return GeneralFloatText(Value);
   char Day[400];
-  std::snprintf(Day, sizeof Day, "%.0f", std::floor(Value));
+  // Adding 0 turns a negative zero into 0.
+  std::snprintf(Day, sizeof Day, "%.0f", std::floor(Value) + 0.0);
   const TDateTimeParts Parts = DecodeDateTime(Value);
   char Time[32];
   std::snprintf(Time, sizeof Time, "%02d:%02d:%02d:%d", Parts.Hour, Parts.Minute, Parts.Second, Parts.MilliSecond);
