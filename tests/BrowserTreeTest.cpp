@@ -564,4 +564,7 @@ TEST(SameText, ComparesWholeTextsWithoutRegardToLetterCase) {
   // Only letters have a case.
   EXPECT_FALSE(SameText("@", "`"));
   EXPECT_FALSE(SameText("[", "{"));
+  // Bytes beyond ASCII match only themselves, in any process locale.
+  EXPECT_FALSE(SameText("\xC4", "\xE4"));
+  EXPECT_TRUE(SameText("\xC4", "\xC4"));
 }

@@ -1,6 +1,5 @@
 #include "browser/BrowserTree.h"
 
-#include <cctype>
 #include <functional>
 
 namespace {
@@ -41,9 +40,11 @@ void AppendLastDescendant(const TDecodedNode* Node, TNodePath& Path) {
 }  // namespace
 
 bool SameText(const std::string& A, const std::string& B) {
+  // ASCII letters only, whatever the process locale says of other bytes.
+  const auto Lower = [](char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; };
   if (A.size() != B.size()) return false;
   for (std::size_t I = 0; I < A.size(); ++I)
-    if (std::tolower(static_cast<unsigned char>(A[I])) != std::tolower(static_cast<unsigned char>(B[I]))) return false;
+    if (Lower(A[I]) != Lower(B[I])) return false;
   return true;
 }
 

@@ -87,5 +87,5 @@ class TBrowserTree {
   std::vector<std::string> In, Out;
 };
 
-// Whole text equality without regard to ASCII letter case.
+// Whole text equality without regard to the case of ASCII letters.
 bool SameText(const std::string& A, const std::string& B);

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QUrl>
 #include <exception>
 
@@ -33,44 +34,67 @@ QFileDialog::Options DialogOptions() {
   return QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails;
 }
 
+// A dialog on the heap: its parent may close, and delete it, while it runs.
+template <class T>
+class TGuardedDialog {
+ public:
+  explicit TGuardedDialog(T* Dialog) : Dialog(Dialog) {}
+  ~TGuardedDialog() { delete Dialog.data(); }
+  TGuardedDialog(const TGuardedDialog&) = delete;
+  TGuardedDialog& operator=(const TGuardedDialog&) = delete;
+  // The result of exec(), or Rejected when the dialog went with its parent.
+  int Exec() {
+    const int Result = Dialog->exec();
+    return Dialog ? Result : QDialog::Rejected;
+  }
+  bool Alive() const { return !Dialog.isNull(); }
+  T* operator->() const { return Dialog.data(); }
+
+ private:
+  QPointer<T> Dialog;
+};
+
 class TWidgetDialogs : public TDialogs {
  public:
   int MessageDlg(QWidget* Parent, const QString& Text, TDlgType Type, int Buttons) override {
-    QMessageBox Box(Parent);
-    Box.setWindowTitle(QStringLiteral("Vorex"));
-    Box.setText(QString(Text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    TGuardedDialog<QMessageBox> Box(new QMessageBox(Parent));
+    Box->setWindowTitle(QStringLiteral("Vorex"));
+    Box->setText(QString(Text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     switch (Type) {
-      case TDlgType::Plain: Box.setIcon(QMessageBox::NoIcon); break;
-      case TDlgType::Information: Box.setIcon(QMessageBox::Information); break;
-      case TDlgType::Warning: Box.setIcon(QMessageBox::Warning); break;
-      case TDlgType::Error: Box.setIcon(QMessageBox::Critical); break;
+      case TDlgType::Plain: Box->setIcon(QMessageBox::NoIcon); break;
+      case TDlgType::Information: Box->setIcon(QMessageBox::Information); break;
+      case TDlgType::Warning: Box->setIcon(QMessageBox::Warning); break;
+      case TDlgType::Error: Box->setIcon(QMessageBox::Critical); break;
     }
     const std::pair<int, QMessageBox::StandardButton> Map[] = {
         {dbOK, QMessageBox::Ok}, {dbCancel, QMessageBox::Cancel}, {dbYes, QMessageBox::Yes}, {dbNo, QMessageBox::No}};
     for (const auto& [Ours, Theirs] : Map)
-      if (Buttons & Ours) Box.addButton(Theirs);
-    Box.exec();
-    const QMessageBox::StandardButton Pressed = Box.standardButton(Box.clickedButton());
+      if (Buttons & Ours) Box->addButton(Theirs);
+    Box.Exec();
+    const QMessageBox::StandardButton Pressed =
+        Box.Alive() ? Box->standardButton(Box->clickedButton()) : QMessageBox::NoButton;
     for (const auto& [Ours, Theirs] : Map)
       if (Pressed == Theirs) return Ours;
     return (Buttons & dbCancel) ? dbCancel : (Buttons & dbNo) ? dbNo : dbOK;
   }
 
   QString OpenFileName(QWidget* Parent, const TFileDialogOptions& Options) override {
-    QFileDialog Dialog(Parent, Options.Title, Options.InitialDir, QtFilter(Options.Filter));
-    Dialog.setOptions(DialogOptions());
-    Dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    Dialog.setFileMode(Options.MustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return {};
-    return Dialog.selectedFiles().first();
+    TGuardedDialog<QFileDialog> Dialog(
+        new QFileDialog(Parent, Options.Title, Options.InitialDir, QtFilter(Options.Filter)));
+    Dialog->setOptions(DialogOptions());
+    Dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    Dialog->setFileMode(Options.MustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (Dialog.Exec() != QDialog::Accepted || Dialog->selectedFiles().isEmpty()) return {};
+    return Dialog->selectedFiles().first();
   }
 
   QString SaveFileName(QWidget* Parent, const TFileDialogOptions& Options) override {
-    QFileDialog Dialog(Parent, Options.Title, Options.InitialDir, QtFilter(Options.Filter));
-    Dialog.setOptions(DialogOptions());
-    Dialog.setAcceptMode(QFileDialog::AcceptSave);
-    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return {};
-    return WithDefaultExt(Dialog.selectedFiles().first(), Options.DefaultExt);
+    TGuardedDialog<QFileDialog> Dialog(
+        new QFileDialog(Parent, Options.Title, Options.InitialDir, QtFilter(Options.Filter)));
+    Dialog->setOptions(DialogOptions());
+    Dialog->setAcceptMode(QFileDialog::AcceptSave);
+    if (Dialog.Exec() != QDialog::Accepted || Dialog->selectedFiles().isEmpty()) return {};
+    return WithDefaultExt(Dialog->selectedFiles().first(), Options.DefaultExt);
   }
 
   int Execute(QDialog& Dialog) override { return Dialog.exec(); }
