@@ -245,6 +245,29 @@ TEST(DecodeFrame, StopsSubframesThatContainThemselves) {
   EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Error] Subframe nesting too deep in frame Loop, ignoring."}));
 }
 
+TEST(DecodeFrame, BoundsSubframesThatMultiplyWithEveryLevel) {
+  // Two sub-frames per level, each selecting its own frame again: 2^16 leaves unbounded.
+  TDecoder D(Lines({"[BaseFrame:8]", Var("0", "1", "SUBFRAME", "Loop", "x"), "[Loop:8]",
+                    Var("0", "1", "NUMBER", "A", "A"), Var("1", "8", "SUBFRAME", "Loop", "x"),
+                    Var("2", "8", "SUBFRAME", "Loop", "x")}));
+  TLogRecorder Log;
+  for (int Run = 0; Run < 2; ++Run) {
+    Log.Clear();
+    std::int64_t Decoded = 0;
+    const auto Count = [&](const auto& Self, const TDecodedNode* List) -> void {
+      for (const TDecodedNode* N = List; N; N = N->Next) {
+        if (D.Definition->Entries[static_cast<std::size_t>(N->DefIndex)].Kind == ekSubframe && N->Child) ++Decoded;
+        Self(Self, N->Child);
+      }
+    };
+    Count(Count, D.Decode());
+    // Each top-level decoding has its own budget.
+    EXPECT_EQ(Decoded, MaxSubframesPerFrame);
+    EXPECT_TRUE(Log.Has(llError, "More than 1024 subframes below frame BaseFrame, ignoring the rest."));
+    EXPECT_LT(Log.Entries.size(), 2u * MaxSubframesPerFrame);
+  }
+}
+
 TEST(SubFrameEvaluation, BaseClassHasNoRules) {
   TTempDir Dir;
   std::vector<std::string> Messages;

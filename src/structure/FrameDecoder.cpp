@@ -22,6 +22,10 @@ class TRestore {
 }  // namespace
 
 TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string& FrameName, TNodePool& Pool) {
+  if (SubframeDepth == 0) {
+    SubframeCount = 0;
+    TopFrame = FrameName;
+  }
   Variables->Clear();
   CurrentFrame = FrameName;
   Stream = &S;
@@ -80,6 +84,13 @@ TDecodedNode* TFramesDefinition::DecodeSubframe(TMemoryStream& S, std::int32_t R
 
   if (SubframeDepth >= MaxSubframeNesting) {
     AddEntry(llError, "Subframe nesting too deep in frame " + SubFrameEvaluation(Row.VarName) + ", ignoring.");
+    return Node;
+  }
+  // Sub-frames that select their own frames again multiply with every level.
+  if (++SubframeCount > MaxSubframesPerFrame) {
+    if (SubframeCount == MaxSubframesPerFrame + 1)
+      AddEntry(llError, "More than " + std::to_string(MaxSubframesPerFrame) + " subframes below frame " + TopFrame +
+                            ", ignoring the rest.");
     return Node;
   }
   const TRestore<int> RestoreDepth(SubframeDepth, SubframeDepth);

@@ -24,6 +24,8 @@ class EDecodeAbort : public std::exception {
 constexpr std::size_t MaxDefinitionRows = 32767;
 // Sub-frame levels decoded below a BaseFrame.
 constexpr int MaxSubframeNesting = 16;
+// Sub-frames decoded below one top-level frame, all levels together.
+constexpr int MaxSubframesPerFrame = 1024;
 constexpr std::int32_t InitialDependencyBudget = 10;
 
 class TFramesDefinition {
@@ -88,4 +90,6 @@ class TFramesDefinition {
   std::unordered_map<std::uint64_t, std::int32_t> LastRowOfVariable;
   std::unordered_map<std::int32_t, std::int32_t> FirstRowOfMode;
   int SubframeDepth = 0;
+  int SubframeCount = 0;
+  std::string TopFrame;
 };

@@ -1,0 +1,50 @@
+// A packet file of any bytes under the demo structure: read, byte order,
+// BaseFrame checks, decoding, numbering, then the writers that read the
+// decoded trees (export, hex dump, plot series and picture).
+#include <sstream>
+
+#include "FuzzInput.h"
+#include "browser/BrowserExport.h"
+#include "browser/HexDump.h"
+#include "data/Data.h"
+#include "plot/PlotPicture.h"
+#include "structure/QuorinFramesDefinition.h"
+
+namespace {
+std::vector<std::string> Messages;
+TQuorinFramesDefinition* Demo = nullptr;
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  QuietLog();
+  Demo = new TQuorinFramesDefinition(VOREX_DEMO_DIR "/demo.structure", Messages);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
+  Messages.clear();
+  TData Holder(ScratchFile("packets", Data, Size), *Demo);
+  Holder.StartTracking();
+  Holder.StopTracking();
+
+  std::vector<const TDecodedNode*> Roots;
+  for (const TDecodedNode* Root = Holder.Frames; Root; Root = Root->Next) Roots.push_back(Root);
+  std::ostringstream Export;
+  WriteBrowserExport(Export, *Demo, Roots);
+
+  const std::int64_t Length = Demo->GetFrameLength("BaseFrame");
+  for (const TDecodedNode* Root : Roots) BuildHexDump(Holder.Image, Length, Root->Position + (Size % 300));
+
+  TPlotSeries Plot;
+  Plot.FrameName = "HKFrame";
+  Plot.VarName = "HK_TEMP1";
+  Plot.SortVar = "SEQ_COUNT";
+  Plot.FramesA = Holder.Frames;
+  Plot.RefreshSeries(*Demo);
+  DrawPlot(Plot, 300, 200);
+  Plot.TimeMode = true;
+  Plot.SortTimeSeries();
+  Plot.ScaleVertical();
+  DrawPlot(Plot, 300, 200);
+  return 0;
+}

@@ -1,0 +1,22 @@
+// The project file reader: the INI image, the settings read from it, and a
+// write back into the same image.
+#include "FuzzInput.h"
+#include "project/IniImage.h"
+#include "project/ProjectFile.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  QuietLog();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
+  TIniImage Image;
+  Image.LoadFromText(std::string(reinterpret_cast<const char*>(Data), Size));
+  const TProjectSettings Settings = ReadProjectSettings(Image, TProjectSettings{});
+  WriteProjectSettings(Image, Settings);
+  TIniImage Again;
+  Again.LoadFromText(Image.Text());
+  // What was written reads back the same.
+  if (!(ReadProjectSettings(Again, TProjectSettings{}) == Settings)) __builtin_trap();
+  return 0;
+}
