@@ -10,7 +10,10 @@ extern char** environ;
 
 namespace {
 
-class Tracking : public TGuiTest {};
+class Tracking : public TGuiTest {
+ protected:
+  void TrackWriter(const std::string& Path, const std::vector<std::string>& Pieces, std::uint32_t Seed);
+};
 
 // Records what the progress window shows at each BaseFrame of a pass.
 class TWatchedLoadForm : public TLoadForm {
@@ -25,6 +28,21 @@ class TWatchedLoadForm : public TLoadForm {
   void ProcessMessages() override {
     Seen.push_back({Label2->text().toStdString(), ProgressBar1->value(), isVisible(), Busy});
     TLoadForm::ProcessMessages();
+  }
+};
+
+// Counts passes and how deep they ever nested (a pass shows the window and hides it).
+class TNestingLoadForm : public TLoadForm {
+ public:
+  int Depth = 0, Deepest = 0, Passes = 0;
+  void ShowProgress() override {
+    Deepest = std::max(Deepest, ++Depth);
+    ++Passes;
+    TLoadForm::ShowProgress();
+  }
+  void HideProgress() override {
+    --Depth;
+    TLoadForm::HideProgress();
   }
 };
 
@@ -124,12 +142,15 @@ pid_t StartWriter(const std::vector<std::string>& Arguments) {
   return Pid;
 }
 
-TEST_F(Tracking, AFileGrowingByPartialBaseFramesGivesEveryBaseFrameOnceInOrder) {
-  const std::string Path = Temp.File("live.dat");
+// Tracks a file that vorex-sim writes (Initial BaseFrames, then Appended more
+// with the writer options Pieces) and checks that every BaseFrame appears
+// once, in file order, with the writer's bytes and unchanged serial numbers.
+void Tracking::TrackWriter(const std::string& Path, const std::vector<std::string>& Pieces, std::uint32_t Seed) {
   const int Initial = 20, Appended = 30;
-  // 30 BaseFrames in 7-byte pieces over about 1.5 s, read every 40 ms.
-  const pid_t Writer = StartWriter({VOREX_SIM, Path, "--frames", std::to_string(Initial), "--append-every", "0.05",
-                                    "--count", std::to_string(Appended), "--chunk", "7", "--seed", "21"});
+  std::vector<std::string> Arguments = {VOREX_SIM, Path, "--frames", std::to_string(Initial), "--append-every",
+                                        "0.05", "--count", std::to_string(Appended), "--seed", std::to_string(Seed)};
+  Arguments.insert(Arguments.end(), Pieces.begin(), Pieces.end());
+  const pid_t Writer = StartWriter(Arguments);
   ASSERT_GT(Writer, 0);
   ASSERT_TRUE(RunUntil([&] { return std::filesystem::exists(Path) && std::filesystem::file_size(Path) >= 280; }, 5000));
   TProjectForm* Project = NewProject(Path, "", true);
@@ -144,8 +165,7 @@ TEST_F(Tracking, AFileGrowingByPartialBaseFramesGivesEveryBaseFrameOnceInOrder) 
   EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0);
   ASSERT_TRUE(RunUntil([&] { return Project->DataA->FrameCount() == Initial + Appended; }, 5000));
 
-  // Each BaseFrame once, in file order, with the data the writer wrote.
-  TSimGenerator Expected(21);
+  TSimGenerator Expected(Seed);
   const std::unique_ptr<TData>& Data = Project->DataA;
   std::int64_t Index = 0;
   std::size_t Root = 0;
@@ -164,6 +184,118 @@ TEST_F(Tracking, AFileGrowingByPartialBaseFramesGivesEveryBaseFrameOnceInOrder) 
   }
   EXPECT_EQ(Index, Initial + Appended);
   EXPECT_EQ(Project->HandledFramesA, Initial + Appended);
+}
+
+TEST_F(Tracking, AFileGrowingBySevenBytePiecesGivesEveryBaseFrameOnceInOrder) {
+  TrackWriter(Temp.File("live.dat"), {"--chunk", "7"}, 21);
+}
+
+TEST_F(Tracking, AFileGrowingByPiecesOfRandomSizeGivesEveryBaseFrameOnceInOrder) {
+  // Pieces of 1 to 700 bytes that end anywhere, also inside the sync marker.
+  TrackWriter(Temp.File("live.dat"), {"--random-chunks", "700"}, 22);
+}
+
+TEST_F(Tracking, AShorterFileKeepsTheDecodedBaseFramesAndDecodesWhatGrowsBeyondThem) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 6), "", true);
+  Project->Button1Click();
+  // Replaced by a file of two BaseFrames: nothing appended, nothing lost.
+  PacketFile("a.dat", 2, 5);
+  Project->DataA->UpdateFromFile();
+  EXPECT_TRUE(Log.Has(llWarn, "File " + Temp.File("a.dat") +
+                                  " has changed, but has not grown for at least the size of the BaseFrame."));
+  EXPECT_TRUE(Log.Has(llWarn, "No data appended!"));
+  EXPECT_EQ(Project->DataA->FrameCount(), 6);
+  EXPECT_EQ(Project->HandledFramesA, 6);
+  // Growing past the BaseFrames decoded so far, it is decoded from there on.
+  TSimGenerator Generator(5);
+  for (int I = 0; I < 7; ++I) Temp.Append("a.dat", Generator.NextBaseFrame());
+  Project->DataA->UpdateFromFile();
+  EXPECT_EQ(Project->DataA->FrameCount(), 9);
+  EXPECT_EQ(Project->HandledFramesA, 9);
+  std::int32_t Position = 0;
+  for (const TDecodedNode* Root = Project->DataA->Frames; Root; Root = Root->Next, Position += 280)
+    EXPECT_EQ(Root->Position, Position);
+}
+
+TEST_F(Tracking, AFileThatGoesAwayOrCannotBeReadKeepsItsBaseFramesAndComesBack) {
+  const std::string Folder = Temp.File("recorder");
+  std::filesystem::create_directory(Folder);
+  const std::string Path = Folder + "/a.dat";
+  std::filesystem::copy_file(PacketFile("source.dat", 4), Path);
+  TProjectForm* Project = NewProject(Path, "", true);
+  Project->Button1Click();
+  const std::string Message = "Cannot read paket file " + Path + ".";
+  const auto Fails = [&](const std::function<void()>& Break) {
+    Log.Clear();
+    Break();
+    Project->DataA->UpdateFromFile();
+    EXPECT_TRUE(Log.Has(llError, Message));
+    EXPECT_EQ(Project->DataA->FrameCount(), 4);
+    EXPECT_FALSE(LoadForm->Busy);
+  };
+  Fails([&] { std::filesystem::remove(Path); });
+  // A folder where the file was cannot be read as one.
+  Fails([&] { std::filesystem::create_directory(Path); });
+  Fails([&] { std::filesystem::remove_all(Folder); });
+  // The recorder comes back with more data: tracking goes on where it was.
+  std::filesystem::create_directory(Folder);
+  std::filesystem::copy_file(PacketFile("more.dat", 6), Path);
+  Project->DataA->UpdateFromFile();
+  EXPECT_EQ(Project->DataA->FrameCount(), 6);
+  EXPECT_EQ(Project->HandledFramesA, 6);
+}
+
+TEST_F(Tracking, TwoProjectsTrackingFourGrowingFilesNeverRunOnePassInsideAnother) {
+  delete LoadForm;
+  auto* Watched = new TNestingLoadForm;
+  LoadForm = Watched;
+  const std::vector<std::string> Names = {"a.dat", "b.dat", "c.dat", "d.dat"};
+  std::vector<pid_t> Writers;
+  for (std::size_t I = 0; I < Names.size(); ++I) {
+    Writers.push_back(StartWriter({VOREX_SIM, Temp.File(Names[I]), "--frames", "3", "--append-every", "0.03",
+                                   "--count", "25", "--random-chunks", "300", "--seed", std::to_string(30 + I)}));
+    ASSERT_GT(Writers.back(), 0);
+  }
+  ASSERT_TRUE(RunUntil([&] {
+    for (const std::string& Name : Names)
+      if (!std::filesystem::exists(Temp.File(Name)) || std::filesystem::file_size(Temp.File(Name)) < 840) return false;
+    return true;
+  }, 5000));
+  TProjectForm* First = NewProject(Temp.File("a.dat"), Temp.File("b.dat"), true);
+  First->Button1Click();
+  TProjectForm* Second = NewProject(Temp.File("c.dat"), Temp.File("d.dat"), true);
+  Second->Button1Click();
+  std::vector<TData*> Holders = {First->DataA.get(), First->DataB.get(), Second->DataA.get(), Second->DataB.get()};
+  for (std::size_t I = 0; I < Holders.size(); ++I) {
+    ASSERT_NE(Holders[I], nullptr);
+    Holders[I]->Timer->SetInterval(15 + 7 * static_cast<int>(I));
+  }
+  for (const pid_t Writer : Writers) {
+    int Status = 0;
+    ASSERT_TRUE(RunUntil([&] { return waitpid(Writer, &Status, WNOHANG) == Writer; }, 20000));
+  }
+  // A delayed holder waits 10 s longer for its next tick; one last update each brings all in.
+  RunUntil([] { return false; }, 200);
+  for (TData* Holder : Holders) {
+    Holder->UpdateFromFile();
+    EXPECT_EQ(Holder->FrameCount(), 28) << Holder->FileName;
+  }
+  EXPECT_EQ(Watched->Deepest, 1);
+  EXPECT_GT(Watched->Passes, 4);
+  // Delays happened and lengthened the timers, each by 10 s per delay.
+  EXPECT_TRUE(Log.Has(llInfo, "Update on " + Temp.File("b.dat") + " delayed: other update in progress.") ||
+              Log.Has(llInfo, "Update on " + Temp.File("d.dat") + " delayed: other update in progress."));
+  for (std::size_t I = 0; I < Holders.size(); ++I) {
+    const int Interval = Holders[I]->Timer->Interval() - (15 + 7 * static_cast<int>(I));
+    EXPECT_EQ(Interval % 10000, 0);
+    TSimGenerator Expected(static_cast<std::uint32_t>(30 + I));
+    std::int32_t Position = 0;
+    for (const TDecodedNode* Root = Holders[I]->Frames; Root; Root = Root->Next, Position += 280) {
+      EXPECT_EQ(Root->Position, Position);
+      const auto Bytes = Expected.NextBaseFrame();
+      EXPECT_EQ(Holders[I]->Image.Bytes[static_cast<std::size_t>(Root->Position) + 20], Bytes[21]);
+    }
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <limits>
 #include <optional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,10 +23,13 @@ const char* const kUsage =
     "Usage:\n"
     "  vorex-sim OUTPUT --frames N [--seed S]\n"
     "      Writes N BaseFrames of demo data to OUTPUT (replacing it).\n"
-    "  vorex-sim OUTPUT --append-every SECONDS --count K [--frames N] [--seed S] [--chunk BYTES]\n"
+    "  vorex-sim OUTPUT --append-every SECONDS --count K [--frames N] [--seed S]\n"
+    "            [--chunk BYTES | --random-chunks MAX]\n"
     "      Writes N BaseFrames (default 0), then appends one BaseFrame every SECONDS\n"
     "      (fractions allowed) K times, flushing after each. With --chunk each BaseFrame\n"
-    "      is written in pieces of BYTES bytes, the delay spread over the pieces.\n"
+    "      is written in pieces of BYTES bytes, the delay spread over the pieces. With\n"
+    "      --random-chunks the K BaseFrames are written as one stream in pieces of 1 to\n"
+    "      MAX bytes (chosen by the seed) that ignore BaseFrame boundaries.\n"
     "Options:\n"
     "  --seed S    seed of the generator (default 1); the same seed gives the same data\n"
     "  -h, --help  show this text\n";
@@ -72,6 +76,7 @@ struct TOptions {
   std::optional<double> AppendEvery;
   std::optional<std::int64_t> Count;
   std::optional<std::int64_t> Chunk;
+  std::optional<std::int64_t> RandomChunks;
 };
 
 // Appends Count BaseFrames to Out, one every Every seconds, in pieces of Chunk bytes.
@@ -88,6 +93,31 @@ bool AppendFrames(std::ofstream& Out, TSimGenerator& Generator, double Every, st
       Out.flush();
       if (!Out) return false;
     }
+  }
+  return true;
+}
+
+// Appends Count BaseFrames as one stream, in pieces of 1 to MaxPiece bytes;
+// each piece waits its share of Every seconds per BaseFrame.
+bool AppendRandomPieces(std::ofstream& Out, TSimGenerator& Generator, double Every, std::int64_t Count,
+                        std::int64_t MaxPiece, std::uint32_t Seed) {
+  const auto Length = static_cast<std::int64_t>(TSimGenerator::FrameLength);
+  std::mt19937 Random(Seed);
+  std::uniform_int_distribution<std::int64_t> PieceSize(1, MaxPiece);
+  std::vector<std::uint8_t> Pending;
+  std::int64_t Left = Count * Length;
+  while (Left > 0) {
+    const std::int64_t Size = std::min(PieceSize(Random), Left);
+    while (static_cast<std::int64_t>(Pending.size()) < Size) {
+      const std::vector<std::uint8_t> Frame = Generator.NextBaseFrame();
+      Pending.insert(Pending.end(), Frame.begin(), Frame.end());
+    }
+    Sleep(Every * static_cast<double>(Size) / static_cast<double>(Length));
+    Out.write(reinterpret_cast<const char*>(Pending.data()), static_cast<std::streamsize>(Size));
+    Out.flush();
+    if (!Out) return false;
+    Pending.erase(Pending.begin(), Pending.begin() + Size);
+    Left -= Size;
   }
   return true;
 }
@@ -121,6 +151,10 @@ int main(int argc, char** argv) {
       } else if (Arg == "--chunk") {
         Options.Chunk = ParseInt(Value, 1, std::numeric_limits<std::int64_t>::max());
         if (!Options.Chunk) return UsageError("--chunk needs a number of bytes of 1 or more, not '" + Value + "'");
+      } else if (Arg == "--random-chunks") {
+        Options.RandomChunks = ParseInt(Value, 1, 1 << 30);
+        if (!Options.RandomChunks)
+          return UsageError("--random-chunks needs a number of bytes of 1 or more, not '" + Value + "'");
       } else {
         return UsageError("unknown option " + Arg);
       }
@@ -134,8 +168,10 @@ int main(int argc, char** argv) {
   if (Options.Output.empty()) return UsageError("no output file given");
   if (Options.AppendEvery) {
     if (!Options.Count) return UsageError("--append-every needs --count");
+    if (Options.Chunk && Options.RandomChunks) return UsageError("--chunk and --random-chunks exclude each other");
   } else {
-    if (Options.Count || Options.Chunk) return UsageError("--count and --chunk need --append-every");
+    if (Options.Count || Options.Chunk || Options.RandomChunks)
+      return UsageError("--count, --chunk and --random-chunks need --append-every");
     if (!Options.Frames) return UsageError("--frames is required");
     if (!WriteDemoPacketFile(Options.Output, *Options.Frames, Options.Seed)) {
       std::cerr << "vorex-sim: cannot write " << Options.Output << "\n";
@@ -152,8 +188,11 @@ int main(int argc, char** argv) {
   TSimGenerator Generator(Options.Seed);
   const bool Written =
       WriteBaseFrames(Out, Generator, Options.Frames.value_or(0)) && Out.flush() &&
-      AppendFrames(Out, Generator, *Options.AppendEvery, *Options.Count,
-                   Options.Chunk.value_or(static_cast<std::int64_t>(TSimGenerator::FrameLength)));
+      (Options.RandomChunks
+           ? AppendRandomPieces(Out, Generator, *Options.AppendEvery, *Options.Count, *Options.RandomChunks,
+                                Options.Seed)
+           : AppendFrames(Out, Generator, *Options.AppendEvery, *Options.Count,
+                          Options.Chunk.value_or(static_cast<std::int64_t>(TSimGenerator::FrameLength))));
   if (!Written) {
     std::cerr << "vorex-sim: cannot write " << Options.Output << "\n";
     return kExitIo;
