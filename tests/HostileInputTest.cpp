@@ -5,6 +5,7 @@
 #include "LogRecorder.h"
 #include "StructureText.h"
 #include "TempDir.h"
+#include "common/Convert.h"
 #include "data/Data.h"
 #include "structure/QuorinFramesDefinition.h"
 
@@ -72,4 +73,26 @@ TEST(HostileInput, LongAndOddStructureLinesLoad) {
   ASSERT_EQ(D.Entries.size(), 4u);
   EXPECT_EQ(D.Entries[2].Transform.size(), 255u);
   EXPECT_EQ(D.Entries[3].VarName, std::string("B\0C", 3));
+}
+
+TEST(HostileInput, StructureAndPacketFilesThatAreNotWhatTheySeemSayWhy) {
+  TTempDir Dir;
+  TLogRecorder Log;
+  // Lone CRs do not end lines: the file is one line of variable fields, and no BaseFrame follows.
+  EXPECT_EQ(DecodeFile(Dir, "[BaseFrame:6]\r0\t2\tNUMBER\tA\tA\r2\t2\tNUMBER\tB\tB\r", {0x1A, 0xCF, 0, 0, 0, 1}), 0);
+  EXPECT_TRUE(Log.Has(llWarn, "Wrong amount of fields in line 1 (9), ignoring!"));
+  EXPECT_TRUE(Log.Has(llError, "Invalid BaseFrame length 0, no data decoded."));
+
+  // All-zero BaseFrames lack the sync marker: every one is skipped with its position.
+  Log.Clear();
+  std::ifstream In(std::string(VOREX_DEMO_DIR) + "/demo.structure", std::ios::binary);
+  const std::string Demo((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(DecodeFile(Dir, Demo, std::vector<std::uint8_t>(280 * 3, 0)), 0);
+  EXPECT_TRUE(Log.Has(llWarn, "BaseFrame at Position 560 has invalid ID! Skipping..."));
+
+  // A position beyond 32 bits is a conversion error that ends the load.
+  std::vector<std::string> Messages;
+  EXPECT_THROW(TQuorinFramesDefinition(Dir.Write("o.structure", "[BaseFrame:6]\n99999999999\t2\tNUMBER\tA\tA\n"),
+                                       Messages),
+               EConvertError);
 }
