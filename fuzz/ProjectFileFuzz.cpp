@@ -13,6 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   TIniImage Image;
   Image.LoadFromText(std::string(reinterpret_cast<const char*>(Data), Size));
   const TProjectSettings Settings = ReadProjectSettings(Image, TProjectSettings{});
+  // A Count up to the limit gives that many default entries; the round trip
+  // below is checked on lists of realistic length only, to keep each run short.
+  if (Settings.DataSeries.size() + Settings.Alarms.size() > 1000) return 0;
   WriteProjectSettings(Image, Settings);
   TIniImage Again;
   Again.LoadFromText(Image.Text());
