@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <filesystem>
+#include <limits>
 #include <sstream>
 
 #include "LogRecorder.h"
@@ -249,6 +250,20 @@ TEST(PlotCollect, TheFirstRefreshShowsEverythingLaterOnesFollowTheNewestPoints) 
   Plot.RefreshSeries(*F.Definition);
   EXPECT_EQ(Plot.ViewStart, 0);
   EXPECT_EQ(Plot.ViewEnd, 55);
+}
+
+TEST(PlotCollect, ARefreshAfterATypedStartFarBeforeTheSeriesShowsItFromTheStart) {
+  TDecodedFiles F(Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "N", "N"})}));
+  F.Add(0, {{1, 0, 0, 0}, {2, 0, 0, 0}, {3, 0, 0, 0}});
+  TPlotSeries Plot = F.Collect("BaseFrame", "N");
+  Plot.ApplyLimit(TLimitEdit::MinX, "-2147483648");
+  ASSERT_EQ(Plot.ViewStart, std::numeric_limits<std::int32_t>::min());
+  // The span of the view is beyond 32 bits; it keeps its width, cut at 0.
+  F.Add(0, {{4, 0, 0, 0}});
+  F.Bind(Plot);
+  Plot.RefreshSeries(*F.Definition);
+  EXPECT_EQ(Plot.ViewStart, 0);
+  EXPECT_EQ(Plot.ViewEnd, 4);
 }
 
 TEST(PlotCollect, LeavesTheTimeSeriesAsItWas) {

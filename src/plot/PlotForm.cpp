@@ -216,8 +216,13 @@ void TPlotForm::EditMaxYKeyDown(QLineEdit* Sender) {
                           : Sender == EditMaxY ? TLimitEdit::MaxY
                           : Sender == LabelMinX ? TLimitEdit::MinX
                                                 : TLimitEdit::MaxX;
-  RunGuarded(this, [&] { Plot.ApplyLimit(Edit, ToBytes(Sender->text())); });
-  Repaint();
+  // A text that is no number ends the handler at its notice; the edit keeps the text.
+  bool Applied = false;
+  RunGuarded(this, [&] {
+    Plot.ApplyLimit(Edit, ToBytes(Sender->text()));
+    Applied = true;
+  });
+  if (Applied) Repaint();
 }
 
 int TPlotForm::AreaWidth() const { return PaintBox1->width(); }
@@ -321,11 +326,14 @@ void TPlotForm::PaintBox1MouseMove(int X) {
     const TPlotPoint& Point = Plot.Series[static_cast<std::size_t>(I)];
     StatusBar1->showMessage(QString::number(I) + " / " + QString::number(Point.SerialNo) + ": " +
                             FromBytes(GeneralFloatText(Point.Value)));
-    BandFromX = static_cast<int>(RoundHalfEven(Ppx * (Plot.DragFrom - Plot.ViewStart)));
-    BandTo = static_cast<int>(RoundHalfEven(Ppx * static_cast<double>(I - Plot.ViewStart)));
+    // From a typed start far before the series the distance exceeds 32 bits.
+    BandFromX = NearestPixel(Ppx * (static_cast<double>(Plot.DragFrom) - Plot.ViewStart));
+    BandTo = NearestPixel(Ppx * static_cast<double>(I - Plot.ViewStart));
   }
   if (!Dragging) return;
   Plot.DragToX = X;
+  // The band goes over the cached picture alone: the cursor line is gone.
+  CursorLineX = -1;
   if (Plot.TimeMode) BandFromX = Plot.DragFromX;
   BandToX = BandTo;
   BandShown = true;

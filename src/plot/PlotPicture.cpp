@@ -9,11 +9,6 @@
 
 namespace {
 
-int Nearest(double Value) {
-  constexpr std::int64_t Limit = 1 << 24;
-  return static_cast<int>(std::clamp<std::int64_t>(RoundHalfEven(Value), -Limit, Limit));
-}
-
 void AddGrid(const TPlotSeries& Plot, int Width, int Height, double Px, double Py, TPlotPicture& Picture) {
   const int Zero = Plot.ValueToPixel(0, Height);
   if (Zero > 0 && Zero < Height) {
@@ -36,7 +31,7 @@ void AddGrid(const TPlotSeries& Plot, int Width, int Height, double Px, double P
   } else if (Px >= 10) {
     const std::int64_t Count = std::llabs(static_cast<std::int64_t>(Plot.ViewStart) - Plot.ViewEnd);
     for (std::int64_t D = 1; D < Count; ++D) {
-      const int X = Nearest(static_cast<double>(D) * Px);
+      const int X = NearestPixel(static_cast<double>(D) * Px);
       Picture.Grid.push_back({{X, 0}, {X, Height}});
     }
   }
@@ -57,7 +52,7 @@ void AddTimeTrace(const TPlotSeries& Plot, int Height, double Px, TPlotPicture& 
   if (I >= 2) --I;
   I = std::min(I, Points.size() - 1);
   const auto PointOf = [&](std::size_t K) {
-    return TPixel{Nearest((Points[K].Time - Plot.XMin) * Px), Plot.ValueToPixel(Points[K].Value, Height)};
+    return TPixel{NearestPixel((Points[K].Time - Plot.XMin) * Px), Plot.ValueToPixel(Points[K].Value, Height)};
   };
   Picture.Trace.push_back(PointOf(I));
   for (; I < Points.size() && Points[I].Time < Plot.XMax; ++I) Picture.Trace.push_back(PointOf(I));
@@ -74,10 +69,10 @@ void AddIndexTrace(const TPlotSeries& Plot, int Height, double Px, TPlotPicture&
   const std::int64_t To = std::min<std::int64_t>(Plot.ViewEnd, static_cast<std::int64_t>(Plot.Series.size()));
   if (From >= To) return;
   Picture.Trace.reserve(static_cast<std::size_t>(To - From + 1));
-  const int StartX = From == Start ? 0 : Nearest(static_cast<double>(From - Start) * Px);
+  const int StartX = From == Start ? 0 : NearestPixel(static_cast<double>(From - Start) * Px);
   Picture.Trace.push_back({StartX, Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(From)].Value, Height)});
   for (std::int64_t I = From; I < To; ++I)
-    Picture.Trace.push_back({Nearest(static_cast<double>(I - Start) * Px),
+    Picture.Trace.push_back({NearestPixel(static_cast<double>(I - Start) * Px),
                              Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(I)].Value, Height)});
 }
 

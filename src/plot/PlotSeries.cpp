@@ -54,17 +54,17 @@ void QuickSort(std::vector<T>& Items, const TKey& Key) {
   if (Items.size() > 1) QuickSort(Items, 0, static_cast<std::ptrdiff_t>(Items.size()) - 1, Key);
 }
 
-// Pixel coordinates stay within a range the painter handles.
-int Pixel(double Value) {
-  constexpr std::int64_t Limit = 1 << 24;
-  return static_cast<int>(std::clamp<std::int64_t>(RoundHalfEven(Value), -Limit, Limit));
-}
-
 std::string NumberOrDash(bool Known, double Value) {
   return Known ? GeneralNumberText(Value, 8, -5, FormatSettings().DecimalSeparator) : "-";
 }
 
 }  // namespace
+
+// Pixel coordinates stay within a range the painter handles.
+int NearestPixel(double Value) {
+  constexpr std::int64_t Limit = 1 << 24;
+  return static_cast<int>(std::clamp<std::int64_t>(RoundHalfEven(Value), -Limit, Limit));
+}
 
 double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, std::uint32_t NameHash) {
   for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
@@ -157,9 +157,10 @@ void TPlotSeries::RefreshSeries(const TFramesDefinition& Definition) {
     AutoView = false;
     return;
   }
-  const std::int32_t Span = std::max(ViewEnd - ViewStart, 2);
+  // A typed start far before the series makes the span exceed 32 bits.
+  const std::int64_t Span = std::max<std::int64_t>(static_cast<std::int64_t>(ViewEnd) - ViewStart, 2);
   ViewEnd = static_cast<std::int32_t>(std::min<std::size_t>(Series.size(), std::numeric_limits<std::int32_t>::max()));
-  ViewStart = std::max(ViewEnd - Span, 0);
+  ViewStart = static_cast<std::int32_t>(std::max<std::int64_t>(ViewEnd - Span, 0));
 }
 
 void TPlotSeries::ResetView() {
@@ -199,12 +200,12 @@ void TPlotSeries::SortTimeSeries() {
 
 int TPlotSeries::ValueToPixel(double Value, int Height) const {
   const double Scale = Height / (YMax - YMin);
-  return Pixel(Height - static_cast<double>(RoundHalfEven(Scale * Value - Scale * YMin)));
+  return NearestPixel(Height - static_cast<double>(RoundHalfEven(Scale * Value - Scale * YMin)));
 }
 
 int TPlotSeries::TimeToPixel(double Time, int Width) const {
   if (XMax == XMin) return 0;
-  return Pixel((Time - XMin) / (XMax - XMin) * Width);
+  return NearestPixel((Time - XMin) / (XMax - XMin) * Width);
 }
 
 double TPlotSeries::PixelToTime(int X, int Width) const {

@@ -33,6 +33,9 @@ std::string StatisticsText(const TPlotStatistics& Statistics);
 // scientific beyond 7 integer digits.
 std::string LimitText(double Value);
 
+// x converted to the nearest pixel, halves to even, kept within +-2^24.
+int NearestPixel(double Value);
+
 // The edits of the limits.
 enum class TLimitEdit { MinY, MaxY, MinX, MaxX };
 

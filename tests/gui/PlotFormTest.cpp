@@ -1,12 +1,18 @@
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QStatusBar>
 #include <fstream>
+#include <limits>
 #include <sstream>
+#include <utility>
 
 #include "GuiFixture.h"
 #include "browser/BrowserForm.h"
@@ -49,6 +55,28 @@ class PlotForm : public TGuiTest {
   }
 
   static QImage Picture(TPlotForm* Plot) { return Plot->PaintBox1->grab().toImage(); }
+
+  // Runs Hook once at the next message dialog, as events would while it shows.
+  class THookedDialogs : public TScriptedDialogs {
+   public:
+    std::function<void()> Hook;
+    int MessageDlg(QWidget* Parent, const QString& Text, TDlgType Type, int Buttons) override {
+      if (Hook) std::exchange(Hook, nullptr)();
+      return TScriptedDialogs::MessageDlg(Parent, Text, Type, Buttons);
+    }
+  };
+
+  // A time-mode plot of the temperature whose typed range holds all its points.
+  TPlotForm* TimeScaledTemperature(TProjectForm* Project) {
+    TPlotForm* Plot = OpenTemperature(Project);
+    Plot->TimeScaling->setChecked(true);
+    Plot->TimeScalingClick();
+    const double First = Plot->Plot.TimeSeries.front().Time, Last = Plot->Plot.TimeSeries.back().Time;
+    Enter(Plot, Plot->LabelMinX, QString::fromStdString(GeneralFloatText(First - 1)));
+    Enter(Plot, Plot->LabelMaxX, QString::fromStdString(GeneralFloatText(Last + 1)));
+    Plot->ToolButtonScaleVertClick();
+    return Plot;
+  }
 };
 
 TEST_F(PlotForm, OpensWithTheVariableOfEveryHousekeepingBaseFrameInView) {
@@ -153,8 +181,27 @@ TEST_F(PlotForm, TypedLimitsThatAreNoNumbersGetTheConversionError) {
   Enter(Plot, Plot->LabelMaxX, "2,5");
   EXPECT_EQ(Dialogs.Texts().back(), "'2,5' is not a valid integer value");
   EXPECT_EQ(Plot->Plot.YMax, YMax);
-  // The repaint rewrites the edits with the limits in force.
+  // The error ends the handler before its repaint: the edits keep what was typed.
+  EXPECT_EQ(Plot->EditMaxY->text().toStdString(), "warm");
+  EXPECT_EQ(Plot->LabelMaxX->text().toStdString(), "2,5");
+  // A number outside its condition is ignored, and the repaint rewrites the edit.
+  Enter(Plot, Plot->EditMaxY, QString::fromStdString(LimitText(Plot->Plot.YMin - 1)));
+  EXPECT_EQ(Plot->Plot.YMax, YMax);
   EXPECT_EQ(Plot->EditMaxY->text().toStdString(), LimitText(YMax));
+  EXPECT_EQ(Plot->LabelMaxX->text(), "9");
+}
+
+TEST_F(PlotForm, APlotBlankedWithItsProjectDuringTheErrorNoticeOfALimitIsLeftAlone) {
+  TProjectForm* Project = LoadedProject(20);
+  const QPointer<TPlotForm> Plot = OpenTemperature(Project);
+  THookedDialogs Hooked;
+  Hooked.Hook = [Project] { Project->UnloadProject(); };
+  Plot->EditMaxY->setText("warm");
+  QKeyEvent Enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(Plot->EditMaxY, &Enter);
+  EXPECT_EQ(Hooked.Texts().back(), "'warm' is not a valid floating point value");
+  EXPECT_TRUE(Plot.isNull());
+  EXPECT_TRUE(Project->Plots.isEmpty());
 }
 
 TEST_F(PlotForm, TimeModeReadsOutTheOffsetTimeAndDrawsTheCursorLine) {
@@ -238,6 +285,68 @@ TEST_F(PlotForm, AVariableThatOccursNowhereLeavesTheAreaBlack) {
   Plot->PaintBox1DblClick();
   EXPECT_TRUE(Project->Browsers.isEmpty());
   EXPECT_EQ(Plot->StatusBar1->currentMessage(), "");
+}
+
+TEST_F(PlotForm, DraggingInTimeModeShowsTheBandOverTheCachedPictureWithoutTheCursorLine) {
+  TPlotForm* Plot = TimeScaledTemperature(LoadedProject(20));
+  const int W = Plot->AreaWidth();
+  const int X3 = Plot->Plot.TimeToPixel(Plot->Plot.TimeSeries[3].Time, W);
+  const int X4 = Plot->Plot.TimeToPixel(Plot->Plot.TimeSeries[4].Time, W);
+  ASSERT_GT(X4 - X3, 6);
+  const QImage Before = Picture(Plot);
+  Plot->PaintBox1MouseMove(X3);
+  Plot->PaintBox1MouseDown(X3);
+  // Point 4 is nearest: its cursor line would stand just right of the band.
+  const int To = X4 - 2;
+  Plot->PaintBox1MouseMove(To);
+  EXPECT_EQ(Plot->Plot.PixelToIndex(To, W), 4);
+  const QImage During = Picture(Plot);
+  for (int Y = 0; Y < During.height(); Y += 5) {
+    EXPECT_EQ(During.pixel(X4, Y), Before.pixel(X4, Y)) << Y;
+    EXPECT_EQ(During.pixel((X3 + To) / 2, Y) & 0xFFFFFF, ~Before.pixel((X3 + To) / 2, Y) & 0xFFFFFF) << Y;
+  }
+  const double FromTime = Plot->Plot.PixelToTime(X3, W), ToTime = Plot->Plot.PixelToTime(To, W);
+  Plot->PaintBox1MouseUp(To);
+  EXPECT_EQ(Plot->Plot.XMin, FromTime);
+  EXPECT_EQ(Plot->Plot.XMax, ToTime);
+}
+
+TEST_F(PlotForm, ABandFromATypedStartFarBeforeTheSeriesIsMeasuredInFullRange) {
+  TPlotForm* Plot = OpenTemperature(LoadedProject(20));
+  Enter(Plot, Plot->LabelMinX, "-2147483648");
+  ASSERT_EQ(Plot->Plot.ViewStart, std::numeric_limits<std::int32_t>::min());
+  ASSERT_EQ(Plot->Plot.CursorPos, 0);
+  const int W = Plot->AreaWidth();
+  Plot->PaintBox1MouseDown(W / 2);
+  // Held down, the mouse goes on to the area's right edge: the last point.
+  Plot->PaintBox1MouseMove(W);
+  ASSERT_EQ(Plot->Plot.CursorPos, 9);
+  // Point 0 lies 2^31 steps from the start of the view, almost at the right edge.
+  EXPECT_EQ(Plot->BandFromX, W);
+  EXPECT_EQ(Plot->BandToX, W);
+  Plot->PaintBox1MouseUp(W);
+  EXPECT_EQ(Plot->Plot.ViewStart, 0);
+  EXPECT_EQ(Plot->Plot.ViewEnd, 10);
+}
+
+TEST_F(PlotForm, APlotClosedWhileItsDoubleClickOpensTheBrowserIsLeftAlone) {
+  TProjectForm* Project = LoadedProject(20);
+  const QPointer<TPlotForm> Plot = OpenTemperature(Project);
+  const int X = static_cast<int>(std::nearbyint(6 * Plot->AreaWidth() / 9.0));
+  Plot->PaintBox1MouseMove(X);
+  const std::int32_t SerialNo = Plot->Plot.Series[6].SerialNo;
+  // Unchecking its list entry closes the plot when the pending events run.
+  QMetaObject::invokeMethod(
+      Project, [Project] { Project->PlotItem(0)->setCheckState(Qt::Unchecked); }, Qt::QueuedConnection);
+  QMouseEvent Click(QEvent::MouseButtonDblClick, QPointF(X, 5), Plot->PaintBox1->mapToGlobal(QPointF(X, 5)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(Plot->PaintBox1, &Click);
+  EXPECT_TRUE(Plot.isNull());
+  EXPECT_TRUE(Project->Plots.isEmpty());
+  ASSERT_EQ(Project->Browsers.size(), 1);
+  auto* Browser = dynamic_cast<TBrowserForm*>(Project->Browsers.front());
+  ASSERT_NE(Browser->FocusedNode(), nullptr);
+  EXPECT_EQ(Browser->FocusedNode()->SerialNo, SerialNo);
 }
 
 }  // namespace
