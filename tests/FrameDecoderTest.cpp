@@ -263,7 +263,7 @@ TEST(DecodeFrame, BoundsSubframesThatMultiplyWithEveryLevel) {
     Count(Count, D.Decode());
     // Each top-level decoding has its own budget.
     EXPECT_EQ(Decoded, MaxSubframesPerFrame);
-    EXPECT_TRUE(Log.Has(llError, "More than 1024 subframes below frame BaseFrame, ignoring the rest."));
+    EXPECT_TRUE(Log.Has(llError, "More than 256 subframes below frame BaseFrame, ignoring the rest."));
     EXPECT_LT(Log.Entries.size(), 2u * MaxSubframesPerFrame);
   }
 }

@@ -25,7 +25,7 @@ constexpr std::size_t MaxDefinitionRows = 32767;
 // Sub-frame levels decoded below a BaseFrame.
 constexpr int MaxSubframeNesting = 16;
 // Sub-frames decoded below one top-level frame, all levels together.
-constexpr int MaxSubframesPerFrame = 1024;
+constexpr int MaxSubframesPerFrame = 256;
 constexpr std::int32_t InitialDependencyBudget = 10;
 
 class TFramesDefinition {
