@@ -80,6 +80,14 @@ struct TBrowser {
     if (!Tree->SortKey().empty()) Tree->Sort();
     Tree->ApplyFilters();
   }
+  // BaseFrames 0 to 2 of source 0: housekeeping (key 1), science, housekeeping (key 2), shown.
+  void ThreeFrames() {
+    Hk(0, 1);
+    Science(0);
+    Hk(0, 2);
+    Read(0);
+    Append(0);
+  }
   // What a browser does when its filters are edited: rebuild from both files.
   void Refilter(const std::vector<std::string>& In, const std::vector<std::string>& Out) {
     Tree->SetFilters(In, Out);
@@ -341,11 +349,7 @@ TEST(BrowserTreeSort, EveryAppendSortsAgainSoEqualKeysSwapEachTime) {
 
 TEST(BrowserTreeFilters, FilterOutMatchesQualifiedNamesInAnyLetterCase) {
   TBrowser B;
-  B.Hk(0, 1);
-  B.Science(0);
-  B.Hk(0, 2);
-  B.Read(0);
-  B.Append(0);
+  B.ThreeFrames();
   B.Tree->SetFilters({}, {"hkframe.HK_V1"});
   EXPECT_EQ(B.Tree->ExcludedRows(), (std::vector<std::size_t>{0, 2}));
   EXPECT_TRUE(B.Tree->ApplyFilters());
@@ -449,11 +453,7 @@ TEST(BrowserTreeFilters, NewFiltersApplyToBaseFramesThatPassedTheOldOnes) {
 
 TEST(BrowserTreeWalks, NextWithNameStepsToEachOccurrenceUntilTheLast) {
   TBrowser B;
-  B.Hk(0, 1);
-  B.Science(0);
-  B.Hk(0, 2);
-  B.Read(0);
-  B.Append(0);
+  B.ThreeFrames();
   TNodePath At = B.Tree->NextWithName(B.Path(0, 0, {"SUB_HKSC", "HK_V1"}), "HK_V1");
   EXPECT_EQ(At, B.Path(0, 1, {"SUB_HKSC", "HK_V1"}));
   At = B.Tree->NextWithName(At, "HK_V1");
@@ -465,11 +465,7 @@ TEST(BrowserTreeWalks, NextWithNameStepsToEachOccurrenceUntilTheLast) {
 
 TEST(BrowserTreeWalks, PreviousWithNameStepsBackToEachOccurrenceUntilTheFirst) {
   TBrowser B;
-  B.Hk(0, 1);
-  B.Science(0);
-  B.Hk(0, 2);
-  B.Read(0);
-  B.Append(0);
+  B.ThreeFrames();
   TNodePath At = B.Tree->PreviousWithName(B.Path(0, 2, {"SUB_HKSC", "HK_V1"}), "HK_V1");
   EXPECT_EQ(At, B.Path(0, 1, {"SUB_HKSC", "HK_V1"}));
   At = B.Tree->PreviousWithName(At, "HK_V1");
@@ -480,11 +476,7 @@ TEST(BrowserTreeWalks, PreviousWithNameStepsBackToEachOccurrenceUntilTheFirst) {
 
 TEST(BrowserTreeWalks, WalkInPreOrderIntoAndOutOfSubframes) {
   TBrowser B;
-  B.Hk(0, 1);
-  B.Science(0);
-  B.Hk(0, 2);
-  B.Read(0);
-  B.Append(0);
+  B.ThreeFrames();
   const TBrowserTree& Tree = *B.Tree;
   EXPECT_EQ(Tree.NextWithName(B.Path(0, 0, {"HK_SCIENCE_SWITCH"}), "X"), B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"}));
   EXPECT_EQ(Tree.NextWithName(B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"}), "K"), B.Path(0, 2, {"K"}));
