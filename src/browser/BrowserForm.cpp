@@ -77,30 +77,23 @@ TBrowserForm::~TBrowserForm() {
 void TBrowserForm::BuildWindow() {
   auto* ToolBar = new QToolBar(this);
   ToolBar->setIconSize(QSize(16, 16));
-  const auto AddTool = [ToolBar](TPicture Picture, const char* Hint) {
-    auto* Button = new QToolButton(ToolBar);
-    Button->setIcon(PictureIcon(Picture));
-    if (Hint) Button->setToolTip(QString::fromLatin1(Hint));
-    ToolBar->addWidget(Button);
-    return Button;
-  };
-  ToolButton1 = AddTool(TPicture::Filter, "Edit Filters");
-  ToolButton2 = AddTool(TPicture::AlarmsOn, "Edit Alarms");
-  ToolButton3 = AddTool(TPicture::Export, "Export data visible in this browser");
+  ToolButton1 = AddToolButton(ToolBar, TPicture::Filter, "Edit Filters");
+  ToolButton2 = AddToolButton(ToolBar, TPicture::AlarmsOn, "Edit Alarms");
+  ToolButton3 = AddToolButton(ToolBar, TPicture::Export, "Export data visible in this browser");
   ToolBar->addSeparator();
   ToolBar->addWidget(new QLabel(QStringLiteral("Search "), ToolBar));
   EditSearch = new QLineEdit(ToolBar);
   EditSearch->setToolTip(QStringLiteral("Search Expression"));
   EditSearch->setMaximumWidth(120);
   ToolBar->addWidget(EditSearch);
-  ToolButton5 = AddTool(TPicture::Search, "Search next");
+  ToolButton5 = AddToolButton(ToolBar, TPicture::Search, "Search next");
   ToolBar->addSeparator();
   ToolBar->addWidget(new QLabel(QStringLiteral("Sort "), ToolBar));
   EditSort = new QLineEdit(ToolBar);
   EditSort->setToolTip(QStringLiteral("Sort Criteria"));
   EditSort->setMaximumWidth(140);
   ToolBar->addWidget(EditSort);
-  ButtonSearch = AddTool(TPicture::Sort, nullptr);
+  ButtonSearch = AddToolButton(ToolBar, TPicture::Sort, nullptr);
   connect(ToolButton1, &QToolButton::clicked, this, [this] { ToolButton1Click(); });
   connect(ToolButton2, &QToolButton::clicked, this, [this] { ToolButton2Click(); });
   connect(ToolButton3, &QToolButton::clicked, this, [this] { RunGuarded(this, [this] { ToolButton3Click(); }); });

@@ -85,23 +85,16 @@ TPlotForm::~TPlotForm() = default;
 void TPlotForm::BuildWindow() {
   auto* ToolBar = new QToolBar(this);
   ToolBar->setIconSize(QSize(16, 16));
-  const auto AddTool = [ToolBar](TPicture Picture, const char* Hint) {
-    auto* Button = new QToolButton(ToolBar);
-    Button->setIcon(PictureIcon(Picture));
-    Button->setToolTip(QString::fromLatin1(Hint));
-    ToolBar->addWidget(Button);
-    return Button;
-  };
-  ToolButton1 = AddTool(TPicture::ResetView, "Reset view");
-  ToolButtonScaleVert = AddTool(TPicture::ScaleVertical, "Scale vertically");
-  ToolButton2 = AddTool(TPicture::Export, "Save data series");
+  ToolButton1 = AddToolButton(ToolBar, TPicture::ResetView, "Reset view");
+  ToolButtonScaleVert = AddToolButton(ToolBar, TPicture::ScaleVertical, "Scale vertically");
+  ToolButton2 = AddToolButton(ToolBar, TPicture::Export, "Save data series");
   ToolBar->addSeparator();
   ComboBox = new QComboBox(ToolBar);
   ComboBox->setEditable(true);
   ComboBox->setMinimumWidth(160);
   ComboBox->setToolTip(QStringLiteral("Enter or choose your Sort Criteria here"));
   ToolBar->addWidget(ComboBox);
-  ToolButton5 = AddTool(TPicture::Sort, "Apply sort criteria");
+  ToolButton5 = AddToolButton(ToolBar, TPicture::Sort, "Apply sort criteria");
   TimeScaling = new QCheckBox(QStringLiteral("Time-scaled"), ToolBar);
   ToolBar->addWidget(TimeScaling);
   connect(ToolButton1, &QToolButton::clicked, this, [this] { ToolButton1Click(); });

@@ -115,21 +115,13 @@ void TProjectForm::BuildWindow() {
   auto* ToolBar = new QToolBar(GroupBox1);
   ToolBar->setIconSize(QSize(16, 16));
   ToolBar->setGeometry(8, 16, 200, 26);
-  const auto AddTool = [ToolBar](TPicture Picture, const char* Hint) {
-    auto* Button = new QToolButton(ToolBar);
-    Button->setIcon(PictureIcon(Picture));
-    Button->setToolTip(QString::fromLatin1(Hint));
-    Button->setAutoRaise(true);
-    ToolBar->addWidget(Button);
-    return Button;
-  };
-  ToolButton1 = AddTool(TPicture::Load, "Load Structure and Data");
-  ToolButton2 = AddTool(TPicture::Browser, "Open new browser");
+  ToolButton1 = AddToolButton(ToolBar, TPicture::Load, "Load Structure and Data");
+  ToolButton2 = AddToolButton(ToolBar, TPicture::Browser, "Open new browser");
   ToolBar->addSeparator();
-  ToolButton3 = AddTool(TPicture::AlarmsOn, "Activate all alarms");
-  ToolButton5 = AddTool(TPicture::AlarmsOff, "Disable all alarms");
+  ToolButton3 = AddToolButton(ToolBar, TPicture::AlarmsOn, "Activate all alarms");
+  ToolButton5 = AddToolButton(ToolBar, TPicture::AlarmsOff, "Disable all alarms");
   ToolBar->addSeparator();
-  ToolButton7 = AddTool(TPicture::SaveProject, "");
+  ToolButton7 = AddToolButton(ToolBar, TPicture::SaveProject, "");
   connect(ToolButton1, &QToolButton::clicked, this, [this] { Button1Click(); });
   connect(ToolButton2, &QToolButton::clicked, this, [this] { Button2Click(); });
   connect(ToolButton3, &QToolButton::clicked, this, [this] { ToolButton3Click(); });

@@ -7,6 +7,8 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
 
 QFont VerdanaFont(qreal PointSize, bool Bold) {
   QFont Font;
@@ -111,6 +113,15 @@ QPixmap PicturePixmap(TPicture Picture, int Size) {
 }
 
 QIcon PictureIcon(TPicture Picture) { return QIcon(PicturePixmap(Picture, 32)); }
+
+QToolButton* AddToolButton(QToolBar* ToolBar, TPicture Picture, const char* Hint) {
+  auto* Button = new QToolButton(ToolBar);
+  Button->setIcon(PictureIcon(Picture));
+  if (Hint) Button->setToolTip(QString::fromLatin1(Hint));
+  Button->setAutoRaise(true);
+  ToolBar->addWidget(Button);
+  return Button;
+}
 
 QPixmap SplashPicture() {
   QPixmap Pixmap(400, 200);

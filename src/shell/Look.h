@@ -4,6 +4,9 @@
 #include <QIcon>
 #include <QPixmap>
 
+class QToolBar;
+class QToolButton;
+
 // Verdana where the machine has it, a close sans-serif otherwise.
 QFont VerdanaFont(qreal PointSize = 8, bool Bold = false);
 QFont VerdanaPixelFont(int PixelSize, bool Bold);
@@ -18,6 +21,8 @@ enum class TPicture {
 };
 
 QIcon PictureIcon(TPicture Picture);
+// A tool button raised on hover, with the picture and hint (none when Hint is null), added to ToolBar.
+QToolButton* AddToolButton(QToolBar* ToolBar, TPicture Picture, const char* Hint);
 QPixmap PicturePixmap(TPicture Picture, int Size = 16);
 // The 400 x 200 splash picture.
 QPixmap SplashPicture();
