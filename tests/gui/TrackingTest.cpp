@@ -270,6 +270,13 @@ TEST_F(Tracking, TwoProjectsTrackingFourGrowingFilesNeverRunOnePassInsideAnother
     ASSERT_NE(Holders[I], nullptr);
     Holders[I]->Timer->SetInterval(15 + 7 * static_cast<int>(I));
   }
+  // The first holder's passes last longer than every timer's interval while
+  // they let events run, so the other holders' ticks meet a pass in progress.
+  const auto Notify = Holders[0]->OnNewFrames;
+  Holders[0]->OnNewFrames = [Notify](TData& Sender) {
+    Notify(Sender);
+    RunUntil([] { return false; }, 60);
+  };
   for (const pid_t Writer : Writers) {
     int Status = 0;
     ASSERT_TRUE(RunUntil([&] { return waitpid(Writer, &Status, WNOHANG) == Writer; }, 20000));
