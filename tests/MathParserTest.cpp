@@ -256,3 +256,78 @@ TEST(MathParser, RestoresTheTextWhenAHandlerThrows) {
 }
 
 }  // namespace
+
+// Replaying a compiled transform must take the same course as reading its text:
+// an unknown variable behaves like a bad character in its place, whatever the
+// parser state there, and the variables before it are asked for first.
+TEST(ParsedTransform, AnUnknownVariableFailsLikeABadCharacterInItsPlace) {
+  const TVars Known = {{"A", 2}, {"B", 3}};
+  for (const std::string Slot : {"X", "$"}) {
+    for (const std::string Template :
+         {"@", "(@", "A @", "A + @", "A * (B - @)", "SIN @", "SIN(@)", "-@", "A ^ @", "A MOD @", "((((((((((((((@",
+          "A + B )", "@ + @", "1e+ @", "A ! @", "A / 0 + @"}) {
+      std::string Text = Template;
+      for (std::size_t At = Text.find('@'); At != std::string::npos; At = Text.find('@')) Text.replace(At, 1, Slot);
+      const TOutcome Got = Evaluate(Text, Known);
+      std::string Reference = Template;
+      for (std::size_t At = Reference.find('@'); At != std::string::npos; At = Reference.find('@'))
+        Reference.replace(At, 1, "$");
+      const TOutcome Expected = Evaluate(Reference, Known);
+      EXPECT_EQ(Got.Errors, Expected.Errors) << Text;
+      EXPECT_EQ(Got.Failed, Expected.Failed) << Text;
+      TStrings KnownLookups;
+      for (const std::string& Name : Got.Lookups)
+        if (Name != "X") KnownLookups.push_back(Name);
+      EXPECT_EQ(KnownLookups, Expected.Lookups) << Text;
+    }
+  }
+  EXPECT_EQ(Evaluate("A * (B - X)", Known).Errors, std::vector<int>{3});
+  EXPECT_EQ(Evaluate("A X", Known).Errors, std::vector<int>{4});
+  EXPECT_EQ(Evaluate("SIN X", Known).Errors, std::vector<int>{5});
+  EXPECT_EQ(Evaluate("(A X", Known).Errors, std::vector<int>{6});
+  // Fourteen parentheses fill the stack: a known variable overflows it, an unknown one is a bad token.
+  EXPECT_EQ(Evaluate("((((((((((((((A", Known).Errors, std::vector<int>{1});
+  EXPECT_EQ(Evaluate("((((((((((((((X", Known).Errors, std::vector<int>{3});
+}
+
+namespace {
+
+// Answers every request with the next value of a list and records the names.
+class TListResolver : public TVariableResolver {
+ public:
+  TListResolver(const TParsedTransform& Transform, std::vector<long double> Values)
+      : Transform(Transform), Values(std::move(Values)) {}
+  TStrings Asked;
+
+  bool Resolve(std::size_t NameIndex, long double& Value) override {
+    Asked.push_back(Transform.Names().at(NameIndex));
+    if (Next == Values.size()) return false;
+    Value = Values[Next++];
+    return true;
+  }
+
+ private:
+  const TParsedTransform& Transform;
+  std::vector<long double> Values;
+  std::size_t Next = 0;
+};
+
+}  // namespace
+
+TEST(ParsedTransform, EvaluatesAgainWithNewValuesAndStopsWhereAVariableIsMissing) {
+  const TParsedTransform T("A * (B& + A) - SQRT(C)");
+  EXPECT_EQ(T.Names(), (TStrings{"A", "B&", "A", "C"}));
+  TListResolver First(T, {2, 3, 2, 16});
+  const TTransformResult R1 = T.Evaluate(First);
+  EXPECT_FALSE(R1.Failed);
+  EXPECT_EQ(R1.Value, 6);
+  TListResolver Second(T, {1, 1, 1, -1});
+  const TTransformResult R2 = T.Evaluate(Second);
+  EXPECT_TRUE(R2.Failed);  // the square root of -1
+  EXPECT_EQ(R2.SyntaxError, 0);
+  EXPECT_EQ(R2.Value, 0);
+  TListResolver Short(T, {5});
+  const TTransformResult R3 = T.Evaluate(Short);
+  EXPECT_EQ(R3.SyntaxError, 3);
+  EXPECT_EQ(Short.Asked, (TStrings{"A", "B&"}));
+}

@@ -204,97 +204,67 @@ locale_t ClassicLocale() {
 
 bool InRange(long double X, long double Limit) { return X >= -Limit && X <= Limit; }
 
-struct TEntry {
-  long double Value;
-  TState State;
-  TFunction Function;
+// A token as the tokenizer reads it; variable names are resolved only when
+// an evaluation reaches them.
+struct TLexeme {
+  std::uint8_t Kind = 0;
+  std::uint8_t Function = 0;
+  bool NonFinite = false;  // a literal beyond the range of long double
+  std::uint32_t Name = 0;  // index into the names, for a variable name
+  long double Value = 0;
 };
 
-// One run of Parse: its own copy of the text and all parse state, so that a
-// variable handler may run Parse on the same parser meanwhile.
-class TRun {
+// Token kinds the tokenizer records besides those of the grammar.
+constexpr std::uint8_t tkName = TokenCount;          // a variable, resolved when reached
+constexpr std::uint8_t tkLiteralError = TokenCount + 1;  // a number literal that does not read (error 7)
+
+// Reads a text into tokens up to its end or to a literal that does not read.
+class TTokenizer {
  public:
-  TRun(TMathParser& Parser, const std::string& Text) : Text(Text), Parser(Parser) {}
+  TTokenizer(const std::string& Text, std::vector<TLexeme>& Tokens, std::vector<std::string>& Names)
+      : Text(Text), Tokens(Tokens), Names(Names) {}
 
-  std::string Text;
-  int Error = 0;
-  bool MathError = false;
-  long double Result = 0;
-
-  void Execute() {
-    // The top and its state are kept local: this loop is the hot path.
-    std::size_t Top = 0;
-    TState State = stStart;
-    Stack[0] = {0, State, fnAbs};
-    ReadToken();
-    while (Error == 0) {
-      const TAction A = Actions[State][Token];
-      switch (A.Kind) {
-        case akShift:
-          if (Top + 1 == MaxStack) {
-            Error = 1;
-            break;
-          }
-          State = TState(A.Arg);
-          Stack[++Top] = {TokenValue, State, TokenFunction};
-          ReadToken();
-          break;
-        case akReduce:
-          Top = Reduce(TRule(A.Arg), Top, State);
-          break;
-        case akAccept:
-          Result = Stack[Top].Value;
-          return;
-        case akError:
-          Error = A.Arg;
-          break;
-        case akStop:
-          MathError = true;
-          return;
-      }
+  void Run() {
+    for (;;) {
+      const TLexeme T = ReadToken();
+      Tokens.push_back(T);
+      if (T.Kind == tkEnd || T.Kind == tkLiteralError) return;
     }
   }
 
  private:
-  TMathParser& Parser;
+  const std::string& Text;
+  std::vector<TLexeme>& Tokens;
+  std::vector<std::string>& Names;
   std::size_t Pos = 0;
-  TToken Token = tkEnd;
-  long double TokenValue = 0;
-  TFunction TokenFunction = fnAbs;
-  std::array<TEntry, MaxStack> Stack;
-  std::string Name;
 
-  long double Fail() {
-    MathError = true;
-    return 0;
+  static TLexeme Make(std::uint8_t Kind) {
+    TLexeme T;
+    T.Kind = Kind;
+    return T;
   }
-  long double Finite(long double X) { return std::isfinite(X) ? X : Fail(); }
 
-  void ReadToken() {
-    TokenValue = 0;
+  TLexeme ReadToken() {
     while (Pos < Text.size() && Text[Pos] == ' ') ++Pos;
-    if (Pos == Text.size()) {
-      Token = tkEnd;
-      return;
-    }
+    if (Pos == Text.size()) return Make(tkEnd);
     const unsigned char C = Text[Pos];
     if (IsDigit(C) || C == '.') return ReadNumber();
     if (IsLetter(C)) return ReadName();
     ++Pos;
     switch (C) {
-      case '+': Token = tkPlus; break;
-      case '-': Token = tkMinus; break;
-      case '*': Token = tkTimes; break;
-      case '/': Token = tkDivide; break;
-      case '^': Token = tkPower; break;
-      case '(': Token = tkOpen; break;
-      case ')': Token = tkClose; break;
-      case '!': Token = tkMarker; break;
-      default: Token = tkBad; break;
+      case '+': return Make(tkPlus);
+      case '-': return Make(tkMinus);
+      case '*': return Make(tkTimes);
+      case '/': return Make(tkDivide);
+      case '^': return Make(tkPower);
+      case '(': return Make(tkOpen);
+      case ')': return Make(tkClose);
+      case '!': return Make(tkMarker);
+      default: return Make(tkBad);
     }
   }
 
-  void ReadNumber() {
+  TLexeme ReadNumber() {
     const std::size_t Start = Pos;
     const std::size_t Limit = std::min(Text.size(), Start + MaxLiteral);
     std::size_t End = Start;
@@ -310,8 +280,7 @@ class TRun {
     }
     if (!HasDigit) {  // a lone "."
       Pos = End;
-      Token = tkBad;
-      return;
+      return Make(tkBad);
     }
     if (End < Limit && (Text[End] == 'E' || Text[End] == 'e')) {
       ++End;
@@ -325,57 +294,133 @@ class TRun {
     Literal[Length] = '\0';
     char* Stop = nullptr;
     const long double Value = strtold_l(Literal, &Stop, ClassicLocale());
-    if (Stop != Literal + Length) {
-      Error = 7;
-      return;
-    }
+    if (Stop != Literal + Length) return Make(tkLiteralError);
     Pos = End;
-    Token = tkNumber;
-    TokenValue = Finite(Value);
+    TLexeme T = Make(tkNumber);
+    T.NonFinite = !std::isfinite(Value);
+    T.Value = T.NonFinite ? 0 : Value;
+    return T;
   }
 
-  void ReadName() {
+  TLexeme ReadName() {
     std::size_t End = Pos;
     while (End < Text.size() && IsWordChar(Text[End])) ++End;
     const std::string_view Word(Text.data() + Pos, End - Pos);
     for (const TKeyword& K : Keywords) {
       if (SameTextIgnoringCase(Word, K.Name)) {
         Pos = End;
-        Token = K.Token;
-        TokenFunction = K.Function;
-        return;
+        TLexeme T = Make(K.Token);
+        T.Function = K.Function;
+        return T;
       }
     }
     while (End < Text.size() && (IsWordChar(Text[End]) || Text[End] == '&')) ++End;
-    Name.assign(Text, Pos, End - Pos);
+    TLexeme T = Make(tkName);
+    T.Name = static_cast<std::uint32_t>(Names.size());
+    Names.emplace_back(Text, Pos, End - Pos);
     Pos = End;
-    long double Value = 0;
-    bool Found = false;
-    if (Parser.OnGetVar) Parser.OnGetVar(Parser, Name, Value, Found);
-    if (!Found) {
-      Token = tkBad;
+    return T;
+  }
+};
+
+enum TOpCode : std::uint8_t {
+  opLiteral, opNonFinite, opLookup, opAdd, opSubtract, opMultiply, opDivide, opMod, opRaise, opNegate, opFunction,
+  opAccept, opError, opStop
+};
+
+// Runs the shift-reduce parse over the tokens, with every variable found, and
+// writes down its course as postfix steps.
+class TCompiler {
+ public:
+  TCompiler(const std::vector<TLexeme>& Tokens, std::vector<TTransformOp>& Ops) : Tokens(Tokens), Ops(Ops) {}
+
+  void Run() {
+    States[0] = stStart;
+    for (const TLexeme& T : Tokens) {
+      TToken Token = TToken(T.Kind);
+      if (T.Kind == tkLiteralError) {
+        Emit(opError, 7);
+        return;
+      }
+      if (T.Kind == tkName) {
+        // An unknown variable is a bad token at this point.
+        TCompiler Trial(*this);
+        Trial.Recording = false;
+        const TEnd Bad = Trial.Advance(tkBad, fnAbs);
+        Emit(opLookup, Bad.Code).Name = T.Name;
+        Token = tkNumber;
+      } else if (T.Kind == tkNumber) {
+        Emit(T.NonFinite ? opNonFinite : opLiteral).Value = T.Value;
+      }
+      const TEnd End = Advance(Token, TFunction(T.Function));
+      if (End.Kind == akShift) continue;
+      Emit(End.Kind == akAccept ? opAccept : End.Kind == akStop ? opStop : opError, End.Code);
       return;
     }
-    Token = tkNumber;
-    TokenValue = Finite(Value);
   }
 
-  // Returns the new top of the stack and sets its state.
-  std::size_t Reduce(TRule Rule, std::size_t Top, TState& State) {
+ private:
+  struct TEnd {
+    TActionKind Kind;  // akShift: the token is shifted and the parse goes on
+    std::uint8_t Code = 0;
+  };
+
+  const std::vector<TLexeme>& Tokens;
+  std::vector<TTransformOp>& Ops;
+  std::array<TState, MaxStack> States{};
+  std::array<TFunction, MaxStack> Functions{};
+  std::size_t Top = 0;
+  bool Recording = true;
+
+  TCompiler(const TCompiler& Other) = default;
+
+  TTransformOp& Emit(TOpCode Code, std::uint8_t Arg = 0) {
+    TTransformOp& Op = Ops.emplace_back();
+    Op.Code = Code;
+    Op.Arg = Arg;
+    return Op;
+  }
+
+  void Record(TOpCode Code, std::uint8_t Arg = 0) {
+    if (Recording) Emit(Code, Arg);
+  }
+
+  // Reduces until the token is shifted or the parse ends.
+  TEnd Advance(TToken Token, TFunction Function) {
+    for (;;) {
+      const TAction A = Actions[States[Top]][Token];
+      switch (A.Kind) {
+        case akShift:
+          if (Top + 1 == MaxStack) return {akError, 1};
+          ++Top;
+          States[Top] = TState(A.Arg);
+          Functions[Top] = Function;
+          return {akShift};
+        case akReduce:
+          Reduce(TRule(A.Arg));
+          break;
+        case akAccept:
+        case akStop:
+          return {A.Kind};
+        case akError:
+          return {akError, A.Arg};
+      }
+    }
+  }
+
+  void Reduce(TRule Rule) {
     const TRuleInfo Info = Rules[Rule];
     const std::size_t Base = Top + 1 - Info.Length;
-    const TEntry* R = &Stack[Base];
-    long double& Value = Stack[Base].Value;
     switch (Rule) {
-      case ruAdd: Value = Finite(R[0].Value + R[2].Value); break;
-      case ruSubtract: Value = Finite(R[0].Value - R[2].Value); break;
-      case ruMultiply: Value = Finite(R[0].Value * R[2].Value); break;
-      case ruDivide: Value = R[2].Value == 0 ? Fail() : Finite(R[0].Value / R[2].Value); break;
-      case ruMod: Value = Mod(R[0].Value, R[2].Value); break;
-      case ruRaise: Value = Raise(R[0].Value, R[2].Value); break;
-      case ruNegate: Value = -R[1].Value; break;
-      case ruParens: Value = R[1].Value; break;
-      case ruFunction: Value = Apply(R[0].Function, R[2].Value); break;
+      case ruAdd: Record(opAdd); break;
+      case ruSubtract: Record(opSubtract); break;
+      case ruMultiply: Record(opMultiply); break;
+      case ruDivide: Record(opDivide); break;
+      case ruMod: Record(opMod); break;
+      case ruRaise: Record(opRaise); break;
+      case ruNegate: Record(opNegate); break;
+      case ruFunction: Record(opFunction, Functions[Base]); break;
+      case ruParens:
       case ruExprTerm:
       case ruTermModChain:
       case ruModChainPower:
@@ -383,10 +428,22 @@ class TRun {
       case ruUnaryPrimary:
       case ruNumber: break;  // the value stays
     }
-    State = Gotos[Stack[Base - 1].State][Info.Lhs];
-    Stack[Base].State = State;
-    return Base;
+    Top = Base;
+    States[Top] = Gotos[States[Base - 1]][Info.Lhs];
   }
+};
+
+// The arithmetic of the steps; a math error gives 0 and marks the evaluation.
+class TMath {
+ public:
+  bool MathError = false;
+
+  long double Fail() {
+    MathError = true;
+    return 0;
+  }
+  long double Finite(long double X) { return std::isfinite(X) ? X : Fail(); }
+  long double Divide(long double L, long double R) { return R == 0 ? Fail() : Finite(L / R); }
 
   // Rounded halves to even; false outside the signed 64-bit range.
   static bool ToInt64(long double X, std::int64_t& Result) {
@@ -442,16 +499,87 @@ class TTextRestorer {
   std::string& Text;
 };
 
+// Asks the parser's handler for each variable by its name.
+class THandlerResolver : public TVariableResolver {
+ public:
+  THandlerResolver(TMathParser& Parser, const std::vector<std::string>& Names) : Parser(Parser), Names(Names) {}
+
+  bool Resolve(std::size_t NameIndex, long double& Value) override {
+    bool Found = false;
+    if (Parser.OnGetVar) Parser.OnGetVar(Parser, Names[NameIndex], Value, Found);
+    return Found;
+  }
+
+ private:
+  TMathParser& Parser;
+  const std::vector<std::string>& Names;
+};
+
 }  // namespace
+
+TParsedTransform::TParsedTransform(const std::string& Text) {
+  std::vector<TLexeme> Tokens;
+  TTokenizer(Text, Tokens, FNames).Run();
+  TCompiler(Tokens, Ops).Run();
+}
+
+TTransformResult TParsedTransform::Evaluate(TVariableResolver& Resolver) const {
+  // Values of the operands shifted, plus the lookahead of a parse that fails.
+  std::array<long double, MaxStack + 1> Stack;
+  std::size_t Top = 0;  // values held
+  TMath Math;
+  TTransformResult Result;
+  for (const TTransformOp& Op : Ops) {
+    long double* const V = Stack.data() + Top;  // one past the top value
+    switch (TOpCode(Op.Code)) {
+      case opLiteral: Stack[Top++] = Op.Value; break;
+      case opNonFinite: Stack[Top++] = Math.Fail(); break;
+      case opLookup: {
+        long double Value = 0;
+        if (!Resolver.Resolve(Op.Name, Value)) {
+          Result.SyntaxError = Op.Arg;
+          Result.Failed = true;
+          return Result;
+        }
+        Stack[Top++] = Math.Finite(Value);
+        break;
+      }
+      case opAdd: V[-2] = Math.Finite(V[-2] + V[-1]), --Top; break;
+      case opSubtract: V[-2] = Math.Finite(V[-2] - V[-1]), --Top; break;
+      case opMultiply: V[-2] = Math.Finite(V[-2] * V[-1]), --Top; break;
+      case opDivide: V[-2] = Math.Divide(V[-2], V[-1]), --Top; break;
+      case opMod: V[-2] = Math.Mod(V[-2], V[-1]), --Top; break;
+      case opRaise: V[-2] = Math.Raise(V[-2], V[-1]), --Top; break;
+      case opNegate: V[-1] = -V[-1]; break;
+      case opFunction: V[-1] = Math.Apply(TFunction(Op.Arg), V[-1]); break;
+      case opAccept:
+        Result.Failed = Math.MathError;
+        Result.Value = Result.Failed ? 0 : V[-1];
+        return Result;
+      case opError:
+        Result.SyntaxError = Op.Arg;
+        Result.Failed = true;
+        return Result;
+      case opStop:
+        Result.Failed = true;
+        return Result;
+    }
+  }
+  return Result;  // the steps always end with one of the last three
+}
 
 void TMathParser::Parse() {
   FParseFailed = false;
-  TRun Run(*this, ParseString);
+  // A copy of the text: a handler may change ParseString meanwhile.
+  std::string Text = ParseString;
+  const TParsedTransform Transform(Text);
+  THandlerResolver Resolver(*this, Transform.Names());
+  TTransformResult Result;
   {
-    TTextRestorer Restorer(ParseString, Run.Text);
-    Run.Execute();
+    TTextRestorer Restorer(ParseString, Text);
+    Result = Transform.Evaluate(Resolver);
   }
-  if (Run.Error != 0 && OnParseError) OnParseError(*this, Run.Error);
-  FParseFailed = Run.Error != 0 || Run.MathError;
-  FParseValue = FParseFailed ? 0 : Run.Result;
+  if (Result.SyntaxError != 0 && OnParseError) OnParseError(*this, Result.SyntaxError);
+  FParseFailed = Result.Failed;
+  FParseValue = Result.Value;
 }

@@ -21,6 +21,20 @@ class TRestore {
 
 }  // namespace
 
+// Answers the variable requests of one row's transform function.
+class TFramesDefinition::TRowResolver : public TVariableResolver {
+ public:
+  TRowResolver(TFramesDefinition& Definition, const TCompiledRow& Row) : Definition(Definition), Row(Row) {}
+
+  bool Resolve(std::size_t NameIndex, long double& Value) override {
+    return Definition.LookUp(Row.TransformNames[NameIndex], Value);
+  }
+
+ private:
+  TFramesDefinition& Definition;
+  const TCompiledRow& Row;
+};
+
 TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string& FrameName, TNodePool& Pool) {
   if (SubframeDepth == 0) {
     SubframeCount = 0;
@@ -52,7 +66,7 @@ TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string
     for (std::size_t I = FirstRow; I < Entries.size() && Entries[I].FrameHash == Hash; ++I) {
       const TDefinitionEntry& Row = Entries[I];
       if (Row.Kind == ekSubframe || Row.Kind == ekFrame) continue;
-      EvaluateVariable(Row.VarName, static_cast<std::int32_t>(I));
+      Evaluate(CompiledRows[I].Name, static_cast<std::int32_t>(I));
       TDecodedNode* Node = Pool.New();
       Node->DefIndex = Node->FrameIndex = static_cast<std::int16_t>(I);
       Node->Position = static_cast<std::int32_t>(S.Position + Row.BytePos);
@@ -93,35 +107,42 @@ TDecodedNode* TFramesDefinition::DecodeSubframe(TMemoryStream& S, std::int32_t R
                             ", ignoring the rest.");
     return Node;
   }
+  const std::string Frame = SubFrameEvaluation(Row.VarName);
   const TRestore<int> RestoreDepth(SubframeDepth, SubframeDepth);
-  ++SubframeDepth;
   {
-    const std::unique_ptr<TVarList> Saved = Variables->Clone();
+    // The enclosing frame's variables wait aside and come back however the
+    // sub-frame's decoding ends.
+    TVarList& Saved = SavedVariables[static_cast<std::size_t>(SubframeDepth)];
     struct TRestoreVariables {
-      const TVarList& From;
-      TVarList& To;
-      ~TRestoreVariables() { From.AssignTo(To); }
-    } RestoreVariables{*Saved, *Variables};
-    Node->Child = DecodeFrame(S, SubFrameEvaluation(Row.VarName), Pool);
+      TVarList& A;
+      TVarList& B;
+      ~TRestoreVariables() { std::swap(A, B); }
+    } RestoreVariables{Saved, *Variables};
+    std::swap(Saved, *Variables);
+    ++SubframeDepth;
+    Node->Child = DecodeFrame(S, Frame, Pool);
   }
   for (TDecodedNode* Child = Node->Child; Child; Child = Child->Next) Child->Parent = Node;
   return Node;
 }
 
 void TFramesDefinition::EvaluateVariable(const std::string& Name, std::int32_t RowIndex) {
-  if (Variables->Contains(Name)) return;
-  const std::string N = !Name.empty() && Name.back() == '&' ? Name.substr(0, Name.size() - 1) : Name;
+  Evaluate(TVariableName(Name), RowIndex);
+}
+
+void TFramesDefinition::Evaluate(const TVariableName& Name, std::int32_t RowIndex) {
+  if (Variables->ContainsHash(Name.Hash)) return;
   if (--DependencyBudget <= 0) {
-    AddEntry(llError, "Cross dependency for variable " + N + " detected!");
+    AddEntry(llError, "Cross dependency for variable " + Name.Stripped + " detected!");
     ++DependencyBudget;
     throw EDecodeAbort();
   }
   const TRestore<std::int32_t> RestoreBudget(DependencyBudget, DependencyBudget + 1);
   const TRestore<std::int64_t> RestorePosition(Stream->Position, Stream->Position);
 
-  if (RowIndex == -1) RowIndex = FindVariableRow(DJBHash(CurrentFrame), DJBHash(N));
+  if (RowIndex == -1) RowIndex = FindVariableRow(DJBHash(CurrentFrame), Name.StrippedHash);
   if (RowIndex == -1) {
-    AddEntry(llError, "Could not fetch Variable: " + CurrentFrame + "." + N);
+    AddEntry(llError, "Could not fetch Variable: " + CurrentFrame + "." + Name.Stripped);
     return;
   }
   const TDefinitionEntry& Row = Entries[static_cast<std::size_t>(RowIndex)];
@@ -133,41 +154,47 @@ void TFramesDefinition::EvaluateVariable(const std::string& Name, std::int32_t R
       std::string Text = ReadMessage(*Stream, Position, Length);
       Raw = static_cast<double>(Messages.size());
       Messages.push_back(Text);
-      Variables->Add(N, Row.Kind, Raw);
+      Variables->AddHashed(Name.Stripped, Name.StrippedHash, Row.Kind, Raw);
       AddEntry(llMessage, Text);
     } else {
       Raw = ExtractInt(*Stream, Position, Length);
-      Variables->Add(N, Row.Kind, Raw);
+      Variables->AddHashed(Name.Stripped, Name.StrippedHash, Row.Kind, Raw);
     }
   }
   if (Row.Kind != ekNumber) return;
   if (Row.IsIdentity) {
-    Variables->Add(N + "&", Row.Kind, Raw);
+    Variables->AddHashed(Name.ValueName, Name.ValueHash, Row.Kind, Raw);
     return;
   }
-  Parser->ParseString = Row.Transform;
-  Parser->Parse();
-  if (Parser->ParseFailed())
-    AddEntry(llWarn, "Parse error: " + Parser->ParseString);
+  const TCompiledRow& Compiled = CompiledRows[static_cast<std::size_t>(RowIndex)];
+  TRowResolver Resolver(*this, Compiled);
+  const TTransformResult Result = Compiled.Transform.Evaluate(Resolver);
+  if (Result.SyntaxError != 0) ReportParseError(Row.Transform);
+  if (Result.Failed)
+    AddEntry(llWarn, "Parse error: " + Row.Transform);
   else
-    Variables->Add(N + "&", Row.Kind, static_cast<double>(Parser->ParseValue()));
+    Variables->AddHashed(Name.ValueName, Name.ValueHash, Row.Kind, static_cast<double>(Result.Value));
+}
+
+bool TFramesDefinition::LookUp(const TVariableName& Name, long double& Value) {
+  bool Found = Variables->ContainsHash(Name.Hash);
+  if (!Found) {
+    Evaluate(Name, -1);
+    Found = Variables->ContainsHash(Name.Hash);
+  }
+  if (Found)
+    Value = Variables->ValueOfHash(Name.Hash);
+  else
+    AddEntry(llError, "Parse error: Variable " + Name.Name + " not found.");
+  return Found;
 }
 
 void TFramesDefinition::GetVariableValue(const std::string& Name, long double& Value, bool& Found) {
-  const std::uint32_t Hash = DJBHash(Name);
-  Found = Variables->ContainsHash(Hash);
-  if (!Found) {
-    EvaluateVariable(Name, -1);
-    Found = Variables->ContainsHash(Hash);
-  }
-  if (Found)
-    Value = Variables->ValueOfHash(Hash);
-  else
-    AddEntry(llError, "Parse error: Variable " + Name + " not found.");
+  Found = LookUp(TVariableName(Name), Value);
 }
 
-void TFramesDefinition::ReportParseError() {
-  AddEntry(llError, "Parse error for transform function: " + Parser->ParseString);
+void TFramesDefinition::ReportParseError(const std::string& Transform) {
+  AddEntry(llError, "Parse error for transform function: " + Transform);
 }
 
 std::string TFramesDefinition::SubFrameEvaluation(const std::string&) {

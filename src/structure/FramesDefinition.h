@@ -13,6 +13,7 @@
 #include "structure/DefinitionEntry.h"
 #include "structure/MemoryStream.h"
 #include "structure/VarList.h"
+#include "structure/VariableName.h"
 
 // The silent abort of a decoding run on a cross dependency between transforms.
 class EDecodeAbort : public std::exception {
@@ -74,13 +75,26 @@ class TFramesDefinition {
   std::int32_t FindModeRow(std::int32_t Mode) const;
 
  private:
+  // A row's names and transform function, read once at load.
+  struct TCompiledRow {
+    TCompiledRow(const std::string& VarName, const std::string& Transform) : Name(VarName), Transform(Transform) {}
+    TVariableName Name;
+    TParsedTransform Transform;
+    std::vector<TVariableName> TransformNames;  // one per name of Transform.Names()
+  };
+  class TRowResolver;
+
   void LoadFromFile(const std::string& FileName);
   void FinishLoad();
   std::int32_t FindHeader(const std::string& Name) const;
   std::int32_t FindVariableRow(std::uint32_t FrameHash, std::uint32_t NameHash) const;
   TDecodedNode* DecodeSubframe(TMemoryStream& S, std::int32_t Row, TNodePool& Pool);
+  void Evaluate(const TVariableName& Name, std::int32_t RowIndex);
+  // The value of a variable a transform asks for, evaluated on demand; false
+  // with an error entry when there is none.
+  bool LookUp(const TVariableName& Name, long double& Value);
   void GetVariableValue(const std::string& Name, long double& Value, bool& Found);
-  void ReportParseError();
+  void ReportParseError(const std::string& Transform);
 
   // Lookups built at the end of a load; each answers what the scan of the
   // table in the named direction would.
@@ -89,6 +103,9 @@ class TFramesDefinition {
   std::unordered_map<std::uint32_t, std::int32_t> FirstHeaderOfFrameHash;
   std::unordered_map<std::uint64_t, std::int32_t> LastRowOfVariable;
   std::unordered_map<std::int32_t, std::int32_t> FirstRowOfMode;
+  std::vector<TCompiledRow> CompiledRows;  // one per row of Entries
+  // The variables of the enclosing frames while a sub-frame is decoded, by depth.
+  std::vector<TVarList> SavedVariables = std::vector<TVarList>(MaxSubframeNesting);
   int SubframeDepth = 0;
   int SubframeCount = 0;
   std::string TopFrame;

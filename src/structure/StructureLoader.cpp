@@ -205,11 +205,18 @@ void TFramesDefinition::FinishLoad() {
     FirstRowOfMode.emplace(E.Mode, Row);
     if (E.Kind == ekFrame) FirstHeaderOfFrameHash.emplace(E.FrameHash, Row);
   }
+  CompiledRows.clear();
+  CompiledRows.reserve(Entries.size());
+  for (const TDefinitionEntry& E : Entries) {
+    const bool Transforms = E.Kind == ekNumber && !E.IsIdentity;
+    TCompiledRow& Compiled = CompiledRows.emplace_back(E.VarName, Transforms ? E.Transform : std::string());
+    for (const std::string& Name : Compiled.Transform.Names()) Compiled.TransformNames.emplace_back(Name);
+  }
   Parser = std::make_unique<TMathParser>();
   Parser->OnGetVar = [this](TMathParser&, const std::string& Name, long double& Value, bool& Found) {
     GetVariableValue(Name, Value, Found);
   };
-  Parser->OnParseError = [this](TMathParser&, int) { ReportParseError(); };
+  Parser->OnParseError = [this](TMathParser& Sender, int) { ReportParseError(Sender.ParseString); };
 }
 
 std::int32_t TFramesDefinition::FindFrame(const std::string& Name) const {
