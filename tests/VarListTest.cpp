@@ -54,3 +54,28 @@ TEST(VarList, CopiesAreIndependent) {
   EXPECT_EQ(Clone->Value("A"), 1.0);
   EXPECT_EQ(Clone->LastIndex, 0);
 }
+
+TEST(VarList, FindsTheSameEntryAsAScanWhenManyNamesShareSlots) {
+  TVarList L;
+  std::vector<std::string> Names;
+  for (int I = 0; I < 300; ++I) Names.push_back("V" + std::to_string(I * 64));
+  Names.push_back("Ab");
+  Names.push_back("BA");  // the same hash as "Ab": the same variable
+  for (std::size_t I = 0; I < Names.size(); ++I) L.Add(Names[I], ekNumber, static_cast<double>(I));
+  ASSERT_EQ(L.Entries.size(), 301u);
+  for (std::size_t I = 0; I < 300; ++I) {
+    ASSERT_EQ(L.IndexOf(Names[I]), static_cast<std::int32_t>(I)) << Names[I];
+    EXPECT_EQ(L.LastIndex, static_cast<std::int32_t>(I));
+  }
+  EXPECT_EQ(L.Value("BA"), 300.0);
+  EXPECT_EQ(L.IndexOf("V1"), -1);
+  TVarList Copy;
+  L.AssignTo(Copy);
+  EXPECT_EQ(Copy.IndexOf("V19136"), 299);
+  L.Clear();
+  EXPECT_EQ(L.IndexOf("V0"), -1);
+  L.Add("V64", ekNumber, 1);
+  EXPECT_EQ(L.IndexOf("V64"), 0);
+  EXPECT_EQ(L.IndexOf("V0"), -1);
+  EXPECT_EQ(Copy.IndexOf("V0"), 0);
+}

@@ -21,6 +21,8 @@ struct TVarEntry {
   std::uint32_t Hash = 0;
 };
 
+// Entries are added through Add, AddHashed and AssignTo: the index from hash
+// to entry follows them. Values may be changed in place.
 class TVarList {
  public:
   std::vector<TVarEntry> Entries;
@@ -29,8 +31,8 @@ class TVarList {
   // Appends the name unless a name of the same hash is there (the first value stays).
   void Add(const std::string& Name, TEntryKind Kind, double Value) { AddHashed(Name, DJBHash(Name), Kind, Value); }
   void AddHashed(const std::string& Name, std::uint32_t Hash, TEntryKind Kind, double Value);
-  void Clear() { Entries.clear(); }
-  void AssignTo(TVarList& Target) const { Target.Entries = Entries; }
+  void Clear();
+  void AssignTo(TVarList& Target) const;
   std::unique_ptr<TVarList> Clone() const;
 
   std::int32_t IndexOfHash(std::uint32_t Hash);
@@ -41,4 +43,14 @@ class TVarList {
   // The value, or MissingValue when the name is not in the list.
   double ValueOfHash(std::uint32_t Hash);
   double Value(std::string_view Name) { return ValueOfHash(DJBHash(Name)); }
+
+ private:
+  // Open addressing: each slot holds an entry's index + 1, or 0 when free.
+  // Names of the same hash are one variable, so a hash has at most one entry
+  // and the first slot holding it answers as the scan from index 0 would.
+  std::vector<std::int32_t> Slots;
+  std::size_t Indexed = 0;  // entries in Slots
+
+  void Rebuild();
+  void Insert(std::int32_t Index);
 };
