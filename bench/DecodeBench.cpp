@@ -3,9 +3,11 @@
 //   vorex-bench [FRAMES] [--keep FILE]
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -96,13 +98,28 @@ int main(int argc, char** argv) {
   TQuorinFramesDefinition Definition(std::string(VOREX_DEMO_DIR) + "/demo.structure", Messages);
   if (!Definition.Loaded) return 2;
 
+  // Earlier passes, each on a holder of its own: the median of them and the
+  // measured pass below resists a busy machine.
+  std::vector<double> Passes;
+  LogEntries = 0;
+  for (int Pass = 0; Pass < 2; ++Pass) {
+    Start = Clock::now();
+    TData Earlier(File, Definition);
+    Earlier.StartTracking();
+    Earlier.StopTracking();
+    Passes.push_back(SecondsSince(Start));
+  }
+  const std::int64_t LogEntriesPerPass = LogEntries / 2;
+
   const std::size_t HeapBefore = HeapInUse();
   Start = Clock::now();
   TData Data(File, Definition);
   Data.StartTracking();
   Data.StopTracking();
-  const double PassSeconds = SecondsSince(Start);
+  Passes.push_back(SecondsSince(Start));
   const std::size_t HeapAfter = HeapInUse();
+  std::sort(Passes.begin(), Passes.end());
+  const double PassSeconds = Passes[1];
 
   std::vector<TField> Fields;
   TCounts Counts;
@@ -110,7 +127,9 @@ int main(int argc, char** argv) {
     ++Counts.Nodes;
     CollectFields(Definition, Root->Child, Fields, Counts);
   }
-  const double DecodedBytes = static_cast<double>(HeapAfter - HeapBefore) - static_cast<double>(Data.Image.Bytes.size());
+  // The node blocks are mapped outside the heap.
+  const double DecodedBytes = static_cast<double>(HeapAfter - HeapBefore) + static_cast<double>(Data.NodeBytes()) -
+                              static_cast<double>(Data.Image.Bytes.size());
 
   std::uint64_t Checksum = 0;
   double FloorSeconds = RawFloor(File, Fields, Checksum);
@@ -122,11 +141,12 @@ int main(int argc, char** argv) {
   std::printf("| BaseFrames decoded | %lld |\n", static_cast<long long>(Data.FrameCount()));
   std::printf("| decoded nodes (variables) | %lld (%lld) |\n", static_cast<long long>(Counts.Nodes),
               static_cast<long long>(Counts.Variables));
-  std::printf("| log entries | %lld |\n", static_cast<long long>(LogEntries));
-  std::printf("| full pipeline (TData pass) | %.3f s |\n", PassSeconds);
+  std::printf("| log entries | %lld |\n", static_cast<long long>(LogEntriesPerPass));
+  std::printf("| full pipeline (TData pass), median of 3 | %.3f s (%.3f to %.3f) |\n", PassSeconds, Passes[0],
+              Passes[2]);
   std::printf("| BaseFrames per second | %.0f |\n", static_cast<double>(Data.FrameCount()) / PassSeconds);
   std::printf("| ns per decoded variable | %.1f |\n", PassSeconds * 1e9 / static_cast<double>(Counts.Variables));
-  std::printf("| heap bytes per decoded node | %.1f |\n", DecodedBytes / static_cast<double>(Counts.Nodes));
+  std::printf("| heap and node-block bytes per decoded node | %.1f |\n", DecodedBytes / static_cast<double>(Counts.Nodes));
   std::printf("| raw floor: read, swap, extract %zu fields | %.3f s |\n", Fields.size(), FloorSeconds);
   std::printf("| pipeline / floor | %.1f |\n", PassSeconds / FloorSeconds);
   std::printf("| peak resident memory | %.1f MB |\n", static_cast<double>(PeakResidentKiB()) / 1024.0);

@@ -15,7 +15,7 @@ namespace {
 struct TExport {
   TTempDir Dir;
   std::vector<std::string> Messages;
-  TNodePool Pool;
+  TNodePool Pool{&Image};
   TMemoryStream Image;
   std::unique_ptr<TQuorinFramesDefinition> Definition;
   std::vector<const TDecodedNode*> Roots;
@@ -48,7 +48,7 @@ struct TExport {
     TDecodedNode* Last = nullptr;
     for (TDecodedNode* Child : Children) {
       (Last ? Last->Next : N->Child) = Child;
-      Child->Parent = N;
+      Child->SetParent(N);
       Last = Child;
     }
     return N;

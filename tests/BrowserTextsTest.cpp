@@ -83,7 +83,7 @@ struct TTexts {
     TDecodedNode* Last = nullptr;
     for (TDecodedNode* Child : Children) {
       (Last ? Last->Next : Node->Child) = Child;
-      Child->Parent = Parent;
+      Child->SetParent(Parent);
       Last = Child;
     }
   }

@@ -108,7 +108,7 @@ struct TBrowser {
     for (std::size_t Row = 0; Row < Tree->FrameCount(); ++Row) {
       const TDecodedNode* Root = Tree->Frame(Row);
       Out += (Out.empty() ? "" : " ") + std::to_string(Root->Position / FrameLength) +
-             (Root->Stream == &Data[1]->Image ? "b" : "");
+             (Root->Stream() == &Data[1]->Image ? "b" : "");
     }
     return Out;
   }

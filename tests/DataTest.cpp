@@ -117,9 +117,9 @@ TEST(Data, ReadsWholeBaseFramesAndNotifiesOnce) {
   const TDecodedNode* Root = H.Data->Frames;
   EXPECT_EQ(Root->DefIndex, 0);
   EXPECT_EQ(Root->FrameIndex, 0);
-  EXPECT_EQ(Root->Stream, &H.Data->Image);
-  EXPECT_EQ(Root->Child->Stream, &H.Data->Image);
-  EXPECT_EQ(Root->Child->Parent, nullptr);
+  EXPECT_EQ(Root->Stream(), &H.Data->Image);
+  EXPECT_EQ(Root->Child->Stream(), &H.Data->Image);
+  EXPECT_EQ(Root->Child->Parent(), nullptr);
 }
 
 TEST(Data, NumbersChildrenBeforeTheirNodeFromTheSerialBase) {

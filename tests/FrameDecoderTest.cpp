@@ -11,7 +11,7 @@ namespace {
 struct TDecoder {
   TTempDir Dir;
   std::vector<std::string> Messages;
-  TNodePool Pool;
+  TNodePool Pool{&Image};
   TMemoryStream Image;
   std::unique_ptr<TQuorinFramesDefinition> Definition;
 
@@ -75,7 +75,7 @@ TEST(DecodeFrame, StoresRawAndTransformedValuesPerKind) {
   EXPECT_EQ(H->Value, -999);
   EXPECT_EQ(H->DefIndex, 5);
   EXPECT_EQ(H->FrameIndex, 5);
-  EXPECT_EQ(H->Stream, &D.Image);
+  EXPECT_EQ(H->Stream(), &D.Image);
   EXPECT_EQ(D.Messages, (std::vector<std::string>{"Hi"}));
   EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Message] Hi", "[Warn] Parse error: H/0"}));
 
@@ -197,7 +197,7 @@ TEST(DecodeFrame, ListsVariablesBeforeSubframesAndHidesTheEnclosingFrame) {
   EXPECT_EQ(Sub->Position, 20);
   EXPECT_EQ(Sub->DefIndex, 2);
   EXPECT_EQ(Sub->FrameIndex, 4);
-  EXPECT_EQ(Sub->Child->Parent, Sub);
+  EXPECT_EQ(Sub->Child->Parent(), Sub);
   EXPECT_EQ(Sub->Child->Position, 20);
   EXPECT_EQ(Sub->Child->RawValue, 4);
   EXPECT_EQ(Sub->Child->Value, -999);
@@ -226,7 +226,7 @@ TEST(DecodeFrame, GivesAnUnknownFrameOneEmptyNode) {
     EXPECT_EQ(N->Next, nullptr);
     EXPECT_EQ(N->DefIndex, 0);
     EXPECT_EQ(N->Position, 0);
-    EXPECT_EQ(N->Stream, &D.Image);
+    EXPECT_EQ(N->Stream(), &D.Image);
   }
   EXPECT_EQ(D.Decode("Empty"), nullptr);
   EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Error] Unknown frame: Nothing"}));

@@ -312,12 +312,12 @@ void TBrowserForm::AddAlarm1Click() {
 void TBrowserForm::ShowinHexViewer1Click() {
   const TDecodedNode* Node = FocusedNode();
   const TDefinitionEntry* Row = FocusedRow();
-  if (!Node || !Row || !Node->Stream) return;
+  if (!Node || !Row || !Node->Stream()) return;
   // A child window: it closes with this browser, before the project frees the bytes it shows.
   auto* Viewer = new THexViewForm(this);
   Viewer->setWindowTitle(Viewer->windowTitle() + " " + FromBytes(Row->VarName) + " (" + FromBytes(Row->DisplayName) +
                          ")");
-  Viewer->ShowFrame(*Node->Stream, Definition->GetFrameLength("BaseFrame"), Node->Position);
+  Viewer->ShowFrame(*Node->Stream(), Definition->GetFrameLength("BaseFrame"), Node->Position);
 }
 
 void TBrowserForm::ToolButton3Click() {

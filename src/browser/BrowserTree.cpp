@@ -166,7 +166,7 @@ bool TBrowserTree::ContainsName(const TDecodedNode& Root, const std::vector<std:
   for (const std::string& Line : Lines)
     if (SameText(Line, Name)) return true;
   if (!Root.Child) return false;
-  return NamesMatch(Root.Child, Root.Child->Parent ? Name + "." : std::string(), Lines);
+  return NamesMatch(Root.Child, Root.Child->Parent() ? Name + "." : std::string(), Lines);
 }
 
 // Qualified names are built along the walk: the prefix of a list is its
@@ -179,7 +179,7 @@ bool TBrowserTree::NamesMatch(const TDecodedNode* List, const std::string& Prefi
     for (const std::string& Line : Lines)
       if (SameText(Line, Name)) return true;
     if (!Node->Child) continue;
-    const TDecodedNode* Parent = Node->Child->Parent;
+    const TDecodedNode* Parent = Node->Child->Parent();
     const std::string ChildPrefix =
         !Parent ? std::string() : Parent == Node ? Name + "." : Definition.NodeQualifiedName(*Parent) + ".";
     if (NamesMatch(Node->Child, ChildPrefix, Lines)) return true;

@@ -178,7 +178,6 @@ void TData::UpdateFromFile() {
       TDecodedNode* Root = Pool.New();
       Root->Child = Child;
       Root->Position = static_cast<std::int32_t>(Position);
-      Root->Stream = &Image;
       Root->DefIndex = RootDefIndex;
       AppendRoot(Root);
     }

@@ -41,6 +41,8 @@ class TData {
   // last numbering (children before their node, from SerialBase on).
   void NumberNodes();
 
+  // Bytes of the blocks the decoded nodes live in.
+  std::size_t NodeBytes() const { return Pool.ReservedBytes(); }
   // Number of BaseFrame roots in Frames.
   std::int64_t FrameCount() const { return Count; }
 
@@ -50,7 +52,7 @@ class TData {
   bool ReadImage(std::int64_t Size);
   void AppendRoot(TDecodedNode* Root);
 
-  TNodePool Pool;
+  TNodePool Pool{&Image};
   TDecodedNode* LastRoot = nullptr;
   TDecodedNode* FirstUnnumbered = nullptr;
   std::int64_t NextSerial = 0;

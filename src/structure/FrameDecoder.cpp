@@ -50,9 +50,7 @@ TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string
   const auto First = FirstRowOfFrameHash.find(Hash);
   if (First == FirstRowOfFrameHash.end()) {
     if (FrameName != "NO_RULE_FOUND") AddEntry(llError, "Unknown frame: " + FrameName);
-    TDecodedNode* Empty = Pool.New();
-    Empty->Stream = &S;
-    return Empty;
+    return Pool.New();
   }
   const std::size_t FirstRow = static_cast<std::size_t>(First->second);
   const std::size_t Mark = Pool.Mark();
@@ -70,7 +68,6 @@ TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string
       TDecodedNode* Node = Pool.New();
       Node->DefIndex = Node->FrameIndex = static_cast<std::int16_t>(I);
       Node->Position = static_cast<std::int32_t>(S.Position + Row.BytePos);
-      Node->Stream = &S;
       Node->RawValue = Variables->ValueOfHash(Row.NameHash);
       Node->Value = Row.Kind == ekBoolean ? Node->RawValue : Variables->ValueOfHash(Row.ValueHash);
       Append(Node);
@@ -92,7 +89,6 @@ TDecodedNode* TFramesDefinition::DecodeSubframe(TMemoryStream& S, std::int32_t R
 
   TDecodedNode* Node = Pool.New();
   Node->DefIndex = static_cast<std::int16_t>(RowIndex);
-  Node->Stream = &S;
   Node->Position = static_cast<std::int32_t>(S.Position);
   Node->FrameIndex = static_cast<std::int16_t>(FindFrame(SubFrameEvaluation(Row.VarName)));
 
@@ -122,7 +118,7 @@ TDecodedNode* TFramesDefinition::DecodeSubframe(TMemoryStream& S, std::int32_t R
     ++SubframeDepth;
     Node->Child = DecodeFrame(S, Frame, Pool);
   }
-  for (TDecodedNode* Child = Node->Child; Child; Child = Child->Next) Child->Parent = Node;
+  for (TDecodedNode* Child = Node->Child; Child; Child = Child->Next) Child->SetParent(Node);
   return Node;
 }
 
@@ -213,6 +209,6 @@ std::string TFramesDefinition::NodeQualifiedName(const TDecodedNode& Node) const
     return Row < Entries.size() ? Entries[Row].VarName : std::string();
   };
   std::string Name = FrameVarName(Node);
-  for (const TDecodedNode* P = Node.Parent; P; P = P->Parent) Name = FrameVarName(*P) + "." + Name;
+  for (const TDecodedNode* P = Node.Parent(); P; P = P->Parent()) Name = FrameVarName(*P) + "." + Name;
   return Name;
 }

@@ -369,7 +369,7 @@ TEST_F(BrowserForm, TheHexViewerMarksTheNodeAndStepsBetweenBaseFrames) {
   // The marked four characters are the node's two bytes, in red.
   const QStringList Lines = Viewer->Edit->toPlainText().split('\n');
   EXPECT_EQ(Lines.size(), 17);
-  const THexDump Dump = BuildHexDump(*Browser->Model()->NodeAt(Crc)->Stream, 280, 558);
+  const THexDump Dump = BuildHexDump(*Browser->Model()->NodeAt(Crc)->Stream(), 280, 558);
   QTextCursor Cursor(Viewer->Edit->document()->findBlockByNumber(Dump.MarkLine));
   Cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, Dump.MarkColumn + 1);
   EXPECT_EQ(Cursor.charFormat().foreground().color(), QColor(255, 0, 0));

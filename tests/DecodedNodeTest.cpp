@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <vector>
+
+#include "structure/DecodedNode.h"
+
+TEST(NodePool, NodesFindTheirParentAndStreamAcrossBlocks) {
+  TMemoryStream Image;
+  TNodePool Pool(&Image);
+  std::vector<TDecodedNode*> Nodes;
+  for (int I = 0; I < 50000; ++I) Nodes.push_back(Pool.New());
+  EXPECT_EQ(sizeof(TDecodedNode), 48u);
+  EXPECT_GE(Pool.ReservedBytes(), 50000u * 48u);
+  EXPECT_LT(Pool.ReservedBytes(), 50000u * 48u + (1u << 21));
+
+  Nodes[40000]->SetParent(Nodes[10]);    // an earlier block
+  Nodes[5]->SetParent(Nodes[49999]);     // a later one
+  Nodes[21845]->SetParent(Nodes[21844]);  // the first node of a block, the last of the one before
+  EXPECT_EQ(Nodes[40000]->Parent(), Nodes[10]);
+  EXPECT_EQ(Nodes[5]->Parent(), Nodes[49999]);
+  EXPECT_EQ(Nodes[21845]->Parent(), Nodes[21844]);
+  EXPECT_EQ(Nodes[7]->Parent(), nullptr);
+  for (const int I : {0, 21844, 21845, 49999}) EXPECT_EQ(Nodes[I]->Stream(), &Image);
+
+  Nodes[5]->SetParent(nullptr);
+  EXPECT_EQ(Nodes[5]->Parent(), nullptr);
+  EXPECT_THROW(Nodes[3]->SetParent(Nodes[3]), std::invalid_argument);
+  TNodePool Other;
+  EXPECT_THROW(Nodes[3]->SetParent(Other.New()), std::invalid_argument);
+  EXPECT_EQ(Nodes[3]->Parent(), nullptr);
+}
+
+TEST(NodePool, RollbackHandsTheSameNodesOutAgainCleared) {
+  TNodePool Pool;
+  Pool.New();
+  const std::size_t Mark = Pool.Mark();
+  TDecodedNode* A = Pool.New();
+  TDecodedNode* B = Pool.New();
+  A->Value = 5;
+  A->Child = B;
+  B->SetParent(A);
+  Pool.Rollback(Mark);
+  EXPECT_EQ(Pool.Size(), 1u);
+  TDecodedNode* Again = Pool.New();
+  EXPECT_EQ(Again, A);
+  EXPECT_EQ(Again->Value, 0);
+  EXPECT_EQ(Again->Child, nullptr);
+  EXPECT_EQ(Pool.New()->Parent(), nullptr);
+  EXPECT_EQ(Again->Stream(), nullptr);
+}
