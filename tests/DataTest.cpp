@@ -21,8 +21,13 @@ class TFakeProgress : public TLoadProgress {
   void SetMaximum(std::int64_t Max) override { Events.push_back("max " + std::to_string(Max)); }
   void SetPosition(std::int64_t Pos) override { Events.push_back("pos " + std::to_string(Pos)); }
   void SetCounter(const std::string& Text) override { Events.push_back("count " + Text); }
-  void ProcessMessages() override { EXPECT_TRUE(Busy); }
+  void ProcessMessages() override {
+    EXPECT_TRUE(Busy);
+    Events.push_back("events");
+  }
+  std::chrono::milliseconds RefreshInterval() const override { return Interval; }
   std::vector<std::string> Events;
+  std::chrono::milliseconds Interval{0};
 
  private:
   TLoadProgress* Previous;
@@ -109,8 +114,9 @@ TEST(Data, ReadsWholeBaseFramesAndNotifiesOnce) {
   EXPECT_EQ(H.Data->FrameCount(), 3);
   EXPECT_EQ(H.Data->ProcessedSize, 840);
   EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Info] Update on " + H.File}));
-  EXPECT_EQ(Progress.Events, (std::vector<std::string>{"max 840", "show", "pos 0", "count 0", "pos 280", "count 1",
-                                                        "pos 560", "count 2", "hide"}));
+  EXPECT_EQ(Progress.Events,
+            (std::vector<std::string>{"max 840", "show", "pos 0", "count 0", "events", "pos 280", "count 1", "events",
+                                      "pos 560", "count 2", "events", "pos 840", "count 3", "hide"}));
   EXPECT_FALSE(Progress.Busy);
   EXPECT_TRUE(H.Data->Timer->Enabled());
   EXPECT_EQ(H.Data->Timer->Interval(), 60000);
@@ -179,7 +185,20 @@ TEST(Data, SkipsBaseFramesWithAnInvalidIdButCountsThem) {
                              "[Warn] BaseFrame at Position 280 has invalid ID! Skipping...",
                              "[Warn] BaseFrame at Position 560 has invalid ID! Skipping...",
                          }));
-  EXPECT_EQ(Progress.Events[Progress.Events.size() - 2], "count 3");
+  // Skipped BaseFrames count as handled.
+  EXPECT_EQ(Progress.Events[Progress.Events.size() - 2], "count 4");
+}
+
+TEST(Data, AThrottledPassShowsTheFirstAndTheFinalPositionOnly) {
+  THolder H;
+  H.Write(Frames(5));
+  TLogRecorder Quiet;
+  TFakeProgress Progress;
+  Progress.Interval = std::chrono::hours(1);
+  H.Data->StartTracking();
+  EXPECT_EQ(H.Data->FrameCount(), 5);
+  EXPECT_EQ(Progress.Events, (std::vector<std::string>{"max 1400", "show", "pos 0", "count 0", "events", "pos 1400",
+                                                        "count 5", "hide"}));
 }
 
 TEST(Data, WarnsWhenTheFileHoldsLessThanOneBaseFrame) {

@@ -155,10 +155,18 @@ void TData::UpdateFromFile() {
   Timer->SetEnabled(false);
   const auto RootDefIndex = static_cast<std::int16_t>(Definition.FindFrame("BaseFrame"));
   std::int64_t Handled = 0;
-  while (Image.Size() - Position >= Length) {
+  const auto ShowPosition = [&] {
     Progress.SetPosition(Position);
     Progress.SetCounter(std::to_string(Handled));
-    Progress.ProcessMessages();
+  };
+  const std::chrono::milliseconds RefreshInterval = Progress.RefreshInterval();
+  auto NextRefresh = std::chrono::steady_clock::now();
+  while (Image.Size() - Position >= Length) {
+    if (RefreshInterval.count() == 0 || std::chrono::steady_clock::now() >= NextRefresh) {
+      ShowPosition();
+      Progress.ProcessMessages();
+      NextRefresh = std::chrono::steady_clock::now() + RefreshInterval;
+    }
     if (IdCheck && !HoldsBaseFrameId(Image, Position)) {
       AddEntry(llWarn, "BaseFrame at Position " + std::to_string(Position) + " has invalid ID! Skipping...");
     } else {
@@ -185,6 +193,7 @@ void TData::UpdateFromFile() {
     Position += Length;
     Length = Definition.GetFrameLength("BaseFrame");
   }
+  ShowPosition();
   // Only whole BaseFrames count as processed: the rest is decoded once complete.
   ProcessedSize = Position;
   NumberNodes();

@@ -2,6 +2,7 @@
 // The shared progress display of update passes and the one process-wide
 // flag that says a pass is running. The desktop application installs its
 // progress window; without one, passes run headless.
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -14,8 +15,13 @@ class TLoadProgress {
   virtual void SetMaximum(std::int64_t) {}
   virtual void SetPosition(std::int64_t) {}
   virtual void SetCounter(const std::string&) {}
-  // Lets the GUI handle pending events once per BaseFrame.
+  // Lets the GUI handle pending events.
   virtual void ProcessMessages() {}
+  // A pass shows its position and lets events run at the first BaseFrame and
+  // then at most once per interval (0: at every BaseFrame), and shows its final
+  // position when its BaseFrames are done. Events run only right after the
+  // position is shown, so what is painted is always the true position.
+  virtual std::chrono::milliseconds RefreshInterval() const { return std::chrono::milliseconds(25); }
 };
 
 // The installed progress display (a headless one by default).
