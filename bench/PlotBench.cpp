@@ -61,13 +61,15 @@ int main(int argc, char** argv) {
     Plot.FrameName = "BaseFrame";
     Plot.VarName = "SEQ_COUNT";
     Plot.FramesA = Data->Frames;
+    // The first refresh reads every BaseFrame; later ones only reassemble.
+    const double First = BestMilliseconds(1, [&] { Plot.RefreshSeries(Definition); });
     const double Refresh = BestMilliseconds(3, [&] { Plot.RefreshSeries(Definition); });
-    std::printf("| RefreshSeries, %lld BaseFrames (%zu points) | %.1f ms |\n", static_cast<long long>(Frames),
-                Plot.Series.size(), Refresh);
+    std::printf("| first RefreshSeries, %lld BaseFrames (%zu points) / a later one | %.1f ms / %.1f ms |\n",
+                static_cast<long long>(Frames), Plot.Series.size(), First, Refresh);
     Plot.SortVar = "PKT_CRC";
+    const double SortedFirst = BestMilliseconds(1, [&] { Plot.RefreshSeries(Definition); });
     const double Sorted = BestMilliseconds(3, [&] { Plot.RefreshSeries(Definition); });
-    std::printf("| RefreshSeries sorted by PKT_CRC, %lld BaseFrames | %.1f ms |\n", static_cast<long long>(Frames),
-                Sorted);
+    std::printf("| the same sorted by PKT_CRC | %.1f ms / %.1f ms |\n", SortedFirst, Sorted);
     Plot.SortVar.clear();
     Plot.RefreshSeries(Definition);
     Largest = Plot;

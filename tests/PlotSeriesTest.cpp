@@ -714,3 +714,48 @@ TEST(PlotSave, WritesEveryPointAsSerialTimeAndValueWithCrLf) {
   TPlotSeries().WriteSeries(Empty);
   EXPECT_EQ(Empty.str(), "");
 }
+
+// A plot that follows growing files keeps what earlier BaseFrames gave; each
+// refresh must equal a plot collected afresh from everything.
+TEST(PlotCollect, RefreshesAfterAppendsEqualACollectionFromScratch) {
+  TDecodedFiles F(Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "V"}), Row({"1", "1", "NUMBER", "KEY", "KEY"}),
+                         Row({"2", "2", "SUBFRAME", "Inner", "x"}), "[Inner:2]", Row({"0", "1", "NUMBER", "V", "V"}),
+                         Row({"1", "1", "NUMBER", "PLOT_TIME", "PLOT_TIME"})}));
+  struct TCase {
+    std::string Frame, Var, Sort;
+  };
+  const std::vector<TCase> Cases = {{"BaseFrame", "V", ""}, {"Inner", "V", ""}, {"BaseFrame", "V", "KEY"},
+                                    {"Inner", "PLOT_TIME", "KEY"}, {"BaseFrame", "Inner", "V"}};
+  std::vector<TPlotSeries> Following(Cases.size());
+  const auto Check = [&](const char* Step) {
+    for (std::size_t I = 0; I < Cases.size(); ++I) {
+      TPlotSeries& Plot = Following[I];
+      Plot.FrameName = Cases[I].Frame;
+      Plot.VarName = Cases[I].Var;
+      Plot.SortVar = Cases[I].Sort;
+      F.Bind(Plot);
+      Plot.RefreshSeries(*F.Definition);
+      const TPlotSeries Fresh = F.Collect(Cases[I].Frame, Cases[I].Var, Cases[I].Sort);
+      EXPECT_EQ(Values(Plot.Series), Values(Fresh.Series)) << Step << " " << I;
+      EXPECT_EQ(Times(Plot.Series), Times(Fresh.Series)) << Step << " " << I;
+      EXPECT_EQ(Serials(Plot.Series), Serials(Fresh.Series)) << Step << " " << I;
+      EXPECT_EQ(Plot.TimeHigh, Fresh.TimeHigh) << Step << " " << I;
+    }
+  };
+  F.Add(0, {{1, 2, 5, 10}, {2, 1, 6, 20}});
+  Check("first file");
+  F.Add(1, {{3, 2, 7, 30}});
+  Check("second file");
+  F.Add(0, {{4, 1, 8, 40}, {5, 2, 9, 50}, {6, 1, 1, 5}});
+  Check("first file grew");
+  F.Add(1, {{7, 2, 2, 60}});
+  Check("second file grew");
+  // Another sort criterion and other names start over.
+  Following[2].SortVar = "V";
+  Following[2].RefreshSeries(*F.Definition);
+  EXPECT_EQ(Serials(Following[2].Series), Serials(F.Collect("BaseFrame", "V", "V").Series));
+  Following[0].VarName = "KEY";
+  Following[0].RefreshSeries(*F.Definition);
+  // KEY of the BaseFrames of the first file, then of the second.
+  EXPECT_EQ(Values(Following[0].Series), (std::vector<double>{2, 1, 1, 2, 1, 2, 2}));
+}

@@ -120,37 +120,30 @@ std::string LimitText(double Value) {
 }
 
 void TPlotSeries::RefreshSeries(const TFramesDefinition& Definition) {
-  Series.clear();
-  std::vector<const TDecodedNode*> Frames;
-  for (const TDecodedNode* First : {FramesA, FramesB})
-    for (const TDecodedNode* Root = First; Root; Root = Root->Next) Frames.push_back(Root->Child);
-
+  CollectNewFrames(Definition);
+  std::vector<const TFrameSummary*> Frames;
+  for (const TSource& Source : Collected.Sources)
+    for (const TFrameSummary& Frame : Source.Frames) Frames.push_back(&Frame);
   if (!SortVar.empty()) {
-    const std::uint32_t SortHash = DJBHash(SortVar);
-    std::vector<std::pair<double, const TDecodedNode*>> Keyed;
+    std::vector<std::pair<double, const TFrameSummary*>> Keyed;
     Keyed.reserve(Frames.size());
-    for (const TDecodedNode* List : Frames) Keyed.emplace_back(FindValue(Definition, List, SortHash), List);
-    QuickSort(Keyed, [](const std::pair<double, const TDecodedNode*>& Item) { return Item.first; });
+    for (const TFrameSummary* Frame : Frames) Keyed.emplace_back(Frame->Key, Frame);
+    QuickSort(Keyed, [](const std::pair<double, const TFrameSummary*>& Item) { return Item.first; });
     for (std::size_t I = 0; I < Frames.size(); ++I) Frames[I] = Keyed[I].second;
   }
 
-  const std::uint32_t FrameHash = DJBHash(FrameName), NameHash = DJBHash(VarName), TimeHash = DJBHash("PLOT_TIME");
+  Series.clear();
   double Time = 0;
-  // Sub-frame contents come before their node; a node's time test before its match.
-  const auto Collect = [&](const auto& Self, const TDecodedNode* List) -> void {
-    for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
-      if (Node->Child) Self(Self, Node->Child);
-      const TDefinitionEntry* Row = RowOf(Definition, *Node);
-      if (!Row) continue;
-      if (Row->NameHash == TimeHash) Time = Node->Value;
-      if (Row->FrameHash == FrameHash && Row->NameHash == NameHash) {
-        Series.push_back({Node->Value, Time, Node->SerialNo});
-        TimeHigh = std::max(TimeHigh, Time);
-        TimeLow = std::min(TimeLow, Time);
-      }
+  for (const TFrameSummary* Frame : Frames) {
+    for (std::size_t I = Frame->First; I < Frame->First + Frame->Count; ++I) {
+      const TFramePoint& Point = Collected.Points[I];
+      const double PointTime = Point.OwnTime ? Point.Time : Time;
+      Series.push_back({Point.Value, PointTime, Point.SerialNo});
+      TimeHigh = std::max(TimeHigh, PointTime);
+      TimeLow = std::min(TimeLow, PointTime);
     }
-  };
-  for (const TDecodedNode* List : Frames) Collect(Collect, List);
+    if (Frame->SetsTime) Time = Frame->LastTime;
+  }
 
   if (AutoView) {
     ResetView();
@@ -161,6 +154,50 @@ void TPlotSeries::RefreshSeries(const TFramesDefinition& Definition) {
   const std::int64_t Span = std::max<std::int64_t>(static_cast<std::int64_t>(ViewEnd) - ViewStart, 2);
   ViewEnd = static_cast<std::int32_t>(std::min<std::size_t>(Series.size(), std::numeric_limits<std::int32_t>::max()));
   ViewStart = static_cast<std::int32_t>(std::max<std::int64_t>(ViewEnd - Span, 0));
+}
+
+void TPlotSeries::CollectNewFrames(const TFramesDefinition& Definition) {
+  TCollected& C = Collected;
+  if (C.Definition != &Definition || C.FrameName != FrameName || C.VarName != VarName || C.SortVar != SortVar ||
+      C.Sources[0].First != FramesA || C.Sources[1].First != FramesB) {
+    C = TCollected{};
+    C.Definition = &Definition;
+    C.FrameName = FrameName;
+    C.VarName = VarName;
+    C.SortVar = SortVar;
+    C.Sources[0].First = FramesA;
+    C.Sources[1].First = FramesB;
+  }
+  for (TSource& Source : C.Sources) {
+    const TDecodedNode* Root = Source.Last ? Source.Last->Next : Source.First;
+    for (; Root; Root = Root->Next) {
+      Source.Frames.push_back(Summarize(Definition, Root->Child));
+      Source.Last = Root;
+    }
+  }
+}
+
+// Sub-frame contents come before their node; a node's time test before its match.
+TPlotSeries::TFrameSummary TPlotSeries::Summarize(const TFramesDefinition& Definition, const TDecodedNode* List) {
+  const std::uint32_t FrameHash = DJBHash(FrameName), NameHash = DJBHash(VarName), TimeHash = DJBHash("PLOT_TIME");
+  TFrameSummary Summary{SortVar.empty() ? 0 : FindValue(Definition, List, DJBHash(SortVar)), Collected.Points.size(), 0,
+                        false, 0};
+  const auto Collect = [&](const auto& Self, const TDecodedNode* Nodes) -> void {
+    for (const TDecodedNode* Node = Nodes; Node; Node = Node->Next) {
+      if (Node->Child) Self(Self, Node->Child);
+      const TDefinitionEntry* Row = RowOf(Definition, *Node);
+      if (!Row) continue;
+      if (Row->NameHash == TimeHash) {
+        Summary.SetsTime = true;
+        Summary.LastTime = Node->Value;
+      }
+      if (Row->FrameHash == FrameHash && Row->NameHash == NameHash)
+        Collected.Points.push_back({Node->Value, Summary.LastTime, Node->SerialNo, Summary.SetsTime});
+    }
+  };
+  Collect(Collect, List);
+  Summary.Count = Collected.Points.size() - Summary.First;
+  return Summary;
 }
 
 void TPlotSeries::ResetView() {

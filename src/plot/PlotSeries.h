@@ -56,7 +56,9 @@ class TPlotSeries {
   const TDecodedNode* FramesB = nullptr;
 
   // Rebuilds Series from every BaseFrame. The first refresh resets the view;
-  // later ones keep its width on the newest points.
+  // later ones keep its width on the newest points. What each BaseFrame gives
+  // is kept, so a refresh reads only the BaseFrames appended since the last
+  // one; lists of other roots, another definition or other names start over.
   void RefreshSeries(const TFramesDefinition& Definition);
   void ResetView();
   // Fits YMin / YMax to the points in view with 10 % / 11 % margins.
@@ -87,4 +89,35 @@ class TPlotSeries {
 
   // One line per point: SerialNo, Time and Value, CR LF.
   void WriteSeries(std::ostream& Out) const;
+
+ private:
+  // A point as its BaseFrame gives it; before the BaseFrame's first PLOT_TIME
+  // its time is the one the BaseFrames before left.
+  struct TFramePoint {
+    double Value;
+    double Time;
+    std::int32_t SerialNo;
+    bool OwnTime;
+  };
+  // What one BaseFrame gives the series.
+  struct TFrameSummary {
+    double Key;  // the sort criterion's value
+    std::size_t First, Count;  // its points in Points
+    bool SetsTime;
+    double LastTime;  // its last PLOT_TIME, when it has one
+  };
+  struct TSource {
+    const TDecodedNode* First = nullptr;
+    const TDecodedNode* Last = nullptr;
+    std::vector<TFrameSummary> Frames;
+  };
+  struct TCollected {
+    const TFramesDefinition* Definition = nullptr;
+    std::string FrameName, VarName, SortVar;
+    TSource Sources[2];
+    std::vector<TFramePoint> Points;
+  } Collected;
+
+  void CollectNewFrames(const TFramesDefinition& Definition);
+  TFrameSummary Summarize(const TFramesDefinition& Definition, const TDecodedNode* List);
 };

@@ -1,0 +1,143 @@
+// Desktop application benchmark: a big demo packet file decoded headless and
+// loaded in a project on the offscreen platform with a browser and a plot
+// open; then tracking ticks that each find one new BaseFrame.
+//   vorex-app-bench [FRAMES]
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "BenchMeasure.h"
+#include "browser/BrowserForm.h"
+#include "common/Log.h"
+#include "data/Data.h"
+#include "plot/PlotForm.h"
+#include "project/AlarmForm.h"
+#include "project/ProjectForm.h"
+#include "shell/Dialogs.h"
+#include "shell/LoadForm.h"
+#include "shell/QtTimer.h"
+#include "sim/SimGenerator.h"
+#include "structure/QuorinFramesDefinition.h"
+
+namespace {
+
+using Clock = TBenchClock;
+
+class TQuietDialogs : public TDialogs {
+ public:
+  int MessageDlg(QWidget*, const QString&, TDlgType, int) override { return dbOK; }
+  QString OpenFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
+  QString SaveFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
+  int Execute(QDialog&) override { return QDialog::Rejected; }
+  void OpenInEditor(const QString&) override {}
+};
+
+// Resident memory of the process now, from /proc.
+double ResidentMegabytes() {
+  std::ifstream Status("/proc/self/statm");
+  long Pages = 0, Resident = 0;
+  Status >> Pages >> Resident;
+  return static_cast<double>(Resident) * 4096.0 / 1e6;
+}
+
+double HeadlessPass(const std::string& File) {
+  std::vector<std::string> Messages;
+  TQuorinFramesDefinition Definition(std::string(VOREX_DEMO_DIR) + "/demo.structure", Messages);
+  const Clock::time_point Start = Clock::now();
+  TData Data(File, Definition);
+  Data.StartTracking();
+  Data.StopTracking();
+  return SecondsSince(Start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+  QApplication Application(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  InstallQtTimers();
+  const std::int64_t Frames = argc > 1 ? std::atoll(argv[1]) : 1000000;
+  if (Frames <= 0) {
+    std::fprintf(stderr, "usage: vorex-app-bench [FRAMES]\n");
+    return 1;
+  }
+  SetLogSink([](TLogLevel, const std::string&) {});
+  TQuietDialogs Answers;
+  SetDialogs(&Answers);
+  AlarmForm = new TAlarmForm;
+  LoadForm = new TLoadForm;
+  SetBrowserFactory([] { return new TBrowserForm; });
+  SetPlotFactory([] { return new TPlotForm; });
+
+  const std::string File = (std::filesystem::temp_directory_path() / "vorex-app-bench.dat").string();
+  if (!WriteDemoPacketFile(File, Frames)) {
+    std::fprintf(stderr, "cannot write %s\n", File.c_str());
+    return 2;
+  }
+  // The best of two headless passes against one load in the application.
+  const double Headless = std::min(HeadlessPass(File), HeadlessPass(File));
+
+  const double ResidentBefore = ResidentMegabytes();
+  auto* Project = new TProjectForm;
+  Project->ComboBox1->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
+  Project->Edit1->setText(QString::fromStdString(File));
+  Project->Tracking->setChecked(false);
+  Clock::time_point Start = Clock::now();
+  Project->Button1Click();
+  QApplication::processEvents();
+  const double Load = SecondsSince(Start);
+
+  Start = Clock::now();
+  Project->OpenBrowser();
+  Project->OpenPlot(Project, QStringLiteral("HKFrame"), QStringLiteral("HK_TEMP1"), QString());
+  QApplication::processEvents();
+  const double Open = SecondsSince(Start);
+  const double Resident = ResidentMegabytes();
+
+  // Ticks that each find one new BaseFrame, everything included.
+  TSimGenerator Generator(99);
+  const auto Tick = [&] {
+    {
+      std::ofstream Out(File, std::ios::binary | std::ios::app);
+      const std::vector<std::uint8_t> Frame = Generator.NextBaseFrame();
+      Out.write(reinterpret_cast<const char*>(Frame.data()), static_cast<std::streamsize>(Frame.size()));
+    }
+    const Clock::time_point Begin = Clock::now();
+    Project->DataA->UpdateFromFile();
+    QApplication::processEvents();
+    return SecondsSince(Begin);
+  };
+  double Ticks[3];
+  for (double& T : Ticks) T = Tick();
+  std::sort(std::begin(Ticks), std::end(Ticks));
+  Project->OpenPlot(Project, QStringLiteral("BaseFrame"), QStringLiteral("SEQ_COUNT"), QStringLiteral("PKT_CRC"));
+  QApplication::processEvents();
+  const double SortedTick = Tick();
+
+  std::printf("Application benchmark, demo structure, %lld BaseFrames (%.0f MB)\n", static_cast<long long>(Frames),
+              static_cast<double>(std::filesystem::file_size(File)) / 1e6);
+  std::printf("| measure | value |\n|---|---|\n");
+  std::printf("| headless pass (best of 2) | %.3f s |\n", Headless);
+  std::printf("| project load with the progress window | %.3f s |\n", Load);
+  std::printf("| load / headless | %.2f |\n", Load / Headless);
+  std::printf("| open a browser and a plot of HKFrame.HK_TEMP1 | %.3f s |\n", Open);
+  std::printf("| resident memory: before the load / loaded with browser and plot | %.0f MB / %.0f MB |\n",
+              ResidentBefore, Resident);
+  std::printf("| tracking tick finding one new BaseFrame (median of 3) | %.3f s |\n", Ticks[1]);
+  std::printf("| the same with a second plot, sorted by PKT_CRC | %.3f s |\n", SortedTick);
+
+  delete Project;
+  delete LoadForm;
+  delete AlarmForm;
+  SetDialogs(nullptr);
+  std::filesystem::remove(File);
+  return 0;
+}
