@@ -52,10 +52,10 @@ std::vector<const TDecodedNode*> TBrowserTree::TakeNewFrames(int Source, const T
   std::vector<const TDecodedNode*> New;
   if (!First || Source < 0 || Source >= MaxBrowserSources) return New;
   std::int32_t& Shown = ShownFrames[static_cast<std::size_t>(Source)];
-  std::int32_t Count = 0;
-  for (const TDecodedNode* Root = First; Root; Root = Root->Next, ++Count)
-    if (Count >= Shown) New.push_back(Root);
-  Shown = Count;
+  for (const TDecodedNode* Root = ShownCursors[static_cast<std::size_t>(Source)].After(First, Shown); Root;
+       Root = Root->Next)
+    New.push_back(Root);
+  Shown += static_cast<std::int32_t>(New.size());
   return New;
 }
 

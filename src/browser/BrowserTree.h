@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "data/RootCursor.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
 
@@ -66,6 +67,7 @@ class TBrowserTree {
   bool ContainsName(const TDecodedNode& Root, const std::vector<std::string>& Lines) const;
 
  private:
+  std::array<TRootCursor, MaxBrowserSources> ShownCursors;
   struct TTopNode {
     const TDecodedNode* Node;
     double Key;

@@ -33,7 +33,14 @@ double FileTimeInDays(const std::string& FileName, std::int64_t& Size) {
 }
 
 void SwapWords(std::vector<std::uint8_t>& Bytes) {
-  for (std::size_t I = 0; I + 1 < Bytes.size(); I += 2) std::swap(Bytes[I], Bytes[I + 1]);
+  std::size_t I = 0;
+  for (; I + 8 <= Bytes.size(); I += 8) {
+    std::uint64_t Words;
+    std::memcpy(&Words, Bytes.data() + I, 8);
+    Words = (Words & 0x00FF00FF00FF00FFu) << 8 | (Words >> 8 & 0x00FF00FF00FF00FFu);
+    std::memcpy(Bytes.data() + I, &Words, 8);
+  }
+  for (; I + 1 < Bytes.size(); I += 2) std::swap(Bytes[I], Bytes[I + 1]);
 }
 
 void NumberTree(TDecodedNode* List, std::int64_t& Serial) {
@@ -80,7 +87,9 @@ bool TData::ReadImage(std::int64_t Size) {
     AddEntry(llError, "Cannot read paket file " + FileName + ".");
     return false;
   }
-  std::vector<std::uint8_t> Bytes;
+  // The image before the last one lends its memory: a big file is not
+  // read into fresh pages on every tick.
+  std::vector<std::uint8_t>& Bytes = SpareImage;
   try {
     Bytes.resize(static_cast<std::size_t>(Size));
   } catch (const std::bad_alloc&) {
@@ -95,7 +104,7 @@ bool TData::ReadImage(std::int64_t Size) {
   // A file that shrank since it was looked at gives what it still holds.
   Bytes.resize(static_cast<std::size_t>(File.gcount()));
   SwapWords(Bytes);
-  Image.Bytes = std::move(Bytes);
+  Image.Bytes.swap(Bytes);
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "data/Timer.h"
 #include "structure/DecodedNode.h"
@@ -53,6 +54,7 @@ class TData {
   void AppendRoot(TDecodedNode* Root);
 
   TNodePool Pool{&Image};
+  std::vector<std::uint8_t> SpareImage;
   TDecodedNode* LastRoot = nullptr;
   TDecodedNode* FirstUnnumbered = nullptr;
   std::int64_t NextSerial = 0;

@@ -331,9 +331,9 @@ void TProjectForm::BlankProject() {
 }
 
 void TProjectForm::HandleNewFrames(TData& Sender) {
-  std::int32_t& Handled = &Sender == DataB.get() ? HandledFramesB : HandledFramesA;
-  TDecodedNode* First = Sender.Frames;
-  for (std::int32_t I = 0; I < Handled && First; ++I) First = First->Next;
+  const bool FromB = &Sender == DataB.get();
+  std::int32_t& Handled = FromB ? HandledFramesB : HandledFramesA;
+  const TDecodedNode* First = (FromB ? HandledCursorB : HandledCursorA).After(Sender.Frames, Handled);
 
   // The records are copied: a modal notice lets events run while they are used.
   std::vector<TAlarmEntry> Active;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "data/Data.h"
+#include "data/RootCursor.h"
 #include "project/AlarmEntry.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectWindows.h"
@@ -131,6 +132,8 @@ class TProjectForm : public QWidget {
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
  private:
+  // Where HandleNewFrames stopped in each holder's list.
+  TRootCursor HandledCursorA, HandledCursorB;
   friend class TStatusPanel;
   void FormCreate();
   void BuildWindow();

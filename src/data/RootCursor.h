@@ -1,0 +1,31 @@
+#pragma once
+// Where a reader stopped in a data holder's list of BaseFrame roots. Holders
+// only append to their lists, so the roots after the first N are found from
+// the last place asked for instead of from the head of the list.
+#include <cstdint>
+
+#include "structure/DecodedNode.h"
+
+class TRootCursor {
+ public:
+  // The root after the first Count roots of the list that starts at First;
+  // none when the list holds no more.
+  const TDecodedNode* After(const TDecodedNode* First, std::int64_t Count) {
+    if (First != Head || Count < Skipped) {
+      Head = First;
+      Skipped = 0;
+      Previous = nullptr;
+    }
+    const TDecodedNode* Root = Previous ? Previous->Next : Head;
+    for (; Root && Skipped < Count; Root = Root->Next) {
+      Previous = Root;
+      ++Skipped;
+    }
+    return Root;
+  }
+
+ private:
+  const TDecodedNode* Head = nullptr;
+  std::int64_t Skipped = 0;                   // roots walked past
+  const TDecodedNode* Previous = nullptr;  // the last of them
+};
