@@ -91,7 +91,10 @@ bool TData::ReadImage(std::int64_t Size) {
   // read into fresh pages on every tick.
   std::vector<std::uint8_t>& Bytes = SpareImage;
   try {
-    Bytes.resize(static_cast<std::size_t>(Size));
+    // Room to grow, so that a file that grows a little needs no new memory.
+    const auto Needed = static_cast<std::size_t>(Size);
+    if (Needed > Bytes.capacity()) Bytes.reserve(Needed + Needed / 8 + (std::size_t{1} << 20));
+    Bytes.resize(Needed);
   } catch (const std::bad_alloc&) {
     AddEntry(llError, "Not enough memory to read paket file " + FileName + ".");
     return false;
