@@ -75,7 +75,12 @@ int TBrowserModel::columnCount(const QModelIndex&) const { return 2; }
 
 bool TBrowserModel::hasChildren(const QModelIndex& Parent) const {
   if (!Parent.isValid()) return Tree.FrameCount() > 0;
-  const TDecodedNode* Node = Parent.column() == 0 ? NodeAt(Parent) : nullptr;
+  if (Parent.column() != 0) return false;
+  if (!Parent.internalPointer()) {
+    const auto Row = static_cast<std::size_t>(Parent.row());
+    return Row < Tree.FrameCount() && Tree.FrameHasChildren(Row);
+  }
+  const TDecodedNode* Node = NodeAt(Parent);
   return Node && Node->Child;
 }
 

@@ -52,17 +52,16 @@ std::vector<const TDecodedNode*> TBrowserTree::TakeNewFrames(int Source, const T
   std::vector<const TDecodedNode*> New;
   if (!First || Source < 0 || Source >= MaxBrowserSources) return New;
   std::int32_t& Shown = ShownFrames[static_cast<std::size_t>(Source)];
-  for (const TDecodedNode* Root = ShownCursors[static_cast<std::size_t>(Source)].After(First, Shown); Root;
+  for (const TDecodedNode* Root = ShownCursors[static_cast<std::size_t>(Source)].TakeRest(First, Shown); Root;
        Root = Root->Next)
     New.push_back(Root);
-  Shown += static_cast<std::int32_t>(New.size());
   return New;
 }
 
 void TBrowserTree::Append(const std::vector<const TDecodedNode*>& Roots) {
   const std::size_t From = Top.size();
   for (const TDecodedNode* Root : Roots) {
-    TTopNode Node{Root, 0, false, false};
+    TTopNode Node{Root, 0, false, false, Root->Child != nullptr};
     UpdateKey(Node);
     Top.push_back(Node);
     Nodes += SubtreeSize(*Root);

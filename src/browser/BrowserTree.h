@@ -34,6 +34,8 @@ class TBrowserTree {
 
   std::size_t FrameCount() const { return Top.size(); }
   const TDecodedNode* Frame(std::size_t Row) const { return Top[Row].Node; }
+  // Read from the row, not the node: views ask this of every row they lay out.
+  bool FrameHasChildren(std::size_t Row) const { return Top[Row].HasChildren; }
   // Row of a top-level node, -1 for any other node.
   std::int64_t RowOf(const TDecodedNode* Root) const;
   // All nodes of all levels.
@@ -73,6 +75,7 @@ class TBrowserTree {
     double Key;
     bool HasKey;
     bool Checked;  // passed the filters in force
+    bool HasChildren;
   };
   void UpdateKey(TTopNode& Top) const;
   void IndexRows(std::size_t From);

@@ -24,6 +24,19 @@ class TRootCursor {
     return Root;
   }
 
+  // The roots after the first Taken ones (none when there are no more); Taken
+  // becomes the number of all roots in the list.
+  template <typename TCount>
+  const TDecodedNode* TakeRest(const TDecodedNode* First, TCount& Taken) {
+    const TDecodedNode* Rest = After(First, Taken);
+    for (const TDecodedNode* Root = Rest; Root; Root = Root->Next) {
+      Previous = Root;
+      ++Skipped;
+    }
+    Taken = static_cast<TCount>(Skipped);
+    return Rest;
+  }
+
  private:
   const TDecodedNode* Head = nullptr;
   std::int64_t Skipped = 0;                   // roots walked past

@@ -333,17 +333,13 @@ void TProjectForm::BlankProject() {
 void TProjectForm::HandleNewFrames(TData& Sender) {
   const bool FromB = &Sender == DataB.get();
   std::int32_t& Handled = FromB ? HandledFramesB : HandledFramesA;
-  const TDecodedNode* First = (FromB ? HandledCursorB : HandledCursorA).After(Sender.Frames, Handled);
+  const TDecodedNode* First = (FromB ? HandledCursorB : HandledCursorA).TakeRest(Sender.Frames, Handled);
 
   // The records are copied: a modal notice lets events run while they are used.
   std::vector<TAlarmEntry> Active;
   for (int Row = 0; Row < ListView1->count(); ++Row)
     if (AlarmItem(Row)->checkState() == Qt::Checked) Active.push_back(AlarmItem(Row)->Alarm);
   for (const TAlarmEntry& Alarm : Active) CheckAlarm(First, Alarm);
-
-  std::int32_t New = 0;
-  for (const TDecodedNode* Node = First; Node; Node = Node->Next) ++New;
-  Handled += New;
 
   // A window may close while another one works; only those still open are called.
   for (TPlotWindow* Plot : QList<TPlotWindow*>(Plots))
