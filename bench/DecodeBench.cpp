@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
   }
   // The node blocks are mapped outside the heap.
   const double DecodedBytes = static_cast<double>(HeapAfter - HeapBefore) + static_cast<double>(Data.NodeBytes()) -
-                              static_cast<double>(Data.Image.Bytes.size());
+                              static_cast<double>(Data.Image.Bytes.capacity());
 
   std::uint64_t Checksum = 0;
   double FloorSeconds = RawFloor(File, Fields, Checksum);
