@@ -12,6 +12,7 @@
 #include <fstream>
 #include <string>
 
+#include "BenchApplication.h"
 #include "BenchMeasure.h"
 #include "browser/BrowserForm.h"
 #include "common/Log.h"
@@ -74,21 +75,13 @@ double LoadProject(TProjectForm*& Project, const std::string& File) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-  QApplication Application(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
-  InstallQtTimers();
+  TQuietDialogs Answers;
+  const TBenchApplication Application(argc, argv, Answers);
   const std::int64_t Frames = argc > 1 ? std::atoll(argv[1]) : 1000000;
   if (Frames <= 0) {
     std::fprintf(stderr, "usage: vorex-app-bench [FRAMES]\n");
     return 1;
   }
-  SetLogSink([](TLogLevel, const std::string&) {});
-  TQuietDialogs Answers;
-  SetDialogs(&Answers);
-  AlarmForm = new TAlarmForm;
-  LoadForm = new TLoadForm;
   SetBrowserFactory([] { return new TBrowserForm; });
   SetPlotFactory([] { return new TPlotForm; });
 
@@ -168,9 +161,6 @@ int main(int argc, char** argv) {
               SortedTick, SortedHandling, SortedEvents);
 
   delete Project;
-  delete LoadForm;
-  delete AlarmForm;
-  SetDialogs(nullptr);
   std::filesystem::remove(File);
   return 0;
 }

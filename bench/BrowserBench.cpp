@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include "browser/BrowserForm.h"
+#include "BenchApplication.h"
 #include "BenchMeasure.h"
 #include "common/Log.h"
 #include "project/AlarmForm.h"
@@ -51,21 +52,13 @@ std::int64_t TreeNodes(const TDecodedNode* List) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-  QApplication Application(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
-  InstallQtTimers();
+  TBenchDialogs Answers;
+  const TBenchApplication Application(argc, argv, Answers);
   const std::int64_t Frames = argc > 1 ? std::atoll(argv[1]) : 100000;
   if (Frames <= 0) {
     std::fprintf(stderr, "usage: vorex-browser-bench [FRAMES]\n");
     return 1;
   }
-  SetLogSink([](TLogLevel, const std::string&) {});
-  TBenchDialogs Answers;
-  SetDialogs(&Answers);
-  AlarmForm = new TAlarmForm;
-  LoadForm = new TLoadForm;
 
   const std::filesystem::path Folder = std::filesystem::temp_directory_path() / "vorex-browser-bench";
   std::filesystem::create_directories(Folder);
@@ -150,9 +143,6 @@ int main(int argc, char** argv) {
   std::printf("| tracking pass with 1,000 new BaseFrames, all included | %.3f s |\n", PassSeconds);
 
   delete Project;
-  delete LoadForm;
-  delete AlarmForm;
-  SetDialogs(nullptr);
   std::filesystem::remove_all(Folder);
   return 0;
 }
