@@ -1,7 +1,7 @@
 #pragma once
 // Parser and evaluator of transform functions: a table-driven shift-reduce
-// parser over a 15-entry stack that computes each value as it reduces, in
-// 80-bit extended precision.
+// parser over a 15-entry stack compiles a text into postfix steps, which are
+// evaluated in 80-bit extended precision.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
