@@ -17,12 +17,7 @@
 #include "browser/BrowserForm.h"
 #include "BenchApplication.h"
 #include "BenchMeasure.h"
-#include "common/Log.h"
-#include "project/AlarmForm.h"
 #include "project/ProjectForm.h"
-#include "shell/Dialogs.h"
-#include "shell/LoadForm.h"
-#include "shell/QtTimer.h"
 #include "sim/SimGenerator.h"
 
 namespace {

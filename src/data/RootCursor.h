@@ -39,6 +39,6 @@ class TRootCursor {
 
  private:
   const TDecodedNode* Head = nullptr;
-  std::int64_t Skipped = 0;                   // roots walked past
+  std::int64_t Skipped = 0;                // roots walked past
   const TDecodedNode* Previous = nullptr;  // the last of them
 };

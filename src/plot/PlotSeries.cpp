@@ -165,22 +165,24 @@ void TPlotSeries::CollectNewFrames(const TFramesDefinition& Definition) {
     C.FrameName = FrameName;
     C.VarName = VarName;
     C.SortVar = SortVar;
+    C.FrameHash = DJBHash(FrameName);
+    C.NameHash = DJBHash(VarName);
+    C.SortHash = DJBHash(SortVar);
     C.Sources[0].First = FramesA;
     C.Sources[1].First = FramesB;
   }
   for (TSource& Source : C.Sources) {
-    const TDecodedNode* Root = Source.Last ? Source.Last->Next : Source.First;
-    for (; Root; Root = Root->Next) {
+    std::size_t Summarized = Source.Frames.size();
+    for (const TDecodedNode* Root = Source.Read.TakeRest(Source.First, Summarized); Root; Root = Root->Next)
       Source.Frames.push_back(Summarize(Definition, Root->Child));
-      Source.Last = Root;
-    }
   }
 }
 
 // Sub-frame contents come before their node; a node's time test before its match.
 TPlotSeries::TFrameSummary TPlotSeries::Summarize(const TFramesDefinition& Definition, const TDecodedNode* List) {
-  const std::uint32_t FrameHash = DJBHash(FrameName), NameHash = DJBHash(VarName), TimeHash = DJBHash("PLOT_TIME");
-  TFrameSummary Summary{SortVar.empty() ? 0 : FindValue(Definition, List, DJBHash(SortVar)), Collected.Points.size(), 0,
+  static const std::uint32_t TimeHash = DJBHash("PLOT_TIME");
+  const std::uint32_t FrameHash = Collected.FrameHash, NameHash = Collected.NameHash;
+  TFrameSummary Summary{SortVar.empty() ? 0 : FindValue(Definition, List, Collected.SortHash), Collected.Points.size(), 0,
                         false, 0};
   const auto Collect = [&](const auto& Self, const TDecodedNode* Nodes) -> void {
     for (const TDecodedNode* Node = Nodes; Node; Node = Node->Next) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "data/RootCursor.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
 
@@ -108,12 +109,13 @@ class TPlotSeries {
   };
   struct TSource {
     const TDecodedNode* First = nullptr;
-    const TDecodedNode* Last = nullptr;
+    TRootCursor Read;  // where the summaries end
     std::vector<TFrameSummary> Frames;
   };
   struct TCollected {
     const TFramesDefinition* Definition = nullptr;
     std::string FrameName, VarName, SortVar;
+    std::uint32_t FrameHash = 0, NameHash = 0, SortHash = 0;
     TSource Sources[2];
     std::vector<TFramePoint> Points;
   } Collected;
