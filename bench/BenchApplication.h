@@ -5,9 +5,9 @@
 
 #include "common/Log.h"
 #include "project/AlarmForm.h"
-#include "shell/Dialogs.h"
-#include "shell/LoadForm.h"
-#include "shell/QtTimer.h"
+#include "widgets/Dialogs.h"
+#include "log/LoadForm.h"
+#include "widgets/QtTimer.h"
 
 // Chooses the platform before the application object exists.
 struct TOffscreenPlatform {

@@ -10,7 +10,7 @@
 #include "common/Log.h"
 #include "data/Data.h"
 #include "plot/PlotForm.h"
-#include "shell/QtTimer.h"
+#include "widgets/QtTimer.h"
 #include "sim/SimGenerator.h"
 #include "structure/QuorinFramesDefinition.h"
 

@@ -4,7 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "shell/Dialogs.h"
+#include "widgets/Dialogs.h"
 
 namespace {
 

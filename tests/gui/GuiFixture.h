@@ -17,8 +17,8 @@
 #include "TempDir.h"
 #include "project/AlarmForm.h"
 #include "project/ProjectForm.h"
-#include "shell/LoadForm.h"
-#include "shell/LogForm.h"
+#include "log/LoadForm.h"
+#include "log/LogForm.h"
 #include "sim/SimGenerator.h"
 
 class TGuiTest : public testing::Test {

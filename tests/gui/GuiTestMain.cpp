@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "common/FormatSettings.h"
-#include "shell/QtTimer.h"
+#include "widgets/QtTimer.h"
 
 namespace {
 // The offscreen platform lacks window opacity, raising and the like; saying so is noise here.

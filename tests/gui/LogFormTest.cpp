@@ -4,7 +4,7 @@
 
 #include "GuiFixture.h"
 #include "common/DateTime.h"
-#include "shell/LogForm.h"
+#include "log/LogForm.h"
 
 namespace {
 

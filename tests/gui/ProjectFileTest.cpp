@@ -4,8 +4,8 @@
 #include <QListWidget>
 
 #include "GuiFixture.h"
-#include "shell/LogForm.h"
-#include "shell/MainForm.h"
+#include "log/LogForm.h"
+#include "app/MainForm.h"
 
 namespace {
 

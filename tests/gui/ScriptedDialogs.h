@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "shell/Dialogs.h"
+#include "widgets/Dialogs.h"
 
 class TScriptedDialogs : public TDialogs {
  public:

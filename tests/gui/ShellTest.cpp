@@ -5,9 +5,9 @@
 #include <QTimer>
 
 #include "GuiFixture.h"
-#include "shell/MainForm.h"
-#include "shell/Program.h"
-#include "shell/WelcomeForm.h"
+#include "app/MainForm.h"
+#include "app/Program.h"
+#include "app/WelcomeForm.h"
 
 namespace {
 

@@ -1,0 +1,152 @@
+#include "app/MainForm.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "project/ProjectForm.h"
+#include "widgets/Dialogs.h"
+#include "log/LogForm.h"
+#include "widgets/Look.h"
+#include "app/WelcomeForm.h"
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+TFileDialogOptions ProjectFileDialog(bool MustExist) {
+  TFileDialogOptions Options;
+  Options.Filter = QStringLiteral("Project Files|*.vproject");
+  Options.DefaultExt = QStringLiteral("*.vproject");
+  Options.MustExist = MustExist;
+  return Options;
+}
+
+}  // namespace
+
+TMainForm::TMainForm() {
+  setWindowTitle(QStringLiteral("Vorex Data Tracker and Browser"));
+  setAttribute(Qt::WA_DeleteOnClose, false);
+
+  File1 = menuBar()->addMenu(QStringLiteral("&File"));
+  NewProject1 = File1->addAction(QStringLiteral("&New Project ..."), [this] { NewProject1Click(); });
+  File1->addSeparator();
+  OpenProject1 = File1->addAction(QStringLiteral("O&pen Project ..."), [this] { OpenProject1Click(); });
+  SaveProject2 = File1->addAction(QStringLiteral("&Save last Project"), [this] { SaveProject2Click(); });
+  SaveProject1 = File1->addAction(QStringLiteral("Sa&ve last Project as..."), [this] { SaveProject1Click(); });
+  Closeall1 = File1->addAction(QStringLiteral("Close last"), [this] { Closeall1Click(); });
+  File1->addSeparator();
+  Exit1 = File1->addAction(QStringLiteral("&Exit"), [this] { Exit1Click(); });
+
+  View1 = menuBar()->addMenu(QStringLiteral("&View"));
+  connect(View1, &QMenu::aboutToShow, this, [this] { View1Click(); });
+  LogWindow1 = View1->addAction(QStringLiteral("Log Window"), [this] { LogWindow1Click(); });
+  LogWindow1->setCheckable(true);
+  LogWindow1->setChecked(true);
+
+  Tools1 = menuBar()->addMenu(QStringLiteral("&Tools"));
+  EditStructurefile1 =
+      Tools1->addAction(QStringLiteral("Edit Structure file ..."), [this] { EditStructurefile1Click(); });
+  Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
+  About1 = Help1->addAction(QStringLiteral("About..."), [this] { About1Click(); });
+
+  ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
+  ToolBar1->setMovable(false);
+  ToolBar1->setIconSize(QSize(16, 16));
+  ToolBar1->addAction(PictureIcon(TPicture::NewProject), QStringLiteral("New Project"), [this] { NewProject1Click(); });
+  ToolBar1->addAction(PictureIcon(TPicture::OpenProject), QStringLiteral("Open Project"),
+                      [this] { OpenProject1Click(); });
+  ToolBar1->addAction(PictureIcon(TPicture::SaveProjectAs), QStringLiteral("Save last Project as"),
+                      [this] { ToolButton3Click(); });
+  ToolBar1->addSeparator();
+  statusBar()->setSizeGripEnabled(false);
+  resize(399, 90);
+  move(0, 0);
+}
+
+TMainForm::~TMainForm() {
+  if (MainForm == this) MainForm = nullptr;
+}
+
+void TMainForm::showEvent(QShowEvent* Event) {
+  QMainWindow::showEvent(Event);
+  FormCanResize();
+}
+
+// The height stays what the window needs at the usual densities; the width follows the user.
+void TMainForm::FormCanResize() {
+  const int Dpi = logicalDpiY();
+  const int Target = Dpi == 96 ? 90 : Dpi == 120 ? 100 : 0;
+  if (Target == 0) return;
+  const int Frame = frameGeometry().height() - geometry().height();
+  setFixedHeight(std::max(Target - Frame, minimumSizeHint().height()));
+}
+
+void TMainForm::NewProject1Click() {
+  auto* Project = new TProjectForm;
+  Project->ProjectFileName = QStringLiteral("Unsaved");
+  Project->setWindowTitle("Project Setup - " + Project->ProjectFileName);
+  Project->show();
+}
+
+void TMainForm::OpenProject1Click() {
+  const QString Path = Dialogs().OpenFileName(this, ProjectFileDialog(true));
+  if (!Path.isEmpty()) OpenProjectFile(Path);
+}
+
+void TMainForm::OpenProjectFile(const QString& Path) {
+  auto* Project = new TProjectForm;
+  Project->show();
+  RunGuarded(Project, [&] {
+    Project->LoadProjectFile(Path);
+    Project->ProjectFileName = Path;
+    Project->setWindowTitle("Project Setup - " + Path);
+  });
+}
+
+void TMainForm::SaveProject2Click() {
+  if (ProjectForm) RunGuarded(ProjectForm, [] { ProjectForm->SaveProjectFile(QString()); });
+}
+
+void TMainForm::SaveProject1Click() {
+  // Without a project window there is nothing to save, so no dialog either.
+  if (!ProjectForm) return;
+  const QString Path = Dialogs().SaveFileName(this, ProjectFileDialog(false));
+  if (!Path.isEmpty() && ProjectForm) RunGuarded(ProjectForm, [&] { ProjectForm->SaveProjectFile(Path); });
+}
+
+void TMainForm::Closeall1Click() {
+  if (ProjectForm) ProjectForm->close();
+}
+
+void TMainForm::Exit1Click() { WelcomeForm->close(); }
+
+void TMainForm::closeEvent(QCloseEvent* Event) {
+  Event->accept();
+  hide();
+  WelcomeForm->close();
+}
+
+void TMainForm::View1Click() { LogWindow1->setChecked(LogForm && LogForm->isVisible()); }
+
+void TMainForm::LogWindow1Click() {
+  if (!LogForm) return;
+  LogForm->setVisible(!LogForm->isVisible());
+  LogWindow1->setChecked(LogForm->isVisible());
+}
+
+void TMainForm::EditStructurefile1Click() {
+  TFileDialogOptions Options;
+  Options.Title = QStringLiteral("Open structure file");
+  Options.Filter = QStringLiteral("All Files (*.*)|*.*|Structure Files (*.quorin)|*.structure");
+  Options.MustExist = true;
+  const QString Path = Dialogs().OpenFileName(this, Options);
+  if (!Path.isEmpty()) Dialogs().OpenInEditor(Path);
+}
+
+void TMainForm::About1Click() {
+  Dialogs().MessageDlg(this, "RIRA Zaze Rere\r\n" + WelcomeForm->Label1->text(), TDlgType::Information, dbOK);
+}

@@ -1,0 +1,30 @@
+#include "app/Program.h"
+
+#include "browser/BrowserForm.h"
+#include "plot/PlotForm.h"
+#include "project/AlarmForm.h"
+#include "project/ProjectForm.h"
+#include "log/LoadForm.h"
+#include "log/LogForm.h"
+#include "app/MainForm.h"
+#include "app/WelcomeForm.h"
+
+void StartProgram(const QString& StartProject) {
+  WelcomeForm = new TWelcomeForm;
+  WelcomeForm->StartProject = StartProject;
+  AlarmForm = new TAlarmForm;
+  LoadForm = new TLoadForm;
+  SetBrowserFactory([] { return new TBrowserForm; });
+  SetPlotFactory([] { return new TPlotForm; });
+  WelcomeForm->show();
+}
+
+void EndProgram() {
+  while (!TProjectForm::OpenProjects().isEmpty()) delete TProjectForm::OpenProjects().last();
+  delete MainForm;
+  delete LogForm;
+  delete LoadForm;
+  delete AlarmForm;
+  delete WelcomeForm;
+  WelcomeForm = nullptr;
+}

@@ -1,0 +1,69 @@
+#include "app/WelcomeForm.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QTimer>
+
+#include "log/LogForm.h"
+#include "widgets/Look.h"
+#include "app/MainForm.h"
+
+TWelcomeForm* WelcomeForm = nullptr;
+const char* const VersionText = "V1.9.3 - 9.4.2007";
+
+TWelcomeForm::TWelcomeForm() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+  setFixedSize(398, 199);
+  Image1 = new QLabel(this);
+  Image1->setGeometry(0, 0, 400, 200);
+  Image1->setPixmap(SplashPicture());
+  Label1 = new QLabel(QString::fromLatin1(VersionText), this);
+  Label1->setStyleSheet(QStringLiteral("color: grey; background: white;"));
+  Label1->setFont(VerdanaFont(8));
+  Label1->move(8, 184);
+  Label1->adjustSize();
+  if (const QScreen* Screen = QApplication::primaryScreen())
+    move(Screen->availableGeometry().center() - rect().center());
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(30);
+  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+  FormCreate();
+  Timer1->start();
+}
+
+void TWelcomeForm::FormCreate() {
+  SetOpacity(0);
+  HoldTicks = 50;
+}
+
+void TWelcomeForm::SetOpacity(int Value) {
+  AlphaBlendValue = Value;
+  setWindowOpacity(Value / 255.0);
+}
+
+void TWelcomeForm::Timer1Timer() {
+  if (AlphaBlendValue <= 235) {
+    SetOpacity(AlphaBlendValue + 10);
+    return;
+  }
+  SetOpacity(255);
+  if (HoldTicks > 0) {
+    --HoldTicks;
+    return;
+  }
+  Timer1->stop();
+  MainForm = new TMainForm;
+  MainForm->show();
+  new TLogForm;
+  LogForm->show();
+  hide();
+  if (!StartProject.isEmpty()) MainForm->OpenProjectFile(StartProject);
+}
+
+// Ends the message loop directly: quitting would first offer every window its
+// close, and open projects end without their save question.
+void TWelcomeForm::closeEvent(QCloseEvent* Event) {
+  Event->accept();
+  QApplication::exit(0);
+}

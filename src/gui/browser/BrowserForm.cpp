@@ -1,0 +1,363 @@
+#include "browser/BrowserForm.h"
+
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <fstream>
+
+#include "browser/BrowserExport.h"
+#include "browser/HexViewForm.h"
+#include "common/Log.h"
+#include "project/ProjectForm.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Look.h"
+#include "widgets/TextBridge.h"
+
+namespace {
+
+constexpr int HintDisplayTime = 5000;
+
+// Draws a horizontal grid line below every cell.
+class TGridDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* Painter, const QStyleOptionViewItem& Option, const QModelIndex& Index) const override {
+    QStyledItemDelegate::paint(Painter, Option, Index);
+    Painter->save();
+    Painter->setPen(QColor(224, 224, 224));
+    Painter->drawLine(Option.rect.bottomLeft(), Option.rect.bottomRight());
+    Painter->restore();
+  }
+};
+
+QStringList Lines(const std::vector<std::string>& Texts) {
+  QStringList Result;
+  for (const std::string& Text : Texts) Result.append(FromBytes(Text));
+  return Result;
+}
+
+std::vector<std::string> Texts(const QStringList& Lines) {
+  std::vector<std::string> Result;
+  for (const QString& Line : Lines) Result.push_back(ToBytes(Line));
+  return Result;
+}
+
+}  // namespace
+
+TBrowserForm::TBrowserForm() : QWidget(nullptr, Qt::Tool) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Browser"));
+  setFont(VerdanaFont());
+  resize(542, 519);
+  BuildWindow();
+  FilterDialog = new TFilterForm(this);
+  vtvAfterPaint();
+  show();
+}
+
+TBrowserForm::~TBrowserForm() {
+  // The model refers to the tree, which goes before the child widgets do.
+  vtv->setModel(nullptr);
+  delete TreeModel;
+}
+
+void TBrowserForm::BuildWindow() {
+  auto* ToolBar = new QToolBar(this);
+  ToolBar->setIconSize(QSize(16, 16));
+  ToolButton1 = AddToolButton(ToolBar, TPicture::Filter, "Edit Filters");
+  ToolButton2 = AddToolButton(ToolBar, TPicture::AlarmsOn, "Edit Alarms");
+  ToolButton3 = AddToolButton(ToolBar, TPicture::Export, "Export data visible in this browser");
+  ToolBar->addSeparator();
+  ToolBar->addWidget(new QLabel(QStringLiteral("Search "), ToolBar));
+  EditSearch = new QLineEdit(ToolBar);
+  EditSearch->setToolTip(QStringLiteral("Search Expression"));
+  EditSearch->setMaximumWidth(120);
+  ToolBar->addWidget(EditSearch);
+  ToolButton5 = AddToolButton(ToolBar, TPicture::Search, "Search next");
+  ToolBar->addSeparator();
+  ToolBar->addWidget(new QLabel(QStringLiteral("Sort "), ToolBar));
+  EditSort = new QLineEdit(ToolBar);
+  EditSort->setToolTip(QStringLiteral("Sort Criteria"));
+  EditSort->setMaximumWidth(140);
+  ToolBar->addWidget(EditSort);
+  ButtonSearch = AddToolButton(ToolBar, TPicture::Sort, nullptr);
+  connect(ToolButton1, &QToolButton::clicked, this, [this] { ToolButton1Click(); });
+  connect(ToolButton2, &QToolButton::clicked, this, [this] { ToolButton2Click(); });
+  connect(ToolButton3, &QToolButton::clicked, this, [this] { RunGuarded(this, [this] { ToolButton3Click(); }); });
+  connect(ButtonSearch, &QToolButton::clicked, this, [this] { ButtonSortClick(); });
+
+  vtv = new QTreeView(this);
+  vtv->setUniformRowHeights(true);
+  vtv->setItemDelegate(new TGridDelegate(vtv));
+  vtv->setContextMenuPolicy(Qt::CustomContextMenu);
+  vtv->installEventFilter(this);
+  vtv->viewport()->installEventFilter(this);
+
+  StatusBar1 = new QStatusBar(this);
+  StatusBar1->setSizeGripEnabled(true);
+  const int Widths[3] = {150, 150, 50};
+  for (int I = 0; I < 3; ++I) {
+    Panels[I] = new QLabel(StatusBar1);
+    Panels[I]->setMinimumWidth(Widths[I]);
+    StatusBar1->addWidget(Panels[I], I == 2 ? 1 : 0);
+  }
+
+  PopupMenu1 = new QMenu(this);
+  const auto AddItem = [this](const char* Caption, void (TBrowserForm::*Handler)()) {
+    QAction* Action = PopupMenu1->addAction(QString::fromLatin1(Caption));
+    if (Handler) connect(Action, &QAction::triggered, this, [this, Handler] { (this->*Handler)(); });
+    return Action;
+  };
+  Expandall1 = AddItem("E&xpand all", &TBrowserForm::Expandall1Click);
+  Collapseall1 = AddItem("&Collapse all", &TBrowserForm::Collapseall1Click);
+  PopupMenu1->addSeparator();
+  ExpandtoDataSeries1 = AddItem("&Plot Data Series", &TBrowserForm::ExpandtoDataSeries1Click);
+  Sortafterthis1 = AddItem("&Sort after this", &TBrowserForm::Sortafterthis1Click);
+  Filterout1 = AddItem("Add to Filter-&out ...", &TBrowserForm::Filterout1Click);
+  Filterin1 = AddItem("Add to Filter-&in ...", &TBrowserForm::Filterin1Click);
+  ShowinData1 = AddItem("S&how in Data", nullptr);
+  AddAlarm1 = AddItem("Add Alarm ...", &TBrowserForm::AddAlarm1Click);
+  ShowinHexViewer1 = AddItem("Show in Hex Viewer...", &TBrowserForm::ShowinHexViewer1Click);
+  connect(vtv, &QTreeView::customContextMenuRequested, this, [this](const QPoint& At) {
+    const QModelIndex Clicked = vtv->indexAt(At);
+    if (Clicked.isValid()) vtv->setCurrentIndex(Clicked);
+    PopupMenu1->popup(vtv->viewport()->mapToGlobal(At));
+  });
+
+  auto* Layout = new QVBoxLayout(this);
+  Layout->setContentsMargins(0, 0, 0, 0);
+  Layout->setSpacing(0);
+  Layout->addWidget(ToolBar);
+  Layout->addWidget(vtv, 1);
+  Layout->addWidget(StatusBar1);
+}
+
+void TBrowserForm::SetProject(TProjectForm* NewProject, TFramesDefinition* NewDefinition) {
+  Project = NewProject;
+  Definition = NewDefinition;
+  if (!Project || !Definition || Tree) return;
+  Tree = std::make_unique<TBrowserTree>(*Definition);
+  TreeModel = new TBrowserModel(*Tree, *Definition, Project->Messages, Project->StartTime, this);
+  QFont Bold = vtv->font();
+  Bold.setBold(true);
+  TreeModel->BoldFont = Bold;
+  vtv->setModel(TreeModel);
+  QHeaderView* Header = vtv->header();
+  Header->setSectionsMovable(true);
+  Header->setStretchLastSection(false);
+  Header->setSectionResizeMode(0, QHeaderView::Stretch);
+  Header->setSectionResizeMode(1, QHeaderView::Interactive);
+  Header->resizeSection(0, 430);
+  Header->resizeSection(1, 100);
+}
+
+std::array<std::int32_t, MaxBrowserSources> TBrowserForm::ShownFrames() const {
+  return Tree ? Tree->ShownFrames : std::array<std::int32_t, MaxBrowserSources>{};
+}
+
+std::string TBrowserForm::SortKey() const { return Tree ? Tree->SortKey() : std::string(); }
+std::vector<std::string> TBrowserForm::FilterIn() const { return Tree ? Tree->FilterIn() : std::vector<std::string>(); }
+std::vector<std::string> TBrowserForm::FilterOut() const {
+  return Tree ? Tree->FilterOut() : std::vector<std::string>();
+}
+
+const TDecodedNode* TBrowserForm::FocusedNode() const {
+  return TreeModel ? TreeModel->NodeAt(vtv->currentIndex()) : nullptr;
+}
+
+const TDefinitionEntry* TBrowserForm::FocusedRow() const {
+  const TDecodedNode* Node = FocusedNode();
+  if (!Node || Node->DefIndex < 0 || static_cast<std::size_t>(Node->DefIndex) >= Definition->Entries.size())
+    return nullptr;
+  return &Definition->Entries[static_cast<std::size_t>(Node->DefIndex)];
+}
+
+void TBrowserForm::AppendFrames(int Source, TDecodedNode* First) {
+  if (!TreeModel || !First) return;
+  TreeModel->Append(Tree->TakeNewFrames(Source, First));
+  if (!Tree->SortKey().empty()) ButtonSortClick();
+  ApplyFilters();
+}
+
+void TBrowserForm::ButtonSortClick() {
+  // Without a key every comparison is equal and the order stays.
+  if (TreeModel && !Tree->SortKey().empty()) TreeModel->Sort();
+}
+
+void TBrowserForm::ApplyFilters() {
+  if (TreeModel) TreeModel->ApplyFilters();
+  vtvAfterPaint();
+}
+
+void TBrowserForm::vtvAfterPaint() {
+  const std::int64_t Nodes = Tree ? Tree->NodeCount() : 0;
+  const std::size_t Frames = Tree ? Tree->FrameCount() : 0;
+  const std::size_t Filters = FilterIn().size() + FilterOut().size();
+  Panels[0]->setText(QString::number(Nodes + 1) + QStringLiteral(" Elements"));
+  Panels[1]->setText(QString::number(Frames) + QStringLiteral(" Base Frames"));
+  Panels[2]->setText(QString::number(Filters) + QStringLiteral(" Active Filters"));
+}
+
+void TBrowserForm::ShowIndex(const QModelIndex& Index) {
+  if (!Index.isValid()) return;
+  for (QModelIndex Parent = Index.parent(); Parent.isValid(); Parent = Parent.parent()) vtv->expand(Parent);
+  vtv->setCurrentIndex(Index);
+  vtv->scrollTo(Index);
+}
+
+void TBrowserForm::FocusSerial(std::int32_t SerialNo) {
+  const TNodePath Path = Tree ? Tree->FindSerial(SerialNo) : TNodePath();
+  if (Path.empty()) {
+    AddEntry(llError, "Tried to focus non existing index (" + std::to_string(SerialNo) + ")");
+    return;
+  }
+  ShowIndex(TreeModel->IndexOf(Path));
+}
+
+void TBrowserForm::vtvKeyAction(bool Down) {
+  const TDecodedNode* Node = FocusedNode();
+  if (!Node) return;
+  const std::string Name = Definition->NodeVarName(*Node);
+  const TNodePath From = TreeModel->PathOf(vtv->currentIndex());
+  const TNodePath Found = Down ? Tree->NextWithName(From, Name) : Tree->PreviousWithName(From, Name);
+  if (Found.empty()) return;
+  vtv->collapseAll();
+  ShowIndex(TreeModel->IndexOf(Found));
+}
+
+void TBrowserForm::Expandall1Click() {
+  const QModelIndex Focused = vtv->currentIndex().siblingAtColumn(0);
+  if (Focused.isValid()) vtv->expandRecursively(Focused);
+  else vtv->expandAll();
+}
+
+void TBrowserForm::Collapseall1Click() { vtv->collapseAll(); }
+
+void TBrowserForm::Sortafterthis1Click() {
+  const TDefinitionEntry* Row = FocusedRow();
+  if (!Row) return;
+  if (Row->Kind != ekNumber) {
+    Dialogs().MessageDlg(this, QStringLiteral("Selected Node is not a number!"), TDlgType::Error, dbOK);
+    return;
+  }
+  Tree->SetSortKey(Row->FrameName + "." + Row->VarName);
+  EditSort->setText(FromBytes(Tree->SortKey()));
+  ButtonSortClick();
+}
+
+void TBrowserForm::ToolButton1Click() {
+  AddMemoLines(*FilterDialog->MemoFilterOut, Lines(FilterOut()));
+  AddMemoLines(*FilterDialog->MemoFilterIn, Lines(FilterIn()));
+  const QPointer<TBrowserForm> Self(this);
+  const int Result = Dialogs().Execute(*FilterDialog);
+  // The dialog lets events run; they may have closed this window.
+  if (!Self) return;
+  if (!Project || !Tree) {
+    AddEntry(llError, "Cannot invoke project object to re-feed the tree.");
+    return;
+  }
+  std::vector<std::string> In = FilterIn(), Out = FilterOut();
+  if (Result == FilterClearAll) {
+    In.clear();
+    Out.clear();
+  } else if (Result == QDialog::Accepted) {
+    In = Texts(MemoLines(*FilterDialog->MemoFilterIn));
+    Out = Texts(MemoLines(*FilterDialog->MemoFilterOut));
+  }
+  FilterDialog->MemoFilterIn->clear();
+  FilterDialog->MemoFilterOut->clear();
+  if (Result != FilterClearAll && Result != QDialog::Accepted) return;
+
+  Tree->SetFilters(In, Out);
+  Tree->ShownFrames.fill(0);
+  TreeModel->Clear();
+  Project->FeedBrowser(this);
+  ApplyFilters();
+}
+
+void TBrowserForm::AddToFilter(QPlainTextEdit& Memo) {
+  const TDecodedNode* Node = FocusedNode();
+  if (!Node) return;
+  AddMemoLines(Memo, {FromBytes(Definition->NodeQualifiedName(*Node))});
+  ToolButton1Click();
+}
+
+void TBrowserForm::ExpandtoDataSeries1Click() {
+  const TDefinitionEntry* Row = FocusedRow();
+  if (!Row || !Project) return;
+  const std::string& Key = Tree->SortKey();
+  const std::size_t Dot = Key.find('.');
+  const std::string SortVar = Dot == std::string::npos ? Key : Key.substr(Dot + 1);
+  Project->OpenPlot(this, FromBytes(Row->FrameName), FromBytes(Row->VarName), FromBytes(SortVar));
+}
+
+void TBrowserForm::AddAlarm1Click() {
+  const TDefinitionEntry* Row = FocusedRow();
+  if (Row && Project) Project->AddAlarm(FromBytes(Row->VarName));
+}
+
+void TBrowserForm::ShowinHexViewer1Click() {
+  const TDecodedNode* Node = FocusedNode();
+  const TDefinitionEntry* Row = FocusedRow();
+  if (!Node || !Row || !Node->Stream()) return;
+  // A child window: it closes with this browser, before the project frees the bytes it shows.
+  auto* Viewer = new THexViewForm(this);
+  Viewer->setWindowTitle(Viewer->windowTitle() + " " + FromBytes(Row->VarName) + " (" + FromBytes(Row->DisplayName) +
+                         ")");
+  Viewer->ShowFrame(*Node->Stream(), Definition->GetFrameLength("BaseFrame"), Node->Position);
+}
+
+void TBrowserForm::ToolButton3Click() {
+  if (!Tree) return;
+  TFileDialogOptions Options;
+  Options.Title = QStringLiteral("Export to ...");
+  Options.Filter = QStringLiteral("Text Files|*.txt");
+  Options.DefaultExt = QStringLiteral("txt");
+  Options.InitialDir = QStringLiteral(".");
+  const QPointer<TBrowserForm> Self(this);
+  const QString FileName = Dialogs().SaveFileName(this, Options);
+  // The dialog lets events run; they may have closed this window.
+  if (!Self || FileName.isEmpty()) return;
+  std::ofstream Out(ToBytes(FileName), std::ios::binary | std::ios::trunc);
+  if (!Out) throw std::runtime_error("Cannot create file \"" + ToBytes(FileName) + "\".");
+  std::vector<const TDecodedNode*> Roots;
+  Roots.reserve(Tree->FrameCount());
+  for (std::size_t Row = 0; Row < Tree->FrameCount(); ++Row) Roots.push_back(Tree->Frame(Row));
+  const TExportDimension Dimension = WriteBrowserExport(Out, *Definition, Roots);
+  Out.close();
+  if (!Out) throw std::runtime_error("Cannot write file \"" + ToBytes(FileName) + "\".");
+  Dialogs().MessageDlg(this, FromBytes(ExportMessage(ToBytes(FileName), Dimension)), TDlgType::Information, dbOK);
+}
+
+bool TBrowserForm::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Watched == vtv && Event->type() == QEvent::KeyPress) {
+    const auto* Key = static_cast<QKeyEvent*>(Event);
+    const bool Page = Key->key() == Qt::Key_PageUp || Key->key() == Qt::Key_PageDown;
+    if (Page && (Key->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier) {
+      vtvKeyAction(Key->key() == Qt::Key_PageDown);
+      return true;
+    }
+  }
+  if (Watched == vtv->viewport() && Event->type() == QEvent::ToolTip && TreeModel) {
+    const auto* Help = static_cast<QHelpEvent*>(Event);
+    const QModelIndex Index = vtv->indexAt(Help->pos());
+    const QString Hint = TreeModel->data(Index, Qt::ToolTipRole).toString();
+    if (Hint.isEmpty()) QToolTip::hideText();
+    else QToolTip::showText(Help->globalPos(), Hint, vtv->viewport(), vtv->visualRect(Index), HintDisplayTime);
+    return true;
+  }
+  return QWidget::eventFilter(Watched, Event);
+}

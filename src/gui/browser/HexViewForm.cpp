@@ -1,0 +1,85 @@
+#include "browser/HexViewForm.h"
+
+#include <QLabel>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "browser/HexDump.h"
+#include "widgets/Look.h"
+
+THexViewForm::THexViewForm(QWidget* Parent) : QWidget(Parent, Qt::Window) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Hex Viewer"));
+  setFont(VerdanaFont());
+  resize(611, 420);
+
+  auto* ToolBar = new QToolBar(this);
+  ToolBar->setFixedHeight(29);
+  ToolBar->setIconSize(QSize(16, 16));
+  ToolButton1 = new QToolButton(ToolBar);
+  ToolButton1->setIcon(PictureIcon(TPicture::Previous));
+  ToolButton2 = new QToolButton(ToolBar);
+  ToolButton2->setIcon(PictureIcon(TPicture::Next));
+  ToolBar->addWidget(ToolButton1);
+  ToolBar->addWidget(ToolButton2);
+  auto* Separator = new QWidget(ToolBar);
+  Separator->setFixedWidth(8);
+  ToolBar->addWidget(Separator);
+  Label1 = new QLabel(ToolBar);
+  Label1->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+  ToolBar->addWidget(Label1);
+  connect(ToolButton1, &QToolButton::clicked, this, [this] { ToolButton1Click(); });
+  connect(ToolButton2, &QToolButton::clicked, this, [this] { ToolButton2Click(); });
+
+  Edit = new QTextEdit(this);
+  Edit->setReadOnly(true);
+  Edit->setLineWrapMode(QTextEdit::NoWrap);
+  Edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  QFont Mono;
+  Mono.setFamilies({QStringLiteral("Courier New"), QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono")});
+  Mono.setStyleHint(QFont::Monospace);
+  Mono.setFixedPitch(true);
+  Mono.setPixelSize(12);
+  Mono.setBold(true);
+  Edit->setFont(Mono);
+
+  auto* Layout = new QVBoxLayout(this);
+  Layout->setContentsMargins(0, 0, 0, 0);
+  Layout->setSpacing(0);
+  Layout->addWidget(ToolBar);
+  Layout->addWidget(Edit);
+  show();
+}
+
+void THexViewForm::ShowFrame(const TMemoryStream& S, std::int64_t Length, std::int64_t At) {
+  Edit->clear();
+  Stream = &S;
+  FrameLength = Length;
+  Position = static_cast<std::int32_t>(At);
+  const THexDump Dump = BuildHexDump(S, Length, At);
+  Label1->setText(QString::fromLatin1(Dump.Label));
+
+  QStringList Lines;
+  for (const std::string& Line : Dump.Lines) Lines.append(QString::fromLatin1(Line));
+  Edit->setPlainText(Lines.join(QLatin1Char('\n')));
+  if (Dump.MarkLine < 0) return;
+  QTextCursor Mark(Edit->document()->findBlockByNumber(Dump.MarkLine));
+  Mark.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, Dump.MarkColumn);
+  Mark.movePosition(QTextCursor::Right, QTextCursor::KeepAnchor, 4);
+  QTextCharFormat Red;
+  Red.setForeground(QColor(0xFF, 0x00, 0x00));
+  Mark.mergeCharFormat(Red);
+}
+
+void THexViewForm::ToolButton1Click() {
+  if (Stream && Position - FrameLength >= 0) ShowFrame(*Stream, FrameLength, Position - FrameLength);
+}
+
+void THexViewForm::ToolButton2Click() {
+  if (Stream && Position + FrameLength < Stream->Size()) ShowFrame(*Stream, FrameLength, Position + FrameLength);
+}

@@ -1,0 +1,58 @@
+#include "log/LoadForm.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+#include <algorithm>
+#include <limits>
+
+#include "widgets/Look.h"
+
+TLoadForm* LoadForm = nullptr;
+
+namespace {
+// The bar counts in ints; files are below 2 GiB, but stay safe.
+int Clamped(std::int64_t Value) {
+  return static_cast<int>(std::clamp<std::int64_t>(Value, 0, std::numeric_limits<int>::max()));
+}
+}  // namespace
+
+TLoadForm::TLoadForm() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool) {
+  setFixedSize(304, 55);
+  setAutoFillBackground(true);
+  Label1 = new QLabel(QStringLiteral("Loading / Evaluating ..."), this);
+  Label1->setFont(VerdanaPixelFont(12, true));
+  Label1->move(12, 8);
+  Label1->adjustSize();
+  Label2 = new QLabel(this);
+  Label2->setAlignment(Qt::AlignRight | Qt::AlignTop);
+  Label2->setGeometry(188, 8, 100, 16);
+  ProgressBar1 = new QProgressBar(this);
+  ProgressBar1->setGeometry(12, 28, 273, 16);
+  ProgressBar1->setTextVisible(false);
+  if (const QScreen* Screen = QApplication::primaryScreen())
+    move(Screen->availableGeometry().center() - rect().center());
+  FormCreate();
+  SetLoadProgress(this);
+}
+
+TLoadForm::~TLoadForm() {
+  if (&LoadProgress() == this) SetLoadProgress(nullptr);
+  if (LoadForm == this) LoadForm = nullptr;
+}
+
+void TLoadForm::FormCreate() { Busy = false; }
+
+// Always on top already, so showing is enough.
+void TLoadForm::ShowProgress() { show(); }
+
+void TLoadForm::HideProgress() { hide(); }
+
+void TLoadForm::SetMaximum(std::int64_t Maximum) { ProgressBar1->setMaximum(Clamped(Maximum)); }
+
+void TLoadForm::SetPosition(std::int64_t Position) { ProgressBar1->setValue(Clamped(Position)); }
+
+void TLoadForm::SetCounter(const std::string& Counter) { Label2->setText(QString::fromStdString(Counter)); }
+
+void TLoadForm::ProcessMessages() { QApplication::processEvents(); }

@@ -1,0 +1,31 @@
+#pragma once
+// The progress window of the update passes; its Busy flag (inherited from the
+// progress seam) says that some data holder is inside a pass.
+#include <QWidget>
+
+#include "common/LoadProgress.h"
+
+class QLabel;
+class QProgressBar;
+
+class TLoadForm : public QWidget, public TLoadProgress {
+ public:
+  TLoadForm();
+  ~TLoadForm() override;
+
+  QLabel* Label1;
+  QLabel* Label2;
+  QProgressBar* ProgressBar1;
+
+  void ShowProgress() override;
+  void HideProgress() override;
+  void SetMaximum(std::int64_t Maximum) override;
+  void SetPosition(std::int64_t Position) override;
+  void SetCounter(const std::string& Counter) override;
+  void ProcessMessages() override;
+
+ private:
+  void FormCreate();
+};
+
+extern TLoadForm* LoadForm;

@@ -1,0 +1,131 @@
+#include "log/LogForm.h"
+
+#include <QCloseEvent>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QVBoxLayout>
+#include <fstream>
+
+#include "common/DateTime.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Look.h"
+#include "widgets/SystemLocale.h"
+#include "widgets/TextBridge.h"
+
+TLogForm* LogForm = nullptr;
+
+namespace {
+
+struct TLevelLook {
+  const char* Tag;
+  std::uint8_t Red, Green, Blue;
+  bool Bold;
+};
+
+constexpr TLevelLook LevelLooks[] = {
+    {" [Message] ", 0x00, 0x55, 0x00, true},
+    {" [Info] ", 0x80, 0x80, 0x80, false},
+    {" [Warn] ", 0xAA, 0xAA, 0x00, false},
+    {" [Error] ", 0xFF, 0x00, 0x00, true},
+};
+
+void WriteFileOrThrow(const std::string& FileName, const std::string& Content) {
+  std::ofstream File(FileName, std::ios::binary | std::ios::trunc);
+  if (File) File.write(Content.data(), static_cast<std::streamsize>(Content.size()));
+  if (!File) throw std::runtime_error("Cannot create file \"" + FileName + "\".");
+}
+
+}  // namespace
+
+std::string MessageFileName(double DateTime) { return "messages_" + FormatDateTime("yyMMdd_HHmm", DateTime) + ".log"; }
+
+TLogForm::TLogForm() : QWidget(nullptr, Qt::Tool) {
+  setWindowTitle(QStringLiteral("Log Window"));
+  setGeometry(0, 569, 890, 171);
+  LogWin = new QPlainTextEdit(this);
+  LogWin->setReadOnly(true);
+  LogWin->setFont(VerdanaFont(8));
+  LogWin->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  LogWin->setLineWrapMode(QPlainTextEdit::NoWrap);
+  LogWin->setContextMenuPolicy(Qt::CustomContextMenu);
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->addAction(QStringLiteral("Save as ..."), [this] { Saveas1Click(); });
+  PopupMenu1->addAction(QStringLiteral("Save messages"), [this] { Savemessagesas1Click(); });
+  PopupMenu1->addAction(QStringLiteral("Clear"), [this] { Clear1Click(); });
+  connect(LogWin, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& At) { PopupMenu1->popup(LogWin->viewport()->mapToGlobal(At)); });
+  auto* Layout = new QVBoxLayout(this);
+  Layout->setContentsMargins(0, 0, 0, 0);
+  Layout->addWidget(LogWin);
+  FormCreate();
+  LogForm = this;
+  PreviousSink = SetLogSink([this](TLogLevel Level, const std::string& Text) { AddEntry(Level, Text); });
+}
+
+TLogForm::~TLogForm() {
+  SetLogSink(std::move(PreviousSink));
+  if (LogForm == this) LogForm = nullptr;
+}
+
+void TLogForm::FormCreate() { MessageBuffer.clear(); }
+
+void TLogForm::AddEntry(int Level, const std::string& Text) {
+  if (Level < llMessage || Level > llError) return;
+  const TLevelLook& Look = LevelLooks[Level];
+  const std::string Line = DateTimeText(NowInDays()) + Look.Tag + Text;
+  FLines.push_back({Line, Look.Red, Look.Green, Look.Blue, Look.Bold});
+
+  QTextCharFormat Format;
+  Format.setForeground(QColor(Look.Red, Look.Green, Look.Blue));
+  Format.setFontWeight(Look.Bold ? QFont::Bold : QFont::Normal);
+  QTextCursor Cursor(LogWin->document());
+  Cursor.movePosition(QTextCursor::End);
+  if (!LogWin->document()->isEmpty()) Cursor.insertBlock();
+  Cursor.insertText(FromBytes(Line), Format);
+  LogWin->verticalScrollBar()->setValue(LogWin->verticalScrollBar()->maximum());
+
+  if (Level == llMessage) MessageBuffer.push_back(DateTimeText(NowInDays()) + ": " + Text);
+}
+
+void TLogForm::Saveas1Click() {
+  TFileDialogOptions Options;
+  Options.Title = QStringLiteral("Save log entries as ...");
+  Options.DefaultExt = QStringLiteral("*.txt");
+  const QString FileName = Dialogs().SaveFileName(this, Options);
+  if (FileName.isEmpty()) return;
+  try {
+    WriteFileOrThrow(ToBytes(FileName), RtfDocument(FLines, "Verdana", 8));
+  } catch (const std::exception& Error) {
+    ShowErrorNotice(this, FromBytes(Error.what()));
+  }
+}
+
+void TLogForm::Savemessagesas1Click() {
+  if (MessageBuffer.empty()) {
+    Dialogs().MessageDlg(this, QStringLiteral("Message buffer is empty!"), TDlgType::Plain, dbOK);
+    return;
+  }
+  const std::string FileName = MessageFileName(NowInDays());
+  std::string Content;
+  for (const std::string& Line : MessageBuffer) Content += Line + "\r\n";
+  try {
+    WriteFileOrThrow(FileName, Content);
+  } catch (const std::exception& Error) {
+    ShowErrorNotice(this, FromBytes(Error.what()));
+    return;
+  }
+  const QString Question = "Saved message buffer to " + FromBytes(FileName) + "\r\nDo you want to clear the message buffer now?";
+  if (Dialogs().MessageDlg(this, Question, TDlgType::Information, dbYes | dbNo) == dbYes) MessageBuffer.clear();
+}
+
+void TLogForm::Clear1Click() {
+  LogWin->clear();
+  FLines.clear();
+}
+
+void TLogForm::closeEvent(QCloseEvent* Event) {
+  Event->ignore();
+  hide();
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The log window: every entry of the system, coloured by level, and the
+// buffer of Message entries that can be saved to a dated file.
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "common/Log.h"
+#include "log/RtfWriter.h"
+
+class QMenu;
+class QPlainTextEdit;
+
+class TLogForm : public QWidget {
+ public:
+  TLogForm();
+  ~TLogForm() override;
+
+  QPlainTextEdit* LogWin;
+  QMenu* PopupMenu1;
+  // One line per Message entry: date/time text + ": " + text.
+  std::vector<std::string> MessageBuffer;
+
+  void AddEntry(int Level, const std::string& Text);
+  void Saveas1Click();
+  void Savemessagesas1Click();
+  void Clear1Click();
+
+  // The lines LogWin shows, with their colour and weight.
+  const std::vector<TRtfLine>& Lines() const { return FLines; }
+
+ protected:
+  void closeEvent(QCloseEvent* Event) override;
+
+ private:
+  void FormCreate();
+  std::vector<TRtfLine> FLines;
+  TLogSink PreviousSink;
+};
+
+extern TLogForm* LogForm;
+
+// "messages_" + yymmdd_hhmm of the given time + ".log".
+std::string MessageFileName(double DateTime);

@@ -1,0 +1,374 @@
+#include "plot/PlotForm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <fstream>
+#include <functional>
+
+#include "common/DateTime.h"
+#include "common/FloatText.h"
+#include "common/Rounding.h"
+#include "project/ProjectForm.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Look.h"
+#include "widgets/TextBridge.h"
+
+namespace {
+
+const QColor Silver(192, 192, 192);
+const QColor Lime(0, 255, 0);
+const QColor Yellow(255, 255, 0);
+
+// The drawing area: its paint and mouse events go to the window's handlers.
+class TPaintBox : public QWidget {
+ public:
+  explicit TPaintBox(TPlotForm* Form) : QWidget(Form), Form(Form) {
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumSize(40, 40);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter Painter(this);
+    Form->PaintBox1Paint(Painter);
+  }
+  void mousePressEvent(QMouseEvent* Event) override { Form->PaintBox1MouseDown(Event->position().toPoint().x()); }
+  void mouseMoveEvent(QMouseEvent* Event) override { Form->PaintBox1MouseMove(Event->position().toPoint().x()); }
+  void mouseReleaseEvent(QMouseEvent* Event) override { Form->PaintBox1MouseUp(Event->position().toPoint().x()); }
+  // The press that belongs to a double click follows it, as the window expects.
+  void mouseDoubleClickEvent(QMouseEvent* Event) override {
+    const QPointer<TPaintBox> Self(this);
+    Form->PaintBox1DblClick();
+    if (Self) mousePressEvent(Event);
+  }
+
+ private:
+  TPlotForm* Form;
+};
+
+QLineEdit* LimitEdit(QWidget* Parent, QObject* Filter, int Width) {
+  auto* Edit = new QLineEdit(QStringLiteral("0"), Parent);
+  Edit->setFixedWidth(Width);
+  Edit->installEventFilter(Filter);
+  return Edit;
+}
+
+}  // namespace
+
+TPlotForm::TPlotForm() : QWidget(nullptr, Qt::Window) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Data series plot"));
+  setFont(VerdanaFont());
+  resize(597, 429);
+  setMinimumSize(420, 300);
+  BuildWindow();
+  if (const QScreen* Screen = screen()) move(Screen->availableGeometry().center() - rect().center());
+  show();
+}
+
+TPlotForm::~TPlotForm() = default;
+
+void TPlotForm::BuildWindow() {
+  auto* ToolBar = new QToolBar(this);
+  ToolBar->setIconSize(QSize(16, 16));
+  ToolButton1 = AddToolButton(ToolBar, TPicture::ResetView, "Reset view");
+  ToolButtonScaleVert = AddToolButton(ToolBar, TPicture::ScaleVertical, "Scale vertically");
+  ToolButton2 = AddToolButton(ToolBar, TPicture::Export, "Save data series");
+  ToolBar->addSeparator();
+  ComboBox = new QComboBox(ToolBar);
+  ComboBox->setEditable(true);
+  ComboBox->setMinimumWidth(160);
+  ComboBox->setToolTip(QStringLiteral("Enter or choose your Sort Criteria here"));
+  ToolBar->addWidget(ComboBox);
+  ToolButton5 = AddToolButton(ToolBar, TPicture::Sort, "Apply sort criteria");
+  TimeScaling = new QCheckBox(QStringLiteral("Time-scaled"), ToolBar);
+  ToolBar->addWidget(TimeScaling);
+  connect(ToolButton1, &QToolButton::clicked, this, [this] { ToolButton1Click(); });
+  connect(ToolButtonScaleVert, &QToolButton::clicked, this, [this] { ToolButtonScaleVertClick(); });
+  connect(ToolButton2, &QToolButton::clicked, this, [this] { RunGuarded(this, [this] { ToolButton2Click(); }); });
+  connect(ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
+  connect(TimeScaling, &QCheckBox::clicked, this, [this] { TimeScalingClick(); });
+
+  GroupBox1 = new QGroupBox(QStringLiteral("Plot"), this);
+  StatLabel = new QLabel(QStringLiteral("Statistics"), GroupBox1);
+  StatLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  EditMaxY = LimitEdit(GroupBox1, this, 90);
+  EditMinY = LimitEdit(GroupBox1, this, 90);
+  // Times in seconds take up to 15 digits.
+  LabelMinX = LimitEdit(GroupBox1, this, 130);
+  LabelMaxX = LimitEdit(GroupBox1, this, 130);
+  LabelMaxX->setAlignment(Qt::AlignRight);
+  PaintBox1 = new TPaintBox(this);
+  PaintBox1->setParent(GroupBox1);
+
+  auto* Grid = new QGridLayout(GroupBox1);
+  Grid->addWidget(EditMaxY, 0, 0, Qt::AlignTop);
+  Grid->addWidget(StatLabel, 1, 0);
+  Grid->addWidget(EditMinY, 2, 0, Qt::AlignBottom);
+  Grid->addWidget(PaintBox1, 0, 1, 3, 1);
+  auto* Below = new QHBoxLayout;
+  Below->addWidget(LabelMinX);
+  Below->addStretch();
+  Below->addWidget(LabelMaxX);
+  Grid->addLayout(Below, 3, 1);
+  Grid->setColumnStretch(1, 1);
+  Grid->setRowStretch(1, 1);
+
+  StatusBar1 = new QStatusBar(this);
+  auto* Layout = new QVBoxLayout(this);
+  Layout->setContentsMargins(0, 0, 0, 0);
+  Layout->setSpacing(0);
+  Layout->addWidget(ToolBar);
+  Layout->addWidget(GroupBox1, 1);
+  Layout->addWidget(StatusBar1);
+}
+
+void TPlotForm::SetProject(TProjectForm* NewProject) { Project = NewProject; }
+
+void TPlotForm::SetSeries(const QString& FrameName, const QString& VarName, const QString& SortVar) {
+  Plot.SortVar = ToBytes(SortVar);
+  ComboBox->setEditText(SortVar);
+  Plot.FrameName = ToBytes(FrameName);
+  Plot.VarName = ToBytes(VarName);
+  setWindowTitle("Plot - " + FrameName + "." + VarName);
+  GroupBox1->setTitle(FrameName + "." + VarName);
+}
+
+void TPlotForm::SetFrames(TDecodedNode* FramesA, TDecodedNode* FramesB) {
+  Plot.FramesA = FramesA;
+  Plot.FramesB = FramesB;
+}
+
+void TPlotForm::RefreshSeries() {
+  if (!Project || !Project->Definition) return;
+  // A file without a whole BaseFrame when the plot opened may have some now.
+  if (Project->DataA) Plot.FramesA = Project->DataA->Frames;
+  if (Project->DataB) Plot.FramesB = Project->DataB->Frames;
+  Plot.RefreshSeries(*Project->Definition);
+  ComboBox->clear();
+  ComboBox->setEditText(FromBytes(Plot.SortVar));
+  Repaint();
+}
+
+void TPlotForm::ResetView() {
+  Plot.ResetView();
+  Repaint();
+}
+
+void TPlotForm::ToolButton1Click() { ResetView(); }
+
+void TPlotForm::ToolButtonScaleVertClick() {
+  Plot.ScaleVertical();
+  Repaint();
+}
+
+void TPlotForm::ToolButton5Click() {
+  Plot.SortVar = ToBytes(ComboBox->currentText());
+  RefreshSeries();
+}
+
+void TPlotForm::TimeScalingClick() {
+  Plot.TimeMode = TimeScaling->isChecked();
+  if (Plot.TimeMode) {
+    Plot.SortTimeSeries();
+    Repaint();
+  } else {
+    ResetView();
+  }
+}
+
+void TPlotForm::ToolButton2Click() {
+  TFileDialogOptions Options;
+  Options.Filter = QStringLiteral("Text files|*.txt");
+  const QString Chosen = Dialogs().SaveFileName(this, Options);
+  if (Chosen.isEmpty()) return;
+  const std::string FileName = ToBytes(Chosen) + ".txt";
+  std::ofstream Out(FileName, std::ios::binary | std::ios::trunc);
+  if (!Out) throw std::runtime_error("Cannot create file \"" + FileName + "\".");
+  Plot.WriteSeries(Out);
+  Out.close();
+  if (!Out) throw std::runtime_error("Cannot write file \"" + FileName + "\".");
+}
+
+void TPlotForm::EditMaxYKeyDown(QLineEdit* Sender) {
+  const TLimitEdit Edit = Sender == EditMinY   ? TLimitEdit::MinY
+                          : Sender == EditMaxY ? TLimitEdit::MaxY
+                          : Sender == LabelMinX ? TLimitEdit::MinX
+                                                : TLimitEdit::MaxX;
+  // A text that is no number ends the handler at its notice; the edit keeps the text.
+  bool Applied = false;
+  RunGuarded(this, [&] {
+    Plot.ApplyLimit(Edit, ToBytes(Sender->text()));
+    Applied = true;
+  });
+  if (Applied) Repaint();
+}
+
+int TPlotForm::AreaWidth() const { return PaintBox1->width(); }
+int TPlotForm::AreaHeight() const { return PaintBox1->height(); }
+
+void TPlotForm::Repaint() { PaintBox1->repaint(); }
+
+void TPlotForm::ShowTexts(const TPlotPicture& Picture) {
+  LabelMinX->setText(FromBytes(Picture.LabelMinX));
+  LabelMaxX->setText(FromBytes(Picture.LabelMaxX));
+  EditMinY->setText(FromBytes(Picture.EditMinY));
+  EditMaxY->setText(FromBytes(Picture.EditMaxY));
+  StatLabel->setText(FromBytes(Picture.StatText).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+}
+
+void TPlotForm::RenderCache(const TPlotPicture& Picture) {
+  Cache = QImage(AreaWidth(), AreaHeight(), QImage::Format_RGB32);
+  Cache.fill(Qt::black);
+  QPainter Painter(&Cache);
+  Painter.setPen(Silver);
+  for (const TPlotLine& Line : Picture.Grid) Painter.drawLine(Line.From.X, Line.From.Y, Line.To.X, Line.To.Y);
+  Painter.setPen(Lime);
+  QPolygon Trace(static_cast<int>(Picture.Trace.size()));
+  for (std::size_t I = 0; I < Picture.Trace.size(); ++I)
+    Trace.setPoint(static_cast<int>(I), Picture.Trace[I].X, Picture.Trace[I].Y);
+  Painter.drawPolyline(Trace);
+}
+
+void TPlotForm::PaintBox1Paint(QPainter& Painter) {
+  if (Redraw) {
+    CursorLineX = -1;
+    const TPlotPicture Picture = DrawPlot(Plot, AreaWidth(), AreaHeight());
+    if (!Picture.Drawn) {
+      Painter.fillRect(PaintBox1->rect(), Qt::black);
+      return;
+    }
+    RenderCache(Picture);
+    ShowTexts(Picture);
+  }
+  if (Cache.isNull()) {
+    Painter.fillRect(PaintBox1->rect(), Qt::black);
+    return;
+  }
+  if (CursorLineX < 0 && !BandShown) {
+    Painter.drawImage(0, 0, Cache);
+    return;
+  }
+  QImage Frame = Cache.copy();
+  QPainter Over(&Frame);
+  if (CursorLineX >= 0) {
+    Over.setPen(Yellow);
+    Over.drawLine(CursorLineX, 0, CursorLineX, Frame.height());
+  }
+  if (BandShown) {
+    // Inverts every pixel of the band over the full height.
+    Over.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    const int Left = std::min(BandFromX, BandToX), Right = std::max(BandFromX, BandToX);
+    Over.fillRect(QRect(Left, 0, Right - Left + 1, Frame.height()), Qt::white);
+  }
+  Over.end();
+  Painter.drawImage(0, 0, Frame);
+}
+
+void TPlotForm::PaintBox1MouseDown(int X) {
+  if (SkipMouseDown) {
+    SkipMouseDown = false;
+    return;
+  }
+  Dragging = true;
+  Redraw = false;
+  Plot.DragFrom = Plot.CursorPos;
+  Plot.DragFromX = X;
+}
+
+void TPlotForm::PaintBox1MouseMove(int X) {
+  const int W = AreaWidth();
+  int BandTo = 0;
+  if (Plot.TimeMode) {
+    // Without points there is nothing to read out.
+    if (Plot.TimeSeries.empty()) return;
+    const std::int32_t I = Plot.PixelToIndex(X, W);
+    const TPlotPoint& Point = Plot.TimeSeries[static_cast<std::size_t>(I)];
+    const double StartTime = Project ? Project->StartTime : 0;
+    StatusBar1->showMessage(QString::number(I) + " / " + QString::number(Point.SerialNo) + ": " +
+                            FromBytes(GeneralFloatText(Point.Value)) + " @ " + FromBytes(GeneralFloatText(Point.Time)) +
+                            "s; + Offset Time: " + FromBytes(DateTimeText(StartTime + Point.Time / 86400)));
+    Redraw = false;
+    CursorLineX = Plot.TimeToPixel(Point.Time, W);
+    Repaint();
+    Plot.CursorPos = X;
+    if (!Dragging) Redraw = true;
+    BandTo = X;
+  } else {
+    const std::int64_t Span = static_cast<std::int64_t>(Plot.ViewEnd) - Plot.ViewStart - 1;
+    if (Span < 0) return;
+    // A single point in view counts as one step.
+    const double Ppx = W / static_cast<double>(std::max<std::int64_t>(Span, 1));
+    const std::int64_t I = RoundHalfEven(X / Ppx + Plot.ViewStart);
+    if (I == Plot.CursorPos || I < 0 || I >= static_cast<std::int64_t>(Plot.Series.size())) return;
+    Plot.CursorPos = static_cast<std::int32_t>(I);
+    const TPlotPoint& Point = Plot.Series[static_cast<std::size_t>(I)];
+    StatusBar1->showMessage(QString::number(I) + " / " + QString::number(Point.SerialNo) + ": " +
+                            FromBytes(GeneralFloatText(Point.Value)));
+    // From a typed start far before the series the distance exceeds 32 bits.
+    BandFromX = NearestPixel(Ppx * (static_cast<double>(Plot.DragFrom) - Plot.ViewStart));
+    BandTo = NearestPixel(Ppx * static_cast<double>(I - Plot.ViewStart));
+  }
+  if (!Dragging) return;
+  Plot.DragToX = X;
+  // The band goes over the cached picture alone: the cursor line is gone.
+  CursorLineX = -1;
+  if (Plot.TimeMode) BandFromX = Plot.DragFromX;
+  BandToX = BandTo;
+  BandShown = true;
+  Repaint();
+}
+
+void TPlotForm::PaintBox1MouseUp(int X) {
+  Dragging = false;
+  Redraw = true;
+  BandShown = false;
+  Plot.DragTo = Plot.CursorPos;
+  Plot.DragToX = X;
+  if (Plot.ApplyZoom(AreaWidth())) Repaint();
+}
+
+void TPlotForm::PaintBox1DblClick() {
+  SkipMouseDown = true;
+  if (!Project) return;
+  std::int32_t SerialNo = 0;
+  if (Plot.TimeMode) {
+    if (Plot.TimeSeries.empty()) return;
+    SerialNo = Plot.TimeSeries[static_cast<std::size_t>(Plot.PixelToIndex(Plot.CursorPos, AreaWidth()))].SerialNo;
+  } else {
+    if (Plot.CursorPos < 0 || static_cast<std::size_t>(Plot.CursorPos) >= Plot.Series.size()) return;
+    SerialNo = Plot.Series[static_cast<std::size_t>(Plot.CursorPos)].SerialNo;
+  }
+  TBrowserWindow* Browser = Project->OpenBrowser();
+  if (!Browser) return;
+  // The browser may close while events run.
+  const QPointer<QWidget> Window(Browser->Window());
+  ProcessPendingEvents();
+  if (Window) Browser->FocusSerial(SerialNo);
+}
+
+bool TPlotForm::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Event->type() == QEvent::KeyPress) {
+    const int Key = static_cast<QKeyEvent*>(Event)->key();
+    auto* Edit = qobject_cast<QLineEdit*>(Watched);
+    if (Edit && (Key == Qt::Key_Return || Key == Qt::Key_Enter)) {
+      EditMaxYKeyDown(Edit);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(Watched, Event);
+}

@@ -1,0 +1,3 @@
+#pragma once
+// Lets pending window events run, deferred deletions included.
+void ProcessPendingEvents();

@@ -1,0 +1,398 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "LogRecorder.h"
+#include "StructureText.h"
+#include "TempDir.h"
+#include "data/Data.h"
+#include "common/LoadProgress.h"
+#include "structure/QuorinFramesDefinition.h"
+
+namespace {
+
+// Records what a pass shows and checks that the flag is set while it runs.
+class TFakeProgress : public TLoadProgress {
+ public:
+  TFakeProgress() : Previous(SetLoadProgress(this)) {}
+  ~TFakeProgress() override { SetLoadProgress(Previous); }
+  void ShowProgress() override { Events.push_back("show"); }
+  void HideProgress() override { Events.push_back("hide"); }
+  void SetMaximum(std::int64_t Max) override { Events.push_back("max " + std::to_string(Max)); }
+  void SetPosition(std::int64_t Pos) override { Events.push_back("pos " + std::to_string(Pos)); }
+  void SetCounter(const std::string& Text) override { Events.push_back("count " + Text); }
+  void ProcessMessages() override {
+    EXPECT_TRUE(Busy);
+    Events.push_back("events");
+  }
+  std::chrono::milliseconds RefreshInterval() const override { return Interval; }
+  std::vector<std::string> Events;
+  std::chrono::milliseconds Interval{0};
+
+ private:
+  TLoadProgress* Previous;
+};
+
+const std::uint8_t Id[4] = {0x1A, 0xCF, 0xFC, 0x1D};
+
+// Image of Count BaseFrames of Length bytes: the ID (when asked for), then
+// the frame number at byte 4, then Fill.
+std::vector<std::uint8_t> Frames(int Count, int Length = 280, bool WithId = true, std::uint8_t Fill = 0) {
+  std::vector<std::uint8_t> Image(static_cast<std::size_t>(Count * Length), Fill);
+  for (int F = 0; F < Count; ++F) {
+    std::uint8_t* Frame = &Image[static_cast<std::size_t>(F * Length)];
+    if (WithId) std::copy(Id, Id + 4, Frame);
+    Frame[4] = static_cast<std::uint8_t>(F);
+  }
+  return Image;
+}
+
+// The same bytes as the ground equipment writes them: words swapped.
+std::vector<std::uint8_t> OnDisk(std::vector<std::uint8_t> Image) {
+  for (std::size_t I = 0; I + 1 < Image.size(); I += 2) std::swap(Image[I], Image[I + 1]);
+  return Image;
+}
+
+std::string Structure(const std::string& Length) {
+  return Lines({"[BaseFrame:" + Length + "]", Row({"4", "1", "NUMBER", "NO", "NO"}),
+                Row({"6", "4", "SUBFRAME", "Sub", "x"}), "[Sub:4]", Row({"0", "1", "NUMBER", "S", "S"})});
+}
+
+struct THolder {
+  TTempDir Dir;
+  std::vector<std::string> Messages;
+  std::unique_ptr<TQuorinFramesDefinition> Definition;
+  std::unique_ptr<TData> Data;
+  int Notifications = 0;
+  std::string File;
+
+  explicit THolder(const std::string& StructureText = Structure("280")) {
+    TLogRecorder Quiet;
+    Definition = std::make_unique<TQuorinFramesDefinition>(Dir.Write("d.structure", StructureText), Messages);
+    File = Dir.File("p.dat");
+    Data = std::make_unique<TData>(File, *Definition);
+    Data->OnNewFrames = [this](TData& Sender) {
+      EXPECT_EQ(&Sender, Data.get());
+      EXPECT_TRUE(LoadProgress().Busy);
+      ++Notifications;
+    };
+  }
+  void Write(const std::vector<std::uint8_t>& Image) { Dir.Write("p.dat", OnDisk(Image)); }
+  // Appends raw file bytes and moves the time stamp on, as a writer does.
+  void AppendFileBytes(const std::vector<std::uint8_t>& Bytes) {
+    Dir.Append("p.dat", Bytes);
+    Touch();
+  }
+  void Touch() {
+    namespace fs = std::filesystem;
+    fs::last_write_time(File, fs::last_write_time(File) + std::chrono::seconds(1));
+  }
+  std::vector<int> Positions() const {
+    std::vector<int> Out;
+    for (const TDecodedNode* R = Data->Frames; R; R = R->Next) Out.push_back(R->Position);
+    return Out;
+  }
+  std::vector<int> FrameNumbers() const {
+    std::vector<int> Out;
+    for (const TDecodedNode* R = Data->Frames; R; R = R->Next) Out.push_back(static_cast<int>(R->Child->RawValue));
+    return Out;
+  }
+  TManualTimer& Timer() { return static_cast<TManualTimer&>(*Data->Timer); }
+};
+
+}  // namespace
+
+TEST(Data, ReadsWholeBaseFramesAndNotifiesOnce) {
+  THolder H;
+  H.Write(Frames(3));
+  TLogRecorder Log;
+  TFakeProgress Progress;
+  H.Data->StartTracking();
+  EXPECT_EQ(H.Positions(), (std::vector<int>{0, 280, 560}));
+  EXPECT_EQ(H.FrameNumbers(), (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(H.Notifications, 1);
+  EXPECT_EQ(H.Data->FrameCount(), 3);
+  EXPECT_EQ(H.Data->ProcessedSize, 840);
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Info] Update on " + H.File}));
+  EXPECT_EQ(Progress.Events,
+            (std::vector<std::string>{"max 840", "show", "pos 0", "count 0", "events", "pos 280", "count 1", "events",
+                                      "pos 560", "count 2", "events", "pos 840", "count 3", "hide"}));
+  EXPECT_FALSE(Progress.Busy);
+  EXPECT_TRUE(H.Data->Timer->Enabled());
+  EXPECT_EQ(H.Data->Timer->Interval(), 60000);
+  const TDecodedNode* Root = H.Data->Frames;
+  EXPECT_EQ(Root->DefIndex, 0);
+  EXPECT_EQ(Root->FrameIndex, 0);
+  EXPECT_EQ(Root->Stream(), &H.Data->Image);
+  EXPECT_EQ(Root->Child->Stream(), &H.Data->Image);
+  EXPECT_EQ(Root->Child->Parent(), nullptr);
+}
+
+TEST(Data, NumbersChildrenBeforeTheirNodeFromTheSerialBase) {
+  THolder H;
+  H.Write(Frames(2));
+  H.Data->SerialBase = 100000000;
+  H.Data->StartTracking();
+  const TDecodedNode* Root = H.Data->Frames;
+  const TDecodedNode* No = Root->Child;
+  const TDecodedNode* Sub = No->Next;
+  EXPECT_EQ(No->SerialNo, 100000000);
+  EXPECT_EQ(Sub->Child->SerialNo, 100000001);
+  EXPECT_EQ(Sub->SerialNo, 100000002);
+  EXPECT_EQ(Root->SerialNo, 100000003);
+  EXPECT_EQ(Root->Next->SerialNo, 100000007);
+}
+
+TEST(Data, AdjustsTheBaseFrameLengthToTheSynchronisationMarker) {
+  THolder H(Structure("282"));
+  H.Write(Frames(3));
+  TLogRecorder Log;
+  H.Data->StartTracking();
+  EXPECT_EQ(H.Definition->GetFrameLength("BaseFrame"), 280);
+  EXPECT_EQ(H.Positions(), (std::vector<int>{0, 280, 560}));
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
+                             "[Info] Update on " + H.File,
+                             "[Info] Auto adjusting base frame length successful. New length: 280",
+                         }));
+}
+
+TEST(Data, DecodesOtherLengthsWithoutAnIdCheck) {
+  THolder H(Structure("300"));
+  H.Write(Frames(2, 300, false, 0xEE));
+  TLogRecorder Log;
+  H.Data->StartTracking();
+  EXPECT_EQ(H.Positions(), (std::vector<int>{0, 300}));
+  H.AppendFileBytes(OnDisk(Frames(1, 300, false)));
+  H.Timer().Fire();
+  EXPECT_EQ(H.Positions(), (std::vector<int>{0, 300, 600}));
+  const std::string NoSync = "[Info] No automatic BaseFrame synchronization. BF is 300";
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Info] Update on " + H.File, NoSync,
+                                                   "[Info] Update on " + H.File, NoSync}));
+}
+
+TEST(Data, SkipsBaseFramesWithAnInvalidIdButCountsThem) {
+  THolder H;
+  std::vector<std::uint8_t> Image = Frames(4);
+  Image[280 + 3] = 0;
+  Image[560] = 0;
+  H.Write(Image);
+  TLogRecorder Log;
+  TFakeProgress Progress;
+  H.Data->StartTracking();
+  EXPECT_EQ(H.Positions(), (std::vector<int>{0, 840}));
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
+                             "[Info] Update on " + H.File,
+                             "[Warn] BaseFrame at Position 280 has invalid ID! Skipping...",
+                             "[Warn] BaseFrame at Position 560 has invalid ID! Skipping...",
+                         }));
+  // Skipped BaseFrames count as handled.
+  EXPECT_EQ(Progress.Events[Progress.Events.size() - 2], "count 4");
+}
+
+TEST(Data, AThrottledPassShowsTheFirstAndTheFinalPositionOnly) {
+  THolder H;
+  H.Write(Frames(5));
+  TLogRecorder Quiet;
+  TFakeProgress Progress;
+  Progress.Interval = std::chrono::hours(1);
+  H.Data->StartTracking();
+  EXPECT_EQ(H.Data->FrameCount(), 5);
+  EXPECT_EQ(Progress.Events, (std::vector<std::string>{"max 1400", "show", "pos 0", "count 0", "events", "pos 1400",
+                                                        "count 5", "hide"}));
+}
+
+TEST(Data, WarnsWhenTheFileHoldsLessThanOneBaseFrame) {
+  for (const std::size_t Size : {0u, 279u}) {
+    THolder H;
+    H.Write(std::vector<std::uint8_t>(Size, 1));
+    TLogRecorder Log;
+    TFakeProgress Progress;
+    H.Data->StartTracking();
+    EXPECT_EQ(H.Data->Frames, nullptr);
+    EXPECT_EQ(H.Notifications, 0);
+    EXPECT_TRUE(Progress.Events.empty());
+    EXPECT_FALSE(Progress.Busy);
+    EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
+                               "[Info] Update on " + H.File,
+                               "[Warn] File " + H.File +
+                                   " has changed, but has not grown for at least the size of the BaseFrame.",
+                               "[Warn] No data appended!",
+                           }));
+  }
+}
+
+TEST(Data, DecodesEveryBaseFrameOnceWhileTheFileGrowsInPieces) {
+  THolder H;
+  const std::vector<std::uint8_t> File = OnDisk(Frames(6));
+  H.Dir.Write("p.dat", std::vector<std::uint8_t>(File.begin(), File.begin() + 700));
+  H.Data->StartTracking();
+  EXPECT_EQ(H.FrameNumbers(), (std::vector<int>{0, 1}));
+  EXPECT_EQ(H.Data->ProcessedSize, 560);
+  const std::vector<int> OldSerials = {H.Data->Frames->SerialNo, H.Data->Frames->Next->SerialNo};
+
+  TLogRecorder Log;
+  H.AppendFileBytes(std::vector<std::uint8_t>(File.begin() + 700, File.begin() + 841));
+  H.Timer().Fire();
+  EXPECT_EQ(H.FrameNumbers(), (std::vector<int>{0, 1, 2}));
+  H.AppendFileBytes(std::vector<std::uint8_t>(File.begin() + 841, File.begin() + 1000));
+  H.Timer().Fire();
+  EXPECT_EQ(H.FrameNumbers(), (std::vector<int>{0, 1, 2}));
+  EXPECT_TRUE(Log.Has(llWarn, "No data appended!"));
+  H.AppendFileBytes(std::vector<std::uint8_t>(File.begin() + 1000, File.end()));
+  H.Timer().Fire();
+  EXPECT_EQ(H.FrameNumbers(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+  EXPECT_EQ(H.Notifications, 3);
+  EXPECT_EQ(H.Data->Frames->SerialNo, OldSerials[0]);
+  EXPECT_EQ(H.Data->Frames->Next->SerialNo, OldSerials[1]);
+  EXPECT_EQ(H.Data->Frames->Next->Next->Child->SerialNo, OldSerials[1] + 1);
+}
+
+TEST(Data, LeavesAnOddLastByteUnswapped) {
+  THolder H;
+  std::vector<std::uint8_t> Disk = OnDisk(Frames(1));
+  Disk.push_back(0x42);
+  H.Dir.Write("p.dat", Disk);
+  H.Data->StartTracking();
+  EXPECT_EQ(H.Data->Image.Bytes.back(), 0x42);
+  EXPECT_EQ(H.Data->Image.Bytes[0], 0x1A);
+  EXPECT_EQ(H.Data->Image.Bytes[1], 0xCF);
+}
+
+TEST(Data, IgnoresAnUnchangedFileAndStopsTrackingOnRequest) {
+  THolder H;
+  H.Write(Frames(1));
+  H.Data->StartTracking();
+  TLogRecorder Log;
+  H.Timer().Fire();
+  EXPECT_TRUE(Log.Entries.empty());
+  EXPECT_TRUE(H.Data->Timer->Enabled());
+  H.Data->StopTracking();
+  H.AppendFileBytes(OnDisk(Frames(1)));
+  H.Timer().Fire();
+  EXPECT_TRUE(Log.Entries.empty());
+  EXPECT_EQ(H.Data->FrameCount(), 1);
+}
+
+TEST(Data, ReadsAFileAgainWhoseSizeChangedWithinItsTimeStamp) {
+  THolder H;
+  H.Write(Frames(1));
+  H.Data->StartTracking();
+  const auto Stamp = std::filesystem::last_write_time(H.File);
+  H.Dir.Append("p.dat", OnDisk(Frames(1)));
+  std::filesystem::last_write_time(H.File, Stamp);
+  H.Timer().Fire();
+  EXPECT_EQ(H.Data->FrameCount(), 2);
+}
+
+TEST(Data, DelaysAnUpdateWhileAnotherPassRuns) {
+  THolder H;
+  H.Write(Frames(1));
+  TLogRecorder Log;
+  LoadProgress().Busy = true;
+  H.Data->StartTracking();
+  H.Timer().Fire();
+  LoadProgress().Busy = false;
+  EXPECT_EQ(H.Data->Timer->Interval(), 80000);
+  EXPECT_EQ(H.Data->Frames, nullptr);
+  const std::string Delayed = "[Info] Update on " + H.File + " delayed: other update in progress.";
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{Delayed, Delayed}));
+  H.Timer().Fire();
+  EXPECT_EQ(H.Data->FrameCount(), 1);
+  EXPECT_EQ(H.Data->Timer->Interval(), 80000);
+}
+
+TEST(Data, DelaysTheOtherHolderFromInsideANotification) {
+  THolder H;
+  H.Write(Frames(2));
+  TData Second(H.Dir.Write("q.dat", OnDisk(Frames(3))), *H.Definition);
+  Second.SerialBase = SecondFileSerialBase;
+  H.Data->OnNewFrames = [&](TData&) { Second.StartTracking(); };
+  H.Data->StartTracking();
+  EXPECT_EQ(Second.Frames, nullptr);
+  EXPECT_EQ(Second.Timer->Interval(), 70000);
+  static_cast<TManualTimer&>(*Second.Timer).Fire();
+  EXPECT_EQ(Second.FrameCount(), 3);
+  EXPECT_EQ(Second.Frames->Child->SerialNo, 100000000);
+  EXPECT_EQ(H.Data->Frames->Child->SerialNo, 0);
+}
+
+TEST(Data, RefusesABaseFrameLengthBelowOne) {
+  for (const char* Length : {"0", "-5"}) {
+    THolder H(Structure(Length));
+    H.Write(Frames(2));
+    TLogRecorder Log;
+    TFakeProgress Progress;
+    H.Data->StartTracking();
+    EXPECT_EQ(H.Data->Frames, nullptr);
+    EXPECT_EQ(H.Data->ProcessedSize, 0);
+    EXPECT_EQ(H.Notifications, 0);
+    EXPECT_FALSE(Progress.Busy);
+    EXPECT_EQ(Log.Lines().back(), std::string("[Error] Invalid BaseFrame length ") + Length + ", no data decoded.");
+  }
+}
+
+TEST(Data, EndsAPassAbortedByACrossDependencyCleanly) {
+  // The HK frame, chosen by a byte of the data, holds a cycle.
+  THolder H(Lines({"[BaseFrame:280]", Row({"4", "1", "NUMBER", "HK_SCIENCE_SWITCH", "HK_SCIENCE_SWITCH"}),
+                   Row({"8", "8", "SUBFRAME", "SUB_HKSC", "x"}), "[ScienceFrame:8]",
+                   Row({"0", "1", "NUMBER", "S", "S"}), "[HKFrame:8]", Row({"0", "1", "NUMBER", "A", "B&"}),
+                   Row({"0", "1", "NUMBER", "B", "A&"})}));
+  std::vector<std::uint8_t> Image = Frames(4);
+  Image[4] = Image[284] = Image[844] = 0;  // science, science, housekeeping, science
+  Image[564] = 1;
+  H.Write(Image);
+  TLogRecorder Log;
+  TFakeProgress Progress;
+  H.Data->StartTracking();
+  EXPECT_EQ(H.Positions(), (std::vector<int>{0, 280}));
+  EXPECT_EQ(H.Data->ProcessedSize, 560);
+  EXPECT_EQ(H.Notifications, 1);
+  EXPECT_EQ(Progress.Events.back(), "hide");
+  EXPECT_FALSE(Progress.Busy);
+  EXPECT_TRUE(H.Data->Timer->Enabled());
+  EXPECT_TRUE(Log.Has(llError, "Cross dependency for variable B detected!"));
+  EXPECT_EQ(H.Data->Frames->Next->SerialNo, 7);
+}
+
+TEST(Data, ReportsAFileThatCannotBeRead) {
+  THolder H;
+  TLogRecorder Log;
+  TFakeProgress Progress;
+  H.Data->StartTracking();
+  EXPECT_EQ(H.Data->LastFileTime, 0);
+  EXPECT_FALSE(Progress.Busy);
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Error] Cannot read paket file " + H.File + "."}));
+  // A later tick finds the file once it is there.
+  H.Write(Frames(1));
+  H.Timer().Fire();
+  EXPECT_EQ(H.Data->FrameCount(), 1);
+}
+
+TEST(Data, RefusesFilesOfTwoGibibytes) {
+  THolder H;
+  H.Write(Frames(1));
+  std::filesystem::resize_file(H.File, std::uintmax_t{1} << 31);  // sparse: takes no space
+  TLogRecorder Log;
+  H.Data->StartTracking();
+  EXPECT_EQ(H.Data->Frames, nullptr);
+  EXPECT_FALSE(LoadProgress().Busy);
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
+                             "[Info] Update on " + H.File,
+                             "[Error] Paket file " + H.File + " is too large (2 GiB or more), not loaded.",
+                         }));
+}
+
+TEST(Data, AFailingNotificationStillEndsThePassCleanly) {
+  THolder H;
+  H.Write(Frames(2));
+  H.Data->OnNewFrames = [](TData&) { throw std::runtime_error("out of luck"); };
+  TLogRecorder Log;
+  TFakeProgress Progress;
+  H.Data->StartTracking();
+  EXPECT_TRUE(Log.Has(llError, "Handling the new BaseFrames of " + H.File + " failed: out of luck"));
+  EXPECT_EQ(Progress.Events.back(), "hide");
+  EXPECT_FALSE(Progress.Busy);
+  EXPECT_TRUE(H.Data->Timer->Enabled());
+  EXPECT_EQ(H.Data->FrameCount(), 2);
+  EXPECT_EQ(H.Data->ProcessedSize, 560);
+}
