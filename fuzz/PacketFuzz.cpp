@@ -1,4 +1,4 @@
-// A packet file of any bytes under the demo structure: read, byte order,
+// Packet file bytes of any kind under the demo structure: byte order,
 // BaseFrame checks, decoding, numbering, then the writers that read the
 // decoded trees (export, hex dump, plot series and picture).
 #include <sstream>
@@ -23,9 +23,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
   Messages.clear();
-  TData Holder(ScratchFile("packets", Data, Size), *Demo);
-  Holder.StartTracking();
-  Holder.StopTracking();
+  TData Holder("packets", *Demo);
+  Holder.UpdateFromBytes({Data, Size});
 
   std::vector<const TDecodedNode*> Roots;
   for (const TDecodedNode* Root = Holder.Frames; Root; Root = Root->Next) Roots.push_back(Root);

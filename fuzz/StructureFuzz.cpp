@@ -10,10 +10,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
-  const std::string File = ScratchFile("structure", Data, Size);
   std::vector<std::string> Messages;
   try {
-    TQuorinFramesDefinition Definition(File, Messages);
+    TQuorinFramesDefinition Definition(TStructureText{TextOf(Data, Size), "structure"}, Messages);
     if (!Definition.Loaded) return 0;
     TMemoryStream Stream;
     Stream.Bytes.resize(512);

@@ -100,6 +100,33 @@ struct THolder {
   TManualTimer& Timer() { return static_cast<TManualTimer&>(*Data->Timer); }
 };
 
+// What passes over the file's contents in turn leave: progress, log (the
+// file's name left out), roots and their numbers, image and counters.
+std::vector<std::string> Trace(bool FromMemory, const std::vector<std::vector<std::uint8_t>>& Contents) {
+  THolder H(Structure("282"));
+  TLogRecorder Log;
+  TFakeProgress Progress;
+  for (const std::vector<std::uint8_t>& Bytes : Contents) {
+    if (FromMemory) {
+      EXPECT_TRUE(H.Data->UpdateFromBytes(Bytes));
+    } else {
+      H.Dir.Write("p.dat", Bytes);
+      H.Data->UpdateFromFile();
+    }
+  }
+  std::vector<std::string> Out = Progress.Events;
+  for (std::string Line : Log.Lines()) {
+    for (std::size_t At; (At = Line.find(H.File)) != std::string::npos;) Line.erase(At, H.File.size());
+    Out.push_back(Line);
+  }
+  for (const TDecodedNode* R = H.Data->Frames; R; R = R->Next)
+    Out.push_back(std::to_string(R->Position) + " " + std::to_string(R->SerialNo) + " " +
+                  std::to_string(R->Child->RawValue));
+  Out.emplace_back(H.Data->Image.Bytes.begin(), H.Data->Image.Bytes.end());
+  Out.push_back(std::to_string(H.Data->ProcessedSize) + " " + std::to_string(H.Notifications));
+  return Out;
+}
+
 }  // namespace
 
 TEST(Data, ReadsWholeBaseFramesAndNotifiesOnce) {
@@ -126,6 +153,18 @@ TEST(Data, ReadsWholeBaseFramesAndNotifiesOnce) {
   EXPECT_EQ(Root->Stream(), &H.Data->Image);
   EXPECT_EQ(Root->Child->Stream(), &H.Data->Image);
   EXPECT_EQ(Root->Child->Parent(), nullptr);
+}
+
+TEST(Data, DecodesBytesInMemoryAsTheFileOfThoseBytes) {
+  std::vector<std::uint8_t> Image = Frames(5);
+  Image[560] = 0;
+  std::vector<std::uint8_t> Disk = OnDisk(Image);
+  Disk.push_back(0x42);
+  const std::vector<std::vector<std::uint8_t>> Contents = {
+      std::vector<std::uint8_t>(100), std::vector<std::uint8_t>(Disk.begin(), Disk.begin() + 700), Disk};
+  const std::vector<std::string> FromFile = Trace(false, Contents);
+  EXPECT_EQ(FromFile.back(), "1400 2");  // four of five BaseFrames, in two passes
+  EXPECT_EQ(Trace(true, Contents), FromFile);
 }
 
 TEST(Data, NumbersChildrenBeforeTheirNodeFromTheSerialBase) {
@@ -291,11 +330,12 @@ TEST(Data, DelaysAnUpdateWhileAnotherPassRuns) {
   LoadProgress().Busy = true;
   H.Data->StartTracking();
   H.Timer().Fire();
+  EXPECT_FALSE(H.Data->UpdateFromBytes(OnDisk(Frames(1))));
   LoadProgress().Busy = false;
   EXPECT_EQ(H.Data->Timer->Interval(), 80000);
   EXPECT_EQ(H.Data->Frames, nullptr);
   const std::string Delayed = "[Info] Update on " + H.File + " delayed: other update in progress.";
-  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{Delayed, Delayed}));
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{Delayed, Delayed, Delayed}));
   H.Timer().Fire();
   EXPECT_EQ(H.Data->FrameCount(), 1);
   EXPECT_EQ(H.Data->Timer->Interval(), 80000);

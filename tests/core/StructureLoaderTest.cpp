@@ -48,6 +48,31 @@ const std::string ExampleFile = Lines({
     Row({"0", "1", "NUMBER", "FF_COUNT", "FF_COUNT"}),
 });
 
+// What a load gives: the flag, the table, the log and the conversion error.
+struct TOutcome {
+  bool Loaded = false;
+  std::vector<TDefinitionEntry> Entries;
+  std::vector<std::string> Log;
+  std::string Error;
+  bool operator==(const TOutcome&) const = default;
+};
+
+template <typename TSource>
+TOutcome LoadOutcome(const TSource& Source) {
+  TOutcome Out;
+  std::vector<std::string> Messages;
+  TLogRecorder Log;
+  try {
+    const TFramesDefinition D(Source, Messages);
+    Out.Loaded = D.Loaded;
+    Out.Entries = D.Entries;
+  } catch (const EConvertError& Error) {
+    Out.Error = Error.what();
+  }
+  Out.Log = Log.Lines();
+  return Out;
+}
+
 }  // namespace
 
 TEST(StructureLoader, ReadsTheExampleFileIntoHeaderAndVariableRows) {
@@ -297,4 +322,17 @@ TEST(StructureLoader, ReportsAFileThatCannotBeRead) {
   TFramesDefinition D(Dir.File("missing.structure"), Messages);
   EXPECT_FALSE(D.Loaded);
   EXPECT_TRUE(Log.Has(llError, "Structurefile does not exist or cannot be opened! (" + Dir.File("missing.structure") + ")"));
+}
+
+TEST(StructureLoader, LoadsATextInMemoryAsTheFileOfThatText) {
+  TTempDir Dir;
+  for (const std::string& Text :
+       {ExampleFile, Lines({Row({"lonely"}), "[F:10]", Row({"0", "1", "FLOAT", "A", "A"}), Row({"1", "2", "3"})}),
+        "[F:10]\r\n" + Row({"0", "1", "NUMBER", "A", "A"}) + "\r\n\x1A" + Row({"0", "1", "NUMBER", "B", "B"}),
+        std::string("[F:10]\n0\t1\tNUMBER\tA\0B\tA\n", 24), Lines({"[A:10]", "[B:x]"}),
+        Lines({"[F:10]", Row({"0", "1.5", "NUMBER", "A", "A"})})}) {
+    const std::string File = Dir.Write("m.structure", Text);
+    const TOutcome FromFile = LoadOutcome(File);
+    EXPECT_EQ(LoadOutcome(TStructureText{Text, File}), FromFile) << Text;
+  }
 }

@@ -81,38 +81,51 @@ void TData::StartTracking() {
   Timer->SetEnabled(true);
 }
 
+bool TData::BeginPass(std::int64_t Size) {
+  AddEntry(llInfo, "Update on " + FileName);
+  if (Size < MaxFileSize) return true;
+  AddEntry(llError, "Paket file " + FileName + " is too large (2 GiB or more), not loaded.");
+  return false;
+}
+
+bool TData::SizeSpareImage(std::size_t Size) {
+  // The image before the last one lends its memory: a big file is not
+  // read into fresh pages on every tick.
+  try {
+    // Room to grow, so that a file that grows a little needs no new memory.
+    if (Size > SpareImage.capacity()) SpareImage.reserve(Size + Size / 8 + (std::size_t{1} << 20));
+    SpareImage.resize(Size);
+  } catch (const std::bad_alloc&) {
+    AddEntry(llError, "Not enough memory to read paket file " + FileName + ".");
+    return false;
+  }
+  return true;
+}
+
+void TData::InstallSpareImage() {
+  SwapWords(SpareImage);
+  Image.Bytes.swap(SpareImage);
+}
+
 bool TData::ReadImage(std::int64_t Size) {
   std::ifstream File(FileName, std::ios::binary);
   if (!File.is_open()) {
     AddEntry(llError, "Cannot read paket file " + FileName + ".");
     return false;
   }
-  // The image before the last one lends its memory: a big file is not
-  // read into fresh pages on every tick.
-  std::vector<std::uint8_t>& Bytes = SpareImage;
-  try {
-    // Room to grow, so that a file that grows a little needs no new memory.
-    const auto Needed = static_cast<std::size_t>(Size);
-    if (Needed > Bytes.capacity()) Bytes.reserve(Needed + Needed / 8 + (std::size_t{1} << 20));
-    Bytes.resize(Needed);
-  } catch (const std::bad_alloc&) {
-    AddEntry(llError, "Not enough memory to read paket file " + FileName + ".");
-    return false;
-  }
-  File.read(reinterpret_cast<char*>(Bytes.data()), Size);
+  if (!SizeSpareImage(static_cast<std::size_t>(Size))) return false;
+  File.read(reinterpret_cast<char*>(SpareImage.data()), Size);
   if (File.bad()) {
     AddEntry(llError, "Cannot read paket file " + FileName + ".");
     return false;
   }
   // A file that shrank since it was looked at gives what it still holds.
-  Bytes.resize(static_cast<std::size_t>(File.gcount()));
-  SwapWords(Bytes);
-  Image.Bytes.swap(Bytes);
+  SpareImage.resize(static_cast<std::size_t>(File.gcount()));
+  InstallSpareImage();
   return true;
 }
 
 void TData::UpdateFromFile() {
-  TLoadProgress& Progress = LoadProgress();
   std::int64_t FileSize = 0;
   const double FileTime = FileTimeInDays(FileName, FileSize);
   if (FileTime < 0) {
@@ -123,19 +136,35 @@ void TData::UpdateFromFile() {
     Timer->SetEnabled(true);
     return;
   }
+  TLoadProgress& Progress = LoadProgress();
   if (Progress.Busy) {
     Timer->SetInterval(Timer->Interval() + DelayedUpdateIncrement);
     AddEntry(llInfo, "Update on " + FileName + " delayed: other update in progress.");
     return;
   }
   const TBusyScope BusyScope(Progress);
-  AddEntry(llInfo, "Update on " + FileName);
-  if (FileSize >= MaxFileSize) {
-    AddEntry(llError, "Paket file " + FileName + " is too large (2 GiB or more), not loaded.");
-    return;
-  }
-  if (!ReadImage(FileSize)) return;
+  if (!BeginPass(FileSize) || !ReadImage(FileSize)) return;
+  LastFileTime = FileTime;
+  LastFileSize = FileSize;
+  DecodeImage(true);
+}
 
+bool TData::UpdateFromBytes(std::span<const std::uint8_t> Bytes) {
+  TLoadProgress& Progress = LoadProgress();
+  if (Progress.Busy) {
+    AddEntry(llInfo, "Update on " + FileName + " delayed: other update in progress.");
+    return false;
+  }
+  const TBusyScope BusyScope(Progress);
+  if (!BeginPass(static_cast<std::int64_t>(Bytes.size())) || !SizeSpareImage(Bytes.size())) return true;
+  if (!Bytes.empty()) std::memcpy(SpareImage.data(), Bytes.data(), Bytes.size());
+  InstallSpareImage();
+  DecodeImage(false);
+  return true;
+}
+
+void TData::DecodeImage(bool PauseTimer) {
+  TLoadProgress& Progress = LoadProgress();
   std::int32_t Length = Definition.GetFrameLength("BaseFrame");
   const bool IdCheck = Length == 280 || Length == 282;
   if (IdCheck) {
@@ -147,8 +176,6 @@ void TData::UpdateFromFile() {
   } else {
     AddEntry(llInfo, "No automatic BaseFrame synchronization. BF is " + std::to_string(Length));
   }
-  LastFileTime = FileTime;
-  LastFileSize = FileSize;
 
   Length = Definition.GetFrameLength("BaseFrame");
   if (Image.Size() - ProcessedSize < Length) {
@@ -164,7 +191,7 @@ void TData::UpdateFromFile() {
   std::int64_t Position = ProcessedSize;
   Progress.SetMaximum(Image.Size());
   Progress.ShowProgress();
-  Timer->SetEnabled(false);
+  if (PauseTimer) Timer->SetEnabled(false);
   const auto RootDefIndex = static_cast<std::int16_t>(Definition.FindFrame("BaseFrame"));
   std::int64_t Handled = 0;
   const auto ShowPosition = [&] {
@@ -217,7 +244,7 @@ void TData::UpdateFromFile() {
     }
   }
   Progress.HideProgress();
-  Timer->SetEnabled(true);
+  if (PauseTimer) Timer->SetEnabled(true);
 }
 
 void TData::AppendRoot(TDecodedNode* Root) {

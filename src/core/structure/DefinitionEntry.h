@@ -26,4 +26,6 @@ struct TDefinitionEntry {
   bool IsTime = false;
   // DJBHash of VarName + "&", the name of the transformed value.
   std::uint32_t ValueHash = 0;
+
+  bool operator==(const TDefinitionEntry&) const = default;
 };

@@ -5,6 +5,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -29,12 +30,22 @@ constexpr int MaxSubframeNesting = 16;
 constexpr int MaxSubframesPerFrame = 256;
 constexpr std::int32_t InitialDependencyBudget = 10;
 
+// The text of a structure file already in memory, and the name that stands
+// for its file in the messages.
+struct TStructureText {
+  std::string_view Text;
+  std::string Name;
+};
+
 class TFramesDefinition {
  public:
   // Reads the structure file. Messages receives the texts of TEXT variables
   // and must outlive the definition. Throws EConvertError for a position,
   // length or mode that is not an integer; test Loaded afterwards.
   TFramesDefinition(const std::string& FileName, std::vector<std::string>& Messages);
+  // The same for a text in memory: the table, messages and exceptions of a
+  // file named Source.Name that holds Source.Text.
+  TFramesDefinition(const TStructureText& Source, std::vector<std::string>& Messages);
   virtual ~TFramesDefinition();
   TFramesDefinition(const TFramesDefinition&) = delete;
   TFramesDefinition& operator=(const TFramesDefinition&) = delete;
@@ -46,7 +57,7 @@ class TFramesDefinition {
   TMemoryStream* Stream = nullptr;
   std::string CurrentFrame;
   std::int32_t DependencyBudget = InitialDependencyBudget;
-  std::unique_ptr<TVarList> Variables;
+  std::unique_ptr<TVarList> Variables = std::make_unique<TVarList>();
 
   // Index of the first row whose FrameName is Name; 0 with an error entry
   // when there is none (silently for "NO_RULE_FOUND").
@@ -84,7 +95,7 @@ class TFramesDefinition {
   };
   class TRowResolver;
 
-  void LoadFromFile(const std::string& FileName);
+  void LoadFromText(std::string_view Content);
   void FinishLoad();
   std::int32_t FindHeader(const std::string& Name) const;
   std::int32_t FindVariableRow(std::uint32_t FrameHash, std::uint32_t NameHash) const;

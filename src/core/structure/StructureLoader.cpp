@@ -69,13 +69,7 @@ bool IsTemplatesSection(const std::string& SectionName) { return LowerCase(Secti
 }  // namespace
 
 TFramesDefinition::TFramesDefinition(const std::string& FileName, std::vector<std::string>& Messages)
-    : Messages(Messages), Variables(std::make_unique<TVarList>()) {
-  LoadFromFile(FileName);
-}
-
-TFramesDefinition::~TFramesDefinition() = default;
-
-void TFramesDefinition::LoadFromFile(const std::string& FileName) {
+    : Messages(Messages) {
   AddEntry(llInfo, "Parsing " + FileName + " ...");
   std::ifstream File(FileName, std::ios::binary);
   std::string Content;
@@ -85,8 +79,19 @@ void TFramesDefinition::LoadFromFile(const std::string& FileName) {
     Loaded = false;
     return;
   }
-  const std::size_t EndMarker = Content.find('\x1A');
-  if (EndMarker != std::string::npos) Content.resize(EndMarker);
+  LoadFromText(Content);
+}
+
+TFramesDefinition::TFramesDefinition(const TStructureText& Source, std::vector<std::string>& Messages)
+    : Messages(Messages) {
+  AddEntry(llInfo, "Parsing " + Source.Name + " ...");
+  LoadFromText(Source.Text);
+}
+
+TFramesDefinition::~TFramesDefinition() = default;
+
+void TFramesDefinition::LoadFromText(std::string_view Content) {
+  Content = Content.substr(0, Content.find('\x1A'));
 
   std::vector<TTemplate> Templates;
   std::string Section;
@@ -95,7 +100,7 @@ void TFramesDefinition::LoadFromFile(const std::string& FileName) {
   while (LineStart < Content.size()) {
     std::size_t LineEnd = Content.find('\n', LineStart);
     if (LineEnd == std::string::npos) LineEnd = Content.size();
-    std::string Line = Content.substr(LineStart, LineEnd - LineStart);
+    std::string Line(Content.substr(LineStart, LineEnd - LineStart));
     LineStart = LineEnd + 1;
     if (!Line.empty() && Line.back() == '\r') Line.pop_back();
     ++LineNo;
