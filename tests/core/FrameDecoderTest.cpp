@@ -281,16 +281,25 @@ namespace {
 
 // A BaseFrame whose selectors are 16-bit words at bytes 0, 2, 4 and 6.
 TDecoder SelectorFrame(const std::string& Extra = "") {
-  return TDecoder(Lines({"[BaseFrame:16]", Var("0", "2", "NUMBER", "HK_SCIENCE_SWITCH", "x"),
-                         Var("2", "2", "NUMBER", "MODE", "x"), Var("4", "2", "NUMBER", "SUBTYPE_ADC", "x"),
-                         Var("6", "2", "NUMBER", "SUBTYPE_HEAT", "x")}) +
+  return TDecoder(Lines({"[BaseFrame:16]", Var("0", "2", "NUMBER", "HK_SCIENCE_SWITCH", "HK_SCIENCE_SWITCH"),
+                         Var("2", "2", "NUMBER", "MODE", "MODE"), Var("4", "2", "NUMBER", "SUBTYPE_ADC", "SUBTYPE_ADC"),
+                         Var("6", "2", "NUMBER", "SUBTYPE_HEAT", "SUBTYPE_HEAT")}) +
                   Extra);
 }
 
+// The frame chosen for Subframe after a BaseFrame whose selectors are all Value.
 std::string Select(TDecoder& D, const std::string& Subframe, int Value) {
-  static const std::vector<std::string> Selectors = {"HK_SCIENCE_SWITCH", "MODE", "SUBTYPE_ADC", "SUBTYPE_HEAT"};
-  D.Definition->Variables->Clear();
-  for (const std::string& Name : Selectors) D.Definition->Variables->Add(Name, ekNumber, Value);
+  for (std::size_t I = 0; I < 8; I += 2) {
+    D.Image.Bytes[I] = static_cast<std::uint8_t>(Value >> 8);
+    D.Image.Bytes[I + 1] = static_cast<std::uint8_t>(Value);
+  }
+  D.Decode();
+  return D.Definition->SubFrameEvaluation(Subframe);
+}
+
+// The frame chosen for Subframe when no selector is known: after a frame without rules.
+std::string SelectWithoutVariables(TDecoder& D, const std::string& Subframe) {
+  D.Decode("NO_RULE_FOUND");
   return D.Definition->SubFrameEvaluation(Subframe);
 }
 
@@ -300,8 +309,7 @@ TEST(SubFrameEvaluation, ChoosesHousekeepingOrScience) {
   TDecoder D = SelectorFrame();
   EXPECT_EQ(Select(D, "SUB_HKSC", 0), "ScienceFrame");
   EXPECT_EQ(Select(D, "SUB_HKSC", 1), "HKFrame");
-  D.Definition->Variables->Clear();
-  EXPECT_EQ(D.Definition->SubFrameEvaluation("SUB_HKSC"), "HKFrame");
+  EXPECT_EQ(SelectWithoutVariables(D, "SUB_HKSC"), "HKFrame");
 }
 
 TEST(SubFrameEvaluation, ChoosesScienceFramesByMode) {
@@ -335,8 +343,7 @@ TEST(SubFrameEvaluation, BuildsSubtypeFrameNames) {
   EXPECT_EQ(Select(D, "SUB_HEAT", 3), "HEAT-Subframe-Type-3");
   EXPECT_EQ(Select(D, "SUB_HEAT", 244), "HEAT-Subframe-Type-244");
   EXPECT_EQ(Select(D, "SUB_HEAT", 4), "HEAT-Subframe-Type-4");
-  D.Definition->Variables->Clear();
-  EXPECT_EQ(D.Definition->SubFrameEvaluation("SUB_ADC"), "ADC-Subframe-Type--999");
+  EXPECT_EQ(SelectWithoutVariables(D, "SUB_ADC"), "ADC-Subframe-Type--999");
   EXPECT_EQ(D.Definition->SubFrameEvaluation("HKFrame"), "HKFrame");
 }
 

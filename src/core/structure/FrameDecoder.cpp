@@ -122,10 +122,6 @@ TDecodedNode* TFramesDefinition::DecodeSubframe(TMemoryStream& S, std::int32_t R
   return Node;
 }
 
-void TFramesDefinition::EvaluateVariable(const std::string& Name, std::int32_t RowIndex) {
-  Evaluate(TVariableName(Name), RowIndex);
-}
-
 void TFramesDefinition::Evaluate(const TVariableName& Name, std::int32_t RowIndex) {
   if (Variables->ContainsHash(Name.Hash)) return;
   if (--DependencyBudget <= 0) {
@@ -183,10 +179,6 @@ bool TFramesDefinition::LookUp(const TVariableName& Name, long double& Value) {
   else
     AddEntry(llError, "Parse error: Variable " + Name.Name + " not found.");
   return Found;
-}
-
-void TFramesDefinition::GetVariableValue(const std::string& Name, long double& Value, bool& Found) {
-  Found = LookUp(TVariableName(Name), Value);
 }
 
 void TFramesDefinition::ReportParseError(const std::string& Transform) {

@@ -53,7 +53,6 @@ class TFramesDefinition {
   bool Loaded = true;
   std::vector<std::string>& Messages;
   std::vector<TDefinitionEntry> Entries;
-  std::unique_ptr<TMathParser> Parser;
   TMemoryStream* Stream = nullptr;
   std::string CurrentFrame;
   std::int32_t DependencyBudget = InitialDependencyBudget;
@@ -70,10 +69,6 @@ class TFramesDefinition {
   // position is unchanged on return. Throws EDecodeAbort on a cross
   // dependency, after giving the nodes of the aborted run back to Pool.
   TDecodedNode* DecodeFrame(TMemoryStream& S, const std::string& FrameName, TNodePool& Pool);
-
-  // Makes sure the raw value and, for numbers, the transformed value of the
-  // variable are in Variables; RowIndex -1 searches the row in CurrentFrame.
-  void EvaluateVariable(const std::string& Name, std::int32_t RowIndex);
 
   // Name of the frame to decode for a SUBFRAME variable.
   virtual std::string SubFrameEvaluation(const std::string& SubframeName);
@@ -100,11 +95,12 @@ class TFramesDefinition {
   std::int32_t FindHeader(const std::string& Name) const;
   std::int32_t FindVariableRow(std::uint32_t FrameHash, std::uint32_t NameHash) const;
   TDecodedNode* DecodeSubframe(TMemoryStream& S, std::int32_t Row, TNodePool& Pool);
+  // Makes sure the raw value and, for numbers, the transformed value of the
+  // variable are in Variables; RowIndex -1 searches the row in CurrentFrame.
   void Evaluate(const TVariableName& Name, std::int32_t RowIndex);
   // The value of a variable a transform asks for, evaluated on demand; false
   // with an error entry when there is none.
   bool LookUp(const TVariableName& Name, long double& Value);
-  void GetVariableValue(const std::string& Name, long double& Value, bool& Found);
   void ReportParseError(const std::string& Transform);
 
   // Lookups built at the end of a load; each answers what the scan of the

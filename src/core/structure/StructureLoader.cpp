@@ -217,11 +217,6 @@ void TFramesDefinition::FinishLoad() {
     TCompiledRow& Compiled = CompiledRows.emplace_back(E.VarName, Transforms ? E.Transform : std::string());
     for (const std::string& Name : Compiled.Transform.Names()) Compiled.TransformNames.emplace_back(Name);
   }
-  Parser = std::make_unique<TMathParser>();
-  Parser->OnGetVar = [this](TMathParser&, const std::string& Name, long double& Value, bool& Found) {
-    GetVariableValue(Name, Value, Found);
-  };
-  Parser->OnParseError = [this](TMathParser& Sender, int) { ReportParseError(Sender.ParseString); };
 }
 
 std::int32_t TFramesDefinition::FindFrame(const std::string& Name) const {

@@ -28,17 +28,6 @@ void TVarList::Clear() {
   Indexed = 0;
 }
 
-void TVarList::AssignTo(TVarList& Target) const {
-  Target.Entries = Entries;
-  Target.Rebuild();
-}
-
-std::unique_ptr<TVarList> TVarList::Clone() const {
-  auto Copy = std::make_unique<TVarList>();
-  AssignTo(*Copy);
-  return Copy;
-}
-
 void TVarList::Rebuild() {
   std::size_t Size = MinimumSlots;
   while (Size < 2 * Entries.size()) Size *= 2;

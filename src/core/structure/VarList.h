@@ -1,7 +1,6 @@
 #pragma once
 // Values of the variables of the frame being decoded, matched by name hash.
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,24 +20,19 @@ struct TVarEntry {
   std::uint32_t Hash = 0;
 };
 
-// Entries are added through Add, AddHashed and AssignTo: the index from hash
-// to entry follows them. Values may be changed in place.
+// Entries are added through AddHashed: the index from hash to entry follows
+// them. Values may be changed in place.
 class TVarList {
  public:
   std::vector<TVarEntry> Entries;
   std::int32_t LastIndex = 0;
 
   // Appends the name unless a name of the same hash is there (the first value stays).
-  void Add(const std::string& Name, TEntryKind Kind, double Value) { AddHashed(Name, DJBHash(Name), Kind, Value); }
   void AddHashed(const std::string& Name, std::uint32_t Hash, TEntryKind Kind, double Value);
   void Clear();
-  void AssignTo(TVarList& Target) const;
-  std::unique_ptr<TVarList> Clone() const;
 
   std::int32_t IndexOfHash(std::uint32_t Hash);
-  std::int32_t IndexOf(std::string_view Name) { return IndexOfHash(DJBHash(Name)); }
   bool ContainsHash(std::uint32_t Hash) { return IndexOfHash(Hash) >= 0; }
-  bool Contains(std::string_view Name) { return ContainsHash(DJBHash(Name)); }
 
   // The value, or MissingValue when the name is not in the list.
   double ValueOfHash(std::uint32_t Hash);
