@@ -107,9 +107,9 @@ int main(int argc, char** argv) {
   // (the views' layout and painting) are also timed on their own.
   TProjectForm* Owner = Project;
   double Handling = 0, Events = 0;
-  Project->DataA->OnNewFrames = [&](TData& Sender) {
+  Project->Model().DataA->OnNewFrames = [&](TData& Sender) {
     const Clock::time_point Begin = Clock::now();
-    Owner->HandleNewFrames(Sender);
+    Owner->Model().HandleNewFrames(Sender);
     Handling = SecondsSince(Begin);
   };
   TSimGenerator Generator(99);
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
       Out.write(reinterpret_cast<const char*>(Frame.data()), static_cast<std::streamsize>(Frame.size()));
     }
     const Clock::time_point Begin = Clock::now();
-    Project->DataA->UpdateFromFile();
+    Project->Model().DataA->UpdateFromFile();
     const Clock::time_point Pass = Clock::now();
     QApplication::processEvents();
     Events = SecondsSince(Pass);

@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
   Clock::time_point Start = Clock::now();
   Project->Button1Click();
   const double LoadSeconds = SecondsSince(Start);
-  const std::int64_t Nodes = TreeNodes(Project->DataA->Frames);
+  const std::int64_t Nodes = TreeNodes(Project->Model().DataA->Frames);
 
   SetBrowserFactory([] { return new TBrowserForm; });
   const std::size_t HeapBefore = HeapInUse();
@@ -114,13 +114,13 @@ int main(int argc, char** argv) {
   }
   double AppendSeconds = 0;
   TProjectForm* Owner = Project;
-  Project->DataA->OnNewFrames = [&](TData& Sender) {
+  Project->Model().DataA->OnNewFrames = [&](TData& Sender) {
     const Clock::time_point Begin = Clock::now();
-    Owner->HandleNewFrames(Sender);
+    Owner->Model().HandleNewFrames(Sender);
     AppendSeconds = SecondsSince(Begin);
   };
   Start = Clock::now();
-  Project->DataA->UpdateFromFile();
+  Project->Model().DataA->UpdateFromFile();
   QApplication::processEvents();
   const double PassSeconds = SecondsSince(Start);
 

@@ -24,7 +24,7 @@ class Alarms : public TGuiTest {
     std::function<void(const TDecodedNode*)> Visit = [&](const TDecodedNode* Node) {
       for (; Node; Node = Node->Next) {
         Visit(Node->Child);
-        if (Project.Definition->NodeVarName(*Node) == Name && Test(Node->Value)) ++Count;
+        if (Project.Model().Definition->NodeVarName(*Node) == Name && Test(Node->Value)) ++Count;
       }
     };
     Visit(First);
@@ -98,10 +98,11 @@ TEST_F(Alarms, AnOperatorThatIsNoConditionSurvivesTheChangeDialog) {
                            }};
   Project->AddAlarm("");
   auto* Item = Project->AlarmItem(0);
-  Item->Alarm.Operator = '#';
+  TAlarmEntry& Alarm = Project->Model().Settings.Alarms[0].Alarm;
+  Alarm.Operator = '#';
   Project->ListView1->setCurrentRow(0);
   Project->ListView1DblClick();
-  EXPECT_EQ(Item->Alarm.Operator, '#');
+  EXPECT_EQ(Alarm.Operator, '#');
   EXPECT_EQ(Item->text(), "A # 1");
 }
 
@@ -138,7 +139,7 @@ TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNe
   Project->ComboBox1->setEditText(QString::fromStdString(StructureFile));
   Project->Button1Click();
   const auto Severe = [](double V) { return V > 2; };
-  const int FirstBatch = Matching(*Project, Project->DataA->Frames, "EVT_SEVERITY", Severe);
+  const int FirstBatch = Matching(*Project, Project->Model().DataA->Frames, "EVT_SEVERITY", Severe);
   ASSERT_GT(FirstBatch, 0);
   // The lower-case alarm never fires: names differ in case.
   EXPECT_EQ(Notices(), FirstBatch);
@@ -156,10 +157,10 @@ TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNe
   }
   Temp.Append("a.dat", Bytes);
   Dialogs.Asked.clear();
-  Project->DataA->UpdateFromFile();
-  TDecodedNode* FirstNew = Project->DataA->Frames;
+  Project->Model().DataA->UpdateFromFile();
+  TDecodedNode* FirstNew = Project->Model().DataA->Frames;
   for (int I = 0; I < 400; ++I) FirstNew = FirstNew->Next;
-  EXPECT_EQ(Project->HandledFramesA, 800);
+  EXPECT_EQ(Project->Model().HandledFramesA, 800);
   EXPECT_EQ(Notices(), Matching(*Project, FirstNew, "EVT_SEVERITY", Severe));
 }
 
@@ -180,20 +181,20 @@ TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirs
     Bytes.insert(Bytes.end(), Frame.begin(), Frame.end());
   }
   Temp.Append("a.dat", Bytes);
-  Project->DataA->UpdateFromFile();
+  Project->Model().DataA->UpdateFromFile();
   EXPECT_EQ(Notices(), 0);
-  EXPECT_EQ(Project->HandledFramesA, 600);
+  EXPECT_EQ(Project->Model().HandledFramesA, 600);
 
   Project->ListView1->item(0)->setCheckState(Qt::Checked);
   Temp.Append("b.dat", Bytes);
-  Project->DataB->UpdateFromFile();
-  TDecodedNode* FirstNewB = Project->DataB->Frames;
+  Project->Model().DataB->UpdateFromFile();
+  TDecodedNode* FirstNewB = Project->Model().DataB->Frames;
   for (int I = 0; I < 300; ++I) FirstNewB = FirstNewB->Next;
   const int Expected = Matching(*Project, FirstNewB, "EVT_SEVERITY", [](double V) { return V > 2; });
   ASSERT_GT(Expected, 0);
   EXPECT_EQ(Notices(), Expected);
-  EXPECT_EQ(Project->HandledFramesB, 600);
-  EXPECT_EQ(Project->HandledFramesA, 600);
+  EXPECT_EQ(Project->Model().HandledFramesB, 600);
+  EXPECT_EQ(Project->Model().HandledFramesA, 600);
 }
 
 TEST_F(Alarms, ABooleanEqualsOneFiresOncePerBaseFrameThatCarriesIt) {
@@ -205,7 +206,7 @@ TEST_F(Alarms, ABooleanEqualsOneFiresOncePerBaseFrameThatCarriesIt) {
   for (const auto& F : {TSimGenerator(12).NextBaseFrame(), TSimGenerator(13).NextBaseFrame()})
     Two.insert(Two.end(), F.begin(), F.end());
   Temp.Append("a.dat", Two);
-  Project->DataA->UpdateFromFile();
+  Project->Model().DataA->UpdateFromFile();
   EXPECT_EQ(Notices(), 3);
   EXPECT_TRUE(Log.Has(llWarn, "Alarm triggered: DFH_FLAG = 1 with value: 1"));
 }

@@ -124,17 +124,17 @@ TEST_F(BrowserForm, ShowsEveryBaseFrameOfBothSourcesOnceWithCountsInTheStatusBar
       Count(N->Child);
     }
   };
-  for (const TDecodedNode* Root = Project->DataA->Frames; Root; Root = Root->Next) Count(Root->Child), ++Nodes;
-  for (const TDecodedNode* Root = Project->DataB->Frames; Root; Root = Root->Next) Count(Root->Child), ++Nodes;
+  for (const TDecodedNode* Root = Project->Model().DataA->Frames; Root; Root = Root->Next) Count(Root->Child), ++Nodes;
+  for (const TDecodedNode* Root = Project->Model().DataB->Frames; Root; Root = Root->Next) Count(Root->Child), ++Nodes;
   EXPECT_EQ(Status(Browser), (std::vector<std::string>{std::to_string(Nodes + 1) + " Elements", "7 Base Frames",
                                                        "0 Active Filters"}));
 
   // An unchanged list adds nothing; a grown one adds only its new BaseFrames.
-  Browser->AppendFrames(0, Project->DataA->Frames);
-  Browser->AppendFrames(1, Project->DataB->Frames);
+  Browser->AppendFrames(0, Project->Model().DataA->Frames);
+  Browser->AppendFrames(1, Project->Model().DataB->Frames);
   EXPECT_EQ(Browser->Model()->rowCount(), 7);
   Temp.Append("a.dat", TSimGenerator(9).NextBaseFrame());
-  Project->DataA->UpdateFromFile();
+  Project->Model().DataA->UpdateFromFile();
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 1, 2, 3, 0, 1, 2, 4}));
 }
 
@@ -159,9 +159,9 @@ TEST_F(BrowserForm, ModelIndexesLeadBackToTheirParents) {
 
 TEST_F(BrowserForm, PersistentIndexesFollowTheirNodesWhenBaseFramesMoveOrGo) {
   TProjectForm* Project = LoadedProject(8);
-  TBrowserTree Tree(*Project->Definition);
-  TBrowserModel Model(Tree, *Project->Definition, Project->Messages, Project->StartTime, nullptr);
-  Model.Append(Tree.TakeNewFrames(0, Project->DataA->Frames));
+  TBrowserTree Tree(*Project->Model().Definition);
+  TBrowserModel Model(Tree, *Project->Model().Definition, Project->Model().Messages, Project->Model().StartTime, nullptr);
+  Model.Append(Tree.TakeNewFrames(0, Project->Model().DataA->Frames));
   // Every BaseFrame and the nodes down along its last children, in either column.
   std::vector<QPersistentModelIndex> Kept;
   std::vector<TNodePath> Paths;
@@ -285,7 +285,7 @@ TEST_F(BrowserForm, NewBaseFramesAreSortedAndFilteredAsTheyArrive) {
   TSimGenerator Generator(4);
   for (int I = 0; I < 4; ++I) Generator.NextBaseFrame();
   for (int I = 0; I < 4; ++I) Temp.Append("a.dat", Generator.NextBaseFrame());
-  Project->DataA->UpdateFromFile();
+  Project->Model().DataA->UpdateFromFile();
   // Only science BaseFrames, ascending by their sequence counter.
   EXPECT_EQ(Browser->Model()->rowCount(), 4);
   std::vector<double> Keys;
@@ -297,7 +297,7 @@ TEST_F(BrowserForm, NewBaseFramesAreSortedAndFilteredAsTheyArrive) {
 TEST_F(BrowserForm, FocusSerialExpandsTheWayToTheNodeOrLogsTheMiss) {
   TProjectForm* Project = LoadedProject(3, 2);
   TBrowserForm* Browser = Open(Project);
-  const TDecodedNode* Target = Project->DataB->Frames->Next->Child->Next->Next;
+  const TDecodedNode* Target = Project->Model().DataB->Frames->Next->Child->Next->Next;
   Browser->FocusSerial(Target->SerialNo);
   EXPECT_EQ(Browser->FocusedNode(), Target);
   EXPECT_TRUE(Browser->vtv->isExpanded(Browser->Model()->index(4, 0)));
@@ -395,7 +395,7 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
   struct TRecordingPlot : QWidget, TPlotWindow {
     std::string* Series;
     QWidget* Window() override { return this; }
-    void SetProject(TProjectForm*) override {}
+    void SetProject(const TProject&, TWindowOwner&) override {}
     void SetSeries(const QString& F, const QString& V, const QString& S) override {
       *Series = (F + "|" + V + "|" + S).toStdString();
     }

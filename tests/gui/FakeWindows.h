@@ -14,8 +14,8 @@ class TFakeBrowser : public QWidget, public TBrowserWindow {
     setWindowTitle(QStringLiteral("Browser"));
   }
   QWidget* Window() override { return this; }
-  void SetProject(TProjectForm*, TFramesDefinition* Definition) override {
-    Calls.push_back(Definition ? "browser project" : "browser project without definition");
+  void SetProject(const TProject& Project, TWindowOwner&) override {
+    Calls.push_back(Project.Definition ? "browser project" : "browser project without definition");
   }
   void AppendFrames(int Source, TDecodedNode* First) override {
     Calls.push_back("browser append " + std::to_string(Source) + " " + std::to_string(RootCount(First)));
@@ -30,7 +30,7 @@ class TFakePlot : public QWidget, public TPlotWindow {
  public:
   explicit TFakePlot(std::vector<std::string>& Calls) : Calls(Calls) { setAttribute(Qt::WA_DeleteOnClose); }
   QWidget* Window() override { return this; }
-  void SetProject(TProjectForm*) override { Calls.push_back("plot project"); }
+  void SetProject(const TProject&, TWindowOwner&) override { Calls.push_back("plot project"); }
   void SetSeries(const QString& FrameName, const QString& VarName, const QString& SortVar) override {
     Calls.push_back(("plot series [" + FrameName + "] [" + VarName + "] [" + SortVar + "]").toStdString());
   }

@@ -167,7 +167,7 @@ TEST_F(PlotForm, NewBaseFramesKeepTheViewWidthOnTheNewestPoints) {
   TSimGenerator Generator(1);
   for (int I = 0; I < 40; ++I) Generator.NextBaseFrame();
   for (int I = 0; I < 6; ++I) Temp.Append("a.dat", Generator.NextBaseFrame());
-  Project->DataA->UpdateFromFile();
+  Project->Model().DataA->UpdateFromFile();
   EXPECT_EQ(Plot->Plot.Series.size(), 23u);
   EXPECT_EQ(Plot->Plot.ViewStart, 18);
   EXPECT_EQ(Plot->Plot.ViewEnd, 23);
@@ -201,7 +201,7 @@ TEST_F(PlotForm, APlotBlankedWithItsProjectDuringTheErrorNoticeOfALimitIsLeftAlo
   QApplication::sendEvent(Plot->EditMaxY, &Enter);
   EXPECT_EQ(Hooked.Texts().back(), "'warm' is not a valid floating point value");
   EXPECT_TRUE(Plot.isNull());
-  EXPECT_TRUE(Project->Plots.isEmpty());
+  EXPECT_TRUE(Project->Model().Plots.empty());
 }
 
 TEST_F(PlotForm, TimeModeReadsOutTheOffsetTimeAndDrawsTheCursorLine) {
@@ -223,7 +223,7 @@ TEST_F(PlotForm, TimeModeReadsOutTheOffsetTimeAndDrawsTheCursorLine) {
   const TPlotPoint& Point = Plot->Plot.TimeSeries[3];
   EXPECT_EQ(Plot->StatusBar1->currentMessage().toStdString(),
             "3 / " + std::to_string(Point.SerialNo) + ": " + GeneralFloatText(Point.Value) + " @ " +
-                GeneralFloatText(Point.Time) + "s; + Offset Time: " + DateTimeText(Project->StartTime + Point.Time / 86400));
+                GeneralFloatText(Point.Time) + "s; + Offset Time: " + DateTimeText(Project->Model().StartTime + Point.Time / 86400));
   EXPECT_EQ(Plot->CursorLineX, X);
   EXPECT_EQ(Plot->Plot.CursorPos, X);
   EXPECT_TRUE(Plot->Redraw);
@@ -241,8 +241,8 @@ TEST_F(PlotForm, ADoubleClickOpensABrowserOnThePointsNode) {
   const double Px = Plot->AreaWidth() / 9.0;
   Plot->PaintBox1MouseMove(static_cast<int>(std::nearbyint(6 * Px)));
   Plot->PaintBox1DblClick();
-  ASSERT_EQ(Project->Browsers.size(), 1);
-  auto* Browser = dynamic_cast<TBrowserForm*>(Project->Browsers.front());
+  ASSERT_EQ(Project->Model().Browsers.size(), 1u);
+  auto* Browser = dynamic_cast<TBrowserForm*>(Project->Model().Browsers.front());
   ASSERT_NE(Browser->FocusedNode(), nullptr);
   EXPECT_EQ(Browser->FocusedNode()->SerialNo, Plot->Plot.Series[6].SerialNo);
   // The press that belongs to the double click starts no drag.
@@ -283,7 +283,7 @@ TEST_F(PlotForm, AVariableThatOccursNowhereLeavesTheAreaBlack) {
   Plot->TimeScalingClick();
   Plot->PaintBox1MouseMove(10);
   Plot->PaintBox1DblClick();
-  EXPECT_TRUE(Project->Browsers.isEmpty());
+  EXPECT_TRUE(Project->Model().Browsers.empty());
   EXPECT_EQ(Plot->StatusBar1->currentMessage(), "");
 }
 
@@ -342,9 +342,9 @@ TEST_F(PlotForm, APlotClosedWhileItsDoubleClickOpensTheBrowserIsLeftAlone) {
                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(Plot->PaintBox1, &Click);
   EXPECT_TRUE(Plot.isNull());
-  EXPECT_TRUE(Project->Plots.isEmpty());
-  ASSERT_EQ(Project->Browsers.size(), 1);
-  auto* Browser = dynamic_cast<TBrowserForm*>(Project->Browsers.front());
+  EXPECT_TRUE(Project->Model().Plots.empty());
+  ASSERT_EQ(Project->Model().Browsers.size(), 1u);
+  auto* Browser = dynamic_cast<TBrowserForm*>(Project->Model().Browsers.front());
   ASSERT_NE(Browser->FocusedNode(), nullptr);
   EXPECT_EQ(Browser->FocusedNode()->SerialNo, SerialNo);
 }

@@ -17,8 +17,8 @@ class ProjectLoad : public TGuiTest {
  protected:
   static void ExpectEmpty(TProjectForm& Project) {
     EXPECT_EQ(Project.StatusText(), "Empty");
-    EXPECT_FALSE(Project.DataLoaded);
-    EXPECT_FALSE(Project.DataA);
+    EXPECT_FALSE(Project.Model().DataLoaded);
+    EXPECT_FALSE(Project.Model().DataA);
     EXPECT_TRUE(Project.Edit1->isEnabled());
     EXPECT_FALSE(Project.GroupBox2->isEnabled());
     EXPECT_FALSE(Project.ToolButton2->isEnabled());
@@ -55,8 +55,8 @@ TEST_F(ProjectLoad, AMissingSecondFileIsIgnoredAndTheFieldEmptied) {
   EXPECT_TRUE(Log.Has(llWarn, "2nd Paket file does not exist or cannot be opened, ignoring entry! (gone.dat)"));
   EXPECT_EQ(Project->Edit2->text(), "");
   EXPECT_EQ(Project->StatusText(), "Active");
-  EXPECT_FALSE(Project->DataB);
-  EXPECT_EQ(Project->HandledFramesA, 3);
+  EXPECT_FALSE(Project->Model().DataB);
+  EXPECT_EQ(Project->Model().HandledFramesA, 3);
 }
 
 TEST_F(ProjectLoad, AnOffsetTimeThatIsNoDateStopsTheLoadWithTheErrorNotice) {
@@ -74,16 +74,16 @@ TEST_F(ProjectLoad, ALoadDecodesBothFilesAndMakesTheWindowActive) {
   Project->Edit3->setText("02.01.2003 12:00");
   Project->Button1Click();
   EXPECT_EQ(Project->StatusText(), "Active");
-  EXPECT_TRUE(Project->DataLoaded);
-  EXPECT_DOUBLE_EQ(Project->StartTime, EncodeDateTime({2003, 1, 2, 12}));
-  ASSERT_TRUE(Project->DataA && Project->DataB);
-  EXPECT_EQ(Project->HandledFramesA, 5);
-  EXPECT_EQ(Project->HandledFramesB, 3);
-  EXPECT_GT(Project->DataA->Frames->SerialNo, 0);  // children are numbered first
-  EXPECT_GE(Project->DataB->Frames->SerialNo, 100000000);
+  EXPECT_TRUE(Project->Model().DataLoaded);
+  EXPECT_DOUBLE_EQ(Project->Model().StartTime, EncodeDateTime({2003, 1, 2, 12}));
+  ASSERT_TRUE(Project->Model().DataA && Project->Model().DataB);
+  EXPECT_EQ(Project->Model().HandledFramesA, 5);
+  EXPECT_EQ(Project->Model().HandledFramesB, 3);
+  EXPECT_GT(Project->Model().DataA->Frames->SerialNo, 0);  // children are numbered first
+  EXPECT_GE(Project->Model().DataB->Frames->SerialNo, 100000000);
   // Without tracking no later update happens.
-  EXPECT_FALSE(Project->DataA->Timer->Enabled());
-  EXPECT_FALSE(Project->DataB->Timer->Enabled());
+  EXPECT_FALSE(Project->Model().DataA->Timer->Enabled());
+  EXPECT_FALSE(Project->Model().DataB->Timer->Enabled());
   for (QWidget* Field : std::initializer_list<QWidget*>{Project->ComboBox1, Project->Edit1, Project->Edit2,
                                                          Project->Edit3, Project->Tracking, Project->SpeedButton1})
     EXPECT_FALSE(Field->isEnabled());
@@ -99,9 +99,9 @@ TEST_F(ProjectLoad, ALoadDecodesBothFilesAndMakesTheWindowActive) {
 TEST_F(ProjectLoad, TrackingKeepsTheTimersRunning) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2), "", true);
   Project->Button1Click();
-  ASSERT_TRUE(Project->DataA);
-  EXPECT_TRUE(Project->DataA->Timer->Enabled());
-  EXPECT_EQ(Project->DataA->Timer->Interval(), 60000);
+  ASSERT_TRUE(Project->Model().DataA);
+  EXPECT_TRUE(Project->Model().DataA->Timer->Enabled());
+  EXPECT_EQ(Project->Model().DataA->Timer->Interval(), 60000);
 }
 
 TEST_F(ProjectLoad, AFailingStructureFileLeavesTheLoadingStateUntilBlanked) {
@@ -110,9 +110,9 @@ TEST_F(ProjectLoad, AFailingStructureFileLeavesTheLoadingStateUntilBlanked) {
   Project->ComboBox1->setEditText(QString::fromStdString(Broken));
   Project->Button1Click();
   EXPECT_EQ(Project->StatusText(), "Loading");
-  EXPECT_TRUE(Project->DataLoaded);
-  EXPECT_FALSE(Project->Definition);
-  EXPECT_FALSE(Project->DataA);
+  EXPECT_TRUE(Project->Model().DataLoaded);
+  EXPECT_FALSE(Project->Model().Definition);
+  EXPECT_FALSE(Project->Model().DataA);
   EXPECT_TRUE(Project->ToolButton1->isEnabled());
   EXPECT_TRUE(Project->Edit1->isEnabled());
 
@@ -164,34 +164,34 @@ TEST_F(ProjectLoad, BlankingAndLoadingASmallerFileStartsTheCountersAgain) {
   Project->Button1Click();
   Project->SpeedButton5Click();
   Project->OpenBrowser();
-  ASSERT_EQ(Project->Browsers.size(), 1);
-  EXPECT_EQ(Project->HandledFramesA, 6);
+  ASSERT_EQ(Project->Model().Browsers.size(), 1u);
+  EXPECT_EQ(Project->Model().HandledFramesA, 6);
 
   Dialogs.Answers = {dbOK};
   Project->Button1Click();
   ExpectEmpty(*Project);
-  EXPECT_TRUE(Project->Browsers.isEmpty());
+  EXPECT_TRUE(Project->Model().Browsers.empty());
   EXPECT_EQ(Project->ListView2->count(), 0);
   EXPECT_EQ(Project->Edit1->text().toStdString(), Big);  // the fields keep their texts
 
   Project->Edit1->setText(QString::fromStdString(PacketFile("small.dat", 2)));
   Project->Button1Click();
-  EXPECT_EQ(Project->HandledFramesA, 2);
-  EXPECT_EQ(Project->DataA->FrameCount(), 2);
+  EXPECT_EQ(Project->Model().HandledFramesA, 2);
+  EXPECT_EQ(Project->Model().DataA->FrameCount(), 2);
 }
 
 TEST_F(ProjectLoad, NoLoadBlankOrCloseStartsWhileAnUpdatePassRuns) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
   LoadForm->Busy = true;
   Project->Button1Click();
-  EXPECT_FALSE(Project->DataLoaded);
+  EXPECT_FALSE(Project->Model().DataLoaded);
   EXPECT_TRUE(Log.Has(llWarn, "Cannot load a project while an update is in progress. Please try again when it has finished."));
   EXPECT_FALSE(Project->close());
   LoadForm->Busy = false;
   Project->Button1Click();
   LoadForm->Busy = true;
   Project->Button1Click();
-  EXPECT_TRUE(Project->DataLoaded);
+  EXPECT_TRUE(Project->Model().DataLoaded);
   EXPECT_TRUE(Dialogs.Asked.empty());
   LoadForm->Busy = false;
 }

@@ -48,7 +48,7 @@ TEST_F(ProjectWindows, NewFramesGoToAlarmsThenPlotsThenBrowsers) {
   } Marking;
   Marking.Calls = &Windows.Calls;
   Temp.Append("a.dat", TSimGenerator(4).NextBaseFrame());
-  Project->DataA->UpdateFromFile();
+  Project->Model().DataA->UpdateFromFile();
   EXPECT_EQ(Windows.Calls, (std::vector<std::string>{"alarm", "plot refresh", "browser append 0 4", "browser append 0 4"}));
 }
 
@@ -71,7 +71,7 @@ TEST_F(ProjectWindows, APlotGetsItsSeriesAndFramesAndCountsInTheStatusBar) {
   // Unchecking closes the plot; its end unchecks and detaches the entry.
   Project->PlotItem(0)->setCheckState(Qt::Unchecked);
   ProcessPendingEvents();
-  EXPECT_TRUE(Project->Plots.isEmpty());
+  EXPECT_TRUE(Project->Model().Plots.empty());
   EXPECT_EQ(Project->PlotItem(0)->Plot, nullptr);
   EXPECT_EQ(Project->Panel2->text(), "0 Open Plots");
 }
@@ -90,7 +90,7 @@ TEST_F(ProjectWindows, CheckingAPlotListEntrySplitsItsCaptionAtTheFirstDot) {
   Project->PlotItem(1)->setCheckState(Qt::Checked);
   EXPECT_EQ(Windows.Calls[1], "plot series [] [Change me!] []");
   EXPECT_EQ(Windows.Calls[6], "plot series [ScienceFrame] [EventMessageFrame.EVT_CODE] []");
-  EXPECT_EQ(Project->Plots.size(), 2);
+  EXPECT_EQ(Project->Model().Plots.size(), 2u);
   // Opening from the own list adds no entry.
   EXPECT_EQ(Project->ListView2->count(), 2);
 
@@ -98,7 +98,7 @@ TEST_F(ProjectWindows, CheckingAPlotListEntrySplitsItsCaptionAtTheFirstDot) {
   Project->ListView2->setCurrentRow(0);
   Project->SpeedButton6Click();
   EXPECT_EQ(Project->ListView2->count(), 1);
-  EXPECT_EQ(Project->Plots.size(), 1);
+  EXPECT_EQ(Project->Model().Plots.size(), 1u);
   EXPECT_EQ(Project->Panel2->text(), "1 Open Plots");
 }
 
@@ -110,7 +110,7 @@ TEST_F(ProjectWindows, ClosedWindowsLeaveTheListsAndStrangersAreReported) {
   EXPECT_EQ(Project->Panel1->text(), "2 Open Browsers");
   First->Window()->close();
   ProcessPendingEvents();
-  EXPECT_EQ(Project->Browsers.size(), 1);
+  EXPECT_EQ(Project->Model().Browsers.size(), 1u);
   EXPECT_EQ(Project->Panel1->text(), "1 Open Browsers");
 
   TFakeBrowser Stranger(Windows.Calls);
@@ -145,7 +145,7 @@ TEST_F(ProjectWindows, WithoutRegisteredWindowsNothingOpens) {
   Project->SpeedButton5Click();
   Project->PlotItem(0)->setCheckState(Qt::Checked);
   EXPECT_EQ(Project->PlotItem(0)->Plot, nullptr);
-  EXPECT_TRUE(Project->Plots.isEmpty());
+  EXPECT_TRUE(Project->Model().Plots.empty());
 }
 
 }  // namespace
@@ -157,12 +157,12 @@ class EventsInsideHandlers : public ProjectWindows {};
 TEST_F(EventsInsideHandlers, AnAcceptedCloseStopsTrackingAndTheLoadButton) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2), "", true);
   Project->Button1Click();
-  ASSERT_TRUE(Project->DataA->Timer->Enabled());
+  ASSERT_TRUE(Project->Model().DataA->Timer->Enabled());
   QPointer<TProjectForm> Watched = Project;
   Dialogs.Answers = {dbNo};
   EXPECT_TRUE(Project->close());
   // Until the window is freed, no pass starts.
-  EXPECT_FALSE(Project->DataA->Timer->Enabled());
+  EXPECT_FALSE(Project->Model().DataA->Timer->Enabled());
   Project->Button1Click();
   EXPECT_EQ(Dialogs.Asked.size(), 1u);
   ProcessPendingEvents();
@@ -200,7 +200,7 @@ TEST_F(EventsInsideHandlers, APlotWhoseProjectIsBlankedWhileItOpensIsNotReturned
   QTimer::singleShot(0, Project, [Project] { Project->Button1Click(); });
   EXPECT_EQ(Project->OpenPlot(Project, "A", "B", ""), nullptr);
   EXPECT_EQ(Project->StatusText(), "Empty");
-  EXPECT_TRUE(Project->Plots.isEmpty());
+  EXPECT_TRUE(Project->Model().Plots.empty());
   EXPECT_EQ(Windows.Calls, std::vector<std::string>{});
 }
 

@@ -81,8 +81,8 @@ TEST_F(Tracking, ATickDuringAnotherHoldersPassIsDelayedByTenSecondsEachTime) {
   Project->Button1Click();
   TProjectForm* Other = NewProject(PacketFile("c.dat", 5, 3), "", true);
   Other->Button1Click();
-  TTimer& OtherTimer = *Other->DataA->Timer;
-  TTimer& TimerB = *Project->DataB->Timer;
+  TTimer& OtherTimer = *Other->Model().DataA->Timer;
+  TTimer& TimerB = *Project->Model().DataB->Timer;
   EXPECT_EQ(OtherTimer.Interval(), 60000);
 
   // An alarm notice of a pass of DataA stands for "while the pass runs".
@@ -99,8 +99,8 @@ TEST_F(Tracking, ATickDuringAnotherHoldersPassIsDelayedByTenSecondsEachTime) {
   Ticking.During = [&] {
     ++Notices;
     EXPECT_TRUE(LoadForm->Busy);
-    Other->DataA->UpdateFromFile();
-    Project->DataB->UpdateFromFile();
+    Other->Model().DataA->UpdateFromFile();
+    Project->Model().DataB->UpdateFromFile();
   };
   Temp.Append("c.dat", TSimGenerator(8).NextBaseFrame());
   Temp.Append("b.dat", TSimGenerator(9).NextBaseFrame());
@@ -110,16 +110,16 @@ TEST_F(Tracking, ATickDuringAnotherHoldersPassIsDelayedByTenSecondsEachTime) {
     Two.insert(Two.end(), F.begin(), F.end());
   }
   Temp.Append("a.dat", Two);
-  Project->DataA->UpdateFromFile();
+  Project->Model().DataA->UpdateFromFile();
   EXPECT_EQ(Notices, 2);
   EXPECT_EQ(OtherTimer.Interval(), 80000);
   EXPECT_EQ(TimerB.Interval(), 80000);
   EXPECT_TRUE(Log.Has(llInfo, "Update on " + Temp.File("c.dat") + " delayed: other update in progress."));
   // Nothing of the delayed files was decoded inside the pass.
-  EXPECT_EQ(Other->DataA->FrameCount(), 5);
-  EXPECT_EQ(Project->DataB->FrameCount(), 5);
-  Other->DataA->UpdateFromFile();
-  EXPECT_EQ(Other->DataA->FrameCount(), 6);
+  EXPECT_EQ(Other->Model().DataA->FrameCount(), 5);
+  EXPECT_EQ(Project->Model().DataB->FrameCount(), 5);
+  Other->Model().DataA->UpdateFromFile();
+  EXPECT_EQ(Other->Model().DataA->FrameCount(), 6);
 }
 
 TEST_F(Tracking, AFailedPassHidesTheProgressWindowAndOtherProjectsKeepTracking) {
@@ -128,14 +128,14 @@ TEST_F(Tracking, AFailedPassHidesTheProgressWindowAndOtherProjectsKeepTracking) 
   TProjectForm* Other = NewProject(PacketFile("b.dat", 3, 2), "", true);
   Other->Button1Click();
   std::filesystem::remove(Temp.File("a.dat"));
-  Failing->DataA->UpdateFromFile();
+  Failing->Model().DataA->UpdateFromFile();
   EXPECT_TRUE(Log.Has(llError, "Cannot read paket file " + Temp.File("a.dat") + "."));
   EXPECT_FALSE(LoadForm->isVisible());
   EXPECT_FALSE(LoadForm->Busy);
-  EXPECT_EQ(Failing->DataA->FrameCount(), 3);
+  EXPECT_EQ(Failing->Model().DataA->FrameCount(), 3);
   Temp.Append("b.dat", TSimGenerator(5).NextBaseFrame());
-  Other->DataA->UpdateFromFile();
-  EXPECT_EQ(Other->DataA->FrameCount(), 4);
+  Other->Model().DataA->UpdateFromFile();
+  EXPECT_EQ(Other->Model().DataA->FrameCount(), 4);
 }
 
 // Starts vorex-sim writing Path; returns its process id.
@@ -162,18 +162,19 @@ void Tracking::TrackWriter(const std::string& Path, const std::vector<std::strin
   ASSERT_TRUE(RunUntil([&] { return std::filesystem::exists(Path) && std::filesystem::file_size(Path) >= 280; }, 5000));
   TProjectForm* Project = NewProject(Path, "", true);
   Project->Button1Click();
-  ASSERT_TRUE(Project->DataA);
-  Project->DataA->Timer->SetInterval(40);
+  ASSERT_TRUE(Project->Model().DataA);
+  Project->Model().DataA->Timer->SetInterval(40);
   std::vector<std::int32_t> FirstSerials;
-  for (const TDecodedNode* Root = Project->DataA->Frames; Root; Root = Root->Next) FirstSerials.push_back(Root->SerialNo);
+  for (const TDecodedNode* Root = Project->Model().DataA->Frames; Root; Root = Root->Next)
+    FirstSerials.push_back(Root->SerialNo);
 
   int Status = 0;
   ASSERT_TRUE(RunUntil([&] { return waitpid(Writer, &Status, WNOHANG) == Writer; }, 20000)) << "writer did not end";
   EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0);
-  ASSERT_TRUE(RunUntil([&] { return Project->DataA->FrameCount() == Initial + Appended; }, 5000));
+  ASSERT_TRUE(RunUntil([&] { return Project->Model().DataA->FrameCount() == Initial + Appended; }, 5000));
 
   TSimGenerator Expected(Seed);
-  const std::unique_ptr<TData>& Data = Project->DataA;
+  const std::unique_ptr<TData>& Data = Project->Model().DataA;
   std::int64_t Index = 0;
   std::size_t Root = 0;
   for (const TDecodedNode* Node = Data->Frames; Node; Node = Node->Next, ++Index, ++Root) {
@@ -190,7 +191,7 @@ void Tracking::TrackWriter(const std::string& Path, const std::vector<std::strin
     }
   }
   EXPECT_EQ(Index, Initial + Appended);
-  EXPECT_EQ(Project->HandledFramesA, Initial + Appended);
+  EXPECT_EQ(Project->Model().HandledFramesA, Initial + Appended);
 }
 
 TEST_F(Tracking, AFileGrowingBySevenBytePiecesGivesEveryBaseFrameOnceInOrder) {
@@ -207,20 +208,20 @@ TEST_F(Tracking, AShorterFileKeepsTheDecodedBaseFramesAndDecodesWhatGrowsBeyondT
   Project->Button1Click();
   // Replaced by a file of two BaseFrames: nothing appended, nothing lost.
   PacketFile("a.dat", 2, 5);
-  Project->DataA->UpdateFromFile();
+  Project->Model().DataA->UpdateFromFile();
   EXPECT_TRUE(Log.Has(llWarn, "File " + Temp.File("a.dat") +
                                   " has changed, but has not grown for at least the size of the BaseFrame."));
   EXPECT_TRUE(Log.Has(llWarn, "No data appended!"));
-  EXPECT_EQ(Project->DataA->FrameCount(), 6);
-  EXPECT_EQ(Project->HandledFramesA, 6);
+  EXPECT_EQ(Project->Model().DataA->FrameCount(), 6);
+  EXPECT_EQ(Project->Model().HandledFramesA, 6);
   // Growing past the BaseFrames decoded so far, it is decoded from there on.
   TSimGenerator Generator(5);
   for (int I = 0; I < 7; ++I) Temp.Append("a.dat", Generator.NextBaseFrame());
-  Project->DataA->UpdateFromFile();
-  EXPECT_EQ(Project->DataA->FrameCount(), 9);
-  EXPECT_EQ(Project->HandledFramesA, 9);
+  Project->Model().DataA->UpdateFromFile();
+  EXPECT_EQ(Project->Model().DataA->FrameCount(), 9);
+  EXPECT_EQ(Project->Model().HandledFramesA, 9);
   std::int32_t Position = 0;
-  for (const TDecodedNode* Root = Project->DataA->Frames; Root; Root = Root->Next, Position += 280)
+  for (const TDecodedNode* Root = Project->Model().DataA->Frames; Root; Root = Root->Next, Position += 280)
     EXPECT_EQ(Root->Position, Position);
 }
 
@@ -235,9 +236,9 @@ TEST_F(Tracking, AFileThatGoesAwayOrCannotBeReadKeepsItsBaseFramesAndComesBack) 
   const auto Fails = [&](const std::function<void()>& Break) {
     Log.Clear();
     Break();
-    Project->DataA->UpdateFromFile();
+    Project->Model().DataA->UpdateFromFile();
     EXPECT_TRUE(Log.Has(llError, Message));
-    EXPECT_EQ(Project->DataA->FrameCount(), 4);
+    EXPECT_EQ(Project->Model().DataA->FrameCount(), 4);
     EXPECT_FALSE(LoadForm->Busy);
   };
   Fails([&] { std::filesystem::remove(Path); });
@@ -247,9 +248,9 @@ TEST_F(Tracking, AFileThatGoesAwayOrCannotBeReadKeepsItsBaseFramesAndComesBack) 
   // The recorder comes back with more data: tracking goes on where it was.
   std::filesystem::create_directory(Folder);
   std::filesystem::copy_file(PacketFile("more.dat", 6), Path);
-  Project->DataA->UpdateFromFile();
-  EXPECT_EQ(Project->DataA->FrameCount(), 6);
-  EXPECT_EQ(Project->HandledFramesA, 6);
+  Project->Model().DataA->UpdateFromFile();
+  EXPECT_EQ(Project->Model().DataA->FrameCount(), 6);
+  EXPECT_EQ(Project->Model().HandledFramesA, 6);
 }
 
 TEST_F(Tracking, TwoProjectsTrackingFourGrowingFilesNeverRunOnePassInsideAnother) {
@@ -272,7 +273,8 @@ TEST_F(Tracking, TwoProjectsTrackingFourGrowingFilesNeverRunOnePassInsideAnother
   First->Button1Click();
   TProjectForm* Second = NewProject(Temp.File("c.dat"), Temp.File("d.dat"), true);
   Second->Button1Click();
-  std::vector<TData*> Holders = {First->DataA.get(), First->DataB.get(), Second->DataA.get(), Second->DataB.get()};
+  std::vector<TData*> Holders = {First->Model().DataA.get(), First->Model().DataB.get(),
+                                 Second->Model().DataA.get(), Second->Model().DataB.get()};
   for (std::size_t I = 0; I < Holders.size(); ++I) {
     ASSERT_NE(Holders[I], nullptr);
     Holders[I]->Timer->SetInterval(15 + 7 * static_cast<int>(I));

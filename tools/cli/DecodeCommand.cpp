@@ -2,10 +2,9 @@
 
 #include <fstream>
 #include <map>
-#include <memory>
 
 #include "browser/BrowserExport.h"
-#include "cli/LoadProject.h"
+#include "cli/CliProject.h"
 #include "common/FloatText.h"
 
 namespace {
@@ -63,10 +62,10 @@ void CountSubframes(const TFramesDefinition& Definition, const TDecodedNode* Lis
   }
 }
 
-void PrintSummary(const TFramesDefinition& Definition, const std::vector<std::unique_ptr<TData>>& Holders,
+void PrintSummary(const TFramesDefinition& Definition, const std::vector<const TData*>& Holders,
                   const std::map<TLogLevel, std::int64_t>& LogCounts, std::ostream& Out) {
   std::map<std::string, std::int64_t> Subframes;
-  for (const auto& Data : Holders) {
+  for (const TData* Data : Holders) {
     Out << "BaseFrames decoded from " << Data->FileName << ": " << Data->FrameCount() << '\n';
     for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next)
       CountSubframes(Definition, Root->Child, Subframes);
@@ -88,10 +87,10 @@ void PrintSummary(const TFramesDefinition& Definition, const std::vector<std::un
 
 // The browser export of every BaseFrame in file order; 2 when the file cannot
 // be written.
-int WriteExport(const TFramesDefinition& Definition, const std::vector<std::unique_ptr<TData>>& Holders,
+int WriteExport(const TFramesDefinition& Definition, const std::vector<const TData*>& Holders,
                 const std::string& FileName, std::ostream& Out) {
   std::vector<const TDecodedNode*> Roots;
-  for (const auto& Data : Holders)
+  for (const TData* Data : Holders)
     for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next) Roots.push_back(Root);
   std::ofstream File(FileName, std::ios::binary | std::ios::trunc);
   TExportDimension Dimension;
@@ -117,14 +116,16 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
     Err << Usage;
     return 1;
   }
-  TCliProject Project(Err);
-  if (const int Code = Project.Load(Options.Files)) return Code;
+  TCliLog Log(Err);
+  TProject Project;
+  if (const int Code = LoadCliProject(Project, Options.Files, Err)) return Code;
   const TFramesDefinition& Definition = *Project.Definition;
-  const std::vector<std::unique_ptr<TData>>& Holders = Project.Holders;
+  std::vector<const TData*> Holders{Project.DataA.get()};
+  if (Project.DataB) Holders.push_back(Project.DataB.get());
 
   if (Options.Dump) {
     std::string Dump;
-    for (const auto& Data : Holders) {
+    for (const TData* Data : Holders) {
       for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next) {
         DumpNode(Definition, *Root, 0, Dump);
         Out << Dump;
@@ -132,7 +133,7 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
       }
     }
   }
-  if (Options.Summary) PrintSummary(Definition, Holders, Project.Log.Counts, Out);
+  if (Options.Summary) PrintSummary(Definition, Holders, Log.Counts, Out);
   if (!Options.ExportFile.empty()) return WriteExport(Definition, Holders, Options.ExportFile, Out);
   return 0;
 }

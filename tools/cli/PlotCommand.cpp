@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "cli/LoadProject.h"
+#include "cli/CliProject.h"
 #include "common/FloatText.h"
 #include "plot/PlotSeries.h"
 
@@ -48,15 +48,16 @@ int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
     Err << Usage;
     return 1;
   }
-  TCliProject Project(Err);
-  if (const int Code = Project.Load(Options.Files)) return Code;
+  TCliLog Log(Err);
+  TProject Project;
+  if (const int Code = LoadCliProject(Project, Options.Files, Err)) return Code;
 
   TPlotSeries Plot;
   Plot.FrameName = *Options.FrameName;
   Plot.VarName = *Options.VarName;
   Plot.SortVar = Options.SortVar;
-  Plot.FramesA = Project.Holders[0]->Frames;
-  if (Project.Holders.size() > 1) Plot.FramesB = Project.Holders[1]->Frames;
+  Plot.FramesA = Project.DataA->Frames;
+  if (Project.DataB) Plot.FramesB = Project.DataB->Frames;
   // The first refresh resets the view: index mode, every point in view.
   Plot.RefreshSeries(*Project.Definition);
 

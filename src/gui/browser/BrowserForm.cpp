@@ -21,7 +21,6 @@
 #include "browser/BrowserExport.h"
 #include "browser/HexViewForm.h"
 #include "common/Log.h"
-#include "project/ProjectForm.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
 #include "widgets/TextBridge.h"
@@ -145,10 +144,11 @@ void TBrowserForm::BuildWindow() {
   Layout->addWidget(StatusBar1);
 }
 
-void TBrowserForm::SetProject(TProjectForm* NewProject, TFramesDefinition* NewDefinition) {
-  Project = NewProject;
-  Definition = NewDefinition;
-  if (!Project || !Definition || Tree) return;
+void TBrowserForm::SetProject(const TProject& NewProject, TWindowOwner& NewOwner) {
+  Project = &NewProject;
+  Owner = &NewOwner;
+  Definition = Project->Definition.get();
+  if (!Definition || Tree) return;
   Tree = std::make_unique<TBrowserTree>(*Definition);
   TreeModel = new TBrowserModel(*Tree, *Definition, Project->Messages, Project->StartTime, this);
   QFont Bold = vtv->font();
@@ -284,7 +284,7 @@ void TBrowserForm::ToolButton1Click() {
   Tree->SetFilters(In, Out);
   Tree->ShownFrames.fill(0);
   TreeModel->Clear();
-  Project->FeedBrowser(this);
+  Owner->FeedBrowser(*this);
   ApplyFilters();
 }
 
@@ -301,12 +301,12 @@ void TBrowserForm::ExpandtoDataSeries1Click() {
   const std::string& Key = Tree->SortKey();
   const std::size_t Dot = Key.find('.');
   const std::string SortVar = Dot == std::string::npos ? Key : Key.substr(Dot + 1);
-  Project->OpenPlot(this, FromBytes(Row->FrameName), FromBytes(Row->VarName), FromBytes(SortVar));
+  Owner->OpenPlot(this, FromBytes(Row->FrameName), FromBytes(Row->VarName), FromBytes(SortVar));
 }
 
 void TBrowserForm::AddAlarm1Click() {
   const TDefinitionEntry* Row = FocusedRow();
-  if (Row && Project) Project->AddAlarm(FromBytes(Row->VarName));
+  if (Row && Owner) Owner->AddAlarm(FromBytes(Row->VarName));
 }
 
 void TBrowserForm::ShowinHexViewer1Click() {

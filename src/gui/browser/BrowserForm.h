@@ -24,11 +24,12 @@ class TBrowserForm : public QWidget, public TBrowserWindow {
   ~TBrowserForm() override;
 
   QWidget* Window() override { return this; }
-  void SetProject(TProjectForm* Project, TFramesDefinition* Definition) override;
+  void SetProject(const TProject& Project, TWindowOwner& Owner) override;
   void AppendFrames(int Source, TDecodedNode* First) override;
   void FocusSerial(std::int32_t SerialNo) override;
 
-  TProjectForm* Project = nullptr;
+  const TProject* Project = nullptr;
+  TWindowOwner* Owner = nullptr;
   TFramesDefinition* Definition = nullptr;
   TFilterForm* FilterDialog;
 

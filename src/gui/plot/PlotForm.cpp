@@ -21,7 +21,6 @@
 #include "common/DateTime.h"
 #include "common/FloatText.h"
 #include "common/Rounding.h"
-#include "project/ProjectForm.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
 #include "widgets/TextBridge.h"
@@ -137,7 +136,10 @@ void TPlotForm::BuildWindow() {
   Layout->addWidget(StatusBar1);
 }
 
-void TPlotForm::SetProject(TProjectForm* NewProject) { Project = NewProject; }
+void TPlotForm::SetProject(const TProject& NewProject, TWindowOwner& NewOwner) {
+  Project = &NewProject;
+  Owner = &NewOwner;
+}
 
 void TPlotForm::SetSeries(const QString& FrameName, const QString& VarName, const QString& SortVar) {
   Plot.SortVar = ToBytes(SortVar);
@@ -344,7 +346,7 @@ void TPlotForm::PaintBox1MouseUp(int X) {
 
 void TPlotForm::PaintBox1DblClick() {
   SkipMouseDown = true;
-  if (!Project) return;
+  if (!Owner) return;
   std::int32_t SerialNo = 0;
   if (Plot.TimeMode) {
     if (Plot.TimeSeries.empty()) return;
@@ -353,12 +355,7 @@ void TPlotForm::PaintBox1DblClick() {
     if (Plot.CursorPos < 0 || static_cast<std::size_t>(Plot.CursorPos) >= Plot.Series.size()) return;
     SerialNo = Plot.Series[static_cast<std::size_t>(Plot.CursorPos)].SerialNo;
   }
-  TBrowserWindow* Browser = Project->OpenBrowser();
-  if (!Browser) return;
-  // The browser may close while events run.
-  const QPointer<QWidget> Window(Browser->Window());
-  ProcessPendingEvents();
-  if (Window) Browser->FocusSerial(SerialNo);
+  Owner->OpenBrowserAt(SerialNo);
 }
 
 bool TPlotForm::eventFilter(QObject* Watched, QEvent* Event) {

@@ -22,14 +22,15 @@ class TPlotForm : public QWidget, public TPlotWindow {
   ~TPlotForm() override;
 
   QWidget* Window() override { return this; }
-  void SetProject(TProjectForm* Project) override;
+  void SetProject(const TProject& Project, TWindowOwner& Owner) override;
   void SetSeries(const QString& FrameName, const QString& VarName, const QString& SortVar) override;
   void SetFrames(TDecodedNode* FramesA, TDecodedNode* FramesB) override;
   void RefreshSeries() override;
   void ResetView() override;
 
   TPlotSeries Plot;
-  TProjectForm* Project = nullptr;
+  const TProject* Project = nullptr;
+  TWindowOwner* Owner = nullptr;
   bool Dragging = false;
   bool SkipMouseDown = false;
   bool Redraw = true;

@@ -1,22 +1,15 @@
 #pragma once
-// One project: its files, the load of structure and data, the fan-out of new
-// BaseFrames to alarms, plots and browsers, the alarm and plot lists.
-#include <QList>
+// The project window: the files, the Offset Time and tracking of a project,
+// its load button, its alarm and plot lists and its status bar.
 #include <QListWidgetItem>
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
-#include <memory>
-#include <string>
-#include <vector>
+#include <functional>
 
-#include "data/Data.h"
-#include "data/RootCursor.h"
-#include "project/AlarmEntry.h"
-#include "project/ProjectFile.h"
+#include "project/Project.h"
 #include "project/ProjectWindows.h"
 #include "widgets/PendingEvents.h"
-#include "structure/QuorinFramesDefinition.h"
 
 class QCheckBox;
 class QComboBox;
@@ -27,14 +20,6 @@ class QListWidget;
 class QStatusBar;
 class QToolButton;
 
-// An alarm list entry; the list owns it and with it the alarm.
-class TAlarmItem : public QListWidgetItem {
- public:
-  explicit TAlarmItem(const TAlarmEntry& Alarm) : Alarm(Alarm) {}
-  TAlarmEntry Alarm;
-  void UpdateCaption();
-};
-
 // A plot list entry and the plot window opened for it, if any.
 class TPlotItem : public QListWidgetItem {
  public:
@@ -42,22 +27,17 @@ class TPlotItem : public QListWidgetItem {
   bool WasChecked = false;
 };
 
-class TProjectForm : public QWidget {
+// The window of one project: it moves values between its widgets and the
+// project's settings, asks its questions through the dialogs interface and
+// opens the project's browser and plot windows.
+class TProjectForm : public QWidget, public TWindowOwner {
  public:
   TProjectForm();
   ~TProjectForm() override;
 
-  std::int32_t HandledFramesA = 0;
-  std::int32_t HandledFramesB = 0;
-  QList<TBrowserWindow*> Browsers;
-  QList<TPlotWindow*> Plots;
-  std::unique_ptr<TData> DataA;
-  std::unique_ptr<TData> DataB;
-  bool DataLoaded = false;
+  TProject& Model() { return Project; }
+  const TProject& Model() const { return Project; }
   QString ProjectFileName;
-  std::unique_ptr<TQuorinFramesDefinition> Definition;
-  std::vector<std::string> Messages;
-  double StartTime = 0;
 
   QGroupBox* GroupBox1;
   QToolButton* ToolButton1;
@@ -106,14 +86,13 @@ class TProjectForm : public QWidget {
   TBrowserWindow* OpenBrowser();
   // Requester: this window for its own plot list, otherwise the browser that asked.
   TPlotWindow* OpenPlot(const QObject* Requester, const QString& FrameName, const QString& VarName,
-                        const QString& SortVar);
-  void FeedBrowser(TBrowserWindow* Browser);
-  void HandleNewFrames(TData& Sender);
+                        const QString& SortVar) override;
+  void OpenBrowserAt(std::int32_t SerialNo) override;
+  void FeedBrowser(TBrowserWindow& Browser) override;
   void BrowserClosed(TBrowserWindow* Browser);
   void PlotClosed(TPlotWindow* Plot);
   void UnloadProject();
-  void AddAlarm(const QString& VarName);
-  void CheckAlarm(const TDecodedNode* First, const TAlarmEntry& Alarm);
+  void AddAlarm(const QString& VarName) override;
 
   // false when the save dialog was cancelled; throws when the file cannot be read or written.
   bool SaveProjectFile(const QString& Path);
@@ -121,9 +100,8 @@ class TProjectForm : public QWidget {
 
   QString StatusText() const;
   int AlarmCount() const;
-  TAlarmItem* AlarmItem(int Row) const;
+  QListWidgetItem* AlarmItem(int Row) const;
   TPlotItem* PlotItem(int Row) const;
-  TProjectSettings Settings() const;
 
   // The project windows open now, oldest first.
   static const QList<TProjectForm*>& OpenProjects();
@@ -133,22 +111,29 @@ class TProjectForm : public QWidget {
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
  private:
-  // Where HandleNewFrames stopped in each holder's list.
-  TRootCursor HandledCursorA, HandledCursorB;
+  TProject Project;
   friend class TStatusPanel;
   void FormCreate();
   void BuildWindow();
   void LoadData();
   void BlankProject();
+  void ShowState();
   void SetEmptyState(bool Empty);
   void SetStatus(const QString& Text);
-  TData& StartData(const QString& FileName, std::int32_t SerialBase);
+  // The file fields, tracking and Offset Time into the project's settings.
+  void TakeFields();
+  void ShowAlarmNotice(const TAlarmEntry& Alarm, double Value);
+  // Entries of the lists for the project's settings from Row on.
+  void ShowAlarmRows(std::size_t Row);
+  void ShowPlotRows(std::size_t Row);
+  void ShowAlarmCaption(int Row);
   void AppendPlotItem(const QString& Caption, bool Checked, TPlotWindow* Plot);
-  void AppendAlarmItem(const TAlarmEntry& Alarm, bool Active);
+  void AlarmItemChanged(QListWidgetItem* Item);
   bool EditAlarm(TAlarmEntry& Alarm);
   void StatusBar1DrawPanel(class QPainter& Painter, const QRect& Rect);
-  bool RefuseWhileBusy(const char* What);
-  void DeleteSelectedItem(QListWidget* List);
+  // Unchecks the selected entry, lets pending events run, then deletes the
+  // entry and its settings, if the events left it in place.
+  void DeleteSelectedItem(QListWidget* List, const std::function<void(int Row)>& EraseSetting);
   // Status panels 1 and 2: the number of open browser / plot windows.
   void ShowBrowserCount();
   void ShowPlotCount();

@@ -1,39 +1,53 @@
 #pragma once
-// The browser and plot windows as a project sees them. The windows register
-// their factories at program start; a project without one opens nothing.
+// The browser and plot windows as a project window sees them, and what they
+// ask of the window that owns them. The windows register their factories at
+// program start; a project without one opens nothing.
 #include <QString>
 #include <cstdint>
 #include <functional>
 
-#include "structure/DecodedNode.h"
-#include "structure/FramesDefinition.h"
+#include "project/Project.h"
 
+class QObject;
 class QWidget;
-class TProjectForm;
+class TBrowserWindow;
+class TPlotWindow;
 
-class TBrowserWindow {
+// What a browser or plot window asks of its owner.
+class TWindowOwner {
  public:
-  virtual ~TBrowserWindow() = default;
-  virtual QWidget* Window() = 0;
-  virtual void SetProject(TProjectForm* Project, TFramesDefinition* Definition) = 0;
-  // Appends the BaseFrames from First on that it does not show yet (Source 0 or 1).
-  virtual void AppendFrames(int Source, TDecodedNode* First) = 0;
-  // Focuses the node with that serial number, expanding its ancestors.
-  virtual void FocusSerial(std::int32_t SerialNo) = 0;
+  virtual ~TWindowOwner() = default;
+  // Requester: the browser that asks (the owner's own plot list passes itself).
+  virtual TPlotWindow* OpenPlot(const QObject* Requester, const QString& FrameName, const QString& VarName,
+                                const QString& SortVar) = 0;
+  // Opens a browser and focuses the node with that serial number.
+  virtual void OpenBrowserAt(std::int32_t SerialNo) = 0;
+  // Adds an alarm on that variable through the alarm dialog.
+  virtual void AddAlarm(const QString& VarName) = 0;
+  // Gives the browser every BaseFrame again.
+  virtual void FeedBrowser(TBrowserWindow& Browser) = 0;
 };
 
-class TPlotWindow {
+class TBrowserWindow : public TBrowserView {
  public:
-  virtual ~TPlotWindow() = default;
   virtual QWidget* Window() = 0;
-  virtual void SetProject(TProjectForm* Project) = 0;
+  // The project is read (definition, holders, Offset Time); requests go to Owner.
+  virtual void SetProject(const TProject& Project, TWindowOwner& Owner) = 0;
+  // Focuses the node with that serial number, expanding its ancestors.
+  virtual void FocusSerial(std::int32_t SerialNo) = 0;
+  void Close() override;
+};
+
+class TPlotWindow : public TPlotView {
+ public:
+  virtual QWidget* Window() = 0;
+  virtual void SetProject(const TProject& Project, TWindowOwner& Owner) = 0;
   // Sets SortVar, FrameName and VarName, the caption and the name label.
   virtual void SetSeries(const QString& FrameName, const QString& VarName, const QString& SortVar) = 0;
   virtual void SetFrames(TDecodedNode* FramesA, TDecodedNode* FramesB) = 0;
-  // Rebuilds the series from all BaseFrames.
-  virtual void RefreshSeries() = 0;
   // Resets the view range, scales vertically and repaints.
   virtual void ResetView() = 0;
+  void Close() override;
 };
 
 using TBrowserFactory = std::function<TBrowserWindow*()>;

@@ -1,0 +1,179 @@
+// The project window's alarm list and plot list: each entry mirrors the
+// project's setting at its row.
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScopedValueRollback>
+
+#include "common/Convert.h"
+#include "common/FloatText.h"
+#include "project/AlarmForm.h"
+#include "project/ProjectForm.h"
+#include "widgets/Dialogs.h"
+#include "widgets/TextBridge.h"
+
+QListWidgetItem* TProjectForm::AlarmItem(int Row) const { return ListView1->item(Row); }
+
+TPlotItem* TProjectForm::PlotItem(int Row) const { return static_cast<TPlotItem*>(ListView2->item(Row)); }
+
+int TProjectForm::AlarmCount() const { return ListView1->count(); }
+
+void TProjectForm::ShowAlarmRows(std::size_t Row) {
+  for (; Row < Project.Settings.Alarms.size(); ++Row) {
+    auto* Item = new QListWidgetItem;
+    Item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    Item->setCheckState(Project.Settings.Alarms[Row].Active ? Qt::Checked : Qt::Unchecked);
+    Item->setText(FromBytes(AlarmCaption(Project.Settings.Alarms[Row].Alarm)));
+    ListView1->addItem(Item);
+  }
+}
+
+void TProjectForm::ShowAlarmCaption(int Row) {
+  ListView1->item(Row)->setText(FromBytes(AlarmCaption(Project.Settings.Alarms[static_cast<std::size_t>(Row)].Alarm)));
+}
+
+// The check box is the alarm's active flag.
+void TProjectForm::AlarmItemChanged(QListWidgetItem* Item) {
+  const int Row = ListView1->row(Item);
+  if (Row >= 0 && static_cast<std::size_t>(Row) < Project.Settings.Alarms.size())
+    Project.Settings.Alarms[static_cast<std::size_t>(Row)].Active = Item->checkState() == Qt::Checked;
+}
+
+// Fills the alarm dialog from Alarm, runs it and takes its answers; false when cancelled.
+bool TProjectForm::EditAlarm(TAlarmEntry& Alarm) {
+  AlarmForm->CBVar->setEditText(FromBytes(Alarm.VarName));
+  AlarmForm->ComboBox1->setCurrentIndex(AlarmForm->ComboBox1->findText(QStringLiteral(" ") + QChar(Alarm.Operator)));
+  AlarmForm->Edit2->setText(FromBytes(GeneralFloatText(Alarm.Value)));
+  if (Dialogs().Execute(*AlarmForm) != QDialog::Accepted) return false;
+  Alarm.VarName = ToBytes(AlarmForm->CBVar->currentText());
+  // Without a selected condition the operator stays as it was.
+  const QString Condition = AlarmForm->ComboBox1->currentText();
+  if (Condition.size() >= 2) Alarm.Operator = Condition[1].toLatin1();
+  Alarm.Value = StrToFloat(ToBytes(AlarmForm->Edit2->text()));
+  return true;
+}
+
+void TProjectForm::AddAlarm(const QString& VarName) {
+  AlarmForm->CBVar->clear();
+  for (const std::string& Name : Project.VariableNames()) AlarmForm->CBVar->addItem(FromBytes(Name));
+  TAlarmEntry Alarm;
+  Alarm.VarName = ToBytes(VarName);
+  Alarm.Operator = '>';
+  RunGuarded(this, [&] {
+    if (!EditAlarm(Alarm)) return;
+    Project.Settings.Alarms.push_back({Alarm, true});
+    ShowAlarmRows(Project.Settings.Alarms.size() - 1);
+  });
+}
+
+void TProjectForm::ListView1DblClick() {
+  const int Row = ListView1->currentRow();
+  if (Row < 0) return;
+  // A value that is no number leaves the threshold but keeps the new name and operator.
+  RunGuarded(this, [&] {
+    TAlarmEntry Changed = Project.Settings.Alarms[static_cast<std::size_t>(Row)].Alarm;
+    const bool Accepted = [&] {
+      try {
+        return EditAlarm(Changed);
+      } catch (const EConvertError&) {
+        TAlarmEntry& Alarm = Project.Settings.Alarms[static_cast<std::size_t>(Row)].Alarm;
+        Alarm.VarName = Changed.VarName;
+        Alarm.Operator = Changed.Operator;
+        ShowAlarmCaption(Row);
+        throw;
+      }
+    }();
+    if (Accepted) Project.Settings.Alarms[static_cast<std::size_t>(Row)].Alarm = Changed;
+    ShowAlarmCaption(Row);
+  });
+}
+
+void TProjectForm::DeleteSelectedItem(QListWidget* List, const std::function<void(int Row)>& EraseSetting) {
+  QListWidgetItem* Item = List->currentItem();
+  if (!Item) return;
+  if (Item->checkState() == Qt::Checked) Item->setCheckState(Qt::Unchecked);
+  const QPointer<TProjectForm> Self(this);
+  ProcessPendingEvents();
+  if (!Self) return;
+  const int Row = List->row(Item);
+  if (Row < 0) return;
+  EraseSetting(Row);
+  delete List->takeItem(Row);
+}
+
+void TProjectForm::SpeedButton4Click() {
+  DeleteSelectedItem(ListView1, [this](int Row) {
+    Project.Settings.Alarms.erase(Project.Settings.Alarms.begin() + Row);
+  });
+}
+
+void TProjectForm::ToolButton3Click() {
+  for (int Row = 0; Row < ListView1->count(); ++Row) ListView1->item(Row)->setCheckState(Qt::Checked);
+}
+
+void TProjectForm::ToolButton5Click() {
+  for (int Row = 0; Row < ListView1->count(); ++Row) ListView1->item(Row)->setCheckState(Qt::Unchecked);
+}
+
+void TProjectForm::ShowPlotRows(std::size_t Row) {
+  const QScopedValueRollback Updating(PlotListUpdating, true);
+  for (; Row < Project.Settings.DataSeries.size(); ++Row) {
+    auto* Item = new TPlotItem;
+    const QString Caption = FromBytes(Project.Settings.DataSeries[Row]);
+    Item->setText(Caption);
+    Item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
+    Item->setCheckState(Qt::Unchecked);
+    Item->setToolTip(Caption);
+    ListView2->addItem(Item);
+  }
+}
+
+void TProjectForm::AppendPlotItem(const QString& Caption, bool Checked, TPlotWindow* Plot) {
+  Project.Settings.DataSeries.push_back(ToBytes(Caption));
+  ShowPlotRows(Project.Settings.DataSeries.size() - 1);
+  const QScopedValueRollback Updating(PlotListUpdating, true);
+  TPlotItem* Item = PlotItem(ListView2->count() - 1);
+  Item->setCheckState(Checked ? Qt::Checked : Qt::Unchecked);
+  Item->WasChecked = Checked;
+  Item->Plot = Plot;
+}
+
+void TProjectForm::SpeedButton5Click() { AppendPlotItem(QStringLiteral("Change me!"), false, nullptr); }
+
+void TProjectForm::SpeedButton6Click() {
+  DeleteSelectedItem(ListView2, [this](int Row) {
+    Project.Settings.DataSeries.erase(Project.Settings.DataSeries.begin() + Row);
+  });
+}
+
+void TProjectForm::ListView2Change(QListWidgetItem* Changed) {
+  auto* Item = static_cast<TPlotItem*>(Changed);
+  Item->setToolTip(Item->text());
+  const int Row = ListView2->row(Item);
+  if (Row >= 0 && static_cast<std::size_t>(Row) < Project.Settings.DataSeries.size())
+    Project.Settings.DataSeries[static_cast<std::size_t>(Row)] = ToBytes(Item->text());
+  const bool Checked = Item->checkState() == Qt::Checked;
+  if (PlotListUpdating || Checked == Item->WasChecked) return;
+  Item->WasChecked = Checked;
+  if (Checked && !Item->Plot) {
+    const QString Text = Item->text();
+    const qsizetype Dot = Text.indexOf('.');
+    const QString FrameName = Dot < 0 ? QString() : Text.left(Dot);
+    const QString VarName = Dot < 0 ? Text : Text.mid(Dot + 1);
+    Item->Plot = OpenPlot(this, FrameName, VarName, QString());
+  } else if (!Checked && Item->Plot && std::find(Project.Plots.begin(), Project.Plots.end(), Item->Plot) !=
+                                           Project.Plots.end()) {
+    Item->Plot->Window()->close();
+  }
+}
+
+bool TProjectForm::eventFilter(QObject* Watched, QEvent* Event) {
+  // ListView2KeyUp: Insert adds an entry, Delete removes the selected one.
+  if (Watched == ListView2 && Event->type() == QEvent::KeyRelease) {
+    const int Key = static_cast<QKeyEvent*>(Event)->key();
+    if (Key == Qt::Key_Insert) SpeedButton5Click();
+    if (Key == Qt::Key_Delete) SpeedButton6Click();
+  }
+  return QWidget::eventFilter(Watched, Event);
+}

@@ -1,0 +1,182 @@
+#include "project/Project.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "common/DateTime.h"
+#include "common/LoadProgress.h"
+#include "common/Log.h"
+#include "project/AlarmCheck.h"
+#include "project/IniImage.h"
+
+namespace {
+
+bool FileExists(const std::string& Name) {
+  std::error_code Error;
+  return std::filesystem::is_regular_file(Name, Error);
+}
+
+template <typename TView>
+bool Forget(std::vector<TView*>& Views, TView* View) {
+  const auto Found = std::find(Views.begin(), Views.end(), View);
+  if (Found == Views.end()) return false;
+  Views.erase(Found);
+  return true;
+}
+
+template <typename TView>
+bool Contains(const std::vector<TView*>& Views, TView* View) {
+  return std::find(Views.begin(), Views.end(), View) != Views.end();
+}
+
+}  // namespace
+
+TProject::TProject() : OffsetTime(DateText(EncodeDateTime({2003, 1, 1}))) {}
+
+TProject::~TProject() {
+  // The holders refer to the definition, the definition to the messages.
+  DataA.reset();
+  DataB.reset();
+  Definition.reset();
+}
+
+void TProject::SetState(TProjectState State) {
+  FState = State;
+  if (OnStateChanged) OnStateChanged();
+}
+
+bool TProject::RefuseWhileBusy(const std::string& What) {
+  if (!LoadProgress().Busy) return false;
+  AddEntry(llWarn, "Cannot " + What + " while an update is in progress. Please try again when it has finished.");
+  return true;
+}
+
+bool TProject::Load() {
+  if (!FileExists(Settings.StructureFile)) {
+    AddEntry(llError, "Structurefile does not exist or cannot be opened! (" + Settings.StructureFile + ")");
+    return false;
+  }
+  if (!FileExists(Settings.PaketFileA)) {
+    AddEntry(llError, "Paket file does not exist or cannot be opened! (" + Settings.PaketFileA + ")");
+    return false;
+  }
+  if (!Settings.PaketFileB.empty() && !FileExists(Settings.PaketFileB)) {
+    AddEntry(llWarn, "2nd Paket file does not exist or cannot be opened, ignoring entry! (" + Settings.PaketFileB + ")");
+    Settings.PaketFileB.clear();
+  }
+  StartTime = StrToDateTime(OffsetTime);
+
+  DataLoaded = true;
+  SetState(TProjectState::Loading);
+  HandledFramesA = 0;
+  HandledFramesB = 0;
+  Definition = std::make_unique<TQuorinFramesDefinition>(Settings.StructureFile, Messages);
+  if (!Definition->Loaded) {
+    Definition.reset();
+    return false;
+  }
+  StartData(Settings.PaketFileA, 0);
+  if (!Settings.PaketFileB.empty()) StartData(Settings.PaketFileB, SecondFileSerialBase);
+  SetState(TProjectState::Active);
+  return true;
+}
+
+void TProject::StartData(const std::string& FileName, std::int32_t SerialBase) {
+  std::unique_ptr<TData>& Data = SerialBase == 0 ? DataA : DataB;
+  Data = std::make_unique<TData>(FileName, *Definition);
+  Data->SerialBase = SerialBase;
+  Data->OnNewFrames = [this](TData& Sender) { HandleNewFrames(Sender); };
+  Data->StartTracking();
+  if (!Settings.Tracking) Data->StopTracking();
+}
+
+void TProject::Unload() {
+  if (!DataLoaded) return;
+  // A view reports its end through BrowserClosed / PlotClosed.
+  for (TBrowserView* Browser : std::vector<TBrowserView*>(Browsers)) Browser->Close();
+  for (TPlotView* Plot : std::vector<TPlotView*>(Plots)) Plot->Close();
+  Settings.Alarms.clear();
+  Settings.DataSeries.clear();
+  DataA.reset();
+  DataB.reset();
+  Definition.reset();
+}
+
+void TProject::Blank() {
+  Unload();
+  DataLoaded = false;
+  SetState(TProjectState::Empty);
+}
+
+void TProject::StopTracking() {
+  if (DataA) DataA->StopTracking();
+  if (DataB) DataB->StopTracking();
+}
+
+void TProject::HandleNewFrames(TData& Sender) {
+  const bool FromB = &Sender == DataB.get();
+  std::int32_t& Handled = FromB ? HandledFramesB : HandledFramesA;
+  const TDecodedNode* First = (FromB ? HandledCursorB : HandledCursorA).TakeRest(Sender.Frames, Handled);
+
+  // The records are copied: a notice may let events run that change the list.
+  std::vector<TAlarmEntry> Active;
+  for (const TProjectAlarm& Alarm : Settings.Alarms)
+    if (Alarm.Active) Active.push_back(Alarm.Alarm);
+  for (const TAlarmEntry& Alarm : Active) {
+    if (!Definition) break;
+    CheckAlarmNodes(First, Alarm, *Definition, [&](const TDecodedNode& Node) {
+      AddEntry(llWarn, AlarmLogText(Alarm, Node.Value));
+      if (OnAlarm) OnAlarm(Alarm, Node.Value);
+    });
+  }
+
+  // A view may close while another one works; only those still open are called.
+  for (TPlotView* Plot : std::vector<TPlotView*>(Plots))
+    if (Contains(Plots, Plot)) Plot->RefreshSeries();
+  const int Source = FromB ? 1 : 0;
+  for (TBrowserView* Browser : std::vector<TBrowserView*>(Browsers))
+    if (Contains(Browsers, Browser)) Browser->AppendFrames(Source, Sender.Frames);
+}
+
+void TProject::FeedBrowser(TBrowserView& Browser) const {
+  if (DataA) Browser.AppendFrames(0, DataA->Frames);
+  if (DataB) Browser.AppendFrames(1, DataB->Frames);
+}
+
+bool TProject::BrowserClosed(TBrowserView* Browser) {
+  if (Forget(Browsers, Browser)) return true;
+  AddEntry(llError, "Lost Browser window detected. Please contact programmer.");
+  return false;
+}
+
+bool TProject::PlotClosed(TPlotView* Plot) {
+  if (Forget(Plots, Plot)) return true;
+  AddEntry(llError, "Lost Plot window detected. Please contact programmer.");
+  return false;
+}
+
+void TProject::SaveProjectFile(const std::string& Path) const {
+  TIniImage Image;
+  Image.LoadFromFile(Path);
+  WriteProjectSettings(Image, Settings);
+  Image.SaveToFile(Path);
+}
+
+void TProject::LoadProjectFile(const std::string& Path) {
+  TIniImage Image;
+  Image.LoadFromFile(Path);
+  const TProjectSettings Read = ReadProjectSettings(Image, Settings);
+  Settings.StructureFile = Read.StructureFile;
+  Settings.PaketFileA = Read.PaketFileA;
+  Settings.PaketFileB = Read.PaketFileB;
+  Settings.Tracking = Read.Tracking;
+  Settings.DataSeries.insert(Settings.DataSeries.end(), Read.DataSeries.rbegin(), Read.DataSeries.rend());
+  Settings.Alarms.insert(Settings.Alarms.end(), Read.Alarms.rbegin(), Read.Alarms.rend());
+}
+
+std::vector<std::string> TProject::VariableNames() const {
+  std::vector<std::string> Names;
+  if (Definition && DataA) CollectVariableNames(DataA->Frames, *Definition, Names);
+  if (Definition && DataB) CollectVariableNames(DataB->Frames, *Definition, Names);
+  return Names;
+}

@@ -1,0 +1,108 @@
+#pragma once
+// One project without its window: the settings, the load of structure and
+// data, and the fan-out of new BaseFrames to alarms, plots and browsers.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/Data.h"
+#include "data/RootCursor.h"
+#include "project/ProjectFile.h"
+#include "structure/QuorinFramesDefinition.h"
+
+// A browser as its project sees it: it is handed the new BaseFrames.
+class TBrowserView {
+ public:
+  virtual ~TBrowserView() = default;
+  // Appends the BaseFrames from First on that it does not show yet (Source 0 or 1).
+  virtual void AppendFrames(int Source, TDecodedNode* First) = 0;
+  // Closes the view at once; it reports its end through BrowserClosed.
+  virtual void Close() = 0;
+};
+
+// A plot as its project sees it: it rebuilds its series after new BaseFrames.
+class TPlotView {
+ public:
+  virtual ~TPlotView() = default;
+  // Rebuilds the series from all BaseFrames.
+  virtual void RefreshSeries() = 0;
+  // Closes the view at once; it reports its end through PlotClosed.
+  virtual void Close() = 0;
+};
+
+enum class TProjectState { Empty, Loading, Active };
+
+class TProject {
+ public:
+  TProject();
+  ~TProject();
+  TProject(const TProject&) = delete;
+  TProject& operator=(const TProject&) = delete;
+
+  // The settings: file names, tracking, the plot list's captions and the
+  // alarm list, both in list order.
+  TProjectSettings Settings;
+  // The Offset Time as the user wrote it; read into StartTime at a load.
+  std::string OffsetTime;
+
+  std::int32_t HandledFramesA = 0;
+  std::int32_t HandledFramesB = 0;
+  // The open views, in order of opening; not owned.
+  std::vector<TBrowserView*> Browsers;
+  std::vector<TPlotView*> Plots;
+  std::unique_ptr<TData> DataA;
+  std::unique_ptr<TData> DataB;
+  bool DataLoaded = false;
+  std::unique_ptr<TQuorinFramesDefinition> Definition;
+  std::vector<std::string> Messages;  // outlives the definition
+  double StartTime = 0;
+
+  TProjectState State() const { return FState; }
+  // Called whenever State changes.
+  std::function<void()> OnStateChanged;
+  // Called for every alarm hit after its log entry (the owner shows the notice).
+  std::function<void(const TAlarmEntry& Alarm, double Value)> OnAlarm;
+
+  // Checks the files, reads the Offset Time, loads the definition and decodes
+  // the packet files. False, with the reason logged, when a file is missing
+  // or the definition did not load (then the project stays Loading). Throws
+  // EConvertError for an Offset Time that is not a date or a structure file
+  // with a number that is not an integer.
+  bool Load();
+  // Closes the views, empties the lists and frees holders and definition.
+  void Unload();
+  // Unload, and back to Empty.
+  void Blank();
+  // Stops following the files.
+  void StopTracking();
+  // A pass may be running below the current event: freeing or starting a
+  // holder now would break it. True, with a Warn entry, while one runs.
+  static bool RefuseWhileBusy(const std::string& What);
+
+  // Tests the active alarms, then refreshes every plot, then feeds every browser.
+  void HandleNewFrames(TData& Sender);
+  // Gives Browser every BaseFrame of both holders.
+  void FeedBrowser(TBrowserView& Browser) const;
+  // Forget a view that has closed; false, with an Error entry, when it was not open.
+  bool BrowserClosed(TBrowserView* Browser);
+  bool PlotClosed(TPlotView* Plot);
+
+  // Throws when the file cannot be read or written.
+  void SaveProjectFile(const std::string& Path) const;
+  // Takes the file names and tracking, and appends the file's plot captions
+  // and alarms to the lists, from the highest position down.
+  void LoadProjectFile(const std::string& Path);
+
+  // The names of the decoded variables and frames, in order of first appearance.
+  std::vector<std::string> VariableNames() const;
+
+ private:
+  void SetState(TProjectState State);
+  void StartData(const std::string& FileName, std::int32_t SerialBase);
+
+  TProjectState FState = TProjectState::Empty;
+  // Where HandleNewFrames stopped in each holder's list.
+  TRootCursor HandledCursorA, HandledCursorB;
+};
