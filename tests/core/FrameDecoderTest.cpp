@@ -164,7 +164,7 @@ TEST(DecodeFrame, AbortsOnACrossDependencyAndGivesItsNodesBack) {
   EXPECT_THROW(D.Definition->DecodeFrame(D.Image, "BaseFrame", D.Pool), EDecodeAbort);
   EXPECT_EQ(D.Pool.Size(), 1u);
   EXPECT_EQ(D.Image.Position, 8);
-  EXPECT_EQ(D.Definition->DependencyBudget, 10);
+  EXPECT_EQ(D.Definition->DependencyBudgetLeft(), 10);
   EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Error] Cross dependency for variable B detected!"}));
 }
 
@@ -203,7 +203,7 @@ TEST(DecodeFrame, ListsVariablesBeforeSubframesAndHidesTheEnclosingFrame) {
   EXPECT_EQ(Sub->Child->Value, -999);
   EXPECT_EQ(D.Definition->NodeQualifiedName(*Sub->Child), "Inner.W");
   EXPECT_EQ(D.Definition->NodeQualifiedName(*List), "V1");
-  EXPECT_EQ(D.Definition->Variables->Value("V1"), 3);
+  EXPECT_EQ(D.Definition->VariableValue("V1"), 3);
   EXPECT_EQ(D.Image.Position, 0);
   EXPECT_TRUE(Log.Has(llError, "Parse error: Variable V1 not found."));
 }

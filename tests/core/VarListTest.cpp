@@ -31,11 +31,11 @@ TEST(VarList, KeepsTheFirstValueOfANameAndReportsMissingNames) {
   Add(L, "A", ekBoolean, 5);
   Add(L, "A&", ekNumber, 7);
   EXPECT_EQ(L.Value("A"), 0.0);
-  EXPECT_EQ(L.Entries[0].Kind, ekNumber);
+  EXPECT_EQ(L.Entries()[0].Kind, ekNumber);
   EXPECT_EQ(L.Value("A&"), 7.0);
   EXPECT_EQ(IndexOf(L, "A&"), 1);
   EXPECT_EQ(IndexOf(L, "B"), -1);
-  EXPECT_EQ(L.LastIndex, 1);
+  EXPECT_EQ(L.LastIndex(), 1);
 }
 
 TEST(VarList, ClearForgetsEveryNameEvenWithAStaleCache) {
@@ -44,7 +44,7 @@ TEST(VarList, ClearForgetsEveryNameEvenWithAStaleCache) {
   Add(L, "B", ekNumber, 2);
   EXPECT_TRUE(L.ContainsHash(DJBHash("B")));
   L.Clear();
-  EXPECT_EQ(L.LastIndex, 1);
+  EXPECT_EQ(L.LastIndex(), 1);
   EXPECT_FALSE(L.ContainsHash(DJBHash("A")));
   EXPECT_FALSE(L.ContainsHash(DJBHash("B")));
 }
@@ -56,10 +56,10 @@ TEST(VarList, FindsTheSameEntryAsAScanWhenManyNamesShareSlots) {
   Names.push_back("Ab");
   Names.push_back("BA");  // the same hash as "Ab": the same variable
   for (std::size_t I = 0; I < Names.size(); ++I) Add(L, Names[I], ekNumber, static_cast<double>(I));
-  ASSERT_EQ(L.Entries.size(), 301u);
+  ASSERT_EQ(L.Entries().size(), 301u);
   for (std::size_t I = 0; I < 300; ++I) {
     ASSERT_EQ(IndexOf(L, Names[I]), static_cast<std::int32_t>(I)) << Names[I];
-    EXPECT_EQ(L.LastIndex, static_cast<std::int32_t>(I));
+    EXPECT_EQ(L.LastIndex(), static_cast<std::int32_t>(I));
   }
   EXPECT_EQ(L.Value("BA"), 300.0);
   EXPECT_EQ(IndexOf(L, "V1"), -1);

@@ -51,12 +51,7 @@ class TFramesDefinition {
   TFramesDefinition& operator=(const TFramesDefinition&) = delete;
 
   bool Loaded = true;
-  std::vector<std::string>& Messages;
   std::vector<TDefinitionEntry> Entries;
-  TMemoryStream* Stream = nullptr;
-  std::string CurrentFrame;
-  std::int32_t DependencyBudget = InitialDependencyBudget;
-  std::unique_ptr<TVarList> Variables = std::make_unique<TVarList>();
 
   // Index of the first row whose FrameName is Name; 0 with an error entry
   // when there is none (silently for "NO_RULE_FOUND").
@@ -76,6 +71,13 @@ class TFramesDefinition {
   std::string NodeVarName(const TDecodedNode& Node) const;
   std::string NodeQualifiedName(const TDecodedNode& Node) const;
 
+  // The value of a variable of the frame decoded last (of the enclosing
+  // frame while a sub-frame is chosen), or MissingValue.
+  double VariableValue(std::string_view Name) { return Variables->Value(Name); }
+  // The nested evaluations still allowed in the decoding under way; back at
+  // the start value once a decoding ends, also on the abort signal.
+  std::int32_t DependencyBudgetLeft() const { return DependencyBudget; }
+
  protected:
   // First row carrying Mode, or -1.
   std::int32_t FindModeRow(std::int32_t Mode) const;
@@ -89,6 +91,12 @@ class TFramesDefinition {
     std::vector<TVariableName> TransformNames;  // one per name of Transform.Names()
   };
   class TRowResolver;
+
+  std::vector<std::string>& Messages;
+  TMemoryStream* Stream = nullptr;
+  std::string CurrentFrame;
+  std::int32_t DependencyBudget = InitialDependencyBudget;
+  std::unique_ptr<TVarList> Variables = std::make_unique<TVarList>();
 
   void LoadFromText(std::string_view Content);
   void FinishLoad();

@@ -49,9 +49,9 @@ std::string ScienceFrameOfMode(std::int64_t Mode) {
 }  // namespace
 
 std::string TQuorinFramesDefinition::SubFrameEvaluation(const std::string& SubframeName) {
-  if (SubframeName == "SUB_HKSC") return Variables->Value("HK_SCIENCE_SWITCH") == 0 ? "ScienceFrame" : "HKFrame";
+  if (SubframeName == "SUB_HKSC") return VariableValue("HK_SCIENCE_SWITCH") == 0 ? "ScienceFrame" : "HKFrame";
   if (SubframeName == "SUB_SC") {
-    const std::int64_t Mode = TruncSelector(Variables->Value("MODE"));
+    const std::int64_t Mode = TruncSelector(VariableValue("MODE"));
     if (Mode >= INT32_MIN && Mode <= INT32_MAX) {
       const std::int32_t Row = FindModeRow(static_cast<std::int32_t>(Mode));
       if (Row >= 0) return Entries[static_cast<std::size_t>(Row)].FrameName;
@@ -62,9 +62,9 @@ std::string TQuorinFramesDefinition::SubFrameEvaluation(const std::string& Subfr
     return SubframeName;
   }
   if (SubframeName == "SUB_ADC")
-    return "ADC-Subframe-Type-" + std::to_string(TruncSelector(Variables->Value("SUBTYPE_ADC")));
+    return "ADC-Subframe-Type-" + std::to_string(TruncSelector(VariableValue("SUBTYPE_ADC")));
   if (SubframeName == "SUB_HEAT") {
-    std::int64_t Type = TruncSelector(Variables->Value("SUBTYPE_HEAT"));
+    std::int64_t Type = TruncSelector(VariableValue("SUBTYPE_HEAT"));
     if (Type >= 241 && Type <= 243) Type -= 240;
     return "HEAT-Subframe-Type-" + std::to_string(Type);
   }

@@ -14,46 +14,46 @@ constexpr std::size_t MinimumSlots = 64;
 
 void TVarList::AddHashed(const std::string& Name, std::uint32_t Hash, TEntryKind Kind, double Value) {
   if (ContainsHash(Hash)) return;
-  Entries.push_back({Name, Kind, Value, Hash});
+  FEntries.push_back({Name, Kind, Value, Hash});
   // At most half the slots are taken, so every probe ends at a free slot.
-  if (2 * Entries.size() > Slots.size())
+  if (2 * FEntries.size() > Slots.size())
     Rebuild();
   else
-    Insert(static_cast<std::int32_t>(Entries.size() - 1));
+    Insert(static_cast<std::int32_t>(FEntries.size() - 1));
 }
 
 void TVarList::Clear() {
-  Entries.clear();
+  FEntries.clear();
   std::fill(Slots.begin(), Slots.end(), 0);
   Indexed = 0;
 }
 
 void TVarList::Rebuild() {
   std::size_t Size = MinimumSlots;
-  while (Size < 2 * Entries.size()) Size *= 2;
+  while (Size < 2 * FEntries.size()) Size *= 2;
   Slots.assign(Size, 0);
   Indexed = 0;
-  for (std::size_t I = 0; I < Entries.size(); ++I) Insert(static_cast<std::int32_t>(I));
+  for (std::size_t I = 0; I < FEntries.size(); ++I) Insert(static_cast<std::int32_t>(I));
 }
 
 void TVarList::Insert(std::int32_t Index) {
   const std::size_t Mask = Slots.size() - 1;
-  std::size_t Slot = Entries[static_cast<std::size_t>(Index)].Hash & Mask;
+  std::size_t Slot = FEntries[static_cast<std::size_t>(Index)].Hash & Mask;
   while (Slots[Slot] != 0) Slot = (Slot + 1) & Mask;
   Slots[Slot] = Index + 1;
   ++Indexed;
 }
 
 std::int32_t TVarList::IndexOfHash(std::uint32_t Hash) {
-  const auto Count = static_cast<std::int32_t>(Entries.size());
-  if (LastIndex >= 0 && LastIndex < Count && Entries[static_cast<std::size_t>(LastIndex)].Hash == Hash) return LastIndex;
-  if (Indexed != Entries.size()) Rebuild();
+  const auto Count = static_cast<std::int32_t>(FEntries.size());
+  if (FLastIndex >= 0 && FLastIndex < Count && FEntries[static_cast<std::size_t>(FLastIndex)].Hash == Hash) return FLastIndex;
+  if (Indexed != FEntries.size()) Rebuild();
   if (Slots.empty()) return -1;
   const std::size_t Mask = Slots.size() - 1;
   for (std::size_t Slot = Hash & Mask; Slots[Slot] != 0; Slot = (Slot + 1) & Mask) {
     const std::int32_t I = Slots[Slot] - 1;
-    if (Entries[static_cast<std::size_t>(I)].Hash == Hash) {
-      LastIndex = I;
+    if (FEntries[static_cast<std::size_t>(I)].Hash == Hash) {
+      FLastIndex = I;
       return I;
     }
   }
@@ -62,5 +62,5 @@ std::int32_t TVarList::IndexOfHash(std::uint32_t Hash) {
 
 double TVarList::ValueOfHash(std::uint32_t Hash) {
   const std::int32_t I = IndexOfHash(Hash);
-  return I >= 0 ? Entries[static_cast<std::size_t>(I)].Value : MissingValue;
+  return I >= 0 ? FEntries[static_cast<std::size_t>(I)].Value : MissingValue;
 }

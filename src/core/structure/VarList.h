@@ -21,11 +21,12 @@ struct TVarEntry {
 };
 
 // Entries are added through AddHashed: the index from hash to entry follows
-// them. Values may be changed in place.
+// them.
 class TVarList {
  public:
-  std::vector<TVarEntry> Entries;
-  std::int32_t LastIndex = 0;
+  const std::vector<TVarEntry>& Entries() const { return FEntries; }
+  // The index of the last lookup that found its name; may be stale after Clear.
+  std::int32_t LastIndex() const { return FLastIndex; }
 
   // Appends the name unless a name of the same hash is there (the first value stays).
   void AddHashed(const std::string& Name, std::uint32_t Hash, TEntryKind Kind, double Value);
@@ -44,6 +45,8 @@ class TVarList {
   // and the first slot holding it answers as the scan from index 0 would.
   std::vector<std::int32_t> Slots;
   std::size_t Indexed = 0;  // entries in Slots
+  std::vector<TVarEntry> FEntries;
+  std::int32_t FLastIndex = 0;
 
   void Rebuild();
   void Insert(std::int32_t Index);
