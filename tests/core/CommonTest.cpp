@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "LogRecorder.h"
+#include "common/AsciiCase.h"
 #include "common/Convert.h"
 #include "common/DateTime.h"
 #include "common/FloatText.h"
@@ -121,4 +122,25 @@ TEST(AddEntry, HandsValidLevelsToTheSinkAndDropsOthers) {
   AddEntry(7, "seven");
   AddEntry(-1, "negative");
   EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Message] m", "[Error] e"}));
+}
+
+TEST(AsciiCase, FoldsTheCaseOfAsciiLettersOnly) {
+  EXPECT_EQ(AsciiLower("Mode_7 [X]@`\xC4\xE4"), "mode_7 [x]@`\xC4\xE4");
+  EXPECT_EQ(AsciiUpper("Mode_7 [x]@`\xC4\xE4"), "MODE_7 [X]@`\xC4\xE4");
+  struct TRow {
+    const char* A;
+    const char* B;
+    bool Same;
+  };
+  for (const TRow& Row : std::vector<TRow>{{"HKFrame.hk_v1", "hkframe.HK_V1", true},
+                                           {"", "", true},
+                                           {"Mode 7", "MODE 7", true},
+                                           {"K", "K ", false},
+                                           {"ab", "abc", false},
+                                           {"HK_V1", "HK-V1", false},
+                                           {"@", "`", false},  // only letters have a case
+                                           {"[", "{", false},
+                                           {"\xC4", "\xE4", false},  // bytes beyond ASCII match only themselves
+                                           {"\xC4", "\xC4", true}})
+    EXPECT_EQ(SameTextIgnoringCase(Row.A, Row.B), Row.Same) << Row.A << " " << Row.B;
 }

@@ -545,18 +545,3 @@ TEST(BrowserTreeFind, FindSerialGivesThePathToTheNodeWithThatNumber) {
   EXPECT_TRUE(B.Tree->FindSerial(7).empty());
   EXPECT_EQ(B.Tree->FindSerial(12), B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"}));
 }
-
-TEST(SameText, ComparesWholeTextsWithoutRegardToLetterCase) {
-  EXPECT_TRUE(SameText("HKFrame.hk_v1", "hkframe.HK_V1"));
-  EXPECT_TRUE(SameText("", ""));
-  EXPECT_TRUE(SameText("Mode 7", "MODE 7"));
-  EXPECT_FALSE(SameText("K", "K "));
-  EXPECT_FALSE(SameText("ab", "abc"));
-  EXPECT_FALSE(SameText("HK_V1", "HK-V1"));
-  // Only letters have a case.
-  EXPECT_FALSE(SameText("@", "`"));
-  EXPECT_FALSE(SameText("[", "{"));
-  // Bytes beyond ASCII match only themselves, in any process locale.
-  EXPECT_FALSE(SameText("\xC4", "\xE4"));
-  EXPECT_TRUE(SameText("\xC4", "\xC4"));
-}

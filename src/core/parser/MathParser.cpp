@@ -10,6 +10,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "common/AsciiCase.h"
+
 namespace {
 
 enum TToken : std::uint8_t {
@@ -187,14 +189,6 @@ constexpr TKeyword Keywords[] = {
 bool IsDigit(unsigned char C) { return C >= '0' && C <= '9'; }
 bool IsLetter(unsigned char C) { return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z'); }
 bool IsWordChar(unsigned char C) { return IsLetter(C) || IsDigit(C) || C == '_'; }
-unsigned char UpperCase(unsigned char C) { return C >= 'a' && C <= 'z' ? C - ('a' - 'A') : C; }
-
-bool SameTextIgnoringCase(std::string_view A, std::string_view B) {
-  if (A.size() != B.size()) return false;
-  for (std::size_t I = 0; I < A.size(); ++I)
-    if (UpperCase(A[I]) != UpperCase(B[I])) return false;
-  return true;
-}
 
 // Literals are read the same whatever locale the process has set.
 locale_t ClassicLocale() {

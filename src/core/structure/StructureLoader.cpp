@@ -2,6 +2,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/AsciiCase.h"
 #include "common/Convert.h"
 #include "common/Log.h"
 #include "structure/ByteBit.h"
@@ -12,18 +13,6 @@ namespace {
 
 std::string Cut(std::string Text) {
   if (Text.size() > MaxEntryText) Text.resize(MaxEntryText);
-  return Text;
-}
-
-std::string LowerCase(std::string Text) {
-  for (char& C : Text)
-    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
-  return Text;
-}
-
-std::string UpperCase(std::string Text) {
-  for (char& C : Text)
-    if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
   return Text;
 }
 
@@ -64,7 +53,7 @@ void ExpandTemplates(std::string& Transform, const std::string& VarName, const s
   }
 }
 
-bool IsTemplatesSection(const std::string& SectionName) { return LowerCase(SectionName) == "templates"; }
+bool IsTemplatesSection(const std::string& SectionName) { return AsciiLower(SectionName) == "templates"; }
 
 }  // namespace
 
@@ -180,7 +169,7 @@ void TFramesDefinition::LoadFromText(std::string_view Content) {
     Row.Transform = Cut(std::move(Row.Transform));
     Row.IsIdentity = Row.Transform == Row.VarName;
     Row.DisplayName = Cut(Count == 6 ? Dequote(Fields[5]) : Fields[3]);
-    const std::string Type = UpperCase(Fields[2]);
+    const std::string Type = AsciiUpper(Fields[2]);
     if (Type == "NUMBER") Row.Kind = ekNumber;
     else if (Type == "BOOLEAN") Row.Kind = ekBoolean;
     else if (Type == "SUBFRAME") Row.Kind = ekSubframe;

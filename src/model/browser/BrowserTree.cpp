@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include "common/AsciiCase.h"
+
 namespace {
 
 std::int64_t SubtreeSize(const TDecodedNode& Node) {
@@ -38,15 +40,6 @@ void AppendLastDescendant(const TDecodedNode* Node, TNodePath& Path) {
 }
 
 }  // namespace
-
-bool SameText(const std::string& A, const std::string& B) {
-  // ASCII letters only, whatever the process locale says of other bytes.
-  const auto Lower = [](char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; };
-  if (A.size() != B.size()) return false;
-  for (std::size_t I = 0; I < A.size(); ++I)
-    if (Lower(A[I]) != Lower(B[I])) return false;
-  return true;
-}
 
 std::vector<const TDecodedNode*> TBrowserTree::TakeNewFrames(int Source, const TDecodedNode* First) {
   std::vector<const TDecodedNode*> New;
@@ -163,7 +156,7 @@ bool TBrowserTree::RemoveRows(const std::vector<std::size_t>& Excluded) {
 bool TBrowserTree::ContainsName(const TDecodedNode& Root, const std::vector<std::string>& Lines) const {
   const std::string Name = Definition.NodeQualifiedName(Root);
   for (const std::string& Line : Lines)
-    if (SameText(Line, Name)) return true;
+    if (SameTextIgnoringCase(Line, Name)) return true;
   if (!Root.Child) return false;
   return NamesMatch(Root.Child, Root.Child->Parent() ? Name + "." : std::string(), Lines);
 }
@@ -176,7 +169,7 @@ bool TBrowserTree::NamesMatch(const TDecodedNode* List, const std::string& Prefi
     const auto Row = static_cast<std::size_t>(Node->FrameIndex);
     const std::string Name = Prefix + (Row < Definition.Entries.size() ? Definition.Entries[Row].VarName : "");
     for (const std::string& Line : Lines)
-      if (SameText(Line, Name)) return true;
+      if (SameTextIgnoringCase(Line, Name)) return true;
     if (!Node->Child) continue;
     const TDecodedNode* Parent = Node->Child->Parent();
     const std::string ChildPrefix =

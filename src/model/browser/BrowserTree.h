@@ -91,6 +91,3 @@ class TBrowserTree {
   std::vector<char> KeyRows;  // rows whose "Frame.Variable" is the sort key
   std::vector<std::string> In, Out;
 };
-
-// Whole text equality without regard to the case of ASCII letters.
-bool SameText(const std::string& A, const std::string& B);

@@ -1,9 +1,8 @@
 #include "project/AlarmCheck.h"
 
-#include <algorithm>
-#include <cctype>
 #include <unordered_set>
 
+#include "common/AsciiCase.h"
 #include "common/FloatText.h"
 
 namespace {
@@ -14,11 +13,6 @@ void Walk(const TDecodedNode* First, const std::function<void(const TDecodedNode
     if (Node->Child) Walk(Node->Child, Visit);
     Visit(*Node);
   }
-}
-
-std::string Lowered(std::string Text) {
-  std::transform(Text.begin(), Text.end(), Text.begin(), [](unsigned char C) { return std::tolower(C); });
-  return Text;
 }
 
 std::string Condition(const TAlarmEntry& Alarm) {
@@ -59,13 +53,13 @@ std::string AlarmNoticeText(const TAlarmEntry& Alarm, double NodeValue) {
 void CollectVariableNames(const TDecodedNode* First, const TFramesDefinition& Definition,
                           std::vector<std::string>& Names) {
   std::unordered_set<std::string> Known;
-  for (const std::string& Name : Names) Known.insert(Lowered(Name));
+  for (const std::string& Name : Names) Known.insert(AsciiLower(Name));
   std::vector<bool> RowSeen(Definition.Entries.size(), false);
   Walk(First, [&](const TDecodedNode& Node) {
     const auto Row = static_cast<std::size_t>(Node.DefIndex);
     if (Row >= RowSeen.size() || RowSeen[Row]) return;
     RowSeen[Row] = true;
     const std::string& Name = Definition.Entries[Row].VarName;
-    if (!Name.empty() && Known.insert(Lowered(Name)).second) Names.push_back(Name);
+    if (!Name.empty() && Known.insert(AsciiLower(Name)).second) Names.push_back(Name);
   });
 }

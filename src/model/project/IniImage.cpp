@@ -6,16 +6,11 @@
 #include <unordered_set>
 #include <utility>
 
+#include "common/AsciiCase.h"
 #include "common/Convert.h"
 #include "common/FloatText.h"
 
 namespace {
-
-std::string Lowered(std::string Text) {
-  for (char& C : Text)
-    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
-  return Text;
-}
 
 std::string Trimmed(std::string_view Text) {
   const auto Blank = [](char C) { return static_cast<unsigned char>(C) <= 0x20; };
@@ -127,7 +122,7 @@ std::string TIniImage::Text() const {
 }
 
 bool TIniImage::SectionExists(const std::string& Section) const {
-  return SectionIndex.count(Lowered(Section)) > 0;
+  return SectionIndex.count(AsciiLower(Section)) > 0;
 }
 
 bool TIniImage::ValueExists(const std::string& Section, const std::string& Key) const {
@@ -158,9 +153,9 @@ double TIniImage::ReadFloat(const std::string& Section, const std::string& Key, 
 }
 
 void TIniImage::WriteString(const std::string& Section, const std::string& Key, const std::string& Value) {
-  const auto Found = SectionIndex.find(Lowered(Section));
+  const auto Found = SectionIndex.find(AsciiLower(Section));
   TSection& Target = Found != SectionIndex.end() ? Sections[Found->second] : AddSection(Section);
-  const auto Line = Target.KeyIndex.find(Lowered(Key));
+  const auto Line = Target.KeyIndex.find(AsciiLower(Key));
   if (Line != Target.KeyIndex.end()) {
     Target.Lines[Line->second].Value = Value;
     return;
@@ -188,35 +183,35 @@ std::vector<std::string> TIniImage::SectionNames() const {
   std::vector<std::string> Names;
   std::unordered_set<std::string> Seen;
   for (const TSection& Section : Sections)
-    if (Seen.insert(Lowered(Section.Name)).second) Names.push_back(Section.Name);
+    if (Seen.insert(AsciiLower(Section.Name)).second) Names.push_back(Section.Name);
   return Names;
 }
 
 std::vector<std::string> TIniImage::SectionKeys(const std::string& Section) const {
   std::vector<std::string> Keys;
-  const auto Found = SectionIndex.find(Lowered(Section));
+  const auto Found = SectionIndex.find(AsciiLower(Section));
   if (Found == SectionIndex.end()) return Keys;
   std::unordered_set<std::string> Seen;
   for (const TLine& Line : Sections[Found->second].Lines)
-    if (Line.HasKey && Seen.insert(Lowered(Line.Key)).second) Keys.push_back(Line.Key);
+    if (Line.HasKey && Seen.insert(AsciiLower(Line.Key)).second) Keys.push_back(Line.Key);
   return Keys;
 }
 
 const TIniImage::TLine* TIniImage::FindLine(const std::string& Section, const std::string& Key) const {
-  const auto Found = SectionIndex.find(Lowered(Section));
+  const auto Found = SectionIndex.find(AsciiLower(Section));
   if (Found == SectionIndex.end()) return nullptr;
   const TSection& Target = Sections[Found->second];
-  const auto Line = Target.KeyIndex.find(Lowered(Key));
+  const auto Line = Target.KeyIndex.find(AsciiLower(Key));
   return Line == Target.KeyIndex.end() ? nullptr : &Target.Lines[Line->second];
 }
 
 TIniImage::TSection& TIniImage::AddSection(const std::string& Name) {
-  SectionIndex[Lowered(Name)] = Sections.size();
+  SectionIndex[AsciiLower(Name)] = Sections.size();
   Sections.push_back(TSection{Name, {}, {}});
   return Sections.back();
 }
 
 void TIniImage::AddLine(TSection& Section, TLine Line) {
-  if (Line.HasKey) Section.KeyIndex[Lowered(Line.Key)] = Section.Lines.size();
+  if (Line.HasKey) Section.KeyIndex[AsciiLower(Line.Key)] = Section.Lines.size();
   Section.Lines.push_back(std::move(Line));
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/AsciiCase.h"
 #include "common/Log.h"
 
 namespace {
@@ -27,12 +28,7 @@ std::int64_t PositionOf(const std::string& Text, std::int32_t Count) {
 }
 
 bool HasPrefix(const std::string& Text, const std::string& Prefix) {
-  if (Text.size() < Prefix.size()) return false;
-  for (std::size_t I = 0; I < Prefix.size(); ++I) {
-    const auto Lower = [](char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; };
-    if (Lower(Text[I]) != Lower(Prefix[I])) return false;
-  }
-  return true;
+  return SameTextIgnoringCase(std::string_view(Text).substr(0, Prefix.size()), Prefix);
 }
 
 // The list positions the names stand for, ascending, each once.
