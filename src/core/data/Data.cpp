@@ -7,6 +7,7 @@
 
 #include "common/Log.h"
 #include "common/LoadProgress.h"
+#include "structure/InstrumentNames.h"
 
 namespace {
 
@@ -165,19 +166,19 @@ bool TData::UpdateFromBytes(std::span<const std::uint8_t> Bytes) {
 
 void TData::DecodeImage(bool PauseTimer) {
   TLoadProgress& Progress = LoadProgress();
-  std::int32_t Length = Definition.GetFrameLength("BaseFrame");
+  std::int32_t Length = Definition.GetFrameLength(BaseFrameName);
   const bool IdCheck = Length == 280 || Length == 282;
   if (IdCheck) {
     const std::int32_t Other = Length == 280 ? 282 : 280;
     if (!HoldsBaseFrameId(Image, Length) && HoldsBaseFrameId(Image, Other)) {
       AddEntry(llInfo, "Auto adjusting base frame length successful. New length: " + std::to_string(Other));
-      Definition.SetFrameLength("BaseFrame", Other);
+      Definition.SetFrameLength(BaseFrameName, Other);
     }
   } else {
     AddEntry(llInfo, "No automatic BaseFrame synchronization. BF is " + std::to_string(Length));
   }
 
-  Length = Definition.GetFrameLength("BaseFrame");
+  Length = Definition.GetFrameLength(BaseFrameName);
   if (Image.Size() - ProcessedSize < Length) {
     AddEntry(llWarn, "File " + FileName + " has changed, but has not grown for at least the size of the BaseFrame.");
     AddEntry(llWarn, "No data appended!");
@@ -192,7 +193,7 @@ void TData::DecodeImage(bool PauseTimer) {
   Progress.SetMaximum(Image.Size());
   Progress.ShowProgress();
   if (PauseTimer) Timer->SetEnabled(false);
-  const auto RootDefIndex = static_cast<std::int16_t>(Definition.FindFrame("BaseFrame"));
+  const auto RootDefIndex = static_cast<std::int16_t>(Definition.FindFrame(BaseFrameName));
   std::int64_t Handled = 0;
   const auto ShowPosition = [&] {
     Progress.SetPosition(Position);
@@ -212,7 +213,7 @@ void TData::DecodeImage(bool PauseTimer) {
       Image.Position = Position;
       TDecodedNode* Child = nullptr;
       try {
-        Child = Definition.DecodeFrame(Image, "BaseFrame", Pool);
+        Child = Definition.DecodeFrame(Image, BaseFrameName, Pool);
       } catch (const EDecodeAbort&) {
         // The aborted BaseFrame is decoded again by the next pass.
         break;
@@ -230,7 +231,7 @@ void TData::DecodeImage(bool PauseTimer) {
     }
     ++Handled;
     Position += Length;
-    Length = Definition.GetFrameLength("BaseFrame");
+    Length = Definition.GetFrameLength(BaseFrameName);
   }
   ShowPosition();
   // Only whole BaseFrames count as processed: the rest is decoded once complete.

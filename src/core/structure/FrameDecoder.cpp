@@ -2,6 +2,7 @@
 #include "common/Log.h"
 #include "structure/ByteBit.h"
 #include "structure/FramesDefinition.h"
+#include "structure/InstrumentNames.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string
   const std::uint32_t Hash = DJBHash(FrameName);
   const auto First = FirstRowOfFrameHash.find(Hash);
   if (First == FirstRowOfFrameHash.end()) {
-    if (FrameName != "NO_RULE_FOUND") AddEntry(llError, "Unknown frame: " + FrameName);
+    if (FrameName != NoRuleFoundName) AddEntry(llError, "Unknown frame: " + FrameName);
     return Pool.New();
   }
   const std::size_t FirstRow = static_cast<std::size_t>(First->second);

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "common/Log.h"
+#include "structure/InstrumentNames.h"
 
 namespace {
 
@@ -49,9 +50,9 @@ std::string ScienceFrameOfMode(std::int64_t Mode) {
 }  // namespace
 
 std::string TQuorinFramesDefinition::SubFrameEvaluation(const std::string& SubframeName) {
-  if (SubframeName == "SUB_HKSC") return VariableValue("HK_SCIENCE_SWITCH") == 0 ? "ScienceFrame" : "HKFrame";
-  if (SubframeName == "SUB_SC") {
-    const std::int64_t Mode = TruncSelector(VariableValue("MODE"));
+  if (SubframeName == SubHkscName) return VariableValue(HkScienceSwitchName) == 0 ? ScienceFrameName : HkFrameName;
+  if (SubframeName == SubScName) {
+    const std::int64_t Mode = TruncSelector(VariableValue(ModeName));
     if (Mode >= INT32_MIN && Mode <= INT32_MAX) {
       const std::int32_t Row = FindModeRow(static_cast<std::int32_t>(Mode));
       if (Row >= 0) return Entries[static_cast<std::size_t>(Row)].FrameName;
@@ -61,12 +62,12 @@ std::string TQuorinFramesDefinition::SubFrameEvaluation(const std::string& Subfr
     AddEntry(llWarn, "No rule found for Science Frame Mode " + std::to_string(Mode) + ".");
     return SubframeName;
   }
-  if (SubframeName == "SUB_ADC")
-    return "ADC-Subframe-Type-" + std::to_string(TruncSelector(VariableValue("SUBTYPE_ADC")));
-  if (SubframeName == "SUB_HEAT") {
-    std::int64_t Type = TruncSelector(VariableValue("SUBTYPE_HEAT"));
+  if (SubframeName == SubAdcName)
+    return AdcFramePrefix + std::to_string(TruncSelector(VariableValue(SubtypeAdcName)));
+  if (SubframeName == SubHeatName) {
+    std::int64_t Type = TruncSelector(VariableValue(SubtypeHeatName));
     if (Type >= 241 && Type <= 243) Type -= 240;
-    return "HEAT-Subframe-Type-" + std::to_string(Type);
+    return HeatFramePrefix + std::to_string(Type);
   }
   return SubframeName;
 }

@@ -8,6 +8,7 @@
 #include "structure/ByteBit.h"
 #include "structure/FieldSplitter.h"
 #include "structure/FramesDefinition.h"
+#include "structure/InstrumentNames.h"
 
 namespace {
 
@@ -211,7 +212,7 @@ void TFramesDefinition::FinishLoad() {
 std::int32_t TFramesDefinition::FindFrame(const std::string& Name) const {
   const auto It = FirstRowOfFrameName.find(Name);
   if (It != FirstRowOfFrameName.end()) return It->second;
-  if (Name != "NO_RULE_FOUND") AddEntry(llError, "Unknown frame: " + Name);
+  if (Name != NoRuleFoundName) AddEntry(llError, "Unknown frame: " + Name);
   return 0;
 }
 

@@ -9,6 +9,7 @@
 #include "common/FloatText.h"
 #include "common/FormatSettings.h"
 #include "common/Rounding.h"
+#include "structure/InstrumentNames.h"
 
 namespace {
 
@@ -29,18 +30,18 @@ const TDecodedNode* FirstChildNamed(const TFramesDefinition& Definition, const T
   return nullptr;
 }
 
-bool IsBaseFrame(const TDefinitionEntry& Row) { return Row.FrameName == "BaseFrame" && Row.Kind == ekFrame; }
+bool IsBaseFrame(const TDefinitionEntry& Row) { return Row.FrameName == BaseFrameName && Row.Kind == ekFrame; }
 
 std::string BaseFrameText(const TFramesDefinition& Definition, const TDecodedNode& Node, double StartTime) {
-  const std::int32_t Length = Definition.GetFrameLength("BaseFrame");
+  const std::int32_t Length = Definition.GetFrameLength(BaseFrameName);
   std::string Text = std::to_string(Length > 0 ? Node.Position / Length : 0) + ". BF, ";
-  if (const TDecodedNode* Header = FirstChildNamed(Definition, Node, "DataFieldHeader"))
-    if (const TDecodedNode* Oobt = FirstChildNamed(Definition, *Header, "OOBT"))
+  if (const TDecodedNode* Header = FirstChildNamed(Definition, Node, DataFieldHeaderName))
+    if (const TDecodedNode* Oobt = FirstChildNamed(Definition, *Header, OobtName))
       Text += " " + FormatDateTime("dd.MM.yy HH:mm:ss", StartTime + Oobt->Value) + " , ";
-  if (const TDecodedNode* Sub = FirstChildNamed(Definition, Node, "SUB_HKSC")) {
+  if (const TDecodedNode* Sub = FirstChildNamed(Definition, Node, SubHkscName)) {
     if (FrameNameOfRow(Definition, Sub->FrameIndex).compare(0, 2, "Sc") != 0) {
       Text += "HKFrames";
-    } else if (const TDecodedNode* Science = FirstChildNamed(Definition, *Sub, "SUB_SC")) {
+    } else if (const TDecodedNode* Science = FirstChildNamed(Definition, *Sub, SubScName)) {
       Text += "SCFrame -> " + FrameNameOfRow(Definition, Science->FrameIndex);
     }
   }
