@@ -20,7 +20,6 @@
 
 #include "common/DateTime.h"
 #include "common/FloatText.h"
-#include "common/Rounding.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
 #include "widgets/TextBridge.h"
@@ -311,19 +310,16 @@ void TPlotForm::PaintBox1MouseMove(int X) {
     if (!Dragging) Redraw = true;
     BandTo = X;
   } else {
-    const std::int64_t Span = static_cast<std::int64_t>(Plot.ViewEnd) - Plot.ViewStart - 1;
-    if (Span < 0) return;
-    // A single point in view counts as one step.
-    const double Ppx = W / static_cast<double>(std::max<std::int64_t>(Span, 1));
-    const std::int64_t I = RoundHalfEven(X / Ppx + Plot.ViewStart);
+    if (Plot.ViewEnd <= Plot.ViewStart) return;
+    const double Ppx = Plot.IndexPixels(W);
+    const std::int64_t I = Plot.PixelToSeriesIndex(X, Ppx);
     if (I == Plot.CursorPos || I < 0 || I >= static_cast<std::int64_t>(Plot.Series.size())) return;
     Plot.CursorPos = static_cast<std::int32_t>(I);
     const TPlotPoint& Point = Plot.Series[static_cast<std::size_t>(I)];
     StatusBar1->showMessage(QString::number(I) + " / " + QString::number(Point.SerialNo) + ": " +
                             FromBytes(GeneralFloatText(Point.Value)));
-    // From a typed start far before the series the distance exceeds 32 bits.
-    BandFromX = NearestPixel(Ppx * (static_cast<double>(Plot.DragFrom) - Plot.ViewStart));
-    BandTo = NearestPixel(Ppx * static_cast<double>(I - Plot.ViewStart));
+    BandFromX = Plot.IndexToPixel(Plot.DragFrom, Ppx);
+    BandTo = Plot.IndexToPixel(I, Ppx);
   }
   if (!Dragging) return;
   Plot.DragToX = X;

@@ -69,11 +69,11 @@ void AddIndexTrace(const TPlotSeries& Plot, int Height, double Px, TPlotPicture&
   const std::int64_t To = std::min<std::int64_t>(Plot.ViewEnd, static_cast<std::int64_t>(Plot.Series.size()));
   if (From >= To) return;
   Picture.Trace.reserve(static_cast<std::size_t>(To - From + 1));
-  const int StartX = From == Start ? 0 : NearestPixel(static_cast<double>(From - Start) * Px);
+  const int StartX = From == Start ? 0 : Plot.IndexToPixel(From, Px);
   Picture.Trace.push_back({StartX, Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(From)].Value, Height)});
   for (std::int64_t I = From; I < To; ++I)
-    Picture.Trace.push_back({NearestPixel(static_cast<double>(I - Start) * Px),
-                             Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(I)].Value, Height)});
+    Picture.Trace.push_back(
+        {Plot.IndexToPixel(I, Px), Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(I)].Value, Height)});
 }
 
 }  // namespace
@@ -85,9 +85,7 @@ TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height) {
   Picture.Drawn = true;
   // A zero time span or a single point in view has no horizontal scale.
   const double TimeSpan = Plot.XMax - Plot.XMin;
-  const double Px = Plot.TimeMode ? (TimeSpan != 0 ? Width / TimeSpan : 0)
-                                  : Width / static_cast<double>(std::max<std::int64_t>(
-                                                static_cast<std::int64_t>(Plot.ViewEnd) - Plot.ViewStart - 1, 1));
+  const double Px = Plot.TimeMode ? (TimeSpan != 0 ? Width / TimeSpan : 0) : Plot.IndexPixels(Width);
   const double Py = Height / (Plot.YMax - Plot.YMin);
   AddGrid(Plot, Width, Height, Px, Py, Picture);
   if (Plot.TimeMode) AddTimeTrace(Plot, Height, Px, Picture);

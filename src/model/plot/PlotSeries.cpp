@@ -247,6 +247,17 @@ int TPlotSeries::TimeToPixel(double Time, int Width) const {
   return NearestPixel((Time - XMin) / (XMax - XMin) * Width);
 }
 
+double TPlotSeries::IndexPixels(int Width) const {
+  return Width / static_cast<double>(std::max<std::int64_t>(static_cast<std::int64_t>(ViewEnd) - ViewStart - 1, 1));
+}
+
+// From a typed start far before the series the distance exceeds 32 bits.
+int TPlotSeries::IndexToPixel(std::int64_t Index, double Pixels) const {
+  return NearestPixel(static_cast<double>(Index - ViewStart) * Pixels);
+}
+
+std::int64_t TPlotSeries::PixelToSeriesIndex(int X, double Pixels) const { return RoundHalfEven(X / Pixels + ViewStart); }
+
 double TPlotSeries::PixelToTime(int X, int Width) const {
   return Width > 0 ? XMin + (XMax - XMin) * X / Width : XMin;
 }

@@ -75,6 +75,11 @@ class TPlotSeries {
   // 0 for an empty series.
   std::int32_t NearestIndex(double Time) const;
   std::int32_t PixelToIndex(int X, int Width) const { return NearestIndex(PixelToTime(X, Width)); }
+  // Index mode: pixels per index step for an area Width wide (a single point
+  // in view counts as one step), an index's pixel and a pixel's index.
+  double IndexPixels(int Width) const;
+  int IndexToPixel(std::int64_t Index, double Pixels) const;
+  std::int64_t PixelToSeriesIndex(int X, double Pixels) const;
 
   // The values the statistics cover: the points in view.
   std::vector<double> ValuesInView() const;
