@@ -9,6 +9,7 @@
 #include "common/FloatText.h"
 #include "common/FormatSettings.h"
 #include "common/Rounding.h"
+#include "structure/InstrumentNames.h"
 #include "structure/VarList.h"
 
 namespace {
@@ -180,7 +181,7 @@ void TPlotSeries::CollectNewFrames(const TFramesDefinition& Definition) {
 
 // Sub-frame contents come before their node; a node's time test before its match.
 TPlotSeries::TFrameSummary TPlotSeries::Summarize(const TFramesDefinition& Definition, const TDecodedNode* List) {
-  static const std::uint32_t TimeHash = DJBHash("PLOT_TIME");
+  static const std::uint32_t TimeHash = DJBHash(PlotTimeName);
   const std::uint32_t FrameHash = Collected.FrameHash, NameHash = Collected.NameHash;
   TFrameSummary Summary{SortVar.empty() ? 0 : FindValue(Definition, List, Collected.SortHash), Collected.Points.size(), 0,
                         false, 0};
