@@ -21,6 +21,7 @@
 #include "browser/BrowserExport.h"
 #include "browser/HexViewForm.h"
 #include "common/Log.h"
+#include "structure/InstrumentNames.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
 #include "widgets/TextBridge.h"
@@ -317,7 +318,7 @@ void TBrowserForm::ShowinHexViewer1Click() {
   auto* Viewer = new THexViewForm(this);
   Viewer->setWindowTitle(Viewer->windowTitle() + " " + FromBytes(Row->VarName) + " (" + FromBytes(Row->DisplayName) +
                          ")");
-  Viewer->ShowFrame(*Node->Stream(), Definition->GetFrameLength("BaseFrame"), Node->Position);
+  Viewer->ShowFrame(*Node->Stream(), Definition->GetFrameLength(BaseFrameName), Node->Position);
 }
 
 void TBrowserForm::ToolButton3Click() {
