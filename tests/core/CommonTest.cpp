@@ -124,6 +124,15 @@ TEST(AddEntry, HandsValidLevelsToTheSinkAndDropsOthers) {
   EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Message] m", "[Error] e"}));
 }
 
+TEST(ShownText, EscapesControlBytesAndCutsAfter200Characters) {
+  EXPECT_EQ(ShownText(std::string("a\0\t\x1F\x7F \\ \xC2\xB0\xFF", 11)), "a\\x00\\x09\\x1F\\x7F \\ \xC2\xB0\xFF");
+  EXPECT_EQ(ShownText(std::string(200, 'x')), std::string(200, 'x'));
+  EXPECT_EQ(ShownText(std::string(201, 'x')), std::string(200, 'x') + "...");
+  // Neither an escape nor a UTF-8 character is cut in two.
+  EXPECT_EQ(ShownText(std::string(198, 'x') + "\x01"), std::string(198, 'x') + "...");
+  EXPECT_EQ(ShownText(std::string(199, 'x') + "\xC2\xB0"), std::string(199, 'x') + "...");
+}
+
 TEST(AsciiCase, FoldsTheCaseOfAsciiLettersOnly) {
   EXPECT_EQ(AsciiLower("Mode_7 [X]@`\xC4\xE4"), "mode_7 [x]@`\xC4\xE4");
   EXPECT_EQ(AsciiUpper("Mode_7 [x]@`\xC4\xE4"), "MODE_7 [X]@`\xC4\xE4");

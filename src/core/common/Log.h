@@ -1,8 +1,10 @@
 #pragma once
 // The one reporting call of the system and its levels.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 enum TLogLevel : std::uint8_t { llMessage = 0, llInfo = 1, llWarn = 2, llError = 3 };
 
@@ -18,3 +20,8 @@ TLogSink SetLogSink(TLogSink Sink);
 
 // "Message", "Info", "Warn" or "Error".
 const char* LogLevelName(TLogLevel Level);
+
+// Text from a file as an entry shows it: bytes below 0x20 and 0x7F as \xNN
+// (upper-case hex), cut after MaxShownText characters with "..." added.
+constexpr std::size_t MaxShownText = 200;
+std::string ShownText(std::string_view Text);
