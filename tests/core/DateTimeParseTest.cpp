@@ -82,3 +82,16 @@ TEST_F(DateTimeParse, RejectsEverythingElse) {
   }
   EXPECT_EQ(StrToDateTime("01.01.2003"), At(2003, 1, 1));
 }
+
+TEST_F(DateTimeParse, ReadsTheIsoFormWhereTheSettingsDoNot) {
+  for (const char* Format : {"dd.MM.yyyy", "M/d/yy"}) {
+    FormatSettings().ShortDateFormat = Format;
+    EXPECT_EQ(Parsed(" 2003-01-31 "), At(2003, 1, 31)) << Format;
+    EXPECT_EQ(Parsed("2024-02-29  23:59:07"), At(2024, 2, 29, 23, 59, 7)) << Format;
+    for (const char* Text : {"2003-1-31", "2003-02-30", "2003-01-31 12:00", "2003-01-31T12:00:00",
+                             "2003-01-31 24:00:00", "0000-01-01", "2003-01-31x"})
+      EXPECT_EQ(Parsed(Text), -1) << Format << " " << Text;
+  }
+  FormatSettings().ShortDateFormat = "yyyy-dd-MM";  // the settings come first
+  EXPECT_EQ(Parsed("2003-01-02"), At(2003, 2, 1));
+}

@@ -80,6 +80,11 @@ int WindowedYear(int TwoDigits, int Current) {
   return Year;
 }
 
+bool ValidDate(const TDateTimeParts& Parts) {
+  return Parts.Year >= 1 && Parts.Year <= 9999 && Parts.Month >= 1 && Parts.Month <= 12 && Parts.Day >= 1 &&
+         Parts.Day <= DaysInMonth(Parts.Year, Parts.Month);
+}
+
 // The letters d, M and y in the order the date pattern has them.
 std::string DateFieldOrder(const std::string& Pattern) {
   std::string Order;
@@ -147,8 +152,7 @@ bool ReadDate(const std::string& Text, std::size_t& I, std::size_t End, TDateTim
       (Order[K] == 'd' ? Parts.Day : Parts.Month) = Values[K];
     }
   }
-  return Parts.Year >= 1 && Parts.Year <= 9999 && Parts.Month >= 1 && Parts.Month <= 12 && Parts.Day >= 1 &&
-         Parts.Day <= DaysInMonth(Parts.Year, Parts.Month);
+  return ValidDate(Parts);
 }
 
 // The time from I to End.
@@ -171,6 +175,32 @@ bool ReadTime(const std::string& Text, std::size_t I, std::size_t End, TDateTime
     Parts.Hour = Parts.Hour % 12 + (Half == 'P' || Half == 'p' ? 12 : 0);
   }
   return Parts.Hour <= 23 && Parts.Minute <= 59 && Parts.Second <= 59;
+}
+
+// Exactly Width digits at I, then Next unless it is '\0'.
+bool FixedField(const std::string& Text, std::size_t& I, std::size_t End, std::size_t Width, char Next, int& Value) {
+  Value = 0;
+  for (const std::size_t Last = I + Width; I < Last; ++I) {
+    if (I >= End || !IsDigit(Text[I])) return false;
+    Value = Value * 10 + (Text[I] - '0');
+  }
+  if (Next == '\0') return true;
+  if (I >= End || Text[I] != Next) return false;
+  ++I;
+  return true;
+}
+
+// yyyy-mm-dd, optionally followed by blanks and hh:nn:ss, from I to End.
+bool ReadIsoDateTime(const std::string& Text, std::size_t I, std::size_t End, TDateTimeParts& Parts) {
+  if (!FixedField(Text, I, End, 4, '-', Parts.Year) || !FixedField(Text, I, End, 2, '-', Parts.Month) ||
+      !FixedField(Text, I, End, 2, '\0', Parts.Day) || !ValidDate(Parts))
+    return false;
+  if (I == End) return true;
+  if (!IsBlank(Text[I])) return false;
+  while (I < End && IsBlank(Text[I])) ++I;
+  return FixedField(Text, I, End, 2, ':', Parts.Hour) && FixedField(Text, I, End, 2, ':', Parts.Minute) &&
+         FixedField(Text, I, End, 2, '\0', Parts.Second) && I == End && Parts.Hour <= 23 && Parts.Minute <= 59 &&
+         Parts.Second <= 59;
 }
 }  // namespace
 
@@ -258,10 +288,15 @@ bool TryStrToDateTime(const std::string& Text, double& DateTime) {
   std::size_t I = 0, End = Text.size();
   while (I < End && IsBlank(Text[I])) ++I;
   while (End > I && IsBlank(Text[End - 1])) --End;
+  const std::size_t Start = I;
   TDateTimeParts Parts;
-  if (!ReadDate(Text, I, End, Parts)) return false;
-  while (I < End && IsBlank(Text[I])) ++I;
-  if (I < End && !ReadTime(Text, I, End, Parts)) return false;
+  bool Read = ReadDate(Text, I, End, Parts);
+  while (Read && I < End && IsBlank(Text[I])) ++I;
+  Read = Read && (I == End || ReadTime(Text, I, End, Parts));
+  if (!Read) {
+    Parts = TDateTimeParts();
+    if (!ReadIsoDateTime(Text, Start, End, Parts)) return false;
+  }
   DateTime = EncodeDateTime(Parts);
   return true;
 }

@@ -32,7 +32,8 @@ std::string DateText(double DateTime);
 // the separator after the hours of the long time format between them,
 // optionally followed by AM or PM (any case, blank optional). Blanks (spaces,
 // tabs) may lead and trail. Returns false and leaves DateTime alone for any
-// other text.
+// other text. Failing the settings, the ISO form yyyy-mm-dd, optionally
+// followed by blanks and hh:nn:ss, is read.
 bool TryStrToDateTime(const std::string& Text, double& DateTime);
 
 // The same; throws EConvertError "'<text>' is not a valid date and time".
