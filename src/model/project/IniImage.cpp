@@ -101,14 +101,10 @@ void TIniImage::LoadFromFile(const std::string& Path) {
 }
 
 void TIniImage::SaveToFile(const std::string& Path) const {
+  TAtomicFile File(Path);
   const std::string Content = Text();
-  std::FILE* File = std::fopen(Path.c_str(), "wb");
-  bool Failed = !File;
-  if (File) {
-    Failed = std::fwrite(Content.data(), 1, Content.size(), File) != Content.size();
-    Failed = std::fclose(File) != 0 || Failed;
-  }
-  if (Failed) throw EFileError("Cannot create file \"" + Path + "\".");
+  File.Stream().write(Content.data(), static_cast<std::streamsize>(Content.size()));
+  File.Commit();
 }
 
 std::string TIniImage::Text() const {

@@ -3,16 +3,11 @@
 // with the order of its sections and entries kept.
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-// A file that exists but cannot be read, or cannot be written.
-class EFileError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+#include "common/AtomicFile.h"
 
 class TIniImage {
  public:
@@ -25,7 +20,8 @@ class TIniImage {
   // The same with a file's content; a missing file gives an empty image. A
   // file that cannot be read throws EFileError and leaves the image as it was.
   void LoadFromFile(const std::string& Path);
-  // Replaces the file with Text(); throws EFileError when it cannot be written.
+  // Replaces the file with Text() as a whole (TAtomicFile); throws EFileError
+  // when it cannot be written, leaving the file as it was.
   void SaveToFile(const std::string& Path) const;
 
   // Each section as its "[name]" line, its lines ("key=value" or the kept
