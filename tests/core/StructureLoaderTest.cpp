@@ -5,6 +5,7 @@
 #include "TempDir.h"
 #include "common/Convert.h"
 #include "structure/FramesDefinition.h"
+#include "structure/VarList.h"
 
 namespace {
 
@@ -193,6 +194,19 @@ TEST(StructureLoader, DropsVariablesOfUnknownTypeAndGoesOn) {
   EXPECT_TRUE(L[2].IsTime);
   EXPECT_EQ(L.Messages_(), (std::vector<std::string>{"[Warn] Wrong variable type (FLOAT) in line 2, ignoring!",
                                                     "[Warn] Wrong variable type ( NUMBER) in line 3, ignoring!"}));
+}
+
+TEST(StructureLoader, WarnsOncePerPairOfNamesThatShareAHash) {
+  // "Ab" and "BA" share a hash, also as frame names.
+  TLoaded L(Lines({"[F:10]", Row({"0", "1", "NUMBER", "Ab", "Ab"}), Row({"1", "1", "NUMBER", "BA", "BA"}),
+                   Row({"2", "1", "NUMBER", "BA", "BA"}), Row({"3", "1", "NUMBER", "Ba", "Ba"}), "[Ab:2]",
+                   Row({"0", "1", "NUMBER", "BA", "BA"}), "[BA:2]"}));
+  const std::string Hash = std::to_string(DJBHash("Ab"));
+  EXPECT_EQ(L.Messages_(),
+            (std::vector<std::string>{
+                "[Warn] Names Ab and BA of frame F share the hash " + Hash + "; they are treated as one variable.",
+                "[Warn] Names Ab and BA of frame Ab share the hash " + Hash + "; they are treated as one variable.",
+                "[Warn] Frame names Ab and BA share the hash " + Hash + "; they are treated as one frame."}));
 }
 
 TEST(StructureLoader, FailsWithTheConversionErrorForNonIntegers) {

@@ -300,6 +300,16 @@ TEST(PlotSort, EqualKeysEndInTheOrderOfTheClassicQuicksort) {
   EXPECT_EQ(Values(F.Collect("BaseFrame", "N", "K").Series), (std::vector<double>{3, 4, 2, 0, 1}));
 }
 
+TEST(PlotCollect, ANameThatOnlySharesTheHashOfAVariableFindsNothing) {
+  // "Ab" and "BA" share a hash.
+  TDecodedFiles F(Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "Ab", "Ab"}), Row({"1", "1", "NUMBER", "N", "N"})}));
+  F.Add(0, {{7, 2, 0, 0}, {9, 1, 0, 0}});
+  EXPECT_EQ(Values(F.Collect("BaseFrame", "Ab").Series), (std::vector<double>{7, 9}));
+  EXPECT_TRUE(F.Collect("BaseFrame", "BA").Series.empty());
+  EXPECT_EQ(Values(F.Collect("BaseFrame", "N", "Ab").Series), (std::vector<double>{2, 1}));
+  EXPECT_EQ(Values(F.Collect("BaseFrame", "N", "BA").Series), (std::vector<double>{1, 2}));
+}
+
 TEST(PlotSort, FindsTheKeyInSubframesAndSortsBaseFramesWithoutItAsMissing) {
   TDecodedFiles F(Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "HK_SCIENCE_SWITCH", "HK_SCIENCE_SWITCH"}),
                          Row({"1", "1", "NUMBER", "N", "N"}), Row({"2", "2", "SUBFRAME", "SUB_HKSC", "x"}),
@@ -331,7 +341,6 @@ struct THandTree {
   std::vector<std::string> Messages;
   std::unique_ptr<TQuorinFramesDefinition> Definition;
   TNodePool Pool;
-  const std::uint32_t K = DJBHash("K");
 
   THandTree() {
     TLogRecorder Quiet;
@@ -357,7 +366,7 @@ struct THandTree {
     }
     return Nodes.size() ? *Nodes.begin() : nullptr;
   }
-  double Find(const TDecodedNode* L) const { return FindValue(*Definition, L, K); }
+  double Find(const TDecodedNode* L) const { return FindValue(*Definition, L, "K"); }
 };
 
 }  // namespace
@@ -384,8 +393,8 @@ TEST(FindValue, ComparesOnlyTheNameHashOfNodesWithoutChildren) {
   EXPECT_EQ(T.Find(T.List({T.Node(1, 42, T.Node(2, 1))})), MissingValue);
   EXPECT_EQ(T.Find(T.List({T.Node(1, 42, T.Node(2, 1)), T.Node(5, 6)})), 6);
   // The header row's name is the frame name, not K.
-  EXPECT_EQ(FindValue(*T.Definition, T.Node(4, 8), DJBHash("Other")), 8);
-  EXPECT_EQ(FindValue(*T.Definition, T.Node(4, 8), DJBHash("K")), MissingValue);
+  EXPECT_EQ(FindValue(*T.Definition, T.Node(4, 8), "Other"), 8);
+  EXPECT_EQ(FindValue(*T.Definition, T.Node(4, 8), "K"), MissingValue);
 }
 
 TEST(PlotScale, LeavesATenthOfTheSpanBelowAndElevenHundredthsAbove) {

@@ -9,6 +9,7 @@
 #include "structure/FieldSplitter.h"
 #include "structure/FramesDefinition.h"
 #include "structure/InstrumentNames.h"
+#include "structure/SharedHashes.h"
 
 namespace {
 
@@ -200,6 +201,7 @@ void TFramesDefinition::FinishLoad() {
     FirstRowOfMode.emplace(E.Mode, Row);
     if (E.Kind == ekFrame) FirstHeaderOfFrameHash.emplace(E.FrameHash, Row);
   }
+  ReportSharedHashes(Entries);
   CompiledRows.clear();
   CompiledRows.reserve(Entries.size());
   for (const TDefinitionEntry& E : Entries) {

@@ -67,17 +67,28 @@ int NearestPixel(double Value) {
   return static_cast<int>(std::clamp<std::int64_t>(RoundHalfEven(Value), -Limit, Limit));
 }
 
-double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, std::uint32_t NameHash) {
+namespace {
+
+// Names are matched by their hash, and confirmed by their text: different
+// names that share a hash are not the name the user typed.
+double FindValueOf(const TFramesDefinition& Definition, const TDecodedNode* List, const std::string& Name,
+                   std::uint32_t NameHash) {
   for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
     if (Node->Child) {
-      const double Found = FindValue(Definition, Node->Child, NameHash);
+      const double Found = FindValueOf(Definition, Node->Child, Name, NameHash);
       if (Found != MissingValue) return Found;
       continue;
     }
     const TDefinitionEntry* Row = RowOf(Definition, *Node);
-    if (Row && Row->NameHash == NameHash) return Node->Value;
+    if (Row && Row->NameHash == NameHash && Row->VarName == Name) return Node->Value;
   }
   return MissingValue;
+}
+
+}  // namespace
+
+double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, const std::string& Name) {
+  return FindValueOf(Definition, List, Name, DJBHash(Name));
 }
 
 TPlotStatistics Statistics(const std::vector<double>& Values) {
@@ -183,8 +194,8 @@ void TPlotSeries::CollectNewFrames(const TFramesDefinition& Definition) {
 TPlotSeries::TFrameSummary TPlotSeries::Summarize(const TFramesDefinition& Definition, const TDecodedNode* List) {
   static const std::uint32_t TimeHash = DJBHash(PlotTimeName);
   const std::uint32_t FrameHash = Collected.FrameHash, NameHash = Collected.NameHash;
-  TFrameSummary Summary{SortVar.empty() ? 0 : FindValue(Definition, List, Collected.SortHash), Collected.Points.size(), 0,
-                        false, 0};
+  TFrameSummary Summary{SortVar.empty() ? 0 : FindValueOf(Definition, List, SortVar, Collected.SortHash),
+                        Collected.Points.size(), 0, false, 0};
   const auto Collect = [&](const auto& Self, const TDecodedNode* Nodes) -> void {
     for (const TDecodedNode* Node = Nodes; Node; Node = Node->Next) {
       if (Node->Child) Self(Self, Node->Child);
@@ -194,7 +205,8 @@ TPlotSeries::TFrameSummary TPlotSeries::Summarize(const TFramesDefinition& Defin
         Summary.SetsTime = true;
         Summary.LastTime = Node->Value;
       }
-      if (Row->FrameHash == FrameHash && Row->NameHash == NameHash)
+      if (Row->FrameHash == FrameHash && Row->NameHash == NameHash && Row->VarName == VarName &&
+          Row->FrameName == FrameName)
         Collected.Points.push_back({Node->Value, Summary.LastTime, Node->SerialNo, Summary.SetsTime});
     }
   };

@@ -17,9 +17,9 @@ struct TPlotPoint {
   std::int32_t SerialNo;
 };
 
-// Value of the first variable with that name hash in a decoded list, its
+// Value of the first variable with that name in a decoded list, its
 // sub-frames searched first where they come; MissingValue when none.
-double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, std::uint32_t NameHash);
+double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, const std::string& Name);
 
 struct TPlotStatistics {
   std::size_t Count = 0;
