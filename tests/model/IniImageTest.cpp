@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "LogRecorder.h"
 #include "TempDir.h"
 #include "common/Convert.h"
 #include "common/FormatSettings.h"
@@ -70,11 +71,14 @@ TEST(IniImage, ReadsIntegersInDecimalOrHexadecimalAndNothingElse) {
   EXPECT_EQ(Image.ReadInteger("N", "D", 1), 255);
   EXPECT_EQ(Image.ReadInteger("N", "E", 1), 7);
   EXPECT_EQ(Image.ReadInteger("N", "O", 1), 16);  // leading zeros do not count against the range
+  TLogRecorder Log;
   for (const char* Key : {"F", "G", "H", "I", "J", "K", "L", "M", "N", "P", "missing"})
     EXPECT_EQ(Image.ReadInteger("N", Key, 99), 99) << Key;
+  EXPECT_EQ(Log.Entries.size(), 10u);  // all but the missing key
   EXPECT_TRUE(Image.ReadBool("N", "D", false));
   EXPECT_FALSE(Image.ReadBool("N", "H", false));
   EXPECT_TRUE(Image.ReadBool("N", "H", true));
+  EXPECT_EQ(Log.Lines().back(), "[Warn] Cannot read number 'yes' of key H in section N, using 1.");
 }
 
 class IniImageReadFloat : public testing::Test {
@@ -83,15 +87,21 @@ class IniImageReadFloat : public testing::Test {
   TFormatSettings Saved = FormatSettings();
 };
 
-TEST_F(IniImageReadFloat, TakesOnlyTheSeparatorInUse) {
-  const TIniImage Image = FromText("[F]\nPoint=25.5\nComma=25,5\nExp=-1.5E+3\nBad=1e\n");
+TEST_F(IniImageReadFloat, TakesEitherSeparatorAndWarnsOfOtherTexts) {
+  TLogRecorder Log;
+  const TIniImage Image = FromText("[F]\nPoint=25.5\nComma=25,5\nExp=-1.5E+3\nBad=1e\nBoth=1,5.5\n");
   EXPECT_EQ(Image.ReadFloat("F", "Point", 7), 25.5);
-  EXPECT_EQ(Image.ReadFloat("F", "Comma", 7), 7);
-  EXPECT_EQ(Image.ReadFloat("F", "Exp", 7), -1500);
-  EXPECT_EQ(Image.ReadFloat("F", "Bad", 7), 7);
-  FormatSettings().DecimalSeparator = ',';
-  EXPECT_EQ(Image.ReadFloat("F", "Point", 7), 7);
   EXPECT_EQ(Image.ReadFloat("F", "Comma", 7), 25.5);
+  EXPECT_EQ(Image.ReadFloat("F", "Exp", 7), -1500);
+  EXPECT_EQ(Image.ReadFloat("F", "Bad", 7.5), 7.5);
+  FormatSettings().DecimalSeparator = ',';
+  EXPECT_EQ(Image.ReadFloat("F", "Point", 7), 25.5);
+  EXPECT_EQ(Image.ReadFloat("F", "Comma", 7), 25.5);
+  EXPECT_EQ(Image.ReadFloat("F", "Both", 7), 7);
+  EXPECT_EQ(Image.ReadFloat("F", "missing", 7), 7);
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
+                             "[Warn] Cannot read number '1e' of key Bad in section F, using 7.5.",
+                             "[Warn] Cannot read number '1,5.5' of key Both in section F, using 7."}));
 }
 
 TEST_F(IniImageReadFloat, ConvertsTheNumberSyntaxOnly) {

@@ -68,8 +68,12 @@ TEST(ProjectFile, ReadsWithDefaultsAndWithoutCase) {
   const TIniImage Image = FromText(
       "[vorexproject]\nstructurefile=s.structure\npaketfileb=\ntracking=yes\n"
       "[dataseries]\ncount=3\n1=B.Y\n0=A.X\n"
-      "[ALARMS]\nCOUNT=3\n[alarm0]\nvalue=-2\noperator=\nactive=0x1\n[ALARM2]\nVARNAME=P\nOPERATOR=<>\n");
+      "[ALARMS]\nCOUNT=3\n[alarm0]\nvalue=-2\noperator=\nactive=0x1\n[ALARM2]\nVARNAME=P\nOPERATOR=<>\nvalue=x\n");
+  TLogRecorder Log;
   const TProjectSettings Read = ReadProjectSettings(Image, Current);
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
+                             "[Warn] Cannot read number 'yes' of key Tracking in section VorexProject, using 1.",
+                             "[Warn] Cannot read number 'x' of key Value in section Alarm2, using 0."}));
   EXPECT_EQ(Read.StructureFile, "s.structure");
   EXPECT_EQ(Read.PaketFileA, "a.dat");
   EXPECT_EQ(Read.PaketFileB, "");
@@ -86,7 +90,7 @@ TEST(ProjectFile, ReadsWithDefaultsAndWithoutCase) {
   EXPECT_EQ(Empty.PaketFileB, "b.dat");
 }
 
-TEST(ProjectFile, ReadsAValueWithTheSeparatorInUseOnly) {
+TEST(ProjectFile, ReadsAValueWrittenWithEitherSeparator) {
   const TFormatSettings Saved = FormatSettings();
   FormatSettings().DecimalSeparator = ',';
   TProjectSettings Settings = Sample();
@@ -98,7 +102,18 @@ TEST(ProjectFile, ReadsAValueWithTheSeparatorInUseOnly) {
   FormatSettings().DecimalSeparator = '.';
   const double Value = ReadProjectSettings(Image, {}).Alarms[0].Alarm.Value;
   FormatSettings() = Saved;
-  EXPECT_EQ(Value, 0);
+  EXPECT_EQ(Value, 25.5);
+}
+
+TEST(ProjectFile, LooksLikeOneWithAProjectSectionAndNoNulByte) {
+  for (const auto& [Text, Looks] : std::vector<std::pair<std::string, bool>>{
+           {"[VorexProject]\n", true},
+           {"junk\n[alarms]\ncount=1\n", true},
+           {"[DataSeries]\n", true},
+           {"", false},
+           {"[BaseFrame:280]\nVorexProject=1\n", false},
+           {std::string("[VorexProject]\nTracking=1\0", 26), false}})
+    EXPECT_EQ(LooksLikeProjectFile(FromText(Text)), Looks) << Text;
 }
 
 TEST(ProjectFile, LoadsOnlyPresentEntriesOfAHugeCount) {

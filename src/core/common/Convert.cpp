@@ -45,7 +45,10 @@ std::int32_t StrToInt(const std::string& Text) {
 }
 
 bool TryStrToFloat(const std::string& Text, double& Value) {
-  const char Separator = FormatSettings().DecimalSeparator;
+  return TryStrToFloat(Text, Value, FormatSettings().DecimalSeparator);
+}
+
+bool TryStrToFloat(const std::string& Text, double& Value, char Separator) {
   std::size_t I = 0, End = Text.size();
   while (I < End && Text[I] == ' ') ++I;
   while (End > I && Text[End - 1] == ' ') --End;

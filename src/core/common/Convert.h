@@ -24,6 +24,9 @@ std::int32_t StrToInt(const std::string& Text);
 // leaves Value alone for any other text.
 bool TryStrToFloat(const std::string& Text, double& Value);
 
+// The same with the given decimal separator in place of the one in use.
+bool TryStrToFloat(const std::string& Text, double& Value, char DecimalSeparator);
+
 // The same; throws "'<text>' is not a valid floating point value" for a text
 // that is not a number.
 double StrToFloat(const std::string& Text);

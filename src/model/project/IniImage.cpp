@@ -9,6 +9,7 @@
 #include "common/AsciiCase.h"
 #include "common/Convert.h"
 #include "common/FloatText.h"
+#include "common/Log.h"
 
 namespace {
 
@@ -52,6 +53,11 @@ bool ParseInteger(const std::string& Text, std::int32_t& Value) {
   return true;
 }
 
+void WarnUnreadable(const std::string& Section, const std::string& Key, const std::string& Text, double Default) {
+  AddEntry(llWarn, "Cannot read number '" + ShownText(Text) + "' of key " + Key + " in section " + Section +
+                       ", using " + GeneralFloatText(Default) + ".");
+}
+
 }  // namespace
 
 void TIniImage::LoadFromText(const std::string& Text) {
@@ -80,6 +86,7 @@ void TIniImage::LoadFromText(const std::string& Text) {
     }
     AddLine(Image.Sections.back(), std::move(Entry));
   }
+  Image.NulByte = Text.find('\0') != std::string::npos;
   *this = std::move(Image);
 }
 
@@ -135,7 +142,9 @@ std::int32_t TIniImage::ReadInteger(const std::string& Section, const std::strin
                                     std::int32_t Default) const {
   const TLine* Line = FindLine(Section, Key);
   std::int32_t Value = Default;
-  return Line && ParseInteger(Line->Value, Value) ? Value : Default;
+  if (!Line || ParseInteger(Line->Value, Value)) return Value;
+  WarnUnreadable(Section, Key, Line->Value, Default);
+  return Default;
 }
 
 bool TIniImage::ReadBool(const std::string& Section, const std::string& Key, bool Default) const {
@@ -145,7 +154,11 @@ bool TIniImage::ReadBool(const std::string& Section, const std::string& Key, boo
 double TIniImage::ReadFloat(const std::string& Section, const std::string& Key, double Default) const {
   const TLine* Line = FindLine(Section, Key);
   double Value = Default;
-  return Line && TryStrToFloat(Line->Value, Value) ? Value : Default;
+  if (!Line || TryStrToFloat(Line->Value, Value) || TryStrToFloat(Line->Value, Value, '.') ||
+      TryStrToFloat(Line->Value, Value, ','))
+    return Value;
+  WarnUnreadable(Section, Key, Line->Value, Default);
+  return Default;
 }
 
 void TIniImage::WriteString(const std::string& Section, const std::string& Key, const std::string& Value) {

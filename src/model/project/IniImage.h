@@ -36,11 +36,13 @@ class TIniImage {
   std::string ReadString(const std::string& Section, const std::string& Key, const std::string& Default) const;
   // Decimal digits with an optional sign, or "0x"/"0X" and 1 to 8 hexadecimal
   // digits; the value must fit 32 bits signed (so "0x80000000" and above are
-  // invalid). Any other text gives Default.
+  // invalid). Any other text gives Default and, unlike a missing key, the Warn
+  // entry "Cannot read number 'X' of key K in section S, using D.".
   std::int32_t ReadInteger(const std::string& Section, const std::string& Key, std::int32_t Default) const;
   // ReadInteger; any number but 0 is true.
   bool ReadBool(const std::string& Section, const std::string& Key, bool Default) const;
-  // TryStrToFloat with the settings in use; an invalid text gives Default.
+  // TryStrToFloat with the separator in use, else with '.' or ',' (a file
+  // saved under another locale); any other text is read as ReadInteger's.
   double ReadFloat(const std::string& Section, const std::string& Key, double Default) const;
 
   // Replaces the value where the key stands; a new key goes to the end of its
@@ -58,6 +60,9 @@ class TIniImage {
   // The keys of the section's last occurrence in order, each once, as spelt
   // where it occurs first.
   std::vector<std::string> SectionKeys(const std::string& Section) const;
+
+  // The text loaded last held a NUL byte: it is no text file.
+  bool HeldNulByte() const { return NulByte; }
 
  private:
   struct TLine {
@@ -79,4 +84,5 @@ class TIniImage {
   std::vector<TSection> Sections;
   // Lower-cased section name to the index of its last occurrence.
   std::unordered_map<std::string, std::size_t> SectionIndex;
+  bool NulByte = false;
 };

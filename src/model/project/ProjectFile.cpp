@@ -117,3 +117,8 @@ TProjectSettings ReadProjectSettings(const TIniImage& Image, const TProjectSetti
   }
   return Result;
 }
+
+bool LooksLikeProjectFile(const TIniImage& Image) {
+  return !Image.HeldNulByte() && (Image.SectionExists(ProjectSection) || Image.SectionExists(SeriesSection) ||
+                                  Image.SectionExists(AlarmsSection));
+}

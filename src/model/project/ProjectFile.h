@@ -38,3 +38,7 @@ void WriteProjectSettings(TIniImage& Image, const TProjectSettings& Settings);
 // Count above MaxProjectListCount logs a warning and loads only the positions
 // below Count that the file holds.
 TProjectSettings ReadProjectSettings(const TIniImage& Image, const TProjectSettings& Current);
+
+// The image is text and holds at least one of the sections the settings are
+// written to ("VorexProject", "DataSeries", "Alarms").
+bool LooksLikeProjectFile(const TIniImage& Image);
