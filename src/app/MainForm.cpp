@@ -101,9 +101,9 @@ void TMainForm::OpenProjectFile(const QString& Path) {
   auto* Project = new TProjectForm;
   Project->show();
   RunGuarded(Project, [&] {
-    Project->LoadProjectFile(Path);
-    Project->ProjectFileName = Path;
-    Project->setWindowTitle("Project Setup - " + Path);
+    // A file that is no project file is not saved over without asking.
+    Project->ProjectFileName = Project->LoadProjectFile(Path) ? Path : QStringLiteral("Unsaved");
+    Project->setWindowTitle("Project Setup - " + Project->ProjectFileName);
   });
 }
 

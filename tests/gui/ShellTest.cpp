@@ -130,6 +130,14 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   MainForm->ToolButton3Click();
   EXPECT_TRUE(std::filesystem::exists(Other));
   EXPECT_EQ(ProjectForm->ProjectFileName.toStdString(), Other);
+
+  // A file that is no project file opens as an unsaved project, so it is not saved over.
+  const std::string Binary = Temp.Write("b.vproject", std::string("[VorexProject]\0PaketFileA=x\n", 28));
+  MainForm->OpenProjectFile(QString::fromStdString(Binary));
+  ASSERT_FALSE(LogForm->Lines().empty());
+  EXPECT_TRUE(LogForm->Lines().back().Text.ends_with("[Warn] " + Binary + " does not look like a project file."));
+  EXPECT_EQ(ProjectForm->windowTitle(), "Project Setup - Unsaved");
+  EXPECT_EQ(ProjectForm->Edit1->text(), "");
 }
 
 TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {

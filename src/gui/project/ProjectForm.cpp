@@ -277,17 +277,18 @@ bool TProjectForm::SaveProjectFile(const QString& Path) {
   return true;
 }
 
-void TProjectForm::LoadProjectFile(const QString& Path) {
+bool TProjectForm::LoadProjectFile(const QString& Path) {
   TakeFields();
   const std::size_t Alarms = Project.Settings.Alarms.size();
   const std::size_t Series = Project.Settings.DataSeries.size();
-  Project.LoadProjectFile(ToBytes(Path));
+  if (!Project.LoadProjectFile(ToBytes(Path))) return false;
   ComboBox1->setEditText(FromBytes(Project.Settings.StructureFile));
   Edit1->setText(FromBytes(Project.Settings.PaketFileA));
   Edit2->setText(FromBytes(Project.Settings.PaketFileB));
   Tracking->setChecked(Project.Settings.Tracking);
   ShowPlotRows(Series);
   ShowAlarmRows(Alarms);
+  return true;
 }
 
 void TProjectForm::closeEvent(QCloseEvent* Event) {

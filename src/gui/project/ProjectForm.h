@@ -96,7 +96,8 @@ class TProjectForm : public QWidget, public TWindowOwner {
 
   // false when the save dialog was cancelled; throws when the file cannot be read or written.
   bool SaveProjectFile(const QString& Path);
-  void LoadProjectFile(const QString& Path);
+  // false, with the window unchanged, for a file that is no project file.
+  bool LoadProjectFile(const QString& Path);
 
   QString StatusText() const;
   int AlarmCount() const;

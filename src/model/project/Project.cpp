@@ -162,9 +162,14 @@ void TProject::SaveProjectFile(const std::string& Path) const {
   Image.SaveToFile(Path);
 }
 
-void TProject::LoadProjectFile(const std::string& Path) {
+bool TProject::LoadProjectFile(const std::string& Path) {
   TIniImage Image;
   Image.LoadFromFile(Path);
+  std::error_code Error;
+  if (std::filesystem::exists(Path, Error) && !LooksLikeProjectFile(Image)) {
+    AddEntry(llWarn, Path + " does not look like a project file.");
+    return false;
+  }
   const TProjectSettings Read = ReadProjectSettings(Image, Settings);
   Settings.StructureFile = Read.StructureFile;
   Settings.PaketFileA = Read.PaketFileA;
@@ -172,6 +177,7 @@ void TProject::LoadProjectFile(const std::string& Path) {
   Settings.Tracking = Read.Tracking;
   Settings.DataSeries.insert(Settings.DataSeries.end(), Read.DataSeries.rbegin(), Read.DataSeries.rend());
   Settings.Alarms.insert(Settings.Alarms.end(), Read.Alarms.rbegin(), Read.Alarms.rend());
+  return true;
 }
 
 std::vector<std::string> TProject::VariableNames() const {

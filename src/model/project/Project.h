@@ -92,8 +92,10 @@ class TProject {
   // Throws when the file cannot be read or written.
   void SaveProjectFile(const std::string& Path) const;
   // Takes the file names and tracking, and appends the file's plot captions
-  // and alarms to the lists, from the highest position down.
-  void LoadProjectFile(const std::string& Path);
+  // and alarms to the lists, from the highest position down. A file that is
+  // there but does not look like a project file changes nothing: false, with
+  // a Warn entry.
+  bool LoadProjectFile(const std::string& Path);
 
   // The names of the decoded variables and frames, in order of first appearance.
   std::vector<std::string> VariableNames() const;
