@@ -75,6 +75,20 @@ TEST(HostileInput, LongAndOddStructureLinesLoad) {
   EXPECT_EQ(D.Entries[3].VarName, std::string("B\0C", 3));
 }
 
+TEST(HostileInput, StructureLinesAreLoggedWithControlBytesEscapedAndCut) {
+  TLogRecorder Log;
+  std::vector<std::string> Messages;
+  const std::string Text =
+      Lines({"[F\x01:1]", "stray", Row({"0", "1", "T\x7FY", "A", "A"}), "[" + std::string(300, 'L') + "]"});
+  EXPECT_FALSE(TQuorinFramesDefinition(TStructureText{Text, "h.structure"}, Messages).Loaded);
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
+                             "[Info] Parsing h.structure ...",
+                             "[Warn] Wrong amount of fields in line 2 (1), ignoring for Frame \"F\\x01\" !",
+                             "[Warn] Wrong variable type (T\\x7FY) in line 3, ignoring!",
+                             "[Error] No framelength found in [" + std::string(200, 'L') +
+                                 "...], frame definition not loaded!"}));
+}
+
 TEST(HostileInput, StructureAndPacketFilesThatAreNotWhatTheySeemSayWhy) {
   TTempDir Dir;
   TLogRecorder Log;

@@ -105,12 +105,13 @@ void TFramesDefinition::LoadFromText(std::string_view Content) {
 
     if (Count == 0) continue;
     if (Count == 1 && Fields[0].find('[') == std::string::npos) {
-      AddEntry(llWarn, "Wrong amount of fields in line " + N + " (" + F + "), ignoring for Frame \"" + Section + "\" !");
+      AddEntry(llWarn, "Wrong amount of fields in line " + N + " (" + F + "), ignoring for Frame \"" +
+                           ShownText(Section) + "\" !");
       continue;
     }
     if (Count == 2 && IsTemplatesSection(Section)) {
       Templates.push_back({Fields[0], Fields[1]});
-      AddEntry(llInfo, "Added Template: " + Fields[0] + " = " + Fields[1]);
+      AddEntry(llInfo, "Added Template: " + ShownText(Fields[0]) + " = " + ShownText(Fields[1]));
       continue;
     }
     if (Count != 1 && Count != 5 && Count != 6) {
@@ -130,12 +131,12 @@ void TFramesDefinition::LoadFromText(std::string_view Content) {
       Section = Inner;
       const std::vector<std::string> Parts = SplitFields(Inner, ':');
       if (Parts.size() < 2) {
-        AddEntry(llError, "No framelength found in [" + Inner + "], frame definition not loaded!");
+        AddEntry(llError, "No framelength found in [" + ShownText(Inner) + "], frame definition not loaded!");
         Loaded = false;
         return;
       }
       if (Parts.size() > 3) {
-        AddEntry(llError, "Invalid definition of [" + Inner +
+        AddEntry(llError, "Invalid definition of [" + ShownText(Inner) +
                               "], either [<name>:<length>] or [<mode>:<name>:<length>]!");
         Loaded = false;
         return;
@@ -179,7 +180,7 @@ void TFramesDefinition::LoadFromText(std::string_view Content) {
     else if (Type == "TIME") Row.IsTime = true;
     else if (Type == "HEX") Row.IsHex = true;
     else {
-      AddEntry(llWarn, "Wrong variable type (" + Type + ") in line " + N + ", ignoring!");
+      AddEntry(llWarn, "Wrong variable type (" + ShownText(Type) + ") in line " + N + ", ignoring!");
       continue;
     }
     if (TableFull()) return;
