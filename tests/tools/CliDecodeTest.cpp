@@ -3,11 +3,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "FileSizeLimit.h"
 #include "LogRecorder.h"
 #include "RunCommand.h"
 #include "StructureText.h"
 #include "TempDir.h"
 #include "browser/BrowserExport.h"
+#include "cli/DecodeCommand.h"
 #include "data/Data.h"
 #include "structure/QuorinFramesDefinition.h"
 
@@ -164,4 +166,16 @@ TEST(CliExport, ReportsAnExportFileThatCannotBeWritten) {
   EXPECT_EQ(R.ExitCode, 2);
   EXPECT_EQ(R.Out, "");
   EXPECT_NE(R.Err.find("[Error] Cannot write export file " + Target + ".\n"), std::string::npos);
+
+  // A write that fails part way (as on a full disk) keeps the old file and leaves no other.
+  const std::string Old = Dir.Write("old.txt", "old");
+  std::ostringstream Out, Err;
+  {
+    const TFileSizeLimit Limit(64);
+    EXPECT_EQ(DecodeCommand({S, Dir.File("a.dat"), "--export", Old}, Out, Err), 2);
+  }
+  EXPECT_EQ(Out.str(), "");
+  EXPECT_NE(Err.str().find("[Error] Cannot write export file " + Old + ".\n"), std::string::npos);
+  EXPECT_EQ(ReadFile(Old), "old");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Path), {}), 3);
 }

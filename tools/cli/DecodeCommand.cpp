@@ -1,10 +1,11 @@
 #include "cli/DecodeCommand.h"
 
-#include <fstream>
 #include <map>
+#include <ostream>
 
 #include "browser/BrowserExport.h"
 #include "cli/CliProject.h"
+#include "common/AtomicFile.h"
 #include "common/FloatText.h"
 
 namespace {
@@ -92,13 +93,12 @@ int WriteExport(const TFramesDefinition& Definition, const std::vector<const TDa
   std::vector<const TDecodedNode*> Roots;
   for (const TData* Data : Holders)
     for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next) Roots.push_back(Root);
-  std::ofstream File(FileName, std::ios::binary | std::ios::trunc);
   TExportDimension Dimension;
-  if (File) {
-    Dimension = WriteBrowserExport(File, Definition, Roots);
-    File.close();
-  }
-  if (!File) {
+  try {
+    TAtomicFile File(FileName);
+    Dimension = WriteBrowserExport(File.Stream(), Definition, Roots);
+    File.Commit();
+  } catch (const EFileError&) {
     AddEntry(llError, "Cannot write export file " + FileName + ".");
     return 2;
   }

@@ -16,10 +16,10 @@
 #include <QToolTip>
 #include <QTreeView>
 #include <QVBoxLayout>
-#include <fstream>
 
 #include "browser/BrowserExport.h"
 #include "browser/HexViewForm.h"
+#include "common/AtomicFile.h"
 #include "common/Log.h"
 #include "structure/InstrumentNames.h"
 #include "widgets/Dialogs.h"
@@ -332,14 +332,12 @@ void TBrowserForm::ToolButton3Click() {
   const QString FileName = Dialogs().SaveFileName(this, Options);
   // The dialog lets events run; they may have closed this window.
   if (!Self || FileName.isEmpty()) return;
-  std::ofstream Out(ToBytes(FileName), std::ios::binary | std::ios::trunc);
-  if (!Out) throw std::runtime_error("Cannot create file \"" + ToBytes(FileName) + "\".");
+  TAtomicFile File(ToBytes(FileName));
   std::vector<const TDecodedNode*> Roots;
   Roots.reserve(Tree->FrameCount());
   for (std::size_t Row = 0; Row < Tree->FrameCount(); ++Row) Roots.push_back(Tree->Frame(Row));
-  const TExportDimension Dimension = WriteBrowserExport(Out, *Definition, Roots);
-  Out.close();
-  if (!Out) throw std::runtime_error("Cannot write file \"" + ToBytes(FileName) + "\".");
+  const TExportDimension Dimension = WriteBrowserExport(File.Stream(), *Definition, Roots);
+  File.Commit();
   Dialogs().MessageDlg(this, FromBytes(ExportMessage(ToBytes(FileName), Dimension)), TDlgType::Information, dbOK);
 }
 

@@ -6,8 +6,8 @@
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QVBoxLayout>
-#include <fstream>
 
+#include "common/AtomicFile.h"
 #include "common/DateTime.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
@@ -30,12 +30,6 @@ constexpr TLevelLook LevelLooks[] = {
     {" [Warn] ", 0xAA, 0xAA, 0x00, false},
     {" [Error] ", 0xFF, 0x00, 0x00, true},
 };
-
-void WriteFileOrThrow(const std::string& FileName, const std::string& Content) {
-  std::ofstream File(FileName, std::ios::binary | std::ios::trunc);
-  if (File) File.write(Content.data(), static_cast<std::streamsize>(Content.size()));
-  if (!File) throw std::runtime_error("Cannot create file \"" + FileName + "\".");
-}
 
 }  // namespace
 
@@ -95,11 +89,11 @@ void TLogForm::Saveas1Click() {
   Options.DefaultExt = QStringLiteral("*.txt");
   const QString FileName = Dialogs().SaveFileName(this, Options);
   if (FileName.isEmpty()) return;
-  try {
-    WriteFileOrThrow(ToBytes(FileName), RtfDocument(FLines, "Verdana", 8));
-  } catch (const std::exception& Error) {
-    ShowErrorNotice(this, FromBytes(Error.what()));
-  }
+  RunGuarded(this, [&] {
+    TAtomicFile File(ToBytes(FileName));
+    WriteRtfDocument(File.Stream(), FLines, "Verdana", 8);
+    File.Commit();
+  });
 }
 
 void TLogForm::Savemessagesas1Click() {
@@ -108,10 +102,10 @@ void TLogForm::Savemessagesas1Click() {
     return;
   }
   const std::string FileName = MessageFileName(NowInDays());
-  std::string Content;
-  for (const std::string& Line : MessageBuffer) Content += Line + "\r\n";
   try {
-    WriteFileOrThrow(FileName, Content);
+    TAtomicFile File(FileName);
+    for (const std::string& Line : MessageBuffer) File.Stream() << Line << "\r\n";
+    File.Commit();
   } catch (const std::exception& Error) {
     ShowErrorNotice(this, FromBytes(Error.what()));
     return;

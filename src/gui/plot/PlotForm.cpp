@@ -15,9 +15,9 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <fstream>
 #include <functional>
 
+#include "common/AtomicFile.h"
 #include "common/DateTime.h"
 #include "common/FloatText.h"
 #include "widgets/Dialogs.h"
@@ -197,12 +197,9 @@ void TPlotForm::ToolButton2Click() {
   Options.Filter = QStringLiteral("Text files|*.txt");
   const QString Chosen = Dialogs().SaveFileName(this, Options);
   if (Chosen.isEmpty()) return;
-  const std::string FileName = ToBytes(Chosen) + ".txt";
-  std::ofstream Out(FileName, std::ios::binary | std::ios::trunc);
-  if (!Out) throw std::runtime_error("Cannot create file \"" + FileName + "\".");
-  Plot.WriteSeries(Out);
-  Out.close();
-  if (!Out) throw std::runtime_error("Cannot write file \"" + FileName + "\".");
+  TAtomicFile File(ToBytes(Chosen) + ".txt");
+  Plot.WriteSeries(File.Stream());
+  File.Commit();
 }
 
 void TPlotForm::EditMaxYKeyDown(QLineEdit* Sender) {

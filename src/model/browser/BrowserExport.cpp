@@ -93,6 +93,7 @@ TExportDimension WriteBrowserExport(std::ostream& Out, const TFramesDefinition& 
     return Dimension;
   }
   for (const TDecodedNode* Root : Roots) {
+    if (!Out) break;  // a failed write ends the export
     ++Counter;
     std::fill(Slots.begin(), Slots.end(), nullptr);
     ++LineStamp;

@@ -14,7 +14,7 @@ struct TExportDimension {
 };
 
 // Writes the header and the data lines (CR LF ends) of the BaseFrames whose
-// root nodes are Roots, in that order.
+// root nodes are Roots, in that order; stops early when a write to Out fails.
 TExportDimension WriteBrowserExport(std::ostream& Out, const TFramesDefinition& Definition,
                                     const std::vector<const TDecodedNode*>& Roots);
 

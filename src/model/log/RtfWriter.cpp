@@ -2,6 +2,7 @@
 
 #include <array>
 #include <map>
+#include <sstream>
 
 namespace {
 
@@ -64,7 +65,8 @@ std::string Escaped(const std::string& Text) {
 
 }  // namespace
 
-std::string RtfDocument(const std::vector<TRtfLine>& Lines, const std::string& FontName, int PointSize) {
+void WriteRtfDocument(std::ostream& Out, const std::vector<TRtfLine>& Lines, const std::string& FontName,
+                      int PointSize) {
   using TColour = std::array<std::uint8_t, 3>;
   std::vector<TColour> Colours;
   std::map<TColour, std::size_t> TableIndex;  // entry 0 is the default colour
@@ -76,17 +78,25 @@ std::string RtfDocument(const std::vector<TRtfLine>& Lines, const std::string& F
     ColourOf.push_back(Entry->second);
   }
 
-  std::string Out = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss " + Escaped(FontName) + ";}}\r\n";
-  Out += "{\\colortbl ;";
+  std::string Text = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss " + Escaped(FontName) + ";}}\r\n";
+  Text += "{\\colortbl ;";
   for (const TColour& C : Colours)
-    Out += "\\red" + std::to_string(C[0]) + "\\green" + std::to_string(C[1]) + "\\blue" + std::to_string(C[2]) + ";";
-  Out += "}\r\n";
-  Out += "\\uc1\\pard\\f0\\fs" + std::to_string(2 * PointSize) + "\r\n";
-  for (std::size_t K = 0; K < Lines.size(); ++K) {
-    Out += "\\cf" + std::to_string(ColourOf[K]);
-    Out += Lines[K].Bold ? "\\b " + Escaped(Lines[K].Text) + "\\b0" : " " + Escaped(Lines[K].Text);
-    Out += "\\par\r\n";
+    Text += "\\red" + std::to_string(C[0]) + "\\green" + std::to_string(C[1]) + "\\blue" + std::to_string(C[2]) + ";";
+  Text += "}\r\n";
+  Text += "\\uc1\\pard\\f0\\fs" + std::to_string(2 * PointSize) + "\r\n";
+  for (std::size_t K = 0; K < Lines.size() && Out; ++K) {
+    Text += "\\cf" + std::to_string(ColourOf[K]);
+    Text += Lines[K].Bold ? "\\b " + Escaped(Lines[K].Text) + "\\b0" : " " + Escaped(Lines[K].Text);
+    Text += "\\par\r\n";
+    Out.write(Text.data(), static_cast<std::streamsize>(Text.size()));
+    Text.clear();
   }
-  Out += "}\r\n";
-  return Out;
+  Text += "}\r\n";
+  Out.write(Text.data(), static_cast<std::streamsize>(Text.size()));
+}
+
+std::string RtfDocument(const std::vector<TRtfLine>& Lines, const std::string& FontName, int PointSize) {
+  std::ostringstream Out;
+  WriteRtfDocument(Out, Lines, FontName, PointSize);
+  return Out.str();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // A small Rich Text Format writer for the log's coloured lines.
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,5 +14,9 @@ struct TRtfLine {
 // A complete RTF document: one paragraph per line, each in its colour, bold
 // where set, in the font FontName of PointSize points. Characters outside
 // printable ASCII are written as \uN? (UTF-16), a tab as \tab, other control
-// characters are dropped. Lines of the document end with CR LF.
+// characters are dropped. Lines of the document end with CR LF. Written to
+// Out line by line.
+void WriteRtfDocument(std::ostream& Out, const std::vector<TRtfLine>& Lines, const std::string& FontName,
+                      int PointSize);
+// The same document as a text.
 std::string RtfDocument(const std::vector<TRtfLine>& Lines, const std::string& FontName, int PointSize);
