@@ -114,12 +114,19 @@ TEST(CliDecode, FailsOnStructureFilesThatDoNotLoad) {
 }
 
 TEST(CliDecode, RejectsWrongUsage) {
-  for (const char* Args : {"", "only-one", "a b c d", "a b --export", "a b --bogus"}) {
+  const std::pair<const char*, const char*> Cases[] = {
+      {"", "FILES is required"},
+      {"only-one", "FILES: At least 2 required but received 1"},
+      {"a b c d", "FILES: At Most 3 required but received 4"},
+      {"a b --export", "--export: 1 required TEXT missing"},
+      {"a b --bogus", "The following argument was not expected: --bogus"},
+      {"--bogus", "The following argument was not expected: --bogus"}};
+  for (const auto& [Args, Problem] : Cases) {
     const TCommandResult R = Decode(Args);
     EXPECT_EQ(R.ExitCode, 1) << Args;
-    EXPECT_NE(R.Err.find("usage: vorex-cli decode"), std::string::npos);
+    EXPECT_EQ(R.Out, "") << Args;
+    EXPECT_EQ(R.Err, std::string(Problem) + "\nRun with --help for more information.\n") << Args;
   }
-  EXPECT_EQ(RunCommand(std::string(VOREX_CLI) + " frobnicate").ExitCode, 1);
 }
 
 TEST(CliExport, WritesTheBaseFramesOfBothFilesAsTheBrowserExportDoes) {
@@ -131,7 +138,8 @@ TEST(CliExport, WritesTheBaseFramesOfBothFilesAsTheBrowserExportDoes) {
 
   const TCommandResult R = Decode(Quoted(S) + " " + Quoted(A) + " " + Quoted(B) + " --export " + Quoted(Target));
   EXPECT_EQ(R.ExitCode, 0);
-  EXPECT_EQ(R.Out, "Export of current browser to " + Target + " successful.\nMatrix dimension is 3 x 4.\n");
+  EXPECT_EQ(R.Out, "");
+  EXPECT_TRUE(R.Err.ends_with("Export of current browser to " + Target + " successful.\nMatrix dimension is 3 x 4.\n"));
   const std::string Written = ReadFile(Target);
   EXPECT_EQ(Written,
             "FrameNo;COUNT;WORD;BIG;\r\n"

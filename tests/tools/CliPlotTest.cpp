@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "LogRecorder.h"
 #include "RunCommand.h"
 #include "StructureText.h"
@@ -111,7 +113,7 @@ TEST(CliPlot, AgreesWithThePlotSeriesOfTheSameData) {
 
 TEST(CliPlot, ShowsDashesForStatisticsItCannotGive) {
   TFiles F;
-  TCommandResult R = Plot(F.Files() + " --frame BaseFrame --var NOWHERE");
+  TCommandResult R = Plot(Quoted(F.S) + " " + Quoted(F.Dir.Write("empty.dat", "")) + " --frame BaseFrame --var V");
   EXPECT_EQ(R.ExitCode, 0);
   EXPECT_EQ(R.Out, "stats - - - -\nscale 800000 -820000\n");
 
@@ -160,7 +162,22 @@ TEST(CliPlot, RejectsWrongUsage) {
     const TCommandResult R = Plot(Args);
     EXPECT_EQ(R.ExitCode, 1) << Args;
     EXPECT_EQ(R.Out, "") << Args;
-    EXPECT_NE(R.Err.find("usage: vorex-cli plot"), std::string::npos) << Args;
+    EXPECT_TRUE(R.Err.ends_with("\nRun with --help for more information.\n")) << Args;
+    EXPECT_EQ(std::count(R.Err.begin(), R.Err.end(), '\n'), 2) << Args;
   }
-  EXPECT_NE(RunCommand(std::string(VOREX_CLI)).Err.find("vorex-cli plot STRUCTURE PACKET"), std::string::npos);
+}
+
+TEST(CliPlot, RefusesNamesThatNoRowHasAsText) {
+  TFiles F;
+  // "V" and "KEY" exist; "KEX" is a typo, "BaseFrame.KEY" the wrong frame for a variable name.
+  const std::pair<const char*, const char*> Cases[] = {
+      {"--frame BaseFrame --var NOWHERE", "[Error] Unknown variable BaseFrame.NOWHERE.\n"},
+      {"--frame Base --var V", "[Error] Unknown variable Base.V.\n"},
+      {"--frame BaseFrame --var V --sort KEX", "[Error] Unknown variable KEX.\n"}};
+  for (const auto& [Names, Error] : Cases) {
+    const TCommandResult R = Plot(F.Files() + " -q " + Names);
+    EXPECT_EQ(R.ExitCode, 2) << Names;
+    EXPECT_EQ(R.Out, "") << Names;
+    EXPECT_EQ(R.Err, Error) << Names;
+  }
 }

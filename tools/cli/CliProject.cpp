@@ -1,24 +1,36 @@
 #include "cli/CliProject.h"
 
 #include "common/Convert.h"
+#include "shared/CommandLine.h"
 
-TCliLog::TCliLog(std::ostream& Err)
-    : Previous(SetLogSink([this, &Err](TLogLevel Level, const std::string& Text) {
+void AddProjectOptions(CLI::App& App, TCliProjectOptions& Options) {
+  App.add_option("FILES", Options.Files,
+                 "STRUCTURE PACKET [PACKET2]: the structure file, the packet file and an optional second one")
+      ->required()
+      ->expected(2, 3);
+  App.add_flag("-q,--quiet", Options.Quiet, "leave out the Message and Info entries of the log");
+}
+
+TCliLog::TCliLog(std::ostream& Err, bool Quiet)
+    : Previous(SetLogSink([this, &Err, Quiet](TLogLevel Level, const std::string& Text) {
         ++Counts[Level];
+        if (Quiet && Level < llWarn) return;
         Err << '[' << LogLevelName(Level) << "] " << Text << '\n';
       })) {}
 
 TCliLog::~TCliLog() { SetLogSink(std::move(Previous)); }
 
-int LoadCliProject(TProject& Project, const std::vector<std::string>& Files, std::ostream& Err) {
-  Project.Settings.StructureFile = Files.at(0);
-  Project.Settings.PaketFileA = Files.at(1);
-  Project.Settings.PaketFileB = Files.size() > 2 ? Files[2] : std::string();
+int TCliLog::ExitStatus() const { return Counts.contains(llError) ? ExitWithErrors : ExitClean; }
+
+int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err) {
+  Project.Settings.StructureFile = Options.Files.at(0);
+  Project.Settings.PaketFileA = Options.Files.at(1);
+  Project.Settings.PaketFileB = Options.Files.size() > 2 ? Options.Files[2] : std::string();
   Project.Settings.Tracking = false;
   try {
-    return Project.Load() ? 0 : 2;
+    return Project.Load() ? ExitClean : ExitNoLoad;
   } catch (const EConvertError& Error) {
     Err << "Error: " << Error.what() << '\n';
-    return 2;
+    return ExitNoLoad;
   }
 }

@@ -1,6 +1,7 @@
 #pragma once
-// A project of one command: its log entries written to standard error and
-// counted, its files loaded once, without tracking.
+// A project of one command: its files given on the command line, loaded once
+// without tracking, its log entries written to standard error and counted.
+#include <CLI/CLI.hpp>
 #include <cstdint>
 #include <map>
 #include <ostream>
@@ -10,22 +11,34 @@
 #include "common/Log.h"
 #include "project/Project.h"
 
-// Writes the log entries to Err as "[Level] text" lines while it lives, and
-// counts them by level.
+// The arguments every command that loads a project takes.
+struct TCliProjectOptions {
+  std::vector<std::string> Files;  // STRUCTURE PACKET [PACKET2]
+  bool Quiet = false;
+};
+
+// Adds STRUCTURE PACKET [PACKET2] and -q/--quiet to App.
+void AddProjectOptions(CLI::App& App, TCliProjectOptions& Options);
+
+// Writes the log entries to Err as "[Level] text" lines while it lives (Warn
+// and Error only when Quiet), and counts them all by level.
 class TCliLog {
  public:
-  explicit TCliLog(std::ostream& Err);
+  TCliLog(std::ostream& Err, bool Quiet);
   ~TCliLog();
   TCliLog(const TCliLog&) = delete;
   TCliLog& operator=(const TCliLog&) = delete;
 
   std::map<TLogLevel, std::int64_t> Counts;
 
+  // 0 when no Error entry was logged, 3 when one was.
+  int ExitStatus() const;
+
  private:
   TLogSink Previous;
 };
 
-// Loads Files (STRUCTURE, PACKET and optionally PACKET2) into Project. Returns
-// 0, or 2 when the load stopped: the log says why, or Err for a structure
-// file with a number that is not an integer.
-int LoadCliProject(TProject& Project, const std::vector<std::string>& Files, std::ostream& Err);
+// Loads the files of Options into Project. Returns 0, or 2 when the load
+// stopped: the log says why, or Err for a structure file with a number that
+// is not an integer.
+int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err);

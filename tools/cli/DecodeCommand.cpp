@@ -7,42 +7,16 @@
 #include "cli/CliProject.h"
 #include "common/AtomicFile.h"
 #include "common/FloatText.h"
+#include "shared/CommandLine.h"
 
 namespace {
 
-constexpr const char* Usage =
-    "usage: vorex-cli decode STRUCTURE PACKET [PACKET2] [--dump] [--summary] [--export FILE]\n"
-    "  --dump     one line per decoded node: depth, SerialNo, DefIndex, FrameIndex,\n"
-    "             Position, RawValue, Value, qualified name (TAB separated)\n"
-    "  --summary  BaseFrames decoded, frames per sub-frame kind, first dump lines\n"
-    "  --export FILE  writes every BaseFrame of PACKET, then of PACKET2, to FILE as\n"
-    "             a browser export (semicolon-separated, CR LF line ends)\n";
-
 struct TOptions {
-  std::vector<std::string> Files;
+  TCliProjectOptions Project;
   bool Dump = false;
   bool Summary = false;
   std::string ExportFile;
 };
-
-bool ParseOptions(const std::vector<std::string>& Args, TOptions& Options) {
-  for (std::size_t I = 0; I < Args.size(); ++I) {
-    const std::string& Arg = Args[I];
-    if (Arg == "--export") {
-      if (++I == Args.size() || Args[I].empty()) return false;
-      Options.ExportFile = Args[I];
-    } else if (Arg == "--dump") {
-      Options.Dump = true;
-    } else if (Arg == "--summary") {
-      Options.Summary = true;
-    } else if (Arg.size() > 1 && Arg.rfind("--", 0) == 0) {
-      return false;
-    } else {
-      Options.Files.push_back(Arg);
-    }
-  }
-  return Options.Files.size() == 2 || Options.Files.size() == 3;
-}
 
 // A node and its subtree in pre-order, one line each.
 void DumpNode(const TFramesDefinition& Definition, const TDecodedNode& Node, int Depth, std::string& Out) {
@@ -86,39 +60,53 @@ void PrintSummary(const TFramesDefinition& Definition, const std::vector<const T
   Out << Dump.substr(0, End == std::string::npos ? std::string::npos : End + 1);
 }
 
-// The browser export of every BaseFrame in file order; 2 when the file cannot
-// be written.
+// The browser export of every BaseFrame in file order, to Out for "-"; 2
+// when the file cannot be written. Its message goes to Err.
 int WriteExport(const TFramesDefinition& Definition, const std::vector<const TData*>& Holders,
-                const std::string& FileName, std::ostream& Out) {
+                const std::string& FileName, std::ostream& Out, std::ostream& Err) {
   std::vector<const TDecodedNode*> Roots;
   for (const TData* Data : Holders)
     for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next) Roots.push_back(Root);
   TExportDimension Dimension;
   try {
-    TAtomicFile File(FileName);
-    Dimension = WriteBrowserExport(File.Stream(), Definition, Roots);
-    File.Commit();
+    if (FileName == "-") {
+      Dimension = WriteBrowserExport(Out, Definition, Roots);
+    } else {
+      TAtomicFile File(FileName);
+      Dimension = WriteBrowserExport(File.Stream(), Definition, Roots);
+      File.Commit();
+    }
   } catch (const EFileError&) {
     AddEntry(llError, "Cannot write export file " + FileName + ".");
-    return 2;
+    return ExitNoLoad;
   }
   std::string Message = ExportMessage(FileName, Dimension);
   Message.replace(Message.find("\r\n"), 2, "\n");
-  Out << Message << '\n';
-  return 0;
+  Err << Message << '\n';
+  return ExitClean;
 }
 
 }  // namespace
 
 int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
   TOptions Options;
-  if (!ParseOptions(Args, Options)) {
-    Err << Usage;
-    return 1;
-  }
-  TCliLog Log(Err);
+  const auto App = NewCommandLine("vorex-cli decode", "vorex-cli",
+                                  "Checks the files as a project load does, loads the structure definition and reads "
+                                  "each packet file once (the second one with serial numbers from 100000000).");
+  AddProjectOptions(*App, Options.Project);
+  App->add_flag("--dump", Options.Dump,
+                "one line per decoded node: depth, SerialNo, DefIndex, FrameIndex, Position, RawValue, Value, "
+                "qualified name (TAB separated)");
+  App->add_flag("--summary", Options.Summary, "BaseFrames decoded, frames per sub-frame kind, first dump lines");
+  App->add_option("--export", Options.ExportFile,
+                  "writes every BaseFrame of PACKET, then of PACKET2, to FILE (- for standard output) as a browser "
+                  "export (semicolon-separated, CR LF line ends)")
+      ->check([](const std::string& Name) { return Name.empty() ? std::string("a file name is needed") : ""; });
+  if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
+
+  TCliLog Log(Err, Options.Project.Quiet);
   TProject Project;
-  if (const int Code = LoadCliProject(Project, Options.Files, Err)) return Code;
+  if (const int Code = LoadCliProject(Project, Options.Project, Err)) return Code;
   const TFramesDefinition& Definition = *Project.Definition;
   std::vector<const TData*> Holders{Project.DataA.get()};
   if (Project.DataB) Holders.push_back(Project.DataB.get());
@@ -134,6 +122,8 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
     }
   }
   if (Options.Summary) PrintSummary(Definition, Holders, Log.Counts, Out);
-  if (!Options.ExportFile.empty()) return WriteExport(Definition, Holders, Options.ExportFile, Out);
-  return 0;
+  if (!Options.ExportFile.empty()) {
+    if (const int Status = WriteExport(Definition, Holders, Options.ExportFile, Out, Err)) return Status;
+  }
+  return Log.ExitStatus();
 }

@@ -6,10 +6,9 @@
 
 #include "common/FloatText.h"
 #include "parser/MathParser.h"
+#include "shared/CommandLine.h"
 
 namespace {
-
-const char* const Usage = "usage: vorex-cli eval EXPR [--var NAME=VALUE ...]\n";
 
 // A decimal number with an optional sign, e.g. "-2.5", "+1e3", ".5".
 bool ReadDecimal(const std::string& Text, long double& Value) {
@@ -20,31 +19,57 @@ bool ReadDecimal(const std::string& Text, long double& Value) {
   return Error == std::errc() && Stop == Last && std::isfinite(Value);
 }
 
-int UsageError(std::ostream& Err, const std::string& Problem) {
-  Err << "eval: " << Problem << "\n" << Usage;
-  return 1;
+// The arguments as the parser reads them: eval's options, then "--" and the
+// expression, whatever it starts with. Empty, with Problem set, for a second
+// expression or a --var without its value.
+std::vector<std::string> Normalized(const std::vector<std::string>& Args, std::string& Problem) {
+  std::vector<std::string> Options, Expressions;
+  for (std::size_t I = 0; I < Args.size(); ++I) {
+    const std::string& Arg = Args[I];
+    if (Arg == "-h" || Arg == "--help" || Arg == "--version" || Arg.rfind("--var=", 0) == 0)
+      Options.push_back(Arg);
+    else if (Arg == "--var" && I + 1 < Args.size())
+      Options.push_back("--var=" + Args[++I]);
+    else if (Arg == "--var")
+      Problem = "--var needs NAME=VALUE";
+    else
+      Expressions.push_back(Arg);
+  }
+  if (Expressions.size() > 1) Problem = "The following argument was not expected: " + Expressions[1];
+  if (!Problem.empty()) return {};
+  if (!Expressions.empty()) Options.insert(Options.end(), {"--", Expressions.front()});
+  return Options;
 }
 
 }  // namespace
 
 int EvalCommand(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
+  std::string Expression;
+  std::vector<std::string> Assignments;
+  const auto App = NewCommandLine("vorex-cli eval", "vorex-cli",
+                                  "Evaluates one transform function and prints \"value X\", \"error N\" (the "
+                                  "syntax error code) or \"math\". EXPR may start with - or be empty.");
+  App->add_option("EXPR", Expression, "the transform function")->required();
+  App->add_option("--var", Assignments, "a variable the function may use, NAME=VALUE; the last value of a name counts");
+  std::string Problem;
+  const std::vector<std::string> Arguments = Normalized(Args, Problem);
+  if (!Problem.empty()) {
+    Err << Problem << "\nRun with --help for more information.\n";
+    return ExitUsage;
+  }
+  if (const int Status = ParseCommandLine(*App, Arguments, Out, Err); Status >= 0) return Status;
+
   std::map<std::string, long double> Variables;
-  const std::string* Expression = nullptr;
-  for (std::size_t I = 0; I < Args.size(); ++I) {
-    if (Args[I] != "--var") {
-      if (Expression) return UsageError(Err, "more than one expression");
-      Expression = &Args[I];
-      continue;
-    }
-    if (++I == Args.size()) return UsageError(Err, "--var needs NAME=VALUE");
-    const std::string& Assignment = Args[I];
+  for (const std::string& Assignment : Assignments) {
     const std::size_t Equals = Assignment.find('=');
     long double Value = 0;
-    if (Equals == std::string::npos || Equals == 0 || !ReadDecimal(Assignment.substr(Equals + 1), Value))
-      return UsageError(Err, "bad --var " + Assignment);
+    if (Equals == std::string::npos || Equals == 0 || !ReadDecimal(Assignment.substr(Equals + 1), Value)) {
+      Err << "--var needs NAME=VALUE with a decimal VALUE, not " << Assignment
+          << "\nRun with --help for more information.\n";
+      return ExitUsage;
+    }
     Variables[Assignment.substr(0, Equals)] = Value;
   }
-  if (!Expression) return UsageError(Err, "no expression");
 
   TMathParser Parser;
   int Code = 0;
@@ -54,7 +79,7 @@ int EvalCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
     if (Found) Value = It->second;
   };
   Parser.OnParseError = [&Code](TMathParser&, int ParseError) { Code = ParseError; };
-  Parser.ParseString = *Expression;
+  Parser.ParseString = Expression;
   Parser.Parse();
 
   if (Code != 0)

@@ -5,6 +5,6 @@
 #include <string>
 #include <vector>
 
-// Args are the arguments after "eval". Returns 0 after an evaluation, 1 for
-// wrong usage.
+// Args are the arguments after "eval". Returns 0 after an evaluation (or the
+// usage or version), 1 for wrong usage.
 int EvalCommand(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err);

@@ -1,41 +1,23 @@
 #include "cli/PlotCommand.h"
 
-#include <optional>
-
 #include "cli/CliProject.h"
 #include "common/FloatText.h"
 #include "plot/PlotSeries.h"
+#include "shared/CommandLine.h"
 
 namespace {
 
-constexpr const char* Usage =
-    "usage: vorex-cli plot STRUCTURE PACKET [PACKET2] --frame F --var V [--sort S]\n"
-    "  one line per point: SerialNo, Time, Value; then \"stats\" with minimum,\n"
-    "  maximum, mean and standard deviation, and \"scale\" with the vertical range\n"
-    "  over all points\n";
-
 struct TOptions {
-  std::vector<std::string> Files;
-  std::optional<std::string> FrameName, VarName;
-  std::string SortVar;
+  TCliProjectOptions Project;
+  std::string FrameName, VarName, SortVar;
 };
 
-bool ParseOptions(const std::vector<std::string>& Args, TOptions& Options) {
-  for (std::size_t I = 0; I < Args.size(); ++I) {
-    const std::string& Arg = Args[I];
-    if (Arg == "--frame" || Arg == "--var" || Arg == "--sort") {
-      if (I + 1 == Args.size()) return false;
-      const std::string& Value = Args[++I];
-      if (Arg == "--frame") Options.FrameName = Value;
-      else if (Arg == "--var") Options.VarName = Value;
-      else Options.SortVar = Value;
-    } else if (Arg.size() > 1 && Arg.rfind("--", 0) == 0) {
-      return false;
-    } else {
-      Options.Files.push_back(Arg);
-    }
-  }
-  return Options.FrameName && Options.VarName && (Options.Files.size() == 2 || Options.Files.size() == 3);
+// A name the user typed is checked as text: a name that only shares the hash
+// of a row's name is none.
+bool HasRow(const TFramesDefinition& Definition, const std::string* FrameName, const std::string& VarName) {
+  for (const TDefinitionEntry& Row : Definition.Entries)
+    if (Row.VarName == VarName && (!FrameName || Row.FrameName == *FrameName)) return true;
+  return false;
 }
 
 std::string Number(bool Known, double Value) { return Known ? GeneralFloatText(Value, '.') : "-"; }
@@ -44,17 +26,31 @@ std::string Number(bool Known, double Value) { return Known ? GeneralFloatText(V
 
 int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
   TOptions Options;
-  if (!ParseOptions(Args, Options)) {
-    Err << Usage;
-    return 1;
-  }
-  TCliLog Log(Err);
+  const auto App = NewCommandLine("vorex-cli plot", "vorex-cli",
+                                  "Prints the data series a plot window shows for F.V: one line per point, "
+                                  "\"SerialNo Time Value\"; then \"stats\" with minimum, maximum, mean and standard "
+                                  "deviation, and \"scale\" with the vertical range over all points.");
+  AddProjectOptions(*App, Options.Project);
+  App->add_option("--frame", Options.FrameName, "the frame F of the variable")->required();
+  App->add_option("--var", Options.VarName, "the variable V")->required();
+  App->add_option("--sort", Options.SortVar, "orders the BaseFrames by this variable");
+  if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
+
+  TCliLog Log(Err, Options.Project.Quiet);
   TProject Project;
-  if (const int Code = LoadCliProject(Project, Options.Files, Err)) return Code;
+  if (const int Code = LoadCliProject(Project, Options.Project, Err)) return Code;
+  if (!HasRow(*Project.Definition, &Options.FrameName, Options.VarName)) {
+    AddEntry(llError, "Unknown variable " + Options.FrameName + "." + Options.VarName + ".");
+    return ExitNoLoad;
+  }
+  if (!Options.SortVar.empty() && !HasRow(*Project.Definition, nullptr, Options.SortVar)) {
+    AddEntry(llError, "Unknown variable " + Options.SortVar + ".");
+    return ExitNoLoad;
+  }
 
   TPlotSeries Plot;
-  Plot.FrameName = *Options.FrameName;
-  Plot.VarName = *Options.VarName;
+  Plot.FrameName = Options.FrameName;
+  Plot.VarName = Options.VarName;
   Plot.SortVar = Options.SortVar;
   Plot.FramesA = Project.DataA->Frames;
   if (Project.DataB) Plot.FramesB = Project.DataB->Frames;
@@ -70,5 +66,5 @@ int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
           Number(S.Count > 0, S.Mean) + ' ' + Number(S.Count > 1, S.Deviation) + '\n';
   Text += "scale " + GeneralFloatText(Plot.YMin, '.') + ' ' + GeneralFloatText(Plot.YMax, '.') + '\n';
   Out << Text;
-  return 0;
+  return Log.ExitStatus();
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
-// Args are the arguments after "plot"; log entries go to Err. Returns 0, 1
-// for wrong usage, 2 when the files do not load.
+// Args are the arguments after "plot"; log entries go to Err. Returns 0, 3
+// when Error entries were logged, 2 when the files do not load or a name is
+// unknown, 1 for wrong usage.
 int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err);

@@ -2,68 +2,18 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <limits>
-#include <optional>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "shared/CommandLine.h"
 #include "sim/SimGenerator.h"
 
 namespace {
-
-constexpr int kExitUsage = 1;
-constexpr int kExitIo = 2;
-
-const char* const kUsage =
-    "Usage:\n"
-    "  vorex-sim OUTPUT --frames N [--seed S]\n"
-    "      Writes N BaseFrames of demo data to OUTPUT (replacing it).\n"
-    "  vorex-sim OUTPUT --append-every SECONDS --count K [--frames N] [--seed S]\n"
-    "            [--chunk BYTES | --random-chunks MAX]\n"
-    "      Writes N BaseFrames (default 0), then appends one BaseFrame every SECONDS\n"
-    "      (fractions allowed) K times, flushing after each. With --chunk each BaseFrame\n"
-    "      is written in pieces of BYTES bytes, the delay spread over the pieces. With\n"
-    "      --random-chunks the K BaseFrames are written as one stream in pieces of 1 to\n"
-    "      MAX bytes (chosen by the seed) that ignore BaseFrame boundaries.\n"
-    "Options:\n"
-    "  --seed S    seed of the generator (default 1); the same seed gives the same data\n"
-    "  -h, --help  show this text\n";
-
-int UsageError(const std::string& Message) {
-  std::cerr << "vorex-sim: " << Message << "\n\n" << kUsage;
-  return kExitUsage;
-}
-
-std::optional<std::int64_t> ParseInt(const std::string& Text, std::int64_t Min, std::int64_t Max) {
-  if (Text.empty()) return std::nullopt;
-  std::size_t Used = 0;
-  long long Value = 0;
-  try {
-    Value = std::stoll(Text, &Used, 10);
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
-  if (Used != Text.size() || Value < Min || Value > Max) return std::nullopt;
-  return Value;
-}
-
-std::optional<double> ParseSeconds(const std::string& Text) {
-  if (Text.empty()) return std::nullopt;
-  std::size_t Used = 0;
-  double Value = 0;
-  try {
-    Value = std::stod(Text, &Used);
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
-  if (Used != Text.size() || !(Value >= 0.0) || Value > 1e6) return std::nullopt;
-  return Value;
-}
 
 void Sleep(double Seconds) {
   if (Seconds > 0.0) std::this_thread::sleep_for(std::chrono::duration<double>(Seconds));
@@ -71,16 +21,16 @@ void Sleep(double Seconds) {
 
 struct TOptions {
   std::string Output;
-  std::optional<std::int64_t> Frames;
+  std::int64_t Frames = 0;
   std::uint32_t Seed = 1;
-  std::optional<double> AppendEvery;
-  std::optional<std::int64_t> Count;
-  std::optional<std::int64_t> Chunk;
-  std::optional<std::int64_t> RandomChunks;
+  double AppendEvery = 0;
+  std::int64_t Count = 0;
+  std::int64_t Chunk = static_cast<std::int64_t>(TSimGenerator::FrameLength);
+  std::int64_t RandomChunks = 0;
 };
 
 // Appends Count BaseFrames to Out, one every Every seconds, in pieces of Chunk bytes.
-bool AppendFrames(std::ofstream& Out, TSimGenerator& Generator, double Every, std::int64_t Count,
+bool AppendFrames(std::ostream& Out, TSimGenerator& Generator, double Every, std::int64_t Count,
                   std::int64_t Chunk) {
   const std::int64_t Length = static_cast<std::int64_t>(TSimGenerator::FrameLength);
   const std::int64_t Pieces = (Length + Chunk - 1) / Chunk;
@@ -99,7 +49,7 @@ bool AppendFrames(std::ofstream& Out, TSimGenerator& Generator, double Every, st
 
 // Appends Count BaseFrames as one stream, in pieces of 1 to MaxPiece bytes;
 // each piece waits its share of Every seconds per BaseFrame.
-bool AppendRandomPieces(std::ofstream& Out, TSimGenerator& Generator, double Every, std::int64_t Count,
+bool AppendRandomPieces(std::ostream& Out, TSimGenerator& Generator, double Every, std::int64_t Count,
                         std::int64_t MaxPiece, std::uint32_t Seed) {
   const auto Length = static_cast<std::int64_t>(TSimGenerator::FrameLength);
   std::mt19937 Random(Seed);
@@ -125,77 +75,60 @@ bool AppendRandomPieces(std::ofstream& Out, TSimGenerator& Generator, double Eve
 }  // namespace
 
 int main(int argc, char** argv) {
+  TFdBuffer ErrBuffer(2);
+  std::ostream Err(&ErrBuffer);
   TOptions Options;
-  for (int K = 1; K < argc; ++K) {
-    const std::string Arg = argv[K];
-    if (Arg == "-h" || Arg == "--help") {
-      std::cout << kUsage;
-      return 0;
-    }
-    if (Arg.rfind("--", 0) == 0) {
-      if (K + 1 >= argc) return UsageError("missing value for " + Arg);
-      const std::string Value = argv[++K];
-      if (Arg == "--frames") {
-        Options.Frames = ParseInt(Value, 0, std::numeric_limits<std::int64_t>::max() / 1024);
-        if (!Options.Frames) return UsageError("--frames needs a number of 0 or more, not '" + Value + "'");
-      } else if (Arg == "--seed") {
-        const auto Seed = ParseInt(Value, 0, std::numeric_limits<std::uint32_t>::max());
-        if (!Seed) return UsageError("--seed needs a number from 0 to 4294967295, not '" + Value + "'");
-        Options.Seed = static_cast<std::uint32_t>(*Seed);
-      } else if (Arg == "--append-every") {
-        Options.AppendEvery = ParseSeconds(Value);
-        if (!Options.AppendEvery) return UsageError("--append-every needs seconds of 0 or more, not '" + Value + "'");
-      } else if (Arg == "--count") {
-        Options.Count = ParseInt(Value, 0, std::numeric_limits<std::int64_t>::max());
-        if (!Options.Count) return UsageError("--count needs a number of 0 or more, not '" + Value + "'");
-      } else if (Arg == "--chunk") {
-        Options.Chunk = ParseInt(Value, 1, std::numeric_limits<std::int64_t>::max());
-        if (!Options.Chunk) return UsageError("--chunk needs a number of bytes of 1 or more, not '" + Value + "'");
-      } else if (Arg == "--random-chunks") {
-        Options.RandomChunks = ParseInt(Value, 1, 1 << 30);
-        if (!Options.RandomChunks)
-          return UsageError("--random-chunks needs a number of bytes of 1 or more, not '" + Value + "'");
-      } else {
-        return UsageError("unknown option " + Arg);
-      }
-    } else if (Options.Output.empty()) {
-      Options.Output = Arg;
-    } else {
-      return UsageError("more than one output file given");
-    }
+  const auto App = NewCommandLine("vorex-sim", "vorex-sim",
+                                  "Writes demo packet data to OUTPUT (- for standard output), replacing it, and "
+                                  "optionally appends to it over time.");
+  App->add_option("OUTPUT", Options.Output, "the packet file to write, or - for standard output")->required();
+  CLI::Option* Frames =
+      App->add_option("--frames", Options.Frames, "BaseFrames written at once (default 0 with --append-every)")
+          ->check(CLI::Range(std::int64_t{0}, std::numeric_limits<std::int64_t>::max() / 1024));
+  App->add_option("--seed", Options.Seed, "seed of the generator (default 1); the same seed gives the same data");
+  CLI::Option* Every =
+      App->add_option("--append-every", Options.AppendEvery,
+                      "then appends one BaseFrame every SECONDS (fractions allowed), flushing after each")
+          ->check(CLI::Range(0.0, 1e6));
+  CLI::Option* Count = App->add_option("--count", Options.Count, "the number of BaseFrames appended")
+                           ->check(CLI::NonNegativeNumber);
+  CLI::Option* Chunk = App->add_option("--chunk", Options.Chunk,
+                                       "appends each BaseFrame in pieces of BYTES, the delay spread over them")
+                           ->check(CLI::Range(std::int64_t{1}, std::numeric_limits<std::int64_t>::max()));
+  CLI::Option* Random =
+      App->add_option("--random-chunks", Options.RandomChunks,
+                      "appends the BaseFrames as one stream in pieces of 1 to MAX bytes (chosen by the seed)")
+          ->check(CLI::Range(1, 1 << 30));
+  Count->needs(Every);
+  Every->needs(Count);
+  Chunk->needs(Every);
+  Random->needs(Every);
+  Chunk->excludes(Random);
+  if (const int Status = ParseCommandLine(*App, std::vector<std::string>(argv + 1, argv + argc), std::cout, Err);
+      Status >= 0)
+    return Status;
+  if (!*Every && !*Frames) {
+    Err << "--frames is required\nRun with --help for more information.\n";
+    return ExitUsage;
   }
 
-  if (Options.Output.empty()) return UsageError("no output file given");
-  if (Options.AppendEvery) {
-    if (!Options.Count) return UsageError("--append-every needs --count");
-    if (Options.Chunk && Options.RandomChunks) return UsageError("--chunk and --random-chunks exclude each other");
-  } else {
-    if (Options.Count || Options.Chunk || Options.RandomChunks)
-      return UsageError("--count, --chunk and --random-chunks need --append-every");
-    if (!Options.Frames) return UsageError("--frames is required");
-    if (!WriteDemoPacketFile(Options.Output, *Options.Frames, Options.Seed)) {
-      std::cerr << "vorex-sim: cannot write " << Options.Output << "\n";
-      return kExitIo;
-    }
-    return 0;
-  }
-
-  std::ofstream Out(Options.Output, std::ios::binary | std::ios::trunc);
+  std::ofstream File;
+  const bool ToStandardOutput = Options.Output == "-";
+  if (!ToStandardOutput) File.open(Options.Output, std::ios::binary | std::ios::trunc);
+  std::ostream& Out = ToStandardOutput ? std::cout : File;
   if (!Out) {
-    std::cerr << "vorex-sim: cannot open " << Options.Output << " for writing\n";
-    return kExitIo;
+    Err << "vorex-sim: cannot open " << Options.Output << " for writing\n";
+    return ExitNoLoad;
   }
   TSimGenerator Generator(Options.Seed);
   const bool Written =
-      WriteBaseFrames(Out, Generator, Options.Frames.value_or(0)) && Out.flush() &&
-      (Options.RandomChunks
-           ? AppendRandomPieces(Out, Generator, *Options.AppendEvery, *Options.Count, *Options.RandomChunks,
-                                Options.Seed)
-           : AppendFrames(Out, Generator, *Options.AppendEvery, *Options.Count,
-                          Options.Chunk.value_or(static_cast<std::int64_t>(TSimGenerator::FrameLength))));
+      WriteBaseFrames(Out, Generator, Options.Frames) && Out.flush() &&
+      (!*Every || (*Random ? AppendRandomPieces(Out, Generator, Options.AppendEvery, Options.Count,
+                                                 Options.RandomChunks, Options.Seed)
+                           : AppendFrames(Out, Generator, Options.AppendEvery, Options.Count, Options.Chunk)));
   if (!Written) {
-    std::cerr << "vorex-sim: cannot write " << Options.Output << "\n";
-    return kExitIo;
+    Err << "vorex-sim: cannot write " << Options.Output << "\n";
+    return ExitNoLoad;
   }
-  return 0;
+  return ExitClean;
 }

@@ -1,0 +1,99 @@
+// The conventions every command line of the tools follows: help and version
+// on standard output, wrong usage on standard error, data alone on standard
+// output, and exit statuses a script can tell apart.
+#include <gtest/gtest.h>
+
+#include "RunCommand.h"
+#include "StructureText.h"
+#include "TempDir.h"
+
+namespace {
+
+const std::string Cli = VOREX_CLI, Sim = VOREX_SIM;
+
+// Two 4-byte BaseFrames, decoded cleanly or with a transform that names an
+// unknown variable (an Error entry per BaseFrame).
+struct TFiles {
+  TTempDir Dir;
+  std::string Clean = Dir.Write("clean.structure", Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "V"}),
+                                                          Row({"1", "1", "NUMBER", "W", "W"})}));
+  std::string Faulty = Dir.Write("faulty.structure", Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "V"}),
+                                                            Row({"1", "1", "NUMBER", "W", "W+UNKNOWN"})}));
+  std::string Packet = Dir.Write("p.dat", std::string("\x00\x05\x00\x00\x00\x07\x00\x00", 8));
+  std::string Files(const std::string& Structure) const { return Quoted(Structure) + " " + Quoted(Packet); }
+};
+
+}  // namespace
+
+TEST(CliConventions, HelpAndVersionGoToStandardOutputWithExitZero) {
+  const std::pair<std::string, std::string> Cases[] = {
+      {Cli + " --help", "Usage: vorex-cli [OPTIONS]"},
+      {Cli + " -h", "Usage: vorex-cli [OPTIONS]"},
+      {Cli + " decode --help", "Usage: vorex-cli decode [OPTIONS] FILES"},
+      {Cli + " plot -h", "Usage: vorex-cli plot [OPTIONS] FILES"},
+      {Cli + " eval --help", "Usage: vorex-cli eval [OPTIONS] EXPR"},
+      {Sim + " --help", "Usage: vorex-sim [OPTIONS] OUTPUT"},
+      {Cli + " --version", "vorex-cli 0.2.0\n"},
+      {Cli + " decode --version", "vorex-cli 0.2.0\n"},
+      {Sim + " --version", "vorex-sim 0.2.0\n"}};
+  for (const auto& [Command, Start] : Cases) {
+    const TCommandResult R = RunCommand(Command);
+    EXPECT_EQ(R.ExitCode, 0) << Command;
+    EXPECT_NE(R.Out.find(Start), std::string::npos) << Command << "\n" << R.Out;
+    EXPECT_EQ(R.Err, "") << Command;
+  }
+}
+
+TEST(CliConventions, WrongUsageIsOneLineNamingItThenTheHint) {
+  const std::pair<std::string, std::string> Cases[] = {
+      {Cli, "A command is needed: decode, plot or eval"},
+      {Cli + " frobnicate", "The following argument was not expected: frobnicate"},
+      {Cli + " --frobnicate", "The following argument was not expected: --frobnicate"},
+      {Cli + " eval", "EXPR is required"},
+      {Cli + " eval 1 --var", "--var needs NAME=VALUE"},
+      {Sim + " out.dat --seed", "--seed: 1 required UINT missing"},
+      {Sim + " out.dat --frames 2 --bogus", "The following argument was not expected: --bogus"},
+      {Sim + " out.dat --count 2", "--count requires --append-every"}};
+  for (const auto& [Command, Problem] : Cases) {
+    const TCommandResult R = RunCommand(Command);
+    EXPECT_EQ(R.ExitCode, 1) << Command;
+    EXPECT_EQ(R.Out, "") << Command;
+    EXPECT_EQ(R.Err, Problem + "\nRun with --help for more information.\n") << Command;
+  }
+}
+
+TEST(CliConventions, ExitStatusTellsCleanFromDecodedWithErrorsFromNotLoaded) {
+  TFiles F;
+  const std::string Missing = Quoted(F.Clean) + " " + Quoted(F.Dir.File("missing.dat"));
+  const std::pair<std::string, int> Cases[] = {
+      {"decode " + F.Files(F.Clean), 0},
+      {"decode " + F.Files(F.Faulty), 3},
+      {"decode " + Missing, 2},
+      {"plot " + F.Files(F.Clean) + " --frame=BaseFrame --var=W", 0},
+      {"plot " + F.Files(F.Faulty) + " --frame BaseFrame --var W", 3},
+      {"plot " + Missing + " --frame BaseFrame --var W", 2}};
+  for (const auto& [Args, Status] : Cases) {
+    const TCommandResult R = RunCommand(Cli + " " + Args);
+    EXPECT_EQ(R.ExitCode, Status) << Args << "\n" << R.Err;
+    EXPECT_EQ(R.Err.find("[Error]") != std::string::npos, Status != 0) << Args;
+  }
+}
+
+TEST(CliConventions, StandardOutputCarriesDataOnlyAndQuietKeepsWarningsAndErrors) {
+  TFiles F;
+  TCommandResult R = RunCommand(Cli + " decode " + F.Files(F.Faulty) + " --export -");
+  EXPECT_EQ(R.Out, "FrameNo;V;W;\r\n1; 5.00000000000000E+0000;-9.99000000000000E+0002;\r\n"
+                   "2; 7.00000000000000E+0000;-9.99000000000000E+0002;\r\n");
+  EXPECT_TRUE(R.Err.ends_with("Export of current browser to - successful.\nMatrix dimension is 2 x 2.\n")) << R.Err;
+  EXPECT_NE(R.Err.find("[Info] "), std::string::npos);
+
+  R = RunCommand(Cli + " decode -q " + F.Files(F.Faulty));
+  EXPECT_EQ(R.Out, "");
+  EXPECT_EQ(R.Err.find("[Info] "), std::string::npos);
+  EXPECT_EQ(R.Err.find("[Message] "), std::string::npos);
+  EXPECT_NE(R.Err.find("[Error] "), std::string::npos);
+
+  R = RunCommand(Sim + " - --frames 3");
+  EXPECT_EQ(R.ExitCode, 0);
+  EXPECT_EQ(R.Out.size(), 3u * 280u);
+}

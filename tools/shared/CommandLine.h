@@ -1,0 +1,43 @@
+#pragma once
+// The command-line conventions of the tools: -h/--help prints the usage on
+// standard output (exit 0), --version prints the version, and a wrong usage
+// gives one line naming it and "Run with --help for more information." on
+// standard error (exit 1).
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <ostream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+constexpr int ExitClean = 0;
+constexpr int ExitUsage = 1;
+constexpr int ExitNoLoad = 2;
+constexpr int ExitWithErrors = 3;
+
+// A parser for Name ("vorex-cli decode") whose --version names Program.
+std::unique_ptr<CLI::App> NewCommandLine(const std::string& Name, const std::string& Program,
+                                         const std::string& Description);
+
+// Parses Args (the arguments after the program and command names). Returns
+// -1 to go on, otherwise the exit status, after writing the usage, the
+// version or the error.
+int ParseCommandLine(CLI::App& App, const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err);
+
+// Writes to a file descriptor through a buffer: one write per flush or full
+// buffer instead of one per entry.
+class TFdBuffer : public std::streambuf {
+ public:
+  explicit TFdBuffer(int Fd);
+  ~TFdBuffer() override;
+  TFdBuffer(const TFdBuffer&) = delete;
+  TFdBuffer& operator=(const TFdBuffer&) = delete;
+
+ protected:
+  int overflow(int C) override;
+  int sync() override;
+
+ private:
+  int Fd;
+  std::vector<char> Buffer;
+};
