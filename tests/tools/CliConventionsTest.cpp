@@ -32,6 +32,7 @@ TEST(CliConventions, HelpAndVersionGoToStandardOutputWithExitZero) {
       {Cli + " decode --help", "Usage: vorex-cli decode [OPTIONS] FILES"},
       {Cli + " plot -h", "Usage: vorex-cli plot [OPTIONS] FILES"},
       {Cli + " eval --help", "Usage: vorex-cli eval [OPTIONS] EXPR"},
+      {Cli + " table --help", "Usage: vorex-cli table [OPTIONS] FILES"},
       {Sim + " --help", "Usage: vorex-sim [OPTIONS] OUTPUT"},
       {Cli + " --version", "vorex-cli 0.2.0\n"},
       {Cli + " decode --version", "vorex-cli 0.2.0\n"},
@@ -46,14 +47,15 @@ TEST(CliConventions, HelpAndVersionGoToStandardOutputWithExitZero) {
 
 TEST(CliConventions, WrongUsageIsOneLineNamingItThenTheHint) {
   const std::pair<std::string, std::string> Cases[] = {
-      {Cli, "A command is needed: decode, plot or eval"},
+      {Cli, "A command is needed: decode, plot, table or eval"},
       {Cli + " frobnicate", "The following argument was not expected: frobnicate"},
       {Cli + " --frobnicate", "The following argument was not expected: --frobnicate"},
       {Cli + " eval", "EXPR is required"},
       {Cli + " eval 1 --var", "--var needs NAME=VALUE"},
       {Sim + " out.dat --seed", "--seed: 1 required UINT missing"},
       {Sim + " out.dat --frames 2 --bogus", "The following argument was not expected: --bogus"},
-      {Sim + " out.dat --count 2", "--count requires --append-every"}};
+      {Sim + " out.dat --count 2", "--count requires --append-every"},
+      {Cli + " table a b --format xml", "--format: xml not in {csv,jsonl,tsv}"}};
   for (const auto& [Command, Problem] : Cases) {
     const TCommandResult R = RunCommand(Command);
     EXPECT_EQ(R.ExitCode, 1) << Command;
@@ -71,7 +73,10 @@ TEST(CliConventions, ExitStatusTellsCleanFromDecodedWithErrorsFromNotLoaded) {
       {"decode " + Missing, 2},
       {"plot " + F.Files(F.Clean) + " --frame=BaseFrame --var=W", 0},
       {"plot " + F.Files(F.Faulty) + " --frame BaseFrame --var W", 3},
-      {"plot " + Missing + " --frame BaseFrame --var W", 2}};
+      {"plot " + Missing + " --frame BaseFrame --var W", 2},
+      {"table " + F.Files(F.Clean), 0},
+      {"table " + F.Files(F.Faulty) + " --format tsv", 3},
+      {"table " + Missing, 2}};
   for (const auto& [Args, Status] : Cases) {
     const TCommandResult R = RunCommand(Cli + " " + Args);
     EXPECT_EQ(R.ExitCode, Status) << Args << "\n" << R.Err;

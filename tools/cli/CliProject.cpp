@@ -22,15 +22,21 @@ TCliLog::~TCliLog() { SetLogSink(std::move(Previous)); }
 
 int TCliLog::ExitStatus() const { return Counts.contains(llError) ? ExitWithErrors : ExitClean; }
 
-int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err) {
+int LoadCliDefinition(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err) {
   Project.Settings.StructureFile = Options.Files.at(0);
   Project.Settings.PaketFileA = Options.Files.at(1);
   Project.Settings.PaketFileB = Options.Files.size() > 2 ? Options.Files[2] : std::string();
   Project.Settings.Tracking = false;
   try {
-    return Project.Load() ? ExitClean : ExitNoLoad;
+    return Project.LoadDefinition() ? ExitClean : ExitNoLoad;
   } catch (const EConvertError& Error) {
     Err << "Error: " << Error.what() << '\n';
     return ExitNoLoad;
   }
+}
+
+int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err) {
+  const int Status = LoadCliDefinition(Project, Options, Err);
+  if (Status == ExitClean) Project.LoadData();
+  return Status;
 }

@@ -38,7 +38,9 @@ class TCliLog {
   TLogSink Previous;
 };
 
-// Loads the files of Options into Project. Returns 0, or 2 when the load
-// stopped: the log says why, or Err for a structure file with a number that
-// is not an integer.
+// Checks the files of Options and loads their structure definition into
+// Project. Returns 0, or 2 when the load stopped: the log says why, or Err
+// for a structure file with a number that is not an integer.
+int LoadCliDefinition(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err);
+// LoadCliDefinition, then the packet files, each read once.
 int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err);

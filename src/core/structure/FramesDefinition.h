@@ -67,6 +67,11 @@ class TFramesDefinition {
 
   // Name of the frame to decode for a SUBFRAME variable.
   virtual std::string SubFrameEvaluation(const std::string& SubframeName);
+  // Every frame name SubFrameEvaluation can give for SubframeName, whatever
+  // the values of the variables (duplicates and names of no frame possible).
+  virtual std::vector<std::string> SubFrameCandidates(const std::string& SubframeName) const {
+    return {SubframeName};
+  }
 
   std::string NodeVarName(const TDecodedNode& Node) const;
   std::string NodeQualifiedName(const TDecodedNode& Node) const;

@@ -16,35 +16,31 @@ std::int64_t TruncSelector(double Value) {
   return static_cast<std::int64_t>(Value);
 }
 
+struct TModeFrame {
+  std::int64_t Mode;
+  const char* Frame;
+};
+
+// The science frames of the modes the structure file does not name.
+constexpr TModeFrame BuiltInModeFrames[] = {
+    {1, "TPProbePEN-TP-Frame"},          {5, "HAMMERDepthSensorFrame"},
+    {7, "FirstFrame"},                   {9, "GearModeFrame"},
+    {16, "HealthFrameA"},                {17, "HealthFrameB"},
+    {18, "HealthFrameC"},                {19, "ThermalMaperFrame"},
+    {35, "ThermalMaperFrame"},           {65, "TPProbePEN-TP-SpecialFrame"},
+    {66, "AnchorFirstFrame"},            {67, "ThermalMaperFrame"},
+    {70, "HarpoonFirst"},                {97, "TPProbePEN-TP-Frame"},
+    {99, "ThermalMaperFrame"},           {104, "LongtermPEN-TP-Frame"},
+    {105, "LongtermPEN-THC-Frame"},      {145, "TPProbePEN-TP-HeatingFrame"},
+    {147, "ThermalMaperHeating"},        {0xFF51, "ARMFrame"},
+    {0xFF52, "ARM-PEN-deploymentFrame"}, {0xFF53, "HAMMERReleaseFrame"},
+    {0xFF54, "HAMMERRetrackingFrame"},   {0xFF55, "HAMMERInsertionFrame"}};
+
 // Frame of a science mode in the built-in table; empty when the mode has none.
 std::string ScienceFrameOfMode(std::int64_t Mode) {
-  switch (Mode) {
-    case 1: return "TPProbePEN-TP-Frame";
-    case 5: return "HAMMERDepthSensorFrame";
-    case 7: return "FirstFrame";
-    case 9: return "GearModeFrame";
-    case 16: return "HealthFrameA";
-    case 17: return "HealthFrameB";
-    case 18: return "HealthFrameC";
-    case 19: return "ThermalMaperFrame";
-    case 35: return "ThermalMaperFrame";
-    case 65: return "TPProbePEN-TP-SpecialFrame";
-    case 66: return "AnchorFirstFrame";
-    case 67: return "ThermalMaperFrame";
-    case 70: return "HarpoonFirst";
-    case 97: return "TPProbePEN-TP-Frame";
-    case 99: return "ThermalMaperFrame";
-    case 104: return "LongtermPEN-TP-Frame";
-    case 105: return "LongtermPEN-THC-Frame";
-    case 145: return "TPProbePEN-TP-HeatingFrame";
-    case 147: return "ThermalMaperHeating";
-    case 0xFF51: return "ARMFrame";
-    case 0xFF52: return "ARM-PEN-deploymentFrame";
-    case 0xFF53: return "HAMMERReleaseFrame";
-    case 0xFF54: return "HAMMERRetrackingFrame";
-    case 0xFF55: return "HAMMERInsertionFrame";
-    default: return "";
-  }
+  for (const TModeFrame& Entry : BuiltInModeFrames)
+    if (Entry.Mode == Mode) return Entry.Frame;
+  return "";
 }
 
 }  // namespace
@@ -70,4 +66,24 @@ std::string TQuorinFramesDefinition::SubFrameEvaluation(const std::string& Subfr
     return HeatFramePrefix + std::to_string(Type);
   }
   return SubframeName;
+}
+
+std::vector<std::string> TQuorinFramesDefinition::SubFrameCandidates(const std::string& SubframeName) const {
+  if (SubframeName == SubHkscName) return {ScienceFrameName, HkFrameName};
+  std::vector<std::string> Frames;
+  if (SubframeName == SubScName) {
+    for (const TDefinitionEntry& Row : Entries) {
+      const std::int32_t ModeRow = FindModeRow(Row.Mode);
+      if (ModeRow >= 0) Frames.push_back(Entries[static_cast<std::size_t>(ModeRow)].FrameName);
+    }
+    for (const TModeFrame& Entry : BuiltInModeFrames) Frames.emplace_back(Entry.Frame);
+    Frames.push_back(SubframeName);
+  } else if (SubframeName == SubAdcName || SubframeName == SubHeatName) {
+    const std::string Prefix = SubframeName == SubAdcName ? AdcFramePrefix : HeatFramePrefix;
+    for (const TDefinitionEntry& Row : Entries)
+      if (Row.Kind == ekFrame && Row.FrameName.starts_with(Prefix)) Frames.push_back(Row.FrameName);
+  } else {
+    Frames.push_back(SubframeName);
+  }
+  return Frames;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The instrument's rules that choose the frame decoded for a SUBFRAME variable.
 #include <string>
+#include <vector>
 
 #include "structure/FramesDefinition.h"
 
@@ -9,4 +10,5 @@ class TQuorinFramesDefinition : public TFramesDefinition {
   using TFramesDefinition::TFramesDefinition;
 
   std::string SubFrameEvaluation(const std::string& SubframeName) override;
+  std::vector<std::string> SubFrameCandidates(const std::string& SubframeName) const override;
 };

@@ -52,6 +52,12 @@ bool TProject::RefuseWhileBusy(const std::string& What) {
 }
 
 bool TProject::Load() {
+  if (!LoadDefinition()) return false;
+  LoadData();
+  return true;
+}
+
+bool TProject::LoadDefinition() {
   if (!FileExists(Settings.StructureFile)) {
     AddEntry(llError, "Structurefile does not exist or cannot be opened! (" + Settings.StructureFile + ")");
     return false;
@@ -75,10 +81,13 @@ bool TProject::Load() {
     Definition.reset();
     return false;
   }
+  return true;
+}
+
+void TProject::LoadData() {
   StartData(Settings.PaketFileA, 0);
   if (!Settings.PaketFileB.empty()) StartData(Settings.PaketFileB, SecondFileSerialBase);
   SetState(TProjectState::Active);
-  return true;
 }
 
 void TProject::StartData(const std::string& FileName, std::int32_t SerialBase) {

@@ -71,6 +71,10 @@ class TProject {
   // EConvertError for an Offset Time that is not a date or a structure file
   // with a number that is not an integer.
   bool Load();
+  // The two steps of Load: the checks and the definition (the project is
+  // Loading after it), then the packet files (Active after it).
+  bool LoadDefinition();
+  void LoadData();
   // Closes the views, empties the lists and frees holders and definition.
   void Unload();
   // Unload, and back to Empty.

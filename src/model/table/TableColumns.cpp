@@ -1,0 +1,131 @@
+#include "table/TableColumns.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "structure/InstrumentNames.h"
+#include "structure/VarList.h"
+
+namespace {
+
+// First row whose frame name is Name: a sub-frame node's FrameIndex.
+std::int32_t FirstRowOf(const TFramesDefinition& Definition, const std::string& Name) {
+  for (std::size_t Row = 0; Row < Definition.Entries.size(); ++Row)
+    if (Definition.Entries[Row].FrameName == Name) return static_cast<std::int32_t>(Row);
+  return -1;
+}
+
+bool IsPattern(const std::string& Text) { return Text.find_first_of("*?") != std::string::npos; }
+
+}  // namespace
+
+bool MatchesPattern(const std::string& Pattern, const std::string& Name) {
+  // Greedy match that backtracks to the last "*".
+  std::size_t P = 0, N = 0, Star = std::string::npos, Resume = 0;
+  while (N < Name.size()) {
+    if (P < Pattern.size() && (Pattern[P] == '?' || Pattern[P] == Name[N])) {
+      ++P;
+      ++N;
+    } else if (P < Pattern.size() && Pattern[P] == '*') {
+      Star = P++;
+      Resume = N;
+    } else if (Star != std::string::npos) {
+      P = Star + 1;
+      N = ++Resume;
+    } else {
+      return false;
+    }
+  }
+  while (P < Pattern.size() && Pattern[P] == '*') ++P;
+  return P == Pattern.size();
+}
+
+TTableColumns::TTableColumns(const TFramesDefinition& Definition) : Definition(Definition) {
+  std::vector<std::string> OnPath;
+  AddFrame(0, BaseFrameName, "", OnPath);
+  // Table order; a row met on several paths keeps the order of the paths.
+  std::vector<std::size_t> Order(Found.size());
+  std::iota(Order.begin(), Order.end(), 0);
+  std::stable_sort(Order.begin(), Order.end(), [this](std::size_t A, std::size_t B) { return Found[A].Row < Found[B].Row; });
+  for (const std::size_t F : Order) {
+    ColumnOf[{Found[F].Path, Found[F].Row}] = static_cast<std::int32_t>(FColumns.size());
+    FColumns.push_back({Found[F].Name, Found[F].Row});
+  }
+  Found.clear();
+}
+
+// The rows a frame decodes: the run of rows from the first one of its name's hash.
+void TTableColumns::AddFrame(std::int32_t Path, const std::string& Frame, const std::string& Prefix,
+                             std::vector<std::string>& OnPath) {
+  const std::uint32_t Hash = DJBHash(Frame);
+  const auto& Entries = Definition.Entries;
+  std::size_t Row = 0;
+  while (Row < Entries.size() && Entries[Row].FrameHash != Hash) ++Row;
+  OnPath.push_back(Frame);
+  for (; Row < Entries.size() && Entries[Row].FrameHash == Hash; ++Row) {
+    const TDefinitionEntry& E = Entries[Row];
+    const auto RowIndex = static_cast<std::int32_t>(Row);
+    if (E.Kind == ekFrame) continue;
+    if (E.Kind != ekSubframe) {
+      Found.push_back({Path, RowIndex, Prefix + E.VarName});
+      continue;
+    }
+    if (static_cast<int>(OnPath.size()) > MaxSubframeNesting) continue;
+    for (const std::string& Chosen : Definition.SubFrameCandidates(E.VarName)) {
+      const std::int32_t Header = FirstRowOf(Definition, Chosen);
+      // A frame inside itself would give columns without end.
+      if (Header < 0 || std::find(OnPath.begin(), OnPath.end(), Chosen) != OnPath.end()) continue;
+      const auto [Below, Inserted] = PathBelow.emplace(std::pair{Path, Header}, Paths);
+      if (!Inserted) continue;
+      ++Paths;
+      AddFrame(Below->second, Chosen, Prefix + Entries[static_cast<std::size_t>(Header)].VarName + ".", OnPath);
+    }
+  }
+  OnPath.pop_back();
+}
+
+std::vector<std::string> TTableColumns::Select(const std::vector<std::string>& NewPatterns) {
+  Patterns = NewPatterns;
+  std::vector<std::string> Unmatched;
+  for (const std::string& Pattern : Patterns) {
+    const bool Any = std::any_of(FColumns.begin(), FColumns.end(),
+                                 [&](const TTableColumn& Column) { return MatchesPattern(Pattern, Column.Name); });
+    if (!Any && !IsPattern(Pattern)) Unmatched.push_back(Pattern);
+  }
+  std::vector<std::int32_t> NewIndex(FColumns.size(), -1);
+  std::vector<TTableColumn> Kept;
+  for (std::size_t C = 0; C < FColumns.size(); ++C) {
+    if (!Selected(FColumns[C].Name)) continue;
+    NewIndex[C] = static_cast<std::int32_t>(Kept.size());
+    Kept.push_back(FColumns[C]);
+  }
+  for (auto& [Key, Column] : ColumnOf)
+    if (Column >= 0) Column = NewIndex[static_cast<std::size_t>(Column)];
+  FColumns = std::move(Kept);
+  return Unmatched;
+}
+
+bool TTableColumns::Selected(const std::string& Name) const {
+  return Patterns.empty() || std::any_of(Patterns.begin(), Patterns.end(),
+                                         [&](const std::string& Pattern) { return MatchesPattern(Pattern, Name); });
+}
+
+void TTableColumns::Fill(const TDecodedNode& Root, std::vector<const TDecodedNode*>& Cells) const {
+  Cells.assign(FColumns.size(), nullptr);
+  FillList(Root.Child, 0, Cells);
+}
+
+void TTableColumns::FillList(const TDecodedNode* List, std::int32_t Path,
+                             std::vector<const TDecodedNode*>& Cells) const {
+  for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
+    if (Node->Child) {
+      const auto Below = PathBelow.find({Path, Node->FrameIndex});
+      if (Below != PathBelow.end()) FillList(Node->Child, Below->second, Cells);
+      continue;
+    }
+    const auto Column = ColumnOf.find({Path, Node->DefIndex});
+    if (Column == ColumnOf.end() || Column->second < 0) continue;
+    const TDecodedNode*& Cell = Cells[static_cast<std::size_t>(Column->second)];
+    if (!Cell) Cell = Node;
+  }
+}

@@ -1,0 +1,56 @@
+#pragma once
+// Writes decoded BaseFrames as a table for analysis tools: one row per
+// BaseFrame (wide) or one per decoded variable (long), as CSV, TSV or JSON
+// lines. Numbers are the shortest text that reads back to the same double.
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "structure/DecodedNode.h"
+#include "structure/FramesDefinition.h"
+#include "table/TableColumns.h"
+
+enum class TTableFormat { Csv, Tsv, Jsonl };
+enum class TTableLayout { Wide, Long };
+
+class TTableWriter {
+ public:
+  // Messages are the texts of TEXT variables; Columns must outlive the writer.
+  TTableWriter(std::ostream& Out, TTableFormat Format, TTableLayout Layout, const TFramesDefinition& Definition,
+               const std::vector<std::string>& Messages, const TTableColumns& Columns);
+
+  // The header line (CSV and TSV).
+  void WriteHeader();
+  // The row(s) of one BaseFrame: File 1 or 2, Frame its number in its file.
+  void WriteFrame(int File, std::int64_t Frame, const TDecodedNode& Root);
+
+ private:
+  enum class TCellKind { Absent, Number, NonFinite, Text };
+  struct TCell {
+    TCellKind Kind;
+    std::string Text;
+  };
+  static TCell NumberCell(double Value);
+  static TCell CountCell(std::int64_t Value) { return {TCellKind::Number, std::to_string(Value)}; }
+  TCell ValueCell(const TDecodedNode& Node) const;
+  void WriteLongRows(const TCell& FileCell, const TCell& FrameCell, const TDecodedNode* List);
+  void WriteRow(const std::vector<TCell>& Cells);
+  void TakeTime(const TDecodedNode* List);
+
+  std::ostream& Out;
+  TTableFormat Format;
+  TTableLayout Layout;
+  const TFramesDefinition& Definition;
+  const std::vector<std::string>& Messages;
+  const TTableColumns& Columns;
+  std::vector<std::string> Names;  // of the columns, fixed ones first
+  std::vector<const TDecodedNode*> Cells;
+  std::vector<TCell> Row;
+  bool HasTime = false;
+  double Time = 0;  // the last PLOT_TIME met, across BaseFrames
+};
+
+// The shortest text that reads back as Value ("0.1", "1e+300"), "inf",
+// "-inf" or "nan".
+std::string ShortestNumberText(double Value);

@@ -1,0 +1,220 @@
+// vorex-cli table on demo data against the values decoded here, in its three
+// formats read back by parsers of this test.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <optional>
+#include <sstream>
+
+#include "LogRecorder.h"
+#include "RunCommand.h"
+#include "StructureText.h"
+#include "TempDir.h"
+#include "cli/TableCommand.h"
+#include "project/Project.h"
+#include "sim/SimGenerator.h"
+#include "table/TableColumns.h"
+
+namespace {
+
+using TRow = std::vector<std::optional<std::string>>;  // nullopt: an absent cell
+
+// RFC 4180 records; an empty unquoted field is absent.
+std::vector<TRow> ParseCsv(const std::string& Text) {
+  std::vector<TRow> Rows(1);
+  std::string Field;
+  bool Quoted = false, InQuotes = false;
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    const char C = Text[I];
+    if (InQuotes) {
+      if (C == '"' && I + 1 < Text.size() && Text[I + 1] == '"') Field += Text[++I];
+      else if (C == '"') InQuotes = false;
+      else Field += C;
+    } else if (C == '"') {
+      InQuotes = Quoted = true;
+    } else if (C == ',' || C == '\n') {
+      Rows.back().push_back(Field.empty() && !Quoted ? std::nullopt : std::optional(Field));
+      Field.clear();
+      Quoted = false;
+      if (C == '\n') Rows.emplace_back();
+    } else {
+      Field += C;
+    }
+  }
+  Rows.pop_back();
+  return Rows;
+}
+
+// One JSON object of strings, numbers and nulls, as (name, value) pairs.
+std::vector<std::pair<std::string, std::optional<std::string>>> ParseJsonObject(const std::string& Line) {
+  std::vector<std::pair<std::string, std::optional<std::string>>> Members;
+  std::size_t I = 1;
+  const auto String = [&] {
+    std::string S;
+    for (++I; Line[I] != '"'; ++I) {
+      if (Line[I] != '\\') {
+        S += Line[I];
+        continue;
+      }
+      const char E = Line[++I];
+      if (E == 'u') {
+        S += static_cast<char>(std::stoi(Line.substr(I + 1, 4), nullptr, 16));
+        I += 4;
+      } else {
+        S += E == 't' ? '\t' : E == 'n' ? '\n' : E == 'r' ? '\r' : E;
+      }
+    }
+    ++I;
+    return S;
+  };
+  while (Line[I] != '}') {
+    const std::string Name = String();
+    EXPECT_EQ(Line[I++], ':');
+    std::optional<std::string> Value;
+    if (Line[I] == '"') {
+      Value = String();
+    } else {
+      const std::size_t End = Line.find_first_of(",}", I);
+      const std::string Token = Line.substr(I, End - I);
+      if (Token != "null") Value = Token;
+      I = End;
+    }
+    Members.emplace_back(Name, Value);
+    if (Line[I] == ',') ++I;
+  }
+  return Members;
+}
+
+struct TDemo {
+  TTempDir Dir;
+  std::string S = std::string(VOREX_DEMO_DIR) + "/demo.structure";
+  std::string P = Dir.File("demo.dat");
+  TDemo() { EXPECT_TRUE(WriteDemoPacketFile(P, 120)); }
+
+  std::string Table(std::vector<std::string> Options) const {
+    Options.insert(Options.begin(), {S, P, P, "-q"});
+    std::ostringstream Out, Err;
+    EXPECT_EQ(TableCommand(Options, Out, Err), 0) << Err.str();
+    return Out.str();
+  }
+};
+
+}  // namespace
+
+TEST(CliTable, WideRowsHoldTheFirstValueOfEveryQualifiedNameOfEachBaseFrame) {
+  TDemo D;
+  const std::vector<TRow> Rows = ParseCsv(D.Table({}));
+  TLogRecorder Quiet;
+  TProject Project;
+  Project.Settings = {D.S, D.P, D.P, false, {}, {}};
+  ASSERT_TRUE(Project.Load());
+  const TFramesDefinition& Definition = *Project.Definition;
+  ASSERT_EQ(Rows.size(), 1u + 2u * 120u);
+  const TRow& Header = Rows.front();
+  ASSERT_EQ(std::vector<std::optional<std::string>>(Header.begin(), Header.begin() + 4),
+            (TRow{"file", "frame", "serial", "time"}));
+  EXPECT_NE(std::find(Header.begin(), Header.end(), "HKFrame.HK_TEMP1"), Header.end());
+  EXPECT_NE(std::find(Header.begin(), Header.end(), "ScienceFrame.FirstFrame.FF_BOOT_COUNT"), Header.end());
+
+  std::size_t RowIndex = 1;
+  for (const TData* Data : {Project.DataA.get(), Project.DataB.get()}) {
+    int Frame = 0;
+    for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next, ++Frame, ++RowIndex) {
+      // The expected cells, by the qualified names the browser shows.
+      std::map<std::string, const TDecodedNode*> First;
+      const auto Walk = [&](const auto& Self, const TDecodedNode* List) -> void {
+        for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
+          if (Node->Child) Self(Self, Node->Child);
+          else First.emplace(Definition.NodeQualifiedName(*Node), Node);
+        }
+      };
+      Walk(Walk, Root->Child);
+      const TRow& Row = Rows[RowIndex];
+      ASSERT_EQ(Row.size(), Header.size());
+      EXPECT_EQ(Row[0], Data == Project.DataA.get() ? "1" : "2");
+      EXPECT_EQ(Row[1], std::to_string(Frame));
+      EXPECT_EQ(Row[2], std::to_string(Root->SerialNo));
+      for (std::size_t C = 4; C < Header.size(); ++C) {
+        const auto Found = First.find(*Header[C]);
+        if (Found == First.end()) {
+          EXPECT_FALSE(Row[C]) << *Header[C];
+          continue;
+        }
+        ASSERT_TRUE(Row[C]) << *Header[C];
+        const TDefinitionEntry& E = Definition.Entries[static_cast<std::size_t>(Found->second->DefIndex)];
+        if (E.Kind == ekText)
+          EXPECT_EQ(*Row[C], Project.Messages.at(static_cast<std::size_t>(Found->second->RawValue)));
+        else
+          EXPECT_EQ(std::strtod(Row[C]->c_str(), nullptr), Found->second->Value) << *Header[C];
+      }
+    }
+  }
+}
+
+TEST(CliTable, TsvAndJsonLinesHoldTheCellsOfTheCsv) {
+  TDemo D;
+  const std::vector<TRow> Csv = ParseCsv(D.Table({"--vars", "SEQ_COUNT,*.HK_TEMP?,*.EVT_TEXT*"}));
+  std::istringstream Tsv(D.Table({"--vars", "SEQ_COUNT,*.HK_TEMP?,*.EVT_TEXT*", "--format", "tsv"}));
+  std::istringstream Jsonl(D.Table({"--vars", "SEQ_COUNT,*.HK_TEMP?,*.EVT_TEXT*", "--format=jsonl"}));
+  std::string Line;
+  for (std::size_t R = 0; std::getline(Tsv, Line); ++R) {
+    ASSERT_LT(R, Csv.size());
+    TRow Cells;
+    std::size_t From = 0;
+    for (std::size_t Tab; (Tab = Line.find('\t', From)) != std::string::npos; From = Tab + 1)
+      Cells.push_back(Tab == From ? std::nullopt : std::optional(Line.substr(From, Tab - From)));
+    Cells.push_back(From == Line.size() ? std::nullopt : std::optional(Line.substr(From)));
+    EXPECT_EQ(Cells, Csv[R]) << Line;
+  }
+  std::size_t R = 1;
+  for (; std::getline(Jsonl, Line); ++R) {
+    const auto Members = ParseJsonObject(Line);
+    ASSERT_EQ(Members.size(), Csv[0].size());
+    for (std::size_t C = 0; C < Members.size(); ++C) {
+      EXPECT_EQ(Members[C].first, Csv[0][C]);
+      EXPECT_EQ(Members[C].second, Csv[R][C]) << Members[C].first;
+    }
+  }
+  EXPECT_EQ(R, Csv.size());
+}
+
+TEST(CliTable, QuotesTextsAndWritesNonFiniteNumbersAsEachFormatNeeds) {
+  TTempDir Dir;
+  const std::string S = Dir.Write("s.structure", Lines({"[BaseFrame:4]", Row({"0", "4", "TEXT", "NOTE", "NOTE"}),
+                                                        Row({"-1", "0", "NUMBER", "BIG", "1E300*1E300"})}));
+  const std::string P = Dir.Write("p.dat", std::string("ab\",\tc\n\xE9", 8));
+  const auto Table = [&](const std::string& Format) {
+    std::ostringstream Out, Err;
+    TableCommand({S, P, "-q", "--format", Format, "--vars", "NOTE,BIG"}, Out, Err);
+    return Out.str();
+  };
+  // The messages: "ba,\"" and "c\t\xE9\n".
+  EXPECT_EQ(Table("csv"), "file,frame,serial,time,NOTE,BIG\n1,0,2,,\"ba,\"\"\",inf\n1,1,5,,\"c\t\xE9\n\",inf\n");
+  EXPECT_EQ(Table("tsv"), "file\tframe\tserial\ttime\tNOTE\tBIG\n1\t0\t2\t\tba,\"\tinf\n1\t1\t5\t\tc \xE9 \tinf\n");
+  EXPECT_EQ(Table("jsonl"),
+            "{\"file\":1,\"frame\":0,\"serial\":2,\"time\":null,\"NOTE\":\"ba,\\\"\",\"BIG\":null}\n"
+            "{\"file\":1,\"frame\":1,\"serial\":5,\"time\":null,\"NOTE\":\"c\\t\\u00e9\\n\",\"BIG\":null}\n");
+}
+
+TEST(CliTable, PatternsMatchWholeNames) {
+  const std::tuple<const char*, const char*, bool> Cases[] = {
+      {"HKFrame.*", "HKFrame.HK_TEMP1", true}, {"*.HK_TEMP?", "HKFrame.HK_TEMP1", true},
+      {"*.HK_TEMP?", "HKFrame.HK_TEMP10", false}, {"HK*", "SC.HK_X", false},
+      {"*", "", true}, {"a*b*c", "aXbYbc", true}, {"a*b*c", "aXbYbd", false}, {"?", "", false}};
+  for (const auto& [Pattern, Name, Matches] : Cases) EXPECT_EQ(MatchesPattern(Pattern, Name), Matches) << Pattern;
+}
+
+TEST(CliTable, RefusesAPlainNameThatNoColumnHasAndAnOutputItCannotWrite) {
+  TDemo D;
+  TCommandResult R = RunCommand(std::string(VOREX_CLI) + " table -q " + Quoted(D.S) + " " + Quoted(D.P) +
+                                " --vars 'HKFrame.*,NOPE,NOPE*'");
+  EXPECT_EQ(R.ExitCode, 2);
+  EXPECT_EQ(R.Out, "");
+  EXPECT_EQ(R.Err, "[Error] Unknown variable NOPE.\n");
+
+  R = RunCommand(std::string(VOREX_CLI) + " table -q " + Quoted(D.S) + " " + Quoted(D.P) + " --out " +
+                 Quoted(D.Dir.Path));
+  EXPECT_EQ(R.ExitCode, 2);
+  EXPECT_NE(R.Err.find("[Error] Cannot create file"), std::string::npos);
+}
