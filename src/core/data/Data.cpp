@@ -1,5 +1,6 @@
 #include "data/Data.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -7,12 +8,16 @@
 
 #include "common/Log.h"
 #include "common/LoadProgress.h"
+#include "structure/ByteBit.h"
 #include "structure/InstrumentNames.h"
 
 namespace {
 
 constexpr std::uint8_t BaseFrameId[4] = {0x1A, 0xCF, 0xFC, 0x1D};
 constexpr std::int64_t MaxFileSize = std::int64_t{1} << 31;
+// The data's start the BaseFrame length check looks at: an ID behind a
+// BaseFrame of 280 or 282 bytes.
+constexpr std::int64_t SyncHeadBytes = 282 + 4;
 
 bool HoldsBaseFrameId(const TMemoryStream& Image, std::int64_t Offset) {
   std::uint8_t Bytes[4];
@@ -42,6 +47,43 @@ void SwapWords(std::vector<std::uint8_t>& Bytes) {
     std::memcpy(Bytes.data() + I, &Words, 8);
   }
   for (; I + 1 < Bytes.size(); I += 2) std::swap(Bytes[I], Bytes[I + 1]);
+}
+
+// Bytes before and after a BaseFrame's first byte that its decoding may
+// read: the furthest reads of any row, moved by the sub-frame offsets of
+// every nesting level.
+struct TReach {
+  std::int64_t Before = 0;  // 0 or less
+  std::int64_t After = 0;
+};
+
+TReach DecodingReach(const TFramesDefinition& Definition) {
+  std::int64_t ReadFirst = 0, ReadEnd = 0, ShiftDown = 0, ShiftUp = 0;
+  for (const TDefinitionEntry& Row : Definition.Entries) {
+    if (Row.Kind == ekSubframe) {
+      ShiftDown = std::min<std::int64_t>(ShiftDown, Row.BytePos);
+      ShiftUp = std::max<std::int64_t>(ShiftUp, Row.BytePos);
+    }
+    if (Row.BytePos < 0) continue;
+    TBitPos Start{Row.BytePos, Row.BitPos};
+    TBitPos Length{Row.ByteLen, Row.BitLen};
+    NormalizeBitPos(Start);
+    NormalizeBitPos(Length);
+    const std::int64_t Count = Row.Kind == ekText ? std::clamp(Length.Byte, 0, MaxMessageLength) : 2;
+    ReadFirst = std::min<std::int64_t>(ReadFirst, Start.Byte);
+    ReadEnd = std::max(ReadEnd, Start.Byte + Count);
+  }
+  return {MaxSubframeNesting * ShiftDown + ReadFirst, MaxSubframeNesting * ShiftUp + ReadEnd};
+}
+
+// Moves the positions of a decoded list and its trees by Offset, in the 32
+// bits they wrap in.
+void ShiftPositions(TDecodedNode* List, std::int64_t Offset) {
+  for (TDecodedNode* Node = List; Node; Node = Node->Next) {
+    Node->Position = static_cast<std::int32_t>(static_cast<std::uint32_t>(Node->Position) +
+                                               static_cast<std::uint32_t>(Offset));
+    ShiftPositions(Node->Child, Offset);
+  }
 }
 
 void NumberTree(TDecodedNode* List, std::int64_t& Serial) {
@@ -106,6 +148,7 @@ bool TData::SizeSpareImage(std::size_t Size) {
 void TData::InstallSpareImage() {
   SwapWords(SpareImage);
   Image.Bytes.swap(SpareImage);
+  Origin = 0;
 }
 
 bool TData::ReadImage(std::int64_t Size) {
@@ -144,10 +187,20 @@ void TData::UpdateFromFile() {
     return;
   }
   const TBusyScope BusyScope(Progress);
-  if (!BeginPass(FileSize) || !ReadImage(FileSize)) return;
+  if (!BeginPass(FileSize)) return;
+  const bool Streaming = static_cast<bool>(OnFrame);
+  std::ifstream File;
+  if (Streaming) File.open(FileName, std::ios::binary);
+  const TPieceReader Pieces = [&File](std::int64_t Offset, std::span<std::uint8_t> Target) -> std::int64_t {
+    File.clear();
+    if (!File.is_open() || !File.seekg(Offset)) return -1;
+    File.read(reinterpret_cast<char*>(Target.data()), static_cast<std::streamsize>(Target.size()));
+    return File.bad() ? -1 : static_cast<std::int64_t>(File.gcount());
+  };
+  if (Streaming ? !ReadPiece(Pieces, 0, std::min(FileSize, SyncHeadBytes)) : !ReadImage(FileSize)) return;
   LastFileTime = FileTime;
   LastFileSize = FileSize;
-  DecodeImage(true);
+  DecodePass(Streaming ? FileSize : Image.Size(), Streaming ? &Pieces : nullptr, true);
 }
 
 bool TData::UpdateFromBytes(std::span<const std::uint8_t> Bytes) {
@@ -157,16 +210,47 @@ bool TData::UpdateFromBytes(std::span<const std::uint8_t> Bytes) {
     return false;
   }
   const TBusyScope BusyScope(Progress);
-  if (!BeginPass(static_cast<std::int64_t>(Bytes.size())) || !SizeSpareImage(Bytes.size())) return true;
+  const auto Size = static_cast<std::int64_t>(Bytes.size());
+  if (!BeginPass(Size)) return true;
+  if (OnFrame) {
+    const TPieceReader Pieces = [Bytes](std::int64_t Offset, std::span<std::uint8_t> Target) -> std::int64_t {
+      const std::span<const std::uint8_t> Rest = Bytes.subspan(std::min(static_cast<std::size_t>(Offset), Bytes.size()));
+      const std::size_t Count = std::min(Rest.size(), Target.size());
+      if (Count > 0) std::memcpy(Target.data(), Rest.data(), Count);
+      return static_cast<std::int64_t>(Count);
+    };
+    if (ReadPiece(Pieces, 0, std::min(Size, SyncHeadBytes))) DecodePass(Size, &Pieces, false);
+    return true;
+  }
+  if (!SizeSpareImage(Bytes.size())) return true;
   if (!Bytes.empty()) std::memcpy(SpareImage.data(), Bytes.data(), Bytes.size());
   InstallSpareImage();
-  DecodeImage(false);
+  DecodePass(Image.Size(), nullptr, false);
   return true;
 }
 
-void TData::DecodeImage(bool PauseTimer) {
-  TLoadProgress& Progress = LoadProgress();
-  std::int32_t Length = Definition.GetFrameLength(BaseFrameName);
+bool TData::ReadPiece(const TPieceReader& Pieces, std::int64_t Start, std::int64_t End) {
+  Origin = Start;
+  try {
+    Image.Bytes.resize(static_cast<std::size_t>(End - Start));
+  } catch (const std::bad_alloc&) {
+    Image.Bytes.clear();
+    AddEntry(llError, "Not enough memory to read paket file " + FileName + ".");
+    return false;
+  }
+  const std::int64_t Read = Pieces(Start, Image.Bytes);
+  if (Read < 0) {
+    Image.Bytes.clear();
+    AddEntry(llError, "Cannot read paket file " + FileName + ".");
+    return false;
+  }
+  Image.Bytes.resize(static_cast<std::size_t>(Read));
+  SwapWords(Image.Bytes);
+  return true;
+}
+
+bool TData::CheckFrameLength() {
+  const std::int32_t Length = Definition.GetFrameLength(BaseFrameName);
   const bool IdCheck = Length == 280 || Length == 282;
   if (IdCheck) {
     const std::int32_t Other = Length == 280 ? 282 : 280;
@@ -177,9 +261,14 @@ void TData::DecodeImage(bool PauseTimer) {
   } else {
     AddEntry(llInfo, "No automatic BaseFrame synchronization. BF is " + std::to_string(Length));
   }
+  return IdCheck;
+}
 
-  Length = Definition.GetFrameLength(BaseFrameName);
-  if (Image.Size() - ProcessedSize < Length) {
+void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool PauseTimer) {
+  TLoadProgress& Progress = LoadProgress();
+  const bool IdCheck = CheckFrameLength();
+  std::int32_t Length = Definition.GetFrameLength(BaseFrameName);
+  if (DataEnd - ProcessedSize < Length) {
     AddEntry(llWarn, "File " + FileName + " has changed, but has not grown for at least the size of the BaseFrame.");
     AddEntry(llWarn, "No data appended!");
     return;
@@ -190,7 +279,7 @@ void TData::DecodeImage(bool PauseTimer) {
   }
 
   std::int64_t Position = ProcessedSize;
-  Progress.SetMaximum(Image.Size());
+  Progress.SetMaximum(DataEnd);
   Progress.ShowProgress();
   if (PauseTimer) Timer->SetEnabled(false);
   const auto RootDefIndex = static_cast<std::int16_t>(Definition.FindFrame(BaseFrameName));
@@ -201,16 +290,39 @@ void TData::DecodeImage(bool PauseTimer) {
   };
   const std::chrono::milliseconds RefreshInterval = Progress.RefreshInterval();
   auto NextRefresh = std::chrono::steady_clock::now();
-  while (Image.Size() - Position >= Length) {
+  // Image holds all the data without Pieces, so that Holds is always true.
+  const TReach Reach = Pieces ? DecodingReach(Definition) : TReach{};
+  const auto Holds = [&](std::int64_t Frame) {
+    return Origin <= std::max<std::int64_t>(0, Frame + Reach.Before) &&
+           std::min(DataEnd, Frame + std::max<std::int64_t>(Length, Reach.After)) <= Origin + Image.Size();
+  };
+  const std::size_t PoolMark = Pool.Mark();
+  bool HandedOver = true;
+  while (DataEnd - Position >= Length) {
     if (RefreshInterval.count() == 0 || std::chrono::steady_clock::now() >= NextRefresh) {
       ShowPosition();
       Progress.ProcessMessages();
       NextRefresh = std::chrono::steady_clock::now() + RefreshInterval;
     }
-    if (IdCheck && !HoldsBaseFrameId(Image, Position)) {
+    if (!Holds(Position)) {
+      // The next piece: about StreamPieceBytes of whole BaseFrames from
+      // Position on (more when one's reach is longer) and the bytes their
+      // decoding reaches, in whole words.
+      const std::int64_t Frames = std::clamp<std::int64_t>(
+          std::max(StreamPieceBytes, Reach.After - Reach.Before) / Length, 1, DataEnd / Length + 1);
+      const std::int64_t Start = std::max<std::int64_t>(0, Position + Reach.Before) & ~std::int64_t{1};
+      std::int64_t End =
+          std::min(DataEnd, Position + (Frames - 1) * Length + std::max<std::int64_t>(Length, Reach.After));
+      if (End % 2 != 0 && End < DataEnd) ++End;
+      if (!Pieces || !ReadPiece(*Pieces, Start, End)) break;
+      // A file that shrank while it is read ends where it ends now.
+      if (Image.Size() < End - Start) DataEnd = Start + Image.Size();
+      if (DataEnd - Position < Length) break;
+    }
+    if (IdCheck && !HoldsBaseFrameId(Image, Position - Origin)) {
       AddEntry(llWarn, "BaseFrame at Position " + std::to_string(Position) + " has invalid ID! Skipping...");
     } else {
-      Image.Position = Position;
+      Image.Position = Position - Origin;
       TDecodedNode* Child = nullptr;
       try {
         Child = Definition.DecodeFrame(Image, BaseFrameName, Pool);
@@ -223,16 +335,23 @@ void TData::DecodeImage(bool PauseTimer) {
                               ": " + Error.what());
         break;
       }
-      TDecodedNode* Root = Pool.New();
-      Root->Child = Child;
-      Root->Position = static_cast<std::int32_t>(Position);
-      Root->DefIndex = RootDefIndex;
-      AppendRoot(Root);
+      TDecodedNode* Root = NewRoot(Position, Child, RootDefIndex);
+      if (!Pieces) {
+        AppendRoot(Root);
+      } else {
+        ++Count;
+        NumberFrom(Root);
+        HandedOver = HandOver(*Root);
+        Pool.Rollback(PoolMark);
+      }
     }
     ++Handled;
     Position += Length;
     Length = Definition.GetFrameLength(BaseFrameName);
+    if (!HandedOver) break;
   }
+  // Also the nodes of a decoding that failed.
+  if (Pieces) Pool.Rollback(PoolMark);
   ShowPosition();
   // Only whole BaseFrames count as processed: the rest is decoded once complete.
   ProcessedSize = Position;
@@ -248,6 +367,27 @@ void TData::DecodeImage(bool PauseTimer) {
   if (PauseTimer) Timer->SetEnabled(true);
 }
 
+TDecodedNode* TData::NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex) {
+  if (Origin != 0) ShiftPositions(Child, Origin);
+  TDecodedNode* Root = Pool.New();
+  Root->Child = Child;
+  Root->Position = static_cast<std::int32_t>(Position);
+  Root->DefIndex = DefIndex;
+  return Root;
+}
+
+bool TData::HandOver(TDecodedNode& Root) {
+  if (!OnFrame) return true;
+  try {
+    OnFrame(Root);
+  } catch (const std::exception& Error) {
+    AddEntry(llError, "Handling the BaseFrame at position " + std::to_string(Root.Position) + " of " + FileName +
+                          " failed: " + Error.what());
+    return false;
+  }
+  return true;
+}
+
 void TData::AppendRoot(TDecodedNode* Root) {
   (LastRoot ? LastRoot->Next : Frames) = Root;
   LastRoot = Root;
@@ -257,7 +397,12 @@ void TData::AppendRoot(TDecodedNode* Root) {
 
 void TData::NumberNodes() {
   if (!FirstUnnumbered) return;
-  if (FirstUnnumbered == Frames) NextSerial = SerialBase;
-  NumberTree(FirstUnnumbered, NextSerial);
+  NumberFrom(FirstUnnumbered);
   FirstUnnumbered = nullptr;
+}
+
+void TData::NumberFrom(TDecodedNode* List) {
+  if (!Numbered) NextSerial = SerialBase;
+  Numbered = true;
+  NumberTree(List, NextSerial);
 }

@@ -35,7 +35,8 @@ class TData {
   TMemoryStream Image;
   std::unique_ptr<TTimer> Timer;
 
-  // Reads the whole file once, then enables the timer.
+  // Reads the file once (whole, or in pieces while streaming), then enables
+  // the timer.
   void StartTracking();
   void StopTracking() { Timer->SetEnabled(false); }
   // One update pass; also the timer's tick.
@@ -50,12 +51,33 @@ class TData {
   // last numbering (children before their node, from SerialBase on).
   void NumberNodes();
 
+  // Streaming mode, while set: the passes read the data in pieces of about
+  // StreamPieceBytes (whole BaseFrames and the bytes their decoding can reach)
+  // instead of whole, with the same checks and messages. Each BaseFrame, once
+  // decoded and numbered as the whole-file mode numbers it, is handed to
+  // OnFrame; its nodes go back to the pool when OnFrame returns, so Frames
+  // stays empty and the pool keeps its size. An exception from OnFrame is
+  // logged and ends the pass after that BaseFrame. OnNewFrames is still
+  // called after every pass that reached the BaseFrame loop, once, after its
+  // last BaseFrame. A pass goes on from ProcessedSize either way.
+  std::function<void(TDecodedNode& Root)> OnFrame;
+  std::int64_t StreamPieceBytes = std::int64_t{4} << 20;
+  // File position of Image's first byte: 0 in the whole-file mode; while
+  // OnFrame runs, the bytes of a node lie at Position - ImageOrigin() in Image.
+  std::int64_t ImageOrigin() const { return Origin; }
+
   // Bytes of the blocks the decoded nodes live in.
   std::size_t NodeBytes() const { return Pool.ReservedBytes(); }
-  // Number of BaseFrame roots in Frames.
+  // Number of BaseFrame roots decoded: those in Frames, and those handed to
+  // OnFrame.
   std::int64_t FrameCount() const { return Count; }
 
  private:
+  // Copies the file's bytes from Offset on (before the word swap) into
+  // Target; the number copied, fewer at the end of the data, or -1 when the
+  // data cannot be read.
+  using TPieceReader = std::function<std::int64_t(std::int64_t Offset, std::span<std::uint8_t> Target)>;
+
   // Logs the pass; false, with the message, when Size is too large.
   bool BeginPass(std::int64_t Size);
   // Replaces Image with the word-swapped file; false, Image untouched, when
@@ -67,18 +89,37 @@ class TData {
   // Swaps the words of the spare image and makes it the image; the image
   // before becomes the spare one.
   void InstallSpareImage();
-  // Checks the BaseFrame length against the image, then decodes and numbers
-  // the whole BaseFrames after ProcessedSize and tells OnNewFrames. The timer
-  // is off while it runs when PauseTimer is set, and on afterwards.
-  void DecodeImage(bool PauseTimer);
+  // Makes Image the word-swapped bytes [Start, End) of the data Pieces reads
+  // (fewer when the data ends before End); false, with the message, when they
+  // cannot be read.
+  bool ReadPiece(const TPieceReader& Pieces, std::int64_t Start, std::int64_t End);
+  // Checks the BaseFrame length against the synchronisation marker in Image
+  // (which holds the data's start), adjusting it where it can; true when the
+  // BaseFrame IDs are to be checked.
+  bool CheckFrameLength();
+  // Checks the BaseFrame length, then decodes and numbers the whole
+  // BaseFrames of the DataEnd bytes after ProcessedSize, appends them to
+  // Frames (Pieces none: Image holds all the data) or reads them through
+  // Pieces and hands them to OnFrame, and tells OnNewFrames. The timer is off
+  // while it runs when PauseTimer is set, and on afterwards.
+  void DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool PauseTimer);
+  // The root of the BaseFrame at the file position Position over Child, the
+  // list decoded from Image, whose positions become file positions.
+  TDecodedNode* NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex);
   void AppendRoot(TDecodedNode* Root);
+  // Numbers the roots from List on, and their trees, after those numbered before.
+  void NumberFrom(TDecodedNode* List);
+  // Hands Root to OnFrame; false, with the message, when OnFrame failed.
+  bool HandOver(TDecodedNode& Root);
 
   TNodePool Pool{&Image};
   std::vector<std::uint8_t> SpareImage;
   TDecodedNode* LastRoot = nullptr;
   TDecodedNode* FirstUnnumbered = nullptr;
   std::int64_t NextSerial = 0;
+  bool Numbered = false;
   std::int64_t Count = 0;
+  std::int64_t Origin = 0;
   // Size seen with LastFileTime: a file that changes within the resolution
   // of its time stamp is still read again.
   std::int64_t LastFileSize = -1;
