@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "LogRecorder.h"
 #include "StructureText.h"
 #include "TempDir.h"
 #include "data/Data.h"
 #include "common/LoadProgress.h"
+#include "sim/SimGenerator.h"
 #include "structure/QuorinFramesDefinition.h"
 
 namespace {
@@ -125,6 +129,23 @@ std::vector<std::string> Trace(bool FromMemory, const std::vector<std::vector<st
   Out.emplace_back(H.Data->Image.Bytes.begin(), H.Data->Image.Bytes.end());
   Out.push_back(std::to_string(H.Data->ProcessedSize) + " " + std::to_string(H.Notifications));
   return Out;
+}
+
+// A tree in pre-order, a line per node: SerialNo, DefIndex, FrameIndex,
+// Position, RawValue, Value.
+std::string Dump(const TDecodedNode& Node) {
+  char Line[200];
+  std::snprintf(Line, sizeof Line, "%d %d %d %d %a %a\n", Node.SerialNo, Node.DefIndex, Node.FrameIndex, Node.Position,
+                Node.RawValue, Node.Value);
+  std::string Out = Line;
+  for (const TDecodedNode* Child = Node.Child; Child; Child = Child->Next) Out += Dump(*Child);
+  return Out;
+}
+
+std::string ReadAll(const std::string& Path) {
+  std::ostringstream Out;
+  Out << std::ifstream(Path, std::ios::binary).rdbuf();
+  return Out.str();
 }
 
 }  // namespace
@@ -435,4 +456,74 @@ TEST(Data, AFailingNotificationStillEndsThePassCleanly) {
   EXPECT_TRUE(H.Data->Timer->Enabled());
   EXPECT_EQ(H.Data->FrameCount(), 2);
   EXPECT_EQ(H.Data->ProcessedSize, 560);
+}
+
+TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
+  std::ostringstream Demo;
+  TSimGenerator Generator;
+  WriteBaseFrames(Demo, Generator, 2000);
+  const std::string DemoStructure = ReadAll(VOREX_DEMO_DIR "/demo.structure");
+  std::vector<std::uint8_t> Reaching = OnDisk(Frames(6));
+  Reaching.push_back(7);
+  const struct {
+    std::string Structure, File;
+    std::int32_t SerialBase;
+    std::int64_t PieceBytes;
+  } Cases[] = {
+      {DemoStructure, Demo.str(), 0, 1000},
+      {DemoStructure, Demo.str(), SecondFileSerialBase, std::int64_t{4} << 20},
+      {ReadAll(VOREX_DEMO_DIR "/../tests/identity/edge.structure"),
+       ReadAll(VOREX_DEMO_DIR "/../tests/identity/edge.dat"), 0, 1},
+      // Reads into the next BaseFrame and, through a sub-frame, the one before.
+      {Lines({"[BaseFrame:282]", Row({"4", "1", "NUMBER", "NO", "NO"}), Row({"284", "1", "NUMBER", "NEXT", "NEXT"}),
+              Row({"-276", "4", "SUBFRAME", "Sub", "x"}), "[Sub:4]", Row({"0", "1", "NUMBER", "S", "S"})}),
+       std::string(Reaching.begin(), Reaching.end()), 7, 1},
+  };
+  for (const auto& Case : Cases) {
+    THolder Whole(Case.Structure), Stream(Case.Structure);
+    std::vector<std::string> Roots[2], Logs[2];
+    Stream.Data->OnFrame = [&](TDecodedNode& Root) { Roots[1].push_back(Dump(Root)); };
+    Stream.Data->StreamPieceBytes = Case.PieceBytes;
+    for (THolder* H : {&Whole, &Stream}) {
+      H->Dir.Write("p.dat", Case.File);
+      H->Data->SerialBase = Case.SerialBase;
+      TLogRecorder Log;
+      H->Data->StartTracking();
+      for (std::string Line : Log.Lines()) {
+        for (std::size_t At; (At = Line.find(H->File)) != std::string::npos;) Line.erase(At, H->File.size());
+        Logs[H == &Stream].push_back(Line);
+      }
+    }
+    for (const TDecodedNode* R = Whole.Data->Frames; R; R = R->Next) Roots[0].push_back(Dump(*R));
+    EXPECT_EQ(Roots[1], Roots[0]);
+    EXPECT_EQ(Logs[1], Logs[0]);
+    EXPECT_EQ(Stream.Data->Frames, nullptr);
+    EXPECT_EQ(Stream.Data->FrameCount(), Whole.Data->FrameCount());
+    EXPECT_EQ(Stream.Data->ProcessedSize, Whole.Data->ProcessedSize);
+    EXPECT_EQ(Stream.Notifications, 1);
+    EXPECT_EQ(Stream.Data->NodeBytes(), std::size_t{1} << 20);  // one block, however many BaseFrames
+  }
+}
+
+TEST(Data, StreamsEachBaseFrameOnceWhileTheFileGrowsByHalves) {
+  const std::vector<std::uint8_t> File = OnDisk(Frames(7));
+  THolder Whole, Stream;
+  Whole.Dir.Write("p.dat", File);
+  Whole.Data->StartTracking();
+  std::vector<std::string> Expected, Streamed;
+  for (const TDecodedNode* R = Whole.Data->Frames; R; R = R->Next) Expected.push_back(Dump(*R));
+  Stream.Data->OnFrame = [&](TDecodedNode& Root) {
+    EXPECT_EQ(Stream.Data->Image.Bytes.at(static_cast<std::size_t>(Root.Position - Stream.Data->ImageOrigin())), 0x1A);
+    Streamed.push_back(Dump(Root));
+  };
+  Stream.Data->StreamPieceBytes = 600;
+  TLogRecorder Quiet;
+  Stream.Dir.Write("p.dat", std::vector<std::uint8_t>());
+  Stream.Data->StartTracking();
+  for (std::size_t Done = 0, End = 141; Done < File.size(); Done = End, End = std::min(End + 140, File.size())) {
+    Stream.AppendFileBytes(std::vector<std::uint8_t>(File.begin() + static_cast<std::ptrdiff_t>(Done),
+                                                     File.begin() + static_cast<std::ptrdiff_t>(End)));
+    Stream.Timer().Fire();
+  }
+  EXPECT_EQ(Streamed, Expected);
 }
