@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -217,4 +218,28 @@ TEST(CliTable, RefusesAPlainNameThatNoColumnHasAndAnOutputItCannotWrite) {
                  Quoted(D.Dir.Path));
   EXPECT_EQ(R.ExitCode, 2);
   EXPECT_NE(R.Err.find("[Error] Cannot create file"), std::string::npos);
+}
+
+TEST(CliTable, FollowsAGrowingFileAndWritesEveryBaseFrameOnceInOrderUntilTerminated) {
+  TDemo D;
+  const std::string P = D.Dir.File("growing.dat"), Out = D.Dir.File("out.csv"), Status = D.Dir.File("status");
+  // The writer appends 30 BaseFrames in random pieces of up to 300 bytes over about a second.
+  const std::string Script =
+      std::string(VOREX_SIM) + " " + Quoted(P) + " --frames 2 --append-every 0.03 --count 30 --random-chunks 300 & "
+      "S=$!; sleep 0.2; " + VOREX_CLI + " table -q " + Quoted(D.S) + " " + Quoted(P) +
+      " --follow --interval 40 --vars SEQ_COUNT > " + Quoted(Out) + " & C=$!; wait $S; sleep 0.5; kill -TERM $C; "
+      "wait $C; echo $? > " + Quoted(Status);
+  ASSERT_EQ(std::system(("bash -c " + Quoted(Script)).c_str()), 0);
+  std::ifstream StatusFile(Status);
+  int Code = -1;
+  StatusFile >> Code;
+  EXPECT_EQ(Code, 0);
+  const std::vector<TRow> Rows = ParseCsv(RunCommand("cat " + Quoted(Out)).Out);
+  ASSERT_EQ(Rows.size(), 33u);
+  for (std::size_t R = 1; R < Rows.size(); ++R) {
+    EXPECT_EQ(Rows[R][1], std::to_string(R - 1));
+    if (R > 1) {
+      EXPECT_LT(std::stol(*Rows[R - 1][2]), std::stol(*Rows[R][2]));
+    }
+  }
 }

@@ -1,7 +1,12 @@
 #include "cli/TableCommand.h"
 
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <fstream>
 #include <map>
 #include <memory>
+#include <thread>
 
 #include "cli/CliProject.h"
 #include "common/AtomicFile.h"
@@ -20,13 +25,28 @@ struct TOptions {
   std::string Format = "csv";
   std::vector<std::string> Vars;
   std::string OutFile = "-";
+  bool Follow = false;
+  int Interval = 1000;
 };
 
-// Every BaseFrame of a holder, numbered in its file.
-void WriteHolder(TTableWriter& Writer, int File, const TData* Data) {
-  if (!Data) return;
-  std::int64_t Frame = 0;
-  for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next) Writer.WriteFrame(File, Frame++, *Root);
+std::atomic<bool> StopRequested = false;
+
+extern "C" void RequestStop(int) { StopRequested = true; }
+
+// Reads what the files gained every Interval until SIGINT or SIGTERM.
+void Follow(TProject& Project, std::ostream& Out, std::chrono::milliseconds Interval) {
+  StopRequested = false;
+  std::signal(SIGINT, RequestStop);
+  std::signal(SIGTERM, RequestStop);
+  constexpr std::chrono::milliseconds Step(20);
+  while (!StopRequested) {
+    for (auto Waited = std::chrono::milliseconds(0); Waited < Interval && !StopRequested; Waited += Step)
+      std::this_thread::sleep_for(std::min(Step, Interval - Waited));
+    if (StopRequested) break;
+    for (TData* Data : {Project.DataA.get(), Project.DataB.get()})
+      if (Data) Data->UpdateFromFile();
+    Out.flush();
+  }
 }
 
 }  // namespace
@@ -44,6 +64,11 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
                   "comma-separated qualified names or patterns with * and ? (HKFrame.*,*.HK_TEMP?)")
       ->delimiter(',');
   App->add_option("--out", Options.OutFile, "the file to write, - (default) for standard output");
+  App->add_flag("--follow", Options.Follow,
+                "after the end of the files, keep following them as tracking does, writing each new BaseFrame's "
+                "row as it arrives, until SIGINT or SIGTERM");
+  App->add_option("--interval", Options.Interval, "milliseconds between two looks at the files (default 1000)")
+      ->check(CLI::Range(1, 3600000));
   if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
 
   TCliLog Log(Err, Options.Project.Quiet);
@@ -57,16 +82,30 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
   }
   if (Unknown) return ExitNoLoad;
 
-  Project.LoadData();
   try {
-    std::unique_ptr<TAtomicFile> File;
-    if (Options.OutFile != "-") File = std::make_unique<TAtomicFile>(Options.OutFile);
-    TTableWriter Writer(File ? File->Stream() : Out, Formats.at(Options.Format), Layouts.at(Options.Layout),
-                        *Project.Definition, Project.Messages, Columns);
+    // A table that is followed grows in place; any other replaces its file once whole.
+    std::unique_ptr<TAtomicFile> Whole;
+    std::ofstream Growing;
+    if (Options.OutFile != "-" && Options.Follow) {
+      Growing.open(Options.OutFile, std::ios::binary | std::ios::trunc);
+      if (!Growing) throw EFileError("Cannot create file \"" + Options.OutFile + "\".");
+    } else if (Options.OutFile != "-") {
+      Whole = std::make_unique<TAtomicFile>(Options.OutFile);
+    }
+    std::ostream& Stream = Whole ? Whole->Stream() : Growing.is_open() ? Growing : Out;
+    TTableWriter Writer(Stream, Formats.at(Options.Format), Layouts.at(Options.Layout), *Project.Definition,
+                        Project.Messages, Columns);
     Writer.WriteHeader();
-    WriteHolder(Writer, 1, Project.DataA.get());
-    WriteHolder(Writer, 2, Project.DataB.get());
-    if (File) File->Commit();
+    // Each row is written as its BaseFrame is decoded; then the nodes are given back.
+    std::int64_t Frames[2] = {0, 0};
+    Project.OnStreamedFrame = [&](int Source, TDecodedNode& Root) {
+      Writer.WriteFrame(Source + 1, Frames[Source]++, Root);
+    };
+    Project.LoadData();
+    Stream.flush();
+    if (Options.Follow) Follow(Project, Stream, std::chrono::milliseconds(Options.Interval));
+    if (Whole) Whole->Commit();
+    if (!Stream) throw EFileError("Cannot write file \"" + Options.OutFile + "\".");
   } catch (const EFileError& Error) {
     AddEntry(llError, Error.what());
     return ExitNoLoad;

@@ -62,6 +62,10 @@ class TProject {
   TProjectState State() const { return FState; }
   // Called whenever State changes.
   std::function<void()> OnStateChanged;
+  // When set before the load, the holders stream: each BaseFrame is handed
+  // over (Source 0 or 1) as it is decoded and then given back, and the
+  // holders' lists stay empty.
+  std::function<void(int Source, TDecodedNode& Root)> OnStreamedFrame;
   // Called for every alarm hit after its log entry (the owner shows the notice).
   std::function<void(const TAlarmEntry& Alarm, double Value)> OnAlarm;
 
