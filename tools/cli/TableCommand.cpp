@@ -33,8 +33,9 @@ std::atomic<bool> StopRequested = false;
 
 extern "C" void RequestStop(int) { StopRequested = true; }
 
-// Reads what the files gained every Interval until SIGINT or SIGTERM.
-void Follow(TProject& Project, std::ostream& Out, std::chrono::milliseconds Interval) {
+// Reads what the files gained every Interval until SIGINT or SIGTERM; the
+// rows and the log entries of each look are flushed after it.
+void Follow(TProject& Project, std::ostream& Out, std::ostream& Err, std::chrono::milliseconds Interval) {
   StopRequested = false;
   std::signal(SIGINT, RequestStop);
   std::signal(SIGTERM, RequestStop);
@@ -46,6 +47,7 @@ void Follow(TProject& Project, std::ostream& Out, std::chrono::milliseconds Inte
     for (TData* Data : {Project.DataA.get(), Project.DataB.get()})
       if (Data) Data->UpdateFromFile();
     Out.flush();
+    Err.flush();
   }
 }
 
@@ -103,7 +105,10 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
     };
     Project.LoadData();
     Stream.flush();
-    if (Options.Follow) Follow(Project, Stream, std::chrono::milliseconds(Options.Interval));
+    if (Options.Follow) {
+      Err.flush();
+      Follow(Project, Stream, Err, std::chrono::milliseconds(Options.Interval));
+    }
     if (Whole) Whole->Commit();
     if (!Stream) throw EFileError("Cannot write file \"" + Options.OutFile + "\".");
   } catch (const EFileError& Error) {
