@@ -1,0 +1,516 @@
+// The extension vorex._vorex: a project loaded from a structure file and one
+// or two packet files, its plot series, table and BaseFrames as numpy arrays
+// and Python objects. Every call into the core runs without the GIL, under
+// one lock (the log sink is process-wide), with a sink that keeps the entries
+// in the project's log.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cmath>
+#include <limits>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "common/Convert.h"
+#include "common/Log.h"
+#include "common/Rounding.h"
+#include "plot/PlotSeries.h"
+#include "project/Project.h"
+#include "structure/InstrumentNames.h"
+#include "structure/VarList.h"
+#include "table/TableColumns.h"
+
+namespace py = pybind11;
+
+namespace {
+
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+
+std::mutex CoreLock;
+PyObject* LoadErrorType = nullptr;
+
+// Runs Body without the GIL and under CoreLock.
+template <typename TBody>
+auto Locked(TBody&& Body) {
+  py::gil_scoped_release Release;
+  std::lock_guard<std::mutex> Lock(CoreLock);
+  return Body();
+}
+
+const char* KindName(TEntryKind Kind) {
+  switch (Kind) {
+    case ekNumber: return "number";
+    case ekBoolean: return "boolean";
+    case ekSubframe: return "subframe";
+    case ekText: return "text";
+    case ekFrame: return "frame";
+  }
+  return "unknown";
+}
+
+// Texts of the structure and packet files are 8-bit: a byte above 127 is the Latin-1 character.
+py::str Latin1(const std::string& Text) {
+  return py::reinterpret_steal<py::str>(PyUnicode_DecodeLatin1(Text.data(), static_cast<Py_ssize_t>(Text.size()), nullptr));
+}
+
+template <typename T>
+py::array_t<T> ToArray(std::vector<T>&& Values) {
+  auto* Held = new std::vector<T>(std::move(Values));
+  py::capsule Owner(Held, [](void* P) { delete static_cast<std::vector<T>*>(P); });
+  return py::array_t<T>(static_cast<py::ssize_t>(Held->size()), Held->data(), Owner);
+}
+
+// An object array of Texts[i] (None for -1).
+py::array ObjectArray(const std::vector<std::int32_t>& Index, const std::vector<py::object>& Texts) {
+  py::array Result(py::dtype("O"), py::array::ShapeContainer{static_cast<py::ssize_t>(Index.size())});
+  auto** Cells = static_cast<PyObject**>(Result.mutable_data());
+  for (std::size_t I = 0; I < Index.size(); ++I) {
+    PyObject* Cell = Index[I] < 0 ? Py_None : Texts[static_cast<std::size_t>(Index[I])].ptr();
+    Py_INCREF(Cell);
+    Py_XDECREF(Cells[I]);
+    Cells[I] = Cell;
+  }
+  return Result;
+}
+
+// One decoded node as frame() returns it.
+struct TNodeCopy {
+  std::string Name;
+  TEntryKind Kind = ekNumber;
+  double Raw = 0, Value = 0;
+  std::int32_t Position = 0;
+  std::int32_t Text = -1;  // the message of a TEXT variable
+  std::vector<TNodeCopy> Children;
+};
+
+py::dict NodeObject(const TNodeCopy& Node, const std::vector<std::string>& Messages) {
+  py::dict Result;
+  Result["name"] = Latin1(Node.Name);
+  Result["kind"] = KindName(Node.Kind);
+  Result["raw"] = Node.Raw;
+  if (Node.Kind == ekText)
+    Result["value"] = Node.Text >= 0 ? py::object(Latin1(Messages[static_cast<std::size_t>(Node.Text)])) : py::none();
+  else
+    Result["value"] = Node.Value;
+  Result["position"] = Node.Position;
+  py::list Children;
+  for (const TNodeCopy& Child : Node.Children) Children.append(NodeObject(Child, Messages));
+  Result["children"] = Children;
+  return Result;
+}
+
+// The columns of a table as the core gives them, before they become arrays.
+struct TTableData {
+  bool Wide = true;
+  std::vector<std::string> Names;  // the variable columns (wide)
+  std::vector<bool> IsText;
+  std::vector<std::int64_t> File, Frame, Serial;
+  std::vector<double> Time;
+  std::vector<std::vector<double>> Numbers;        // per variable column (wide)
+  std::vector<std::vector<std::int32_t>> Texts;    // message index or -1, per TEXT column (wide)
+  std::vector<std::int32_t> NameIndex;             // long: into Names
+  std::vector<double> Raw, Value;                  // long
+  std::vector<std::int32_t> ValueText;             // long: message index, -1 for a number, -2 absent
+};
+
+class TPyProject {
+ public:
+  TProject Project;
+  std::vector<std::pair<TLogLevel, std::string>> Log;
+  std::vector<std::string> Files;
+
+  // Body with the log sink that appends to Log; the previous sink afterwards.
+  template <typename TBody>
+  auto Logged(TBody&& Body) {
+    TLogSink Previous = SetLogSink([this](TLogLevel Level, const std::string& Text) { Log.emplace_back(Level, Text); });
+    struct TRestore {
+      TLogSink& Previous;
+      ~TRestore() { SetLogSink(std::move(Previous)); }
+    } Restore{Previous};
+    return Body();
+  }
+
+  std::int64_t FrameCount() const {
+    std::int64_t Count = 0;
+    for (const TData* Data : {Project.DataA.get(), Project.DataB.get()})
+      if (Data) Count += Data->FrameCount();
+    return Count;
+  }
+
+  bool HasRow(const std::string* FrameName, const std::string& VarName) const {
+    for (const TDefinitionEntry& Row : Project.Definition->Entries)
+      if (Row.VarName == VarName && (!FrameName || Row.FrameName == *FrameName)) return true;
+    return false;
+  }
+
+  // Frame and variable of a plot name: a table column's qualified name, or "Frame.Var" split at the first ".";
+  // none for a name no row has.
+  std::optional<std::pair<std::string, std::string>> PlotName(const std::string& Name) const {
+    TTableColumns Columns(*Project.Definition);
+    for (const TTableColumn& Column : Columns.Columns())
+      if (Column.Name == Name) {
+        const TDefinitionEntry& Row = Project.Definition->Entries[static_cast<std::size_t>(Column.Row)];
+        return std::pair(Row.FrameName, Row.VarName);
+      }
+    const std::size_t Dot = Name.find('.');
+    if (Dot != std::string::npos) {
+      std::string Frame = Name.substr(0, Dot), Var = Name.substr(Dot + 1);
+      if (HasRow(&Frame, Var)) return std::pair(Frame, Var);
+    }
+    return std::nullopt;
+  }
+
+  std::int32_t MessageIndex(const TDecodedNode& Node) const {
+    const std::int64_t Index = RoundHalfEven(Node.RawValue);
+    return Index >= 0 && static_cast<std::uint64_t>(Index) < Project.Messages.size() ? static_cast<std::int32_t>(Index)
+                                                                                      : -1;
+  }
+
+  TEntryKind KindOf(const TDecodedNode& Node) const {
+    const auto Row = static_cast<std::size_t>(Node.DefIndex);
+    return Row < Project.Definition->Entries.size() ? Project.Definition->Entries[Row].Kind : ekNumber;
+  }
+
+  TNodeCopy CopyNode(const TDecodedNode& Node) const {
+    TNodeCopy Copy;
+    Copy.Name = Project.Definition->NodeQualifiedName(Node);
+    Copy.Kind = KindOf(Node);
+    Copy.Raw = Node.RawValue;
+    Copy.Value = Node.Value;
+    Copy.Position = Node.Position;
+    if (Copy.Kind == ekText) Copy.Text = MessageIndex(Node);
+    for (const TDecodedNode* Child = Node.Child; Child; Child = Child->Next) Copy.Children.push_back(CopyNode(*Child));
+    return Copy;
+  }
+
+  void TakeTime(const TDecodedNode* List, bool& HasTime, double& Time) const {
+    static const std::uint32_t TimeHash = DJBHash(PlotTimeName);
+    const auto& Entries = Project.Definition->Entries;
+    for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
+      if (Node->Child) TakeTime(Node->Child, HasTime, Time);
+      const auto Row = static_cast<std::size_t>(Node->DefIndex);
+      if (Row < Entries.size() && Entries[Row].NameHash == TimeHash) {
+        HasTime = true;
+        Time = Node->Value;
+      }
+    }
+  }
+
+  void LongRows(TTableData& Table, const TTableColumns& Columns, std::unordered_map<std::string, std::int32_t>& Names,
+                std::int64_t File, std::int64_t Frame, const TDecodedNode* List) const {
+    const auto& Entries = Project.Definition->Entries;
+    for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
+      if (Node->Child) {
+        LongRows(Table, Columns, Names, File, Frame, Node->Child);
+        continue;
+      }
+      const auto Row = static_cast<std::size_t>(Node->DefIndex);
+      if (Row >= Entries.size() || Entries[Row].Kind == ekSubframe || Entries[Row].Kind == ekFrame) continue;
+      const std::string Name = Project.Definition->NodeQualifiedName(*Node);
+      if (!Columns.Selected(Name)) continue;
+      const auto [Found, Added] = Names.try_emplace(Name, static_cast<std::int32_t>(Table.Names.size()));
+      if (Added) Table.Names.push_back(Name);
+      Table.File.push_back(File);
+      Table.Frame.push_back(Frame);
+      Table.Serial.push_back(Node->SerialNo);
+      Table.NameIndex.push_back(Found->second);
+      Table.Raw.push_back(Node->RawValue);
+      const bool Text = Entries[Row].Kind == ekText;
+      const std::int32_t Message = Text ? MessageIndex(*Node) : -1;
+      Table.ValueText.push_back(Text ? (Message >= 0 ? Message : -2) : -1);
+      Table.Value.push_back(Text ? NaN : Node->Value);
+    }
+  }
+
+  // The table of every BaseFrame, first file then second, as vorex-cli table writes it.
+  TTableData CollectTable(const TTableColumns& Columns, bool Wide) const {
+    TTableData Table;
+    Table.Wide = Wide;
+    const auto& Entries = Project.Definition->Entries;
+    if (Wide) {
+      for (const TTableColumn& Column : Columns.Columns()) {
+        Table.Names.push_back(Column.Name);
+        Table.IsText.push_back(Entries[static_cast<std::size_t>(Column.Row)].Kind == ekText);
+      }
+      Table.Numbers.resize(Table.Names.size());
+      Table.Texts.resize(Table.Names.size());
+    }
+    const std::int64_t Rows = FrameCount();
+    for (std::size_t C = 0; C < Table.Names.size(); ++C)
+      if (Table.IsText[C]) Table.Texts[C].reserve(static_cast<std::size_t>(Rows));
+      else Table.Numbers[C].reserve(static_cast<std::size_t>(Rows));
+    std::unordered_map<std::string, std::int32_t> Names;
+    std::vector<const TDecodedNode*> Cells;
+    bool HasTime = false;
+    double Time = 0;
+    int File = 0;
+    for (const TData* Data : {Project.DataA.get(), Project.DataB.get()}) {
+      ++File;
+      if (!Data) continue;
+      std::int64_t Frame = 0;
+      for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next, ++Frame) {
+        if (!Wide) {
+          LongRows(Table, Columns, Names, File, Frame, Root->Child);
+          continue;
+        }
+        TakeTime(Root->Child, HasTime, Time);
+        Columns.Fill(*Root, Cells);
+        Table.File.push_back(File);
+        Table.Frame.push_back(Frame);
+        Table.Serial.push_back(Root->SerialNo);
+        Table.Time.push_back(HasTime ? Time : NaN);
+        for (std::size_t C = 0; C < Cells.size(); ++C) {
+          const TDecodedNode* Cell = Cells[C];
+          if (Table.IsText[C])
+            Table.Texts[C].push_back(Cell && KindOf(*Cell) == ekText ? MessageIndex(*Cell) : -1);
+          else
+            Table.Numbers[C].push_back(Cell ? Cell->Value : NaN);
+        }
+      }
+    }
+    return Table;
+  }
+};
+
+std::vector<std::string> VarsList(const py::object& Vars) {
+  std::vector<std::string> Result;
+  if (Vars.is_none()) return Result;
+  if (py::isinstance<py::str>(Vars)) {
+    std::string Text = Vars.cast<std::string>();
+    std::size_t Start = 0;
+    for (;;) {
+      const std::size_t Comma = Text.find(',', Start);
+      Result.push_back(Text.substr(Start, Comma - Start));
+      if (Comma == std::string::npos) break;
+      Start = Comma + 1;
+    }
+    return Result;
+  }
+  for (const py::handle Item : Vars) {
+    if (!py::isinstance<py::str>(Item)) throw py::type_error("vars must be a string or a sequence of strings");
+    Result.push_back(Item.cast<std::string>());
+  }
+  return Result;
+}
+
+py::list LogList(const std::vector<std::pair<TLogLevel, std::string>>& Log) {
+  py::list Result;
+  for (const auto& [Level, Text] : Log) Result.append(py::make_tuple(LogLevelName(Level), Latin1(Text)));
+  return Result;
+}
+
+std::unique_ptr<TPyProject> Load(const std::string& Structure, const std::string& Packet,
+                                 const std::optional<std::string>& Packet2, const std::optional<std::string>& OffsetTime) {
+  auto Result = std::make_unique<TPyProject>();
+  TPyProject& P = *Result;
+  P.Project.Settings.StructureFile = Structure;
+  P.Project.Settings.PaketFileA = Packet;
+  P.Project.Settings.PaketFileB = Packet2.value_or("");
+  P.Project.Settings.Tracking = false;
+  if (OffsetTime) P.Project.OffsetTime = *OffsetTime;
+  const std::string Failure = Locked([&]() -> std::string {
+    return P.Logged([&]() -> std::string {
+      try {
+        if (P.Project.Load()) return "";
+      } catch (const std::exception& Error) {
+        AddEntry(llError, Error.what());
+        return Error.what();
+      }
+      for (auto Entry = P.Log.rbegin(); Entry != P.Log.rend(); ++Entry)
+        if (Entry->first == llError) return Entry->second;
+      return "The files could not be loaded.";
+    });
+  });
+  if (!Failure.empty()) {
+    py::object Error = py::reinterpret_borrow<py::object>(LoadErrorType)(Latin1(Failure));
+    Error.attr("log") = LogList(P.Log);
+    PyErr_SetObject(LoadErrorType, Error.ptr());
+    throw py::error_already_set();
+  }
+  P.Files.push_back(P.Project.Settings.PaketFileA);
+  if (P.Project.DataB) P.Files.push_back(P.Project.Settings.PaketFileB);
+  return Result;
+}
+
+py::tuple Series(TPyProject& P, const std::string& Name, const std::optional<std::string>& Sort) {
+  std::optional<std::string> Unknown;
+  std::vector<TPlotPoint> Points = Locked([&] {
+    const auto Names = P.PlotName(Name);
+    if (!Names) Unknown = Name;
+    else if (Sort && !Sort->empty() && !P.HasRow(nullptr, *Sort)) Unknown = *Sort;
+    if (Unknown) return std::vector<TPlotPoint>();
+    TPlotSeries Plot;
+    Plot.FrameName = Names->first;
+    Plot.VarName = Names->second;
+    Plot.SortVar = Sort.value_or("");
+    Plot.FramesA = P.Project.DataA->Frames;
+    if (P.Project.DataB) Plot.FramesB = P.Project.DataB->Frames;
+    Plot.RefreshSeries(*P.Project.Definition);
+    return std::move(Plot.Series);
+  });
+  if (Unknown) throw py::key_error("Unknown variable " + *Unknown + ".");
+  std::vector<double> Serial, Time, Value;
+  Serial.reserve(Points.size());
+  Time.reserve(Points.size());
+  Value.reserve(Points.size());
+  for (const TPlotPoint& Point : Points) {
+    Serial.push_back(Point.SerialNo);
+    Time.push_back(Point.Time);
+    Value.push_back(Point.Value);
+  }
+  return py::make_tuple(ToArray(std::move(Serial)), ToArray(std::move(Time)), ToArray(std::move(Value)));
+}
+
+py::dict Table(TPyProject& P, const py::object& Vars, const std::string& Layout) {
+  if (Layout != "wide" && Layout != "long") throw py::value_error("layout must be \"wide\" or \"long\", not \"" + Layout + "\"");
+  const std::vector<std::string> Patterns = VarsList(Vars);
+  std::vector<std::string> Unknown;
+  TTableData Data = Locked([&] {
+    TTableColumns Columns(*P.Project.Definition);
+    Unknown = Columns.Select(Patterns);
+    return Unknown.empty() ? P.CollectTable(Columns, Layout == "wide") : TTableData();
+  });
+  if (!Unknown.empty()) throw py::key_error("Unknown variable " + Unknown.front() + ".");
+
+  std::vector<py::object> Messages;
+  Messages.reserve(P.Project.Messages.size());
+  for (const std::string& Message : P.Project.Messages) Messages.push_back(Latin1(Message));
+  py::dict Result;
+  Result["file"] = ToArray(std::move(Data.File));
+  Result["frame"] = ToArray(std::move(Data.Frame));
+  Result["serial"] = ToArray(std::move(Data.Serial));
+  if (Data.Wide) {
+    Result["time"] = ToArray(std::move(Data.Time));
+    for (std::size_t C = 0; C < Data.Names.size(); ++C)
+      Result[Latin1(Data.Names[C])] =
+          Data.IsText[C] ? py::object(ObjectArray(Data.Texts[C], Messages)) : py::object(ToArray(std::move(Data.Numbers[C])));
+    return Result;
+  }
+  std::vector<py::object> Names;
+  for (const std::string& Name : Data.Names) Names.push_back(Latin1(Name));
+  Result["name"] = ObjectArray(Data.NameIndex, Names);
+  Result["raw"] = ToArray(std::move(Data.Raw));
+  // A TEXT variable's value is its message (None when its raw value numbers none), any other's a float.
+  py::array Values(py::dtype("O"), py::array::ShapeContainer{static_cast<py::ssize_t>(Data.Value.size())});
+  auto** Cells = static_cast<PyObject**>(Values.mutable_data());
+  for (std::size_t I = 0; I < Data.Value.size(); ++I) {
+    const std::int32_t Text = Data.ValueText[I];
+    py::object Cell = Text >= 0    ? Messages[static_cast<std::size_t>(Text)]
+                      : Text == -2 ? py::object(py::none())
+                                   : py::object(py::float_(Data.Value[I]));
+    Py_XDECREF(Cells[I]);
+    Cells[I] = Cell.release().ptr();
+  }
+  Result["value"] = Values;
+  return Result;
+}
+
+py::dict Frame(TPyProject& P, std::int64_t Index, int File) {
+  if (File != 1 && File != 2) throw py::value_error("file must be 1 or 2");
+  const TData* Data = File == 1 ? P.Project.DataA.get() : P.Project.DataB.get();
+  if (!Data) throw py::index_error("the project has no second packet file");
+  std::int32_t Serial = 0;
+  std::optional<TNodeCopy> Copy = Locked([&]() -> std::optional<TNodeCopy> {
+    if (Index < 0) Index += Data->FrameCount();
+    if (Index < 0 || Index >= Data->FrameCount()) return std::nullopt;
+    TRootCursor Cursor;
+    const TDecodedNode* Root = Cursor.After(Data->Frames, Index);
+    if (!Root) return std::nullopt;
+    Serial = Root->SerialNo;
+    return P.CopyNode(*Root);
+  });
+  if (!Copy) throw py::index_error("BaseFrame " + std::to_string(Index) + " is not in file " + std::to_string(File));
+  py::dict Result = NodeObject(*Copy, P.Project.Messages);
+  Result["serial"] = Serial;
+  return Result;
+}
+
+std::int64_t Update(TPyProject& P) {
+  return Locked([&] {
+    return P.Logged([&] {
+      const std::int64_t Before = P.FrameCount();
+      for (TData* Data : {P.Project.DataA.get(), P.Project.DataB.get()})
+        if (Data) Data->UpdateFromFile();
+      return P.FrameCount() - Before;
+    });
+  });
+}
+
+py::list Variables(TPyProject& P) {
+  std::vector<std::pair<std::string, TEntryKind>> Names = Locked([&] {
+    std::vector<std::pair<std::string, TEntryKind>> Result;
+    TTableColumns Columns(*P.Project.Definition);
+    for (const TTableColumn& Column : Columns.Columns())
+      Result.emplace_back(Column.Name, P.Project.Definition->Entries[static_cast<std::size_t>(Column.Row)].Kind);
+    return Result;
+  });
+  py::list Result;
+  for (const auto& [Name, Kind] : Names) Result.append(py::make_tuple(Latin1(Name), KindName(Kind)));
+  return Result;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_vorex, m) {
+  m.doc() = "The compiled part of vorex; use the package vorex.";
+  LoadErrorType = PyErr_NewExceptionWithDoc(
+      "vorex.LoadError",
+      "The files could not be loaded: a missing packet or structure file, a structure file that is rejected, or an\n"
+      "Offset Time that is not a date. The message is the log's; the attribute log holds every (level, text) entry.",
+      PyExc_RuntimeError, nullptr);
+  m.attr("LoadError") = py::handle(LoadErrorType);
+
+  py::class_<TPyProject>(m, "Project",
+                         "A loaded project: the structure definition and the BaseFrames of one or two packet files.\n"
+                         "Made by vorex.load(); it reads the files again only through update().")
+      .def_property_readonly(
+          "frame_count", [](TPyProject& P) { return Locked([&] { return P.FrameCount(); }); },
+          "The number of BaseFrames decoded from all packet files.")
+      .def_property_readonly(
+          "files", [](const TPyProject& P) { return P.Files; },
+          "The packet files read: files[0] is file 1, files[1] (when present) file 2.")
+      .def_property_readonly(
+          "log", [](TPyProject& P) { return LogList(Locked([&] { return P.Log; })); },
+          "The log entries of the load and of every update() as (level, text) tuples; level is \"Message\", \"Info\",\n"
+          "\"Warn\" or \"Error\".")
+      .def("variables", &Variables,
+           "variables() -> list of (name, kind)\n\n"
+           "Every variable that can occur below a BaseFrame, by its qualified name (\"HKFrame.HK_TEMP1\"), in the\n"
+           "order of the structure file, with its kind: \"number\", \"boolean\" or \"text\".")
+      .def("series", &Series, py::arg("name"), py::arg("sort") = py::none(),
+           "series(name, sort=None) -> (serial, time, value)\n\n"
+           "The points a plot window shows for the variable name (\"Frame.Var\", split at the first \".\", or a\n"
+           "qualified name from variables()), ordered by the variable sort when given: three float64 arrays of\n"
+           "serial numbers, times (the last PLOT_TIME met, in seconds) and values. KeyError for a name no row of\n"
+           "the structure file has.")
+      .def("table", &Table, py::arg("vars") = py::none(), py::arg("layout") = "wide",
+           "table(vars=None, layout=\"wide\") -> dict of numpy arrays\n\n"
+           "The columns of vorex-cli table. Wide: one row per BaseFrame, the int64 columns file, frame and serial,\n"
+           "the float64 column time and one column per variable: float64 with NaN where absent, TEXT variables as\n"
+           "object arrays of str (None where absent). Long: one row per decoded variable, the columns file, frame,\n"
+           "serial, name, raw and value (an object array: the message for TEXT variables, a float otherwise).\n"
+           "vars: qualified names or patterns with * and ?, as a list or one comma-separated string; a plain name\n"
+           "that matches no column raises KeyError.")
+      .def("frame", &Frame, py::arg("i"), py::arg("file") = 1,
+           "frame(i, file=1) -> dict\n\n"
+           "BaseFrame i (from 0, negative from the end) of packet file 1 or 2 as nested dicts with the keys name,\n"
+           "kind, raw, value, position and children (the sub-frame's or BaseFrame's nodes); the BaseFrame's own\n"
+           "dict also has its serial. IndexError for a BaseFrame that is not there.")
+      .def("update", &Update,
+           "update() -> int\n\n"
+           "Reads what the packet files gained since the last read, as a tracking tick does, and returns the\n"
+           "number of new BaseFrames; series(), table() and frame() include them afterwards.");
+
+  m.def("load", &Load, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
+        py::arg("offset_time") = py::none(),
+        "load(structure, packet, packet2=None, offset_time=None) -> Project\n\n"
+        "Checks the files and loads them as a project load does: the structure definition, then every BaseFrame\n"
+        "of packet (and of packet2, with serial numbers from 100000000; a missing packet2 is only a warning).\n"
+        "offset_time is the project's Offset Time (\"yyyy-mm-dd [hh:nn:ss]\"). Raises LoadError when the load\n"
+        "stops. The log entries are kept in Project.log, not printed.");
+}

@@ -1,0 +1,50 @@
+"""Vorex in Python: the decoded telemetry of a project as numpy arrays.
+
+Load a structure file and one or two packet files, then read the decoded
+values as the plot windows and ``vorex-cli table`` see them::
+
+    import vorex
+    project = vorex.load("demo/demo.structure", "demo/demo.dat")
+    serial, time, value = project.series("HKFrame.HK_TEMP1")
+    columns = project.table(vars=["HKFrame.*"])      # dict of numpy arrays
+    frame = project.frame(0)                           # one BaseFrame as dicts
+    new = project.update()                             # what the files gained
+
+Contents:
+
+- ``load(structure, packet, packet2=None, offset_time=None)`` returns a
+  ``Project``; a load that stops raises ``LoadError``.
+- ``Project``: ``frame_count``, ``files``, ``log``, ``variables()``,
+  ``series()``, ``table()``, ``to_pandas()``, ``frame()``, ``update()``.
+- ``vorex.dask.read_table(structure, packet_files, vars=None)``: a Dask
+  DataFrame with one partition per packet file (needs Dask; ``import vorex``
+  does not).
+
+Decoding runs without the GIL. Bad files, names and arguments raise Python
+exceptions: ``LoadError``, ``KeyError`` (unknown variable names),
+``IndexError`` (a BaseFrame that is not there), ``ValueError`` and
+``TypeError`` (bad arguments).
+"""
+
+from ._vorex import LoadError, Project, load
+
+__all__ = ["LoadError", "Project", "load"]
+
+
+def _to_pandas(self, vars=None, layout="wide"):
+    """to_pandas(vars=None, layout="wide") -> pandas.DataFrame
+
+    The columns of table(vars, layout) as a DataFrame. Raises ImportError
+    when pandas cannot be imported.
+    """
+    try:
+        import pandas
+    except ImportError as error:
+        raise ImportError("Project.to_pandas needs pandas, which cannot be imported: " + str(error)) from error
+    return pandas.DataFrame(self.table(vars=vars, layout=layout), copy=False)
+
+
+Project.to_pandas = _to_pandas
+for _item in (LoadError, Project, load):
+    _item.__module__ = __name__
+del _item
