@@ -7,7 +7,6 @@ import os
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import unittest
 
@@ -169,19 +168,6 @@ class DemoData(unittest.TestCase):
         for error, call in cases:
             with self.subTest(error=error):
                 self.assertRaises(error, call)
-
-    def test_concurrent_loads_agree(self):
-        results = [None, None]
-
-        def load(index):
-            results[index] = vorex.load(STRUCTURE, self.first).series("HKFrame.HK_TEMP1")[2]
-
-        threads = [threading.Thread(target=load, args=(index,)) for index in range(2)]
-        for thread in threads:
-            thread.start()
-        for thread in threads:
-            thread.join()
-        np.testing.assert_array_equal(results[0], results[1])
 
 
 class LoadErrors(unittest.TestCase):
