@@ -18,12 +18,10 @@
 
 #include "common/Convert.h"
 #include "common/Log.h"
-#include "common/Rounding.h"
 #include "plot/PlotSeries.h"
 #include "project/Project.h"
-#include "structure/InstrumentNames.h"
-#include "structure/VarList.h"
 #include "table/TableColumns.h"
+#include "table/TableRows.h"
 
 namespace py = pybind11;
 
@@ -165,10 +163,8 @@ class TPyProject {
     return std::nullopt;
   }
 
-  std::int32_t MessageIndex(const TDecodedNode& Node) const {
-    const std::int64_t Index = RoundHalfEven(Node.RawValue);
-    return Index >= 0 && static_cast<std::uint64_t>(Index) < Project.Messages.size() ? static_cast<std::int32_t>(Index)
-                                                                                      : -1;
+  std::int32_t MessageIndexOf(const TDecodedNode& Node) const {
+    return static_cast<std::int32_t>(MessageIndex(Node, Project.Messages));
   }
 
   TEntryKind KindOf(const TDecodedNode& Node) const {
@@ -183,48 +179,26 @@ class TPyProject {
     Copy.Raw = Node.RawValue;
     Copy.Value = Node.Value;
     Copy.Position = Node.Position;
-    if (Copy.Kind == ekText) Copy.Text = MessageIndex(Node);
+    if (Copy.Kind == ekText) Copy.Text = MessageIndexOf(Node);
     for (const TDecodedNode* Child = Node.Child; Child; Child = Child->Next) Copy.Children.push_back(CopyNode(*Child));
     return Copy;
   }
 
-  void TakeTime(const TDecodedNode* List, bool& HasTime, double& Time) const {
-    static const std::uint32_t TimeHash = DJBHash(PlotTimeName);
-    const auto& Entries = Project.Definition->Entries;
-    for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
-      if (Node->Child) TakeTime(Node->Child, HasTime, Time);
-      const auto Row = static_cast<std::size_t>(Node->DefIndex);
-      if (Row < Entries.size() && Entries[Row].NameHash == TimeHash) {
-        HasTime = true;
-        Time = Node->Value;
-      }
-    }
-  }
-
   void LongRows(TTableData& Table, const TTableColumns& Columns, std::unordered_map<std::string, std::int32_t>& Names,
                 std::int64_t File, std::int64_t Frame, const TDecodedNode* List) const {
-    const auto& Entries = Project.Definition->Entries;
-    for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
-      if (Node->Child) {
-        LongRows(Table, Columns, Names, File, Frame, Node->Child);
-        continue;
-      }
-      const auto Row = static_cast<std::size_t>(Node->DefIndex);
-      if (Row >= Entries.size() || Entries[Row].Kind == ekSubframe || Entries[Row].Kind == ekFrame) continue;
-      const std::string Name = Project.Definition->NodeQualifiedName(*Node);
-      if (!Columns.Selected(Name)) continue;
+    ForEachSelectedVariable(*Project.Definition, Columns, List, [&](const TDecodedNode& Node, const std::string& Name) {
       const auto [Found, Added] = Names.try_emplace(Name, static_cast<std::int32_t>(Table.Names.size()));
       if (Added) Table.Names.push_back(Name);
       Table.File.push_back(File);
       Table.Frame.push_back(Frame);
-      Table.Serial.push_back(Node->SerialNo);
+      Table.Serial.push_back(Node.SerialNo);
       Table.NameIndex.push_back(Found->second);
-      Table.Raw.push_back(Node->RawValue);
-      const bool Text = Entries[Row].Kind == ekText;
-      const std::int32_t Message = Text ? MessageIndex(*Node) : -1;
+      Table.Raw.push_back(Node.RawValue);
+      const bool Text = IsTextNode(*Project.Definition, Node);
+      const std::int32_t Message = Text ? MessageIndexOf(Node) : -1;
       Table.ValueText.push_back(Text ? (Message >= 0 ? Message : -2) : -1);
-      Table.Value.push_back(Text ? NaN : Node->Value);
-    }
+      Table.Value.push_back(Text ? NaN : Node.Value);
+    });
   }
 
   // The table of every BaseFrame, first file then second, as vorex-cli table writes it.
@@ -246,8 +220,7 @@ class TPyProject {
       else Table.Numbers[C].reserve(static_cast<std::size_t>(Rows));
     std::unordered_map<std::string, std::int32_t> Names;
     std::vector<const TDecodedNode*> Cells;
-    bool HasTime = false;
-    double Time = 0;
+    TPlotTimeTracker Time;
     int File = 0;
     for (const TData* Data : {Project.DataA.get(), Project.DataB.get()}) {
       ++File;
@@ -258,16 +231,16 @@ class TPyProject {
           LongRows(Table, Columns, Names, File, Frame, Root->Child);
           continue;
         }
-        TakeTime(Root->Child, HasTime, Time);
+        Time.Take(*Project.Definition, Root->Child);
         Columns.Fill(*Root, Cells);
         Table.File.push_back(File);
         Table.Frame.push_back(Frame);
         Table.Serial.push_back(Root->SerialNo);
-        Table.Time.push_back(HasTime ? Time : NaN);
+        Table.Time.push_back(Time.Known ? Time.Time : NaN);
         for (std::size_t C = 0; C < Cells.size(); ++C) {
           const TDecodedNode* Cell = Cells[C];
           if (Table.IsText[C])
-            Table.Texts[C].push_back(Cell && KindOf(*Cell) == ekText ? MessageIndex(*Cell) : -1);
+            Table.Texts[C].push_back(Cell && KindOf(*Cell) == ekText ? MessageIndexOf(*Cell) : -1);
           else
             Table.Numbers[C].push_back(Cell ? Cell->Value : NaN);
         }

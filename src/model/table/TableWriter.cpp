@@ -3,9 +3,6 @@
 #include <charconv>
 #include <cmath>
 
-#include "common/Rounding.h"
-#include "structure/InstrumentNames.h"
-#include "structure/VarList.h"
 
 namespace {
 
@@ -81,56 +78,26 @@ TTableWriter::TCell TTableWriter::NumberCell(double Value) {
 
 // The transformed value; for a TEXT variable the message its raw value numbers.
 TTableWriter::TCell TTableWriter::ValueCell(const TDecodedNode& Node) const {
-  const auto Row = static_cast<std::size_t>(Node.DefIndex);
-  if (Row >= Definition.Entries.size() || Definition.Entries[Row].Kind != ekText) return NumberCell(Node.Value);
-  const std::int64_t Index = RoundHalfEven(Node.RawValue);
-  if (Index >= 0 && static_cast<std::uint64_t>(Index) < Messages.size())
-    return {TCellKind::Text, Messages[static_cast<std::size_t>(Index)]};
-  return {TCellKind::Absent, ""};
-}
-
-// The running PLOT_TIME, in the plot's walk: sub-frame contents before their node.
-void TTableWriter::TakeTime(const TDecodedNode* List) {
-  static const std::uint32_t TimeHash = DJBHash(PlotTimeName);
-  for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
-    if (Node->Child) TakeTime(Node->Child);
-    const auto Row = static_cast<std::size_t>(Node->DefIndex);
-    if (Row < Definition.Entries.size() && Definition.Entries[Row].NameHash == TimeHash) {
-      HasTime = true;
-      Time = Node->Value;
-    }
-  }
+  if (!IsTextNode(Definition, Node)) return NumberCell(Node.Value);
+  const std::int64_t Index = MessageIndex(Node, Messages);
+  if (Index < 0) return {TCellKind::Absent, ""};
+  return {TCellKind::Text, Messages[static_cast<std::size_t>(Index)]};
 }
 
 void TTableWriter::WriteFrame(int File, std::int64_t Frame, const TDecodedNode& Root) {
   if (Layout == TTableLayout::Long) {
-    WriteLongRows(CountCell(File), CountCell(Frame), Root.Child);
+    ForEachSelectedVariable(Definition, Columns, Root.Child, [&](const TDecodedNode& Node, const std::string& Name) {
+      WriteRow({CountCell(File), CountCell(Frame), CountCell(Node.SerialNo), {TCellKind::Text, Name},
+                NumberCell(Node.RawValue), ValueCell(Node)});
+    });
     return;
   }
-  TakeTime(Root.Child);
+  Time.Take(Definition, Root.Child);
   Columns.Fill(Root, Cells);
   Row.assign({CountCell(File), CountCell(Frame), CountCell(Root.SerialNo),
-              HasTime ? NumberCell(Time) : TCell{TCellKind::Absent, ""}});
+              Time.Known ? NumberCell(Time.Time) : TCell{TCellKind::Absent, ""}});
   for (const TDecodedNode* Cell : Cells) Row.push_back(Cell ? ValueCell(*Cell) : TCell{TCellKind::Absent, ""});
   WriteRow(Row);
-}
-
-// One row per variable node, in the walk order of the wide layout.
-void TTableWriter::WriteLongRows(const TCell& FileCell, const TCell& FrameCell, const TDecodedNode* List) {
-  for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
-    if (Node->Child) {
-      WriteLongRows(FileCell, FrameCell, Node->Child);
-      continue;
-    }
-    const auto RowIndex = static_cast<std::size_t>(Node->DefIndex);
-    if (RowIndex >= Definition.Entries.size()) continue;
-    const TEntryKind Kind = Definition.Entries[RowIndex].Kind;
-    if (Kind == ekSubframe || Kind == ekFrame) continue;
-    const std::string Name = Definition.NodeQualifiedName(*Node);
-    if (!Columns.Selected(Name)) continue;
-    WriteRow({FileCell, FrameCell, CountCell(Node->SerialNo), {TCellKind::Text, Name}, NumberCell(Node->RawValue),
-              ValueCell(*Node)});
-  }
 }
 
 void TTableWriter::WriteRow(const std::vector<TCell>& Cells) {

@@ -10,6 +10,7 @@
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
 #include "table/TableColumns.h"
+#include "table/TableRows.h"
 
 enum class TTableFormat { Csv, Tsv, Jsonl };
 enum class TTableLayout { Wide, Long };
@@ -34,9 +35,7 @@ class TTableWriter {
   static TCell NumberCell(double Value);
   static TCell CountCell(std::int64_t Value) { return {TCellKind::Number, std::to_string(Value)}; }
   TCell ValueCell(const TDecodedNode& Node) const;
-  void WriteLongRows(const TCell& FileCell, const TCell& FrameCell, const TDecodedNode* List);
   void WriteRow(const std::vector<TCell>& Cells);
-  void TakeTime(const TDecodedNode* List);
 
   std::ostream& Out;
   TTableFormat Format;
@@ -47,8 +46,7 @@ class TTableWriter {
   std::vector<std::string> Names;  // of the columns, fixed ones first
   std::vector<const TDecodedNode*> Cells;
   std::vector<TCell> Row;
-  bool HasTime = false;
-  double Time = 0;  // the last PLOT_TIME met, across BaseFrames
+  TPlotTimeTracker Time;
 };
 
 // The shortest text that reads back as Value ("0.1", "1e+300"), "inf",

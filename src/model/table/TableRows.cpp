@@ -1,0 +1,51 @@
+#include "table/TableRows.h"
+
+#include "common/Rounding.h"
+#include "structure/InstrumentNames.h"
+#include "structure/VarList.h"
+
+namespace {
+
+const TDefinitionEntry* RowOf(const TFramesDefinition& Definition, const TDecodedNode& Node) {
+  const auto Row = static_cast<std::size_t>(Node.DefIndex);
+  return Node.DefIndex >= 0 && Row < Definition.Entries.size() ? &Definition.Entries[Row] : nullptr;
+}
+
+}  // namespace
+
+void TPlotTimeTracker::Take(const TFramesDefinition& Definition, const TDecodedNode* List) {
+  static const std::uint32_t TimeHash = DJBHash(PlotTimeName);
+  for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
+    if (Node->Child) Take(Definition, Node->Child);
+    const TDefinitionEntry* Row = RowOf(Definition, *Node);
+    if (Row && Row->NameHash == TimeHash) {
+      Known = true;
+      Time = Node->Value;
+    }
+  }
+}
+
+std::int64_t MessageIndex(const TDecodedNode& Node, const std::vector<std::string>& Messages) {
+  const std::int64_t Index = RoundHalfEven(Node.RawValue);
+  return Index >= 0 && static_cast<std::uint64_t>(Index) < Messages.size() ? Index : -1;
+}
+
+bool IsTextNode(const TFramesDefinition& Definition, const TDecodedNode& Node) {
+  const TDefinitionEntry* Row = RowOf(Definition, Node);
+  return Row && Row->Kind == ekText;
+}
+
+void ForEachSelectedVariable(const TFramesDefinition& Definition, const TTableColumns& Columns,
+                             const TDecodedNode* List,
+                             const std::function<void(const TDecodedNode& Node, const std::string& Name)>& Visit) {
+  for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
+    if (Node->Child) {
+      ForEachSelectedVariable(Definition, Columns, Node->Child, Visit);
+      continue;
+    }
+    const TDefinitionEntry* Row = RowOf(Definition, *Node);
+    if (!Row || Row->Kind == ekSubframe || Row->Kind == ekFrame) continue;
+    const std::string Name = Definition.NodeQualifiedName(*Node);
+    if (Columns.Selected(Name)) Visit(*Node, Name);
+  }
+}
