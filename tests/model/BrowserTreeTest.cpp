@@ -270,7 +270,7 @@ TEST(BrowserTreeSort, EqualKeyValuesReverseOnEverySort) {
   EXPECT_EQ(B.Order(), "4 1 3 2 0");
 }
 
-TEST(BrowserTreeSort, ABaseFrameWithoutKeyValueComparesEqualToEveryOther) {
+TEST(BrowserTreeSort, BaseFramesWithoutKeyValueFollowTheSortedOnesInTheirOrder) {
   TBrowser B;
   // Science BaseFrames hold no HKFrame.K.
   B.Hk(0, 0, 3);
@@ -280,16 +280,19 @@ TEST(BrowserTreeSort, ABaseFrameWithoutKeyValueComparesEqualToEveryOther) {
   B.Read(0);
   B.Append(0);
   B.SortBy("HKFrame.K");
-  EXPECT_EQ(B.Order(), "1 0 2 3");
+  EXPECT_EQ(B.Order(), "1 3 0 2");
 
   TBrowser C;
   C.Hk(0, 0, 2);
+  C.Science(0);
   C.Science(0);
   C.Hk(0, 0, 1);
   C.Read(0);
   C.Append(0);
   C.SortBy("HKFrame.K");
-  EXPECT_EQ(C.Order(), "0 1 2");
+  EXPECT_EQ(C.Order(), "3 0 1 2");
+  C.Tree->Sort();
+  EXPECT_EQ(C.Order(), "3 0 1 2");
 }
 
 TEST(BrowserTreeSort, TheKeyNamesFrameAndVariableExactly) {

@@ -1,5 +1,6 @@
 #include "browser/BrowserTree.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "common/AsciiCase.h"
@@ -105,12 +106,12 @@ void TBrowserTree::UpdateKey(TTopNode& Top) const {
 }
 
 void TBrowserTree::Sort() {
+  // BaseFrames without the key follow the sorted ones, in their order.
+  const auto Keyed = std::stable_partition(Top.begin(), Top.end(), [](const TTopNode& Node) { return Node.HasKey; });
   std::vector<TTopNode> Buffer;
   Buffer.reserve(Top.size());
-  SplitMergeSort(Top, 0, Top.size(), Buffer, [](const TTopNode& A, const TTopNode& B) {
-    if (!A.HasKey || !B.HasKey) return 0;
-    return A.Key < B.Key ? -1 : 1;
-  });
+  SplitMergeSort(Top, 0, static_cast<std::size_t>(Keyed - Top.begin()), Buffer,
+                 [](const TTopNode& A, const TTopNode& B) { return A.Key < B.Key ? -1 : 1; });
   IndexRows(0);
 }
 
