@@ -75,19 +75,28 @@ TEST_F(Alarms, CancelAndAValueThatIsNoNumberAddNothing) {
 TEST_F(Alarms, ChangingRebuildsTheCaptionAndKeepsTheCheckBox) {
   TProjectForm* Project = LoadedProject(1);
   Dialogs.DialogScripts = {AlarmAnswer("TEMP1", " >", "25,5"), AlarmAnswer("TEMP1", " <", "20"),
-                           AlarmAnswer("TEMP2", " =", "oops"), AlarmAnswer("TEMP9", " >", "1", QDialog::Rejected)};
+                           AlarmAnswer("TEMP2", " =", "oops"),
+                           [](QDialog&) {
+                             // Back after the error notice, with what was typed.
+                             EXPECT_EQ(AlarmForm->CBVar->currentText(), "TEMP2");
+                             EXPECT_EQ(AlarmForm->ComboBox1->currentText(), " =");
+                             EXPECT_EQ(AlarmForm->Edit2->text(), "oops");
+                             AlarmForm->Edit2->setText("21");
+                             return int(QDialog::Accepted);
+                           },
+                           AlarmAnswer("TEMP9", " >", "1", QDialog::Rejected)};
   Project->AddAlarm("");
   Project->ListView1->setCurrentRow(0);
   Project->ListView1->item(0)->setCheckState(Qt::Unchecked);
   Project->ListView1DblClick();
   EXPECT_EQ(Project->ListView1->item(0)->text(), "TEMP1 < 20");
   EXPECT_EQ(Project->ListView1->item(0)->checkState(), Qt::Unchecked);
-  // A bad value keeps the threshold; name and operator are already taken.
+  // A bad value gets the error notice and the dialog again; nothing changes before a good one.
   Project->ListView1DblClick();
   EXPECT_EQ(Dialogs.Asked.back().Text, "'oops' is not a valid floating point value");
-  EXPECT_EQ(Project->ListView1->item(0)->text(), "TEMP2 = 20");
+  EXPECT_EQ(Project->ListView1->item(0)->text(), "TEMP2 = 21");
   Project->ListView1DblClick();
-  EXPECT_EQ(Project->ListView1->item(0)->text(), "TEMP2 = 20");
+  EXPECT_EQ(Project->ListView1->item(0)->text(), "TEMP2 = 21");
 }
 
 TEST_F(Alarms, AnOperatorThatIsNoConditionSurvivesTheChangeDialog) {

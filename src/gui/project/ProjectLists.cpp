@@ -40,17 +40,28 @@ void TProjectForm::AlarmItemChanged(QListWidgetItem* Item) {
     Project.Settings.Alarms[static_cast<std::size_t>(Row)].Active = Item->checkState() == Qt::Checked;
 }
 
-// Fills the alarm dialog from Alarm, runs it and takes its answers; false when cancelled.
+// Fills the alarm dialog from Alarm, runs it and takes its answers; false when
+// cancelled. A value that is no number gets the error notice and the dialog
+// again, with what was typed.
 bool TProjectForm::EditAlarm(TAlarmEntry& Alarm) {
   AlarmForm->CBVar->setEditText(FromBytes(Alarm.VarName));
   AlarmForm->ComboBox1->setCurrentIndex(AlarmForm->ComboBox1->findText(QStringLiteral(" ") + QChar(Alarm.Operator)));
   AlarmForm->Edit2->setText(FromBytes(GeneralFloatText(Alarm.Value)));
-  if (Dialogs().Execute(*AlarmForm) != QDialog::Accepted) return false;
+  double Value = 0;
+  for (bool Read = false; !Read;) {
+    if (Dialogs().Execute(*AlarmForm) != QDialog::Accepted) return false;
+    try {
+      Value = StrToFloat(ToBytes(AlarmForm->Edit2->text()));
+      Read = true;
+    } catch (const EConvertError& Error) {
+      ShowErrorNotice(this, FromBytes(Error.what()));
+    }
+  }
   Alarm.VarName = ToBytes(AlarmForm->CBVar->currentText());
   // Without a selected condition the operator stays as it was.
   const QString Condition = AlarmForm->ComboBox1->currentText();
   if (Condition.size() >= 2) Alarm.Operator = Condition[1].toLatin1();
-  Alarm.Value = StrToFloat(ToBytes(AlarmForm->Edit2->text()));
+  Alarm.Value = Value;
   return true;
 }
 
@@ -60,33 +71,18 @@ void TProjectForm::AddAlarm(const QString& VarName) {
   TAlarmEntry Alarm;
   Alarm.VarName = ToBytes(VarName);
   Alarm.Operator = '>';
-  RunGuarded(this, [&] {
-    if (!EditAlarm(Alarm)) return;
-    Project.Settings.Alarms.push_back({Alarm, true});
-    ShowAlarmRows(Project.Settings.Alarms.size() - 1);
-  });
+  if (!EditAlarm(Alarm)) return;
+  Project.Settings.Alarms.push_back({Alarm, true});
+  ShowAlarmRows(Project.Settings.Alarms.size() - 1);
 }
 
 void TProjectForm::ListView1DblClick() {
   const int Row = ListView1->currentRow();
   if (Row < 0) return;
-  // A value that is no number leaves the threshold but keeps the new name and operator.
-  RunGuarded(this, [&] {
-    TAlarmEntry Changed = Project.Settings.Alarms[static_cast<std::size_t>(Row)].Alarm;
-    const bool Accepted = [&] {
-      try {
-        return EditAlarm(Changed);
-      } catch (const EConvertError&) {
-        TAlarmEntry& Alarm = Project.Settings.Alarms[static_cast<std::size_t>(Row)].Alarm;
-        Alarm.VarName = Changed.VarName;
-        Alarm.Operator = Changed.Operator;
-        ShowAlarmCaption(Row);
-        throw;
-      }
-    }();
-    if (Accepted) Project.Settings.Alarms[static_cast<std::size_t>(Row)].Alarm = Changed;
-    ShowAlarmCaption(Row);
-  });
+  TAlarmEntry Changed = Project.Settings.Alarms[static_cast<std::size_t>(Row)].Alarm;
+  if (!EditAlarm(Changed)) return;
+  Project.Settings.Alarms[static_cast<std::size_t>(Row)].Alarm = Changed;
+  ShowAlarmCaption(Row);
 }
 
 void TProjectForm::DeleteSelectedItem(QListWidget* List, const std::function<void(int Row)>& EraseSetting) {
