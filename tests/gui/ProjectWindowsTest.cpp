@@ -204,4 +204,28 @@ TEST_F(EventsInsideHandlers, APlotWhoseProjectIsBlankedWhileItOpensIsNotReturned
   EXPECT_EQ(Windows.Calls, std::vector<std::string>{});
 }
 
+TEST_F(ProjectWindows, SelectedEntriesOfTheAlarmAndPlotListsShowTheirText) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 3));
+  Project->Button1Click();
+  Dialogs.DialogScripts = {AlarmAnswer("HK_TEMP1", " >", "25")};
+  Project->AddAlarm("");
+  Project->SpeedButton5Click();
+  for (QListWidget* List : {Project->ListView1, Project->ListView2}) {
+    List->setCurrentRow(0);
+    const QImage Image = List->viewport()->grab().toImage();
+    const QRect Row = List->visualItemRect(List->item(0));
+    const QColor Highlight = List->palette().color(QPalette::Highlight);
+    const QColor Text = List->palette().color(QPalette::HighlightedText);
+    int Background = 0, Glyphs = 0;
+    for (int Y = Row.top(); Y <= Row.bottom(); ++Y)
+      for (int X = Row.left(); X <= Row.right(); ++X) {
+        const QColor Pixel = Image.pixelColor(X, Y);
+        Background += Pixel == Highlight;
+        Glyphs += Pixel == Text;
+      }
+    EXPECT_GT(Background, Row.width());
+    EXPECT_GT(Glyphs, 5);
+  }
+}
+
 }  // namespace

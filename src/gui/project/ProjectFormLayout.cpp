@@ -34,7 +34,10 @@ QListWidget* CheckList(QWidget* Parent, const QRect& Geometry) {
   List->setGeometry(Geometry);
   List->setSelectionMode(QAbstractItemView::SingleSelection);
   List->setSelectionBehavior(QAbstractItemView::SelectRows);
-  List->setStyleSheet(QStringLiteral("QListWidget::item { border-bottom: 1px solid #d8d8d8; }"));
+  // A style sheet for items must say how selected ones look, or they are drawn empty.
+  List->setStyleSheet(QStringLiteral("QListWidget::item { border-bottom: 1px solid #d8d8d8; }"
+                                     "QListWidget::item:selected { background: palette(highlight);"
+                                     " color: palette(highlighted-text); }"));
   return List;
 }
 
