@@ -11,6 +11,9 @@
 
 namespace {
 
+// The folder of a project file; relative names are taken from it.
+std::string FolderOf(const std::string& Path) { return std::filesystem::path(Path).parent_path().string(); }
+
 bool FileExists(const std::string& Name) {
   std::error_code Error;
   return std::filesystem::is_regular_file(Name, Error);
@@ -58,15 +61,15 @@ bool TProject::Load() {
 }
 
 bool TProject::LoadDefinition() {
-  if (!FileExists(Settings.StructureFile)) {
+  if (!FileExists(Resolved(Settings.StructureFile))) {
     AddEntry(llError, "Structurefile does not exist or cannot be opened! (" + Settings.StructureFile + ")");
     return false;
   }
-  if (!FileExists(Settings.PaketFileA)) {
+  if (!FileExists(Resolved(Settings.PaketFileA))) {
     AddEntry(llError, "Paket file does not exist or cannot be opened! (" + Settings.PaketFileA + ")");
     return false;
   }
-  if (!Settings.PaketFileB.empty() && !FileExists(Settings.PaketFileB)) {
+  if (!Settings.PaketFileB.empty() && !FileExists(Resolved(Settings.PaketFileB))) {
     AddEntry(llWarn, "2nd Paket file does not exist or cannot be opened, ignoring entry! (" + Settings.PaketFileB + ")");
     Settings.PaketFileB.clear();
   }
@@ -76,7 +79,7 @@ bool TProject::LoadDefinition() {
   SetState(TProjectState::Loading);
   HandledFramesA = 0;
   HandledFramesB = 0;
-  Definition = std::make_unique<TQuorinFramesDefinition>(Settings.StructureFile, Messages);
+  Definition = std::make_unique<TQuorinFramesDefinition>(Resolved(Settings.StructureFile), Messages);
   if (!Definition->Loaded) {
     Definition.reset();
     return false;
@@ -85,8 +88,8 @@ bool TProject::LoadDefinition() {
 }
 
 void TProject::LoadData() {
-  StartData(Settings.PaketFileA, 0);
-  if (!Settings.PaketFileB.empty()) StartData(Settings.PaketFileB, SecondFileSerialBase);
+  StartData(Resolved(Settings.PaketFileA), 0);
+  if (!Settings.PaketFileB.empty()) StartData(Resolved(Settings.PaketFileB), SecondFileSerialBase);
   SetState(TProjectState::Active);
 }
 
@@ -166,11 +169,18 @@ bool TProject::PlotClosed(TPlotView* Plot) {
   return false;
 }
 
-void TProject::SaveProjectFile(const std::string& Path) const {
+std::string TProject::Resolved(const std::string& Name) const {
+  const std::filesystem::path File(Name);
+  if (Name.empty() || Folder.empty() || File.is_absolute()) return Name;
+  return (std::filesystem::path(Folder) / File).string();
+}
+
+void TProject::SaveProjectFile(const std::string& Path) {
   TIniImage Image;
   Image.LoadFromFile(Path);
   WriteProjectSettings(Image, Settings);
   Image.SaveToFile(Path);
+  Folder = FolderOf(Path);
 }
 
 bool TProject::LoadProjectFile(const std::string& Path) {
@@ -182,6 +192,7 @@ bool TProject::LoadProjectFile(const std::string& Path) {
     return false;
   }
   const TProjectSettings Read = ReadProjectSettings(Image, Settings);
+  Folder = FolderOf(Path);
   Settings.StructureFile = Read.StructureFile;
   Settings.PaketFileA = Read.PaketFileA;
   Settings.PaketFileB = Read.PaketFileB;

@@ -46,6 +46,11 @@ class TProject {
   TProjectSettings Settings;
   // The Offset Time as the user wrote it; read into StartTime at a load.
   std::string OffsetTime;
+  // The folder of the project file, which relative file names are taken
+  // from; empty (the working folder) for an unsaved project.
+  std::string Folder;
+  // Name as the load opens it: relative names below Folder.
+  std::string Resolved(const std::string& Name) const;
 
   std::int32_t HandledFramesA = 0;
   std::int32_t HandledFramesB = 0;
@@ -98,7 +103,7 @@ class TProject {
   bool PlotClosed(TPlotView* Plot);
 
   // Throws when the file cannot be read or written.
-  void SaveProjectFile(const std::string& Path) const;
+  void SaveProjectFile(const std::string& Path);
   // Takes the file names and tracking, and appends the file's plot captions
   // and alarms to the lists, from the highest position down. A file that is
   // there but does not look like a project file changes nothing: false, with
