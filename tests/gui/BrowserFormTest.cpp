@@ -199,6 +199,31 @@ TEST_F(BrowserForm, PersistentIndexesFollowTheirNodesWhenBaseFramesMoveOrGo) {
   Check();
 }
 
+TEST_F(BrowserForm, EnterInTheSortFieldSortsByATypedNumberVariable) {
+  TBrowserForm* Browser = Open(LoadedProject(6));
+  // Plain names take the first frame that has them; "Frame.Variable" as typed.
+  const std::pair<QString, std::string> Typed[] = {
+      {"PKT_CRC", "BaseFrame.PKT_CRC"}, {"HKFrame.HK_TEMP2", "HKFrame.HK_TEMP2"}, {" SEQ_COUNT ", "BaseFrame.SEQ_COUNT"}};
+  for (const auto& [Text, Key] : Typed) {
+    Browser->EditSort->setText(Text);
+    QKeyEvent Enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(Browser->EditSort, &Enter);
+    EXPECT_EQ(Browser->SortKey(), Key);
+    EXPECT_EQ(Browser->EditSort->text().toStdString(), Key);
+  }
+  std::vector<double> Keys;
+  for (int Row = 0; Row < 6; ++Row) Keys.push_back(Browser->Model()->NodeAt(Find(Browser, Row, "SEQ_COUNT"))->Value);
+  EXPECT_TRUE(std::is_sorted(Keys.begin(), Keys.end()));
+
+  // A BOOLEAN, a TEXT or an unknown name changes nothing.
+  for (const QString Text : {"DFH_FLAG", "EVT_TEXT", "NOPE"}) {
+    Browser->EditSort->setText(Text);
+    Browser->ButtonSortClick();
+    EXPECT_EQ(Dialogs.Asked.back().Text, "'" + Text + "' is not a number variable.");
+    EXPECT_EQ(Browser->SortKey(), "BaseFrame.SEQ_COUNT");
+  }
+}
+
 TEST_F(BrowserForm, SortingKeepsExpandedBaseFramesExpandedAndRejectsNonNumbers) {
   TBrowserForm* Browser = Open(LoadedProject(6));
   // A BOOLEAN cannot be a sort key.

@@ -98,6 +98,7 @@ void TBrowserForm::BuildWindow() {
   connect(ToolButton2, &QToolButton::clicked, this, [this] { ToolButton2Click(); });
   connect(ToolButton3, &QToolButton::clicked, this, [this] { RunGuarded(this, [this] { ToolButton3Click(); }); });
   connect(ButtonSearch, &QToolButton::clicked, this, [this] { ButtonSortClick(); });
+  connect(EditSort, &QLineEdit::returnPressed, this, [this] { ButtonSortClick(); });
 
   vtv = new QTreeView(this);
   vtv->setUniformRowHeights(true);
@@ -189,12 +190,27 @@ const TDefinitionEntry* TBrowserForm::FocusedRow() const {
 void TBrowserForm::AppendFrames(int Source, TDecodedNode* First) {
   if (!TreeModel || !First) return;
   TreeModel->Append(Tree->TakeNewFrames(Source, First));
-  if (!Tree->SortKey().empty()) ButtonSortClick();
+  Resort();
   ApplyFilters();
 }
 
 void TBrowserForm::ButtonSortClick() {
-  // Without a key every comparison is equal and the order stays.
+  if (!Tree) return;
+  const std::string Typed = ToBytes(EditSort->text().trimmed());
+  if (!Typed.empty() && Typed != Tree->SortKey()) {
+    const std::string Key = SortKeyOfTypedName(*Definition, Typed);
+    if (Key.empty()) {
+      Dialogs().MessageDlg(this, FromBytes("'" + Typed + "' is not a number variable."), TDlgType::Error, dbOK);
+      return;
+    }
+    Tree->SetSortKey(Key);
+    EditSort->setText(FromBytes(Key));
+  }
+  Resort();
+}
+
+void TBrowserForm::Resort() {
+  // Without a key every BaseFrame lacks it and the order stays.
   if (TreeModel && !Tree->SortKey().empty()) TreeModel->Sort();
 }
 
@@ -256,7 +272,7 @@ void TBrowserForm::Sortafterthis1Click() {
   }
   Tree->SetSortKey(Row->FrameName + "." + Row->VarName);
   EditSort->setText(FromBytes(Tree->SortKey()));
-  ButtonSortClick();
+  Resort();
 }
 
 void TBrowserForm::ToolButton1Click() {

@@ -62,6 +62,7 @@ class TBrowserForm : public QWidget, public TBrowserWindow {
   TBrowserModel* Model() const { return TreeModel; }
   const TDecodedNode* FocusedNode() const;
 
+  // Enter in the sort field, or its button: sorts by the typed name.
   void ButtonSortClick();
   void Expandall1Click();
   void Collapseall1Click();
@@ -84,6 +85,8 @@ class TBrowserForm : public QWidget, public TBrowserWindow {
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
  private:
+  // Sorts again by the sort key in force.
+  void Resort();
   void BuildWindow();
   void AddToFilter(class QPlainTextEdit& Memo);
   void ShowIndex(const QModelIndex& Index);

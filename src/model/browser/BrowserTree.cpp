@@ -247,3 +247,14 @@ TNodePath TBrowserTree::FindSerial(std::int32_t SerialNo) const {
     if (Find(Node.Node)) return Path;
   return {};
 }
+
+std::string SortKeyOfTypedName(const TFramesDefinition& Definition, const std::string& Typed) {
+  const TDefinitionEntry* Plain = nullptr;
+  for (const TDefinitionEntry& Row : Definition.Entries) {
+    if (Row.Kind != ekNumber) continue;
+    const std::string Key = Row.FrameName + "." + Row.VarName;
+    if (Key == Typed) return Key;
+    if (!Plain && Row.VarName == Typed) Plain = &Row;
+  }
+  return Plain ? Plain->FrameName + "." + Plain->VarName : std::string();
+}

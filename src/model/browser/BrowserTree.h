@@ -91,3 +91,8 @@ class TBrowserTree {
   std::vector<char> KeyRows;  // rows whose "Frame.Variable" is the sort key
   std::vector<std::string> In, Out;
 };
+
+// The sort key ("Frame.Variable") a typed name stands for: a NUMBER row's
+// "Frame.Variable" as typed, or else the first NUMBER row, in table order, of
+// that variable name; empty when no NUMBER row has it.
+std::string SortKeyOfTypedName(const TFramesDefinition& Definition, const std::string& Typed);
