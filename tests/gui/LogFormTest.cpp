@@ -103,7 +103,8 @@ TEST_F(LogWindow, SaveAsWritesRichTextWithColoursAndBoldLines) {
   EXPECT_FALSE(std::filesystem::exists(Temp.File("log.txt")));
   Form->Saveas1Click();
   EXPECT_EQ(Dialogs.FileDialogs[0].Title, "Save log entries as ...");
-  EXPECT_EQ(Dialogs.FileDialogs[0].DefaultExt, "*.txt");
+  EXPECT_EQ(Dialogs.FileDialogs[0].DefaultExt, "*.rtf");
+  EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "Rich Text Format|*.rtf|All files|*");
   const std::string Rtf = Read(Temp.File("log.txt"));
   EXPECT_EQ(Rtf.rfind("{\\rtf1", 0), 0u);
   EXPECT_NE(Rtf.find("\\red255\\green0\\blue0;"), std::string::npos);

@@ -86,7 +86,9 @@ void TLogForm::AddEntry(int Level, const std::string& Text) {
 void TLogForm::Saveas1Click() {
   TFileDialogOptions Options;
   Options.Title = QStringLiteral("Save log entries as ...");
-  Options.DefaultExt = QStringLiteral("*.txt");
+  // The file is Rich Text Format: the dialog proposes that extension.
+  Options.Filter = QStringLiteral("Rich Text Format|*.rtf|All files|*");
+  Options.DefaultExt = QStringLiteral("*.rtf");
   const QString FileName = Dialogs().SaveFileName(this, Options);
   if (FileName.isEmpty()) return;
   RunGuarded(this, [&] {
