@@ -31,7 +31,7 @@ class TQuietDialogs : public TDialogs {
   QString OpenFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
   QString SaveFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
   int Execute(QDialog&) override { return QDialog::Rejected; }
-  void OpenInEditor(const QString&) override {}
+  bool OpenInEditor(const QString&) override { return true; }
 };
 
 // Resident memory of the process now, from /proc.

@@ -35,7 +35,7 @@ class TBenchDialogs : public TDialogs {
     dynamic_cast<TFilterForm&>(Dialog).MemoFilterOut->setPlainText(FilterOut);
     return QDialog::Accepted;
   }
-  void OpenInEditor(const QString&) override {}
+  bool OpenInEditor(const QString&) override { return true; }
 };
 
 std::int64_t TreeNodes(const TDecodedNode* List) {

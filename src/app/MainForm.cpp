@@ -144,7 +144,8 @@ void TMainForm::EditStructurefile1Click() {
   Options.Filter = QStringLiteral("All Files (*.*)|*.*|Structure Files (*.quorin)|*.structure");
   Options.MustExist = true;
   const QString Path = Dialogs().OpenFileName(this, Options);
-  if (!Path.isEmpty()) Dialogs().OpenInEditor(Path);
+  if (!Path.isEmpty() && !Dialogs().OpenInEditor(Path))
+    Dialogs().MessageDlg(this, "No program is set up to open " + Path + ".", TDlgType::Error, dbOK);
 }
 
 void TMainForm::About1Click() {

@@ -52,7 +52,11 @@ class TScriptedDialogs : public TDialogs {
     DialogScripts.pop_front();
     return Script(Dialog);
   }
-  void OpenInEditor(const QString& Path) override { Edited.push_back(Path); }
+  bool OpenInEditor(const QString& Path) override {
+    Edited.push_back(Path);
+    return EditorStarts;
+  }
+  bool EditorStarts = true;
 
   std::vector<QString> Texts() const {
     std::vector<QString> Out;

@@ -149,6 +149,14 @@ TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {
   EXPECT_EQ(Dialogs.Edited[0], "/data/hk.structure");
   EXPECT_EQ(Dialogs.FileDialogs[0].Title, "Open structure file");
   EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "All Files (*.*)|*.*|Structure Files (*.quorin)|*.structure");
+  EXPECT_TRUE(Dialogs.Asked.empty());
+
+  Dialogs.EditorStarts = false;
+  Dialogs.Files = {"/data/hk.structure"};
+  MainForm->EditStructurefile1Click();
+  ASSERT_EQ(Dialogs.Asked.size(), 1u);
+  EXPECT_EQ(Dialogs.Asked[0].Text, "No program is set up to open /data/hk.structure.");
+  EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Error);
 }
 
 // Runs the message loop until the program ends it; 1 when it had to be stopped.

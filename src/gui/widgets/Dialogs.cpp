@@ -99,7 +99,7 @@ class TWidgetDialogs : public TDialogs {
 
   int Execute(QDialog& Dialog) override { return Dialog.exec(); }
 
-  void OpenInEditor(const QString& Path) override { QDesktopServices::openUrl(QUrl::fromLocalFile(Path)); }
+  bool OpenInEditor(const QString& Path) override { return QDesktopServices::openUrl(QUrl::fromLocalFile(Path)); }
 };
 
 TWidgetDialogs RealDialogs;

@@ -31,7 +31,8 @@ class TDialogs {
   // Runs a dialog modally; returns QDialog::Accepted or QDialog::Rejected.
   virtual int Execute(QDialog& Dialog) = 0;
   // Opens a file in the desktop's text editor without waiting for it.
-  virtual void OpenInEditor(const QString& Path) = 0;
+  // False when no program could be started for the file.
+  virtual bool OpenInEditor(const QString& Path) = 0;
 };
 
 // The dialogs in use (the real ones unless a test installed others).
