@@ -12,7 +12,6 @@
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QToolButton>
-#include <algorithm>
 
 #include "common/Log.h"
 #include "project/AlarmCheck.h"
@@ -25,11 +24,6 @@ QPointer<TProjectForm> ProjectForm;
 namespace {
 
 QList<TProjectForm*> ProjectWindows;
-
-template <typename TWindow>
-bool IsOpen(const std::vector<TWindow*>& Views, TWindow* View) {
-  return std::find(Views.begin(), Views.end(), View) != Views.end();
-}
 
 }  // namespace
 
@@ -182,7 +176,7 @@ TBrowserWindow* TProjectForm::OpenBrowser() {
   const QPointer<TProjectForm> Self(this);
   ProcessPendingEvents();
   // The events may have closed the browser, or this window with it.
-  if (!Self || !IsOpen<TBrowserView>(Project.Browsers, Browser)) return nullptr;
+  if (!Self || !Project.IsOpen(Browser)) return nullptr;
   ShowBrowserCount();
   return Browser;
 }
@@ -212,7 +206,7 @@ TPlotWindow* TProjectForm::OpenPlot(const QObject* Requester, const QString& Fra
   ProcessPendingEvents();
   // The events may have closed the plot, blanked the project or closed this window.
   if (!Self) return nullptr;
-  if (!IsOpen<TPlotView>(Project.Plots, Plot) || !Project.DataA) {
+  if (!Project.IsOpen(Plot) || !Project.DataA) {
     PlotListUpdating = WasUpdating;
     return nullptr;
   }

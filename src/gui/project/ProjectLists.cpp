@@ -158,8 +158,7 @@ void TProjectForm::ListView2Change(QListWidgetItem* Changed) {
     const QString FrameName = Dot < 0 ? QString() : Text.left(Dot);
     const QString VarName = Dot < 0 ? Text : Text.mid(Dot + 1);
     Item->Plot = OpenPlot(this, FrameName, VarName, QString());
-  } else if (!Checked && Item->Plot && std::find(Project.Plots.begin(), Project.Plots.end(), Item->Plot) !=
-                                           Project.Plots.end()) {
+  } else if (!Checked && Item->Plot && Project.IsOpen(Item->Plot)) {
     Item->Plot->Window()->close();
   }
 }

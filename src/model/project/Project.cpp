@@ -28,7 +28,7 @@ bool Forget(std::vector<TView*>& Views, TView* View) {
 }
 
 template <typename TView>
-bool Contains(const std::vector<TView*>& Views, TView* View) {
+bool Contains(const std::vector<TView*>& Views, const TView* View) {
   return std::find(Views.begin(), Views.end(), View) != Views.end();
 }
 
@@ -156,6 +156,10 @@ void TProject::FeedBrowser(TBrowserView& Browser) const {
   if (DataA) Browser.AppendFrames(0, DataA->Frames);
   if (DataB) Browser.AppendFrames(1, DataB->Frames);
 }
+
+bool TProject::IsOpen(const TBrowserView* Browser) const { return Contains(Browsers, Browser); }
+
+bool TProject::IsOpen(const TPlotView* Plot) const { return Contains(Plots, Plot); }
 
 bool TProject::BrowserClosed(TBrowserView* Browser) {
   if (Forget(Browsers, Browser)) return true;

@@ -100,6 +100,9 @@ class TProject {
   void FeedBrowser(TBrowserView& Browser) const;
   // Forget a view that has closed; false, with an Error entry, when it was not open.
   bool BrowserClosed(TBrowserView* Browser);
+  // Whether the view is open (registered and not reported closed).
+  bool IsOpen(const TBrowserView* Browser) const;
+  bool IsOpen(const TPlotView* Plot) const;
   bool PlotClosed(TPlotView* Plot);
 
   // Throws when the file cannot be read or written.
