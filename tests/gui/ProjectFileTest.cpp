@@ -24,24 +24,31 @@ TEST_F(ProjectFiles, SavingWritesTheSettingsAndLoadingReversesTheLists) {
   Project->PlotItem(0)->setText("HK.TEMP1");
   Project->SpeedButton5Click();
   const std::string Path = Temp.File("p.vproject");
-  // An unsaved project is always asked for a name; cancelling writes nothing.
-  EXPECT_FALSE(Project->SaveProjectFile(QString::fromStdString(Path)));
+  // An unsaved project without a path is asked for a name; cancelling writes nothing.
+  EXPECT_FALSE(Project->SaveProjectFile(QString()));
   ASSERT_EQ(Dialogs.FileDialogs.size(), 1u);
   EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "VOREX Project File|*.vproject");
-  EXPECT_FALSE(std::filesystem::exists(Path));
   EXPECT_EQ(Project->ProjectFileName, "Unsaved");
   Dialogs.Files = {QString::fromStdString(Path)};
-  EXPECT_TRUE(Project->SaveProjectFile(QString::fromStdString(Path)));
+  EXPECT_TRUE(Project->SaveProjectFile(QString()));
   EXPECT_EQ(Project->ProjectFileName.toStdString(), Path);
   EXPECT_EQ(Project->windowTitle().toStdString(), "Project Setup - " + Path);
   EXPECT_EQ(Read(Path),
             "[VorexProject]\r\nStructureFile=hk.structure\r\nPaketFileA=run1.dat\r\nPaketFileB=run2.dat\r\nTracking=1\r\n\r\n"
             "[DataSeries]\r\nCount=2\r\n0=HK.TEMP1\r\n1=Change me!\r\n\r\n[Alarms]\r\nCount=0\r\n\r\n");
 
-  // A saved project writes to its name without asking.
+  // A saved project writes to its name without asking, and closes without a question until it changes.
   Dialogs.FileDialogs.clear();
-  EXPECT_TRUE(Project->SaveProjectFile(QString::fromStdString(Path)));
+  Project->ToolButton7Click();
   EXPECT_TRUE(Dialogs.FileDialogs.empty());
+  const std::size_t Questions = Dialogs.Asked.size();
+  Project->Tracking->setChecked(false);
+  Dialogs.Answers = {dbCancel};
+  EXPECT_FALSE(Project->close());
+  EXPECT_EQ(Dialogs.Asked.size(), Questions + 1);
+  Project->Tracking->setChecked(true);
+  EXPECT_TRUE(Project->close());
+  EXPECT_EQ(Dialogs.Asked.size(), Questions + 1);
 
   auto* Loaded = new TProjectForm;
   Loaded->LoadProjectFile(QString::fromStdString(Path));
@@ -93,12 +100,19 @@ TEST_F(ProjectFiles, TheCloseQuestionSavesKeepsOrDiscards) {
   EXPECT_EQ(Dialogs.Asked.back().Text, "Do you want to save your changes?");
   EXPECT_EQ(Dialogs.Asked.back().Buttons, dbYes | dbNo | dbCancel);
 
-  // Yes on an unsaved project asks for a name; cancelling that still closes.
+  // Yes on an unsaved project asks for a name; cancelling that keeps the window.
   Dialogs.Answers = {dbYes};
+  EXPECT_FALSE(Project->close());
+  EXPECT_EQ(Dialogs.FileDialogs.size(), 1u);
+  Dialogs.Answers = {dbNo};
   EXPECT_TRUE(Project->close());
   ProcessPendingEvents();
   EXPECT_TRUE(Watched.isNull());
-  EXPECT_EQ(Dialogs.FileDialogs.size(), 1u);
+
+  // A new window nobody changed closes without a question.
+  const std::size_t Questions = Dialogs.Asked.size();
+  EXPECT_TRUE((new TProjectForm)->close());
+  EXPECT_EQ(Dialogs.Asked.size(), Questions);
 
   TProjectForm* Saved = NewProject("y.dat");
   const std::string Path = Temp.File("s.vproject");

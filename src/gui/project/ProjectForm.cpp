@@ -17,6 +17,7 @@
 #include "project/AlarmCheck.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
+#include "widgets/RecentProjects.h"
 #include "widgets/TextBridge.h"
 
 QPointer<TProjectForm> ProjectForm;
@@ -33,6 +34,8 @@ TProjectForm::TProjectForm() {
   setFixedSize(666, 297);
   BuildWindow();
   FormCreate();
+  TakeFields();
+  Project.MarkUnchanged();
   Project.OnStateChanged = [this] { ShowState(); };
   Project.OnAlarm = [this](const TAlarmEntry& Alarm, double Value) { ShowAlarmNotice(Alarm, Value); };
   // Beside the main window, each new project a little lower and to the right.
@@ -257,7 +260,8 @@ void TProjectForm::ToolButton7Click() {
 
 bool TProjectForm::SaveProjectFile(const QString& Path) {
   QString FileName = Path;
-  if (FileName.isEmpty() || ProjectFileName == QLatin1String("Unsaved")) {
+  if (FileName.isEmpty() && ProjectFileName != QLatin1String("Unsaved")) FileName = ProjectFileName;
+  if (FileName.isEmpty()) {
     TFileDialogOptions Options;
     Options.Filter = QStringLiteral("VOREX Project File|*.vproject");
     Options.DefaultExt = QStringLiteral("*.vproject");
@@ -268,6 +272,7 @@ bool TProjectForm::SaveProjectFile(const QString& Path) {
   setWindowTitle("Project Setup - " + FileName);
   TakeFields();
   Project.SaveProjectFile(ToBytes(FileName));
+  AddRecentProject(FileName);
   return true;
 }
 
@@ -285,26 +290,29 @@ bool TProjectForm::LoadProjectFile(const QString& Path) {
   return true;
 }
 
+bool TProjectForm::ClosingSavesOrDiscards() {
+  TakeFields();
+  if (!Project.HasChanges()) return true;
+  const int Answer = Dialogs().MessageDlg(this, QStringLiteral("Do you want to save your changes?"),
+                                          TDlgType::Information, dbYes | dbNo | dbCancel);
+  if (Answer != dbYes) return Answer == dbNo;
+  try {
+    // A cancelled save dialog keeps the window, and the settings, open.
+    return SaveProjectFile(QString());
+  } catch (const std::exception& Error) {
+    ShowErrorNotice(this, FromBytes(Error.what()));
+    return false;
+  }
+}
+
 void TProjectForm::closeEvent(QCloseEvent* Event) {
   if (TProject::RefuseWhileBusy("close a project window")) {
     Event->ignore();
     return;
   }
-  const int Answer = Dialogs().MessageDlg(this, QStringLiteral("Do you want to save your changes?"),
-                                          TDlgType::Information, dbYes | dbNo | dbCancel);
-  if (Answer == dbCancel) {
+  if (!ClosingSavesOrDiscards()) {
     Event->ignore();
     return;
-  }
-  if (Answer == dbYes) {
-    try {
-      SaveProjectFile(ProjectFileName);
-    } catch (const std::exception& Error) {
-      // The settings would be lost: the window stays open.
-      ShowErrorNotice(this, FromBytes(Error.what()));
-      Event->ignore();
-      return;
-    }
   }
   // The window is freed when events next run, maybe inside a pass of one of
   // its own holders: no pass may start from now on.

@@ -94,7 +94,9 @@ class TProjectForm : public QWidget, public TWindowOwner {
   void UnloadProject();
   void AddAlarm(const QString& VarName) override;
 
-  // false when the save dialog was cancelled; throws when the file cannot be read or written.
+  // Writes to Path; without one to the project's file, or, for an unsaved
+  // project, to the file the save dialog gives. False when the dialog was
+  // cancelled; throws when the file cannot be read or written.
   bool SaveProjectFile(const QString& Path);
   // false, with the window unchanged, for a file that is no project file.
   bool LoadProjectFile(const QString& Path);
@@ -123,6 +125,9 @@ class TProjectForm : public QWidget, public TWindowOwner {
   void SetStatus(const QString& Text);
   // The file fields, tracking and Offset Time into the project's settings.
   void TakeFields();
+  // The close question, asked only when the settings changed since the last
+  // load or save; false when the window is to stay open.
+  bool ClosingSavesOrDiscards();
   void ShowAlarmNotice(const TAlarmEntry& Alarm, double Value);
   // Entries of the lists for the project's settings from Row on.
   void ShowAlarmRows(std::size_t Row);

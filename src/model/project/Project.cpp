@@ -185,6 +185,7 @@ void TProject::SaveProjectFile(const std::string& Path) {
   WriteProjectSettings(Image, Settings);
   Image.SaveToFile(Path);
   Folder = FolderOf(Path);
+  MarkUnchanged();
 }
 
 bool TProject::LoadProjectFile(const std::string& Path) {
@@ -203,6 +204,7 @@ bool TProject::LoadProjectFile(const std::string& Path) {
   Settings.Tracking = Read.Tracking;
   Settings.DataSeries.insert(Settings.DataSeries.end(), Read.DataSeries.rbegin(), Read.DataSeries.rend());
   Settings.Alarms.insert(Settings.Alarms.end(), Read.Alarms.rbegin(), Read.Alarms.rend());
+  MarkUnchanged();
   return true;
 }
 

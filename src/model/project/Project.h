@@ -112,6 +112,10 @@ class TProject {
   // there but does not look like a project file changes nothing: false, with
   // a Warn entry.
   bool LoadProjectFile(const std::string& Path);
+  // Whether the settings differ from those of the last load or save of a
+  // project file, or of the last MarkUnchanged.
+  bool HasChanges() const { return Settings != SavedSettings; }
+  void MarkUnchanged() { SavedSettings = Settings; }
 
   // The names of the decoded variables and frames, in order of first appearance.
   std::vector<std::string> VariableNames() const;
@@ -121,6 +125,7 @@ class TProject {
   void StartData(const std::string& FileName, std::int32_t SerialBase);
 
   TProjectState FState = TProjectState::Empty;
+  TProjectSettings SavedSettings;
   // Where HandleNewFrames stopped in each holder's list.
   TRootCursor HandledCursorA, HandledCursorB;
 };
