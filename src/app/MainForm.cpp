@@ -1,8 +1,10 @@
 #include "app/MainForm.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
@@ -11,6 +13,7 @@
 #include "widgets/Dialogs.h"
 #include "log/LogForm.h"
 #include "widgets/Look.h"
+#include "widgets/RecentProjects.h"
 #include "app/WelcomeForm.h"
 
 TMainForm* MainForm = nullptr;
@@ -23,6 +26,21 @@ TFileDialogOptions ProjectFileDialog(bool MustExist) {
   Options.DefaultExt = QStringLiteral("*.vproject");
   Options.MustExist = MustExist;
   return Options;
+}
+
+// The local project files among dropped data.
+QStringList DroppedProjects(const QMimeData& Data) {
+  QStringList Paths;
+  for (const QUrl& Url : Data.urls())
+    if (Url.isLocalFile() && Url.toLocalFile().endsWith(QLatin1String(".vproject"), Qt::CaseInsensitive))
+      Paths.append(Url.toLocalFile());
+  return Paths;
+}
+
+// Shortcuts of the main window's commands work from every window of the program.
+void SetShortcut(QAction* Action, const QKeySequence& Keys) {
+  Action->setShortcut(Keys);
+  Action->setShortcutContext(Qt::ApplicationShortcut);
 }
 
 }  // namespace
@@ -39,6 +57,9 @@ TMainForm::TMainForm() {
   SaveProject1 = File1->addAction(QStringLiteral("Sa&ve last Project as..."), [this] { SaveProject1Click(); });
   Closeall1 = File1->addAction(QStringLiteral("Close last"), [this] { Closeall1Click(); });
   File1->addSeparator();
+  RecentProjects1 = File1->addMenu(QStringLiteral("&Recent Projects"));
+  connect(RecentProjects1, &QMenu::aboutToShow, this, [this] { ShowRecentProjects(); });
+  File1->addSeparator();
   Exit1 = File1->addAction(QStringLiteral("&Exit"), [this] { Exit1Click(); });
 
   View1 = menuBar()->addMenu(QStringLiteral("&View"));
@@ -52,6 +73,15 @@ TMainForm::TMainForm() {
       Tools1->addAction(QStringLiteral("Edit Structure file ..."), [this] { EditStructurefile1Click(); });
   Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
   About1 = Help1->addAction(QStringLiteral("About..."), [this] { About1Click(); });
+  SetShortcut(NewProject1, QKeySequence::New);
+  SetShortcut(OpenProject1, QKeySequence::Open);
+  SetShortcut(SaveProject2, QKeySequence::Save);
+  SetShortcut(SaveProject1, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  SetShortcut(Closeall1, QKeySequence(Qt::CTRL | Qt::Key_W));
+  SetShortcut(Exit1, QKeySequence(Qt::CTRL | Qt::Key_Q));
+  SetShortcut(LogWindow1, QKeySequence(Qt::CTRL | Qt::Key_L));
+  SetShortcut(About1, QKeySequence(Qt::Key_F1));
+  setAcceptDrops(true);
 
   ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
   ToolBar1->setMovable(false);
@@ -102,9 +132,46 @@ void TMainForm::OpenProjectFile(const QString& Path) {
   Project->show();
   RunGuarded(Project, [&] {
     // A file that is no project file is not saved over without asking.
-    Project->ProjectFileName = Project->LoadProjectFile(Path) ? Path : QStringLiteral("Unsaved");
+    const bool Loaded = Project->LoadProjectFile(Path);
+    Project->ProjectFileName = Loaded ? Path : QStringLiteral("Unsaved");
     Project->setWindowTitle("Project Setup - " + Project->ProjectFileName);
+    if (Loaded) AddRecentProject(Path);
   });
+}
+
+void TMainForm::ShowRecentProjects() {
+  RecentProjects1->clear();
+  const QStringList Paths = RecentProjects();
+  for (int Index = 0; Index < Paths.size(); ++Index) {
+    const QString Path = Paths[Index];
+    RecentProjects1->addAction(QStringLiteral("&%1 %2").arg(Index + 1).arg(QString(Path).replace('&', QLatin1String("&&"))),
+                               [this, Path] { OpenRecentProject(Path); });
+  }
+  RecentProjects1->setEnabled(!Paths.isEmpty());
+}
+
+void TMainForm::OpenRecentProject(const QString& Path) {
+  if (QFileInfo::exists(Path)) {
+    OpenProjectFile(Path);
+    return;
+  }
+  RemoveRecentProject(Path);
+  Dialogs().MessageDlg(this, "The project file " + Path + " no longer exists; it is removed from the recent projects.",
+                       TDlgType::Warning, dbOK);
+}
+
+bool TMainForm::OpenDroppedProjects(const QMimeData& Data) {
+  const QStringList Paths = DroppedProjects(Data);
+  for (const QString& Path : Paths) OpenProjectFile(Path);
+  return !Paths.isEmpty();
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* Event) {
+  if (!DroppedProjects(*Event->mimeData()).isEmpty()) Event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* Event) {
+  if (OpenDroppedProjects(*Event->mimeData())) Event->acceptProposedAction();
 }
 
 void TMainForm::SaveProject2Click() {

@@ -5,6 +5,7 @@
 
 class QAction;
 class QMenu;
+class QMimeData;
 class QToolBar;
 
 class TMainForm : public QMainWindow {
@@ -20,6 +21,7 @@ class TMainForm : public QMainWindow {
   QAction* OpenProject1;
   QAction* SaveProject2;
   QAction* SaveProject1;
+  QMenu* RecentProjects1;
   QAction* Closeall1;
   QAction* Exit1;
   QAction* LogWindow1;
@@ -41,13 +43,21 @@ class TMainForm : public QMainWindow {
 
   // What "O&pen Project ..." does once its dialog has given a path.
   void OpenProjectFile(const QString& Path);
+  // Opens a project of the recent list, or drops a file that is gone from it.
+  void OpenRecentProject(const QString& Path);
+  // Opens the project files among the dropped local files; false when there
+  // were none.
+  bool OpenDroppedProjects(const QMimeData& Data);
 
  protected:
   void closeEvent(QCloseEvent* Event) override;
   void showEvent(QShowEvent* Event) override;
+  void dragEnterEvent(QDragEnterEvent* Event) override;
+  void dropEvent(QDropEvent* Event) override;
 
  private:
   void FormCanResize();
+  void ShowRecentProjects();
 };
 
 extern TMainForm* MainForm;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <cstdio>
 
 #include "common/FormatSettings.h"
@@ -18,6 +19,9 @@ void QuietMessages(QtMsgType Type, const QMessageLogContext& Context, const QStr
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The user's settings (recent projects) stay untouched.
+  const QTemporaryDir UserConfig;
+  qputenv("XDG_CONFIG_HOME", UserConfig.path().toLocal8Bit());
   qInstallMessageHandler(QuietMessages);
   QApplication Application(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);

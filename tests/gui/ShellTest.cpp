@@ -1,4 +1,5 @@
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include "app/MainForm.h"
 #include "app/Program.h"
 #include "app/WelcomeForm.h"
+#include "widgets/RecentProjects.h"
 
 namespace {
 
@@ -15,6 +17,11 @@ class Shell : public testing::Test {
  protected:
   void SetUp() override { StartProgram(); }
   void TearDown() override { EndProgram(); }
+
+  static std::string Read(const std::string& Path) {
+    std::ifstream In(Path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(In), {});
+  }
 
   static void RunSplash() {
     for (int Tick = 0; Tick < 75; ++Tick) WelcomeForm->Timer1Timer();
@@ -121,15 +128,31 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
   EXPECT_EQ(ProjectForm->Edit1->text(), "run.dat");
 
-  // "Save last Project" always asks; "Save ... as" writes to the name chosen.
-  const std::string Other = Temp.File("q.vproject");
-  Dialogs.Files = {""};
+  // "Save last Project" writes in place; "Save ... as" asks once and writes to the name chosen.
+  ProjectForm->Edit1->setText("run2.dat");
   MainForm->SaveProject2Click();
-  EXPECT_EQ(Dialogs.FileDialogs.size(), 3u);
+  EXPECT_EQ(Dialogs.FileDialogs.size(), 2u);
+  EXPECT_NE(Read(Path).find("PaketFileA=run2.dat"), std::string::npos);
+  const std::string Other = Temp.File("q.vproject");
   Dialogs.Files = {QString::fromStdString(Other)};
   MainForm->ToolButton3Click();
+  EXPECT_EQ(Dialogs.FileDialogs.size(), 3u);
   EXPECT_TRUE(std::filesystem::exists(Other));
   EXPECT_EQ(ProjectForm->ProjectFileName.toStdString(), Other);
+  EXPECT_EQ(RecentProjects(), QStringList({QString::fromStdString(Other), QString::fromStdString(Path)}));
+
+  // A recent project that is gone is dropped from the list with a notice; dropped project files open.
+  std::filesystem::remove(Other);
+  MainForm->OpenRecentProject(QString::fromStdString(Other));
+  EXPECT_EQ(Dialogs.Asked.back().Text.toStdString(),
+            "The project file " + Other + " no longer exists; it is removed from the recent projects.");
+  EXPECT_EQ(RecentProjects(), QStringList{QString::fromStdString(Path)});
+  QMimeData Dropped;
+  Dropped.setUrls({QUrl::fromLocalFile("/tmp/notes.txt")});
+  EXPECT_FALSE(MainForm->OpenDroppedProjects(Dropped));
+  Dropped.setUrls({QUrl::fromLocalFile("/tmp/notes.txt"), QUrl::fromLocalFile(QString::fromStdString(Path))});
+  EXPECT_TRUE(MainForm->OpenDroppedProjects(Dropped));
+  EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
 
   // A file that is no project file opens as an unsaved project, so it is not saved over.
   const std::string Binary = Temp.Write("b.vproject", std::string("[VorexProject]\0PaketFileA=x\n", 28));
