@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "app/Program.h"
+#include "widgets/QtFileWatch.h"
 #include "widgets/QtTimer.h"
 #include "widgets/SystemLocale.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
   ApplySystemLocale();
   InstallQtTimers();
+  InstallQtFileWatches();
   const QStringList Arguments = QApplication::arguments();
   StartProgram(Arguments.size() > 1 ? Arguments[1] : QString());
   const int Result = QApplication::exec();

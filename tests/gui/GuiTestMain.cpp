@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "common/FormatSettings.h"
+#include "widgets/QtFileWatch.h"
 #include "widgets/QtTimer.h"
 
 namespace {
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
   FormatSettings() = TFormatSettings{',', "dd.MM.yyyy", "HH:mm:ss"};
   InstallQtTimers();
+  InstallQtFileWatches();
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

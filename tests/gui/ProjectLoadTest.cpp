@@ -32,7 +32,7 @@ TEST_F(ProjectLoad, ANewWindowIsEmptyWithTheDefaultOffsetTime) {
   EXPECT_FALSE(Project->Tracking->isChecked());
   EXPECT_EQ(Project->Panel1->text(), "0 Open Browser Windows");
   EXPECT_EQ(Project->Panel2->text(), "0 Open Plot Windows");
-  EXPECT_EQ(Project->size(), QSize(666, 297));
+  EXPECT_EQ(Project->size(), QSize(666, 351));
 }
 
 TEST_F(ProjectLoad, MissingFilesAreReportedAndLeaveTheWindowEmpty) {

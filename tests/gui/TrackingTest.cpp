@@ -1,5 +1,6 @@
 #include <QLabel>
 #include <QProgressBar>
+#include <QSpinBox>
 #include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -223,6 +224,18 @@ TEST_F(Tracking, AShorterFileKeepsTheDecodedBaseFramesAndDecodesWhatGrowsBeyondT
   std::int32_t Position = 0;
   for (const TDecodedNode* Root = Project->Model().DataA->Frames; Root; Root = Root->Next, Position += 280)
     EXPECT_EQ(Root->Position, Position);
+}
+
+TEST_F(Tracking, AChangeNotificationStartsAPassLongBeforeTheIntervalEnds) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 3), "", true);
+  Project->UpdateInterval->setValue(3600);
+  Project->UpdateOnFileChange->setChecked(true);
+  Project->Button1Click();
+  EXPECT_EQ(Project->Model().DataA->Timer->Interval(), 3600000);
+  TSimGenerator Generator(5);
+  for (int I = 0; I < 2; ++I) Temp.Append("a.dat", Generator.NextBaseFrame());
+  EXPECT_TRUE(RunUntil([&] { return Project->Model().HandledFramesA == 5; }, 10000));
+  EXPECT_EQ(Project->Model().DataA->FrameCount(), 5);
 }
 
 TEST_F(Tracking, AFileThatGoesAwayOrCannotBeReadKeepsItsBaseFramesAndComesBack) {

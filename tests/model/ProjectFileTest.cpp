@@ -17,6 +17,8 @@ TProjectSettings Sample() {
   S.StructureFile = "C:\\data\\hk.structure";
   S.PaketFileA = "C:\\data\\run1.dat";
   S.Tracking = true;
+  S.UpdateInterval = 5;
+  S.UpdateOnFileChange = true;
   S.DataSeries = {"HK.TEMP1"};
   S.Alarms = {{{25.5, '>', "TEMP1"}, true}};
   return S;
@@ -34,7 +36,7 @@ TEST(ProjectFile, WritesAFreshFileInKeyOrder) {
   WriteProjectSettings(Image, Sample());
   EXPECT_EQ(Image.Text(),
             "[VorexProject]\r\nStructureFile=C:\\data\\hk.structure\r\nPaketFileA=C:\\data\\run1.dat\r\n"
-            "PaketFileB=\r\nTracking=1\r\n\r\n[DataSeries]\r\nCount=1\r\n0=HK.TEMP1\r\n\r\n[Alarms]\r\n"
+            "PaketFileB=\r\nTracking=1\r\nUpdateInterval=5\r\nUpdateOnFileChange=1\r\n\r\n[DataSeries]\r\nCount=1\r\n0=HK.TEMP1\r\n\r\n[Alarms]\r\n"
             "Count=1\r\n\r\n[Alarm0]\r\nVarName=TEMP1\r\nOperator=>\r\nValue=25.5\r\nActive=1\r\n\r\n");
   EXPECT_EQ(AlarmCaption(Sample().Alarms[0].Alarm), "TEMP1 > 25.5");
 }
@@ -43,7 +45,7 @@ TEST(ProjectFile, WritesEmptyListsAsCountZero) {
   TIniImage Image;
   WriteProjectSettings(Image, TProjectSettings());
   EXPECT_EQ(Image.Text(),
-            "[VorexProject]\r\nStructureFile=\r\nPaketFileA=\r\nPaketFileB=\r\nTracking=0\r\n\r\n"
+            "[VorexProject]\r\nStructureFile=\r\nPaketFileA=\r\nPaketFileB=\r\nTracking=0\r\nUpdateInterval=60\r\nUpdateOnFileChange=0\r\n\r\n"
             "[DataSeries]\r\nCount=0\r\n\r\n[Alarms]\r\nCount=0\r\n\r\n");
 }
 
@@ -66,7 +68,7 @@ TEST(ProjectFile, ReadsWithDefaultsAndWithoutCase) {
   Current.PaketFileB = "b.dat";
   Current.Tracking = true;
   const TIniImage Image = FromText(
-      "[vorexproject]\nstructurefile=s.structure\npaketfileb=\ntracking=yes\n"
+      "[vorexproject]\nstructurefile=s.structure\npaketfileb=\ntracking=yes\nupdateinterval=0\n"
       "[dataseries]\ncount=3\n1=B.Y\n0=A.X\n"
       "[ALARMS]\nCOUNT=3\n[alarm0]\nvalue=-2\noperator=\nactive=0x1\n[ALARM2]\nVARNAME=P\nOPERATOR=<>\nvalue=x\n");
   TLogRecorder Log;
@@ -78,6 +80,7 @@ TEST(ProjectFile, ReadsWithDefaultsAndWithoutCase) {
   EXPECT_EQ(Read.PaketFileA, "a.dat");
   EXPECT_EQ(Read.PaketFileB, "");
   EXPECT_TRUE(Read.Tracking);
+  EXPECT_EQ(Read.UpdateInterval, 1);
   EXPECT_EQ(Read.DataSeries, (std::vector<std::string>{"A.X", "B.Y", "Change me!"}));
   EXPECT_EQ(Read.Alarms, (std::vector<TProjectAlarm>{
                              {{-2, '=', "Unknown"}, true}, {{0, '=', "Unknown"}, false}, {{0, '<', "P"}, false}}));
@@ -88,6 +91,9 @@ TEST(ProjectFile, ReadsWithDefaultsAndWithoutCase) {
   EXPECT_TRUE(Empty.DataSeries.empty() && Empty.Alarms.empty());
   EXPECT_EQ(Empty.StructureFile, "");
   EXPECT_EQ(Empty.PaketFileB, "b.dat");
+  EXPECT_EQ(Empty.UpdateInterval, 60);
+  EXPECT_FALSE(Empty.UpdateOnFileChange);
+  EXPECT_EQ(ReadProjectSettings(FromText("[VorexProject]\nUpdateInterval=999999\n"), Current).UpdateInterval, 86400);
 }
 
 TEST(ProjectFile, ReadsAValueWrittenWithEitherSeparator) {
@@ -150,5 +156,6 @@ TEST(ProjectFile, RoundTripsThroughAFileKeepingOtherContent) {
   EXPECT_EQ(ReadProjectSettings(Loaded, {}), Settings);
   EXPECT_EQ(Loaded.ReadString("Extra", "Keep", ""), "me");
   EXPECT_EQ(Loaded.SectionKeys("VorexProject"),
-            (std::vector<std::string>{"StructureFile", "More", "PaketFileA", "PaketFileB", "Tracking"}));
+            (std::vector<std::string>{"StructureFile", "More", "PaketFileA", "PaketFileB", "Tracking", "UpdateInterval",
+                                      "UpdateOnFileChange"}));
 }

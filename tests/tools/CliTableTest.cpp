@@ -108,7 +108,8 @@ TEST(CliTable, WideRowsHoldTheFirstValueOfEveryQualifiedNameOfEachBaseFrame) {
   const std::vector<TRow> Rows = ParseCsv(D.Table({}));
   TLogRecorder Quiet;
   TProject Project;
-  Project.Settings = {D.S, D.P, D.P, false, {}, {}};
+  Project.Settings.StructureFile = D.S;
+  Project.Settings.PaketFileA = Project.Settings.PaketFileB = D.P;
   ASSERT_TRUE(Project.Load());
   const TFramesDefinition& Definition = *Project.Definition;
   ASSERT_EQ(Rows.size(), 1u + 2u * 120u);

@@ -114,7 +114,10 @@ TData::TData(const std::string& FileName, TFramesDefinition& Definition)
   Timer->OnTimer = [this] { UpdateFromFile(); };
 }
 
-TData::~TData() { Timer->OnTimer = nullptr; }
+TData::~TData() {
+  Watch.reset();
+  Timer->OnTimer = nullptr;
+}
 
 void TData::StartTracking() {
   LastFileTime = 0;
@@ -123,6 +126,13 @@ void TData::StartTracking() {
   UpdateFromFile();
   Timer->SetEnabled(true);
 }
+
+void TData::StopTracking() {
+  Timer->SetEnabled(false);
+  Watch.reset();
+}
+
+void TData::WatchFile() { Watch = CreateFileWatch(FileName, [this] { UpdateFromFile(); }); }
 
 bool TData::BeginPass(std::int64_t Size) {
   AddEntry(llInfo, "Update on " + FileName);

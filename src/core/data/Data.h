@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/FileWatch.h"
 #include "common/Timer.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
@@ -38,7 +39,11 @@ class TData {
   // Reads the file once (whole, or in pieces while streaming), then enables
   // the timer.
   void StartTracking();
-  void StopTracking() { Timer->SetEnabled(false); }
+  // Stops the timer and ends the watch of the file.
+  void StopTracking();
+  // While tracking, a change notification of the file (when the program
+  // watches files) starts a pass as a tick of the timer does.
+  void WatchFile();
   // One update pass; also the timer's tick.
   void UpdateFromFile();
   // The same pass over Bytes, the file's content as read (before the word
@@ -123,4 +128,5 @@ class TData {
   // Size seen with LastFileTime: a file that changes within the resolution
   // of its time stamp is still read again.
   std::int64_t LastFileSize = -1;
+  std::unique_ptr<TFileWatch> Watch;
 };

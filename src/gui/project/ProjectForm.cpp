@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
+#include <QSpinBox>
 #include <QToolButton>
 
 #include "common/Log.h"
@@ -31,7 +32,7 @@ QList<TProjectForm*> ProjectWindows;
 TProjectForm::TProjectForm() {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Project Setup"));
-  setFixedSize(666, 297);
+  setFixedSize(666, 351);
   BuildWindow();
   FormCreate();
   TakeFields();
@@ -63,6 +64,7 @@ void TProjectForm::FormCreate() {
     ComboBox1->addItem(QDir(Folder).filePath(Name));
   if (ComboBox1->count() > 0) ComboBox1->setCurrentIndex(0);
   Edit3->setText(FromBytes(Project.OffsetTime));
+  UpdateInterval->setValue(Project.Settings.UpdateInterval);
   ShowState();
 }
 
@@ -85,7 +87,7 @@ void TProjectForm::ShowState() {
 // Controls that follow the Empty / loaded state.
 void TProjectForm::SetEmptyState(bool Empty) {
   for (QWidget* Field : std::initializer_list<QWidget*>{ComboBox1, Edit1, Edit2, SpeedButton1, SpeedButton2,
-                                                         SpeedButton7, Tracking, Edit3})
+                                                         SpeedButton7, Tracking, UpdateInterval, UpdateOnFileChange, Edit3})
     Field->setEnabled(Empty);
   GroupBox2->setEnabled(!Empty);
   GroupBox3->setEnabled(!Empty);
@@ -123,6 +125,8 @@ void TProjectForm::TakeFields() {
   Project.Settings.PaketFileA = ToBytes(Edit1->text());
   Project.Settings.PaketFileB = ToBytes(Edit2->text());
   Project.Settings.Tracking = Tracking->isChecked();
+  Project.Settings.UpdateInterval = UpdateInterval->value();
+  Project.Settings.UpdateOnFileChange = UpdateOnFileChange->isChecked();
   Project.OffsetTime = ToBytes(Edit3->text());
 }
 
@@ -285,6 +289,8 @@ bool TProjectForm::LoadProjectFile(const QString& Path) {
   Edit1->setText(FromBytes(Project.Settings.PaketFileA));
   Edit2->setText(FromBytes(Project.Settings.PaketFileB));
   Tracking->setChecked(Project.Settings.Tracking);
+  UpdateInterval->setValue(Project.Settings.UpdateInterval);
+  UpdateOnFileChange->setChecked(Project.Settings.UpdateOnFileChange);
   ShowPlotRows(Series);
   ShowAlarmRows(Alarms);
   return true;

@@ -17,6 +17,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QSpinBox;
 class QStatusBar;
 class QToolButton;
 
@@ -53,6 +54,8 @@ class TProjectForm : public QWidget, public TWindowOwner {
   QToolButton* SpeedButton2;  // "..." of the packet file
   QToolButton* SpeedButton7;  // "..." of the second packet file
   QCheckBox* Tracking;
+  QSpinBox* UpdateInterval;  // seconds
+  QCheckBox* UpdateOnFileChange;
   QGroupBox* GroupBox2;
   QListWidget* ListView1;
   QToolButton* SpeedButton3;

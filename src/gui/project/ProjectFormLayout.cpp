@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -61,7 +62,7 @@ class TStatusPanel : public QWidget {
 void TProjectForm::BuildWindow() {
   GroupBox1 = new QGroupBox(QStringLiteral("Main Settings "), this);
   GroupBox1->setFont(VerdanaFont(8));
-  GroupBox1->setGeometry(8, 2, 418, 178);
+  GroupBox1->setGeometry(8, 2, 418, 232);
 
   auto* ToolBar = new QToolBar(GroupBox1);
   ToolBar->setIconSize(QSize(16, 16));
@@ -101,6 +102,13 @@ void TProjectForm::BuildWindow() {
   Edit3->setGeometry(150, 144, 96, 24);
   Tracking = new QCheckBox(QStringLiteral("Keep track of changes"), GroupBox1);
   Tracking->setGeometry(256, 146, 158, 20);
+  Caption(QStringLiteral("Update interval:"), GroupBox1, 10, 178);
+  UpdateInterval = new QSpinBox(GroupBox1);
+  UpdateInterval->setRange(1, MaxUpdateInterval);
+  UpdateInterval->setSuffix(QStringLiteral(" s"));
+  UpdateInterval->setGeometry(150, 174, 96, 24);
+  UpdateOnFileChange = new QCheckBox(QStringLiteral("Update on file change"), GroupBox1);
+  UpdateOnFileChange->setGeometry(256, 176, 158, 20);
   for (QToolButton* Button : {SpeedButton1, SpeedButton2, SpeedButton7})
     connect(Button, &QToolButton::clicked, this, [this, Button] { SpeedButton1Click(Button); });
   connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(Edit1); });
@@ -109,7 +117,7 @@ void TProjectForm::BuildWindow() {
 
   GroupBox2 = new QGroupBox(QStringLiteral("Alarms "), this);
   GroupBox2->setFont(VerdanaFont(8));
-  GroupBox2->setGeometry(8, 182, 418, 92);
+  GroupBox2->setGeometry(8, 236, 418, 92);
   ListView1 = CheckList(GroupBox2, QRect(8, 18, 366, 66));
   SpeedButton3 = SmallButton(QStringLiteral("+"), GroupBox2, QRect(380, 18, 30, 30));
   SpeedButton4 = SmallButton(QStringLiteral("-"), GroupBox2, QRect(380, 54, 30, 30));
@@ -120,19 +128,19 @@ void TProjectForm::BuildWindow() {
 
   GroupBox3 = new QGroupBox(QStringLiteral("Plots"), this);
   GroupBox3->setFont(VerdanaFont(8));
-  GroupBox3->setGeometry(434, 2, 224, 272);
-  ListView2 = CheckList(GroupBox3, QRect(8, 18, 208, 212));
+  GroupBox3->setGeometry(434, 2, 224, 326);
+  ListView2 = CheckList(GroupBox3, QRect(8, 18, 208, 266));
   ListView2->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
   ListView2->installEventFilter(this);
-  SpeedButton5 = SmallButton(QStringLiteral("+"), GroupBox3, QRect(8, 236, 30, 30));
-  SpeedButton6 = SmallButton(QStringLiteral("-"), GroupBox3, QRect(44, 236, 30, 30));
+  SpeedButton5 = SmallButton(QStringLiteral("+"), GroupBox3, QRect(8, 290, 30, 30));
+  SpeedButton6 = SmallButton(QStringLiteral("-"), GroupBox3, QRect(44, 290, 30, 30));
   connect(SpeedButton5, &QToolButton::clicked, this, [this] { SpeedButton5Click(); });
   connect(SpeedButton6, &QToolButton::clicked, this, [this] { SpeedButton6Click(); });
   connect(ListView2, &QListWidget::itemChanged, this, [this](QListWidgetItem* Item) { ListView2Change(Item); });
 
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setSizeGripEnabled(false);
-  StatusBar1->setGeometry(0, 277, 666, 20);
+  StatusBar1->setGeometry(0, 331, 666, 20);
   StatusBar1->setFont(VerdanaFont(8));
   Panel0 = new TStatusPanel(this);
   Panel1 = new QLabel(QStringLiteral("0 Open Browser Windows"));

@@ -100,8 +100,10 @@ void TProject::StartData(const std::string& FileName, std::int32_t SerialBase) {
   Data->OnNewFrames = [this](TData& Sender) { HandleNewFrames(Sender); };
   if (OnStreamedFrame)
     Data->OnFrame = [this, Source = SerialBase == 0 ? 0 : 1](TDecodedNode& Root) { OnStreamedFrame(Source, Root); };
+  Data->Timer->SetInterval(Settings.UpdateInterval * 1000);
   Data->StartTracking();
   if (!Settings.Tracking) Data->StopTracking();
+  else if (Settings.UpdateOnFileChange) Data->WatchFile();
 }
 
 void TProject::Unload() {
@@ -202,6 +204,8 @@ bool TProject::LoadProjectFile(const std::string& Path) {
   Settings.PaketFileA = Read.PaketFileA;
   Settings.PaketFileB = Read.PaketFileB;
   Settings.Tracking = Read.Tracking;
+  Settings.UpdateInterval = Read.UpdateInterval;
+  Settings.UpdateOnFileChange = Read.UpdateOnFileChange;
   Settings.DataSeries.insert(Settings.DataSeries.end(), Read.DataSeries.rbegin(), Read.DataSeries.rend());
   Settings.Alarms.insert(Settings.Alarms.end(), Read.Alarms.rbegin(), Read.Alarms.rend());
   MarkUnchanged();

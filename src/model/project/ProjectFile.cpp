@@ -76,6 +76,8 @@ void WriteProjectSettings(TIniImage& Image, const TProjectSettings& Settings) {
   Image.WriteString(ProjectSection, "PaketFileA", Settings.PaketFileA);
   Image.WriteString(ProjectSection, "PaketFileB", Settings.PaketFileB);
   Image.WriteBool(ProjectSection, "Tracking", Settings.Tracking);
+  Image.WriteInteger(ProjectSection, "UpdateInterval", Settings.UpdateInterval);
+  Image.WriteBool(ProjectSection, "UpdateOnFileChange", Settings.UpdateOnFileChange);
 
   Image.WriteInteger(SeriesSection, "Count", static_cast<std::int32_t>(Settings.DataSeries.size()));
   for (std::size_t K = 0; K < Settings.DataSeries.size(); ++K)
@@ -98,6 +100,9 @@ TProjectSettings ReadProjectSettings(const TIniImage& Image, const TProjectSetti
   Result.PaketFileA = Image.ReadString(ProjectSection, "PaketFileA", Current.PaketFileA);
   Result.PaketFileB = Image.ReadString(ProjectSection, "PaketFileB", Current.PaketFileB);
   Result.Tracking = Image.ReadBool(ProjectSection, "Tracking", Current.Tracking);
+  Result.UpdateInterval = std::clamp(Image.ReadInteger(ProjectSection, "UpdateInterval", DefaultUpdateInterval), 1,
+                                     MaxUpdateInterval);
+  Result.UpdateOnFileChange = Image.ReadBool(ProjectSection, "UpdateOnFileChange", false);
 
   const std::int32_t SeriesCount = ListCount(Image, SeriesSection);
   if (TooLarge(SeriesCount, SeriesSection)) {

@@ -17,23 +17,31 @@ struct TProjectAlarm {
   bool operator==(const TProjectAlarm&) const = default;
 };
 
+// Seconds between two looks at a tracked file, as a project may set them.
+constexpr std::int32_t DefaultUpdateInterval = 60;
+constexpr std::int32_t MaxUpdateInterval = 86400;
+
 struct TProjectSettings {
   std::string StructureFile, PaketFileA, PaketFileB;
   bool Tracking = false;
+  std::int32_t UpdateInterval = DefaultUpdateInterval;  // seconds, 1 to MaxUpdateInterval
+  bool UpdateOnFileChange = false;                      // a file system notification starts a pass
   std::vector<std::string> DataSeries;  // plot list captions, list order
   std::vector<TProjectAlarm> Alarms;    // alarm list, list order
   bool operator==(const TProjectSettings&) const = default;
 };
 
 // Sets every key of the settings in Image, in this order: section
-// "VorexProject": "StructureFile", "PaketFileA", "PaketFileB", "Tracking";
+// "VorexProject": "StructureFile", "PaketFileA", "PaketFileB", "Tracking",
+// "UpdateInterval", "UpdateOnFileChange";
 // section "DataSeries": "Count", then "0", "1", ... = captions; section
 // "Alarms": "Count"; then for alarm k section "Alarm<k>": "VarName",
 // "Operator", "Value", "Active". Keys and sections not named stay as they are.
 void WriteProjectSettings(TIniImage& Image, const TProjectSettings& Settings);
 
 // Reads the settings; Current supplies the defaults of PaketFileA, PaketFileB
-// and Tracking. Lists come back in file order (position 0 first). A missing
+// and Tracking. An update interval out of range is taken as the nearest
+// allowed one. Lists come back in file order (position 0 first). A missing
 // caption is "Change me!"; a missing alarm is "Unknown" '=' 0, inactive. A
 // Count above MaxProjectListCount logs a warning and loads only the positions
 // below Count that the file holds.
