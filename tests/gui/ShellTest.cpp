@@ -163,6 +163,18 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   EXPECT_EQ(ProjectForm->Edit1->text(), "");
 }
 
+TEST_F(Shell, TheMainCommandsHaveShortcutsThatWorkFromEveryWindow) {
+  RunSplash();
+  const std::pair<QAction*, const char*> Rows[] = {
+      {MainForm->NewProject1, "Ctrl+N"}, {MainForm->OpenProject1, "Ctrl+O"},   {MainForm->SaveProject2, "Ctrl+S"},
+      {MainForm->SaveProject1, "Ctrl+Shift+S"}, {MainForm->Closeall1, "Ctrl+W"}, {MainForm->Exit1, "Ctrl+Q"},
+      {MainForm->LogWindow1, "Ctrl+L"},   {MainForm->About1, "F1"}};
+  for (const auto& [Action, Keys] : Rows) {
+    EXPECT_EQ(Action->shortcut().toString(), Keys) << Action->text().toStdString();
+    EXPECT_EQ(Action->shortcutContext(), Qt::ApplicationShortcut);
+  }
+}
+
 TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {
   RunSplash();
   Dialogs.Files = {"", "/data/hk.structure"};
