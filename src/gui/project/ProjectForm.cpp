@@ -38,7 +38,9 @@ TProjectForm::TProjectForm() {
   TakeFields();
   Project.MarkUnchanged();
   Project.OnStateChanged = [this] { ShowState(); };
-  Project.OnAlarm = [this](const TAlarmEntry& Alarm, double Value) { ShowAlarmNotice(Alarm, Value); };
+  Project.OnAlarm = [this](const TAlarmEntry& Alarm, double Value, std::int64_t MoreHits) {
+    ShowAlarmNotice(Alarm, Value, MoreHits);
+  };
   // Beside the main window, each new project a little lower and to the right.
   const int Cascade = 24 * (ProjectWindows.size() % 10);
   move(410 + Cascade, Cascade);
@@ -166,8 +168,8 @@ void TProjectForm::BlankProject() {
   Panel0->update();
 }
 
-void TProjectForm::ShowAlarmNotice(const TAlarmEntry& Alarm, double Value) {
-  Dialogs().MessageDlg(this, FromBytes(AlarmNoticeText(Alarm, Value)), TDlgType::Warning, dbOK);
+void TProjectForm::ShowAlarmNotice(const TAlarmEntry& Alarm, double Value, std::int64_t MoreHits) {
+  Dialogs().MessageDlg(this, FromBytes(AlarmNoticeText(Alarm, Value, MoreHits)), TDlgType::Warning, dbOK);
 }
 
 TBrowserWindow* TProjectForm::OpenBrowser() {

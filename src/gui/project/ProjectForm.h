@@ -131,7 +131,7 @@ class TProjectForm : public QWidget, public TWindowOwner {
   // The close question, asked only when the settings changed since the last
   // load or save; false when the window is to stay open.
   bool ClosingSavesOrDiscards();
-  void ShowAlarmNotice(const TAlarmEntry& Alarm, double Value);
+  void ShowAlarmNotice(const TAlarmEntry& Alarm, double Value, std::int64_t MoreHits);
   // Entries of the lists for the project's settings from Row on.
   void ShowAlarmRows(std::size_t Row);
   void ShowPlotRows(std::size_t Row);

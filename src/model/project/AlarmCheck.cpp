@@ -46,8 +46,10 @@ std::string AlarmLogText(const TAlarmEntry& Alarm, double NodeValue) {
   return Condition(Alarm) + " with value: " + GeneralFloatText(NodeValue);
 }
 
-std::string AlarmNoticeText(const TAlarmEntry& Alarm, double NodeValue) {
-  return Condition(Alarm) + "\r\nWith value: " + GeneralFloatText(NodeValue);
+std::string AlarmNoticeText(const TAlarmEntry& Alarm, double NodeValue, std::int64_t MoreHits) {
+  std::string Text = Condition(Alarm) + "\r\nWith value: " + GeneralFloatText(NodeValue);
+  if (MoreHits != 0) Text += "\r\n(" + std::to_string(MoreHits) + " more hits in this update)";
+  return Text;
 }
 
 void CollectVariableNames(const TDecodedNode* First, const TFramesDefinition& Definition,

@@ -1,5 +1,6 @@
 #pragma once
 // Testing alarms against decoded BaseFrames, and the names an alarm can watch.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,8 +21,9 @@ void CheckAlarmNodes(const TDecodedNode* First, const TAlarmEntry& Alarm, const 
 
 // "Alarm triggered: TEMP1 > 25.5 with value: 30" (the log entry).
 std::string AlarmLogText(const TAlarmEntry& Alarm, double NodeValue);
-// The text of the warning notice: the same in two lines.
-std::string AlarmNoticeText(const TAlarmEntry& Alarm, double NodeValue);
+// The text of the warning notice: the same in two lines, and a third line
+// "(N more hits in this update)" when MoreHits N is not 0.
+std::string AlarmNoticeText(const TAlarmEntry& Alarm, double NodeValue, std::int64_t MoreHits = 0);
 
 // Appends to Names, in the walk order of CheckAlarmNodes, every non-empty
 // node name not yet in Names (compared without regard to case).

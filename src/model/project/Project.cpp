@@ -140,10 +140,13 @@ void TProject::HandleNewFrames(TData& Sender) {
     if (Alarm.Active) Active.push_back(Alarm.Alarm);
   for (const TAlarmEntry& Alarm : Active) {
     if (!Definition) break;
+    std::int64_t Hits = 0;
+    double FirstValue = 0;
     CheckAlarmNodes(First, Alarm, *Definition, [&](const TDecodedNode& Node) {
       AddEntry(llWarn, AlarmLogText(Alarm, Node.Value));
-      if (OnAlarm) OnAlarm(Alarm, Node.Value);
+      if (Hits++ == 0) FirstValue = Node.Value;
     });
+    if (Hits > 0 && OnAlarm) OnAlarm(Alarm, FirstValue, Hits - 1);
   }
 
   // A view may close while another one works; only those still open are called.

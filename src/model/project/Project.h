@@ -71,8 +71,10 @@ class TProject {
   // over (Source 0 or 1) as it is decoded and then given back, and the
   // holders' lists stay empty.
   std::function<void(int Source, TDecodedNode& Root)> OnStreamedFrame;
-  // Called for every alarm hit after its log entry (the owner shows the notice).
-  std::function<void(const TAlarmEntry& Alarm, double Value)> OnAlarm;
+  // Called once per alarm and pass that hit it, after the hits' log entries,
+  // with the first hit's value and the number of hits after it (the owner
+  // shows the notice).
+  std::function<void(const TAlarmEntry& Alarm, double Value, std::int64_t MoreHits)> OnAlarm;
 
   // Checks the files, reads the Offset Time, loads the definition and decodes
   // the packet files. False, with the reason logged, when a file is missing
