@@ -11,6 +11,7 @@
 
 #include "project/ProjectForm.h"
 #include "widgets/Dialogs.h"
+#include "log/AlarmHitsForm.h"
 #include "log/LogForm.h"
 #include "widgets/Look.h"
 #include "widgets/RecentProjects.h"
@@ -67,6 +68,8 @@ TMainForm::TMainForm() {
   LogWindow1 = View1->addAction(QStringLiteral("Log Window"), [this] { LogWindow1Click(); });
   LogWindow1->setCheckable(true);
   LogWindow1->setChecked(true);
+  AlarmWindow1 = View1->addAction(QStringLiteral("Alarm Window"), [this] { AlarmWindow1Click(); });
+  AlarmWindow1->setCheckable(true);
 
   Tools1 = menuBar()->addMenu(QStringLiteral("&Tools"));
   EditStructurefile1 =
@@ -197,7 +200,16 @@ void TMainForm::closeEvent(QCloseEvent* Event) {
   WelcomeForm->close();
 }
 
-void TMainForm::View1Click() { LogWindow1->setChecked(LogForm && LogForm->isVisible()); }
+void TMainForm::View1Click() {
+  LogWindow1->setChecked(LogForm && LogForm->isVisible());
+  AlarmWindow1->setChecked(AlarmHitsForm && AlarmHitsForm->isVisible());
+}
+
+void TMainForm::AlarmWindow1Click() {
+  if (!AlarmHitsForm) return;
+  AlarmHitsForm->setVisible(!AlarmHitsForm->isVisible());
+  AlarmWindow1->setChecked(AlarmHitsForm->isVisible());
+}
 
 void TMainForm::LogWindow1Click() {
   if (!LogForm) return;

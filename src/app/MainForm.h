@@ -25,6 +25,7 @@ class TMainForm : public QMainWindow {
   QAction* Closeall1;
   QAction* Exit1;
   QAction* LogWindow1;
+  QAction* AlarmWindow1;
   QAction* EditStructurefile1;
   QAction* About1;
   QToolBar* ToolBar1;
@@ -38,6 +39,7 @@ class TMainForm : public QMainWindow {
   void Exit1Click();
   void View1Click();
   void LogWindow1Click();
+  void AlarmWindow1Click();
   void EditStructurefile1Click();
   void About1Click();
 

@@ -4,6 +4,7 @@
 #include "plot/PlotForm.h"
 #include "project/AlarmForm.h"
 #include "project/ProjectForm.h"
+#include "log/AlarmHitsForm.h"
 #include "log/LoadForm.h"
 #include "log/LogForm.h"
 #include "app/MainForm.h"
@@ -14,6 +15,11 @@ void StartProgram(const QString& StartProject) {
   WelcomeForm->StartProject = StartProject;
   AlarmForm = new TAlarmForm;
   LoadForm = new TLoadForm;
+  new TAlarmHitsForm;
+  AlarmHitsForm->OnOpenHit = [](std::uint64_t Project, std::int32_t SerialNo) {
+    for (TProjectForm* Window : TProjectForm::OpenProjects())
+      if (Window->Model().Id() == Project) Window->OpenBrowserAt(SerialNo);
+  };
   SetBrowserFactory([] { return new TBrowserForm; });
   SetPlotFactory([] { return new TPlotForm; });
   WelcomeForm->show();
@@ -24,6 +30,7 @@ void EndProgram() {
   delete MainForm;
   delete LogForm;
   delete LoadForm;
+  delete AlarmHitsForm;
   delete AlarmForm;
   delete WelcomeForm;
   WelcomeForm = nullptr;

@@ -1,8 +1,12 @@
 #include <QComboBox>
 #include <QLineEdit>
+#include <QItemSelectionModel>
+#include <QLabel>
 #include <QListWidget>
+#include <QTableView>
 
 #include "GuiFixture.h"
+#include "log/AlarmHitsForm.h"
 #include "project/AlarmCheck.h"
 
 namespace {
@@ -230,6 +234,53 @@ TEST_F(Alarms, ABooleanEqualsOneFiresOncePerBaseFrameThatCarriesIt) {
   EXPECT_EQ(Hits(), 3);
   ASSERT_EQ(Notices(), 1);
   EXPECT_EQ(Dialogs.Asked.back().Text, "Alarm triggered: DFH_FLAG = 1\r\nWith value: 1\r\n(2 more hits in this update)");
+}
+
+TEST_F(Alarms, WithNoticesOffHitsGoOnlyToTheAlarmWindowWhereTheyAreCountedAcknowledgedAndOpened) {
+  auto* Window = new TAlarmHitsForm;
+  const QScopeGuard Free([Window] { delete Window; });
+  std::vector<std::pair<std::uint64_t, std::int32_t>> Opened;
+  Window->OnOpenHit = [&](std::uint64_t Project, std::int32_t SerialNo) { Opened.push_back({Project, SerialNo}); };
+  TProjectForm* Project = LoadedProject(1);
+  Project->Notices->setChecked(false);
+  Dialogs.DialogScripts = {AlarmAnswer("DFH_FLAG", " =", "1")};
+  Project->AddAlarm("");
+  for (std::uint32_t Seed : {11, 12, 13}) Temp.Append("a.dat", TSimGenerator(Seed).NextBaseFrame());
+  Project->Model().DataA->UpdateFromFile();
+  EXPECT_EQ(Hits(), 3);
+  EXPECT_EQ(Notices(), 0);
+
+  const std::vector<TAlarmHit>& Seen = Window->List().Hits();
+  ASSERT_EQ(Seen.size(), 3u);
+  EXPECT_EQ(Seen[0].Alarm, "DFH_FLAG = 1");
+  EXPECT_EQ(Seen[0].Value, 1);
+  EXPECT_EQ(Seen[0].Project, Project->Model().Id());
+  EXPECT_NE(Seen[0].Frame.find(". BF, "), std::string::npos) << Seen[0].Frame;
+  EXPECT_EQ(Window->HitView->model()->rowCount(), 3);
+  EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG = 1: 3 hits, 3 not acknowledged");
+
+  Window->HitView->selectRow(1);
+  Window->AcknowledgeClick();
+  EXPECT_TRUE(Seen[1].Acknowledged && !Seen[0].Acknowledged);
+  EXPECT_EQ(Window->HitView->model()->index(1, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
+  EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG = 1: 3 hits, 2 not acknowledged");
+  Window->AcknowledgeAllClick();
+  EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG = 1: 3 hits, 0 not acknowledged");
+
+  // A double click asks for the hit node of its project.
+  Window->HitDoubleClick(2);
+  ASSERT_EQ(Opened.size(), 1u);
+  EXPECT_EQ(Opened[0].first, Project->Model().Id());
+  int Found = 0;
+  std::function<void(const TDecodedNode*)> Visit = [&](const TDecodedNode* Node) {
+    for (; Node; Node = Node->Next) {
+      Visit(Node->Child);
+      Found += Node->SerialNo == Opened[0].second &&
+               Project->Model().Definition->NodeVarName(*Node) == "DFH_FLAG" && Node->Value == 1;
+    }
+  };
+  Visit(Project->Model().DataA->Frames);
+  EXPECT_EQ(Found, 1);
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ TEST_F(ProjectFiles, SavingWritesTheSettingsAndLoadingReversesTheLists) {
   EXPECT_EQ(Project->ProjectFileName.toStdString(), Path);
   EXPECT_EQ(Project->windowTitle().toStdString(), "Project Setup - " + Path);
   EXPECT_EQ(Read(Path),
-            "[VorexProject]\r\nStructureFile=hk.structure\r\nPaketFileA=run1.dat\r\nPaketFileB=run2.dat\r\nTracking=1\r\nUpdateInterval=60\r\nUpdateOnFileChange=0\r\n\r\n"
+            "[VorexProject]\r\nStructureFile=hk.structure\r\nPaketFileA=run1.dat\r\nPaketFileB=run2.dat\r\nTracking=1\r\nUpdateInterval=60\r\nUpdateOnFileChange=0\r\nNotices=1\r\n\r\n"
             "[DataSeries]\r\nCount=2\r\n0=HK.TEMP1\r\n1=Change me!\r\n\r\n[Alarms]\r\nCount=0\r\n\r\n");
 
   // A saved project writes to its name without asking, and closes without a question until it changes.

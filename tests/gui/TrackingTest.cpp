@@ -100,8 +100,10 @@ TEST_F(Tracking, ATickDuringAnotherHoldersPassIsDelayedByTenSecondsEachTime) {
   Ticking.During = [&] {
     ++Notices;
     EXPECT_TRUE(LoadForm->Busy);
-    Other->Model().DataA->UpdateFromFile();
-    Project->Model().DataB->UpdateFromFile();
+    for (int Tick = 0; Tick < 2; ++Tick) {
+      Other->Model().DataA->UpdateFromFile();
+      Project->Model().DataB->UpdateFromFile();
+    }
   };
   Temp.Append("c.dat", TSimGenerator(8).NextBaseFrame());
   Temp.Append("b.dat", TSimGenerator(9).NextBaseFrame());
@@ -112,7 +114,7 @@ TEST_F(Tracking, ATickDuringAnotherHoldersPassIsDelayedByTenSecondsEachTime) {
   }
   Temp.Append("a.dat", Two);
   Project->Model().DataA->UpdateFromFile();
-  EXPECT_EQ(Notices, 2);
+  EXPECT_EQ(Notices, 1);
   EXPECT_EQ(OtherTimer.Interval(), 80000);
   EXPECT_EQ(TimerB.Interval(), 80000);
   EXPECT_TRUE(Log.Has(llInfo, "Update on " + Temp.File("c.dat") + " delayed: other update in progress."));

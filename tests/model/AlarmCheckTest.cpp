@@ -51,7 +51,7 @@ class AlarmWalk : public testing::Test {
   std::vector<double> Fired(char Operator, double Threshold, const std::string& Name = "TEMP") {
     std::vector<double> Values;
     CheckAlarmNodes(First, {Threshold, Operator, Name}, *Definition,
-                    [&](const TDecodedNode& Node) { Values.push_back(Node.Value); });
+                    [&](const TDecodedNode& Node, const TDecodedNode&) { Values.push_back(Node.Value); });
     return Values;
   }
 

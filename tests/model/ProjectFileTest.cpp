@@ -19,6 +19,7 @@ TProjectSettings Sample() {
   S.Tracking = true;
   S.UpdateInterval = 5;
   S.UpdateOnFileChange = true;
+  S.Notices = false;
   S.DataSeries = {"HK.TEMP1"};
   S.Alarms = {{{25.5, '>', "TEMP1"}, true}};
   return S;
@@ -36,7 +37,7 @@ TEST(ProjectFile, WritesAFreshFileInKeyOrder) {
   WriteProjectSettings(Image, Sample());
   EXPECT_EQ(Image.Text(),
             "[VorexProject]\r\nStructureFile=C:\\data\\hk.structure\r\nPaketFileA=C:\\data\\run1.dat\r\n"
-            "PaketFileB=\r\nTracking=1\r\nUpdateInterval=5\r\nUpdateOnFileChange=1\r\n\r\n[DataSeries]\r\nCount=1\r\n0=HK.TEMP1\r\n\r\n[Alarms]\r\n"
+            "PaketFileB=\r\nTracking=1\r\nUpdateInterval=5\r\nUpdateOnFileChange=1\r\nNotices=0\r\n\r\n[DataSeries]\r\nCount=1\r\n0=HK.TEMP1\r\n\r\n[Alarms]\r\n"
             "Count=1\r\n\r\n[Alarm0]\r\nVarName=TEMP1\r\nOperator=>\r\nValue=25.5\r\nActive=1\r\n\r\n");
   EXPECT_EQ(AlarmCaption(Sample().Alarms[0].Alarm), "TEMP1 > 25.5");
 }
@@ -45,7 +46,7 @@ TEST(ProjectFile, WritesEmptyListsAsCountZero) {
   TIniImage Image;
   WriteProjectSettings(Image, TProjectSettings());
   EXPECT_EQ(Image.Text(),
-            "[VorexProject]\r\nStructureFile=\r\nPaketFileA=\r\nPaketFileB=\r\nTracking=0\r\nUpdateInterval=60\r\nUpdateOnFileChange=0\r\n\r\n"
+            "[VorexProject]\r\nStructureFile=\r\nPaketFileA=\r\nPaketFileB=\r\nTracking=0\r\nUpdateInterval=60\r\nUpdateOnFileChange=0\r\nNotices=1\r\n\r\n"
             "[DataSeries]\r\nCount=0\r\n\r\n[Alarms]\r\nCount=0\r\n\r\n");
 }
 
@@ -93,6 +94,7 @@ TEST(ProjectFile, ReadsWithDefaultsAndWithoutCase) {
   EXPECT_EQ(Empty.PaketFileB, "b.dat");
   EXPECT_EQ(Empty.UpdateInterval, 60);
   EXPECT_FALSE(Empty.UpdateOnFileChange);
+  EXPECT_TRUE(Empty.Notices);
   EXPECT_EQ(ReadProjectSettings(FromText("[VorexProject]\nUpdateInterval=999999\n"), Current).UpdateInterval, 86400);
 }
 
@@ -157,5 +159,5 @@ TEST(ProjectFile, RoundTripsThroughAFileKeepingOtherContent) {
   EXPECT_EQ(Loaded.ReadString("Extra", "Keep", ""), "me");
   EXPECT_EQ(Loaded.SectionKeys("VorexProject"),
             (std::vector<std::string>{"StructureFile", "More", "PaketFileA", "PaketFileB", "Tracking", "UpdateInterval",
-                                      "UpdateOnFileChange"}));
+                                      "UpdateOnFileChange", "Notices"}));
 }

@@ -67,6 +67,7 @@ void TProjectForm::FormCreate() {
   if (ComboBox1->count() > 0) ComboBox1->setCurrentIndex(0);
   Edit3->setText(FromBytes(Project.OffsetTime));
   UpdateInterval->setValue(Project.Settings.UpdateInterval);
+  Notices->setChecked(Project.Settings.Notices);
   ShowState();
 }
 
@@ -129,6 +130,7 @@ void TProjectForm::TakeFields() {
   Project.Settings.Tracking = Tracking->isChecked();
   Project.Settings.UpdateInterval = UpdateInterval->value();
   Project.Settings.UpdateOnFileChange = UpdateOnFileChange->isChecked();
+  Project.Settings.Notices = Notices->isChecked();
   Project.OffsetTime = ToBytes(Edit3->text());
 }
 
@@ -293,6 +295,7 @@ bool TProjectForm::LoadProjectFile(const QString& Path) {
   Tracking->setChecked(Project.Settings.Tracking);
   UpdateInterval->setValue(Project.Settings.UpdateInterval);
   UpdateOnFileChange->setChecked(Project.Settings.UpdateOnFileChange);
+  Notices->setChecked(Project.Settings.Notices);
   ShowPlotRows(Series);
   ShowAlarmRows(Alarms);
   return true;

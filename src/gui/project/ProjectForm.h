@@ -56,6 +56,7 @@ class TProjectForm : public QWidget, public TWindowOwner {
   QCheckBox* Tracking;
   QSpinBox* UpdateInterval;  // seconds
   QCheckBox* UpdateOnFileChange;
+  QCheckBox* Notices;  // alarm notices on or off, also while loaded
   QGroupBox* GroupBox2;
   QListWidget* ListView1;
   QToolButton* SpeedButton3;

@@ -109,6 +109,11 @@ void TProjectForm::BuildWindow() {
   UpdateInterval->setGeometry(150, 174, 96, 24);
   UpdateOnFileChange = new QCheckBox(QStringLiteral("Update on file change"), GroupBox1);
   UpdateOnFileChange->setGeometry(256, 176, 158, 20);
+  Notices = new QCheckBox(QStringLiteral("Notices"), GroupBox1);
+  Notices->setToolTip(QStringLiteral("Show a notice for the alarm hits of each update"));
+  Notices->setGeometry(256, 204, 158, 20);
+  // Operators switch the notices off while alarms flood in.
+  connect(Notices, &QCheckBox::toggled, this, [this](bool On) { Project.Settings.Notices = On; });
   for (QToolButton* Button : {SpeedButton1, SpeedButton2, SpeedButton7})
     connect(Button, &QToolButton::clicked, this, [this, Button] { SpeedButton1Click(Button); });
   connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(Edit1); });

@@ -31,15 +31,20 @@ bool AlarmTriggers(const TAlarmEntry& Alarm, double NodeValue) {
 }
 
 void CheckAlarmNodes(const TDecodedNode* First, const TAlarmEntry& Alarm, const TFramesDefinition& Definition,
-                     const std::function<void(const TDecodedNode&)>& OnTrigger) {
+                     const std::function<void(const TDecodedNode& Node, const TDecodedNode& Root)>& OnTrigger) {
   // A node's name depends only on its row: compare each row once.
   std::vector<signed char> RowMatches(Definition.Entries.size(), -1);
-  Walk(First, [&](const TDecodedNode& Node) {
+  const TDecodedNode* Root = nullptr;
+  const auto Check = [&](const TDecodedNode& Node) {
     const auto Row = static_cast<std::size_t>(Node.DefIndex);
     if (Row >= RowMatches.size()) return;
     if (RowMatches[Row] < 0) RowMatches[Row] = Definition.Entries[Row].VarName == Alarm.VarName;
-    if (RowMatches[Row] && AlarmTriggers(Alarm, Node.Value)) OnTrigger(Node);
-  });
+    if (RowMatches[Row] && AlarmTriggers(Alarm, Node.Value)) OnTrigger(Node, *Root);
+  };
+  for (Root = First; Root; Root = Root->Next) {
+    if (Root->Child) Walk(Root->Child, Check);
+    Check(*Root);
+  }
 }
 
 std::string AlarmLogText(const TAlarmEntry& Alarm, double NodeValue) {

@@ -15,9 +15,9 @@ bool AlarmTriggers(const TAlarmEntry& Alarm, double NodeValue);
 
 // Walks First and every BaseFrame after it, each node's children before the
 // node, and calls OnTrigger for every node named Alarm.VarName (with case)
-// whose value meets the condition.
+// whose value meets the condition, with the BaseFrame root it belongs to.
 void CheckAlarmNodes(const TDecodedNode* First, const TAlarmEntry& Alarm, const TFramesDefinition& Definition,
-                     const std::function<void(const TDecodedNode&)>& OnTrigger);
+                     const std::function<void(const TDecodedNode& Node, const TDecodedNode& Root)>& OnTrigger);
 
 // "Alarm triggered: TEMP1 > 25.5 with value: 30" (the log entry).
 std::string AlarmLogText(const TAlarmEntry& Alarm, double NodeValue);

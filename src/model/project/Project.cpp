@@ -6,7 +6,9 @@
 #include "common/DateTime.h"
 #include "common/LoadProgress.h"
 #include "common/Log.h"
+#include "browser/BrowserTexts.h"
 #include "project/AlarmCheck.h"
+#include "project/AlarmHits.h"
 #include "project/IniImage.h"
 
 namespace {
@@ -34,7 +36,11 @@ bool Contains(const std::vector<TView*>& Views, const TView* View) {
 
 }  // namespace
 
-TProject::TProject() : OffsetTime(DateText(EncodeDateTime({2003, 1, 1}))) {}
+namespace {
+std::uint64_t NextProjectId = 1;
+}  // namespace
+
+TProject::TProject() : OffsetTime(DateText(EncodeDateTime({2003, 1, 1}))), FId(NextProjectId++) {}
 
 TProject::~TProject() {
   // The holders refer to the definition, the definition to the messages.
@@ -142,11 +148,13 @@ void TProject::HandleNewFrames(TData& Sender) {
     if (!Definition) break;
     std::int64_t Hits = 0;
     double FirstValue = 0;
-    CheckAlarmNodes(First, Alarm, *Definition, [&](const TDecodedNode& Node) {
+    const std::string Caption = AlarmCaption(Alarm);
+    CheckAlarmNodes(First, Alarm, *Definition, [&](const TDecodedNode& Node, const TDecodedNode& Root) {
       AddEntry(llWarn, AlarmLogText(Alarm, Node.Value));
+      ReportAlarmHit({0, NodeNameText(*Definition, Root, StartTime), Caption, Node.Value, FId, Node.SerialNo});
       if (Hits++ == 0) FirstValue = Node.Value;
     });
-    if (Hits > 0 && OnAlarm) OnAlarm(Alarm, FirstValue, Hits - 1);
+    if (Hits > 0 && OnAlarm && Settings.Notices) OnAlarm(Alarm, FirstValue, Hits - 1);
   }
 
   // A view may close while another one works; only those still open are called.
@@ -209,6 +217,7 @@ bool TProject::LoadProjectFile(const std::string& Path) {
   Settings.Tracking = Read.Tracking;
   Settings.UpdateInterval = Read.UpdateInterval;
   Settings.UpdateOnFileChange = Read.UpdateOnFileChange;
+  Settings.Notices = Read.Notices;
   Settings.DataSeries.insert(Settings.DataSeries.end(), Read.DataSeries.rbegin(), Read.DataSeries.rend());
   Settings.Alarms.insert(Settings.Alarms.end(), Read.Alarms.rbegin(), Read.Alarms.rend());
   MarkUnchanged();

@@ -65,15 +65,18 @@ class TProject {
   double StartTime = 0;
 
   TProjectState State() const { return FState; }
+  // Tells this project's alarm hits from those of others; never reused.
+  std::uint64_t Id() const { return FId; }
   // Called whenever State changes.
   std::function<void()> OnStateChanged;
   // When set before the load, the holders stream: each BaseFrame is handed
   // over (Source 0 or 1) as it is decoded and then given back, and the
   // holders' lists stay empty.
   std::function<void(int Source, TDecodedNode& Root)> OnStreamedFrame;
-  // Called once per alarm and pass that hit it, after the hits' log entries,
-  // with the first hit's value and the number of hits after it (the owner
-  // shows the notice).
+  // Called, when the settings ask for notices, once per alarm and pass that
+  // hit it, after the hits' log entries and reports (ReportAlarmHit), with the
+  // first hit's value and the number of hits after it (the owner shows the
+  // notice).
   std::function<void(const TAlarmEntry& Alarm, double Value, std::int64_t MoreHits)> OnAlarm;
 
   // Checks the files, reads the Offset Time, loads the definition and decodes
@@ -127,6 +130,7 @@ class TProject {
   void StartData(const std::string& FileName, std::int32_t SerialBase);
 
   TProjectState FState = TProjectState::Empty;
+  std::uint64_t FId;
   TProjectSettings SavedSettings;
   // Where HandleNewFrames stopped in each holder's list.
   TRootCursor HandledCursorA, HandledCursorB;

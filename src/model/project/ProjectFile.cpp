@@ -78,6 +78,7 @@ void WriteProjectSettings(TIniImage& Image, const TProjectSettings& Settings) {
   Image.WriteBool(ProjectSection, "Tracking", Settings.Tracking);
   Image.WriteInteger(ProjectSection, "UpdateInterval", Settings.UpdateInterval);
   Image.WriteBool(ProjectSection, "UpdateOnFileChange", Settings.UpdateOnFileChange);
+  Image.WriteBool(ProjectSection, "Notices", Settings.Notices);
 
   Image.WriteInteger(SeriesSection, "Count", static_cast<std::int32_t>(Settings.DataSeries.size()));
   for (std::size_t K = 0; K < Settings.DataSeries.size(); ++K)
@@ -103,6 +104,7 @@ TProjectSettings ReadProjectSettings(const TIniImage& Image, const TProjectSetti
   Result.UpdateInterval = std::clamp(Image.ReadInteger(ProjectSection, "UpdateInterval", DefaultUpdateInterval), 1,
                                      MaxUpdateInterval);
   Result.UpdateOnFileChange = Image.ReadBool(ProjectSection, "UpdateOnFileChange", false);
+  Result.Notices = Image.ReadBool(ProjectSection, "Notices", true);
 
   const std::int32_t SeriesCount = ListCount(Image, SeriesSection);
   if (TooLarge(SeriesCount, SeriesSection)) {

@@ -1,0 +1,127 @@
+#include "log/AlarmHitsForm.h"
+
+#include <QAbstractTableModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "common/DateTime.h"
+#include "common/FloatText.h"
+#include "widgets/Look.h"
+#include "widgets/SystemLocale.h"
+#include "widgets/TextBridge.h"
+
+TAlarmHitsForm* AlarmHitsForm = nullptr;
+
+// The hits as table rows: time, BaseFrame, alarm, value; acknowledged ones grey.
+class THitTable : public QAbstractTableModel {
+ public:
+  explicit THitTable(const TAlarmHitList& Hits) : Hits(Hits) {}
+
+  int rowCount(const QModelIndex& Parent = {}) const override {
+    return Parent.isValid() ? 0 : static_cast<int>(Hits.Hits().size());
+  }
+  int columnCount(const QModelIndex& Parent = {}) const override { return Parent.isValid() ? 0 : 4; }
+  QVariant headerData(int Section, Qt::Orientation Orientation, int Role) const override {
+    static const char* const Titles[] = {"Time", "BaseFrame", "Alarm", "Value"};
+    if (Orientation != Qt::Horizontal || Role != Qt::DisplayRole || Section < 0 || Section > 3) return {};
+    return QString::fromLatin1(Titles[Section]);
+  }
+  QVariant data(const QModelIndex& Index, int Role) const override {
+    if (!Index.isValid() || Index.row() >= rowCount()) return {};
+    const TAlarmHit& Hit = Hits.Hits()[static_cast<std::size_t>(Index.row())];
+    if (Role == Qt::ForegroundRole) return Hit.Acknowledged ? QColor(Qt::gray) : QColor(0xC0, 0, 0);
+    if (Role != Qt::DisplayRole) return {};
+    switch (Index.column()) {
+      case 0: return FromBytes(DateTimeText(Hit.Time));
+      case 1: return FromBytes(Hit.Frame);
+      case 2: return FromBytes(Hit.Alarm);
+      default: return FromBytes(GeneralFloatText(Hit.Value));
+    }
+  }
+  void Appending() { beginInsertRows({}, rowCount(), rowCount()); }
+  void Appended() { endInsertRows(); }
+  void Changed() { emit dataChanged(index(0, 0), index(rowCount() - 1, 3), {Qt::ForegroundRole}); }
+
+ private:
+  const TAlarmHitList& Hits;
+};
+
+namespace {
+
+QToolButton* TextButton(const QString& Caption, QWidget* Parent) {
+  auto* Button = new QToolButton(Parent);
+  Button->setText(Caption);
+  return Button;
+}
+
+}  // namespace
+
+TAlarmHitsForm::TAlarmHitsForm() : QWidget(nullptr, Qt::Tool), Table(new THitTable(Hits)) {
+  setWindowTitle(QStringLiteral("Alarm Window"));
+  setGeometry(894, 569, 520, 171);
+  setFont(VerdanaFont(8));
+  Table->setParent(this);
+  HitView = new QTableView(this);
+  HitView->setModel(Table);
+  HitView->setSelectionBehavior(QAbstractItemView::SelectRows);
+  HitView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  HitView->verticalHeader()->hide();
+  HitView->verticalHeader()->setDefaultSectionSize(18);
+  HitView->horizontalHeader()->setStretchLastSection(true);
+  CountLabel = new QLabel(this);
+  AcknowledgeButton = TextButton(QStringLiteral("Acknowledge"), this);
+  AcknowledgeAllButton = TextButton(QStringLiteral("Acknowledge all"), this);
+  connect(AcknowledgeButton, &QToolButton::clicked, this, [this] { AcknowledgeClick(); });
+  connect(AcknowledgeAllButton, &QToolButton::clicked, this, [this] { AcknowledgeAllClick(); });
+  connect(HitView, &QTableView::doubleClicked, this, [this](const QModelIndex& Index) { HitDoubleClick(Index.row()); });
+
+  auto* Buttons = new QHBoxLayout;
+  Buttons->addWidget(CountLabel, 1);
+  Buttons->addWidget(AcknowledgeButton);
+  Buttons->addWidget(AcknowledgeAllButton);
+  auto* Layout = new QVBoxLayout(this);
+  Layout->setContentsMargins(2, 2, 2, 2);
+  Layout->addWidget(HitView, 1);
+  Layout->addLayout(Buttons);
+  AlarmHitsForm = this;
+  PreviousSink = SetAlarmHitSink([this](const TAlarmHit& Hit) { AddHit(Hit); });
+}
+
+TAlarmHitsForm::~TAlarmHitsForm() {
+  SetAlarmHitSink(std::move(PreviousSink));
+  if (AlarmHitsForm == this) AlarmHitsForm = nullptr;
+}
+
+void TAlarmHitsForm::AddHit(const TAlarmHit& Hit) {
+  TAlarmHit Stamped = Hit;
+  Stamped.Time = NowInDays();
+  Table->Appending();
+  Hits.Add(Stamped);
+  Table->Appended();
+  ShowCounts();
+}
+
+void TAlarmHitsForm::AcknowledgeClick() {
+  for (const QModelIndex& Row : HitView->selectionModel()->selectedRows())
+    Hits.Acknowledge(static_cast<std::size_t>(Row.row()));
+  Table->Changed();
+  ShowCounts();
+}
+
+void TAlarmHitsForm::AcknowledgeAllClick() {
+  Hits.AcknowledgeAll();
+  Table->Changed();
+  ShowCounts();
+}
+
+void TAlarmHitsForm::HitDoubleClick(int Row) {
+  if (Row < 0 || static_cast<std::size_t>(Row) >= Hits.Hits().size() || !OnOpenHit) return;
+  const TAlarmHit& Hit = Hits.Hits()[static_cast<std::size_t>(Row)];
+  OnOpenHit(Hit.Project, Hit.SerialNo);
+}
+
+void TAlarmHitsForm::ShowCounts() { CountLabel->setText(FromBytes(Hits.CountText())); }

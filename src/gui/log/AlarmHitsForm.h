@@ -1,0 +1,42 @@
+#pragma once
+// The alarm window: every alarm hit of every project, newest last, with a
+// count per alarm; the operator acknowledges hits and opens a browser at one.
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+
+#include "project/AlarmHits.h"
+
+class QLabel;
+class QTableView;
+class QToolButton;
+class THitTable;
+
+class TAlarmHitsForm : public QWidget {
+ public:
+  TAlarmHitsForm();
+  ~TAlarmHitsForm() override;
+
+  QTableView* HitView;
+  QLabel* CountLabel;
+  QToolButton* AcknowledgeButton;
+  QToolButton* AcknowledgeAllButton;
+  // Asked to show the hit node (project Id, serial number) in a new browser.
+  std::function<void(std::uint64_t Project, std::int32_t SerialNo)> OnOpenHit;
+
+  const TAlarmHitList& List() const { return Hits; }
+  // Takes a reported hit, stamped with the time it arrives.
+  void AddHit(const TAlarmHit& Hit);
+  // Acknowledges the selected hits.
+  void AcknowledgeClick();
+  void AcknowledgeAllClick();
+  void HitDoubleClick(int Row);
+
+ private:
+  void ShowCounts();
+  TAlarmHitList Hits;
+  THitTable* Table;
+  TAlarmHitSink PreviousSink;
+};
+
+extern TAlarmHitsForm* AlarmHitsForm;
