@@ -7,6 +7,7 @@
 #include "LogRecorder.h"
 #include "StructureText.h"
 #include "TempDir.h"
+#include "browser/BrowserSearch.h"
 #include "browser/BrowserTree.h"
 #include "data/Data.h"
 #include "structure/QuorinFramesDefinition.h"
@@ -18,7 +19,7 @@ constexpr std::int32_t FrameLength = 6;
 // 6-byte BaseFrames: a housekeeping one (switch 1) holds HKFrame, a science
 // one (switch 0, mode 7) ScienceFrame with FirstFrame inside; both end in a
 // Tail. K occurs in the BaseFrame, transformed, and in HKFrame; HK_V1 in both
-// HKFrame and ScienceFrame.
+// HKFrame and ScienceFrame; only T has a display name of its own.
 std::string TreeStructure() {
   return Lines({"[BaseFrame:6]", Row({"0", "1", "NUMBER", "HK_SCIENCE_SWITCH", "HK_SCIENCE_SWITCH"}),
                 Row({"1", "1", "NUMBER", "K", "100-K"}), Row({"2", "4", "SUBFRAME", "SUB_HKSC", "SUB_HKSC"}),
@@ -26,7 +27,7 @@ std::string TreeStructure() {
                 "[ScienceFrame:4]", Row({"0", "1", "NUMBER", "MODE", "MODE"}),
                 Row({"1", "1", "NUMBER", "HK_V1", "HK_V1"}), Row({"2", "1", "SUBFRAME", "SUB_SC", "SUB_SC"}),
                 "[FirstFrame:1]", Row({"0", "1", "NUMBER", "X", "X"}), "[Tail:1]",
-                Row({"0", "1", "NUMBER", "T", "T"})});
+                Row({"0", "1", "NUMBER", "T", "T", "Tail temperature"})});
 }
 
 // Two packet files read by their data holders, and a browser tree over the
@@ -547,4 +548,77 @@ TEST(BrowserTreeFind, FindSerialGivesThePathToTheNodeWithThatNumber) {
   EXPECT_TRUE(B.Tree->FindSerial(0).empty());
   EXPECT_TRUE(B.Tree->FindSerial(7).empty());
   EXPECT_EQ(B.Tree->FindSerial(12), B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"}));
+}
+
+TEST(BrowserSearch, ReadsNameOperatorAndNumberAsACondition) {
+  struct TRow {
+    const char* Text;
+    bool IsCondition;
+    const char* Name = "";
+    TSearchCompare Compare = TSearchCompare::Equal;
+    double Number = 0;
+  };
+  using C = TSearchCompare;
+  for (const TRow& Row : std::vector<TRow>{{"HK_V1>5", true, "HK_V1", C::Greater, 5},
+                                           {" HKFrame.K >= 2.5 ", true, "HKFrame.K", C::GreaterEqual, 2.5},
+                                           {"K<-1", true, "K", C::Less, -1},
+                                           {"K <= 1e3", true, "K", C::LessEqual, 1000},
+                                           {"K = 0", true, "K", C::Equal, 0},
+                                           {"K!=7", true, "K", C::NotEqual, 7},
+                                           {"K", false},
+                                           {"> 5", false},
+                                           {"K > x", false},
+                                           {"K == 5", false},
+                                           {"K =< 5", false},
+                                           {"K ! 5", false}}) {
+    TSearchCondition Read;
+    ASSERT_EQ(ParseSearchCondition(Row.Text, Read), Row.IsCondition) << Row.Text;
+    if (!Row.IsCondition) continue;
+    EXPECT_EQ(Read.Name, Row.Name) << Row.Text;
+    EXPECT_EQ(Read.Compare, Row.Compare) << Row.Text;
+    EXPECT_EQ(Read.Number, Row.Number) << Row.Text;
+  }
+}
+
+TEST(BrowserSearch, FindsTheNextVariableAfterTheFocusedNodeAndWrapsToTheFirstBaseFrame) {
+  TBrowser B;
+  B.Hk(0, 1, 60);  // K 99, HKFrame.K 60
+  B.Science(0);    // K 100
+  B.Hk(0, 2, 3);   // K 98, HKFrame.K 3
+  B.Read(0);
+  B.Append(0);
+  const TNodePath None;
+  struct TRow {
+    const char* Text;
+    TNodePath From, Found;
+    bool Wrapped;
+  };
+  for (const TRow& Row : std::vector<TRow>{
+           // Variable names, qualified names and display names hold the text, in any case.
+           {"hk_v", None, B.Path(0, 0, {"SUB_HKSC", "HK_V1"}), false},
+           {"hk_v", B.Path(0, 0, {"SUB_HKSC", "HK_V1"}), B.Path(0, 1, {"SUB_HKSC", "HK_V1"}), false},
+           {"hk_v", B.Path(0, 2, {"SUB_HKSC", "HK_V1"}), B.Path(0, 0, {"SUB_HKSC", "HK_V1"}), true},
+           {"frame.x", B.Path(0, 2), B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"}), true},
+           {"TAIL TEMP", B.Path(0, 1, {"Tail"}), B.Path(0, 1, {"Tail", "T"}), false},
+           // Frames and sub-frames are not variables.
+           {"Tail", B.Path(0, 0, {"SUB_HKSC", "K"}), B.Path(0, 0, {"Tail", "T"}), false},
+           {"BaseFrame", None, {}, false},
+           {"nothing", B.Path(0, 1), {}, false},
+           // The only match is the focused node: it comes last.
+           {"frame.x", B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"}), B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"}), true},
+           // Conditions on the transformed value of the variable so named.
+           {"K > 99", None, B.Path(0, 1, {"K"}), false},
+           {"k != 99", None, B.Path(0, 0, {"SUB_HKSC", "K"}), false},
+           {"HKFrame.K < 50", B.Path(0, 0, {"SUB_HKSC", "K"}), B.Path(0, 2, {"SUB_HKSC", "K"}), false},
+           {"hkframe.k >= 60", B.Path(0, 0, {"SUB_HKSC", "K"}), B.Path(0, 0, {"SUB_HKSC", "K"}), true},
+           {"HK_SCIENCE_SWITCH = 0", None, B.Path(0, 1, {"HK_SCIENCE_SWITCH"}), false},
+           {"HK > -1", None, {}, false},
+           {"Tail = 0", None, {}, false}}) {
+    const TSearchResult Result = TBrowserSearch(*B.Tree, *B.Definition, Row.Text).Next(Row.From);
+    EXPECT_EQ(Result.Path, Row.Found) << Row.Text;
+    EXPECT_EQ(Result.Wrapped, Row.Wrapped && !Row.Found.empty()) << Row.Text;
+  }
+  // Only the BaseFrames shown take part.
+  B.Refilter({}, {"ScienceFrame"});
+  EXPECT_TRUE(TBrowserSearch(*B.Tree, *B.Definition, "frame.x").Next(None).Path.empty());
 }

@@ -58,6 +58,9 @@ class TBrowserTree {
   // Removes the BaseFrames of these rows (ascending); true when there were any.
   bool RemoveRows(const std::vector<std::size_t>& Rows);
 
+  // Moves Path one node on in pre-order through the shown BaseFrames; false
+  // after the last node.
+  bool StepForward(TNodePath& Path) const;
   // The next / previous node in pre-order whose variable name is VarName;
   // empty when the walk reaches the end.
   TNodePath NextWithName(TNodePath From, const std::string& VarName) const;
@@ -79,7 +82,6 @@ class TBrowserTree {
   };
   void UpdateKey(TTopNode& Top) const;
   void IndexRows(std::size_t From);
-  bool StepForward(TNodePath& Path) const;
   bool StepBack(TNodePath& Path) const;
   bool NamesMatch(const TDecodedNode* List, const std::string& Prefix, const std::vector<std::string>& Lines) const;
 
