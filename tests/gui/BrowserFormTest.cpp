@@ -3,7 +3,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QToolButton>
@@ -317,6 +319,39 @@ TEST_F(BrowserForm, NewBaseFramesAreSortedAndFilteredAsTheyArrive) {
   for (int Row = 0; Row < 4; ++Row) Keys.push_back(Browser->Model()->NodeAt(Find(Browser, Row, "SEQ_COUNT"))->Value);
   EXPECT_TRUE(std::is_sorted(Keys.begin(), Keys.end()));
   for (int Number : FrameNumbers(Browser)) EXPECT_EQ(Number % 2, 1);
+}
+
+TEST_F(BrowserForm, SearchFocusesTheNextMatchAndSaysWhenItWrapsOrFindsNone) {
+  TBrowserForm* Browser = Open(LoadedProject(6));
+  Browser->activateWindow();
+  ASSERT_TRUE(RunUntil([Browser] { return Browser->isActiveWindow(); }, 2000));
+  Browser->vtv->setFocus();
+  Key(Browser->vtv, Qt::Key_F, Qt::ControlModifier);
+  EXPECT_TRUE(Browser->EditSearch->hasFocus());
+  Browser->EditSearch->setText(" electronics temperature [K ");
+  Key(Browser->EditSearch, Qt::Key_Return, Qt::NoModifier);
+  EXPECT_EQ(Browser->vtv->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1_K"));
+  EXPECT_TRUE(Browser->vtv->isExpanded(Find(Browser, 0, "HKFrame")));
+  Browser->ToolButton5->click();
+  Key(Browser->EditSearch, Qt::Key_F3, Qt::NoModifier);
+  EXPECT_EQ(Browser->vtv->currentIndex(), Find(Browser, 4, "HKFrame.HK_TEMP1_K"));
+  EXPECT_TRUE(Browser->StatusBar1->currentMessage().isEmpty());
+  Key(Browser->vtv, Qt::Key_F3, Qt::NoModifier);
+  EXPECT_EQ(Browser->vtv->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1_K"));
+  EXPECT_EQ(Browser->StatusBar1->currentMessage(), "Search wrapped to the first BaseFrame.");
+
+  // A condition on the value; none met leaves the focus where it is.
+  const double Value = Browser->Model()->NodeAt(Find(Browser, 4, "HKFrame.HK_TEMP1"))->Value;
+  Browser->EditSearch->setText("HKFrame.HK_TEMP1 = " + QString::number(Value, 'g', 17));
+  Browser->ToolButton5Click();
+  EXPECT_EQ(Browser->FocusedNode()->Value, Value);
+  const QModelIndex Focused = Browser->vtv->currentIndex();
+  Browser->EditSearch->setText("HK_TEMP1 > 1e300");
+  Browser->ToolButton5Click();
+  EXPECT_EQ(Browser->StatusBar1->currentMessage(), "No match for HK_TEMP1 > 1e300");
+  EXPECT_EQ(Browser->vtv->currentIndex(), Focused);
+  EXPECT_EQ(Browser->Searchnext1->shortcut(), QKeySequence(Qt::Key_F3));
+  EXPECT_TRUE(Browser->PopupMenu1->actions().contains(Browser->Searchfor1));
 }
 
 TEST_F(BrowserForm, FocusSerialExpandsTheWayToTheNodeOrLogsTheMiss) {

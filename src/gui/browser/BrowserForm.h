@@ -1,6 +1,7 @@
 #pragma once
 // A packet browser: the decoded BaseFrames of a project as a tree, with
-// sorting, filters, export and the commands that hand a node to other windows.
+// search, sorting, filters, export and the commands that hand a node to other
+// windows.
 #include <QModelIndex>
 #include <QWidget>
 #include <memory>
@@ -53,6 +54,8 @@ class TBrowserForm : public QWidget, public TBrowserWindow {
   QAction* ShowinData1;
   QAction* AddAlarm1;
   QAction* ShowinHexViewer1;
+  QAction* Searchfor1;   // Ctrl+F
+  QAction* Searchnext1;  // F3
 
   // Empty until the project is set.
   std::array<std::int32_t, MaxBrowserSources> ShownFrames() const;
@@ -64,6 +67,11 @@ class TBrowserForm : public QWidget, public TBrowserWindow {
 
   // Enter in the sort field, or its button: sorts by the typed name.
   void ButtonSortClick();
+  // Enter in the search field, its button or F3: focuses the next match
+  // after the focused node, or says in the status bar that there is none.
+  void ToolButton5Click();
+  // Ctrl+F: to the search field.
+  void Searchfor1Click();
   void Expandall1Click();
   void Collapseall1Click();
   void Sortafterthis1Click();
