@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -365,6 +366,21 @@ TEST_F(BrowserForm, FocusSerialExpandsTheWayToTheNodeOrLogsTheMiss) {
   Browser->FocusSerial(123456);
   EXPECT_TRUE(Log.Has(llError, "Tried to focus non existing index (123456)"));
   EXPECT_EQ(Browser->FocusedNode(), Target);
+}
+
+TEST_F(BrowserForm, TheNameColumnFitsTheFirstBaseFramesShownAndThenKeepsTheUsersWidth) {
+  TProjectForm* Project = LoadedProject(2);
+  TBrowserForm* Browser = Open(Project);
+  QHeaderView* Header = Browser->vtv->header();
+  const int Fitted = Header->sectionSize(0);
+  EXPECT_NE(Fitted, 430);
+  Browser->vtv->resizeColumnToContents(0);
+  EXPECT_EQ(Header->sectionSize(0), Fitted);
+  EXPECT_EQ(Header->sectionResizeMode(0), QHeaderView::Interactive);
+  Header->resizeSection(0, 77);
+  Temp.Append("a.dat", TSimGenerator(9).NextBaseFrame());
+  Project->Model().DataA->UpdateFromFile();
+  EXPECT_EQ(Header->sectionSize(0), 77);
 }
 
 TEST_F(BrowserForm, ShiftPageKeysStepThroughTheOccurrencesOfAName) {

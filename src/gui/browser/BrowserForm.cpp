@@ -175,7 +175,7 @@ void TBrowserForm::SetProject(const TProject& NewProject, TWindowOwner& NewOwner
   QHeaderView* Header = vtv->header();
   Header->setSectionsMovable(true);
   Header->setStretchLastSection(false);
-  Header->setSectionResizeMode(0, QHeaderView::Stretch);
+  Header->setSectionResizeMode(0, QHeaderView::Interactive);
   Header->setSectionResizeMode(1, QHeaderView::Interactive);
   Header->resizeSection(0, 430);
   Header->resizeSection(1, 100);
@@ -207,6 +207,11 @@ void TBrowserForm::AppendFrames(int Source, TDecodedNode* First) {
   TreeModel->Append(Tree->TakeNewFrames(Source, First));
   Resort();
   ApplyFilters();
+  // Fitted once: later the width is the user's.
+  if (!NameColumnFitted && Tree->FrameCount() > 0) {
+    vtv->resizeColumnToContents(0);
+    NameColumnFitted = true;
+  }
 }
 
 void TBrowserForm::ButtonSortClick() {

@@ -102,4 +102,6 @@ class TBrowserForm : public QWidget, public TBrowserWindow {
 
   std::unique_ptr<TBrowserTree> Tree;
   TBrowserModel* TreeModel = nullptr;
+  // The name column has been fitted to the first BaseFrames shown.
+  bool NameColumnFitted = false;
 };
