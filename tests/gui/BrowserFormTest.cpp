@@ -431,15 +431,15 @@ TEST_F(BrowserForm, ExportsWhatTheBrowserShows) {
   EXPECT_EQ(Dialogs.Asked.size(), Asked);
 }
 
-TEST_F(BrowserForm, TheHexViewerMarksTheNodeAndStepsBetweenBaseFrames) {
-  TBrowserForm* Browser = Open(LoadedProject(3));
+TEST_F(BrowserForm, TheHexViewerMarksTheNodeAndStepsBetweenTheBaseFramesShown) {
+  TBrowserForm* Browser = Open(LoadedProject(5));
   const QModelIndex Crc = Find(Browser, 1, "PKT_CRC");
   Browser->vtv->setCurrentIndex(Crc);
   Browser->ShowinHexViewer1Click();
   ASSERT_EQ(Viewers(Browser).size(), 1u);
   THexViewForm* Viewer = Viewers(Browser)[0];
   EXPECT_EQ(Viewer->windowTitle(), "Hex Viewer PKT_CRC (Packet checksum)");
-  EXPECT_EQ(Viewer->Label1->text(), "Frame 1 / 3");
+  EXPECT_EQ(Viewer->Label1->text(), "Frame 1 / 5");
   EXPECT_EQ(Viewer->Position, 280 + 278);
 
   // The marked four characters are the node's two bytes, in red.
@@ -453,13 +453,23 @@ TEST_F(BrowserForm, TheHexViewerMarksTheNodeAndStepsBetweenBaseFrames) {
   EXPECT_NE(Cursor.charFormat().foreground().color(), QColor(255, 0, 0));
 
   Viewer->ToolButton1Click();
-  EXPECT_EQ(Viewer->Label1->text(), "Frame 0 / 3");
+  EXPECT_EQ(Viewer->Label1->text(), "Frame 0 / 5");
   Viewer->ToolButton1Click();
   EXPECT_EQ(Viewer->Position, 278);
   Viewer->ToolButton2Click();
   Viewer->ToolButton2Click();
   Viewer->ToolButton2Click();
-  EXPECT_EQ(Viewer->Label1->text(), "Frame 2 / 3");
+  EXPECT_EQ(Viewer->Label1->text(), "Frame 3 / 5");
+
+  // BaseFrames the filters removed are stepped over, in file order.
+  Dialogs.DialogScripts = {FilterAnswer("", "HKFrame", QDialog::Accepted)};
+  Browser->ToolButton1Click();
+  Viewer->ToolButton2Click();
+  EXPECT_EQ(Viewer->Label1->text(), "Frame 3 / 5");
+  Viewer->ToolButton1Click();
+  EXPECT_EQ(Viewer->Position, 280 + 278);
+  Viewer->ToolButton1Click();
+  EXPECT_EQ(Viewer->Label1->text(), "Frame 1 / 5");
 
   // It closes with its browser, before the project frees the bytes it shows.
   const QPointer<THexViewForm> Watch(Viewer);

@@ -550,6 +550,27 @@ TEST(BrowserTreeFind, FindSerialGivesThePathToTheNodeWithThatNumber) {
   EXPECT_EQ(B.Tree->FindSerial(12), B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"}));
 }
 
+TEST(BrowserTreeFind, NeighbourFrameIsTheNextOrPreviousShownOneOfItsFileInFileOrder) {
+  TBrowser B;
+  B.Hk(0, 0, 5);
+  B.Hk(0, 0, 1);
+  B.Science(0);
+  B.Hk(0, 0, 2);
+  B.Read(0);
+  B.Hk(1, 0, 3);
+  B.Read(1);
+  B.Tree->SetSortKey("HKFrame.K");
+  B.Refilter({}, {"ScienceFrame"});
+  EXPECT_EQ(B.Order(), "1 3 0b 0");
+  const TMemoryStream* A = &B.Data[0]->Image;
+  EXPECT_EQ(B.Tree->NeighbourFrame(A, 0, true), B.Path(0, 1)[0]);
+  EXPECT_EQ(B.Tree->NeighbourFrame(A, FrameLength, true), B.Path(0, 3)[0]);
+  EXPECT_EQ(B.Tree->NeighbourFrame(A, 3 * FrameLength, false), B.Path(0, 1)[0]);
+  EXPECT_EQ(B.Tree->NeighbourFrame(A, 3 * FrameLength, true), nullptr);
+  EXPECT_EQ(B.Tree->NeighbourFrame(A, 0, false), nullptr);
+  EXPECT_EQ(B.Tree->NeighbourFrame(&B.Data[1]->Image, 0, true), nullptr);
+}
+
 TEST(BrowserSearch, ReadsNameOperatorAndNumberAsACondition) {
   struct TRow {
     const char* Text;

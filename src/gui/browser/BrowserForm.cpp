@@ -370,10 +370,15 @@ void TBrowserForm::ShowinHexViewer1Click() {
   const TDefinitionEntry* Row = FocusedRow();
   if (!Node || !Row || !Node->Stream()) return;
   // A child window: it closes with this browser, before the project frees the bytes it shows.
-  auto* Viewer = new THexViewForm(this);
+  auto* Viewer = new THexViewForm(this, *this);
   Viewer->setWindowTitle(Viewer->windowTitle() + " " + FromBytes(Row->VarName) + " (" + FromBytes(Row->DisplayName) +
                          ")");
   Viewer->ShowFrame(*Node->Stream(), Definition->GetFrameLength(BaseFrameName), Node->Position);
+}
+
+std::int64_t TBrowserForm::ShownFrameBeside(const TMemoryStream& Stream, std::int64_t Start, bool After) const {
+  const TDecodedNode* Root = Tree ? Tree->NeighbourFrame(&Stream, Start, After) : nullptr;
+  return Root ? Root->Position : -1;
 }
 
 void TBrowserForm::ToolButton3Click() {

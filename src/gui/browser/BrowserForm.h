@@ -9,6 +9,7 @@
 #include "browser/BrowserModel.h"
 #include "browser/BrowserTree.h"
 #include "browser/FilterForm.h"
+#include "browser/HexViewOwner.h"
 #include "project/ProjectWindows.h"
 
 class QAction;
@@ -19,7 +20,7 @@ class QStatusBar;
 class QToolButton;
 class QTreeView;
 
-class TBrowserForm : public QWidget, public TBrowserWindow {
+class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwner {
  public:
   TBrowserForm();
   ~TBrowserForm() override;
@@ -99,6 +100,7 @@ class TBrowserForm : public QWidget, public TBrowserWindow {
   void AddToFilter(class QPlainTextEdit& Memo);
   void ShowIndex(const QModelIndex& Index);
   const TDefinitionEntry* FocusedRow() const;
+  std::int64_t ShownFrameBeside(const TMemoryStream& Stream, std::int64_t Start, bool After) const override;
 
   std::unique_ptr<TBrowserTree> Tree;
   TBrowserModel* TreeModel = nullptr;

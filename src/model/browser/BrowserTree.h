@@ -67,6 +67,9 @@ class TBrowserTree {
   TNodePath PreviousWithName(TNodePath From, const std::string& VarName) const;
   // The first node in pre-order with that serial number; empty when none.
   TNodePath FindSerial(std::int32_t SerialNo) const;
+  // The shown BaseFrame of Stream that starts next after (After) or last
+  // before Start in file order; none when there is none.
+  const TDecodedNode* NeighbourFrame(const TMemoryStream* Stream, std::int64_t Start, bool After) const;
   // Whether a node of the BaseFrame, the root included, has a qualified name
   // equal to one of Lines without regard to case.
   bool ContainsName(const TDecodedNode& Root, const std::vector<std::string>& Lines) const;
