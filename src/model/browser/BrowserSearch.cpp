@@ -23,8 +23,6 @@ bool Meets(double Value, const TSearchCondition& Condition) {
   return false;
 }
 
-}  // namespace
-
 bool ParseSearchCondition(const std::string& Text, TSearchCondition& Condition) {
   const std::size_t At = Text.find_first_of("<>=!");
   if (At == std::string::npos) return false;
@@ -44,6 +42,8 @@ bool ParseSearchCondition(const std::string& Text, TSearchCondition& Condition) 
   Condition = Read;
   return true;
 }
+
+}  // namespace
 
 TBrowserSearch::TBrowserSearch(const TBrowserTree& Tree, const TFramesDefinition& Definition, const std::string& Text)
     : Tree(Tree), Definition(Definition), Text(Text), IsCondition(ParseSearchCondition(Text, Condition)) {}

@@ -16,11 +16,6 @@ struct TSearchCondition {
   double Number = 0;
 };
 
-// NAME, one of > < = >= <= != and NUMBER, blanks allowed around each; NUMBER
-// with the decimal separator of the settings in use or ".". False for any
-// other text.
-bool ParseSearchCondition(const std::string& Text, TSearchCondition& Condition);
-
 struct TSearchResult {
   TNodePath Path;  // empty when nothing matches
   bool Wrapped = false;  // the walk went on from the first BaseFrame
@@ -28,6 +23,9 @@ struct TSearchResult {
 
 class TBrowserSearch {
  public:
+  // A text of NAME, one of > < = >= <= != and NUMBER (blanks allowed around
+  // each; NUMBER with the decimal separator of the settings in use or ".") is
+  // a condition; any other text is looked for in the names.
   TBrowserSearch(const TBrowserTree& Tree, const TFramesDefinition& Definition, const std::string& Text);
 
   // The first match after From in pre-order through the shown BaseFrames,
