@@ -1,9 +1,11 @@
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QToolButton>
@@ -319,6 +321,27 @@ TEST_F(BrowserForm, NewBaseFramesAreSortedAndFilteredAsTheyArrive) {
   for (int Number : FrameNumbers(Browser)) EXPECT_EQ(Number % 2, 1);
 }
 
+TEST_F(BrowserForm, SearchFocusesTheNextMatchAndSaysWhenItWrapsOrFindsNone) {
+  TBrowserForm* Browser = Open(LoadedProject(6));
+  Browser->activateWindow();
+  ASSERT_TRUE(RunUntil([Browser] { return Browser->isActiveWindow(); }, 2000));
+  Browser->vtv->setFocus();
+  Key(Browser->vtv, Qt::Key_F, Qt::ControlModifier);
+  EXPECT_TRUE(Browser->EditSearch->hasFocus());
+  Browser->EditSearch->setText(" electronics temperature [K ");
+  Key(Browser->EditSearch, Qt::Key_Return, Qt::NoModifier);
+  Browser->ToolButton5->click();
+  Key(Browser->EditSearch, Qt::Key_F3, Qt::NoModifier);
+  EXPECT_EQ(Browser->vtv->currentIndex(), Find(Browser, 4, "HKFrame.HK_TEMP1_K"));
+  Key(Browser->vtv, Qt::Key_F3, Qt::NoModifier);
+  EXPECT_EQ(Browser->vtv->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1_K"));
+  EXPECT_EQ(Browser->StatusBar1->currentMessage(), "Search wrapped to the first BaseFrame.");
+  Browser->EditSearch->setText("HK_TEMP1 > 1e300");
+  Browser->ToolButton5Click();
+  EXPECT_EQ(Browser->StatusBar1->currentMessage(), "No match for HK_TEMP1 > 1e300");
+  EXPECT_EQ(Browser->vtv->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1_K"));
+}
+
 TEST_F(BrowserForm, FocusSerialExpandsTheWayToTheNodeOrLogsTheMiss) {
   TProjectForm* Project = LoadedProject(3, 2);
   TBrowserForm* Browser = Open(Project);
@@ -330,6 +353,19 @@ TEST_F(BrowserForm, FocusSerialExpandsTheWayToTheNodeOrLogsTheMiss) {
   Browser->FocusSerial(123456);
   EXPECT_TRUE(Log.Has(llError, "Tried to focus non existing index (123456)"));
   EXPECT_EQ(Browser->FocusedNode(), Target);
+}
+
+TEST_F(BrowserForm, TheNameColumnFitsTheFirstBaseFramesShownAndThenKeepsTheUsersWidth) {
+  TProjectForm* Project = LoadedProject(2);
+  TBrowserForm* Browser = Open(Project);
+  QHeaderView* Header = Browser->vtv->header();
+  const int Fitted = Header->sectionSize(0);
+  Browser->vtv->resizeColumnToContents(0);
+  EXPECT_EQ(Header->sectionSize(0), Fitted);
+  Header->resizeSection(0, 77);
+  Temp.Append("a.dat", TSimGenerator(9).NextBaseFrame());
+  Project->Model().DataA->UpdateFromFile();
+  EXPECT_EQ(Header->sectionSize(0), 77);
 }
 
 TEST_F(BrowserForm, ShiftPageKeysStepThroughTheOccurrencesOfAName) {
@@ -409,6 +445,11 @@ TEST_F(BrowserForm, TheHexViewerMarksTheNodeAndStepsBetweenBaseFrames) {
   Viewer->ToolButton2Click();
   Viewer->ToolButton2Click();
   EXPECT_EQ(Viewer->Label1->text(), "Frame 2 / 3");
+  // BaseFrames the filters removed are stepped over.
+  Dialogs.DialogScripts = {FilterAnswer("", "ScienceFrame", QDialog::Accepted)};
+  Browser->ToolButton1Click();
+  Viewer->ToolButton1Click();
+  EXPECT_EQ(Viewer->Position, 278);
 
   // It closes with its browser, before the project frees the bytes it shows.
   const QPointer<THexViewForm> Watch(Viewer);

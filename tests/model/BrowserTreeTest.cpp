@@ -7,6 +7,7 @@
 #include "LogRecorder.h"
 #include "StructureText.h"
 #include "TempDir.h"
+#include "browser/BrowserSearch.h"
 #include "browser/BrowserTree.h"
 #include "data/Data.h"
 #include "structure/QuorinFramesDefinition.h"
@@ -18,7 +19,7 @@ constexpr std::int32_t FrameLength = 6;
 // 6-byte BaseFrames: a housekeeping one (switch 1) holds HKFrame, a science
 // one (switch 0, mode 7) ScienceFrame with FirstFrame inside; both end in a
 // Tail. K occurs in the BaseFrame, transformed, and in HKFrame; HK_V1 in both
-// HKFrame and ScienceFrame.
+// HKFrame and ScienceFrame; only T has a display name of its own.
 std::string TreeStructure() {
   return Lines({"[BaseFrame:6]", Row({"0", "1", "NUMBER", "HK_SCIENCE_SWITCH", "HK_SCIENCE_SWITCH"}),
                 Row({"1", "1", "NUMBER", "K", "100-K"}), Row({"2", "4", "SUBFRAME", "SUB_HKSC", "SUB_HKSC"}),
@@ -26,7 +27,7 @@ std::string TreeStructure() {
                 "[ScienceFrame:4]", Row({"0", "1", "NUMBER", "MODE", "MODE"}),
                 Row({"1", "1", "NUMBER", "HK_V1", "HK_V1"}), Row({"2", "1", "SUBFRAME", "SUB_SC", "SUB_SC"}),
                 "[FirstFrame:1]", Row({"0", "1", "NUMBER", "X", "X"}), "[Tail:1]",
-                Row({"0", "1", "NUMBER", "T", "T"})});
+                Row({"0", "1", "NUMBER", "T", "T", "Tail temperature"})});
 }
 
 // Two packet files read by their data holders, and a browser tree over the
@@ -547,4 +548,54 @@ TEST(BrowserTreeFind, FindSerialGivesThePathToTheNodeWithThatNumber) {
   EXPECT_TRUE(B.Tree->FindSerial(0).empty());
   EXPECT_TRUE(B.Tree->FindSerial(7).empty());
   EXPECT_EQ(B.Tree->FindSerial(12), B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"}));
+}
+
+TEST(BrowserTreeFind, NeighbourFrameIsTheNextOrPreviousShownOneOfItsFileInFileOrder) {
+  TBrowser B;
+  B.Hk(0, 0, 5);
+  B.Science(0);
+  B.Hk(0, 0, 1);
+  B.Hk(0, 0, 2);
+  B.Read(0);
+  B.Hk(1, 0, 3);
+  B.Hk(1, 0, 4);
+  B.Read(1);
+  B.Tree->SetSortKey("HKFrame.K");
+  B.Refilter({}, {"ScienceFrame"});
+  const TMemoryStream* A = &B.Data[0]->Image;
+  EXPECT_EQ(B.Tree->NeighbourFrame(A, 0, true), B.Path(0, 2)[0]);
+  EXPECT_EQ(B.Tree->NeighbourFrame(A, 2 * FrameLength, false), B.Path(0, 0)[0]);
+  EXPECT_EQ(B.Tree->NeighbourFrame(A, 3 * FrameLength, true), nullptr);
+}
+
+TEST(BrowserSearch, FindsTheNextVariableAfterTheFocusedNodeAndWrapsToTheFirstBaseFrame) {
+  TBrowser B;
+  B.Hk(0, 1, 60);  // K 99, HKFrame.K 60
+  B.Science(0);    // K 100
+  B.Hk(0, 2, 3);   // K 98, HKFrame.K 3
+  B.Read(0);
+  B.Append(0);
+  const TNodePath None, X = B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"});
+  struct TRow {
+    const char* Text;
+    TNodePath From, Found;
+    bool Wrapped;
+  };
+  for (const TRow& Row : std::vector<TRow>{
+           // Variable, qualified and displayed names hold the text, in any case; sub-frames are no variables.
+           {"hk_v", B.Path(0, 2, {"SUB_HKSC", "HK_V1"}), B.Path(0, 0, {"SUB_HKSC", "HK_V1"}), true},
+           {"frame.x", B.Path(0, 2), X, true},
+           {"frame.x", X, X, true},  // the focused node comes last
+           {"TAIL TEMP", B.Path(0, 1, {"Tail"}), B.Path(0, 1, {"Tail", "T"}), false},
+           {"Tail", B.Path(0, 0, {"SUB_HKSC", "K"}), B.Path(0, 0, {"Tail", "T"}), false},
+           // Conditions on the transformed value of the variables so named.
+           {"K > 99", None, B.Path(0, 1, {"K"}), false},
+           {"k != 99", None, B.Path(0, 0, {"SUB_HKSC", "K"}), false},
+           {"HKFrame.K<=3", B.Path(0, 0, {"SUB_HKSC", "K"}), B.Path(0, 2, {"SUB_HKSC", "K"}), false},
+           {"HK > -1", None, {}, false},
+           {"K == 99", None, {}, false}}) {
+    const TSearchResult Result = TBrowserSearch(*B.Tree, *B.Definition, Row.Text).Next(Row.From);
+    EXPECT_EQ(Result.Path, Row.Found) << Row.Text;
+    EXPECT_EQ(Result.Wrapped, Row.Wrapped) << Row.Text;
+  }
 }

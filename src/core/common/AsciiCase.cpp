@@ -23,3 +23,9 @@ bool SameTextIgnoringCase(std::string_view A, std::string_view B) {
     if (LowerLetter(A[I]) != LowerLetter(B[I])) return false;
   return true;
 }
+
+bool ContainsTextIgnoringCase(std::string_view Text, std::string_view Part) {
+  for (std::size_t I = 0; I + Part.size() <= Text.size(); ++I)
+    if (SameTextIgnoringCase(Text.substr(I, Part.size()), Part)) return true;
+  return false;
+}

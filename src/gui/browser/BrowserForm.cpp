@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "browser/BrowserExport.h"
+#include "browser/BrowserSearch.h"
 #include "browser/HexViewForm.h"
 #include "common/AtomicFile.h"
 #include "common/Log.h"
@@ -29,6 +30,8 @@
 namespace {
 
 constexpr int HintDisplayTime = 5000;
+// How long a search note stays in the status bar.
+constexpr int NoteDisplayTime = 10000;
 
 // Draws a horizontal grid line below every cell.
 class TGridDelegate : public QStyledItemDelegate {
@@ -99,6 +102,8 @@ void TBrowserForm::BuildWindow() {
   connect(ToolButton3, &QToolButton::clicked, this, [this] { RunGuarded(this, [this] { ToolButton3Click(); }); });
   connect(ButtonSearch, &QToolButton::clicked, this, [this] { ButtonSortClick(); });
   connect(EditSort, &QLineEdit::returnPressed, this, [this] { ButtonSortClick(); });
+  connect(ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
+  connect(EditSearch, &QLineEdit::returnPressed, this, [this] { ToolButton5Click(); });
 
   vtv = new QTreeView(this);
   vtv->setUniformRowHeights(true);
@@ -132,6 +137,16 @@ void TBrowserForm::BuildWindow() {
   ShowinData1 = AddItem("S&how in Data", nullptr);
   AddAlarm1 = AddItem("Add Alarm ...", &TBrowserForm::AddAlarm1Click);
   ShowinHexViewer1 = AddItem("Show in Hex Viewer...", &TBrowserForm::ShowinHexViewer1Click);
+  PopupMenu1->addSeparator();
+  Searchfor1 = AddItem("Search &for ...", &TBrowserForm::Searchfor1Click);
+  Searchfor1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+  Searchnext1 = AddItem("Search &next", &TBrowserForm::ToolButton5Click);
+  Searchnext1->setShortcut(QKeySequence(Qt::Key_F3));
+  // Their keys work anywhere in the window, and the menu shows them.
+  for (QAction* Action : {Searchfor1, Searchnext1}) {
+    Action->setShortcutVisibleInContextMenu(true);
+    addAction(Action);
+  }
   connect(vtv, &QTreeView::customContextMenuRequested, this, [this](const QPoint& At) {
     const QModelIndex Clicked = vtv->indexAt(At);
     if (Clicked.isValid()) vtv->setCurrentIndex(Clicked);
@@ -160,7 +175,7 @@ void TBrowserForm::SetProject(const TProject& NewProject, TWindowOwner& NewOwner
   QHeaderView* Header = vtv->header();
   Header->setSectionsMovable(true);
   Header->setStretchLastSection(false);
-  Header->setSectionResizeMode(0, QHeaderView::Stretch);
+  Header->setSectionResizeMode(0, QHeaderView::Interactive);
   Header->setSectionResizeMode(1, QHeaderView::Interactive);
   Header->resizeSection(0, 430);
   Header->resizeSection(1, 100);
@@ -192,6 +207,11 @@ void TBrowserForm::AppendFrames(int Source, TDecodedNode* First) {
   TreeModel->Append(Tree->TakeNewFrames(Source, First));
   Resort();
   ApplyFilters();
+  // Fitted once: later the width is the user's.
+  if (!NameColumnFitted && Tree->FrameCount() > 0) {
+    vtv->resizeColumnToContents(0);
+    NameColumnFitted = true;
+  }
 }
 
 void TBrowserForm::ButtonSortClick() {
@@ -207,6 +227,25 @@ void TBrowserForm::ButtonSortClick() {
     EditSort->setText(FromBytes(Key));
   }
   Resort();
+}
+
+void TBrowserForm::ToolButton5Click() {
+  const QString Typed = EditSearch->text().trimmed();
+  if (!Tree || Typed.isEmpty()) return;
+  const TSearchResult Found =
+      TBrowserSearch(*Tree, *Definition, ToBytes(Typed)).Next(TreeModel->PathOf(vtv->currentIndex()));
+  if (Found.Path.empty()) {
+    StatusBar1->showMessage(QStringLiteral("No match for ") + Typed, NoteDisplayTime);
+    return;
+  }
+  ShowIndex(TreeModel->IndexOf(Found.Path));
+  if (Found.Wrapped) StatusBar1->showMessage(QStringLiteral("Search wrapped to the first BaseFrame."), NoteDisplayTime);
+  else StatusBar1->clearMessage();
+}
+
+void TBrowserForm::Searchfor1Click() {
+  EditSearch->setFocus(Qt::ShortcutFocusReason);
+  EditSearch->selectAll();
 }
 
 void TBrowserForm::Resort() {
@@ -331,10 +370,15 @@ void TBrowserForm::ShowinHexViewer1Click() {
   const TDefinitionEntry* Row = FocusedRow();
   if (!Node || !Row || !Node->Stream()) return;
   // A child window: it closes with this browser, before the project frees the bytes it shows.
-  auto* Viewer = new THexViewForm(this);
+  auto* Viewer = new THexViewForm(this, *this);
   Viewer->setWindowTitle(Viewer->windowTitle() + " " + FromBytes(Row->VarName) + " (" + FromBytes(Row->DisplayName) +
                          ")");
   Viewer->ShowFrame(*Node->Stream(), Definition->GetFrameLength(BaseFrameName), Node->Position);
+}
+
+std::int64_t TBrowserForm::ShownFrameBeside(const TMemoryStream& Stream, std::int64_t Start, bool After) const {
+  const TDecodedNode* Root = Tree ? Tree->NeighbourFrame(&Stream, Start, After) : nullptr;
+  return Root ? Root->Position : -1;
 }
 
 void TBrowserForm::ToolButton3Click() {

@@ -1,6 +1,7 @@
 #pragma once
 // A packet browser: the decoded BaseFrames of a project as a tree, with
-// sorting, filters, export and the commands that hand a node to other windows.
+// search, sorting, filters, export and the commands that hand a node to other
+// windows.
 #include <QModelIndex>
 #include <QWidget>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "browser/BrowserModel.h"
 #include "browser/BrowserTree.h"
 #include "browser/FilterForm.h"
+#include "browser/HexViewOwner.h"
 #include "project/ProjectWindows.h"
 
 class QAction;
@@ -18,7 +20,7 @@ class QStatusBar;
 class QToolButton;
 class QTreeView;
 
-class TBrowserForm : public QWidget, public TBrowserWindow {
+class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwner {
  public:
   TBrowserForm();
   ~TBrowserForm() override;
@@ -53,6 +55,8 @@ class TBrowserForm : public QWidget, public TBrowserWindow {
   QAction* ShowinData1;
   QAction* AddAlarm1;
   QAction* ShowinHexViewer1;
+  QAction* Searchfor1;   // Ctrl+F
+  QAction* Searchnext1;  // F3
 
   // Empty until the project is set.
   std::array<std::int32_t, MaxBrowserSources> ShownFrames() const;
@@ -64,6 +68,11 @@ class TBrowserForm : public QWidget, public TBrowserWindow {
 
   // Enter in the sort field, or its button: sorts by the typed name.
   void ButtonSortClick();
+  // Enter in the search field, its button or F3: focuses the next match
+  // after the focused node, or says in the status bar that there is none.
+  void ToolButton5Click();
+  // Ctrl+F: to the search field.
+  void Searchfor1Click();
   void Expandall1Click();
   void Collapseall1Click();
   void Sortafterthis1Click();
@@ -91,7 +100,10 @@ class TBrowserForm : public QWidget, public TBrowserWindow {
   void AddToFilter(class QPlainTextEdit& Memo);
   void ShowIndex(const QModelIndex& Index);
   const TDefinitionEntry* FocusedRow() const;
+  std::int64_t ShownFrameBeside(const TMemoryStream& Stream, std::int64_t Start, bool After) const override;
 
   std::unique_ptr<TBrowserTree> Tree;
   TBrowserModel* TreeModel = nullptr;
+  // The name column has been fitted to the first BaseFrames shown.
+  bool NameColumnFitted = false;
 };

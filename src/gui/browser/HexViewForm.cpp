@@ -11,7 +11,7 @@
 #include "browser/HexDump.h"
 #include "widgets/Look.h"
 
-THexViewForm::THexViewForm(QWidget* Parent) : QWidget(Parent, Qt::Window) {
+THexViewForm::THexViewForm(QWidget* Parent, const THexViewOwner& Owner) : QWidget(Parent, Qt::Window), Owner(Owner) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Hex Viewer"));
   setFont(VerdanaFont());
@@ -76,10 +76,9 @@ void THexViewForm::ShowFrame(const TMemoryStream& S, std::int64_t Length, std::i
   Mark.mergeCharFormat(Red);
 }
 
-void THexViewForm::ToolButton1Click() {
-  if (Stream && Position - FrameLength >= 0) ShowFrame(*Stream, FrameLength, Position - FrameLength);
-}
-
-void THexViewForm::ToolButton2Click() {
-  if (Stream && Position + FrameLength < Stream->Size()) ShowFrame(*Stream, FrameLength, Position + FrameLength);
+void THexViewForm::Step(bool After) {
+  if (!Stream || FrameLength <= 0) return;
+  const std::int64_t Start = Position - Position % FrameLength;
+  const std::int64_t Next = Owner.ShownFrameBeside(*Stream, Start, After);
+  if (Next >= 0) ShowFrame(*Stream, FrameLength, Next + (Position - Start));
 }

@@ -1,9 +1,11 @@
 #pragma once
 // A hex viewer: the raw bytes of one BaseFrame with the selected byte in red,
-// and buttons to the same place in the previous and next BaseFrame.
+// and buttons to the same place in the previous and next BaseFrame that the
+// window which opened it shows.
 #include <QWidget>
 #include <cstdint>
 
+#include "browser/HexViewOwner.h"
 #include "structure/MemoryStream.h"
 
 class QLabel;
@@ -12,7 +14,8 @@ class QToolButton;
 
 class THexViewForm : public QWidget {
  public:
-  explicit THexViewForm(QWidget* Parent = nullptr);
+  // Owner outlives the viewer.
+  THexViewForm(QWidget* Parent, const THexViewOwner& Owner);
 
   std::int32_t Position = 0;
   std::int64_t FrameLength = 0;
@@ -24,6 +27,12 @@ class THexViewForm : public QWidget {
   QTextEdit* Edit;
 
   void ShowFrame(const TMemoryStream& Stream, std::int64_t FrameLength, std::int64_t Position);
-  void ToolButton1Click();
-  void ToolButton2Click();
+  void ToolButton1Click() { Step(false); }
+  void ToolButton2Click() { Step(true); }
+
+ private:
+  // To the same place in the owner's next or previous BaseFrame.
+  void Step(bool After);
+
+  const THexViewOwner& Owner;
 };

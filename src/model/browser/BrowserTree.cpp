@@ -248,6 +248,16 @@ TNodePath TBrowserTree::FindSerial(std::int32_t SerialNo) const {
   return {};
 }
 
+const TDecodedNode* TBrowserTree::NeighbourFrame(const TMemoryStream* Stream, std::int64_t Start, bool After) const {
+  const TDecodedNode* Nearest = nullptr;
+  for (const TTopNode& Node : Top) {
+    const std::int64_t Position = Node.Node->Position;
+    if (Node.Node->Stream() != Stream || (After ? Position <= Start : Position >= Start)) continue;
+    if (!Nearest || (After ? Position < Nearest->Position : Position > Nearest->Position)) Nearest = Node.Node;
+  }
+  return Nearest;
+}
+
 std::string SortKeyOfTypedName(const TFramesDefinition& Definition, const std::string& Typed) {
   const TDefinitionEntry* Plain = nullptr;
   for (const TDefinitionEntry& Row : Definition.Entries) {

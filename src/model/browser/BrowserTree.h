@@ -58,12 +58,18 @@ class TBrowserTree {
   // Removes the BaseFrames of these rows (ascending); true when there were any.
   bool RemoveRows(const std::vector<std::size_t>& Rows);
 
+  // Moves Path one node on in pre-order through the shown BaseFrames; false
+  // after the last node.
+  bool StepForward(TNodePath& Path) const;
   // The next / previous node in pre-order whose variable name is VarName;
   // empty when the walk reaches the end.
   TNodePath NextWithName(TNodePath From, const std::string& VarName) const;
   TNodePath PreviousWithName(TNodePath From, const std::string& VarName) const;
   // The first node in pre-order with that serial number; empty when none.
   TNodePath FindSerial(std::int32_t SerialNo) const;
+  // The shown BaseFrame of Stream that starts next after (After) or last
+  // before Start in file order; none when there is none.
+  const TDecodedNode* NeighbourFrame(const TMemoryStream* Stream, std::int64_t Start, bool After) const;
   // Whether a node of the BaseFrame, the root included, has a qualified name
   // equal to one of Lines without regard to case.
   bool ContainsName(const TDecodedNode& Root, const std::vector<std::string>& Lines) const;
@@ -79,7 +85,6 @@ class TBrowserTree {
   };
   void UpdateKey(TTopNode& Top) const;
   void IndexRows(std::size_t From);
-  bool StepForward(TNodePath& Path) const;
   bool StepBack(TNodePath& Path) const;
   bool NamesMatch(const TDecodedNode* List, const std::string& Prefix, const std::vector<std::string>& Lines) const;
 
