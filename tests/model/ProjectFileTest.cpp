@@ -140,6 +140,7 @@ TEST(ProjectFile, RoundTripsThroughAFileKeepingOtherContent) {
   TProjectSettings Settings = Sample();
   Settings.DataSeries = {"A.X", "B.Y"};
   Settings.Alarms = NumberedAlarms(3);
+  Settings.Resync = true;
   TIniImage Image;
   Image.LoadFromFile(Path);
   WriteProjectSettings(Image, Settings);
@@ -150,5 +151,8 @@ TEST(ProjectFile, RoundTripsThroughAFileKeepingOtherContent) {
   EXPECT_EQ(ReadProjectSettings(Loaded, {}), Settings);
   EXPECT_EQ(Loaded.ReadString("Extra", "Keep", ""), "me");
   EXPECT_EQ(Loaded.SectionKeys("VorexProject"),
-            (std::vector<std::string>{"StructureFile", "More", "PaketFileA", "PaketFileB", "Tracking"}));
+            (std::vector<std::string>{"StructureFile", "More", "PaketFileA", "PaketFileB", "Tracking", "Resync"}));
+  Settings.Resync = false;
+  WriteProjectSettings(Loaded, Settings);
+  EXPECT_EQ(ReadProjectSettings(Loaded, {}), Settings);
 }

@@ -108,7 +108,7 @@ TEST(CliTable, WideRowsHoldTheFirstValueOfEveryQualifiedNameOfEachBaseFrame) {
   const std::vector<TRow> Rows = ParseCsv(D.Table({}));
   TLogRecorder Quiet;
   TProject Project;
-  Project.Settings = {D.S, D.P, D.P, false, {}, {}};
+  Project.Settings = {D.S, D.P, D.P, false, false, {}, {}};
   ASSERT_TRUE(Project.Load());
   const TFramesDefinition& Definition = *Project.Definition;
   ASSERT_EQ(Rows.size(), 1u + 2u * 120u);

@@ -97,6 +97,7 @@ void TProject::StartData(const std::string& FileName, std::int32_t SerialBase) {
   std::unique_ptr<TData>& Data = SerialBase == 0 ? DataA : DataB;
   Data = std::make_unique<TData>(FileName, *Definition);
   Data->SerialBase = SerialBase;
+  Data->Resync = Settings.Resync;
   Data->OnNewFrames = [this](TData& Sender) { HandleNewFrames(Sender); };
   if (OnStreamedFrame)
     Data->OnFrame = [this, Source = SerialBase == 0 ? 0 : 1](TDecodedNode& Root) { OnStreamedFrame(Source, Root); };
@@ -201,6 +202,7 @@ bool TProject::LoadProjectFile(const std::string& Path) {
   Settings.PaketFileA = Read.PaketFileA;
   Settings.PaketFileB = Read.PaketFileB;
   Settings.Tracking = Read.Tracking;
+  Settings.Resync = Read.Resync;
   Settings.DataSeries.insert(Settings.DataSeries.end(), Read.DataSeries.rbegin(), Read.DataSeries.rend());
   Settings.Alarms.insert(Settings.Alarms.end(), Read.Alarms.rbegin(), Read.Alarms.rend());
   return true;

@@ -76,6 +76,8 @@ void WriteProjectSettings(TIniImage& Image, const TProjectSettings& Settings) {
   Image.WriteString(ProjectSection, "PaketFileA", Settings.PaketFileA);
   Image.WriteString(ProjectSection, "PaketFileB", Settings.PaketFileB);
   Image.WriteBool(ProjectSection, "Tracking", Settings.Tracking);
+  if (Settings.Resync || Image.ValueExists(ProjectSection, "Resync"))
+    Image.WriteBool(ProjectSection, "Resync", Settings.Resync);
 
   Image.WriteInteger(SeriesSection, "Count", static_cast<std::int32_t>(Settings.DataSeries.size()));
   for (std::size_t K = 0; K < Settings.DataSeries.size(); ++K)
@@ -98,6 +100,7 @@ TProjectSettings ReadProjectSettings(const TIniImage& Image, const TProjectSetti
   Result.PaketFileA = Image.ReadString(ProjectSection, "PaketFileA", Current.PaketFileA);
   Result.PaketFileB = Image.ReadString(ProjectSection, "PaketFileB", Current.PaketFileB);
   Result.Tracking = Image.ReadBool(ProjectSection, "Tracking", Current.Tracking);
+  Result.Resync = Image.ReadBool(ProjectSection, "Resync", false);
 
   const std::int32_t SeriesCount = ListCount(Image, SeriesSection);
   if (TooLarge(SeriesCount, SeriesSection)) {

@@ -20,23 +20,25 @@ struct TProjectAlarm {
 struct TProjectSettings {
   std::string StructureFile, PaketFileA, PaketFileB;
   bool Tracking = false;
+  bool Resync = false;  // resynchronise after invalid BaseFrames
   std::vector<std::string> DataSeries;  // plot list captions, list order
   std::vector<TProjectAlarm> Alarms;    // alarm list, list order
   bool operator==(const TProjectSettings&) const = default;
 };
 
 // Sets every key of the settings in Image, in this order: section
-// "VorexProject": "StructureFile", "PaketFileA", "PaketFileB", "Tracking";
-// section "DataSeries": "Count", then "0", "1", ... = captions; section
-// "Alarms": "Count"; then for alarm k section "Alarm<k>": "VarName",
+// "VorexProject": "StructureFile", "PaketFileA", "PaketFileB", "Tracking",
+// "Resync" (only when set or already there: a project without it is written
+// as before); section "DataSeries": "Count", then "0", "1", ... = captions;
+// section "Alarms": "Count"; then for alarm k section "Alarm<k>": "VarName",
 // "Operator", "Value", "Active". Keys and sections not named stay as they are.
 void WriteProjectSettings(TIniImage& Image, const TProjectSettings& Settings);
 
 // Reads the settings; Current supplies the defaults of PaketFileA, PaketFileB
-// and Tracking. Lists come back in file order (position 0 first). A missing
-// caption is "Change me!"; a missing alarm is "Unknown" '=' 0, inactive. A
-// Count above MaxProjectListCount logs a warning and loads only the positions
-// below Count that the file holds.
+// and Tracking, a missing "Resync" is off. Lists come back in file order
+// (position 0 first). A missing caption is "Change me!"; a missing alarm is
+// "Unknown" '=' 0, inactive. A Count above MaxProjectListCount logs a warning
+// and loads only the positions below Count that the file holds.
 TProjectSettings ReadProjectSettings(const TIniImage& Image, const TProjectSettings& Current);
 
 // The image is text and holds at least one of the sections the settings are
