@@ -82,7 +82,7 @@ void TProjectForm::ShowState() {
 // Controls that follow the Empty / loaded state.
 void TProjectForm::SetEmptyState(bool Empty) {
   for (QWidget* Field : std::initializer_list<QWidget*>{ComboBox1, Edit1, Edit2, SpeedButton1, SpeedButton2,
-                                                         SpeedButton7, Tracking, Edit3})
+                                                         SpeedButton7, Tracking, Resync, Edit3})
     Field->setEnabled(Empty);
   GroupBox2->setEnabled(!Empty);
   GroupBox3->setEnabled(!Empty);
@@ -120,6 +120,7 @@ void TProjectForm::TakeFields() {
   Project.Settings.PaketFileA = ToBytes(Edit1->text());
   Project.Settings.PaketFileB = ToBytes(Edit2->text());
   Project.Settings.Tracking = Tracking->isChecked();
+  Project.Settings.Resync = Resync->isChecked();
   Project.OffsetTime = ToBytes(Edit3->text());
 }
 
@@ -280,6 +281,7 @@ bool TProjectForm::LoadProjectFile(const QString& Path) {
   Edit1->setText(FromBytes(Project.Settings.PaketFileA));
   Edit2->setText(FromBytes(Project.Settings.PaketFileB));
   Tracking->setChecked(Project.Settings.Tracking);
+  Resync->setChecked(Project.Settings.Resync);
   ShowPlotRows(Series);
   ShowAlarmRows(Alarms);
   return true;

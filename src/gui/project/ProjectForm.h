@@ -53,6 +53,7 @@ class TProjectForm : public QWidget, public TWindowOwner {
   QToolButton* SpeedButton2;  // "..." of the packet file
   QToolButton* SpeedButton7;  // "..." of the second packet file
   QCheckBox* Tracking;
+  QCheckBox* Resync;
   QGroupBox* GroupBox2;
   QListWidget* ListView1;
   QToolButton* SpeedButton3;

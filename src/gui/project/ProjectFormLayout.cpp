@@ -101,6 +101,8 @@ void TProjectForm::BuildWindow() {
   Edit3->setGeometry(150, 144, 96, 24);
   Tracking = new QCheckBox(QStringLiteral("Keep track of changes"), GroupBox1);
   Tracking->setGeometry(256, 146, 158, 20);
+  Resync = new QCheckBox(QStringLiteral("Resynchronise after invalid BaseFrames"), GroupBox1);
+  Resync->setGeometry(166, 19, 248, 20);
   for (QToolButton* Button : {SpeedButton1, SpeedButton2, SpeedButton7})
     connect(Button, &QToolButton::clicked, this, [this, Button] { SpeedButton1Click(Button); });
   connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(Edit1); });
