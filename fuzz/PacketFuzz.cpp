@@ -24,6 +24,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
   Messages.clear();
   TData Holder("packets", *Demo);
+  // Resynchronising for every other input length, odd and even.
+  Holder.Resync = Size / 2 % 2 == 1;
   Holder.UpdateFromBytes({Data, Size});
 
   std::vector<const TDecodedNode*> Roots;

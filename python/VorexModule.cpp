@@ -278,13 +278,15 @@ py::list LogList(const std::vector<std::pair<TLogLevel, std::string>>& Log) {
 }
 
 std::unique_ptr<TPyProject> Load(const std::string& Structure, const std::string& Packet,
-                                 const std::optional<std::string>& Packet2, const std::optional<std::string>& OffsetTime) {
+                                 const std::optional<std::string>& Packet2, const std::optional<std::string>& OffsetTime,
+                                 bool Resync) {
   auto Result = std::make_unique<TPyProject>();
   TPyProject& P = *Result;
   P.Project.Settings.StructureFile = Structure;
   P.Project.Settings.PaketFileA = Packet;
   P.Project.Settings.PaketFileB = Packet2.value_or("");
   P.Project.Settings.Tracking = false;
+  P.Project.Settings.Resync = Resync;
   if (OffsetTime) P.Project.OffsetTime = *OffsetTime;
   const std::string Failure = Locked([&]() -> std::string {
     return P.Logged([&]() -> std::string {
@@ -480,10 +482,11 @@ PYBIND11_MODULE(_vorex, m) {
            "number of new BaseFrames; series(), table() and frame() include them afterwards.");
 
   m.def("load", &Load, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
-        py::arg("offset_time") = py::none(),
-        "load(structure, packet, packet2=None, offset_time=None) -> Project\n\n"
+        py::arg("offset_time") = py::none(), py::arg("resync") = false,
+        "load(structure, packet, packet2=None, offset_time=None, resync=False) -> Project\n\n"
         "Checks the files and loads them as a project load does: the structure definition, then every BaseFrame\n"
         "of packet (and of packet2, with serial numbers from 100000000; a missing packet2 is only a warning).\n"
-        "offset_time is the project's Offset Time (\"yyyy-mm-dd [hh:nn:ss]\"). Raises LoadError when the load\n"
-        "stops. The log entries are kept in Project.log, not printed.");
+        "offset_time is the project's Offset Time (\"yyyy-mm-dd [hh:nn:ss]\"). With resync, an invalid BaseFrame\n"
+        "is followed by decoding at the next synchronisation marker at any byte, with one warning for the bytes\n"
+        "skipped. Raises LoadError when the load stops. The log entries are kept in Project.log, not printed.");
 }

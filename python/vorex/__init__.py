@@ -12,8 +12,8 @@ values as the plot windows and ``vorex-cli table`` see them::
 
 Contents:
 
-- ``load(structure, packet, packet2=None, offset_time=None)`` returns a
-  ``Project``; a load that stops raises ``LoadError``.
+- ``load(structure, packet, packet2=None, offset_time=None, resync=False)``
+  returns a ``Project``; a load that stops raises ``LoadError``.
 - ``Project``: ``frame_count``, ``files``, ``log``, ``variables()``,
   ``series()``, ``table()``, ``to_pandas()``, ``frame()``, ``update()``.
 - ``vorex.dask.read_table(structure, packet_files, vars=None)``: a Dask

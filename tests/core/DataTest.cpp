@@ -57,6 +57,13 @@ std::vector<std::uint8_t> OnDisk(std::vector<std::uint8_t> Image) {
   return Image;
 }
 
+// The file of BaseFrames 0 to Count - 1 with Stray inserted at At.
+std::vector<std::uint8_t> WithStray(int Count, std::ptrdiff_t At, const std::vector<std::uint8_t>& Stray = {0x55}) {
+  std::vector<std::uint8_t> File = OnDisk(Frames(Count));
+  File.insert(File.begin() + At, Stray.begin(), Stray.end());
+  return File;
+}
+
 std::string Structure(const std::string& Length) {
   return Lines({"[BaseFrame:" + Length + "]", Row({"4", "1", "NUMBER", "NO", "NO"}),
                 Row({"6", "4", "SUBFRAME", "Sub", "x"}), "[Sub:4]", Row({"0", "1", "NUMBER", "S", "S"})});
@@ -106,8 +113,10 @@ struct THolder {
 
 // What passes over the file's contents in turn leave: progress, log (the
 // file's name left out), roots and their numbers, image and counters.
-std::vector<std::string> Trace(bool FromMemory, const std::vector<std::vector<std::uint8_t>>& Contents) {
+std::vector<std::string> Trace(bool FromMemory, const std::vector<std::vector<std::uint8_t>>& Contents,
+                               bool Resync = false) {
   THolder H(Structure("282"));
+  H.Data->Resync = Resync;
   TLogRecorder Log;
   TFakeProgress Progress;
   for (const std::vector<std::uint8_t>& Bytes : Contents) {
@@ -247,6 +256,50 @@ TEST(Data, SkipsBaseFramesWithAnInvalidIdButCountsThem) {
                          }));
   // Skipped BaseFrames count as handled.
   EXPECT_EQ(Progress.Events[Progress.Events.size() - 2], "count 4");
+}
+
+TEST(Data, ResynchronisesAtTheNextMarkerOnlyWhenAsked) {
+  const struct {
+    std::vector<std::uint8_t> File;
+    bool Resync;
+    std::vector<int> Positions, Numbers;
+    std::vector<std::string> Warnings;
+  } Cases[] = {
+      // A stray byte in the marker of BaseFrame 1 shifts the rest by a byte.
+      {WithStray(3, 281), false, {0}, {0},
+       {"BaseFrame at Position 280 has invalid ID! Skipping...", "BaseFrame at Position 560 has invalid ID! Skipping..."}},
+      {WithStray(3, 281), true, {0, 561}, {0, 2}, {"Skipped 281 bytes, resynchronised at position 561."}},
+      {WithStray(3, 840, std::vector<std::uint8_t>(400, 0xEE)), true, {0, 280, 560}, {0, 1, 2},
+       {"No synchronisation marker after position 840."}},
+  };
+  for (const auto& Case : Cases) {
+    THolder H;
+    H.Dir.Write("p.dat", Case.File);
+    H.Data->Resync = Case.Resync;
+    TLogRecorder Log;
+    H.Data->StartTracking();
+    EXPECT_EQ(H.Positions(), Case.Positions);
+    EXPECT_EQ(H.FrameNumbers(), Case.Numbers);
+    std::vector<std::string> Warnings;
+    for (const TLogRecorder::TEntry& Entry : Log.Entries)
+      if (Entry.Level == llWarn) Warnings.push_back(Entry.Text);
+    EXPECT_EQ(Warnings, Case.Warnings);
+  }
+}
+
+TEST(Data, ResynchronisesWhereTheMarkerArrivesInALaterPass) {
+  // BaseFrames 0 and 1 and 301 bytes without a marker; then 2 and 3.
+  const std::vector<std::uint8_t> File = WithStray(4, 560, std::vector<std::uint8_t>(301, 0xEE));
+  std::vector<std::vector<std::uint8_t>> Contents;
+  for (const std::ptrdiff_t Size : {850, 863, 1000, 1421}) Contents.emplace_back(File.begin(), File.begin() + Size);
+  const std::vector<std::string> FromFile = Trace(false, Contents, true);
+  EXPECT_EQ(Trace(true, Contents, true), FromFile);
+  EXPECT_EQ(std::vector<std::string>(FromFile.end() - 6, FromFile.end() - 2),
+            (std::vector<std::string>{"0 3 0.000000", "280 7 1.000000", "861 11 2.000000", "1141 15 3.000000"}));
+  EXPECT_EQ(FromFile.back(), "1421 4");
+  EXPECT_EQ(std::count(FromFile.begin(), FromFile.end(), "[Warn] No synchronisation marker after position 560."), 1);
+  EXPECT_EQ(std::count(FromFile.begin(), FromFile.end(), "[Warn] Skipped 301 bytes, resynchronised at position 861."),
+            1);
 }
 
 TEST(Data, AThrottledPassShowsTheFirstAndTheFinalPositionOnly) {
@@ -465,10 +518,13 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
   const std::string DemoStructure = ReadAll(VOREX_DEMO_DIR "/demo.structure");
   std::vector<std::uint8_t> Reaching = OnDisk(Frames(6));
   Reaching.push_back(7);
+  std::vector<std::uint8_t> Strays = WithStray(6, 300);
+  Strays.insert(Strays.begin() + 1000, 291, 0xEE);
   const struct {
     std::string Structure, File;
     std::int32_t SerialBase;
     std::int64_t PieceBytes;
+    bool Resync = false;
   } Cases[] = {
       {DemoStructure, Demo.str(), 0, 1000},
       {DemoStructure, Demo.str(), SecondFileSerialBase, std::int64_t{4} << 20},
@@ -478,6 +534,8 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
       {Lines({"[BaseFrame:282]", Row({"4", "1", "NUMBER", "NO", "NO"}), Row({"284", "1", "NUMBER", "NEXT", "NEXT"}),
               Row({"-276", "4", "SUBFRAME", "Sub", "x"}), "[Sub:4]", Row({"0", "1", "NUMBER", "S", "S"})}),
        std::string(Reaching.begin(), Reaching.end()), 7, 1},
+      // Markers found at odd and even positions, read on in pieces.
+      {Structure("280"), std::string(Strays.begin(), Strays.end()), 0, 7, true},
   };
   for (const auto& Case : Cases) {
     THolder Whole(Case.Structure), Stream(Case.Structure);
@@ -487,6 +545,7 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
     for (THolder* H : {&Whole, &Stream}) {
       H->Dir.Write("p.dat", Case.File);
       H->Data->SerialBase = Case.SerialBase;
+      H->Data->Resync = Case.Resync;
       TLogRecorder Log;
       H->Data->StartTracking();
       for (std::string Line : Log.Lines()) {

@@ -20,6 +20,7 @@ class ProjectFiles : public TGuiTest {
 TEST_F(ProjectFiles, SavingWritesTheSettingsAndLoadingReversesTheLists) {
   TProjectForm* Project = NewProject("run1.dat", "run2.dat", true);
   Project->ComboBox1->setEditText("hk.structure");
+  Project->Resync->setChecked(true);
   Project->SpeedButton5Click();
   Project->PlotItem(0)->setText("HK.TEMP1");
   Project->SpeedButton5Click();
@@ -34,7 +35,8 @@ TEST_F(ProjectFiles, SavingWritesTheSettingsAndLoadingReversesTheLists) {
   EXPECT_EQ(Project->ProjectFileName.toStdString(), Path);
   EXPECT_EQ(Project->windowTitle().toStdString(), "Project Setup - " + Path);
   EXPECT_EQ(Read(Path),
-            "[VorexProject]\r\nStructureFile=hk.structure\r\nPaketFileA=run1.dat\r\nPaketFileB=run2.dat\r\nTracking=1\r\nUpdateInterval=60\r\nUpdateOnFileChange=0\r\nNotices=1\r\n\r\n"
+            "[VorexProject]\r\nStructureFile=hk.structure\r\nPaketFileA=run1.dat\r\nPaketFileB=run2.dat\r\nTracking=1\r\n"
+            "UpdateInterval=60\r\nUpdateOnFileChange=0\r\nNotices=1\r\nResync=1\r\n\r\n"
             "[DataSeries]\r\nCount=2\r\n0=HK.TEMP1\r\n1=Change me!\r\n\r\n[Alarms]\r\nCount=0\r\n\r\n");
 
   // A saved project writes to its name without asking, and closes without a question until it changes.
@@ -55,6 +57,7 @@ TEST_F(ProjectFiles, SavingWritesTheSettingsAndLoadingReversesTheLists) {
   EXPECT_EQ(Loaded->ComboBox1->currentText(), "hk.structure");
   EXPECT_EQ(Loaded->Edit2->text(), "run2.dat");
   EXPECT_TRUE(Loaded->Tracking->isChecked());
+  EXPECT_TRUE(Loaded->Resync->isChecked());
   ASSERT_EQ(Loaded->ListView2->count(), 2);
   EXPECT_EQ(Loaded->PlotItem(0)->text(), "Change me!");
   EXPECT_EQ(Loaded->PlotItem(1)->text(), "HK.TEMP1");

@@ -85,7 +85,8 @@ TEST_F(ProjectLoad, ALoadDecodesBothFilesAndMakesTheWindowActive) {
   EXPECT_FALSE(Project->Model().DataA->Timer->Enabled());
   EXPECT_FALSE(Project->Model().DataB->Timer->Enabled());
   for (QWidget* Field : std::initializer_list<QWidget*>{Project->ComboBox1, Project->Edit1, Project->Edit2,
-                                                         Project->Edit3, Project->Tracking, Project->SpeedButton1})
+                                                         Project->Edit3, Project->Tracking, Project->Resync,
+                                                         Project->SpeedButton1})
     EXPECT_FALSE(Field->isEnabled());
   EXPECT_TRUE(Project->GroupBox2->isEnabled());
   EXPECT_TRUE(Project->GroupBox3->isEnabled());

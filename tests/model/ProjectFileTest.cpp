@@ -37,7 +37,8 @@ TEST(ProjectFile, WritesAFreshFileInKeyOrder) {
   WriteProjectSettings(Image, Sample());
   EXPECT_EQ(Image.Text(),
             "[VorexProject]\r\nStructureFile=C:\\data\\hk.structure\r\nPaketFileA=C:\\data\\run1.dat\r\n"
-            "PaketFileB=\r\nTracking=1\r\nUpdateInterval=5\r\nUpdateOnFileChange=1\r\nNotices=0\r\n\r\n[DataSeries]\r\nCount=1\r\n0=HK.TEMP1\r\n\r\n[Alarms]\r\n"
+            "PaketFileB=\r\nTracking=1\r\nUpdateInterval=5\r\nUpdateOnFileChange=1\r\nNotices=0\r\nResync=0\r\n\r\n"
+            "[DataSeries]\r\nCount=1\r\n0=HK.TEMP1\r\n\r\n[Alarms]\r\n"
             "Count=1\r\n\r\n[Alarm0]\r\nVarName=TEMP1\r\nOperator=>\r\nValue=25.5\r\nActive=1\r\n\r\n");
   EXPECT_EQ(AlarmCaption(Sample().Alarms[0].Alarm), "TEMP1 > 25.5");
 }
@@ -46,7 +47,8 @@ TEST(ProjectFile, WritesEmptyListsAsCountZero) {
   TIniImage Image;
   WriteProjectSettings(Image, TProjectSettings());
   EXPECT_EQ(Image.Text(),
-            "[VorexProject]\r\nStructureFile=\r\nPaketFileA=\r\nPaketFileB=\r\nTracking=0\r\nUpdateInterval=60\r\nUpdateOnFileChange=0\r\nNotices=1\r\n\r\n"
+            "[VorexProject]\r\nStructureFile=\r\nPaketFileA=\r\nPaketFileB=\r\nTracking=0\r\nUpdateInterval=60\r\n"
+            "UpdateOnFileChange=0\r\nNotices=1\r\nResync=0\r\n\r\n"
             "[DataSeries]\r\nCount=0\r\n\r\n[Alarms]\r\nCount=0\r\n\r\n");
 }
 
@@ -148,6 +150,7 @@ TEST(ProjectFile, RoundTripsThroughAFileKeepingOtherContent) {
   TProjectSettings Settings = Sample();
   Settings.DataSeries = {"A.X", "B.Y"};
   Settings.Alarms = NumberedAlarms(3);
+  Settings.Resync = true;
   TIniImage Image;
   Image.LoadFromFile(Path);
   WriteProjectSettings(Image, Settings);
@@ -159,5 +162,8 @@ TEST(ProjectFile, RoundTripsThroughAFileKeepingOtherContent) {
   EXPECT_EQ(Loaded.ReadString("Extra", "Keep", ""), "me");
   EXPECT_EQ(Loaded.SectionKeys("VorexProject"),
             (std::vector<std::string>{"StructureFile", "More", "PaketFileA", "PaketFileB", "Tracking", "UpdateInterval",
-                                      "UpdateOnFileChange", "Notices"}));
+                                      "UpdateOnFileChange", "Notices", "Resync"}));
+  Settings.Resync = false;
+  WriteProjectSettings(Loaded, Settings);
+  EXPECT_EQ(ReadProjectSettings(Loaded, {}), Settings);
 }

@@ -100,6 +100,19 @@ TEST(CliDecode, ChecksTheFilesLikeTheProjectLoad) {
   EXPECT_EQ(std::count(R.Out.begin(), R.Out.end(), '\n'), 10);
 }
 
+TEST(CliDecode, ResyncGoesOnAtTheMarkerAfterAStrayByte) {
+  TTempDir Dir;
+  const std::string S = Dir.Write("s.structure", Structure);
+  std::string Bytes = ReadFile(PacketFile(Dir, "a.dat", 1));
+  Bytes.insert(100, 1, '\x55');
+  const TCommandResult R = Decode(Quoted(S) + " " + Quoted(Dir.Write("a.dat", Bytes)) + " -q --resync --dump");
+  EXPECT_EQ(R.ExitCode, 0);
+  EXPECT_EQ(R.Err, "[Warn] Skipped 1 bytes, resynchronised at position 283.\n");
+  EXPECT_NE(R.Out.find("0\t9\t0\t0\t283\t0\t0\tBaseFrame\n1\t5\t1\t1\t287\t2\t0.666666666666667\tCOUNT\n"),
+            std::string::npos)
+      << R.Out;
+}
+
 TEST(CliDecode, FailsOnStructureFilesThatDoNotLoad) {
   TTempDir Dir;
   const std::string A = PacketFile(Dir, "a.dat", 1);

@@ -9,6 +9,9 @@ void AddProjectOptions(CLI::App& App, TCliProjectOptions& Options) {
       ->required()
       ->expected(2, 3);
   App.add_flag("-q,--quiet", Options.Quiet, "leave out the Message and Info entries of the log");
+  App.add_flag("--resync", Options.Resync,
+               "after an invalid BaseFrame, go on decoding at the next synchronisation marker at any byte (one "
+               "warning for the bytes skipped) instead of warning of every BaseFrame position");
 }
 
 TCliLog::TCliLog(std::ostream& Err, bool Quiet)
@@ -27,6 +30,7 @@ int LoadCliDefinition(TProject& Project, const TCliProjectOptions& Options, std:
   Project.Settings.PaketFileA = Options.Files.at(1);
   Project.Settings.PaketFileB = Options.Files.size() > 2 ? Options.Files[2] : std::string();
   Project.Settings.Tracking = false;
+  Project.Settings.Resync = Options.Resync;
   try {
     return Project.LoadDefinition() ? ExitClean : ExitNoLoad;
   } catch (const EConvertError& Error) {

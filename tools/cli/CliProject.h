@@ -15,9 +15,10 @@
 struct TCliProjectOptions {
   std::vector<std::string> Files;  // STRUCTURE PACKET [PACKET2]
   bool Quiet = false;
+  bool Resync = false;
 };
 
-// Adds STRUCTURE PACKET [PACKET2] and -q/--quiet to App.
+// Adds STRUCTURE PACKET [PACKET2], -q/--quiet and --resync to App.
 void AddProjectOptions(CLI::App& App, TCliProjectOptions& Options);
 
 // Writes the log entries to Err as "[Level] text" lines while it lives (Warn

@@ -38,7 +38,7 @@ double FileTimeInDays(const std::string& FileName, std::int64_t& Size) {
   return std::chrono::duration<double>(Since1970).count() / 86400.0 + 25569.0;
 }
 
-void SwapWords(std::vector<std::uint8_t>& Bytes) {
+void SwapWords(std::span<std::uint8_t> Bytes) {
   std::size_t I = 0;
   for (; I + 8 <= Bytes.size(); I += 8) {
     std::uint64_t Words;
@@ -123,6 +123,8 @@ void TData::StartTracking() {
   LastFileTime = 0;
   LastFileSize = -1;
   ProcessedSize = 0;
+  PairingStarts.clear();
+  UnsyncedAt = -1;
   UpdateFromFile();
   Timer->SetEnabled(true);
 }
@@ -156,7 +158,7 @@ bool TData::SizeSpareImage(std::size_t Size) {
 }
 
 void TData::InstallSpareImage() {
-  SwapWords(SpareImage);
+  SwapPairs(SpareImage, 0);
   Image.Bytes.swap(SpareImage);
   Origin = 0;
 }
@@ -255,8 +257,67 @@ bool TData::ReadPiece(const TPieceReader& Pieces, std::int64_t Start, std::int64
     return false;
   }
   Image.Bytes.resize(static_cast<std::size_t>(Read));
-  SwapWords(Image.Bytes);
+  SwapPairs(Image.Bytes, Start);
   return true;
+}
+
+bool TData::ReadWords(const TPieceReader& Pieces, std::int64_t Start, std::int64_t End, std::int64_t& DataEnd) {
+  Start = WordStart(std::max<std::int64_t>(0, Start));
+  if (End < DataEnd && WordStart(End) != End) ++End;
+  if (!ReadPiece(Pieces, Start, End)) return false;
+  // A file that shrank while it is read ends where it ends now.
+  if (Image.Size() < End - Start) DataEnd = Start + Image.Size();
+  return true;
+}
+
+std::int64_t TData::WordStart(std::int64_t Position) const {
+  const auto After = std::upper_bound(PairingStarts.begin(), PairingStarts.end(), Position);
+  const std::int64_t Anchor = After == PairingStarts.begin() ? 0 : *(After - 1);
+  return Position - (Position - Anchor) % 2;
+}
+
+void TData::SwapPairs(std::span<std::uint8_t> Bytes, std::int64_t Start) const {
+  const std::int64_t End = Start + static_cast<std::int64_t>(Bytes.size());
+  auto Next = std::upper_bound(PairingStarts.begin(), PairingStarts.end(), Start);
+  std::int64_t From = WordStart(Start) == Start ? Start : Start + 1;
+  // One run of words per pairing start; a run's odd last byte stays.
+  while (From < End) {
+    const std::int64_t To = Next == PairingStarts.end() ? End : std::min(End, *Next++);
+    SwapWords(Bytes.subspan(static_cast<std::size_t>(From - Start), static_cast<std::size_t>(To - From)));
+    From = To;
+  }
+}
+
+std::int64_t TData::FindMarker(std::int64_t From, std::int64_t& DataEnd, const TPieceReader* Pieces) {
+  // From lies after the last pairing start: the words pair from its parity on.
+  const std::int64_t Anchor = PairingStarts.empty() ? 0 : PairingStarts.back();
+  const auto FileByte = [&](std::int64_t At) {
+    const std::int64_t Other = (At - Anchor) % 2 == 0 ? At + 1 : At - 1;
+    // The data's odd last byte is not swapped.
+    return Image.Bytes[static_cast<std::size_t>((Other < Origin + Image.Size() ? Other : At) - Origin)];
+  };
+  for (std::int64_t At = From; DataEnd - At >= 4; ++At) {
+    // The marker's bytes and the other bytes of their words.
+    const std::int64_t Held = Origin + Image.Size();
+    if (Pieces && At + 5 > Held && Held < DataEnd) {
+      if (!ReadWords(*Pieces, At, std::min(DataEnd, At + std::max<std::int64_t>(StreamPieceBytes, 5)), DataEnd))
+        return -1;
+      if (DataEnd - At < 4) break;
+    }
+    // The file holds the ID with the bytes of each word swapped.
+    const auto Matches = [&](int K) { return FileByte(At + K) == BaseFrameId[K ^ 1]; };
+    if (Matches(0) && Matches(1) && Matches(2) && Matches(3)) return At;
+  }
+  return -1;
+}
+
+void TData::PairFrom(std::int64_t Position) {
+  if (WordStart(Position) == Position) return;
+  // Back to the data's order from the word that held Position, then paired from Position.
+  const std::span<std::uint8_t> Rest = std::span(Image.Bytes).subspan(static_cast<std::size_t>(Position - 1 - Origin));
+  SwapWords(Rest);
+  PairingStarts.push_back(Position);
+  SwapWords(Rest.subspan(1));
 }
 
 bool TData::CheckFrameLength() {
@@ -320,17 +381,28 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
       // decoding reaches, in whole words.
       const std::int64_t Frames = std::clamp<std::int64_t>(
           std::max(StreamPieceBytes, Reach.After - Reach.Before) / Length, 1, DataEnd / Length + 1);
-      const std::int64_t Start = std::max<std::int64_t>(0, Position + Reach.Before) & ~std::int64_t{1};
-      std::int64_t End =
+      const std::int64_t End =
           std::min(DataEnd, Position + (Frames - 1) * Length + std::max<std::int64_t>(Length, Reach.After));
-      if (End % 2 != 0 && End < DataEnd) ++End;
-      if (!Pieces || !ReadPiece(*Pieces, Start, End)) break;
-      // A file that shrank while it is read ends where it ends now.
-      if (Image.Size() < End - Start) DataEnd = Start + Image.Size();
+      if (!Pieces || !ReadWords(*Pieces, Position + Reach.Before, End, DataEnd)) break;
       if (DataEnd - Position < Length) break;
     }
+    std::int64_t Next = Position + Length;
     if (IdCheck && !HoldsBaseFrameId(Image, Position - Origin)) {
-      AddEntry(llWarn, "BaseFrame at Position " + std::to_string(Position) + " has invalid ID! Skipping...");
+      if (!Resync) {
+        AddEntry(llWarn, "BaseFrame at Position " + std::to_string(Position) + " has invalid ID! Skipping...");
+      } else {
+        Next = FindMarker(Position + 1, DataEnd, Pieces);
+        if (Next < 0) {
+          // The next pass looks again from here, in the data that has come by then.
+          if (UnsyncedAt != Position)
+            AddEntry(llWarn, "No synchronisation marker after position " + std::to_string(Position) + ".");
+          UnsyncedAt = Position;
+          break;
+        }
+        AddEntry(llWarn, "Skipped " + std::to_string(Next - Position) + " bytes, resynchronised at position " +
+                             std::to_string(Next) + ".");
+        PairFrom(Next);
+      }
     } else {
       Image.Position = Position - Origin;
       TDecodedNode* Child = nullptr;
@@ -356,7 +428,7 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
       }
     }
     ++Handled;
-    Position += Length;
+    Position = Next;
     Length = Definition.GetFrameLength(BaseFrameName);
     if (!HandedOver) break;
   }

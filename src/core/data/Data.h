@@ -35,6 +35,12 @@ class TData {
   std::int64_t ProcessedSize = 0;
   TMemoryStream Image;
   std::unique_ptr<TTimer> Timer;
+  // With the BaseFrame IDs checked: after an invalid BaseFrame, decode on
+  // from the next synchronisation marker at any byte of the file (its words
+  // paired from there), with one Warn entry for the bytes skipped, instead of
+  // one per BaseFrame position. When the data ends before a marker, the next
+  // pass looks again from the invalid BaseFrame.
+  bool Resync = false;
 
   // Reads the file once (whole, or in pieces while streaming), then enables
   // the timer.
@@ -98,6 +104,21 @@ class TData {
   // (fewer when the data ends before End); false, with the message, when they
   // cannot be read.
   bool ReadPiece(const TPieceReader& Pieces, std::int64_t Start, std::int64_t End);
+  // ReadPiece of [Start, End) widened to whole words (End not beyond
+  // DataEnd); DataEnd becomes the end of the data read when the data ends
+  // before End.
+  bool ReadWords(const TPieceReader& Pieces, std::int64_t Start, std::int64_t End, std::int64_t& DataEnd);
+  // The first byte of the word that holds the data's byte at Position.
+  std::int64_t WordStart(std::int64_t Position) const;
+  // Swaps the words of Bytes, the data from Start on; a byte whose partner
+  // lies outside Bytes stays.
+  void SwapPairs(std::span<std::uint8_t> Bytes, std::int64_t Start) const;
+  // The first position from From on, before DataEnd, where the data holds the
+  // synchronisation marker, reading on through Pieces; -1 when there is none.
+  std::int64_t FindMarker(std::int64_t From, std::int64_t& DataEnd, const TPieceReader* Pieces);
+  // Pairs the words anew from Position on, which lies after the last pairing
+  // start, in Image too; nothing changes where a word starts at Position.
+  void PairFrom(std::int64_t Position);
   // Checks the BaseFrame length against the synchronisation marker in Image
   // (which holds the data's start), adjusting it where it can; true when the
   // BaseFrame IDs are to be checked.
@@ -129,4 +150,9 @@ class TData {
   // of its time stamp is still read again.
   std::int64_t LastFileSize = -1;
   std::unique_ptr<TFileWatch> Watch;
+  // Where the words of the data pair anew, ascending: each position after
+  // the first (0) at which a resynchronisation changed the pairing.
+  std::vector<std::int64_t> PairingStarts;
+  // The invalid BaseFrame last reported with no marker after it.
+  std::int64_t UnsyncedAt = -1;
 };

@@ -90,7 +90,8 @@ void TProjectForm::ShowState() {
 // Controls that follow the Empty / loaded state.
 void TProjectForm::SetEmptyState(bool Empty) {
   for (QWidget* Field : std::initializer_list<QWidget*>{ComboBox1, Edit1, Edit2, SpeedButton1, SpeedButton2,
-                                                         SpeedButton7, Tracking, UpdateInterval, UpdateOnFileChange, Edit3})
+                                                         SpeedButton7, Tracking, UpdateInterval, UpdateOnFileChange,
+                                                         Resync, Edit3})
     Field->setEnabled(Empty);
   GroupBox2->setEnabled(!Empty);
   GroupBox3->setEnabled(!Empty);
@@ -131,6 +132,7 @@ void TProjectForm::TakeFields() {
   Project.Settings.UpdateInterval = UpdateInterval->value();
   Project.Settings.UpdateOnFileChange = UpdateOnFileChange->isChecked();
   Project.Settings.Notices = Notices->isChecked();
+  Project.Settings.Resync = Resync->isChecked();
   Project.OffsetTime = ToBytes(Edit3->text());
 }
 
@@ -296,6 +298,7 @@ bool TProjectForm::LoadProjectFile(const QString& Path) {
   UpdateInterval->setValue(Project.Settings.UpdateInterval);
   UpdateOnFileChange->setChecked(Project.Settings.UpdateOnFileChange);
   Notices->setChecked(Project.Settings.Notices);
+  Resync->setChecked(Project.Settings.Resync);
   ShowPlotRows(Series);
   ShowAlarmRows(Alarms);
   return true;

@@ -57,6 +57,7 @@ class TProjectForm : public QWidget, public TWindowOwner {
   QSpinBox* UpdateInterval;  // seconds
   QCheckBox* UpdateOnFileChange;
   QCheckBox* Notices;  // alarm notices on or off, also while loaded
+  QCheckBox* Resync;
   QGroupBox* GroupBox2;
   QListWidget* ListView1;
   QToolButton* SpeedButton3;

@@ -114,6 +114,8 @@ void TProjectForm::BuildWindow() {
   Notices->setGeometry(256, 204, 158, 20);
   // Operators switch the notices off while alarms flood in.
   connect(Notices, &QCheckBox::toggled, this, [this](bool On) { Project.Settings.Notices = On; });
+  Resync = new QCheckBox(QStringLiteral("Resynchronise after invalid BaseFrames"), GroupBox1);
+  Resync->setGeometry(166, 19, 248, 20);
   for (QToolButton* Button : {SpeedButton1, SpeedButton2, SpeedButton7})
     connect(Button, &QToolButton::clicked, this, [this, Button] { SpeedButton1Click(Button); });
   connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(Edit1); });

@@ -103,6 +103,7 @@ void TProject::StartData(const std::string& FileName, std::int32_t SerialBase) {
   std::unique_ptr<TData>& Data = SerialBase == 0 ? DataA : DataB;
   Data = std::make_unique<TData>(FileName, *Definition);
   Data->SerialBase = SerialBase;
+  Data->Resync = Settings.Resync;
   Data->OnNewFrames = [this](TData& Sender) { HandleNewFrames(Sender); };
   if (OnStreamedFrame)
     Data->OnFrame = [this, Source = SerialBase == 0 ? 0 : 1](TDecodedNode& Root) { OnStreamedFrame(Source, Root); };
@@ -218,6 +219,7 @@ bool TProject::LoadProjectFile(const std::string& Path) {
   Settings.UpdateInterval = Read.UpdateInterval;
   Settings.UpdateOnFileChange = Read.UpdateOnFileChange;
   Settings.Notices = Read.Notices;
+  Settings.Resync = Read.Resync;
   Settings.DataSeries.insert(Settings.DataSeries.end(), Read.DataSeries.rbegin(), Read.DataSeries.rend());
   Settings.Alarms.insert(Settings.Alarms.end(), Read.Alarms.rbegin(), Read.Alarms.rend());
   MarkUnchanged();

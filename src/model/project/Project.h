@@ -41,8 +41,8 @@ class TProject {
   TProject(const TProject&) = delete;
   TProject& operator=(const TProject&) = delete;
 
-  // The settings: file names, tracking, the plot list's captions and the
-  // alarm list, both in list order.
+  // The settings: file names, tracking, resynchronisation, the plot list's
+  // captions and the alarm list, both in list order.
   TProjectSettings Settings;
   // The Offset Time as the user wrote it; read into StartTime at a load.
   std::string OffsetTime;
@@ -112,10 +112,10 @@ class TProject {
 
   // Throws when the file cannot be read or written.
   void SaveProjectFile(const std::string& Path);
-  // Takes the file names and tracking, and appends the file's plot captions
-  // and alarms to the lists, from the highest position down. A file that is
-  // there but does not look like a project file changes nothing: false, with
-  // a Warn entry.
+  // Takes the file names, tracking and resynchronisation, and appends the
+  // file's plot captions and alarms to the lists, from the highest position
+  // down. A file that is there but does not look like a project file changes
+  // nothing: false, with a Warn entry.
   bool LoadProjectFile(const std::string& Path);
   // Whether the settings differ from those of the last load or save of a
   // project file, or of the last MarkUnchanged.

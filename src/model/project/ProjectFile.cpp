@@ -79,6 +79,7 @@ void WriteProjectSettings(TIniImage& Image, const TProjectSettings& Settings) {
   Image.WriteInteger(ProjectSection, "UpdateInterval", Settings.UpdateInterval);
   Image.WriteBool(ProjectSection, "UpdateOnFileChange", Settings.UpdateOnFileChange);
   Image.WriteBool(ProjectSection, "Notices", Settings.Notices);
+  Image.WriteBool(ProjectSection, "Resync", Settings.Resync);
 
   Image.WriteInteger(SeriesSection, "Count", static_cast<std::int32_t>(Settings.DataSeries.size()));
   for (std::size_t K = 0; K < Settings.DataSeries.size(); ++K)
@@ -105,6 +106,7 @@ TProjectSettings ReadProjectSettings(const TIniImage& Image, const TProjectSetti
                                      MaxUpdateInterval);
   Result.UpdateOnFileChange = Image.ReadBool(ProjectSection, "UpdateOnFileChange", false);
   Result.Notices = Image.ReadBool(ProjectSection, "Notices", true);
+  Result.Resync = Image.ReadBool(ProjectSection, "Resync", false);
 
   const std::int32_t SeriesCount = ListCount(Image, SeriesSection);
   if (TooLarge(SeriesCount, SeriesSection)) {

@@ -27,6 +27,7 @@ struct TProjectSettings {
   std::int32_t UpdateInterval = DefaultUpdateInterval;  // seconds, 1 to MaxUpdateInterval
   bool UpdateOnFileChange = false;                      // a file system notification starts a pass
   bool Notices = true;                                  // alarm hits show a notice
+  bool Resync = false;                                  // resynchronise after invalid BaseFrames
   std::vector<std::string> DataSeries;  // plot list captions, list order
   std::vector<TProjectAlarm> Alarms;    // alarm list, list order
   bool operator==(const TProjectSettings&) const = default;
@@ -34,9 +35,9 @@ struct TProjectSettings {
 
 // Sets every key of the settings in Image, in this order: section
 // "VorexProject": "StructureFile", "PaketFileA", "PaketFileB", "Tracking",
-// "UpdateInterval", "UpdateOnFileChange", "Notices";
-// section "DataSeries": "Count", then "0", "1", ... = captions; section
-// "Alarms": "Count"; then for alarm k section "Alarm<k>": "VarName",
+// "UpdateInterval", "UpdateOnFileChange", "Notices", "Resync"; section
+// "DataSeries": "Count", then "0", "1", ... = captions; section "Alarms":
+// "Count"; then for alarm k section "Alarm<k>": "VarName",
 // "Operator", "Value", "Active". Keys and sections not named stay as they are.
 void WriteProjectSettings(TIniImage& Image, const TProjectSettings& Settings);
 
