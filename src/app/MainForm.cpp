@@ -70,6 +70,7 @@ TMainForm::TMainForm() {
   LogWindow1->setChecked(true);
   AlarmWindow1 = View1->addAction(QStringLiteral("Alarm Window"), [this] { AlarmWindow1Click(); });
   AlarmWindow1->setCheckable(true);
+  AlarmWindow1->setChecked(true);
 
   Tools1 = menuBar()->addMenu(QStringLiteral("&Tools"));
   EditStructurefile1 =

@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "log/AlarmHitsForm.h"
 #include "log/LogForm.h"
 #include "widgets/Look.h"
 #include "app/MainForm.h"
@@ -57,6 +58,7 @@ void TWelcomeForm::Timer1Timer() {
   MainForm->show();
   new TLogForm;
   LogForm->show();
+  if (AlarmHitsForm) AlarmHitsForm->show();
   hide();
   if (!StartProject.isEmpty()) MainForm->OpenProjectFile(StartProject);
 }

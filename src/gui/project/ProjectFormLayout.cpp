@@ -111,11 +111,11 @@ void TProjectForm::BuildWindow() {
   UpdateOnFileChange->setGeometry(256, 176, 158, 20);
   Notices = new QCheckBox(QStringLiteral("Notices"), GroupBox1);
   Notices->setToolTip(QStringLiteral("Show a notice for the alarm hits of each update"));
-  Notices->setGeometry(256, 204, 158, 20);
+  Notices->setGeometry(262, 204, 150, 20);
   // Operators switch the notices off while alarms flood in.
   connect(Notices, &QCheckBox::toggled, this, [this](bool On) { Project.Settings.Notices = On; });
   Resync = new QCheckBox(QStringLiteral("Resynchronise after invalid BaseFrames"), GroupBox1);
-  Resync->setGeometry(166, 19, 248, 20);
+  Resync->setGeometry(10, 204, 248, 20);
   for (QToolButton* Button : {SpeedButton1, SpeedButton2, SpeedButton7})
     connect(Button, &QToolButton::clicked, this, [this, Button] { SpeedButton1Click(Button); });
   connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(Edit1); });
