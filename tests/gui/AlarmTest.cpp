@@ -283,4 +283,24 @@ TEST_F(Alarms, WithNoticesOffHitsGoOnlyToTheAlarmWindowWhereTheyAreCountedAcknow
   EXPECT_EQ(Found, 1);
 }
 
+TEST_F(Alarms, AWarningLevelListsWarningsInYellowWithoutANotice) {
+  auto* Window = new TAlarmHitsForm;
+  const QScopeGuard Free([Window] { delete Window; });
+  TProjectForm* Project = LoadedProject(1);
+  Dialogs.DialogScripts = {[](QDialog& Dialog) {
+    AlarmAnswer("DFH_FLAG", " >", "5")(Dialog);
+    AlarmForm->WarningEdit->setText("0,5");
+    return int(QDialog::Accepted);
+  }};
+  Project->AddAlarm("");
+  EXPECT_EQ(Project->ListView1->item(0)->text(), "DFH_FLAG > 5 (warning 0,5)");
+  for (std::uint32_t Seed : {11, 12}) Temp.Append("a.dat", TSimGenerator(Seed).NextBaseFrame());
+  Project->Model().DataA->UpdateFromFile();
+  EXPECT_EQ(Notices(), 0);
+  EXPECT_TRUE(Log.Has(llWarn, "Warning level reached: DFH_FLAG > 0,5 with value: 1"));
+  ASSERT_EQ(Window->List().Hits().size(), 2u);
+  EXPECT_TRUE(Window->List().Hits()[0].Warning);
+  EXPECT_EQ(Window->HitView->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(0xFF, 0xF0, 0x80));
+}
+
 }  // namespace

@@ -48,10 +48,13 @@ class AlarmWalk : public testing::Test {
     First->Next->Child = Node(RowOf("BaseFrame", "TEMP"), 8, 80);
   }
 
-  std::vector<double> Fired(char Operator, double Threshold, const std::string& Name = "TEMP") {
+  std::vector<double> Fired(char Operator, double Threshold, const std::string& Name = "TEMP",
+                            std::optional<double> Warning = {}, TAlarmLevel Level = TAlarmLevel::Alarm) {
     std::vector<double> Values;
-    CheckAlarmNodes(First, {Threshold, Operator, Name}, *Definition,
-                    [&](const TDecodedNode& Node, const TDecodedNode&) { Values.push_back(Node.Value); });
+    CheckAlarmNodes(First, {Threshold, Operator, Name, Warning}, *Definition,
+                    [&](const TDecodedNode& Node, const TDecodedNode&, TAlarmLevel Reached) {
+                      if (Reached == Level) Values.push_back(Node.Value);
+                    });
     return Values;
   }
 
@@ -73,6 +76,11 @@ TEST_F(AlarmWalk, ComparesTheTransformedValueOfEveryMatchingNodeInWalkOrder) {
   // Names match with case only.
   EXPECT_EQ(Fired('>', 0, "temp"), (std::vector<double>{99}));
   EXPECT_TRUE(Fired('>', 0, "Temp").empty());
+  // Values past the warning level but short of the alarm are warnings, on either side.
+  EXPECT_EQ(Fired('>', 60, "TEMP", 6, TAlarmLevel::Warning), (std::vector<double>{50, 7}));
+  EXPECT_EQ(Fired('>', 60, "TEMP", 6), (std::vector<double>{80}));
+  EXPECT_EQ(Fired('<', 10, "TEMP", 60, TAlarmLevel::Warning), (std::vector<double>{50}));
+  EXPECT_EQ(Fired('<', 10, "TEMP", 60), (std::vector<double>{7}));
 }
 
 TEST_F(AlarmWalk, StartsAtTheGivenBaseFrame) {
@@ -82,12 +90,14 @@ TEST_F(AlarmWalk, StartsAtTheGivenBaseFrame) {
 
 TEST(AlarmTriggers, AValueThatIsNoNumberNeverTriggers) {
   const double NaN = std::nan("");
-  for (char Operator : {'<', '=', '>'}) EXPECT_FALSE(AlarmTriggers({0, Operator, "X"}, NaN)) << Operator;
+  for (char Operator : {'<', '=', '>'}) EXPECT_FALSE(AlarmTriggers({0, Operator, "X", {}}, NaN)) << Operator;
 }
 
 TEST(AlarmTexts, WriteBothNumbersWithTheSettingsInUse) {
-  const TAlarmEntry Alarm{25.5, '>', "TEMP1"};
+  const TAlarmEntry Alarm{25.5, '>', "TEMP1", 20};
+  EXPECT_EQ(AlarmCaption(Alarm), "TEMP1 > 25.5 (warning 20)");
   EXPECT_EQ(AlarmLogText(Alarm, 30.25), "Alarm triggered: TEMP1 > 25.5 with value: 30.25");
+  EXPECT_EQ(AlarmLogText(Alarm, 22, TAlarmLevel::Warning), "Warning level reached: TEMP1 > 20 with value: 22");
   EXPECT_EQ(AlarmNoticeText(Alarm, 1E-5), "Alarm triggered: TEMP1 > 25.5\r\nWith value: 1E-5");
 }
 

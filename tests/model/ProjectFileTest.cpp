@@ -21,13 +21,13 @@ TProjectSettings Sample() {
   S.UpdateOnFileChange = true;
   S.Notices = false;
   S.DataSeries = {"HK.TEMP1"};
-  S.Alarms = {{{25.5, '>', "TEMP1"}, true}};
+  S.Alarms = {{{25.5, '>', "TEMP1", {}}, true}};
   return S;
 }
 
 std::vector<TProjectAlarm> NumberedAlarms(int Count) {
   std::vector<TProjectAlarm> Alarms;
-  for (int K = 0; K < Count; ++K) Alarms.push_back({{K + 0.5, '<', "V" + std::to_string(K)}, K % 2 == 0});
+  for (int K = 0; K < Count; ++K) Alarms.push_back({{K + 0.5, '<', "V" + std::to_string(K), {}}, K % 2 == 0});
   return Alarms;
 }
 }  // namespace
@@ -86,7 +86,7 @@ TEST(ProjectFile, ReadsWithDefaultsAndWithoutCase) {
   EXPECT_EQ(Read.UpdateInterval, 1);
   EXPECT_EQ(Read.DataSeries, (std::vector<std::string>{"A.X", "B.Y", "Change me!"}));
   EXPECT_EQ(Read.Alarms, (std::vector<TProjectAlarm>{
-                             {{-2, '=', "Unknown"}, true}, {{0, '=', "Unknown"}, false}, {{0, '<', "P"}, false}}));
+                             {{-2, '=', "Unknown", {}}, true}, {{0, '=', "Unknown", {}}, false}, {{0, '<', "P", {}}, false}}));
 
   Current.Tracking = false;
   EXPECT_FALSE(ReadProjectSettings(Image, Current).Tracking);
@@ -133,7 +133,7 @@ TEST(ProjectFile, LoadsOnlyPresentEntriesOfAHugeCount) {
       "[Alarms]\nCount=100001\n[Alarm100001]\nVarName=Beyond\n[alarm9]\nVarName=Nine\n[Alarm3]\n[Alarm03]\n");
   const TProjectSettings Read = ReadProjectSettings(Image, {});
   EXPECT_EQ(Read.DataSeries, (std::vector<std::string>{"One", "Seven"}));
-  EXPECT_EQ(Read.Alarms, (std::vector<TProjectAlarm>{{{0, '=', "Unknown"}, false}, {{0, '=', "Nine"}, false}}));
+  EXPECT_EQ(Read.Alarms, (std::vector<TProjectAlarm>{{{0, '=', "Unknown", {}}, false}, {{0, '=', "Nine", {}}, false}}));
   EXPECT_EQ(Log.Lines(),
             (std::vector<std::string>{
                 "[Warn] Count 2147483647 in section [DataSeries] is too large; loading only the entries the file holds.",
@@ -150,6 +150,7 @@ TEST(ProjectFile, RoundTripsThroughAFileKeepingOtherContent) {
   TProjectSettings Settings = Sample();
   Settings.DataSeries = {"A.X", "B.Y"};
   Settings.Alarms = NumberedAlarms(3);
+  Settings.Alarms[1].Alarm.Warning = 2.5;
   Settings.Resync = true;
   TIniImage Image;
   Image.LoadFromFile(Path);
@@ -163,7 +164,9 @@ TEST(ProjectFile, RoundTripsThroughAFileKeepingOtherContent) {
   EXPECT_EQ(Loaded.SectionKeys("VorexProject"),
             (std::vector<std::string>{"StructureFile", "More", "PaketFileA", "PaketFileB", "Tracking", "UpdateInterval",
                                       "UpdateOnFileChange", "Notices", "Resync"}));
+  // Switched off, the option and the warning level stay off when read back.
   Settings.Resync = false;
+  Settings.Alarms[1].Alarm.Warning.reset();
   WriteProjectSettings(Loaded, Settings);
   EXPECT_EQ(ReadProjectSettings(Loaded, {}), Settings);
 }

@@ -16,7 +16,8 @@
 
 TAlarmHitsForm* AlarmHitsForm = nullptr;
 
-// The hits as table rows: time, BaseFrame, alarm, value; acknowledged ones grey.
+// The hits as table rows: time, BaseFrame, alarm, value; alarms red, warnings
+// yellow, acknowledged ones grey.
 class THitTable : public QAbstractTableModel {
  public:
   explicit THitTable(const TAlarmHitList& Hits) : Hits(Hits) {}
@@ -33,7 +34,10 @@ class THitTable : public QAbstractTableModel {
   QVariant data(const QModelIndex& Index, int Role) const override {
     if (!Index.isValid() || Index.row() >= rowCount()) return {};
     const TAlarmHit& Hit = Hits.Hits()[static_cast<std::size_t>(Index.row())];
-    if (Role == Qt::ForegroundRole) return Hit.Acknowledged ? QColor(Qt::gray) : QColor(0xC0, 0, 0);
+    if (Role == Qt::ForegroundRole)
+      return Hit.Acknowledged ? QColor(Qt::gray) : Hit.Warning ? QColor(0x80, 0x68, 0) : QColor(0xC0, 0, 0);
+    if (Role == Qt::BackgroundRole && !Hit.Acknowledged)
+      return Hit.Warning ? QColor(0xFF, 0xF0, 0x80) : QColor(0xFF, 0xE0, 0xE0);
     if (Role != Qt::DisplayRole) return {};
     switch (Index.column()) {
       case 0: return FromBytes(DateTimeText(Hit.Time));
@@ -44,7 +48,9 @@ class THitTable : public QAbstractTableModel {
   }
   void Appending() { beginInsertRows({}, rowCount(), rowCount()); }
   void Appended() { endInsertRows(); }
-  void Changed() { emit dataChanged(index(0, 0), index(rowCount() - 1, 3), {Qt::ForegroundRole}); }
+  void Changed() {
+    emit dataChanged(index(0, 0), index(rowCount() - 1, 3), {Qt::ForegroundRole, Qt::BackgroundRole});
+  }
 
  private:
   const TAlarmHitList& Hits;

@@ -13,11 +13,11 @@ TAlarmForm* AlarmForm = nullptr;
 
 TAlarmForm::TAlarmForm() {
   setWindowTitle(QStringLiteral("Add / Modify Alarm"));
-  setFixedSize(329, 161);
+  setFixedSize(329, 191);
   setModal(true);
   GroupBox1 = new QGroupBox(QStringLiteral("Alarm settings"), this);
   GroupBox1->setFont(VerdanaFont(8));
-  GroupBox1->setGeometry(8, 4, 313, 114);
+  GroupBox1->setGeometry(8, 4, 313, 144);
   const auto AddRow = [this](const char* Caption, QWidget* Field, int Top) {
     auto* Label = new QLabel(QString::fromLatin1(Caption), GroupBox1);
     Label->setGeometry(12, Top + 3, 100, 18);
@@ -39,11 +39,15 @@ TAlarmForm::TAlarmForm() {
   AddRow("Condition:", ComboBox1, 52);
   Edit2 = new QLineEdit;
   AddRow("Value:", Edit2, 82);
+  WarningEdit = new QLineEdit;
+  WarningEdit->setPlaceholderText(QStringLiteral("none"));
+  WarningEdit->setToolTip(QStringLiteral("A second threshold before the alarm: values past it are warnings"));
+  AddRow("Warning level:", WarningEdit, 112);
   Button1 = new QPushButton(QStringLiteral("OK"), this);
-  Button1->setGeometry(72, 126, 80, 26);
+  Button1->setGeometry(72, 156, 80, 26);
   Button1->setDefault(true);
   Button2 = new QPushButton(QStringLiteral("Cancel"), this);
-  Button2->setGeometry(177, 126, 80, 26);
+  Button2->setGeometry(177, 156, 80, 26);
   connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
   connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }

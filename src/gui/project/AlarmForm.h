@@ -16,6 +16,7 @@ class TAlarmForm : public QDialog {
   QComboBox* CBVar;
   QComboBox* ComboBox1;
   QLineEdit* Edit2;
+  QLineEdit* WarningEdit;  // the warning level; empty: none
   QPushButton* Button1;  // OK
   QPushButton* Button2;  // Cancel
 };

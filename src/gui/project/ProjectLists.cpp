@@ -47,11 +47,15 @@ bool TProjectForm::EditAlarm(TAlarmEntry& Alarm) {
   AlarmForm->CBVar->setEditText(FromBytes(Alarm.VarName));
   AlarmForm->ComboBox1->setCurrentIndex(AlarmForm->ComboBox1->findText(QStringLiteral(" ") + QChar(Alarm.Operator)));
   AlarmForm->Edit2->setText(FromBytes(GeneralFloatText(Alarm.Value)));
+  AlarmForm->WarningEdit->setText(Alarm.Warning ? FromBytes(GeneralFloatText(*Alarm.Warning)) : QString());
   double Value = 0;
+  std::optional<double> Warning;
   for (bool Read = false; !Read;) {
     if (Dialogs().Execute(*AlarmForm) != QDialog::Accepted) return false;
     try {
       Value = StrToFloat(ToBytes(AlarmForm->Edit2->text()));
+      const QString WarningText = AlarmForm->WarningEdit->text().trimmed();
+      Warning = WarningText.isEmpty() ? std::nullopt : std::optional(StrToFloat(ToBytes(WarningText)));
       Read = true;
     } catch (const EConvertError& Error) {
       ShowErrorNotice(this, FromBytes(Error.what()));
@@ -62,6 +66,7 @@ bool TProjectForm::EditAlarm(TAlarmEntry& Alarm) {
   const QString Condition = AlarmForm->ComboBox1->currentText();
   if (Condition.size() >= 2) Alarm.Operator = Condition[1].toLatin1();
   Alarm.Value = Value;
+  Alarm.Warning = Warning;
   return true;
 }
 

@@ -30,8 +30,17 @@ bool AlarmTriggers(const TAlarmEntry& Alarm, double NodeValue) {
   }
 }
 
-void CheckAlarmNodes(const TDecodedNode* First, const TAlarmEntry& Alarm, const TFramesDefinition& Definition,
-                     const std::function<void(const TDecodedNode& Node, const TDecodedNode& Root)>& OnTrigger) {
+TAlarmLevel AlarmLevel(const TAlarmEntry& Alarm, double NodeValue) {
+  if (AlarmTriggers(Alarm, NodeValue)) return TAlarmLevel::Alarm;
+  if (!Alarm.Warning) return TAlarmLevel::None;
+  TAlarmEntry Warning = Alarm;
+  Warning.Value = *Alarm.Warning;
+  return AlarmTriggers(Warning, NodeValue) ? TAlarmLevel::Warning : TAlarmLevel::None;
+}
+
+void CheckAlarmNodes(
+    const TDecodedNode* First, const TAlarmEntry& Alarm, const TFramesDefinition& Definition,
+    const std::function<void(const TDecodedNode& Node, const TDecodedNode& Root, TAlarmLevel Level)>& OnTrigger) {
   // A node's name depends only on its row: compare each row once.
   std::vector<signed char> RowMatches(Definition.Entries.size(), -1);
   const TDecodedNode* Root = nullptr;
@@ -39,7 +48,9 @@ void CheckAlarmNodes(const TDecodedNode* First, const TAlarmEntry& Alarm, const 
     const auto Row = static_cast<std::size_t>(Node.DefIndex);
     if (Row >= RowMatches.size()) return;
     if (RowMatches[Row] < 0) RowMatches[Row] = Definition.Entries[Row].VarName == Alarm.VarName;
-    if (RowMatches[Row] && AlarmTriggers(Alarm, Node.Value)) OnTrigger(Node, *Root);
+    if (!RowMatches[Row]) return;
+    const TAlarmLevel Level = AlarmLevel(Alarm, Node.Value);
+    if (Level != TAlarmLevel::None) OnTrigger(Node, *Root, Level);
   };
   for (Root = First; Root; Root = Root->Next) {
     if (Root->Child) Walk(Root->Child, Check);
@@ -47,7 +58,10 @@ void CheckAlarmNodes(const TDecodedNode* First, const TAlarmEntry& Alarm, const 
   }
 }
 
-std::string AlarmLogText(const TAlarmEntry& Alarm, double NodeValue) {
+std::string AlarmLogText(const TAlarmEntry& Alarm, double NodeValue, TAlarmLevel Level) {
+  if (Level == TAlarmLevel::Warning)
+    return "Warning level reached: " + Alarm.VarName + " " + Alarm.Operator + " " +
+           GeneralFloatText(Alarm.Warning.value_or(Alarm.Value)) + " with value: " + GeneralFloatText(NodeValue);
   return Condition(Alarm) + " with value: " + GeneralFloatText(NodeValue);
 }
 

@@ -13,14 +13,22 @@
 // that is not a number, never triggers.
 bool AlarmTriggers(const TAlarmEntry& Alarm, double NodeValue);
 
+enum class TAlarmLevel { None, Warning, Alarm };
+// Alarm when the value triggers the alarm; Warning when it triggers only with
+// the warning level in place of the threshold.
+TAlarmLevel AlarmLevel(const TAlarmEntry& Alarm, double NodeValue);
+
 // Walks First and every BaseFrame after it, each node's children before the
 // node, and calls OnTrigger for every node named Alarm.VarName (with case)
-// whose value meets the condition, with the BaseFrame root it belongs to.
-void CheckAlarmNodes(const TDecodedNode* First, const TAlarmEntry& Alarm, const TFramesDefinition& Definition,
-                     const std::function<void(const TDecodedNode& Node, const TDecodedNode& Root)>& OnTrigger);
+// whose value reaches the warning level or the alarm, with the BaseFrame root
+// it belongs to and the level reached.
+void CheckAlarmNodes(
+    const TDecodedNode* First, const TAlarmEntry& Alarm, const TFramesDefinition& Definition,
+    const std::function<void(const TDecodedNode& Node, const TDecodedNode& Root, TAlarmLevel Level)>& OnTrigger);
 
-// "Alarm triggered: TEMP1 > 25.5 with value: 30" (the log entry).
-std::string AlarmLogText(const TAlarmEntry& Alarm, double NodeValue);
+// "Alarm triggered: TEMP1 > 25.5 with value: 30" (the log entry); for a
+// warning "Warning level reached: TEMP1 > 20 with value: 22".
+std::string AlarmLogText(const TAlarmEntry& Alarm, double NodeValue, TAlarmLevel Level = TAlarmLevel::Alarm);
 // The text of the warning notice: the same in two lines, and a third line
 // "(N more hits in this update)" when MoreHits N is not 0.
 std::string AlarmNoticeText(const TAlarmEntry& Alarm, double NodeValue, std::int64_t MoreHits = 0);

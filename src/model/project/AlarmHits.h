@@ -15,6 +15,7 @@ struct TAlarmHit {
   std::uint64_t Project = 0;   // TProject::Id of the project that saw it
   std::int32_t SerialNo = 0;   // the hit node
   bool Acknowledged = false;
+  bool Warning = false;        // the warning level was reached, not the alarm
 };
 
 // Receives every alarm hit; installed by the alarm window or a test.

@@ -150,11 +150,15 @@ void TProject::HandleNewFrames(TData& Sender) {
     std::int64_t Hits = 0;
     double FirstValue = 0;
     const std::string Caption = AlarmCaption(Alarm);
-    CheckAlarmNodes(First, Alarm, *Definition, [&](const TDecodedNode& Node, const TDecodedNode& Root) {
-      AddEntry(llWarn, AlarmLogText(Alarm, Node.Value));
-      ReportAlarmHit({0, NodeNameText(*Definition, Root, StartTime), Caption, Node.Value, FId, Node.SerialNo});
-      if (Hits++ == 0) FirstValue = Node.Value;
-    });
+    CheckAlarmNodes(First, Alarm, *Definition,
+                    [&](const TDecodedNode& Node, const TDecodedNode& Root, TAlarmLevel Level) {
+                      AddEntry(llWarn, AlarmLogText(Alarm, Node.Value, Level));
+                      const bool Warning = Level == TAlarmLevel::Warning;
+                      ReportAlarmHit({0, NodeNameText(*Definition, Root, StartTime), Caption, Node.Value, FId,
+                                      Node.SerialNo, false, Warning});
+                      // Warnings are listed, not noticed.
+                      if (!Warning && Hits++ == 0) FirstValue = Node.Value;
+                    });
     if (Hits > 0 && OnAlarm && Settings.Notices) OnAlarm(Alarm, FirstValue, Hits - 1);
   }
 

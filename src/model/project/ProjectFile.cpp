@@ -66,6 +66,8 @@ TProjectAlarm ReadAlarm(const TIniImage& Image, std::int64_t Position) {
   Result.Alarm.Operator = Operator.empty() ? '=' : Operator[0];
   Result.Alarm.Value = Image.ReadFloat(Section, "Value", 0);
   Result.Active = Image.ReadBool(Section, "Active", false);
+  // An empty "Warning" is no warning level.
+  if (!Image.ReadString(Section, "Warning", "").empty()) Result.Alarm.Warning = Image.ReadFloat(Section, "Warning", 0);
   return Result;
 }
 
@@ -93,6 +95,12 @@ void WriteProjectSettings(TIniImage& Image, const TProjectSettings& Settings) {
     Image.WriteString(Section, "Operator", std::string(1, Entry.Alarm.Operator));
     Image.WriteFloat(Section, "Value", Entry.Alarm.Value);
     Image.WriteBool(Section, "Active", Entry.Active);
+    // Alarms without a warning level are written as before.
+    if (Entry.Alarm.Warning) {
+      Image.WriteFloat(Section, "Warning", *Entry.Alarm.Warning);
+    } else if (Image.ValueExists(Section, "Warning")) {
+      Image.WriteString(Section, "Warning", "");
+    }
   }
 }
 

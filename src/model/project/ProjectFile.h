@@ -38,7 +38,8 @@ struct TProjectSettings {
 // "UpdateInterval", "UpdateOnFileChange", "Notices", "Resync"; section
 // "DataSeries": "Count", then "0", "1", ... = captions; section "Alarms":
 // "Count"; then for alarm k section "Alarm<k>": "VarName",
-// "Operator", "Value", "Active". Keys and sections not named stay as they are.
+// "Operator", "Value", "Active", and "Warning" when the alarm has a warning
+// level (emptied when it has none). Keys and sections not named stay as they are.
 void WriteProjectSettings(TIniImage& Image, const TProjectSettings& Settings);
 
 // Reads the settings; Current supplies the defaults of PaketFileA, PaketFileB
