@@ -66,14 +66,11 @@ class PlotForm : public TGuiTest {
     }
   };
 
-  // A time-mode plot of the temperature whose typed range holds all its points.
-  TPlotForm* TimeScaledTemperature(TProjectForm* Project) {
+  // A time-mode plot of the temperature, scaled to its points.
+  static TPlotForm* TimeScaledTemperature(TProjectForm* Project) {
     TPlotForm* Plot = OpenTemperature(Project);
     Plot->TimeScaling->setChecked(true);
     Plot->TimeScalingClick();
-    const double First = Plot->Plot.TimeSeries.front().Time, Last = Plot->Plot.TimeSeries.back().Time;
-    Enter(Plot, Plot->LabelMinX, QString::fromStdString(GeneralFloatText(First - 1)));
-    Enter(Plot, Plot->LabelMaxX, QString::fromStdString(GeneralFloatText(Last + 1)));
     Plot->ToolButtonScaleVertClick();
     return Plot;
   }
@@ -206,17 +203,13 @@ TEST_F(PlotForm, APlotBlankedWithItsProjectDuringTheErrorNoticeOfALimitIsLeftAlo
 
 TEST_F(PlotForm, TimeModeReadsOutTheOffsetTimeAndDrawsTheCursorLine) {
   TProjectForm* Project = LoadedProject(20);
-  TPlotForm* Plot = OpenTemperature(Project);
-  Plot->TimeScaling->setChecked(true);
-  Plot->TimeScalingClick();
+  TPlotForm* Plot = TimeScaledTemperature(Project);
   ASSERT_EQ(Plot->Plot.TimeSeries.size(), 10u);
   EXPECT_TRUE(std::is_sorted(Plot->Plot.TimeSeries.begin(), Plot->Plot.TimeSeries.end(),
                              [](const TPlotPoint& A, const TPlotPoint& B) { return A.Time < B.Time; }));
-  // The initial time range starts at 0: zoom to the points by typing the range.
-  const double First = Plot->Plot.TimeSeries.front().Time, Last = Plot->Plot.TimeSeries.back().Time;
-  Enter(Plot, Plot->LabelMinX, QString::fromStdString(GeneralFloatText(First - 1)));
-  Enter(Plot, Plot->LabelMaxX, QString::fromStdString(GeneralFloatText(Last + 1)));
-  Plot->ToolButtonScaleVertClick();
+  // The time range is the one of the points.
+  EXPECT_EQ(Plot->Plot.XMin, Plot->Plot.TimeSeries.front().Time);
+  EXPECT_EQ(Plot->Plot.XMax, Plot->Plot.TimeSeries.back().Time);
   const int W = Plot->AreaWidth();
   const int X = Plot->Plot.TimeToPixel(Plot->Plot.TimeSeries[3].Time, W);
   Plot->PaintBox1MouseMove(X);

@@ -194,14 +194,14 @@ TEST(PlotCollect, SubframeContentsComeBeforeTheSubframeNodeAndTheTimeCarriesInto
   EXPECT_EQ(Serials(Node.Series), (std::vector<std::int32_t>{3, 8, 100000003, 100000008}));
 }
 
-TEST(PlotCollect, TheTimeRangeStartsAtZeroAndOnlyWidens) {
+TEST(PlotCollect, TheTimeRangeStartsAtTheFirstTimeAndOnlyWidens) {
   TDecodedFiles F(TimeBeforeValue());
   F.Add(0, {{1, 20, 0, 0}, {2, 40, 0, 0}});
   F.Add(1, {{3, 100, 0, 0}});
   TPlotSeries Plot = F.Collect("BaseFrame", "V");
-  EXPECT_EQ(Plot.TimeLow, 0);
+  EXPECT_EQ(Plot.TimeLow, 10);
   EXPECT_EQ(Plot.TimeHigh, 50);
-  EXPECT_EQ(Plot.XMin, 0);
+  EXPECT_EQ(Plot.XMin, 10);
   EXPECT_EQ(Plot.XMax, 50);
 
   // Without the second file the times reach 20 only; the range stays.
@@ -215,7 +215,7 @@ TEST(PlotCollect, TheTimeRangeStartsAtZeroAndOnlyWidens) {
   Negative.Add(0, {{1, 90, 0, 0}, {2, 95, 0, 0}});
   TPlotSeries Before = Negative.Collect("BaseFrame", "V");
   EXPECT_EQ(Before.TimeLow, -10);
-  EXPECT_EQ(Before.TimeHigh, 0);
+  EXPECT_EQ(Before.TimeHigh, -5);
 }
 
 TEST(PlotCollect, TheFirstRefreshShowsEverythingLaterOnesFollowTheNewestPoints) {
@@ -473,6 +473,12 @@ TEST(PlotView, ResetShowsEveryPointAndTheTimeRange) {
   EXPECT_EQ(Plot.XMax, 8);
   EXPECT_DOUBLE_EQ(Plot.YMin, -0.6);
   EXPECT_DOUBLE_EQ(Plot.YMax, 6.66);
+
+  // Switching time mode on shows the time range as it is now.
+  Plot.TimeHigh = 9;
+  Plot.SwitchTimeMode(true);
+  EXPECT_EQ(Plot.XMin, -2);
+  EXPECT_EQ(Plot.XMax, 9);
 }
 
 TEST(PlotCoordinates, RoundValuesAndTimesToPixelsHalvesToEven) {

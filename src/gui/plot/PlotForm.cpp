@@ -183,13 +183,8 @@ void TPlotForm::ToolButton5Click() {
 }
 
 void TPlotForm::TimeScalingClick() {
-  Plot.TimeMode = TimeScaling->isChecked();
-  if (Plot.TimeMode) {
-    Plot.SortTimeSeries();
-    Repaint();
-  } else {
-    ResetView();
-  }
+  Plot.SwitchTimeMode(TimeScaling->isChecked());
+  Repaint();
 }
 
 void TPlotForm::ToolButton2Click() {

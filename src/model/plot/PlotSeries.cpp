@@ -151,6 +151,8 @@ void TPlotSeries::RefreshSeries(const TFramesDefinition& Definition) {
       const TFramePoint& Point = Collected.Points[I];
       const double PointTime = Point.OwnTime ? Point.Time : Time;
       Series.push_back({Point.Value, PointTime, Point.SerialNo});
+      if (!HasTimeRange) TimeLow = TimeHigh = PointTime;
+      HasTimeRange = true;
       TimeHigh = std::max(TimeHigh, PointTime);
       TimeLow = std::min(TimeLow, PointTime);
     }
@@ -248,6 +250,17 @@ void TPlotSeries::ScaleVertical() {
 void TPlotSeries::SortTimeSeries() {
   TimeSeries = Series;
   QuickSort(TimeSeries, [](const TPlotPoint& Point) { return Point.Time; });
+}
+
+void TPlotSeries::SwitchTimeMode(bool On) {
+  TimeMode = On;
+  if (!On) {
+    ResetView();
+    return;
+  }
+  SortTimeSeries();
+  XMin = TimeLow;
+  XMax = TimeHigh;
 }
 
 int TPlotSeries::ValueToPixel(double Value, int Height) const {

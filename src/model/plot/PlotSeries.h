@@ -49,6 +49,8 @@ class TPlotSeries {
   std::int32_t DragFrom = 0, DragTo = 0, DragFromX = 0, DragToX = 0;
   double YMin = 0, YMax = 0;
   double XMin = 0, XMax = 0;
+  // The range of the times collected: from the first point's time on, it
+  // only widens.
   double TimeHigh = 0, TimeLow = 0;
   bool AutoView = true;
   bool TimeMode = false;
@@ -66,6 +68,9 @@ class TPlotSeries {
   void ScaleVertical();
   // TimeSeries := Series ordered by time.
   void SortTimeSeries();
+  // "Time-scaled" switched on: the time series and the whole time range;
+  // switched off: the reset view.
+  void SwitchTimeMode(bool On);
 
   // Pixel conversions for an area of Width x Height pixels.
   int ValueToPixel(double Value, int Height) const;
@@ -97,6 +102,8 @@ class TPlotSeries {
   void WriteSeries(std::ostream& Out) const;
 
  private:
+  bool HasTimeRange = false;  // TimeLow / TimeHigh hold a point's time
+
   // A point as its BaseFrame gives it; before the BaseFrame's first PLOT_TIME
   // its time is the one the BaseFrames before left.
   struct TFramePoint {
