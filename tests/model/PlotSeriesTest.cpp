@@ -230,21 +230,26 @@ TEST(PlotCollect, TheFirstRefreshShowsEverythingLaterOnesFollowTheNewestPoints) 
 
   Plot.ViewStart = 10;
   Plot.ViewEnd = 20;
-  Plot.YMin = 3;
   F.Add(0, {{50, 0, 0, 0}, {51, 0, 0, 0}, {52, 0, 0, 0}, {53, 0, 0, 0}, {54, 0, 0, 0}});
   F.Bind(Plot);
   Plot.RefreshSeries(*F.Definition);
   ASSERT_EQ(Plot.Series.size(), 55u);
   EXPECT_EQ(Plot.ViewStart, 45);
   EXPECT_EQ(Plot.ViewEnd, 55);
-  EXPECT_EQ(Plot.YMin, 3);  // no new scaling
+  // The automatic vertical range follows the values in view, 45 .. 54.
+  EXPECT_DOUBLE_EQ(Plot.YMin, 44.1);
+  EXPECT_DOUBLE_EQ(Plot.YMax, 54.99);
 
-  // A view of one point follows as two; a view wider than the series starts at 0.
+  // A typed limit stays. A view of one point follows as two; a view wider
+  // than the series starts at 0.
+  Plot.ApplyLimit(TLimitEdit::MinY, "3");
   Plot.ViewStart = 7;
   Plot.ViewEnd = 8;
   Plot.RefreshSeries(*F.Definition);
   EXPECT_EQ(Plot.ViewStart, 53);
   EXPECT_EQ(Plot.ViewEnd, 55);
+  EXPECT_EQ(Plot.YMin, 3);
+  EXPECT_DOUBLE_EQ(Plot.YMax, 54.99);
   Plot.ViewStart = 0;
   Plot.ViewEnd = 80;
   Plot.RefreshSeries(*F.Definition);

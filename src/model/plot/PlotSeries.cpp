@@ -166,8 +166,10 @@ void TPlotSeries::RefreshSeries(const TFramesDefinition& Definition) {
   }
   // A typed start far before the series makes the span exceed 32 bits.
   const std::int64_t Span = std::max<std::int64_t>(static_cast<std::int64_t>(ViewEnd) - ViewStart, 2);
+  const std::int32_t Start = ViewStart, End = ViewEnd;
   ViewEnd = static_cast<std::int32_t>(std::min<std::size_t>(Series.size(), std::numeric_limits<std::int32_t>::max()));
   ViewStart = static_cast<std::int32_t>(std::max<std::int64_t>(ViewEnd - Span, 0));
+  if (AutoScale && !TimeMode && (ViewStart != Start || ViewEnd != End)) ScaleVertical();
 }
 
 void TPlotSeries::CollectNewFrames(const TFramesDefinition& Definition) {
@@ -226,6 +228,7 @@ void TPlotSeries::ResetView() {
 }
 
 void TPlotSeries::ScaleVertical() {
+  AutoScale = true;
   YMin = 1000000.0;
   YMax = -1000000.0;
   if (TimeMode) {
@@ -342,8 +345,18 @@ void TPlotSeries::ApplyLimit(TLimitEdit Edit, const std::string& Text) {
   }
   const double V = StrToFloat(Text);
   switch (Edit) {
-    case TLimitEdit::MinY: if (V < YMax) YMin = V; break;
-    case TLimitEdit::MaxY: if (V > YMin) YMax = V; break;
+    case TLimitEdit::MinY:
+      if (V < YMax) {
+        YMin = V;
+        AutoScale = false;
+      }
+      break;
+    case TLimitEdit::MaxY:
+      if (V > YMin) {
+        YMax = V;
+        AutoScale = false;
+      }
+      break;
     case TLimitEdit::MinX: if (V < XMax) XMin = V; break;
     case TLimitEdit::MaxX: if (V > XMin) XMax = V; break;
   }

@@ -53,13 +53,16 @@ class TPlotSeries {
   // only widens.
   double TimeHigh = 0, TimeLow = 0;
   bool AutoView = true;
+  // The vertical range is the automatic one, set by ScaleVertical, not typed.
+  bool AutoScale = true;
   bool TimeMode = false;
   std::string FrameName, VarName, SortVar;
   const TDecodedNode* FramesA = nullptr;
   const TDecodedNode* FramesB = nullptr;
 
   // Rebuilds Series from every BaseFrame. The first refresh resets the view;
-  // later ones keep its width on the newest points. What each BaseFrame gives
+  // later ones keep its width on the newest points, and an automatic vertical
+  // range follows them when the index view moves. What each BaseFrame gives
   // is kept, so a refresh reads only the BaseFrames appended since the last
   // one; lists of other roots, another definition or other names start over.
   void RefreshSeries(const TFramesDefinition& Definition);
