@@ -245,9 +245,17 @@ TEST_F(PlotForm, ADoubleClickOpensABrowserOnThePointsNode) {
 
 TEST_F(PlotForm, TheSortCriterionOrdersThePointsAndSavingWritesThemAll) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
+  // A criterion that names no variable keeps the BaseFrame order and says so.
+  Plot->ComboBox->setEditText("NO_SUCH");
+  Plot->ToolButton5Click();
+  EXPECT_EQ(Plot->StatusBar1->currentMessage(), "Unknown sort criterion NO_SUCH");
+  EXPECT_TRUE(std::is_sorted(Plot->Plot.Series.begin(), Plot->Plot.Series.end(),
+                             [](const TPlotPoint& A, const TPlotPoint& B) { return A.SerialNo < B.SerialNo; }));
+
   Plot->ComboBox->setEditText("HK_TEMP1");
   Plot->ToolButton5Click();
   EXPECT_EQ(Plot->Plot.SortVar, "HK_TEMP1");
+  EXPECT_EQ(Plot->StatusBar1->currentMessage(), "");
   std::vector<double> Values;
   for (const TPlotPoint& Point : Plot->Plot.Series) Values.push_back(Point.Value);
   EXPECT_TRUE(std::is_sorted(Values.begin(), Values.end()));

@@ -300,9 +300,11 @@ TEST(PlotSort, EqualKeysEndInTheOrderOfTheClassicQuicksort) {
   F.Add(0, {{0, 2, 0, 0}, {1, 1, 0, 0}, {2, 2, 0, 0}, {3, 1, 0, 0}, {4, 2, 0, 0}});
   EXPECT_EQ(Values(F.Collect("BaseFrame", "N", "KEY").Series), (std::vector<double>{3, 1, 4, 0, 2}));
 
-  // A name that is nowhere gives five equal keys (-999): 0 and 4 swap, 1 and
-  // 3, 2 with itself (4 3 2 1 0); then each outer pair swaps.
-  EXPECT_EQ(Values(F.Collect("BaseFrame", "N", "K").Series), (std::vector<double>{3, 4, 2, 0, 1}));
+  // A name that is nowhere keeps the BaseFrame order.
+  const TPlotSeries Unknown = F.Collect("BaseFrame", "N", "K");
+  EXPECT_EQ(Values(Unknown.Series), (std::vector<double>{0, 1, 2, 3, 4}));
+  EXPECT_TRUE(Unknown.UnknownSort);
+  EXPECT_FALSE(F.Collect("BaseFrame", "N", "KEY").UnknownSort);
 }
 
 TEST(PlotCollect, ANameThatOnlySharesTheHashOfAVariableFindsNothing) {
@@ -312,7 +314,7 @@ TEST(PlotCollect, ANameThatOnlySharesTheHashOfAVariableFindsNothing) {
   EXPECT_EQ(Values(F.Collect("BaseFrame", "Ab").Series), (std::vector<double>{7, 9}));
   EXPECT_TRUE(F.Collect("BaseFrame", "BA").Series.empty());
   EXPECT_EQ(Values(F.Collect("BaseFrame", "N", "Ab").Series), (std::vector<double>{2, 1}));
-  EXPECT_EQ(Values(F.Collect("BaseFrame", "N", "BA").Series), (std::vector<double>{1, 2}));
+  EXPECT_EQ(Values(F.Collect("BaseFrame", "N", "BA").Series), (std::vector<double>{2, 1}));
 }
 
 TEST(PlotSort, FindsTheKeyInSubframesAndSortsBaseFramesWithoutItAsMissing) {

@@ -162,6 +162,7 @@ void TPlotForm::RefreshSeries() {
   Plot.RefreshSeries(*Project->Definition);
   ComboBox->clear();
   ComboBox->setEditText(FromBytes(Plot.SortVar));
+  if (Plot.UnknownSort) StatusBar1->showMessage("Unknown sort criterion " + FromBytes(Plot.SortVar));
   Repaint();
 }
 
@@ -179,6 +180,7 @@ void TPlotForm::ToolButtonScaleVertClick() {
 
 void TPlotForm::ToolButton5Click() {
   Plot.SortVar = ToBytes(ComboBox->currentText());
+  StatusBar1->clearMessage();
   RefreshSeries();
 }
 

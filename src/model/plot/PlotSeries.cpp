@@ -136,7 +136,9 @@ void TPlotSeries::RefreshSeries(const TFramesDefinition& Definition) {
   std::vector<const TFrameSummary*> Frames;
   for (const TSource& Source : Collected.Sources)
     for (const TFrameSummary& Frame : Source.Frames) Frames.push_back(&Frame);
-  if (!SortVar.empty()) {
+  // A criterion that names no variable would give every BaseFrame the missing value.
+  UnknownSort = !SortVar.empty() && !Definition.HasRow(nullptr, SortVar);
+  if (!SortVar.empty() && !UnknownSort) {
     std::vector<std::pair<double, const TFrameSummary*>> Keyed;
     Keyed.reserve(Frames.size());
     for (const TFrameSummary* Frame : Frames) Keyed.emplace_back(Frame->Key, Frame);

@@ -55,16 +55,19 @@ class TPlotSeries {
   bool AutoView = true;
   // The vertical range is the automatic one, set by ScaleVertical, not typed.
   bool AutoScale = true;
+  // The last refresh's sort criterion names no variable; the BaseFrames kept their order.
+  bool UnknownSort = false;
   bool TimeMode = false;
   std::string FrameName, VarName, SortVar;
   const TDecodedNode* FramesA = nullptr;
   const TDecodedNode* FramesB = nullptr;
 
-  // Rebuilds Series from every BaseFrame. The first refresh resets the view;
-  // later ones keep its width on the newest points, and an automatic vertical
-  // range follows them when the index view moves. What each BaseFrame gives
-  // is kept, so a refresh reads only the BaseFrames appended since the last
-  // one; lists of other roots, another definition or other names start over.
+  // Rebuilds Series from every BaseFrame, ordered by the sort criterion when
+  // it names a variable. The first refresh resets the view; later ones keep
+  // its width on the newest points, and an automatic vertical range follows
+  // them when the index view moves. What each BaseFrame gives is kept, so a
+  // refresh reads only the BaseFrames appended since the last one; lists of
+  // other roots, another definition or other names start over.
   void RefreshSeries(const TFramesDefinition& Definition);
   void ResetView();
   // Fits YMin / YMax to the points in view with 10 % / 11 % margins.
