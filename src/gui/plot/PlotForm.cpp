@@ -242,7 +242,7 @@ void TPlotForm::RenderCache(const TPlotPicture& Picture) {
 void TPlotForm::PaintBox1Paint(QPainter& Painter) {
   if (Redraw) {
     CursorLineX = -1;
-    const TPlotPicture Picture = DrawPlot(Plot, AreaWidth(), AreaHeight());
+    const TPlotPicture Picture = DrawPlot(Plot, AreaWidth(), AreaHeight(), Project ? Project->StartTime : 0);
     if (!Picture.Drawn) {
       Painter.fillRect(PaintBox1->rect(), Qt::black);
       return;

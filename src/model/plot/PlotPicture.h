@@ -26,6 +26,7 @@ struct TPlotPicture {
   std::string LabelMinX, LabelMaxX, EditMinY, EditMaxY, StatText;
 };
 
-// The drawing of the view on an area of Width x Height pixels. Scales the
-// series vertically first when its range is empty.
-TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height);
+// The drawing of the view on an area of Width x Height pixels; StartTime is
+// the Offset Time (days) the time-mode grid keeps to. Scales the series
+// vertically first when its range is empty.
+TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime = 0);
