@@ -100,9 +100,13 @@ TEST_F(PlotForm, OpensWithTheVariableOfEveryHousekeepingBaseFrameInView) {
 TEST_F(PlotForm, DrawsTheGridTheZeroLineAndTheSeriesWhereTheFormulasPutThem) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
   const int W = Plot->AreaWidth(), H = Plot->AreaHeight();
-  // A range with zero inside and at least 10 pixels per unit.
-  Enter(Plot, Plot->EditMinY, "-5");
-  Enter(Plot, Plot->EditMaxY, QString::number(-5 + H / 12));
+  // A range with zero and the values inside, at least 10 pixels per unit.
+  double Highest = 0;
+  for (const TPlotPoint& Point : Plot->Plot.Series) Highest = std::max(Highest, Point.Value);
+  const int Top = static_cast<int>(std::ceil(Highest)) + 1;
+  ASSERT_GE(H / (Top + 4), 10);
+  Enter(Plot, Plot->EditMinY, "-4");
+  Enter(Plot, Plot->EditMaxY, QString::number(Top));
   const QImage Image = Picture(Plot);
   ASSERT_EQ(Image.width(), W);
   const QColor Silver(192, 192, 192), Lime(0, 255, 0);
@@ -127,6 +131,31 @@ TEST_F(PlotForm, DrawsTheGridTheZeroLineAndTheSeriesWhereTheFormulasPutThem) {
   EXPECT_GT(Checked, 3);
   // Vertical grid lines stand at every point step (more than 10 pixels apart).
   EXPECT_EQ(Image.pixelColor(static_cast<int>(std::nearbyint(4 * Px)), 1), Silver);
+}
+
+TEST_F(PlotForm, TheAxisBandsRunAlongTheAreaAndShowItsLabels) {
+  TPlotForm* Plot = OpenTemperature(LoadedProject(20));
+  Picture(Plot);
+  EXPECT_EQ(Plot->ValueAxis->geometry().right() + 1, Plot->PaintBox1->x());
+  EXPECT_EQ(Plot->ValueAxis->y(), Plot->PaintBox1->y());
+  EXPECT_EQ(Plot->ValueAxis->height(), Plot->AreaHeight());
+  EXPECT_EQ(Plot->BottomAxis->x(), Plot->PaintBox1->x());
+  EXPECT_EQ(Plot->BottomAxis->width(), Plot->AreaWidth());
+  EXPECT_EQ(Plot->ValueLabels, ValueLabels(Plot->Plot, Plot->AreaHeight()));
+  ASSERT_FALSE(Plot->BottomLabels.empty());
+  EXPECT_EQ(Plot->BottomLabels.front().Text, "0");
+  const QImage Band = Plot->ValueAxis->grab().toImage();
+  bool Drawn = false;
+  for (int Y = 0; Y < Band.height() && !Drawn; ++Y)
+    for (int X = 0; X < Band.width() && !Drawn; ++X) Drawn = Band.pixel(X, Y) != Band.pixel(0, 0);
+  EXPECT_TRUE(Drawn);
+
+  // Time mode: times of day, the first one with its date.
+  Plot->TimeScaling->setChecked(true);
+  Plot->TimeScalingClick();
+  ASSERT_FALSE(Plot->BottomLabels.empty());
+  EXPECT_EQ(Plot->BottomLabels.front().Text[2], ':');
+  EXPECT_FALSE(Plot->BottomLabels.front().Date.empty());
 }
 
 TEST_F(PlotForm, DraggingInvertsABandAndZoomsToIt) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "common/DateTime.h"
 #include "common/FormatSettings.h"
 #include "plot/PlotAxes.h"
 #include "plot/PlotPicture.h"
@@ -304,4 +305,34 @@ TEST(PlotAxes, TimeGridLinesStandAtRoundClockTimesFortyPixelsApart) {
   Plot.XMin = 0;
   Plot.XMax = 100;
   EXPECT_EQ(TimeGridXs(Plot, 100, 10 / 86400.0), (std::vector<int>{50}));
+}
+
+TEST(PlotAxes, LabelValuesAndPointNumbersAtRoundSteps) {
+  TPlotSeries Plot = WithValues({1, 2, 3});  // 0.8 .. 3.22: a label per unit on 100 pixels
+  EXPECT_EQ(ValueLabels(Plot, 100), (std::vector<TAxisLabel>{{92, "1", ""}, {50, "2", ""}, {9, "3", ""}}));
+  Plot.YMin = 0;
+  Plot.YMax = 0.3;
+  EXPECT_EQ(ValueLabels(Plot, 100),
+            (std::vector<TAxisLabel>{{100, "0", ""}, {67, "0.1", ""}, {33, "0.2", ""}, {0, "0.3", ""}}));
+
+  Plot = WithValues(std::vector<double>(100, 1.0));  // 5.05 pixels per point: every 20th
+  EXPECT_EQ(BottomLabels(Plot, 500, 0), (std::vector<TAxisLabel>{{0, "0", ""}, {101, "20", ""}, {202, "40", ""},
+                                                                  {303, "60", ""}, {404, "80", ""}}));
+}
+
+TEST(PlotAxes, LabelTimesOfDayAtGridLinesWithTheDateWhereItChanges) {
+  // A pixel per second: grid lines every minute, labels every 2 min. The
+  // clock of day 1 runs over midnight.
+  TPlotSeries Plot = WithValues({1, 2}, {86000, 86800});
+  Plot.SortTimeSeries();
+  Plot.TimeMode = true;
+  Plot.XMin = 86000;
+  Plot.XMax = 86800;
+  const std::vector<TAxisLabel> Expected = {{40, "23:54:00", DateText(1)}, {160, "23:56:00", ""}, {280, "23:58:00", ""},
+                                            {400, "00:00:00", DateText(2)}, {520, "00:02:00", ""}, {640, "00:04:00", ""},
+                                            {760, "00:06:00", ""}};
+  EXPECT_EQ(BottomLabels(Plot, 800, 1), Expected);
+  const TPlotPicture P = DrawPlot(Plot, 800, 50, 1);
+  EXPECT_EQ(P.BottomLabels, Expected);
+  EXPECT_EQ(VerticalXs(P).size(), 13u);  // a minute apart, at 40, 100 ... 760
 }

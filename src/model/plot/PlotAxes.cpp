@@ -4,10 +4,17 @@
 #include <cmath>
 #include <limits>
 
+#include "common/DateTime.h"
+#include "common/FloatText.h"
+
 namespace {
 
 constexpr double SecondsPerDay = 86400;
+// Least distances in pixels: grid lines, and labels by the room their texts take.
 constexpr int GridSpacing = 40;
+constexpr int ValueLabelSpacing = 30;
+constexpr int IndexLabelSpacing = 60;
+constexpr int TimeLabelSpacing = 80;
 
 // Round time steps up to half a day, in seconds; longer ones are whole days.
 constexpr double ClockSteps[] = {1, 2, 5, 10, 30, 60, 120, 300, 600, 1800, 3600, 7200, 21600, 43200};
@@ -29,10 +36,21 @@ std::vector<double> Multiples(double Low, double High, double Step, int Most) {
   return Values;
 }
 
-// Pixels per second in time mode; 0 without a time range.
-double PixelsPerSecond(const TPlotSeries& Plot, int Width) {
+// The round times of the clock in the time view, in seconds from day 0, at a
+// step that keeps them Spacing pixels apart and is a multiple of the grid's.
+struct TClockTimes {
+  double Offset = 0;  // the clock at time 0
+  std::vector<double> Times;
+};
+
+TClockTimes ClockTimes(const TPlotSeries& Plot, int Width, double StartTime, int Spacing) {
+  TClockTimes Clock;
   const double Px = Width / (Plot.XMax - Plot.XMin);
-  return std::isfinite(Px) && Px > 0 ? Px : 0;
+  if (!std::isfinite(Px) || Px <= 0) return Clock;
+  Clock.Offset = StartTime * SecondsPerDay;
+  const double Step = RoundTimeStep(Spacing / Px, RoundTimeStep(GridSpacing / Px));
+  Clock.Times = Multiples(Plot.XMin + Clock.Offset, Plot.XMax + Clock.Offset, Step, Width / Spacing + 2);
+  return Clock;
 }
 
 }  // namespace
@@ -56,13 +74,43 @@ double RoundTimeStep(double AtLeast, double Of) {
 
 std::vector<int> TimeGridXs(const TPlotSeries& Plot, int Width, double StartTime) {
   std::vector<int> Xs;
-  const double Px = PixelsPerSecond(Plot, Width);
-  if (Px == 0) return Xs;
-  const double Offset = StartTime * SecondsPerDay;
-  const double Step = RoundTimeStep(GridSpacing / Px);
-  for (const double Clock : Multiples(Plot.XMin + Offset, Plot.XMax + Offset, Step, Width / GridSpacing + 2)) {
-    const int X = Plot.TimeToPixel(Clock - Offset, Width);
+  const TClockTimes Clock = ClockTimes(Plot, Width, StartTime, GridSpacing);
+  for (const double Time : Clock.Times) {
+    const int X = Plot.TimeToPixel(Time - Clock.Offset, Width);
     if (Xs.empty() || X - Xs.back() >= GridSpacing) Xs.push_back(X);
   }
   return Xs;
+}
+
+std::vector<TAxisLabel> ValueLabels(const TPlotSeries& Plot, int Height) {
+  std::vector<TAxisLabel> Labels;
+  const double Low = std::min(Plot.YMin, Plot.YMax), High = std::max(Plot.YMin, Plot.YMax);
+  const double Step = RoundStep(ValueLabelSpacing * (High - Low) / Height);
+  for (const double Value : Multiples(Low, High, Step, Height / ValueLabelSpacing + 2))
+    Labels.push_back({Plot.ValueToPixel(Value, Height), GeneralFloatText(Value), ""});
+  return Labels;
+}
+
+std::vector<TAxisLabel> BottomLabels(const TPlotSeries& Plot, int Width, double StartTime) {
+  std::vector<TAxisLabel> Labels;
+  if (Plot.TimeMode) {
+    const TClockTimes Clock = ClockTimes(Plot, Width, StartTime, TimeLabelSpacing);
+    std::string LastDate;
+    for (const double Time : Clock.Times) {
+      const double Day = Time / SecondsPerDay;
+      std::string Date = DateText(Day);
+      Labels.push_back({Plot.TimeToPixel(Time - Clock.Offset, Width), FormatDateTime("HH:mm:ss", Day),
+                        Date == LastDate ? "" : Date});
+      LastDate = std::move(Date);
+    }
+    return Labels;
+  }
+  const double Px = Plot.IndexPixels(Width);
+  const double Step = std::max(1.0, RoundStep(IndexLabelSpacing / Px));
+  const double Last = static_cast<double>(Plot.ViewEnd) - 1;
+  for (const double Index : Multiples(Plot.ViewStart, Last, Step, Width / IndexLabelSpacing + 2)) {
+    const auto I = static_cast<std::int64_t>(Index);
+    Labels.push_back({Plot.IndexToPixel(I, Px), std::to_string(I), ""});
+  }
+  return Labels;
 }

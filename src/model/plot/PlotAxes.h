@@ -1,8 +1,17 @@
 #pragma once
-// Round steps of a plot's axes and the places they give: the time-mode grid.
+// Round steps of a plot's axes and what stands at them: the time-mode grid
+// and the labels of values, point numbers and times of day.
+#include <string>
 #include <vector>
 
 #include "plot/PlotSeries.h"
+
+struct TAxisLabel {
+  int Position;  // y on the value axis, x on the bottom axis
+  std::string Text;
+  std::string Date;  // time axis: the date, where it differs from the label before
+  bool operator==(const TAxisLabel&) const = default;
+};
 
 // The smallest of 1, 2 and 5 times a power of ten that is at least AtLeast.
 double RoundStep(double AtLeast);
@@ -17,3 +26,13 @@ double RoundTimeStep(double AtLeast, double Of = 1);
 // smallest step that keeps them 40 pixels apart, each at least 40 pixels
 // from the one before.
 std::vector<int> TimeGridXs(const TPlotSeries& Plot, int Width, double StartTime);
+
+// The value axis of an area Height high: values at a round step that keeps
+// them 30 pixels apart.
+std::vector<TAxisLabel> ValueLabels(const TPlotSeries& Plot, int Height);
+
+// The bottom axis of an area Width wide. Index mode: point numbers at a round
+// step that keeps them 60 pixels apart. Time mode: the clock's times of day
+// (hh:mm:ss) at grid lines 80 pixels apart or more, with the date on the
+// first label and where it changes.
+std::vector<TAxisLabel> BottomLabels(const TPlotSeries& Plot, int Width, double StartTime);

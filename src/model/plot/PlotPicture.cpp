@@ -6,7 +6,6 @@
 
 #include "common/FloatText.h"
 #include "common/Rounding.h"
-#include "plot/PlotAxes.h"
 
 namespace {
 
@@ -82,6 +81,8 @@ TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime
   AddGrid(Plot, Width, Height, Px, Py, StartTime, Picture);
   if (Plot.TimeMode) AddTimeTrace(Plot, Height, Px, Picture);
   else AddIndexTrace(Plot, Height, Px, Picture);
+  Picture.ValueLabels = ValueLabels(Plot, Height);
+  Picture.BottomLabels = BottomLabels(Plot, Width, StartTime);
   Picture.EditMinY = LimitText(Plot.YMin);
   Picture.EditMaxY = LimitText(Plot.YMax);
   Picture.StatText = StatisticsText(Statistics(Plot.ValuesInView()));
