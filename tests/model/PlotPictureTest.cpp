@@ -269,23 +269,15 @@ TEST(PlotPicture, InTimeModeAViewEndingAtTheFirstPointIsNotDrawn) {
   EXPECT_FALSE(DrawPlot(Plot, 100, 50).Drawn);
 }
 
-TEST(PlotAxes, RoundStepsAreOneTwoOrFiveTimesAPowerOfTen) {
-  const std::vector<std::pair<double, double>> Rows = {{1, 1},       {1.5, 2},   {3, 5},        {7, 10},
-                                                       {1000, 1000}, {0.3, 0.5}, {0.012, 0.02}};
-  for (const auto& [AtLeast, Step] : Rows) EXPECT_DOUBLE_EQ(RoundStep(AtLeast), Step) << AtLeast;
-}
-
 TEST(PlotAxes, RoundTimeStepsFollowTheClockThenWholeDays) {
   constexpr double Day = 86400;
   struct TRow {
     double AtLeast, Of, Step;
   };
-  const std::vector<TRow> Rows = {
-      {0.2, 1, 1},     {1.5, 1, 2},       {3, 1, 5},           {11, 1, 30},          {31, 1, 60},
-      {61, 1, 120},    {1801, 1, 3600},   {3601, 1, 7200},     {7201, 1, 21600},     {21601, 1, 43200},
-      {43201, 1, Day}, {Day + 1, 1, 2 * Day}, {3 * Day, 1, 5 * Day}, {6 * Day, 1, 10 * Day},
-      // A multiple of a given step.
-      {3, 2, 10}, {3 * Day, 2 * Day, 10 * Day}};
+  const std::vector<TRow> Rows = {{0.2, 1, 1},     {11, 1, 30},          {61, 1, 120},          {7201, 1, 21600},
+                                  {43201, 1, Day}, {Day + 1, 1, 2 * Day}, {6 * Day, 1, 10 * Day},
+                                  // A multiple of a given step.
+                                  {3, 2, 10},      {3 * Day, 2 * Day, 10 * Day}};
   for (const TRow& Row : Rows) EXPECT_EQ(RoundTimeStep(Row.AtLeast, Row.Of), Row.Step) << Row.AtLeast << " " << Row.Of;
   EXPECT_TRUE(std::isinf(RoundTimeStep(std::numeric_limits<double>::infinity())));
 }
@@ -331,8 +323,5 @@ TEST(PlotAxes, LabelTimesOfDayAtGridLinesWithTheDateWhereItChanges) {
   const std::vector<TAxisLabel> Expected = {{40, "23:54:00", DateText(1)}, {160, "23:56:00", ""}, {280, "23:58:00", ""},
                                             {400, "00:00:00", DateText(2)}, {520, "00:02:00", ""}, {640, "00:04:00", ""},
                                             {760, "00:06:00", ""}};
-  EXPECT_EQ(BottomLabels(Plot, 800, 1), Expected);
-  const TPlotPicture P = DrawPlot(Plot, 800, 50, 1);
-  EXPECT_EQ(P.BottomLabels, Expected);
-  EXPECT_EQ(VerticalXs(P).size(), 13u);  // a minute apart, at 40, 100 ... 760
+  EXPECT_EQ(DrawPlot(Plot, 800, 50, 1).BottomLabels, Expected);
 }

@@ -304,7 +304,6 @@ TEST(PlotSort, EqualKeysEndInTheOrderOfTheClassicQuicksort) {
   const TPlotSeries Unknown = F.Collect("BaseFrame", "N", "K");
   EXPECT_EQ(Values(Unknown.Series), (std::vector<double>{0, 1, 2, 3, 4}));
   EXPECT_TRUE(Unknown.UnknownSort);
-  EXPECT_FALSE(F.Collect("BaseFrame", "N", "KEY").UnknownSort);
 }
 
 TEST(PlotCollect, ANameThatOnlySharesTheHashOfAVariableFindsNothing) {
