@@ -140,12 +140,6 @@ class TPyProject {
     return Count;
   }
 
-  bool HasRow(const std::string* FrameName, const std::string& VarName) const {
-    for (const TDefinitionEntry& Row : Project.Definition->Entries)
-      if (Row.VarName == VarName && (!FrameName || Row.FrameName == *FrameName)) return true;
-    return false;
-  }
-
   // Frame and variable of a plot name: a table column's qualified name, or "Frame.Var" split at the first ".";
   // none for a name no row has.
   std::optional<std::pair<std::string, std::string>> PlotName(const std::string& Name) const {
@@ -158,7 +152,7 @@ class TPyProject {
     const std::size_t Dot = Name.find('.');
     if (Dot != std::string::npos) {
       std::string Frame = Name.substr(0, Dot), Var = Name.substr(Dot + 1);
-      if (HasRow(&Frame, Var)) return std::pair(Frame, Var);
+      if (Project.Definition->HasRow(&Frame, Var)) return std::pair(Frame, Var);
     }
     return std::nullopt;
   }
@@ -317,7 +311,7 @@ py::tuple Series(TPyProject& P, const std::string& Name, const std::optional<std
   std::vector<TPlotPoint> Points = Locked([&] {
     const auto Names = P.PlotName(Name);
     if (!Names) Unknown = Name;
-    else if (Sort && !Sort->empty() && !P.HasRow(nullptr, *Sort)) Unknown = *Sort;
+    else if (Sort && !Sort->empty() && !P.Project.Definition->HasRow(nullptr, *Sort)) Unknown = *Sort;
     if (Unknown) return std::vector<TPlotPoint>();
     TPlotSeries Plot;
     Plot.FrameName = Names->first;

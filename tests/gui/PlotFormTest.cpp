@@ -66,14 +66,11 @@ class PlotForm : public TGuiTest {
     }
   };
 
-  // A time-mode plot of the temperature whose typed range holds all its points.
-  TPlotForm* TimeScaledTemperature(TProjectForm* Project) {
+  // A time-mode plot of the temperature, scaled to its points.
+  static TPlotForm* TimeScaledTemperature(TProjectForm* Project) {
     TPlotForm* Plot = OpenTemperature(Project);
     Plot->TimeScaling->setChecked(true);
     Plot->TimeScalingClick();
-    const double First = Plot->Plot.TimeSeries.front().Time, Last = Plot->Plot.TimeSeries.back().Time;
-    Enter(Plot, Plot->LabelMinX, QString::fromStdString(GeneralFloatText(First - 1)));
-    Enter(Plot, Plot->LabelMaxX, QString::fromStdString(GeneralFloatText(Last + 1)));
     Plot->ToolButtonScaleVertClick();
     return Plot;
   }
@@ -103,9 +100,11 @@ TEST_F(PlotForm, OpensWithTheVariableOfEveryHousekeepingBaseFrameInView) {
 TEST_F(PlotForm, DrawsTheGridTheZeroLineAndTheSeriesWhereTheFormulasPutThem) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
   const int W = Plot->AreaWidth(), H = Plot->AreaHeight();
-  // A range with zero inside and at least 10 pixels per unit.
-  Enter(Plot, Plot->EditMinY, "-5");
-  Enter(Plot, Plot->EditMaxY, QString::number(-5 + H / 12));
+  // A range with zero and the values inside, at least 10 pixels per unit.
+  const int Top = static_cast<int>(std::ceil(Plot->Plot.YMax));
+  ASSERT_GE(H / (Top + 4), 10);
+  Enter(Plot, Plot->EditMinY, "-4");
+  Enter(Plot, Plot->EditMaxY, QString::number(Top));
   const QImage Image = Picture(Plot);
   ASSERT_EQ(Image.width(), W);
   const QColor Silver(192, 192, 192), Lime(0, 255, 0);
@@ -130,6 +129,18 @@ TEST_F(PlotForm, DrawsTheGridTheZeroLineAndTheSeriesWhereTheFormulasPutThem) {
   EXPECT_GT(Checked, 3);
   // Vertical grid lines stand at every point step (more than 10 pixels apart).
   EXPECT_EQ(Image.pixelColor(static_cast<int>(std::nearbyint(4 * Px)), 1), Silver);
+}
+
+TEST_F(PlotForm, TheAxisBandsRunAlongTheAreaAndShowItsLabels) {
+  TPlotForm* Plot = OpenTemperature(LoadedProject(20));
+  Picture(Plot);
+  EXPECT_EQ(Plot->ValueAxis->y(), Plot->PaintBox1->y());
+  EXPECT_EQ(Plot->ValueAxis->height(), Plot->AreaHeight());
+  EXPECT_EQ(Plot->BottomAxis->x(), Plot->PaintBox1->x());
+  EXPECT_EQ(Plot->BottomAxis->width(), Plot->AreaWidth());
+  EXPECT_EQ(Plot->ValueLabels, ValueLabels(Plot->Plot, Plot->AreaHeight()));
+  ASSERT_FALSE(Plot->BottomLabels.empty());
+  EXPECT_EQ(Plot->BottomLabels.front().Text, "0");
 }
 
 TEST_F(PlotForm, DraggingInvertsABandAndZoomsToIt) {
@@ -206,17 +217,13 @@ TEST_F(PlotForm, APlotBlankedWithItsProjectDuringTheErrorNoticeOfALimitIsLeftAlo
 
 TEST_F(PlotForm, TimeModeReadsOutTheOffsetTimeAndDrawsTheCursorLine) {
   TProjectForm* Project = LoadedProject(20);
-  TPlotForm* Plot = OpenTemperature(Project);
-  Plot->TimeScaling->setChecked(true);
-  Plot->TimeScalingClick();
+  TPlotForm* Plot = TimeScaledTemperature(Project);
   ASSERT_EQ(Plot->Plot.TimeSeries.size(), 10u);
   EXPECT_TRUE(std::is_sorted(Plot->Plot.TimeSeries.begin(), Plot->Plot.TimeSeries.end(),
                              [](const TPlotPoint& A, const TPlotPoint& B) { return A.Time < B.Time; }));
-  // The initial time range starts at 0: zoom to the points by typing the range.
-  const double First = Plot->Plot.TimeSeries.front().Time, Last = Plot->Plot.TimeSeries.back().Time;
-  Enter(Plot, Plot->LabelMinX, QString::fromStdString(GeneralFloatText(First - 1)));
-  Enter(Plot, Plot->LabelMaxX, QString::fromStdString(GeneralFloatText(Last + 1)));
-  Plot->ToolButtonScaleVertClick();
+  // The time range is the one of the points.
+  EXPECT_EQ(Plot->Plot.XMin, Plot->Plot.TimeSeries.front().Time);
+  EXPECT_EQ(Plot->Plot.XMax, Plot->Plot.TimeSeries.back().Time);
   const int W = Plot->AreaWidth();
   const int X = Plot->Plot.TimeToPixel(Plot->Plot.TimeSeries[3].Time, W);
   Plot->PaintBox1MouseMove(X);
@@ -252,9 +259,15 @@ TEST_F(PlotForm, ADoubleClickOpensABrowserOnThePointsNode) {
 
 TEST_F(PlotForm, TheSortCriterionOrdersThePointsAndSavingWritesThemAll) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
+  // A criterion that names no variable is reported.
+  Plot->ComboBox->setEditText("NO_SUCH");
+  Plot->ToolButton5Click();
+  EXPECT_EQ(Plot->StatusBar1->currentMessage(), "Unknown sort criterion NO_SUCH");
+
   Plot->ComboBox->setEditText("HK_TEMP1");
   Plot->ToolButton5Click();
   EXPECT_EQ(Plot->Plot.SortVar, "HK_TEMP1");
+  EXPECT_EQ(Plot->StatusBar1->currentMessage(), "");
   std::vector<double> Values;
   for (const TPlotPoint& Point : Plot->Plot.Series) Values.push_back(Point.Value);
   EXPECT_TRUE(std::is_sorted(Values.begin(), Values.end()));

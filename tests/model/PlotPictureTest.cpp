@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
+#include "common/DateTime.h"
 #include "common/FormatSettings.h"
+#include "plot/PlotAxes.h"
 #include "plot/PlotPicture.h"
 
 namespace {
@@ -188,9 +193,10 @@ TEST(PlotPicture, DrawsTheTimeViewFromThePointBeforeItToThePointAfterIt) {
   Plot.YMax = 10;
   Plot.XMin = 5;
   Plot.XMax = 25;
-  // 5 pixels per second; nearest points of 5 and 25 are 0 and 2 (ties).
+  // 5 pixels per second: a grid line every 10 s; nearest points of 5 and 25
+  // are 0 and 2 (ties).
   TPlotPicture P = DrawPlot(Plot, 100, 50);
-  EXPECT_EQ(P.Grid, (std::vector<TPlotLine>{Vertical(-25, 50), Vertical(25, 50), Vertical(75, 50)}));
+  EXPECT_EQ(P.Grid, (std::vector<TPlotLine>{Vertical(25, 50), Vertical(75, 50)}));
   // The first point at or after XMin is point 1, which is not stepped back.
   EXPECT_EQ(P.Trace, (std::vector<TPixel>{{25, 40}, {25, 40}, {75, 35}, {125, 30}}));
   EXPECT_EQ(P.LabelMinX, "5");
@@ -199,10 +205,11 @@ TEST(PlotPicture, DrawsTheTimeViewFromThePointBeforeItToThePointAfterIt) {
   EXPECT_EQ(P.EditMaxY, "10.000");
   EXPECT_EQ(P.StatText, "Min: \r1\r\rMax: \r3\r\rMean: \r2\r\rStdDev: \r1");
 
-  // From point 2 on, the line starts one point earlier.
+  // From point 2 on, the line starts one point earlier; 10 pixels per second
+  // give a grid line every 5 s.
   Plot.XMin = 15;
   P = DrawPlot(Plot, 100, 50);
-  EXPECT_EQ(P.Grid, (std::vector<TPlotLine>{Vertical(-50, 50), Vertical(50, 50)}));
+  EXPECT_EQ(P.Grid, (std::vector<TPlotLine>{Vertical(0, 50), Vertical(50, 50), Vertical(100, 50)}));
   EXPECT_EQ(P.Trace, (std::vector<TPixel>{{-50, 40}, {-50, 40}, {50, 35}, {150, 30}}));
   EXPECT_EQ(P.StatText, "Min: \r2\r\rMax: \r3\r\rMean: \r2.5\r\rStdDev: \r0.70710678");
 
@@ -260,4 +267,61 @@ TEST(PlotPicture, InTimeModeAViewEndingAtTheFirstPointIsNotDrawn) {
   Plot.ScaleVertical();  // the nearest point of 4 is point 0, so ViewEnd is 0
   EXPECT_EQ(Plot.ViewEnd, 0);
   EXPECT_FALSE(DrawPlot(Plot, 100, 50).Drawn);
+}
+
+TEST(PlotAxes, RoundTimeStepsFollowTheClockThenWholeDays) {
+  constexpr double Day = 86400;
+  struct TRow {
+    double AtLeast, Of, Step;
+  };
+  const std::vector<TRow> Rows = {{0.2, 1, 1},     {11, 1, 30},          {61, 1, 120},          {7201, 1, 21600},
+                                  {43201, 1, Day}, {Day + 1, 1, 2 * Day}, {6 * Day, 1, 10 * Day},
+                                  // A multiple of a given step.
+                                  {3, 2, 10},      {3 * Day, 2 * Day, 10 * Day}};
+  for (const TRow& Row : Rows) EXPECT_EQ(RoundTimeStep(Row.AtLeast, Row.Of), Row.Step) << Row.AtLeast << " " << Row.Of;
+  EXPECT_TRUE(std::isinf(RoundTimeStep(std::numeric_limits<double>::infinity())));
+}
+
+TEST(PlotAxes, TimeGridLinesStandAtRoundClockTimesFortyPixelsApart) {
+  // A point every second from 1.2 million seconds on, 500 pixels wide: a line every 2 min.
+  std::vector<double> Values(1000, 1), Times(1000);
+  for (std::size_t I = 0; I < Times.size(); ++I) Times[I] = 1.2e6 + static_cast<double>(I);
+  TPlotSeries Plot = WithValues(Values, Times);
+  Plot.SortTimeSeries();
+  Plot.TimeMode = true;
+  Plot.XMin = Times.front();
+  Plot.XMax = Times.back();
+  EXPECT_EQ(VerticalXs(DrawPlot(Plot, 500, 50)), (std::vector<int>{0, 60, 120, 180, 240, 300, 360, 420, 480}));
+
+  // A line a minute on 1 pixel per second, where the clock shows a whole minute.
+  Plot.XMin = 0;
+  Plot.XMax = 100;
+  EXPECT_EQ(TimeGridXs(Plot, 100, 10 / 86400.0), (std::vector<int>{50}));
+}
+
+TEST(PlotAxes, LabelValuesAndPointNumbersAtRoundSteps) {
+  TPlotSeries Plot = WithValues({1, 2, 3});  // 0.8 .. 3.22: a label per unit on 100 pixels
+  EXPECT_EQ(ValueLabels(Plot, 100), (std::vector<TAxisLabel>{{92, "1", ""}, {50, "2", ""}, {9, "3", ""}}));
+  Plot.YMin = 0;
+  Plot.YMax = 0.3;
+  EXPECT_EQ(ValueLabels(Plot, 100),
+            (std::vector<TAxisLabel>{{100, "0", ""}, {67, "0.1", ""}, {33, "0.2", ""}, {0, "0.3", ""}}));
+
+  Plot = WithValues(std::vector<double>(100, 1.0));  // 5.05 pixels per point: every 20th
+  EXPECT_EQ(BottomLabels(Plot, 500, 0), (std::vector<TAxisLabel>{{0, "0", ""}, {101, "20", ""}, {202, "40", ""},
+                                                                  {303, "60", ""}, {404, "80", ""}}));
+}
+
+TEST(PlotAxes, LabelTimesOfDayAtGridLinesWithTheDateWhereItChanges) {
+  // A pixel per second: grid lines every minute, labels every 2 min. The
+  // clock of day 1 runs over midnight.
+  TPlotSeries Plot = WithValues({1, 2}, {86000, 86800});
+  Plot.SortTimeSeries();
+  Plot.TimeMode = true;
+  Plot.XMin = 86000;
+  Plot.XMax = 86800;
+  const std::vector<TAxisLabel> Expected = {{40, "23:54:00", DateText(1)}, {160, "23:56:00", ""}, {280, "23:58:00", ""},
+                                            {400, "00:00:00", DateText(2)}, {520, "00:02:00", ""}, {640, "00:04:00", ""},
+                                            {760, "00:06:00", ""}};
+  EXPECT_EQ(DrawPlot(Plot, 800, 50, 1).BottomLabels, Expected);
 }

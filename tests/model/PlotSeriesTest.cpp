@@ -194,14 +194,14 @@ TEST(PlotCollect, SubframeContentsComeBeforeTheSubframeNodeAndTheTimeCarriesInto
   EXPECT_EQ(Serials(Node.Series), (std::vector<std::int32_t>{3, 8, 100000003, 100000008}));
 }
 
-TEST(PlotCollect, TheTimeRangeStartsAtZeroAndOnlyWidens) {
+TEST(PlotCollect, TheTimeRangeStartsAtTheFirstTimeAndOnlyWidens) {
   TDecodedFiles F(TimeBeforeValue());
   F.Add(0, {{1, 20, 0, 0}, {2, 40, 0, 0}});
   F.Add(1, {{3, 100, 0, 0}});
   TPlotSeries Plot = F.Collect("BaseFrame", "V");
-  EXPECT_EQ(Plot.TimeLow, 0);
+  EXPECT_EQ(Plot.TimeLow, 10);
   EXPECT_EQ(Plot.TimeHigh, 50);
-  EXPECT_EQ(Plot.XMin, 0);
+  EXPECT_EQ(Plot.XMin, 10);
   EXPECT_EQ(Plot.XMax, 50);
 
   // Without the second file the times reach 20 only; the range stays.
@@ -215,7 +215,7 @@ TEST(PlotCollect, TheTimeRangeStartsAtZeroAndOnlyWidens) {
   Negative.Add(0, {{1, 90, 0, 0}, {2, 95, 0, 0}});
   TPlotSeries Before = Negative.Collect("BaseFrame", "V");
   EXPECT_EQ(Before.TimeLow, -10);
-  EXPECT_EQ(Before.TimeHigh, 0);
+  EXPECT_EQ(Before.TimeHigh, -5);
 }
 
 TEST(PlotCollect, TheFirstRefreshShowsEverythingLaterOnesFollowTheNewestPoints) {
@@ -230,21 +230,26 @@ TEST(PlotCollect, TheFirstRefreshShowsEverythingLaterOnesFollowTheNewestPoints) 
 
   Plot.ViewStart = 10;
   Plot.ViewEnd = 20;
-  Plot.YMin = 3;
   F.Add(0, {{50, 0, 0, 0}, {51, 0, 0, 0}, {52, 0, 0, 0}, {53, 0, 0, 0}, {54, 0, 0, 0}});
   F.Bind(Plot);
   Plot.RefreshSeries(*F.Definition);
   ASSERT_EQ(Plot.Series.size(), 55u);
   EXPECT_EQ(Plot.ViewStart, 45);
   EXPECT_EQ(Plot.ViewEnd, 55);
-  EXPECT_EQ(Plot.YMin, 3);  // no new scaling
+  // The automatic vertical range follows the values in view, 45 .. 54.
+  EXPECT_DOUBLE_EQ(Plot.YMin, 44.1);
+  EXPECT_DOUBLE_EQ(Plot.YMax, 54.99);
 
-  // A view of one point follows as two; a view wider than the series starts at 0.
+  // A typed limit stays. A view of one point follows as two; a view wider
+  // than the series starts at 0.
+  Plot.ApplyLimit(TLimitEdit::MinY, "3");
   Plot.ViewStart = 7;
   Plot.ViewEnd = 8;
   Plot.RefreshSeries(*F.Definition);
   EXPECT_EQ(Plot.ViewStart, 53);
   EXPECT_EQ(Plot.ViewEnd, 55);
+  EXPECT_EQ(Plot.YMin, 3);
+  EXPECT_DOUBLE_EQ(Plot.YMax, 54.99);
   Plot.ViewStart = 0;
   Plot.ViewEnd = 80;
   Plot.RefreshSeries(*F.Definition);
@@ -295,9 +300,10 @@ TEST(PlotSort, EqualKeysEndInTheOrderOfTheClassicQuicksort) {
   F.Add(0, {{0, 2, 0, 0}, {1, 1, 0, 0}, {2, 2, 0, 0}, {3, 1, 0, 0}, {4, 2, 0, 0}});
   EXPECT_EQ(Values(F.Collect("BaseFrame", "N", "KEY").Series), (std::vector<double>{3, 1, 4, 0, 2}));
 
-  // A name that is nowhere gives five equal keys (-999): 0 and 4 swap, 1 and
-  // 3, 2 with itself (4 3 2 1 0); then each outer pair swaps.
-  EXPECT_EQ(Values(F.Collect("BaseFrame", "N", "K").Series), (std::vector<double>{3, 4, 2, 0, 1}));
+  // A name that is nowhere keeps the BaseFrame order.
+  const TPlotSeries Unknown = F.Collect("BaseFrame", "N", "K");
+  EXPECT_EQ(Values(Unknown.Series), (std::vector<double>{0, 1, 2, 3, 4}));
+  EXPECT_TRUE(Unknown.UnknownSort);
 }
 
 TEST(PlotCollect, ANameThatOnlySharesTheHashOfAVariableFindsNothing) {
@@ -307,7 +313,7 @@ TEST(PlotCollect, ANameThatOnlySharesTheHashOfAVariableFindsNothing) {
   EXPECT_EQ(Values(F.Collect("BaseFrame", "Ab").Series), (std::vector<double>{7, 9}));
   EXPECT_TRUE(F.Collect("BaseFrame", "BA").Series.empty());
   EXPECT_EQ(Values(F.Collect("BaseFrame", "N", "Ab").Series), (std::vector<double>{2, 1}));
-  EXPECT_EQ(Values(F.Collect("BaseFrame", "N", "BA").Series), (std::vector<double>{1, 2}));
+  EXPECT_EQ(Values(F.Collect("BaseFrame", "N", "BA").Series), (std::vector<double>{2, 1}));
 }
 
 TEST(PlotSort, FindsTheKeyInSubframesAndSortsBaseFramesWithoutItAsMissing) {
@@ -473,6 +479,12 @@ TEST(PlotView, ResetShowsEveryPointAndTheTimeRange) {
   EXPECT_EQ(Plot.XMax, 8);
   EXPECT_DOUBLE_EQ(Plot.YMin, -0.6);
   EXPECT_DOUBLE_EQ(Plot.YMax, 6.66);
+
+  // Switching time mode on shows the time range as it is now.
+  Plot.TimeHigh = 9;
+  Plot.SwitchTimeMode(true);
+  EXPECT_EQ(Plot.XMin, -2);
+  EXPECT_EQ(Plot.XMax, 9);
 }
 
 TEST(PlotCoordinates, RoundValuesAndTimesToPixelsHalvesToEven) {

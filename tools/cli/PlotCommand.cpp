@@ -12,14 +12,6 @@ struct TOptions {
   std::string FrameName, VarName, SortVar;
 };
 
-// A name the user typed is checked as text: a name that only shares the hash
-// of a row's name is none.
-bool HasRow(const TFramesDefinition& Definition, const std::string* FrameName, const std::string& VarName) {
-  for (const TDefinitionEntry& Row : Definition.Entries)
-    if (Row.VarName == VarName && (!FrameName || Row.FrameName == *FrameName)) return true;
-  return false;
-}
-
 std::string Number(bool Known, double Value) { return Known ? GeneralFloatText(Value, '.') : "-"; }
 
 }  // namespace
@@ -39,11 +31,11 @@ int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
   TCliLog Log(Err, Options.Project.Quiet);
   TProject Project;
   if (const int Code = LoadCliProject(Project, Options.Project, Err)) return Code;
-  if (!HasRow(*Project.Definition, &Options.FrameName, Options.VarName)) {
+  if (!Project.Definition->HasRow(&Options.FrameName, Options.VarName)) {
     AddEntry(llError, "Unknown variable " + Options.FrameName + "." + Options.VarName + ".");
     return ExitNoLoad;
   }
-  if (!Options.SortVar.empty() && !HasRow(*Project.Definition, nullptr, Options.SortVar)) {
+  if (!Options.SortVar.empty() && !Project.Definition->HasRow(nullptr, Options.SortVar)) {
     AddEntry(llError, "Unknown variable " + Options.SortVar + ".");
     return ExitNoLoad;
   }

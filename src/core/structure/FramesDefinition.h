@@ -56,6 +56,9 @@ class TFramesDefinition {
   // Index of the first row whose FrameName is Name; 0 with an error entry
   // when there is none (silently for "NO_RULE_FOUND").
   std::int32_t FindFrame(const std::string& Name) const;
+  // Whether a row is named VarName, in the frame FrameName when one is given;
+  // compared as text, so a name that only shares a row's hash is none.
+  bool HasRow(const std::string* FrameName, const std::string& VarName) const;
   std::int32_t GetFrameLength(const std::string& Name) const;
   void SetFrameLength(const std::string& Name, std::int32_t Length);
 

@@ -219,6 +219,12 @@ std::int32_t TFramesDefinition::FindFrame(const std::string& Name) const {
   return 0;
 }
 
+bool TFramesDefinition::HasRow(const std::string* FrameName, const std::string& VarName) const {
+  for (const TDefinitionEntry& Row : Entries)
+    if (Row.VarName == VarName && (!FrameName || Row.FrameName == *FrameName)) return true;
+  return false;
+}
+
 std::int32_t TFramesDefinition::FindHeader(const std::string& Name) const {
   const auto It = FirstHeaderOfFrameHash.find(DJBHash(Name));
   return It == FirstHeaderOfFrameHash.end() ? -1 : It->second;

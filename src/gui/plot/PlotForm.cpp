@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 
 #include "common/AtomicFile.h"
@@ -56,6 +57,51 @@ class TPaintBox : public QWidget {
 
  private:
   TPlotForm* Form;
+};
+
+// A band along one side of the drawing area with the labels of that axis:
+// a tick at each label's pixel of the area and its text, kept inside the band.
+class TAxisBox : public QWidget {
+ public:
+  TAxisBox(QWidget* Parent, const QWidget* Area, const std::vector<TAxisLabel>& Labels, bool Vertical)
+      : QWidget(Parent), Area(Area), Labels(Labels), Vertical(Vertical) {
+    const QFontMetrics Metrics = fontMetrics();
+    if (Vertical) setFixedWidth(Metrics.horizontalAdvance(QStringLiteral("-0000000.00")) + Tick + Gap);
+    else setFixedHeight(Tick + 2 * Metrics.height() + Gap);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter Painter(this);
+    Painter.setPen(palette().color(QPalette::WindowText));
+    const QFontMetrics Metrics = fontMetrics();
+    const QPoint Shift = Area->mapTo(window(), QPoint()) - mapTo(window(), QPoint());
+    for (const TAxisLabel& Label : Labels) {
+      if (Vertical) {
+        const int Y = Label.Position + Shift.y();
+        Painter.drawLine(width() - Tick, Y, width() - 1, Y);
+        const int Top = std::clamp(Y - Metrics.height() / 2, 0, std::max(0, height() - Metrics.height()));
+        Painter.drawText(QRect(0, Top, width() - Tick - Gap, Metrics.height()), Qt::AlignRight | Qt::AlignVCenter,
+                         FromBytes(Label.Text));
+        continue;
+      }
+      const int X = Label.Position + Shift.x();
+      Painter.drawLine(X, 0, X, Tick - 1);
+      int Line = 0;
+      for (const std::string& Text : {Label.Text, Label.Date}) {
+        const QString Shown = FromBytes(Text);
+        const int Left = std::clamp(X - Metrics.horizontalAdvance(Shown) / 2, 0,
+                                    std::max(0, width() - Metrics.horizontalAdvance(Shown)));
+        Painter.drawText(Left, Tick + Metrics.ascent() + Line++ * Metrics.height(), Shown);
+      }
+    }
+  }
+
+ private:
+  static constexpr int Tick = 4, Gap = 3;
+  const QWidget* Area;
+  const std::vector<TAxisLabel>& Labels;
+  bool Vertical;
 };
 
 QLineEdit* LimitEdit(QWidget* Parent, QObject* Filter, int Width) {
@@ -112,18 +158,24 @@ void TPlotForm::BuildWindow() {
   LabelMaxX->setAlignment(Qt::AlignRight);
   PaintBox1 = new TPaintBox(this);
   PaintBox1->setParent(GroupBox1);
+  ValueAxis = new TAxisBox(GroupBox1, PaintBox1, ValueLabels, true);
+  BottomAxis = new TAxisBox(GroupBox1, PaintBox1, BottomLabels, false);
 
+  // The axes close up to the drawing area.
   auto* Grid = new QGridLayout(GroupBox1);
+  Grid->setSpacing(0);
   Grid->addWidget(EditMaxY, 0, 0, Qt::AlignTop);
   Grid->addWidget(StatLabel, 1, 0);
   Grid->addWidget(EditMinY, 2, 0, Qt::AlignBottom);
-  Grid->addWidget(PaintBox1, 0, 1, 3, 1);
+  Grid->addWidget(ValueAxis, 0, 1, 3, 1);
+  Grid->addWidget(PaintBox1, 0, 2, 3, 1);
+  Grid->addWidget(BottomAxis, 3, 2);
   auto* Below = new QHBoxLayout;
   Below->addWidget(LabelMinX);
   Below->addStretch();
   Below->addWidget(LabelMaxX);
-  Grid->addLayout(Below, 3, 1);
-  Grid->setColumnStretch(1, 1);
+  Grid->addLayout(Below, 4, 2);
+  Grid->setColumnStretch(2, 1);
   Grid->setRowStretch(1, 1);
 
   StatusBar1 = new QStatusBar(this);
@@ -162,6 +214,7 @@ void TPlotForm::RefreshSeries() {
   Plot.RefreshSeries(*Project->Definition);
   ComboBox->clear();
   ComboBox->setEditText(FromBytes(Plot.SortVar));
+  if (Plot.UnknownSort) StatusBar1->showMessage("Unknown sort criterion " + FromBytes(Plot.SortVar));
   Repaint();
 }
 
@@ -179,17 +232,13 @@ void TPlotForm::ToolButtonScaleVertClick() {
 
 void TPlotForm::ToolButton5Click() {
   Plot.SortVar = ToBytes(ComboBox->currentText());
+  StatusBar1->clearMessage();
   RefreshSeries();
 }
 
 void TPlotForm::TimeScalingClick() {
-  Plot.TimeMode = TimeScaling->isChecked();
-  if (Plot.TimeMode) {
-    Plot.SortTimeSeries();
-    Repaint();
-  } else {
-    ResetView();
-  }
+  Plot.SwitchTimeMode(TimeScaling->isChecked());
+  Repaint();
 }
 
 void TPlotForm::ToolButton2Click() {
@@ -227,6 +276,10 @@ void TPlotForm::ShowTexts(const TPlotPicture& Picture) {
   EditMinY->setText(FromBytes(Picture.EditMinY));
   EditMaxY->setText(FromBytes(Picture.EditMaxY));
   StatLabel->setText(FromBytes(Picture.StatText).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+  ValueLabels = Picture.ValueLabels;
+  BottomLabels = Picture.BottomLabels;
+  ValueAxis->update();
+  BottomAxis->update();
 }
 
 void TPlotForm::RenderCache(const TPlotPicture& Picture) {
@@ -245,7 +298,7 @@ void TPlotForm::RenderCache(const TPlotPicture& Picture) {
 void TPlotForm::PaintBox1Paint(QPainter& Painter) {
   if (Redraw) {
     CursorLineX = -1;
-    const TPlotPicture Picture = DrawPlot(Plot, AreaWidth(), AreaHeight());
+    const TPlotPicture Picture = DrawPlot(Plot, AreaWidth(), AreaHeight(), Project ? Project->StartTime : 0);
     if (!Picture.Drawn) {
       Painter.fillRect(PaintBox1->rect(), Qt::black);
       return;

@@ -3,6 +3,7 @@
 // over time, with zoom, scaling, statistics, the mouse read-out and saving.
 #include <QImage>
 #include <QWidget>
+#include <vector>
 
 #include "plot/PlotPicture.h"
 #include "plot/PlotSeries.h"
@@ -39,6 +40,8 @@ class TPlotForm : public QWidget, public TPlotWindow {
   int CursorLineX = -1;
   int BandFromX = 0, BandToX = 0;
   bool BandShown = false;
+  // The axis labels of the last full drawing.
+  std::vector<TAxisLabel> ValueLabels, BottomLabels;
 
   QToolButton* ToolButton1;          // reset view
   QToolButton* ToolButtonScaleVert;  // vertical auto-scale
@@ -53,6 +56,8 @@ class TPlotForm : public QWidget, public TPlotWindow {
   QLineEdit* LabelMinX;
   QLineEdit* LabelMaxX;
   QWidget* PaintBox1;  // the black drawing area
+  QWidget* ValueAxis;   // the values left of the area
+  QWidget* BottomAxis;  // point numbers or times below it
   QStatusBar* StatusBar1;
 
   void ToolButton1Click();

@@ -9,25 +9,16 @@
 
 namespace {
 
-void AddGrid(const TPlotSeries& Plot, int Width, int Height, double Px, double Py, TPlotPicture& Picture) {
+void AddGrid(const TPlotSeries& Plot, int Width, int Height, double Px, double Py, double StartTime,
+             TPlotPicture& Picture) {
   const int Zero = Plot.ValueToPixel(0, Height);
   if (Zero > 0 && Zero < Height) {
     Picture.Grid.push_back({{0, Zero}, {Width - 1, Zero}});
     Picture.Grid.push_back({{0, Zero + 1}, {Width - 1, Zero + 1}});
   }
   if (Plot.TimeMode) {
-    // One line per point in view; points on one column give the same line.
     if (Plot.TimeSeries.empty() || Plot.XMax == Plot.XMin) return;
-    int LastX = 0;
-    bool Any = false;
-    const std::int32_t Last = Plot.NearestIndex(Plot.XMax);
-    for (std::int32_t I = Plot.NearestIndex(Plot.XMin); I <= Last; ++I) {
-      const int X = Plot.TimeToPixel(Plot.TimeSeries[static_cast<std::size_t>(I)].Time, Width);
-      if (Any && X == LastX) continue;
-      Picture.Grid.push_back({{X, 0}, {X, Height}});
-      LastX = X;
-      Any = true;
-    }
+    for (const int X : TimeGridXs(Plot, Width, StartTime)) Picture.Grid.push_back({{X, 0}, {X, Height}});
   } else if (Px >= 10) {
     const std::int64_t Count = std::llabs(static_cast<std::int64_t>(Plot.ViewStart) - Plot.ViewEnd);
     for (std::int64_t D = 1; D < Count; ++D) {
@@ -78,7 +69,7 @@ void AddIndexTrace(const TPlotSeries& Plot, int Height, double Px, TPlotPicture&
 
 }  // namespace
 
-TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height) {
+TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime) {
   TPlotPicture Picture;
   if (Plot.ViewEnd == 0 || Width <= 0 || Height <= 0) return Picture;
   if (Plot.YMin == Plot.YMax) Plot.ScaleVertical();
@@ -87,9 +78,11 @@ TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height) {
   const double TimeSpan = Plot.XMax - Plot.XMin;
   const double Px = Plot.TimeMode ? (TimeSpan != 0 ? Width / TimeSpan : 0) : Plot.IndexPixels(Width);
   const double Py = Height / (Plot.YMax - Plot.YMin);
-  AddGrid(Plot, Width, Height, Px, Py, Picture);
+  AddGrid(Plot, Width, Height, Px, Py, StartTime, Picture);
   if (Plot.TimeMode) AddTimeTrace(Plot, Height, Px, Picture);
   else AddIndexTrace(Plot, Height, Px, Picture);
+  Picture.ValueLabels = ValueLabels(Plot, Height);
+  Picture.BottomLabels = BottomLabels(Plot, Width, StartTime);
   Picture.EditMinY = LimitText(Plot.YMin);
   Picture.EditMaxY = LimitText(Plot.YMax);
   Picture.StatText = StatisticsText(Statistics(Plot.ValuesInView()));

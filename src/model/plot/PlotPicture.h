@@ -1,9 +1,11 @@
 #pragma once
 // What one full drawing of a plot consists of, computed without a screen:
-// the silver grid, the lime trace and the texts that come with it.
+// the silver grid, the lime trace, the axis labels and the texts that come
+// with it.
 #include <string>
 #include <vector>
 
+#include "plot/PlotAxes.h"
 #include "plot/PlotSeries.h"
 
 struct TPixel {
@@ -24,8 +26,10 @@ struct TPlotPicture {
   // The trace from its first point on; empty when nothing is drawn.
   std::vector<TPixel> Trace;
   std::string LabelMinX, LabelMaxX, EditMinY, EditMaxY, StatText;
+  std::vector<TAxisLabel> ValueLabels, BottomLabels;
 };
 
-// The drawing of the view on an area of Width x Height pixels. Scales the
+// The drawing of the view on an area of Width x Height pixels; StartTime is
+// the Offset Time (days) the time-mode grid and labels keep to. Scales the
 // series vertically first when its range is empty.
-TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height);
+TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime = 0);

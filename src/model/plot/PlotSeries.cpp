@@ -136,7 +136,9 @@ void TPlotSeries::RefreshSeries(const TFramesDefinition& Definition) {
   std::vector<const TFrameSummary*> Frames;
   for (const TSource& Source : Collected.Sources)
     for (const TFrameSummary& Frame : Source.Frames) Frames.push_back(&Frame);
-  if (!SortVar.empty()) {
+  // A criterion that names no variable would give every BaseFrame the missing value.
+  UnknownSort = !SortVar.empty() && !Definition.HasRow(nullptr, SortVar);
+  if (!SortVar.empty() && !UnknownSort) {
     std::vector<std::pair<double, const TFrameSummary*>> Keyed;
     Keyed.reserve(Frames.size());
     for (const TFrameSummary* Frame : Frames) Keyed.emplace_back(Frame->Key, Frame);
@@ -151,6 +153,8 @@ void TPlotSeries::RefreshSeries(const TFramesDefinition& Definition) {
       const TFramePoint& Point = Collected.Points[I];
       const double PointTime = Point.OwnTime ? Point.Time : Time;
       Series.push_back({Point.Value, PointTime, Point.SerialNo});
+      if (!HasTimeRange) TimeLow = TimeHigh = PointTime;
+      HasTimeRange = true;
       TimeHigh = std::max(TimeHigh, PointTime);
       TimeLow = std::min(TimeLow, PointTime);
     }
@@ -164,8 +168,10 @@ void TPlotSeries::RefreshSeries(const TFramesDefinition& Definition) {
   }
   // A typed start far before the series makes the span exceed 32 bits.
   const std::int64_t Span = std::max<std::int64_t>(static_cast<std::int64_t>(ViewEnd) - ViewStart, 2);
+  const std::int32_t Start = ViewStart, End = ViewEnd;
   ViewEnd = static_cast<std::int32_t>(std::min<std::size_t>(Series.size(), std::numeric_limits<std::int32_t>::max()));
   ViewStart = static_cast<std::int32_t>(std::max<std::int64_t>(ViewEnd - Span, 0));
+  if (AutoScale && !TimeMode && (ViewStart != Start || ViewEnd != End)) ScaleVertical();
 }
 
 void TPlotSeries::CollectNewFrames(const TFramesDefinition& Definition) {
@@ -224,6 +230,7 @@ void TPlotSeries::ResetView() {
 }
 
 void TPlotSeries::ScaleVertical() {
+  AutoScale = true;
   YMin = 1000000.0;
   YMax = -1000000.0;
   if (TimeMode) {
@@ -248,6 +255,17 @@ void TPlotSeries::ScaleVertical() {
 void TPlotSeries::SortTimeSeries() {
   TimeSeries = Series;
   QuickSort(TimeSeries, [](const TPlotPoint& Point) { return Point.Time; });
+}
+
+void TPlotSeries::SwitchTimeMode(bool On) {
+  TimeMode = On;
+  if (!On) {
+    ResetView();
+    return;
+  }
+  SortTimeSeries();
+  XMin = TimeLow;
+  XMax = TimeHigh;
 }
 
 int TPlotSeries::ValueToPixel(double Value, int Height) const {
@@ -329,8 +347,18 @@ void TPlotSeries::ApplyLimit(TLimitEdit Edit, const std::string& Text) {
   }
   const double V = StrToFloat(Text);
   switch (Edit) {
-    case TLimitEdit::MinY: if (V < YMax) YMin = V; break;
-    case TLimitEdit::MaxY: if (V > YMin) YMax = V; break;
+    case TLimitEdit::MinY:
+      if (V < YMax) {
+        YMin = V;
+        AutoScale = false;
+      }
+      break;
+    case TLimitEdit::MaxY:
+      if (V > YMin) {
+        YMax = V;
+        AutoScale = false;
+      }
+      break;
     case TLimitEdit::MinX: if (V < XMax) XMin = V; break;
     case TLimitEdit::MaxX: if (V > XMin) XMax = V; break;
   }

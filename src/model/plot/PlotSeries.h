@@ -49,23 +49,34 @@ class TPlotSeries {
   std::int32_t DragFrom = 0, DragTo = 0, DragFromX = 0, DragToX = 0;
   double YMin = 0, YMax = 0;
   double XMin = 0, XMax = 0;
+  // The range of the times collected: from the first point's time on, it
+  // only widens.
   double TimeHigh = 0, TimeLow = 0;
   bool AutoView = true;
+  // The vertical range is the automatic one, set by ScaleVertical, not typed.
+  bool AutoScale = true;
+  // The last refresh's sort criterion names no variable; the BaseFrames kept their order.
+  bool UnknownSort = false;
   bool TimeMode = false;
   std::string FrameName, VarName, SortVar;
   const TDecodedNode* FramesA = nullptr;
   const TDecodedNode* FramesB = nullptr;
 
-  // Rebuilds Series from every BaseFrame. The first refresh resets the view;
-  // later ones keep its width on the newest points. What each BaseFrame gives
-  // is kept, so a refresh reads only the BaseFrames appended since the last
-  // one; lists of other roots, another definition or other names start over.
+  // Rebuilds Series from every BaseFrame, ordered by the sort criterion when
+  // it names a variable. The first refresh resets the view; later ones keep
+  // its width on the newest points, and an automatic vertical range follows
+  // them when the index view moves. What each BaseFrame gives is kept, so a
+  // refresh reads only the BaseFrames appended since the last one; lists of
+  // other roots, another definition or other names start over.
   void RefreshSeries(const TFramesDefinition& Definition);
   void ResetView();
   // Fits YMin / YMax to the points in view with 10 % / 11 % margins.
   void ScaleVertical();
   // TimeSeries := Series ordered by time.
   void SortTimeSeries();
+  // "Time-scaled" switched on: the time series and the whole time range;
+  // switched off: the reset view.
+  void SwitchTimeMode(bool On);
 
   // Pixel conversions for an area of Width x Height pixels.
   int ValueToPixel(double Value, int Height) const;
@@ -97,6 +108,8 @@ class TPlotSeries {
   void WriteSeries(std::ostream& Out) const;
 
  private:
+  bool HasTimeRange = false;  // TimeLow / TimeHigh hold a point's time
+
   // A point as its BaseFrame gives it; before the BaseFrame's first PLOT_TIME
   // its time is the one the BaseFrames before left.
   struct TFramePoint {
