@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,9 +12,11 @@
 #include <QScopedValueRollback>
 #include <QSpinBox>
 #include <QToolButton>
+#include <cstdlib>
 
 #include "common/Log.h"
 #include "project/AlarmCheck.h"
+#include "project/StructureFiles.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
 #include "widgets/RecentProjects.h"
@@ -61,9 +62,9 @@ TProjectForm::~TProjectForm() {
 const QList<TProjectForm*>& TProjectForm::OpenProjects() { return ProjectWindows; }
 
 void TProjectForm::FormCreate() {
-  const QString Folder = QCoreApplication::applicationDirPath();
-  for (const QString& Name : QDir(Folder).entryList({QStringLiteral("*.structure")}, QDir::Files, QDir::Unsorted))
-    ComboBox1->addItem(QDir(Folder).filePath(Name));
+  for (const std::string& File :
+       FindStructureFiles(ToBytes(QCoreApplication::applicationDirPath()), [](const char* Name) { return std::getenv(Name); }))
+    ComboBox1->addItem(FromBytes(File));
   if (ComboBox1->count() > 0) ComboBox1->setCurrentIndex(0);
   Edit3->setText(FromBytes(Project.OffsetTime));
   UpdateInterval->setValue(Project.Settings.UpdateInterval);
