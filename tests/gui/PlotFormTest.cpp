@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QXmlStreamReader>
@@ -434,6 +435,13 @@ TEST_F(PlotForm, DrawsTheAlarmLevelsAndSavesThePictureAsPngOrSvg) {
   QXmlStreamReader Reader(&SvgFile);
   ASSERT_TRUE(Reader.readNextStartElement());
   EXPECT_EQ(Reader.name(), QStringLiteral("svg"));
-  ASSERT_TRUE(Plot->SavePicture(Png, QSize(321, 123)));
+  Dialogs.DialogScripts = {[](QDialog& Dialog) {
+    const QList<QSpinBox*> Sizes = Dialog.findChildren<QSpinBox*>();
+    Sizes[0]->setValue(321);
+    Sizes[1]->setValue(123);
+    return int(QDialog::Accepted);
+  }};
+  Dialogs.Files = {Png};
+  Plot->SavePictureAtSizeClick();
   EXPECT_EQ(QImage(Png).size(), QSize(321, 123));
 }

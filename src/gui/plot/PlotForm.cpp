@@ -4,15 +4,18 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QSvgGenerator>
 #include <QToolBar>
@@ -54,7 +57,7 @@ void PaintPicture(QPainter& Painter, const TPlotPicture& Picture, int Width) {
   PaintTrace(Picture.Trace, SeriesColours[0]);
   for (std::size_t K = 0; K < Picture.OverlayTraces.size(); ++K) PaintTrace(Picture.OverlayTraces[K], SeriesColours[K + 1]);
   for (const TLevelRow& Row : Picture.Levels) {
-    Painter.setPen(QPen(Row.Warning ? WarningYellow : AlarmRed, 1, Qt::DashLine));
+    Painter.setPen(QPen(Row.Warning ? WarningYellow : AlarmRed, 2, Qt::DashLine));
     Painter.drawLine(0, Row.Y, Width, Row.Y);
   }
 }
@@ -132,6 +135,14 @@ class TAxisBox : public QWidget {
   bool Vertical;
 };
 
+// OK and Cancel, closing the dialog with its result.
+QDialogButtonBox* OkCancel(QDialog& Dialog) {
+  auto* Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &Dialog);
+  QObject::connect(Buttons, &QDialogButtonBox::accepted, &Dialog, &QDialog::accept);
+  QObject::connect(Buttons, &QDialogButtonBox::rejected, &Dialog, &QDialog::reject);
+  return Buttons;
+}
+
 QLineEdit* LimitEdit(QWidget* Parent, QObject* Filter, int Width) {
   auto* Edit = new QLineEdit(QStringLiteral("0"), Parent);
   Edit->setFixedWidth(Width);
@@ -177,6 +188,10 @@ void TPlotForm::BuildWindow() {
   connect(ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
   connect(AddVariableButton, &QToolButton::clicked, this, [this] { AddVariableClick(); });
   connect(SavePictureButton, &QToolButton::clicked, this, [this] { SavePictureClick(); });
+  SavePictureButton->setPopupMode(QToolButton::MenuButtonPopup);
+  auto* PictureMenu = new QMenu(SavePictureButton);
+  PictureMenu->addAction(QStringLiteral("Save picture at size ..."), this, [this] { SavePictureAtSizeClick(); });
+  SavePictureButton->setMenu(PictureMenu);
   connect(TimeScaling, &QCheckBox::clicked, this, [this] { TimeScalingClick(); });
 
   GroupBox1 = new QGroupBox(QStringLiteral("Plot"), this);
@@ -280,13 +295,10 @@ void TPlotForm::AddVariableClick() {
   auto* Names = new QComboBox(&Dialog);
   Names->setEditable(true);
   for (const std::string& Name : Project->VariableNames()) Names->addItem(FromBytes(Name));
-  auto* Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &Dialog);
-  connect(Buttons, &QDialogButtonBox::accepted, &Dialog, &QDialog::accept);
-  connect(Buttons, &QDialogButtonBox::rejected, &Dialog, &QDialog::reject);
   auto* Layout = new QVBoxLayout(&Dialog);
   Layout->addWidget(new QLabel(QStringLiteral("Variable to draw in this plot:"), &Dialog));
   Layout->addWidget(Names);
-  Layout->addWidget(Buttons);
+  Layout->addWidget(OkCancel(Dialog));
   if (Dialogs().Execute(Dialog) != QDialog::Accepted) return;
   const QString Name = Names->currentText().trimmed();
   const std::string Frame = FrameOfVariable(*Project->Definition, ToBytes(Name));
@@ -326,12 +338,30 @@ void TPlotForm::ChooseSeries(std::size_t K) {
   Repaint();
 }
 
-void TPlotForm::SavePictureClick() {
+void TPlotForm::SavePictureAtSizeClick() {
+  QDialog Dialog(this);
+  Dialog.setWindowTitle(QStringLiteral("Picture size"));
+  const auto Pixels = [&Dialog](int Value) {
+    auto* Box = new QSpinBox(&Dialog);
+    Box->setRange(40, 10000);
+    Box->setValue(Value);
+    return Box;
+  };
+  QSpinBox* Width = Pixels(AreaWidth());
+  QSpinBox* Height = Pixels(AreaHeight());
+  auto* Layout = new QFormLayout(&Dialog);
+  Layout->addRow(QStringLiteral("Width (pixels):"), Width);
+  Layout->addRow(QStringLiteral("Height (pixels):"), Height);
+  Layout->addRow(OkCancel(Dialog));
+  if (Dialogs().Execute(Dialog) == QDialog::Accepted) SavePictureClick(QSize(Width->value(), Height->value()));
+}
+
+void TPlotForm::SavePictureClick(QSize Size) {
   TFileDialogOptions Options;
   Options.Filter = QStringLiteral("PNG pictures|*.png|SVG pictures|*.svg");
   Options.DefaultExt = QStringLiteral("png");
   const QString Chosen = Dialogs().SaveFileName(this, Options);
-  if (!Chosen.isEmpty() && !SavePicture(Chosen, PaintBox1->size()))
+  if (!Chosen.isEmpty() && !SavePicture(Chosen, Size.isEmpty() ? PaintBox1->size() : Size))
     Dialogs().MessageDlg(this, "Cannot write " + Chosen + ".", TDlgType::Error, dbOK);
 }
 

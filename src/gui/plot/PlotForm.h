@@ -71,7 +71,10 @@ class TPlotForm : public QWidget, public TPlotWindow {
   void ToolButton5Click();
   // Asks for a variable of the project and adds it.
   void AddVariableClick();
-  void SavePictureClick();
+  // Asks for a file and saves the picture at Size (empty: the drawing area's).
+  void SavePictureClick(QSize Size = QSize());
+  // Asks for the size first.
+  void SavePictureAtSizeClick();
   // The read-out and the statistics follow series K.
   void ChooseSeries(std::size_t K);
   // Writes the picture at that size: SVG for a ".svg" path, PNG otherwise.
