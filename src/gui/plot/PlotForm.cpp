@@ -324,11 +324,13 @@ void TPlotForm::ShowLegend() {
 
 void TPlotForm::MarkChosen() {
   const QList<QToolButton*> Entries = Legend->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly);
-  for (qsizetype K = 0; K < Entries.size(); ++K)
-    Entries[K]->setStyleSheet(
-        QStringLiteral("QToolButton { color: %1; background: black; border: 1px solid %2; padding: 1px 6px; }")
-            .arg(SeriesColours[K].name(), static_cast<std::size_t>(K) == Plot.Chosen ? QStringLiteral("white")
-                                                                                      : QStringLiteral("black")));
+  for (qsizetype K = 0; K < Entries.size(); ++K) {
+    const bool Chosen = static_cast<std::size_t>(K) == Plot.Chosen;
+    Entries[K]->setStyleSheet(QStringLiteral("QToolButton { color: %1; background: %2; font-weight: %3; "
+                                             "border: 2px solid %1; padding: 1px 6px; }")
+                                  .arg(SeriesColours[K].name(), Chosen ? QStringLiteral("#404040") : QStringLiteral("black"),
+                                       Chosen ? QStringLiteral("bold") : QStringLiteral("normal")));
+  }
 }
 
 void TPlotForm::ChooseSeries(std::size_t K) {

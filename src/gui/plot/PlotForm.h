@@ -100,7 +100,7 @@ class TPlotForm : public QWidget, public TPlotWindow {
   void ShowTexts(const TPlotPicture& Picture);
   void RenderCache(const TPlotPicture& Picture);
   void ShowLegend();
-  // Frames the legend entry of the chosen series.
+  // Shows the legend entry of the chosen series bold on grey.
   void MarkChosen();
   TPlotPicture Draw(int Width, int Height);
 };
