@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTextBlock>
@@ -468,6 +469,7 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
     void SetFrames(TDecodedNode*, TDecodedNode*) override {}
     void RefreshSeries() override {}
     void ResetView() override {}
+    void AddVariable(const QString& F, const QString& V) override { *Series = ("add " + F + "|" + V).toStdString(); }
   };
   std::string Series;
   SetPlotFactory([&] {
@@ -485,6 +487,13 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
   EXPECT_EQ(Series, "HKFrame|HK_TEMP1|SEQ_COUNT");
   ASSERT_EQ(Project->ListView2->count(), 1);
   EXPECT_EQ(Project->ListView2->item(0)->text(), "HKFrame.HK_TEMP1");
+  // "Add to this plot" lists the open plots by caption.
+  Project->OpenPlots().front()->Window()->setWindowTitle("Plot A");
+  Browser->AddToPlot1Show();
+  ASSERT_EQ(Browser->AddToPlot1->actions().size(), 1);
+  EXPECT_EQ(Browser->AddToPlot1->actions()[0]->text(), "Plot A");
+  Browser->AddToPlot1->actions()[0]->trigger();
+  EXPECT_EQ(Series, "add HKFrame|HK_TEMP1");
 
   Dialogs.DialogScripts = {[](QDialog&) {
     EXPECT_EQ(AlarmForm->CBVar->currentText(), "HK_TEMP1");

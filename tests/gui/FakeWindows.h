@@ -39,6 +39,7 @@ class TFakePlot : public QWidget, public TPlotWindow {
   }
   void RefreshSeries() override { Calls.push_back("plot refresh"); }
   void ResetView() override { Calls.push_back("plot reset"); }
+  void AddVariable(const QString&, const QString&) override {}
 
  private:
   std::vector<std::string>& Calls;

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,9 +9,13 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QSpinBox>
 #include <QStatusBar>
+#include <QToolButton>
+#include <QXmlStreamReader>
 #include <fstream>
 #include <limits>
+#include <set>
 #include <sstream>
 #include <utility>
 
@@ -363,3 +368,80 @@ TEST_F(PlotForm, APlotClosedWhileItsDoubleClickOpensTheBrowserIsLeftAlone) {
 }
 
 }  // namespace
+
+TEST_F(PlotForm, AddedVariablesGetALegendThatChoosesTheReadOutAndANinthIsRefused) {
+  TPlotForm* Plot = OpenTemperature(LoadedProject(20));
+  EXPECT_TRUE(Plot->Legend->isHidden());
+  const auto Choose = [](const QString& Name) {
+    return [Name](QDialog& Dialog) {
+      auto* Names = Dialog.findChild<QComboBox*>();
+      EXPECT_NE(Names->findText("HK_TEMP2"), -1);
+      Names->setCurrentText(Name);
+      return int(QDialog::Accepted);
+    };
+  };
+  Dialogs.DialogScripts = {Choose("NO_SUCH"), Choose("HK_TEMP2")};
+  Plot->AddVariableClick();
+  Plot->AddVariableClick();
+  EXPECT_EQ(Dialogs.Texts(), (std::vector<QString>{"'NO_SUCH' is not a variable of the project."}));
+  ASSERT_EQ(Plot->Plot.SeriesCount(), 2u);
+  const TPlotSeries& Second = Plot->Plot.Overlays[0];
+  ASSERT_EQ(Second.Series.size(), 10u);
+  const QList<QToolButton*> Entries = Plot->Legend->findChildren<QToolButton*>();
+  ASSERT_EQ(Entries.size(), 2);
+  EXPECT_FALSE(Plot->Legend->isHidden());
+
+  Entries[1]->click();
+  std::vector<double> Values;
+  for (const TPlotPoint& Point : Second.Series) Values.push_back(Point.Value);
+  EXPECT_EQ(Plot->StatLabel->text().toStdString(),
+            QString::fromStdString(StatisticsText(Statistics(Values))).replace('\r', '\n').toStdString());
+  Plot->PaintBox1MouseMove(Plot->AreaWidth());
+  EXPECT_EQ(Plot->StatusBar1->currentMessage(), "9 / " + QString::number(Second.Series[9].SerialNo) + ": " +
+                                                    QString::fromStdString(GeneralFloatText(Values[9])));
+
+  for (int I = 2; I <= 8; ++I) Plot->AddVariable("HKFrame", "HK_TEMP1");
+  EXPECT_EQ(Plot->Plot.SeriesCount(), 8u);
+  EXPECT_EQ(Dialogs.Texts().back(), "A plot shows at most 8 variables; HK_TEMP1 was not added.");
+}
+
+TEST_F(PlotForm, DrawsTheAlarmLevelsAndSavesThePictureAsPngOrSvg) {
+  TProjectForm* Project = LoadedProject(20);
+  TPlotForm* Plot = OpenTemperature(Project);
+  const double Alarm = (Plot->Plot.YMin + Plot->Plot.YMax) / 2, Warning = (Plot->Plot.YMin + Alarm) / 2;
+  Project->Model().Settings.Alarms = {{{Alarm, '>', "HK_TEMP1", Warning}, true}};
+  Plot->Repaint();
+  const QImage Image = Picture(Plot);
+  const auto Colours = [&](double Value) {
+    std::set<QRgb> Seen;
+    const int Y = Plot->Plot.ValueToPixel(Value, Plot->AreaHeight());
+    for (int X = 0; X < Image.width(); ++X) Seen.insert(Image.pixel(X, Y));
+    return Seen;
+  };
+  EXPECT_TRUE(Colours(Alarm).count(qRgb(220, 0, 0)));
+  EXPECT_TRUE(Colours(Warning).count(qRgb(200, 160, 0)));
+
+  const QString Png = QString::fromStdString(Temp.File("plot.png")), Svg = QString::fromStdString(Temp.File("plot.svg"));
+  Dialogs.Files = {Png, Svg};
+  Plot->SavePictureClick();
+  Plot->SavePictureClick();
+  EXPECT_EQ(Dialogs.FileDialogs.back().Filter, "PNG pictures|*.png|SVG pictures|*.svg");
+  QFile PngFile(Png);
+  ASSERT_TRUE(PngFile.open(QIODevice::ReadOnly));
+  EXPECT_EQ(PngFile.read(8), QByteArray("\x89PNG\r\n\x1a\n", 8));
+  EXPECT_EQ(QImage(Png).size(), Plot->PaintBox1->size());
+  QFile SvgFile(Svg);
+  ASSERT_TRUE(SvgFile.open(QIODevice::ReadOnly));
+  QXmlStreamReader Reader(&SvgFile);
+  ASSERT_TRUE(Reader.readNextStartElement());
+  EXPECT_EQ(Reader.name(), QStringLiteral("svg"));
+  Dialogs.DialogScripts = {[](QDialog& Dialog) {
+    const QList<QSpinBox*> Sizes = Dialog.findChildren<QSpinBox*>();
+    Sizes[0]->setValue(321);
+    Sizes[1]->setValue(123);
+    return int(QDialog::Accepted);
+  }};
+  Dialogs.Files = {Png};
+  Plot->SavePictureAtSizeClick();
+  EXPECT_EQ(QImage(Png).size(), QSize(321, 123));
+}

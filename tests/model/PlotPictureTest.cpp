@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "common/DateTime.h"
 #include "common/FormatSettings.h"
 #include "plot/PlotAxes.h"
+#include "plot/PlotLevels.h"
 #include "plot/PlotPicture.h"
 
 namespace {
@@ -51,6 +53,30 @@ TEST(PlotPicture, DrawsGridTraceAndTextsOfAnIndexView) {
   EXPECT_EQ(P.EditMinY, "0.800");
   EXPECT_EQ(P.EditMaxY, "3.220");
   EXPECT_EQ(P.StatText, "Min: \r1\r\rMax: \r3\r\rMean: \r2\r\rStdDev: \r1");
+}
+
+TEST(PlotPicture, DrawsOverlaysOnTheSameScaleWithTheStatisticsOfTheChosenSeries) {
+  TPlotSeries Plot = WithValues({1, 2, 3});
+  Plot.Overlays = {WithValues({3, 3, 3})};
+  Plot.Chosen = 1;
+  const TPlotPicture P = DrawPlot(Plot, 100, 50);
+  EXPECT_EQ(P.Trace, (std::vector<TPixel>{{0, 46}, {0, 46}, {50, 25}, {100, 5}}));
+  EXPECT_EQ(P.OverlayTraces, (std::vector<std::vector<TPixel>>{{{0, 5}, {0, 5}, {50, 5}, {100, 5}}}));
+  EXPECT_EQ(P.StatText, "Min: \r3\r\rMax: \r3\r\rMean: \r3\r\rStdDev: \r0");
+}
+
+TEST(PlotLevels, AreTheActiveAlarmsOfThePlottedVariablesWithTheRowsInsideTheArea) {
+  TPlotSeries Plot = WithValues({1, 2, 3});  // 0.8 .. 3.22 on 50 rows
+  Plot.VarName = "A";
+  Plot.Overlays = {WithValues({1})};
+  Plot.Overlays[0].VarName = "B";
+  const auto Alarm = [](const char* Var, double Value, std::optional<double> Warning, bool Active) {
+    return TProjectAlarm{{Value, '>', Var, Warning}, Active};
+  };
+  const std::vector<TLevel> Levels =
+      PlotLevels({Alarm("A", 3, 2, true), Alarm("B", 10, {}, true), Alarm("A", 1, {}, false), Alarm("C", 1, {}, true)}, Plot);
+  EXPECT_EQ(Levels, (std::vector<TLevel>{{3, false}, {2, true}, {10, false}}));
+  EXPECT_EQ(LevelRows(Plot, Levels, 50), (std::vector<TLevelRow>{{5, false}, {25, true}}));
 }
 
 TEST(PlotPicture, AfterAResetOfAHundredPointsEnterInTheUnchangedEditsKeepsTheView) {

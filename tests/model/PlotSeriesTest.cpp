@@ -734,6 +734,36 @@ TEST(PlotSave, WritesEveryPointAsSerialTimeAndValueWithCrLf) {
   std::ostringstream Empty;
   TPlotSeries().WriteSeries(Empty);
   EXPECT_EQ(Empty.str(), "");
+
+  // One value column per series; a longer overlay gives the serial number and time.
+  Plot.Overlays = {WithPoints({1, 2, 3}, {4, 5, 6})};
+  std::ostringstream Columns;
+  Plot.WriteSeries(Columns);
+  EXPECT_EQ(Columns.str(),
+            "7  0.00000000000000E+0000  1.25000000000000E+0001  1.00000000000000E+0000\r\n"
+            "100000001  1.50000000000000E+0000 -1.00000000000000E-0003  2.00000000000000E+0000\r\n"
+            "2  6.00000000000000E+0000 -  3.00000000000000E+0000\r\n");
+}
+
+TEST(PlotOverlay, TakesTheSortCriterionAndTheScaleFollowsNewPointsUpToEightSeries) {
+  TDecodedFiles F(Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "V"}), Row({"1", "1", "NUMBER", "KEY", "KEY"})}));
+  F.Add(0, {{1, 20, 0, 0}, {2, 10, 0, 0}});
+  TPlotSeries Plot = F.Collect("BaseFrame", "V", "KEY");
+  ASSERT_TRUE(Plot.AddOverlay(*F.Definition, "BaseFrame", "KEY"));
+  EXPECT_EQ(Values(Plot.Series), (std::vector<double>{2, 1}));
+  EXPECT_EQ(Values(Plot.Overlays[0].Series), (std::vector<double>{10, 20}));
+  // 1 .. 20 with a tenth below and above.
+  EXPECT_DOUBLE_EQ(Plot.YMin, -0.9);
+  EXPECT_DOUBLE_EQ(Plot.YMax, 22.09);
+
+  F.Add(0, {{3, 30, 0, 0}});
+  Plot.RefreshSeries(*F.Definition);
+  EXPECT_EQ(Values(Plot.Overlays[0].Series), (std::vector<double>{10, 20, 30}));
+  EXPECT_DOUBLE_EQ(Plot.YMax, 30 + 0.1 * (30 + 1.9));
+
+  for (int I = 0; I < 6; ++I) EXPECT_TRUE(Plot.AddOverlay(*F.Definition, "BaseFrame", "V"));
+  EXPECT_FALSE(Plot.AddOverlay(*F.Definition, "BaseFrame", "V"));
+  EXPECT_EQ(Plot.SeriesCount(), MaxPlotSeries);
 }
 
 // A plot that follows growing files keeps what earlier BaseFrames gave; each

@@ -131,6 +131,8 @@ void TBrowserForm::BuildWindow() {
   Collapseall1 = AddItem("&Collapse all", &TBrowserForm::Collapseall1Click);
   PopupMenu1->addSeparator();
   ExpandtoDataSeries1 = AddItem("&Plot Data Series", &TBrowserForm::ExpandtoDataSeries1Click);
+  AddToPlot1 = PopupMenu1->addMenu(QStringLiteral("&Add to this plot"));
+  connect(AddToPlot1, &QMenu::aboutToShow, this, [this] { AddToPlot1Show(); });
   Sortafterthis1 = AddItem("&Sort after this", &TBrowserForm::Sortafterthis1Click);
   Filterout1 = AddItem("Add to Filter-&out ...", &TBrowserForm::Filterout1Click);
   Filterin1 = AddItem("Add to Filter-&in ...", &TBrowserForm::Filterin1Click);
@@ -358,6 +360,20 @@ void TBrowserForm::ExpandtoDataSeries1Click() {
   const std::size_t Dot = Key.find('.');
   const std::string SortVar = Dot == std::string::npos ? Key : Key.substr(Dot + 1);
   Owner->OpenPlot(this, FromBytes(Row->FrameName), FromBytes(Row->VarName), FromBytes(SortVar));
+}
+
+void TBrowserForm::AddToPlot1Show() {
+  AddToPlot1->clear();
+  if (!Owner) return;
+  for (TPlotWindow* Plot : Owner->OpenPlots()) {
+    QAction* Action = AddToPlot1->addAction(Plot->Window()->windowTitle());
+    // The plot may close while the menu shows.
+    const QPointer<QWidget> Window(Plot->Window());
+    connect(Action, &QAction::triggered, this, [this, Plot, Window] {
+      const TDefinitionEntry* Row = FocusedRow();
+      if (Row && Window) Plot->AddVariable(FromBytes(Row->FrameName), FromBytes(Row->VarName));
+    });
+  }
 }
 
 void TBrowserForm::AddAlarm1Click() {

@@ -49,6 +49,7 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
   QAction* Expandall1;
   QAction* Collapseall1;
   QAction* ExpandtoDataSeries1;
+  QMenu* AddToPlot1;  // one entry per open plot, by caption
   QAction* Sortafterthis1;
   QAction* Filterout1;
   QAction* Filterin1;
@@ -82,6 +83,8 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
   void Filterout1Click() { AddToFilter(*FilterDialog->MemoFilterOut); }
   void Filterin1Click() { AddToFilter(*FilterDialog->MemoFilterIn); }
   void ExpandtoDataSeries1Click();
+  // Lists the open plots in AddToPlot1; each adds the focused variable to its plot.
+  void AddToPlot1Show();
   void AddAlarm1Click();
   void ShowinHexViewer1Click();
   void ApplyFilters();

@@ -2,16 +2,22 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <QSpinBox>
 #include <QStatusBar>
+#include <QSvgGenerator>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -21,6 +27,7 @@
 #include "common/AtomicFile.h"
 #include "common/DateTime.h"
 #include "common/FloatText.h"
+#include "plot/PlotLevels.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
 #include "widgets/TextBridge.h"
@@ -30,6 +37,30 @@ namespace {
 const QColor Silver(192, 192, 192);
 const QColor Lime(0, 255, 0);
 const QColor Yellow(255, 255, 0);
+// The traces in the order their series were added; red and yellow belong to the levels.
+const QColor SeriesColours[MaxPlotSeries] = {Lime,          QColor(0, 255, 255),   QColor(255, 0, 255),
+                                             QColor(255, 160, 0), QColor(255, 255, 255), QColor(100, 150, 255),
+                                             QColor(255, 128, 192), QColor(160, 110, 255)};
+const QColor AlarmRed(220, 0, 0);
+// Dark enough to stand out on white as well.
+const QColor WarningYellow(200, 160, 0);
+
+void PaintPicture(QPainter& Painter, const TPlotPicture& Picture, int Width) {
+  Painter.setPen(Silver);
+  for (const TPlotLine& Line : Picture.Grid) Painter.drawLine(Line.From.X, Line.From.Y, Line.To.X, Line.To.Y);
+  const auto PaintTrace = [&Painter](const std::vector<TPixel>& Points, const QColor& Colour) {
+    Painter.setPen(Colour);
+    QPolygon Trace(static_cast<int>(Points.size()));
+    for (std::size_t I = 0; I < Points.size(); ++I) Trace.setPoint(static_cast<int>(I), Points[I].X, Points[I].Y);
+    Painter.drawPolyline(Trace);
+  };
+  PaintTrace(Picture.Trace, SeriesColours[0]);
+  for (std::size_t K = 0; K < Picture.OverlayTraces.size(); ++K) PaintTrace(Picture.OverlayTraces[K], SeriesColours[K + 1]);
+  for (const TLevelRow& Row : Picture.Levels) {
+    Painter.setPen(QPen(Row.Warning ? WarningYellow : AlarmRed, 2, Qt::DashLine));
+    Painter.drawLine(0, Row.Y, Width, Row.Y);
+  }
+}
 
 // The drawing area: its paint and mouse events go to the window's handlers.
 class TPaintBox : public QWidget {
@@ -104,6 +135,14 @@ class TAxisBox : public QWidget {
   bool Vertical;
 };
 
+// OK and Cancel, closing the dialog with its result.
+QDialogButtonBox* OkCancel(QDialog& Dialog) {
+  auto* Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &Dialog);
+  QObject::connect(Buttons, &QDialogButtonBox::accepted, &Dialog, &QDialog::accept);
+  QObject::connect(Buttons, &QDialogButtonBox::rejected, &Dialog, &QDialog::reject);
+  return Buttons;
+}
+
 QLineEdit* LimitEdit(QWidget* Parent, QObject* Filter, int Width) {
   auto* Edit = new QLineEdit(QStringLiteral("0"), Parent);
   Edit->setFixedWidth(Width);
@@ -132,6 +171,8 @@ void TPlotForm::BuildWindow() {
   ToolButton1 = AddToolButton(ToolBar, TPicture::ResetView, "Reset view");
   ToolButtonScaleVert = AddToolButton(ToolBar, TPicture::ScaleVertical, "Scale vertically");
   ToolButton2 = AddToolButton(ToolBar, TPicture::Export, "Save data series");
+  SavePictureButton = AddToolButton(ToolBar, TPicture::SavePicture, "Save picture ...");
+  AddVariableButton = AddToolButton(ToolBar, TPicture::AddVariable, "Add variable");
   ToolBar->addSeparator();
   ComboBox = new QComboBox(ToolBar);
   ComboBox->setEditable(true);
@@ -145,6 +186,12 @@ void TPlotForm::BuildWindow() {
   connect(ToolButtonScaleVert, &QToolButton::clicked, this, [this] { ToolButtonScaleVertClick(); });
   connect(ToolButton2, &QToolButton::clicked, this, [this] { RunGuarded(this, [this] { ToolButton2Click(); }); });
   connect(ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
+  connect(AddVariableButton, &QToolButton::clicked, this, [this] { AddVariableClick(); });
+  connect(SavePictureButton, &QToolButton::clicked, this, [this] { SavePictureClick(); });
+  SavePictureButton->setPopupMode(QToolButton::MenuButtonPopup);
+  auto* PictureMenu = new QMenu(SavePictureButton);
+  PictureMenu->addAction(QStringLiteral("Save picture at size ..."), this, [this] { SavePictureAtSizeClick(); });
+  SavePictureButton->setMenu(PictureMenu);
   connect(TimeScaling, &QCheckBox::clicked, this, [this] { TimeScalingClick(); });
 
   GroupBox1 = new QGroupBox(QStringLiteral("Plot"), this);
@@ -178,11 +225,18 @@ void TPlotForm::BuildWindow() {
   Grid->setColumnStretch(2, 1);
   Grid->setRowStretch(1, 1);
 
+  Legend = new QWidget(this);
+  auto* Entries = new QHBoxLayout(Legend);
+  Entries->setContentsMargins(4, 2, 4, 2);
+  Entries->addStretch();
+  Legend->hide();
+
   StatusBar1 = new QStatusBar(this);
   auto* Layout = new QVBoxLayout(this);
   Layout->setContentsMargins(0, 0, 0, 0);
   Layout->setSpacing(0);
   Layout->addWidget(ToolBar);
+  Layout->addWidget(Legend);
   Layout->addWidget(GroupBox1, 1);
   Layout->addWidget(StatusBar1);
 }
@@ -221,6 +275,130 @@ void TPlotForm::RefreshSeries() {
 void TPlotForm::ResetView() {
   Plot.ResetView();
   Repaint();
+}
+
+void TPlotForm::AddVariable(const QString& FrameName, const QString& VarName) {
+  if (!Project || !Project->Definition) return;
+  if (!Plot.AddOverlay(*Project->Definition, ToBytes(FrameName), ToBytes(VarName))) {
+    Dialogs().MessageDlg(this, QStringLiteral("A plot shows at most %1 variables; %2 was not added.").arg(MaxPlotSeries).arg(VarName),
+                         TDlgType::Warning, dbOK);
+    return;
+  }
+  ShowLegend();
+  Repaint();
+}
+
+void TPlotForm::AddVariableClick() {
+  if (!Project || !Project->Definition) return;
+  QDialog Dialog(this);
+  Dialog.setWindowTitle(QStringLiteral("Add variable"));
+  auto* Names = new QComboBox(&Dialog);
+  Names->setEditable(true);
+  for (const std::string& Name : Project->VariableNames()) Names->addItem(FromBytes(Name));
+  auto* Layout = new QVBoxLayout(&Dialog);
+  Layout->addWidget(new QLabel(QStringLiteral("Variable to draw in this plot:"), &Dialog));
+  Layout->addWidget(Names);
+  Layout->addWidget(OkCancel(Dialog));
+  if (Dialogs().Execute(Dialog) != QDialog::Accepted) return;
+  const QString Name = Names->currentText().trimmed();
+  const std::string Frame = FrameOfVariable(*Project->Definition, ToBytes(Name));
+  if (Frame.empty()) {
+    Dialogs().MessageDlg(this, "'" + Name + "' is not a variable of the project.", TDlgType::Warning, dbOK);
+    return;
+  }
+  AddVariable(FromBytes(Frame), Name);
+}
+
+void TPlotForm::ShowLegend() {
+  qDeleteAll(Legend->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly));
+  for (std::size_t K = 0; K < Plot.SeriesCount(); ++K) {
+    auto* Entry = new QToolButton(Legend);
+    Entry->setText(FromBytes(Plot.SeriesAt(K).VarName));
+    Entry->setToolTip(QStringLiteral("Read-out and statistics of this variable"));
+    connect(Entry, &QToolButton::clicked, this, [this, K] { ChooseSeries(K); });
+    static_cast<QHBoxLayout*>(Legend->layout())->insertWidget(static_cast<int>(K), Entry);
+  }
+  MarkChosen();
+  Legend->setVisible(Plot.SeriesCount() > 1);
+}
+
+void TPlotForm::MarkChosen() {
+  const QList<QToolButton*> Entries = Legend->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly);
+  for (qsizetype K = 0; K < Entries.size(); ++K) {
+    const bool Chosen = static_cast<std::size_t>(K) == Plot.Chosen;
+    Entries[K]->setStyleSheet(QStringLiteral("QToolButton { color: %1; background: %2; font-weight: %3; "
+                                             "border: 2px solid %1; padding: 1px 6px; }")
+                                  .arg(SeriesColours[K].name(), Chosen ? QStringLiteral("#404040") : QStringLiteral("black"),
+                                       Chosen ? QStringLiteral("bold") : QStringLiteral("normal")));
+  }
+}
+
+void TPlotForm::ChooseSeries(std::size_t K) {
+  Plot.Chosen = std::min(K, Plot.SeriesCount() - 1);
+  MarkChosen();
+  Redraw = true;
+  Repaint();
+}
+
+void TPlotForm::SavePictureAtSizeClick() {
+  QDialog Dialog(this);
+  Dialog.setWindowTitle(QStringLiteral("Picture size"));
+  const auto Pixels = [&Dialog](int Value) {
+    auto* Box = new QSpinBox(&Dialog);
+    Box->setRange(40, 10000);
+    Box->setValue(Value);
+    return Box;
+  };
+  QSpinBox* Width = Pixels(AreaWidth());
+  QSpinBox* Height = Pixels(AreaHeight());
+  auto* Layout = new QFormLayout(&Dialog);
+  Layout->addRow(QStringLiteral("Width (pixels):"), Width);
+  Layout->addRow(QStringLiteral("Height (pixels):"), Height);
+  Layout->addRow(OkCancel(Dialog));
+  if (Dialogs().Execute(Dialog) == QDialog::Accepted) SavePictureClick(QSize(Width->value(), Height->value()));
+}
+
+void TPlotForm::SavePictureClick(QSize Size) {
+  TFileDialogOptions Options;
+  Options.Filter = QStringLiteral("PNG pictures|*.png|SVG pictures|*.svg");
+  Options.DefaultExt = QStringLiteral("png");
+  const QString Chosen = Dialogs().SaveFileName(this, Options);
+  if (!Chosen.isEmpty() && !SavePicture(Chosen, Size.isEmpty() ? PaintBox1->size() : Size))
+    Dialogs().MessageDlg(this, "Cannot write " + Chosen + ".", TDlgType::Error, dbOK);
+}
+
+bool TPlotForm::SavePicture(const QString& Path, QSize Size) {
+  const TPlotPicture Picture = Draw(Size.width(), Size.height());
+  // The legend goes into the picture, as it has no widget there.
+  const auto PaintAll = [&](QPainter& Painter) {
+    Painter.fillRect(QRect(QPoint(), Size), Qt::black);
+    PaintPicture(Painter, Picture, Size.width());
+    for (std::size_t K = 0; Plot.SeriesCount() > 1 && K < Plot.SeriesCount(); ++K) {
+      Painter.setPen(SeriesColours[K]);
+      Painter.drawText(6, 6 + static_cast<int>(K + 1) * Painter.fontMetrics().height(), FromBytes(Plot.SeriesAt(K).VarName));
+    }
+  };
+  if (Path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
+    QSvgGenerator Svg;
+    Svg.setFileName(Path);
+    Svg.setSize(Size);
+    Svg.setViewBox(QRect(QPoint(), Size));
+    Svg.setTitle(windowTitle());
+    QPainter Painter;
+    if (!Painter.begin(&Svg)) return false;
+    PaintAll(Painter);
+    return Painter.end();
+  }
+  QImage Image(Size, QImage::Format_RGB32);
+  QPainter Painter(&Image);
+  PaintAll(Painter);
+  Painter.end();
+  return Image.save(Path, "PNG");
+}
+
+TPlotPicture TPlotForm::Draw(int Width, int Height) {
+  const std::vector<TLevel> Levels = Project ? PlotLevels(Project->Settings.Alarms, Plot) : std::vector<TLevel>{};
+  return DrawPlot(Plot, Width, Height, Project ? Project->StartTime : 0, Levels);
 }
 
 void TPlotForm::ToolButton1Click() { ResetView(); }
@@ -286,19 +464,13 @@ void TPlotForm::RenderCache(const TPlotPicture& Picture) {
   Cache = QImage(AreaWidth(), AreaHeight(), QImage::Format_RGB32);
   Cache.fill(Qt::black);
   QPainter Painter(&Cache);
-  Painter.setPen(Silver);
-  for (const TPlotLine& Line : Picture.Grid) Painter.drawLine(Line.From.X, Line.From.Y, Line.To.X, Line.To.Y);
-  Painter.setPen(Lime);
-  QPolygon Trace(static_cast<int>(Picture.Trace.size()));
-  for (std::size_t I = 0; I < Picture.Trace.size(); ++I)
-    Trace.setPoint(static_cast<int>(I), Picture.Trace[I].X, Picture.Trace[I].Y);
-  Painter.drawPolyline(Trace);
+  PaintPicture(Painter, Picture, Cache.width());
 }
 
 void TPlotForm::PaintBox1Paint(QPainter& Painter) {
   if (Redraw) {
     CursorLineX = -1;
-    const TPlotPicture Picture = DrawPlot(Plot, AreaWidth(), AreaHeight(), Project ? Project->StartTime : 0);
+    const TPlotPicture Picture = Draw(AreaWidth(), AreaHeight());
     if (!Picture.Drawn) {
       Painter.fillRect(PaintBox1->rect(), Qt::black);
       return;
@@ -344,11 +516,12 @@ void TPlotForm::PaintBox1MouseDown(int X) {
 void TPlotForm::PaintBox1MouseMove(int X) {
   const int W = AreaWidth();
   int BandTo = 0;
+  const TPlotSeries& Shown = Plot.ChosenSeries();
   if (Plot.TimeMode) {
     // Without points there is nothing to read out.
-    if (Plot.TimeSeries.empty()) return;
-    const std::int32_t I = Plot.PixelToIndex(X, W);
-    const TPlotPoint& Point = Plot.TimeSeries[static_cast<std::size_t>(I)];
+    if (Shown.TimeSeries.empty()) return;
+    const std::int32_t I = Shown.PixelToIndex(X, W);
+    const TPlotPoint& Point = Shown.TimeSeries[static_cast<std::size_t>(I)];
     const double StartTime = Project ? Project->StartTime : 0;
     StatusBar1->showMessage(QString::number(I) + " / " + QString::number(Point.SerialNo) + ": " +
                             FromBytes(GeneralFloatText(Point.Value)) + " @ " + FromBytes(GeneralFloatText(Point.Time)) +
@@ -363,9 +536,9 @@ void TPlotForm::PaintBox1MouseMove(int X) {
     if (Plot.ViewEnd <= Plot.ViewStart) return;
     const double Ppx = Plot.IndexPixels(W);
     const std::int64_t I = Plot.PixelToSeriesIndex(X, Ppx);
-    if (I == Plot.CursorPos || I < 0 || I >= static_cast<std::int64_t>(Plot.Series.size())) return;
+    if (I == Plot.CursorPos || I < 0 || I >= static_cast<std::int64_t>(Shown.Series.size())) return;
     Plot.CursorPos = static_cast<std::int32_t>(I);
-    const TPlotPoint& Point = Plot.Series[static_cast<std::size_t>(I)];
+    const TPlotPoint& Point = Shown.Series[static_cast<std::size_t>(I)];
     StatusBar1->showMessage(QString::number(I) + " / " + QString::number(Point.SerialNo) + ": " +
                             FromBytes(GeneralFloatText(Point.Value)));
     BandFromX = Plot.IndexToPixel(Plot.DragFrom, Ppx);
@@ -393,13 +566,14 @@ void TPlotForm::PaintBox1MouseUp(int X) {
 void TPlotForm::PaintBox1DblClick() {
   SkipMouseDown = true;
   if (!Owner) return;
+  const TPlotSeries& Shown = Plot.ChosenSeries();
   std::int32_t SerialNo = 0;
   if (Plot.TimeMode) {
-    if (Plot.TimeSeries.empty()) return;
-    SerialNo = Plot.TimeSeries[static_cast<std::size_t>(Plot.PixelToIndex(Plot.CursorPos, AreaWidth()))].SerialNo;
+    if (Shown.TimeSeries.empty()) return;
+    SerialNo = Shown.TimeSeries[static_cast<std::size_t>(Shown.PixelToIndex(Plot.CursorPos, AreaWidth()))].SerialNo;
   } else {
-    if (Plot.CursorPos < 0 || static_cast<std::size_t>(Plot.CursorPos) >= Plot.Series.size()) return;
-    SerialNo = Plot.Series[static_cast<std::size_t>(Plot.CursorPos)].SerialNo;
+    if (Plot.CursorPos < 0 || static_cast<std::size_t>(Plot.CursorPos) >= Shown.Series.size()) return;
+    SerialNo = Shown.Series[static_cast<std::size_t>(Plot.CursorPos)].SerialNo;
   }
   Owner->OpenBrowserAt(SerialNo);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// A plot window: one variable over the BaseFrames of a project, by index or
-// over time, with zoom, scaling, statistics, the mouse read-out and saving.
+// A plot window: up to eight variables over the BaseFrames of a project, by
+// index or over time, with a legend, the alarm levels, zoom, scaling,
+// statistics, the mouse read-out and saving of the data and the picture.
 #include <QImage>
 #include <QWidget>
 #include <vector>
@@ -28,6 +29,7 @@ class TPlotForm : public QWidget, public TPlotWindow {
   void SetFrames(TDecodedNode* FramesA, TDecodedNode* FramesB) override;
   void RefreshSeries() override;
   void ResetView() override;
+  void AddVariable(const QString& FrameName, const QString& VarName) override;
 
   TPlotSeries Plot;
   const TProject* Project = nullptr;
@@ -46,6 +48,8 @@ class TPlotForm : public QWidget, public TPlotWindow {
   QToolButton* ToolButton1;          // reset view
   QToolButton* ToolButtonScaleVert;  // vertical auto-scale
   QToolButton* ToolButton2;          // save series
+  QToolButton* AddVariableButton;
+  QToolButton* SavePictureButton;
   QComboBox* ComboBox;
   QToolButton* ToolButton5;  // apply sort criterion
   QCheckBox* TimeScaling;
@@ -58,12 +62,23 @@ class TPlotForm : public QWidget, public TPlotWindow {
   QWidget* PaintBox1;  // the black drawing area
   QWidget* ValueAxis;   // the values left of the area
   QWidget* BottomAxis;  // point numbers or times below it
+  QWidget* Legend;      // one entry per series, shown from the second on
   QStatusBar* StatusBar1;
 
   void ToolButton1Click();
   void ToolButtonScaleVertClick();
   void ToolButton2Click();
   void ToolButton5Click();
+  // Asks for a variable of the project and adds it.
+  void AddVariableClick();
+  // Asks for a file and saves the picture at Size (empty: the drawing area's).
+  void SavePictureClick(QSize Size = QSize());
+  // Asks for the size first.
+  void SavePictureAtSizeClick();
+  // The read-out and the statistics follow series K.
+  void ChooseSeries(std::size_t K);
+  // Writes the picture at that size: SVG for a ".svg" path, PNG otherwise.
+  bool SavePicture(const QString& Path, QSize Size);
   void TimeScalingClick();
   // Enter in one of the four limit edits.
   void EditMaxYKeyDown(QLineEdit* Sender);
@@ -84,4 +99,8 @@ class TPlotForm : public QWidget, public TPlotWindow {
   void BuildWindow();
   void ShowTexts(const TPlotPicture& Picture);
   void RenderCache(const TPlotPicture& Picture);
+  void ShowLegend();
+  // Shows the legend entry of the chosen series bold on grey.
+  void MarkChosen();
+  TPlotPicture Draw(int Width, int Height);
 };

@@ -206,6 +206,13 @@ void TProjectForm::OpenBrowserAt(std::int32_t SerialNo) {
 
 void TProjectForm::FeedBrowser(TBrowserWindow& Browser) { Project.FeedBrowser(Browser); }
 
+std::vector<TPlotWindow*> TProjectForm::OpenPlots() const {
+  std::vector<TPlotWindow*> Plots;
+  for (TPlotView* View : Project.Plots)
+    if (auto* Plot = dynamic_cast<TPlotWindow*>(View)) Plots.push_back(Plot);
+  return Plots;
+}
+
 TPlotWindow* TProjectForm::OpenPlot(const QObject* Requester, const QString& FrameName, const QString& VarName,
                                     const QString& SortVar) {
   if (!Project.DataLoaded || !Project.DataA) return nullptr;

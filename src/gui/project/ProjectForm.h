@@ -94,6 +94,7 @@ class TProjectForm : public QWidget, public TWindowOwner {
                         const QString& SortVar) override;
   void OpenBrowserAt(std::int32_t SerialNo) override;
   void FeedBrowser(TBrowserWindow& Browser) override;
+  std::vector<TPlotWindow*> OpenPlots() const override;
   void BrowserClosed(TBrowserWindow* Browser);
   void PlotClosed(TPlotWindow* Plot);
   void UnloadProject();

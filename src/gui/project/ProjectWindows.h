@@ -5,6 +5,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "project/Project.h"
 
@@ -26,6 +27,8 @@ class TWindowOwner {
   virtual void AddAlarm(const QString& VarName) = 0;
   // Gives the browser every BaseFrame again.
   virtual void FeedBrowser(TBrowserWindow& Browser) = 0;
+  // The plot windows open on the project, in the order they opened.
+  virtual std::vector<TPlotWindow*> OpenPlots() const = 0;
 };
 
 class TBrowserWindow : public TBrowserView {
@@ -47,6 +50,8 @@ class TPlotWindow : public TPlotView {
   virtual void SetFrames(TDecodedNode* FramesA, TDecodedNode* FramesB) = 0;
   // Resets the view range, scales vertically and repaints.
   virtual void ResetView() = 0;
+  // Draws that variable over the plot's others, or tells why it cannot.
+  virtual void AddVariable(const QString& FrameName, const QString& VarName) = 0;
   void Close() override;
 };
 

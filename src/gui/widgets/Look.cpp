@@ -108,6 +108,8 @@ QPixmap PicturePixmap(TPicture Picture, int Size) {
     case TPicture::Next: return Standard(QStyle::SP_ArrowRight, Size);
     case TPicture::ResetView: return Standard(QStyle::SP_BrowserReload, Size);
     case TPicture::ScaleVertical: return Standard(QStyle::SP_TitleBarShadeButton, Size);
+    case TPicture::AddVariable: return Standard(QStyle::SP_FileDialogNewFolder, Size);
+    case TPicture::SavePicture: return Standard(QStyle::SP_DesktopIcon, Size);
   }
   return {};
 }

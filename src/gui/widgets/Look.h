@@ -17,7 +17,7 @@ enum class TPicture {
   NotTracking, Tracking,                                   // project status
   Filter, Export, Search, Sort,                            // browser tool bar
   Previous, Next,                                          // hex viewer
-  ResetView, ScaleVertical                                 // plot tool bar
+  ResetView, ScaleVertical, AddVariable, SavePicture      // plot tool bar
 };
 
 QIcon PictureIcon(TPicture Picture);

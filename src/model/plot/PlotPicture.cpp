@@ -33,11 +33,10 @@ void AddGrid(const TPlotSeries& Plot, int Width, int Height, double Px, double P
     }
 }
 
-void AddTimeTrace(const TPlotSeries& Plot, int Height, double Px, TPlotPicture& Picture) {
-  Picture.LabelMinX = GeneralFloatText(Plot.XMin);
-  Picture.LabelMaxX = GeneralFloatText(Plot.XMax);
+std::vector<TPixel> TimeTrace(const TPlotSeries& Plot, int Height, double Px) {
+  std::vector<TPixel> Trace;
   const std::vector<TPlotPoint>& Points = Plot.TimeSeries;
-  if (Points.empty() || Plot.XMax == Plot.XMin) return;
+  if (Points.empty() || Plot.XMax == Plot.XMin) return Trace;
   const auto First = std::find_if(Points.begin(), Points.end(), [&](const TPlotPoint& P) { return P.Time >= Plot.XMin; });
   std::size_t I = static_cast<std::size_t>(First - Points.begin());
   if (I >= 2) --I;
@@ -45,31 +44,31 @@ void AddTimeTrace(const TPlotSeries& Plot, int Height, double Px, TPlotPicture& 
   const auto PointOf = [&](std::size_t K) {
     return TPixel{NearestPixel((Points[K].Time - Plot.XMin) * Px), Plot.ValueToPixel(Points[K].Value, Height)};
   };
-  Picture.Trace.push_back(PointOf(I));
-  for (; I < Points.size() && Points[I].Time < Plot.XMax; ++I) Picture.Trace.push_back(PointOf(I));
+  Trace.push_back(PointOf(I));
+  for (; I < Points.size() && Points[I].Time < Plot.XMax; ++I) Trace.push_back(PointOf(I));
   // One more point, so that the line runs to the right edge.
-  if (I < Points.size()) Picture.Trace.push_back(PointOf(I));
+  if (I < Points.size()) Trace.push_back(PointOf(I));
+  return Trace;
 }
 
-void AddIndexTrace(const TPlotSeries& Plot, int Height, double Px, TPlotPicture& Picture) {
-  Picture.LabelMinX = std::to_string(Plot.ViewStart);
-  Picture.LabelMaxX = std::to_string(static_cast<std::int64_t>(Plot.ViewEnd) - 1);
+std::vector<TPixel> IndexTrace(const TPlotSeries& Plot, int Height, double Px) {
+  std::vector<TPixel> Trace;
   // Typed limits may reach beyond the series; only its points are drawn.
   const std::int64_t Start = Plot.ViewStart;
   const std::int64_t From = std::max<std::int64_t>(Start, 0);
   const std::int64_t To = std::min<std::int64_t>(Plot.ViewEnd, static_cast<std::int64_t>(Plot.Series.size()));
-  if (From >= To) return;
-  Picture.Trace.reserve(static_cast<std::size_t>(To - From + 1));
+  if (From >= To) return Trace;
+  Trace.reserve(static_cast<std::size_t>(To - From + 1));
   const int StartX = From == Start ? 0 : Plot.IndexToPixel(From, Px);
-  Picture.Trace.push_back({StartX, Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(From)].Value, Height)});
+  Trace.push_back({StartX, Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(From)].Value, Height)});
   for (std::int64_t I = From; I < To; ++I)
-    Picture.Trace.push_back(
-        {Plot.IndexToPixel(I, Px), Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(I)].Value, Height)});
+    Trace.push_back({Plot.IndexToPixel(I, Px), Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(I)].Value, Height)});
+  return Trace;
 }
 
 }  // namespace
 
-TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime) {
+TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime, const std::vector<TLevel>& Levels) {
   TPlotPicture Picture;
   if (Plot.ViewEnd == 0 || Width <= 0 || Height <= 0) return Picture;
   if (Plot.YMin == Plot.YMax) Plot.ScaleVertical();
@@ -79,12 +78,19 @@ TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime
   const double Px = Plot.TimeMode ? (TimeSpan != 0 ? Width / TimeSpan : 0) : Plot.IndexPixels(Width);
   const double Py = Height / (Plot.YMax - Plot.YMin);
   AddGrid(Plot, Width, Height, Px, Py, StartTime, Picture);
-  if (Plot.TimeMode) AddTimeTrace(Plot, Height, Px, Picture);
-  else AddIndexTrace(Plot, Height, Px, Picture);
+  Plot.ShareView();
+  const auto TraceOf = [&](const TPlotSeries& Series) {
+    return Plot.TimeMode ? TimeTrace(Series, Height, Px) : IndexTrace(Series, Height, Px);
+  };
+  Picture.Trace = TraceOf(Plot);
+  for (const TPlotSeries& Overlay : Plot.Overlays) Picture.OverlayTraces.push_back(TraceOf(Overlay));
+  Picture.LabelMinX = Plot.TimeMode ? GeneralFloatText(Plot.XMin) : std::to_string(Plot.ViewStart);
+  Picture.LabelMaxX = Plot.TimeMode ? GeneralFloatText(Plot.XMax) : std::to_string(static_cast<std::int64_t>(Plot.ViewEnd) - 1);
+  Picture.Levels = LevelRows(Plot, Levels, Height);
   Picture.ValueLabels = ValueLabels(Plot, Height);
   Picture.BottomLabels = BottomLabels(Plot, Width, StartTime);
   Picture.EditMinY = LimitText(Plot.YMin);
   Picture.EditMaxY = LimitText(Plot.YMax);
-  Picture.StatText = StatisticsText(Statistics(Plot.ValuesInView()));
+  Picture.StatText = StatisticsText(Statistics(Plot.ChosenSeries().ValuesInView()));
   return Picture;
 }

@@ -1,11 +1,12 @@
 #pragma once
 // What one full drawing of a plot consists of, computed without a screen:
-// the silver grid, the lime trace, the axis labels and the texts that come
-// with it.
+// the silver grid, the traces, the alarm levels, the axis labels and the
+// texts that come with it.
 #include <string>
 #include <vector>
 
 #include "plot/PlotAxes.h"
+#include "plot/PlotLevels.h"
 #include "plot/PlotSeries.h"
 
 struct TPixel {
@@ -25,11 +26,17 @@ struct TPlotPicture {
   std::vector<TPlotLine> Grid;
   // The trace from its first point on; empty when nothing is drawn.
   std::vector<TPixel> Trace;
+  // The same for each overlay, in order.
+  std::vector<std::vector<TPixel>> OverlayTraces;
+  // The alarm and warning levels inside the area, as rows.
+  std::vector<TLevelRow> Levels;
   std::string LabelMinX, LabelMaxX, EditMinY, EditMaxY, StatText;
   std::vector<TAxisLabel> ValueLabels, BottomLabels;
 };
 
 // The drawing of the view on an area of Width x Height pixels; StartTime is
 // the Offset Time (days) the time-mode grid and labels keep to. Scales the
-// series vertically first when its range is empty.
-TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime = 0);
+// series vertically first when its range is empty. The statistics are those
+// of the chosen series.
+TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime = 0,
+                      const std::vector<TLevel>& Levels = {});

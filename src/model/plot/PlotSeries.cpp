@@ -91,6 +91,12 @@ double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, 
   return FindValueOf(Definition, List, Name, DJBHash(Name));
 }
 
+std::string FrameOfVariable(const TFramesDefinition& Definition, const std::string& VarName) {
+  for (const TDefinitionEntry& Row : Definition.Entries)
+    if (Row.VarName == VarName) return Row.FrameName;
+  return {};
+}
+
 TPlotStatistics Statistics(const std::vector<double>& Values) {
   TPlotStatistics S;
   S.Count = Values.size();
@@ -132,6 +138,7 @@ std::string LimitText(double Value) {
 }
 
 void TPlotSeries::RefreshSeries(const TFramesDefinition& Definition) {
+  for (TPlotSeries& Overlay : Overlays) RefreshOverlay(Overlay, Definition);
   CollectNewFrames(Definition);
   std::vector<const TFrameSummary*> Frames;
   for (const TSource& Source : Collected.Sources)
@@ -172,6 +179,36 @@ void TPlotSeries::RefreshSeries(const TFramesDefinition& Definition) {
   ViewEnd = static_cast<std::int32_t>(std::min<std::size_t>(Series.size(), std::numeric_limits<std::int32_t>::max()));
   ViewStart = static_cast<std::int32_t>(std::max<std::int64_t>(ViewEnd - Span, 0));
   if (AutoScale && !TimeMode && (ViewStart != Start || ViewEnd != End)) ScaleVertical();
+}
+
+void TPlotSeries::RefreshOverlay(TPlotSeries& Overlay, const TFramesDefinition& Definition) const {
+  Overlay.SortVar = SortVar;
+  Overlay.FramesA = FramesA;
+  Overlay.FramesB = FramesB;
+  Overlay.RefreshSeries(Definition);
+}
+
+bool TPlotSeries::AddOverlay(const TFramesDefinition& Definition, const std::string& Frame, const std::string& Var) {
+  if (SeriesCount() >= MaxPlotSeries) return false;
+  TPlotSeries& Overlay = Overlays.emplace_back();
+  Overlay.FrameName = Frame;
+  Overlay.VarName = Var;
+  RefreshOverlay(Overlay, Definition);
+  if (TimeMode) Overlay.SortTimeSeries();
+  if (AutoScale) ScaleVertical();
+  return true;
+}
+
+void TPlotSeries::ShareView() {
+  for (TPlotSeries& Overlay : Overlays) {
+    Overlay.TimeMode = TimeMode;
+    Overlay.XMin = XMin;
+    Overlay.XMax = XMax;
+    Overlay.YMin = YMin;
+    Overlay.YMax = YMax;
+    Overlay.ViewStart = TimeMode ? Overlay.NearestIndex(XMin) : ViewStart;
+    Overlay.ViewEnd = TimeMode ? Overlay.NearestIndex(XMax) : ViewEnd;
+  }
 }
 
 void TPlotSeries::CollectNewFrames(const TFramesDefinition& Definition) {
@@ -237,18 +274,23 @@ void TPlotSeries::ScaleVertical() {
     ViewStart = NearestIndex(XMin);
     ViewEnd = NearestIndex(XMax);
   }
-  const std::vector<TPlotPoint>& Points = TimeMode ? TimeSeries : Series;
-  const auto End = std::min<std::int64_t>(ViewEnd, static_cast<std::int64_t>(Points.size()));
-  for (std::int64_t I = std::max(ViewStart, 0); I < End; ++I) {
-    YMin = std::min(YMin, Points[static_cast<std::size_t>(I)].Value);
-    YMax = std::max(YMax, Points[static_cast<std::size_t>(I)].Value);
-  }
+  ShareView();
+  for (std::size_t K = 0; K < SeriesCount(); ++K) SeriesAt(K).WidenToView(YMin, YMax);
   if (YMin == YMax) {
     YMin -= 0.1;
     YMax += 0.1;
   } else {
     YMin -= 0.1 * std::fabs(YMax - YMin);
     YMax += 0.1 * std::fabs(YMax - YMin);
+  }
+}
+
+void TPlotSeries::WidenToView(double& Low, double& High) const {
+  const std::vector<TPlotPoint>& Points = TimeMode ? TimeSeries : Series;
+  const auto End = std::min<std::int64_t>(ViewEnd, static_cast<std::int64_t>(Points.size()));
+  for (std::int64_t I = std::max(ViewStart, 0); I < End; ++I) {
+    Low = std::min(Low, Points[static_cast<std::size_t>(I)].Value);
+    High = std::max(High, Points[static_cast<std::size_t>(I)].Value);
   }
 }
 
@@ -264,6 +306,7 @@ void TPlotSeries::SwitchTimeMode(bool On) {
     return;
   }
   SortTimeSeries();
+  for (TPlotSeries& Overlay : Overlays) Overlay.SortTimeSeries();
   XMin = TimeLow;
   XMax = TimeHigh;
 }
@@ -365,13 +408,21 @@ void TPlotSeries::ApplyLimit(TLimitEdit Edit, const std::string& Text) {
 }
 
 void TPlotSeries::WriteSeries(std::ostream& Out) const {
+  std::size_t Rows = 0;
+  for (std::size_t K = 0; K < SeriesCount(); ++K) Rows = std::max(Rows, SeriesAt(K).Series.size());
   std::string Line;
-  for (const TPlotPoint& Point : Series) {
-    Line = std::to_string(Point.SerialNo);
+  for (std::size_t I = 0; I < Rows; ++I) {
+    const TPlotSeries* First = this;
+    for (std::size_t K = 0; First->Series.size() <= I; ++K) First = &SeriesAt(K);
+    Line = std::to_string(First->Series[I].SerialNo);
     Line += ' ';
-    AppendFixedScientificText(Line, Point.Time);
-    Line += ' ';
-    AppendFixedScientificText(Line, Point.Value);
+    AppendFixedScientificText(Line, First->Series[I].Time);
+    for (std::size_t K = 0; K < SeriesCount(); ++K) {
+      const std::vector<TPlotPoint>& Points = SeriesAt(K).Series;
+      Line += ' ';
+      if (I < Points.size()) AppendFixedScientificText(Line, Points[I].Value);
+      else Line += '-';
+    }
     Line += "\r\n";
     Out.write(Line.data(), static_cast<std::streamsize>(Line.size()));
   }

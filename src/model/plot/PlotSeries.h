@@ -21,6 +21,9 @@ struct TPlotPoint {
 // sub-frames searched first where they come; MissingValue when none.
 double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, const std::string& Name);
 
+// The frame of the first definition row of that variable; empty when none.
+std::string FrameOfVariable(const TFramesDefinition& Definition, const std::string& VarName);
+
 struct TPlotStatistics {
   std::size_t Count = 0;
   double Minimum = 0, Maximum = 0, Mean = 0, Deviation = 0;  // deviation divides by n - 1
@@ -36,6 +39,9 @@ std::string LimitText(double Value);
 
 // x converted to the nearest pixel, halves to even, kept within +-2^24.
 int NearestPixel(double Value);
+
+// A plot draws at most this many variables over one another.
+constexpr std::size_t MaxPlotSeries = 8;
 
 // The edits of the limits.
 enum class TLimitEdit { MinY, MaxY, MinX, MaxX };
@@ -61,8 +67,23 @@ class TPlotSeries {
   std::string FrameName, VarName, SortVar;
   const TDecodedNode* FramesA = nullptr;
   const TDecodedNode* FramesB = nullptr;
+  // Further variables drawn over this one, at most MaxPlotSeries - 1. They
+  // take this series' sort criterion, mode, view and vertical range.
+  std::vector<TPlotSeries> Overlays;
+  // The series the read-out and the statistics follow (see SeriesAt).
+  std::size_t Chosen = 0;
 
-  // Rebuilds Series from every BaseFrame, ordered by the sort criterion when
+  // Series K of the plot: 0 this one, K the overlay K - 1.
+  const TPlotSeries& SeriesAt(std::size_t K) const { return K == 0 ? *this : Overlays[K - 1]; }
+  std::size_t SeriesCount() const { return Overlays.size() + 1; }
+  const TPlotSeries& ChosenSeries() const { return SeriesAt(Chosen); }
+  // Adds and builds an overlay of that variable, scaling vertically when the
+  // range is the automatic one; false when the plot is full.
+  bool AddOverlay(const TFramesDefinition& Definition, const std::string& FrameName, const std::string& VarName);
+  // Gives the overlays this series' mode, view and vertical range.
+  void ShareView();
+
+  // Rebuilds Series (and the overlays) from every BaseFrame, ordered by the sort criterion when
   // it names a variable. The first refresh resets the view; later ones keep
   // its width on the newest points, and an automatic vertical range follows
   // them when the index view moves. What each BaseFrame gives is kept, so a
@@ -70,7 +91,8 @@ class TPlotSeries {
   // other roots, another definition or other names start over.
   void RefreshSeries(const TFramesDefinition& Definition);
   void ResetView();
-  // Fits YMin / YMax to the points in view with 10 % / 11 % margins.
+  // Fits YMin / YMax to the points in view of every series with 10 % / 11 %
+  // margins.
   void ScaleVertical();
   // TimeSeries := Series ordered by time.
   void SortTimeSeries();
@@ -104,7 +126,8 @@ class TPlotSeries {
   // index-mode x edits); a value outside its condition is ignored.
   void ApplyLimit(TLimitEdit Edit, const std::string& Text);
 
-  // One line per point: SerialNo, Time and Value, CR LF.
+  // Line I: SerialNo and Time of the first series with a point I, then the
+  // value of point I of every series ("-" where a series is shorter), CR LF.
   void WriteSeries(std::ostream& Out) const;
 
  private:
@@ -139,5 +162,8 @@ class TPlotSeries {
   } Collected;
 
   void CollectNewFrames(const TFramesDefinition& Definition);
+  void RefreshOverlay(TPlotSeries& Overlay, const TFramesDefinition& Definition) const;
+  // Widens Low / High to the values of the points from ViewStart to before ViewEnd.
+  void WidenToView(double& Low, double& High) const;
   TFrameSummary Summarize(const TFramesDefinition& Definition, const TDecodedNode* List);
 };
