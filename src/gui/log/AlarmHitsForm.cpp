@@ -108,6 +108,8 @@ void TAlarmHitsForm::AddHit(const TAlarmHit& Hit) {
   Table->Appending();
   Hits.Add(Stamped);
   Table->Appended();
+  // The columns fit the first hit; the user's widths stay after that.
+  if (Hits.Hits().size() == 1) HitView->resizeColumnsToContents();
   ShowCounts();
 }
 
