@@ -9,6 +9,8 @@
 #include "app/MainForm.h"
 #include "app/Program.h"
 #include "app/WelcomeForm.h"
+#include "browser/BrowserForm.h"
+#include "log/AlarmHitsForm.h"
 #include "widgets/RecentProjects.h"
 
 namespace {
@@ -230,6 +232,29 @@ TEST_F(Shell, AProjectFileNamedAtStartOpensOnceTheMainWindowIsUp) {
   ASSERT_FALSE(ProjectForm.isNull());
   EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
   EXPECT_EQ(ProjectForm->Edit1->text(), "start.dat");
+}
+
+TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit) {
+  RunSplash();
+  ASSERT_NE(AlarmHitsForm, nullptr);
+  EXPECT_TRUE(AlarmHitsForm->isVisible());
+  MainForm->AlarmWindow1Click();
+  EXPECT_FALSE(AlarmHitsForm->isVisible());
+  MainForm->AlarmWindow1Click();
+
+  const std::string Structure = Temp.File("demo.structure");
+  std::filesystem::copy_file(VOREX_DEMO_DIR "/demo.structure", Structure);
+  ASSERT_TRUE(WriteDemoPacketFile(Temp.File("a.dat"), 3));
+  auto* Project = new TProjectForm;
+  Project->ComboBox1->setEditText(QString::fromStdString(Structure));
+  Project->Edit1->setText(QString::fromStdString(Temp.File("a.dat")));
+  Project->Button1Click();
+  const TDecodedNode* Target = Project->Model().DataA->Frames->Next->Child->Next;
+  AlarmHitsForm->AddHit({0, "1. BF", "X > 0", 1, Project->Model().Id(), Target->SerialNo});
+  AlarmHitsForm->HitDoubleClick(0);
+  ProcessPendingEvents();
+  ASSERT_EQ(Project->Model().Browsers.size(), 1u);
+  EXPECT_EQ(dynamic_cast<TBrowserForm*>(Project->Model().Browsers[0])->FocusedNode(), Target);
 }
 
 }  // namespace
