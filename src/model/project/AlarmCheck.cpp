@@ -15,27 +15,26 @@ void Walk(const TDecodedNode* First, const std::function<void(const TDecodedNode
   }
 }
 
+bool Meets(char Operator, double Threshold, double NodeValue) {
+  switch (Operator) {
+    case '<': return NodeValue < Threshold;
+    case '=': return NodeValue == Threshold;
+    case '>': return NodeValue > Threshold;
+    default: return false;
+  }
+}
+
 std::string Condition(const TAlarmEntry& Alarm) {
   return "Alarm triggered: " + Alarm.VarName + " " + Alarm.Operator + " " + GeneralFloatText(Alarm.Value);
 }
 
 }  // namespace
 
-bool AlarmTriggers(const TAlarmEntry& Alarm, double NodeValue) {
-  switch (Alarm.Operator) {
-    case '<': return NodeValue < Alarm.Value;
-    case '=': return NodeValue == Alarm.Value;
-    case '>': return NodeValue > Alarm.Value;
-    default: return false;
-  }
-}
+bool AlarmTriggers(const TAlarmEntry& Alarm, double NodeValue) { return Meets(Alarm.Operator, Alarm.Value, NodeValue); }
 
 TAlarmLevel AlarmLevel(const TAlarmEntry& Alarm, double NodeValue) {
   if (AlarmTriggers(Alarm, NodeValue)) return TAlarmLevel::Alarm;
-  if (!Alarm.Warning) return TAlarmLevel::None;
-  TAlarmEntry Warning = Alarm;
-  Warning.Value = *Alarm.Warning;
-  return AlarmTriggers(Warning, NodeValue) ? TAlarmLevel::Warning : TAlarmLevel::None;
+  return Alarm.Warning && Meets(Alarm.Operator, *Alarm.Warning, NodeValue) ? TAlarmLevel::Warning : TAlarmLevel::None;
 }
 
 void CheckAlarmNodes(
