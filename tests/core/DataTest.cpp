@@ -560,7 +560,7 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
     EXPECT_EQ(Stream.Data->FrameCount(), Whole.Data->FrameCount());
     EXPECT_EQ(Stream.Data->ProcessedSize, Whole.Data->ProcessedSize);
     EXPECT_EQ(Stream.Notifications, 1);
-    EXPECT_EQ(Stream.Data->NodeBytes(), std::size_t{1} << 20);  // one block, however many BaseFrames
+    EXPECT_EQ(Stream.Data->NodeBytes(), std::size_t{2} << 20);  // one block, however many BaseFrames
   }
 }
 

@@ -5,7 +5,7 @@
 #include "TempDir.h"
 #include "common/Convert.h"
 #include "structure/FramesDefinition.h"
-#include "structure/VarList.h"
+#include "structure/NameHash.h"
 
 namespace {
 

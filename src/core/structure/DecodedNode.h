@@ -30,7 +30,7 @@ struct TDecodedNode {
 };
 static_assert(sizeof(TDecodedNode) == 48);
 
-// Allocates nodes in aligned blocks of 1 MiB, each starting with a small
+// Allocates nodes in aligned blocks of 2 MiB (a huge page), each starting with a small
 // header that leads from a node to its pool. All nodes live as long as the
 // pool. A mark taken before a decoding lets an aborted decoding give its
 // nodes back.
@@ -58,7 +58,7 @@ class TNodePool {
     TNodePool* Pool;
     std::uint64_t Block;
   };
-  static constexpr std::size_t BlockBytes = std::size_t{1} << 20;
+  static constexpr std::size_t BlockBytes = std::size_t{1} << 21;
   static constexpr std::size_t NodesPerBlock = (BlockBytes - sizeof(TBlockHeader)) / sizeof(TDecodedNode);
   static_assert(sizeof(TBlockHeader) + NodesPerBlock * sizeof(TDecodedNode) <= BlockBytes);
 

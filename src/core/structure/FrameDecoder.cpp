@@ -1,5 +1,7 @@
 // Decoding a frame into its tree of nodes and evaluating its variables.
 #include "common/Log.h"
+#include <algorithm>
+
 #include "structure/ByteBit.h"
 #include "structure/FramesDefinition.h"
 #include "structure/InstrumentNames.h"
@@ -36,12 +38,30 @@ class TFramesDefinition::TRowResolver : public TVariableResolver {
   const TCompiledRow& Row;
 };
 
+namespace {
+
+// Stores Value in Slot unless the slot holds one already.
+void Store(std::vector<double>& Values, std::vector<std::uint8_t>& Present, std::int32_t Slot, double Value) {
+  const auto I = static_cast<std::size_t>(Slot);
+  if (Present[I]) return;
+  Present[I] = 1;
+  Values[I] = Value;
+}
+
+double Stored(const std::vector<double>& Values, const std::vector<std::uint8_t>& Present, std::int32_t Slot) {
+  const auto I = static_cast<std::size_t>(Slot);
+  return Present[I] ? Values[I] : MissingValue;
+}
+
+}  // namespace
+
 TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string& FrameName, TNodePool& Pool) {
   if (SubframeDepth == 0) {
     SubframeCount = 0;
     TopFrame = FrameName;
   }
-  Variables->Clear();
+  TFrameValues& Level = Levels[static_cast<std::size_t>(SubframeDepth)];
+  Level.Plan = nullptr;
   CurrentFrame = FrameName;
   Stream = &S;
   DependencyBudget = InitialDependencyBudget;
@@ -54,6 +74,8 @@ TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string
     return Pool.New();
   }
   const std::size_t FirstRow = static_cast<std::size_t>(First->second);
+  Level.Plan = &FramePlans[static_cast<std::size_t>(CompiledRows[FirstRow].Plan)];
+  std::fill_n(Level.Present.begin(), Level.Plan->SlotOfHash.size(), 0);
   const std::size_t Mark = Pool.Mark();
   TDecodedNode* Head = nullptr;
   TDecodedNode* Tail = nullptr;
@@ -65,12 +87,13 @@ TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string
     for (std::size_t I = FirstRow; I < Entries.size() && Entries[I].FrameHash == Hash; ++I) {
       const TDefinitionEntry& Row = Entries[I];
       if (Row.Kind == ekSubframe || Row.Kind == ekFrame) continue;
-      Evaluate(CompiledRows[I].Name, static_cast<std::int32_t>(I));
+      const TCompiledRow& Compiled = CompiledRows[I];
+      Evaluate(Compiled.Name, Compiled.Slots, static_cast<std::int32_t>(I));
       TDecodedNode* Node = Pool.New();
       Node->DefIndex = Node->FrameIndex = static_cast<std::int16_t>(I);
       Node->Position = static_cast<std::int32_t>(S.Position + Row.BytePos);
-      Node->RawValue = Variables->ValueOfHash(Row.NameHash);
-      Node->Value = Row.Kind == ekBoolean ? Node->RawValue : Variables->ValueOfHash(Row.ValueHash);
+      Node->RawValue = Stored(Level.Values, Level.Present, Compiled.NodeRawSlot);
+      Node->Value = Row.Kind == ekBoolean ? Node->RawValue : Stored(Level.Values, Level.Present, Compiled.NodeValueSlot);
       Append(Node);
     }
     for (std::size_t I = FirstRow; I < Entries.size() && Entries[I].FrameHash == Hash; ++I)
@@ -106,25 +129,15 @@ TDecodedNode* TFramesDefinition::DecodeSubframe(TMemoryStream& S, std::int32_t R
   }
   const std::string Frame = SubFrameEvaluation(Row.VarName);
   const TRestore<int> RestoreDepth(SubframeDepth, SubframeDepth);
-  {
-    // The enclosing frame's variables wait aside and come back however the
-    // sub-frame's decoding ends.
-    TVarList& Saved = SavedVariables[static_cast<std::size_t>(SubframeDepth)];
-    struct TRestoreVariables {
-      TVarList& A;
-      TVarList& B;
-      ~TRestoreVariables() { std::swap(A, B); }
-    } RestoreVariables{Saved, *Variables};
-    std::swap(Saved, *Variables);
-    ++SubframeDepth;
-    Node->Child = DecodeFrame(S, Frame, Pool);
-  }
+  ++SubframeDepth;
+  Node->Child = DecodeFrame(S, Frame, Pool);
   for (TDecodedNode* Child = Node->Child; Child; Child = Child->Next) Child->SetParent(Node);
   return Node;
 }
 
-void TFramesDefinition::Evaluate(const TVariableName& Name, std::int32_t RowIndex) {
-  if (Variables->ContainsHash(Name.Hash)) return;
+void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Slots, std::int32_t RowIndex) {
+  TFrameValues& Level = Levels[static_cast<std::size_t>(SubframeDepth)];
+  if (Level.Present[static_cast<std::size_t>(Slots.Asked)]) return;
   if (--DependencyBudget <= 0) {
     AddEntry(llError, "Cross dependency for variable " + Name.Stripped + " detected!");
     ++DependencyBudget;
@@ -133,53 +146,65 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, std::int32_t RowInde
   const TRestore<std::int32_t> RestoreBudget(DependencyBudget, DependencyBudget + 1);
   const TRestore<std::int64_t> RestorePosition(Stream->Position, Stream->Position);
 
-  if (RowIndex == -1) RowIndex = FindVariableRow(DJBHash(CurrentFrame), Name.StrippedHash);
   if (RowIndex == -1) {
     AddEntry(llError, "Could not fetch Variable: " + CurrentFrame + "." + Name.Stripped);
     return;
   }
   const TDefinitionEntry& Row = Entries[static_cast<std::size_t>(RowIndex)];
+  const TCompiledRow& Compiled = CompiledRows[static_cast<std::size_t>(RowIndex)];
   double Raw = 0;
   if (Row.BytePos >= 0) {
-    const TBitPos Position{Row.BytePos, Row.BitPos};
-    const TBitPos Length{Row.ByteLen, Row.BitLen};
     if (Row.Kind == ekText) {
-      std::string Text = ReadMessage(*Stream, Position, Length);
+      std::string Text = ReadMessage(*Stream, {Row.BytePos, Row.BitPos}, {Row.ByteLen, Row.BitLen});
       Raw = static_cast<double>(Messages.size());
       Messages.push_back(Text);
-      Variables->AddHashed(Name.Stripped, Name.StrippedHash, Row.Kind, Raw);
+      Store(Level.Values, Level.Present, Slots.Raw, Raw);
       AddEntry(llMessage, Text);
     } else {
-      Raw = ExtractInt(*Stream, Position, Length);
-      Variables->AddHashed(Name.Stripped, Name.StrippedHash, Row.Kind, Raw);
+      Raw = ReadField(Row, Compiled);
+      Store(Level.Values, Level.Present, Slots.Raw, Raw);
     }
   }
   if (Row.Kind != ekNumber) return;
   if (Row.IsIdentity) {
-    Variables->AddHashed(Name.ValueName, Name.ValueHash, Row.Kind, Raw);
+    Store(Level.Values, Level.Present, Slots.Value, Raw);
     return;
   }
-  const TCompiledRow& Compiled = CompiledRows[static_cast<std::size_t>(RowIndex)];
   TRowResolver Resolver(*this, Compiled);
   const TTransformResult Result = Compiled.Transform.Evaluate(Resolver);
   if (Result.SyntaxError != 0) ReportParseError(Row.Transform);
   if (Result.Failed)
     AddEntry(llWarn, "Parse error: " + Row.Transform);
   else
-    Variables->AddHashed(Name.ValueName, Name.ValueHash, Row.Kind, static_cast<double>(Result.Value));
+    Store(Level.Values, Level.Present, Slots.Value, static_cast<double>(Result.Value));
 }
 
-bool TFramesDefinition::LookUp(const TVariableName& Name, long double& Value) {
-  bool Found = Variables->ContainsHash(Name.Hash);
-  if (!Found) {
-    Evaluate(Name, -1);
-    Found = Variables->ContainsHash(Name.Hash);
-  }
+std::uint16_t TFramesDefinition::ReadField(const TDefinitionEntry& Row, const TCompiledRow& Compiled) const {
+  const std::int64_t At = Stream->Position + Compiled.Position.Byte;
+  if (!Compiled.FastRead || At < 0 || At + 2 > Stream->Size())
+    return ExtractInt(*Stream, {Row.BytePos, Row.BitPos}, {Row.ByteLen, Row.BitLen});
+  const std::uint8_t* Window = Stream->Bytes.data() + At;
+  const std::uint32_t Word = ((std::uint32_t{Window[0]} << 8 | Window[1]) << Compiled.Position.Bit) & 0xFFFF;
+  return static_cast<std::uint16_t>(Word >> (16 - Compiled.Bits));
+}
+
+bool TFramesDefinition::LookUp(const TAskedName& Asked, long double& Value) {
+  const TFrameValues& Level = Levels[static_cast<std::size_t>(SubframeDepth)];
+  const auto Slot = static_cast<std::size_t>(Asked.Slots.Asked);
+  if (!Level.Present[Slot]) Evaluate(Asked.Name, Asked.Slots, Asked.Row);
+  const bool Found = Level.Present[Slot] != 0;
   if (Found)
-    Value = Variables->ValueOfHash(Name.Hash);
+    Value = Level.Values[Slot];
   else
-    AddEntry(llError, "Parse error: Variable " + Name.Name + " not found.");
+    AddEntry(llError, "Parse error: Variable " + Asked.Name.Name + " not found.");
   return Found;
+}
+
+double TFramesDefinition::VariableValue(std::string_view Name) const {
+  const TFrameValues& Level = Levels[static_cast<std::size_t>(SubframeDepth)];
+  if (!Level.Plan) return MissingValue;
+  const auto Slot = Level.Plan->SlotOfHash.find(DJBHash(Name));
+  return Slot == Level.Plan->SlotOfHash.end() ? MissingValue : Stored(Level.Values, Level.Present, Slot->second);
 }
 
 void TFramesDefinition::ReportParseError(const std::string& Transform) {

@@ -10,10 +10,11 @@
 #include <vector>
 
 #include "parser/MathParser.h"
+#include "structure/ByteBit.h"
 #include "structure/DecodedNode.h"
 #include "structure/DefinitionEntry.h"
 #include "structure/MemoryStream.h"
-#include "structure/VarList.h"
+#include "structure/NameHash.h"
 #include "structure/VariableName.h"
 
 // The silent abort of a decoding run on a cross dependency between transforms.
@@ -81,7 +82,7 @@ class TFramesDefinition {
 
   // The value of a variable of the frame decoded last (of the enclosing
   // frame while a sub-frame is chosen), or MissingValue.
-  double VariableValue(std::string_view Name) { return Variables->Value(Name); }
+  double VariableValue(std::string_view Name) const;
   // The nested evaluations still allowed in the decoding under way; back at
   // the start value once a decoding ends, also on the abort signal.
   std::int32_t DependencyBudgetLeft() const { return DependencyBudget; }
@@ -91,12 +92,49 @@ class TFramesDefinition {
   std::int32_t FindModeRow(std::int32_t Mode) const;
 
  private:
-  // A row's names and transform function, read once at load.
+  // The value slots of a name in its frame's plan: of the name as asked, of
+  // its raw value and of its transformed value ("&").
+  struct TNameSlots {
+    std::int32_t Asked = 0;
+    std::int32_t Raw = 0;
+    std::int32_t Value = 0;
+  };
+  // A variable a transform asks for and the row of its frame that gives it
+  // (-1: none).
+  struct TAskedName {
+    explicit TAskedName(const std::string& AskedFor) : Name(AskedFor) {}
+    TVariableName Name;
+    TNameSlots Slots;
+    std::int32_t Row = -1;
+  };
+  // A row's names, transform function and field, compiled once at load.
   struct TCompiledRow {
     TCompiledRow(const std::string& VarName, const std::string& Transform) : Name(VarName), Transform(Transform) {}
     TVariableName Name;
     TParsedTransform Transform;
-    std::vector<TVariableName> TransformNames;  // one per name of Transform.Names()
+    std::vector<TAskedName> TransformNames;  // one per name of Transform.Names()
+    TNameSlots Slots;
+    std::int32_t NodeRawSlot = 0;    // the row's own name
+    std::int32_t NodeValueSlot = 0;  // the row's own name + "&"
+    std::int32_t Plan = 0;           // index into FramePlans
+    // The field normalised; FastRead when it is a well-formed field of at
+    // most 16 bits, read here unless it lies outside the data.
+    TBitPos Position;
+    std::int32_t Bits = 0;
+    bool FastRead = false;
+  };
+  // The value slots of the frames of one name hash: one per name hash their
+  // decoding can store or ask for. Names of the same hash share a slot, as
+  // they are one variable.
+  struct TFramePlan {
+    std::unordered_map<std::uint32_t, std::int32_t> SlotOfHash;
+  };
+  // The values of the frame decoded at one nesting level; a value once
+  // stored stays until the level's next frame.
+  struct TFrameValues {
+    const TFramePlan* Plan = nullptr;
+    std::vector<double> Values;
+    std::vector<std::uint8_t> Present;
   };
   class TRowResolver;
 
@@ -104,19 +142,21 @@ class TFramesDefinition {
   TMemoryStream* Stream = nullptr;
   std::string CurrentFrame;
   std::int32_t DependencyBudget = InitialDependencyBudget;
-  std::unique_ptr<TVarList> Variables = std::make_unique<TVarList>();
 
   void LoadFromText(std::string_view Content);
   void FinishLoad();
   std::int32_t FindHeader(const std::string& Name) const;
   std::int32_t FindVariableRow(std::uint32_t FrameHash, std::uint32_t NameHash) const;
+  void CompileRows();
   TDecodedNode* DecodeSubframe(TMemoryStream& S, std::int32_t Row, TNodePool& Pool);
   // Makes sure the raw value and, for numbers, the transformed value of the
-  // variable are in Variables; RowIndex -1 searches the row in CurrentFrame.
-  void Evaluate(const TVariableName& Name, std::int32_t RowIndex);
+  // variable named Name (whose slots are Slots) are stored, from the row
+  // RowIndex of the current frame; -1: there is none.
+  void Evaluate(const TVariableName& Name, const TNameSlots& Slots, std::int32_t RowIndex);
+  std::uint16_t ReadField(const TDefinitionEntry& Row, const TCompiledRow& Compiled) const;
   // The value of a variable a transform asks for, evaluated on demand; false
   // with an error entry when there is none.
-  bool LookUp(const TVariableName& Name, long double& Value);
+  bool LookUp(const TAskedName& Asked, long double& Value);
   void ReportParseError(const std::string& Transform);
 
   // Lookups built at the end of a load; each answers what the scan of the
@@ -127,8 +167,9 @@ class TFramesDefinition {
   std::unordered_map<std::uint64_t, std::int32_t> LastRowOfVariable;
   std::unordered_map<std::int32_t, std::int32_t> FirstRowOfMode;
   std::vector<TCompiledRow> CompiledRows;  // one per row of Entries
-  // The variables of the enclosing frames while a sub-frame is decoded, by depth.
-  std::vector<TVarList> SavedVariables = std::vector<TVarList>(MaxSubframeNesting);
+  std::vector<TFramePlan> FramePlans;
+  // By nesting level: the BaseFrame's own at 0.
+  std::vector<TFrameValues> Levels = std::vector<TFrameValues>(MaxSubframeNesting + 1);
   int SubframeDepth = 0;
   int SubframeCount = 0;
   std::string TopFrame;

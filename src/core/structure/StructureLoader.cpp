@@ -1,4 +1,5 @@
 // Reading a structure file into the definition table.
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -203,12 +204,50 @@ void TFramesDefinition::FinishLoad() {
     if (E.Kind == ekFrame) FirstHeaderOfFrameHash.emplace(E.FrameHash, Row);
   }
   ReportSharedHashes(Entries);
+  CompileRows();
+}
+
+void TFramesDefinition::CompileRows() {
   CompiledRows.clear();
   CompiledRows.reserve(Entries.size());
+  FramePlans.clear();
+  std::unordered_map<std::uint32_t, std::int32_t> PlanOfFrameHash;
   for (const TDefinitionEntry& E : Entries) {
     const bool Transforms = E.Kind == ekNumber && !E.IsIdentity;
     TCompiledRow& Compiled = CompiledRows.emplace_back(E.VarName, Transforms ? E.Transform : std::string());
-    for (const std::string& Name : Compiled.Transform.Names()) Compiled.TransformNames.emplace_back(Name);
+    const auto [Plan, NewPlan] = PlanOfFrameHash.try_emplace(E.FrameHash, static_cast<std::int32_t>(FramePlans.size()));
+    if (NewPlan) FramePlans.emplace_back();
+    Compiled.Plan = Plan->second;
+    auto& SlotOfHash = FramePlans[static_cast<std::size_t>(Compiled.Plan)].SlotOfHash;
+    const auto SlotOf = [&SlotOfHash](std::uint32_t Hash) {
+      return SlotOfHash.try_emplace(Hash, static_cast<std::int32_t>(SlotOfHash.size())).first->second;
+    };
+    const auto SlotsOf = [&SlotOf](const TVariableName& Name) {
+      return TNameSlots{SlotOf(Name.Hash), SlotOf(Name.StrippedHash), SlotOf(Name.ValueHash)};
+    };
+    Compiled.Slots = SlotsOf(Compiled.Name);
+    Compiled.NodeRawSlot = SlotOf(E.NameHash);
+    Compiled.NodeValueSlot = SlotOf(E.ValueHash);
+    for (const std::string& Name : Compiled.Transform.Names()) {
+      TAskedName& Asked = Compiled.TransformNames.emplace_back(Name);
+      Asked.Slots = SlotsOf(Asked.Name);
+      Asked.Row = FindVariableRow(E.FrameHash, Asked.Name.StrippedHash);
+    }
+    TBitPos Length{E.ByteLen, E.BitLen};
+    Compiled.Position = {E.BytePos, E.BitPos};
+    NormalizeBitPos(Compiled.Position);
+    NormalizeBitPos(Length);
+    const std::int64_t Bits = std::int64_t{8} * Length.Byte + Length.Bit;
+    Compiled.Bits = static_cast<std::int32_t>(Bits);
+    // A header row's length is the frame length, which a pass may adjust.
+    Compiled.FastRead = E.Kind != ekFrame && Bits >= 0 && Bits <= 16 && Compiled.Position.Bit >= 0;
+  }
+  std::size_t Slots = 0;
+  for (const TFramePlan& Plan : FramePlans) Slots = std::max(Slots, Plan.SlotOfHash.size());
+  for (TFrameValues& Level : Levels) {
+    Level = TFrameValues{};
+    Level.Values.assign(Slots, 0);
+    Level.Present.assign(Slots, 0);
   }
 }
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "structure/VarList.h"
+#include "structure/NameHash.h"
 
 struct TVariableName {
   explicit TVariableName(const std::string& AskedFor)

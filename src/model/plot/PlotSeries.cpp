@@ -10,7 +10,7 @@
 #include "common/FormatSettings.h"
 #include "common/Rounding.h"
 #include "structure/InstrumentNames.h"
-#include "structure/VarList.h"
+#include "structure/NameHash.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <numeric>
 
 #include "structure/InstrumentNames.h"
-#include "structure/VarList.h"
+#include "structure/NameHash.h"
 
 namespace {
 

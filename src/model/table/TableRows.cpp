@@ -2,7 +2,7 @@
 
 #include "common/Rounding.h"
 #include "structure/InstrumentNames.h"
-#include "structure/VarList.h"
+#include "structure/NameHash.h"
 
 namespace {
 
