@@ -7,10 +7,19 @@ TLogSink& CurrentSink() {
   static TLogSink Sink;
   return Sink;
 }
+thread_local TLogCapture* Capture = nullptr;
 }  // namespace
+
+TLogCapture::TLogCapture() : Previous(std::exchange(Capture, this)) {}
+
+TLogCapture::~TLogCapture() { Capture = Previous; }
 
 void AddEntry(int Level, const std::string& Text) {
   if (Level < llMessage || Level > llError) return;
+  if (Capture) {
+    Capture->Entries.emplace_back(static_cast<TLogLevel>(Level), Text);
+    return;
+  }
   const TLogSink& Sink = CurrentSink();
   if (Sink) Sink(static_cast<TLogLevel>(Level), Text);
 }

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 enum TLogLevel : std::uint8_t { llMessage = 0, llInfo = 1, llWarn = 2, llError = 3 };
 
@@ -14,6 +16,22 @@ using TLogSink = std::function<void(TLogLevel Level, const std::string& Text)>;
 
 // Hands the entry to the installed sink. Levels outside 0..3 write nothing.
 void AddEntry(int Level, const std::string& Text);
+
+// While one lives, the entries made on its thread are kept in it instead of
+// reaching the sink, so that work done on other threads can be reported in
+// the order one thread would have made its entries.
+class TLogCapture {
+ public:
+  TLogCapture();
+  ~TLogCapture();
+  TLogCapture(const TLogCapture&) = delete;
+  TLogCapture& operator=(const TLogCapture&) = delete;
+
+  std::vector<std::pair<TLogLevel, std::string>> Entries;
+
+ private:
+  TLogCapture* Previous;
+};
 
 // Installs a sink (an empty one discards entries) and returns the previous one.
 TLogSink SetLogSink(TLogSink Sink);

@@ -8,21 +8,16 @@
 
 #include "common/Log.h"
 #include "common/LoadProgress.h"
+#include "data/BaseFrameStep.h"
 #include "structure/ByteBit.h"
 #include "structure/InstrumentNames.h"
 
 namespace {
 
-constexpr std::uint8_t BaseFrameId[4] = {0x1A, 0xCF, 0xFC, 0x1D};
 constexpr std::int64_t MaxFileSize = std::int64_t{1} << 31;
 // The data's start the BaseFrame length check looks at: an ID behind a
 // BaseFrame of 280 or 282 bytes.
 constexpr std::int64_t SyncHeadBytes = 282 + 4;
-
-bool HoldsBaseFrameId(const TMemoryStream& Image, std::int64_t Offset) {
-  std::uint8_t Bytes[4];
-  return Image.ReadAt(Offset, Bytes, 4) && std::memcmp(Bytes, BaseFrameId, 4) == 0;
-}
 
 // Modification time in days since 1899-12-30, or a negative value when the
 // file cannot be looked at.
@@ -47,43 +42,6 @@ void SwapWords(std::span<std::uint8_t> Bytes) {
     std::memcpy(Bytes.data() + I, &Words, 8);
   }
   for (; I + 1 < Bytes.size(); I += 2) std::swap(Bytes[I], Bytes[I + 1]);
-}
-
-// Bytes before and after a BaseFrame's first byte that its decoding may
-// read: the furthest reads of any row, moved by the sub-frame offsets of
-// every nesting level.
-struct TReach {
-  std::int64_t Before = 0;  // 0 or less
-  std::int64_t After = 0;
-};
-
-TReach DecodingReach(const TFramesDefinition& Definition) {
-  std::int64_t ReadFirst = 0, ReadEnd = 0, ShiftDown = 0, ShiftUp = 0;
-  for (const TDefinitionEntry& Row : Definition.Entries) {
-    if (Row.Kind == ekSubframe) {
-      ShiftDown = std::min<std::int64_t>(ShiftDown, Row.BytePos);
-      ShiftUp = std::max<std::int64_t>(ShiftUp, Row.BytePos);
-    }
-    if (Row.BytePos < 0) continue;
-    TBitPos Start{Row.BytePos, Row.BitPos};
-    TBitPos Length{Row.ByteLen, Row.BitLen};
-    NormalizeBitPos(Start);
-    NormalizeBitPos(Length);
-    const std::int64_t Count = Row.Kind == ekText ? std::clamp(Length.Byte, 0, MaxMessageLength) : 2;
-    ReadFirst = std::min<std::int64_t>(ReadFirst, Start.Byte);
-    ReadEnd = std::max(ReadEnd, Start.Byte + Count);
-  }
-  return {MaxSubframeNesting * ShiftDown + ReadFirst, MaxSubframeNesting * ShiftUp + ReadEnd};
-}
-
-// Moves the positions of a decoded list and its trees by Offset, in the 32
-// bits they wrap in.
-void ShiftPositions(TDecodedNode* List, std::int64_t Offset) {
-  for (TDecodedNode* Node = List; Node; Node = Node->Next) {
-    Node->Position = static_cast<std::int32_t>(static_cast<std::uint32_t>(Node->Position) +
-                                               static_cast<std::uint32_t>(Offset));
-    ShiftPositions(Node->Child, Offset);
-  }
 }
 
 void NumberTree(TDecodedNode* List, std::int64_t& Serial) {
@@ -389,7 +347,7 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
     std::int64_t Next = Position + Length;
     if (IdCheck && !HoldsBaseFrameId(Image, Position - Origin)) {
       if (!Resync) {
-        AddEntry(llWarn, "BaseFrame at Position " + std::to_string(Position) + " has invalid ID! Skipping...");
+        WarnInvalidId(Position);
       } else {
         Next = FindMarker(Position + 1, DataEnd, Pieces);
         if (Next < 0) {
@@ -404,19 +362,10 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
         PairFrom(Next);
       }
     } else {
-      Image.Position = Position - Origin;
       TDecodedNode* Child = nullptr;
-      try {
-        Child = Definition.DecodeFrame(Image, BaseFrameName, Pool);
-      } catch (const EDecodeAbort&) {
-        // The aborted BaseFrame is decoded again by the next pass.
-        break;
-      } catch (const std::exception& Error) {
-        // Out of memory, say: keep what is decoded, retry this BaseFrame next pass.
-        AddEntry(llError, "Decoding stopped at BaseFrame position " + std::to_string(Position) + " of " + FileName +
-                              ": " + Error.what());
-        break;
-      }
+      const TFrameOutcome Outcome =
+          DecodeBaseFrame(Definition, Image, Position - Origin, Position, IdCheck, Pool, FileName, Child);
+      if (Outcome == TFrameOutcome::Stopped) break;
       TDecodedNode* Root = NewRoot(Position, Child, RootDefIndex);
       if (!Pieces) {
         AppendRoot(Root);

@@ -38,22 +38,6 @@ class TFramesDefinition::TRowResolver : public TVariableResolver {
   const TCompiledRow& Row;
 };
 
-namespace {
-
-// Stores Value in Slot unless the slot holds one already.
-void Store(std::vector<double>& Values, std::vector<std::uint8_t>& Present, std::int32_t Slot, double Value) {
-  const auto I = static_cast<std::size_t>(Slot);
-  if (Present[I]) return;
-  Present[I] = 1;
-  Values[I] = Value;
-}
-
-double Stored(const std::vector<double>& Values, const std::vector<std::uint8_t>& Present, std::int32_t Slot) {
-  const auto I = static_cast<std::size_t>(Slot);
-  return Present[I] ? Values[I] : MissingValue;
-}
-
-}  // namespace
 
 TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string& FrameName, TNodePool& Pool) {
   if (SubframeDepth == 0) {
@@ -75,7 +59,7 @@ TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string
   }
   const std::size_t FirstRow = static_cast<std::size_t>(First->second);
   Level.Plan = &FramePlans[static_cast<std::size_t>(CompiledRows[FirstRow].Plan)];
-  std::fill_n(Level.Present.begin(), Level.Plan->SlotOfHash.size(), 0);
+  std::fill_n(Level.Present.begin(), Level.Plan->SlotOfHash.size(), scNone);
   const std::size_t Mark = Pool.Mark();
   TDecodedNode* Head = nullptr;
   TDecodedNode* Tail = nullptr;
@@ -92,8 +76,8 @@ TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string
       TDecodedNode* Node = Pool.New();
       Node->DefIndex = Node->FrameIndex = static_cast<std::int16_t>(I);
       Node->Position = static_cast<std::int32_t>(S.Position + Row.BytePos);
-      Node->RawValue = Stored(Level.Values, Level.Present, Compiled.NodeRawSlot);
-      Node->Value = Row.Kind == ekBoolean ? Node->RawValue : Stored(Level.Values, Level.Present, Compiled.NodeValueSlot);
+      Node->RawValue = NodeValue(Level, Compiled.NodeRawSlot, Row.Kind == ekText);
+      Node->Value = Row.Kind == ekBoolean ? Node->RawValue : NodeValue(Level, Compiled.NodeValueSlot, false);
       Append(Node);
     }
     for (std::size_t I = FirstRow; I < Entries.size() && Entries[I].FrameHash == Hash; ++I)
@@ -137,7 +121,7 @@ TDecodedNode* TFramesDefinition::DecodeSubframe(TMemoryStream& S, std::int32_t R
 
 void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Slots, std::int32_t RowIndex) {
   TFrameValues& Level = Levels[static_cast<std::size_t>(SubframeDepth)];
-  if (Level.Present[static_cast<std::size_t>(Slots.Asked)]) return;
+  if (Level.Present[static_cast<std::size_t>(Slots.Asked)] != scNone) return;
   if (--DependencyBudget <= 0) {
     AddEntry(llError, "Cross dependency for variable " + Name.Stripped + " detected!");
     ++DependencyBudget;
@@ -158,16 +142,16 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
       std::string Text = ReadMessage(*Stream, {Row.BytePos, Row.BitPos}, {Row.ByteLen, Row.BitLen});
       Raw = static_cast<double>(Messages.size());
       Messages.push_back(Text);
-      Store(Level.Values, Level.Present, Slots.Raw, Raw);
+      Level.Store(Slots.Raw, Raw, scTextIndex);
       AddEntry(llMessage, Text);
     } else {
       Raw = ReadField(Row, Compiled);
-      Store(Level.Values, Level.Present, Slots.Raw, Raw);
+      Level.Store(Slots.Raw, Raw, scNumber);
     }
   }
   if (Row.Kind != ekNumber) return;
   if (Row.IsIdentity) {
-    Store(Level.Values, Level.Present, Slots.Value, Raw);
+    Level.Store(Slots.Value, Raw, scNumber);
     return;
   }
   TRowResolver Resolver(*this, Compiled);
@@ -176,7 +160,7 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
   if (Result.Failed)
     AddEntry(llWarn, "Parse error: " + Row.Transform);
   else
-    Store(Level.Values, Level.Present, Slots.Value, static_cast<double>(Result.Value));
+    Level.Store(Slots.Value, static_cast<double>(Result.Value), scNumber);
 }
 
 std::uint16_t TFramesDefinition::ReadField(const TDefinitionEntry& Row, const TCompiledRow& Compiled) const {
@@ -191,20 +175,28 @@ std::uint16_t TFramesDefinition::ReadField(const TDefinitionEntry& Row, const TC
 bool TFramesDefinition::LookUp(const TAskedName& Asked, long double& Value) {
   const TFrameValues& Level = Levels[static_cast<std::size_t>(SubframeDepth)];
   const auto Slot = static_cast<std::size_t>(Asked.Slots.Asked);
-  if (!Level.Present[Slot]) Evaluate(Asked.Name, Asked.Slots, Asked.Row);
-  const bool Found = Level.Present[Slot] != 0;
-  if (Found)
+  if (Level.Present[Slot] == scNone) Evaluate(Asked.Name, Asked.Slots, Asked.Row);
+  const bool Found = Level.Present[Slot] != scNone;
+  if (Found) {
     Value = Level.Values[Slot];
-  else
+    if (Level.Present[Slot] == scTextIndex) FTextIndexUsed = true;
+  } else
     AddEntry(llError, "Parse error: Variable " + Asked.Name.Name + " not found.");
   return Found;
 }
 
-double TFramesDefinition::VariableValue(std::string_view Name) const {
+double TFramesDefinition::VariableValue(std::string_view Name) {
   const TFrameValues& Level = Levels[static_cast<std::size_t>(SubframeDepth)];
   if (!Level.Plan) return MissingValue;
   const auto Slot = Level.Plan->SlotOfHash.find(DJBHash(Name));
-  return Slot == Level.Plan->SlotOfHash.end() ? MissingValue : Stored(Level.Values, Level.Present, Slot->second);
+  return Slot == Level.Plan->SlotOfHash.end() ? MissingValue : NodeValue(Level, Slot->second, false);
+}
+
+double TFramesDefinition::NodeValue(const TFrameValues& Level, std::int32_t Slot, bool ExpectText) {
+  const TSlotContent Content = Level.Present[static_cast<std::size_t>(Slot)];
+  if (Content == scNone) return MissingValue;
+  if ((Content == scTextIndex) != ExpectText) FTextIndexUsed = true;
+  return Level.Values[static_cast<std::size_t>(Slot)];
 }
 
 void TFramesDefinition::ReportParseError(const std::string& Transform) {

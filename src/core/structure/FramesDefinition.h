@@ -82,12 +82,26 @@ class TFramesDefinition {
 
   // The value of a variable of the frame decoded last (of the enclosing
   // frame while a sub-frame is chosen), or MissingValue.
-  double VariableValue(std::string_view Name) const;
+  double VariableValue(std::string_view Name);
   // The nested evaluations still allowed in the decoding under way; back at
   // the start value once a decoding ends, also on the abort signal.
   std::int32_t DependencyBudgetLeft() const { return DependencyBudget; }
 
+  // A copy with its own decoding state, for another thread, whose TEXT
+  // messages go to Messages (which must outlive it); none when this kind of
+  // definition cannot be copied.
+  virtual std::unique_ptr<TFramesDefinition> CopyFor(std::vector<std::string>& Messages) const;
+  // Whether a decoding used the index of a TEXT message as a number (in a
+  // transform, a sub-frame choice or a node of another kind), so that its
+  // results depend on the messages decoded before it.
+  bool TextIndexUsed() const { return FTextIndexUsed; }
+  // Appends the messages a copy decoded to this definition's, emptying More.
+  void AppendMessages(std::vector<std::string>& More);
+
  protected:
+  // Everything but the decoding state, with Messages for the messages.
+  TFramesDefinition(const TFramesDefinition& Other, std::vector<std::string>& Messages);
+
   // First row carrying Mode, or -1.
   std::int32_t FindModeRow(std::int32_t Mode) const;
 
@@ -129,12 +143,21 @@ class TFramesDefinition {
   struct TFramePlan {
     std::unordered_map<std::uint32_t, std::int32_t> SlotOfHash;
   };
+  // What a value slot holds.
+  enum TSlotContent : std::uint8_t { scNone, scNumber, scTextIndex };
   // The values of the frame decoded at one nesting level; a value once
   // stored stays until the level's next frame.
   struct TFrameValues {
     const TFramePlan* Plan = nullptr;
     std::vector<double> Values;
-    std::vector<std::uint8_t> Present;
+    std::vector<TSlotContent> Present;
+
+    void Store(std::int32_t Slot, double Value, TSlotContent Content) {
+      const auto I = static_cast<std::size_t>(Slot);
+      if (Present[I] != scNone) return;
+      Present[I] = Content;
+      Values[I] = Value;
+    }
   };
   class TRowResolver;
 
@@ -148,6 +171,10 @@ class TFramesDefinition {
   std::int32_t FindHeader(const std::string& Name) const;
   std::int32_t FindVariableRow(std::uint32_t FrameHash, std::uint32_t NameHash) const;
   void CompileRows();
+  void SizeLevels();
+  // The value of Slot for a node; a TEXT row's node (ExpectText) takes a
+  // message index, any other a number.
+  double NodeValue(const TFrameValues& Level, std::int32_t Slot, bool ExpectText);
   TDecodedNode* DecodeSubframe(TMemoryStream& S, std::int32_t Row, TNodePool& Pool);
   // Makes sure the raw value and, for numbers, the transformed value of the
   // variable named Name (whose slots are Slots) are stored, from the row
@@ -172,5 +199,6 @@ class TFramesDefinition {
   std::vector<TFrameValues> Levels = std::vector<TFrameValues>(MaxSubframeNesting + 1);
   int SubframeDepth = 0;
   int SubframeCount = 0;
+  bool FTextIndexUsed = false;
   std::string TopFrame;
 };

@@ -87,3 +87,7 @@ std::vector<std::string> TQuorinFramesDefinition::SubFrameCandidates(const std::
   }
   return Frames;
 }
+
+std::unique_ptr<TFramesDefinition> TQuorinFramesDefinition::CopyFor(std::vector<std::string>& Messages) const {
+  return std::unique_ptr<TFramesDefinition>(new TQuorinFramesDefinition(*this, Messages));
+}

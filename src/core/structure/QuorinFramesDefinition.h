@@ -1,5 +1,6 @@
 #pragma once
 // The instrument's rules that choose the frame decoded for a SUBFRAME variable.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,4 +12,5 @@ class TQuorinFramesDefinition : public TFramesDefinition {
 
   std::string SubFrameEvaluation(const std::string& SubframeName) override;
   std::vector<std::string> SubFrameCandidates(const std::string& SubframeName) const override;
+  std::unique_ptr<TFramesDefinition> CopyFor(std::vector<std::string>& Messages) const override;
 };

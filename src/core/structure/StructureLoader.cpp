@@ -80,7 +80,28 @@ TFramesDefinition::TFramesDefinition(const TStructureText& Source, std::vector<s
   LoadFromText(Source.Text);
 }
 
+TFramesDefinition::TFramesDefinition(const TFramesDefinition& Other, std::vector<std::string>& Messages)
+    : Loaded(Other.Loaded),
+      Entries(Other.Entries),
+      Messages(Messages),
+      FirstRowOfFrameName(Other.FirstRowOfFrameName),
+      FirstRowOfFrameHash(Other.FirstRowOfFrameHash),
+      FirstHeaderOfFrameHash(Other.FirstHeaderOfFrameHash),
+      LastRowOfVariable(Other.LastRowOfVariable),
+      FirstRowOfMode(Other.FirstRowOfMode),
+      CompiledRows(Other.CompiledRows),
+      FramePlans(Other.FramePlans) {
+  SizeLevels();
+}
+
 TFramesDefinition::~TFramesDefinition() = default;
+
+std::unique_ptr<TFramesDefinition> TFramesDefinition::CopyFor(std::vector<std::string>&) const { return nullptr; }
+
+void TFramesDefinition::AppendMessages(std::vector<std::string>& More) {
+  Messages.insert(Messages.end(), std::make_move_iterator(More.begin()), std::make_move_iterator(More.end()));
+  More.clear();
+}
 
 void TFramesDefinition::LoadFromText(std::string_view Content) {
   Content = Content.substr(0, Content.find('\x1A'));
@@ -242,12 +263,16 @@ void TFramesDefinition::CompileRows() {
     // A header row's length is the frame length, which a pass may adjust.
     Compiled.FastRead = E.Kind != ekFrame && Bits >= 0 && Bits <= 16 && Compiled.Position.Bit >= 0;
   }
+  SizeLevels();
+}
+
+void TFramesDefinition::SizeLevels() {
   std::size_t Slots = 0;
   for (const TFramePlan& Plan : FramePlans) Slots = std::max(Slots, Plan.SlotOfHash.size());
   for (TFrameValues& Level : Levels) {
     Level = TFrameValues{};
     Level.Values.assign(Slots, 0);
-    Level.Present.assign(Slots, 0);
+    Level.Present.assign(Slots, scNone);
   }
 }
 
