@@ -12,6 +12,10 @@ void AddProjectOptions(CLI::App& App, TCliProjectOptions& Options) {
   App.add_flag("--resync", Options.Resync,
                "after an invalid BaseFrame, go on decoding at the next synchronisation marker at any byte (one "
                "warning for the bytes skipped) instead of warning of every BaseFrame position");
+  App.add_option("--threads", Options.Threads,
+                 "threads that decode the BaseFrames of a file (0, the default: one per core); the results are the "
+                 "same with any number")
+      ->check(CLI::Range(0, 1024));
 }
 
 TCliLog::TCliLog(std::ostream& Err, bool Quiet)
@@ -31,6 +35,7 @@ int LoadCliDefinition(TProject& Project, const TCliProjectOptions& Options, std:
   Project.Settings.PaketFileB = Options.Files.size() > 2 ? Options.Files[2] : std::string();
   Project.Settings.Tracking = false;
   Project.Settings.Resync = Options.Resync;
+  Project.Threads = Options.Threads;
   try {
     return Project.LoadDefinition() ? ExitClean : ExitNoLoad;
   } catch (const EConvertError& Error) {

@@ -16,9 +16,10 @@ struct TCliProjectOptions {
   std::vector<std::string> Files;  // STRUCTURE PACKET [PACKET2]
   bool Quiet = false;
   bool Resync = false;
+  int Threads = 0;
 };
 
-// Adds STRUCTURE PACKET [PACKET2], -q/--quiet and --resync to App.
+// Adds STRUCTURE PACKET [PACKET2], -q/--quiet, --resync and --threads to App.
 void AddProjectOptions(CLI::App& App, TCliProjectOptions& Options);
 
 // Writes the log entries to Err as "[Level] text" lines while it lives (Warn

@@ -44,6 +44,42 @@ void SwapWords(std::span<std::uint8_t> Bytes) {
   for (; I + 1 < Bytes.size(); I += 2) std::swap(Bytes[I], Bytes[I + 1]);
 }
 
+// Bytes before and after a BaseFrame's first byte that its decoding may
+// read: the furthest reads of any row, moved by the sub-frame offsets of
+// every nesting level.
+struct TReach {
+  std::int64_t Before = 0;  // 0 or less
+  std::int64_t After = 0;
+};
+TReach DecodingReach(const TFramesDefinition& Definition) {
+  std::int64_t ReadFirst = 0, ReadEnd = 0, ShiftDown = 0, ShiftUp = 0;
+  for (const TDefinitionEntry& Row : Definition.Entries) {
+    if (Row.Kind == ekSubframe) {
+      ShiftDown = std::min<std::int64_t>(ShiftDown, Row.BytePos);
+      ShiftUp = std::max<std::int64_t>(ShiftUp, Row.BytePos);
+    }
+    if (Row.BytePos < 0) continue;
+    TBitPos Start{Row.BytePos, Row.BitPos};
+    TBitPos Length{Row.ByteLen, Row.BitLen};
+    NormalizeBitPos(Start);
+    NormalizeBitPos(Length);
+    const std::int64_t Count = Row.Kind == ekText ? std::clamp(Length.Byte, 0, MaxMessageLength) : 2;
+    ReadFirst = std::min<std::int64_t>(ReadFirst, Start.Byte);
+    ReadEnd = std::max(ReadEnd, Start.Byte + Count);
+  }
+  return {MaxSubframeNesting * ShiftDown + ReadFirst, MaxSubframeNesting * ShiftUp + ReadEnd};
+}
+
+// Moves the positions of a decoded list and its trees by Offset, in the 32
+// bits they wrap in.
+void ShiftPositions(TDecodedNode* List, std::int64_t Offset) {
+  for (TDecodedNode* Node = List; Node; Node = Node->Next) {
+    Node->Position = static_cast<std::int32_t>(static_cast<std::uint32_t>(Node->Position) +
+                                               static_cast<std::uint32_t>(Offset));
+    ShiftPositions(Node->Child, Offset);
+  }
+}
+
 void NumberTree(TDecodedNode* List, std::int64_t& Serial) {
   for (TDecodedNode* Node = List; Node; Node = Node->Next) {
     NumberTree(Node->Child, Serial);
@@ -313,9 +349,9 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   if (PauseTimer) Timer->SetEnabled(false);
   const auto RootDefIndex = static_cast<std::int16_t>(Definition.FindFrame(BaseFrameName));
   std::int64_t Handled = 0;
-  const auto ShowPosition = [&] {
-    Progress.SetPosition(Position);
-    Progress.SetCounter(std::to_string(Handled));
+  const auto Show = [&Progress](std::int64_t At, std::int64_t Frames) {
+    Progress.SetPosition(At);
+    Progress.SetCounter(std::to_string(Frames));
   };
   const std::chrono::milliseconds RefreshInterval = Progress.RefreshInterval();
   auto NextRefresh = std::chrono::steady_clock::now();
@@ -327,9 +363,15 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   };
   const std::size_t PoolMark = Pool.Mark();
   bool HandedOver = true;
-  while (DataEnd - Position >= Length) {
+  const bool Parallel =
+      !Pieces && !(IdCheck && Resync) &&
+      DecodeInParallel(Position, DataEnd, Length, IdCheck, RootDefIndex, Handled, [&](std::int64_t At, std::int64_t Frames) {
+        Show(At, Frames);
+        Progress.ProcessMessages();
+      });
+  while (!Parallel && DataEnd - Position >= Length) {
     if (RefreshInterval.count() == 0 || std::chrono::steady_clock::now() >= NextRefresh) {
-      ShowPosition();
+      Show(Position, Handled);
       Progress.ProcessMessages();
       NextRefresh = std::chrono::steady_clock::now() + RefreshInterval;
     }
@@ -383,7 +425,7 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   }
   // Also the nodes of a decoding that failed.
   if (Pieces) Pool.Rollback(PoolMark);
-  ShowPosition();
+  Show(Position, Handled);
   // Only whole BaseFrames count as processed: the rest is decoded once complete.
   ProcessedSize = Position;
   NumberNodes();
@@ -396,6 +438,12 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   }
   Progress.HideProgress();
   if (PauseTimer) Timer->SetEnabled(true);
+}
+
+std::size_t TData::NodeBytes() const {
+  std::size_t Bytes = Pool.ReservedBytes();
+  for (const auto& Chunk : ChunkPools) Bytes += Chunk->ReservedBytes();
+  return Bytes;
 }
 
 TDecodedNode* TData::NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex) {

@@ -41,6 +41,10 @@ class TData {
   // one per BaseFrame position. When the data ends before a marker, the next
   // pass looks again from the invalid BaseFrame.
   bool Resync = false;
+  // Threads a whole-file pass over many new BaseFrames decodes them on, in
+  // chunks joined in file order into exactly what one thread makes (not
+  // while resynchronising); 0: one per core.
+  int Threads = 0;
 
   // Reads the file once (whole, or in pieces while streaming), then enables
   // the timer.
@@ -78,7 +82,7 @@ class TData {
   std::int64_t ImageOrigin() const { return Origin; }
 
   // Bytes of the blocks the decoded nodes live in.
-  std::size_t NodeBytes() const { return Pool.ReservedBytes(); }
+  std::size_t NodeBytes() const;
   // Number of BaseFrame roots decoded: those in Frames, and those handed to
   // OnFrame.
   std::int64_t FrameCount() const { return Count; }
@@ -131,6 +135,15 @@ class TData {
   void DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool PauseTimer);
   // The root of the BaseFrame at the file position Position over Child, the
   // list decoded from Image, whose positions become file positions.
+  // Decodes the BaseFrames of Length bytes from Position on, up to DataEnd,
+  // on several threads and appends them, logs their entries and adds their
+  // messages as one thread would; Position and Handled advance as its loop
+  // would, and Show is told the progress now and then. False, with nothing
+  // changed or logged, when they are to be decoded on one thread: too few,
+  // a definition that cannot be copied, or a message index used as a number.
+  bool DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::int32_t Length, bool IdCheck,
+                        std::int16_t RootDefIndex, std::int64_t& Handled,
+                        const std::function<void(std::int64_t Position, std::int64_t Handled)>& Show);
   TDecodedNode* NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex);
   void AppendRoot(TDecodedNode* Root);
   // Numbers the roots from List on, and their trees, after those numbered before.
@@ -139,6 +152,8 @@ class TData {
   bool HandOver(TDecodedNode& Root);
 
   TNodePool Pool{&Image};
+  // The nodes of the parallel passes' chunks.
+  std::vector<std::unique_ptr<TNodePool>> ChunkPools;
   std::vector<std::uint8_t> SpareImage;
   TDecodedNode* LastRoot = nullptr;
   TDecodedNode* FirstUnnumbered = nullptr;

@@ -28,6 +28,10 @@ void NormalizeBitPos(TBitPos& Pos) {
 }
 
 std::uint16_t ExtractInt(const TMemoryStream& Stream, TBitPos Position, TBitPos Length) {
+  return ExtractInt(Stream, Stream.Position, Position, Length);
+}
+
+std::uint16_t ExtractInt(const TMemoryStream& Stream, std::int64_t Base, TBitPos Position, TBitPos Length) {
   NormalizeBitPos(Position);
   NormalizeBitPos(Length);
   const std::int64_t Bits = std::int64_t{8} * Length.Byte + Length.Bit;
@@ -40,7 +44,7 @@ std::uint16_t ExtractInt(const TMemoryStream& Stream, TBitPos Position, TBitPos 
     return 65535;
   }
   std::uint8_t Window[2];
-  if (!Stream.ReadAt(Stream.Position + Position.Byte, Window, 2)) {
+  if (!Stream.ReadAt(Base + Position.Byte, Window, 2)) {
     AddEntry(llError, "Read error occured.");
     return 65535;
   }
@@ -49,11 +53,15 @@ std::uint16_t ExtractInt(const TMemoryStream& Stream, TBitPos Position, TBitPos 
 }
 
 std::string ReadMessage(const TMemoryStream& Stream, TBitPos Position, TBitPos Length) {
+  return ReadMessage(Stream, Stream.Position, Position, Length);
+}
+
+std::string ReadMessage(const TMemoryStream& Stream, std::int64_t Base, TBitPos Position, TBitPos Length) {
   NormalizeBitPos(Position);
   NormalizeBitPos(Length);
   const std::int32_t Count = std::clamp(Length.Byte, 0, MaxMessageLength);
   std::vector<char> Buffer(static_cast<std::size_t>(Count));
-  if (!Stream.ReadAt(Stream.Position + Position.Byte, Buffer.data(), Count)) {
+  if (!Stream.ReadAt(Base + Position.Byte, Buffer.data(), Count)) {
     AddEntry(llError, "Read error occured.");
     return "-Could not read message-";
   }

@@ -22,6 +22,8 @@ void NormalizeBitPos(TBitPos& Pos);
 // significant byte first. 65535 with an error entry when the field is wider
 // than 16 bits, malformed or outside the data.
 std::uint16_t ExtractInt(const TMemoryStream& Stream, TBitPos Position, TBitPos Length);
+// The same with Position relative to the byte Base instead.
+std::uint16_t ExtractInt(const TMemoryStream& Stream, std::int64_t Base, TBitPos Position, TBitPos Length);
 
 // Longest length of a message; longer ones are cut to it.
 constexpr std::int32_t MaxMessageLength = 65000;
@@ -29,3 +31,4 @@ constexpr std::int32_t MaxMessageLength = 65000;
 // Text of Length whole bytes at Position, ended at the first zero byte.
 // "-Could not read message-" with an error entry when it lies outside the data.
 std::string ReadMessage(const TMemoryStream& Stream, TBitPos Position, TBitPos Length);
+std::string ReadMessage(const TMemoryStream& Stream, std::int64_t Base, TBitPos Position, TBitPos Length);

@@ -39,7 +39,8 @@ class TFramesDefinition::TRowResolver : public TVariableResolver {
 };
 
 
-TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string& FrameName, TNodePool& Pool) {
+TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_t Offset, const std::string& FrameName,
+                                             TNodePool& Pool) {
   if (SubframeDepth == 0) {
     SubframeCount = 0;
     TopFrame = FrameName;
@@ -48,6 +49,7 @@ TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string
   Level.Plan = nullptr;
   CurrentFrame = FrameName;
   Stream = &S;
+  Base = Offset;
   DependencyBudget = InitialDependencyBudget;
   if (Entries.empty()) return nullptr;
 
@@ -75,7 +77,7 @@ TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string
       Evaluate(Compiled.Name, Compiled.Slots, static_cast<std::int32_t>(I));
       TDecodedNode* Node = Pool.New();
       Node->DefIndex = Node->FrameIndex = static_cast<std::int16_t>(I);
-      Node->Position = static_cast<std::int32_t>(S.Position + Row.BytePos);
+      Node->Position = static_cast<std::int32_t>(Base + Row.BytePos);
       Node->RawValue = NodeValue(Level, Compiled.NodeRawSlot, Row.Kind == ekText);
       Node->Value = Row.Kind == ekBoolean ? Node->RawValue : NodeValue(Level, Compiled.NodeValueSlot, false);
       Append(Node);
@@ -89,15 +91,15 @@ TDecodedNode* TFramesDefinition::DecodeFrame(TMemoryStream& S, const std::string
   return Head;
 }
 
-TDecodedNode* TFramesDefinition::DecodeSubframe(TMemoryStream& S, std::int32_t RowIndex, TNodePool& Pool) {
+TDecodedNode* TFramesDefinition::DecodeSubframe(const TMemoryStream& S, std::int32_t RowIndex, TNodePool& Pool) {
   const TDefinitionEntry& Row = Entries[static_cast<std::size_t>(RowIndex)];
   if (Row.BitPos != 0) AddEntry(llWarn, "Subframes must have absolute byte offsets and lengths, ignoring bit-part.");
-  const TRestore<std::int64_t> RestorePosition(S.Position, S.Position);
-  S.Position += Row.BytePos;
+  const TRestore<std::int64_t> RestoreBase(Base, Base);
+  const std::int64_t Offset = Base + Row.BytePos;
 
   TDecodedNode* Node = Pool.New();
   Node->DefIndex = static_cast<std::int16_t>(RowIndex);
-  Node->Position = static_cast<std::int32_t>(S.Position);
+  Node->Position = static_cast<std::int32_t>(Offset);
   Node->FrameIndex = static_cast<std::int16_t>(FindFrame(SubFrameEvaluation(Row.VarName)));
 
   if (SubframeDepth >= MaxSubframeNesting) {
@@ -114,7 +116,7 @@ TDecodedNode* TFramesDefinition::DecodeSubframe(TMemoryStream& S, std::int32_t R
   const std::string Frame = SubFrameEvaluation(Row.VarName);
   const TRestore<int> RestoreDepth(SubframeDepth, SubframeDepth);
   ++SubframeDepth;
-  Node->Child = DecodeFrame(S, Frame, Pool);
+  Node->Child = DecodeFrame(S, Offset, Frame, Pool);
   for (TDecodedNode* Child = Node->Child; Child; Child = Child->Next) Child->SetParent(Node);
   return Node;
 }
@@ -128,7 +130,6 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
     throw EDecodeAbort();
   }
   const TRestore<std::int32_t> RestoreBudget(DependencyBudget, DependencyBudget + 1);
-  const TRestore<std::int64_t> RestorePosition(Stream->Position, Stream->Position);
 
   if (RowIndex == -1) {
     AddEntry(llError, "Could not fetch Variable: " + CurrentFrame + "." + Name.Stripped);
@@ -139,7 +140,7 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
   double Raw = 0;
   if (Row.BytePos >= 0) {
     if (Row.Kind == ekText) {
-      std::string Text = ReadMessage(*Stream, {Row.BytePos, Row.BitPos}, {Row.ByteLen, Row.BitLen});
+      std::string Text = ReadMessage(*Stream, Base, {Row.BytePos, Row.BitPos}, {Row.ByteLen, Row.BitLen});
       Raw = static_cast<double>(Messages.size());
       Messages.push_back(Text);
       Level.Store(Slots.Raw, Raw, scTextIndex);
@@ -164,9 +165,9 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
 }
 
 std::uint16_t TFramesDefinition::ReadField(const TDefinitionEntry& Row, const TCompiledRow& Compiled) const {
-  const std::int64_t At = Stream->Position + Compiled.Position.Byte;
+  const std::int64_t At = Base + Compiled.Position.Byte;
   if (!Compiled.FastRead || At < 0 || At + 2 > Stream->Size())
-    return ExtractInt(*Stream, {Row.BytePos, Row.BitPos}, {Row.ByteLen, Row.BitLen});
+    return ExtractInt(*Stream, Base, {Row.BytePos, Row.BitPos}, {Row.ByteLen, Row.BitLen});
   const std::uint8_t* Window = Stream->Bytes.data() + At;
   const std::uint32_t Word = ((std::uint32_t{Window[0]} << 8 | Window[1]) << Compiled.Position.Bit) & 0xFFFF;
   return static_cast<std::uint16_t>(Word >> (16 - Compiled.Bits));

@@ -67,7 +67,13 @@ class TFramesDefinition {
   // from Pool (variables in table order, then sub-frames); the stream
   // position is unchanged on return. Throws EDecodeAbort on a cross
   // dependency, after giving the nodes of the aborted run back to Pool.
-  TDecodedNode* DecodeFrame(TMemoryStream& S, const std::string& FrameName, TNodePool& Pool);
+  TDecodedNode* DecodeFrame(TMemoryStream& S, const std::string& FrameName, TNodePool& Pool) {
+    return DecodeFrame(S, S.Position, FrameName, Pool);
+  }
+  // The same for the frame at Offset of S, which it only reads: copies of a
+  // definition can decode one stream at once.
+  TDecodedNode* DecodeFrame(const TMemoryStream& S, std::int64_t Offset, const std::string& FrameName,
+                            TNodePool& Pool);
 
   // Name of the frame to decode for a SUBFRAME variable.
   virtual std::string SubFrameEvaluation(const std::string& SubframeName);
@@ -95,8 +101,9 @@ class TFramesDefinition {
   // transform, a sub-frame choice or a node of another kind), so that its
   // results depend on the messages decoded before it.
   bool TextIndexUsed() const { return FTextIndexUsed; }
-  // Appends the messages a copy decoded to this definition's, emptying More.
-  void AppendMessages(std::vector<std::string>& More);
+  // Appends the messages a copy decoded to this definition's, emptying More;
+  // the index the first of them gets.
+  std::size_t AppendMessages(std::vector<std::string>& More);
 
  protected:
   // Everything but the decoding state, with Messages for the messages.
@@ -162,7 +169,8 @@ class TFramesDefinition {
   class TRowResolver;
 
   std::vector<std::string>& Messages;
-  TMemoryStream* Stream = nullptr;
+  const TMemoryStream* Stream = nullptr;
+  std::int64_t Base = 0;  // the first byte of the frame being decoded
   std::string CurrentFrame;
   std::int32_t DependencyBudget = InitialDependencyBudget;
 
@@ -175,7 +183,7 @@ class TFramesDefinition {
   // The value of Slot for a node; a TEXT row's node (ExpectText) takes a
   // message index, any other a number.
   double NodeValue(const TFrameValues& Level, std::int32_t Slot, bool ExpectText);
-  TDecodedNode* DecodeSubframe(TMemoryStream& S, std::int32_t Row, TNodePool& Pool);
+  TDecodedNode* DecodeSubframe(const TMemoryStream& S, std::int32_t Row, TNodePool& Pool);
   // Makes sure the raw value and, for numbers, the transformed value of the
   // variable named Name (whose slots are Slots) are stored, from the row
   // RowIndex of the current frame; -1: there is none.

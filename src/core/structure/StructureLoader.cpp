@@ -98,9 +98,11 @@ TFramesDefinition::~TFramesDefinition() = default;
 
 std::unique_ptr<TFramesDefinition> TFramesDefinition::CopyFor(std::vector<std::string>&) const { return nullptr; }
 
-void TFramesDefinition::AppendMessages(std::vector<std::string>& More) {
+std::size_t TFramesDefinition::AppendMessages(std::vector<std::string>& More) {
+  const std::size_t First = Messages.size();
   Messages.insert(Messages.end(), std::make_move_iterator(More.begin()), std::make_move_iterator(More.end()));
   More.clear();
+  return First;
 }
 
 void TFramesDefinition::LoadFromText(std::string_view Content) {

@@ -104,6 +104,7 @@ void TProject::StartData(const std::string& FileName, std::int32_t SerialBase) {
   Data = std::make_unique<TData>(FileName, *Definition);
   Data->SerialBase = SerialBase;
   Data->Resync = Settings.Resync;
+  Data->Threads = Threads;
   Data->OnNewFrames = [this](TData& Sender) { HandleNewFrames(Sender); };
   if (OnStreamedFrame)
     Data->OnFrame = [this, Source = SerialBase == 0 ? 0 : 1](TDecodedNode& Root) { OnStreamedFrame(Source, Root); };

@@ -44,6 +44,8 @@ class TProject {
   // The settings: file names, tracking, resynchronisation, the plot list's
   // captions and the alarm list, both in list order.
   TProjectSettings Settings;
+  // Threads of the holders' passes over many new BaseFrames; 0: one per core.
+  int Threads = 0;
   // The Offset Time as the user wrote it; read into StartTime at a load.
   std::string OffsetTime;
   // The folder of the project file, which relative file names are taken

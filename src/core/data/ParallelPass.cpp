@@ -1,0 +1,170 @@
+// A whole-file pass over many new BaseFrames, decoded in chunks on several
+// threads and joined in file order into what one thread would have made.
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "common/Log.h"
+#include "common/LoadProgress.h"
+#include "data/BaseFrameStep.h"
+#include "data/Data.h"
+
+namespace {
+
+// A chunk needs this many BaseFrames to be worth a thread of its own.
+constexpr std::int64_t MinChunkFrames = 8;
+
+// The BaseFrames [Start, End) of the data, decoded on a thread of their own.
+struct TChunk {
+  std::int64_t Start = 0;
+  std::int64_t End = 0;
+  std::vector<std::string> Messages;
+  std::unique_ptr<TFramesDefinition> Definition;
+  std::unique_ptr<TNodePool> Pool;
+  std::vector<TDecodedNode*> Roots;
+  // The nodes of TEXT rows holding a message index, to be moved behind the
+  // messages of the chunks before.
+  std::vector<TDecodedNode*> TextNodes;
+  std::vector<std::pair<TLogLevel, std::string>> Log;
+  std::int64_t Reached = 0;  // where the chunk's BaseFrames ended
+  bool Stopped = false;      // the pass ends at Reached
+  std::atomic<std::int64_t> Handled = 0;
+};
+
+void CollectTextNodes(const TFramesDefinition& Definition, TDecodedNode* List, std::vector<TDecodedNode*>& Nodes) {
+  for (TDecodedNode* Node = List; Node; Node = Node->Next) {
+    if (Definition.Entries[static_cast<std::size_t>(Node->DefIndex)].Kind == ekText && Node->RawValue != MissingValue)
+      Nodes.push_back(Node);
+    CollectTextNodes(Definition, Node->Child, Nodes);
+  }
+}
+
+// What the threads share: the data, the BaseFrame layout and the earliest
+// chunk that stopped, after which no chunk counts.
+struct TParallelPass {
+  TParallelPass(const TMemoryStream& Image, const std::string& FileName, std::int32_t Length, bool IdCheck,
+                std::int16_t RootDefIndex, const TFramesDefinition& Definition, std::size_t Chunks)
+      : Image(Image),
+        FileName(FileName),
+        Length(Length),
+        IdCheck(IdCheck),
+        RootDefIndex(RootDefIndex),
+        FirstStopped(Chunks) {
+    for (const TDefinitionEntry& Row : Definition.Entries) HasText = HasText || Row.Kind == ekText;
+  }
+
+  const TMemoryStream& Image;
+  const std::string& FileName;
+  std::int32_t Length;
+  bool IdCheck;
+  std::int16_t RootDefIndex;
+  bool HasText = false;
+  std::atomic<std::size_t> FirstStopped;
+  std::mutex Mutex;
+  std::condition_variable ChunkDone;
+  std::size_t Finished = 0;
+
+  void Decode(TChunk& Chunk, std::size_t Index) {
+    TLogCapture Capture;
+    Chunk.Reached = Chunk.Start;
+    try {
+      for (; Chunk.Reached < Chunk.End && FirstStopped.load() > Index; Chunk.Reached += Length) {
+        TDecodedNode* Child = nullptr;
+        const TFrameOutcome Outcome = DecodeBaseFrame(*Chunk.Definition, Image, Chunk.Reached, Chunk.Reached, IdCheck,
+                                                      *Chunk.Pool, FileName, Child);
+        if (Outcome == TFrameOutcome::Stopped) {
+          Chunk.Stopped = true;
+          break;
+        }
+        if (Outcome == TFrameOutcome::InvalidId) {
+          WarnInvalidId(Chunk.Reached);
+        } else {
+          if (HasText) CollectTextNodes(*Chunk.Definition, Child, Chunk.TextNodes);
+          TDecodedNode* Root = Chunk.Pool->New();
+          Root->Child = Child;
+          Root->Position = static_cast<std::int32_t>(Chunk.Reached);
+          Root->DefIndex = RootDefIndex;
+          Chunk.Roots.push_back(Root);
+        }
+        ++Chunk.Handled;
+      }
+    } catch (const std::exception& Error) {
+      AddEntry(llError, "Decoding stopped at BaseFrame position " + std::to_string(Chunk.Reached) + " of " + FileName +
+                            ": " + Error.what());
+      Chunk.Stopped = true;
+    }
+    if (Chunk.Stopped) {
+      std::size_t Earliest = FirstStopped.load();
+      while (Index < Earliest && !FirstStopped.compare_exchange_weak(Earliest, Index)) {
+      }
+    }
+    Chunk.Log = std::move(Capture.Entries);
+    const std::lock_guard Lock(Mutex);
+    ++Finished;
+    ChunkDone.notify_one();
+  }
+};
+
+}  // namespace
+
+bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::int32_t Length, bool IdCheck,
+                             std::int16_t RootDefIndex, std::int64_t& Handled,
+                             const std::function<void(std::int64_t, std::int64_t)>& Show) {
+  const std::int64_t Frames = (DataEnd - Position) / Length;
+  const std::int64_t Cores = Threads > 0 ? Threads : std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t Count = static_cast<std::size_t>(std::min(Cores, Frames / MinChunkFrames));
+  if (Count < 2) return false;
+  std::vector<TChunk> Chunks(Count);
+  TParallelPass Pass(Image, FileName, Length, IdCheck, RootDefIndex, Definition, Count);
+  for (std::size_t I = 0; I < Count; ++I) {
+    TChunk& Chunk = Chunks[I];
+    Chunk.Start = Position + Frames * static_cast<std::int64_t>(I) / static_cast<std::int64_t>(Count) * Length;
+    Chunk.End = Position + Frames * static_cast<std::int64_t>(I + 1) / static_cast<std::int64_t>(Count) * Length;
+    Chunk.Definition = Definition.CopyFor(Chunk.Messages);
+    if (!Chunk.Definition) return false;
+    Chunk.Pool = std::make_unique<TNodePool>(&Image);
+  }
+  Show(Position, Handled);
+  std::vector<std::thread> Workers;
+  try {
+    for (std::size_t I = 0; I < Count; ++I) Workers.emplace_back([&Pass, &Chunks, I] { Pass.Decode(Chunks[I], I); });
+  } catch (const std::system_error&) {
+    // Too few threads to be had: the chunks started stop at once.
+    Pass.FirstStopped = 0;
+    for (std::thread& Worker : Workers) Worker.join();
+    return false;
+  }
+  // The position shown is that of as many BaseFrames as the chunks handled.
+  const std::chrono::milliseconds Refresh = std::max(LoadProgress().RefreshInterval(), std::chrono::milliseconds(10));
+  std::int64_t Shown = Handled;
+  for (std::unique_lock Lock(Pass.Mutex); Pass.Finished < Count;) {
+    Pass.ChunkDone.wait_for(Lock, Refresh);
+    std::int64_t Done = Handled;
+    for (const TChunk& Chunk : Chunks) Done += Chunk.Handled.load();
+    if (Done == Shown || Pass.Finished == Count) continue;
+    Shown = Done;
+    Lock.unlock();
+    Show(Position + (Done - Handled) * Length, Done);
+    Lock.lock();
+  }
+  for (std::thread& Worker : Workers) Worker.join();
+
+  // Chunks up to the first that stopped count.
+  const std::size_t Counted = std::min(Count, Pass.FirstStopped.load() + 1);
+  for (std::size_t I = 0; I < Counted; ++I)
+    if (Chunks[I].Definition->TextIndexUsed()) return false;
+  for (std::size_t I = 0; I < Counted; ++I) {
+    TChunk& Chunk = Chunks[I];
+    const std::size_t FirstMessage = Definition.AppendMessages(Chunk.Messages);
+    for (TDecodedNode* Node : Chunk.TextNodes) Node->RawValue += static_cast<double>(FirstMessage);
+    for (const auto& [Level, Text] : Chunk.Log) AddEntry(Level, Text);
+    for (TDecodedNode* Root : Chunk.Roots) AppendRoot(Root);
+    ChunkPools.push_back(std::move(Chunk.Pool));
+    Handled += Chunk.Handled.load();
+    Position = Chunk.Reached;
+  }
+  return true;
+}
