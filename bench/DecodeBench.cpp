@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
   for (const TStreamRun& Run : Streams) StreamPeakKiB = std::max(StreamPeakKiB, Run.PeakKiB);
 
   // Three whole-file passes on one thread and three on every core, each on a
-  // holder of its own; the one measured for memory is the last on one thread.
+  // holder of its own; the last on one thread is measured for memory.
   const auto Pass = [&](int Threads, std::unique_ptr<TData>& Kept) {
     const Clock::time_point PassStart = Clock::now();
     auto Data = std::make_unique<TData>(File, Definition);
@@ -174,22 +174,21 @@ int main(int argc, char** argv) {
     Kept = std::move(Data);
     return Seconds;
   };
-  std::vector<double> AllCores;
+  // Alternated, so that both kinds meet the memory as earlier passes left it.
+  std::vector<double> AllCores, Passes;
   std::unique_ptr<TData> Data;
+  std::size_t HeapBefore = 0, HeapAfter = 0;
+  std::int64_t LogEntriesPerPass = 0;
   for (int Run = 0; Run < 3; ++Run) {
+    Data.reset();
     AllCores.push_back(Pass(0, Data));
     Data.reset();
-  }
-  std::vector<double> Passes;
-  LogEntries = 0;
-  for (int Run = 0; Run < 2; ++Run) {
+    LogEntries = 0;
+    HeapBefore = HeapInUse();
     Passes.push_back(Pass(1, Data));
-    Data.reset();
+    HeapAfter = HeapInUse();
+    LogEntriesPerPass = LogEntries;
   }
-  const std::int64_t LogEntriesPerPass = LogEntries / 2;
-  const std::size_t HeapBefore = HeapInUse();
-  Passes.push_back(Pass(1, Data));
-  const std::size_t HeapAfter = HeapInUse();
   std::sort(Passes.begin(), Passes.end());
   std::sort(AllCores.begin(), AllCores.end());
   const double PassSeconds = Passes[1];

@@ -363,12 +363,12 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   };
   const std::size_t PoolMark = Pool.Mark();
   bool HandedOver = true;
-  const bool Parallel =
-      !Pieces && !(IdCheck && Resync) &&
-      DecodeInParallel(Position, DataEnd, Length, IdCheck, RootDefIndex, Handled, [&](std::int64_t At, std::int64_t Frames) {
-        Show(At, Frames);
-        Progress.ProcessMessages();
-      });
+  const auto ShowAndRunEvents = [&](std::int64_t At, std::int64_t Frames) {
+    Show(At, Frames);
+    Progress.ProcessMessages();
+  };
+  const bool Parallel = !Pieces && !(IdCheck && Resync) &&
+                        DecodeInParallel(Position, DataEnd, Length, IdCheck, RootDefIndex, Handled, ShowAndRunEvents);
   while (!Parallel && DataEnd - Position >= Length) {
     if (RefreshInterval.count() == 0 || std::chrono::steady_clock::now() >= NextRefresh) {
       Show(Position, Handled);

@@ -75,6 +75,11 @@ void TDecodedNode::SetParent(const TDecodedNode* NewParent) {
     ParentOffset = 0;
     return;
   }
+  // Nodes of one block lie in allocation order.
+  if (&TNodePool::HeaderOf(this) == &TNodePool::HeaderOf(NewParent) && NewParent != this) {
+    ParentOffset = static_cast<std::int32_t>(NewParent - this);
+    return;
+  }
   const auto Offset =
       static_cast<std::int64_t>(TNodePool::IndexOf(NewParent)) - static_cast<std::int64_t>(TNodePool::IndexOf(this));
   if (TNodePool::HeaderOf(this).Pool != TNodePool::HeaderOf(NewParent).Pool || Offset == 0 || Offset < INT32_MIN ||

@@ -3,55 +3,62 @@
 #include <charconv>
 #include <cmath>
 
-
 namespace {
 
 const std::vector<std::string> WideFixed = {"file", "frame", "serial", "time"};
 const std::vector<std::string> LongNames = {"file", "frame", "serial", "name", "raw", "value"};
 
-std::string CsvField(const std::string& Text) {
-  if (Text.find_first_of(",\"\r\n") == std::string::npos) return Text;
-  std::string Quoted = "\"";
-  for (const char C : Text) Quoted += C == '"' ? std::string("\"\"") : std::string(1, C);
-  return Quoted + '"';
+void AppendCsvField(std::string& Line, std::string_view Text) {
+  if (Text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    Line += Text;
+    return;
+  }
+  Line += '"';
+  for (const char C : Text) {
+    if (C == '"') Line += '"';
+    Line += C;
+  }
+  Line += '"';
 }
 
-std::string TsvField(std::string Text) {
-  for (char& C : Text)
-    if (C == '\t' || C == '\n' || C == '\r') C = ' ';
-  return Text;
+void AppendTsvField(std::string& Line, std::string_view Text) {
+  for (const char C : Text) Line += C == '\t' || C == '\n' || C == '\r' ? ' ' : C;
 }
 
-std::string JsonString(const std::string& Text) {
-  std::string Json = "\"";
+void AppendJsonString(std::string& Line, std::string_view Text) {
+  Line += '"';
   for (const char C : Text) {
     const auto Byte = static_cast<unsigned char>(C);
     if (C == '"' || C == '\\') {
-      Json += '\\';
-      Json += C;
+      Line += '\\';
+      Line += C;
     } else if (C == '\t' || C == '\n' || C == '\r') {
-      Json += C == '\t' ? "\\t" : C == '\n' ? "\\n" : "\\r";
+      Line += C == '\t' ? "\\t" : C == '\n' ? "\\n" : "\\r";
     } else if (Byte < 0x20 || Byte >= 0x80) {
       // Texts are 8-bit: a byte above 127 is the Latin-1 character, so every line is valid JSON.
       static const char Hex[] = "0123456789abcdef";
-      Json += "\\u00";
-      Json += Hex[Byte >> 4];
-      Json += Hex[Byte & 15];
+      Line += "\\u00";
+      Line += Hex[Byte >> 4];
+      Line += Hex[Byte & 15];
     } else {
-      Json += C;
+      Line += C;
     }
   }
-  return Json + '"';
+  Line += '"';
+}
+
+// The shortest text that reads back as Value, into Text; its length.
+std::size_t NumberChars(double Value, char (&Text)[32]) {
+  if (std::isnan(Value)) return std::string_view("nan").copy(Text, 3);
+  if (std::isinf(Value)) return std::string_view(Value > 0 ? "inf" : "-inf").copy(Text, 4);
+  return static_cast<std::size_t>(std::to_chars(Text, Text + sizeof Text, Value).ptr - Text);
 }
 
 }  // namespace
 
 std::string ShortestNumberText(double Value) {
-  if (std::isnan(Value)) return "nan";
-  if (std::isinf(Value)) return Value > 0 ? "inf" : "-inf";
   char Text[32];
-  const auto Result = std::to_chars(Text, Text + sizeof Text, Value);
-  return std::string(Text, Result.ptr);
+  return std::string(Text, NumberChars(Value, Text));
 }
 
 TTableWriter::TTableWriter(std::ostream& Out, TTableFormat Format, TTableLayout Layout,
@@ -61,63 +68,98 @@ TTableWriter::TTableWriter(std::ostream& Out, TTableFormat Format, TTableLayout 
   Names = Layout == TTableLayout::Long ? LongNames : WideFixed;
   if (Layout == TTableLayout::Wide)
     for (const TTableColumn& Column : Columns.Columns()) Names.push_back(Column.Name);
+  for (const std::string& Name : Names) {
+    std::string Key;
+    AppendJsonString(Key, Name);
+    JsonKeys.push_back(Key + ':');
+  }
 }
 
 void TTableWriter::WriteHeader() {
   if (Format == TTableFormat::Jsonl) return;
-  for (std::size_t C = 0; C < Names.size(); ++C) {
-    if (C) Out << (Format == TTableFormat::Csv ? ',' : '\t');
-    Out << (Format == TTableFormat::Csv ? CsvField(Names[C]) : TsvField(Names[C]));
-  }
-  Out << '\n';
+  BeginRow();
+  for (const std::string& Name : Names) Field(TCellKind::Text, Name);
+  EndRow();
 }
 
-TTableWriter::TCell TTableWriter::NumberCell(double Value) {
-  return {std::isfinite(Value) ? TCellKind::Number : TCellKind::NonFinite, ShortestNumberText(Value)};
+void TTableWriter::BeginRow() {
+  Line.clear();
+  Column = 0;
+  if (Format == TTableFormat::Jsonl) Line += '{';
+}
+
+void TTableWriter::Field(TCellKind Kind, std::string_view Text) {
+  if (Column > 0) Line += Format == TTableFormat::Tsv ? '\t' : ',';
+  if (Format == TTableFormat::Jsonl) {
+    Line += JsonKeys[Column];
+    if (Kind == TCellKind::Number)
+      Line += Text;
+    else if (Kind == TCellKind::Text)
+      AppendJsonString(Line, Text);
+    else
+      Line += "null";
+  } else if (Format == TTableFormat::Csv) {
+    AppendCsvField(Line, Text);
+  } else {
+    AppendTsvField(Line, Text);
+  }
+  ++Column;
+}
+
+void TTableWriter::NumberField(double Value) {
+  char Text[32];
+  Field(std::isfinite(Value) ? TCellKind::Number : TCellKind::NonFinite,
+        std::string_view(Text, NumberChars(Value, Text)));
+}
+
+void TTableWriter::CountField(std::int64_t Value) {
+  char Text[32];
+  const char* const End = std::to_chars(Text, Text + sizeof Text, Value).ptr;
+  Field(TCellKind::Number, std::string_view(Text, static_cast<std::size_t>(End - Text)));
+}
+
+void TTableWriter::EndRow() {
+  Line += Format == TTableFormat::Jsonl ? "}\n" : "\n";
+  Out.write(Line.data(), static_cast<std::streamsize>(Line.size()));
 }
 
 // The transformed value; for a TEXT variable the message its raw value numbers.
-TTableWriter::TCell TTableWriter::ValueCell(const TDecodedNode& Node) const {
-  if (!IsTextNode(Definition, Node)) return NumberCell(Node.Value);
+void TTableWriter::ValueField(const TDecodedNode& Node) {
+  if (!IsTextNode(Definition, Node)) return NumberField(Node.Value);
   const std::int64_t Index = MessageIndex(Node, Messages);
-  if (Index < 0) return {TCellKind::Absent, ""};
-  return {TCellKind::Text, Messages[static_cast<std::size_t>(Index)]};
+  if (Index < 0) return Field(TCellKind::Absent, "");
+  Field(TCellKind::Text, Messages[static_cast<std::size_t>(Index)]);
 }
 
 void TTableWriter::WriteFrame(int File, std::int64_t Frame, const TDecodedNode& Root) {
   if (Layout == TTableLayout::Long) {
     ForEachSelectedVariable(Definition, Columns, Root.Child, [&](const TDecodedNode& Node, const std::string& Name) {
-      WriteRow({CountCell(File), CountCell(Frame), CountCell(Node.SerialNo), {TCellKind::Text, Name},
-                NumberCell(Node.RawValue), ValueCell(Node)});
+      BeginRow();
+      CountField(File);
+      CountField(Frame);
+      CountField(Node.SerialNo);
+      Field(TCellKind::Text, Name);
+      NumberField(Node.RawValue);
+      ValueField(Node);
+      EndRow();
     });
     return;
   }
   Time.Take(Definition, Root.Child);
   Columns.Fill(Root, Cells);
-  Row.assign({CountCell(File), CountCell(Frame), CountCell(Root.SerialNo),
-              Time.Known ? NumberCell(Time.Time) : TCell{TCellKind::Absent, ""}});
-  for (const TDecodedNode* Cell : Cells) Row.push_back(Cell ? ValueCell(*Cell) : TCell{TCellKind::Absent, ""});
-  WriteRow(Row);
-}
-
-void TTableWriter::WriteRow(const std::vector<TCell>& Cells) {
-  if (Format == TTableFormat::Jsonl) {
-    Out << '{';
-    for (std::size_t C = 0; C < Cells.size(); ++C) {
-      if (C) Out << ',';
-      Out << JsonString(Names[C]) << ':';
-      switch (Cells[C].Kind) {
-        case TCellKind::Number: Out << Cells[C].Text; break;
-        case TCellKind::Text: Out << JsonString(Cells[C].Text); break;
-        default: Out << "null";
-      }
-    }
-    Out << "}\n";
-    return;
+  BeginRow();
+  CountField(File);
+  CountField(Frame);
+  CountField(Root.SerialNo);
+  if (Time.Known)
+    NumberField(Time.Time);
+  else
+    Field(TCellKind::Absent, "");
+  for (const TDecodedNode* Cell : Cells) {
+    if (Cell)
+      ValueField(*Cell);
+    else
+      Field(TCellKind::Absent, "");
   }
-  for (std::size_t C = 0; C < Cells.size(); ++C) {
-    if (C) Out << (Format == TTableFormat::Csv ? ',' : '\t');
-    Out << (Format == TTableFormat::Csv ? CsvField(Cells[C].Text) : TsvField(Cells[C].Text));
-  }
-  Out << '\n';
+  EndRow();
 }

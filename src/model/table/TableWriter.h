@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "structure/DecodedNode.h"
@@ -28,14 +29,13 @@ class TTableWriter {
 
  private:
   enum class TCellKind { Absent, Number, NonFinite, Text };
-  struct TCell {
-    TCellKind Kind;
-    std::string Text;
-  };
-  static TCell NumberCell(double Value);
-  static TCell CountCell(std::int64_t Value) { return {TCellKind::Number, std::to_string(Value)}; }
-  TCell ValueCell(const TDecodedNode& Node) const;
-  void WriteRow(const std::vector<TCell>& Cells);
+  // A row is built in Line and written whole.
+  void BeginRow();
+  void Field(TCellKind Kind, std::string_view Text);
+  void NumberField(double Value);
+  void CountField(std::int64_t Value);
+  void ValueField(const TDecodedNode& Node);
+  void EndRow();
 
   std::ostream& Out;
   TTableFormat Format;
@@ -45,7 +45,9 @@ class TTableWriter {
   const TTableColumns& Columns;
   std::vector<std::string> Names;  // of the columns, fixed ones first
   std::vector<const TDecodedNode*> Cells;
-  std::vector<TCell> Row;
+  std::vector<std::string> JsonKeys;  // "name": of each column
+  std::string Line;
+  std::size_t Column = 0;
   TPlotTimeTracker Time;
 };
 
