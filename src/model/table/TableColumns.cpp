@@ -52,6 +52,18 @@ TTableColumns::TTableColumns(const TFramesDefinition& Definition) : Definition(D
     FColumns.push_back({Found[F].Name, Found[F].Row});
   }
   Found.clear();
+  BuildTables();
+}
+
+void TTableColumns::BuildTables() {
+  const auto Key = [](const std::pair<std::int32_t, std::int32_t>& PathRow) {
+    return std::uint64_t{static_cast<std::uint32_t>(PathRow.first)} << 32 | static_cast<std::uint32_t>(PathRow.second);
+  };
+  PathBelowHashed.clear();
+  ColumnHashed.clear();
+  for (const auto& [PathRow, Below] : PathBelow) PathBelowHashed.emplace(Key(PathRow), Below);
+  for (const auto& [PathRow, Column] : ColumnOf)
+    if (Column >= 0) ColumnHashed.emplace(Key(PathRow), Column);
 }
 
 // The rows a frame decodes: the run of rows from the first one of its name's hash.
@@ -102,6 +114,7 @@ std::vector<std::string> TTableColumns::Select(const std::vector<std::string>& N
   for (auto& [Key, Column] : ColumnOf)
     if (Column >= 0) Column = NewIndex[static_cast<std::size_t>(Column)];
   FColumns = std::move(Kept);
+  BuildTables();
   return Unmatched;
 }
 
@@ -117,14 +130,17 @@ void TTableColumns::Fill(const TDecodedNode& Root, std::vector<const TDecodedNod
 
 void TTableColumns::FillList(const TDecodedNode* List, std::int32_t Path,
                              std::vector<const TDecodedNode*>& Cells) const {
+  const auto Key = [Path](std::int16_t Row) {
+    return std::uint64_t{static_cast<std::uint32_t>(Path)} << 32 | static_cast<std::uint32_t>(Row);
+  };
   for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
     if (Node->Child) {
-      const auto Below = PathBelow.find({Path, Node->FrameIndex});
-      if (Below != PathBelow.end()) FillList(Node->Child, Below->second, Cells);
+      const auto Below = PathBelowHashed.find(Key(Node->FrameIndex));
+      if (Below != PathBelowHashed.end()) FillList(Node->Child, Below->second, Cells);
       continue;
     }
-    const auto Column = ColumnOf.find({Path, Node->DefIndex});
-    if (Column == ColumnOf.end() || Column->second < 0) continue;
+    const auto Column = ColumnHashed.find(Key(Node->DefIndex));
+    if (Column == ColumnHashed.end()) continue;
     const TDecodedNode*& Cell = Cells[static_cast<std::size_t>(Column->second)];
     if (!Cell) Cell = Node;
   }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "structure/DecodedNode.h"
@@ -52,6 +53,9 @@ class TTableColumns {
   std::map<std::pair<std::int32_t, std::int32_t>, std::int32_t> PathBelow;
   // (path, row) -> column, -1 for a column not selected.
   std::map<std::pair<std::int32_t, std::int32_t>, std::int32_t> ColumnOf;
+  // The two maps hashed by path << 32 | row, for the walk of every BaseFrame.
+  std::unordered_map<std::uint64_t, std::int32_t> PathBelowHashed, ColumnHashed;
+  void BuildTables();
 };
 
 // Whether Name matches Pattern: "*" any text, "?" one character.

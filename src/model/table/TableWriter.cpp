@@ -98,6 +98,8 @@ void TTableWriter::Field(TCellKind Kind, std::string_view Text) {
       AppendJsonString(Line, Text);
     else
       Line += "null";
+  } else if (Kind != TCellKind::Text) {
+    Line += Text;  // numbers need no quoting
   } else if (Format == TTableFormat::Csv) {
     AppendCsvField(Line, Text);
   } else {
