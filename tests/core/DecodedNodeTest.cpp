@@ -6,30 +6,48 @@
 #include "data/RootCursor.h"
 #include "structure/DecodedNode.h"
 
-TEST(NodePool, NodesFindTheirParentAndStreamAcrossBlocks) {
+TEST(NodePool, NodesFindTheirLinksParentAndStreamAcrossBlocks) {
   TMemoryStream Image;
   TNodePool Pool(&Image);
   std::vector<TDecodedNode*> Nodes;
-  for (int I = 0; I < 50000; ++I) Nodes.push_back(Pool.New());
-  EXPECT_EQ(sizeof(TDecodedNode), 48u);
-  EXPECT_GE(Pool.ReservedBytes(), 50000u * 48u);
-  EXPECT_LT(Pool.ReservedBytes(), 50000u * 48u + (1u << 21));
+  for (int I = 0; I < 110000; ++I) Nodes.push_back(Pool.New());
+  EXPECT_EQ(sizeof(TDecodedNode), 40u);
+  EXPECT_GE(Pool.ReservedBytes(), 110000u * 40u);
+  EXPECT_LT(Pool.ReservedBytes(), 110000u * 40u + (1u << 21));
 
-  Nodes[40000]->SetParent(Nodes[10]);    // an earlier block
-  Nodes[5]->SetParent(Nodes[49999]);     // a later one
-  Nodes[21845]->SetParent(Nodes[21844]);  // the first node of a block, the last of the one before
-  EXPECT_EQ(Nodes[40000]->Parent(), Nodes[10]);
-  EXPECT_EQ(Nodes[5]->Parent(), Nodes[49999]);
-  EXPECT_EQ(Nodes[21845]->Parent(), Nodes[21844]);
+  Nodes[100000]->SetParent(Nodes[10]);    // an earlier block
+  Nodes[5]->SetParent(Nodes[109999]);     // a later one
+  Nodes[52428]->SetParent(Nodes[52427]);  // the first node of a block, the last of the one before
+  Nodes[6]->Next = Nodes[100001];
+  Nodes[100001]->Child = Nodes[0];
+  EXPECT_EQ(Nodes[100000]->Parent(), Nodes[10]);
+  EXPECT_EQ(Nodes[5]->Parent(), Nodes[109999]);
+  EXPECT_EQ(Nodes[52428]->Parent(), Nodes[52427]);
+  EXPECT_EQ(Nodes[6]->Next->Child, Nodes[0]);
   EXPECT_EQ(Nodes[7]->Parent(), nullptr);
-  for (const int I : {0, 21844, 21845, 49999}) EXPECT_EQ(Nodes[I]->Stream(), &Image);
+  EXPECT_EQ(Nodes[7]->Next, nullptr);
+  for (const int I : {0, 52427, 52428, 109999}) EXPECT_EQ(Nodes[I]->Stream(), &Image);
 
   Nodes[5]->SetParent(nullptr);
   EXPECT_EQ(Nodes[5]->Parent(), nullptr);
   EXPECT_THROW(Nodes[3]->SetParent(Nodes[3]), std::invalid_argument);
   TNodePool Other;
   EXPECT_THROW(Nodes[3]->SetParent(Other.New()), std::invalid_argument);
+  EXPECT_THROW(Nodes[3]->Next = Other.New(), std::invalid_argument);
   EXPECT_EQ(Nodes[3]->Parent(), nullptr);
+
+  // A pool made for another thread links into the same blocks; what it gives
+  // back is used again once the owner's own blocks are full.
+  TNodePool Sharer(Pool);
+  TDecodedNode* Shared = Sharer.New();
+  Nodes[8]->Next = Shared;
+  Shared->SetParent(Nodes[8]);
+  EXPECT_EQ(Shared->Parent(), Nodes[8]);
+  EXPECT_EQ(Shared->Stream(), &Image);
+  Pool.Reuse(Sharer);
+  EXPECT_EQ(Sharer.Size(), 0u);
+  while (Pool.Size() % 52428 != 0) Pool.New();
+  EXPECT_EQ(Pool.New(), Shared);
 }
 
 TEST(NodePool, RollbackHandsTheSameNodesOutAgainCleared) {

@@ -30,8 +30,7 @@ class AlarmWalk : public testing::Test {
       return std::int16_t{0};
     };
     const auto Node = [&](std::int16_t Row, double Raw, double Value) {
-      Nodes.push_back(std::make_unique<TDecodedNode>());
-      TDecodedNode& N = *Nodes.back();
+      TDecodedNode& N = *Pool.New();
       N.DefIndex = Row;
       N.RawValue = Raw;
       N.Value = Value;
@@ -61,7 +60,7 @@ class AlarmWalk : public testing::Test {
   TTempDir Dir;
   std::vector<std::string> Messages;
   std::unique_ptr<TQuorinFramesDefinition> Definition;
-  std::vector<std::unique_ptr<TDecodedNode>> Nodes;
+  TNodePool Pool;
   TDecodedNode* First = nullptr;
 };
 

@@ -440,12 +440,6 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   if (PauseTimer) Timer->SetEnabled(true);
 }
 
-std::size_t TData::NodeBytes() const {
-  std::size_t Bytes = Pool.ReservedBytes();
-  for (const auto& Chunk : ChunkPools) Bytes += Chunk->ReservedBytes();
-  return Bytes;
-}
-
 TDecodedNode* TData::NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex) {
   if (Origin != 0) ShiftPositions(Child, Origin);
   TDecodedNode* Root = Pool.New();
@@ -468,7 +462,10 @@ bool TData::HandOver(TDecodedNode& Root) {
 }
 
 void TData::AppendRoot(TDecodedNode* Root) {
-  (LastRoot ? LastRoot->Next : Frames) = Root;
+  if (LastRoot)
+    LastRoot->Next = Root;
+  else
+    Frames = Root;
   LastRoot = Root;
   if (!FirstUnnumbered) FirstUnnumbered = Root;
   ++Count;

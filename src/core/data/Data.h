@@ -82,7 +82,7 @@ class TData {
   std::int64_t ImageOrigin() const { return Origin; }
 
   // Bytes of the blocks the decoded nodes live in.
-  std::size_t NodeBytes() const;
+  std::size_t NodeBytes() const { return Pool.ReservedBytes(); }
   // Number of BaseFrame roots decoded: those in Frames, and those handed to
   // OnFrame.
   std::int64_t FrameCount() const { return Count; }
@@ -152,8 +152,6 @@ class TData {
   bool HandOver(TDecodedNode& Root);
 
   TNodePool Pool{&Image};
-  // The nodes of the parallel passes' chunks.
-  std::vector<std::unique_ptr<TNodePool>> ChunkPools;
   std::vector<std::uint8_t> SpareImage;
   TDecodedNode* LastRoot = nullptr;
   TDecodedNode* FirstUnnumbered = nullptr;

@@ -125,7 +125,7 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
     Chunk.End = Position + Frames * static_cast<std::int64_t>(I + 1) / static_cast<std::int64_t>(Count) * Length;
     Chunk.Definition = Definition.CopyFor(Chunk.Messages);
     if (!Chunk.Definition) return false;
-    Chunk.Pool = std::make_unique<TNodePool>(&Image);
+    Chunk.Pool = std::make_unique<TNodePool>(Pool);
   }
   Show(Position, Handled);
   std::vector<std::thread> Workers;
@@ -135,6 +135,7 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
     // Too few threads to be had: the chunks started stop at once.
     Pass.FirstStopped = 0;
     for (std::thread& Worker : Workers) Worker.join();
+    for (TChunk& Chunk : Chunks) Pool.Reuse(*Chunk.Pool);
     return false;
   }
   // The position shown is that of as many BaseFrames as the chunks handled.
@@ -152,17 +153,19 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
   }
   for (std::thread& Worker : Workers) Worker.join();
 
-  // Chunks up to the first that stopped count.
-  const std::size_t Counted = std::min(Count, Pass.FirstStopped.load() + 1);
+  // Chunks up to the first that stopped count; the memory of the others is
+  // used again.
+  std::size_t Counted = std::min(Count, Pass.FirstStopped.load() + 1);
   for (std::size_t I = 0; I < Counted; ++I)
-    if (Chunks[I].Definition->TextIndexUsed()) return false;
+    if (Chunks[I].Definition->TextIndexUsed()) Counted = 0;
+  for (std::size_t I = Counted; I < Count; ++I) Pool.Reuse(*Chunks[I].Pool);
+  if (Counted == 0) return false;
   for (std::size_t I = 0; I < Counted; ++I) {
     TChunk& Chunk = Chunks[I];
     const std::size_t FirstMessage = Definition.AppendMessages(Chunk.Messages);
     for (TDecodedNode* Node : Chunk.TextNodes) Node->RawValue += static_cast<double>(FirstMessage);
     for (const auto& [Level, Text] : Chunk.Log) AddEntry(Level, Text);
     for (TDecodedNode* Root : Chunk.Roots) AppendRoot(Root);
-    ChunkPools.push_back(std::move(Chunk.Pool));
     Handled += Chunk.Handled.load();
     Position = Chunk.Reached;
   }

@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <mutex>
 #include <new>
 #include <stdexcept>
 
@@ -26,66 +27,109 @@ char* MapAlignedBlock(std::size_t Bytes) {
 
 }  // namespace
 
-TNodePool::~TNodePool() {
-  for (char* Block : Blocks) munmap(Block, BlockBytes);
-}
+// The blocks of a pool and of the pools that share them, by number: a node's
+// number is its block's number times NodesPerBlock plus its place in the block.
+struct TNodePool::TStore {
+  static constexpr std::size_t MaxBlocks = (std::size_t{1} << 32) / NodesPerBlock;
+
+  explicit TStore(const TMemoryStream* Stream) : Stream(Stream), Blocks(new char*[MaxBlocks]) {}
+  ~TStore() {
+    for (std::uint32_t Block = 0; Block < Count; ++Block) munmap(Blocks[Block], BlockBytes);
+  }
+  TStore(const TStore&) = delete;
+  TStore& operator=(const TStore&) = delete;
+
+  // A new block's number; any thread may ask.
+  std::uint32_t NewBlock() {
+    // Mapped outside the lock: the system fills the pages meanwhile.
+    char* const Memory = MapAlignedBlock(BlockBytes);
+    const std::lock_guard Lock(Mutex);
+    if (Count == MaxBlocks) {
+      munmap(Memory, BlockBytes);
+      throw std::bad_alloc();
+    }
+    new (Memory) TBlockHeader{this, Blocks.get(), Count};
+    Blocks[Count] = Memory;
+    return Count++;
+  }
+
+  std::size_t BlockCount() {
+    const std::lock_guard Lock(Mutex);
+    return Count;
+  }
+
+  const TMemoryStream* const Stream;
+  const std::unique_ptr<char*[]> Blocks;
+
+ private:
+  std::mutex Mutex;
+  std::uint32_t Count = 0;
+};
+
+TNodePool::TNodePool(const TMemoryStream* Stream) : Store(std::make_shared<TStore>(Stream)) {}
+
+TNodePool::TNodePool(TNodePool& Owner) : Store(Owner.Store) {}
+
+TNodePool::~TNodePool() = default;
 
 TDecodedNode* TNodePool::New() {
   const std::size_t Block = Count / NodesPerBlock;
   if (Block == Blocks.size()) {
-    Blocks.push_back(nullptr);
-    try {
-      Blocks.back() = MapAlignedBlock(BlockBytes);
-    } catch (...) {
-      Blocks.pop_back();
-      throw;
-    }
-    new (Blocks.back()) TBlockHeader{this, Block};
+    Blocks.reserve(Blocks.size() + 1);
+    Blocks.push_back(Store->NewBlock());
   }
-  TDecodedNode* Node = At(Count);
-  *Node = TDecodedNode{};
+  char* const Memory = Store->Blocks[Blocks[Block]];
+  TDecodedNode* Node = reinterpret_cast<TDecodedNode*>(Memory + sizeof(TBlockHeader)) + Count % NodesPerBlock;
+  new (Node) TDecodedNode{};
   ++Count;
   return Node;
 }
 
-TDecodedNode* TNodePool::At(std::size_t Index) const {
-  char* const Block = Blocks[Index / NodesPerBlock];
-  return reinterpret_cast<TDecodedNode*>(Block + sizeof(TBlockHeader)) + Index % NodesPerBlock;
+void TNodePool::Reuse(TNodePool& Sharer) {
+  Blocks.insert(Blocks.end(), Sharer.Blocks.begin(), Sharer.Blocks.end());
+  Sharer.Blocks.clear();
+  Sharer.Count = 0;
 }
 
-const TNodePool::TBlockHeader& TNodePool::HeaderOf(const TDecodedNode* Node) {
-  const std::uintptr_t Address = reinterpret_cast<std::uintptr_t>(Node) & ~std::uintptr_t{BlockBytes - 1};
+const TMemoryStream* TNodePool::Stream() const { return Store->Stream; }
+
+std::size_t TNodePool::ReservedBytes() const { return Store->BlockCount() * BlockBytes; }
+
+const TNodePool::TBlockHeader& TNodePool::HeaderOf(const void* InBlock) {
+  const std::uintptr_t Address = reinterpret_cast<std::uintptr_t>(InBlock) & ~std::uintptr_t{BlockBytes - 1};
   return *reinterpret_cast<const TBlockHeader*>(Address);
 }
 
-std::size_t TNodePool::IndexOf(const TDecodedNode* Node) {
+std::uint32_t TNodePool::NumberOf(const TDecodedNode* Node) {
   const TBlockHeader& Header = HeaderOf(Node);
   const auto* First = reinterpret_cast<const TDecodedNode*>(reinterpret_cast<const char*>(&Header) + sizeof(TBlockHeader));
-  return Header.Block * NodesPerBlock + static_cast<std::size_t>(Node - First);
+  return static_cast<std::uint32_t>(Header.Block * NodesPerBlock + static_cast<std::size_t>(Node - First));
 }
 
-TDecodedNode* TDecodedNode::Parent() const {
-  if (ParentOffset == 0) return nullptr;
-  const auto Index = static_cast<std::int64_t>(TNodePool::IndexOf(this)) + ParentOffset;
-  return TNodePool::HeaderOf(this).Pool->At(static_cast<std::size_t>(Index));
+TDecodedNode* TNodePool::NodeAt(char* const* Blocks, std::uint32_t Number) {
+  return reinterpret_cast<TDecodedNode*>(Blocks[Number / NodesPerBlock] + sizeof(TBlockHeader)) +
+         Number % NodesPerBlock;
 }
 
-void TDecodedNode::SetParent(const TDecodedNode* NewParent) {
-  if (!NewParent) {
-    ParentOffset = 0;
-    return;
+TDecodedNode* TNodeLink::Get() const {
+  if (Number == 0) return nullptr;
+  return TNodePool::NodeAt(TNodePool::HeaderOf(this).Blocks, Number - 1);
+}
+
+TNodeLink& TNodeLink::operator=(TDecodedNode* Node) {
+  if (!Node) {
+    Number = 0;
+    return *this;
   }
-  // Nodes of one block lie in allocation order.
-  if (&TNodePool::HeaderOf(this) == &TNodePool::HeaderOf(NewParent) && NewParent != this) {
-    ParentOffset = static_cast<std::int32_t>(NewParent - this);
-    return;
-  }
-  const auto Offset =
-      static_cast<std::int64_t>(TNodePool::IndexOf(NewParent)) - static_cast<std::int64_t>(TNodePool::IndexOf(this));
-  if (TNodePool::HeaderOf(this).Pool != TNodePool::HeaderOf(NewParent).Pool || Offset == 0 || Offset < INT32_MIN ||
-      Offset > INT32_MAX)
-    throw std::invalid_argument("a parent node must be another node of the same pool");
-  ParentOffset = static_cast<std::int32_t>(Offset);
+  if (TNodePool::HeaderOf(this).Store != TNodePool::HeaderOf(Node).Store)
+    throw std::invalid_argument("a node can only link to a node of its own pool");
+  Number = TNodePool::NumberOf(Node) + 1;
+  return *this;
 }
 
-const TMemoryStream* TDecodedNode::Stream() const { return TNodePool::HeaderOf(this).Pool->Stream(); }
+void TDecodedNode::SetParent(TDecodedNode* NewParent) {
+  if (NewParent == this) throw std::invalid_argument("a node cannot be its own parent");
+  FParent = NewParent;
+}
+
+const TMemoryStream* TDecodedNode::Stream() const { return TNodePool::HeaderOf(this).Store->Stream; }

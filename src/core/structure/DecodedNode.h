@@ -2,71 +2,107 @@
 // One node of a decoded tree, and the block allocator that owns nodes.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "structure/MemoryStream.h"
 
-// 48 bytes. The parent and the stream are found through the pool block that
-// holds the node, so every node must come from a TNodePool.
+struct TDecodedNode;
+
+// A link to another node of the same pool, in 32 bits, used like a pointer.
+// Links live only in nodes: a node's link cannot be copied out, only read as
+// a pointer.
+class TNodeLink {
+ public:
+  TNodeLink() = default;
+  TNodeLink(const TNodeLink&) = delete;
+  TNodeLink& operator=(const TNodeLink& Other) { return *this = Other.Get(); }
+  // Node must come from the pool of the node holding this link.
+  TNodeLink& operator=(TDecodedNode* Node);
+
+  TDecodedNode* Get() const;
+  operator TDecodedNode*() const { return Get(); }
+  TDecodedNode* operator->() const { return Get(); }
+
+ private:
+  std::uint32_t Number = 0;  // the node's number in its pool + 1; 0: none
+};
+
+// 40 bytes. The parent, the links and the stream are found through the pool
+// block that holds the node, so every node must come from a TNodePool.
 struct TDecodedNode {
-  TDecodedNode* Next = nullptr;
-  TDecodedNode* Child = nullptr;
+  TNodeLink Next;
+  TNodeLink Child;
   double RawValue = 0;
   double Value = 0;
   std::int32_t Position = 0;
   std::int32_t SerialNo = 0;
   std::int16_t DefIndex = 0;
   std::int16_t FrameIndex = 0;
-  // The parent's allocation index in the pool minus this node's; 0: none.
-  std::int32_t ParentOffset = 0;
 
   // The sub-frame node whose Child list holds this node; none for the nodes
   // of a BaseFrame's own list.
-  TDecodedNode* Parent() const;
-  // Parent must come from the same pool, fewer than 2^31 nodes away.
-  void SetParent(const TDecodedNode* Parent);
+  TDecodedNode* Parent() const { return FParent.Get(); }
+  // Parent must be another node of the same pool.
+  void SetParent(TDecodedNode* Parent);
   // The stream the node was decoded from: its pool's.
   const TMemoryStream* Stream() const;
-};
-static_assert(sizeof(TDecodedNode) == 48);
 
-// Allocates nodes in aligned blocks of 2 MiB (a huge page), each starting with a small
-// header that leads from a node to its pool. All nodes live as long as the
-// pool. A mark taken before a decoding lets an aborted decoding give its
-// nodes back.
+ private:
+  TNodeLink FParent;
+};
+static_assert(sizeof(TDecodedNode) == 40);
+
+// Allocates nodes in aligned blocks of 2 MiB (a huge page), each starting
+// with a small header that leads from a node to its pool's blocks. All nodes
+// live as long as the pool. A mark taken before a decoding lets an aborted
+// decoding give its nodes back. Pools made for other threads share the
+// blocks of a pool, so that their nodes can link to each other.
 class TNodePool {
  public:
-  explicit TNodePool(const TMemoryStream* Stream = nullptr) : FStream(Stream) {}
+  explicit TNodePool(const TMemoryStream* Stream = nullptr);
+  // Allocates into Owner's blocks, alongside Owner and its other sharers (each
+  // on one thread); the nodes live as long as Owner.
+  explicit TNodePool(TNodePool& Owner);
   ~TNodePool();
   TNodePool(const TNodePool&) = delete;
   TNodePool& operator=(const TNodePool&) = delete;
 
   TDecodedNode* New();
+  // Of the nodes this pool allocated.
   std::size_t Mark() const { return Count; }
   // Forgets every node allocated after the mark; their memory is reused.
   void Rollback(std::size_t Mark) {
     if (Mark < Count) Count = Mark;
   }
   std::size_t Size() const { return Count; }
-  const TMemoryStream* Stream() const { return FStream; }
-  // Address space the blocks take; pages are resident once nodes use them.
-  std::size_t ReservedBytes() const { return Blocks.size() * BlockBytes; }
+  // Forgets the nodes of Sharer, a pool made with this one, and reuses its
+  // blocks once this pool's own are full.
+  void Reuse(TNodePool& Sharer);
+  const TMemoryStream* Stream() const;
+  // Address space the blocks of all the sharing pools take; pages are
+  // resident once nodes use them.
+  std::size_t ReservedBytes() const;
 
  private:
+  friend class TNodeLink;
   friend struct TDecodedNode;
+  struct TStore;
   struct TBlockHeader {
-    TNodePool* Pool;
-    std::uint64_t Block;
+    TStore* Store;
+    char* const* Blocks;  // the store's, by number
+    std::uint32_t Block;
   };
   static constexpr std::size_t BlockBytes = std::size_t{1} << 21;
   static constexpr std::size_t NodesPerBlock = (BlockBytes - sizeof(TBlockHeader)) / sizeof(TDecodedNode);
   static_assert(sizeof(TBlockHeader) + NodesPerBlock * sizeof(TDecodedNode) <= BlockBytes);
 
-  static const TBlockHeader& HeaderOf(const TDecodedNode* Node);
-  static std::size_t IndexOf(const TDecodedNode* Node);
-  TDecodedNode* At(std::size_t Index) const;
+  static const TBlockHeader& HeaderOf(const void* InBlock);
+  // The number of a node in its store.
+  static std::uint32_t NumberOf(const TDecodedNode* Node);
+  static TDecodedNode* NodeAt(char* const* Blocks, std::uint32_t Number);
 
-  const TMemoryStream* FStream;
-  std::vector<char*> Blocks;
+  std::shared_ptr<TStore> Store;
+  std::vector<std::uint32_t> Blocks;  // this pool's, in the order they are filled
   std::size_t Count = 0;
 };

@@ -66,7 +66,10 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
   TDecodedNode* Head = nullptr;
   TDecodedNode* Tail = nullptr;
   const auto Append = [&](TDecodedNode* Node) {
-    (Tail ? Tail->Next : Head) = Node;
+    if (Tail)
+      Tail->Next = Node;
+    else
+      Head = Node;
     Tail = Node;
   };
   try {
