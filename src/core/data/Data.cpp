@@ -126,6 +126,8 @@ void TData::StartTracking() {
 void TData::StopTracking() {
   Timer->SetEnabled(false);
   Watch.reset();
+  // Only a tracked file reads into the image before the last one.
+  std::vector<std::uint8_t>().swap(SpareImage);
 }
 
 void TData::WatchFile() { Watch = CreateFileWatch(FileName, [this] { UpdateFromFile(); }); }

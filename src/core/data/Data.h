@@ -49,7 +49,8 @@ class TData {
   // Reads the file once (whole, or in pieces while streaming), then enables
   // the timer.
   void StartTracking();
-  // Stops the timer and ends the watch of the file.
+  // Stops the timer, ends the watch of the file and frees the memory kept
+  // for the next read.
   void StopTracking();
   // While tracking, a change notification of the file (when the program
   // watches files) starts a pass as a tick of the timer does.
