@@ -1,5 +1,7 @@
 #include "data/Data.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -80,11 +82,14 @@ void ShiftPositions(TDecodedNode* List, std::int64_t Offset) {
   }
 }
 
-void NumberTree(TDecodedNode* List, std::int64_t& Serial) {
-  for (TDecodedNode* Node = List; Node; Node = Node->Next) {
-    NumberTree(Node->Child, Serial);
-    Node->SerialNo = static_cast<std::int32_t>(Serial++);
-  }
+// Lets the system back the whole 2 MiB pages inside [Start, Start + Bytes)
+// with huge pages, where it allows them: a big file is read with fewer page
+// faults.
+void AskForHugePages(void* Start, std::size_t Bytes) {
+  constexpr std::uintptr_t HugePage = std::uintptr_t{1} << 21;
+  const auto First = (reinterpret_cast<std::uintptr_t>(Start) + HugePage - 1) & ~(HugePage - 1);
+  const auto End = (reinterpret_cast<std::uintptr_t>(Start) + Bytes) & ~(HugePage - 1);
+  if (End > First) madvise(reinterpret_cast<void*>(First), End - First, MADV_HUGEPAGE);
 }
 
 // Clears the busy flag however a pass ends.
@@ -144,7 +149,10 @@ bool TData::SizeSpareImage(std::size_t Size) {
   // read into fresh pages on every tick.
   try {
     // Room to grow, so that a file that grows a little needs no new memory.
-    if (Size > SpareImage.capacity()) SpareImage.reserve(Size + Size / 8 + (std::size_t{1} << 20));
+    if (Size > SpareImage.capacity()) {
+      SpareImage.reserve(Size + Size / 8 + (std::size_t{1} << 20));
+      AskForHugePages(SpareImage.data(), SpareImage.capacity());
+    }
     SpareImage.resize(Size);
   } catch (const std::bad_alloc&) {
     AddEntry(llError, "Not enough memory to read paket file " + FileName + ".");

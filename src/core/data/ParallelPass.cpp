@@ -25,6 +25,7 @@ struct TChunk {
   std::unique_ptr<TFramesDefinition> Definition;
   std::unique_ptr<TNodePool> Pool;
   std::vector<TDecodedNode*> Roots;
+  std::int64_t Nodes = 0;  // in the trees of Roots
   // The nodes of TEXT rows holding a message index, to be moved behind the
   // messages of the chunks before.
   std::vector<TDecodedNode*> TextNodes;
@@ -34,34 +35,23 @@ struct TChunk {
   std::atomic<std::int64_t> Handled = 0;
 };
 
-void CollectTextNodes(const TFramesDefinition& Definition, TDecodedNode* List, std::vector<TDecodedNode*>& Nodes) {
-  for (TDecodedNode* Node = List; Node; Node = Node->Next) {
-    if (Definition.Entries[static_cast<std::size_t>(Node->DefIndex)].Kind == ekText && Node->RawValue != MissingValue)
-      Nodes.push_back(Node);
-    CollectTextNodes(Definition, Node->Child, Nodes);
-  }
-}
-
 // What the threads share: the data, the BaseFrame layout and the earliest
 // chunk that stopped, after which no chunk counts.
 struct TParallelPass {
   TParallelPass(const TMemoryStream& Image, const std::string& FileName, std::int32_t Length, bool IdCheck,
-                std::int16_t RootDefIndex, const TFramesDefinition& Definition, std::size_t Chunks)
+                std::int16_t RootDefIndex, std::size_t Chunks)
       : Image(Image),
         FileName(FileName),
         Length(Length),
         IdCheck(IdCheck),
         RootDefIndex(RootDefIndex),
-        FirstStopped(Chunks) {
-    for (const TDefinitionEntry& Row : Definition.Entries) HasText = HasText || Row.Kind == ekText;
-  }
+        FirstStopped(Chunks) {}
 
   const TMemoryStream& Image;
   const std::string& FileName;
   std::int32_t Length;
   bool IdCheck;
   std::int16_t RootDefIndex;
-  bool HasText = false;
   std::atomic<std::size_t> FirstStopped;
   std::mutex Mutex;
   std::condition_variable ChunkDone;
@@ -72,6 +62,7 @@ struct TParallelPass {
     Chunk.Reached = Chunk.Start;
     try {
       for (; Chunk.Reached < Chunk.End && FirstStopped.load() > Index; Chunk.Reached += Length) {
+        const std::size_t NodesBefore = Chunk.Pool->Size();
         TDecodedNode* Child = nullptr;
         const TFrameOutcome Outcome = DecodeBaseFrame(*Chunk.Definition, Image, Chunk.Reached, Chunk.Reached, IdCheck,
                                                       *Chunk.Pool, FileName, Child);
@@ -82,12 +73,12 @@ struct TParallelPass {
         if (Outcome == TFrameOutcome::InvalidId) {
           WarnInvalidId(Chunk.Reached);
         } else {
-          if (HasText) CollectTextNodes(*Chunk.Definition, Child, Chunk.TextNodes);
           TDecodedNode* Root = Chunk.Pool->New();
           Root->Child = Child;
           Root->Position = static_cast<std::int32_t>(Chunk.Reached);
           Root->DefIndex = RootDefIndex;
           Chunk.Roots.push_back(Root);
+          Chunk.Nodes += static_cast<std::int64_t>(Chunk.Pool->Size() - NodesBefore);
         }
         ++Chunk.Handled;
       }
@@ -108,6 +99,28 @@ struct TParallelPass {
   }
 };
 
+// Numbers the roots of the first Counted chunks and their trees, chunk I's
+// from Bases[I] on, on a thread per chunk.
+void NumberChunks(const std::vector<TChunk>& Chunks, std::size_t Counted, const std::vector<std::int64_t>& Bases) {
+  const auto Number = [&Chunks, &Bases](std::size_t I) {
+    std::int64_t Serial = Bases[I];
+    for (TDecodedNode* Root : Chunks[I].Roots) {
+      NumberTree(Root->Child, Serial);
+      Root->SerialNo = static_cast<std::int32_t>(Serial++);
+    }
+  };
+  std::vector<std::thread> Workers;
+  std::size_t Started = 1;
+  try {
+    for (; Started < Counted; ++Started) Workers.emplace_back(Number, Started);
+  } catch (const std::system_error&) {
+    // The chunks no thread could be had for are numbered here.
+  }
+  Number(0);
+  for (std::size_t I = Started; I < Counted; ++I) Number(I);
+  for (std::thread& Worker : Workers) Worker.join();
+}
+
 }  // namespace
 
 bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::int32_t Length, bool IdCheck,
@@ -118,13 +131,14 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
   const std::size_t Count = static_cast<std::size_t>(std::min(Cores, Frames / MinChunkFrames));
   if (Count < 2) return false;
   std::vector<TChunk> Chunks(Count);
-  TParallelPass Pass(Image, FileName, Length, IdCheck, RootDefIndex, Definition, Count);
+  TParallelPass Pass(Image, FileName, Length, IdCheck, RootDefIndex, Count);
   for (std::size_t I = 0; I < Count; ++I) {
     TChunk& Chunk = Chunks[I];
     Chunk.Start = Position + Frames * static_cast<std::int64_t>(I) / static_cast<std::int64_t>(Count) * Length;
     Chunk.End = Position + Frames * static_cast<std::int64_t>(I + 1) / static_cast<std::int64_t>(Count) * Length;
     Chunk.Definition = Definition.CopyFor(Chunk.Messages);
     if (!Chunk.Definition) return false;
+    Chunk.Definition->TextNodes = &Chunk.TextNodes;
     Chunk.Pool = std::make_unique<TNodePool>(Pool);
   }
   Show(Position, Handled);
@@ -168,6 +182,22 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
     for (TDecodedNode* Root : Chunk.Roots) AppendRoot(Root);
     Handled += Chunk.Handled.load();
     Position = Chunk.Reached;
+  }
+  // The serial numbers follow from the node counts of the chunks before,
+  // when the pass's roots are the only ones still to be numbered.
+  const TDecodedNode* FirstNew = nullptr;
+  for (std::size_t I = 0; I < Counted && !FirstNew; ++I)
+    if (!Chunks[I].Roots.empty()) FirstNew = Chunks[I].Roots.front();
+  if (FirstNew && FirstUnnumbered == FirstNew) {
+    if (!Numbered) NextSerial = SerialBase;
+    Numbered = true;
+    std::vector<std::int64_t> Bases;
+    for (std::size_t I = 0; I < Counted; ++I) {
+      Bases.push_back(NextSerial);
+      NextSerial += Chunks[I].Nodes;
+    }
+    NumberChunks(Chunks, Counted, Bases);
+    FirstUnnumbered = nullptr;
   }
   return true;
 }

@@ -18,10 +18,8 @@ char* MapAlignedBlock(std::size_t Bytes) {
   if (Aligned > Start) munmap(Start, static_cast<std::size_t>(Aligned - Start));
   char* const End = Start + 2 * Bytes;
   if (Aligned + Bytes < End) munmap(Aligned + Bytes, static_cast<std::size_t>(End - (Aligned + Bytes)));
-  // Huge pages where the system allows them, and one call that makes every
-  // page resident instead of a page fault per page.
+  // A huge page where the system allows it: one page fault for the block.
   madvise(Aligned, Bytes, MADV_HUGEPAGE);
-  madvise(Aligned, Bytes, MADV_POPULATE_WRITE);
   return Aligned;
 }
 
@@ -95,36 +93,8 @@ const TMemoryStream* TNodePool::Stream() const { return Store->Stream; }
 
 std::size_t TNodePool::ReservedBytes() const { return Store->BlockCount() * BlockBytes; }
 
-const TNodePool::TBlockHeader& TNodePool::HeaderOf(const void* InBlock) {
-  const std::uintptr_t Address = reinterpret_cast<std::uintptr_t>(InBlock) & ~std::uintptr_t{BlockBytes - 1};
-  return *reinterpret_cast<const TBlockHeader*>(Address);
-}
-
-std::uint32_t TNodePool::NumberOf(const TDecodedNode* Node) {
-  const TBlockHeader& Header = HeaderOf(Node);
-  const auto* First = reinterpret_cast<const TDecodedNode*>(reinterpret_cast<const char*>(&Header) + sizeof(TBlockHeader));
-  return static_cast<std::uint32_t>(Header.Block * NodesPerBlock + static_cast<std::size_t>(Node - First));
-}
-
-TDecodedNode* TNodePool::NodeAt(char* const* Blocks, std::uint32_t Number) {
-  return reinterpret_cast<TDecodedNode*>(Blocks[Number / NodesPerBlock] + sizeof(TBlockHeader)) +
-         Number % NodesPerBlock;
-}
-
-TDecodedNode* TNodeLink::Get() const {
-  if (Number == 0) return nullptr;
-  return TNodePool::NodeAt(TNodePool::HeaderOf(this).Blocks, Number - 1);
-}
-
-TNodeLink& TNodeLink::operator=(TDecodedNode* Node) {
-  if (!Node) {
-    Number = 0;
-    return *this;
-  }
-  if (TNodePool::HeaderOf(this).Store != TNodePool::HeaderOf(Node).Store)
-    throw std::invalid_argument("a node can only link to a node of its own pool");
-  Number = TNodePool::NumberOf(Node) + 1;
-  return *this;
+void TNodeLink::ThrowForeignNode() {
+  throw std::invalid_argument("a node can only link to a node of its own pool");
 }
 
 void TDecodedNode::SetParent(TDecodedNode* NewParent) {

@@ -25,6 +25,8 @@ class TNodeLink {
   TDecodedNode* operator->() const { return Get(); }
 
  private:
+  [[noreturn]] static void ThrowForeignNode();
+
   std::uint32_t Number = 0;  // the node's number in its pool + 1; 0: none
 };
 
@@ -97,12 +99,38 @@ class TNodePool {
   static constexpr std::size_t NodesPerBlock = (BlockBytes - sizeof(TBlockHeader)) / sizeof(TDecodedNode);
   static_assert(sizeof(TBlockHeader) + NodesPerBlock * sizeof(TDecodedNode) <= BlockBytes);
 
-  static const TBlockHeader& HeaderOf(const void* InBlock);
+  static const TBlockHeader& HeaderOf(const void* InBlock) {
+    const std::uintptr_t Address = reinterpret_cast<std::uintptr_t>(InBlock) & ~std::uintptr_t{BlockBytes - 1};
+    return *reinterpret_cast<const TBlockHeader*>(Address);
+  }
   // The number of a node in its store.
-  static std::uint32_t NumberOf(const TDecodedNode* Node);
-  static TDecodedNode* NodeAt(char* const* Blocks, std::uint32_t Number);
+  static std::uint32_t NumberOf(const TDecodedNode* Node) {
+    const TBlockHeader& Header = HeaderOf(Node);
+    const auto* First =
+        reinterpret_cast<const TDecodedNode*>(reinterpret_cast<const char*>(&Header) + sizeof(TBlockHeader));
+    return static_cast<std::uint32_t>(Header.Block * NodesPerBlock + static_cast<std::size_t>(Node - First));
+  }
+  static TDecodedNode* NodeAt(char* const* Blocks, std::uint32_t Number) {
+    return reinterpret_cast<TDecodedNode*>(Blocks[Number / NodesPerBlock] + sizeof(TBlockHeader)) +
+           Number % NodesPerBlock;
+  }
 
   std::shared_ptr<TStore> Store;
   std::vector<std::uint32_t> Blocks;  // this pool's, in the order they are filled
   std::size_t Count = 0;
 };
+
+inline TDecodedNode* TNodeLink::Get() const {
+  if (Number == 0) return nullptr;
+  return TNodePool::NodeAt(TNodePool::HeaderOf(this).Blocks, Number - 1);
+}
+
+inline TNodeLink& TNodeLink::operator=(TDecodedNode* Node) {
+  if (!Node) {
+    Number = 0;
+    return *this;
+  }
+  if (TNodePool::HeaderOf(this).Store != TNodePool::HeaderOf(Node).Store) ThrowForeignNode();
+  Number = TNodePool::NumberOf(Node) + 1;
+  return *this;
+}

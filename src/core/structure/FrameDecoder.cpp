@@ -63,6 +63,7 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
   Level.Plan = &FramePlans[static_cast<std::size_t>(CompiledRows[FirstRow].Plan)];
   std::fill_n(Level.Present.begin(), Level.Plan->SlotOfHash.size(), scNone);
   const std::size_t Mark = Pool.Mark();
+  const std::size_t TextMark = TextNodes ? TextNodes->size() : 0;
   TDecodedNode* Head = nullptr;
   TDecodedNode* Tail = nullptr;
   const auto Append = [&](TDecodedNode* Node) {
@@ -83,12 +84,14 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
       Node->Position = static_cast<std::int32_t>(Base + Row.BytePos);
       Node->RawValue = NodeValue(Level, Compiled.NodeRawSlot, Row.Kind == ekText);
       Node->Value = Row.Kind == ekBoolean ? Node->RawValue : NodeValue(Level, Compiled.NodeValueSlot, false);
+      if (TextNodes && Row.Kind == ekText && Node->RawValue != MissingValue) TextNodes->push_back(Node);
       Append(Node);
     }
     for (std::size_t I = FirstRow; I < Entries.size() && Entries[I].FrameHash == Hash; ++I)
       if (Entries[I].Kind == ekSubframe) Append(DecodeSubframe(S, static_cast<std::int32_t>(I), Pool));
   } catch (const EDecodeAbort&) {
     Pool.Rollback(Mark);
+    if (TextNodes) TextNodes->resize(TextMark);
     throw;
   }
   return Head;

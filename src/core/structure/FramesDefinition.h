@@ -101,6 +101,9 @@ class TFramesDefinition {
   // transform, a sub-frame choice or a node of another kind), so that its
   // results depend on the messages decoded before it.
   bool TextIndexUsed() const { return FTextIndexUsed; }
+  // When set, receives every node of a TEXT row that holds a message index
+  // (not those of an aborted decoding).
+  std::vector<TDecodedNode*>* TextNodes = nullptr;
   // Appends the messages a copy decoded to this definition's, emptying More;
   // the index the first of them gets.
   std::size_t AppendMessages(std::vector<std::string>& More);
