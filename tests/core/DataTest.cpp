@@ -511,6 +511,52 @@ TEST(Data, AFailingNotificationStillEndsThePassCleanly) {
   EXPECT_EQ(H.Data->ProcessedSize, 560);
 }
 
+TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThread) {
+  std::ostringstream Demo;
+  TSimGenerator Generator;
+  WriteBaseFrames(Demo, Generator, 2000);
+  const std::string DemoStructure = ReadAll(VOREX_DEMO_DIR "/demo.structure");
+  const std::string DemoFile = Demo.str();
+  // A message's number in a transform: decoded on one thread after all.
+  const std::string TextNumber = Lines({"[BaseFrame:280]", Row({"4", "4", "TEXT", "MSG", "MSG"}),
+                                        Row({"-1", "0", "NUMBER", "NUMBERED", "MSG*2"})});
+  const std::vector<std::uint8_t> Numbered = OnDisk(Frames(100));
+  const struct {
+    std::string Structure, File;
+    std::size_t FirstPass;  // bytes the first pass finds; the rest comes later
+    std::int32_t SerialBase;
+  } Cases[] = {
+      {DemoStructure, DemoFile, 1200 * 280 + 100, 0},
+      {DemoStructure, DemoFile, DemoFile.size(), SecondFileSerialBase},
+      {ReadAll(VOREX_DEMO_DIR "/../tests/identity/edge.structure"),
+       ReadAll(VOREX_DEMO_DIR "/../tests/identity/edge.dat"), 1000, 0},
+      {TextNumber, std::string(Numbered.begin(), Numbered.end()), 60 * 280, 0},
+  };
+  for (const auto& Case : Cases) {
+    std::vector<std::string> Seen[2];
+    for (const int Threads : {1, 3}) {
+      THolder H(Case.Structure);
+      H.Data->Threads = Threads;
+      H.Data->SerialBase = Case.SerialBase;
+      TLogRecorder Log;
+      H.Dir.Write("p.dat", Case.File.substr(0, Case.FirstPass));
+      H.Data->StartTracking();
+      H.AppendFileBytes(std::vector<std::uint8_t>(Case.File.begin() + static_cast<std::ptrdiff_t>(Case.FirstPass),
+                                                  Case.File.end()));
+      H.Data->UpdateFromFile();
+      std::vector<std::string>& Out = Seen[Threads > 1];
+      for (std::string Line : Log.Lines()) {
+        for (std::size_t At; (At = Line.find(H.File)) != std::string::npos;) Line.erase(At, H.File.size());
+        Out.push_back(Line);
+      }
+      for (const TDecodedNode* Root = H.Data->Frames; Root; Root = Root->Next) Out.push_back(Dump(*Root));
+      Out.insert(Out.end(), H.Messages.begin(), H.Messages.end());
+      Out.push_back(std::to_string(H.Data->ProcessedSize) + " " + std::to_string(H.Data->FrameCount()));
+    }
+    EXPECT_EQ(Seen[1], Seen[0]);
+  }
+}
+
 TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
   std::ostringstream Demo;
   TSimGenerator Generator;

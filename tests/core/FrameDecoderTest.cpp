@@ -208,6 +208,23 @@ TEST(DecodeFrame, ListsVariablesBeforeSubframesAndHidesTheEnclosingFrame) {
   EXPECT_TRUE(Log.Has(llError, "Parse error: Variable V1 not found."));
 }
 
+TEST(DecodeFrame, NamesOfOneHashAreOneVariableWhoseFirstValueStays) {
+  std::vector<std::uint8_t> Bytes(64);
+  Bytes[0] = 5;
+  Bytes[1] = 7;
+  // "Ab" and "BA" hash alike, and so do "Ab&" and "BA&".
+  TDecoder D(Lines({"[BaseFrame:64]", Var("0", "1", "NUMBER", "Ab", "Ab*2"), Var("1", "1", "NUMBER", "BA", "BA+1"),
+                    Var("-1", "0", "NUMBER", "SUM", "BA&+Ab")}),
+             Bytes);
+  const TDecodedNode* List = D.Decode();
+  const TDecodedNode* BA = D.Find(List, "BA");
+  EXPECT_EQ(BA->RawValue, 5);
+  EXPECT_EQ(BA->Value, 10);
+  EXPECT_EQ(D.Find(List, "SUM")->Value, 15);
+  EXPECT_EQ(D.Definition->VariableValue("BA"), 5);
+  EXPECT_EQ(D.Definition->VariableValue("NONE"), -999);
+}
+
 TEST(DecodeFrame, WarnsAboutSubframeBitOffsets) {
   TDecoder D(Lines({"[BaseFrame:64]", Var("2,3", "1", "SUBFRAME", "Inner", "x"), "[Inner:1]",
                     Var("0", "1", "NUMBER", "W", "W")}));
