@@ -539,6 +539,7 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThread) {
       H.Data->Threads = Threads;
       H.Data->SerialBase = Case.SerialBase;
       TLogRecorder Log;
+      TFakeProgress Progress;
       H.Dir.Write("p.dat", Case.File.substr(0, Case.FirstPass));
       H.Data->StartTracking();
       H.AppendFileBytes(std::vector<std::uint8_t>(Case.File.begin() + static_cast<std::ptrdiff_t>(Case.FirstPass),
@@ -552,6 +553,10 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThread) {
       for (const TDecodedNode* Root = H.Data->Frames; Root; Root = Root->Next) Out.push_back(Dump(*Root));
       Out.insert(Out.end(), H.Messages.begin(), H.Messages.end());
       Out.push_back(std::to_string(H.Data->ProcessedSize) + " " + std::to_string(H.Data->FrameCount()));
+      // Both passes start and end alike; in between, the threads' progress
+      // is shown now and then.
+      Out.insert(Out.end(), Progress.Events.begin(), Progress.Events.begin() + 2);
+      Out.insert(Out.end(), Progress.Events.end() - 3, Progress.Events.end());
     }
     EXPECT_EQ(Seen[1], Seen[0]);
   }

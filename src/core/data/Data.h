@@ -43,7 +43,8 @@ class TData {
   bool Resync = false;
   // Threads a whole-file pass over many new BaseFrames decodes them on, in
   // chunks joined in file order into exactly what one thread makes (not
-  // while resynchronising); 0: one per core.
+  // while resynchronising); 0: one per core, for passes of at least 4096
+  // BaseFrames per core.
   int Threads = 0;
 
   // Reads the file once (whole, or in pieces while streaming), then enables

@@ -14,8 +14,12 @@
 
 namespace {
 
-// A chunk needs this many BaseFrames to be worth a thread of its own.
+// BaseFrames a chunk needs to be worth a thread of its own: with a number of
+// threads asked for, a few; with one per core, enough that the unfilled end
+// of the chunk's last node block (up to 2 MiB, kept as long as the holder)
+// is small beside its nodes, also over the many passes of a tracked file.
 constexpr std::int64_t MinChunkFrames = 8;
+constexpr std::int64_t MinAutomaticChunkFrames = 4096;
 
 // The BaseFrames [Start, End) of the data, decoded on a thread of their own.
 struct TChunk {
@@ -128,7 +132,8 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
                              const std::function<void(std::int64_t, std::int64_t)>& Show) {
   const std::int64_t Frames = (DataEnd - Position) / Length;
   const std::int64_t Cores = Threads > 0 ? Threads : std::max(1u, std::thread::hardware_concurrency());
-  const std::size_t Count = static_cast<std::size_t>(std::min(Cores, Frames / MinChunkFrames));
+  const std::int64_t MinFrames = Threads > 0 ? MinChunkFrames : MinAutomaticChunkFrames;
+  const std::size_t Count = static_cast<std::size_t>(std::min(Cores, Frames / MinFrames));
   if (Count < 2) return false;
   std::vector<TChunk> Chunks(Count);
   TParallelPass Pass(Image, FileName, Length, IdCheck, RootDefIndex, Count);
