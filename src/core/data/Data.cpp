@@ -53,6 +53,7 @@ struct TReach {
   std::int64_t Before = 0;  // 0 or less
   std::int64_t After = 0;
 };
+
 TReach DecodingReach(const TFramesDefinition& Definition) {
   std::int64_t ReadFirst = 0, ReadEnd = 0, ShiftDown = 0, ShiftUp = 0;
   for (const TDefinitionEntry& Row : Definition.Entries) {
@@ -381,8 +382,7 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
                         DecodeInParallel(Position, DataEnd, Length, IdCheck, RootDefIndex, Handled, ShowAndRunEvents);
   while (!Parallel && DataEnd - Position >= Length) {
     if (RefreshInterval.count() == 0 || std::chrono::steady_clock::now() >= NextRefresh) {
-      Show(Position, Handled);
-      Progress.ProcessMessages();
+      ShowAndRunEvents(Position, Handled);
       NextRefresh = std::chrono::steady_clock::now() + RefreshInterval;
     }
     if (!Holds(Position)) {
