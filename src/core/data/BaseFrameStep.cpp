@@ -15,13 +15,6 @@ void WarnInvalidId(std::int64_t Position) {
   AddEntry(llWarn, "BaseFrame at Position " + std::to_string(Position) + " has invalid ID! Skipping...");
 }
 
-void NumberTree(TDecodedNode* List, std::int64_t& Serial) {
-  for (TDecodedNode* Node = List; Node; Node = Node->Next) {
-    NumberTree(Node->Child, Serial);
-    Node->SerialNo = static_cast<std::int32_t>(Serial++);
-  }
-}
-
 TFrameOutcome DecodeBaseFrame(TFramesDefinition& Definition, const TMemoryStream& Image, std::int64_t Offset,
                               std::int64_t Position, bool IdCheck, TNodePool& Pool, const std::string& FileName,
                               TDecodedNode*& Child) {

@@ -14,10 +14,6 @@ inline constexpr std::uint8_t BaseFrameId[4] = {0x1A, 0xCF, 0xFC, 0x1D};
 bool HoldsBaseFrameId(const TMemoryStream& Image, std::int64_t Offset);
 void WarnInvalidId(std::int64_t Position);
 
-// Numbers the nodes of List and their trees from Serial on, children before
-// their node.
-void NumberTree(TDecodedNode* List, std::int64_t& Serial);
-
 enum class TFrameOutcome { Decoded, InvalidId, Stopped };
 
 // Decodes the BaseFrame at Offset of Image, whose file position is Position,

@@ -93,6 +93,20 @@ void AskForHugePages(void* Start, std::size_t Bytes) {
   if (End > First) madvise(reinterpret_cast<void*>(First), End - First, MADV_HUGEPAGE);
 }
 
+// Lets the definition number the nodes it decodes while it lives.
+class TSerialScope {
+ public:
+  TSerialScope(TFramesDefinition& Definition, std::int64_t& Serials) : Definition(Definition) {
+    Definition.Serials = &Serials;
+  }
+  ~TSerialScope() { Definition.Serials = nullptr; }
+  TSerialScope(const TSerialScope&) = delete;
+  TSerialScope& operator=(const TSerialScope&) = delete;
+
+ private:
+  TFramesDefinition& Definition;
+};
+
 // Clears the busy flag however a pass ends.
 class TBusyScope {
  public:
@@ -374,6 +388,11 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   };
   const std::size_t PoolMark = Pool.Mark();
   bool HandedOver = true;
+  // Nodes are numbered as they are decoded, children before their node,
+  // from SerialBase on over all passes.
+  if (!Numbered) NextSerial = SerialBase;
+  Numbered = true;
+  const TSerialScope Serials(Definition, NextSerial);
   const auto ShowAndRunEvents = [&](std::int64_t At, std::int64_t Frames) {
     Show(At, Frames);
     Progress.ProcessMessages();
@@ -423,7 +442,6 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
         AppendRoot(Root);
       } else {
         ++Count;
-        NumberFrom(Root);
         HandedOver = HandOver(*Root);
         Pool.Rollback(PoolMark);
       }
@@ -438,7 +456,6 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   Show(Position, Handled);
   // Only whole BaseFrames count as processed: the rest is decoded once complete.
   ProcessedSize = Position;
-  NumberNodes();
   if (OnNewFrames) {
     try {
       OnNewFrames(*this);
@@ -453,6 +470,7 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
 TDecodedNode* TData::NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex) {
   if (Origin != 0) ShiftPositions(Child, Origin);
   TDecodedNode* Root = Pool.New();
+  Root->SerialNo = static_cast<std::int32_t>(NextSerial++);
   Root->Child = Child;
   Root->Position = static_cast<std::int32_t>(Position);
   Root->DefIndex = DefIndex;
@@ -477,18 +495,5 @@ void TData::AppendRoot(TDecodedNode* Root) {
   else
     Frames = Root;
   LastRoot = Root;
-  if (!FirstUnnumbered) FirstUnnumbered = Root;
   ++Count;
-}
-
-void TData::NumberNodes() {
-  if (!FirstUnnumbered) return;
-  NumberFrom(FirstUnnumbered);
-  FirstUnnumbered = nullptr;
-}
-
-void TData::NumberFrom(TDecodedNode* List) {
-  if (!Numbered) NextSerial = SerialBase;
-  Numbered = true;
-  NumberTree(List, NextSerial);
 }

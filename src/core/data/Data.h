@@ -64,10 +64,6 @@ class TData {
   // ProcessedSize as a grown file does. The timer is left as it is. False,
   // with the delay logged and nothing done, while another pass runs.
   bool UpdateFromBytes(std::span<const std::uint8_t> Bytes);
-  // Gives serial numbers to the nodes of the BaseFrames appended since the
-  // last numbering (children before their node, from SerialBase on).
-  void NumberNodes();
-
   // Streaming mode, while set: the passes read the data in pieces of about
   // StreamPieceBytes (whole BaseFrames and the bytes their decoding can reach)
   // instead of whole, with the same checks and messages. Each BaseFrame, once
@@ -135,8 +131,6 @@ class TData {
   // Pieces and hands them to OnFrame, and tells OnNewFrames. The timer is off
   // while it runs when PauseTimer is set, and on afterwards.
   void DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool PauseTimer);
-  // The root of the BaseFrame at the file position Position over Child, the
-  // list decoded from Image, whose positions become file positions.
   // Decodes the BaseFrames of Length bytes from Position on, up to DataEnd,
   // on several threads and appends them, logs their entries and adds their
   // messages as one thread would; Position and Handled advance as its loop
@@ -146,17 +140,17 @@ class TData {
   bool DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::int32_t Length, bool IdCheck,
                         std::int16_t RootDefIndex, std::int64_t& Handled,
                         const std::function<void(std::int64_t Position, std::int64_t Handled)>& Show);
+  // The root of the BaseFrame at the file position Position over Child, the
+  // list decoded from Image, whose positions become file positions; numbered
+  // after its tree.
   TDecodedNode* NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex);
   void AppendRoot(TDecodedNode* Root);
-  // Numbers the roots from List on, and their trees, after those numbered before.
-  void NumberFrom(TDecodedNode* List);
   // Hands Root to OnFrame; false, with the message, when OnFrame failed.
   bool HandOver(TDecodedNode& Root);
 
   TNodePool Pool{&Image};
   std::vector<std::uint8_t> SpareImage;
   TDecodedNode* LastRoot = nullptr;
-  TDecodedNode* FirstUnnumbered = nullptr;
   std::int64_t NextSerial = 0;
   bool Numbered = false;
   std::int64_t Count = 0;

@@ -103,6 +103,15 @@ struct TParallelPass {
   }
 };
 
+// Numbers the nodes of List and their trees from Serial on, children before
+// their node.
+void NumberTree(TDecodedNode* List, std::int64_t& Serial) {
+  for (TDecodedNode* Node = List; Node; Node = Node->Next) {
+    NumberTree(Node->Child, Serial);
+    Node->SerialNo = static_cast<std::int32_t>(Serial++);
+  }
+}
+
 // Numbers the roots of the first Counted chunks and their trees, chunk I's
 // from Bases[I] on, on a thread per chunk.
 void NumberChunks(const std::vector<TChunk>& Chunks, std::size_t Counted, const std::vector<std::int64_t>& Bases) {
@@ -188,21 +197,12 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
     Handled += Chunk.Handled.load();
     Position = Chunk.Reached;
   }
-  // The serial numbers follow from the node counts of the chunks before,
-  // when the pass's roots are the only ones still to be numbered.
-  const TDecodedNode* FirstNew = nullptr;
-  for (std::size_t I = 0; I < Counted && !FirstNew; ++I)
-    if (!Chunks[I].Roots.empty()) FirstNew = Chunks[I].Roots.front();
-  if (FirstNew && FirstUnnumbered == FirstNew) {
-    if (!Numbered) NextSerial = SerialBase;
-    Numbered = true;
-    std::vector<std::int64_t> Bases;
-    for (std::size_t I = 0; I < Counted; ++I) {
-      Bases.push_back(NextSerial);
-      NextSerial += Chunks[I].Nodes;
-    }
-    NumberChunks(Chunks, Counted, Bases);
-    FirstUnnumbered = nullptr;
+  // The serial numbers follow from the node counts of the chunks before.
+  std::vector<std::int64_t> Bases;
+  for (std::size_t I = 0; I < Counted; ++I) {
+    Bases.push_back(NextSerial);
+    NextSerial += Chunks[I].Nodes;
   }
+  NumberChunks(Chunks, Counted, Bases);
   return true;
 }

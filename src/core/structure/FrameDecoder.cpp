@@ -57,13 +57,18 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
   const auto First = FirstRowOfFrameHash.find(Hash);
   if (First == FirstRowOfFrameHash.end()) {
     if (FrameName != NoRuleFoundName) AddEntry(llError, "Unknown frame: " + FrameName);
-    return Pool.New();
+    return Finished(Pool.New());
   }
   const std::size_t FirstRow = static_cast<std::size_t>(First->second);
   Level.Plan = &FramePlans[static_cast<std::size_t>(CompiledRows[FirstRow].Plan)];
   std::fill_n(Level.Present.begin(), Level.Plan->SlotOfHash.size(), scNone);
   const std::size_t Mark = Pool.Mark();
   const std::size_t TextMark = TextNodes ? TextNodes->size() : 0;
+  const std::int64_t SerialMark = Serials ? *Serials : 0;
+  const auto ForgetRun = [&] {
+    if (TextNodes) TextNodes->resize(TextMark);
+    if (Serials) *Serials = SerialMark;
+  };
   TDecodedNode* Head = nullptr;
   TDecodedNode* Tail = nullptr;
   const auto Append = [&](TDecodedNode* Node) {
@@ -85,13 +90,16 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
       Node->RawValue = NodeValue(Level, Compiled.NodeRawSlot, Row.Kind == ekText);
       Node->Value = Row.Kind == ekBoolean ? Node->RawValue : NodeValue(Level, Compiled.NodeValueSlot, false);
       if (TextNodes && Row.Kind == ekText && Node->RawValue != MissingValue) TextNodes->push_back(Node);
-      Append(Node);
+      Append(Finished(Node));
     }
     for (std::size_t I = FirstRow; I < Entries.size() && Entries[I].FrameHash == Hash; ++I)
       if (Entries[I].Kind == ekSubframe) Append(DecodeSubframe(S, static_cast<std::int32_t>(I), Pool));
   } catch (const EDecodeAbort&) {
     Pool.Rollback(Mark);
-    if (TextNodes) TextNodes->resize(TextMark);
+    ForgetRun();
+    throw;
+  } catch (...) {
+    ForgetRun();
     throw;
   }
   return Head;
@@ -110,21 +118,21 @@ TDecodedNode* TFramesDefinition::DecodeSubframe(const TMemoryStream& S, std::int
 
   if (SubframeDepth >= MaxSubframeNesting) {
     AddEntry(llError, "Subframe nesting too deep in frame " + SubFrameEvaluation(Row.VarName) + ", ignoring.");
-    return Node;
+    return Finished(Node);
   }
   // Sub-frames that select their own frames again multiply with every level.
   if (++SubframeCount > MaxSubframesPerFrame) {
     if (SubframeCount == MaxSubframesPerFrame + 1)
       AddEntry(llError, "More than " + std::to_string(MaxSubframesPerFrame) + " subframes below frame " + TopFrame +
                             ", ignoring the rest.");
-    return Node;
+    return Finished(Node);
   }
   const std::string Frame = SubFrameEvaluation(Row.VarName);
   const TRestore<int> RestoreDepth(SubframeDepth, SubframeDepth);
   ++SubframeDepth;
   Node->Child = DecodeFrame(S, Offset, Frame, Pool);
   for (TDecodedNode* Child = Node->Child; Child; Child = Child->Next) Child->SetParent(Node);
-  return Node;
+  return Finished(Node);
 }
 
 void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Slots, std::int32_t RowIndex) {

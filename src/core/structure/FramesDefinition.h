@@ -102,8 +102,11 @@ class TFramesDefinition {
   // results depend on the messages decoded before it.
   bool TextIndexUsed() const { return FTextIndexUsed; }
   // When set, receives every node of a TEXT row that holds a message index
-  // (not those of an aborted decoding).
+  // (not those of a decoding that failed).
   std::vector<TDecodedNode*>* TextNodes = nullptr;
+  // When set, the nodes decoded are numbered from it on as they are finished,
+  // children before their node; a decoding that fails leaves it as it was.
+  std::int64_t* Serials = nullptr;
   // Appends the messages a copy decoded to this definition's, emptying More;
   // the index the first of them gets.
   std::size_t AppendMessages(std::vector<std::string>& More);
@@ -187,6 +190,11 @@ class TFramesDefinition {
   // message index, any other a number.
   double NodeValue(const TFrameValues& Level, std::int32_t Slot, bool ExpectText);
   TDecodedNode* DecodeSubframe(const TMemoryStream& S, std::int32_t Row, TNodePool& Pool);
+  // Node, finished: its serial number, when nodes are numbered.
+  TDecodedNode* Finished(TDecodedNode* Node) {
+    if (Serials) Node->SerialNo = static_cast<std::int32_t>((*Serials)++);
+    return Node;
+  }
   // Makes sure the raw value and, for numbers, the transformed value of the
   // variable named Name (whose slots are Slots) are stored, from the row
   // RowIndex of the current frame; -1: there is none.
