@@ -48,22 +48,14 @@ TTableColumns::TTableColumns(const TFramesDefinition& Definition) : Definition(D
   std::iota(Order.begin(), Order.end(), 0);
   std::stable_sort(Order.begin(), Order.end(), [this](std::size_t A, std::size_t B) { return Found[A].Row < Found[B].Row; });
   for (const std::size_t F : Order) {
-    ColumnOf[{Found[F].Path, Found[F].Row}] = static_cast<std::int32_t>(FColumns.size());
+    ColumnOf[PathRow(Found[F].Path, Found[F].Row)] = static_cast<std::int32_t>(FColumns.size());
     FColumns.push_back({Found[F].Name, Found[F].Row});
   }
   Found.clear();
-  BuildTables();
 }
 
-void TTableColumns::BuildTables() {
-  const auto Key = [](const std::pair<std::int32_t, std::int32_t>& PathRow) {
-    return std::uint64_t{static_cast<std::uint32_t>(PathRow.first)} << 32 | static_cast<std::uint32_t>(PathRow.second);
-  };
-  PathBelowHashed.clear();
-  ColumnHashed.clear();
-  for (const auto& [PathRow, Below] : PathBelow) PathBelowHashed.emplace(Key(PathRow), Below);
-  for (const auto& [PathRow, Column] : ColumnOf)
-    if (Column >= 0) ColumnHashed.emplace(Key(PathRow), Column);
+std::uint64_t TTableColumns::PathRow(std::int32_t Path, std::int32_t Row) {
+  return std::uint64_t{static_cast<std::uint32_t>(Path)} << 32 | static_cast<std::uint32_t>(Row);
 }
 
 // The rows a frame decodes: the run of rows from the first one of its name's hash.
@@ -87,7 +79,7 @@ void TTableColumns::AddFrame(std::int32_t Path, const std::string& Frame, const 
       const std::int32_t Header = FirstRowOf(Definition, Chosen);
       // A frame inside itself would give columns without end.
       if (Header < 0 || std::find(OnPath.begin(), OnPath.end(), Chosen) != OnPath.end()) continue;
-      const auto [Below, Inserted] = PathBelow.emplace(std::pair{Path, Header}, Paths);
+      const auto [Below, Inserted] = PathBelow.emplace(PathRow(Path, Header), Paths);
       if (!Inserted) continue;
       ++Paths;
       AddFrame(Below->second, Chosen, Prefix + Entries[static_cast<std::size_t>(Header)].VarName + ".", OnPath);
@@ -111,10 +103,16 @@ std::vector<std::string> TTableColumns::Select(const std::vector<std::string>& N
     NewIndex[C] = static_cast<std::int32_t>(Kept.size());
     Kept.push_back(FColumns[C]);
   }
-  for (auto& [Key, Column] : ColumnOf)
-    if (Column >= 0) Column = NewIndex[static_cast<std::size_t>(Column)];
+  for (auto It = ColumnOf.begin(); It != ColumnOf.end();) {
+    const std::int32_t Column = NewIndex[static_cast<std::size_t>(It->second)];
+    if (Column < 0) {
+      It = ColumnOf.erase(It);
+    } else {
+      It->second = Column;
+      ++It;
+    }
+  }
   FColumns = std::move(Kept);
-  BuildTables();
   return Unmatched;
 }
 
@@ -130,17 +128,14 @@ void TTableColumns::Fill(const TDecodedNode& Root, std::vector<const TDecodedNod
 
 void TTableColumns::FillList(const TDecodedNode* List, std::int32_t Path,
                              std::vector<const TDecodedNode*>& Cells) const {
-  const auto Key = [Path](std::int16_t Row) {
-    return std::uint64_t{static_cast<std::uint32_t>(Path)} << 32 | static_cast<std::uint32_t>(Row);
-  };
   for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
     if (Node->Child) {
-      const auto Below = PathBelowHashed.find(Key(Node->FrameIndex));
-      if (Below != PathBelowHashed.end()) FillList(Node->Child, Below->second, Cells);
+      const auto Below = PathBelow.find(PathRow(Path, Node->FrameIndex));
+      if (Below != PathBelow.end()) FillList(Node->Child, Below->second, Cells);
       continue;
     }
-    const auto Column = ColumnHashed.find(Key(Node->DefIndex));
-    if (Column == ColumnHashed.end()) continue;
+    const auto Column = ColumnOf.find(PathRow(Path, Node->DefIndex));
+    if (Column == ColumnOf.end()) continue;
     const TDecodedNode*& Cell = Cells[static_cast<std::size_t>(Column->second)];
     if (!Cell) Cell = Node;
   }

@@ -3,7 +3,6 @@
 // below a BaseFrame, named by its qualified name ("HKFrame.HK_TEMP1"), in
 // table order. They follow from the structure definition alone.
 #include <cstdint>
-#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -49,13 +48,12 @@ class TTableColumns {
   std::vector<TTableColumn> FColumns;
   std::vector<std::string> Patterns;
   std::int32_t Paths = 1;
+  // Keys of the maps below: path << 32 | row.
+  static std::uint64_t PathRow(std::int32_t Path, std::int32_t Row);
   // (path, frame row of a sub-frame node) -> path below it.
-  std::map<std::pair<std::int32_t, std::int32_t>, std::int32_t> PathBelow;
-  // (path, row) -> column, -1 for a column not selected.
-  std::map<std::pair<std::int32_t, std::int32_t>, std::int32_t> ColumnOf;
-  // The two maps hashed by path << 32 | row, for the walk of every BaseFrame.
-  std::unordered_map<std::uint64_t, std::int32_t> PathBelowHashed, ColumnHashed;
-  void BuildTables();
+  std::unordered_map<std::uint64_t, std::int32_t> PathBelow;
+  // (path, row) -> column, for the selected columns.
+  std::unordered_map<std::uint64_t, std::int32_t> ColumnOf;
 };
 
 // Whether Name matches Pattern: "*" any text, "?" one character.

@@ -47,7 +47,8 @@ void AppendJsonString(std::string& Line, std::string_view Text) {
   Line += '"';
 }
 
-// The shortest text that reads back as Value, into Text; its length.
+// The shortest text that reads back as Value ("0.1", "1e+300", "inf",
+// "-inf" or "nan"), into Text; its length.
 std::size_t NumberChars(double Value, char (&Text)[32]) {
   if (std::isnan(Value)) return std::string_view("nan").copy(Text, 3);
   if (std::isinf(Value)) return std::string_view(Value > 0 ? "inf" : "-inf").copy(Text, 4);
@@ -55,11 +56,6 @@ std::size_t NumberChars(double Value, char (&Text)[32]) {
 }
 
 }  // namespace
-
-std::string ShortestNumberText(double Value) {
-  char Text[32];
-  return std::string(Text, NumberChars(Value, Text));
-}
 
 TTableWriter::TTableWriter(std::ostream& Out, TTableFormat Format, TTableLayout Layout,
                            const TFramesDefinition& Definition, const std::vector<std::string>& Messages,

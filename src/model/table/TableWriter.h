@@ -50,7 +50,3 @@ class TTableWriter {
   std::size_t Column = 0;
   TPlotTimeTracker Time;
 };
-
-// The shortest text that reads back as Value ("0.1", "1e+300"), "inf",
-// "-inf" or "nan".
-std::string ShortestNumberText(double Value);
