@@ -1,7 +1,7 @@
 // Decoding a frame into its tree of nodes and evaluating its variables.
-#include "common/Log.h"
 #include <algorithm>
 
+#include "common/Log.h"
 #include "structure/ByteBit.h"
 #include "structure/FramesDefinition.h"
 #include "structure/InstrumentNames.h"
