@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
 #include <limits>
 
@@ -58,6 +59,26 @@ TEST(GeneralFloatText, DoesNotDependOnTheProcessLocale) {
   std::setlocale(LC_ALL, Previous.c_str());
   EXPECT_EQ(A, "12.25");
   EXPECT_EQ(B, "1,5E20");
+}
+
+TEST(ShortestFloatChars, WritesWhatToCharsWrites) {
+  const auto Reference = [](double Value) {
+    char Text[32];
+    return std::string(Text, std::to_chars(Text, Text + sizeof Text, Value).ptr);
+  };
+  const auto Written = [](double Value) {
+    char Text[32];
+    return std::string(Text, ShortestFloatChars(Text, Value));
+  };
+  // Where the exponent form is as short or shorter, and the integers' limits.
+  for (const double Value : {0.0, -0.0, 0.5, -2.25, 1e-7, 99999.0, 100000.0, -100000.0, 120000.0, 100001.0, 1e15,
+                             1e15 - 1, -1e15 + 1, 1e16 + 2, 123456789012345.0, 4503599627370497.0, 1e300})
+    EXPECT_EQ(Written(Value), Reference(Value)) << Value;
+  for (double Value = -2000000; Value <= 2000000; Value += 7) ASSERT_EQ(Written(Value), Reference(Value)) << Value;
+  for (double Value = 1; Value < 1e17; Value *= 10) {
+    EXPECT_EQ(Written(Value), Reference(Value)) << Value;
+    EXPECT_EQ(Written(Value * 3 + 1), Reference(Value * 3 + 1)) << Value;
+  }
 }
 
 TEST(StrToInt, AcceptsLeadingSpacesSignsAndHexadecimalPrefixes) {

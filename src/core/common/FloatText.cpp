@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 
 #include "common/FormatSettings.h"
@@ -99,4 +100,17 @@ std::string FixedScientificText(double Value) {
   std::string Text;
   AppendFixedScientificText(Text, Value);
   return Text;
+}
+
+char* ShortestFloatChars(char* First, double Value) {
+  constexpr int Room = 32;
+  if (Value > -1e15 && Value < 1e15) {
+    const auto Integer = static_cast<std::int64_t>(Value);
+    // All the digits, while that is not longer than the exponent form; not
+    // for negative zero.
+    if (static_cast<double>(Integer) == Value && (Integer % 10 != 0 || (Integer > -100000 && Integer < 100000)) &&
+        !(Integer == 0 && std::signbit(Value)))
+      return std::to_chars(First, First + Room, Integer).ptr;
+  }
+  return std::to_chars(First, First + Room, Value).ptr;
 }

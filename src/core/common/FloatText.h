@@ -24,3 +24,8 @@ std::string FixedScientificText(double Value);
 
 // The same appended to Text, for writers of many values.
 void AppendFixedScientificText(std::string& Text, double Value);
+
+// The shortest text that reads back as the finite Value, exactly as
+// std::to_chars writes it ("0.1", "1e+300", "100", "1e+05"), at First (room
+// for 32 characters); its end. Integers are written faster.
+char* ShortestFloatChars(char* First, double Value);
