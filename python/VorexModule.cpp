@@ -214,7 +214,7 @@ class TPyProject {
       else Table.Numbers[C].reserve(static_cast<std::size_t>(Rows));
     std::unordered_map<std::string, std::int32_t> Names;
     std::vector<const TDecodedNode*> Cells;
-    TPlotTimeTracker Time;
+    TPlotTime Time;
     int File = 0;
     for (const TData* Data : {Project.DataA.get(), Project.DataB.get()}) {
       ++File;
@@ -225,8 +225,7 @@ class TPyProject {
           LongRows(Table, Columns, Names, File, Frame, Root->Child);
           continue;
         }
-        Time.Take(*Project.Definition, Root->Child);
-        Columns.Fill(*Root, Cells);
+        Columns.Fill(*Root, Cells, Time);
         Table.File.push_back(File);
         Table.Frame.push_back(Frame);
         Table.Serial.push_back(Root->SerialNo);

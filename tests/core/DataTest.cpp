@@ -569,6 +569,8 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
   const std::string DemoStructure = ReadAll(VOREX_DEMO_DIR "/demo.structure");
   std::vector<std::uint8_t> Reaching = OnDisk(Frames(6));
   Reaching.push_back(7);
+  std::vector<std::uint8_t> ReachingMore = OnDisk(Frames(50));
+  ReachingMore.push_back(7);
   std::vector<std::uint8_t> Strays = WithStray(6, 300);
   Strays.insert(Strays.begin() + 1000, 291, 0xEE);
   const struct {
@@ -576,6 +578,7 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
     std::int32_t SerialBase;
     std::int64_t PieceBytes;
     bool Resync = false;
+    int Threads = 0;  // the pieces' BaseFrames on several threads
   } Cases[] = {
       {DemoStructure, Demo.str(), 0, 1000},
       {DemoStructure, Demo.str(), SecondFileSerialBase, std::int64_t{4} << 20},
@@ -585,14 +588,21 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
       {Lines({"[BaseFrame:282]", Row({"4", "1", "NUMBER", "NO", "NO"}), Row({"284", "1", "NUMBER", "NEXT", "NEXT"}),
               Row({"-276", "4", "SUBFRAME", "Sub", "x"}), "[Sub:4]", Row({"0", "1", "NUMBER", "S", "S"})}),
        std::string(Reaching.begin(), Reaching.end()), 7, 1},
+      {Lines({"[BaseFrame:282]", Row({"4", "1", "NUMBER", "NO", "NO"}), Row({"284", "1", "NUMBER", "NEXT", "NEXT"}),
+              Row({"-276", "4", "SUBFRAME", "Sub", "x"}), "[Sub:4]", Row({"0", "1", "NUMBER", "S", "S"})}),
+       std::string(ReachingMore.begin(), ReachingMore.end()), 7, 6000, false, 2},
+      {DemoStructure, Demo.str(), 0, 20000, false, 3},
       // Markers found at odd and even positions, read on in pieces.
       {Structure("280"), std::string(Strays.begin(), Strays.end()), 0, 7, true},
   };
   for (const auto& Case : Cases) {
     THolder Whole(Case.Structure), Stream(Case.Structure);
     std::vector<std::string> Roots[2], Logs[2];
-    Stream.Data->OnFrame = [&](TDecodedNode& Root) { Roots[1].push_back(Dump(Root)); };
+    Stream.Data->OnFrames = [&](std::span<TDecodedNode* const> Handed) {
+      for (const TDecodedNode* Root : Handed) Roots[1].push_back(Dump(*Root));
+    };
     Stream.Data->StreamPieceBytes = Case.PieceBytes;
+    Stream.Data->Threads = Case.Threads;
     for (THolder* H : {&Whole, &Stream}) {
       H->Dir.Write("p.dat", Case.File);
       H->Data->SerialBase = Case.SerialBase;
@@ -611,7 +621,8 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
     EXPECT_EQ(Stream.Data->FrameCount(), Whole.Data->FrameCount());
     EXPECT_EQ(Stream.Data->ProcessedSize, Whole.Data->ProcessedSize);
     EXPECT_EQ(Stream.Notifications, 1);
-    EXPECT_EQ(Stream.Data->NodeBytes(), std::size_t{2} << 20);  // one block, however many BaseFrames
+    // A block for each thread, however many BaseFrames.
+    EXPECT_LE(Stream.Data->NodeBytes(), (std::size_t{2} << 20) * static_cast<std::size_t>(1 + Case.Threads));
   }
 }
 
@@ -622,9 +633,12 @@ TEST(Data, StreamsEachBaseFrameOnceWhileTheFileGrowsByHalves) {
   Whole.Data->StartTracking();
   std::vector<std::string> Expected, Streamed;
   for (const TDecodedNode* R = Whole.Data->Frames; R; R = R->Next) Expected.push_back(Dump(*R));
-  Stream.Data->OnFrame = [&](TDecodedNode& Root) {
-    EXPECT_EQ(Stream.Data->Image.Bytes.at(static_cast<std::size_t>(Root.Position - Stream.Data->ImageOrigin())), 0x1A);
-    Streamed.push_back(Dump(Root));
+  Stream.Data->OnFrames = [&](std::span<TDecodedNode* const> Roots) {
+    for (const TDecodedNode* Root : Roots) {
+      EXPECT_EQ(Stream.Data->Image.Bytes.at(static_cast<std::size_t>(Root->Position - Stream.Data->ImageOrigin())),
+                0x1A);
+      Streamed.push_back(Dump(*Root));
+    }
   };
   Stream.Data->StreamPieceBytes = 600;
   TLogRecorder Quiet;

@@ -97,11 +97,13 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
     std::ostream& Stream = Whole ? Whole->Stream() : Growing.is_open() ? Growing : Out;
     TTableWriter Writer(Stream, Formats.at(Options.Format), Layouts.at(Options.Layout), *Project.Definition,
                         Project.Messages, Columns);
+    Writer.Threads = Options.Project.Threads;
     Writer.WriteHeader();
-    // Each row is written as its BaseFrame is decoded; then the nodes are given back.
+    // The rows are written as their BaseFrames are decoded; then the nodes are given back.
     std::int64_t Frames[2] = {0, 0};
-    Project.OnStreamedFrame = [&](int Source, TDecodedNode& Root) {
-      Writer.WriteFrame(Source + 1, Frames[Source]++, Root);
+    Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
+      Writer.WriteFrames(Source + 1, Frames[Source], Roots);
+      Frames[Source] += static_cast<std::int64_t>(Roots.size());
     };
     Project.LoadData();
     Stream.flush();

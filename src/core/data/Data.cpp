@@ -73,16 +73,6 @@ TReach DecodingReach(const TFramesDefinition& Definition) {
   return {MaxSubframeNesting * ShiftDown + ReadFirst, MaxSubframeNesting * ShiftUp + ReadEnd};
 }
 
-// Moves the positions of a decoded list and its trees by Offset, in the 32
-// bits they wrap in.
-void ShiftPositions(TDecodedNode* List, std::int64_t Offset) {
-  for (TDecodedNode* Node = List; Node; Node = Node->Next) {
-    Node->Position = static_cast<std::int32_t>(static_cast<std::uint32_t>(Node->Position) +
-                                               static_cast<std::uint32_t>(Offset));
-    ShiftPositions(Node->Child, Offset);
-  }
-}
-
 // Lets the system back the whole 2 MiB pages inside [Start, Start + Bytes)
 // with huge pages, where it allows them: a big file is read with fewer page
 // faults.
@@ -219,7 +209,7 @@ void TData::UpdateFromFile() {
   }
   const TBusyScope BusyScope(Progress);
   if (!BeginPass(FileSize)) return;
-  const bool Streaming = static_cast<bool>(OnFrame);
+  const bool Streaming = static_cast<bool>(OnFrames);
   std::ifstream File;
   if (Streaming) File.open(FileName, std::ios::binary);
   const TPieceReader Pieces = [&File](std::int64_t Offset, std::span<std::uint8_t> Target) -> std::int64_t {
@@ -243,7 +233,7 @@ bool TData::UpdateFromBytes(std::span<const std::uint8_t> Bytes) {
   const TBusyScope BusyScope(Progress);
   const auto Size = static_cast<std::int64_t>(Bytes.size());
   if (!BeginPass(Size)) return true;
-  if (OnFrame) {
+  if (OnFrames) {
     const TPieceReader Pieces = [Bytes](std::int64_t Offset, std::span<std::uint8_t> Target) -> std::int64_t {
       const std::span<const std::uint8_t> Rest = Bytes.subspan(std::min(static_cast<std::size_t>(Offset), Bytes.size()));
       const std::size_t Count = std::min(Rest.size(), Target.size());
@@ -397,8 +387,13 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
     Show(At, Frames);
     Progress.ProcessMessages();
   };
-  const bool Parallel = !Pieces && !(IdCheck && Resync) &&
-                        DecodeInParallel(Position, DataEnd, Length, IdCheck, RootDefIndex, Handled, ShowAndRunEvents);
+  // Resynchronising finds the BaseFrames one after the other.
+  const bool MayParallel = !(IdCheck && Resync);
+  std::vector<TDecodedNode*> Roots;
+  const bool Parallel = !Pieces && MayParallel &&
+                        DecodeInParallel(Position, DataEnd, Length, IdCheck, RootDefIndex, Handled, ShowAndRunEvents,
+                                         false, Roots);
+  for (TDecodedNode* Root : Roots) AppendRoot(Root);
   while (!Parallel && DataEnd - Position >= Length) {
     if (RefreshInterval.count() == 0 || std::chrono::steady_clock::now() >= NextRefresh) {
       ShowAndRunEvents(Position, Handled);
@@ -414,6 +409,21 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
           std::min(DataEnd, Position + (Frames - 1) * Length + std::max<std::int64_t>(Length, Reach.After));
       if (!Pieces || !ReadWords(*Pieces, Position + Reach.Before, End, DataEnd)) break;
       if (DataEnd - Position < Length) break;
+      if (MayParallel) {
+        const std::int64_t PieceEnd = HeldFramesEnd(Position, DataEnd, Length, Reach.After);
+        Roots.clear();
+        if (DecodeInParallel(Position, PieceEnd, Length, IdCheck, RootDefIndex, Handled, ShowAndRunEvents, true,
+                             Roots)) {
+          Count += static_cast<std::int64_t>(Roots.size());
+          HandedOver = HandOver(Roots);
+          for (const std::unique_ptr<TNodePool>& Chunk : StreamPools) Chunk->Rollback(0);
+          Pool.Rollback(PoolMark);
+          // A chunk stopped where Position stands.
+          if (!HandedOver || Position < PieceEnd) break;
+          Length = Definition.GetFrameLength(BaseFrameName);
+          continue;
+        }
+      }
     }
     std::int64_t Next = Position + Length;
     if (IdCheck && !HoldsBaseFrameId(Image, Position - Origin)) {
@@ -442,7 +452,7 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
         AppendRoot(Root);
       } else {
         ++Count;
-        HandedOver = HandOver(*Root);
+        HandedOver = HandOver({&Root, 1});
         Pool.Rollback(PoolMark);
       }
     }
@@ -468,7 +478,6 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
 }
 
 TDecodedNode* TData::NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex) {
-  if (Origin != 0) ShiftPositions(Child, Origin);
   TDecodedNode* Root = Pool.New();
   Root->SerialNo = static_cast<std::int32_t>(NextSerial++);
   Root->Child = Child;
@@ -477,16 +486,27 @@ TDecodedNode* TData::NewRoot(std::int64_t Position, TDecodedNode* Child, std::in
   return Root;
 }
 
-bool TData::HandOver(TDecodedNode& Root) {
-  if (!OnFrame) return true;
+bool TData::HandOver(std::span<TDecodedNode* const> Roots) {
+  if (!OnFrames || Roots.empty()) return true;
   try {
-    OnFrame(Root);
+    OnFrames(Roots);
   } catch (const std::exception& Error) {
-    AddEntry(llError, "Handling the BaseFrame at position " + std::to_string(Root.Position) + " of " + FileName +
+    const std::string Where = Roots.size() == 1 ? "the BaseFrame at position " : "the BaseFrames from position ";
+    AddEntry(llError, "Handling " + Where + std::to_string(Roots.front()->Position) + " of " + FileName +
                           " failed: " + Error.what());
     return false;
   }
   return true;
+}
+
+std::int64_t TData::HeldFramesEnd(std::int64_t Position, std::int64_t DataEnd, std::int32_t Length,
+                                  std::int64_t ReachAfter) const {
+  std::int64_t Frames = (DataEnd - Position) / Length;
+  const std::int64_t Held = Origin + Image.Size();
+  // Before the data's end, a BaseFrame's reach must lie in the piece.
+  if (Held < DataEnd)
+    Frames = std::min(Frames, (Held - std::max<std::int64_t>(Length, ReachAfter) - Position) / Length + 1);
+  return Position + Frames * Length;
 }
 
 void TData::AppendRoot(TDecodedNode* Root) {

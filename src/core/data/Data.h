@@ -66,23 +66,25 @@ class TData {
   bool UpdateFromBytes(std::span<const std::uint8_t> Bytes);
   // Streaming mode, while set: the passes read the data in pieces of about
   // StreamPieceBytes (whole BaseFrames and the bytes their decoding can reach)
-  // instead of whole, with the same checks and messages. Each BaseFrame, once
-  // decoded and numbered as the whole-file mode numbers it, is handed to
-  // OnFrame; its nodes go back to the pool when OnFrame returns, so Frames
-  // stays empty and the pool keeps its size. An exception from OnFrame is
-  // logged and ends the pass after that BaseFrame. OnNewFrames is still
+  // instead of whole, with the same checks and messages. The BaseFrames,
+  // decoded and numbered as the whole-file mode numbers them, are handed to
+  // OnFrames in file order: those of a piece together when its BaseFrames are
+  // decoded on several threads (as a whole-file pass would), else one by one.
+  // Their nodes go back to the pool when OnFrames returns, so Frames stays
+  // empty and the memory keeps its size. An exception from OnFrames is logged
+  // and ends the pass after the BaseFrames handed over. OnNewFrames is still
   // called after every pass that reached the BaseFrame loop, once, after its
   // last BaseFrame. A pass goes on from ProcessedSize either way.
-  std::function<void(TDecodedNode& Root)> OnFrame;
+  std::function<void(std::span<TDecodedNode* const> Roots)> OnFrames;
   std::int64_t StreamPieceBytes = std::int64_t{4} << 20;
   // File position of Image's first byte: 0 in the whole-file mode; while
-  // OnFrame runs, the bytes of a node lie at Position - ImageOrigin() in Image.
+  // OnFrames runs, the bytes of a node lie at Position - ImageOrigin() in Image.
   std::int64_t ImageOrigin() const { return Origin; }
 
   // Bytes of the blocks the decoded nodes live in.
   std::size_t NodeBytes() const { return Pool.ReservedBytes(); }
   // Number of BaseFrame roots decoded: those in Frames, and those handed to
-  // OnFrame.
+  // OnFrames.
   std::int64_t FrameCount() const { return Count; }
 
  private:
@@ -128,27 +130,37 @@ class TData {
   // Checks the BaseFrame length, then decodes and numbers the whole
   // BaseFrames of the DataEnd bytes after ProcessedSize, appends them to
   // Frames (Pieces none: Image holds all the data) or reads them through
-  // Pieces and hands them to OnFrame, and tells OnNewFrames. The timer is off
+  // Pieces and hands them to OnFrames, and tells OnNewFrames. The timer is off
   // while it runs when PauseTimer is set, and on afterwards.
   void DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool PauseTimer);
-  // Decodes the BaseFrames of Length bytes from Position on, up to DataEnd,
-  // on several threads and appends them, logs their entries and adds their
-  // messages as one thread would; Position and Handled advance as its loop
-  // would, and Show is told the progress now and then. False, with nothing
-  // changed or logged, when they are to be decoded on one thread: too few,
-  // a definition that cannot be copied, or a message index used as a number.
+  // Decodes the BaseFrames of Length bytes from Position on, up to DataEnd
+  // (all in Image), on several threads into Roots, numbered; logs their
+  // entries and adds their messages as one thread would. Position and
+  // Handled advance as its loop would (Position stops before DataEnd where
+  // the decoding stopped), and Show is told the progress now and then.
+  // Streamed: the nodes go into StreamPools, which the caller empties. False,
+  // with nothing changed or logged, when they are to be decoded on one
+  // thread: too few, a definition that cannot be copied, or a message index
+  // used as a number.
   bool DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::int32_t Length, bool IdCheck,
                         std::int16_t RootDefIndex, std::int64_t& Handled,
-                        const std::function<void(std::int64_t Position, std::int64_t Handled)>& Show);
-  // The root of the BaseFrame at the file position Position over Child, the
-  // list decoded from Image, whose positions become file positions; numbered
-  // after its tree.
+                        const std::function<void(std::int64_t Position, std::int64_t Handled)>& Show, bool Streamed,
+                        std::vector<TDecodedNode*>& Roots);
+  // The root of the BaseFrame at the file position Position over Child;
+  // numbered after its tree.
   TDecodedNode* NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex);
   void AppendRoot(TDecodedNode* Root);
-  // Hands Root to OnFrame; false, with the message, when OnFrame failed.
-  bool HandOver(TDecodedNode& Root);
+  // Hands Roots to OnFrames; false, with the message, when OnFrames failed.
+  bool HandOver(std::span<TDecodedNode* const> Roots);
+  // The end of the whole BaseFrames from Position on, before DataEnd, whose
+  // decoding (reaching ReachAfter bytes past a BaseFrame's start) Image holds;
+  // Image holds the first.
+  std::int64_t HeldFramesEnd(std::int64_t Position, std::int64_t DataEnd, std::int32_t Length,
+                             std::int64_t ReachAfter) const;
 
   TNodePool Pool{&Image};
+  // The pools the threads of a streaming pass decode into, one per chunk.
+  std::vector<std::unique_ptr<TNodePool>> StreamPools;
   std::vector<std::uint8_t> SpareImage;
   TDecodedNode* LastRoot = nullptr;
   std::int64_t NextSerial = 0;

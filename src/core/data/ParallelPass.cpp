@@ -8,6 +8,7 @@
 
 #include "common/Log.h"
 #include "common/LoadProgress.h"
+#include "common/Threads.h"
 #include "data/BaseFrameStep.h"
 #include "data/Data.h"
 
@@ -26,7 +27,8 @@ struct TChunk {
   std::int64_t End = 0;
   std::vector<std::string> Messages;
   std::unique_ptr<TFramesDefinition> Definition;
-  std::unique_ptr<TNodePool> Pool;
+  TNodePool* Pool = nullptr;
+  std::unique_ptr<TNodePool> OwnPool;  // unless streamed
   std::vector<TDecodedNode*> Roots;
   std::int64_t Nodes = 0;  // in the trees of Roots
   // The nodes of TEXT rows holding a message index, to be moved behind the
@@ -41,9 +43,10 @@ struct TChunk {
 // What the threads share: the data, the BaseFrame layout and the earliest
 // chunk that stopped, after which no chunk counts.
 struct TParallelPass {
-  TParallelPass(const TMemoryStream& Image, const std::string& FileName, std::int32_t Length, bool IdCheck,
-                std::int16_t RootDefIndex, std::size_t Chunks)
+  TParallelPass(const TMemoryStream& Image, std::int64_t Origin, const std::string& FileName, std::int32_t Length,
+                bool IdCheck, std::int16_t RootDefIndex, std::size_t Chunks)
       : Image(Image),
+        Origin(Origin),
         FileName(FileName),
         Length(Length),
         IdCheck(IdCheck),
@@ -51,6 +54,7 @@ struct TParallelPass {
         FirstStopped(Chunks) {}
 
   const TMemoryStream& Image;
+  std::int64_t Origin;  // the file position of Image's first byte
   const std::string& FileName;
   std::int32_t Length;
   bool IdCheck;
@@ -67,8 +71,8 @@ struct TParallelPass {
       for (; Chunk.Reached < Chunk.End && FirstStopped.load() > Index; Chunk.Reached += Length) {
         const std::size_t NodesBefore = Chunk.Pool->Size();
         TDecodedNode* Child = nullptr;
-        const TFrameOutcome Outcome = DecodeBaseFrame(*Chunk.Definition, Image, Chunk.Reached, Chunk.Reached, IdCheck,
-                                                      *Chunk.Pool, FileName, Child);
+        const TFrameOutcome Outcome = DecodeBaseFrame(*Chunk.Definition, Image, Chunk.Reached - Origin, Chunk.Reached,
+                                                      IdCheck, *Chunk.Pool, FileName, Child);
         if (Outcome == TFrameOutcome::Stopped) {
           Chunk.Stopped = true;
           break;
@@ -114,37 +118,35 @@ void NumberTree(TDecodedNode* List, std::int64_t& Serial) {
 // Numbers the roots of the first Counted chunks and their trees, chunk I's
 // from Bases[I] on, on a thread per chunk.
 void NumberChunks(const std::vector<TChunk>& Chunks, std::size_t Counted, const std::vector<std::int64_t>& Bases) {
-  const auto Number = [&Chunks, &Bases](std::size_t I) {
+  RunParts(Counted, [&Chunks, &Bases](std::size_t I) {
     std::int64_t Serial = Bases[I];
     for (TDecodedNode* Root : Chunks[I].Roots) {
       NumberTree(Root->Child, Serial);
       Root->SerialNo = static_cast<std::int32_t>(Serial++);
     }
-  };
-  std::vector<std::thread> Workers;
-  std::size_t Started = 1;
-  try {
-    for (; Started < Counted; ++Started) Workers.emplace_back(Number, Started);
-  } catch (const std::system_error&) {
-    // The chunks no thread could be had for are numbered here.
-  }
-  Number(0);
-  for (std::size_t I = Started; I < Counted; ++I) Number(I);
-  for (std::thread& Worker : Workers) Worker.join();
+  });
 }
 
 }  // namespace
 
 bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::int32_t Length, bool IdCheck,
                              std::int16_t RootDefIndex, std::int64_t& Handled,
-                             const std::function<void(std::int64_t, std::int64_t)>& Show) {
+                             const std::function<void(std::int64_t, std::int64_t)>& Show, bool Streamed,
+                             std::vector<TDecodedNode*>& Roots) {
   const std::int64_t Frames = (DataEnd - Position) / Length;
-  const std::int64_t Cores = Threads > 0 ? Threads : std::max(1u, std::thread::hardware_concurrency());
+  const auto Cores = static_cast<std::int64_t>(ThreadCount(Threads));
   const std::int64_t MinFrames = Threads > 0 ? MinChunkFrames : MinAutomaticChunkFrames;
   const std::size_t Count = static_cast<std::size_t>(std::min(Cores, Frames / MinFrames));
   if (Count < 2) return false;
   std::vector<TChunk> Chunks(Count);
-  TParallelPass Pass(Image, FileName, Length, IdCheck, RootDefIndex, Count);
+  TParallelPass Pass(Image, Origin, FileName, Length, IdCheck, RootDefIndex, Count);
+  // The nodes of a chunk that does not count are forgotten.
+  const auto Release = [this, Streamed](TChunk& Chunk) {
+    if (Streamed)
+      Chunk.Pool->Rollback(0);
+    else
+      Pool.Reuse(*Chunk.Pool);
+  };
   for (std::size_t I = 0; I < Count; ++I) {
     TChunk& Chunk = Chunks[I];
     Chunk.Start = Position + Frames * static_cast<std::int64_t>(I) / static_cast<std::int64_t>(Count) * Length;
@@ -152,7 +154,13 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
     Chunk.Definition = Definition.CopyFor(Chunk.Messages);
     if (!Chunk.Definition) return false;
     Chunk.Definition->TextNodes = &Chunk.TextNodes;
-    Chunk.Pool = std::make_unique<TNodePool>(Pool);
+    if (!Streamed) {
+      Chunk.OwnPool = std::make_unique<TNodePool>(Pool);
+      Chunk.Pool = Chunk.OwnPool.get();
+    } else {
+      if (StreamPools.size() == I) StreamPools.push_back(std::make_unique<TNodePool>(Pool));
+      Chunk.Pool = StreamPools[I].get();
+    }
   }
   Show(Position, Handled);
   std::vector<std::thread> Workers;
@@ -162,7 +170,7 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
     // Too few threads to be had: the chunks started stop at once.
     Pass.FirstStopped = 0;
     for (std::thread& Worker : Workers) Worker.join();
-    for (TChunk& Chunk : Chunks) Pool.Reuse(*Chunk.Pool);
+    for (TChunk& Chunk : Chunks) Release(Chunk);
     return false;
   }
   // The position shown is that of as many BaseFrames as the chunks handled.
@@ -185,14 +193,14 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
   std::size_t Counted = std::min(Count, Pass.FirstStopped.load() + 1);
   for (std::size_t I = 0; I < Counted; ++I)
     if (Chunks[I].Definition->TextIndexUsed()) Counted = 0;
-  for (std::size_t I = Counted; I < Count; ++I) Pool.Reuse(*Chunks[I].Pool);
+  for (std::size_t I = Counted; I < Count; ++I) Release(Chunks[I]);
   if (Counted == 0) return false;
   for (std::size_t I = 0; I < Counted; ++I) {
     TChunk& Chunk = Chunks[I];
     const std::size_t FirstMessage = Definition.AppendMessages(Chunk.Messages);
     for (TDecodedNode* Node : Chunk.TextNodes) Node->RawValue += static_cast<double>(FirstMessage);
     for (const auto& [Level, Text] : Chunk.Log) AddEntry(Level, Text);
-    for (TDecodedNode* Root : Chunk.Roots) AppendRoot(Root);
+    Roots.insert(Roots.end(), Chunk.Roots.begin(), Chunk.Roots.end());
     Handled += Chunk.Handled.load();
     Position = Chunk.Reached;
   }

@@ -106,8 +106,10 @@ void TProject::StartData(const std::string& FileName, std::int32_t SerialBase) {
   Data->Resync = Settings.Resync;
   Data->Threads = Threads;
   Data->OnNewFrames = [this](TData& Sender) { HandleNewFrames(Sender); };
-  if (OnStreamedFrame)
-    Data->OnFrame = [this, Source = SerialBase == 0 ? 0 : 1](TDecodedNode& Root) { OnStreamedFrame(Source, Root); };
+  if (OnStreamedFrames)
+    Data->OnFrames = [this, Source = SerialBase == 0 ? 0 : 1](std::span<TDecodedNode* const> Roots) {
+      OnStreamedFrames(Source, Roots);
+    };
   Data->Timer->SetInterval(Settings.UpdateInterval * 1000);
   Data->StartTracking();
   if (!Settings.Tracking) Data->StopTracking();

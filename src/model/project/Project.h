@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -71,10 +72,11 @@ class TProject {
   std::uint64_t Id() const { return FId; }
   // Called whenever State changes.
   std::function<void()> OnStateChanged;
-  // When set before the load, the holders stream: each BaseFrame is handed
-  // over (Source 0 or 1) as it is decoded and then given back, and the
-  // holders' lists stay empty.
-  std::function<void(int Source, TDecodedNode& Root)> OnStreamedFrame;
+  // When set before the load, the holders stream: the BaseFrames are handed
+  // over (Source 0 or 1) in file order as they are decoded, a piece of the
+  // file's at a time or one by one, and then given back; the holders' lists
+  // stay empty.
+  std::function<void(int Source, std::span<TDecodedNode* const> Roots)> OnStreamedFrames;
   // Called, when the settings ask for notices, once per alarm and pass that
   // hit it, after the hits' log entries and reports (ReportAlarmHit), with the
   // first hit's value and the number of hits after it (the owner shows the

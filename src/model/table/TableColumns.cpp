@@ -47,11 +47,22 @@ TTableColumns::TTableColumns(const TFramesDefinition& Definition) : Definition(D
   std::vector<std::size_t> Order(Found.size());
   std::iota(Order.begin(), Order.end(), 0);
   std::stable_sort(Order.begin(), Order.end(), [this](std::size_t A, std::size_t B) { return Found[A].Row < Found[B].Row; });
+  std::size_t Cells = 0;
+  for (TPathRows& Rows : PathRows) {
+    Rows.Start = Cells;
+    Cells += static_cast<std::size_t>(Rows.Count);
+  }
+  ColumnsOfRows.assign(Cells, -1);
   for (const std::size_t F : Order) {
-    ColumnOf[PathRow(Found[F].Path, Found[F].Row)] = static_cast<std::int32_t>(FColumns.size());
+    const TPathRows& Rows = PathRows[static_cast<std::size_t>(Found[F].Path)];
+    ColumnsOfRows[Rows.Start + static_cast<std::size_t>(Found[F].Row - Rows.First)] =
+        static_cast<std::int32_t>(FColumns.size());
     FColumns.push_back({Found[F].Name, Found[F].Row});
+    TextColumn.push_back(Definition.Entries[static_cast<std::size_t>(Found[F].Row)].Kind == ekText);
   }
   Found.clear();
+  const std::uint32_t TimeHash = DJBHash(PlotTimeName);
+  for (const TDefinitionEntry& Row : Definition.Entries) TimeRow.push_back(Row.NameHash == TimeHash);
 }
 
 std::uint64_t TTableColumns::PathRow(std::int32_t Path, std::int32_t Row) {
@@ -66,7 +77,11 @@ void TTableColumns::AddFrame(std::int32_t Path, const std::string& Frame, const 
   std::size_t Row = 0;
   while (Row < Entries.size() && Entries[Row].FrameHash != Hash) ++Row;
   OnPath.push_back(Frame);
-  for (; Row < Entries.size() && Entries[Row].FrameHash == Hash; ++Row) {
+  if (PathRows.size() <= static_cast<std::size_t>(Path)) PathRows.resize(static_cast<std::size_t>(Path) + 1);
+  std::size_t End = Row;
+  while (End < Entries.size() && Entries[End].FrameHash == Hash) ++End;
+  PathRows[static_cast<std::size_t>(Path)] = {static_cast<std::int32_t>(Row), static_cast<std::int32_t>(End - Row), 0};
+  for (; Row < End; ++Row) {
     const TDefinitionEntry& E = Entries[Row];
     const auto RowIndex = static_cast<std::int32_t>(Row);
     if (E.Kind == ekFrame) continue;
@@ -98,21 +113,17 @@ std::vector<std::string> TTableColumns::Select(const std::vector<std::string>& N
   }
   std::vector<std::int32_t> NewIndex(FColumns.size(), -1);
   std::vector<TTableColumn> Kept;
+  std::vector<bool> KeptText;
   for (std::size_t C = 0; C < FColumns.size(); ++C) {
     if (!Selected(FColumns[C].Name)) continue;
     NewIndex[C] = static_cast<std::int32_t>(Kept.size());
     Kept.push_back(FColumns[C]);
+    KeptText.push_back(TextColumn[C]);
   }
-  for (auto It = ColumnOf.begin(); It != ColumnOf.end();) {
-    const std::int32_t Column = NewIndex[static_cast<std::size_t>(It->second)];
-    if (Column < 0) {
-      It = ColumnOf.erase(It);
-    } else {
-      It->second = Column;
-      ++It;
-    }
-  }
+  for (std::int32_t& Column : ColumnsOfRows)
+    if (Column >= 0) Column = NewIndex[static_cast<std::size_t>(Column)];
   FColumns = std::move(Kept);
+  TextColumn = std::move(KeptText);
   return Unmatched;
 }
 
@@ -121,22 +132,32 @@ bool TTableColumns::Selected(const std::string& Name) const {
                                          [&](const std::string& Pattern) { return MatchesPattern(Pattern, Name); });
 }
 
-void TTableColumns::Fill(const TDecodedNode& Root, std::vector<const TDecodedNode*>& Cells) const {
+void TTableColumns::Fill(const TDecodedNode& Root, std::vector<const TDecodedNode*>& Cells, TPlotTime& Time) const {
   Cells.assign(FColumns.size(), nullptr);
-  FillList(Root.Child, 0, Cells);
+  FillList(Root.Child, 0, Cells, Time);
 }
 
-void TTableColumns::FillList(const TDecodedNode* List, std::int32_t Path,
-                             std::vector<const TDecodedNode*>& Cells) const {
+std::int32_t TTableColumns::ColumnAt(std::int32_t Path, std::int32_t Row) const {
+  if (Path < 0) return -1;
+  const TPathRows& Rows = PathRows[static_cast<std::size_t>(Path)];
+  const auto Index = static_cast<std::uint32_t>(Row - Rows.First);
+  return Index < static_cast<std::uint32_t>(Rows.Count) ? ColumnsOfRows[Rows.Start + Index] : -1;
+}
+
+void TTableColumns::FillList(const TDecodedNode* List, std::int32_t Path, std::vector<const TDecodedNode*>& Cells,
+                             TPlotTime& Time) const {
   for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
     if (Node->Child) {
-      const auto Below = PathBelow.find(PathRow(Path, Node->FrameIndex));
-      if (Below != PathBelow.end()) FillList(Node->Child, Below->second, Cells);
-      continue;
+      const auto Below = Path < 0 ? PathBelow.end() : PathBelow.find(PathRow(Path, Node->FrameIndex));
+      FillList(Node->Child, Below == PathBelow.end() ? -1 : Below->second, Cells, Time);
+    } else if (const std::int32_t Column = ColumnAt(Path, Node->DefIndex); Column >= 0) {
+      const TDecodedNode*& Cell = Cells[static_cast<std::size_t>(Column)];
+      if (!Cell) Cell = Node;
     }
-    const auto Column = ColumnOf.find(PathRow(Path, Node->DefIndex));
-    if (Column == ColumnOf.end()) continue;
-    const TDecodedNode*& Cell = Cells[static_cast<std::size_t>(Column->second)];
-    if (!Cell) Cell = Node;
+    if (Node->DefIndex >= 0 && static_cast<std::size_t>(Node->DefIndex) < TimeRow.size() &&
+        TimeRow[static_cast<std::size_t>(Node->DefIndex)]) {
+      Time.Known = true;
+      Time.Time = Node->Value;
+    }
   }
 }

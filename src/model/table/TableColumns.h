@@ -10,6 +10,13 @@
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
 
+// The last PLOT_TIME met, across BaseFrames, in the plot's walk (sub-frame
+// contents before their node).
+struct TPlotTime {
+  bool Known = false;
+  double Time = 0;
+};
+
 struct TTableColumn {
   std::string Name;
   std::int32_t Row = 0;
@@ -29,14 +36,20 @@ class TTableColumns {
 
   // The column of each node below Root, in the walk order of the plot
   // (sub-frame contents before their node): the first node of a column fills
-  // it. Cells holds one entry per column.
-  void Fill(const TDecodedNode& Root, std::vector<const TDecodedNode*>& Cells) const;
+  // it. Cells holds one entry per column. Time takes the PLOT_TIMEs below Root.
+  void Fill(const TDecodedNode& Root, std::vector<const TDecodedNode*>& Cells, TPlotTime& Time) const;
+  // Whether the column is of a TEXT variable.
+  bool IsText(std::size_t Column) const { return TextColumn[Column]; }
 
  private:
   // The sub-frames a node descends through are a path; 0 is the BaseFrame.
   void AddFrame(std::int32_t Path, const std::string& Frame, const std::string& Prefix,
                 std::vector<std::string>& OnPath);
-  void FillList(const TDecodedNode* List, std::int32_t Path, std::vector<const TDecodedNode*>& Cells) const;
+  // Path -1: a sub-frame without columns, walked for the time only.
+  void FillList(const TDecodedNode* List, std::int32_t Path, std::vector<const TDecodedNode*>& Cells,
+                TPlotTime& Time) const;
+  // The selected column of the node at Row on Path, or -1.
+  std::int32_t ColumnAt(std::int32_t Path, std::int32_t Row) const;
 
   struct TFound {
     std::int32_t Path, Row;
@@ -52,8 +65,16 @@ class TTableColumns {
   static std::uint64_t PathRow(std::int32_t Path, std::int32_t Row);
   // (path, frame row of a sub-frame node) -> path below it.
   std::unordered_map<std::uint64_t, std::int32_t> PathBelow;
-  // (path, row) -> column, for the selected columns.
-  std::unordered_map<std::uint64_t, std::int32_t> ColumnOf;
+  // The rows a path's frame decodes, [First, First + Count), and where their
+  // columns (or -1) start in Columns.
+  struct TPathRows {
+    std::int32_t First = 0, Count = 0;
+    std::size_t Start = 0;
+  };
+  std::vector<TPathRows> PathRows;
+  std::vector<std::int32_t> ColumnsOfRows;
+  std::vector<bool> TextColumn;
+  std::vector<bool> TimeRow;  // of each definition row: a PLOT_TIME
 };
 
 // Whether Name matches Pattern: "*" any text, "?" one character.

@@ -1,8 +1,6 @@
 #include "table/TableRows.h"
 
 #include "common/Rounding.h"
-#include "structure/InstrumentNames.h"
-#include "structure/NameHash.h"
 
 namespace {
 
@@ -12,18 +10,6 @@ const TDefinitionEntry* RowOf(const TFramesDefinition& Definition, const TDecode
 }
 
 }  // namespace
-
-void TPlotTimeTracker::Take(const TFramesDefinition& Definition, const TDecodedNode* List) {
-  static const std::uint32_t TimeHash = DJBHash(PlotTimeName);
-  for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
-    if (Node->Child) Take(Definition, Node->Child);
-    const TDefinitionEntry* Row = RowOf(Definition, *Node);
-    if (Row && Row->NameHash == TimeHash) {
-      Known = true;
-      Time = Node->Value;
-    }
-  }
-}
 
 std::int64_t MessageIndex(const TDecodedNode& Node, const std::vector<std::string>& Messages) {
   const std::int64_t Index = RoundHalfEven(Node.RawValue);

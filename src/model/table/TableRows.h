@@ -1,7 +1,7 @@
 #pragma once
 // What a table row takes from a decoded BaseFrame, for every writer of
-// tables: the running PLOT_TIME, the message of a TEXT variable, and the
-// variable nodes of the long layout.
+// tables: the message of a TEXT variable, and the variable nodes of the long
+// layout.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -10,15 +10,6 @@
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
 #include "table/TableColumns.h"
-
-// The last PLOT_TIME met, across BaseFrames, in the plot's walk (sub-frame
-// contents before their node).
-class TPlotTimeTracker {
- public:
-  void Take(const TFramesDefinition& Definition, const TDecodedNode* List);
-  bool Known = false;
-  double Time = 0;
-};
 
 // The index in Messages of a TEXT node's message (its raw value), or -1.
 std::int64_t MessageIndex(const TDecodedNode& Node, const std::vector<std::string>& Messages);

@@ -1,7 +1,11 @@
 #include "table/TableWriter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+
+#include "common/FloatText.h"
+#include "common/Threads.h"
 
 namespace {
 
@@ -52,7 +56,7 @@ void AppendJsonString(std::string& Line, std::string_view Text) {
 std::size_t NumberChars(double Value, char (&Text)[32]) {
   if (std::isnan(Value)) return std::string_view("nan").copy(Text, 3);
   if (std::isinf(Value)) return std::string_view(Value > 0 ? "inf" : "-inf").copy(Text, 4);
-  return static_cast<std::size_t>(std::to_chars(Text, Text + sizeof Text, Value).ptr - Text);
+  return static_cast<std::size_t>(ShortestFloatChars(Text, Value) - Text);
 }
 
 }  // namespace
@@ -73,21 +77,23 @@ TTableWriter::TTableWriter(std::ostream& Out, TTableFormat Format, TTableLayout 
 
 void TTableWriter::WriteHeader() {
   if (Format == TTableFormat::Jsonl) return;
-  BeginRow();
-  for (const std::string& Name : Names) Field(TCellKind::Text, Name);
-  EndRow();
+  TRows Header;
+  BeginRow(Header);
+  for (const std::string& Name : Names) Field(Header, TCellKind::Text, Name);
+  EndRow(Header);
+  Write(Header);
 }
 
-void TTableWriter::BeginRow() {
-  Line.clear();
-  Column = 0;
-  if (Format == TTableFormat::Jsonl) Line += '{';
+void TTableWriter::BeginRow(TRows& Rows) const {
+  Rows.Column = 0;
+  if (Format == TTableFormat::Jsonl) Rows.Text += '{';
 }
 
-void TTableWriter::Field(TCellKind Kind, std::string_view Text) {
-  if (Column > 0) Line += Format == TTableFormat::Tsv ? '\t' : ',';
+void TTableWriter::Field(TRows& Rows, TCellKind Kind, std::string_view Text) const {
+  std::string& Line = Rows.Text;
+  if (Rows.Column > 0) Line += Format == TTableFormat::Tsv ? '\t' : ',';
   if (Format == TTableFormat::Jsonl) {
-    Line += JsonKeys[Column];
+    Line += JsonKeys[Rows.Column];
     if (Kind == TCellKind::Number)
       Line += Text;
     else if (Kind == TCellKind::Text)
@@ -101,63 +107,109 @@ void TTableWriter::Field(TCellKind Kind, std::string_view Text) {
   } else {
     AppendTsvField(Line, Text);
   }
-  ++Column;
+  ++Rows.Column;
 }
 
-void TTableWriter::NumberField(double Value) {
+void TTableWriter::NumberField(TRows& Rows, double Value) const {
   char Text[32];
-  Field(std::isfinite(Value) ? TCellKind::Number : TCellKind::NonFinite,
+  Field(Rows, std::isfinite(Value) ? TCellKind::Number : TCellKind::NonFinite,
         std::string_view(Text, NumberChars(Value, Text)));
 }
 
-void TTableWriter::CountField(std::int64_t Value) {
+void TTableWriter::CountField(TRows& Rows, std::int64_t Value) const {
   char Text[32];
   const char* const End = std::to_chars(Text, Text + sizeof Text, Value).ptr;
-  Field(TCellKind::Number, std::string_view(Text, static_cast<std::size_t>(End - Text)));
+  Field(Rows, TCellKind::Number, std::string_view(Text, static_cast<std::size_t>(End - Text)));
 }
 
-void TTableWriter::EndRow() {
-  Line += Format == TTableFormat::Jsonl ? "}\n" : "\n";
-  Out.write(Line.data(), static_cast<std::streamsize>(Line.size()));
-}
+void TTableWriter::EndRow(TRows& Rows) const { Rows.Text += Format == TTableFormat::Jsonl ? "}\n" : "\n"; }
+
+void TTableWriter::Write(const TRows& Rows) { Out.write(Rows.Text.data(), static_cast<std::streamsize>(Rows.Text.size())); }
 
 // The transformed value; for a TEXT variable the message its raw value numbers.
-void TTableWriter::ValueField(const TDecodedNode& Node) {
-  if (!IsTextNode(Definition, Node)) return NumberField(Node.Value);
+void TTableWriter::ValueField(TRows& Rows, const TDecodedNode& Node, bool IsText) const {
+  if (!IsText) return NumberField(Rows, Node.Value);
   const std::int64_t Index = MessageIndex(Node, Messages);
-  if (Index < 0) return Field(TCellKind::Absent, "");
-  Field(TCellKind::Text, Messages[static_cast<std::size_t>(Index)]);
+  if (Index < 0) return Field(Rows, TCellKind::Absent, "");
+  Field(Rows, TCellKind::Text, Messages[static_cast<std::size_t>(Index)]);
 }
 
-void TTableWriter::WriteFrame(int File, std::int64_t Frame, const TDecodedNode& Root) {
-  if (Layout == TTableLayout::Long) {
-    ForEachSelectedVariable(Definition, Columns, Root.Child, [&](const TDecodedNode& Node, const std::string& Name) {
-      BeginRow();
-      CountField(File);
-      CountField(Frame);
-      CountField(Node.SerialNo);
-      Field(TCellKind::Text, Name);
-      NumberField(Node.RawValue);
-      ValueField(Node);
-      EndRow();
-    });
-    return;
-  }
-  Time.Take(Definition, Root.Child);
-  Columns.Fill(Root, Cells);
-  BeginRow();
-  CountField(File);
-  CountField(Frame);
-  CountField(Root.SerialNo);
-  if (Time.Known)
-    NumberField(Time.Time);
-  else
-    Field(TCellKind::Absent, "");
-  for (const TDecodedNode* Cell : Cells) {
-    if (Cell)
-      ValueField(*Cell);
+void TTableWriter::BuildRows(TRows& Rows, int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots,
+                             std::size_t Begin, std::size_t End, bool WaitForTime) const {
+  for (std::size_t I = Begin; I < End; ++I) {
+    const TDecodedNode& Root = *Roots[I];
+    const std::int64_t Frame = FirstFrame + static_cast<std::int64_t>(I);
+    if (Layout == TTableLayout::Long) {
+      ForEachSelectedVariable(Definition, Columns, Root.Child, [&](const TDecodedNode& Node, const std::string& Name) {
+        BeginRow(Rows);
+        CountField(Rows, File);
+        CountField(Rows, Frame);
+        CountField(Rows, Node.SerialNo);
+        Field(Rows, TCellKind::Text, Name);
+        NumberField(Rows, Node.RawValue);
+        ValueField(Rows, Node, IsTextNode(Definition, Node));
+        EndRow(Rows);
+      });
+      continue;
+    }
+    Columns.Fill(Root, Rows.Cells, Rows.Time);
+    if (WaitForTime && !Rows.Time.Known) {
+      ++Rows.Untimed;
+      continue;
+    }
+    BeginRow(Rows);
+    CountField(Rows, File);
+    CountField(Rows, Frame);
+    CountField(Rows, Root.SerialNo);
+    if (Rows.Time.Known)
+      NumberField(Rows, Rows.Time.Time);
     else
-      Field(TCellKind::Absent, "");
+      Field(Rows, TCellKind::Absent, "");
+    for (std::size_t C = 0; C < Rows.Cells.size(); ++C) {
+      if (const TDecodedNode* Cell = Rows.Cells[C])
+        ValueField(Rows, *Cell, Columns.IsText(C));
+      else
+        Field(Rows, TCellKind::Absent, "");
+    }
+    EndRow(Rows);
   }
-  EndRow();
+}
+
+void TTableWriter::WriteFrames(int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots) {
+  // Rounds of a few hundred BaseFrames a thread, so that each part's rows stay in the cache.
+  constexpr std::size_t RoundRoots = 1024;
+  const std::size_t Round = RoundRoots * ThreadCount(Threads);
+  for (std::size_t Begin = 0; Begin < Roots.size(); Begin += Round) {
+    const std::size_t End = std::min(Roots.size(), Begin + Round);
+    WriteRound(File, FirstFrame + static_cast<std::int64_t>(Begin), Roots.subspan(Begin, End - Begin));
+  }
+}
+
+void TTableWriter::WriteRound(int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots) {
+  // Parts of at least MinRoots BaseFrames, one per thread; the rows of a
+  // part after the first wait for the time the parts before end with.
+  constexpr std::size_t MinRoots = 64;
+  const std::size_t Count = std::clamp<std::size_t>(Roots.size() / MinRoots, 1, ThreadCount(Threads));
+  const auto Bound = [&Roots, Count](std::size_t Part) { return Roots.size() * Part / Count; };
+  Parts.resize(Count);
+  for (TRows& Rows : Parts) {
+    Rows.Text.clear();
+    Rows.Time = {};
+    Rows.Untimed = 0;
+  }
+  Parts[0].Time = Time;
+  RunParts(Count, [&](std::size_t Part) {
+    BuildRows(Parts[Part], File, FirstFrame, Roots, Bound(Part), Bound(Part + 1), Part > 0);
+  });
+  for (std::size_t Part = 0; Part < Count; ++Part) {
+    TRows& Rows = Parts[Part];
+    if (Rows.Untimed > 0) {
+      TRows Waiting;
+      Waiting.Time = Time;
+      BuildRows(Waiting, File, FirstFrame, Roots, Bound(Part), Bound(Part) + Rows.Untimed, false);
+      Write(Waiting);
+    }
+    Write(Rows);
+    if (Rows.Time.Known) Time = Rows.Time;
+  }
 }
