@@ -12,52 +12,52 @@ namespace {
 const std::vector<std::string> WideFixed = {"file", "frame", "serial", "time"};
 const std::vector<std::string> LongNames = {"file", "frame", "serial", "name", "raw", "value"};
 
-void AppendCsvField(std::string& Line, std::string_view Text) {
-  if (Text.find_first_of(",\"\r\n") == std::string_view::npos) {
-    Line += Text;
-    return;
-  }
-  Line += '"';
+// Texts written at P, which has room for their longest form: twice their
+// length and the quotes in CSV, six times and the quotes in JSON.
+char* CsvField(char* P, std::string_view Text) {
+  if (Text.find_first_of(",\"\r\n") == std::string_view::npos) return std::copy(Text.begin(), Text.end(), P);
+  *P++ = '"';
   for (const char C : Text) {
-    if (C == '"') Line += '"';
-    Line += C;
+    if (C == '"') *P++ = '"';
+    *P++ = C;
   }
-  Line += '"';
+  *P++ = '"';
+  return P;
 }
 
-void AppendTsvField(std::string& Line, std::string_view Text) {
-  for (const char C : Text) Line += C == '\t' || C == '\n' || C == '\r' ? ' ' : C;
+char* TsvField(char* P, std::string_view Text) {
+  for (const char C : Text) *P++ = C == '\t' || C == '\n' || C == '\r' ? ' ' : C;
+  return P;
 }
 
-void AppendJsonString(std::string& Line, std::string_view Text) {
-  Line += '"';
+char* JsonString(char* P, std::string_view Text) {
+  static const char Hex[] = "0123456789abcdef";
+  *P++ = '"';
   for (const char C : Text) {
     const auto Byte = static_cast<unsigned char>(C);
     if (C == '"' || C == '\\') {
-      Line += '\\';
-      Line += C;
+      *P++ = '\\';
+      *P++ = C;
     } else if (C == '\t' || C == '\n' || C == '\r') {
-      Line += C == '\t' ? "\\t" : C == '\n' ? "\\n" : "\\r";
+      *P++ = '\\';
+      *P++ = C == '\t' ? 't' : C == '\n' ? 'n' : 'r';
     } else if (Byte < 0x20 || Byte >= 0x80) {
       // Texts are 8-bit: a byte above 127 is the Latin-1 character, so every line is valid JSON.
-      static const char Hex[] = "0123456789abcdef";
-      Line += "\\u00";
-      Line += Hex[Byte >> 4];
-      Line += Hex[Byte & 15];
+      P = std::copy_n("\\u00", 4, P);
+      *P++ = Hex[Byte >> 4];
+      *P++ = Hex[Byte & 15];
     } else {
-      Line += C;
+      *P++ = C;
     }
   }
-  Line += '"';
+  *P++ = '"';
+  return P;
 }
 
-// The shortest text that reads back as Value ("0.1", "1e+300", "inf",
-// "-inf" or "nan"), into Text; its length.
-std::size_t NumberChars(double Value, char (&Text)[32]) {
-  if (std::isnan(Value)) return std::string_view("nan").copy(Text, 3);
-  if (std::isinf(Value)) return std::string_view(Value > 0 ? "inf" : "-inf").copy(Text, 4);
-  return static_cast<std::size_t>(ShortestFloatChars(Text, Value) - Text);
-}
+char* Chars(char* P, std::string_view Text) { return std::copy(Text.begin(), Text.end(), P); }
+
+// The room the longest number takes, with its separator.
+constexpr std::size_t NumberRoom = 33;
 
 }  // namespace
 
@@ -68,70 +68,86 @@ TTableWriter::TTableWriter(std::ostream& Out, TTableFormat Format, TTableLayout 
   Names = Layout == TTableLayout::Long ? LongNames : WideFixed;
   if (Layout == TTableLayout::Wide)
     for (const TTableColumn& Column : Columns.Columns()) Names.push_back(Column.Name);
+  RowRoom = 3;  // "{", "}" and the line's end
   for (const std::string& Name : Names) {
-    std::string Key;
-    AppendJsonString(Key, Name);
+    std::string Key(Name.size() * 6 + 3, ' ');
+    Key.resize(static_cast<std::size_t>(JsonString(Key.data(), Name) - Key.data()));
     JsonKeys.push_back(Key + ':');
+    RowRoom += NumberRoom + (Format == TTableFormat::Jsonl ? JsonKeys.back().size() : 0);
   }
+}
+
+char* TTableWriter::TTextBuffer::Room(std::size_t Bytes) {
+  if (Capacity - Size < Bytes) {
+    Capacity = std::max(Capacity * 2, Size + Bytes);
+    std::unique_ptr<char[]> Grown(new char[Capacity]);
+    std::copy_n(Data.get(), Size, Grown.get());
+    Data = std::move(Grown);
+  }
+  return Data.get() + Size;
 }
 
 void TTableWriter::WriteHeader() {
   if (Format == TTableFormat::Jsonl) return;
   TRows Header;
-  BeginRow(Header);
-  for (const std::string& Name : Names) Field(Header, TCellKind::Text, Name);
-  EndRow(Header);
+  char* P = BeginRow(Header);
+  for (std::size_t Column = 0; Column < Names.size(); ++Column) P = Text(Header, P, Column, Names[Column]);
+  EndRow(Header, P);
   Write(Header);
 }
 
-void TTableWriter::BeginRow(TRows& Rows) const {
-  Rows.Column = 0;
-  if (Format == TTableFormat::Jsonl) Rows.Text += '{';
+char* TTableWriter::BeginRow(TRows& Rows) const {
+  char* P = Rows.Text.Room(RowRoom);
+  if (Format == TTableFormat::Jsonl) *P++ = '{';
+  return P;
 }
 
-void TTableWriter::Field(TRows& Rows, TCellKind Kind, std::string_view Text) const {
-  std::string& Line = Rows.Text;
-  if (Rows.Column > 0) Line += Format == TTableFormat::Tsv ? '\t' : ',';
-  if (Format == TTableFormat::Jsonl) {
-    Line += JsonKeys[Rows.Column];
-    if (Kind == TCellKind::Number)
-      Line += Text;
-    else if (Kind == TCellKind::Text)
-      AppendJsonString(Line, Text);
-    else
-      Line += "null";
-  } else if (Kind != TCellKind::Text) {
-    Line += Text;  // numbers need no quoting
-  } else if (Format == TTableFormat::Csv) {
-    AppendCsvField(Line, Text);
-  } else {
-    AppendTsvField(Line, Text);
-  }
-  ++Rows.Column;
+char* TTableWriter::Separator(char* P, std::size_t Column) const {
+  if (Column > 0) *P++ = Format == TTableFormat::Tsv ? '\t' : ',';
+  if (Format == TTableFormat::Jsonl) P = Chars(P, JsonKeys[Column]);
+  return P;
 }
 
-void TTableWriter::NumberField(TRows& Rows, double Value) const {
-  char Text[32];
-  Field(Rows, std::isfinite(Value) ? TCellKind::Number : TCellKind::NonFinite,
-        std::string_view(Text, NumberChars(Value, Text)));
+char* TTableWriter::Absent(char* P, std::size_t Column) const {
+  P = Separator(P, Column);
+  return Format == TTableFormat::Jsonl ? Chars(P, "null") : P;
 }
 
-void TTableWriter::CountField(TRows& Rows, std::int64_t Value) const {
-  char Text[32];
-  const char* const End = std::to_chars(Text, Text + sizeof Text, Value).ptr;
-  Field(Rows, TCellKind::Number, std::string_view(Text, static_cast<std::size_t>(End - Text)));
+char* TTableWriter::Number(char* P, std::size_t Column, double Value) const {
+  P = Separator(P, Column);
+  if (std::isfinite(Value)) return ShortestFloatChars(P, Value);
+  if (Format == TTableFormat::Jsonl) return Chars(P, "null");
+  return Chars(P, std::isnan(Value) ? "nan" : Value > 0 ? "inf" : "-inf");
 }
 
-void TTableWriter::EndRow(TRows& Rows) const { Rows.Text += Format == TTableFormat::Jsonl ? "}\n" : "\n"; }
+char* TTableWriter::Count(char* P, std::size_t Column, std::int64_t Value) const {
+  P = Separator(P, Column);
+  return std::to_chars(P, P + NumberRoom, Value).ptr;
+}
 
-void TTableWriter::Write(const TRows& Rows) { Out.write(Rows.Text.data(), static_cast<std::streamsize>(Rows.Text.size())); }
+char* TTableWriter::Text(TRows& Rows, char* P, std::size_t Column, std::string_view Text) const {
+  Rows.Text.End(P);
+  P = Separator(Rows.Text.Room(RowRoom + Text.size() * 6 + 2), Column);
+  if (Format == TTableFormat::Jsonl) return JsonString(P, Text);
+  return Format == TTableFormat::Csv ? CsvField(P, Text) : TsvField(P, Text);
+}
 
-// The transformed value; for a TEXT variable the message its raw value numbers.
-void TTableWriter::ValueField(TRows& Rows, const TDecodedNode& Node, bool IsText) const {
-  if (!IsText) return NumberField(Rows, Node.Value);
+void TTableWriter::EndRow(TRows& Rows, char* P) const {
+  if (Format == TTableFormat::Jsonl) *P++ = '}';
+  *P++ = '\n';
+  Rows.Text.End(P);
+}
+
+void TTableWriter::Write(const TRows& Rows) {
+  const std::string_view Text = Rows.Text.View();
+  Out.write(Text.data(), static_cast<std::streamsize>(Text.size()));
+}
+
+char* TTableWriter::Value(TRows& Rows, char* P, std::size_t Column, const TDecodedNode& Node, bool IsText) const {
+  if (!IsText) return Number(P, Column, Node.Value);
   const std::int64_t Index = MessageIndex(Node, Messages);
-  if (Index < 0) return Field(Rows, TCellKind::Absent, "");
-  Field(Rows, TCellKind::Text, Messages[static_cast<std::size_t>(Index)]);
+  if (Index < 0) return Absent(P, Column);
+  return Text(Rows, P, Column, Messages[static_cast<std::size_t>(Index)]);
 }
 
 void TTableWriter::BuildRows(TRows& Rows, int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots,
@@ -141,14 +157,13 @@ void TTableWriter::BuildRows(TRows& Rows, int File, std::int64_t FirstFrame, std
     const std::int64_t Frame = FirstFrame + static_cast<std::int64_t>(I);
     if (Layout == TTableLayout::Long) {
       ForEachSelectedVariable(Definition, Columns, Root.Child, [&](const TDecodedNode& Node, const std::string& Name) {
-        BeginRow(Rows);
-        CountField(Rows, File);
-        CountField(Rows, Frame);
-        CountField(Rows, Node.SerialNo);
-        Field(Rows, TCellKind::Text, Name);
-        NumberField(Rows, Node.RawValue);
-        ValueField(Rows, Node, IsTextNode(Definition, Node));
-        EndRow(Rows);
+        char* P = BeginRow(Rows);
+        P = Count(P, 0, File);
+        P = Count(P, 1, Frame);
+        P = Count(P, 2, Node.SerialNo);
+        P = Text(Rows, P, 3, Name);
+        P = Number(P, 4, Node.RawValue);
+        EndRow(Rows, Value(Rows, P, 5, Node, IsTextNode(Definition, Node)));
       });
       continue;
     }
@@ -157,21 +172,16 @@ void TTableWriter::BuildRows(TRows& Rows, int File, std::int64_t FirstFrame, std
       ++Rows.Untimed;
       continue;
     }
-    BeginRow(Rows);
-    CountField(Rows, File);
-    CountField(Rows, Frame);
-    CountField(Rows, Root.SerialNo);
-    if (Rows.Time.Known)
-      NumberField(Rows, Rows.Time.Time);
-    else
-      Field(Rows, TCellKind::Absent, "");
+    char* P = BeginRow(Rows);
+    P = Count(P, 0, File);
+    P = Count(P, 1, Frame);
+    P = Count(P, 2, Root.SerialNo);
+    P = Rows.Time.Known ? Number(P, 3, Rows.Time.Time) : Absent(P, 3);
     for (std::size_t C = 0; C < Rows.Cells.size(); ++C) {
-      if (const TDecodedNode* Cell = Rows.Cells[C])
-        ValueField(Rows, *Cell, Columns.IsText(C));
-      else
-        Field(Rows, TCellKind::Absent, "");
+      const TDecodedNode* Cell = Rows.Cells[C];
+      P = Cell ? Value(Rows, P, WideFixed.size() + C, *Cell, Columns.IsText(C)) : Absent(P, WideFixed.size() + C);
     }
-    EndRow(Rows);
+    EndRow(Rows, P);
   }
 }
 
@@ -193,7 +203,7 @@ void TTableWriter::WriteRound(int File, std::int64_t FirstFrame, std::span<TDeco
   const auto Bound = [&Roots, Count](std::size_t Part) { return Roots.size() * Part / Count; };
   Parts.resize(Count);
   for (TRows& Rows : Parts) {
-    Rows.Text.clear();
+    Rows.Text.Clear();
     Rows.Time = {};
     Rows.Untimed = 0;
   }

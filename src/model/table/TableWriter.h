@@ -3,6 +3,7 @@
 // BaseFrame (wide) or one per decoded variable (long), as CSV, TSV or JSON
 // lines. Numbers are the shortest text that reads back to the same double.
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <span>
 #include <string>
@@ -33,12 +34,24 @@ class TTableWriter {
   void WriteFrames(int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots);
 
  private:
-  enum class TCellKind { Absent, Number, NonFinite, Text };
+  // Text that grows without being filled first: a row is written into room
+  // made for it.
+  class TTextBuffer {
+   public:
+    // Room for Bytes more after the text; the text ends where End says.
+    char* Room(std::size_t Bytes);
+    void End(const char* Past) { Size = static_cast<std::size_t>(Past - Data.get()); }
+    void Clear() { Size = 0; }
+    std::string_view View() const { return {Data.get(), Size}; }
+
+   private:
+    std::unique_ptr<char[]> Data;
+    std::size_t Size = 0, Capacity = 0;
+  };
   // Rows built into one text, on a thread of their own (in a cache line of
   // their own).
   struct alignas(64) TRows {
-    std::string Text;
-    std::size_t Column = 0;
+    TTextBuffer Text;
     std::vector<const TDecodedNode*> Cells;
     TPlotTime Time;
     // Leading BaseFrames without a PLOT_TIME of their rows' own, whose rows
@@ -49,12 +62,18 @@ class TTableWriter {
   // leading ones whose time Rows does not know yet in Untimed instead.
   void BuildRows(TRows& Rows, int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots,
                  std::size_t Begin, std::size_t End, bool WaitForTime) const;
-  void BeginRow(TRows& Rows) const;
-  void Field(TRows& Rows, TCellKind Kind, std::string_view Text) const;
-  void NumberField(TRows& Rows, double Value) const;
-  void CountField(TRows& Rows, std::int64_t Value) const;
-  void ValueField(TRows& Rows, const TDecodedNode& Node, bool IsText) const;
-  void EndRow(TRows& Rows) const;
+  // The cells of a row are written at P, in room for a row (RowRoom), and
+  // return the end of what they wrote; Column counts from 0.
+  char* BeginRow(TRows& Rows) const;
+  char* Separator(char* P, std::size_t Column) const;
+  char* Absent(char* P, std::size_t Column) const;
+  char* Number(char* P, std::size_t Column, double Value) const;
+  char* Count(char* P, std::size_t Column, std::int64_t Value) const;
+  // Makes room for Text besides the rest of the row.
+  char* Text(TRows& Rows, char* P, std::size_t Column, std::string_view Text) const;
+  // The transformed value; for a TEXT variable the message its raw value numbers.
+  char* Value(TRows& Rows, char* P, std::size_t Column, const TDecodedNode& Node, bool IsText) const;
+  void EndRow(TRows& Rows, char* P) const;
   void Write(const TRows& Rows);
   // WriteFrames of some hundred BaseFrames a thread.
   void WriteRound(int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots);
@@ -66,8 +85,8 @@ class TTableWriter {
   const std::vector<std::string>& Messages;
   const TTableColumns& Columns;
   std::vector<std::string> Names;  // of the columns, fixed ones first
-  std::vector<const TDecodedNode*> Cells;
   std::vector<std::string> JsonKeys;  // "name": of each column
+  std::size_t RowRoom = 0;            // for a row without texts
   TPlotTime Time;                     // after the rows written
   std::vector<TRows> Parts;           // kept with their memory from round to round
 };
