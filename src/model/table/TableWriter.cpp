@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "common/FloatText.h"
 #include "common/Threads.h"
@@ -113,9 +114,20 @@ char* TTableWriter::Absent(char* P, std::size_t Column) const {
   return Format == TTableFormat::Jsonl ? Chars(P, "null") : P;
 }
 
-char* TTableWriter::Number(char* P, std::size_t Column, double Value) const {
+char* TTableWriter::TNumberTexts::Write(char* P, double Value) {
+  std::uint64_t Bits;
+  std::memcpy(&Bits, &Value, sizeof Bits);
+  TEntry& Entry = Entries[(Bits * 0x9E3779B97F4A7C15u) >> (64 - IndexBits)];
+  if (Entry.Length == 0 || Entry.Bits != Bits) {
+    Entry.Bits = Bits;
+    Entry.Length = static_cast<std::uint8_t>(ShortestFloatChars(Entry.Text, Value) - Entry.Text);
+  }
+  return std::copy_n(Entry.Text, Entry.Length, P);
+}
+
+char* TTableWriter::Number(TRows& Rows, char* P, std::size_t Column, double Value) const {
   P = Separator(P, Column);
-  if (std::isfinite(Value)) return ShortestFloatChars(P, Value);
+  if (std::isfinite(Value)) return Rows.Numbers.Write(P, Value);
   if (Format == TTableFormat::Jsonl) return Chars(P, "null");
   return Chars(P, std::isnan(Value) ? "nan" : Value > 0 ? "inf" : "-inf");
 }
@@ -144,7 +156,7 @@ void TTableWriter::Write(const TRows& Rows) {
 }
 
 char* TTableWriter::Value(TRows& Rows, char* P, std::size_t Column, const TDecodedNode& Node, bool IsText) const {
-  if (!IsText) return Number(P, Column, Node.Value);
+  if (!IsText) return Number(Rows, P, Column, Node.Value);
   const std::int64_t Index = MessageIndex(Node, Messages);
   if (Index < 0) return Absent(P, Column);
   return Text(Rows, P, Column, Messages[static_cast<std::size_t>(Index)]);
@@ -162,7 +174,7 @@ void TTableWriter::BuildRows(TRows& Rows, int File, std::int64_t FirstFrame, std
         P = Count(P, 1, Frame);
         P = Count(P, 2, Node.SerialNo);
         P = Text(Rows, P, 3, Name);
-        P = Number(P, 4, Node.RawValue);
+        P = Number(Rows, P, 4, Node.RawValue);
         EndRow(Rows, Value(Rows, P, 5, Node, IsTextNode(Definition, Node)));
       });
       continue;
@@ -176,7 +188,7 @@ void TTableWriter::BuildRows(TRows& Rows, int File, std::int64_t FirstFrame, std
     P = Count(P, 0, File);
     P = Count(P, 1, Frame);
     P = Count(P, 2, Root.SerialNo);
-    P = Rows.Time.Known ? Number(P, 3, Rows.Time.Time) : Absent(P, 3);
+    P = Rows.Time.Known ? Number(Rows, P, 3, Rows.Time.Time) : Absent(P, 3);
     for (std::size_t C = 0; C < Rows.Cells.size(); ++C) {
       const TDecodedNode* Cell = Rows.Cells[C];
       P = Cell ? Value(Rows, P, WideFixed.size() + C, *Cell, Columns.IsText(C)) : Absent(P, WideFixed.size() + C);

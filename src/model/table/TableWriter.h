@@ -48,10 +48,26 @@ class TTableWriter {
     std::unique_ptr<char[]> Data;
     std::size_t Size = 0, Capacity = 0;
   };
+  // The texts of numbers met lately, by their bits: measured values take few
+  // distinct values, and finding a double's shortest text takes long.
+  class TNumberTexts {
+   public:
+    char* Write(char* P, double Value);
+
+   private:
+    struct TEntry {
+      std::uint64_t Bits = 0;
+      std::uint8_t Length = 0;  // 0: empty
+      char Text[32];
+    };
+    static constexpr int IndexBits = 12;
+    std::vector<TEntry> Entries = std::vector<TEntry>(std::size_t{1} << IndexBits);
+  };
   // Rows built into one text, on a thread of their own (in a cache line of
   // their own).
   struct alignas(64) TRows {
     TTextBuffer Text;
+    TNumberTexts Numbers;
     std::vector<const TDecodedNode*> Cells;
     TPlotTime Time;
     // Leading BaseFrames without a PLOT_TIME of their rows' own, whose rows
@@ -67,7 +83,7 @@ class TTableWriter {
   char* BeginRow(TRows& Rows) const;
   char* Separator(char* P, std::size_t Column) const;
   char* Absent(char* P, std::size_t Column) const;
-  char* Number(char* P, std::size_t Column, double Value) const;
+  char* Number(TRows& Rows, char* P, std::size_t Column, double Value) const;
   char* Count(char* P, std::size_t Column, std::int64_t Value) const;
   // Makes room for Text besides the rest of the row.
   char* Text(TRows& Rows, char* P, std::size_t Column, std::string_view Text) const;
