@@ -6,20 +6,6 @@
 #include "common/Log.h"
 #include "structure/InstrumentNames.h"
 
-namespace {
-
-// Moves the positions of a decoded list and its trees by Offset, in the 32
-// bits they wrap in.
-void ShiftPositions(TDecodedNode* List, std::int64_t Offset) {
-  for (TDecodedNode* Node = List; Node; Node = Node->Next) {
-    Node->Position = static_cast<std::int32_t>(static_cast<std::uint32_t>(Node->Position) +
-                                               static_cast<std::uint32_t>(Offset));
-    ShiftPositions(Node->Child, Offset);
-  }
-}
-
-}  // namespace
-
 bool HoldsBaseFrameId(const TMemoryStream& Image, std::int64_t Offset) {
   std::uint8_t Bytes[4];
   return Image.ReadAt(Offset, Bytes, 4) && std::memcmp(Bytes, BaseFrameId, 4) == 0;
@@ -34,7 +20,7 @@ TFrameOutcome DecodeBaseFrame(TFramesDefinition& Definition, const TMemoryStream
                               TDecodedNode*& Child) {
   if (IdCheck && !HoldsBaseFrameId(Image, Offset)) return TFrameOutcome::InvalidId;
   try {
-    Child = Definition.DecodeFrame(Image, Offset, BaseFrameName, Pool);
+    Child = Definition.DecodeFrame(Image, Offset, BaseFrameName, Pool, Position - Offset);
   } catch (const EDecodeAbort&) {
     return TFrameOutcome::Stopped;
   } catch (const std::exception& Error) {
@@ -43,6 +29,5 @@ TFrameOutcome DecodeBaseFrame(TFramesDefinition& Definition, const TMemoryStream
                           Error.what());
     return TFrameOutcome::Stopped;
   }
-  if (Position != Offset) ShiftPositions(Child, Position - Offset);
   return TFrameOutcome::Decoded;
 }

@@ -40,10 +40,11 @@ class TFramesDefinition::TRowResolver : public TVariableResolver {
 
 
 TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_t Offset, const std::string& FrameName,
-                                             TNodePool& Pool) {
+                                             TNodePool& Pool, std::int64_t StreamOrigin) {
   if (SubframeDepth == 0) {
     SubframeCount = 0;
     TopFrame = FrameName;
+    Origin = StreamOrigin;
   }
   TFrameValues& Level = Levels[static_cast<std::size_t>(SubframeDepth)];
   Level.Plan = nullptr;
@@ -86,7 +87,7 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
       Evaluate(Compiled.Name, Compiled.Slots, static_cast<std::int32_t>(I));
       TDecodedNode* Node = Pool.New();
       Node->DefIndex = Node->FrameIndex = static_cast<std::int16_t>(I);
-      Node->Position = static_cast<std::int32_t>(Base + Row.BytePos);
+      Node->Position = static_cast<std::int32_t>(Origin + Base + Row.BytePos);
       Node->RawValue = NodeValue(Level, Compiled.NodeRawSlot, Row.Kind == ekText);
       Node->Value = Row.Kind == ekBoolean ? Node->RawValue : NodeValue(Level, Compiled.NodeValueSlot, false);
       if (TextNodes && Row.Kind == ekText && Node->RawValue != MissingValue) TextNodes->push_back(Node);
@@ -113,7 +114,7 @@ TDecodedNode* TFramesDefinition::DecodeSubframe(const TMemoryStream& S, std::int
 
   TDecodedNode* Node = Pool.New();
   Node->DefIndex = static_cast<std::int16_t>(RowIndex);
-  Node->Position = static_cast<std::int32_t>(Offset);
+  Node->Position = static_cast<std::int32_t>(Origin + Offset);
   Node->FrameIndex = static_cast<std::int16_t>(FindFrame(SubFrameEvaluation(Row.VarName)));
 
   if (SubframeDepth >= MaxSubframeNesting) {

@@ -71,9 +71,10 @@ class TFramesDefinition {
     return DecodeFrame(S, S.Position, FrameName, Pool);
   }
   // The same for the frame at Offset of S, which it only reads: copies of a
-  // definition can decode one stream at once.
+  // definition can decode one stream at once. The nodes' positions count
+  // from Origin, the position S's first byte has (in the file, say).
   TDecodedNode* DecodeFrame(const TMemoryStream& S, std::int64_t Offset, const std::string& FrameName,
-                            TNodePool& Pool);
+                            TNodePool& Pool, std::int64_t Origin = 0);
 
   // Name of the frame to decode for a SUBFRAME variable.
   virtual std::string SubFrameEvaluation(const std::string& SubframeName);
@@ -177,6 +178,7 @@ class TFramesDefinition {
   std::vector<std::string>& Messages;
   const TMemoryStream* Stream = nullptr;
   std::int64_t Base = 0;  // the first byte of the frame being decoded
+  std::int64_t Origin = 0;  // the position of the stream's first byte
   std::string CurrentFrame;
   std::int32_t DependencyBudget = InitialDependencyBudget;
 
