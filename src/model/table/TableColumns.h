@@ -2,6 +2,7 @@
 // The columns of a table of decoded values: one per variable that can occur
 // below a BaseFrame, named by its qualified name ("HKFrame.HK_TEMP1"), in
 // table order. They follow from the structure definition alone.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -38,6 +39,8 @@ class TTableColumns {
   // (sub-frame contents before their node): the first node of a column fills
   // it. Cells holds one entry per column. Time takes the PLOT_TIMEs below Root.
   void Fill(const TDecodedNode& Root, std::vector<const TDecodedNode*>& Cells, TPlotTime& Time) const;
+  // Whether a BaseFrame can hold a PLOT_TIME.
+  bool HasTime() const { return std::find(TimeRow.begin(), TimeRow.end(), true) != TimeRow.end(); }
   // Whether the column is of a TEXT variable.
   bool IsText(std::size_t Column) const { return TextColumn[Column]; }
 

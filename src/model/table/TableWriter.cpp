@@ -198,7 +198,7 @@ void TTableWriter::BuildRows(TRows& Rows, int File, std::int64_t FirstFrame, std
 }
 
 void TTableWriter::WriteFrames(int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots) {
-  // Rounds of a few hundred BaseFrames a thread, so that each part's rows stay in the cache.
+  // Rounds of about a thousand BaseFrames a thread, so that each part's rows stay in the cache.
   constexpr std::size_t RoundRoots = 1024;
   const std::size_t Round = RoundRoots * ThreadCount(Threads);
   for (std::size_t Begin = 0; Begin < Roots.size(); Begin += Round) {
@@ -209,7 +209,8 @@ void TTableWriter::WriteFrames(int File, std::int64_t FirstFrame, std::span<TDec
 
 void TTableWriter::WriteRound(int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots) {
   // Parts of at least MinRoots BaseFrames, one per thread; the rows of a
-  // part after the first wait for the time the parts before end with.
+  // part after the first wait for the time the parts before end with (when
+  // there can be one).
   constexpr std::size_t MinRoots = 64;
   const std::size_t Count = std::clamp<std::size_t>(Roots.size() / MinRoots, 1, ThreadCount(Threads));
   const auto Bound = [&Roots, Count](std::size_t Part) { return Roots.size() * Part / Count; };
@@ -221,12 +222,12 @@ void TTableWriter::WriteRound(int File, std::int64_t FirstFrame, std::span<TDeco
   }
   Parts[0].Time = Time;
   RunParts(Count, [&](std::size_t Part) {
-    BuildRows(Parts[Part], File, FirstFrame, Roots, Bound(Part), Bound(Part + 1), Part > 0);
+    BuildRows(Parts[Part], File, FirstFrame, Roots, Bound(Part), Bound(Part + 1), Part > 0 && Columns.HasTime());
   });
   for (std::size_t Part = 0; Part < Count; ++Part) {
     TRows& Rows = Parts[Part];
     if (Rows.Untimed > 0) {
-      TRows Waiting;
+      Waiting.Text.Clear();
       Waiting.Time = Time;
       BuildRows(Waiting, File, FirstFrame, Roots, Bound(Part), Bound(Part) + Rows.Untimed, false);
       Write(Waiting);

@@ -105,4 +105,5 @@ class TTableWriter {
   std::size_t RowRoom = 0;            // for a row without texts
   TPlotTime Time;                     // after the rows written
   std::vector<TRows> Parts;           // kept with their memory from round to round
+  TRows Waiting;                      // the rows of a part that waited for the time
 };
