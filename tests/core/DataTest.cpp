@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -155,6 +156,16 @@ std::string ReadAll(const std::string& Path) {
   std::ostringstream Out;
   Out << std::ifstream(Path, std::ios::binary).rdbuf();
   return Out.str();
+}
+
+// Position, node count and the serial number Serial of a root.
+std::string RootLine(const TDecodedNode& Root, std::int64_t Serial) {
+  std::int64_t Nodes = 0;
+  const std::function<void(const TDecodedNode*)> Count = [&](const TDecodedNode* List) {
+    for (; List; List = List->Next, ++Nodes) Count(List->Child);
+  };
+  Count(Root.Child);
+  return std::to_string(Root.Position) + " " + std::to_string(Nodes) + " " + std::to_string(Serial);
 }
 
 }  // namespace
@@ -624,6 +635,48 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
     // A block for each thread, however many BaseFrames.
     EXPECT_LE(Stream.Data->NodeBytes(), (std::size_t{2} << 20) * static_cast<std::size_t>(1 + Case.Threads));
   }
+}
+
+TEST(Data, ChunkSinksTakeEveryStreamedBaseFrameOnceAndJoinInFileOrder) {
+  std::ostringstream Demo;
+  TSimGenerator Generator;
+  WriteBaseFrames(Demo, Generator, 600);
+  const std::string DemoStructure = ReadAll(VOREX_DEMO_DIR "/demo.structure");
+  struct TRecorder : TChunkSink {
+    std::vector<std::string>* Joined = nullptr;
+    std::vector<std::pair<std::string, std::int64_t>> Taken;  // the line without its serial, and the serial
+    void Take(const TDecodedNode& Root, const std::vector<std::string>&) override {
+      const std::string Text = RootLine(Root, 0);
+      Taken.push_back({Text.substr(0, Text.rfind(' ') + 1), Root.SerialNo});
+    }
+    void Join(std::int64_t SerialBase) override {
+      for (const auto& [Text, Serial] : Taken) Joined->push_back(Text + std::to_string(SerialBase + Serial));
+    }
+  };
+  THolder Whole(DemoStructure), Stream(DemoStructure);
+  std::vector<std::string> Expected, Streamed;
+  std::size_t Joined = 0;
+  Stream.Data->OnFrames = [&](std::span<TDecodedNode* const> Roots) {
+    for (const TDecodedNode* Root : Roots) Streamed.push_back(RootLine(*Root, Root->SerialNo));
+  };
+  Stream.Data->NewChunkSink = [&] {
+    auto Sink = std::make_unique<TRecorder>();
+    Sink->Joined = &Streamed;
+    ++Joined;
+    return Sink;
+  };
+  Stream.Data->StreamPieceBytes = 30000;
+  Stream.Data->Threads = 3;
+  for (THolder* H : {&Whole, &Stream}) {
+    H->Dir.Write("p.dat", Demo.str());
+    H->Data->SerialBase = SecondFileSerialBase;
+    TLogRecorder Quiet;
+    H->Data->StartTracking();
+  }
+  for (const TDecodedNode* R = Whole.Data->Frames; R; R = R->Next) Expected.push_back(RootLine(*R, R->SerialNo));
+  EXPECT_EQ(Streamed, Expected);
+  EXPECT_EQ(Stream.Data->FrameCount(), 600);
+  EXPECT_GE(Joined, 15u);  // three a piece
 }
 
 TEST(Data, StreamsEachBaseFrameOnceWhileTheFileGrowsByHalves) {

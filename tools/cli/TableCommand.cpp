@@ -105,6 +105,9 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
       Writer.WriteFrames(Source + 1, Frames[Source], Roots);
       Frames[Source] += static_cast<std::int64_t>(Roots.size());
     };
+    // Wide rows are built on the threads that decode their BaseFrames.
+    if (Options.Layout == "wide")
+      Project.NewStreamedSink = [&](int Source) { return Writer.NewSink(Source + 1, Frames[Source]); };
     Project.LoadData();
     Stream.flush();
     if (Options.Follow) {

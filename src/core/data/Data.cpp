@@ -390,9 +390,10 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   // Resynchronising finds the BaseFrames one after the other.
   const bool MayParallel = !(IdCheck && Resync);
   std::vector<TDecodedNode*> Roots;
+  std::vector<TChunkJoin> Joins;
   const bool Parallel = !Pieces && MayParallel &&
                         DecodeInParallel(Position, DataEnd, Length, IdCheck, RootDefIndex, Handled, ShowAndRunEvents,
-                                         false, Roots);
+                                         false, Roots, Joins);
   for (TDecodedNode* Root : Roots) AppendRoot(Root);
   while (!Parallel && DataEnd - Position >= Length) {
     if (RefreshInterval.count() == 0 || std::chrono::steady_clock::now() >= NextRefresh) {
@@ -412,10 +413,13 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
       if (MayParallel) {
         const std::int64_t PieceEnd = HeldFramesEnd(Position, DataEnd, Length, Reach.After);
         Roots.clear();
+        Joins.clear();
+        const std::int64_t From = Position;
         if (DecodeInParallel(Position, PieceEnd, Length, IdCheck, RootDefIndex, Handled, ShowAndRunEvents, true,
-                             Roots)) {
+                             Roots, Joins)) {
           Count += static_cast<std::int64_t>(Roots.size());
-          HandedOver = HandOver(Roots);
+          for (const TChunkJoin& Join : Joins) Count += Join.Frames;
+          HandedOver = HandOver(From, Roots, Joins);
           for (const std::unique_ptr<TNodePool>& Chunk : StreamPools) Chunk->Rollback(0);
           Pool.Rollback(PoolMark);
           // A chunk stopped where Position stands.
@@ -452,7 +456,7 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
         AppendRoot(Root);
       } else {
         ++Count;
-        HandedOver = HandOver({&Root, 1});
+        HandedOver = HandOver(Position, {&Root, 1}, {});
         Pool.Rollback(PoolMark);
       }
     }
@@ -486,14 +490,14 @@ TDecodedNode* TData::NewRoot(std::int64_t Position, TDecodedNode* Child, std::in
   return Root;
 }
 
-bool TData::HandOver(std::span<TDecodedNode* const> Roots) {
-  if (!OnFrames || Roots.empty()) return true;
+bool TData::HandOver(std::int64_t From, std::span<TDecodedNode* const> Roots, std::span<TChunkJoin> Joins) {
   try {
-    OnFrames(Roots);
+    if (OnFrames && !Roots.empty()) OnFrames(Roots);
+    for (TChunkJoin& Join : Joins) Join.Sink->Join(Join.SerialBase);
   } catch (const std::exception& Error) {
-    const std::string Where = Roots.size() == 1 ? "the BaseFrame at position " : "the BaseFrames from position ";
-    AddEntry(llError, "Handling " + Where + std::to_string(Roots.front()->Position) + " of " + FileName +
-                          " failed: " + Error.what());
+    const bool One = Roots.size() == 1 && Joins.empty();
+    AddEntry(llError, "Handling " + std::string(One ? "the BaseFrame at position " : "the BaseFrames from position ") +
+                          std::to_string(From) + " of " + FileName + " failed: " + Error.what());
     return false;
   }
   return true;

@@ -11,6 +11,7 @@
 
 #include "common/FileWatch.h"
 #include "common/Timer.h"
+#include "data/ChunkSink.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
 #include "structure/MemoryStream.h"
@@ -18,6 +19,13 @@
 constexpr int TrackingInterval = 60000;
 constexpr int DelayedUpdateIncrement = 10000;
 constexpr std::int32_t SecondFileSerialBase = 100000000;
+
+// A chunk's sink with its place among the chunks joined.
+struct TChunkJoin {
+  std::unique_ptr<TChunkSink> Sink;
+  std::int64_t SerialBase = 0;
+  std::int64_t Frames = 0;  // the BaseFrames it took
+};
 
 class TData {
  public:
@@ -76,6 +84,10 @@ class TData {
   // called after every pass that reached the BaseFrame loop, once, after its
   // last BaseFrame. A pass goes on from ProcessedSize either way.
   std::function<void(std::span<TDecodedNode* const> Roots)> OnFrames;
+  // When set, the BaseFrames a streaming pass decodes on several threads go
+  // to a sink per chunk (made on the pass's thread) instead of to OnFrames:
+  // taken on the chunk's thread, joined in file order.
+  std::function<std::unique_ptr<TChunkSink>()> NewChunkSink;
   std::int64_t StreamPieceBytes = std::int64_t{4} << 20;
   // File position of Image's first byte: 0 in the whole-file mode; while
   // OnFrames runs, the bytes of a node lie at Position - ImageOrigin() in Image.
@@ -138,20 +150,23 @@ class TData {
   // entries and adds their messages as one thread would. Position and
   // Handled advance as its loop would (Position stops before DataEnd where
   // the decoding stopped), and Show is told the progress now and then.
-  // Streamed: the nodes go into StreamPools, which the caller empties. False,
+  // Streamed: the nodes go into StreamPools, which the caller empties, or
+  // with NewChunkSink set, the BaseFrames to the sinks in Joins. False,
   // with nothing changed or logged, when they are to be decoded on one
   // thread: too few, a definition that cannot be copied, or a message index
   // used as a number.
   bool DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::int32_t Length, bool IdCheck,
                         std::int16_t RootDefIndex, std::int64_t& Handled,
                         const std::function<void(std::int64_t Position, std::int64_t Handled)>& Show, bool Streamed,
-                        std::vector<TDecodedNode*>& Roots);
+                        std::vector<TDecodedNode*>& Roots, std::vector<TChunkJoin>& Joins);
   // The root of the BaseFrame at the file position Position over Child;
   // numbered after its tree.
   TDecodedNode* NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex);
   void AppendRoot(TDecodedNode* Root);
-  // Hands Roots to OnFrames; false, with the message, when OnFrames failed.
-  bool HandOver(std::span<TDecodedNode* const> Roots);
+  // Hands Roots to OnFrames and joins the sinks of Joins, the BaseFrames from
+  // the file position From on; false, with the message, when one of them
+  // failed.
+  bool HandOver(std::int64_t From, std::span<TDecodedNode* const> Roots, std::span<TChunkJoin> Joins);
   // The end of the whole BaseFrames from Position on, before DataEnd, whose
   // decoding (reaching ReachAfter bytes past a BaseFrame's start) Image holds;
   // Image holds the first.

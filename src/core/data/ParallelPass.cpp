@@ -29,8 +29,10 @@ struct TChunk {
   std::unique_ptr<TFramesDefinition> Definition;
   TNodePool* Pool = nullptr;
   std::unique_ptr<TNodePool> OwnPool;  // unless streamed
-  std::vector<TDecodedNode*> Roots;
-  std::int64_t Nodes = 0;  // in the trees of Roots
+  std::vector<TDecodedNode*> Roots;  // without a sink
+  std::unique_ptr<TChunkSink> Sink;  // takes the BaseFrames instead
+  std::int64_t Taken = 0;            // by the sink
+  std::int64_t Nodes = 0;            // decoded
   // The nodes of TEXT rows holding a message index, to be moved behind the
   // messages of the chunks before.
   std::vector<TDecodedNode*> TextNodes;
@@ -67,6 +69,12 @@ struct TParallelPass {
   void Decode(TChunk& Chunk, std::size_t Index) {
     TLogCapture Capture;
     Chunk.Reached = Chunk.Start;
+    // A sink's BaseFrames are numbered as they are decoded, from 0.
+    std::int64_t Serial = 0;
+    if (Chunk.Sink) {
+      Chunk.Definition->Serials = &Serial;
+      Chunk.Definition->TextNodes = nullptr;
+    }
     try {
       for (; Chunk.Reached < Chunk.End && FirstStopped.load() > Index; Chunk.Reached += Length) {
         const std::size_t NodesBefore = Chunk.Pool->Size();
@@ -84,8 +92,15 @@ struct TParallelPass {
           Root->Child = Child;
           Root->Position = static_cast<std::int32_t>(Chunk.Reached);
           Root->DefIndex = RootDefIndex;
-          Chunk.Roots.push_back(Root);
           Chunk.Nodes += static_cast<std::int64_t>(Chunk.Pool->Size() - NodesBefore);
+          if (!Chunk.Sink) {
+            Chunk.Roots.push_back(Root);
+          } else {
+            Root->SerialNo = static_cast<std::int32_t>(Serial++);
+            Chunk.Sink->Take(*Root, Chunk.Messages);
+            ++Chunk.Taken;
+            Chunk.Pool->Rollback(NodesBefore);
+          }
         }
         ++Chunk.Handled;
       }
@@ -99,6 +114,7 @@ struct TParallelPass {
       while (Index < Earliest && !FirstStopped.compare_exchange_weak(Earliest, Index)) {
       }
     }
+    Chunk.Definition->Serials = nullptr;
     Chunk.Log = std::move(Capture.Entries);
     const std::lock_guard Lock(Mutex);
     ++Finished;
@@ -132,7 +148,7 @@ void NumberChunks(const std::vector<TChunk>& Chunks, std::size_t Counted, const 
 bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::int32_t Length, bool IdCheck,
                              std::int16_t RootDefIndex, std::int64_t& Handled,
                              const std::function<void(std::int64_t, std::int64_t)>& Show, bool Streamed,
-                             std::vector<TDecodedNode*>& Roots) {
+                             std::vector<TDecodedNode*>& Roots, std::vector<TChunkJoin>& Joins) {
   const std::int64_t Frames = (DataEnd - Position) / Length;
   const auto Cores = static_cast<std::int64_t>(ThreadCount(Threads));
   const std::int64_t MinFrames = Threads > 0 ? MinChunkFrames : MinAutomaticChunkFrames;
@@ -160,6 +176,7 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
     } else {
       if (StreamPools.size() == I) StreamPools.push_back(std::make_unique<TNodePool>(Pool));
       Chunk.Pool = StreamPools[I].get();
+      if (NewChunkSink) Chunk.Sink = NewChunkSink();
     }
   }
   Show(Position, Handled);
@@ -195,20 +212,19 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
     if (Chunks[I].Definition->TextIndexUsed()) Counted = 0;
   for (std::size_t I = Counted; I < Count; ++I) Release(Chunks[I]);
   if (Counted == 0) return false;
+  // The serial numbers follow from the node counts of the chunks before.
+  std::vector<std::int64_t> Bases;
   for (std::size_t I = 0; I < Counted; ++I) {
     TChunk& Chunk = Chunks[I];
     const std::size_t FirstMessage = Definition.AppendMessages(Chunk.Messages);
     for (TDecodedNode* Node : Chunk.TextNodes) Node->RawValue += static_cast<double>(FirstMessage);
     for (const auto& [Level, Text] : Chunk.Log) AddEntry(Level, Text);
     Roots.insert(Roots.end(), Chunk.Roots.begin(), Chunk.Roots.end());
+    if (Chunk.Sink) Joins.push_back({std::move(Chunk.Sink), NextSerial, Chunk.Taken});
     Handled += Chunk.Handled.load();
     Position = Chunk.Reached;
-  }
-  // The serial numbers follow from the node counts of the chunks before.
-  std::vector<std::int64_t> Bases;
-  for (std::size_t I = 0; I < Counted; ++I) {
     Bases.push_back(NextSerial);
-    NextSerial += Chunks[I].Nodes;
+    NextSerial += Chunk.Nodes;
   }
   NumberChunks(Chunks, Counted, Bases);
   return true;

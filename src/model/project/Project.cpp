@@ -110,6 +110,8 @@ void TProject::StartData(const std::string& FileName, std::int32_t SerialBase) {
     Data->OnFrames = [this, Source = SerialBase == 0 ? 0 : 1](std::span<TDecodedNode* const> Roots) {
       OnStreamedFrames(Source, Roots);
     };
+  if (OnStreamedFrames && NewStreamedSink)
+    Data->NewChunkSink = [this, Source = SerialBase == 0 ? 0 : 1] { return NewStreamedSink(Source); };
   Data->Timer->SetInterval(Settings.UpdateInterval * 1000);
   Data->StartTracking();
   if (!Settings.Tracking) Data->StopTracking();

@@ -77,6 +77,9 @@ class TProject {
   // file's at a time or one by one, and then given back; the holders' lists
   // stay empty.
   std::function<void(int Source, std::span<TDecodedNode* const> Roots)> OnStreamedFrames;
+  // When set besides, the BaseFrames decoded on several threads go to a sink
+  // per chunk instead (TData::NewChunkSink).
+  std::function<std::unique_ptr<TChunkSink>(int Source)> NewStreamedSink;
   // Called, when the settings ask for notices, once per alarm and pass that
   // hit it, after the hits' log entries and reports (ReportAlarmHit), with the
   // first hit's value and the number of hits after it (the owner shows the

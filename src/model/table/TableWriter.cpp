@@ -155,7 +155,8 @@ void TTableWriter::Write(const TRows& Rows) {
   Out.write(Text.data(), static_cast<std::streamsize>(Text.size()));
 }
 
-char* TTableWriter::Value(TRows& Rows, char* P, std::size_t Column, const TDecodedNode& Node, bool IsText) const {
+char* TTableWriter::Value(TRows& Rows, char* P, std::size_t Column, const TDecodedNode& Node, bool IsText,
+                          const std::vector<std::string>& Messages) const {
   if (!IsText) return Number(Rows, P, Column, Node.Value);
   const std::int64_t Index = MessageIndex(Node, Messages);
   if (Index < 0) return Absent(P, Column);
@@ -175,7 +176,7 @@ void TTableWriter::BuildRows(TRows& Rows, int File, std::int64_t FirstFrame, std
         P = Count(P, 2, Node.SerialNo);
         P = Text(Rows, P, 3, Name);
         P = Number(Rows, P, 4, Node.RawValue);
-        EndRow(Rows, Value(Rows, P, 5, Node, IsTextNode(Definition, Node)));
+        EndRow(Rows, Value(Rows, P, 5, Node, IsTextNode(Definition, Node), Messages));
       });
       continue;
     }
@@ -191,7 +192,8 @@ void TTableWriter::BuildRows(TRows& Rows, int File, std::int64_t FirstFrame, std
     P = Rows.Time.Known ? Number(Rows, P, 3, Rows.Time.Time) : Absent(P, 3);
     for (std::size_t C = 0; C < Rows.Cells.size(); ++C) {
       const TDecodedNode* Cell = Rows.Cells[C];
-      P = Cell ? Value(Rows, P, WideFixed.size() + C, *Cell, Columns.IsText(C)) : Absent(P, WideFixed.size() + C);
+      P = Cell ? Value(Rows, P, WideFixed.size() + C, *Cell, Columns.IsText(C), Messages)
+               : Absent(P, WideFixed.size() + C);
     }
     EndRow(Rows, P);
   }
@@ -235,4 +237,60 @@ void TTableWriter::WriteRound(int File, std::int64_t FirstFrame, std::span<TDeco
     Write(Rows);
     if (Rows.Time.Known) Time = Rows.Time;
   }
+}
+
+// The rows of a chunk without their first columns, which depend on the
+// chunks before: serial number and time.
+class TTableWriter::TRowSink : public TChunkSink {
+ public:
+  TRowSink(TTableWriter& Writer, int File, std::int64_t& Frames) : Writer(Writer), File(File), Frames(Frames) {}
+
+  void Take(const TDecodedNode& Root, const std::vector<std::string>& Messages) override {
+    Writer.Columns.Fill(Root, Rows.Cells, Rows.Time);
+    char* P = Rows.Text.Room(Writer.RowRoom);
+    for (std::size_t C = 0; C < Rows.Cells.size(); ++C) {
+      const TDecodedNode* Cell = Rows.Cells[C];
+      const std::size_t Column = WideFixed.size() + C;
+      P = Cell ? Writer.Value(Rows, P, Column, *Cell, Writer.Columns.IsText(C), Messages) : Writer.Absent(P, Column);
+    }
+    Rows.Text.End(P);
+    Taken.push_back({Rows.Text.View().size(), Root.SerialNo, Rows.Time});
+  }
+
+  void Join(std::int64_t SerialBase) override {
+    TRows& Out = Writer.Joined;
+    Out.Text.Clear();
+    std::size_t Start = 0;
+    for (const TTaken& Row : Taken) {
+      // A row without a time of its chunk's own has the one before.
+      if (Row.Time.Known) Writer.Time = Row.Time;
+      char* P = Writer.BeginRow(Out);
+      P = Writer.Count(P, 0, File);
+      P = Writer.Count(P, 1, Frames++);
+      P = Writer.Count(P, 2, SerialBase + Row.Serial);
+      P = Writer.Time.Known ? Writer.Number(Out, P, 3, Writer.Time.Time) : Writer.Absent(P, 3);
+      Out.Text.End(P);
+      const std::string_view Cells = Rows.Text.View().substr(Start, Row.End - Start);
+      P = std::copy(Cells.begin(), Cells.end(), Out.Text.Room(Cells.size() + 2));
+      Writer.EndRow(Out, P);
+      Start = Row.End;
+    }
+    Writer.Write(Out);
+  }
+
+ private:
+  struct TTaken {
+    std::size_t End;  // of its cells in Rows
+    std::int32_t Serial;
+    TPlotTime Time;
+  };
+  TTableWriter& Writer;
+  const int File;
+  std::int64_t& Frames;
+  TRows Rows;
+  std::vector<TTaken> Taken;
+};
+
+std::unique_ptr<TChunkSink> TTableWriter::NewSink(int File, std::int64_t& Frames) {
+  return std::make_unique<TRowSink>(*this, File, Frames);
 }

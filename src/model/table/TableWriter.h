@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/ChunkSink.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
 #include "table/TableColumns.h"
@@ -32,6 +33,10 @@ class TTableWriter {
   // The rows of Roots, BaseFrames of File 1 or 2 numbered in their file from
   // FirstFrame on, in their order.
   void WriteFrames(int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots);
+  // A sink for the BaseFrames of File that a thread decodes (the wide
+  // layout): it builds their rows on that thread and writes them when joined,
+  // numbered in their file from Frames on, which it counts on.
+  std::unique_ptr<TChunkSink> NewSink(int File, std::int64_t& Frames);
 
  private:
   // Text that grows without being filled first: a row is written into room
@@ -74,6 +79,7 @@ class TTableWriter {
     // wait for the time the rows before them end with.
     std::size_t Untimed = 0;
   };
+  class TRowSink;
   // Adds the rows of Roots [Begin, End) to Rows; WaitForTime: counts the
   // leading ones whose time Rows does not know yet in Untimed instead.
   void BuildRows(TRows& Rows, int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots,
@@ -87,8 +93,10 @@ class TTableWriter {
   char* Count(char* P, std::size_t Column, std::int64_t Value) const;
   // Makes room for Text besides the rest of the row.
   char* Text(TRows& Rows, char* P, std::size_t Column, std::string_view Text) const;
-  // The transformed value; for a TEXT variable the message its raw value numbers.
-  char* Value(TRows& Rows, char* P, std::size_t Column, const TDecodedNode& Node, bool IsText) const;
+  // The transformed value; for a TEXT variable the message of Messages its
+  // raw value numbers.
+  char* Value(TRows& Rows, char* P, std::size_t Column, const TDecodedNode& Node, bool IsText,
+              const std::vector<std::string>& Messages) const;
   void EndRow(TRows& Rows, char* P) const;
   void Write(const TRows& Rows);
   // WriteFrames of some hundred BaseFrames a thread.
@@ -106,4 +114,5 @@ class TTableWriter {
   TPlotTime Time;                     // after the rows written
   std::vector<TRows> Parts;           // kept with their memory from round to round
   TRows Waiting;                      // the rows of a part that waited for the time
+  TRows Joined;                       // the rows of a sink
 };
