@@ -108,9 +108,11 @@ TStreamRun StreamPass(const std::string& File, TFramesDefinition& Definition, co
     if (Table) Writer.WriteFrames(1, Handed, Roots);
     Handed += static_cast<std::int64_t>(Roots.size());
   };
+  // As vorex-cli table does: the rows of BaseFrames decoded on several threads are built there.
+  if (Table) Data.NewChunkSink = [&] { return Writer.NewSink(1, Handed); };
   Data.StartTracking();
   Data.StopTracking();
-  return {SecondsSince(Start), Handed, PeakResidentKiB()};
+  return {SecondsSince(Start), Data.FrameCount(), PeakResidentKiB()};
 }
 
 // The same in a child process forked before any whole-file pass, so that its

@@ -243,9 +243,25 @@ void TTableWriter::WriteRound(int File, std::int64_t FirstFrame, std::span<TDeco
 // chunks before: serial number and time.
 class TTableWriter::TRowSink : public TChunkSink {
  public:
-  TRowSink(TTableWriter& Writer, int File, std::int64_t& Frames) : Writer(Writer), File(File), Frames(Frames) {}
+  // Sinks are made and dropped on the pass's thread; the memory of their
+  // rows goes from one to the next.
+  TRowSink(TTableWriter& Writer, int File, std::int64_t& Frames) : Writer(Writer), File(File), Frames(Frames) {
+    if (Writer.SpareRows.empty()) {
+      Kept = std::make_unique<TRows>();
+    } else {
+      Kept = std::move(Writer.SpareRows.back());
+      Writer.SpareRows.pop_back();
+      Kept->Text.Clear();
+      Kept->Time = {};
+      Kept->Taken.clear();
+    }
+  }
+  ~TRowSink() override { Writer.SpareRows.push_back(std::move(Kept)); }
+  TRowSink(const TRowSink&) = delete;
+  TRowSink& operator=(const TRowSink&) = delete;
 
   void Take(const TDecodedNode& Root, const std::vector<std::string>& Messages) override {
+    TRows& Rows = *Kept;
     Writer.Columns.Fill(Root, Rows.Cells, Rows.Time);
     char* P = Rows.Text.Room(Writer.RowRoom);
     for (std::size_t C = 0; C < Rows.Cells.size(); ++C) {
@@ -254,14 +270,14 @@ class TTableWriter::TRowSink : public TChunkSink {
       P = Cell ? Writer.Value(Rows, P, Column, *Cell, Writer.Columns.IsText(C), Messages) : Writer.Absent(P, Column);
     }
     Rows.Text.End(P);
-    Taken.push_back({Rows.Text.View().size(), Root.SerialNo, Rows.Time});
+    Rows.Taken.push_back({Rows.Text.View().size(), Root.SerialNo, Rows.Time});
   }
 
   void Join(std::int64_t SerialBase) override {
     TRows& Out = Writer.Joined;
     Out.Text.Clear();
     std::size_t Start = 0;
-    for (const TTaken& Row : Taken) {
+    for (const TTakenRow& Row : Kept->Taken) {
       // A row without a time of its chunk's own has the one before.
       if (Row.Time.Known) Writer.Time = Row.Time;
       char* P = Writer.BeginRow(Out);
@@ -270,7 +286,7 @@ class TTableWriter::TRowSink : public TChunkSink {
       P = Writer.Count(P, 2, SerialBase + Row.Serial);
       P = Writer.Time.Known ? Writer.Number(Out, P, 3, Writer.Time.Time) : Writer.Absent(P, 3);
       Out.Text.End(P);
-      const std::string_view Cells = Rows.Text.View().substr(Start, Row.End - Start);
+      const std::string_view Cells = Kept->Text.View().substr(Start, Row.End - Start);
       P = std::copy(Cells.begin(), Cells.end(), Out.Text.Room(Cells.size() + 2));
       Writer.EndRow(Out, P);
       Start = Row.End;
@@ -279,16 +295,10 @@ class TTableWriter::TRowSink : public TChunkSink {
   }
 
  private:
-  struct TTaken {
-    std::size_t End;  // of its cells in Rows
-    std::int32_t Serial;
-    TPlotTime Time;
-  };
   TTableWriter& Writer;
   const int File;
   std::int64_t& Frames;
-  TRows Rows;
-  std::vector<TTaken> Taken;
+  std::unique_ptr<TRows> Kept;
 };
 
 std::unique_ptr<TChunkSink> TTableWriter::NewSink(int File, std::int64_t& Frames) {

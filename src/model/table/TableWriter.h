@@ -68,6 +68,12 @@ class TTableWriter {
     static constexpr int IndexBits = 12;
     std::vector<TEntry> Entries = std::vector<TEntry>(std::size_t{1} << IndexBits);
   };
+  // A row a sink took: where its cells end in the sink's text.
+  struct TTakenRow {
+    std::size_t End;
+    std::int32_t Serial;
+    TPlotTime Time;
+  };
   // Rows built into one text, on a thread of their own (in a cache line of
   // their own).
   struct alignas(64) TRows {
@@ -78,6 +84,7 @@ class TTableWriter {
     // Leading BaseFrames without a PLOT_TIME of their rows' own, whose rows
     // wait for the time the rows before them end with.
     std::size_t Untimed = 0;
+    std::vector<TTakenRow> Taken;  // by a sink
   };
   class TRowSink;
   // Adds the rows of Roots [Begin, End) to Rows; WaitForTime: counts the
@@ -115,4 +122,5 @@ class TTableWriter {
   std::vector<TRows> Parts;           // kept with their memory from round to round
   TRows Waiting;                      // the rows of a part that waited for the time
   TRows Joined;                       // the rows of a sink
+  std::vector<std::unique_ptr<TRows>> SpareRows;  // of the sinks dropped
 };
