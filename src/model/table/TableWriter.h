@@ -106,7 +106,7 @@ class TTableWriter {
               const std::vector<std::string>& Messages) const;
   void EndRow(TRows& Rows, char* P) const;
   void Write(const TRows& Rows);
-  // WriteFrames of some hundred BaseFrames a thread.
+  // WriteFrames of about a thousand BaseFrames a thread.
   void WriteRound(int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots);
 
   std::ostream& Out;
