@@ -199,11 +199,10 @@ class TPyProject {
   TTableData CollectTable(const TTableColumns& Columns, bool Wide) const {
     TTableData Table;
     Table.Wide = Wide;
-    const auto& Entries = Project.Definition->Entries;
     if (Wide) {
-      for (const TTableColumn& Column : Columns.Columns()) {
-        Table.Names.push_back(Column.Name);
-        Table.IsText.push_back(Entries[static_cast<std::size_t>(Column.Row)].Kind == ekText);
+      for (std::size_t C = 0; C < Columns.Columns().size(); ++C) {
+        Table.Names.push_back(Columns.Columns()[C].Name);
+        Table.IsText.push_back(Columns.IsText(C));
       }
       Table.Numbers.resize(Table.Names.size());
       Table.Texts.resize(Table.Names.size());

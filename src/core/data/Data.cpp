@@ -411,7 +411,9 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
       if (!Pieces || !ReadWords(*Pieces, Position + Reach.Before, End, DataEnd)) break;
       if (DataEnd - Position < Length) break;
       if (MayParallel) {
-        const std::int64_t PieceEnd = HeldFramesEnd(Position, DataEnd, Length, Reach.After);
+        // The BaseFrames whose decoding the piece holds.
+        std::int64_t PieceEnd = Position;
+        while (DataEnd - PieceEnd >= Length && Holds(PieceEnd)) PieceEnd += Length;
         Roots.clear();
         Joins.clear();
         const std::int64_t From = Position;
@@ -501,16 +503,6 @@ bool TData::HandOver(std::int64_t From, std::span<TDecodedNode* const> Roots, st
     return false;
   }
   return true;
-}
-
-std::int64_t TData::HeldFramesEnd(std::int64_t Position, std::int64_t DataEnd, std::int32_t Length,
-                                  std::int64_t ReachAfter) const {
-  std::int64_t Frames = (DataEnd - Position) / Length;
-  const std::int64_t Held = Origin + Image.Size();
-  // Before the data's end, a BaseFrame's reach must lie in the piece.
-  if (Held < DataEnd)
-    Frames = std::min(Frames, (Held - std::max<std::int64_t>(Length, ReachAfter) - Position) / Length + 1);
-  return Position + Frames * Length;
 }
 
 void TData::AppendRoot(TDecodedNode* Root) {

@@ -167,11 +167,6 @@ class TData {
   // the file position From on; false, with the message, when one of them
   // failed.
   bool HandOver(std::int64_t From, std::span<TDecodedNode* const> Roots, std::span<TChunkJoin> Joins);
-  // The end of the whole BaseFrames from Position on, before DataEnd, whose
-  // decoding (reaching ReachAfter bytes past a BaseFrame's start) Image holds;
-  // Image holds the first.
-  std::int64_t HeldFramesEnd(std::int64_t Position, std::int64_t DataEnd, std::int32_t Length,
-                             std::int64_t ReachAfter) const;
 
   TNodePool Pool{&Image};
   // The pools the threads of a streaming pass decode into, one per chunk.

@@ -226,6 +226,7 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
     Bases.push_back(NextSerial);
     NextSerial += Chunk.Nodes;
   }
-  NumberChunks(Chunks, Counted, Bases);
+  // A sink's BaseFrames were numbered as they were decoded.
+  if (!Streamed || !NewChunkSink) NumberChunks(Chunks, Counted, Bases);
   return true;
 }

@@ -188,18 +188,33 @@ void TTableWriter::BuildRows(TRows& Rows, int File, std::int64_t FirstFrame, std
       ++Rows.Untimed;
       continue;
     }
-    char* P = BeginRow(Rows);
-    P = Count(P, 0, File);
-    P = Count(P, 1, Frame);
-    P = Count(P, 2, Root.SerialNo);
-    P = Rows.Time.Known ? Number(Rows, P, 3, Rows.Time.Time) : Absent(P, 3);
-    for (std::size_t C = 0; C < Rows.Cells.size(); ++C) {
-      const TDecodedNode* Cell = Rows.Cells[C];
-      P = Cell ? Value(Rows, P, WideFixed.size() + C, *Cell, Columns.IsText(C), Messages)
-               : Absent(P, WideFixed.size() + C);
-    }
-    EndRow(Rows, P);
+    EndRow(Rows, WideCells(Rows, WideStart(Rows, File, Frame, Root.SerialNo, Rows.Time), Messages));
   }
+}
+
+char* TTableWriter::WideStart(TRows& Rows, int File, std::int64_t Frame, std::int64_t Serial,
+                              const TPlotTime& RowTime) const {
+  char* P = BeginRow(Rows);
+  P = Count(P, 0, File);
+  P = Count(P, 1, Frame);
+  P = Count(P, 2, Serial);
+  return RowTime.Known ? Number(Rows, P, 3, RowTime.Time) : Absent(P, 3);
+}
+
+char* TTableWriter::WideCells(TRows& Rows, char* P, const std::vector<std::string>& Messages) const {
+  for (std::size_t C = 0; C < Rows.Cells.size(); ++C) {
+    const TDecodedNode* Cell = Rows.Cells[C];
+    const std::size_t Column = WideFixed.size() + C;
+    P = Cell ? Value(Rows, P, Column, *Cell, Columns.IsText(C), Messages) : Absent(P, Column);
+  }
+  return P;
+}
+
+void TTableWriter::TRows::Clear() {
+  Text.Clear();
+  Time = {};
+  Untimed = 0;
+  Taken.clear();
 }
 
 void TTableWriter::WriteFrames(int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots) {
@@ -220,11 +235,7 @@ void TTableWriter::WriteRound(int File, std::int64_t FirstFrame, std::span<TDeco
   const std::size_t Count = std::clamp<std::size_t>(Roots.size() / MinRoots, 1, ThreadCount(Threads));
   const auto Bound = [&Roots, Count](std::size_t Part) { return Roots.size() * Part / Count; };
   Parts.resize(Count);
-  for (TRows& Rows : Parts) {
-    Rows.Text.Clear();
-    Rows.Time = {};
-    Rows.Untimed = 0;
-  }
+  for (TRows& Rows : Parts) Rows.Clear();
   Parts[0].Time = Time;
   RunParts(Count, [&](std::size_t Part) {
     BuildRows(Parts[Part], File, FirstFrame, Roots, Bound(Part), Bound(Part + 1), Part > 0 && Columns.HasTime());
@@ -232,7 +243,7 @@ void TTableWriter::WriteRound(int File, std::int64_t FirstFrame, std::span<TDeco
   for (std::size_t Part = 0; Part < Count; ++Part) {
     TRows& Rows = Parts[Part];
     if (Rows.Untimed > 0) {
-      Waiting.Text.Clear();
+      Waiting.Clear();
       Waiting.Time = Time;
       BuildRows(Waiting, File, FirstFrame, Roots, Bound(Part), Bound(Part) + Rows.Untimed, false);
       Write(Waiting);
@@ -254,9 +265,7 @@ class TTableWriter::TRowSink : public TChunkSink {
     } else {
       Kept = std::move(Writer.SpareRows.back());
       Writer.SpareRows.pop_back();
-      Kept->Text.Clear();
-      Kept->Time = {};
-      Kept->Taken.clear();
+      Kept->Clear();
     }
   }
   ~TRowSink() override { Writer.SpareRows.push_back(std::move(Kept)); }
@@ -266,13 +275,7 @@ class TTableWriter::TRowSink : public TChunkSink {
   void Take(const TDecodedNode& Root, const std::vector<std::string>& Messages) override {
     TRows& Rows = *Kept;
     Writer.Columns.Fill(Root, Rows.Cells, Rows.Time);
-    char* P = Rows.Text.Room(Writer.RowRoom);
-    for (std::size_t C = 0; C < Rows.Cells.size(); ++C) {
-      const TDecodedNode* Cell = Rows.Cells[C];
-      const std::size_t Column = WideFixed.size() + C;
-      P = Cell ? Writer.Value(Rows, P, Column, *Cell, Writer.Columns.IsText(C), Messages) : Writer.Absent(P, Column);
-    }
-    Rows.Text.End(P);
+    Rows.Text.End(Writer.WideCells(Rows, Rows.Text.Room(Writer.RowRoom), Messages));
     Rows.Taken.push_back({Rows.Text.View().size(), Root.SerialNo, Rows.Time});
   }
 
@@ -283,14 +286,9 @@ class TTableWriter::TRowSink : public TChunkSink {
     for (const TTakenRow& Row : Kept->Taken) {
       // A row without a time of its chunk's own has the one before.
       if (Row.Time.Known) Writer.Time = Row.Time;
-      char* P = Writer.BeginRow(Out);
-      P = Writer.Count(P, 0, File);
-      P = Writer.Count(P, 1, Frames++);
-      P = Writer.Count(P, 2, SerialBase + Row.Serial);
-      P = Writer.Time.Known ? Writer.Number(Out, P, 3, Writer.Time.Time) : Writer.Absent(P, 3);
-      Out.Text.End(P);
+      Out.Text.End(Writer.WideStart(Out, File, Frames++, SerialBase + Row.Serial, Writer.Time));
       const std::string_view Cells = Kept->Text.View().substr(Start, Row.End - Start);
-      P = std::copy(Cells.begin(), Cells.end(), Out.Text.Room(Cells.size() + 2));
+      char* P = std::copy(Cells.begin(), Cells.end(), Out.Text.Room(Cells.size() + 2));
       Writer.EndRow(Out, P);
       Start = Row.End;
     }

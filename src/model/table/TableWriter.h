@@ -85,6 +85,8 @@ class TTableWriter {
     // wait for the time the rows before them end with.
     std::size_t Untimed = 0;
     std::vector<TTakenRow> Taken;  // by a sink
+    // Empty, keeping the memory.
+    void Clear();
   };
   class TRowSink;
   // Adds the rows of Roots [Begin, End) to Rows; WaitForTime: counts the
@@ -105,6 +107,9 @@ class TTableWriter {
   char* Value(TRows& Rows, char* P, std::size_t Column, const TDecodedNode& Node, bool IsText,
               const std::vector<std::string>& Messages) const;
   void EndRow(TRows& Rows, char* P) const;
+  // A wide row's fixed columns, from its start, and its cells (Rows.Cells).
+  char* WideStart(TRows& Rows, int File, std::int64_t Frame, std::int64_t Serial, const TPlotTime& RowTime) const;
+  char* WideCells(TRows& Rows, char* P, const std::vector<std::string>& Messages) const;
   void Write(const TRows& Rows);
   // WriteFrames of about a thousand BaseFrames a thread.
   void WriteRound(int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots);
