@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Times Project.table() of generated demo BaseFrames against the decoding pass alone.
+"""Times Project.table() and read_table() of generated demo BaseFrames against the decoding pass alone.
 
     PYTHONPATH=build/python python3 bench/python_table.py [--frames N] [--sim build/tools/vorex-sim]
 
@@ -19,10 +19,16 @@ STRUCTURE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "demo
 
 
 def measure(packet, step):
-    """Runs in the child: the load (the decoding pass), then table() or to_pandas() when asked."""
+    """Runs in the child: the load (the decoding pass), then table() or to_pandas() when asked; or read_table()."""
     import vorex
 
     start = time.perf_counter()
+    if step == "read":
+        table = vorex.read_table(STRUCTURE, packet)
+        result = {"table": time.perf_counter() - start, "bytes": sum(column.nbytes for column in table.values())}
+        result["peak_mb"] = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024
+        print(json.dumps(result))
+        return
     project = vorex.load(STRUCTURE, packet)
     loaded = time.perf_counter()
     result = {"frames": project.frame_count, "load": loaded - start}
@@ -51,7 +57,7 @@ def main():
         packet = os.path.join(folder, "bench.dat")
         subprocess.run([args.sim, packet, "--frames", str(args.frames)], check=True)
         runs = {}
-        for step in ("load", "table", "pandas"):
+        for step in ("load", "table", "pandas", "read"):
             out = subprocess.run([sys.executable, __file__, "--child", packet, step], check=True,
                                  capture_output=True, text=True).stdout
             runs[step] = json.loads(out)
@@ -63,6 +69,9 @@ def main():
         print(f"{label} after it: {run['table']:.2f} s ({run['table'] / load['load']:.2f} x the pass), "
               f"arrays {run['bytes'] / 1e6:.0f} MB, peak resident memory {run['peak_mb']:.0f} MB "
               f"(+{run['peak_mb'] - load['peak_mb']:.0f} MB)")
+    run = runs["read"]
+    print(f"read_table() alone, without trees: {run['table']:.2f} s ({run['table'] / load['load']:.2f} x the pass), "
+          f"arrays {run['bytes'] / 1e6:.0f} MB, peak resident memory {run['peak_mb']:.0f} MB")
 
 
 if __name__ == "__main__":

@@ -8,11 +8,11 @@
 #include <pybind11/stl.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -20,6 +20,8 @@
 #include "common/Log.h"
 #include "plot/PlotSeries.h"
 #include "project/Project.h"
+#include "structure/InstrumentNames.h"
+#include "table/TableArrays.h"
 #include "table/TableColumns.h"
 #include "table/TableRows.h"
 
@@ -102,20 +104,6 @@ py::dict NodeObject(const TNodeCopy& Node, const std::vector<std::string>& Messa
   return Result;
 }
 
-// The columns of a table as the core gives them, before they become arrays.
-struct TTableData {
-  bool Wide = true;
-  std::vector<std::string> Names;  // the variable columns (wide)
-  std::vector<bool> IsText;
-  std::vector<std::int64_t> File, Frame, Serial;
-  std::vector<double> Time;
-  std::vector<std::vector<double>> Numbers;        // per variable column (wide)
-  std::vector<std::vector<std::int32_t>> Texts;    // message index or -1, per TEXT column (wide)
-  std::vector<std::int32_t> NameIndex;             // long: into Names
-  std::vector<double> Raw, Value;                  // long
-  std::vector<std::int32_t> ValueText;             // long: message index, -1 for a number, -2 absent
-};
-
 class TPyProject {
  public:
   TProject Project;
@@ -177,69 +165,6 @@ class TPyProject {
     for (const TDecodedNode* Child = Node.Child; Child; Child = Child->Next) Copy.Children.push_back(CopyNode(*Child));
     return Copy;
   }
-
-  void LongRows(TTableData& Table, const TTableColumns& Columns, std::unordered_map<std::string, std::int32_t>& Names,
-                std::int64_t File, std::int64_t Frame, const TDecodedNode* List) const {
-    ForEachSelectedVariable(*Project.Definition, Columns, List, [&](const TDecodedNode& Node, const std::string& Name) {
-      const auto [Found, Added] = Names.try_emplace(Name, static_cast<std::int32_t>(Table.Names.size()));
-      if (Added) Table.Names.push_back(Name);
-      Table.File.push_back(File);
-      Table.Frame.push_back(Frame);
-      Table.Serial.push_back(Node.SerialNo);
-      Table.NameIndex.push_back(Found->second);
-      Table.Raw.push_back(Node.RawValue);
-      const bool Text = IsTextNode(*Project.Definition, Node);
-      const std::int32_t Message = Text ? MessageIndexOf(Node) : -1;
-      Table.ValueText.push_back(Text ? (Message >= 0 ? Message : -2) : -1);
-      Table.Value.push_back(Text ? NaN : Node.Value);
-    });
-  }
-
-  // The table of every BaseFrame, first file then second, as vorex-cli table writes it.
-  TTableData CollectTable(const TTableColumns& Columns, bool Wide) const {
-    TTableData Table;
-    Table.Wide = Wide;
-    if (Wide) {
-      for (std::size_t C = 0; C < Columns.Columns().size(); ++C) {
-        Table.Names.push_back(Columns.Columns()[C].Name);
-        Table.IsText.push_back(Columns.IsText(C));
-      }
-      Table.Numbers.resize(Table.Names.size());
-      Table.Texts.resize(Table.Names.size());
-    }
-    const std::int64_t Rows = FrameCount();
-    for (std::size_t C = 0; C < Table.Names.size(); ++C)
-      if (Table.IsText[C]) Table.Texts[C].reserve(static_cast<std::size_t>(Rows));
-      else Table.Numbers[C].reserve(static_cast<std::size_t>(Rows));
-    std::unordered_map<std::string, std::int32_t> Names;
-    std::vector<const TDecodedNode*> Cells;
-    TPlotTime Time;
-    int File = 0;
-    for (const TData* Data : {Project.DataA.get(), Project.DataB.get()}) {
-      ++File;
-      if (!Data) continue;
-      std::int64_t Frame = 0;
-      for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next, ++Frame) {
-        if (!Wide) {
-          LongRows(Table, Columns, Names, File, Frame, Root->Child);
-          continue;
-        }
-        Columns.Fill(*Root, Cells, Time);
-        Table.File.push_back(File);
-        Table.Frame.push_back(Frame);
-        Table.Serial.push_back(Root->SerialNo);
-        Table.Time.push_back(Time.Known ? Time.Time : NaN);
-        for (std::size_t C = 0; C < Cells.size(); ++C) {
-          const TDecodedNode* Cell = Cells[C];
-          if (Table.IsText[C])
-            Table.Texts[C].push_back(Cell && KindOf(*Cell) == ekText ? MessageIndexOf(*Cell) : -1);
-          else
-            Table.Numbers[C].push_back(Cell ? Cell->Value : NaN);
-        }
-      }
-    }
-    return Table;
-  }
 };
 
 std::vector<std::string> VarsList(const py::object& Vars) {
@@ -269,21 +194,26 @@ py::list LogList(const std::vector<std::pair<TLogLevel, std::string>>& Log) {
   return Result;
 }
 
-std::unique_ptr<TPyProject> Load(const std::string& Structure, const std::string& Packet,
-                                 const std::optional<std::string>& Packet2, const std::optional<std::string>& OffsetTime,
-                                 bool Resync) {
+// A project of the files, not loaded yet.
+std::unique_ptr<TPyProject> NewProject(const std::string& Structure, const std::string& Packet,
+                                       const std::optional<std::string>& Packet2, bool Resync) {
   auto Result = std::make_unique<TPyProject>();
-  TPyProject& P = *Result;
-  P.Project.Settings.StructureFile = Structure;
-  P.Project.Settings.PaketFileA = Packet;
-  P.Project.Settings.PaketFileB = Packet2.value_or("");
-  P.Project.Settings.Tracking = false;
-  P.Project.Settings.Resync = Resync;
-  if (OffsetTime) P.Project.OffsetTime = *OffsetTime;
+  TProjectSettings& Settings = Result->Project.Settings;
+  Settings.StructureFile = Structure;
+  Settings.PaketFileA = Packet;
+  Settings.PaketFileB = Packet2.value_or("");
+  Settings.Tracking = false;
+  Settings.Resync = Resync;
+  return Result;
+}
+
+// Runs Step (LoadDefinition or Load) under the lock with P's log; raises LoadError when it fails.
+template <typename TStep>
+void LoadStep(TPyProject& P, TStep&& Step) {
   const std::string Failure = Locked([&]() -> std::string {
     return P.Logged([&]() -> std::string {
       try {
-        if (P.Project.Load()) return "";
+        if (Step()) return "";
       } catch (const std::exception& Error) {
         AddEntry(llError, Error.what());
         return Error.what();
@@ -293,12 +223,20 @@ std::unique_ptr<TPyProject> Load(const std::string& Structure, const std::string
       return "The files could not be loaded.";
     });
   });
-  if (!Failure.empty()) {
-    py::object Error = py::reinterpret_borrow<py::object>(LoadErrorType)(Latin1(Failure));
-    Error.attr("log") = LogList(P.Log);
-    PyErr_SetObject(LoadErrorType, Error.ptr());
-    throw py::error_already_set();
-  }
+  if (Failure.empty()) return;
+  py::object Error = py::reinterpret_borrow<py::object>(LoadErrorType)(Latin1(Failure));
+  Error.attr("log") = LogList(P.Log);
+  PyErr_SetObject(LoadErrorType, Error.ptr());
+  throw py::error_already_set();
+}
+
+std::unique_ptr<TPyProject> Load(const std::string& Structure, const std::string& Packet,
+                                 const std::optional<std::string>& Packet2, const std::optional<std::string>& OffsetTime,
+                                 bool Resync) {
+  std::unique_ptr<TPyProject> Result = NewProject(Structure, Packet, Packet2, Resync);
+  TPyProject& P = *Result;
+  if (OffsetTime) P.Project.OffsetTime = *OffsetTime;
+  LoadStep(P, [&] { return P.Project.Load(); });
   P.Files.push_back(P.Project.Settings.PaketFileA);
   if (P.Project.DataB) P.Files.push_back(P.Project.Settings.PaketFileB);
   return Result;
@@ -333,48 +271,116 @@ py::tuple Series(TPyProject& P, const std::string& Name, const std::optional<std
   return py::make_tuple(ToArray(std::move(Serial)), ToArray(std::move(Time)), ToArray(std::move(Value)));
 }
 
-py::dict Table(TPyProject& P, const py::object& Vars, const std::string& Layout) {
+bool WideLayout(const std::string& Layout) {
   if (Layout != "wide" && Layout != "long") throw py::value_error("layout must be \"wide\" or \"long\", not \"" + Layout + "\"");
-  const std::vector<std::string> Patterns = VarsList(Vars);
-  std::vector<std::string> Unknown;
-  TTableData Data = Locked([&] {
-    TTableColumns Columns(*P.Project.Definition);
-    Unknown = Columns.Select(Patterns);
-    return Unknown.empty() ? P.CollectTable(Columns, Layout == "wide") : TTableData();
-  });
-  if (!Unknown.empty()) throw py::key_error("Unknown variable " + Unknown.front() + ".");
+  return Layout == "wide";
+}
 
+py::dict TableDict(TTableArrays&& Arrays) {
   std::vector<py::object> Messages;
-  Messages.reserve(P.Project.Messages.size());
-  for (const std::string& Message : P.Project.Messages) Messages.push_back(Latin1(Message));
+  Messages.reserve(Arrays.Messages.size());
+  for (const std::string& Message : Arrays.Messages) Messages.push_back(Latin1(Message));
   py::dict Result;
-  Result["file"] = ToArray(std::move(Data.File));
-  Result["frame"] = ToArray(std::move(Data.Frame));
-  Result["serial"] = ToArray(std::move(Data.Serial));
-  if (Data.Wide) {
-    Result["time"] = ToArray(std::move(Data.Time));
-    for (std::size_t C = 0; C < Data.Names.size(); ++C)
-      Result[Latin1(Data.Names[C])] =
-          Data.IsText[C] ? py::object(ObjectArray(Data.Texts[C], Messages)) : py::object(ToArray(std::move(Data.Numbers[C])));
+  Result["file"] = ToArray(std::move(Arrays.File));
+  Result["frame"] = ToArray(std::move(Arrays.Frame));
+  Result["serial"] = ToArray(std::move(Arrays.Serial));
+  if (Arrays.Wide) {
+    const auto Rows = static_cast<py::ssize_t>(Arrays.Time.size());
+    Result["time"] = ToArray(std::move(Arrays.Time));
+    // The number columns share their block.
+    auto* Held = new std::shared_ptr<double[]>(std::move(Arrays.Numbers));
+    py::capsule Owner(Held, [](void* P) { delete static_cast<std::shared_ptr<double[]>*>(P); });
+    for (std::size_t C = 0; C < Arrays.Names.size(); ++C)
+      Result[Latin1(Arrays.Names[C])] =
+          Arrays.IsText[C] ? py::object(ObjectArray(Arrays.Texts[C], Messages))
+                           : py::object(py::array_t<double>(Rows, Held->get() + C * Arrays.Stride, Owner));
     return Result;
   }
   std::vector<py::object> Names;
-  for (const std::string& Name : Data.Names) Names.push_back(Latin1(Name));
-  Result["name"] = ObjectArray(Data.NameIndex, Names);
-  Result["raw"] = ToArray(std::move(Data.Raw));
+  for (const std::string& Name : Arrays.Names) Names.push_back(Latin1(Name));
+  Result["name"] = ObjectArray(Arrays.NameIndex, Names);
+  Result["raw"] = ToArray(std::move(Arrays.Raw));
   // A TEXT variable's value is its message (None when its raw value numbers none), any other's a float.
-  py::array Values(py::dtype("O"), py::array::ShapeContainer{static_cast<py::ssize_t>(Data.Value.size())});
+  py::array Values(py::dtype("O"), py::array::ShapeContainer{static_cast<py::ssize_t>(Arrays.Value.size())});
   auto** Cells = static_cast<PyObject**>(Values.mutable_data());
-  for (std::size_t I = 0; I < Data.Value.size(); ++I) {
-    const std::int32_t Text = Data.ValueText[I];
+  for (std::size_t I = 0; I < Arrays.Value.size(); ++I) {
+    const std::int32_t Text = Arrays.ValueText[I];
     py::object Cell = Text >= 0    ? Messages[static_cast<std::size_t>(Text)]
                       : Text == -2 ? py::object(py::none())
-                                   : py::object(py::float_(Data.Value[I]));
+                                   : py::object(py::float_(Arrays.Value[I]));
     Py_XDECREF(Cells[I]);
     Cells[I] = Cell.release().ptr();
   }
   Result["value"] = Values;
   return Result;
+}
+
+py::dict Table(TPyProject& P, const py::object& Vars, const std::string& Layout) {
+  const bool Wide = WideLayout(Layout);
+  const std::vector<std::string> Patterns = VarsList(Vars);
+  std::vector<std::string> Unknown;
+  TTableArrays Arrays = Locked([&] {
+    TTableColumns Columns(*P.Project.Definition);
+    Unknown = Columns.Select(Patterns);
+    if (!Unknown.empty()) return TTableArrays();
+    TTableCollector Collector(*P.Project.Definition, Columns, Wide);
+    Collector.Reserve(P.FrameCount());
+    int File = 0;
+    for (const TData* Data : {P.Project.DataA.get(), P.Project.DataB.get()}) {
+      ++File;
+      if (!Data) continue;
+      std::vector<TDecodedNode*> Roots;
+      for (TDecodedNode* Root = Data->Frames; Root; Root = Root->Next) Roots.push_back(Root);
+      Collector.AddFrames(File, 0, Roots, P.Project.Messages);
+    }
+    return Collector.TakeArrays();
+  });
+  if (!Unknown.empty()) throw py::key_error("Unknown variable " + Unknown.front() + ".");
+  return TableDict(std::move(Arrays));
+}
+
+// The table of the files decoded as vorex-cli table decodes them: the BaseFrames' nodes are not kept.
+py::dict ReadTable(const std::string& Structure, const std::string& Packet, const std::optional<std::string>& Packet2,
+                   const py::object& Vars, const std::string& Layout, bool Resync, int Threads, const py::object& Log) {
+  const bool Wide = WideLayout(Layout);
+  if (Threads < 0) throw py::value_error("threads must be 0 (one per core) or more");
+  if (!Log.is_none() && !py::isinstance<py::list>(Log)) throw py::type_error("log must be a list or None");
+  const std::vector<std::string> Patterns = VarsList(Vars);
+  std::unique_ptr<TPyProject> Owned = NewProject(Structure, Packet, Packet2, Resync);
+  TPyProject& P = *Owned;
+  P.Project.Threads = Threads;
+  LoadStep(P, [&] { return P.Project.LoadDefinition(); });
+  std::vector<std::string> Unknown;
+  TTableArrays Arrays = Locked([&] {
+    return P.Logged([&] {
+      TTableColumns Columns(*P.Project.Definition);
+      Unknown = Columns.Select(Patterns);
+      if (!Unknown.empty()) return TTableArrays();
+      TTableCollector Collector(*P.Project.Definition, Columns, Wide);
+      // No file holds more BaseFrames than its size makes room for.
+      const std::int32_t Length = P.Project.Definition->GetFrameLength(BaseFrameName);
+      std::int64_t Rows = 0;
+      for (const std::string& File : {P.Project.Settings.PaketFileA, P.Project.Settings.PaketFileB}) {
+        std::error_code Failed;
+        const std::uintmax_t Size = File.empty() ? 0 : std::filesystem::file_size(P.Project.Resolved(File), Failed);
+        if (!Failed && Length > 0) Rows += static_cast<std::int64_t>(Size / static_cast<std::uintmax_t>(Length));
+      }
+      Collector.Reserve(Rows);
+      std::int64_t Frames[2] = {0, 0};
+      P.Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
+        Collector.AddFrames(Source + 1, Frames[Source], Roots, P.Project.Messages);
+        Frames[Source] += static_cast<std::int64_t>(Roots.size());
+      };
+      // Wide cells are taken on the threads that decode their BaseFrames.
+      if (Wide) P.Project.NewStreamedSink = [&](int Source) { return Collector.NewSink(Source + 1, Frames[Source]); };
+      P.Project.LoadData();
+      return Collector.TakeArrays();
+    });
+  });
+  if (!Log.is_none())
+    for (const py::handle Entry : LogList(P.Log)) Log.cast<py::list>().append(Entry);
+  if (!Unknown.empty()) throw py::key_error("Unknown variable " + Unknown.front() + ".");
+  return TableDict(std::move(Arrays));
 }
 
 py::dict Frame(TPyProject& P, std::int64_t Index, int File) {
@@ -481,4 +487,14 @@ PYBIND11_MODULE(_vorex, m) {
         "offset_time is the project's Offset Time (\"yyyy-mm-dd [hh:nn:ss]\"). With resync, an invalid BaseFrame\n"
         "is followed by decoding at the next synchronisation marker at any byte, with one warning for the bytes\n"
         "skipped. Raises LoadError when the load stops. The log entries are kept in Project.log, not printed.");
+  m.def("read_table", &ReadTable, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
+        py::arg("vars") = py::none(), py::arg("layout") = "wide", py::arg("resync") = false, py::arg("threads") = 0,
+        py::arg("log") = py::none(),
+        "read_table(structure, packet, packet2=None, vars=None, layout=\"wide\", resync=False, threads=0, log=None)\n"
+        "-> dict of numpy arrays\n\n"
+        "The columns of Project.table(vars, layout) for the files, decoded as vorex-cli table decodes them: no\n"
+        "BaseFrame is kept once its row is taken, so it needs far less memory than load() followed by table(), and\n"
+        "wide rows are taken on the threads that decode (threads: 0 for one per core). Raises LoadError when the\n"
+        "files do not load, KeyError for a name in vars that matches no column. log: a list, or None; every\n"
+        "(level, text) entry of the decoding is appended to it.");
 }

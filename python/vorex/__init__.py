@@ -9,6 +9,7 @@ values as the plot windows and ``vorex-cli table`` see them::
     columns = project.table(vars=["HKFrame.*"])      # dict of numpy arrays
     frame = project.frame(0)                           # one BaseFrame as dicts
     new = project.update()                             # what the files gained
+    columns = vorex.read_table("demo/demo.structure", "demo/demo.dat")  # no trees kept
 
 Contents:
 
@@ -16,6 +17,10 @@ Contents:
   returns a ``Project``; a load that stops raises ``LoadError``.
 - ``Project``: ``frame_count``, ``files``, ``log``, ``variables()``,
   ``series()``, ``table()``, ``to_pandas()``, ``frame()``, ``update()``.
+- ``read_table(structure, packet, packet2=None, vars=None, layout="wide",
+  resync=False, threads=0, log=None)``: the columns of ``Project.table()``
+  decoded straight from the files, without keeping the BaseFrames, on every
+  core.
 - ``vorex.dask.read_table(structure, packet_files, vars=None)``: a Dask
   DataFrame with one partition per packet file (needs Dask; ``import vorex``
   does not).
@@ -26,9 +31,9 @@ exceptions: ``LoadError``, ``KeyError`` (unknown variable names),
 ``TypeError`` (bad arguments).
 """
 
-from ._vorex import LoadError, Project, load
+from ._vorex import LoadError, Project, load, read_table
 
-__all__ = ["LoadError", "Project", "load"]
+__all__ = ["LoadError", "Project", "load", "read_table"]
 
 
 def _to_pandas(self, vars=None, layout="wide"):
@@ -45,6 +50,6 @@ def _to_pandas(self, vars=None, layout="wide"):
 
 
 Project.to_pandas = _to_pandas
-for _item in (LoadError, Project, load):
+for _item in (LoadError, Project, load, read_table):
     _item.__module__ = __name__
 del _item

@@ -10,6 +10,7 @@ import tempfile
 
 import dask
 import dask.dataframe
+import pandas
 
 import vorex
 
@@ -17,8 +18,8 @@ __all__ = ["read_table"]
 
 
 def _partition(structure, packet, vars):
-    """The wide table of one packet file as a pandas DataFrame."""
-    return vorex.load(structure, packet).to_pandas(vars=vars)
+    """The wide table of one packet file as a pandas DataFrame, decoded without keeping its BaseFrames."""
+    return pandas.DataFrame(vorex.read_table(structure, packet, vars=vars), copy=False)
 
 
 def read_table(structure, packet_files, vars=None):

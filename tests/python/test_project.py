@@ -17,17 +17,29 @@ import vorex
 CLI = os.environ["VOREX_CLI"]
 SIM = os.environ["VOREX_SIM"]
 STRUCTURE = os.path.join(os.environ["VOREX_DEMO_DIR"], "demo.structure")
+IDENTITY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "identity")
 FRAME_BYTES = 280
 
 
-def run(*args):
-    return subprocess.run([*args], check=True, capture_output=True).stdout
+def run(*args, errors_logged=False):
+    """The standard output; the exit status is 0, or 3 (Error entries logged) where errors_logged."""
+    done = subprocess.run([*args], capture_output=True)
+    if done.returncode != (3 if errors_logged else 0):
+        raise subprocess.CalledProcessError(done.returncode, args, done.stdout, done.stderr)
+    return done.stdout
 
 
-def cli_table(*args):
+def cli_table(*args, errors_logged=False):
     """The CSV of vorex-cli table as a list of rows, texts read as Latin-1."""
-    text = run(CLI, "table", "-q", *args).decode("latin-1")
+    text = run(CLI, "table", "-q", *args, errors_logged=errors_logged).decode("latin-1")
     return list(csv.reader(io.StringIO(text, newline="")))
+
+
+def assert_table_equal(test, rows, table):
+    """The table's columns hold the CLI's rows, column by column, in the CLI's order."""
+    test.assertEqual(list(table), rows[0])
+    for column, name in enumerate(rows[0]):
+        assert_column_equal(test, name, [row[column] for row in rows[1:]], table[name])
 
 
 def assert_column_equal(test, name, cells, array):
@@ -97,12 +109,15 @@ class DemoData(unittest.TestCase):
         for vars, cli_vars in ((None, []), (["HKFrame.*", "*.EVT_TEXT"], ["--vars", "HKFrame.*,*.EVT_TEXT"])):
             with self.subTest(vars=vars):
                 rows = cli_table(STRUCTURE, self.first, self.second, *cli_vars)
-                table = self.project.table(vars=vars)
-                self.assertEqual(list(table), rows[0])
-                for column, name in enumerate(rows[0]):
-                    assert_column_equal(self, name, [row[column] for row in rows[1:]], table[name])
-                self.assertEqual(table["serial"].dtype, np.int64)
-                self.assertEqual(table["HKFrame.HK_TEMP1"].dtype, np.float64)
+                tables = [("loaded", self.project.table(vars=vars))]
+                tables += [(f"read on {threads} threads",
+                            vorex.read_table(STRUCTURE, self.first, self.second, vars=vars, threads=threads))
+                           for threads in (1, 3)]
+                for how, table in tables:
+                    with self.subTest(how=how):
+                        assert_table_equal(self, rows, table)
+                        self.assertEqual(table["serial"].dtype, np.int64)
+                        self.assertEqual(table["HKFrame.HK_TEMP1"].dtype, np.float64)
         [name] = [name for name in table if name.endswith(".EVT_TEXT")]
         texts = [text for text in table[name] if text is not None]
         self.assertTrue(texts)
@@ -111,10 +126,9 @@ class DemoData(unittest.TestCase):
     def test_long_table_equals_cli(self):
         rows = cli_table(STRUCTURE, self.first, "--layout", "long", "--vars", "DataFieldHeader.*,*.EVT_TEXT")
         project = vorex.load(STRUCTURE, self.first)
-        table = project.table(vars="DataFieldHeader.*,*.EVT_TEXT", layout="long")
-        self.assertEqual(list(table), rows[0])
-        for column, name in enumerate(rows[0]):
-            assert_column_equal(self, name, [row[column] for row in rows[1:]], table[name])
+        vars = "DataFieldHeader.*,*.EVT_TEXT"
+        assert_table_equal(self, rows, project.table(vars=vars, layout="long"))
+        assert_table_equal(self, rows, vorex.read_table(STRUCTURE, self.first, vars=vars, layout="long", threads=3))
 
     def test_to_pandas(self):
         frame = self.project.to_pandas(vars=["HKFrame.HK_TEMP?"])
@@ -160,6 +174,10 @@ class DemoData(unittest.TestCase):
             (KeyError, lambda: self.project.table(vars=["HKFrame.NO_SUCH"])),
             (ValueError, lambda: self.project.table(layout="tall")),
             (TypeError, lambda: self.project.table(vars=[1])),
+            (KeyError, lambda: vorex.read_table(STRUCTURE, self.first, vars=["HKFrame.NO_SUCH"])),
+            (ValueError, lambda: vorex.read_table(STRUCTURE, self.first, layout="tall")),
+            (ValueError, lambda: vorex.read_table(STRUCTURE, self.first, threads=-1)),
+            (TypeError, lambda: vorex.read_table(STRUCTURE, self.first, log=())),
             (IndexError, lambda: self.project.frame(750)),
             (IndexError, lambda: self.project.frame(150, file=2)),
             (ValueError, lambda: self.project.frame(0, file=3)),
@@ -168,6 +186,54 @@ class DemoData(unittest.TestCase):
         for error, call in cases:
             with self.subTest(error=error):
                 self.assertRaises(error, call)
+
+
+class ChunkedFiles(unittest.TestCase):
+    """read_table on several threads: TEXT messages, a cross dependency and PLOT_TIMEs across chunks, and a
+    BaseFrame length the pass adjusts."""
+
+    def test_read_table_equals_cli(self):
+        with tempfile.TemporaryDirectory() as folder:
+            # 200 BaseFrames of 64 bytes: the number at byte 0, a message "EVnn" at byte 12 and the
+            # switch to the cross-dependent sub-frame from BaseFrame 130 on (chunks); the number at
+            # bytes 0 and 4 and the switch to the timed sub-frame in every 37th BaseFrame (times).
+            files = {}
+            for name, switch, again in (("chunks", lambda f: f >= 130, False), ("times", lambda f: f % 37 == 5, True)):
+                data = bytearray()
+                for f in range(200):
+                    frame = bytearray(64)
+                    frame[0:2] = f.to_bytes(2, "big")
+                    frame[2] = 1 if switch(f) else 0
+                    if again:
+                        frame[4:6] = f.to_bytes(2, "big")
+                    else:
+                        frame[12:16] = b"EV%02d" % (f % 100)
+                    data += frame
+                for i in range(0, len(data), 2):
+                    data[i], data[i + 1] = data[i + 1], data[i]
+                files[name] = os.path.join(folder, name + ".dat")
+                with open(files[name], "wb") as file:
+                    file.write(data)
+            # The demo structure with 282-byte BaseFrames, which a pass over 280-byte ones adjusts.
+            adjusted = os.path.join(folder, "adjusted.structure")
+            with open(STRUCTURE, encoding="latin-1") as source, open(adjusted, "w", encoding="latin-1") as target:
+                target.write(source.read().replace("[BaseFrame:280]", "[BaseFrame:282]"))
+            files["adjusted"] = os.path.join(folder, "demo.dat")
+            run(SIM, files["adjusted"], "--frames", "300")
+            cases = [
+                ("chunks", os.path.join(IDENTITY, "chunks.structure"), "wide", True),
+                ("chunks", os.path.join(IDENTITY, "chunks.structure"), "long", True),
+                ("times", os.path.join(IDENTITY, "times.structure"), "wide", False),
+                ("adjusted", adjusted, "wide", False),
+            ]
+            for name, structure, layout, errors in cases:
+                rows = cli_table(structure, files[name], "--layout", layout, "--threads", "1", errors_logged=errors)
+                for threads in (1, 3, 4):
+                    with self.subTest(name=name, layout=layout, threads=threads):
+                        log = []
+                        table = vorex.read_table(structure, files[name], layout=layout, threads=threads, log=log)
+                        assert_table_equal(self, rows, table)
+                        self.assertEqual("Error" in [level for level, _ in log], errors)
 
 
 class LoadErrors(unittest.TestCase):
@@ -189,6 +255,9 @@ class LoadErrors(unittest.TestCase):
                     with self.assertRaisesRegex(vorex.LoadError, message) as caught:
                         vorex.load(*args, **keywords)
                     self.assertIn("Error", [level for level, _ in caught.exception.log])
+                    if not keywords:
+                        with self.assertRaisesRegex(vorex.LoadError, message):
+                            vorex.read_table(*args)
             project = vorex.load(STRUCTURE, packet, os.path.join(folder, "none.dat"))
             self.assertEqual(project.files, [packet])
             self.assertIn("Warn", [level for level, _ in project.log])

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/HugePages.h"
 #include "common/Log.h"
 #include "common/LoadProgress.h"
 #include "data/BaseFrameStep.h"
@@ -71,16 +72,6 @@ TReach DecodingReach(const TFramesDefinition& Definition) {
     ReadEnd = std::max(ReadEnd, Start.Byte + Count);
   }
   return {MaxSubframeNesting * ShiftDown + ReadFirst, MaxSubframeNesting * ShiftUp + ReadEnd};
-}
-
-// Lets the system back the whole 2 MiB pages inside [Start, Start + Bytes)
-// with huge pages, where it allows them: a big file is read with fewer page
-// faults.
-void AskForHugePages(void* Start, std::size_t Bytes) {
-  constexpr std::uintptr_t HugePage = std::uintptr_t{1} << 21;
-  const auto First = (reinterpret_cast<std::uintptr_t>(Start) + HugePage - 1) & ~(HugePage - 1);
-  const auto End = (reinterpret_cast<std::uintptr_t>(Start) + Bytes) & ~(HugePage - 1);
-  if (End > First) madvise(reinterpret_cast<void*>(First), End - First, MADV_HUGEPAGE);
 }
 
 // Lets the definition number the nodes it decodes while it lives.
