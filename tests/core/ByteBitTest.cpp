@@ -7,7 +7,7 @@
 namespace {
 TMemoryStream StreamOf(std::vector<std::uint8_t> Bytes) {
   TMemoryStream S;
-  S.Bytes = std::move(Bytes);
+  S.Bytes.assign(Bytes.begin(), Bytes.end());
   return S;
 }
 bool operator==(TBitPos A, TBitPos B) { return A.Byte == B.Byte && A.Bit == B.Bit; }

@@ -532,22 +532,32 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThread) {
   const std::string TextNumber = Lines({"[BaseFrame:280]", Row({"4", "4", "TEXT", "MSG", "MSG"}),
                                         Row({"-1", "0", "NUMBER", "NUMBERED", "MSG*2"})});
   const std::vector<std::uint8_t> Numbered = OnDisk(Frames(100));
+  // A stray byte: the words pair anew from an odd position, also in the
+  // parts of the second pass's read, which the bytes at the end place in the
+  // middle of words of differing bytes.
+  std::string Stray = DemoFile + std::string(280, '\0');
+  Stray.insert(280 * 300 + 3, 1, '\x55');
   const struct {
     std::string Structure, File;
     std::size_t FirstPass;  // bytes the first pass finds; the rest comes later
     std::int32_t SerialBase;
+    bool Resync = false;
   } Cases[] = {
       {DemoStructure, DemoFile, 1200 * 280 + 100, 0},
       {DemoStructure, DemoFile, DemoFile.size(), SecondFileSerialBase},
       {ReadAll(VOREX_DEMO_DIR "/../tests/identity/edge.structure"),
        ReadAll(VOREX_DEMO_DIR "/../tests/identity/edge.dat"), 1000, 0},
       {TextNumber, std::string(Numbered.begin(), Numbered.end()), 60 * 280, 0},
+      {DemoStructure, Stray, 1200 * 280 + 100, 0, true},
   };
   for (const auto& Case : Cases) {
     std::vector<std::string> Seen[2];
     for (const int Threads : {1, 3}) {
       THolder H(Case.Structure);
       H.Data->Threads = Threads;
+      H.Data->Resync = Case.Resync;
+      // Read in parts, one per thread.
+      H.Data->ReadPartBytes = 4096;
       H.Data->SerialBase = Case.SerialBase;
       TLogRecorder Log;
       TFakeProgress Progress;
@@ -564,6 +574,9 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThread) {
       for (const TDecodedNode* Root = H.Data->Frames; Root; Root = Root->Next) Out.push_back(Dump(*Root));
       Out.insert(Out.end(), H.Messages.begin(), H.Messages.end());
       Out.push_back(std::to_string(H.Data->ProcessedSize) + " " + std::to_string(H.Data->FrameCount()));
+      const std::vector<std::uint8_t>::size_type ImageSize = H.Data->Image.Bytes.size();
+      Out.push_back("image hash " + std::to_string(std::hash<std::string_view>()(std::string_view(
+                                       reinterpret_cast<const char*>(H.Data->Image.Bytes.data()), ImageSize))));
       // Both passes start and end alike; in between, the threads' progress
       // is shown now and then.
       Out.insert(Out.end(), Progress.Events.begin(), Progress.Events.begin() + 2);

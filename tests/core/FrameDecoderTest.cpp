@@ -18,7 +18,7 @@ struct TDecoder {
   explicit TDecoder(const std::string& Structure, std::vector<std::uint8_t> Bytes = std::vector<std::uint8_t>(64)) {
     TLogRecorder Quiet;
     Definition = std::make_unique<TQuorinFramesDefinition>(Dir.Write("d.structure", Structure), Messages);
-    Image.Bytes = std::move(Bytes);
+    Image.Bytes.assign(Bytes.begin(), Bytes.end());
   }
   TDecodedNode* Decode(const std::string& Frame = "BaseFrame", std::int64_t At = 0) {
     Image.Position = At;

@@ -31,7 +31,7 @@ struct TExport {
   void Decode(std::vector<std::uint8_t> Bytes, std::int64_t Length) {
     TLogRecorder Quiet;
     const auto End = static_cast<std::int64_t>(Bytes.size());
-    Image.Bytes = std::move(Bytes);
+    Image.Bytes.assign(Bytes.begin(), Bytes.end());
     Image.Bytes.push_back(0);
     for (std::int64_t At = 0; At + Length <= End; At += Length) {
       Image.Position = At;

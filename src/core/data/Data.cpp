@@ -1,8 +1,10 @@
 #include "data/Data.h"
 
-#include <sys/mman.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +13,7 @@
 #include "common/HugePages.h"
 #include "common/Log.h"
 #include "common/LoadProgress.h"
+#include "common/Threads.h"
 #include "data/BaseFrameStep.h"
 #include "structure/ByteBit.h"
 #include "structure/InstrumentNames.h"
@@ -128,7 +131,7 @@ void TData::StopTracking() {
   Timer->SetEnabled(false);
   Watch.reset();
   // Only a tracked file reads into the image before the last one.
-  std::vector<std::uint8_t>().swap(SpareImage);
+  TImageBytes().swap(SpareImage);
 }
 
 void TData::WatchFile() { Watch = CreateFileWatch(FileName, [this] { UpdateFromFile(); }); }
@@ -158,25 +161,61 @@ bool TData::SizeSpareImage(std::size_t Size) {
 }
 
 void TData::InstallSpareImage() {
-  SwapPairs(SpareImage, 0);
   Image.Bytes.swap(SpareImage);
   Origin = 0;
 }
 
+namespace {
+
+// Reads Count bytes of File from Offset on into Target; the number read,
+// fewer at its end, or -1 when it cannot be read.
+std::int64_t ReadAt(int File, std::uint8_t* Target, std::int64_t Count, std::int64_t Offset) {
+  std::int64_t Done = 0;
+  while (Done < Count) {
+    const ssize_t Read = pread(File, Target + Done, static_cast<std::size_t>(Count - Done), Offset + Done);
+    if (Read < 0 && errno == EINTR) continue;
+    if (Read < 0) return -1;
+    if (Read == 0) break;
+    Done += Read;
+  }
+  return Done;
+}
+
+}  // namespace
+
 bool TData::ReadImage(std::int64_t Size) {
-  std::ifstream File(FileName, std::ios::binary);
-  if (!File.is_open()) {
+  const int File = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (File < 0) {
     AddEntry(llError, "Cannot read paket file " + FileName + ".");
     return false;
   }
+  const struct TClose {
+    int File;
+    ~TClose() { close(File); }
+  } Close{File};
   if (!SizeSpareImage(static_cast<std::size_t>(Size))) return false;
-  File.read(reinterpret_cast<char*>(SpareImage.data()), Size);
-  if (File.bad()) {
-    AddEntry(llError, "Cannot read paket file " + FileName + ".");
-    return false;
-  }
+  // A big file is read and word-swapped in parts side by side: the pages of
+  // a fresh image fault in on every core.
+  const auto Parts = static_cast<std::size_t>(std::clamp<std::int64_t>(
+      Size / std::max<std::int64_t>(1, ReadPartBytes), 1, static_cast<std::int64_t>(ThreadCount(Threads))));
+  std::vector<std::int64_t> Starts(Parts + 1, Size), Read(Parts);
+  for (std::size_t I = 0; I < Parts; ++I) Starts[I] = WordStart(Size * static_cast<std::int64_t>(I) / static_cast<std::int64_t>(Parts));
+  RunParts(Parts, [&](std::size_t I) {
+    const std::int64_t Start = Starts[I];
+    Read[I] = ReadAt(File, SpareImage.data() + Start, Starts[I + 1] - Start, Start);
+    if (Read[I] > 0)
+      SwapPairs(std::span(SpareImage).subspan(static_cast<std::size_t>(Start), static_cast<std::size_t>(Read[I])), Start);
+  });
   // A file that shrank since it was looked at gives what it still holds.
-  SpareImage.resize(static_cast<std::size_t>(File.gcount()));
+  std::int64_t End = Size;
+  for (std::size_t I = 0; I < Parts && End == Size; ++I) {
+    if (Read[I] < 0) {
+      AddEntry(llError, "Cannot read paket file " + FileName + ".");
+      return false;
+    }
+    if (Read[I] < Starts[I + 1] - Starts[I]) End = Starts[I] + Read[I];
+  }
+  SpareImage.resize(static_cast<std::size_t>(End));
   InstallSpareImage();
   return true;
 }
@@ -236,6 +275,7 @@ bool TData::UpdateFromBytes(std::span<const std::uint8_t> Bytes) {
   }
   if (!SizeSpareImage(Bytes.size())) return true;
   if (!Bytes.empty()) std::memcpy(SpareImage.data(), Bytes.data(), Bytes.size());
+  SwapPairs(SpareImage, 0);
   InstallSpareImage();
   DecodePass(Image.Size(), nullptr, false);
   return true;

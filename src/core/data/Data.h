@@ -54,6 +54,9 @@ class TData {
   // while resynchronising); 0: one per core, for passes of at least 4096
   // BaseFrames per core.
   int Threads = 0;
+  // Bytes a part of a whole-file read takes at least: a big file is read in
+  // parts side by side, one per thread.
+  std::int64_t ReadPartBytes = std::int64_t{4} << 20;
 
   // Reads the file once (whole, or in pieces while streaming), then enables
   // the timer.
@@ -113,8 +116,8 @@ class TData {
   // Makes the spare image Size bytes long, with room to grow; false, with
   // the message, when there is not enough memory.
   bool SizeSpareImage(std::size_t Size);
-  // Swaps the words of the spare image and makes it the image; the image
-  // before becomes the spare one.
+  // Makes the spare image, word-swapped, the image; the image before
+  // becomes the spare one.
   void InstallSpareImage();
   // Makes Image the word-swapped bytes [Start, End) of the data Pieces reads
   // (fewer when the data ends before End); false, with the message, when they
@@ -171,7 +174,7 @@ class TData {
   TNodePool Pool{&Image};
   // The pools the threads of a streaming pass decode into, one per chunk.
   std::vector<std::unique_ptr<TNodePool>> StreamPools;
-  std::vector<std::uint8_t> SpareImage;
+  TImageBytes SpareImage;
   TDecodedNode* LastRoot = nullptr;
   std::int64_t NextSerial = 0;
   bool Numbered = false;

@@ -5,9 +5,14 @@
 #include <cstring>
 #include <vector>
 
+#include "common/Unfilled.h"
+
+// Bytes that a resize does not fill: a file is read into them at once.
+using TImageBytes = std::vector<std::uint8_t, TUnfilled<std::uint8_t>>;
+
 class TMemoryStream {
  public:
-  std::vector<std::uint8_t> Bytes;
+  TImageBytes Bytes;
   // May lie anywhere, also outside the data; reads there fail.
   std::int64_t Position = 0;
 

@@ -1,0 +1,24 @@
+#pragma once
+// An allocator whose containers do not fill what they grow by: for big
+// buffers whose every byte is written before it is read, so that no thread
+// touches their memory first only to fill it.
+#include <memory>
+#include <utility>
+
+template <typename T>
+struct TUnfilled : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = TUnfilled<U>;
+  };
+  TUnfilled() = default;
+  template <typename U>
+  TUnfilled(const TUnfilled<U>&) noexcept {}
+  template <typename U, typename... TArgs>
+  void construct(U* At, TArgs&&... Args) {
+    if constexpr (sizeof...(TArgs) == 0)
+      ::new (static_cast<void*>(At)) U;
+    else
+      ::new (static_cast<void*>(At)) U(std::forward<TArgs>(Args)...);
+  }
+};
