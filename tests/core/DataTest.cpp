@@ -657,39 +657,74 @@ TEST(Data, ChunkSinksTakeEveryStreamedBaseFrameOnceAndJoinInFileOrder) {
   const std::string DemoStructure = ReadAll(VOREX_DEMO_DIR "/demo.structure");
   struct TRecorder : TChunkSink {
     std::vector<std::string>* Joined = nullptr;
+    bool Beside = false;
+    bool Fails = false;
     std::vector<std::pair<std::string, std::int64_t>> Taken;  // the line without its serial, and the serial
     void Take(const TDecodedNode& Root, const std::vector<std::string>&) override {
       const std::string Text = RootLine(Root, 0);
       Taken.push_back({Text.substr(0, Text.rfind(' ') + 1), Root.SerialNo});
     }
     void Join(std::int64_t SerialBase) override {
+      if (Fails) throw std::runtime_error("full");
       for (const auto& [Text, Serial] : Taken) Joined->push_back(Text + std::to_string(SerialBase + Serial));
     }
+    bool JoinsBesideTakes() const override { return Beside; }
   };
-  THolder Whole(DemoStructure), Stream(DemoStructure);
-  std::vector<std::string> Expected, Streamed;
-  std::size_t Joined = 0;
-  Stream.Data->OnFrames = [&](std::span<TDecodedNode* const> Roots) {
-    for (const TDecodedNode* Root : Roots) Streamed.push_back(RootLine(*Root, Root->SerialNo));
-  };
-  Stream.Data->NewChunkSink = [&] {
-    auto Sink = std::make_unique<TRecorder>();
-    Sink->Joined = &Streamed;
-    ++Joined;
-    return Sink;
-  };
-  Stream.Data->StreamPieceBytes = 30000;
-  Stream.Data->Threads = 3;
-  for (THolder* H : {&Whole, &Stream}) {
-    H->Dir.Write("p.dat", Demo.str());
-    H->Data->SerialBase = SecondFileSerialBase;
+  THolder Whole(DemoStructure);
+  Whole.Dir.Write("p.dat", Demo.str());
+  Whole.Data->SerialBase = SecondFileSerialBase;
+  std::vector<std::string> Expected;
+  {
     TLogRecorder Quiet;
-    H->Data->StartTracking();
+    Whole.Data->StartTracking();
   }
   for (const TDecodedNode* R = Whole.Data->Frames; R; R = R->Next) Expected.push_back(RootLine(*R, R->SerialNo));
-  EXPECT_EQ(Streamed, Expected);
-  EXPECT_EQ(Stream.Data->FrameCount(), 600);
-  EXPECT_GE(Joined, 15u);  // three a piece
+  // Sinks that join while the next piece decodes, or not, and the fifth
+  // sink's join failing: the same BaseFrames and log either way.
+  std::vector<std::string> Seen[2];
+  for (const bool Failing : {false, true})
+    for (const bool Beside : {false, true}) {
+      THolder Stream(DemoStructure);
+      std::vector<std::string> Streamed;
+      std::size_t Made = 0;
+      Stream.Data->OnFrames = [&](std::span<TDecodedNode* const> Roots) {
+        for (const TDecodedNode* Root : Roots) Streamed.push_back(RootLine(*Root, Root->SerialNo));
+      };
+      Stream.Data->NewChunkSink = [&] {
+        auto Sink = std::make_unique<TRecorder>();
+        Sink->Joined = &Streamed;
+        Sink->Beside = Beside;
+        Sink->Fails = Failing && ++Made == 5;
+        Made += !Failing;
+        return Sink;
+      };
+      Stream.Data->StreamPieceBytes = 30000;
+      Stream.Data->Threads = 3;
+      Stream.Dir.Write("p.dat", Demo.str());
+      Stream.Data->SerialBase = SecondFileSerialBase;
+      TLogRecorder Log;
+      Stream.Data->StartTracking();
+      SCOPED_TRACE(std::string(Failing ? "failing" : "whole") + (Beside ? ", joined beside" : ""));
+      if (!Failing) {
+        EXPECT_EQ(Streamed, Expected);
+        EXPECT_EQ(Stream.Data->FrameCount(), 600);
+        EXPECT_GE(Made, 15u);  // three a piece
+        continue;
+      }
+      EXPECT_LT(Streamed.size(), Expected.size());
+      EXPECT_TRUE(std::equal(Streamed.begin(), Streamed.end(), Expected.begin()));
+      std::vector<std::string>& Out = Seen[Beside];
+      Out = Streamed;
+      for (std::string Line : Log.Lines()) {
+        for (std::size_t At; (At = Line.find(Stream.File)) != std::string::npos;) Line.erase(At, Stream.File.size());
+        Out.push_back(Line);
+      }
+      Out.push_back(std::to_string(Stream.Data->ProcessedSize) + " " + std::to_string(Stream.Data->FrameCount()));
+    }
+  EXPECT_EQ(Seen[1], Seen[0]);
+  EXPECT_NE(std::find_if(Seen[0].begin(), Seen[0].end(),
+                         [](const std::string& Line) { return Line.find("failed: full") != std::string::npos; }),
+            Seen[0].end());
 }
 
 TEST(Data, StreamsEachBaseFrameOnceWhileTheFileGrowsByHalves) {

@@ -18,4 +18,7 @@ class TChunkSink {
   // Once the chunks before are joined, on the pass's thread: the chunk's
   // serial numbers start at SerialBase.
   virtual void Join(std::int64_t SerialBase) = 0;
+  // Whether Join may run while the next piece's chunks decode, their sinks
+  // taking: it touches nothing they touch.
+  virtual bool JoinsBesideTakes() const { return false; }
 };

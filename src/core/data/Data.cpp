@@ -422,6 +422,17 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   const bool MayParallel = !(IdCheck && Resync);
   std::vector<TDecodedNode*> Roots;
   std::vector<TChunkJoin> Joins;
+  // The joins of the piece before, done while the chunks of the next one
+  // decode when every sink allows it; then the BaseFrames from BehindFrom on
+  // are handed over.
+  std::vector<TChunkJoin> Behind;
+  std::int64_t BehindFrom = 0;
+  const auto JoinBehind = [&] {
+    if (Behind.empty()) return true;
+    HandedOver = HandOver(BehindFrom, {}, Behind);
+    Behind.clear();
+    return HandedOver;
+  };
   const bool Parallel = !Pieces && MayParallel &&
                         DecodeInParallel(Position, DataEnd, Length, IdCheck, RootDefIndex, Handled, ShowAndRunEvents,
                                          false, Roots, Joins);
@@ -449,10 +460,19 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
         Joins.clear();
         const std::int64_t From = Position;
         if (DecodeInParallel(Position, PieceEnd, Length, IdCheck, RootDefIndex, Handled, ShowAndRunEvents, true,
-                             Roots, Joins)) {
+                             Roots, Joins, JoinBehind)) {
           Count += static_cast<std::int64_t>(Roots.size());
           for (const TChunkJoin& Join : Joins) Count += Join.Frames;
-          HandedOver = HandOver(From, Roots, Joins);
+          const bool Later = DataEnd - Position >= Length && Position == PieceEnd && !Joins.empty() &&
+                             std::all_of(Joins.begin(), Joins.end(), [](const TChunkJoin& Join) {
+                               return Join.Sink->JoinsBesideTakes();
+                             });
+          if (Later) {
+            Behind = std::move(Joins);
+            BehindFrom = From;
+          } else {
+            HandedOver = HandOver(From, Roots, Joins);
+          }
           for (const std::unique_ptr<TNodePool>& Chunk : StreamPools) Chunk->Rollback(0);
           Pool.Rollback(PoolMark);
           // A chunk stopped where Position stands.
@@ -460,8 +480,11 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
           Length = Definition.GetFrameLength(BaseFrameName);
           continue;
         }
+        // Its chunks were forgotten: the joins before failed.
+        if (!HandedOver) break;
       }
     }
+    if (!JoinBehind()) break;
     std::int64_t Next = Position + Length;
     if (IdCheck && !HoldsBaseFrameId(Image, Position - Origin)) {
       if (!Resync) {
@@ -498,6 +521,7 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
     Length = Definition.GetFrameLength(BaseFrameName);
     if (!HandedOver) break;
   }
+  JoinBehind();
   // Also the nodes of a decoding that failed.
   if (Pieces) Pool.Rollback(PoolMark);
   Show(Position, Handled);

@@ -148,7 +148,8 @@ void NumberChunks(const std::vector<TChunk>& Chunks, std::size_t Counted, const 
 bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::int32_t Length, bool IdCheck,
                              std::int16_t RootDefIndex, std::int64_t& Handled,
                              const std::function<void(std::int64_t, std::int64_t)>& Show, bool Streamed,
-                             std::vector<TDecodedNode*>& Roots, std::vector<TChunkJoin>& Joins) {
+                             std::vector<TDecodedNode*>& Roots, std::vector<TChunkJoin>& Joins,
+                             const std::function<bool()>& Meanwhile) {
   const std::int64_t Frames = (DataEnd - Position) / Length;
   const auto Cores = static_cast<std::int64_t>(ThreadCount(Threads));
   const std::int64_t MinFrames = Threads > 0 ? MinChunkFrames : MinAutomaticChunkFrames;
@@ -190,6 +191,17 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
     for (TChunk& Chunk : Chunks) Release(Chunk);
     return false;
   }
+  // The chunks stop at once when Meanwhile says no; then none counts.
+  bool GoOn = true;
+  try {
+    GoOn = !Meanwhile || Meanwhile();
+  } catch (...) {
+    Pass.FirstStopped = 0;
+    for (std::thread& Worker : Workers) Worker.join();
+    for (TChunk& Chunk : Chunks) Release(Chunk);
+    throw;
+  }
+  if (!GoOn) Pass.FirstStopped = 0;
   // The position shown is that of as many BaseFrames as the chunks handled.
   const std::chrono::milliseconds Refresh = std::max(LoadProgress().RefreshInterval(), std::chrono::milliseconds(10));
   std::int64_t Shown = Handled;
@@ -207,7 +219,7 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
 
   // Chunks up to the first that stopped count; the memory of the others is
   // used again.
-  std::size_t Counted = std::min(Count, Pass.FirstStopped.load() + 1);
+  std::size_t Counted = GoOn ? std::min(Count, Pass.FirstStopped.load() + 1) : 0;
   for (std::size_t I = 0; I < Counted; ++I)
     if (Chunks[I].Definition->TextIndexUsed()) Counted = 0;
   for (std::size_t I = Counted; I < Count; ++I) Release(Chunks[I]);

@@ -294,6 +294,8 @@ class TTableWriter::TRowSink : public TChunkSink {
     }
     Writer.Write(Out);
   }
+  // A join writes what the writer joins into; takes build into rows of their own.
+  bool JoinsBesideTakes() const override { return true; }
 
  private:
   TTableWriter& Writer;
