@@ -291,7 +291,8 @@ int main(int argc, char** argv) {
               TableArrays[1].Seconds, static_cast<long long>(TableArrays[1].Frames),
               static_cast<double>(TableArrays[1].PeakKiB) / 1024.0);
   std::printf("| table arrays rows per second | %.0f (%.2f times the one-thread pass) |\n",
-              static_cast<double>(TableArrays[1].Frames) / TableArrays[1].Seconds, PassSeconds / TableArrays[1].Seconds);
+              static_cast<double>(TableArrays[1].Frames) / TableArrays[1].Seconds,
+              PassSeconds / TableArrays[1].Seconds);
   if (Keep.empty()) std::filesystem::remove(File);
   return Checksum == 0 ? 3 : 0;
 }

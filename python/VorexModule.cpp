@@ -272,7 +272,8 @@ py::tuple Series(TPyProject& P, const std::string& Name, const std::optional<std
 }
 
 bool WideLayout(const std::string& Layout) {
-  if (Layout != "wide" && Layout != "long") throw py::value_error("layout must be \"wide\" or \"long\", not \"" + Layout + "\"");
+  if (Layout != "wide" && Layout != "long")
+    throw py::value_error("layout must be \"wide\" or \"long\", not \"" + Layout + "\"");
   return Layout == "wide";
 }
 

@@ -199,12 +199,15 @@ bool TData::ReadImage(std::int64_t Size) {
   const auto Parts = static_cast<std::size_t>(std::clamp<std::int64_t>(
       Size / std::max<std::int64_t>(1, ReadPartBytes), 1, static_cast<std::int64_t>(ThreadCount(Threads))));
   std::vector<std::int64_t> Starts(Parts + 1, Size), Read(Parts);
-  for (std::size_t I = 0; I < Parts; ++I) Starts[I] = WordStart(Size * static_cast<std::int64_t>(I) / static_cast<std::int64_t>(Parts));
+  for (std::size_t I = 0; I < Parts; ++I)
+    Starts[I] = WordStart(Size * static_cast<std::int64_t>(I) / static_cast<std::int64_t>(Parts));
   RunParts(Parts, [&](std::size_t I) {
     const std::int64_t Start = Starts[I];
     Read[I] = ReadAt(File, SpareImage.data() + Start, Starts[I + 1] - Start, Start);
-    if (Read[I] > 0)
-      SwapPairs(std::span(SpareImage).subspan(static_cast<std::size_t>(Start), static_cast<std::size_t>(Read[I])), Start);
+    if (Read[I] > 0) {
+      const std::span<std::uint8_t> Part(SpareImage.data() + Start, static_cast<std::size_t>(Read[I]));
+      SwapPairs(Part, Start);
+    }
   });
   // A file that shrank since it was looked at gives what it still holds.
   std::int64_t End = Size;

@@ -86,7 +86,8 @@ void TTableCollector::Reserve(std::int64_t Rows) {
 void TTableCollector::MakeRoom(std::int64_t Size) {
   if (Size <= Room) return;
   const auto Rows = static_cast<std::size_t>(this->Rows());
-  for (std::vector<std::int64_t>* Fixed : {&Arrays.File, &Arrays.Frame, &Arrays.Serial}) Fixed->reserve(static_cast<std::size_t>(Size));
+  for (std::vector<std::int64_t>* Fixed : {&Arrays.File, &Arrays.Frame, &Arrays.Serial})
+    Fixed->reserve(static_cast<std::size_t>(Size));
   Arrays.Time.reserve(static_cast<std::size_t>(Size));
   for (std::size_t C = 0; C < Arrays.Names.size(); ++C)
     if (Arrays.IsText[C]) Arrays.Texts[C].reserve(static_cast<std::size_t>(Size));
@@ -168,7 +169,7 @@ void TTableCollector::Join(TBlock& Block, int File, std::int64_t& Frames, std::i
   for (std::size_t Row = 0; Row < Block.Serial.size(); ++Row) {
     const std::int64_t Added = Rows();
     const std::int64_t Written = Block.Written[Row];
-    if (Written < 0) MakeRoom(std::max(Added + 1, Room * 2));
+    if (Written < 0 && Added >= Room) MakeRoom(std::max(Added + 1, Room * 2));
     for (std::size_t C = 0; C < Arrays.Names.size(); ++C) {
       if (Arrays.IsText[C]) {
         const std::int32_t Message = Block.Texts[C][Row];
@@ -218,6 +219,7 @@ void TTableCollector::AddFrames(int File, std::int64_t FirstFrame, std::span<TDe
     return;
   }
   MakeRoom(Rows() + static_cast<std::int64_t>(Roots.size()));
-  for (const TDecodedNode* Root : Roots) Take(Direct, *Root, Messages, Rows() + static_cast<std::int64_t>(Direct.Serial.size()));
+  for (const TDecodedNode* Root : Roots)
+    Take(Direct, *Root, Messages, Rows() + static_cast<std::int64_t>(Direct.Serial.size()));
   Join(Direct, File, Frame, 0);
 }
