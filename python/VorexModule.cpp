@@ -289,12 +289,12 @@ py::dict TableDict(TTableArrays&& Arrays) {
     const auto Rows = static_cast<py::ssize_t>(Arrays.Time.size());
     Result["time"] = ToArray(std::move(Arrays.Time));
     // The number columns share their block.
-    auto* Held = new std::shared_ptr<double[]>(std::move(Arrays.Numbers));
+    auto* Held = new std::shared_ptr<double[]>(Arrays.Numbers);
     py::capsule Owner(Held, [](void* P) { delete static_cast<std::shared_ptr<double[]>*>(P); });
     for (std::size_t C = 0; C < Arrays.Names.size(); ++C)
       Result[Latin1(Arrays.Names[C])] =
           Arrays.IsText[C] ? py::object(ObjectArray(Arrays.Texts[C], Messages))
-                           : py::object(py::array_t<double>(Rows, Held->get() + C * Arrays.Stride, Owner));
+                           : py::object(py::array_t<double>(Rows, Arrays.Column(C), Owner));
     return Result;
   }
   std::vector<py::object> Names;
@@ -358,22 +358,29 @@ py::dict ReadTable(const std::string& Structure, const std::string& Packet, cons
       Unknown = Columns.Select(Patterns);
       if (!Unknown.empty()) return TTableArrays();
       TTableCollector Collector(*P.Project.Definition, Columns, Wide);
-      // No file holds more BaseFrames than its size makes room for.
-      const std::int32_t Length = P.Project.Definition->GetFrameLength(BaseFrameName);
-      std::int64_t Rows = 0;
-      for (const std::string& File : {P.Project.Settings.PaketFileA, P.Project.Settings.PaketFileB}) {
+      // Room for as many rows as a file's size holds BaseFrames of the
+      // length its pass decodes (which may adjust the structure's).
+      bool Reserved[2] = {false, false};
+      const auto ReserveFor = [&](int Source) {
+        if (std::exchange(Reserved[Source], true)) return;
+        const std::string& File = Source == 0 ? P.Project.Settings.PaketFileA : P.Project.Settings.PaketFileB;
+        const std::int32_t Length = P.Project.Definition->GetFrameLength(BaseFrameName);
         std::error_code Failed;
-        const std::uintmax_t Size = File.empty() ? 0 : std::filesystem::file_size(P.Project.Resolved(File), Failed);
-        if (!Failed && Length > 0) Rows += static_cast<std::int64_t>(Size / static_cast<std::uintmax_t>(Length));
-      }
-      Collector.Reserve(Rows);
+        const std::uintmax_t Size = std::filesystem::file_size(P.Project.Resolved(File), Failed);
+        if (!Failed && Length > 0) Collector.Reserve(static_cast<std::int64_t>(Size / static_cast<std::uintmax_t>(Length)));
+      };
       std::int64_t Frames[2] = {0, 0};
       P.Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
+        ReserveFor(Source);
         Collector.AddFrames(Source + 1, Frames[Source], Roots, P.Project.Messages);
         Frames[Source] += static_cast<std::int64_t>(Roots.size());
       };
       // Wide cells are taken on the threads that decode their BaseFrames.
-      if (Wide) P.Project.NewStreamedSink = [&](int Source) { return Collector.NewSink(Source + 1, Frames[Source]); };
+      if (Wide)
+        P.Project.NewStreamedSink = [&](int Source) {
+          ReserveFor(Source);
+          return Collector.NewSink(Source + 1, Frames[Source]);
+        };
       P.Project.LoadData();
       return Collector.TakeArrays();
     });

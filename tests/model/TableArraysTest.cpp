@@ -73,7 +73,7 @@ std::vector<std::string> Cells(const TTableArrays& Arrays) {
       Line += " " + Number(Arrays.Time[Row]);
       for (std::size_t C = 0; C < Arrays.Names.size(); ++C)
         Line += " " + (Arrays.IsText[C] ? Message(Arrays.Texts[C][Row])
-                                        : Number(Arrays.Numbers[C * Arrays.Stride + Row]));
+                                        : Number(Arrays.Column(C)[Row]));
     }
     Out.push_back(Line);
   }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "common/HugePages.h"
 #include "common/Log.h"
@@ -436,6 +437,11 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
     Behind.clear();
     return HandedOver;
   };
+  // Also when an exception ends the pass: the rows were decoded.
+  const struct TJoinAtEnd {
+    const decltype(JoinBehind)& Join;
+    ~TJoinAtEnd() { Join(); }
+  } JoinAtEnd{JoinBehind};
   const bool Parallel = !Pieces && MayParallel &&
                         DecodeInParallel(Position, DataEnd, Length, IdCheck, RootDefIndex, Handled, ShowAndRunEvents,
                                          false, Roots, Joins);
@@ -453,7 +459,18 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
           std::max(StreamPieceBytes, Reach.After - Reach.Before) / Length, 1, DataEnd / Length + 1);
       const std::int64_t End =
           std::min(DataEnd, Position + (Frames - 1) * Length + std::max<std::int64_t>(Length, Reach.After));
-      if (!Pieces || !ReadWords(*Pieces, Position + Reach.Before, End, DataEnd)) break;
+      // With joins behind, the entries of a read that fails come after
+      // them, as without; a join that fails ends the pass before the read.
+      std::optional<TLogCapture> ReadLog;
+      if (!Behind.empty()) ReadLog.emplace();
+      const bool Read = Pieces && ReadWords(*Pieces, Position + Reach.Before, End, DataEnd);
+      if (ReadLog) {
+        const std::vector<std::pair<TLogLevel, std::string>> Entries = std::move(ReadLog->Entries);
+        ReadLog.reset();
+        if (!Read && !JoinBehind()) break;
+        for (const auto& [Level, Text] : Entries) AddEntry(Level, Text);
+      }
+      if (!Read) break;
       if (DataEnd - Position < Length) break;
       if (MayParallel) {
         // The BaseFrames whose decoding the piece holds.

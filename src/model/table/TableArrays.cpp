@@ -70,10 +70,13 @@ TTableCollector::TTableCollector(const TFramesDefinition& Definition, const TTab
     : Definition(Definition), Columns(Columns) {
   Arrays.Wide = Wide;
   if (!Wide) return;
+  std::size_t Slots = 0;
   for (std::size_t C = 0; C < Columns.Columns().size(); ++C) {
     Arrays.Names.push_back(Columns.Columns()[C].Name);
     Arrays.IsText.push_back(Columns.IsText(C));
+    Arrays.NumberSlot.push_back(Columns.IsText(C) ? 0 : Slots++);
   }
+  NumberColumns = Slots;
   Arrays.Texts.resize(Arrays.Names.size());
 }
 
@@ -95,15 +98,18 @@ void TTableCollector::MakeRoom(std::int64_t Size) {
   // those added are in the columns while room is made, as sinks write in
   // place only below the room they found.
   const auto Stride = static_cast<std::size_t>(Size);
-  const std::size_t Count = Stride * Arrays.Names.size();
+  const std::size_t Count = Stride * NumberColumns;
   std::shared_ptr<double[]> Numbers(new double[Count]);
   AskForHugePages(Numbers.get(), Count * sizeof(double));
-  for (std::size_t C = 0; C < Arrays.Names.size() && Rows > 0; ++C)
-    if (!Arrays.IsText[C])
-      std::copy_n(&Arrays.Numbers[C * Arrays.Stride], Rows, &Numbers[C * Stride]);
+  for (std::size_t Slot = 0; Slot < NumberColumns && Rows > 0; ++Slot)
+    std::copy_n(&Arrays.Numbers[Slot * Arrays.Stride], Rows, &Numbers[Slot * Stride]);
   Arrays.Numbers = std::move(Numbers);
   Arrays.Stride = Stride;
   Room = Size;
+}
+
+void TTableCollector::Grow(std::int64_t Size) {
+  if (Size > Room) MakeRoom(std::max(Size, Room * 2));
 }
 
 TTableArrays TTableCollector::TakeArrays() {
@@ -169,7 +175,7 @@ void TTableCollector::Join(TBlock& Block, int File, std::int64_t& Frames, std::i
   for (std::size_t Row = 0; Row < Block.Serial.size(); ++Row) {
     const std::int64_t Added = Rows();
     const std::int64_t Written = Block.Written[Row];
-    if (Written < 0 && Added >= Room) MakeRoom(std::max(Added + 1, Room * 2));
+    if (Written < 0) Grow(Added + 1);
     for (std::size_t C = 0; C < Arrays.Names.size(); ++C) {
       if (Arrays.IsText[C]) {
         const std::int32_t Message = Block.Texts[C][Row];
@@ -218,7 +224,7 @@ void TTableCollector::AddFrames(int File, std::int64_t FirstFrame, std::span<TDe
     for (const TDecodedNode* Root : Roots) AddLong(File, Frame++, *Root, Messages);
     return;
   }
-  MakeRoom(Rows() + static_cast<std::int64_t>(Roots.size()));
+  Grow(Rows() + static_cast<std::int64_t>(Roots.size()));
   for (const TDecodedNode* Root : Roots)
     Take(Direct, *Root, Messages, Rows() + static_cast<std::int64_t>(Direct.Serial.size()));
   Join(Direct, File, Frame, 0);

@@ -22,10 +22,12 @@ struct TTableArrays {
   std::vector<std::string> Messages;  // the texts of TEXT cells, each once
   std::vector<std::int64_t> File, Frame, Serial;
   std::vector<double> Time;                      // wide; NaN before the first PLOT_TIME
-  // Wide: the number columns side by side in one block, column C from
-  // C * Stride on; NaN where absent. TEXT columns leave theirs unused.
+  // Wide: the number columns side by side in one block, Stride values
+  // apart, in column order without the TEXT ones; NaN where absent.
   std::shared_ptr<double[]> Numbers;
   std::size_t Stride = 0;
+  std::vector<std::size_t> NumberSlot;  // of each column, in Numbers
+  const double* Column(std::size_t C) const { return Numbers.get() + NumberSlot[C] * Stride; }
   std::vector<std::vector<std::int32_t>> Texts;  // wide, per TEXT column: into Messages, -1 where absent
   std::vector<std::int32_t> NameIndex;           // long: into Names
   std::vector<double> Raw, Value;                // long
@@ -87,16 +89,20 @@ class TTableCollector {
   std::int64_t Rows() const { return static_cast<std::int64_t>(Arrays.Serial.size()); }
   // Gives the number columns room for Size rows at least.
   void MakeRoom(std::int64_t Size);
+  // MakeRoom for Size rows, at least twice the room there is, when short:
+  // rows added one at a time move their columns seldom.
+  void Grow(std::int64_t Size);
   double& Number(std::size_t Column, std::int64_t Row) {
-    return Arrays.Numbers[Column * Arrays.Stride + static_cast<std::size_t>(Row)];
+    return Arrays.Numbers[Arrays.NumberSlot[Column] * Arrays.Stride + static_cast<std::size_t>(Row)];
   }
   void AddLong(int File, std::int64_t Frame, const TDecodedNode& Root, const std::vector<std::string>& Messages);
 
   TTableArrays Arrays;
   const TFramesDefinition& Definition;
   const TTableColumns& Columns;
-  std::int64_t Room = 0;  // rows the number columns have room for
-  TPlotTime Time;         // after the rows added
+  std::size_t NumberColumns = 0;  // of Arrays.Numbers
+  std::int64_t Room = 0;          // rows the number columns have room for
+  TPlotTime Time;                 // after the rows added
   std::unordered_map<std::string, std::int32_t> NameAt, MessageAt;  // in Arrays
   TBlock Direct;   // of AddFrames
   std::vector<std::unique_ptr<TBlock>> SpareBlocks;  // of the sinks dropped
