@@ -52,7 +52,7 @@ std::string DemoFrames(int Count) {
   return OnDisk(Data);
 }
 
-// Every cell of the arrays as text, row by row: TEXT cells by their message.
+// Every cell of wide arrays as text, row by row: TEXT cells by their message.
 std::vector<std::string> Cells(const TTableArrays& Arrays) {
   const auto Message = [&](std::int32_t Index) {
     return Index >= 0 ? Arrays.Messages.at(static_cast<std::size_t>(Index)) : std::to_string(Index);
@@ -66,15 +66,9 @@ std::vector<std::string> Cells(const TTableArrays& Arrays) {
   for (std::size_t Row = 0; Row < Arrays.Serial.size(); ++Row) {
     std::string Line = std::to_string(Arrays.File[Row]) + " " + std::to_string(Arrays.Frame[Row]) + " " +
                        std::to_string(Arrays.Serial[Row]);
-    if (!Arrays.Wide) {
-      Line += " " + Arrays.Names.at(static_cast<std::size_t>(Arrays.NameIndex[Row])) + " " +
-              Number(Arrays.Raw[Row]) + " " + Number(Arrays.Value[Row]) + " " + Message(Arrays.ValueText[Row]);
-    } else {
-      Line += " " + Number(Arrays.Time[Row]);
-      for (std::size_t C = 0; C < Arrays.Names.size(); ++C)
-        Line += " " + (Arrays.IsText[C] ? Message(Arrays.Texts[C][Row])
-                                        : Number(Arrays.Column(C)[Row]));
-    }
+    Line += " " + Number(Arrays.Time[Row]);
+    for (std::size_t C = 0; C < Arrays.Names.size(); ++C)
+      Line += " " + (Arrays.IsText[C] ? Message(Arrays.Texts[C][Row]) : Number(Arrays.Column(C)[Row]));
     Out.push_back(Line);
   }
   return Out;
@@ -116,48 +110,37 @@ TEST(TableArrays, StreamedSinksGiveTheArraysOfTheLoadedBaseFrames) {
   } Files[] = {{TimesStructure, Frames(200), 200}, {DemoStructure, DemoFrames(100), 99}};
   for (const auto& File : Files) {
     // The loaded project's BaseFrames, handed over together.
-    std::vector<std::string> Expected[2];
-    for (const bool Wide : {true, false}) {
-      TTableProject Loaded(File.Structure, File.Data, 1);
-      ASSERT_TRUE(Loaded.Project.Load());
-      TTableColumns Columns(*Loaded.Project.Definition);
-      TTableCollector Collector(*Loaded.Project.Definition, Columns, Wide);
-      std::vector<TDecodedNode*> Roots;
-      for (TDecodedNode* Root = Loaded.Project.DataA->Frames; Root; Root = Root->Next) Roots.push_back(Root);
-      Collector.AddFrames(1, 0, Roots, Loaded.Project.Messages);
-      Expected[Wide] = Cells(Collector.TakeArrays());
-      if (Wide) {
-        EXPECT_EQ(Expected[Wide].size(), Columns.Columns().size() + File.Rows);
-      }
-    }
+    TTableProject Loaded(File.Structure, File.Data, 1);
+    ASSERT_TRUE(Loaded.Project.Load());
+    TTableColumns LoadedColumns(*Loaded.Project.Definition);
+    TTableCollector Whole(*Loaded.Project.Definition, LoadedColumns, true);
+    std::vector<TDecodedNode*> Roots;
+    for (TDecodedNode* Root = Loaded.Project.DataA->Frames; Root; Root = Root->Next) Roots.push_back(Root);
+    Whole.AddFrames(1, 0, Roots, Loaded.Project.Messages);
+    const std::vector<std::string> Expected = Cells(Whole.TakeArrays());
+    EXPECT_EQ(Expected.size(), LoadedColumns.Columns().size() + File.Rows);
     // Streamed on three threads, the cells written in place where the room
     // reserved holds their rows, else taken aside and added at the join.
-    const struct {
-      bool Wide;
-      std::int64_t Reserved;
-    } Cases[] = {{true, 0}, {true, 70}, {true, 200}, {true, 1000}, {false, 0}};
-    for (const auto& Case : Cases) {
-      SCOPED_TRACE(std::to_string(File.Rows) + " rows, " + std::to_string(Case.Reserved) +
-                   (Case.Wide ? " reserved, wide" : " reserved, long"));
+    for (const std::int64_t Reserved : {0, 70, 200, 1000}) {
+      SCOPED_TRACE(std::to_string(File.Rows) + " rows, " + std::to_string(Reserved) + " reserved");
       TTableProject Streamed(File.Structure, File.Data, 3);
       ASSERT_TRUE(Streamed.Project.LoadDefinition());
       TTableColumns Columns(*Streamed.Project.Definition);
-      TTableCollector Collector(*Streamed.Project.Definition, Columns, Case.Wide);
-      Collector.Reserve(Case.Reserved);
+      TTableCollector Collector(*Streamed.Project.Definition, Columns, true);
+      Collector.Reserve(Reserved);
       std::int64_t Frames = 0;
       std::size_t Sinks = 0;
       Streamed.Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
         Collector.AddFrames(Source + 1, Frames, Roots, Streamed.Project.Messages);
         Frames += static_cast<std::int64_t>(Roots.size());
       };
-      if (Case.Wide)
-        Streamed.Project.NewStreamedSink = [&](int Source) {
-          ++Sinks;
-          return Collector.NewSink(Source + 1, Frames);
-        };
+      Streamed.Project.NewStreamedSink = [&](int Source) {
+        ++Sinks;
+        return Collector.NewSink(Source + 1, Frames);
+      };
       Streamed.Project.LoadData();
-      EXPECT_EQ(Cells(Collector.TakeArrays()), Expected[Case.Wide]);
-      EXPECT_EQ(Sinks, Case.Wide ? 3u : 0u);
+      EXPECT_EQ(Cells(Collector.TakeArrays()), Expected);
+      EXPECT_EQ(Sinks, 3u);
     }
   }
 }
