@@ -27,23 +27,14 @@ void TTableCollector::TBlock::Clear() {
 
 class TTableCollector::TSink : public TChunkSink {
  public:
-  // Sinks are made and dropped on the pass's thread; the memory of their
-  // blocks goes from one to the next.
   TSink(TTableCollector& Collector, int File, std::int64_t& Frames)
       : Collector(Collector),
         File(File),
         Frames(Frames),
         FileStart(Collector.Rows() - Frames),
-        Length(Collector.Definition.GetFrameLength(BaseFrameName)) {
-    if (Collector.SpareBlocks.empty()) {
-      Kept = std::make_unique<TBlock>();
-    } else {
-      Kept = std::move(Collector.SpareBlocks.back());
-      Collector.SpareBlocks.pop_back();
-      Kept->Clear();
-    }
-  }
-  ~TSink() override { Collector.SpareBlocks.push_back(std::move(Kept)); }
+        Length(Collector.Definition.GetFrameLength(BaseFrameName)),
+        Kept(Collector.SpareBlocks.Take()) {}
+  ~TSink() override { Collector.SpareBlocks.GiveBack(std::move(Kept)); }
   TSink(const TSink&) = delete;
   TSink& operator=(const TSink&) = delete;
 

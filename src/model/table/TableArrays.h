@@ -11,6 +11,7 @@
 #include "data/ChunkSink.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
+#include "table/Spares.h"
 #include "table/TableColumns.h"
 
 struct TTableArrays {
@@ -105,5 +106,5 @@ class TTableCollector {
   TPlotTime Time;                 // after the rows added
   std::unordered_map<std::string, std::int32_t> NameAt, MessageAt;  // in Arrays
   TBlock Direct;   // of AddFrames
-  std::vector<std::unique_ptr<TBlock>> SpareBlocks;  // of the sinks dropped
+  TSpares<TBlock> SpareBlocks;  // of the sinks dropped
 };

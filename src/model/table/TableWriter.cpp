@@ -257,18 +257,9 @@ void TTableWriter::WriteRound(int File, std::int64_t FirstFrame, std::span<TDeco
 // chunks before: serial number and time.
 class TTableWriter::TRowSink : public TChunkSink {
  public:
-  // Sinks are made and dropped on the pass's thread; the memory of their
-  // rows goes from one to the next.
-  TRowSink(TTableWriter& Writer, int File, std::int64_t& Frames) : Writer(Writer), File(File), Frames(Frames) {
-    if (Writer.SpareRows.empty()) {
-      Kept = std::make_unique<TRows>();
-    } else {
-      Kept = std::move(Writer.SpareRows.back());
-      Writer.SpareRows.pop_back();
-      Kept->Clear();
-    }
-  }
-  ~TRowSink() override { Writer.SpareRows.push_back(std::move(Kept)); }
+  TRowSink(TTableWriter& Writer, int File, std::int64_t& Frames)
+      : Writer(Writer), File(File), Frames(Frames), Kept(Writer.SpareRows.Take()) {}
+  ~TRowSink() override { Writer.SpareRows.GiveBack(std::move(Kept)); }
   TRowSink(const TRowSink&) = delete;
   TRowSink& operator=(const TRowSink&) = delete;
 

@@ -14,6 +14,7 @@
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
 #include "table/TableColumns.h"
+#include "table/Spares.h"
 #include "table/TableRows.h"
 
 enum class TTableFormat { Csv, Tsv, Jsonl };
@@ -127,5 +128,5 @@ class TTableWriter {
   std::vector<TRows> Parts;           // kept with their memory from round to round
   TRows Waiting;                      // the rows of a part that waited for the time
   TRows Joined;                       // the rows of a sink
-  std::vector<std::unique_ptr<TRows>> SpareRows;  // of the sinks dropped
+  TSpares<TRows> SpareRows;  // of the sinks dropped
 };
