@@ -289,8 +289,8 @@ py::dict TableDict(TTableArrays&& Arrays) {
     const auto Rows = static_cast<py::ssize_t>(Arrays.Time.size());
     Result["time"] = ToArray(std::move(Arrays.Time));
     // The number columns share their block.
-    auto* Held = new std::shared_ptr<double[]>(Arrays.Numbers);
-    py::capsule Owner(Held, [](void* P) { delete static_cast<std::shared_ptr<double[]>*>(P); });
+    auto* Held = new std::shared_ptr<TNumberBlock>(Arrays.Numbers);
+    py::capsule Owner(Held, [](void* P) { delete static_cast<std::shared_ptr<TNumberBlock>*>(P); });
     for (std::size_t C = 0; C < Arrays.Names.size(); ++C)
       Result[Latin1(Arrays.Names[C])] =
           Arrays.IsText[C] ? py::object(ObjectArray(Arrays.Texts[C], Messages))

@@ -1,9 +1,13 @@
 #pragma once
 // An allocator whose containers do not fill what they grow by: for big
 // buffers whose every byte is written before it is read, so that no thread
-// touches their memory first only to fill it.
+// touches their memory first only to fill it. Their whole 2 MiB pages fault
+// in as huge pages where the system allows it.
+#include <cstddef>
 #include <memory>
 #include <utility>
+
+#include "common/HugePages.h"
 
 template <typename T>
 struct TUnfilled : std::allocator<T> {
@@ -14,6 +18,11 @@ struct TUnfilled : std::allocator<T> {
   TUnfilled() = default;
   template <typename U>
   TUnfilled(const TUnfilled<U>&) noexcept {}
+  T* allocate(std::size_t Count) {
+    T* const Memory = std::allocator<T>::allocate(Count);
+    AskForHugePages(Memory, Count * sizeof(T));
+    return Memory;
+  }
   template <typename U, typename... TArgs>
   void construct(U* At, TArgs&&... Args) {
     if constexpr (sizeof...(TArgs) == 0)

@@ -8,10 +8,8 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 
-#include "common/HugePages.h"
 #include "common/Log.h"
 #include "common/LoadProgress.h"
 #include "common/Threads.h"
@@ -149,10 +147,7 @@ bool TData::SizeSpareImage(std::size_t Size) {
   // read into fresh pages on every tick.
   try {
     // Room to grow, so that a file that grows a little needs no new memory.
-    if (Size > SpareImage.capacity()) {
-      SpareImage.reserve(Size + Size / 8 + (std::size_t{1} << 20));
-      AskForHugePages(SpareImage.data(), SpareImage.capacity());
-    }
+    if (Size > SpareImage.capacity()) SpareImage.reserve(Size + Size / 8 + (std::size_t{1} << 20));
     SpareImage.resize(Size);
   } catch (const std::bad_alloc&) {
     AddEntry(llError, "Not enough memory to read paket file " + FileName + ".");
@@ -167,6 +162,18 @@ void TData::InstallSpareImage() {
 }
 
 namespace {
+
+// A file open for reading while it lives: Descriptor is -1 when it could not
+// be opened.
+struct TReadOnlyFile {
+  explicit TReadOnlyFile(const std::string& Name) : Descriptor(open(Name.c_str(), O_RDONLY | O_CLOEXEC)) {}
+  ~TReadOnlyFile() {
+    if (Descriptor >= 0) close(Descriptor);
+  }
+  TReadOnlyFile(const TReadOnlyFile&) = delete;
+  TReadOnlyFile& operator=(const TReadOnlyFile&) = delete;
+  const int Descriptor;
+};
 
 // Reads Count bytes of File from Offset on into Target; the number read,
 // fewer at its end, or -1 when it cannot be read.
@@ -184,16 +191,11 @@ std::int64_t ReadAt(int File, std::uint8_t* Target, std::int64_t Count, std::int
 
 }  // namespace
 
-bool TData::ReadImage(std::int64_t Size) {
-  const int File = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+bool TData::ReadImage(int File, std::int64_t Size) {
   if (File < 0) {
     AddEntry(llError, "Cannot read paket file " + FileName + ".");
     return false;
   }
-  const struct TClose {
-    int File;
-    ~TClose() { close(File); }
-  } Close{File};
   if (!SizeSpareImage(static_cast<std::size_t>(Size))) return false;
   // A big file is read and word-swapped in parts side by side: the pages of
   // a fresh image fault in on every core.
@@ -244,15 +246,12 @@ void TData::UpdateFromFile() {
   const TBusyScope BusyScope(Progress);
   if (!BeginPass(FileSize)) return;
   const bool Streaming = static_cast<bool>(OnFrames);
-  std::ifstream File;
-  if (Streaming) File.open(FileName, std::ios::binary);
-  const TPieceReader Pieces = [&File](std::int64_t Offset, std::span<std::uint8_t> Target) -> std::int64_t {
-    File.clear();
-    if (!File.is_open() || !File.seekg(Offset)) return -1;
-    File.read(reinterpret_cast<char*>(Target.data()), static_cast<std::streamsize>(Target.size()));
-    return File.bad() ? -1 : static_cast<std::int64_t>(File.gcount());
+  const TReadOnlyFile File(FileName);
+  const TPieceReader Pieces = [&File](std::int64_t Offset, std::span<std::uint8_t> Target) {
+    return ReadAt(File.Descriptor, Target.data(), static_cast<std::int64_t>(Target.size()), Offset);
   };
-  if (Streaming ? !ReadPiece(Pieces, 0, std::min(FileSize, SyncHeadBytes)) : !ReadImage(FileSize)) return;
+  if (Streaming ? !ReadPiece(Pieces, 0, std::min(FileSize, SyncHeadBytes)) : !ReadImage(File.Descriptor, FileSize))
+    return;
   LastFileTime = FileTime;
   LastFileSize = FileSize;
   DecodePass(Streaming ? FileSize : Image.Size(), Streaming ? &Pieces : nullptr, true);

@@ -110,9 +110,9 @@ class TData {
 
   // Logs the pass; false, with the message, when Size is too large.
   bool BeginPass(std::int64_t Size);
-  // Replaces Image with the word-swapped file; false, Image untouched, when
-  // the file cannot be read.
-  bool ReadImage(std::int64_t Size);
+  // Replaces Image with the word-swapped file, Size bytes from File (open
+  // for reading, or -1); false, Image untouched, when it cannot be read.
+  bool ReadImage(int File, std::int64_t Size);
   // Makes the spare image Size bytes long, with room to grow; false, with
   // the message, when there is not enough memory.
   bool SizeSpareImage(std::size_t Size);

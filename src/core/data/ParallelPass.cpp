@@ -182,13 +182,17 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
   }
   Show(Position, Handled);
   std::vector<std::thread> Workers;
-  try {
-    for (std::size_t I = 0; I < Count; ++I) Workers.emplace_back([&Pass, &Chunks, I] { Pass.Decode(Chunks[I], I); });
-  } catch (const std::system_error&) {
-    // Too few threads to be had: the chunks started stop at once.
+  // The chunks started stop at once and none counts.
+  const auto Abandon = [&] {
     Pass.FirstStopped = 0;
     for (std::thread& Worker : Workers) Worker.join();
     for (TChunk& Chunk : Chunks) Release(Chunk);
+  };
+  try {
+    for (std::size_t I = 0; I < Count; ++I) Workers.emplace_back([&Pass, &Chunks, I] { Pass.Decode(Chunks[I], I); });
+  } catch (const std::system_error&) {
+    // Too few threads to be had.
+    Abandon();
     return false;
   }
   // The chunks stop at once when Meanwhile says no; then none counts.
@@ -196,9 +200,7 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
   try {
     GoOn = !Meanwhile || Meanwhile();
   } catch (...) {
-    Pass.FirstStopped = 0;
-    for (std::thread& Worker : Workers) Worker.join();
-    for (TChunk& Chunk : Chunks) Release(Chunk);
+    Abandon();
     throw;
   }
   if (!GoOn) Pass.FirstStopped = 0;

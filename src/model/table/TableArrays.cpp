@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "common/HugePages.h"
 #include "structure/InstrumentNames.h"
 #include "table/TableRows.h"
 
@@ -90,10 +89,9 @@ void TTableCollector::MakeRoom(std::int64_t Size) {
   // place only below the room they found.
   const auto Stride = static_cast<std::size_t>(Size);
   const std::size_t Count = Stride * NumberColumns;
-  std::shared_ptr<double[]> Numbers(new double[Count]);
-  AskForHugePages(Numbers.get(), Count * sizeof(double));
+  auto Numbers = std::make_shared<TNumberBlock>(Count);
   for (std::size_t Slot = 0; Slot < NumberColumns && Rows > 0; ++Slot)
-    std::copy_n(&Arrays.Numbers[Slot * Arrays.Stride], Rows, &Numbers[Slot * Stride]);
+    std::copy_n(Arrays.Numbers->data() + Slot * Arrays.Stride, Rows, Numbers->data() + Slot * Stride);
   Arrays.Numbers = std::move(Numbers);
   Arrays.Stride = Stride;
   Room = Size;

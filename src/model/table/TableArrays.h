@@ -8,11 +8,14 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/Unfilled.h"
 #include "data/ChunkSink.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
 #include "table/Spares.h"
 #include "table/TableColumns.h"
+
+using TNumberBlock = std::vector<double, TUnfilled<double>>;
 
 struct TTableArrays {
   bool Wide = true;
@@ -25,10 +28,10 @@ struct TTableArrays {
   std::vector<double> Time;                      // wide; NaN before the first PLOT_TIME
   // Wide: the number columns side by side in one block, Stride values
   // apart, in column order without the TEXT ones; NaN where absent.
-  std::shared_ptr<double[]> Numbers;
+  std::shared_ptr<TNumberBlock> Numbers = std::make_shared<TNumberBlock>();
   std::size_t Stride = 0;
   std::vector<std::size_t> NumberSlot;  // of each column, in Numbers
-  const double* Column(std::size_t C) const { return Numbers.get() + NumberSlot[C] * Stride; }
+  const double* Column(std::size_t C) const { return Numbers->data() + NumberSlot[C] * Stride; }
   std::vector<std::vector<std::int32_t>> Texts;  // wide, per TEXT column: into Messages, -1 where absent
   std::vector<std::int32_t> NameIndex;           // long: into Names
   std::vector<double> Raw, Value;                // long
@@ -94,7 +97,7 @@ class TTableCollector {
   // rows added one at a time move their columns seldom.
   void Grow(std::int64_t Size);
   double& Number(std::size_t Column, std::int64_t Row) {
-    return Arrays.Numbers[Arrays.NumberSlot[Column] * Arrays.Stride + static_cast<std::size_t>(Row)];
+    return (*Arrays.Numbers)[Arrays.NumberSlot[Column] * Arrays.Stride + static_cast<std::size_t>(Row)];
   }
   void AddLong(int File, std::int64_t Frame, const TDecodedNode& Root, const std::vector<std::string>& Messages);
 
