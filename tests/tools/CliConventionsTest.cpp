@@ -3,9 +3,15 @@
 // output, and exit statuses a script can tell apart.
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <vector>
+
 #include "RunCommand.h"
 #include "StructureText.h"
 #include "TempDir.h"
+#include "cli/DecodeCommand.h"
+#include "cli/PlotCommand.h"
+#include "cli/TableCommand.h"
 
 namespace {
 
@@ -20,6 +26,10 @@ struct TFiles {
   std::string Faulty = Dir.Write("faulty.structure", Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "V"}),
                                                             Row({"1", "1", "NUMBER", "W", "W+UNKNOWN"})}));
   std::string Packet = Dir.Write("p.dat", std::string("\x00\x05\x00\x00\x00\x07\x00\x00", 8));
+  // A 280-byte BaseFrame, whose IDs are checked; a recording not begun, and bytes without an ID.
+  std::string Long = Dir.Write("long.structure", Lines({"[BaseFrame:280]", Row({"4", "1", "NUMBER", "V", "V"})}));
+  std::string Empty = Dir.Write("empty.dat", "");
+  std::string Junk = Dir.Write("junk.dat", std::string(600, '\x55'));
   std::string Files(const std::string& Structure) const { return Quoted(Structure) + " " + Quoted(Packet); }
 };
 
@@ -29,10 +39,10 @@ TEST(CliConventions, HelpAndVersionGoToStandardOutputWithExitZero) {
   const std::pair<std::string, std::string> Cases[] = {
       {Cli + " --help", "Usage: vorex-cli [OPTIONS]"},
       {Cli + " -h", "Usage: vorex-cli [OPTIONS]"},
-      {Cli + " decode --help", "Usage: vorex-cli decode [OPTIONS] FILES"},
-      {Cli + " plot -h", "Usage: vorex-cli plot [OPTIONS] FILES"},
+      {Cli + " decode --help", "Usage: vorex-cli decode [OPTIONS] STRUCTURE PACKET [PACKET2]\n"},
+      {Cli + " plot -h", "Usage: vorex-cli plot [OPTIONS] STRUCTURE PACKET [PACKET2]\n"},
       {Cli + " eval --help", "Usage: vorex-cli eval [OPTIONS] EXPR"},
-      {Cli + " table --help", "Usage: vorex-cli table [OPTIONS] FILES"},
+      {Cli + " table --help", "Usage: vorex-cli table [OPTIONS] STRUCTURE PACKET [PACKET2]\n"},
       {Sim + " --help", "Usage: vorex-sim [OPTIONS] OUTPUT"},
       {Cli + " --version", "vorex-cli 0.2.0\n"},
       {Cli + " decode --version", "vorex-cli 0.2.0\n"},
@@ -76,11 +86,32 @@ TEST(CliConventions, ExitStatusTellsCleanFromDecodedWithErrorsFromNotLoaded) {
       {"plot " + Missing + " --frame BaseFrame --var W", 2},
       {"table " + F.Files(F.Clean), 0},
       {"table " + F.Files(F.Faulty) + " --format tsv", 3},
-      {"table " + Missing, 2}};
+      {"table " + Missing, 2},
+      {"decode " + Quoted(F.Long) + " " + Quoted(F.Empty), 0},
+      {"decode " + Quoted(F.Long) + " " + Quoted(F.Empty) + " " + Quoted(F.Junk), 2},
+      {"plot " + Quoted(F.Long) + " " + Quoted(F.Junk) + " --frame BaseFrame --var V", 2},
+      {"table " + Quoted(F.Long) + " " + Quoted(F.Junk), 2},
+      {"table " + F.Files(F.Clean) + " --vars 'V,X*'", 2}};
   for (const auto& [Args, Status] : Cases) {
     const TCommandResult R = RunCommand(Cli + " " + Args);
     EXPECT_EQ(R.ExitCode, Status) << Args << "\n" << R.Err;
     EXPECT_EQ(R.Err.find("[Error]") != std::string::npos, Status != 0) << Args;
+  }
+  EXPECT_NE(RunCommand(Cli + " decode " + Quoted(F.Long) + " " + Quoted(F.Junk))
+                .Err.find("[Error] No BaseFrame found in " + F.Junk + ".\n"),
+            std::string::npos);
+}
+
+TEST(CliConventions, AnOutputThatCannotBeWrittenIsExitTwo) {
+  TFiles F;
+  const std::string Commands[] = {"decode " + F.Files(F.Clean) + " --dump", "decode " + F.Files(F.Clean) + " --summary",
+                                  "decode " + F.Files(F.Clean) + " --export -",
+                                  "plot " + F.Files(F.Clean) + " --frame BaseFrame --var W",
+                                  "table " + F.Files(F.Clean)};
+  for (const std::string& Args : Commands) {
+    const TCommandResult R = RunCommand("sh -c " + Quoted(Cli + " " + Args + " -q >/dev/full"));
+    EXPECT_EQ(R.ExitCode, 2) << Args;
+    EXPECT_EQ(R.Err, "[Error] Cannot write standard output.\n") << Args;
   }
 }
 
@@ -92,6 +123,10 @@ TEST(CliConventions, StandardOutputCarriesDataOnlyAndQuietKeepsWarningsAndErrors
   EXPECT_TRUE(R.Err.ends_with("Export of current browser to - successful.\nMatrix dimension is 2 x 2.\n")) << R.Err;
   EXPECT_NE(R.Err.find("[Info] "), std::string::npos);
 
+  R = RunCommand(Cli + " decode -q " + F.Files(F.Faulty) + " --export -");
+  EXPECT_EQ(R.Err.find("Export of"), std::string::npos) << R.Err;
+  EXPECT_EQ(R.Out.substr(0, 12), "FrameNo;V;W;");
+
   R = RunCommand(Cli + " decode -q " + F.Files(F.Faulty));
   EXPECT_EQ(R.Out, "");
   EXPECT_EQ(R.Err.find("[Info] "), std::string::npos);
@@ -101,4 +136,49 @@ TEST(CliConventions, StandardOutputCarriesDataOnlyAndQuietKeepsWarningsAndErrors
   R = RunCommand(Sim + " - --frames 3");
   EXPECT_EQ(R.ExitCode, 0);
   EXPECT_EQ(R.Out.size(), 3u * 280u);
+}
+
+TEST(CliConventions, OptionsWorkBeforeBetweenAndAfterTheFiles) {
+  TFiles F;
+  using TCommand = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
+  using TGroups = std::vector<std::vector<std::string>>;  // an option with its value
+  struct TCase {
+    TCommand Command;
+    TGroups Options;
+    std::string Out;
+  };
+  const std::string Row1 = "; 5.00000000000000E+0000; 0.00000000000000E+0000;\r\n";
+  const std::string Row2 = "; 7.00000000000000E+0000; 0.00000000000000E+0000;\r\n";
+  const TCase Cases[] = {{DecodeCommand,
+                          {{"--export", "-"}, {"-q"}, {"--threads", "1"}},
+                          "FrameNo;V;W;\r\n1" + Row1 + "2" + Row2 + "3" + Row1 + "4" + Row2},
+                         {PlotCommand,
+                          {{"--frame", "BaseFrame"}, {"--var", "W"}, {"--sort=V"}, {"-q"}},
+                          "100000001 0 0\n1 0 0\n100000004 0 0\n4 0 0\nstats 0 0 0 0\nscale -0.1 0.1\n"},
+                         {TableCommand,
+                          {{"--vars", "W"}, {"--format", "tsv"}, {"--vars", "V"}, {"-q"}, {"--layout", "long"}},
+                          "file\tframe\tserial\tname\traw\tvalue\n"
+                          "1\t0\t0\tV\t5\t5\n1\t0\t1\tW\t0\t0\n1\t1\t3\tV\t7\t7\n1\t1\t4\tW\t0\t0\n"
+                          "2\t0\t100000000\tV\t5\t5\n2\t0\t100000001\tW\t0\t0\n"
+                          "2\t1\t100000003\tV\t7\t7\n2\t1\t100000004\tW\t0\t0\n"}};
+  const std::vector<std::string> Files = {F.Clean, F.Packet, F.Packet};
+  for (const TCase& Case : Cases) {
+    // Slot K holds the options given before file K (K = 3: after the last).
+    for (int Placement = 0; Placement < 6; ++Placement) {
+      std::vector<std::vector<std::string>> Slots(4);
+      for (std::size_t G = 0; G < Case.Options.size(); ++G) {
+        const std::size_t Slot =
+            Placement < 4 ? static_cast<std::size_t>(Placement) : (G + static_cast<std::size_t>(Placement)) % 4;
+        Slots[Slot].insert(Slots[Slot].end(), Case.Options[G].begin(), Case.Options[G].end());
+      }
+      std::vector<std::string> Args;
+      for (std::size_t K = 0; K < 4; ++K) {
+        Args.insert(Args.end(), Slots[K].begin(), Slots[K].end());
+        if (K < Files.size()) Args.push_back(Files[K]);
+      }
+      std::ostringstream Out, Err;
+      EXPECT_EQ(Case.Command(Args, Out, Err), 0) << ::testing::PrintToString(Args) << Err.str();
+      EXPECT_EQ(Out.str(), Case.Out) << ::testing::PrintToString(Args);
+    }
+  }
 }

@@ -128,10 +128,11 @@ TEST(CliDecode, FailsOnStructureFilesThatDoNotLoad) {
 
 TEST(CliDecode, RejectsWrongUsage) {
   const std::pair<const char*, const char*> Cases[] = {
-      {"", "FILES is required"},
-      {"only-one", "FILES: At least 2 required but received 1"},
-      {"a b c d", "FILES: At Most 3 required but received 4"},
-      {"a b --export", "--export: 1 required TEXT missing"},
+      {"", "STRUCTURE is required"},
+      {"only-one", "PACKET is required"},
+      {"a b c d", "The following argument was not expected: d"},
+      {"a --vars x b", "The following argument was not expected: --vars"},
+      {"a b --export", "--export: 1 required FILE missing"},
       {"a b --bogus", "The following argument was not expected: --bogus"},
       {"--bogus", "The following argument was not expected: --bogus"}};
   for (const auto& [Args, Problem] : Cases) {

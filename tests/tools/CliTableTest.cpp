@@ -207,13 +207,13 @@ TEST(CliTable, PatternsMatchWholeNames) {
   for (const auto& [Pattern, Name, Matches] : Cases) EXPECT_EQ(MatchesPattern(Pattern, Name), Matches) << Pattern;
 }
 
-TEST(CliTable, RefusesAPlainNameThatNoColumnHasAndAnOutputItCannotWrite) {
+TEST(CliTable, RefusesANameOrPatternThatNoColumnHasAndAnOutputItCannotWrite) {
   TDemo D;
   TCommandResult R = RunCommand(std::string(VOREX_CLI) + " table -q " + Quoted(D.S) + " " + Quoted(D.P) +
                                 " --vars 'HKFrame.*,NOPE,NOPE*'");
   EXPECT_EQ(R.ExitCode, 2);
   EXPECT_EQ(R.Out, "");
-  EXPECT_EQ(R.Err, "[Error] Unknown variable NOPE.\n");
+  EXPECT_EQ(R.Err, "[Error] Unknown variable NOPE.\n[Error] Unknown variable NOPE*.\n");
 
   R = RunCommand(std::string(VOREX_CLI) + " table -q " + Quoted(D.S) + " " + Quoted(D.P) + " --out " +
                  Quoted(D.Dir.Path));

@@ -40,6 +40,27 @@ TEST(EvalCommand, FindsOnlyTheGivenVariablesAndTheLastValueOfEach) {
   EXPECT_EQ(Eval({"Temp& * 2", "--var", "Temp&=.25"}).Out, "value 0.5\n");
 }
 
+TEST(EvalCommand, TakesEveryExpressionShapeWithOptionsBeforeAndAfterIt) {
+  const std::pair<std::string, std::string> Cases[] = {
+      {"-A", "value -2\n"},     {"-.365", "value -0.365\n"}, {"-(7)", "value -7\n"},
+      {"-E4", "value 3\n"},     {"--1", "error 3\n"},        {"", "error 3\n"},
+      {"-5 + A", "value -3\n"}, {"A-E4", "value 5\n"},       {"(T&-32768)*0.05", "value 50\n"},
+      {"-h", "error 3\n"}};
+  for (const auto& [Expr, Line] : Cases) {
+    const std::vector<std::vector<std::string>> Placements = {
+        {Expr, "--var", "A=2", "--var=E4=-3", "--var", "T&=33768"},
+        {"--var", "A=2", "--var=E4=-3", "--var", "T&=33768", "--", Expr},
+        {"--var", "A=2", Expr, "--var=E4=-3", "--var", "T&=33768"}};
+    for (std::size_t P = 0; P < Placements.size(); ++P) {
+      if (Expr == "-h" && P != 1) continue;  // the help, but for an expression after "--"
+      const std::vector<std::string>& Args = Placements[P];
+      const TRun R = Eval(Args);
+      EXPECT_EQ(R.Code, 0) << ::testing::PrintToString(Args) << R.Err;
+      EXPECT_EQ(R.Out, Line) << ::testing::PrintToString(Args);
+    }
+  }
+}
+
 TEST(EvalCommand, RejectsWrongUsage) {
   const std::vector<std::vector<std::string>> Cases = {
       {}, {"1", "2"}, {"A", "--var"}, {"--var", "A=1"}, {"A", "--var", "A"}, {"A", "--var", "=1"},

@@ -4,10 +4,9 @@
 #include "shared/CommandLine.h"
 
 void AddProjectOptions(CLI::App& App, TCliProjectOptions& Options) {
-  App.add_option("FILES", Options.Files,
-                 "STRUCTURE PACKET [PACKET2]: the structure file, the packet file and an optional second one")
-      ->required()
-      ->expected(2, 3);
+  App.add_option("STRUCTURE", Options.Structure, "the structure file")->required()->type_name("");
+  App.add_option("PACKET", Options.Packet, "the packet file")->required()->type_name("");
+  App.add_option("PACKET2", Options.Packet2, "a second packet file, its serial numbers from 100000000")->type_name("");
   App.add_flag("-q,--quiet", Options.Quiet, "leave out the Message and Info entries of the log");
   App.add_flag("--resync", Options.Resync,
                "after an invalid BaseFrame, go on decoding at the next synchronisation marker at any byte (one "
@@ -30,9 +29,9 @@ TCliLog::~TCliLog() { SetLogSink(std::move(Previous)); }
 int TCliLog::ExitStatus() const { return Counts.contains(llError) ? ExitWithErrors : ExitClean; }
 
 int LoadCliDefinition(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err) {
-  Project.Settings.StructureFile = Options.Files.at(0);
-  Project.Settings.PaketFileA = Options.Files.at(1);
-  Project.Settings.PaketFileB = Options.Files.size() > 2 ? Options.Files[2] : std::string();
+  Project.Settings.StructureFile = Options.Structure;
+  Project.Settings.PaketFileA = Options.Packet;
+  Project.Settings.PaketFileB = Options.Packet2;
   Project.Settings.Tracking = false;
   Project.Settings.Resync = Options.Resync;
   Project.Threads = Options.Threads;

@@ -13,7 +13,7 @@
 
 // The arguments every command that loads a project takes.
 struct TCliProjectOptions {
-  std::vector<std::string> Files;  // STRUCTURE PACKET [PACKET2]
+  std::string Structure, Packet, Packet2;  // Packet2 empty when not given
   bool Quiet = false;
   bool Resync = false;
   int Threads = 0;

@@ -5,6 +5,7 @@
 
 #include "browser/BrowserExport.h"
 #include "cli/CliProject.h"
+#include "cli/CliStatus.h"
 #include "common/AtomicFile.h"
 #include "common/FloatText.h"
 #include "shared/CommandLine.h"
@@ -61,29 +62,43 @@ void PrintSummary(const TFramesDefinition& Definition, const std::vector<const T
 }
 
 // The browser export of every BaseFrame in file order, to Out for "-"; 2
-// when the file cannot be written. Its message goes to Err.
+// when the file or Out cannot be written. Its message goes to Err unless Quiet.
 int WriteExport(const TFramesDefinition& Definition, const std::vector<const TData*>& Holders,
-                const std::string& FileName, std::ostream& Out, std::ostream& Err) {
+                const std::string& FileName, bool Quiet, std::ostream& Out, std::ostream& Err) {
   std::vector<const TDecodedNode*> Roots;
   for (const TData* Data : Holders)
     for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next) Roots.push_back(Root);
   TExportDimension Dimension;
-  try {
-    if (FileName == "-") {
-      Dimension = WriteBrowserExport(Out, Definition, Roots);
-    } else {
+  if (FileName == "-") {
+    Dimension = WriteBrowserExport(Out, Definition, Roots);
+    if (const int Status = StandardOutputStatus(Out)) return Status;
+  } else {
+    try {
       TAtomicFile File(FileName);
       Dimension = WriteBrowserExport(File.Stream(), Definition, Roots);
       File.Commit();
+    } catch (const EFileError&) {
+      AddEntry(llError, "Cannot write export file " + FileName + ".");
+      return ExitNoLoad;
     }
-  } catch (const EFileError&) {
-    AddEntry(llError, "Cannot write export file " + FileName + ".");
-    return ExitNoLoad;
   }
+  if (Quiet) return ExitClean;
   std::string Message = ExportMessage(FileName, Dimension);
   Message.replace(Message.find("\r\n"), 2, "\n");
   Err << Message << '\n';
   return ExitClean;
+}
+
+// Every decoded node of the files, stopping early when Out fails.
+void WriteDump(const TFramesDefinition& Definition, const std::vector<const TData*>& Holders, std::ostream& Out) {
+  std::string Dump;
+  for (const TData* Data : Holders) {
+    for (const TDecodedNode* Root = Data->Frames; Root && Out; Root = Root->Next) {
+      DumpNode(Definition, *Root, 0, Dump);
+      Out << Dump;
+      Dump.clear();
+    }
+  }
 }
 
 }  // namespace
@@ -101,29 +116,25 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
   App->add_option("--export", Options.ExportFile,
                   "writes every BaseFrame of PACKET, then of PACKET2, to FILE (- for standard output) as a browser "
                   "export (semicolon-separated, CR LF line ends)")
-      ->check([](const std::string& Name) { return Name.empty() ? std::string("a file name is needed") : ""; });
+      ->check([](const std::string& Name) { return Name.empty() ? std::string("a file name is needed") : ""; })
+      ->type_name("FILE");
+  App->footer("Example: vorex-cli decode demo.structure demo.dat --summary -q");
   if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
 
   TCliLog Log(Err, Options.Project.Quiet);
   TProject Project;
   if (const int Code = LoadCliProject(Project, Options.Project, Err)) return Code;
+  if (const int Status = BaseFramesFoundStatus(Project, Log)) return Status;
   const TFramesDefinition& Definition = *Project.Definition;
   std::vector<const TData*> Holders{Project.DataA.get()};
   if (Project.DataB) Holders.push_back(Project.DataB.get());
 
-  if (Options.Dump) {
-    std::string Dump;
-    for (const TData* Data : Holders) {
-      for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next) {
-        DumpNode(Definition, *Root, 0, Dump);
-        Out << Dump;
-        Dump.clear();
-      }
-    }
-  }
+  if (Options.Dump) WriteDump(Definition, Holders, Out);
   if (Options.Summary) PrintSummary(Definition, Holders, Log.Counts, Out);
+  if (const int Status = StandardOutputStatus(Out)) return Status;
   if (!Options.ExportFile.empty()) {
-    if (const int Status = WriteExport(Definition, Holders, Options.ExportFile, Out, Err)) return Status;
+    if (const int Status = WriteExport(Definition, Holders, Options.ExportFile, Options.Project.Quiet, Out, Err))
+      return Status;
   }
   return Log.ExitStatus();
 }

@@ -20,13 +20,19 @@ bool ReadDecimal(const std::string& Text, long double& Value) {
 }
 
 // The arguments as the parser reads them: eval's options, then "--" and the
-// expression, whatever it starts with. Empty, with Problem set, for a second
-// expression or a --var without its value.
+// expression, whatever it starts with. Every argument after a "--" is an
+// expression. Empty, with Problem set, for a second expression or a --var
+// without its value.
 std::vector<std::string> Normalized(const std::vector<std::string>& Args, std::string& Problem) {
   std::vector<std::string> Options, Expressions;
+  bool OnlyExpressions = false;
   for (std::size_t I = 0; I < Args.size(); ++I) {
     const std::string& Arg = Args[I];
-    if (Arg == "-h" || Arg == "--help" || Arg == "--version" || Arg.rfind("--var=", 0) == 0)
+    if (OnlyExpressions)
+      Expressions.push_back(Arg);
+    else if (Arg == "--")
+      OnlyExpressions = true;
+    else if (Arg == "-h" || Arg == "--help" || Arg == "--version" || Arg.rfind("--var=", 0) == 0)
       Options.push_back(Arg);
     else if (Arg == "--var" && I + 1 < Args.size())
       Options.push_back("--var=" + Args[++I]);
@@ -50,7 +56,10 @@ int EvalCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
                                   "Evaluates one transform function and prints \"value X\", \"error N\" (the "
                                   "syntax error code) or \"math\". EXPR may start with - or be empty.");
   App->add_option("EXPR", Expression, "the transform function")->required();
-  App->add_option("--var", Assignments, "a variable the function may use, NAME=VALUE; the last value of a name counts");
+  AddRepeatedOption(*App, "--var", Assignments,
+                    "a variable the function may use; may be given again, the last value of a name counts")
+      ->type_name("NAME=VALUE");
+  App->footer("Example: vorex-cli eval \"(T&-32768)*0.05\" --var 'T&=33768'");
   std::string Problem;
   const std::vector<std::string> Arguments = Normalized(Args, Problem);
   if (!Problem.empty()) {

@@ -1,6 +1,7 @@
 #include "cli/PlotCommand.h"
 
 #include "cli/CliProject.h"
+#include "cli/CliStatus.h"
 #include "common/FloatText.h"
 #include "plot/PlotSeries.h"
 #include "shared/CommandLine.h"
@@ -23,14 +24,16 @@ int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
                                   "\"SerialNo Time Value\"; then \"stats\" with minimum, maximum, mean and standard "
                                   "deviation, and \"scale\" with the vertical range over all points.");
   AddProjectOptions(*App, Options.Project);
-  App->add_option("--frame", Options.FrameName, "the frame F of the variable")->required();
-  App->add_option("--var", Options.VarName, "the variable V")->required();
-  App->add_option("--sort", Options.SortVar, "orders the BaseFrames by this variable");
+  App->add_option("--frame", Options.FrameName, "the frame F of the variable")->required()->type_name("F");
+  App->add_option("--var", Options.VarName, "the variable V")->required()->type_name("V");
+  App->add_option("--sort", Options.SortVar, "orders the BaseFrames by the variable S")->type_name("S");
+  App->footer("Example: vorex-cli plot demo.structure demo.dat --frame HKFrame --var HK_TEMP1");
   if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
 
   TCliLog Log(Err, Options.Project.Quiet);
   TProject Project;
   if (const int Code = LoadCliProject(Project, Options.Project, Err)) return Code;
+  if (const int Status = BaseFramesFoundStatus(Project, Log)) return Status;
   if (!Project.Definition->HasRow(&Options.FrameName, Options.VarName)) {
     AddEntry(llError, "Unknown variable " + Options.FrameName + "." + Options.VarName + ".");
     return ExitNoLoad;
@@ -58,5 +61,6 @@ int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
           Number(S.Count > 0, S.Mean) + ' ' + Number(S.Count > 1, S.Deviation) + '\n';
   Text += "scale " + GeneralFloatText(Plot.YMin, '.') + ' ' + GeneralFloatText(Plot.YMax, '.') + '\n';
   Out << Text;
+  if (const int Status = StandardOutputStatus(Out)) return Status;
   return Log.ExitStatus();
 }

@@ -1,14 +1,18 @@
 #include "cli/TableCommand.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <csignal>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <thread>
 
 #include "cli/CliProject.h"
+#include "cli/CliStatus.h"
 #include "common/AtomicFile.h"
 #include "shared/CommandLine.h"
 #include "table/TableWriter.h"
@@ -29,13 +33,65 @@ struct TOptions {
   int Interval = 1000;
 };
 
+// Where a table goes: standard output ("-"), a file replaced once it is
+// written whole, or, for a followed table, a file written in place from its
+// start (a table that grows cannot be replaced whole). Throws EFileError
+// when it cannot be written.
+class TTableOutput {
+ public:
+  TTableOutput(const std::string& Name, bool Follow, std::ostream& Out) : Name(Name), Out(Out) {
+    if (Name == "-") return;
+    if (!Follow) {
+      Whole = std::make_unique<TAtomicFile>(Name);
+      return;
+    }
+    Fd = ::open(Name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    struct stat Info {};
+    if (Fd < 0 || ::fstat(Fd, &Info) != 0) throw EFileError("Cannot create file \"" + Name + "\".");
+    Regular = S_ISREG(Info.st_mode);
+    Buffer = std::make_unique<TFdBuffer>(Fd);
+    InPlace = std::make_unique<std::ostream>(Buffer.get());
+  }
+  ~TTableOutput() {
+    if (!InPlace) return;
+    InPlace->flush();
+    ::close(Fd);
+  }
+  TTableOutput(const TTableOutput&) = delete;
+  TTableOutput& operator=(const TTableOutput&) = delete;
+
+  std::ostream& Stream() { return Whole ? Whole->Stream() : InPlace ? *InPlace : Out; }
+  // Writes out the rows so far; a file written in place ends after them,
+  // whatever it held before.
+  void Flush() {
+    Stream().flush();
+    if (InPlace && *InPlace && Regular && ::ftruncate(Fd, ::lseek(Fd, 0, SEEK_CUR)) != 0)
+      InPlace->setstate(std::ios::badbit);
+  }
+  // Replaces the file written whole; standard output is left to the caller to check.
+  void Finish() {
+    Flush();
+    if (Whole) Whole->Commit();
+    if (InPlace && !*InPlace) throw EFileError("Cannot write file \"" + Name + "\".");
+  }
+
+ private:
+  std::string Name;
+  std::ostream& Out;
+  std::unique_ptr<TAtomicFile> Whole;
+  int Fd = -1;
+  bool Regular = false;
+  std::unique_ptr<TFdBuffer> Buffer;
+  std::unique_ptr<std::ostream> InPlace;
+};
+
 std::atomic<bool> StopRequested = false;
 
 extern "C" void RequestStop(int) { StopRequested = true; }
 
 // Reads what the files gained every Interval until SIGINT or SIGTERM; the
 // rows and the log entries of each look are flushed after it.
-void Follow(TProject& Project, std::ostream& Out, std::ostream& Err, std::chrono::milliseconds Interval) {
+void Follow(TProject& Project, TTableOutput& Output, std::ostream& Err, std::chrono::milliseconds Interval) {
   StopRequested = false;
   std::signal(SIGINT, RequestStop);
   std::signal(SIGTERM, RequestStop);
@@ -46,7 +102,7 @@ void Follow(TProject& Project, std::ostream& Out, std::ostream& Err, std::chrono
     if (StopRequested) break;
     for (TData* Data : {Project.DataA.get(), Project.DataB.get()})
       if (Data) Data->UpdateFromFile();
-    Out.flush();
+    Output.Flush();
     Err.flush();
   }
 }
@@ -62,15 +118,18 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
   AddProjectOptions(*App, Options.Project);
   App->add_option("--layout", Options.Layout, "wide (default) or long")->check(CLI::IsMember(Layouts));
   App->add_option("--format", Options.Format, "csv (default), tsv or jsonl")->check(CLI::IsMember(Formats));
-  App->add_option("--vars", Options.Vars,
-                  "comma-separated qualified names or patterns with * and ? (HKFrame.*,*.HK_TEMP?)")
-      ->delimiter(',');
-  App->add_option("--out", Options.OutFile, "the file to write, - (default) for standard output");
+  AddRepeatedOption(*App, "--vars", Options.Vars,
+                    "comma-separated qualified names or patterns with * and ? (HKFrame.*,*.HK_TEMP?); may be given "
+                    "again")
+      ->delimiter(',')
+      ->type_name("LIST");
+  App->add_option("--out", Options.OutFile, "the file to write, - (default) for standard output")->type_name("FILE");
   App->add_flag("--follow", Options.Follow,
                 "after the end of the files, keep following them as tracking does, writing each new BaseFrame's "
                 "row as it arrives, until SIGINT or SIGTERM");
   App->add_option("--interval", Options.Interval, "milliseconds between two looks at the files (default 1000)")
       ->check(CLI::Range(1, 3600000));
+  App->footer("Example: vorex-cli table demo.structure demo.dat --format jsonl --vars 'HKFrame.HK_TEMP?'");
   if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
 
   TCliLog Log(Err, Options.Project.Quiet);
@@ -85,17 +144,8 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
   if (Unknown) return ExitNoLoad;
 
   try {
-    // A table that is followed grows in place; any other replaces its file once whole.
-    std::unique_ptr<TAtomicFile> Whole;
-    std::ofstream Growing;
-    if (Options.OutFile != "-" && Options.Follow) {
-      Growing.open(Options.OutFile, std::ios::binary | std::ios::trunc);
-      if (!Growing) throw EFileError("Cannot create file \"" + Options.OutFile + "\".");
-    } else if (Options.OutFile != "-") {
-      Whole = std::make_unique<TAtomicFile>(Options.OutFile);
-    }
-    std::ostream& Stream = Whole ? Whole->Stream() : Growing.is_open() ? Growing : Out;
-    TTableWriter Writer(Stream, Formats.at(Options.Format), Layouts.at(Options.Layout), *Project.Definition,
+    TTableOutput Output(Options.OutFile, Options.Follow, Out);
+    TTableWriter Writer(Output.Stream(), Formats.at(Options.Format), Layouts.at(Options.Layout), *Project.Definition,
                         Project.Messages, Columns);
     Writer.Threads = Options.Project.Threads;
     Writer.WriteHeader();
@@ -109,13 +159,15 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
     if (Options.Layout == "wide")
       Project.NewStreamedSink = [&](int Source) { return Writer.NewSink(Source + 1, Frames[Source]); };
     Project.LoadData();
-    Stream.flush();
+    Output.Flush();
     if (Options.Follow) {
       Err.flush();
-      Follow(Project, Stream, Err, std::chrono::milliseconds(Options.Interval));
+      Follow(Project, Output, Err, std::chrono::milliseconds(Options.Interval));
+    } else if (const int Status = BaseFramesFoundStatus(Project, Log)) {
+      return Status;
     }
-    if (Whole) Whole->Commit();
-    if (!Stream) throw EFileError("Cannot write file \"" + Options.OutFile + "\".");
+    Output.Finish();
+    if (const int Status = StandardOutputStatus(Out)) return Status;
   } catch (const EFileError& Error) {
     AddEntry(llError, Error.what());
     return ExitNoLoad;

@@ -12,6 +12,14 @@ std::unique_ptr<CLI::App> NewCommandLine(const std::string& Name, const std::str
   return App;
 }
 
+CLI::Option* AddRepeatedOption(CLI::App& App, const std::string& Name, std::vector<std::string>& Values,
+                               const std::string& Description) {
+  return App.add_option(Name, Values, Description)
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
 int ParseCommandLine(CLI::App& App, const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
   std::vector<std::string> Reversed(Args.rbegin(), Args.rend());
   try {

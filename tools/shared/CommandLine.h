@@ -19,6 +19,12 @@ constexpr int ExitWithErrors = 3;
 std::unique_ptr<CLI::App> NewCommandLine(const std::string& Name, const std::string& Program,
                                          const std::string& Description);
 
+// An option that takes exactly one value each time it is given and may be
+// given again: the values add up in Values. It never takes a positional or
+// "--" that follows its value.
+CLI::Option* AddRepeatedOption(CLI::App& App, const std::string& Name, std::vector<std::string>& Values,
+                               const std::string& Description);
+
 // Parses Args (the arguments after the program and command names). Returns
 // -1 to go on, otherwise the exit status, after writing the usage, the
 // version or the error.

@@ -99,6 +99,9 @@ int main(int argc, char** argv) {
       App->add_option("--random-chunks", Options.RandomChunks,
                       "appends the BaseFrames as one stream in pieces of 1 to MAX bytes (chosen by the seed)")
           ->check(CLI::Range(1, 1 << 30));
+  App->footer(
+      "Exit status: 0 success, 1 wrong usage, 2 OUTPUT cannot be written.\n"
+      "Example: vorex-sim demo.dat --frames 2000 --append-every 0.5 --count 100");
   Count->needs(Every);
   Every->needs(Count);
   Chunk->needs(Every);

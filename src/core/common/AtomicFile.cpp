@@ -4,8 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
 #include <random>
 
 namespace {
@@ -24,7 +30,78 @@ void SyncFolder(const std::string& Folder) {
   ::close(Fd);
 }
 
+constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr std::size_t TempSuffixLetters = 6;
+
+// Whether Name is that of a temporary file of the target named Base.
+bool IsTempName(const std::string& Name, const std::string& Base) {
+  const std::string Prefix = Base + ".tmp";
+  return Name.size() == Prefix.size() + TempSuffixLetters && Name.starts_with(Prefix) &&
+         Name.find_first_not_of(Letters, Prefix.size()) == std::string::npos;
+}
+
+// Removes the temporary files of Target that nothing has written to for a
+// minute: a save that crashed left them.
+void RemoveStaleTemps(const std::string& Target) {
+  namespace fs = std::filesystem;
+  const std::string Base = fs::path(Target).filename().string();
+  const auto Before = fs::file_time_type::clock::now() - std::chrono::minutes(1);
+  std::error_code Failed;
+  for (fs::directory_iterator It(FolderOf(Target), Failed), End; !Failed && It != End; It.increment(Failed)) {
+    std::error_code Ignored;
+    if (IsTempName(It->path().filename().string(), Base) &&
+        It->symlink_status(Ignored).type() == fs::file_type::regular &&
+        fs::last_write_time(It->path(), Ignored) < Before)
+      fs::remove(It->path(), Ignored);
+  }
+}
+
+// The temporary files being written, for the signal handler, which can
+// neither allocate nor lock: a slot is free, claimed while its path is
+// copied, or live.
+enum : int { SlotFree, SlotClaimed, SlotLive };
+struct TTempSlot {
+  std::atomic<int> State = SlotFree;
+  char Path[PATH_MAX];
+};
+TTempSlot TempSlots[16];
+
+// The slot that now holds Path, or -1 when none is free (then a signal
+// leaves the file, and a later save of the target removes it).
+int RegisterTemp(const std::string& Path) {
+  if (Path.size() >= PATH_MAX) return -1;
+  for (std::size_t Index = 0; Index < std::size(TempSlots); ++Index) {
+    TTempSlot& Slot = TempSlots[Index];
+    int Free = SlotFree;
+    if (!Slot.State.compare_exchange_strong(Free, SlotClaimed)) continue;
+    Path.copy(Slot.Path, Path.size());
+    Slot.Path[Path.size()] = '\0';
+    Slot.State = SlotLive;
+    return static_cast<int>(Index);
+  }
+  return -1;
+}
+
+extern "C" void RemoveTempsAndEnd(int Signal) {
+  for (TTempSlot& Slot : TempSlots)
+    if (Slot.State == SlotLive) ::unlink(Slot.Path);
+  // The handler was reset: the signal, pending until it returns, ends the program as it would have.
+  ::raise(Signal);
+}
+
 }  // namespace
+
+void RemoveTemporaryFilesOnSignals() {
+  for (const int Signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction Old {};
+    if (::sigaction(Signal, nullptr, &Old) != 0 || Old.sa_handler != SIG_DFL) continue;
+    struct sigaction New {};
+    New.sa_handler = RemoveTempsAndEnd;
+    New.sa_flags = SA_RESETHAND;
+    sigemptyset(&New.sa_mask);
+    ::sigaction(Signal, &New, nullptr);
+  }
+}
 
 // A write buffer over a file descriptor that remembers a failed write.
 class TAtomicFile::TBuffer : public std::streambuf {
@@ -71,16 +148,19 @@ TAtomicFile::TAtomicFile(const std::string& Path) : Path(Path), Target(Path) {
       Target = Real;
       std::free(Real);
     }
-    static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    RemoveStaleTemps(Target);
     std::minstd_rand Random(std::random_device{}());
     std::uniform_int_distribution<std::size_t> Pick(0, sizeof Letters - 2);
     for (int Try = 0; Try < 100 && Fd < 0; ++Try) {
       Temp = Target + ".tmp";
-      for (int K = 0; K < 6; ++K) Temp += Letters[Pick(Random)];
+      for (std::size_t K = 0; K < TempSuffixLetters; ++K) Temp += Letters[Pick(Random)];
       Fd = ::open(Temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (Fd < 0 && errno != EEXIST) break;
     }
-    if (Fd < 0) Temp.clear();
+    if (Fd < 0)
+      Temp.clear();
+    else
+      Slot = RegisterTemp(Temp);
     // The new file keeps the permissions of the one it replaces.
     if (Fd >= 0 && Exists) ::fchmod(Fd, Info.st_mode & 07777);
   }
@@ -104,6 +184,7 @@ void TAtomicFile::Commit() {
   if (!Written) Fail();
   if (!Temp.empty()) SyncFolder(FolderOf(Target));
   Temp.clear();
+  Unregister();
 }
 
 void TAtomicFile::Fail() {
@@ -116,4 +197,10 @@ void TAtomicFile::Discard() {
   Fd = -1;
   if (!Temp.empty()) ::unlink(Temp.c_str());
   Temp.clear();
+  Unregister();
+}
+
+void TAtomicFile::Unregister() {
+  if (Slot >= 0) TempSlots[Slot].State = SlotFree;
+  Slot = -1;
 }

@@ -15,8 +15,6 @@ std::int32_t FirstRowOf(const TFramesDefinition& Definition, const std::string& 
   return -1;
 }
 
-bool IsPattern(const std::string& Text) { return Text.find_first_of("*?") != std::string::npos; }
-
 }  // namespace
 
 bool MatchesPattern(const std::string& Pattern, const std::string& Name) {
@@ -109,7 +107,7 @@ std::vector<std::string> TTableColumns::Select(const std::vector<std::string>& N
   for (const std::string& Pattern : Patterns) {
     const bool Any = std::any_of(FColumns.begin(), FColumns.end(),
                                  [&](const TTableColumn& Column) { return MatchesPattern(Pattern, Column.Name); });
-    if (!Any && !IsPattern(Pattern)) Unmatched.push_back(Pattern);
+    if (!Any) Unmatched.push_back(Pattern);
   }
   std::vector<std::int32_t> NewIndex(FColumns.size(), -1);
   std::vector<TTableColumn> Kept;

@@ -29,8 +29,7 @@ class TTableColumns {
 
   const std::vector<TTableColumn>& Columns() const { return FColumns; }
   // Keeps the columns whose names match one of Patterns ("*" any text, "?"
-  // one character). Returns the plain names (no pattern characters) that
-  // match no column.
+  // one character). Returns the names and patterns that match no column.
   std::vector<std::string> Select(const std::vector<std::string>& Patterns);
   // Whether Name matches one of the selected patterns (all names before Select).
   bool Selected(const std::string& Name) const;

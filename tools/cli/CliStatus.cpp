@@ -1,0 +1,28 @@
+#include "cli/CliStatus.h"
+
+#include <filesystem>
+
+#include "common/Log.h"
+#include "shared/CommandLine.h"
+#include "structure/InstrumentNames.h"
+
+int StandardOutputStatus(std::ostream& Out) {
+  if (Out.flush()) return ExitClean;
+  AddEntry(llError, "Cannot write standard output.");
+  return ExitNoLoad;
+}
+
+int BaseFramesFoundStatus(const TProject& Project, const TCliLog& Log) {
+  if (Log.Counts.contains(llError)) return ExitClean;
+  const std::int32_t Length = Project.Definition->GetFrameLength(BaseFrameName);
+  int Status = ExitClean;
+  for (const TData* Data : {Project.DataA.get(), Project.DataB.get()}) {
+    if (!Data || Data->FrameCount() > 0) continue;
+    std::error_code Failed;
+    const std::uintmax_t Size = std::filesystem::file_size(Data->FileName, Failed);
+    if (Failed || Length <= 0 || Size < static_cast<std::uintmax_t>(Length)) continue;
+    AddEntry(llError, "No BaseFrame found in " + Data->FileName + ".");
+    Status = ExitNoLoad;
+  }
+  return Status;
+}
