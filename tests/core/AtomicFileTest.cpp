@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <iterator>
 
@@ -53,6 +54,22 @@ TEST(AtomicFile, ReplacesTheFileALinkLeadsToAndKeepsItsPermissions) {
   EXPECT_EQ(Read(Real), "new");
   EXPECT_EQ(fs::status(Real).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(Entries(Dir.Path), 2);
+}
+
+TEST(AtomicFile, ASaveRemovesTheTemporaryFilesOfItsTargetThatACrashLeft) {
+  const TTempDir Dir;
+  const auto Old = fs::file_time_type::clock::now() - std::chrono::minutes(2);
+  // A crash's temporary file, one being written, one of another target and files named otherwise.
+  for (const char* Name : {"t.txt.tmpAb3dE6", "t.txt.tmpXyZ012", "u.txt.tmpAb3dE6", "t.txt.tmpAb3dE", "t.txt.bak"}) {
+    Dir.Write(Name, "left");
+    if (std::string(Name) != "t.txt.tmpXyZ012") fs::last_write_time(Dir.File(Name), Old);
+  }
+  TAtomicFile File(Dir.File("t.txt"));
+  File.Stream() << "new";
+  File.Commit();
+  EXPECT_FALSE(fs::exists(Dir.File("t.txt.tmpAb3dE6")));
+  EXPECT_EQ(Entries(Dir.Path), 5);
+  EXPECT_EQ(Read(Dir.File("t.txt")), "new");
 }
 
 }  // namespace

@@ -224,23 +224,45 @@ TEST(CliTable, RefusesANameOrPatternThatNoColumnHasAndAnOutputItCannotWrite) {
 TEST(CliTable, FollowsAGrowingFileAndWritesEveryBaseFrameOnceInOrderUntilTerminated) {
   TDemo D;
   const std::string P = D.Dir.File("growing.dat"), Out = D.Dir.File("out.csv"), Status = D.Dir.File("status");
-  // The writer appends 30 BaseFrames in random pieces of up to 300 bytes over about a second.
-  const std::string Script =
-      std::string(VOREX_SIM) + " " + Quoted(P) + " --frames 2 --append-every 0.03 --count 30 --random-chunks 300 & "
-      "S=$!; sleep 0.2; " + VOREX_CLI + " table -q " + Quoted(D.S) + " " + Quoted(P) +
-      " --follow --interval 40 --vars SEQ_COUNT > " + Quoted(Out) + " & C=$!; wait $S; sleep 0.5; kill -TERM $C; "
-      "wait $C; echo $? > " + Quoted(Status);
-  ASSERT_EQ(std::system(("bash -c " + Quoted(Script)).c_str()), 0);
-  std::ifstream StatusFile(Status);
-  int Code = -1;
-  StatusFile >> Code;
-  EXPECT_EQ(Code, 0);
-  const std::vector<TRow> Rows = ParseCsv(RunCommand("cat " + Quoted(Out)).Out);
-  ASSERT_EQ(Rows.size(), 33u);
-  for (std::size_t R = 1; R < Rows.size(); ++R) {
-    EXPECT_EQ(Rows[R][1], std::to_string(R - 1));
-    if (R > 1) {
-      EXPECT_LT(std::stol(*Rows[R - 1][2]), std::stol(*Rows[R][2]));
+  // To standard output, and to a file written in place over a longer old content.
+  for (const std::string& Output : {" > " + Quoted(Out), " --out " + Quoted(Out)}) {
+    RunCommand("rm -f " + Quoted(P));
+    D.Dir.Write("out.csv", std::string(100000, 'x'));
+    const std::string Inode = RunCommand("stat -c %i " + Quoted(Out)).Out;
+    // The writer appends 30 BaseFrames in random pieces of up to 300 bytes over about a second.
+    const std::string Script =
+        std::string(VOREX_SIM) + " " + Quoted(P) + " --frames 2 --append-every 0.03 --count 30 --random-chunks 300 & "
+        "S=$!; sleep 0.2; " + VOREX_CLI + " table -q " + Quoted(D.S) + " " + Quoted(P) +
+        " --follow --interval 40 --vars SEQ_COUNT" + Output + " & C=$!; wait $S; sleep 0.5; kill -TERM $C; "
+        "wait $C; echo $? > " + Quoted(Status);
+    ASSERT_EQ(std::system(("bash -c " + Quoted(Script)).c_str()), 0);
+    std::ifstream StatusFile(Status);
+    int Code = -1;
+    StatusFile >> Code;
+    EXPECT_EQ(Code, 0) << Output;
+    EXPECT_EQ(RunCommand("stat -c %i " + Quoted(Out)).Out, Inode);
+    const std::vector<TRow> Rows = ParseCsv(RunCommand("cat " + Quoted(Out)).Out);
+    ASSERT_EQ(Rows.size(), 33u) << Output;
+    for (std::size_t R = 1; R < Rows.size(); ++R) {
+      EXPECT_EQ(Rows[R][1], std::to_string(R - 1));
+      if (R > 1) {
+        EXPECT_LT(std::stol(*Rows[R - 1][2]), std::stol(*Rows[R][2]));
+      }
     }
+  }
+}
+
+TEST(CliTable, ASignalThatEndsTheTableRemovesItsTemporaryFile) {
+  TDemo D;
+  const std::string Big = D.Dir.File("big.dat"), Out = D.Dir.File("out.csv");
+  ASSERT_TRUE(WriteDemoPacketFile(Big, 100000));
+  for (const std::string Signal : {"INT", "TERM", "HUP"}) {
+    // Job control leaves SIGINT at its default in the background job.
+    const std::string Script = "set -m; " + std::string(VOREX_CLI) + " table -q --threads 1 " + Quoted(D.S) + " " +
+                               Quoted(Big) + " --out " + Quoted(Out) + " & C=$!; until ls " + Quoted(Out) +
+                               ".tmp* >/dev/null 2>&1; do sleep 0.01; done; kill -" + Signal + " $C; wait $C";
+    const TCommandResult R = RunCommand("bash -c " + Quoted(Script));
+    EXPECT_GT(R.ExitCode, 128) << Signal << ": the table was not ended by the signal";
+    EXPECT_EQ(RunCommand("ls " + Quoted(D.Dir.Path.string())).Out, "big.dat\ndemo.dat\n") << Signal;
   }
 }
