@@ -47,7 +47,11 @@ class TTableOutput {
     }
     Fd = ::open(Name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     struct stat Info {};
-    if (Fd < 0 || ::fstat(Fd, &Info) != 0) throw EFileError("Cannot create file \"" + Name + "\".");
+    if (Fd >= 0 && ::fstat(Fd, &Info) != 0) {
+      ::close(Fd);
+      Fd = -1;
+    }
+    if (Fd < 0) throw EFileError("Cannot create file \"" + Name + "\".");
     Regular = S_ISREG(Info.st_mode);
     Buffer = std::make_unique<TFdBuffer>(Fd);
     InPlace = std::make_unique<std::ostream>(Buffer.get());
