@@ -54,8 +54,9 @@ int EvalCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
   std::vector<std::string> Assignments;
   const auto App = NewCommandLine("vorex-cli eval", "vorex-cli",
                                   "Evaluates one transform function and prints \"value X\", \"error N\" (the "
-                                  "syntax error code) or \"math\". EXPR may start with - or be empty.");
-  App->add_option("EXPR", Expression, "the transform function")->required();
+                                  "syntax error code) or \"math\". EXPR may start with - or be empty; after \"--\" it "
+                                  "may also look like an option.");
+  App->add_option("EXPR", Expression, "the transform function")->required()->type_name("");
   AddRepeatedOption(*App, "--var", Assignments,
                     "a variable the function may use; may be given again, the last value of a name counts")
       ->type_name("NAME=VALUE");
