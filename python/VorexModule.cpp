@@ -2,7 +2,7 @@
 // or two packet files, its plot series, table and BaseFrames as numpy arrays
 // and Python objects. Every call into the core runs without the GIL, under
 // one lock (the log sink is process-wide), with a sink that keeps the entries
-// in the project's log.
+// in the project's log; Ctrl+C ends its passes.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/Convert.h"
+#include "common/LoadProgress.h"
 #include "common/Log.h"
 #include "plot/PlotSeries.h"
 #include "project/Project.h"
@@ -27,19 +28,90 @@
 
 namespace py = pybind11;
 
+// A file name given as str, bytes or os.PathLike, in the file system's encoding.
+struct TFileName {
+  std::string Name;
+};
+
+template <>
+struct pybind11::detail::type_caster<TFileName> {
+  PYBIND11_TYPE_CASTER(TFileName, const_name("Union[str, bytes, os.PathLike]"));
+
+  // A name with a NUL is refused with ValueError: the core would open a shorter one.
+  bool load(handle Source, bool) {
+    PyObject* Bytes = nullptr;
+    if (PyUnicode_FSConverter(Source.ptr(), &Bytes) == 0) {
+      if (PyErr_ExceptionMatches(PyExc_ValueError)) throw error_already_set();
+      PyErr_Clear();
+      return false;
+    }
+    value.Name = reinterpret_steal<bytes>(Bytes);
+    return true;
+  }
+
+  static handle cast(const TFileName& Source, return_value_policy, handle) {
+    return PyUnicode_DecodeFSDefaultAndSize(Source.Name.data(), static_cast<Py_ssize_t>(Source.Name.size()));
+  }
+};
+
 namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
+constexpr std::int64_t MaxThreads = 256;
+
 std::mutex CoreLock;
 PyObject* LoadErrorType = nullptr;
 
-// Runs Body without the GIL and under CoreLock.
+// The progress display of the core's passes: it runs the signal handlers
+// (with the GIL) whenever a pass shows its position, and stops the pass once
+// one of them raised (KeyboardInterrupt on Ctrl+C).
+class TSignalCheck final : public TLoadProgress {
+ public:
+  bool StopRequested() override {
+    if (Raised) return true;
+    py::gil_scoped_acquire Gil;
+    if (PyErr_CheckSignals() == 0) return false;
+    Raised.emplace();
+    return true;
+  }
+  // Raises what a signal handler raised.
+  void RaiseIfInterrupted() {
+    if (Raised) throw *std::exchange(Raised, std::nullopt);
+  }
+
+ private:
+  std::optional<py::error_already_set> Raised;
+};
+
+// Runs Body without the GIL, under CoreLock and with a signal check as the
+// progress display; what a signal handler raised meanwhile is raised instead
+// of returning.
 template <typename TBody>
 auto Locked(TBody&& Body) {
-  py::gil_scoped_release Release;
-  std::lock_guard<std::mutex> Lock(CoreLock);
-  return Body();
+  TSignalCheck Signals;
+  auto Result = [&] {
+    py::gil_scoped_release Release;
+    std::lock_guard<std::mutex> Lock(CoreLock);
+    const struct TRestore {
+      TLoadProgress* Previous;
+      ~TRestore() { SetLoadProgress(Previous); }
+    } Restore{SetLoadProgress(&Signals)};
+    return Body();
+  }();
+  Signals.RaiseIfInterrupted();
+  return Result;
+}
+
+// The value of an integer (any object with __index__), none when it takes
+// more than 64 bits; TypeError for another object.
+std::optional<std::int64_t> IntegerValue(const py::handle& Object) {
+  const auto Number = py::reinterpret_steal<py::int_>(PyNumber_Index(Object.ptr()));
+  if (!Number) throw py::error_already_set();
+  int Overflow = 0;
+  const long long Value = PyLong_AsLongLongAndOverflow(Number.ptr(), &Overflow);
+  if (Overflow != 0) return std::nullopt;
+  return Value;
 }
 
 const char* KindName(TEntryKind Kind) {
@@ -108,7 +180,7 @@ class TPyProject {
  public:
   TProject Project;
   std::vector<std::pair<TLogLevel, std::string>> Log;
-  std::vector<std::string> Files;
+  std::vector<TFileName> Files;
 
   // Body with the log sink that appends to Log; the previous sink afterwards.
   template <typename TBody>
@@ -195,13 +267,13 @@ py::list LogList(const std::vector<std::pair<TLogLevel, std::string>>& Log) {
 }
 
 // A project of the files, not loaded yet.
-std::unique_ptr<TPyProject> NewProject(const std::string& Structure, const std::string& Packet,
-                                       const std::optional<std::string>& Packet2, bool Resync) {
+std::unique_ptr<TPyProject> NewProject(const TFileName& Structure, const TFileName& Packet,
+                                       const std::optional<TFileName>& Packet2, bool Resync) {
   auto Result = std::make_unique<TPyProject>();
   TProjectSettings& Settings = Result->Project.Settings;
-  Settings.StructureFile = Structure;
-  Settings.PaketFileA = Packet;
-  Settings.PaketFileB = Packet2.value_or("");
+  Settings.StructureFile = Structure.Name;
+  Settings.PaketFileA = Packet.Name;
+  Settings.PaketFileB = Packet2 ? Packet2->Name : "";
   Settings.Tracking = false;
   Settings.Resync = Resync;
   return Result;
@@ -230,15 +302,15 @@ void LoadStep(TPyProject& P, TStep&& Step) {
   throw py::error_already_set();
 }
 
-std::unique_ptr<TPyProject> Load(const std::string& Structure, const std::string& Packet,
-                                 const std::optional<std::string>& Packet2, const std::optional<std::string>& OffsetTime,
+std::unique_ptr<TPyProject> Load(const TFileName& Structure, const TFileName& Packet,
+                                 const std::optional<TFileName>& Packet2, const std::optional<std::string>& OffsetTime,
                                  bool Resync) {
   std::unique_ptr<TPyProject> Result = NewProject(Structure, Packet, Packet2, Resync);
   TPyProject& P = *Result;
   if (OffsetTime) P.Project.OffsetTime = *OffsetTime;
   LoadStep(P, [&] { return P.Project.Load(); });
-  P.Files.push_back(P.Project.Settings.PaketFileA);
-  if (P.Project.DataB) P.Files.push_back(P.Project.Settings.PaketFileB);
+  P.Files.push_back({P.Project.Settings.PaketFileA});
+  if (P.Project.DataB) P.Files.push_back({P.Project.Settings.PaketFileB});
   return Result;
 }
 
@@ -341,15 +413,19 @@ py::dict Table(TPyProject& P, const py::object& Vars, const std::string& Layout)
 }
 
 // The table of the files decoded as vorex-cli table decodes them: the BaseFrames' nodes are not kept.
-py::dict ReadTable(const std::string& Structure, const std::string& Packet, const std::optional<std::string>& Packet2,
-                   const py::object& Vars, const std::string& Layout, bool Resync, int Threads, const py::object& Log) {
+py::dict ReadTable(const TFileName& Structure, const TFileName& Packet, const std::optional<TFileName>& Packet2,
+                   const py::object& Vars, const std::string& Layout, bool Resync, const py::object& ThreadsAsked,
+                   const py::object& Log) {
   const bool Wide = WideLayout(Layout);
-  if (Threads < 0) throw py::value_error("threads must be 0 (one per core) or more");
+  const std::optional<std::int64_t> Threads = IntegerValue(ThreadsAsked);
+  if (!Threads || *Threads < 0 || *Threads > MaxThreads)
+    throw py::value_error("threads must be 0 (one per core) to " + std::to_string(MaxThreads) + ", not " +
+                          py::str(ThreadsAsked).cast<std::string>());
   if (!Log.is_none() && !py::isinstance<py::list>(Log)) throw py::type_error("log must be a list or None");
   const std::vector<std::string> Patterns = VarsList(Vars);
   std::unique_ptr<TPyProject> Owned = NewProject(Structure, Packet, Packet2, Resync);
   TPyProject& P = *Owned;
-  P.Project.Threads = Threads;
+  P.Project.Threads = static_cast<int>(*Threads);
   LoadStep(P, [&] { return P.Project.LoadDefinition(); });
   std::vector<std::string> Unknown;
   TTableArrays Arrays = Locked([&] {
@@ -391,21 +467,25 @@ py::dict ReadTable(const std::string& Structure, const std::string& Packet, cons
   return TableDict(std::move(Arrays));
 }
 
-py::dict Frame(TPyProject& P, std::int64_t Index, int File) {
+py::dict Frame(TPyProject& P, const py::object& Asked, int File) {
+  const std::optional<std::int64_t> Index = IntegerValue(Asked);
   if (File != 1 && File != 2) throw py::value_error("file must be 1 or 2");
   const TData* Data = File == 1 ? P.Project.DataA.get() : P.Project.DataB.get();
   if (!Data) throw py::index_error("the project has no second packet file");
   std::int32_t Serial = 0;
+  std::int64_t Count = 0;
   std::optional<TNodeCopy> Copy = Locked([&]() -> std::optional<TNodeCopy> {
-    if (Index < 0) Index += Data->FrameCount();
-    if (Index < 0 || Index >= Data->FrameCount()) return std::nullopt;
+    Count = Data->FrameCount();
+    if (!Index || *Index < -Count || *Index >= Count) return std::nullopt;
     TRootCursor Cursor;
-    const TDecodedNode* Root = Cursor.After(Data->Frames, Index);
+    const TDecodedNode* Root = Cursor.After(Data->Frames, *Index < 0 ? *Index + Count : *Index);
     if (!Root) return std::nullopt;
     Serial = Root->SerialNo;
     return P.CopyNode(*Root);
   });
-  if (!Copy) throw py::index_error("BaseFrame " + std::to_string(Index) + " is not in file " + std::to_string(File));
+  if (!Copy)
+    throw py::index_error("BaseFrame " + py::str(Asked).cast<std::string>() + " is not in file " +
+                          std::to_string(File) + " (" + std::to_string(Count) + " BaseFrames).");
   py::dict Result = NodeObject(*Copy, P.Project.Messages);
   Result["serial"] = Serial;
   return Result;
@@ -445,6 +525,7 @@ PYBIND11_MODULE(_vorex, m) {
       "Offset Time that is not a date. The message is the log's; the attribute log holds every (level, text) entry.",
       PyExc_RuntimeError, nullptr);
   m.attr("LoadError") = py::handle(LoadErrorType);
+  m.attr("__version__") = VOREX_VERSION;
 
   py::class_<TPyProject>(m, "Project",
                          "A loaded project: the structure definition and the BaseFrames of one or two packet files.\n"
@@ -481,11 +562,13 @@ PYBIND11_MODULE(_vorex, m) {
            "frame(i, file=1) -> dict\n\n"
            "BaseFrame i (from 0, negative from the end) of packet file 1 or 2 as nested dicts with the keys name,\n"
            "kind, raw, value, position and children (the sub-frame's or BaseFrame's nodes); the BaseFrame's own\n"
-           "dict also has its serial. IndexError for a BaseFrame that is not there.")
+           "dict also has its serial. i: any integer; IndexError for a BaseFrame that is not there.")
       .def("update", &Update,
            "update() -> int\n\n"
            "Reads what the packet files gained since the last read, as a tracking tick does, and returns the\n"
-           "number of new BaseFrames; series(), table() and frame() include them afterwards.");
+           "number of new BaseFrames; series(), table() and frame() include them afterwards. Ctrl+C ends the\n"
+           "reading with KeyboardInterrupt; the BaseFrames read until then are kept, and the next update() reads on\n"
+           "after them.");
 
   m.def("load", &Load, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
         py::arg("offset_time") = py::none(), py::arg("resync") = false,
@@ -494,7 +577,8 @@ PYBIND11_MODULE(_vorex, m) {
         "of packet (and of packet2, with serial numbers from 100000000; a missing packet2 is only a warning).\n"
         "offset_time is the project's Offset Time (\"yyyy-mm-dd [hh:nn:ss]\"). With resync, an invalid BaseFrame\n"
         "is followed by decoding at the next synchronisation marker at any byte, with one warning for the bytes\n"
-        "skipped. Raises LoadError when the load stops. The log entries are kept in Project.log, not printed.");
+        "skipped. Raises LoadError when the load stops, KeyboardInterrupt on Ctrl+C. The log entries are kept in\n"
+        "Project.log, not printed. The file names are str, bytes or os.PathLike (pathlib.Path).");
   m.def("read_table", &ReadTable, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
         py::arg("vars") = py::none(), py::arg("layout") = "wide", py::arg("resync") = false, py::arg("threads") = 0,
         py::arg("log") = py::none(),
@@ -502,7 +586,8 @@ PYBIND11_MODULE(_vorex, m) {
         "-> dict of numpy arrays\n\n"
         "The columns of Project.table(vars, layout) for the files, decoded as vorex-cli table decodes them: no\n"
         "BaseFrame is kept once its row is taken, so it needs far less memory than load() followed by table(), and\n"
-        "wide rows are taken on the threads that decode (threads: 0 for one per core). Raises LoadError when the\n"
-        "files do not load, KeyError for a name in vars that matches no column. log: a list, or None; every\n"
-        "(level, text) entry of the decoding is appended to it.");
+        "wide rows are taken on the threads that decode (threads: 0 for one per core, at most 256). Raises\n"
+        "LoadError when the files do not load, KeyError for a name in vars that matches no column,\n"
+        "KeyboardInterrupt on Ctrl+C. log: a list, or None; every (level, text) entry of the decoding is appended\n"
+        "to it. The file names are as load() takes them.");
 }

@@ -25,13 +25,15 @@ Contents:
   DataFrame with one partition per packet file (needs Dask; ``import vorex``
   does not).
 
-Decoding runs without the GIL. Bad files, names and arguments raise Python
-exceptions: ``LoadError``, ``KeyError`` (unknown variable names),
-``IndexError`` (a BaseFrame that is not there), ``ValueError`` and
-``TypeError`` (bad arguments).
+File names are ``str``, ``bytes`` or ``os.PathLike`` (``pathlib.Path``).
+Decoding runs without the GIL; Ctrl+C ends it with ``KeyboardInterrupt``.
+Bad files, names and arguments raise Python exceptions: ``LoadError``,
+``KeyError`` (unknown variable names), ``IndexError`` (a BaseFrame that is
+not there), ``ValueError`` and ``TypeError`` (bad arguments).
+``__version__`` is the version of Vorex.
 """
 
-from ._vorex import LoadError, Project, load, read_table
+from ._vorex import LoadError, Project, __version__, load, read_table
 
 __all__ = ["LoadError", "Project", "load", "read_table"]
 

@@ -32,7 +32,8 @@ def read_table(structure, packet_files, vars=None):
     bad name in vars raises KeyError here, a packet file that does not load
     raises vorex.LoadError when the partition is computed.
     """
-    packet_files = [str(packet) for packet in packet_files]
+    structure = os.fspath(structure)
+    packet_files = [os.fspath(packet) for packet in packet_files]
     if not packet_files:
         raise ValueError("read_table needs at least one packet file")
     if not isinstance(vars, (type(None), str)):
@@ -40,6 +41,6 @@ def read_table(structure, packet_files, vars=None):
     with tempfile.TemporaryDirectory() as folder:
         empty = os.path.join(folder, "empty.dat")
         open(empty, "wb").close()
-        meta = _partition(str(structure), empty, vars)
-    parts = [dask.delayed(_partition)(str(structure), packet, vars) for packet in packet_files]
+        meta = _partition(structure, empty, vars)
+    parts = [dask.delayed(_partition)(structure, packet, vars) for packet in packet_files]
     return dask.dataframe.from_delayed(parts, meta=meta, divisions=None, verify_meta=False)

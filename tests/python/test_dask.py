@@ -1,6 +1,7 @@
 """vorex.dask.read_table on a local distributed cluster of two workers."""
 
 import os
+import pathlib
 import subprocess
 import tempfile
 import unittest
@@ -30,9 +31,10 @@ class ReadTable(unittest.TestCase):
                 subprocess.run([SIM, files[-1], "--frames", str(frames), "--seed", str(seed)], check=True)
             with LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None) as cluster, \
                     Client(cluster):
-                for vars in (None, ["HKFrame.HK_TEMP?", "*.EVT_TEXT"]):
+                # The file names as str, and as os.PathLike.
+                for vars, names in ((None, files), (["HKFrame.HK_TEMP?", "*.EVT_TEXT"], map(pathlib.Path, files))):
                     with self.subTest(vars=vars):
-                        frame = vorex.dask.read_table(STRUCTURE, files, vars=vars)
+                        frame = vorex.dask.read_table(pathlib.Path(STRUCTURE), names, vars=vars)
                         self.assertEqual(frame.npartitions, 3)
                         computed = frame.compute()
                         expected = pd.concat([vorex.load(STRUCTURE, name).to_pandas(vars=vars) for name in files])

@@ -4,9 +4,12 @@ import csv
 import io
 import math
 import os
+import pathlib
+import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -70,6 +73,9 @@ class DemoData(unittest.TestCase):
     def test_counts_files_variables_log(self):
         self.assertEqual(self.project.frame_count, 750)
         self.assertEqual(self.project.files, [self.first, self.second])
+        from_paths = vorex.load(*map(pathlib.Path, (STRUCTURE, self.first, self.second)))
+        self.assertEqual((from_paths.files, from_paths.frame_count), ([self.first, self.second], 750))
+        self.assertEqual(run(CLI, "--version").decode().split(), ["vorex-cli", vorex.__version__])
         variables = dict(self.project.variables())
         self.assertEqual(variables["HKFrame.HK_POWER_ON"], "boolean")
         self.assertEqual(variables["HKFrame.HK_TEMP1"], "number")
@@ -113,6 +119,8 @@ class DemoData(unittest.TestCase):
                 tables += [(f"read on {threads} threads",
                             vorex.read_table(STRUCTURE, self.first, self.second, vars=vars, threads=threads))
                            for threads in (1, 3)]
+                tables.append(("read from paths", vorex.read_table(
+                    *map(pathlib.Path, (STRUCTURE, self.first, self.second)), vars=vars, threads=256)))
                 for how, table in tables:
                     with self.subTest(how=how):
                         assert_table_equal(self, rows, table)
@@ -168,24 +176,33 @@ class DemoData(unittest.TestCase):
 
     def test_bad_names_and_arguments(self):
         cases = [
-            (KeyError, lambda: self.project.series("HKFrame.NO_SUCH")),
-            (KeyError, lambda: self.project.series("HK_TEMP1")),
-            (KeyError, lambda: self.project.series("HKFrame.HK_TEMP1", sort="NO_SUCH")),
-            (KeyError, lambda: self.project.table(vars=["HKFrame.NO_SUCH"])),
-            (ValueError, lambda: self.project.table(layout="tall")),
-            (TypeError, lambda: self.project.table(vars=[1])),
-            (KeyError, lambda: vorex.read_table(STRUCTURE, self.first, vars=["HKFrame.NO_SUCH"])),
-            (ValueError, lambda: vorex.read_table(STRUCTURE, self.first, layout="tall")),
-            (ValueError, lambda: vorex.read_table(STRUCTURE, self.first, threads=-1)),
-            (TypeError, lambda: vorex.read_table(STRUCTURE, self.first, log=())),
-            (IndexError, lambda: self.project.frame(750)),
-            (IndexError, lambda: self.project.frame(150, file=2)),
-            (ValueError, lambda: self.project.frame(0, file=3)),
-            (TypeError, lambda: self.project.frame("0")),
+            (KeyError, "", lambda: self.project.series("HKFrame.NO_SUCH")),
+            (KeyError, "", lambda: self.project.series("HK_TEMP1")),
+            (KeyError, "", lambda: self.project.series("HKFrame.HK_TEMP1", sort="NO_SUCH")),
+            (KeyError, "", lambda: self.project.table(vars=["HKFrame.NO_SUCH"])),
+            (ValueError, "", lambda: self.project.table(layout="tall")),
+            (TypeError, "", lambda: self.project.table(vars=[1])),
+            (KeyError, "", lambda: vorex.read_table(STRUCTURE, self.first, vars=["HKFrame.NO_SUCH"])),
+            (ValueError, "", lambda: vorex.read_table(STRUCTURE, self.first, layout="tall")),
+            (ValueError, "threads", lambda: vorex.read_table(STRUCTURE, self.first, threads=-1)),
+            (ValueError, "threads", lambda: vorex.read_table(STRUCTURE, self.first, threads=257)),
+            (ValueError, "threads", lambda: vorex.read_table(STRUCTURE, self.first, threads=2 ** 64)),
+            (TypeError, "", lambda: vorex.read_table(STRUCTURE, self.first, log=())),
+            (ValueError, "null", lambda: vorex.read_table(STRUCTURE, self.first + "\0.old")),
+            (ValueError, "null", lambda: vorex.load(STRUCTURE + "\0.old", self.first)),
+            (ValueError, "null", lambda: vorex.load(STRUCTURE, self.first, pathlib.Path(self.second + "\0.old"))),
+            (TypeError, "", lambda: vorex.load(STRUCTURE, 1)),
+            (IndexError, "BaseFrame 600 is not in file 1", lambda: self.project.frame(600)),
+            (IndexError, "BaseFrame 150 is not in file 2", lambda: self.project.frame(150, file=2)),
+            (IndexError, "BaseFrame -601 is not", lambda: self.project.frame(-601)),
+            (IndexError, "BaseFrame 18446744073709551616 is not", lambda: self.project.frame(2 ** 64)),
+            (IndexError, "BaseFrame -18446744073709551617 is not", lambda: self.project.frame(-2 ** 64 - 1)),
+            (ValueError, "", lambda: self.project.frame(0, file=3)),
+            (TypeError, "", lambda: self.project.frame("0")),
         ]
-        for error, call in cases:
-            with self.subTest(error=error):
-                self.assertRaises(error, call)
+        for error, message, call in cases:
+            with self.subTest(error=error, message=message):
+                self.assertRaisesRegex(error, message, call)
 
 
 class ChunkedFiles(unittest.TestCase):
@@ -302,6 +319,53 @@ class Update(unittest.TestCase):
             for column, name in enumerate(rows[0]):
                 assert_column_equal(self, name, [row[column] for row in rows[1:]], table[name])
             self.assertEqual(project.frame(59)["serial"], table["serial"][59])
+
+
+class Interrupt(unittest.TestCase):
+    """Ctrl+C (SIGINT from a timer thread) ends a pass with KeyboardInterrupt."""
+
+    def interrupted(self, call, delay):
+        """The seconds until SIGINT, sent delay seconds after call started, ended it."""
+        timer = threading.Timer(delay, os.kill, (os.getpid(), signal.SIGINT))
+        start = time.monotonic()
+        timer.start()
+        try:
+            with self.assertRaises(KeyboardInterrupt):
+                call()
+        finally:
+            timer.join()
+        return time.monotonic() - start
+
+    def test_ctrl_c(self):
+        frames, grown = 300000, 100000
+        with tempfile.TemporaryDirectory() as folder:
+            big = os.path.join(folder, "big.dat")
+            run(SIM, big, "--frames", str(frames))
+            start = time.monotonic()
+            table = vorex.read_table(STRUCTURE, big, vars="HKFrame.HK_TEMP1")
+            whole = time.monotonic() - start
+            # An update stopped early keeps its BaseFrames; the next one reads on after them.
+            with open(big, "rb") as file:
+                data = file.read(grown * FRAME_BYTES)
+            packet = os.path.join(folder, "grow.dat")
+            with open(packet, "wb") as file:
+                file.write(data[:10 * FRAME_BYTES])
+            project = vorex.load(STRUCTURE, packet)
+            with open(packet, "ab") as file:
+                file.write(data[10 * FRAME_BYTES:])
+            self.interrupted(project.update, 0.02)
+            stopped_at = project.frame_count
+            self.assertLess(stopped_at, grown)
+            self.assertEqual(project.update(), grown - stopped_at)
+            np.testing.assert_array_equal(project.table(vars="HKFrame.HK_TEMP1")["serial"], table["serial"][:grown])
+            calls = [
+                ("load", lambda: vorex.load(STRUCTURE, big)),
+                ("read_table on one thread", lambda: vorex.read_table(STRUCTURE, big, threads=1)),
+                ("read_table on every core", lambda: vorex.read_table(STRUCTURE, big)),
+            ]
+            for name, call in calls:
+                with self.subTest(name):
+                    self.assertLess(self.interrupted(call, 0.05), whole * 0.6)
 
 
 if __name__ == "__main__":

@@ -22,6 +22,9 @@ class TLoadProgress {
   // position when its BaseFrames are done. Events run only right after the
   // position is shown, so what is painted is always the true position.
   virtual std::chrono::milliseconds RefreshInterval() const { return std::chrono::milliseconds(25); }
+  // Asked right after the events ran: true ends the pass there, with the
+  // BaseFrames decoded before, as if its data ended.
+  virtual bool StopRequested() { return false; }
 };
 
 // The installed progress display (a headless one by default).

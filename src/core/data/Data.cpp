@@ -449,6 +449,7 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
     if (RefreshInterval.count() == 0 || std::chrono::steady_clock::now() >= NextRefresh) {
       ShowAndRunEvents(Position, Handled);
       NextRefresh = std::chrono::steady_clock::now() + RefreshInterval;
+      if (StopAsked()) break;
     }
     if (!Holds(Position)) {
       // The next piece: about StreamPieceBytes of whole BaseFrames from
@@ -555,6 +556,12 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   }
   Progress.HideProgress();
   if (PauseTimer) Timer->SetEnabled(true);
+}
+
+bool TData::StopAsked() {
+  if (!LoadProgress().StopRequested()) return false;
+  LastFileSize = -1;
+  return true;
 }
 
 TDecodedNode* TData::NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex) {

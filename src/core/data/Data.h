@@ -159,12 +159,16 @@ class TData {
   // thread: too few, a definition that cannot be copied, or a message index
   // used as a number. Meanwhile, when set, runs on the pass's thread while
   // the chunks decode; when it returns false, the chunks are forgotten and
-  // the result is false too.
+  // the result is false too. When a stop is asked, the chunks end at once,
+  // the first counting up to where it ended.
   bool DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::int32_t Length, bool IdCheck,
                         std::int16_t RootDefIndex, std::int64_t& Handled,
                         const std::function<void(std::int64_t Position, std::int64_t Handled)>& Show, bool Streamed,
                         std::vector<TDecodedNode*>& Roots, std::vector<TChunkJoin>& Joins,
                         const std::function<bool()>& Meanwhile = {});
+  // Whether the progress display asks the pass to stop; then the next look
+  // reads on though the file has not changed.
+  bool StopAsked();
   // The root of the BaseFrame at the file position Position over Child;
   // numbered after its tree.
   TDecodedNode* NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex);

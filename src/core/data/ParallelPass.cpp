@@ -215,6 +215,7 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
     Shown = Done;
     Lock.unlock();
     Show(Position + (Done - Handled) * Length, Done);
+    if (StopAsked()) Pass.FirstStopped = 0;
     Lock.lock();
   }
   for (std::thread& Worker : Workers) Worker.join();
