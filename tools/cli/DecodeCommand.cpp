@@ -125,5 +125,5 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
   if (!Options.ExportFile.empty()) {
     if (const int Status = WriteExport(Definition, Holders, Options.ExportFile, Out, Err)) return Status;
   }
-  return Log.ExitStatus();
+  return CliExitStatus(Log, Project);
 }

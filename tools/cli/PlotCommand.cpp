@@ -58,5 +58,5 @@ int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
           Number(S.Count > 0, S.Mean) + ' ' + Number(S.Count > 1, S.Deviation) + '\n';
   Text += "scale " + GeneralFloatText(Plot.YMin, '.') + ' ' + GeneralFloatText(Plot.YMax, '.') + '\n';
   Out << Text;
-  return Log.ExitStatus();
+  return CliExitStatus(Log, Project);
 }
