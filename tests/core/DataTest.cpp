@@ -305,6 +305,8 @@ TEST(Data, ResynchronisesAtTheNextMarkerOnlyWhenAsked) {
     for (const TLogRecorder::TEntry& Entry : Log.Entries)
       if (Entry.Level == llWarn) Warnings.push_back(Entry.Text);
     EXPECT_EQ(Warnings, Case.Warnings);
+    // Data without a marker after an invalid BaseFrame waits as a partial BaseFrame does.
+    EXPECT_EQ(H.Data->Result(), TPassResult::Complete);
   }
 }
 
@@ -581,6 +583,7 @@ TEST(Data, RefusesABaseFrameLengthBelowOne) {
     EXPECT_EQ(H.Notifications, 0);
     EXPECT_FALSE(Progress.Busy);
     EXPECT_EQ(Log.Lines().back(), std::string("[Error] Invalid BaseFrame length ") + Length + ", no data decoded.");
+    EXPECT_EQ(H.Data->Result(), TPassResult::StoppedEarly);
   }
 }
 
