@@ -279,7 +279,26 @@ std::unique_ptr<TPyProject> NewProject(const TFileName& Structure, const TFileNa
   return Result;
 }
 
-// Runs Step (LoadDefinition or Load) under the lock with P's log; raises LoadError when it fails.
+// The message of a load that failed: the last Error entry of P's log.
+std::string FailureText(const TPyProject& P) {
+  for (auto Entry = P.Log.rbegin(); Entry != P.Log.rend(); ++Entry)
+    if (Entry->first == llError) return Entry->second;
+  return "The files could not be loaded.";
+}
+
+// Raises LoadError with Failure, P's log, the number of BaseFrames decoded
+// so far and the attributes Decoded names (the BaseFrames themselves).
+[[noreturn]] void RaiseLoadError(const TPyProject& P, const std::string& Failure, const py::dict& Decoded = {}) {
+  py::object Error = py::reinterpret_borrow<py::object>(LoadErrorType)(Latin1(Failure));
+  Error.attr("log") = LogList(P.Log);
+  Error.attr("frames") = P.FrameCount();
+  for (const auto& [Name, Value] : Decoded) py::setattr(Error, Name, Value);
+  PyErr_SetObject(LoadErrorType, Error.ptr());
+  throw py::error_already_set();
+}
+
+// Runs Step (LoadDefinition or Load) under the lock with P's log; raises
+// LoadError when it fails.
 template <typename TStep>
 void LoadStep(TPyProject& P, TStep&& Step) {
   const std::string Failure = Locked([&]() -> std::string {
@@ -290,16 +309,10 @@ void LoadStep(TPyProject& P, TStep&& Step) {
         AddEntry(llError, Error.what());
         return Error.what();
       }
-      for (auto Entry = P.Log.rbegin(); Entry != P.Log.rend(); ++Entry)
-        if (Entry->first == llError) return Entry->second;
-      return "The files could not be loaded.";
+      return FailureText(P);
     });
   });
-  if (Failure.empty()) return;
-  py::object Error = py::reinterpret_borrow<py::object>(LoadErrorType)(Latin1(Failure));
-  Error.attr("log") = LogList(P.Log);
-  PyErr_SetObject(LoadErrorType, Error.ptr());
-  throw py::error_already_set();
+  if (!Failure.empty()) RaiseLoadError(P, Failure);
 }
 
 std::unique_ptr<TPyProject> Load(const TFileName& Structure, const TFileName& Packet,
@@ -311,6 +324,12 @@ std::unique_ptr<TPyProject> Load(const TFileName& Structure, const TFileName& Pa
   LoadStep(P, [&] { return P.Project.Load(); });
   P.Files.push_back({P.Project.Settings.PaketFileA});
   if (P.Project.DataB) P.Files.push_back({P.Project.Settings.PaketFileB});
+  // A pass that ended before the end of its data: what it decoded goes with the error.
+  if (P.Project.DataResult() != TPassResult::Complete) {
+    py::dict Decoded;
+    Decoded["project"] = py::cast(std::move(Result));
+    RaiseLoadError(P, FailureText(P), Decoded);
+  }
   return Result;
 }
 
@@ -464,6 +483,11 @@ py::dict ReadTable(const TFileName& Structure, const TFileName& Packet, const st
   if (!Log.is_none())
     for (const py::handle Entry : LogList(P.Log)) Log.cast<py::list>().append(Entry);
   if (!Unknown.empty()) throw py::key_error("Unknown variable " + Unknown.front() + ".");
+  if (P.Project.DataResult() != TPassResult::Complete) {
+    py::dict Decoded;
+    Decoded["table"] = TableDict(std::move(Arrays));
+    RaiseLoadError(P, FailureText(P), Decoded);
+  }
   return TableDict(std::move(Arrays));
 }
 
@@ -521,8 +545,12 @@ PYBIND11_MODULE(_vorex, m) {
   m.doc() = "The compiled part of vorex; use the package vorex.";
   LoadErrorType = PyErr_NewExceptionWithDoc(
       "vorex.LoadError",
-      "The files could not be loaded: a missing packet or structure file, a structure file that is rejected, or an\n"
-      "Offset Time that is not a date. The message is the log's; the attribute log holds every (level, text) entry.",
+      "The files could not be loaded or decoded to their end: a missing packet or structure file, a packet file that\n"
+      "is not a regular file or of 2 GiB or more, a structure file that is rejected, an Offset Time that is not a\n"
+      "date, or a pass that stopped before the end of a packet file (a cross dependency between transforms). The\n"
+      "message is the log's last Error. Attributes: log, every (level, text) entry; frames, the number of\n"
+      "BaseFrames decoded before the load stopped; after a stopped pass also project (from load(): the Project\n"
+      "with those BaseFrames) or table (from read_table(): their columns).",
       PyExc_RuntimeError, nullptr);
   m.attr("LoadError") = py::handle(LoadErrorType);
   m.attr("__version__") = VOREX_VERSION;
@@ -577,7 +605,8 @@ PYBIND11_MODULE(_vorex, m) {
         "of packet (and of packet2, with serial numbers from 100000000; a missing packet2 is only a warning).\n"
         "offset_time is the project's Offset Time (\"yyyy-mm-dd [hh:nn:ss]\"). With resync, an invalid BaseFrame\n"
         "is followed by decoding at the next synchronisation marker at any byte, with one warning for the bytes\n"
-        "skipped. Raises LoadError when the load stops, KeyboardInterrupt on Ctrl+C. The log entries are kept in\n"
+        "skipped. Raises LoadError when the load stops or a pass ends before the end of a packet file (its project\n"
+        "attribute holds the BaseFrames decoded so far), KeyboardInterrupt on Ctrl+C. The log entries are kept in\n"
         "Project.log, not printed. The file names are str, bytes or os.PathLike (pathlib.Path).");
   m.def("read_table", &ReadTable, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
         py::arg("vars") = py::none(), py::arg("layout") = "wide", py::arg("resync") = false, py::arg("threads") = 0,
@@ -587,7 +616,8 @@ PYBIND11_MODULE(_vorex, m) {
         "The columns of Project.table(vars, layout) for the files, decoded as vorex-cli table decodes them: no\n"
         "BaseFrame is kept once its row is taken, so it needs far less memory than load() followed by table(), and\n"
         "wide rows are taken on the threads that decode (threads: 0 for one per core, at most 256). Raises\n"
-        "LoadError when the files do not load, KeyError for a name in vars that matches no column,\n"
+        "LoadError when the files do not load or a pass ends before the end of a packet file (its table attribute\n"
+        "holds the columns of the BaseFrames decoded so far), KeyError for a name in vars that matches no column,\n"
         "KeyboardInterrupt on Ctrl+C. log: a list, or None; every (level, text) entry of the decoding is appended\n"
         "to it. The file names are as load() takes them.");
 }

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include "LogRecorder.h"
 #include "StructureText.h"
 #include "TempDir.h"
@@ -141,6 +143,12 @@ std::vector<std::string> Trace(bool FromMemory, const std::vector<std::vector<st
   return Out;
 }
 
+// A BaseFrame length of 280 whose HK frame, chosen by byte 4, holds a cycle.
+const std::string CrossStructure =
+    Lines({"[BaseFrame:280]", Row({"4", "1", "NUMBER", "HK_SCIENCE_SWITCH", "HK_SCIENCE_SWITCH"}),
+           Row({"8", "8", "SUBFRAME", "SUB_HKSC", "x"}), "[ScienceFrame:8]", Row({"0", "1", "NUMBER", "S", "S"}),
+           "[HKFrame:8]", Row({"0", "1", "NUMBER", "A", "B&"}), Row({"0", "1", "NUMBER", "B", "A&"})});
+
 // A tree in pre-order, a line per node: SerialNo, DefIndex, FrameIndex,
 // Position, RawValue, Value.
 std::string Dump(const TDecodedNode& Node) {
@@ -201,8 +209,10 @@ TEST(Data, DecodesBytesInMemoryAsTheFileOfThoseBytes) {
   Image[560] = 0;
   std::vector<std::uint8_t> Disk = OnDisk(Image);
   Disk.push_back(0x42);
-  const std::vector<std::vector<std::uint8_t>> Contents = {
-      std::vector<std::uint8_t>(100), std::vector<std::uint8_t>(Disk.begin(), Disk.begin() + 700), Disk};
+  // Another start, then growth by whole and partial BaseFrames.
+  std::vector<std::vector<std::uint8_t>> Contents = {std::vector<std::uint8_t>(100)};
+  for (const std::ptrdiff_t Size : {700, 720, 740}) Contents.emplace_back(Disk.begin(), Disk.begin() + Size);
+  Contents.push_back(Disk);
   const std::vector<std::string> FromFile = Trace(false, Contents);
   EXPECT_EQ(FromFile.back(), "1400 2");  // four of five BaseFrames, in two passes
   EXPECT_EQ(Trace(true, Contents), FromFile);
@@ -295,6 +305,8 @@ TEST(Data, ResynchronisesAtTheNextMarkerOnlyWhenAsked) {
     for (const TLogRecorder::TEntry& Entry : Log.Entries)
       if (Entry.Level == llWarn) Warnings.push_back(Entry.Text);
     EXPECT_EQ(Warnings, Case.Warnings);
+    // Data without a marker after an invalid BaseFrame waits as a partial BaseFrame does.
+    EXPECT_EQ(H.Data->Result(), TPassResult::Complete);
   }
 }
 
@@ -369,6 +381,124 @@ TEST(Data, DecodesEveryBaseFrameOnceWhileTheFileGrowsInPieces) {
   EXPECT_EQ(H.Data->Frames->SerialNo, OldSerials[0]);
   EXPECT_EQ(H.Data->Frames->Next->SerialNo, OldSerials[1]);
   EXPECT_EQ(H.Data->Frames->Next->Next->Child->SerialNo, OldSerials[1] + 1);
+}
+
+TEST(Data, WarnsOfAPartialBaseFrameOnceUntilTheFileChangesAgain) {
+  THolder H;
+  const std::vector<std::uint8_t> File = OnDisk(Frames(4));
+  H.Dir.Write("p.dat", std::vector<std::uint8_t>(File.begin(), File.begin() + 560));
+  TLogRecorder Quiet;
+  H.Data->StartTracking();
+  TLogRecorder Log;
+  // The third BaseFrame comes in pieces, then a piece of the fourth.
+  for (const std::ptrdiff_t End : {600, 650, 700, 860, 900}) {
+    H.Dir.Write("p.dat", std::vector<std::uint8_t>(File.begin(), File.begin() + End));
+    H.Touch();
+    H.Timer().Fire();
+  }
+  EXPECT_EQ(H.FrameNumbers(), (std::vector<int>{0, 1, 2}));
+  // A shrink is warned of at every change.
+  for (const std::ptrdiff_t End : {500, 400}) {
+    H.Dir.Write("p.dat", std::vector<std::uint8_t>(File.begin(), File.begin() + End));
+    H.Touch();
+    H.Timer().Fire();
+  }
+  const std::string Update = "[Info] Update on " + H.File;
+  const std::vector<std::string> Warned = {
+      Update, "[Warn] File " + H.File + " has changed, but has not grown for at least the size of the BaseFrame.",
+      "[Warn] No data appended!"};
+  std::vector<std::string> Expected = Warned;  // 600, then nothing at 650 and 700
+  Expected.push_back(Update);                  // 860: the third BaseFrame
+  for (int Looks = 0; Looks < 3; ++Looks) Expected.insert(Expected.end(), Warned.begin(), Warned.end());
+  EXPECT_EQ(Log.Lines(), Expected);
+}
+
+TEST(Data, ReadsAReplacedFileFromItsStartAndNumbersOn) {
+  std::vector<std::uint8_t> Other = Frames(2);
+  Other[4] = 20;
+  Other[284] = 21;
+  std::vector<std::uint8_t> OtherThenMore = Other;
+  const std::vector<std::uint8_t> More = Frames(3);
+  OtherThenMore.insert(OtherThenMore.end(), More.begin(), More.end());
+  const auto PutInPlace = [](THolder& H, const std::vector<std::uint8_t>& Image) {
+    H.Dir.Write("q.dat", OnDisk(Image));
+    std::filesystem::rename(H.Dir.File("q.dat"), H.File);
+  };
+  const auto Look = [](THolder& H) {
+    H.Touch();
+    H.Timer().Fire();
+  };
+  enum TWarned { Nothing, Replaced, Shrunk, ReplacedEmpty };
+  const struct {
+    const char* Name;
+    std::function<void(THolder&)> Change;
+    std::vector<std::string> Roots;  // position, number and serial of each root
+    TWarned Warned;
+  } Cases[] = {
+      {"another inode", [&](THolder& H) { PutInPlace(H, Other); },
+       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19"}, Replaced},
+      {"another inode, empty, then written",
+       [&](THolder& H) {
+         PutInPlace(H, {});
+         Look(H);
+         H.Write(Other);
+       },
+       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19"}, ReplacedEmpty},
+      // A copy that grew goes on from where the file was read.
+      {"another inode, the same start", [&](THolder& H) { PutInPlace(H, Frames(5)); },
+       {"0 0 3", "280 1 7", "560 2 11", "840 3 15", "1120 4 19"}, Nothing},
+      {"truncated and written again", [&](THolder& H) { H.Write(OtherThenMore); },
+       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19", "560 0 23", "840 1 27", "1120 2 31"}, Replaced},
+      // A shrink seen: the bytes it left are the start to go on with.
+      {"shrunk, then grown",
+       [&](THolder& H) {
+         H.Write(Frames(1));
+         Look(H);
+         H.Write(Frames(5));
+       },
+       {"0 0 3", "280 1 7", "560 2 11", "840 3 15", "1120 4 19"}, Shrunk},
+      {"shrunk to other bytes, then grown",
+       [&](THolder& H) {
+         H.Write(Other);
+         Look(H);
+         H.Write(OtherThenMore);
+       },
+       {"0 0 3", "280 1 7", "560 2 11", "840 1 15", "1120 2 19"}, Shrunk},
+  };
+  for (const auto& Case : Cases)
+    for (const bool Streamed : {false, true}) {
+      SCOPED_TRACE(std::string(Case.Name) + (Streamed ? ", streamed" : ""));
+      THolder H;
+      std::vector<std::string> Roots;
+      const auto Take = [&Roots](const TDecodedNode& Root) {
+        Roots.push_back(std::to_string(Root.Position) + " " + std::to_string(static_cast<int>(Root.Child->RawValue)) +
+                        " " + std::to_string(Root.SerialNo));
+      };
+      if (Streamed)
+        H.Data->OnFrames = [&](std::span<TDecodedNode* const> Handed) {
+          for (const TDecodedNode* Root : Handed) Take(*Root);
+        };
+      H.Write(Frames(3));
+      TLogRecorder Log;
+      H.Data->StartTracking();
+      Case.Change(H);
+      Look(H);
+      for (const TDecodedNode* Root = H.Data->Frames; Root; Root = Root->Next) Take(*Root);
+      EXPECT_EQ(Roots, Case.Roots);
+      EXPECT_EQ(H.Data->FrameCount(), static_cast<std::int64_t>(Case.Roots.size()));
+      std::vector<std::string> Warnings;
+      for (const TLogRecorder::TEntry& Entry : Log.Entries)
+        if (Entry.Level == llWarn) Warnings.push_back(Entry.Text);
+      const std::vector<std::string> NotGrown = {
+          "File " + H.File + " has changed, but has not grown for at least the size of the BaseFrame.",
+          "No data appended!"};
+      std::vector<std::string> Expected;
+      if (Case.Warned == Replaced || Case.Warned == ReplacedEmpty)
+        Expected.push_back(H.File + " was replaced; reading it from the start.");
+      if (Case.Warned == Shrunk || Case.Warned == ReplacedEmpty)
+        Expected.insert(Expected.end(), NotGrown.begin(), NotGrown.end());
+      EXPECT_EQ(Warnings, Expected);
+    }
 }
 
 TEST(Data, LeavesAnOddLastByteUnswapped) {
@@ -453,15 +583,12 @@ TEST(Data, RefusesABaseFrameLengthBelowOne) {
     EXPECT_EQ(H.Notifications, 0);
     EXPECT_FALSE(Progress.Busy);
     EXPECT_EQ(Log.Lines().back(), std::string("[Error] Invalid BaseFrame length ") + Length + ", no data decoded.");
+    EXPECT_EQ(H.Data->Result(), TPassResult::StoppedEarly);
   }
 }
 
 TEST(Data, EndsAPassAbortedByACrossDependencyCleanly) {
-  // The HK frame, chosen by a byte of the data, holds a cycle.
-  THolder H(Lines({"[BaseFrame:280]", Row({"4", "1", "NUMBER", "HK_SCIENCE_SWITCH", "HK_SCIENCE_SWITCH"}),
-                   Row({"8", "8", "SUBFRAME", "SUB_HKSC", "x"}), "[ScienceFrame:8]",
-                   Row({"0", "1", "NUMBER", "S", "S"}), "[HKFrame:8]", Row({"0", "1", "NUMBER", "A", "B&"}),
-                   Row({"0", "1", "NUMBER", "B", "A&"})}));
+  THolder H(CrossStructure);
   std::vector<std::uint8_t> Image = Frames(4);
   Image[4] = Image[284] = Image[844] = 0;  // science, science, housekeeping, science
   Image[564] = 1;
@@ -477,6 +604,31 @@ TEST(Data, EndsAPassAbortedByACrossDependencyCleanly) {
   EXPECT_TRUE(H.Data->Timer->Enabled());
   EXPECT_TRUE(Log.Has(llError, "Cross dependency for variable B detected!"));
   EXPECT_EQ(H.Data->Frames->Next->SerialNo, 7);
+  EXPECT_EQ(H.Data->Result(), TPassResult::StoppedEarly);
+}
+
+TEST(Data, APassStoppedInAnyModeEndedEarly) {
+  std::vector<std::uint8_t> Image = Frames(40);
+  for (int F = 0; F < 40; ++F) Image[static_cast<std::size_t>(F * 280 + 4)] = F == 25;
+  const struct {
+    bool Streamed;
+    int Threads;
+  } Modes[] = {{false, 1}, {false, 3}, {true, 1}, {true, 3}};
+  for (const auto& Mode : Modes)
+    for (const bool Cycle : {false, true}) {
+      SCOPED_TRACE(std::to_string(Mode.Streamed) + " " + std::to_string(Mode.Threads) + " " + std::to_string(Cycle));
+      THolder H(Cycle ? CrossStructure : Structure("280"));
+      H.Write(Image);
+      H.Data->Threads = Mode.Threads;
+      if (Mode.Streamed) {
+        H.Data->StreamPieceBytes = 280 * 30;
+        H.Data->OnFrames = [](std::span<TDecodedNode* const>) {};
+      }
+      TLogRecorder Quiet;
+      H.Data->StartTracking();
+      EXPECT_EQ(H.Data->FrameCount(), Cycle ? 25 : 40);
+      EXPECT_EQ(H.Data->Result(), Cycle ? TPassResult::StoppedEarly : TPassResult::Complete);
+    }
 }
 
 TEST(Data, ReportsAFileThatCannotBeRead) {
@@ -491,6 +643,23 @@ TEST(Data, ReportsAFileThatCannotBeRead) {
   H.Write(Frames(1));
   H.Timer().Fire();
   EXPECT_EQ(H.Data->FrameCount(), 1);
+  // The worst of the passes.
+  EXPECT_EQ(H.Data->Result(), TPassResult::Unreadable);
+}
+
+TEST(Data, RefusesFilesThatAreNotRegularWithoutWaitingForThem) {
+  THolder H;
+  ASSERT_EQ(mkfifo(H.File.c_str(), 0600), 0);
+  TLogRecorder Log;
+  H.Data->StartTracking();
+  H.Timer().Fire();
+  EXPECT_EQ(H.Data->Result(), TPassResult::Unreadable);
+  EXPECT_FALSE(LoadProgress().Busy);
+  // Refused once while it stays as it is.
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
+                             "[Info] Update on " + H.File,
+                             "[Error] Paket file " + H.File + " is not a regular file, not loaded.",
+                         }));
 }
 
 TEST(Data, RefusesFilesOfTwoGibibytes) {
@@ -505,6 +674,7 @@ TEST(Data, RefusesFilesOfTwoGibibytes) {
                              "[Info] Update on " + H.File,
                              "[Error] Paket file " + H.File + " is too large (2 GiB or more), not loaded.",
                          }));
+  EXPECT_EQ(H.Data->Result(), TPassResult::Unreadable);
 }
 
 TEST(Data, AFailingNotificationStillEndsThePassCleanly) {

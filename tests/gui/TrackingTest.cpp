@@ -248,19 +248,20 @@ TEST_F(Tracking, AFileThatGoesAwayOrCannotBeReadKeepsItsBaseFramesAndComesBack) 
   TProjectForm* Project = NewProject(Path, "", true);
   Project->Button1Click();
   const std::string Message = "Cannot read paket file " + Path + ".";
-  const auto Fails = [&](const std::function<void()>& Break) {
+  const auto Fails = [&](const std::function<void()>& Break, const std::string& Error) {
     Log.Clear();
     Break();
     Project->Model().DataA->UpdateFromFile();
-    EXPECT_TRUE(Log.Has(llError, Message));
+    EXPECT_TRUE(Log.Has(llError, Error));
     EXPECT_EQ(Project->Model().DataA->FrameCount(), 4);
     EXPECT_FALSE(LoadForm->Busy);
   };
-  Fails([&] { std::filesystem::remove(Path); });
+  Fails([&] { std::filesystem::remove(Path); }, Message);
   // A folder where the file was cannot be read as one.
-  Fails([&] { std::filesystem::create_directory(Path); });
-  Fails([&] { std::filesystem::remove_all(Folder); });
-  // The recorder comes back with more data: tracking goes on where it was.
+  Fails([&] { std::filesystem::create_directory(Path); }, "Paket file " + Path + " is not a regular file, not loaded.");
+  Fails([&] { std::filesystem::remove_all(Folder); }, Message);
+  // The recorder comes back with more data, a copy that starts as the file
+  // did: tracking goes on where it was.
   std::filesystem::create_directory(Folder);
   std::filesystem::copy_file(PacketFile("more.dat", 6), Path);
   Project->Model().DataA->UpdateFromFile();

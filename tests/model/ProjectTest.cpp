@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+
 #include "LogRecorder.h"
 #include "StructureText.h"
 #include "TempDir.h"
@@ -33,4 +35,29 @@ TEST(Project, TakesRelativeFileNamesFromTheProjectFilesFolderAndKeepsThemAsWritt
   EXPECT_EQ(Moved.Settings.PaketFileA, "data/a.dat");
   EXPECT_FALSE(Moved.Load());
   EXPECT_TRUE(Log.Has(llError, "Structurefile does not exist or cannot be opened! (s.structure)"));
+}
+
+TEST(Project, RefusesPacketFilesThatCannotBeReadBeforeLoadingAnything) {
+  TTempDir Dir;
+  const std::string S = Dir.Write("s.structure", Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "V"})}));
+  const std::string Packet = Dir.Write("a.dat", std::string("\x00\x05\x00\x00", 4));
+  const std::string Fifo = Dir.File("fifo.dat");
+  ASSERT_EQ(mkfifo(Fifo.c_str(), 0600), 0);
+  const std::string Big = Dir.Write("big.dat", "");
+  std::filesystem::resize_file(Big, std::uintmax_t{1} << 31);  // sparse: takes no space
+  const std::pair<std::string, std::string> Cases[] = {
+      {Fifo, " is not a regular file, not loaded."},
+      {"/dev/zero", " is not a regular file, not loaded."},
+      {Big, " is too large (2 GiB or more), not loaded."}};
+  for (const auto& [File, Refusal] : Cases)
+    for (const bool Second : {false, true}) {
+      TLogRecorder Log;
+      TProject Project;
+      Project.Settings.StructureFile = S;
+      Project.Settings.PaketFileA = Second ? Packet : File;
+      Project.Settings.PaketFileB = Second ? File : "";
+      EXPECT_FALSE(Project.Load()) << File;
+      EXPECT_EQ(Project.State(), TProjectState::Empty);
+      EXPECT_EQ(Log.Lines(), std::vector<std::string>{"[Error] Paket file " + File + Refusal}) << File;
+    }
 }

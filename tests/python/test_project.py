@@ -24,17 +24,17 @@ IDENTITY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "ident
 FRAME_BYTES = 280
 
 
-def run(*args, errors_logged=False):
-    """The standard output; the exit status is 0, or 3 (Error entries logged) where errors_logged."""
+def run(*args, status=0):
+    """The standard output of a run that ends with the exit status status."""
     done = subprocess.run([*args], capture_output=True)
-    if done.returncode != (3 if errors_logged else 0):
+    if done.returncode != status:
         raise subprocess.CalledProcessError(done.returncode, args, done.stdout, done.stderr)
     return done.stdout
 
 
-def cli_table(*args, errors_logged=False):
+def cli_table(*args, status=0):
     """The CSV of vorex-cli table as a list of rows, texts read as Latin-1."""
-    text = run(CLI, "table", "-q", *args, errors_logged=errors_logged).decode("latin-1")
+    text = run(CLI, "table", "-q", *args, status=status).decode("latin-1")
     return list(csv.reader(io.StringIO(text, newline="")))
 
 
@@ -237,20 +237,28 @@ class ChunkedFiles(unittest.TestCase):
                 target.write(source.read().replace("[BaseFrame:280]", "[BaseFrame:282]"))
             files["adjusted"] = os.path.join(folder, "demo.dat")
             run(SIM, files["adjusted"], "--frames", "300")
+            # The cross dependency stops the pass at BaseFrame 130: the rows before come with the error.
             cases = [
                 ("chunks", os.path.join(IDENTITY, "chunks.structure"), "wide", True),
                 ("chunks", os.path.join(IDENTITY, "chunks.structure"), "long", True),
                 ("times", os.path.join(IDENTITY, "times.structure"), "wide", False),
                 ("adjusted", adjusted, "wide", False),
             ]
-            for name, structure, layout, errors in cases:
-                rows = cli_table(structure, files[name], "--layout", layout, "--threads", "1", errors_logged=errors)
+            for name, structure, layout, stopped in cases:
+                rows = cli_table(structure, files[name], "--layout", layout, "--threads", "1", status=4 if stopped else 0)
                 for threads in (1, 3, 4):
                     with self.subTest(name=name, layout=layout, threads=threads):
                         log = []
-                        table = vorex.read_table(structure, files[name], layout=layout, threads=threads, log=log)
+                        if stopped:
+                            with self.assertRaisesRegex(vorex.LoadError, "Cross dependency") as caught:
+                                vorex.read_table(structure, files[name], layout=layout, threads=threads, log=log)
+                            table = caught.exception.table
+                            self.assertEqual(caught.exception.frames, 130)
+                            self.assertEqual(caught.exception.log, log)
+                        else:
+                            table = vorex.read_table(structure, files[name], layout=layout, threads=threads, log=log)
                         assert_table_equal(self, rows, table)
-                        self.assertEqual("Error" in [level for level, _ in log], errors)
+                        self.assertEqual("Error" in [level for level, _ in log], stopped)
 
 
 class LoadErrors(unittest.TestCase):
@@ -278,6 +286,32 @@ class LoadErrors(unittest.TestCase):
             project = vorex.load(STRUCTURE, packet, os.path.join(folder, "none.dat"))
             self.assertEqual(project.files, [packet])
             self.assertIn("Warn", [level for level, _ in project.log])
+
+    def test_refused_and_stopped_loads(self):
+        with tempfile.TemporaryDirectory() as folder:
+            fifo = os.path.join(folder, "fifo.dat")
+            os.mkfifo(fifo)
+            for packet in (fifo, "/dev/zero"):
+                with self.subTest(packet=packet):
+                    message = f"Paket file {packet} is not a regular file, not loaded."
+                    for call in (vorex.load, vorex.read_table):
+                        with self.assertRaises(vorex.LoadError) as caught:
+                            call(STRUCTURE, packet)
+                        self.assertEqual(str(caught.exception), message)
+                        self.assertEqual(caught.exception.frames, 0)
+            # The cross dependency from BaseFrame 130 on.
+            packet = os.path.join(folder, "chunks.dat")
+            with open(packet, "wb") as file:
+                for f in range(200):
+                    frame = bytearray(64)
+                    frame[0:2] = f.to_bytes(2, "big")
+                    frame[2] = 1 if f >= 130 else 0
+                    file.write(bytes(frame[i ^ 1] for i in range(64)))
+            with self.assertRaisesRegex(vorex.LoadError, "Cross dependency") as caught:
+                vorex.load(os.path.join(IDENTITY, "chunks.structure"), packet)
+            self.assertEqual(caught.exception.frames, 130)
+            self.assertEqual(caught.exception.project.frame_count, 130)
+            self.assertIn(("Error", str(caught.exception)), caught.exception.log)
 
     def test_log_is_not_printed(self):
         with tempfile.TemporaryFile() as captured:
@@ -319,6 +353,19 @@ class Update(unittest.TestCase):
             for column, name in enumerate(rows[0]):
                 assert_column_equal(self, name, [row[column] for row in rows[1:]], table[name])
             self.assertEqual(project.frame(59)["serial"], table["serial"][59])
+
+    def test_update_reads_a_replaced_file_from_its_start(self):
+        with tempfile.TemporaryDirectory() as folder:
+            packet, other = os.path.join(folder, "live.dat"), os.path.join(folder, "other.dat")
+            run(SIM, packet, "--frames", "30")
+            run(SIM, other, "--frames", "20", "--seed", "9")
+            project = vorex.load(STRUCTURE, packet)
+            os.replace(other, packet)
+            self.assertEqual(project.update(), 20)
+            self.assertIn(("Warn", f"{packet} was replaced; reading it from the start."), project.log)
+            serial = project.table()["serial"]
+            self.assertEqual(list(project.table()["frame"]), list(range(50)))
+            self.assertTrue((serial[1:] > serial[:-1]).all())
 
 
 class Interrupt(unittest.TestCase):

@@ -2,6 +2,7 @@
 // on standard output, wrong usage on standard error, data alone on standard
 // output, and exit statuses a script can tell apart.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <sstream>
 #include <vector>
@@ -17,14 +18,17 @@ namespace {
 
 const std::string Cli = VOREX_CLI, Sim = VOREX_SIM;
 
-// Two 4-byte BaseFrames, decoded cleanly or with a transform that names an
-// unknown variable (an Error entry per BaseFrame).
+// Two 4-byte BaseFrames, decoded cleanly, with a transform that names an
+// unknown variable (an Error entry per BaseFrame), or with a cross dependency
+// that stops the pass at the first.
 struct TFiles {
   TTempDir Dir;
   std::string Clean = Dir.Write("clean.structure", Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "V"}),
                                                           Row({"1", "1", "NUMBER", "W", "W"})}));
   std::string Faulty = Dir.Write("faulty.structure", Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "V"}),
                                                             Row({"1", "1", "NUMBER", "W", "W+UNKNOWN"})}));
+  std::string Cross = Dir.Write("cross.structure", Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "W&"}),
+                                                          Row({"1", "1", "NUMBER", "W", "V&"})}));
   std::string Packet = Dir.Write("p.dat", std::string("\x00\x05\x00\x00\x00\x07\x00\x00", 8));
   // A 280-byte BaseFrame, whose IDs are checked; a recording not begun, and bytes without an ID.
   std::string Long = Dir.Write("long.structure", Lines({"[BaseFrame:280]", Row({"4", "1", "NUMBER", "V", "V"})}));
@@ -74,16 +78,22 @@ TEST(CliConventions, WrongUsageIsOneLineNamingItThenTheHint) {
   }
 }
 
-TEST(CliConventions, ExitStatusTellsCleanFromDecodedWithErrorsFromNotLoaded) {
+TEST(CliConventions, ExitStatusTellsCleanFromDecodedWithErrorsFromNotLoadedFromStoppedEarly) {
   TFiles F;
   const std::string Missing = Quoted(F.Clean) + " " + Quoted(F.Dir.File("missing.dat"));
+  // Read, these would block or never end.
+  const std::string Fifo = F.Dir.File("fifo.dat");
+  ASSERT_EQ(mkfifo(Fifo.c_str(), 0600), 0);
+  const std::string Unreadable[] = {Fifo, "/dev/zero"};
   const std::pair<std::string, int> Cases[] = {
       {"decode " + F.Files(F.Clean), 0},
       {"decode " + F.Files(F.Faulty), 3},
       {"decode " + Missing, 2},
+      {"decode " + F.Files(F.Cross), 4},
       {"plot " + F.Files(F.Clean) + " --frame=BaseFrame --var=W", 0},
       {"plot " + F.Files(F.Faulty) + " --frame BaseFrame --var W", 3},
       {"plot " + Missing + " --frame BaseFrame --var W", 2},
+      {"plot " + F.Files(F.Cross) + " --frame BaseFrame --var W", 4},
       {"table " + F.Files(F.Clean), 0},
       {"table " + F.Files(F.Faulty) + " --format tsv", 3},
       {"table " + Missing, 2},
@@ -91,12 +101,21 @@ TEST(CliConventions, ExitStatusTellsCleanFromDecodedWithErrorsFromNotLoaded) {
       {"decode " + Quoted(F.Long) + " " + Quoted(F.Empty) + " " + Quoted(F.Junk), 2},
       {"plot " + Quoted(F.Long) + " " + Quoted(F.Junk) + " --frame BaseFrame --var V", 2},
       {"table " + Quoted(F.Long) + " " + Quoted(F.Junk), 2},
-      {"table " + F.Files(F.Clean) + " --vars 'V,X*'", 2}};
+      {"table " + F.Files(F.Clean) + " --vars 'V,X*'", 2},
+      {"table " + F.Files(F.Cross), 4}};
   for (const auto& [Args, Status] : Cases) {
     const TCommandResult R = RunCommand(Cli + " " + Args);
     EXPECT_EQ(R.ExitCode, Status) << Args << "\n" << R.Err;
     EXPECT_EQ(R.Err.find("[Error]") != std::string::npos, Status != 0) << Args;
   }
+  for (const std::string& File : Unreadable)
+    for (const std::string Command : {"decode", "table"}) {
+      const TCommandResult R = RunCommand(Cli + " " + Command + " -q " + Quoted(F.Clean) + " " + Quoted(F.Packet) +
+                                          " " + Quoted(File));
+      EXPECT_EQ(R.ExitCode, 2) << Command << " " << File;
+      EXPECT_EQ(R.Out, "") << Command << " " << File;
+      EXPECT_EQ(R.Err, "[Error] Paket file " + File + " is not a regular file, not loaded.\n");
+    }
   EXPECT_NE(RunCommand(Cli + " decode " + Quoted(F.Long) + " " + Quoted(F.Junk))
                 .Err.find("[Error] No BaseFrame found in " + F.Junk + ".\n"),
             std::string::npos);

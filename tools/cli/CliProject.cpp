@@ -45,6 +45,16 @@ int LoadCliDefinition(TProject& Project, const TCliProjectOptions& Options, std:
 
 int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err) {
   const int Status = LoadCliDefinition(Project, Options, Err);
-  if (Status == ExitClean) Project.LoadData();
-  return Status;
+  if (Status != ExitClean) return Status;
+  Project.LoadData();
+  return Project.DataResult() == TPassResult::Unreadable ? ExitNoLoad : ExitClean;
+}
+
+int CliExitStatus(const TCliLog& Log, const TProject& Project) {
+  switch (Project.DataResult()) {
+    case TPassResult::Unreadable: return ExitNoLoad;
+    case TPassResult::StoppedEarly: return ExitStoppedEarly;
+    case TPassResult::Complete: break;
+  }
+  return Log.ExitStatus();
 }

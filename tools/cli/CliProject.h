@@ -44,5 +44,9 @@ class TCliLog {
 // Project. Returns 0, or 2 when the load stopped: the log says why, or Err
 // for a structure file with a number that is not an integer.
 int LoadCliDefinition(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err);
-// LoadCliDefinition, then the packet files, each read once.
+// LoadCliDefinition, then the packet files, each read once; 2 also when one
+// could not be read.
 int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err);
+// The exit status after Project's passes: 2 when a packet file could not be
+// read, 4 when a pass ended before the end of its data, else Log's.
+int CliExitStatus(const TCliLog& Log, const TProject& Project);

@@ -62,5 +62,5 @@ int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
   Text += "scale " + GeneralFloatText(Plot.YMin, '.') + ' ' + GeneralFloatText(Plot.YMax, '.') + '\n';
   Out << Text;
   if (const int Status = StandardOutputStatus(Out)) return Status;
-  return Log.ExitStatus();
+  return CliExitStatus(Log, Project);
 }

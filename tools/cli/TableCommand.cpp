@@ -176,5 +176,5 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
     AddEntry(llError, Error.what());
     return ExitNoLoad;
   }
-  return Log.ExitStatus();
+  return CliExitStatus(Log, Project);
 }

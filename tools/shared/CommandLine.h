@@ -14,6 +14,7 @@ constexpr int ExitClean = 0;
 constexpr int ExitUsage = 1;
 constexpr int ExitNoLoad = 2;
 constexpr int ExitWithErrors = 3;
+constexpr int ExitStoppedEarly = 4;
 
 // A parser for Name ("vorex-cli decode") whose --version names Program.
 std::unique_ptr<CLI::App> NewCommandLine(const std::string& Name, const std::string& Program,

@@ -1,13 +1,8 @@
 #include "data/Data.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 
 #include "common/Log.h"
@@ -19,24 +14,9 @@
 
 namespace {
 
-constexpr std::int64_t MaxFileSize = std::int64_t{1} << 31;
 // The data's start the BaseFrame length check looks at: an ID behind a
-// BaseFrame of 280 or 282 bytes.
+// BaseFrame of 280 or 282 bytes. It tells a replaced file, too.
 constexpr std::int64_t SyncHeadBytes = 282 + 4;
-
-// Modification time in days since 1899-12-30, or a negative value when the
-// file cannot be looked at.
-double FileTimeInDays(const std::string& FileName, std::int64_t& Size) {
-  namespace fs = std::filesystem;
-  std::error_code Error;
-  const fs::file_time_type Time = fs::last_write_time(FileName, Error);
-  if (Error) return -1;
-  const std::uintmax_t Bytes = fs::file_size(FileName, Error);
-  if (Error) return -1;
-  Size = static_cast<std::int64_t>(Bytes);
-  const auto Since1970 = std::chrono::file_clock::to_sys(Time).time_since_epoch();
-  return std::chrono::duration<double>(Since1970).count() / 86400.0 + 25569.0;
-}
 
 void SwapWords(std::span<std::uint8_t> Bytes) {
   std::size_t I = 0;
@@ -118,10 +98,14 @@ TData::~TData() {
 
 void TData::StartTracking() {
   LastFileTime = 0;
-  LastFileSize = -1;
+  LastLook.reset();
   ProcessedSize = 0;
   PairingStarts.clear();
   UnsyncedAt = -1;
+  ReadFile.reset();
+  Head.clear();
+  WarnedAt = -1;
+  Worst = TPassResult::Complete;
   UpdateFromFile();
   Timer->SetEnabled(true);
 }
@@ -135,11 +119,46 @@ void TData::StopTracking() {
 
 void TData::WatchFile() { Watch = CreateFileWatch(FileName, [this] { UpdateFromFile(); }); }
 
-bool TData::BeginPass(std::int64_t Size) {
+bool TData::BeginPass(const TFileLook* Look) {
   AddEntry(llInfo, "Update on " + FileName);
-  if (Size < MaxFileSize) return true;
-  AddEntry(llError, "Paket file " + FileName + " is too large (2 GiB or more), not loaded.");
+  if (!Look) {
+    ReadFailed("Cannot read");
+    return false;
+  }
+  const std::string Refusal = PacketFileRefusal(FileName, *Look);
+  if (Refusal.empty()) return true;
+  AddEntry(llError, Refusal);
+  Note(TPassResult::Unreadable);
   return false;
+}
+
+void TData::ReadFailed(const std::string& What) {
+  AddEntry(llError, What + " paket file " + FileName + ".");
+  Note(TPassResult::Unreadable);
+}
+
+bool TData::WarnedOfRest(std::int64_t Size) const {
+  return WarnedAt == ProcessedSize && Size >= ProcessedSize &&
+         Size - ProcessedSize < Definition.GetFrameLength(BaseFrameName);
+}
+
+void TData::TakeData(std::int64_t Size, std::span<const std::uint8_t> Start, const TFileLook* Look) {
+  const std::size_t Common = std::min(Start.size(), Head.size());
+  const bool SameStart = std::equal(Start.begin(), Start.begin() + static_cast<std::ptrdiff_t>(Common), Head.begin());
+  // Another file goes on from where the one before was read only when it
+  // starts as that one did (a copy that grew); the same file that shrank is
+  // warned of, and its start taken as it is now.
+  const bool Shrunk = Size < ProcessedSize;
+  const bool Other = Look && ReadFile && !Look->SameFile(*ReadFile) ? !SameStart || Start.size() < Head.size()
+                                                                    : !Shrunk && !SameStart;
+  if (Look) ReadFile = *Look;
+  if (Other || Shrunk || Start.size() > Head.size()) Head.assign(Start.begin(), Start.end());
+  if (!Other) return;
+  AddEntry(llWarn, FileName + " was replaced; reading it from the start.");
+  ProcessedSize = 0;
+  PairingStarts.clear();
+  UnsyncedAt = -1;
+  WarnedAt = -1;
 }
 
 bool TData::SizeSpareImage(std::size_t Size) {
@@ -150,7 +169,7 @@ bool TData::SizeSpareImage(std::size_t Size) {
     if (Size > SpareImage.capacity()) SpareImage.reserve(Size + Size / 8 + (std::size_t{1} << 20));
     SpareImage.resize(Size);
   } catch (const std::bad_alloc&) {
-    AddEntry(llError, "Not enough memory to read paket file " + FileName + ".");
+    ReadFailed("Not enough memory to read");
     return false;
   }
   return true;
@@ -161,41 +180,7 @@ void TData::InstallSpareImage() {
   Origin = 0;
 }
 
-namespace {
-
-// A file open for reading while it lives: Descriptor is -1 when it could not
-// be opened.
-struct TReadOnlyFile {
-  explicit TReadOnlyFile(const std::string& Name) : Descriptor(open(Name.c_str(), O_RDONLY | O_CLOEXEC)) {}
-  ~TReadOnlyFile() {
-    if (Descriptor >= 0) close(Descriptor);
-  }
-  TReadOnlyFile(const TReadOnlyFile&) = delete;
-  TReadOnlyFile& operator=(const TReadOnlyFile&) = delete;
-  const int Descriptor;
-};
-
-// Reads Count bytes of File from Offset on into Target; the number read,
-// fewer at its end, or -1 when it cannot be read.
-std::int64_t ReadAt(int File, std::uint8_t* Target, std::int64_t Count, std::int64_t Offset) {
-  std::int64_t Done = 0;
-  while (Done < Count) {
-    const ssize_t Read = pread(File, Target + Done, static_cast<std::size_t>(Count - Done), Offset + Done);
-    if (Read < 0 && errno == EINTR) continue;
-    if (Read < 0) return -1;
-    if (Read == 0) break;
-    Done += Read;
-  }
-  return Done;
-}
-
-}  // namespace
-
-bool TData::ReadImage(int File, std::int64_t Size) {
-  if (File < 0) {
-    AddEntry(llError, "Cannot read paket file " + FileName + ".");
-    return false;
-  }
+bool TData::ReadImage(const TPacketFile& File, std::int64_t Size) {
   if (!SizeSpareImage(static_cast<std::size_t>(Size))) return false;
   // A big file is read and word-swapped in parts side by side: the pages of
   // a fresh image fault in on every core.
@@ -206,7 +191,7 @@ bool TData::ReadImage(int File, std::int64_t Size) {
     Starts[I] = WordStart(Size * static_cast<std::int64_t>(I) / static_cast<std::int64_t>(Parts));
   RunParts(Parts, [&](std::size_t I) {
     const std::int64_t Start = Starts[I];
-    Read[I] = ReadAt(File, SpareImage.data() + Start, Starts[I + 1] - Start, Start);
+    Read[I] = File.ReadAt(SpareImage.data() + Start, Starts[I + 1] - Start, Start);
     if (Read[I] > 0) {
       const std::span<std::uint8_t> Part(SpareImage.data() + Start, static_cast<std::size_t>(Read[I]));
       SwapPairs(Part, Start);
@@ -216,7 +201,7 @@ bool TData::ReadImage(int File, std::int64_t Size) {
   std::int64_t End = Size;
   for (std::size_t I = 0; I < Parts && End == Size; ++I) {
     if (Read[I] < 0) {
-      AddEntry(llError, "Cannot read paket file " + FileName + ".");
+      ReadFailed("Cannot read");
       return false;
     }
     if (Read[I] < Starts[I + 1] - Starts[I]) End = Starts[I] + Read[I];
@@ -227,13 +212,15 @@ bool TData::ReadImage(int File, std::int64_t Size) {
 }
 
 void TData::UpdateFromFile() {
-  std::int64_t FileSize = 0;
-  const double FileTime = FileTimeInDays(FileName, FileSize);
-  if (FileTime < 0) {
-    AddEntry(llError, "Cannot read paket file " + FileName + ".");
+  TFileLook Look;
+  if (!LookAtFile(FileName, Look)) {
+    ReadFailed("Cannot read");
     return;
   }
-  if (FileTime == LastFileTime && FileSize == LastFileSize) {
+  // Unchanged, or grown by less than the BaseFrame whose rest was warned of.
+  if (Look == LastLook || (ReadFile && Look.SameFile(*ReadFile) && WarnedOfRest(Look.Size))) {
+    LastLook = Look;
+    LastFileTime = Look.Time;
     Timer->SetEnabled(true);
     return;
   }
@@ -244,28 +231,42 @@ void TData::UpdateFromFile() {
     return;
   }
   const TBusyScope BusyScope(Progress);
-  if (!BeginPass(FileSize)) return;
-  const bool Streaming = static_cast<bool>(OnFrames);
-  const TReadOnlyFile File(FileName);
-  const TPieceReader Pieces = [&File](std::int64_t Offset, std::span<std::uint8_t> Target) {
-    return ReadAt(File.Descriptor, Target.data(), static_cast<std::int64_t>(Target.size()), Offset);
-  };
-  if (Streaming ? !ReadPiece(Pieces, 0, std::min(FileSize, SyncHeadBytes)) : !ReadImage(File.Descriptor, FileSize))
+  const TPacketFile File(FileName);
+  if (!BeginPass(File.Opened() ? &File.Look() : nullptr)) {
+    // A file refused is refused again only once it changes.
+    if (File.Opened()) LastLook = Look;
     return;
-  LastFileTime = FileTime;
-  LastFileSize = FileSize;
+  }
+  const std::int64_t FileSize = File.Look().Size;
+  std::uint8_t Start[SyncHeadBytes];
+  const std::int64_t StartBytes = File.ReadAt(Start, std::min(FileSize, SyncHeadBytes), 0);
+  if (StartBytes < 0) {
+    ReadFailed("Cannot read");
+    return;
+  }
+  TakeData(FileSize, {Start, static_cast<std::size_t>(StartBytes)}, &File.Look());
+  const bool Streaming = static_cast<bool>(OnFrames);
+  const TPieceReader Pieces = [&File](std::int64_t Offset, std::span<std::uint8_t> Target) {
+    return File.ReadAt(Target.data(), static_cast<std::int64_t>(Target.size()), Offset);
+  };
+  if (Streaming ? !ReadPiece(Pieces, 0, std::min(FileSize, SyncHeadBytes)) : !ReadImage(File, FileSize)) return;
+  LastLook = Look;
+  LastFileTime = Look.Time;
   DecodePass(Streaming ? FileSize : Image.Size(), Streaming ? &Pieces : nullptr, true);
 }
 
 bool TData::UpdateFromBytes(std::span<const std::uint8_t> Bytes) {
+  const auto Size = static_cast<std::int64_t>(Bytes.size());
+  if (WarnedOfRest(Size)) return true;
   TLoadProgress& Progress = LoadProgress();
   if (Progress.Busy) {
     AddEntry(llInfo, "Update on " + FileName + " delayed: other update in progress.");
     return false;
   }
   const TBusyScope BusyScope(Progress);
-  const auto Size = static_cast<std::int64_t>(Bytes.size());
-  if (!BeginPass(Size)) return true;
+  const TFileLook Look{.Size = Size, .Regular = true};
+  if (!BeginPass(&Look)) return true;
+  TakeData(Size, Bytes.first(std::min(Bytes.size(), static_cast<std::size_t>(SyncHeadBytes))), nullptr);
   if (OnFrames) {
     const TPieceReader Pieces = [Bytes](std::int64_t Offset, std::span<std::uint8_t> Target) -> std::int64_t {
       const std::span<const std::uint8_t> Rest = Bytes.subspan(std::min(static_cast<std::size_t>(Offset), Bytes.size()));
@@ -290,13 +291,13 @@ bool TData::ReadPiece(const TPieceReader& Pieces, std::int64_t Start, std::int64
     Image.Bytes.resize(static_cast<std::size_t>(End - Start));
   } catch (const std::bad_alloc&) {
     Image.Bytes.clear();
-    AddEntry(llError, "Not enough memory to read paket file " + FileName + ".");
+    ReadFailed("Not enough memory to read");
     return false;
   }
   const std::int64_t Read = Pieces(Start, Image.Bytes);
   if (Read < 0) {
     Image.Bytes.clear();
-    AddEntry(llError, "Cannot read paket file " + FileName + ".");
+    ReadFailed("Cannot read");
     return false;
   }
   Image.Bytes.resize(static_cast<std::size_t>(Read));
@@ -385,10 +386,14 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   if (DataEnd - ProcessedSize < Length) {
     AddEntry(llWarn, "File " + FileName + " has changed, but has not grown for at least the size of the BaseFrame.");
     AddEntry(llWarn, "No data appended!");
+    // The rest of a partial BaseFrame is waited for without more warnings;
+    // a shrunk file is warned of at every change.
+    WarnedAt = DataEnd >= ProcessedSize ? ProcessedSize : -1;
     return;
   }
   if (Length < 1) {
     AddEntry(llError, "Invalid BaseFrame length " + std::to_string(Length) + ", no data decoded.");
+    Note(TPassResult::StoppedEarly);
     return;
   }
 
@@ -412,6 +417,9 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   };
   const std::size_t PoolMark = Pool.Mark();
   bool HandedOver = true;
+  // The pass decodes to the end of the data, unless the data after a
+  // BaseFrame without marker holds no marker yet.
+  bool Unsynced = false;
   // Nodes are numbered as they are decoded, children before their node,
   // from SerialBase on over all passes.
   if (!Numbered) NextSerial = SerialBase;
@@ -516,6 +524,7 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
           if (UnsyncedAt != Position)
             AddEntry(llWarn, "No synchronisation marker after position " + std::to_string(Position) + ".");
           UnsyncedAt = Position;
+          Unsynced = true;
           break;
         }
         AddEntry(llWarn, "Skipped " + std::to_string(Next - Position) + " bytes, resynchronised at position " +
@@ -545,6 +554,8 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   // Also the nodes of a decoding that failed.
   if (Pieces) Pool.Rollback(PoolMark);
   Show(Position, Handled);
+  // A read that failed has made the pass Unreadable already.
+  if ((!Unsynced && DataEnd - Position >= Length) || !HandedOver) Note(TPassResult::StoppedEarly);
   // Only whole BaseFrames count as processed: the rest is decoded once complete.
   ProcessedSize = Position;
   if (OnNewFrames) {

@@ -2,9 +2,11 @@
 // The packet data holder of one packet file: reads the file (or takes its
 // bytes from memory), restores its byte order, cuts it into BaseFrames,
 // decodes them and follows the file's growth.
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "common/FileWatch.h"
 #include "common/Timer.h"
 #include "data/ChunkSink.h"
+#include "data/PacketFile.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
 #include "structure/MemoryStream.h"
@@ -25,6 +28,13 @@ struct TChunkJoin {
   std::unique_ptr<TChunkSink> Sink;
   std::int64_t SerialBase = 0;
   std::int64_t Frames = 0;  // the BaseFrames it took
+};
+
+// How the updates of a holder ended, from the best to the worst.
+enum class TPassResult {
+  Complete,      // decoded to the end of the data (a partial BaseFrame waits for its rest)
+  StoppedEarly,  // ended before the end of its data: a cross dependency, a failed hand-over
+  Unreadable,    // the file could not be read, or was refused
 };
 
 class TData {
@@ -101,6 +111,8 @@ class TData {
   // Number of BaseFrame roots decoded: those in Frames, and those handed to
   // OnFrames.
   std::int64_t FrameCount() const { return Count; }
+  // The worst end of the updates since StartTracking (Complete before any).
+  TPassResult Result() const { return Worst; }
 
  private:
   // Copies the file's bytes from Offset on (before the word swap) into
@@ -108,11 +120,26 @@ class TData {
   // data cannot be read.
   using TPieceReader = std::function<std::int64_t(std::int64_t Offset, std::span<std::uint8_t> Target)>;
 
-  // Logs the pass; false, with the message, when Size is too large.
-  bool BeginPass(std::int64_t Size);
-  // Replaces Image with the word-swapped file, Size bytes from File (open
-  // for reading, or -1); false, Image untouched, when it cannot be read.
-  bool ReadImage(int File, std::int64_t Size);
+  // Logs the pass; false, with the message, when the file seen by Look is
+  // refused, or could not be opened (Look none).
+  bool BeginPass(const TFileLook* Look);
+  // Whether data of Size bytes holds no whole BaseFrame after ProcessedSize
+  // and the last pass warned of that already: the look does nothing.
+  bool WarnedOfRest(std::int64_t Size) const;
+  // Takes the data of Size bytes starting with Start (as read, before the
+  // word swap), of the file seen by Look (none for bytes in memory), as the
+  // data to go on with. When it starts otherwise than the data the passes
+  // before read (another inode: unless it starts the same; the same file:
+  // unless it shrank below ProcessedSize), it was replaced: logs so and
+  // reads it from its start, numbering on after the BaseFrames before.
+  void TakeData(std::int64_t Size, std::span<const std::uint8_t> Start, const TFileLook* Look);
+  // Logs "What paket file FileName." as an Error; the file is Unreadable.
+  void ReadFailed(const std::string& What);
+  // Keeps Ended when it is worse than the results before.
+  void Note(TPassResult Ended) { Worst = std::max(Worst, Ended); }
+  // Replaces Image with the word-swapped file, Size bytes from File; false,
+  // Image untouched, when it cannot be read.
+  bool ReadImage(const TPacketFile& File, std::int64_t Size);
   // Makes the spare image Size bytes long, with room to grow; false, with
   // the message, when there is not enough memory.
   bool SizeSpareImage(std::size_t Size);
@@ -187,9 +214,16 @@ class TData {
   bool Numbered = false;
   std::int64_t Count = 0;
   std::int64_t Origin = 0;
-  // Size seen with LastFileTime: a file that changes within the resolution
-  // of its time stamp is still read again.
-  std::int64_t LastFileSize = -1;
+  // The file as the last update saw it (with LastFileTime): a file that
+  // changes within the resolution of its time stamp is still read again.
+  std::optional<TFileLook> LastLook;
+  // The file the passes read (none yet, or bytes in memory) and its first bytes.
+  std::optional<TFileLook> ReadFile;
+  std::vector<std::uint8_t> Head;
+  // The ProcessedSize at which the last pass warned that the data held no
+  // whole new BaseFrame; -1 after a pass that did not.
+  std::int64_t WarnedAt = -1;
+  TPassResult Worst = TPassResult::Complete;
   std::unique_ptr<TFileWatch> Watch;
   // Where the words of the data pair anew, ascending: each position after
   // the first (0) at which a resynchronisation changed the pairing.

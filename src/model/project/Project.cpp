@@ -21,6 +21,21 @@ bool FileExists(const std::string& Name) {
   return std::filesystem::is_regular_file(Name, Error);
 }
 
+// Whether the packet file Name is there: a file of any kind but a folder.
+bool PacketFileExists(const std::string& Name) {
+  std::error_code Error;
+  return std::filesystem::exists(Name, Error) && !std::filesystem::is_directory(Name, Error);
+}
+
+// Whether the packet file Name, which is there, can be read; false, with the
+// Error entry a pass would give, when it is refused.
+bool PacketFileReadable(const std::string& Name) {
+  TFileLook Look;
+  const std::string Refusal = LookAtFile(Name, Look) ? PacketFileRefusal(Name, Look) : "";
+  if (!Refusal.empty()) AddEntry(llError, Refusal);
+  return Refusal.empty();
+}
+
 template <typename TView>
 bool Forget(std::vector<TView*>& Views, TView* View) {
   const auto Found = std::find(Views.begin(), Views.end(), View);
@@ -71,14 +86,18 @@ bool TProject::LoadDefinition() {
     AddEntry(llError, "Structurefile does not exist or cannot be opened! (" + Settings.StructureFile + ")");
     return false;
   }
-  if (!FileExists(Resolved(Settings.PaketFileA))) {
+  if (!PacketFileExists(Resolved(Settings.PaketFileA))) {
     AddEntry(llError, "Paket file does not exist or cannot be opened! (" + Settings.PaketFileA + ")");
     return false;
   }
-  if (!Settings.PaketFileB.empty() && !FileExists(Resolved(Settings.PaketFileB))) {
+  if (!Settings.PaketFileB.empty() && !PacketFileExists(Resolved(Settings.PaketFileB))) {
     AddEntry(llWarn, "2nd Paket file does not exist or cannot be opened, ignoring entry! (" + Settings.PaketFileB + ")");
     Settings.PaketFileB.clear();
   }
+  // A FIFO or device would block or never end; a file of 2 GiB or more is
+  // beyond the positions.
+  if (!PacketFileReadable(Resolved(Settings.PaketFileA))) return false;
+  if (!Settings.PaketFileB.empty() && !PacketFileReadable(Resolved(Settings.PaketFileB))) return false;
   StartTime = StrToDateTime(OffsetTime);
 
   DataLoaded = true;
@@ -134,6 +153,13 @@ void TProject::Blank() {
   Unload();
   DataLoaded = false;
   SetState(TProjectState::Empty);
+}
+
+TPassResult TProject::DataResult() const {
+  TPassResult Result = TPassResult::Complete;
+  for (const TData* Data : {DataA.get(), DataB.get()})
+    if (Data) Result = std::max(Result, Data->Result());
+  return Result;
 }
 
 void TProject::StopTracking() {

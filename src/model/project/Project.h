@@ -88,7 +88,9 @@ class TProject {
 
   // Checks the files, reads the Offset Time, loads the definition and decodes
   // the packet files. False, with the reason logged, when a file is missing
-  // or the definition did not load (then the project stays Loading). Throws
+  // or refused (not a regular file, 2 GiB or more) or the definition did not
+  // load (then the project stays Loading); DataResult tells how the packet
+  // files' passes ended. Throws
   // EConvertError for an Offset Time that is not a date or a structure file
   // with a number that is not an integer.
   bool Load();
@@ -102,6 +104,8 @@ class TProject {
   void Blank();
   // Stops following the files.
   void StopTracking();
+  // The worst Result of the holders' updates (Complete without holders).
+  TPassResult DataResult() const;
   // A pass may be running below the current event: freeing or starting a
   // holder now would break it. True, with a Warn entry, while one runs.
   static bool RefuseWhileBusy(const std::string& What);
