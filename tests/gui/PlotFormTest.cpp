@@ -491,3 +491,27 @@ TEST_F(PlotForm, DrawsTheAlarmLevelsAndSavesThePictureAsPngOrSvg) {
   Plot->SavePictureAtSizeClick();
   EXPECT_EQ(QImage(Png).size(), QSize(321, 123));
 }
+
+TEST_F(PlotForm, AddedVariablesAreSavedWithTheirPlotListEntryAndDrawnAgainWhenItOpens) {
+  TProjectForm* Project = LoadedProject(20);
+  TPlotForm* Plot = OpenTemperature(Project);
+  Plot->AddVariable("HKFrame", "HK_TEMP2");
+  ASSERT_EQ(Project->Model().Settings.DataSeries.size(), 1u);
+  EXPECT_EQ(Project->Model().Settings.DataSeries[0].Added, (std::vector<std::string>{"HKFrame.HK_TEMP2"}));
+  const std::string Path = Temp.File("p.vproject");
+  Project->SaveProjectFile(QString::fromStdString(Path));
+  std::ifstream Saved(Path, std::ios::binary);
+  const std::string Text(std::istreambuf_iterator<char>(Saved), {});
+  EXPECT_NE(Text.find("0=HKFrame.HK_TEMP1\r\n0.Added=HKFrame.HK_TEMP2\r\n"), std::string::npos) << Text;
+
+  auto* Loaded = new TProjectForm;
+  Loaded->LoadProjectFile(QString::fromStdString(Path));
+  Loaded->Button1Click();
+  Loaded->PlotItem(0)->setCheckState(Qt::Checked);
+  ASSERT_EQ(Loaded->Model().Plots.size(), 1u);
+  const auto* Reopened = dynamic_cast<TPlotForm*>(Loaded->Model().Plots.front());
+  ASSERT_EQ(Reopened->Plot.SeriesCount(), 2u);
+  EXPECT_EQ(Reopened->Plot.Overlays[0].VarName, "HK_TEMP2");
+  EXPECT_EQ(Reopened->Plot.Overlays[0].Series.size(), 10u);
+  EXPECT_FALSE(Loaded->Model().HasChanges());
+}

@@ -313,6 +313,7 @@ void TPlotForm::AddVariable(const QString& FrameName, const QString& VarName) {
   }
   ShowLegend();
   Repaint();
+  if (Owner) Owner->PlotVariableAdded(*this, FrameName + "." + VarName);
 }
 
 void TPlotForm::AddVariableClick() {
