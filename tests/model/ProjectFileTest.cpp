@@ -84,10 +84,6 @@ TEST(ProjectFile, WritesAddedPlotVariablesBesideTheirCaptionAndEmptiesThemWhenGo
   WriteProjectSettings(Image, Settings);
   EXPECT_EQ(Image.ReadString("DataSeries", "0.Added", "?"), "");
   EXPECT_EQ(ReadProjectSettings(Image, {}), Settings);
-  // A caption and its added variables count as one position.
-  TLogRecorder Log;
-  EXPECT_EQ(ReadProjectSettings(FromText("[DataSeries]\nCount=200000\n0=A.X\n0.Added=A.Y,,B.Z\n"), {}).DataSeries,
-            (std::vector<TDataSeries>{{"A.X", {"A.Y", "B.Z"}}}));
 }
 
 TEST(ProjectFile, ReadsWithDefaultsAndWithoutCase) {
