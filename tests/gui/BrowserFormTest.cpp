@@ -117,6 +117,10 @@ TEST_F(BrowserForm, ShowsEveryBaseFrameOfBothSourcesOnceWithCountsInTheStatusBar
   TBrowserForm* Browser = Open(Project);
   ASSERT_NE(Browser, nullptr);
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 1, 2, 3, 0, 1, 2}));
+  // Each caption names its BaseFrame's file.
+  const std::vector<std::string> Shown = Captions(Browser);
+  EXPECT_EQ(Shown[3].rfind("3. BF (a.dat), ", 0), 0u) << Shown[3];
+  EXPECT_EQ(Shown[4].rfind("0. BF (b.dat), ", 0), 0u) << Shown[4];
   EXPECT_EQ(Browser->ShownFrames()[0], 4);
   EXPECT_EQ(Browser->ShownFrames()[1], 3);
 
@@ -139,6 +143,11 @@ TEST_F(BrowserForm, ShowsEveryBaseFrameOfBothSourcesOnceWithCountsInTheStatusBar
   Temp.Append("a.dat", TSimGenerator(9).NextBaseFrame());
   Project->Model().DataA->UpdateFromFile();
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 1, 2, 3, 0, 1, 2, 4}));
+  EXPECT_EQ(Captions(Browser).back().rfind("4. BF (a.dat), ", 0), 0u);
+  // One file: no mark.
+  TProjectForm* OneFile = NewProject(PacketFile("c.dat", 1));
+  OneFile->Button1Click();
+  EXPECT_EQ(Captions(Open(OneFile)).front().rfind("0. BF, ", 0), 0u);
 }
 
 TEST_F(BrowserForm, ModelIndexesLeadBackToTheirParents) {
@@ -164,7 +173,7 @@ TEST_F(BrowserForm, PersistentIndexesFollowTheirNodesWhenBaseFramesMoveOrGo) {
   TProjectForm* Project = LoadedProject(8);
   TBrowserTree Tree(*Project->Model().Definition);
   TBrowserModel Model(Tree, *Project->Model().Definition, Project->Model().Messages, Project->Model().StartTime, nullptr);
-  Model.Append(Tree.TakeNewFrames(0, Project->Model().DataA->Frames));
+  Model.Append(0, Tree.TakeNewFrames(0, Project->Model().DataA->Frames));
   // Every BaseFrame and the nodes down along its last children, in either column.
   std::vector<QPersistentModelIndex> Kept;
   std::vector<TNodePath> Paths;

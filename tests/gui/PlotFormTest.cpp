@@ -61,6 +61,23 @@ class PlotForm : public TGuiTest {
 
   static QImage Picture(TPlotForm* Plot) { return Plot->PaintBox1->grab().toImage(); }
 
+  // Types Text over the whole content of Edit, key by key.
+  static void Type(QLineEdit* Edit, const QString& Text) {
+    Edit->selectAll();
+    for (const QChar C : Text) {
+      QKeyEvent Key(QEvent::KeyPress, C.toUpper().unicode(), Qt::NoModifier, QString(C));
+      QApplication::sendEvent(Edit, &Key);
+    }
+  }
+
+  // Appends BaseFrames 40 to 45 of the generator's run to a.dat and reads them.
+  void AppendSixBaseFrames(TProjectForm* Project) {
+    TSimGenerator Generator(1);
+    for (int I = 0; I < 40; ++I) Generator.NextBaseFrame();
+    for (int I = 0; I < 6; ++I) Temp.Append("a.dat", Generator.NextBaseFrame());
+    Project->Model().DataA->UpdateFromFile();
+  }
+
   // Runs Hook once at the next message dialog, as events would while it shows.
   class THookedDialogs : public TScriptedDialogs {
    public:
@@ -180,13 +197,42 @@ TEST_F(PlotForm, NewBaseFramesKeepTheViewWidthOnTheNewestPoints) {
   Enter(Plot, Plot->LabelMaxX, "14");
   EXPECT_EQ(Plot->Plot.ViewStart, 10);
   EXPECT_EQ(Plot->Plot.ViewEnd, 15);
-  TSimGenerator Generator(1);
-  for (int I = 0; I < 40; ++I) Generator.NextBaseFrame();
-  for (int I = 0; I < 6; ++I) Temp.Append("a.dat", Generator.NextBaseFrame());
-  Project->Model().DataA->UpdateFromFile();
+  AppendSixBaseFrames(Project);
   EXPECT_EQ(Plot->Plot.Series.size(), 23u);
   EXPECT_EQ(Plot->Plot.ViewStart, 18);
   EXPECT_EQ(Plot->Plot.ViewEnd, 23);
+}
+
+TEST_F(PlotForm, ATimeScaledPlotFollowsNewBaseFramesWhileARefreshLeavesWhatTheUserTypes) {
+  TProjectForm* Project = LoadedProject(40);
+  TPlotForm* Plot = TimeScaledTemperature(Project);
+  Type(Plot->EditMaxY, "40");
+  Type(Plot->ComboBox->lineEdit(), "HK_TEMP2");
+  Plot->activateWindow();
+  Plot->EditMinY->setFocus();
+  ASSERT_TRUE(Plot->EditMinY->hasFocus());
+  const QString MinY = Plot->EditMinY->text();
+  // The offscreen platform activates every window shown, the progress window
+  // too: the pass runs without it, so that the plot keeps the focus.
+  TLoadProgress* Shown = SetLoadProgress(nullptr);
+  AppendSixBaseFrames(Project);
+  SetLoadProgress(Shown);
+  ASSERT_EQ(Plot->Plot.TimeSeries.size(), 23u);
+  EXPECT_EQ(Plot->Plot.XMax, Plot->Plot.TimeSeries.back().Time);
+  EXPECT_EQ(Plot->LabelMaxX->text().toStdString(), GeneralFloatText(Plot->Plot.XMax));
+  ASSERT_NE(MinY.toStdString(), LimitText(Plot->Plot.YMin));
+  EXPECT_EQ(Plot->EditMinY->text(), MinY);
+  EXPECT_EQ(Plot->EditMaxY->text(), "40");
+  EXPECT_EQ(Plot->ComboBox->currentText(), "HK_TEMP2");
+
+  // Enter takes the typed limit; Scale vertically resets the value edits, the focused one too.
+  Plot->EditMaxYKeyDown(Plot->EditMaxY);
+  EXPECT_EQ(Plot->Plot.YMax, 40);
+  EXPECT_EQ(Plot->EditMaxY->text(), "40,000");
+  Type(Plot->EditMaxY, "50");
+  Plot->ToolButtonScaleVertClick();
+  EXPECT_EQ(Plot->EditMinY->text().toStdString(), LimitText(Plot->Plot.YMin));
+  EXPECT_EQ(Plot->EditMaxY->text().toStdString(), LimitText(Plot->Plot.YMax));
 }
 
 TEST_F(PlotForm, TypedLimitsThatAreNoNumbersGetTheConversionError) {
@@ -444,4 +490,25 @@ TEST_F(PlotForm, DrawsTheAlarmLevelsAndSavesThePictureAsPngOrSvg) {
   Dialogs.Files = {Png};
   Plot->SavePictureAtSizeClick();
   EXPECT_EQ(QImage(Png).size(), QSize(321, 123));
+}
+
+TEST_F(PlotForm, AddedVariablesAreSavedWithTheirPlotListEntryAndDrawnAgainWhenItOpens) {
+  TProjectForm* Project = LoadedProject(20);
+  TPlotForm* Plot = OpenTemperature(Project);
+  Plot->AddVariable("HKFrame", "HK_TEMP2");
+  ASSERT_EQ(Project->Model().Settings.DataSeries.size(), 1u);
+  EXPECT_EQ(Project->Model().Settings.DataSeries[0].Added, (std::vector<std::string>{"HKFrame.HK_TEMP2"}));
+  const std::string Path = Temp.File("p.vproject");
+  Project->SaveProjectFile(QString::fromStdString(Path));
+
+  auto* Loaded = new TProjectForm;
+  Loaded->LoadProjectFile(QString::fromStdString(Path));
+  Loaded->Button1Click();
+  Loaded->PlotItem(0)->setCheckState(Qt::Checked);
+  ASSERT_EQ(Loaded->Model().Plots.size(), 1u);
+  const auto* Reopened = dynamic_cast<TPlotForm*>(Loaded->Model().Plots.front());
+  ASSERT_EQ(Reopened->Plot.SeriesCount(), 2u);
+  EXPECT_EQ(Reopened->Plot.Overlays[0].VarName, "HK_TEMP2");
+  EXPECT_EQ(Reopened->Plot.Overlays[0].Series.size(), 10u);
+  EXPECT_FALSE(Loaded->Model().HasChanges());
 }

@@ -260,6 +260,16 @@ TEST(BaseFrameCaption, AddsTheDateOfStartTimePlusOobtDays) {
   EXPECT_EQ(T.Name(T.Root(0, {T.Header(0.75)}), April1st2007 + 0.5), "0. BF,  02.04.07 06:00:00 , ");
 }
 
+TEST(BaseFrameCaption, NamesThePacketFileAfterTheNumberWhenMarked) {
+  TTexts T;
+  EXPECT_EQ(NodeNameText(*T.Definition, *T.Root(280, {T.Header(1)}), April1st2007, "b.dat"),
+            "1. BF (b.dat),  02.04.07 00:00:00 , ");
+  // Only BaseFrames carry the mark.
+  EXPECT_EQ(NodeNameText(*T.Definition, *T.Var("HKFrame", "HK_V1"), April1st2007, "b.dat"), "HK_V1");
+  EXPECT_EQ(PacketFileMarks("/data/run1.dat", "run2.dat"), (std::vector<std::string>{"run1.dat", "run2.dat"}));
+  EXPECT_EQ(PacketFileMarks("/a/run.dat", "/b/run.dat"), (std::vector<std::string>{"/a/run.dat", "/b/run.dat"}));
+}
+
 TEST(BaseFrameCaption, KeepsItsDateFormatWhateverTheLocaleSettings) {
   TTexts T;
   TLocaleSettings Other(',');

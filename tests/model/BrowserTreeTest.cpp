@@ -77,7 +77,7 @@ struct TBrowser {
   // What a browser does with a source's list: take the new BaseFrames, sort
   // when there is a key, filter.
   void Append(int Source) {
-    Tree->Append(Tree->TakeNewFrames(Source, Data[Source]->Frames));
+    Tree->Append(Source, Tree->TakeNewFrames(Source, Data[Source]->Frames));
     if (!Tree->SortKey().empty()) Tree->Sort();
     Tree->ApplyFilters();
   }

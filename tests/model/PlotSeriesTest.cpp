@@ -271,16 +271,50 @@ TEST(PlotCollect, ARefreshAfterATypedStartFarBeforeTheSeriesShowsItFromTheStart)
   EXPECT_EQ(Plot.ViewEnd, 4);
 }
 
-TEST(PlotCollect, LeavesTheTimeSeriesAsItWas) {
+TEST(PlotCollect, InTimeModeTheTimeSeriesOverlaysAndTimeRangeFollowTheNewestTimes) {
+  TDecodedFiles F(TimeBeforeValue());
+  F.Add(0, {{1, 20, 0, 0}, {2, 40, 0, 0}, {3, 60, 0, 0}});
+  TPlotSeries Plot = F.Collect("BaseFrame", "V");
+  ASSERT_TRUE(Plot.AddOverlay(*F.Definition, "BaseFrame", "V"));
+  Plot.ApplyLimit(TLimitEdit::MinY, "-50");
+  // Switching on refits the vertical range to the points in view, 1 and 2.
+  Plot.SwitchTimeMode(true);
+  EXPECT_EQ(Plot.XMin, 10);
+  EXPECT_EQ(Plot.XMax, 30);
+  EXPECT_DOUBLE_EQ(Plot.YMin, 0.9);
+  EXPECT_DOUBLE_EQ(Plot.YMax, 2.11);
+
+  Plot.ApplyLimit(TLimitEdit::MinX, "20");
+  F.Add(0, {{5, 100, 0, 0}, {4, 80, 0, 0}});
+  F.Bind(Plot);
+  Plot.RefreshSeries(*F.Definition);
+  EXPECT_EQ(Values(Plot.TimeSeries), (std::vector<double>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(Values(Plot.Overlays[0].TimeSeries), (std::vector<double>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(Plot.XMin, 40);
+  EXPECT_EQ(Plot.XMax, 50);
+  EXPECT_EQ(Plot.ViewStart, 3);
+  EXPECT_DOUBLE_EQ(Plot.YMin, 3.9);
+  EXPECT_DOUBLE_EQ(Plot.YMax, 4.1);
+
+  // A typed vertical limit stays.
+  Plot.ApplyLimit(TLimitEdit::MaxY, "40");
+  F.Add(0, {{6, 120, 0, 0}});
+  Plot.RefreshSeries(*F.Definition);
+  EXPECT_EQ(Plot.XMin, 50);
+  EXPECT_EQ(Plot.XMax, 60);
+  EXPECT_EQ(Plot.YMax, 40);
+}
+
+TEST(PlotCollect, ATimeRangeWithoutASpanWidensToEveryTimeWhenItFollows) {
   TDecodedFiles F(TimeBeforeValue());
   F.Add(0, {{1, 20, 0, 0}});
   TPlotSeries Plot = F.Collect("BaseFrame", "V");
-  Plot.SortTimeSeries();
-  F.Add(0, {{2, 10, 0, 0}});
+  Plot.SwitchTimeMode(true);
+  F.Add(0, {{2, 40, 0, 0}, {3, 60, 0, 0}});
   F.Bind(Plot);
   Plot.RefreshSeries(*F.Definition);
-  EXPECT_EQ(Values(Plot.Series), (std::vector<double>{1, 2}));
-  EXPECT_EQ(Values(Plot.TimeSeries), (std::vector<double>{1}));
+  EXPECT_EQ(Plot.XMin, 10);
+  EXPECT_EQ(Plot.XMax, 30);
 }
 
 TEST(PlotSort, OrdersTheBaseFramesByTheSortVariable) {

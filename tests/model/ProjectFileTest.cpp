@@ -20,9 +20,15 @@ TProjectSettings Sample() {
   S.UpdateInterval = 5;
   S.UpdateOnFileChange = true;
   S.Notices = false;
-  S.DataSeries = {"HK.TEMP1"};
+  S.DataSeries = {{"HK.TEMP1", {}}};
   S.Alarms = {{{25.5, '>', "TEMP1", {}}, true}};
   return S;
+}
+
+std::vector<std::string> Captions(const std::vector<TDataSeries>& DataSeries) {
+  std::vector<std::string> Result;
+  for (const TDataSeries& Entry : DataSeries) Result.push_back(Entry.Caption);
+  return Result;
 }
 
 std::vector<TProjectAlarm> NumberedAlarms(int Count) {
@@ -65,6 +71,21 @@ TEST(ProjectFile, SavingFewerAlarmsLeavesTheOthersButReadsTheCount) {
   EXPECT_EQ(ReadProjectSettings(Image, TProjectSettings()), Settings);
 }
 
+TEST(ProjectFile, WritesAddedPlotVariablesBesideTheirCaptionAndEmptiesThemWhenGone) {
+  TProjectSettings Settings = Sample();
+  Settings.DataSeries = {{"HK.TEMP1", {"HK.TEMP2", "SC.X"}}, {"B.Y", {}}};
+  TIniImage Image;
+  WriteProjectSettings(Image, Settings);
+  EXPECT_NE(Image.Text().find("[DataSeries]\r\nCount=2\r\n0=HK.TEMP1\r\n0.Added=HK.TEMP2,SC.X\r\n1=B.Y\r\n\r\n"),
+            std::string::npos)
+      << Image.Text();
+  EXPECT_EQ(ReadProjectSettings(Image, {}), Settings);
+  Settings.DataSeries[0].Added.clear();
+  WriteProjectSettings(Image, Settings);
+  EXPECT_EQ(Image.ReadString("DataSeries", "0.Added", "?"), "");
+  EXPECT_EQ(ReadProjectSettings(Image, {}), Settings);
+}
+
 TEST(ProjectFile, ReadsWithDefaultsAndWithoutCase) {
   TProjectSettings Current;
   Current.PaketFileA = "a.dat";
@@ -84,7 +105,7 @@ TEST(ProjectFile, ReadsWithDefaultsAndWithoutCase) {
   EXPECT_EQ(Read.PaketFileB, "");
   EXPECT_TRUE(Read.Tracking);
   EXPECT_EQ(Read.UpdateInterval, 1);
-  EXPECT_EQ(Read.DataSeries, (std::vector<std::string>{"A.X", "B.Y", "Change me!"}));
+  EXPECT_EQ(Captions(Read.DataSeries), (std::vector<std::string>{"A.X", "B.Y", "Change me!"}));
   EXPECT_EQ(Read.Alarms, (std::vector<TProjectAlarm>{
                              {{-2, '=', "Unknown", {}}, true}, {{0, '=', "Unknown", {}}, false}, {{0, '<', "P", {}}, false}}));
 
@@ -132,7 +153,7 @@ TEST(ProjectFile, LoadsOnlyPresentEntriesOfAHugeCount) {
       "[DataSeries]\nCount=2147483647\n7=Seven\nx=no\n-1=no\n07=no\n1=One\n"
       "[Alarms]\nCount=100001\n[Alarm100001]\nVarName=Beyond\n[alarm9]\nVarName=Nine\n[Alarm3]\n[Alarm03]\n");
   const TProjectSettings Read = ReadProjectSettings(Image, {});
-  EXPECT_EQ(Read.DataSeries, (std::vector<std::string>{"One", "Seven"}));
+  EXPECT_EQ(Captions(Read.DataSeries), (std::vector<std::string>{"One", "Seven"}));
   EXPECT_EQ(Read.Alarms, (std::vector<TProjectAlarm>{{{0, '=', "Unknown", {}}, false}, {{0, '=', "Nine", {}}, false}}));
   EXPECT_EQ(Log.Lines(),
             (std::vector<std::string>{
@@ -148,7 +169,7 @@ TEST(ProjectFile, RoundTripsThroughAFileKeepingOtherContent) {
   const TTempDir Dir;
   const std::string Path = Dir.Write("p.vorex", "[Extra]\nKeep=me\n[VorexProject]\nStructureFile=old\nMore=1\n");
   TProjectSettings Settings = Sample();
-  Settings.DataSeries = {"A.X", "B.Y"};
+  Settings.DataSeries = {{"A.X", {}}, {"B.Y", {}}};
   Settings.Alarms = NumberedAlarms(3);
   Settings.Alarms[1].Alarm.Warning = 2.5;
   Settings.Resync = true;

@@ -19,6 +19,7 @@
 
 #include "browser/BrowserExport.h"
 #include "browser/BrowserSearch.h"
+#include "browser/BrowserTexts.h"
 #include "browser/HexViewForm.h"
 #include "common/AtomicFile.h"
 #include "common/Log.h"
@@ -173,6 +174,9 @@ void TBrowserForm::SetProject(const TProject& NewProject, TWindowOwner& NewOwner
   QFont Bold = vtv->font();
   Bold.setBold(true);
   TreeModel->BoldFont = Bold;
+  // With two packet files, each BaseFrame's caption names its file.
+  if (Project->DataA && Project->DataB)
+    TreeModel->FileMarks = PacketFileMarks(Project->DataA->FileName, Project->DataB->FileName);
   vtv->setModel(TreeModel);
   QHeaderView* Header = vtv->header();
   Header->setSectionsMovable(true);
@@ -206,7 +210,7 @@ const TDefinitionEntry* TBrowserForm::FocusedRow() const {
 
 void TBrowserForm::AppendFrames(int Source, TDecodedNode* First) {
   if (!TreeModel || !First) return;
-  TreeModel->Append(Tree->TakeNewFrames(Source, First));
+  TreeModel->Append(Source, Tree->TakeNewFrames(Source, First));
   Resort();
   ApplyFilters();
   // Fitted once: later the width is the user's.

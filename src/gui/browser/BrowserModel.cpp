@@ -35,6 +35,12 @@ const TDecodedNode* TBrowserModel::NodeAt(const QModelIndex& Index) const {
   return ChildAt(Ref->Node, Index.row());
 }
 
+std::string TBrowserModel::FileMarkOf(const QModelIndex& Index) const {
+  if (Index.internalPointer()) return {};
+  const auto Source = static_cast<std::size_t>(Tree.FrameSource(static_cast<std::size_t>(Index.row())));
+  return Source < FileMarks.size() ? FileMarks[Source] : std::string();
+}
+
 TBrowserModel::TNodeRef* TBrowserModel::RefOf(const QModelIndex& Index) const {
   const TDecodedNode* Node = NodeAt(Index);
   if (!Node) return nullptr;
@@ -89,7 +95,7 @@ QVariant TBrowserModel::data(const QModelIndex& Index, int Role) const {
   if (!Node) return {};
   switch (Role) {
     case Qt::DisplayRole:
-      return FromBytes(Index.column() == 0 ? NodeNameText(Definition, *Node, StartTime)
+      return FromBytes(Index.column() == 0 ? NodeNameText(Definition, *Node, StartTime, FileMarkOf(Index))
                                            : NodeValueText(Definition, *Node));
     case Qt::ToolTipRole: {
       const QString Hint = FromBytes(NodeHintText(Definition, *Node, Messages));
@@ -108,11 +114,11 @@ QVariant TBrowserModel::headerData(int Section, Qt::Orientation Orientation, int
   return Section == 0 ? QStringLiteral("Name") : QStringLiteral("Value");
 }
 
-void TBrowserModel::Append(const std::vector<const TDecodedNode*>& Roots) {
+void TBrowserModel::Append(int Source, const std::vector<const TDecodedNode*>& Roots) {
   if (Roots.empty()) return;
   const int First = static_cast<int>(Tree.FrameCount());
   beginInsertRows(QModelIndex(), First, First + static_cast<int>(Roots.size()) - 1);
-  Tree.Append(Roots);
+  Tree.Append(Source, Roots);
   endInsertRows();
 }
 

@@ -24,7 +24,7 @@ class TBrowserModel : public QAbstractItemModel {
   QVariant headerData(int Section, Qt::Orientation Orientation, int Role = Qt::DisplayRole) const override;
 
   // The changes of the tree, each announced to the views.
-  void Append(const std::vector<const TDecodedNode*>& Roots);
+  void Append(int Source, const std::vector<const TDecodedNode*>& Roots);
   void Sort();
   void ApplyFilters();
   void Clear();
@@ -35,6 +35,8 @@ class TBrowserModel : public QAbstractItemModel {
 
   // The font of bold cells.
   QFont BoldFont;
+  // Per source, the mark of its BaseFrames' captions; none with one packet file.
+  std::vector<std::string> FileMarks;
 
  private:
   // A node whose children the views have asked for, and the one above it
@@ -44,6 +46,8 @@ class TBrowserModel : public QAbstractItemModel {
     TNodeRef* Parent;
   };
   TNodeRef* RefOf(const QModelIndex& Index) const;
+  // The mark of a top-level index's packet file; empty below the top level.
+  std::string FileMarkOf(const QModelIndex& Index) const;
   // Re-points the views' persistent top-level indexes after the top level changed.
   void ChangeTopLevel(const std::function<void()>& Change);
 

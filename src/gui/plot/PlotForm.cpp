@@ -1,5 +1,6 @@
 #include "plot/PlotForm.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -14,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -150,6 +152,11 @@ QLineEdit* LimitEdit(QWidget* Parent, QObject* Filter, int Width) {
   return Edit;
 }
 
+// Typing in Edit marks Field as typed.
+void MarkTyping(QLineEdit* Edit, const QWidget* Field, std::set<const QWidget*>& Typed) {
+  QObject::connect(Edit, &QLineEdit::textEdited, Edit, [Field, &Typed] { Typed.insert(Field); });
+}
+
 }  // namespace
 
 TPlotForm::TPlotForm() : QWidget(nullptr, Qt::Window) {
@@ -203,6 +210,8 @@ void TPlotForm::BuildWindow() {
   LabelMinX = LimitEdit(GroupBox1, this, 130);
   LabelMaxX = LimitEdit(GroupBox1, this, 130);
   LabelMaxX->setAlignment(Qt::AlignRight);
+  for (QLineEdit* Edit : {EditMaxY, EditMinY, LabelMinX, LabelMaxX}) MarkTyping(Edit, Edit, Typed);
+  MarkTyping(ComboBox->lineEdit(), ComboBox, Typed);
   PaintBox1 = new TPaintBox(this);
   PaintBox1->setParent(GroupBox1);
   ValueAxis = new TAxisBox(GroupBox1, PaintBox1, ValueLabels, true);
@@ -261,18 +270,36 @@ void TPlotForm::SetFrames(TDecodedNode* FramesA, TDecodedNode* FramesB) {
 }
 
 void TPlotForm::RefreshSeries() {
+  const QScopedValueRollback Refresh(Refreshing, true);
+  Rebuild();
+}
+
+void TPlotForm::Rebuild() {
   if (!Project || !Project->Definition) return;
   // A file without a whole BaseFrame when the plot opened may have some now.
   if (Project->DataA) Plot.FramesA = Project->DataA->Frames;
   if (Project->DataB) Plot.FramesB = Project->DataB->Frames;
   Plot.RefreshSeries(*Project->Definition);
-  ComboBox->clear();
-  ComboBox->setEditText(FromBytes(Plot.SortVar));
+  if (!Holds(ComboBox)) {
+    ComboBox->clear();
+    ComboBox->setEditText(FromBytes(Plot.SortVar));
+  }
   if (Plot.UnknownSort) StatusBar1->showMessage("Unknown sort criterion " + FromBytes(Plot.SortVar));
   Repaint();
 }
 
+bool TPlotForm::Holds(const QWidget* Field) const {
+  if (Typed.count(Field)) return true;
+  const QWidget* Focus = QApplication::focusWidget();
+  return Refreshing && Focus && (Focus == Field || Field->isAncestorOf(Focus));
+}
+
+void TPlotForm::ForgetTyping(std::initializer_list<const QWidget*> Fields) {
+  for (const QWidget* Field : Fields) Typed.erase(Field);
+}
+
 void TPlotForm::ResetView() {
+  ForgetTyping({EditMinY, EditMaxY, LabelMinX, LabelMaxX});
   Plot.ResetView();
   Repaint();
 }
@@ -286,6 +313,7 @@ void TPlotForm::AddVariable(const QString& FrameName, const QString& VarName) {
   }
   ShowLegend();
   Repaint();
+  if (Owner) Owner->PlotVariableAdded(*this, FrameName + "." + VarName);
 }
 
 void TPlotForm::AddVariableClick() {
@@ -404,17 +432,20 @@ TPlotPicture TPlotForm::Draw(int Width, int Height) {
 void TPlotForm::ToolButton1Click() { ResetView(); }
 
 void TPlotForm::ToolButtonScaleVertClick() {
+  ForgetTyping({EditMinY, EditMaxY});
   Plot.ScaleVertical();
   Repaint();
 }
 
 void TPlotForm::ToolButton5Click() {
   Plot.SortVar = ToBytes(ComboBox->currentText());
+  Typed.erase(ComboBox);
   StatusBar1->clearMessage();
-  RefreshSeries();
+  Rebuild();
 }
 
 void TPlotForm::TimeScalingClick() {
+  ForgetTyping({EditMinY, EditMaxY, LabelMinX, LabelMaxX});
   Plot.SwitchTimeMode(TimeScaling->isChecked());
   Repaint();
 }
@@ -440,7 +471,9 @@ void TPlotForm::EditMaxYKeyDown(QLineEdit* Sender) {
     Plot.ApplyLimit(Edit, ToBytes(Sender->text()));
     Applied = true;
   });
-  if (Applied) Repaint();
+  if (!Applied) return;
+  Typed.erase(Sender);
+  Repaint();
 }
 
 int TPlotForm::AreaWidth() const { return PaintBox1->width(); }
@@ -448,11 +481,15 @@ int TPlotForm::AreaHeight() const { return PaintBox1->height(); }
 
 void TPlotForm::Repaint() { PaintBox1->repaint(); }
 
+void TPlotForm::ShowText(QLineEdit* Edit, const std::string& Text) {
+  if (!Holds(Edit)) Edit->setText(FromBytes(Text));
+}
+
 void TPlotForm::ShowTexts(const TPlotPicture& Picture) {
-  LabelMinX->setText(FromBytes(Picture.LabelMinX));
-  LabelMaxX->setText(FromBytes(Picture.LabelMaxX));
-  EditMinY->setText(FromBytes(Picture.EditMinY));
-  EditMaxY->setText(FromBytes(Picture.EditMaxY));
+  ShowText(LabelMinX, Picture.LabelMinX);
+  ShowText(LabelMaxX, Picture.LabelMaxX);
+  ShowText(EditMinY, Picture.EditMinY);
+  ShowText(EditMaxY, Picture.EditMaxY);
   StatLabel->setText(FromBytes(Picture.StatText).replace(QLatin1Char('\r'), QLatin1Char('\n')));
   ValueLabels = Picture.ValueLabels;
   BottomLabels = Picture.BottomLabels;
@@ -560,7 +597,9 @@ void TPlotForm::PaintBox1MouseUp(int X) {
   BandShown = false;
   Plot.DragTo = Plot.CursorPos;
   Plot.DragToX = X;
-  if (Plot.ApplyZoom(AreaWidth())) Repaint();
+  if (!Plot.ApplyZoom(AreaWidth())) return;
+  ForgetTyping({LabelMinX, LabelMaxX});
+  Repaint();
 }
 
 void TPlotForm::PaintBox1DblClick() {

@@ -4,6 +4,8 @@
 // statistics, the mouse read-out and saving of the data and the picture.
 #include <QImage>
 #include <QWidget>
+#include <initializer_list>
+#include <set>
 #include <vector>
 
 #include "plot/PlotPicture.h"
@@ -44,6 +46,13 @@ class TPlotForm : public QWidget, public TPlotWindow {
   bool BandShown = false;
   // The axis labels of the last full drawing.
   std::vector<TAxisLabel> ValueLabels, BottomLabels;
+  // The limit edits and the sort field the user typed in since their text was
+  // last taken or reset. Their text is the user's: no drawing changes it, and
+  // a refresh also leaves alone the one that has the focus. Enter takes a
+  // limit edit's text and the sort button the sort field's; the commands
+  // that set the view anew reset edits: Reset view and Time-scaled all four,
+  // Scale vertically the value edits, a zoom with the mouse the x edits.
+  std::set<const QWidget*> Typed;
 
   QToolButton* ToolButton1;          // reset view
   QToolButton* ToolButtonScaleVert;  // vertical auto-scale
@@ -97,10 +106,20 @@ class TPlotForm : public QWidget, public TPlotWindow {
 
  private:
   void BuildWindow();
+  // Rebuilds the series and shows the sort criterion, unless the user is
+  // typing one.
+  void Rebuild();
+  // Whether the user's text in Field stays: typed, or focused during a refresh.
+  bool Holds(const QWidget* Field) const;
+  void ShowText(QLineEdit* Edit, const std::string& Text);
+  void ForgetTyping(std::initializer_list<const QWidget*> Fields);
   void ShowTexts(const TPlotPicture& Picture);
   void RenderCache(const TPlotPicture& Picture);
   void ShowLegend();
   // Shows the legend entry of the chosen series bold on grey.
   void MarkChosen();
   TPlotPicture Draw(int Width, int Height);
+
+  // Set while the project refreshes the plot after new BaseFrames.
+  bool Refreshing = false;
 };

@@ -95,6 +95,8 @@ class TProjectForm : public QWidget, public TWindowOwner {
   void OpenBrowserAt(std::int32_t SerialNo) override;
   void FeedBrowser(TBrowserWindow& Browser) override;
   std::vector<TPlotWindow*> OpenPlots() const override;
+  // The plot list entry of the plot keeps the variable.
+  void PlotVariableAdded(const TPlotWindow& Plot, const QString& Name) override;
   void BrowserClosed(TBrowserWindow* Browser);
   void PlotClosed(TPlotWindow* Plot);
   void UnloadProject();
@@ -140,6 +142,8 @@ class TProjectForm : public QWidget, public TWindowOwner {
   void ShowPlotRows(std::size_t Row);
   void ShowAlarmCaption(int Row);
   void AppendPlotItem(const QString& Caption, bool Checked, TPlotWindow* Plot);
+  // Opens the plot of a plot list entry with the variables added to it.
+  TPlotWindow* OpenListedPlot(const TDataSeries& Entry);
   void AlarmItemChanged(QListWidgetItem* Item);
   bool EditAlarm(TAlarmEntry& Alarm);
   void StatusBar1DrawPanel(class QPainter& Painter, const QRect& Rect);
@@ -150,6 +154,8 @@ class TProjectForm : public QWidget, public TWindowOwner {
   void ShowBrowserCount();
   void ShowPlotCount();
   bool PlotListUpdating = false;
+  // A plot list entry's plot is taking the entry's added variables.
+  bool AddingListedVariables = false;
   bool Closing = false;
   QString FStatus;
 };

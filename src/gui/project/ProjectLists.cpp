@@ -121,7 +121,7 @@ void TProjectForm::ShowPlotRows(std::size_t Row) {
   const QScopedValueRollback Updating(PlotListUpdating, true);
   for (; Row < Project.Settings.DataSeries.size(); ++Row) {
     auto* Item = new TPlotItem;
-    const QString Caption = FromBytes(Project.Settings.DataSeries[Row]);
+    const QString Caption = FromBytes(Project.Settings.DataSeries[Row].Caption);
     Item->setText(Caption);
     Item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
     Item->setCheckState(Qt::Unchecked);
@@ -131,7 +131,7 @@ void TProjectForm::ShowPlotRows(std::size_t Row) {
 }
 
 void TProjectForm::AppendPlotItem(const QString& Caption, bool Checked, TPlotWindow* Plot) {
-  Project.Settings.DataSeries.push_back(ToBytes(Caption));
+  Project.Settings.DataSeries.push_back({ToBytes(Caption), {}});
   ShowPlotRows(Project.Settings.DataSeries.size() - 1);
   const QScopedValueRollback Updating(PlotListUpdating, true);
   TPlotItem* Item = PlotItem(ListView2->count() - 1);
@@ -152,20 +152,49 @@ void TProjectForm::ListView2Change(QListWidgetItem* Changed) {
   auto* Item = static_cast<TPlotItem*>(Changed);
   Item->setToolTip(Item->text());
   const int Row = ListView2->row(Item);
-  if (Row >= 0 && static_cast<std::size_t>(Row) < Project.Settings.DataSeries.size())
-    Project.Settings.DataSeries[static_cast<std::size_t>(Row)] = ToBytes(Item->text());
+  const bool Listed = Row >= 0 && static_cast<std::size_t>(Row) < Project.Settings.DataSeries.size();
+  if (Listed) Project.Settings.DataSeries[static_cast<std::size_t>(Row)].Caption = ToBytes(Item->text());
   const bool Checked = Item->checkState() == Qt::Checked;
   if (PlotListUpdating || Checked == Item->WasChecked) return;
   Item->WasChecked = Checked;
-  if (Checked && !Item->Plot) {
-    const QString Text = Item->text();
-    const qsizetype Dot = Text.indexOf('.');
-    const QString FrameName = Dot < 0 ? QString() : Text.left(Dot);
-    const QString VarName = Dot < 0 ? Text : Text.mid(Dot + 1);
-    Item->Plot = OpenPlot(this, FrameName, VarName, QString());
+  if (Checked && !Item->Plot && Listed) {
+    Item->Plot = OpenListedPlot(Project.Settings.DataSeries[static_cast<std::size_t>(Row)]);
   } else if (!Checked && Item->Plot && Project.IsOpen(Item->Plot)) {
     Item->Plot->Window()->close();
   }
+}
+
+namespace {
+
+// Frame and variable of "Frame.Variable"; no frame without a dot.
+std::pair<QString, QString> SplitName(const QString& Name) {
+  const qsizetype Dot = Name.indexOf('.');
+  return Dot < 0 ? std::pair(QString(), Name) : std::pair(Name.left(Dot), Name.mid(Dot + 1));
+}
+
+}  // namespace
+
+TPlotWindow* TProjectForm::OpenListedPlot(const TDataSeries& Entry) {
+  // Copied: opening the plot lets events run that may change the list.
+  const std::vector<std::string> Added = Entry.Added;
+  const auto [FrameName, VarName] = SplitName(FromBytes(Entry.Caption));
+  TPlotWindow* Plot = OpenPlot(this, FrameName, VarName, QString());
+  if (!Plot) return nullptr;
+  const QPointer<QWidget> Window(Plot->Window());
+  const QScopedValueRollback Adding(AddingListedVariables, true);
+  for (const std::string& Name : Added) {
+    const auto [Frame, Var] = SplitName(FromBytes(Name));
+    // A notice of a full plot lets events run that may close it.
+    if (Window) Plot->AddVariable(Frame, Var);
+  }
+  return Window ? Plot : nullptr;
+}
+
+void TProjectForm::PlotVariableAdded(const TPlotWindow& Plot, const QString& Name) {
+  if (AddingListedVariables) return;
+  for (int Row = 0; Row < ListView2->count(); ++Row)
+    if (PlotItem(Row)->Plot == &Plot)
+      Project.Settings.DataSeries[static_cast<std::size_t>(Row)].Added.push_back(ToBytes(Name));
 }
 
 bool TProjectForm::eventFilter(QObject* Watched, QEvent* Event) {

@@ -29,6 +29,8 @@ class TWindowOwner {
   virtual void FeedBrowser(TBrowserWindow& Browser) = 0;
   // The plot windows open on the project, in the order they opened.
   virtual std::vector<TPlotWindow*> OpenPlots() const = 0;
+  // The plot drew a further variable, named "Frame.Variable".
+  virtual void PlotVariableAdded(const TPlotWindow& Plot, const QString& Name) = 0;
 };
 
 class TBrowserWindow : public TBrowserView {
@@ -50,7 +52,8 @@ class TPlotWindow : public TPlotView {
   virtual void SetFrames(TDecodedNode* FramesA, TDecodedNode* FramesB) = 0;
   // Resets the view range, scales vertically and repaints.
   virtual void ResetView() = 0;
-  // Draws that variable over the plot's others, or tells why it cannot.
+  // Draws that variable over the plot's others and tells its owner, or tells
+  // the user why it cannot.
   virtual void AddVariable(const QString& FrameName, const QString& VarName) = 0;
   void Close() override;
 };

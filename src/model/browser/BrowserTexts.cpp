@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 
 #include "common/DateTime.h"
 #include "common/FloatText.h"
@@ -32,9 +33,12 @@ const TDecodedNode* FirstChildNamed(const TFramesDefinition& Definition, const T
 
 bool IsBaseFrame(const TDefinitionEntry& Row) { return Row.FrameName == BaseFrameName && Row.Kind == ekFrame; }
 
-std::string BaseFrameText(const TFramesDefinition& Definition, const TDecodedNode& Node, double StartTime) {
+std::string BaseFrameText(const TFramesDefinition& Definition, const TDecodedNode& Node, double StartTime,
+                          const std::string& FileMark) {
   const std::int32_t Length = Definition.GetFrameLength(BaseFrameName);
-  std::string Text = std::to_string(Length > 0 ? Node.Position / Length : 0) + ". BF, ";
+  std::string Text = std::to_string(Length > 0 ? Node.Position / Length : 0) + ". BF";
+  if (!FileMark.empty()) Text += " (" + FileMark + ")";
+  Text += ", ";
   if (const TDecodedNode* Header = FirstChildNamed(Definition, Node, DataFieldHeaderName))
     if (const TDecodedNode* Oobt = FirstChildNamed(Definition, *Header, OobtName))
       Text += " " + FormatDateTime("dd.MM.yy HH:mm:ss", StartTime + Oobt->Value) + " , ";
@@ -82,12 +86,20 @@ std::string HexWordText(double Value) {
   return Buffer;
 }
 
-std::string NodeNameText(const TFramesDefinition& Definition, const TDecodedNode& Node, double StartTime) {
+std::string NodeNameText(const TFramesDefinition& Definition, const TDecodedNode& Node, double StartTime,
+                         const std::string& FileMark) {
   const TDefinitionEntry* Row = RowOf(Definition, Node.DefIndex);
   if (!Row) return std::string();
-  if (IsBaseFrame(*Row)) return BaseFrameText(Definition, Node, StartTime);
+  if (IsBaseFrame(*Row)) return BaseFrameText(Definition, Node, StartTime, FileMark);
   if (Row->Kind == ekSubframe) return FrameNameOfRow(Definition, Node.FrameIndex);
   return Row->DisplayName;
+}
+
+std::vector<std::string> PacketFileMarks(const std::string& FileA, const std::string& FileB) {
+  const std::string NameA = std::filesystem::path(FileA).filename().string();
+  const std::string NameB = std::filesystem::path(FileB).filename().string();
+  if (NameA == NameB) return {FileA, FileB};
+  return {NameA, NameB};
 }
 
 std::string NodeValueText(const TFramesDefinition& Definition, const TDecodedNode& Node) {

@@ -11,8 +11,14 @@
 std::string HexWordText(double Value);
 
 // Column "Name". A BaseFrame reads "<number>. BF, " followed by its OOBT time
-// (StartTime + OOBT days) and the frames of its sub-frames when it has them.
-std::string NodeNameText(const TFramesDefinition& Definition, const TDecodedNode& Node, double StartTime);
+// (StartTime + OOBT days) and the frames of its sub-frames when it has them;
+// with a FileMark, "<number>. BF (<FileMark>), " names its packet file.
+std::string NodeNameText(const TFramesDefinition& Definition, const TDecodedNode& Node, double StartTime,
+                         const std::string& FileMark = {});
+
+// The marks of the BaseFrames of two packet files: their names without the
+// folder, or the whole paths when those names are the same.
+std::vector<std::string> PacketFileMarks(const std::string& FileA, const std::string& FileB);
 
 // Column "Value", with the decimal separator of the settings in use.
 std::string NodeValueText(const TFramesDefinition& Definition, const TDecodedNode& Node);

@@ -52,10 +52,10 @@ std::vector<const TDecodedNode*> TBrowserTree::TakeNewFrames(int Source, const T
   return New;
 }
 
-void TBrowserTree::Append(const std::vector<const TDecodedNode*>& Roots) {
+void TBrowserTree::Append(int Source, const std::vector<const TDecodedNode*>& Roots) {
   const std::size_t From = Top.size();
   for (const TDecodedNode* Root : Roots) {
-    TTopNode Node{Root, 0, false, false, Root->Child != nullptr};
+    TTopNode Node{Root, 0, false, false, Root->Child != nullptr, static_cast<std::uint8_t>(Source)};
     UpdateKey(Node);
     Top.push_back(Node);
     Nodes += SubtreeSize(*Root);

@@ -27,13 +27,14 @@ class TBrowserTree {
   // The roots of the list from First on that source Source has not handed
   // over yet; they count as shown from now on.
   std::vector<const TDecodedNode*> TakeNewFrames(int Source, const TDecodedNode* First);
-  // Adds BaseFrames after the last top-level node.
-  void Append(const std::vector<const TDecodedNode*>& Roots);
+  // Adds BaseFrames of source Source after the last top-level node.
+  void Append(int Source, const std::vector<const TDecodedNode*>& Roots);
   // Removes every node; ShownFrames is kept.
   void Clear();
 
   std::size_t FrameCount() const { return Top.size(); }
   const TDecodedNode* Frame(std::size_t Row) const { return Top[Row].Node; }
+  int FrameSource(std::size_t Row) const { return Top[Row].Source; }
   // Read from the row, not the node: views ask this of every row they lay out.
   bool FrameHasChildren(std::size_t Row) const { return Top[Row].HasChildren; }
   // Row of a top-level node, -1 for any other node.
@@ -82,6 +83,7 @@ class TBrowserTree {
     bool HasKey;
     bool Checked;  // passed the filters in force
     bool HasChildren;
+    std::uint8_t Source;
   };
   void UpdateKey(TTopNode& Top) const;
   void IndexRows(std::size_t From);

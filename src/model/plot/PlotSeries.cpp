@@ -139,6 +139,17 @@ std::string LimitText(double Value) {
 
 void TPlotSeries::RefreshSeries(const TFramesDefinition& Definition) {
   for (TPlotSeries& Overlay : Overlays) RefreshOverlay(Overlay, Definition);
+  RebuildSeries(Definition);
+  if (AutoView) {
+    ResetView();
+    AutoView = false;
+    return;
+  }
+  if (TimeMode) FollowNewestTimes();
+  else FollowNewestPoints();
+}
+
+void TPlotSeries::RebuildSeries(const TFramesDefinition& Definition) {
   CollectNewFrames(Definition);
   std::vector<const TFrameSummary*> Frames;
   for (const TSource& Source : Collected.Sources)
@@ -167,25 +178,35 @@ void TPlotSeries::RefreshSeries(const TFramesDefinition& Definition) {
     }
     if (Frame->SetsTime) Time = Frame->LastTime;
   }
+  if (TimeMode) SortTimeSeries();
+}
 
-  if (AutoView) {
-    ResetView();
-    AutoView = false;
-    return;
-  }
+void TPlotSeries::FollowNewestPoints() {
   // A typed start far before the series makes the span exceed 32 bits.
   const std::int64_t Span = std::max<std::int64_t>(static_cast<std::int64_t>(ViewEnd) - ViewStart, 2);
   const std::int32_t Start = ViewStart, End = ViewEnd;
   ViewEnd = static_cast<std::int32_t>(std::min<std::size_t>(Series.size(), std::numeric_limits<std::int32_t>::max()));
   ViewStart = static_cast<std::int32_t>(std::max<std::int64_t>(ViewEnd - Span, 0));
-  if (AutoScale && !TimeMode && (ViewStart != Start || ViewEnd != End)) ScaleVertical();
+  if (AutoScale && (ViewStart != Start || ViewEnd != End)) ScaleVertical();
+}
+
+void TPlotSeries::FollowNewestTimes() {
+  const double Min = XMin, Max = XMax;
+  // A range without a span (times all alike so far) widens to every time.
+  const double Span = XMax - XMin;
+  XMax = TimeHigh;
+  XMin = Span > 0 ? std::max(TimeHigh - Span, TimeLow) : TimeLow;
+  ViewStart = NearestIndex(XMin);
+  ViewEnd = NearestIndex(XMax);
+  if (AutoScale && (XMin != Min || XMax != Max)) ScaleVertical();
 }
 
 void TPlotSeries::RefreshOverlay(TPlotSeries& Overlay, const TFramesDefinition& Definition) const {
   Overlay.SortVar = SortVar;
   Overlay.FramesA = FramesA;
   Overlay.FramesB = FramesB;
-  Overlay.RefreshSeries(Definition);
+  Overlay.TimeMode = TimeMode;
+  Overlay.RebuildSeries(Definition);
 }
 
 bool TPlotSeries::AddOverlay(const TFramesDefinition& Definition, const std::string& Frame, const std::string& Var) {
@@ -194,7 +215,6 @@ bool TPlotSeries::AddOverlay(const TFramesDefinition& Definition, const std::str
   Overlay.FrameName = Frame;
   Overlay.VarName = Var;
   RefreshOverlay(Overlay, Definition);
-  if (TimeMode) Overlay.SortTimeSeries();
   if (AutoScale) ScaleVertical();
   return true;
 }
@@ -309,6 +329,7 @@ void TPlotSeries::SwitchTimeMode(bool On) {
   for (TPlotSeries& Overlay : Overlays) Overlay.SortTimeSeries();
   XMin = TimeLow;
   XMax = TimeHigh;
+  ScaleVertical();
 }
 
 int TPlotSeries::ValueToPixel(double Value, int Height) const {

@@ -84,11 +84,12 @@ class TPlotSeries {
   void ShareView();
 
   // Rebuilds Series (and the overlays) from every BaseFrame, ordered by the sort criterion when
-  // it names a variable. The first refresh resets the view; later ones keep
-  // its width on the newest points, and an automatic vertical range follows
-  // them when the index view moves. What each BaseFrame gives is kept, so a
-  // refresh reads only the BaseFrames appended since the last one; lists of
-  // other roots, another definition or other names start over.
+  // it names a variable, and in time mode TimeSeries too. The first refresh
+  // resets the view; later ones keep its width on the newest points (index
+  // mode) or times (time mode), and an automatic vertical range follows them
+  // when the view moves. What each BaseFrame gives is kept, so a refresh
+  // reads only the BaseFrames appended since the last one; lists of other
+  // roots, another definition or other names start over.
   void RefreshSeries(const TFramesDefinition& Definition);
   void ResetView();
   // Fits YMin / YMax to the points in view of every series with 10 % / 11 %
@@ -96,8 +97,8 @@ class TPlotSeries {
   void ScaleVertical();
   // TimeSeries := Series ordered by time.
   void SortTimeSeries();
-  // "Time-scaled" switched on: the time series and the whole time range;
-  // switched off: the reset view.
+  // "Time-scaled" switched on: the time series, the whole time range and the
+  // vertical range fitted to it; switched off: the reset view.
   void SwitchTimeMode(bool On);
 
   // Pixel conversions for an area of Width x Height pixels.
@@ -161,6 +162,12 @@ class TPlotSeries {
     std::vector<TFramePoint> Points;
   } Collected;
 
+  // Series, the time range and, in time mode, TimeSeries from every BaseFrame.
+  void RebuildSeries(const TFramesDefinition& Definition);
+  // The view of a refresh after the first: its width moved to the newest
+  // points, or to the newest times but not before the first.
+  void FollowNewestPoints();
+  void FollowNewestTimes();
   void CollectNewFrames(const TFramesDefinition& Definition);
   void RefreshOverlay(TPlotSeries& Overlay, const TFramesDefinition& Definition) const;
   // Widens Low / High to the values of the points from ViewStart to before ViewEnd.

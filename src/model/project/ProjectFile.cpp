@@ -15,6 +15,30 @@ const std::string DefaultCaption = "Change me!";
 
 std::string AlarmSection(std::int64_t Position) { return AlarmPrefix + std::to_string(Position); }
 
+// The key of a plot list entry's added variables; readers that do not know
+// it take no position from it.
+std::string AddedKey(std::int64_t Position) { return std::to_string(Position) + ".Added"; }
+
+TDataSeries ReadDataSeries(const TIniImage& Image, std::int64_t Position) {
+  TDataSeries Result{Image.ReadString(SeriesSection, std::to_string(Position), DefaultCaption), {}};
+  const std::string Added = Image.ReadString(SeriesSection, AddedKey(Position), "");
+  for (std::size_t From = 0; From < Added.size();) {
+    const std::size_t To = std::min(Added.find(',', From), Added.size());
+    if (To > From) Result.Added.push_back(Added.substr(From, To - From));
+    From = To + 1;
+  }
+  return Result;
+}
+
+void WriteDataSeries(TIniImage& Image, std::int64_t Position, const TDataSeries& Entry) {
+  Image.WriteString(SeriesSection, std::to_string(Position), Entry.Caption);
+  std::string Added;
+  for (const std::string& Name : Entry.Added) Added += (Added.empty() ? "" : ",") + Name;
+  // Entries without added variables are written as before.
+  if (!Added.empty() || Image.ValueExists(SeriesSection, AddedKey(Position)))
+    Image.WriteString(SeriesSection, AddedKey(Position), Added);
+}
+
 // The position a key or section suffix names: a decimal number as the writer
 // spells it ("0", "17") below Count; -1 for any other text.
 std::int64_t PositionOf(const std::string& Text, std::int32_t Count) {
@@ -85,7 +109,7 @@ void WriteProjectSettings(TIniImage& Image, const TProjectSettings& Settings) {
 
   Image.WriteInteger(SeriesSection, "Count", static_cast<std::int32_t>(Settings.DataSeries.size()));
   for (std::size_t K = 0; K < Settings.DataSeries.size(); ++K)
-    Image.WriteString(SeriesSection, std::to_string(K), Settings.DataSeries[K]);
+    WriteDataSeries(Image, static_cast<std::int64_t>(K), Settings.DataSeries[K]);
 
   Image.WriteInteger(AlarmsSection, "Count", static_cast<std::int32_t>(Settings.Alarms.size()));
   for (std::size_t K = 0; K < Settings.Alarms.size(); ++K) {
@@ -119,10 +143,9 @@ TProjectSettings ReadProjectSettings(const TIniImage& Image, const TProjectSetti
   const std::int32_t SeriesCount = ListCount(Image, SeriesSection);
   if (TooLarge(SeriesCount, SeriesSection)) {
     for (const std::int64_t K : Positions(Image.SectionKeys(SeriesSection), "", SeriesCount))
-      Result.DataSeries.push_back(Image.ReadString(SeriesSection, std::to_string(K), DefaultCaption));
+      Result.DataSeries.push_back(ReadDataSeries(Image, K));
   } else {
-    for (std::int32_t K = 0; K < SeriesCount; ++K)
-      Result.DataSeries.push_back(Image.ReadString(SeriesSection, std::to_string(K), DefaultCaption));
+    for (std::int32_t K = 0; K < SeriesCount; ++K) Result.DataSeries.push_back(ReadDataSeries(Image, K));
   }
 
   const std::int32_t AlarmCount = ListCount(Image, AlarmsSection);

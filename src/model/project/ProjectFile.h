@@ -17,6 +17,14 @@ struct TProjectAlarm {
   bool operator==(const TProjectAlarm&) const = default;
 };
 
+// An entry of the plot list: its caption (normally "Frame.Variable") and the
+// variables added to its plot, each "Frame.Variable", in the order added.
+struct TDataSeries {
+  std::string Caption;
+  std::vector<std::string> Added;
+  bool operator==(const TDataSeries&) const = default;
+};
+
 // Seconds between two looks at a tracked file, as a project may set them.
 constexpr std::int32_t DefaultUpdateInterval = 60;
 constexpr std::int32_t MaxUpdateInterval = 86400;
@@ -28,7 +36,7 @@ struct TProjectSettings {
   bool UpdateOnFileChange = false;                      // a file system notification starts a pass
   bool Notices = true;                                  // alarm hits show a notice
   bool Resync = false;                                  // resynchronise after invalid BaseFrames
-  std::vector<std::string> DataSeries;  // plot list captions, list order
+  std::vector<TDataSeries> DataSeries;  // plot list, list order
   std::vector<TProjectAlarm> Alarms;    // alarm list, list order
   bool operator==(const TProjectSettings&) const = default;
 };
@@ -36,7 +44,9 @@ struct TProjectSettings {
 // Sets every key of the settings in Image, in this order: section
 // "VorexProject": "StructureFile", "PaketFileA", "PaketFileB", "Tracking",
 // "UpdateInterval", "UpdateOnFileChange", "Notices", "Resync"; section
-// "DataSeries": "Count", then "0", "1", ... = captions; section "Alarms":
+// "DataSeries": "Count", then "0", "1", ... = captions, each followed by
+// "<k>.Added" = its added variables separated by commas when it has some
+// (emptied when it has none); section "Alarms":
 // "Count"; then for alarm k section "Alarm<k>": "VarName",
 // "Operator", "Value", "Active", and "Warning" when the alarm has a warning
 // level (emptied when it has none). Keys and sections not named stay as they are.
@@ -45,7 +55,7 @@ void WriteProjectSettings(TIniImage& Image, const TProjectSettings& Settings);
 // Reads the settings; Current supplies the defaults of PaketFileA, PaketFileB
 // and Tracking. An update interval out of range is taken as the nearest
 // allowed one. Lists come back in file order (position 0 first). A missing
-// caption is "Change me!"; a missing alarm is "Unknown" '=' 0, inactive. A
+// caption is "Change me!", without added variables; a missing alarm is "Unknown" '=' 0, inactive. A
 // Count above MaxProjectListCount logs a warning and loads only the positions
 // below Count that the file holds.
 TProjectSettings ReadProjectSettings(const TIniImage& Image, const TProjectSettings& Current);
