@@ -571,7 +571,7 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
 
 bool TData::StopAsked() {
   if (!LoadProgress().StopRequested()) return false;
-  LastFileSize = -1;
+  LastLook.reset();
   return true;
 }
 
