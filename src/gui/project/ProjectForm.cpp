@@ -168,8 +168,6 @@ void TProjectForm::BlankProject() {
                            TDlgType::Warning, dbOK | dbCancel) != dbOK)
     return;
   Project.Blank();
-  ListView2->clear();
-  ListView1->clear();
   Panel0->update();
 }
 
@@ -265,12 +263,7 @@ void TProjectForm::PlotClosed(TPlotWindow* Plot) {
   ShowPlotCount();
 }
 
-void TProjectForm::UnloadProject() {
-  if (!Project.DataLoaded) return;
-  Project.Unload();
-  ListView1->clear();
-  ListView2->clear();
-}
+void TProjectForm::UnloadProject() { Project.Unload(); }
 
 void TProjectForm::ToolButton7Click() {
   RunGuarded(this, [this] { SaveProjectFile(QString()); });

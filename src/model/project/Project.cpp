@@ -123,8 +123,6 @@ void TProject::Unload() {
   // A view reports its end through BrowserClosed / PlotClosed.
   for (TBrowserView* Browser : std::vector<TBrowserView*>(Browsers)) Browser->Close();
   for (TPlotView* Plot : std::vector<TPlotView*>(Plots)) Plot->Close();
-  Settings.Alarms.clear();
-  Settings.DataSeries.clear();
   DataA.reset();
   DataB.reset();
   Definition.reset();

@@ -96,7 +96,8 @@ class TProject {
   // Loading after it), then the packet files (Active after it).
   bool LoadDefinition();
   void LoadData();
-  // Closes the views, empties the lists and frees holders and definition.
+  // Closes the views and frees holders and definition; the settings, the
+  // alarm and plot lists among them, stay.
   void Unload();
   // Unload, and back to Empty.
   void Blank();
