@@ -193,12 +193,23 @@ void TMainForm::Closeall1Click() {
   if (ProjectForm) ProjectForm->close();
 }
 
-void TMainForm::Exit1Click() { WelcomeForm->close(); }
+void TMainForm::Exit1Click() { ExitProgram(); }
 
 void TMainForm::closeEvent(QCloseEvent* Event) {
+  if (!ExitProgram()) {
+    Event->ignore();
+    return;
+  }
   Event->accept();
   hide();
+}
+
+bool TMainForm::ExitProgram() {
+  // Copied: a closed window leaves the list only when it is freed.
+  for (TProjectForm* Project : QList<TProjectForm*>(TProjectForm::OpenProjects()))
+    if (!Project->close()) return false;
   WelcomeForm->close();
+  return true;
 }
 
 void TMainForm::View1Click() {

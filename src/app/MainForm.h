@@ -59,6 +59,9 @@ class TMainForm : public QMainWindow {
 
  private:
   void FormCanResize();
+  // Closes the project windows, each asking to save its changes, then ends
+  // the program; false, with the program running, when one stays open.
+  bool ExitProgram();
   void ShowRecentProjects();
 };
 

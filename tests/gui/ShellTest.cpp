@@ -205,7 +205,7 @@ int RunMessageLoop() {
   return QApplication::exec();
 }
 
-TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutTheSaveQuestion) {
+TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutAQuestionForAnUnchangedProject) {
   RunSplash();
   MainForm->NewProject1Click();
   QTimer::singleShot(0, [] { MainForm->close(); });
@@ -215,6 +215,32 @@ TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutTheSaveQuestion) {
   EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
   EXPECT_TRUE(Dialogs.Asked.empty());
   StartProgram();  // for TearDown
+}
+
+TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
+  RunSplash();
+  MainForm->NewProject1Click();  // unchanged: it closes without a question
+  MainForm->NewProject1Click();
+  ProjectForm->Edit1->setText("run.dat");
+  // Cancel, and Yes followed by a cancelled file dialog, keep the program and the project.
+  for (int Answer : {dbCancel, dbYes}) {
+    Dialogs.Answers = {Answer};
+    QTimer::singleShot(0, [] { MainForm->Exit1Click(); });
+    QTimer::singleShot(200, [] { QApplication::exit(7); });
+    EXPECT_EQ(QApplication::exec(), 7);
+    ASSERT_EQ(TProjectForm::OpenProjects().size(), 1);
+    EXPECT_EQ(ProjectForm->Edit1->text(), "run.dat");
+  }
+  EXPECT_EQ(Dialogs.FileDialogs.size(), 1u);
+
+  // Closing the main window asks the same; Yes and a name save the project and end the program.
+  const std::string Path = Temp.File("run.vproject");
+  Dialogs.Answers = {dbYes};
+  Dialogs.Files = {QString::fromStdString(Path)};
+  QTimer::singleShot(0, [] { MainForm->close(); });
+  EXPECT_EQ(RunMessageLoop(), 0);
+  EXPECT_EQ(Dialogs.Texts(), std::vector<QString>(3, "Do you want to save your changes?"));
+  EXPECT_NE(Read(Path).find("PaketFileA=run.dat\r\n"), std::string::npos);
 }
 
 TEST_F(Shell, ExitEndsTheProgram) {

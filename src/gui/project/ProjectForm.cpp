@@ -321,6 +321,11 @@ bool TProjectForm::ClosingSavesOrDiscards() {
 }
 
 void TProjectForm::closeEvent(QCloseEvent* Event) {
+  // Closed already, not yet freed: no second question.
+  if (Closing) {
+    Event->accept();
+    return;
+  }
   if (TProject::RefuseWhileBusy("close a project window")) {
     Event->ignore();
     return;
