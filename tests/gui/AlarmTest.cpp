@@ -3,6 +3,8 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTableView>
 
 #include "GuiFixture.h"
@@ -35,11 +37,7 @@ class Alarms : public TGuiTest {
     return Count;
   }
 
-  int Notices() const {
-    int Count = 0;
-    for (const auto& A : Dialogs.Asked) Count += A.Text.startsWith("Alarm triggered: ");
-    return Count;
-  }
+  int Notices() const { return static_cast<int>(Dialogs.Notices.size()); }
   // Log entries of alarm hits.
   int Hits() const {
     int Count = 0;
@@ -165,8 +163,8 @@ TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNe
   EXPECT_EQ(Hits(), FirstBatch);
   EXPECT_EQ(Notices(), 1);
   EXPECT_TRUE(Log.Has(llWarn, "Alarm triggered: EVT_SEVERITY > 2 with value: 3"));
-  EXPECT_EQ(Dialogs.Asked[0].Text, "Alarm triggered: EVT_SEVERITY > 2\r\nWith value: 3");
-  EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Warning);
+  EXPECT_EQ(Dialogs.Notices[0]->Text, "Alarm triggered: EVT_SEVERITY > 2\r\nWith value: 3");
+  EXPECT_EQ(Dialogs.Notices[0]->Type, TDlgType::Warning);
 
   // A tracking update checks only the BaseFrames appended since.
   TSimGenerator More(99);
@@ -177,14 +175,14 @@ TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNe
     Bytes.insert(Bytes.end(), Frame.begin(), Frame.end());
   }
   Temp.Append("a.dat", Bytes);
-  Dialogs.Asked.clear();
+  Dialogs.Notices[0]->Open = false;
   Log.Clear();
   Project->Model().DataA->UpdateFromFile();
   TDecodedNode* FirstNew = Project->Model().DataA->Frames;
   for (int I = 0; I < 400; ++I) FirstNew = FirstNew->Next;
   EXPECT_EQ(Project->Model().HandledFramesA, 800);
   EXPECT_EQ(Hits(), Matching(*Project, FirstNew, "EVT_SEVERITY", Severe));
-  EXPECT_EQ(Notices(), 1);
+  EXPECT_EQ(Notices(), 2);
 }
 
 TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirst) {
@@ -233,7 +231,44 @@ TEST_F(Alarms, ABooleanEqualsOneFiresOncePerBaseFrameThatCarriesIt) {
   Project->Model().DataA->UpdateFromFile();
   EXPECT_EQ(Hits(), 3);
   ASSERT_EQ(Notices(), 1);
-  EXPECT_EQ(Dialogs.Asked.back().Text, "Alarm triggered: DFH_FLAG = 1\r\nWith value: 1\r\n(2 more hits in this update)");
+  EXPECT_EQ(Dialogs.Notices[0]->Text, "Alarm triggered: DFH_FLAG = 1\r\nWith value: 1\r\n(2 more hits in this update)");
+}
+
+// The real notices: none waits for its OK, and one that is open takes the
+// hits of the later updates.
+TEST_F(Alarms, AnOpenNoticeCountsTheHitsOfLaterUpdatesAndHoldsNothingBack) {
+  TProjectForm* Project = LoadedProject(1);
+  Dialogs.DialogScripts = {AlarmAnswer("DFH_FLAG", " =", "1")};
+  Project->AddAlarm("");
+  TDialogs* Scripted = SetDialogs(nullptr);
+  const QScopeGuard Restore([Scripted] { SetDialogs(Scripted); });
+  const auto Pass = [&](std::initializer_list<std::uint32_t> Seeds) {
+    for (std::uint32_t Seed : Seeds) Temp.Append("a.dat", TSimGenerator(Seed).NextBaseFrame());
+    Project->Model().DataA->UpdateFromFile();
+  };
+  const auto OpenNotices = [Project] {
+    QList<QMessageBox*> Open;
+    for (QMessageBox* Box : Project->findChildren<QMessageBox*>())
+      if (Box->isVisible()) Open.append(Box);
+    return Open;
+  };
+  Pass({11, 12});
+  Pass({13});
+  Pass({14, 15, 16});
+  EXPECT_EQ(Project->Model().DataA->FrameCount(), 7);
+  ASSERT_EQ(OpenNotices().size(), 1);
+  EXPECT_FALSE(OpenNotices()[0]->isModal());
+  EXPECT_EQ(OpenNotices()[0]->text(),
+            "Alarm triggered: DFH_FLAG = 1\nWith value: 1\n(1 more hits in this update)\n(4 more hits in later updates)");
+
+  // Once closed by its OK, the next update opens a new notice.
+  OpenNotices()[0]->button(QMessageBox::Ok)->click();
+  ProcessPendingEvents();
+  EXPECT_TRUE(OpenNotices().isEmpty());
+  Pass({17});
+  ASSERT_EQ(OpenNotices().size(), 1);
+  EXPECT_EQ(OpenNotices()[0]->text(), "Alarm triggered: DFH_FLAG = 1\nWith value: 1");
+  EXPECT_EQ(Hits(), 7);
 }
 
 TEST_F(Alarms, WithNoticesOffHitsGoOnlyToTheAlarmWindowWhereTheyAreCountedAcknowledgedAndOpened) {

@@ -15,7 +15,6 @@
 #include <cstdlib>
 
 #include "common/Log.h"
-#include "project/AlarmCheck.h"
 #include "project/StructureFiles.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
@@ -40,7 +39,7 @@ TProjectForm::TProjectForm() {
   Project.MarkUnchanged();
   Project.OnStateChanged = [this] { ShowState(); };
   Project.OnAlarm = [this](const TAlarmEntry& Alarm, double Value, std::int64_t MoreHits) {
-    ShowAlarmNotice(Alarm, Value, MoreHits);
+    AlarmNotices.Show(this, Alarm, Value, MoreHits);
   };
   // Beside the main window, each new project a little lower and to the right.
   const int Cascade = 24 * (ProjectWindows.size() % 10);
@@ -169,10 +168,6 @@ void TProjectForm::BlankProject() {
     return;
   Project.Blank();
   Panel0->update();
-}
-
-void TProjectForm::ShowAlarmNotice(const TAlarmEntry& Alarm, double Value, std::int64_t MoreHits) {
-  Dialogs().MessageDlg(this, FromBytes(AlarmNoticeText(Alarm, Value, MoreHits)), TDlgType::Warning, dbOK);
 }
 
 TBrowserWindow* TProjectForm::OpenBrowser() {

@@ -144,7 +144,7 @@ void TProject::HandleNewFrames(TData& Sender) {
   std::int32_t& Handled = FromB ? HandledFramesB : HandledFramesA;
   const TDecodedNode* First = (FromB ? HandledCursorB : HandledCursorA).TakeRest(Sender.Frames, Handled);
 
-  // The records are copied: a notice may let events run that change the list.
+  // The records are copied: the owner's handling of a hit may change the list.
   std::vector<TAlarmEntry> Active;
   for (const TProjectAlarm& Alarm : Settings.Alarms)
     if (Alarm.Active) Active.push_back(Alarm.Alarm);
