@@ -70,6 +70,20 @@ TEST_F(Alarms, AddingGoesThroughTheDialogAndListsTheFrameNames) {
   EXPECT_EQ(Names.removeDuplicates(), 0);
 }
 
+TEST_F(Alarms, AVariableThatIsNotInTheStructureIsKeptWithAWarning) {
+  TProjectForm* Project = LoadedProject(1);
+  Dialogs.DialogScripts = {AlarmAnswer("HK_TEMP1", " >", "1"), AlarmAnswer("hk_temp1", " >", "1"),
+                           AlarmAnswer("NO_SUCH", " <", "2"), AlarmAnswer("HKFrame", " >", "0")};
+  for (int I = 0; I < 4; ++I) Project->AddAlarm("");
+  EXPECT_EQ(Project->AlarmCount(), 4);
+  std::vector<std::string> Warned;
+  for (const std::string& Line : Log.Lines())
+    if (Line.find("Alarm variable ") != std::string::npos) Warned.push_back(Line);
+  // Names are compared with case; frame names are names too.
+  EXPECT_EQ(Warned, (std::vector<std::string>{"[Warn] Alarm variable hk_temp1 is not in the structure.",
+                                              "[Warn] Alarm variable NO_SUCH is not in the structure."}));
+}
+
 TEST_F(Alarms, CancelAndAValueThatIsNoNumberAddNothing) {
   TProjectForm* Project = LoadedProject(1);
   Dialogs.DialogScripts = {AlarmAnswer("X", " <", "1", QDialog::Rejected), AlarmAnswer("X", " <", "abc")};

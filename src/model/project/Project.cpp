@@ -233,6 +233,11 @@ bool TProject::LoadProjectFile(const std::string& Path) {
   return true;
 }
 
+void TProject::CheckAlarmVariable(const std::string& Name) const {
+  if (Definition && !Definition->HasRow(nullptr, Name))
+    AddEntry(llWarn, "Alarm variable " + Name + " is not in the structure.");
+}
+
 std::vector<std::string> TProject::VariableNames() const {
   std::vector<std::string> Names;
   if (Definition && DataA) CollectVariableNames(DataA->Frames, *Definition, Names);

@@ -130,6 +130,10 @@ class TProject {
   bool HasChanges() const { return Settings != SavedSettings; }
   void MarkUnchanged() { SavedSettings = Settings; }
 
+  // Warns "Alarm variable X is not in the structure." when the loaded
+  // definition has no row of that name.
+  void CheckAlarmVariable(const std::string& Name) const;
+
   // The names of the decoded variables and frames, in order of first appearance.
   std::vector<std::string> VariableNames() const;
 
