@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 
 #include "GuiFixture.h"
@@ -350,6 +351,32 @@ TEST_F(Alarms, AWarningLevelListsWarningsInYellowWithoutANotice) {
   ASSERT_EQ(Window->List().Hits().size(), 2u);
   EXPECT_TRUE(Window->List().Hits()[0].Warning);
   EXPECT_EQ(Window->HitView->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(0xFF, 0xF0, 0x80));
+  // Warnings are counted apart from alarm hits.
+  EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG > 5 (warning 0,5): 2 warnings, 2 not acknowledged");
+  Window->AddHit({0, "9. BF", "DFH_FLAG > 5 (warning 0,5)", 6, Project->Model().Id(), 0});
+  Window->HitView->selectRow(0);
+  Window->AcknowledgeClick();
+  EXPECT_EQ(Window->CountLabel->text(),
+            "DFH_FLAG > 5 (warning 0,5): 1 hit, 1 not acknowledged; 2 warnings, 1 not acknowledged");
+}
+
+TEST_F(Alarms, TheAlarmWindowFollowsNewHitsAndFitsItsColumnsToTheirTexts) {
+  auto* Window = new TAlarmHitsForm;
+  const QScopeGuard Free([Window] { delete Window; });
+  Window->show();
+  const auto Add = [Window](const std::string& Frame) { Window->AddHit({0, Frame, "X > 1", 2, 1, 0}); };
+  for (int I = 0; I < 40; ++I) Add(std::to_string(I) + ". BF");
+  QScrollBar* Bar = Window->HitView->verticalScrollBar();
+  ASSERT_GT(Bar->maximum(), 0);
+  EXPECT_EQ(Bar->value(), Bar->maximum());
+  // Scrolled back, the view stays where the user put it.
+  Bar->setValue(0);
+  Add("40. BF");
+  EXPECT_EQ(Bar->value(), 0);
+  // A longer text widens its column.
+  const QString Long = QStringLiteral("41. BF, 01.01.2003 12:00:00, a caption longer than any before");
+  Add(Long.toStdString());
+  EXPECT_GT(Window->HitView->columnWidth(1), Window->HitView->fontMetrics().horizontalAdvance(Long));
 }
 
 }  // namespace
