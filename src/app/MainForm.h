@@ -55,6 +55,7 @@ class TMainForm : public QMainWindow {
   void closeEvent(QCloseEvent* Event) override;
   void showEvent(QShowEvent* Event) override;
   void dragEnterEvent(QDragEnterEvent* Event) override;
+  void dragMoveEvent(QDragMoveEvent* Event) override;
   void dropEvent(QDropEvent* Event) override;
 
  private:

@@ -165,6 +165,38 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   EXPECT_EQ(ProjectForm->Edit1->text(), "");
 }
 
+TEST_F(Shell, ADroppedProjectFileIsTakenAsACopyNeverAMove) {
+  RunSplash();
+  const std::string Path = Temp.Write("p.vproject", "[VorexProject]\r\nPaketFileA=run.dat\r\n");
+  QMimeData Dropped;
+  Dropped.setUrls({QUrl::fromLocalFile(QString::fromStdString(Path))});
+  struct TRow {
+    Qt::DropActions Possible;
+    Qt::DropAction Proposed;
+    bool Taken;
+  };
+  const TRow Rows[] = {{Qt::CopyAction | Qt::MoveAction, Qt::MoveAction, true},
+                       {Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::LinkAction, true},
+                       {Qt::CopyAction, Qt::CopyAction, true},
+                       {Qt::MoveAction, Qt::MoveAction, false}};
+  for (const TRow& Row : Rows) {
+    const qsizetype Before = TProjectForm::OpenProjects().size();
+    QDragEnterEvent Enter(QPoint(5, 5), Row.Possible, &Dropped, Qt::LeftButton, Qt::NoModifier);
+    Enter.setDropAction(Row.Proposed);
+    QApplication::sendEvent(MainForm, &Enter);
+    QDropEvent Drop(QPointF(5, 5), Row.Possible, &Dropped, Qt::LeftButton, Qt::NoModifier);
+    Drop.setDropAction(Row.Proposed);
+    QApplication::sendEvent(MainForm, &Drop);
+    EXPECT_EQ(Enter.isAccepted(), Row.Taken);
+    EXPECT_EQ(Drop.isAccepted(), Row.Taken);
+    if (Row.Taken) {
+      EXPECT_EQ(Enter.dropAction(), Qt::CopyAction);
+      EXPECT_EQ(Drop.dropAction(), Qt::CopyAction);
+    }
+    EXPECT_EQ(TProjectForm::OpenProjects().size(), Before + (Row.Taken ? 1 : 0));
+  }
+}
+
 TEST_F(Shell, TheMainCommandsHaveShortcutsThatWorkFromEveryWindow) {
   RunSplash();
   const std::pair<QAction*, const char*> Rows[] = {
@@ -185,7 +217,7 @@ TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {
   ASSERT_EQ(Dialogs.Edited.size(), 1u);
   EXPECT_EQ(Dialogs.Edited[0], "/data/hk.structure");
   EXPECT_EQ(Dialogs.FileDialogs[0].Title, "Open structure file");
-  EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "All Files (*.*)|*.*|Structure Files (*.quorin)|*.structure");
+  EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "Structure Files (*.structure)|*.structure|All Files (*.*)|*.*");
   EXPECT_TRUE(Dialogs.Asked.empty());
 
   Dialogs.EditorStarts = false;
