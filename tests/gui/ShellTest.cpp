@@ -3,6 +3,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QLabel>
+#include <QScreen>
 #include <QTimer>
 
 #include "GuiFixture.h"
@@ -62,7 +63,15 @@ TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
   EXPECT_FALSE(WelcomeForm->Timer1->isActive());
   EXPECT_EQ(MainForm->windowTitle(), "Vorex Data Tracker and Browser");
   EXPECT_EQ(LogForm->windowTitle(), "Log Window");
-  EXPECT_EQ(LogForm->geometry(), QRect(0, 569, 890, 171));
+  // At the left edge, 569 from the top; on the test screen, 800 wide, it
+  // shrinks to the screen's width.
+  const QRect Available = LogForm->screen()->availableGeometry();
+  ASSERT_EQ(Available.width(), 800);
+  EXPECT_TRUE(Available.contains(LogForm->frameGeometry()));
+  EXPECT_EQ(LogForm->frameGeometry().width(), 800);
+  EXPECT_EQ(LogForm->geometry().top(), 569);
+  EXPECT_EQ(LogForm->height(), 171);
+  EXPECT_TRUE(Available.contains(AlarmHitsForm->frameGeometry()));
 }
 
 TEST_F(Shell, AboutShowsTheNoticeWithTheVersion) {
@@ -112,6 +121,22 @@ TEST_F(Shell, NewProjectsAndCloseLast) {
   MainForm->SaveProject1Click();
   EXPECT_TRUE(Dialogs.Asked.empty());
   EXPECT_TRUE(Dialogs.FileDialogs.empty());
+}
+
+TEST_F(Shell, NewProjectWindowsOpenOnTheScreenAndNotOnTopOfEachOther) {
+  RunSplash();
+  for (int I = 0; I < 3; ++I) MainForm->NewProject1Click();
+  TProjectForm::OpenProjects()[0]->close();
+  ProcessPendingEvents();
+  MainForm->NewProject1Click();
+  ASSERT_EQ(TProjectForm::OpenProjects().size(), 3);
+  const QRect Available = ProjectForm->screen()->availableGeometry();
+  QSet<std::pair<int, int>> Places;
+  for (const TProjectForm* Project : TProjectForm::OpenProjects()) {
+    EXPECT_TRUE(Available.contains(Project->frameGeometry()));
+    Places.insert({Project->x(), Project->y()});
+  }
+  EXPECT_EQ(Places.size(), 3);
 }
 
 TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {

@@ -20,6 +20,7 @@
 #include "widgets/Look.h"
 #include "widgets/RecentProjects.h"
 #include "widgets/TextBridge.h"
+#include "widgets/WindowPlacement.h"
 
 QPointer<TProjectForm> ProjectForm;
 
@@ -41,12 +42,13 @@ TProjectForm::TProjectForm() {
   Project.OnAlarm = [this](const TAlarmEntry& Alarm, double Value, std::int64_t MoreHits) {
     AlarmNotices.Show(this, Alarm, Value, MoreHits);
   };
-  // Beside the main window, each new project a little lower and to the right.
-  const int Cascade = 24 * (ProjectWindows.size() % 10);
-  move(410 + Cascade, Cascade);
   ProjectWindows.append(this);
   ProjectForm = this;
+  // Beside the main window, or lower and to the right of a window there;
+  // placed once shown, when its frame is known.
+  move(410, 0);
   show();
+  PlaceNewWindow(*this);
 }
 
 TProjectForm::~TProjectForm() {
@@ -175,6 +177,7 @@ TBrowserWindow* TProjectForm::OpenBrowser() {
   TBrowserWindow* Browser = CreateBrowserWindow();
   if (!Browser) return nullptr;
   QWidget* Window = Browser->Window();
+  PlaceNewWindow(*Window, this);
   connect(Window, &QObject::destroyed, this, [this, Browser] { BrowserClosed(Browser); });
   Browser->SetProject(Project, *this);
   Window->setWindowTitle(Window->windowTitle() + " - " + Edit1->text() + " " + Edit2->text());
@@ -214,6 +217,7 @@ TPlotWindow* TProjectForm::OpenPlot(const QObject* Requester, const QString& Fra
   const bool WasUpdating = PlotListUpdating;
   PlotListUpdating = true;
   Project.Plots.push_back(Plot);
+  PlaceNewWindow(*Plot->Window(), this);
   connect(Plot->Window(), &QObject::destroyed, this, [this, Plot] { PlotClosed(Plot); });
   if (Requester != this) AppendPlotItem(FrameName + "." + VarName, true, Plot);
   const QPointer<TProjectForm> Self(this);
