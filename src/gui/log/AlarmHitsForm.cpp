@@ -121,8 +121,9 @@ void TAlarmHitsForm::AddHit(const TAlarmHit& Hit) {
 // Widens the columns that are too narrow for the texts of Row.
 void TAlarmHitsForm::FitColumns(int Row) {
   QHeaderView* Header = HitView->horizontalHeader();
+  const int Grid = HitView->showGrid() ? 1 : 0;
   for (int Column = 0; Column < Table->columnCount(); ++Column) {
-    const int Needed = HitView->sizeHintForIndex(Table->index(Row, Column)).width();
+    const int Needed = HitView->sizeHintForIndex(Table->index(Row, Column)).width() + Grid;
     if (Needed > Header->sectionSize(Column)) Header->resizeSection(Column, Needed);
   }
 }
