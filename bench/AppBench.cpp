@@ -28,6 +28,7 @@ using Clock = TBenchClock;
 class TQuietDialogs : public TDialogs {
  public:
   int MessageDlg(QWidget*, const QString&, TDlgType, int) override { return dbOK; }
+  std::unique_ptr<TNotice> ShowNotice(QWidget*, const QString&, TDlgType) override { return nullptr; }
   QString OpenFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
   QString SaveFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
   int Execute(QDialog&) override { return QDialog::Rejected; }

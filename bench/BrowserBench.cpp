@@ -29,6 +29,7 @@ class TBenchDialogs : public TDialogs {
  public:
   QString FilterOut;
   int MessageDlg(QWidget*, const QString&, TDlgType, int) override { return dbOK; }
+  std::unique_ptr<TNotice> ShowNotice(QWidget*, const QString&, TDlgType) override { return nullptr; }
   QString OpenFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
   QString SaveFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
   int Execute(QDialog& Dialog) override {

@@ -38,6 +38,18 @@ QStringList DroppedProjects(const QMimeData& Data) {
   return Paths;
 }
 
+// Dropped project files are opened, never taken from their source: the drop
+// is accepted as a copy, or not at all.
+bool TakeAsCopy(QDropEvent& Event) {
+  if (DroppedProjects(*Event.mimeData()).isEmpty() || !(Event.possibleActions() & Qt::CopyAction)) {
+    Event.ignore();
+    return false;
+  }
+  Event.setDropAction(Qt::CopyAction);
+  Event.accept();
+  return true;
+}
+
 // Shortcuts of the main window's commands work from every window of the program.
 void SetShortcut(QAction* Action, const QKeySequence& Keys) {
   Action->setShortcut(Keys);
@@ -170,12 +182,12 @@ bool TMainForm::OpenDroppedProjects(const QMimeData& Data) {
   return !Paths.isEmpty();
 }
 
-void TMainForm::dragEnterEvent(QDragEnterEvent* Event) {
-  if (!DroppedProjects(*Event->mimeData()).isEmpty()) Event->acceptProposedAction();
-}
+void TMainForm::dragEnterEvent(QDragEnterEvent* Event) { TakeAsCopy(*Event); }
+
+void TMainForm::dragMoveEvent(QDragMoveEvent* Event) { TakeAsCopy(*Event); }
 
 void TMainForm::dropEvent(QDropEvent* Event) {
-  if (OpenDroppedProjects(*Event->mimeData())) Event->acceptProposedAction();
+  if (TakeAsCopy(*Event)) OpenDroppedProjects(*Event->mimeData());
 }
 
 void TMainForm::SaveProject2Click() {
@@ -193,12 +205,23 @@ void TMainForm::Closeall1Click() {
   if (ProjectForm) ProjectForm->close();
 }
 
-void TMainForm::Exit1Click() { WelcomeForm->close(); }
+void TMainForm::Exit1Click() { ExitProgram(); }
 
 void TMainForm::closeEvent(QCloseEvent* Event) {
+  if (!ExitProgram()) {
+    Event->ignore();
+    return;
+  }
   Event->accept();
   hide();
+}
+
+bool TMainForm::ExitProgram() {
+  // Copied: a closed window leaves the list only when it is freed.
+  for (TProjectForm* Project : QList<TProjectForm*>(TProjectForm::OpenProjects()))
+    if (!Project->close()) return false;
   WelcomeForm->close();
+  return true;
 }
 
 void TMainForm::View1Click() {
@@ -221,7 +244,7 @@ void TMainForm::LogWindow1Click() {
 void TMainForm::EditStructurefile1Click() {
   TFileDialogOptions Options;
   Options.Title = QStringLiteral("Open structure file");
-  Options.Filter = QStringLiteral("All Files (*.*)|*.*|Structure Files (*.quorin)|*.structure");
+  Options.Filter = QStringLiteral("Structure Files (*.structure)|*.structure|All Files (*.*)|*.*");
   Options.MustExist = true;
   const QString Path = Dialogs().OpenFileName(this, Options);
   if (!Path.isEmpty() && !Dialogs().OpenInEditor(Path))

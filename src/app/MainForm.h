@@ -55,10 +55,14 @@ class TMainForm : public QMainWindow {
   void closeEvent(QCloseEvent* Event) override;
   void showEvent(QShowEvent* Event) override;
   void dragEnterEvent(QDragEnterEvent* Event) override;
+  void dragMoveEvent(QDragMoveEvent* Event) override;
   void dropEvent(QDropEvent* Event) override;
 
  private:
   void FormCanResize();
+  // Closes the project windows, each asking to save its changes, then ends
+  // the program; false, with the program running, when one stays open.
+  bool ExitProgram();
   void ShowRecentProjects();
 };
 

@@ -9,6 +9,7 @@
 #include "log/AlarmHitsForm.h"
 #include "log/LogForm.h"
 #include "widgets/Look.h"
+#include "widgets/WindowPlacement.h"
 #include "app/MainForm.h"
 
 TWelcomeForm* WelcomeForm = nullptr;
@@ -58,7 +59,11 @@ void TWelcomeForm::Timer1Timer() {
   MainForm->show();
   new TLogForm;
   LogForm->show();
-  if (AlarmHitsForm) AlarmHitsForm->show();
+  KeepOnScreen(*LogForm);
+  if (AlarmHitsForm) {
+    AlarmHitsForm->show();
+    KeepOnScreen(*AlarmHitsForm);
+  }
   hide();
   if (!StartProject.isEmpty()) MainForm->OpenProjectFile(StartProject);
 }

@@ -3,6 +3,9 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 
 #include "GuiFixture.h"
@@ -35,11 +38,7 @@ class Alarms : public TGuiTest {
     return Count;
   }
 
-  int Notices() const {
-    int Count = 0;
-    for (const auto& A : Dialogs.Asked) Count += A.Text.startsWith("Alarm triggered: ");
-    return Count;
-  }
+  int Notices() const { return static_cast<int>(Dialogs.Notices.size()); }
   // Log entries of alarm hits.
   int Hits() const {
     int Count = 0;
@@ -70,6 +69,20 @@ TEST_F(Alarms, AddingGoesThroughTheDialogAndListsTheFrameNames) {
   QStringList Names;
   for (int I = 0; I < AlarmForm->CBVar->count(); ++I) Names << AlarmForm->CBVar->itemText(I).toLower();
   EXPECT_EQ(Names.removeDuplicates(), 0);
+}
+
+TEST_F(Alarms, AVariableThatIsNotInTheStructureIsKeptWithAWarning) {
+  TProjectForm* Project = LoadedProject(1);
+  Dialogs.DialogScripts = {AlarmAnswer("HK_TEMP1", " >", "1"), AlarmAnswer("hk_temp1", " >", "1"),
+                           AlarmAnswer("NO_SUCH", " <", "2"), AlarmAnswer("HKFrame", " >", "0")};
+  for (int I = 0; I < 4; ++I) Project->AddAlarm("");
+  EXPECT_EQ(Project->AlarmCount(), 4);
+  std::vector<std::string> Warned;
+  for (const std::string& Line : Log.Lines())
+    if (Line.find("Alarm variable ") != std::string::npos) Warned.push_back(Line);
+  // Names are compared with case; frame names are names too.
+  EXPECT_EQ(Warned, (std::vector<std::string>{"[Warn] Alarm variable hk_temp1 is not in the structure.",
+                                              "[Warn] Alarm variable NO_SUCH is not in the structure."}));
 }
 
 TEST_F(Alarms, CancelAndAValueThatIsNoNumberAddNothing) {
@@ -165,8 +178,8 @@ TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNe
   EXPECT_EQ(Hits(), FirstBatch);
   EXPECT_EQ(Notices(), 1);
   EXPECT_TRUE(Log.Has(llWarn, "Alarm triggered: EVT_SEVERITY > 2 with value: 3"));
-  EXPECT_EQ(Dialogs.Asked[0].Text, "Alarm triggered: EVT_SEVERITY > 2\r\nWith value: 3");
-  EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Warning);
+  EXPECT_EQ(Dialogs.Notices[0]->Text, "Alarm triggered: EVT_SEVERITY > 2\r\nWith value: 3");
+  EXPECT_EQ(Dialogs.Notices[0]->Type, TDlgType::Warning);
 
   // A tracking update checks only the BaseFrames appended since.
   TSimGenerator More(99);
@@ -177,14 +190,14 @@ TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNe
     Bytes.insert(Bytes.end(), Frame.begin(), Frame.end());
   }
   Temp.Append("a.dat", Bytes);
-  Dialogs.Asked.clear();
+  Dialogs.Notices[0]->Open = false;
   Log.Clear();
   Project->Model().DataA->UpdateFromFile();
   TDecodedNode* FirstNew = Project->Model().DataA->Frames;
   for (int I = 0; I < 400; ++I) FirstNew = FirstNew->Next;
   EXPECT_EQ(Project->Model().HandledFramesA, 800);
   EXPECT_EQ(Hits(), Matching(*Project, FirstNew, "EVT_SEVERITY", Severe));
-  EXPECT_EQ(Notices(), 1);
+  EXPECT_EQ(Notices(), 2);
 }
 
 TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirst) {
@@ -233,7 +246,44 @@ TEST_F(Alarms, ABooleanEqualsOneFiresOncePerBaseFrameThatCarriesIt) {
   Project->Model().DataA->UpdateFromFile();
   EXPECT_EQ(Hits(), 3);
   ASSERT_EQ(Notices(), 1);
-  EXPECT_EQ(Dialogs.Asked.back().Text, "Alarm triggered: DFH_FLAG = 1\r\nWith value: 1\r\n(2 more hits in this update)");
+  EXPECT_EQ(Dialogs.Notices[0]->Text, "Alarm triggered: DFH_FLAG = 1\r\nWith value: 1\r\n(2 more hits in this update)");
+}
+
+// The real notices: none waits for its OK, and one that is open takes the
+// hits of the later updates.
+TEST_F(Alarms, AnOpenNoticeCountsTheHitsOfLaterUpdatesAndHoldsNothingBack) {
+  TProjectForm* Project = LoadedProject(1);
+  Dialogs.DialogScripts = {AlarmAnswer("DFH_FLAG", " =", "1")};
+  Project->AddAlarm("");
+  TDialogs* Scripted = SetDialogs(nullptr);
+  const QScopeGuard Restore([Scripted] { SetDialogs(Scripted); });
+  const auto Pass = [&](std::initializer_list<std::uint32_t> Seeds) {
+    for (std::uint32_t Seed : Seeds) Temp.Append("a.dat", TSimGenerator(Seed).NextBaseFrame());
+    Project->Model().DataA->UpdateFromFile();
+  };
+  const auto OpenNotices = [Project] {
+    QList<QMessageBox*> Open;
+    for (QMessageBox* Box : Project->findChildren<QMessageBox*>())
+      if (Box->isVisible()) Open.append(Box);
+    return Open;
+  };
+  Pass({11, 12});
+  Pass({13});
+  Pass({14, 15, 16});
+  EXPECT_EQ(Project->Model().DataA->FrameCount(), 7);
+  ASSERT_EQ(OpenNotices().size(), 1);
+  EXPECT_FALSE(OpenNotices()[0]->isModal());
+  EXPECT_EQ(OpenNotices()[0]->text(),
+            "Alarm triggered: DFH_FLAG = 1\nWith value: 1\n(1 more hits in this update)\n(4 more hits in later updates)");
+
+  // Once closed by its OK, the next update opens a new notice.
+  OpenNotices()[0]->button(QMessageBox::Ok)->click();
+  ProcessPendingEvents();
+  EXPECT_TRUE(OpenNotices().isEmpty());
+  Pass({17});
+  ASSERT_EQ(OpenNotices().size(), 1);
+  EXPECT_EQ(OpenNotices()[0]->text(), "Alarm triggered: DFH_FLAG = 1\nWith value: 1");
+  EXPECT_EQ(Hits(), 7);
 }
 
 TEST_F(Alarms, WithNoticesOffHitsGoOnlyToTheAlarmWindowWhereTheyAreCountedAcknowledgedAndOpened) {
@@ -301,6 +351,35 @@ TEST_F(Alarms, AWarningLevelListsWarningsInYellowWithoutANotice) {
   ASSERT_EQ(Window->List().Hits().size(), 2u);
   EXPECT_TRUE(Window->List().Hits()[0].Warning);
   EXPECT_EQ(Window->HitView->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(0xFF, 0xF0, 0x80));
+  // Warnings are counted apart from alarm hits.
+  EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG > 5 (warning 0,5): 2 warnings, 2 not acknowledged");
+  Window->AddHit({0, "9. BF", "DFH_FLAG > 5 (warning 0,5)", 6, Project->Model().Id(), 0});
+  Window->HitView->selectRow(0);
+  Window->AcknowledgeClick();
+  EXPECT_EQ(Window->CountLabel->text(),
+            "DFH_FLAG > 5 (warning 0,5): 1 hit, 1 not acknowledged; 2 warnings, 1 not acknowledged");
+}
+
+TEST_F(Alarms, TheAlarmWindowFollowsNewHitsAndFitsItsColumnsToTheirTexts) {
+  auto* Window = new TAlarmHitsForm;
+  const QScopeGuard Free([Window] { delete Window; });
+  Window->show();
+  const auto Add = [Window](const std::string& Frame) { Window->AddHit({0, Frame, "X > 1", 2, 1, 0}); };
+  for (int I = 0; I < 40; ++I) Add(std::to_string(I) + ". BF");
+  QScrollBar* Bar = Window->HitView->verticalScrollBar();
+  ASSERT_GT(Bar->maximum(), 0);
+  EXPECT_EQ(Bar->value(), Bar->maximum());
+  // Scrolled back, the view stays where the user put it.
+  Bar->setValue(0);
+  Add("40. BF");
+  EXPECT_EQ(Bar->value(), 0);
+  // A longer text widens its column as far as the view's own fit would.
+  Add("41. BF, 01.01.2003 12:00:00, a caption longer than any before");
+  Bar->setValue(Bar->maximum());
+  const int Fitted = Window->HitView->columnWidth(1);
+  Window->HitView->resizeColumnToContents(1);
+  EXPECT_GE(Fitted, Window->HitView->columnWidth(1));
+  EXPECT_GT(Fitted, 300);
 }
 
 }  // namespace

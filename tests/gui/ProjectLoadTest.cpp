@@ -158,13 +158,15 @@ TEST_F(ProjectLoad, AStructurePositionThatIsNoNumberEndsWithTheConversionNoticeA
   ExpectEmpty(*Project);
 }
 
-TEST_F(ProjectLoad, BlankingAndLoadingASmallerFileStartsTheCountersAgain) {
+TEST_F(ProjectLoad, BlankingKeepsTheListsAndLoadingASmallerFileStartsTheCountersAgain) {
   TFakeWindowFactories Windows;
   const std::string Big = PacketFile("big.dat", 6);
   TProjectForm* Project = NewProject(Big);
   Project->Button1Click();
-  Project->SpeedButton5Click();
+  Project->OpenPlot(nullptr, "HKFrame", "HK_TEMP1", "");
   Project->OpenBrowser();
+  Dialogs.DialogScripts = {AlarmAnswer("HK_TEMP1", " >", "40")};
+  Project->AddAlarm("");
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
   EXPECT_EQ(Project->Model().HandledFramesA, 6);
 
@@ -172,7 +174,18 @@ TEST_F(ProjectLoad, BlankingAndLoadingASmallerFileStartsTheCountersAgain) {
   Project->Button1Click();
   ExpectEmpty(*Project);
   EXPECT_TRUE(Project->Model().Browsers.empty());
-  EXPECT_EQ(Project->ListView2->count(), 0);
+  EXPECT_TRUE(Project->Model().Plots.empty());
+  // The windows are gone; the lists stay, and a save writes them.
+  ASSERT_EQ(Project->ListView2->count(), 1);
+  EXPECT_EQ(Project->PlotItem(0)->checkState(), Qt::Unchecked);
+  ASSERT_EQ(Project->AlarmCount(), 1);
+  EXPECT_EQ(Project->AlarmItem(0)->text(), "HK_TEMP1 > 40");
+  const std::string Saved = Temp.File("p.vproject");
+  Project->SaveProjectFile(QString::fromStdString(Saved));
+  std::ifstream In(Saved, std::ios::binary);
+  const std::string Text(std::istreambuf_iterator<char>(In), {});
+  EXPECT_NE(Text.find("[DataSeries]\r\nCount=1\r\n0=HKFrame.HK_TEMP1\r\n"), std::string::npos) << Text;
+  EXPECT_NE(Text.find("[Alarms]\r\nCount=1\r\n"), std::string::npos) << Text;
   EXPECT_EQ(Project->Edit1->text().toStdString(), Big);  // the fields keep their texts
 
   Project->Edit1->setText(QString::fromStdString(PacketFile("small.dat", 2)));

@@ -41,9 +41,9 @@ TEST_F(ProjectWindows, NewFramesGoToAlarmsThenPlotsThenBrowsers) {
   // The notice of the alarm marks the moment the alarms run.
   struct TMarkingDialogs : TScriptedDialogs {
     std::vector<std::string>* Calls;
-    int MessageDlg(QWidget* P, const QString& T, TDlgType Ty, int B) override {
+    std::unique_ptr<TNotice> ShowNotice(QWidget* P, const QString& T, TDlgType Ty) override {
       Calls->push_back("alarm");
-      return TScriptedDialogs::MessageDlg(P, T, Ty, B);
+      return TScriptedDialogs::ShowNotice(P, T, Ty);
     }
   } Marking;
   Marking.Calls = &Windows.Calls;

@@ -4,6 +4,7 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "widgets/Dialogs.h"
@@ -29,6 +30,15 @@ class TScriptedDialogs : public TDialogs {
   // Runs the next modal dialog: fills it and returns the result.
   std::deque<std::function<int(QDialog&)>> DialogScripts;
 
+  // The notices shown, in order, with their latest texts; a test closes one
+  // by clearing Open.
+  struct TShownNotice {
+    QString Text;
+    TDlgType Type;
+    bool Open = true;
+  };
+  std::vector<std::shared_ptr<TShownNotice>> Notices;
+
   std::vector<TAsked> Asked;
   std::vector<TFileDialogOptions> FileDialogs;
   std::vector<QString> Edited;
@@ -43,6 +53,10 @@ class TScriptedDialogs : public TDialogs {
     for (int Button : {dbOK, dbYes, dbNo, dbCancel})
       if (Buttons & Button) return Button;
     return dbOK;
+  }
+  std::unique_ptr<TNotice> ShowNotice(QWidget*, const QString& Text, TDlgType Type) override {
+    Notices.push_back(std::make_shared<TShownNotice>(TShownNotice{Text, Type}));
+    return std::make_unique<TScriptedNotice>(Notices.back());
   }
   QString OpenFileName(QWidget*, const TFileDialogOptions& Options) override { return NextFile(Options); }
   QString SaveFileName(QWidget*, const TFileDialogOptions& Options) override { return NextFile(Options); }
@@ -65,6 +79,16 @@ class TScriptedDialogs : public TDialogs {
   }
 
  private:
+  class TScriptedNotice : public TNotice {
+   public:
+    explicit TScriptedNotice(std::shared_ptr<TShownNotice> Shown) : Shown(std::move(Shown)) {}
+    ~TScriptedNotice() override { Shown->Open = false; }
+    bool IsOpen() const override { return Shown->Open; }
+    void SetText(const QString& Text) override { Shown->Text = Text; }
+
+   private:
+    std::shared_ptr<TShownNotice> Shown;
+  };
   QString NextFile(const TFileDialogOptions& Options) {
     FileDialogs.push_back(Options);
     if (Files.empty()) return {};

@@ -3,6 +3,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QLabel>
+#include <QScreen>
 #include <QTimer>
 
 #include "GuiFixture.h"
@@ -62,7 +63,15 @@ TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
   EXPECT_FALSE(WelcomeForm->Timer1->isActive());
   EXPECT_EQ(MainForm->windowTitle(), "Vorex Data Tracker and Browser");
   EXPECT_EQ(LogForm->windowTitle(), "Log Window");
-  EXPECT_EQ(LogForm->geometry(), QRect(0, 569, 890, 171));
+  // At the left edge, 569 from the top; on the test screen, 800 wide, it
+  // shrinks to the screen's width.
+  const QRect Available = LogForm->screen()->availableGeometry();
+  ASSERT_EQ(Available.width(), 800);
+  EXPECT_TRUE(Available.contains(LogForm->frameGeometry()));
+  EXPECT_EQ(LogForm->frameGeometry().width(), 800);
+  EXPECT_EQ(LogForm->geometry().top(), 569);
+  EXPECT_EQ(LogForm->height(), 171);
+  EXPECT_TRUE(Available.contains(AlarmHitsForm->frameGeometry()));
 }
 
 TEST_F(Shell, AboutShowsTheNoticeWithTheVersion) {
@@ -112,6 +121,22 @@ TEST_F(Shell, NewProjectsAndCloseLast) {
   MainForm->SaveProject1Click();
   EXPECT_TRUE(Dialogs.Asked.empty());
   EXPECT_TRUE(Dialogs.FileDialogs.empty());
+}
+
+TEST_F(Shell, NewProjectWindowsOpenOnTheScreenAndNotOnTopOfEachOther) {
+  RunSplash();
+  for (int I = 0; I < 3; ++I) MainForm->NewProject1Click();
+  TProjectForm::OpenProjects()[0]->close();
+  ProcessPendingEvents();
+  MainForm->NewProject1Click();
+  ASSERT_EQ(TProjectForm::OpenProjects().size(), 3);
+  const QRect Available = ProjectForm->screen()->availableGeometry();
+  QSet<std::pair<int, int>> Places;
+  for (const TProjectForm* Project : TProjectForm::OpenProjects()) {
+    EXPECT_TRUE(Available.contains(Project->frameGeometry()));
+    Places.insert({Project->x(), Project->y()});
+  }
+  EXPECT_EQ(Places.size(), 3);
 }
 
 TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
@@ -165,6 +190,38 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   EXPECT_EQ(ProjectForm->Edit1->text(), "");
 }
 
+TEST_F(Shell, ADroppedProjectFileIsTakenAsACopyNeverAMove) {
+  RunSplash();
+  const std::string Path = Temp.Write("p.vproject", "[VorexProject]\r\nPaketFileA=run.dat\r\n");
+  QMimeData Dropped;
+  Dropped.setUrls({QUrl::fromLocalFile(QString::fromStdString(Path))});
+  struct TRow {
+    Qt::DropActions Possible;
+    Qt::DropAction Proposed;
+    bool Taken;
+  };
+  const TRow Rows[] = {{Qt::CopyAction | Qt::MoveAction, Qt::MoveAction, true},
+                       {Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::LinkAction, true},
+                       {Qt::CopyAction, Qt::CopyAction, true},
+                       {Qt::MoveAction, Qt::MoveAction, false}};
+  for (const TRow& Row : Rows) {
+    const qsizetype Before = TProjectForm::OpenProjects().size();
+    QDragEnterEvent Enter(QPoint(5, 5), Row.Possible, &Dropped, Qt::LeftButton, Qt::NoModifier);
+    Enter.setDropAction(Row.Proposed);
+    QApplication::sendEvent(MainForm, &Enter);
+    QDropEvent Drop(QPointF(5, 5), Row.Possible, &Dropped, Qt::LeftButton, Qt::NoModifier);
+    Drop.setDropAction(Row.Proposed);
+    QApplication::sendEvent(MainForm, &Drop);
+    EXPECT_EQ(Enter.isAccepted(), Row.Taken);
+    EXPECT_EQ(Drop.isAccepted(), Row.Taken);
+    if (Row.Taken) {
+      EXPECT_EQ(Enter.dropAction(), Qt::CopyAction);
+      EXPECT_EQ(Drop.dropAction(), Qt::CopyAction);
+    }
+    EXPECT_EQ(TProjectForm::OpenProjects().size(), Before + (Row.Taken ? 1 : 0));
+  }
+}
+
 TEST_F(Shell, TheMainCommandsHaveShortcutsThatWorkFromEveryWindow) {
   RunSplash();
   const std::pair<QAction*, const char*> Rows[] = {
@@ -185,7 +242,7 @@ TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {
   ASSERT_EQ(Dialogs.Edited.size(), 1u);
   EXPECT_EQ(Dialogs.Edited[0], "/data/hk.structure");
   EXPECT_EQ(Dialogs.FileDialogs[0].Title, "Open structure file");
-  EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "All Files (*.*)|*.*|Structure Files (*.quorin)|*.structure");
+  EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "Structure Files (*.structure)|*.structure|All Files (*.*)|*.*");
   EXPECT_TRUE(Dialogs.Asked.empty());
 
   Dialogs.EditorStarts = false;
@@ -205,7 +262,7 @@ int RunMessageLoop() {
   return QApplication::exec();
 }
 
-TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutTheSaveQuestion) {
+TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutAQuestionForAnUnchangedProject) {
   RunSplash();
   MainForm->NewProject1Click();
   QTimer::singleShot(0, [] { MainForm->close(); });
@@ -215,6 +272,32 @@ TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutTheSaveQuestion) {
   EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
   EXPECT_TRUE(Dialogs.Asked.empty());
   StartProgram();  // for TearDown
+}
+
+TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
+  RunSplash();
+  MainForm->NewProject1Click();  // unchanged: it closes without a question
+  MainForm->NewProject1Click();
+  ProjectForm->Edit1->setText("run.dat");
+  // Cancel, and Yes followed by a cancelled file dialog, keep the program and the project.
+  for (int Answer : {dbCancel, dbYes}) {
+    Dialogs.Answers = {Answer};
+    QTimer::singleShot(0, [] { MainForm->Exit1Click(); });
+    QTimer::singleShot(200, [] { QApplication::exit(7); });
+    EXPECT_EQ(QApplication::exec(), 7);
+    ASSERT_EQ(TProjectForm::OpenProjects().size(), 1);
+    EXPECT_EQ(ProjectForm->Edit1->text(), "run.dat");
+  }
+  EXPECT_EQ(Dialogs.FileDialogs.size(), 1u);
+
+  // Closing the main window asks the same; Yes and a name save the project and end the program.
+  const std::string Path = Temp.File("run.vproject");
+  Dialogs.Answers = {dbYes};
+  Dialogs.Files = {QString::fromStdString(Path)};
+  QTimer::singleShot(0, [] { MainForm->close(); });
+  EXPECT_EQ(RunMessageLoop(), 0);
+  EXPECT_EQ(Dialogs.Texts(), std::vector<QString>(3, "Do you want to save your changes?"));
+  EXPECT_NE(Read(Path).find("PaketFileA=run.dat\r\n"), std::string::npos);
 }
 
 TEST_F(Shell, ExitEndsTheProgram) {

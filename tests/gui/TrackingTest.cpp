@@ -91,9 +91,9 @@ TEST_F(Tracking, ATickDuringAnotherHoldersPassIsDelayedByTenSecondsEachTime) {
   Project->AddAlarm("");
   struct TTickingDialogs : TScriptedDialogs {
     std::function<void()> During;
-    int MessageDlg(QWidget* P, const QString& T, TDlgType Ty, int B) override {
+    std::unique_ptr<TNotice> ShowNotice(QWidget* P, const QString& T, TDlgType Ty) override {
       if (During) During();
-      return TScriptedDialogs::MessageDlg(P, T, Ty, B);
+      return TScriptedDialogs::ShowNotice(P, T, Ty);
     }
   } Ticking;
   int Notices = 0;

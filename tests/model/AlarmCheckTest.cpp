@@ -98,6 +98,11 @@ TEST(AlarmTexts, WriteBothNumbersWithTheSettingsInUse) {
   EXPECT_EQ(AlarmLogText(Alarm, 30.25), "Alarm triggered: TEMP1 > 25.5 with value: 30.25");
   EXPECT_EQ(AlarmLogText(Alarm, 22, TAlarmLevel::Warning), "Warning level reached: TEMP1 > 20 with value: 22");
   EXPECT_EQ(AlarmNoticeText(Alarm, 1E-5), "Alarm triggered: TEMP1 > 25.5\r\nWith value: 1E-5");
+  EXPECT_EQ(AlarmNoticeText(Alarm, 30, 0, 7),
+            "Alarm triggered: TEMP1 > 25.5\r\nWith value: 30\r\n(7 more hits in later updates)");
+  EXPECT_EQ(AlarmNoticeText(Alarm, 30, 2, 1),
+            "Alarm triggered: TEMP1 > 25.5\r\nWith value: 30\r\n(2 more hits in this update)\r\n"
+            "(1 more hits in later updates)");
 }
 
 TEST_F(AlarmWalk, CollectsEachNameOnceWithoutRegardToCaseInOrderOfFirstAppearance) {

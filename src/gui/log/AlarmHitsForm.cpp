@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -78,6 +79,7 @@ TAlarmHitsForm::TAlarmHitsForm() : QWidget(nullptr, Qt::Tool), Table(new THitTab
   HitView->verticalHeader()->hide();
   HitView->verticalHeader()->setDefaultSectionSize(18);
   HitView->horizontalHeader()->setStretchLastSection(true);
+  HitView->resizeColumnsToContents();  // the titles
   CountLabel = new QLabel(this);
   AcknowledgeButton = TextButton(QStringLiteral("Acknowledge"), this);
   AcknowledgeAllButton = TextButton(QStringLiteral("Acknowledge all"), this);
@@ -105,12 +107,25 @@ TAlarmHitsForm::~TAlarmHitsForm() {
 void TAlarmHitsForm::AddHit(const TAlarmHit& Hit) {
   TAlarmHit Stamped = Hit;
   Stamped.Time = NowInDays();
+  // The view follows new hits unless the user scrolled back from the newest.
+  const QScrollBar* Bar = HitView->verticalScrollBar();
+  const bool Following = Bar->value() == Bar->maximum();
   Table->Appending();
   Hits.Add(Stamped);
   Table->Appended();
-  // The columns fit the first hit; the user's widths stay after that.
-  if (Hits.Hits().size() == 1) HitView->resizeColumnsToContents();
+  FitColumns(Table->rowCount() - 1);
+  if (Following) HitView->scrollToBottom();
   ShowCounts();
+}
+
+// Widens the columns that are too narrow for the texts of Row.
+void TAlarmHitsForm::FitColumns(int Row) {
+  QHeaderView* Header = HitView->horizontalHeader();
+  const int Grid = HitView->showGrid() ? 1 : 0;
+  for (int Column = 0; Column < Table->columnCount(); ++Column) {
+    const int Needed = HitView->sizeHintForIndex(Table->index(Row, Column)).width() + Grid;
+    if (Needed > Header->sectionSize(Column)) Header->resizeSection(Column, Needed);
+  }
 }
 
 void TAlarmHitsForm::AcknowledgeClick() {

@@ -34,6 +34,7 @@ class TAlarmHitsForm : public QWidget {
 
  private:
   void ShowCounts();
+  void FitColumns(int Row);
   TAlarmHitList Hits;
   THitTable* Table;
   TAlarmHitSink PreviousSink;

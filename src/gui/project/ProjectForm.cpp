@@ -15,12 +15,12 @@
 #include <cstdlib>
 
 #include "common/Log.h"
-#include "project/AlarmCheck.h"
 #include "project/StructureFiles.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
 #include "widgets/RecentProjects.h"
 #include "widgets/TextBridge.h"
+#include "widgets/WindowPlacement.h"
 
 QPointer<TProjectForm> ProjectForm;
 
@@ -40,14 +40,15 @@ TProjectForm::TProjectForm() {
   Project.MarkUnchanged();
   Project.OnStateChanged = [this] { ShowState(); };
   Project.OnAlarm = [this](const TAlarmEntry& Alarm, double Value, std::int64_t MoreHits) {
-    ShowAlarmNotice(Alarm, Value, MoreHits);
+    AlarmNotices.Show(this, Alarm, Value, MoreHits);
   };
-  // Beside the main window, each new project a little lower and to the right.
-  const int Cascade = 24 * (ProjectWindows.size() % 10);
-  move(410 + Cascade, Cascade);
   ProjectWindows.append(this);
   ProjectForm = this;
+  // Beside the main window, or lower and to the right of a window there;
+  // placed once shown, when its frame is known.
+  move(410, 0);
   show();
+  PlaceNewWindow(*this);
 }
 
 TProjectForm::~TProjectForm() {
@@ -168,13 +169,7 @@ void TProjectForm::BlankProject() {
                            TDlgType::Warning, dbOK | dbCancel) != dbOK)
     return;
   Project.Blank();
-  ListView2->clear();
-  ListView1->clear();
   Panel0->update();
-}
-
-void TProjectForm::ShowAlarmNotice(const TAlarmEntry& Alarm, double Value, std::int64_t MoreHits) {
-  Dialogs().MessageDlg(this, FromBytes(AlarmNoticeText(Alarm, Value, MoreHits)), TDlgType::Warning, dbOK);
 }
 
 TBrowserWindow* TProjectForm::OpenBrowser() {
@@ -182,6 +177,7 @@ TBrowserWindow* TProjectForm::OpenBrowser() {
   TBrowserWindow* Browser = CreateBrowserWindow();
   if (!Browser) return nullptr;
   QWidget* Window = Browser->Window();
+  PlaceNewWindow(*Window, this);
   connect(Window, &QObject::destroyed, this, [this, Browser] { BrowserClosed(Browser); });
   Browser->SetProject(Project, *this);
   Window->setWindowTitle(Window->windowTitle() + " - " + Edit1->text() + " " + Edit2->text());
@@ -221,6 +217,7 @@ TPlotWindow* TProjectForm::OpenPlot(const QObject* Requester, const QString& Fra
   const bool WasUpdating = PlotListUpdating;
   PlotListUpdating = true;
   Project.Plots.push_back(Plot);
+  PlaceNewWindow(*Plot->Window(), this);
   connect(Plot->Window(), &QObject::destroyed, this, [this, Plot] { PlotClosed(Plot); });
   if (Requester != this) AppendPlotItem(FrameName + "." + VarName, true, Plot);
   const QPointer<TProjectForm> Self(this);
@@ -265,12 +262,7 @@ void TProjectForm::PlotClosed(TPlotWindow* Plot) {
   ShowPlotCount();
 }
 
-void TProjectForm::UnloadProject() {
-  if (!Project.DataLoaded) return;
-  Project.Unload();
-  ListView1->clear();
-  ListView2->clear();
-}
+void TProjectForm::UnloadProject() { Project.Unload(); }
 
 void TProjectForm::ToolButton7Click() {
   RunGuarded(this, [this] { SaveProjectFile(QString()); });
@@ -328,6 +320,11 @@ bool TProjectForm::ClosingSavesOrDiscards() {
 }
 
 void TProjectForm::closeEvent(QCloseEvent* Event) {
+  // Closed already, not yet freed: no second question.
+  if (Closing) {
+    Event->accept();
+    return;
+  }
   if (TProject::RefuseWhileBusy("close a project window")) {
     Event->ignore();
     return;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "project/AlarmNotices.h"
 #include "project/Project.h"
 #include "project/ProjectWindows.h"
 #include "widgets/PendingEvents.h"
@@ -123,6 +124,7 @@ class TProjectForm : public QWidget, public TWindowOwner {
 
  private:
   TProject Project;
+  TAlarmNotices AlarmNotices;
   friend class TStatusPanel;
   void FormCreate();
   void BuildWindow();
@@ -136,7 +138,6 @@ class TProjectForm : public QWidget, public TWindowOwner {
   // The close question, asked only when the settings changed since the last
   // load or save; false when the window is to stay open.
   bool ClosingSavesOrDiscards();
-  void ShowAlarmNotice(const TAlarmEntry& Alarm, double Value, std::int64_t MoreHits);
   // Entries of the lists for the project's settings from Row on.
   void ShowAlarmRows(std::size_t Row);
   void ShowPlotRows(std::size_t Row);

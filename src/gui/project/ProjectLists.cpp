@@ -42,7 +42,7 @@ void TProjectForm::AlarmItemChanged(QListWidgetItem* Item) {
 
 // Fills the alarm dialog from Alarm, runs it and takes its answers; false when
 // cancelled. A value that is no number gets the error notice and the dialog
-// again, with what was typed.
+// again, with what was typed; a name the structure lacks is kept, with a warning.
 bool TProjectForm::EditAlarm(TAlarmEntry& Alarm) {
   AlarmForm->CBVar->setEditText(FromBytes(Alarm.VarName));
   AlarmForm->ComboBox1->setCurrentIndex(AlarmForm->ComboBox1->findText(QStringLiteral(" ") + QChar(Alarm.Operator)));
@@ -62,6 +62,7 @@ bool TProjectForm::EditAlarm(TAlarmEntry& Alarm) {
     }
   }
   Alarm.VarName = ToBytes(AlarmForm->CBVar->currentText());
+  Project.CheckAlarmVariable(Alarm.VarName);
   // Without a selected condition the operator stays as it was.
   const QString Condition = AlarmForm->ComboBox1->currentText();
   if (Condition.size() >= 2) Alarm.Operator = Condition[1].toLatin1();

@@ -54,18 +54,46 @@ class TGuardedDialog {
   QPointer<T> Dialog;
 };
 
+QString BoxText(const QString& Text) { return QString(Text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+QMessageBox* NewMessageBox(QWidget* Parent, const QString& Text, TDlgType Type) {
+  auto* Box = new QMessageBox(Parent);
+  Box->setWindowTitle(QStringLiteral("Vorex"));
+  Box->setText(BoxText(Text));
+  switch (Type) {
+    case TDlgType::Plain: Box->setIcon(QMessageBox::NoIcon); break;
+    case TDlgType::Information: Box->setIcon(QMessageBox::Information); break;
+    case TDlgType::Warning: Box->setIcon(QMessageBox::Warning); break;
+    case TDlgType::Error: Box->setIcon(QMessageBox::Critical); break;
+  }
+  return Box;
+}
+
+// A message box shown without a modal loop; it frees itself when closed.
+class TWidgetNotice : public TNotice {
+ public:
+  TWidgetNotice(QWidget* Parent, const QString& Text, TDlgType Type) : Box(NewMessageBox(Parent, Text, Type)) {
+    Box->setAttribute(Qt::WA_DeleteOnClose);
+    Box->setWindowModality(Qt::NonModal);
+    Box->setStandardButtons(QMessageBox::Ok);
+    Box->show();
+  }
+  ~TWidgetNotice() override { delete Box.data(); }
+  TWidgetNotice(const TWidgetNotice&) = delete;
+  TWidgetNotice& operator=(const TWidgetNotice&) = delete;
+  bool IsOpen() const override { return Box && Box->isVisible(); }
+  void SetText(const QString& Text) override {
+    if (Box) Box->setText(BoxText(Text));
+  }
+
+ private:
+  QPointer<QMessageBox> Box;
+};
+
 class TWidgetDialogs : public TDialogs {
  public:
   int MessageDlg(QWidget* Parent, const QString& Text, TDlgType Type, int Buttons) override {
-    TGuardedDialog<QMessageBox> Box(new QMessageBox(Parent));
-    Box->setWindowTitle(QStringLiteral("Vorex"));
-    Box->setText(QString(Text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    switch (Type) {
-      case TDlgType::Plain: Box->setIcon(QMessageBox::NoIcon); break;
-      case TDlgType::Information: Box->setIcon(QMessageBox::Information); break;
-      case TDlgType::Warning: Box->setIcon(QMessageBox::Warning); break;
-      case TDlgType::Error: Box->setIcon(QMessageBox::Critical); break;
-    }
+    TGuardedDialog<QMessageBox> Box(NewMessageBox(Parent, Text, Type));
     const std::pair<int, QMessageBox::StandardButton> Map[] = {
         {dbOK, QMessageBox::Ok}, {dbCancel, QMessageBox::Cancel}, {dbYes, QMessageBox::Yes}, {dbNo, QMessageBox::No}};
     for (const auto& [Ours, Theirs] : Map)
@@ -95,6 +123,10 @@ class TWidgetDialogs : public TDialogs {
     Dialog->setAcceptMode(QFileDialog::AcceptSave);
     if (Dialog.Exec() != QDialog::Accepted || Dialog->selectedFiles().isEmpty()) return {};
     return WithDefaultExt(Dialog->selectedFiles().first(), Options.DefaultExt);
+  }
+
+  std::unique_ptr<TNotice> ShowNotice(QWidget* Parent, const QString& Text, TDlgType Type) override {
+    return std::make_unique<TWidgetNotice>(Parent, Text, Type);
   }
 
   int Execute(QDialog& Dialog) override { return Dialog.exec(); }

@@ -3,6 +3,7 @@
 // windows goes through this interface, so tests can answer them.
 #include <QString>
 #include <functional>
+#include <memory>
 
 class QDialog;
 class QWidget;
@@ -20,6 +21,16 @@ struct TFileDialogOptions {
   bool MustExist = false;
 };
 
+// A notice that does not wait for its OK: the program goes on while it is
+// open, and its owner may change its text. Dropping it closes it.
+class TNotice {
+ public:
+  virtual ~TNotice() = default;
+  // False once the user (or the end of its parent window) closed it.
+  virtual bool IsOpen() const = 0;
+  virtual void SetText(const QString& Text) = 0;
+};
+
 class TDialogs {
  public:
   virtual ~TDialogs() = default;
@@ -28,6 +39,9 @@ class TDialogs {
   // The chosen path, or an empty text when cancelled.
   virtual QString OpenFileName(QWidget* Parent, const TFileDialogOptions& Options) = 0;
   virtual QString SaveFileName(QWidget* Parent, const TFileDialogOptions& Options) = 0;
+  // Shows Text with an OK button and returns at once; nullptr when nothing
+  // is shown.
+  virtual std::unique_ptr<TNotice> ShowNotice(QWidget* Parent, const QString& Text, TDlgType Type) = 0;
   // Runs a dialog modally; returns QDialog::Accepted or QDialog::Rejected.
   virtual int Execute(QDialog& Dialog) = 0;
   // Opens a file in the desktop's text editor without waiting for it.

@@ -29,9 +29,11 @@ void CheckAlarmNodes(
 // "Alarm triggered: TEMP1 > 25.5 with value: 30" (the log entry); for a
 // warning "Warning level reached: TEMP1 > 20 with value: 22".
 std::string AlarmLogText(const TAlarmEntry& Alarm, double NodeValue, TAlarmLevel Level = TAlarmLevel::Alarm);
-// The text of the warning notice: the same in two lines, and a third line
-// "(N more hits in this update)" when MoreHits N is not 0.
-std::string AlarmNoticeText(const TAlarmEntry& Alarm, double NodeValue, std::int64_t MoreHits = 0);
+// The text of the warning notice: the same in two lines, then a line
+// "(N more hits in this update)" when MoreHits N is not 0 and a line
+// "(N more hits in later updates)" when LaterHits N is not 0.
+std::string AlarmNoticeText(const TAlarmEntry& Alarm, double NodeValue, std::int64_t MoreHits = 0,
+                            std::int64_t LaterHits = 0);
 
 // Appends to Names, in the walk order of CheckAlarmNodes, every non-empty
 // node name not yet in Names (compared without regard to case).

@@ -26,10 +26,12 @@ void ReportAlarmHit(const TAlarmHit& Hit);
 
 class TAlarmHitList {
  public:
-  // Per alarm caption, in order of first hit: the hits and those not acknowledged.
+  // Per alarm caption, in order of first hit: the alarm hits and the warnings,
+  // each with those not acknowledged.
   struct TCount {
     std::string Alarm;
     std::int64_t Hits = 0, Open = 0;
+    std::int64_t Warnings = 0, OpenWarnings = 0;
   };
 
   const std::vector<TAlarmHit>& Hits() const { return FHits; }
@@ -37,11 +39,14 @@ class TAlarmHitList {
   void Add(const TAlarmHit& Hit);
   void Acknowledge(std::size_t Index);
   void AcknowledgeAll();
-  // "TEMP1 > 25.5: 12 hits, 3 not acknowledged", one line per alarm.
+  // "TEMP1 > 25.5: 12 hits, 3 not acknowledged; 2 warnings, 0 not
+  // acknowledged", one line per alarm; a kind without hits is left out.
   std::string CountText() const;
 
  private:
   TCount& CountOf(const std::string& Alarm);
+  // The open count of Hit's kind.
+  std::int64_t& OpenOf(const TAlarmHit& Hit);
   std::vector<TAlarmHit> FHits;
   std::vector<TCount> FCounts;
 };

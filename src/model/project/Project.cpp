@@ -142,8 +142,6 @@ void TProject::Unload() {
   // A view reports its end through BrowserClosed / PlotClosed.
   for (TBrowserView* Browser : std::vector<TBrowserView*>(Browsers)) Browser->Close();
   for (TPlotView* Plot : std::vector<TPlotView*>(Plots)) Plot->Close();
-  Settings.Alarms.clear();
-  Settings.DataSeries.clear();
   DataA.reset();
   DataB.reset();
   Definition.reset();
@@ -172,7 +170,7 @@ void TProject::HandleNewFrames(TData& Sender) {
   std::int32_t& Handled = FromB ? HandledFramesB : HandledFramesA;
   const TDecodedNode* First = (FromB ? HandledCursorB : HandledCursorA).TakeRest(Sender.Frames, Handled);
 
-  // The records are copied: a notice may let events run that change the list.
+  // The records are copied: the owner's handling of a hit may change the list.
   std::vector<TAlarmEntry> Active;
   for (const TProjectAlarm& Alarm : Settings.Alarms)
     if (Alarm.Active) Active.push_back(Alarm.Alarm);
@@ -259,6 +257,11 @@ bool TProject::LoadProjectFile(const std::string& Path) {
   Settings.Alarms.insert(Settings.Alarms.end(), Read.Alarms.rbegin(), Read.Alarms.rend());
   MarkUnchanged();
   return true;
+}
+
+void TProject::CheckAlarmVariable(const std::string& Name) const {
+  if (Definition && !Definition->HasRow(nullptr, Name))
+    AddEntry(llWarn, "Alarm variable " + Name + " is not in the structure.");
 }
 
 std::vector<std::string> TProject::VariableNames() const {

@@ -98,7 +98,8 @@ class TProject {
   // Loading after it), then the packet files (Active after it).
   bool LoadDefinition();
   void LoadData();
-  // Closes the views, empties the lists and frees holders and definition.
+  // Closes the views and frees holders and definition; the settings, the
+  // alarm and plot lists among them, stay.
   void Unload();
   // Unload, and back to Empty.
   void Blank();
@@ -132,6 +133,10 @@ class TProject {
   // project file, or of the last MarkUnchanged.
   bool HasChanges() const { return Settings != SavedSettings; }
   void MarkUnchanged() { SavedSettings = Settings; }
+
+  // Warns "Alarm variable X is not in the structure." when the loaded
+  // definition has no row of that name.
+  void CheckAlarmVariable(const std::string& Name) const;
 
   // The names of the decoded variables and frames, in order of first appearance.
   std::vector<std::string> VariableNames() const;
