@@ -65,6 +65,13 @@ std::vector<std::uint8_t> WithStray(int Count, std::ptrdiff_t At, const std::vec
   return File;
 }
 
+// The file of BaseFrames 0 to Count - 1 without the Lost bytes from At on.
+std::vector<std::uint8_t> WithGap(int Count, std::ptrdiff_t At, std::ptrdiff_t Lost) {
+  std::vector<std::uint8_t> File = OnDisk(Frames(Count));
+  File.erase(File.begin() + At, File.begin() + At + Lost);
+  return File;
+}
+
 std::string Structure(const std::string& Length) {
   return Lines({"[BaseFrame:" + Length + "]", Row({"4", "1", "NUMBER", "NO", "NO"}),
                 Row({"6", "4", "SUBFRAME", "Sub", "x"}), "[Sub:4]", Row({"0", "1", "NUMBER", "S", "S"})});
@@ -282,6 +289,10 @@ TEST(Data, ResynchronisesAtTheNextMarkerOnlyWhenAsked) {
       {WithStray(3, 281), true, {0, 561}, {0, 2}, {"Skipped 281 bytes, resynchronised at position 561."}},
       {WithStray(3, 840, std::vector<std::uint8_t>(400, 0xEE)), true, {0, 280, 560}, {0, 1, 2},
        {"No synchronisation marker after position 840."}},
+      // BaseFrame 1 lost bytes in its middle: 2 is decoded where it starts.
+      {WithGap(4, 380, 100), true, {0, 460, 740}, {0, 2, 3}, {"BaseFrame at position 280 is short (180 bytes); skipped."}},
+      {WithGap(4, 381, 101), true, {0, 459, 739}, {0, 2, 3}, {"BaseFrame at position 280 is short (179 bytes); skipped."}},
+      {WithGap(4, 380, 100), false, {0, 280}, {0, 1}, {"BaseFrame at Position 560 has invalid ID! Skipping..."}},
   };
   for (const auto& Case : Cases) {
     THolder H;
@@ -597,6 +608,8 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
   ReachingMore.push_back(7);
   std::vector<std::uint8_t> Strays = WithStray(6, 300);
   Strays.insert(Strays.begin() + 1000, 291, 0xEE);
+  std::vector<std::uint8_t> Gaps = WithGap(8, 1000, 77);
+  Gaps.erase(Gaps.begin() + 1300, Gaps.begin() + 1400);
   const struct {
     std::string Structure, File;
     std::int32_t SerialBase;
@@ -618,6 +631,8 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
       {DemoStructure, Demo.str(), 0, 20000, false, 3},
       // Markers found at odd and even positions, read on in pieces.
       {Structure("280"), std::string(Strays.begin(), Strays.end()), 0, 7, true},
+      {Structure("280"), std::string(Gaps.begin(), Gaps.end()), 0, 7, true},
+      {Structure("280"), std::string(Gaps.begin(), Gaps.end()), 0, 300, true},
   };
   for (const auto& Case : Cases) {
     THolder Whole(Case.Structure), Stream(Case.Structure);
