@@ -29,10 +29,12 @@ class TFakeProgress : public TLoadProgress {
   void ProcessMessages() override {
     EXPECT_TRUE(Busy);
     Events.push_back("events");
+    if (!EventEntry.empty()) AddEntry(llInfo, EventEntry);
   }
   std::chrono::milliseconds RefreshInterval() const override { return Interval; }
   std::vector<std::string> Events;
   std::chrono::milliseconds Interval{0};
+  std::string EventEntry;  // logged by each run of the events
 
  private:
   TLoadProgress* Previous;
@@ -334,6 +336,23 @@ TEST(Data, AThrottledPassShowsTheFirstAndTheFinalPositionOnly) {
   EXPECT_EQ(H.Data->FrameCount(), 5);
   EXPECT_EQ(Progress.Events, (std::vector<std::string>{"max 1400", "show", "pos 0", "count 0", "events", "pos 1400",
                                                         "count 5", "hide"}));
+}
+
+TEST(Data, LogsEachTextOncePerPassAndCountsItsRepeatsAtTheEnd) {
+  THolder H(Lines({"[BaseFrame:280]", Row({"4", "1", "NUMBER", "NO", "NO"}), Row({"8", "2,1", "NUMBER", "W", "W"})}));
+  H.Write(Frames(3));
+  TLogRecorder Log;
+  TFakeProgress Progress;
+  Progress.EventEntry = "event";
+  H.Data->StartTracking();
+  H.AppendFileBytes(OnDisk(Frames(2)));
+  H.Data->UpdateFromFile();
+  const std::string Wide = "ExtractInt: Length exceeds 16bit! Returning 65535. Check structure!";
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
+                             "[Info] Update on " + H.File, "[Info] event", "[Error] " + Wide, "[Info] event",
+                             "[Info] event", "[Warn] 2 more entries like '" + Wide + "' in this pass.",
+                             "[Info] Update on " + H.File, "[Info] event", "[Error] " + Wide, "[Info] event",
+                             "[Warn] 1 more entries like '" + Wide + "' in this pass."}));
 }
 
 TEST(Data, WarnsWhenTheFileHoldsLessThanOneBaseFrame) {

@@ -393,6 +393,8 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
     return;
   }
 
+  // Each text is logged once per pass, its repeats counted at the end.
+  TLogDedup Dedup;
   std::int64_t Position = ProcessedSize;
   Progress.SetMaximum(DataEnd);
   Progress.ShowProgress();
@@ -423,6 +425,8 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   const TSerialScope Serials(Definition, NextSerial);
   const auto ShowAndRunEvents = [&](std::int64_t At, std::int64_t Frames) {
     Show(At, Frames);
+    // What the events log is no part of the pass.
+    const TLogDedup::TPause Undeduplicated;
     Progress.ProcessMessages();
   };
   // Resynchronising finds the BaseFrames one after the other.
@@ -552,6 +556,7 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
     if (!HandedOver) break;
   }
   JoinBehind();
+  Dedup.Finish();
   // Also the nodes of a decoding that failed.
   if (Pieces) Pool.Rollback(PoolMark);
   Show(Position, Handled);
