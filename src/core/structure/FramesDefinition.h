@@ -182,7 +182,7 @@ class TFramesDefinition {
   std::string CurrentFrame;
   std::int32_t DependencyBudget = InitialDependencyBudget;
 
-  void LoadFromText(std::string_view Content);
+  void LoadFromText(std::string_view Content, const std::string& FileName);
   void FinishLoad();
   std::int32_t FindHeader(const std::string& Name) const;
   std::int32_t FindVariableRow(std::uint32_t FrameHash, std::uint32_t NameHash) const;

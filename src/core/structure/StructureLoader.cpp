@@ -71,13 +71,13 @@ TFramesDefinition::TFramesDefinition(const std::string& FileName, std::vector<st
     Loaded = false;
     return;
   }
-  LoadFromText(Content);
+  LoadFromText(Content, FileName);
 }
 
 TFramesDefinition::TFramesDefinition(const TStructureText& Source, std::vector<std::string>& Messages)
     : Messages(Messages) {
   AddEntry(llInfo, "Parsing " + Source.Name + " ...");
-  LoadFromText(Source.Text);
+  LoadFromText(Source.Text, Source.Name);
 }
 
 TFramesDefinition::TFramesDefinition(const TFramesDefinition& Other, std::vector<std::string>& Messages)
@@ -105,7 +105,7 @@ std::size_t TFramesDefinition::AppendMessages(std::vector<std::string>& More) {
   return First;
 }
 
-void TFramesDefinition::LoadFromText(std::string_view Content) {
+void TFramesDefinition::LoadFromText(std::string_view Content, const std::string& FileName) {
   Content = Content.substr(0, Content.find('\x1A'));
 
   std::vector<TTemplate> Templates;
@@ -126,11 +126,13 @@ void TFramesDefinition::LoadFromText(std::string_view Content) {
     const std::size_t Count = Fields.size();
     const std::string N = std::to_string(LineNo);
     const std::string F = std::to_string(Count);
+    // The file and line a message is about.
+    const auto At = [&] { return " (" + FileName + ", line " + N + ")"; };
 
     if (Count == 0) continue;
     if (Count == 1 && Fields[0].find('[') == std::string::npos) {
       AddEntry(llWarn, "Wrong amount of fields in line " + N + " (" + F + "), ignoring for Frame \"" +
-                           ShownText(Section) + "\" !");
+                           ShownText(Section) + "\" !" + At());
       continue;
     }
     if (Count == 2 && IsTemplatesSection(Section)) {
@@ -139,12 +141,12 @@ void TFramesDefinition::LoadFromText(std::string_view Content) {
       continue;
     }
     if (Count != 1 && Count != 5 && Count != 6) {
-      AddEntry(llWarn, "Wrong amount of fields in line " + N + " (" + F + "), ignoring!");
+      AddEntry(llWarn, "Wrong amount of fields in line " + N + " (" + F + "), ignoring!" + At());
       continue;
     }
-    const auto TableFull = [this] {
+    const auto TableFull = [this, &At] {
       if (Entries.size() < MaxDefinitionRows) return false;
-      AddEntry(llError, "Too many entries in structure file, frame definition not loaded!");
+      AddEntry(llError, "Too many entries in structure file, frame definition not loaded!" + At());
       Loaded = false;
       return true;
     };
@@ -155,13 +157,13 @@ void TFramesDefinition::LoadFromText(std::string_view Content) {
       Section = Inner;
       const std::vector<std::string> Parts = SplitFields(Inner, ':');
       if (Parts.size() < 2) {
-        AddEntry(llError, "No framelength found in [" + ShownText(Inner) + "], frame definition not loaded!");
+        AddEntry(llError, "No framelength found in [" + ShownText(Inner) + "], frame definition not loaded!" + At());
         Loaded = false;
         return;
       }
       if (Parts.size() > 3) {
         AddEntry(llError, "Invalid definition of [" + ShownText(Inner) +
-                              "], either [<name>:<length>] or [<mode>:<name>:<length>]!");
+                              "], either [<name>:<length>] or [<mode>:<name>:<length>]!" + At());
         Loaded = false;
         return;
       }
@@ -204,7 +206,7 @@ void TFramesDefinition::LoadFromText(std::string_view Content) {
     else if (Type == "TIME") Row.IsTime = true;
     else if (Type == "HEX") Row.IsHex = true;
     else {
-      AddEntry(llWarn, "Wrong variable type (" + ShownText(Type) + ") in line " + N + ", ignoring!");
+      AddEntry(llWarn, "Wrong variable type (" + ShownText(Type) + ") in line " + N + ", ignoring!" + At());
       continue;
     }
     if (TableFull()) return;
