@@ -292,8 +292,10 @@ TEST(Data, ResynchronisesAtTheNextMarkerOnlyWhenAsked) {
       {WithStray(3, 840, std::vector<std::uint8_t>(400, 0xEE)), true, {0, 280, 560}, {0, 1, 2},
        {"No synchronisation marker after position 840."}},
       // BaseFrame 1 lost bytes in its middle: 2 is decoded where it starts.
-      {WithGap(4, 380, 100), true, {0, 460, 740}, {0, 2, 3}, {"BaseFrame at position 280 is short (180 bytes); skipped."}},
-      {WithGap(4, 381, 101), true, {0, 459, 739}, {0, 2, 3}, {"BaseFrame at position 280 is short (179 bytes); skipped."}},
+      {WithGap(4, 380, 100), true, {0, 460, 740}, {0, 2, 3},
+       {"BaseFrame at position 280 is short (180 bytes); skipped."}},
+      {WithGap(4, 381, 101), true, {0, 459, 739}, {0, 2, 3},
+       {"BaseFrame at position 280 is short (179 bytes); skipped."}},
       {WithGap(4, 380, 100), false, {0, 280}, {0, 1}, {"BaseFrame at Position 560 has invalid ID! Skipping..."}},
   };
   for (const auto& Case : Cases) {

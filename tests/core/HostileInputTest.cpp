@@ -83,7 +83,8 @@ TEST(HostileInput, StructureLinesAreLoggedWithControlBytesEscapedAndCut) {
   EXPECT_FALSE(TQuorinFramesDefinition(TStructureText{Text, "h.structure"}, Messages).Loaded);
   EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
                              "[Info] Parsing h.structure ...",
-                             "[Warn] Wrong amount of fields in line 2 (1), ignoring for Frame \"F\\x01\" ! (h.structure, line 2)",
+                             "[Warn] Wrong amount of fields in line 2 (1), ignoring for Frame \"F\\x01\" ! "
+                             "(h.structure, line 2)",
                              "[Warn] Wrong variable type (T\\x7FY) in line 3, ignoring! (h.structure, line 3)",
                              "[Error] No framelength found in [" + std::string(200, 'L') +
                                  "...], frame definition not loaded! (h.structure, line 4)"}));

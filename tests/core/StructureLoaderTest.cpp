@@ -26,7 +26,8 @@ struct TLoaded {
     L.erase(L.begin());
     const std::string Path = Dir.File("test.structure");
     for (std::string& Line : L)
-      if (const std::size_t At = Line.find(Path); At != std::string::npos) Line.replace(At, Path.size(), "test.structure");
+      if (const std::size_t At = Line.find(Path); At != std::string::npos)
+        Line.replace(At, Path.size(), "test.structure");
     return L;
   }
 };
@@ -145,12 +146,14 @@ TEST(StructureLoader, WarnsAboutLinesWithTheWrongNumberOfFields) {
   EXPECT_TRUE(L.Definition->Loaded);
   EXPECT_EQ(L.Size(), 2u);
   EXPECT_EQ(L.Messages_(), (std::vector<std::string>{
-                               "[Warn] Wrong amount of fields in line 1 (1), ignoring for Frame \"\" ! (test.structure, line 1)",
+                               "[Warn] Wrong amount of fields in line 1 (1), ignoring for Frame \"\" ! "
+                               "(test.structure, line 1)",
                                "[Warn] Wrong amount of fields in line 3 (2), ignoring! (test.structure, line 3)",
                                "[Warn] Wrong amount of fields in line 4 (3), ignoring! (test.structure, line 4)",
                                "[Warn] Wrong amount of fields in line 5 (4), ignoring! (test.structure, line 5)",
                                "[Warn] Wrong amount of fields in line 6 (7), ignoring! (test.structure, line 6)",
-                               "[Warn] Wrong amount of fields in line 7 (1), ignoring for Frame \"F\" ! (test.structure, line 7)",
+                               "[Warn] Wrong amount of fields in line 7 (1), ignoring for Frame \"F\" ! "
+                               "(test.structure, line 7)",
                            }));
 }
 
@@ -196,8 +199,9 @@ TEST(StructureLoader, DropsVariablesOfUnknownTypeAndGoesOn) {
   ASSERT_EQ(L.Size(), 3u);
   EXPECT_EQ(L[1].VarName, "C");
   EXPECT_TRUE(L[2].IsTime);
-  EXPECT_EQ(L.Messages_(), (std::vector<std::string>{"[Warn] Wrong variable type (FLOAT) in line 2, ignoring! (test.structure, line 2)",
-                                "[Warn] Wrong variable type ( NUMBER) in line 3, ignoring! (test.structure, line 3)"}));
+  EXPECT_EQ(L.Messages_(), (std::vector<std::string>{
+                               "[Warn] Wrong variable type (FLOAT) in line 2, ignoring! (test.structure, line 2)",
+                               "[Warn] Wrong variable type ( NUMBER) in line 3, ignoring! (test.structure, line 3)"}));
 }
 
 TEST(StructureLoader, WarnsOncePerPairOfNamesThatShareAHash) {
@@ -323,7 +327,8 @@ TEST(StructureLoader, RefusesMoreRowsThanNodesCanReferTo) {
     // Lines that add no row are handled as usual on a full table.
     TLoaded L(Text + Row({"0", "1", "FLOAT", "Dropped", "x"}) + "\n" + "[NoLength]\n");
     EXPECT_EQ(L.Messages_(), (std::vector<std::string>{
-                                 "[Warn] Wrong variable type (FLOAT) in line 32768, ignoring! (test.structure, line 32768)",
+                                 "[Warn] Wrong variable type (FLOAT) in line 32768, ignoring! "
+                                 "(test.structure, line 32768)",
                                  "[Error] No framelength found in [NoLength], frame definition not loaded! "
                                  "(test.structure, line 32769)"}));
   }
