@@ -37,7 +37,7 @@ struct TChunk {
   // messages of the chunks before.
   std::vector<TDecodedNode*> TextNodes;
   std::vector<std::pair<TLogLevel, std::string>> Log;  // each text once
-  std::vector<std::pair<std::string, std::int64_t>> Repeats;  // of texts in Log or before
+  std::vector<std::pair<std::string, std::int64_t>> Repeats;  // of texts in Log
   std::int64_t Reached = 0;  // where the chunk's BaseFrames ended
   bool Stopped = false;      // the pass ends at Reached
   std::atomic<std::int64_t> Handled = 0;
