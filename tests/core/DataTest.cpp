@@ -119,6 +119,12 @@ struct THolder {
     return Out;
   }
   TManualTimer& Timer() { return static_cast<TManualTimer&>(*Data->Timer); }
+  // A log line without the names of the holder's files, which differ per holder.
+  std::string WithoutFileNames(std::string Line) const {
+    for (const std::string& Name : {File, Dir.File("d.structure")})
+      for (std::size_t At; (At = Line.find(Name)) != std::string::npos;) Line.erase(At, Name.size());
+    return Line;
+  }
 };
 
 // What passes over the file's contents in turn leave: progress, log (the
@@ -138,10 +144,7 @@ std::vector<std::string> Trace(bool FromMemory, const std::vector<std::vector<st
     }
   }
   std::vector<std::string> Out = Progress.Events;
-  for (std::string Line : Log.Lines()) {
-    for (std::size_t At; (At = Line.find(H.File)) != std::string::npos;) Line.erase(At, H.File.size());
-    Out.push_back(Line);
-  }
+  for (const std::string& Line : Log.Lines()) Out.push_back(H.WithoutFileNames(Line));
   for (const TDecodedNode* R = H.Data->Frames; R; R = R->Next)
     Out.push_back(std::to_string(R->Position) + " " + std::to_string(R->SerialNo) + " " +
                   std::to_string(R->Child->RawValue));
@@ -599,10 +602,7 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThread) {
                                                   Case.File.end()));
       H.Data->UpdateFromFile();
       std::vector<std::string>& Out = Seen[Threads > 1];
-      for (std::string Line : Log.Lines()) {
-        for (std::size_t At; (At = Line.find(H.File)) != std::string::npos;) Line.erase(At, H.File.size());
-        Out.push_back(Line);
-      }
+      for (const std::string& Line : Log.Lines()) Out.push_back(H.WithoutFileNames(Line));
       for (const TDecodedNode* Root = H.Data->Frames; Root; Root = Root->Next) Out.push_back(Dump(*Root));
       Out.insert(Out.end(), H.Messages.begin(), H.Messages.end());
       Out.push_back(std::to_string(H.Data->ProcessedSize) + " " + std::to_string(H.Data->FrameCount()));
@@ -669,10 +669,7 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
       H->Data->Resync = Case.Resync;
       TLogRecorder Log;
       H->Data->StartTracking();
-      for (std::string Line : Log.Lines()) {
-        for (std::size_t At; (At = Line.find(H->File)) != std::string::npos;) Line.erase(At, H->File.size());
-        Logs[H == &Stream].push_back(Line);
-      }
+      for (const std::string& Line : Log.Lines()) Logs[H == &Stream].push_back(H->WithoutFileNames(Line));
     }
     for (const TDecodedNode* R = Whole.Data->Frames; R; R = R->Next) Roots[0].push_back(Dump(*R));
     EXPECT_EQ(Roots[1], Roots[0]);

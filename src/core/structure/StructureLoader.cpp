@@ -61,7 +61,7 @@ bool IsTemplatesSection(const std::string& SectionName) { return AsciiLower(Sect
 }  // namespace
 
 TFramesDefinition::TFramesDefinition(const std::string& FileName, std::vector<std::string>& Messages)
-    : Messages(Messages) {
+    : Messages(Messages), SourceName(FileName) {
   AddEntry(llInfo, "Parsing " + FileName + " ...");
   std::ifstream File(FileName, std::ios::binary);
   std::string Content;
@@ -71,19 +71,20 @@ TFramesDefinition::TFramesDefinition(const std::string& FileName, std::vector<st
     Loaded = false;
     return;
   }
-  LoadFromText(Content, FileName);
+  LoadFromText(Content);
 }
 
 TFramesDefinition::TFramesDefinition(const TStructureText& Source, std::vector<std::string>& Messages)
-    : Messages(Messages) {
+    : Messages(Messages), SourceName(Source.Name) {
   AddEntry(llInfo, "Parsing " + Source.Name + " ...");
-  LoadFromText(Source.Text, Source.Name);
+  LoadFromText(Source.Text);
 }
 
 TFramesDefinition::TFramesDefinition(const TFramesDefinition& Other, std::vector<std::string>& Messages)
     : Loaded(Other.Loaded),
       Entries(Other.Entries),
       Messages(Messages),
+      SourceName(Other.SourceName),
       FirstRowOfFrameName(Other.FirstRowOfFrameName),
       FirstRowOfFrameHash(Other.FirstRowOfFrameHash),
       FirstHeaderOfFrameHash(Other.FirstHeaderOfFrameHash),
@@ -105,7 +106,11 @@ std::size_t TFramesDefinition::AppendMessages(std::vector<std::string>& More) {
   return First;
 }
 
-void TFramesDefinition::LoadFromText(std::string_view Content, const std::string& FileName) {
+std::string TFramesDefinition::Place(std::int64_t Line) const {
+  return " (" + SourceName + ", line " + std::to_string(Line) + ")";
+}
+
+void TFramesDefinition::LoadFromText(std::string_view Content) {
   Content = Content.substr(0, Content.find('\x1A'));
 
   std::vector<TTemplate> Templates;
@@ -126,8 +131,7 @@ void TFramesDefinition::LoadFromText(std::string_view Content, const std::string
     const std::size_t Count = Fields.size();
     const std::string N = std::to_string(LineNo);
     const std::string F = std::to_string(Count);
-    // The file and line a message is about.
-    const auto At = [&] { return " (" + FileName + ", line " + N + ")"; };
+    const auto At = [&] { return Place(LineNo); };
 
     if (Count == 0) continue;
     if (Count == 1 && Fields[0].find('[') == std::string::npos) {
@@ -169,6 +173,7 @@ void TFramesDefinition::LoadFromText(std::string_view Content, const std::string
       }
       TDefinitionEntry Header;
       Header.Kind = ekFrame;
+      Header.Line = static_cast<std::int32_t>(LineNo);
       if (Parts.size() == 3) Header.Mode = StrToInt(Parts[0]);
       const std::string& Name = Parts[Parts.size() - 2];
       const TBitPos Length = ParseBitPos(Parts.back());
@@ -184,6 +189,7 @@ void TFramesDefinition::LoadFromText(std::string_view Content, const std::string
 
     TDefinitionEntry Row;
     Row.FrameName = Cut(Section);
+    Row.Line = static_cast<std::int32_t>(LineNo);
     TBitPos Pos = ParseBitPos(Fields[0]);
     NormalizeBitPos(Pos);
     Row.BytePos = Pos.Byte;
