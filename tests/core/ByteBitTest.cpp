@@ -41,6 +41,11 @@ TEST(ExtractInt, ReadsTheSixteenBitWindowOfTheFieldsByteMostSignificantFirst) {
   EXPECT_EQ(ExtractInt(S, {1, 0}, {2, 0}), 0x3456);
   EXPECT_EQ(ExtractInt(S, {0, 0}, {0, 0}), 0);
   EXPECT_EQ(ExtractInt(S, {0, 12}, {1, 0}), 0x45);
+  // Fields in the last byte need no byte after it.
+  EXPECT_EQ(ExtractInt(S, {2, 0}, {1, 0}), 0x56);
+  EXPECT_EQ(ExtractInt(S, {2, 4}, {0, 4}), 0x6);
+  EXPECT_EQ(ExtractInt(S, {2, 7}, {0, 1}), 0);
+  EXPECT_EQ(ExtractInt(S, {2, 0}, {0, 0}), 0);
   // Bits beyond the window read as zeros.
   EXPECT_EQ(ExtractInt(S, {0, 7}, {1, 4}), 0x1A0);
 }
@@ -67,7 +72,8 @@ TEST(ExtractInt, Returns65535WithAnErrorForBadFields) {
   TLogRecorder Log;
   const TMemoryStream S = StreamOf({1, 2, 3});
   EXPECT_EQ(ExtractInt(S, {0, 0}, {2, 1}), 65535);
-  EXPECT_EQ(ExtractInt(S, {2, 0}, {1, 0}), 65535);
+  EXPECT_EQ(ExtractInt(S, {2, 4}, {1, 0}), 65535);
+  EXPECT_EQ(ExtractInt(S, {3, 0}, {0, 1}), 65535);
   EXPECT_EQ(ExtractInt(S, {-1, 0}, {1, 0}), 65535);
   EXPECT_EQ(ExtractInt(S, {2147483647, 0}, {1, 0}), 65535);
   EXPECT_EQ(ExtractInt(S, {0, -1}, {1, 0}), 65535);
@@ -75,6 +81,7 @@ TEST(ExtractInt, Returns65535WithAnErrorForBadFields) {
   EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
                              "[Error] ExtractInt: Length exceeds 16bit! Returning 65535. Check structure!",
                              "[Error] Read error occured.", "[Error] Read error occured.", "[Error] Read error occured.",
+                             "[Error] Read error occured.",
                              "[Error] ExtractInt: Negative bit position or length! Returning 65535. Check structure!",
                              "[Error] ExtractInt: Negative bit position or length! Returning 65535. Check structure!"}));
 }

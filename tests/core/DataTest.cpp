@@ -31,10 +31,12 @@ class TFakeProgress : public TLoadProgress {
   void ProcessMessages() override {
     EXPECT_TRUE(Busy);
     Events.push_back("events");
+    if (!EventEntry.empty()) AddEntry(llInfo, EventEntry);
   }
   std::chrono::milliseconds RefreshInterval() const override { return Interval; }
   std::vector<std::string> Events;
   std::chrono::milliseconds Interval{0};
+  std::string EventEntry;  // logged by each run of the events
 
  private:
   TLoadProgress* Previous;
@@ -64,6 +66,13 @@ std::vector<std::uint8_t> OnDisk(std::vector<std::uint8_t> Image) {
 std::vector<std::uint8_t> WithStray(int Count, std::ptrdiff_t At, const std::vector<std::uint8_t>& Stray = {0x55}) {
   std::vector<std::uint8_t> File = OnDisk(Frames(Count));
   File.insert(File.begin() + At, Stray.begin(), Stray.end());
+  return File;
+}
+
+// The file of BaseFrames 0 to Count - 1 without the Lost bytes from At on.
+std::vector<std::uint8_t> WithGap(int Count, std::ptrdiff_t At, std::ptrdiff_t Lost) {
+  std::vector<std::uint8_t> File = OnDisk(Frames(Count));
+  File.erase(File.begin() + At, File.begin() + At + Lost);
   return File;
 }
 
@@ -112,6 +121,12 @@ struct THolder {
     return Out;
   }
   TManualTimer& Timer() { return static_cast<TManualTimer&>(*Data->Timer); }
+  // A log line without the names of the holder's files, which differ per holder.
+  std::string WithoutFileNames(std::string Line) const {
+    for (const std::string& Name : {File, Dir.File("d.structure")})
+      for (std::size_t At; (At = Line.find(Name)) != std::string::npos;) Line.erase(At, Name.size());
+    return Line;
+  }
 };
 
 // What passes over the file's contents in turn leave: progress, log (the
@@ -131,10 +146,7 @@ std::vector<std::string> Trace(bool FromMemory, const std::vector<std::vector<st
     }
   }
   std::vector<std::string> Out = Progress.Events;
-  for (std::string Line : Log.Lines()) {
-    for (std::size_t At; (At = Line.find(H.File)) != std::string::npos;) Line.erase(At, H.File.size());
-    Out.push_back(Line);
-  }
+  for (const std::string& Line : Log.Lines()) Out.push_back(H.WithoutFileNames(Line));
   for (const TDecodedNode* R = H.Data->Frames; R; R = R->Next)
     Out.push_back(std::to_string(R->Position) + " " + std::to_string(R->SerialNo) + " " +
                   std::to_string(R->Child->RawValue));
@@ -292,6 +304,12 @@ TEST(Data, ResynchronisesAtTheNextMarkerOnlyWhenAsked) {
       {WithStray(3, 281), true, {0, 561}, {0, 2}, {"Skipped 281 bytes, resynchronised at position 561."}},
       {WithStray(3, 840, std::vector<std::uint8_t>(400, 0xEE)), true, {0, 280, 560}, {0, 1, 2},
        {"No synchronisation marker after position 840."}},
+      // BaseFrame 1 lost bytes in its middle: 2 is decoded where it starts.
+      {WithGap(4, 380, 100), true, {0, 460, 740}, {0, 2, 3},
+       {"BaseFrame at position 280 is short (180 bytes); skipped."}},
+      {WithGap(4, 381, 101), true, {0, 459, 739}, {0, 2, 3},
+       {"BaseFrame at position 280 is short (179 bytes); skipped."}},
+      {WithGap(4, 380, 100), false, {0, 280}, {0, 1}, {"BaseFrame at Position 560 has invalid ID! Skipping..."}},
   };
   for (const auto& Case : Cases) {
     THolder H;
@@ -335,6 +353,23 @@ TEST(Data, AThrottledPassShowsTheFirstAndTheFinalPositionOnly) {
   EXPECT_EQ(H.Data->FrameCount(), 5);
   EXPECT_EQ(Progress.Events, (std::vector<std::string>{"max 1400", "show", "pos 0", "count 0", "events", "pos 1400",
                                                         "count 5", "hide"}));
+}
+
+TEST(Data, LogsEachTextOncePerPassAndCountsItsRepeatsAtTheEnd) {
+  THolder H(Lines({"[BaseFrame:280]", Row({"4", "1", "NUMBER", "NO", "NO"}), Row({"8", "2,1", "NUMBER", "W", "W"})}));
+  H.Write(Frames(3));
+  TLogRecorder Log;
+  TFakeProgress Progress;
+  Progress.EventEntry = "event";
+  H.Data->StartTracking();
+  H.AppendFileBytes(OnDisk(Frames(2)));
+  H.Data->UpdateFromFile();
+  const std::string Wide = "ExtractInt: Length exceeds 16bit! Returning 65535. Check structure!";
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
+                             "[Info] Update on " + H.File, "[Info] event", "[Error] " + Wide, "[Info] event",
+                             "[Info] event", "[Warn] 2 more entries like '" + Wide + "' in this pass.",
+                             "[Info] Update on " + H.File, "[Info] event", "[Error] " + Wide, "[Info] event",
+                             "[Warn] 1 more entries like '" + Wide + "' in this pass."}));
 }
 
 TEST(Data, WarnsWhenTheFileHoldsLessThanOneBaseFrame) {
@@ -737,10 +772,7 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThread) {
                                                   Case.File.end()));
       H.Data->UpdateFromFile();
       std::vector<std::string>& Out = Seen[Threads > 1];
-      for (std::string Line : Log.Lines()) {
-        for (std::size_t At; (At = Line.find(H.File)) != std::string::npos;) Line.erase(At, H.File.size());
-        Out.push_back(Line);
-      }
+      for (const std::string& Line : Log.Lines()) Out.push_back(H.WithoutFileNames(Line));
       for (const TDecodedNode* Root = H.Data->Frames; Root; Root = Root->Next) Out.push_back(Dump(*Root));
       Out.insert(Out.end(), H.Messages.begin(), H.Messages.end());
       Out.push_back(std::to_string(H.Data->ProcessedSize) + " " + std::to_string(H.Data->FrameCount()));
@@ -767,6 +799,8 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
   ReachingMore.push_back(7);
   std::vector<std::uint8_t> Strays = WithStray(6, 300);
   Strays.insert(Strays.begin() + 1000, 291, 0xEE);
+  std::vector<std::uint8_t> Gaps = WithGap(8, 1000, 77);
+  Gaps.erase(Gaps.begin() + 1300, Gaps.begin() + 1400);
   const struct {
     std::string Structure, File;
     std::int32_t SerialBase;
@@ -788,6 +822,8 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
       {DemoStructure, Demo.str(), 0, 20000, false, 3},
       // Markers found at odd and even positions, read on in pieces.
       {Structure("280"), std::string(Strays.begin(), Strays.end()), 0, 7, true},
+      {Structure("280"), std::string(Gaps.begin(), Gaps.end()), 0, 7, true},
+      {Structure("280"), std::string(Gaps.begin(), Gaps.end()), 0, 300, true},
   };
   for (const auto& Case : Cases) {
     THolder Whole(Case.Structure), Stream(Case.Structure);
@@ -803,10 +839,7 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
       H->Data->Resync = Case.Resync;
       TLogRecorder Log;
       H->Data->StartTracking();
-      for (std::string Line : Log.Lines()) {
-        for (std::size_t At; (At = Line.find(H->File)) != std::string::npos;) Line.erase(At, H->File.size());
-        Logs[H == &Stream].push_back(Line);
-      }
+      for (const std::string& Line : Log.Lines()) Logs[H == &Stream].push_back(H->WithoutFileNames(Line));
     }
     for (const TDecodedNode* R = Whole.Data->Frames; R; R = R->Next) Roots[0].push_back(Dump(*R));
     EXPECT_EQ(Roots[1], Roots[0]);

@@ -20,6 +20,8 @@ struct TDecoder {
     Definition = std::make_unique<TQuorinFramesDefinition>(Dir.Write("d.structure", Structure), Messages);
     Image.Bytes.assign(Bytes.begin(), Bytes.end());
   }
+  // Where a message places its cause: the structure file and Line.
+  std::string Place(int Line) const { return " (" + Dir.File("d.structure") + ", line " + std::to_string(Line) + ")"; }
   TDecodedNode* Decode(const std::string& Frame = "BaseFrame", std::int64_t At = 0) {
     Image.Position = At;
     return Definition->DecodeFrame(Image, Frame, Pool);
@@ -77,7 +79,7 @@ TEST(DecodeFrame, StoresRawAndTransformedValuesPerKind) {
   EXPECT_EQ(H->FrameIndex, 5);
   EXPECT_EQ(H->Stream(), &D.Image);
   EXPECT_EQ(D.Messages, (std::vector<std::string>{"Hi"}));
-  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Message] Hi", "[Warn] Parse error: H/0"}));
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Message] Hi", "[Warn] Parse error: H/0" + D.Place(6)}));
 
   // Decoding again adds the message again.
   Log.Clear();
@@ -130,15 +132,15 @@ TEST(DecodeFrame, ReportsNamesWithoutAValue) {
   EXPECT_EQ(D.Find(List, "C")->Value, 0);
   EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
                              "[Error] Parse error: Variable B& not found.",
-                             "[Error] Parse error for transform function: B&+1",
-                             "[Warn] Parse error: B&+1",
+                             "[Error] Parse error for transform function: B&+1" + D.Place(4),
+                             "[Warn] Parse error: B&+1" + D.Place(4),
                              "[Error] Could not fetch Variable: BaseFrame.NOPE",
                              "[Error] Parse error: Variable NOPE not found.",
-                             "[Error] Parse error for transform function: NOPE*2",
-                             "[Warn] Parse error: NOPE*2",
+                             "[Error] Parse error for transform function: NOPE*2" + D.Place(5),
+                             "[Warn] Parse error: NOPE*2" + D.Place(5),
                              "[Error] Parse error: Variable C not found.",
-                             "[Error] Parse error for transform function: C+1",
-                             "[Warn] Parse error: C+1",
+                             "[Error] Parse error for transform function: C+1" + D.Place(6),
+                             "[Warn] Parse error: C+1" + D.Place(6),
                          }));
 }
 
@@ -147,11 +149,11 @@ TEST(DecodeFrame, NamesTheFailedExpressionWhenTransformsNest) {
   TLogRecorder Log;
   D.Decode();
   EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
-                             "[Error] Parse error for transform function: B+",
-                             "[Warn] Parse error: B+",
+                             "[Error] Parse error for transform function: B+" + D.Place(3),
+                             "[Warn] Parse error: B+" + D.Place(3),
                              "[Error] Parse error: Variable B& not found.",
-                             "[Error] Parse error for transform function: B&*2",
-                             "[Warn] Parse error: B&*2",
+                             "[Error] Parse error for transform function: B&*2" + D.Place(2),
+                             "[Warn] Parse error: B&*2" + D.Place(2),
                          }));
 }
 
@@ -230,8 +232,9 @@ TEST(DecodeFrame, WarnsAboutSubframeBitOffsets) {
                     Var("0", "1", "NUMBER", "W", "W")}));
   TLogRecorder Log;
   EXPECT_EQ(D.Decode()->Position, 2);
-  EXPECT_EQ(Log.Lines(),
-            (std::vector<std::string>{"[Warn] Subframes must have absolute byte offsets and lengths, ignoring bit-part."}));
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
+                             "[Warn] Subframes must have absolute byte offsets and lengths, ignoring bit-part." +
+                             D.Place(2)}));
 }
 
 TEST(DecodeFrame, GivesAnUnknownFrameOneEmptyNode) {

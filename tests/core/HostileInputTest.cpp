@@ -83,10 +83,11 @@ TEST(HostileInput, StructureLinesAreLoggedWithControlBytesEscapedAndCut) {
   EXPECT_FALSE(TQuorinFramesDefinition(TStructureText{Text, "h.structure"}, Messages).Loaded);
   EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
                              "[Info] Parsing h.structure ...",
-                             "[Warn] Wrong amount of fields in line 2 (1), ignoring for Frame \"F\\x01\" !",
-                             "[Warn] Wrong variable type (T\\x7FY) in line 3, ignoring!",
+                             "[Warn] Wrong amount of fields in line 2 (1), ignoring for Frame \"F\\x01\" ! "
+                             "(h.structure, line 2)",
+                             "[Warn] Wrong variable type (T\\x7FY) in line 3, ignoring! (h.structure, line 3)",
                              "[Error] No framelength found in [" + std::string(200, 'L') +
-                                 "...], frame definition not loaded!"}));
+                                 "...], frame definition not loaded! (h.structure, line 4)"}));
 }
 
 TEST(HostileInput, StructureAndPacketFilesThatAreNotWhatTheySeemSayWhy) {
@@ -94,7 +95,8 @@ TEST(HostileInput, StructureAndPacketFilesThatAreNotWhatTheySeemSayWhy) {
   TLogRecorder Log;
   // Lone CRs do not end lines: the file is one line of variable fields, and no BaseFrame follows.
   EXPECT_EQ(DecodeFile(Dir, "[BaseFrame:6]\r0\t2\tNUMBER\tA\tA\r2\t2\tNUMBER\tB\tB\r", {0x1A, 0xCF, 0, 0, 0, 1}), 0);
-  EXPECT_TRUE(Log.Has(llWarn, "Wrong amount of fields in line 1 (9), ignoring!"));
+  EXPECT_TRUE(
+      Log.Has(llWarn, "Wrong amount of fields in line 1 (9), ignoring! (" + Dir.File("h.structure") + ", line 1)"));
   EXPECT_TRUE(Log.Has(llError, "Invalid BaseFrame length 0, no data decoded."));
 
   // All-zero BaseFrames lack the sync marker: every one is skipped with its position.

@@ -20,10 +20,14 @@ struct TLoaded {
   }
   const TDefinitionEntry& operator[](std::size_t I) const { return Definition->Entries.at(I); }
   std::size_t Size() const { return Definition->Entries.size(); }
-  // Log lines without the "Parsing ..." line.
+  // Log lines without the "Parsing ..." line, the file named without its folder.
   std::vector<std::string> Messages_() const {
     std::vector<std::string> L = Log.Lines();
     L.erase(L.begin());
+    const std::string Path = Dir.File("test.structure");
+    for (std::string& Line : L)
+      if (const std::size_t At = Line.find(Path); At != std::string::npos)
+        Line.replace(At, Path.size(), "test.structure");
     return L;
   }
 };
@@ -142,12 +146,14 @@ TEST(StructureLoader, WarnsAboutLinesWithTheWrongNumberOfFields) {
   EXPECT_TRUE(L.Definition->Loaded);
   EXPECT_EQ(L.Size(), 2u);
   EXPECT_EQ(L.Messages_(), (std::vector<std::string>{
-                               "[Warn] Wrong amount of fields in line 1 (1), ignoring for Frame \"\" !",
-                               "[Warn] Wrong amount of fields in line 3 (2), ignoring!",
-                               "[Warn] Wrong amount of fields in line 4 (3), ignoring!",
-                               "[Warn] Wrong amount of fields in line 5 (4), ignoring!",
-                               "[Warn] Wrong amount of fields in line 6 (7), ignoring!",
-                               "[Warn] Wrong amount of fields in line 7 (1), ignoring for Frame \"F\" !",
+                               "[Warn] Wrong amount of fields in line 1 (1), ignoring for Frame \"\" ! "
+                               "(test.structure, line 1)",
+                               "[Warn] Wrong amount of fields in line 3 (2), ignoring! (test.structure, line 3)",
+                               "[Warn] Wrong amount of fields in line 4 (3), ignoring! (test.structure, line 4)",
+                               "[Warn] Wrong amount of fields in line 5 (4), ignoring! (test.structure, line 5)",
+                               "[Warn] Wrong amount of fields in line 6 (7), ignoring! (test.structure, line 6)",
+                               "[Warn] Wrong amount of fields in line 7 (1), ignoring for Frame \"F\" ! "
+                               "(test.structure, line 7)",
                            }));
 }
 
@@ -158,7 +164,8 @@ TEST(StructureLoader, StopsAtASectionWithoutLength) {
   EXPECT_EQ(L.Size(), 2u);
   EXPECT_EQ(L[0].FrameHash, 0u);
   EXPECT_EQ(L.Messages_(),
-            (std::vector<std::string>{"[Error] No framelength found in [BaseFrame], frame definition not loaded!"}));
+            (std::vector<std::string>{
+                "[Error] No framelength found in [BaseFrame], frame definition not loaded! (test.structure, line 3)"}));
 }
 
 TEST(StructureLoader, StopsAtASectionWithTooManyParts) {
@@ -167,7 +174,7 @@ TEST(StructureLoader, StopsAtASectionWithTooManyParts) {
   EXPECT_EQ(L.Size(), 0u);
   EXPECT_EQ(L.Messages_(),
             (std::vector<std::string>{"[Error] Invalid definition of [1:2:3:4], either [<name>:<length>] or "
-                                      "[<mode>:<name>:<length>]!"}));
+                                      "[<mode>:<name>:<length>]! (test.structure, line 1)"}));
 }
 
 TEST(StructureLoader, ReadsSectionLinesByTheirParts) {
@@ -192,8 +199,9 @@ TEST(StructureLoader, DropsVariablesOfUnknownTypeAndGoesOn) {
   ASSERT_EQ(L.Size(), 3u);
   EXPECT_EQ(L[1].VarName, "C");
   EXPECT_TRUE(L[2].IsTime);
-  EXPECT_EQ(L.Messages_(), (std::vector<std::string>{"[Warn] Wrong variable type (FLOAT) in line 2, ignoring!",
-                                                    "[Warn] Wrong variable type ( NUMBER) in line 3, ignoring!"}));
+  EXPECT_EQ(L.Messages_(), (std::vector<std::string>{
+                               "[Warn] Wrong variable type (FLOAT) in line 2, ignoring! (test.structure, line 2)",
+                               "[Warn] Wrong variable type ( NUMBER) in line 3, ignoring! (test.structure, line 3)"}));
 }
 
 TEST(StructureLoader, WarnsOncePerPairOfNamesThatShareAHash) {
@@ -244,7 +252,8 @@ TEST(StructureLoader, CutsCommentsAndCountsEveryLine) {
   EXPECT_EQ(L[0].VarName, "F");
   EXPECT_EQ(L[1].Transform, "A");
   EXPECT_EQ(L.Messages_(),
-            (std::vector<std::string>{"[Warn] Wrong amount of fields in line 5 (1), ignoring for Frame \"F\" !"}));
+            (std::vector<std::string>{
+                "[Warn] Wrong amount of fields in line 5 (1), ignoring for Frame \"F\" ! (test.structure, line 5)"}));
 }
 
 TEST(StructureLoader, ReadsCrLfLinesAndStopsAtTheEndMarker) {
@@ -318,13 +327,16 @@ TEST(StructureLoader, RefusesMoreRowsThanNodesCanReferTo) {
     // Lines that add no row are handled as usual on a full table.
     TLoaded L(Text + Row({"0", "1", "FLOAT", "Dropped", "x"}) + "\n" + "[NoLength]\n");
     EXPECT_EQ(L.Messages_(), (std::vector<std::string>{
-                                 "[Warn] Wrong variable type (FLOAT) in line 32768, ignoring!",
-                                 "[Error] No framelength found in [NoLength], frame definition not loaded!"}));
+                                 "[Warn] Wrong variable type (FLOAT) in line 32768, ignoring! "
+                                 "(test.structure, line 32768)",
+                                 "[Error] No framelength found in [NoLength], frame definition not loaded! "
+                                 "(test.structure, line 32769)"}));
   }
   TLoaded L(Text + Row({"0", "1", "NUMBER", "Last", "x"}) + "\n");
   EXPECT_FALSE(L.Definition->Loaded);
   EXPECT_EQ(L.Messages_(),
-            (std::vector<std::string>{"[Error] Too many entries in structure file, frame definition not loaded!"}));
+            (std::vector<std::string>{"[Error] Too many entries in structure file, frame definition not loaded! "
+                                      "(test.structure, line 32768)"}));
 }
 
 TEST(StructureLoader, ReportsAFileThatCannotBeRead) {

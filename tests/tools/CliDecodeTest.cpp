@@ -122,7 +122,8 @@ TEST(CliDecode, FailsOnStructureFilesThatDoNotLoad) {
 
   R = Decode(Quoted(Dir.Write("rejected.structure", Lines({"[BaseFrame]"}))) + " " + Quoted(A));
   EXPECT_EQ(R.ExitCode, 2);
-  EXPECT_NE(R.Err.find("[Error] No framelength found in [BaseFrame], frame definition not loaded!\n"),
+  EXPECT_NE(R.Err.find("[Error] No framelength found in [BaseFrame], frame definition not loaded! (" +
+                       Dir.File("rejected.structure") + ", line 1)\n"),
             std::string::npos);
 }
 

@@ -151,7 +151,8 @@ TEST(CliPlot, ChecksTheFilesLikeTheProjectLoad) {
 
   R = Plot(Quoted(F.Dir.Write("rejected.structure", Lines({"[BaseFrame]"}))) + " " + Quoted(F.A) + Names);
   EXPECT_EQ(R.ExitCode, 2);
-  EXPECT_NE(R.Err.find("[Error] No framelength found in [BaseFrame], frame definition not loaded!\n"),
+  EXPECT_NE(R.Err.find("[Error] No framelength found in [BaseFrame], frame definition not loaded! (" +
+                       F.Dir.File("rejected.structure") + ", line 1)\n"),
             std::string::npos);
 }
 

@@ -8,14 +8,73 @@ TLogSink& CurrentSink() {
   return Sink;
 }
 thread_local TLogCapture* Capture = nullptr;
+thread_local TLogDedup* Dedup = nullptr;
+
+std::string RepeatsText(const std::string& Text, std::int64_t Repeats) {
+  return std::to_string(Repeats) + " more entries like '" + Text + "' in this pass.";
+}
 }  // namespace
 
-TLogCapture::TLogCapture() : Previous(std::exchange(Capture, this)) {}
+// A capture keeps every entry; the deduplication outside it sees them when
+// they are made again.
+TLogCapture::TLogCapture() : Previous(std::exchange(Capture, this)), Outside(std::exchange(Dedup, nullptr)) {}
 
-TLogCapture::~TLogCapture() { Capture = Previous; }
+TLogCapture::~TLogCapture() {
+  Capture = Previous;
+  Dedup = Outside;
+}
+
+TLogDedup::TLogDedup() : Previous(std::exchange(Dedup, this)) {}
+
+TLogDedup::~TLogDedup() { Uninstall(); }
+
+void TLogDedup::Uninstall() {
+  if (!Installed) return;
+  Installed = false;
+  Dedup = Previous;
+}
+
+bool TLogDedup::Repeated(const std::string& Text) {
+  const bool Seen = Repeats.contains(Text);
+  Count(Text, Seen ? 1 : 0);
+  return Seen;
+}
+
+void TLogDedup::Count(const std::string& Text, std::int64_t More) {
+  const auto [At, New] = Repeats.try_emplace(Text, 0);
+  if (New) Order.push_back(&At->first);
+  At->second += More;
+}
+
+std::vector<std::pair<std::string, std::int64_t>> TLogDedup::TakeRepeats() {
+  std::vector<std::pair<std::string, std::int64_t>> Taken;
+  for (const std::string* Text : Order)
+    if (const std::int64_t Count = Repeats[*Text]; Count > 0) Taken.emplace_back(*Text, Count);
+  Repeats.clear();
+  Order.clear();
+  return Taken;
+}
+
+void TLogDedup::Finish() {
+  Uninstall();
+  for (const auto& [Text, Count] : TakeRepeats()) AddEntry(llWarn, RepeatsText(Text, Count));
+}
+
+TLogDedup::TPause::TPause() : Paused(std::exchange(Dedup, nullptr)) {}
+
+TLogDedup::TPause::~TPause() { Dedup = Paused; }
+
+void AddRepeats(const std::string& Text, std::int64_t Repeats) {
+  if (Dedup)
+    Dedup->Count(Text, Repeats);
+  else
+    AddEntry(llWarn, RepeatsText(Text, Repeats));
+}
 
 void AddEntry(int Level, const std::string& Text) {
   if (Level < llMessage || Level > llError) return;
+  // The instrument's own texts are its record, not diagnostics: all are kept.
+  if (Dedup && Level != llMessage && Dedup->Repeated(Text)) return;
   if (Capture) {
     Capture->Entries.emplace_back(static_cast<TLogLevel>(Level), Text);
     return;

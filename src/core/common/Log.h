@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -16,6 +17,48 @@ using TLogSink = std::function<void(TLogLevel Level, const std::string& Text)>;
 
 // Hands the entry to the installed sink. Levels outside 0..3 write nothing.
 void AddEntry(int Level, const std::string& Text);
+
+// While one lives, an entry (other than a Message) whose text was already
+// made on its thread since it began is only counted (entries kept by a
+// TLogCapture made later are not looked at), so that a pass logs each text
+// once however often it recurs.
+class TLogDedup {
+ public:
+  TLogDedup();
+  ~TLogDedup();
+  TLogDedup(const TLogDedup&) = delete;
+  TLogDedup& operator=(const TLogDedup&) = delete;
+
+  // Ends the deduplication and logs, in the order the texts first came, one
+  // Warn "N more entries like 'X' in this pass." per text that recurred.
+  void Finish();
+  // The texts that recurred and how often, in the order they first came;
+  // Finish logs nothing for them then.
+  std::vector<std::pair<std::string, std::int64_t>> TakeRepeats();
+  // True for a text made before (then counted), false for a new one.
+  bool Repeated(const std::string& Text);
+  // Counts Repeats more entries of Text.
+  void Count(const std::string& Text, std::int64_t Repeats);
+
+  // While one lives, entries of its thread reach the sink or capture again.
+  class TPause {
+   public:
+    TPause();
+    ~TPause();
+    TPause(const TPause&) = delete;
+    TPause& operator=(const TPause&) = delete;
+
+   private:
+    TLogDedup* Paused;
+  };
+
+ private:
+  void Uninstall();
+  TLogDedup* Previous;
+  bool Installed = true;
+  std::unordered_map<std::string, std::int64_t> Repeats;
+  std::vector<const std::string*> Order;  // keys of Repeats as they came
+};
 
 // While one lives, the entries made on its thread are kept in it instead of
 // reaching the sink, so that work done on other threads can be reported in
@@ -31,7 +74,12 @@ class TLogCapture {
 
  private:
   TLogCapture* Previous;
+  TLogDedup* Outside;
 };
+
+// Repeats more entries of Text, made and deduplicated elsewhere: counted by
+// the thread's TLogDedup, or reported at once without one.
+void AddRepeats(const std::string& Text, std::int64_t Repeats);
 
 // Installs a sink (an empty one discards entries) and returns the previous one.
 TLogSink SetLogSink(TLogSink Sink);

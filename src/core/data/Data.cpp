@@ -332,7 +332,8 @@ void TData::SwapPairs(std::span<std::uint8_t> Bytes, std::int64_t Start) const {
   }
 }
 
-std::int64_t TData::FindMarker(std::int64_t From, std::int64_t& DataEnd, const TPieceReader* Pieces) {
+std::int64_t TData::FindMarker(std::int64_t From, std::int64_t Before, std::int64_t& DataEnd,
+                               const TPieceReader* Pieces) {
   // From lies after the last pairing start: the words pair from its parity on.
   const std::int64_t Anchor = PairingStarts.empty() ? 0 : PairingStarts.back();
   const auto FileByte = [&](std::int64_t At) {
@@ -340,7 +341,7 @@ std::int64_t TData::FindMarker(std::int64_t From, std::int64_t& DataEnd, const T
     // The data's odd last byte is not swapped.
     return Image.Bytes[static_cast<std::size_t>((Other < Origin + Image.Size() ? Other : At) - Origin)];
   };
-  for (std::int64_t At = From; DataEnd - At >= 4; ++At) {
+  for (std::int64_t At = From; DataEnd - At >= 4 && At < Before; ++At) {
     // The marker's bytes and the other bytes of their words.
     const std::int64_t Held = Origin + Image.Size();
     if (Pieces && At + 5 > Held && Held < DataEnd) {
@@ -397,6 +398,8 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
     return;
   }
 
+  // Each text is logged once per pass, its repeats counted at the end.
+  TLogDedup Dedup;
   std::int64_t Position = ProcessedSize;
   Progress.SetMaximum(DataEnd);
   Progress.ShowProgress();
@@ -411,9 +414,12 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   auto NextRefresh = std::chrono::steady_clock::now();
   // Image holds all the data without Pieces, so that Holds is always true.
   const TReach Reach = Pieces ? DecodingReach(Definition) : TReach{};
+  // Resynchronising looks for a marker that starts within the BaseFrame.
+  const std::int64_t MarkerReach = IdCheck && Resync ? 4 : 0;
+  const auto ReachAfter = [&] { return std::max<std::int64_t>(Length + MarkerReach, Reach.After); };
   const auto Holds = [&](std::int64_t Frame) {
     return Origin <= std::max<std::int64_t>(0, Frame + Reach.Before) &&
-           std::min(DataEnd, Frame + std::max<std::int64_t>(Length, Reach.After)) <= Origin + Image.Size();
+           std::min(DataEnd, Frame + ReachAfter()) <= Origin + Image.Size();
   };
   const std::size_t PoolMark = Pool.Mark();
   bool HandedOver = true;
@@ -427,6 +433,8 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
   const TSerialScope Serials(Definition, NextSerial);
   const auto ShowAndRunEvents = [&](std::int64_t At, std::int64_t Frames) {
     Show(At, Frames);
+    // What the events log is no part of the pass.
+    const TLogDedup::TPause Undeduplicated;
     Progress.ProcessMessages();
   };
   // Resynchronising finds the BaseFrames one after the other.
@@ -466,7 +474,7 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
       const std::int64_t Frames = std::clamp<std::int64_t>(
           std::max(StreamPieceBytes, Reach.After - Reach.Before) / Length, 1, DataEnd / Length + 1);
       const std::int64_t End =
-          std::min(DataEnd, Position + (Frames - 1) * Length + std::max<std::int64_t>(Length, Reach.After));
+          std::min(DataEnd, Position + (Frames - 1) * Length + ReachAfter());
       // With joins behind, the entries of a read that fails come after
       // them, as without; a join that fails ends the pass before the read.
       std::optional<TLogCapture> ReadLog;
@@ -518,7 +526,7 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
       if (!Resync) {
         WarnInvalidId(Position);
       } else {
-        Next = FindMarker(Position + 1, DataEnd, Pieces);
+        Next = FindMarker(Position + 1, DataEnd, DataEnd, Pieces);
         if (Next < 0) {
           // The next pass looks again from here, in the data that has come by then.
           if (UnsyncedAt != Position)
@@ -531,6 +539,13 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
                              std::to_string(Next) + ".");
         PairFrom(Next);
       }
+    } else if (const std::int64_t Marker =
+                   IdCheck && Resync ? FindMarker(Position + 1, Position + Length, DataEnd, Pieces) : -1;
+               Marker >= 0) {
+      AddEntry(llWarn, "BaseFrame at position " + std::to_string(Position) + " is short (" +
+                           std::to_string(Marker - Position) + " bytes); skipped.");
+      PairFrom(Marker);
+      Next = Marker;
     } else {
       TDecodedNode* Child = nullptr;
       const TFrameOutcome Outcome =
@@ -551,6 +566,7 @@ void TData::DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool Pa
     if (!HandedOver) break;
   }
   JoinBehind();
+  Dedup.Finish();
   // Also the nodes of a decoding that failed.
   if (Pieces) Pool.Rollback(PoolMark);
   Show(Position, Handled);

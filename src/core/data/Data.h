@@ -57,7 +57,9 @@ class TData {
   // from the next synchronisation marker at any byte of the file (its words
   // paired from there), with one Warn entry for the bytes skipped, instead of
   // one per BaseFrame position. When the data ends before a marker, the next
-  // pass looks again from the invalid BaseFrame.
+  // pass looks again from the invalid BaseFrame. A BaseFrame whose next
+  // marker comes before its length has lost bytes: it is skipped with a Warn
+  // entry and decoding goes on at that marker.
   bool Resync = false;
   // Threads a whole-file pass over many new BaseFrames decodes them on, in
   // chunks joined in file order into exactly what one thread makes (not
@@ -159,9 +161,10 @@ class TData {
   // Swaps the words of Bytes, the data from Start on; a byte whose partner
   // lies outside Bytes stays.
   void SwapPairs(std::span<std::uint8_t> Bytes, std::int64_t Start) const;
-  // The first position from From on, before DataEnd, where the data holds the
-  // synchronisation marker, reading on through Pieces; -1 when there is none.
-  std::int64_t FindMarker(std::int64_t From, std::int64_t& DataEnd, const TPieceReader* Pieces);
+  // The first position from From on, before Before and DataEnd, where the
+  // data holds the synchronisation marker, reading on through Pieces; -1 when
+  // there is none.
+  std::int64_t FindMarker(std::int64_t From, std::int64_t Before, std::int64_t& DataEnd, const TPieceReader* Pieces);
   // Pairs the words anew from Position on, which lies after the last pairing
   // start, in Image too; nothing changes where a word starts at Position.
   void PairFrom(std::int64_t Position);

@@ -36,7 +36,8 @@ struct TChunk {
   // The nodes of TEXT rows holding a message index, to be moved behind the
   // messages of the chunks before.
   std::vector<TDecodedNode*> TextNodes;
-  std::vector<std::pair<TLogLevel, std::string>> Log;
+  std::vector<std::pair<TLogLevel, std::string>> Log;  // each text once
+  std::vector<std::pair<std::string, std::int64_t>> Repeats;  // of texts in Log
   std::int64_t Reached = 0;  // where the chunk's BaseFrames ended
   bool Stopped = false;      // the pass ends at Reached
   std::atomic<std::int64_t> Handled = 0;
@@ -68,6 +69,7 @@ struct TParallelPass {
 
   void Decode(TChunk& Chunk, std::size_t Index) {
     TLogCapture Capture;
+    TLogDedup Dedup;
     Chunk.Reached = Chunk.Start;
     // A sink's BaseFrames are numbered as they are decoded, from 0.
     std::int64_t Serial = 0;
@@ -115,6 +117,7 @@ struct TParallelPass {
       }
     }
     Chunk.Definition->Serials = nullptr;
+    Chunk.Repeats = Dedup.TakeRepeats();
     Chunk.Log = std::move(Capture.Entries);
     const std::lock_guard Lock(Mutex);
     ++Finished;
@@ -234,6 +237,7 @@ bool TData::DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::
     const std::size_t FirstMessage = Definition.AppendMessages(Chunk.Messages);
     for (TDecodedNode* Node : Chunk.TextNodes) Node->RawValue += static_cast<double>(FirstMessage);
     for (const auto& [Level, Text] : Chunk.Log) AddEntry(Level, Text);
+    for (const auto& [Text, Repeats] : Chunk.Repeats) AddRepeats(Text, Repeats);
     Roots.insert(Roots.end(), Chunk.Roots.begin(), Chunk.Roots.end());
     if (Chunk.Sink) Joins.push_back({std::move(Chunk.Sink), NextSerial, Chunk.Taken});
     Handled += Chunk.Handled.load();

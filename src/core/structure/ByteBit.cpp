@@ -43,8 +43,10 @@ std::uint16_t ExtractInt(const TMemoryStream& Stream, std::int64_t Base, TBitPos
     AddEntry(llError, "ExtractInt: Negative bit position or length! Returning 65535. Check structure!");
     return 65535;
   }
-  std::uint8_t Window[2];
-  if (!Stream.ReadAt(Base + Position.Byte, Window, 2)) {
+  // Only the bytes the field covers: one at the data's last byte is read too.
+  const std::int64_t Count = std::clamp<std::int64_t>((Position.Bit + Bits + 7) / 8, 1, 2);
+  std::uint8_t Window[2] = {0, 0};
+  if (!Stream.ReadAt(Base + Position.Byte, Window, Count)) {
     AddEntry(llError, "Read error occured.");
     return 65535;
   }

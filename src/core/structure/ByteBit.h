@@ -19,8 +19,9 @@ void NormalizeBitPos(TBitPos& Pos);
 
 // Unsigned field of at most 16 bits at Position (relative to the stream's
 // position), read from the 16-bit window that starts at its byte, most
-// significant byte first. 65535 with an error entry when the field is wider
-// than 16 bits, malformed or outside the data.
+// significant byte first; only the bytes the field covers are read. 65535
+// with an error entry when the field is wider than 16 bits, malformed or
+// reaches past the data.
 std::uint16_t ExtractInt(const TMemoryStream& Stream, TBitPos Position, TBitPos Length);
 // The same with Position relative to the byte Base instead.
 std::uint16_t ExtractInt(const TMemoryStream& Stream, std::int64_t Base, TBitPos Position, TBitPos Length);

@@ -26,6 +26,7 @@ struct TDefinitionEntry {
   bool IsTime = false;
   // DJBHash of VarName + "&", the name of the transformed value.
   std::uint32_t ValueHash = 0;
+  std::int32_t Line = 0;  // of the structure file
 
   bool operator==(const TDefinitionEntry&) const = default;
 };

@@ -108,7 +108,8 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
 
 TDecodedNode* TFramesDefinition::DecodeSubframe(const TMemoryStream& S, std::int32_t RowIndex, TNodePool& Pool) {
   const TDefinitionEntry& Row = Entries[static_cast<std::size_t>(RowIndex)];
-  if (Row.BitPos != 0) AddEntry(llWarn, "Subframes must have absolute byte offsets and lengths, ignoring bit-part.");
+  if (Row.BitPos != 0)
+    AddEntry(llWarn, "Subframes must have absolute byte offsets and lengths, ignoring bit-part." + Place(Row.Line));
   const TRestore<std::int64_t> RestoreBase(Base, Base);
   const std::int64_t Offset = Base + Row.BytePos;
 
@@ -172,9 +173,9 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
   }
   TRowResolver Resolver(*this, Compiled);
   const TTransformResult Result = Compiled.Transform.Evaluate(Resolver);
-  if (Result.SyntaxError != 0) ReportParseError(Row.Transform);
+  if (Result.SyntaxError != 0) ReportParseError(Row);
   if (Result.Failed)
-    AddEntry(llWarn, "Parse error: " + Row.Transform);
+    AddEntry(llWarn, "Parse error: " + Row.Transform + Place(Row.Line));
   else
     Level.Store(Slots.Value, static_cast<double>(Result.Value), scNumber);
 }
@@ -215,8 +216,8 @@ double TFramesDefinition::NodeValue(const TFrameValues& Level, std::int32_t Slot
   return Level.Values[static_cast<std::size_t>(Slot)];
 }
 
-void TFramesDefinition::ReportParseError(const std::string& Transform) {
-  AddEntry(llError, "Parse error for transform function: " + Transform);
+void TFramesDefinition::ReportParseError(const TDefinitionEntry& Row) {
+  AddEntry(llError, "Parse error for transform function: " + Row.Transform + Place(Row.Line));
 }
 
 std::string TFramesDefinition::SubFrameEvaluation(const std::string&) {

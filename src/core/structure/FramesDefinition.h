@@ -176,6 +176,7 @@ class TFramesDefinition {
   class TRowResolver;
 
   std::vector<std::string>& Messages;
+  std::string SourceName;  // the structure file's
   const TMemoryStream* Stream = nullptr;
   std::int64_t Base = 0;  // the first byte of the frame being decoded
   std::int64_t Origin = 0;  // the position of the stream's first byte
@@ -183,6 +184,8 @@ class TFramesDefinition {
   std::int32_t DependencyBudget = InitialDependencyBudget;
 
   void LoadFromText(std::string_view Content);
+  // " (file, line N)": where a message's cause stands in the structure file.
+  std::string Place(std::int64_t Line) const;
   void FinishLoad();
   std::int32_t FindHeader(const std::string& Name) const;
   std::int32_t FindVariableRow(std::uint32_t FrameHash, std::uint32_t NameHash) const;
@@ -205,7 +208,7 @@ class TFramesDefinition {
   // The value of a variable a transform asks for, evaluated on demand; false
   // with an error entry when there is none.
   bool LookUp(const TAskedName& Asked, long double& Value);
-  void ReportParseError(const std::string& Transform);
+  void ReportParseError(const TDefinitionEntry& Row);
 
   // Lookups built at the end of a load; each answers what the scan of the
   // table in the named direction would.

@@ -61,7 +61,7 @@ bool IsTemplatesSection(const std::string& SectionName) { return AsciiLower(Sect
 }  // namespace
 
 TFramesDefinition::TFramesDefinition(const std::string& FileName, std::vector<std::string>& Messages)
-    : Messages(Messages) {
+    : Messages(Messages), SourceName(FileName) {
   AddEntry(llInfo, "Parsing " + FileName + " ...");
   std::ifstream File(FileName, std::ios::binary);
   std::string Content;
@@ -75,7 +75,7 @@ TFramesDefinition::TFramesDefinition(const std::string& FileName, std::vector<st
 }
 
 TFramesDefinition::TFramesDefinition(const TStructureText& Source, std::vector<std::string>& Messages)
-    : Messages(Messages) {
+    : Messages(Messages), SourceName(Source.Name) {
   AddEntry(llInfo, "Parsing " + Source.Name + " ...");
   LoadFromText(Source.Text);
 }
@@ -84,6 +84,7 @@ TFramesDefinition::TFramesDefinition(const TFramesDefinition& Other, std::vector
     : Loaded(Other.Loaded),
       Entries(Other.Entries),
       Messages(Messages),
+      SourceName(Other.SourceName),
       FirstRowOfFrameName(Other.FirstRowOfFrameName),
       FirstRowOfFrameHash(Other.FirstRowOfFrameHash),
       FirstHeaderOfFrameHash(Other.FirstHeaderOfFrameHash),
@@ -103,6 +104,10 @@ std::size_t TFramesDefinition::AppendMessages(std::vector<std::string>& More) {
   Messages.insert(Messages.end(), std::make_move_iterator(More.begin()), std::make_move_iterator(More.end()));
   More.clear();
   return First;
+}
+
+std::string TFramesDefinition::Place(std::int64_t Line) const {
+  return " (" + SourceName + ", line " + std::to_string(Line) + ")";
 }
 
 void TFramesDefinition::LoadFromText(std::string_view Content) {
@@ -126,11 +131,12 @@ void TFramesDefinition::LoadFromText(std::string_view Content) {
     const std::size_t Count = Fields.size();
     const std::string N = std::to_string(LineNo);
     const std::string F = std::to_string(Count);
+    const auto At = [&] { return Place(LineNo); };
 
     if (Count == 0) continue;
     if (Count == 1 && Fields[0].find('[') == std::string::npos) {
       AddEntry(llWarn, "Wrong amount of fields in line " + N + " (" + F + "), ignoring for Frame \"" +
-                           ShownText(Section) + "\" !");
+                           ShownText(Section) + "\" !" + At());
       continue;
     }
     if (Count == 2 && IsTemplatesSection(Section)) {
@@ -139,12 +145,12 @@ void TFramesDefinition::LoadFromText(std::string_view Content) {
       continue;
     }
     if (Count != 1 && Count != 5 && Count != 6) {
-      AddEntry(llWarn, "Wrong amount of fields in line " + N + " (" + F + "), ignoring!");
+      AddEntry(llWarn, "Wrong amount of fields in line " + N + " (" + F + "), ignoring!" + At());
       continue;
     }
-    const auto TableFull = [this] {
+    const auto TableFull = [this, &At] {
       if (Entries.size() < MaxDefinitionRows) return false;
-      AddEntry(llError, "Too many entries in structure file, frame definition not loaded!");
+      AddEntry(llError, "Too many entries in structure file, frame definition not loaded!" + At());
       Loaded = false;
       return true;
     };
@@ -155,18 +161,19 @@ void TFramesDefinition::LoadFromText(std::string_view Content) {
       Section = Inner;
       const std::vector<std::string> Parts = SplitFields(Inner, ':');
       if (Parts.size() < 2) {
-        AddEntry(llError, "No framelength found in [" + ShownText(Inner) + "], frame definition not loaded!");
+        AddEntry(llError, "No framelength found in [" + ShownText(Inner) + "], frame definition not loaded!" + At());
         Loaded = false;
         return;
       }
       if (Parts.size() > 3) {
         AddEntry(llError, "Invalid definition of [" + ShownText(Inner) +
-                              "], either [<name>:<length>] or [<mode>:<name>:<length>]!");
+                              "], either [<name>:<length>] or [<mode>:<name>:<length>]!" + At());
         Loaded = false;
         return;
       }
       TDefinitionEntry Header;
       Header.Kind = ekFrame;
+      Header.Line = static_cast<std::int32_t>(LineNo);
       if (Parts.size() == 3) Header.Mode = StrToInt(Parts[0]);
       const std::string& Name = Parts[Parts.size() - 2];
       const TBitPos Length = ParseBitPos(Parts.back());
@@ -182,6 +189,7 @@ void TFramesDefinition::LoadFromText(std::string_view Content) {
 
     TDefinitionEntry Row;
     Row.FrameName = Cut(Section);
+    Row.Line = static_cast<std::int32_t>(LineNo);
     TBitPos Pos = ParseBitPos(Fields[0]);
     NormalizeBitPos(Pos);
     Row.BytePos = Pos.Byte;
@@ -204,7 +212,7 @@ void TFramesDefinition::LoadFromText(std::string_view Content) {
     else if (Type == "TIME") Row.IsTime = true;
     else if (Type == "HEX") Row.IsHex = true;
     else {
-      AddEntry(llWarn, "Wrong variable type (" + ShownText(Type) + ") in line " + N + ", ignoring!");
+      AddEntry(llWarn, "Wrong variable type (" + ShownText(Type) + ") in line " + N + ", ignoring!" + At());
       continue;
     }
     if (TableFull()) return;
