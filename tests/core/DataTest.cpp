@@ -463,7 +463,7 @@ TEST(Data, ReadsAReplacedFileFromItsStartAndNumbersOn) {
     H.Touch();
     H.Timer().Fire();
   };
-  enum TWarned { Nothing, Replaced, Shrunk, ReplacedEmpty };
+  enum TWarned { Nothing, Replaced, Shrunk, ReplacedEmpty, ShrunkThenReplaced };
   const struct {
     const char* Name;
     std::function<void(THolder&)> Change;
@@ -492,13 +492,22 @@ TEST(Data, ReadsAReplacedFileFromItsStartAndNumbersOn) {
          H.Write(Frames(5));
        },
        {"0 0 3", "280 1 7", "560 2 11", "840 3 15", "1120 4 19"}, Shrunk},
+      // Written anew, also when a look finds it shorter on the way.
       {"shrunk to other bytes, then grown",
        [&](THolder& H) {
          H.Write(Other);
          Look(H);
          H.Write(OtherThenMore);
        },
-       {"0 0 3", "280 1 7", "560 2 11", "840 1 15", "1120 2 19"}, Shrunk},
+       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19", "560 0 23", "840 1 27", "1120 2 31"}, Replaced},
+      {"truncated to nothing, then written anew",
+       [&](THolder& H) {
+         H.Write({});
+         Look(H);
+         H.Write(OtherThenMore);
+       },
+       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19", "560 0 23", "840 1 27", "1120 2 31"},
+       ShrunkThenReplaced},
   };
   for (const auto& Case : Cases)
     for (const bool Streamed : {false, true}) {
@@ -530,8 +539,9 @@ TEST(Data, ReadsAReplacedFileFromItsStartAndNumbersOn) {
       std::vector<std::string> Expected;
       if (Case.Warned == Replaced || Case.Warned == ReplacedEmpty)
         Expected.push_back(H.File + " was replaced; reading it from the start.");
-      if (Case.Warned == Shrunk || Case.Warned == ReplacedEmpty)
+      if (Case.Warned == Shrunk || Case.Warned == ReplacedEmpty || Case.Warned == ShrunkThenReplaced)
         Expected.insert(Expected.end(), NotGrown.begin(), NotGrown.end());
+      if (Case.Warned == ShrunkThenReplaced) Expected.push_back(H.File + " was replaced; reading it from the start.");
       EXPECT_EQ(Warnings, Expected);
     }
 }

@@ -123,12 +123,13 @@ TEST(CliConventions, ExitStatusTellsCleanFromDecodedWithErrorsFromNotLoadedFromS
 
 TEST(CliConventions, AnOutputThatCannotBeWrittenIsExitTwo) {
   TFiles F;
-  const std::string Commands[] = {"decode " + F.Files(F.Clean) + " --dump", "decode " + F.Files(F.Clean) + " --summary",
-                                  "decode " + F.Files(F.Clean) + " --export -",
-                                  "plot " + F.Files(F.Clean) + " --frame BaseFrame --var W",
-                                  "table " + F.Files(F.Clean)};
+  const std::string Commands[] = {"decode " + F.Files(F.Clean) + " --dump -q",
+                                  "decode " + F.Files(F.Clean) + " --summary -q",
+                                  "decode " + F.Files(F.Clean) + " --export - -q",
+                                  "plot " + F.Files(F.Clean) + " --frame BaseFrame --var W -q",
+                                  "table " + F.Files(F.Clean) + " -q", "eval 1+1"};
   for (const std::string& Args : Commands) {
-    const TCommandResult R = RunCommand("sh -c " + Quoted(Cli + " " + Args + " -q >/dev/full"));
+    const TCommandResult R = RunCommand("sh -c " + Quoted(Cli + " " + Args + " >/dev/full"));
     EXPECT_EQ(R.ExitCode, 2) << Args;
     EXPECT_EQ(R.Err, "[Error] Cannot write standard output.\n") << Args;
   }

@@ -7,7 +7,8 @@ void AddProjectOptions(CLI::App& App, TCliProjectOptions& Options) {
   App.add_option("STRUCTURE", Options.Structure, "the structure file")->required()->type_name("");
   App.add_option("PACKET", Options.Packet, "the packet file")->required()->type_name("");
   App.add_option("PACKET2", Options.Packet2, "a second packet file, its serial numbers from 100000000")->type_name("");
-  App.add_flag("-q,--quiet", Options.Quiet, "leave out the Message and Info entries of the log");
+  App.add_flag("-q,--quiet", Options.Quiet,
+               "leave out the Message and Info entries of the log and the export's message lines");
   App.add_flag("--resync", Options.Resync,
                "after an invalid BaseFrame, go on decoding at the next synchronisation marker at any byte (one "
                "warning for the bytes skipped) instead of warning of every BaseFrame position");

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <map>
 
+#include "cli/CliProject.h"
+#include "cli/CliStatus.h"
 #include "common/FloatText.h"
 #include "parser/MathParser.h"
 #include "shared/CommandLine.h"
@@ -98,5 +100,6 @@ int EvalCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
     Out << "math\n";
   else
     Out << "value " << GeneralFloatText(static_cast<double>(Parser.ParseValue()), '.') << "\n";
-  return 0;
+  const TCliLog Log(Err, false);
+  return StandardOutputStatus(Out);
 }

@@ -142,17 +142,18 @@ bool TData::WarnedOfRest(std::int64_t Size) const {
          Size - ProcessedSize < Definition.GetFrameLength(BaseFrameName);
 }
 
-void TData::TakeData(std::int64_t Size, std::span<const std::uint8_t> Start, const TFileLook* Look) {
+void TData::TakeData(std::span<const std::uint8_t> Start, const TFileLook* Look) {
   const std::size_t Common = std::min(Start.size(), Head.size());
   const bool SameStart = std::equal(Start.begin(), Start.begin() + static_cast<std::ptrdiff_t>(Common), Head.begin());
   // Another file goes on from where the one before was read only when it
-  // starts as that one did (a copy that grew); the same file that shrank is
-  // warned of, and its start taken as it is now.
-  const bool Shrunk = Size < ProcessedSize;
+  // starts as that one did (a copy that grew); the same file only when what
+  // it holds still starts so: a shrink to a part of what was read is warned
+  // of, a file written anew (also after a look while it was shorter) is read
+  // from its start.
   const bool Other = Look && ReadFile && !Look->SameFile(*ReadFile) ? !SameStart || Start.size() < Head.size()
-                                                                    : !Shrunk && !SameStart;
+                                                                    : !SameStart;
   if (Look) ReadFile = *Look;
-  if (Other || Shrunk || Start.size() > Head.size()) Head.assign(Start.begin(), Start.end());
+  if (Other || Start.size() > Head.size()) Head.assign(Start.begin(), Start.end());
   if (!Other) return;
   AddEntry(llWarn, FileName + " was replaced; reading it from the start.");
   ProcessedSize = 0;
@@ -244,7 +245,7 @@ void TData::UpdateFromFile() {
     ReadFailed("Cannot read");
     return;
   }
-  TakeData(FileSize, {Start, static_cast<std::size_t>(StartBytes)}, &File.Look());
+  TakeData({Start, static_cast<std::size_t>(StartBytes)}, &File.Look());
   const bool Streaming = static_cast<bool>(OnFrames);
   const TPieceReader Pieces = [&File](std::int64_t Offset, std::span<std::uint8_t> Target) {
     return File.ReadAt(Target.data(), static_cast<std::int64_t>(Target.size()), Offset);
@@ -266,7 +267,7 @@ bool TData::UpdateFromBytes(std::span<const std::uint8_t> Bytes) {
   const TBusyScope BusyScope(Progress);
   const TFileLook Look{.Size = Size, .Regular = true};
   if (!BeginPass(&Look)) return true;
-  TakeData(Size, Bytes.first(std::min(Bytes.size(), static_cast<std::size_t>(SyncHeadBytes))), nullptr);
+  TakeData(Bytes.first(std::min(Bytes.size(), static_cast<std::size_t>(SyncHeadBytes))), nullptr);
   if (OnFrames) {
     const TPieceReader Pieces = [Bytes](std::int64_t Offset, std::span<std::uint8_t> Target) -> std::int64_t {
       const std::span<const std::uint8_t> Rest = Bytes.subspan(std::min(static_cast<std::size_t>(Offset), Bytes.size()));

@@ -128,13 +128,13 @@ class TData {
   // Whether data of Size bytes holds no whole BaseFrame after ProcessedSize
   // and the last pass warned of that already: the look does nothing.
   bool WarnedOfRest(std::int64_t Size) const;
-  // Takes the data of Size bytes starting with Start (as read, before the
-  // word swap), of the file seen by Look (none for bytes in memory), as the
-  // data to go on with. When it starts otherwise than the data the passes
-  // before read (another inode: unless it starts the same; the same file:
-  // unless it shrank below ProcessedSize), it was replaced: logs so and
-  // reads it from its start, numbering on after the BaseFrames before.
-  void TakeData(std::int64_t Size, std::span<const std::uint8_t> Start, const TFileLook* Look);
+  // Takes the data starting with Start (as read, before the word swap), of
+  // the file seen by Look (none for bytes in memory), as the data to go on
+  // with. When it starts otherwise than the data the passes before read
+  // (another inode: unless it starts the same; the same file: unless it
+  // still starts so, as a file cut short does), it was replaced: logs so
+  // and reads it from its start, numbering on after the BaseFrames before.
+  void TakeData(std::span<const std::uint8_t> Start, const TFileLook* Look);
   // Logs "What paket file FileName." as an Error; the file is Unreadable.
   void ReadFailed(const std::string& What);
   // Keeps Ended when it is worse than the results before.
