@@ -364,7 +364,8 @@ TEST(Data, LogsEachTextOncePerPassAndCountsItsRepeatsAtTheEnd) {
   H.Data->StartTracking();
   H.AppendFileBytes(OnDisk(Frames(2)));
   H.Data->UpdateFromFile();
-  const std::string Wide = "ExtractInt: Length exceeds 16bit! Returning 65535. Check structure!";
+  const std::string Wide = "ExtractInt: Length exceeds 16bit! Returning 65535. Check structure! (" +
+                           H.Dir.File("d.structure") + ", line 3)";
   EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
                              "[Info] Update on " + H.File, "[Info] event", "[Error] " + Wide, "[Info] event",
                              "[Info] event", "[Warn] 2 more entries like '" + Wide + "' in this pass.",
@@ -647,7 +648,7 @@ TEST(Data, EndsAPassAbortedByACrossDependencyCleanly) {
   EXPECT_EQ(Progress.Events.back(), "hide");
   EXPECT_FALSE(Progress.Busy);
   EXPECT_TRUE(H.Data->Timer->Enabled());
-  EXPECT_TRUE(Log.Has(llError, "Cross dependency for variable B detected!"));
+  EXPECT_TRUE(Log.Has(llError, "Cross dependency for variable B detected! (" + H.Dir.File("d.structure") + ", line 7)"));
   EXPECT_EQ(H.Data->Frames->Next->SerialNo, 7);
   EXPECT_EQ(H.Data->Result(), TPassResult::StoppedEarly);
 }

@@ -131,14 +131,14 @@ TEST(DecodeFrame, ReportsNamesWithoutAValue) {
   // C's identity transform stores only C& (0); its plain name never gets a value.
   EXPECT_EQ(D.Find(List, "C")->Value, 0);
   EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
-                             "[Error] Parse error: Variable B& not found.",
+                             "[Error] Parse error: Variable B& not found." + D.Place(4),
                              "[Error] Parse error for transform function: B&+1" + D.Place(4),
                              "[Warn] Parse error: B&+1" + D.Place(4),
-                             "[Error] Could not fetch Variable: BaseFrame.NOPE",
-                             "[Error] Parse error: Variable NOPE not found.",
+                             "[Error] Could not fetch Variable: BaseFrame.NOPE" + D.Place(5),
+                             "[Error] Parse error: Variable NOPE not found." + D.Place(5),
                              "[Error] Parse error for transform function: NOPE*2" + D.Place(5),
                              "[Warn] Parse error: NOPE*2" + D.Place(5),
-                             "[Error] Parse error: Variable C not found.",
+                             "[Error] Parse error: Variable C not found." + D.Place(6),
                              "[Error] Parse error for transform function: C+1" + D.Place(6),
                              "[Warn] Parse error: C+1" + D.Place(6),
                          }));
@@ -151,7 +151,7 @@ TEST(DecodeFrame, NamesTheFailedExpressionWhenTransformsNest) {
   EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
                              "[Error] Parse error for transform function: B+" + D.Place(3),
                              "[Warn] Parse error: B+" + D.Place(3),
-                             "[Error] Parse error: Variable B& not found.",
+                             "[Error] Parse error: Variable B& not found." + D.Place(2),
                              "[Error] Parse error for transform function: B&*2" + D.Place(2),
                              "[Warn] Parse error: B&*2" + D.Place(2),
                          }));
@@ -167,7 +167,7 @@ TEST(DecodeFrame, AbortsOnACrossDependencyAndGivesItsNodesBack) {
   EXPECT_EQ(D.Pool.Size(), 1u);
   EXPECT_EQ(D.Image.Position, 8);
   EXPECT_EQ(D.Definition->DependencyBudgetLeft(), 10);
-  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Error] Cross dependency for variable B detected!"}));
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Error] Cross dependency for variable B detected!" + D.Place(3)}));
 }
 
 TEST(DecodeFrame, AllowsNineNestedEvaluationsButNotTen) {
@@ -182,7 +182,7 @@ TEST(DecodeFrame, AllowsNineNestedEvaluationsButNotTen) {
   TDecoder Ten(Chain(10));
   TLogRecorder Log;
   EXPECT_THROW(Ten.Decode(), EDecodeAbort);
-  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Error] Cross dependency for variable V9 detected!"}));
+  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Error] Cross dependency for variable V9 detected!" + Ten.Place(10)}));
 }
 
 TEST(DecodeFrame, ListsVariablesBeforeSubframesAndHidesTheEnclosingFrame) {
@@ -207,7 +207,7 @@ TEST(DecodeFrame, ListsVariablesBeforeSubframesAndHidesTheEnclosingFrame) {
   EXPECT_EQ(D.Definition->NodeQualifiedName(*List), "V1");
   EXPECT_EQ(D.Definition->VariableValue("V1"), 3);
   EXPECT_EQ(D.Image.Position, 0);
-  EXPECT_TRUE(Log.Has(llError, "Parse error: Variable V1 not found."));
+  EXPECT_TRUE(Log.Has(llError, "Parse error: Variable V1 not found." + D.Place(6)));
 }
 
 TEST(DecodeFrame, NamesOfOneHashAreOneVariableWhoseFirstValueStays) {
@@ -262,7 +262,8 @@ TEST(DecodeFrame, StopsSubframesThatContainThemselves) {
   EXPECT_EQ(Levels, 16);
   EXPECT_EQ(Node->Position, 16);
   EXPECT_EQ(D.Definition->NodeVarName(*Node), "Loop");
-  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Error] Subframe nesting too deep in frame Loop, ignoring."}));
+  EXPECT_EQ(Log.Lines(),
+            (std::vector<std::string>{"[Error] Subframe nesting too deep in frame Loop, ignoring." + D.Place(5)}));
 }
 
 TEST(DecodeFrame, BoundsSubframesThatMultiplyWithEveryLevel) {

@@ -56,7 +56,8 @@ TEST(HostileInput, FieldsAndSubframesFarOutsideTheFrameReadNothing) {
   });
   EXPECT_EQ(DecodeFile(Dir, Structure, std::vector<std::uint8_t>(24, 1)), 3);
   EXPECT_TRUE(Log.Has(llError, "Read error occured."));
-  EXPECT_TRUE(Log.Has(llError, "ExtractInt: Negative bit position or length! Returning 65535. Check structure!"));
+  EXPECT_TRUE(Log.Has(llError, "ExtractInt: Negative bit position or length! Returning 65535. Check structure! (" +
+                                   Dir.File("h.structure") + ", line 3)"));
 }
 
 TEST(HostileInput, LongAndOddStructureLinesLoad) {

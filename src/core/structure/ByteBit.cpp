@@ -27,20 +27,21 @@ void NormalizeBitPos(TBitPos& Pos) {
   Pos.Bit = Pos.Bit % 8;
 }
 
-std::uint16_t ExtractInt(const TMemoryStream& Stream, TBitPos Position, TBitPos Length) {
-  return ExtractInt(Stream, Stream.Position, Position, Length);
+std::uint16_t ExtractInt(const TMemoryStream& Stream, TBitPos Position, TBitPos Length, const TRowPlace& Row) {
+  return ExtractInt(Stream, Stream.Position, Position, Length, Row);
 }
 
-std::uint16_t ExtractInt(const TMemoryStream& Stream, std::int64_t Base, TBitPos Position, TBitPos Length) {
+std::uint16_t ExtractInt(const TMemoryStream& Stream, std::int64_t Base, TBitPos Position, TBitPos Length,
+                         const TRowPlace& Row) {
   NormalizeBitPos(Position);
   NormalizeBitPos(Length);
   const std::int64_t Bits = std::int64_t{8} * Length.Byte + Length.Bit;
   if (Bits > 16) {
-    AddEntry(llError, "ExtractInt: Length exceeds 16bit! Returning 65535. Check structure!");
+    AddEntry(llError, "ExtractInt: Length exceeds 16bit! Returning 65535. Check structure!" + Row.Suffix());
     return 65535;
   }
   if (Bits < 0 || Position.Bit < 0) {
-    AddEntry(llError, "ExtractInt: Negative bit position or length! Returning 65535. Check structure!");
+    AddEntry(llError, "ExtractInt: Negative bit position or length! Returning 65535. Check structure!" + Row.Suffix());
     return 65535;
   }
   // Only the bytes the field covers: one at the data's last byte is read too.

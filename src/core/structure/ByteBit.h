@@ -5,6 +5,7 @@
 #include <string>
 
 #include "structure/MemoryStream.h"
+#include "structure/RowPlace.h"
 
 struct TBitPos {
   std::int32_t Byte = 0;
@@ -21,10 +22,12 @@ void NormalizeBitPos(TBitPos& Pos);
 // position), read from the 16-bit window that starts at its byte, most
 // significant byte first; only the bytes the field covers are read. 65535
 // with an error entry when the field is wider than 16 bits, malformed or
-// reaches past the data.
-std::uint16_t ExtractInt(const TMemoryStream& Stream, TBitPos Position, TBitPos Length);
+// reaches past the data; the errors about the field's definition end with
+// the place of its row.
+std::uint16_t ExtractInt(const TMemoryStream& Stream, TBitPos Position, TBitPos Length, const TRowPlace& Row = {});
 // The same with Position relative to the byte Base instead.
-std::uint16_t ExtractInt(const TMemoryStream& Stream, std::int64_t Base, TBitPos Position, TBitPos Length);
+std::uint16_t ExtractInt(const TMemoryStream& Stream, std::int64_t Base, TBitPos Position, TBitPos Length,
+                         const TRowPlace& Row = {});
 
 // Longest length of a message; longer ones are cut to it.
 constexpr std::int32_t MaxMessageLength = 65000;

@@ -27,15 +27,17 @@ class TRestore {
 // Answers the variable requests of one row's transform function.
 class TFramesDefinition::TRowResolver : public TVariableResolver {
  public:
-  TRowResolver(TFramesDefinition& Definition, const TCompiledRow& Row) : Definition(Definition), Row(Row) {}
+  TRowResolver(TFramesDefinition& Definition, const TCompiledRow& Row, std::int32_t Line)
+      : Definition(Definition), Row(Row), Line(Line) {}
 
   bool Resolve(std::size_t NameIndex, long double& Value) override {
-    return Definition.LookUp(Row.TransformNames[NameIndex], Value);
+    return Definition.LookUp(Row.TransformNames[NameIndex], Value, Line);
   }
 
  private:
   TFramesDefinition& Definition;
   const TCompiledRow& Row;
+  std::int32_t Line;
 };
 
 
@@ -84,7 +86,7 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
       const TDefinitionEntry& Row = Entries[I];
       if (Row.Kind == ekSubframe || Row.Kind == ekFrame) continue;
       const TCompiledRow& Compiled = CompiledRows[I];
-      Evaluate(Compiled.Name, Compiled.Slots, static_cast<std::int32_t>(I));
+      Evaluate(Compiled.Name, Compiled.Slots, static_cast<std::int32_t>(I), Row.Line);
       TDecodedNode* Node = Pool.New();
       Node->DefIndex = Node->FrameIndex = static_cast<std::int16_t>(I);
       Node->Position = static_cast<std::int32_t>(Origin + Base + Row.BytePos);
@@ -119,7 +121,8 @@ TDecodedNode* TFramesDefinition::DecodeSubframe(const TMemoryStream& S, std::int
   Node->FrameIndex = static_cast<std::int16_t>(FindFrame(SubFrameEvaluation(Row.VarName)));
 
   if (SubframeDepth >= MaxSubframeNesting) {
-    AddEntry(llError, "Subframe nesting too deep in frame " + SubFrameEvaluation(Row.VarName) + ", ignoring.");
+    AddEntry(llError,
+             "Subframe nesting too deep in frame " + SubFrameEvaluation(Row.VarName) + ", ignoring." + Place(Row.Line));
     return Finished(Node);
   }
   // Sub-frames that select their own frames again multiply with every level.
@@ -137,18 +140,19 @@ TDecodedNode* TFramesDefinition::DecodeSubframe(const TMemoryStream& S, std::int
   return Finished(Node);
 }
 
-void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Slots, std::int32_t RowIndex) {
+void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Slots, std::int32_t RowIndex,
+                                 std::int32_t AskedAt) {
   TFrameValues& Level = Levels[static_cast<std::size_t>(SubframeDepth)];
   if (Level.Present[static_cast<std::size_t>(Slots.Asked)] != scNone) return;
   if (--DependencyBudget <= 0) {
-    AddEntry(llError, "Cross dependency for variable " + Name.Stripped + " detected!");
+    AddEntry(llError, "Cross dependency for variable " + Name.Stripped + " detected!" + Place(AskedAt));
     ++DependencyBudget;
     throw EDecodeAbort();
   }
   const TRestore<std::int32_t> RestoreBudget(DependencyBudget, DependencyBudget + 1);
 
   if (RowIndex == -1) {
-    AddEntry(llError, "Could not fetch Variable: " + CurrentFrame + "." + Name.Stripped);
+    AddEntry(llError, "Could not fetch Variable: " + CurrentFrame + "." + Name.Stripped + Place(AskedAt));
     return;
   }
   const TDefinitionEntry& Row = Entries[static_cast<std::size_t>(RowIndex)];
@@ -171,7 +175,7 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
     Level.Store(Slots.Value, Raw, scNumber);
     return;
   }
-  TRowResolver Resolver(*this, Compiled);
+  TRowResolver Resolver(*this, Compiled, Row.Line);
   const TTransformResult Result = Compiled.Transform.Evaluate(Resolver);
   if (Result.SyntaxError != 0) ReportParseError(Row);
   if (Result.Failed)
@@ -183,22 +187,22 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
 std::uint16_t TFramesDefinition::ReadField(const TDefinitionEntry& Row, const TCompiledRow& Compiled) const {
   const std::int64_t At = Base + Compiled.Position.Byte;
   if (!Compiled.FastRead || At < 0 || At + 2 > Stream->Size())
-    return ExtractInt(*Stream, Base, {Row.BytePos, Row.BitPos}, {Row.ByteLen, Row.BitLen});
+    return ExtractInt(*Stream, Base, {Row.BytePos, Row.BitPos}, {Row.ByteLen, Row.BitLen}, {&SourceName, Row.Line});
   const std::uint8_t* Window = Stream->Bytes.data() + At;
   const std::uint32_t Word = ((std::uint32_t{Window[0]} << 8 | Window[1]) << Compiled.Position.Bit) & 0xFFFF;
   return static_cast<std::uint16_t>(Word >> (16 - Compiled.Bits));
 }
 
-bool TFramesDefinition::LookUp(const TAskedName& Asked, long double& Value) {
+bool TFramesDefinition::LookUp(const TAskedName& Asked, long double& Value, std::int32_t AskedAt) {
   const TFrameValues& Level = Levels[static_cast<std::size_t>(SubframeDepth)];
   const auto Slot = static_cast<std::size_t>(Asked.Slots.Asked);
-  if (Level.Present[Slot] == scNone) Evaluate(Asked.Name, Asked.Slots, Asked.Row);
+  if (Level.Present[Slot] == scNone) Evaluate(Asked.Name, Asked.Slots, Asked.Row, AskedAt);
   const bool Found = Level.Present[Slot] != scNone;
   if (Found) {
     Value = Level.Values[Slot];
     if (Level.Present[Slot] == scTextIndex) FTextIndexUsed = true;
   } else
-    AddEntry(llError, "Parse error: Variable " + Asked.Name.Name + " not found.");
+    AddEntry(llError, "Parse error: Variable " + Asked.Name.Name + " not found." + Place(AskedAt));
   return Found;
 }
 

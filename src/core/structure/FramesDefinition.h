@@ -15,6 +15,7 @@
 #include "structure/DefinitionEntry.h"
 #include "structure/MemoryStream.h"
 #include "structure/NameHash.h"
+#include "structure/RowPlace.h"
 #include "structure/VariableName.h"
 
 // The silent abort of a decoding run on a cross dependency between transforms.
@@ -185,7 +186,7 @@ class TFramesDefinition {
 
   void LoadFromText(std::string_view Content);
   // " (file, line N)": where a message's cause stands in the structure file.
-  std::string Place(std::int64_t Line) const;
+  std::string Place(std::int64_t Line) const { return TRowPlace{&SourceName, Line}.Suffix(); }
   void FinishLoad();
   std::int32_t FindHeader(const std::string& Name) const;
   std::int32_t FindVariableRow(std::uint32_t FrameHash, std::uint32_t NameHash) const;
@@ -202,12 +203,13 @@ class TFramesDefinition {
   }
   // Makes sure the raw value and, for numbers, the transformed value of the
   // variable named Name (whose slots are Slots) are stored, from the row
-  // RowIndex of the current frame; -1: there is none.
-  void Evaluate(const TVariableName& Name, const TNameSlots& Slots, std::int32_t RowIndex);
+  // RowIndex of the current frame; -1: there is none. AskedAt is the line of
+  // the row that needs the value, named by the errors about asking for it.
+  void Evaluate(const TVariableName& Name, const TNameSlots& Slots, std::int32_t RowIndex, std::int32_t AskedAt);
   std::uint16_t ReadField(const TDefinitionEntry& Row, const TCompiledRow& Compiled) const;
-  // The value of a variable a transform asks for, evaluated on demand; false
-  // with an error entry when there is none.
-  bool LookUp(const TAskedName& Asked, long double& Value);
+  // The value of a variable the transform of the row at line AskedAt asks
+  // for, evaluated on demand; false with an error entry when there is none.
+  bool LookUp(const TAskedName& Asked, long double& Value, std::int32_t AskedAt);
   void ReportParseError(const TDefinitionEntry& Row);
 
   // Lookups built at the end of a load; each answers what the scan of the

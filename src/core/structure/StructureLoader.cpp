@@ -106,10 +106,6 @@ std::size_t TFramesDefinition::AppendMessages(std::vector<std::string>& More) {
   return First;
 }
 
-std::string TFramesDefinition::Place(std::int64_t Line) const {
-  return " (" + SourceName + ", line " + std::to_string(Line) + ")";
-}
-
 void TFramesDefinition::LoadFromText(std::string_view Content) {
   Content = Content.substr(0, Content.find('\x1A'));
 
