@@ -648,7 +648,8 @@ TEST(Data, EndsAPassAbortedByACrossDependencyCleanly) {
   EXPECT_EQ(Progress.Events.back(), "hide");
   EXPECT_FALSE(Progress.Busy);
   EXPECT_TRUE(H.Data->Timer->Enabled());
-  EXPECT_TRUE(Log.Has(llError, "Cross dependency for variable B detected! (" + H.Dir.File("d.structure") + ", line 7)"));
+  EXPECT_TRUE(
+      Log.Has(llError, "Cross dependency for variable B detected! (" + H.Dir.File("d.structure") + ", line 7)"));
   EXPECT_EQ(H.Data->Frames->Next->SerialNo, 7);
   EXPECT_EQ(H.Data->Result(), TPassResult::StoppedEarly);
 }

@@ -182,7 +182,8 @@ TEST(DecodeFrame, AllowsNineNestedEvaluationsButNotTen) {
   TDecoder Ten(Chain(10));
   TLogRecorder Log;
   EXPECT_THROW(Ten.Decode(), EDecodeAbort);
-  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Error] Cross dependency for variable V9 detected!" + Ten.Place(10)}));
+  EXPECT_EQ(Log.Lines(),
+            (std::vector<std::string>{"[Error] Cross dependency for variable V9 detected!" + Ten.Place(10)}));
 }
 
 TEST(DecodeFrame, ListsVariablesBeforeSubframesAndHidesTheEnclosingFrame) {
