@@ -30,7 +30,7 @@ std::string Frames(int Count) {
     Frame[0] = Frame[4] = static_cast<char>(F >> 8);
     Frame[1] = Frame[5] = static_cast<char>(F & 0xFF);
     Frame[2] = F % 37 == 5 ? 1 : 0;
-    char Text[5];
+    char Text[8];
     std::snprintf(Text, sizeof Text, "EV%02d", F % 100);
     Frame.replace(12, 4, Text, 4);
     Data += Frame;
