@@ -18,7 +18,11 @@ namespace {
 
 class Shell : public testing::Test {
  protected:
-  void SetUp() override { StartProgram(); }
+  void SetUp() override {
+    // Window tests run before in the same process leave their projects in the list.
+    for (const QString& Path : RecentProjects()) RemoveRecentProject(Path);
+    StartProgram();
+  }
   void TearDown() override { EndProgram(); }
 
   static std::string Read(const std::string& Path) {
