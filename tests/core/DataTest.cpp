@@ -464,27 +464,27 @@ TEST(Data, ReadsAReplacedFileFromItsStartAndNumbersOn) {
     H.Touch();
     H.Timer().Fire();
   };
-  enum TWarned { Nothing, Replaced, Shrunk, ReplacedEmpty, ShrunkThenReplaced };
+  enum TWarning { Replaced, NotGrown };
   const struct {
     const char* Name;
     std::function<void(THolder&)> Change;
     std::vector<std::string> Roots;  // position, number and serial of each root
-    TWarned Warned;
+    std::vector<TWarning> Warned;  // in the order they come
   } Cases[] = {
       {"another inode", [&](THolder& H) { PutInPlace(H, Other); },
-       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19"}, Replaced},
+       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19"}, {Replaced}},
       {"another inode, empty, then written",
        [&](THolder& H) {
          PutInPlace(H, {});
          Look(H);
          H.Write(Other);
        },
-       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19"}, ReplacedEmpty},
+       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19"}, {Replaced, NotGrown}},
       // A copy that grew goes on from where the file was read.
       {"another inode, the same start", [&](THolder& H) { PutInPlace(H, Frames(5)); },
-       {"0 0 3", "280 1 7", "560 2 11", "840 3 15", "1120 4 19"}, Nothing},
+       {"0 0 3", "280 1 7", "560 2 11", "840 3 15", "1120 4 19"}, {}},
       {"truncated and written again", [&](THolder& H) { H.Write(OtherThenMore); },
-       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19", "560 0 23", "840 1 27", "1120 2 31"}, Replaced},
+       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19", "560 0 23", "840 1 27", "1120 2 31"}, {Replaced}},
       // A shrink seen: the bytes it left are the start to go on with.
       {"shrunk, then grown",
        [&](THolder& H) {
@@ -492,7 +492,7 @@ TEST(Data, ReadsAReplacedFileFromItsStartAndNumbersOn) {
          Look(H);
          H.Write(Frames(5));
        },
-       {"0 0 3", "280 1 7", "560 2 11", "840 3 15", "1120 4 19"}, Shrunk},
+       {"0 0 3", "280 1 7", "560 2 11", "840 3 15", "1120 4 19"}, {NotGrown}},
       // Written anew, also when a look finds it shorter on the way.
       {"shrunk to other bytes, then grown",
        [&](THolder& H) {
@@ -500,7 +500,7 @@ TEST(Data, ReadsAReplacedFileFromItsStartAndNumbersOn) {
          Look(H);
          H.Write(OtherThenMore);
        },
-       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19", "560 0 23", "840 1 27", "1120 2 31"}, Replaced},
+       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19", "560 0 23", "840 1 27", "1120 2 31"}, {Replaced}},
       {"truncated to nothing, then written anew",
        [&](THolder& H) {
          H.Write({});
@@ -508,7 +508,7 @@ TEST(Data, ReadsAReplacedFileFromItsStartAndNumbersOn) {
          H.Write(OtherThenMore);
        },
        {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19", "560 0 23", "840 1 27", "1120 2 31"},
-       ShrunkThenReplaced},
+       {NotGrown, Replaced}},
   };
   for (const auto& Case : Cases)
     for (const bool Streamed : {false, true}) {
@@ -538,11 +538,11 @@ TEST(Data, ReadsAReplacedFileFromItsStartAndNumbersOn) {
           "File " + H.File + " has changed, but has not grown for at least the size of the BaseFrame.",
           "No data appended!"};
       std::vector<std::string> Expected;
-      if (Case.Warned == Replaced || Case.Warned == ReplacedEmpty)
-        Expected.push_back(H.File + " was replaced; reading it from the start.");
-      if (Case.Warned == Shrunk || Case.Warned == ReplacedEmpty || Case.Warned == ShrunkThenReplaced)
-        Expected.insert(Expected.end(), NotGrown.begin(), NotGrown.end());
-      if (Case.Warned == ShrunkThenReplaced) Expected.push_back(H.File + " was replaced; reading it from the start.");
+      for (const TWarning Warning : Case.Warned)
+        if (Warning == Replaced)
+          Expected.push_back(H.File + " was replaced; reading it from the start.");
+        else
+          Expected.insert(Expected.end(), NotGrown.begin(), NotGrown.end());
       EXPECT_EQ(Warnings, Expected);
     }
 }
@@ -694,34 +694,32 @@ TEST(Data, ReportsAFileThatCannotBeRead) {
   EXPECT_EQ(H.Data->Result(), TPassResult::Unreadable);
 }
 
-TEST(Data, RefusesFilesThatAreNotRegularWithoutWaitingForThem) {
-  THolder H;
-  ASSERT_EQ(mkfifo(H.File.c_str(), 0600), 0);
-  TLogRecorder Log;
-  H.Data->StartTracking();
-  H.Timer().Fire();
-  EXPECT_EQ(H.Data->Result(), TPassResult::Unreadable);
-  EXPECT_FALSE(LoadProgress().Busy);
-  // Refused once while it stays as it is.
-  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
-                             "[Info] Update on " + H.File,
-                             "[Error] Paket file " + H.File + " is not a regular file, not loaded.",
-                         }));
-}
-
-TEST(Data, RefusesFilesOfTwoGibibytes) {
-  THolder H;
-  H.Write(Frames(1));
-  std::filesystem::resize_file(H.File, std::uintmax_t{1} << 31);  // sparse: takes no space
-  TLogRecorder Log;
-  H.Data->StartTracking();
-  EXPECT_EQ(H.Data->Frames, nullptr);
-  EXPECT_FALSE(LoadProgress().Busy);
-  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
-                             "[Info] Update on " + H.File,
-                             "[Error] Paket file " + H.File + " is too large (2 GiB or more), not loaded.",
-                         }));
-  EXPECT_EQ(H.Data->Result(), TPassResult::Unreadable);
+TEST(Data, RefusesFilesThatAreNotRegularOrOfTwoGibibytesWithoutWaitingForThem) {
+  const struct {
+    std::function<void(THolder&)> Make;
+    std::string Refusal;
+  } Cases[] = {
+      {[](THolder& H) { ASSERT_EQ(mkfifo(H.File.c_str(), 0600), 0); }, "is not a regular file, not loaded."},
+      {[](THolder& H) {
+         H.Write(Frames(1));
+         std::filesystem::resize_file(H.File, std::uintmax_t{1} << 31);  // sparse: takes no space
+       },
+       "is too large (2 GiB or more), not loaded."},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Refusal);
+    THolder H;
+    Case.Make(H);
+    TLogRecorder Log;
+    H.Data->StartTracking();
+    H.Timer().Fire();
+    EXPECT_EQ(H.Data->Frames, nullptr);
+    EXPECT_EQ(H.Data->Result(), TPassResult::Unreadable);
+    EXPECT_FALSE(LoadProgress().Busy);
+    // Refused once while it stays as it is.
+    EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Info] Update on " + H.File,
+                                                     "[Error] Paket file " + H.File + " " + Case.Refusal}));
+  }
 }
 
 TEST(Data, AFailingNotificationStillEndsThePassCleanly) {

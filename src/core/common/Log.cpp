@@ -34,17 +34,19 @@ void TLogDedup::Uninstall() {
   Dedup = Previous;
 }
 
-bool TLogDedup::Repeated(const std::string& Text) {
-  const bool Seen = Repeats.contains(Text);
-  Count(Text, Seen ? 1 : 0);
-  return Seen;
+TLogDedup::TEntered TLogDedup::Enter(const std::string& Text) {
+  const TEntered Entered = Repeats.try_emplace(Text, 0);
+  if (Entered.second) Order.push_back(&Entered.first->first);
+  return Entered;
 }
 
-void TLogDedup::Count(const std::string& Text, std::int64_t More) {
-  const auto [At, New] = Repeats.try_emplace(Text, 0);
-  if (New) Order.push_back(&At->first);
-  At->second += More;
+bool TLogDedup::Repeated(const std::string& Text) {
+  const auto [At, New] = Enter(Text);
+  if (!New) ++At->second;
+  return !New;
 }
+
+void TLogDedup::Count(const std::string& Text, std::int64_t More) { Enter(Text).first->second += More; }
 
 std::vector<std::pair<std::string, std::int64_t>> TLogDedup::TakeRepeats() {
   std::vector<std::pair<std::string, std::int64_t>> Taken;

@@ -53,10 +53,14 @@ class TLogDedup {
   };
 
  private:
+  using TRepeats = std::unordered_map<std::string, std::int64_t>;
+  using TEntered = std::pair<TRepeats::iterator, bool>;
   void Uninstall();
+  // Text's place in Repeats, and whether it came first now.
+  TEntered Enter(const std::string& Text);
   TLogDedup* Previous;
   bool Installed = true;
-  std::unordered_map<std::string, std::int64_t> Repeats;
+  TRepeats Repeats;
   std::vector<const std::string*> Order;  // keys of Repeats as they came
 };
 
