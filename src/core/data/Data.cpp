@@ -19,8 +19,8 @@ constexpr std::int64_t SyncHeadBytes = 282 + 4;
 // Lets the definition number the nodes it decodes while it lives.
 class TSerialScope {
  public:
-  TSerialScope(TFramesDefinition& Definition, std::int64_t& Serials) : Definition(Definition) {
-    Definition.Serials = &Serials;
+  TSerialScope(TFramesDefinition& Definition, std::int64_t* Serials) : Definition(Definition) {
+    Definition.Serials = Serials;
   }
   ~TSerialScope() { Definition.Serials = nullptr; }
   TSerialScope(const TSerialScope&) = delete;
@@ -252,7 +252,7 @@ void TData::DecodePass(bool PauseTimer) {
   // from SerialBase on over all passes.
   if (!Numbered) NextSerial = SerialBase;
   Numbered = true;
-  const TSerialScope Serials(Definition, NextSerial);
+  const TSerialScope Serials(Definition, &NextSerial);
   const std::int64_t FramesBefore = Count;
   const TPassEnd End = TPass(*this, IdCheck, Progress).Run();
   Dedup.Finish();
