@@ -21,15 +21,19 @@ namespace {
 constexpr std::int64_t MinChunkFrames = 8;
 constexpr std::int64_t MinAutomaticChunkFrames = 4096;
 
-// Numbers the nodes of List and their trees from Serial on, children before
-// their node; returns the serial after them.
-std::int64_t NumberTree(TDecodedNode* List, std::int64_t Serial) {
-  for (TDecodedNode* Node = List; Node; Node = Node->Next) {
-    Serial = NumberTree(Node->Child, Serial);
-    Node->SerialNo = static_cast<std::int32_t>(Serial++);
+// Numbers nodes in the order one thread decodes them, children before their
+// node.
+struct TTreeNumbering {
+  std::int64_t Serial = 0;  // the next serial number
+
+  // Numbers the nodes of List and their trees.
+  void Number(TDecodedNode* List) {
+    for (TDecodedNode* Node = List; Node; Node = Node->Next) {
+      Number(Node->Child);
+      Node->SerialNo = static_cast<std::int32_t>(Serial++);
+    }
   }
-  return Serial;
-}
+};
 
 }  // namespace
 
@@ -302,10 +306,10 @@ TParallelOutcome TParallelDecoder::Collect(TChunkPass& Pass, const TParallelRun&
   // A sink's BaseFrames were numbered as they were decoded.
   if (!Run.Streamed || !Run.NewSink)
     RunParts(Counted, [&Pass, &Bases](std::size_t I) {
-      std::int64_t Serial = Bases[I];
+      TTreeNumbering Numbering{Bases[I]};
       for (TDecodedNode* Root : Pass.Chunks[I].Roots) {
-        Serial = NumberTree(Root->Child, Serial);
-        Root->SerialNo = static_cast<std::int32_t>(Serial++);
+        Numbering.Number(Root->Child);
+        Root->SerialNo = static_cast<std::int32_t>(Numbering.Serial++);
       }
     });
   return Outcome;
