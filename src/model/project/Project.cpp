@@ -178,7 +178,9 @@ void TProject::StopTracking() {
 void TProject::HandleNewFrames(TData& Sender) {
   const bool FromB = &Sender == DataB.get();
   std::int32_t& Handled = FromB ? HandledFramesB : HandledFramesA;
-  const TDecodedNode* First = (FromB ? HandledCursorB : HandledCursorA).TakeRest(Sender.Frames, Handled);
+  TRootCursor& Cursor = FromB ? HandledCursorB : HandledCursorA;
+  const TDecodedNode* First = Cursor.TakeRest(Sender.Frames, Handled);
+  Handled = static_cast<std::int32_t>(Cursor.Walked());
 
   // The records are copied: the owner's handling of a hit may change the list.
   std::vector<TAlarmEntry> Active;
