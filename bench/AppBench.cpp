@@ -1,6 +1,7 @@
 // Desktop application benchmark: a big demo packet file decoded headless and
 // loaded in a project on the offscreen platform with a browser and a plot
-// open; then tracking ticks that each find one new BaseFrame.
+// open; then tracking ticks that each find one new BaseFrame; then how late a
+// 10 ms timer on the window thread fires during a first load and tracking.
 //   vorex-app-bench [FRAMES]
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +15,8 @@
 
 #include "BenchApplication.h"
 #include "BenchMeasure.h"
+#include "QuietDialogs.h"
+#include "WindowLateness.h"
 #include "browser/BrowserForm.h"
 #include "data/Data.h"
 #include "plot/PlotForm.h"
@@ -24,16 +27,6 @@
 namespace {
 
 using Clock = TBenchClock;
-
-class TQuietDialogs : public TDialogs {
- public:
-  int MessageDlg(QWidget*, const QString&, TDlgType, int) override { return dbOK; }
-  std::unique_ptr<TNotice> ShowNotice(QWidget*, const QString&, TDlgType) override { return nullptr; }
-  QString OpenFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
-  QString SaveFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
-  int Execute(QDialog&) override { return QDialog::Rejected; }
-  bool OpenInEditor(const QString&) override { return true; }
-};
 
 // Resident memory of the process now, from /proc.
 double ResidentMegabytes() {
@@ -68,6 +61,20 @@ double LoadProject(TProjectForm*& Project, const std::string& File) {
   return SecondsSince(Start);
 }
 
+// A demo packet file of Frames BaseFrames; false, with a message, when it cannot be written.
+bool WriteBenchFile(const std::string& File, std::int64_t Frames) {
+  if (WriteDemoPacketFile(File, Frames)) return true;
+  std::fprintf(stderr, "cannot write %s\n", File.c_str());
+  return false;
+}
+
+// Worst and 99th percentile against the target of 100 ms.
+void PrintLateness(const char* During, const TLateness& Late) {
+  std::printf("| 10 ms timer on the window thread during %s: worst / 99th percentile lateness "
+              "(%zu timeouts) | %.3f s / %.3f s, %s 0.1 s |\n",
+              During, Late.Timeouts, Late.Worst, Late.Percentile99, Late.Worst <= 0.1 ? "within" : "over");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,10 +89,8 @@ int main(int argc, char** argv) {
   SetPlotFactory([] { return new TPlotForm; });
 
   const std::string File = (std::filesystem::temp_directory_path() / "vorex-app-bench.dat").string();
-  if (!WriteDemoPacketFile(File, Frames)) {
-    std::fprintf(stderr, "cannot write %s\n", File.c_str());
-    return 2;
-  }
+  if (!WriteBenchFile(File, Frames)) return 2;
+  const double Megabytes = static_cast<double>(std::filesystem::file_size(File)) / 1e6;
   // Headless passes and loads in the application take turns, so that both
   // meet the machine in the same state; the best of two of each.
   const double ResidentBefore = ResidentMegabytes();
@@ -140,9 +145,14 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   const double SortedTick = Tick();
   const double SortedHandling = Handling, SortedEvents = Events;
+  delete Project;
+
+  // The window thread's responsiveness, on a file of Frames BaseFrames again.
+  if (!WriteBenchFile(File, Frames)) return 2;
+  const TWindowLateness Lateness = MeasureWindowLateness(File, Answers);
 
   std::printf("Application benchmark, demo structure, %lld BaseFrames (%.0f MB)\n", static_cast<long long>(Frames),
-              static_cast<double>(std::filesystem::file_size(File)) / 1e6);
+              Megabytes);
   std::printf("| measure | value |\n|---|---|\n");
   std::printf("| headless pass (best of 2) | %.3f s |\n", Headless);
   std::printf("| project load with the progress window (best of 2) | %.3f s |\n", Load);
@@ -155,8 +165,13 @@ int main(int argc, char** argv) {
               Handlings[1], EventTimes[1]);
   std::printf("| the same with a second plot, sorted by PKT_CRC (handling / events) | %.3f s (%.3f s / %.3f s) |\n",
               SortedTick, SortedHandling, SortedEvents);
+  PrintLateness("the first load", Lateness.Load);
+  std::printf("| tracking: %d BaseFrames appended every %d ms for %.0f s, an alarm hitting each | %lld BaseFrames, %zu "
+              "alarm hits |\n",
+              LatenessFramesPerAppend, LatenessAppendEveryMs, LatenessTrackedSeconds,
+              static_cast<long long>(Lateness.TrackedFrames), Lateness.AlarmHits);
+  PrintLateness("that tracking", Lateness.Tracking);
 
-  delete Project;
   std::filesystem::remove(File);
   return 0;
 }

@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "LogRecorder.h"
+#include "PendingEvents.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
 #include "project/AlarmForm.h"

@@ -51,6 +51,8 @@ class PlotForm : public TGuiTest {
     QWidget Requester;
     auto* Plot = dynamic_cast<TPlotForm*>(Project->OpenPlot(&Requester, "HKFrame", "HK_TEMP1", SortVar));
     EXPECT_NE(Plot, nullptr);
+    // Shown and laid out.
+    ProcessPendingEvents();
     return Plot;
   }
 
@@ -405,6 +407,7 @@ TEST_F(PlotForm, APlotClosedWhileItsDoubleClickOpensTheBrowserIsLeftAlone) {
   QMouseEvent Click(QEvent::MouseButtonDblClick, QPointF(X, 5), Plot->PaintBox1->mapToGlobal(QPointF(X, 5)),
                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(Plot->PaintBox1, &Click);
+  ProcessPendingEvents();
   EXPECT_TRUE(Plot.isNull());
   EXPECT_TRUE(Project->Model().Plots.empty());
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);

@@ -183,21 +183,12 @@ TBrowserWindow* TProjectForm::OpenBrowser() {
   Window->setWindowTitle(Window->windowTitle() + " - " + Edit1->text() + " " + Edit2->text());
   Project.Browsers.push_back(Browser);
   FeedBrowser(*Browser);
-  const QPointer<TProjectForm> Self(this);
-  ProcessPendingEvents();
-  // The events may have closed the browser, or this window with it.
-  if (!Self || !Project.IsOpen(Browser)) return nullptr;
   ShowBrowserCount();
   return Browser;
 }
 
 void TProjectForm::OpenBrowserAt(std::int32_t SerialNo) {
-  TBrowserWindow* Browser = OpenBrowser();
-  if (!Browser) return;
-  // The browser may close while events run.
-  const QPointer<QWidget> Window(Browser->Window());
-  ProcessPendingEvents();
-  if (Window) Browser->FocusSerial(SerialNo);
+  if (TBrowserWindow* Browser = OpenBrowser()) Browser->FocusSerial(SerialNo);
 }
 
 void TProjectForm::FeedBrowser(TBrowserWindow& Browser) { Project.FeedBrowser(Browser); }
@@ -220,14 +211,6 @@ TPlotWindow* TProjectForm::OpenPlot(const QObject* Requester, const QString& Fra
   PlaceNewWindow(*Plot->Window(), this);
   connect(Plot->Window(), &QObject::destroyed, this, [this, Plot] { PlotClosed(Plot); });
   if (Requester != this) AppendPlotItem(FrameName + "." + VarName, true, Plot);
-  const QPointer<TProjectForm> Self(this);
-  ProcessPendingEvents();
-  // The events may have closed the plot, blanked the project or closed this window.
-  if (!Self) return nullptr;
-  if (!Project.IsOpen(Plot) || !Project.DataA) {
-    PlotListUpdating = WasUpdating;
-    return nullptr;
-  }
   Plot->SetProject(Project, *this);
   Plot->SetSeries(FrameName, VarName, SortVar);
   Plot->SetFrames(Project.DataA->Frames, Project.DataB ? Project.DataB->Frames : nullptr);

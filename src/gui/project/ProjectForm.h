@@ -10,7 +10,6 @@
 #include "project/AlarmNotices.h"
 #include "project/Project.h"
 #include "project/ProjectWindows.h"
-#include "widgets/PendingEvents.h"
 
 class QCheckBox;
 class QComboBox;

@@ -94,10 +94,8 @@ void TProjectForm::ListView1DblClick() {
 void TProjectForm::DeleteSelectedItem(QListWidget* List, const std::function<void(int Row)>& EraseSetting) {
   QListWidgetItem* Item = List->currentItem();
   if (!Item) return;
+  // Unchecking closes the entry's window; its end finds the entry gone.
   if (Item->checkState() == Qt::Checked) Item->setCheckState(Qt::Unchecked);
-  const QPointer<TProjectForm> Self(this);
-  ProcessPendingEvents();
-  if (!Self) return;
   const int Row = List->row(Item);
   if (Row < 0) return;
   EraseSetting(Row);

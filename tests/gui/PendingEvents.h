@@ -1,8 +1,8 @@
-#include "PendingEvents.h"
-
+#pragma once
+// Lets pending window events run, deferred deletions included.
 #include <QApplication>
 
-void ProcessPendingEvents() {
+inline void ProcessPendingEvents() {
   QApplication::processEvents();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

@@ -1,0 +1,96 @@
+#include "WindowLateness.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <chrono>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+#include "data/Data.h"
+#include "log/AlarmHitsForm.h"
+#include "log/LogForm.h"
+#include "project/AlarmForm.h"
+#include "project/ProjectForm.h"
+#include "sim/SimGenerator.h"
+
+namespace {
+
+// Events after the load: the windows' layout and painting.
+constexpr double SettleSeconds = 0.2;
+
+TLateness FirstLoad(TProjectForm& Project, const std::string& File) {
+  Project.ComboBox1->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
+  Project.Edit1->setText(QString::fromStdString(File));
+  Project.Tracking->setChecked(true);
+  Project.UpdateInterval->setValue(1);
+  TTimerWatch Watch;
+  bool Loaded = false;
+  Watch.Start();
+  QTimer::singleShot(0, &Project, [&] {
+    Project.Button1Click();
+    Loaded = true;
+  });
+  RunEventsUntil([&] { return Loaded; });
+  RunEventsFor(SettleSeconds);
+  return Watch.Stop();
+}
+
+// "SEQ_COUNT > -1", which every BaseFrame meets, through the alarm dialog.
+void AddAlarmOnEveryFrame(TProjectForm& Project, TQuietDialogs& Answers) {
+  Answers.Answer = [](QDialog&) {
+    AlarmForm->CBVar->setEditText(QStringLiteral("SEQ_COUNT"));
+    AlarmForm->ComboBox1->setCurrentIndex(AlarmForm->ComboBox1->findText(QStringLiteral(" >")));
+    AlarmForm->Edit2->setText(QStringLiteral("-1"));
+    return static_cast<int>(QDialog::Accepted);
+  };
+  Project.AddAlarm(QStringLiteral("SEQ_COUNT"));
+  Answers.Answer = nullptr;
+}
+
+// Appends demo BaseFrames to File until stopped.
+std::jthread AppendingWriter(const std::string& File) {
+  return std::jthread([File](const std::stop_token& Stop) {
+    TSimGenerator Generator(7);
+    while (!Stop.stop_requested()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(LatenessAppendEveryMs));
+      std::vector<std::uint8_t> Bytes;
+      for (int I = 0; I < LatenessFramesPerAppend; ++I) {
+        const std::vector<std::uint8_t> Frame = Generator.NextBaseFrame();
+        Bytes.insert(Bytes.end(), Frame.begin(), Frame.end());
+      }
+      std::ofstream(File, std::ios::binary | std::ios::app)
+          .write(reinterpret_cast<const char*>(Bytes.data()), static_cast<std::streamsize>(Bytes.size()));
+    }
+  });
+}
+
+}  // namespace
+
+TWindowLateness MeasureWindowLateness(const std::string& File, TQuietDialogs& Answers) {
+  auto* Log = new TLogForm;
+  auto* Hits = new TAlarmHitsForm;
+  Log->show();
+  Hits->show();
+  auto* Project = new TProjectForm;
+  TWindowLateness Figures;
+  Figures.Load = FirstLoad(*Project, File);
+  const std::int64_t Loaded = Project->Model().DataA->FrameCount();
+  AddAlarmOnEveryFrame(*Project, Answers);
+  {
+    TTimerWatch Watch;
+    Watch.Start();
+    // The watch stops before the writer is joined, which the window thread waits for.
+    const std::jthread Writer = AppendingWriter(File);
+    RunEventsFor(LatenessTrackedSeconds);
+    Figures.Tracking = Watch.Stop();
+  }
+  Figures.TrackedFrames = Project->Model().DataA->FrameCount() - Loaded;
+  Figures.AlarmHits = Hits->List().Hits().size();
+  delete Project;
+  delete Hits;
+  delete Log;
+  return Figures;
+}

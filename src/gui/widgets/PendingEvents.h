@@ -1,3 +1,0 @@
-#pragma once
-// Lets pending window events run, deferred deletions included.
-void ProcessPendingEvents();
