@@ -279,10 +279,13 @@ std::unique_ptr<TPyProject> NewProject(const TFileName& Structure, const TFileNa
   return Result;
 }
 
-// The message of a load that failed: the last Error entry of P's log.
+// The message of a load that failed: the last Error entry of the passes of
+// the packet files, or else of the definition's load.
 std::string FailureText(const TPyProject& P) {
-  for (auto Entry = P.Log.rbegin(); Entry != P.Log.rend(); ++Entry)
-    if (Entry->first == llError) return Entry->second;
+  const std::vector<TPassReport>& Reports = P.Project.LoadReports();
+  for (auto Report = Reports.rbegin(); Report != Reports.rend(); ++Report)
+    if (std::string Error = Report->LastError(); !Error.empty()) return Error;
+  if (!P.Project.DefinitionFailure().empty()) return P.Project.DefinitionFailure();
   return "The files could not be loaded.";
 }
 

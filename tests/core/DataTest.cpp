@@ -678,6 +678,89 @@ TEST(Data, APassStoppedInAnyModeEndedEarly) {
     }
 }
 
+TEST(Data, APassReportsHowAndWhyItEndedWithItsCountsAndEntries) {
+  std::vector<std::uint8_t> Image = Frames(40);
+  for (int F = 0; F < 40; ++F) Image[static_cast<std::size_t>(F * 280 + 4)] = F == 25;
+  const struct {
+    const char* Name;
+    bool Cycle, Streamed, FailingHandOver, StopAsked, Missing;
+    int Threads;
+    TPassResult Result;
+    TPassStop Stop;
+    std::int64_t Frames, Handled;
+  } Cases[] = {
+      {"complete", false, false, false, false, false, 3, TPassResult::Complete, TPassStop::None, 40, 40},
+      {"cross dependency", true, false, false, false, false, 3, TPassResult::StoppedEarly, TPassStop::Decoding, 25, 25},
+      {"hand-over", false, true, true, false, false, 1, TPassResult::StoppedEarly, TPassStop::HandOver, 26, 26},
+      {"stop asked", false, false, false, true, false, 1, TPassResult::StoppedEarly, TPassStop::Asked, 0, 0},
+      {"unreadable", false, false, false, false, true, 1, TPassResult::Unreadable, TPassStop::None, 0, 0},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    THolder H(Case.Cycle ? CrossStructure : Structure("280"));
+    if (!Case.Missing) H.Write(Image);
+    H.Data->Threads = Case.Threads;
+    if (Case.Streamed)
+      H.Data->OnFrames = [&Case](std::span<TDecodedNode* const> Roots) {
+        if (Case.FailingHandOver && Roots.front()->Position == 25 * 280) throw std::runtime_error("full");
+      };
+    struct TStopping : TFakeProgress {
+      bool Stops = false;
+      bool StopRequested() override { return Stops; }
+    } Progress;
+    Progress.Stops = Case.StopAsked;
+    Progress.EventEntry = "no part of the pass";
+    TLogRecorder Log;
+    const TPassReport Report = H.Data->StartTracking();
+    EXPECT_EQ(Report.Result, Case.Result);
+    EXPECT_EQ(Report.Stop, Case.Stop);
+    EXPECT_FALSE(Report.Delayed);
+    EXPECT_EQ(Report.Frames, Case.Frames);
+    EXPECT_EQ(Report.Handled, Case.Handled);
+    EXPECT_EQ(Report.Bytes, Case.Handled * 280);
+    // The entries as the log got them, without those of the events.
+    std::vector<TLogRecorder::TEntry> Entries;
+    for (const auto& [Level, Text] : Report.Entries) Entries.push_back({Level, Text});
+    std::erase(Log.Entries, TLogRecorder::TEntry{llInfo, "no part of the pass"});
+    EXPECT_EQ(Entries, Log.Entries);
+    EXPECT_EQ(Report.LastError().empty(), !Case.Cycle && !Case.FailingHandOver && !Case.Missing);
+  }
+}
+
+TEST(Data, AnExceptionOnAThreadOrFromTheProgressEndsAThreadedPassOnTheCallersThread) {
+  struct TThrowing : TChunkSink {
+    void Take(const TDecodedNode&, const std::vector<std::string>&) override { throw 7; }
+    void Join(std::int64_t) override {}
+  };
+  for (const bool FromProgress : {false, true}) {
+    SCOPED_TRACE(FromProgress);
+    THolder H;
+    H.Write(Frames(200));
+    H.Data->Threads = 3;
+    H.Data->OnFrames = [](std::span<TDecodedNode* const>) {};
+    if (!FromProgress) H.Data->NewChunkSink = [] { return std::make_unique<TThrowing>(); };
+    struct TFailing : TFakeProgress {
+      bool Fails = false;
+      void ProcessMessages() override {
+        if (Fails) throw std::runtime_error("closed");
+      }
+    } Progress;
+    Progress.Fails = FromProgress;
+    TLogRecorder Quiet;
+    if (FromProgress)
+      EXPECT_THROW(H.Data->StartTracking(), std::runtime_error);
+    else
+      EXPECT_THROW(H.Data->StartTracking(), int);
+    EXPECT_FALSE(Progress.Busy);
+    // The next pass reads the file again.
+    Progress.Fails = false;
+    H.Data->NewChunkSink = nullptr;
+    const std::int64_t Before = H.Data->FrameCount();
+    EXPECT_EQ(H.Data->StartTracking().Frames, 200);
+    EXPECT_EQ(H.Data->FrameCount() - Before, 200);
+  }
+}
+
 TEST(Data, ReportsAFileThatCannotBeRead) {
   THolder H;
   TLogRecorder Log;

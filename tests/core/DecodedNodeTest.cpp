@@ -92,11 +92,10 @@ TEST(RootCursor, FindsTheRootAfterTheFirstNOfAGrowingList) {
   EXPECT_EQ(Cursor.After(Roots[4], 1), Roots[5]);  // another list
   EXPECT_EQ(Cursor.After(nullptr, 0), nullptr);
 
-  std::int32_t Taken = 6;
-  EXPECT_EQ(Cursor.TakeRest(Roots[0], Taken), Roots[6]);
-  EXPECT_EQ(Taken, 8);
-  EXPECT_EQ(Cursor.TakeRest(Roots[0], Taken), nullptr);
+  EXPECT_EQ(Cursor.TakeRest(Roots[0], 6), Roots[6]);
+  EXPECT_EQ(Cursor.Walked(), 8);
+  EXPECT_EQ(Cursor.TakeRest(Roots[0], Cursor.Walked()), nullptr);
   Append(1);
-  EXPECT_EQ(Cursor.TakeRest(Roots[0], Taken), Roots[8]);
-  EXPECT_EQ(Taken, 9);
+  EXPECT_EQ(Cursor.TakeRest(Roots[0], Cursor.Walked()), Roots[8]);
+  EXPECT_EQ(Cursor.Walked(), 9);
 }

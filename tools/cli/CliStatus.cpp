@@ -12,8 +12,9 @@ int StandardOutputStatus(std::ostream& Out) {
   return ExitNoLoad;
 }
 
-int BaseFramesFoundStatus(const TProject& Project, const TCliLog& Log) {
-  if (Log.Counts.contains(llError)) return ExitClean;
+int BaseFramesFoundStatus(const TProject& Project) {
+  for (const TPassReport& Report : Project.LoadReports())
+    if (!Report.LastError().empty()) return ExitClean;
   const std::int32_t Length = Project.Definition->GetFrameLength(BaseFrameName);
   int Status = ExitClean;
   for (const TData* Data : {Project.DataA.get(), Project.DataB.get()}) {

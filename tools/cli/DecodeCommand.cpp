@@ -124,7 +124,7 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
   TCliLog Log(Err, Options.Project.Quiet);
   TProject Project;
   if (const int Code = LoadCliProject(Project, Options.Project, Err)) return Code;
-  if (const int Status = BaseFramesFoundStatus(Project, Log)) return Status;
+  if (const int Status = BaseFramesFoundStatus(Project)) return Status;
   const TFramesDefinition& Definition = *Project.Definition;
   std::vector<const TData*> Holders{Project.DataA.get()};
   if (Project.DataB) Holders.push_back(Project.DataB.get());

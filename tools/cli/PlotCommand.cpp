@@ -33,7 +33,7 @@ int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
   TCliLog Log(Err, Options.Project.Quiet);
   TProject Project;
   if (const int Code = LoadCliProject(Project, Options.Project, Err)) return Code;
-  if (const int Status = BaseFramesFoundStatus(Project, Log)) return Status;
+  if (const int Status = BaseFramesFoundStatus(Project)) return Status;
   if (!Project.Definition->HasRow(&Options.FrameName, Options.VarName)) {
     AddEntry(llError, "Unknown variable " + Options.FrameName + "." + Options.VarName + ".");
     return ExitNoLoad;

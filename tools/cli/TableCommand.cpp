@@ -167,7 +167,7 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
     if (Options.Follow) {
       Err.flush();
       Follow(Project, Output, Err, std::chrono::milliseconds(Options.Interval));
-    } else if (const int Status = BaseFramesFoundStatus(Project, Log)) {
+    } else if (const int Status = BaseFramesFoundStatus(Project)) {
       return Status;
     }
     Output.Finish();

@@ -1,5 +1,6 @@
 #include "common/Log.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -9,6 +10,7 @@ TLogSink& CurrentSink() {
 }
 thread_local TLogCapture* Capture = nullptr;
 thread_local TLogDedup* Dedup = nullptr;
+thread_local TLogRecord* Record = nullptr;
 
 std::string RepeatsText(const std::string& Text, std::int64_t Repeats) {
   return std::to_string(Repeats) + " more entries like '" + Text + "' in this pass.";
@@ -62,9 +64,17 @@ void TLogDedup::Finish() {
   for (const auto& [Text, Count] : TakeRepeats()) AddEntry(llWarn, RepeatsText(Text, Count));
 }
 
-TLogDedup::TPause::TPause() : Paused(std::exchange(Dedup, nullptr)) {}
 
-TLogDedup::TPause::~TPause() { Dedup = Paused; }
+TLogRecord::TLogRecord() : Previous(std::exchange(Record, this)), Outer(Capture) {}
+
+TLogRecord::~TLogRecord() { Record = Previous; }
+
+TLogPause::TLogPause() : Dedup(std::exchange(::Dedup, nullptr)), Record(std::exchange(::Record, nullptr)) {}
+
+TLogPause::~TLogPause() {
+  ::Dedup = Dedup;
+  ::Record = Record;
+}
 
 void AddRepeats(const std::string& Text, std::int64_t Repeats) {
   if (Dedup)
@@ -77,12 +87,21 @@ void AddEntry(int Level, const std::string& Text) {
   if (Level < llMessage || Level > llError) return;
   // The instrument's own texts are its record, not diagnostics: all are kept.
   if (Dedup && Level != llMessage && Dedup->Repeated(Text)) return;
+  // A capture made inside a record hands its entries on later.
+  for (TLogRecord* Kept = Record; Kept && Capture == Kept->Outer; Kept = Kept->Previous)
+    Kept->Entries.emplace_back(static_cast<TLogLevel>(Level), Text);
   if (Capture) {
     Capture->Entries.emplace_back(static_cast<TLogLevel>(Level), Text);
     return;
   }
   const TLogSink& Sink = CurrentSink();
   if (Sink) Sink(static_cast<TLogLevel>(Level), Text);
+}
+
+std::string LastErrorText(const std::vector<std::pair<TLogLevel, std::string>>& Entries) {
+  const auto Error =
+      std::find_if(Entries.rbegin(), Entries.rend(), [](const auto& Entry) { return Entry.first == llError; });
+  return Error == Entries.rend() ? std::string() : Error->second;
 }
 
 TLogSink SetLogSink(TLogSink Sink) { return std::exchange(CurrentSink(), std::move(Sink)); }

@@ -40,18 +40,6 @@ class TLogDedup {
   // Counts Repeats more entries of Text.
   void Count(const std::string& Text, std::int64_t Repeats);
 
-  // While one lives, entries of its thread reach the sink or capture again.
-  class TPause {
-   public:
-    TPause();
-    ~TPause();
-    TPause(const TPause&) = delete;
-    TPause& operator=(const TPause&) = delete;
-
-   private:
-    TLogDedup* Paused;
-  };
-
  private:
   using TRepeats = std::unordered_map<std::string, std::int64_t>;
   using TEntered = std::pair<TRepeats::iterator, bool>;
@@ -80,6 +68,41 @@ class TLogCapture {
   TLogCapture* Previous;
   TLogDedup* Outside;
 };
+
+// While one lives, the entries of its thread that reach the sink, or a
+// TLogCapture made before it, are also kept in it (and in the records it
+// lies in), in their order.
+class TLogRecord {
+ public:
+  TLogRecord();
+  ~TLogRecord();
+  TLogRecord(const TLogRecord&) = delete;
+  TLogRecord& operator=(const TLogRecord&) = delete;
+
+  std::vector<std::pair<TLogLevel, std::string>> Entries;
+
+ private:
+  TLogRecord* Previous;
+  TLogCapture* Outer;
+  friend void AddEntry(int Level, const std::string& Text);
+};
+
+// While one lives, the entries of its thread are neither deduplicated nor
+// recorded: what the events run within a pass log is no part of it.
+class TLogPause {
+ public:
+  TLogPause();
+  ~TLogPause();
+  TLogPause(const TLogPause&) = delete;
+  TLogPause& operator=(const TLogPause&) = delete;
+
+ private:
+  TLogDedup* Dedup;
+  TLogRecord* Record;
+};
+
+// The text of the last Error among Entries; empty without one.
+std::string LastErrorText(const std::vector<std::pair<TLogLevel, std::string>>& Entries);
 
 // Repeats more entries of Text, made and deduplicated elsewhere: counted by
 // the thread's TLogDedup, or reported at once without one.

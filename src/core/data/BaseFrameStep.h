@@ -16,11 +16,15 @@ void WarnInvalidId(std::int64_t Position);
 
 enum class TFrameOutcome { Decoded, InvalidId, Stopped };
 
+struct TFrameDecoding {
+  TFrameOutcome Outcome = TFrameOutcome::Decoded;
+  TDecodedNode* Child = nullptr;  // the BaseFrame's list, when decoded
+};
+
 // Decodes the BaseFrame at Offset of Image, whose file position is Position,
-// into Pool: Child gets its list, with file positions. InvalidId, with
+// into Pool, with file positions. InvalidId, with
 // nothing decoded or logged, when IdCheck finds no marker there; Stopped when
 // a cross dependency aborted the decoding (the BaseFrame is decoded again by
 // the next pass) or it failed (with the message, naming FileName).
-TFrameOutcome DecodeBaseFrame(TFramesDefinition& Definition, const TMemoryStream& Image, std::int64_t Offset,
-                              std::int64_t Position, bool IdCheck, TNodePool& Pool, const std::string& FileName,
-                              TDecodedNode*& Child);
+TFrameDecoding DecodeBaseFrame(TFramesDefinition& Definition, const TMemoryStream& Image, std::int64_t Offset,
+                               std::int64_t Position, bool IdCheck, TNodePool& Pool, const std::string& FileName);

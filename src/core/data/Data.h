@@ -14,7 +14,11 @@
 #include "common/FileWatch.h"
 #include "common/Timer.h"
 #include "data/ChunkSink.h"
+#include "data/Framer.h"
 #include "data/PacketFile.h"
+#include "data/ParallelDecoder.h"
+#include "data/PassReader.h"
+#include "data/PassReport.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
 #include "structure/MemoryStream.h"
@@ -22,20 +26,6 @@
 constexpr int TrackingInterval = 60000;
 constexpr int DelayedUpdateIncrement = 10000;
 constexpr std::int32_t SecondFileSerialBase = 100000000;
-
-// A chunk's sink with its place among the chunks joined.
-struct TChunkJoin {
-  std::unique_ptr<TChunkSink> Sink;
-  std::int64_t SerialBase = 0;
-  std::int64_t Frames = 0;  // the BaseFrames it took
-};
-
-// How the updates of a holder ended, from the best to the worst.
-enum class TPassResult {
-  Complete,      // decoded to the end of the data (a partial BaseFrame waits for its rest)
-  StoppedEarly,  // ended before the end of its data: a cross dependency, a failed hand-over
-  Unreadable,    // the file could not be read, or was refused
-};
 
 class TData {
  public:
@@ -71,22 +61,25 @@ class TData {
   std::int64_t ReadPartBytes = std::int64_t{4} << 20;
 
   // Reads the file once (whole, or in pieces while streaming), then enables
-  // the timer.
-  void StartTracking();
+  // the timer; returns the report of that pass.
+  TPassReport StartTracking();
   // Stops the timer, ends the watch of the file and frees the memory kept
   // for the next read.
   void StopTracking();
   // While tracking, a change notification of the file (when the program
   // watches files) starts a pass as a tick of the timer does.
   void WatchFile();
-  // One update pass; also the timer's tick.
-  void UpdateFromFile();
+  // One update pass; also the timer's tick. Returns how it ended, with its
+  // entries (which reach the log as well).
+  TPassReport UpdateFromFile();
   // The same pass over Bytes, the file's content as read (before the word
   // swap), instead of the file: the same BaseFrames, numbers, messages (which
   // name FileName) and notification; a longer content later goes on from
   // ProcessedSize as a grown file does. The timer is left as it is. False,
   // with the delay logged and nothing done, while another pass runs.
   bool UpdateFromBytes(std::span<const std::uint8_t> Bytes);
+  // UpdateFromBytes, returning how the pass ended (Delayed when it did not run).
+  TPassReport PassOverBytes(std::span<const std::uint8_t> Bytes);
   // Streaming mode, while set: the passes read the data in pieces of about
   // StreamPieceBytes (whole BaseFrames and the bytes their decoding can reach)
   // instead of whole, with the same checks and messages. The BaseFrames,
@@ -106,7 +99,7 @@ class TData {
   std::int64_t StreamPieceBytes = std::int64_t{4} << 20;
   // File position of Image's first byte: 0 in the whole-file mode; while
   // OnFrames runs, the bytes of a node lie at Position - ImageOrigin() in Image.
-  std::int64_t ImageOrigin() const { return Origin; }
+  std::int64_t ImageOrigin() const { return Reader.Origin(); }
 
   // Bytes of the blocks the decoded nodes live in.
   std::size_t NodeBytes() const { return Pool.ReservedBytes(); }
@@ -117,11 +110,14 @@ class TData {
   TPassResult Result() const { return Worst; }
 
  private:
-  // Copies the file's bytes from Offset on (before the word swap) into
-  // Target; the number copied, fewer at the end of the data, or -1 when the
-  // data cannot be read.
-  using TPieceReader = std::function<std::int64_t(std::int64_t Offset, std::span<std::uint8_t> Target)>;
+  friend class TPass;
 
+  // The passes of UpdateFromFile and PassOverBytes, their reports in Report.
+  void UpdateFile();
+  void UpdateBytes(std::span<const std::uint8_t> Bytes);
+  // Runs a pass, returning its report with the entries it made.
+  template <typename TRun>
+  TPassReport Reported(TRun&& Run);
   // Logs the pass; false, with the message, when the file seen by Look is
   // refused, or could not be opened (Look none).
   bool BeginPass(const TFileLook* Look);
@@ -138,99 +134,37 @@ class TData {
   // Logs "What paket file FileName." as an Error; the file is Unreadable.
   void ReadFailed(const std::string& What);
   // Keeps Ended when it is worse than the results before.
-  void Note(TPassResult Ended) { Worst = std::max(Worst, Ended); }
-  // Replaces Image with the word-swapped file, Size bytes from File; false,
-  // Image untouched, when it cannot be read.
-  bool ReadImage(const TPacketFile& File, std::int64_t Size);
-  // Makes the spare image Size bytes long, with room to grow; false, with
-  // the message, when there is not enough memory.
-  bool SizeSpareImage(std::size_t Size);
-  // Makes the spare image, word-swapped, the image; the image before
-  // becomes the spare one.
-  void InstallSpareImage();
-  // Makes Image the word-swapped bytes [Start, End) of the data Pieces reads
-  // (fewer when the data ends before End); false, with the message, when they
-  // cannot be read.
-  bool ReadPiece(const TPieceReader& Pieces, std::int64_t Start, std::int64_t End);
-  // ReadPiece of [Start, End) widened to whole words (End not beyond
-  // DataEnd); DataEnd becomes the end of the data read when the data ends
-  // before End.
-  bool ReadWords(const TPieceReader& Pieces, std::int64_t Start, std::int64_t End, std::int64_t& DataEnd);
-  // The first byte of the word that holds the data's byte at Position.
-  std::int64_t WordStart(std::int64_t Position) const;
-  // Swaps the words of Bytes, the data from Start on; a byte whose partner
-  // lies outside Bytes stays.
-  void SwapPairs(std::span<std::uint8_t> Bytes, std::int64_t Start) const;
-  // The first position from From on, before Before and DataEnd, where the
-  // data holds the synchronisation marker, reading on through Pieces; -1 when
-  // there is none.
-  std::int64_t FindMarker(std::int64_t From, std::int64_t Before, std::int64_t& DataEnd, const TPieceReader* Pieces);
-  // Pairs the words anew from Position on, which lies after the last pairing
-  // start, in Image too; nothing changes where a word starts at Position.
-  void PairFrom(std::int64_t Position);
-  // Checks the BaseFrame length against the synchronisation marker in Image
-  // (which holds the data's start), adjusting it where it can; true when the
-  // BaseFrame IDs are to be checked.
-  bool CheckFrameLength();
+  void Note(TPassResult Ended);
   // Checks the BaseFrame length, then decodes and numbers the whole
-  // BaseFrames of the DataEnd bytes after ProcessedSize, appends them to
-  // Frames (Pieces none: Image holds all the data) or reads them through
-  // Pieces and hands them to OnFrames, and tells OnNewFrames. The timer is off
-  // while it runs when PauseTimer is set, and on afterwards.
-  void DecodePass(std::int64_t DataEnd, const TPieceReader* Pieces, bool PauseTimer);
-  // Decodes the BaseFrames of Length bytes from Position on, up to DataEnd
-  // (all in Image), on several threads into Roots, numbered; logs their
-  // entries and adds their messages as one thread would. Position and
-  // Handled advance as its loop would (Position stops before DataEnd where
-  // the decoding stopped), and Show is told the progress now and then.
-  // Streamed: the nodes go into StreamPools, which the caller empties, or
-  // with NewChunkSink set, the BaseFrames to the sinks in Joins. False,
-  // with nothing changed or logged, when they are to be decoded on one
-  // thread: too few, a definition that cannot be copied, or a message index
-  // used as a number. Meanwhile, when set, runs on the pass's thread while
-  // the chunks decode; when it returns false, the chunks are forgotten and
-  // the result is false too. When a stop is asked, the chunks end at once,
-  // the first counting up to where it ended.
-  bool DecodeInParallel(std::int64_t& Position, std::int64_t DataEnd, std::int32_t Length, bool IdCheck,
-                        std::int16_t RootDefIndex, std::int64_t& Handled,
-                        const std::function<void(std::int64_t Position, std::int64_t Handled)>& Show, bool Streamed,
-                        std::vector<TDecodedNode*>& Roots, std::vector<TChunkJoin>& Joins,
-                        const std::function<bool()>& Meanwhile = {});
-  // Whether the progress display asks the pass to stop; then the next look
-  // reads on though the file has not changed.
-  bool StopAsked();
+  // BaseFrames of the reader's data after ProcessedSize, appends them to
+  // Frames (the whole data in the image) or reads them in pieces and hands
+  // them to OnFrames, and tells OnNewFrames. The timer is off while it runs
+  // when PauseTimer is set, and on afterwards.
+  void DecodePass(bool PauseTimer);
   // The root of the BaseFrame at the file position Position over Child;
   // numbered after its tree.
   TDecodedNode* NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex);
   void AppendRoot(TDecodedNode* Root);
-  // Hands Roots to OnFrames and joins the sinks of Joins, the BaseFrames from
-  // the file position From on; false, with the message, when one of them
-  // failed.
-  bool HandOver(std::int64_t From, std::span<TDecodedNode* const> Roots, std::span<TChunkJoin> Joins);
 
+  TPassReader Reader{Image, FileName};
+  TFramer Framer{Reader, Definition};
   TNodePool Pool{&Image};
-  // The pools the threads of a streaming pass decode into, one per chunk.
-  std::vector<std::unique_ptr<TNodePool>> StreamPools;
-  TImageBytes SpareImage;
+  TParallelDecoder Decoder{Definition, Reader, FileName, Pool};
   TDecodedNode* LastRoot = nullptr;
   std::int64_t NextSerial = 0;
   bool Numbered = false;
   std::int64_t Count = 0;
-  std::int64_t Origin = 0;
   // The file as the last update saw it (with LastFileTime): a file that
   // changes within the resolution of its time stamp is still read again.
   std::optional<TFileLook> LastLook;
   // The file the passes read (none yet, or bytes in memory) and its first bytes.
-  std::optional<TFileLook> ReadFile;
   std::vector<std::uint8_t> Head;
+  std::optional<TFileLook> ReadFile;
   // The ProcessedSize at which the last pass warned that the data held no
   // whole new BaseFrame; -1 after a pass that did not.
   std::int64_t WarnedAt = -1;
   TPassResult Worst = TPassResult::Complete;
+  // The pass running.
+  TPassReport Report;
   std::unique_ptr<TFileWatch> Watch;
-  // Where the words of the data pair anew, ascending: each position after
-  // the first (0) at which a resynchronisation changed the pairing.
-  std::vector<std::int64_t> PairingStarts;
-  // The invalid BaseFrame last reported with no marker after it.
-  std::int64_t UnsyncedAt = -1;
 };

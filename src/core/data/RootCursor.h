@@ -24,18 +24,18 @@ class TRootCursor {
     return Root;
   }
 
-  // The roots after the first Taken ones (none when there are no more); Taken
-  // becomes the number of all roots in the list.
-  template <typename TCount>
-  const TDecodedNode* TakeRest(const TDecodedNode* First, TCount& Taken) {
+  // The roots after the first Taken ones (none when there are no more); the
+  // cursor then stands after the last root (Walked: all the roots in the list).
+  const TDecodedNode* TakeRest(const TDecodedNode* First, std::int64_t Taken) {
     const TDecodedNode* Rest = After(First, Taken);
     for (const TDecodedNode* Root = Rest; Root; Root = Root->Next) {
       Previous = Root;
       ++Skipped;
     }
-    Taken = static_cast<TCount>(Skipped);
     return Rest;
   }
+  // The roots the cursor stands after.
+  std::int64_t Walked() const { return Skipped; }
 
  private:
   const TDecodedNode* Head = nullptr;

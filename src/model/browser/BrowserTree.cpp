@@ -46,9 +46,9 @@ std::vector<const TDecodedNode*> TBrowserTree::TakeNewFrames(int Source, const T
   std::vector<const TDecodedNode*> New;
   if (!First || Source < 0 || Source >= MaxBrowserSources) return New;
   std::int32_t& Shown = ShownFrames[static_cast<std::size_t>(Source)];
-  for (const TDecodedNode* Root = ShownCursors[static_cast<std::size_t>(Source)].TakeRest(First, Shown); Root;
-       Root = Root->Next)
-    New.push_back(Root);
+  TRootCursor& Cursor = ShownCursors[static_cast<std::size_t>(Source)];
+  for (const TDecodedNode* Root = Cursor.TakeRest(First, Shown); Root; Root = Root->Next) New.push_back(Root);
+  Shown = static_cast<std::int32_t>(Cursor.Walked());
   return New;
 }
 

@@ -247,7 +247,7 @@ void TPlotSeries::CollectNewFrames(const TFramesDefinition& Definition) {
     C.Sources[1].First = FramesB;
   }
   for (TSource& Source : C.Sources) {
-    std::size_t Summarized = Source.Frames.size();
+    const auto Summarized = static_cast<std::int64_t>(Source.Frames.size());
     for (const TDecodedNode* Root = Source.Read.TakeRest(Source.First, Summarized); Root; Root = Root->Next)
       Source.Frames.push_back(Summarize(Definition, Root->Child));
   }

@@ -82,6 +82,15 @@ bool TProject::Load() {
 }
 
 bool TProject::LoadDefinition() {
+  TLogRecord Record;
+  FDefinitionFailure.clear();
+  FLoadReports.clear();
+  const bool Loaded = ReadDefinition();
+  if (!Loaded) FDefinitionFailure = LastErrorText(Record.Entries);
+  return Loaded;
+}
+
+bool TProject::ReadDefinition() {
   if (!FileExists(Resolved(Settings.StructureFile))) {
     AddEntry(llError, "Structurefile does not exist or cannot be opened! (" + Settings.StructureFile + ")");
     return false;
@@ -113,6 +122,7 @@ bool TProject::LoadDefinition() {
 }
 
 void TProject::LoadData() {
+  FLoadReports.clear();
   StartData(Resolved(Settings.PaketFileA), 0);
   if (!Settings.PaketFileB.empty()) StartData(Resolved(Settings.PaketFileB), SecondFileSerialBase);
   SetState(TProjectState::Active);
@@ -132,7 +142,7 @@ void TProject::StartData(const std::string& FileName, std::int32_t SerialBase) {
   if (OnStreamedFrames && NewStreamedSink)
     Data->NewChunkSink = [this, Source = SerialBase == 0 ? 0 : 1] { return NewStreamedSink(Source); };
   Data->Timer->SetInterval(Settings.UpdateInterval * 1000);
-  Data->StartTracking();
+  FLoadReports.push_back(Data->StartTracking());
   if (!Settings.Tracking) Data->StopTracking();
   else if (Settings.UpdateOnFileChange) Data->WatchFile();
 }
@@ -168,7 +178,9 @@ void TProject::StopTracking() {
 void TProject::HandleNewFrames(TData& Sender) {
   const bool FromB = &Sender == DataB.get();
   std::int32_t& Handled = FromB ? HandledFramesB : HandledFramesA;
-  const TDecodedNode* First = (FromB ? HandledCursorB : HandledCursorA).TakeRest(Sender.Frames, Handled);
+  TRootCursor& Cursor = FromB ? HandledCursorB : HandledCursorA;
+  const TDecodedNode* First = Cursor.TakeRest(Sender.Frames, Handled);
+  Handled = static_cast<std::int32_t>(Cursor.Walked());
 
   // The records are copied: the owner's handling of a hit may change the list.
   std::vector<TAlarmEntry> Active;

@@ -98,6 +98,12 @@ class TProject {
   // Loading after it), then the packet files (Active after it).
   bool LoadDefinition();
   void LoadData();
+  // Why the last LoadDefinition failed: its last Error entry (empty when it
+  // succeeded, or logged none).
+  const std::string& DefinitionFailure() const { return FDefinitionFailure; }
+  // The reports of the first passes of the last LoadData: file A's, then
+  // file B's.
+  const std::vector<TPassReport>& LoadReports() const { return FLoadReports; }
   // Closes the views and frees holders and definition; the settings, the
   // alarm and plot lists among them, stay.
   void Unload();
@@ -143,6 +149,8 @@ class TProject {
 
  private:
   void SetState(TProjectState State);
+  // LoadDefinition without its failure text.
+  bool ReadDefinition();
   void StartData(const std::string& FileName, std::int32_t SerialBase);
 
   TProjectState FState = TProjectState::Empty;
@@ -150,4 +158,6 @@ class TProject {
   TProjectSettings SavedSettings;
   // Where HandleNewFrames stopped in each holder's list.
   TRootCursor HandledCursorA, HandledCursorB;
+  std::string FDefinitionFailure;
+  std::vector<TPassReport> FLoadReports;
 };

@@ -1,0 +1,320 @@
+#include "data/ParallelDecoder.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "common/Log.h"
+#include "common/Threads.h"
+#include "data/BaseFrameStep.h"
+
+namespace {
+
+// BaseFrames a chunk needs to be worth a thread of its own: with a number of
+// threads asked for, a few; with one per core, enough that the unfilled end
+// of the chunk's last node block (up to 2 MiB, kept as long as the holder)
+// is small beside its nodes, also over the many passes of a tracked file.
+constexpr std::int64_t MinChunkFrames = 8;
+constexpr std::int64_t MinAutomaticChunkFrames = 4096;
+
+// Numbers nodes in the order one thread decodes them, children before their
+// node.
+struct TTreeNumbering {
+  std::int64_t Serial = 0;  // the next serial number
+
+  // Numbers the nodes of List and their trees.
+  void Number(TDecodedNode* List) {
+    for (TDecodedNode* Node = List; Node; Node = Node->Next) {
+      Number(Node->Child);
+      Node->SerialNo = static_cast<std::int32_t>(Serial++);
+    }
+  }
+};
+
+}  // namespace
+
+// The BaseFrames [Start, End) of the data, decoded on a thread of their own.
+struct TParallelDecoder::TChunk {
+  std::int64_t Start = 0;
+  std::int64_t End = 0;
+  std::vector<std::string> Messages;
+  std::unique_ptr<TFramesDefinition> Definition;
+  TNodePool* Pool = nullptr;
+  std::unique_ptr<TNodePool> OwnPool;  // unless streamed
+  std::vector<TDecodedNode*> Roots;    // without a sink
+  std::unique_ptr<TChunkSink> Sink;    // takes the BaseFrames instead
+  std::int64_t Taken = 0;              // by the sink
+  std::int64_t Nodes = 0;              // decoded
+  // The nodes of TEXT rows holding a message index, to be moved behind the
+  // messages of the chunks before.
+  std::vector<TDecodedNode*> TextNodes;
+  std::vector<std::pair<TLogLevel, std::string>> Log;         // each text once
+  std::vector<std::pair<std::string, std::int64_t>> Repeats;  // of texts in Log
+  std::int64_t Reached = 0;  // where the chunk's BaseFrames ended
+  bool Stopped = false;      // the pass ends at Reached
+  std::exception_ptr Failure;  // of its thread, thrown on the pass's thread
+  std::atomic<std::int64_t> Handled = 0;
+};
+
+// What the threads share: the chunks, the data, the BaseFrame layout and
+// the earliest chunk that stopped, after which no chunk counts.
+class TParallelDecoder::TChunkPass {
+ public:
+  TChunkPass(std::vector<TChunk> Chunks, const TPassReader& Reader, const std::string& FileName,
+             const TParallelRun& Run)
+      : Chunks(std::move(Chunks)), Reader(Reader), FileName(FileName), Run(Run), FirstStopped(this->Chunks.size()) {}
+
+  std::vector<TChunk> Chunks;
+  const TPassReader& Reader;
+  const std::string& FileName;
+  const TParallelRun& Run;
+  std::atomic<std::size_t> FirstStopped;
+  std::mutex Mutex;
+  std::condition_variable ChunkDone;
+  std::size_t Finished = 0;
+
+  // Decodes chunk Index, on its thread.
+  void Decode(std::size_t Index) {
+    TChunk& Chunk = Chunks[Index];
+    {
+      TLogCapture Capture;
+      TLogDedup Dedup;
+      try {
+        DecodeFrames(Chunk, Index);
+      } catch (const std::exception& Error) {
+        AddEntry(llError, "Decoding stopped at BaseFrame position " + std::to_string(Chunk.Reached) + " of " +
+                              FileName + ": " + Error.what());
+        Chunk.Stopped = true;
+      } catch (...) {
+        Chunk.Failure = std::current_exception();
+        Chunk.Stopped = true;
+      }
+      if (Chunk.Stopped) NoteStop(Index);
+      Chunk.Definition->Serials = nullptr;
+      Chunk.Repeats = Dedup.TakeRepeats();
+      Chunk.Log = std::move(Capture.Entries);
+    }
+    const std::lock_guard Lock(Mutex);
+    ++Finished;
+    ChunkDone.notify_one();
+  }
+
+  // The BaseFrame positions handled by the chunks so far.
+  std::int64_t Handled() const {
+    std::int64_t Done = 0;
+    for (const TChunk& Chunk : Chunks) Done += Chunk.Handled.load();
+    return Done;
+  }
+
+ private:
+  void DecodeFrames(TChunk& Chunk, std::size_t Index) {
+    Chunk.Reached = Chunk.Start;
+    // A sink's BaseFrames are numbered as they are decoded, from 0.
+    std::int64_t Serial = 0;
+    if (Chunk.Sink) {
+      Chunk.Definition->Serials = &Serial;
+      Chunk.Definition->TextNodes = nullptr;
+    }
+    for (; Chunk.Reached < Chunk.End && FirstStopped.load() > Index; Chunk.Reached += Run.Length) {
+      const std::size_t NodesBefore = Chunk.Pool->Size();
+      const auto [Outcome, Child] = DecodeBaseFrame(*Chunk.Definition, Reader.Image(), Chunk.Reached - Reader.Origin(),
+                                                    Chunk.Reached, Run.IdCheck, *Chunk.Pool, FileName);
+      if (Outcome == TFrameOutcome::Stopped) {
+        Chunk.Stopped = true;
+        return;
+      }
+      if (Outcome == TFrameOutcome::InvalidId) {
+        WarnInvalidId(Chunk.Reached);
+      } else {
+        TDecodedNode* Root = Chunk.Pool->New();
+        Root->Child = Child;
+        Root->Position = static_cast<std::int32_t>(Chunk.Reached);
+        Root->DefIndex = Run.RootDefIndex;
+        Chunk.Nodes += static_cast<std::int64_t>(Chunk.Pool->Size() - NodesBefore);
+        if (!Chunk.Sink) {
+          Chunk.Roots.push_back(Root);
+        } else {
+          Root->SerialNo = static_cast<std::int32_t>(Serial++);
+          Chunk.Sink->Take(*Root, Chunk.Messages);
+          ++Chunk.Taken;
+          Chunk.Pool->Rollback(NodesBefore);
+        }
+      }
+      ++Chunk.Handled;
+    }
+  }
+
+  void NoteStop(std::size_t Index) {
+    std::size_t Earliest = FirstStopped.load();
+    while (Index < Earliest && !FirstStopped.compare_exchange_weak(Earliest, Index)) {
+    }
+  }
+};
+
+namespace {
+
+// The threads of the chunks: on every way out, the chunks still running are
+// told to stop and every thread is joined.
+class TChunkThreads {
+ public:
+  explicit TChunkThreads(std::atomic<std::size_t>& FirstStopped) : FirstStopped(FirstStopped) {}
+  ~TChunkThreads() {
+    if (!Joined) FirstStopped = 0;
+  }
+  TChunkThreads(const TChunkThreads&) = delete;
+  TChunkThreads& operator=(const TChunkThreads&) = delete;
+
+  void Start(std::function<void()> Work) { Workers.emplace_back(std::move(Work)); }
+  void Join() {
+    for (std::jthread& Worker : Workers) Worker.join();
+    Joined = true;
+  }
+
+ private:
+  std::atomic<std::size_t>& FirstStopped;
+  bool Joined = false;
+  // Joined by their destructors after the stop above.
+  std::vector<std::jthread> Workers;
+};
+
+}  // namespace
+
+TParallelOutcome TParallelDecoder::Decode(const TParallelRun& Run, TPassProgress& Progress,
+                                          const std::function<bool()>& Meanwhile) {
+  const std::int64_t Frames = (Run.End - Run.Position) / Run.Length;
+  const auto Cores = static_cast<std::int64_t>(ThreadCount(Run.Threads));
+  const std::int64_t MinFrames = Run.Threads > 0 ? MinChunkFrames : MinAutomaticChunkFrames;
+  const auto Count = static_cast<std::size_t>(std::min(Cores, Frames / MinFrames));
+  if (Count < 2) return {};
+  std::vector<TChunk> Chunks = MakeChunks(Run, Count);
+  if (Chunks.empty()) return {};
+  TChunkPass Pass(std::move(Chunks), Reader, FileName, Run);
+  Progress.ShowAndRunEvents(Run.Position, Run.Handled);
+  bool Counts = false;
+  try {
+    Counts = RunChunks(Pass, Run, Progress, Meanwhile);
+  } catch (...) {
+    for (TChunk& Chunk : Pass.Chunks) Release(Chunk, Run.Streamed);
+    throw;
+  }
+  for (const TChunk& Chunk : Pass.Chunks)
+    if (Chunk.Failure) {
+      for (TChunk& Each : Pass.Chunks) Release(Each, Run.Streamed);
+      std::rethrow_exception(Chunk.Failure);
+    }
+  // Chunks up to the first that stopped count; the memory of the others is
+  // used again.
+  std::size_t Counted = Counts ? std::min(Count, Pass.FirstStopped.load() + 1) : 0;
+  for (std::size_t I = 0; I < Counted; ++I)
+    if (Pass.Chunks[I].Definition->TextIndexUsed()) Counted = 0;
+  return Collect(Pass, Run, Counted);
+}
+
+std::vector<TParallelDecoder::TChunk> TParallelDecoder::MakeChunks(const TParallelRun& Run, std::size_t Count) {
+  const std::int64_t Frames = (Run.End - Run.Position) / Run.Length;
+  std::vector<TChunk> Chunks(Count);
+  for (std::size_t I = 0; I < Count; ++I) {
+    TChunk& Chunk = Chunks[I];
+    const auto Part = [&](std::size_t At) {
+      return Run.Position +
+             Frames * static_cast<std::int64_t>(At) / static_cast<std::int64_t>(Count) * Run.Length;
+    };
+    Chunk.Start = Part(I);
+    Chunk.End = Part(I + 1);
+    Chunk.Definition = Definition.CopyFor(Chunk.Messages);
+    if (!Chunk.Definition) return {};
+    Chunk.Definition->TextNodes = &Chunk.TextNodes;
+    if (!Run.Streamed) {
+      Chunk.OwnPool = std::make_unique<TNodePool>(Pool);
+      Chunk.Pool = Chunk.OwnPool.get();
+    } else {
+      if (StreamPools.size() == I) StreamPools.push_back(std::make_unique<TNodePool>(Pool));
+      Chunk.Pool = StreamPools[I].get();
+      if (Run.NewSink) Chunk.Sink = Run.NewSink();
+    }
+  }
+  return Chunks;
+}
+
+bool TParallelDecoder::RunChunks(TChunkPass& Pass, const TParallelRun& Run, TPassProgress& Progress,
+                                 const std::function<bool()>& Meanwhile) {
+  TChunkThreads Threads(Pass.FirstStopped);
+  try {
+    for (std::size_t I = 0; I < Pass.Chunks.size(); ++I) Threads.Start([&Pass, I] { Pass.Decode(I); });
+  } catch (const std::system_error&) {
+    // Too few threads to be had: the chunks started stop at once.
+    return false;
+  }
+  // The chunks stop at once when Meanwhile says no.
+  const bool GoOn = !Meanwhile || Meanwhile();
+  if (!GoOn) Pass.FirstStopped = 0;
+  Watch(Pass, Run, Progress);
+  Threads.Join();
+  return GoOn;
+}
+
+void TParallelDecoder::Watch(TChunkPass& Pass, const TParallelRun& Run, TPassProgress& Progress) {
+  // The position shown is that of as many BaseFrames as the chunks handled.
+  std::int64_t Shown = 0;
+  for (std::unique_lock Lock(Pass.Mutex); Pass.Finished < Pass.Chunks.size();) {
+    Pass.ChunkDone.wait_for(Lock, Progress.ThreadRefresh());
+    const std::int64_t Done = Pass.Handled();
+    if (Done == Shown || Pass.Finished == Pass.Chunks.size()) continue;
+    Shown = Done;
+    Lock.unlock();
+    Progress.ShowAndRunEvents(Run.Position + Done * Run.Length, Run.Handled + Done);
+    if (Progress.StopAsked()) Pass.FirstStopped = 0;
+    Lock.lock();
+  }
+}
+
+void TParallelDecoder::Release(TChunk& Chunk, bool Streamed) {
+  if (!Chunk.Pool) return;
+  if (Streamed)
+    Chunk.Pool->Rollback(0);
+  else
+    Pool.Reuse(*Chunk.Pool);
+  Chunk.Pool = nullptr;
+}
+
+TParallelOutcome TParallelDecoder::Collect(TChunkPass& Pass, const TParallelRun& Run, std::size_t Counted) {
+  for (std::size_t I = Counted; I < Pass.Chunks.size(); ++I) Release(Pass.Chunks[I], Run.Streamed);
+  TParallelOutcome Outcome;
+  Outcome.Decoded = Counted > 0;
+  Outcome.Position = Run.Position;
+  Outcome.Handled = Run.Handled;
+  std::int64_t& NextSerial = *Definition.Serials;
+  // The serial numbers follow from the node counts of the chunks before.
+  std::vector<std::int64_t> Bases;
+  for (std::size_t I = 0; I < Counted; ++I) {
+    TChunk& Chunk = Pass.Chunks[I];
+    const std::size_t FirstMessage = Definition.AppendMessages(Chunk.Messages);
+    for (TDecodedNode* Node : Chunk.TextNodes) Node->RawValue += static_cast<double>(FirstMessage);
+    for (const auto& [Level, Text] : Chunk.Log) AddEntry(Level, Text);
+    for (const auto& [Text, Repeats] : Chunk.Repeats) AddRepeats(Text, Repeats);
+    Outcome.Roots.insert(Outcome.Roots.end(), Chunk.Roots.begin(), Chunk.Roots.end());
+    if (Chunk.Sink) Outcome.Joins.push_back({std::move(Chunk.Sink), NextSerial, Chunk.Taken});
+    Outcome.Handled += Chunk.Handled.load();
+    Outcome.Position = Chunk.Reached;
+    Bases.push_back(NextSerial);
+    NextSerial += Chunk.Nodes;
+  }
+  // A sink's BaseFrames were numbered as they were decoded.
+  if (!Run.Streamed || !Run.NewSink)
+    RunParts(Counted, [&Pass, &Bases](std::size_t I) {
+      TTreeNumbering Numbering{Bases[I]};
+      for (TDecodedNode* Root : Pass.Chunks[I].Roots) {
+        Numbering.Number(Root->Child);
+        Root->SerialNo = static_cast<std::int32_t>(Numbering.Serial++);
+      }
+    });
+  return Outcome;
+}
+
+void TParallelDecoder::EmptyStreamPools() {
+  for (const std::unique_ptr<TNodePool>& Chunk : StreamPools) Chunk->Rollback(0);
+}

@@ -1,0 +1,184 @@
+#include "data/Pass.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "common/Log.h"
+#include "data/BaseFrameStep.h"
+#include "data/Data.h"
+#include "structure/ByteBit.h"
+#include "structure/InstrumentNames.h"
+
+namespace {
+
+TReach DecodingReach(const TFramesDefinition& Definition) {
+  std::int64_t ReadFirst = 0, ReadEnd = 0, ShiftDown = 0, ShiftUp = 0;
+  for (const TDefinitionEntry& Row : Definition.Entries) {
+    if (Row.Kind == ekSubframe) {
+      ShiftDown = std::min<std::int64_t>(ShiftDown, Row.BytePos);
+      ShiftUp = std::max<std::int64_t>(ShiftUp, Row.BytePos);
+    }
+    if (Row.BytePos < 0) continue;
+    TBitPos Start{Row.BytePos, Row.BitPos};
+    TBitPos Length{Row.ByteLen, Row.BitLen};
+    NormalizeBitPos(Start);
+    NormalizeBitPos(Length);
+    const std::int64_t Count = Row.Kind == ekText ? std::clamp(Length.Byte, 0, MaxMessageLength) : 2;
+    ReadFirst = std::min<std::int64_t>(ReadFirst, Start.Byte);
+    ReadEnd = std::max(ReadEnd, Start.Byte + Count);
+  }
+  return {MaxSubframeNesting * ShiftDown + ReadFirst, MaxSubframeNesting * ShiftUp + ReadEnd};
+}
+
+}  // namespace
+
+TPass::TPass(TData& Data, bool IdCheck, TPassProgress& Progress)
+    : Data(Data),
+      Progress(Progress),
+      Sinks(Data.OnFrames, Data.FileName),
+      IdCheck(IdCheck),
+      MayParallel(!(IdCheck && Data.Resync)),
+      // The image holds all the data unless streaming, so that Holds is always true.
+      Reach(Data.Reader.Streaming() ? DecodingReach(Data.Definition) : TReach{}),
+      MarkerReach(IdCheck && Data.Resync ? 4 : 0),
+      RootDefIndex(static_cast<std::int16_t>(Data.Definition.FindFrame(BaseFrameName))),
+      PoolMark(Data.Pool.Mark()) {
+  End.Position = Data.ProcessedSize;
+  TakeLength();
+}
+
+TPassEnd TPass::Run() {
+  const bool Parallel = !Streaming() && MayParallel && DecodeWholeInParallel();
+  while (!Parallel && Data.Reader.DataEnd() - End.Position >= Length) {
+    if (Progress.RefreshAsksStop(End.Position, End.Handled)) break;
+    if (!Holds(End.Position)) {
+      const TPieceStep Step = ReadPiece();
+      if (Step == TPieceStep::Stop) break;
+      if (Step == TPieceStep::Next) continue;
+    }
+    if (!Sinks.JoinBehind() || !StepFrame()) break;
+  }
+  Sinks.JoinBehind();
+  End.HandedOver = Sinks.HandedOver();
+  // Also the nodes of a decoding that failed.
+  if (Streaming()) Data.Pool.Rollback(PoolMark);
+  return End;
+}
+
+bool TPass::Streaming() const { return Data.Reader.Streaming(); }
+
+bool TPass::Holds(std::int64_t Frame) const { return Data.Reader.Holds(Frame + Reach.Before, Frame + ReachAfter()); }
+
+std::int64_t TPass::ReachAfter() const { return std::max<std::int64_t>(Length + MarkerReach, Reach.After); }
+
+void TPass::TakeLength() { Length = Data.Definition.GetFrameLength(BaseFrameName); }
+
+TParallelRun TPass::ParallelRun(std::int64_t Stop, bool Streamed) const {
+  return {.Position = End.Position,
+          .End = Stop,
+          .Length = Length,
+          .IdCheck = IdCheck,
+          .RootDefIndex = RootDefIndex,
+          .Handled = End.Handled,
+          .Threads = Data.Threads,
+          .Streamed = Streamed,
+          .NewSink = Streamed ? Data.NewChunkSink : nullptr};
+}
+
+bool TPass::DecodeWholeInParallel() {
+  TParallelOutcome Outcome = Data.Decoder.Decode(ParallelRun(Data.Reader.DataEnd(), false), Progress, {});
+  if (!Outcome.Decoded) return false;
+  End.Position = Outcome.Position;
+  End.Handled = Outcome.Handled;
+  for (TDecodedNode* Root : Outcome.Roots) Data.AppendRoot(Root);
+  return true;
+}
+
+TPass::TPieceStep TPass::ReadPiece() {
+  // The next piece: about StreamPieceBytes of whole BaseFrames from Position
+  // on (more when one's reach is longer) and the bytes their decoding
+  // reaches, in whole words.
+  const std::int64_t DataEnd = Data.Reader.DataEnd();
+  const std::int64_t Frames =
+      std::clamp<std::int64_t>(std::max(Data.StreamPieceBytes, Reach.After - Reach.Before) / Length, 1,
+                               DataEnd / Length + 1);
+  const std::int64_t PieceEnd = std::min(DataEnd, End.Position + (Frames - 1) * Length + ReachAfter());
+  // With joins behind, the entries of a read that fails come after them, as
+  // without; a join that fails ends the pass before the read.
+  std::optional<TLogCapture> ReadLog;
+  if (Sinks.Deferred()) ReadLog.emplace();
+  const bool Read = Streaming() && Data.Reader.ReadWords(End.Position + Reach.Before, PieceEnd);
+  if (ReadLog) {
+    const std::vector<std::pair<TLogLevel, std::string>> Entries = std::move(ReadLog->Entries);
+    ReadLog.reset();
+    if (!Read && !Sinks.JoinBehind()) return TPieceStep::Stop;
+    for (const auto& [Level, Text] : Entries) AddEntry(Level, Text);
+  }
+  if (!Read || Data.Reader.DataEnd() - End.Position < Length) return TPieceStep::Stop;
+  return MayParallel ? DecodePiece() : TPieceStep::OneThread;
+}
+
+TPass::TPieceStep TPass::DecodePiece() {
+  // The BaseFrames whose decoding the piece holds.
+  std::int64_t PieceEnd = End.Position;
+  while (Data.Reader.DataEnd() - PieceEnd >= Length && Holds(PieceEnd)) PieceEnd += Length;
+  const std::int64_t From = End.Position;
+  TParallelOutcome Outcome =
+      Data.Decoder.Decode(ParallelRun(PieceEnd, true), Progress, [this] { return Sinks.JoinBehind(); });
+  // Its chunks were forgotten when the joins before failed.
+  if (!Outcome.Decoded) return Sinks.HandedOver() ? TPieceStep::OneThread : TPieceStep::Stop;
+  End.Position = Outcome.Position;
+  End.Handled = Outcome.Handled;
+  Data.Count += static_cast<std::int64_t>(Outcome.Roots.size());
+  for (const TChunkJoin& Join : Outcome.Joins) Data.Count += Join.Frames;
+  if (Data.Reader.DataEnd() - End.Position >= Length && End.Position == PieceEnd && TPassSinks::MayDefer(Outcome.Joins))
+    Sinks.Defer(From, std::move(Outcome.Joins));
+  else
+    Sinks.HandOver(From, Outcome.Roots, Outcome.Joins);
+  Data.Decoder.EmptyStreamPools();
+  Data.Pool.Rollback(PoolMark);
+  // A chunk stopped where Position stands.
+  if (!Sinks.HandedOver() || End.Position < PieceEnd) return TPieceStep::Stop;
+  TakeLength();
+  return TPieceStep::Next;
+}
+
+bool TPass::StepFrame() {
+  const std::int64_t Position = End.Position;
+  std::int64_t Next = Position + Length;
+  if (IdCheck && !HoldsBaseFrameId(Data.Image, Position - Data.Reader.Origin())) {
+    if (!Data.Resync) {
+      WarnInvalidId(Position);
+    } else {
+      Next = Data.Framer.Resynchronise(Position, Data.StreamPieceBytes);
+      End.Unsynced = Next < 0;
+      if (End.Unsynced) return false;
+    }
+  } else if (const std::int64_t Marker =
+                 MarkerReach > 0 ? Data.Framer.ShortFrameEnd(Position, Length, Data.StreamPieceBytes) : -1;
+             Marker >= 0) {
+    Next = Marker;
+  } else if (!DecodeFrame()) {
+    return false;
+  }
+  ++End.Handled;
+  End.Position = Next;
+  TakeLength();
+  return Sinks.HandedOver();
+}
+
+bool TPass::DecodeFrame() {
+  const std::int64_t Position = End.Position;
+  const auto [Outcome, Child] = DecodeBaseFrame(Data.Definition, Data.Image, Position - Data.Reader.Origin(), Position,
+                                                IdCheck, Data.Pool, Data.FileName);
+  if (Outcome == TFrameOutcome::Stopped) return false;
+  TDecodedNode* Root = Data.NewRoot(Position, Child, RootDefIndex);
+  if (!Streaming()) {
+    Data.AppendRoot(Root);
+    return true;
+  }
+  ++Data.Count;
+  Sinks.HandOver(Position, {&Root, 1}, {});
+  Data.Pool.Rollback(PoolMark);
+  return true;
+}

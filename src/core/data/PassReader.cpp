@@ -1,0 +1,171 @@
+#include "data/PassReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/Log.h"
+#include "common/Threads.h"
+
+namespace {
+
+void SwapWords(std::span<std::uint8_t> Bytes) {
+  std::size_t I = 0;
+  for (; I + 8 <= Bytes.size(); I += 8) {
+    std::uint64_t Words;
+    std::memcpy(&Words, Bytes.data() + I, 8);
+    Words = (Words & 0x00FF00FF00FF00FFu) << 8 | (Words >> 8 & 0x00FF00FF00FF00FFu);
+    std::memcpy(Bytes.data() + I, &Words, 8);
+  }
+  for (; I + 1 < Bytes.size(); I += 2) std::swap(Bytes[I], Bytes[I + 1]);
+}
+
+}  // namespace
+
+void LogReadFailure(const std::string& What, const std::string& FileName) {
+  AddEntry(llError, What + " paket file " + FileName + ".");
+}
+
+void TPassReader::Fail(const std::string& What) {
+  LogReadFailure(What, FileName);
+  ReadFailed = true;
+}
+
+void TPassReader::FreeSpare() { TImageBytes().swap(Spare); }
+
+bool TPassReader::SizeSpare(std::size_t Size) {
+  // The image before the last one lends its memory: a big file is not
+  // read into fresh pages on every tick.
+  try {
+    // Room to grow, so that a file that grows a little needs no new memory.
+    if (Size > Spare.capacity()) Spare.reserve(Size + Size / 8 + (std::size_t{1} << 20));
+    Spare.resize(Size);
+  } catch (const std::bad_alloc&) {
+    Fail("Not enough memory to read");
+    return false;
+  }
+  return true;
+}
+
+void TPassReader::InstallSpare() {
+  Target.Bytes.swap(Spare);
+  ImageOrigin = 0;
+}
+
+bool TPassReader::ReadWhole(const TPacketFile& File, std::int64_t Size, std::size_t Parts, std::int64_t PartBytes) {
+  ReadFailed = false;
+  if (!SizeSpare(static_cast<std::size_t>(Size))) return false;
+  // A big file is read and word-swapped in parts side by side: the pages of
+  // a fresh image fault in on every core.
+  Parts = static_cast<std::size_t>(
+      std::clamp<std::int64_t>(Size / std::max<std::int64_t>(1, PartBytes), 1, static_cast<std::int64_t>(Parts)));
+  std::vector<std::int64_t> Starts(Parts + 1, Size), Read(Parts);
+  for (std::size_t I = 0; I < Parts; ++I)
+    Starts[I] = WordStart(Size * static_cast<std::int64_t>(I) / static_cast<std::int64_t>(Parts));
+  RunParts(Parts, [&](std::size_t I) {
+    const std::int64_t Start = Starts[I];
+    Read[I] = File.ReadAt(Spare.data() + Start, Starts[I + 1] - Start, Start);
+    if (Read[I] > 0) SwapPairs({Spare.data() + Start, static_cast<std::size_t>(Read[I])}, Start);
+  });
+  // A file that shrank since it was looked at gives what it still holds.
+  std::int64_t Stop = Size;
+  for (std::size_t I = 0; I < Parts && Stop == Size; ++I) {
+    if (Read[I] < 0) {
+      Fail("Cannot read");
+      return false;
+    }
+    if (Read[I] < Starts[I + 1] - Starts[I]) Stop = Starts[I] + Read[I];
+  }
+  Spare.resize(static_cast<std::size_t>(Stop));
+  InstallSpare();
+  return true;
+}
+
+bool TPassReader::TakeWhole(std::span<const std::uint8_t> Bytes) {
+  ReadFailed = false;
+  if (!SizeSpare(Bytes.size())) return false;
+  if (!Bytes.empty()) std::memcpy(Spare.data(), Bytes.data(), Bytes.size());
+  SwapPairs(Spare, 0);
+  InstallSpare();
+  return true;
+}
+
+void TPassReader::BeginWhole() {
+  Pieces = nullptr;
+  End = Target.Size();
+}
+
+bool TPassReader::BeginPieces(const TPieceReader& Read, std::int64_t DataEnd, std::int64_t Head) {
+  ReadFailed = false;
+  Pieces = &Read;
+  End = DataEnd;
+  return ReadPiece(0, std::min(DataEnd, Head));
+}
+
+bool TPassReader::ReadPiece(std::int64_t Start, std::int64_t Stop) {
+  ImageOrigin = Start;
+  try {
+    Target.Bytes.resize(static_cast<std::size_t>(Stop - Start));
+  } catch (const std::bad_alloc&) {
+    Target.Bytes.clear();
+    Fail("Not enough memory to read");
+    return false;
+  }
+  const std::int64_t Read = (*Pieces)(Start, Target.Bytes);
+  if (Read < 0) {
+    Target.Bytes.clear();
+    Fail("Cannot read");
+    return false;
+  }
+  Target.Bytes.resize(static_cast<std::size_t>(Read));
+  SwapPairs(Target.Bytes, Start);
+  return true;
+}
+
+bool TPassReader::ReadWords(std::int64_t Start, std::int64_t Stop) {
+  Start = WordStart(std::max<std::int64_t>(0, Start));
+  if (Stop < End && WordStart(Stop) != Stop) ++Stop;
+  if (!ReadPiece(Start, Stop)) return false;
+  // A file that shrank while it is read ends where it ends now.
+  if (Target.Size() < Stop - Start) End = Start + Target.Size();
+  return true;
+}
+
+bool TPassReader::Holds(std::int64_t First, std::int64_t Last) const {
+  return ImageOrigin <= std::max<std::int64_t>(0, First) && std::min(End, Last) <= ImageOrigin + Target.Size();
+}
+
+std::int64_t TPassReader::WordStart(std::int64_t Position) const {
+  const auto After = std::upper_bound(PairingStarts.begin(), PairingStarts.end(), Position);
+  const std::int64_t Anchor = After == PairingStarts.begin() ? 0 : *(After - 1);
+  return Position - (Position - Anchor) % 2;
+}
+
+void TPassReader::SwapPairs(std::span<std::uint8_t> Bytes, std::int64_t Start) const {
+  const std::int64_t Stop = Start + static_cast<std::int64_t>(Bytes.size());
+  auto Next = std::upper_bound(PairingStarts.begin(), PairingStarts.end(), Start);
+  std::int64_t From = WordStart(Start) == Start ? Start : Start + 1;
+  // One run of words per pairing start; a run's odd last byte stays.
+  while (From < Stop) {
+    const std::int64_t To = Next == PairingStarts.end() ? Stop : std::min(Stop, *Next++);
+    SwapWords(Bytes.subspan(static_cast<std::size_t>(From - Start), static_cast<std::size_t>(To - From)));
+    From = To;
+  }
+}
+
+std::uint8_t TPassReader::FileByte(std::int64_t Position) const {
+  // Position lies after the last pairing start: the words pair from its parity on.
+  const std::int64_t Anchor = PairingStarts.empty() ? 0 : PairingStarts.back();
+  const std::int64_t Other = (Position - Anchor) % 2 == 0 ? Position + 1 : Position - 1;
+  // The data's odd last byte is not swapped.
+  return Target.Bytes[static_cast<std::size_t>((Other < ImageOrigin + Target.Size() ? Other : Position) - ImageOrigin)];
+}
+
+void TPassReader::PairFrom(std::int64_t Position) {
+  if (WordStart(Position) == Position) return;
+  // Back to the data's order from the word that held Position, then paired from Position.
+  const std::span<std::uint8_t> Rest =
+      std::span(Target.Bytes).subspan(static_cast<std::size_t>(Position - 1 - ImageOrigin));
+  SwapWords(Rest);
+  PairingStarts.push_back(Position);
+  SwapWords(Rest.subspan(1));
+}

@@ -1,0 +1,93 @@
+#pragma once
+// Reads a holder's data into its image, word-swapped: the whole data at
+// once (a big file in parts side by side), or the pieces a streaming pass
+// asks for. Keeps where the words pair anew after a resynchronisation.
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "data/PacketFile.h"
+#include "structure/MemoryStream.h"
+
+// Copies the data's bytes from Offset on (before the word swap) into
+// Target; the number copied, fewer at the end of the data, or -1 when the
+// data cannot be read.
+using TPieceReader = std::function<std::int64_t(std::int64_t Offset, std::span<std::uint8_t> Target)>;
+
+// Logs "What paket file FileName." as an Error.
+void LogReadFailure(const std::string& What, const std::string& FileName);
+
+class TPassReader {
+ public:
+  TPassReader(TMemoryStream& Image, const std::string& FileName) : Target(Image), FileName(FileName) {}
+
+  // Forgets the pairings: the data is read from its start again.
+  void Restart() { PairingStarts.clear(); }
+  // Frees the memory kept for the next whole read.
+  void FreeSpare();
+  // Makes the image the word-swapped file, Size bytes of File, read in up to
+  // Parts parts of at least PartBytes. False, with the message, the image
+  // untouched, when it cannot be read.
+  bool ReadWhole(const TPacketFile& File, std::int64_t Size, std::size_t Parts, std::int64_t PartBytes);
+  // The same with Bytes, the data as read.
+  bool TakeWhole(std::span<const std::uint8_t> Bytes);
+  // Starts a pass over the DataEnd bytes Pieces reads (none: the image
+  // holds all the data), its image the first Head bytes; false, with the
+  // message, when they cannot be read.
+  bool BeginPieces(const TPieceReader& Pieces, std::int64_t DataEnd, std::int64_t Head);
+  // Starts a pass over the whole image.
+  void BeginWhole();
+
+  // Makes the image the words that hold the data's bytes [Start, End) (End
+  // not beyond the data's end, which becomes that of the data read when it
+  // ends before End); false, with the message, when they cannot be read.
+  bool ReadWords(std::int64_t Start, std::int64_t End);
+  bool Streaming() const { return Pieces != nullptr; }
+  const TMemoryStream& Image() const { return Target; }
+  // The end of the pass's data.
+  std::int64_t DataEnd() const { return End; }
+  // The file position of the image's first byte.
+  std::int64_t Origin() const { return ImageOrigin; }
+  // Whether the image holds the data's bytes [First, Last) (those before 0
+  // and from the data's end on aside).
+  bool Holds(std::int64_t First, std::int64_t Last) const;
+  // Whether a read of this pass failed.
+  bool Failed() const { return ReadFailed; }
+
+  // The first byte of the word that holds the data's byte at Position.
+  std::int64_t WordStart(std::int64_t Position) const;
+  // The data's byte at Position (in the image) as the file holds it.
+  std::uint8_t FileByte(std::int64_t Position) const;
+  // Pairs the words anew from Position on, which lies after the last pairing
+  // start, in the image too; nothing changes where a word starts at Position.
+  void PairFrom(std::int64_t Position);
+
+ private:
+  // Makes the spare image Size bytes long, with room to grow; false, with
+  // the message, when there is not enough memory.
+  bool SizeSpare(std::size_t Size);
+  // Makes the spare image, word-swapped, the image; the image before
+  // becomes the spare one.
+  void InstallSpare();
+  // Makes the image the word-swapped bytes [Start, Stop) of the data
+  // (fewer when the data ends before Stop); false, with the message.
+  bool ReadPiece(std::int64_t Start, std::int64_t Stop);
+  // Swaps the words of Bytes, the data from Start on; a byte whose partner
+  // lies outside Bytes stays.
+  void SwapPairs(std::span<std::uint8_t> Bytes, std::int64_t Start) const;
+  // Logs the failure; the pass failed.
+  void Fail(const std::string& What);
+
+  TMemoryStream& Target;
+  const std::string& FileName;
+  TImageBytes Spare;
+  // Where the words of the data pair anew, ascending: each position after
+  // the first (0) at which a resynchronisation changed the pairing.
+  std::vector<std::int64_t> PairingStarts;
+  const TPieceReader* Pieces = nullptr;
+  std::int64_t End = 0;
+  std::int64_t ImageOrigin = 0;
+  bool ReadFailed = false;
+};
