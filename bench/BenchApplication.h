@@ -7,6 +7,7 @@
 #include "project/AlarmForm.h"
 #include "widgets/Dialogs.h"
 #include "log/LoadForm.h"
+#include "widgets/QtOffThread.h"
 #include "widgets/QtTimer.h"
 
 // Chooses the platform before the application object exists.
@@ -37,4 +38,5 @@ class TBenchApplication : TOffscreenPlatform {
 
  private:
   QApplication Application;
+  TQtOffThread OffThread;
 };

@@ -5,6 +5,7 @@
 
 #include "app/Program.h"
 #include "widgets/QtFileWatch.h"
+#include "widgets/QtOffThread.h"
 #include "widgets/QtTimer.h"
 #include "widgets/SystemLocale.h"
 
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
   ApplySystemLocale();
   InstallQtTimers();
   InstallQtFileWatches();
+  const TQtOffThread OffThread;
   const QStringList Arguments = QApplication::arguments();
   StartProgram(Arguments.size() > 1 ? Arguments[1] : QString());
   const int Result = QApplication::exec();

@@ -28,7 +28,7 @@ class TFakeProgress : public TLoadProgress {
   void SetMaximum(std::int64_t Max) override { Events.push_back("max " + std::to_string(Max)); }
   void SetPosition(std::int64_t Pos) override { Events.push_back("pos " + std::to_string(Pos)); }
   void SetCounter(const std::string& Text) override { Events.push_back("count " + Text); }
-  void ProcessMessages() override {
+  void PositionShown() override {
     EXPECT_TRUE(Busy);
     Events.push_back("events");
     if (!EventEntry.empty()) AddEntry(llInfo, EventEntry);
@@ -741,7 +741,7 @@ TEST(Data, AnExceptionOnAThreadOrFromTheProgressEndsAThreadedPassOnTheCallersThr
     if (!FromProgress) H.Data->NewChunkSink = [] { return std::make_unique<TThrowing>(); };
     struct TFailing : TFakeProgress {
       bool Fails = false;
-      void ProcessMessages() override {
+      void PositionShown() override {
         if (Fails) throw std::runtime_error("closed");
       }
     } Progress;

@@ -20,6 +20,7 @@ class Alarms : public TGuiTest {
     Packet = PacketFile("a.dat", Frames);
     TProjectForm* Project = NewProject(Packet);
     Project->Button1Click();
+    WaitForPasses();
     EXPECT_EQ(Project->StatusText(), "Active");
     return Project;
   }
@@ -170,6 +171,7 @@ TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNe
   Project->Edit1->setText(QString::fromStdString(Packet));
   Project->ComboBox1->setEditText(QString::fromStdString(StructureFile));
   Project->Button1Click();
+  WaitForPasses();
   const auto Severe = [](double V) { return V > 2; };
   const int FirstBatch = Matching(*Project, Project->Model().DataA->Frames, "EVT_SEVERITY", Severe);
   ASSERT_GT(FirstBatch, 0);
@@ -205,6 +207,7 @@ TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirs
   const std::string PacketB = PacketFile("b.dat", 300, 5);
   TProjectForm* Project = NewProject(Packet, PacketB);
   Project->Button1Click();
+  WaitForPasses();
   Dialogs.DialogScripts = {AlarmAnswer("EVT_SEVERITY", " >", "2")};
   Project->AddAlarm("");
   EXPECT_EQ(Notices(), 0);  // a new alarm waits for the next batch

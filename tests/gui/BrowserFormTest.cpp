@@ -39,6 +39,7 @@ class BrowserForm : public TGuiTest {
     TProjectForm* Project =
         NewProject(PacketFile("a.dat", FramesA), FramesB > 0 ? PacketFile("b.dat", FramesB, 7) : std::string());
     Project->Button1Click();
+    WaitForPasses();
     return Project;
   }
 
@@ -147,6 +148,7 @@ TEST_F(BrowserForm, ShowsEveryBaseFrameOfBothSourcesOnceWithCountsInTheStatusBar
   // One file: no mark.
   TProjectForm* OneFile = NewProject(PacketFile("c.dat", 1));
   OneFile->Button1Click();
+  WaitForPasses();
   EXPECT_EQ(Captions(Open(OneFile)).front().rfind("0. BF, ", 0), 0u);
 }
 
@@ -280,11 +282,13 @@ TEST_F(BrowserForm, FiltersRebuildTheTreeAfterTheDialog) {
   Dialogs.DialogScripts = {FilterAnswer("HKFrame.HK_TEMP1\nScienceFrame.ThermalMaperFrame.TM_MEAN\nSOURCE_UNIT", "",
                                         QDialog::Accepted, nullptr, &SeenOut)};
   Browser->ToolButton1Click();
+  WaitForPasses();
   EXPECT_EQ(SeenOut, QStringList{"hkframe.hk_temp1"});
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 1, 2, 3, 4, 5}));
   Dialogs.DialogScripts = {FilterAnswer("HKFrame.HK_TEMP1\nScienceFrame.ThermalMaperFrame.TM_MEAN", "",
                                         QDialog::Accepted)};
   Browser->ToolButton1Click();
+  WaitForPasses();
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 2, 4, 5}));
 
   // Cancel drops a name just added and keeps the filters.
@@ -302,12 +306,14 @@ TEST_F(BrowserForm, FiltersRebuildTheTreeAfterTheDialog) {
   // The same name in and out empties the tree; two equal lines count twice.
   Dialogs.DialogScripts = {FilterAnswer("SYNC1\nSYNC1", "sync1", QDialog::Accepted)};
   Browser->ToolButton1Click();
+  WaitForPasses();
   EXPECT_EQ(Browser->Model()->rowCount(), 0);
   EXPECT_EQ(Status(Browser), (std::vector<std::string>{"1 Elements", "0 Base Frames", "3 Active Filters"}));
 
   // "Clear all" brings every BaseFrame back.
   Dialogs.DialogScripts = {FilterAnswer("ignored", "ignored", FilterClearAll)};
   Browser->ToolButton1Click();
+  WaitForPasses();
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 1, 2, 3, 4, 5}));
   EXPECT_EQ(Status(Browser)[2], "0 Active Filters");
 }
@@ -317,6 +323,7 @@ TEST_F(BrowserForm, NewBaseFramesAreSortedAndFilteredAsTheyArrive) {
   TBrowserForm* Browser = Open(Project);
   Dialogs.DialogScripts = {FilterAnswer("", "HKFrame.HK_TEMP1", QDialog::Accepted)};
   Browser->ToolButton1Click();
+  WaitForPasses();
   Browser->vtv->setCurrentIndex(Find(Browser, 0, "SEQ_COUNT"));
   Browser->Sortafterthis1Click();
   TSimGenerator Generator(4);
@@ -403,6 +410,7 @@ TEST_F(BrowserForm, ExportsWhatTheBrowserShows) {
   TBrowserForm* Browser = Open(LoadedProject(6));
   Dialogs.DialogScripts = {FilterAnswer("", "HKFrame.HK_TEMP1", QDialog::Accepted)};
   Browser->ToolButton1Click();
+  WaitForPasses();
   const std::string File = Temp.File("export.txt");
   Dialogs.Files = {QString::fromStdString(File)};
   Browser->ToolButton3Click();
@@ -448,8 +456,11 @@ TEST_F(BrowserForm, TheHexViewerMarksTheNodeAndStepsBetweenBaseFrames) {
   EXPECT_NE(Cursor.charFormat().foreground().color(), QColor(255, 0, 0));
 
   Viewer->ToolButton1Click();
+
+  WaitForPasses();
   EXPECT_EQ(Viewer->Label1->text(), "Frame 0 / 3");
   Viewer->ToolButton1Click();
+  WaitForPasses();
   EXPECT_EQ(Viewer->Position, 278);
   Viewer->ToolButton2Click();
   Viewer->ToolButton2Click();
@@ -458,7 +469,9 @@ TEST_F(BrowserForm, TheHexViewerMarksTheNodeAndStepsBetweenBaseFrames) {
   // BaseFrames the filters removed are stepped over.
   Dialogs.DialogScripts = {FilterAnswer("", "ScienceFrame", QDialog::Accepted)};
   Browser->ToolButton1Click();
+  WaitForPasses();
   Viewer->ToolButton1Click();
+  WaitForPasses();
   EXPECT_EQ(Viewer->Position, 278);
 
   // It closes with its browser, before the project frees the bytes it shows.
@@ -534,12 +547,14 @@ TEST_F(BrowserForm, ABrowserClosedWhileItsFilterOrExportDialogIsOpenStopsThere) 
   }};
   const QPointer<TBrowserForm> Watch(Browser);
   Browser->ToolButton1Click();
+  WaitForPasses();
   EXPECT_TRUE(Watch.isNull());
 
   // A browser without project keeps its filters and says why.
   TBrowserForm Lone;
   Dialogs.DialogScripts = {FilterAnswer("", "SYNC1", QDialog::Accepted)};
   Lone.ToolButton1Click();
+  WaitForPasses();
   EXPECT_TRUE(Log.Has(llError, "Cannot invoke project object to re-feed the tree."));
   EXPECT_TRUE(Lone.FilterOut().empty());
   EXPECT_EQ(Lone.FilterDialog->MemoFilterOut->toPlainText(), "SYNC1");

@@ -14,6 +14,7 @@
 
 #include "LogRecorder.h"
 #include "PendingEvents.h"
+#include "common/LoadProgress.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
 #include "project/AlarmForm.h"

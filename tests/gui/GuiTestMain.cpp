@@ -7,6 +7,7 @@
 
 #include "common/FormatSettings.h"
 #include "widgets/QtFileWatch.h"
+#include "widgets/QtOffThread.h"
 #include "widgets/QtTimer.h"
 
 namespace {
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
   FormatSettings() = TFormatSettings{',', "dd.MM.yyyy", "HH:mm:ss"};
   InstallQtTimers();
   InstallQtFileWatches();
+  const TQtOffThread OffThread;
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

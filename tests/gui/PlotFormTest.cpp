@@ -43,6 +43,7 @@ class PlotForm : public TGuiTest {
   TProjectForm* LoadedProject(int Frames) {
     TProjectForm* Project = NewProject(PacketFile("a.dat", Frames));
     Project->Button1Click();
+    WaitForPasses();
     return Project;
   }
 
@@ -507,6 +508,7 @@ TEST_F(PlotForm, AddedVariablesAreSavedWithTheirPlotListEntryAndDrawnAgainWhenIt
   auto* Loaded = new TProjectForm;
   Loaded->LoadProjectFile(QString::fromStdString(Path));
   Loaded->Button1Click();
+  WaitForPasses();
   Loaded->PlotItem(0)->setCheckState(Qt::Checked);
   ASSERT_EQ(Loaded->Model().Plots.size(), 1u);
   const auto* Reopened = dynamic_cast<TPlotForm*>(Loaded->Model().Plots.front());

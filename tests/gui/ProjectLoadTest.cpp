@@ -39,12 +39,14 @@ TEST_F(ProjectLoad, MissingFilesAreReportedAndLeaveTheWindowEmpty) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 3));
   Project->ComboBox1->setEditText("nowhere.structure");
   Project->Button1Click();
+  WaitForPasses();
   EXPECT_TRUE(Log.Has(llError, "Structurefile does not exist or cannot be opened! (nowhere.structure)"));
   ExpectEmpty(*Project);
 
   Project->ComboBox1->setEditText(QString::fromStdString(StructureFile));
   Project->Edit1->setText(QString::fromStdString(Temp.Path.string()));  // a folder is no file
   Project->Button1Click();
+  WaitForPasses();
   EXPECT_TRUE(Log.Has(llError, "Paket file does not exist or cannot be opened! (" + Temp.Path.string() + ")"));
   ExpectEmpty(*Project);
 }
@@ -52,6 +54,7 @@ TEST_F(ProjectLoad, MissingFilesAreReportedAndLeaveTheWindowEmpty) {
 TEST_F(ProjectLoad, AMissingSecondFileIsIgnoredAndTheFieldEmptied) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 3), "gone.dat");
   Project->Button1Click();
+  WaitForPasses();
   EXPECT_TRUE(Log.Has(llWarn, "2nd Paket file does not exist or cannot be opened, ignoring entry! (gone.dat)"));
   EXPECT_EQ(Project->Edit2->text(), "");
   EXPECT_EQ(Project->StatusText(), "Active");
@@ -63,6 +66,7 @@ TEST_F(ProjectLoad, AnOffsetTimeThatIsNoDateStopsTheLoadWithTheErrorNotice) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 3));
   Project->Edit3->setText("soon");
   Project->Button1Click();
+  WaitForPasses();
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "'soon' is not a valid date and time");
   EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Error);
@@ -73,6 +77,7 @@ TEST_F(ProjectLoad, ALoadDecodesBothFilesAndMakesTheWindowActive) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 5), PacketFile("b.dat", 3, 7));
   Project->Edit3->setText("02.01.2003 12:00");
   Project->Button1Click();
+  WaitForPasses();
   EXPECT_EQ(Project->StatusText(), "Active");
   EXPECT_TRUE(Project->Model().DataLoaded);
   EXPECT_DOUBLE_EQ(Project->Model().StartTime, EncodeDateTime({2003, 1, 2, 12}));
@@ -100,6 +105,7 @@ TEST_F(ProjectLoad, ALoadDecodesBothFilesAndMakesTheWindowActive) {
 TEST_F(ProjectLoad, TrackingKeepsTheTimersRunning) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2), "", true);
   Project->Button1Click();
+  WaitForPasses();
   ASSERT_TRUE(Project->Model().DataA);
   EXPECT_TRUE(Project->Model().DataA->Timer->Enabled());
   EXPECT_EQ(Project->Model().DataA->Timer->Interval(), 60000);
@@ -110,6 +116,7 @@ TEST_F(ProjectLoad, AFailingStructureFileLeavesTheLoadingStateUntilBlanked) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
   Project->ComboBox1->setEditText(QString::fromStdString(Broken));
   Project->Button1Click();
+  WaitForPasses();
   EXPECT_EQ(Project->StatusText(), "Loading");
   EXPECT_TRUE(Project->Model().DataLoaded);
   EXPECT_FALSE(Project->Model().Definition);
@@ -123,15 +130,18 @@ TEST_F(ProjectLoad, AFailingStructureFileLeavesTheLoadingStateUntilBlanked) {
 
   Dialogs.Answers = {dbCancel};
   Project->Button1Click();
+  WaitForPasses();
   EXPECT_EQ(Dialogs.Asked.back().Text, "This will blank the project and all associated browser/ plot windows!");
   EXPECT_EQ(Project->StatusText(), "Loading");
   Dialogs.Answers = {dbOK};
   Project->Button1Click();
+  WaitForPasses();
   ExpectEmpty(*Project);
 
   // A good structure file now loads.
   Project->ComboBox1->setEditText(QString::fromStdString(StructureFile));
   Project->Button1Click();
+  WaitForPasses();
   EXPECT_EQ(Project->StatusText(), "Active");
 }
 
@@ -148,6 +158,7 @@ TEST_F(ProjectLoad, AStructurePositionThatIsNoNumberEndsWithTheConversionNoticeA
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
   Project->ComboBox1->setEditText(QString::fromStdString(Bad));
   Project->Button1Click();
+  WaitForPasses();
   ASSERT_FALSE(Dialogs.Asked.empty());
   EXPECT_EQ(Dialogs.Asked.back().Type, TDlgType::Error);
   EXPECT_TRUE(Dialogs.Asked.back().Text.contains("is not a valid integer value"));
@@ -155,6 +166,7 @@ TEST_F(ProjectLoad, AStructurePositionThatIsNoNumberEndsWithTheConversionNoticeA
   EXPECT_TRUE(Project->ToolButton1->isEnabled());
   Dialogs.Answers = {dbOK};
   Project->Button1Click();
+  WaitForPasses();
   ExpectEmpty(*Project);
 }
 
@@ -163,6 +175,7 @@ TEST_F(ProjectLoad, BlankingKeepsTheListsAndLoadingASmallerFileStartsTheCounters
   const std::string Big = PacketFile("big.dat", 6);
   TProjectForm* Project = NewProject(Big);
   Project->Button1Click();
+  WaitForPasses();
   Project->OpenPlot(nullptr, "HKFrame", "HK_TEMP1", "");
   Project->OpenBrowser();
   Dialogs.DialogScripts = {AlarmAnswer("HK_TEMP1", " >", "40")};
@@ -172,6 +185,7 @@ TEST_F(ProjectLoad, BlankingKeepsTheListsAndLoadingASmallerFileStartsTheCounters
 
   Dialogs.Answers = {dbOK};
   Project->Button1Click();
+  WaitForPasses();
   ExpectEmpty(*Project);
   EXPECT_TRUE(Project->Model().Browsers.empty());
   EXPECT_TRUE(Project->Model().Plots.empty());
@@ -190,6 +204,7 @@ TEST_F(ProjectLoad, BlankingKeepsTheListsAndLoadingASmallerFileStartsTheCounters
 
   Project->Edit1->setText(QString::fromStdString(PacketFile("small.dat", 2)));
   Project->Button1Click();
+  WaitForPasses();
   EXPECT_EQ(Project->Model().HandledFramesA, 2);
   EXPECT_EQ(Project->Model().DataA->FrameCount(), 2);
 }
@@ -203,6 +218,7 @@ TEST_F(ProjectLoad, NoLoadBlankOrCloseStartsWhileAnUpdatePassRuns) {
   EXPECT_FALSE(Project->close());
   LoadForm->Busy = false;
   Project->Button1Click();
+  WaitForPasses();
   LoadForm->Busy = true;
   Project->Button1Click();
   EXPECT_TRUE(Project->Model().DataLoaded);
@@ -248,6 +264,7 @@ TEST_F(ProjectLoad, TheStatusPanelIsRedWhileEmptyAndGreenOtherwise) {
   EXPECT_GT(PanelPixels(*Project, QColor(0xFF, 0, 0)), 10);
   EXPECT_EQ(PanelPixels(*Project, QColor(0, 0x80, 0)), 0);
   Project->Button1Click();
+  WaitForPasses();
   EXPECT_EQ(PanelPixels(*Project, QColor(0xFF, 0, 0)), 0);
   EXPECT_GT(PanelPixels(*Project, QColor(0, 0x80, 0)), 10);
 }
@@ -255,6 +272,7 @@ TEST_F(ProjectLoad, TheStatusPanelIsRedWhileEmptyAndGreenOtherwise) {
 TEST_F(ProjectLoad, InsertAndDeleteKeysAddAndRemovePlotListEntries) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 1));
   Project->Button1Click();
+  WaitForPasses();
   const auto Release = [&](int Key) {
     QKeyEvent Event(QEvent::KeyRelease, Key, Qt::NoModifier);
     QApplication::sendEvent(Project->ListView2, &Event);

@@ -16,6 +16,7 @@ TEST_F(ProjectWindows, ABrowserIsTitledWithBothPathsAndFilledFromBothSources) {
   const std::string A = PacketFile("a.dat", 4), B = PacketFile("b.dat", 2, 3);
   TProjectForm* Project = NewProject(A, B);
   Project->Button1Click();
+  WaitForPasses();
   Windows.Calls.clear();
   TBrowserWindow* Browser = Project->OpenBrowser();
   ASSERT_NE(Browser, nullptr);
@@ -25,12 +26,14 @@ TEST_F(ProjectWindows, ABrowserIsTitledWithBothPathsAndFilledFromBothSources) {
 
   TProjectForm* Single = NewProject(A);
   Single->Button1Click();
+  WaitForPasses();
   EXPECT_EQ(Single->OpenBrowser()->Window()->windowTitle().toStdString(), "Browser - " + A + " ");
 }
 
 TEST_F(ProjectWindows, NewFramesGoToAlarmsThenPlotsThenBrowsers) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 3));
   Project->Button1Click();
+  WaitForPasses();
   Project->OpenBrowser();
   Project->OpenPlot(Project, "HKFrame", "HK_TEMP1", "");
   Project->OpenBrowser();
@@ -55,6 +58,7 @@ TEST_F(ProjectWindows, NewFramesGoToAlarmsThenPlotsThenBrowsers) {
 TEST_F(ProjectWindows, APlotGetsItsSeriesAndFramesAndCountsInTheStatusBar) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 3), PacketFile("b.dat", 2, 5));
   Project->Button1Click();
+  WaitForPasses();
   Windows.Calls.clear();
   // A browser asking adds a checked entry to the plot list.
   QWidget Requester;
@@ -79,6 +83,7 @@ TEST_F(ProjectWindows, APlotGetsItsSeriesAndFramesAndCountsInTheStatusBar) {
 TEST_F(ProjectWindows, CheckingAPlotListEntrySplitsItsCaptionAtTheFirstDot) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
   Project->Button1Click();
+  WaitForPasses();
   Project->SpeedButton5Click();
   Project->SpeedButton5Click();
   ASSERT_EQ(Project->ListView2->count(), 2);
@@ -106,6 +111,7 @@ TEST_F(ProjectWindows, CheckingAPlotListEntrySplitsItsCaptionAtTheFirstDot) {
 TEST_F(ProjectWindows, ClosedWindowsLeaveTheListsAndStrangersAreReported) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
   Project->Button1Click();
+  WaitForPasses();
   TBrowserWindow* First = Project->OpenBrowser();
   Project->OpenBrowser();
   EXPECT_EQ(Project->Panel1->text(), "2 Open Browsers");
@@ -125,6 +131,7 @@ TEST_F(ProjectWindows, ClosedWindowsLeaveTheListsAndStrangersAreReported) {
 TEST_F(ProjectWindows, ClosingTheProjectTakesItsWindowsAlong) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
   Project->Button1Click();
+  WaitForPasses();
   QPointer<QWidget> Browser = Project->OpenBrowser()->Window();
   QPointer<QWidget> Plot = Project->OpenPlot(Project, "A", "B", "")->Window();
   QPointer<TProjectForm> Watched = Project;
@@ -142,6 +149,7 @@ TEST_F(ProjectWindows, WithoutRegisteredWindowsNothingOpens) {
   SetPlotFactory(nullptr);
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
   Project->Button1Click();
+  WaitForPasses();
   EXPECT_EQ(Project->OpenBrowser(), nullptr);
   Project->SpeedButton5Click();
   Project->PlotItem(0)->setCheckState(Qt::Checked);
@@ -158,6 +166,7 @@ class EventsInsideHandlers : public ProjectWindows {};
 TEST_F(EventsInsideHandlers, AnAcceptedCloseStopsTrackingAndTheLoadButton) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2), "", true);
   Project->Button1Click();
+  WaitForPasses();
   ASSERT_TRUE(Project->Model().DataA->Timer->Enabled());
   QPointer<TProjectForm> Watched = Project;
   Dialogs.Answers = {dbNo};
@@ -165,6 +174,7 @@ TEST_F(EventsInsideHandlers, AnAcceptedCloseStopsTrackingAndTheLoadButton) {
   // Until the window is freed, no pass starts.
   EXPECT_FALSE(Project->Model().DataA->Timer->Enabled());
   Project->Button1Click();
+  WaitForPasses();
   EXPECT_EQ(Dialogs.Asked.size(), 1u);
   ProcessPendingEvents();
   EXPECT_TRUE(Watched.isNull());
@@ -173,6 +183,7 @@ TEST_F(EventsInsideHandlers, AnAcceptedCloseStopsTrackingAndTheLoadButton) {
 TEST_F(EventsInsideHandlers, AWindowClosedWhileAnEntryIsRemovedIsLeftAlone) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 1));
   Project->Button1Click();
+  WaitForPasses();
   Project->SpeedButton5Click();
   Project->ListView2->setCurrentRow(0);
   QPointer<TProjectForm> Watched = Project;
@@ -186,6 +197,7 @@ TEST_F(EventsInsideHandlers, AWindowClosedWhileAnEntryIsRemovedIsLeftAlone) {
 TEST_F(EventsInsideHandlers, ASecondRemovalWaitingInTheQueueRemovesNothingMore) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 1));
   Project->Button1Click();
+  WaitForPasses();
   Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), AlarmAnswer("B", " >", "1"), AlarmAnswer("C", " >", "1")};
   for (int I = 0; I < 3; ++I) Project->AddAlarm("");
   Project->ListView1->setCurrentRow(1);
@@ -198,6 +210,7 @@ TEST_F(EventsInsideHandlers, ASecondRemovalWaitingInTheQueueRemovesNothingMore) 
 TEST_F(EventsInsideHandlers, APlotOpenedWhileABlankWaitsInTheQueueClosesWithTheProject) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 1));
   Project->Button1Click();
+  WaitForPasses();
   Dialogs.Answers = {dbOK};
   QTimer::singleShot(0, Project, [Project] { Project->Button1Click(); });
   const QPointer<QWidget> Plot = Project->OpenPlot(Project, "A", "B", "")->Window();
@@ -210,6 +223,7 @@ TEST_F(EventsInsideHandlers, APlotOpenedWhileABlankWaitsInTheQueueClosesWithTheP
 TEST_F(ProjectWindows, SelectedEntriesOfTheAlarmAndPlotListsShowTheirText) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 3));
   Project->Button1Click();
+  WaitForPasses();
   Dialogs.DialogScripts = {AlarmAnswer("HK_TEMP1", " >", "25")};
   Project->AddAlarm("");
   Project->SpeedButton5Click();

@@ -40,6 +40,7 @@ TEST_F(Saving, AWriteThatFailsPartWayKeepsTheOldFile) {
   SetPlotFactory([] { return new TPlotForm; });
   TProjectForm* Project = NewProject(PacketFile("a.dat", 200));
   Project->Button1Click();
+  WaitForPasses();
   auto* Browser = dynamic_cast<TBrowserForm*>(Project->OpenBrowser());
   QWidget Requester;
   auto* Plot = dynamic_cast<TPlotForm*>(Project->OpenPlot(&Requester, "HKFrame", "HK_TEMP1", ""));

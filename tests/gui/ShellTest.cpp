@@ -336,6 +336,7 @@ TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit
   Project->ComboBox1->setEditText(QString::fromStdString(Structure));
   Project->Edit1->setText(QString::fromStdString(Temp.File("a.dat")));
   Project->Button1Click();
+  WaitForPasses();
   const TDecodedNode* Target = Project->Model().DataA->Frames->Next->Child->Next;
   AlarmHitsForm->AddHit({0, "1. BF", "X > 0", 1, Project->Model().Id(), Target->SerialNo});
   AlarmHitsForm->HitDoubleClick(0);

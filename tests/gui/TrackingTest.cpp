@@ -26,9 +26,9 @@ class TWatchedLoadForm : public TLoadForm {
     bool Busy;
   };
   std::vector<TSeen> Seen;
-  void ProcessMessages() override {
+  void PositionShown() override {
     Seen.push_back({Label2->text().toStdString(), ProgressBar1->value(), isVisible(), Busy});
-    TLoadForm::ProcessMessages();
+    
   }
 };
 
@@ -57,6 +57,7 @@ TEST_F(Tracking, TheProgressWindowCountsBaseFramesAndFollowsTheBytePosition) {
   EXPECT_EQ(Watched->Label1->text(), "Loading / Evaluating ...");
   TProjectForm* Project = NewProject(PacketFile("a.dat", 100));
   Project->Button1Click();
+  WaitForPasses();
   // Events run at the first BaseFrame and then now and then; whenever they
   // run, the window shows the BaseFrame the pass has reached.
   ASSERT_FALSE(Watched->Seen.empty());
@@ -80,8 +81,10 @@ TEST_F(Tracking, TheProgressWindowCountsBaseFramesAndFollowsTheBytePosition) {
 TEST_F(Tracking, ATickDuringAnotherHoldersPassIsDelayedByTenSecondsEachTime) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 50), PacketFile("b.dat", 5, 2), true);
   Project->Button1Click();
+  WaitForPasses();
   TProjectForm* Other = NewProject(PacketFile("c.dat", 5, 3), "", true);
   Other->Button1Click();
+  WaitForPasses();
   TTimer& OtherTimer = *Other->Model().DataA->Timer;
   TTimer& TimerB = *Project->Model().DataB->Timer;
   EXPECT_EQ(OtherTimer.Interval(), 60000);
@@ -128,8 +131,10 @@ TEST_F(Tracking, ATickDuringAnotherHoldersPassIsDelayedByTenSecondsEachTime) {
 TEST_F(Tracking, AFailedPassHidesTheProgressWindowAndOtherProjectsKeepTracking) {
   TProjectForm* Failing = NewProject(PacketFile("a.dat", 3), "", true);
   Failing->Button1Click();
+  WaitForPasses();
   TProjectForm* Other = NewProject(PacketFile("b.dat", 3, 2), "", true);
   Other->Button1Click();
+  WaitForPasses();
   std::filesystem::remove(Temp.File("a.dat"));
   Failing->Model().DataA->UpdateFromFile();
   EXPECT_TRUE(Log.Has(llError, "Cannot read paket file " + Temp.File("a.dat") + "."));
@@ -165,6 +170,7 @@ void Tracking::TrackWriter(const std::string& Path, const std::vector<std::strin
   ASSERT_TRUE(RunUntil([&] { return std::filesystem::exists(Path) && std::filesystem::file_size(Path) >= 280; }, 5000));
   TProjectForm* Project = NewProject(Path, "", true);
   Project->Button1Click();
+  WaitForPasses();
   ASSERT_TRUE(Project->Model().DataA);
   Project->Model().DataA->Timer->SetInterval(40);
   std::vector<std::int32_t> FirstSerials;
@@ -209,6 +215,7 @@ TEST_F(Tracking, AFileGrowingByPiecesOfRandomSizeGivesEveryBaseFrameOnceInOrder)
 TEST_F(Tracking, AShorterFileKeepsTheDecodedBaseFramesAndDecodesWhatGrowsBeyondThem) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 6), "", true);
   Project->Button1Click();
+  WaitForPasses();
   // Cut to its first two BaseFrames: nothing appended, nothing lost.
   PacketFile("a.dat", 2);
   Project->Model().DataA->UpdateFromFile();
@@ -233,6 +240,7 @@ TEST_F(Tracking, AChangeNotificationStartsAPassLongBeforeTheIntervalEnds) {
   Project->UpdateInterval->setValue(3600);
   Project->UpdateOnFileChange->setChecked(true);
   Project->Button1Click();
+  WaitForPasses();
   EXPECT_EQ(Project->Model().DataA->Timer->Interval(), 3600000);
   TSimGenerator Generator(5);
   for (int I = 0; I < 2; ++I) Temp.Append("a.dat", Generator.NextBaseFrame());
@@ -247,6 +255,7 @@ TEST_F(Tracking, AFileThatGoesAwayOrCannotBeReadKeepsItsBaseFramesAndComesBack) 
   std::filesystem::copy_file(PacketFile("source.dat", 4), Path);
   TProjectForm* Project = NewProject(Path, "", true);
   Project->Button1Click();
+  WaitForPasses();
   const std::string Message = "Cannot read paket file " + Path + ".";
   const auto Fails = [&](const std::function<void()>& Break, const std::string& Error) {
     Log.Clear();
@@ -287,8 +296,10 @@ TEST_F(Tracking, TwoProjectsTrackingFourGrowingFilesNeverRunOnePassInsideAnother
   }, 5000));
   TProjectForm* First = NewProject(Temp.File("a.dat"), Temp.File("b.dat"), true);
   First->Button1Click();
+  WaitForPasses();
   TProjectForm* Second = NewProject(Temp.File("c.dat"), Temp.File("d.dat"), true);
   Second->Button1Click();
+  WaitForPasses();
   std::vector<TData*> Holders = {First->Model().DataA.get(), First->Model().DataB.get(),
                                  Second->Model().DataA.get(), Second->Model().DataB.get()};
   for (std::size_t I = 0; I < Holders.size(); ++I) {

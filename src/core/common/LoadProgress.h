@@ -15,15 +15,16 @@ class TLoadProgress {
   virtual void SetMaximum(std::int64_t) {}
   virtual void SetPosition(std::int64_t) {}
   virtual void SetCounter(const std::string&) {}
-  // Lets the GUI handle pending events.
-  virtual void ProcessMessages() {}
-  // A pass shows its position and lets events run at the first BaseFrame and
-  // then at most once per interval (0: at every BaseFrame), and shows its final
-  // position when its BaseFrames are done. Events run only right after the
-  // position is shown, so what is painted is always the true position.
+  // Right after a position is shown.
+  virtual void PositionShown() {}
+  // A pass shows its position at the first BaseFrame and then at most once
+  // per interval (0: at every BaseFrame), and its final position when its
+  // BaseFrames are done. A pass off the window thread makes these calls on
+  // the window thread, in their order.
   virtual std::chrono::milliseconds RefreshInterval() const { return std::chrono::milliseconds(25); }
-  // Asked right after the events ran: true ends the pass there, with the
-  // BaseFrames decoded before, as if its data ended.
+  // Asked, on the pass's thread, right after the position is shown: true
+  // ends the pass there, with the BaseFrames decoded before, as if its data
+  // ended.
   virtual bool StopRequested() { return false; }
 };
 

@@ -6,6 +6,7 @@
 
 #include "common/Log.h"
 #include "common/LoadProgress.h"
+#include "common/OffThread.h"
 #include "common/Threads.h"
 #include "data/Pass.h"
 #include "structure/InstrumentNames.h"
@@ -30,33 +31,31 @@ class TSerialScope {
   TFramesDefinition& Definition;
 };
 
-// Clears the busy flag however a pass ends.
-class TBusyScope {
- public:
-  explicit TBusyScope(TLoadProgress& Progress) : Progress(Progress) { Progress.Busy = true; }
-  ~TBusyScope() { Progress.Busy = false; }
-  TBusyScope(const TBusyScope&) = delete;
-  TBusyScope& operator=(const TBusyScope&) = delete;
-
- private:
-  TLoadProgress& Progress;
-};
-
 }  // namespace
 
 TData::TData(const std::string& FileName, TFramesDefinition& Definition)
     : Definition(Definition), FileName(FileName), Timer(CreateTimer()) {
   Timer->SetEnabled(false);
   Timer->SetInterval(TrackingInterval);
-  Timer->OnTimer = [this] { UpdateFromFile(); };
+  Timer->OnTimer = [this] { StartUpdate(); };
 }
 
 TData::~TData() {
   Watch.reset();
   Timer->OnTimer = nullptr;
+  // A pass still running ends at its next look at the progress; its end
+  // is not published.
+  RunState->Cancel = true;
+  std::unique_lock Lock(RunState->Mutex);
+  RunState->Freed = true;
+  RunState->Ended.wait(Lock, [this] { return !RunState->Working; });
+  if (!Running) return;
+  Definition.ReleaseMessages();
+  if (Decoded) LoadProgress().HideProgress();
+  LoadProgress().Busy = false;
 }
 
-TPassReport TData::StartTracking() {
+void TData::ResetTracking() {
   LastFileTime = 0;
   LastLook.reset();
   ProcessedSize = 0;
@@ -66,19 +65,33 @@ TPassReport TData::StartTracking() {
   Head.clear();
   WarnedAt = -1;
   Worst = TPassResult::Complete;
+  Stopped = false;
+}
+
+TPassReport TData::StartTracking() {
+  ResetTracking();
   TPassReport First = UpdateFromFile();
   Timer->SetEnabled(true);
   return First;
 }
 
+void TData::StartTracking(TThen Then) {
+  ResetTracking();
+  StartUpdate([this, Then](const TPassReport& First) {
+    if (!Stopped) Timer->SetEnabled(true);
+    if (Then) Then(First);
+  });
+}
+
 void TData::StopTracking() {
+  Stopped = true;
   Timer->SetEnabled(false);
   Watch.reset();
   // Only a tracked file reads into the image before the last one.
   Reader.FreeSpare();
 }
 
-void TData::WatchFile() { Watch = CreateFileWatch(FileName, [this] { UpdateFromFile(); }); }
+void TData::WatchFile() { Watch = CreateFileWatch(FileName, [this] { StartUpdate(); }); }
 
 bool TData::BeginPass(const TFileLook* Look) {
   AddEntry(llInfo, "Update on " + FileName);
@@ -105,7 +118,7 @@ void TData::Note(TPassResult Ended) {
 
 bool TData::WarnedOfRest(std::int64_t Size) const {
   return WarnedAt == ProcessedSize && Size >= ProcessedSize &&
-         Size - ProcessedSize < Definition.GetFrameLength(BaseFrameName);
+         Size - ProcessedSize < WarnedLength;
 }
 
 void TData::TakeData(std::span<const std::uint8_t> Start, const TFileLook* Look) {
@@ -128,45 +141,146 @@ void TData::TakeData(std::span<const std::uint8_t> Start, const TFileLook* Look)
   WarnedAt = -1;
 }
 
-template <typename TRun>
-TPassReport TData::Reported(TRun&& Run) {
-  // A pass asked for by the events of a running one keeps that one's report.
-  TPassReport Outer = std::exchange(Report, {});
-  TLogRecord Record;
-  Run();
-  Report.Entries = std::move(Record.Entries);
-  return std::exchange(Report, std::move(Outer));
-}
-
 TPassReport TData::UpdateFromFile() {
-  return Reported([this] { UpdateFile(); });
+  TPassReport Ended;
+  Update(true, [&Ended](const TPassReport& Report) { Ended = Report; });
+  return Ended;
 }
 
-void TData::UpdateFile() {
+void TData::StartUpdate(TThen Then) { Update(false, Then); }
+
+void TData::Update(bool Here, const TThen& Then) {
+  if (Running) {
+    const TPassReport Late = Delayed(true);
+    if (Then) Then(Late);
+    return;
+  }
+  Report = {};
+  Decoded = false;
+  bool Changed = false;
+  {
+    TLogRecord Record;
+    Changed = LookAtChange();
+    Report.Entries = std::move(Record.Entries);
+  }
+  if (!Changed) {
+    const TPassReport Ended = Report;
+    if (Then) Then(Ended);
+    return;
+  }
+  RunPass(Here, true, [this] { ReadTheFile(); }, Then);
+}
+
+TPassReport TData::Delayed(bool File) {
+  TPassReport Late;
+  Late.Delayed = true;
+  TLogRecord Record;
+  if (File) Timer->SetInterval(Timer->Interval() + DelayedUpdateIncrement);
+  AddEntry(llInfo, "Update on " + FileName + " delayed: other update in progress.");
+  Late.Entries = std::move(Record.Entries);
+  return Late;
+}
+
+bool TData::LookAtChange() {
   TFileLook Look;
   if (!LookAtFile(FileName, Look)) {
     ReadFailed("Cannot read");
-    return;
+    return false;
   }
   // Unchanged, or grown by less than the BaseFrame whose rest was warned of.
   if (Look == LastLook || (ReadFile && Look.SameFile(*ReadFile) && WarnedOfRest(Look.Size))) {
     LastLook = Look;
     LastFileTime = Look.Time;
     Timer->SetEnabled(true);
-    return;
+    return false;
   }
-  TLoadProgress& Progress = LoadProgress();
-  if (Progress.Busy) {
-    Timer->SetInterval(Timer->Interval() + DelayedUpdateIncrement);
-    AddEntry(llInfo, "Update on " + FileName + " delayed: other update in progress.");
-    Report.Delayed = true;
-    return;
+  if (LoadProgress().Busy) {
+    Report = Delayed(true);
+    return false;
   }
-  const TBusyScope BusyScope(Progress);
+  Seen = Look;
+  return true;
+}
+
+void TData::RunPass(bool Here, bool PauseTimer, std::function<void()> Work, const TThen& Then) {
+  Running = true;
+  LoadProgress().Busy = true;
+  const bool WasEnabled = Timer->Enabled();
+  if (PauseTimer) Timer->SetEnabled(false);
+  // The windows read the messages while the pass runs; streamed BaseFrames
+  // are handed over with theirs.
+  if (!OnFrames) Definition.HoldMessages();
+  const std::shared_ptr<TRunState> State = RunState;
+  State->Working = true;
+  const auto Run = [this, State, Work = std::move(Work)] {
+    std::exception_ptr Failure;
+    {
+      TLogRecord Record;
+      Failure = RunCatching(Work);
+      Report.Entries.insert(Report.Entries.end(), Record.Entries.begin(), Record.Entries.end());
+    }
+    const std::lock_guard Lock(State->Mutex);
+    State->Working = false;
+    State->Ended.notify_all();
+    if (Failure) std::rethrow_exception(Failure);
+  };
+  const auto Done = [this, State, PauseTimer, WasEnabled, Here, Then](std::exception_ptr Failure) {
+    if (State->Freed) return;
+    Finish(PauseTimer, WasEnabled, Failure, Here);
+    const TPassReport Ended = Report;
+    if (Then) Then(Ended);
+  };
+  if (Here)
+    Done(RunCatching(Run));
+  else
+    RunOffThread(Run, Done);
+}
+
+void TData::Finish(bool PauseTimer, bool WasEnabled, std::exception_ptr Failure, bool Here) {
+  TLogRecord Record;
+  Publish();
+  if (Failure && !Here) {
+    try {
+      std::rethrow_exception(Failure);
+    } catch (const std::exception& Error) {
+      AddEntry(llError, "Update on " + FileName + " failed: " + Error.what());
+    } catch (...) {
+      AddEntry(llError, "Update on " + FileName + " failed.");
+    }
+  }
+  if (Decoded && !Failure && OnNewFrames) {
+    try {
+      OnNewFrames(*this);
+    } catch (const std::exception& Error) {
+      AddEntry(llError, "Handling the new BaseFrames of " + FileName + " failed: " + Error.what());
+    }
+  }
+  if (Decoded) LoadProgress().HideProgress();
+  if (PauseTimer && !Stopped && (Decoded || WasEnabled)) Timer->SetEnabled(true);
+  LoadProgress().Busy = false;
+  Running = false;
+  Report.Entries.insert(Report.Entries.end(), Record.Entries.begin(), Record.Entries.end());
+  if (Failure && Here) std::rethrow_exception(Failure);
+}
+
+void TData::Publish() {
+  Reader.Publish();
+  Definition.ReleaseMessages();
+  if (!NewFirst) return;
+  if (LastRoot)
+    LastRoot->Next = NewFirst;
+  else
+    Frames = NewFirst;
+  LastRoot = NewLast;
+  NewFirst = NewLast = nullptr;
+  Count += std::exchange(NewCount, 0);
+}
+
+void TData::ReadTheFile() {
   const TPacketFile File(FileName);
   if (!BeginPass(File.Opened() ? &File.Look() : nullptr)) {
     // A file refused is refused again only once it changes.
-    if (File.Opened()) LastLook = Look;
+    if (File.Opened()) LastLook = Seen;
     return;
   }
   const std::int64_t FileSize = File.Look().Size;
@@ -187,27 +301,25 @@ void TData::UpdateFile() {
     return;
   }
   if (!OnFrames) Reader.BeginWhole();
-  LastLook = Look;
-  LastFileTime = Look.Time;
-  DecodePass(true);
+  LastLook = Seen;
+  LastFileTime = Seen.Time;
+  DecodePass();
 }
 
 bool TData::UpdateFromBytes(std::span<const std::uint8_t> Bytes) { return !PassOverBytes(Bytes).Delayed; }
 
 TPassReport TData::PassOverBytes(std::span<const std::uint8_t> Bytes) {
-  return Reported([this, Bytes] { UpdateBytes(Bytes); });
+  if (WarnedOfRest(static_cast<std::int64_t>(Bytes.size()))) return {};
+  if (Running || LoadProgress().Busy) return Delayed(false);
+  Report = {};
+  Decoded = false;
+  TPassReport Ended;
+  RunPass(true, false, [this, Bytes] { ReadTheBytes(Bytes); }, [&Ended](const TPassReport& Passed) { Ended = Passed; });
+  return Ended;
 }
 
-void TData::UpdateBytes(std::span<const std::uint8_t> Bytes) {
+void TData::ReadTheBytes(std::span<const std::uint8_t> Bytes) {
   const auto Size = static_cast<std::int64_t>(Bytes.size());
-  if (WarnedOfRest(Size)) return;
-  TLoadProgress& Progress = LoadProgress();
-  if (Progress.Busy) {
-    AddEntry(llInfo, "Update on " + FileName + " delayed: other update in progress.");
-    Report.Delayed = true;
-    return;
-  }
-  const TBusyScope BusyScope(Progress);
   const TFileLook Look{.Size = Size, .Regular = true};
   if (!BeginPass(&Look)) return;
   TakeData(Bytes.first(std::min(Bytes.size(), static_cast<std::size_t>(SyncHeadBytes))), nullptr);
@@ -223,10 +335,10 @@ void TData::UpdateBytes(std::span<const std::uint8_t> Bytes) {
     return;
   }
   if (!OnFrames) Reader.BeginWhole();
-  DecodePass(false);
+  DecodePass();
 }
 
-void TData::DecodePass(bool PauseTimer) {
+void TData::DecodePass() {
   const bool IdCheck = Framer.CheckFrameLength();
   const std::int32_t Length = Definition.GetFrameLength(BaseFrameName);
   if (Reader.DataEnd() - ProcessedSize < Length) {
@@ -235,6 +347,7 @@ void TData::DecodePass(bool PauseTimer) {
     // The rest of a partial BaseFrame is waited for without more warnings;
     // a shrunk file is warned of at every change.
     WarnedAt = Reader.DataEnd() >= ProcessedSize ? ProcessedSize : -1;
+    WarnedLength = Length;
     return;
   }
   if (Length < 1) {
@@ -245,9 +358,9 @@ void TData::DecodePass(bool PauseTimer) {
   }
   // Each text is logged once per pass, its repeats counted at the end.
   TLogDedup Dedup;
-  TPassProgress Progress(LoadProgress());
+  TPassProgress Progress(LoadProgress(), RunState->Cancel);
   Progress.Begin(Reader.DataEnd());
-  if (PauseTimer) Timer->SetEnabled(false);
+  Decoded = true;
   // Nodes are numbered as they are decoded, children before their node,
   // from SerialBase on over all passes.
   if (!Numbered) NextSerial = SerialBase;
@@ -266,20 +379,11 @@ void TData::DecodePass(bool PauseTimer) {
                   : Progress.Asked() ? TPassStop::Asked
                                      : TPassStop::Decoding;
   }
-  Report.Frames = Count - FramesBefore;
+  Report.Frames = Count + NewCount - FramesBefore;
   Report.Handled = End.Handled;
   Report.Bytes = End.Position - ProcessedSize;
   // Only whole BaseFrames count as processed: the rest is decoded once complete.
   ProcessedSize = End.Position;
-  if (OnNewFrames) {
-    try {
-      OnNewFrames(*this);
-    } catch (const std::exception& Error) {
-      AddEntry(llError, "Handling the new BaseFrames of " + FileName + " failed: " + Error.what());
-    }
-  }
-  Progress.Hide();
-  if (PauseTimer) Timer->SetEnabled(true);
 }
 
 TDecodedNode* TData::NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex) {
@@ -292,10 +396,10 @@ TDecodedNode* TData::NewRoot(std::int64_t Position, TDecodedNode* Child, std::in
 }
 
 void TData::AppendRoot(TDecodedNode* Root) {
-  if (LastRoot)
-    LastRoot->Next = Root;
+  if (NewLast)
+    NewLast->Next = Root;
   else
-    Frames = Root;
-  LastRoot = Root;
-  ++Count;
+    NewFirst = Root;
+  NewLast = Root;
+  ++NewCount;
 }

@@ -3,9 +3,13 @@
 // bytes from memory), restores its byte order, cuts it into BaseFrames,
 // decodes them and follows the file's growth.
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -60,18 +64,31 @@ class TData {
   // parts side by side, one per thread.
   std::int64_t ReadPartBytes = std::int64_t{4} << 20;
 
+  using TThen = std::function<void(const TPassReport& Report)>;
+
   // Reads the file once (whole, or in pieces while streaming), then enables
   // the timer; returns the report of that pass.
   TPassReport StartTracking();
+  // The same with the pass started as StartUpdate starts it; Then gets its
+  // report once the timer is enabled.
+  void StartTracking(TThen Then);
   // Stops the timer, ends the watch of the file and frees the memory kept
   // for the next read.
   void StopTracking();
   // While tracking, a change notification of the file (when the program
   // watches files) starts a pass as a tick of the timer does.
   void WatchFile();
-  // One update pass; also the timer's tick. Returns how it ended, with its
-  // entries (which reach the log as well).
+  // One update pass, run here. Returns how it ended, with its entries (which
+  // reach the log as well).
   TPassReport UpdateFromFile();
+  // The same pass, the timer's tick: where the program runs passes off the
+  // window thread (RunOffThread), it reads and decodes there and comes back
+  // to publish its BaseFrames, messages and image, tell OnNewFrames and hand
+  // its report to Then; meanwhile the holder's BaseFrames, image and the
+  // definition's messages stay as they were. Elsewhere all runs at once.
+  void StartUpdate(TThen Then = {});
+  // Whether a pass of this holder runs.
+  bool Updating() const { return Running; }
   // The same pass over Bytes, the file's content as read (before the word
   // swap), instead of the file: the same BaseFrames, numbers, messages (which
   // name FileName) and notification; a longer content later goes on from
@@ -104,7 +121,7 @@ class TData {
   // Bytes of the blocks the decoded nodes live in.
   std::size_t NodeBytes() const { return Pool.ReservedBytes(); }
   // Number of BaseFrame roots decoded: those in Frames, and those handed to
-  // OnFrames.
+  // OnFrames (not those of a running pass that are not published yet).
   std::int64_t FrameCount() const { return Count; }
   // The worst end of the updates since StartTracking (Complete before any).
   TPassResult Result() const { return Worst; }
@@ -112,12 +129,35 @@ class TData {
  private:
   friend class TPass;
 
-  // The passes of UpdateFromFile and PassOverBytes, their reports in Report.
-  void UpdateFile();
-  void UpdateBytes(std::span<const std::uint8_t> Bytes);
-  // Runs a pass, returning its report with the entries it made.
-  template <typename TRun>
-  TPassReport Reported(TRun&& Run);
+  // What a pass shares with the thread it runs on, which may outlive the holder.
+  struct TRunState {
+    std::atomic<bool> Cancel = false;  // the holder is freed: end the pass
+    std::mutex Mutex;
+    std::condition_variable Ended;
+    bool Working = false;
+    bool Freed = false;  // guarded by Mutex, read on the window thread
+  };
+
+  // Forgets what the passes before read.
+  void ResetTracking();
+  // A pass of UpdateFromFile or StartUpdate (Here: run here).
+  void Update(bool Here, const TThen& Then);
+  // Looks at the file on the window thread; true when it is to be read.
+  bool LookAtChange();
+  // The report of a look while another pass runs: logged and delayed.
+  TPassReport Delayed(bool File);
+  // Runs Work, the reading and decoding of a pass (Here: on this thread),
+  // then Finish, then Then with the report.
+  void RunPass(bool Here, bool PauseTimer, std::function<void()> Work, const TThen& Then);
+  // The end of a pass on the window thread: publishes what it decoded, tells
+  // OnNewFrames and hides the progress. A failure of the pass is thrown on
+  // when it ran here, else logged.
+  void Finish(bool PauseTimer, bool WasEnabled, std::exception_ptr Failure, bool Here);
+  // Makes the BaseFrames, messages and image of the pass the holder's.
+  void Publish();
+  // The reading and decoding of a pass over the file / over Bytes.
+  void ReadTheFile();
+  void ReadTheBytes(std::span<const std::uint8_t> Bytes);
   // Logs the pass; false, with the message, when the file seen by Look is
   // refused, or could not be opened (Look none).
   bool BeginPass(const TFileLook* Look);
@@ -137,10 +177,9 @@ class TData {
   void Note(TPassResult Ended);
   // Checks the BaseFrame length, then decodes and numbers the whole
   // BaseFrames of the reader's data after ProcessedSize, appends them to
-  // Frames (the whole data in the image) or reads them in pieces and hands
-  // them to OnFrames, and tells OnNewFrames. The timer is off while it runs
-  // when PauseTimer is set, and on afterwards.
-  void DecodePass(bool PauseTimer);
+  // the BaseFrames to publish (the whole data in the image) or reads them in
+  // pieces and hands them to OnFrames.
+  void DecodePass();
   // The root of the BaseFrame at the file position Position over Child;
   // numbered after its tree.
   TDecodedNode* NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex);
@@ -151,9 +190,15 @@ class TData {
   TNodePool Pool{&Image};
   TParallelDecoder Decoder{Definition, Reader, FileName, Pool};
   TDecodedNode* LastRoot = nullptr;
+  // The BaseFrames a running pass decoded, linked, not yet in Frames.
+  TDecodedNode* NewFirst = nullptr;
+  TDecodedNode* NewLast = nullptr;
+  std::int64_t NewCount = 0;
   std::int64_t NextSerial = 0;
   bool Numbered = false;
   std::int64_t Count = 0;
+  // The file as the look before the running pass saw it.
+  TFileLook Seen;
   // The file as the last update saw it (with LastFileTime): a file that
   // changes within the resolution of its time stamp is still read again.
   std::optional<TFileLook> LastLook;
@@ -163,8 +208,15 @@ class TData {
   // The ProcessedSize at which the last pass warned that the data held no
   // whole new BaseFrame; -1 after a pass that did not.
   std::int64_t WarnedAt = -1;
+  std::int32_t WarnedLength = 0;  // the BaseFrame length then
   TPassResult Worst = TPassResult::Complete;
   // The pass running.
   TPassReport Report;
+  bool Running = false;
+  // It reached the BaseFrame loop: OnNewFrames is told, the progress hidden.
+  bool Decoded = false;
+  // Tracking was stopped: the timer stays off after a pass.
+  bool Stopped = false;
+  std::shared_ptr<TRunState> RunState = std::make_shared<TRunState>();
   std::unique_ptr<TFileWatch> Watch;
 };

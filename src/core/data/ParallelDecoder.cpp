@@ -193,7 +193,7 @@ TParallelOutcome TParallelDecoder::Decode(const TParallelRun& Run, TPassProgress
   std::vector<TChunk> Chunks = MakeChunks(Run, Count);
   if (Chunks.empty()) return {};
   TChunkPass Pass(std::move(Chunks), Reader, FileName, Run);
-  Progress.ShowAndRunEvents(Run.Position, Run.Handled);
+  Progress.Refresh(Run.Position, Run.Handled);
   bool Counts = false;
   try {
     Counts = RunChunks(Pass, Run, Progress, Meanwhile);
@@ -266,7 +266,7 @@ void TParallelDecoder::Watch(TChunkPass& Pass, const TParallelRun& Run, TPassPro
     if (Done == Shown || Pass.Finished == Pass.Chunks.size()) continue;
     Shown = Done;
     Lock.unlock();
-    Progress.ShowAndRunEvents(Run.Position + Done * Run.Length, Run.Handled + Done);
+    Progress.Refresh(Run.Position + Done * Run.Length, Run.Handled + Done);
     if (Progress.StopAsked()) Pass.FirstStopped = 0;
     Lock.lock();
   }

@@ -146,7 +146,7 @@ TPass::TPieceStep TPass::DecodePiece() {
 bool TPass::StepFrame() {
   const std::int64_t Position = End.Position;
   std::int64_t Next = Position + Length;
-  if (IdCheck && !HoldsBaseFrameId(Data.Image, Position - Data.Reader.Origin())) {
+  if (IdCheck && !HoldsBaseFrameId(Data.Reader.Image(), Position - Data.Reader.Origin())) {
     if (!Data.Resync) {
       WarnInvalidId(Position);
     } else {
@@ -169,7 +169,7 @@ bool TPass::StepFrame() {
 
 bool TPass::DecodeFrame() {
   const std::int64_t Position = End.Position;
-  const auto [Outcome, Child] = DecodeBaseFrame(Data.Definition, Data.Image, Position - Data.Reader.Origin(), Position,
+  const auto [Outcome, Child] = DecodeBaseFrame(Data.Definition, Data.Reader.Image(), Position - Data.Reader.Origin(), Position,
                                                 IdCheck, Data.Pool, Data.FileName);
   if (Outcome == TFrameOutcome::Stopped) return false;
   TDecodedNode* Root = Data.NewRoot(Position, Child, RootDefIndex);

@@ -30,9 +30,12 @@ void TPassReader::Fail(const std::string& What) {
   ReadFailed = true;
 }
 
-void TPassReader::FreeSpare() { TImageBytes().swap(Spare); }
+void TPassReader::FreeSpare() {
+  if (!Unpublished) TImageBytes().swap(Working.Bytes);
+}
 
-bool TPassReader::SizeSpare(std::size_t Size) {
+bool TPassReader::SizeWorking(std::size_t Size) {
+  TImageBytes& Spare = Working.Bytes;
   // The image before the last one lends its memory: a big file is not
   // read into fresh pages on every tick.
   try {
@@ -46,14 +49,16 @@ bool TPassReader::SizeSpare(std::size_t Size) {
   return true;
 }
 
-void TPassReader::InstallSpare() {
-  Target.Bytes.swap(Spare);
-  ImageOrigin = 0;
+void TPassReader::Publish() {
+  if (!Unpublished) return;
+  Published.Bytes.swap(Working.Bytes);
+  Unpublished = false;
 }
 
 bool TPassReader::ReadWhole(const TPacketFile& File, std::int64_t Size, std::size_t Parts, std::int64_t PartBytes) {
   ReadFailed = false;
-  if (!SizeSpare(static_cast<std::size_t>(Size))) return false;
+  if (!SizeWorking(static_cast<std::size_t>(Size))) return false;
+  TImageBytes& Spare = Working.Bytes;
   // A big file is read and word-swapped in parts side by side: the pages of
   // a fresh image fault in on every core.
   Parts = static_cast<std::size_t>(
@@ -76,22 +81,24 @@ bool TPassReader::ReadWhole(const TPacketFile& File, std::int64_t Size, std::siz
     if (Read[I] < Starts[I + 1] - Starts[I]) Stop = Starts[I] + Read[I];
   }
   Spare.resize(static_cast<std::size_t>(Stop));
-  InstallSpare();
+  Unpublished = true;
+  ImageOrigin = 0;
   return true;
 }
 
 bool TPassReader::TakeWhole(std::span<const std::uint8_t> Bytes) {
   ReadFailed = false;
-  if (!SizeSpare(Bytes.size())) return false;
-  if (!Bytes.empty()) std::memcpy(Spare.data(), Bytes.data(), Bytes.size());
-  SwapPairs(Spare, 0);
-  InstallSpare();
+  if (!SizeWorking(Bytes.size())) return false;
+  if (!Bytes.empty()) std::memcpy(Working.Bytes.data(), Bytes.data(), Bytes.size());
+  SwapPairs(Working.Bytes, 0);
+  Unpublished = true;
+  ImageOrigin = 0;
   return true;
 }
 
 void TPassReader::BeginWhole() {
   Pieces = nullptr;
-  End = Target.Size();
+  End = Image().Size();
 }
 
 bool TPassReader::BeginPieces(const TPieceReader& Read, std::int64_t DataEnd, std::int64_t Head) {
@@ -102,6 +109,9 @@ bool TPassReader::BeginPieces(const TPieceReader& Read, std::int64_t DataEnd, st
 }
 
 bool TPassReader::ReadPiece(std::int64_t Start, std::int64_t Stop) {
+  // Pieces go to the holder's image, where the hand-over finds them.
+  Publish();
+  TMemoryStream& Target = Published;
   ImageOrigin = Start;
   try {
     Target.Bytes.resize(static_cast<std::size_t>(Stop - Start));
@@ -126,12 +136,12 @@ bool TPassReader::ReadWords(std::int64_t Start, std::int64_t Stop) {
   if (Stop < End && WordStart(Stop) != Stop) ++Stop;
   if (!ReadPiece(Start, Stop)) return false;
   // A file that shrank while it is read ends where it ends now.
-  if (Target.Size() < Stop - Start) End = Start + Target.Size();
+  if (Image().Size() < Stop - Start) End = Start + Image().Size();
   return true;
 }
 
 bool TPassReader::Holds(std::int64_t First, std::int64_t Last) const {
-  return ImageOrigin <= std::max<std::int64_t>(0, First) && std::min(End, Last) <= ImageOrigin + Target.Size();
+  return ImageOrigin <= std::max<std::int64_t>(0, First) && std::min(End, Last) <= ImageOrigin + Image().Size();
 }
 
 std::int64_t TPassReader::WordStart(std::int64_t Position) const {
@@ -157,6 +167,7 @@ std::uint8_t TPassReader::FileByte(std::int64_t Position) const {
   const std::int64_t Anchor = PairingStarts.empty() ? 0 : PairingStarts.back();
   const std::int64_t Other = (Position - Anchor) % 2 == 0 ? Position + 1 : Position - 1;
   // The data's odd last byte is not swapped.
+  const TMemoryStream& Target = Image();
   return Target.Bytes[static_cast<std::size_t>((Other < ImageOrigin + Target.Size() ? Other : Position) - ImageOrigin)];
 }
 
@@ -164,7 +175,7 @@ void TPassReader::PairFrom(std::int64_t Position) {
   if (WordStart(Position) == Position) return;
   // Back to the data's order from the word that held Position, then paired from Position.
   const std::span<std::uint8_t> Rest =
-      std::span(Target.Bytes).subspan(static_cast<std::size_t>(Position - 1 - ImageOrigin));
+      std::span(Current().Bytes).subspan(static_cast<std::size_t>(Position - 1 - ImageOrigin));
   SwapWords(Rest);
   PairingStarts.push_back(Position);
   SwapWords(Rest.subspan(1));

@@ -1,7 +1,9 @@
 #pragma once
-// Reads a holder's data into its image, word-swapped: the whole data at
-// once (a big file in parts side by side), or the pieces a streaming pass
-// asks for. Keeps where the words pair anew after a resynchronisation.
+// Reads a holder's data, word-swapped: the whole data at once (a big file
+// in parts side by side) into an image of the pass's own that becomes the
+// holder's image when the pass publishes it, or the pieces a streaming pass
+// asks for into the holder's image. Keeps where the words pair anew after a
+// resynchronisation.
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -21,18 +23,21 @@ void LogReadFailure(const std::string& What, const std::string& FileName);
 
 class TPassReader {
  public:
-  TPassReader(TMemoryStream& Image, const std::string& FileName) : Target(Image), FileName(FileName) {}
+  TPassReader(TMemoryStream& Image, const std::string& FileName) : Published(Image), FileName(FileName) {}
 
   // Forgets the pairings: the data is read from its start again.
   void Restart() { PairingStarts.clear(); }
   // Frees the memory kept for the next whole read.
   void FreeSpare();
-  // Makes the image the word-swapped file, Size bytes of File, read in up to
-  // Parts parts of at least PartBytes. False, with the message, the image
-  // untouched, when it cannot be read.
+  // Makes the pass's image the word-swapped file, Size bytes of File, read in
+  // up to Parts parts of at least PartBytes. False, with the message, the
+  // images untouched, when it cannot be read.
   bool ReadWhole(const TPacketFile& File, std::int64_t Size, std::size_t Parts, std::int64_t PartBytes);
   // The same with Bytes, the data as read.
   bool TakeWhole(std::span<const std::uint8_t> Bytes);
+  // Makes the image of the last whole read the holder's; the holder's image
+  // before keeps its memory for the next read.
+  void Publish();
   // Starts a pass over the DataEnd bytes Pieces reads (none: the image
   // holds all the data), its image the first Head bytes; false, with the
   // message, when they cannot be read.
@@ -45,7 +50,8 @@ class TPassReader {
   // ends before End); false, with the message, when they cannot be read.
   bool ReadWords(std::int64_t Start, std::int64_t End);
   bool Streaming() const { return Pieces != nullptr; }
-  const TMemoryStream& Image() const { return Target; }
+  // The image the pass reads.
+  const TMemoryStream& Image() const { return Unpublished ? Working : Published; }
   // The end of the pass's data.
   std::int64_t DataEnd() const { return End; }
   // The file position of the image's first byte.
@@ -65,12 +71,10 @@ class TPassReader {
   void PairFrom(std::int64_t Position);
 
  private:
-  // Makes the spare image Size bytes long, with room to grow; false, with
+  TMemoryStream& Current() { return Unpublished ? Working : Published; }
+  // Makes the pass's image Size bytes long, with room to grow; false, with
   // the message, when there is not enough memory.
-  bool SizeSpare(std::size_t Size);
-  // Makes the spare image, word-swapped, the image; the image before
-  // becomes the spare one.
-  void InstallSpare();
+  bool SizeWorking(std::size_t Size);
   // Makes the image the word-swapped bytes [Start, Stop) of the data
   // (fewer when the data ends before Stop); false, with the message.
   bool ReadPiece(std::int64_t Start, std::int64_t Stop);
@@ -80,9 +84,11 @@ class TPassReader {
   // Logs the failure; the pass failed.
   void Fail(const std::string& What);
 
-  TMemoryStream& Target;
+  TMemoryStream& Published;
   const std::string& FileName;
-  TImageBytes Spare;
+  // The image of a whole read; the holder's image before once published.
+  TMemoryStream Working;
+  bool Unpublished = false;
   // Where the words of the data pair anew, ascending: each position after
   // the first (0) at which a resynchronisation changed the pairing.
   std::vector<std::int64_t> PairingStarts;

@@ -161,8 +161,8 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
   if (Row.BytePos >= 0) {
     if (Row.Kind == ekText) {
       std::string Text = ReadMessage(*Stream, Base, {Row.BytePos, Row.BitPos}, {Row.ByteLen, Row.BitLen});
-      Raw = static_cast<double>(Messages.size());
-      Messages.push_back(Text);
+      Raw = static_cast<double>(MessageCount());
+      (Holding ? Held : Messages).push_back(Text);
       Level.Store(Slots.Raw, Raw, scTextIndex);
       AddEntry(llMessage, Text);
     } else {

@@ -112,6 +112,11 @@ class TFramesDefinition {
   // Appends the messages a copy decoded to this definition's, emptying More;
   // the index the first of them gets.
   std::size_t AppendMessages(std::vector<std::string>& More);
+  // From now on the messages decoded are held back, numbered after those
+  // the definition has, so that others may read those meanwhile.
+  void HoldMessages() { Holding = true; }
+  // Adds the messages held back to the definition's and holds no more.
+  void ReleaseMessages();
 
  protected:
   // Everything but the decoding state, with Messages for the messages.
@@ -177,6 +182,10 @@ class TFramesDefinition {
   class TRowResolver;
 
   std::vector<std::string>& Messages;
+  std::vector<std::string> Held;
+  bool Holding = false;
+  // The messages the decodings gave so far, those held back included.
+  std::size_t MessageCount() const { return Messages.size() + Held.size(); }
   std::string SourceName;  // the structure file's
   const TMemoryStream* Stream = nullptr;
   std::int64_t Base = 0;  // the first byte of the frame being decoded

@@ -100,10 +100,16 @@ TFramesDefinition::~TFramesDefinition() = default;
 std::unique_ptr<TFramesDefinition> TFramesDefinition::CopyFor(std::vector<std::string>&) const { return nullptr; }
 
 std::size_t TFramesDefinition::AppendMessages(std::vector<std::string>& More) {
-  const std::size_t First = Messages.size();
-  Messages.insert(Messages.end(), std::make_move_iterator(More.begin()), std::make_move_iterator(More.end()));
+  const std::size_t First = MessageCount();
+  std::vector<std::string>& Target = Holding ? Held : Messages;
+  Target.insert(Target.end(), std::make_move_iterator(More.begin()), std::make_move_iterator(More.end()));
   More.clear();
   return First;
+}
+
+void TFramesDefinition::ReleaseMessages() {
+  Holding = false;
+  AppendMessages(Held);
 }
 
 void TFramesDefinition::LoadFromText(std::string_view Content) {

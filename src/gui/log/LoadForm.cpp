@@ -55,4 +55,3 @@ void TLoadForm::SetPosition(std::int64_t Position) { ProgressBar1->setValue(Clam
 
 void TLoadForm::SetCounter(const std::string& Counter) { Label2->setText(QString::fromStdString(Counter)); }
 
-void TLoadForm::ProcessMessages() { QApplication::processEvents(); }

@@ -22,7 +22,6 @@ class TLoadForm : public QWidget, public TLoadProgress {
   void SetMaximum(std::int64_t Maximum) override;
   void SetPosition(std::int64_t Position) override;
   void SetCounter(const std::string& Counter) override;
-  void ProcessMessages() override;
 
  private:
   void FormCreate();

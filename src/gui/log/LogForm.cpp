@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QThread>
 #include <QVBoxLayout>
 
 #include "common/AtomicFile.h"
@@ -55,7 +56,13 @@ TLogForm::TLogForm() : QWidget(nullptr, Qt::Tool) {
   Layout->addWidget(LogWin);
   FormCreate();
   LogForm = this;
-  PreviousSink = SetLogSink([this](TLogLevel Level, const std::string& Text) { AddEntry(Level, Text); });
+  PreviousSink = SetLogSink([this](TLogLevel Level, const std::string& Text) {
+    // The entries of a pass off the window thread come as events, in order.
+    if (QThread::currentThread() == thread())
+      AddEntry(Level, Text);
+    else
+      QMetaObject::invokeMethod(this, [this, Level, Text] { AddEntry(Level, Text); }, Qt::QueuedConnection);
+  });
 }
 
 TLogForm::~TLogForm() {

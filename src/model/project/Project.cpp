@@ -123,12 +123,18 @@ bool TProject::ReadDefinition() {
 
 void TProject::LoadData() {
   FLoadReports.clear();
-  StartData(Resolved(Settings.PaketFileA), 0);
-  if (!Settings.PaketFileB.empty()) StartData(Resolved(Settings.PaketFileB), SecondFileSerialBase);
-  SetState(TProjectState::Active);
+  const std::string FileB = Settings.PaketFileB.empty() ? "" : Resolved(Settings.PaketFileB);
+  // File B's first pass starts once file A's has ended.
+  StartData(Resolved(Settings.PaketFileA), 0, [this, FileB] {
+    if (FileB.empty()) {
+      SetState(TProjectState::Active);
+      return;
+    }
+    StartData(FileB, SecondFileSerialBase, [this] { SetState(TProjectState::Active); });
+  });
 }
 
-void TProject::StartData(const std::string& FileName, std::int32_t SerialBase) {
+void TProject::StartData(const std::string& FileName, std::int32_t SerialBase, const std::function<void()>& Then) {
   std::unique_ptr<TData>& Data = SerialBase == 0 ? DataA : DataB;
   Data = std::make_unique<TData>(FileName, *Definition);
   Data->SerialBase = SerialBase;
@@ -142,9 +148,14 @@ void TProject::StartData(const std::string& FileName, std::int32_t SerialBase) {
   if (OnStreamedFrames && NewStreamedSink)
     Data->NewChunkSink = [this, Source = SerialBase == 0 ? 0 : 1] { return NewStreamedSink(Source); };
   Data->Timer->SetInterval(Settings.UpdateInterval * 1000);
-  FLoadReports.push_back(Data->StartTracking());
-  if (!Settings.Tracking) Data->StopTracking();
-  else if (Settings.UpdateOnFileChange) Data->WatchFile();
+  Data->StartTracking([this, &Data, Then](const TPassReport& First) {
+    FLoadReports.push_back(First);
+    if (!Settings.Tracking)
+      Data->StopTracking();
+    else if (Settings.UpdateOnFileChange)
+      Data->WatchFile();
+    Then();
+  });
 }
 
 void TProject::Unload() {

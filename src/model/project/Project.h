@@ -95,7 +95,9 @@ class TProject {
   // with a number that is not an integer.
   bool Load();
   // The two steps of Load: the checks and the definition (the project is
-  // Loading after it), then the packet files (Active after it).
+  // Loading after it), then the packet files, file B's first pass after
+  // file A's (Active once they ended: where passes run off the window
+  // thread, after LoadData returns).
   bool LoadDefinition();
   void LoadData();
   // Why the last LoadDefinition failed: its last Error entry (empty when it
@@ -151,7 +153,9 @@ class TProject {
   void SetState(TProjectState State);
   // LoadDefinition without its failure text.
   bool ReadDefinition();
-  void StartData(const std::string& FileName, std::int32_t SerialBase);
+  // Makes the holder of FileName and starts its first pass; Then runs once
+  // it has ended.
+  void StartData(const std::string& FileName, std::int32_t SerialBase, const std::function<void()>& Then);
 
   TProjectState FState = TProjectState::Empty;
   std::uint64_t FId;
