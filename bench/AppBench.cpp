@@ -16,6 +16,7 @@
 #include "BenchApplication.h"
 #include "BenchMeasure.h"
 #include "QuietDialogs.h"
+#include "TimerLateness.h"
 #include "WindowLateness.h"
 #include "browser/BrowserForm.h"
 #include "data/Data.h"
@@ -57,6 +58,7 @@ double LoadProject(TProjectForm*& Project, const std::string& File) {
   Project->Tracking->setChecked(false);
   const Clock::time_point Start = Clock::now();
   Project->Button1Click();
+  RunEventsUntilNoPass();
   QApplication::processEvents();
   return SecondsSince(Start);
 }

@@ -16,6 +16,7 @@
 
 #include "browser/BrowserForm.h"
 #include "BenchApplication.h"
+#include "TimerLateness.h"
 #include "BenchMeasure.h"
 #include "project/ProjectForm.h"
 #include "sim/SimGenerator.h"
@@ -74,6 +75,7 @@ int main(int argc, char** argv) {
   Project->Tracking->setChecked(false);
   Clock::time_point Start = Clock::now();
   Project->Button1Click();
+  RunEventsUntilNoPass();
   const double LoadSeconds = SecondsSince(Start);
   const std::int64_t Nodes = TreeNodes(Project->Model().DataA->Frames);
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "BenchMeasure.h"
+#include "common/LoadProgress.h"
 
 struct TLateness {
   double Worst = 0;         // seconds
@@ -52,6 +53,11 @@ class TTimerWatch {
 // Runs the window thread's events until Done holds.
 inline void RunEventsUntil(const std::function<bool()>& Done) {
   while (!Done()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// Runs events until no update pass runs: passes end in an event.
+inline void RunEventsUntilNoPass() {
+  RunEventsUntil([] { return !LoadProgress().Busy; });
 }
 
 inline void RunEventsFor(double Seconds) {

@@ -34,6 +34,7 @@ TLateness FirstLoad(TProjectForm& Project, const std::string& File) {
     Loaded = true;
   });
   RunEventsUntil([&] { return Loaded; });
+  RunEventsUntilNoPass();
   RunEventsFor(SettleSeconds);
   return Watch.Stop();
 }

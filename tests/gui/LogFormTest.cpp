@@ -1,6 +1,7 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QRegularExpression>
+#include <thread>
 
 #include "GuiFixture.h"
 #include "common/DateTime.h"
@@ -34,6 +35,21 @@ class LogWindow : public testing::Test {
   TTempDir Temp;
   std::filesystem::path Previous;
 };
+
+TEST_F(LogWindow, EntriesOfAnotherThreadComeAsEventsAndThoseMadeHereMeanwhileAfterThem) {
+  std::thread([] {
+    for (int I = 0; I < 3000; ++I) AddEntry(llMessage, "EVT " + std::to_string(I));
+  }).join();
+  AddEntry(llInfo, "here");
+  EXPECT_TRUE(Form->Lines().empty());
+  ProcessPendingEvents();
+  while (Form->Lines().size() < 3001) QApplication::processEvents();
+  ASSERT_EQ(Form->Lines().size(), 3001u);
+  EXPECT_TRUE(Form->Lines()[2999].Text.ends_with(" [Message] EVT 2999"));
+  EXPECT_TRUE(Form->Lines()[3000].Text.ends_with(" [Info] here"));
+  AddEntry(llInfo, "at once");
+  EXPECT_EQ(Form->Lines().size(), 3002u);
+}
 
 const QRegularExpression Stamp(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4}( \\d\\d:\\d\\d:\\d\\d)?"));
 

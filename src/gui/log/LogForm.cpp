@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QThread>
+#include <chrono>
 #include <QVBoxLayout>
 
 #include "common/AtomicFile.h"
@@ -56,13 +57,39 @@ TLogForm::TLogForm() : QWidget(nullptr, Qt::Tool) {
   Layout->addWidget(LogWin);
   FormCreate();
   LogForm = this;
-  PreviousSink = SetLogSink([this](TLogLevel Level, const std::string& Text) {
-    // The entries of a pass off the window thread come as events, in order.
-    if (QThread::currentThread() == thread())
+  PreviousSink = SetLogSink([this](TLogLevel Level, const std::string& Text) { Take(Level, Text); });
+}
+
+void TLogForm::Take(int Level, const std::string& Text) {
+  // The entries of a pass off the window thread wait for the window thread,
+  // and those made there meanwhile behind them.
+  bool First = false;
+  {
+    const std::lock_guard Lock(WaitingMutex);
+    if (Waiting.empty() && QThread::currentThread() == thread()) {
       AddEntry(Level, Text);
-    else
-      QMetaObject::invokeMethod(this, [this, Level, Text] { AddEntry(Level, Text); }, Qt::QueuedConnection);
-  });
+      return;
+    }
+    First = Waiting.empty();
+    Waiting.emplace_back(Level, Text);
+  }
+  if (First) QMetaObject::invokeMethod(this, [this] { ShowWaiting(); }, Qt::QueuedConnection);
+}
+
+void TLogForm::ShowWaiting() {
+  // A share at a time, so that a pass's thousands of entries leave the other
+  // events their turn.
+  constexpr std::chrono::milliseconds Share(20);
+  const auto Until = std::chrono::steady_clock::now() + Share;
+  std::unique_lock Lock(WaitingMutex);
+  while (!Waiting.empty() && std::chrono::steady_clock::now() < Until) {
+    const auto [Level, Text] = std::move(Waiting.front());
+    Waiting.pop_front();
+    Lock.unlock();
+    AddEntry(Level, Text);
+    Lock.lock();
+  }
+  if (!Waiting.empty()) QMetaObject::invokeMethod(this, [this] { ShowWaiting(); }, Qt::QueuedConnection);
 }
 
 TLogForm::~TLogForm() {

@@ -2,6 +2,8 @@
 // The log window: every entry of the system, coloured by level, and the
 // buffer of Message entries that can be saved to a dated file.
 #include <QWidget>
+#include <deque>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -33,9 +35,15 @@ class TLogForm : public QWidget {
   void closeEvent(QCloseEvent* Event) override;
 
  private:
+  // Shows the entry at once on the window thread when none waits, else
+  // queues it for ShowWaiting.
+  void Take(int Level, const std::string& Text);
+  void ShowWaiting();
   void FormCreate();
   std::vector<TRtfLine> FLines;
   TLogSink PreviousSink;
+  std::mutex WaitingMutex;
+  std::deque<std::pair<int, std::string>> Waiting;
 };
 
 extern TLogForm* LogForm;
