@@ -21,20 +21,6 @@ namespace {
 constexpr std::int64_t MinChunkFrames = 8;
 constexpr std::int64_t MinAutomaticChunkFrames = 4096;
 
-// Numbers nodes in the order one thread decodes them, children before their
-// node.
-struct TTreeNumbering {
-  std::int64_t Serial = 0;  // the next serial number
-
-  // Numbers the nodes of List and their trees.
-  void Number(TDecodedNode* List) {
-    for (TDecodedNode* Node = List; Node; Node = Node->Next) {
-      Number(Node->Child);
-      Node->SerialNo = static_cast<std::int32_t>(Serial++);
-    }
-  }
-};
-
 }  // namespace
 
 // The BaseFrames [Start, End) of the data, decoded on a thread of their own.
@@ -44,11 +30,12 @@ struct TParallelDecoder::TChunk {
   std::vector<std::string> Messages;
   std::unique_ptr<TFramesDefinition> Definition;
   TNodePool* Pool = nullptr;
+  std::size_t FirstNode = 0;           // of the chunk in Pool
   std::unique_ptr<TNodePool> OwnPool;  // unless streamed
   std::vector<TDecodedNode*> Roots;    // without a sink
   std::unique_ptr<TChunkSink> Sink;    // takes the BaseFrames instead
   std::int64_t Taken = 0;              // by the sink
-  std::int64_t Nodes = 0;              // decoded
+  std::int64_t Nodes = 0;              // decoded, numbered by it from 0
   // The nodes of TEXT rows holding a message index, to be moved behind the
   // messages of the chunks before.
   std::vector<TDecodedNode*> TextNodes;
@@ -103,6 +90,22 @@ class TParallelDecoder::TChunkPass {
     ChunkDone.notify_one();
   }
 
+  // Moves the serial numbers of the first Counted chunks, each numbered from
+  // 0, to chunk I's from Bases[I] on; each thread takes a share of every
+  // chunk, in memory order.
+  void OffsetSerials(std::size_t Counted, const std::vector<std::int64_t>& Bases) {
+    const std::size_t Parts = Chunks.size();
+    RunParts(Parts, [this, Counted, &Bases, Parts](std::size_t Part) {
+      for (std::size_t I = 0; I < Counted; ++I) {
+        if (Bases[I] == 0) continue;
+        const TChunk& Chunk = Chunks[I];
+        const std::size_t Nodes = Chunk.Pool->Size() - Chunk.FirstNode;
+        Chunk.Pool->OffsetSerials(Chunk.FirstNode + Nodes * Part / Parts, Chunk.FirstNode + Nodes * (Part + 1) / Parts,
+                                  Bases[I]);
+      }
+    });
+  }
+
   // The BaseFrame positions handled by the chunks so far.
   std::int64_t Handled() const {
     std::int64_t Done = 0;
@@ -113,12 +116,8 @@ class TParallelDecoder::TChunkPass {
  private:
   void DecodeFrames(TChunk& Chunk, std::size_t Index) {
     Chunk.Reached = Chunk.Start;
-    // A sink's BaseFrames are numbered as they are decoded, from 0.
-    std::int64_t Serial = 0;
-    if (Chunk.Sink) {
-      Chunk.Definition->Serials = &Serial;
-      Chunk.Definition->TextNodes = nullptr;
-    }
+    Chunk.Definition->Serials = &Chunk.Nodes;
+    if (Chunk.Sink) Chunk.Definition->TextNodes = nullptr;
     for (; Chunk.Reached < Chunk.End && FirstStopped.load() > Index; Chunk.Reached += Run.Length) {
       const std::size_t NodesBefore = Chunk.Pool->Size();
       const auto [Outcome, Child] = DecodeBaseFrame(*Chunk.Definition, Reader.Image(), Chunk.Reached - Reader.Origin(),
@@ -134,11 +133,10 @@ class TParallelDecoder::TChunkPass {
         Root->Child = Child;
         Root->Position = static_cast<std::int32_t>(Chunk.Reached);
         Root->DefIndex = Run.RootDefIndex;
-        Chunk.Nodes += static_cast<std::int64_t>(Chunk.Pool->Size() - NodesBefore);
+        Root->SerialNo = static_cast<std::int32_t>(Chunk.Nodes++);
         if (!Chunk.Sink) {
           Chunk.Roots.push_back(Root);
         } else {
-          Root->SerialNo = static_cast<std::int32_t>(Serial++);
           Chunk.Sink->Take(*Root, Chunk.Messages);
           ++Chunk.Taken;
           Chunk.Pool->Rollback(NodesBefore);
@@ -236,6 +234,7 @@ std::vector<TParallelDecoder::TChunk> TParallelDecoder::MakeChunks(const TParall
       Chunk.Pool = StreamPools[I].get();
       if (Run.NewSink) Chunk.Sink = Run.NewSink();
     }
+    Chunk.FirstNode = Chunk.Pool->Size();
   }
   return Chunks;
 }
@@ -303,15 +302,8 @@ TParallelOutcome TParallelDecoder::Collect(TChunkPass& Pass, const TParallelRun&
     Bases.push_back(NextSerial);
     NextSerial += Chunk.Nodes;
   }
-  // A sink's BaseFrames were numbered as they were decoded.
-  if (!Run.Streamed || !Run.NewSink)
-    RunParts(Counted, [&Pass, &Bases](std::size_t I) {
-      TTreeNumbering Numbering{Bases[I]};
-      for (TDecodedNode* Root : Pass.Chunks[I].Roots) {
-        Numbering.Number(Root->Child);
-        Root->SerialNo = static_cast<std::int32_t>(Numbering.Serial++);
-      }
-    });
+  // A sink's BaseFrames are numbered from their join's base.
+  if (!Run.Streamed || !Run.NewSink) Pass.OffsetSerials(Counted, Bases);
   return Outcome;
 }
 

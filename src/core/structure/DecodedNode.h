@@ -78,6 +78,9 @@ class TNodePool {
     if (Mark < Count) Count = Mark;
   }
   std::size_t Size() const { return Count; }
+  // Adds Offset to the serial numbers of the nodes [From, To) of this pool,
+  // counted in the order they were allocated.
+  void OffsetSerials(std::size_t From, std::size_t To, std::int64_t Offset);
   // Forgets the nodes of Sharer, a pool made with this one, and reuses its
   // blocks once this pool's own are full.
   void Reuse(TNodePool& Sharer);
