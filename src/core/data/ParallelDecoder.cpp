@@ -135,6 +135,9 @@ class TParallelDecoder::TChunkPass {
         Root->DefIndex = Run.RootDefIndex;
         Root->SerialNo = static_cast<std::int32_t>(Chunk.Nodes++);
         if (!Chunk.Sink) {
+          // Linked here, while the roots are in the cache; streamed roots
+          // are handed over one by one.
+          if (!Run.Streamed && !Chunk.Roots.empty()) Chunk.Roots.back()->Next = Root;
           Chunk.Roots.push_back(Root);
         } else {
           Chunk.Sink->Take(*Root, Chunk.Messages);
@@ -295,6 +298,8 @@ TParallelOutcome TParallelDecoder::Collect(TChunkPass& Pass, const TParallelRun&
     for (TDecodedNode* Node : Chunk.TextNodes) Node->RawValue += static_cast<double>(FirstMessage);
     for (const auto& [Level, Text] : Chunk.Log) AddEntry(Level, Text);
     for (const auto& [Text, Repeats] : Chunk.Repeats) AddRepeats(Text, Repeats);
+    if (!Run.Streamed && !Outcome.Roots.empty() && !Chunk.Roots.empty())
+      Outcome.Roots.back()->Next = Chunk.Roots.front();
     Outcome.Roots.insert(Outcome.Roots.end(), Chunk.Roots.begin(), Chunk.Roots.end());
     if (Chunk.Sink) Outcome.Joins.push_back({std::move(Chunk.Sink), NextSerial, Chunk.Taken});
     Outcome.Handled += Chunk.Handled.load();

@@ -42,7 +42,8 @@ struct TParallelOutcome {
   // decoding stopped), and the positions handled by then.
   std::int64_t Position = 0;
   std::int64_t Handled = 0;
-  std::vector<TDecodedNode*> Roots;  // numbered, without sinks
+  // Numbered, without sinks; linked in order unless streamed.
+  std::vector<TDecodedNode*> Roots;
   std::vector<TChunkJoin> Joins;
 };
 
