@@ -28,7 +28,7 @@ struct TParallelDecoder::TChunk {
   std::int64_t Start = 0;
   std::int64_t End = 0;
   std::vector<std::string> Messages;
-  std::unique_ptr<TFramesDefinition> Definition;
+  std::unique_ptr<TFramesDefinition> Definition;  // copied on its thread
   TNodePool* Pool = nullptr;
   std::size_t FirstNode = 0;           // of the chunk in Pool
   std::unique_ptr<TNodePool> OwnPool;  // unless streamed
@@ -51,11 +51,17 @@ struct TParallelDecoder::TChunk {
 // the earliest chunk that stopped, after which no chunk counts.
 class TParallelDecoder::TChunkPass {
  public:
-  TChunkPass(std::vector<TChunk> Chunks, const TPassReader& Reader, const std::string& FileName,
-             const TParallelRun& Run)
-      : Chunks(std::move(Chunks)), Reader(Reader), FileName(FileName), Run(Run), FirstStopped(this->Chunks.size()) {}
+  TChunkPass(std::vector<TChunk> Chunks, const TFramesDefinition& Definition, const TPassReader& Reader,
+             const std::string& FileName, const TParallelRun& Run)
+      : Chunks(std::move(Chunks)),
+        Definition(Definition),
+        Reader(Reader),
+        FileName(FileName),
+        Run(Run),
+        FirstStopped(this->Chunks.size()) {}
 
   std::vector<TChunk> Chunks;
+  const TFramesDefinition& Definition;  // copied by each chunk
   const TPassReader& Reader;
   const std::string& FileName;
   const TParallelRun& Run;
@@ -71,17 +77,12 @@ class TParallelDecoder::TChunkPass {
       TLogCapture Capture;
       TLogDedup Dedup;
       try {
-        DecodeFrames(Chunk, Index);
-      } catch (const std::exception& Error) {
-        AddEntry(llError, "Decoding stopped at BaseFrame position " + std::to_string(Chunk.Reached) + " of " +
-                              FileName + ": " + Error.what());
-        Chunk.Stopped = true;
+        CopyAndDecode(Chunk, Index);
       } catch (...) {
         Chunk.Failure = std::current_exception();
         Chunk.Stopped = true;
       }
       if (Chunk.Stopped) NoteStop(Index);
-      Chunk.Definition->Serials = nullptr;
       Chunk.Repeats = Dedup.TakeRepeats();
       Chunk.Log = std::move(Capture.Entries);
     }
@@ -114,10 +115,23 @@ class TParallelDecoder::TChunkPass {
   }
 
  private:
-  void DecodeFrames(TChunk& Chunk, std::size_t Index) {
+  // Decodes the chunk with a copy of the definition made on its own thread,
+  // so that the copy's memory lies apart from the other threads'.
+  void CopyAndDecode(TChunk& Chunk, std::size_t Index) {
     Chunk.Reached = Chunk.Start;
+    Chunk.Definition = Definition.CopyFor(Chunk.Messages);
     Chunk.Definition->Serials = &Chunk.Nodes;
-    if (Chunk.Sink) Chunk.Definition->TextNodes = nullptr;
+    Chunk.Definition->TextNodes = Chunk.Sink ? nullptr : &Chunk.TextNodes;
+    try {
+      DecodeFrames(Chunk, Index);
+    } catch (const std::exception& Error) {
+      AddEntry(llError, "Decoding stopped at BaseFrame position " + std::to_string(Chunk.Reached) + " of " + FileName +
+                            ": " + Error.what());
+      Chunk.Stopped = true;
+    }
+  }
+
+  void DecodeFrames(TChunk& Chunk, std::size_t Index) {
     for (; Chunk.Reached < Chunk.End && FirstStopped.load() > Index; Chunk.Reached += Run.Length) {
       const std::size_t NodesBefore = Chunk.Pool->Size();
       const auto [Outcome, Child] = DecodeBaseFrame(*Chunk.Definition, Reader.Image(), Chunk.Reached - Reader.Origin(),
@@ -190,10 +204,8 @@ TParallelOutcome TParallelDecoder::Decode(const TParallelRun& Run, TPassProgress
   const auto Cores = static_cast<std::int64_t>(ThreadCount(Run.Threads));
   const std::int64_t MinFrames = Run.Threads > 0 ? MinChunkFrames : MinAutomaticChunkFrames;
   const auto Count = static_cast<std::size_t>(std::min(Cores, Frames / MinFrames));
-  if (Count < 2) return {};
-  std::vector<TChunk> Chunks = MakeChunks(Run, Count);
-  if (Chunks.empty()) return {};
-  TChunkPass Pass(std::move(Chunks), Reader, FileName, Run);
+  if (Count < 2 || !Definition.Copyable()) return {};
+  TChunkPass Pass(MakeChunks(Run, Count), Definition, Reader, FileName, Run);
   Progress.Refresh(Run.Position, Run.Handled);
   bool Counts = false;
   try {
@@ -226,9 +238,6 @@ std::vector<TParallelDecoder::TChunk> TParallelDecoder::MakeChunks(const TParall
     };
     Chunk.Start = Part(I);
     Chunk.End = Part(I + 1);
-    Chunk.Definition = Definition.CopyFor(Chunk.Messages);
-    if (!Chunk.Definition) return {};
-    Chunk.Definition->TextNodes = &Chunk.TextNodes;
     if (!Run.Streamed) {
       Chunk.OwnPool = std::make_unique<TNodePool>(Pool);
       Chunk.Pool = Chunk.OwnPool.get();
