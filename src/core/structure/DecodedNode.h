@@ -59,8 +59,9 @@ static_assert(sizeof(TDecodedNode) == 40);
 // with a small header that leads from a node to its pool's blocks. All nodes
 // live as long as the pool. A mark taken before a decoding lets an aborted
 // decoding give its nodes back. Pools made for other threads share the
-// blocks of a pool, so that their nodes can link to each other.
-class TNodePool {
+// blocks of a pool, so that their nodes can link to each other. A pool has
+// cache lines of its own: the pools of other threads are written as often.
+class alignas(64) TNodePool {
  public:
   explicit TNodePool(const TMemoryStream* Stream = nullptr);
   // Allocates into Owner's blocks, alongside Owner and its other sharers (each
