@@ -395,11 +395,11 @@ TDecodedNode* TData::NewRoot(std::int64_t Position, TDecodedNode* Child, std::in
   return Root;
 }
 
-void TData::AppendRoot(TDecodedNode* Root) {
+void TData::AppendRoots(TDecodedNode* First, TDecodedNode* Last, std::int64_t Roots) {
   if (NewLast)
-    NewLast->Next = Root;
+    NewLast->Next = First;
   else
-    NewFirst = Root;
-  NewLast = Root;
-  ++NewCount;
+    NewFirst = First;
+  NewLast = Last;
+  NewCount += Roots;
 }

@@ -183,7 +183,9 @@ class TData {
   // The root of the BaseFrame at the file position Position over Child;
   // numbered after its tree.
   TDecodedNode* NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex);
-  void AppendRoot(TDecodedNode* Root);
+  void AppendRoot(TDecodedNode* Root) { AppendRoots(Root, Root, 1); }
+  // Appends the roots linked from First to Last, Roots of them.
+  void AppendRoots(TDecodedNode* First, TDecodedNode* Last, std::int64_t Roots);
 
   TPassReader Reader{Image, FileName};
   TFramer Framer{Reader, Definition};

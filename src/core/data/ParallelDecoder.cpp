@@ -21,20 +21,6 @@ namespace {
 constexpr std::int64_t MinChunkFrames = 8;
 constexpr std::int64_t MinAutomaticChunkFrames = 4096;
 
-// Numbers nodes in the order one thread decodes them, children before their
-// node.
-struct TTreeNumbering {
-  std::int64_t Serial = 0;  // the next serial number
-
-  // Numbers the nodes of List and their trees.
-  void Number(TDecodedNode* List) {
-    for (TDecodedNode* Node = List; Node; Node = Node->Next) {
-      Number(Node->Child);
-      Node->SerialNo = static_cast<std::int32_t>(Serial++);
-    }
-  }
-};
-
 }  // namespace
 
 // The BaseFrames [Start, End) of the data, decoded on a thread of their own.
@@ -42,13 +28,14 @@ struct TParallelDecoder::TChunk {
   std::int64_t Start = 0;
   std::int64_t End = 0;
   std::vector<std::string> Messages;
-  std::unique_ptr<TFramesDefinition> Definition;
+  std::unique_ptr<TFramesDefinition> Definition;  // copied on its thread
   TNodePool* Pool = nullptr;
+  std::size_t FirstNode = 0;           // of the chunk in Pool
   std::unique_ptr<TNodePool> OwnPool;  // unless streamed
   std::vector<TDecodedNode*> Roots;    // without a sink
   std::unique_ptr<TChunkSink> Sink;    // takes the BaseFrames instead
   std::int64_t Taken = 0;              // by the sink
-  std::int64_t Nodes = 0;              // decoded
+  std::int64_t Nodes = 0;              // decoded, numbered by it from 0
   // The nodes of TEXT rows holding a message index, to be moved behind the
   // messages of the chunks before.
   std::vector<TDecodedNode*> TextNodes;
@@ -64,11 +51,17 @@ struct TParallelDecoder::TChunk {
 // the earliest chunk that stopped, after which no chunk counts.
 class TParallelDecoder::TChunkPass {
  public:
-  TChunkPass(std::vector<TChunk> Chunks, const TPassReader& Reader, const std::string& FileName,
-             const TParallelRun& Run)
-      : Chunks(std::move(Chunks)), Reader(Reader), FileName(FileName), Run(Run), FirstStopped(this->Chunks.size()) {}
+  TChunkPass(std::vector<TChunk> Chunks, const TFramesDefinition& Definition, const TPassReader& Reader,
+             const std::string& FileName, const TParallelRun& Run)
+      : Chunks(std::move(Chunks)),
+        Definition(Definition),
+        Reader(Reader),
+        FileName(FileName),
+        Run(Run),
+        FirstStopped(this->Chunks.size()) {}
 
   std::vector<TChunk> Chunks;
+  const TFramesDefinition& Definition;  // copied by each chunk
   const TPassReader& Reader;
   const std::string& FileName;
   const TParallelRun& Run;
@@ -84,23 +77,34 @@ class TParallelDecoder::TChunkPass {
       TLogCapture Capture;
       TLogDedup Dedup;
       try {
-        DecodeFrames(Chunk, Index);
-      } catch (const std::exception& Error) {
-        AddEntry(llError, "Decoding stopped at BaseFrame position " + std::to_string(Chunk.Reached) + " of " +
-                              FileName + ": " + Error.what());
-        Chunk.Stopped = true;
+        CopyAndDecode(Chunk, Index);
       } catch (...) {
         Chunk.Failure = std::current_exception();
         Chunk.Stopped = true;
       }
       if (Chunk.Stopped) NoteStop(Index);
-      Chunk.Definition->Serials = nullptr;
       Chunk.Repeats = Dedup.TakeRepeats();
       Chunk.Log = std::move(Capture.Entries);
     }
     const std::lock_guard Lock(Mutex);
     ++Finished;
     ChunkDone.notify_one();
+  }
+
+  // Moves the serial numbers of the first Counted chunks, each numbered from
+  // 0, to chunk I's from Bases[I] on; each thread takes a share of every
+  // chunk, in memory order.
+  void OffsetSerials(std::size_t Counted, const std::vector<std::int64_t>& Bases) {
+    const std::size_t Parts = Chunks.size();
+    RunParts(Parts, [this, Counted, &Bases, Parts](std::size_t Part) {
+      for (std::size_t I = 0; I < Counted; ++I) {
+        if (Bases[I] == 0) continue;
+        const TChunk& Chunk = Chunks[I];
+        const std::size_t Nodes = Chunk.Pool->Size() - Chunk.FirstNode;
+        Chunk.Pool->OffsetSerials(Chunk.FirstNode + Nodes * Part / Parts, Chunk.FirstNode + Nodes * (Part + 1) / Parts,
+                                  Bases[I]);
+      }
+    });
   }
 
   // The BaseFrame positions handled by the chunks so far.
@@ -111,14 +115,23 @@ class TParallelDecoder::TChunkPass {
   }
 
  private:
-  void DecodeFrames(TChunk& Chunk, std::size_t Index) {
+  // Decodes the chunk with a copy of the definition made on its own thread,
+  // so that the copy's memory lies apart from the other threads'.
+  void CopyAndDecode(TChunk& Chunk, std::size_t Index) {
     Chunk.Reached = Chunk.Start;
-    // A sink's BaseFrames are numbered as they are decoded, from 0.
-    std::int64_t Serial = 0;
-    if (Chunk.Sink) {
-      Chunk.Definition->Serials = &Serial;
-      Chunk.Definition->TextNodes = nullptr;
+    Chunk.Definition = Definition.CopyFor(Chunk.Messages);
+    Chunk.Definition->Serials = &Chunk.Nodes;
+    Chunk.Definition->TextNodes = Chunk.Sink ? nullptr : &Chunk.TextNodes;
+    try {
+      DecodeFrames(Chunk, Index);
+    } catch (const std::exception& Error) {
+      AddEntry(llError, "Decoding stopped at BaseFrame position " + std::to_string(Chunk.Reached) + " of " + FileName +
+                            ": " + Error.what());
+      Chunk.Stopped = true;
     }
+  }
+
+  void DecodeFrames(TChunk& Chunk, std::size_t Index) {
     for (; Chunk.Reached < Chunk.End && FirstStopped.load() > Index; Chunk.Reached += Run.Length) {
       const std::size_t NodesBefore = Chunk.Pool->Size();
       const auto [Outcome, Child] = DecodeBaseFrame(*Chunk.Definition, Reader.Image(), Chunk.Reached - Reader.Origin(),
@@ -134,11 +147,13 @@ class TParallelDecoder::TChunkPass {
         Root->Child = Child;
         Root->Position = static_cast<std::int32_t>(Chunk.Reached);
         Root->DefIndex = Run.RootDefIndex;
-        Chunk.Nodes += static_cast<std::int64_t>(Chunk.Pool->Size() - NodesBefore);
+        Root->SerialNo = static_cast<std::int32_t>(Chunk.Nodes++);
         if (!Chunk.Sink) {
+          // Linked here, while the roots are in the cache; streamed roots
+          // are handed over one by one.
+          if (!Run.Streamed && !Chunk.Roots.empty()) Chunk.Roots.back()->Next = Root;
           Chunk.Roots.push_back(Root);
         } else {
-          Root->SerialNo = static_cast<std::int32_t>(Serial++);
           Chunk.Sink->Take(*Root, Chunk.Messages);
           ++Chunk.Taken;
           Chunk.Pool->Rollback(NodesBefore);
@@ -189,10 +204,8 @@ TParallelOutcome TParallelDecoder::Decode(const TParallelRun& Run, TPassProgress
   const auto Cores = static_cast<std::int64_t>(ThreadCount(Run.Threads));
   const std::int64_t MinFrames = Run.Threads > 0 ? MinChunkFrames : MinAutomaticChunkFrames;
   const auto Count = static_cast<std::size_t>(std::min(Cores, Frames / MinFrames));
-  if (Count < 2) return {};
-  std::vector<TChunk> Chunks = MakeChunks(Run, Count);
-  if (Chunks.empty()) return {};
-  TChunkPass Pass(std::move(Chunks), Reader, FileName, Run);
+  if (Count < 2 || !Definition.Copyable()) return {};
+  TChunkPass Pass(MakeChunks(Run, Count), Definition, Reader, FileName, Run);
   Progress.Refresh(Run.Position, Run.Handled);
   bool Counts = false;
   try {
@@ -225,9 +238,6 @@ std::vector<TParallelDecoder::TChunk> TParallelDecoder::MakeChunks(const TParall
     };
     Chunk.Start = Part(I);
     Chunk.End = Part(I + 1);
-    Chunk.Definition = Definition.CopyFor(Chunk.Messages);
-    if (!Chunk.Definition) return {};
-    Chunk.Definition->TextNodes = &Chunk.TextNodes;
     if (!Run.Streamed) {
       Chunk.OwnPool = std::make_unique<TNodePool>(Pool);
       Chunk.Pool = Chunk.OwnPool.get();
@@ -236,6 +246,7 @@ std::vector<TParallelDecoder::TChunk> TParallelDecoder::MakeChunks(const TParall
       Chunk.Pool = StreamPools[I].get();
       if (Run.NewSink) Chunk.Sink = Run.NewSink();
     }
+    Chunk.FirstNode = Chunk.Pool->Size();
   }
   return Chunks;
 }
@@ -296,6 +307,8 @@ TParallelOutcome TParallelDecoder::Collect(TChunkPass& Pass, const TParallelRun&
     for (TDecodedNode* Node : Chunk.TextNodes) Node->RawValue += static_cast<double>(FirstMessage);
     for (const auto& [Level, Text] : Chunk.Log) AddEntry(Level, Text);
     for (const auto& [Text, Repeats] : Chunk.Repeats) AddRepeats(Text, Repeats);
+    if (!Run.Streamed && !Outcome.Roots.empty() && !Chunk.Roots.empty())
+      Outcome.Roots.back()->Next = Chunk.Roots.front();
     Outcome.Roots.insert(Outcome.Roots.end(), Chunk.Roots.begin(), Chunk.Roots.end());
     if (Chunk.Sink) Outcome.Joins.push_back({std::move(Chunk.Sink), NextSerial, Chunk.Taken});
     Outcome.Handled += Chunk.Handled.load();
@@ -303,15 +316,8 @@ TParallelOutcome TParallelDecoder::Collect(TChunkPass& Pass, const TParallelRun&
     Bases.push_back(NextSerial);
     NextSerial += Chunk.Nodes;
   }
-  // A sink's BaseFrames were numbered as they were decoded.
-  if (!Run.Streamed || !Run.NewSink)
-    RunParts(Counted, [&Pass, &Bases](std::size_t I) {
-      TTreeNumbering Numbering{Bases[I]};
-      for (TDecodedNode* Root : Pass.Chunks[I].Roots) {
-        Numbering.Number(Root->Child);
-        Root->SerialNo = static_cast<std::int32_t>(Numbering.Serial++);
-      }
-    });
+  // A sink's BaseFrames are numbered from their join's base.
+  if (!Run.Streamed || !Run.NewSink) Pass.OffsetSerials(Counted, Bases);
   return Outcome;
 }
 

@@ -42,7 +42,8 @@ struct TParallelOutcome {
   // decoding stopped), and the positions handled by then.
   std::int64_t Position = 0;
   std::int64_t Handled = 0;
-  std::vector<TDecodedNode*> Roots;  // numbered, without sinks
+  // Numbered, without sinks; linked in order unless streamed.
+  std::vector<TDecodedNode*> Roots;
   std::vector<TChunkJoin> Joins;
 };
 
@@ -68,8 +69,7 @@ class TParallelDecoder {
  private:
   struct TChunk;
   class TChunkPass;
-  // The chunks of Run, with their definitions and pools; none when the
-  // definition cannot be copied.
+  // The chunks of Run, with their pools.
   std::vector<TChunk> MakeChunks(const TParallelRun& Run, std::size_t Count);
   // Runs the chunks on threads of their own until they end; false when
   // Meanwhile said no or no thread could be had (then none counts).

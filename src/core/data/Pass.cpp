@@ -90,7 +90,8 @@ bool TPass::DecodeWholeInParallel() {
   if (!Outcome.Decoded) return false;
   End.Position = Outcome.Position;
   End.Handled = Outcome.Handled;
-  for (TDecodedNode* Root : Outcome.Roots) Data.AppendRoot(Root);
+  if (!Outcome.Roots.empty())
+    Data.AppendRoots(Outcome.Roots.front(), Outcome.Roots.back(), static_cast<std::int64_t>(Outcome.Roots.size()));
   return true;
 }
 

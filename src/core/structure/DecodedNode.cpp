@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <mutex>
 #include <new>
 #include <stdexcept>
@@ -81,6 +82,19 @@ TDecodedNode* TNodePool::New() {
   new (Node) TDecodedNode{};
   ++Count;
   return Node;
+}
+
+void TNodePool::OffsetSerials(std::size_t From, std::size_t To, std::int64_t Offset) {
+  // Block by block, in memory order.
+  while (From < To) {
+    const std::size_t InBlock = From % NodesPerBlock;
+    const std::size_t Run = std::min(To - From, NodesPerBlock - InBlock);
+    TDecodedNode* const First =
+        NodeAt(Store->Blocks.get(), static_cast<std::uint32_t>(Blocks[From / NodesPerBlock] * NodesPerBlock + InBlock));
+    for (TDecodedNode* Node = First; Node != First + Run; ++Node)
+      Node->SerialNo = static_cast<std::int32_t>(Node->SerialNo + Offset);
+    From += Run;
+  }
 }
 
 void TNodePool::Reuse(TNodePool& Sharer) {

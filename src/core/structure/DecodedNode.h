@@ -59,8 +59,9 @@ static_assert(sizeof(TDecodedNode) == 40);
 // with a small header that leads from a node to its pool's blocks. All nodes
 // live as long as the pool. A mark taken before a decoding lets an aborted
 // decoding give its nodes back. Pools made for other threads share the
-// blocks of a pool, so that their nodes can link to each other.
-class TNodePool {
+// blocks of a pool, so that their nodes can link to each other. A pool has
+// cache lines of its own: the pools of other threads are written as often.
+class alignas(64) TNodePool {
  public:
   explicit TNodePool(const TMemoryStream* Stream = nullptr);
   // Allocates into Owner's blocks, alongside Owner and its other sharers (each
@@ -78,6 +79,9 @@ class TNodePool {
     if (Mark < Count) Count = Mark;
   }
   std::size_t Size() const { return Count; }
+  // Adds Offset to the serial numbers of the nodes [From, To) of this pool,
+  // counted in the order they were allocated.
+  void OffsetSerials(std::size_t From, std::size_t To, std::int64_t Offset);
   // Forgets the nodes of Sharer, a pool made with this one, and reuses its
   // blocks once this pool's own are full.
   void Reuse(TNodePool& Sharer);

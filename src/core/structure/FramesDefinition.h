@@ -95,6 +95,8 @@ class TFramesDefinition {
   // the start value once a decoding ends, also on the abort signal.
   std::int32_t DependencyBudgetLeft() const { return DependencyBudget; }
 
+  // Whether CopyFor makes copies.
+  virtual bool Copyable() const { return false; }
   // A copy with its own decoding state, for another thread, whose TEXT
   // messages go to Messages (which must outlive it); none when this kind of
   // definition cannot be copied.

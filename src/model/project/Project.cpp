@@ -190,13 +190,19 @@ void TProject::HandleNewFrames(TData& Sender) {
   const bool FromB = &Sender == DataB.get();
   std::int32_t& Handled = FromB ? HandledFramesB : HandledFramesA;
   TRootCursor& Cursor = FromB ? HandledCursorB : HandledCursorA;
-  const TDecodedNode* First = Cursor.TakeRest(Sender.Frames, Handled);
-  Handled = static_cast<std::int32_t>(Cursor.Walked());
-
   // The records are copied: the owner's handling of a hit may change the list.
   std::vector<TAlarmEntry> Active;
   for (const TProjectAlarm& Alarm : Settings.Alarms)
     if (Alarm.Active) Active.push_back(Alarm.Alarm);
+  // Only the alarms read the new BaseFrames: without one, the cursor stays
+  // and walks on past the handled roots once an alarm needs them.
+  const TDecodedNode* First = nullptr;
+  if (Active.empty()) {
+    Handled = Sender.Frames ? static_cast<std::int32_t>(Sender.FrameCount()) : 0;
+  } else {
+    First = Cursor.TakeRest(Sender.Frames, Handled);
+    Handled = static_cast<std::int32_t>(Cursor.Walked());
+  }
   for (const TAlarmEntry& Alarm : Active) {
     if (!Definition) break;
     std::int64_t Hits = 0;
