@@ -107,15 +107,24 @@ TAlarmHitsForm::~TAlarmHitsForm() {
 void TAlarmHitsForm::AddHit(const TAlarmHit& Hit) {
   TAlarmHit Stamped = Hit;
   Stamped.Time = NowInDays();
-  // The view follows new hits unless the user scrolled back from the newest.
-  const QScrollBar* Bar = HitView->verticalScrollBar();
-  const bool Following = Bar->value() == Bar->maximum();
+  if (FirstUnfitted < 0) {
+    // The view follows new hits unless the user scrolled back from the newest.
+    const QScrollBar* Bar = HitView->verticalScrollBar();
+    Following = Bar->value() == Bar->maximum();
+    FirstUnfitted = Table->rowCount();
+    // Columns and scrolling once per run of hits: a pass may bring thousands.
+    QMetaObject::invokeMethod(this, [this] { FitNewRows(); }, Qt::QueuedConnection);
+  }
   Table->Appending();
   Hits.Add(Stamped);
   Table->Appended();
-  FitColumns(Table->rowCount() - 1);
-  if (Following) HitView->scrollToBottom();
   ShowCounts();
+}
+
+void TAlarmHitsForm::FitNewRows() {
+  for (int Row = FirstUnfitted; Row < Table->rowCount(); ++Row) FitColumns(Row);
+  FirstUnfitted = -1;
+  if (Following) HitView->scrollToBottom();
 }
 
 // Widens the columns that are too narrow for the texts of Row.

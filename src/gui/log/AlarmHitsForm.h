@@ -35,9 +35,15 @@ class TAlarmHitsForm : public QWidget {
  private:
   void ShowCounts();
   void FitColumns(int Row);
+  // Fits the columns to the rows added since the last fit and follows them.
+  void FitNewRows();
   TAlarmHitList Hits;
   THitTable* Table;
   TAlarmHitSink PreviousSink;
+  // The first row added since the last fit (-1: none), and whether the view
+  // was at the newest hit then.
+  int FirstUnfitted = -1;
+  bool Following = true;
 };
 
 extern TAlarmHitsForm* AlarmHitsForm;
