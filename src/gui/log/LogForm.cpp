@@ -63,17 +63,19 @@ TLogForm::TLogForm() : QWidget(nullptr, Qt::Tool) {
 void TLogForm::Take(int Level, const std::string& Text) {
   // The entries of a pass off the window thread wait for the window thread,
   // and those made there meanwhile behind them.
-  bool First = false;
+  bool Now = false, First = false;
   {
     const std::lock_guard Lock(WaitingMutex);
-    if (Waiting.empty() && QThread::currentThread() == thread()) {
-      AddEntry(Level, Text);
-      return;
-    }
+    Now = Waiting.empty() && QThread::currentThread() == thread();
     First = Waiting.empty();
-    Waiting.emplace_back(Level, Text);
+    if (!Now) Waiting.emplace_back(Level, Text);
   }
-  if (First) QMetaObject::invokeMethod(this, [this] { ShowWaiting(); }, Qt::QueuedConnection);
+  // Shown outside the lock: the pass's threads go on meanwhile, and what
+  // they queue now is shown later on this thread.
+  if (Now)
+    AddEntry(Level, Text);
+  else if (First)
+    QMetaObject::invokeMethod(this, [this] { ShowWaiting(); }, Qt::QueuedConnection);
 }
 
 void TLogForm::ShowWaiting() {
