@@ -36,7 +36,7 @@ class LogWindow : public testing::Test {
   std::filesystem::path Previous;
 };
 
-TEST_F(LogWindow, EntriesOfAnotherThreadComeAsEventsAndThoseMadeHereMeanwhileAfterThem) {
+TEST_F(LogWindow, EntriesOfAnotherThreadOrOfABurstComeAsEventsInOrder) {
   std::thread([] {
     for (int I = 0; I < 3000; ++I) AddEntry(llMessage, "EVT " + std::to_string(I));
   }).join();
@@ -49,6 +49,14 @@ TEST_F(LogWindow, EntriesOfAnotherThreadComeAsEventsAndThoseMadeHereMeanwhileAft
   EXPECT_TRUE(Form->Lines()[3000].Text.ends_with(" [Info] here"));
   AddEntry(llInfo, "at once");
   EXPECT_EQ(Form->Lines().size(), 3002u);
+  // A burst on the window thread shows its first 100 entries at once, the
+  // rest in later events, in order.
+  for (int I = 0; I < 150; ++I) AddEntry(llInfo, "burst " + std::to_string(I));
+  EXPECT_EQ(Form->Lines().size(), 3101u);
+  while (Form->Lines().size() < 3152) QApplication::processEvents();
+  EXPECT_TRUE(Form->Lines()[3100].Text.ends_with(" [Info] burst 98"));
+  EXPECT_TRUE(Form->Lines()[3151].Text.ends_with(" [Info] burst 149"));
+  EXPECT_EQ(Form->LogWin->document()->blockCount(), 3152);
 }
 
 const QRegularExpression Stamp(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4}( \\d\\d:\\d\\d:\\d\\d)?"));

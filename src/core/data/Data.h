@@ -39,6 +39,8 @@ class TData {
   TData& operator=(const TData&) = delete;
 
   TDecodedNode* Frames = nullptr;
+  // The last root of Frames (none while Frames is empty).
+  const TDecodedNode* LastFrame() const { return LastRoot; }
   std::int32_t SerialBase = 0;
   std::function<void(TData& Sender)> OnNewFrames;
   TFramesDefinition& Definition;

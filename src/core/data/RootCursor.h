@@ -34,6 +34,13 @@ class TRootCursor {
     }
     return Rest;
   }
+  // Stands after the Count roots of the list from First to Last, without
+  // walking it.
+  void StandAfter(const TDecodedNode* First, const TDecodedNode* Last, std::int64_t Count) {
+    Head = First;
+    Previous = Last;
+    Skipped = Count;
+  }
   // The roots the cursor stands after.
   std::int64_t Walked() const { return Skipped; }
 

@@ -8,6 +8,7 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <chrono>
 
 #include "common/DateTime.h"
 #include "common/FloatText.h"
@@ -122,7 +123,14 @@ void TAlarmHitsForm::AddHit(const TAlarmHit& Hit) {
 }
 
 void TAlarmHitsForm::FitNewRows() {
-  for (int Row = FirstUnfitted; Row < Table->rowCount(); ++Row) FitColumns(Row);
+  // A share at a time, as the log window shows its entries.
+  constexpr std::chrono::milliseconds Share(10);
+  const auto Until = std::chrono::steady_clock::now() + Share;
+  while (FirstUnfitted < Table->rowCount() && std::chrono::steady_clock::now() < Until) FitColumns(FirstUnfitted++);
+  if (FirstUnfitted < Table->rowCount()) {
+    QMetaObject::invokeMethod(this, [this] { FitNewRows(); }, Qt::QueuedConnection);
+    return;
+  }
   FirstUnfitted = -1;
   if (Following) HitView->scrollToBottom();
 }

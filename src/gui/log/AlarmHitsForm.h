@@ -35,7 +35,8 @@ class TAlarmHitsForm : public QWidget {
  private:
   void ShowCounts();
   void FitColumns(int Row);
-  // Fits the columns to the rows added since the last fit and follows them.
+  // Fits the columns to the rows added since the last fit, a share per
+  // event, then follows them.
   void FitNewRows();
   TAlarmHitList Hits;
   THitTable* Table;

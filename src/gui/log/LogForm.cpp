@@ -62,13 +62,17 @@ TLogForm::TLogForm() : QWidget(nullptr, Qt::Tool) {
 
 void TLogForm::Take(int Level, const std::string& Text) {
   // The entries of a pass off the window thread wait for the window thread,
-  // and those made there meanwhile behind them.
+  // and those made there meanwhile behind them; so do those of a burst on the
+  // window thread beyond the first ones of its event.
+  constexpr int ShownAtOnceLimit = 100;
   bool Now = false, First = false;
   {
     const std::lock_guard Lock(WaitingMutex);
-    Now = Waiting.empty() && QThread::currentThread() == thread();
+    Now = Waiting.empty() && QThread::currentThread() == thread() && ShownAtOnce < ShownAtOnceLimit;
     First = Waiting.empty();
     if (!Now) Waiting.emplace_back(Level, Text);
+    if (Now && ShownAtOnce++ == 0)
+      QMetaObject::invokeMethod(this, [this] { ShownAtOnce = 0; }, Qt::QueuedConnection);
   }
   // Shown outside the lock: the pass's threads go on meanwhile, and what
   // they queue now is shown later on this thread.
@@ -80,18 +84,23 @@ void TLogForm::Take(int Level, const std::string& Text) {
 
 void TLogForm::ShowWaiting() {
   // A share at a time, so that a pass's thousands of entries leave the other
-  // events their turn.
+  // events their turn; each batch goes into the document as one edit.
   constexpr std::chrono::milliseconds Share(20);
+  constexpr std::size_t Batch = 64;
   const auto Until = std::chrono::steady_clock::now() + Share;
-  std::unique_lock Lock(WaitingMutex);
-  while (!Waiting.empty() && std::chrono::steady_clock::now() < Until) {
-    const auto [Level, Text] = std::move(Waiting.front());
-    Waiting.pop_front();
-    Lock.unlock();
-    AddEntry(Level, Text);
-    Lock.lock();
+  std::vector<std::pair<int, std::string>> Taken;
+  bool More = true;
+  while (More && std::chrono::steady_clock::now() < Until) {
+    {
+      const std::lock_guard Lock(WaitingMutex);
+      const std::size_t Count = std::min(Batch, Waiting.size());
+      Taken.assign(std::make_move_iterator(Waiting.begin()), std::make_move_iterator(Waiting.begin() + Count));
+      Waiting.erase(Waiting.begin(), Waiting.begin() + Count);
+      More = !Waiting.empty();
+    }
+    ShowEntries(Taken);
   }
-  if (!Waiting.empty()) QMetaObject::invokeMethod(this, [this] { ShowWaiting(); }, Qt::QueuedConnection);
+  if (More) QMetaObject::invokeMethod(this, [this] { ShowWaiting(); }, Qt::QueuedConnection);
 }
 
 TLogForm::~TLogForm() {
@@ -101,22 +110,26 @@ TLogForm::~TLogForm() {
 
 void TLogForm::FormCreate() { MessageBuffer.clear(); }
 
-void TLogForm::AddEntry(int Level, const std::string& Text) {
-  if (Level < llMessage || Level > llError) return;
-  const TLevelLook& Look = LevelLooks[Level];
-  const std::string Line = DateTimeText(NowInDays()) + Look.Tag + Text;
-  FLines.push_back({Line, Look.Red, Look.Green, Look.Blue, Look.Bold});
+void TLogForm::AddEntry(int Level, const std::string& Text) { ShowEntries({{Level, Text}}); }
 
-  QTextCharFormat Format;
-  Format.setForeground(QColor(Look.Red, Look.Green, Look.Blue));
-  Format.setFontWeight(Look.Bold ? QFont::Bold : QFont::Normal);
+void TLogForm::ShowEntries(const std::vector<std::pair<int, std::string>>& Entries) {
   QTextCursor Cursor(LogWin->document());
+  Cursor.beginEditBlock();
   Cursor.movePosition(QTextCursor::End);
-  if (!LogWin->document()->isEmpty()) Cursor.insertBlock();
-  Cursor.insertText(FromBytes(Line), Format);
+  for (const auto& [Level, Text] : Entries) {
+    if (Level < llMessage || Level > llError) continue;
+    const TLevelLook& Look = LevelLooks[Level];
+    const std::string Line = DateTimeText(NowInDays()) + Look.Tag + Text;
+    FLines.push_back({Line, Look.Red, Look.Green, Look.Blue, Look.Bold});
+    QTextCharFormat Format;
+    Format.setForeground(QColor(Look.Red, Look.Green, Look.Blue));
+    Format.setFontWeight(Look.Bold ? QFont::Bold : QFont::Normal);
+    if (!LogWin->document()->isEmpty()) Cursor.insertBlock();
+    Cursor.insertText(FromBytes(Line), Format);
+    if (Level == llMessage) MessageBuffer.push_back(DateTimeText(NowInDays()) + ": " + Text);
+  }
+  Cursor.endEditBlock();
   LogWin->verticalScrollBar()->setValue(LogWin->verticalScrollBar()->maximum());
-
-  if (Level == llMessage) MessageBuffer.push_back(DateTimeText(NowInDays()) + ": " + Text);
 }
 
 void TLogForm::Saveas1Click() {

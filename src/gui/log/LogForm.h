@@ -35,15 +35,19 @@ class TLogForm : public QWidget {
   void closeEvent(QCloseEvent* Event) override;
 
  private:
-  // Shows the entry at once on the window thread when none waits, else
-  // queues it for ShowWaiting.
+  // Shows the entry at once on the window thread when none waits and the
+  // current event has not shown many yet, else queues it for ShowWaiting.
   void Take(int Level, const std::string& Text);
   void ShowWaiting();
+  // Adds the lines of Entries (level, text) as one edit of the document.
+  void ShowEntries(const std::vector<std::pair<int, std::string>>& Entries);
   void FormCreate();
   std::vector<TRtfLine> FLines;
   TLogSink PreviousSink;
   std::mutex WaitingMutex;
   std::deque<std::pair<int, std::string>> Waiting;
+  // Entries shown at once since the window thread last came back to its events.
+  int ShownAtOnce = 0;
 };
 
 extern TLogForm* LogForm;

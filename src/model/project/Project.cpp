@@ -194,11 +194,12 @@ void TProject::HandleNewFrames(TData& Sender) {
   std::vector<TAlarmEntry> Active;
   for (const TProjectAlarm& Alarm : Settings.Alarms)
     if (Alarm.Active) Active.push_back(Alarm.Alarm);
-  // Only the alarms read the new BaseFrames: without one, the cursor stays
-  // and walks on past the handled roots once an alarm needs them.
+  // Only the alarms read the new BaseFrames: without one, the cursor moves
+  // to the last root at once.
   const TDecodedNode* First = nullptr;
   if (Active.empty()) {
     Handled = Sender.Frames ? static_cast<std::int32_t>(Sender.FrameCount()) : 0;
+    Cursor.StandAfter(Sender.Frames, Sender.LastFrame(), Handled);
   } else {
     First = Cursor.TakeRest(Sender.Frames, Handled);
     Handled = static_cast<std::int32_t>(Cursor.Walked());
