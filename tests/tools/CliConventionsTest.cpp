@@ -119,6 +119,13 @@ TEST(CliConventions, ExitStatusTellsCleanFromDecodedWithErrorsFromNotLoadedFromS
   EXPECT_NE(RunCommand(Cli + " decode " + Quoted(F.Long) + " " + Quoted(F.Junk))
                 .Err.find("[Error] No BaseFrame found in " + F.Junk + ".\n"),
             std::string::npos);
+  // An Error in a later pass of a followed table.
+  const std::string Grown = F.Dir.Write("grown.dat", "");
+  const TCommandResult R =
+      RunCommand("bash -c " + Quoted(Cli + " table -q --follow --interval 20 " + Quoted(F.Faulty) + " " + Quoted(Grown) +
+                                     " >/dev/null & C=$!; sleep 0.3; cat " + Quoted(F.Packet) + " >> " +
+                                     Quoted(Grown) + "; sleep 0.3; kill -TERM $C; wait $C"));
+  EXPECT_EQ(R.ExitCode, 3) << R.Err;
 }
 
 TEST(CliConventions, AnOutputThatCannotBeWrittenIsExitTwo) {

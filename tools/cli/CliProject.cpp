@@ -27,8 +27,6 @@ TCliLog::TCliLog(std::ostream& Err, bool Quiet)
 
 TCliLog::~TCliLog() { SetLogSink(std::move(Previous)); }
 
-int TCliLog::ExitStatus() const { return Counts.contains(llError) ? ExitWithErrors : ExitClean; }
-
 int LoadCliDefinition(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err) {
   Project.Settings.StructureFile = Options.Structure;
   Project.Settings.PaketFileA = Options.Packet;
@@ -51,11 +49,13 @@ int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::os
   return Project.DataResult() == TPassResult::Unreadable ? ExitNoLoad : ExitClean;
 }
 
-int CliExitStatus(const TCliLog& Log, const TProject& Project) {
+int CliExitStatus(const TProject& Project, bool LaterErrors) {
   switch (Project.DataResult()) {
     case TPassResult::Unreadable: return ExitNoLoad;
     case TPassResult::StoppedEarly: return ExitStoppedEarly;
     case TPassResult::Complete: break;
   }
-  return Log.ExitStatus();
+  bool Errors = LaterErrors || !LastErrorText(Project.DefinitionEntries()).empty();
+  for (const TPassReport& Report : Project.LoadReports()) Errors = Errors || !Report.LastError().empty();
+  return Errors ? ExitWithErrors : ExitClean;
 }

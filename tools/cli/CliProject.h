@@ -23,7 +23,7 @@ struct TCliProjectOptions {
 void AddProjectOptions(CLI::App& App, TCliProjectOptions& Options);
 
 // Writes the log entries to Err as "[Level] text" lines while it lives (Warn
-// and Error only when Quiet), and counts them all by level.
+// and Error only when Quiet), and counts them all by level for the summary.
 class TCliLog {
  public:
   TCliLog(std::ostream& Err, bool Quiet);
@@ -32,9 +32,6 @@ class TCliLog {
   TCliLog& operator=(const TCliLog&) = delete;
 
   std::map<TLogLevel, std::int64_t> Counts;
-
-  // 0 when no Error entry was logged, 3 when one was.
-  int ExitStatus() const;
 
  private:
   TLogSink Previous;
@@ -48,5 +45,6 @@ int LoadCliDefinition(TProject& Project, const TCliProjectOptions& Options, std:
 // could not be read.
 int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err);
 // The exit status after Project's passes: 2 when a packet file could not be
-// read, 4 when a pass ended before the end of its data, else Log's.
-int CliExitStatus(const TCliLog& Log, const TProject& Project);
+// read, 4 when a pass ended before the end of its data, 3 when the definition
+// load, a first pass or (LaterErrors) a later pass logged an Error, else 0.
+int CliExitStatus(const TProject& Project, bool LaterErrors = false);

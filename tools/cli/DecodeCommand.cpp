@@ -136,5 +136,5 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
     if (const int Status = WriteExport(Definition, Holders, Options.ExportFile, Options.Project.Quiet, Out, Err))
       return Status;
   }
-  return CliExitStatus(Log, Project);
+  return CliExitStatus(Project);
 }

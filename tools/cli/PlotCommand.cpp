@@ -30,7 +30,7 @@ int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
   App->footer("Example: vorex-cli plot demo.structure demo.dat --frame HKFrame --var HK_TEMP1");
   if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
 
-  TCliLog Log(Err, Options.Project.Quiet);
+  const TCliLog Log(Err, Options.Project.Quiet);
   TProject Project;
   if (const int Code = LoadCliProject(Project, Options.Project, Err)) return Code;
   if (const int Status = BaseFramesFoundStatus(Project)) return Status;
@@ -62,5 +62,5 @@ int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
   Text += "scale " + GeneralFloatText(Plot.YMin, '.') + ' ' + GeneralFloatText(Plot.YMax, '.') + '\n';
   Out << Text;
   if (const int Status = StandardOutputStatus(Out)) return Status;
-  return CliExitStatus(Log, Project);
+  return CliExitStatus(Project);
 }

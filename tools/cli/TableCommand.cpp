@@ -94,21 +94,24 @@ std::atomic<bool> StopRequested = false;
 extern "C" void RequestStop(int) { StopRequested = true; }
 
 // Reads what the files gained every Interval until SIGINT or SIGTERM; the
-// rows and the log entries of each look are flushed after it.
-void Follow(TProject& Project, TTableOutput& Output, std::ostream& Err, std::chrono::milliseconds Interval) {
+// rows and the log entries of each look are flushed after it. True when a
+// pass logged an Error.
+bool Follow(TProject& Project, TTableOutput& Output, std::ostream& Err, std::chrono::milliseconds Interval) {
   StopRequested = false;
   std::signal(SIGINT, RequestStop);
   std::signal(SIGTERM, RequestStop);
   constexpr std::chrono::milliseconds Step(20);
+  bool Errors = false;
   while (!StopRequested) {
     for (auto Waited = std::chrono::milliseconds(0); Waited < Interval && !StopRequested; Waited += Step)
       std::this_thread::sleep_for(std::min(Step, Interval - Waited));
     if (StopRequested) break;
     for (TData* Data : {Project.DataA.get(), Project.DataB.get()})
-      if (Data) Data->UpdateFromFile();
+      if (Data) Errors = !Data->UpdateFromFile().LastError().empty() || Errors;
     Output.Flush();
     Err.flush();
   }
+  return Errors;
 }
 
 }  // namespace
@@ -136,8 +139,9 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
   App->footer("Example: vorex-cli table demo.structure demo.dat --format jsonl --vars 'HKFrame.HK_TEMP?'");
   if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
 
-  TCliLog Log(Err, Options.Project.Quiet);
+  const TCliLog Log(Err, Options.Project.Quiet);
   TProject Project;
+  bool FollowErrors = false;
   if (const int Code = LoadCliDefinition(Project, Options.Project, Err)) return Code;
   TTableColumns Columns(*Project.Definition);
   bool Unknown = false;
@@ -166,7 +170,7 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
     Output.Flush();
     if (Options.Follow) {
       Err.flush();
-      Follow(Project, Output, Err, std::chrono::milliseconds(Options.Interval));
+      FollowErrors = Follow(Project, Output, Err, std::chrono::milliseconds(Options.Interval));
     } else if (const int Status = BaseFramesFoundStatus(Project)) {
       return Status;
     }
@@ -176,5 +180,5 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
     AddEntry(llError, Error.what());
     return ExitNoLoad;
   }
-  return CliExitStatus(Log, Project);
+  return CliExitStatus(Project, FollowErrors);
 }

@@ -86,7 +86,8 @@ bool TProject::LoadDefinition() {
   FDefinitionFailure.clear();
   FLoadReports.clear();
   const bool Loaded = ReadDefinition();
-  if (!Loaded) FDefinitionFailure = LastErrorText(Record.Entries);
+  FDefinitionEntries = std::move(Record.Entries);
+  if (!Loaded) FDefinitionFailure = LastErrorText(FDefinitionEntries);
   return Loaded;
 }
 

@@ -103,6 +103,8 @@ class TProject {
   // Why the last LoadDefinition failed: its last Error entry (empty when it
   // succeeded, or logged none).
   const std::string& DefinitionFailure() const { return FDefinitionFailure; }
+  // The entries the last LoadDefinition logged.
+  const std::vector<std::pair<TLogLevel, std::string>>& DefinitionEntries() const { return FDefinitionEntries; }
   // The reports of the first passes of the last LoadData: file A's, then
   // file B's.
   const std::vector<TPassReport>& LoadReports() const { return FLoadReports; }
@@ -163,5 +165,6 @@ class TProject {
   // Where HandleNewFrames stopped in each holder's list.
   TRootCursor HandledCursorA, HandledCursorB;
   std::string FDefinitionFailure;
+  std::vector<std::pair<TLogLevel, std::string>> FDefinitionEntries;
   std::vector<TPassReport> FLoadReports;
 };
