@@ -15,7 +15,10 @@
 #include "table/Spares.h"
 #include "table/TableColumns.h"
 
-using TNumberBlock = std::vector<double, TUnfilled<double>>;
+// Its columns are written a row at a time: with huge pages, the first row
+// would fault in 2 MiB of every column at once, a stall that a stop asked
+// meanwhile (Ctrl+C in Python) waits for.
+using TNumberBlock = std::vector<double, TUnfilled<double, false>>;
 
 struct TTableArrays {
   bool Wide = true;
