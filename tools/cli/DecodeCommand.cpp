@@ -1,7 +1,10 @@
 #include "cli/DecodeCommand.h"
 
 #include <map>
+#include <optional>
 #include <ostream>
+#include <span>
+#include <sstream>
 
 #include "browser/BrowserExport.h"
 #include "cli/CliProject.h"
@@ -38,67 +41,98 @@ void CountSubframes(const TFramesDefinition& Definition, const TDecodedNode* Lis
   }
 }
 
-void PrintSummary(const TFramesDefinition& Definition, const std::vector<const TData*>& Holders,
-                  const std::map<TLogLevel, std::int64_t>& LogCounts, std::ostream& Out) {
+// What the options ask of the BaseFrames as the pass hands them over: their
+// dump to Out, the summary's counts and first lines, the export's columns.
+class TDecodeSinks {
+ public:
+  TDecodeSinks(const TOptions& Options, const TFramesDefinition& Definition, std::ostream& Out)
+      : Options(Options), Definition(Definition), Out(Out), Export(Definition) {}
+
+  void Take(int Source, std::span<TDecodedNode* const> Roots) {
+    for (const TDecodedNode* Root : Roots) {
+      if (Options.Dump && Out) {
+        DumpNode(Definition, *Root, 0, Dump);
+        Out << Dump;
+        Dump.clear();
+      }
+      if (Options.Summary) {
+        if (Source == 0 && FirstDump.empty()) DumpNode(Definition, *Root, 0, FirstDump);
+        CountSubframes(Definition, Root->Child, Subframes);
+      }
+      if (!Options.ExportFile.empty()) Export.TakeColumns(Root);
+    }
+  }
+
+  void PrintSummary(const std::vector<const TData*>& Holders, const std::map<TLogLevel, std::int64_t>& LogCounts) {
+    for (const TData* Data : Holders)
+      Out << "BaseFrames decoded from " << Data->FileName << ": " << Data->FrameCount() << '\n';
+    Out << "Log entries:";
+    for (const TLogLevel Level : {llMessage, llInfo, llWarn, llError}) {
+      const auto It = LogCounts.find(Level);
+      Out << ' ' << LogLevelName(Level) << ' ' << (It == LogCounts.end() ? 0 : It->second);
+    }
+    Out << "\nFrames per sub-frame kind:\n";
+    for (const auto& [Kind, Count] : Subframes) Out << "  " << Kind << ": " << Count << '\n';
+    Out << "First decoded nodes (depth, SerialNo, DefIndex, FrameIndex, Position, RawValue, Value, name):\n";
+    std::size_t End = 0;
+    for (int Line = 0; Line < 24 && End != std::string::npos; ++Line) End = FirstDump.find('\n', End + 1);
+    Out << FirstDump.substr(0, End == std::string::npos ? std::string::npos : End + 1);
+  }
+
+  // The export's columns, taken from the BaseFrames handed over.
+  TBrowserExport& TakenExport() { return Export; }
+
+ private:
+  const TOptions& Options;
+  const TFramesDefinition& Definition;
+  std::ostream& Out;
+  std::string Dump, FirstDump;
   std::map<std::string, std::int64_t> Subframes;
-  for (const TData* Data : Holders) {
-    Out << "BaseFrames decoded from " << Data->FileName << ": " << Data->FrameCount() << '\n';
-    for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next)
-      CountSubframes(Definition, Root->Child, Subframes);
-  }
-  Out << "Log entries:";
-  for (const TLogLevel Level : {llMessage, llInfo, llWarn, llError}) {
-    const auto It = LogCounts.find(Level);
-    Out << ' ' << LogLevelName(Level) << ' ' << (It == LogCounts.end() ? 0 : It->second);
-  }
-  Out << "\nFrames per sub-frame kind:\n";
-  for (const auto& [Kind, Count] : Subframes) Out << "  " << Kind << ": " << Count << '\n';
-  Out << "First decoded nodes (depth, SerialNo, DefIndex, FrameIndex, Position, RawValue, Value, name):\n";
-  std::string Dump;
-  if (!Holders.empty() && Holders[0]->Frames) DumpNode(Definition, *Holders[0]->Frames, 0, Dump);
-  std::size_t End = 0;
-  for (int Line = 0; Line < 24 && End != std::string::npos; ++Line) End = Dump.find('\n', End + 1);
-  Out << Dump.substr(0, End == std::string::npos ? std::string::npos : End + 1);
+  TBrowserExport Export;
+};
+
+// Writes the export's data lines to Target: the files are decoded again,
+// silently, up to the BaseFrames of the first run (Counts, per file).
+TExportDimension WriteExportLines(const TCliProjectOptions& Options, TBrowserExport& Export,
+                                  const std::vector<std::int64_t>& Counts, std::ostream& Target) {
+  const TLogCapture Silent;
+  std::ostringstream NoErrors;
+  TProject Project;
+  std::vector<std::int64_t> Written(Counts.size(), 0);
+  Export.WriteHeader(Target);
+  Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
+    const auto File = static_cast<std::size_t>(Source);
+    for (const TDecodedNode* Root : Roots)
+      if (File < Counts.size() && Written[File]++ < Counts[File]) Export.WriteFrame(Target, Root);
+  };
+  LoadCliProject(Project, Options, NoErrors);
+  return Export.Finish(Target);
 }
 
 // The browser export of every BaseFrame in file order, to Out for "-"; 2
 // when the file or Out cannot be written. Its message goes to Err unless Quiet.
-int WriteExport(const TFramesDefinition& Definition, const std::vector<const TData*>& Holders,
-                const std::string& FileName, bool Quiet, std::ostream& Out, std::ostream& Err) {
-  std::vector<const TDecodedNode*> Roots;
-  for (const TData* Data : Holders)
-    for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next) Roots.push_back(Root);
+int WriteExport(const TOptions& Options, TBrowserExport& Export, const std::vector<std::int64_t>& Counts,
+                std::ostream& Out, std::ostream& Err) {
+  const std::string& FileName = Options.ExportFile;
   TExportDimension Dimension;
   if (FileName == "-") {
-    Dimension = WriteBrowserExport(Out, Definition, Roots);
+    Dimension = WriteExportLines(Options.Project, Export, Counts, Out);
     if (const int Status = StandardOutputStatus(Out)) return Status;
   } else {
     try {
       TAtomicFile File(FileName);
-      Dimension = WriteBrowserExport(File.Stream(), Definition, Roots);
+      Dimension = WriteExportLines(Options.Project, Export, Counts, File.Stream());
       File.Commit();
     } catch (const EFileError&) {
       AddEntry(llError, "Cannot write export file " + FileName + ".");
       return ExitNoLoad;
     }
   }
-  if (Quiet) return ExitClean;
+  if (Options.Project.Quiet) return ExitClean;
   std::string Message = ExportMessage(FileName, Dimension);
   Message.replace(Message.find("\r\n"), 2, "\n");
   Err << Message << '\n';
   return ExitClean;
-}
-
-// Every decoded node of the files, stopping early when Out fails.
-void WriteDump(const TFramesDefinition& Definition, const std::vector<const TData*>& Holders, std::ostream& Out) {
-  std::string Dump;
-  for (const TData* Data : Holders) {
-    for (const TDecodedNode* Root = Data->Frames; Root && Out; Root = Root->Next) {
-      DumpNode(Definition, *Root, 0, Dump);
-      Out << Dump;
-      Dump.clear();
-    }
-  }
 }
 
 }  // namespace
@@ -123,18 +157,28 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
 
   TCliLog Log(Err, Options.Project.Quiet);
   TProject Project;
+  // The BaseFrames are taken as they are decoded, and then given back.
+  std::optional<TDecodeSinks> Sinks;
+  Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
+    if (!Sinks) Sinks.emplace(Options, *Project.Definition, Out);
+    Sinks->Take(Source, Roots);
+  };
   if (const int Code = LoadCliProject(Project, Options.Project, Err)) return Code;
   if (const int Status = BaseFramesFoundStatus(Project)) return Status;
-  const TFramesDefinition& Definition = *Project.Definition;
+  if (!Sinks) Sinks.emplace(Options, *Project.Definition, Out);
   std::vector<const TData*> Holders{Project.DataA.get()};
   if (Project.DataB) Holders.push_back(Project.DataB.get());
+  std::vector<std::int64_t> Counts;
+  for (const TData* Data : Holders) Counts.push_back(Data->FrameCount());
 
-  if (Options.Dump) WriteDump(Definition, Holders, Out);
-  if (Options.Summary) PrintSummary(Definition, Holders, Log.Counts, Out);
+  if (Options.Summary) Sinks->PrintSummary(Holders, Log.Counts);
   if (const int Status = StandardOutputStatus(Out)) return Status;
+  const int Status = CliExitStatus(Project);
   if (!Options.ExportFile.empty()) {
-    if (const int Status = WriteExport(Definition, Holders, Options.ExportFile, Options.Project.Quiet, Out, Err))
-      return Status;
+    // The holders' memory is not needed for the second run.
+    Project.DataA.reset();
+    Project.DataB.reset();
+    if (const int Failed = WriteExport(Options, Sinks->TakenExport(), Counts, Out, Err)) return Failed;
   }
-  return CliExitStatus(Project);
+  return Status;
 }

@@ -39,76 +39,79 @@ void AppendDecimal(std::string& Text, std::int64_t Value) {
 
 }  // namespace
 
-TExportDimension WriteBrowserExport(std::ostream& Out, const TFramesDefinition& Definition,
-                                    const std::vector<const TDecodedNode*>& Roots) {
-  const std::vector<TDefinitionEntry>& Entries = Definition.Entries;
-  std::vector<const TDecodedNode*> Pending;
+TBrowserExport::TBrowserExport(const TFramesDefinition& Definition)
+    : Definition(Definition),
+      ColumnOfRow(Definition.Entries.size(), -1),
+      PlacedInLine(Definition.Entries.size(), 0) {}
 
-  // Column of every row, -1 for rows that are not exported.
-  std::vector<std::int32_t> ColumnOfRow(Entries.size(), -1);
-  for (const TDecodedNode* Root : Roots) {
-    if (!Root) continue;
-    ForEachBelow(*Root, Pending, [&](const TDecodedNode& Node) {
-      if (!IsRow(Definition, Node.DefIndex)) return;
-      const TEntryKind Kind = Entries[static_cast<std::size_t>(Node.DefIndex)].Kind;
-      if (Kind == ekNumber || Kind == ekBoolean) ColumnOfRow[static_cast<std::size_t>(Node.DefIndex)] = 0;
-    });
-  }
+void TBrowserExport::TakeColumns(const TDecodedNode* Root) {
+  if (!Root) return;
+  ForEachBelow(*Root, Pending, [&](const TDecodedNode& Node) {
+    if (!IsRow(Definition, Node.DefIndex)) return;
+    const TEntryKind Kind = Definition.Entries[static_cast<std::size_t>(Node.DefIndex)].Kind;
+    if (Kind == ekNumber || Kind == ekBoolean) ColumnOfRow[static_cast<std::size_t>(Node.DefIndex)] = 0;
+  });
+}
+
+void TBrowserExport::WriteHeader(std::ostream& Out) {
   std::int32_t Columns = 0;
-  std::string Line = "FrameNo;";
-  for (std::size_t Row = 0; Row < Entries.size(); ++Row) {
+  Line = "FrameNo;";
+  for (std::size_t Row = 0; Row < Definition.Entries.size(); ++Row) {
     if (ColumnOfRow[Row] < 0) continue;
     ColumnOfRow[Row] = Columns++;
-    Line += Entries[Row].VarName;
+    Line += Definition.Entries[Row].VarName;
     Line += ';';
   }
   Line += "\r\n";
   Out.write(Line.data(), static_cast<std::streamsize>(Line.size()));
-
-  TExportDimension Dimension;
   Dimension.Columns = Columns;
-  std::vector<const TDecodedNode*> Slots(static_cast<std::size_t>(Columns));
-  // The line in which each row was last placed; a row is in the current line
-  // when it equals LineStamp, so starting a line needs no clearing.
-  std::vector<std::uint64_t> PlacedInLine(Entries.size(), 0);
-  std::uint64_t LineStamp = 0;
-  std::int64_t Counter = 0;
+  Slots.assign(static_cast<std::size_t>(Columns), nullptr);
+}
 
-  const auto WriteLine = [&] {
-    Line.clear();
-    AppendDecimal(Line, Counter);
+void TBrowserExport::WriteLine(std::ostream& Out) {
+  Line.clear();
+  AppendDecimal(Line, Counter);
+  Line += ';';
+  for (const TDecodedNode* Node : Slots) {
+    if (Node) AppendFixedScientificText(Line, Node->Value);
     Line += ';';
-    for (const TDecodedNode* Node : Slots) {
-      if (Node) AppendFixedScientificText(Line, Node->Value);
-      Line += ';';
-    }
-    Line += "\r\n";
-    Out.write(Line.data(), static_cast<std::streamsize>(Line.size()));
-    ++Dimension.Lines;
-    ++LineStamp;
-  };
+  }
+  Line += "\r\n";
+  Out.write(Line.data(), static_cast<std::streamsize>(Line.size()));
+  ++Dimension.Lines;
+  ++LineStamp;
+}
 
-  if (Roots.empty()) {
-    WriteLine();
-    return Dimension;
+void TBrowserExport::WriteFrame(std::ostream& Out, const TDecodedNode* Root) {
+  if (!Out) return;  // a failed write ends the export
+  ++Counter;
+  std::fill(Slots.begin(), Slots.end(), nullptr);
+  ++LineStamp;
+  if (Root) {
+    ForEachBelow(*Root, Pending, [&](const TDecodedNode& Node) {
+      if (!IsRow(Definition, Node.DefIndex)) return;
+      const auto Row = static_cast<std::size_t>(Node.DefIndex);
+      if (PlacedInLine[Row] == LineStamp) WriteLine(Out);
+      PlacedInLine[Row] = LineStamp;
+      if (ColumnOfRow[Row] >= 0) Slots[static_cast<std::size_t>(ColumnOfRow[Row])] = &Node;
+    });
   }
-  for (const TDecodedNode* Root : Roots) {
-    if (!Out) break;  // a failed write ends the export
-    ++Counter;
-    std::fill(Slots.begin(), Slots.end(), nullptr);
-    ++LineStamp;
-    if (Root) {
-      ForEachBelow(*Root, Pending, [&](const TDecodedNode& Node) {
-        if (!IsRow(Definition, Node.DefIndex)) return;
-        const auto Row = static_cast<std::size_t>(Node.DefIndex);
-        if (PlacedInLine[Row] == LineStamp) WriteLine();
-        PlacedInLine[Row] = LineStamp;
-        if (ColumnOfRow[Row] >= 0) Slots[static_cast<std::size_t>(ColumnOfRow[Row])] = &Node;
-      });
-    }
-    WriteLine();
-  }
+  WriteLine(Out);
+}
+
+TExportDimension TBrowserExport::Finish(std::ostream& Out) {
+  // Without BaseFrames, one empty line.
+  if (Counter == 0) WriteLine(Out);
   return Dimension;
+}
+
+TExportDimension WriteBrowserExport(std::ostream& Out, const TFramesDefinition& Definition,
+                                    const std::vector<const TDecodedNode*>& Roots) {
+  TBrowserExport Export(Definition);
+  for (const TDecodedNode* Root : Roots) Export.TakeColumns(Root);
+  Export.WriteHeader(Out);
+  for (const TDecodedNode* Root : Roots) Export.WriteFrame(Out, Root);
+  return Export.Finish(Out);
 }
 
 std::string ExportMessage(const std::string& FileName, const TExportDimension& Dimension) {
