@@ -32,6 +32,14 @@ int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
 
   const TCliLog Log(Err, Options.Project.Quiet);
   TProject Project;
+  TPlotSeries Plot;
+  Plot.FrameName = Options.FrameName;
+  Plot.VarName = Options.VarName;
+  Plot.SortVar = Options.SortVar;
+  // The points are taken as the BaseFrames are decoded, and the nodes given back.
+  Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
+    Plot.TakeStreamedFrames(*Project.Definition, Source, Roots);
+  };
   if (const int Code = LoadCliProject(Project, Options.Project, Err)) return Code;
   if (const int Status = BaseFramesFoundStatus(Project)) return Status;
   if (!Project.Definition->HasRow(&Options.FrameName, Options.VarName)) {
@@ -43,12 +51,6 @@ int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
     return ExitNoLoad;
   }
 
-  TPlotSeries Plot;
-  Plot.FrameName = Options.FrameName;
-  Plot.VarName = Options.VarName;
-  Plot.SortVar = Options.SortVar;
-  Plot.FramesA = Project.DataA->Frames;
-  if (Project.DataB) Plot.FramesB = Project.DataB->Frames;
   // The first refresh resets the view: index mode, every point in view.
   Plot.RefreshSeries(*Project.Definition);
 

@@ -232,6 +232,21 @@ void TPlotSeries::ShareView() {
 }
 
 void TPlotSeries::CollectNewFrames(const TFramesDefinition& Definition) {
+  TCollected& C = CollectedFor(Definition);
+  for (TSource& Source : C.Sources) {
+    const auto Summarized = static_cast<std::int64_t>(Source.Frames.size());
+    for (const TDecodedNode* Root = Source.Read.TakeRest(Source.First, Summarized); Root; Root = Root->Next)
+      Source.Frames.push_back(Summarize(Definition, Root->Child));
+  }
+}
+
+void TPlotSeries::TakeStreamedFrames(const TFramesDefinition& Definition, int Source,
+                                     std::span<TDecodedNode* const> Roots) {
+  TSource& Taken = CollectedFor(Definition).Sources[Source == 0 ? 0 : 1];
+  for (const TDecodedNode* Root : Roots) Taken.Frames.push_back(Summarize(Definition, Root->Child));
+}
+
+TPlotSeries::TCollected& TPlotSeries::CollectedFor(const TFramesDefinition& Definition) {
   TCollected& C = Collected;
   if (C.Definition != &Definition || C.FrameName != FrameName || C.VarName != VarName || C.SortVar != SortVar ||
       C.Sources[0].First != FramesA || C.Sources[1].First != FramesB) {
@@ -246,11 +261,7 @@ void TPlotSeries::CollectNewFrames(const TFramesDefinition& Definition) {
     C.Sources[0].First = FramesA;
     C.Sources[1].First = FramesB;
   }
-  for (TSource& Source : C.Sources) {
-    const auto Summarized = static_cast<std::int64_t>(Source.Frames.size());
-    for (const TDecodedNode* Root = Source.Read.TakeRest(Source.First, Summarized); Root; Root = Root->Next)
-      Source.Frames.push_back(Summarize(Definition, Root->Child));
-  }
+  return C;
 }
 
 // Sub-frame contents come before their node; a node's time test before its match.

@@ -4,6 +4,7 @@
 // scaling, pixel conversions, zoom, typed limits, statistics and the file.
 #include <cstdint>
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,10 @@ class TPlotSeries {
   // reads only the BaseFrames appended since the last one; lists of other
   // roots, another definition or other names start over.
   void RefreshSeries(const TFramesDefinition& Definition);
+  // Takes what the BaseFrames Roots of list Source (0: FramesA, 1: FramesB)
+  // give the series while a streaming pass hands them over; with both lists
+  // empty, the next refresh builds the series from them.
+  void TakeStreamedFrames(const TFramesDefinition& Definition, int Source, std::span<TDecodedNode* const> Roots);
   void ResetView();
   // Fits YMin / YMax to the points in view of every series with 10 % / 11 %
   // margins.
@@ -169,6 +174,9 @@ class TPlotSeries {
   void FollowNewestPoints();
   void FollowNewestTimes();
   void CollectNewFrames(const TFramesDefinition& Definition);
+  // What was collected for this series' variables and lists, begun anew
+  // when they changed.
+  TCollected& CollectedFor(const TFramesDefinition& Definition);
   void RefreshOverlay(TPlotSeries& Overlay, const TFramesDefinition& Definition) const;
   // Widens Low / High to the values of the points from ViewStart to before ViewEnd.
   void WidenToView(double& Low, double& High) const;
