@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "common/Convert.h"
+#include "common/DateTime.h"
+#include "common/DateTimeStamp.h"
 #include "common/LoadProgress.h"
 #include "common/Log.h"
 #include "plot/PlotSeries.h"
@@ -62,6 +64,7 @@ constexpr std::int64_t MaxThreads = 256;
 
 std::mutex CoreLock;
 PyObject* LoadErrorType = nullptr;
+PyObject* OffsetTimeErrorType = nullptr;
 
 // The progress display of the core's passes: it runs the signal handlers
 // (with the GIL) whenever a pass shows its position, and stops the pass once
@@ -289,15 +292,30 @@ std::string FailureText(const TPyProject& P) {
   return "The files could not be loaded.";
 }
 
-// Raises LoadError with Failure, P's log, the number of BaseFrames decoded
-// so far and the attributes Decoded names (the BaseFrames themselves).
-[[noreturn]] void RaiseLoadError(const TPyProject& P, const std::string& Failure, const py::dict& Decoded = {}) {
-  py::object Error = py::reinterpret_borrow<py::object>(LoadErrorType)(Latin1(Failure));
+// Raises LoadError (or Type, one of its kind) with Failure, P's log, the
+// number of BaseFrames decoded so far and the attributes Decoded names (the
+// BaseFrames themselves).
+[[noreturn]] void RaiseLoadError(const TPyProject& P, const std::string& Failure, const py::dict& Decoded = {},
+                                 PyObject* Type = LoadErrorType) {
+  py::object Error = py::reinterpret_borrow<py::object>(Type)(Latin1(Failure));
   Error.attr("log") = LogList(P.Log);
   Error.attr("frames") = P.FrameCount();
   for (const auto& [Name, Value] : Decoded) py::setattr(Error, Name, Value);
-  PyErr_SetObject(LoadErrorType, Error.ptr());
+  PyErr_SetObject(Type, Error.ptr());
   throw py::error_already_set();
+}
+
+// Sets P's Offset Time when one is asked for; one the load would not read
+// raises OffsetTimeError (a ValueError and a LoadError) before any file is read.
+void SetOffsetTime(TPyProject& P, const std::optional<std::string>& OffsetTime) {
+  if (!OffsetTime) return;
+  double StartTime = 0;
+  if (!TryStrToDateTime(*OffsetTime, StartTime)) {
+    const std::string Failure = "'" + *OffsetTime + "' is not a valid date and time";
+    P.Log.emplace_back(llError, Failure);
+    RaiseLoadError(P, Failure, {}, OffsetTimeErrorType);
+  }
+  P.Project.OffsetTime = *OffsetTime;
 }
 
 // Runs Step (LoadDefinition or Load) under the lock with P's log; raises
@@ -323,7 +341,7 @@ std::unique_ptr<TPyProject> Load(const TFileName& Structure, const TFileName& Pa
                                  bool Resync) {
   std::unique_ptr<TPyProject> Result = NewProject(Structure, Packet, Packet2, Resync);
   TPyProject& P = *Result;
-  if (OffsetTime) P.Project.OffsetTime = *OffsetTime;
+  SetOffsetTime(P, OffsetTime);
   LoadStep(P, [&] { return P.Project.Load(); });
   P.Files.push_back({P.Project.Settings.PaketFileA});
   if (P.Project.DataB) P.Files.push_back({P.Project.Settings.PaketFileB});
@@ -371,7 +389,14 @@ bool WideLayout(const std::string& Layout) {
   return Layout == "wide";
 }
 
-py::dict TableDict(TTableArrays&& Arrays) {
+// The datetime64[ns] column of StartTime (days) plus each row's time.
+py::array DateTimeArray(const std::vector<double>& Time, double StartTime) {
+  std::vector<std::int64_t> Nanoseconds(Time.size());
+  for (std::size_t I = 0; I < Time.size(); ++I) Nanoseconds[I] = DateTimeNanoseconds(StartTime, Time[I]);
+  return ToArray(std::move(Nanoseconds)).attr("view")("datetime64[ns]");
+}
+
+py::dict TableDict(TTableArrays&& Arrays, double StartTime) {
   std::vector<py::object> Messages;
   Messages.reserve(Arrays.Messages.size());
   for (const std::string& Message : Arrays.Messages) Messages.push_back(Latin1(Message));
@@ -379,9 +404,11 @@ py::dict TableDict(TTableArrays&& Arrays) {
   Result["file"] = ToArray(std::move(Arrays.File));
   Result["frame"] = ToArray(std::move(Arrays.Frame));
   Result["serial"] = ToArray(std::move(Arrays.Serial));
+  py::array DateTime = DateTimeArray(Arrays.Time, StartTime);
   if (Arrays.Wide) {
     const auto Rows = static_cast<py::ssize_t>(Arrays.Time.size());
     Result["time"] = ToArray(std::move(Arrays.Time));
+    Result["datetime"] = DateTime;
     // The number columns share their block.
     auto* Held = new std::shared_ptr<TNumberBlock>(Arrays.Numbers);
     py::capsule Owner(Held, [](void* P) { delete static_cast<std::shared_ptr<TNumberBlock>*>(P); });
@@ -391,22 +418,14 @@ py::dict TableDict(TTableArrays&& Arrays) {
                            : py::object(py::array_t<double>(Rows, Arrays.Column(C), Owner));
     return Result;
   }
+  Result["datetime"] = DateTime;
   std::vector<py::object> Names;
   for (const std::string& Name : Arrays.Names) Names.push_back(Latin1(Name));
   Result["name"] = ObjectArray(Arrays.NameIndex, Names);
   Result["raw"] = ToArray(std::move(Arrays.Raw));
-  // A TEXT variable's value is its message (None when its raw value numbers none), any other's a float.
-  py::array Values(py::dtype("O"), py::array::ShapeContainer{static_cast<py::ssize_t>(Arrays.Value.size())});
-  auto** Cells = static_cast<PyObject**>(Values.mutable_data());
-  for (std::size_t I = 0; I < Arrays.Value.size(); ++I) {
-    const std::int32_t Text = Arrays.ValueText[I];
-    py::object Cell = Text >= 0    ? Messages[static_cast<std::size_t>(Text)]
-                      : Text == -2 ? py::object(py::none())
-                                   : py::object(py::float_(Arrays.Value[I]));
-    Py_XDECREF(Cells[I]);
-    Cells[I] = Cell.release().ptr();
-  }
-  Result["value"] = Values;
+  // A TEXT variable's value is NaN and its text the message (None when its raw value numbers none).
+  Result["value"] = ToArray(std::move(Arrays.Value));
+  Result["text"] = ObjectArray(Arrays.ValueText, Messages);
   return Result;
 }
 
@@ -431,13 +450,13 @@ py::dict Table(TPyProject& P, const py::object& Vars, const std::string& Layout)
     return Collector.TakeArrays();
   });
   if (!Unknown.empty()) throw py::key_error("Unknown variable " + Unknown.front() + ".");
-  return TableDict(std::move(Arrays));
+  return TableDict(std::move(Arrays), P.Project.StartTime);
 }
 
 // The table of the files decoded as vorex-cli table decodes them: the BaseFrames' nodes are not kept.
 py::dict ReadTable(const TFileName& Structure, const TFileName& Packet, const std::optional<TFileName>& Packet2,
                    const py::object& Vars, const std::string& Layout, bool Resync, const py::object& ThreadsAsked,
-                   const py::object& Log) {
+                   const py::object& Log, const std::optional<std::string>& OffsetTime) {
   const bool Wide = WideLayout(Layout);
   const std::optional<std::int64_t> Threads = IntegerValue(ThreadsAsked);
   if (!Threads || *Threads < 0 || *Threads > MaxThreads)
@@ -448,6 +467,7 @@ py::dict ReadTable(const TFileName& Structure, const TFileName& Packet, const st
   std::unique_ptr<TPyProject> Owned = NewProject(Structure, Packet, Packet2, Resync);
   TPyProject& P = *Owned;
   P.Project.Threads = static_cast<int>(*Threads);
+  SetOffsetTime(P, OffsetTime);
   LoadStep(P, [&] { return P.Project.LoadDefinition(); });
   std::vector<std::string> Unknown;
   TTableArrays Arrays = Locked([&] {
@@ -488,10 +508,10 @@ py::dict ReadTable(const TFileName& Structure, const TFileName& Packet, const st
   if (!Unknown.empty()) throw py::key_error("Unknown variable " + Unknown.front() + ".");
   if (P.Project.DataResult() != TPassResult::Complete) {
     py::dict Decoded;
-    Decoded["table"] = TableDict(std::move(Arrays));
+    Decoded["table"] = TableDict(std::move(Arrays), P.Project.StartTime);
     RaiseLoadError(P, FailureText(P), Decoded);
   }
-  return TableDict(std::move(Arrays));
+  return TableDict(std::move(Arrays), P.Project.StartTime);
 }
 
 py::dict Frame(TPyProject& P, const py::object& Asked, int File) {
@@ -556,6 +576,13 @@ PYBIND11_MODULE(_vorex, m) {
       "with those BaseFrames) or table (from read_table(): their columns).",
       PyExc_RuntimeError, nullptr);
   m.attr("LoadError") = py::handle(LoadErrorType);
+  const py::tuple OffsetTimeBases = py::make_tuple(py::handle(LoadErrorType), py::handle(PyExc_ValueError));
+  OffsetTimeErrorType = PyErr_NewExceptionWithDoc(
+      "vorex.OffsetTimeError",
+      "An offset_time that is not a date and time: a ValueError, and a LoadError as the load that would read it\n"
+      "raises one. It is raised before any file is read.",
+      OffsetTimeBases.ptr(), nullptr);
+  m.attr("OffsetTimeError") = py::handle(OffsetTimeErrorType);
   m.attr("__version__") = VOREX_VERSION;
 
   py::class_<TPyProject>(m, "Project",
@@ -584,9 +611,11 @@ PYBIND11_MODULE(_vorex, m) {
       .def("table", &Table, py::arg("vars") = py::none(), py::arg("layout") = "wide",
            "table(vars=None, layout=\"wide\") -> dict of numpy arrays\n\n"
            "The columns of vorex-cli table. Wide: one row per BaseFrame, the int64 columns file, frame and serial,\n"
-           "the float64 column time and one column per variable: float64 with NaN where absent, TEXT variables as\n"
-           "object arrays of str (None where absent). Long: one row per decoded variable, the columns file, frame,\n"
-           "serial, name, raw and value (an object array: the message for TEXT variables, a float otherwise).\n"
+           "the float64 column time, the datetime64[ns] column datetime (the Offset Time plus time, NaT where time\n"
+           "is NaN) and one column per variable: float64 with NaN where absent, TEXT variables as object arrays of\n"
+           "str (None where absent). Long: one row per decoded variable, the columns file, frame, serial, datetime\n"
+           "(of its BaseFrame), name, raw, value (float64, NaN for TEXT variables) and text (an object array: the\n"
+           "message of a TEXT variable, None otherwise).\n"
            "vars: qualified names or patterns with * and ?, as a list or one comma-separated string; a plain name\n"
            "that matches no column raises KeyError.")
       .def("frame", &Frame, py::arg("i"), py::arg("file") = 1,
@@ -606,21 +635,22 @@ PYBIND11_MODULE(_vorex, m) {
         "load(structure, packet, packet2=None, offset_time=None, resync=False) -> Project\n\n"
         "Checks the files and loads them as a project load does: the structure definition, then every BaseFrame\n"
         "of packet (and of packet2, with serial numbers from 100000000; a missing packet2 is only a warning).\n"
-        "offset_time is the project's Offset Time (\"yyyy-mm-dd [hh:nn:ss]\"). With resync, an invalid BaseFrame\n"
-        "is followed by decoding at the next synchronisation marker at any byte, with one warning for the bytes\n"
-        "skipped. Raises LoadError when the load stops or a pass ends before the end of a packet file (its project\n"
-        "attribute holds the BaseFrames decoded so far), KeyboardInterrupt on Ctrl+C. The log entries are kept in\n"
-        "Project.log, not printed. The file names are str, bytes or os.PathLike (pathlib.Path).");
+        "offset_time is the project's Offset Time (\"yyyy-mm-dd [hh:nn:ss]\", no time zone; default 2003-01-01),\n"
+        "which the column datetime of table() adds the BaseFrames' times to; another text raises OffsetTimeError, a\n"
+        "ValueError. With resync, an invalid BaseFrame is followed by decoding at the next synchronisation marker\n"
+        "at any byte, with one warning for the bytes skipped. Raises LoadError when the load stops or a pass ends\n"
+        "before the end of a packet file (its project attribute holds the BaseFrames decoded so far),\n"
+        "KeyboardInterrupt on Ctrl+C. The log entries are kept in Project.log, not printed. The file names are str, bytes or os.PathLike (pathlib.Path).");
   m.def("read_table", &ReadTable, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
         py::arg("vars") = py::none(), py::arg("layout") = "wide", py::arg("resync") = false, py::arg("threads") = 0,
-        py::arg("log") = py::none(),
-        "read_table(structure, packet, packet2=None, vars=None, layout=\"wide\", resync=False, threads=0, log=None)\n"
-        "-> dict of numpy arrays\n\n"
+        py::arg("log") = py::none(), py::arg("offset_time") = py::none(),
+        "read_table(structure, packet, packet2=None, vars=None, layout=\"wide\", resync=False, threads=0, log=None,\n"
+        "offset_time=None) -> dict of numpy arrays\n\n"
         "The columns of Project.table(vars, layout) for the files, decoded as vorex-cli table decodes them: no\n"
         "BaseFrame is kept once its row is taken, so it needs far less memory than load() followed by table(), and\n"
         "wide rows are taken on the threads that decode (threads: 0 for one per core, at most 256). Raises\n"
         "LoadError when the files do not load or a pass ends before the end of a packet file (its table attribute\n"
         "holds the columns of the BaseFrames decoded so far), KeyError for a name in vars that matches no column,\n"
         "KeyboardInterrupt on Ctrl+C. log: a list, or None; every (level, text) entry of the decoding is appended\n"
-        "to it. The file names are as load() takes them.");
+        "to it. offset_time: as load() takes it. The file names are as load() takes them.");
 }

@@ -14,14 +14,16 @@ values as the plot windows and ``vorex-cli table`` see them::
 Contents:
 
 - ``load(structure, packet, packet2=None, offset_time=None, resync=False)``
-  returns a ``Project``; a load that stops raises ``LoadError``.
+  returns a ``Project``; a load that stops raises ``LoadError``, an
+  ``offset_time`` that is not a date and time ``OffsetTimeError`` (a
+  ``ValueError``).
 - ``Project``: ``frame_count``, ``files``, ``log``, ``variables()``,
   ``series()``, ``table()``, ``to_pandas()``, ``frame()``, ``update()``.
 - ``read_table(structure, packet, packet2=None, vars=None, layout="wide",
-  resync=False, threads=0, log=None)``: the columns of ``Project.table()``
+  resync=False, threads=0, log=None, offset_time=None)``: the columns of ``Project.table()``
   decoded straight from the files, without keeping the BaseFrames, on every
   core.
-- ``vorex.dask.read_table(structure, packet_files, vars=None)``: a Dask
+- ``vorex.dask.read_table(structure, packet_files, vars=None, offset_time=None)``: a Dask
   DataFrame with one partition per packet file (needs Dask; ``import vorex``
   does not).
 
@@ -33,25 +35,47 @@ not there), ``ValueError`` and ``TypeError`` (bad arguments).
 ``__version__`` is the version of Vorex.
 """
 
-from ._vorex import LoadError, Project, __version__, load, read_table
+from ._vorex import LoadError, OffsetTimeError, Project, __version__, load, read_table
 
-__all__ = ["LoadError", "Project", "load", "read_table"]
+__all__ = ["LoadError", "OffsetTimeError", "Project", "load", "read_table"]
 
 
-def _to_pandas(self, vars=None, layout="wide"):
-    """to_pandas(vars=None, layout="wide") -> pandas.DataFrame
+def _data_frame(columns, booleans, index=None):
+    """The DataFrame of table columns (a dict of numpy arrays) whose columns named in booleans are pandas'
+    nullable boolean (True where not 0, <NA> where NaN); index names the column to index it by, or is None."""
+    import numpy
+    import pandas
 
-    The columns of table(vars, layout) as a DataFrame. Raises ImportError
-    when pandas cannot be imported.
+    columns = dict(columns)
+    for name in booleans:
+        if name in columns:
+            values = columns[name]
+            columns[name] = pandas.arrays.BooleanArray(values != 0, numpy.isnan(values))
+    frame = pandas.DataFrame(columns, copy=False)
+    return frame if index is None else frame.set_index(index)
+
+
+def _boolean_columns(project):
+    """The names of the project's BOOLEAN columns."""
+    return [variable[0] for variable in project.variables() if variable[1] == "boolean"]
+
+
+def _to_pandas(self, vars=None, layout="wide", index=None):
+    """to_pandas(vars=None, layout="wide", index=None) -> pandas.DataFrame
+
+    The columns of table(vars, layout) as a DataFrame, BOOLEAN columns as
+    pandas' nullable boolean dtype (<NA> where absent). index: the name of a
+    column to index the rows by, such as "datetime"; None keeps a
+    RangeIndex. Raises ImportError when pandas cannot be imported.
     """
     try:
-        import pandas
+        import pandas  # noqa: F401
     except ImportError as error:
         raise ImportError("Project.to_pandas needs pandas, which cannot be imported: " + str(error)) from error
-    return pandas.DataFrame(self.table(vars=vars, layout=layout), copy=False)
+    return _data_frame(self.table(vars=vars, layout=layout), _boolean_columns(self), index)
 
 
 Project.to_pandas = _to_pandas
-for _item in (LoadError, Project, load, read_table):
+for _item in (LoadError, OffsetTimeError, Project, load, read_table):
     _item.__module__ = __name__
 del _item

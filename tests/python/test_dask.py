@@ -32,16 +32,20 @@ class ReadTable(unittest.TestCase):
             with LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None) as cluster, \
                     Client(cluster):
                 # The file names as str, and as os.PathLike.
-                for vars, names in ((None, files), (["HKFrame.HK_TEMP?", "*.EVT_TEXT"], map(pathlib.Path, files))):
+                for vars, names, offset in ((None, files, None),
+                                            (["HKFrame.HK_TEMP?", "*.EVT_TEXT"], map(pathlib.Path, files), "2007-04-09")):
                     with self.subTest(vars=vars):
-                        frame = vorex.dask.read_table(pathlib.Path(STRUCTURE), names, vars=vars)
+                        frame = vorex.dask.read_table(pathlib.Path(STRUCTURE), names, vars=vars, offset_time=offset)
                         self.assertEqual(frame.npartitions, 3)
                         computed = frame.compute()
-                        expected = pd.concat([vorex.load(STRUCTURE, name).to_pandas(vars=vars) for name in files])
+                        expected = pd.concat([vorex.load(STRUCTURE, name, offset_time=offset).to_pandas(vars=vars)
+                                              for name in files])
                         self.assertEqual(len(computed), 630)
                         pd.testing.assert_frame_equal(computed, expected)
                 with self.assertRaises(KeyError):
                     vorex.dask.read_table(STRUCTURE, files, vars=["HKFrame.NO_SUCH"])
+                with self.assertRaises(ValueError):
+                    vorex.dask.read_table(STRUCTURE, files, offset_time="2007-04-31")
                 with self.assertRaises(vorex.LoadError):
                     vorex.dask.read_table(STRUCTURE, files + [os.path.join(folder, "none.dat")]).compute()
 

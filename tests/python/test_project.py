@@ -39,7 +39,15 @@ def cli_table(*args, status=0):
 
 
 def assert_table_equal(test, rows, table):
-    """The table's columns hold the CLI's rows, column by column, in the CLI's order."""
+    """The table's columns hold the CLI's rows, column by column, in the CLI's order; in the long layout, the
+    CLI's value is the text of a TEXT variable (whose value is NaN) and the value of any other."""
+    if "text" in table:
+        table = dict(table)
+        text = table.pop("text")
+        test.assertEqual(table["value"].dtype, np.float64)
+        test.assertTrue(all(math.isnan(value) for value, message in zip(table["value"], text) if message is not None))
+        table["value"] = np.array([value if message is None else message
+                                   for value, message in zip(table["value"], text)], dtype=object)
     test.assertEqual(list(table), rows[0])
     for column, name in enumerate(rows[0]):
         assert_column_equal(test, name, [row[column] for row in rows[1:]], table[name])
@@ -47,6 +55,11 @@ def assert_table_equal(test, rows, table):
 
 def assert_column_equal(test, name, cells, array):
     test.assertEqual(len(cells), len(array), name)
+    if array.dtype.kind == "M":
+        # The CLI's text is cut to the millisecond.
+        expected = np.array([cell or "NaT" for cell in cells], dtype="datetime64[ms]")
+        np.testing.assert_array_equal(array.astype("datetime64[ms]"), expected, name)
+        return
     for row, (cell, value) in enumerate(zip(cells, array)):
         if isinstance(value, str) or value is None:
             test.assertEqual(cell, value or "", f"{name} row {row}")
@@ -81,7 +94,7 @@ class DemoData(unittest.TestCase):
         self.assertEqual(variables["HKFrame.HK_TEMP1"], "number")
         self.assertIn("text", variables.values())
         header = cli_table(STRUCTURE, self.first)[0]
-        self.assertEqual([name for name, _ in self.project.variables()], header[4:])
+        self.assertEqual([name for name, _ in self.project.variables()], header[5:])
         self.assertTrue(self.project.log)
         for level, text in self.project.log:
             self.assertIn(level, ("Message", "Info", "Warn", "Error"))
@@ -138,11 +151,31 @@ class DemoData(unittest.TestCase):
         assert_table_equal(self, rows, project.table(vars=vars, layout="long"))
         assert_table_equal(self, rows, vorex.read_table(STRUCTURE, self.first, vars=vars, layout="long", threads=3))
 
+    def test_offset_time_equals_cli(self):
+        offset = "2007-04-09 14:05:59"
+        rows = cli_table(STRUCTURE, self.first, "--vars", "*PLOT_TIME", "--offset-time", offset)
+        for table in (vorex.load(STRUCTURE, self.first, offset_time=offset).table(vars="*PLOT_TIME"),
+                      vorex.read_table(STRUCTURE, self.first, vars="*PLOT_TIME", offset_time=offset)):
+            assert_table_equal(self, rows, table)
+            # To the nanosecond, beyond the CLI's text.
+            np.testing.assert_array_equal((table["datetime"] - np.datetime64(offset.replace(" ", "T"))).astype(np.int64),
+                                          np.floor(table["time"] * 1e9 + 0.5).astype(np.int64))
+
     def test_to_pandas(self):
         frame = self.project.to_pandas(vars=["HKFrame.HK_TEMP?"])
         table = self.project.table(vars=["HKFrame.HK_TEMP?"])
         self.assertEqual(list(frame.columns), list(table))
         np.testing.assert_array_equal(frame["HKFrame.HK_TEMP1"].to_numpy(), table["HKFrame.HK_TEMP1"])
+        # BOOLEAN columns are nullable booleans; the datetime index.
+        vars = ["HKFrame.HK_POWER_ON", "HK_SCIENCE_SWITCH"]
+        frame, table = self.project.to_pandas(vars=vars, index="datetime"), self.project.table(vars=vars)
+        for name in vars:
+            self.assertEqual(frame[name].dtype, "boolean")
+            np.testing.assert_array_equal(frame[name].isna().to_numpy(), np.isnan(table[name]))
+            self.assertEqual(list(frame[name].dropna()), [value != 0 for value in table[name] if not np.isnan(value)])
+        self.assertTrue(frame["HK_SCIENCE_SWITCH"].any() and not frame["HK_SCIENCE_SWITCH"].all())
+        np.testing.assert_array_equal(frame.index.to_numpy(), table["datetime"])
+        self.assertEqual(frame.index.dtype, "datetime64[ns]")
         saved = sys.modules.get("pandas")
         sys.modules["pandas"] = None
         try:
@@ -188,6 +221,9 @@ class DemoData(unittest.TestCase):
             (ValueError, "threads", lambda: vorex.read_table(STRUCTURE, self.first, threads=257)),
             (ValueError, "threads", lambda: vorex.read_table(STRUCTURE, self.first, threads=2 ** 64)),
             (TypeError, "", lambda: vorex.read_table(STRUCTURE, self.first, log=())),
+            (ValueError, "'2007-02-30' is not a valid date and time",
+             lambda: vorex.read_table(STRUCTURE, self.first, offset_time="2007-02-30")),
+            (vorex.OffsetTimeError, "'x' is not", lambda: vorex.load(STRUCTURE, self.first, offset_time="x")),
             (ValueError, "null", lambda: vorex.read_table(STRUCTURE, self.first + "\0.old")),
             (ValueError, "null", lambda: vorex.load(STRUCTURE + "\0.old", self.first)),
             (ValueError, "null", lambda: vorex.load(STRUCTURE, self.first, pathlib.Path(self.second + "\0.old"))),

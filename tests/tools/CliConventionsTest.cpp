@@ -184,10 +184,10 @@ TEST(CliConventions, OptionsWorkBeforeBetweenAndAfterTheFiles) {
                           "100000001 0 0\n1 0 0\n100000004 0 0\n4 0 0\nstats 0 0 0 0\nscale -0.1 0.1\n"},
                          {TableCommand,
                           {{"--vars", "W"}, {"--format", "tsv"}, {"--vars", "V"}, {"-q"}, {"--layout", "long"}},
-                          "file\tframe\tserial\tname\traw\tvalue\n"
-                          "1\t0\t0\tV\t5\t5\n1\t0\t1\tW\t0\t0\n1\t1\t3\tV\t7\t7\n1\t1\t4\tW\t0\t0\n"
-                          "2\t0\t100000000\tV\t5\t5\n2\t0\t100000001\tW\t0\t0\n"
-                          "2\t1\t100000003\tV\t7\t7\n2\t1\t100000004\tW\t0\t0\n"}};
+                          "file\tframe\tserial\tdatetime\tname\traw\tvalue\n"
+                          "1\t0\t0\t\tV\t5\t5\n1\t0\t1\t\tW\t0\t0\n1\t1\t3\t\tV\t7\t7\n1\t1\t4\t\tW\t0\t0\n"
+                          "2\t0\t100000000\t\tV\t5\t5\n2\t0\t100000001\t\tW\t0\t0\n"
+                          "2\t1\t100000003\t\tV\t7\t7\n2\t1\t100000004\t\tW\t0\t0\n"}};
   const std::vector<std::string> Files = {F.Clean, F.Packet, F.Packet};
   for (const TCase& Case : Cases) {
     // Slot K holds the options given before file K (K = 3: after the last).

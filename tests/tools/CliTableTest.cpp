@@ -2,7 +2,9 @@
 // formats read back by parsers of this test.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -87,6 +89,30 @@ std::vector<std::pair<std::string, std::optional<std::string>>> ParseJsonObject(
   return Members;
 }
 
+// Seconds since 1970 of a date and time of the UTC calendar.
+std::time_t UtcSeconds(int Year, int Month, int Day, int Hour, int Minute, int Second) {
+  std::tm Parts{};
+  Parts.tm_year = Year - 1900;
+  Parts.tm_mon = Month - 1;
+  Parts.tm_mday = Day;
+  Parts.tm_hour = Hour;
+  Parts.tm_min = Minute;
+  Parts.tm_sec = Second;
+  return timegm(&Parts);
+}
+
+// The ISO text, cut to the millisecond, of Base plus Seconds.
+std::string IsoText(std::time_t Base, const std::string& Seconds) {
+  const long double Millis = std::floor((static_cast<long double>(Base) + std::stold(Seconds)) * 1000);
+  const auto Whole = static_cast<std::time_t>(std::floor(Millis / 1000));
+  std::tm Parts{};
+  gmtime_r(&Whole, &Parts);
+  char Text[32];
+  const std::size_t Length = std::strftime(Text, sizeof Text, "%Y-%m-%dT%H:%M:%S", &Parts);
+  std::snprintf(Text + Length, sizeof Text - Length, ".%03d", static_cast<int>(Millis - Whole * 1000.0L));
+  return Text;
+}
+
 struct TDemo {
   TTempDir Dir;
   std::string S = std::string(VOREX_DEMO_DIR) + "/demo.structure";
@@ -137,7 +163,7 @@ TEST(CliTable, WideRowsHoldTheFirstValueOfEveryQualifiedNameOfEachBaseFrame) {
       EXPECT_EQ(Row[0], Data == Project.DataA.get() ? "1" : "2");
       EXPECT_EQ(Row[1], std::to_string(Frame));
       EXPECT_EQ(Row[2], std::to_string(Root->SerialNo));
-      for (std::size_t C = 4; C < Header.size(); ++C) {
+      for (std::size_t C = 5; C < Header.size(); ++C) {
         const auto Found = First.find(*Header[C]);
         if (Found == First.end()) {
           EXPECT_FALSE(Row[C]) << *Header[C];
@@ -192,11 +218,44 @@ TEST(CliTable, QuotesTextsAndWritesNonFiniteNumbersAsEachFormatNeeds) {
     return Out.str();
   };
   // The messages: "ba,\"" and "c\t\xE9\n".
-  EXPECT_EQ(Table("csv"), "file,frame,serial,time,NOTE,BIG\n1,0,2,,\"ba,\"\"\",inf\n1,1,5,,\"c\t\xE9\n\",inf\n");
-  EXPECT_EQ(Table("tsv"), "file\tframe\tserial\ttime\tNOTE\tBIG\n1\t0\t2\t\tba,\"\tinf\n1\t1\t5\t\tc \xE9 \tinf\n");
+  EXPECT_EQ(Table("csv"),
+            "file,frame,serial,time,datetime,NOTE,BIG\n1,0,2,,,\"ba,\"\"\",inf\n1,1,5,,,\"c\t\xE9\n\",inf\n");
+  EXPECT_EQ(Table("tsv"),
+            "file\tframe\tserial\ttime\tdatetime\tNOTE\tBIG\n1\t0\t2\t\t\tba,\"\tinf\n1\t1\t5\t\t\tc \xE9 \tinf\n");
   EXPECT_EQ(Table("jsonl"),
-            "{\"file\":1,\"frame\":0,\"serial\":2,\"time\":null,\"NOTE\":\"ba,\\\"\",\"BIG\":null}\n"
-            "{\"file\":1,\"frame\":1,\"serial\":5,\"time\":null,\"NOTE\":\"c\\t\\u00e9\\n\",\"BIG\":null}\n");
+            "{\"file\":1,\"frame\":0,\"serial\":2,\"time\":null,\"datetime\":null,\"NOTE\":\"ba,\\\"\",\"BIG\":null}\n"
+            "{\"file\":1,\"frame\":1,\"serial\":5,\"time\":null,\"datetime\":null,\"NOTE\":\"c\\t\\u00e9\\n\",\"BIG\":"
+            "null}\n");
+}
+
+TEST(CliTable, DatetimeIsTheOffsetTimePlusTheTimeInEveryLayout) {
+  TDemo D;
+  struct TCase {
+    std::vector<std::string> Options;
+    std::time_t Base;
+  };
+  const TCase Cases[] = {
+      {{}, UtcSeconds(2003, 1, 1, 0, 0, 0)},
+      {{"--offset-time", "2007-04-09 14:05:59"}, UtcSeconds(2007, 4, 9, 14, 5, 59)},
+      {{"--offset-time=09.04.2007 14:05:59", "--layout", "long"}, UtcSeconds(2007, 4, 9, 14, 5, 59)}};
+  for (const auto& [Options, Base] : Cases) {
+    std::vector<std::string> Args = Options;
+    Args.insert(Args.end(), {"--vars", "*PLOT_TIME"});
+    const std::vector<TRow> Rows = ParseCsv(D.Table(Args));
+    ASSERT_EQ(Rows.size(), 1u + 2u * 120u);
+    // Long: file,frame,serial,datetime,name,raw,value; the value is the time.
+    const bool Long = Rows[0][3] == "datetime";
+    for (std::size_t R = 1; R < Rows.size(); ++R) {
+      const std::optional<std::string>& Time = Rows[R][Long ? 6 : 3];
+      ASSERT_TRUE(Time);
+      EXPECT_EQ(Rows[R][Long ? 3 : 4], IsoText(Base, *Time)) << R;
+    }
+  }
+  const TCommandResult R = RunCommand(std::string(VOREX_CLI) + " table " + Quoted(D.S) + " " + Quoted(D.P) +
+                                      " --offset-time 2007-02-30");
+  EXPECT_EQ(R.ExitCode, 1);
+  EXPECT_EQ(R.Out, "");
+  EXPECT_NE(R.Err.find("--offset-time: '2007-02-30' is not a valid date and time"), std::string::npos) << R.Err;
 }
 
 TEST(CliTable, PatternsMatchWholeNames) {

@@ -13,6 +13,7 @@
 
 #include "cli/CliProject.h"
 #include "cli/CliStatus.h"
+#include "cli/OffsetTimeOption.h"
 #include "common/AtomicFile.h"
 #include "shared/CommandLine.h"
 #include "table/TableWriter.h"
@@ -31,6 +32,7 @@ struct TOptions {
   std::string OutFile = "-";
   bool Follow = false;
   int Interval = 1000;
+  std::string OffsetTime;  // empty: the project's default
 };
 
 // Where a table goes: standard output ("-"), a file replaced once it is
@@ -120,8 +122,8 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
   TOptions Options;
   const auto App = NewCommandLine(
       "vorex-cli table", "vorex-cli",
-      "Writes the decoded values as a table: one row per BaseFrame with the columns file, frame, serial, time and "
-      "one per variable (its qualified name), or with --layout long one row per decoded variable.");
+      "Writes the decoded values as a table: one row per BaseFrame with the columns file, frame, serial, time, "
+      "datetime and one per variable (its qualified name), or with --layout long one row per decoded variable.");
   AddProjectOptions(*App, Options.Project);
   App->add_option("--layout", Options.Layout, "wide (default) or long")->check(CLI::IsMember(Layouts));
   App->add_option("--format", Options.Format, "csv (default), tsv or jsonl")->check(CLI::IsMember(Formats));
@@ -136,12 +138,14 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
                 "row as it arrives, until SIGINT or SIGTERM");
   App->add_option("--interval", Options.Interval, "milliseconds between two looks at the files (default 1000)")
       ->check(CLI::Range(1, 3600000));
+  AddOffsetTimeOption(*App, Options.OffsetTime);
   App->footer("Example: vorex-cli table demo.structure demo.dat --format jsonl --vars 'HKFrame.HK_TEMP?'");
   if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
 
   const TCliLog Log(Err, Options.Project.Quiet);
   TProject Project;
   bool FollowErrors = false;
+  if (!Options.OffsetTime.empty()) Project.OffsetTime = Options.OffsetTime;
   if (const int Code = LoadCliDefinition(Project, Options.Project, Err)) return Code;
   TTableColumns Columns(*Project.Definition);
   bool Unknown = false;
@@ -156,6 +160,7 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
     TTableWriter Writer(Output.Stream(), Formats.at(Options.Format), Layouts.at(Options.Layout), *Project.Definition,
                         Project.Messages, Columns);
     Writer.Threads = Options.Project.Threads;
+    Writer.StartTime = Project.StartTime;
     Writer.WriteHeader();
     // The rows are written as their BaseFrames are decoded; then the nodes are given back.
     std::int64_t Frames[2] = {0, 0};

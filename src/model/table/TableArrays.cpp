@@ -194,6 +194,7 @@ void TTableCollector::AddLong(int File, std::int64_t Frame, const TDecodedNode& 
     Arrays.File.push_back(File);
     Arrays.Frame.push_back(Frame);
     Arrays.Serial.push_back(Node.SerialNo);
+    Arrays.Time.push_back(Time.Known ? Time.Time : NaN);
     Arrays.NameIndex.push_back(Found->second);
     Arrays.Raw.push_back(Node.RawValue);
     const bool Text = IsTextNode(Definition, Node);
@@ -210,7 +211,10 @@ void TTableCollector::AddFrames(int File, std::int64_t FirstFrame, std::span<TDe
                                 const std::vector<std::string>& Messages) {
   std::int64_t Frame = FirstFrame;
   if (!Arrays.Wide) {
-    for (const TDecodedNode* Root : Roots) AddLong(File, Frame++, *Root, Messages);
+    for (const TDecodedNode* Root : Roots) {
+      Columns.TakeTime(*Root, Time);
+      AddLong(File, Frame++, *Root, Messages);
+    }
     return;
   }
   Grow(Rows() + static_cast<std::int64_t>(Roots.size()));

@@ -28,7 +28,7 @@ struct TTableArrays {
   std::vector<bool> IsText;
   std::vector<std::string> Messages;  // the texts of TEXT cells, each once
   std::vector<std::int64_t> File, Frame, Serial;
-  std::vector<double> Time;                      // wide; NaN before the first PLOT_TIME
+  std::vector<double> Time;                      // of the row's BaseFrame; NaN before the first PLOT_TIME
   // Wide: the number columns side by side in one block, Stride values
   // apart, in column order without the TEXT ones; NaN where absent.
   std::shared_ptr<TNumberBlock> Numbers = std::make_shared<TNumberBlock>();

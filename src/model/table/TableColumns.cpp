@@ -135,6 +135,11 @@ void TTableColumns::Fill(const TDecodedNode& Root, std::vector<const TDecodedNod
   FillList(Root.Child, 0, Cells, Time);
 }
 
+void TTableColumns::TakeTime(const TDecodedNode& Root, TPlotTime& Time) const {
+  std::vector<const TDecodedNode*> NoCells;
+  FillList(Root.Child, -1, NoCells, Time);
+}
+
 std::int32_t TTableColumns::ColumnAt(std::int32_t Path, std::int32_t Row) const {
   if (Path < 0) return -1;
   const TPathRows& Rows = PathRows[static_cast<std::size_t>(Path)];

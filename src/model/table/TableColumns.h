@@ -38,6 +38,8 @@ class TTableColumns {
   // (sub-frame contents before their node): the first node of a column fills
   // it. Cells holds one entry per column. Time takes the PLOT_TIMEs below Root.
   void Fill(const TDecodedNode& Root, std::vector<const TDecodedNode*>& Cells, TPlotTime& Time) const;
+  // The same for Time alone.
+  void TakeTime(const TDecodedNode& Root, TPlotTime& Time) const;
   // Whether a BaseFrame can hold a PLOT_TIME.
   bool HasTime() const { return std::find(TimeRow.begin(), TimeRow.end(), true) != TimeRow.end(); }
   // Whether the column is of a TEXT variable.

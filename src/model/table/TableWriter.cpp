@@ -5,13 +5,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/DateTimeStamp.h"
 #include "common/FloatText.h"
 #include "common/Threads.h"
 
 namespace {
 
-const std::vector<std::string> WideFixed = {"file", "frame", "serial", "time"};
-const std::vector<std::string> LongNames = {"file", "frame", "serial", "name", "raw", "value"};
+const std::vector<std::string> WideFixed = {"file", "frame", "serial", "time", "datetime"};
+const std::vector<std::string> LongNames = {"file", "frame", "serial", "datetime", "name", "raw", "value"};
 
 // Texts written at P, which has room for their longest form: twice their
 // length and the quotes in CSV, six times and the quotes in JSON.
@@ -140,6 +141,17 @@ char* TTableWriter::Count(char* P, std::size_t Column, std::int64_t Value) const
   return std::to_chars(P, P + NumberRoom, Value).ptr;
 }
 
+char* TTableWriter::DateTime(char* P, std::size_t Column, const TPlotTime& Time) const {
+  const std::int64_t Nanoseconds = Time.Known ? DateTimeNanoseconds(StartTime, Time.Time) : NoDateTime;
+  if (Nanoseconds == NoDateTime) return Absent(P, Column);
+  static_assert(IsoDateTimeLength + 2 < NumberRoom);  // with JSON's quotes
+  P = Separator(P, Column);
+  if (Format == TTableFormat::Jsonl) *P++ = '"';
+  P = WriteIsoDateTime(P, Nanoseconds);
+  if (Format == TTableFormat::Jsonl) *P++ = '"';
+  return P;
+}
+
 char* TTableWriter::Text(TRows& Rows, char* P, std::size_t Column, std::string_view Text) const {
   Rows.Text.End(P);
   P = Separator(Rows.Text.Room(RowRoom + Text.size() * 6 + 2), Column);
@@ -171,25 +183,32 @@ void TTableWriter::BuildRows(TRows& Rows, int File, std::int64_t FirstFrame, std
   for (std::size_t I = Begin; I < End; ++I) {
     const TDecodedNode& Root = *Roots[I];
     const std::int64_t Frame = FirstFrame + static_cast<std::int64_t>(I);
-    if (Layout == TTableLayout::Long) {
-      ForEachSelectedVariable(Definition, Columns, Root.Child, [&](const TDecodedNode& Node, const std::string& Name) {
-        char* P = BeginRow(Rows);
-        P = Count(P, 0, File);
-        P = Count(P, 1, Frame);
-        P = Count(P, 2, Node.SerialNo);
-        P = Text(Rows, P, 3, Name);
-        P = Number(Rows, P, 4, Node.RawValue);
-        EndRow(Rows, Value(Rows, P, 5, Node, IsTextNode(Definition, Node), Messages));
-      });
-      continue;
-    }
-    Columns.Fill(Root, Rows.Cells, Rows.Time);
+    if (Layout == TTableLayout::Long)
+      Columns.TakeTime(Root, Rows.Time);
+    else
+      Columns.Fill(Root, Rows.Cells, Rows.Time);
     if (WaitForTime && !Rows.Time.Known) {
       ++Rows.Untimed;
       continue;
     }
-    EndRow(Rows, WideCells(Rows, WideStart(Rows, File, Frame, Root.SerialNo, Rows.Time), Messages));
+    if (Layout == TTableLayout::Long)
+      LongRows(Rows, File, Frame, Root);
+    else
+      EndRow(Rows, WideCells(Rows, WideStart(Rows, File, Frame, Root.SerialNo, Rows.Time), Messages));
   }
+}
+
+void TTableWriter::LongRows(TRows& Rows, int File, std::int64_t Frame, const TDecodedNode& Root) const {
+  ForEachSelectedVariable(Definition, Columns, Root.Child, [&](const TDecodedNode& Node, const std::string& Name) {
+    char* P = BeginRow(Rows);
+    P = Count(P, 0, File);
+    P = Count(P, 1, Frame);
+    P = Count(P, 2, Node.SerialNo);
+    P = DateTime(P, 3, Rows.Time);
+    P = Text(Rows, P, 4, Name);
+    P = Number(Rows, P, 5, Node.RawValue);
+    EndRow(Rows, Value(Rows, P, 6, Node, IsTextNode(Definition, Node), Messages));
+  });
 }
 
 char* TTableWriter::WideStart(TRows& Rows, int File, std::int64_t Frame, std::int64_t Serial,
@@ -198,7 +217,8 @@ char* TTableWriter::WideStart(TRows& Rows, int File, std::int64_t Frame, std::in
   P = Count(P, 0, File);
   P = Count(P, 1, Frame);
   P = Count(P, 2, Serial);
-  return RowTime.Known ? Number(Rows, P, 3, RowTime.Time) : Absent(P, 3);
+  P = RowTime.Known ? Number(Rows, P, 3, RowTime.Time) : Absent(P, 3);
+  return DateTime(P, 4, RowTime);
 }
 
 char* TTableWriter::WideCells(TRows& Rows, char* P, const std::vector<std::string>& Messages) const {

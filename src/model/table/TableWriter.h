@@ -28,6 +28,8 @@ class TTableWriter {
 
   // Threads the rows of many BaseFrames are built on; 0: one per core.
   int Threads = 0;
+  // The Offset Time (days) that the column datetime adds a BaseFrame's time to.
+  double StartTime = 0;
 
   // The header line (CSV and TSV).
   void WriteHeader();
@@ -101,6 +103,8 @@ class TTableWriter {
   char* Absent(char* P, std::size_t Column) const;
   char* Number(TRows& Rows, char* P, std::size_t Column, double Value) const;
   char* Count(char* P, std::size_t Column, std::int64_t Value) const;
+  // StartTime plus Time, in ISO 8601 text; absent without a time.
+  char* DateTime(char* P, std::size_t Column, const TPlotTime& Time) const;
   // Makes room for Text besides the rest of the row.
   char* Text(TRows& Rows, char* P, std::size_t Column, std::string_view Text) const;
   // The transformed value; for a TEXT variable the message of Messages its
@@ -108,6 +112,8 @@ class TTableWriter {
   char* Value(TRows& Rows, char* P, std::size_t Column, const TDecodedNode& Node, bool IsText,
               const std::vector<std::string>& Messages) const;
   void EndRow(TRows& Rows, char* P) const;
+  // The long layout's rows of a BaseFrame, at Rows.Time.
+  void LongRows(TRows& Rows, int File, std::int64_t Frame, const TDecodedNode& Root) const;
   // A wide row's fixed columns, from its start, and its cells (Rows.Cells).
   char* WideStart(TRows& Rows, int File, std::int64_t Frame, std::int64_t Serial, const TPlotTime& RowTime) const;
   char* WideCells(TRows& Rows, char* P, const std::vector<std::string>& Messages) const;
