@@ -12,6 +12,7 @@
 #include <limits>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -524,11 +525,11 @@ py::dict Frame(TPyProject& P, const py::object& Asked, int File) {
   std::optional<TNodeCopy> Copy = Locked([&]() -> std::optional<TNodeCopy> {
     Count = Data->FrameCount();
     if (!Index || *Index < -Count || *Index >= Count) return std::nullopt;
-    TRootCursor Cursor;
-    const TDecodedNode* Root = Cursor.After(Data->Frames, *Index < 0 ? *Index + Count : *Index);
-    if (!Root) return std::nullopt;
-    Serial = Root->SerialNo;
-    return P.CopyNode(*Root);
+    // Decoded again from its record instead of walking the list to it.
+    const TDecodedAgain Again = Data->DecodeAgain(static_cast<std::size_t>(*Index < 0 ? *Index + Count : *Index));
+    if (!Again.Root) throw std::runtime_error("BaseFrame " + std::to_string(*Index) + " could not be decoded again.");
+    Serial = Again.Root->SerialNo;
+    return P.CopyNode(*Again.Root);
   });
   if (!Copy)
     throw py::index_error("BaseFrame " + py::str(Asked).cast<std::string>() + " is not in file " +

@@ -820,7 +820,7 @@ TEST(Data, AFailingNotificationStillEndsThePassCleanly) {
   EXPECT_EQ(H.Data->ProcessedSize, 560);
 }
 
-TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThread) {
+TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAgainAlone) {
   std::ostringstream Demo;
   TSimGenerator Generator;
   WriteBaseFrames(Demo, Generator, 2000);
@@ -876,6 +876,19 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThread) {
       // is shown now and then.
       Out.insert(Out.end(), Progress.Events.begin(), Progress.Events.begin() + 2);
       Out.insert(Out.end(), Progress.Events.end() - 3, Progress.Events.end());
+      // Each BaseFrame decoded again alone is the tree of its pass, and
+      // neither logs nor adds messages.
+      const std::size_t Lines = Log.Lines().size(), Messages = H.Messages.size();
+      std::size_t Frame = 0;
+      for (const TDecodedNode* Root = H.Data->Frames; Root; Root = Root->Next, ++Frame) {
+        const TDecodedAgain Again = H.Data->DecodeAgain(Frame);
+        ASSERT_NE(Again.Root, nullptr) << Frame;
+        EXPECT_EQ(Dump(*Again.Root), Dump(*Root)) << Frame;
+      }
+      EXPECT_EQ(H.Data->Index().size(), Frame);
+      EXPECT_EQ(H.Data->DecodeAgain(Frame).Root, nullptr);
+      EXPECT_EQ(Log.Lines().size(), Lines);
+      EXPECT_EQ(H.Messages.size(), Messages);
     }
     EXPECT_EQ(Seen[1], Seen[0]);
   }

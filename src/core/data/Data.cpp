@@ -8,6 +8,7 @@
 #include "common/LoadProgress.h"
 #include "common/OffThread.h"
 #include "common/Threads.h"
+#include "data/BaseFrameStep.h"
 #include "data/Pass.h"
 #include "structure/InstrumentNames.h"
 
@@ -274,6 +275,8 @@ void TData::Publish() {
   LastRoot = NewLast;
   NewFirst = NewLast = nullptr;
   Count += std::exchange(NewCount, 0);
+  Records.insert(Records.end(), NewRecords.begin(), NewRecords.end());
+  NewRecords.clear();
 }
 
 void TData::ReadTheFile() {
@@ -395,11 +398,33 @@ TDecodedNode* TData::NewRoot(std::int64_t Position, TDecodedNode* Child, std::in
   return Root;
 }
 
-void TData::AppendRoots(TDecodedNode* First, TDecodedNode* Last, std::int64_t Roots) {
+void TData::AppendRoots(TDecodedNode* First, TDecodedNode* Last, std::span<const TFrameRecord> Records) {
   if (NewLast)
     NewLast->Next = First;
   else
     NewFirst = First;
   NewLast = Last;
-  NewCount += Roots;
+  NewCount += static_cast<std::int64_t>(Records.size());
+  NewRecords.insert(NewRecords.end(), Records.begin(), Records.end());
+}
+
+TDecodedAgain TData::DecodeAgain(std::size_t Frame) const {
+  if (Frame >= Records.size() || !Definition.Copyable()) return {};
+  const TFrameRecord& Record = Records[Frame];
+  std::vector<std::string> Messages;
+  const std::unique_ptr<TFramesDefinition> Copy = Definition.CopyFor(Messages);
+  std::int64_t Serial = Record.FirstSerial;
+  Copy->Serials = &Serial;
+  Copy->NumberMessagesFrom(static_cast<std::size_t>(Record.FirstMessage));
+  TDecodedAgain Again{std::make_unique<TNodePool>(&Image), nullptr};
+  const TLogCapture Silent;
+  const TFrameDecoding Decoding = DecodeBaseFrame(*Copy, Image, Record.Position - Reader.Origin(), Record.Position,
+                                                  false, *Again.Pool, FileName);
+  if (Decoding.Outcome != TFrameOutcome::Decoded) return {};
+  Again.Root = Again.Pool->New();
+  Again.Root->SerialNo = static_cast<std::int32_t>(Serial);
+  Again.Root->Child = Decoding.Child;
+  Again.Root->Position = static_cast<std::int32_t>(Record.Position);
+  Again.Root->DefIndex = static_cast<std::int16_t>(Copy->FindFrame(BaseFrameName));
+  return Again;
 }

@@ -18,6 +18,7 @@
 #include "common/FileWatch.h"
 #include "common/Timer.h"
 #include "data/ChunkSink.h"
+#include "data/FrameRecord.h"
 #include "data/Framer.h"
 #include "data/PacketFile.h"
 #include "data/ParallelDecoder.h"
@@ -30,6 +31,12 @@
 constexpr int TrackingInterval = 60000;
 constexpr int DelayedUpdateIncrement = 10000;
 constexpr std::int32_t SecondFileSerialBase = 100000000;
+
+// A BaseFrame decoded again, with the pool its nodes live in.
+struct TDecodedAgain {
+  std::unique_ptr<TNodePool> Pool;
+  TDecodedNode* Root = nullptr;
+};
 
 class TData {
  public:
@@ -122,6 +129,13 @@ class TData {
 
   // Bytes of the blocks the decoded nodes live in.
   std::size_t NodeBytes() const { return Pool.ReservedBytes(); }
+  // Of each BaseFrame in Frames, in order.
+  std::span<const TFrameRecord> Index() const { return Records; }
+  // BaseFrame Frame of Frames decoded again alone, with the serial numbers,
+  // messages (numbered as the pass numbered them, not added again) and
+  // values of its pass, without log entries; none when the definition cannot
+  // be copied or the decoding fails.
+  TDecodedAgain DecodeAgain(std::size_t Frame) const;
   // Number of BaseFrame roots decoded: those in Frames, and those handed to
   // OnFrames (not those of a running pass that are not published yet).
   std::int64_t FrameCount() const { return Count; }
@@ -185,9 +199,8 @@ class TData {
   // The root of the BaseFrame at the file position Position over Child;
   // numbered after its tree.
   TDecodedNode* NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex);
-  void AppendRoot(TDecodedNode* Root) { AppendRoots(Root, Root, 1); }
-  // Appends the roots linked from First to Last, Roots of them.
-  void AppendRoots(TDecodedNode* First, TDecodedNode* Last, std::int64_t Roots);
+  // Appends the roots linked from First to Last, with their records.
+  void AppendRoots(TDecodedNode* First, TDecodedNode* Last, std::span<const TFrameRecord> Records);
 
   TPassReader Reader{Image, FileName};
   TFramer Framer{Reader, Definition};
@@ -198,6 +211,8 @@ class TData {
   TDecodedNode* NewFirst = nullptr;
   TDecodedNode* NewLast = nullptr;
   std::int64_t NewCount = 0;
+  std::vector<TFrameRecord> NewRecords;
+  std::vector<TFrameRecord> Records;  // of Frames
   std::int64_t NextSerial = 0;
   bool Numbered = false;
   std::int64_t Count = 0;

@@ -33,6 +33,7 @@ struct TParallelDecoder::TChunk {
   std::size_t FirstNode = 0;           // of the chunk in Pool
   std::unique_ptr<TNodePool> OwnPool;  // unless streamed
   std::vector<TDecodedNode*> Roots;    // without a sink
+  std::vector<TFrameRecord> Records;   // of Roots unless streamed, numbered from 0
   std::unique_ptr<TChunkSink> Sink;    // takes the BaseFrames instead
   std::int64_t Taken = 0;              // by the sink
   std::int64_t Nodes = 0;              // decoded, numbered by it from 0
@@ -134,6 +135,8 @@ class TParallelDecoder::TChunkPass {
   void DecodeFrames(TChunk& Chunk, std::size_t Index) {
     for (; Chunk.Reached < Chunk.End && FirstStopped.load() > Index; Chunk.Reached += Run.Length) {
       const std::size_t NodesBefore = Chunk.Pool->Size();
+      const TFrameRecord Record{Chunk.Reached, Chunk.Nodes,
+                                static_cast<std::int64_t>(Chunk.Definition->DecodedMessages())};
       const auto [Outcome, Child] = DecodeBaseFrame(*Chunk.Definition, Reader.Image(), Chunk.Reached - Reader.Origin(),
                                                     Chunk.Reached, Run.IdCheck, *Chunk.Pool, FileName);
       if (Outcome == TFrameOutcome::Stopped) {
@@ -153,6 +156,7 @@ class TParallelDecoder::TChunkPass {
           // are handed over one by one.
           if (!Run.Streamed && !Chunk.Roots.empty()) Chunk.Roots.back()->Next = Root;
           Chunk.Roots.push_back(Root);
+          if (!Run.Streamed) Chunk.Records.push_back(Record);
         } else {
           Chunk.Sink->Take(*Root, Chunk.Messages);
           ++Chunk.Taken;
@@ -310,6 +314,11 @@ TParallelOutcome TParallelDecoder::Collect(TChunkPass& Pass, const TParallelRun&
     if (!Run.Streamed && !Outcome.Roots.empty() && !Chunk.Roots.empty())
       Outcome.Roots.back()->Next = Chunk.Roots.front();
     Outcome.Roots.insert(Outcome.Roots.end(), Chunk.Roots.begin(), Chunk.Roots.end());
+    for (TFrameRecord Record : Chunk.Records) {
+      Record.FirstSerial += NextSerial;
+      Record.FirstMessage += static_cast<std::int64_t>(FirstMessage);
+      Outcome.Records.push_back(Record);
+    }
     if (Chunk.Sink) Outcome.Joins.push_back({std::move(Chunk.Sink), NextSerial, Chunk.Taken});
     Outcome.Handled += Chunk.Handled.load();
     Outcome.Position = Chunk.Reached;

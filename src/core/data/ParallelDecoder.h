@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/ChunkSink.h"
+#include "data/FrameRecord.h"
 #include "data/PassProgress.h"
 #include "data/PassReader.h"
 #include "structure/DecodedNode.h"
@@ -44,6 +45,8 @@ struct TParallelOutcome {
   std::int64_t Handled = 0;
   // Numbered, without sinks; linked in order unless streamed.
   std::vector<TDecodedNode*> Roots;
+  // Of each root, unless streamed.
+  std::vector<TFrameRecord> Records;
   std::vector<TChunkJoin> Joins;
 };
 

@@ -91,7 +91,7 @@ bool TPass::DecodeWholeInParallel() {
   End.Position = Outcome.Position;
   End.Handled = Outcome.Handled;
   if (!Outcome.Roots.empty())
-    Data.AppendRoots(Outcome.Roots.front(), Outcome.Roots.back(), static_cast<std::int64_t>(Outcome.Roots.size()));
+    Data.AppendRoots(Outcome.Roots.front(), Outcome.Roots.back(), Outcome.Records);
   return true;
 }
 
@@ -170,12 +170,13 @@ bool TPass::StepFrame() {
 
 bool TPass::DecodeFrame() {
   const std::int64_t Position = End.Position;
+  const TFrameRecord Record{Position, Data.NextSerial, static_cast<std::int64_t>(Data.Definition.DecodedMessages())};
   const auto [Outcome, Child] = DecodeBaseFrame(Data.Definition, Data.Reader.Image(), Position - Data.Reader.Origin(), Position,
                                                 IdCheck, Data.Pool, Data.FileName);
   if (Outcome == TFrameOutcome::Stopped) return false;
   TDecodedNode* Root = Data.NewRoot(Position, Child, RootDefIndex);
   if (!Streaming()) {
-    Data.AppendRoot(Root);
+    Data.AppendRoots(Root, Root, {&Record, 1});
     return true;
   }
   ++Data.Count;

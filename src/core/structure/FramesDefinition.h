@@ -119,6 +119,11 @@ class TFramesDefinition {
   void HoldMessages() { Holding = true; }
   // Adds the messages held back to the definition's and holds no more.
   void ReleaseMessages();
+  // The TEXT messages decoded so far, those held back included.
+  std::size_t DecodedMessages() const { return MessageCount(); }
+  // Numbers the messages decoded from now on after First others: a copy that
+  // decodes a BaseFrame again gives its messages their indices of the pass.
+  void NumberMessagesFrom(std::size_t First) { MessageBase = First; }
 
  protected:
   // Everything but the decoding state, with Messages for the messages.
@@ -187,7 +192,8 @@ class TFramesDefinition {
   std::vector<std::string> Held;
   bool Holding = false;
   // The messages the decodings gave so far, those held back included.
-  std::size_t MessageCount() const { return Messages.size() + Held.size(); }
+  std::size_t MessageCount() const { return MessageBase + Messages.size() + Held.size(); }
+  std::size_t MessageBase = 0;
   std::string SourceName;  // the structure file's
   const TMemoryStream* Stream = nullptr;
   std::int64_t Base = 0;  // the first byte of the frame being decoded
