@@ -15,6 +15,7 @@
 #include "cli/CliStatus.h"
 #include "common/AtomicFile.h"
 #include "shared/CommandLine.h"
+#include "table/ColumnInfo.h"
 #include "table/TableWriter.h"
 
 namespace {
@@ -31,6 +32,7 @@ struct TOptions {
   std::string OutFile = "-";
   bool Follow = false;
   int Interval = 1000;
+  bool Meta = false;
 };
 
 // Where a table goes: standard output ("-"), a file replaced once it is
@@ -136,6 +138,12 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
                 "row as it arrives, until SIGINT or SIGTERM");
   App->add_option("--interval", Options.Interval, "milliseconds between two looks at the files (default 1000)")
       ->check(CLI::Range(1, 3600000));
+  App->add_flag("--meta", Options.Meta,
+                "with --format jsonl, first one line {\"columns\": [...]} that gives each variable column as vorex-cli "
+                "vars does: name, kind, unit, description and transform");
+  App->final_callback([&Options] {
+    if (Options.Meta && Options.Format != "jsonl") throw CLI::ValidationError("--meta needs --format jsonl");
+  });
   App->footer("Example: vorex-cli table demo.structure demo.dat --format jsonl --vars 'HKFrame.HK_TEMP?'");
   if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
 
@@ -157,6 +165,7 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
                         Project.Messages, Columns);
     Writer.Threads = Options.Project.Threads;
     Writer.WriteHeader();
+    if (Options.Meta) WriteColumnsLine(Output.Stream(), ColumnInfos(*Project.Definition, Columns));
     // The rows are written as their BaseFrames are decoded; then the nodes are given back.
     std::int64_t Frames[2] = {0, 0};
     Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
