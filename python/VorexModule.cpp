@@ -22,6 +22,7 @@
 #include "plot/PlotSeries.h"
 #include "project/Project.h"
 #include "structure/InstrumentNames.h"
+#include "table/ColumnInfo.h"
 #include "table/TableArrays.h"
 #include "table/TableColumns.h"
 #include "table/TableRows.h"
@@ -542,6 +543,44 @@ py::list Variables(TPyProject& P) {
   return Result;
 }
 
+py::list ColumnInfoList(const std::vector<TColumnInfo>& Infos) {
+  py::list Result;
+  for (const TColumnInfo& Info : Infos) {
+    py::dict Item;
+    Item["name"] = Latin1(Info.Name);
+    Item["kind"] = Info.Kind;
+    Item["unit"] = Latin1(Info.Unit);
+    Item["description"] = Latin1(Info.Description);
+    Item["transform"] = Latin1(Info.Transform);
+    Result.append(Item);
+  }
+  return Result;
+}
+
+py::list VariableDetails(TPyProject& P) {
+  return ColumnInfoList(Locked([&] { return ColumnInfos(*P.Project.Definition, TTableColumns(*P.Project.Definition)); }));
+}
+
+// The columns of the structure file alone; LoadError with its last Error entry when it does not load.
+py::list StructureVariables(const TFileName& Structure) {
+  TPyProject P;
+  const auto Infos = Locked([&] {
+    return P.Logged([&]() -> std::optional<std::vector<TColumnInfo>> {
+      try {
+        return StructureColumnInfos(Structure.Name);
+      } catch (const EConvertError& Error) {
+        AddEntry(llError, Error.what());
+        return std::nullopt;
+      }
+    });
+  });
+  if (Infos) return ColumnInfoList(*Infos);
+  std::string Failure = "The structure file could not be loaded.";
+  for (const auto& [Level, Text] : P.Log)
+    if (Level == llError) Failure = Text;
+  RaiseLoadError(P, Failure);
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_vorex, m) {
@@ -571,10 +610,14 @@ PYBIND11_MODULE(_vorex, m) {
           "log", [](TPyProject& P) { return LogList(Locked([&] { return P.Log; })); },
           "The log entries of the load and of every update() as (level, text) tuples; level is \"Message\", \"Info\",\n"
           "\"Warn\" or \"Error\".")
-      .def("variables", &Variables,
-           "variables() -> list of (name, kind)\n\n"
-           "Every variable that can occur below a BaseFrame, by its qualified name (\"HKFrame.HK_TEMP1\"), in the\n"
-           "order of the structure file, with its kind: \"number\", \"boolean\" or \"text\".")
+      .def(
+          "variables",
+          [](TPyProject& P, bool Details) { return Details ? VariableDetails(P) : Variables(P); },
+          py::arg("details") = false,
+          "variables(details=False) -> list of (name, kind), or of dicts with details\n\n"
+          "Every variable that can occur below a BaseFrame, by its qualified name (\"HKFrame.HK_TEMP1\"), in the\n"
+          "order of the structure file, with its kind: \"number\", \"boolean\" or \"text\". With details, the\n"
+          "list of vorex.variables(): a dict per variable.")
       .def("series", &Series, py::arg("name"), py::arg("sort") = py::none(),
            "series(name, sort=None) -> (serial, time, value)\n\n"
            "The points a plot window shows for the variable name (\"Frame.Var\", split at the first \".\", or a\n"
@@ -611,6 +654,13 @@ PYBIND11_MODULE(_vorex, m) {
         "skipped. Raises LoadError when the load stops or a pass ends before the end of a packet file (its project\n"
         "attribute holds the BaseFrames decoded so far), KeyboardInterrupt on Ctrl+C. The log entries are kept in\n"
         "Project.log, not printed. The file names are str, bytes or os.PathLike (pathlib.Path).");
+  m.def("variables", &StructureVariables, py::arg("structure"),
+        "variables(structure) -> list of dict\n\n"
+        "The variable columns of the wide table of the structure file, in their order, as vorex-cli vars lists them:\n"
+        "a dict per column with the str values name (qualified), kind (the type in the structure file: \"NUMBER\",\n"
+        "\"BOOLEAN\", \"TEXT\", \"TIME\" or \"HEX\"), unit (the text in the last square brackets of the display\n"
+        "name, \"\" without), description (the display name without them) and transform. Raises LoadError when the\n"
+        "structure file does not load.");
   m.def("read_table", &ReadTable, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
         py::arg("vars") = py::none(), py::arg("layout") = "wide", py::arg("resync") = false, py::arg("threads") = 0,
         py::arg("log") = py::none(),
