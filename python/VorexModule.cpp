@@ -6,6 +6,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include "common/Convert.h"
 #include "common/LoadProgress.h"
 #include "common/Log.h"
+#include "common/TerminalProgress.h"
 #include "plot/PlotSeries.h"
 #include "project/Project.h"
 #include "structure/InstrumentNames.h"
@@ -64,11 +66,33 @@ constexpr std::int64_t MaxThreads = 256;
 std::mutex CoreLock;
 PyObject* LoadErrorType = nullptr;
 
+void WriteStandardError(std::string_view Text) {
+  while (!Text.empty()) {
+    const ssize_t Written = ::write(STDERR_FILENO, Text.data(), Text.size());
+    if (Written <= 0) return;
+    Text.remove_prefix(static_cast<std::size_t>(Written));
+  }
+}
+
+// Whether sys.stderr, and the file it writes to, is a terminal.
+bool StandardErrorIsTerminal() {
+  const py::object Stream = py::module_::import("sys").attr("stderr");
+  if (Stream.is_none() || !py::hasattr(Stream, "isatty") || ::isatty(STDERR_FILENO) == 0) return false;
+  try {
+    return Stream.attr("isatty")().cast<bool>();
+  } catch (const py::error_already_set&) {
+    return false;
+  }
+}
+
 // The progress display of the core's passes: it runs the signal handlers
 // (with the GIL) whenever a pass shows its position, and stops the pass once
-// one of them raised (KeyboardInterrupt on Ctrl+C).
-class TSignalCheck final : public TLoadProgress {
+// one of them raised (KeyboardInterrupt on Ctrl+C). With Progress, passes
+// over large files also show their progress line on standard error.
+class TSignalCheck final : public TTerminalProgress {
  public:
+  explicit TSignalCheck(bool Progress)
+      : TTerminalProgress(Progress ? TWrite(WriteStandardError) : TWrite(), TerminalWidth(STDERR_FILENO)) {}
   bool StopRequested() override {
     if (Raised) return true;
     py::gil_scoped_acquire Gil;
@@ -86,11 +110,11 @@ class TSignalCheck final : public TLoadProgress {
 };
 
 // Runs Body without the GIL, under CoreLock and with a signal check as the
-// progress display; what a signal handler raised meanwhile is raised instead
-// of returning.
+// progress display (drawing its line with Progress); what a signal handler
+// raised meanwhile is raised instead of returning.
 template <typename TBody>
-auto Locked(TBody&& Body) {
-  TSignalCheck Signals;
+auto Locked(TBody&& Body, bool Progress = false) {
+  TSignalCheck Signals(Progress);
   auto Result = [&] {
     py::gil_scoped_release Release;
     std::lock_guard<std::mutex> Lock(CoreLock);
@@ -438,8 +462,9 @@ py::dict Table(TPyProject& P, const py::object& Vars, const std::string& Layout)
 // The table of the files decoded as vorex-cli table decodes them: the BaseFrames' nodes are not kept.
 py::dict ReadTable(const TFileName& Structure, const TFileName& Packet, const std::optional<TFileName>& Packet2,
                    const py::object& Vars, const std::string& Layout, bool Resync, const py::object& ThreadsAsked,
-                   const py::object& Log) {
+                   const py::object& Log, bool Progress) {
   const bool Wide = WideLayout(Layout);
+  const bool ShowProgress = Progress && StandardErrorIsTerminal();
   const std::optional<std::int64_t> Threads = IntegerValue(ThreadsAsked);
   if (!Threads || *Threads < 0 || *Threads > MaxThreads)
     throw py::value_error("threads must be 0 (one per core) to " + std::to_string(MaxThreads) + ", not " +
@@ -483,7 +508,7 @@ py::dict ReadTable(const TFileName& Structure, const TFileName& Packet, const st
       P.Project.LoadData();
       return Collector.TakeArrays();
     });
-  });
+  }, ShowProgress);
   if (!Log.is_none())
     for (const py::handle Entry : LogList(P.Log)) Log.cast<py::list>().append(Entry);
   if (!Unknown.empty()) throw py::key_error("Unknown variable " + Unknown.front() + ".");
@@ -663,14 +688,16 @@ PYBIND11_MODULE(_vorex, m) {
         "structure file does not load.");
   m.def("read_table", &ReadTable, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
         py::arg("vars") = py::none(), py::arg("layout") = "wide", py::arg("resync") = false, py::arg("threads") = 0,
-        py::arg("log") = py::none(),
-        "read_table(structure, packet, packet2=None, vars=None, layout=\"wide\", resync=False, threads=0, log=None)\n"
-        "-> dict of numpy arrays\n\n"
+        py::arg("log") = py::none(), py::arg("progress") = true,
+        "read_table(structure, packet, packet2=None, vars=None, layout=\"wide\", resync=False, threads=0, log=None,\n"
+        "progress=True) -> dict of numpy arrays\n\n"
         "The columns of Project.table(vars, layout) for the files, decoded as vorex-cli table decodes them: no\n"
         "BaseFrame is kept once its row is taken, so it needs far less memory than load() followed by table(), and\n"
         "wide rows are taken on the threads that decode (threads: 0 for one per core, at most 256). Raises\n"
         "LoadError when the files do not load or a pass ends before the end of a packet file (its table attribute\n"
         "holds the columns of the BaseFrames decoded so far), KeyError for a name in vars that matches no column,\n"
         "KeyboardInterrupt on Ctrl+C. log: a list, or None; every (level, text) entry of the decoding is appended\n"
-        "to it. The file names are as load() takes them.");
+        "to it. While a packet file of more than 100 MB is decoded, a line on standard error shows a bar, the\n"
+        "BaseFrames so far, their rate and the time left, when sys.stderr is a terminal; progress=False leaves it\n"
+        "out. The file names are as load() takes them.");
 }

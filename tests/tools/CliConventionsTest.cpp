@@ -169,6 +169,21 @@ TEST(CliConventions, StandardOutputCarriesDataOnlyAndQuietKeepsWarningsAndErrors
   R = RunCommand(Sim + " - --frames 3");
   EXPECT_EQ(R.ExitCode, 0);
   EXPECT_EQ(R.Out.size(), 3u * 280u);
+
+  // More than 100 MB: a progress line on a terminal (a pseudo-terminal where script(1) gives one), none on a file.
+  const std::string Big = F.Dir.File("big.dat");
+  ASSERT_EQ(RunCommand(Sim + " " + Quoted(Big) + " --frames 360000").ExitCode, 0);
+  const std::string Table = Cli + " table " + Quoted(std::string(VOREX_DEMO_DIR) + "/demo.structure") + " " +
+                            Quoted(Big) + " --vars SEQ_COUNT --out /dev/null";
+  R = RunCommand(Table);
+  EXPECT_EQ(R.ExitCode, 0);
+  EXPECT_EQ(R.Err.find('\r'), std::string::npos);
+  EXPECT_NE(R.Err.find("[Info] "), std::string::npos);
+  if (RunCommand("script -qec true /dev/null").ExitCode == 0) {
+    EXPECT_NE(RunCommand("script -qec " + Quoted(Table) + " /dev/null").Out.find("360000 BaseFrames  "),
+              std::string::npos);
+    EXPECT_EQ(RunCommand("script -qec " + Quoted(Table + " -q") + " /dev/null").Out.find('\r'), std::string::npos);
+  }
 }
 
 TEST(CliConventions, OptionsWorkBeforeBetweenAndAfterTheFiles) {

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "browser/BrowserExport.h"
+#include "cli/CliProgress.h"
 #include "cli/CliProject.h"
 #include "cli/CliStatus.h"
 #include "common/AtomicFile.h"
@@ -122,6 +123,7 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
   if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
 
   TCliLog Log(Err, Options.Project.Quiet);
+  const TCliProgress Progress(Err, Options.Project.Quiet);
   TProject Project;
   if (const int Code = LoadCliProject(Project, Options.Project, Err)) return Code;
   if (const int Status = BaseFramesFoundStatus(Project)) return Status;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <thread>
 
+#include "cli/CliProgress.h"
 #include "cli/CliProject.h"
 #include "cli/CliStatus.h"
 #include "common/AtomicFile.h"
@@ -148,6 +149,7 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
   if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
 
   const TCliLog Log(Err, Options.Project.Quiet);
+  const TCliProgress Progress(Err, Options.Project.Quiet);
   TProject Project;
   bool FollowErrors = false;
   if (const int Code = LoadCliDefinition(Project, Options.Project, Err)) return Code;
