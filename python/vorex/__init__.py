@@ -19,9 +19,10 @@ Contents:
 - ``Project``: ``frame_count``, ``files``, ``log``, ``variables()``,
   ``series()``, ``table()``, ``to_pandas()``, ``frame()``, ``update()``.
 - ``read_table(structure, packet, packet2=None, vars=None, layout="wide",
-  resync=False, threads=0, log=None)``: the columns of ``Project.table()``
-  decoded straight from the files, without keeping the BaseFrames, on every
-  core.
+  resync=False, threads=0, log=None, progress=True)``: the columns of
+  ``Project.table()`` decoded straight from the files, without keeping the
+  BaseFrames, on every core; a progress line on a terminal's standard error
+  for a packet file of more than 100 MB.
 - ``variables(structure)``: a dict per variable column of the table (name,
   kind, unit, description, transform), as ``vorex-cli vars`` lists them;
   ``Project.variables(details=True)`` gives the same for a project.
