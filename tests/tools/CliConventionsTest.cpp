@@ -140,7 +140,7 @@ TEST(CliConventions, AnOutputThatCannotBeWrittenIsExitTwo) {
                                   "decode " + F.Files(F.Clean) + " --summary -q",
                                   "decode " + F.Files(F.Clean) + " --export - -q",
                                   "plot " + F.Files(F.Clean) + " --frame BaseFrame --var W -q",
-                                  "table " + F.Files(F.Clean) + " -q", "eval 1+1"};
+                                  "table " + F.Files(F.Clean) + " -q", "eval 1+1", "vars -q " + Quoted(F.Clean)};
   for (const std::string& Args : Commands) {
     const TCommandResult R = RunCommand("sh -c " + Quoted(Cli + " " + Args + " >/dev/full"));
     EXPECT_EQ(R.ExitCode, 2) << Args;
