@@ -583,7 +583,8 @@ py::list ColumnInfoList(const std::vector<TColumnInfo>& Infos) {
 }
 
 py::list VariableDetails(TPyProject& P) {
-  return ColumnInfoList(Locked([&] { return ColumnInfos(*P.Project.Definition, TTableColumns(*P.Project.Definition)); }));
+  const TFramesDefinition& Definition = *P.Project.Definition;
+  return ColumnInfoList(Locked([&] { return ColumnInfos(Definition, TTableColumns(Definition)); }));
 }
 
 // The columns of the structure file alone; LoadError with its last Error entry when it does not load.
