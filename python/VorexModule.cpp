@@ -6,6 +6,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -22,9 +23,11 @@
 #include "common/DateTimeStamp.h"
 #include "common/LoadProgress.h"
 #include "common/Log.h"
+#include "common/TerminalProgress.h"
 #include "plot/PlotSeries.h"
 #include "project/Project.h"
 #include "structure/InstrumentNames.h"
+#include "table/ColumnInfo.h"
 #include "table/TableArrays.h"
 #include "table/TableColumns.h"
 #include "table/TableRows.h"
@@ -67,11 +70,33 @@ std::mutex CoreLock;
 PyObject* LoadErrorType = nullptr;
 PyObject* OffsetTimeErrorType = nullptr;
 
+void WriteStandardError(std::string_view Text) {
+  while (!Text.empty()) {
+    const ssize_t Written = ::write(STDERR_FILENO, Text.data(), Text.size());
+    if (Written <= 0) return;
+    Text.remove_prefix(static_cast<std::size_t>(Written));
+  }
+}
+
+// Whether sys.stderr, and the file it writes to, is a terminal.
+bool StandardErrorIsTerminal() {
+  const py::object Stream = py::module_::import("sys").attr("stderr");
+  if (Stream.is_none() || !py::hasattr(Stream, "isatty") || ::isatty(STDERR_FILENO) == 0) return false;
+  try {
+    return Stream.attr("isatty")().cast<bool>();
+  } catch (const py::error_already_set&) {
+    return false;
+  }
+}
+
 // The progress display of the core's passes: it runs the signal handlers
 // (with the GIL) whenever a pass shows its position, and stops the pass once
-// one of them raised (KeyboardInterrupt on Ctrl+C).
-class TSignalCheck final : public TLoadProgress {
+// one of them raised (KeyboardInterrupt on Ctrl+C). With Progress, passes
+// over large files also show their progress line on standard error.
+class TSignalCheck final : public TTerminalProgress {
  public:
+  explicit TSignalCheck(bool Progress)
+      : TTerminalProgress(Progress ? TWrite(WriteStandardError) : TWrite(), TerminalWidth(STDERR_FILENO)) {}
   bool StopRequested() override {
     if (Raised) return true;
     py::gil_scoped_acquire Gil;
@@ -89,11 +114,11 @@ class TSignalCheck final : public TLoadProgress {
 };
 
 // Runs Body without the GIL, under CoreLock and with a signal check as the
-// progress display; what a signal handler raised meanwhile is raised instead
-// of returning.
+// progress display (drawing its line with Progress); what a signal handler
+// raised meanwhile is raised instead of returning.
 template <typename TBody>
-auto Locked(TBody&& Body) {
-  TSignalCheck Signals;
+auto Locked(TBody&& Body, bool Progress = false) {
+  TSignalCheck Signals(Progress);
   auto Result = [&] {
     py::gil_scoped_release Release;
     std::lock_guard<std::mutex> Lock(CoreLock);
@@ -457,8 +482,9 @@ py::dict Table(TPyProject& P, const py::object& Vars, const std::string& Layout)
 // The table of the files decoded as vorex-cli table decodes them: the BaseFrames' nodes are not kept.
 py::dict ReadTable(const TFileName& Structure, const TFileName& Packet, const std::optional<TFileName>& Packet2,
                    const py::object& Vars, const std::string& Layout, bool Resync, const py::object& ThreadsAsked,
-                   const py::object& Log, const std::optional<std::string>& OffsetTime) {
+                   const py::object& Log, const std::optional<std::string>& OffsetTime, bool Progress) {
   const bool Wide = WideLayout(Layout);
+  const bool ShowProgress = Progress && StandardErrorIsTerminal();
   const std::optional<std::int64_t> Threads = IntegerValue(ThreadsAsked);
   if (!Threads || *Threads < 0 || *Threads > MaxThreads)
     throw py::value_error("threads must be 0 (one per core) to " + std::to_string(MaxThreads) + ", not " +
@@ -503,7 +529,7 @@ py::dict ReadTable(const TFileName& Structure, const TFileName& Packet, const st
       P.Project.LoadData();
       return Collector.TakeArrays();
     });
-  });
+  }, ShowProgress);
   if (!Log.is_none())
     for (const py::handle Entry : LogList(P.Log)) Log.cast<py::list>().append(Entry);
   if (!Unknown.empty()) throw py::key_error("Unknown variable " + Unknown.front() + ".");
@@ -563,6 +589,45 @@ py::list Variables(TPyProject& P) {
   return Result;
 }
 
+py::list ColumnInfoList(const std::vector<TColumnInfo>& Infos) {
+  py::list Result;
+  for (const TColumnInfo& Info : Infos) {
+    py::dict Item;
+    Item["name"] = Latin1(Info.Name);
+    Item["kind"] = Info.Kind;
+    Item["unit"] = Latin1(Info.Unit);
+    Item["description"] = Latin1(Info.Description);
+    Item["transform"] = Latin1(Info.Transform);
+    Result.append(Item);
+  }
+  return Result;
+}
+
+py::list VariableDetails(TPyProject& P) {
+  const TFramesDefinition& Definition = *P.Project.Definition;
+  return ColumnInfoList(Locked([&] { return ColumnInfos(Definition, TTableColumns(Definition)); }));
+}
+
+// The columns of the structure file alone; LoadError with its last Error entry when it does not load.
+py::list StructureVariables(const TFileName& Structure) {
+  TPyProject P;
+  const auto Infos = Locked([&] {
+    return P.Logged([&]() -> std::optional<std::vector<TColumnInfo>> {
+      try {
+        return StructureColumnInfos(Structure.Name);
+      } catch (const EConvertError& Error) {
+        AddEntry(llError, Error.what());
+        return std::nullopt;
+      }
+    });
+  });
+  if (Infos) return ColumnInfoList(*Infos);
+  std::string Failure = "The structure file could not be loaded.";
+  for (const auto& [Level, Text] : P.Log)
+    if (Level == llError) Failure = Text;
+  RaiseLoadError(P, Failure);
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_vorex, m) {
@@ -599,10 +664,14 @@ PYBIND11_MODULE(_vorex, m) {
           "log", [](TPyProject& P) { return LogList(Locked([&] { return P.Log; })); },
           "The log entries of the load and of every update() as (level, text) tuples; level is \"Message\", \"Info\",\n"
           "\"Warn\" or \"Error\".")
-      .def("variables", &Variables,
-           "variables() -> list of (name, kind)\n\n"
-           "Every variable that can occur below a BaseFrame, by its qualified name (\"HKFrame.HK_TEMP1\"), in the\n"
-           "order of the structure file, with its kind: \"number\", \"boolean\" or \"text\".")
+      .def(
+          "variables",
+          [](TPyProject& P, bool Details) { return Details ? VariableDetails(P) : Variables(P); },
+          py::arg("details") = false,
+          "variables(details=False) -> list of (name, kind), or of dicts with details\n\n"
+          "Every variable that can occur below a BaseFrame, by its qualified name (\"HKFrame.HK_TEMP1\"), in the\n"
+          "order of the structure file, with its kind: \"number\", \"boolean\" or \"text\". With details, the\n"
+          "list of vorex.variables(): a dict per variable.")
       .def("series", &Series, py::arg("name"), py::arg("sort") = py::none(),
            "series(name, sort=None) -> (serial, time, value)\n\n"
            "The points a plot window shows for the variable name (\"Frame.Var\", split at the first \".\", or a\n"
@@ -641,17 +710,27 @@ PYBIND11_MODULE(_vorex, m) {
         "ValueError. With resync, an invalid BaseFrame is followed by decoding at the next synchronisation marker\n"
         "at any byte, with one warning for the bytes skipped. Raises LoadError when the load stops or a pass ends\n"
         "before the end of a packet file (its project attribute holds the BaseFrames decoded so far),\n"
-        "KeyboardInterrupt on Ctrl+C. The log entries are kept in Project.log, not printed. The file names are str, bytes or os.PathLike (pathlib.Path).");
+        "KeyboardInterrupt on Ctrl+C. The log entries are kept in Project.log, not printed. The file names are str,\n"
+        "bytes or os.PathLike (pathlib.Path).");
+  m.def("variables", &StructureVariables, py::arg("structure"),
+        "variables(structure) -> list of dict\n\n"
+        "The variable columns of the wide table of the structure file, in their order, as vorex-cli vars lists them:\n"
+        "a dict per column with the str values name (qualified), kind (the type in the structure file: \"NUMBER\",\n"
+        "\"BOOLEAN\", \"TEXT\", \"TIME\" or \"HEX\"), unit (the text in the last square brackets of the display\n"
+        "name, \"\" without), description (the display name without them) and transform. Raises LoadError when the\n"
+        "structure file does not load.");
   m.def("read_table", &ReadTable, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
         py::arg("vars") = py::none(), py::arg("layout") = "wide", py::arg("resync") = false, py::arg("threads") = 0,
-        py::arg("log") = py::none(), py::arg("offset_time") = py::none(),
+        py::arg("log") = py::none(), py::arg("offset_time") = py::none(), py::arg("progress") = true,
         "read_table(structure, packet, packet2=None, vars=None, layout=\"wide\", resync=False, threads=0, log=None,\n"
-        "offset_time=None) -> dict of numpy arrays\n\n"
+        "offset_time=None, progress=True) -> dict of numpy arrays\n\n"
         "The columns of Project.table(vars, layout) for the files, decoded as vorex-cli table decodes them: no\n"
         "BaseFrame is kept once its row is taken, so it needs far less memory than load() followed by table(), and\n"
         "wide rows are taken on the threads that decode (threads: 0 for one per core, at most 256). Raises\n"
         "LoadError when the files do not load or a pass ends before the end of a packet file (its table attribute\n"
         "holds the columns of the BaseFrames decoded so far), KeyError for a name in vars that matches no column,\n"
         "KeyboardInterrupt on Ctrl+C. log: a list, or None; every (level, text) entry of the decoding is appended\n"
-        "to it. offset_time: as load() takes it. The file names are as load() takes them.");
+        "to it. offset_time: as load() takes it. While a packet file of more than 100 MB is decoded, a line on\n"
+        "standard error shows a bar, the BaseFrames so far, their rate and the time left, when sys.stderr is a\n"
+        "terminal; progress=False leaves it out. The file names are as load() takes them.");
 }

@@ -10,6 +10,7 @@ values as the plot windows and ``vorex-cli table`` see them::
     frame = project.frame(0)                           # one BaseFrame as dicts
     new = project.update()                             # what the files gained
     columns = vorex.read_table("demo/demo.structure", "demo/demo.dat")  # no trees kept
+    units = {v["name"]: v["unit"] for v in vorex.variables("demo/demo.structure")}
 
 Contents:
 
@@ -20,9 +21,13 @@ Contents:
 - ``Project``: ``frame_count``, ``files``, ``log``, ``variables()``,
   ``series()``, ``table()``, ``to_pandas()``, ``frame()``, ``update()``.
 - ``read_table(structure, packet, packet2=None, vars=None, layout="wide",
-  resync=False, threads=0, log=None, offset_time=None)``: the columns of ``Project.table()``
-  decoded straight from the files, without keeping the BaseFrames, on every
-  core.
+  resync=False, threads=0, log=None, offset_time=None, progress=True)``: the
+  columns of ``Project.table()`` decoded straight from the files, without
+  keeping the BaseFrames, on every core; a progress line on a terminal's
+  standard error for a packet file of more than 100 MB.
+- ``variables(structure)``: a dict per variable column of the table (name,
+  kind, unit, description, transform), as ``vorex-cli vars`` lists them;
+  ``Project.variables(details=True)`` gives the same for a project.
 - ``vorex.dask.read_table(structure, packet_files, vars=None, offset_time=None)``: a Dask
   DataFrame with one partition per packet file (needs Dask; ``import vorex``
   does not).
@@ -35,9 +40,9 @@ not there), ``ValueError`` and ``TypeError`` (bad arguments).
 ``__version__`` is the version of Vorex.
 """
 
-from ._vorex import LoadError, OffsetTimeError, Project, __version__, load, read_table
+from ._vorex import LoadError, OffsetTimeError, Project, __version__, load, read_table, variables
 
-__all__ = ["LoadError", "OffsetTimeError", "Project", "load", "read_table"]
+__all__ = ["LoadError", "OffsetTimeError", "Project", "load", "read_table", "variables"]
 
 
 def _data_frame(columns, booleans, index=None):
@@ -66,16 +71,25 @@ def _to_pandas(self, vars=None, layout="wide", index=None):
     The columns of table(vars, layout) as a DataFrame, BOOLEAN columns as
     pandas' nullable boolean dtype (<NA> where absent). index: the name of a
     column to index the rows by, such as "datetime"; None keeps a
-    RangeIndex. Raises ImportError when pandas cannot be imported.
+    RangeIndex. Its attrs hold "units" and "descriptions": dicts from each
+    variable's qualified name (its column in the wide layout) to its unit
+    and description, as variables() gives them. Raises ImportError when
+    pandas cannot be imported.
     """
     try:
         import pandas  # noqa: F401
     except ImportError as error:
         raise ImportError("Project.to_pandas needs pandas, which cannot be imported: " + str(error)) from error
-    return _data_frame(self.table(vars=vars, layout=layout), _boolean_columns(self), index)
+    frame = _data_frame(self.table(vars=vars, layout=layout), _boolean_columns(self), index)
+    details = self.variables(details=True)
+    if layout == "wide":
+        details = [variable for variable in details if variable["name"] in frame.columns]
+    frame.attrs["units"] = {variable["name"]: variable["unit"] for variable in details}
+    frame.attrs["descriptions"] = {variable["name"]: variable["description"] for variable in details}
+    return frame
 
 
 Project.to_pandas = _to_pandas
-for _item in (LoadError, OffsetTimeError, Project, load, read_table):
+for _item in (LoadError, OffsetTimeError, Project, load, read_table, variables):
     _item.__module__ = __name__
 del _item

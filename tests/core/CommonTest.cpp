@@ -10,6 +10,7 @@
 #include "common/DateTime.h"
 #include "common/FloatText.h"
 #include "common/FormatSettings.h"
+#include "common/TerminalProgress.h"
 
 TEST(GeneralFloatText, UsesFixedNotationFromOneTenThousandthToFifteenIntegerDigits) {
   EXPECT_EQ(GeneralFloatText(25.5, '.'), "25.5");
@@ -173,4 +174,39 @@ TEST(AsciiCase, FoldsTheCaseOfAsciiLettersOnly) {
                                            {"\xC4", "\xE4", false},  // bytes beyond ASCII match only themselves
                                            {"\xC4", "\xC4", true}})
     EXPECT_EQ(SameTextIgnoringCase(Row.A, Row.B), Row.Same) << Row.A << " " << Row.B;
+}
+
+TEST(ProgressLine, FillsTheBarAndTellsRateAndTimeLeftFromThePassSoFar) {
+  const struct {
+    TProgressFigures Figures;
+    int Width;
+    std::string Line;
+  } Cases[] = {
+      {{0, 0, 1000, 0, 0}, 80, "[                            ]   0%  0 BaseFrames  ?/s  ? left"},
+      {{0, 250, 1000, 1200, 3}, 80, "[#######                     ]  25%  1200 BaseFrames  400/s  0:09 left"},
+      // From where the pass began: a later pass over the rest of a file.
+      {{600, 800, 1000, 50, 2}, 62, "[#####     ]  50%  50 BaseFrames  25/s  0:02 left"},
+      {{0, 1000, 1000, 9, 2}, 70, "[##################] 100%  9 BaseFrames  5/s  0:00 left"},
+      {{0, 1, 3601, 7, 1}, 62, "[          ]   0%  7 BaseFrames  7/s  1:00:00 left"},
+      {{0, 500, 1000, 10, 1}, 40, " 50%  10 BaseFrames  10/s  0:01 left"},
+      {{0, 500, 1000, 10, 1}, 20, " 50%  10 BaseFrames"},
+      {{0, 2000, 1000, 10, 1}, 62, "[##########] 100%  10 BaseFrames  10/s  0:00 left"}};
+  for (const auto& C : Cases) EXPECT_EQ(ProgressLine(C.Figures, C.Width), C.Line) << C.Line;
+}
+
+TEST(TerminalProgress, DrawsOnlyForPassesOverMoreThan100MBAndEndsItsLine) {
+  std::string Text;
+  TTerminalProgress Progress([&Text](std::string_view Part) { Text += Part; }, 20);
+  for (const std::int64_t Maximum : {std::int64_t{100'000'000}, std::int64_t{250'000'000}}) {
+    Progress.SetMaximum(Maximum);
+    Progress.ShowProgress();
+    Progress.SetPosition(50'000'000);
+    Progress.SetCounter("1");
+    Progress.SetPosition(Maximum);
+    Progress.SetCounter("12");
+    Progress.ClearLine();
+    Progress.SetCounter("123");
+    Progress.HideProgress();
+  }
+  EXPECT_EQ(Text, "\r  0%  1 BaseFrames \r100%  12 BaseFrames\r                   \r\r100%  123 BaseFrame\n");
 }

@@ -166,6 +166,8 @@ class DemoData(unittest.TestCase):
         table = self.project.table(vars=["HKFrame.HK_TEMP?"])
         self.assertEqual(list(frame.columns), list(table))
         np.testing.assert_array_equal(frame["HKFrame.HK_TEMP1"].to_numpy(), table["HKFrame.HK_TEMP1"])
+        self.assertEqual(frame.attrs["units"], {f"HKFrame.HK_TEMP{i}": "degC" for i in range(1, 5)})
+        self.assertEqual(frame.attrs["descriptions"]["HKFrame.HK_TEMP1"], "Electronics temperature")
         # BOOLEAN columns are nullable booleans; the datetime index.
         vars = ["HKFrame.HK_POWER_ON", "HK_SCIENCE_SWITCH"]
         frame, table = self.project.to_pandas(vars=vars, index="datetime"), self.project.table(vars=vars)
@@ -183,6 +185,13 @@ class DemoData(unittest.TestCase):
                 self.project.to_pandas()
         finally:
             sys.modules["pandas"] = saved
+
+    def test_variables_equal_cli_vars(self):
+        rows = list(csv.DictReader(io.StringIO(run(CLI, "vars", "-q", STRUCTURE).decode("latin-1"), newline="")))
+        self.assertEqual(vorex.variables(pathlib.Path(STRUCTURE)), rows)
+        self.assertEqual(self.project.variables(details=True), rows)
+        with self.assertRaisesRegex(vorex.LoadError, "does not exist"):
+            vorex.variables(os.path.join(self.folder.name, "missing.structure"))
 
     def test_frame_matches_table(self):
         table = self.project.table(vars=["HKFrame.HK_TEMP1"])

@@ -47,6 +47,7 @@ TEST(CliConventions, HelpAndVersionGoToStandardOutputWithExitZero) {
       {Cli + " plot -h", "Usage: vorex-cli plot [OPTIONS] STRUCTURE PACKET [PACKET2]\n"},
       {Cli + " eval --help", "Usage: vorex-cli eval [OPTIONS] EXPR"},
       {Cli + " table --help", "Usage: vorex-cli table [OPTIONS] STRUCTURE PACKET [PACKET2]\n"},
+      {Cli + " vars -h", "Usage: vorex-cli vars [OPTIONS] STRUCTURE\n"},
       {Sim + " --help", "Usage: vorex-sim [OPTIONS] OUTPUT"},
       {Cli + " --version", "vorex-cli 0.2.0\n"},
       {Cli + " decode --version", "vorex-cli 0.2.0\n"},
@@ -69,7 +70,10 @@ TEST(CliConventions, WrongUsageIsOneLineNamingItThenTheHint) {
       {Sim + " out.dat --seed", "--seed: 1 required UINT missing"},
       {Sim + " out.dat --frames 2 --bogus", "The following argument was not expected: --bogus"},
       {Sim + " out.dat --count 2", "--count requires --append-every"},
-      {Cli + " table a b --format xml", "--format: xml not in {csv,jsonl,tsv}"}};
+      {Cli + " table a b --format xml", "--format: xml not in {csv,jsonl,tsv}"},
+      {Cli + " table a b --meta", "--meta needs --format jsonl"},
+      {Cli + " vars", "STRUCTURE is required"},
+      {Cli + " vars a --format tsv", "--format: tsv not in {csv,jsonl}"}};
   for (const auto& [Command, Problem] : Cases) {
     const TCommandResult R = RunCommand(Command);
     EXPECT_EQ(R.ExitCode, 1) << Command;
@@ -102,7 +106,9 @@ TEST(CliConventions, ExitStatusTellsCleanFromDecodedWithErrorsFromNotLoadedFromS
       {"plot " + Quoted(F.Long) + " " + Quoted(F.Junk) + " --frame BaseFrame --var V", 2},
       {"table " + Quoted(F.Long) + " " + Quoted(F.Junk), 2},
       {"table " + F.Files(F.Clean) + " --vars 'V,X*'", 2},
-      {"table " + F.Files(F.Cross), 4}};
+      {"table " + F.Files(F.Cross), 4},
+      {"vars " + Quoted(F.Clean), 0},
+      {"vars " + Quoted(F.Dir.File("missing.structure")), 2}};
   for (const auto& [Args, Status] : Cases) {
     const TCommandResult R = RunCommand(Cli + " " + Args);
     EXPECT_EQ(R.ExitCode, Status) << Args << "\n" << R.Err;
@@ -134,7 +140,7 @@ TEST(CliConventions, AnOutputThatCannotBeWrittenIsExitTwo) {
                                   "decode " + F.Files(F.Clean) + " --summary -q",
                                   "decode " + F.Files(F.Clean) + " --export - -q",
                                   "plot " + F.Files(F.Clean) + " --frame BaseFrame --var W -q",
-                                  "table " + F.Files(F.Clean) + " -q", "eval 1+1"};
+                                  "table " + F.Files(F.Clean) + " -q", "eval 1+1", "vars -q " + Quoted(F.Clean)};
   for (const std::string& Args : Commands) {
     const TCommandResult R = RunCommand("sh -c " + Quoted(Cli + " " + Args + " >/dev/full"));
     EXPECT_EQ(R.ExitCode, 2) << Args;
@@ -163,6 +169,21 @@ TEST(CliConventions, StandardOutputCarriesDataOnlyAndQuietKeepsWarningsAndErrors
   R = RunCommand(Sim + " - --frames 3");
   EXPECT_EQ(R.ExitCode, 0);
   EXPECT_EQ(R.Out.size(), 3u * 280u);
+
+  // More than 100 MB: a progress line on a terminal (a pseudo-terminal where script(1) gives one), none on a file.
+  const std::string Big = F.Dir.File("big.dat");
+  ASSERT_EQ(RunCommand(Sim + " " + Quoted(Big) + " --frames 360000").ExitCode, 0);
+  const std::string Table = Cli + " table " + Quoted(std::string(VOREX_DEMO_DIR) + "/demo.structure") + " " +
+                            Quoted(Big) + " --vars SEQ_COUNT --out /dev/null";
+  R = RunCommand(Table);
+  EXPECT_EQ(R.ExitCode, 0);
+  EXPECT_EQ(R.Err.find('\r'), std::string::npos);
+  EXPECT_NE(R.Err.find("[Info] "), std::string::npos);
+  if (RunCommand("script -qec true /dev/null").ExitCode == 0) {
+    EXPECT_NE(RunCommand("script -qec " + Quoted(Table) + " /dev/null").Out.find("360000 BaseFrames  "),
+              std::string::npos);
+    EXPECT_EQ(RunCommand("script -qec " + Quoted(Table + " -q") + " /dev/null").Out.find('\r'), std::string::npos);
+  }
 }
 
 TEST(CliConventions, OptionsWorkBeforeBetweenAndAfterTheFiles) {

@@ -15,6 +15,7 @@
 #include "StructureText.h"
 #include "TempDir.h"
 #include "cli/TableCommand.h"
+#include "cli/VarsCommand.h"
 #include "project/Project.h"
 #include "sim/SimGenerator.h"
 #include "table/TableColumns.h"
@@ -205,6 +206,30 @@ TEST(CliTable, TsvAndJsonLinesHoldTheCellsOfTheCsv) {
     }
   }
   EXPECT_EQ(R, Csv.size());
+}
+
+TEST(CliTable, VarsListsTheVariableColumnsAndTheMetaLineGivesThemBeforeTheRows) {
+  TDemo D;
+  std::ostringstream Csv, Jsonl, Err;
+  ASSERT_EQ(VarsCommand({D.S, "-q"}, Csv, Err), 0) << Err.str();
+  ASSERT_EQ(VarsCommand({"--format", "jsonl", D.S, "-q"}, Jsonl, Err), 0) << Err.str();
+  const std::vector<TRow> Vars = ParseCsv(Csv.str());
+  const TRow Header = ParseCsv(D.Table({})).front();
+  ASSERT_EQ(Vars.size(), Header.size() - 3);
+  EXPECT_EQ(Vars[0], (TRow{"name", "kind", "unit", "description", "transform"}));
+  std::istringstream Lines(Jsonl.str());
+  std::string Line, Selected;
+  for (std::size_t R = 1; R < Vars.size(); ++R) {
+    EXPECT_EQ(Vars[R][0], Header[R + 3]);
+    ASSERT_TRUE(std::getline(Lines, Line));
+    const auto Members = ParseJsonObject(Line);
+    ASSERT_EQ(Members.size(), 5u);
+    for (std::size_t C = 0; C < 5; ++C) EXPECT_EQ(Members[C].second.value_or(""), Vars[R][C].value_or(""));
+    if (Vars[R][0]->starts_with("HKFrame.HK_TEMP")) Selected += (Selected.empty() ? "" : ",") + Line;
+  }
+  const std::string Rows = D.Table({"--format", "jsonl", "--vars", "HKFrame.HK_TEMP*"});
+  EXPECT_EQ(D.Table({"--format", "jsonl", "--vars", "HKFrame.HK_TEMP*", "--meta"}),
+            "{\"columns\":[" + Selected + "]}\n" + Rows);
 }
 
 TEST(CliTable, QuotesTextsAndWritesNonFiniteNumbersAsEachFormatNeeds) {

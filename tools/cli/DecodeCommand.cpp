@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "browser/BrowserExport.h"
+#include "cli/CliProgress.h"
 #include "cli/CliProject.h"
 #include "cli/CliStatus.h"
 #include "common/AtomicFile.h"
@@ -156,6 +157,7 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
   if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
 
   TCliLog Log(Err, Options.Project.Quiet);
+  const TCliProgress Progress(Err, Options.Project.Quiet);
   TProject Project;
   // The BaseFrames are taken as they are decoded, and then given back.
   std::optional<TDecodeSinks> Sinks;

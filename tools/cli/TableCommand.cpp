@@ -11,11 +11,13 @@
 #include <memory>
 #include <thread>
 
+#include "cli/CliProgress.h"
 #include "cli/CliProject.h"
 #include "cli/CliStatus.h"
 #include "cli/OffsetTimeOption.h"
 #include "common/AtomicFile.h"
 #include "shared/CommandLine.h"
+#include "table/ColumnInfo.h"
 #include "table/TableWriter.h"
 
 namespace {
@@ -33,6 +35,7 @@ struct TOptions {
   bool Follow = false;
   int Interval = 1000;
   std::string OffsetTime;  // empty: the project's default
+  bool Meta = false;
 };
 
 // Where a table goes: standard output ("-"), a file replaced once it is
@@ -139,10 +142,17 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
   App->add_option("--interval", Options.Interval, "milliseconds between two looks at the files (default 1000)")
       ->check(CLI::Range(1, 3600000));
   AddOffsetTimeOption(*App, Options.OffsetTime);
+  App->add_flag("--meta", Options.Meta,
+                "with --format jsonl, first one line {\"columns\": [...]} that gives each variable column as vorex-cli "
+                "vars does: name, kind, unit, description and transform");
+  App->final_callback([&Options] {
+    if (Options.Meta && Options.Format != "jsonl") throw CLI::ValidationError("--meta needs --format jsonl");
+  });
   App->footer("Example: vorex-cli table demo.structure demo.dat --format jsonl --vars 'HKFrame.HK_TEMP?'");
   if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
 
   const TCliLog Log(Err, Options.Project.Quiet);
+  const TCliProgress Progress(Err, Options.Project.Quiet);
   TProject Project;
   bool FollowErrors = false;
   if (!Options.OffsetTime.empty()) Project.OffsetTime = Options.OffsetTime;
@@ -162,6 +172,7 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
     Writer.Threads = Options.Project.Threads;
     Writer.StartTime = Project.StartTime;
     Writer.WriteHeader();
+    if (Options.Meta) WriteColumnsLine(Output.Stream(), ColumnInfos(*Project.Definition, Columns));
     // The rows are written as their BaseFrames are decoded; then the nodes are given back.
     std::int64_t Frames[2] = {0, 0};
     Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {

@@ -8,6 +8,7 @@
 #include "cli/EvalCommand.h"
 #include "cli/PlotCommand.h"
 #include "cli/TableCommand.h"
+#include "cli/VarsCommand.h"
 #include "common/AtomicFile.h"
 #include "shared/CommandLine.h"
 
@@ -15,7 +16,8 @@ namespace {
 
 using TCommand = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
 const std::pair<const char*, TCommand> Commands[] = {
-    {"decode", DecodeCommand}, {"plot", PlotCommand}, {"table", TableCommand}, {"eval", EvalCommand}};
+    {"decode", DecodeCommand}, {"plot", PlotCommand}, {"table", TableCommand}, {"eval", EvalCommand},
+    {"vars", VarsCommand}};
 
 }  // namespace
 
@@ -37,6 +39,7 @@ int main(int argc, char** argv) {
       "  plot STRUCTURE PACKET [PACKET2] --frame F --var V [--sort S]\n"
       "  table STRUCTURE PACKET [PACKET2] [--layout wide|long] [--format csv|tsv|jsonl] [--vars LIST] [--out FILE]\n"
       "  eval EXPR [--var NAME=VALUE ...]\n"
+      "  vars STRUCTURE [--format csv|jsonl]\n"
       "Options may come before, between and after the files or the expression.\n"
       "\n"
       "Exit status:\n"

@@ -8,53 +8,12 @@
 #include "common/DateTimeStamp.h"
 #include "common/FloatText.h"
 #include "common/Threads.h"
+#include "table/FieldText.h"
 
 namespace {
 
 const std::vector<std::string> WideFixed = {"file", "frame", "serial", "time", "datetime"};
 const std::vector<std::string> LongNames = {"file", "frame", "serial", "datetime", "name", "raw", "value"};
-
-// Texts written at P, which has room for their longest form: twice their
-// length and the quotes in CSV, six times and the quotes in JSON.
-char* CsvField(char* P, std::string_view Text) {
-  if (Text.find_first_of(",\"\r\n") == std::string_view::npos) return std::copy(Text.begin(), Text.end(), P);
-  *P++ = '"';
-  for (const char C : Text) {
-    if (C == '"') *P++ = '"';
-    *P++ = C;
-  }
-  *P++ = '"';
-  return P;
-}
-
-char* TsvField(char* P, std::string_view Text) {
-  for (const char C : Text) *P++ = C == '\t' || C == '\n' || C == '\r' ? ' ' : C;
-  return P;
-}
-
-char* JsonString(char* P, std::string_view Text) {
-  static const char Hex[] = "0123456789abcdef";
-  *P++ = '"';
-  for (const char C : Text) {
-    const auto Byte = static_cast<unsigned char>(C);
-    if (C == '"' || C == '\\') {
-      *P++ = '\\';
-      *P++ = C;
-    } else if (C == '\t' || C == '\n' || C == '\r') {
-      *P++ = '\\';
-      *P++ = C == '\t' ? 't' : C == '\n' ? 'n' : 'r';
-    } else if (Byte < 0x20 || Byte >= 0x80) {
-      // Texts are 8-bit: a byte above 127 is the Latin-1 character, so every line is valid JSON.
-      P = std::copy_n("\\u00", 4, P);
-      *P++ = Hex[Byte >> 4];
-      *P++ = Hex[Byte & 15];
-    } else {
-      *P++ = C;
-    }
-  }
-  *P++ = '"';
-  return P;
-}
 
 char* Chars(char* P, std::string_view Text) { return std::copy(Text.begin(), Text.end(), P); }
 
@@ -72,9 +31,7 @@ TTableWriter::TTableWriter(std::ostream& Out, TTableFormat Format, TTableLayout 
     for (const TTableColumn& Column : Columns.Columns()) Names.push_back(Column.Name);
   RowRoom = 3;  // "{", "}" and the line's end
   for (const std::string& Name : Names) {
-    std::string Key(Name.size() * 6 + 3, ' ');
-    Key.resize(static_cast<std::size_t>(JsonString(Key.data(), Name) - Key.data()));
-    JsonKeys.push_back(Key + ':');
+    JsonKeys.push_back(JsonStringText(Name) + ':');
     RowRoom += NumberRoom + (Format == TTableFormat::Jsonl ? JsonKeys.back().size() : 0);
   }
 }
