@@ -894,7 +894,7 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
   }
 }
 
-TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
+TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileModeAndDecodesThemAgainFromTheFile) {
   std::ostringstream Demo;
   TSimGenerator Generator;
   WriteBaseFrames(Demo, Generator, 2000);
@@ -939,6 +939,7 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
     };
     Stream.Data->StreamPieceBytes = Case.PieceBytes;
     Stream.Data->Threads = Case.Threads;
+    Stream.Data->IndexStreamed = true;
     for (THolder* H : {&Whole, &Stream}) {
       H->Dir.Write("p.dat", Case.File);
       H->Data->SerialBase = Case.SerialBase;
@@ -956,6 +957,17 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileMode) {
     EXPECT_EQ(Stream.Notifications, 1);
     // A block for each thread, however many BaseFrames.
     EXPECT_LE(Stream.Data->NodeBytes(), (std::size_t{2} << 20) * static_cast<std::size_t>(1 + Case.Threads));
+    // Each BaseFrame decoded again alone from the file is the tree of the
+    // whole-file mode, also once the file holds more than its pass read.
+    ASSERT_EQ(Stream.Data->Index().size(), Roots[0].size());
+    for (const bool Grown : {false, true}) {
+      if (Grown) Stream.Dir.Append("p.dat", std::vector<std::uint8_t>(600, 0x42));
+      for (std::size_t Frame = 0; Frame < Roots[0].size(); ++Frame) {
+        const TDecodedAgain Again = Stream.Data->DecodeAgain(Frame);
+        ASSERT_NE(Again.Root, nullptr) << Frame;
+        EXPECT_EQ(Dump(*Again.Root), Roots[0][Frame]) << Frame;
+      }
+    }
   }
 }
 

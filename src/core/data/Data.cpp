@@ -267,6 +267,10 @@ void TData::Finish(bool PauseTimer, bool WasEnabled, std::exception_ptr Failure,
 void TData::Publish() {
   Reader.Publish();
   Definition.ReleaseMessages();
+  if (!NewRecords.empty())
+    RecordedPasses.push_back({Records.size(), Reader.DataEnd(), PassOverFile ? ReadFile : std::nullopt});
+  Records.insert(Records.end(), NewRecords.begin(), NewRecords.end());
+  NewRecords.clear();
   if (!NewFirst) return;
   if (LastRoot)
     LastRoot->Next = NewFirst;
@@ -275,11 +279,10 @@ void TData::Publish() {
   LastRoot = NewLast;
   NewFirst = NewLast = nullptr;
   Count += std::exchange(NewCount, 0);
-  Records.insert(Records.end(), NewRecords.begin(), NewRecords.end());
-  NewRecords.clear();
 }
 
 void TData::ReadTheFile() {
+  PassOverFile = true;
   const TPacketFile File(FileName);
   if (!BeginPass(File.Opened() ? &File.Look() : nullptr)) {
     // A file refused is refused again only once it changes.
@@ -322,6 +325,7 @@ TPassReport TData::PassOverBytes(std::span<const std::uint8_t> Bytes) {
 }
 
 void TData::ReadTheBytes(std::span<const std::uint8_t> Bytes) {
+  PassOverFile = false;
   const auto Size = static_cast<std::int64_t>(Bytes.size());
   const TFileLook Look{.Size = Size, .Regular = true};
   if (!BeginPass(&Look)) return;
@@ -411,15 +415,19 @@ void TData::AppendRoots(TDecodedNode* First, TDecodedNode* Last, std::span<const
 TDecodedAgain TData::DecodeAgain(std::size_t Frame) const {
   if (Frame >= Records.size() || !Definition.Copyable()) return {};
   const TFrameRecord& Record = Records[Frame];
+  const auto Pass = std::upper_bound(RecordedPasses.begin(), RecordedPasses.end(), Frame,
+                                     [](std::size_t At, const TRecordedPass& Next) { return At < Next.FirstRecord; });
+  TDecodedAgain Again;
+  if (!ReadAgain(Record.Position, *(Pass - 1), Again)) return {};
   std::vector<std::string> Messages;
   const std::unique_ptr<TFramesDefinition> Copy = Definition.CopyFor(Messages);
   std::int64_t Serial = Record.FirstSerial;
   Copy->Serials = &Serial;
   Copy->NumberMessagesFrom(static_cast<std::size_t>(Record.FirstMessage));
-  TDecodedAgain Again{std::make_unique<TNodePool>(&Image), nullptr};
+  Again.Pool = std::make_unique<TNodePool>(Again.Image.get());
   const TLogCapture Silent;
-  const TFrameDecoding Decoding = DecodeBaseFrame(*Copy, Image, Record.Position - Reader.Origin(), Record.Position,
-                                                  false, *Again.Pool, FileName);
+  const TFrameDecoding Decoding = DecodeBaseFrame(*Copy, *Again.Image, Record.Position - Again.Origin,
+                                                  Record.Position, false, *Again.Pool, FileName);
   if (Decoding.Outcome != TFrameOutcome::Decoded) return {};
   Again.Root = Again.Pool->New();
   Again.Root->SerialNo = static_cast<std::int32_t>(Serial);
@@ -427,4 +435,27 @@ TDecodedAgain TData::DecodeAgain(std::size_t Frame) const {
   Again.Root->Position = static_cast<std::int32_t>(Record.Position);
   Again.Root->DefIndex = static_cast<std::int16_t>(Copy->FindFrame(BaseFrameName));
   return Again;
+}
+
+bool TData::ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodedAgain& Again) const {
+  // The data then: the image or the file may have grown or been replaced since.
+  const std::int64_t DataEnd = Pass.DataEnd;
+  const bool Same = !Pass.File || (ReadFile && Pass.File->SameFile(*ReadFile));
+  if (!Same || (OnFrames && !Pass.File)) return false;
+  const TReach Reach = DecodingReach(Definition);
+  const std::int64_t Start = Reader.WordStart(std::max<std::int64_t>(0, Position + Reach.Before));
+  const std::int64_t Length = Definition.GetFrameLength(BaseFrameName);
+  std::int64_t Stop = std::min(DataEnd, Position + std::max(Length, Reach.After));
+  if (Stop < DataEnd && Reader.WordStart(Stop) != Stop) ++Stop;
+  Again.Image = std::make_unique<TMemoryStream>();
+  Again.Origin = Start;
+  TImageBytes& Bytes = Again.Image->Bytes;
+  Bytes.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, Stop - Start)));
+  // The whole-file mode's image holds the data as read, word-swapped.
+  if (!OnFrames) return Image.ReadAt(Start, Bytes.data(), Stop - Start);
+  const TPacketFile File(FileName);
+  if (!File.Opened() || !File.Look().SameFile(*Pass.File)) return false;
+  if (File.ReadAt(Bytes.data(), Stop - Start, Start) != Stop - Start) return false;
+  Reader.SwapAsRead(Bytes, Start);
+  return true;
 }

@@ -32,8 +32,11 @@ constexpr int TrackingInterval = 60000;
 constexpr int DelayedUpdateIncrement = 10000;
 constexpr std::int32_t SecondFileSerialBase = 100000000;
 
-// A BaseFrame decoded again, with the pool its nodes live in.
+// A BaseFrame decoded again: the bytes its decoding read (word-swapped, the
+// file's byte Origin first), the pool its nodes live in and its root.
 struct TDecodedAgain {
+  std::unique_ptr<TMemoryStream> Image;
+  std::int64_t Origin = 0;
   std::unique_ptr<TNodePool> Pool;
   TDecodedNode* Root = nullptr;
 };
@@ -131,11 +134,16 @@ class TData {
   std::size_t NodeBytes() const { return Pool.ReservedBytes(); }
   // Of each BaseFrame in Frames, in order.
   std::span<const TFrameRecord> Index() const { return Records; }
-  // BaseFrame Frame of Frames decoded again alone, with the serial numbers,
+  // BaseFrame Frame of Index() decoded again alone, with the serial numbers,
   // messages (numbered as the pass numbered them, not added again) and
-  // values of its pass, without log entries; none when the definition cannot
-  // be copied or the decoding fails.
+  // values of its pass, from the data as that pass saw it (the image, or
+  // the file while streaming), without log entries; none when the
+  // definition cannot be copied, the file cannot be read or was replaced,
+  // or the decoding fails.
   TDecodedAgain DecodeAgain(std::size_t Frame) const;
+  // While streaming, the records of the BaseFrames handed to OnFrames are
+  // kept as well (not of those a chunk sink takes).
+  bool IndexStreamed = false;
   // Number of BaseFrame roots decoded: those in Frames, and those handed to
   // OnFrames (not those of a running pass that are not published yet).
   std::int64_t FrameCount() const { return Count; }
@@ -212,7 +220,20 @@ class TData {
   TDecodedNode* NewLast = nullptr;
   std::int64_t NewCount = 0;
   std::vector<TFrameRecord> NewRecords;
-  std::vector<TFrameRecord> Records;  // of Frames
+  std::vector<TFrameRecord> Records;
+  // Of each pass that made records: its first record, the end of its data
+  // and the file it read (none: bytes in memory).
+  struct TRecordedPass {
+    std::size_t FirstRecord = 0;
+    std::int64_t DataEnd = 0;
+    std::optional<TFileLook> File;
+  };
+  std::vector<TRecordedPass> RecordedPasses;
+  // Whether the running pass reads the file (not bytes in memory).
+  bool PassOverFile = false;
+  // The bytes the decoding of the BaseFrame at Position may read, as Pass
+  // read them; false when they cannot be read so.
+  bool ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodedAgain& Again) const;
   std::int64_t NextSerial = 0;
   bool Numbered = false;
   std::int64_t Count = 0;

@@ -33,7 +33,7 @@ struct TParallelDecoder::TChunk {
   std::size_t FirstNode = 0;           // of the chunk in Pool
   std::unique_ptr<TNodePool> OwnPool;  // unless streamed
   std::vector<TDecodedNode*> Roots;    // without a sink
-  std::vector<TFrameRecord> Records;   // of Roots unless streamed, numbered from 0
+  std::vector<TFrameRecord> Records;   // of Roots as the run asks, numbered from 0
   std::unique_ptr<TChunkSink> Sink;    // takes the BaseFrames instead
   std::int64_t Taken = 0;              // by the sink
   std::int64_t Nodes = 0;              // decoded, numbered by it from 0
@@ -156,7 +156,7 @@ class TParallelDecoder::TChunkPass {
           // are handed over one by one.
           if (!Run.Streamed && !Chunk.Roots.empty()) Chunk.Roots.back()->Next = Root;
           Chunk.Roots.push_back(Root);
-          if (!Run.Streamed) Chunk.Records.push_back(Record);
+          if (Run.Records) Chunk.Records.push_back(Record);
         } else {
           Chunk.Sink->Take(*Root, Chunk.Messages);
           ++Chunk.Taken;

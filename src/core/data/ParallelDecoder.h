@@ -34,6 +34,8 @@ struct TParallelRun {
   // The nodes go into pools the caller empties (StreamPools), or with
   // NewSink set, the BaseFrames to a sink per chunk.
   bool Streamed = false;
+  // Whether the records of the roots are made (never of a sink's BaseFrames).
+  bool Records = true;
   std::function<std::unique_ptr<TChunkSink>()> NewSink;
 };
 
@@ -45,7 +47,7 @@ struct TParallelOutcome {
   std::int64_t Handled = 0;
   // Numbered, without sinks; linked in order unless streamed.
   std::vector<TDecodedNode*> Roots;
-  // Of each root, unless streamed.
+  // Of each root, as the run asks.
   std::vector<TFrameRecord> Records;
   std::vector<TChunkJoin> Joins;
 };

@@ -9,8 +9,6 @@
 #include "structure/ByteBit.h"
 #include "structure/InstrumentNames.h"
 
-namespace {
-
 TReach DecodingReach(const TFramesDefinition& Definition) {
   std::int64_t ReadFirst = 0, ReadEnd = 0, ShiftDown = 0, ShiftUp = 0;
   for (const TDefinitionEntry& Row : Definition.Entries) {
@@ -29,8 +27,6 @@ TReach DecodingReach(const TFramesDefinition& Definition) {
   }
   return {MaxSubframeNesting * ShiftDown + ReadFirst, MaxSubframeNesting * ShiftUp + ReadEnd};
 }
-
-}  // namespace
 
 TPass::TPass(TData& Data, bool IdCheck, TPassProgress& Progress)
     : Data(Data),
@@ -82,6 +78,7 @@ TParallelRun TPass::ParallelRun(std::int64_t Stop, bool Streamed) const {
           .Handled = End.Handled,
           .Threads = Data.Threads,
           .Streamed = Streamed,
+          .Records = !Streamed || Data.IndexStreamed,
           .NewSink = Streamed ? Data.NewChunkSink : nullptr};
 }
 
@@ -131,6 +128,7 @@ TPass::TPieceStep TPass::DecodePiece() {
   End.Position = Outcome.Position;
   End.Handled = Outcome.Handled;
   Data.Count += static_cast<std::int64_t>(Outcome.Roots.size());
+  Data.NewRecords.insert(Data.NewRecords.end(), Outcome.Records.begin(), Outcome.Records.end());
   for (const TChunkJoin& Join : Outcome.Joins) Data.Count += Join.Frames;
   if (Data.Reader.DataEnd() - End.Position >= Length && End.Position == PieceEnd && TPassSinks::MayDefer(Outcome.Joins))
     Sinks.Defer(From, std::move(Outcome.Joins));
@@ -180,6 +178,7 @@ bool TPass::DecodeFrame() {
     return true;
   }
   ++Data.Count;
+  if (Data.IndexStreamed) Data.NewRecords.push_back(Record);
   Sinks.HandOver(Position, {&Root, 1}, {});
   Data.Pool.Rollback(PoolMark);
   return true;

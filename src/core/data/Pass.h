@@ -28,6 +28,8 @@ struct TReach {
   std::int64_t After = 0;
 };
 
+TReach DecodingReach(const TFramesDefinition& Definition);
+
 class TPass {
  public:
   TPass(TData& Data, bool IdCheck, TPassProgress& Progress);

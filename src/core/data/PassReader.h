@@ -66,6 +66,9 @@ class TPassReader {
   std::int64_t WordStart(std::int64_t Position) const;
   // The data's byte at Position (in the image) as the file holds it.
   std::uint8_t FileByte(std::int64_t Position) const;
+  // Swaps the words of Bytes, the data's bytes from Start on as read, as a
+  // read of this reader swaps them.
+  void SwapAsRead(std::span<std::uint8_t> Bytes, std::int64_t Start) const { SwapPairs(Bytes, Start); }
   // Pairs the words anew from Position on, which lies after the last pairing
   // start, in the image too; nothing changes where a word starts at Position.
   void PairFrom(std::int64_t Position);
