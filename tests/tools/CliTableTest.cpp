@@ -215,12 +215,13 @@ TEST(CliTable, VarsListsTheVariableColumnsAndTheMetaLineGivesThemBeforeTheRows) 
   ASSERT_EQ(VarsCommand({"--format", "jsonl", D.S, "-q"}, Jsonl, Err), 0) << Err.str();
   const std::vector<TRow> Vars = ParseCsv(Csv.str());
   const TRow Header = ParseCsv(D.Table({})).front();
-  ASSERT_EQ(Vars.size(), Header.size() - 3);
+  // The header row against file, frame, serial, time and datetime.
+  ASSERT_EQ(Vars.size(), Header.size() - 4);
   EXPECT_EQ(Vars[0], (TRow{"name", "kind", "unit", "description", "transform"}));
   std::istringstream Lines(Jsonl.str());
   std::string Line, Selected;
   for (std::size_t R = 1; R < Vars.size(); ++R) {
-    EXPECT_EQ(Vars[R][0], Header[R + 3]);
+    EXPECT_EQ(Vars[R][0], Header[R + 4]);
     ASSERT_TRUE(std::getline(Lines, Line));
     const auto Members = ParseJsonObject(Line);
     ASSERT_EQ(Members.size(), 5u);
