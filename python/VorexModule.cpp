@@ -19,9 +19,11 @@
 #include "common/Convert.h"
 #include "common/LoadProgress.h"
 #include "common/Log.h"
+#include "NetcdfLayoutObject.h"
 #include "plot/PlotSeries.h"
 #include "project/Project.h"
 #include "structure/InstrumentNames.h"
+#include "table/NetcdfLayout.h"
 #include "table/TableArrays.h"
 #include "table/TableColumns.h"
 #include "table/TableRows.h"
@@ -542,6 +544,29 @@ py::list Variables(TPyProject& P) {
   return Result;
 }
 
+// The netCDF layout of the wide table of P's columns Vars.
+py::tuple ProjectNetcdfLayout(TPyProject& P, const py::object& Vars) {
+  const std::vector<std::string> Patterns = VarsList(Vars);
+  std::vector<std::string> Unknown;
+  const TNetcdfLayout Layout = Locked([&] {
+    TTableColumns Columns(*P.Project.Definition);
+    Unknown = Columns.Select(Patterns);
+    return NetcdfLayout(P.Project, Columns);
+  });
+  if (!Unknown.empty()) throw py::key_error("Unknown variable " + Unknown.front() + ".");
+  return NetcdfLayoutObject(Layout);
+}
+
+// The same for files whose structure definition only is loaded here.
+py::tuple FilesNetcdfLayout(const TFileName& Structure, const TFileName& Packet,
+                            const std::optional<TFileName>& Packet2, const py::object& Vars,
+                            const std::optional<std::string>& OffsetTime) {
+  std::unique_ptr<TPyProject> P = NewProject(Structure, Packet, Packet2, false);
+  if (OffsetTime) P->Project.OffsetTime = *OffsetTime;
+  LoadStep(*P, [&] { return P->Project.LoadDefinition(); });
+  return ProjectNetcdfLayout(*P, Vars);
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_vorex, m) {
@@ -594,6 +619,7 @@ PYBIND11_MODULE(_vorex, m) {
            "BaseFrame i (from 0, negative from the end) of packet file 1 or 2 as nested dicts with the keys name,\n"
            "kind, raw, value, position and children (the sub-frame's or BaseFrame's nodes); the BaseFrame's own\n"
            "dict also has its serial. i: any integer; IndexError for a BaseFrame that is not there.")
+      .def("_netcdf_layout", &ProjectNetcdfLayout, py::arg("vars") = py::none())
       .def("update", &Update,
            "update() -> int\n\n"
            "Reads what the packet files gained since the last read, as a tracking tick does, and returns the\n"
@@ -611,6 +637,8 @@ PYBIND11_MODULE(_vorex, m) {
         "skipped. Raises LoadError when the load stops or a pass ends before the end of a packet file (its project\n"
         "attribute holds the BaseFrames decoded so far), KeyboardInterrupt on Ctrl+C. The log entries are kept in\n"
         "Project.log, not printed. The file names are str, bytes or os.PathLike (pathlib.Path).");
+  m.def("_netcdf_layout", &FilesNetcdfLayout, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
+        py::arg("vars") = py::none(), py::arg("offset_time") = py::none());
   m.def("read_table", &ReadTable, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
         py::arg("vars") = py::none(), py::arg("layout") = "wide", py::arg("resync") = false, py::arg("threads") = 0,
         py::arg("log") = py::none(),

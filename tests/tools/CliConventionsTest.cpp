@@ -69,7 +69,11 @@ TEST(CliConventions, WrongUsageIsOneLineNamingItThenTheHint) {
       {Sim + " out.dat --seed", "--seed: 1 required UINT missing"},
       {Sim + " out.dat --frames 2 --bogus", "The following argument was not expected: --bogus"},
       {Sim + " out.dat --count 2", "--count requires --append-every"},
-      {Cli + " table a b --format xml", "--format: xml not in {csv,jsonl,tsv}"}};
+      {Cli + " table a b --format xml", "--format: xml not in {csv,jsonl,netcdf,tsv}"},
+      {Cli + " table a b --format netcdf", "--format netcdf needs --out FILE: a netCDF file cannot go to standard output"},
+      {Cli + " table a b --format netcdf --out -", "--format netcdf needs --out FILE: a netCDF file cannot go to standard output"},
+      {Cli + " table a b --format netcdf --out t.nc --layout long", "--format netcdf writes the wide layout only"},
+      {Cli + " table a b --format netcdf --out t.nc --follow", "--format netcdf cannot be followed"}};
   for (const auto& [Command, Problem] : Cases) {
     const TCommandResult R = RunCommand(Command);
     EXPECT_EQ(R.ExitCode, 1) << Command;
@@ -102,7 +106,11 @@ TEST(CliConventions, ExitStatusTellsCleanFromDecodedWithErrorsFromNotLoadedFromS
       {"plot " + Quoted(F.Long) + " " + Quoted(F.Junk) + " --frame BaseFrame --var V", 2},
       {"table " + Quoted(F.Long) + " " + Quoted(F.Junk), 2},
       {"table " + F.Files(F.Clean) + " --vars 'V,X*'", 2},
-      {"table " + F.Files(F.Cross), 4}};
+      {"table " + F.Files(F.Cross), 4},
+      {"table " + F.Files(F.Clean) + " --format netcdf --out " + Quoted(F.Dir.File("none/t.nc")), 2},
+      {"table " + F.Files(F.Faulty) + " --format netcdf --out " + Quoted(F.Dir.File("t.nc")), 3},
+      {"table " + Quoted(F.Long) + " " + Quoted(F.Junk) + " --format netcdf --out " + Quoted(F.Dir.File("t.nc")), 2},
+      {"table " + F.Files(F.Cross) + " --format netcdf --out " + Quoted(F.Dir.File("t.nc")), 4}};
   for (const auto& [Args, Status] : Cases) {
     const TCommandResult R = RunCommand(Cli + " " + Args);
     EXPECT_EQ(R.ExitCode, Status) << Args << "\n" << R.Err;

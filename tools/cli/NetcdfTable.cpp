@@ -1,0 +1,139 @@
+#include "cli/NetcdfTable.h"
+
+#include <netcdf.h>
+
+#include <cmath>
+#include <limits>
+
+#include "cli/CliStatus.h"
+#include "common/AtomicFile.h"
+
+namespace {
+
+// Rows per chunk of a variable: 32 KiB of doubles.
+constexpr std::size_t ChunkRows = 4096;
+constexpr int DeflateLevel = 4;
+
+nc_type TypeOf(TNetcdfType Type) {
+  switch (Type) {
+    case TNetcdfType::Int64: return NC_INT64;
+    case TNetcdfType::Double: return NC_DOUBLE;
+    case TNetcdfType::String: return NC_STRING;
+  }
+  return NC_DOUBLE;
+}
+
+}  // namespace
+
+std::string NetcdfUsageProblem(const std::string& Layout, const std::string& OutFile, bool Follow) {
+  if (OutFile == "-") return "--format netcdf needs --out FILE: a netCDF file cannot go to standard output";
+  if (Layout != "wide") return "--format netcdf writes the wide layout only";
+  if (Follow) return "--format netcdf cannot be followed";
+  return "";
+}
+
+int WriteNetcdfTable(TProject& Project, const TTableColumns& Columns, const std::string& OutFile) {
+  TAtomicFile File(OutFile);
+  TNetcdfTable Table(File.FileName(), OutFile, NetcdfLayout(Project, Columns),
+                     *Project.Definition, Project.Messages, Columns);
+  std::int64_t Frames[2] = {0, 0};
+  Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
+    Table.WriteFrames(Source + 1, Frames[Source], Roots);
+    Frames[Source] += static_cast<std::int64_t>(Roots.size());
+  };
+  Project.LoadData();
+  if (const int Status = BaseFramesFoundStatus(Project)) return Status;
+  Table.Close();
+  File.Commit();
+  return 0;
+}
+
+TNetcdfTable::TNetcdfTable(const std::string& Path, const std::string& Name, const TNetcdfLayout& Layout,
+                           const TFramesDefinition& Definition, const std::vector<std::string>& Messages,
+                           const TTableColumns& Columns)
+    : Name(Name),
+      Definition(Definition),
+      Messages(Messages),
+      Columns(Columns),
+      LastTime(std::numeric_limits<double>::quiet_NaN()) {
+  Check(nc_create(Path.c_str(), NC_CLOBBER | NC_NETCDF4, &Id));
+  Define(Layout);
+}
+
+TNetcdfTable::~TNetcdfTable() {
+  if (Id >= 0) nc_close(Id);
+}
+
+void TNetcdfTable::Check(int Status) const {
+  if (Status != NC_NOERR)
+    throw EFileError("Cannot write file \"" + Name + "\": " + nc_strerror(Status) + ".");
+}
+
+void TNetcdfTable::Define(const TNetcdfLayout& Layout) {
+  for (const TNetcdfAttribute& Attribute : Layout.Global) {
+    const auto& Text = std::get<std::string>(Attribute.Value);
+    Check(nc_put_att_text(Id, NC_GLOBAL, Attribute.Name.c_str(), Text.size(), Text.data()));
+  }
+  int Dimension = 0;
+  Check(nc_def_dim(Id, "baseframe", NC_UNLIMITED, &Dimension));
+  for (const TNetcdfVariable& Variable : Layout.Variables) {
+    int Var = 0;
+    Check(nc_def_var(Id, Variable.Name.c_str(), TypeOf(Variable.Type), 1, &Dimension, &Var));
+    Check(nc_def_var_chunking(Id, Var, NC_CHUNKED, &ChunkRows));
+    // Strings have variable length: the library compresses none.
+    if (Variable.Type != TNetcdfType::String) Check(nc_def_var_deflate(Id, Var, 1, 1, DeflateLevel));
+    for (const TNetcdfAttribute& Attribute : Variable.Attributes) {
+      if (const auto* Text = std::get_if<std::string>(&Attribute.Value))
+        Check(nc_put_att_text(Id, Var, Attribute.Name.c_str(), Text->size(), Text->data()));
+      else if (const auto* Numbers = std::get_if<std::vector<double>>(&Attribute.Value))
+        Check(nc_put_att_double(Id, Var, Attribute.Name.c_str(), NC_DOUBLE, Numbers->size(), Numbers->data()));
+    }
+    VariableIds.push_back(Var);
+  }
+  Check(nc_enddef(Id));
+}
+
+void TNetcdfTable::WriteFrames(int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots) {
+  if (Roots.empty()) return;
+  TTableCollector Collector(Definition, Columns, true);
+  Collector.AddFrames(File, FirstFrame, Roots, Messages);
+  TTableArrays Arrays = Collector.TakeArrays();
+  // Rows before the first PLOT_TIME of these BaseFrames have the time of the rows before them.
+  for (double& Time : Arrays.Time) {
+    if (!std::isnan(Time)) break;
+    Time = LastTime;
+  }
+  LastTime = Arrays.Time.back();
+  Append(Arrays);
+}
+
+void TNetcdfTable::Append(TTableArrays& Arrays) {
+  const std::size_t Count = Arrays.Serial.size();
+  const std::size_t Start = Rows;
+  Check(nc_put_vara_longlong(Id, VariableIds[0], &Start, &Count, reinterpret_cast<const long long*>(Arrays.File.data())));
+  Check(nc_put_vara_longlong(Id, VariableIds[1], &Start, &Count, reinterpret_cast<const long long*>(Arrays.Frame.data())));
+  Check(nc_put_vara_longlong(Id, VariableIds[2], &Start, &Count, reinterpret_cast<const long long*>(Arrays.Serial.data())));
+  Check(nc_put_vara_double(Id, VariableIds[3], &Start, &Count, Arrays.Time.data()));
+  std::vector<std::string> Texts;
+  for (const std::string& Message : Arrays.Messages) Texts.push_back(Latin1ToUtf8(Message));
+  std::vector<const char*> Cells(Count);
+  for (std::size_t C = 0; C < Arrays.Names.size(); ++C) {
+    const int Var = VariableIds[4 + C];
+    if (!Arrays.IsText[C]) {
+      Check(nc_put_vara_double(Id, Var, &Start, &Count, Arrays.Column(C)));
+      continue;
+    }
+    // An absent TEXT cell is the empty string.
+    for (std::size_t Row = 0; Row < Count; ++Row) {
+      const std::int32_t Text = Arrays.Texts[C][Row];
+      Cells[Row] = Text < 0 ? "" : Texts[static_cast<std::size_t>(Text)].c_str();
+    }
+    Check(nc_put_vara_string(Id, Var, &Start, &Count, Cells.data()));
+  }
+  Rows += Count;
+}
+
+void TNetcdfTable::Close() {
+  const int Status = nc_close(std::exchange(Id, -1));
+  Check(Status);
+}
