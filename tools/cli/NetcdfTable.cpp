@@ -13,6 +13,20 @@ namespace {
 // Rows per chunk of a variable: 32 KiB of doubles.
 constexpr std::size_t ChunkRows = 4096;
 constexpr int DeflateLevel = 4;
+// The chunks a variable keeps in memory: the one that rows are appended to,
+// which a piece of the file's BaseFrames leaves unfinished, and the next.
+// Whole chunks between them are written at once. The library's default
+// would keep 16 MiB of each variable's chunks.
+constexpr std::size_t CachedChunks = 2;
+// Bytes of an element: a string is held by reference.
+constexpr std::size_t ElementBytes = 16;
+// Slots of its hash table: a prime above four per chunk.
+constexpr std::size_t CacheSlots = 11;
+// Rows written at once: the pieces the BaseFrames come in may be small, and
+// each write costs the library a search.
+constexpr std::size_t FlushRows = 2 * ChunkRows;
+// Fully written chunks leave the cache first.
+constexpr float Preemption = 1.0f;
 
 nc_type TypeOf(TNetcdfType Type) {
   switch (Type) {
@@ -57,6 +71,10 @@ TNetcdfTable::TNetcdfTable(const std::string& Path, const std::string& Name, con
       Columns(Columns),
       LastTime(std::numeric_limits<double>::quiet_NaN()) {
   Check(nc_create(Path.c_str(), NC_CLOBBER | NC_NETCDF4, &Id));
+  // Every row is written: filling the rows first would only cost time (and,
+  // for strings, their heap).
+  int Before = 0;
+  Check(nc_set_fill(Id, NC_NOFILL, &Before));
   Define(Layout);
 }
 
@@ -80,6 +98,7 @@ void TNetcdfTable::Define(const TNetcdfLayout& Layout) {
     int Var = 0;
     Check(nc_def_var(Id, Variable.Name.c_str(), TypeOf(Variable.Type), 1, &Dimension, &Var));
     Check(nc_def_var_chunking(Id, Var, NC_CHUNKED, &ChunkRows));
+    Check(nc_set_var_chunk_cache(Id, Var, CachedChunks * ChunkRows * ElementBytes, CacheSlots, Preemption));
     // Strings have variable length: the library compresses none.
     if (Variable.Type != TNetcdfType::String) Check(nc_def_var_deflate(Id, Var, 1, 1, DeflateLevel));
     for (const TNetcdfAttribute& Attribute : Variable.Attributes) {
@@ -94,10 +113,20 @@ void TNetcdfTable::Define(const TNetcdfLayout& Layout) {
 }
 
 void TNetcdfTable::WriteFrames(int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots) {
-  if (Roots.empty()) return;
-  TTableCollector Collector(Definition, Columns, true);
-  Collector.AddFrames(File, FirstFrame, Roots, Messages);
-  TTableArrays Arrays = Collector.TakeArrays();
+  if (!Pending) {
+    Pending = std::make_unique<TTableCollector>(Definition, Columns, true);
+    Pending->Reserve(FlushRows);
+  }
+  Pending->AddFrames(File, FirstFrame, Roots, Messages);
+  PendingRows += Roots.size();
+  if (PendingRows >= FlushRows) Flush();
+}
+
+void TNetcdfTable::Flush() {
+  if (PendingRows == 0) return;
+  TTableArrays Arrays = Pending->TakeArrays();
+  Pending.reset();
+  PendingRows = 0;
   // Rows before the first PLOT_TIME of these BaseFrames have the time of the rows before them.
   for (double& Time : Arrays.Time) {
     if (!std::isnan(Time)) break;
@@ -134,6 +163,7 @@ void TNetcdfTable::Append(TTableArrays& Arrays) {
 }
 
 void TNetcdfTable::Close() {
+  Flush();
   const int Status = nc_close(std::exchange(Id, -1));
   Check(Status);
 }

@@ -3,6 +3,7 @@
 // along the unlimited dimension "baseframe" as their BaseFrames are decoded,
 // into chunked, compressed variables, so memory does not grow with the file.
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -36,7 +37,8 @@ class TNetcdfTable {
   TNetcdfTable& operator=(const TNetcdfTable&) = delete;
 
   // Appends the rows of Roots, BaseFrames of File 1 or 2 numbered in their
-  // file from FirstFrame on.
+  // file from FirstFrame on; they are written once a few chunks' rows are
+  // collected.
   void WriteFrames(int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots);
   // Writes out and closes the file; throws EFileError when that fails.
   void Close();
@@ -45,6 +47,8 @@ class TNetcdfTable {
   // Throws EFileError when Status is a netCDF error.
   void Check(int Status) const;
   void Define(const TNetcdfLayout& Layout);
+  // Writes the rows collected.
+  void Flush();
   void Append(TTableArrays& Arrays);
 
   std::string Name;
@@ -54,5 +58,7 @@ class TNetcdfTable {
   int Id = -1;
   std::vector<int> VariableIds;  // of Layout.Variables
   std::size_t Rows = 0;          // written
+  std::unique_ptr<TTableCollector> Pending;
+  std::size_t PendingRows = 0;
   double LastTime;               // of the rows written; NaN before the first PLOT_TIME
 };
