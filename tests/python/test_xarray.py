@@ -4,6 +4,8 @@ import csv
 import glob
 import io
 import os
+import resource
+import signal
 import subprocess
 import sys
 import tempfile
@@ -41,19 +43,24 @@ class NetcdfTable(unittest.TestCase):
     def tearDownClass(cls):
         cls.folder.cleanup()
 
-    def write(self, name, *args, status=0):
-        """The path of the netCDF table of the demo files written by vorex-cli with args."""
+    def write(self, name, *args, status=0, files=None):
+        """The path of the netCDF table of the demo files (or files) written by vorex-cli with args."""
         path = os.path.join(self.folder.name, name)
-        run(CLI, "table", "-q", STRUCTURE, self.first, self.second, "--format", "netcdf", "--out", path, *args,
-            status=status)
+        run(CLI, "table", "-q", STRUCTURE, *(files or (self.first, self.second)), "--format", "netcdf", "--out", path,
+            *args, status=status)
         return path
 
     def test_file_holds_the_csv_table(self):
-        for vars in ([], ["--vars", "HKFrame.*,*.EVT_TEXT,DataFieldHeader.PLOT_TIME"]):
-            with self.subTest(vars=vars):
-                text = run(CLI, "table", "-q", STRUCTURE, self.first, self.second, *vars).stdout.decode("latin-1")
+        # The long file's rows are written in several parts.
+        long = os.path.join(self.folder.name, "long.dat")
+        run(SIM, long, "--frames", "20000", "--seed", "7")
+        some = ["--vars", "HKFrame.*,*.EVT_TEXT,DataFieldHeader.PLOT_TIME"]
+        for files, vars in (((self.first, self.second), []), ((self.first, self.second), some),
+                            ((long, self.second), some)):
+            with self.subTest(files=files, vars=vars):
+                text = run(CLI, "table", "-q", STRUCTURE, *files, *vars).stdout.decode("latin-1")
                 header, *rows = list(csv.reader(io.StringIO(text, newline="")))
-                with netCDF4.Dataset(self.write("table.nc", *vars)) as data:
+                with netCDF4.Dataset(self.write("table.nc", *vars, files=files)) as data:
                     data.set_auto_mask(False)
                     names = {variable.getncattr("qualified_name") if "qualified_name" in variable.ncattrs()
                              else name: variable for name, variable in data.variables.items()}
@@ -101,6 +108,13 @@ class NetcdfTable(unittest.TestCase):
             file.write(b"\x55" * 1000)
         done = run(CLI, "table", STRUCTURE, junk, "--format", "netcdf", "--out", path, status=2)
         self.assertIn(b"[Error] No BaseFrame found in", done.stderr)
+        # A disk that fills part way: writes beyond 50 kB fail.
+        def limit():
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (50000, resource.getrlimit(resource.RLIMIT_FSIZE)[1]))
+        done = subprocess.run([CLI, "table", "-q", STRUCTURE, self.first, "--format", "netcdf", "--out", path],
+                              capture_output=True, preexec_fn=limit)
+        self.assertEqual((done.returncode, done.stderr), (2, f'[Error] Cannot write file "{path}": NetCDF: HDF error.\n'.encode()))
         with open(path, "rb") as file:
             self.assertEqual(file.read(), b"before")
         self.assertEqual(glob.glob(path + ".tmp*"), [])

@@ -1,9 +1,11 @@
 #include "cli/NetcdfTable.h"
 
+#include <hdf5.h>
 #include <netcdf.h>
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "cli/CliStatus.h"
 #include "common/AtomicFile.h"
@@ -70,6 +72,9 @@ TNetcdfTable::TNetcdfTable(const std::string& Path, const std::string& Name, con
       Messages(Messages),
       Columns(Columns),
       LastTime(std::numeric_limits<double>::quiet_NaN()) {
+  // At the program's exit, HDF5's own clean-up would crash on a file whose
+  // close failed (a full disk); the end of the process frees what it holds.
+  H5dont_atexit();
   Check(nc_create(Path.c_str(), NC_CLOBBER | NC_NETCDF4, &Id));
   // Every row is written: filling the rows first would only cost time (and,
   // for strings, their heap).
@@ -113,6 +118,7 @@ void TNetcdfTable::Define(const TNetcdfLayout& Layout) {
 }
 
 void TNetcdfTable::WriteFrames(int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots) {
+  if (!Failure.empty()) return;
   if (!Pending) {
     Pending = std::make_unique<TTableCollector>(Definition, Columns, true);
     Pending->Reserve(FlushRows);
@@ -133,10 +139,15 @@ void TNetcdfTable::Flush() {
     Time = LastTime;
   }
   LastTime = Arrays.Time.back();
-  Append(Arrays);
+  // The pass that hands the rows over goes on; Close tells of the failure.
+  try {
+    Append(Arrays);
+  } catch (const EFileError& Error) {
+    Failure = Error.what();
+  }
 }
 
-void TNetcdfTable::Append(TTableArrays& Arrays) {
+void TNetcdfTable::Append(const TTableArrays& Arrays) {
   const std::size_t Count = Arrays.Serial.size();
   const std::size_t Start = Rows;
   Check(nc_put_vara_longlong(Id, VariableIds[0], &Start, &Count, reinterpret_cast<const long long*>(Arrays.File.data())));
@@ -164,6 +175,6 @@ void TNetcdfTable::Append(TTableArrays& Arrays) {
 
 void TNetcdfTable::Close() {
   Flush();
-  const int Status = nc_close(std::exchange(Id, -1));
-  Check(Status);
+  if (!Failure.empty()) throw EFileError(Failure);
+  Check(nc_close(std::exchange(Id, -1)));
 }

@@ -40,7 +40,8 @@ class TNetcdfTable {
   // file from FirstFrame on; they are written once a few chunks' rows are
   // collected.
   void WriteFrames(int File, std::int64_t FirstFrame, std::span<TDecodedNode* const> Roots);
-  // Writes out and closes the file; throws EFileError when that fails.
+  // Writes out and closes the file; throws EFileError when that or a write
+  // before failed.
   void Close();
 
  private:
@@ -49,7 +50,7 @@ class TNetcdfTable {
   void Define(const TNetcdfLayout& Layout);
   // Writes the rows collected.
   void Flush();
-  void Append(TTableArrays& Arrays);
+  void Append(const TTableArrays& Arrays);
 
   std::string Name;
   const TFramesDefinition& Definition;
@@ -60,5 +61,6 @@ class TNetcdfTable {
   std::size_t Rows = 0;          // written
   std::unique_ptr<TTableCollector> Pending;
   std::size_t PendingRows = 0;
-  double LastTime;               // of the rows written; NaN before the first PLOT_TIME
+  std::string Failure;            // of a write, which ends the writing
+  double LastTime;                // of the rows written; NaN before the first PLOT_TIME
 };
