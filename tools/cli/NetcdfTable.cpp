@@ -14,7 +14,7 @@ namespace {
 
 // Rows per chunk of a variable: 32 KiB of doubles.
 constexpr std::size_t ChunkRows = 4096;
-constexpr int DeflateLevel = 4;
+constexpr int DeflateLevel = 1;
 // The chunks a variable keeps in memory: the one that rows are appended to,
 // which a piece of the file's BaseFrames leaves unfinished, and the next.
 // Whole chunks between them are written at once. The library's default
@@ -76,10 +76,6 @@ TNetcdfTable::TNetcdfTable(const std::string& Path, const std::string& Name, con
   // close failed (a full disk); the end of the process frees what it holds.
   H5dont_atexit();
   Check(nc_create(Path.c_str(), NC_CLOBBER | NC_NETCDF4, &Id));
-  // Every row is written: filling the rows first would only cost time (and,
-  // for strings, their heap).
-  int Before = 0;
-  Check(nc_set_fill(Id, NC_NOFILL, &Before));
   Define(Layout);
 }
 
@@ -104,8 +100,13 @@ void TNetcdfTable::Define(const TNetcdfLayout& Layout) {
     Check(nc_def_var(Id, Variable.Name.c_str(), TypeOf(Variable.Type), 1, &Dimension, &Var));
     Check(nc_def_var_chunking(Id, Var, NC_CHUNKED, &ChunkRows));
     Check(nc_set_var_chunk_cache(Id, Var, CachedChunks * ChunkRows * ElementBytes, CacheSlots, Preemption));
-    // Strings have variable length: the library compresses none.
-    if (Variable.Type != TNetcdfType::String) Check(nc_def_var_deflate(Id, Var, 1, 1, DeflateLevel));
+    // Every row is written: filling them first would only cost time. Strings
+    // have variable length: they are filled (with references the writes
+    // replace), and the library compresses none.
+    if (Variable.Type != TNetcdfType::String) {
+      Check(nc_def_var_fill(Id, Var, 1, nullptr));
+      Check(nc_def_var_deflate(Id, Var, 1, 1, DeflateLevel));
+    }
     for (const TNetcdfAttribute& Attribute : Variable.Attributes) {
       if (const auto* Text = std::get_if<std::string>(&Attribute.Value))
         Check(nc_put_att_text(Id, Var, Attribute.Name.c_str(), Text->size(), Text->data()));
@@ -166,7 +167,7 @@ void TNetcdfTable::Append(const TTableArrays& Arrays) {
     // An absent TEXT cell is the empty string.
     for (std::size_t Row = 0; Row < Count; ++Row) {
       const std::int32_t Text = Arrays.Texts[C][Row];
-      Cells[Row] = Text < 0 ? "" : Texts[static_cast<std::size_t>(Text)].c_str();
+      Cells[Row] = Text < 0 ? nullptr : Texts[static_cast<std::size_t>(Text)].c_str();
     }
     Check(nc_put_vara_string(Id, Var, &Start, &Count, Cells.data()));
   }
