@@ -144,6 +144,11 @@ class NetcdfTable(unittest.TestCase):
     def test_import_vorex_needs_neither_xarray_nor_netcdf(self):
         code = "import sys, vorex; sys.exit('xarray' in sys.modules or 'netCDF4' in sys.modules)"
         self.assertEqual(subprocess.run([PYTHON, "-c", code]).returncode, 0)
+        code = ("import sys; sys.modules['xarray'] = None; import vorex\n"
+                "try: vorex.read_xarray(sys.argv[1], sys.argv[2])\n"
+                "except ImportError as error: sys.exit(0 if 'read_xarray needs xarray' in str(error) else 1)\n"
+                "sys.exit(2)")
+        self.assertEqual(subprocess.run([PYTHON, "-c", code, STRUCTURE, self.first]).returncode, 0)
 
 
 if __name__ == "__main__":

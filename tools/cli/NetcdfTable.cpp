@@ -151,20 +151,24 @@ void TNetcdfTable::Flush() {
 void TNetcdfTable::Append(const TTableArrays& Arrays) {
   const std::size_t Count = Arrays.Serial.size();
   const std::size_t Start = Rows;
-  Check(nc_put_vara_longlong(Id, VariableIds[0], &Start, &Count, reinterpret_cast<const long long*>(Arrays.File.data())));
-  Check(nc_put_vara_longlong(Id, VariableIds[1], &Start, &Count, reinterpret_cast<const long long*>(Arrays.Frame.data())));
-  Check(nc_put_vara_longlong(Id, VariableIds[2], &Start, &Count, reinterpret_cast<const long long*>(Arrays.Serial.data())));
+  const auto PutIntegers = [&](int Var, const std::vector<std::int64_t>& Values) {
+    static_assert(sizeof(long long) == sizeof(std::int64_t));
+    Check(nc_put_vara_longlong(Id, Var, &Start, &Count, reinterpret_cast<const long long*>(Values.data())));
+  };
+  PutIntegers(VariableIds[0], Arrays.File);
+  PutIntegers(VariableIds[1], Arrays.Frame);
+  PutIntegers(VariableIds[2], Arrays.Serial);
   Check(nc_put_vara_double(Id, VariableIds[3], &Start, &Count, Arrays.Time.data()));
   std::vector<std::string> Texts;
   for (const std::string& Message : Arrays.Messages) Texts.push_back(Latin1ToUtf8(Message));
   std::vector<const char*> Cells(Count);
   for (std::size_t C = 0; C < Arrays.Names.size(); ++C) {
-    const int Var = VariableIds[4 + C];
+    const int Var = VariableIds[NetcdfFixedVariables + C];
     if (!Arrays.IsText[C]) {
       Check(nc_put_vara_double(Id, Var, &Start, &Count, Arrays.Column(C)));
       continue;
     }
-    // An absent TEXT cell is the empty string.
+    // An absent TEXT cell holds no string, which reads as the empty one.
     for (std::size_t Row = 0; Row < Count; ++Row) {
       const std::int32_t Text = Arrays.Texts[C][Row];
       Cells[Row] = Text < 0 ? nullptr : Texts[static_cast<std::size_t>(Text)].c_str();

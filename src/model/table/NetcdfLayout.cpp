@@ -1,7 +1,6 @@
 #include "table/NetcdfLayout.h"
 
 #include <cctype>
-#include <cmath>
 #include <limits>
 #include <set>
 

@@ -1,8 +1,10 @@
 #pragma once
 // The wide table as a netCDF-4 dataset following the CF conventions: its
 // global attributes and its variables along the dimension "baseframe", the
-// fixed ones (file, frame, serial, time) first, then one per column. Texts
-// are UTF-8 (the structure file's bytes are Latin-1).
+// fixed ones (file, frame, serial, time) first, then one per column. The
+// structure file's texts are Latin-1, their attributes UTF-8; file names
+// are kept as they are.
+#include <cstddef>
 #include <string>
 #include <variant>
 #include <vector>
@@ -24,9 +26,12 @@ struct TNetcdfVariable {
   std::vector<TNetcdfAttribute> Attributes;
 };
 
+// file, frame, serial and time.
+constexpr std::size_t NetcdfFixedVariables = 4;
+
 struct TNetcdfLayout {
   std::vector<TNetcdfAttribute> Global;
-  // file, frame, serial, time, then the columns in their order.
+  // The fixed ones, then the columns in their order.
   std::vector<TNetcdfVariable> Variables;
 };
 
