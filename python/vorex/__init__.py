@@ -71,8 +71,8 @@ def _to_xarray(self, vars=None):
     The wide table(vars) as the Dataset that xarray.open_dataset gives for the
     file of vorex-cli table --format netcdf --out FILE: dimension baseframe,
     the variables and attributes of the file, time decoded to datetime64 from
-    the Offset Time (NaT before the first PLOT_TIME), an absent TEXT value an
-    empty string. Raises ImportError when xarray cannot be imported.
+    the Offset Time (NaT before the first PLOT_TIME), an absent TEXT value
+    NaN. Raises ImportError when xarray cannot be imported.
     """
     return _xarray_dataset("Project.to_xarray", lambda: self._netcdf_layout(vars),
                            lambda: self.table(vars=vars))

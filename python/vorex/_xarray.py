@@ -19,7 +19,7 @@ def dataset(layout, columns):
     for name, column, type, attrs in variables:
         values = columns[column]
         if type == "string":
-            # The file holds an empty string where the variable is absent.
+            # Where the variable is absent the file holds its _FillValue, which reads as "".
             values = numpy.array(["" if text is None else text for text in values], dtype=object)
         data[name] = xarray.Variable("baseframe", values, {key: _attribute(value) for key, value in attrs.items()})
     return xarray.decode_cf(xarray.Dataset(data, attrs=attributes))

@@ -130,6 +130,9 @@ class NetcdfTable(unittest.TestCase):
                 xarray.testing.assert_identical(
                     vorex.read_xarray(STRUCTURE, self.first, self.second, vars=vars, threads=3), expected)
         self.assertEqual(expected["time"].dtype, np.dtype("datetime64[ns]"))
+        texts = expected["ScienceFrame.EventMessageFrame.EVT_TEXT"].values
+        self.assertEqual({type(text) for text in texts}, {str, float})
+        self.assertTrue(all(isinstance(text, str) and text or np.isnan(text) for text in texts))
         self.assertEqual(list(expected.dims), ["baseframe"])
 
     def test_offset_time_dates_the_time(self):

@@ -100,14 +100,20 @@ void TNetcdfTable::Define(const TNetcdfLayout& Layout) {
     Check(nc_def_var(Id, Variable.Name.c_str(), TypeOf(Variable.Type), 1, &Dimension, &Var));
     Check(nc_def_var_chunking(Id, Var, NC_CHUNKED, &ChunkRows));
     Check(nc_set_var_chunk_cache(Id, Var, CachedChunks * ChunkRows * ElementBytes, CacheSlots, Preemption));
+    const bool Strings = Variable.Type == TNetcdfType::String;
     // Every row is written: filling them first would only cost time. Strings
-    // have variable length: they are filled (with references the writes
-    // replace), and the library compresses none.
-    if (Variable.Type != TNetcdfType::String) {
+    // are filled whatever is asked, with no string, their _FillValue (an
+    // empty one would take the library a heap object per row); it compresses
+    // none.
+    if (Strings) {
+      const char* NoString = nullptr;
+      Check(nc_def_var_fill(Id, Var, 0, &NoString));
+    } else {
       Check(nc_def_var_fill(Id, Var, 1, nullptr));
       Check(nc_def_var_deflate(Id, Var, 1, 1, DeflateLevel));
     }
     for (const TNetcdfAttribute& Attribute : Variable.Attributes) {
+      if (Strings && Attribute.Name == "_FillValue") continue;
       if (const auto* Text = std::get_if<std::string>(&Attribute.Value))
         Check(nc_put_att_text(Id, Var, Attribute.Name.c_str(), Text->size(), Text->data()));
       else if (const auto* Numbers = std::get_if<std::vector<double>>(&Attribute.Value))
@@ -168,7 +174,7 @@ void TNetcdfTable::Append(const TTableArrays& Arrays) {
       Check(nc_put_vara_double(Id, Var, &Start, &Count, Arrays.Column(C)));
       continue;
     }
-    // An absent TEXT cell holds no string, which reads as the empty one.
+    // An absent TEXT cell holds no string, the fill.
     for (std::size_t Row = 0; Row < Count; ++Row) {
       const std::int32_t Text = Arrays.Texts[C][Row];
       Cells[Row] = Text < 0 ? nullptr : Texts[static_cast<std::size_t>(Text)].c_str();

@@ -36,6 +36,7 @@ TNetcdfVariable ColumnVariable(const TTableColumn& Column, const TDefinitionEntr
     Attributes.push_back({"flag_meanings", std::string("false true")});
   }
   if (Variable.Type == TNetcdfType::Double) Attributes.push_back({"_FillValue", std::vector<double>{NaN}});
+  if (Variable.Type == TNetcdfType::String) Attributes.push_back({"_FillValue", std::string()});
   if (Variable.Name != Column.Name) Attributes.push_back({"qualified_name", Latin1ToUtf8(Column.Name)});
   return Variable;
 }
