@@ -619,7 +619,8 @@ PYBIND11_MODULE(_vorex, m) {
            "BaseFrame i (from 0, negative from the end) of packet file 1 or 2 as nested dicts with the keys name,\n"
            "kind, raw, value, position and children (the sub-frame's or BaseFrame's nodes); the BaseFrame's own\n"
            "dict also has its serial. i: any integer; IndexError for a BaseFrame that is not there.")
-      .def("_netcdf_layout", &ProjectNetcdfLayout, py::arg("vars") = py::none())
+      .def("_netcdf_layout", &ProjectNetcdfLayout, py::arg("vars") = py::none(),
+           "The netCDF layout of table(vars), which to_xarray() lays its Dataset out by.")
       .def("update", &Update,
            "update() -> int\n\n"
            "Reads what the packet files gained since the last read, as a tracking tick does, and returns the\n"
@@ -638,7 +639,8 @@ PYBIND11_MODULE(_vorex, m) {
         "attribute holds the BaseFrames decoded so far), KeyboardInterrupt on Ctrl+C. The log entries are kept in\n"
         "Project.log, not printed. The file names are str, bytes or os.PathLike (pathlib.Path).");
   m.def("_netcdf_layout", &FilesNetcdfLayout, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
-        py::arg("vars") = py::none(), py::arg("offset_time") = py::none());
+        py::arg("vars") = py::none(), py::arg("offset_time") = py::none(),
+        "The netCDF layout of the files' wide table, which read_xarray() lays its Dataset out by.");
   m.def("read_table", &ReadTable, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
         py::arg("vars") = py::none(), py::arg("layout") = "wide", py::arg("resync") = false, py::arg("threads") = 0,
         py::arg("log") = py::none(),
