@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "NetcdfLayoutObject.h"
 #include "common/Convert.h"
 #include "common/DateTime.h"
 #include "common/DateTimeStamp.h"
@@ -28,6 +29,7 @@
 #include "project/Project.h"
 #include "structure/InstrumentNames.h"
 #include "table/ColumnInfo.h"
+#include "table/NetcdfLayout.h"
 #include "table/TableArrays.h"
 #include "table/TableColumns.h"
 #include "table/TableRows.h"
@@ -628,6 +630,29 @@ py::list StructureVariables(const TFileName& Structure) {
   RaiseLoadError(P, Failure);
 }
 
+// The netCDF layout of the wide table of P's columns Vars.
+py::tuple ProjectNetcdfLayout(TPyProject& P, const py::object& Vars) {
+  const std::vector<std::string> Patterns = VarsList(Vars);
+  std::vector<std::string> Unknown;
+  const TNetcdfLayout Layout = Locked([&] {
+    TTableColumns Columns(*P.Project.Definition);
+    Unknown = Columns.Select(Patterns);
+    return NetcdfLayout(P.Project, Columns);
+  });
+  if (!Unknown.empty()) throw py::key_error("Unknown variable " + Unknown.front() + ".");
+  return NetcdfLayoutObject(Layout);
+}
+
+// The same for files whose structure definition only is loaded here.
+py::tuple FilesNetcdfLayout(const TFileName& Structure, const TFileName& Packet,
+                            const std::optional<TFileName>& Packet2, const py::object& Vars,
+                            const std::optional<std::string>& OffsetTime) {
+  std::unique_ptr<TPyProject> P = NewProject(Structure, Packet, Packet2, false);
+  SetOffsetTime(*P, OffsetTime);
+  LoadStep(*P, [&] { return P->Project.LoadDefinition(); });
+  return ProjectNetcdfLayout(*P, Vars);
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_vorex, m) {
@@ -693,6 +718,8 @@ PYBIND11_MODULE(_vorex, m) {
            "BaseFrame i (from 0, negative from the end) of packet file 1 or 2 as nested dicts with the keys name,\n"
            "kind, raw, value, position and children (the sub-frame's or BaseFrame's nodes); the BaseFrame's own\n"
            "dict also has its serial. i: any integer; IndexError for a BaseFrame that is not there.")
+      .def("_netcdf_layout", &ProjectNetcdfLayout, py::arg("vars") = py::none(),
+           "The netCDF layout of table(vars), which to_xarray() lays its Dataset out by.")
       .def("update", &Update,
            "update() -> int\n\n"
            "Reads what the packet files gained since the last read, as a tracking tick does, and returns the\n"
@@ -719,6 +746,9 @@ PYBIND11_MODULE(_vorex, m) {
         "\"BOOLEAN\", \"TEXT\", \"TIME\" or \"HEX\"), unit (the text in the last square brackets of the display\n"
         "name, \"\" without), description (the display name without them) and transform. Raises LoadError when the\n"
         "structure file does not load.");
+  m.def("_netcdf_layout", &FilesNetcdfLayout, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
+        py::arg("vars") = py::none(), py::arg("offset_time") = py::none(),
+        "The netCDF layout of the files' wide table, which read_xarray() lays its Dataset out by.");
   m.def("read_table", &ReadTable, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
         py::arg("vars") = py::none(), py::arg("layout") = "wide", py::arg("resync") = false, py::arg("threads") = 0,
         py::arg("log") = py::none(), py::arg("offset_time") = py::none(), py::arg("progress") = true,

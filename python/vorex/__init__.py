@@ -19,7 +19,7 @@ Contents:
   ``offset_time`` that is not a date and time ``OffsetTimeError`` (a
   ``ValueError``).
 - ``Project``: ``frame_count``, ``files``, ``log``, ``variables()``,
-  ``series()``, ``table()``, ``to_pandas()``, ``frame()``, ``update()``.
+  ``series()``, ``table()``, ``to_pandas()``, ``to_xarray()``, ``frame()``, ``update()``.
 - ``read_table(structure, packet, packet2=None, vars=None, layout="wide",
   resync=False, threads=0, log=None, offset_time=None, progress=True)``: the
   columns of ``Project.table()`` decoded straight from the files, without
@@ -28,6 +28,11 @@ Contents:
 - ``variables(structure)``: a dict per variable column of the table (name,
   kind, unit, description, transform), as ``vorex-cli vars`` lists them;
   ``Project.variables(details=True)`` gives the same for a project.
+- ``Project.to_xarray(vars=None)`` and ``read_xarray(structure, packet,
+  packet2=None, vars=None, offset_time=None, resync=False, threads=0,
+  log=None)``: the wide table as the xarray Dataset of the netCDF file that
+  ``vorex-cli table --format netcdf`` writes (needs xarray; ``import vorex``
+  does not).
 - ``vorex.dask.read_table(structure, packet_files, vars=None, offset_time=None)``: a Dask
   DataFrame with one partition per packet file (needs Dask; ``import vorex``
   does not).
@@ -40,9 +45,9 @@ not there), ``ValueError`` and ``TypeError`` (bad arguments).
 ``__version__`` is the version of Vorex.
 """
 
-from ._vorex import LoadError, OffsetTimeError, Project, __version__, load, read_table, variables
+from ._vorex import LoadError, OffsetTimeError, Project, __version__, _netcdf_layout, load, read_table, variables
 
-__all__ = ["LoadError", "OffsetTimeError", "Project", "load", "read_table", "variables"]
+__all__ = ["LoadError", "OffsetTimeError", "Project", "load", "read_table", "read_xarray", "variables"]
 
 
 def _data_frame(columns, booleans, index=None):
@@ -89,7 +94,43 @@ def _to_pandas(self, vars=None, layout="wide", index=None):
     return frame
 
 
+def _xarray_dataset(what, layout, columns):
+    """The Dataset of vorex._xarray; ImportError naming what when xarray cannot be imported."""
+    try:
+        from . import _xarray
+    except ImportError as error:
+        raise ImportError(what + " needs xarray, which cannot be imported: " + str(error)) from error
+    return _xarray.dataset(layout(), columns())
+
+
+def _to_xarray(self, vars=None):
+    """to_xarray(vars=None) -> xarray.Dataset
+
+    The wide table(vars) as the Dataset that xarray.open_dataset gives for the
+    file of vorex-cli table --format netcdf --out FILE: dimension baseframe,
+    the variables and attributes of the file, time decoded to datetime64 from
+    the Offset Time (NaT before the first PLOT_TIME), an absent TEXT value
+    NaN. Raises ImportError when xarray cannot be imported.
+    """
+    return _xarray_dataset("Project.to_xarray", lambda: self._netcdf_layout(vars),
+                           lambda: self.table(vars=vars))
+
+
+def read_xarray(structure, packet, packet2=None, vars=None, offset_time=None, resync=False, threads=0, log=None):
+    """read_xarray(structure, packet, packet2=None, vars=None, offset_time=None, resync=False, threads=0,
+    log=None) -> xarray.Dataset
+
+    The Dataset of Project.to_xarray(vars) for the files, decoded as
+    read_table decodes them (the arguments as there; offset_time as load()
+    takes it). Raises ImportError when xarray cannot be imported.
+    """
+    return _xarray_dataset(
+        "vorex.read_xarray", lambda: _netcdf_layout(structure, packet, packet2, vars, offset_time),
+        lambda: read_table(structure, packet, packet2, vars=vars, resync=resync, threads=threads, log=log))
+
+
 Project.to_pandas = _to_pandas
-for _item in (LoadError, OffsetTimeError, Project, load, read_table, variables):
+Project.to_xarray = _to_xarray
+for _item in (LoadError, OffsetTimeError, Project, load, read_table, read_xarray, variables):
     _item.__module__ = __name__
 del _item

@@ -70,10 +70,14 @@ TEST(CliConventions, WrongUsageIsOneLineNamingItThenTheHint) {
       {Sim + " out.dat --seed", "--seed: 1 required UINT missing"},
       {Sim + " out.dat --frames 2 --bogus", "The following argument was not expected: --bogus"},
       {Sim + " out.dat --count 2", "--count requires --append-every"},
-      {Cli + " table a b --format xml", "--format: xml not in {csv,jsonl,tsv}"},
+      {Cli + " table a b --format xml", "--format: xml not in {csv,jsonl,netcdf,tsv}"},
       {Cli + " table a b --meta", "--meta needs --format jsonl"},
       {Cli + " vars", "STRUCTURE is required"},
-      {Cli + " vars a --format tsv", "--format: tsv not in {csv,jsonl}"}};
+      {Cli + " vars a --format tsv", "--format: tsv not in {csv,jsonl}"},
+      {Cli + " table a b --format netcdf", "--format netcdf needs --out FILE: a netCDF file cannot go to standard output"},
+      {Cli + " table a b --format netcdf --out -", "--format netcdf needs --out FILE: a netCDF file cannot go to standard output"},
+      {Cli + " table a b --format netcdf --out t.nc --layout long", "--format netcdf writes the wide layout only"},
+      {Cli + " table a b --format netcdf --out t.nc --follow", "--format netcdf cannot be followed"}};
   for (const auto& [Command, Problem] : Cases) {
     const TCommandResult R = RunCommand(Command);
     EXPECT_EQ(R.ExitCode, 1) << Command;
@@ -108,7 +112,11 @@ TEST(CliConventions, ExitStatusTellsCleanFromDecodedWithErrorsFromNotLoadedFromS
       {"table " + F.Files(F.Clean) + " --vars 'V,X*'", 2},
       {"table " + F.Files(F.Cross), 4},
       {"vars " + Quoted(F.Clean), 0},
-      {"vars " + Quoted(F.Dir.File("missing.structure")), 2}};
+      {"vars " + Quoted(F.Dir.File("missing.structure")), 2},
+      {"table " + F.Files(F.Clean) + " --format netcdf --out " + Quoted(F.Dir.File("none/t.nc")), 2},
+      {"table " + F.Files(F.Faulty) + " --format netcdf --out " + Quoted(F.Dir.File("t.nc")), 3},
+      {"table " + Quoted(F.Long) + " " + Quoted(F.Junk) + " --format netcdf --out " + Quoted(F.Dir.File("t.nc")), 2},
+      {"table " + F.Files(F.Cross) + " --format netcdf --out " + Quoted(F.Dir.File("t.nc")), 4}};
   for (const auto& [Args, Status] : Cases) {
     const TCommandResult R = RunCommand(Cli + " " + Args);
     EXPECT_EQ(R.ExitCode, Status) << Args << "\n" << R.Err;

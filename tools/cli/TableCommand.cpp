@@ -9,11 +9,13 @@
 #include <csignal>
 #include <map>
 #include <memory>
+#include <set>
 #include <thread>
 
 #include "cli/CliProgress.h"
 #include "cli/CliProject.h"
 #include "cli/CliStatus.h"
+#include "cli/NetcdfTable.h"
 #include "cli/OffsetTimeOption.h"
 #include "common/AtomicFile.h"
 #include "shared/CommandLine.h"
@@ -129,7 +131,8 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
       "datetime and one per variable (its qualified name), or with --layout long one row per decoded variable.");
   AddProjectOptions(*App, Options.Project);
   App->add_option("--layout", Options.Layout, "wide (default) or long")->check(CLI::IsMember(Layouts));
-  App->add_option("--format", Options.Format, "csv (default), tsv or jsonl")->check(CLI::IsMember(Formats));
+  App->add_option("--format", Options.Format, "csv (default), tsv, jsonl or netcdf (with --out FILE)")
+      ->check(CLI::IsMember(std::set<std::string>{"csv", "jsonl", "netcdf", "tsv"}));
   AddRepeatedOption(*App, "--vars", Options.Vars,
                     "comma-separated qualified names or patterns with * and ? (HKFrame.*,*.HK_TEMP?); may be given "
                     "again")
@@ -150,6 +153,12 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
   });
   App->footer("Example: vorex-cli table demo.structure demo.dat --format jsonl --vars 'HKFrame.HK_TEMP?'");
   if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
+  const bool Netcdf = Options.Format == "netcdf";
+  if (const std::string Problem = Netcdf ? NetcdfUsageProblem(Options.Layout, Options.OutFile, Options.Follow) : "";
+      !Problem.empty()) {
+    Err << Problem << "\nRun with --help for more information.\n";
+    return ExitUsage;
+  }
 
   const TCliLog Log(Err, Options.Project.Quiet);
   const TCliProgress Progress(Err, Options.Project.Quiet);
@@ -166,6 +175,10 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
   if (Unknown) return ExitNoLoad;
 
   try {
+    if (Netcdf) {
+      if (const int Status = WriteNetcdfTable(Project, Columns, Options.OutFile)) return Status;
+      return CliExitStatus(Project);
+    }
     TTableOutput Output(Options.OutFile, Options.Follow, Out);
     TTableWriter Writer(Output.Stream(), Formats.at(Options.Format), Layouts.at(Options.Layout), *Project.Definition,
                         Project.Messages, Columns);

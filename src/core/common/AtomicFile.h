@@ -32,6 +32,9 @@ class TAtomicFile {
 
   // Where the content goes. A failed write sets its badbit; Commit then fails.
   std::ostream& Stream();
+  // The file written: the temporary file, or Path when written in place, for
+  // writers that take a file name; Commit after they closed it.
+  const std::string& FileName() const { return Temp.empty() ? Path : Temp; }
   // Writes out what is buffered, syncs the file to disk, closes it and renames
   // it over the target. Throws EFileError when any write or step failed; the
   // temporary file is then removed.
