@@ -5,16 +5,6 @@
 
 #include "table/NetcdfLayout.h"
 
-TEST(NetcdfLayout, UnitIsTheTextInTheLastSquareBrackets) {
-  const std::pair<std::string, std::string> Cases[] = {{"Electronics temperature [degC]", "degC"},
-                                                       {"Bus voltage [V] after filter [mV]", "mV"},
-                                                       {"Ratio []", ""},
-                                                       {"Sensor power on", ""},
-                                                       {"Open [bracket", ""},
-                                                       {"Heater [W] (duty)", "W"}};
-  for (const auto& [DisplayName, Unit] : Cases) EXPECT_EQ(DisplayUnit(DisplayName), Unit) << DisplayName;
-}
-
 TEST(NetcdfLayout, NamesKeepDotsAndLoseWhatNetcdfRefuses) {
   const std::pair<std::string, std::string> Cases[] = {{"HKFrame.HK_TEMP1", "HKFrame.HK_TEMP1"},
                                                        {"ADC-Subframe-Type-1.ADC1_T1", "ADC-Subframe-Type-1.ADC1_T1"},

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "common/DateTime.h"
+#include "table/ColumnInfo.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ TNetcdfVariable ColumnVariable(const TTableColumn& Column, const TDefinitionEntr
   Variable.Type = Row.Kind == ekText ? TNetcdfType::String : TNetcdfType::Double;
   auto& Attributes = Variable.Attributes;
   Attributes.push_back({"long_name", Latin1ToUtf8(Row.DisplayName.empty() ? Column.Name : Row.DisplayName)});
-  if (const std::string Unit = DisplayUnit(Row.DisplayName); !Unit.empty())
+  if (const std::string Unit = SplitDisplayName(Row.DisplayName).Unit; !Unit.empty())
     Attributes.push_back({"units", Latin1ToUtf8(Unit)});
   if (Row.Kind == ekBoolean) {
     Attributes.push_back({"flag_values", std::vector<double>{0, 1}});
@@ -42,14 +43,6 @@ TNetcdfVariable ColumnVariable(const TTableColumn& Column, const TDefinitionEntr
 }
 
 }  // namespace
-
-std::string DisplayUnit(const std::string& DisplayName) {
-  const std::size_t Open = DisplayName.rfind('[');
-  if (Open == std::string::npos) return "";
-  const std::size_t Close = DisplayName.find(']', Open);
-  if (Close == std::string::npos) return "";
-  return DisplayName.substr(Open + 1, Close - Open - 1);
-}
 
 std::string NetcdfName(const std::string& Name) {
   std::string Result = Name.empty() ? "_" : Name;

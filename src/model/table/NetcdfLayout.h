@@ -39,10 +39,6 @@ struct TNetcdfLayout {
 // loaded: its Offset Time and its files as its settings name them.
 TNetcdfLayout NetcdfLayout(const TProject& Project, const TTableColumns& Columns);
 
-// The unit of a display name: the text in its last square brackets
-// ("Electronics temperature [degC]" gives "degC"), or empty.
-std::string DisplayUnit(const std::string& DisplayName);
-
 // A netCDF name for Name: every byte that is no printable ASCII character,
 // and "/", becomes "_", as does a first character other than a letter, a
 // digit or "_".
