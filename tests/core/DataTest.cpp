@@ -1056,11 +1056,7 @@ TEST(Data, StreamsEachBaseFrameOnceWhileTheFileGrowsByHalves) {
   std::vector<std::string> Expected, Streamed;
   for (const TDecodedNode* R = Whole.Data->Frames; R; R = R->Next) Expected.push_back(Dump(*R));
   Stream.Data->OnFrames = [&](std::span<TDecodedNode* const> Roots) {
-    for (const TDecodedNode* Root : Roots) {
-      EXPECT_EQ(Stream.Data->Image.Bytes.at(static_cast<std::size_t>(Root->Position - Stream.Data->ImageOrigin())),
-                0x1A);
-      Streamed.push_back(Dump(*Root));
-    }
+    for (const TDecodedNode* Root : Roots) Streamed.push_back(Dump(*Root));
   };
   Stream.Data->StreamPieceBytes = 600;
   TLogRecorder Quiet;

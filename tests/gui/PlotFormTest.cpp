@@ -174,7 +174,7 @@ TEST_F(PlotForm, DraggingInvertsABandAndZoomsToIt) {
   const double Px = Plot->AreaWidth() / 19.0;
   const int From = static_cast<int>(5 * Px), To = static_cast<int>(12 * Px);
   Plot->PaintBox1MouseMove(From);
-  EXPECT_EQ(Plot->Plot.CursorPos, 5);
+  EXPECT_EQ(Plot->CursorPos, 5);
   EXPECT_EQ(Plot->StatusBar1->currentMessage().toStdString(),
             "5 / " + std::to_string(Plot->Plot.Series[5].SerialNo) + ": " + GeneralFloatText(Plot->Plot.Series[5].Value));
   Plot->PaintBox1MouseDown(From);
@@ -286,7 +286,7 @@ TEST_F(PlotForm, TimeModeReadsOutTheOffsetTimeAndDrawsTheCursorLine) {
             "3 / " + std::to_string(Point.SerialNo) + ": " + GeneralFloatText(Point.Value) + " @ " +
                 GeneralFloatText(Point.Time) + "s; + Offset Time: " + DateTimeText(Project->Model().StartTime + Point.Time / 86400));
   EXPECT_EQ(Plot->CursorLineX, X);
-  EXPECT_EQ(Plot->Plot.CursorPos, X);
+  EXPECT_EQ(Plot->CursorPos, X);
   EXPECT_TRUE(Plot->Redraw);
 
   // Switching time mode off resets the view to every point.
@@ -382,12 +382,12 @@ TEST_F(PlotForm, ABandFromATypedStartFarBeforeTheSeriesIsMeasuredInFullRange) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
   Enter(Plot, Plot->LabelMinX, "-2147483648");
   ASSERT_EQ(Plot->Plot.ViewStart, std::numeric_limits<std::int32_t>::min());
-  ASSERT_EQ(Plot->Plot.CursorPos, 0);
+  ASSERT_EQ(Plot->CursorPos, 0);
   const int W = Plot->AreaWidth();
   Plot->PaintBox1MouseDown(W / 2);
   // Held down, the mouse goes on to the area's right edge: the last point.
   Plot->PaintBox1MouseMove(W);
-  ASSERT_EQ(Plot->Plot.CursorPos, 9);
+  ASSERT_EQ(Plot->CursorPos, 9);
   // Point 0 lies 2^31 steps from the start of the view, almost at the right edge.
   EXPECT_EQ(Plot->BandFromX, W);
   EXPECT_EQ(Plot->BandToX, W);

@@ -13,6 +13,7 @@
 #include "common/FormatSettings.h"
 #include "data/Data.h"
 #include "plot/PlotSeries.h"
+#include "structure/NameHash.h"
 #include "structure/QuorinFramesDefinition.h"
 
 namespace {
@@ -406,7 +407,9 @@ struct THandTree {
     }
     return Nodes.size() ? *Nodes.begin() : nullptr;
   }
-  double Find(const TDecodedNode* L) const { return FindValue(*Definition, L, "K"); }
+  double Find(const TDecodedNode* L, const std::string& Name = "K") const {
+    return FindValue(*Definition, L, Name, DJBHash(Name));
+  }
 };
 
 }  // namespace
@@ -433,8 +436,8 @@ TEST(FindValue, ComparesOnlyTheNameHashOfNodesWithoutChildren) {
   EXPECT_EQ(T.Find(T.List({T.Node(1, 42, T.Node(2, 1))})), MissingValue);
   EXPECT_EQ(T.Find(T.List({T.Node(1, 42, T.Node(2, 1)), T.Node(5, 6)})), 6);
   // The header row's name is the frame name, not K.
-  EXPECT_EQ(FindValue(*T.Definition, T.Node(4, 8), "Other"), 8);
-  EXPECT_EQ(FindValue(*T.Definition, T.Node(4, 8), "K"), MissingValue);
+  EXPECT_EQ(T.Find(T.Node(4, 8), "Other"), 8);
+  EXPECT_EQ(T.Find(T.Node(4, 8)), MissingValue);
 }
 
 TEST(PlotScale, LeavesATenthOfTheSpanBelowAndElevenHundredthsAbove) {
@@ -587,43 +590,29 @@ TEST(PlotZoom, InIndexModeShowsTheDraggedPointsInEitherDirection) {
   TPlotSeries Plot = WithPoints({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
   Plot.ResetView();
   const double YMin = Plot.YMin, YMax = Plot.YMax;
-  Plot.DragFrom = 7;
-  Plot.DragTo = 3;
-  Plot.DragFromX = 300;
-  Plot.DragToX = 300;
-  EXPECT_TRUE(Plot.ApplyZoom(500));
+  EXPECT_TRUE(Plot.ApplyZoom({.From = 7, .To = 3, .FromX = 300, .ToX = 300}, 500));
   EXPECT_EQ(Plot.ViewStart, 3);
   EXPECT_EQ(Plot.ViewEnd, 8);
   EXPECT_EQ(Plot.YMin, YMin);
   EXPECT_EQ(Plot.YMax, YMax);
 
   // The mouse moved but not to another point.
-  Plot.DragFrom = Plot.DragTo = 5;
-  Plot.DragFromX = 10;
-  Plot.DragToX = 90;
-  EXPECT_FALSE(Plot.ApplyZoom(500));
+  EXPECT_FALSE(Plot.ApplyZoom({.From = 5, .To = 5, .FromX = 10, .ToX = 90}, 500));
   EXPECT_EQ(Plot.ViewStart, 3);
   EXPECT_EQ(Plot.ViewEnd, 8);
 }
 
 TEST(PlotZoom, InTimeModeShowsTheTimesUnderTheBandsEdges) {
   TPlotSeries Plot = InTimeMode({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}, 0, 100);
-  Plot.DragFrom = Plot.DragFromX = 60;
-  Plot.DragTo = Plot.DragToX = 20;
-  EXPECT_TRUE(Plot.ApplyZoom(100));
+  EXPECT_TRUE(Plot.ApplyZoom({.From = 60, .To = 20, .FromX = 60, .ToX = 20}, 100));
   // Both edges in the range the band was drawn in, not the first edge's new one.
   EXPECT_EQ(Plot.XMin, 20);
   EXPECT_EQ(Plot.XMax, 60);
-  EXPECT_EQ(Plot.DragFromX, 20);
-  EXPECT_EQ(Plot.DragToX, 60);
   EXPECT_EQ(Plot.ViewStart, 2);
   EXPECT_EQ(Plot.ViewEnd, 6);
 
   // No move in x, whatever the cursor positions say.
-  Plot.DragFrom = 10;
-  Plot.DragTo = 80;
-  Plot.DragFromX = Plot.DragToX = 50;
-  EXPECT_FALSE(Plot.ApplyZoom(100));
+  EXPECT_FALSE(Plot.ApplyZoom({.From = 10, .To = 80, .FromX = 50, .ToX = 50}, 100));
   EXPECT_EQ(Plot.XMin, 20);
   EXPECT_EQ(Plot.XMax, 60);
   EXPECT_EQ(Plot.ViewStart, 2);

@@ -1,8 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "log/RtfWriter.h"
 
 namespace {
+std::string RtfDocument(const std::vector<TRtfLine>& Lines, const std::string& FontName, int PointSize) {
+  std::ostringstream Out;
+  WriteRtfDocument(Out, Lines, FontName, PointSize);
+  return Out.str();
+}
+
 const std::string Header = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}\r\n";
 
 // The paragraph text written for one black line.

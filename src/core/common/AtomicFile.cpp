@@ -14,12 +14,14 @@
 #include <iterator>
 #include <random>
 
+#include "common/AsciiChars.h"
+
 namespace {
 
-std::string FolderOf(const std::string& Path) {
-  const std::size_t Slash = Path.rfind('/');
-  if (Slash == std::string::npos) return ".";
-  return Slash == 0 ? "/" : Path.substr(0, Slash);
+// The folder of Path, "." for the current one.
+std::string FolderOrCurrent(const std::string& Path) {
+  const std::string Folder = FolderOf(Path);
+  return Folder.empty() ? "." : Folder;
 }
 
 // Makes a finished rename durable; a folder that cannot be synced is left as it is.
@@ -47,7 +49,7 @@ void RemoveStaleTemps(const std::string& Target) {
   const std::string Base = fs::path(Target).filename().string();
   const auto Before = fs::file_time_type::clock::now() - std::chrono::minutes(1);
   std::error_code Failed;
-  for (fs::directory_iterator It(FolderOf(Target), Failed), End; !Failed && It != End; It.increment(Failed)) {
+  for (fs::directory_iterator It(FolderOrCurrent(Target), Failed), End; !Failed && It != End; It.increment(Failed)) {
     std::error_code Ignored;
     if (IsTempName(It->path().filename().string(), Base) &&
         It->symlink_status(Ignored).type() == fs::file_type::regular &&
@@ -182,7 +184,7 @@ void TAtomicFile::Commit() {
   Fd = -1;
   if (Written && !Temp.empty()) Written = ::rename(Temp.c_str(), Target.c_str()) == 0;
   if (!Written) Fail();
-  if (!Temp.empty()) SyncFolder(FolderOf(Target));
+  if (!Temp.empty()) SyncFolder(FolderOrCurrent(Target));
   Temp.clear();
   Unregister();
 }

@@ -4,14 +4,12 @@
 #include <charconv>
 #include <limits>
 
+#include "common/AsciiChars.h"
 #include "common/FormatSettings.h"
 
 namespace {
 int DigitValue(char C, int Base) {
-  int V = -1;
-  if (C >= '0' && C <= '9') V = C - '0';
-  else if (C >= 'a' && C <= 'f') V = C - 'a' + 10;
-  else if (C >= 'A' && C <= 'F') V = C - 'A' + 10;
+  const int V = HexDigitValue(C);
   return V < Base ? V : -1;
 }
 }  // namespace
@@ -32,14 +30,19 @@ std::int32_t StrToInt(const std::string& Text) {
     Base = 16;
     I += 2;
   }
-  if (I >= Text.size()) return Fail();
+  const std::optional<std::int32_t> Value = IntegerOfDigits(std::string_view(Text).substr(I), Base, Negative);
+  return Value ? *Value : Fail();
+}
+
+std::optional<std::int32_t> IntegerOfDigits(std::string_view Digits, int Base, bool Negative) {
+  if (Digits.empty()) return std::nullopt;
   const std::int64_t Limit = Negative ? std::int64_t{1} << 31 : (std::int64_t{1} << 31) - 1;
   std::int64_t Value = 0;
-  for (; I < Text.size(); ++I) {
-    const int D = DigitValue(Text[I], Base);
-    if (D < 0) return Fail();
+  for (const char C : Digits) {
+    const int D = DigitValue(C, Base);
+    if (D < 0) return std::nullopt;
     Value = Value * Base + D;
-    if (Value > Limit) return Fail();
+    if (Value > Limit) return std::nullopt;
   }
   return static_cast<std::int32_t>(Negative ? -Value : Value);
 }

@@ -1,8 +1,10 @@
 #pragma once
 // Text to number conversions with the runtime's number syntax.
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 // The conversion error for a text that is not a number.
 class EConvertError : public std::runtime_error {
@@ -14,6 +16,11 @@ class EConvertError : public std::runtime_error {
 // digits after "$", "x", "X", "0x" or "0X"; nothing may follow and the value
 // must fit 32 bits. Otherwise throws "'<text>' is not a valid integer value".
 std::int32_t StrToInt(const std::string& Text);
+
+// Digits (at least one) of Base 10 or 16 as a 32-bit integer, negated when
+// Negative; none when another character is among them or the value does not
+// fit.
+std::optional<std::int32_t> IntegerOfDigits(std::string_view Digits, int Base, bool Negative);
 
 // Optional leading and trailing spaces around an optional sign, decimal digits
 // with an optional fraction after the decimal separator of the settings in use

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <vector>
 
+#include "common/AsciiChars.h"
 #include "common/Convert.h"
 #include "common/FormatSettings.h"
 
@@ -49,9 +50,7 @@ std::size_t RunLength(const std::string& Text, std::size_t I, std::size_t Max) {
   return N;
 }
 
-bool IsDigit(char C) { return C >= '0' && C <= '9'; }
 bool IsBlank(char C) { return C == ' ' || C == '\t'; }
-bool IsLetter(char C) { return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'); }
 // Printable ASCII that is neither a letter, a digit nor a blank.
 bool IsPunctuation(char C) { return C > ' ' && C < 0x7F && !IsDigit(C) && !IsLetter(C); }
 

@@ -126,9 +126,6 @@ class TData {
   // taken on the chunk's thread, joined in file order.
   std::function<std::unique_ptr<TChunkSink>()> NewChunkSink;
   std::int64_t StreamPieceBytes = std::int64_t{4} << 20;
-  // File position of Image's first byte: 0 in the whole-file mode; while
-  // OnFrames runs, the bytes of a node lie at Position - ImageOrigin() in Image.
-  std::int64_t ImageOrigin() const { return Reader.Origin(); }
 
   // Bytes of the blocks the decoded nodes live in.
   std::size_t NodeBytes() const { return Pool.ReservedBytes(); }

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "common/AsciiCase.h"
+#include "common/AsciiChars.h"
 
 namespace {
 
@@ -186,9 +187,7 @@ constexpr TKeyword Keywords[] = {
     {"SIN", tkFunction, fnSin},     {"SQRT", tkFunction, fnSqrt}, {"SQR", tkFunction, fnSqr},
     {"TRUNC", tkFunction, fnTrunc}, {"MOD", tkMod, fnAbs /* unused */}};
 
-bool IsDigit(unsigned char C) { return C >= '0' && C <= '9'; }
-bool IsLetter(unsigned char C) { return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z'); }
-bool IsWordChar(unsigned char C) { return IsLetter(C) || IsDigit(C) || C == '_'; }
+bool IsWordChar(char C) { return IsLetter(C) || IsDigit(C) || C == '_'; }
 
 // Literals are read the same whatever locale the process has set.
 locale_t ClassicLocale() {

@@ -91,9 +91,6 @@ class TFramesDefinition {
   // The value of a variable of the frame decoded last (of the enclosing
   // frame while a sub-frame is chosen), or MissingValue.
   double VariableValue(std::string_view Name);
-  // The nested evaluations still allowed in the decoding under way; back at
-  // the start value once a decoding ends, also on the abort signal.
-  std::int32_t DependencyBudgetLeft() const { return DependencyBudget; }
 
   // Whether CopyFor makes copies.
   virtual bool Copyable() const { return false; }

@@ -546,8 +546,8 @@ void TPlotForm::PaintBox1MouseDown(int X) {
   }
   Dragging = true;
   Redraw = false;
-  Plot.DragFrom = Plot.CursorPos;
-  Plot.DragFromX = X;
+  Drag.From = CursorPos;
+  Drag.FromX = X;
 }
 
 void TPlotForm::PaintBox1MouseMove(int X) {
@@ -566,26 +566,26 @@ void TPlotForm::PaintBox1MouseMove(int X) {
     Redraw = false;
     CursorLineX = Plot.TimeToPixel(Point.Time, W);
     Repaint();
-    Plot.CursorPos = X;
+    CursorPos = X;
     if (!Dragging) Redraw = true;
     BandTo = X;
   } else {
     if (Plot.ViewEnd <= Plot.ViewStart) return;
     const double Ppx = Plot.IndexPixels(W);
     const std::int64_t I = Plot.PixelToSeriesIndex(X, Ppx);
-    if (I == Plot.CursorPos || I < 0 || I >= static_cast<std::int64_t>(Shown.Series.size())) return;
-    Plot.CursorPos = static_cast<std::int32_t>(I);
+    if (I == CursorPos || I < 0 || I >= static_cast<std::int64_t>(Shown.Series.size())) return;
+    CursorPos = static_cast<std::int32_t>(I);
     const TPlotPoint& Point = Shown.Series[static_cast<std::size_t>(I)];
     StatusBar1->showMessage(QString::number(I) + " / " + QString::number(Point.SerialNo) + ": " +
                             FromBytes(GeneralFloatText(Point.Value)));
-    BandFromX = Plot.IndexToPixel(Plot.DragFrom, Ppx);
+    BandFromX = Plot.IndexToPixel(Drag.From, Ppx);
     BandTo = Plot.IndexToPixel(I, Ppx);
   }
   if (!Dragging) return;
-  Plot.DragToX = X;
+  Drag.ToX = X;
   // The band goes over the cached picture alone: the cursor line is gone.
   CursorLineX = -1;
-  if (Plot.TimeMode) BandFromX = Plot.DragFromX;
+  if (Plot.TimeMode) BandFromX = Drag.FromX;
   BandToX = BandTo;
   BandShown = true;
   Repaint();
@@ -595,9 +595,9 @@ void TPlotForm::PaintBox1MouseUp(int X) {
   Dragging = false;
   Redraw = true;
   BandShown = false;
-  Plot.DragTo = Plot.CursorPos;
-  Plot.DragToX = X;
-  if (!Plot.ApplyZoom(AreaWidth())) return;
+  Drag.To = CursorPos;
+  Drag.ToX = X;
+  if (!Plot.ApplyZoom(Drag, AreaWidth())) return;
   ForgetTyping({LabelMinX, LabelMaxX});
   Repaint();
 }
@@ -609,10 +609,10 @@ void TPlotForm::PaintBox1DblClick() {
   std::int32_t SerialNo = 0;
   if (Plot.TimeMode) {
     if (Shown.TimeSeries.empty()) return;
-    SerialNo = Shown.TimeSeries[static_cast<std::size_t>(Shown.PixelToIndex(Plot.CursorPos, AreaWidth()))].SerialNo;
+    SerialNo = Shown.TimeSeries[static_cast<std::size_t>(Shown.PixelToIndex(CursorPos, AreaWidth()))].SerialNo;
   } else {
-    if (Plot.CursorPos < 0 || static_cast<std::size_t>(Plot.CursorPos) >= Shown.Series.size()) return;
-    SerialNo = Shown.Series[static_cast<std::size_t>(Plot.CursorPos)].SerialNo;
+    if (CursorPos < 0 || static_cast<std::size_t>(CursorPos) >= Shown.Series.size()) return;
+    SerialNo = Shown.Series[static_cast<std::size_t>(CursorPos)].SerialNo;
   }
   Owner->OpenBrowserAt(SerialNo);
 }

@@ -37,6 +37,9 @@ class TPlotForm : public QWidget, public TPlotWindow {
   const TProject* Project = nullptr;
   TWindowOwner* Owner = nullptr;
   bool Dragging = false;
+  // The point under the mouse (index mode; time mode: its pixel), and the drag.
+  std::int32_t CursorPos = 0;
+  TPlotDrag Drag;
   bool SkipMouseDown = false;
   bool Redraw = true;
   QImage Cache;

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <map>
-#include <sstream>
 
 namespace {
 
@@ -93,10 +92,4 @@ void WriteRtfDocument(std::ostream& Out, const std::vector<TRtfLine>& Lines, con
   }
   Text += "}\r\n";
   Out.write(Text.data(), static_cast<std::streamsize>(Text.size()));
-}
-
-std::string RtfDocument(const std::vector<TRtfLine>& Lines, const std::string& FontName, int PointSize) {
-  std::ostringstream Out;
-  WriteRtfDocument(Out, Lines, FontName, PointSize);
-  return Out.str();
 }

@@ -18,5 +18,3 @@ struct TRtfLine {
 // Out line by line.
 void WriteRtfDocument(std::ostream& Out, const std::vector<TRtfLine>& Lines, const std::string& FontName,
                       int PointSize);
-// The same document as a text.
-std::string RtfDocument(const std::vector<TRtfLine>& Lines, const std::string& FontName, int PointSize);

@@ -67,15 +67,13 @@ int NearestPixel(double Value) {
   return static_cast<int>(std::clamp<std::int64_t>(RoundHalfEven(Value), -Limit, Limit));
 }
 
-namespace {
-
 // Names are matched by their hash, and confirmed by their text: different
 // names that share a hash are not the name the user typed.
-double FindValueOf(const TFramesDefinition& Definition, const TDecodedNode* List, const std::string& Name,
+double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, const std::string& Name,
                    std::uint32_t NameHash) {
   for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
     if (Node->Child) {
-      const double Found = FindValueOf(Definition, Node->Child, Name, NameHash);
+      const double Found = FindValue(Definition, Node->Child, Name, NameHash);
       if (Found != MissingValue) return Found;
       continue;
     }
@@ -83,12 +81,6 @@ double FindValueOf(const TFramesDefinition& Definition, const TDecodedNode* List
     if (Row && Row->NameHash == NameHash && Row->VarName == Name) return Node->Value;
   }
   return MissingValue;
-}
-
-}  // namespace
-
-double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, const std::string& Name) {
-  return FindValueOf(Definition, List, Name, DJBHash(Name));
 }
 
 std::string FrameOfVariable(const TFramesDefinition& Definition, const std::string& VarName) {
@@ -268,7 +260,7 @@ TPlotSeries::TCollected& TPlotSeries::CollectedFor(const TFramesDefinition& Defi
 TPlotSeries::TFrameSummary TPlotSeries::Summarize(const TFramesDefinition& Definition, const TDecodedNode* List) {
   static const std::uint32_t TimeHash = DJBHash(PlotTimeName);
   const std::uint32_t FrameHash = Collected.FrameHash, NameHash = Collected.NameHash;
-  TFrameSummary Summary{SortVar.empty() ? 0 : FindValueOf(Definition, List, SortVar, Collected.SortHash),
+  TFrameSummary Summary{SortVar.empty() ? 0 : FindValue(Definition, List, SortVar, Collected.SortHash),
                         Collected.Points.size(), 0, false, 0};
   const auto Collect = [&](const auto& Self, const TDecodedNode* Nodes) -> void {
     for (const TDecodedNode* Node = Nodes; Node; Node = Node->Next) {
@@ -394,15 +386,15 @@ std::vector<double> TPlotSeries::ValuesInView() const {
   return Values;
 }
 
-bool TPlotSeries::ApplyZoom(int Width) {
-  if (TimeMode ? DragToX == DragFromX : DragTo == DragFrom) return false;
-  if (DragFrom > DragTo) std::swap(DragFrom, DragTo);
-  ViewStart = DragFrom;
-  ViewEnd = DragTo + 1;
+bool TPlotSeries::ApplyZoom(TPlotDrag Drag, int Width) {
+  if (TimeMode ? Drag.ToX == Drag.FromX : Drag.To == Drag.From) return false;
+  if (Drag.From > Drag.To) std::swap(Drag.From, Drag.To);
+  ViewStart = Drag.From;
+  ViewEnd = Drag.To + 1;
   if (TimeMode) {
-    if (DragFromX > DragToX) std::swap(DragFromX, DragToX);
+    if (Drag.FromX > Drag.ToX) std::swap(Drag.FromX, Drag.ToX);
     // Both edges are read in the range the band was drawn in.
-    const double From = PixelToTime(DragFromX, Width), To = PixelToTime(DragToX, Width);
+    const double From = PixelToTime(Drag.FromX, Width), To = PixelToTime(Drag.ToX, Width);
     XMin = From;
     XMax = To;
     ViewStart = NearestIndex(From);

@@ -18,9 +18,11 @@ struct TPlotPoint {
   std::int32_t SerialNo;
 };
 
-// Value of the first variable with that name in a decoded list, its
-// sub-frames searched first where they come; MissingValue when none.
-double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, const std::string& Name);
+// Value of the first variable with that name (whose hash is NameHash) in a
+// decoded list, its sub-frames searched first where they come; MissingValue
+// when none.
+double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, const std::string& Name,
+                 std::uint32_t NameHash);
 
 // The frame of the first definition row of that variable; empty when none.
 std::string FrameOfVariable(const TFramesDefinition& Definition, const std::string& VarName);
@@ -47,13 +49,18 @@ constexpr std::size_t MaxPlotSeries = 8;
 // The edits of the limits.
 enum class TLimitEdit { MinY, MaxY, MinX, MaxX };
 
+// A drag over the plot area: where it began and ended, as series indices
+// (index mode) and as pixels.
+struct TPlotDrag {
+  std::int32_t From = 0, To = 0;
+  std::int32_t FromX = 0, ToX = 0;
+};
+
 class TPlotSeries {
  public:
   std::vector<TPlotPoint> Series;
   std::vector<TPlotPoint> TimeSeries;
   std::int32_t ViewStart = 0, ViewEnd = 0;
-  std::int32_t CursorPos = 0;
-  std::int32_t DragFrom = 0, DragTo = 0, DragFromX = 0, DragToX = 0;
   double YMin = 0, YMax = 0;
   double XMin = 0, XMax = 0;
   // The range of the times collected: from the first point's time on, it
@@ -123,9 +130,8 @@ class TPlotSeries {
   // The values the statistics cover: the points in view.
   std::vector<double> ValuesInView() const;
 
-  // The zoom of a drag from DragFrom / DragFromX to DragTo / DragToX;
-  // false when nothing moved.
-  bool ApplyZoom(int Width);
+  // The zoom of Drag; false when nothing moved.
+  bool ApplyZoom(TPlotDrag Drag, int Width);
 
   // Enter in a limit edit: Text is read with the settings' decimal separator
   // (EConvertError when it is not a number, or not a whole number for the

@@ -7,50 +7,21 @@
 #include <utility>
 
 #include "common/AsciiCase.h"
+#include "common/AsciiChars.h"
 #include "common/Convert.h"
 #include "common/FloatText.h"
 #include "common/Log.h"
 
 namespace {
 
-std::string Trimmed(std::string_view Text) {
-  const auto Blank = [](char C) { return static_cast<unsigned char>(C) <= 0x20; };
-  while (!Text.empty() && Blank(Text.front())) Text.remove_prefix(1);
-  while (!Text.empty() && Blank(Text.back())) Text.remove_suffix(1);
-  return std::string(Text);
-}
-
-int HexDigit(char C) {
-  if (C >= '0' && C <= '9') return C - '0';
-  if (C >= 'a' && C <= 'f') return C - 'a' + 10;
-  if (C >= 'A' && C <= 'F') return C - 'A' + 10;
-  return -1;
-}
-
 bool ParseInteger(const std::string& Text, std::int32_t& Value) {
-  constexpr std::int64_t Max = 0x7FFFFFFF;
-  std::int64_t Result = 0;
-  if (Text.size() > 2 && Text[0] == '0' && (Text[1] == 'x' || Text[1] == 'X')) {
-    for (std::size_t I = 2; I < Text.size(); ++I) {
-      const int D = HexDigit(Text[I]);
-      if (D < 0) return false;
-      Result = Result * 16 + D;
-      if (Result > Max) return false;
-    }
-    Value = static_cast<std::int32_t>(Result);
-    return true;
-  }
-  std::size_t I = 0;
-  const bool Negative = !Text.empty() && Text[0] == '-';
-  if (!Text.empty() && (Text[0] == '-' || Text[0] == '+')) ++I;
-  if (I == Text.size()) return false;
-  for (; I < Text.size(); ++I) {
-    if (Text[I] < '0' || Text[I] > '9') return false;
-    Result = Result * 10 + (Text[I] - '0');
-    if (Result > Max + Negative) return false;
-  }
-  Value = static_cast<std::int32_t>(Negative ? -Result : Result);
-  return true;
+  const std::string_view Digits(Text);
+  const bool Hex = Text.size() > 2 && Text[0] == '0' && (Text[1] == 'x' || Text[1] == 'X');
+  const bool Signed = !Hex && !Text.empty() && (Text[0] == '-' || Text[0] == '+');
+  const std::optional<std::int32_t> Parsed =
+      Hex ? IntegerOfDigits(Digits.substr(2), 16, false) : IntegerOfDigits(Digits.substr(Signed), 10, Signed && Text[0] == '-');
+  if (Parsed) Value = *Parsed;
+  return Parsed.has_value();
 }
 
 void WarnUnreadable(const std::string& Section, const std::string& Key, const std::string& Text, double Default) {

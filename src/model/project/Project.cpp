@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "common/AsciiChars.h"
 #include "common/DateTime.h"
 #include "common/LoadProgress.h"
 #include "common/Log.h"
@@ -12,9 +13,6 @@
 #include "project/IniImage.h"
 
 namespace {
-
-// The folder of a project file; relative names are taken from it.
-std::string FolderOf(const std::string& Path) { return std::filesystem::path(Path).parent_path().string(); }
 
 bool FileExists(const std::string& Name) {
   std::error_code Error;

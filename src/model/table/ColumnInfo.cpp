@@ -1,17 +1,8 @@
 #include "table/ColumnInfo.h"
 
+#include "common/AsciiChars.h"
 #include "structure/QuorinFramesDefinition.h"
 #include "table/FieldText.h"
-
-namespace {
-
-std::string Trimmed(const std::string& Text) {
-  const std::size_t First = Text.find_first_not_of(" \t");
-  if (First == std::string::npos) return "";
-  return Text.substr(First, Text.find_last_not_of(" \t") - First + 1);
-}
-
-}  // namespace
 
 TDisplayNameParts SplitDisplayName(const std::string& DisplayName) {
   const std::size_t Close = DisplayName.rfind(']');
