@@ -72,9 +72,10 @@ bool WriteBenchFile(const std::string& File, std::int64_t Frames) {
 
 // Worst and 99th percentile against the target of 100 ms.
 void PrintLateness(const char* During, const TLateness& Late) {
-  std::printf("| 10 ms timer on the window thread during %s: worst / 99th percentile lateness "
-              "(%zu timeouts) | %.3f s / %.3f s, %s 0.1 s |\n",
-              During, Late.Timeouts, Late.Worst, Late.Percentile99, Late.Worst <= 0.1 ? "within" : "over");
+  std::printf(
+      "| 10 ms timer on the window thread during %s: worst / 99th percentile lateness "
+      "(%zu timeouts) | %.3f s / %.3f s, %s 0.1 s |\n",
+      During, Late.Timeouts, Late.Worst, Late.Percentile99, Late.Worst <= 0.1 ? "within" : "over");
 }
 
 }  // namespace
@@ -168,10 +169,11 @@ int main(int argc, char** argv) {
   std::printf("| the same with a second plot, sorted by PKT_CRC (handling / events) | %.3f s (%.3f s / %.3f s) |\n",
               SortedTick, SortedHandling, SortedEvents);
   PrintLateness("the first load", Lateness.Load);
-  std::printf("| tracking: %d BaseFrames appended every %d ms for %.0f s, an alarm hitting each | %lld BaseFrames, %zu "
-              "alarm hits |\n",
-              LatenessFramesPerAppend, LatenessAppendEveryMs, LatenessTrackedSeconds,
-              static_cast<long long>(Lateness.TrackedFrames), Lateness.AlarmHits);
+  std::printf(
+      "| tracking: %d BaseFrames appended every %d ms for %.0f s, an alarm hitting each | %lld BaseFrames, %zu "
+      "alarm hits |\n",
+      LatenessFramesPerAppend, LatenessAppendEveryMs, LatenessTrackedSeconds,
+      static_cast<long long>(Lateness.TrackedFrames), Lateness.AlarmHits);
   PrintLateness("that tracking", Lateness.Tracking);
 
   std::filesystem::remove(File);

@@ -4,9 +4,9 @@
 #include <QApplication>
 
 #include "common/Log.h"
+#include "log/LoadForm.h"
 #include "project/AlarmForm.h"
 #include "widgets/Dialogs.h"
-#include "log/LoadForm.h"
 #include "widgets/QtOffThread.h"
 #include "widgets/QtTimer.h"
 

@@ -14,10 +14,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "browser/BrowserForm.h"
 #include "BenchApplication.h"
-#include "TimerLateness.h"
 #include "BenchMeasure.h"
+#include "TimerLateness.h"
+#include "browser/BrowserForm.h"
 #include "project/ProjectForm.h"
 #include "sim/SimGenerator.h"
 

@@ -264,15 +264,15 @@ int main(int argc, char** argv) {
   std::printf("| decoded nodes (variables) | %lld (%lld) |\n", static_cast<long long>(Counts.Nodes),
               static_cast<long long>(Counts.Variables));
   std::printf("| log entries | %lld |\n", static_cast<long long>(LogEntriesPerPass));
-  std::printf("| TData pass on one thread, median of 3 | %.3f s (%.3f to %.3f) |\n", PassSeconds, Passes[0],
-              Passes[2]);
+  std::printf("| TData pass on one thread, median of 3 | %.3f s (%.3f to %.3f) |\n", PassSeconds, Passes[0], Passes[2]);
   std::printf("| BaseFrames per second, one thread | %.0f |\n", Decoded / PassSeconds);
   std::printf("| TData pass on %u threads (one per core), median of 3 | %.3f s (%.3f to %.3f) |\n",
               std::max(1u, std::thread::hardware_concurrency()), AllCores[1], AllCores[0], AllCores[2]);
   std::printf("| BaseFrames per second, every core | %.0f (%.2f times one thread) |\n", Decoded / AllCores[1],
               PassSeconds / AllCores[1]);
   std::printf("| ns per decoded variable | %.1f |\n", PassSeconds * 1e9 / static_cast<double>(Counts.Variables));
-  std::printf("| heap and node-block bytes per decoded node | %.1f |\n", DecodedBytes / static_cast<double>(Counts.Nodes));
+  std::printf("| heap and node-block bytes per decoded node | %.1f |\n",
+              DecodedBytes / static_cast<double>(Counts.Nodes));
   std::printf("| raw floor: read, swap, extract %zu fields | %.3f s |\n", Fields.size(), FloorSeconds);
   std::printf("| one-thread pass / floor | %.1f |\n", PassSeconds / FloorSeconds);
   std::printf("| peak resident memory | %.1f MB |\n", static_cast<double>(PeakResidentKiB()) / 1024.0);
@@ -286,10 +286,11 @@ int main(int argc, char** argv) {
               Tables[1].Seconds, static_cast<long long>(Tables[1].Frames));
   std::printf("| table rows per second | %.0f (%.2f times the one-thread pass) |\n",
               static_cast<double>(Tables[1].Frames) / Tables[1].Seconds, PassSeconds / Tables[1].Seconds);
-  std::printf("| table arrays path: streaming pass filling the wide table's arrays, median of 3 | %.3f s, %lld rows, "
-              "peak resident memory %.1f MB |\n",
-              TableArrays[1].Seconds, static_cast<long long>(TableArrays[1].Frames),
-              static_cast<double>(TableArrays[1].PeakKiB) / 1024.0);
+  std::printf(
+      "| table arrays path: streaming pass filling the wide table's arrays, median of 3 | %.3f s, %lld rows, "
+      "peak resident memory %.1f MB |\n",
+      TableArrays[1].Seconds, static_cast<long long>(TableArrays[1].Frames),
+      static_cast<double>(TableArrays[1].PeakKiB) / 1024.0);
   std::printf("| table arrays rows per second | %.0f (%.2f times the one-thread pass) |\n",
               static_cast<double>(TableArrays[1].Frames) / TableArrays[1].Seconds,
               PassSeconds / TableArrays[1].Seconds);

@@ -11,9 +11,9 @@
 #include "common/Log.h"
 #include "data/Data.h"
 #include "plot/PlotForm.h"
-#include "widgets/QtTimer.h"
 #include "sim/SimGenerator.h"
 #include "structure/QuorinFramesDefinition.h"
+#include "widgets/QtTimer.h"
 
 namespace {
 
@@ -48,7 +48,9 @@ int main(int argc, char** argv) {
   if (!Definition.Loaded) return 2;
   const std::string File = (std::filesystem::temp_directory_path() / "vorex-plot-bench.dat").string();
 
-  std::printf("Plot benchmark, demo structure, BaseFrame.SEQ_COUNT (one point per BaseFrame)\n| measure | value |\n|---|---|\n");
+  std::printf(
+      "Plot benchmark, demo structure, BaseFrame.SEQ_COUNT (one point per BaseFrame)\n| measure | value "
+      "|\n|---|---|\n");
   TPlotSeries Largest, LargestSorted;
   for (const std::int64_t Frames : Sizes) {
     if (Frames <= 0 || !WriteDemoPacketFile(File, Frames)) {

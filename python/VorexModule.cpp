@@ -158,7 +158,8 @@ const char* KindName(TEntryKind Kind) {
 
 // Texts of the structure and packet files are 8-bit: a byte above 127 is the Latin-1 character.
 py::str Latin1(const std::string& Text) {
-  return py::reinterpret_steal<py::str>(PyUnicode_DecodeLatin1(Text.data(), static_cast<Py_ssize_t>(Text.size()), nullptr));
+  return py::reinterpret_steal<py::str>(
+      PyUnicode_DecodeLatin1(Text.data(), static_cast<Py_ssize_t>(Text.size()), nullptr));
 }
 
 template <typename T>
@@ -198,8 +199,7 @@ py::dict NodeObject(const TNodeCopy& Node, const std::vector<std::string>& Messa
   Result["raw"] = Node.Raw;
   if (Node.Kind == ekText)
     Result["value"] = Node.Text >= 0 ? py::object(Latin1(Messages[static_cast<std::size_t>(Node.Text)])) : py::none();
-  else
-    Result["value"] = Node.Value;
+  else Result["value"] = Node.Value;
   Result["position"] = Node.Position;
   py::list Children;
   for (const TNodeCopy& Child : Node.Children) Children.append(NodeObject(Child, Messages));
@@ -441,9 +441,9 @@ py::dict TableDict(TTableArrays&& Arrays, double StartTime) {
     auto* Held = new std::shared_ptr<TNumberBlock>(Arrays.Numbers);
     py::capsule Owner(Held, [](void* P) { delete static_cast<std::shared_ptr<TNumberBlock>*>(P); });
     for (std::size_t C = 0; C < Arrays.Names.size(); ++C)
-      Result[Latin1(Arrays.Names[C])] =
-          Arrays.IsText[C] ? py::object(ObjectArray(Arrays.Texts[C], Messages))
-                           : py::object(py::array_t<double>(Rows, Arrays.Column(C), Owner));
+      Result[Latin1(Arrays.Names[C])] = Arrays.IsText[C]
+                                            ? py::object(ObjectArray(Arrays.Texts[C], Messages))
+                                            : py::object(py::array_t<double>(Rows, Arrays.Column(C), Owner));
     return Result;
   }
   Result["datetime"] = DateTime;
@@ -499,39 +499,42 @@ py::dict ReadTable(const TFileName& Structure, const TFileName& Packet, const st
   SetOffsetTime(P, OffsetTime);
   LoadStep(P, [&] { return P.Project.LoadDefinition(); });
   std::vector<std::string> Unknown;
-  TTableArrays Arrays = Locked([&] {
-    return P.Logged([&] {
-      TTableColumns Columns(*P.Project.Definition);
-      Unknown = Columns.Select(Patterns);
-      if (!Unknown.empty()) return TTableArrays();
-      TTableCollector Collector(*P.Project.Definition, Columns, Wide);
-      // Room for as many rows as a file's size holds BaseFrames of the
-      // length its pass decodes (which may adjust the structure's).
-      bool Reserved[2] = {false, false};
-      const auto ReserveFor = [&](int Source) {
-        if (std::exchange(Reserved[Source], true)) return;
-        const std::string& File = Source == 0 ? P.Project.Settings.PaketFileA : P.Project.Settings.PaketFileB;
-        const std::int32_t Length = P.Project.Definition->GetFrameLength(BaseFrameName);
-        std::error_code Failed;
-        const std::uintmax_t Size = std::filesystem::file_size(P.Project.Resolved(File), Failed);
-        if (!Failed && Length > 0) Collector.Reserve(static_cast<std::int64_t>(Size / static_cast<std::uintmax_t>(Length)));
-      };
-      std::int64_t Frames[2] = {0, 0};
-      P.Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
-        ReserveFor(Source);
-        Collector.AddFrames(Source + 1, Frames[Source], Roots, P.Project.Messages);
-        Frames[Source] += static_cast<std::int64_t>(Roots.size());
-      };
-      // Wide cells are taken on the threads that decode their BaseFrames.
-      if (Wide)
-        P.Project.NewStreamedSink = [&](int Source) {
-          ReserveFor(Source);
-          return Collector.NewSink(Source + 1, Frames[Source]);
-        };
-      P.Project.LoadData();
-      return Collector.TakeArrays();
-    });
-  }, ShowProgress);
+  TTableArrays Arrays = Locked(
+      [&] {
+        return P.Logged([&] {
+          TTableColumns Columns(*P.Project.Definition);
+          Unknown = Columns.Select(Patterns);
+          if (!Unknown.empty()) return TTableArrays();
+          TTableCollector Collector(*P.Project.Definition, Columns, Wide);
+          // Room for as many rows as a file's size holds BaseFrames of the
+          // length its pass decodes (which may adjust the structure's).
+          bool Reserved[2] = {false, false};
+          const auto ReserveFor = [&](int Source) {
+            if (std::exchange(Reserved[Source], true)) return;
+            const std::string& File = Source == 0 ? P.Project.Settings.PaketFileA : P.Project.Settings.PaketFileB;
+            const std::int32_t Length = P.Project.Definition->GetFrameLength(BaseFrameName);
+            std::error_code Failed;
+            const std::uintmax_t Size = std::filesystem::file_size(P.Project.Resolved(File), Failed);
+            if (!Failed && Length > 0)
+              Collector.Reserve(static_cast<std::int64_t>(Size / static_cast<std::uintmax_t>(Length)));
+          };
+          std::int64_t Frames[2] = {0, 0};
+          P.Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
+            ReserveFor(Source);
+            Collector.AddFrames(Source + 1, Frames[Source], Roots, P.Project.Messages);
+            Frames[Source] += static_cast<std::int64_t>(Roots.size());
+          };
+          // Wide cells are taken on the threads that decode their BaseFrames.
+          if (Wide)
+            P.Project.NewStreamedSink = [&](int Source) {
+              ReserveFor(Source);
+              return Collector.NewSink(Source + 1, Frames[Source]);
+            };
+          P.Project.LoadData();
+          return Collector.TakeArrays();
+        });
+      },
+      ShowProgress);
   if (!Log.is_none())
     for (const py::handle Entry : LogList(P.Log)) Log.cast<py::list>().append(Entry);
   if (!Unknown.empty()) throw py::key_error("Unknown variable " + Unknown.front() + ".");
@@ -690,8 +693,7 @@ PYBIND11_MODULE(_vorex, m) {
           "The log entries of the load and of every update() as (level, text) tuples; level is \"Message\", \"Info\",\n"
           "\"Warn\" or \"Error\".")
       .def(
-          "variables",
-          [](TPyProject& P, bool Details) { return Details ? VariableDetails(P) : Variables(P); },
+          "variables", [](TPyProject& P, bool Details) { return Details ? VariableDetails(P) : Variables(P); },
           py::arg("details") = false,
           "variables(details=False) -> list of (name, kind), or of dicts with details\n\n"
           "Every variable that can occur below a BaseFrame, by its qualified name (\"HKFrame.HK_TEMP1\"), in the\n"

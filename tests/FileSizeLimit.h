@@ -1,8 +1,9 @@
 #pragma once
 // Makes writes fail part way, as on a full disk: while it lives, a write to a
 // file beyond Bytes fails (the file size limit, with SIGXFSZ ignored).
-#include <csignal>
 #include <sys/resource.h>
+
+#include <csignal>
 
 class TFileSizeLimit {
  public:

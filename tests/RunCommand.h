@@ -1,10 +1,11 @@
 #pragma once
 // Runs a command line through the shell and collects what it wrote.
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/wait.h>
 
 #include "TempDir.h"
 

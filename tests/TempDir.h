@@ -1,11 +1,11 @@
 #pragma once
 // A scratch folder for test files, removed with everything in it.
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 class TTempDir {
  public:

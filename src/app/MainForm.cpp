@@ -9,13 +9,13 @@
 #include <QStatusBar>
 #include <QToolBar>
 
-#include "project/ProjectForm.h"
-#include "widgets/Dialogs.h"
+#include "app/WelcomeForm.h"
 #include "log/AlarmHitsForm.h"
 #include "log/LogForm.h"
+#include "project/ProjectForm.h"
+#include "widgets/Dialogs.h"
 #include "widgets/Look.h"
 #include "widgets/RecentProjects.h"
-#include "app/WelcomeForm.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -160,8 +160,9 @@ void TMainForm::ShowRecentProjects() {
   const QStringList Paths = RecentProjects();
   for (int Index = 0; Index < Paths.size(); ++Index) {
     const QString Path = Paths[Index];
-    RecentProjects1->addAction(QStringLiteral("&%1 %2").arg(Index + 1).arg(QString(Path).replace('&', QLatin1String("&&"))),
-                               [this, Path] { OpenRecentProject(Path); });
+    RecentProjects1->addAction(
+        QStringLiteral("&%1 %2").arg(Index + 1).arg(QString(Path).replace('&', QLatin1String("&&"))),
+        [this, Path] { OpenRecentProject(Path); });
   }
   RecentProjects1->setEnabled(!Paths.isEmpty());
 }

@@ -1,14 +1,14 @@
 #include "app/Program.h"
 
+#include "app/MainForm.h"
+#include "app/WelcomeForm.h"
 #include "browser/BrowserForm.h"
-#include "plot/PlotForm.h"
-#include "project/AlarmForm.h"
-#include "project/ProjectForm.h"
 #include "log/AlarmHitsForm.h"
 #include "log/LoadForm.h"
 #include "log/LogForm.h"
-#include "app/MainForm.h"
-#include "app/WelcomeForm.h"
+#include "plot/PlotForm.h"
+#include "project/AlarmForm.h"
+#include "project/ProjectForm.h"
 
 void StartProgram(const QString& StartProject) {
   WelcomeForm = new TWelcomeForm;

@@ -6,11 +6,11 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/MainForm.h"
 #include "log/AlarmHitsForm.h"
 #include "log/LogForm.h"
 #include "widgets/Look.h"
 #include "widgets/WindowPlacement.h"
-#include "app/MainForm.h"
 
 TWelcomeForm* WelcomeForm = nullptr;
 const char* const VersionText = "V1.9.3 - 9.4.2007";

@@ -78,12 +78,13 @@ TEST(ExtractInt, Returns65535WithAnErrorForBadFields) {
   EXPECT_EQ(ExtractInt(S, {2147483647, 0}, {1, 0}), 65535);
   EXPECT_EQ(ExtractInt(S, {0, -1}, {1, 0}), 65535);
   EXPECT_EQ(ExtractInt(S, {0, 0}, {-1, 0}), 65535);
-  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
-                             "[Error] ExtractInt: Length exceeds 16bit! Returning 65535. Check structure!",
-                             "[Error] Read error occured.", "[Error] Read error occured.", "[Error] Read error occured.",
-                             "[Error] Read error occured.",
-                             "[Error] ExtractInt: Negative bit position or length! Returning 65535. Check structure!",
-                             "[Error] ExtractInt: Negative bit position or length! Returning 65535. Check structure!"}));
+  EXPECT_EQ(
+      Log.Lines(),
+      (std::vector<std::string>{
+          "[Error] ExtractInt: Length exceeds 16bit! Returning 65535. Check structure!", "[Error] Read error occured.",
+          "[Error] Read error occured.", "[Error] Read error occured.", "[Error] Read error occured.",
+          "[Error] ExtractInt: Negative bit position or length! Returning 65535. Check structure!",
+          "[Error] ExtractInt: Negative bit position or length! Returning 65535. Check structure!"}));
 }
 
 TEST(ReadMessage, EndsTheTextAtTheFirstZeroByte) {

@@ -181,16 +181,15 @@ TEST(ProgressLine, FillsTheBarAndTellsRateAndTimeLeftFromThePassSoFar) {
     TProgressFigures Figures;
     int Width;
     std::string Line;
-  } Cases[] = {
-      {{0, 0, 1000, 0, 0}, 80, "[                            ]   0%  0 BaseFrames  ?/s  ? left"},
-      {{0, 250, 1000, 1200, 3}, 80, "[#######                     ]  25%  1200 BaseFrames  400/s  0:09 left"},
-      // From where the pass began: a later pass over the rest of a file.
-      {{600, 800, 1000, 50, 2}, 62, "[#####     ]  50%  50 BaseFrames  25/s  0:02 left"},
-      {{0, 1000, 1000, 9, 2}, 70, "[##################] 100%  9 BaseFrames  5/s  0:00 left"},
-      {{0, 1, 3601, 7, 1}, 62, "[          ]   0%  7 BaseFrames  7/s  1:00:00 left"},
-      {{0, 500, 1000, 10, 1}, 40, " 50%  10 BaseFrames  10/s  0:01 left"},
-      {{0, 500, 1000, 10, 1}, 20, " 50%  10 BaseFrames"},
-      {{0, 2000, 1000, 10, 1}, 62, "[##########] 100%  10 BaseFrames  10/s  0:00 left"}};
+  } Cases[] = {{{0, 0, 1000, 0, 0}, 80, "[                            ]   0%  0 BaseFrames  ?/s  ? left"},
+               {{0, 250, 1000, 1200, 3}, 80, "[#######                     ]  25%  1200 BaseFrames  400/s  0:09 left"},
+               // From where the pass began: a later pass over the rest of a file.
+               {{600, 800, 1000, 50, 2}, 62, "[#####     ]  50%  50 BaseFrames  25/s  0:02 left"},
+               {{0, 1000, 1000, 9, 2}, 70, "[##################] 100%  9 BaseFrames  5/s  0:00 left"},
+               {{0, 1, 3601, 7, 1}, 62, "[          ]   0%  7 BaseFrames  7/s  1:00:00 left"},
+               {{0, 500, 1000, 10, 1}, 40, " 50%  10 BaseFrames  10/s  0:01 left"},
+               {{0, 500, 1000, 10, 1}, 20, " 50%  10 BaseFrames"},
+               {{0, 2000, 1000, 10, 1}, 62, "[##########] 100%  10 BaseFrames  10/s  0:00 left"}};
   for (const auto& C : Cases) EXPECT_EQ(ProgressLine(C.Figures, C.Width), C.Line) << C.Line;
 }
 

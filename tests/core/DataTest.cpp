@@ -1,18 +1,17 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
-
-#include <sys/stat.h>
 
 #include "LogRecorder.h"
 #include "StructureText.h"
 #include "TempDir.h"
-#include "data/Data.h"
 #include "common/LoadProgress.h"
+#include "data/Data.h"
 #include "sim/SimGenerator.h"
 #include "structure/QuorinFramesDefinition.h"
 
@@ -268,8 +267,8 @@ TEST(Data, DecodesOtherLengthsWithoutAnIdCheck) {
   H.Timer().Fire();
   EXPECT_EQ(H.Positions(), (std::vector<int>{0, 300, 600}));
   const std::string NoSync = "[Info] No automatic BaseFrame synchronization. BF is 300";
-  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Info] Update on " + H.File, NoSync,
-                                                   "[Info] Update on " + H.File, NoSync}));
+  EXPECT_EQ(Log.Lines(),
+            (std::vector<std::string>{"[Info] Update on " + H.File, NoSync, "[Info] Update on " + H.File, NoSync}));
 }
 
 TEST(Data, SkipsBaseFramesWithAnInvalidIdButCountsThem) {
@@ -299,15 +298,28 @@ TEST(Data, ResynchronisesAtTheNextMarkerOnlyWhenAsked) {
     std::vector<std::string> Warnings;
   } Cases[] = {
       // A stray byte in the marker of BaseFrame 1 shifts the rest by a byte.
-      {WithStray(3, 281), false, {0}, {0},
-       {"BaseFrame at Position 280 has invalid ID! Skipping...", "BaseFrame at Position 560 has invalid ID! Skipping..."}},
+      {WithStray(3, 281),
+       false,
+       {0},
+       {0},
+       {"BaseFrame at Position 280 has invalid ID! Skipping...",
+        "BaseFrame at Position 560 has invalid ID! Skipping..."}},
       {WithStray(3, 281), true, {0, 561}, {0, 2}, {"Skipped 281 bytes, resynchronised at position 561."}},
-      {WithStray(3, 840, std::vector<std::uint8_t>(400, 0xEE)), true, {0, 280, 560}, {0, 1, 2},
+      {WithStray(3, 840, std::vector<std::uint8_t>(400, 0xEE)),
+       true,
+       {0, 280, 560},
+       {0, 1, 2},
        {"No synchronisation marker after position 840."}},
       // BaseFrame 1 lost bytes in its middle: 2 is decoded where it starts.
-      {WithGap(4, 380, 100), true, {0, 460, 740}, {0, 2, 3},
+      {WithGap(4, 380, 100),
+       true,
+       {0, 460, 740},
+       {0, 2, 3},
        {"BaseFrame at position 280 is short (180 bytes); skipped."}},
-      {WithGap(4, 381, 101), true, {0, 459, 739}, {0, 2, 3},
+      {WithGap(4, 381, 101),
+       true,
+       {0, 459, 739},
+       {0, 2, 3},
        {"BaseFrame at position 280 is short (179 bytes); skipped."}},
       {WithGap(4, 380, 100), false, {0, 280}, {0, 1}, {"BaseFrame at Position 560 has invalid ID! Skipping..."}},
   };
@@ -352,7 +364,7 @@ TEST(Data, AThrottledPassShowsTheFirstAndTheFinalPositionOnly) {
   H.Data->StartTracking();
   EXPECT_EQ(H.Data->FrameCount(), 5);
   EXPECT_EQ(Progress.Events, (std::vector<std::string>{"max 1400", "show", "pos 0", "count 0", "events", "pos 1400",
-                                                        "count 5", "hide"}));
+                                                       "count 5", "hide"}));
 }
 
 TEST(Data, LogsEachTextOncePerPassAndCountsItsRepeatsAtTheEnd) {
@@ -364,13 +376,13 @@ TEST(Data, LogsEachTextOncePerPassAndCountsItsRepeatsAtTheEnd) {
   H.Data->StartTracking();
   H.AppendFileBytes(OnDisk(Frames(2)));
   H.Data->UpdateFromFile();
-  const std::string Wide = "ExtractInt: Length exceeds 16bit! Returning 65535. Check structure! (" +
-                           H.Dir.File("d.structure") + ", line 3)";
-  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
-                             "[Info] Update on " + H.File, "[Info] event", "[Error] " + Wide, "[Info] event",
-                             "[Info] event", "[Warn] 2 more entries like '" + Wide + "' in this pass.",
-                             "[Info] Update on " + H.File, "[Info] event", "[Error] " + Wide, "[Info] event",
-                             "[Warn] 1 more entries like '" + Wide + "' in this pass."}));
+  const std::string Wide =
+      "ExtractInt: Length exceeds 16bit! Returning 65535. Check structure! (" + H.Dir.File("d.structure") + ", line 3)";
+  EXPECT_EQ(Log.Lines(),
+            (std::vector<std::string>{"[Info] Update on " + H.File, "[Info] event", "[Error] " + Wide, "[Info] event",
+                                      "[Info] event", "[Warn] 2 more entries like '" + Wide + "' in this pass.",
+                                      "[Info] Update on " + H.File, "[Info] event", "[Error] " + Wide, "[Info] event",
+                                      "[Warn] 1 more entries like '" + Wide + "' in this pass."}));
 }
 
 TEST(Data, WarnsWhenTheFileHoldsLessThanOneBaseFrame) {
@@ -384,12 +396,12 @@ TEST(Data, WarnsWhenTheFileHoldsLessThanOneBaseFrame) {
     EXPECT_EQ(H.Notifications, 0);
     EXPECT_TRUE(Progress.Events.empty());
     EXPECT_FALSE(Progress.Busy);
-    EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
-                               "[Info] Update on " + H.File,
-                               "[Warn] File " + H.File +
-                                   " has changed, but has not grown for at least the size of the BaseFrame.",
-                               "[Warn] No data appended!",
-                           }));
+    EXPECT_EQ(Log.Lines(),
+              (std::vector<std::string>{
+                  "[Info] Update on " + H.File,
+                  "[Warn] File " + H.File + " has changed, but has not grown for at least the size of the BaseFrame.",
+                  "[Warn] No data appended!",
+              }));
   }
 }
 
@@ -469,22 +481,29 @@ TEST(Data, ReadsAReplacedFileFromItsStartAndNumbersOn) {
     const char* Name;
     std::function<void(THolder&)> Change;
     std::vector<std::string> Roots;  // position, number and serial of each root
-    std::vector<TWarning> Warned;  // in the order they come
+    std::vector<TWarning> Warned;    // in the order they come
   } Cases[] = {
-      {"another inode", [&](THolder& H) { PutInPlace(H, Other); },
-       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19"}, {Replaced}},
+      {"another inode",
+       [&](THolder& H) { PutInPlace(H, Other); },
+       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19"},
+       {Replaced}},
       {"another inode, empty, then written",
        [&](THolder& H) {
          PutInPlace(H, {});
          Look(H);
          H.Write(Other);
        },
-       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19"}, {Replaced, NotGrown}},
+       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19"},
+       {Replaced, NotGrown}},
       // A copy that grew goes on from where the file was read.
-      {"another inode, the same start", [&](THolder& H) { PutInPlace(H, Frames(5)); },
-       {"0 0 3", "280 1 7", "560 2 11", "840 3 15", "1120 4 19"}, {}},
-      {"truncated and written again", [&](THolder& H) { H.Write(OtherThenMore); },
-       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19", "560 0 23", "840 1 27", "1120 2 31"}, {Replaced}},
+      {"another inode, the same start",
+       [&](THolder& H) { PutInPlace(H, Frames(5)); },
+       {"0 0 3", "280 1 7", "560 2 11", "840 3 15", "1120 4 19"},
+       {}},
+      {"truncated and written again",
+       [&](THolder& H) { H.Write(OtherThenMore); },
+       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19", "560 0 23", "840 1 27", "1120 2 31"},
+       {Replaced}},
       // A shrink seen: the bytes it left are the start to go on with.
       {"shrunk, then grown",
        [&](THolder& H) {
@@ -492,7 +511,8 @@ TEST(Data, ReadsAReplacedFileFromItsStartAndNumbersOn) {
          Look(H);
          H.Write(Frames(5));
        },
-       {"0 0 3", "280 1 7", "560 2 11", "840 3 15", "1120 4 19"}, {NotGrown}},
+       {"0 0 3", "280 1 7", "560 2 11", "840 3 15", "1120 4 19"},
+       {NotGrown}},
       // Written anew, also when a look finds it shorter on the way.
       {"shrunk to other bytes, then grown",
        [&](THolder& H) {
@@ -500,7 +520,8 @@ TEST(Data, ReadsAReplacedFileFromItsStartAndNumbersOn) {
          Look(H);
          H.Write(OtherThenMore);
        },
-       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19", "560 0 23", "840 1 27", "1120 2 31"}, {Replaced}},
+       {"0 0 3", "280 1 7", "560 2 11", "0 20 15", "280 21 19", "560 0 23", "840 1 27", "1120 2 31"},
+       {Replaced}},
       {"truncated to nothing, then written anew",
        [&](THolder& H) {
          H.Write({});
@@ -539,10 +560,8 @@ TEST(Data, ReadsAReplacedFileFromItsStartAndNumbersOn) {
           "No data appended!"};
       std::vector<std::string> Expected;
       for (const TWarning Warning : Case.Warned)
-        if (Warning == Replaced)
-          Expected.push_back(H.File + " was replaced; reading it from the start.");
-        else
-          Expected.insert(Expected.end(), NotGrown.begin(), NotGrown.end());
+        if (Warning == Replaced) Expected.push_back(H.File + " was replaced; reading it from the start.");
+        else Expected.insert(Expected.end(), NotGrown.begin(), NotGrown.end());
       EXPECT_EQ(Warnings, Expected);
     }
 }
@@ -747,10 +766,8 @@ TEST(Data, AnExceptionOnAThreadOrFromTheProgressEndsAThreadedPassOnTheCallersThr
     } Progress;
     Progress.Fails = FromProgress;
     TLogRecorder Quiet;
-    if (FromProgress)
-      EXPECT_THROW(H.Data->StartTracking(), std::runtime_error);
-    else
-      EXPECT_THROW(H.Data->StartTracking(), int);
+    if (FromProgress) EXPECT_THROW(H.Data->StartTracking(), std::runtime_error);
+    else EXPECT_THROW(H.Data->StartTracking(), int);
     EXPECT_FALSE(Progress.Busy);
     // The next pass reads the file again.
     Progress.Fails = false;
@@ -827,8 +844,8 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
   const std::string DemoStructure = ReadAll(VOREX_DEMO_DIR "/demo.structure");
   const std::string DemoFile = Demo.str();
   // A message's number in a transform: decoded on one thread after all.
-  const std::string TextNumber = Lines({"[BaseFrame:280]", Row({"4", "4", "TEXT", "MSG", "MSG"}),
-                                        Row({"-1", "0", "NUMBER", "NUMBERED", "MSG*2"})});
+  const std::string TextNumber = Lines(
+      {"[BaseFrame:280]", Row({"4", "4", "TEXT", "MSG", "MSG"}), Row({"-1", "0", "NUMBER", "NUMBERED", "MSG*2"})});
   const std::vector<std::uint8_t> Numbered = OnDisk(Frames(100));
   // A stray byte: the words pair anew from an odd position, also in the
   // parts of the second pass's read, which the bytes at the end place in the
@@ -861,8 +878,8 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
       TFakeProgress Progress;
       H.Dir.Write("p.dat", Case.File.substr(0, Case.FirstPass));
       H.Data->StartTracking();
-      H.AppendFileBytes(std::vector<std::uint8_t>(Case.File.begin() + static_cast<std::ptrdiff_t>(Case.FirstPass),
-                                                  Case.File.end()));
+      H.AppendFileBytes(
+          std::vector<std::uint8_t>(Case.File.begin() + static_cast<std::ptrdiff_t>(Case.FirstPass), Case.File.end()));
       H.Data->UpdateFromFile();
       std::vector<std::string>& Out = Seen[Threads > 1];
       for (const std::string& Line : Log.Lines()) Out.push_back(H.WithoutFileNames(Line));
@@ -871,7 +888,7 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
       Out.push_back(std::to_string(H.Data->ProcessedSize) + " " + std::to_string(H.Data->FrameCount()));
       const std::vector<std::uint8_t>::size_type ImageSize = H.Data->Image.Bytes.size();
       Out.push_back("image hash " + std::to_string(std::hash<std::string_view>()(std::string_view(
-                                       reinterpret_cast<const char*>(H.Data->Image.Bytes.data()), ImageSize))));
+                                        reinterpret_cast<const char*>(H.Data->Image.Bytes.data()), ImageSize))));
       // Both passes start and end alike; in between, the threads' progress
       // is shown now and then.
       Out.insert(Out.end(), Progress.Events.begin(), Progress.Events.begin() + 2);

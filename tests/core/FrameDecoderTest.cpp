@@ -105,9 +105,10 @@ TEST(DecodeFrame, ReadsRelativeToTheFrameStartAndRestoresTheStreamPosition) {
 TEST(DecodeFrame, EvaluatesComputedAndLaterVariablesOnDemand) {
   std::vector<std::uint8_t> Bytes(64);
   Bytes[4] = 100;
-  TDecoder D(Lines({"[BaseFrame:64]", Var("-1", "0", "NUMBER", "TEMP_K", "TEMP&+273.15"),
-                    Var("4", "1", "NUMBER", "TEMP", "TEMP*0.5-40"), Var("-1", "0", "NUMBER", "RAWSUM", "TEMP+TEMP_K&")}),
-             Bytes);
+  TDecoder D(
+      Lines({"[BaseFrame:64]", Var("-1", "0", "NUMBER", "TEMP_K", "TEMP&+273.15"),
+             Var("4", "1", "NUMBER", "TEMP", "TEMP*0.5-40"), Var("-1", "0", "NUMBER", "RAWSUM", "TEMP+TEMP_K&")}),
+      Bytes);
   TLogRecorder Log;
   const TDecodedNode* List = D.Decode();
   ASSERT_EQ(D.Shape(List), "TEMP_K TEMP RAWSUM");
@@ -228,13 +229,13 @@ TEST(DecodeFrame, NamesOfOneHashAreOneVariableWhoseFirstValueStays) {
 }
 
 TEST(DecodeFrame, WarnsAboutSubframeBitOffsets) {
-  TDecoder D(Lines({"[BaseFrame:64]", Var("2,3", "1", "SUBFRAME", "Inner", "x"), "[Inner:1]",
-                    Var("0", "1", "NUMBER", "W", "W")}));
+  TDecoder D(Lines(
+      {"[BaseFrame:64]", Var("2,3", "1", "SUBFRAME", "Inner", "x"), "[Inner:1]", Var("0", "1", "NUMBER", "W", "W")}));
   TLogRecorder Log;
   EXPECT_EQ(D.Decode()->Position, 2);
-  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
-                             "[Warn] Subframes must have absolute byte offsets and lengths, ignoring bit-part." +
-                             D.Place(2)}));
+  EXPECT_EQ(Log.Lines(),
+            (std::vector<std::string>{
+                "[Warn] Subframes must have absolute byte offsets and lengths, ignoring bit-part." + D.Place(2)}));
 }
 
 TEST(DecodeFrame, GivesAnUnknownFrameOneEmptyNode) {
@@ -268,9 +269,9 @@ TEST(DecodeFrame, StopsSubframesThatContainThemselves) {
 
 TEST(DecodeFrame, BoundsSubframesThatMultiplyWithEveryLevel) {
   // Two sub-frames per level, each selecting its own frame again: 2^16 leaves unbounded.
-  TDecoder D(Lines({"[BaseFrame:8]", Var("0", "1", "SUBFRAME", "Loop", "x"), "[Loop:8]",
-                    Var("0", "1", "NUMBER", "A", "A"), Var("1", "8", "SUBFRAME", "Loop", "x"),
-                    Var("2", "8", "SUBFRAME", "Loop", "x")}));
+  TDecoder D(
+      Lines({"[BaseFrame:8]", Var("0", "1", "SUBFRAME", "Loop", "x"), "[Loop:8]", Var("0", "1", "NUMBER", "A", "A"),
+             Var("1", "8", "SUBFRAME", "Loop", "x"), Var("2", "8", "SUBFRAME", "Loop", "x")}));
   TLogRecorder Log;
   for (int Run = 0; Run < 2; ++Run) {
     Log.Clear();

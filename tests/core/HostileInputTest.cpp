@@ -33,8 +33,8 @@ TEST(HostileInput, RandomPacketBytesDecodeUnderTheDemoStructure) {
     std::vector<std::uint8_t> Bytes(Size);
     for (auto& B : Bytes) B = static_cast<std::uint8_t>(Random());
     // Give every BaseFrame the marker so that random bytes reach the decoder.
-    for (std::size_t At = 0; At + 4 <= Size; At += 280) Bytes[At] = 0xCF, Bytes[At + 1] = 0x1A, Bytes[At + 2] = 0x1D,
-                                                         Bytes[At + 3] = 0xFC;
+    for (std::size_t At = 0; At + 4 <= Size; At += 280)
+      Bytes[At] = 0xCF, Bytes[At + 1] = 0x1A, Bytes[At + 2] = 0x1D, Bytes[At + 3] = 0xFC;
     EXPECT_EQ(DecodeFile(Dir, Demo, Bytes), static_cast<std::int64_t>(Size / 280));
   }
   EXPECT_EQ(DecodeFile(Dir, Demo, std::vector<std::uint8_t>(280 * 3, 0xFF)), 0);
@@ -82,13 +82,13 @@ TEST(HostileInput, StructureLinesAreLoggedWithControlBytesEscapedAndCut) {
   const std::string Text =
       Lines({"[F\x01:1]", "stray", Row({"0", "1", "T\x7FY", "A", "A"}), "[" + std::string(300, 'L') + "]"});
   EXPECT_FALSE(TQuorinFramesDefinition(TStructureText{Text, "h.structure"}, Messages).Loaded);
-  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
-                             "[Info] Parsing h.structure ...",
-                             "[Warn] Wrong amount of fields in line 2 (1), ignoring for Frame \"F\\x01\" ! "
-                             "(h.structure, line 2)",
-                             "[Warn] Wrong variable type (T\\x7FY) in line 3, ignoring! (h.structure, line 3)",
-                             "[Error] No framelength found in [" + std::string(200, 'L') +
-                                 "...], frame definition not loaded! (h.structure, line 4)"}));
+  EXPECT_EQ(Log.Lines(),
+            (std::vector<std::string>{"[Info] Parsing h.structure ...",
+                                      "[Warn] Wrong amount of fields in line 2 (1), ignoring for Frame \"F\\x01\" ! "
+                                      "(h.structure, line 2)",
+                                      "[Warn] Wrong variable type (T\\x7FY) in line 3, ignoring! (h.structure, line 3)",
+                                      "[Error] No framelength found in [" + std::string(200, 'L') +
+                                          "...], frame definition not loaded! (h.structure, line 4)"}));
 }
 
 TEST(HostileInput, StructureAndPacketFilesThatAreNotWhatTheySeemSayWhy) {
@@ -109,7 +109,7 @@ TEST(HostileInput, StructureAndPacketFilesThatAreNotWhatTheySeemSayWhy) {
 
   // A position beyond 32 bits is a conversion error that ends the load.
   std::vector<std::string> Messages;
-  EXPECT_THROW(TQuorinFramesDefinition(Dir.Write("o.structure", "[BaseFrame:6]\n99999999999\t2\tNUMBER\tA\tA\n"),
-                                       Messages),
-               EConvertError);
+  EXPECT_THROW(
+      TQuorinFramesDefinition(Dir.Write("o.structure", "[BaseFrame:6]\n99999999999\t2\tNUMBER\tA\tA\n"), Messages),
+      EConvertError);
 }

@@ -1,5 +1,3 @@
-#include "parser/MathParser.h"
-
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -10,6 +8,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "parser/MathParser.h"
 
 namespace {
 
@@ -72,14 +72,29 @@ std::string Repeat(const std::string& Part, int Count) {
 }
 
 TEST(MathParser, EvaluatesArithmeticModAndRounding) {
-  ExpectValues({{"1 + 2 * 3", 7}, {"(1 + 2) * 3", 9}, {"10 - 4 - 3", 3}, {"8 / 4 / 2", 1}, {"7 MOD 3", 1},
-                {"-7 MOD 3", -1}, {"7 MOD -3", 1}, {"7.5 MOD 2", 0}, {"2.5 MOD 2", 0}, {"7 MOD 1.5", 1},
-                {"ROUND(2.5)", 2}, {"ROUND(3.5)", 4}, {"ROUND(-2.5)", -2}, {"TRUNC(-2.7)", -2}});
+  ExpectValues({{"1 + 2 * 3", 7},
+                {"(1 + 2) * 3", 9},
+                {"10 - 4 - 3", 3},
+                {"8 / 4 / 2", 1},
+                {"7 MOD 3", 1},
+                {"-7 MOD 3", -1},
+                {"7 MOD -3", 1},
+                {"7.5 MOD 2", 0},
+                {"2.5 MOD 2", 0},
+                {"7 MOD 1.5", 1},
+                {"ROUND(2.5)", 2},
+                {"ROUND(3.5)", 4},
+                {"ROUND(-2.5)", -2},
+                {"TRUNC(-2.7)", -2}});
 }
 
 TEST(MathParser, ModBindsTighterThanTimesButOnlyAfterTheFirstPower) {
-  ExpectValues({{"3 MOD 2 * 4", 4}, {"2 + 3 MOD 2", 3}, {"2 ^ 3 MOD 5", 3}, {"2 MOD 3 MOD 4", 2},
-                {"2 * (3 MOD 2)", 2}, {"7 mod 4", 3}});
+  ExpectValues({{"3 MOD 2 * 4", 4},
+                {"2 + 3 MOD 2", 3},
+                {"2 ^ 3 MOD 5", 3},
+                {"2 MOD 3 MOD 4", 2},
+                {"2 * (3 MOD 2)", 2},
+                {"7 mod 4", 3}});
   EXPECT_TRUE(FailsWith("2 * 3 MOD 2", 4));
   EXPECT_TRUE(FailsWith("(2 * 3 MOD 2)", 6));
 }
@@ -120,21 +135,27 @@ TEST(MathParser, LimitsTheStackToFifteenEntries) {
 }
 
 TEST(MathParser, FunctionsAndTheirDomains) {
-  ExpectValues({{"ABS(-2.5)", 2.5L}, {"ATAN(1) * 4", std::acos(-1.0L)}, {"COS(0) + SIN(0)", 1},
-                {"sin(0) + Sin(0) + sQrT(4)", 2}, {"EXP(1)", std::exp(1.0L)}, {"LN(EXP(2))", 2},
-                {"SQRT(16) + SQR(3)", 13}, {"TRUNC(1E9) + ROUND(-1E9)", 0}, {"2 ^ 10", 1024}});
-  for (const char* Text : {"SIN(9E18)", "COS(-9E18)", "EXP(11356)", "EXP(-11356)", "SQR(1E2466)", "SQR(-1E2466)",
-                           "2 ^ 16382"})
+  ExpectValues({{"ABS(-2.5)", 2.5L},
+                {"ATAN(1) * 4", std::acos(-1.0L)},
+                {"COS(0) + SIN(0)", 1},
+                {"sin(0) + Sin(0) + sQrT(4)", 2},
+                {"EXP(1)", std::exp(1.0L)},
+                {"LN(EXP(2))", 2},
+                {"SQRT(16) + SQR(3)", 13},
+                {"TRUNC(1E9) + ROUND(-1E9)", 0},
+                {"2 ^ 10", 1024}});
+  for (const char* Text :
+       {"SIN(9E18)", "COS(-9E18)", "EXP(11356)", "EXP(-11356)", "SQR(1E2466)", "SQR(-1E2466)", "2 ^ 16382"})
     EXPECT_FALSE(Evaluate(Text).Failed) << Text;
-  ExpectFailures(Math, {"SIN(9000000000000000001)", "COS(-9000000000000000001)", "EXP(11356.001)", "EXP(-11357)",
-                        "LN(0)", "LN(-1)", "ROUND(1000000000.5)", "TRUNC(-1000000001)", "SQR(1.0001E2466)",
-                        "SQR(-1.0001E2466)", "SQRT(-1)", "1 / 0", "0 ^ 2", "(-2) ^ 2", "(-8) ^ (1 / 3)", "2 ^ 16384",
-                        "2 ^ -16384", "EXP(20000)"});
+  ExpectFailures(
+      Math, {"SIN(9000000000000000001)", "COS(-9000000000000000001)", "EXP(11356.001)", "EXP(-11357)", "LN(0)",
+             "LN(-1)", "ROUND(1000000000.5)", "TRUNC(-1000000001)", "SQR(1.0001E2466)", "SQR(-1.0001E2466)", "SQRT(-1)",
+             "1 / 0", "0 ^ 2", "(-2) ^ 2", "(-8) ^ (1 / 3)", "2 ^ 16384", "2 ^ -16384", "EXP(20000)"});
 }
 
 TEST(MathParser, ModRoundsOperandsAndRejectsThoseOutsideSixtyFourBits) {
-  ExpectValues({{"-9223372036854775808 MOD -1", 0}, {"9223372036854775807 MOD 10", 7},
-                {"-9223372036854775808 MOD 10", -8}});
+  ExpectValues(
+      {{"-9223372036854775808 MOD -1", 0}, {"9223372036854775807 MOD 10", 7}, {"-9223372036854775808 MOD 10", -8}});
   ExpectFailures(Math, {"9223372036854775808 MOD 3", "5 MOD -9223372036854775809", "1E19 MOD 3", "0.4 MOD 0.4",
                         "7 MOD 0.5", "7 MOD 0"});
 }
@@ -145,8 +166,8 @@ TEST(MathParser, ResultsBeyondTheExtendedRangeAreMathErrors) {
 }
 
 TEST(MathParser, ReadsLiterals) {
-  ExpectValues({{".5", 0.5L}, {".5 + 1", 1.5L}, {"1.", 1}, {"1E3", 1000}, {"1e+3", 1000}, {"25E-0002", 0.25L},
-                {"0.1", 0.1L}});
+  ExpectValues(
+      {{".5", 0.5L}, {".5 + 1", 1.5L}, {"1.", 1}, {"1E3", 1000}, {"1e+3", 1000}, {"25E-0002", 0.25L}, {"0.1", 0.1L}});
   ExpectFailures(4, {"1E00002"});  // the fifth exponent digit starts a new token
   ExpectFailures(3, {".", ". 5"});
 }

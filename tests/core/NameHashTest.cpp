@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "structure/NameHash.h"
-
 #include <string>
+
+#include "structure/NameHash.h"
 
 TEST(DJBHash, MultipliesBy33AddsEachByteAndClearsTheTopBit) {
   EXPECT_EQ(DJBHash(""), 5381u);

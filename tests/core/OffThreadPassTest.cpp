@@ -32,10 +32,8 @@ class TThreadRunner : public TOffThreadRunner {
     });
   }
   void OnWindowThread(std::function<void()> Call) override {
-    if (std::this_thread::get_id() == Own)
-      Call();
-    else
-      Queue(std::move(Call));
+    if (std::this_thread::get_id() == Own) Call();
+    else Queue(std::move(Call));
   }
   // Whether a call waits for the test's thread.
   bool Waiting() {

@@ -128,8 +128,8 @@ TEST(StructureLoader, FindsFramesAndTheirLengths) {
   D.SetFrameLength("BaseFrame", 282);
   D.SetFrameLength("Nothing", 5);
   EXPECT_EQ(D.GetFrameLength("BaseFrame"), 282);
-  EXPECT_EQ(L.Messages_(), (std::vector<std::string>{"[Info] Added Template: LIN = VAR*0.5-40",
-                                                    "[Error] Unknown frame: templates"}));
+  EXPECT_EQ(L.Messages_(),
+            (std::vector<std::string>{"[Info] Added Template: LIN = VAR*0.5-40", "[Error] Unknown frame: templates"}));
 }
 
 TEST(StructureLoader, WarnsAboutLinesWithTheWrongNumberOfFields) {
@@ -158,8 +158,8 @@ TEST(StructureLoader, WarnsAboutLinesWithTheWrongNumberOfFields) {
 }
 
 TEST(StructureLoader, StopsAtASectionWithoutLength) {
-  TLoaded L(Lines({"[A:10]", Row({"0", "1", "NUMBER", "X", "X"}), "[BaseFrame]", Row({"0", "1", "NUMBER", "Y", "Y"}),
-                   "[B:x]"}));
+  TLoaded L(Lines(
+      {"[A:10]", Row({"0", "1", "NUMBER", "X", "X"}), "[BaseFrame]", Row({"0", "1", "NUMBER", "Y", "Y"}), "[B:x]"}));
   EXPECT_FALSE(L.Definition->Loaded);
   EXPECT_EQ(L.Size(), 2u);
   EXPECT_EQ(L[0].FrameHash, 0u);
@@ -221,9 +221,7 @@ TEST(StructureLoader, FailsWithTheConversionErrorForNonIntegers) {
   TTempDir Dir;
   std::vector<std::string> Messages;
   TLogRecorder Log;
-  const auto Load = [&](const std::string& Text) {
-    TFramesDefinition D(Dir.Write("bad.structure", Text), Messages);
-  };
+  const auto Load = [&](const std::string& Text) { TFramesDefinition D(Dir.Write("bad.structure", Text), Messages); };
   for (const auto& [Text, Bad] : std::vector<std::pair<std::string, std::string>>{
            {Lines({"[F:10]", Row({"2 ,4", "1", "NUMBER", "A", "A"})}), "2 "},
            {Lines({"[F:10]", Row({"0", "1.5", "NUMBER", "A", "A"})}), "1.5"},
@@ -284,9 +282,9 @@ TEST(StructureLoader, DequotesOnlyTransformAndDisplayName) {
 
 TEST(StructureLoader, ExpandsTemplatesDefinedOnEarlierLines) {
   TLoaded L(Lines({"[templates:0]", Row({"K", "VAR+VARIANT"}), Row({"0", "1", "NUMBER", "T1", "<Q>"}),
-                   Row({"Q", "\"VAR\"*2"}), Row({"Q", "unused"}), "[F:10]",
-                   Row({"0", "1", "NUMBER", "A", "<K>*<K>"}), Row({"0", "1", "NUMBER", "B", "<Q>+1"}),
-                   Row({"0", "1", "NUMBER", "C", "<k>"}), Row({"0", "1", "NUMBER", "D", "x>1<K>"})}));
+                   Row({"Q", "\"VAR\"*2"}), Row({"Q", "unused"}), "[F:10]", Row({"0", "1", "NUMBER", "A", "<K>*<K>"}),
+                   Row({"0", "1", "NUMBER", "B", "<Q>+1"}), Row({"0", "1", "NUMBER", "C", "<k>"}),
+                   Row({"0", "1", "NUMBER", "D", "x>1<K>"})}));
   ASSERT_EQ(L.Size(), 7u);
   EXPECT_EQ(L[1].FrameName, "templates");
   EXPECT_EQ(L[1].Transform, "<Q>");
@@ -326,11 +324,11 @@ TEST(StructureLoader, RefusesMoreRowsThanNodesCanReferTo) {
   {
     // Lines that add no row are handled as usual on a full table.
     TLoaded L(Text + Row({"0", "1", "FLOAT", "Dropped", "x"}) + "\n" + "[NoLength]\n");
-    EXPECT_EQ(L.Messages_(), (std::vector<std::string>{
-                                 "[Warn] Wrong variable type (FLOAT) in line 32768, ignoring! "
-                                 "(test.structure, line 32768)",
-                                 "[Error] No framelength found in [NoLength], frame definition not loaded! "
-                                 "(test.structure, line 32769)"}));
+    EXPECT_EQ(L.Messages_(),
+              (std::vector<std::string>{"[Warn] Wrong variable type (FLOAT) in line 32768, ignoring! "
+                                        "(test.structure, line 32768)",
+                                        "[Error] No framelength found in [NoLength], frame definition not loaded! "
+                                        "(test.structure, line 32769)"}));
   }
   TLoaded L(Text + Row({"0", "1", "NUMBER", "Last", "x"}) + "\n");
   EXPECT_FALSE(L.Definition->Loaded);
@@ -345,7 +343,8 @@ TEST(StructureLoader, ReportsAFileThatCannotBeRead) {
   TLogRecorder Log;
   TFramesDefinition D(Dir.File("missing.structure"), Messages);
   EXPECT_FALSE(D.Loaded);
-  EXPECT_TRUE(Log.Has(llError, "Structurefile does not exist or cannot be opened! (" + Dir.File("missing.structure") + ")"));
+  EXPECT_TRUE(
+      Log.Has(llError, "Structurefile does not exist or cannot be opened! (" + Dir.File("missing.structure") + ")"));
 }
 
 TEST(StructureLoader, LoadsATextInMemoryAsTheFileOfThatText) {

@@ -1,7 +1,7 @@
 #include <QComboBox>
-#include <QLineEdit>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -276,8 +276,9 @@ TEST_F(Alarms, AnOpenNoticeCountsTheHitsOfLaterUpdatesAndHoldsNothingBack) {
   EXPECT_EQ(Project->Model().DataA->FrameCount(), 7);
   ASSERT_EQ(OpenNotices().size(), 1);
   EXPECT_FALSE(OpenNotices()[0]->isModal());
-  EXPECT_EQ(OpenNotices()[0]->text(),
-            "Alarm triggered: DFH_FLAG = 1\nWith value: 1\n(1 more hits in this update)\n(4 more hits in later updates)");
+  EXPECT_EQ(
+      OpenNotices()[0]->text(),
+      "Alarm triggered: DFH_FLAG = 1\nWith value: 1\n(1 more hits in this update)\n(4 more hits in later updates)");
 
   // Once closed by its OK, the next update opens a new notice.
   OpenNotices()[0]->button(QMessageBox::Ok)->click();
@@ -328,8 +329,8 @@ TEST_F(Alarms, WithNoticesOffHitsGoOnlyToTheAlarmWindowWhereTheyAreCountedAcknow
   std::function<void(const TDecodedNode*)> Visit = [&](const TDecodedNode* Node) {
     for (; Node; Node = Node->Next) {
       Visit(Node->Child);
-      Found += Node->SerialNo == Opened[0].second &&
-               Project->Model().Definition->NodeVarName(*Node) == "DFH_FLAG" && Node->Value == 1;
+      Found += Node->SerialNo == Opened[0].second && Project->Model().Definition->NodeVarName(*Node) == "DFH_FLAG" &&
+               Node->Value == 1;
     }
   };
   Visit(Project->Model().DataA->Frames);

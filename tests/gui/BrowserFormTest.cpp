@@ -49,7 +49,8 @@ class BrowserForm : public TGuiTest {
   static std::vector<std::string> Captions(TBrowserForm* Browser) {
     std::vector<std::string> Result;
     TBrowserModel* Model = Browser->Model();
-    for (int Row = 0; Row < Model->rowCount(); ++Row) Result.push_back(Model->index(Row, 0).data().toString().toStdString());
+    for (int Row = 0; Row < Model->rowCount(); ++Row)
+      Result.push_back(Model->index(Row, 0).data().toString().toStdString());
     return Result;
   }
   // BaseFrame numbers of the top level, read from the captions.
@@ -101,7 +102,7 @@ class BrowserForm : public TGuiTest {
   }
 
   static std::function<int(QDialog&)> FilterAnswer(const QString& In, const QString& Out, int Result,
-                                                    QStringList* SeenIn = nullptr, QStringList* SeenOut = nullptr) {
+                                                   QStringList* SeenIn = nullptr, QStringList* SeenOut = nullptr) {
     return [=](QDialog& Dialog) {
       auto& Form = dynamic_cast<TFilterForm&>(Dialog);
       if (SeenIn) *SeenIn = MemoLines(*Form.MemoFilterIn);
@@ -134,8 +135,8 @@ TEST_F(BrowserForm, ShowsEveryBaseFrameOfBothSourcesOnceWithCountsInTheStatusBar
   };
   for (const TDecodedNode* Root = Project->Model().DataA->Frames; Root; Root = Root->Next) Count(Root->Child), ++Nodes;
   for (const TDecodedNode* Root = Project->Model().DataB->Frames; Root; Root = Root->Next) Count(Root->Child), ++Nodes;
-  EXPECT_EQ(Status(Browser), (std::vector<std::string>{std::to_string(Nodes + 1) + " Elements", "7 Base Frames",
-                                                       "0 Active Filters"}));
+  EXPECT_EQ(Status(Browser),
+            (std::vector<std::string>{std::to_string(Nodes + 1) + " Elements", "7 Base Frames", "0 Active Filters"}));
 
   // An unchanged list adds nothing; a grown one adds only its new BaseFrames.
   Browser->AppendFrames(0, Project->Model().DataA->Frames);
@@ -174,7 +175,8 @@ TEST_F(BrowserForm, ModelIndexesLeadBackToTheirParents) {
 TEST_F(BrowserForm, PersistentIndexesFollowTheirNodesWhenBaseFramesMoveOrGo) {
   TProjectForm* Project = LoadedProject(8);
   TBrowserTree Tree(*Project->Model().Definition);
-  TBrowserModel Model(Tree, *Project->Model().Definition, Project->Model().Messages, Project->Model().StartTime, nullptr);
+  TBrowserModel Model(Tree, *Project->Model().Definition, Project->Model().Messages, Project->Model().StartTime,
+                      nullptr);
   Model.Append(0, Tree.TakeNewFrames(0, Project->Model().DataA->Frames));
   // Every BaseFrame and the nodes down along its last children, in either column.
   std::vector<QPersistentModelIndex> Kept;
@@ -216,8 +218,9 @@ TEST_F(BrowserForm, PersistentIndexesFollowTheirNodesWhenBaseFramesMoveOrGo) {
 TEST_F(BrowserForm, EnterInTheSortFieldSortsByATypedNumberVariable) {
   TBrowserForm* Browser = Open(LoadedProject(6));
   // Plain names take the first frame that has them; "Frame.Variable" as typed.
-  const std::pair<QString, std::string> Typed[] = {
-      {"PKT_CRC", "BaseFrame.PKT_CRC"}, {"HKFrame.HK_TEMP2", "HKFrame.HK_TEMP2"}, {" SEQ_COUNT ", "BaseFrame.SEQ_COUNT"}};
+  const std::pair<QString, std::string> Typed[] = {{"PKT_CRC", "BaseFrame.PKT_CRC"},
+                                                   {"HKFrame.HK_TEMP2", "HKFrame.HK_TEMP2"},
+                                                   {" SEQ_COUNT ", "BaseFrame.SEQ_COUNT"}};
   for (const auto& [Text, Key] : Typed) {
     Browser->EditSort->setText(Text);
     QKeyEvent Enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
@@ -285,8 +288,8 @@ TEST_F(BrowserForm, FiltersRebuildTheTreeAfterTheDialog) {
   WaitForPasses();
   EXPECT_EQ(SeenOut, QStringList{"hkframe.hk_temp1"});
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 1, 2, 3, 4, 5}));
-  Dialogs.DialogScripts = {FilterAnswer("HKFrame.HK_TEMP1\nScienceFrame.ThermalMaperFrame.TM_MEAN", "",
-                                        QDialog::Accepted)};
+  Dialogs.DialogScripts = {
+      FilterAnswer("HKFrame.HK_TEMP1\nScienceFrame.ThermalMaperFrame.TM_MEAN", "", QDialog::Accepted)};
   Browser->ToolButton1Click();
   WaitForPasses();
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 2, 4, 5}));

@@ -6,21 +6,21 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 
 #include "LogRecorder.h"
 #include "PendingEvents.h"
-#include "common/LoadProgress.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
-#include "project/AlarmForm.h"
-#include "project/ProjectForm.h"
+#include "common/LoadProgress.h"
 #include "log/LoadForm.h"
 #include "log/LogForm.h"
+#include "project/AlarmForm.h"
+#include "project/ProjectForm.h"
 #include "sim/SimGenerator.h"
 
 class TGuiTest : public testing::Test {

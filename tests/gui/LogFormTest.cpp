@@ -1,6 +1,6 @@
 #include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QRegularExpression>
+#include <QTextBlock>
 #include <thread>
 
 #include "GuiFixture.h"
@@ -70,8 +70,8 @@ TEST_F(LogWindow, EachLevelWritesItsTagColourAndWeight) {
   AddEntry(7, "nothing");
   const QStringList Lines = Form->LogWin->toPlainText().split('\n');
   ASSERT_EQ(Lines.size(), 5);
-  const char* Tails[] = {" [Message] EVT 0101", " [Info] Update on a.dat", " [Warn] No data appended!", " [Error] Broken",
-                         " [Info] after the error"};
+  const char* Tails[] = {" [Message] EVT 0101", " [Info] Update on a.dat", " [Warn] No data appended!",
+                         " [Error] Broken", " [Info] after the error"};
   const QColor Colours[] = {QColor(0x00, 0x55, 0x00), QColor(0x80, 0x80, 0x80), QColor(0xAA, 0xAA, 0x00),
                             QColor(0xFF, 0x00, 0x00), QColor(0x80, 0x80, 0x80)};
   const bool Bold[] = {true, false, false, true, false};
@@ -101,7 +101,8 @@ TEST_F(LogWindow, SaveMessagesWritesTheDatedFileAndClearsOnYes) {
   Dialogs.Answers = {dbNo, dbYes};
   Form->Savemessagesas1Click();
   const std::string Name = Dialogs.Asked.back().Text.mid(24, 24).toStdString();
-  EXPECT_TRUE(QRegularExpression("^messages_\\d{6}_\\d{4}\\.log$").match(QString::fromStdString(Name)).hasMatch()) << Name;
+  EXPECT_TRUE(QRegularExpression("^messages_\\d{6}_\\d{4}\\.log$").match(QString::fromStdString(Name)).hasMatch())
+      << Name;
   EXPECT_EQ(Dialogs.Asked.back().Text.toStdString(),
             "Saved message buffer to " + Name + "\r\nDo you want to clear the message buffer now?");
   EXPECT_EQ(Dialogs.Asked.back().Buttons, dbYes | dbNo);

@@ -175,8 +175,8 @@ TEST_F(PlotForm, DraggingInvertsABandAndZoomsToIt) {
   const int From = static_cast<int>(5 * Px), To = static_cast<int>(12 * Px);
   Plot->PaintBox1MouseMove(From);
   EXPECT_EQ(Plot->CursorPos, 5);
-  EXPECT_EQ(Plot->StatusBar1->currentMessage().toStdString(),
-            "5 / " + std::to_string(Plot->Plot.Series[5].SerialNo) + ": " + GeneralFloatText(Plot->Plot.Series[5].Value));
+  EXPECT_EQ(Plot->StatusBar1->currentMessage().toStdString(), "5 / " + std::to_string(Plot->Plot.Series[5].SerialNo) +
+                                                                  ": " + GeneralFloatText(Plot->Plot.Series[5].Value));
   Plot->PaintBox1MouseDown(From);
   Plot->PaintBox1MouseMove(To);
   const QImage During = Picture(Plot);
@@ -284,7 +284,8 @@ TEST_F(PlotForm, TimeModeReadsOutTheOffsetTimeAndDrawsTheCursorLine) {
   const TPlotPoint& Point = Plot->Plot.TimeSeries[3];
   EXPECT_EQ(Plot->StatusBar1->currentMessage().toStdString(),
             "3 / " + std::to_string(Point.SerialNo) + ": " + GeneralFloatText(Point.Value) + " @ " +
-                GeneralFloatText(Point.Time) + "s; + Offset Time: " + DateTimeText(Project->Model().StartTime + Point.Time / 86400));
+                GeneralFloatText(Point.Time) +
+                "s; + Offset Time: " + DateTimeText(Project->Model().StartTime + Point.Time / 86400));
   EXPECT_EQ(Plot->CursorLineX, X);
   EXPECT_EQ(Plot->CursorPos, X);
   EXPECT_TRUE(Plot->Redraw);
@@ -471,7 +472,8 @@ TEST_F(PlotForm, DrawsTheAlarmLevelsAndSavesThePictureAsPngOrSvg) {
   EXPECT_TRUE(Colours(Alarm).count(qRgb(220, 0, 0)));
   EXPECT_TRUE(Colours(Warning).count(qRgb(200, 160, 0)));
 
-  const QString Png = QString::fromStdString(Temp.File("plot.png")), Svg = QString::fromStdString(Temp.File("plot.svg"));
+  const QString Png = QString::fromStdString(Temp.File("plot.png")),
+                Svg = QString::fromStdString(Temp.File("plot.svg"));
   Dialogs.Files = {Png, Svg};
   Plot->SavePictureClick();
   Plot->SavePictureClick();

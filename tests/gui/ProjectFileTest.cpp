@@ -4,8 +4,8 @@
 #include <QListWidget>
 
 #include "GuiFixture.h"
-#include "log/LogForm.h"
 #include "app/MainForm.h"
+#include "log/LogForm.h"
 
 namespace {
 
@@ -34,10 +34,11 @@ TEST_F(ProjectFiles, SavingWritesTheSettingsAndLoadingReversesTheLists) {
   EXPECT_TRUE(Project->SaveProjectFile(QString()));
   EXPECT_EQ(Project->ProjectFileName.toStdString(), Path);
   EXPECT_EQ(Project->windowTitle().toStdString(), "Project Setup - " + Path);
-  EXPECT_EQ(Read(Path),
-            "[VorexProject]\r\nStructureFile=hk.structure\r\nPaketFileA=run1.dat\r\nPaketFileB=run2.dat\r\nTracking=1\r\n"
-            "UpdateInterval=60\r\nUpdateOnFileChange=0\r\nNotices=1\r\nResync=1\r\n\r\n"
-            "[DataSeries]\r\nCount=2\r\n0=HK.TEMP1\r\n1=Change me!\r\n\r\n[Alarms]\r\nCount=0\r\n\r\n");
+  EXPECT_EQ(
+      Read(Path),
+      "[VorexProject]\r\nStructureFile=hk.structure\r\nPaketFileA=run1.dat\r\nPaketFileB=run2.dat\r\nTracking=1\r\n"
+      "UpdateInterval=60\r\nUpdateOnFileChange=0\r\nNotices=1\r\nResync=1\r\n\r\n"
+      "[DataSeries]\r\nCount=2\r\n0=HK.TEMP1\r\n1=Change me!\r\n\r\n[Alarms]\r\nCount=0\r\n\r\n");
 
   // A saved project writes to its name without asking, and closes without a question until it changes.
   Dialogs.FileDialogs.clear();
@@ -80,8 +81,10 @@ TEST_F(ProjectFiles, AlarmsRoundTripWithTheirCheckBoxesInReverse) {
   Project->SaveProjectFile(QString::fromStdString(Path));
   const std::string Saved = Read(Path);
   // Keys are replaced where they stand, in the spelling the file had.
-  EXPECT_NE(Saved.find("[alarm0]\r\nvarname=Unknown\r\noperator==\r\nvalue=3\r\nactive=0\r\n"), std::string::npos) << Saved;
-  EXPECT_NE(Saved.find("[ALARM1]\r\nValue=25,5\r\nVarName=TEMP1\r\nOperator=>\r\nActive=1\r\n"), std::string::npos) << Saved;
+  EXPECT_NE(Saved.find("[alarm0]\r\nvarname=Unknown\r\noperator==\r\nvalue=3\r\nactive=0\r\n"), std::string::npos)
+      << Saved;
+  EXPECT_NE(Saved.find("[ALARM1]\r\nValue=25,5\r\nVarName=TEMP1\r\nOperator=>\r\nActive=1\r\n"), std::string::npos)
+      << Saved;
 }
 
 TEST_F(ProjectFiles, AFileThatCannotBeWrittenGivesTheErrorNoticeAndTheCaptionIsAlreadySet) {

@@ -2,9 +2,9 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
-#include <QListWidget>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QToolButton>
 
 #include "FakeWindows.h"
@@ -89,9 +89,9 @@ TEST_F(ProjectLoad, ALoadDecodesBothFilesAndMakesTheWindowActive) {
   // Without tracking no later update happens.
   EXPECT_FALSE(Project->Model().DataA->Timer->Enabled());
   EXPECT_FALSE(Project->Model().DataB->Timer->Enabled());
-  for (QWidget* Field : std::initializer_list<QWidget*>{Project->ComboBox1, Project->Edit1, Project->Edit2,
-                                                         Project->Edit3, Project->Tracking, Project->Resync,
-                                                         Project->SpeedButton1})
+  for (QWidget* Field :
+       std::initializer_list<QWidget*>{Project->ComboBox1, Project->Edit1, Project->Edit2, Project->Edit3,
+                                       Project->Tracking, Project->Resync, Project->SpeedButton1})
     EXPECT_FALSE(Field->isEnabled());
   EXPECT_TRUE(Project->GroupBox2->isEnabled());
   EXPECT_TRUE(Project->GroupBox3->isEnabled());
@@ -214,7 +214,8 @@ TEST_F(ProjectLoad, NoLoadBlankOrCloseStartsWhileAnUpdatePassRuns) {
   LoadForm->Busy = true;
   Project->Button1Click();
   EXPECT_FALSE(Project->Model().DataLoaded);
-  EXPECT_TRUE(Log.Has(llWarn, "Cannot load a project while an update is in progress. Please try again when it has finished."));
+  EXPECT_TRUE(
+      Log.Has(llWarn, "Cannot load a project while an update is in progress. Please try again when it has finished."));
   EXPECT_FALSE(Project->close());
   LoadForm->Busy = false;
   Project->Button1Click();

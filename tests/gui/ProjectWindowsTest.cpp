@@ -52,7 +52,8 @@ TEST_F(ProjectWindows, NewFramesGoToAlarmsThenPlotsThenBrowsers) {
   Marking.Calls = &Windows.Calls;
   Temp.Append("a.dat", TSimGenerator(4).NextBaseFrame());
   Project->Model().DataA->UpdateFromFile();
-  EXPECT_EQ(Windows.Calls, (std::vector<std::string>{"alarm", "plot refresh", "browser append 0 4", "browser append 0 4"}));
+  EXPECT_EQ(Windows.Calls,
+            (std::vector<std::string>{"alarm", "plot refresh", "browser append 0 4", "browser append 0 4"}));
 }
 
 TEST_F(ProjectWindows, APlotGetsItsSeriesAndFramesAndCountsInTheStatusBar) {

@@ -53,8 +53,10 @@ TEST_F(Saving, AWriteThatFailsPartWayKeepsTheOldFile) {
   for (const char* Name : {"p.vproject", "export.txt", "series.txt", "log.rtf"}) std::ofstream(Out / Name) << "old";
   const auto Before = Snapshot(Out);
   const std::pair<const char*, std::function<void()>> Rows[] = {
-      {"p.vproject", [&] { Project->ToolButton7Click(); }},  {"export.txt", [&] { Browser->ToolButton3->click(); }},
-      {"series", [&] { Plot->ToolButton2->click(); }},       {"log.rtf", [&] { LogWindow.Saveas1Click(); }},
+      {"p.vproject", [&] { Project->ToolButton7Click(); }},
+      {"export.txt", [&] { Browser->ToolButton3->click(); }},
+      {"series", [&] { Plot->ToolButton2->click(); }},
+      {"log.rtf", [&] { LogWindow.Saveas1Click(); }},
       {"messages", [&] { LogWindow.Savemessagesas1Click(); }}};
   for (const auto& [Name, Save] : Rows) {
     Dialogs.Files = {QString::fromStdString((Out / Name).string())};

@@ -1,8 +1,8 @@
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QLabel>
 #include <QScreen>
 #include <QTimer>
 
@@ -229,8 +229,9 @@ TEST_F(Shell, ADroppedProjectFileIsTakenAsACopyNeverAMove) {
 TEST_F(Shell, TheMainCommandsHaveShortcutsThatWorkFromEveryWindow) {
   RunSplash();
   const std::pair<QAction*, const char*> Rows[] = {
-      {MainForm->NewProject1, "Ctrl+N"}, {MainForm->OpenProject1, "Ctrl+O"},   {MainForm->SaveProject2, "Ctrl+S"},
-      {MainForm->SaveProject1, "Ctrl+Shift+S"}, {MainForm->Closeall1, "Ctrl+W"}, {MainForm->Exit1, "Ctrl+Q"},
+      {MainForm->NewProject1, "Ctrl+N"},  {MainForm->OpenProject1, "Ctrl+O"},
+      {MainForm->SaveProject2, "Ctrl+S"}, {MainForm->SaveProject1, "Ctrl+Shift+S"},
+      {MainForm->Closeall1, "Ctrl+W"},    {MainForm->Exit1, "Ctrl+Q"},
       {MainForm->LogWindow1, "Ctrl+L"},   {MainForm->About1, "F1"}};
   for (const auto& [Action, Keys] : Rows) {
     EXPECT_EQ(Action->shortcut().toString(), Keys) << Action->text().toStdString();

@@ -1,9 +1,10 @@
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <QLabel>
 #include <QProgressBar>
 #include <QSpinBox>
 #include <csignal>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include "GuiFixture.h"
 
@@ -28,7 +29,6 @@ class TWatchedLoadForm : public TLoadForm {
   std::vector<TSeen> Seen;
   void PositionShown() override {
     Seen.push_back({Label2->text().toStdString(), ProgressBar1->value(), isVisible(), Busy});
-    
   }
 };
 
@@ -162,8 +162,11 @@ pid_t StartWriter(const std::vector<std::string>& Arguments) {
 // once, in file order, with the writer's bytes and unchanged serial numbers.
 void Tracking::TrackWriter(const std::string& Path, const std::vector<std::string>& Pieces, std::uint32_t Seed) {
   const int Initial = 20, Appended = 30;
-  std::vector<std::string> Arguments = {VOREX_SIM, Path, "--frames", std::to_string(Initial), "--append-every",
-                                        "0.05", "--count", std::to_string(Appended), "--seed", std::to_string(Seed)};
+  std::vector<std::string> Arguments = {VOREX_SIM,        Path,
+                                        "--frames",       std::to_string(Initial),
+                                        "--append-every", "0.05",
+                                        "--count",        std::to_string(Appended),
+                                        "--seed",         std::to_string(Seed)};
   Arguments.insert(Arguments.end(), Pieces.begin(), Pieces.end());
   const pid_t Writer = StartWriter(Arguments);
   ASSERT_GT(Writer, 0);
@@ -285,23 +288,26 @@ TEST_F(Tracking, TwoProjectsTrackingFourGrowingFilesNeverRunOnePassInsideAnother
   const std::vector<std::string> Names = {"a.dat", "b.dat", "c.dat", "d.dat"};
   std::vector<pid_t> Writers;
   for (std::size_t I = 0; I < Names.size(); ++I) {
-    Writers.push_back(StartWriter({VOREX_SIM, Temp.File(Names[I]), "--frames", "3", "--append-every", "0.03",
-                                   "--count", "25", "--random-chunks", "300", "--seed", std::to_string(30 + I)}));
+    Writers.push_back(StartWriter({VOREX_SIM, Temp.File(Names[I]), "--frames", "3", "--append-every", "0.03", "--count",
+                                   "25", "--random-chunks", "300", "--seed", std::to_string(30 + I)}));
     ASSERT_GT(Writers.back(), 0);
   }
-  ASSERT_TRUE(RunUntil([&] {
-    for (const std::string& Name : Names)
-      if (!std::filesystem::exists(Temp.File(Name)) || std::filesystem::file_size(Temp.File(Name)) < 840) return false;
-    return true;
-  }, 5000));
+  ASSERT_TRUE(RunUntil(
+      [&] {
+        for (const std::string& Name : Names)
+          if (!std::filesystem::exists(Temp.File(Name)) || std::filesystem::file_size(Temp.File(Name)) < 840)
+            return false;
+        return true;
+      },
+      5000));
   TProjectForm* First = NewProject(Temp.File("a.dat"), Temp.File("b.dat"), true);
   First->Button1Click();
   WaitForPasses();
   TProjectForm* Second = NewProject(Temp.File("c.dat"), Temp.File("d.dat"), true);
   Second->Button1Click();
   WaitForPasses();
-  std::vector<TData*> Holders = {First->Model().DataA.get(), First->Model().DataB.get(),
-                                 Second->Model().DataA.get(), Second->Model().DataB.get()};
+  std::vector<TData*> Holders = {First->Model().DataA.get(), First->Model().DataB.get(), Second->Model().DataA.get(),
+                                 Second->Model().DataB.get()};
   for (std::size_t I = 0; I < Holders.size(); ++I) {
     ASSERT_NE(Holders[I], nullptr);
     Holders[I]->Timer->SetInterval(15 + 7 * static_cast<int>(I));

@@ -17,10 +17,8 @@ TEST(WindowPlacement, AWindowIsMovedAndIfNeedBeShrunkOntoTheScreen) {
   const struct {
     QRect Wanted, Available, Expected;
   } Rows[] = {
-      {{10, 10, 100, 100}, Screen, {10, 10, 100, 100}},
-      {{750, 10, 100, 100}, Screen, {700, 10, 100, 100}},
-      {{-20, 569, 890, 171}, Screen, {0, 429, 800, 171}},
-      {{0, 0, 1000, 700}, Screen, {0, 0, 800, 600}},
+      {{10, 10, 100, 100}, Screen, {10, 10, 100, 100}},   {{750, 10, 100, 100}, Screen, {700, 10, 100, 100}},
+      {{-20, 569, 890, 171}, Screen, {0, 429, 800, 171}}, {{0, 0, 1000, 700}, Screen, {0, 0, 800, 600}},
       {{0, 0, 100, 100}, BelowPanel, {0, 30, 100, 100}},
   };
   for (const auto& Row : Rows) EXPECT_EQ(Text(OnScreen(Row.Wanted, Row.Available)), Text(Row.Expected));

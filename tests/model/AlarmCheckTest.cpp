@@ -17,9 +17,10 @@ class AlarmWalk : public testing::Test {
   void SetUp() override {
     TLogRecorder Quiet;
     Definition = std::make_unique<TQuorinFramesDefinition>(
-        Dir.Write("d.structure", Lines({"[BaseFrame:8]", Row({"0", "1", "NUMBER", "TEMP", "TEMP*10"}),
-                                        Row({"1", "4", "SUBFRAME", "Sub", "x"}), "[Sub:4]",
-                                        Row({"0", "1", "NUMBER", "TEMP", "TEMP"}), Row({"1", "1", "NUMBER", "temp", "temp"})})),
+        Dir.Write("d.structure",
+                  Lines({"[BaseFrame:8]", Row({"0", "1", "NUMBER", "TEMP", "TEMP*10"}),
+                         Row({"1", "4", "SUBFRAME", "Sub", "x"}), "[Sub:4]", Row({"0", "1", "NUMBER", "TEMP", "TEMP"}),
+                         Row({"1", "1", "NUMBER", "temp", "temp"})})),
         Messages);
     ASSERT_TRUE(Definition->Loaded);
     const auto RowOf = [&](const std::string& Frame, const std::string& Name) {

@@ -18,16 +18,28 @@ constexpr double April1st2007 = 39173;
 // Rows of every kind, the frames a BaseFrame caption looks into, and frames
 // whose names do or do not begin with "Sc".
 std::string TextsStructure() {
-  return Lines({"[BaseFrame:280]", Row({"0", "1", "NUMBER", "N", "N*2", "\"Counter\""}),
-                Row({"1", "0,1", "BOOLEAN", "B", "B", "\"Flag\""}), Row({"2", "2", "HEX", "H", "H"}),
-                Row({"4", "1", "TIME", "TI", "TI/24", "\"Uptime\""}), Row({"5", "4", "TEXT", "T", "T", "\"Note\""}),
+  return Lines({"[BaseFrame:280]",
+                Row({"0", "1", "NUMBER", "N", "N*2", "\"Counter\""}),
+                Row({"1", "0,1", "BOOLEAN", "B", "B", "\"Flag\""}),
+                Row({"2", "2", "HEX", "H", "H"}),
+                Row({"4", "1", "TIME", "TI", "TI/24", "\"Uptime\""}),
+                Row({"5", "4", "TEXT", "T", "T", "\"Note\""}),
                 Row({"-1", "0", "NUMBER", "C", "N&+1", "\"Computed\""}),
                 Row({"10", "10", "SUBFRAME", "DataFieldHeader", "DataFieldHeader"}),
-                Row({"20", "256", "SUBFRAME", "SUB_HKSC", "SUB_HKSC"}), "[DataFieldHeader:10]",
-                Row({"0", "2", "NUMBER", "OBT", "OBT"}), Row({"-1", "0", "TIME", "OOBT", "OBT&/86400"}),
-                "[HKFrame:256]", Row({"0", "1", "NUMBER", "HK_V1", "HK_V1"}), "[ScienceFrame:256]",
-                Row({"0", "1", "NUMBER", "MODE", "MODE"}), Row({"2", "10", "SUBFRAME", "SUB_SC", "SUB_SC"}),
-                "[SCIENCE:256]", "[Sc:256]", "[sc_lower:256]", "[S:256]", "[FirstFrame:10]",
+                Row({"20", "256", "SUBFRAME", "SUB_HKSC", "SUB_HKSC"}),
+                "[DataFieldHeader:10]",
+                Row({"0", "2", "NUMBER", "OBT", "OBT"}),
+                Row({"-1", "0", "TIME", "OOBT", "OBT&/86400"}),
+                "[HKFrame:256]",
+                Row({"0", "1", "NUMBER", "HK_V1", "HK_V1"}),
+                "[ScienceFrame:256]",
+                Row({"0", "1", "NUMBER", "MODE", "MODE"}),
+                Row({"2", "10", "SUBFRAME", "SUB_SC", "SUB_SC"}),
+                "[SCIENCE:256]",
+                "[Sc:256]",
+                "[sc_lower:256]",
+                "[S:256]",
+                "[FirstFrame:10]",
                 Row({"0", "1", "NUMBER", "X", "X"})});
 }
 
@@ -279,24 +291,24 @@ TEST(BaseFrameCaption, KeepsItsDateFormatWhateverTheLocaleSettings) {
 TEST(BaseFrameCaption, LeavesTheDateOutWithoutDataFieldHeaderOrOobt) {
   TTexts T;
   // A DataFieldHeader without OOBT.
-  EXPECT_EQ(T.Name(T.Root(0, {T.Sub("BaseFrame", "DataFieldHeader", "DataFieldHeader",
-                                    {T.Var("DataFieldHeader", "OBT")})})),
-            "0. BF, ");
+  EXPECT_EQ(
+      T.Name(T.Root(0, {T.Sub("BaseFrame", "DataFieldHeader", "DataFieldHeader", {T.Var("DataFieldHeader", "OBT")})})),
+      "0. BF, ");
   // OOBT directly below the BaseFrame.
   EXPECT_EQ(T.Name(T.Root(0, {T.Var("DataFieldHeader", "OOBT", 2)})), "0. BF, ");
   // Only the first DataFieldHeader is looked into.
-  EXPECT_EQ(T.Name(T.Root(0, {T.Sub("BaseFrame", "DataFieldHeader", "DataFieldHeader",
-                                    {T.Var("DataFieldHeader", "OBT")}),
-                              T.Header(2)})),
-            "0. BF, ");
+  EXPECT_EQ(
+      T.Name(T.Root(0, {T.Sub("BaseFrame", "DataFieldHeader", "DataFieldHeader", {T.Var("DataFieldHeader", "OBT")}),
+                        T.Header(2)})),
+      "0. BF, ");
 }
 
 TEST(BaseFrameCaption, NamesTheScienceFrameBelowASubframeWhoseFrameBeginsWithSc) {
   TTexts T;
-  TDecodedNode* Root = T.Root(
-      5600, {T.Header(2.5), T.Sub("BaseFrame", "SUB_HKSC", "ScienceFrame",
-                                  {T.Var("ScienceFrame", "MODE", 7),
-                                   T.Sub("ScienceFrame", "SUB_SC", "FirstFrame", {T.Var("FirstFrame", "X")})})});
+  TDecodedNode* Root =
+      T.Root(5600, {T.Header(2.5), T.Sub("BaseFrame", "SUB_HKSC", "ScienceFrame",
+                                         {T.Var("ScienceFrame", "MODE", 7),
+                                          T.Sub("ScienceFrame", "SUB_SC", "FirstFrame", {T.Var("FirstFrame", "X")})})});
   EXPECT_EQ(T.Name(Root), "20. BF,  03.04.07 12:00:00 , SCFrame -> FirstFrame");
   EXPECT_EQ(T.Name(T.Root(0, {T.Sub("BaseFrame", "SUB_HKSC", "Sc", {T.Sub("ScienceFrame", "SUB_SC", "HKFrame")})})),
             "0. BF, SCFrame -> HKFrame");
@@ -304,8 +316,8 @@ TEST(BaseFrameCaption, NamesTheScienceFrameBelowASubframeWhoseFrameBeginsWithSc)
 
 TEST(BaseFrameCaption, EndsAfterTheDateWhenAnScFrameHasNoSubSc) {
   TTexts T;
-  EXPECT_EQ(T.Name(T.Root(5600, {T.Header(2.5), T.Sub("BaseFrame", "SUB_HKSC", "ScienceFrame",
-                                                       {T.Var("ScienceFrame", "MODE", 7)})})),
+  EXPECT_EQ(T.Name(T.Root(5600, {T.Header(2.5),
+                                 T.Sub("BaseFrame", "SUB_HKSC", "ScienceFrame", {T.Var("ScienceFrame", "MODE", 7)})})),
             "20. BF,  03.04.07 12:00:00 , ");
   EXPECT_EQ(T.Name(T.Root(0, {T.Sub("BaseFrame", "SUB_HKSC", "ScienceFrame")})), "0. BF, ");
 }
@@ -314,8 +326,8 @@ TEST(BaseFrameCaption, ReadsHKFramesUnlessTheSelectedFrameBeginsWithExactlySc) {
   TTexts T;
   const auto Caption = [&](const std::string& Selected) {
     // A SUB_SC below a frame not beginning with "Sc" is not looked at.
-    return T.Name(T.Root(0, {T.Header(2.5), T.Sub("BaseFrame", "SUB_HKSC", Selected,
-                                                  {T.Sub("ScienceFrame", "SUB_SC", "FirstFrame")})}));
+    return T.Name(T.Root(
+        0, {T.Header(2.5), T.Sub("BaseFrame", "SUB_HKSC", Selected, {T.Sub("ScienceFrame", "SUB_SC", "FirstFrame")})}));
   };
   EXPECT_EQ(Caption("SCIENCE"), "0. BF,  03.04.07 12:00:00 , HKFrames");
   EXPECT_EQ(Caption("sc_lower"), "0. BF,  03.04.07 12:00:00 , HKFrames");
@@ -325,13 +337,13 @@ TEST(BaseFrameCaption, ReadsHKFramesUnlessTheSelectedFrameBeginsWithExactlySc) {
 }
 
 TEST(BaseFrameCaption, DescribesDecodedBaseFrames) {
-  TTexts T(Lines({"[BaseFrame:6]", Row({"0", "1", "NUMBER", "HK_SCIENCE_SWITCH", "HK_SCIENCE_SWITCH"}),
-                  Row({"1", "1", "SUBFRAME", "DataFieldHeader", "DataFieldHeader"}),
-                  Row({"2", "4", "SUBFRAME", "SUB_HKSC", "SUB_HKSC"}), "[DataFieldHeader:1]",
-                  Row({"0", "1", "TIME", "OOBT", "OOBT/4"}), "[HKFrame:4]", Row({"0", "1", "NUMBER", "HK_V1", "HK_V1"}),
-                  "[ScienceFrame:4]", Row({"0", "1", "NUMBER", "MODE", "MODE"}),
-                  Row({"1", "1", "SUBFRAME", "SUB_SC", "SUB_SC"}), "[FirstFrame:1]",
-                  Row({"0", "1", "NUMBER", "X", "X"})}));
+  TTexts T(
+      Lines({"[BaseFrame:6]", Row({"0", "1", "NUMBER", "HK_SCIENCE_SWITCH", "HK_SCIENCE_SWITCH"}),
+             Row({"1", "1", "SUBFRAME", "DataFieldHeader", "DataFieldHeader"}),
+             Row({"2", "4", "SUBFRAME", "SUB_HKSC", "SUB_HKSC"}), "[DataFieldHeader:1]",
+             Row({"0", "1", "TIME", "OOBT", "OOBT/4"}), "[HKFrame:4]", Row({"0", "1", "NUMBER", "HK_V1", "HK_V1"}),
+             "[ScienceFrame:4]", Row({"0", "1", "NUMBER", "MODE", "MODE"}),
+             Row({"1", "1", "SUBFRAME", "SUB_SC", "SUB_SC"}), "[FirstFrame:1]", Row({"0", "1", "NUMBER", "X", "X"})}));
   TMemoryStream Image;
   // A science BaseFrame in mode 7 at OOBT 2.5 days, then a housekeeping one
   // at 1 day; a spare byte for the 16-bit reads at the end.

@@ -23,8 +23,8 @@ constexpr std::int32_t FrameLength = 6;
 std::string TreeStructure() {
   return Lines({"[BaseFrame:6]", Row({"0", "1", "NUMBER", "HK_SCIENCE_SWITCH", "HK_SCIENCE_SWITCH"}),
                 Row({"1", "1", "NUMBER", "K", "100-K"}), Row({"2", "4", "SUBFRAME", "SUB_HKSC", "SUB_HKSC"}),
-                Row({"1", "1", "SUBFRAME", "Tail", "Tail"}), "[HKFrame:4]", Row({"0", "1", "NUMBER", "HK_V1", "HK_V1"}), Row({"1", "1", "NUMBER", "K", "K"}),
-                "[ScienceFrame:4]", Row({"0", "1", "NUMBER", "MODE", "MODE"}),
+                Row({"1", "1", "SUBFRAME", "Tail", "Tail"}), "[HKFrame:4]", Row({"0", "1", "NUMBER", "HK_V1", "HK_V1"}),
+                Row({"1", "1", "NUMBER", "K", "K"}), "[ScienceFrame:4]", Row({"0", "1", "NUMBER", "MODE", "MODE"}),
                 Row({"1", "1", "NUMBER", "HK_V1", "HK_V1"}), Row({"2", "1", "SUBFRAME", "SUB_SC", "SUB_SC"}),
                 "[FirstFrame:1]", Row({"0", "1", "NUMBER", "X", "X"}), "[Tail:1]",
                 Row({"0", "1", "NUMBER", "T", "T", "Tail temperature"})});
@@ -51,9 +51,7 @@ struct TBrowser {
   }
   static std::string FileName(int Source) { return Source == 0 ? "a.dat" : "b.dat"; }
 
-  void Add(int Source, std::initializer_list<std::uint8_t> Frame) {
-    Bytes[Source].insert(Bytes[Source].end(), Frame);
-  }
+  void Add(int Source, std::initializer_list<std::uint8_t> Frame) { Bytes[Source].insert(Bytes[Source].end(), Frame); }
   void Hk(int Source, std::uint8_t Key, std::uint8_t HkKey = 0) { Add(Source, {1, Key, 0, HkKey, 0, 0}); }
   void Science(int Source, std::uint8_t Key = 0) { Add(Source, {0, Key, 7, 0, 0, 0}); }
 
@@ -373,12 +371,12 @@ TEST(BrowserTreeFilters, QualifiedNamesJoinTheSelectedFramesOutermostFirst) {
   B.Read(0);
   const TDecodedNode& Root = *B.Data[0]->Frames;
   const auto Contains = [&](const std::string& Line) { return B.Tree->ContainsName(Root, {Line}); };
-  for (const char* Name : {"BaseFrame", "HK_SCIENCE_SWITCH", "K", "ScienceFrame", "ScienceFrame.MODE",
-                           "ScienceFrame.HK_V1", "ScienceFrame.FirstFrame", "ScienceFrame.FirstFrame.X",
-                           "scienceframe.FIRSTFRAME.x", "Tail", "Tail.T"})
+  for (const char* Name :
+       {"BaseFrame", "HK_SCIENCE_SWITCH", "K", "ScienceFrame", "ScienceFrame.MODE", "ScienceFrame.HK_V1",
+        "ScienceFrame.FirstFrame", "ScienceFrame.FirstFrame.X", "scienceframe.FIRSTFRAME.x", "Tail", "Tail.T"})
     EXPECT_TRUE(Contains(Name)) << Name;
-  for (const char* Name : {"", "X", "FirstFrame.X", "HK_V1", "SUB_HKSC", "SUB_SC", "ScienceFrame.SUB_SC",
-                           "BaseFrame.K", "HKFrame.HK_V1", " K", "K ", "ScienceFrame.FirstFrame.X."})
+  for (const char* Name : {"", "X", "FirstFrame.X", "HK_V1", "SUB_HKSC", "SUB_SC", "ScienceFrame.SUB_SC", "BaseFrame.K",
+                           "HKFrame.HK_V1", " K", "K ", "ScienceFrame.FirstFrame.X."})
     EXPECT_FALSE(Contains(Name)) << Name;
   EXPECT_TRUE(B.Tree->ContainsName(Root, {"nothing", "k"}));
   EXPECT_FALSE(B.Tree->ContainsName(Root, {}));
@@ -490,8 +488,7 @@ TEST(BrowserTreeWalks, WalkInPreOrderIntoAndOutOfSubframes) {
   EXPECT_EQ(Tree.NextWithName(B.Path(0, 0, {"SUB_HKSC", "K"}), "SUB_HKSC"), B.Path(0, 1, {"SUB_HKSC"}));
 
   // Back: the previous sibling's last descendant, else the previous sibling, else the parent.
-  EXPECT_EQ(Tree.PreviousWithName(B.Path(0, 2, {"HK_SCIENCE_SWITCH"}), "X"),
-            B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"}));
+  EXPECT_EQ(Tree.PreviousWithName(B.Path(0, 2, {"HK_SCIENCE_SWITCH"}), "X"), B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"}));
   EXPECT_EQ(Tree.PreviousWithName(B.Path(0, 2), "SUB_SC"), B.Path(0, 1, {"SUB_HKSC", "SUB_SC"}));
   EXPECT_EQ(Tree.PreviousWithName(B.Path(0, 2, {"SUB_HKSC", "HK_V1"}), "SUB_HKSC"), B.Path(0, 2, {"SUB_HKSC"}));
   EXPECT_EQ(Tree.PreviousWithName(B.Path(0, 1, {"SUB_HKSC", "MODE"}), "K"), B.Path(0, 1, {"K"}));

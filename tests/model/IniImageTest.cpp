@@ -21,7 +21,8 @@ TIniImage FromText(const std::string& Text) {
 
 TEST(IniImage, ReadsLinesOfAnyEndingTrimmedWithoutCommentsAndLeadingLines) {
   const TIniImage Image = FromText(
-      "\xEF\xBB\xBF" "orphan=1\n; note\r\n  [ First ]\t\r\n"
+      "\xEF\xBB\xBF"
+      "orphan=1\n; note\r\n  [ First ]\t\r\n"
       "\x01 Key = some value \x1F\rbare line\n\n=empty key\r\n[Second]\nA=1=2");
   EXPECT_EQ(Image.ReadString("First", "Key", "-"), "some value");
   EXPECT_EQ(Image.ReadString("First", "", "-"), "empty key");
@@ -99,9 +100,9 @@ TEST_F(IniImageReadFloat, TakesEitherSeparatorAndWarnsOfOtherTexts) {
   EXPECT_EQ(Image.ReadFloat("F", "Comma", 7), 25.5);
   EXPECT_EQ(Image.ReadFloat("F", "Both", 7), 7);
   EXPECT_EQ(Image.ReadFloat("F", "missing", 7), 7);
-  EXPECT_EQ(Log.Lines(), (std::vector<std::string>{
-                             "[Warn] Cannot read number '1e' of key Bad in section F, using 7.5.",
-                             "[Warn] Cannot read number '1,5.5' of key Both in section F, using 7."}));
+  EXPECT_EQ(Log.Lines(),
+            (std::vector<std::string>{"[Warn] Cannot read number '1e' of key Bad in section F, using 7.5.",
+                                      "[Warn] Cannot read number '1,5.5' of key Both in section F, using 7."}));
 }
 
 TEST_F(IniImageReadFloat, ConvertsTheNumberSyntaxOnly) {

@@ -19,6 +19,9 @@ TEST(NetcdfLayout, NamesKeepDotsAndLoseWhatNetcdfRefuses) {
 }
 
 TEST(NetcdfLayout, Latin1TextsBecomeUtf8) {
-  EXPECT_EQ(Latin1ToUtf8("T \xb0" "C \xe9t\xe9"), "T \xc2\xb0" "C \xc3\xa9t\xc3\xa9");
+  EXPECT_EQ(Latin1ToUtf8("T \xb0"
+                         "C \xe9t\xe9"),
+            "T \xc2\xb0"
+            "C \xc3\xa9t\xc3\xa9");
   EXPECT_EQ(Latin1ToUtf8("ascii"), "ascii");
 }

@@ -23,7 +23,9 @@ TPlotSeries WithValues(const std::vector<double>& Values, const std::vector<doub
 TPlotLine Vertical(int X, int Height) { return {{X, 0}, {X, Height}}; }
 TPlotLine Horizontal(int Y, int Width) { return {{0, Y}, {Width, Y}}; }
 // The zero line is one pixel shorter than the others.
-std::vector<TPlotLine> ZeroLine(int Y, int Width) { return {{{0, Y}, {Width - 1, Y}}, {{0, Y + 1}, {Width - 1, Y + 1}}}; }
+std::vector<TPlotLine> ZeroLine(int Y, int Width) {
+  return {{{0, Y}, {Width - 1, Y}}, {{0, Y + 1}, {Width - 1, Y + 1}}};
+}
 
 std::vector<TPlotLine> Join(std::initializer_list<std::vector<TPlotLine>> Parts) {
   std::vector<TPlotLine> All;
@@ -46,7 +48,7 @@ TEST(PlotPicture, DrawsGridTraceAndTextsOfAnIndexView) {
   EXPECT_TRUE(P.Drawn);
   // 50 pixels per point, 20.66 per unit; zero lies below the area.
   EXPECT_EQ(P.Grid, (std::vector<TPlotLine>{Vertical(50, 50), Vertical(100, 50), Horizontal(46, 100),
-                                             Horizontal(25, 100), Horizontal(5, 100)}));
+                                            Horizontal(25, 100), Horizontal(5, 100)}));
   EXPECT_EQ(P.Trace, (std::vector<TPixel>{{0, 46}, {0, 46}, {50, 25}, {100, 5}}));
   EXPECT_EQ(P.LabelMinX, "0");
   EXPECT_EQ(P.LabelMaxX, "2");
@@ -73,8 +75,8 @@ TEST(PlotLevels, AreTheActiveAlarmsOfThePlottedVariablesWithTheRowsInsideTheArea
   const auto Alarm = [](const char* Var, double Value, std::optional<double> Warning, bool Active) {
     return TProjectAlarm{{Value, '>', Var, Warning}, Active};
   };
-  const std::vector<TLevel> Levels =
-      PlotLevels({Alarm("A", 3, 2, true), Alarm("B", 10, {}, true), Alarm("A", 1, {}, false), Alarm("C", 1, {}, true)}, Plot);
+  const std::vector<TLevel> Levels = PlotLevels(
+      {Alarm("A", 3, 2, true), Alarm("B", 10, {}, true), Alarm("A", 1, {}, false), Alarm("C", 1, {}, true)}, Plot);
   EXPECT_EQ(Levels, (std::vector<TLevel>{{3, false}, {2, true}, {10, false}}));
   EXPECT_EQ(LevelRows(Plot, Levels, 50), (std::vector<TLevelRow>{{5, false}, {25, true}}));
 }
@@ -98,8 +100,9 @@ TEST(PlotPicture, AfterAResetOfAHundredPointsEnterInTheUnchangedEditsKeepsTheVie
 TEST(PlotPicture, DrawsTheZeroLineTwoRowsHighInsideTheArea) {
   TPlotSeries Plot = WithValues({-1, 1});  // -1.2 .. 1.22, 100 pixels per unit on 242
   const TPlotPicture P = DrawPlot(Plot, 10, 242);
-  EXPECT_EQ(P.Grid, Join({ZeroLine(122, 10), {Vertical(10, 242)},
-                          {Horizontal(222, 10), Horizontal(122, 10), Horizontal(22, 10)}}));
+  EXPECT_EQ(
+      P.Grid,
+      Join({ZeroLine(122, 10), {Vertical(10, 242)}, {Horizontal(222, 10), Horizontal(122, 10), Horizontal(22, 10)}}));
   EXPECT_EQ(P.Trace, (std::vector<TPixel>{{0, 222}, {0, 222}, {10, 22}}));
 
   // Zero on the bottom or top edge draws no zero line.
@@ -300,10 +303,16 @@ TEST(PlotAxes, RoundTimeStepsFollowTheClockThenWholeDays) {
   struct TRow {
     double AtLeast, Of, Step;
   };
-  const std::vector<TRow> Rows = {{0.2, 1, 1},     {11, 1, 30},          {61, 1, 120},          {7201, 1, 21600},
-                                  {43201, 1, Day}, {Day + 1, 1, 2 * Day}, {6 * Day, 1, 10 * Day},
+  const std::vector<TRow> Rows = {{0.2, 1, 1},
+                                  {11, 1, 30},
+                                  {61, 1, 120},
+                                  {7201, 1, 21600},
+                                  {43201, 1, Day},
+                                  {Day + 1, 1, 2 * Day},
+                                  {6 * Day, 1, 10 * Day},
                                   // A multiple of a given step.
-                                  {3, 2, 10},      {3 * Day, 2 * Day, 10 * Day}};
+                                  {3, 2, 10},
+                                  {3 * Day, 2 * Day, 10 * Day}};
   for (const TRow& Row : Rows) EXPECT_EQ(RoundTimeStep(Row.AtLeast, Row.Of), Row.Step) << Row.AtLeast << " " << Row.Of;
   EXPECT_TRUE(std::isinf(RoundTimeStep(std::numeric_limits<double>::infinity())));
 }
@@ -334,8 +343,9 @@ TEST(PlotAxes, LabelValuesAndPointNumbersAtRoundSteps) {
             (std::vector<TAxisLabel>{{100, "0", ""}, {67, "0.1", ""}, {33, "0.2", ""}, {0, "0.3", ""}}));
 
   Plot = WithValues(std::vector<double>(100, 1.0));  // 5.05 pixels per point: every 20th
-  EXPECT_EQ(BottomLabels(Plot, 500, 0), (std::vector<TAxisLabel>{{0, "0", ""}, {101, "20", ""}, {202, "40", ""},
-                                                                  {303, "60", ""}, {404, "80", ""}}));
+  EXPECT_EQ(
+      BottomLabels(Plot, 500, 0),
+      (std::vector<TAxisLabel>{{0, "0", ""}, {101, "20", ""}, {202, "40", ""}, {303, "60", ""}, {404, "80", ""}}));
 }
 
 TEST(PlotAxes, LabelTimesOfDayAtGridLinesWithTheDateWhereItChanges) {
@@ -346,8 +356,8 @@ TEST(PlotAxes, LabelTimesOfDayAtGridLinesWithTheDateWhereItChanges) {
   Plot.TimeMode = true;
   Plot.XMin = 86000;
   Plot.XMax = 86800;
-  const std::vector<TAxisLabel> Expected = {{40, "23:54:00", DateText(1)}, {160, "23:56:00", ""}, {280, "23:58:00", ""},
-                                            {400, "00:00:00", DateText(2)}, {520, "00:02:00", ""}, {640, "00:04:00", ""},
-                                            {760, "00:06:00", ""}};
+  const std::vector<TAxisLabel> Expected = {
+      {40, "23:54:00", DateText(1)}, {160, "23:56:00", ""}, {280, "23:58:00", ""}, {400, "00:00:00", DateText(2)},
+      {520, "00:02:00", ""},         {640, "00:04:00", ""}, {760, "00:06:00", ""}};
   EXPECT_EQ(DrawPlot(Plot, 800, 50, 1).BottomLabels, Expected);
 }

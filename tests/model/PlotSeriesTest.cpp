@@ -116,12 +116,12 @@ class TDecimalSeparator {
 
 // Byte 0 V, byte 1 PLOT_TIME; the table order decides which node comes first.
 std::string TimeAfterValue() {
-  return Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "V"}),
-                Row({"1", "1", "NUMBER", "PLOT_TIME", "PLOT_TIME*0.5"})});
+  return Lines(
+      {"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "V"}), Row({"1", "1", "NUMBER", "PLOT_TIME", "PLOT_TIME*0.5"})});
 }
 std::string TimeBeforeValue() {
-  return Lines({"[BaseFrame:4]", Row({"1", "1", "NUMBER", "PLOT_TIME", "PLOT_TIME*0.5"}),
-                Row({"0", "1", "NUMBER", "V", "V"})});
+  return Lines(
+      {"[BaseFrame:4]", Row({"1", "1", "NUMBER", "PLOT_TIME", "PLOT_TIME*0.5"}), Row({"0", "1", "NUMBER", "V", "V"})});
 }
 
 // V in the BaseFrame and again in the sub-frame Inner, whose PLOT_TIME is the
@@ -211,8 +211,8 @@ TEST(PlotCollect, TheTimeRangeStartsAtTheFirstTimeAndOnlyWidens) {
   EXPECT_EQ(Times(Plot.Series), (std::vector<double>{10, 20}));
   EXPECT_EQ(Plot.TimeHigh, 50);
 
-  TDecodedFiles Negative(Lines({"[BaseFrame:4]", Row({"1", "1", "NUMBER", "PLOT_TIME", "PLOT_TIME-100"}),
-                                Row({"0", "1", "NUMBER", "V", "V"})}));
+  TDecodedFiles Negative(Lines(
+      {"[BaseFrame:4]", Row({"1", "1", "NUMBER", "PLOT_TIME", "PLOT_TIME-100"}), Row({"0", "1", "NUMBER", "V", "V"})}));
   Negative.Add(0, {{1, 90, 0, 0}, {2, 95, 0, 0}});
   TPlotSeries Before = Negative.Collect("BaseFrame", "V");
   EXPECT_EQ(Before.TimeLow, -10);
@@ -319,7 +319,8 @@ TEST(PlotCollect, ATimeRangeWithoutASpanWidensToEveryTimeWhenItFollows) {
 }
 
 TEST(PlotSort, OrdersTheBaseFramesByTheSortVariable) {
-  TDecodedFiles F(Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "N", "N"}), Row({"1", "1", "NUMBER", "KEY", "KEY"})}));
+  TDecodedFiles F(
+      Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "N", "N"}), Row({"1", "1", "NUMBER", "KEY", "KEY"})}));
   F.Add(0, {{0, 30, 0, 0}, {1, 10, 0, 0}});
   F.Add(1, {{2, 20, 0, 0}, {3, 5, 0, 0}});
   EXPECT_EQ(Values(F.Collect("BaseFrame", "N", "KEY").Series), (std::vector<double>{3, 1, 2, 0}));
@@ -331,7 +332,8 @@ TEST(PlotSort, EqualKeysEndInTheOrderOfTheClassicQuicksort) {
   // Keys 2 1 2 1 2 for BaseFrames 0 .. 4. Pivot 2 (index 2): 0 and 4 swap,
   // then 2 and 3, giving 4 1 3 | 2 0; the left part (pivot 1) swaps 4 and 3,
   // giving 3 1 4, the right part swaps its pair, giving 0 2.
-  TDecodedFiles F(Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "N", "N"}), Row({"1", "1", "NUMBER", "KEY", "KEY"})}));
+  TDecodedFiles F(
+      Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "N", "N"}), Row({"1", "1", "NUMBER", "KEY", "KEY"})}));
   F.Add(0, {{0, 2, 0, 0}, {1, 1, 0, 0}, {2, 2, 0, 0}, {3, 1, 0, 0}, {4, 2, 0, 0}});
   EXPECT_EQ(Values(F.Collect("BaseFrame", "N", "KEY").Series), (std::vector<double>{3, 1, 4, 0, 2}));
 
@@ -386,9 +388,9 @@ struct THandTree {
   THandTree() {
     TLogRecorder Quiet;
     Definition = std::make_unique<TQuorinFramesDefinition>(
-        Dir.Write("d.structure", Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "K", "K"}),
-                                        Row({"1", "1", "NUMBER", "X", "X"}), Row({"2", "2", "SUBFRAME", "S", "x"}),
-                                        "[Other:2]", Row({"0", "1", "NUMBER", "K", "K"})})),
+        Dir.Write("d.structure",
+                  Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "K", "K"}), Row({"1", "1", "NUMBER", "X", "X"}),
+                         Row({"2", "2", "SUBFRAME", "S", "x"}), "[Other:2]", Row({"0", "1", "NUMBER", "K", "K"})})),
         Messages);
   }
   TDecodedNode* Node(std::int16_t Row, double Value, TDecodedNode* Child = nullptr) {
@@ -603,7 +605,8 @@ TEST(PlotZoom, InIndexModeShowsTheDraggedPointsInEitherDirection) {
 }
 
 TEST(PlotZoom, InTimeModeShowsTheTimesUnderTheBandsEdges) {
-  TPlotSeries Plot = InTimeMode({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}, 0, 100);
+  TPlotSeries Plot =
+      InTimeMode({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}, 0, 100);
   EXPECT_TRUE(Plot.ApplyZoom({.From = 60, .To = 20, .FromX = 60, .ToX = 20}, 100));
   // Both edges in the range the band was drawn in, not the first edge's new one.
   EXPECT_EQ(Plot.XMin, 20);
@@ -769,7 +772,8 @@ TEST(PlotSave, WritesEveryPointAsSerialTimeAndValueWithCrLf) {
 }
 
 TEST(PlotOverlay, TakesTheSortCriterionAndTheScaleFollowsNewPointsUpToEightSeries) {
-  TDecodedFiles F(Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "V"}), Row({"1", "1", "NUMBER", "KEY", "KEY"})}));
+  TDecodedFiles F(
+      Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "V"}), Row({"1", "1", "NUMBER", "KEY", "KEY"})}));
   F.Add(0, {{1, 20, 0, 0}, {2, 10, 0, 0}});
   TPlotSeries Plot = F.Collect("BaseFrame", "V", "KEY");
   ASSERT_TRUE(Plot.AddOverlay(*F.Definition, "BaseFrame", "KEY"));
@@ -798,8 +802,11 @@ TEST(PlotCollect, RefreshesAfterAppendsEqualACollectionFromScratch) {
   struct TCase {
     std::string Frame, Var, Sort;
   };
-  const std::vector<TCase> Cases = {{"BaseFrame", "V", ""}, {"Inner", "V", ""}, {"BaseFrame", "V", "KEY"},
-                                    {"Inner", "PLOT_TIME", "KEY"}, {"BaseFrame", "Inner", "V"}};
+  const std::vector<TCase> Cases = {{"BaseFrame", "V", ""},
+                                    {"Inner", "V", ""},
+                                    {"BaseFrame", "V", "KEY"},
+                                    {"Inner", "PLOT_TIME", "KEY"},
+                                    {"BaseFrame", "Inner", "V"}};
   std::vector<TPlotSeries> Following(Cases.size());
   const auto Check = [&](const char* Step) {
     for (std::size_t I = 0; I < Cases.size(); ++I) {

@@ -66,8 +66,8 @@ TEST(ProjectFile, SavingFewerAlarmsLeavesTheOthersButReadsTheCount) {
   Settings.Alarms = NumberedAlarms(2);
   Settings.Alarms[1].Alarm.VarName = "Changed";
   WriteProjectSettings(Image, Settings);
-  EXPECT_EQ(Image.SectionNames(), (std::vector<std::string>{"VorexProject", "DataSeries", "Alarms", "Alarm0",
-                                                            "Alarm1", "Alarm2", "Alarm3", "Alarm4"}));
+  EXPECT_EQ(Image.SectionNames(), (std::vector<std::string>{"VorexProject", "DataSeries", "Alarms", "Alarm0", "Alarm1",
+                                                            "Alarm2", "Alarm3", "Alarm4"}));
   EXPECT_EQ(ReadProjectSettings(Image, TProjectSettings()), Settings);
 }
 
@@ -106,8 +106,9 @@ TEST(ProjectFile, ReadsWithDefaultsAndWithoutCase) {
   EXPECT_TRUE(Read.Tracking);
   EXPECT_EQ(Read.UpdateInterval, 1);
   EXPECT_EQ(Captions(Read.DataSeries), (std::vector<std::string>{"A.X", "B.Y", "Change me!"}));
-  EXPECT_EQ(Read.Alarms, (std::vector<TProjectAlarm>{
-                             {{-2, '=', "Unknown", {}}, true}, {{0, '=', "Unknown", {}}, false}, {{0, '<', "P", {}}, false}}));
+  EXPECT_EQ(Read.Alarms,
+            (std::vector<TProjectAlarm>{
+                {{-2, '=', "Unknown", {}}, true}, {{0, '=', "Unknown", {}}, false}, {{0, '<', "P", {}}, false}}));
 
   Current.Tracking = false;
   EXPECT_FALSE(ReadProjectSettings(Image, Current).Tracking);
@@ -137,13 +138,13 @@ TEST(ProjectFile, ReadsAValueWrittenWithEitherSeparator) {
 }
 
 TEST(ProjectFile, LooksLikeOneWithAProjectSectionAndNoNulByte) {
-  for (const auto& [Text, Looks] : std::vector<std::pair<std::string, bool>>{
-           {"[VorexProject]\n", true},
-           {"junk\n[alarms]\ncount=1\n", true},
-           {"[DataSeries]\n", true},
-           {"", false},
-           {"[BaseFrame:280]\nVorexProject=1\n", false},
-           {std::string("[VorexProject]\nTracking=1\0", 26), false}})
+  for (const auto& [Text, Looks] :
+       std::vector<std::pair<std::string, bool>>{{"[VorexProject]\n", true},
+                                                 {"junk\n[alarms]\ncount=1\n", true},
+                                                 {"[DataSeries]\n", true},
+                                                 {"", false},
+                                                 {"[BaseFrame:280]\nVorexProject=1\n", false},
+                                                 {std::string("[VorexProject]\nTracking=1\0", 26), false}})
     EXPECT_EQ(LooksLikeProjectFile(FromText(Text)), Looks) << Text;
 }
 
@@ -155,10 +156,11 @@ TEST(ProjectFile, LoadsOnlyPresentEntriesOfAHugeCount) {
   const TProjectSettings Read = ReadProjectSettings(Image, {});
   EXPECT_EQ(Captions(Read.DataSeries), (std::vector<std::string>{"One", "Seven"}));
   EXPECT_EQ(Read.Alarms, (std::vector<TProjectAlarm>{{{0, '=', "Unknown", {}}, false}, {{0, '=', "Nine", {}}, false}}));
-  EXPECT_EQ(Log.Lines(),
-            (std::vector<std::string>{
-                "[Warn] Count 2147483647 in section [DataSeries] is too large; loading only the entries the file holds.",
-                "[Warn] Count 100001 in section [Alarms] is too large; loading only the entries the file holds."}));
+  EXPECT_EQ(
+      Log.Lines(),
+      (std::vector<std::string>{
+          "[Warn] Count 2147483647 in section [DataSeries] is too large; loading only the entries the file holds.",
+          "[Warn] Count 100001 in section [Alarms] is too large; loading only the entries the file holds."}));
 
   Log.Clear();
   ReadProjectSettings(FromText("[DataSeries]\nCount=100000\n"), {});

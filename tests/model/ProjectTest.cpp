@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
-
-#include <sys/stat.h>
 
 #include "LogRecorder.h"
 #include "StructureText.h"
@@ -45,10 +44,9 @@ TEST(Project, RefusesPacketFilesThatCannotBeReadBeforeLoadingAnything) {
   ASSERT_EQ(mkfifo(Fifo.c_str(), 0600), 0);
   const std::string Big = Dir.Write("big.dat", "");
   std::filesystem::resize_file(Big, std::uintmax_t{1} << 31);  // sparse: takes no space
-  const std::pair<std::string, std::string> Cases[] = {
-      {Fifo, " is not a regular file, not loaded."},
-      {"/dev/zero", " is not a regular file, not loaded."},
-      {Big, " is too large (2 GiB or more), not loaded."}};
+  const std::pair<std::string, std::string> Cases[] = {{Fifo, " is not a regular file, not loaded."},
+                                                       {"/dev/zero", " is not a regular file, not loaded."},
+                                                       {Big, " is too large (2 GiB or more), not loaded."}};
   for (const auto& [File, Refusal] : Cases)
     for (const bool Second : {false, true}) {
       TLogRecorder Log;

@@ -39,8 +39,9 @@ TEST(RtfWriter, WritesEachLineInItsColourAndWeight) {
 TEST(RtfWriter, ListsEachColourOnceInOrderOfFirstUse) {
   const std::vector<TRtfLine> Lines = {{"a", 0, 0, 255}, {"b", 1, 2, 3}, {"c", 0, 0, 255, true}, {"", 1, 2, 3}};
   EXPECT_EQ(RtfDocument(Lines, "Arial", 10),
-            Header + "{\\colortbl ;\\red0\\green0\\blue255;\\red1\\green2\\blue3;}\r\n\\uc1\\pard\\f0\\fs20\r\n"
-                     "\\cf1 a\\par\r\n\\cf2 b\\par\r\n\\cf1\\b c\\b0\\par\r\n\\cf2 \\par\r\n}\r\n");
+            Header +
+                "{\\colortbl ;\\red0\\green0\\blue255;\\red1\\green2\\blue3;}\r\n\\uc1\\pard\\f0\\fs20\r\n"
+                "\\cf1 a\\par\r\n\\cf2 b\\par\r\n\\cf1\\b c\\b0\\par\r\n\\cf2 \\par\r\n}\r\n");
 }
 
 TEST(RtfWriter, WritesAnEmptyListAsAnEmptyDocument) {

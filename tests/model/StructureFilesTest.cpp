@@ -16,7 +16,8 @@ std::vector<std::string> Find(const std::string& ExeFolder, const std::map<std::
 
 TEST(StructureFiles, ExecutableFolderThenUserThenDataDirsInNameOrder) {
   TTempDir Dir;
-  for (const char* Folder : {"exe", "home/.local/share/vorex/structures", "sys/vorex/demo", "sys/vorex/b", "local/vorex/x"})
+  for (const char* Folder :
+       {"exe", "home/.local/share/vorex/structures", "sys/vorex/demo", "sys/vorex/b", "local/vorex/x"})
     std::filesystem::create_directories(Dir.Path / Folder);
   Dir.Write("exe/z.structure", "");
   Dir.Write("exe/a.structure", "");
@@ -36,6 +37,6 @@ TEST(StructureFiles, ExecutableFolderThenUserThenDataDirsInNameOrder) {
   Dir.Write("sys/vorex/structures/s.structure", "");
   EXPECT_EQ(Find(Root + "/sys/vorex/demo",
                  {{"HOME", Root + "/home"}, {"XDG_DATA_HOME", Root + "/sys"}, {"XDG_DATA_DIRS", Root + "/sys"}}),
-            (std::vector<std::string>{Root + "/sys/vorex/demo/demo.structure", Root + "/sys/vorex/structures/s.structure",
-                                      Root + "/sys/vorex/b/b.structure"}));
+            (std::vector<std::string>{Root + "/sys/vorex/demo/demo.structure",
+                                      Root + "/sys/vorex/structures/s.structure", Root + "/sys/vorex/b/b.structure"}));
 }

@@ -23,12 +23,14 @@ const std::string Cli = VOREX_CLI, Sim = VOREX_SIM;
 // that stops the pass at the first.
 struct TFiles {
   TTempDir Dir;
-  std::string Clean = Dir.Write("clean.structure", Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "V"}),
-                                                          Row({"1", "1", "NUMBER", "W", "W"})}));
+  std::string Clean =
+      Dir.Write("clean.structure",
+                Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "V"}), Row({"1", "1", "NUMBER", "W", "W"})}));
   std::string Faulty = Dir.Write("faulty.structure", Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "V"}),
                                                             Row({"1", "1", "NUMBER", "W", "W+UNKNOWN"})}));
-  std::string Cross = Dir.Write("cross.structure", Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "W&"}),
-                                                          Row({"1", "1", "NUMBER", "W", "V&"})}));
+  std::string Cross =
+      Dir.Write("cross.structure",
+                Lines({"[BaseFrame:4]", Row({"0", "1", "NUMBER", "V", "W&"}), Row({"1", "1", "NUMBER", "W", "V&"})}));
   std::string Packet = Dir.Write("p.dat", std::string("\x00\x05\x00\x00\x00\x07\x00\x00", 8));
   // A 280-byte BaseFrame, whose IDs are checked; a recording not begun, and bytes without an ID.
   std::string Long = Dir.Write("long.structure", Lines({"[BaseFrame:280]", Row({"4", "1", "NUMBER", "V", "V"})}));
@@ -74,8 +76,10 @@ TEST(CliConventions, WrongUsageIsOneLineNamingItThenTheHint) {
       {Cli + " table a b --meta", "--meta needs --format jsonl"},
       {Cli + " vars", "STRUCTURE is required"},
       {Cli + " vars a --format tsv", "--format: tsv not in {csv,jsonl}"},
-      {Cli + " table a b --format netcdf", "--format netcdf needs --out FILE: a netCDF file cannot go to standard output"},
-      {Cli + " table a b --format netcdf --out -", "--format netcdf needs --out FILE: a netCDF file cannot go to standard output"},
+      {Cli + " table a b --format netcdf",
+       "--format netcdf needs --out FILE: a netCDF file cannot go to standard output"},
+      {Cli + " table a b --format netcdf --out -",
+       "--format netcdf needs --out FILE: a netCDF file cannot go to standard output"},
       {Cli + " table a b --format netcdf --out t.nc --layout long", "--format netcdf writes the wide layout only"},
       {Cli + " table a b --format netcdf --out t.nc --follow", "--format netcdf cannot be followed"}};
   for (const auto& [Command, Problem] : Cases) {
@@ -124,8 +128,8 @@ TEST(CliConventions, ExitStatusTellsCleanFromDecodedWithErrorsFromNotLoadedFromS
   }
   for (const std::string& File : Unreadable)
     for (const std::string Command : {"decode", "table"}) {
-      const TCommandResult R = RunCommand(Cli + " " + Command + " -q " + Quoted(F.Clean) + " " + Quoted(F.Packet) +
-                                          " " + Quoted(File));
+      const TCommandResult R =
+          RunCommand(Cli + " " + Command + " -q " + Quoted(F.Clean) + " " + Quoted(F.Packet) + " " + Quoted(File));
       EXPECT_EQ(R.ExitCode, 2) << Command << " " << File;
       EXPECT_EQ(R.Out, "") << Command << " " << File;
       EXPECT_EQ(R.Err, "[Error] Paket file " + File + " is not a regular file, not loaded.\n");
@@ -136,8 +140,8 @@ TEST(CliConventions, ExitStatusTellsCleanFromDecodedWithErrorsFromNotLoadedFromS
   // An Error in a later pass of a followed table.
   const std::string Grown = F.Dir.Write("grown.dat", "");
   const TCommandResult R =
-      RunCommand("bash -c " + Quoted(Cli + " table -q --follow --interval 20 " + Quoted(F.Faulty) + " " + Quoted(Grown) +
-                                     " >/dev/null & C=$!; sleep 0.3; cat " + Quoted(F.Packet) + " >> " +
+      RunCommand("bash -c " + Quoted(Cli + " table -q --follow --interval 20 " + Quoted(F.Faulty) + " " +
+                                     Quoted(Grown) + " >/dev/null & C=$!; sleep 0.3; cat " + Quoted(F.Packet) + " >> " +
                                      Quoted(Grown) + "; sleep 0.3; kill -TERM $C; wait $C"));
   EXPECT_EQ(R.ExitCode, 3) << R.Err;
 }
@@ -148,7 +152,9 @@ TEST(CliConventions, AnOutputThatCannotBeWrittenIsExitTwo) {
                                   "decode " + F.Files(F.Clean) + " --summary -q",
                                   "decode " + F.Files(F.Clean) + " --export - -q",
                                   "plot " + F.Files(F.Clean) + " --frame BaseFrame --var W -q",
-                                  "table " + F.Files(F.Clean) + " -q", "eval 1+1", "vars -q " + Quoted(F.Clean)};
+                                  "table " + F.Files(F.Clean) + " -q",
+                                  "eval 1+1",
+                                  "vars -q " + Quoted(F.Clean)};
   for (const std::string& Args : Commands) {
     const TCommandResult R = RunCommand("sh -c " + Quoted(Cli + " " + Args + " >/dev/full"));
     EXPECT_EQ(R.ExitCode, 2) << Args;
@@ -159,8 +165,9 @@ TEST(CliConventions, AnOutputThatCannotBeWrittenIsExitTwo) {
 TEST(CliConventions, StandardOutputCarriesDataOnlyAndQuietKeepsWarningsAndErrors) {
   TFiles F;
   TCommandResult R = RunCommand(Cli + " decode " + F.Files(F.Faulty) + " --export -");
-  EXPECT_EQ(R.Out, "FrameNo;V;W;\r\n1; 5.00000000000000E+0000;-9.99000000000000E+0002;\r\n"
-                   "2; 7.00000000000000E+0000;-9.99000000000000E+0002;\r\n");
+  EXPECT_EQ(R.Out,
+            "FrameNo;V;W;\r\n1; 5.00000000000000E+0000;-9.99000000000000E+0002;\r\n"
+            "2; 7.00000000000000E+0000;-9.99000000000000E+0002;\r\n");
   EXPECT_TRUE(R.Err.ends_with("Export of current browser to - successful.\nMatrix dimension is 2 x 2.\n")) << R.Err;
   EXPECT_NE(R.Err.find("[Info] "), std::string::npos);
 

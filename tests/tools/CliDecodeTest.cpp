@@ -185,7 +185,8 @@ TEST(CliExport, ReportsAnExportFileThatCannotBeWritten) {
   TTempDir Dir;
   const std::string S = Dir.Write("s.structure", Structure);
   const std::string Target = Dir.File("missing/export.txt");
-  const TCommandResult R = Decode(Quoted(S) + " " + Quoted(PacketFile(Dir, "a.dat", 1)) + " --export " + Quoted(Target));
+  const TCommandResult R =
+      Decode(Quoted(S) + " " + Quoted(PacketFile(Dir, "a.dat", 1)) + " --export " + Quoted(Target));
   EXPECT_EQ(R.ExitCode, 2);
   EXPECT_EQ(R.Out, "");
   EXPECT_NE(R.Err.find("[Error] Cannot write export file " + Target + ".\n"), std::string::npos);

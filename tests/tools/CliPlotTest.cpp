@@ -105,7 +105,8 @@ TEST(CliPlot, AgreesWithThePlotSeriesOfTheSameData) {
   ASSERT_EQ(Series.Series.size(), 4u);
   std::string Points;
   for (const TPlotPoint& P : Series.Series)
-    Points += std::to_string(P.SerialNo) + " " + GeneralFloatText(P.Time, '.') + " " + GeneralFloatText(P.Value, '.') + "\n";
+    Points +=
+        std::to_string(P.SerialNo) + " " + GeneralFloatText(P.Time, '.') + " " + GeneralFloatText(P.Value, '.') + "\n";
   EXPECT_EQ(Points, "100000000 40 40\n4 20 20\n8 30 30\n0 10 10\n");
   EXPECT_EQ(R.Out.substr(0, Points.size()), Points);
   EXPECT_EQ(R.Out.substr(Points.size()), "stats 10 40 25 12.9099444873581\nscale 7 43.3\n");
@@ -157,9 +158,9 @@ TEST(CliPlot, ChecksTheFilesLikeTheProjectLoad) {
 }
 
 TEST(CliPlot, RejectsWrongUsage) {
-  for (const char* Args : {"", "s a", "s a --frame F", "s a --var V", "s --frame F --var V",
-                           "s a b c --frame F --var V", "s a --frame F --var", "s a --frame F --var V --sort",
-                           "s a --frame F --var V --bogus"}) {
+  for (const char* Args :
+       {"", "s a", "s a --frame F", "s a --var V", "s --frame F --var V", "s a b c --frame F --var V",
+        "s a --frame F --var", "s a --frame F --var V --sort", "s a --frame F --var V --bogus"}) {
     const TCommandResult R = Plot(Args);
     EXPECT_EQ(R.ExitCode, 1) << Args;
     EXPECT_EQ(R.Out, "") << Args;

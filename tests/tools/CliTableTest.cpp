@@ -174,8 +174,7 @@ TEST(CliTable, WideRowsHoldTheFirstValueOfEveryQualifiedNameOfEachBaseFrame) {
         const TDefinitionEntry& E = Definition.Entries[static_cast<std::size_t>(Found->second->DefIndex)];
         if (E.Kind == ekText)
           EXPECT_EQ(*Row[C], Project.Messages.at(static_cast<std::size_t>(Found->second->RawValue)));
-        else
-          EXPECT_EQ(std::strtod(Row[C]->c_str(), nullptr), Found->second->Value) << *Header[C];
+        else EXPECT_EQ(std::strtod(Row[C]->c_str(), nullptr), Found->second->Value) << *Header[C];
       }
     }
   }
@@ -277,18 +276,22 @@ TEST(CliTable, DatetimeIsTheOffsetTimePlusTheTimeInEveryLayout) {
       EXPECT_EQ(Rows[R][Long ? 3 : 4], IsoText(Base, *Time)) << R;
     }
   }
-  const TCommandResult R = RunCommand(std::string(VOREX_CLI) + " table " + Quoted(D.S) + " " + Quoted(D.P) +
-                                      " --offset-time 2007-02-30");
+  const TCommandResult R =
+      RunCommand(std::string(VOREX_CLI) + " table " + Quoted(D.S) + " " + Quoted(D.P) + " --offset-time 2007-02-30");
   EXPECT_EQ(R.ExitCode, 1);
   EXPECT_EQ(R.Out, "");
   EXPECT_NE(R.Err.find("--offset-time: '2007-02-30' is not a valid date and time"), std::string::npos) << R.Err;
 }
 
 TEST(CliTable, PatternsMatchWholeNames) {
-  const std::tuple<const char*, const char*, bool> Cases[] = {
-      {"HKFrame.*", "HKFrame.HK_TEMP1", true}, {"*.HK_TEMP?", "HKFrame.HK_TEMP1", true},
-      {"*.HK_TEMP?", "HKFrame.HK_TEMP10", false}, {"HK*", "SC.HK_X", false},
-      {"*", "", true}, {"a*b*c", "aXbYbc", true}, {"a*b*c", "aXbYbd", false}, {"?", "", false}};
+  const std::tuple<const char*, const char*, bool> Cases[] = {{"HKFrame.*", "HKFrame.HK_TEMP1", true},
+                                                              {"*.HK_TEMP?", "HKFrame.HK_TEMP1", true},
+                                                              {"*.HK_TEMP?", "HKFrame.HK_TEMP10", false},
+                                                              {"HK*", "SC.HK_X", false},
+                                                              {"*", "", true},
+                                                              {"a*b*c", "aXbYbc", true},
+                                                              {"a*b*c", "aXbYbd", false},
+                                                              {"?", "", false}};
   for (const auto& [Pattern, Name, Matches] : Cases) EXPECT_EQ(MatchesPattern(Pattern, Name), Matches) << Pattern;
 }
 
@@ -315,11 +318,14 @@ TEST(CliTable, FollowsAGrowingFileAndWritesEveryBaseFrameOnceInOrderUntilTermina
     D.Dir.Write("out.csv", std::string(100000, 'x'));
     const std::string Inode = RunCommand("stat -c %i " + Quoted(Out)).Out;
     // The writer appends 30 BaseFrames in random pieces of up to 300 bytes over about a second.
-    const std::string Script =
-        std::string(VOREX_SIM) + " " + Quoted(P) + " --frames 2 --append-every 0.03 --count 30 --random-chunks 300 & "
-        "S=$!; sleep 0.2; " + VOREX_CLI + " table -q " + Quoted(D.S) + " " + Quoted(P) +
-        " --follow --interval 40 --vars SEQ_COUNT" + Output + " & C=$!; wait $S; sleep 0.5; kill -TERM $C; "
-        "wait $C; echo $? > " + Quoted(Status);
+    const std::string Script = std::string(VOREX_SIM) + " " + Quoted(P) +
+                               " --frames 2 --append-every 0.03 --count 30 --random-chunks 300 & "
+                               "S=$!; sleep 0.2; " +
+                               VOREX_CLI + " table -q " + Quoted(D.S) + " " + Quoted(P) +
+                               " --follow --interval 40 --vars SEQ_COUNT" + Output +
+                               " & C=$!; wait $S; sleep 0.5; kill -TERM $C; "
+                               "wait $C; echo $? > " +
+                               Quoted(Status);
     ASSERT_EQ(std::system(("bash -c " + Quoted(Script)).c_str()), 0);
     std::ifstream StatusFile(Status);
     int Code = -1;

@@ -1,11 +1,11 @@
-#include "cli/EvalCommand.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "cli/EvalCommand.h"
 
 namespace {
 
@@ -62,9 +62,16 @@ TEST(EvalCommand, TakesEveryExpressionShapeWithOptionsBeforeAndAfterIt) {
 }
 
 TEST(EvalCommand, RejectsWrongUsage) {
-  const std::vector<std::vector<std::string>> Cases = {
-      {}, {"1", "2"}, {"A", "--var"}, {"--var", "A=1"}, {"A", "--var", "A"}, {"A", "--var", "=1"},
-      {"A", "--var", "A=x"}, {"A", "--var", "A=1e99999"}, {"A", "--var", "A=0x10"}, {"A", "--var", "A=1 "}};
+  const std::vector<std::vector<std::string>> Cases = {{},
+                                                       {"1", "2"},
+                                                       {"A", "--var"},
+                                                       {"--var", "A=1"},
+                                                       {"A", "--var", "A"},
+                                                       {"A", "--var", "=1"},
+                                                       {"A", "--var", "A=x"},
+                                                       {"A", "--var", "A=1e99999"},
+                                                       {"A", "--var", "A=0x10"},
+                                                       {"A", "--var", "A=1 "}};
   for (const auto& Args : Cases) {
     const TRun R = Eval(Args);
     EXPECT_EQ(R.Code, 1) << ::testing::PrintToString(Args);

@@ -103,8 +103,8 @@ TEST(SimGenerator, DemoStructureDecodesGeneratedDataCleanly) {
   const std::string Data = Dir.File("demo.dat");
   const std::string Log = Dir.File("log.txt");
   ASSERT_TRUE(WriteDemoPacketFile(Data, 700, 11));
-  const std::string Command = std::string("\"") + VOREX_CLI + "\" decode \"" + VOREX_DEMO_DIR +
-                              "/demo.structure\" \"" + Data + "\" > /dev/null 2> \"" + Log + "\"";
+  const std::string Command = std::string("\"") + VOREX_CLI + "\" decode \"" + VOREX_DEMO_DIR + "/demo.structure\" \"" +
+                              Data + "\" > /dev/null 2> \"" + Log + "\"";
   ASSERT_EQ(std::system(Command.c_str()), 0);
 
   std::ifstream In(Log);

@@ -30,18 +30,13 @@ std::vector<std::string> Normalized(const std::vector<std::string>& Args, std::s
   bool OnlyExpressions = false;
   for (std::size_t I = 0; I < Args.size(); ++I) {
     const std::string& Arg = Args[I];
-    if (OnlyExpressions)
-      Expressions.push_back(Arg);
-    else if (Arg == "--")
-      OnlyExpressions = true;
+    if (OnlyExpressions) Expressions.push_back(Arg);
+    else if (Arg == "--") OnlyExpressions = true;
     else if (Arg == "-h" || Arg == "--help" || Arg == "--version" || Arg.rfind("--var=", 0) == 0)
       Options.push_back(Arg);
-    else if (Arg == "--var" && I + 1 < Args.size())
-      Options.push_back("--var=" + Args[++I]);
-    else if (Arg == "--var")
-      Problem = "--var needs NAME=VALUE";
-    else
-      Expressions.push_back(Arg);
+    else if (Arg == "--var" && I + 1 < Args.size()) Options.push_back("--var=" + Args[++I]);
+    else if (Arg == "--var") Problem = "--var needs NAME=VALUE";
+    else Expressions.push_back(Arg);
   }
   if (Expressions.size() > 1) Problem = "The following argument was not expected: " + Expressions[1];
   if (!Problem.empty()) return {};
@@ -94,12 +89,9 @@ int EvalCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
   Parser.ParseString = Expression;
   Parser.Parse();
 
-  if (Code != 0)
-    Out << "error " << Code << "\n";
-  else if (Parser.ParseFailed())
-    Out << "math\n";
-  else
-    Out << "value " << GeneralFloatText(static_cast<double>(Parser.ParseValue()), '.') << "\n";
+  if (Code != 0) Out << "error " << Code << "\n";
+  else if (Parser.ParseFailed()) Out << "math\n";
+  else Out << "value " << GeneralFloatText(static_cast<double>(Parser.ParseValue()), '.') << "\n";
   const TCliLog Log(Err, false);
   return StandardOutputStatus(Out);
 }

@@ -50,8 +50,8 @@ std::string NetcdfUsageProblem(const std::string& Layout, const std::string& Out
 
 int WriteNetcdfTable(TProject& Project, const TTableColumns& Columns, const std::string& OutFile) {
   TAtomicFile File(OutFile);
-  TNetcdfTable Table(File.FileName(), OutFile, NetcdfLayout(Project, Columns),
-                     *Project.Definition, Project.Messages, Columns);
+  TNetcdfTable Table(File.FileName(), OutFile, NetcdfLayout(Project, Columns), *Project.Definition, Project.Messages,
+                     Columns);
   std::int64_t Frames[2] = {0, 0};
   Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
     Table.WriteFrames(Source + 1, Frames[Source], Roots);
@@ -84,8 +84,7 @@ TNetcdfTable::~TNetcdfTable() {
 }
 
 void TNetcdfTable::Check(int Status) const {
-  if (Status != NC_NOERR)
-    throw EFileError("Cannot write file \"" + Name + "\": " + nc_strerror(Status) + ".");
+  if (Status != NC_NOERR) throw EFileError("Cannot write file \"" + Name + "\": " + nc_strerror(Status) + ".");
 }
 
 void TNetcdfTable::Define(const TNetcdfLayout& Layout) {

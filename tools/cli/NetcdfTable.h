@@ -61,6 +61,6 @@ class TNetcdfTable {
   std::size_t Rows = 0;          // written
   std::unique_ptr<TTableCollector> Pending;
   std::size_t PendingRows = 0;
-  std::string Failure;            // of a write, which ends the writing
-  double LastTime;                // of the rows written; NaN before the first PLOT_TIME
+  std::string Failure;  // of a write, which ends the writing
+  double LastTime;      // of the rows written; NaN before the first PLOT_TIME
 };

@@ -15,9 +15,11 @@
 namespace {
 
 using TCommand = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
-const std::pair<const char*, TCommand> Commands[] = {
-    {"decode", DecodeCommand}, {"plot", PlotCommand}, {"table", TableCommand}, {"eval", EvalCommand},
-    {"vars", VarsCommand}};
+const std::pair<const char*, TCommand> Commands[] = {{"decode", DecodeCommand},
+                                                     {"plot", PlotCommand},
+                                                     {"table", TableCommand},
+                                                     {"eval", EvalCommand},
+                                                     {"vars", VarsCommand}};
 
 }  // namespace
 

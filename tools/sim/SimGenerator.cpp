@@ -13,7 +13,7 @@ namespace {
 // Image layout (decoder byte order), mirrored from demo/demo.structure.
 constexpr std::size_t kDataFieldHeader = 10;
 constexpr std::size_t kSwitchByte = 20;
-constexpr std::size_t kPayload = 22;       // HKFrame / ScienceFrame
+constexpr std::size_t kPayload = 22;  // HKFrame / ScienceFrame
 constexpr std::size_t kAdcBlock = kPayload + 40;
 constexpr std::size_t kHeatBlock = kPayload + 72;
 constexpr std::size_t kModeData = kPayload + 8;  // SUB_SC
@@ -117,9 +117,7 @@ double TSimGenerator::TRandom::Noise() {
   return (Uniform() + Uniform() + Uniform() - 1.5) * 2.0;
 }
 
-TSimGenerator::TSimGenerator(std::uint32_t Seed) : Random{Seed} {
-  Phase = Random.Uniform() * kTwoPi;
-}
+TSimGenerator::TSimGenerator(std::uint32_t Seed) : Random{Seed} { Phase = Random.Uniform() * kTwoPi; }
 
 std::vector<std::uint8_t> TSimGenerator::NextBaseFrame() {
   std::vector<std::uint8_t> Frame(FrameLength);
@@ -159,10 +157,8 @@ void TSimGenerator::NextBaseFrame(std::uint8_t* Out) {
   PutBits(I, kSwitchByte, 1, 7, 5);
   Put8(I, kSwitchByte + 1, Hk ? 0 : 1);
 
-  if (Hk)
-    FillHousekeeping(I, T);
-  else
-    FillScience(I, T);
+  if (Hk) FillHousekeeping(I, T);
+  else FillScience(I, T);
 
   Put16(I, kCrc, Crc16(I + 4, kCrc - 4));
 
@@ -207,8 +203,8 @@ void TSimGenerator::FillHousekeeping(std::uint8_t* Image, double T) {
   Put16(H, 8, TempRaw(Head));
   Put16(H, 10, TempRaw(Radiator));
 
-  const double Current = 320.0 + (Heater1On ? 90.0 : 0.0) + (Heater2On ? 60.0 : 0.0) + 15.0 * Fast +
-                         2.0 * Random.Noise();
+  const double Current =
+      320.0 + (Heater1On ? 90.0 : 0.0) + (Heater2On ? 60.0 : 0.0) + 15.0 * Fast + 2.0 * Random.Noise();
   const double Bus = 28.0 - 0.0005 * (Current - 320.0) + 0.03 * Random.Noise();
   Put16(H, 12, Clamp16(Bus * 100.0, 4095.0));
   Put16(H, 14, Clamp16(Current / 0.25, 4095.0));
@@ -229,8 +225,7 @@ void TSimGenerator::FillHousekeeping(std::uint8_t* Image, double T) {
   std::uint8_t* Adc = Image + kAdcBlock;
   switch (AdcType) {
     case 1:  // thermistor chain near the sensor head
-      for (int K = 0; K < 4; ++K)
-        Put16(Adc, 2 * K, TempRaw(Head + 0.8 * K + 0.05 * Random.Noise()));
+      for (int K = 0; K < 4; ++K) Put16(Adc, 2 * K, TempRaw(Head + 0.8 * K + 0.05 * Random.Noise()));
       Put16(Adc, 8, MilliRaw(2.5 + 0.001 * Random.Noise()));
       break;
     case 2:  // strain gauges follow the head temperature, pressure slowly leaks
@@ -313,8 +308,8 @@ void TSimGenerator::FillModeData(std::uint8_t* D, std::uint16_t Mode, double T) 
       Put16(D, 0, ThermalScan++);
       for (int K = 0; K < 8; ++K) {
         const double Z = 0.05 * K / 0.12;
-        const double Temp = -25.0 + 8.0 * std::exp(-Z) * std::sin(Slow - Z) + (Heated ? 0.8 : 0.0) +
-                            0.05 * Random.Noise();
+        const double Temp =
+            -25.0 + 8.0 * std::exp(-Z) * std::sin(Slow - Z) + (Heated ? 0.8 : 0.0) + 0.05 * Random.Noise();
         Put16(D, 2 + 2 * K, TempRaw(Temp));
       }
       Put16(D, 18, Clamp16(Heated ? 2500.0 + 5.0 * Random.Noise() : 0.0));
@@ -342,8 +337,7 @@ void TSimGenerator::FillModeData(std::uint8_t* D, std::uint16_t Mode, double T) 
       std::memcpy(D + 8, Text, sizeof Text);
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 

@@ -56,5 +56,6 @@ class TSimGenerator {
 // Writes Frames BaseFrames from Generator to Out in large chunks. Returns false on a write error.
 bool WriteBaseFrames(std::ostream& Out, TSimGenerator& Generator, std::int64_t Frames);
 
-// Writes Frames BaseFrames from a fresh generator with this seed (replacing the file). Returns false if the file cannot be written.
+// Writes Frames BaseFrames from a fresh generator with this seed (replacing the file). Returns false if the file cannot
+// be written.
 bool WriteDemoPacketFile(const std::string& Path, std::int64_t Frames, std::uint32_t Seed = 1);

@@ -30,8 +30,7 @@ struct TOptions {
 };
 
 // Appends Count BaseFrames to Out, one every Every seconds, in pieces of Chunk bytes.
-bool AppendFrames(std::ostream& Out, TSimGenerator& Generator, double Every, std::int64_t Count,
-                  std::int64_t Chunk) {
+bool AppendFrames(std::ostream& Out, TSimGenerator& Generator, double Every, std::int64_t Count, std::int64_t Chunk) {
   const std::int64_t Length = static_cast<std::int64_t>(TSimGenerator::FrameLength);
   const std::int64_t Pieces = (Length + Chunk - 1) / Chunk;
   for (std::int64_t K = 0; K < Count; ++K) {
@@ -90,11 +89,11 @@ int main(int argc, char** argv) {
       App->add_option("--append-every", Options.AppendEvery,
                       "then appends one BaseFrame every SECONDS (fractions allowed), flushing after each")
           ->check(CLI::Range(0.0, 1e6));
-  CLI::Option* Count = App->add_option("--count", Options.Count, "the number of BaseFrames appended")
-                           ->check(CLI::NonNegativeNumber);
-  CLI::Option* Chunk = App->add_option("--chunk", Options.Chunk,
-                                       "appends each BaseFrame in pieces of BYTES, the delay spread over them")
-                           ->check(CLI::Range(std::int64_t{1}, std::numeric_limits<std::int64_t>::max()));
+  CLI::Option* Count =
+      App->add_option("--count", Options.Count, "the number of BaseFrames appended")->check(CLI::NonNegativeNumber);
+  CLI::Option* Chunk =
+      App->add_option("--chunk", Options.Chunk, "appends each BaseFrame in pieces of BYTES, the delay spread over them")
+          ->check(CLI::Range(std::int64_t{1}, std::numeric_limits<std::int64_t>::max()));
   CLI::Option* Random =
       App->add_option("--random-chunks", Options.RandomChunks,
                       "appends the BaseFrames as one stream in pieces of 1 to MAX bytes (chosen by the seed)")
@@ -127,7 +126,7 @@ int main(int argc, char** argv) {
   const bool Written =
       WriteBaseFrames(Out, Generator, Options.Frames) && Out.flush() &&
       (!*Every || (*Random ? AppendRandomPieces(Out, Generator, Options.AppendEvery, Options.Count,
-                                                 Options.RandomChunks, Options.Seed)
+                                                Options.RandomChunks, Options.Seed)
                            : AppendFrames(Out, Generator, Options.AppendEvery, Options.Count, Options.Chunk)));
   if (!Written) {
     Err << "vorex-sim: cannot write " << Options.Output << "\n";

@@ -125,10 +125,8 @@ class TAtomicFile::TBuffer : public std::streambuf {
   bool Drain() {
     for (const char* At = pbase(); !Failed && At < pptr();) {
       const ssize_t Written = ::write(Fd, At, static_cast<std::size_t>(pptr() - At));
-      if (Written > 0)
-        At += Written;
-      else if (Written == 0 || errno != EINTR)
-        Failed = true;
+      if (Written > 0) At += Written;
+      else if (Written == 0 || errno != EINTR) Failed = true;
     }
     setp(Data, Data + sizeof Data);
     return !Failed;
@@ -159,10 +157,8 @@ TAtomicFile::TAtomicFile(const std::string& Path) : Path(Path), Target(Path) {
       Fd = ::open(Temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (Fd < 0 && errno != EEXIST) break;
     }
-    if (Fd < 0)
-      Temp.clear();
-    else
-      Slot = RegisterTemp(Temp);
+    if (Fd < 0) Temp.clear();
+    else Slot = RegisterTemp(Temp);
     // The new file keeps the permissions of the one it replaces.
     if (Fd >= 0 && Exists) ::fchmod(Fd, Info.st_mode & 07777);
   }

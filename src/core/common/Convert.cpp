@@ -15,9 +15,7 @@ int DigitValue(char C, int Base) {
 }  // namespace
 
 std::int32_t StrToInt(const std::string& Text) {
-  const auto Fail = [&]() -> std::int32_t {
-    throw EConvertError("'" + Text + "' is not a valid integer value");
-  };
+  const auto Fail = [&]() -> std::int32_t { throw EConvertError("'" + Text + "' is not a valid integer value"); };
   std::size_t I = 0;
   while (I < Text.size() && Text[I] == ' ') ++I;
   bool Negative = false;

@@ -224,15 +224,13 @@ TDateTimeParts DecodeDateTime(double DateTime) {
 double EncodeDateTime(const TDateTimeParts& P) {
   const std::int64_t Days =
       DaysFromCivil(P.Year, static_cast<unsigned>(P.Month), static_cast<unsigned>(P.Day)) - OriginDays;
-  const double Time =
-      ((P.Hour * 60.0 + P.Minute) * 60.0 + P.Second + P.MilliSecond / 1000.0) / 86400.0;
+  const double Time = ((P.Hour * 60.0 + P.Minute) * 60.0 + P.Second + P.MilliSecond / 1000.0) / 86400.0;
   return Days >= 0 ? static_cast<double>(Days) + Time : static_cast<double>(Days) - Time;
 }
 
 std::string FormatDateTime(const std::string& Pattern, double DateTime) {
   const TDateTimeParts P = DecodeDateTime(DateTime);
-  const bool TwelveHour = Pattern.find("AP") != std::string::npos ||
-                          Pattern.find("ap") != std::string::npos;
+  const bool TwelveHour = Pattern.find("AP") != std::string::npos || Pattern.find("ap") != std::string::npos;
   std::string Out;
   for (std::size_t I = 0; I < Pattern.size();) {
     const char C = Pattern[I];
@@ -250,8 +248,14 @@ std::string FormatDateTime(const std::string& Pattern, double DateTime) {
     }
     std::size_t N = 1;
     switch (C) {
-      case 'd': N = RunLength(Pattern, I, 2); Out += Padded(P.Day, static_cast<int>(N)); break;
-      case 'M': N = RunLength(Pattern, I, 2); Out += Padded(P.Month, static_cast<int>(N)); break;
+      case 'd':
+        N = RunLength(Pattern, I, 2);
+        Out += Padded(P.Day, static_cast<int>(N));
+        break;
+      case 'M':
+        N = RunLength(Pattern, I, 2);
+        Out += Padded(P.Month, static_cast<int>(N));
+        break;
       case 'y':
         N = RunLength(Pattern, I, 4);
         Out += N >= 4 ? Padded(P.Year, 4) : Padded(P.Year % 100, 2);
@@ -264,8 +268,14 @@ std::string FormatDateTime(const std::string& Pattern, double DateTime) {
         Out += Padded(Hour, static_cast<int>(N));
         break;
       }
-      case 'm': N = RunLength(Pattern, I, 2); Out += Padded(P.Minute, static_cast<int>(N)); break;
-      case 's': N = RunLength(Pattern, I, 2); Out += Padded(P.Second, static_cast<int>(N)); break;
+      case 'm':
+        N = RunLength(Pattern, I, 2);
+        Out += Padded(P.Minute, static_cast<int>(N));
+        break;
+      case 's':
+        N = RunLength(Pattern, I, 2);
+        Out += Padded(P.Second, static_cast<int>(N));
+        break;
       default: Out += C; break;
     }
     I += N;

@@ -1,8 +1,8 @@
 #include "common/FloatText.h"
 
 #include <algorithm>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
@@ -61,9 +61,7 @@ std::string GeneralFloatText(double Value, char DecimalSeparator) {
   return GeneralNumberText(Value, 15, -4, DecimalSeparator);
 }
 
-std::string GeneralFloatText(double Value) {
-  return GeneralFloatText(Value, FormatSettings().DecimalSeparator);
-}
+std::string GeneralFloatText(double Value) { return GeneralFloatText(Value, FormatSettings().DecimalSeparator); }
 
 void AppendFixedScientificText(std::string& Text, double Value) {
   if (std::isnan(Value)) {

@@ -64,7 +64,6 @@ void TLogDedup::Finish() {
   for (const auto& [Text, Count] : TakeRepeats()) AddEntry(llWarn, RepeatsText(Text, Count));
 }
 
-
 TLogRecord::TLogRecord() : Previous(std::exchange(Record, this)), Outer(Capture) {}
 
 TLogRecord::~TLogRecord() { Record = Previous; }
@@ -77,10 +76,8 @@ TLogPause::~TLogPause() {
 }
 
 void AddRepeats(const std::string& Text, std::int64_t Repeats) {
-  if (Dedup)
-    Dedup->Count(Text, Repeats);
-  else
-    AddEntry(llWarn, RepeatsText(Text, Repeats));
+  if (Dedup) Dedup->Count(Text, Repeats);
+  else AddEntry(llWarn, RepeatsText(Text, Repeats));
 }
 
 void AddEntry(int Level, const std::string& Text) {

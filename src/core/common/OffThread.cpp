@@ -26,8 +26,6 @@ void RunOffThread(TOffThreadWork Work, TOffThreadDone Done) {
 }
 
 void OnWindowThread(std::function<void()> Call) {
-  if (Current)
-    Current->OnWindowThread(std::move(Call));
-  else
-    Call();
+  if (Current) Current->OnWindowThread(std::move(Call));
+  else Call();
 }

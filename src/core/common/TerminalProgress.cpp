@@ -31,10 +31,9 @@ std::string ProgressLine(const TProgressFigures& F, int Width) {
   const double Left = static_cast<double>(std::max(F.Maximum - F.Position, std::int64_t{0}));
   std::string Percent = std::to_string(static_cast<int>(Share * 100)) + '%';
   Percent.insert(0, 4 - Percent.size(), ' ');
-  const std::string Figures =
-      Percent + "  " + std::to_string(F.Frames) + " BaseFrames  " +
-      (Timed ? std::to_string(std::llround(static_cast<double>(F.Frames) / F.Seconds)) : "?") + "/s  " +
-      (Timed ? Duration(F.Seconds * Left / static_cast<double>(Done)) : "?") + " left";
+  const std::string Figures = Percent + "  " + std::to_string(F.Frames) + " BaseFrames  " +
+                              (Timed ? std::to_string(std::llround(static_cast<double>(F.Frames) / F.Seconds)) : "?") +
+                              "/s  " + (Timed ? Duration(F.Seconds * Left / static_cast<double>(Done)) : "?") + " left";
   const int Bar = std::min(MaxBar, Width - 1 - 3 - FiguresRoom);
   std::string Line;
   if (Bar >= MinBar) {

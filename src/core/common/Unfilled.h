@@ -25,9 +25,7 @@ struct TUnfilled : std::allocator<T> {
   }
   template <typename U, typename... TArgs>
   void construct(U* At, TArgs&&... Args) {
-    if constexpr (sizeof...(TArgs) == 0)
-      ::new (static_cast<void*>(At)) U;
-    else
-      ::new (static_cast<void*>(At)) U(std::forward<TArgs>(Args)...);
+    if constexpr (sizeof...(TArgs) == 0) ::new (static_cast<void*>(At)) U;
+    else ::new (static_cast<void*>(At)) U(std::forward<TArgs>(Args)...);
   }
 };

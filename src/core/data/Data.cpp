@@ -4,8 +4,8 @@
 #include <cstring>
 #include <optional>
 
-#include "common/Log.h"
 #include "common/LoadProgress.h"
+#include "common/Log.h"
 #include "common/OffThread.h"
 #include "common/Threads.h"
 #include "data/BaseFrameStep.h"
@@ -92,7 +92,9 @@ void TData::StopTracking() {
   Reader.FreeSpare();
 }
 
-void TData::WatchFile() { Watch = CreateFileWatch(FileName, [this] { StartUpdate(); }); }
+void TData::WatchFile() {
+  Watch = CreateFileWatch(FileName, [this] { StartUpdate(); });
+}
 
 bool TData::BeginPass(const TFileLook* Look) {
   AddEntry(llInfo, "Update on " + FileName);
@@ -118,8 +120,7 @@ void TData::Note(TPassResult Ended) {
 }
 
 bool TData::WarnedOfRest(std::int64_t Size) const {
-  return WarnedAt == ProcessedSize && Size >= ProcessedSize &&
-         Size - ProcessedSize < WarnedLength;
+  return WarnedAt == ProcessedSize && Size >= ProcessedSize && Size - ProcessedSize < WarnedLength;
 }
 
 void TData::TakeData(std::span<const std::uint8_t> Start, const TFileLook* Look) {
@@ -130,8 +131,8 @@ void TData::TakeData(std::span<const std::uint8_t> Start, const TFileLook* Look)
   // it holds still starts so: a shrink to a part of what was read is warned
   // of, a file written anew (also after a look while it was shorter) is read
   // from its start.
-  const bool Other = Look && ReadFile && !Look->SameFile(*ReadFile) ? !SameStart || Start.size() < Head.size()
-                                                                    : !SameStart;
+  const bool Other =
+      Look && ReadFile && !Look->SameFile(*ReadFile) ? !SameStart || Start.size() < Head.size() : !SameStart;
   if (Look) ReadFile = *Look;
   if (Other || Start.size() > Head.size()) Head.assign(Start.begin(), Start.end());
   if (!Other) return;
@@ -169,7 +170,8 @@ void TData::Update(bool Here, const TThen& Then) {
     if (Then) Then(Ended);
     return;
   }
-  RunPass(Here, true, [this] { ReadTheFile(); }, Then);
+  RunPass(
+      Here, true, [this] { ReadTheFile(); }, Then);
 }
 
 TPassReport TData::Delayed(bool File) {
@@ -231,10 +233,8 @@ void TData::RunPass(bool Here, bool PauseTimer, std::function<void()> Work, cons
     const TPassReport Ended = Report;
     if (Then) Then(Ended);
   };
-  if (Here)
-    Done(RunCatching(Run));
-  else
-    RunOffThread(Run, Done);
+  if (Here) Done(RunCatching(Run));
+  else RunOffThread(Run, Done);
 }
 
 void TData::Finish(bool PauseTimer, bool WasEnabled, std::exception_ptr Failure, bool Here) {
@@ -272,10 +272,8 @@ void TData::Publish() {
   Records.insert(Records.end(), NewRecords.begin(), NewRecords.end());
   NewRecords.clear();
   if (!NewFirst) return;
-  if (LastRoot)
-    LastRoot->Next = NewFirst;
-  else
-    Frames = NewFirst;
+  if (LastRoot) LastRoot->Next = NewFirst;
+  else Frames = NewFirst;
   LastRoot = NewLast;
   NewFirst = NewLast = nullptr;
   Count += std::exchange(NewCount, 0);
@@ -320,7 +318,8 @@ TPassReport TData::PassOverBytes(std::span<const std::uint8_t> Bytes) {
   Report = {};
   Decoded = false;
   TPassReport Ended;
-  RunPass(true, false, [this, Bytes] { ReadTheBytes(Bytes); }, [&Ended](const TPassReport& Passed) { Ended = Passed; });
+  RunPass(
+      true, false, [this, Bytes] { ReadTheBytes(Bytes); }, [&Ended](const TPassReport& Passed) { Ended = Passed; });
   return Ended;
 }
 
@@ -382,9 +381,7 @@ void TData::DecodePass() {
   // A read that failed has made the pass Unreadable already.
   if ((!End.Unsynced && Reader.DataEnd() - End.Position >= End.Length) || !End.HandedOver) {
     Note(TPassResult::StoppedEarly);
-    Report.Stop = !End.HandedOver ? TPassStop::HandOver
-                  : Progress.Asked() ? TPassStop::Asked
-                                     : TPassStop::Decoding;
+    Report.Stop = !End.HandedOver ? TPassStop::HandOver : Progress.Asked() ? TPassStop::Asked : TPassStop::Decoding;
   }
   Report.Frames = Count + NewCount - FramesBefore;
   Report.Handled = End.Handled;
@@ -403,10 +400,8 @@ TDecodedNode* TData::NewRoot(std::int64_t Position, TDecodedNode* Child, std::in
 }
 
 void TData::AppendRoots(TDecodedNode* First, TDecodedNode* Last, std::span<const TFrameRecord> Records) {
-  if (NewLast)
-    NewLast->Next = First;
-  else
-    NewFirst = First;
+  if (NewLast) NewLast->Next = First;
+  else NewFirst = First;
   NewLast = Last;
   NewCount += static_cast<std::int64_t>(Records.size());
   NewRecords.insert(NewRecords.end(), Records.begin(), Records.end());
@@ -426,8 +421,8 @@ TDecodedAgain TData::DecodeAgain(std::size_t Frame) const {
   Copy->NumberMessagesFrom(static_cast<std::size_t>(Record.FirstMessage));
   Again.Pool = std::make_unique<TNodePool>(Again.Image.get());
   const TLogCapture Silent;
-  const TFrameDecoding Decoding = DecodeBaseFrame(*Copy, *Again.Image, Record.Position - Again.Origin,
-                                                  Record.Position, false, *Again.Pool, FileName);
+  const TFrameDecoding Decoding = DecodeBaseFrame(*Copy, *Again.Image, Record.Position - Again.Origin, Record.Position,
+                                                  false, *Again.Pool, FileName);
   if (Decoding.Outcome != TFrameOutcome::Decoded) return {};
   Again.Root = Again.Pool->New();
   Again.Root->SerialNo = static_cast<std::int32_t>(Serial);

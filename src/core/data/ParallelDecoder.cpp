@@ -42,9 +42,9 @@ struct TParallelDecoder::TChunk {
   std::vector<TDecodedNode*> TextNodes;
   std::vector<std::pair<TLogLevel, std::string>> Log;         // each text once
   std::vector<std::pair<std::string, std::int64_t>> Repeats;  // of texts in Log
-  std::int64_t Reached = 0;  // where the chunk's BaseFrames ended
-  bool Stopped = false;      // the pass ends at Reached
-  std::exception_ptr Failure;  // of its thread, thrown on the pass's thread
+  std::int64_t Reached = 0;                                   // where the chunk's BaseFrames ended
+  bool Stopped = false;                                       // the pass ends at Reached
+  std::exception_ptr Failure;                                 // of its thread, thrown on the pass's thread
   std::atomic<std::int64_t> Handled = 0;
 };
 
@@ -237,8 +237,7 @@ std::vector<TParallelDecoder::TChunk> TParallelDecoder::MakeChunks(const TParall
   for (std::size_t I = 0; I < Count; ++I) {
     TChunk& Chunk = Chunks[I];
     const auto Part = [&](std::size_t At) {
-      return Run.Position +
-             Frames * static_cast<std::int64_t>(At) / static_cast<std::int64_t>(Count) * Run.Length;
+      return Run.Position + Frames * static_cast<std::int64_t>(At) / static_cast<std::int64_t>(Count) * Run.Length;
     };
     Chunk.Start = Part(I);
     Chunk.End = Part(I + 1);
@@ -289,10 +288,8 @@ void TParallelDecoder::Watch(TChunkPass& Pass, const TParallelRun& Run, TPassPro
 
 void TParallelDecoder::Release(TChunk& Chunk, bool Streamed) {
   if (!Chunk.Pool) return;
-  if (Streamed)
-    Chunk.Pool->Rollback(0);
-  else
-    Pool.Reuse(*Chunk.Pool);
+  if (Streamed) Chunk.Pool->Rollback(0);
+  else Pool.Reuse(*Chunk.Pool);
   Chunk.Pool = nullptr;
 }
 

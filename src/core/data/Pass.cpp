@@ -87,8 +87,7 @@ bool TPass::DecodeWholeInParallel() {
   if (!Outcome.Decoded) return false;
   End.Position = Outcome.Position;
   End.Handled = Outcome.Handled;
-  if (!Outcome.Roots.empty())
-    Data.AppendRoots(Outcome.Roots.front(), Outcome.Roots.back(), Outcome.Records);
+  if (!Outcome.Roots.empty()) Data.AppendRoots(Outcome.Roots.front(), Outcome.Roots.back(), Outcome.Records);
   return true;
 }
 
@@ -97,9 +96,8 @@ TPass::TPieceStep TPass::ReadPiece() {
   // on (more when one's reach is longer) and the bytes their decoding
   // reaches, in whole words.
   const std::int64_t DataEnd = Data.Reader.DataEnd();
-  const std::int64_t Frames =
-      std::clamp<std::int64_t>(std::max(Data.StreamPieceBytes, Reach.After - Reach.Before) / Length, 1,
-                               DataEnd / Length + 1);
+  const std::int64_t Frames = std::clamp<std::int64_t>(
+      std::max(Data.StreamPieceBytes, Reach.After - Reach.Before) / Length, 1, DataEnd / Length + 1);
   const std::int64_t PieceEnd = std::min(DataEnd, End.Position + (Frames - 1) * Length + ReachAfter());
   // With joins behind, the entries of a read that fails come after them, as
   // without; a join that fails ends the pass before the read.
@@ -132,8 +130,7 @@ TPass::TPieceStep TPass::DecodePiece() {
   for (const TChunkJoin& Join : Outcome.Joins) Data.Count += Join.Frames;
   if (Data.Reader.DataEnd() - End.Position >= Length && End.Position == PieceEnd && TPassSinks::MayDefer(Outcome.Joins))
     Sinks.Defer(From, std::move(Outcome.Joins));
-  else
-    Sinks.HandOver(From, Outcome.Roots, Outcome.Joins);
+  else Sinks.HandOver(From, Outcome.Roots, Outcome.Joins);
   Data.Decoder.EmptyStreamPools();
   Data.Pool.Rollback(PoolMark);
   // A chunk stopped where Position stands.
@@ -169,8 +166,8 @@ bool TPass::StepFrame() {
 bool TPass::DecodeFrame() {
   const std::int64_t Position = End.Position;
   const TFrameRecord Record{Position, Data.NextSerial, static_cast<std::int64_t>(Data.Definition.DecodedMessages())};
-  const auto [Outcome, Child] = DecodeBaseFrame(Data.Definition, Data.Reader.Image(), Position - Data.Reader.Origin(), Position,
-                                                IdCheck, Data.Pool, Data.FileName);
+  const auto [Outcome, Child] = DecodeBaseFrame(Data.Definition, Data.Reader.Image(), Position - Data.Reader.Origin(),
+                                                Position, IdCheck, Data.Pool, Data.FileName);
   if (Outcome == TFrameOutcome::Stopped) return false;
   TDecodedNode* Root = Data.NewRoot(Position, Child, RootDefIndex);
   if (!Streaming()) {

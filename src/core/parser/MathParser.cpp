@@ -16,8 +16,19 @@
 namespace {
 
 enum TToken : std::uint8_t {
-  tkPlus, tkMinus, tkTimes, tkDivide, tkPower, tkOpen, tkClose,
-  tkNumber, tkFunction, tkMod, tkMarker, tkEnd, tkBad,
+  tkPlus,
+  tkMinus,
+  tkTimes,
+  tkDivide,
+  tkPower,
+  tkOpen,
+  tkClose,
+  tkNumber,
+  tkFunction,
+  tkMod,
+  tkMarker,
+  tkEnd,
+  tkBad,
   TokenCount
 };
 
@@ -29,12 +40,21 @@ enum TFunction : std::uint8_t { fnAbs, fnAtan, fnCos, fnExp, fnLn, fnRound, fnSi
 enum TSymbol : std::uint8_t { syExpr, syTerm, syModChain, syPower, syUnary, syPrimary, SymbolCount };
 
 enum TRule : std::uint8_t {
-  ruAdd, ruSubtract, ruExprTerm,          // E
-  ruMultiply, ruDivide, ruTermModChain,   // T
-  ruMod, ruModChainPower,                 // M
-  ruRaise, ruPowerUnary,                  // P
-  ruNegate, ruUnaryPrimary,               // U
-  ruNumber, ruParens, ruFunction          // F
+  ruAdd,
+  ruSubtract,
+  ruExprTerm,  // E
+  ruMultiply,
+  ruDivide,
+  ruTermModChain,  // T
+  ruMod,
+  ruModChainPower,  // M
+  ruRaise,
+  ruPowerUnary,  // P
+  ruNegate,
+  ruUnaryPrimary,  // U
+  ruNumber,
+  ruParens,
+  ruFunction  // F
 };
 
 struct TRuleInfo {
@@ -43,12 +63,9 @@ struct TRuleInfo {
 };
 
 constexpr TRuleInfo Rules[] = {  // indexed by TRule
-    {syExpr, 3},     {syExpr, 3},     {syExpr, 1},
-    {syTerm, 3},     {syTerm, 3},     {syTerm, 1},
-    {syModChain, 3}, {syModChain, 1},
-    {syPower, 3},    {syPower, 1},
-    {syUnary, 2},    {syUnary, 1},
-    {syPrimary, 1},  {syPrimary, 3},  {syPrimary, 4}};
+    {syExpr, 3},  {syExpr, 3},     {syExpr, 1},     {syTerm, 3},    {syTerm, 3},
+    {syTerm, 1},  {syModChain, 3}, {syModChain, 1}, {syPower, 3},   {syPower, 1},
+    {syUnary, 2}, {syUnary, 1},    {syPrimary, 1},  {syPrimary, 3}, {syPrimary, 4}};
 static_assert(std::size(Rules) == ruFunction + 1);
 
 // LR(0) states; the comments show their items.
@@ -182,9 +199,9 @@ struct TKeyword {
 };
 
 constexpr TKeyword Keywords[] = {
-    {"ABS", tkFunction, fnAbs},     {"ATAN", tkFunction, fnAtan}, {"COS", tkFunction, fnCos},
-    {"EXP", tkFunction, fnExp},     {"LN", tkFunction, fnLn},     {"ROUND", tkFunction, fnRound},
-    {"SIN", tkFunction, fnSin},     {"SQRT", tkFunction, fnSqrt}, {"SQR", tkFunction, fnSqr},
+    {"ABS", tkFunction, fnAbs},     {"ATAN", tkFunction, fnAtan},      {"COS", tkFunction, fnCos},
+    {"EXP", tkFunction, fnExp},     {"LN", tkFunction, fnLn},          {"ROUND", tkFunction, fnRound},
+    {"SIN", tkFunction, fnSin},     {"SQRT", tkFunction, fnSqrt},      {"SQR", tkFunction, fnSqr},
     {"TRUNC", tkFunction, fnTrunc}, {"MOD", tkMod, fnAbs /* unused */}};
 
 bool IsWordChar(char C) { return IsLetter(C) || IsDigit(C) || C == '_'; }
@@ -208,7 +225,7 @@ struct TLexeme {
 };
 
 // Token kinds the tokenizer records besides those of the grammar.
-constexpr std::uint8_t tkName = TokenCount;          // a variable, resolved when reached
+constexpr std::uint8_t tkName = TokenCount;              // a variable, resolved when reached
 constexpr std::uint8_t tkLiteralError = TokenCount + 1;  // a number literal that does not read (error 7)
 
 // Reads a text into tokens up to its end or to a literal that does not read.
@@ -264,12 +281,9 @@ class TTokenizer {
     bool HasDot = false;
     bool HasDigit = false;
     for (; End < Limit; ++End) {
-      if (IsDigit(Text[End]))
-        HasDigit = true;
-      else if (Text[End] == '.' && !HasDot)
-        HasDot = true;
-      else
-        break;
+      if (IsDigit(Text[End])) HasDigit = true;
+      else if (Text[End] == '.' && !HasDot) HasDot = true;
+      else break;
     }
     if (!HasDigit) {  // a lone "."
       Pos = End;
@@ -317,8 +331,20 @@ class TTokenizer {
 };
 
 enum TOpCode : std::uint8_t {
-  opLiteral, opNonFinite, opLookup, opAdd, opSubtract, opMultiply, opDivide, opMod, opRaise, opNegate, opFunction,
-  opAccept, opError, opStop
+  opLiteral,
+  opNonFinite,
+  opLookup,
+  opAdd,
+  opSubtract,
+  opMultiply,
+  opDivide,
+  opMod,
+  opRaise,
+  opNegate,
+  opFunction,
+  opAccept,
+  opError,
+  opStop
 };
 
 // Runs the shift-reduce parse over the tokens, with every variable found, and
@@ -389,14 +415,10 @@ class TCompiler {
           States[Top] = TState(A.Arg);
           Functions[Top] = Function;
           return {akShift};
-        case akReduce:
-          Reduce(TRule(A.Arg));
-          break;
+        case akReduce: Reduce(TRule(A.Arg)); break;
         case akAccept:
-        case akStop:
-          return {A.Kind};
-        case akError:
-          return {akError, A.Arg};
+        case akStop: return {A.Kind};
+        case akError: return {akError, A.Arg};
       }
     }
   }
@@ -553,9 +575,7 @@ TTransformResult TParsedTransform::Evaluate(TVariableResolver& Resolver) const {
         Result.SyntaxError = Op.Arg;
         Result.Failed = true;
         return Result;
-      case opStop:
-        Result.Failed = true;
-        return Result;
+      case opStop: Result.Failed = true; return Result;
     }
   }
   return Result;  // the steps always end with one of the last three

@@ -27,8 +27,8 @@ class TVariableResolver {
 };
 
 struct TTransformResult {
-  int SyntaxError = 0;  // 0, or the code (1, 3..7) of the syntax error met
-  bool Failed = false;  // a syntax or a math error
+  int SyntaxError = 0;    // 0, or the code (1, 3..7) of the syntax error met
+  bool Failed = false;    // a syntax or a math error
   long double Value = 0;  // 0 when failed
 };
 

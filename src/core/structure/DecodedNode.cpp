@@ -107,9 +107,7 @@ const TMemoryStream* TNodePool::Stream() const { return Store->Stream; }
 
 std::size_t TNodePool::ReservedBytes() const { return Store->BlockCount() * BlockBytes; }
 
-void TNodeLink::ThrowForeignNode() {
-  throw std::invalid_argument("a node can only link to a node of its own pool");
-}
+void TNodeLink::ThrowForeignNode() { throw std::invalid_argument("a node can only link to a node of its own pool"); }
 
 void TDecodedNode::SetParent(TDecodedNode* NewParent) {
   if (NewParent == this) throw std::invalid_argument("a node cannot be its own parent");

@@ -40,7 +40,6 @@ class TFramesDefinition::TRowResolver : public TVariableResolver {
   std::int32_t Line;
 };
 
-
 TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_t Offset, const std::string& FrameName,
                                              TNodePool& Pool, std::int64_t StreamOrigin) {
   if (SubframeDepth == 0) {
@@ -75,10 +74,8 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
   TDecodedNode* Head = nullptr;
   TDecodedNode* Tail = nullptr;
   const auto Append = [&](TDecodedNode* Node) {
-    if (Tail)
-      Tail->Next = Node;
-    else
-      Head = Node;
+    if (Tail) Tail->Next = Node;
+    else Head = Node;
     Tail = Node;
   };
   try {
@@ -178,10 +175,8 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
   TRowResolver Resolver(*this, Compiled, Row.Line);
   const TTransformResult Result = Compiled.Transform.Evaluate(Resolver);
   if (Result.SyntaxError != 0) ReportParseError(Row);
-  if (Result.Failed)
-    AddEntry(llWarn, "Parse error: " + Row.Transform + Place(Row.Line));
-  else
-    Level.Store(Slots.Value, static_cast<double>(Result.Value), scNumber);
+  if (Result.Failed) AddEntry(llWarn, "Parse error: " + Row.Transform + Place(Row.Line));
+  else Level.Store(Slots.Value, static_cast<double>(Result.Value), scNumber);
 }
 
 std::uint16_t TFramesDefinition::ReadField(const TDefinitionEntry& Row, const TCompiledRow& Compiled) const {
@@ -201,8 +196,7 @@ bool TFramesDefinition::LookUp(const TAskedName& Asked, long double& Value, std:
   if (Found) {
     Value = Level.Values[Slot];
     if (Level.Present[Slot] == scTextIndex) FTextIndexUsed = true;
-  } else
-    AddEntry(llError, "Parse error: Variable " + Asked.Name.Name + " not found." + Place(AskedAt));
+  } else AddEntry(llError, "Parse error: Variable " + Asked.Name.Name + " not found." + Place(AskedAt));
   return Found;
 }
 

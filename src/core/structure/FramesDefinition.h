@@ -74,16 +74,14 @@ class TFramesDefinition {
   // The same for the frame at Offset of S, which it only reads: copies of a
   // definition can decode one stream at once. The nodes' positions count
   // from Origin, the position S's first byte has (in the file, say).
-  TDecodedNode* DecodeFrame(const TMemoryStream& S, std::int64_t Offset, const std::string& FrameName,
-                            TNodePool& Pool, std::int64_t Origin = 0);
+  TDecodedNode* DecodeFrame(const TMemoryStream& S, std::int64_t Offset, const std::string& FrameName, TNodePool& Pool,
+                            std::int64_t Origin = 0);
 
   // Name of the frame to decode for a SUBFRAME variable.
   virtual std::string SubFrameEvaluation(const std::string& SubframeName);
   // Every frame name SubFrameEvaluation can give for SubframeName, whatever
   // the values of the variables (duplicates and names of no frame possible).
-  virtual std::vector<std::string> SubFrameCandidates(const std::string& SubframeName) const {
-    return {SubframeName};
-  }
+  virtual std::vector<std::string> SubFrameCandidates(const std::string& SubframeName) const { return {SubframeName}; }
 
   std::string NodeVarName(const TDecodedNode& Node) const;
   std::string NodeQualifiedName(const TDecodedNode& Node) const;
@@ -193,7 +191,7 @@ class TFramesDefinition {
   std::size_t MessageBase = 0;
   std::string SourceName;  // the structure file's
   const TMemoryStream* Stream = nullptr;
-  std::int64_t Base = 0;  // the first byte of the frame being decoded
+  std::int64_t Base = 0;    // the first byte of the frame being decoded
   std::int64_t Origin = 0;  // the position of the stream's first byte
   std::string CurrentFrame;
   std::int32_t DependencyBudget = InitialDependencyBudget;

@@ -22,19 +22,30 @@ struct TModeFrame {
 };
 
 // The science frames of the modes the structure file does not name.
-constexpr TModeFrame BuiltInModeFrames[] = {
-    {1, "TPProbePEN-TP-Frame"},          {5, "HAMMERDepthSensorFrame"},
-    {7, "FirstFrame"},                   {9, "GearModeFrame"},
-    {16, "HealthFrameA"},                {17, "HealthFrameB"},
-    {18, "HealthFrameC"},                {19, "ThermalMaperFrame"},
-    {35, "ThermalMaperFrame"},           {65, "TPProbePEN-TP-SpecialFrame"},
-    {66, "AnchorFirstFrame"},            {67, "ThermalMaperFrame"},
-    {70, "HarpoonFirst"},                {97, "TPProbePEN-TP-Frame"},
-    {99, "ThermalMaperFrame"},           {104, "LongtermPEN-TP-Frame"},
-    {105, "LongtermPEN-THC-Frame"},      {145, "TPProbePEN-TP-HeatingFrame"},
-    {147, "ThermalMaperHeating"},        {0xFF51, "ARMFrame"},
-    {0xFF52, "ARM-PEN-deploymentFrame"}, {0xFF53, "HAMMERReleaseFrame"},
-    {0xFF54, "HAMMERRetrackingFrame"},   {0xFF55, "HAMMERInsertionFrame"}};
+constexpr TModeFrame BuiltInModeFrames[] = {{1, "TPProbePEN-TP-Frame"},
+                                            {5, "HAMMERDepthSensorFrame"},
+                                            {7, "FirstFrame"},
+                                            {9, "GearModeFrame"},
+                                            {16, "HealthFrameA"},
+                                            {17, "HealthFrameB"},
+                                            {18, "HealthFrameC"},
+                                            {19, "ThermalMaperFrame"},
+                                            {35, "ThermalMaperFrame"},
+                                            {65, "TPProbePEN-TP-SpecialFrame"},
+                                            {66, "AnchorFirstFrame"},
+                                            {67, "ThermalMaperFrame"},
+                                            {70, "HarpoonFirst"},
+                                            {97, "TPProbePEN-TP-Frame"},
+                                            {99, "ThermalMaperFrame"},
+                                            {104, "LongtermPEN-TP-Frame"},
+                                            {105, "LongtermPEN-THC-Frame"},
+                                            {145, "TPProbePEN-TP-HeatingFrame"},
+                                            {147, "ThermalMaperHeating"},
+                                            {0xFF51, "ARMFrame"},
+                                            {0xFF52, "ARM-PEN-deploymentFrame"},
+                                            {0xFF53, "HAMMERReleaseFrame"},
+                                            {0xFF54, "HAMMERRetrackingFrame"},
+                                            {0xFF55, "HAMMERInsertionFrame"}};
 
 // Frame of a science mode in the built-in table; empty when the mode has none.
 std::string ScienceFrameOfMode(std::int64_t Mode) {
@@ -58,8 +69,7 @@ std::string TQuorinFramesDefinition::SubFrameEvaluation(const std::string& Subfr
     AddEntry(llWarn, "No rule found for Science Frame Mode " + std::to_string(Mode) + ".");
     return SubframeName;
   }
-  if (SubframeName == SubAdcName)
-    return AdcFramePrefix + std::to_string(TruncSelector(VariableValue(SubtypeAdcName)));
+  if (SubframeName == SubAdcName) return AdcFramePrefix + std::to_string(TruncSelector(VariableValue(SubtypeAdcName)));
   if (SubframeName == SubHeatName) {
     std::int64_t Type = TruncSelector(VariableValue(SubtypeHeatName));
     if (Type >= 241 && Type <= 243) Type -= 240;

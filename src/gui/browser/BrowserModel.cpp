@@ -30,8 +30,9 @@ TBrowserModel::TBrowserModel(TBrowserTree& Tree, const TFramesDefinition& Defini
 const TDecodedNode* TBrowserModel::NodeAt(const QModelIndex& Index) const {
   if (!Index.isValid()) return nullptr;
   const auto* Ref = static_cast<const TNodeRef*>(Index.internalPointer());
-  if (!Ref) return Index.row() < static_cast<int>(Tree.FrameCount()) ? Tree.Frame(static_cast<std::size_t>(Index.row()))
-                                                                     : nullptr;
+  if (!Ref)
+    return Index.row() < static_cast<int>(Tree.FrameCount()) ? Tree.Frame(static_cast<std::size_t>(Index.row()))
+                                                             : nullptr;
   return ChildAt(Ref->Node, Index.row());
 }
 
@@ -99,10 +100,10 @@ QVariant TBrowserModel::data(const QModelIndex& Index, int Role) const {
                                            : NodeValueText(Definition, *Node));
     case Qt::ToolTipRole: {
       const QString Hint = FromBytes(NodeHintText(Definition, *Node, Messages));
-      return Hint.isEmpty() ? QVariant() : QVariant(QString(Hint).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+      return Hint.isEmpty() ? QVariant()
+                            : QVariant(QString(Hint).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     }
-    case Qt::FontRole:
-      return NodeStyle(Definition, *Node) == TNodeStyle::Bold ? QVariant(BoldFont) : QVariant();
+    case Qt::FontRole: return NodeStyle(Definition, *Node) == TNodeStyle::Bold ? QVariant(BoldFont) : QVariant();
     case Qt::ForegroundRole:
       return NodeStyle(Definition, *Node) == TNodeStyle::Computed ? QVariant(QColor(34, 34, 153)) : QVariant();
     default: return {};

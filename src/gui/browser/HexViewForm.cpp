@@ -41,7 +41,8 @@ THexViewForm::THexViewForm(QWidget* Parent, const THexViewOwner& Owner) : QWidge
   Edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   QFont Mono;
-  Mono.setFamilies({QStringLiteral("Courier New"), QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono")});
+  Mono.setFamilies(
+      {QStringLiteral("Courier New"), QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono")});
   Mono.setStyleHint(QFont::Monospace);
   Mono.setFixedPitch(true);
   Mono.setPixelSize(12);

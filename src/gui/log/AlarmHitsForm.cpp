@@ -50,9 +50,7 @@ class THitTable : public QAbstractTableModel {
   }
   void Appending() { beginInsertRows({}, rowCount(), rowCount()); }
   void Appended() { endInsertRows(); }
-  void Changed() {
-    emit dataChanged(index(0, 0), index(rowCount() - 1, 3), {Qt::ForegroundRole, Qt::BackgroundRole});
-  }
+  void Changed() { emit dataChanged(index(0, 0), index(rowCount() - 1, 3), {Qt::ForegroundRole, Qt::BackgroundRole}); }
 
  private:
   const TAlarmHitList& Hits;
@@ -114,7 +112,8 @@ void TAlarmHitsForm::AddHit(const TAlarmHit& Hit) {
     Following = Bar->value() == Bar->maximum();
     FirstUnfitted = Table->rowCount();
     // Columns and scrolling once per run of hits: a pass may bring thousands.
-    QMetaObject::invokeMethod(this, [this] { FitNewRows(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { FitNewRows(); }, Qt::QueuedConnection);
   }
   Table->Appending();
   Hits.Add(Stamped);
@@ -128,7 +127,8 @@ void TAlarmHitsForm::FitNewRows() {
   const auto Until = std::chrono::steady_clock::now() + Share;
   while (FirstUnfitted < Table->rowCount() && std::chrono::steady_clock::now() < Until) FitColumns(FirstUnfitted++);
   if (FirstUnfitted < Table->rowCount()) {
-    QMetaObject::invokeMethod(this, [this] { FitNewRows(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { FitNewRows(); }, Qt::QueuedConnection);
     return;
   }
   FirstUnfitted = -1;

@@ -54,4 +54,3 @@ void TLoadForm::SetMaximum(std::int64_t Maximum) { ProgressBar1->setMaximum(Clam
 void TLoadForm::SetPosition(std::int64_t Position) { ProgressBar1->setValue(Clamped(Position)); }
 
 void TLoadForm::SetCounter(const std::string& Counter) { Label2->setText(QString::fromStdString(Counter)); }
-

@@ -6,8 +6,8 @@
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QThread>
-#include <chrono>
 #include <QVBoxLayout>
+#include <chrono>
 
 #include "common/AtomicFile.h"
 #include "common/DateTime.h"
@@ -72,14 +72,15 @@ void TLogForm::Take(int Level, const std::string& Text) {
     First = Waiting.empty();
     if (!Now) Waiting.emplace_back(Level, Text);
     if (Now && ShownAtOnce++ == 0)
-      QMetaObject::invokeMethod(this, [this] { ShownAtOnce = 0; }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this, [this] { ShownAtOnce = 0; }, Qt::QueuedConnection);
   }
   // Shown outside the lock: the pass's threads go on meanwhile, and what
   // they queue now is shown later on this thread.
-  if (Now)
-    AddEntry(Level, Text);
+  if (Now) AddEntry(Level, Text);
   else if (First)
-    QMetaObject::invokeMethod(this, [this] { ShowWaiting(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { ShowWaiting(); }, Qt::QueuedConnection);
 }
 
 void TLogForm::ShowWaiting() {
@@ -100,7 +101,9 @@ void TLogForm::ShowWaiting() {
     }
     ShowEntries(Taken);
   }
-  if (More) QMetaObject::invokeMethod(this, [this] { ShowWaiting(); }, Qt::QueuedConnection);
+  if (More)
+    QMetaObject::invokeMethod(
+        this, [this] { ShowWaiting(); }, Qt::QueuedConnection);
 }
 
 TLogForm::~TLogForm() {
@@ -161,7 +164,8 @@ void TLogForm::Savemessagesas1Click() {
     ShowErrorNotice(this, FromBytes(Error.what()));
     return;
   }
-  const QString Question = "Saved message buffer to " + FromBytes(FileName) + "\r\nDo you want to clear the message buffer now?";
+  const QString Question =
+      "Saved message buffer to " + FromBytes(FileName) + "\r\nDo you want to clear the message buffer now?";
   if (Dialogs().MessageDlg(this, Question, TDlgType::Information, dbYes | dbNo) == dbYes) MessageBuffer.clear();
 }
 

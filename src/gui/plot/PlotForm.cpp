@@ -40,9 +40,14 @@ const QColor Silver(192, 192, 192);
 const QColor Lime(0, 255, 0);
 const QColor Yellow(255, 255, 0);
 // The traces in the order their series were added; red and yellow belong to the levels.
-const QColor SeriesColours[MaxPlotSeries] = {Lime,          QColor(0, 255, 255),   QColor(255, 0, 255),
-                                             QColor(255, 160, 0), QColor(255, 255, 255), QColor(100, 150, 255),
-                                             QColor(255, 128, 192), QColor(160, 110, 255)};
+const QColor SeriesColours[MaxPlotSeries] = {Lime,
+                                             QColor(0, 255, 255),
+                                             QColor(255, 0, 255),
+                                             QColor(255, 160, 0),
+                                             QColor(255, 255, 255),
+                                             QColor(100, 150, 255),
+                                             QColor(255, 128, 192),
+                                             QColor(160, 110, 255)};
 const QColor AlarmRed(220, 0, 0);
 // Dark enough to stand out on white as well.
 const QColor WarningYellow(200, 160, 0);
@@ -57,7 +62,8 @@ void PaintPicture(QPainter& Painter, const TPlotPicture& Picture, int Width) {
     Painter.drawPolyline(Trace);
   };
   PaintTrace(Picture.Trace, SeriesColours[0]);
-  for (std::size_t K = 0; K < Picture.OverlayTraces.size(); ++K) PaintTrace(Picture.OverlayTraces[K], SeriesColours[K + 1]);
+  for (std::size_t K = 0; K < Picture.OverlayTraces.size(); ++K)
+    PaintTrace(Picture.OverlayTraces[K], SeriesColours[K + 1]);
   for (const TLevelRow& Row : Picture.Levels) {
     Painter.setPen(QPen(Row.Warning ? WarningYellow : AlarmRed, 2, Qt::DashLine));
     Painter.drawLine(0, Row.Y, Width, Row.Y);
@@ -307,8 +313,9 @@ void TPlotForm::ResetView() {
 void TPlotForm::AddVariable(const QString& FrameName, const QString& VarName) {
   if (!Project || !Project->Definition) return;
   if (!Plot.AddOverlay(*Project->Definition, ToBytes(FrameName), ToBytes(VarName))) {
-    Dialogs().MessageDlg(this, QStringLiteral("A plot shows at most %1 variables; %2 was not added.").arg(MaxPlotSeries).arg(VarName),
-                         TDlgType::Warning, dbOK);
+    Dialogs().MessageDlg(
+        this, QStringLiteral("A plot shows at most %1 variables; %2 was not added.").arg(MaxPlotSeries).arg(VarName),
+        TDlgType::Warning, dbOK);
     return;
   }
   ShowLegend();
@@ -356,7 +363,8 @@ void TPlotForm::MarkChosen() {
     const bool Chosen = static_cast<std::size_t>(K) == Plot.Chosen;
     Entries[K]->setStyleSheet(QStringLiteral("QToolButton { color: %1; background: %2; font-weight: %3; "
                                              "border: 2px solid %1; padding: 1px 6px; }")
-                                  .arg(SeriesColours[K].name(), Chosen ? QStringLiteral("#404040") : QStringLiteral("black"),
+                                  .arg(SeriesColours[K].name(),
+                                       Chosen ? QStringLiteral("#404040") : QStringLiteral("black"),
                                        Chosen ? QStringLiteral("bold") : QStringLiteral("normal")));
   }
 }
@@ -403,7 +411,8 @@ bool TPlotForm::SavePicture(const QString& Path, QSize Size) {
     PaintPicture(Painter, Picture, Size.width());
     for (std::size_t K = 0; Plot.SeriesCount() > 1 && K < Plot.SeriesCount(); ++K) {
       Painter.setPen(SeriesColours[K]);
-      Painter.drawText(6, 6 + static_cast<int>(K + 1) * Painter.fontMetrics().height(), FromBytes(Plot.SeriesAt(K).VarName));
+      Painter.drawText(6, 6 + static_cast<int>(K + 1) * Painter.fontMetrics().height(),
+                       FromBytes(Plot.SeriesAt(K).VarName));
     }
   };
   if (Path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
@@ -461,8 +470,8 @@ void TPlotForm::ToolButton2Click() {
 }
 
 void TPlotForm::EditMaxYKeyDown(QLineEdit* Sender) {
-  const TLimitEdit Edit = Sender == EditMinY   ? TLimitEdit::MinY
-                          : Sender == EditMaxY ? TLimitEdit::MaxY
+  const TLimitEdit Edit = Sender == EditMinY    ? TLimitEdit::MinY
+                          : Sender == EditMaxY  ? TLimitEdit::MaxY
                           : Sender == LabelMinX ? TLimitEdit::MinX
                                                 : TLimitEdit::MaxX;
   // A text that is no number ends the handler at its notice; the edit keeps the text.

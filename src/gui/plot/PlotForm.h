@@ -71,7 +71,7 @@ class TPlotForm : public QWidget, public TPlotWindow {
   QLineEdit* EditMinY;
   QLineEdit* LabelMinX;
   QLineEdit* LabelMaxX;
-  QWidget* PaintBox1;  // the black drawing area
+  QWidget* PaintBox1;   // the black drawing area
   QWidget* ValueAxis;   // the values left of the area
   QWidget* BottomAxis;  // point numbers or times below it
   QWidget* Legend;      // one entry per series, shown from the second on

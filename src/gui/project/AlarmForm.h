@@ -17,8 +17,8 @@ class TAlarmForm : public QDialog {
   QComboBox* ComboBox1;
   QLineEdit* Edit2;
   QLineEdit* WarningEdit;  // the warning level; empty: none
-  QPushButton* Button1;  // OK
-  QPushButton* Button2;  // Cancel
+  QPushButton* Button1;    // OK
+  QPushButton* Button2;    // Cancel
 };
 
 extern TAlarmForm* AlarmForm;

@@ -56,15 +56,14 @@ TProjectForm::~TProjectForm() {
   UnloadProject();
   Project.OnStateChanged = nullptr;
   ProjectWindows.removeAll(this);
-  if (ProjectForm == this || !ProjectForm)
-    ProjectForm = ProjectWindows.isEmpty() ? nullptr : ProjectWindows.last();
+  if (ProjectForm == this || !ProjectForm) ProjectForm = ProjectWindows.isEmpty() ? nullptr : ProjectWindows.last();
 }
 
 const QList<TProjectForm*>& TProjectForm::OpenProjects() { return ProjectWindows; }
 
 void TProjectForm::FormCreate() {
-  for (const std::string& File :
-       FindStructureFiles(ToBytes(QCoreApplication::applicationDirPath()), [](const char* Name) { return std::getenv(Name); }))
+  for (const std::string& File : FindStructureFiles(ToBytes(QCoreApplication::applicationDirPath()),
+                                                    [](const char* Name) { return std::getenv(Name); }))
     ComboBox1->addItem(FromBytes(File));
   if (ComboBox1->count() > 0) ComboBox1->setCurrentIndex(0);
   Edit3->setText(FromBytes(Project.OffsetTime));
@@ -79,9 +78,7 @@ void TProjectForm::ShowState() {
       SetEmptyState(true);
       SetStatus(QStringLiteral("Empty"));
       break;
-    case TProjectState::Loading:
-      SetStatus(QStringLiteral("Loading"));
-      break;
+    case TProjectState::Loading: SetStatus(QStringLiteral("Loading")); break;
     case TProjectState::Active:
       SetEmptyState(false);
       SetStatus(QStringLiteral("Active"));
@@ -91,9 +88,9 @@ void TProjectForm::ShowState() {
 
 // Controls that follow the Empty / loaded state.
 void TProjectForm::SetEmptyState(bool Empty) {
-  for (QWidget* Field : std::initializer_list<QWidget*>{ComboBox1, Edit1, Edit2, SpeedButton1, SpeedButton2,
-                                                         SpeedButton7, Tracking, UpdateInterval, UpdateOnFileChange,
-                                                         Resync, Edit3})
+  for (QWidget* Field :
+       std::initializer_list<QWidget*>{ComboBox1, Edit1, Edit2, SpeedButton1, SpeedButton2, SpeedButton7, Tracking,
+                                       UpdateInterval, UpdateOnFileChange, Resync, Edit3})
     Field->setEnabled(Empty);
   GroupBox2->setEnabled(!Empty);
   GroupBox3->setEnabled(!Empty);
@@ -165,7 +162,8 @@ void TProjectForm::LoadData() {
 
 void TProjectForm::BlankProject() {
   if (TProject::RefuseWhileBusy("blank the project")) return;
-  if (Dialogs().MessageDlg(this, QStringLiteral("This will blank the project and all associated browser/ plot windows!"),
+  if (Dialogs().MessageDlg(this,
+                           QStringLiteral("This will blank the project and all associated browser/ plot windows!"),
                            TDlgType::Warning, dbOK | dbCancel) != dbOK)
     return;
   Project.Blank();
@@ -226,9 +224,7 @@ void TProjectForm::BrowserClosed(TBrowserWindow* Browser) {
   ShowBrowserCount();
 }
 
-void TProjectForm::ShowBrowserCount() {
-  Panel1->setText(QString::number(Project.Browsers.size()) + " Open Browsers");
-}
+void TProjectForm::ShowBrowserCount() { Panel1->setText(QString::number(Project.Browsers.size()) + " Open Browsers"); }
 
 void TProjectForm::ShowPlotCount() { Panel2->setText(QString::number(Project.Plots.size()) + " Open Plots"); }
 

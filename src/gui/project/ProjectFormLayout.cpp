@@ -36,9 +36,10 @@ QListWidget* CheckList(QWidget* Parent, const QRect& Geometry) {
   List->setSelectionMode(QAbstractItemView::SingleSelection);
   List->setSelectionBehavior(QAbstractItemView::SelectRows);
   // A style sheet for items must say how selected ones look, or they are drawn empty.
-  List->setStyleSheet(QStringLiteral("QListWidget::item { border-bottom: 1px solid #d8d8d8; }"
-                                     "QListWidget::item:selected { background: palette(highlight);"
-                                     " color: palette(highlighted-text); }"));
+  List->setStyleSheet(
+      QStringLiteral("QListWidget::item { border-bottom: 1px solid #d8d8d8; }"
+                     "QListWidget::item:selected { background: palette(highlight);"
+                     " color: palette(highlighted-text); }"));
   return List;
 }
 
@@ -156,8 +157,8 @@ void TProjectForm::BuildWindow() {
   Panel2->setFixedWidth(150);
   Panel3 = new QLabel;
   Panel3->setFixedWidth(50);
-  for (QWidget* Panel : {Panel0, static_cast<QWidget*>(Panel1),
-                         static_cast<QWidget*>(Panel2), static_cast<QWidget*>(Panel3)})
+  for (QWidget* Panel :
+       {Panel0, static_cast<QWidget*>(Panel1), static_cast<QWidget*>(Panel2), static_cast<QWidget*>(Panel3)})
     StatusBar1->addWidget(Panel);
 }
 

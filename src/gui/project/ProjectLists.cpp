@@ -103,9 +103,8 @@ void TProjectForm::DeleteSelectedItem(QListWidget* List, const std::function<voi
 }
 
 void TProjectForm::SpeedButton4Click() {
-  DeleteSelectedItem(ListView1, [this](int Row) {
-    Project.Settings.Alarms.erase(Project.Settings.Alarms.begin() + Row);
-  });
+  DeleteSelectedItem(ListView1,
+                     [this](int Row) { Project.Settings.Alarms.erase(Project.Settings.Alarms.begin() + Row); });
 }
 
 void TProjectForm::ToolButton3Click() {
@@ -142,9 +141,8 @@ void TProjectForm::AppendPlotItem(const QString& Caption, bool Checked, TPlotWin
 void TProjectForm::SpeedButton5Click() { AppendPlotItem(QStringLiteral("Change me!"), false, nullptr); }
 
 void TProjectForm::SpeedButton6Click() {
-  DeleteSelectedItem(ListView2, [this](int Row) {
-    Project.Settings.DataSeries.erase(Project.Settings.DataSeries.begin() + Row);
-  });
+  DeleteSelectedItem(ListView2,
+                     [this](int Row) { Project.Settings.DataSeries.erase(Project.Settings.DataSeries.begin() + Row); });
 }
 
 void TProjectForm::ListView2Change(QListWidgetItem* Changed) {

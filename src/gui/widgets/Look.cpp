@@ -1,14 +1,14 @@
 #include "Look.h"
 
 #include <QApplication>
-#include <QPainterPath>
-#include <cmath>
-#include <functional>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPainterPath>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
+#include <cmath>
+#include <functional>
 
 QFont VerdanaFont(qreal PointSize, bool Bold) {
   QFont Font;

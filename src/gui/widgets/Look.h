@@ -12,12 +12,27 @@ QFont VerdanaFont(qreal PointSize = 8, bool Bold = false);
 QFont VerdanaPixelFont(int PixelSize, bool Bold);
 
 enum class TPicture {
-  NewProject, OpenProject, SaveProjectAs,                 // main window tool bar
-  Load, Blank, Browser, AlarmsOn, AlarmsOff, SaveProject,  // project tool bar
-  NotTracking, Tracking,                                   // project status
-  Filter, Export, Search, Sort,                            // browser tool bar
-  Previous, Next,                                          // hex viewer
-  ResetView, ScaleVertical, AddVariable, SavePicture      // plot tool bar
+  NewProject,
+  OpenProject,
+  SaveProjectAs,  // main window tool bar
+  Load,
+  Blank,
+  Browser,
+  AlarmsOn,
+  AlarmsOff,
+  SaveProject,  // project tool bar
+  NotTracking,
+  Tracking,  // project status
+  Filter,
+  Export,
+  Search,
+  Sort,  // browser tool bar
+  Previous,
+  Next,  // hex viewer
+  ResetView,
+  ScaleVertical,
+  AddVariable,
+  SavePicture  // plot tool bar
 };
 
 QIcon PictureIcon(TPicture Picture);

@@ -11,7 +11,8 @@ namespace {
 
 class TQtFileWatch : public TFileWatch {
  public:
-  TQtFileWatch(const QString& Path, std::function<void()> OnChange) : Owner(new QObject), OnChange(std::move(OnChange)) {
+  TQtFileWatch(const QString& Path, std::function<void()> OnChange)
+      : Owner(new QObject), OnChange(std::move(OnChange)) {
     auto* Watcher = new QFileSystemWatcher(Owner);
     auto* Quiet = new QTimer(Owner);
     Quiet->setSingleShot(true);

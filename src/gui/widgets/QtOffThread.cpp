@@ -40,8 +40,6 @@ void TQtOffThread::Run(TOffThreadWork Work, TOffThreadDone Done) {
 }
 
 void TQtOffThread::OnWindowThread(std::function<void()> Call) {
-  if (QThread::currentThread() == thread())
-    Call();
-  else
-    QMetaObject::invokeMethod(this, std::move(Call), Qt::QueuedConnection);
+  if (QThread::currentThread() == thread()) Call();
+  else QMetaObject::invokeMethod(this, std::move(Call), Qt::QueuedConnection);
 }

@@ -10,7 +10,8 @@ double NowInDays() {
   const QDateTime Now = QDateTime::currentDateTime();
   const QDate Date = Now.date();
   const QTime Time = Now.time();
-  return EncodeDateTime({Date.year(), Date.month(), Date.day(), Time.hour(), Time.minute(), Time.second(), Time.msec()});
+  return EncodeDateTime(
+      {Date.year(), Date.month(), Date.day(), Time.hour(), Time.minute(), Time.second(), Time.msec()});
 }
 
 void ApplySystemLocale() {

@@ -40,9 +40,7 @@ void AppendDecimal(std::string& Text, std::int64_t Value) {
 }  // namespace
 
 TBrowserExport::TBrowserExport(const TFramesDefinition& Definition)
-    : Definition(Definition),
-      ColumnOfRow(Definition.Entries.size(), -1),
-      PlacedInLine(Definition.Entries.size(), 0) {}
+    : Definition(Definition), ColumnOfRow(Definition.Entries.size(), -1), PlacedInLine(Definition.Entries.size(), 0) {}
 
 void TBrowserExport::TakeColumns(const TDecodedNode* Root) {
   if (!Root) return;

@@ -69,11 +69,11 @@ bool TBrowserSearch::NamesMatch(const TDecodedNode& Node, std::size_t Row) {
     const TDefinitionEntry& Entry = Definition.Entries[Row];
     // A variable's FrameIndex is its own row.
     const std::string Qualified = KnownHere->first + Entry.VarName;
-    Result = IsCondition ? SameTextIgnoringCase(Entry.VarName, Condition.Name) ||
-                               SameTextIgnoringCase(Qualified, Condition.Name)
-                         : ContainsTextIgnoringCase(Entry.VarName, Text) ||
-                               ContainsTextIgnoringCase(Entry.DisplayName, Text) ||
-                               ContainsTextIgnoringCase(Qualified, Text);
+    Result =
+        IsCondition
+            ? SameTextIgnoringCase(Entry.VarName, Condition.Name) || SameTextIgnoringCase(Qualified, Condition.Name)
+            : ContainsTextIgnoringCase(Entry.VarName, Text) || ContainsTextIgnoringCase(Entry.DisplayName, Text) ||
+                  ContainsTextIgnoringCase(Qualified, Text);
   }
   return Result > 0;
 }

@@ -17,7 +17,7 @@ struct TSearchCondition {
 };
 
 struct TSearchResult {
-  TNodePath Path;  // empty when nothing matches
+  TNodePath Path;        // empty when nothing matches
   bool Wrapped = false;  // the walk went on from the first BaseFrame
 };
 

@@ -29,8 +29,8 @@ std::string NodeHintText(const TFramesDefinition& Definition, const TDecodedNode
 
 enum class TNodeStyle {
   Normal,
-  Bold,      // a BaseFrame or sub-frame
-  Computed   // a variable not read from the frame, drawn in (34, 34, 153)
+  Bold,     // a BaseFrame or sub-frame
+  Computed  // a variable not read from the frame, drawn in (34, 34, 153)
 };
 
 TNodeStyle NodeStyle(const TFramesDefinition& Definition, const TDecodedNode& Node);

@@ -129,8 +129,7 @@ std::vector<std::size_t> TBrowserTree::ExcludedRows() {
     // Filter out wins: a BaseFrame with a filter-out name goes whatever else it holds.
     if ((!Out.empty() && ContainsName(*Node.Node, Out)) || (!In.empty() && !ContainsName(*Node.Node, In)))
       Excluded.push_back(Row);
-    else
-      Node.Checked = true;
+    else Node.Checked = true;
   }
   return Excluded;
 }
@@ -173,8 +172,9 @@ bool TBrowserTree::NamesMatch(const TDecodedNode* List, const std::string& Prefi
       if (SameTextIgnoringCase(Line, Name)) return true;
     if (!Node->Child) continue;
     const TDecodedNode* Parent = Node->Child->Parent();
-    const std::string ChildPrefix =
-        !Parent ? std::string() : Parent == Node ? Name + "." : Definition.NodeQualifiedName(*Parent) + ".";
+    const std::string ChildPrefix = !Parent          ? std::string()
+                                    : Parent == Node ? Name + "."
+                                                     : Definition.NodeQualifiedName(*Parent) + ".";
     if (NamesMatch(Node->Child, ChildPrefix, Lines)) return true;
   }
   return false;
@@ -208,8 +208,7 @@ bool TBrowserTree::StepBack(TNodePath& Path) const {
   }
   const TDecodedNode* Node = Path.back();
   const TDecodedNode* Previous = nullptr;
-  for (const TDecodedNode* Sibling = Path[Path.size() - 2]->Child; Sibling && Sibling != Node;
-       Sibling = Sibling->Next)
+  for (const TDecodedNode* Sibling = Path[Path.size() - 2]->Child; Sibling && Sibling != Node; Sibling = Sibling->Next)
     Previous = Sibling;
   Path.pop_back();
   if (Previous) {

@@ -37,7 +37,8 @@ std::vector<TPixel> TimeTrace(const TPlotSeries& Plot, int Height, double Px) {
   std::vector<TPixel> Trace;
   const std::vector<TPlotPoint>& Points = Plot.TimeSeries;
   if (Points.empty() || Plot.XMax == Plot.XMin) return Trace;
-  const auto First = std::find_if(Points.begin(), Points.end(), [&](const TPlotPoint& P) { return P.Time >= Plot.XMin; });
+  const auto First =
+      std::find_if(Points.begin(), Points.end(), [&](const TPlotPoint& P) { return P.Time >= Plot.XMin; });
   std::size_t I = static_cast<std::size_t>(First - Points.begin());
   if (I >= 2) --I;
   I = std::min(I, Points.size() - 1);
@@ -62,7 +63,8 @@ std::vector<TPixel> IndexTrace(const TPlotSeries& Plot, int Height, double Px) {
   const int StartX = From == Start ? 0 : Plot.IndexToPixel(From, Px);
   Trace.push_back({StartX, Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(From)].Value, Height)});
   for (std::int64_t I = From; I < To; ++I)
-    Trace.push_back({Plot.IndexToPixel(I, Px), Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(I)].Value, Height)});
+    Trace.push_back(
+        {Plot.IndexToPixel(I, Px), Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(I)].Value, Height)});
   return Trace;
 }
 
@@ -85,7 +87,8 @@ TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime
   Picture.Trace = TraceOf(Plot);
   for (const TPlotSeries& Overlay : Plot.Overlays) Picture.OverlayTraces.push_back(TraceOf(Overlay));
   Picture.LabelMinX = Plot.TimeMode ? GeneralFloatText(Plot.XMin) : std::to_string(Plot.ViewStart);
-  Picture.LabelMaxX = Plot.TimeMode ? GeneralFloatText(Plot.XMax) : std::to_string(static_cast<std::int64_t>(Plot.ViewEnd) - 1);
+  Picture.LabelMaxX =
+      Plot.TimeMode ? GeneralFloatText(Plot.XMax) : std::to_string(static_cast<std::int64_t>(Plot.ViewEnd) - 1);
   Picture.Levels = LevelRows(Plot, Levels, Height);
   Picture.ValueLabels = ValueLabels(Plot, Height);
   Picture.BottomLabels = BottomLabels(Plot, Width, StartTime);

@@ -70,7 +70,7 @@ int NearestPixel(double Value) {
 // Names are matched by their hash, and confirmed by their text: different
 // names that share a hash are not the name the user typed.
 double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, const std::string& Name,
-                   std::uint32_t NameHash) {
+                 std::uint32_t NameHash) {
   for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
     if (Node->Child) {
       const double Found = FindValue(Definition, Node->Child, Name, NameHash);
@@ -354,16 +354,17 @@ int TPlotSeries::IndexToPixel(std::int64_t Index, double Pixels) const {
   return NearestPixel(static_cast<double>(Index - ViewStart) * Pixels);
 }
 
-std::int64_t TPlotSeries::PixelToSeriesIndex(int X, double Pixels) const { return RoundHalfEven(X / Pixels + ViewStart); }
-
-double TPlotSeries::PixelToTime(int X, int Width) const {
-  return Width > 0 ? XMin + (XMax - XMin) * X / Width : XMin;
+std::int64_t TPlotSeries::PixelToSeriesIndex(int X, double Pixels) const {
+  return RoundHalfEven(X / Pixels + ViewStart);
 }
+
+double TPlotSeries::PixelToTime(int X, int Width) const { return Width > 0 ? XMin + (XMax - XMin) * X / Width : XMin; }
 
 std::int32_t TPlotSeries::NearestIndex(double Time) const {
   if (TimeSeries.empty()) return 0;
   const auto Last = static_cast<std::int32_t>(TimeSeries.size() - 1);
-  const auto First = std::find_if(TimeSeries.begin(), TimeSeries.end(), [Time](const TPlotPoint& P) { return P.Time >= Time; });
+  const auto First =
+      std::find_if(TimeSeries.begin(), TimeSeries.end(), [Time](const TPlotPoint& P) { return P.Time >= Time; });
   std::int32_t B = std::min(static_cast<std::int32_t>(First - TimeSeries.begin()), Last);
   if (B == 0) B = 1;
   if (B > Last) return 0;  // a single point
@@ -382,7 +383,8 @@ std::vector<double> TPlotSeries::ValuesInView() const {
   }
   const std::vector<TPlotPoint>& Points = TimeMode ? TimeSeries : Series;
   To = std::min<std::int64_t>(To, static_cast<std::int64_t>(Points.size()));
-  for (std::int64_t I = std::max<std::int64_t>(From, 0); I < To; ++I) Values.push_back(Points[static_cast<std::size_t>(I)].Value);
+  for (std::int64_t I = std::max<std::int64_t>(From, 0); I < To; ++I)
+    Values.push_back(Points[static_cast<std::size_t>(I)].Value);
   return Values;
 }
 
@@ -426,8 +428,12 @@ void TPlotSeries::ApplyLimit(TLimitEdit Edit, const std::string& Text) {
         AutoScale = false;
       }
       break;
-    case TLimitEdit::MinX: if (V < XMax) XMin = V; break;
-    case TLimitEdit::MaxX: if (V > XMin) XMax = V; break;
+    case TLimitEdit::MinX:
+      if (V < XMax) XMin = V;
+      break;
+    case TLimitEdit::MaxX:
+      if (V > XMin) XMax = V;
+      break;
   }
 }
 

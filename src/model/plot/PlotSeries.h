@@ -155,7 +155,7 @@ class TPlotSeries {
   };
   // What one BaseFrame gives the series.
   struct TFrameSummary {
-    double Key;  // the sort criterion's value
+    double Key;                // the sort criterion's value
     std::size_t First, Count;  // its points in Points
     bool SetsTime;
     double LastTime;  // its last PLOT_TIME, when it has one

@@ -64,8 +64,7 @@ std::string AlarmLogText(const TAlarmEntry& Alarm, double NodeValue, TAlarmLevel
   return Condition(Alarm) + " with value: " + GeneralFloatText(NodeValue);
 }
 
-std::string AlarmNoticeText(const TAlarmEntry& Alarm, double NodeValue, std::int64_t MoreHits,
-                            std::int64_t LaterHits) {
+std::string AlarmNoticeText(const TAlarmEntry& Alarm, double NodeValue, std::int64_t MoreHits, std::int64_t LaterHits) {
   std::string Text = Condition(Alarm) + "\r\nWith value: " + GeneralFloatText(NodeValue);
   if (MoreHits != 0) Text += "\r\n(" + std::to_string(MoreHits) + " more hits in this update)";
   if (LaterHits != 0) Text += "\r\n(" + std::to_string(LaterHits) + " more hits in later updates)";

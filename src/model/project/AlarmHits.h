@@ -8,14 +8,14 @@
 #include <vector>
 
 struct TAlarmHit {
-  double Time = 0;             // when it was seen, days since 1899-12-30 (set by the list's owner)
-  std::string Frame;           // the BaseFrame's caption
-  std::string Alarm;           // the alarm's caption, "TEMP1 > 25.5"
+  double Time = 0;    // when it was seen, days since 1899-12-30 (set by the list's owner)
+  std::string Frame;  // the BaseFrame's caption
+  std::string Alarm;  // the alarm's caption, "TEMP1 > 25.5"
   double Value = 0;
-  std::uint64_t Project = 0;   // TProject::Id of the project that saw it
-  std::int32_t SerialNo = 0;   // the hit node
+  std::uint64_t Project = 0;  // TProject::Id of the project that saw it
+  std::int32_t SerialNo = 0;  // the hit node
   bool Acknowledged = false;
-  bool Warning = false;        // the warning level was reached, not the alarm
+  bool Warning = false;  // the warning level was reached, not the alarm
 };
 
 // Receives every alarm hit; installed by the alarm window or a test.

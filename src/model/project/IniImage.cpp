@@ -18,8 +18,8 @@ bool ParseInteger(const std::string& Text, std::int32_t& Value) {
   const std::string_view Digits(Text);
   const bool Hex = Text.size() > 2 && Text[0] == '0' && (Text[1] == 'x' || Text[1] == 'X');
   const bool Signed = !Hex && !Text.empty() && (Text[0] == '-' || Text[0] == '+');
-  const std::optional<std::int32_t> Parsed =
-      Hex ? IntegerOfDigits(Digits.substr(2), 16, false) : IntegerOfDigits(Digits.substr(Signed), 10, Signed && Text[0] == '-');
+  const std::optional<std::int32_t> Parsed = Hex ? IntegerOfDigits(Digits.substr(2), 16, false)
+                                                 : IntegerOfDigits(Digits.substr(Signed), 10, Signed && Text[0] == '-');
   if (Parsed) Value = *Parsed;
   return Parsed.has_value();
 }
@@ -95,9 +95,7 @@ std::string TIniImage::Text() const {
   return Out;
 }
 
-bool TIniImage::SectionExists(const std::string& Section) const {
-  return SectionIndex.count(AsciiLower(Section)) > 0;
-}
+bool TIniImage::SectionExists(const std::string& Section) const { return SectionIndex.count(AsciiLower(Section)) > 0; }
 
 bool TIniImage::ValueExists(const std::string& Section, const std::string& Key) const {
   return FindLine(Section, Key) != nullptr;
@@ -109,8 +107,7 @@ std::string TIniImage::ReadString(const std::string& Section, const std::string&
   return Line ? Line->Value : Default;
 }
 
-std::int32_t TIniImage::ReadInteger(const std::string& Section, const std::string& Key,
-                                    std::int32_t Default) const {
+std::int32_t TIniImage::ReadInteger(const std::string& Section, const std::string& Key, std::int32_t Default) const {
   const TLine* Line = FindLine(Section, Key);
   std::int32_t Value = Default;
   if (!Line || ParseInteger(Line->Value, Value)) return Value;

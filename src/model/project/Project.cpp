@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "browser/BrowserTexts.h"
 #include "common/AsciiChars.h"
 #include "common/DateTime.h"
 #include "common/LoadProgress.h"
 #include "common/Log.h"
-#include "browser/BrowserTexts.h"
 #include "project/AlarmCheck.h"
 #include "project/AlarmHits.h"
 #include "project/IniImage.h"
@@ -99,7 +99,8 @@ bool TProject::ReadDefinition() {
     return false;
   }
   if (!Settings.PaketFileB.empty() && !PacketFileExists(Resolved(Settings.PaketFileB))) {
-    AddEntry(llWarn, "2nd Paket file does not exist or cannot be opened, ignoring entry! (" + Settings.PaketFileB + ")");
+    AddEntry(llWarn,
+             "2nd Paket file does not exist or cannot be opened, ignoring entry! (" + Settings.PaketFileB + ")");
     Settings.PaketFileB.clear();
   }
   // A FIFO or device would block or never end; a file of 2 GiB or more is
@@ -149,10 +150,8 @@ void TProject::StartData(const std::string& FileName, std::int32_t SerialBase, c
   Data->Timer->SetInterval(Settings.UpdateInterval * 1000);
   Data->StartTracking([this, &Data, Then](const TPassReport& First) {
     FLoadReports.push_back(First);
-    if (!Settings.Tracking)
-      Data->StopTracking();
-    else if (Settings.UpdateOnFileChange)
-      Data->WatchFile();
+    if (!Settings.Tracking) Data->StopTracking();
+    else if (Settings.UpdateOnFileChange) Data->WatchFile();
     Then();
   });
 }
@@ -208,15 +207,15 @@ void TProject::HandleNewFrames(TData& Sender) {
     std::int64_t Hits = 0;
     double FirstValue = 0;
     const std::string Caption = AlarmCaption(Alarm);
-    CheckAlarmNodes(First, Alarm, *Definition,
-                    [&](const TDecodedNode& Node, const TDecodedNode& Root, TAlarmLevel Level) {
-                      AddEntry(llWarn, AlarmLogText(Alarm, Node.Value, Level));
-                      const bool Warning = Level == TAlarmLevel::Warning;
-                      ReportAlarmHit({0, NodeNameText(*Definition, Root, StartTime), Caption, Node.Value, FId,
-                                      Node.SerialNo, false, Warning});
-                      // Warnings are listed, not noticed.
-                      if (!Warning && Hits++ == 0) FirstValue = Node.Value;
-                    });
+    CheckAlarmNodes(
+        First, Alarm, *Definition, [&](const TDecodedNode& Node, const TDecodedNode& Root, TAlarmLevel Level) {
+          AddEntry(llWarn, AlarmLogText(Alarm, Node.Value, Level));
+          const bool Warning = Level == TAlarmLevel::Warning;
+          ReportAlarmHit(
+              {0, NodeNameText(*Definition, Root, StartTime), Caption, Node.Value, FId, Node.SerialNo, false, Warning});
+          // Warnings are listed, not noticed.
+          if (!Warning && Hits++ == 0) FirstValue = Node.Value;
+        });
     if (Hits > 0 && OnAlarm && Settings.Notices) OnAlarm(Alarm, FirstValue, Hits - 1);
   }
 

@@ -134,8 +134,8 @@ TProjectSettings ReadProjectSettings(const TIniImage& Image, const TProjectSetti
   Result.PaketFileA = Image.ReadString(ProjectSection, "PaketFileA", Current.PaketFileA);
   Result.PaketFileB = Image.ReadString(ProjectSection, "PaketFileB", Current.PaketFileB);
   Result.Tracking = Image.ReadBool(ProjectSection, "Tracking", Current.Tracking);
-  Result.UpdateInterval = std::clamp(Image.ReadInteger(ProjectSection, "UpdateInterval", DefaultUpdateInterval), 1,
-                                     MaxUpdateInterval);
+  Result.UpdateInterval =
+      std::clamp(Image.ReadInteger(ProjectSection, "UpdateInterval", DefaultUpdateInterval), 1, MaxUpdateInterval);
   Result.UpdateOnFileChange = Image.ReadBool(ProjectSection, "UpdateOnFileChange", false);
   Result.Notices = Image.ReadBool(ProjectSection, "Notices", true);
   Result.Resync = Image.ReadBool(ProjectSection, "Resync", false);

@@ -36,8 +36,8 @@ struct TProjectSettings {
   bool UpdateOnFileChange = false;                      // a file system notification starts a pass
   bool Notices = true;                                  // alarm hits show a notice
   bool Resync = false;                                  // resynchronise after invalid BaseFrames
-  std::vector<TDataSeries> DataSeries;  // plot list, list order
-  std::vector<TProjectAlarm> Alarms;    // alarm list, list order
+  std::vector<TDataSeries> DataSeries;                  // plot list, list order
+  std::vector<TProjectAlarm> Alarms;                    // alarm list, list order
   bool operator==(const TProjectSettings&) const = default;
 };
 

@@ -38,8 +38,7 @@ std::vector<std::string> StructureFolders(const std::string& ExeFolder, const TG
   const char* Home = GetEnv("HOME");
   if (DataHome && fs::path(DataHome).is_absolute())
     Folders.push_back((fs::path(DataHome) / "vorex/structures").string());
-  else if (Home && *Home)
-    Folders.push_back((fs::path(Home) / ".local/share/vorex/structures").string());
+  else if (Home && *Home) Folders.push_back((fs::path(Home) / ".local/share/vorex/structures").string());
   for (const std::string& Dir : DataDirs(GetEnv("XDG_DATA_DIRS")))
     for (const fs::path& Sub :
          SortedEntries(fs::path(Dir) / "vorex", [](const fs::directory_entry& E) { return E.is_directory(); }))

@@ -150,10 +150,8 @@ void TTableCollector::Take(TBlock& Block, const TDecodedNode& Root, const std::v
       continue;
     }
     const double Value = Cell ? Cell->Value : NaN;
-    if (Row >= 0)
-      Number(C, Row) = Value;
-    else
-      Block.Numbers[C].push_back(Value);
+    if (Row >= 0) Number(C, Row) = Value;
+    else Block.Numbers[C].push_back(Value);
   }
 }
 
@@ -199,8 +197,7 @@ void TTableCollector::AddLong(int File, std::int64_t Frame, const TDecodedNode& 
     Arrays.Raw.push_back(Node.RawValue);
     const bool Text = IsTextNode(Definition, Node);
     const std::int32_t Message = Text ? BlockMessage(Direct, Node, Messages) : -1;
-    if (!Text)
-      Arrays.ValueText.push_back(-1);
+    if (!Text) Arrays.ValueText.push_back(-1);
     else
       Arrays.ValueText.push_back(Message < 0 ? -2 : ArraysMessage(Direct.Messages[static_cast<std::size_t>(Message)]));
     Arrays.Value.push_back(Text ? NaN : Node.Value);

@@ -28,7 +28,7 @@ struct TTableArrays {
   std::vector<bool> IsText;
   std::vector<std::string> Messages;  // the texts of TEXT cells, each once
   std::vector<std::int64_t> File, Frame, Serial;
-  std::vector<double> Time;                      // of the row's BaseFrame; NaN before the first PLOT_TIME
+  std::vector<double> Time;  // of the row's BaseFrame; NaN before the first PLOT_TIME
   // Wide: the number columns side by side in one block, Stride values
   // apart, in column order without the TEXT ones; NaN where absent.
   std::shared_ptr<TNumberBlock> Numbers = std::make_shared<TNumberBlock>();
@@ -69,8 +69,8 @@ class TTableCollector {
   // numbers are in the arrays already, at a row no earlier than theirs, or
   // in the block when the arrays had no room.
   struct TBlock {
-    std::vector<std::int32_t> Serial;  // from the block's base
-    std::vector<TPlotTime> Time;       // Known only after a PLOT_TIME of the block's
+    std::vector<std::int32_t> Serial;   // from the block's base
+    std::vector<TPlotTime> Time;        // Known only after a PLOT_TIME of the block's
     std::vector<std::int64_t> Written;  // the row of the arrays; -1: in Numbers
     std::vector<std::vector<double>> Numbers;
     std::vector<std::vector<std::int32_t>> Texts;  // into the block's Messages
@@ -107,10 +107,10 @@ class TTableCollector {
   TTableArrays Arrays;
   const TFramesDefinition& Definition;
   const TTableColumns& Columns;
-  std::size_t NumberColumns = 0;  // of Arrays.Numbers
-  std::int64_t Room = 0;          // rows the number columns have room for
-  TPlotTime Time;                 // after the rows added
+  std::size_t NumberColumns = 0;                                    // of Arrays.Numbers
+  std::int64_t Room = 0;                                            // rows the number columns have room for
+  TPlotTime Time;                                                   // after the rows added
   std::unordered_map<std::string, std::int32_t> NameAt, MessageAt;  // in Arrays
-  TBlock Direct;   // of AddFrames
-  TSpares<TBlock> SpareBlocks;  // of the sinks dropped
+  TBlock Direct;                                                    // of AddFrames
+  TSpares<TBlock> SpareBlocks;                                      // of the sinks dropped
 };

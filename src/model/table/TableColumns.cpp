@@ -44,7 +44,8 @@ TTableColumns::TTableColumns(const TFramesDefinition& Definition) : Definition(D
   // Table order; a row met on several paths keeps the order of the paths.
   std::vector<std::size_t> Order(Found.size());
   std::iota(Order.begin(), Order.end(), 0);
-  std::stable_sort(Order.begin(), Order.end(), [this](std::size_t A, std::size_t B) { return Found[A].Row < Found[B].Row; });
+  std::stable_sort(Order.begin(), Order.end(),
+                   [this](std::size_t A, std::size_t B) { return Found[A].Row < Found[B].Row; });
   std::size_t Cells = 0;
   for (TPathRows& Rows : PathRows) {
     Rows.Start = Cells;

@@ -140,18 +140,14 @@ void TTableWriter::BuildRows(TRows& Rows, int File, std::int64_t FirstFrame, std
   for (std::size_t I = Begin; I < End; ++I) {
     const TDecodedNode& Root = *Roots[I];
     const std::int64_t Frame = FirstFrame + static_cast<std::int64_t>(I);
-    if (Layout == TTableLayout::Long)
-      Columns.TakeTime(Root, Rows.Time);
-    else
-      Columns.Fill(Root, Rows.Cells, Rows.Time);
+    if (Layout == TTableLayout::Long) Columns.TakeTime(Root, Rows.Time);
+    else Columns.Fill(Root, Rows.Cells, Rows.Time);
     if (WaitForTime && !Rows.Time.Known) {
       ++Rows.Untimed;
       continue;
     }
-    if (Layout == TTableLayout::Long)
-      LongRows(Rows, File, Frame, Root);
-    else
-      EndRow(Rows, WideCells(Rows, WideStart(Rows, File, Frame, Root.SerialNo, Rows.Time), Messages));
+    if (Layout == TTableLayout::Long) LongRows(Rows, File, Frame, Root);
+    else EndRow(Rows, WideCells(Rows, WideStart(Rows, File, Frame, Root.SerialNo, Rows.Time), Messages));
   }
 }
 

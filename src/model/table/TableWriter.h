@@ -13,8 +13,8 @@
 #include "data/ChunkSink.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
-#include "table/TableColumns.h"
 #include "table/Spares.h"
+#include "table/TableColumns.h"
 #include "table/TableRows.h"
 
 enum class TTableFormat { Csv, Tsv, Jsonl };
@@ -127,12 +127,12 @@ class TTableWriter {
   const TFramesDefinition& Definition;
   const std::vector<std::string>& Messages;
   const TTableColumns& Columns;
-  std::vector<std::string> Names;  // of the columns, fixed ones first
+  std::vector<std::string> Names;     // of the columns, fixed ones first
   std::vector<std::string> JsonKeys;  // "name": of each column
   std::size_t RowRoom = 0;            // for a row without texts
   TPlotTime Time;                     // after the rows written
   std::vector<TRows> Parts;           // kept with their memory from round to round
   TRows Waiting;                      // the rows of a part that waited for the time
   TRows Joined;                       // the rows of a sink
-  TSpares<TRows> SpareRows;  // of the sinks dropped
+  TSpares<TRows> SpareRows;           // of the sinks dropped
 };
