@@ -64,11 +64,22 @@ class NetcdfTable(unittest.TestCase):
                     data.set_auto_mask(False)
                     names = {variable.getncattr("qualified_name") if "qualified_name" in variable.ncattrs()
                              else name: variable for name, variable in data.variables.items()}
-                    self.assertEqual(list(names), header)
+                    # The CSV's datetime is the CF time variable, seconds since the Offset Time.
+                    self.assertEqual(list(names), [name for name in header if name != "datetime"])
                     self.assertTrue(data.dimensions["baseframe"].isunlimited())
                     self.assertEqual(len(data.dimensions["baseframe"]), len(rows))
                     for column, name in enumerate(header):
-                        self.assert_column(name, [row[column] for row in rows], names[name])
+                        cells = [row[column] for row in rows]
+                        if name == "datetime":
+                            self.assert_datetimes(cells, data["time"])
+                        else:
+                            self.assert_column(name, cells, names[name])
+
+    def assert_datetimes(self, cells, time):
+        offset = np.datetime64(time.units.removeprefix("seconds since ").replace(" ", "T"), "ns")
+        nanoseconds = np.round(time[:] * 1e9).astype(np.int64).astype("timedelta64[ns]")
+        np.testing.assert_array_equal((offset + nanoseconds).astype("datetime64[ms]"),
+                                      np.array(cells, dtype="datetime64[ms]"))
 
     def assert_column(self, name, cells, variable):
         values = variable[:]
