@@ -171,6 +171,7 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
   std::vector<const TData*> Holders{Project.DataA.get()};
   if (Project.DataB) Holders.push_back(Project.DataB.get());
   std::vector<std::int64_t> Counts;
+  Counts.reserve(Holders.size());
   for (const TData* Data : Holders) Counts.push_back(Data->FrameCount());
 
   if (Options.Summary) Sinks->PrintSummary(Holders, Log.Counts);

@@ -30,13 +30,13 @@ std::vector<std::string> Normalized(const std::vector<std::string>& Args, std::s
   bool OnlyExpressions = false;
   for (std::size_t I = 0; I < Args.size(); ++I) {
     const std::string& Arg = Args[I];
-    if (OnlyExpressions) Expressions.push_back(Arg);
+    const bool Option = !OnlyExpressions && (Arg == "--" || Arg == "-h" || Arg == "--help" || Arg == "--version" ||
+                                             Arg == "--var" || Arg.rfind("--var=", 0) == 0);
+    if (!Option) Expressions.push_back(Arg);
     else if (Arg == "--") OnlyExpressions = true;
-    else if (Arg == "-h" || Arg == "--help" || Arg == "--version" || Arg.rfind("--var=", 0) == 0)
-      Options.push_back(Arg);
     else if (Arg == "--var" && I + 1 < Args.size()) Options.push_back("--var=" + Args[++I]);
     else if (Arg == "--var") Problem = "--var needs NAME=VALUE";
-    else Expressions.push_back(Arg);
+    else Options.push_back(Arg);
   }
   if (Expressions.size() > 1) Problem = "The following argument was not expected: " + Expressions[1];
   if (!Problem.empty()) return {};

@@ -21,13 +21,7 @@ const std::pair<const char*, TCommand> Commands[] = {{"decode", DecodeCommand},
                                                      {"eval", EvalCommand},
                                                      {"vars", VarsCommand}};
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  std::ios::sync_with_stdio(false);
-  RemoveTemporaryFilesOnSignals();
-  TFdBuffer ErrBuffer(2);
-  std::ostream Err(&ErrBuffer);
+int Run(int argc, char** argv, std::ostream& Err) {
   const std::string Name = argc > 1 ? argv[1] : "";
   const std::vector<std::string> Args(argv + (argc > 1 ? 2 : argc), argv + argc);
   for (const auto& [Command, Run] : Commands)
@@ -66,4 +60,14 @@ int main(int argc, char** argv) {
   }
   Err << "A command is needed: decode, plot, table or eval\nRun with --help for more information.\n";
   return ExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  RemoveTemporaryFilesOnSignals();
+  TFdBuffer ErrBuffer(2);
+  std::ostream Err(&ErrBuffer);
+  return RunReportingFailure("vorex-cli", Err, [&] { return Run(argc, argv, Err); });
 }

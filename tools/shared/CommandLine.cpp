@@ -68,3 +68,18 @@ int TFdBuffer::sync() {
   setp(Buffer.data(), Buffer.data() + Buffer.size());
   return Complete ? 0 : -1;
 }
+
+int RunReportingFailure(const char* Program, std::ostream& Err, const std::function<int()>& Body) noexcept {
+  try {
+    try {
+      return Body();
+    } catch (const std::exception& Failure) {
+      Err << Program << ": failed: " << Failure.what() << '\n';
+    } catch (...) {
+      Err << Program << ": failed\n";
+    }
+    Err.flush();
+  } catch (...) {
+  }
+  return ExitNoLoad;
+}

@@ -4,6 +4,7 @@
 // gives one line naming it and "Run with --help for more information." on
 // standard error (exit 1).
 #include <CLI/CLI.hpp>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <streambuf>
@@ -30,6 +31,10 @@ CLI::Option* AddRepeatedOption(CLI::App& App, const std::string& Name, std::vect
 // -1 to go on, otherwise the exit status, after writing the usage, the
 // version or the error.
 int ParseCommandLine(CLI::App& App, const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err);
+
+// The exit status of Body; a failure it throws is named on Err after Program
+// and exits 2 instead of aborting the process.
+int RunReportingFailure(const char* Program, std::ostream& Err, const std::function<int()>& Body) noexcept;
 
 // Writes to a file descriptor through a buffer: one write per flush or full
 // buffer instead of one per entry.

@@ -225,7 +225,7 @@ void TSimGenerator::FillHousekeeping(std::uint8_t* Image, double T) {
   std::uint8_t* Adc = Image + kAdcBlock;
   switch (AdcType) {
     case 1:  // thermistor chain near the sensor head
-      for (int K = 0; K < 4; ++K) Put16(Adc, 2 * K, TempRaw(Head + 0.8 * K + 0.05 * Random.Noise()));
+      for (std::size_t K = 0; K < 4; ++K) Put16(Adc, 2 * K, TempRaw(Head + 0.8 * K + 0.05 * Random.Noise()));
       Put16(Adc, 8, MilliRaw(2.5 + 0.001 * Random.Noise()));
       break;
     case 2:  // strain gauges follow the head temperature, pressure slowly leaks

@@ -71,11 +71,7 @@ bool AppendRandomPieces(std::ostream& Out, TSimGenerator& Generator, double Ever
   return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  TFdBuffer ErrBuffer(2);
-  std::ostream Err(&ErrBuffer);
+int Run(int argc, char** argv, std::ostream& Err) {
   TOptions Options;
   const auto App = NewCommandLine("vorex-sim", "vorex-sim",
                                   "Writes demo packet data to OUTPUT (- for standard output), replacing it, and "
@@ -133,4 +129,12 @@ int main(int argc, char** argv) {
     return ExitNoLoad;
   }
   return ExitClean;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TFdBuffer ErrBuffer(2);
+  std::ostream Err(&ErrBuffer);
+  return RunReportingFailure("vorex-sim", Err, [&] { return Run(argc, argv, Err); });
 }

@@ -19,7 +19,7 @@ std::int64_t FloorDiv(std::int64_t A, std::int64_t B) { return A / B - (A % B < 
 std::int64_t UnixMillis(double DateTime) {
   const TDateTimeParts P = DecodeDateTime(DateTime);
   const auto Day = static_cast<std::int64_t>(EncodeDateTime({P.Year, P.Month, P.Day})) - UnixDay;
-  return Day * MillisPerDay + ((P.Hour * 60 + P.Minute) * 60 + P.Second) * 1000 + P.MilliSecond;
+  return Day * MillisPerDay + std::int64_t{(P.Hour * 60 + P.Minute) * 60 + P.Second} * 1000 + P.MilliSecond;
 }
 
 char* Digits(char* P, int Value, int Count) {

@@ -48,7 +48,7 @@ bool TLogDedup::Repeated(const std::string& Text) {
   return !New;
 }
 
-void TLogDedup::Count(const std::string& Text, std::int64_t More) { Enter(Text).first->second += More; }
+void TLogDedup::Count(const std::string& Text, std::int64_t Repeats) { Enter(Text).first->second += Repeats; }
 
 std::vector<std::pair<std::string, std::int64_t>> TLogDedup::TakeRepeats() {
   std::vector<std::pair<std::string, std::int64_t>> Taken;

@@ -76,7 +76,7 @@ TPassReport TData::StartTracking() {
   return First;
 }
 
-void TData::StartTracking(TThen Then) {
+void TData::StartTracking(const TThen& Then) {
   ResetTracking();
   StartUpdate([this, Then](const TPassReport& First) {
     if (!Stopped) Timer->SetEnabled(true);
@@ -149,7 +149,7 @@ TPassReport TData::UpdateFromFile() {
   return Ended;
 }
 
-void TData::StartUpdate(TThen Then) { Update(false, Then); }
+void TData::StartUpdate(const TThen& Then) { Update(false, Then); }
 
 void TData::Update(bool Here, const TThen& Then) {
   if (Running) {
@@ -227,7 +227,7 @@ void TData::RunPass(bool Here, bool PauseTimer, std::function<void()> Work, cons
     State->Ended.notify_all();
     if (Failure) std::rethrow_exception(Failure);
   };
-  const auto Done = [this, State, PauseTimer, WasEnabled, Here, Then](std::exception_ptr Failure) {
+  const auto Done = [this, State, PauseTimer, WasEnabled, Here, Then](const std::exception_ptr& Failure) {
     if (State->Freed) return;
     Finish(PauseTimer, WasEnabled, Failure, Here);
     const TPassReport Ended = Report;
@@ -237,7 +237,7 @@ void TData::RunPass(bool Here, bool PauseTimer, std::function<void()> Work, cons
   else RunOffThread(Run, Done);
 }
 
-void TData::Finish(bool PauseTimer, bool WasEnabled, std::exception_ptr Failure, bool Here) {
+void TData::Finish(bool PauseTimer, bool WasEnabled, const std::exception_ptr& Failure, bool Here) {
   TLogRecord Record;
   Publish();
   if (Failure && !Here) {

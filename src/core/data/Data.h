@@ -83,7 +83,7 @@ class TData {
   TPassReport StartTracking();
   // The same with the pass started as StartUpdate starts it; Then gets its
   // report once the timer is enabled.
-  void StartTracking(TThen Then);
+  void StartTracking(const TThen& Then);
   // Stops the timer, ends the watch of the file and frees the memory kept
   // for the next read.
   void StopTracking();
@@ -98,7 +98,7 @@ class TData {
   // to publish its BaseFrames, messages and image, tell OnNewFrames and hand
   // its report to Then; meanwhile the holder's BaseFrames, image and the
   // definition's messages stay as they were. Elsewhere all runs at once.
-  void StartUpdate(TThen Then = {});
+  void StartUpdate(const TThen& Then = {});
   // Whether a pass of this holder runs.
   bool Updating() const { return Running; }
   // The same pass over Bytes, the file's content as read (before the word
@@ -173,7 +173,7 @@ class TData {
   // The end of a pass on the window thread: publishes what it decoded, tells
   // OnNewFrames and hides the progress. A failure of the pass is thrown on
   // when it ran here, else logged.
-  void Finish(bool PauseTimer, bool WasEnabled, std::exception_ptr Failure, bool Here);
+  void Finish(bool PauseTimer, bool WasEnabled, const std::exception_ptr& Failure, bool Here);
   // Makes the BaseFrames, messages and image of the pass the holder's.
   void Publish();
   // The reading and decoding of a pass over the file / over Bytes.

@@ -45,7 +45,7 @@ class TPass {
   bool Holds(std::int64_t Frame) const;
   std::int64_t ReachAfter() const;
   void TakeLength();
-  TParallelRun ParallelRun(std::int64_t End, bool Streamed) const;
+  TParallelRun ParallelRun(std::int64_t Stop, bool Streamed) const;
   // The whole data decoded on several threads; false when it is to be
   // decoded on one.
   bool DecodeWholeInParallel();

@@ -38,17 +38,17 @@ class TPassReader {
   // Makes the image of the last whole read the holder's; the holder's image
   // before keeps its memory for the next read.
   void Publish();
-  // Starts a pass over the DataEnd bytes Pieces reads (none: the image
+  // Starts a pass over the DataEnd bytes Read reads (none: the image
   // holds all the data), its image the first Head bytes; false, with the
   // message, when they cannot be read.
-  bool BeginPieces(const TPieceReader& Pieces, std::int64_t DataEnd, std::int64_t Head);
+  bool BeginPieces(const TPieceReader& Read, std::int64_t DataEnd, std::int64_t Head);
   // Starts a pass over the whole image.
   void BeginWhole();
 
-  // Makes the image the words that hold the data's bytes [Start, End) (End
+  // Makes the image the words that hold the data's bytes [Start, Stop) (Stop
   // not beyond the data's end, which becomes that of the data read when it
-  // ends before End); false, with the message, when they cannot be read.
-  bool ReadWords(std::int64_t Start, std::int64_t End);
+  // ends before Stop); false, with the message, when they cannot be read.
+  bool ReadWords(std::int64_t Start, std::int64_t Stop);
   bool Streaming() const { return Pieces != nullptr; }
   // The image the pass reads.
   const TMemoryStream& Image() const { return Unpublished ? Working : Published; }

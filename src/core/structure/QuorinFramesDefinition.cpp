@@ -64,7 +64,7 @@ std::string TQuorinFramesDefinition::SubFrameEvaluation(const std::string& Subfr
       const std::int32_t Row = FindModeRow(static_cast<std::int32_t>(Mode));
       if (Row >= 0) return Entries[static_cast<std::size_t>(Row)].FrameName;
     }
-    const std::string Frame = ScienceFrameOfMode(Mode);
+    std::string Frame = ScienceFrameOfMode(Mode);
     if (!Frame.empty()) return Frame;
     AddEntry(llWarn, "No rule found for Science Frame Mode " + std::to_string(Mode) + ".");
     return SubframeName;

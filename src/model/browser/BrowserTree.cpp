@@ -261,7 +261,7 @@ std::string SortKeyOfTypedName(const TFramesDefinition& Definition, const std::s
   const TDefinitionEntry* Plain = nullptr;
   for (const TDefinitionEntry& Row : Definition.Entries) {
     if (Row.Kind != ekNumber) continue;
-    const std::string Key = Row.FrameName + "." + Row.VarName;
+    std::string Key = Row.FrameName + "." + Row.VarName;
     if (Key == Typed) return Key;
     if (!Plain && Row.VarName == Typed) Plain = &Row;
   }

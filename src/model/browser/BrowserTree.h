@@ -57,7 +57,7 @@ class TBrowserTree {
   // The rows of the BaseFrames the filters exclude, ascending.
   std::vector<std::size_t> ExcludedRows();
   // Removes the BaseFrames of these rows (ascending); true when there were any.
-  bool RemoveRows(const std::vector<std::size_t>& Rows);
+  bool RemoveRows(const std::vector<std::size_t>& Excluded);
 
   // Moves Path one node on in pre-order through the shown BaseFrames; false
   // after the last node.

@@ -2,6 +2,7 @@
 // A plot's data series and view without the window: collection from the
 // decoded BaseFrames, the sort criterion, time order, the view range, the
 // scaling, pixel conversions, zoom, typed limits, statistics and the file.
+#include <array>
 #include <cstdint>
 #include <ostream>
 #include <span>
@@ -169,7 +170,7 @@ class TPlotSeries {
     const TFramesDefinition* Definition = nullptr;
     std::string FrameName, VarName, SortVar;
     std::uint32_t FrameHash = 0, NameHash = 0, SortHash = 0;
-    TSource Sources[2];
+    std::array<TSource, 2> Sources;
     std::vector<TFramePoint> Points;
   } Collected;
 
