@@ -151,6 +151,12 @@ class DemoData(unittest.TestCase):
         assert_table_equal(self, rows, project.table(vars=vars, layout="long"))
         assert_table_equal(self, rows, vorex.read_table(STRUCTURE, self.first, vars=vars, layout="long", threads=3))
 
+    def test_row_ranges_equal_cli(self):
+        for frames, option in (((10, 20), "10:20"), ((None, 5), ":5"), ((590, None), "590:")):
+            with self.subTest(frames=frames):
+                rows = cli_table(STRUCTURE, self.first, self.second, "--frames", option)
+                assert_table_equal(self, rows, vorex.read_table(STRUCTURE, self.first, self.second, frames=frames))
+
     def test_offset_time_equals_cli(self):
         offset = "2007-04-09 14:05:59"
         rows = cli_table(STRUCTURE, self.first, "--vars", "*PLOT_TIME", "--offset-time", offset)
@@ -230,6 +236,8 @@ class DemoData(unittest.TestCase):
             (ValueError, "threads", lambda: vorex.read_table(STRUCTURE, self.first, threads=257)),
             (ValueError, "threads", lambda: vorex.read_table(STRUCTURE, self.first, threads=2 ** 64)),
             (TypeError, "", lambda: vorex.read_table(STRUCTURE, self.first, log=())),
+            (TypeError, "frames", lambda: vorex.read_table(STRUCTURE, self.first, frames=3)),
+            (ValueError, "frames", lambda: vorex.read_table(STRUCTURE, self.first, frames=(-1, 2))),
             (ValueError, "'2007-02-30' is not a valid date and time",
              lambda: vorex.read_table(STRUCTURE, self.first, offset_time="2007-02-30")),
             (vorex.OffsetTimeError, "'x' is not", lambda: vorex.load(STRUCTURE, self.first, offset_time="x")),

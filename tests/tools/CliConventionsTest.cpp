@@ -74,6 +74,7 @@ TEST(CliConventions, WrongUsageIsOneLineNamingItThenTheHint) {
       {Sim + " out.dat --count 2", "--count requires --append-every"},
       {Cli + " table a b --format xml", "--format: xml not in {csv,jsonl,netcdf,tsv}"},
       {Cli + " table a b --meta", "--meta needs --format jsonl"},
+      {Cli + " table a b --frames 3", "--frames: '3' is not a range A:B of BaseFrame numbers (A: and :B allowed)"},
       {Cli + " vars", "STRUCTURE is required"},
       {Cli + " vars a --format tsv", "--format: tsv not in {csv,jsonl}"},
       {Cli + " table a b --format netcdf",
@@ -81,7 +82,9 @@ TEST(CliConventions, WrongUsageIsOneLineNamingItThenTheHint) {
       {Cli + " table a b --format netcdf --out -",
        "--format netcdf needs --out FILE: a netCDF file cannot go to standard output"},
       {Cli + " table a b --format netcdf --out t.nc --layout long", "--format netcdf writes the wide layout only"},
-      {Cli + " table a b --format netcdf --out t.nc --follow", "--format netcdf cannot be followed"}};
+      {Cli + " table a b --format netcdf --out t.nc --follow", "--format netcdf cannot be followed"},
+      {Cli + " table a b --format netcdf --out t.nc --frames 1:",
+       "--format netcdf writes every row: --frames cannot choose them"}};
   for (const auto& [Command, Problem] : Cases) {
     const TCommandResult R = RunCommand(Command);
     EXPECT_EQ(R.ExitCode, 1) << Command;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -293,6 +294,26 @@ TEST(CliTable, PatternsMatchWholeNames) {
                                                               {"a*b*c", "aXbYbd", false},
                                                               {"?", "", false}};
   for (const auto& [Pattern, Name, Matches] : Cases) EXPECT_EQ(MatchesPattern(Pattern, Name), Matches) << Pattern;
+}
+
+TEST(CliTable, RowRangesKeepTheRowsOfTheWholeTableTheyName) {
+  TDemo D;
+  // Each option against the rows of the whole table it keeps (wide: file, frame, serial, time).
+  const auto Frame = [](const TRow& Row) { return std::stoll(*Row[1]); };
+  const std::vector<std::pair<std::vector<std::string>, std::function<bool(const TRow&)>>> Cases = {
+      {{"--frames", "10:20"}, [&](const TRow& Row) { return Frame(Row) >= 10 && Frame(Row) < 20; }},
+      {{"--frames=117:"}, [&](const TRow& Row) { return Frame(Row) >= 117; }},
+      {{"--frames", "7:90", "--threads", "4"}, [&](const TRow& Row) { return Frame(Row) >= 7 && Frame(Row) < 90; }},
+      {{"--frames", ":3", "--layout", "long"}, [&](const TRow& Row) { return Frame(Row) < 3; }},
+      {{"--frames", "5:5"}, [](const TRow&) { return false; }}};
+  for (const auto& [Options, Keep] : Cases) {
+    const bool Long = std::find(Options.begin(), Options.end(), "long") != Options.end();
+    std::vector<TRow> Expected =
+        ParseCsv(D.Table(Long ? std::vector<std::string>{"--layout", "long"} : std::vector<std::string>{}));
+    Expected.erase(std::remove_if(Expected.begin() + 1, Expected.end(), [&](const TRow& Row) { return !Keep(Row); }),
+                   Expected.end());
+    EXPECT_EQ(ParseCsv(D.Table(Options)), Expected) << Options.front();
+  }
 }
 
 TEST(CliTable, RefusesANameOrPatternThatNoColumnHasAndAnOutputItCannotWrite) {
