@@ -22,9 +22,10 @@ Contents:
   ``series()``, ``table()``, ``to_pandas()``, ``to_xarray()``, ``frame()``, ``update()``.
 - ``read_table(structure, packet, packet2=None, vars=None, layout="wide",
   resync=False, threads=0, log=None, offset_time=None, progress=True,
-  frames=None)``: the columns of ``Project.table()`` decoded straight from
+  frames=None, start=None, stop=None)``: the columns of ``Project.table()`` decoded straight from
   the files, without keeping the BaseFrames, on every core, only those of
-  the BaseFrames numbered ``frames=(A, B)``; a progress line on a
+  the BaseFrames numbered ``frames=(A, B)`` and timed in [``start``,
+  ``stop``); a progress line on a
   terminal's standard error for a packet file of more than 100 MB.
 - ``variables(structure)``: a dict per variable column of the table (name,
   kind, unit, description, transform), as ``vorex-cli vars`` lists them;
@@ -108,19 +109,44 @@ def _frame_bounds(frames):
     return frames[0] or 0, frames[1]
 
 
-def _rows_in(table, first, end):
-    """The rows of table (a dict of columns) whose frame lies in [first, end)."""
-    if first == 0 and end is None:
+def _time_bound(name, bound):
+    """A bound of start or stop as (column, value): a number of seconds against time, a date and time (a str
+    "yyyy-mm-dd hh:nn:ss[.zzz]", datetime.datetime or numpy.datetime64) against datetime; None for no bound."""
+    import numpy
+
+    if bound is None:
+        return None
+    if isinstance(bound, (int, float)) and not isinstance(bound, bool):
+        return "time", bound
+    try:
+        return "datetime", numpy.datetime64(bound, "ns")
+    except (TypeError, ValueError) as error:
+        raise ValueError(name + " must be seconds or a date and time, not " + repr(bound)) from error
+
+
+def _rows_in(table, first, end, start, stop):
+    """The rows of table (a dict of columns) whose frame lies in [first, end) and whose time or datetime in
+    [start, stop) (bounds of _time_bound); a row without a time is outside a time bound."""
+    if first == 0 and end is None and start is None and stop is None:
         return table
     frame = table["frame"]
-    keep = (frame >= first) if end is None else (frame >= first) & (frame < end)
+    keep = frame >= first
+    if end is not None:
+        keep &= frame < end
+    for bound in (start, stop):
+        if bound is not None and bound[0] not in table:
+            raise ValueError("a start or stop in seconds needs the wide layout's column time; give a date and time")
+    if start is not None:
+        keep &= table[start[0]] >= start[1]
+    if stop is not None:
+        keep &= table[stop[0]] < stop[1]
     return {name: column[keep] for name, column in table.items()}
 
 
 def read_table(structure, packet, packet2=None, vars=None, layout="wide", resync=False, threads=0, log=None,
-               offset_time=None, progress=True, frames=None):
+               offset_time=None, progress=True, frames=None, start=None, stop=None):
     """read_table(structure, packet, packet2=None, vars=None, layout="wide", resync=False, threads=0, log=None,
-    offset_time=None, progress=True, frames=None) -> dict of numpy arrays
+    offset_time=None, progress=True, frames=None, start=None, stop=None) -> dict of numpy arrays
 
     The columns of Project.table(vars, layout) for the files, decoded as
     vorex-cli table decodes them: no BaseFrame is kept once its row is taken,
@@ -128,7 +154,10 @@ def read_table(structure, packet, packet2=None, vars=None, layout="wide", resync
     rows are taken on the threads that decode (threads: 0 for one per core,
     at most 256). frames=(A, B): only the rows of the BaseFrames numbered A
     to B-1 in their file (the column frame), None for an open end, as
-    vorex-cli table --frames A:B. Raises LoadError when the files do not load
+    vorex-cli table --frames A:B. start and stop: only the rows whose time
+    (seconds, a number) or datetime (a str "yyyy-mm-dd hh:nn:ss[.zzz]",
+    datetime.datetime or numpy.datetime64) is start or later and before stop,
+    as --from and --to (seconds in the wide layout only). Raises LoadError when the files do not load
     or a pass ends before the end of a packet file (its table attribute holds
     the columns of the BaseFrames decoded so far), KeyError for a name in
     vars that matches no column, KeyboardInterrupt on Ctrl+C. log: a list,
@@ -138,14 +167,14 @@ def read_table(structure, packet, packet2=None, vars=None, layout="wide", resync
     their rate and the time left, when sys.stderr is a terminal;
     progress=False leaves it out. The file names are as load() takes them.
     """
-    first, end = _frame_bounds(frames)
+    bounds = (*_frame_bounds(frames), _time_bound("start", start), _time_bound("stop", stop))
     try:
         table = _read_table(structure, packet, packet2, vars, layout, resync, threads, log, offset_time, progress)
     except LoadError as error:
         if hasattr(error, "table"):
-            error.table = _rows_in(error.table, first, end)
+            error.table = _rows_in(error.table, *bounds)
         raise
-    return _rows_in(table, first, end)
+    return _rows_in(table, *bounds)
 
 
 def _xarray_dataset(what, layout, columns):

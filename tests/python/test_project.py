@@ -152,10 +152,20 @@ class DemoData(unittest.TestCase):
         assert_table_equal(self, rows, vorex.read_table(STRUCTURE, self.first, vars=vars, layout="long", threads=3))
 
     def test_row_ranges_equal_cli(self):
-        for frames, option in (((10, 20), "10:20"), ((None, 5), ":5"), ((590, None), "590:")):
-            with self.subTest(frames=frames):
-                rows = cli_table(STRUCTURE, self.first, self.second, "--frames", option)
-                assert_table_equal(self, rows, vorex.read_table(STRUCTURE, self.first, self.second, frames=frames))
+        times = vorex.read_table(STRUCTURE, self.first, vars="SEQ_COUNT")["time"]
+        start, stop = float(times[40]), float(times[90])
+        cases = [({"frames": (10, 20)}, ["--frames", "10:20"]), ({"frames": (None, 5)}, ["--frames", ":5"]),
+                 ({"frames": (590, None)}, ["--frames", "590:"]),
+                 ({"start": start, "stop": stop}, ["--from", repr(start), "--to", repr(stop)]),
+                 ({"start": "2003-01-15 06:46:45.070", "frames": (2, None)},
+                  ["--from", "2003-01-15 06:46:45.070", "--frames", "2:"]),
+                 ({"stop": np.datetime64("2003-01-15T06:47:10"), "layout": "long"},
+                  ["--to", "2003-01-15 06:47:10", "--layout", "long"])]
+        for arguments, options in cases:
+            with self.subTest(options=options):
+                rows = cli_table(STRUCTURE, self.first, self.second, *options)
+                self.assertGreater(len(rows), 2)
+                assert_table_equal(self, rows, vorex.read_table(STRUCTURE, self.first, self.second, **arguments))
 
     def test_offset_time_equals_cli(self):
         offset = "2007-04-09 14:05:59"
@@ -238,6 +248,8 @@ class DemoData(unittest.TestCase):
             (TypeError, "", lambda: vorex.read_table(STRUCTURE, self.first, log=())),
             (TypeError, "frames", lambda: vorex.read_table(STRUCTURE, self.first, frames=3)),
             (ValueError, "frames", lambda: vorex.read_table(STRUCTURE, self.first, frames=(-1, 2))),
+            (ValueError, "start", lambda: vorex.read_table(STRUCTURE, self.first, start="soon")),
+            (ValueError, "layout", lambda: vorex.read_table(STRUCTURE, self.first, stop=5, layout="long")),
             (ValueError, "'2007-02-30' is not a valid date and time",
              lambda: vorex.read_table(STRUCTURE, self.first, offset_time="2007-02-30")),
             (vorex.OffsetTimeError, "'x' is not", lambda: vorex.load(STRUCTURE, self.first, offset_time="x")),

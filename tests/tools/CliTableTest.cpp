@@ -305,7 +305,14 @@ TEST(CliTable, RowRangesKeepTheRowsOfTheWholeTableTheyName) {
       {{"--frames=117:"}, [&](const TRow& Row) { return Frame(Row) >= 117; }},
       {{"--frames", "7:90", "--threads", "4"}, [&](const TRow& Row) { return Frame(Row) >= 7 && Frame(Row) < 90; }},
       {{"--frames", ":3", "--layout", "long"}, [&](const TRow& Row) { return Frame(Row) < 3; }},
-      {{"--frames", "5:5"}, [](const TRow&) { return false; }}};
+      {{"--frames", "5:5"}, [](const TRow&) { return false; }},
+      // From inclusive, to exclusive; a datetime against the text of the column, to the millisecond.
+      {{"--from", "1234010.0737457275", "--to=1234020"},
+       [](const TRow& Row) { return std::stod(*Row[3]) >= 1234010.0737457275 && std::stod(*Row[3]) < 1234020; }},
+      {{"--from", "2003-01-15 06:46:45.070", "--to", "2003-01-15 06:46:49.103", "--threads", "4"},
+       [](const TRow& Row) { return *Row[4] >= "2003-01-15T06:46:45.070" && *Row[4] < "2003-01-15T06:46:49.103"; }},
+      {{"--to", "2003-01-15 06:46:42", "--frames", "1:"},
+       [&](const TRow& Row) { return Frame(Row) >= 1 && *Row[4] < "2003-01-15T06:46:42"; }}};
   for (const auto& [Options, Keep] : Cases) {
     const bool Long = std::find(Options.begin(), Options.end(), "long") != Options.end();
     std::vector<TRow> Expected =

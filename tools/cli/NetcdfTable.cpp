@@ -45,7 +45,7 @@ std::string NetcdfUsageProblem(const std::string& Layout, const std::string& Out
   if (OutFile == "-") return "--format netcdf needs --out FILE: a netCDF file cannot go to standard output";
   if (Layout != "wide") return "--format netcdf writes the wide layout only";
   if (Follow) return "--format netcdf cannot be followed";
-  if (Ranged) return "--format netcdf writes every row: --frames cannot choose them";
+  if (Ranged) return "--format netcdf writes every row: --frames, --from and --to cannot choose them";
   return "";
 }
 

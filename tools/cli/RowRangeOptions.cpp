@@ -1,8 +1,11 @@
 #include "cli/RowRangeOptions.h"
 
+#include <cmath>
 #include <optional>
 
 #include "common/AsciiChars.h"
+#include "common/Convert.h"
+#include "common/DateTime.h"
 
 namespace {
 
@@ -27,6 +30,36 @@ bool ReadFrames(const std::string& Text, TRowRange& Range) {
   return true;
 }
 
+// A time bound in seconds: a number of seconds, or "yyyy-mm-dd hh:nn:ss[.zzz]"
+// (any date and time the Offset Time may be given as, with up to three
+// digits of a second) counted from StartTime; none for another text.
+std::optional<double> ReadTimeBound(const std::string& Text, double StartTime) {
+  double Seconds = 0;
+  if (TryStrToFloat(Text, Seconds, '.')) return Seconds;
+  std::string Whole = Text;
+  std::string Millis = "000";
+  const std::size_t Dot = Text.rfind('.');
+  if (Dot != std::string::npos && Text.find(':') < Dot) {
+    const std::string Digits = Text.substr(Dot + 1);
+    if (Digits.empty() || Digits.size() > 3 || !std::all_of(Digits.begin(), Digits.end(), IsDigit)) return {};
+    Millis.replace(0, Digits.size(), Digits);
+    Whole = Text.substr(0, Dot);
+  }
+  double Days = 0;
+  if (!TryStrToDateTime(Whole, Days)) return {};
+  // Whole seconds from the Offset Time, then the milliseconds: a bound equals the time its datetime text shows.
+  return (std::round((Days - StartTime) * 86400) * 1000 + std::stoi(Millis)) / 1000;
+}
+
+CLI::Validator TimeBoundCheck() {
+  return CLI::Validator(
+      [](const std::string& Text) -> std::string {
+        if (ReadTimeBound(Text, 0)) return "";
+        return "'" + Text + "' is neither seconds nor a date and time \"yyyy-mm-dd hh:nn:ss[.zzz]\"";
+      },
+      "");
+}
+
 }  // namespace
 
 void AddRowRangeOptions(CLI::App& App, TRowRangeOptions& Options) {
@@ -41,10 +74,20 @@ void AddRowRangeOptions(CLI::App& App, TRowRangeOptions& Options) {
           },
           ""))
       ->type_name("A:B");
+  App.add_option("--from", Options.From,
+                 "only the BaseFrames whose time (seconds, the column time) or datetime (\"yyyy-mm-dd "
+                 "hh:nn:ss[.zzz]\", the column datetime) is this or later")
+      ->check(TimeBoundCheck())
+      ->type_name("TIME");
+  App.add_option("--to", Options.To, "only the BaseFrames whose time or datetime is before this")
+      ->check(TimeBoundCheck())
+      ->type_name("TIME");
 }
 
-TRowRange RowRangeOf(const TRowRangeOptions& Options) {
+TRowRange RowRangeOf(const TRowRangeOptions& Options, double StartTime) {
   TRowRange Range;
   if (!Options.Frames.empty()) ReadFrames(Options.Frames, Range);
+  if (!Options.From.empty()) Range.From = ReadTimeBound(Options.From, StartTime);
+  if (!Options.To.empty()) Range.To = ReadTimeBound(Options.To, StartTime);
   return Range;
 }

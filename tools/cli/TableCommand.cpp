@@ -188,7 +188,7 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
                         Project.Messages, Columns);
     Writer.Threads = Options.Project.Threads;
     Writer.StartTime = Project.StartTime;
-    Writer.Range = RowRangeOf(Options.Range);
+    Writer.Range = RowRangeOf(Options.Range, Project.StartTime);
     Writer.WriteHeader();
     if (Options.Meta) WriteColumnsLine(Output.Stream(), ColumnInfos(*Project.Definition, Columns));
     // The rows are written as their BaseFrames are decoded; then the nodes are given back.
