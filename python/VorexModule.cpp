@@ -307,6 +307,7 @@ std::unique_ptr<TPyProject> NewProject(const TFileName& Structure, const TFileNa
   Settings.PaketFileB = Packet2 ? Packet2->Name : "";
   Settings.Tracking = false;
   Settings.Resync = Resync;
+  Result->Project.ReadsStreams = true;
   return Result;
 }
 

@@ -1,6 +1,7 @@
 """vorex.Project against vorex-cli on generated demo data."""
 
 import csv
+import gzip
 import io
 import math
 import os
@@ -166,6 +167,22 @@ class DemoData(unittest.TestCase):
                 rows = cli_table(STRUCTURE, self.first, self.second, *options)
                 self.assertGreater(len(rows), 2)
                 assert_table_equal(self, rows, vorex.read_table(STRUCTURE, self.first, self.second, **arguments))
+
+    def test_gzip_file_gives_the_table_of_the_plain_file(self):
+        zipped, short = self.first + ".gz", os.path.join(self.folder.name, "short.dat.gz")
+        with open(self.first, "rb") as source, gzip.open(zipped, "wb") as target:
+            target.write(source.read())
+        with open(zipped, "rb") as whole, open(short, "wb") as cut:
+            cut.write(whole.read()[:-2000])
+        rows = cli_table(STRUCTURE, self.first, self.second)
+        assert_table_equal(self, rows, vorex.read_table(STRUCTURE, zipped, self.second))
+        assert_table_equal(self, rows, vorex.load(STRUCTURE, zipped, self.second).table())
+        # The rows before the damage come with the error.
+        with self.assertRaisesRegex(vorex.LoadError, "damaged \\(cut short\\)") as caught:
+            vorex.read_table(STRUCTURE, short)
+        frames = caught.exception.table["frame"]
+        self.assertGreater(len(frames), 100)
+        np.testing.assert_array_equal(frames, np.arange(len(frames)))
 
     def test_offset_time_equals_cli(self):
         offset = "2007-04-09 14:05:59"

@@ -74,6 +74,8 @@ TEST(CliConventions, WrongUsageIsOneLineNamingItThenTheHint) {
       {Sim + " out.dat --count 2", "--count requires --append-every"},
       {Cli + " table a b --format xml", "--format: xml not in {csv,jsonl,netcdf,tsv}"},
       {Cli + " table a b --meta", "--meta needs --format jsonl"},
+      {Cli + " table a - --follow", "--follow cannot follow standard input or a .gz file, which are read once"},
+      {Cli + " decode a b - --export x", "--export reads the packet files twice, which standard input cannot be"},
       {Cli + " table a b --frames 3", "--frames: '3' is not a range A:B of BaseFrame numbers (A: and :B allowed)"},
       {Cli + " table a b --to '2007-04-09 14:05:59.1234'",
        "--to: '2007-04-09 14:05:59.1234' is neither seconds nor a date and time \"yyyy-mm-dd hh:nn:ss[.zzz]\""},

@@ -323,6 +323,54 @@ TEST(CliTable, RowRangesKeepTheRowsOfTheWholeTableTheyName) {
   }
 }
 
+TEST(CliTable, StandardInputAndGzipFilesGiveWhatThePlainFileGives) {
+  TTempDir Dir;
+  const std::string S = std::string(VOREX_DEMO_DIR) + "/demo.structure";
+  // Several pieces of 4 MiB; a copy that lost bytes after the first piece.
+  const std::string P = Dir.File("p.dat"), Cut = Dir.File("cut.dat");
+  ASSERT_TRUE(WriteDemoPacketFile(P, 20000));
+  std::string Data;
+  {
+    std::ifstream In(P, std::ios::binary);
+    Data.assign(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+  }
+  std::ofstream(Cut, std::ios::binary) << Data.erase(4500017, 83);
+  ASSERT_EQ(RunCommand("gzip -k " + Quoted(P) + " " + Quoted(Cut)).ExitCode, 0);
+  const std::string Cli = std::string(VOREX_CLI) + " ", Table = Cli + "table -q " + Quoted(S) + " ";
+  // Each command and the one on the plain file it gives the output and exit status of.
+  const std::pair<std::string, std::string> Cases[] = {
+      {"cat " + Quoted(P) + " | " + Table + "-", Table + Quoted(P)},
+      {Table + Quoted(P + ".gz") + " --threads 3 --layout long", Table + Quoted(P) + " --threads 3 --layout long"},
+      {"cat " + Quoted(Cut) + " | " + Table + "- --resync --frames 15000:",
+       Table + Quoted(Cut) + " --resync --frames 15000:"},
+      {Table + Quoted(Cut + ".gz"), Table + Quoted(Cut)},
+      {"cat " + Quoted(P) + " | " + Cli + "decode -q " + Quoted(S) + " - --dump | md5sum",
+       Cli + "decode -q " + Quoted(S) + " " + Quoted(P) + " --dump | md5sum"}};
+  for (const auto& [Command, Plain] : Cases) {
+    const TCommandResult R = RunCommand(Command), Expected = RunCommand(Plain);
+    EXPECT_EQ(R.ExitCode, Expected.ExitCode) << Command;
+    EXPECT_GT(R.Out.size(), 32u) << Command;
+    EXPECT_TRUE(R.Out == Expected.Out) << Command;
+  }
+
+  // Damaged data: an Error, exit status 2 and the rows before the damage.
+  const std::string Whole = RunCommand(Table + Quoted(P)).Out;
+  const std::string Short = Dir.File("short.gz"), NotGzip = Dir.File("plain.gz");
+  ASSERT_EQ(RunCommand("(head -c 400000 " + Quoted(P + ".gz") + " > " + Quoted(Short) + ")").ExitCode, 0);
+  std::ofstream(NotGzip, std::ios::binary) << Data;
+  const std::tuple<std::string, std::string, std::ptrdiff_t> Damaged[] = {
+      {Table + Quoted(Short), "[Error] Paket file " + Short + " is damaged (cut short): its data ends after ", 5000},
+      {Table + Quoted(NotGzip), "[Error] Paket file " + NotGzip + " is not gzip data.\n", 1},
+      {Table + "- < /dev/null", "[Error] Paket file - holds no data.\n", 1}};
+  for (const auto& [Command, Error, Lines] : Damaged) {
+    const TCommandResult R = RunCommand(Command);
+    EXPECT_EQ(R.ExitCode, 2) << Command;
+    EXPECT_EQ(R.Err.substr(0, Error.size()), Error) << Command;
+    EXPECT_GE(std::count(R.Out.begin(), R.Out.end(), '\n'), Lines) << Command;
+    EXPECT_TRUE(Whole.starts_with(R.Out)) << Command;
+  }
+}
+
 TEST(CliTable, RefusesANameOrPatternThatNoColumnHasAndAnOutputItCannotWrite) {
   TDemo D;
   TCommandResult R = RunCommand(std::string(VOREX_CLI) + " table -q " + Quoted(D.S) + " " + Quoted(D.P) +

@@ -153,6 +153,8 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
                 "vars does: name, kind, unit, description and transform");
   App->final_callback([&Options] {
     if (Options.Meta && Options.Format != "jsonl") throw CLI::ValidationError("--meta needs --format jsonl");
+    if (Options.Follow && ReadsStream(Options.Project))
+      throw CLI::ValidationError("--follow cannot follow standard input or a .gz file, which are read once");
   });
   App->footer("Example: vorex-cli table demo.structure demo.dat --format jsonl --vars 'HKFrame.HK_TEMP?'");
   if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
