@@ -39,7 +39,8 @@ Contents:
   DataFrame with one partition per packet file (needs Dask; ``import vorex``
   does not).
 
-File names are ``str``, ``bytes`` or ``os.PathLike`` (``pathlib.Path``).
+File names are ``str``, ``bytes`` or ``os.PathLike`` (``pathlib.Path``); a
+packet file ``-`` is standard input, one ending in ``.gz`` is decompressed.
 Decoding runs without the GIL; Ctrl+C ends it with ``KeyboardInterrupt``.
 Bad files, names and arguments raise Python exceptions: ``LoadError``,
 ``KeyError`` (unknown variable names), ``IndexError`` (a BaseFrame that is

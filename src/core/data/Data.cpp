@@ -360,9 +360,9 @@ void TData::ReadTheStream() {
                                                               std::span<std::uint8_t> Target) mutable {
     const std::int64_t Read = Stream.ReadAt(Offset, Target);
     if (!Stream.Failure().empty() && !std::exchange(Logged, true)) {
-      const std::string Read =
+      const std::string Ends =
           Stream.Size() > 0 ? ": its data ends after " + std::to_string(Stream.Size()) + " bytes" : "";
-      AddEntry(llError, "Paket file " + FileName + " " + Stream.Failure() + Read + ".");
+      AddEntry(llError, "Paket file " + FileName + " " + Stream.Failure() + Ends + ".");
       Note(TPassResult::Unreadable);
     }
     return Read;
@@ -415,7 +415,8 @@ void TData::DecodePass() {
   // Each text is logged once per pass, its repeats counted at the end.
   TLogDedup Dedup;
   TPassProgress Progress(LoadProgress(), RunState->Cancel);
-  Progress.Begin(Reader.DataEnd());
+  // The end of a stream is not known before it is read: no progress to show.
+  Progress.Begin(ReadsStream() ? 0 : Reader.DataEnd());
   Decoded = true;
   // Nodes are numbered as they are decoded, children before their node,
   // from SerialBase on over all passes.

@@ -24,7 +24,7 @@ std::string ZlibMessage(int Error, const std::string& Text) {
 
 bool IsPacketStream(const std::string& Name) { return Name == "-" || Name.ends_with(".gz"); }
 
-TPacketStream::TPacketStream(const std::string& Name) : Name(Name) {
+TPacketStream::TPacketStream(const std::string& Name) {
   if (Name == "-") {
     Descriptor = STDIN_FILENO;
     return;
@@ -47,10 +47,9 @@ void TPacketStream::Fill(std::size_t Wanted) {
     int Error = Z_OK;
     const char* Text = gzerror(GzOf(Zipped), &Error);
     // Data that is not gzip is read as it is: it is refused, none of it taken.
-    if (gzdirect(GzOf(Zipped))) {
-      FFailure = "is not gzip data";
-      Got = 0;
-    }
+    const bool NotGzip = gzdirect(GzOf(Zipped)) != 0;
+    if (NotGzip) Got = 0;
+    if (NotGzip) FFailure = "is not gzip data";
     else if (Error != Z_OK) FFailure = "is damaged (" + ZlibMessage(Error, Text) + ")";
   } else {
     do Got = ::read(Descriptor, Target, Kept.size() - Before);

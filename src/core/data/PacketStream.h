@@ -35,11 +35,11 @@ class TPacketStream {
   std::int64_t Size() const { return KeptStart + static_cast<std::int64_t>(Kept.size()); }
 
  private:
-  // Appends at least Wanted bytes of what the source gives next to Kept, fewer at its end or failure.
+  // Appends to Kept what one read of the source gives, up to Wanted bytes
+  // or 1 MiB, whichever is more; Ended at its end or a failure.
   void Fill(std::size_t Wanted);
 
-  std::string Name;
-  int Descriptor = -1;   // standard input
+  int Descriptor = -1;     // standard input
   void* Zipped = nullptr;  // the gzFile of a .gz file
   std::vector<std::uint8_t> Kept;
   std::int64_t KeptStart = 0;  // the data position of Kept's first byte
