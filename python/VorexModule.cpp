@@ -307,6 +307,7 @@ std::unique_ptr<TPyProject> NewProject(const TFileName& Structure, const TFileNa
   Settings.PaketFileB = Packet2 ? Packet2->Name : "";
   Settings.Tracking = false;
   Settings.Resync = Resync;
+  Result->Project.ReadsStreams = true;
   return Result;
 }
 
@@ -754,15 +755,5 @@ PYBIND11_MODULE(_vorex, m) {
   m.def("read_table", &ReadTable, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
         py::arg("vars") = py::none(), py::arg("layout") = "wide", py::arg("resync") = false, py::arg("threads") = 0,
         py::arg("log") = py::none(), py::arg("offset_time") = py::none(), py::arg("progress") = true,
-        "read_table(structure, packet, packet2=None, vars=None, layout=\"wide\", resync=False, threads=0, log=None,\n"
-        "offset_time=None, progress=True) -> dict of numpy arrays\n\n"
-        "The columns of Project.table(vars, layout) for the files, decoded as vorex-cli table decodes them: no\n"
-        "BaseFrame is kept once its row is taken, so it needs far less memory than load() followed by table(), and\n"
-        "wide rows are taken on the threads that decode (threads: 0 for one per core, at most 256). Raises\n"
-        "LoadError when the files do not load or a pass ends before the end of a packet file (its table attribute\n"
-        "holds the columns of the BaseFrames decoded so far), KeyError for a name in vars that matches no column,\n"
-        "KeyboardInterrupt on Ctrl+C. log: a list, or None; every (level, text) entry of the decoding is appended\n"
-        "to it. offset_time: as load() takes it. While a packet file of more than 100 MB is decoded, a line on\n"
-        "standard error shows a bar, the BaseFrames so far, their rate and the time left, when sys.stderr is a\n"
-        "terminal; progress=False leaves it out. The file names are as load() takes them.");
+        "The columns of vorex.read_table, of every BaseFrame.");
 }

@@ -21,10 +21,12 @@ Contents:
 - ``Project``: ``frame_count``, ``files``, ``log``, ``variables()``,
   ``series()``, ``table()``, ``to_pandas()``, ``to_xarray()``, ``frame()``, ``update()``.
 - ``read_table(structure, packet, packet2=None, vars=None, layout="wide",
-  resync=False, threads=0, log=None, offset_time=None, progress=True)``: the
-  columns of ``Project.table()`` decoded straight from the files, without
-  keeping the BaseFrames, on every core; a progress line on a terminal's
-  standard error for a packet file of more than 100 MB.
+  resync=False, threads=0, log=None, offset_time=None, progress=True,
+  frames=None, start=None, stop=None)``: the columns of ``Project.table()`` decoded straight from
+  the files, without keeping the BaseFrames, on every core, only those of
+  the BaseFrames numbered ``frames=(A, B)`` and timed in [``start``,
+  ``stop``); a progress line on a
+  terminal's standard error for a packet file of more than 100 MB.
 - ``variables(structure)``: a dict per variable column of the table (name,
   kind, unit, description, transform), as ``vorex-cli vars`` lists them;
   ``Project.variables(details=True)`` gives the same for a project.
@@ -37,7 +39,8 @@ Contents:
   DataFrame with one partition per packet file (needs Dask; ``import vorex``
   does not).
 
-File names are ``str``, ``bytes`` or ``os.PathLike`` (``pathlib.Path``).
+File names are ``str``, ``bytes`` or ``os.PathLike`` (``pathlib.Path``); a
+packet file ``-`` is standard input, one ending in ``.gz`` is decompressed.
 Decoding runs without the GIL; Ctrl+C ends it with ``KeyboardInterrupt``.
 Bad files, names and arguments raise Python exceptions: ``LoadError``,
 ``KeyError`` (unknown variable names), ``IndexError`` (a BaseFrame that is
@@ -45,7 +48,8 @@ not there), ``ValueError`` and ``TypeError`` (bad arguments).
 ``__version__`` is the version of Vorex.
 """
 
-from ._vorex import LoadError, OffsetTimeError, Project, __version__, _netcdf_layout, load, read_table, variables
+from ._vorex import LoadError, OffsetTimeError, Project, __version__, _netcdf_layout, load, variables
+from ._vorex import read_table as _read_table
 
 __all__ = ["LoadError", "OffsetTimeError", "Project", "load", "read_table", "read_xarray", "variables"]
 
@@ -92,6 +96,86 @@ def _to_pandas(self, vars=None, layout="wide", index=None):
     frame.attrs["units"] = {variable["name"]: variable["unit"] for variable in details}
     frame.attrs["descriptions"] = {variable["name"]: variable["description"] for variable in details}
     return frame
+
+
+def _frame_bounds(frames):
+    """The first BaseFrame number and the one after the last of frames, (A, B) with None for an open end."""
+    if frames is None:
+        return 0, None
+    if not isinstance(frames, (tuple, list)) or len(frames) != 2:
+        raise TypeError("frames must be a pair (A, B) of BaseFrame numbers or None, not " + repr(frames))
+    for bound in frames:
+        if bound is not None and (not isinstance(bound, int) or isinstance(bound, bool) or bound < 0):
+            raise ValueError("a bound of frames must be a BaseFrame number (0 or more) or None, not " + repr(bound))
+    return frames[0] or 0, frames[1]
+
+
+def _time_bound(name, bound):
+    """A bound of start or stop as (column, value): a number of seconds against time, a date and time (a str
+    "yyyy-mm-dd hh:nn:ss[.zzz]", datetime.datetime or numpy.datetime64) against datetime; None for no bound."""
+    import numpy
+
+    if bound is None:
+        return None
+    if isinstance(bound, (int, float)) and not isinstance(bound, bool):
+        return "time", bound
+    try:
+        return "datetime", numpy.datetime64(bound, "ns")
+    except (TypeError, ValueError) as error:
+        raise ValueError(name + " must be seconds or a date and time, not " + repr(bound)) from error
+
+
+def _rows_in(table, first, end, start, stop):
+    """The rows of table (a dict of columns) whose frame lies in [first, end) and whose time or datetime in
+    [start, stop) (bounds of _time_bound); a row without a time is outside a time bound."""
+    if first == 0 and end is None and start is None and stop is None:
+        return table
+    frame = table["frame"]
+    keep = frame >= first
+    if end is not None:
+        keep &= frame < end
+    for bound in (start, stop):
+        if bound is not None and bound[0] not in table:
+            raise ValueError("a start or stop in seconds needs the wide layout's column time; give a date and time")
+    if start is not None:
+        keep &= table[start[0]] >= start[1]
+    if stop is not None:
+        keep &= table[stop[0]] < stop[1]
+    return {name: column[keep] for name, column in table.items()}
+
+
+def read_table(structure, packet, packet2=None, vars=None, layout="wide", resync=False, threads=0, log=None,
+               offset_time=None, progress=True, frames=None, start=None, stop=None):
+    """read_table(structure, packet, packet2=None, vars=None, layout="wide", resync=False, threads=0, log=None,
+    offset_time=None, progress=True, frames=None, start=None, stop=None) -> dict of numpy arrays
+
+    The columns of Project.table(vars, layout) for the files, decoded as
+    vorex-cli table decodes them: no BaseFrame is kept once its row is taken,
+    so it needs far less memory than load() followed by table(), and wide
+    rows are taken on the threads that decode (threads: 0 for one per core,
+    at most 256). frames=(A, B): only the rows of the BaseFrames numbered A
+    to B-1 in their file (the column frame), None for an open end, as
+    vorex-cli table --frames A:B. start and stop: only the rows whose time
+    (seconds, a number) or datetime (a str "yyyy-mm-dd hh:nn:ss[.zzz]",
+    datetime.datetime or numpy.datetime64) is start or later and before stop,
+    as --from and --to (seconds in the wide layout only). Raises LoadError when the files do not load
+    or a pass ends before the end of a packet file (its table attribute holds
+    the columns of the BaseFrames decoded so far), KeyError for a name in
+    vars that matches no column, KeyboardInterrupt on Ctrl+C. log: a list,
+    or None; every (level, text) entry of the decoding is appended to it.
+    offset_time: as load() takes it. While a packet file of more than 100 MB
+    is decoded, a line on standard error shows a bar, the BaseFrames so far,
+    their rate and the time left, when sys.stderr is a terminal;
+    progress=False leaves it out. The file names are as load() takes them.
+    """
+    bounds = (*_frame_bounds(frames), _time_bound("start", start), _time_bound("stop", stop))
+    try:
+        table = _read_table(structure, packet, packet2, vars, layout, resync, threads, log, offset_time, progress)
+    except LoadError as error:
+        if hasattr(error, "table"):
+            error.table = _rows_in(error.table, *bounds)
+        raise
+    return _rows_in(table, *bounds)
 
 
 def _xarray_dataset(what, layout, columns):

@@ -1,6 +1,7 @@
 """vorex.Project against vorex-cli on generated demo data."""
 
 import csv
+import gzip
 import io
 import math
 import os
@@ -151,6 +152,38 @@ class DemoData(unittest.TestCase):
         assert_table_equal(self, rows, project.table(vars=vars, layout="long"))
         assert_table_equal(self, rows, vorex.read_table(STRUCTURE, self.first, vars=vars, layout="long", threads=3))
 
+    def test_row_ranges_equal_cli(self):
+        times = vorex.read_table(STRUCTURE, self.first, vars="SEQ_COUNT")["time"]
+        start, stop = float(times[40]), float(times[90])
+        cases = [({"frames": (10, 20)}, ["--frames", "10:20"]), ({"frames": (None, 5)}, ["--frames", ":5"]),
+                 ({"frames": (590, None)}, ["--frames", "590:"]),
+                 ({"start": start, "stop": stop}, ["--from", repr(start), "--to", repr(stop)]),
+                 ({"start": "2003-01-15 06:46:45.070", "frames": (2, None)},
+                  ["--from", "2003-01-15 06:46:45.070", "--frames", "2:"]),
+                 ({"stop": np.datetime64("2003-01-15T06:47:10"), "layout": "long"},
+                  ["--to", "2003-01-15 06:47:10", "--layout", "long"])]
+        for arguments, options in cases:
+            with self.subTest(options=options):
+                rows = cli_table(STRUCTURE, self.first, self.second, *options)
+                self.assertGreater(len(rows), 2)
+                assert_table_equal(self, rows, vorex.read_table(STRUCTURE, self.first, self.second, **arguments))
+
+    def test_gzip_file_gives_the_table_of_the_plain_file(self):
+        zipped, short = self.first + ".gz", os.path.join(self.folder.name, "short.dat.gz")
+        with open(self.first, "rb") as source, gzip.open(zipped, "wb") as target:
+            target.write(source.read())
+        with open(zipped, "rb") as whole, open(short, "wb") as cut:
+            cut.write(whole.read()[:-2000])
+        rows = cli_table(STRUCTURE, self.first, self.second)
+        assert_table_equal(self, rows, vorex.read_table(STRUCTURE, zipped, self.second))
+        assert_table_equal(self, rows, vorex.load(STRUCTURE, zipped, self.second).table())
+        # The rows before the damage come with the error.
+        with self.assertRaisesRegex(vorex.LoadError, "damaged \\(cut short\\)") as caught:
+            vorex.read_table(STRUCTURE, short)
+        frames = caught.exception.table["frame"]
+        self.assertGreater(len(frames), 100)
+        np.testing.assert_array_equal(frames, np.arange(len(frames)))
+
     def test_offset_time_equals_cli(self):
         offset = "2007-04-09 14:05:59"
         rows = cli_table(STRUCTURE, self.first, "--vars", "*PLOT_TIME", "--offset-time", offset)
@@ -230,6 +263,10 @@ class DemoData(unittest.TestCase):
             (ValueError, "threads", lambda: vorex.read_table(STRUCTURE, self.first, threads=257)),
             (ValueError, "threads", lambda: vorex.read_table(STRUCTURE, self.first, threads=2 ** 64)),
             (TypeError, "", lambda: vorex.read_table(STRUCTURE, self.first, log=())),
+            (TypeError, "frames", lambda: vorex.read_table(STRUCTURE, self.first, frames=3)),
+            (ValueError, "frames", lambda: vorex.read_table(STRUCTURE, self.first, frames=(-1, 2))),
+            (ValueError, "start", lambda: vorex.read_table(STRUCTURE, self.first, start="soon")),
+            (ValueError, "layout", lambda: vorex.read_table(STRUCTURE, self.first, stop=5, layout="long")),
             (ValueError, "'2007-02-30' is not a valid date and time",
              lambda: vorex.read_table(STRUCTURE, self.first, offset_time="2007-02-30")),
             (vorex.OffsetTimeError, "'x' is not", lambda: vorex.load(STRUCTURE, self.first, offset_time="x")),

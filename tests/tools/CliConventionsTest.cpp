@@ -74,6 +74,11 @@ TEST(CliConventions, WrongUsageIsOneLineNamingItThenTheHint) {
       {Sim + " out.dat --count 2", "--count requires --append-every"},
       {Cli + " table a b --format xml", "--format: xml not in {csv,jsonl,netcdf,tsv}"},
       {Cli + " table a b --meta", "--meta needs --format jsonl"},
+      {Cli + " table a - --follow", "--follow cannot follow standard input or a .gz file, which are read once"},
+      {Cli + " decode a b - --export x", "--export reads the packet files twice, which standard input cannot be"},
+      {Cli + " table a b --frames 3", "--frames: '3' is not a range A:B of BaseFrame numbers (A: and :B allowed)"},
+      {Cli + " table a b --to '2007-04-09 14:05:59.1234'",
+       "--to: '2007-04-09 14:05:59.1234' is neither seconds nor a date and time \"yyyy-mm-dd hh:nn:ss[.zzz]\""},
       {Cli + " vars", "STRUCTURE is required"},
       {Cli + " vars a --format tsv", "--format: tsv not in {csv,jsonl}"},
       {Cli + " table a b --format netcdf",
@@ -81,7 +86,9 @@ TEST(CliConventions, WrongUsageIsOneLineNamingItThenTheHint) {
       {Cli + " table a b --format netcdf --out -",
        "--format netcdf needs --out FILE: a netCDF file cannot go to standard output"},
       {Cli + " table a b --format netcdf --out t.nc --layout long", "--format netcdf writes the wide layout only"},
-      {Cli + " table a b --format netcdf --out t.nc --follow", "--format netcdf cannot be followed"}};
+      {Cli + " table a b --format netcdf --out t.nc --follow", "--format netcdf cannot be followed"},
+      {Cli + " table a b --format netcdf --out t.nc --frames 1:",
+       "--format netcdf writes every row: --frames, --from and --to cannot choose them"}};
   for (const auto& [Command, Problem] : Cases) {
     const TCommandResult R = RunCommand(Command);
     EXPECT_EQ(R.ExitCode, 1) << Command;

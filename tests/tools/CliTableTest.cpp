@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -293,6 +294,81 @@ TEST(CliTable, PatternsMatchWholeNames) {
                                                               {"a*b*c", "aXbYbd", false},
                                                               {"?", "", false}};
   for (const auto& [Pattern, Name, Matches] : Cases) EXPECT_EQ(MatchesPattern(Pattern, Name), Matches) << Pattern;
+}
+
+TEST(CliTable, RowRangesKeepTheRowsOfTheWholeTableTheyName) {
+  TDemo D;
+  // Each option against the rows of the whole table it keeps (wide: file, frame, serial, time).
+  const auto Frame = [](const TRow& Row) { return std::stoll(*Row[1]); };
+  const std::vector<std::pair<std::vector<std::string>, std::function<bool(const TRow&)>>> Cases = {
+      {{"--frames", "10:20"}, [&](const TRow& Row) { return Frame(Row) >= 10 && Frame(Row) < 20; }},
+      {{"--frames=117:"}, [&](const TRow& Row) { return Frame(Row) >= 117; }},
+      {{"--frames", "7:90", "--threads", "4"}, [&](const TRow& Row) { return Frame(Row) >= 7 && Frame(Row) < 90; }},
+      {{"--frames", ":3", "--layout", "long"}, [&](const TRow& Row) { return Frame(Row) < 3; }},
+      {{"--frames", "5:5"}, [](const TRow&) { return false; }},
+      // From inclusive, to exclusive; a datetime against the text of the column, to the millisecond.
+      {{"--from", "1234010.0737457275", "--to=1234020"},
+       [](const TRow& Row) { return std::stod(*Row[3]) >= 1234010.0737457275 && std::stod(*Row[3]) < 1234020; }},
+      {{"--from", "2003-01-15 06:46:45.070", "--to", "2003-01-15 06:46:49.103", "--threads", "4"},
+       [](const TRow& Row) { return *Row[4] >= "2003-01-15T06:46:45.070" && *Row[4] < "2003-01-15T06:46:49.103"; }},
+      {{"--to", "2003-01-15 06:46:42", "--frames", "1:"},
+       [&](const TRow& Row) { return Frame(Row) >= 1 && *Row[4] < "2003-01-15T06:46:42"; }}};
+  for (const auto& [Options, Keep] : Cases) {
+    const bool Long = std::find(Options.begin(), Options.end(), "long") != Options.end();
+    std::vector<TRow> Expected =
+        ParseCsv(D.Table(Long ? std::vector<std::string>{"--layout", "long"} : std::vector<std::string>{}));
+    Expected.erase(std::remove_if(Expected.begin() + 1, Expected.end(), [&](const TRow& Row) { return !Keep(Row); }),
+                   Expected.end());
+    EXPECT_EQ(ParseCsv(D.Table(Options)), Expected) << Options.front();
+  }
+}
+
+TEST(CliTable, StandardInputAndGzipFilesGiveWhatThePlainFileGives) {
+  TTempDir Dir;
+  const std::string S = std::string(VOREX_DEMO_DIR) + "/demo.structure";
+  // Several pieces of 4 MiB; a copy that lost bytes after the first piece.
+  const std::string P = Dir.File("p.dat"), Cut = Dir.File("cut.dat");
+  ASSERT_TRUE(WriteDemoPacketFile(P, 20000));
+  std::string Data;
+  {
+    std::ifstream In(P, std::ios::binary);
+    Data.assign(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+  }
+  std::ofstream(Cut, std::ios::binary) << Data.erase(4500017, 83);
+  ASSERT_EQ(RunCommand("gzip -k " + Quoted(P) + " " + Quoted(Cut)).ExitCode, 0);
+  const std::string Cli = std::string(VOREX_CLI) + " ", Table = Cli + "table -q " + Quoted(S) + " ";
+  // Each command and the one on the plain file it gives the output and exit status of.
+  const std::pair<std::string, std::string> Cases[] = {
+      {"cat " + Quoted(P) + " | " + Table + "-", Table + Quoted(P)},
+      {Table + Quoted(P + ".gz") + " --threads 3 --layout long", Table + Quoted(P) + " --threads 3 --layout long"},
+      {"cat " + Quoted(Cut) + " | " + Table + "- --resync --frames 15000:",
+       Table + Quoted(Cut) + " --resync --frames 15000:"},
+      {Table + Quoted(Cut + ".gz"), Table + Quoted(Cut)},
+      {"cat " + Quoted(P) + " | " + Cli + "decode -q " + Quoted(S) + " - --dump | md5sum",
+       Cli + "decode -q " + Quoted(S) + " " + Quoted(P) + " --dump | md5sum"}};
+  for (const auto& [Command, Plain] : Cases) {
+    const TCommandResult R = RunCommand(Command), Expected = RunCommand(Plain);
+    EXPECT_EQ(R.ExitCode, Expected.ExitCode) << Command;
+    EXPECT_GT(R.Out.size(), 32u) << Command;
+    EXPECT_TRUE(R.Out == Expected.Out) << Command;
+  }
+
+  // Damaged data: an Error, exit status 2 and the rows before the damage.
+  const std::string Whole = RunCommand(Table + Quoted(P)).Out;
+  const std::string Short = Dir.File("short.gz"), NotGzip = Dir.File("plain.gz");
+  ASSERT_EQ(RunCommand("(head -c 400000 " + Quoted(P + ".gz") + " > " + Quoted(Short) + ")").ExitCode, 0);
+  std::ofstream(NotGzip, std::ios::binary) << Data;
+  const std::tuple<std::string, std::string, std::ptrdiff_t> Damaged[] = {
+      {Table + Quoted(Short), "[Error] Paket file " + Short + " is damaged (cut short): its data ends after ", 5000},
+      {Table + Quoted(NotGzip), "[Error] Paket file " + NotGzip + " is not gzip data.\n", 1},
+      {Table + "- < /dev/null", "[Error] Paket file - holds no data.\n", 1}};
+  for (const auto& [Command, Error, Lines] : Damaged) {
+    const TCommandResult R = RunCommand(Command);
+    EXPECT_EQ(R.ExitCode, 2) << Command;
+    EXPECT_EQ(R.Err.substr(0, Error.size()), Error) << Command;
+    EXPECT_GE(std::count(R.Out.begin(), R.Out.end(), '\n'), Lines) << Command;
+    EXPECT_TRUE(Whole.starts_with(R.Out)) << Command;
+  }
 }
 
 TEST(CliTable, RefusesANameOrPatternThatNoColumnHasAndAnOutputItCannotWrite) {

@@ -1,11 +1,15 @@
 #include "cli/CliProject.h"
 
 #include "common/Convert.h"
+#include "data/PacketStream.h"
 #include "shared/CommandLine.h"
 
 void AddProjectOptions(CLI::App& App, TCliProjectOptions& Options) {
   App.add_option("STRUCTURE", Options.Structure, "the structure file")->required()->type_name("");
-  App.add_option("PACKET", Options.Packet, "the packet file")->required()->type_name("");
+  App.add_option("PACKET", Options.Packet,
+                 "the packet file; - reads standard input, a name ending in .gz is decompressed as it is read")
+      ->required()
+      ->type_name("");
   App.add_option("PACKET2", Options.Packet2, "a second packet file, its serial numbers from 100000000")->type_name("");
   App.add_flag("-q,--quiet", Options.Quiet,
                "leave out the Message and Info entries of the log and the export's message lines");
@@ -34,6 +38,7 @@ int LoadCliDefinition(TProject& Project, const TCliProjectOptions& Options, std:
   Project.Settings.Tracking = false;
   Project.Settings.Resync = Options.Resync;
   Project.Threads = Options.Threads;
+  Project.ReadsStreams = true;
   try {
     return Project.LoadDefinition() ? ExitClean : ExitNoLoad;
   } catch (const EConvertError& Error) {
@@ -47,6 +52,10 @@ int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::os
   if (Status != ExitClean) return Status;
   Project.LoadData();
   return Project.DataResult() == TPassResult::Unreadable ? ExitNoLoad : ExitClean;
+}
+
+bool ReadsStream(const TCliProjectOptions& Options) {
+  return IsPacketStream(Options.Packet) || IsPacketStream(Options.Packet2);
 }
 
 int CliExitStatus(const TProject& Project, bool LaterErrors) {

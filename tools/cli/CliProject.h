@@ -21,6 +21,8 @@ struct TCliProjectOptions {
 
 // Adds STRUCTURE PACKET [PACKET2], -q/--quiet, --resync and --threads to App.
 void AddProjectOptions(CLI::App& App, TCliProjectOptions& Options);
+// Whether a packet file of Options is read once as a stream: standard input or a .gz file.
+bool ReadsStream(const TCliProjectOptions& Options);
 
 // Writes the log entries to Err as "[Level] text" lines while it lives (Warn
 // and Error only when Quiet), and counts them all by level for the summary.

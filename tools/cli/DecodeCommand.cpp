@@ -153,6 +153,10 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
                   "export (semicolon-separated, CR LF line ends)")
       ->check([](const std::string& Name) { return Name.empty() ? std::string("a file name is needed") : ""; })
       ->type_name("FILE");
+  App->final_callback([&Options] {
+    if (!Options.ExportFile.empty() && (Options.Project.Packet == "-" || Options.Project.Packet2 == "-"))
+      throw CLI::ValidationError("--export reads the packet files twice, which standard input cannot be");
+  });
   App->footer("Example: vorex-cli decode demo.structure demo.dat --summary -q");
   if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
 

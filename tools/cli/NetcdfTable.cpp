@@ -41,10 +41,11 @@ nc_type TypeOf(TNetcdfType Type) {
 
 }  // namespace
 
-std::string NetcdfUsageProblem(const std::string& Layout, const std::string& OutFile, bool Follow) {
+std::string NetcdfUsageProblem(const std::string& Layout, const std::string& OutFile, bool Follow, bool Ranged) {
   if (OutFile == "-") return "--format netcdf needs --out FILE: a netCDF file cannot go to standard output";
   if (Layout != "wide") return "--format netcdf writes the wide layout only";
   if (Follow) return "--format netcdf cannot be followed";
+  if (Ranged) return "--format netcdf writes every row: --frames, --from and --to cannot choose them";
   return "";
 }
 

@@ -16,7 +16,7 @@
 #include "table/TableColumns.h"
 
 // Why a table command with these options cannot write netCDF, or empty.
-std::string NetcdfUsageProblem(const std::string& Layout, const std::string& OutFile, bool Follow);
+std::string NetcdfUsageProblem(const std::string& Layout, const std::string& OutFile, bool Follow, bool Ranged);
 
 // Decodes the packet files of Project, whose definition is loaded, into the
 // netCDF file OutFile, replaced only once it is written whole. Returns 0, or

@@ -17,6 +17,7 @@
 #include "cli/CliStatus.h"
 #include "cli/NetcdfTable.h"
 #include "cli/OffsetTimeOption.h"
+#include "cli/RowRangeOptions.h"
 #include "common/AtomicFile.h"
 #include "shared/CommandLine.h"
 #include "table/ColumnInfo.h"
@@ -38,6 +39,7 @@ struct TOptions {
   int Interval = 1000;
   std::string OffsetTime;  // empty: the project's default
   bool Meta = false;
+  TRowRangeOptions Range;
 };
 
 // Where a table goes: standard output ("-"), a file replaced once it is
@@ -145,16 +147,20 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
   App->add_option("--interval", Options.Interval, "milliseconds between two looks at the files (default 1000)")
       ->check(CLI::Range(1, 3600000));
   AddOffsetTimeOption(*App, Options.OffsetTime);
+  AddRowRangeOptions(*App, Options.Range);
   App->add_flag("--meta", Options.Meta,
                 "with --format jsonl, first one line {\"columns\": [...]} that gives each variable column as vorex-cli "
                 "vars does: name, kind, unit, description and transform");
   App->final_callback([&Options] {
     if (Options.Meta && Options.Format != "jsonl") throw CLI::ValidationError("--meta needs --format jsonl");
+    if (Options.Follow && ReadsStream(Options.Project))
+      throw CLI::ValidationError("--follow cannot follow standard input or a .gz file, which are read once");
   });
   App->footer("Example: vorex-cli table demo.structure demo.dat --format jsonl --vars 'HKFrame.HK_TEMP?'");
   if (const int Status = ParseCommandLine(*App, Args, Out, Err); Status >= 0) return Status;
   const bool Netcdf = Options.Format == "netcdf";
-  if (const std::string Problem = Netcdf ? NetcdfUsageProblem(Options.Layout, Options.OutFile, Options.Follow) : "";
+  if (const std::string Problem =
+          Netcdf ? NetcdfUsageProblem(Options.Layout, Options.OutFile, Options.Follow, Options.Range.Given()) : "";
       !Problem.empty()) {
     Err << Problem << "\nRun with --help for more information.\n";
     return ExitUsage;
@@ -184,6 +190,7 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
                         Project.Messages, Columns);
     Writer.Threads = Options.Project.Threads;
     Writer.StartTime = Project.StartTime;
+    Writer.Range = RowRangeOf(Options.Range, Project.StartTime);
     Writer.WriteHeader();
     if (Options.Meta) WriteColumnsLine(Output.Stream(), ColumnInfos(*Project.Definition, Columns));
     // The rows are written as their BaseFrames are decoded; then the nodes are given back.

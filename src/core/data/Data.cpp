@@ -186,12 +186,14 @@ TPassReport TData::Delayed(bool File) {
 
 bool TData::LookAtChange() {
   TFileLook Look;
-  if (!LookAtFile(FileName, Look)) {
+  const bool Stream = ReadsStream();
+  if (Stream && StreamRead) return false;
+  if (!Stream && !LookAtFile(FileName, Look)) {
     ReadFailed("Cannot read");
     return false;
   }
   // Unchanged, or grown by less than the BaseFrame whose rest was warned of.
-  if (Look == LastLook || (ReadFile && Look.SameFile(*ReadFile) && WarnedOfRest(Look.Size))) {
+  if (!Stream && (Look == LastLook || (ReadFile && Look.SameFile(*ReadFile) && WarnedOfRest(Look.Size)))) {
     LastLook = Look;
     LastFileTime = Look.Time;
     Timer->SetEnabled(true);
@@ -202,6 +204,7 @@ bool TData::LookAtChange() {
     return false;
   }
   Seen = Look;
+  StreamRead = Stream;
   return true;
 }
 
@@ -280,6 +283,7 @@ void TData::Publish() {
 }
 
 void TData::ReadTheFile() {
+  if (ReadsStream()) return ReadTheStream();
   PassOverFile = true;
   const TPacketFile File(FileName);
   if (!BeginPass(File.Opened() ? &File.Look() : nullptr)) {
@@ -344,6 +348,52 @@ void TData::ReadTheBytes(std::span<const std::uint8_t> Bytes) {
   DecodePass();
 }
 
+void TData::ReadTheStream() {
+  PassOverFile = false;
+  TPacketStream Stream(FileName);
+  const TFileLook Look{.Regular = true};
+  if (!BeginPass(Stream.Failure().empty() ? &Look : nullptr)) return;
+  // A piece starts at most a word before the decoding reach of the BaseFrame
+  // at the furthest position asked before.
+  Stream.KeepBack = 2 - DecodingReach(Definition).Before;
+  const TPieceReader Pieces = [this, &Stream, Logged = false](std::int64_t Offset,
+                                                              std::span<std::uint8_t> Target) mutable {
+    const std::int64_t Read = Stream.ReadAt(Offset, Target);
+    if (!Stream.Failure().empty() && !std::exchange(Logged, true)) {
+      const std::string Ends =
+          Stream.Size() > 0 ? ": its data ends after " + std::to_string(Stream.Size()) + " bytes" : "";
+      AddEntry(llError, "Paket file " + FileName + " " + Stream.Failure() + Ends + ".");
+      Note(TPassResult::Unreadable);
+    }
+    return Read;
+  };
+  std::uint8_t Start[SyncHeadBytes];
+  const std::int64_t StartBytes = Pieces(0, Start);
+  if (StartBytes <= 0) {
+    if (Stream.Failure().empty()) AddEntry(llError, "Paket file " + FileName + " holds no data.");
+    Note(TPassResult::Unreadable);
+    return;
+  }
+  TakeData({Start, static_cast<std::size_t>(StartBytes)}, nullptr);
+  std::vector<std::uint8_t> Whole;
+  // Without streaming, the pass takes the whole data.
+  for (std::int64_t Read = OnFrames ? 0 : 1; Read > 0 && std::ssize(Whole) < MaxStreamBytes;) {
+    const std::size_t Before = Whole.size();
+    Whole.resize(Before + (std::size_t{1} << 20));
+    Read = Pieces(static_cast<std::int64_t>(Before), std::span(Whole).subspan(Before));
+    Whole.resize(Before + static_cast<std::size_t>(std::max<std::int64_t>(0, Read)));
+  }
+  // The data's end is known once it is read: until then, the furthest a stream is read.
+  const std::int64_t DataEnd = StartBytes < SyncHeadBytes ? StartBytes : MaxStreamBytes;
+  const bool Read = OnFrames ? Reader.BeginPieces(Pieces, DataEnd, SyncHeadBytes) : Reader.TakeWhole(Whole);
+  if (!Read) {
+    Note(TPassResult::Unreadable);
+    return;
+  }
+  if (!OnFrames) Reader.BeginWhole();
+  DecodePass();
+}
+
 void TData::DecodePass() {
   const bool IdCheck = Framer.CheckFrameLength();
   const std::int32_t Length = Definition.GetFrameLength(BaseFrameName);
@@ -365,7 +415,8 @@ void TData::DecodePass() {
   // Each text is logged once per pass, its repeats counted at the end.
   TLogDedup Dedup;
   TPassProgress Progress(LoadProgress(), RunState->Cancel);
-  Progress.Begin(Reader.DataEnd());
+  // The end of a stream is not known before it is read: no progress to show.
+  Progress.Begin(ReadsStream() ? 0 : Reader.DataEnd());
   Decoded = true;
   // Nodes are numbered as they are decoded, children before their node,
   // from SerialBase on over all passes.

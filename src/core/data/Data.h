@@ -21,6 +21,7 @@
 #include "data/FrameRecord.h"
 #include "data/Framer.h"
 #include "data/PacketFile.h"
+#include "data/PacketStream.h"
 #include "data/ParallelDecoder.h"
 #include "data/PassReader.h"
 #include "data/PassReport.h"
@@ -127,6 +128,13 @@ class TData {
   std::function<std::unique_ptr<TChunkSink>()> NewChunkSink;
   std::int64_t StreamPieceBytes = std::int64_t{4} << 20;
 
+  // When set, a FileName "-" is standard input and one ending in ".gz" a
+  // gzip file decompressed as it is read (PacketStream.h): either is read
+  // once, by the first pass, to its end, positions counting its data as read.
+  // Data that ends before its first byte is an Error, damaged data an Error
+  // after the BaseFrames before the damage; both make the pass Unreadable.
+  bool ReadsStreams = false;
+
   // Bytes of the blocks the decoded nodes live in.
   std::size_t NodeBytes() const { return Pool.ReservedBytes(); }
   // Of each BaseFrame in Frames, in order.
@@ -179,6 +187,9 @@ class TData {
   // The reading and decoding of a pass over the file / over Bytes.
   void ReadTheFile();
   void ReadTheBytes(std::span<const std::uint8_t> Bytes);
+  bool ReadsStream() const { return ReadsStreams && IsPacketStream(FileName); }
+  // The reading and decoding of the pass over a stream.
+  void ReadTheStream();
   // Logs the pass; false, with the message, when the file seen by Look is
   // refused, or could not be opened (Look none).
   bool BeginPass(const TFileLook* Look);
@@ -228,6 +239,8 @@ class TData {
   std::vector<TRecordedPass> RecordedPasses;
   // Whether the running pass reads the file (not bytes in memory).
   bool PassOverFile = false;
+  // A pass read the stream.
+  bool StreamRead = false;
   // The bytes the decoding of the BaseFrame at Position may read, as Pass
   // read them; false when they cannot be read so.
   bool ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodedAgain& Again) const;

@@ -94,19 +94,20 @@ bool TProject::ReadDefinition() {
     AddEntry(llError, "Structurefile does not exist or cannot be opened! (" + Settings.StructureFile + ")");
     return false;
   }
-  if (!PacketFileExists(Resolved(Settings.PaketFileA))) {
+  if (!PacketFileExists(Resolved(Settings.PaketFileA)) && !ReadsStandardInput(Settings.PaketFileA)) {
     AddEntry(llError, "Paket file does not exist or cannot be opened! (" + Settings.PaketFileA + ")");
     return false;
   }
-  if (!Settings.PaketFileB.empty() && !PacketFileExists(Resolved(Settings.PaketFileB))) {
+  if (!Settings.PaketFileB.empty() && !PacketFileExists(Resolved(Settings.PaketFileB)) &&
+      !ReadsStandardInput(Settings.PaketFileB)) {
     AddEntry(llWarn,
              "2nd Paket file does not exist or cannot be opened, ignoring entry! (" + Settings.PaketFileB + ")");
     Settings.PaketFileB.clear();
   }
   // A FIFO or device would block or never end; a file of 2 GiB or more is
   // beyond the positions.
-  if (!PacketFileReadable(Resolved(Settings.PaketFileA))) return false;
-  if (!Settings.PaketFileB.empty() && !PacketFileReadable(Resolved(Settings.PaketFileB))) return false;
+  for (const std::string& Name : {Settings.PaketFileA, Settings.PaketFileB})
+    if (!Name.empty() && !ReadsStandardInput(Name) && !PacketFileReadable(Resolved(Name))) return false;
   StartTime = StrToDateTime(OffsetTime);
 
   DataLoaded = true;
@@ -140,6 +141,7 @@ void TProject::StartData(const std::string& FileName, std::int32_t SerialBase, c
   Data->SerialBase = SerialBase;
   Data->Resync = Settings.Resync;
   Data->Threads = Threads;
+  Data->ReadsStreams = ReadsStreams;
   Data->OnNewFrames = [this](TData& Sender) { HandleNewFrames(Sender); };
   if (OnStreamedFrames)
     Data->OnFrames = [this, Source = SerialBase == 0 ? 0 : 1](std::span<TDecodedNode* const> Roots) {
@@ -247,6 +249,8 @@ bool TProject::PlotClosed(TPlotView* Plot) {
   AddEntry(llError, "Lost Plot window detected. Please contact programmer.");
   return false;
 }
+
+bool TProject::ReadsStandardInput(const std::string& Name) const { return ReadsStreams && Name == "-"; }
 
 std::string TProject::Resolved(const std::string& Name) const {
   const std::filesystem::path File(Name);

@@ -47,6 +47,9 @@ class TProject {
   TProjectSettings Settings;
   // Threads of the holders' passes over many new BaseFrames; 0: one per core.
   int Threads = 0;
+  // The holders read packet streams (TData::ReadsStreams): standard input
+  // "-" needs no file, a ".gz" file is decompressed.
+  bool ReadsStreams = false;
   // The Offset Time as the user wrote it; read into StartTime at a load.
   std::string OffsetTime;
   // The folder of the project file, which relative file names are taken
@@ -54,6 +57,8 @@ class TProject {
   std::string Folder;
   // Name as the load opens it: relative names below Folder.
   std::string Resolved(const std::string& Name) const;
+  // Whether the packet file Name is standard input.
+  bool ReadsStandardInput(const std::string& Name) const;
 
   std::int32_t HandledFramesA = 0;
   std::int32_t HandledFramesB = 0;

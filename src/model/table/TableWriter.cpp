@@ -146,6 +146,7 @@ void TTableWriter::BuildRows(TRows& Rows, int File, std::int64_t FirstFrame, std
       ++Rows.Untimed;
       continue;
     }
+    if (!Range.Holds(Frame, Rows.Time)) continue;
     if (Layout == TTableLayout::Long) LongRows(Rows, File, Frame, Root);
     else EndRow(Rows, WideCells(Rows, WideStart(Rows, File, Frame, Root.SerialNo, Rows.Time), Messages));
   }
@@ -250,11 +251,13 @@ class TTableWriter::TRowSink : public TChunkSink {
     for (const TTakenRow& Row : Kept->Taken) {
       // A row without a time of its chunk's own has the one before.
       if (Row.Time.Known) Writer.Time = Row.Time;
-      Out.Text.End(Writer.WideStart(Out, File, Frames++, SerialBase + Row.Serial, Writer.Time));
       const std::string_view Cells = Kept->Text.View().substr(Start, Row.End - Start);
+      Start = Row.End;
+      const std::int64_t Frame = Frames++;
+      if (!Writer.Range.Holds(Frame, Writer.Time)) continue;
+      Out.Text.End(Writer.WideStart(Out, File, Frame, SerialBase + Row.Serial, Writer.Time));
       char* P = std::copy(Cells.begin(), Cells.end(), Out.Text.Room(Cells.size() + 2));
       Writer.EndRow(Out, P);
-      Start = Row.End;
     }
     Writer.Write(Out);
   }

@@ -13,6 +13,7 @@
 #include "data/ChunkSink.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
+#include "table/RowRange.h"
 #include "table/Spares.h"
 #include "table/TableColumns.h"
 #include "table/TableRows.h"
@@ -30,6 +31,8 @@ class TTableWriter {
   int Threads = 0;
   // The Offset Time (days) that the column datetime adds a BaseFrame's time to.
   double StartTime = 0;
+  // The rows written; the others are left out.
+  TRowRange Range;
 
   // The header line (CSV and TSV).
   void WriteHeader();
