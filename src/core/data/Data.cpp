@@ -379,7 +379,7 @@ void TData::ReadTheStream() {
   // Without streaming, the pass takes the whole data.
   for (std::int64_t Read = OnFrames ? 0 : 1; Read > 0 && std::ssize(Whole) < MaxStreamBytes;) {
     const std::size_t Before = Whole.size();
-    Whole.resize(Before + (std::size_t{1} << 20));
+    Whole.resize(Before + std::min(std::size_t{1} << 20, static_cast<std::size_t>(MaxStreamBytes - std::ssize(Whole))));
     Read = Pieces(static_cast<std::int64_t>(Before), std::span(Whole).subspan(Before));
     Whole.resize(Before + static_cast<std::size_t>(std::max<std::int64_t>(0, Read)));
   }
@@ -392,6 +392,12 @@ void TData::ReadTheStream() {
   }
   if (!OnFrames) Reader.BeginWhole();
   DecodePass();
+  std::uint8_t After = 0;
+  if (Stream.Size() >= MaxStreamBytes && Stream.ReadAt(MaxStreamBytes, {&After, 1}) > 0) {
+    AddEntry(llError, "Paket file " + FileName + " is too large (2 GiB or more): its data after " +
+                          std::to_string(MaxStreamBytes) + " bytes is not read.");
+    Note(TPassResult::Unreadable);
+  }
 }
 
 void TData::DecodePass() {
