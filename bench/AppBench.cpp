@@ -53,11 +53,11 @@ double HeadlessPass(const std::string& File) {
 // A project of the file, loaded with the progress window; the load time.
 double LoadProject(TProjectForm*& Project, const std::string& File) {
   Project = new TProjectForm;
-  Project->ComboBox1->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
-  Project->Edit1->setText(QString::fromStdString(File));
-  Project->Tracking->setChecked(false);
+  Project->StructureFileCombo->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
+  Project->PacketFileEdit->setText(QString::fromStdString(File));
+  Project->TrackingCheck->setChecked(false);
   const Clock::time_point Start = Clock::now();
-  Project->Button1Click();
+  Project->OnLoad();
   RunEventsUntilNoPass();
   QApplication::processEvents();
   return SecondsSince(Start);

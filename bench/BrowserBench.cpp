@@ -34,7 +34,7 @@ class TBenchDialogs : public TDialogs {
   QString OpenFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
   QString SaveFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
   int Execute(QDialog& Dialog) override {
-    dynamic_cast<TFilterForm&>(Dialog).MemoFilterOut->setPlainText(FilterOut);
+    dynamic_cast<TFilterForm&>(Dialog).FilterOutEdit->setPlainText(FilterOut);
     return QDialog::Accepted;
   }
   bool OpenInEditor(const QString&) override { return true; }
@@ -70,11 +70,11 @@ int main(int argc, char** argv) {
   }
 
   auto* Project = new TProjectForm;
-  Project->ComboBox1->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
-  Project->Edit1->setText(QString::fromStdString(Packets));
-  Project->Tracking->setChecked(false);
+  Project->StructureFileCombo->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
+  Project->PacketFileEdit->setText(QString::fromStdString(Packets));
+  Project->TrackingCheck->setChecked(false);
   Clock::time_point Start = Clock::now();
-  Project->Button1Click();
+  Project->OnLoad();
   RunEventsUntilNoPass();
   const double LoadSeconds = SecondsSince(Start);
   const std::int64_t Nodes = TreeNodes(Project->Model().DataA->Frames);
@@ -84,26 +84,26 @@ int main(int argc, char** argv) {
   Start = Clock::now();
   auto* Browser = dynamic_cast<TBrowserForm*>(Project->OpenBrowser());
   QApplication::processEvents();
-  Browser->vtv->repaint();
+  Browser->TreeView->repaint();
   const double OpenSeconds = SecondsSince(Start);
   const double BytesPerNode = static_cast<double>(HeapInUse() - HeapBefore) / static_cast<double>(Nodes);
 
   // The first sort computes every BaseFrame's key; a second one only sorts.
   // Row 7 of a BaseFrame is its sequence counter.
-  Browser->vtv->setCurrentIndex(Browser->Model()->index(7, 0, Browser->Model()->index(0, 0)));
+  Browser->TreeView->setCurrentIndex(Browser->Model()->index(7, 0, Browser->Model()->index(0, 0)));
   Start = Clock::now();
-  Browser->Sortafterthis1Click();
+  Browser->OnSortByThis();
   QApplication::processEvents();
   const double SortSeconds = SecondsSince(Start);
   Start = Clock::now();
-  Browser->ButtonSortClick();
+  Browser->OnSort();
   QApplication::processEvents();
   const double ResortSeconds = SecondsSince(Start);
 
   // Removes the housekeeping BaseFrames, half of them.
   Answers.FilterOut = QStringLiteral("HKFrame.HK_TEMP1");
   Start = Clock::now();
-  Browser->ToolButton1Click();
+  Browser->OnEditFilters();
   QApplication::processEvents();
   const double FilterSeconds = SecondsSince(Start);
   const auto Shown = Browser->Model()->rowCount();

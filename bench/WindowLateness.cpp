@@ -22,15 +22,15 @@ namespace {
 constexpr double SettleSeconds = 0.2;
 
 TLateness FirstLoad(TProjectForm& Project, const std::string& File) {
-  Project.ComboBox1->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
-  Project.Edit1->setText(QString::fromStdString(File));
-  Project.Tracking->setChecked(true);
-  Project.UpdateInterval->setValue(1);
+  Project.StructureFileCombo->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
+  Project.PacketFileEdit->setText(QString::fromStdString(File));
+  Project.TrackingCheck->setChecked(true);
+  Project.UpdateIntervalSpin->setValue(1);
   TTimerWatch Watch;
   bool Loaded = false;
   Watch.Start();
   QTimer::singleShot(0, &Project, [&] {
-    Project.Button1Click();
+    Project.OnLoad();
     Loaded = true;
   });
   RunEventsUntil([&] { return Loaded; });
@@ -42,9 +42,9 @@ TLateness FirstLoad(TProjectForm& Project, const std::string& File) {
 // "SEQ_COUNT > -1", which every BaseFrame meets, through the alarm dialog.
 void AddAlarmOnEveryFrame(TProjectForm& Project, TQuietDialogs& Answers) {
   Answers.Answer = [](QDialog&) {
-    AlarmForm->CBVar->setEditText(QStringLiteral("SEQ_COUNT"));
-    AlarmForm->ComboBox1->setCurrentIndex(AlarmForm->ComboBox1->findText(QStringLiteral(" >")));
-    AlarmForm->Edit2->setText(QStringLiteral("-1"));
+    AlarmForm->VariableCombo->setEditText(QStringLiteral("SEQ_COUNT"));
+    AlarmForm->ConditionCombo->setCurrentIndex(AlarmForm->ConditionCombo->findText(QStringLiteral(" >")));
+    AlarmForm->ValueEdit->setText(QStringLiteral("-1"));
     return static_cast<int>(QDialog::Accepted);
   };
   Project.AddAlarm(QStringLiteral("SEQ_COUNT"));

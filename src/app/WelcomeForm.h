@@ -11,15 +11,15 @@ class TWelcomeForm : public QWidget {
  public:
   TWelcomeForm();
 
-  QLabel* Image1;
-  QLabel* Label1;  // the version label
-  QTimer* Timer1;
+  QLabel* ImageLabel;
+  QLabel* VersionLabel;  // the version label
+  QTimer* FadeTimer;
   int AlphaBlendValue = 255;
   std::int32_t HoldTicks = 0;
   // A project file to open once the main window is up (empty: none).
   QString StartProject;
 
-  void Timer1Timer();
+  void OnFadeTick();
 
  protected:
   void closeEvent(QCloseEvent* Event) override;

@@ -19,7 +19,7 @@ class Alarms : public TGuiTest {
   TProjectForm* LoadedProject(std::int64_t Frames) {
     Packet = PacketFile("a.dat", Frames);
     TProjectForm* Project = NewProject(Packet);
-    Project->Button1Click();
+    Project->OnLoad();
     WaitForPasses();
     EXPECT_EQ(Project->StatusText(), "Active");
     return Project;
@@ -54,21 +54,21 @@ TEST_F(Alarms, AddingGoesThroughTheDialogAndListsTheFrameNames) {
   TProjectForm* Project = LoadedProject(4);
   Dialogs.DialogScripts = {[&](QDialog&) {
     // The dialog starts with the given name, " >" and "0".
-    EXPECT_EQ(AlarmForm->CBVar->currentText(), "HK_TEMP1");
-    EXPECT_EQ(AlarmForm->ComboBox1->currentText(), " >");
-    EXPECT_EQ(AlarmForm->Edit2->text(), "0");
-    EXPECT_GT(AlarmForm->CBVar->count(), 20);
-    EXPECT_NE(AlarmForm->CBVar->findText("HK_TEMP1"), -1);
-    AlarmForm->Edit2->setText("25,5");
+    EXPECT_EQ(AlarmForm->VariableCombo->currentText(), "HK_TEMP1");
+    EXPECT_EQ(AlarmForm->ConditionCombo->currentText(), " >");
+    EXPECT_EQ(AlarmForm->ValueEdit->text(), "0");
+    EXPECT_GT(AlarmForm->VariableCombo->count(), 20);
+    EXPECT_NE(AlarmForm->VariableCombo->findText("HK_TEMP1"), -1);
+    AlarmForm->ValueEdit->setText("25,5");
     return int(QDialog::Accepted);
   }};
   Project->AddAlarm("HK_TEMP1");
   ASSERT_EQ(Project->AlarmCount(), 1);
-  EXPECT_EQ(Project->ListView1->item(0)->text(), "HK_TEMP1 > 25,5");
-  EXPECT_EQ(Project->ListView1->item(0)->checkState(), Qt::Checked);
+  EXPECT_EQ(Project->AlarmList->item(0)->text(), "HK_TEMP1 > 25,5");
+  EXPECT_EQ(Project->AlarmList->item(0)->checkState(), Qt::Checked);
   // A name appears once in the list, compared without case.
   QStringList Names;
-  for (int I = 0; I < AlarmForm->CBVar->count(); ++I) Names << AlarmForm->CBVar->itemText(I).toLower();
+  for (int I = 0; I < AlarmForm->VariableCombo->count(); ++I) Names << AlarmForm->VariableCombo->itemText(I).toLower();
   EXPECT_EQ(Names.removeDuplicates(), 0);
 }
 
@@ -89,8 +89,8 @@ TEST_F(Alarms, AVariableThatIsNotInTheStructureIsKeptWithAWarning) {
 TEST_F(Alarms, CancelAndAValueThatIsNoNumberAddNothing) {
   TProjectForm* Project = LoadedProject(1);
   Dialogs.DialogScripts = {AlarmAnswer("X", " <", "1", QDialog::Rejected), AlarmAnswer("X", " <", "abc")};
-  Project->SpeedButton3Click();
-  Project->SpeedButton3Click();
+  Project->OnAddAlarm();
+  Project->OnAddAlarm();
   EXPECT_EQ(Project->AlarmCount(), 0);
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "'abc' is not a valid floating point value");
@@ -102,62 +102,62 @@ TEST_F(Alarms, ChangingRebuildsTheCaptionAndKeepsTheCheckBox) {
                            AlarmAnswer("TEMP2", " =", "oops"),
                            [](QDialog&) {
                              // Back after the error notice, with what was typed.
-                             EXPECT_EQ(AlarmForm->CBVar->currentText(), "TEMP2");
-                             EXPECT_EQ(AlarmForm->ComboBox1->currentText(), " =");
-                             EXPECT_EQ(AlarmForm->Edit2->text(), "oops");
-                             AlarmForm->Edit2->setText("21");
+                             EXPECT_EQ(AlarmForm->VariableCombo->currentText(), "TEMP2");
+                             EXPECT_EQ(AlarmForm->ConditionCombo->currentText(), " =");
+                             EXPECT_EQ(AlarmForm->ValueEdit->text(), "oops");
+                             AlarmForm->ValueEdit->setText("21");
                              return int(QDialog::Accepted);
                            },
                            AlarmAnswer("TEMP9", " >", "1", QDialog::Rejected)};
   Project->AddAlarm("");
-  Project->ListView1->setCurrentRow(0);
-  Project->ListView1->item(0)->setCheckState(Qt::Unchecked);
-  Project->ListView1DblClick();
-  EXPECT_EQ(Project->ListView1->item(0)->text(), "TEMP1 < 20");
-  EXPECT_EQ(Project->ListView1->item(0)->checkState(), Qt::Unchecked);
+  Project->AlarmList->setCurrentRow(0);
+  Project->AlarmList->item(0)->setCheckState(Qt::Unchecked);
+  Project->OnEditAlarm();
+  EXPECT_EQ(Project->AlarmList->item(0)->text(), "TEMP1 < 20");
+  EXPECT_EQ(Project->AlarmList->item(0)->checkState(), Qt::Unchecked);
   // A bad value gets the error notice and the dialog again; nothing changes before a good one.
-  Project->ListView1DblClick();
+  Project->OnEditAlarm();
   EXPECT_EQ(Dialogs.Asked.back().Text, "'oops' is not a valid floating point value");
-  EXPECT_EQ(Project->ListView1->item(0)->text(), "TEMP2 = 21");
-  Project->ListView1DblClick();
-  EXPECT_EQ(Project->ListView1->item(0)->text(), "TEMP2 = 21");
+  EXPECT_EQ(Project->AlarmList->item(0)->text(), "TEMP2 = 21");
+  Project->OnEditAlarm();
+  EXPECT_EQ(Project->AlarmList->item(0)->text(), "TEMP2 = 21");
 }
 
 TEST_F(Alarms, AnOperatorThatIsNoConditionSurvivesTheChangeDialog) {
   TProjectForm* Project = LoadedProject(1);
   Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), [](QDialog&) {
-                             EXPECT_EQ(AlarmForm->ComboBox1->currentIndex(), -1);
+                             EXPECT_EQ(AlarmForm->ConditionCombo->currentIndex(), -1);
                              return int(QDialog::Accepted);
                            }};
   Project->AddAlarm("");
   auto* Item = Project->AlarmItem(0);
   TAlarmEntry& Alarm = Project->Model().Settings.Alarms[0].Alarm;
   Alarm.Operator = '#';
-  Project->ListView1->setCurrentRow(0);
-  Project->ListView1DblClick();
+  Project->AlarmList->setCurrentRow(0);
+  Project->OnEditAlarm();
   EXPECT_EQ(Alarm.Operator, '#');
   EXPECT_EQ(Item->text(), "A # 1");
 }
 
 TEST_F(Alarms, RemoveActivateAndDisableAll) {
   TProjectForm* Project = LoadedProject(1);
-  Project->ToolButton5Click();  // nothing to disable
+  Project->OnDisableAlarms();  // nothing to disable
   EXPECT_EQ(Project->AlarmCount(), 0);
   EXPECT_TRUE(Dialogs.Asked.empty());
   Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), AlarmAnswer("B", " <", "2")};
   Project->AddAlarm("");
   Project->AddAlarm("");
-  Project->ToolButton5Click();
-  EXPECT_EQ(Project->ListView1->item(0)->checkState(), Qt::Unchecked);
-  EXPECT_EQ(Project->ListView1->item(1)->checkState(), Qt::Unchecked);
-  Project->ToolButton3Click();
-  EXPECT_EQ(Project->ListView1->item(1)->checkState(), Qt::Checked);
-  Project->SpeedButton4Click();  // nothing selected
+  Project->OnDisableAlarms();
+  EXPECT_EQ(Project->AlarmList->item(0)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(Project->AlarmList->item(1)->checkState(), Qt::Unchecked);
+  Project->OnActivateAlarms();
+  EXPECT_EQ(Project->AlarmList->item(1)->checkState(), Qt::Checked);
+  Project->OnRemoveAlarm();  // nothing selected
   EXPECT_EQ(Project->AlarmCount(), 2);
-  Project->ListView1->setCurrentRow(0);
-  Project->SpeedButton4Click();
+  Project->AlarmList->setCurrentRow(0);
+  Project->OnRemoveAlarm();
   ASSERT_EQ(Project->AlarmCount(), 1);
-  EXPECT_EQ(Project->ListView1->item(0)->text(), "B < 2");
+  EXPECT_EQ(Project->AlarmList->item(0)->text(), "B < 2");
 }
 
 TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNewOnes) {
@@ -168,9 +168,9 @@ TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNe
   Packet = PacketFile("a.dat", 400);
   TProjectForm* Project = NewProject(Packet);
   Project->LoadProjectFile(QString::fromStdString(ProjectFile));
-  Project->Edit1->setText(QString::fromStdString(Packet));
-  Project->ComboBox1->setEditText(QString::fromStdString(StructureFile));
-  Project->Button1Click();
+  Project->PacketFileEdit->setText(QString::fromStdString(Packet));
+  Project->StructureFileCombo->setEditText(QString::fromStdString(StructureFile));
+  Project->OnLoad();
   WaitForPasses();
   const auto Severe = [](double V) { return V > 2; };
   const int FirstBatch = Matching(*Project, Project->Model().DataA->Frames, "EVT_SEVERITY", Severe);
@@ -206,13 +206,13 @@ TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirs
   Packet = PacketFile("a.dat", 300);
   const std::string PacketB = PacketFile("b.dat", 300, 5);
   TProjectForm* Project = NewProject(Packet, PacketB);
-  Project->Button1Click();
+  Project->OnLoad();
   WaitForPasses();
   Dialogs.DialogScripts = {AlarmAnswer("EVT_SEVERITY", " >", "2")};
   Project->AddAlarm("");
   EXPECT_EQ(Notices(), 0);  // a new alarm waits for the next batch
 
-  Project->ListView1->item(0)->setCheckState(Qt::Unchecked);
+  Project->AlarmList->item(0)->setCheckState(Qt::Unchecked);
   std::vector<std::uint8_t> Bytes;
   TSimGenerator More(3);
   for (int I = 0; I < 300; ++I) {
@@ -224,7 +224,7 @@ TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirs
   EXPECT_EQ(Notices(), 0);
   EXPECT_EQ(Project->Model().HandledFramesA, 600);
 
-  Project->ListView1->item(0)->setCheckState(Qt::Checked);
+  Project->AlarmList->item(0)->setCheckState(Qt::Checked);
   Temp.Append("b.dat", Bytes);
   Project->Model().DataB->UpdateFromFile();
   TDecodedNode* FirstNewB = Project->Model().DataB->Frames;
@@ -296,7 +296,7 @@ TEST_F(Alarms, WithNoticesOffHitsGoOnlyToTheAlarmWindowWhereTheyAreCountedAcknow
   std::vector<std::pair<std::uint64_t, std::int32_t>> Opened;
   Window->OnOpenHit = [&](std::uint64_t Project, std::int32_t SerialNo) { Opened.push_back({Project, SerialNo}); };
   TProjectForm* Project = LoadedProject(1);
-  Project->Notices->setChecked(false);
+  Project->NoticesCheck->setChecked(false);
   Dialogs.DialogScripts = {AlarmAnswer("DFH_FLAG", " =", "1")};
   Project->AddAlarm("");
   for (std::uint32_t Seed : {11, 12, 13}) Temp.Append("a.dat", TSimGenerator(Seed).NextBaseFrame());
@@ -314,15 +314,15 @@ TEST_F(Alarms, WithNoticesOffHitsGoOnlyToTheAlarmWindowWhereTheyAreCountedAcknow
   EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG = 1: 3 hits, 3 not acknowledged");
 
   Window->HitView->selectRow(1);
-  Window->AcknowledgeClick();
+  Window->OnAcknowledge();
   EXPECT_TRUE(Seen[1].Acknowledged && !Seen[0].Acknowledged);
   EXPECT_EQ(Window->HitView->model()->index(1, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
   EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG = 1: 3 hits, 2 not acknowledged");
-  Window->AcknowledgeAllClick();
+  Window->OnAcknowledgeAll();
   EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG = 1: 3 hits, 0 not acknowledged");
 
   // A double click asks for the hit node of its project.
-  Window->HitDoubleClick(2);
+  Window->OnHitDoubleClick(2);
   ASSERT_EQ(Opened.size(), 1u);
   EXPECT_EQ(Opened[0].first, Project->Model().Id());
   int Found = 0;
@@ -347,7 +347,7 @@ TEST_F(Alarms, AWarningLevelListsWarningsInYellowWithoutANotice) {
     return int(QDialog::Accepted);
   }};
   Project->AddAlarm("");
-  EXPECT_EQ(Project->ListView1->item(0)->text(), "DFH_FLAG > 5 (warning 0,5)");
+  EXPECT_EQ(Project->AlarmList->item(0)->text(), "DFH_FLAG > 5 (warning 0,5)");
   for (std::uint32_t Seed : {11, 12}) Temp.Append("a.dat", TSimGenerator(Seed).NextBaseFrame());
   Project->Model().DataA->UpdateFromFile();
   EXPECT_EQ(Notices(), 0);
@@ -359,7 +359,7 @@ TEST_F(Alarms, AWarningLevelListsWarningsInYellowWithoutANotice) {
   EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG > 5 (warning 0,5): 2 warnings, 2 not acknowledged");
   Window->AddHit({0, "9. BF", "DFH_FLAG > 5 (warning 0,5)", 6, Project->Model().Id(), 0});
   Window->HitView->selectRow(0);
-  Window->AcknowledgeClick();
+  Window->OnAcknowledge();
   EXPECT_EQ(Window->CountLabel->text(),
             "DFH_FLAG > 5 (warning 0,5): 1 hit, 1 not acknowledged; 2 warnings, 1 not acknowledged");
 }

@@ -49,10 +49,10 @@ class TGuiTest : public testing::Test {
   TProjectForm* NewProject(const std::string& PacketA, const std::string& PacketB = "", bool Tracking = false) {
     auto* Project = new TProjectForm;
     Project->ProjectFileName = QStringLiteral("Unsaved");
-    Project->ComboBox1->setEditText(QString::fromStdString(StructureFile));
-    Project->Edit1->setText(QString::fromStdString(PacketA));
-    Project->Edit2->setText(QString::fromStdString(PacketB));
-    Project->Tracking->setChecked(Tracking);
+    Project->StructureFileCombo->setEditText(QString::fromStdString(StructureFile));
+    Project->PacketFileEdit->setText(QString::fromStdString(PacketA));
+    Project->SecondPacketFileEdit->setText(QString::fromStdString(PacketB));
+    Project->TrackingCheck->setChecked(Tracking);
     return Project;
   }
 
@@ -77,9 +77,9 @@ class TGuiTest : public testing::Test {
 inline std::function<int(QDialog&)> AlarmAnswer(const QString& Name, const QString& Condition, const QString& Value,
                                                 int Result = QDialog::Accepted) {
   return [=](QDialog&) {
-    AlarmForm->CBVar->setEditText(Name);
-    AlarmForm->ComboBox1->setCurrentIndex(AlarmForm->ComboBox1->findText(Condition));
-    AlarmForm->Edit2->setText(Value);
+    AlarmForm->VariableCombo->setEditText(Name);
+    AlarmForm->ConditionCombo->setCurrentIndex(AlarmForm->ConditionCombo->findText(Condition));
+    AlarmForm->ValueEdit->setText(Value);
     return Result;
   };
 }

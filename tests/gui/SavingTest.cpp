@@ -39,7 +39,7 @@ TEST_F(Saving, AWriteThatFailsPartWayKeepsTheOldFile) {
   SetBrowserFactory([] { return new TBrowserForm; });
   SetPlotFactory([] { return new TPlotForm; });
   TProjectForm* Project = NewProject(PacketFile("a.dat", 200));
-  Project->Button1Click();
+  Project->OnLoad();
   WaitForPasses();
   auto* Browser = dynamic_cast<TBrowserForm*>(Project->OpenBrowser());
   QWidget Requester;
@@ -52,12 +52,11 @@ TEST_F(Saving, AWriteThatFailsPartWayKeepsTheOldFile) {
   fs::current_path(Out);  // the message buffer's file goes there
   for (const char* Name : {"p.vproject", "export.txt", "series.txt", "log.rtf"}) std::ofstream(Out / Name) << "old";
   const auto Before = Snapshot(Out);
-  const std::pair<const char*, std::function<void()>> Rows[] = {
-      {"p.vproject", [&] { Project->ToolButton7Click(); }},
-      {"export.txt", [&] { Browser->ToolButton3->click(); }},
-      {"series", [&] { Plot->ToolButton2->click(); }},
-      {"log.rtf", [&] { LogWindow.Saveas1Click(); }},
-      {"messages", [&] { LogWindow.Savemessagesas1Click(); }}};
+  const std::pair<const char*, std::function<void()>> Rows[] = {{"p.vproject", [&] { Project->OnSave(); }},
+                                                                {"export.txt", [&] { Browser->ExportButton->click(); }},
+                                                                {"series", [&] { Plot->SaveSeriesButton->click(); }},
+                                                                {"log.rtf", [&] { LogWindow.OnSaveAs(); }},
+                                                                {"messages", [&] { LogWindow.OnSaveMessagesAs(); }}};
   for (const auto& [Name, Save] : Rows) {
     Dialogs.Files = {QString::fromStdString((Out / Name).string())};
     Dialogs.Asked.clear();

@@ -31,7 +31,7 @@ class Shell : public testing::Test {
   }
 
   static void RunSplash() {
-    for (int Tick = 0; Tick < 75; ++Tick) WelcomeForm->Timer1Timer();
+    for (int Tick = 0; Tick < 75; ++Tick) WelcomeForm->OnFadeTick();
   }
 
   TScriptedDialogs Dialogs;
@@ -41,8 +41,8 @@ class Shell : public testing::Test {
 TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
   EXPECT_TRUE(WelcomeForm->isVisible());
   EXPECT_EQ(WelcomeForm->size(), QSize(398, 199));
-  EXPECT_EQ(WelcomeForm->Label1->text(), "V1.9.3 - 9.4.2007");
-  EXPECT_EQ(WelcomeForm->Timer1->interval(), 30);
+  EXPECT_EQ(WelcomeForm->VersionLabel->text(), "V1.9.3 - 9.4.2007");
+  EXPECT_EQ(WelcomeForm->FadeTimer->interval(), 30);
   EXPECT_FALSE(AlarmForm->isVisible());
   EXPECT_FALSE(LoadForm->isVisible());
   EXPECT_FALSE(LoadForm->Busy);
@@ -51,20 +51,20 @@ TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
 
   std::vector<int> Opacity;
   for (int Tick = 0; Tick < 74; ++Tick) {
-    WelcomeForm->Timer1Timer();
+    WelcomeForm->OnFadeTick();
     Opacity.push_back(WelcomeForm->AlphaBlendValue);
   }
   EXPECT_EQ(Opacity[0], 10);
   EXPECT_EQ(Opacity[23], 240);
   EXPECT_EQ(Opacity[24], 255);
   EXPECT_EQ(MainForm, nullptr);
-  WelcomeForm->Timer1Timer();
+  WelcomeForm->OnFadeTick();
   ASSERT_NE(MainForm, nullptr);
   ASSERT_NE(LogForm, nullptr);
   EXPECT_TRUE(MainForm->isVisible());
   EXPECT_TRUE(LogForm->isVisible());
   EXPECT_FALSE(WelcomeForm->isVisible());
-  EXPECT_FALSE(WelcomeForm->Timer1->isActive());
+  EXPECT_FALSE(WelcomeForm->FadeTimer->isActive());
   EXPECT_EQ(MainForm->windowTitle(), "Vorex Data Tracker and Browser");
   EXPECT_EQ(LogForm->windowTitle(), "Log Window");
   // At the left edge, 569 from the top; on the test screen, 800 wide, it
@@ -80,7 +80,7 @@ TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
 
 TEST_F(Shell, AboutShowsTheNoticeWithTheVersion) {
   RunSplash();
-  MainForm->About1Click();
+  MainForm->OnAbout();
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "RIRA Zaze Rere\r\nV1.9.3 - 9.4.2007");
   EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Information);
@@ -89,50 +89,50 @@ TEST_F(Shell, AboutShowsTheNoticeWithTheVersion) {
 
 TEST_F(Shell, TheViewMenuTracksTheLogWindow) {
   RunSplash();
-  EXPECT_TRUE(MainForm->LogWindow1->isChecked());
+  EXPECT_TRUE(MainForm->LogWindowAction->isChecked());
   LogForm->close();  // its own close button only hides it
   EXPECT_NE(LogForm, nullptr);
-  MainForm->View1Click();
-  EXPECT_FALSE(MainForm->LogWindow1->isChecked());
-  MainForm->LogWindow1Click();
+  MainForm->OnShowViewMenu();
+  EXPECT_FALSE(MainForm->LogWindowAction->isChecked());
+  MainForm->OnLogWindow();
   EXPECT_TRUE(LogForm->isVisible());
-  MainForm->View1Click();
-  EXPECT_TRUE(MainForm->LogWindow1->isChecked());
-  MainForm->LogWindow1Click();
+  MainForm->OnShowViewMenu();
+  EXPECT_TRUE(MainForm->LogWindowAction->isChecked());
+  MainForm->OnLogWindow();
   EXPECT_FALSE(LogForm->isVisible());
 }
 
 TEST_F(Shell, NewProjectsAndCloseLast) {
   RunSplash();
-  MainForm->NewProject1Click();
-  MainForm->NewProject1Click();
+  MainForm->OnNewProject();
+  MainForm->OnNewProject();
   ASSERT_EQ(TProjectForm::OpenProjects().size(), 2);
   TProjectForm* First = TProjectForm::OpenProjects()[0];
   EXPECT_EQ(ProjectForm->windowTitle(), "Project Setup - Unsaved");
   Dialogs.Answers = {dbNo};
-  MainForm->Closeall1Click();
+  MainForm->OnCloseLast();
   ProcessPendingEvents();
   ASSERT_EQ(TProjectForm::OpenProjects().size(), 1);
   EXPECT_EQ(ProjectForm, First);
   Dialogs.Answers = {dbNo};
-  MainForm->Closeall1Click();
+  MainForm->OnCloseLast();
   ProcessPendingEvents();
   EXPECT_TRUE(ProjectForm.isNull());
   // Without a project window the last-project commands do nothing.
   Dialogs.Asked.clear();
-  MainForm->Closeall1Click();
-  MainForm->SaveProject2Click();
-  MainForm->SaveProject1Click();
+  MainForm->OnCloseLast();
+  MainForm->OnSaveProject();
+  MainForm->OnSaveProjectAs();
   EXPECT_TRUE(Dialogs.Asked.empty());
   EXPECT_TRUE(Dialogs.FileDialogs.empty());
 }
 
 TEST_F(Shell, NewProjectWindowsOpenOnTheScreenAndNotOnTopOfEachOther) {
   RunSplash();
-  for (int I = 0; I < 3; ++I) MainForm->NewProject1Click();
+  for (int I = 0; I < 3; ++I) MainForm->OnNewProject();
   TProjectForm::OpenProjects()[0]->close();
   ProcessPendingEvents();
-  MainForm->NewProject1Click();
+  MainForm->OnNewProject();
   ASSERT_EQ(TProjectForm::OpenProjects().size(), 3);
   const QRect Available = ProjectForm->screen()->availableGeometry();
   QSet<std::pair<int, int>> Places;
@@ -147,26 +147,26 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   RunSplash();
   const std::string Path = Temp.Write("p.vproject", "[VorexProject]\r\nPaketFileA=run.dat\r\n");
   Dialogs.Files = {""};
-  MainForm->OpenProject1Click();
+  MainForm->OnOpenProject();
   EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
   Dialogs.Files = {QString::fromStdString(Path)};
-  MainForm->OpenProject1Click();
+  MainForm->OnOpenProject();
   ASSERT_EQ(Dialogs.FileDialogs.size(), 2u);
   EXPECT_EQ(Dialogs.FileDialogs[1].Filter, "Project Files|*.vproject");
   EXPECT_EQ(Dialogs.FileDialogs[1].DefaultExt, "*.vproject");
   EXPECT_TRUE(Dialogs.FileDialogs[1].MustExist);
   ASSERT_FALSE(ProjectForm.isNull());
   EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
-  EXPECT_EQ(ProjectForm->Edit1->text(), "run.dat");
+  EXPECT_EQ(ProjectForm->PacketFileEdit->text(), "run.dat");
 
   // "Save last Project" writes in place; "Save ... as" asks once and writes to the name chosen.
-  ProjectForm->Edit1->setText("run2.dat");
-  MainForm->SaveProject2Click();
+  ProjectForm->PacketFileEdit->setText("run2.dat");
+  MainForm->OnSaveProject();
   EXPECT_EQ(Dialogs.FileDialogs.size(), 2u);
   EXPECT_NE(Read(Path).find("PaketFileA=run2.dat"), std::string::npos);
   const std::string Other = Temp.File("q.vproject");
   Dialogs.Files = {QString::fromStdString(Other)};
-  MainForm->ToolButton3Click();
+  MainForm->OnSaveProjectAs();
   EXPECT_EQ(Dialogs.FileDialogs.size(), 3u);
   EXPECT_TRUE(std::filesystem::exists(Other));
   EXPECT_EQ(ProjectForm->ProjectFileName.toStdString(), Other);
@@ -191,7 +191,7 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   ASSERT_FALSE(LogForm->Lines().empty());
   EXPECT_TRUE(LogForm->Lines().back().Text.ends_with("[Warn] " + Binary + " does not look like a project file."));
   EXPECT_EQ(ProjectForm->windowTitle(), "Project Setup - Unsaved");
-  EXPECT_EQ(ProjectForm->Edit1->text(), "");
+  EXPECT_EQ(ProjectForm->PacketFileEdit->text(), "");
 }
 
 TEST_F(Shell, ADroppedProjectFileIsTakenAsACopyNeverAMove) {
@@ -229,10 +229,10 @@ TEST_F(Shell, ADroppedProjectFileIsTakenAsACopyNeverAMove) {
 TEST_F(Shell, TheMainCommandsHaveShortcutsThatWorkFromEveryWindow) {
   RunSplash();
   const std::pair<QAction*, const char*> Rows[] = {
-      {MainForm->NewProject1, "Ctrl+N"},  {MainForm->OpenProject1, "Ctrl+O"},
-      {MainForm->SaveProject2, "Ctrl+S"}, {MainForm->SaveProject1, "Ctrl+Shift+S"},
-      {MainForm->Closeall1, "Ctrl+W"},    {MainForm->Exit1, "Ctrl+Q"},
-      {MainForm->LogWindow1, "Ctrl+L"},   {MainForm->About1, "F1"}};
+      {MainForm->NewProjectAction, "Ctrl+N"},  {MainForm->OpenProjectAction, "Ctrl+O"},
+      {MainForm->SaveProjectAction, "Ctrl+S"}, {MainForm->SaveProjectAsAction, "Ctrl+Shift+S"},
+      {MainForm->CloseLastAction, "Ctrl+W"},   {MainForm->ExitAction, "Ctrl+Q"},
+      {MainForm->LogWindowAction, "Ctrl+L"},   {MainForm->AboutAction, "F1"}};
   for (const auto& [Action, Keys] : Rows) {
     EXPECT_EQ(Action->shortcut().toString(), Keys) << Action->text().toStdString();
     EXPECT_EQ(Action->shortcutContext(), Qt::ApplicationShortcut);
@@ -242,8 +242,8 @@ TEST_F(Shell, TheMainCommandsHaveShortcutsThatWorkFromEveryWindow) {
 TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {
   RunSplash();
   Dialogs.Files = {"", "/data/hk.structure"};
-  MainForm->EditStructurefile1Click();
-  MainForm->EditStructurefile1Click();
+  MainForm->OnEditStructureFile();
+  MainForm->OnEditStructureFile();
   ASSERT_EQ(Dialogs.Edited.size(), 1u);
   EXPECT_EQ(Dialogs.Edited[0], "/data/hk.structure");
   EXPECT_EQ(Dialogs.FileDialogs[0].Title, "Open structure file");
@@ -252,7 +252,7 @@ TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {
 
   Dialogs.EditorStarts = false;
   Dialogs.Files = {"/data/hk.structure"};
-  MainForm->EditStructurefile1Click();
+  MainForm->OnEditStructureFile();
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "No program is set up to open /data/hk.structure.");
   EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Error);
@@ -269,7 +269,7 @@ int RunMessageLoop() {
 
 TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutAQuestionForAnUnchangedProject) {
   RunSplash();
-  MainForm->NewProject1Click();
+  MainForm->OnNewProject();
   QTimer::singleShot(0, [] { MainForm->close(); });
   EXPECT_EQ(RunMessageLoop(), 0);
   EXPECT_FALSE(MainForm->isVisible());
@@ -281,17 +281,17 @@ TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutAQuestionForAnUnchangedPr
 
 TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
   RunSplash();
-  MainForm->NewProject1Click();  // unchanged: it closes without a question
-  MainForm->NewProject1Click();
-  ProjectForm->Edit1->setText("run.dat");
+  MainForm->OnNewProject();  // unchanged: it closes without a question
+  MainForm->OnNewProject();
+  ProjectForm->PacketFileEdit->setText("run.dat");
   // Cancel, and Yes followed by a cancelled file dialog, keep the program and the project.
   for (int Answer : {dbCancel, dbYes}) {
     Dialogs.Answers = {Answer};
-    QTimer::singleShot(0, [] { MainForm->Exit1Click(); });
+    QTimer::singleShot(0, [] { MainForm->OnExit(); });
     QTimer::singleShot(200, [] { QApplication::exit(7); });
     EXPECT_EQ(QApplication::exec(), 7);
     ASSERT_EQ(TProjectForm::OpenProjects().size(), 1);
-    EXPECT_EQ(ProjectForm->Edit1->text(), "run.dat");
+    EXPECT_EQ(ProjectForm->PacketFileEdit->text(), "run.dat");
   }
   EXPECT_EQ(Dialogs.FileDialogs.size(), 1u);
 
@@ -307,7 +307,7 @@ TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
 
 TEST_F(Shell, ExitEndsTheProgram) {
   RunSplash();
-  QTimer::singleShot(0, [] { MainForm->Exit1Click(); });
+  QTimer::singleShot(0, [] { MainForm->OnExit(); });
   EXPECT_EQ(RunMessageLoop(), 0);
 }
 
@@ -319,28 +319,28 @@ TEST_F(Shell, AProjectFileNamedAtStartOpensOnceTheMainWindowIsUp) {
   RunSplash();
   ASSERT_FALSE(ProjectForm.isNull());
   EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
-  EXPECT_EQ(ProjectForm->Edit1->text(), "start.dat");
+  EXPECT_EQ(ProjectForm->PacketFileEdit->text(), "start.dat");
 }
 
 TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit) {
   RunSplash();
   ASSERT_NE(AlarmHitsForm, nullptr);
   EXPECT_TRUE(AlarmHitsForm->isVisible());
-  MainForm->AlarmWindow1Click();
+  MainForm->OnAlarmWindow();
   EXPECT_FALSE(AlarmHitsForm->isVisible());
-  MainForm->AlarmWindow1Click();
+  MainForm->OnAlarmWindow();
 
   const std::string Structure = Temp.File("demo.structure");
   std::filesystem::copy_file(VOREX_DEMO_DIR "/demo.structure", Structure);
   ASSERT_TRUE(WriteDemoPacketFile(Temp.File("a.dat"), 3));
   auto* Project = new TProjectForm;
-  Project->ComboBox1->setEditText(QString::fromStdString(Structure));
-  Project->Edit1->setText(QString::fromStdString(Temp.File("a.dat")));
-  Project->Button1Click();
+  Project->StructureFileCombo->setEditText(QString::fromStdString(Structure));
+  Project->PacketFileEdit->setText(QString::fromStdString(Temp.File("a.dat")));
+  Project->OnLoad();
   WaitForPasses();
   const TDecodedNode* Target = Project->Model().DataA->Frames->Next->Child->Next;
   AlarmHitsForm->AddHit({0, "1. BF", "X > 0", 1, Project->Model().Id(), Target->SerialNo});
-  AlarmHitsForm->HitDoubleClick(0);
+  AlarmHitsForm->OnHitDoubleClick(0);
   ProcessPendingEvents();
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
   EXPECT_EQ(dynamic_cast<TBrowserForm*>(Project->Model().Browsers[0])->FocusedNode(), Target);

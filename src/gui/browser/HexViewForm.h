@@ -21,14 +21,14 @@ class THexViewForm : public QWidget {
   std::int64_t FrameLength = 0;
   const TMemoryStream* Stream = nullptr;
 
-  QToolButton* ToolButton1;  // previous BaseFrame
-  QToolButton* ToolButton2;  // next BaseFrame
-  QLabel* Label1;
-  QTextEdit* Edit;
+  QToolButton* PreviousButton;  // previous BaseFrame
+  QToolButton* NextButton;      // next BaseFrame
+  QLabel* OffsetLabel;
+  QTextEdit* HexEdit;
 
   void ShowFrame(const TMemoryStream& Stream, std::int64_t FrameLength, std::int64_t Position);
-  void ToolButton1Click() { Step(false); }
-  void ToolButton2Click() { Step(true); }
+  void OnPrevious() { Step(false); }
+  void OnNext() { Step(true); }
 
  private:
   // To the same place in the owner's next or previous BaseFrame.

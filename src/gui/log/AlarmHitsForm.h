@@ -28,9 +28,9 @@ class TAlarmHitsForm : public QWidget {
   // Takes a reported hit, stamped with the time it arrives.
   void AddHit(const TAlarmHit& Hit);
   // Acknowledges the selected hits.
-  void AcknowledgeClick();
-  void AcknowledgeAllClick();
-  void HitDoubleClick(int Row);
+  void OnAcknowledge();
+  void OnAcknowledgeAll();
+  void OnHitDoubleClick(int Row);
 
  private:
   void ShowCounts();

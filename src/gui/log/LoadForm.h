@@ -13,9 +13,9 @@ class TLoadForm : public QWidget, public TLoadProgress {
   TLoadForm();
   ~TLoadForm() override;
 
-  QLabel* Label1;
-  QLabel* Label2;
-  QProgressBar* ProgressBar1;
+  QLabel* TitleLabel;
+  QLabel* CounterLabel;
+  QProgressBar* ProgressBar;
 
   void ShowProgress() override;
   void HideProgress() override;

@@ -18,17 +18,17 @@ class TLogForm : public QWidget {
   TLogForm();
   ~TLogForm() override;
 
-  QPlainTextEdit* LogWin;
-  QMenu* PopupMenu1;
+  QPlainTextEdit* LogEdit;
+  QMenu* ContextMenu;
   // One line per Message entry: date/time text + ": " + text.
   std::vector<std::string> MessageBuffer;
 
   void AddEntry(int Level, const std::string& Text);
-  void Saveas1Click();
-  void Savemessagesas1Click();
-  void Clear1Click();
+  void OnSaveAs();
+  void OnSaveMessagesAs();
+  void OnClear();
 
-  // The lines LogWin shows, with their colour and weight.
+  // The lines LogEdit shows, with their colour and weight.
   const std::vector<TRtfLine>& Lines() const { return FLines; }
 
  protected:

@@ -57,48 +57,48 @@ class TPlotForm : public QWidget, public TPlotWindow {
   // Scale vertically the value edits, a zoom with the mouse the x edits.
   std::set<const QWidget*> Typed;
 
-  QToolButton* ToolButton1;          // reset view
-  QToolButton* ToolButtonScaleVert;  // vertical auto-scale
-  QToolButton* ToolButton2;          // save series
+  QToolButton* ResetViewButton;        // reset view
+  QToolButton* ScaleVerticallyButton;  // vertical auto-scale
+  QToolButton* SaveSeriesButton;       // save series
   QToolButton* AddVariableButton;
   QToolButton* SavePictureButton;
-  QComboBox* ComboBox;
-  QToolButton* ToolButton5;  // apply sort criterion
-  QCheckBox* TimeScaling;
-  QGroupBox* GroupBox1;
-  QLabel* StatLabel;
-  QLineEdit* EditMaxY;
-  QLineEdit* EditMinY;
-  QLineEdit* LabelMinX;
-  QLineEdit* LabelMaxX;
-  QWidget* PaintBox1;   // the black drawing area
+  QComboBox* SortCombo;
+  QToolButton* SortButton;  // apply sort criterion
+  QCheckBox* TimeScalingCheck;
+  QGroupBox* PlotGroup;
+  QLabel* StatisticsLabel;
+  QLineEdit* MaxYEdit;
+  QLineEdit* MinYEdit;
+  QLineEdit* MinXEdit;
+  QLineEdit* MaxXEdit;
+  QWidget* PlotArea;    // the black drawing area
   QWidget* ValueAxis;   // the values left of the area
   QWidget* BottomAxis;  // point numbers or times below it
   QWidget* Legend;      // one entry per series, shown from the second on
-  QStatusBar* StatusBar1;
+  QStatusBar* StatusBar;
 
-  void ToolButton1Click();
-  void ToolButtonScaleVertClick();
-  void ToolButton2Click();
-  void ToolButton5Click();
+  void OnResetView();
+  void OnScaleVertically();
+  void OnSaveSeries();
+  void OnSort();
   // Asks for a variable of the project and adds it.
-  void AddVariableClick();
+  void OnAddVariable();
   // Asks for a file and saves the picture at Size (empty: the drawing area's).
-  void SavePictureClick(QSize Size = QSize());
+  void OnSavePicture(QSize Size = QSize());
   // Asks for the size first.
-  void SavePictureAtSizeClick();
+  void OnSavePictureAtSize();
   // The read-out and the statistics follow series K.
   void ChooseSeries(std::size_t K);
   // Writes the picture at that size: SVG for a ".svg" path, PNG otherwise.
   bool SavePicture(const QString& Path, QSize Size);
-  void TimeScalingClick();
+  void OnTimeScaling();
   // Enter in one of the four limit edits.
-  void EditMaxYKeyDown(QLineEdit* Sender);
-  void PaintBox1Paint(class QPainter& Painter);
-  void PaintBox1MouseDown(int X);
-  void PaintBox1MouseMove(int X);
-  void PaintBox1MouseUp(int X);
-  void PaintBox1DblClick();
+  void OnLimitEnter(QLineEdit* Sender);
+  void PaintPlotArea(class QPainter& Painter);
+  void OnAreaMouseDown(int X);
+  void OnAreaMouseMove(int X);
+  void OnAreaMouseUp(int X);
+  void OnAreaDoubleClick();
   // Runs the paint handler at once.
   void Repaint();
   int AreaWidth() const;

@@ -12,13 +12,13 @@ class TAlarmForm : public QDialog {
   TAlarmForm();
   ~TAlarmForm() override;
 
-  QGroupBox* GroupBox1;
-  QComboBox* CBVar;
-  QComboBox* ComboBox1;
-  QLineEdit* Edit2;
-  QLineEdit* WarningEdit;  // the warning level; empty: none
-  QPushButton* Button1;    // OK
-  QPushButton* Button2;    // Cancel
+  QGroupBox* SettingsGroup;
+  QComboBox* VariableCombo;
+  QComboBox* ConditionCombo;
+  QLineEdit* ValueEdit;
+  QLineEdit* WarningEdit;     // the warning level; empty: none
+  QPushButton* OkButton;      // OK
+  QPushButton* CancelButton;  // Cancel
 };
 
 extern TAlarmForm* AlarmForm;
