@@ -17,6 +17,7 @@
 #include "BenchMeasure.h"
 #include "QuietDialogs.h"
 #include "TimerLateness.h"
+#include "WindowChildren.h"
 #include "WindowLateness.h"
 #include "browser/BrowserForm.h"
 #include "data/Data.h"
@@ -53,11 +54,11 @@ double HeadlessPass(const std::string& File) {
 // A project of the file, loaded with the progress window; the load time.
 double LoadProject(TProjectForm*& Project, const std::string& File) {
   Project = new TProjectForm;
-  Project->StructureFileCombo->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
-  Project->PacketFileEdit->setText(QString::fromStdString(File));
-  Project->TrackingCheck->setChecked(false);
+  Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
+  Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(File));
+  Child<QCheckBox>(Project, "TrackingCheck")->setChecked(false);
   const Clock::time_point Start = Clock::now();
-  Project->OnLoad();
+  Click(Project, "LoadButton");
   RunEventsUntilNoPass();
   QApplication::processEvents();
   return SecondsSince(Start);

@@ -17,6 +17,7 @@
 #include "BenchApplication.h"
 #include "BenchMeasure.h"
 #include "TimerLateness.h"
+#include "WindowChildren.h"
 #include "browser/BrowserForm.h"
 #include "project/ProjectForm.h"
 #include "sim/SimGenerator.h"
@@ -70,11 +71,11 @@ int main(int argc, char** argv) {
   }
 
   auto* Project = new TProjectForm;
-  Project->StructureFileCombo->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
-  Project->PacketFileEdit->setText(QString::fromStdString(Packets));
-  Project->TrackingCheck->setChecked(false);
+  Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
+  Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(Packets));
+  Child<QCheckBox>(Project, "TrackingCheck")->setChecked(false);
   Clock::time_point Start = Clock::now();
-  Project->OnLoad();
+  Click(Project, "LoadButton");
   RunEventsUntilNoPass();
   const double LoadSeconds = SecondsSince(Start);
   const std::int64_t Nodes = TreeNodes(Project->Model().DataA->Frames);

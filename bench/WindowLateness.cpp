@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "WindowChildren.h"
 #include "data/Data.h"
 #include "log/AlarmHitsForm.h"
 #include "log/LogForm.h"
@@ -22,15 +23,15 @@ namespace {
 constexpr double SettleSeconds = 0.2;
 
 TLateness FirstLoad(TProjectForm& Project, const std::string& File) {
-  Project.StructureFileCombo->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
-  Project.PacketFileEdit->setText(QString::fromStdString(File));
-  Project.TrackingCheck->setChecked(true);
-  Project.UpdateIntervalSpin->setValue(1);
+  Child<QComboBox>(&Project, "StructureFileCombo")->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
+  Child<QLineEdit>(&Project, "PacketFileEdit")->setText(QString::fromStdString(File));
+  Child<QCheckBox>(&Project, "TrackingCheck")->setChecked(true);
+  Child<QSpinBox>(&Project, "UpdateIntervalSpin")->setValue(1);
   TTimerWatch Watch;
   bool Loaded = false;
   Watch.Start();
   QTimer::singleShot(0, &Project, [&] {
-    Project.OnLoad();
+    Click(&Project, "LoadButton");
     Loaded = true;
   });
   RunEventsUntil([&] { return Loaded; });

@@ -14,12 +14,15 @@
 
 namespace {
 
+// The list's signal of a double-click on its current entry.
+void DoubleClickCurrentRow(QListWidget* List) { emit List->itemDoubleClicked(List->currentItem()); }
+
 class Alarms : public TGuiTest {
  protected:
   TProjectForm* LoadedProject(std::int64_t Frames) {
     Packet = PacketFile("a.dat", Frames);
     TProjectForm* Project = NewProject(Packet);
-    Project->OnLoad();
+    Click(Project, "LoadButton");
     WaitForPasses();
     EXPECT_EQ(Project->StatusText(), "Active");
     return Project;
@@ -64,8 +67,8 @@ TEST_F(Alarms, AddingGoesThroughTheDialogAndListsTheFrameNames) {
   }};
   Project->AddAlarm("HK_TEMP1");
   ASSERT_EQ(Project->AlarmCount(), 1);
-  EXPECT_EQ(Project->AlarmList->item(0)->text(), "HK_TEMP1 > 25,5");
-  EXPECT_EQ(Project->AlarmList->item(0)->checkState(), Qt::Checked);
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "HK_TEMP1 > 25,5");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->checkState(), Qt::Checked);
   // A name appears once in the list, compared without case.
   QStringList Names;
   for (int I = 0; I < AlarmForm->VariableCombo->count(); ++I) Names << AlarmForm->VariableCombo->itemText(I).toLower();
@@ -89,8 +92,8 @@ TEST_F(Alarms, AVariableThatIsNotInTheStructureIsKeptWithAWarning) {
 TEST_F(Alarms, CancelAndAValueThatIsNoNumberAddNothing) {
   TProjectForm* Project = LoadedProject(1);
   Dialogs.DialogScripts = {AlarmAnswer("X", " <", "1", QDialog::Rejected), AlarmAnswer("X", " <", "abc")};
-  Project->OnAddAlarm();
-  Project->OnAddAlarm();
+  Click(Project, "AddAlarmButton");
+  Click(Project, "AddAlarmButton");
   EXPECT_EQ(Project->AlarmCount(), 0);
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "'abc' is not a valid floating point value");
@@ -110,17 +113,17 @@ TEST_F(Alarms, ChangingRebuildsTheCaptionAndKeepsTheCheckBox) {
                            },
                            AlarmAnswer("TEMP9", " >", "1", QDialog::Rejected)};
   Project->AddAlarm("");
-  Project->AlarmList->setCurrentRow(0);
-  Project->AlarmList->item(0)->setCheckState(Qt::Unchecked);
-  Project->OnEditAlarm();
-  EXPECT_EQ(Project->AlarmList->item(0)->text(), "TEMP1 < 20");
-  EXPECT_EQ(Project->AlarmList->item(0)->checkState(), Qt::Unchecked);
+  Child<QListWidget>(Project, "AlarmList")->setCurrentRow(0);
+  Child<QListWidget>(Project, "AlarmList")->item(0)->setCheckState(Qt::Unchecked);
+  DoubleClickCurrentRow(Child<QListWidget>(Project, "AlarmList"));
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "TEMP1 < 20");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->checkState(), Qt::Unchecked);
   // A bad value gets the error notice and the dialog again; nothing changes before a good one.
-  Project->OnEditAlarm();
+  DoubleClickCurrentRow(Child<QListWidget>(Project, "AlarmList"));
   EXPECT_EQ(Dialogs.Asked.back().Text, "'oops' is not a valid floating point value");
-  EXPECT_EQ(Project->AlarmList->item(0)->text(), "TEMP2 = 21");
-  Project->OnEditAlarm();
-  EXPECT_EQ(Project->AlarmList->item(0)->text(), "TEMP2 = 21");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "TEMP2 = 21");
+  DoubleClickCurrentRow(Child<QListWidget>(Project, "AlarmList"));
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "TEMP2 = 21");
 }
 
 TEST_F(Alarms, AnOperatorThatIsNoConditionSurvivesTheChangeDialog) {
@@ -133,31 +136,31 @@ TEST_F(Alarms, AnOperatorThatIsNoConditionSurvivesTheChangeDialog) {
   auto* Item = Project->AlarmItem(0);
   TAlarmEntry& Alarm = Project->Model().Settings.Alarms[0].Alarm;
   Alarm.Operator = '#';
-  Project->AlarmList->setCurrentRow(0);
-  Project->OnEditAlarm();
+  Child<QListWidget>(Project, "AlarmList")->setCurrentRow(0);
+  DoubleClickCurrentRow(Child<QListWidget>(Project, "AlarmList"));
   EXPECT_EQ(Alarm.Operator, '#');
   EXPECT_EQ(Item->text(), "A # 1");
 }
 
 TEST_F(Alarms, RemoveActivateAndDisableAll) {
   TProjectForm* Project = LoadedProject(1);
-  Project->OnDisableAlarms();  // nothing to disable
+  Click(Project, "AlarmsOffButton");  // nothing to disable
   EXPECT_EQ(Project->AlarmCount(), 0);
   EXPECT_TRUE(Dialogs.Asked.empty());
   Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), AlarmAnswer("B", " <", "2")};
   Project->AddAlarm("");
   Project->AddAlarm("");
-  Project->OnDisableAlarms();
-  EXPECT_EQ(Project->AlarmList->item(0)->checkState(), Qt::Unchecked);
-  EXPECT_EQ(Project->AlarmList->item(1)->checkState(), Qt::Unchecked);
-  Project->OnActivateAlarms();
-  EXPECT_EQ(Project->AlarmList->item(1)->checkState(), Qt::Checked);
-  Project->OnRemoveAlarm();  // nothing selected
+  Click(Project, "AlarmsOffButton");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(1)->checkState(), Qt::Unchecked);
+  Click(Project, "AlarmsOnButton");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(1)->checkState(), Qt::Checked);
+  Click(Project, "RemoveAlarmButton");  // nothing selected
   EXPECT_EQ(Project->AlarmCount(), 2);
-  Project->AlarmList->setCurrentRow(0);
-  Project->OnRemoveAlarm();
+  Child<QListWidget>(Project, "AlarmList")->setCurrentRow(0);
+  Click(Project, "RemoveAlarmButton");
   ASSERT_EQ(Project->AlarmCount(), 1);
-  EXPECT_EQ(Project->AlarmList->item(0)->text(), "B < 2");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "B < 2");
 }
 
 TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNewOnes) {
@@ -168,9 +171,9 @@ TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNe
   Packet = PacketFile("a.dat", 400);
   TProjectForm* Project = NewProject(Packet);
   Project->LoadProjectFile(QString::fromStdString(ProjectFile));
-  Project->PacketFileEdit->setText(QString::fromStdString(Packet));
-  Project->StructureFileCombo->setEditText(QString::fromStdString(StructureFile));
-  Project->OnLoad();
+  Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(Packet));
+  Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(StructureFile));
+  Click(Project, "LoadButton");
   WaitForPasses();
   const auto Severe = [](double V) { return V > 2; };
   const int FirstBatch = Matching(*Project, Project->Model().DataA->Frames, "EVT_SEVERITY", Severe);
@@ -206,13 +209,13 @@ TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirs
   Packet = PacketFile("a.dat", 300);
   const std::string PacketB = PacketFile("b.dat", 300, 5);
   TProjectForm* Project = NewProject(Packet, PacketB);
-  Project->OnLoad();
+  Click(Project, "LoadButton");
   WaitForPasses();
   Dialogs.DialogScripts = {AlarmAnswer("EVT_SEVERITY", " >", "2")};
   Project->AddAlarm("");
   EXPECT_EQ(Notices(), 0);  // a new alarm waits for the next batch
 
-  Project->AlarmList->item(0)->setCheckState(Qt::Unchecked);
+  Child<QListWidget>(Project, "AlarmList")->item(0)->setCheckState(Qt::Unchecked);
   std::vector<std::uint8_t> Bytes;
   TSimGenerator More(3);
   for (int I = 0; I < 300; ++I) {
@@ -224,7 +227,7 @@ TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirs
   EXPECT_EQ(Notices(), 0);
   EXPECT_EQ(Project->Model().HandledFramesA, 600);
 
-  Project->AlarmList->item(0)->setCheckState(Qt::Checked);
+  Child<QListWidget>(Project, "AlarmList")->item(0)->setCheckState(Qt::Checked);
   Temp.Append("b.dat", Bytes);
   Project->Model().DataB->UpdateFromFile();
   TDecodedNode* FirstNewB = Project->Model().DataB->Frames;
@@ -296,7 +299,7 @@ TEST_F(Alarms, WithNoticesOffHitsGoOnlyToTheAlarmWindowWhereTheyAreCountedAcknow
   std::vector<std::pair<std::uint64_t, std::int32_t>> Opened;
   Window->OnOpenHit = [&](std::uint64_t Project, std::int32_t SerialNo) { Opened.push_back({Project, SerialNo}); };
   TProjectForm* Project = LoadedProject(1);
-  Project->NoticesCheck->setChecked(false);
+  Child<QCheckBox>(Project, "NoticesCheck")->setChecked(false);
   Dialogs.DialogScripts = {AlarmAnswer("DFH_FLAG", " =", "1")};
   Project->AddAlarm("");
   for (std::uint32_t Seed : {11, 12, 13}) Temp.Append("a.dat", TSimGenerator(Seed).NextBaseFrame());
@@ -347,7 +350,7 @@ TEST_F(Alarms, AWarningLevelListsWarningsInYellowWithoutANotice) {
     return int(QDialog::Accepted);
   }};
   Project->AddAlarm("");
-  EXPECT_EQ(Project->AlarmList->item(0)->text(), "DFH_FLAG > 5 (warning 0,5)");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "DFH_FLAG > 5 (warning 0,5)");
   for (std::uint32_t Seed : {11, 12}) Temp.Append("a.dat", TSimGenerator(Seed).NextBaseFrame());
   Project->Model().DataA->UpdateFromFile();
   EXPECT_EQ(Notices(), 0);

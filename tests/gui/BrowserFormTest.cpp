@@ -38,7 +38,7 @@ class BrowserForm : public TGuiTest {
   TProjectForm* LoadedProject(int FramesA, int FramesB = 0) {
     TProjectForm* Project =
         NewProject(PacketFile("a.dat", FramesA), FramesB > 0 ? PacketFile("b.dat", FramesB, 7) : std::string());
-    Project->OnLoad();
+    Click(Project, "LoadButton");
     WaitForPasses();
     return Project;
   }
@@ -148,7 +148,7 @@ TEST_F(BrowserForm, ShowsEveryBaseFrameOfBothSourcesOnceWithCountsInTheStatusBar
   EXPECT_EQ(Captions(Browser).back().rfind("4. BF (a.dat), ", 0), 0u);
   // One file: no mark.
   TProjectForm* OneFile = NewProject(PacketFile("c.dat", 1));
-  OneFile->OnLoad();
+  Click(OneFile, "LoadButton");
   WaitForPasses();
   EXPECT_EQ(Captions(Open(OneFile)).front().rfind("0. BF, ", 0), 0u);
 }
@@ -510,8 +510,8 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
   Browser->TreeView->setCurrentIndex(Temperature.isValid() ? Temperature : Find(Browser, 1, "HKFrame.HK_TEMP1"));
   Browser->OnPlotSeries();
   EXPECT_EQ(Series, "HKFrame|HK_TEMP1|SEQ_COUNT");
-  ASSERT_EQ(Project->PlotList->count(), 1);
-  EXPECT_EQ(Project->PlotList->item(0)->text(), "HKFrame.HK_TEMP1");
+  ASSERT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 1);
+  EXPECT_EQ(Child<QListWidget>(Project, "PlotList")->item(0)->text(), "HKFrame.HK_TEMP1");
   // "Add to this plot" lists the open plots by caption.
   Project->OpenPlots().front()->Window()->setWindowTitle("Plot A");
   Browser->OnShowAddToPlot();

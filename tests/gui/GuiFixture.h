@@ -16,6 +16,7 @@
 #include "PendingEvents.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
+#include "WindowChildren.h"
 #include "common/LoadProgress.h"
 #include "log/LoadForm.h"
 #include "log/LogForm.h"
@@ -49,10 +50,10 @@ class TGuiTest : public testing::Test {
   TProjectForm* NewProject(const std::string& PacketA, const std::string& PacketB = "", bool Tracking = false) {
     auto* Project = new TProjectForm;
     Project->ProjectFileName = QStringLiteral("Unsaved");
-    Project->StructureFileCombo->setEditText(QString::fromStdString(StructureFile));
-    Project->PacketFileEdit->setText(QString::fromStdString(PacketA));
-    Project->SecondPacketFileEdit->setText(QString::fromStdString(PacketB));
-    Project->TrackingCheck->setChecked(Tracking);
+    Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(StructureFile));
+    Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(PacketA));
+    Child<QLineEdit>(Project, "SecondPacketFileEdit")->setText(QString::fromStdString(PacketB));
+    Child<QCheckBox>(Project, "TrackingCheck")->setChecked(Tracking);
     return Project;
   }
 

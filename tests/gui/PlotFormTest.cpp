@@ -42,7 +42,7 @@ class PlotForm : public TGuiTest {
 
   TProjectForm* LoadedProject(int Frames) {
     TProjectForm* Project = NewProject(PacketFile("a.dat", Frames));
-    Project->OnLoad();
+    Click(Project, "LoadButton");
     WaitForPasses();
     return Project;
   }
@@ -119,7 +119,7 @@ TEST_F(PlotForm, OpensWithTheVariableOfEveryHousekeepingBaseFrameInView) {
   for (const TPlotPoint& Point : Plot->Plot.Series) Values.push_back(Point.Value);
   EXPECT_EQ(Plot->StatisticsLabel->text().toStdString(),
             QString::fromStdString(StatisticsText(Statistics(Values))).replace('\r', '\n').toStdString());
-  EXPECT_EQ(Project->PlotCountLabel->text(), "1 Open Plots");
+  EXPECT_EQ(Child<QLabel>(Project, "PlotCountLabel")->text(), "1 Open Plots");
 }
 
 TEST_F(PlotForm, DrawsTheGridTheZeroLineAndTheSeriesWhereTheFormulasPutThem) {
@@ -509,7 +509,7 @@ TEST_F(PlotForm, AddedVariablesAreSavedWithTheirPlotListEntryAndDrawnAgainWhenIt
 
   auto* Loaded = new TProjectForm;
   Loaded->LoadProjectFile(QString::fromStdString(Path));
-  Loaded->OnLoad();
+  Click(Loaded, "LoadButton");
   WaitForPasses();
   Loaded->PlotItem(0)->setCheckState(Qt::Checked);
   ASSERT_EQ(Loaded->Model().Plots.size(), 1u);

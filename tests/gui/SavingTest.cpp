@@ -39,7 +39,7 @@ TEST_F(Saving, AWriteThatFailsPartWayKeepsTheOldFile) {
   SetBrowserFactory([] { return new TBrowserForm; });
   SetPlotFactory([] { return new TPlotForm; });
   TProjectForm* Project = NewProject(PacketFile("a.dat", 200));
-  Project->OnLoad();
+  Click(Project, "LoadButton");
   WaitForPasses();
   auto* Browser = dynamic_cast<TBrowserForm*>(Project->OpenBrowser());
   QWidget Requester;
@@ -52,7 +52,7 @@ TEST_F(Saving, AWriteThatFailsPartWayKeepsTheOldFile) {
   fs::current_path(Out);  // the message buffer's file goes there
   for (const char* Name : {"p.vproject", "export.txt", "series.txt", "log.rtf"}) std::ofstream(Out / Name) << "old";
   const auto Before = Snapshot(Out);
-  const std::pair<const char*, std::function<void()>> Rows[] = {{"p.vproject", [&] { Project->OnSave(); }},
+  const std::pair<const char*, std::function<void()>> Rows[] = {{"p.vproject", [&] { Click(Project, "SaveButton"); }},
                                                                 {"export.txt", [&] { Browser->ExportButton->click(); }},
                                                                 {"series", [&] { Plot->SaveSeriesButton->click(); }},
                                                                 {"log.rtf", [&] { LogWindow.OnSaveAs(); }},

@@ -157,10 +157,10 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   EXPECT_TRUE(Dialogs.FileDialogs[1].MustExist);
   ASSERT_FALSE(ProjectForm.isNull());
   EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
-  EXPECT_EQ(ProjectForm->PacketFileEdit->text(), "run.dat");
+  EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "run.dat");
 
   // "Save last Project" writes in place; "Save ... as" asks once and writes to the name chosen.
-  ProjectForm->PacketFileEdit->setText("run2.dat");
+  Child<QLineEdit>(ProjectForm, "PacketFileEdit")->setText("run2.dat");
   MainForm->OnSaveProject();
   EXPECT_EQ(Dialogs.FileDialogs.size(), 2u);
   EXPECT_NE(Read(Path).find("PaketFileA=run2.dat"), std::string::npos);
@@ -191,7 +191,7 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   ASSERT_FALSE(LogForm->Lines().empty());
   EXPECT_TRUE(LogForm->Lines().back().Text.ends_with("[Warn] " + Binary + " does not look like a project file."));
   EXPECT_EQ(ProjectForm->windowTitle(), "Project Setup - Unsaved");
-  EXPECT_EQ(ProjectForm->PacketFileEdit->text(), "");
+  EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "");
 }
 
 TEST_F(Shell, ADroppedProjectFileIsTakenAsACopyNeverAMove) {
@@ -283,7 +283,7 @@ TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
   RunSplash();
   MainForm->OnNewProject();  // unchanged: it closes without a question
   MainForm->OnNewProject();
-  ProjectForm->PacketFileEdit->setText("run.dat");
+  Child<QLineEdit>(ProjectForm, "PacketFileEdit")->setText("run.dat");
   // Cancel, and Yes followed by a cancelled file dialog, keep the program and the project.
   for (int Answer : {dbCancel, dbYes}) {
     Dialogs.Answers = {Answer};
@@ -291,7 +291,7 @@ TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
     QTimer::singleShot(200, [] { QApplication::exit(7); });
     EXPECT_EQ(QApplication::exec(), 7);
     ASSERT_EQ(TProjectForm::OpenProjects().size(), 1);
-    EXPECT_EQ(ProjectForm->PacketFileEdit->text(), "run.dat");
+    EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "run.dat");
   }
   EXPECT_EQ(Dialogs.FileDialogs.size(), 1u);
 
@@ -319,7 +319,7 @@ TEST_F(Shell, AProjectFileNamedAtStartOpensOnceTheMainWindowIsUp) {
   RunSplash();
   ASSERT_FALSE(ProjectForm.isNull());
   EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
-  EXPECT_EQ(ProjectForm->PacketFileEdit->text(), "start.dat");
+  EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "start.dat");
 }
 
 TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit) {
@@ -334,9 +334,9 @@ TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit
   std::filesystem::copy_file(VOREX_DEMO_DIR "/demo.structure", Structure);
   ASSERT_TRUE(WriteDemoPacketFile(Temp.File("a.dat"), 3));
   auto* Project = new TProjectForm;
-  Project->StructureFileCombo->setEditText(QString::fromStdString(Structure));
-  Project->PacketFileEdit->setText(QString::fromStdString(Temp.File("a.dat")));
-  Project->OnLoad();
+  Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(Structure));
+  Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(Temp.File("a.dat")));
+  Click(Project, "LoadButton");
   WaitForPasses();
   const TDecodedNode* Target = Project->Model().DataA->Frames->Next->Child->Next;
   AlarmHitsForm->AddHit({0, "1. BF", "X > 0", 1, Project->Model().Id(), Target->SerialNo});

@@ -56,7 +56,7 @@ TEST_F(Tracking, TheProgressWindowCountsBaseFramesAndFollowsTheBytePosition) {
   EXPECT_EQ(Watched->size(), QSize(304, 55));
   EXPECT_EQ(Watched->TitleLabel->text(), "Loading / Evaluating ...");
   TProjectForm* Project = NewProject(PacketFile("a.dat", 100));
-  Project->OnLoad();
+  Click(Project, "LoadButton");
   WaitForPasses();
   // Events run at the first BaseFrame and then now and then; whenever they
   // run, the window shows the BaseFrame the pass has reached.
@@ -80,10 +80,10 @@ TEST_F(Tracking, TheProgressWindowCountsBaseFramesAndFollowsTheBytePosition) {
 
 TEST_F(Tracking, ATickDuringAnotherHoldersPassIsDelayedByTenSecondsEachTime) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 50), PacketFile("b.dat", 5, 2), true);
-  Project->OnLoad();
+  Click(Project, "LoadButton");
   WaitForPasses();
   TProjectForm* Other = NewProject(PacketFile("c.dat", 5, 3), "", true);
-  Other->OnLoad();
+  Click(Other, "LoadButton");
   WaitForPasses();
   TTimer& OtherTimer = *Other->Model().DataA->Timer;
   TTimer& TimerB = *Project->Model().DataB->Timer;
@@ -130,10 +130,10 @@ TEST_F(Tracking, ATickDuringAnotherHoldersPassIsDelayedByTenSecondsEachTime) {
 
 TEST_F(Tracking, AFailedPassHidesTheProgressWindowAndOtherProjectsKeepTracking) {
   TProjectForm* Failing = NewProject(PacketFile("a.dat", 3), "", true);
-  Failing->OnLoad();
+  Click(Failing, "LoadButton");
   WaitForPasses();
   TProjectForm* Other = NewProject(PacketFile("b.dat", 3, 2), "", true);
-  Other->OnLoad();
+  Click(Other, "LoadButton");
   WaitForPasses();
   std::filesystem::remove(Temp.File("a.dat"));
   Failing->Model().DataA->UpdateFromFile();
@@ -172,7 +172,7 @@ void Tracking::TrackWriter(const std::string& Path, const std::vector<std::strin
   ASSERT_GT(Writer, 0);
   ASSERT_TRUE(RunUntil([&] { return std::filesystem::exists(Path) && std::filesystem::file_size(Path) >= 280; }, 5000));
   TProjectForm* Project = NewProject(Path, "", true);
-  Project->OnLoad();
+  Click(Project, "LoadButton");
   WaitForPasses();
   ASSERT_TRUE(Project->Model().DataA);
   Project->Model().DataA->Timer->SetInterval(40);
@@ -217,7 +217,7 @@ TEST_F(Tracking, AFileGrowingByPiecesOfRandomSizeGivesEveryBaseFrameOnceInOrder)
 
 TEST_F(Tracking, AShorterFileKeepsTheDecodedBaseFramesAndDecodesWhatGrowsBeyondThem) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 6), "", true);
-  Project->OnLoad();
+  Click(Project, "LoadButton");
   WaitForPasses();
   // Cut to its first two BaseFrames: nothing appended, nothing lost.
   PacketFile("a.dat", 2);
@@ -240,9 +240,9 @@ TEST_F(Tracking, AShorterFileKeepsTheDecodedBaseFramesAndDecodesWhatGrowsBeyondT
 
 TEST_F(Tracking, AChangeNotificationStartsAPassLongBeforeTheIntervalEnds) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 3), "", true);
-  Project->UpdateIntervalSpin->setValue(3600);
-  Project->UpdateOnFileChangeCheck->setChecked(true);
-  Project->OnLoad();
+  Child<QSpinBox>(Project, "UpdateIntervalSpin")->setValue(3600);
+  Child<QCheckBox>(Project, "UpdateOnFileChangeCheck")->setChecked(true);
+  Click(Project, "LoadButton");
   WaitForPasses();
   EXPECT_EQ(Project->Model().DataA->Timer->Interval(), 3600000);
   TSimGenerator Generator(5);
@@ -257,7 +257,7 @@ TEST_F(Tracking, AFileThatGoesAwayOrCannotBeReadKeepsItsBaseFramesAndComesBack) 
   const std::string Path = Folder + "/a.dat";
   std::filesystem::copy_file(PacketFile("source.dat", 4), Path);
   TProjectForm* Project = NewProject(Path, "", true);
-  Project->OnLoad();
+  Click(Project, "LoadButton");
   WaitForPasses();
   const std::string Message = "Cannot read paket file " + Path + ".";
   const auto Fails = [&](const std::function<void()>& Break, const std::string& Error) {
@@ -301,10 +301,10 @@ TEST_F(Tracking, TwoProjectsTrackingFourGrowingFilesNeverRunOnePassInsideAnother
       },
       5000));
   TProjectForm* First = NewProject(Temp.File("a.dat"), Temp.File("b.dat"), true);
-  First->OnLoad();
+  Click(First, "LoadButton");
   WaitForPasses();
   TProjectForm* Second = NewProject(Temp.File("c.dat"), Temp.File("d.dat"), true);
-  Second->OnLoad();
+  Click(Second, "LoadButton");
   WaitForPasses();
   std::vector<TData*> Holders = {First->Model().DataA.get(), First->Model().DataB.get(), Second->Model().DataA.get(),
                                  Second->Model().DataB.get()};

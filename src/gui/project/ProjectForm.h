@@ -40,54 +40,6 @@ class TProjectForm : public QWidget, public TWindowOwner {
   const TProject& Model() const { return Project; }
   QString ProjectFileName;
 
-  QGroupBox* SettingsGroup;
-  QToolButton* LoadButton;
-  QToolButton* BrowserButton;
-  QToolButton* AlarmsOnButton;
-  QToolButton* AlarmsOffButton;
-  QToolButton* SaveButton;
-  QComboBox* StructureFileCombo;
-  QLineEdit* PacketFileEdit;
-  QLineEdit* SecondPacketFileEdit;
-  QLineEdit* OffsetTimeEdit;
-  QToolButton* StructureFileButton;     // "..." of the structure file
-  QToolButton* PacketFileButton;        // "..." of the packet file
-  QToolButton* SecondPacketFileButton;  // "..." of the second packet file
-  QCheckBox* TrackingCheck;
-  QSpinBox* UpdateIntervalSpin;  // seconds
-  QCheckBox* UpdateOnFileChangeCheck;
-  QCheckBox* NoticesCheck;  // alarm notices on or off, also while loaded
-  QCheckBox* ResyncCheck;
-  QGroupBox* AlarmGroup;
-  QListWidget* AlarmList;
-  QToolButton* AddAlarmButton;
-  QToolButton* RemoveAlarmButton;
-  QGroupBox* PlotGroup;
-  QListWidget* PlotList;
-  QToolButton* AddPlotButton;
-  QToolButton* RemovePlotButton;
-  QStatusBar* StatusBar;
-  QWidget* StatePanel;  // drawn by DrawStatePanel
-  QLabel* BrowserCountLabel;
-  QLabel* PlotCountLabel;
-  QLabel* SpareLabel;
-
-  // Commands and handlers.
-  void OnLoad();
-  void OnOpenBrowser() { OpenBrowser(); }
-  void OnChooseFile(QToolButton* Sender);
-  void OnFileEditChange(QLineEdit* Sender);
-  void OnStructureFileChange();
-  void OnActivateAlarms();
-  void OnDisableAlarms();
-  void OnSave();
-  void OnAddAlarm() { AddAlarm(QString()); }
-  void OnRemoveAlarm();
-  void OnEditAlarm();
-  void OnAddPlot();
-  void OnRemovePlot();
-  void OnPlotItemChange(QListWidgetItem* Item);
-
   TBrowserWindow* OpenBrowser();
   // Requester: this window for its own plot list, otherwise the browser that asked.
   TPlotWindow* OpenPlot(const QObject* Requester, const QString& FrameName, const QString& VarName,
@@ -122,6 +74,54 @@ class TProjectForm : public QWidget, public TWindowOwner {
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
  private:
+  QGroupBox* SettingsGroup;
+  QToolButton* LoadButton;
+  QToolButton* BrowserButton;
+  QToolButton* AlarmsOnButton;
+  QToolButton* AlarmsOffButton;
+  QToolButton* SaveButton;
+  QComboBox* StructureFileCombo;
+  QLineEdit* PacketFileEdit;
+  QLineEdit* SecondPacketFileEdit;
+  QLineEdit* OffsetTimeEdit;
+  QToolButton* StructureFileButton;     // "..." of the structure file
+  QToolButton* PacketFileButton;        // "..." of the packet file
+  QToolButton* SecondPacketFileButton;  // "..." of the second packet file
+  QCheckBox* TrackingCheck;
+  QSpinBox* UpdateIntervalSpin;  // seconds
+  QCheckBox* UpdateOnFileChangeCheck;
+  QCheckBox* NoticesCheck;  // alarm notices on or off, also while loaded
+  QCheckBox* ResyncCheck;
+  QGroupBox* AlarmGroup;
+  QListWidget* AlarmList;
+  QToolButton* AddAlarmButton;
+  QToolButton* RemoveAlarmButton;
+  QGroupBox* PlotGroup;
+  QListWidget* PlotList;
+  QToolButton* AddPlotButton;
+  QToolButton* RemovePlotButton;
+  QStatusBar* StatusBar;
+  QWidget* StatePanel;  // drawn by DrawStatePanel
+  QLabel* BrowserCountLabel;
+  QLabel* PlotCountLabel;
+  QLabel* SpareLabel;
+
+  // The handlers of the widgets.
+  void OnLoad();
+  void OnOpenBrowser() { OpenBrowser(); }
+  void OnChooseFile(QToolButton* Sender);
+  void OnFileEditChange(QLineEdit* Sender);
+  void OnStructureFileChange();
+  void OnActivateAlarms();
+  void OnDisableAlarms();
+  void OnSave();
+  void OnAddAlarm() { AddAlarm(QString()); }
+  void OnRemoveAlarm();
+  void OnEditAlarm();
+  void OnAddPlot();
+  void OnRemovePlot();
+  void OnPlotItemChange(QListWidgetItem* Item);
+
   TProject Project;
   TAlarmNotices AlarmNotices;
   friend class TStatusPanel;

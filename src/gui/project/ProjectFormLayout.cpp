@@ -13,6 +13,7 @@
 
 #include "project/ProjectForm.h"
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
 
 namespace {
 
@@ -160,6 +161,37 @@ void TProjectForm::BuildWindow() {
   for (QWidget* Panel : {StatePanel, static_cast<QWidget*>(BrowserCountLabel), static_cast<QWidget*>(PlotCountLabel),
                          static_cast<QWidget*>(SpareLabel)})
     StatusBar->addWidget(Panel);
+  NameObjects({{SettingsGroup, "SettingsGroup"},
+               {LoadButton, "LoadButton"},
+               {BrowserButton, "BrowserButton"},
+               {AlarmsOnButton, "AlarmsOnButton"},
+               {AlarmsOffButton, "AlarmsOffButton"},
+               {SaveButton, "SaveButton"},
+               {StructureFileCombo, "StructureFileCombo"},
+               {PacketFileEdit, "PacketFileEdit"},
+               {SecondPacketFileEdit, "SecondPacketFileEdit"},
+               {OffsetTimeEdit, "OffsetTimeEdit"},
+               {StructureFileButton, "StructureFileButton"},
+               {PacketFileButton, "PacketFileButton"},
+               {SecondPacketFileButton, "SecondPacketFileButton"},
+               {TrackingCheck, "TrackingCheck"},
+               {UpdateIntervalSpin, "UpdateIntervalSpin"},
+               {UpdateOnFileChangeCheck, "UpdateOnFileChangeCheck"},
+               {NoticesCheck, "NoticesCheck"},
+               {ResyncCheck, "ResyncCheck"},
+               {AlarmGroup, "AlarmGroup"},
+               {AlarmList, "AlarmList"},
+               {AddAlarmButton, "AddAlarmButton"},
+               {RemoveAlarmButton, "RemoveAlarmButton"},
+               {PlotGroup, "PlotGroup"},
+               {PlotList, "PlotList"},
+               {AddPlotButton, "AddPlotButton"},
+               {RemovePlotButton, "RemovePlotButton"},
+               {StatusBar, "StatusBar"},
+               {StatePanel, "StatePanel"},
+               {BrowserCountLabel, "BrowserCountLabel"},
+               {PlotCountLabel, "PlotCountLabel"},
+               {SpareLabel, "SpareLabel"}});
 }
 
 void TProjectForm::DrawStatePanel(QPainter& Painter, const QRect& Rect) {

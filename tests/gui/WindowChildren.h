@@ -1,0 +1,16 @@
+#pragma once
+// Tests and benchmarks reach a window's widgets by their object names.
+#include <QAbstractButton>
+#include <QObject>
+#include <stdexcept>
+#include <string>
+
+template <class T>
+T* Child(const QObject* Window, const char* Name) {
+  T* Found = Window->findChild<T*>(QString::fromLatin1(Name));
+  if (!Found) throw std::logic_error(std::string("no child widget ") + Name);
+  return Found;
+}
+
+// Clicks the named button as the user does: a disabled one ignores it.
+inline void Click(const QObject* Window, const char* Name) { Child<QAbstractButton>(Window, Name)->click(); }
