@@ -42,10 +42,11 @@ TLateness FirstLoad(TProjectForm& Project, const std::string& File) {
 
 // "SEQ_COUNT > -1", which every BaseFrame meets, through the alarm dialog.
 void AddAlarmOnEveryFrame(TProjectForm& Project, TQuietDialogs& Answers) {
-  Answers.Answer = [](QDialog&) {
-    AlarmForm->VariableCombo->setEditText(QStringLiteral("SEQ_COUNT"));
-    AlarmForm->ConditionCombo->setCurrentIndex(AlarmForm->ConditionCombo->findText(QStringLiteral(" >")));
-    AlarmForm->ValueEdit->setText(QStringLiteral("-1"));
+  Answers.Answer = [](QDialog& Dialog) {
+    Child<QComboBox>(&Dialog, "VariableCombo")->setEditText(QStringLiteral("SEQ_COUNT"));
+    auto* Conditions = Child<QComboBox>(&Dialog, "ConditionCombo");
+    Conditions->setCurrentIndex(Conditions->findText(QStringLiteral(" >")));
+    Child<QLineEdit>(&Dialog, "ValueEdit")->setText(QStringLiteral("-1"));
     return static_cast<int>(QDialog::Accepted);
   };
   Project.AddAlarm(QStringLiteral("SEQ_COUNT"));

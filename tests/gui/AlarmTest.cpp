@@ -57,12 +57,12 @@ TEST_F(Alarms, AddingGoesThroughTheDialogAndListsTheFrameNames) {
   TProjectForm* Project = LoadedProject(4);
   Dialogs.DialogScripts = {[&](QDialog&) {
     // The dialog starts with the given name, " >" and "0".
-    EXPECT_EQ(AlarmForm->VariableCombo->currentText(), "HK_TEMP1");
-    EXPECT_EQ(AlarmForm->ConditionCombo->currentText(), " >");
-    EXPECT_EQ(AlarmForm->ValueEdit->text(), "0");
-    EXPECT_GT(AlarmForm->VariableCombo->count(), 20);
-    EXPECT_NE(AlarmForm->VariableCombo->findText("HK_TEMP1"), -1);
-    AlarmForm->ValueEdit->setText("25,5");
+    EXPECT_EQ(Child<QComboBox>(AlarmForm, "VariableCombo")->currentText(), "HK_TEMP1");
+    EXPECT_EQ(Child<QComboBox>(AlarmForm, "ConditionCombo")->currentText(), " >");
+    EXPECT_EQ(Child<QLineEdit>(AlarmForm, "ValueEdit")->text(), "0");
+    EXPECT_GT(Child<QComboBox>(AlarmForm, "VariableCombo")->count(), 20);
+    EXPECT_NE(Child<QComboBox>(AlarmForm, "VariableCombo")->findText("HK_TEMP1"), -1);
+    Child<QLineEdit>(AlarmForm, "ValueEdit")->setText("25,5");
     return int(QDialog::Accepted);
   }};
   Project->AddAlarm("HK_TEMP1");
@@ -71,7 +71,8 @@ TEST_F(Alarms, AddingGoesThroughTheDialogAndListsTheFrameNames) {
   EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->checkState(), Qt::Checked);
   // A name appears once in the list, compared without case.
   QStringList Names;
-  for (int I = 0; I < AlarmForm->VariableCombo->count(); ++I) Names << AlarmForm->VariableCombo->itemText(I).toLower();
+  const auto* Variables = Child<QComboBox>(AlarmForm, "VariableCombo");
+  for (int I = 0; I < Variables->count(); ++I) Names << Variables->itemText(I).toLower();
   EXPECT_EQ(Names.removeDuplicates(), 0);
 }
 
@@ -105,10 +106,10 @@ TEST_F(Alarms, ChangingRebuildsTheCaptionAndKeepsTheCheckBox) {
                            AlarmAnswer("TEMP2", " =", "oops"),
                            [](QDialog&) {
                              // Back after the error notice, with what was typed.
-                             EXPECT_EQ(AlarmForm->VariableCombo->currentText(), "TEMP2");
-                             EXPECT_EQ(AlarmForm->ConditionCombo->currentText(), " =");
-                             EXPECT_EQ(AlarmForm->ValueEdit->text(), "oops");
-                             AlarmForm->ValueEdit->setText("21");
+                             EXPECT_EQ(Child<QComboBox>(AlarmForm, "VariableCombo")->currentText(), "TEMP2");
+                             EXPECT_EQ(Child<QComboBox>(AlarmForm, "ConditionCombo")->currentText(), " =");
+                             EXPECT_EQ(Child<QLineEdit>(AlarmForm, "ValueEdit")->text(), "oops");
+                             Child<QLineEdit>(AlarmForm, "ValueEdit")->setText("21");
                              return int(QDialog::Accepted);
                            },
                            AlarmAnswer("TEMP9", " >", "1", QDialog::Rejected)};
@@ -129,7 +130,7 @@ TEST_F(Alarms, ChangingRebuildsTheCaptionAndKeepsTheCheckBox) {
 TEST_F(Alarms, AnOperatorThatIsNoConditionSurvivesTheChangeDialog) {
   TProjectForm* Project = LoadedProject(1);
   Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), [](QDialog&) {
-                             EXPECT_EQ(AlarmForm->ConditionCombo->currentIndex(), -1);
+                             EXPECT_EQ(Child<QComboBox>(AlarmForm, "ConditionCombo")->currentIndex(), -1);
                              return int(QDialog::Accepted);
                            }};
   Project->AddAlarm("");
@@ -346,7 +347,7 @@ TEST_F(Alarms, AWarningLevelListsWarningsInYellowWithoutANotice) {
   TProjectForm* Project = LoadedProject(1);
   Dialogs.DialogScripts = {[](QDialog& Dialog) {
     AlarmAnswer("DFH_FLAG", " >", "5")(Dialog);
-    AlarmForm->WarningEdit->setText("0,5");
+    Child<QLineEdit>(AlarmForm, "WarningEdit")->setText("0,5");
     return int(QDialog::Accepted);
   }};
   Project->AddAlarm("");

@@ -521,9 +521,9 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
   EXPECT_EQ(Series, "add HKFrame|HK_TEMP1");
 
   Dialogs.DialogScripts = {[](QDialog&) {
-    EXPECT_EQ(AlarmForm->VariableCombo->currentText(), "HK_TEMP1");
-    AlarmForm->ConditionCombo->setCurrentIndex(0);
-    AlarmForm->ValueEdit->setText("40");
+    EXPECT_EQ(Child<QComboBox>(AlarmForm, "VariableCombo")->currentText(), "HK_TEMP1");
+    Child<QComboBox>(AlarmForm, "ConditionCombo")->setCurrentIndex(0);
+    Child<QLineEdit>(AlarmForm, "ValueEdit")->setText("40");
     return int(QDialog::Accepted);
   }};
   Browser->OnAddAlarm();

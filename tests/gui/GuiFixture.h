@@ -77,10 +77,11 @@ class TGuiTest : public testing::Test {
 // Answers the alarm dialog with these texts (a condition not in its list picks none).
 inline std::function<int(QDialog&)> AlarmAnswer(const QString& Name, const QString& Condition, const QString& Value,
                                                 int Result = QDialog::Accepted) {
-  return [=](QDialog&) {
-    AlarmForm->VariableCombo->setEditText(Name);
-    AlarmForm->ConditionCombo->setCurrentIndex(AlarmForm->ConditionCombo->findText(Condition));
-    AlarmForm->ValueEdit->setText(Value);
+  return [=](QDialog& Dialog) {
+    Child<QComboBox>(&Dialog, "VariableCombo")->setEditText(Name);
+    auto* Conditions = Child<QComboBox>(&Dialog, "ConditionCombo");
+    Conditions->setCurrentIndex(Conditions->findText(Condition));
+    Child<QLineEdit>(&Dialog, "ValueEdit")->setText(Value);
     return Result;
   };
 }

@@ -7,7 +7,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "common/Convert.h"
+#include "common/FloatText.h"
+#include "widgets/Dialogs.h"
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
+#include "widgets/TextBridge.h"
 
 TAlarmForm* AlarmForm = nullptr;
 
@@ -50,8 +55,44 @@ TAlarmForm::TAlarmForm() {
   CancelButton->setGeometry(177, 156, 80, 26);
   connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
   connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+  NameObjects({{SettingsGroup, "SettingsGroup"},
+               {VariableCombo, "VariableCombo"},
+               {ConditionCombo, "ConditionCombo"},
+               {ValueEdit, "ValueEdit"},
+               {WarningEdit, "WarningEdit"},
+               {OkButton, "OkButton"},
+               {CancelButton, "CancelButton"}});
 }
 
 TAlarmForm::~TAlarmForm() {
   if (AlarmForm == this) AlarmForm = nullptr;
+}
+
+void TAlarmForm::OfferVariables(const std::vector<std::string>& Names) {
+  VariableCombo->clear();
+  for (const std::string& Name : Names) VariableCombo->addItem(FromBytes(Name));
+}
+
+std::optional<TAlarmEntry> TAlarmForm::Edit(const TAlarmEntry& Alarm, QWidget* NoticeParent) {
+  VariableCombo->setEditText(FromBytes(Alarm.VarName));
+  ConditionCombo->setCurrentIndex(ConditionCombo->findText(QStringLiteral(" ") + QChar(Alarm.Operator)));
+  ValueEdit->setText(FromBytes(GeneralFloatText(Alarm.Value)));
+  WarningEdit->setText(Alarm.Warning ? FromBytes(GeneralFloatText(*Alarm.Warning)) : QString());
+  TAlarmEntry Changed = Alarm;
+  for (bool Read = false; !Read;) {
+    if (Dialogs().Execute(*this) != QDialog::Accepted) return std::nullopt;
+    try {
+      Changed.Value = StrToFloat(ToBytes(ValueEdit->text()));
+      const QString WarningText = WarningEdit->text().trimmed();
+      Changed.Warning = WarningText.isEmpty() ? std::nullopt : std::optional(StrToFloat(ToBytes(WarningText)));
+      Read = true;
+    } catch (const EConvertError& Error) {
+      ShowErrorNotice(NoticeParent, FromBytes(Error.what()));
+    }
+  }
+  Changed.VarName = ToBytes(VariableCombo->currentText());
+  // Without a selected condition the operator stays as it was.
+  const QString Condition = ConditionCombo->currentText();
+  if (Condition.size() >= 2) Changed.Operator = Condition[1].toLatin1();
+  return Changed;
 }

@@ -1,16 +1,11 @@
 // The project window's alarm list and plot list: each entry mirrors the
 // project's setting at its row.
-#include <QComboBox>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QScopedValueRollback>
 
-#include "common/Convert.h"
-#include "common/FloatText.h"
 #include "project/AlarmForm.h"
 #include "project/ProjectForm.h"
-#include "widgets/Dialogs.h"
 #include "widgets/TextBridge.h"
 
 QListWidgetItem* TProjectForm::AlarmItem(int Row) const { return AlarmList->item(Row); }
@@ -40,41 +35,18 @@ void TProjectForm::OnAlarmItemChange(QListWidgetItem* Item) {
     Project.Settings.Alarms[static_cast<std::size_t>(Row)].Active = Item->checkState() == Qt::Checked;
 }
 
-// Fills the alarm dialog from Alarm, runs it and takes its answers; false when
-// cancelled. A value that is no number gets the error notice and the dialog
-// again, with what was typed; a name the structure lacks is kept, with a warning.
+// Runs the alarm dialog on Alarm; false when cancelled. A name the structure
+// lacks is kept, with a warning.
 bool TProjectForm::EditAlarm(TAlarmEntry& Alarm) {
-  AlarmForm->VariableCombo->setEditText(FromBytes(Alarm.VarName));
-  AlarmForm->ConditionCombo->setCurrentIndex(
-      AlarmForm->ConditionCombo->findText(QStringLiteral(" ") + QChar(Alarm.Operator)));
-  AlarmForm->ValueEdit->setText(FromBytes(GeneralFloatText(Alarm.Value)));
-  AlarmForm->WarningEdit->setText(Alarm.Warning ? FromBytes(GeneralFloatText(*Alarm.Warning)) : QString());
-  double Value = 0;
-  std::optional<double> Warning;
-  for (bool Read = false; !Read;) {
-    if (Dialogs().Execute(*AlarmForm) != QDialog::Accepted) return false;
-    try {
-      Value = StrToFloat(ToBytes(AlarmForm->ValueEdit->text()));
-      const QString WarningText = AlarmForm->WarningEdit->text().trimmed();
-      Warning = WarningText.isEmpty() ? std::nullopt : std::optional(StrToFloat(ToBytes(WarningText)));
-      Read = true;
-    } catch (const EConvertError& Error) {
-      ShowErrorNotice(this, FromBytes(Error.what()));
-    }
-  }
-  Alarm.VarName = ToBytes(AlarmForm->VariableCombo->currentText());
+  const std::optional<TAlarmEntry> Changed = AlarmForm->Edit(Alarm, this);
+  if (!Changed) return false;
+  Alarm = *Changed;
   Project.CheckAlarmVariable(Alarm.VarName);
-  // Without a selected condition the operator stays as it was.
-  const QString Condition = AlarmForm->ConditionCombo->currentText();
-  if (Condition.size() >= 2) Alarm.Operator = Condition[1].toLatin1();
-  Alarm.Value = Value;
-  Alarm.Warning = Warning;
   return true;
 }
 
 void TProjectForm::AddAlarm(const QString& VarName) {
-  AlarmForm->VariableCombo->clear();
-  for (const std::string& Name : Project.VariableNames()) AlarmForm->VariableCombo->addItem(FromBytes(Name));
+  AlarmForm->OfferVariables(Project.VariableNames());
   TAlarmEntry Alarm;
   Alarm.VarName = ToBytes(VarName);
   Alarm.Operator = '>';
