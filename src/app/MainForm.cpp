@@ -15,6 +15,7 @@
 #include "project/ProjectForm.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
 #include "widgets/RecentProjects.h"
 
 TMainForm* MainForm = nullptr;
@@ -110,6 +111,22 @@ TMainForm::TMainForm() {
   statusBar()->setSizeGripEnabled(false);
   resize(399, 90);
   move(0, 0);
+  NameObjects({{FileMenu, "FileMenu"},
+               {ViewMenu, "ViewMenu"},
+               {ToolsMenu, "ToolsMenu"},
+               {HelpMenu, "HelpMenu"},
+               {NewProjectAction, "NewProjectAction"},
+               {OpenProjectAction, "OpenProjectAction"},
+               {SaveProjectAction, "SaveProjectAction"},
+               {SaveProjectAsAction, "SaveProjectAsAction"},
+               {RecentProjectsMenu, "RecentProjectsMenu"},
+               {CloseLastAction, "CloseLastAction"},
+               {ExitAction, "ExitAction"},
+               {LogWindowAction, "LogWindowAction"},
+               {AlarmWindowAction, "AlarmWindowAction"},
+               {EditStructureFileAction, "EditStructureFileAction"},
+               {AboutAction, "AboutAction"},
+               {ToolBar, "ToolBar"}});
 }
 
 TMainForm::~TMainForm() {

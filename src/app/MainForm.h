@@ -13,6 +13,22 @@ class TMainForm : public QMainWindow {
   TMainForm();
   ~TMainForm() override;
 
+  // What "O&pen Project ..." does once its dialog has given a path.
+  void OpenProjectFile(const QString& Path);
+  // Opens a project of the recent list, or drops a file that is gone from it.
+  void OpenRecentProject(const QString& Path);
+  // Opens the project files among the dropped local files; false when there
+  // were none.
+  bool OpenDroppedProjects(const QMimeData& Data);
+
+ protected:
+  void closeEvent(QCloseEvent* Event) override;
+  void showEvent(QShowEvent* Event) override;
+  void dragEnterEvent(QDragEnterEvent* Event) override;
+  void dragMoveEvent(QDragMoveEvent* Event) override;
+  void dropEvent(QDropEvent* Event) override;
+
+ private:
   QMenu* FileMenu;
   QMenu* ViewMenu;
   QMenu* ToolsMenu;
@@ -41,23 +57,6 @@ class TMainForm : public QMainWindow {
   void OnAlarmWindow();
   void OnEditStructureFile();
   void OnAbout();
-
-  // What "O&pen Project ..." does once its dialog has given a path.
-  void OpenProjectFile(const QString& Path);
-  // Opens a project of the recent list, or drops a file that is gone from it.
-  void OpenRecentProject(const QString& Path);
-  // Opens the project files among the dropped local files; false when there
-  // were none.
-  bool OpenDroppedProjects(const QMimeData& Data);
-
- protected:
-  void closeEvent(QCloseEvent* Event) override;
-  void showEvent(QShowEvent* Event) override;
-  void dragEnterEvent(QDragEnterEvent* Event) override;
-  void dragMoveEvent(QDragMoveEvent* Event) override;
-  void dropEvent(QDropEvent* Event) override;
-
- private:
   void FormCanResize();
   // Closes the project windows, each asking to save its changes, then ends
   // the program; false, with the program running, when one stays open.

@@ -80,7 +80,7 @@ TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
 
 TEST_F(Shell, AboutShowsTheNoticeWithTheVersion) {
   RunSplash();
-  MainForm->OnAbout();
+  Trigger(MainForm, "AboutAction");
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "RIRA Zaze Rere\r\nV1.9.3 - 9.4.2007");
   EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Information);
@@ -89,50 +89,50 @@ TEST_F(Shell, AboutShowsTheNoticeWithTheVersion) {
 
 TEST_F(Shell, TheViewMenuTracksTheLogWindow) {
   RunSplash();
-  EXPECT_TRUE(MainForm->LogWindowAction->isChecked());
+  EXPECT_TRUE(Child<QAction>(MainForm, "LogWindowAction")->isChecked());
   LogForm->close();  // its own close button only hides it
   EXPECT_NE(LogForm, nullptr);
-  MainForm->OnShowViewMenu();
-  EXPECT_FALSE(MainForm->LogWindowAction->isChecked());
-  MainForm->OnLogWindow();
+  emit Child<QMenu>(MainForm, "ViewMenu")->aboutToShow();
+  EXPECT_FALSE(Child<QAction>(MainForm, "LogWindowAction")->isChecked());
+  Trigger(MainForm, "LogWindowAction");
   EXPECT_TRUE(LogForm->isVisible());
-  MainForm->OnShowViewMenu();
-  EXPECT_TRUE(MainForm->LogWindowAction->isChecked());
-  MainForm->OnLogWindow();
+  emit Child<QMenu>(MainForm, "ViewMenu")->aboutToShow();
+  EXPECT_TRUE(Child<QAction>(MainForm, "LogWindowAction")->isChecked());
+  Trigger(MainForm, "LogWindowAction");
   EXPECT_FALSE(LogForm->isVisible());
 }
 
 TEST_F(Shell, NewProjectsAndCloseLast) {
   RunSplash();
-  MainForm->OnNewProject();
-  MainForm->OnNewProject();
+  Trigger(MainForm, "NewProjectAction");
+  Trigger(MainForm, "NewProjectAction");
   ASSERT_EQ(TProjectForm::OpenProjects().size(), 2);
   TProjectForm* First = TProjectForm::OpenProjects()[0];
   EXPECT_EQ(ProjectForm->windowTitle(), "Project Setup - Unsaved");
   Dialogs.Answers = {dbNo};
-  MainForm->OnCloseLast();
+  Trigger(MainForm, "CloseLastAction");
   ProcessPendingEvents();
   ASSERT_EQ(TProjectForm::OpenProjects().size(), 1);
   EXPECT_EQ(ProjectForm, First);
   Dialogs.Answers = {dbNo};
-  MainForm->OnCloseLast();
+  Trigger(MainForm, "CloseLastAction");
   ProcessPendingEvents();
   EXPECT_TRUE(ProjectForm.isNull());
   // Without a project window the last-project commands do nothing.
   Dialogs.Asked.clear();
-  MainForm->OnCloseLast();
-  MainForm->OnSaveProject();
-  MainForm->OnSaveProjectAs();
+  Trigger(MainForm, "CloseLastAction");
+  Trigger(MainForm, "SaveProjectAction");
+  Trigger(MainForm, "SaveProjectAsAction");
   EXPECT_TRUE(Dialogs.Asked.empty());
   EXPECT_TRUE(Dialogs.FileDialogs.empty());
 }
 
 TEST_F(Shell, NewProjectWindowsOpenOnTheScreenAndNotOnTopOfEachOther) {
   RunSplash();
-  for (int I = 0; I < 3; ++I) MainForm->OnNewProject();
+  for (int I = 0; I < 3; ++I) Trigger(MainForm, "NewProjectAction");
   TProjectForm::OpenProjects()[0]->close();
   ProcessPendingEvents();
-  MainForm->OnNewProject();
+  Trigger(MainForm, "NewProjectAction");
   ASSERT_EQ(TProjectForm::OpenProjects().size(), 3);
   const QRect Available = ProjectForm->screen()->availableGeometry();
   QSet<std::pair<int, int>> Places;
@@ -147,10 +147,10 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   RunSplash();
   const std::string Path = Temp.Write("p.vproject", "[VorexProject]\r\nPaketFileA=run.dat\r\n");
   Dialogs.Files = {""};
-  MainForm->OnOpenProject();
+  Trigger(MainForm, "OpenProjectAction");
   EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
   Dialogs.Files = {QString::fromStdString(Path)};
-  MainForm->OnOpenProject();
+  Trigger(MainForm, "OpenProjectAction");
   ASSERT_EQ(Dialogs.FileDialogs.size(), 2u);
   EXPECT_EQ(Dialogs.FileDialogs[1].Filter, "Project Files|*.vproject");
   EXPECT_EQ(Dialogs.FileDialogs[1].DefaultExt, "*.vproject");
@@ -161,12 +161,12 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
 
   // "Save last Project" writes in place; "Save ... as" asks once and writes to the name chosen.
   Child<QLineEdit>(ProjectForm, "PacketFileEdit")->setText("run2.dat");
-  MainForm->OnSaveProject();
+  Trigger(MainForm, "SaveProjectAction");
   EXPECT_EQ(Dialogs.FileDialogs.size(), 2u);
   EXPECT_NE(Read(Path).find("PaketFileA=run2.dat"), std::string::npos);
   const std::string Other = Temp.File("q.vproject");
   Dialogs.Files = {QString::fromStdString(Other)};
-  MainForm->OnSaveProjectAs();
+  Trigger(MainForm, "SaveProjectAsAction");
   EXPECT_EQ(Dialogs.FileDialogs.size(), 3u);
   EXPECT_TRUE(std::filesystem::exists(Other));
   EXPECT_EQ(ProjectForm->ProjectFileName.toStdString(), Other);
@@ -228,11 +228,14 @@ TEST_F(Shell, ADroppedProjectFileIsTakenAsACopyNeverAMove) {
 
 TEST_F(Shell, TheMainCommandsHaveShortcutsThatWorkFromEveryWindow) {
   RunSplash();
-  const std::pair<QAction*, const char*> Rows[] = {
-      {MainForm->NewProjectAction, "Ctrl+N"},  {MainForm->OpenProjectAction, "Ctrl+O"},
-      {MainForm->SaveProjectAction, "Ctrl+S"}, {MainForm->SaveProjectAsAction, "Ctrl+Shift+S"},
-      {MainForm->CloseLastAction, "Ctrl+W"},   {MainForm->ExitAction, "Ctrl+Q"},
-      {MainForm->LogWindowAction, "Ctrl+L"},   {MainForm->AboutAction, "F1"}};
+  const std::pair<QAction*, const char*> Rows[] = {{Child<QAction>(MainForm, "NewProjectAction"), "Ctrl+N"},
+                                                   {Child<QAction>(MainForm, "OpenProjectAction"), "Ctrl+O"},
+                                                   {Child<QAction>(MainForm, "SaveProjectAction"), "Ctrl+S"},
+                                                   {Child<QAction>(MainForm, "SaveProjectAsAction"), "Ctrl+Shift+S"},
+                                                   {Child<QAction>(MainForm, "CloseLastAction"), "Ctrl+W"},
+                                                   {Child<QAction>(MainForm, "ExitAction"), "Ctrl+Q"},
+                                                   {Child<QAction>(MainForm, "LogWindowAction"), "Ctrl+L"},
+                                                   {Child<QAction>(MainForm, "AboutAction"), "F1"}};
   for (const auto& [Action, Keys] : Rows) {
     EXPECT_EQ(Action->shortcut().toString(), Keys) << Action->text().toStdString();
     EXPECT_EQ(Action->shortcutContext(), Qt::ApplicationShortcut);
@@ -242,8 +245,8 @@ TEST_F(Shell, TheMainCommandsHaveShortcutsThatWorkFromEveryWindow) {
 TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {
   RunSplash();
   Dialogs.Files = {"", "/data/hk.structure"};
-  MainForm->OnEditStructureFile();
-  MainForm->OnEditStructureFile();
+  Trigger(MainForm, "EditStructureFileAction");
+  Trigger(MainForm, "EditStructureFileAction");
   ASSERT_EQ(Dialogs.Edited.size(), 1u);
   EXPECT_EQ(Dialogs.Edited[0], "/data/hk.structure");
   EXPECT_EQ(Dialogs.FileDialogs[0].Title, "Open structure file");
@@ -252,7 +255,7 @@ TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {
 
   Dialogs.EditorStarts = false;
   Dialogs.Files = {"/data/hk.structure"};
-  MainForm->OnEditStructureFile();
+  Trigger(MainForm, "EditStructureFileAction");
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "No program is set up to open /data/hk.structure.");
   EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Error);
@@ -269,7 +272,7 @@ int RunMessageLoop() {
 
 TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutAQuestionForAnUnchangedProject) {
   RunSplash();
-  MainForm->OnNewProject();
+  Trigger(MainForm, "NewProjectAction");
   QTimer::singleShot(0, [] { MainForm->close(); });
   EXPECT_EQ(RunMessageLoop(), 0);
   EXPECT_FALSE(MainForm->isVisible());
@@ -281,13 +284,13 @@ TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutAQuestionForAnUnchangedPr
 
 TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
   RunSplash();
-  MainForm->OnNewProject();  // unchanged: it closes without a question
-  MainForm->OnNewProject();
+  Trigger(MainForm, "NewProjectAction");  // unchanged: it closes without a question
+  Trigger(MainForm, "NewProjectAction");
   Child<QLineEdit>(ProjectForm, "PacketFileEdit")->setText("run.dat");
   // Cancel, and Yes followed by a cancelled file dialog, keep the program and the project.
   for (int Answer : {dbCancel, dbYes}) {
     Dialogs.Answers = {Answer};
-    QTimer::singleShot(0, [] { MainForm->OnExit(); });
+    QTimer::singleShot(0, [] { Trigger(MainForm, "ExitAction"); });
     QTimer::singleShot(200, [] { QApplication::exit(7); });
     EXPECT_EQ(QApplication::exec(), 7);
     ASSERT_EQ(TProjectForm::OpenProjects().size(), 1);
@@ -307,7 +310,7 @@ TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
 
 TEST_F(Shell, ExitEndsTheProgram) {
   RunSplash();
-  QTimer::singleShot(0, [] { MainForm->OnExit(); });
+  QTimer::singleShot(0, [] { Trigger(MainForm, "ExitAction"); });
   EXPECT_EQ(RunMessageLoop(), 0);
 }
 
@@ -326,9 +329,9 @@ TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit
   RunSplash();
   ASSERT_NE(AlarmHitsForm, nullptr);
   EXPECT_TRUE(AlarmHitsForm->isVisible());
-  MainForm->OnAlarmWindow();
+  Trigger(MainForm, "AlarmWindowAction");
   EXPECT_FALSE(AlarmHitsForm->isVisible());
-  MainForm->OnAlarmWindow();
+  Trigger(MainForm, "AlarmWindowAction");
 
   const std::string Structure = Temp.File("demo.structure");
   std::filesystem::copy_file(VOREX_DEMO_DIR "/demo.structure", Structure);

@@ -1,6 +1,7 @@
 #pragma once
 // Tests and benchmarks reach a window's widgets by their object names.
 #include <QAbstractButton>
+#include <QAction>
 #include <QObject>
 #include <stdexcept>
 #include <string>
@@ -14,3 +15,6 @@ T* Child(const QObject* Window, const char* Name) {
 
 // Clicks the named button as the user does: a disabled one ignores it.
 inline void Click(const QObject* Window, const char* Name) { Child<QAbstractButton>(Window, Name)->click(); }
+
+// Triggers the named action, as its menu entry or key does.
+inline void Trigger(const QObject* Window, const char* Name) { Child<QAction>(Window, Name)->trigger(); }
