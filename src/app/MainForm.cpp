@@ -269,5 +269,5 @@ void TMainForm::OnEditStructureFile() {
 }
 
 void TMainForm::OnAbout() {
-  Dialogs().MessageDlg(this, "RIRA Zaze Rere\r\n" + WelcomeForm->VersionLabel->text(), TDlgType::Information, dbOK);
+  Dialogs().MessageDlg(this, "RIRA Zaze Rere\r\n" + QString::fromLatin1(VersionText), TDlgType::Information, dbOK);
 }

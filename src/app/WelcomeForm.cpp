@@ -10,6 +10,7 @@
 #include "log/AlarmHitsForm.h"
 #include "log/LogForm.h"
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
 #include "widgets/WindowPlacement.h"
 
 TWelcomeForm* WelcomeForm = nullptr;
@@ -30,6 +31,7 @@ TWelcomeForm::TWelcomeForm() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Wi
   FadeTimer = new QTimer(this);
   FadeTimer->setInterval(30);
   connect(FadeTimer, &QTimer::timeout, this, [this] { OnFadeTick(); });
+  NameObjects({{ImageLabel, "ImageLabel"}, {VersionLabel, "VersionLabel"}, {FadeTimer, "FadeTimer"}});
   FormCreate();
   FadeTimer->start();
 }

@@ -14,8 +14,11 @@
 
 namespace {
 
-// The list's signal of a double-click on its current entry.
-void DoubleClickCurrentRow(QListWidget* List) { emit List->itemDoubleClicked(List->currentItem()); }
+// Double-clicks the current entry of the alarm list, which opens the alarm dialog on it.
+void EditCurrentAlarm(const TProjectForm* Project) {
+  auto* List = Child<QListWidget>(Project, "AlarmList");
+  DoubleClickRow(List, List->currentRow());
+}
 
 class Alarms : public TGuiTest {
  protected:
@@ -116,14 +119,14 @@ TEST_F(Alarms, ChangingRebuildsTheCaptionAndKeepsTheCheckBox) {
   Project->AddAlarm("");
   Child<QListWidget>(Project, "AlarmList")->setCurrentRow(0);
   Child<QListWidget>(Project, "AlarmList")->item(0)->setCheckState(Qt::Unchecked);
-  DoubleClickCurrentRow(Child<QListWidget>(Project, "AlarmList"));
+  EditCurrentAlarm(Project);
   EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "TEMP1 < 20");
   EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->checkState(), Qt::Unchecked);
   // A bad value gets the error notice and the dialog again; nothing changes before a good one.
-  DoubleClickCurrentRow(Child<QListWidget>(Project, "AlarmList"));
+  EditCurrentAlarm(Project);
   EXPECT_EQ(Dialogs.Asked.back().Text, "'oops' is not a valid floating point value");
   EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "TEMP2 = 21");
-  DoubleClickCurrentRow(Child<QListWidget>(Project, "AlarmList"));
+  EditCurrentAlarm(Project);
   EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "TEMP2 = 21");
 }
 
@@ -138,7 +141,7 @@ TEST_F(Alarms, AnOperatorThatIsNoConditionSurvivesTheChangeDialog) {
   TAlarmEntry& Alarm = Project->Model().Settings.Alarms[0].Alarm;
   Alarm.Operator = '#';
   Child<QListWidget>(Project, "AlarmList")->setCurrentRow(0);
-  DoubleClickCurrentRow(Child<QListWidget>(Project, "AlarmList"));
+  EditCurrentAlarm(Project);
   EXPECT_EQ(Alarm.Operator, '#');
   EXPECT_EQ(Item->text(), "A # 1");
 }
@@ -314,19 +317,20 @@ TEST_F(Alarms, WithNoticesOffHitsGoOnlyToTheAlarmWindowWhereTheyAreCountedAcknow
   EXPECT_EQ(Seen[0].Value, 1);
   EXPECT_EQ(Seen[0].Project, Project->Model().Id());
   EXPECT_NE(Seen[0].Frame.find(". BF, "), std::string::npos) << Seen[0].Frame;
-  EXPECT_EQ(Window->HitView->model()->rowCount(), 3);
-  EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG = 1: 3 hits, 3 not acknowledged");
+  EXPECT_EQ(Child<QTableView>(Window, "HitView")->model()->rowCount(), 3);
+  EXPECT_EQ(Child<QLabel>(Window, "CountLabel")->text(), "DFH_FLAG = 1: 3 hits, 3 not acknowledged");
 
-  Window->HitView->selectRow(1);
-  Window->OnAcknowledge();
+  Child<QTableView>(Window, "HitView")->selectRow(1);
+  Click(Window, "AcknowledgeButton");
   EXPECT_TRUE(Seen[1].Acknowledged && !Seen[0].Acknowledged);
-  EXPECT_EQ(Window->HitView->model()->index(1, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
-  EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG = 1: 3 hits, 2 not acknowledged");
-  Window->OnAcknowledgeAll();
-  EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG = 1: 3 hits, 0 not acknowledged");
+  EXPECT_EQ(Child<QTableView>(Window, "HitView")->model()->index(1, 0).data(Qt::ForegroundRole).value<QColor>(),
+            QColor(Qt::gray));
+  EXPECT_EQ(Child<QLabel>(Window, "CountLabel")->text(), "DFH_FLAG = 1: 3 hits, 2 not acknowledged");
+  Click(Window, "AcknowledgeAllButton");
+  EXPECT_EQ(Child<QLabel>(Window, "CountLabel")->text(), "DFH_FLAG = 1: 3 hits, 0 not acknowledged");
 
   // A double click asks for the hit node of its project.
-  Window->OnHitDoubleClick(2);
+  DoubleClickRow(Child<QTableView>(Window, "HitView"), 2);
   ASSERT_EQ(Opened.size(), 1u);
   EXPECT_EQ(Opened[0].first, Project->Model().Id());
   int Found = 0;
@@ -358,13 +362,14 @@ TEST_F(Alarms, AWarningLevelListsWarningsInYellowWithoutANotice) {
   EXPECT_TRUE(Log.Has(llWarn, "Warning level reached: DFH_FLAG > 0,5 with value: 1"));
   ASSERT_EQ(Window->List().Hits().size(), 2u);
   EXPECT_TRUE(Window->List().Hits()[0].Warning);
-  EXPECT_EQ(Window->HitView->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(0xFF, 0xF0, 0x80));
+  EXPECT_EQ(Child<QTableView>(Window, "HitView")->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(),
+            QColor(0xFF, 0xF0, 0x80));
   // Warnings are counted apart from alarm hits.
-  EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG > 5 (warning 0,5): 2 warnings, 2 not acknowledged");
+  EXPECT_EQ(Child<QLabel>(Window, "CountLabel")->text(), "DFH_FLAG > 5 (warning 0,5): 2 warnings, 2 not acknowledged");
   Window->AddHit({0, "9. BF", "DFH_FLAG > 5 (warning 0,5)", 6, Project->Model().Id(), 0});
-  Window->HitView->selectRow(0);
-  Window->OnAcknowledge();
-  EXPECT_EQ(Window->CountLabel->text(),
+  Child<QTableView>(Window, "HitView")->selectRow(0);
+  Click(Window, "AcknowledgeButton");
+  EXPECT_EQ(Child<QLabel>(Window, "CountLabel")->text(),
             "DFH_FLAG > 5 (warning 0,5): 1 hit, 1 not acknowledged; 2 warnings, 1 not acknowledged");
 }
 
@@ -375,7 +380,7 @@ TEST_F(Alarms, TheAlarmWindowFollowsNewHitsAndFitsItsColumnsToTheirTexts) {
   const auto Add = [Window](const std::string& Frame) { Window->AddHit({0, Frame, "X > 1", 2, 1, 0}); };
   for (int I = 0; I < 40; ++I) Add(std::to_string(I) + ". BF");
   ProcessPendingEvents();
-  QScrollBar* Bar = Window->HitView->verticalScrollBar();
+  QScrollBar* Bar = Child<QTableView>(Window, "HitView")->verticalScrollBar();
   ASSERT_GT(Bar->maximum(), 0);
   EXPECT_EQ(Bar->value(), Bar->maximum());
   // Scrolled back, the view stays where the user put it.
@@ -387,9 +392,9 @@ TEST_F(Alarms, TheAlarmWindowFollowsNewHitsAndFitsItsColumnsToTheirTexts) {
   Add("41. BF, 01.01.2003 12:00:00, a caption longer than any before");
   ProcessPendingEvents();
   Bar->setValue(Bar->maximum());
-  const int Fitted = Window->HitView->columnWidth(1);
-  Window->HitView->resizeColumnToContents(1);
-  EXPECT_GE(Fitted, Window->HitView->columnWidth(1));
+  const int Fitted = Child<QTableView>(Window, "HitView")->columnWidth(1);
+  Child<QTableView>(Window, "HitView")->resizeColumnToContents(1);
+  EXPECT_GE(Fitted, Child<QTableView>(Window, "HitView")->columnWidth(1));
   EXPECT_GT(Fitted, 300);
 }
 

@@ -445,35 +445,35 @@ TEST_F(BrowserForm, TheHexViewerMarksTheNodeAndStepsBetweenBaseFrames) {
   ASSERT_EQ(Viewers(Browser).size(), 1u);
   THexViewForm* Viewer = Viewers(Browser)[0];
   EXPECT_EQ(Viewer->windowTitle(), "Hex Viewer PKT_CRC (Packet checksum)");
-  EXPECT_EQ(Viewer->OffsetLabel->text(), "Frame 1 / 3");
+  EXPECT_EQ(Child<QLabel>(Viewer, "OffsetLabel")->text(), "Frame 1 / 3");
   EXPECT_EQ(Viewer->Position, 280 + 278);
 
   // The marked four characters are the node's two bytes, in red.
-  const QStringList Lines = Viewer->HexEdit->toPlainText().split('\n');
+  const QStringList Lines = Child<QTextEdit>(Viewer, "HexEdit")->toPlainText().split('\n');
   EXPECT_EQ(Lines.size(), 17);
   const THexDump Dump = BuildHexDump(*Browser->Model()->NodeAt(Crc)->Stream(), 280, 558);
-  QTextCursor Cursor(Viewer->HexEdit->document()->findBlockByNumber(Dump.MarkLine));
+  QTextCursor Cursor(Child<QTextEdit>(Viewer, "HexEdit")->document()->findBlockByNumber(Dump.MarkLine));
   Cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, Dump.MarkColumn + 1);
   EXPECT_EQ(Cursor.charFormat().foreground().color(), QColor(255, 0, 0));
   Cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 4);
   EXPECT_NE(Cursor.charFormat().foreground().color(), QColor(255, 0, 0));
 
-  Viewer->OnPrevious();
+  Click(Viewer, "PreviousButton");
 
   WaitForPasses();
-  EXPECT_EQ(Viewer->OffsetLabel->text(), "Frame 0 / 3");
-  Viewer->OnPrevious();
+  EXPECT_EQ(Child<QLabel>(Viewer, "OffsetLabel")->text(), "Frame 0 / 3");
+  Click(Viewer, "PreviousButton");
   WaitForPasses();
   EXPECT_EQ(Viewer->Position, 278);
-  Viewer->OnNext();
-  Viewer->OnNext();
-  Viewer->OnNext();
-  EXPECT_EQ(Viewer->OffsetLabel->text(), "Frame 2 / 3");
+  Click(Viewer, "NextButton");
+  Click(Viewer, "NextButton");
+  Click(Viewer, "NextButton");
+  EXPECT_EQ(Child<QLabel>(Viewer, "OffsetLabel")->text(), "Frame 2 / 3");
   // BaseFrames the filters removed are stepped over.
   Dialogs.DialogScripts = {FilterAnswer("", "ScienceFrame", QDialog::Accepted)};
   Browser->OnEditFilters();
   WaitForPasses();
-  Viewer->OnPrevious();
+  Click(Viewer, "PreviousButton");
   WaitForPasses();
   EXPECT_EQ(Viewer->Position, 278);
 

@@ -52,11 +52,12 @@ TEST_F(Saving, AWriteThatFailsPartWayKeepsTheOldFile) {
   fs::current_path(Out);  // the message buffer's file goes there
   for (const char* Name : {"p.vproject", "export.txt", "series.txt", "log.rtf"}) std::ofstream(Out / Name) << "old";
   const auto Before = Snapshot(Out);
-  const std::pair<const char*, std::function<void()>> Rows[] = {{"p.vproject", [&] { Click(Project, "SaveButton"); }},
-                                                                {"export.txt", [&] { Browser->ExportButton->click(); }},
-                                                                {"series", [&] { Plot->SaveSeriesButton->click(); }},
-                                                                {"log.rtf", [&] { LogWindow.OnSaveAs(); }},
-                                                                {"messages", [&] { LogWindow.OnSaveMessagesAs(); }}};
+  const std::pair<const char*, std::function<void()>> Rows[] = {
+      {"p.vproject", [&] { Click(Project, "SaveButton"); }},
+      {"export.txt", [&] { Browser->ExportButton->click(); }},
+      {"series", [&] { Plot->SaveSeriesButton->click(); }},
+      {"log.rtf", [&] { Trigger(&LogWindow, "SaveAsAction"); }},
+      {"messages", [&] { Trigger(&LogWindow, "SaveMessagesAction"); }}};
   for (const auto& [Name, Save] : Rows) {
     Dialogs.Files = {QString::fromStdString((Out / Name).string())};
     Dialogs.Asked.clear();

@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTableView>
 #include <QTimer>
 
 #include "GuiFixture.h"
@@ -41,8 +42,8 @@ class Shell : public testing::Test {
 TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
   EXPECT_TRUE(WelcomeForm->isVisible());
   EXPECT_EQ(WelcomeForm->size(), QSize(398, 199));
-  EXPECT_EQ(WelcomeForm->VersionLabel->text(), "V1.9.3 - 9.4.2007");
-  EXPECT_EQ(WelcomeForm->FadeTimer->interval(), 30);
+  EXPECT_EQ(Child<QLabel>(WelcomeForm, "VersionLabel")->text(), "V1.9.3 - 9.4.2007");
+  EXPECT_EQ(Child<QTimer>(WelcomeForm, "FadeTimer")->interval(), 30);
   EXPECT_FALSE(AlarmForm->isVisible());
   EXPECT_FALSE(LoadForm->isVisible());
   EXPECT_FALSE(LoadForm->Busy);
@@ -64,7 +65,7 @@ TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
   EXPECT_TRUE(MainForm->isVisible());
   EXPECT_TRUE(LogForm->isVisible());
   EXPECT_FALSE(WelcomeForm->isVisible());
-  EXPECT_FALSE(WelcomeForm->FadeTimer->isActive());
+  EXPECT_FALSE(Child<QTimer>(WelcomeForm, "FadeTimer")->isActive());
   EXPECT_EQ(MainForm->windowTitle(), "Vorex Data Tracker and Browser");
   EXPECT_EQ(LogForm->windowTitle(), "Log Window");
   // At the left edge, 569 from the top; on the test screen, 800 wide, it
@@ -343,7 +344,7 @@ TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit
   WaitForPasses();
   const TDecodedNode* Target = Project->Model().DataA->Frames->Next->Child->Next;
   AlarmHitsForm->AddHit({0, "1. BF", "X > 0", 1, Project->Model().Id(), Target->SerialNo});
-  AlarmHitsForm->OnHitDoubleClick(0);
+  DoubleClickRow(Child<QTableView>(AlarmHitsForm, "HitView"), 0);
   ProcessPendingEvents();
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
   EXPECT_EQ(dynamic_cast<TBrowserForm*>(Project->Model().Browsers[0])->FocusedNode(), Target);

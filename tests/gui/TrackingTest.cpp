@@ -28,7 +28,8 @@ class TWatchedLoadForm : public TLoadForm {
   };
   std::vector<TSeen> Seen;
   void PositionShown() override {
-    Seen.push_back({CounterLabel->text().toStdString(), ProgressBar->value(), isVisible(), Busy});
+    Seen.push_back({Child<QLabel>(this, "CounterLabel")->text().toStdString(),
+                    Child<QProgressBar>(this, "ProgressBar")->value(), isVisible(), Busy});
   }
 };
 
@@ -54,7 +55,7 @@ TEST_F(Tracking, TheProgressWindowCountsBaseFramesAndFollowsTheBytePosition) {
   EXPECT_FALSE(Watched->isVisible());
   EXPECT_FALSE(Watched->Busy);
   EXPECT_EQ(Watched->size(), QSize(304, 55));
-  EXPECT_EQ(Watched->TitleLabel->text(), "Loading / Evaluating ...");
+  EXPECT_EQ(Child<QLabel>(Watched, "TitleLabel")->text(), "Loading / Evaluating ...");
   TProjectForm* Project = NewProject(PacketFile("a.dat", 100));
   Click(Project, "LoadButton");
   WaitForPasses();
@@ -71,9 +72,9 @@ TEST_F(Tracking, TheProgressWindowCountsBaseFramesAndFollowsTheBytePosition) {
     EXPECT_TRUE(Seen.Visible);
     EXPECT_TRUE(Seen.Busy);
   }
-  EXPECT_EQ(Watched->ProgressBar->maximum(), 28000);
-  EXPECT_EQ(Watched->ProgressBar->value(), 28000);
-  EXPECT_EQ(Watched->CounterLabel->text(), "100");
+  EXPECT_EQ(Child<QProgressBar>(Watched, "ProgressBar")->maximum(), 28000);
+  EXPECT_EQ(Child<QProgressBar>(Watched, "ProgressBar")->value(), 28000);
+  EXPECT_EQ(Child<QLabel>(Watched, "CounterLabel")->text(), "100");
   EXPECT_FALSE(Watched->isVisible());
   EXPECT_FALSE(Watched->Busy);
 }

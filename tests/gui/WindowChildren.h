@@ -1,6 +1,7 @@
 #pragma once
 // Tests and benchmarks reach a window's widgets by their object names.
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QObject>
 #include <stdexcept>
@@ -18,3 +19,6 @@ inline void Click(const QObject* Window, const char* Name) { Child<QAbstractButt
 
 // Triggers the named action, as its menu entry or key does.
 inline void Trigger(const QObject* Window, const char* Name) { Child<QAction>(Window, Name)->trigger(); }
+
+// The view's signal of a double-click on that row.
+inline void DoubleClickRow(QAbstractItemView* View, int Row) { emit View->doubleClicked(View->model()->index(Row, 0)); }

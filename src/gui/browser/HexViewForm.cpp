@@ -10,6 +10,7 @@
 
 #include "browser/HexDump.h"
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
 
 THexViewForm::THexViewForm(QWidget* Parent, const THexViewOwner& Owner) : QWidget(Parent, Qt::Window), Owner(Owner) {
   setAttribute(Qt::WA_DeleteOnClose);
@@ -54,6 +55,10 @@ THexViewForm::THexViewForm(QWidget* Parent, const THexViewOwner& Owner) : QWidge
   Layout->setSpacing(0);
   Layout->addWidget(ToolBar);
   Layout->addWidget(HexEdit);
+  NameObjects({{PreviousButton, "PreviousButton"},
+               {NextButton, "NextButton"},
+               {OffsetLabel, "OffsetLabel"},
+               {HexEdit, "HexEdit"}});
   show();
 }
 

@@ -21,16 +21,15 @@ class THexViewForm : public QWidget {
   std::int64_t FrameLength = 0;
   const TMemoryStream* Stream = nullptr;
 
+  void ShowFrame(const TMemoryStream& Stream, std::int64_t FrameLength, std::int64_t Position);
+
+ private:
   QToolButton* PreviousButton;  // previous BaseFrame
   QToolButton* NextButton;      // next BaseFrame
   QLabel* OffsetLabel;
   QTextEdit* HexEdit;
-
-  void ShowFrame(const TMemoryStream& Stream, std::int64_t FrameLength, std::int64_t Position);
   void OnPrevious() { Step(false); }
   void OnNext() { Step(true); }
-
- private:
   // To the same place in the owner's next or previous BaseFrame.
   void Step(bool After);
 

@@ -13,6 +13,7 @@
 #include "common/DateTime.h"
 #include "common/FloatText.h"
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
 #include "widgets/SystemLocale.h"
 #include "widgets/TextBridge.h"
 
@@ -95,6 +96,10 @@ TAlarmHitsForm::TAlarmHitsForm() : QWidget(nullptr, Qt::Tool), Table(new THitTab
   Layout->setContentsMargins(2, 2, 2, 2);
   Layout->addWidget(HitView, 1);
   Layout->addLayout(Buttons);
+  NameObjects({{HitView, "HitView"},
+               {CountLabel, "CountLabel"},
+               {AcknowledgeButton, "AcknowledgeButton"},
+               {AcknowledgeAllButton, "AcknowledgeAllButton"}});
   AlarmHitsForm = this;
   PreviousSink = SetAlarmHitSink([this](const TAlarmHit& Hit) { AddHit(Hit); });
 }

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
 
 TLoadForm* LoadForm = nullptr;
 
@@ -31,6 +32,7 @@ TLoadForm::TLoadForm() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowSt
   ProgressBar = new QProgressBar(this);
   ProgressBar->setGeometry(12, 28, 273, 16);
   ProgressBar->setTextVisible(false);
+  NameObjects({{TitleLabel, "TitleLabel"}, {CounterLabel, "CounterLabel"}, {ProgressBar, "ProgressBar"}});
   if (const QScreen* Screen = QApplication::primaryScreen())
     move(Screen->availableGeometry().center() - rect().center());
   FormCreate();

@@ -13,10 +13,6 @@ class TLoadForm : public QWidget, public TLoadProgress {
   TLoadForm();
   ~TLoadForm() override;
 
-  QLabel* TitleLabel;
-  QLabel* CounterLabel;
-  QProgressBar* ProgressBar;
-
   void ShowProgress() override;
   void HideProgress() override;
   void SetMaximum(std::int64_t Maximum) override;
@@ -24,6 +20,9 @@ class TLoadForm : public QWidget, public TLoadProgress {
   void SetCounter(const std::string& Counter) override;
 
  private:
+  QLabel* TitleLabel;
+  QLabel* CounterLabel;
+  QProgressBar* ProgressBar;
   void FormCreate();
 };
 

@@ -13,6 +13,7 @@
 #include "common/DateTime.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
 #include "widgets/SystemLocale.h"
 #include "widgets/TextBridge.h"
 
@@ -47,9 +48,12 @@ TLogForm::TLogForm() : QWidget(nullptr, Qt::Tool) {
   LogEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
   LogEdit->setContextMenuPolicy(Qt::CustomContextMenu);
   ContextMenu = new QMenu(this);
-  ContextMenu->addAction(QStringLiteral("Save as ..."), [this] { OnSaveAs(); });
-  ContextMenu->addAction(QStringLiteral("Save messages"), [this] { OnSaveMessagesAs(); });
-  ContextMenu->addAction(QStringLiteral("Clear"), [this] { OnClear(); });
+  NameObjects(
+      {{LogEdit, "LogEdit"},
+       {ContextMenu, "ContextMenu"},
+       {ContextMenu->addAction(QStringLiteral("Save as ..."), [this] { OnSaveAs(); }), "SaveAsAction"},
+       {ContextMenu->addAction(QStringLiteral("Save messages"), [this] { OnSaveMessagesAs(); }), "SaveMessagesAction"},
+       {ContextMenu->addAction(QStringLiteral("Clear"), [this] { OnClear(); }), "ClearAction"}});
   connect(LogEdit, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& At) { ContextMenu->popup(LogEdit->viewport()->mapToGlobal(At)); });
   auto* Layout = new QVBoxLayout(this);

@@ -18,15 +18,10 @@ class TLogForm : public QWidget {
   TLogForm();
   ~TLogForm() override;
 
-  QPlainTextEdit* LogEdit;
-  QMenu* ContextMenu;
   // One line per Message entry: date/time text + ": " + text.
   std::vector<std::string> MessageBuffer;
 
   void AddEntry(int Level, const std::string& Text);
-  void OnSaveAs();
-  void OnSaveMessagesAs();
-  void OnClear();
 
   // The lines LogEdit shows, with their colour and weight.
   const std::vector<TRtfLine>& Lines() const { return FLines; }
@@ -35,6 +30,11 @@ class TLogForm : public QWidget {
   void closeEvent(QCloseEvent* Event) override;
 
  private:
+  QPlainTextEdit* LogEdit;
+  QMenu* ContextMenu;
+  void OnSaveAs();
+  void OnSaveMessagesAs();
+  void OnClear();
   // Shows the entry at once on the window thread when none waits and the
   // current event has not shown many yet, else queues it for ShowWaiting.
   void Take(int Level, const std::string& Text);
