@@ -54,7 +54,7 @@ TEST_F(Saving, AWriteThatFailsPartWayKeepsTheOldFile) {
   const auto Before = Snapshot(Out);
   const std::pair<const char*, std::function<void()>> Rows[] = {
       {"p.vproject", [&] { Click(Project, "SaveButton"); }},
-      {"export.txt", [&] { Browser->ExportButton->click(); }},
+      {"export.txt", [&] { Child<QToolButton>(Browser, "ExportButton")->click(); }},
       {"series", [&] { Plot->SaveSeriesButton->click(); }},
       {"log.rtf", [&] { Trigger(&LogWindow, "SaveAsAction"); }},
       {"messages", [&] { Trigger(&LogWindow, "SaveMessagesAction"); }}};

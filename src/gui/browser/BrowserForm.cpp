@@ -26,6 +26,7 @@
 #include "structure/InstrumentNames.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
 #include "widgets/TextBridge.h"
 
 namespace {
@@ -162,6 +163,31 @@ void TBrowserForm::BuildWindow() {
   Layout->addWidget(ToolBar);
   Layout->addWidget(TreeView, 1);
   Layout->addWidget(StatusBar);
+  NameObjects({{FiltersButton, "FiltersButton"},
+               {AlarmButton, "AlarmButton"},
+               {ExportButton, "ExportButton"},
+               {SearchEdit, "SearchEdit"},
+               {SearchNextButton, "SearchNextButton"},
+               {SortEdit, "SortEdit"},
+               {SortButton, "SortButton"},
+               {TreeView, "TreeView"},
+               {StatusBar, "StatusBar"},
+               {ContextMenu, "ContextMenu"},
+               {ExpandAllAction, "ExpandAllAction"},
+               {CollapseAllAction, "CollapseAllAction"},
+               {PlotSeriesAction, "PlotSeriesAction"},
+               {AddToPlotMenu, "AddToPlotMenu"},
+               {SortByThisAction, "SortByThisAction"},
+               {FilterOutAction, "FilterOutAction"},
+               {FilterInAction, "FilterInAction"},
+               {ShowInDataAction, "ShowInDataAction"},
+               {AddAlarmAction, "AddAlarmAction"},
+               {ShowInHexViewerAction, "ShowInHexViewerAction"},
+               {SearchForAction, "SearchForAction"},
+               {SearchNextAction, "SearchNextAction"},
+               {Panels[0], "ElementCountLabel"},
+               {Panels[1], "FrameCountLabel"},
+               {Panels[2], "FilterCountLabel"}});
 }
 
 void TBrowserForm::SetProject(const TProject& NewProject, TWindowOwner& NewOwner) {

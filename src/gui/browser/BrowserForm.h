@@ -35,6 +35,18 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
   TFramesDefinition* Definition = nullptr;
   TFilterForm* FilterDialog;
 
+  // Empty until the project is set.
+  std::array<std::int32_t, MaxBrowserSources> ShownFrames() const;
+  std::string SortKey() const;
+  std::vector<std::string> FilterIn() const;
+  std::vector<std::string> FilterOut() const;
+  TBrowserModel* Model() const { return TreeModel; }
+  const TDecodedNode* FocusedNode() const;
+
+ protected:
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+ private:
   QToolButton* FiltersButton;  // "Edit Filters"
   QToolButton* AlarmButton;    // "Edit Alarms"
   QToolButton* ExportButton;   // "Export data visible in this browser"
@@ -58,14 +70,6 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
   QAction* ShowInHexViewerAction;
   QAction* SearchForAction;   // Ctrl+F
   QAction* SearchNextAction;  // F3
-
-  // Empty until the project is set.
-  std::array<std::int32_t, MaxBrowserSources> ShownFrames() const;
-  std::string SortKey() const;
-  std::vector<std::string> FilterIn() const;
-  std::vector<std::string> FilterOut() const;
-  TBrowserModel* Model() const { return TreeModel; }
-  const TDecodedNode* FocusedNode() const;
 
   // Enter in the sort field, or its button: sorts by the typed name.
   void OnSort();
@@ -91,11 +95,6 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
   void StepSameName(bool Down);
   // The status bar's element, BaseFrame and filter counts.
   void ShowCounts();
-
- protected:
-  bool eventFilter(QObject* Watched, QEvent* Event) override;
-
- private:
   // Sorts again by the sort key in force.
   void Resort();
   void BuildWindow();
