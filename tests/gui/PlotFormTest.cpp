@@ -57,12 +57,25 @@ class PlotForm : public TGuiTest {
     return Plot;
   }
 
-  static void Enter(TPlotForm* Plot, QLineEdit* Edit, const QString& Text) {
-    Edit->setText(Text);
-    Plot->OnLimitEnter(Edit);
+  // Enter in a limit edit, as the user presses it.
+  static void PressEnter(QLineEdit* Edit) {
+    QKeyEvent Press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(Edit, &Press);
   }
 
-  static QImage Picture(TPlotForm* Plot) { return Plot->PlotArea->grab().toImage(); }
+  static void Enter(QLineEdit* Edit, const QString& Text) {
+    Edit->setText(Text);
+    PressEnter(Edit);
+  }
+
+  // Clicks the Time-scaled box into that state.
+  static void SetTimeScaling(TPlotForm* Plot, bool On) {
+    auto* Box = Child<QCheckBox>(Plot, "TimeScalingCheck");
+    Box->setChecked(!On);
+    Box->click();
+  }
+
+  static QImage Picture(TPlotForm* Plot) { return Child<QWidget>(Plot, "PlotArea")->grab().toImage(); }
 
   // Types Text over the whole content of Edit, key by key.
   static void Type(QLineEdit* Edit, const QString& Text) {
@@ -94,9 +107,8 @@ class PlotForm : public TGuiTest {
   // A time-mode plot of the temperature, scaled to its points.
   static TPlotForm* TimeScaledTemperature(TProjectForm* Project) {
     TPlotForm* Plot = OpenTemperature(Project);
-    Plot->TimeScalingCheck->setChecked(true);
-    Plot->OnTimeScaling();
-    Plot->OnScaleVertically();
+    SetTimeScaling(Plot, true);
+    Click(Plot, "ScaleVerticallyButton");
     return Plot;
   }
 };
@@ -105,19 +117,19 @@ TEST_F(PlotForm, OpensWithTheVariableOfEveryHousekeepingBaseFrameInView) {
   TProjectForm* Project = LoadedProject(20);
   TPlotForm* Plot = OpenTemperature(Project);
   EXPECT_EQ(Plot->windowTitle(), "Plot - HKFrame.HK_TEMP1");
-  EXPECT_EQ(Plot->PlotGroup->title(), "HKFrame.HK_TEMP1");
+  EXPECT_EQ(Child<QGroupBox>(Plot, "PlotGroup")->title(), "HKFrame.HK_TEMP1");
   ASSERT_EQ(Plot->Plot.Series.size(), 10u);
   EXPECT_EQ(Plot->Plot.ViewStart, 0);
   EXPECT_EQ(Plot->Plot.ViewEnd, 10);
   Picture(Plot);
-  EXPECT_EQ(Plot->MinXEdit->text(), "0");
-  EXPECT_EQ(Plot->MaxXEdit->text(), "9");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MinXEdit")->text(), "0");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text(), "9");
   // The window tests use ',' as decimal separator.
-  EXPECT_EQ(Plot->MinYEdit->text().toStdString(), LimitText(Plot->Plot.YMin));
-  EXPECT_NE(Plot->MinYEdit->text().indexOf(','), -1);
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MinYEdit")->text().toStdString(), LimitText(Plot->Plot.YMin));
+  EXPECT_NE(Child<QLineEdit>(Plot, "MinYEdit")->text().indexOf(','), -1);
   std::vector<double> Values;
   for (const TPlotPoint& Point : Plot->Plot.Series) Values.push_back(Point.Value);
-  EXPECT_EQ(Plot->StatisticsLabel->text().toStdString(),
+  EXPECT_EQ(Child<QLabel>(Plot, "StatisticsLabel")->text().toStdString(),
             QString::fromStdString(StatisticsText(Statistics(Values))).replace('\r', '\n').toStdString());
   EXPECT_EQ(Child<QLabel>(Project, "PlotCountLabel")->text(), "1 Open Plots");
 }
@@ -128,8 +140,8 @@ TEST_F(PlotForm, DrawsTheGridTheZeroLineAndTheSeriesWhereTheFormulasPutThem) {
   // A range with zero and the values inside, at least 10 pixels per unit.
   const int Top = static_cast<int>(std::ceil(Plot->Plot.YMax));
   ASSERT_GE(H / (Top + 4), 10);
-  Enter(Plot, Plot->MinYEdit, "-4");
-  Enter(Plot, Plot->MaxYEdit, QString::number(Top));
+  Enter(Child<QLineEdit>(Plot, "MinYEdit"), "-4");
+  Enter(Child<QLineEdit>(Plot, "MaxYEdit"), QString::number(Top));
   const QImage Image = Picture(Plot);
   ASSERT_EQ(Image.width(), W);
   const QColor Silver(192, 192, 192), Lime(0, 255, 0);
@@ -159,10 +171,10 @@ TEST_F(PlotForm, DrawsTheGridTheZeroLineAndTheSeriesWhereTheFormulasPutThem) {
 TEST_F(PlotForm, TheAxisBandsRunAlongTheAreaAndShowItsLabels) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
   Picture(Plot);
-  EXPECT_EQ(Plot->ValueAxis->y(), Plot->PlotArea->y());
-  EXPECT_EQ(Plot->ValueAxis->height(), Plot->AreaHeight());
-  EXPECT_EQ(Plot->BottomAxis->x(), Plot->PlotArea->x());
-  EXPECT_EQ(Plot->BottomAxis->width(), Plot->AreaWidth());
+  EXPECT_EQ(Child<QWidget>(Plot, "ValueAxis")->y(), Child<QWidget>(Plot, "PlotArea")->y());
+  EXPECT_EQ(Child<QWidget>(Plot, "ValueAxis")->height(), Plot->AreaHeight());
+  EXPECT_EQ(Child<QWidget>(Plot, "BottomAxis")->x(), Child<QWidget>(Plot, "PlotArea")->x());
+  EXPECT_EQ(Child<QWidget>(Plot, "BottomAxis")->width(), Plot->AreaWidth());
   EXPECT_EQ(Plot->ValueLabels, ValueLabels(Plot->Plot, Plot->AreaHeight()));
   ASSERT_FALSE(Plot->BottomLabels.empty());
   EXPECT_EQ(Plot->BottomLabels.front().Text, "0");
@@ -175,8 +187,9 @@ TEST_F(PlotForm, DraggingInvertsABandAndZoomsToIt) {
   const int From = static_cast<int>(5 * Px), To = static_cast<int>(12 * Px);
   Plot->OnAreaMouseMove(From);
   EXPECT_EQ(Plot->CursorPos, 5);
-  EXPECT_EQ(Plot->StatusBar->currentMessage().toStdString(), "5 / " + std::to_string(Plot->Plot.Series[5].SerialNo) +
-                                                                 ": " + GeneralFloatText(Plot->Plot.Series[5].Value));
+  EXPECT_EQ(
+      Child<QStatusBar>(Plot, "StatusBar")->currentMessage().toStdString(),
+      "5 / " + std::to_string(Plot->Plot.Series[5].SerialNo) + ": " + GeneralFloatText(Plot->Plot.Series[5].Value));
   Plot->OnAreaMouseDown(From);
   Plot->OnAreaMouseMove(To);
   const QImage During = Picture(Plot);
@@ -189,15 +202,15 @@ TEST_F(PlotForm, DraggingInvertsABandAndZoomsToIt) {
   EXPECT_EQ(Plot->Plot.ViewStart, 5);
   EXPECT_EQ(Plot->Plot.ViewEnd, 13);
   Picture(Plot);
-  EXPECT_EQ(Plot->MinXEdit->text(), "5");
-  EXPECT_EQ(Plot->MaxXEdit->text(), "12");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MinXEdit")->text(), "5");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text(), "12");
 }
 
 TEST_F(PlotForm, NewBaseFramesKeepTheViewWidthOnTheNewestPoints) {
   TProjectForm* Project = LoadedProject(40);
   TPlotForm* Plot = OpenTemperature(Project);
-  Enter(Plot, Plot->MinXEdit, "10");
-  Enter(Plot, Plot->MaxXEdit, "14");
+  Enter(Child<QLineEdit>(Plot, "MinXEdit"), "10");
+  Enter(Child<QLineEdit>(Plot, "MaxXEdit"), "14");
   EXPECT_EQ(Plot->Plot.ViewStart, 10);
   EXPECT_EQ(Plot->Plot.ViewEnd, 15);
   AppendSixBaseFrames(Project);
@@ -209,12 +222,12 @@ TEST_F(PlotForm, NewBaseFramesKeepTheViewWidthOnTheNewestPoints) {
 TEST_F(PlotForm, ATimeScaledPlotFollowsNewBaseFramesWhileARefreshLeavesWhatTheUserTypes) {
   TProjectForm* Project = LoadedProject(40);
   TPlotForm* Plot = TimeScaledTemperature(Project);
-  Type(Plot->MaxYEdit, "40");
-  Type(Plot->SortCombo->lineEdit(), "HK_TEMP2");
+  Type(Child<QLineEdit>(Plot, "MaxYEdit"), "40");
+  Type(Child<QComboBox>(Plot, "SortCombo")->lineEdit(), "HK_TEMP2");
   Plot->activateWindow();
-  Plot->MinYEdit->setFocus();
-  ASSERT_TRUE(Plot->MinYEdit->hasFocus());
-  const QString MinY = Plot->MinYEdit->text();
+  Child<QLineEdit>(Plot, "MinYEdit")->setFocus();
+  ASSERT_TRUE(Child<QLineEdit>(Plot, "MinYEdit")->hasFocus());
+  const QString MinY = Child<QLineEdit>(Plot, "MinYEdit")->text();
   // The offscreen platform activates every window shown, the progress window
   // too: the pass runs without it, so that the plot keeps the focus.
   TLoadProgress* Shown = SetLoadProgress(nullptr);
@@ -222,38 +235,38 @@ TEST_F(PlotForm, ATimeScaledPlotFollowsNewBaseFramesWhileARefreshLeavesWhatTheUs
   SetLoadProgress(Shown);
   ASSERT_EQ(Plot->Plot.TimeSeries.size(), 23u);
   EXPECT_EQ(Plot->Plot.XMax, Plot->Plot.TimeSeries.back().Time);
-  EXPECT_EQ(Plot->MaxXEdit->text().toStdString(), GeneralFloatText(Plot->Plot.XMax));
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text().toStdString(), GeneralFloatText(Plot->Plot.XMax));
   ASSERT_NE(MinY.toStdString(), LimitText(Plot->Plot.YMin));
-  EXPECT_EQ(Plot->MinYEdit->text(), MinY);
-  EXPECT_EQ(Plot->MaxYEdit->text(), "40");
-  EXPECT_EQ(Plot->SortCombo->currentText(), "HK_TEMP2");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MinYEdit")->text(), MinY);
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxYEdit")->text(), "40");
+  EXPECT_EQ(Child<QComboBox>(Plot, "SortCombo")->currentText(), "HK_TEMP2");
 
   // Enter takes the typed limit; Scale vertically resets the value edits, the focused one too.
-  Plot->OnLimitEnter(Plot->MaxYEdit);
+  PressEnter(Child<QLineEdit>(Plot, "MaxYEdit"));
   EXPECT_EQ(Plot->Plot.YMax, 40);
-  EXPECT_EQ(Plot->MaxYEdit->text(), "40,000");
-  Type(Plot->MaxYEdit, "50");
-  Plot->OnScaleVertically();
-  EXPECT_EQ(Plot->MinYEdit->text().toStdString(), LimitText(Plot->Plot.YMin));
-  EXPECT_EQ(Plot->MaxYEdit->text().toStdString(), LimitText(Plot->Plot.YMax));
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxYEdit")->text(), "40,000");
+  Type(Child<QLineEdit>(Plot, "MaxYEdit"), "50");
+  Click(Plot, "ScaleVerticallyButton");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MinYEdit")->text().toStdString(), LimitText(Plot->Plot.YMin));
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxYEdit")->text().toStdString(), LimitText(Plot->Plot.YMax));
 }
 
 TEST_F(PlotForm, TypedLimitsThatAreNoNumbersGetTheConversionError) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
   const double YMax = Plot->Plot.YMax;
-  Enter(Plot, Plot->MaxYEdit, "warm");
+  Enter(Child<QLineEdit>(Plot, "MaxYEdit"), "warm");
   EXPECT_EQ(Dialogs.Texts().back(), "'warm' is not a valid floating point value");
-  Enter(Plot, Plot->MaxXEdit, "2,5");
+  Enter(Child<QLineEdit>(Plot, "MaxXEdit"), "2,5");
   EXPECT_EQ(Dialogs.Texts().back(), "'2,5' is not a valid integer value");
   EXPECT_EQ(Plot->Plot.YMax, YMax);
   // The error ends the handler before its repaint: the edits keep what was typed.
-  EXPECT_EQ(Plot->MaxYEdit->text().toStdString(), "warm");
-  EXPECT_EQ(Plot->MaxXEdit->text().toStdString(), "2,5");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxYEdit")->text().toStdString(), "warm");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text().toStdString(), "2,5");
   // A number outside its condition is ignored, and the repaint rewrites the edit.
-  Enter(Plot, Plot->MaxYEdit, QString::fromStdString(LimitText(Plot->Plot.YMin - 1)));
+  Enter(Child<QLineEdit>(Plot, "MaxYEdit"), QString::fromStdString(LimitText(Plot->Plot.YMin - 1)));
   EXPECT_EQ(Plot->Plot.YMax, YMax);
-  EXPECT_EQ(Plot->MaxYEdit->text().toStdString(), LimitText(YMax));
-  EXPECT_EQ(Plot->MaxXEdit->text(), "9");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxYEdit")->text().toStdString(), LimitText(YMax));
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text(), "9");
 }
 
 TEST_F(PlotForm, APlotBlankedWithItsProjectDuringTheErrorNoticeOfALimitIsLeftAlone) {
@@ -261,9 +274,9 @@ TEST_F(PlotForm, APlotBlankedWithItsProjectDuringTheErrorNoticeOfALimitIsLeftAlo
   const QPointer<TPlotForm> Plot = OpenTemperature(Project);
   THookedDialogs Hooked;
   Hooked.Hook = [Project] { Project->UnloadProject(); };
-  Plot->MaxYEdit->setText("warm");
+  Child<QLineEdit>(Plot, "MaxYEdit")->setText("warm");
   QKeyEvent Enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-  QApplication::sendEvent(Plot->MaxYEdit, &Enter);
+  QApplication::sendEvent(Child<QLineEdit>(Plot, "MaxYEdit"), &Enter);
   EXPECT_EQ(Hooked.Texts().back(), "'warm' is not a valid floating point value");
   EXPECT_TRUE(Plot.isNull());
   EXPECT_TRUE(Project->Model().Plots.empty());
@@ -282,7 +295,7 @@ TEST_F(PlotForm, TimeModeReadsOutTheOffsetTimeAndDrawsTheCursorLine) {
   const int X = Plot->Plot.TimeToPixel(Plot->Plot.TimeSeries[3].Time, W);
   Plot->OnAreaMouseMove(X);
   const TPlotPoint& Point = Plot->Plot.TimeSeries[3];
-  EXPECT_EQ(Plot->StatusBar->currentMessage().toStdString(),
+  EXPECT_EQ(Child<QStatusBar>(Plot, "StatusBar")->currentMessage().toStdString(),
             "3 / " + std::to_string(Point.SerialNo) + ": " + GeneralFloatText(Point.Value) + " @ " +
                 GeneralFloatText(Point.Time) +
                 "s; + Offset Time: " + DateTimeText(Project->Model().StartTime + Point.Time / 86400));
@@ -291,8 +304,7 @@ TEST_F(PlotForm, TimeModeReadsOutTheOffsetTimeAndDrawsTheCursorLine) {
   EXPECT_TRUE(Plot->Redraw);
 
   // Switching time mode off resets the view to every point.
-  Plot->TimeScalingCheck->setChecked(false);
-  Plot->OnTimeScaling();
+  SetTimeScaling(Plot, false);
   EXPECT_EQ(Plot->Plot.ViewStart, 0);
   EXPECT_EQ(Plot->Plot.ViewEnd, 10);
 }
@@ -315,21 +327,21 @@ TEST_F(PlotForm, ADoubleClickOpensABrowserOnThePointsNode) {
 TEST_F(PlotForm, TheSortCriterionOrdersThePointsAndSavingWritesThemAll) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
   // A criterion that names no variable is reported.
-  Plot->SortCombo->setEditText("NO_SUCH");
-  Plot->OnSort();
-  EXPECT_EQ(Plot->StatusBar->currentMessage(), "Unknown sort criterion NO_SUCH");
+  Child<QComboBox>(Plot, "SortCombo")->setEditText("NO_SUCH");
+  Click(Plot, "SortButton");
+  EXPECT_EQ(Child<QStatusBar>(Plot, "StatusBar")->currentMessage(), "Unknown sort criterion NO_SUCH");
 
-  Plot->SortCombo->setEditText("HK_TEMP1");
-  Plot->OnSort();
+  Child<QComboBox>(Plot, "SortCombo")->setEditText("HK_TEMP1");
+  Click(Plot, "SortButton");
   EXPECT_EQ(Plot->Plot.SortVar, "HK_TEMP1");
-  EXPECT_EQ(Plot->StatusBar->currentMessage(), "");
+  EXPECT_EQ(Child<QStatusBar>(Plot, "StatusBar")->currentMessage(), "");
   std::vector<double> Values;
   for (const TPlotPoint& Point : Plot->Plot.Series) Values.push_back(Point.Value);
   EXPECT_TRUE(std::is_sorted(Values.begin(), Values.end()));
 
   const std::string File = Temp.File("series");
   Dialogs.Files = {QString::fromStdString(File)};
-  Plot->OnSaveSeries();
+  Click(Plot, "SaveSeriesButton");
   EXPECT_EQ(Dialogs.FileDialogs.back().Filter, "Text files|*.txt");
   std::ostringstream Expected;
   Plot->Plot.WriteSeries(Expected);
@@ -344,15 +356,14 @@ TEST_F(PlotForm, AVariableThatOccursNowhereLeavesTheAreaBlack) {
   ASSERT_NE(Plot, nullptr);
   const QImage Image = Picture(Plot);
   EXPECT_EQ(Image.pixelColor(Image.width() / 2, Image.height() / 2), QColor(Qt::black));
-  EXPECT_EQ(Plot->MaxXEdit->text(), "0");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text(), "0");
   Plot->OnAreaMouseMove(10);
   Plot->OnAreaDoubleClick();
-  Plot->TimeScalingCheck->setChecked(true);
-  Plot->OnTimeScaling();
+  SetTimeScaling(Plot, true);
   Plot->OnAreaMouseMove(10);
   Plot->OnAreaDoubleClick();
   EXPECT_TRUE(Project->Model().Browsers.empty());
-  EXPECT_EQ(Plot->StatusBar->currentMessage(), "");
+  EXPECT_EQ(Child<QStatusBar>(Plot, "StatusBar")->currentMessage(), "");
 }
 
 TEST_F(PlotForm, DraggingInTimeModeShowsTheBandOverTheCachedPictureWithoutTheCursorLine) {
@@ -381,7 +392,7 @@ TEST_F(PlotForm, DraggingInTimeModeShowsTheBandOverTheCachedPictureWithoutTheCur
 
 TEST_F(PlotForm, ABandFromATypedStartFarBeforeTheSeriesIsMeasuredInFullRange) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
-  Enter(Plot, Plot->MinXEdit, "-2147483648");
+  Enter(Child<QLineEdit>(Plot, "MinXEdit"), "-2147483648");
   ASSERT_EQ(Plot->Plot.ViewStart, std::numeric_limits<std::int32_t>::min());
   ASSERT_EQ(Plot->CursorPos, 0);
   const int W = Plot->AreaWidth();
@@ -406,9 +417,10 @@ TEST_F(PlotForm, APlotClosedWhileItsDoubleClickOpensTheBrowserIsLeftAlone) {
   // Unchecking its list entry closes the plot when the pending events run.
   QMetaObject::invokeMethod(
       Project, [Project] { Project->PlotItem(0)->setCheckState(Qt::Unchecked); }, Qt::QueuedConnection);
-  QMouseEvent Click(QEvent::MouseButtonDblClick, QPointF(X, 5), Plot->PlotArea->mapToGlobal(QPointF(X, 5)),
-                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(Plot->PlotArea, &Click);
+  QMouseEvent Click(QEvent::MouseButtonDblClick, QPointF(X, 5),
+                    Child<QWidget>(Plot, "PlotArea")->mapToGlobal(QPointF(X, 5)), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(Child<QWidget>(Plot, "PlotArea"), &Click);
   ProcessPendingEvents();
   EXPECT_TRUE(Plot.isNull());
   EXPECT_TRUE(Project->Model().Plots.empty());
@@ -422,7 +434,7 @@ TEST_F(PlotForm, APlotClosedWhileItsDoubleClickOpensTheBrowserIsLeftAlone) {
 
 TEST_F(PlotForm, AddedVariablesGetALegendThatChoosesTheReadOutAndANinthIsRefused) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
-  EXPECT_TRUE(Plot->Legend->isHidden());
+  EXPECT_TRUE(Child<QWidget>(Plot, "Legend")->isHidden());
   const auto Choose = [](const QString& Name) {
     return [Name](QDialog& Dialog) {
       auto* Names = Dialog.findChild<QComboBox*>();
@@ -432,24 +444,25 @@ TEST_F(PlotForm, AddedVariablesGetALegendThatChoosesTheReadOutAndANinthIsRefused
     };
   };
   Dialogs.DialogScripts = {Choose("NO_SUCH"), Choose("HK_TEMP2")};
-  Plot->OnAddVariable();
-  Plot->OnAddVariable();
+  Click(Plot, "AddVariableButton");
+  Click(Plot, "AddVariableButton");
   EXPECT_EQ(Dialogs.Texts(), (std::vector<QString>{"'NO_SUCH' is not a variable of the project."}));
   ASSERT_EQ(Plot->Plot.SeriesCount(), 2u);
   const TPlotSeries& Second = Plot->Plot.Overlays[0];
   ASSERT_EQ(Second.Series.size(), 10u);
-  const QList<QToolButton*> Entries = Plot->Legend->findChildren<QToolButton*>();
+  const QList<QToolButton*> Entries = Child<QWidget>(Plot, "Legend")->findChildren<QToolButton*>();
   ASSERT_EQ(Entries.size(), 2);
-  EXPECT_FALSE(Plot->Legend->isHidden());
+  EXPECT_FALSE(Child<QWidget>(Plot, "Legend")->isHidden());
 
   Entries[1]->click();
   std::vector<double> Values;
   for (const TPlotPoint& Point : Second.Series) Values.push_back(Point.Value);
-  EXPECT_EQ(Plot->StatisticsLabel->text().toStdString(),
+  EXPECT_EQ(Child<QLabel>(Plot, "StatisticsLabel")->text().toStdString(),
             QString::fromStdString(StatisticsText(Statistics(Values))).replace('\r', '\n').toStdString());
   Plot->OnAreaMouseMove(Plot->AreaWidth());
-  EXPECT_EQ(Plot->StatusBar->currentMessage(), "9 / " + QString::number(Second.Series[9].SerialNo) + ": " +
-                                                   QString::fromStdString(GeneralFloatText(Values[9])));
+  EXPECT_EQ(
+      Child<QStatusBar>(Plot, "StatusBar")->currentMessage(),
+      "9 / " + QString::number(Second.Series[9].SerialNo) + ": " + QString::fromStdString(GeneralFloatText(Values[9])));
 
   for (int I = 2; I <= 8; ++I) Plot->AddVariable("HKFrame", "HK_TEMP1");
   EXPECT_EQ(Plot->Plot.SeriesCount(), 8u);
@@ -475,13 +488,13 @@ TEST_F(PlotForm, DrawsTheAlarmLevelsAndSavesThePictureAsPngOrSvg) {
   const QString Png = QString::fromStdString(Temp.File("plot.png")),
                 Svg = QString::fromStdString(Temp.File("plot.svg"));
   Dialogs.Files = {Png, Svg};
-  Plot->OnSavePicture();
-  Plot->OnSavePicture();
+  Click(Plot, "SavePictureButton");
+  Click(Plot, "SavePictureButton");
   EXPECT_EQ(Dialogs.FileDialogs.back().Filter, "PNG pictures|*.png|SVG pictures|*.svg");
   QFile PngFile(Png);
   ASSERT_TRUE(PngFile.open(QIODevice::ReadOnly));
   EXPECT_EQ(PngFile.read(8), QByteArray("\x89PNG\r\n\x1a\n", 8));
-  EXPECT_EQ(QImage(Png).size(), Plot->PlotArea->size());
+  EXPECT_EQ(QImage(Png).size(), Child<QWidget>(Plot, "PlotArea")->size());
   QFile SvgFile(Svg);
   ASSERT_TRUE(SvgFile.open(QIODevice::ReadOnly));
   QXmlStreamReader Reader(&SvgFile);
@@ -494,7 +507,7 @@ TEST_F(PlotForm, DrawsTheAlarmLevelsAndSavesThePictureAsPngOrSvg) {
     return int(QDialog::Accepted);
   }};
   Dialogs.Files = {Png};
-  Plot->OnSavePictureAtSize();
+  Trigger(Plot, "SavePictureAtSizeAction");
   EXPECT_EQ(QImage(Png).size(), QSize(321, 123));
 }
 

@@ -55,7 +55,7 @@ TEST_F(Saving, AWriteThatFailsPartWayKeepsTheOldFile) {
   const std::pair<const char*, std::function<void()>> Rows[] = {
       {"p.vproject", [&] { Click(Project, "SaveButton"); }},
       {"export.txt", [&] { Child<QToolButton>(Browser, "ExportButton")->click(); }},
-      {"series", [&] { Plot->SaveSeriesButton->click(); }},
+      {"series", [&] { Child<QToolButton>(Plot, "SaveSeriesButton")->click(); }},
       {"log.rtf", [&] { Trigger(&LogWindow, "SaveAsAction"); }},
       {"messages", [&] { Trigger(&LogWindow, "SaveMessagesAction"); }}};
   for (const auto& [Name, Save] : Rows) {

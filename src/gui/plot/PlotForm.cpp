@@ -32,6 +32,7 @@
 #include "plot/PlotLevels.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
 #include "widgets/TextBridge.h"
 
 namespace {
@@ -203,7 +204,8 @@ void TPlotForm::BuildWindow() {
   connect(SavePictureButton, &QToolButton::clicked, this, [this] { OnSavePicture(); });
   SavePictureButton->setPopupMode(QToolButton::MenuButtonPopup);
   auto* PictureMenu = new QMenu(SavePictureButton);
-  PictureMenu->addAction(QStringLiteral("Save picture at size ..."), this, [this] { OnSavePictureAtSize(); });
+  PictureMenu->addAction(QStringLiteral("Save picture at size ..."), this, [this] { OnSavePictureAtSize(); })
+      ->setObjectName(QStringLiteral("SavePictureAtSizeAction"));
   SavePictureButton->setMenu(PictureMenu);
   connect(TimeScalingCheck, &QCheckBox::clicked, this, [this] { OnTimeScaling(); });
 
@@ -254,6 +256,25 @@ void TPlotForm::BuildWindow() {
   Layout->addWidget(Legend);
   Layout->addWidget(PlotGroup, 1);
   Layout->addWidget(StatusBar);
+  NameObjects({{ResetViewButton, "ResetViewButton"},
+               {ScaleVerticallyButton, "ScaleVerticallyButton"},
+               {SaveSeriesButton, "SaveSeriesButton"},
+               {AddVariableButton, "AddVariableButton"},
+               {SavePictureButton, "SavePictureButton"},
+               {SortCombo, "SortCombo"},
+               {SortButton, "SortButton"},
+               {TimeScalingCheck, "TimeScalingCheck"},
+               {PlotGroup, "PlotGroup"},
+               {StatisticsLabel, "StatisticsLabel"},
+               {MaxYEdit, "MaxYEdit"},
+               {MinYEdit, "MinYEdit"},
+               {MinXEdit, "MinXEdit"},
+               {MaxXEdit, "MaxXEdit"},
+               {PlotArea, "PlotArea"},
+               {ValueAxis, "ValueAxis"},
+               {BottomAxis, "BottomAxis"},
+               {Legend, "Legend"},
+               {StatusBar, "StatusBar"}});
 }
 
 void TPlotForm::SetProject(const TProject& NewProject, TWindowOwner& NewOwner) {

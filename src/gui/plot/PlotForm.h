@@ -57,6 +57,24 @@ class TPlotForm : public QWidget, public TPlotWindow {
   // Scale vertically the value edits, a zoom with the mouse the x edits.
   std::set<const QWidget*> Typed;
 
+  // The read-out and the statistics follow series K.
+  void ChooseSeries(std::size_t K);
+  // Writes the picture at that size: SVG for a ".svg" path, PNG otherwise.
+  bool SavePicture(const QString& Path, QSize Size);
+  void PaintPlotArea(class QPainter& Painter);
+  void OnAreaMouseDown(int X);
+  void OnAreaMouseMove(int X);
+  void OnAreaMouseUp(int X);
+  void OnAreaDoubleClick();
+  // Runs the paint handler at once.
+  void Repaint();
+  int AreaWidth() const;
+  int AreaHeight() const;
+
+ protected:
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+ private:
   QToolButton* ResetViewButton;        // reset view
   QToolButton* ScaleVerticallyButton;  // vertical auto-scale
   QToolButton* SaveSeriesButton;       // save series
@@ -87,27 +105,9 @@ class TPlotForm : public QWidget, public TPlotWindow {
   void OnSavePicture(QSize Size = QSize());
   // Asks for the size first.
   void OnSavePictureAtSize();
-  // The read-out and the statistics follow series K.
-  void ChooseSeries(std::size_t K);
-  // Writes the picture at that size: SVG for a ".svg" path, PNG otherwise.
-  bool SavePicture(const QString& Path, QSize Size);
   void OnTimeScaling();
   // Enter in one of the four limit edits.
   void OnLimitEnter(QLineEdit* Sender);
-  void PaintPlotArea(class QPainter& Painter);
-  void OnAreaMouseDown(int X);
-  void OnAreaMouseMove(int X);
-  void OnAreaMouseUp(int X);
-  void OnAreaDoubleClick();
-  // Runs the paint handler at once.
-  void Repaint();
-  int AreaWidth() const;
-  int AreaHeight() const;
-
- protected:
-  bool eventFilter(QObject* Watched, QEvent* Event) override;
-
- private:
   void BuildWindow();
   // Rebuilds the series and shows the sort criterion, unless the user is
   // typing one.
