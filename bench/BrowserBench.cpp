@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  auto* Project = new TProjectForm;
+  auto* Project = new TProjectForm(Application.AlarmDialog());
   Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
   Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(Packets));
   Child<QCheckBox>(Project, "TrackingCheck")->setChecked(false);

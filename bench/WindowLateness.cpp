@@ -72,12 +72,12 @@ std::jthread AppendingWriter(const std::string& File) {
 
 }  // namespace
 
-TWindowLateness MeasureWindowLateness(const std::string& File, TQuietDialogs& Answers) {
+TWindowLateness MeasureWindowLateness(const std::string& File, TQuietDialogs& Answers, TAlarmForm& AlarmDialog) {
   auto* Log = new TLogForm;
   auto* Hits = new TAlarmHitsForm;
   Log->show();
   Hits->show();
-  auto* Project = new TProjectForm;
+  auto* Project = new TProjectForm(AlarmDialog);
   TWindowLateness Figures;
   Figures.Load = FirstLoad(*Project, File);
   const std::int64_t Loaded = Project->Model().DataA->FrameCount();

@@ -59,7 +59,7 @@ void SetShortcut(QAction* Action, const QKeySequence& Keys) {
 
 }  // namespace
 
-TMainForm::TMainForm() {
+TMainForm::TMainForm(TAlarmForm& AlarmDialog) : AlarmDialog(AlarmDialog) {
   setWindowTitle(QStringLiteral("Vorex Data Tracker and Browser"));
   setAttribute(Qt::WA_DeleteOnClose, false);
 
@@ -148,7 +148,7 @@ void TMainForm::FormCanResize() {
 }
 
 void TMainForm::OnNewProject() {
-  auto* Project = new TProjectForm;
+  auto* Project = new TProjectForm(AlarmDialog);
   Project->ProjectFileName = QStringLiteral("Unsaved");
   Project->setWindowTitle("Project Setup - " + Project->ProjectFileName);
   Project->show();
@@ -160,7 +160,7 @@ void TMainForm::OnOpenProject() {
 }
 
 void TMainForm::OpenProjectFile(const QString& Path) {
-  auto* Project = new TProjectForm;
+  auto* Project = new TProjectForm(AlarmDialog);
   Project->show();
   RunGuarded(Project, [&] {
     // A file that is no project file is not saved over without asking.

@@ -7,10 +7,12 @@ class QAction;
 class QMenu;
 class QMimeData;
 class QToolBar;
+class TAlarmForm;
 
 class TMainForm : public QMainWindow {
  public:
-  TMainForm();
+  // New project windows use AlarmDialog, which outlives the window.
+  explicit TMainForm(TAlarmForm& AlarmDialog);
   ~TMainForm() override;
 
   // What "O&pen Project ..." does once its dialog has given a path.
@@ -29,6 +31,7 @@ class TMainForm : public QMainWindow {
   void dropEvent(QDropEvent* Event) override;
 
  private:
+  TAlarmForm& AlarmDialog;
   QMenu* FileMenu;
   QMenu* ViewMenu;
   QMenu* ToolsMenu;

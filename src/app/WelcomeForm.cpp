@@ -6,17 +6,14 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/MainForm.h"
-#include "log/AlarmHitsForm.h"
-#include "log/LogForm.h"
 #include "widgets/Look.h"
 #include "widgets/ObjectNames.h"
-#include "widgets/WindowPlacement.h"
 
 TWelcomeForm* WelcomeForm = nullptr;
 const char* const VersionText = "V1.9.3 - 9.4.2007";
 
-TWelcomeForm::TWelcomeForm() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+TWelcomeForm::TWelcomeForm(std::function<void()> Finished)
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), Finished(std::move(Finished)) {
   setFixedSize(398, 199);
   ImageLabel = new QLabel(this);
   ImageLabel->setGeometry(0, 0, 400, 200);
@@ -57,17 +54,8 @@ void TWelcomeForm::OnFadeTick() {
     return;
   }
   FadeTimer->stop();
-  MainForm = new TMainForm;
-  MainForm->show();
-  new TLogForm;
-  LogForm->show();
-  KeepOnScreen(*LogForm);
-  if (AlarmHitsForm) {
-    AlarmHitsForm->show();
-    KeepOnScreen(*AlarmHitsForm);
-  }
   hide();
-  if (!StartProject.isEmpty()) MainForm->OpenProjectFile(StartProject);
+  Finished();
 }
 
 // Ends the message loop directly: quitting would first offer every window its

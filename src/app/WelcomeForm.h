@@ -3,18 +3,18 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 
 class QLabel;
 class QTimer;
 
 class TWelcomeForm : public QWidget {
  public:
-  TWelcomeForm();
+  // Finished runs once the splash has faded in, held and gone.
+  explicit TWelcomeForm(std::function<void()> Finished);
 
   int AlphaBlendValue = 255;
   std::int32_t HoldTicks = 0;
-  // A project file to open once the main window is up (empty: none).
-  QString StartProject;
 
   // One step of the fade-in, the hold and the fade-out; tests run it without the timer.
   void OnFadeTick();
@@ -28,6 +28,7 @@ class TWelcomeForm : public QWidget {
   QTimer* FadeTimer;
   void FormCreate();
   void SetOpacity(int Value);
+  std::function<void()> Finished;
 };
 
 extern TWelcomeForm* WelcomeForm;

@@ -58,14 +58,14 @@ class Alarms : public TGuiTest {
 
 TEST_F(Alarms, AddingGoesThroughTheDialogAndListsTheFrameNames) {
   TProjectForm* Project = LoadedProject(4);
-  Dialogs.DialogScripts = {[&](QDialog&) {
+  Dialogs.DialogScripts = {[&](QDialog& Dialog) {
     // The dialog starts with the given name, " >" and "0".
-    EXPECT_EQ(Child<QComboBox>(AlarmForm, "VariableCombo")->currentText(), "HK_TEMP1");
-    EXPECT_EQ(Child<QComboBox>(AlarmForm, "ConditionCombo")->currentText(), " >");
-    EXPECT_EQ(Child<QLineEdit>(AlarmForm, "ValueEdit")->text(), "0");
-    EXPECT_GT(Child<QComboBox>(AlarmForm, "VariableCombo")->count(), 20);
-    EXPECT_NE(Child<QComboBox>(AlarmForm, "VariableCombo")->findText("HK_TEMP1"), -1);
-    Child<QLineEdit>(AlarmForm, "ValueEdit")->setText("25,5");
+    EXPECT_EQ(Child<QComboBox>(&Dialog, "VariableCombo")->currentText(), "HK_TEMP1");
+    EXPECT_EQ(Child<QComboBox>(&Dialog, "ConditionCombo")->currentText(), " >");
+    EXPECT_EQ(Child<QLineEdit>(&Dialog, "ValueEdit")->text(), "0");
+    EXPECT_GT(Child<QComboBox>(&Dialog, "VariableCombo")->count(), 20);
+    EXPECT_NE(Child<QComboBox>(&Dialog, "VariableCombo")->findText("HK_TEMP1"), -1);
+    Child<QLineEdit>(&Dialog, "ValueEdit")->setText("25,5");
     return int(QDialog::Accepted);
   }};
   Project->AddAlarm("HK_TEMP1");
@@ -107,12 +107,12 @@ TEST_F(Alarms, ChangingRebuildsTheCaptionAndKeepsTheCheckBox) {
   TProjectForm* Project = LoadedProject(1);
   Dialogs.DialogScripts = {AlarmAnswer("TEMP1", " >", "25,5"), AlarmAnswer("TEMP1", " <", "20"),
                            AlarmAnswer("TEMP2", " =", "oops"),
-                           [](QDialog&) {
+                           [](QDialog& Dialog) {
                              // Back after the error notice, with what was typed.
-                             EXPECT_EQ(Child<QComboBox>(AlarmForm, "VariableCombo")->currentText(), "TEMP2");
-                             EXPECT_EQ(Child<QComboBox>(AlarmForm, "ConditionCombo")->currentText(), " =");
-                             EXPECT_EQ(Child<QLineEdit>(AlarmForm, "ValueEdit")->text(), "oops");
-                             Child<QLineEdit>(AlarmForm, "ValueEdit")->setText("21");
+                             EXPECT_EQ(Child<QComboBox>(&Dialog, "VariableCombo")->currentText(), "TEMP2");
+                             EXPECT_EQ(Child<QComboBox>(&Dialog, "ConditionCombo")->currentText(), " =");
+                             EXPECT_EQ(Child<QLineEdit>(&Dialog, "ValueEdit")->text(), "oops");
+                             Child<QLineEdit>(&Dialog, "ValueEdit")->setText("21");
                              return int(QDialog::Accepted);
                            },
                            AlarmAnswer("TEMP9", " >", "1", QDialog::Rejected)};
@@ -132,8 +132,8 @@ TEST_F(Alarms, ChangingRebuildsTheCaptionAndKeepsTheCheckBox) {
 
 TEST_F(Alarms, AnOperatorThatIsNoConditionSurvivesTheChangeDialog) {
   TProjectForm* Project = LoadedProject(1);
-  Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), [](QDialog&) {
-                             EXPECT_EQ(Child<QComboBox>(AlarmForm, "ConditionCombo")->currentIndex(), -1);
+  Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), [](QDialog& Dialog) {
+                             EXPECT_EQ(Child<QComboBox>(&Dialog, "ConditionCombo")->currentIndex(), -1);
                              return int(QDialog::Accepted);
                            }};
   Project->AddAlarm("");
@@ -351,7 +351,7 @@ TEST_F(Alarms, AWarningLevelListsWarningsInYellowWithoutANotice) {
   TProjectForm* Project = LoadedProject(1);
   Dialogs.DialogScripts = {[](QDialog& Dialog) {
     AlarmAnswer("DFH_FLAG", " >", "5")(Dialog);
-    Child<QLineEdit>(AlarmForm, "WarningEdit")->setText("0,5");
+    Child<QLineEdit>(&Dialog, "WarningEdit")->setText("0,5");
     return int(QDialog::Accepted);
   }};
   Project->AddAlarm("");

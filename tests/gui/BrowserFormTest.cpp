@@ -522,10 +522,10 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
   Child<QMenu>(Browser, "AddToPlotMenu")->actions()[0]->trigger();
   EXPECT_EQ(Series, "add HKFrame|HK_TEMP1");
 
-  Dialogs.DialogScripts = {[](QDialog&) {
-    EXPECT_EQ(Child<QComboBox>(AlarmForm, "VariableCombo")->currentText(), "HK_TEMP1");
-    Child<QComboBox>(AlarmForm, "ConditionCombo")->setCurrentIndex(0);
-    Child<QLineEdit>(AlarmForm, "ValueEdit")->setText("40");
+  Dialogs.DialogScripts = {[](QDialog& Dialog) {
+    EXPECT_EQ(Child<QComboBox>(&Dialog, "VariableCombo")->currentText(), "HK_TEMP1");
+    Child<QComboBox>(&Dialog, "ConditionCombo")->setCurrentIndex(0);
+    Child<QLineEdit>(&Dialog, "ValueEdit")->setText("40");
     return int(QDialog::Accepted);
   }};
   Trigger(Browser, "AddAlarmAction");

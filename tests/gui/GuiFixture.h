@@ -48,7 +48,7 @@ class TGuiTest : public testing::Test {
 
   // A new project window with its fields set.
   TProjectForm* NewProject(const std::string& PacketA, const std::string& PacketB = "", bool Tracking = false) {
-    auto* Project = new TProjectForm;
+    auto* Project = new TProjectForm(*AlarmForm);
     Project->ProjectFileName = QStringLiteral("Unsaved");
     Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(StructureFile));
     Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(PacketA));
@@ -68,6 +68,9 @@ class TGuiTest : public testing::Test {
     return true;
   }
 
+  // The alarm dialog the project windows share, and the progress window.
+  TAlarmForm* AlarmForm = nullptr;
+  TLoadForm* LoadForm = nullptr;
   TTempDir Temp;
   TScriptedDialogs Dialogs;
   TLogRecorder Log;

@@ -520,7 +520,7 @@ TEST_F(PlotForm, AddedVariablesAreSavedWithTheirPlotListEntryAndDrawnAgainWhenIt
   const std::string Path = Temp.File("p.vproject");
   Project->SaveProjectFile(QString::fromStdString(Path));
 
-  auto* Loaded = new TProjectForm;
+  auto* Loaded = new TProjectForm(*AlarmForm);
   Loaded->LoadProjectFile(QString::fromStdString(Path));
   Click(Loaded, "LoadButton");
   WaitForPasses();

@@ -31,6 +31,14 @@ class Shell : public testing::Test {
     return std::string(std::istreambuf_iterator<char>(In), {});
   }
 
+  // The program's window of that class.
+  template <class T>
+  static T* ProgramWindow() {
+    for (QWidget* Window : QApplication::topLevelWidgets())
+      if (auto* Found = dynamic_cast<T*>(Window)) return Found;
+    throw std::logic_error("no such window");
+  }
+
   static void RunSplash() {
     for (int Tick = 0; Tick < 75; ++Tick) WelcomeForm->OnFadeTick();
   }
@@ -44,9 +52,9 @@ TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
   EXPECT_EQ(WelcomeForm->size(), QSize(398, 199));
   EXPECT_EQ(Child<QLabel>(WelcomeForm, "VersionLabel")->text(), "V1.9.3 - 9.4.2007");
   EXPECT_EQ(Child<QTimer>(WelcomeForm, "FadeTimer")->interval(), 30);
-  EXPECT_FALSE(AlarmForm->isVisible());
-  EXPECT_FALSE(LoadForm->isVisible());
-  EXPECT_FALSE(LoadForm->Busy);
+  EXPECT_FALSE(ProgramWindow<TAlarmForm>()->isVisible());
+  EXPECT_FALSE(ProgramWindow<TLoadForm>()->isVisible());
+  EXPECT_FALSE(ProgramWindow<TLoadForm>()->Busy);
   EXPECT_EQ(WelcomeForm->AlphaBlendValue, 0);
   EXPECT_EQ(WelcomeForm->HoldTicks, 50);
 
@@ -337,7 +345,7 @@ TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit
   const std::string Structure = Temp.File("demo.structure");
   std::filesystem::copy_file(VOREX_DEMO_DIR "/demo.structure", Structure);
   ASSERT_TRUE(WriteDemoPacketFile(Temp.File("a.dat"), 3));
-  auto* Project = new TProjectForm;
+  auto* Project = new TProjectForm(*ProgramWindow<TAlarmForm>());
   Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(Structure));
   Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(Temp.File("a.dat")));
   Click(Project, "LoadButton");

@@ -10,8 +10,6 @@
 #include "widgets/Look.h"
 #include "widgets/ObjectNames.h"
 
-TLoadForm* LoadForm = nullptr;
-
 namespace {
 // The bar counts in ints; files are below 2 GiB, but stay safe.
 int Clamped(std::int64_t Value) {
@@ -41,7 +39,6 @@ TLoadForm::TLoadForm() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowSt
 
 TLoadForm::~TLoadForm() {
   if (&LoadProgress() == this) SetLoadProgress(nullptr);
-  if (LoadForm == this) LoadForm = nullptr;
 }
 
 void TLoadForm::FormCreate() { Busy = false; }

@@ -25,5 +25,3 @@ class TLoadForm : public QWidget, public TLoadProgress {
   QProgressBar* ProgressBar;
   void FormCreate();
 };
-
-extern TLoadForm* LoadForm;

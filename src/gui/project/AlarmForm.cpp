@@ -14,8 +14,6 @@
 #include "widgets/ObjectNames.h"
 #include "widgets/TextBridge.h"
 
-TAlarmForm* AlarmForm = nullptr;
-
 TAlarmForm::TAlarmForm() {
   setWindowTitle(QStringLiteral("Add / Modify Alarm"));
   setFixedSize(329, 191);
@@ -62,10 +60,6 @@ TAlarmForm::TAlarmForm() {
                {WarningEdit, "WarningEdit"},
                {OkButton, "OkButton"},
                {CancelButton, "CancelButton"}});
-}
-
-TAlarmForm::~TAlarmForm() {
-  if (AlarmForm == this) AlarmForm = nullptr;
 }
 
 void TAlarmForm::OfferVariables(const std::vector<std::string>& Names) {

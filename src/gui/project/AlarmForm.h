@@ -15,7 +15,6 @@ class QPushButton;
 class TAlarmForm : public QDialog {
  public:
   TAlarmForm();
-  ~TAlarmForm() override;
 
   // The names the variable field offers from now on.
   void OfferVariables(const std::vector<std::string>& Names);
@@ -33,5 +32,3 @@ class TAlarmForm : public QDialog {
   QPushButton* OkButton;
   QPushButton* CancelButton;
 };
-
-extern TAlarmForm* AlarmForm;

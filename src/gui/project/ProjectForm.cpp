@@ -30,7 +30,7 @@ QList<TProjectForm*> ProjectWindows;
 
 }  // namespace
 
-TProjectForm::TProjectForm() {
+TProjectForm::TProjectForm(TAlarmForm& AlarmDialog) : AlarmDialog(AlarmDialog) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Project Setup"));
   setFixedSize(666, 351);

@@ -20,6 +20,7 @@ class QListWidget;
 class QSpinBox;
 class QStatusBar;
 class QToolButton;
+class TAlarmForm;
 
 // A plot list entry and the plot window opened for it, if any.
 class TPlotItem : public QListWidgetItem {
@@ -33,7 +34,8 @@ class TPlotItem : public QListWidgetItem {
 // opens the project's browser and plot windows.
 class TProjectForm : public QWidget, public TWindowOwner {
  public:
-  TProjectForm();
+  // AlarmDialog outlives the window.
+  explicit TProjectForm(TAlarmForm& AlarmDialog);
   ~TProjectForm() override;
 
   TProject& Model() { return Project; }
@@ -122,6 +124,7 @@ class TProjectForm : public QWidget, public TWindowOwner {
   void OnRemovePlot();
   void OnPlotItemChange(QListWidgetItem* Item);
 
+  TAlarmForm& AlarmDialog;
   TProject Project;
   TAlarmNotices AlarmNotices;
   friend class TStatusPanel;

@@ -38,7 +38,7 @@ void TProjectForm::OnAlarmItemChange(QListWidgetItem* Item) {
 // Runs the alarm dialog on Alarm; false when cancelled. A name the structure
 // lacks is kept, with a warning.
 bool TProjectForm::EditAlarm(TAlarmEntry& Alarm) {
-  const std::optional<TAlarmEntry> Changed = AlarmForm->Edit(Alarm, this);
+  const std::optional<TAlarmEntry> Changed = AlarmDialog.Edit(Alarm, this);
   if (!Changed) return false;
   Alarm = *Changed;
   Project.CheckAlarmVariable(Alarm.VarName);
@@ -46,7 +46,7 @@ bool TProjectForm::EditAlarm(TAlarmEntry& Alarm) {
 }
 
 void TProjectForm::AddAlarm(const QString& VarName) {
-  AlarmForm->OfferVariables(Project.VariableNames());
+  AlarmDialog.OfferVariables(Project.VariableNames());
   TAlarmEntry Alarm;
   Alarm.VarName = ToBytes(VarName);
   Alarm.Operator = '>';
