@@ -71,7 +71,10 @@ void PaintPicture(QPainter& Painter, const TPlotPicture& Picture, int Width) {
   }
 }
 
-// The drawing area: its paint and mouse events go to the window's handlers.
+}  // namespace
+
+// The drawing area: its paint and mouse events go to the window's handlers,
+// private ones among them.
 class TPaintBox : public QWidget {
  public:
   explicit TPaintBox(TPlotForm* Form) : QWidget(Form), Form(Form) {
@@ -98,6 +101,8 @@ class TPaintBox : public QWidget {
  private:
   TPlotForm* Form;
 };
+
+namespace {
 
 // A band along one side of the drawing area with the labels of that axis:
 // a tick at each label's pixel of the area and its text, kept inside the band.

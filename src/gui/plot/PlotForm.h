@@ -34,34 +34,17 @@ class TPlotForm : public QWidget, public TPlotWindow {
   void AddVariable(const QString& FrameName, const QString& VarName) override;
 
   TPlotSeries Plot;
-  const TProject* Project = nullptr;
-  TWindowOwner* Owner = nullptr;
   bool Dragging = false;
-  // The point under the mouse (index mode; time mode: its pixel), and the drag.
+  // The point under the mouse (index mode; time mode: its pixel).
   std::int32_t CursorPos = 0;
-  TPlotDrag Drag;
-  bool SkipMouseDown = false;
   bool Redraw = true;
-  QImage Cache;
   // Drawn over the cached picture: the time-mode cursor line and the zoom band.
   int CursorLineX = -1;
   int BandFromX = 0, BandToX = 0;
-  bool BandShown = false;
   // The axis labels of the last full drawing.
   std::vector<TAxisLabel> ValueLabels, BottomLabels;
-  // The limit edits and the sort field the user typed in since their text was
-  // last taken or reset. Their text is the user's: no drawing changes it, and
-  // a refresh also leaves alone the one that has the focus. Enter takes a
-  // limit edit's text and the sort button the sort field's; the commands
-  // that set the view anew reset edits: Reset view and Time-scaled all four,
-  // Scale vertically the value edits, a zoom with the mouse the x edits.
-  std::set<const QWidget*> Typed;
 
-  // The read-out and the statistics follow series K.
-  void ChooseSeries(std::size_t K);
-  // Writes the picture at that size: SVG for a ".svg" path, PNG otherwise.
-  bool SavePicture(const QString& Path, QSize Size);
-  void PaintPlotArea(class QPainter& Painter);
+  // The drawing area's mouse input.
   void OnAreaMouseDown(int X);
   void OnAreaMouseMove(int X);
   void OnAreaMouseUp(int X);
@@ -75,6 +58,26 @@ class TPlotForm : public QWidget, public TPlotWindow {
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
  private:
+  friend class TPaintBox;
+  const TProject* Project = nullptr;
+  TWindowOwner* Owner = nullptr;
+  // The drag under way, and whether the press that follows a double click is skipped.
+  TPlotDrag Drag;
+  bool SkipMouseDown = false;
+  QImage Cache;
+  bool BandShown = false;
+  // The limit edits and the sort field the user typed in since their text was
+  // last taken or reset. Their text is the user's: no drawing changes it, and
+  // a refresh also leaves alone the one that has the focus. Enter takes a
+  // limit edit's text and the sort button the sort field's; the commands
+  // that set the view anew reset edits: Reset view and Time-scaled all four,
+  // Scale vertically the value edits, a zoom with the mouse the x edits.
+  std::set<const QWidget*> Typed;
+  // The read-out and the statistics follow series K.
+  void ChooseSeries(std::size_t K);
+  // Writes the picture at that size: SVG for a ".svg" path, PNG otherwise.
+  bool SavePicture(const QString& Path, QSize Size);
+  void PaintPlotArea(class QPainter& Painter);
   QToolButton* ResetViewButton;        // reset view
   QToolButton* ScaleVerticallyButton;  // vertical auto-scale
   QToolButton* SaveSeriesButton;       // save series
