@@ -17,6 +17,7 @@
 #include "BenchMeasure.h"
 #include "QuietDialogs.h"
 #include "TimerLateness.h"
+#include "WindowChildren.h"
 #include "WindowLateness.h"
 #include "browser/BrowserForm.h"
 #include "data/Data.h"
@@ -51,13 +52,13 @@ double HeadlessPass(const std::string& File) {
 }
 
 // A project of the file, loaded with the progress window; the load time.
-double LoadProject(TProjectForm*& Project, const std::string& File) {
-  Project = new TProjectForm;
-  Project->ComboBox1->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
-  Project->Edit1->setText(QString::fromStdString(File));
-  Project->Tracking->setChecked(false);
+double LoadProject(TProjectForm*& Project, const std::string& File, TAlarmForm& AlarmDialog) {
+  Project = new TProjectForm(AlarmDialog);
+  Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
+  Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(File));
+  Child<QCheckBox>(Project, "TrackingCheck")->setChecked(false);
   const Clock::time_point Start = Clock::now();
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   RunEventsUntilNoPass();
   QApplication::processEvents();
   return SecondsSince(Start);
@@ -99,10 +100,10 @@ int main(int argc, char** argv) {
   const double ResidentBefore = ResidentMegabytes();
   TProjectForm* Project = nullptr;
   double Headless = HeadlessPass(File);
-  double Load = LoadProject(Project, File);
+  double Load = LoadProject(Project, File, Application.AlarmDialog());
   delete Project;
   Headless = std::min(Headless, HeadlessPass(File));
-  Load = std::min(Load, LoadProject(Project, File));
+  Load = std::min(Load, LoadProject(Project, File, Application.AlarmDialog()));
 
   Clock::time_point Start = Clock::now();
   Project->OpenBrowser();
@@ -152,7 +153,7 @@ int main(int argc, char** argv) {
 
   // The window thread's responsiveness, on a file of Frames BaseFrames again.
   if (!WriteBenchFile(File, Frames)) return 2;
-  const TWindowLateness Lateness = MeasureWindowLateness(File, Answers);
+  const TWindowLateness Lateness = MeasureWindowLateness(File, Answers, Application.AlarmDialog());
 
   std::printf("Application benchmark, demo structure, %lld BaseFrames (%.0f MB)\n", static_cast<long long>(Frames),
               Megabytes);

@@ -2,6 +2,7 @@
 // The desktop application's shared windows on Qt's offscreen platform, set up
 // for a benchmark and taken down at its end.
 #include <QApplication>
+#include <memory>
 
 #include "common/Log.h"
 #include "log/LoadForm.h"
@@ -25,18 +26,22 @@ class TBenchApplication : TOffscreenPlatform {
     InstallQtTimers();
     SetLogSink([](TLogLevel, const std::string&) {});
     SetDialogs(&Answers);
-    AlarmForm = new TAlarmForm;
-    LoadForm = new TLoadForm;
+    Dialog = std::make_unique<TAlarmForm>();
+    Progress = std::make_unique<TLoadForm>();
   }
   ~TBenchApplication() {
-    delete LoadForm;
-    delete AlarmForm;
+    Progress.reset();
+    Dialog.reset();
     SetDialogs(nullptr);
   }
   TBenchApplication(const TBenchApplication&) = delete;
   TBenchApplication& operator=(const TBenchApplication&) = delete;
+  // The alarm dialog of the project windows.
+  TAlarmForm& AlarmDialog() const { return *Dialog; }
 
  private:
   QApplication Application;
   TQtOffThread OffThread;
+  std::unique_ptr<TAlarmForm> Dialog;
+  std::unique_ptr<TLoadForm> Progress;
 };

@@ -17,6 +17,7 @@
 #include "BenchApplication.h"
 #include "BenchMeasure.h"
 #include "TimerLateness.h"
+#include "WindowChildren.h"
 #include "browser/BrowserForm.h"
 #include "project/ProjectForm.h"
 #include "sim/SimGenerator.h"
@@ -34,7 +35,7 @@ class TBenchDialogs : public TDialogs {
   QString OpenFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
   QString SaveFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
   int Execute(QDialog& Dialog) override {
-    dynamic_cast<TFilterForm&>(Dialog).MemoFilterOut->setPlainText(FilterOut);
+    dynamic_cast<TFilterForm&>(Dialog).FilterOutEdit->setPlainText(FilterOut);
     return QDialog::Accepted;
   }
   bool OpenInEditor(const QString&) override { return true; }
@@ -69,12 +70,12 @@ int main(int argc, char** argv) {
     }
   }
 
-  auto* Project = new TProjectForm;
-  Project->ComboBox1->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
-  Project->Edit1->setText(QString::fromStdString(Packets));
-  Project->Tracking->setChecked(false);
+  auto* Project = new TProjectForm(Application.AlarmDialog());
+  Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
+  Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(Packets));
+  Child<QCheckBox>(Project, "TrackingCheck")->setChecked(false);
   Clock::time_point Start = Clock::now();
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   RunEventsUntilNoPass();
   const double LoadSeconds = SecondsSince(Start);
   const std::int64_t Nodes = TreeNodes(Project->Model().DataA->Frames);
@@ -84,26 +85,26 @@ int main(int argc, char** argv) {
   Start = Clock::now();
   auto* Browser = dynamic_cast<TBrowserForm*>(Project->OpenBrowser());
   QApplication::processEvents();
-  Browser->vtv->repaint();
+  Child<QTreeView>(Browser, "TreeView")->repaint();
   const double OpenSeconds = SecondsSince(Start);
   const double BytesPerNode = static_cast<double>(HeapInUse() - HeapBefore) / static_cast<double>(Nodes);
 
   // The first sort computes every BaseFrame's key; a second one only sorts.
   // Row 7 of a BaseFrame is its sequence counter.
-  Browser->vtv->setCurrentIndex(Browser->Model()->index(7, 0, Browser->Model()->index(0, 0)));
+  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Browser->Model()->index(7, 0, Browser->Model()->index(0, 0)));
   Start = Clock::now();
-  Browser->Sortafterthis1Click();
+  Trigger(Browser, "SortByThisAction");
   QApplication::processEvents();
   const double SortSeconds = SecondsSince(Start);
   Start = Clock::now();
-  Browser->ButtonSortClick();
+  Click(Browser, "SortButton");
   QApplication::processEvents();
   const double ResortSeconds = SecondsSince(Start);
 
   // Removes the housekeeping BaseFrames, half of them.
   Answers.FilterOut = QStringLiteral("HKFrame.HK_TEMP1");
   Start = Clock::now();
-  Browser->ToolButton1Click();
+  Click(Browser, "FiltersButton");
   QApplication::processEvents();
   const double FilterSeconds = SecondsSince(Start);
   const auto Shown = Browser->Model()->rowCount();

@@ -94,11 +94,11 @@ int main(int argc, char** argv) {
   };
   // The mouse-move path while dragging: the cached picture and the inverted band.
   const auto CachedRepaint = [&] {
-    Window->PaintBox1MouseMove(10);
-    Window->PaintBox1MouseDown(10);
+    Window->OnAreaMouseMove(10);
+    Window->OnAreaMouseDown(10);
     int X = 20;
-    const double Cached = BestMilliseconds(20, [&] { Window->PaintBox1MouseMove(X += 7); });
-    Window->PaintBox1MouseUp(10);
+    const double Cached = BestMilliseconds(20, [&] { Window->OnAreaMouseMove(X += 7); });
+    Window->OnAreaMouseUp(10);
     return Cached;
   };
   const double Full = FullRepaint(5);

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "WindowChildren.h"
 #include "data/Data.h"
 #include "log/AlarmHitsForm.h"
 #include "log/LogForm.h"
@@ -22,15 +23,15 @@ namespace {
 constexpr double SettleSeconds = 0.2;
 
 TLateness FirstLoad(TProjectForm& Project, const std::string& File) {
-  Project.ComboBox1->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
-  Project.Edit1->setText(QString::fromStdString(File));
-  Project.Tracking->setChecked(true);
-  Project.UpdateInterval->setValue(1);
+  Child<QComboBox>(&Project, "StructureFileCombo")->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
+  Child<QLineEdit>(&Project, "PacketFileEdit")->setText(QString::fromStdString(File));
+  Child<QCheckBox>(&Project, "TrackingCheck")->setChecked(true);
+  Child<QSpinBox>(&Project, "UpdateIntervalSpin")->setValue(1);
   TTimerWatch Watch;
   bool Loaded = false;
   Watch.Start();
   QTimer::singleShot(0, &Project, [&] {
-    Project.Button1Click();
+    Click(&Project, "LoadButton");
     Loaded = true;
   });
   RunEventsUntil([&] { return Loaded; });
@@ -41,10 +42,11 @@ TLateness FirstLoad(TProjectForm& Project, const std::string& File) {
 
 // "SEQ_COUNT > -1", which every BaseFrame meets, through the alarm dialog.
 void AddAlarmOnEveryFrame(TProjectForm& Project, TQuietDialogs& Answers) {
-  Answers.Answer = [](QDialog&) {
-    AlarmForm->CBVar->setEditText(QStringLiteral("SEQ_COUNT"));
-    AlarmForm->ComboBox1->setCurrentIndex(AlarmForm->ComboBox1->findText(QStringLiteral(" >")));
-    AlarmForm->Edit2->setText(QStringLiteral("-1"));
+  Answers.Answer = [](QDialog& Dialog) {
+    Child<QComboBox>(&Dialog, "VariableCombo")->setEditText(QStringLiteral("SEQ_COUNT"));
+    auto* Conditions = Child<QComboBox>(&Dialog, "ConditionCombo");
+    Conditions->setCurrentIndex(Conditions->findText(QStringLiteral(" >")));
+    Child<QLineEdit>(&Dialog, "ValueEdit")->setText(QStringLiteral("-1"));
     return static_cast<int>(QDialog::Accepted);
   };
   Project.AddAlarm(QStringLiteral("SEQ_COUNT"));
@@ -70,12 +72,12 @@ std::jthread AppendingWriter(const std::string& File) {
 
 }  // namespace
 
-TWindowLateness MeasureWindowLateness(const std::string& File, TQuietDialogs& Answers) {
+TWindowLateness MeasureWindowLateness(const std::string& File, TQuietDialogs& Answers, TAlarmForm& AlarmDialog) {
   auto* Log = new TLogForm;
   auto* Hits = new TAlarmHitsForm;
   Log->show();
   Hits->show();
-  auto* Project = new TProjectForm;
+  auto* Project = new TProjectForm(AlarmDialog);
   TWindowLateness Figures;
   Figures.Load = FirstLoad(*Project, File);
   const std::int64_t Loaded = Project->Model().DataA->FrameCount();

@@ -7,6 +7,8 @@
 #include "QuietDialogs.h"
 #include "TimerLateness.h"
 
+class TAlarmForm;
+
 struct TWindowLateness {
   TLateness Load;
   TLateness Tracking;
@@ -23,4 +25,4 @@ constexpr int LatenessFramesPerAppend = 100;
 // (tracking every second) from the event loop as a click does; then, with an
 // alarm that every BaseFrame hits, it tracks the file while another thread
 // appends demo BaseFrames. Answers answers the alarm dialog.
-TWindowLateness MeasureWindowLateness(const std::string& File, TQuietDialogs& Answers);
+TWindowLateness MeasureWindowLateness(const std::string& File, TQuietDialogs& Answers, TAlarmForm& AlarmDialog);

@@ -15,6 +15,7 @@
 #include "project/ProjectForm.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
 #include "widgets/RecentProjects.h"
 
 TMainForm* MainForm = nullptr;
@@ -58,59 +59,74 @@ void SetShortcut(QAction* Action, const QKeySequence& Keys) {
 
 }  // namespace
 
-TMainForm::TMainForm() {
+TMainForm::TMainForm(TAlarmForm& AlarmDialog) : AlarmDialog(AlarmDialog) {
   setWindowTitle(QStringLiteral("Vorex Data Tracker and Browser"));
   setAttribute(Qt::WA_DeleteOnClose, false);
 
-  File1 = menuBar()->addMenu(QStringLiteral("&File"));
-  NewProject1 = File1->addAction(QStringLiteral("&New Project ..."), [this] { NewProject1Click(); });
-  File1->addSeparator();
-  OpenProject1 = File1->addAction(QStringLiteral("O&pen Project ..."), [this] { OpenProject1Click(); });
-  SaveProject2 = File1->addAction(QStringLiteral("&Save last Project"), [this] { SaveProject2Click(); });
-  SaveProject1 = File1->addAction(QStringLiteral("Sa&ve last Project as..."), [this] { SaveProject1Click(); });
-  Closeall1 = File1->addAction(QStringLiteral("Close last"), [this] { Closeall1Click(); });
-  File1->addSeparator();
-  RecentProjects1 = File1->addMenu(QStringLiteral("&Recent Projects"));
-  connect(RecentProjects1, &QMenu::aboutToShow, this, [this] { ShowRecentProjects(); });
-  File1->addSeparator();
-  Exit1 = File1->addAction(QStringLiteral("&Exit"), [this] { Exit1Click(); });
+  FileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+  NewProjectAction = FileMenu->addAction(QStringLiteral("&New Project ..."), [this] { OnNewProject(); });
+  FileMenu->addSeparator();
+  OpenProjectAction = FileMenu->addAction(QStringLiteral("O&pen Project ..."), [this] { OnOpenProject(); });
+  SaveProjectAction = FileMenu->addAction(QStringLiteral("&Save last Project"), [this] { OnSaveProject(); });
+  SaveProjectAsAction = FileMenu->addAction(QStringLiteral("Sa&ve last Project as..."), [this] { OnSaveProjectAs(); });
+  CloseLastAction = FileMenu->addAction(QStringLiteral("Close last"), [this] { OnCloseLast(); });
+  FileMenu->addSeparator();
+  RecentProjectsMenu = FileMenu->addMenu(QStringLiteral("&Recent Projects"));
+  connect(RecentProjectsMenu, &QMenu::aboutToShow, this, [this] { ShowRecentProjects(); });
+  FileMenu->addSeparator();
+  ExitAction = FileMenu->addAction(QStringLiteral("&Exit"), [this] { OnExit(); });
 
-  View1 = menuBar()->addMenu(QStringLiteral("&View"));
-  connect(View1, &QMenu::aboutToShow, this, [this] { View1Click(); });
-  LogWindow1 = View1->addAction(QStringLiteral("Log Window"), [this] { LogWindow1Click(); });
-  LogWindow1->setCheckable(true);
-  LogWindow1->setChecked(true);
-  AlarmWindow1 = View1->addAction(QStringLiteral("Alarm Window"), [this] { AlarmWindow1Click(); });
-  AlarmWindow1->setCheckable(true);
-  AlarmWindow1->setChecked(true);
+  ViewMenu = menuBar()->addMenu(QStringLiteral("&View"));
+  connect(ViewMenu, &QMenu::aboutToShow, this, [this] { OnShowViewMenu(); });
+  LogWindowAction = ViewMenu->addAction(QStringLiteral("Log Window"), [this] { OnLogWindow(); });
+  LogWindowAction->setCheckable(true);
+  LogWindowAction->setChecked(true);
+  AlarmWindowAction = ViewMenu->addAction(QStringLiteral("Alarm Window"), [this] { OnAlarmWindow(); });
+  AlarmWindowAction->setCheckable(true);
+  AlarmWindowAction->setChecked(true);
 
-  Tools1 = menuBar()->addMenu(QStringLiteral("&Tools"));
-  EditStructurefile1 =
-      Tools1->addAction(QStringLiteral("Edit Structure file ..."), [this] { EditStructurefile1Click(); });
-  Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
-  About1 = Help1->addAction(QStringLiteral("About..."), [this] { About1Click(); });
-  SetShortcut(NewProject1, QKeySequence::New);
-  SetShortcut(OpenProject1, QKeySequence::Open);
-  SetShortcut(SaveProject2, QKeySequence::Save);
-  SetShortcut(SaveProject1, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-  SetShortcut(Closeall1, QKeySequence(Qt::CTRL | Qt::Key_W));
-  SetShortcut(Exit1, QKeySequence(Qt::CTRL | Qt::Key_Q));
-  SetShortcut(LogWindow1, QKeySequence(Qt::CTRL | Qt::Key_L));
-  SetShortcut(About1, QKeySequence(Qt::Key_F1));
+  ToolsMenu = menuBar()->addMenu(QStringLiteral("&Tools"));
+  EditStructureFileAction =
+      ToolsMenu->addAction(QStringLiteral("Edit Structure file ..."), [this] { OnEditStructureFile(); });
+  HelpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
+  AboutAction = HelpMenu->addAction(QStringLiteral("About..."), [this] { OnAbout(); });
+  SetShortcut(NewProjectAction, QKeySequence::New);
+  SetShortcut(OpenProjectAction, QKeySequence::Open);
+  SetShortcut(SaveProjectAction, QKeySequence::Save);
+  SetShortcut(SaveProjectAsAction, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  SetShortcut(CloseLastAction, QKeySequence(Qt::CTRL | Qt::Key_W));
+  SetShortcut(ExitAction, QKeySequence(Qt::CTRL | Qt::Key_Q));
+  SetShortcut(LogWindowAction, QKeySequence(Qt::CTRL | Qt::Key_L));
+  SetShortcut(AboutAction, QKeySequence(Qt::Key_F1));
   setAcceptDrops(true);
 
-  ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
-  ToolBar1->setMovable(false);
-  ToolBar1->setIconSize(QSize(16, 16));
-  ToolBar1->addAction(PictureIcon(TPicture::NewProject), QStringLiteral("New Project"), [this] { NewProject1Click(); });
-  ToolBar1->addAction(PictureIcon(TPicture::OpenProject), QStringLiteral("Open Project"),
-                      [this] { OpenProject1Click(); });
-  ToolBar1->addAction(PictureIcon(TPicture::SaveProjectAs), QStringLiteral("Save last Project as"),
-                      [this] { ToolButton3Click(); });
-  ToolBar1->addSeparator();
+  ToolBar = addToolBar(QStringLiteral("ToolBar1"));
+  ToolBar->setMovable(false);
+  ToolBar->setIconSize(QSize(16, 16));
+  ToolBar->addAction(PictureIcon(TPicture::NewProject), QStringLiteral("New Project"), [this] { OnNewProject(); });
+  ToolBar->addAction(PictureIcon(TPicture::OpenProject), QStringLiteral("Open Project"), [this] { OnOpenProject(); });
+  ToolBar->addAction(PictureIcon(TPicture::SaveProjectAs), QStringLiteral("Save last Project as"),
+                     [this] { OnSaveProjectAs(); });
+  ToolBar->addSeparator();
   statusBar()->setSizeGripEnabled(false);
   resize(399, 90);
   move(0, 0);
+  NameObjects({{FileMenu, "FileMenu"},
+               {ViewMenu, "ViewMenu"},
+               {ToolsMenu, "ToolsMenu"},
+               {HelpMenu, "HelpMenu"},
+               {NewProjectAction, "NewProjectAction"},
+               {OpenProjectAction, "OpenProjectAction"},
+               {SaveProjectAction, "SaveProjectAction"},
+               {SaveProjectAsAction, "SaveProjectAsAction"},
+               {RecentProjectsMenu, "RecentProjectsMenu"},
+               {CloseLastAction, "CloseLastAction"},
+               {ExitAction, "ExitAction"},
+               {LogWindowAction, "LogWindowAction"},
+               {AlarmWindowAction, "AlarmWindowAction"},
+               {EditStructureFileAction, "EditStructureFileAction"},
+               {AboutAction, "AboutAction"},
+               {ToolBar, "ToolBar"}});
 }
 
 TMainForm::~TMainForm() {
@@ -131,20 +147,20 @@ void TMainForm::FormCanResize() {
   setFixedHeight(std::max(Target - Frame, minimumSizeHint().height()));
 }
 
-void TMainForm::NewProject1Click() {
-  auto* Project = new TProjectForm;
+void TMainForm::OnNewProject() {
+  auto* Project = new TProjectForm(AlarmDialog);
   Project->ProjectFileName = QStringLiteral("Unsaved");
   Project->setWindowTitle("Project Setup - " + Project->ProjectFileName);
   Project->show();
 }
 
-void TMainForm::OpenProject1Click() {
+void TMainForm::OnOpenProject() {
   const QString Path = Dialogs().OpenFileName(this, ProjectFileDialog(true));
   if (!Path.isEmpty()) OpenProjectFile(Path);
 }
 
 void TMainForm::OpenProjectFile(const QString& Path) {
-  auto* Project = new TProjectForm;
+  auto* Project = new TProjectForm(AlarmDialog);
   Project->show();
   RunGuarded(Project, [&] {
     // A file that is no project file is not saved over without asking.
@@ -156,15 +172,15 @@ void TMainForm::OpenProjectFile(const QString& Path) {
 }
 
 void TMainForm::ShowRecentProjects() {
-  RecentProjects1->clear();
+  RecentProjectsMenu->clear();
   const QStringList Paths = RecentProjects();
   for (int Index = 0; Index < Paths.size(); ++Index) {
     const QString Path = Paths[Index];
-    RecentProjects1->addAction(
+    RecentProjectsMenu->addAction(
         QStringLiteral("&%1 %2").arg(Index + 1).arg(QString(Path).replace('&', QLatin1String("&&"))),
         [this, Path] { OpenRecentProject(Path); });
   }
-  RecentProjects1->setEnabled(!Paths.isEmpty());
+  RecentProjectsMenu->setEnabled(!Paths.isEmpty());
 }
 
 void TMainForm::OpenRecentProject(const QString& Path) {
@@ -191,22 +207,22 @@ void TMainForm::dropEvent(QDropEvent* Event) {
   if (TakeAsCopy(*Event)) OpenDroppedProjects(*Event->mimeData());
 }
 
-void TMainForm::SaveProject2Click() {
+void TMainForm::OnSaveProject() {
   if (ProjectForm) RunGuarded(ProjectForm, [] { ProjectForm->SaveProjectFile(QString()); });
 }
 
-void TMainForm::SaveProject1Click() {
+void TMainForm::OnSaveProjectAs() {
   // Without a project window there is nothing to save, so no dialog either.
   if (!ProjectForm) return;
   const QString Path = Dialogs().SaveFileName(this, ProjectFileDialog(false));
   if (!Path.isEmpty() && ProjectForm) RunGuarded(ProjectForm, [&] { ProjectForm->SaveProjectFile(Path); });
 }
 
-void TMainForm::Closeall1Click() {
+void TMainForm::OnCloseLast() {
   if (ProjectForm) ProjectForm->close();
 }
 
-void TMainForm::Exit1Click() { ExitProgram(); }
+void TMainForm::OnExit() { ExitProgram(); }
 
 void TMainForm::closeEvent(QCloseEvent* Event) {
   if (!ExitProgram()) {
@@ -225,24 +241,24 @@ bool TMainForm::ExitProgram() {
   return true;
 }
 
-void TMainForm::View1Click() {
-  LogWindow1->setChecked(LogForm && LogForm->isVisible());
-  AlarmWindow1->setChecked(AlarmHitsForm && AlarmHitsForm->isVisible());
+void TMainForm::OnShowViewMenu() {
+  LogWindowAction->setChecked(LogForm && LogForm->isVisible());
+  AlarmWindowAction->setChecked(AlarmHitsForm && AlarmHitsForm->isVisible());
 }
 
-void TMainForm::AlarmWindow1Click() {
+void TMainForm::OnAlarmWindow() {
   if (!AlarmHitsForm) return;
   AlarmHitsForm->setVisible(!AlarmHitsForm->isVisible());
-  AlarmWindow1->setChecked(AlarmHitsForm->isVisible());
+  AlarmWindowAction->setChecked(AlarmHitsForm->isVisible());
 }
 
-void TMainForm::LogWindow1Click() {
+void TMainForm::OnLogWindow() {
   if (!LogForm) return;
   LogForm->setVisible(!LogForm->isVisible());
-  LogWindow1->setChecked(LogForm->isVisible());
+  LogWindowAction->setChecked(LogForm->isVisible());
 }
 
-void TMainForm::EditStructurefile1Click() {
+void TMainForm::OnEditStructureFile() {
   TFileDialogOptions Options;
   Options.Title = QStringLiteral("Open structure file");
   Options.Filter = QStringLiteral("Structure Files (*.structure)|*.structure|All Files (*.*)|*.*");
@@ -252,6 +268,6 @@ void TMainForm::EditStructurefile1Click() {
     Dialogs().MessageDlg(this, "No program is set up to open " + Path + ".", TDlgType::Error, dbOK);
 }
 
-void TMainForm::About1Click() {
-  Dialogs().MessageDlg(this, "RIRA Zaze Rere\r\n" + WelcomeForm->Label1->text(), TDlgType::Information, dbOK);
+void TMainForm::OnAbout() {
+  Dialogs().MessageDlg(this, "RIRA Zaze Rere\r\n" + QString::fromLatin1(VersionText), TDlgType::Information, dbOK);
 }

@@ -7,41 +7,13 @@ class QAction;
 class QMenu;
 class QMimeData;
 class QToolBar;
+class TAlarmForm;
 
 class TMainForm : public QMainWindow {
  public:
-  TMainForm();
+  // New project windows use AlarmDialog, which outlives the window.
+  explicit TMainForm(TAlarmForm& AlarmDialog);
   ~TMainForm() override;
-
-  QMenu* File1;
-  QMenu* View1;
-  QMenu* Tools1;
-  QMenu* Help1;
-  QAction* NewProject1;
-  QAction* OpenProject1;
-  QAction* SaveProject2;
-  QAction* SaveProject1;
-  QMenu* RecentProjects1;
-  QAction* Closeall1;
-  QAction* Exit1;
-  QAction* LogWindow1;
-  QAction* AlarmWindow1;
-  QAction* EditStructurefile1;
-  QAction* About1;
-  QToolBar* ToolBar1;
-
-  void NewProject1Click();
-  void OpenProject1Click();
-  void SaveProject2Click();
-  void SaveProject1Click();
-  void ToolButton3Click() { SaveProject1Click(); }
-  void Closeall1Click();
-  void Exit1Click();
-  void View1Click();
-  void LogWindow1Click();
-  void AlarmWindow1Click();
-  void EditStructurefile1Click();
-  void About1Click();
 
   // What "O&pen Project ..." does once its dialog has given a path.
   void OpenProjectFile(const QString& Path);
@@ -59,6 +31,35 @@ class TMainForm : public QMainWindow {
   void dropEvent(QDropEvent* Event) override;
 
  private:
+  TAlarmForm& AlarmDialog;
+  QMenu* FileMenu;
+  QMenu* ViewMenu;
+  QMenu* ToolsMenu;
+  QMenu* HelpMenu;
+  QAction* NewProjectAction;
+  QAction* OpenProjectAction;
+  QAction* SaveProjectAction;
+  QAction* SaveProjectAsAction;
+  QMenu* RecentProjectsMenu;
+  QAction* CloseLastAction;
+  QAction* ExitAction;
+  QAction* LogWindowAction;
+  QAction* AlarmWindowAction;
+  QAction* EditStructureFileAction;
+  QAction* AboutAction;
+  QToolBar* ToolBar;
+
+  void OnNewProject();
+  void OnOpenProject();
+  void OnSaveProject();
+  void OnSaveProjectAs();
+  void OnCloseLast();
+  void OnExit();
+  void OnShowViewMenu();
+  void OnLogWindow();
+  void OnAlarmWindow();
+  void OnEditStructureFile();
+  void OnAbout();
   void FormCanResize();
   // Closes the project windows, each asking to save its changes, then ends
   // the program; false, with the program running, when one stays open.

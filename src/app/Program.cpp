@@ -1,5 +1,7 @@
 #include "app/Program.h"
 
+#include <memory>
+
 #include "app/MainForm.h"
 #include "app/WelcomeForm.h"
 #include "browser/BrowserForm.h"
@@ -9,12 +11,38 @@
 #include "plot/PlotForm.h"
 #include "project/AlarmForm.h"
 #include "project/ProjectForm.h"
+#include "widgets/WindowPlacement.h"
+
+namespace {
+
+// The alarm dialog the project windows share, and the progress window of the
+// update passes.
+struct TSharedWindows {
+  TAlarmForm AlarmDialog;
+  TLoadForm Progress;
+};
+
+std::unique_ptr<TSharedWindows> Shared;
+
+// Once the splash is gone: the main, log and alarm windows, then the start project.
+void ShowProgram(const QString& StartProject) {
+  MainForm = new TMainForm(Shared->AlarmDialog);
+  MainForm->show();
+  new TLogForm;
+  LogForm->show();
+  KeepOnScreen(*LogForm);
+  if (AlarmHitsForm) {
+    AlarmHitsForm->show();
+    KeepOnScreen(*AlarmHitsForm);
+  }
+  if (!StartProject.isEmpty()) MainForm->OpenProjectFile(StartProject);
+}
+
+}  // namespace
 
 void StartProgram(const QString& StartProject) {
-  WelcomeForm = new TWelcomeForm;
-  WelcomeForm->StartProject = StartProject;
-  AlarmForm = new TAlarmForm;
-  LoadForm = new TLoadForm;
+  WelcomeForm = new TWelcomeForm([StartProject] { ShowProgram(StartProject); });
+  Shared = std::make_unique<TSharedWindows>();
   new TAlarmHitsForm;
   AlarmHitsForm->OnOpenHit = [](std::uint64_t Project, std::int32_t SerialNo) {
     for (TProjectForm* Window : TProjectForm::OpenProjects())
@@ -29,9 +57,8 @@ void EndProgram() {
   while (!TProjectForm::OpenProjects().isEmpty()) delete TProjectForm::OpenProjects().last();
   delete MainForm;
   delete LogForm;
-  delete LoadForm;
   delete AlarmHitsForm;
-  delete AlarmForm;
+  Shared.reset();
   delete WelcomeForm;
   WelcomeForm = nullptr;
 }

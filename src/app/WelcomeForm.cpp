@@ -6,32 +6,31 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/MainForm.h"
-#include "log/AlarmHitsForm.h"
-#include "log/LogForm.h"
 #include "widgets/Look.h"
-#include "widgets/WindowPlacement.h"
+#include "widgets/ObjectNames.h"
 
 TWelcomeForm* WelcomeForm = nullptr;
 const char* const VersionText = "V1.9.3 - 9.4.2007";
 
-TWelcomeForm::TWelcomeForm() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+TWelcomeForm::TWelcomeForm(std::function<void()> Finished)
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), Finished(std::move(Finished)) {
   setFixedSize(398, 199);
-  Image1 = new QLabel(this);
-  Image1->setGeometry(0, 0, 400, 200);
-  Image1->setPixmap(SplashPicture());
-  Label1 = new QLabel(QString::fromLatin1(VersionText), this);
-  Label1->setStyleSheet(QStringLiteral("color: grey; background: white;"));
-  Label1->setFont(VerdanaFont(8));
-  Label1->move(8, 184);
-  Label1->adjustSize();
+  ImageLabel = new QLabel(this);
+  ImageLabel->setGeometry(0, 0, 400, 200);
+  ImageLabel->setPixmap(SplashPicture());
+  VersionLabel = new QLabel(QString::fromLatin1(VersionText), this);
+  VersionLabel->setStyleSheet(QStringLiteral("color: grey; background: white;"));
+  VersionLabel->setFont(VerdanaFont(8));
+  VersionLabel->move(8, 184);
+  VersionLabel->adjustSize();
   if (const QScreen* Screen = QApplication::primaryScreen())
     move(Screen->availableGeometry().center() - rect().center());
-  Timer1 = new QTimer(this);
-  Timer1->setInterval(30);
-  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+  FadeTimer = new QTimer(this);
+  FadeTimer->setInterval(30);
+  connect(FadeTimer, &QTimer::timeout, this, [this] { OnFadeTick(); });
+  NameObjects({{ImageLabel, "ImageLabel"}, {VersionLabel, "VersionLabel"}, {FadeTimer, "FadeTimer"}});
   FormCreate();
-  Timer1->start();
+  FadeTimer->start();
 }
 
 void TWelcomeForm::FormCreate() {
@@ -44,7 +43,7 @@ void TWelcomeForm::SetOpacity(int Value) {
   setWindowOpacity(Value / 255.0);
 }
 
-void TWelcomeForm::Timer1Timer() {
+void TWelcomeForm::OnFadeTick() {
   if (AlphaBlendValue <= 235) {
     SetOpacity(AlphaBlendValue + 10);
     return;
@@ -54,18 +53,9 @@ void TWelcomeForm::Timer1Timer() {
     --HoldTicks;
     return;
   }
-  Timer1->stop();
-  MainForm = new TMainForm;
-  MainForm->show();
-  new TLogForm;
-  LogForm->show();
-  KeepOnScreen(*LogForm);
-  if (AlarmHitsForm) {
-    AlarmHitsForm->show();
-    KeepOnScreen(*AlarmHitsForm);
-  }
+  FadeTimer->stop();
   hide();
-  if (!StartProject.isEmpty()) MainForm->OpenProjectFile(StartProject);
+  Finished();
 }
 
 // Ends the message loop directly: quitting would first offer every window its

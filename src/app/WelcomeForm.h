@@ -3,30 +3,32 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 
 class QLabel;
 class QTimer;
 
 class TWelcomeForm : public QWidget {
  public:
-  TWelcomeForm();
+  // Finished runs once the splash has faded in, held and gone.
+  explicit TWelcomeForm(std::function<void()> Finished);
 
-  QLabel* Image1;
-  QLabel* Label1;  // the version label
-  QTimer* Timer1;
   int AlphaBlendValue = 255;
   std::int32_t HoldTicks = 0;
-  // A project file to open once the main window is up (empty: none).
-  QString StartProject;
 
-  void Timer1Timer();
+  // One step of the fade-in, the hold and the fade-out; tests run it without the timer.
+  void OnFadeTick();
 
  protected:
   void closeEvent(QCloseEvent* Event) override;
 
  private:
+  QLabel* ImageLabel;
+  QLabel* VersionLabel;
+  QTimer* FadeTimer;
   void FormCreate();
   void SetOpacity(int Value);
+  std::function<void()> Finished;
 };
 
 extern TWelcomeForm* WelcomeForm;

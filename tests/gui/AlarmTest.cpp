@@ -14,12 +14,18 @@
 
 namespace {
 
+// Double-clicks the current entry of the alarm list, which opens the alarm dialog on it.
+void EditCurrentAlarm(const TProjectForm* Project) {
+  auto* List = Child<QListWidget>(Project, "AlarmList");
+  DoubleClickRow(List, List->currentRow());
+}
+
 class Alarms : public TGuiTest {
  protected:
   TProjectForm* LoadedProject(std::int64_t Frames) {
     Packet = PacketFile("a.dat", Frames);
     TProjectForm* Project = NewProject(Packet);
-    Project->Button1Click();
+    Click(Project, "LoadButton");
     WaitForPasses();
     EXPECT_EQ(Project->StatusText(), "Active");
     return Project;
@@ -52,23 +58,24 @@ class Alarms : public TGuiTest {
 
 TEST_F(Alarms, AddingGoesThroughTheDialogAndListsTheFrameNames) {
   TProjectForm* Project = LoadedProject(4);
-  Dialogs.DialogScripts = {[&](QDialog&) {
+  Dialogs.DialogScripts = {[&](QDialog& Dialog) {
     // The dialog starts with the given name, " >" and "0".
-    EXPECT_EQ(AlarmForm->CBVar->currentText(), "HK_TEMP1");
-    EXPECT_EQ(AlarmForm->ComboBox1->currentText(), " >");
-    EXPECT_EQ(AlarmForm->Edit2->text(), "0");
-    EXPECT_GT(AlarmForm->CBVar->count(), 20);
-    EXPECT_NE(AlarmForm->CBVar->findText("HK_TEMP1"), -1);
-    AlarmForm->Edit2->setText("25,5");
+    EXPECT_EQ(Child<QComboBox>(&Dialog, "VariableCombo")->currentText(), "HK_TEMP1");
+    EXPECT_EQ(Child<QComboBox>(&Dialog, "ConditionCombo")->currentText(), " >");
+    EXPECT_EQ(Child<QLineEdit>(&Dialog, "ValueEdit")->text(), "0");
+    EXPECT_GT(Child<QComboBox>(&Dialog, "VariableCombo")->count(), 20);
+    EXPECT_NE(Child<QComboBox>(&Dialog, "VariableCombo")->findText("HK_TEMP1"), -1);
+    Child<QLineEdit>(&Dialog, "ValueEdit")->setText("25,5");
     return int(QDialog::Accepted);
   }};
   Project->AddAlarm("HK_TEMP1");
   ASSERT_EQ(Project->AlarmCount(), 1);
-  EXPECT_EQ(Project->ListView1->item(0)->text(), "HK_TEMP1 > 25,5");
-  EXPECT_EQ(Project->ListView1->item(0)->checkState(), Qt::Checked);
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "HK_TEMP1 > 25,5");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->checkState(), Qt::Checked);
   // A name appears once in the list, compared without case.
   QStringList Names;
-  for (int I = 0; I < AlarmForm->CBVar->count(); ++I) Names << AlarmForm->CBVar->itemText(I).toLower();
+  const auto* Variables = Child<QComboBox>(AlarmForm, "VariableCombo");
+  for (int I = 0; I < Variables->count(); ++I) Names << Variables->itemText(I).toLower();
   EXPECT_EQ(Names.removeDuplicates(), 0);
 }
 
@@ -89,8 +96,8 @@ TEST_F(Alarms, AVariableThatIsNotInTheStructureIsKeptWithAWarning) {
 TEST_F(Alarms, CancelAndAValueThatIsNoNumberAddNothing) {
   TProjectForm* Project = LoadedProject(1);
   Dialogs.DialogScripts = {AlarmAnswer("X", " <", "1", QDialog::Rejected), AlarmAnswer("X", " <", "abc")};
-  Project->SpeedButton3Click();
-  Project->SpeedButton3Click();
+  Click(Project, "AddAlarmButton");
+  Click(Project, "AddAlarmButton");
   EXPECT_EQ(Project->AlarmCount(), 0);
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "'abc' is not a valid floating point value");
@@ -100,64 +107,64 @@ TEST_F(Alarms, ChangingRebuildsTheCaptionAndKeepsTheCheckBox) {
   TProjectForm* Project = LoadedProject(1);
   Dialogs.DialogScripts = {AlarmAnswer("TEMP1", " >", "25,5"), AlarmAnswer("TEMP1", " <", "20"),
                            AlarmAnswer("TEMP2", " =", "oops"),
-                           [](QDialog&) {
+                           [](QDialog& Dialog) {
                              // Back after the error notice, with what was typed.
-                             EXPECT_EQ(AlarmForm->CBVar->currentText(), "TEMP2");
-                             EXPECT_EQ(AlarmForm->ComboBox1->currentText(), " =");
-                             EXPECT_EQ(AlarmForm->Edit2->text(), "oops");
-                             AlarmForm->Edit2->setText("21");
+                             EXPECT_EQ(Child<QComboBox>(&Dialog, "VariableCombo")->currentText(), "TEMP2");
+                             EXPECT_EQ(Child<QComboBox>(&Dialog, "ConditionCombo")->currentText(), " =");
+                             EXPECT_EQ(Child<QLineEdit>(&Dialog, "ValueEdit")->text(), "oops");
+                             Child<QLineEdit>(&Dialog, "ValueEdit")->setText("21");
                              return int(QDialog::Accepted);
                            },
                            AlarmAnswer("TEMP9", " >", "1", QDialog::Rejected)};
   Project->AddAlarm("");
-  Project->ListView1->setCurrentRow(0);
-  Project->ListView1->item(0)->setCheckState(Qt::Unchecked);
-  Project->ListView1DblClick();
-  EXPECT_EQ(Project->ListView1->item(0)->text(), "TEMP1 < 20");
-  EXPECT_EQ(Project->ListView1->item(0)->checkState(), Qt::Unchecked);
+  Child<QListWidget>(Project, "AlarmList")->setCurrentRow(0);
+  Child<QListWidget>(Project, "AlarmList")->item(0)->setCheckState(Qt::Unchecked);
+  EditCurrentAlarm(Project);
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "TEMP1 < 20");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->checkState(), Qt::Unchecked);
   // A bad value gets the error notice and the dialog again; nothing changes before a good one.
-  Project->ListView1DblClick();
+  EditCurrentAlarm(Project);
   EXPECT_EQ(Dialogs.Asked.back().Text, "'oops' is not a valid floating point value");
-  EXPECT_EQ(Project->ListView1->item(0)->text(), "TEMP2 = 21");
-  Project->ListView1DblClick();
-  EXPECT_EQ(Project->ListView1->item(0)->text(), "TEMP2 = 21");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "TEMP2 = 21");
+  EditCurrentAlarm(Project);
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "TEMP2 = 21");
 }
 
 TEST_F(Alarms, AnOperatorThatIsNoConditionSurvivesTheChangeDialog) {
   TProjectForm* Project = LoadedProject(1);
-  Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), [](QDialog&) {
-                             EXPECT_EQ(AlarmForm->ComboBox1->currentIndex(), -1);
+  Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), [](QDialog& Dialog) {
+                             EXPECT_EQ(Child<QComboBox>(&Dialog, "ConditionCombo")->currentIndex(), -1);
                              return int(QDialog::Accepted);
                            }};
   Project->AddAlarm("");
   auto* Item = Project->AlarmItem(0);
   TAlarmEntry& Alarm = Project->Model().Settings.Alarms[0].Alarm;
   Alarm.Operator = '#';
-  Project->ListView1->setCurrentRow(0);
-  Project->ListView1DblClick();
+  Child<QListWidget>(Project, "AlarmList")->setCurrentRow(0);
+  EditCurrentAlarm(Project);
   EXPECT_EQ(Alarm.Operator, '#');
   EXPECT_EQ(Item->text(), "A # 1");
 }
 
 TEST_F(Alarms, RemoveActivateAndDisableAll) {
   TProjectForm* Project = LoadedProject(1);
-  Project->ToolButton5Click();  // nothing to disable
+  Click(Project, "AlarmsOffButton");  // nothing to disable
   EXPECT_EQ(Project->AlarmCount(), 0);
   EXPECT_TRUE(Dialogs.Asked.empty());
   Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), AlarmAnswer("B", " <", "2")};
   Project->AddAlarm("");
   Project->AddAlarm("");
-  Project->ToolButton5Click();
-  EXPECT_EQ(Project->ListView1->item(0)->checkState(), Qt::Unchecked);
-  EXPECT_EQ(Project->ListView1->item(1)->checkState(), Qt::Unchecked);
-  Project->ToolButton3Click();
-  EXPECT_EQ(Project->ListView1->item(1)->checkState(), Qt::Checked);
-  Project->SpeedButton4Click();  // nothing selected
+  Click(Project, "AlarmsOffButton");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(1)->checkState(), Qt::Unchecked);
+  Click(Project, "AlarmsOnButton");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(1)->checkState(), Qt::Checked);
+  Click(Project, "RemoveAlarmButton");  // nothing selected
   EXPECT_EQ(Project->AlarmCount(), 2);
-  Project->ListView1->setCurrentRow(0);
-  Project->SpeedButton4Click();
+  Child<QListWidget>(Project, "AlarmList")->setCurrentRow(0);
+  Click(Project, "RemoveAlarmButton");
   ASSERT_EQ(Project->AlarmCount(), 1);
-  EXPECT_EQ(Project->ListView1->item(0)->text(), "B < 2");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "B < 2");
 }
 
 TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNewOnes) {
@@ -168,9 +175,9 @@ TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNe
   Packet = PacketFile("a.dat", 400);
   TProjectForm* Project = NewProject(Packet);
   Project->LoadProjectFile(QString::fromStdString(ProjectFile));
-  Project->Edit1->setText(QString::fromStdString(Packet));
-  Project->ComboBox1->setEditText(QString::fromStdString(StructureFile));
-  Project->Button1Click();
+  Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(Packet));
+  Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(StructureFile));
+  Click(Project, "LoadButton");
   WaitForPasses();
   const auto Severe = [](double V) { return V > 2; };
   const int FirstBatch = Matching(*Project, Project->Model().DataA->Frames, "EVT_SEVERITY", Severe);
@@ -206,13 +213,13 @@ TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirs
   Packet = PacketFile("a.dat", 300);
   const std::string PacketB = PacketFile("b.dat", 300, 5);
   TProjectForm* Project = NewProject(Packet, PacketB);
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   Dialogs.DialogScripts = {AlarmAnswer("EVT_SEVERITY", " >", "2")};
   Project->AddAlarm("");
   EXPECT_EQ(Notices(), 0);  // a new alarm waits for the next batch
 
-  Project->ListView1->item(0)->setCheckState(Qt::Unchecked);
+  Child<QListWidget>(Project, "AlarmList")->item(0)->setCheckState(Qt::Unchecked);
   std::vector<std::uint8_t> Bytes;
   TSimGenerator More(3);
   for (int I = 0; I < 300; ++I) {
@@ -224,7 +231,7 @@ TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirs
   EXPECT_EQ(Notices(), 0);
   EXPECT_EQ(Project->Model().HandledFramesA, 600);
 
-  Project->ListView1->item(0)->setCheckState(Qt::Checked);
+  Child<QListWidget>(Project, "AlarmList")->item(0)->setCheckState(Qt::Checked);
   Temp.Append("b.dat", Bytes);
   Project->Model().DataB->UpdateFromFile();
   TDecodedNode* FirstNewB = Project->Model().DataB->Frames;
@@ -296,7 +303,7 @@ TEST_F(Alarms, WithNoticesOffHitsGoOnlyToTheAlarmWindowWhereTheyAreCountedAcknow
   std::vector<std::pair<std::uint64_t, std::int32_t>> Opened;
   Window->OnOpenHit = [&](std::uint64_t Project, std::int32_t SerialNo) { Opened.push_back({Project, SerialNo}); };
   TProjectForm* Project = LoadedProject(1);
-  Project->Notices->setChecked(false);
+  Child<QCheckBox>(Project, "NoticesCheck")->setChecked(false);
   Dialogs.DialogScripts = {AlarmAnswer("DFH_FLAG", " =", "1")};
   Project->AddAlarm("");
   for (std::uint32_t Seed : {11, 12, 13}) Temp.Append("a.dat", TSimGenerator(Seed).NextBaseFrame());
@@ -310,19 +317,20 @@ TEST_F(Alarms, WithNoticesOffHitsGoOnlyToTheAlarmWindowWhereTheyAreCountedAcknow
   EXPECT_EQ(Seen[0].Value, 1);
   EXPECT_EQ(Seen[0].Project, Project->Model().Id());
   EXPECT_NE(Seen[0].Frame.find(". BF, "), std::string::npos) << Seen[0].Frame;
-  EXPECT_EQ(Window->HitView->model()->rowCount(), 3);
-  EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG = 1: 3 hits, 3 not acknowledged");
+  EXPECT_EQ(Child<QTableView>(Window, "HitView")->model()->rowCount(), 3);
+  EXPECT_EQ(Child<QLabel>(Window, "CountLabel")->text(), "DFH_FLAG = 1: 3 hits, 3 not acknowledged");
 
-  Window->HitView->selectRow(1);
-  Window->AcknowledgeClick();
+  Child<QTableView>(Window, "HitView")->selectRow(1);
+  Click(Window, "AcknowledgeButton");
   EXPECT_TRUE(Seen[1].Acknowledged && !Seen[0].Acknowledged);
-  EXPECT_EQ(Window->HitView->model()->index(1, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
-  EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG = 1: 3 hits, 2 not acknowledged");
-  Window->AcknowledgeAllClick();
-  EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG = 1: 3 hits, 0 not acknowledged");
+  EXPECT_EQ(Child<QTableView>(Window, "HitView")->model()->index(1, 0).data(Qt::ForegroundRole).value<QColor>(),
+            QColor(Qt::gray));
+  EXPECT_EQ(Child<QLabel>(Window, "CountLabel")->text(), "DFH_FLAG = 1: 3 hits, 2 not acknowledged");
+  Click(Window, "AcknowledgeAllButton");
+  EXPECT_EQ(Child<QLabel>(Window, "CountLabel")->text(), "DFH_FLAG = 1: 3 hits, 0 not acknowledged");
 
   // A double click asks for the hit node of its project.
-  Window->HitDoubleClick(2);
+  DoubleClickRow(Child<QTableView>(Window, "HitView"), 2);
   ASSERT_EQ(Opened.size(), 1u);
   EXPECT_EQ(Opened[0].first, Project->Model().Id());
   int Found = 0;
@@ -343,24 +351,25 @@ TEST_F(Alarms, AWarningLevelListsWarningsInYellowWithoutANotice) {
   TProjectForm* Project = LoadedProject(1);
   Dialogs.DialogScripts = {[](QDialog& Dialog) {
     AlarmAnswer("DFH_FLAG", " >", "5")(Dialog);
-    AlarmForm->WarningEdit->setText("0,5");
+    Child<QLineEdit>(&Dialog, "WarningEdit")->setText("0,5");
     return int(QDialog::Accepted);
   }};
   Project->AddAlarm("");
-  EXPECT_EQ(Project->ListView1->item(0)->text(), "DFH_FLAG > 5 (warning 0,5)");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "DFH_FLAG > 5 (warning 0,5)");
   for (std::uint32_t Seed : {11, 12}) Temp.Append("a.dat", TSimGenerator(Seed).NextBaseFrame());
   Project->Model().DataA->UpdateFromFile();
   EXPECT_EQ(Notices(), 0);
   EXPECT_TRUE(Log.Has(llWarn, "Warning level reached: DFH_FLAG > 0,5 with value: 1"));
   ASSERT_EQ(Window->List().Hits().size(), 2u);
   EXPECT_TRUE(Window->List().Hits()[0].Warning);
-  EXPECT_EQ(Window->HitView->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(0xFF, 0xF0, 0x80));
+  EXPECT_EQ(Child<QTableView>(Window, "HitView")->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(),
+            QColor(0xFF, 0xF0, 0x80));
   // Warnings are counted apart from alarm hits.
-  EXPECT_EQ(Window->CountLabel->text(), "DFH_FLAG > 5 (warning 0,5): 2 warnings, 2 not acknowledged");
+  EXPECT_EQ(Child<QLabel>(Window, "CountLabel")->text(), "DFH_FLAG > 5 (warning 0,5): 2 warnings, 2 not acknowledged");
   Window->AddHit({0, "9. BF", "DFH_FLAG > 5 (warning 0,5)", 6, Project->Model().Id(), 0});
-  Window->HitView->selectRow(0);
-  Window->AcknowledgeClick();
-  EXPECT_EQ(Window->CountLabel->text(),
+  Child<QTableView>(Window, "HitView")->selectRow(0);
+  Click(Window, "AcknowledgeButton");
+  EXPECT_EQ(Child<QLabel>(Window, "CountLabel")->text(),
             "DFH_FLAG > 5 (warning 0,5): 1 hit, 1 not acknowledged; 2 warnings, 1 not acknowledged");
 }
 
@@ -371,7 +380,7 @@ TEST_F(Alarms, TheAlarmWindowFollowsNewHitsAndFitsItsColumnsToTheirTexts) {
   const auto Add = [Window](const std::string& Frame) { Window->AddHit({0, Frame, "X > 1", 2, 1, 0}); };
   for (int I = 0; I < 40; ++I) Add(std::to_string(I) + ". BF");
   ProcessPendingEvents();
-  QScrollBar* Bar = Window->HitView->verticalScrollBar();
+  QScrollBar* Bar = Child<QTableView>(Window, "HitView")->verticalScrollBar();
   ASSERT_GT(Bar->maximum(), 0);
   EXPECT_EQ(Bar->value(), Bar->maximum());
   // Scrolled back, the view stays where the user put it.
@@ -383,9 +392,9 @@ TEST_F(Alarms, TheAlarmWindowFollowsNewHitsAndFitsItsColumnsToTheirTexts) {
   Add("41. BF, 01.01.2003 12:00:00, a caption longer than any before");
   ProcessPendingEvents();
   Bar->setValue(Bar->maximum());
-  const int Fitted = Window->HitView->columnWidth(1);
-  Window->HitView->resizeColumnToContents(1);
-  EXPECT_GE(Fitted, Window->HitView->columnWidth(1));
+  const int Fitted = Child<QTableView>(Window, "HitView")->columnWidth(1);
+  Child<QTableView>(Window, "HitView")->resizeColumnToContents(1);
+  EXPECT_GE(Fitted, Child<QTableView>(Window, "HitView")->columnWidth(1));
   EXPECT_GT(Fitted, 300);
 }
 

@@ -38,7 +38,7 @@ class BrowserForm : public TGuiTest {
   TProjectForm* LoadedProject(int FramesA, int FramesB = 0) {
     TProjectForm* Project =
         NewProject(PacketFile("a.dat", FramesA), FramesB > 0 ? PacketFile("b.dat", FramesB, 7) : std::string());
-    Project->Button1Click();
+    Click(Project, "LoadButton");
     WaitForPasses();
     return Project;
   }
@@ -86,14 +86,15 @@ class BrowserForm : public TGuiTest {
   static std::set<const TDecodedNode*> ExpandedFrames(TBrowserForm* Browser) {
     std::set<const TDecodedNode*> Expanded;
     for (int Row = 0; Row < Browser->Model()->rowCount(); ++Row)
-      if (Browser->vtv->isExpanded(Browser->Model()->index(Row, 0)))
+      if (Child<QTreeView>(Browser, "TreeView")->isExpanded(Browser->Model()->index(Row, 0)))
         Expanded.insert(Browser->Model()->NodeAt(Browser->Model()->index(Row, 0)));
     return Expanded;
   }
 
   static std::vector<std::string> Status(TBrowserForm* Browser) {
-    return {Browser->Panels[0]->text().toStdString(), Browser->Panels[1]->text().toStdString(),
-            Browser->Panels[2]->text().toStdString()};
+    return {Child<QLabel>(Browser, "ElementCountLabel")->text().toStdString(),
+            Child<QLabel>(Browser, "FrameCountLabel")->text().toStdString(),
+            Child<QLabel>(Browser, "FilterCountLabel")->text().toStdString()};
   }
 
   static void Key(QWidget* Target, int Code, Qt::KeyboardModifiers Modifiers) {
@@ -105,10 +106,10 @@ class BrowserForm : public TGuiTest {
                                                    QStringList* SeenIn = nullptr, QStringList* SeenOut = nullptr) {
     return [=](QDialog& Dialog) {
       auto& Form = dynamic_cast<TFilterForm&>(Dialog);
-      if (SeenIn) *SeenIn = MemoLines(*Form.MemoFilterIn);
-      if (SeenOut) *SeenOut = MemoLines(*Form.MemoFilterOut);
-      Form.MemoFilterIn->setPlainText(In);
-      Form.MemoFilterOut->setPlainText(Out);
+      if (SeenIn) *SeenIn = MemoLines(*Form.FilterInEdit);
+      if (SeenOut) *SeenOut = MemoLines(*Form.FilterOutEdit);
+      Form.FilterInEdit->setPlainText(In);
+      Form.FilterOutEdit->setPlainText(Out);
       return Result;
     };
   }
@@ -148,7 +149,7 @@ TEST_F(BrowserForm, ShowsEveryBaseFrameOfBothSourcesOnceWithCountsInTheStatusBar
   EXPECT_EQ(Captions(Browser).back().rfind("4. BF (a.dat), ", 0), 0u);
   // One file: no mark.
   TProjectForm* OneFile = NewProject(PacketFile("c.dat", 1));
-  OneFile->Button1Click();
+  Click(OneFile, "LoadButton");
   WaitForPasses();
   EXPECT_EQ(Captions(Open(OneFile)).front().rfind("0. BF, ", 0), 0u);
 }
@@ -222,11 +223,11 @@ TEST_F(BrowserForm, EnterInTheSortFieldSortsByATypedNumberVariable) {
                                                    {"HKFrame.HK_TEMP2", "HKFrame.HK_TEMP2"},
                                                    {" SEQ_COUNT ", "BaseFrame.SEQ_COUNT"}};
   for (const auto& [Text, Key] : Typed) {
-    Browser->EditSort->setText(Text);
+    Child<QLineEdit>(Browser, "SortEdit")->setText(Text);
     QKeyEvent Enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(Browser->EditSort, &Enter);
+    QApplication::sendEvent(Child<QLineEdit>(Browser, "SortEdit"), &Enter);
     EXPECT_EQ(Browser->SortKey(), Key);
-    EXPECT_EQ(Browser->EditSort->text().toStdString(), Key);
+    EXPECT_EQ(Child<QLineEdit>(Browser, "SortEdit")->text().toStdString(), Key);
   }
   std::vector<double> Keys;
   for (int Row = 0; Row < 6; ++Row) Keys.push_back(Browser->Model()->NodeAt(Find(Browser, Row, "SEQ_COUNT"))->Value);
@@ -234,8 +235,8 @@ TEST_F(BrowserForm, EnterInTheSortFieldSortsByATypedNumberVariable) {
 
   // A BOOLEAN, a TEXT or an unknown name changes nothing.
   for (const QString Text : {"DFH_FLAG", "EVT_TEXT", "NOPE"}) {
-    Browser->EditSort->setText(Text);
-    Browser->ButtonSortClick();
+    Child<QLineEdit>(Browser, "SortEdit")->setText(Text);
+    Click(Browser, "SortButton");
     EXPECT_EQ(Dialogs.Asked.back().Text, "'" + Text + "' is not a number variable.");
     EXPECT_EQ(Browser->SortKey(), "BaseFrame.SEQ_COUNT");
   }
@@ -244,21 +245,21 @@ TEST_F(BrowserForm, EnterInTheSortFieldSortsByATypedNumberVariable) {
 TEST_F(BrowserForm, SortingKeepsExpandedBaseFramesExpandedAndRejectsNonNumbers) {
   TBrowserForm* Browser = Open(LoadedProject(6));
   // A BOOLEAN cannot be a sort key.
-  Browser->vtv->setCurrentIndex(Find(Browser, 0, "DFH_FLAG"));
-  Browser->Sortafterthis1Click();
+  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Find(Browser, 0, "DFH_FLAG"));
+  Trigger(Browser, "SortByThisAction");
   EXPECT_EQ(Dialogs.Texts(), (std::vector<QString>{"Selected Node is not a number!"}));
   EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Error);
   EXPECT_EQ(Browser->SortKey(), "");
 
   const QModelIndex Third = Browser->Model()->index(2, 0);
-  Browser->vtv->expand(Third);
-  Browser->vtv->setCurrentIndex(Find(Browser, 0, "PKT_CRC"));
+  Child<QTreeView>(Browser, "TreeView")->expand(Third);
+  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Find(Browser, 0, "PKT_CRC"));
   const TDecodedNode* Focused = Browser->FocusedNode();
   const std::set<const TDecodedNode*> ExpandedBefore = ExpandedFrames(Browser);
   ASSERT_EQ(ExpandedBefore.size(), 2u);
-  Browser->Sortafterthis1Click();
+  Trigger(Browser, "SortByThisAction");
   EXPECT_EQ(Browser->SortKey(), "BaseFrame.PKT_CRC");
-  EXPECT_EQ(Browser->EditSort->text(), "BaseFrame.PKT_CRC");
+  EXPECT_EQ(Child<QLineEdit>(Browser, "SortEdit")->text(), "BaseFrame.PKT_CRC");
   std::vector<double> Keys;
   for (int Row = 0; Row < 6; ++Row) Keys.push_back(Browser->Model()->NodeAt(Find(Browser, Row, "PKT_CRC"))->Value);
   EXPECT_TRUE(std::is_sorted(Keys.begin(), Keys.end()));
@@ -271,51 +272,51 @@ TEST_F(BrowserForm, FiltersRebuildTheTreeAfterTheDialog) {
   TBrowserForm* Browser = Open(LoadedProject(6));
   // "Add to Filter-out" puts the name first, before the active lines.
   QStringList SeenOut;
-  Browser->vtv->setCurrentIndex(Find(Browser, 0, "HKFrame.HK_TEMP1"));
+  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Find(Browser, 0, "HKFrame.HK_TEMP1"));
   Dialogs.DialogScripts = {FilterAnswer("", "hkframe.hk_temp1", QDialog::Accepted, nullptr, &SeenOut)};
-  Browser->Filterout1Click();
+  Trigger(Browser, "FilterOutAction");
   EXPECT_EQ(SeenOut, QStringList{"HKFrame.HK_TEMP1"});
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{1, 3, 5}));
   EXPECT_EQ(Status(Browser)[2], "1 Active Filters");
   EXPECT_EQ(Browser->ShownFrames()[0], 6);
-  EXPECT_TRUE(Browser->FilterDialog->MemoFilterOut->toPlainText().isEmpty());
+  EXPECT_TRUE(Browser->FilterDialog->FilterOutEdit->toPlainText().isEmpty());
 
   // Filter in with two alternatives; the dialog opens with the active lines.
-  Browser->vtv->setCurrentIndex(Find(Browser, 0, "SOURCE_UNIT"));
+  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Find(Browser, 0, "SOURCE_UNIT"));
   Dialogs.DialogScripts = {FilterAnswer("HKFrame.HK_TEMP1\nScienceFrame.ThermalMaperFrame.TM_MEAN\nSOURCE_UNIT", "",
                                         QDialog::Accepted, nullptr, &SeenOut)};
-  Browser->ToolButton1Click();
+  Click(Browser, "FiltersButton");
   WaitForPasses();
   EXPECT_EQ(SeenOut, QStringList{"hkframe.hk_temp1"});
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 1, 2, 3, 4, 5}));
   Dialogs.DialogScripts = {
       FilterAnswer("HKFrame.HK_TEMP1\nScienceFrame.ThermalMaperFrame.TM_MEAN", "", QDialog::Accepted)};
-  Browser->ToolButton1Click();
+  Click(Browser, "FiltersButton");
   WaitForPasses();
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 2, 4, 5}));
 
   // Cancel drops a name just added and keeps the filters.
-  Browser->vtv->setCurrentIndex(Browser->Model()->index(0, 0));
+  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Browser->Model()->index(0, 0));
   QStringList SeenIn;
   Dialogs.DialogScripts = {[&](QDialog& D) {
-    SeenIn = MemoLines(*dynamic_cast<TFilterForm&>(D).MemoFilterIn);
+    SeenIn = MemoLines(*dynamic_cast<TFilterForm&>(D).FilterInEdit);
     return int(QDialog::Rejected);
   }};
-  Browser->Filterin1Click();
+  Trigger(Browser, "FilterInAction");
   EXPECT_EQ(SeenIn, (QStringList{"BaseFrame", "HKFrame.HK_TEMP1", "ScienceFrame.ThermalMaperFrame.TM_MEAN"}));
   EXPECT_EQ(Browser->FilterIn().size(), 2u);
-  EXPECT_TRUE(Browser->FilterDialog->MemoFilterIn->toPlainText().isEmpty());
+  EXPECT_TRUE(Browser->FilterDialog->FilterInEdit->toPlainText().isEmpty());
 
   // The same name in and out empties the tree; two equal lines count twice.
   Dialogs.DialogScripts = {FilterAnswer("SYNC1\nSYNC1", "sync1", QDialog::Accepted)};
-  Browser->ToolButton1Click();
+  Click(Browser, "FiltersButton");
   WaitForPasses();
   EXPECT_EQ(Browser->Model()->rowCount(), 0);
   EXPECT_EQ(Status(Browser), (std::vector<std::string>{"1 Elements", "0 Base Frames", "3 Active Filters"}));
 
   // "Clear all" brings every BaseFrame back.
   Dialogs.DialogScripts = {FilterAnswer("ignored", "ignored", FilterClearAll)};
-  Browser->ToolButton1Click();
+  Click(Browser, "FiltersButton");
   WaitForPasses();
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 1, 2, 3, 4, 5}));
   EXPECT_EQ(Status(Browser)[2], "0 Active Filters");
@@ -325,10 +326,10 @@ TEST_F(BrowserForm, NewBaseFramesAreSortedAndFilteredAsTheyArrive) {
   TProjectForm* Project = LoadedProject(4);
   TBrowserForm* Browser = Open(Project);
   Dialogs.DialogScripts = {FilterAnswer("", "HKFrame.HK_TEMP1", QDialog::Accepted)};
-  Browser->ToolButton1Click();
+  Click(Browser, "FiltersButton");
   WaitForPasses();
-  Browser->vtv->setCurrentIndex(Find(Browser, 0, "SEQ_COUNT"));
-  Browser->Sortafterthis1Click();
+  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Find(Browser, 0, "SEQ_COUNT"));
+  Trigger(Browser, "SortByThisAction");
   TSimGenerator Generator(4);
   for (int I = 0; I < 4; ++I) Generator.NextBaseFrame();
   for (int I = 0; I < 4; ++I) Temp.Append("a.dat", Generator.NextBaseFrame());
@@ -345,21 +346,21 @@ TEST_F(BrowserForm, SearchFocusesTheNextMatchAndSaysWhenItWrapsOrFindsNone) {
   TBrowserForm* Browser = Open(LoadedProject(6));
   Browser->activateWindow();
   ASSERT_TRUE(RunUntil([Browser] { return Browser->isActiveWindow(); }, 2000));
-  Browser->vtv->setFocus();
-  Key(Browser->vtv, Qt::Key_F, Qt::ControlModifier);
-  EXPECT_TRUE(Browser->EditSearch->hasFocus());
-  Browser->EditSearch->setText(" electronics temperature [K ");
-  Key(Browser->EditSearch, Qt::Key_Return, Qt::NoModifier);
-  Browser->ToolButton5->click();
-  Key(Browser->EditSearch, Qt::Key_F3, Qt::NoModifier);
-  EXPECT_EQ(Browser->vtv->currentIndex(), Find(Browser, 4, "HKFrame.HK_TEMP1_K"));
-  Key(Browser->vtv, Qt::Key_F3, Qt::NoModifier);
-  EXPECT_EQ(Browser->vtv->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1_K"));
-  EXPECT_EQ(Browser->StatusBar1->currentMessage(), "Search wrapped to the first BaseFrame.");
-  Browser->EditSearch->setText("HK_TEMP1 > 1e300");
-  Browser->ToolButton5Click();
-  EXPECT_EQ(Browser->StatusBar1->currentMessage(), "No match for HK_TEMP1 > 1e300");
-  EXPECT_EQ(Browser->vtv->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1_K"));
+  Child<QTreeView>(Browser, "TreeView")->setFocus();
+  Key(Child<QTreeView>(Browser, "TreeView"), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_TRUE(Child<QLineEdit>(Browser, "SearchEdit")->hasFocus());
+  Child<QLineEdit>(Browser, "SearchEdit")->setText(" electronics temperature [K ");
+  Key(Child<QLineEdit>(Browser, "SearchEdit"), Qt::Key_Return, Qt::NoModifier);
+  Child<QToolButton>(Browser, "SearchNextButton")->click();
+  Key(Child<QLineEdit>(Browser, "SearchEdit"), Qt::Key_F3, Qt::NoModifier);
+  EXPECT_EQ(Child<QTreeView>(Browser, "TreeView")->currentIndex(), Find(Browser, 4, "HKFrame.HK_TEMP1_K"));
+  Key(Child<QTreeView>(Browser, "TreeView"), Qt::Key_F3, Qt::NoModifier);
+  EXPECT_EQ(Child<QTreeView>(Browser, "TreeView")->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1_K"));
+  EXPECT_EQ(Child<QStatusBar>(Browser, "StatusBar")->currentMessage(), "Search wrapped to the first BaseFrame.");
+  Child<QLineEdit>(Browser, "SearchEdit")->setText("HK_TEMP1 > 1e300");
+  Click(Browser, "SearchNextButton");
+  EXPECT_EQ(Child<QStatusBar>(Browser, "StatusBar")->currentMessage(), "No match for HK_TEMP1 > 1e300");
+  EXPECT_EQ(Child<QTreeView>(Browser, "TreeView")->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1_K"));
 }
 
 TEST_F(BrowserForm, FocusSerialExpandsTheWayToTheNodeOrLogsTheMiss) {
@@ -368,7 +369,7 @@ TEST_F(BrowserForm, FocusSerialExpandsTheWayToTheNodeOrLogsTheMiss) {
   const TDecodedNode* Target = Project->Model().DataB->Frames->Next->Child->Next->Next;
   Browser->FocusSerial(Target->SerialNo);
   EXPECT_EQ(Browser->FocusedNode(), Target);
-  EXPECT_TRUE(Browser->vtv->isExpanded(Browser->Model()->index(4, 0)));
+  EXPECT_TRUE(Child<QTreeView>(Browser, "TreeView")->isExpanded(Browser->Model()->index(4, 0)));
 
   Browser->FocusSerial(123456);
   EXPECT_TRUE(Log.Has(llError, "Tried to focus non existing index (123456)"));
@@ -378,9 +379,9 @@ TEST_F(BrowserForm, FocusSerialExpandsTheWayToTheNodeOrLogsTheMiss) {
 TEST_F(BrowserForm, TheNameColumnFitsTheFirstBaseFramesShownAndThenKeepsTheUsersWidth) {
   TProjectForm* Project = LoadedProject(2);
   TBrowserForm* Browser = Open(Project);
-  QHeaderView* Header = Browser->vtv->header();
+  QHeaderView* Header = Child<QTreeView>(Browser, "TreeView")->header();
   const int Fitted = Header->sectionSize(0);
-  Browser->vtv->resizeColumnToContents(0);
+  Child<QTreeView>(Browser, "TreeView")->resizeColumnToContents(0);
   EXPECT_EQ(Header->sectionSize(0), Fitted);
   Header->resizeSection(0, 77);
   Temp.Append("a.dat", TSimGenerator(9).NextBaseFrame());
@@ -391,32 +392,32 @@ TEST_F(BrowserForm, TheNameColumnFitsTheFirstBaseFramesShownAndThenKeepsTheUsers
 TEST_F(BrowserForm, ShiftPageKeysStepThroughTheOccurrencesOfAName) {
   TBrowserForm* Browser = Open(LoadedProject(6));
   const QModelIndex First = Find(Browser, 0, "HKFrame.HK_TEMP1");
-  Browser->vtv->setCurrentIndex(First);
-  Browser->vtv->expand(Browser->Model()->index(1, 0));
-  Key(Browser->vtv, Qt::Key_PageDown, Qt::ShiftModifier);
-  EXPECT_EQ(Browser->vtv->currentIndex(), Find(Browser, 2, "HKFrame.HK_TEMP1"));
+  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(First);
+  Child<QTreeView>(Browser, "TreeView")->expand(Browser->Model()->index(1, 0));
+  Key(Child<QTreeView>(Browser, "TreeView"), Qt::Key_PageDown, Qt::ShiftModifier);
+  EXPECT_EQ(Child<QTreeView>(Browser, "TreeView")->currentIndex(), Find(Browser, 2, "HKFrame.HK_TEMP1"));
   // The tree was collapsed before the way to the new node was opened.
-  EXPECT_FALSE(Browser->vtv->isExpanded(Browser->Model()->index(1, 0)));
-  EXPECT_FALSE(Browser->vtv->isExpanded(Browser->Model()->index(0, 0)));
-  EXPECT_TRUE(Browser->vtv->isExpanded(Browser->Model()->index(2, 0)));
-  Key(Browser->vtv, Qt::Key_PageDown, Qt::ShiftModifier);
-  Key(Browser->vtv, Qt::Key_PageDown, Qt::ShiftModifier);
-  EXPECT_EQ(Browser->vtv->currentIndex(), Find(Browser, 4, "HKFrame.HK_TEMP1"));
-  Key(Browser->vtv, Qt::Key_PageUp, Qt::ShiftModifier);
-  EXPECT_EQ(Browser->vtv->currentIndex(), Find(Browser, 2, "HKFrame.HK_TEMP1"));
+  EXPECT_FALSE(Child<QTreeView>(Browser, "TreeView")->isExpanded(Browser->Model()->index(1, 0)));
+  EXPECT_FALSE(Child<QTreeView>(Browser, "TreeView")->isExpanded(Browser->Model()->index(0, 0)));
+  EXPECT_TRUE(Child<QTreeView>(Browser, "TreeView")->isExpanded(Browser->Model()->index(2, 0)));
+  Key(Child<QTreeView>(Browser, "TreeView"), Qt::Key_PageDown, Qt::ShiftModifier);
+  Key(Child<QTreeView>(Browser, "TreeView"), Qt::Key_PageDown, Qt::ShiftModifier);
+  EXPECT_EQ(Child<QTreeView>(Browser, "TreeView")->currentIndex(), Find(Browser, 4, "HKFrame.HK_TEMP1"));
+  Key(Child<QTreeView>(Browser, "TreeView"), Qt::Key_PageUp, Qt::ShiftModifier);
+  EXPECT_EQ(Child<QTreeView>(Browser, "TreeView")->currentIndex(), Find(Browser, 2, "HKFrame.HK_TEMP1"));
   // With another modifier the keys are the view's own.
-  Key(Browser->vtv, Qt::Key_PageUp, Qt::ShiftModifier | Qt::ControlModifier);
-  EXPECT_NE(Browser->vtv->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1"));
+  Key(Child<QTreeView>(Browser, "TreeView"), Qt::Key_PageUp, Qt::ShiftModifier | Qt::ControlModifier);
+  EXPECT_NE(Child<QTreeView>(Browser, "TreeView")->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1"));
 }
 
 TEST_F(BrowserForm, ExportsWhatTheBrowserShows) {
   TBrowserForm* Browser = Open(LoadedProject(6));
   Dialogs.DialogScripts = {FilterAnswer("", "HKFrame.HK_TEMP1", QDialog::Accepted)};
-  Browser->ToolButton1Click();
+  Click(Browser, "FiltersButton");
   WaitForPasses();
   const std::string File = Temp.File("export.txt");
   Dialogs.Files = {QString::fromStdString(File)};
-  Browser->ToolButton3Click();
+  Click(Browser, "ExportButton");
   ASSERT_EQ(Dialogs.FileDialogs.size(), 1u);
   EXPECT_EQ(Dialogs.FileDialogs[0].Title, "Export to ...");
   EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "Text Files|*.txt");
@@ -433,47 +434,47 @@ TEST_F(BrowserForm, ExportsWhatTheBrowserShows) {
 
   // Cancelled: nothing written, nothing said.
   const std::size_t Asked = Dialogs.Asked.size();
-  Browser->ToolButton3Click();
+  Click(Browser, "ExportButton");
   EXPECT_EQ(Dialogs.Asked.size(), Asked);
 }
 
 TEST_F(BrowserForm, TheHexViewerMarksTheNodeAndStepsBetweenBaseFrames) {
   TBrowserForm* Browser = Open(LoadedProject(3));
   const QModelIndex Crc = Find(Browser, 1, "PKT_CRC");
-  Browser->vtv->setCurrentIndex(Crc);
-  Browser->ShowinHexViewer1Click();
+  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Crc);
+  Trigger(Browser, "ShowInHexViewerAction");
   ASSERT_EQ(Viewers(Browser).size(), 1u);
   THexViewForm* Viewer = Viewers(Browser)[0];
   EXPECT_EQ(Viewer->windowTitle(), "Hex Viewer PKT_CRC (Packet checksum)");
-  EXPECT_EQ(Viewer->Label1->text(), "Frame 1 / 3");
+  EXPECT_EQ(Child<QLabel>(Viewer, "OffsetLabel")->text(), "Frame 1 / 3");
   EXPECT_EQ(Viewer->Position, 280 + 278);
 
   // The marked four characters are the node's two bytes, in red.
-  const QStringList Lines = Viewer->Edit->toPlainText().split('\n');
+  const QStringList Lines = Child<QTextEdit>(Viewer, "HexEdit")->toPlainText().split('\n');
   EXPECT_EQ(Lines.size(), 17);
   const THexDump Dump = BuildHexDump(*Browser->Model()->NodeAt(Crc)->Stream(), 280, 558);
-  QTextCursor Cursor(Viewer->Edit->document()->findBlockByNumber(Dump.MarkLine));
+  QTextCursor Cursor(Child<QTextEdit>(Viewer, "HexEdit")->document()->findBlockByNumber(Dump.MarkLine));
   Cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, Dump.MarkColumn + 1);
   EXPECT_EQ(Cursor.charFormat().foreground().color(), QColor(255, 0, 0));
   Cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 4);
   EXPECT_NE(Cursor.charFormat().foreground().color(), QColor(255, 0, 0));
 
-  Viewer->ToolButton1Click();
+  Click(Viewer, "PreviousButton");
 
   WaitForPasses();
-  EXPECT_EQ(Viewer->Label1->text(), "Frame 0 / 3");
-  Viewer->ToolButton1Click();
+  EXPECT_EQ(Child<QLabel>(Viewer, "OffsetLabel")->text(), "Frame 0 / 3");
+  Click(Viewer, "PreviousButton");
   WaitForPasses();
   EXPECT_EQ(Viewer->Position, 278);
-  Viewer->ToolButton2Click();
-  Viewer->ToolButton2Click();
-  Viewer->ToolButton2Click();
-  EXPECT_EQ(Viewer->Label1->text(), "Frame 2 / 3");
+  Click(Viewer, "NextButton");
+  Click(Viewer, "NextButton");
+  Click(Viewer, "NextButton");
+  EXPECT_EQ(Child<QLabel>(Viewer, "OffsetLabel")->text(), "Frame 2 / 3");
   // BaseFrames the filters removed are stepped over.
   Dialogs.DialogScripts = {FilterAnswer("", "ScienceFrame", QDialog::Accepted)};
-  Browser->ToolButton1Click();
+  Click(Browser, "FiltersButton");
   WaitForPasses();
-  Viewer->ToolButton1Click();
+  Click(Viewer, "PreviousButton");
   WaitForPasses();
   EXPECT_EQ(Viewer->Position, 278);
 
@@ -504,38 +505,39 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
   });
   TProjectForm* Project = LoadedProject(2);
   TBrowserForm* Browser = Open(Project);
-  Browser->vtv->setCurrentIndex(Find(Browser, 0, "SEQ_COUNT"));
-  Browser->Sortafterthis1Click();
+  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Find(Browser, 0, "SEQ_COUNT"));
+  Trigger(Browser, "SortByThisAction");
   const QModelIndex Temperature = Find(Browser, 0, "HKFrame.HK_TEMP1");
-  Browser->vtv->setCurrentIndex(Temperature.isValid() ? Temperature : Find(Browser, 1, "HKFrame.HK_TEMP1"));
-  Browser->ExpandtoDataSeries1Click();
+  Child<QTreeView>(Browser, "TreeView")
+      ->setCurrentIndex(Temperature.isValid() ? Temperature : Find(Browser, 1, "HKFrame.HK_TEMP1"));
+  Trigger(Browser, "PlotSeriesAction");
   EXPECT_EQ(Series, "HKFrame|HK_TEMP1|SEQ_COUNT");
-  ASSERT_EQ(Project->ListView2->count(), 1);
-  EXPECT_EQ(Project->ListView2->item(0)->text(), "HKFrame.HK_TEMP1");
+  ASSERT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 1);
+  EXPECT_EQ(Child<QListWidget>(Project, "PlotList")->item(0)->text(), "HKFrame.HK_TEMP1");
   // "Add to this plot" lists the open plots by caption.
   Project->OpenPlots().front()->Window()->setWindowTitle("Plot A");
-  Browser->AddToPlot1Show();
-  ASSERT_EQ(Browser->AddToPlot1->actions().size(), 1);
-  EXPECT_EQ(Browser->AddToPlot1->actions()[0]->text(), "Plot A");
-  Browser->AddToPlot1->actions()[0]->trigger();
+  emit Child<QMenu>(Browser, "AddToPlotMenu")->aboutToShow();
+  ASSERT_EQ(Child<QMenu>(Browser, "AddToPlotMenu")->actions().size(), 1);
+  EXPECT_EQ(Child<QMenu>(Browser, "AddToPlotMenu")->actions()[0]->text(), "Plot A");
+  Child<QMenu>(Browser, "AddToPlotMenu")->actions()[0]->trigger();
   EXPECT_EQ(Series, "add HKFrame|HK_TEMP1");
 
-  Dialogs.DialogScripts = {[](QDialog&) {
-    EXPECT_EQ(AlarmForm->CBVar->currentText(), "HK_TEMP1");
-    AlarmForm->ComboBox1->setCurrentIndex(0);
-    AlarmForm->Edit2->setText("40");
+  Dialogs.DialogScripts = {[](QDialog& Dialog) {
+    EXPECT_EQ(Child<QComboBox>(&Dialog, "VariableCombo")->currentText(), "HK_TEMP1");
+    Child<QComboBox>(&Dialog, "ConditionCombo")->setCurrentIndex(0);
+    Child<QLineEdit>(&Dialog, "ValueEdit")->setText("40");
     return int(QDialog::Accepted);
   }};
-  Browser->ToolButton2Click();
+  Trigger(Browser, "AddAlarmAction");
   EXPECT_EQ(Project->AlarmCount(), 1);
 
   // Without a focused node the commands do nothing.
-  Browser->vtv->setCurrentIndex(QModelIndex());
+  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(QModelIndex());
   Series.clear();
-  Browser->ExpandtoDataSeries1Click();
-  Browser->AddAlarm1Click();
-  Browser->ShowinHexViewer1Click();
-  Browser->Sortafterthis1Click();
+  Trigger(Browser, "PlotSeriesAction");
+  Trigger(Browser, "AddAlarmAction");
+  Trigger(Browser, "ShowInHexViewerAction");
+  Trigger(Browser, "SortByThisAction");
   EXPECT_EQ(Series, "");
   EXPECT_EQ(Project->AlarmCount(), 1);
   EXPECT_TRUE(Viewers(Browser).empty());
@@ -549,18 +551,18 @@ TEST_F(BrowserForm, ABrowserClosedWhileItsFilterOrExportDialogIsOpenStopsThere) 
     return int(QDialog::Accepted);
   }};
   const QPointer<TBrowserForm> Watch(Browser);
-  Browser->ToolButton1Click();
+  Click(Browser, "FiltersButton");
   WaitForPasses();
   EXPECT_TRUE(Watch.isNull());
 
   // A browser without project keeps its filters and says why.
   TBrowserForm Lone;
   Dialogs.DialogScripts = {FilterAnswer("", "SYNC1", QDialog::Accepted)};
-  Lone.ToolButton1Click();
+  Click(&Lone, "FiltersButton");
   WaitForPasses();
   EXPECT_TRUE(Log.Has(llError, "Cannot invoke project object to re-feed the tree."));
   EXPECT_TRUE(Lone.FilterOut().empty());
-  EXPECT_EQ(Lone.FilterDialog->MemoFilterOut->toPlainText(), "SYNC1");
+  EXPECT_EQ(Lone.FilterDialog->FilterOutEdit->toPlainText(), "SYNC1");
 
   // Closed while its export dialog is open: nothing is written, nothing is said.
   Browser = Open(Project = LoadedProject(2));
@@ -575,7 +577,7 @@ TEST_F(BrowserForm, ABrowserClosedWhileItsFilterOrExportDialogIsOpenStopsThere) 
   const std::string File = Temp.File("export.txt");
   Closing.Files = {QString::fromStdString(File)};
   const QPointer<TBrowserForm> Exporting(Browser);
-  Browser->ToolButton3Click();
+  Click(Browser, "ExportButton");
   EXPECT_TRUE(Exporting.isNull());
   EXPECT_FALSE(std::filesystem::exists(File));
   EXPECT_TRUE(Closing.Asked.empty());

@@ -16,6 +16,7 @@
 #include "PendingEvents.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
+#include "WindowChildren.h"
 #include "common/LoadProgress.h"
 #include "log/LoadForm.h"
 #include "log/LogForm.h"
@@ -47,12 +48,12 @@ class TGuiTest : public testing::Test {
 
   // A new project window with its fields set.
   TProjectForm* NewProject(const std::string& PacketA, const std::string& PacketB = "", bool Tracking = false) {
-    auto* Project = new TProjectForm;
+    auto* Project = new TProjectForm(*AlarmForm);
     Project->ProjectFileName = QStringLiteral("Unsaved");
-    Project->ComboBox1->setEditText(QString::fromStdString(StructureFile));
-    Project->Edit1->setText(QString::fromStdString(PacketA));
-    Project->Edit2->setText(QString::fromStdString(PacketB));
-    Project->Tracking->setChecked(Tracking);
+    Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(StructureFile));
+    Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(PacketA));
+    Child<QLineEdit>(Project, "SecondPacketFileEdit")->setText(QString::fromStdString(PacketB));
+    Child<QCheckBox>(Project, "TrackingCheck")->setChecked(Tracking);
     return Project;
   }
 
@@ -67,6 +68,9 @@ class TGuiTest : public testing::Test {
     return true;
   }
 
+  // The alarm dialog the project windows share, and the progress window.
+  TAlarmForm* AlarmForm = nullptr;
+  TLoadForm* LoadForm = nullptr;
   TTempDir Temp;
   TScriptedDialogs Dialogs;
   TLogRecorder Log;
@@ -76,10 +80,11 @@ class TGuiTest : public testing::Test {
 // Answers the alarm dialog with these texts (a condition not in its list picks none).
 inline std::function<int(QDialog&)> AlarmAnswer(const QString& Name, const QString& Condition, const QString& Value,
                                                 int Result = QDialog::Accepted) {
-  return [=](QDialog&) {
-    AlarmForm->CBVar->setEditText(Name);
-    AlarmForm->ComboBox1->setCurrentIndex(AlarmForm->ComboBox1->findText(Condition));
-    AlarmForm->Edit2->setText(Value);
+  return [=](QDialog& Dialog) {
+    Child<QComboBox>(&Dialog, "VariableCombo")->setEditText(Name);
+    auto* Conditions = Child<QComboBox>(&Dialog, "ConditionCombo");
+    Conditions->setCurrentIndex(Conditions->findText(Condition));
+    Child<QLineEdit>(&Dialog, "ValueEdit")->setText(Value);
     return Result;
   };
 }

@@ -22,7 +22,7 @@ class LogWindow : public testing::Test {
   }
 
   QTextCharFormat LineFormat(int Line) const {
-    const QTextBlock Block = Form->LogWin->document()->findBlockByNumber(Line);
+    const QTextBlock Block = Child<QPlainTextEdit>(Form, "LogEdit")->document()->findBlockByNumber(Line);
     return Block.begin().fragment().charFormat();
   }
   static std::string Read(const std::string& Path) {
@@ -56,7 +56,7 @@ TEST_F(LogWindow, EntriesOfAnotherThreadOrOfABurstComeAsEventsInOrder) {
   while (Form->Lines().size() < 3152) QApplication::processEvents();
   EXPECT_TRUE(Form->Lines()[3100].Text.ends_with(" [Info] burst 98"));
   EXPECT_TRUE(Form->Lines()[3151].Text.ends_with(" [Info] burst 149"));
-  EXPECT_EQ(Form->LogWin->document()->blockCount(), 3152);
+  EXPECT_EQ(Child<QPlainTextEdit>(Form, "LogEdit")->document()->blockCount(), 3152);
 }
 
 const QRegularExpression Stamp(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4}( \\d\\d:\\d\\d:\\d\\d)?"));
@@ -68,7 +68,7 @@ TEST_F(LogWindow, EachLevelWritesItsTagColourAndWeight) {
   AddEntry(llError, "Broken");
   AddEntry(llInfo, "after the error");
   AddEntry(7, "nothing");
-  const QStringList Lines = Form->LogWin->toPlainText().split('\n');
+  const QStringList Lines = Child<QPlainTextEdit>(Form, "LogEdit")->toPlainText().split('\n');
   ASSERT_EQ(Lines.size(), 5);
   const char* Tails[] = {" [Message] EVT 0101", " [Info] Update on a.dat", " [Warn] No data appended!",
                          " [Error] Broken", " [Info] after the error"};
@@ -88,7 +88,7 @@ TEST_F(LogWindow, EachLevelWritesItsTagColourAndWeight) {
 }
 
 TEST_F(LogWindow, SaveMessagesWritesTheDatedFileAndClearsOnYes) {
-  Form->Savemessagesas1Click();
+  Trigger(Form, "SaveMessagesAction");
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "Message buffer is empty!");
   EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Plain);
@@ -96,10 +96,10 @@ TEST_F(LogWindow, SaveMessagesWritesTheDatedFileAndClearsOnYes) {
   AddEntry(llMessage, "first");
   AddEntry(llInfo, "not a message");
   AddEntry(llMessage, "second");
-  Form->Clear1Click();  // empties the window only
-  EXPECT_TRUE(Form->LogWin->toPlainText().isEmpty());
+  Trigger(Form, "ClearAction");  // empties the window only
+  EXPECT_TRUE(Child<QPlainTextEdit>(Form, "LogEdit")->toPlainText().isEmpty());
   Dialogs.Answers = {dbNo, dbYes};
-  Form->Savemessagesas1Click();
+  Trigger(Form, "SaveMessagesAction");
   const std::string Name = Dialogs.Asked.back().Text.mid(24, 24).toStdString();
   EXPECT_TRUE(QRegularExpression("^messages_\\d{6}_\\d{4}\\.log$").match(QString::fromStdString(Name)).hasMatch())
       << Name;
@@ -109,7 +109,7 @@ TEST_F(LogWindow, SaveMessagesWritesTheDatedFileAndClearsOnYes) {
   EXPECT_EQ(Read(Name), Form->MessageBuffer[0] + "\r\n" + Form->MessageBuffer[1] + "\r\n");
   EXPECT_EQ(Form->MessageBuffer.size(), 2u);
   const std::vector<std::string> Saved = Form->MessageBuffer;
-  Form->Savemessagesas1Click();
+  Trigger(Form, "SaveMessagesAction");
   EXPECT_TRUE(Form->MessageBuffer.empty());
   // Within the same minute the second file replaces the first.
   const std::string Second = Dialogs.Asked.back().Text.mid(24, 24).toStdString();
@@ -124,9 +124,9 @@ TEST_F(LogWindow, SaveAsWritesRichTextWithColoursAndBoldLines) {
   AddEntry(llError, "Broken {file}");
   AddEntry(llInfo, "fine");
   Dialogs.Files = {"", QString::fromStdString(Temp.File("log.txt"))};
-  Form->Saveas1Click();
+  Trigger(Form, "SaveAsAction");
   EXPECT_FALSE(std::filesystem::exists(Temp.File("log.txt")));
-  Form->Saveas1Click();
+  Trigger(Form, "SaveAsAction");
   EXPECT_EQ(Dialogs.FileDialogs[0].Title, "Save log entries as ...");
   EXPECT_EQ(Dialogs.FileDialogs[0].DefaultExt, "*.rtf");
   EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "Rich Text Format|*.rtf|All files|*");
@@ -138,7 +138,7 @@ TEST_F(LogWindow, SaveAsWritesRichTextWithColoursAndBoldLines) {
   EXPECT_NE(Rtf.find("[Error] Broken \\{file\\}"), std::string::npos);
 
   Dialogs.Files = {QString::fromStdString(Temp.File("missing/log.txt"))};
-  Form->Saveas1Click();
+  Trigger(Form, "SaveAsAction");
   EXPECT_EQ(Dialogs.Asked.back().Type, TDlgType::Error);
 }
 

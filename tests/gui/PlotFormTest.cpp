@@ -42,7 +42,7 @@ class PlotForm : public TGuiTest {
 
   TProjectForm* LoadedProject(int Frames) {
     TProjectForm* Project = NewProject(PacketFile("a.dat", Frames));
-    Project->Button1Click();
+    Click(Project, "LoadButton");
     WaitForPasses();
     return Project;
   }
@@ -57,12 +57,25 @@ class PlotForm : public TGuiTest {
     return Plot;
   }
 
-  static void Enter(TPlotForm* Plot, QLineEdit* Edit, const QString& Text) {
-    Edit->setText(Text);
-    Plot->EditMaxYKeyDown(Edit);
+  // Enter in a limit edit, as the user presses it.
+  static void PressEnter(QLineEdit* Edit) {
+    QKeyEvent Press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(Edit, &Press);
   }
 
-  static QImage Picture(TPlotForm* Plot) { return Plot->PaintBox1->grab().toImage(); }
+  static void Enter(QLineEdit* Edit, const QString& Text) {
+    Edit->setText(Text);
+    PressEnter(Edit);
+  }
+
+  // Clicks the Time-scaled box into that state.
+  static void SetTimeScaling(TPlotForm* Plot, bool On) {
+    auto* Box = Child<QCheckBox>(Plot, "TimeScalingCheck");
+    Box->setChecked(!On);
+    Box->click();
+  }
+
+  static QImage Picture(TPlotForm* Plot) { return Child<QWidget>(Plot, "PlotArea")->grab().toImage(); }
 
   // Types Text over the whole content of Edit, key by key.
   static void Type(QLineEdit* Edit, const QString& Text) {
@@ -94,9 +107,8 @@ class PlotForm : public TGuiTest {
   // A time-mode plot of the temperature, scaled to its points.
   static TPlotForm* TimeScaledTemperature(TProjectForm* Project) {
     TPlotForm* Plot = OpenTemperature(Project);
-    Plot->TimeScaling->setChecked(true);
-    Plot->TimeScalingClick();
-    Plot->ToolButtonScaleVertClick();
+    SetTimeScaling(Plot, true);
+    Click(Plot, "ScaleVerticallyButton");
     return Plot;
   }
 };
@@ -105,21 +117,21 @@ TEST_F(PlotForm, OpensWithTheVariableOfEveryHousekeepingBaseFrameInView) {
   TProjectForm* Project = LoadedProject(20);
   TPlotForm* Plot = OpenTemperature(Project);
   EXPECT_EQ(Plot->windowTitle(), "Plot - HKFrame.HK_TEMP1");
-  EXPECT_EQ(Plot->GroupBox1->title(), "HKFrame.HK_TEMP1");
+  EXPECT_EQ(Child<QGroupBox>(Plot, "PlotGroup")->title(), "HKFrame.HK_TEMP1");
   ASSERT_EQ(Plot->Plot.Series.size(), 10u);
   EXPECT_EQ(Plot->Plot.ViewStart, 0);
   EXPECT_EQ(Plot->Plot.ViewEnd, 10);
   Picture(Plot);
-  EXPECT_EQ(Plot->LabelMinX->text(), "0");
-  EXPECT_EQ(Plot->LabelMaxX->text(), "9");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MinXEdit")->text(), "0");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text(), "9");
   // The window tests use ',' as decimal separator.
-  EXPECT_EQ(Plot->EditMinY->text().toStdString(), LimitText(Plot->Plot.YMin));
-  EXPECT_NE(Plot->EditMinY->text().indexOf(','), -1);
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MinYEdit")->text().toStdString(), LimitText(Plot->Plot.YMin));
+  EXPECT_NE(Child<QLineEdit>(Plot, "MinYEdit")->text().indexOf(','), -1);
   std::vector<double> Values;
   for (const TPlotPoint& Point : Plot->Plot.Series) Values.push_back(Point.Value);
-  EXPECT_EQ(Plot->StatLabel->text().toStdString(),
+  EXPECT_EQ(Child<QLabel>(Plot, "StatisticsLabel")->text().toStdString(),
             QString::fromStdString(StatisticsText(Statistics(Values))).replace('\r', '\n').toStdString());
-  EXPECT_EQ(Project->Panel2->text(), "1 Open Plots");
+  EXPECT_EQ(Child<QLabel>(Project, "PlotCountLabel")->text(), "1 Open Plots");
 }
 
 TEST_F(PlotForm, DrawsTheGridTheZeroLineAndTheSeriesWhereTheFormulasPutThem) {
@@ -128,8 +140,8 @@ TEST_F(PlotForm, DrawsTheGridTheZeroLineAndTheSeriesWhereTheFormulasPutThem) {
   // A range with zero and the values inside, at least 10 pixels per unit.
   const int Top = static_cast<int>(std::ceil(Plot->Plot.YMax));
   ASSERT_GE(H / (Top + 4), 10);
-  Enter(Plot, Plot->EditMinY, "-4");
-  Enter(Plot, Plot->EditMaxY, QString::number(Top));
+  Enter(Child<QLineEdit>(Plot, "MinYEdit"), "-4");
+  Enter(Child<QLineEdit>(Plot, "MaxYEdit"), QString::number(Top));
   const QImage Image = Picture(Plot);
   ASSERT_EQ(Image.width(), W);
   const QColor Silver(192, 192, 192), Lime(0, 255, 0);
@@ -159,10 +171,10 @@ TEST_F(PlotForm, DrawsTheGridTheZeroLineAndTheSeriesWhereTheFormulasPutThem) {
 TEST_F(PlotForm, TheAxisBandsRunAlongTheAreaAndShowItsLabels) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
   Picture(Plot);
-  EXPECT_EQ(Plot->ValueAxis->y(), Plot->PaintBox1->y());
-  EXPECT_EQ(Plot->ValueAxis->height(), Plot->AreaHeight());
-  EXPECT_EQ(Plot->BottomAxis->x(), Plot->PaintBox1->x());
-  EXPECT_EQ(Plot->BottomAxis->width(), Plot->AreaWidth());
+  EXPECT_EQ(Child<QWidget>(Plot, "ValueAxis")->y(), Child<QWidget>(Plot, "PlotArea")->y());
+  EXPECT_EQ(Child<QWidget>(Plot, "ValueAxis")->height(), Plot->AreaHeight());
+  EXPECT_EQ(Child<QWidget>(Plot, "BottomAxis")->x(), Child<QWidget>(Plot, "PlotArea")->x());
+  EXPECT_EQ(Child<QWidget>(Plot, "BottomAxis")->width(), Plot->AreaWidth());
   EXPECT_EQ(Plot->ValueLabels, ValueLabels(Plot->Plot, Plot->AreaHeight()));
   ASSERT_FALSE(Plot->BottomLabels.empty());
   EXPECT_EQ(Plot->BottomLabels.front().Text, "0");
@@ -173,31 +185,32 @@ TEST_F(PlotForm, DraggingInvertsABandAndZoomsToIt) {
   const QImage Before = Picture(Plot);
   const double Px = Plot->AreaWidth() / 19.0;
   const int From = static_cast<int>(5 * Px), To = static_cast<int>(12 * Px);
-  Plot->PaintBox1MouseMove(From);
+  Plot->OnAreaMouseMove(From);
   EXPECT_EQ(Plot->CursorPos, 5);
-  EXPECT_EQ(Plot->StatusBar1->currentMessage().toStdString(), "5 / " + std::to_string(Plot->Plot.Series[5].SerialNo) +
-                                                                  ": " + GeneralFloatText(Plot->Plot.Series[5].Value));
-  Plot->PaintBox1MouseDown(From);
-  Plot->PaintBox1MouseMove(To);
+  EXPECT_EQ(
+      Child<QStatusBar>(Plot, "StatusBar")->currentMessage().toStdString(),
+      "5 / " + std::to_string(Plot->Plot.Series[5].SerialNo) + ": " + GeneralFloatText(Plot->Plot.Series[5].Value));
+  Plot->OnAreaMouseDown(From);
+  Plot->OnAreaMouseMove(To);
   const QImage During = Picture(Plot);
   // Inside the band every pixel is the inverse of the picture before.
   const int Inside = (From + To) / 2;
   for (int Y = 0; Y < During.height(); Y += 7)
     EXPECT_EQ(During.pixel(Inside, Y) & 0xFFFFFF, ~Before.pixel(Inside, Y) & 0xFFFFFF) << Y;
   EXPECT_EQ(During.pixel(To + 3, 5), Before.pixel(To + 3, 5));
-  Plot->PaintBox1MouseUp(To);
+  Plot->OnAreaMouseUp(To);
   EXPECT_EQ(Plot->Plot.ViewStart, 5);
   EXPECT_EQ(Plot->Plot.ViewEnd, 13);
   Picture(Plot);
-  EXPECT_EQ(Plot->LabelMinX->text(), "5");
-  EXPECT_EQ(Plot->LabelMaxX->text(), "12");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MinXEdit")->text(), "5");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text(), "12");
 }
 
 TEST_F(PlotForm, NewBaseFramesKeepTheViewWidthOnTheNewestPoints) {
   TProjectForm* Project = LoadedProject(40);
   TPlotForm* Plot = OpenTemperature(Project);
-  Enter(Plot, Plot->LabelMinX, "10");
-  Enter(Plot, Plot->LabelMaxX, "14");
+  Enter(Child<QLineEdit>(Plot, "MinXEdit"), "10");
+  Enter(Child<QLineEdit>(Plot, "MaxXEdit"), "14");
   EXPECT_EQ(Plot->Plot.ViewStart, 10);
   EXPECT_EQ(Plot->Plot.ViewEnd, 15);
   AppendSixBaseFrames(Project);
@@ -209,12 +222,12 @@ TEST_F(PlotForm, NewBaseFramesKeepTheViewWidthOnTheNewestPoints) {
 TEST_F(PlotForm, ATimeScaledPlotFollowsNewBaseFramesWhileARefreshLeavesWhatTheUserTypes) {
   TProjectForm* Project = LoadedProject(40);
   TPlotForm* Plot = TimeScaledTemperature(Project);
-  Type(Plot->EditMaxY, "40");
-  Type(Plot->ComboBox->lineEdit(), "HK_TEMP2");
+  Type(Child<QLineEdit>(Plot, "MaxYEdit"), "40");
+  Type(Child<QComboBox>(Plot, "SortCombo")->lineEdit(), "HK_TEMP2");
   Plot->activateWindow();
-  Plot->EditMinY->setFocus();
-  ASSERT_TRUE(Plot->EditMinY->hasFocus());
-  const QString MinY = Plot->EditMinY->text();
+  Child<QLineEdit>(Plot, "MinYEdit")->setFocus();
+  ASSERT_TRUE(Child<QLineEdit>(Plot, "MinYEdit")->hasFocus());
+  const QString MinY = Child<QLineEdit>(Plot, "MinYEdit")->text();
   // The offscreen platform activates every window shown, the progress window
   // too: the pass runs without it, so that the plot keeps the focus.
   TLoadProgress* Shown = SetLoadProgress(nullptr);
@@ -222,38 +235,38 @@ TEST_F(PlotForm, ATimeScaledPlotFollowsNewBaseFramesWhileARefreshLeavesWhatTheUs
   SetLoadProgress(Shown);
   ASSERT_EQ(Plot->Plot.TimeSeries.size(), 23u);
   EXPECT_EQ(Plot->Plot.XMax, Plot->Plot.TimeSeries.back().Time);
-  EXPECT_EQ(Plot->LabelMaxX->text().toStdString(), GeneralFloatText(Plot->Plot.XMax));
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text().toStdString(), GeneralFloatText(Plot->Plot.XMax));
   ASSERT_NE(MinY.toStdString(), LimitText(Plot->Plot.YMin));
-  EXPECT_EQ(Plot->EditMinY->text(), MinY);
-  EXPECT_EQ(Plot->EditMaxY->text(), "40");
-  EXPECT_EQ(Plot->ComboBox->currentText(), "HK_TEMP2");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MinYEdit")->text(), MinY);
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxYEdit")->text(), "40");
+  EXPECT_EQ(Child<QComboBox>(Plot, "SortCombo")->currentText(), "HK_TEMP2");
 
   // Enter takes the typed limit; Scale vertically resets the value edits, the focused one too.
-  Plot->EditMaxYKeyDown(Plot->EditMaxY);
+  PressEnter(Child<QLineEdit>(Plot, "MaxYEdit"));
   EXPECT_EQ(Plot->Plot.YMax, 40);
-  EXPECT_EQ(Plot->EditMaxY->text(), "40,000");
-  Type(Plot->EditMaxY, "50");
-  Plot->ToolButtonScaleVertClick();
-  EXPECT_EQ(Plot->EditMinY->text().toStdString(), LimitText(Plot->Plot.YMin));
-  EXPECT_EQ(Plot->EditMaxY->text().toStdString(), LimitText(Plot->Plot.YMax));
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxYEdit")->text(), "40,000");
+  Type(Child<QLineEdit>(Plot, "MaxYEdit"), "50");
+  Click(Plot, "ScaleVerticallyButton");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MinYEdit")->text().toStdString(), LimitText(Plot->Plot.YMin));
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxYEdit")->text().toStdString(), LimitText(Plot->Plot.YMax));
 }
 
 TEST_F(PlotForm, TypedLimitsThatAreNoNumbersGetTheConversionError) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
   const double YMax = Plot->Plot.YMax;
-  Enter(Plot, Plot->EditMaxY, "warm");
+  Enter(Child<QLineEdit>(Plot, "MaxYEdit"), "warm");
   EXPECT_EQ(Dialogs.Texts().back(), "'warm' is not a valid floating point value");
-  Enter(Plot, Plot->LabelMaxX, "2,5");
+  Enter(Child<QLineEdit>(Plot, "MaxXEdit"), "2,5");
   EXPECT_EQ(Dialogs.Texts().back(), "'2,5' is not a valid integer value");
   EXPECT_EQ(Plot->Plot.YMax, YMax);
   // The error ends the handler before its repaint: the edits keep what was typed.
-  EXPECT_EQ(Plot->EditMaxY->text().toStdString(), "warm");
-  EXPECT_EQ(Plot->LabelMaxX->text().toStdString(), "2,5");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxYEdit")->text().toStdString(), "warm");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text().toStdString(), "2,5");
   // A number outside its condition is ignored, and the repaint rewrites the edit.
-  Enter(Plot, Plot->EditMaxY, QString::fromStdString(LimitText(Plot->Plot.YMin - 1)));
+  Enter(Child<QLineEdit>(Plot, "MaxYEdit"), QString::fromStdString(LimitText(Plot->Plot.YMin - 1)));
   EXPECT_EQ(Plot->Plot.YMax, YMax);
-  EXPECT_EQ(Plot->EditMaxY->text().toStdString(), LimitText(YMax));
-  EXPECT_EQ(Plot->LabelMaxX->text(), "9");
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxYEdit")->text().toStdString(), LimitText(YMax));
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text(), "9");
 }
 
 TEST_F(PlotForm, APlotBlankedWithItsProjectDuringTheErrorNoticeOfALimitIsLeftAlone) {
@@ -261,9 +274,9 @@ TEST_F(PlotForm, APlotBlankedWithItsProjectDuringTheErrorNoticeOfALimitIsLeftAlo
   const QPointer<TPlotForm> Plot = OpenTemperature(Project);
   THookedDialogs Hooked;
   Hooked.Hook = [Project] { Project->UnloadProject(); };
-  Plot->EditMaxY->setText("warm");
+  Child<QLineEdit>(Plot, "MaxYEdit")->setText("warm");
   QKeyEvent Enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-  QApplication::sendEvent(Plot->EditMaxY, &Enter);
+  QApplication::sendEvent(Child<QLineEdit>(Plot, "MaxYEdit"), &Enter);
   EXPECT_EQ(Hooked.Texts().back(), "'warm' is not a valid floating point value");
   EXPECT_TRUE(Plot.isNull());
   EXPECT_TRUE(Project->Model().Plots.empty());
@@ -280,9 +293,9 @@ TEST_F(PlotForm, TimeModeReadsOutTheOffsetTimeAndDrawsTheCursorLine) {
   EXPECT_EQ(Plot->Plot.XMax, Plot->Plot.TimeSeries.back().Time);
   const int W = Plot->AreaWidth();
   const int X = Plot->Plot.TimeToPixel(Plot->Plot.TimeSeries[3].Time, W);
-  Plot->PaintBox1MouseMove(X);
+  Plot->OnAreaMouseMove(X);
   const TPlotPoint& Point = Plot->Plot.TimeSeries[3];
-  EXPECT_EQ(Plot->StatusBar1->currentMessage().toStdString(),
+  EXPECT_EQ(Child<QStatusBar>(Plot, "StatusBar")->currentMessage().toStdString(),
             "3 / " + std::to_string(Point.SerialNo) + ": " + GeneralFloatText(Point.Value) + " @ " +
                 GeneralFloatText(Point.Time) +
                 "s; + Offset Time: " + DateTimeText(Project->Model().StartTime + Point.Time / 86400));
@@ -291,8 +304,7 @@ TEST_F(PlotForm, TimeModeReadsOutTheOffsetTimeAndDrawsTheCursorLine) {
   EXPECT_TRUE(Plot->Redraw);
 
   // Switching time mode off resets the view to every point.
-  Plot->TimeScaling->setChecked(false);
-  Plot->TimeScalingClick();
+  SetTimeScaling(Plot, false);
   EXPECT_EQ(Plot->Plot.ViewStart, 0);
   EXPECT_EQ(Plot->Plot.ViewEnd, 10);
 }
@@ -301,35 +313,35 @@ TEST_F(PlotForm, ADoubleClickOpensABrowserOnThePointsNode) {
   TProjectForm* Project = LoadedProject(20);
   TPlotForm* Plot = OpenTemperature(Project);
   const double Px = Plot->AreaWidth() / 9.0;
-  Plot->PaintBox1MouseMove(static_cast<int>(std::nearbyint(6 * Px)));
-  Plot->PaintBox1DblClick();
+  Plot->OnAreaMouseMove(static_cast<int>(std::nearbyint(6 * Px)));
+  Plot->OnAreaDoubleClick();
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
   auto* Browser = dynamic_cast<TBrowserForm*>(Project->Model().Browsers.front());
   ASSERT_NE(Browser->FocusedNode(), nullptr);
   EXPECT_EQ(Browser->FocusedNode()->SerialNo, Plot->Plot.Series[6].SerialNo);
   // The press that belongs to the double click starts no drag.
-  Plot->PaintBox1MouseDown(0);
+  Plot->OnAreaMouseDown(0);
   EXPECT_FALSE(Plot->Dragging);
 }
 
 TEST_F(PlotForm, TheSortCriterionOrdersThePointsAndSavingWritesThemAll) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
   // A criterion that names no variable is reported.
-  Plot->ComboBox->setEditText("NO_SUCH");
-  Plot->ToolButton5Click();
-  EXPECT_EQ(Plot->StatusBar1->currentMessage(), "Unknown sort criterion NO_SUCH");
+  Child<QComboBox>(Plot, "SortCombo")->setEditText("NO_SUCH");
+  Click(Plot, "SortButton");
+  EXPECT_EQ(Child<QStatusBar>(Plot, "StatusBar")->currentMessage(), "Unknown sort criterion NO_SUCH");
 
-  Plot->ComboBox->setEditText("HK_TEMP1");
-  Plot->ToolButton5Click();
+  Child<QComboBox>(Plot, "SortCombo")->setEditText("HK_TEMP1");
+  Click(Plot, "SortButton");
   EXPECT_EQ(Plot->Plot.SortVar, "HK_TEMP1");
-  EXPECT_EQ(Plot->StatusBar1->currentMessage(), "");
+  EXPECT_EQ(Child<QStatusBar>(Plot, "StatusBar")->currentMessage(), "");
   std::vector<double> Values;
   for (const TPlotPoint& Point : Plot->Plot.Series) Values.push_back(Point.Value);
   EXPECT_TRUE(std::is_sorted(Values.begin(), Values.end()));
 
   const std::string File = Temp.File("series");
   Dialogs.Files = {QString::fromStdString(File)};
-  Plot->ToolButton2Click();
+  Click(Plot, "SaveSeriesButton");
   EXPECT_EQ(Dialogs.FileDialogs.back().Filter, "Text files|*.txt");
   std::ostringstream Expected;
   Plot->Plot.WriteSeries(Expected);
@@ -344,15 +356,14 @@ TEST_F(PlotForm, AVariableThatOccursNowhereLeavesTheAreaBlack) {
   ASSERT_NE(Plot, nullptr);
   const QImage Image = Picture(Plot);
   EXPECT_EQ(Image.pixelColor(Image.width() / 2, Image.height() / 2), QColor(Qt::black));
-  EXPECT_EQ(Plot->LabelMaxX->text(), "0");
-  Plot->PaintBox1MouseMove(10);
-  Plot->PaintBox1DblClick();
-  Plot->TimeScaling->setChecked(true);
-  Plot->TimeScalingClick();
-  Plot->PaintBox1MouseMove(10);
-  Plot->PaintBox1DblClick();
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text(), "0");
+  Plot->OnAreaMouseMove(10);
+  Plot->OnAreaDoubleClick();
+  SetTimeScaling(Plot, true);
+  Plot->OnAreaMouseMove(10);
+  Plot->OnAreaDoubleClick();
   EXPECT_TRUE(Project->Model().Browsers.empty());
-  EXPECT_EQ(Plot->StatusBar1->currentMessage(), "");
+  EXPECT_EQ(Child<QStatusBar>(Plot, "StatusBar")->currentMessage(), "");
 }
 
 TEST_F(PlotForm, DraggingInTimeModeShowsTheBandOverTheCachedPictureWithoutTheCursorLine) {
@@ -362,11 +373,11 @@ TEST_F(PlotForm, DraggingInTimeModeShowsTheBandOverTheCachedPictureWithoutTheCur
   const int X4 = Plot->Plot.TimeToPixel(Plot->Plot.TimeSeries[4].Time, W);
   ASSERT_GT(X4 - X3, 6);
   const QImage Before = Picture(Plot);
-  Plot->PaintBox1MouseMove(X3);
-  Plot->PaintBox1MouseDown(X3);
+  Plot->OnAreaMouseMove(X3);
+  Plot->OnAreaMouseDown(X3);
   // Point 4 is nearest: its cursor line would stand just right of the band.
   const int To = X4 - 2;
-  Plot->PaintBox1MouseMove(To);
+  Plot->OnAreaMouseMove(To);
   EXPECT_EQ(Plot->Plot.PixelToIndex(To, W), 4);
   const QImage During = Picture(Plot);
   for (int Y = 0; Y < During.height(); Y += 5) {
@@ -374,25 +385,25 @@ TEST_F(PlotForm, DraggingInTimeModeShowsTheBandOverTheCachedPictureWithoutTheCur
     EXPECT_EQ(During.pixel((X3 + To) / 2, Y) & 0xFFFFFF, ~Before.pixel((X3 + To) / 2, Y) & 0xFFFFFF) << Y;
   }
   const double FromTime = Plot->Plot.PixelToTime(X3, W), ToTime = Plot->Plot.PixelToTime(To, W);
-  Plot->PaintBox1MouseUp(To);
+  Plot->OnAreaMouseUp(To);
   EXPECT_EQ(Plot->Plot.XMin, FromTime);
   EXPECT_EQ(Plot->Plot.XMax, ToTime);
 }
 
 TEST_F(PlotForm, ABandFromATypedStartFarBeforeTheSeriesIsMeasuredInFullRange) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
-  Enter(Plot, Plot->LabelMinX, "-2147483648");
+  Enter(Child<QLineEdit>(Plot, "MinXEdit"), "-2147483648");
   ASSERT_EQ(Plot->Plot.ViewStart, std::numeric_limits<std::int32_t>::min());
   ASSERT_EQ(Plot->CursorPos, 0);
   const int W = Plot->AreaWidth();
-  Plot->PaintBox1MouseDown(W / 2);
+  Plot->OnAreaMouseDown(W / 2);
   // Held down, the mouse goes on to the area's right edge: the last point.
-  Plot->PaintBox1MouseMove(W);
+  Plot->OnAreaMouseMove(W);
   ASSERT_EQ(Plot->CursorPos, 9);
   // Point 0 lies 2^31 steps from the start of the view, almost at the right edge.
   EXPECT_EQ(Plot->BandFromX, W);
   EXPECT_EQ(Plot->BandToX, W);
-  Plot->PaintBox1MouseUp(W);
+  Plot->OnAreaMouseUp(W);
   EXPECT_EQ(Plot->Plot.ViewStart, 0);
   EXPECT_EQ(Plot->Plot.ViewEnd, 10);
 }
@@ -401,14 +412,15 @@ TEST_F(PlotForm, APlotClosedWhileItsDoubleClickOpensTheBrowserIsLeftAlone) {
   TProjectForm* Project = LoadedProject(20);
   const QPointer<TPlotForm> Plot = OpenTemperature(Project);
   const int X = static_cast<int>(std::nearbyint(6 * Plot->AreaWidth() / 9.0));
-  Plot->PaintBox1MouseMove(X);
+  Plot->OnAreaMouseMove(X);
   const std::int32_t SerialNo = Plot->Plot.Series[6].SerialNo;
   // Unchecking its list entry closes the plot when the pending events run.
   QMetaObject::invokeMethod(
       Project, [Project] { Project->PlotItem(0)->setCheckState(Qt::Unchecked); }, Qt::QueuedConnection);
-  QMouseEvent Click(QEvent::MouseButtonDblClick, QPointF(X, 5), Plot->PaintBox1->mapToGlobal(QPointF(X, 5)),
-                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(Plot->PaintBox1, &Click);
+  QMouseEvent Click(QEvent::MouseButtonDblClick, QPointF(X, 5),
+                    Child<QWidget>(Plot, "PlotArea")->mapToGlobal(QPointF(X, 5)), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(Child<QWidget>(Plot, "PlotArea"), &Click);
   ProcessPendingEvents();
   EXPECT_TRUE(Plot.isNull());
   EXPECT_TRUE(Project->Model().Plots.empty());
@@ -422,7 +434,7 @@ TEST_F(PlotForm, APlotClosedWhileItsDoubleClickOpensTheBrowserIsLeftAlone) {
 
 TEST_F(PlotForm, AddedVariablesGetALegendThatChoosesTheReadOutAndANinthIsRefused) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
-  EXPECT_TRUE(Plot->Legend->isHidden());
+  EXPECT_TRUE(Child<QWidget>(Plot, "Legend")->isHidden());
   const auto Choose = [](const QString& Name) {
     return [Name](QDialog& Dialog) {
       auto* Names = Dialog.findChild<QComboBox*>();
@@ -432,24 +444,25 @@ TEST_F(PlotForm, AddedVariablesGetALegendThatChoosesTheReadOutAndANinthIsRefused
     };
   };
   Dialogs.DialogScripts = {Choose("NO_SUCH"), Choose("HK_TEMP2")};
-  Plot->AddVariableClick();
-  Plot->AddVariableClick();
+  Click(Plot, "AddVariableButton");
+  Click(Plot, "AddVariableButton");
   EXPECT_EQ(Dialogs.Texts(), (std::vector<QString>{"'NO_SUCH' is not a variable of the project."}));
   ASSERT_EQ(Plot->Plot.SeriesCount(), 2u);
   const TPlotSeries& Second = Plot->Plot.Overlays[0];
   ASSERT_EQ(Second.Series.size(), 10u);
-  const QList<QToolButton*> Entries = Plot->Legend->findChildren<QToolButton*>();
+  const QList<QToolButton*> Entries = Child<QWidget>(Plot, "Legend")->findChildren<QToolButton*>();
   ASSERT_EQ(Entries.size(), 2);
-  EXPECT_FALSE(Plot->Legend->isHidden());
+  EXPECT_FALSE(Child<QWidget>(Plot, "Legend")->isHidden());
 
   Entries[1]->click();
   std::vector<double> Values;
   for (const TPlotPoint& Point : Second.Series) Values.push_back(Point.Value);
-  EXPECT_EQ(Plot->StatLabel->text().toStdString(),
+  EXPECT_EQ(Child<QLabel>(Plot, "StatisticsLabel")->text().toStdString(),
             QString::fromStdString(StatisticsText(Statistics(Values))).replace('\r', '\n').toStdString());
-  Plot->PaintBox1MouseMove(Plot->AreaWidth());
-  EXPECT_EQ(Plot->StatusBar1->currentMessage(), "9 / " + QString::number(Second.Series[9].SerialNo) + ": " +
-                                                    QString::fromStdString(GeneralFloatText(Values[9])));
+  Plot->OnAreaMouseMove(Plot->AreaWidth());
+  EXPECT_EQ(
+      Child<QStatusBar>(Plot, "StatusBar")->currentMessage(),
+      "9 / " + QString::number(Second.Series[9].SerialNo) + ": " + QString::fromStdString(GeneralFloatText(Values[9])));
 
   for (int I = 2; I <= 8; ++I) Plot->AddVariable("HKFrame", "HK_TEMP1");
   EXPECT_EQ(Plot->Plot.SeriesCount(), 8u);
@@ -475,13 +488,13 @@ TEST_F(PlotForm, DrawsTheAlarmLevelsAndSavesThePictureAsPngOrSvg) {
   const QString Png = QString::fromStdString(Temp.File("plot.png")),
                 Svg = QString::fromStdString(Temp.File("plot.svg"));
   Dialogs.Files = {Png, Svg};
-  Plot->SavePictureClick();
-  Plot->SavePictureClick();
+  Click(Plot, "SavePictureButton");
+  Click(Plot, "SavePictureButton");
   EXPECT_EQ(Dialogs.FileDialogs.back().Filter, "PNG pictures|*.png|SVG pictures|*.svg");
   QFile PngFile(Png);
   ASSERT_TRUE(PngFile.open(QIODevice::ReadOnly));
   EXPECT_EQ(PngFile.read(8), QByteArray("\x89PNG\r\n\x1a\n", 8));
-  EXPECT_EQ(QImage(Png).size(), Plot->PaintBox1->size());
+  EXPECT_EQ(QImage(Png).size(), Child<QWidget>(Plot, "PlotArea")->size());
   QFile SvgFile(Svg);
   ASSERT_TRUE(SvgFile.open(QIODevice::ReadOnly));
   QXmlStreamReader Reader(&SvgFile);
@@ -494,7 +507,7 @@ TEST_F(PlotForm, DrawsTheAlarmLevelsAndSavesThePictureAsPngOrSvg) {
     return int(QDialog::Accepted);
   }};
   Dialogs.Files = {Png};
-  Plot->SavePictureAtSizeClick();
+  Trigger(Plot, "SavePictureAtSizeAction");
   EXPECT_EQ(QImage(Png).size(), QSize(321, 123));
 }
 
@@ -507,9 +520,9 @@ TEST_F(PlotForm, AddedVariablesAreSavedWithTheirPlotListEntryAndDrawnAgainWhenIt
   const std::string Path = Temp.File("p.vproject");
   Project->SaveProjectFile(QString::fromStdString(Path));
 
-  auto* Loaded = new TProjectForm;
+  auto* Loaded = new TProjectForm(*AlarmForm);
   Loaded->LoadProjectFile(QString::fromStdString(Path));
-  Loaded->Button1Click();
+  Click(Loaded, "LoadButton");
   WaitForPasses();
   Loaded->PlotItem(0)->setCheckState(Qt::Checked);
   ASSERT_EQ(Loaded->Model().Plots.size(), 1u);

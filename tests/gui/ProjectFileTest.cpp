@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 
@@ -19,11 +20,13 @@ class ProjectFiles : public TGuiTest {
 
 TEST_F(ProjectFiles, SavingWritesTheSettingsAndLoadingReversesTheLists) {
   TProjectForm* Project = NewProject("run1.dat", "run2.dat", true);
-  Project->ComboBox1->setEditText("hk.structure");
-  Project->Resync->setChecked(true);
-  Project->SpeedButton5Click();
+  Child<QComboBox>(Project, "StructureFileCombo")->setEditText("hk.structure");
+  Child<QCheckBox>(Project, "ResyncCheck")->setChecked(true);
+  // The plot list, enabled once a project is loaded, is filled without a load here.
+  Child<QGroupBox>(Project, "PlotGroup")->setEnabled(true);
+  Click(Project, "AddPlotButton");
   Project->PlotItem(0)->setText("HK.TEMP1");
-  Project->SpeedButton5Click();
+  Click(Project, "AddPlotButton");
   const std::string Path = Temp.File("p.vproject");
   // An unsaved project without a path is asked for a name; cancelling writes nothing.
   EXPECT_FALSE(Project->SaveProjectFile(QString()));
@@ -42,24 +45,24 @@ TEST_F(ProjectFiles, SavingWritesTheSettingsAndLoadingReversesTheLists) {
 
   // A saved project writes to its name without asking, and closes without a question until it changes.
   Dialogs.FileDialogs.clear();
-  Project->ToolButton7Click();
+  Click(Project, "SaveButton");
   EXPECT_TRUE(Dialogs.FileDialogs.empty());
   const std::size_t Questions = Dialogs.Asked.size();
-  Project->Tracking->setChecked(false);
+  Child<QCheckBox>(Project, "TrackingCheck")->setChecked(false);
   Dialogs.Answers = {dbCancel};
   EXPECT_FALSE(Project->close());
   EXPECT_EQ(Dialogs.Asked.size(), Questions + 1);
-  Project->Tracking->setChecked(true);
+  Child<QCheckBox>(Project, "TrackingCheck")->setChecked(true);
   EXPECT_TRUE(Project->close());
   EXPECT_EQ(Dialogs.Asked.size(), Questions + 1);
 
-  auto* Loaded = new TProjectForm;
+  auto* Loaded = new TProjectForm(*AlarmForm);
   Loaded->LoadProjectFile(QString::fromStdString(Path));
-  EXPECT_EQ(Loaded->ComboBox1->currentText(), "hk.structure");
-  EXPECT_EQ(Loaded->Edit2->text(), "run2.dat");
-  EXPECT_TRUE(Loaded->Tracking->isChecked());
-  EXPECT_TRUE(Loaded->Resync->isChecked());
-  ASSERT_EQ(Loaded->ListView2->count(), 2);
+  EXPECT_EQ(Child<QComboBox>(Loaded, "StructureFileCombo")->currentText(), "hk.structure");
+  EXPECT_EQ(Child<QLineEdit>(Loaded, "SecondPacketFileEdit")->text(), "run2.dat");
+  EXPECT_TRUE(Child<QCheckBox>(Loaded, "TrackingCheck")->isChecked());
+  EXPECT_TRUE(Child<QCheckBox>(Loaded, "ResyncCheck")->isChecked());
+  ASSERT_EQ(Child<QListWidget>(Loaded, "PlotList")->count(), 2);
   EXPECT_EQ(Loaded->PlotItem(0)->text(), "Change me!");
   EXPECT_EQ(Loaded->PlotItem(1)->text(), "HK.TEMP1");
   EXPECT_EQ(Loaded->PlotItem(1)->checkState(), Qt::Unchecked);
@@ -69,13 +72,13 @@ TEST_F(ProjectFiles, AlarmsRoundTripWithTheirCheckBoxesInReverse) {
   const std::string Path = Temp.Write("a.vproject",
                                       "[alarms]\ncount=2\n[alarm0]\nvarname=TEMP1\noperator=>\nvalue=25,5\nactive=1\n"
                                       "[ALARM1]\nValue=3\n");
-  auto* Project = new TProjectForm;
+  auto* Project = new TProjectForm(*AlarmForm);
   Project->LoadProjectFile(QString::fromStdString(Path));
   ASSERT_EQ(Project->AlarmCount(), 2);
-  EXPECT_EQ(Project->ListView1->item(0)->text(), "Unknown = 3");
-  EXPECT_EQ(Project->ListView1->item(0)->checkState(), Qt::Unchecked);
-  EXPECT_EQ(Project->ListView1->item(1)->text(), "TEMP1 > 25,5");
-  EXPECT_EQ(Project->ListView1->item(1)->checkState(), Qt::Checked);
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "Unknown = 3");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(1)->text(), "TEMP1 > 25,5");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(1)->checkState(), Qt::Checked);
 
   Project->ProjectFileName = QString::fromStdString(Path);
   Project->SaveProjectFile(QString::fromStdString(Path));
@@ -91,7 +94,7 @@ TEST_F(ProjectFiles, AFileThatCannotBeWrittenGivesTheErrorNoticeAndTheCaptionIsA
   TProjectForm* Project = NewProject("x.dat");
   const std::string Path = Temp.File("no/such/folder/p.vproject");
   Dialogs.Files = {QString::fromStdString(Path)};
-  Project->ToolButton7Click();
+  Click(Project, "SaveButton");
   ASSERT_FALSE(Dialogs.Asked.empty());
   EXPECT_EQ(Dialogs.Asked.back().Type, TDlgType::Error);
   EXPECT_EQ(Dialogs.Asked.back().Text.toStdString(), "Cannot create file \"" + Path + "\".");
@@ -117,7 +120,7 @@ TEST_F(ProjectFiles, TheCloseQuestionSavesKeepsOrDiscards) {
 
   // A new window nobody changed closes without a question.
   const std::size_t Questions = Dialogs.Asked.size();
-  EXPECT_TRUE((new TProjectForm)->close());
+  EXPECT_TRUE((new TProjectForm(*AlarmForm))->close());
   EXPECT_EQ(Dialogs.Asked.size(), Questions);
 
   TProjectForm* Saved = NewProject("y.dat");

@@ -19,33 +19,34 @@ class ProjectLoad : public TGuiTest {
     EXPECT_EQ(Project.StatusText(), "Empty");
     EXPECT_FALSE(Project.Model().DataLoaded);
     EXPECT_FALSE(Project.Model().DataA);
-    EXPECT_TRUE(Project.Edit1->isEnabled());
-    EXPECT_FALSE(Project.GroupBox2->isEnabled());
-    EXPECT_FALSE(Project.ToolButton2->isEnabled());
+    EXPECT_TRUE(Child<QLineEdit>(&Project, "PacketFileEdit")->isEnabled());
+    EXPECT_FALSE(Child<QGroupBox>(&Project, "AlarmGroup")->isEnabled());
+    EXPECT_FALSE(Child<QToolButton>(&Project, "BrowserButton")->isEnabled());
   }
 };
 
 TEST_F(ProjectLoad, ANewWindowIsEmptyWithTheDefaultOffsetTime) {
   TProjectForm* Project = NewProject("");
   ExpectEmpty(*Project);
-  EXPECT_EQ(Project->Edit3->text(), "01.01.2003");
-  EXPECT_FALSE(Project->Tracking->isChecked());
-  EXPECT_EQ(Project->Panel1->text(), "0 Open Browser Windows");
-  EXPECT_EQ(Project->Panel2->text(), "0 Open Plot Windows");
+  EXPECT_EQ(Child<QLineEdit>(Project, "OffsetTimeEdit")->text(), "01.01.2003");
+  EXPECT_FALSE(Child<QCheckBox>(Project, "TrackingCheck")->isChecked());
+  EXPECT_EQ(Child<QLabel>(Project, "BrowserCountLabel")->text(), "0 Open Browser Windows");
+  EXPECT_EQ(Child<QLabel>(Project, "PlotCountLabel")->text(), "0 Open Plot Windows");
   EXPECT_EQ(Project->size(), QSize(666, 351));
 }
 
 TEST_F(ProjectLoad, MissingFilesAreReportedAndLeaveTheWindowEmpty) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 3));
-  Project->ComboBox1->setEditText("nowhere.structure");
-  Project->Button1Click();
+  Child<QComboBox>(Project, "StructureFileCombo")->setEditText("nowhere.structure");
+  Click(Project, "LoadButton");
   WaitForPasses();
   EXPECT_TRUE(Log.Has(llError, "Structurefile does not exist or cannot be opened! (nowhere.structure)"));
   ExpectEmpty(*Project);
 
-  Project->ComboBox1->setEditText(QString::fromStdString(StructureFile));
-  Project->Edit1->setText(QString::fromStdString(Temp.Path.string()));  // a folder is no file
-  Project->Button1Click();
+  Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(StructureFile));
+  Child<QLineEdit>(Project, "PacketFileEdit")
+      ->setText(QString::fromStdString(Temp.Path.string()));  // a folder is no file
+  Click(Project, "LoadButton");
   WaitForPasses();
   EXPECT_TRUE(Log.Has(llError, "Paket file does not exist or cannot be opened! (" + Temp.Path.string() + ")"));
   ExpectEmpty(*Project);
@@ -53,10 +54,10 @@ TEST_F(ProjectLoad, MissingFilesAreReportedAndLeaveTheWindowEmpty) {
 
 TEST_F(ProjectLoad, AMissingSecondFileIsIgnoredAndTheFieldEmptied) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 3), "gone.dat");
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   EXPECT_TRUE(Log.Has(llWarn, "2nd Paket file does not exist or cannot be opened, ignoring entry! (gone.dat)"));
-  EXPECT_EQ(Project->Edit2->text(), "");
+  EXPECT_EQ(Child<QLineEdit>(Project, "SecondPacketFileEdit")->text(), "");
   EXPECT_EQ(Project->StatusText(), "Active");
   EXPECT_FALSE(Project->Model().DataB);
   EXPECT_EQ(Project->Model().HandledFramesA, 3);
@@ -64,8 +65,8 @@ TEST_F(ProjectLoad, AMissingSecondFileIsIgnoredAndTheFieldEmptied) {
 
 TEST_F(ProjectLoad, AnOffsetTimeThatIsNoDateStopsTheLoadWithTheErrorNotice) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 3));
-  Project->Edit3->setText("soon");
-  Project->Button1Click();
+  Child<QLineEdit>(Project, "OffsetTimeEdit")->setText("soon");
+  Click(Project, "LoadButton");
   WaitForPasses();
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "'soon' is not a valid date and time");
@@ -75,8 +76,8 @@ TEST_F(ProjectLoad, AnOffsetTimeThatIsNoDateStopsTheLoadWithTheErrorNotice) {
 
 TEST_F(ProjectLoad, ALoadDecodesBothFilesAndMakesTheWindowActive) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 5), PacketFile("b.dat", 3, 7));
-  Project->Edit3->setText("02.01.2003 12:00");
-  Project->Button1Click();
+  Child<QLineEdit>(Project, "OffsetTimeEdit")->setText("02.01.2003 12:00");
+  Click(Project, "LoadButton");
   WaitForPasses();
   EXPECT_EQ(Project->StatusText(), "Active");
   EXPECT_TRUE(Project->Model().DataLoaded);
@@ -89,22 +90,24 @@ TEST_F(ProjectLoad, ALoadDecodesBothFilesAndMakesTheWindowActive) {
   // Without tracking no later update happens.
   EXPECT_FALSE(Project->Model().DataA->Timer->Enabled());
   EXPECT_FALSE(Project->Model().DataB->Timer->Enabled());
-  for (QWidget* Field :
-       std::initializer_list<QWidget*>{Project->ComboBox1, Project->Edit1, Project->Edit2, Project->Edit3,
-                                       Project->Tracking, Project->Resync, Project->SpeedButton1})
+  for (QWidget* Field : std::initializer_list<QWidget*>{
+           Child<QComboBox>(Project, "StructureFileCombo"), Child<QLineEdit>(Project, "PacketFileEdit"),
+           Child<QLineEdit>(Project, "SecondPacketFileEdit"), Child<QLineEdit>(Project, "OffsetTimeEdit"),
+           Child<QCheckBox>(Project, "TrackingCheck"), Child<QCheckBox>(Project, "ResyncCheck"),
+           Child<QToolButton>(Project, "StructureFileButton")})
     EXPECT_FALSE(Field->isEnabled());
-  EXPECT_TRUE(Project->GroupBox2->isEnabled());
-  EXPECT_TRUE(Project->GroupBox3->isEnabled());
-  EXPECT_TRUE(Project->ToolButton1->isEnabled());
-  EXPECT_TRUE(Project->ToolButton2->isEnabled());
-  EXPECT_TRUE(Project->ToolButton5->isEnabled());
+  EXPECT_TRUE(Child<QGroupBox>(Project, "AlarmGroup")->isEnabled());
+  EXPECT_TRUE(Child<QGroupBox>(Project, "PlotGroup")->isEnabled());
+  EXPECT_TRUE(Child<QToolButton>(Project, "LoadButton")->isEnabled());
+  EXPECT_TRUE(Child<QToolButton>(Project, "BrowserButton")->isEnabled());
+  EXPECT_TRUE(Child<QToolButton>(Project, "AlarmsOffButton")->isEnabled());
   EXPECT_FALSE(LoadForm->Busy);
   EXPECT_FALSE(LoadForm->isVisible());
 }
 
 TEST_F(ProjectLoad, TrackingKeepsTheTimersRunning) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2), "", true);
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   ASSERT_TRUE(Project->Model().DataA);
   EXPECT_TRUE(Project->Model().DataA->Timer->Enabled());
@@ -114,33 +117,33 @@ TEST_F(ProjectLoad, TrackingKeepsTheTimersRunning) {
 TEST_F(ProjectLoad, AFailingStructureFileLeavesTheLoadingStateUntilBlanked) {
   const std::string Broken = Temp.Write("broken.structure", "[BaseFrame]\n0\t2\tHEX\t\tSYNC\n");
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
-  Project->ComboBox1->setEditText(QString::fromStdString(Broken));
-  Project->Button1Click();
+  Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(Broken));
+  Click(Project, "LoadButton");
   WaitForPasses();
   EXPECT_EQ(Project->StatusText(), "Loading");
   EXPECT_TRUE(Project->Model().DataLoaded);
   EXPECT_FALSE(Project->Model().Definition);
   EXPECT_FALSE(Project->Model().DataA);
-  EXPECT_TRUE(Project->ToolButton1->isEnabled());
-  EXPECT_TRUE(Project->Edit1->isEnabled());
+  EXPECT_TRUE(Child<QToolButton>(Project, "LoadButton")->isEnabled());
+  EXPECT_TRUE(Child<QLineEdit>(Project, "PacketFileEdit")->isEnabled());
 
   TFakeWindowFactories Windows;
   EXPECT_EQ(Project->OpenBrowser(), nullptr);
   EXPECT_EQ(Project->OpenPlot(Project, "A", "B", ""), nullptr);
 
   Dialogs.Answers = {dbCancel};
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   EXPECT_EQ(Dialogs.Asked.back().Text, "This will blank the project and all associated browser/ plot windows!");
   EXPECT_EQ(Project->StatusText(), "Loading");
   Dialogs.Answers = {dbOK};
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   ExpectEmpty(*Project);
 
   // A good structure file now loads.
-  Project->ComboBox1->setEditText(QString::fromStdString(StructureFile));
-  Project->Button1Click();
+  Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(StructureFile));
+  Click(Project, "LoadButton");
   WaitForPasses();
   EXPECT_EQ(Project->StatusText(), "Active");
 }
@@ -156,16 +159,16 @@ TEST_F(ProjectLoad, AStructurePositionThatIsNoNumberEndsWithTheConversionNoticeA
   Text.replace(Row, 2, "\nzero");
   const std::string Bad = Temp.Write("bad.structure", Text);
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
-  Project->ComboBox1->setEditText(QString::fromStdString(Bad));
-  Project->Button1Click();
+  Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(Bad));
+  Click(Project, "LoadButton");
   WaitForPasses();
   ASSERT_FALSE(Dialogs.Asked.empty());
   EXPECT_EQ(Dialogs.Asked.back().Type, TDlgType::Error);
   EXPECT_TRUE(Dialogs.Asked.back().Text.contains("is not a valid integer value"));
   EXPECT_EQ(Project->StatusText(), "Loading");
-  EXPECT_TRUE(Project->ToolButton1->isEnabled());
+  EXPECT_TRUE(Child<QToolButton>(Project, "LoadButton")->isEnabled());
   Dialogs.Answers = {dbOK};
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   ExpectEmpty(*Project);
 }
@@ -174,7 +177,7 @@ TEST_F(ProjectLoad, BlankingKeepsTheListsAndLoadingASmallerFileStartsTheCounters
   TFakeWindowFactories Windows;
   const std::string Big = PacketFile("big.dat", 6);
   TProjectForm* Project = NewProject(Big);
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   Project->OpenPlot(nullptr, "HKFrame", "HK_TEMP1", "");
   Project->OpenBrowser();
@@ -184,13 +187,13 @@ TEST_F(ProjectLoad, BlankingKeepsTheListsAndLoadingASmallerFileStartsTheCounters
   EXPECT_EQ(Project->Model().HandledFramesA, 6);
 
   Dialogs.Answers = {dbOK};
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   ExpectEmpty(*Project);
   EXPECT_TRUE(Project->Model().Browsers.empty());
   EXPECT_TRUE(Project->Model().Plots.empty());
   // The windows are gone; the lists stay, and a save writes them.
-  ASSERT_EQ(Project->ListView2->count(), 1);
+  ASSERT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 1);
   EXPECT_EQ(Project->PlotItem(0)->checkState(), Qt::Unchecked);
   ASSERT_EQ(Project->AlarmCount(), 1);
   EXPECT_EQ(Project->AlarmItem(0)->text(), "HK_TEMP1 > 40");
@@ -200,10 +203,10 @@ TEST_F(ProjectLoad, BlankingKeepsTheListsAndLoadingASmallerFileStartsTheCounters
   const std::string Text(std::istreambuf_iterator<char>(In), {});
   EXPECT_NE(Text.find("[DataSeries]\r\nCount=1\r\n0=HKFrame.HK_TEMP1\r\n"), std::string::npos) << Text;
   EXPECT_NE(Text.find("[Alarms]\r\nCount=1\r\n"), std::string::npos) << Text;
-  EXPECT_EQ(Project->Edit1->text().toStdString(), Big);  // the fields keep their texts
+  EXPECT_EQ(Child<QLineEdit>(Project, "PacketFileEdit")->text().toStdString(), Big);  // the fields keep their texts
 
-  Project->Edit1->setText(QString::fromStdString(PacketFile("small.dat", 2)));
-  Project->Button1Click();
+  Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(PacketFile("small.dat", 2)));
+  Click(Project, "LoadButton");
   WaitForPasses();
   EXPECT_EQ(Project->Model().HandledFramesA, 2);
   EXPECT_EQ(Project->Model().DataA->FrameCount(), 2);
@@ -212,16 +215,16 @@ TEST_F(ProjectLoad, BlankingKeepsTheListsAndLoadingASmallerFileStartsTheCounters
 TEST_F(ProjectLoad, NoLoadBlankOrCloseStartsWhileAnUpdatePassRuns) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
   LoadForm->Busy = true;
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   EXPECT_FALSE(Project->Model().DataLoaded);
   EXPECT_TRUE(
       Log.Has(llWarn, "Cannot load a project while an update is in progress. Please try again when it has finished."));
   EXPECT_FALSE(Project->close());
   LoadForm->Busy = false;
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   LoadForm->Busy = true;
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   EXPECT_TRUE(Project->Model().DataLoaded);
   EXPECT_TRUE(Dialogs.Asked.empty());
   LoadForm->Busy = false;
@@ -229,20 +232,20 @@ TEST_F(ProjectLoad, NoLoadBlankOrCloseStartsWhileAnUpdatePassRuns) {
 
 TEST_F(ProjectLoad, PickingFilesFillsTheFieldsAndAddsStructureFiles) {
   TProjectForm* Project = NewProject("");
-  const int Before = Project->ComboBox1->count();
+  const int Before = Child<QComboBox>(Project, "StructureFileCombo")->count();
   Dialogs.Files = {"/data/one.structure", "/data/two.structure", "/data/run.dat", "/data/run2.dat", ""};
-  Project->SpeedButton1Click(Project->SpeedButton1);
-  Project->SpeedButton1Click(Project->SpeedButton1);
-  EXPECT_EQ(Project->ComboBox1->count(), Before + 2);
-  EXPECT_EQ(Project->ComboBox1->currentText(), "/data/two.structure");
-  EXPECT_EQ(Project->ComboBox1->toolTip(), "/data/two.structure");
-  Project->SpeedButton1Click(Project->SpeedButton2);
-  Project->SpeedButton1Click(Project->SpeedButton7);
-  EXPECT_EQ(Project->Edit1->text(), "/data/run.dat");
-  EXPECT_EQ(Project->Edit1->toolTip(), "/data/run.dat");
-  EXPECT_EQ(Project->Edit2->text(), "/data/run2.dat");
-  Project->SpeedButton1Click(Project->SpeedButton2);  // cancelled
-  EXPECT_EQ(Project->Edit1->text(), "/data/run.dat");
+  Click(Project, "StructureFileButton");
+  Click(Project, "StructureFileButton");
+  EXPECT_EQ(Child<QComboBox>(Project, "StructureFileCombo")->count(), Before + 2);
+  EXPECT_EQ(Child<QComboBox>(Project, "StructureFileCombo")->currentText(), "/data/two.structure");
+  EXPECT_EQ(Child<QComboBox>(Project, "StructureFileCombo")->toolTip(), "/data/two.structure");
+  Click(Project, "PacketFileButton");
+  Click(Project, "SecondPacketFileButton");
+  EXPECT_EQ(Child<QLineEdit>(Project, "PacketFileEdit")->text(), "/data/run.dat");
+  EXPECT_EQ(Child<QLineEdit>(Project, "PacketFileEdit")->toolTip(), "/data/run.dat");
+  EXPECT_EQ(Child<QLineEdit>(Project, "SecondPacketFileEdit")->text(), "/data/run2.dat");
+  Click(Project, "PacketFileButton");  // cancelled
+  EXPECT_EQ(Child<QLineEdit>(Project, "PacketFileEdit")->text(), "/data/run.dat");
   EXPECT_EQ(Dialogs.FileDialogs[0].InitialDir, ".");
   EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "");
 }
@@ -253,7 +256,7 @@ namespace {
 
 // Pixels of the status text's colour in panel 0, right of the icon.
 int PanelPixels(TProjectForm& Project, const QColor& Colour) {
-  const QImage Image = Project.Panel0->grab().toImage();
+  const QImage Image = Child<QWidget>(&Project, "StatePanel")->grab().toImage();
   int Count = 0;
   for (int Y = 0; Y < Image.height(); ++Y)
     for (int X = 25; X < Image.width(); ++X) Count += QColor(Image.pixel(X, Y)) == Colour;
@@ -264,7 +267,7 @@ TEST_F(ProjectLoad, TheStatusPanelIsRedWhileEmptyAndGreenOtherwise) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 1));
   EXPECT_GT(PanelPixels(*Project, QColor(0xFF, 0, 0)), 10);
   EXPECT_EQ(PanelPixels(*Project, QColor(0, 0x80, 0)), 0);
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   EXPECT_EQ(PanelPixels(*Project, QColor(0xFF, 0, 0)), 0);
   EXPECT_GT(PanelPixels(*Project, QColor(0, 0x80, 0)), 10);
@@ -272,21 +275,21 @@ TEST_F(ProjectLoad, TheStatusPanelIsRedWhileEmptyAndGreenOtherwise) {
 
 TEST_F(ProjectLoad, InsertAndDeleteKeysAddAndRemovePlotListEntries) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 1));
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   const auto Release = [&](int Key) {
     QKeyEvent Event(QEvent::KeyRelease, Key, Qt::NoModifier);
-    QApplication::sendEvent(Project->ListView2, &Event);
+    QApplication::sendEvent(Child<QListWidget>(Project, "PlotList"), &Event);
   };
   Release(Qt::Key_Insert);
   Release(Qt::Key_Insert);
-  ASSERT_EQ(Project->ListView2->count(), 2);
+  ASSERT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 2);
   EXPECT_EQ(Project->PlotItem(1)->text(), "Change me!");
-  Project->ListView2->setCurrentRow(0);
+  Child<QListWidget>(Project, "PlotList")->setCurrentRow(0);
   Release(Qt::Key_Delete);
-  EXPECT_EQ(Project->ListView2->count(), 1);
+  EXPECT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 1);
   Release(Qt::Key_A);
-  EXPECT_EQ(Project->ListView2->count(), 1);
+  EXPECT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 1);
 }
 
 }  // namespace

@@ -15,24 +15,24 @@ class ProjectWindows : public TGuiTest {
 TEST_F(ProjectWindows, ABrowserIsTitledWithBothPathsAndFilledFromBothSources) {
   const std::string A = PacketFile("a.dat", 4), B = PacketFile("b.dat", 2, 3);
   TProjectForm* Project = NewProject(A, B);
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   Windows.Calls.clear();
   TBrowserWindow* Browser = Project->OpenBrowser();
   ASSERT_NE(Browser, nullptr);
   EXPECT_EQ(Browser->Window()->windowTitle().toStdString(), "Browser - " + A + " " + B);
   EXPECT_EQ(Windows.Calls, (std::vector<std::string>{"browser project", "browser append 0 4", "browser append 1 2"}));
-  EXPECT_EQ(Project->Panel1->text(), "1 Open Browsers");
+  EXPECT_EQ(Child<QLabel>(Project, "BrowserCountLabel")->text(), "1 Open Browsers");
 
   TProjectForm* Single = NewProject(A);
-  Single->Button1Click();
+  Click(Single, "LoadButton");
   WaitForPasses();
   EXPECT_EQ(Single->OpenBrowser()->Window()->windowTitle().toStdString(), "Browser - " + A + " ");
 }
 
 TEST_F(ProjectWindows, NewFramesGoToAlarmsThenPlotsThenBrowsers) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 3));
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   Project->OpenBrowser();
   Project->OpenPlot(Project, "HKFrame", "HK_TEMP1", "");
@@ -58,7 +58,7 @@ TEST_F(ProjectWindows, NewFramesGoToAlarmsThenPlotsThenBrowsers) {
 
 TEST_F(ProjectWindows, APlotGetsItsSeriesAndFramesAndCountsInTheStatusBar) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 3), PacketFile("b.dat", 2, 5));
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   Windows.Calls.clear();
   // A browser asking adds a checked entry to the plot list.
@@ -67,27 +67,27 @@ TEST_F(ProjectWindows, APlotGetsItsSeriesAndFramesAndCountsInTheStatusBar) {
   ASSERT_NE(Plot, nullptr);
   EXPECT_EQ(Windows.Calls, (std::vector<std::string>{"plot project", "plot series [HKFrame] [HK_TEMP1] [HK_V_BUS]",
                                                      "plot frames 3 2", "plot refresh", "plot reset"}));
-  ASSERT_EQ(Project->ListView2->count(), 1);
+  ASSERT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 1);
   EXPECT_EQ(Project->PlotItem(0)->text(), "HKFrame.HK_TEMP1");
   EXPECT_EQ(Project->PlotItem(0)->checkState(), Qt::Checked);
   EXPECT_EQ(Project->PlotItem(0)->Plot, Plot);
-  EXPECT_EQ(Project->Panel2->text(), "1 Open Plots");
+  EXPECT_EQ(Child<QLabel>(Project, "PlotCountLabel")->text(), "1 Open Plots");
 
   // Unchecking closes the plot; its end unchecks and detaches the entry.
   Project->PlotItem(0)->setCheckState(Qt::Unchecked);
   ProcessPendingEvents();
   EXPECT_TRUE(Project->Model().Plots.empty());
   EXPECT_EQ(Project->PlotItem(0)->Plot, nullptr);
-  EXPECT_EQ(Project->Panel2->text(), "0 Open Plots");
+  EXPECT_EQ(Child<QLabel>(Project, "PlotCountLabel")->text(), "0 Open Plots");
 }
 
 TEST_F(ProjectWindows, CheckingAPlotListEntrySplitsItsCaptionAtTheFirstDot) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
-  Project->SpeedButton5Click();
-  Project->SpeedButton5Click();
-  ASSERT_EQ(Project->ListView2->count(), 2);
+  Click(Project, "AddPlotButton");
+  Click(Project, "AddPlotButton");
+  ASSERT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 2);
   EXPECT_EQ(Project->PlotItem(0)->text(), "Change me!");
   EXPECT_EQ(Project->PlotItem(0)->checkState(), Qt::Unchecked);
   Project->PlotItem(1)->setText("ScienceFrame.EventMessageFrame.EVT_CODE");
@@ -98,28 +98,28 @@ TEST_F(ProjectWindows, CheckingAPlotListEntrySplitsItsCaptionAtTheFirstDot) {
   EXPECT_EQ(Windows.Calls[6], "plot series [ScienceFrame] [EventMessageFrame.EVT_CODE] []");
   EXPECT_EQ(Project->Model().Plots.size(), 2u);
   // Opening from the own list adds no entry.
-  EXPECT_EQ(Project->ListView2->count(), 2);
+  EXPECT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 2);
 
   // Deleting a checked entry closes its plot first.
-  Project->ListView2->setCurrentRow(0);
-  Project->SpeedButton6Click();
+  Child<QListWidget>(Project, "PlotList")->setCurrentRow(0);
+  Click(Project, "RemovePlotButton");
   ProcessPendingEvents();
-  EXPECT_EQ(Project->ListView2->count(), 1);
+  EXPECT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 1);
   EXPECT_EQ(Project->Model().Plots.size(), 1u);
-  EXPECT_EQ(Project->Panel2->text(), "1 Open Plots");
+  EXPECT_EQ(Child<QLabel>(Project, "PlotCountLabel")->text(), "1 Open Plots");
 }
 
 TEST_F(ProjectWindows, ClosedWindowsLeaveTheListsAndStrangersAreReported) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   TBrowserWindow* First = Project->OpenBrowser();
   Project->OpenBrowser();
-  EXPECT_EQ(Project->Panel1->text(), "2 Open Browsers");
+  EXPECT_EQ(Child<QLabel>(Project, "BrowserCountLabel")->text(), "2 Open Browsers");
   First->Window()->close();
   ProcessPendingEvents();
   EXPECT_EQ(Project->Model().Browsers.size(), 1u);
-  EXPECT_EQ(Project->Panel1->text(), "1 Open Browsers");
+  EXPECT_EQ(Child<QLabel>(Project, "BrowserCountLabel")->text(), "1 Open Browsers");
 
   TFakeBrowser Stranger(Windows.Calls);
   Project->BrowserClosed(&Stranger);
@@ -131,7 +131,7 @@ TEST_F(ProjectWindows, ClosedWindowsLeaveTheListsAndStrangersAreReported) {
 
 TEST_F(ProjectWindows, ClosingTheProjectTakesItsWindowsAlong) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   QPointer<QWidget> Browser = Project->OpenBrowser()->Window();
   QPointer<QWidget> Plot = Project->OpenPlot(Project, "A", "B", "")->Window();
@@ -149,10 +149,10 @@ TEST_F(ProjectWindows, WithoutRegisteredWindowsNothingOpens) {
   SetBrowserFactory(nullptr);
   SetPlotFactory(nullptr);
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   EXPECT_EQ(Project->OpenBrowser(), nullptr);
-  Project->SpeedButton5Click();
+  Click(Project, "AddPlotButton");
   Project->PlotItem(0)->setCheckState(Qt::Checked);
   EXPECT_EQ(Project->PlotItem(0)->Plot, nullptr);
   EXPECT_TRUE(Project->Model().Plots.empty());
@@ -166,7 +166,7 @@ class EventsInsideHandlers : public ProjectWindows {};
 
 TEST_F(EventsInsideHandlers, AnAcceptedCloseStopsTrackingAndTheLoadButton) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2), "", true);
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   ASSERT_TRUE(Project->Model().DataA->Timer->Enabled());
   QPointer<TProjectForm> Watched = Project;
@@ -174,7 +174,7 @@ TEST_F(EventsInsideHandlers, AnAcceptedCloseStopsTrackingAndTheLoadButton) {
   EXPECT_TRUE(Project->close());
   // Until the window is freed, no pass starts.
   EXPECT_FALSE(Project->Model().DataA->Timer->Enabled());
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   EXPECT_EQ(Dialogs.Asked.size(), 1u);
   ProcessPendingEvents();
@@ -183,37 +183,37 @@ TEST_F(EventsInsideHandlers, AnAcceptedCloseStopsTrackingAndTheLoadButton) {
 
 TEST_F(EventsInsideHandlers, AWindowClosedWhileAnEntryIsRemovedIsLeftAlone) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 1));
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
-  Project->SpeedButton5Click();
-  Project->ListView2->setCurrentRow(0);
+  Click(Project, "AddPlotButton");
+  Child<QListWidget>(Project, "PlotList")->setCurrentRow(0);
   QPointer<TProjectForm> Watched = Project;
   Dialogs.Answers = {dbNo};
   QMetaObject::invokeMethod(Project, "close", Qt::QueuedConnection);
-  Project->SpeedButton6Click();
+  Click(Project, "RemovePlotButton");
   ProcessPendingEvents();
   EXPECT_TRUE(Watched.isNull());
 }
 
 TEST_F(EventsInsideHandlers, ASecondRemovalWaitingInTheQueueRemovesNothingMore) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 1));
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), AlarmAnswer("B", " >", "1"), AlarmAnswer("C", " >", "1")};
   for (int I = 0; I < 3; ++I) Project->AddAlarm("");
-  Project->ListView1->setCurrentRow(1);
-  QTimer::singleShot(0, Project, [Project] { Project->SpeedButton4Click(); });
-  Project->SpeedButton4Click();
+  Child<QListWidget>(Project, "AlarmList")->setCurrentRow(1);
+  QTimer::singleShot(0, Project, [Project] { Click(Project, "RemoveAlarmButton"); });
+  Click(Project, "RemoveAlarmButton");
   ASSERT_EQ(Project->AlarmCount(), 2);
-  EXPECT_EQ(Project->ListView1->item(0)->text(), "A > 1");
+  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "A > 1");
 }
 
 TEST_F(EventsInsideHandlers, APlotOpenedWhileABlankWaitsInTheQueueClosesWithTheProject) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 1));
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   Dialogs.Answers = {dbOK};
-  QTimer::singleShot(0, Project, [Project] { Project->Button1Click(); });
+  QTimer::singleShot(0, Project, [Project] { Click(Project, "LoadButton"); });
   const QPointer<QWidget> Plot = Project->OpenPlot(Project, "A", "B", "")->Window();
   ProcessPendingEvents();
   EXPECT_EQ(Project->StatusText(), "Empty");
@@ -223,12 +223,12 @@ TEST_F(EventsInsideHandlers, APlotOpenedWhileABlankWaitsInTheQueueClosesWithTheP
 
 TEST_F(ProjectWindows, SelectedEntriesOfTheAlarmAndPlotListsShowTheirText) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 3));
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   Dialogs.DialogScripts = {AlarmAnswer("HK_TEMP1", " >", "25")};
   Project->AddAlarm("");
-  Project->SpeedButton5Click();
-  for (QListWidget* List : {Project->ListView1, Project->ListView2}) {
+  Click(Project, "AddPlotButton");
+  for (QListWidget* List : {Child<QListWidget>(Project, "AlarmList"), Child<QListWidget>(Project, "PlotList")}) {
     List->setCurrentRow(0);
     const QImage Image = List->viewport()->grab().toImage();
     const QRect Row = List->visualItemRect(List->item(0));

@@ -39,7 +39,7 @@ TEST_F(Saving, AWriteThatFailsPartWayKeepsTheOldFile) {
   SetBrowserFactory([] { return new TBrowserForm; });
   SetPlotFactory([] { return new TPlotForm; });
   TProjectForm* Project = NewProject(PacketFile("a.dat", 200));
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   auto* Browser = dynamic_cast<TBrowserForm*>(Project->OpenBrowser());
   QWidget Requester;
@@ -53,11 +53,11 @@ TEST_F(Saving, AWriteThatFailsPartWayKeepsTheOldFile) {
   for (const char* Name : {"p.vproject", "export.txt", "series.txt", "log.rtf"}) std::ofstream(Out / Name) << "old";
   const auto Before = Snapshot(Out);
   const std::pair<const char*, std::function<void()>> Rows[] = {
-      {"p.vproject", [&] { Project->ToolButton7Click(); }},
-      {"export.txt", [&] { Browser->ToolButton3->click(); }},
-      {"series", [&] { Plot->ToolButton2->click(); }},
-      {"log.rtf", [&] { LogWindow.Saveas1Click(); }},
-      {"messages", [&] { LogWindow.Savemessagesas1Click(); }}};
+      {"p.vproject", [&] { Click(Project, "SaveButton"); }},
+      {"export.txt", [&] { Child<QToolButton>(Browser, "ExportButton")->click(); }},
+      {"series", [&] { Child<QToolButton>(Plot, "SaveSeriesButton")->click(); }},
+      {"log.rtf", [&] { Trigger(&LogWindow, "SaveAsAction"); }},
+      {"messages", [&] { Trigger(&LogWindow, "SaveMessagesAction"); }}};
   for (const auto& [Name, Save] : Rows) {
     Dialogs.Files = {QString::fromStdString((Out / Name).string())};
     Dialogs.Asked.clear();

@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTableView>
 #include <QTimer>
 
 #include "GuiFixture.h"
@@ -30,8 +31,16 @@ class Shell : public testing::Test {
     return std::string(std::istreambuf_iterator<char>(In), {});
   }
 
+  // The program's window of that class.
+  template <class T>
+  static T* ProgramWindow() {
+    for (QWidget* Window : QApplication::topLevelWidgets())
+      if (auto* Found = dynamic_cast<T*>(Window)) return Found;
+    throw std::logic_error("no such window");
+  }
+
   static void RunSplash() {
-    for (int Tick = 0; Tick < 75; ++Tick) WelcomeForm->Timer1Timer();
+    for (int Tick = 0; Tick < 75; ++Tick) WelcomeForm->OnFadeTick();
   }
 
   TScriptedDialogs Dialogs;
@@ -41,30 +50,30 @@ class Shell : public testing::Test {
 TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
   EXPECT_TRUE(WelcomeForm->isVisible());
   EXPECT_EQ(WelcomeForm->size(), QSize(398, 199));
-  EXPECT_EQ(WelcomeForm->Label1->text(), "V1.9.3 - 9.4.2007");
-  EXPECT_EQ(WelcomeForm->Timer1->interval(), 30);
-  EXPECT_FALSE(AlarmForm->isVisible());
-  EXPECT_FALSE(LoadForm->isVisible());
-  EXPECT_FALSE(LoadForm->Busy);
+  EXPECT_EQ(Child<QLabel>(WelcomeForm, "VersionLabel")->text(), "V1.9.3 - 9.4.2007");
+  EXPECT_EQ(Child<QTimer>(WelcomeForm, "FadeTimer")->interval(), 30);
+  EXPECT_FALSE(ProgramWindow<TAlarmForm>()->isVisible());
+  EXPECT_FALSE(ProgramWindow<TLoadForm>()->isVisible());
+  EXPECT_FALSE(ProgramWindow<TLoadForm>()->Busy);
   EXPECT_EQ(WelcomeForm->AlphaBlendValue, 0);
   EXPECT_EQ(WelcomeForm->HoldTicks, 50);
 
   std::vector<int> Opacity;
   for (int Tick = 0; Tick < 74; ++Tick) {
-    WelcomeForm->Timer1Timer();
+    WelcomeForm->OnFadeTick();
     Opacity.push_back(WelcomeForm->AlphaBlendValue);
   }
   EXPECT_EQ(Opacity[0], 10);
   EXPECT_EQ(Opacity[23], 240);
   EXPECT_EQ(Opacity[24], 255);
   EXPECT_EQ(MainForm, nullptr);
-  WelcomeForm->Timer1Timer();
+  WelcomeForm->OnFadeTick();
   ASSERT_NE(MainForm, nullptr);
   ASSERT_NE(LogForm, nullptr);
   EXPECT_TRUE(MainForm->isVisible());
   EXPECT_TRUE(LogForm->isVisible());
   EXPECT_FALSE(WelcomeForm->isVisible());
-  EXPECT_FALSE(WelcomeForm->Timer1->isActive());
+  EXPECT_FALSE(Child<QTimer>(WelcomeForm, "FadeTimer")->isActive());
   EXPECT_EQ(MainForm->windowTitle(), "Vorex Data Tracker and Browser");
   EXPECT_EQ(LogForm->windowTitle(), "Log Window");
   // At the left edge, 569 from the top; on the test screen, 800 wide, it
@@ -80,7 +89,7 @@ TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
 
 TEST_F(Shell, AboutShowsTheNoticeWithTheVersion) {
   RunSplash();
-  MainForm->About1Click();
+  Trigger(MainForm, "AboutAction");
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "RIRA Zaze Rere\r\nV1.9.3 - 9.4.2007");
   EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Information);
@@ -89,50 +98,50 @@ TEST_F(Shell, AboutShowsTheNoticeWithTheVersion) {
 
 TEST_F(Shell, TheViewMenuTracksTheLogWindow) {
   RunSplash();
-  EXPECT_TRUE(MainForm->LogWindow1->isChecked());
+  EXPECT_TRUE(Child<QAction>(MainForm, "LogWindowAction")->isChecked());
   LogForm->close();  // its own close button only hides it
   EXPECT_NE(LogForm, nullptr);
-  MainForm->View1Click();
-  EXPECT_FALSE(MainForm->LogWindow1->isChecked());
-  MainForm->LogWindow1Click();
+  emit Child<QMenu>(MainForm, "ViewMenu")->aboutToShow();
+  EXPECT_FALSE(Child<QAction>(MainForm, "LogWindowAction")->isChecked());
+  Trigger(MainForm, "LogWindowAction");
   EXPECT_TRUE(LogForm->isVisible());
-  MainForm->View1Click();
-  EXPECT_TRUE(MainForm->LogWindow1->isChecked());
-  MainForm->LogWindow1Click();
+  emit Child<QMenu>(MainForm, "ViewMenu")->aboutToShow();
+  EXPECT_TRUE(Child<QAction>(MainForm, "LogWindowAction")->isChecked());
+  Trigger(MainForm, "LogWindowAction");
   EXPECT_FALSE(LogForm->isVisible());
 }
 
 TEST_F(Shell, NewProjectsAndCloseLast) {
   RunSplash();
-  MainForm->NewProject1Click();
-  MainForm->NewProject1Click();
+  Trigger(MainForm, "NewProjectAction");
+  Trigger(MainForm, "NewProjectAction");
   ASSERT_EQ(TProjectForm::OpenProjects().size(), 2);
   TProjectForm* First = TProjectForm::OpenProjects()[0];
   EXPECT_EQ(ProjectForm->windowTitle(), "Project Setup - Unsaved");
   Dialogs.Answers = {dbNo};
-  MainForm->Closeall1Click();
+  Trigger(MainForm, "CloseLastAction");
   ProcessPendingEvents();
   ASSERT_EQ(TProjectForm::OpenProjects().size(), 1);
   EXPECT_EQ(ProjectForm, First);
   Dialogs.Answers = {dbNo};
-  MainForm->Closeall1Click();
+  Trigger(MainForm, "CloseLastAction");
   ProcessPendingEvents();
   EXPECT_TRUE(ProjectForm.isNull());
   // Without a project window the last-project commands do nothing.
   Dialogs.Asked.clear();
-  MainForm->Closeall1Click();
-  MainForm->SaveProject2Click();
-  MainForm->SaveProject1Click();
+  Trigger(MainForm, "CloseLastAction");
+  Trigger(MainForm, "SaveProjectAction");
+  Trigger(MainForm, "SaveProjectAsAction");
   EXPECT_TRUE(Dialogs.Asked.empty());
   EXPECT_TRUE(Dialogs.FileDialogs.empty());
 }
 
 TEST_F(Shell, NewProjectWindowsOpenOnTheScreenAndNotOnTopOfEachOther) {
   RunSplash();
-  for (int I = 0; I < 3; ++I) MainForm->NewProject1Click();
+  for (int I = 0; I < 3; ++I) Trigger(MainForm, "NewProjectAction");
   TProjectForm::OpenProjects()[0]->close();
   ProcessPendingEvents();
-  MainForm->NewProject1Click();
+  Trigger(MainForm, "NewProjectAction");
   ASSERT_EQ(TProjectForm::OpenProjects().size(), 3);
   const QRect Available = ProjectForm->screen()->availableGeometry();
   QSet<std::pair<int, int>> Places;
@@ -147,26 +156,26 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   RunSplash();
   const std::string Path = Temp.Write("p.vproject", "[VorexProject]\r\nPaketFileA=run.dat\r\n");
   Dialogs.Files = {""};
-  MainForm->OpenProject1Click();
+  Trigger(MainForm, "OpenProjectAction");
   EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
   Dialogs.Files = {QString::fromStdString(Path)};
-  MainForm->OpenProject1Click();
+  Trigger(MainForm, "OpenProjectAction");
   ASSERT_EQ(Dialogs.FileDialogs.size(), 2u);
   EXPECT_EQ(Dialogs.FileDialogs[1].Filter, "Project Files|*.vproject");
   EXPECT_EQ(Dialogs.FileDialogs[1].DefaultExt, "*.vproject");
   EXPECT_TRUE(Dialogs.FileDialogs[1].MustExist);
   ASSERT_FALSE(ProjectForm.isNull());
   EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
-  EXPECT_EQ(ProjectForm->Edit1->text(), "run.dat");
+  EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "run.dat");
 
   // "Save last Project" writes in place; "Save ... as" asks once and writes to the name chosen.
-  ProjectForm->Edit1->setText("run2.dat");
-  MainForm->SaveProject2Click();
+  Child<QLineEdit>(ProjectForm, "PacketFileEdit")->setText("run2.dat");
+  Trigger(MainForm, "SaveProjectAction");
   EXPECT_EQ(Dialogs.FileDialogs.size(), 2u);
   EXPECT_NE(Read(Path).find("PaketFileA=run2.dat"), std::string::npos);
   const std::string Other = Temp.File("q.vproject");
   Dialogs.Files = {QString::fromStdString(Other)};
-  MainForm->ToolButton3Click();
+  Trigger(MainForm, "SaveProjectAsAction");
   EXPECT_EQ(Dialogs.FileDialogs.size(), 3u);
   EXPECT_TRUE(std::filesystem::exists(Other));
   EXPECT_EQ(ProjectForm->ProjectFileName.toStdString(), Other);
@@ -191,7 +200,7 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   ASSERT_FALSE(LogForm->Lines().empty());
   EXPECT_TRUE(LogForm->Lines().back().Text.ends_with("[Warn] " + Binary + " does not look like a project file."));
   EXPECT_EQ(ProjectForm->windowTitle(), "Project Setup - Unsaved");
-  EXPECT_EQ(ProjectForm->Edit1->text(), "");
+  EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "");
 }
 
 TEST_F(Shell, ADroppedProjectFileIsTakenAsACopyNeverAMove) {
@@ -228,11 +237,14 @@ TEST_F(Shell, ADroppedProjectFileIsTakenAsACopyNeverAMove) {
 
 TEST_F(Shell, TheMainCommandsHaveShortcutsThatWorkFromEveryWindow) {
   RunSplash();
-  const std::pair<QAction*, const char*> Rows[] = {
-      {MainForm->NewProject1, "Ctrl+N"},  {MainForm->OpenProject1, "Ctrl+O"},
-      {MainForm->SaveProject2, "Ctrl+S"}, {MainForm->SaveProject1, "Ctrl+Shift+S"},
-      {MainForm->Closeall1, "Ctrl+W"},    {MainForm->Exit1, "Ctrl+Q"},
-      {MainForm->LogWindow1, "Ctrl+L"},   {MainForm->About1, "F1"}};
+  const std::pair<QAction*, const char*> Rows[] = {{Child<QAction>(MainForm, "NewProjectAction"), "Ctrl+N"},
+                                                   {Child<QAction>(MainForm, "OpenProjectAction"), "Ctrl+O"},
+                                                   {Child<QAction>(MainForm, "SaveProjectAction"), "Ctrl+S"},
+                                                   {Child<QAction>(MainForm, "SaveProjectAsAction"), "Ctrl+Shift+S"},
+                                                   {Child<QAction>(MainForm, "CloseLastAction"), "Ctrl+W"},
+                                                   {Child<QAction>(MainForm, "ExitAction"), "Ctrl+Q"},
+                                                   {Child<QAction>(MainForm, "LogWindowAction"), "Ctrl+L"},
+                                                   {Child<QAction>(MainForm, "AboutAction"), "F1"}};
   for (const auto& [Action, Keys] : Rows) {
     EXPECT_EQ(Action->shortcut().toString(), Keys) << Action->text().toStdString();
     EXPECT_EQ(Action->shortcutContext(), Qt::ApplicationShortcut);
@@ -242,8 +254,8 @@ TEST_F(Shell, TheMainCommandsHaveShortcutsThatWorkFromEveryWindow) {
 TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {
   RunSplash();
   Dialogs.Files = {"", "/data/hk.structure"};
-  MainForm->EditStructurefile1Click();
-  MainForm->EditStructurefile1Click();
+  Trigger(MainForm, "EditStructureFileAction");
+  Trigger(MainForm, "EditStructureFileAction");
   ASSERT_EQ(Dialogs.Edited.size(), 1u);
   EXPECT_EQ(Dialogs.Edited[0], "/data/hk.structure");
   EXPECT_EQ(Dialogs.FileDialogs[0].Title, "Open structure file");
@@ -252,7 +264,7 @@ TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {
 
   Dialogs.EditorStarts = false;
   Dialogs.Files = {"/data/hk.structure"};
-  MainForm->EditStructurefile1Click();
+  Trigger(MainForm, "EditStructureFileAction");
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "No program is set up to open /data/hk.structure.");
   EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Error);
@@ -269,7 +281,7 @@ int RunMessageLoop() {
 
 TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutAQuestionForAnUnchangedProject) {
   RunSplash();
-  MainForm->NewProject1Click();
+  Trigger(MainForm, "NewProjectAction");
   QTimer::singleShot(0, [] { MainForm->close(); });
   EXPECT_EQ(RunMessageLoop(), 0);
   EXPECT_FALSE(MainForm->isVisible());
@@ -281,17 +293,17 @@ TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutAQuestionForAnUnchangedPr
 
 TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
   RunSplash();
-  MainForm->NewProject1Click();  // unchanged: it closes without a question
-  MainForm->NewProject1Click();
-  ProjectForm->Edit1->setText("run.dat");
+  Trigger(MainForm, "NewProjectAction");  // unchanged: it closes without a question
+  Trigger(MainForm, "NewProjectAction");
+  Child<QLineEdit>(ProjectForm, "PacketFileEdit")->setText("run.dat");
   // Cancel, and Yes followed by a cancelled file dialog, keep the program and the project.
   for (int Answer : {dbCancel, dbYes}) {
     Dialogs.Answers = {Answer};
-    QTimer::singleShot(0, [] { MainForm->Exit1Click(); });
+    QTimer::singleShot(0, [] { Trigger(MainForm, "ExitAction"); });
     QTimer::singleShot(200, [] { QApplication::exit(7); });
     EXPECT_EQ(QApplication::exec(), 7);
     ASSERT_EQ(TProjectForm::OpenProjects().size(), 1);
-    EXPECT_EQ(ProjectForm->Edit1->text(), "run.dat");
+    EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "run.dat");
   }
   EXPECT_EQ(Dialogs.FileDialogs.size(), 1u);
 
@@ -307,7 +319,7 @@ TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
 
 TEST_F(Shell, ExitEndsTheProgram) {
   RunSplash();
-  QTimer::singleShot(0, [] { MainForm->Exit1Click(); });
+  QTimer::singleShot(0, [] { Trigger(MainForm, "ExitAction"); });
   EXPECT_EQ(RunMessageLoop(), 0);
 }
 
@@ -319,28 +331,28 @@ TEST_F(Shell, AProjectFileNamedAtStartOpensOnceTheMainWindowIsUp) {
   RunSplash();
   ASSERT_FALSE(ProjectForm.isNull());
   EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
-  EXPECT_EQ(ProjectForm->Edit1->text(), "start.dat");
+  EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "start.dat");
 }
 
 TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit) {
   RunSplash();
   ASSERT_NE(AlarmHitsForm, nullptr);
   EXPECT_TRUE(AlarmHitsForm->isVisible());
-  MainForm->AlarmWindow1Click();
+  Trigger(MainForm, "AlarmWindowAction");
   EXPECT_FALSE(AlarmHitsForm->isVisible());
-  MainForm->AlarmWindow1Click();
+  Trigger(MainForm, "AlarmWindowAction");
 
   const std::string Structure = Temp.File("demo.structure");
   std::filesystem::copy_file(VOREX_DEMO_DIR "/demo.structure", Structure);
   ASSERT_TRUE(WriteDemoPacketFile(Temp.File("a.dat"), 3));
-  auto* Project = new TProjectForm;
-  Project->ComboBox1->setEditText(QString::fromStdString(Structure));
-  Project->Edit1->setText(QString::fromStdString(Temp.File("a.dat")));
-  Project->Button1Click();
+  auto* Project = new TProjectForm(*ProgramWindow<TAlarmForm>());
+  Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(Structure));
+  Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(Temp.File("a.dat")));
+  Click(Project, "LoadButton");
   WaitForPasses();
   const TDecodedNode* Target = Project->Model().DataA->Frames->Next->Child->Next;
   AlarmHitsForm->AddHit({0, "1. BF", "X > 0", 1, Project->Model().Id(), Target->SerialNo});
-  AlarmHitsForm->HitDoubleClick(0);
+  DoubleClickRow(Child<QTableView>(AlarmHitsForm, "HitView"), 0);
   ProcessPendingEvents();
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
   EXPECT_EQ(dynamic_cast<TBrowserForm*>(Project->Model().Browsers[0])->FocusedNode(), Target);

@@ -28,7 +28,8 @@ class TWatchedLoadForm : public TLoadForm {
   };
   std::vector<TSeen> Seen;
   void PositionShown() override {
-    Seen.push_back({Label2->text().toStdString(), ProgressBar1->value(), isVisible(), Busy});
+    Seen.push_back({Child<QLabel>(this, "CounterLabel")->text().toStdString(),
+                    Child<QProgressBar>(this, "ProgressBar")->value(), isVisible(), Busy});
   }
 };
 
@@ -54,9 +55,9 @@ TEST_F(Tracking, TheProgressWindowCountsBaseFramesAndFollowsTheBytePosition) {
   EXPECT_FALSE(Watched->isVisible());
   EXPECT_FALSE(Watched->Busy);
   EXPECT_EQ(Watched->size(), QSize(304, 55));
-  EXPECT_EQ(Watched->Label1->text(), "Loading / Evaluating ...");
+  EXPECT_EQ(Child<QLabel>(Watched, "TitleLabel")->text(), "Loading / Evaluating ...");
   TProjectForm* Project = NewProject(PacketFile("a.dat", 100));
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   // Events run at the first BaseFrame and then now and then; whenever they
   // run, the window shows the BaseFrame the pass has reached.
@@ -71,19 +72,19 @@ TEST_F(Tracking, TheProgressWindowCountsBaseFramesAndFollowsTheBytePosition) {
     EXPECT_TRUE(Seen.Visible);
     EXPECT_TRUE(Seen.Busy);
   }
-  EXPECT_EQ(Watched->ProgressBar1->maximum(), 28000);
-  EXPECT_EQ(Watched->ProgressBar1->value(), 28000);
-  EXPECT_EQ(Watched->Label2->text(), "100");
+  EXPECT_EQ(Child<QProgressBar>(Watched, "ProgressBar")->maximum(), 28000);
+  EXPECT_EQ(Child<QProgressBar>(Watched, "ProgressBar")->value(), 28000);
+  EXPECT_EQ(Child<QLabel>(Watched, "CounterLabel")->text(), "100");
   EXPECT_FALSE(Watched->isVisible());
   EXPECT_FALSE(Watched->Busy);
 }
 
 TEST_F(Tracking, ATickDuringAnotherHoldersPassIsDelayedByTenSecondsEachTime) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 50), PacketFile("b.dat", 5, 2), true);
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   TProjectForm* Other = NewProject(PacketFile("c.dat", 5, 3), "", true);
-  Other->Button1Click();
+  Click(Other, "LoadButton");
   WaitForPasses();
   TTimer& OtherTimer = *Other->Model().DataA->Timer;
   TTimer& TimerB = *Project->Model().DataB->Timer;
@@ -130,10 +131,10 @@ TEST_F(Tracking, ATickDuringAnotherHoldersPassIsDelayedByTenSecondsEachTime) {
 
 TEST_F(Tracking, AFailedPassHidesTheProgressWindowAndOtherProjectsKeepTracking) {
   TProjectForm* Failing = NewProject(PacketFile("a.dat", 3), "", true);
-  Failing->Button1Click();
+  Click(Failing, "LoadButton");
   WaitForPasses();
   TProjectForm* Other = NewProject(PacketFile("b.dat", 3, 2), "", true);
-  Other->Button1Click();
+  Click(Other, "LoadButton");
   WaitForPasses();
   std::filesystem::remove(Temp.File("a.dat"));
   Failing->Model().DataA->UpdateFromFile();
@@ -172,7 +173,7 @@ void Tracking::TrackWriter(const std::string& Path, const std::vector<std::strin
   ASSERT_GT(Writer, 0);
   ASSERT_TRUE(RunUntil([&] { return std::filesystem::exists(Path) && std::filesystem::file_size(Path) >= 280; }, 5000));
   TProjectForm* Project = NewProject(Path, "", true);
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   ASSERT_TRUE(Project->Model().DataA);
   Project->Model().DataA->Timer->SetInterval(40);
@@ -217,7 +218,7 @@ TEST_F(Tracking, AFileGrowingByPiecesOfRandomSizeGivesEveryBaseFrameOnceInOrder)
 
 TEST_F(Tracking, AShorterFileKeepsTheDecodedBaseFramesAndDecodesWhatGrowsBeyondThem) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 6), "", true);
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   // Cut to its first two BaseFrames: nothing appended, nothing lost.
   PacketFile("a.dat", 2);
@@ -240,9 +241,9 @@ TEST_F(Tracking, AShorterFileKeepsTheDecodedBaseFramesAndDecodesWhatGrowsBeyondT
 
 TEST_F(Tracking, AChangeNotificationStartsAPassLongBeforeTheIntervalEnds) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 3), "", true);
-  Project->UpdateInterval->setValue(3600);
-  Project->UpdateOnFileChange->setChecked(true);
-  Project->Button1Click();
+  Child<QSpinBox>(Project, "UpdateIntervalSpin")->setValue(3600);
+  Child<QCheckBox>(Project, "UpdateOnFileChangeCheck")->setChecked(true);
+  Click(Project, "LoadButton");
   WaitForPasses();
   EXPECT_EQ(Project->Model().DataA->Timer->Interval(), 3600000);
   TSimGenerator Generator(5);
@@ -257,7 +258,7 @@ TEST_F(Tracking, AFileThatGoesAwayOrCannotBeReadKeepsItsBaseFramesAndComesBack) 
   const std::string Path = Folder + "/a.dat";
   std::filesystem::copy_file(PacketFile("source.dat", 4), Path);
   TProjectForm* Project = NewProject(Path, "", true);
-  Project->Button1Click();
+  Click(Project, "LoadButton");
   WaitForPasses();
   const std::string Message = "Cannot read paket file " + Path + ".";
   const auto Fails = [&](const std::function<void()>& Break, const std::string& Error) {
@@ -301,10 +302,10 @@ TEST_F(Tracking, TwoProjectsTrackingFourGrowingFilesNeverRunOnePassInsideAnother
       },
       5000));
   TProjectForm* First = NewProject(Temp.File("a.dat"), Temp.File("b.dat"), true);
-  First->Button1Click();
+  Click(First, "LoadButton");
   WaitForPasses();
   TProjectForm* Second = NewProject(Temp.File("c.dat"), Temp.File("d.dat"), true);
-  Second->Button1Click();
+  Click(Second, "LoadButton");
   WaitForPasses();
   std::vector<TData*> Holders = {First->Model().DataA.get(), First->Model().DataB.get(), Second->Model().DataA.get(),
                                  Second->Model().DataB.get()};

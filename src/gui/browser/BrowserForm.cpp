@@ -26,6 +26,7 @@
 #include "structure/InstrumentNames.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
 #include "widgets/TextBridge.h"
 
 namespace {
@@ -68,100 +69,125 @@ TBrowserForm::TBrowserForm() : QWidget(nullptr, Qt::Tool) {
   resize(542, 519);
   BuildWindow();
   FilterDialog = new TFilterForm(this);
-  vtvAfterPaint();
+  ShowCounts();
   show();
 }
 
 TBrowserForm::~TBrowserForm() {
   // The model refers to the tree, which goes before the child widgets do.
-  vtv->setModel(nullptr);
+  TreeView->setModel(nullptr);
   delete TreeModel;
 }
 
 void TBrowserForm::BuildWindow() {
   auto* ToolBar = new QToolBar(this);
   ToolBar->setIconSize(QSize(16, 16));
-  ToolButton1 = AddToolButton(ToolBar, TPicture::Filter, "Edit Filters");
-  ToolButton2 = AddToolButton(ToolBar, TPicture::AlarmsOn, "Edit Alarms");
-  ToolButton3 = AddToolButton(ToolBar, TPicture::Export, "Export data visible in this browser");
+  FiltersButton = AddToolButton(ToolBar, TPicture::Filter, "Edit Filters");
+  AlarmButton = AddToolButton(ToolBar, TPicture::AlarmsOn, "Edit Alarms");
+  ExportButton = AddToolButton(ToolBar, TPicture::Export, "Export data visible in this browser");
   ToolBar->addSeparator();
   ToolBar->addWidget(new QLabel(QStringLiteral("Search "), ToolBar));
-  EditSearch = new QLineEdit(ToolBar);
-  EditSearch->setToolTip(QStringLiteral("Search Expression"));
-  EditSearch->setMaximumWidth(120);
-  ToolBar->addWidget(EditSearch);
-  ToolButton5 = AddToolButton(ToolBar, TPicture::Search, "Search next");
+  SearchEdit = new QLineEdit(ToolBar);
+  SearchEdit->setToolTip(QStringLiteral("Search Expression"));
+  SearchEdit->setMaximumWidth(120);
+  ToolBar->addWidget(SearchEdit);
+  SearchNextButton = AddToolButton(ToolBar, TPicture::Search, "Search next");
   ToolBar->addSeparator();
   ToolBar->addWidget(new QLabel(QStringLiteral("Sort "), ToolBar));
-  EditSort = new QLineEdit(ToolBar);
-  EditSort->setToolTip(QStringLiteral("Sort Criteria"));
-  EditSort->setMaximumWidth(140);
-  ToolBar->addWidget(EditSort);
-  ButtonSearch = AddToolButton(ToolBar, TPicture::Sort, nullptr);
-  connect(ToolButton1, &QToolButton::clicked, this, [this] { ToolButton1Click(); });
-  connect(ToolButton2, &QToolButton::clicked, this, [this] { ToolButton2Click(); });
-  connect(ToolButton3, &QToolButton::clicked, this, [this] { RunGuarded(this, [this] { ToolButton3Click(); }); });
-  connect(ButtonSearch, &QToolButton::clicked, this, [this] { ButtonSortClick(); });
-  connect(EditSort, &QLineEdit::returnPressed, this, [this] { ButtonSortClick(); });
-  connect(ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
-  connect(EditSearch, &QLineEdit::returnPressed, this, [this] { ToolButton5Click(); });
+  SortEdit = new QLineEdit(ToolBar);
+  SortEdit->setToolTip(QStringLiteral("Sort Criteria"));
+  SortEdit->setMaximumWidth(140);
+  ToolBar->addWidget(SortEdit);
+  SortButton = AddToolButton(ToolBar, TPicture::Sort, nullptr);
+  connect(FiltersButton, &QToolButton::clicked, this, [this] { OnEditFilters(); });
+  connect(AlarmButton, &QToolButton::clicked, this, [this] { OnAddAlarm(); });
+  connect(ExportButton, &QToolButton::clicked, this, [this] { RunGuarded(this, [this] { OnExport(); }); });
+  connect(SortButton, &QToolButton::clicked, this, [this] { OnSort(); });
+  connect(SortEdit, &QLineEdit::returnPressed, this, [this] { OnSort(); });
+  connect(SearchNextButton, &QToolButton::clicked, this, [this] { OnSearchNext(); });
+  connect(SearchEdit, &QLineEdit::returnPressed, this, [this] { OnSearchNext(); });
 
-  vtv = new QTreeView(this);
-  vtv->setUniformRowHeights(true);
-  vtv->setItemDelegate(new TGridDelegate(vtv));
-  vtv->setContextMenuPolicy(Qt::CustomContextMenu);
-  vtv->installEventFilter(this);
-  vtv->viewport()->installEventFilter(this);
+  TreeView = new QTreeView(this);
+  TreeView->setUniformRowHeights(true);
+  TreeView->setItemDelegate(new TGridDelegate(TreeView));
+  TreeView->setContextMenuPolicy(Qt::CustomContextMenu);
+  TreeView->installEventFilter(this);
+  TreeView->viewport()->installEventFilter(this);
 
-  StatusBar1 = new QStatusBar(this);
-  StatusBar1->setSizeGripEnabled(true);
+  StatusBar = new QStatusBar(this);
+  StatusBar->setSizeGripEnabled(true);
   const int Widths[3] = {150, 150, 50};
   for (int I = 0; I < 3; ++I) {
-    Panels[I] = new QLabel(StatusBar1);
+    Panels[I] = new QLabel(StatusBar);
     Panels[I]->setMinimumWidth(Widths[I]);
-    StatusBar1->addWidget(Panels[I], I == 2 ? 1 : 0);
+    StatusBar->addWidget(Panels[I], I == 2 ? 1 : 0);
   }
 
-  PopupMenu1 = new QMenu(this);
+  ContextMenu = new QMenu(this);
   const auto AddItem = [this](const char* Caption, void (TBrowserForm::*Handler)()) {
-    QAction* Action = PopupMenu1->addAction(QString::fromLatin1(Caption));
+    QAction* Action = ContextMenu->addAction(QString::fromLatin1(Caption));
     if (Handler) connect(Action, &QAction::triggered, this, [this, Handler] { (this->*Handler)(); });
     return Action;
   };
-  Expandall1 = AddItem("E&xpand all", &TBrowserForm::Expandall1Click);
-  Collapseall1 = AddItem("&Collapse all", &TBrowserForm::Collapseall1Click);
-  PopupMenu1->addSeparator();
-  ExpandtoDataSeries1 = AddItem("&Plot Data Series", &TBrowserForm::ExpandtoDataSeries1Click);
-  AddToPlot1 = PopupMenu1->addMenu(QStringLiteral("&Add to this plot"));
-  connect(AddToPlot1, &QMenu::aboutToShow, this, [this] { AddToPlot1Show(); });
-  Sortafterthis1 = AddItem("&Sort after this", &TBrowserForm::Sortafterthis1Click);
-  Filterout1 = AddItem("Add to Filter-&out ...", &TBrowserForm::Filterout1Click);
-  Filterin1 = AddItem("Add to Filter-&in ...", &TBrowserForm::Filterin1Click);
-  ShowinData1 = AddItem("S&how in Data", nullptr);
-  AddAlarm1 = AddItem("Add Alarm ...", &TBrowserForm::AddAlarm1Click);
-  ShowinHexViewer1 = AddItem("Show in Hex Viewer...", &TBrowserForm::ShowinHexViewer1Click);
-  PopupMenu1->addSeparator();
-  Searchfor1 = AddItem("Search &for ...", &TBrowserForm::Searchfor1Click);
-  Searchfor1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-  Searchnext1 = AddItem("Search &next", &TBrowserForm::ToolButton5Click);
-  Searchnext1->setShortcut(QKeySequence(Qt::Key_F3));
+  ExpandAllAction = AddItem("E&xpand all", &TBrowserForm::OnExpandAll);
+  CollapseAllAction = AddItem("&Collapse all", &TBrowserForm::OnCollapseAll);
+  ContextMenu->addSeparator();
+  PlotSeriesAction = AddItem("&Plot Data Series", &TBrowserForm::OnPlotSeries);
+  AddToPlotMenu = ContextMenu->addMenu(QStringLiteral("&Add to this plot"));
+  connect(AddToPlotMenu, &QMenu::aboutToShow, this, [this] { OnShowAddToPlot(); });
+  SortByThisAction = AddItem("&Sort after this", &TBrowserForm::OnSortByThis);
+  FilterOutAction = AddItem("Add to Filter-&out ...", &TBrowserForm::OnFilterOut);
+  FilterInAction = AddItem("Add to Filter-&in ...", &TBrowserForm::OnFilterIn);
+  ShowInDataAction = AddItem("S&how in Data", nullptr);
+  AddAlarmAction = AddItem("Add Alarm ...", &TBrowserForm::OnAddAlarm);
+  ShowInHexViewerAction = AddItem("Show in Hex Viewer...", &TBrowserForm::OnShowInHexViewer);
+  ContextMenu->addSeparator();
+  SearchForAction = AddItem("Search &for ...", &TBrowserForm::OnSearchFor);
+  SearchForAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+  SearchNextAction = AddItem("Search &next", &TBrowserForm::OnSearchNext);
+  SearchNextAction->setShortcut(QKeySequence(Qt::Key_F3));
   // Their keys work anywhere in the window, and the menu shows them.
-  for (QAction* Action : {Searchfor1, Searchnext1}) {
+  for (QAction* Action : {SearchForAction, SearchNextAction}) {
     Action->setShortcutVisibleInContextMenu(true);
     addAction(Action);
   }
-  connect(vtv, &QTreeView::customContextMenuRequested, this, [this](const QPoint& At) {
-    const QModelIndex Clicked = vtv->indexAt(At);
-    if (Clicked.isValid()) vtv->setCurrentIndex(Clicked);
-    PopupMenu1->popup(vtv->viewport()->mapToGlobal(At));
+  connect(TreeView, &QTreeView::customContextMenuRequested, this, [this](const QPoint& At) {
+    const QModelIndex Clicked = TreeView->indexAt(At);
+    if (Clicked.isValid()) TreeView->setCurrentIndex(Clicked);
+    ContextMenu->popup(TreeView->viewport()->mapToGlobal(At));
   });
 
   auto* Layout = new QVBoxLayout(this);
   Layout->setContentsMargins(0, 0, 0, 0);
   Layout->setSpacing(0);
   Layout->addWidget(ToolBar);
-  Layout->addWidget(vtv, 1);
-  Layout->addWidget(StatusBar1);
+  Layout->addWidget(TreeView, 1);
+  Layout->addWidget(StatusBar);
+  NameObjects({{FiltersButton, "FiltersButton"},
+               {AlarmButton, "AlarmButton"},
+               {ExportButton, "ExportButton"},
+               {SearchEdit, "SearchEdit"},
+               {SearchNextButton, "SearchNextButton"},
+               {SortEdit, "SortEdit"},
+               {SortButton, "SortButton"},
+               {TreeView, "TreeView"},
+               {StatusBar, "StatusBar"},
+               {ContextMenu, "ContextMenu"},
+               {ExpandAllAction, "ExpandAllAction"},
+               {CollapseAllAction, "CollapseAllAction"},
+               {PlotSeriesAction, "PlotSeriesAction"},
+               {AddToPlotMenu, "AddToPlotMenu"},
+               {SortByThisAction, "SortByThisAction"},
+               {FilterOutAction, "FilterOutAction"},
+               {FilterInAction, "FilterInAction"},
+               {ShowInDataAction, "ShowInDataAction"},
+               {AddAlarmAction, "AddAlarmAction"},
+               {ShowInHexViewerAction, "ShowInHexViewerAction"},
+               {SearchForAction, "SearchForAction"},
+               {SearchNextAction, "SearchNextAction"},
+               {Panels[0], "ElementCountLabel"},
+               {Panels[1], "FrameCountLabel"},
+               {Panels[2], "FilterCountLabel"}});
 }
 
 void TBrowserForm::SetProject(const TProject& NewProject, TWindowOwner& NewOwner) {
@@ -171,14 +197,14 @@ void TBrowserForm::SetProject(const TProject& NewProject, TWindowOwner& NewOwner
   if (!Definition || Tree) return;
   Tree = std::make_unique<TBrowserTree>(*Definition);
   TreeModel = new TBrowserModel(*Tree, *Definition, Project->Messages, Project->StartTime, this);
-  QFont Bold = vtv->font();
+  QFont Bold = TreeView->font();
   Bold.setBold(true);
   TreeModel->BoldFont = Bold;
   // With two packet files, each BaseFrame's caption names its file.
   if (Project->DataA && Project->DataB)
     TreeModel->FileMarks = PacketFileMarks(Project->DataA->FileName, Project->DataB->FileName);
-  vtv->setModel(TreeModel);
-  QHeaderView* Header = vtv->header();
+  TreeView->setModel(TreeModel);
+  QHeaderView* Header = TreeView->header();
   Header->setSectionsMovable(true);
   Header->setStretchLastSection(false);
   Header->setSectionResizeMode(0, QHeaderView::Interactive);
@@ -198,7 +224,7 @@ std::vector<std::string> TBrowserForm::FilterOut() const {
 }
 
 const TDecodedNode* TBrowserForm::FocusedNode() const {
-  return TreeModel ? TreeModel->NodeAt(vtv->currentIndex()) : nullptr;
+  return TreeModel ? TreeModel->NodeAt(TreeView->currentIndex()) : nullptr;
 }
 
 const TDefinitionEntry* TBrowserForm::FocusedRow() const {
@@ -215,14 +241,14 @@ void TBrowserForm::AppendFrames(int Source, TDecodedNode* First) {
   ApplyFilters();
   // Fitted once: later the width is the user's.
   if (!NameColumnFitted && Tree->FrameCount() > 0) {
-    vtv->resizeColumnToContents(0);
+    TreeView->resizeColumnToContents(0);
     NameColumnFitted = true;
   }
 }
 
-void TBrowserForm::ButtonSortClick() {
+void TBrowserForm::OnSort() {
   if (!Tree) return;
-  const std::string Typed = ToBytes(EditSort->text().trimmed());
+  const std::string Typed = ToBytes(SortEdit->text().trimmed());
   if (!Typed.empty() && Typed != Tree->SortKey()) {
     const std::string Key = SortKeyOfTypedName(*Definition, Typed);
     if (Key.empty()) {
@@ -230,28 +256,28 @@ void TBrowserForm::ButtonSortClick() {
       return;
     }
     Tree->SetSortKey(Key);
-    EditSort->setText(FromBytes(Key));
+    SortEdit->setText(FromBytes(Key));
   }
   Resort();
 }
 
-void TBrowserForm::ToolButton5Click() {
-  const QString Typed = EditSearch->text().trimmed();
+void TBrowserForm::OnSearchNext() {
+  const QString Typed = SearchEdit->text().trimmed();
   if (!Tree || Typed.isEmpty()) return;
   const TSearchResult Found =
-      TBrowserSearch(*Tree, *Definition, ToBytes(Typed)).Next(TreeModel->PathOf(vtv->currentIndex()));
+      TBrowserSearch(*Tree, *Definition, ToBytes(Typed)).Next(TreeModel->PathOf(TreeView->currentIndex()));
   if (Found.Path.empty()) {
-    StatusBar1->showMessage(QStringLiteral("No match for ") + Typed, NoteDisplayTime);
+    StatusBar->showMessage(QStringLiteral("No match for ") + Typed, NoteDisplayTime);
     return;
   }
   ShowIndex(TreeModel->IndexOf(Found.Path));
-  if (Found.Wrapped) StatusBar1->showMessage(QStringLiteral("Search wrapped to the first BaseFrame."), NoteDisplayTime);
-  else StatusBar1->clearMessage();
+  if (Found.Wrapped) StatusBar->showMessage(QStringLiteral("Search wrapped to the first BaseFrame."), NoteDisplayTime);
+  else StatusBar->clearMessage();
 }
 
-void TBrowserForm::Searchfor1Click() {
-  EditSearch->setFocus(Qt::ShortcutFocusReason);
-  EditSearch->selectAll();
+void TBrowserForm::OnSearchFor() {
+  SearchEdit->setFocus(Qt::ShortcutFocusReason);
+  SearchEdit->selectAll();
 }
 
 void TBrowserForm::Resort() {
@@ -261,10 +287,10 @@ void TBrowserForm::Resort() {
 
 void TBrowserForm::ApplyFilters() {
   if (TreeModel) TreeModel->ApplyFilters();
-  vtvAfterPaint();
+  ShowCounts();
 }
 
-void TBrowserForm::vtvAfterPaint() {
+void TBrowserForm::ShowCounts() {
   const std::int64_t Nodes = Tree ? Tree->NodeCount() : 0;
   const std::size_t Frames = Tree ? Tree->FrameCount() : 0;
   const std::size_t Filters = FilterIn().size() + FilterOut().size();
@@ -275,9 +301,9 @@ void TBrowserForm::vtvAfterPaint() {
 
 void TBrowserForm::ShowIndex(const QModelIndex& Index) {
   if (!Index.isValid()) return;
-  for (QModelIndex Parent = Index.parent(); Parent.isValid(); Parent = Parent.parent()) vtv->expand(Parent);
-  vtv->setCurrentIndex(Index);
-  vtv->scrollTo(Index);
+  for (QModelIndex Parent = Index.parent(); Parent.isValid(); Parent = Parent.parent()) TreeView->expand(Parent);
+  TreeView->setCurrentIndex(Index);
+  TreeView->scrollTo(Index);
 }
 
 void TBrowserForm::FocusSerial(std::int32_t SerialNo) {
@@ -289,26 +315,26 @@ void TBrowserForm::FocusSerial(std::int32_t SerialNo) {
   ShowIndex(TreeModel->IndexOf(Path));
 }
 
-void TBrowserForm::vtvKeyAction(bool Down) {
+void TBrowserForm::StepSameName(bool Down) {
   const TDecodedNode* Node = FocusedNode();
   if (!Node) return;
   const std::string Name = Definition->NodeVarName(*Node);
-  const TNodePath From = TreeModel->PathOf(vtv->currentIndex());
+  const TNodePath From = TreeModel->PathOf(TreeView->currentIndex());
   const TNodePath Found = Down ? Tree->NextWithName(From, Name) : Tree->PreviousWithName(From, Name);
   if (Found.empty()) return;
-  vtv->collapseAll();
+  TreeView->collapseAll();
   ShowIndex(TreeModel->IndexOf(Found));
 }
 
-void TBrowserForm::Expandall1Click() {
-  const QModelIndex Focused = vtv->currentIndex().siblingAtColumn(0);
-  if (Focused.isValid()) vtv->expandRecursively(Focused);
-  else vtv->expandAll();
+void TBrowserForm::OnExpandAll() {
+  const QModelIndex Focused = TreeView->currentIndex().siblingAtColumn(0);
+  if (Focused.isValid()) TreeView->expandRecursively(Focused);
+  else TreeView->expandAll();
 }
 
-void TBrowserForm::Collapseall1Click() { vtv->collapseAll(); }
+void TBrowserForm::OnCollapseAll() { TreeView->collapseAll(); }
 
-void TBrowserForm::Sortafterthis1Click() {
+void TBrowserForm::OnSortByThis() {
   const TDefinitionEntry* Row = FocusedRow();
   if (!Row) return;
   if (Row->Kind != ekNumber) {
@@ -316,13 +342,13 @@ void TBrowserForm::Sortafterthis1Click() {
     return;
   }
   Tree->SetSortKey(Row->FrameName + "." + Row->VarName);
-  EditSort->setText(FromBytes(Tree->SortKey()));
+  SortEdit->setText(FromBytes(Tree->SortKey()));
   Resort();
 }
 
-void TBrowserForm::ToolButton1Click() {
-  AddMemoLines(*FilterDialog->MemoFilterOut, Lines(FilterOut()));
-  AddMemoLines(*FilterDialog->MemoFilterIn, Lines(FilterIn()));
+void TBrowserForm::OnEditFilters() {
+  AddMemoLines(*FilterDialog->FilterOutEdit, Lines(FilterOut()));
+  AddMemoLines(*FilterDialog->FilterInEdit, Lines(FilterIn()));
   const QPointer<TBrowserForm> Self(this);
   const int Result = Dialogs().Execute(*FilterDialog);
   // The dialog lets events run; they may have closed this window.
@@ -336,11 +362,11 @@ void TBrowserForm::ToolButton1Click() {
     In.clear();
     Out.clear();
   } else if (Result == QDialog::Accepted) {
-    In = Texts(MemoLines(*FilterDialog->MemoFilterIn));
-    Out = Texts(MemoLines(*FilterDialog->MemoFilterOut));
+    In = Texts(MemoLines(*FilterDialog->FilterInEdit));
+    Out = Texts(MemoLines(*FilterDialog->FilterOutEdit));
   }
-  FilterDialog->MemoFilterIn->clear();
-  FilterDialog->MemoFilterOut->clear();
+  FilterDialog->FilterInEdit->clear();
+  FilterDialog->FilterOutEdit->clear();
   if (Result != FilterClearAll && Result != QDialog::Accepted) return;
 
   Tree->SetFilters(In, Out);
@@ -354,10 +380,10 @@ void TBrowserForm::AddToFilter(QPlainTextEdit& Memo) {
   const TDecodedNode* Node = FocusedNode();
   if (!Node) return;
   AddMemoLines(Memo, {FromBytes(Definition->NodeQualifiedName(*Node))});
-  ToolButton1Click();
+  OnEditFilters();
 }
 
-void TBrowserForm::ExpandtoDataSeries1Click() {
+void TBrowserForm::OnPlotSeries() {
   const TDefinitionEntry* Row = FocusedRow();
   if (!Row || !Project) return;
   const std::string& Key = Tree->SortKey();
@@ -366,11 +392,11 @@ void TBrowserForm::ExpandtoDataSeries1Click() {
   Owner->OpenPlot(this, FromBytes(Row->FrameName), FromBytes(Row->VarName), FromBytes(SortVar));
 }
 
-void TBrowserForm::AddToPlot1Show() {
-  AddToPlot1->clear();
+void TBrowserForm::OnShowAddToPlot() {
+  AddToPlotMenu->clear();
   if (!Owner) return;
   for (TPlotWindow* Plot : Owner->OpenPlots()) {
-    QAction* Action = AddToPlot1->addAction(Plot->Window()->windowTitle());
+    QAction* Action = AddToPlotMenu->addAction(Plot->Window()->windowTitle());
     // The plot may close while the menu shows.
     const QPointer<QWidget> Window(Plot->Window());
     connect(Action, &QAction::triggered, this, [this, Plot, Window] {
@@ -380,12 +406,12 @@ void TBrowserForm::AddToPlot1Show() {
   }
 }
 
-void TBrowserForm::AddAlarm1Click() {
+void TBrowserForm::OnAddAlarm() {
   const TDefinitionEntry* Row = FocusedRow();
   if (Row && Owner) Owner->AddAlarm(FromBytes(Row->VarName));
 }
 
-void TBrowserForm::ShowinHexViewer1Click() {
+void TBrowserForm::OnShowInHexViewer() {
   const TDecodedNode* Node = FocusedNode();
   const TDefinitionEntry* Row = FocusedRow();
   if (!Node || !Row || !Node->Stream()) return;
@@ -401,7 +427,7 @@ std::int64_t TBrowserForm::ShownFrameBeside(const TMemoryStream& Stream, std::in
   return Root ? Root->Position : -1;
 }
 
-void TBrowserForm::ToolButton3Click() {
+void TBrowserForm::OnExport() {
   if (!Tree) return;
   TFileDialogOptions Options;
   Options.Title = QStringLiteral("Export to ...");
@@ -422,20 +448,21 @@ void TBrowserForm::ToolButton3Click() {
 }
 
 bool TBrowserForm::eventFilter(QObject* Watched, QEvent* Event) {
-  if (Watched == vtv && Event->type() == QEvent::KeyPress) {
+  if (Watched == TreeView && Event->type() == QEvent::KeyPress) {
     const auto* Key = static_cast<QKeyEvent*>(Event);
     const bool Page = Key->key() == Qt::Key_PageUp || Key->key() == Qt::Key_PageDown;
     if (Page && (Key->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier) {
-      vtvKeyAction(Key->key() == Qt::Key_PageDown);
+      StepSameName(Key->key() == Qt::Key_PageDown);
       return true;
     }
   }
-  if (Watched == vtv->viewport() && Event->type() == QEvent::ToolTip && TreeModel) {
+  if (Watched == TreeView->viewport() && Event->type() == QEvent::ToolTip && TreeModel) {
     const auto* Help = static_cast<QHelpEvent*>(Event);
-    const QModelIndex Index = vtv->indexAt(Help->pos());
+    const QModelIndex Index = TreeView->indexAt(Help->pos());
     const QString Hint = TreeModel->data(Index, Qt::ToolTipRole).toString();
     if (Hint.isEmpty()) QToolTip::hideText();
-    else QToolTip::showText(Help->globalPos(), Hint, vtv->viewport(), vtv->visualRect(Index), HintDisplayTime);
+    else
+      QToolTip::showText(Help->globalPos(), Hint, TreeView->viewport(), TreeView->visualRect(Index), HintDisplayTime);
     return true;
   }
   return QWidget::eventFilter(Watched, Event);

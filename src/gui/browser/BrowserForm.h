@@ -35,30 +35,6 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
   TFramesDefinition* Definition = nullptr;
   TFilterForm* FilterDialog;
 
-  QToolButton* ToolButton1;  // "Edit Filters"
-  QToolButton* ToolButton2;  // "Edit Alarms"
-  QToolButton* ToolButton3;  // "Export data visible in this browser"
-  QLineEdit* EditSearch;
-  QToolButton* ToolButton5;  // "Search next"
-  QLineEdit* EditSort;
-  QToolButton* ButtonSearch;  // sorts
-  QTreeView* vtv;
-  QStatusBar* StatusBar1;
-  QLabel* Panels[3];
-  QMenu* PopupMenu1;
-  QAction* Expandall1;
-  QAction* Collapseall1;
-  QAction* ExpandtoDataSeries1;
-  QMenu* AddToPlot1;  // one entry per open plot, by caption
-  QAction* Sortafterthis1;
-  QAction* Filterout1;
-  QAction* Filterin1;
-  QAction* ShowinData1;
-  QAction* AddAlarm1;
-  QAction* ShowinHexViewer1;
-  QAction* Searchfor1;   // Ctrl+F
-  QAction* Searchnext1;  // F3
-
   // Empty until the project is set.
   std::array<std::int32_t, MaxBrowserSources> ShownFrames() const;
   std::string SortKey() const;
@@ -67,36 +43,58 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
   TBrowserModel* Model() const { return TreeModel; }
   const TDecodedNode* FocusedNode() const;
 
-  // Enter in the sort field, or its button: sorts by the typed name.
-  void ButtonSortClick();
-  // Enter in the search field, its button or F3: focuses the next match
-  // after the focused node, or says in the status bar that there is none.
-  void ToolButton5Click();
-  // Ctrl+F: to the search field.
-  void Searchfor1Click();
-  void Expandall1Click();
-  void Collapseall1Click();
-  void Sortafterthis1Click();
-  void ToolButton1Click();
-  void ToolButton2Click() { AddAlarm1Click(); }
-  void ToolButton3Click();
-  void Filterout1Click() { AddToFilter(*FilterDialog->MemoFilterOut); }
-  void Filterin1Click() { AddToFilter(*FilterDialog->MemoFilterIn); }
-  void ExpandtoDataSeries1Click();
-  // Lists the open plots in AddToPlot1; each adds the focused variable to its plot.
-  void AddToPlot1Show();
-  void AddAlarm1Click();
-  void ShowinHexViewer1Click();
-  void ApplyFilters();
-  // Shift+Page Up / Down: the previous / next node of the focused node's name.
-  void vtvKeyAction(bool Down);
-  // The status bar's element, BaseFrame and filter counts.
-  void vtvAfterPaint();
-
  protected:
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
  private:
+  QToolButton* FiltersButton;  // "Edit Filters"
+  QToolButton* AlarmButton;    // "Edit Alarms"
+  QToolButton* ExportButton;   // "Export data visible in this browser"
+  QLineEdit* SearchEdit;
+  QToolButton* SearchNextButton;  // "Search next"
+  QLineEdit* SortEdit;
+  QToolButton* SortButton;  // sorts
+  QTreeView* TreeView;
+  QStatusBar* StatusBar;
+  QLabel* Panels[3];
+  QMenu* ContextMenu;
+  QAction* ExpandAllAction;
+  QAction* CollapseAllAction;
+  QAction* PlotSeriesAction;
+  QMenu* AddToPlotMenu;  // one entry per open plot, by caption
+  QAction* SortByThisAction;
+  QAction* FilterOutAction;
+  QAction* FilterInAction;
+  QAction* ShowInDataAction;
+  QAction* AddAlarmAction;
+  QAction* ShowInHexViewerAction;
+  QAction* SearchForAction;   // Ctrl+F
+  QAction* SearchNextAction;  // F3
+
+  // Enter in the sort field, or its button: sorts by the typed name.
+  void OnSort();
+  // Enter in the search field, its button or F3: focuses the next match
+  // after the focused node, or says in the status bar that there is none.
+  void OnSearchNext();
+  // Ctrl+F: to the search field.
+  void OnSearchFor();
+  void OnExpandAll();
+  void OnCollapseAll();
+  void OnSortByThis();
+  void OnEditFilters();
+  void OnExport();
+  void OnFilterOut() { AddToFilter(*FilterDialog->FilterOutEdit); }
+  void OnFilterIn() { AddToFilter(*FilterDialog->FilterInEdit); }
+  void OnPlotSeries();
+  // Lists the open plots in AddToPlotMenu; each adds the focused variable to its plot.
+  void OnShowAddToPlot();
+  void OnAddAlarm();
+  void OnShowInHexViewer();
+  void ApplyFilters();
+  // Shift+Page Up / Down: the previous / next node of the focused node's name.
+  void StepSameName(bool Down);
+  // The status bar's element, BaseFrame and filter counts.
+  void ShowCounts();
   // Sorts again by the sort key in force.
   void Resort();
   void BuildWindow();

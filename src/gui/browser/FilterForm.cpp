@@ -28,28 +28,28 @@ TFilterForm::TFilterForm(QWidget* Parent) : QDialog(Parent) {
   setFont(VerdanaFont());
   resize(438, 304);
 
-  GroupBox2 = new QGroupBox(QStringLiteral("Remove all pakets that not include (Filter in)"), this);
-  MemoFilterIn = NewMemo(GroupBox2);
-  GroupBox1 = new QGroupBox(QStringLiteral("Remove all Pakets that include (Filter out)"), this);
-  MemoFilterOut = NewMemo(GroupBox1);
+  FilterInGroup = new QGroupBox(QStringLiteral("Remove all pakets that not include (Filter in)"), this);
+  FilterInEdit = NewMemo(FilterInGroup);
+  FilterOutGroup = new QGroupBox(QStringLiteral("Remove all Pakets that include (Filter out)"), this);
+  FilterOutEdit = NewMemo(FilterOutGroup);
 
-  Button1 = new QPushButton(QStringLiteral("&OK"), this);
-  Button2 = new QPushButton(QStringLiteral("C&ancel"), this);
-  Button3 = new QPushButton(QStringLiteral("&Clear all"), this);
-  Button1->setDefault(true);
-  connect(Button1, &QPushButton::clicked, this, [this] { done(QDialog::Accepted); });
-  connect(Button2, &QPushButton::clicked, this, [this] { done(QDialog::Rejected); });
-  connect(Button3, &QPushButton::clicked, this, [this] { done(FilterClearAll); });
+  OkButton = new QPushButton(QStringLiteral("&OK"), this);
+  CancelButton = new QPushButton(QStringLiteral("C&ancel"), this);
+  ClearAllButton = new QPushButton(QStringLiteral("&Clear all"), this);
+  OkButton->setDefault(true);
+  connect(OkButton, &QPushButton::clicked, this, [this] { done(QDialog::Accepted); });
+  connect(CancelButton, &QPushButton::clicked, this, [this] { done(QDialog::Rejected); });
+  connect(ClearAllButton, &QPushButton::clicked, this, [this] { done(FilterClearAll); });
 
   auto* Groups = new QVBoxLayout;
-  Groups->addWidget(GroupBox2);
-  Groups->addWidget(GroupBox1);
+  Groups->addWidget(FilterInGroup);
+  Groups->addWidget(FilterOutGroup);
   // The buttons stand at the right, from the bottom up.
   auto* Buttons = new QVBoxLayout;
   Buttons->addStretch();
-  Buttons->addWidget(Button3);
-  Buttons->addWidget(Button2);
-  Buttons->addWidget(Button1);
+  Buttons->addWidget(ClearAllButton);
+  Buttons->addWidget(CancelButton);
+  Buttons->addWidget(OkButton);
   auto* Layout = new QHBoxLayout(this);
   Layout->addLayout(Groups, 1);
   Layout->addLayout(Buttons);

@@ -14,13 +14,13 @@ class TFilterForm : public QDialog {
  public:
   explicit TFilterForm(QWidget* Parent = nullptr);
 
-  QGroupBox* GroupBox1;
-  QGroupBox* GroupBox2;
-  QPlainTextEdit* MemoFilterIn;
-  QPlainTextEdit* MemoFilterOut;
-  QPushButton* Button1;  // "&OK"
-  QPushButton* Button2;  // "C&ancel"
-  QPushButton* Button3;  // "&Clear all"
+  QGroupBox* FilterOutGroup;
+  QGroupBox* FilterInGroup;
+  QPlainTextEdit* FilterInEdit;
+  QPlainTextEdit* FilterOutEdit;
+  QPushButton* OkButton;        // "&OK"
+  QPushButton* CancelButton;    // "C&ancel"
+  QPushButton* ClearAllButton;  // "&Clear all"
 
  protected:
   void showEvent(QShowEvent* Event) override;

@@ -10,6 +10,7 @@
 
 #include "browser/HexDump.h"
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
 
 THexViewForm::THexViewForm(QWidget* Parent, const THexViewOwner& Owner) : QWidget(Parent, Qt::Window), Owner(Owner) {
   setAttribute(Qt::WA_DeleteOnClose);
@@ -20,26 +21,26 @@ THexViewForm::THexViewForm(QWidget* Parent, const THexViewOwner& Owner) : QWidge
   auto* ToolBar = new QToolBar(this);
   ToolBar->setFixedHeight(29);
   ToolBar->setIconSize(QSize(16, 16));
-  ToolButton1 = new QToolButton(ToolBar);
-  ToolButton1->setIcon(PictureIcon(TPicture::Previous));
-  ToolButton2 = new QToolButton(ToolBar);
-  ToolButton2->setIcon(PictureIcon(TPicture::Next));
-  ToolBar->addWidget(ToolButton1);
-  ToolBar->addWidget(ToolButton2);
+  PreviousButton = new QToolButton(ToolBar);
+  PreviousButton->setIcon(PictureIcon(TPicture::Previous));
+  NextButton = new QToolButton(ToolBar);
+  NextButton->setIcon(PictureIcon(TPicture::Next));
+  ToolBar->addWidget(PreviousButton);
+  ToolBar->addWidget(NextButton);
   auto* Separator = new QWidget(ToolBar);
   Separator->setFixedWidth(8);
   ToolBar->addWidget(Separator);
-  Label1 = new QLabel(ToolBar);
-  Label1->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
-  ToolBar->addWidget(Label1);
-  connect(ToolButton1, &QToolButton::clicked, this, [this] { ToolButton1Click(); });
-  connect(ToolButton2, &QToolButton::clicked, this, [this] { ToolButton2Click(); });
+  OffsetLabel = new QLabel(ToolBar);
+  OffsetLabel->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+  ToolBar->addWidget(OffsetLabel);
+  connect(PreviousButton, &QToolButton::clicked, this, [this] { OnPrevious(); });
+  connect(NextButton, &QToolButton::clicked, this, [this] { OnNext(); });
 
-  Edit = new QTextEdit(this);
-  Edit->setReadOnly(true);
-  Edit->setLineWrapMode(QTextEdit::NoWrap);
-  Edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  Edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  HexEdit = new QTextEdit(this);
+  HexEdit->setReadOnly(true);
+  HexEdit->setLineWrapMode(QTextEdit::NoWrap);
+  HexEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  HexEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   QFont Mono;
   Mono.setFamilies(
       {QStringLiteral("Courier New"), QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono")});
@@ -47,29 +48,33 @@ THexViewForm::THexViewForm(QWidget* Parent, const THexViewOwner& Owner) : QWidge
   Mono.setFixedPitch(true);
   Mono.setPixelSize(12);
   Mono.setBold(true);
-  Edit->setFont(Mono);
+  HexEdit->setFont(Mono);
 
   auto* Layout = new QVBoxLayout(this);
   Layout->setContentsMargins(0, 0, 0, 0);
   Layout->setSpacing(0);
   Layout->addWidget(ToolBar);
-  Layout->addWidget(Edit);
+  Layout->addWidget(HexEdit);
+  NameObjects({{PreviousButton, "PreviousButton"},
+               {NextButton, "NextButton"},
+               {OffsetLabel, "OffsetLabel"},
+               {HexEdit, "HexEdit"}});
   show();
 }
 
 void THexViewForm::ShowFrame(const TMemoryStream& S, std::int64_t Length, std::int64_t At) {
-  Edit->clear();
+  HexEdit->clear();
   Stream = &S;
   FrameLength = Length;
   Position = static_cast<std::int32_t>(At);
   const THexDump Dump = BuildHexDump(S, Length, At);
-  Label1->setText(QString::fromLatin1(Dump.Label));
+  OffsetLabel->setText(QString::fromLatin1(Dump.Label));
 
   QStringList Lines;
   for (const std::string& Line : Dump.Lines) Lines.append(QString::fromLatin1(Line));
-  Edit->setPlainText(Lines.join(QLatin1Char('\n')));
+  HexEdit->setPlainText(Lines.join(QLatin1Char('\n')));
   if (Dump.MarkLine < 0) return;
-  QTextCursor Mark(Edit->document()->findBlockByNumber(Dump.MarkLine));
+  QTextCursor Mark(HexEdit->document()->findBlockByNumber(Dump.MarkLine));
   Mark.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, Dump.MarkColumn);
   Mark.movePosition(QTextCursor::Right, QTextCursor::KeepAnchor, 4);
   QTextCharFormat Red;

@@ -21,16 +21,15 @@ class THexViewForm : public QWidget {
   std::int64_t FrameLength = 0;
   const TMemoryStream* Stream = nullptr;
 
-  QToolButton* ToolButton1;  // previous BaseFrame
-  QToolButton* ToolButton2;  // next BaseFrame
-  QLabel* Label1;
-  QTextEdit* Edit;
-
   void ShowFrame(const TMemoryStream& Stream, std::int64_t FrameLength, std::int64_t Position);
-  void ToolButton1Click() { Step(false); }
-  void ToolButton2Click() { Step(true); }
 
  private:
+  QToolButton* PreviousButton;  // previous BaseFrame
+  QToolButton* NextButton;      // next BaseFrame
+  QLabel* OffsetLabel;
+  QTextEdit* HexEdit;
+  void OnPrevious() { Step(false); }
+  void OnNext() { Step(true); }
   // To the same place in the owner's next or previous BaseFrame.
   void Step(bool After);
 

@@ -13,6 +13,7 @@
 #include "common/DateTime.h"
 #include "common/FloatText.h"
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
 #include "widgets/SystemLocale.h"
 #include "widgets/TextBridge.h"
 
@@ -82,9 +83,10 @@ TAlarmHitsForm::TAlarmHitsForm() : QWidget(nullptr, Qt::Tool), Table(new THitTab
   CountLabel = new QLabel(this);
   AcknowledgeButton = TextButton(QStringLiteral("Acknowledge"), this);
   AcknowledgeAllButton = TextButton(QStringLiteral("Acknowledge all"), this);
-  connect(AcknowledgeButton, &QToolButton::clicked, this, [this] { AcknowledgeClick(); });
-  connect(AcknowledgeAllButton, &QToolButton::clicked, this, [this] { AcknowledgeAllClick(); });
-  connect(HitView, &QTableView::doubleClicked, this, [this](const QModelIndex& Index) { HitDoubleClick(Index.row()); });
+  connect(AcknowledgeButton, &QToolButton::clicked, this, [this] { OnAcknowledge(); });
+  connect(AcknowledgeAllButton, &QToolButton::clicked, this, [this] { OnAcknowledgeAll(); });
+  connect(HitView, &QTableView::doubleClicked, this,
+          [this](const QModelIndex& Index) { OnHitDoubleClick(Index.row()); });
 
   auto* Buttons = new QHBoxLayout;
   Buttons->addWidget(CountLabel, 1);
@@ -94,6 +96,10 @@ TAlarmHitsForm::TAlarmHitsForm() : QWidget(nullptr, Qt::Tool), Table(new THitTab
   Layout->setContentsMargins(2, 2, 2, 2);
   Layout->addWidget(HitView, 1);
   Layout->addLayout(Buttons);
+  NameObjects({{HitView, "HitView"},
+               {CountLabel, "CountLabel"},
+               {AcknowledgeButton, "AcknowledgeButton"},
+               {AcknowledgeAllButton, "AcknowledgeAllButton"}});
   AlarmHitsForm = this;
   PreviousSink = SetAlarmHitSink([this](const TAlarmHit& Hit) { AddHit(Hit); });
 }
@@ -145,20 +151,20 @@ void TAlarmHitsForm::FitColumns(int Row) {
   }
 }
 
-void TAlarmHitsForm::AcknowledgeClick() {
+void TAlarmHitsForm::OnAcknowledge() {
   for (const QModelIndex& Row : HitView->selectionModel()->selectedRows())
     Hits.Acknowledge(static_cast<std::size_t>(Row.row()));
   Table->Changed();
   ShowCounts();
 }
 
-void TAlarmHitsForm::AcknowledgeAllClick() {
+void TAlarmHitsForm::OnAcknowledgeAll() {
   Hits.AcknowledgeAll();
   Table->Changed();
   ShowCounts();
 }
 
-void TAlarmHitsForm::HitDoubleClick(int Row) {
+void TAlarmHitsForm::OnHitDoubleClick(int Row) {
   if (Row < 0 || static_cast<std::size_t>(Row) >= Hits.Hits().size() || !OnOpenHit) return;
   const TAlarmHit& Hit = Hits.Hits()[static_cast<std::size_t>(Row)];
   OnOpenHit(Hit.Project, Hit.SerialNo);

@@ -17,22 +17,22 @@ class TAlarmHitsForm : public QWidget {
   TAlarmHitsForm();
   ~TAlarmHitsForm() override;
 
-  QTableView* HitView;
-  QLabel* CountLabel;
-  QToolButton* AcknowledgeButton;
-  QToolButton* AcknowledgeAllButton;
   // Asked to show the hit node (project Id, serial number) in a new browser.
   std::function<void(std::uint64_t Project, std::int32_t SerialNo)> OnOpenHit;
 
   const TAlarmHitList& List() const { return Hits; }
   // Takes a reported hit, stamped with the time it arrives.
   void AddHit(const TAlarmHit& Hit);
-  // Acknowledges the selected hits.
-  void AcknowledgeClick();
-  void AcknowledgeAllClick();
-  void HitDoubleClick(int Row);
 
  private:
+  QTableView* HitView;
+  QLabel* CountLabel;
+  QToolButton* AcknowledgeButton;
+  QToolButton* AcknowledgeAllButton;
+  // Acknowledges the selected hits.
+  void OnAcknowledge();
+  void OnAcknowledgeAll();
+  void OnHitDoubleClick(int Row);
   void ShowCounts();
   void FitColumns(int Row);
   // Fits the columns to the rows added since the last fit, a share per

@@ -8,8 +8,7 @@
 #include <limits>
 
 #include "widgets/Look.h"
-
-TLoadForm* LoadForm = nullptr;
+#include "widgets/ObjectNames.h"
 
 namespace {
 // The bar counts in ints; files are below 2 GiB, but stay safe.
@@ -21,16 +20,17 @@ int Clamped(std::int64_t Value) {
 TLoadForm::TLoadForm() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool) {
   setFixedSize(304, 55);
   setAutoFillBackground(true);
-  Label1 = new QLabel(QStringLiteral("Loading / Evaluating ..."), this);
-  Label1->setFont(VerdanaPixelFont(12, true));
-  Label1->move(12, 8);
-  Label1->adjustSize();
-  Label2 = new QLabel(this);
-  Label2->setAlignment(Qt::AlignRight | Qt::AlignTop);
-  Label2->setGeometry(188, 8, 100, 16);
-  ProgressBar1 = new QProgressBar(this);
-  ProgressBar1->setGeometry(12, 28, 273, 16);
-  ProgressBar1->setTextVisible(false);
+  TitleLabel = new QLabel(QStringLiteral("Loading / Evaluating ..."), this);
+  TitleLabel->setFont(VerdanaPixelFont(12, true));
+  TitleLabel->move(12, 8);
+  TitleLabel->adjustSize();
+  CounterLabel = new QLabel(this);
+  CounterLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
+  CounterLabel->setGeometry(188, 8, 100, 16);
+  ProgressBar = new QProgressBar(this);
+  ProgressBar->setGeometry(12, 28, 273, 16);
+  ProgressBar->setTextVisible(false);
+  NameObjects({{TitleLabel, "TitleLabel"}, {CounterLabel, "CounterLabel"}, {ProgressBar, "ProgressBar"}});
   if (const QScreen* Screen = QApplication::primaryScreen())
     move(Screen->availableGeometry().center() - rect().center());
   FormCreate();
@@ -39,7 +39,6 @@ TLoadForm::TLoadForm() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowSt
 
 TLoadForm::~TLoadForm() {
   if (&LoadProgress() == this) SetLoadProgress(nullptr);
-  if (LoadForm == this) LoadForm = nullptr;
 }
 
 void TLoadForm::FormCreate() { Busy = false; }
@@ -49,8 +48,8 @@ void TLoadForm::ShowProgress() { show(); }
 
 void TLoadForm::HideProgress() { hide(); }
 
-void TLoadForm::SetMaximum(std::int64_t Maximum) { ProgressBar1->setMaximum(Clamped(Maximum)); }
+void TLoadForm::SetMaximum(std::int64_t Maximum) { ProgressBar->setMaximum(Clamped(Maximum)); }
 
-void TLoadForm::SetPosition(std::int64_t Position) { ProgressBar1->setValue(Clamped(Position)); }
+void TLoadForm::SetPosition(std::int64_t Position) { ProgressBar->setValue(Clamped(Position)); }
 
-void TLoadForm::SetCounter(const std::string& Counter) { Label2->setText(QString::fromStdString(Counter)); }
+void TLoadForm::SetCounter(const std::string& Counter) { CounterLabel->setText(QString::fromStdString(Counter)); }

@@ -13,10 +13,6 @@ class TLoadForm : public QWidget, public TLoadProgress {
   TLoadForm();
   ~TLoadForm() override;
 
-  QLabel* Label1;
-  QLabel* Label2;
-  QProgressBar* ProgressBar1;
-
   void ShowProgress() override;
   void HideProgress() override;
   void SetMaximum(std::int64_t Maximum) override;
@@ -24,7 +20,8 @@ class TLoadForm : public QWidget, public TLoadProgress {
   void SetCounter(const std::string& Counter) override;
 
  private:
+  QLabel* TitleLabel;
+  QLabel* CounterLabel;
+  QProgressBar* ProgressBar;
   void FormCreate();
 };
-
-extern TLoadForm* LoadForm;

@@ -13,6 +13,7 @@
 #include "common/DateTime.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
 #include "widgets/SystemLocale.h"
 #include "widgets/TextBridge.h"
 
@@ -40,21 +41,24 @@ std::string MessageFileName(double DateTime) { return "messages_" + FormatDateTi
 TLogForm::TLogForm() : QWidget(nullptr, Qt::Tool) {
   setWindowTitle(QStringLiteral("Log Window"));
   setGeometry(0, 569, 890, 171);
-  LogWin = new QPlainTextEdit(this);
-  LogWin->setReadOnly(true);
-  LogWin->setFont(VerdanaFont(8));
-  LogWin->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  LogWin->setLineWrapMode(QPlainTextEdit::NoWrap);
-  LogWin->setContextMenuPolicy(Qt::CustomContextMenu);
-  PopupMenu1 = new QMenu(this);
-  PopupMenu1->addAction(QStringLiteral("Save as ..."), [this] { Saveas1Click(); });
-  PopupMenu1->addAction(QStringLiteral("Save messages"), [this] { Savemessagesas1Click(); });
-  PopupMenu1->addAction(QStringLiteral("Clear"), [this] { Clear1Click(); });
-  connect(LogWin, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& At) { PopupMenu1->popup(LogWin->viewport()->mapToGlobal(At)); });
+  LogEdit = new QPlainTextEdit(this);
+  LogEdit->setReadOnly(true);
+  LogEdit->setFont(VerdanaFont(8));
+  LogEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  LogEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+  LogEdit->setContextMenuPolicy(Qt::CustomContextMenu);
+  ContextMenu = new QMenu(this);
+  NameObjects(
+      {{LogEdit, "LogEdit"},
+       {ContextMenu, "ContextMenu"},
+       {ContextMenu->addAction(QStringLiteral("Save as ..."), [this] { OnSaveAs(); }), "SaveAsAction"},
+       {ContextMenu->addAction(QStringLiteral("Save messages"), [this] { OnSaveMessagesAs(); }), "SaveMessagesAction"},
+       {ContextMenu->addAction(QStringLiteral("Clear"), [this] { OnClear(); }), "ClearAction"}});
+  connect(LogEdit, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& At) { ContextMenu->popup(LogEdit->viewport()->mapToGlobal(At)); });
   auto* Layout = new QVBoxLayout(this);
   Layout->setContentsMargins(0, 0, 0, 0);
-  Layout->addWidget(LogWin);
+  Layout->addWidget(LogEdit);
   FormCreate();
   LogForm = this;
   PreviousSink = SetLogSink([this](TLogLevel Level, const std::string& Text) { Take(Level, Text); });
@@ -116,7 +120,7 @@ void TLogForm::FormCreate() { MessageBuffer.clear(); }
 void TLogForm::AddEntry(int Level, const std::string& Text) { ShowEntries({{Level, Text}}); }
 
 void TLogForm::ShowEntries(const std::vector<std::pair<int, std::string>>& Entries) {
-  QTextCursor Cursor(LogWin->document());
+  QTextCursor Cursor(LogEdit->document());
   Cursor.beginEditBlock();
   Cursor.movePosition(QTextCursor::End);
   for (const auto& [Level, Text] : Entries) {
@@ -127,15 +131,15 @@ void TLogForm::ShowEntries(const std::vector<std::pair<int, std::string>>& Entri
     QTextCharFormat Format;
     Format.setForeground(QColor(Look.Red, Look.Green, Look.Blue));
     Format.setFontWeight(Look.Bold ? QFont::Bold : QFont::Normal);
-    if (!LogWin->document()->isEmpty()) Cursor.insertBlock();
+    if (!LogEdit->document()->isEmpty()) Cursor.insertBlock();
     Cursor.insertText(FromBytes(Line), Format);
     if (Level == llMessage) MessageBuffer.push_back(DateTimeText(NowInDays()) + ": " + Text);
   }
   Cursor.endEditBlock();
-  LogWin->verticalScrollBar()->setValue(LogWin->verticalScrollBar()->maximum());
+  LogEdit->verticalScrollBar()->setValue(LogEdit->verticalScrollBar()->maximum());
 }
 
-void TLogForm::Saveas1Click() {
+void TLogForm::OnSaveAs() {
   TFileDialogOptions Options;
   Options.Title = QStringLiteral("Save log entries as ...");
   // The file is Rich Text Format: the dialog proposes that extension.
@@ -150,7 +154,7 @@ void TLogForm::Saveas1Click() {
   });
 }
 
-void TLogForm::Savemessagesas1Click() {
+void TLogForm::OnSaveMessagesAs() {
   if (MessageBuffer.empty()) {
     Dialogs().MessageDlg(this, QStringLiteral("Message buffer is empty!"), TDlgType::Plain, dbOK);
     return;
@@ -169,8 +173,8 @@ void TLogForm::Savemessagesas1Click() {
   if (Dialogs().MessageDlg(this, Question, TDlgType::Information, dbYes | dbNo) == dbYes) MessageBuffer.clear();
 }
 
-void TLogForm::Clear1Click() {
-  LogWin->clear();
+void TLogForm::OnClear() {
+  LogEdit->clear();
   FLines.clear();
 }
 

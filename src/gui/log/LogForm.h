@@ -18,23 +18,23 @@ class TLogForm : public QWidget {
   TLogForm();
   ~TLogForm() override;
 
-  QPlainTextEdit* LogWin;
-  QMenu* PopupMenu1;
   // One line per Message entry: date/time text + ": " + text.
   std::vector<std::string> MessageBuffer;
 
   void AddEntry(int Level, const std::string& Text);
-  void Saveas1Click();
-  void Savemessagesas1Click();
-  void Clear1Click();
 
-  // The lines LogWin shows, with their colour and weight.
+  // The lines LogEdit shows, with their colour and weight.
   const std::vector<TRtfLine>& Lines() const { return FLines; }
 
  protected:
   void closeEvent(QCloseEvent* Event) override;
 
  private:
+  QPlainTextEdit* LogEdit;
+  QMenu* ContextMenu;
+  void OnSaveAs();
+  void OnSaveMessagesAs();
+  void OnClear();
   // Shows the entry at once on the window thread when none waits and the
   // current event has not shown many yet, else queues it for ShowWaiting.
   void Take(int Level, const std::string& Text);

@@ -32,6 +32,7 @@
 #include "plot/PlotLevels.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
 #include "widgets/TextBridge.h"
 
 namespace {
@@ -70,7 +71,10 @@ void PaintPicture(QPainter& Painter, const TPlotPicture& Picture, int Width) {
   }
 }
 
-// The drawing area: its paint and mouse events go to the window's handlers.
+}  // namespace
+
+// The drawing area: its paint and mouse events go to the window's handlers,
+// private ones among them.
 class TPaintBox : public QWidget {
  public:
   explicit TPaintBox(TPlotForm* Form) : QWidget(Form), Form(Form) {
@@ -82,21 +86,23 @@ class TPaintBox : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter Painter(this);
-    Form->PaintBox1Paint(Painter);
+    Form->PaintPlotArea(Painter);
   }
-  void mousePressEvent(QMouseEvent* Event) override { Form->PaintBox1MouseDown(Event->position().toPoint().x()); }
-  void mouseMoveEvent(QMouseEvent* Event) override { Form->PaintBox1MouseMove(Event->position().toPoint().x()); }
-  void mouseReleaseEvent(QMouseEvent* Event) override { Form->PaintBox1MouseUp(Event->position().toPoint().x()); }
+  void mousePressEvent(QMouseEvent* Event) override { Form->OnAreaMouseDown(Event->position().toPoint().x()); }
+  void mouseMoveEvent(QMouseEvent* Event) override { Form->OnAreaMouseMove(Event->position().toPoint().x()); }
+  void mouseReleaseEvent(QMouseEvent* Event) override { Form->OnAreaMouseUp(Event->position().toPoint().x()); }
   // The press that belongs to a double click follows it, as the window expects.
   void mouseDoubleClickEvent(QMouseEvent* Event) override {
     const QPointer<TPaintBox> Self(this);
-    Form->PaintBox1DblClick();
+    Form->OnAreaDoubleClick();
     if (Self) mousePressEvent(Event);
   }
 
  private:
   TPlotForm* Form;
 };
+
+namespace {
 
 // A band along one side of the drawing area with the labels of that axis:
 // a tick at each label's pixel of the area and its text, kept inside the band.
@@ -181,61 +187,62 @@ TPlotForm::~TPlotForm() = default;
 void TPlotForm::BuildWindow() {
   auto* ToolBar = new QToolBar(this);
   ToolBar->setIconSize(QSize(16, 16));
-  ToolButton1 = AddToolButton(ToolBar, TPicture::ResetView, "Reset view");
-  ToolButtonScaleVert = AddToolButton(ToolBar, TPicture::ScaleVertical, "Scale vertically");
-  ToolButton2 = AddToolButton(ToolBar, TPicture::Export, "Save data series");
+  ResetViewButton = AddToolButton(ToolBar, TPicture::ResetView, "Reset view");
+  ScaleVerticallyButton = AddToolButton(ToolBar, TPicture::ScaleVertical, "Scale vertically");
+  SaveSeriesButton = AddToolButton(ToolBar, TPicture::Export, "Save data series");
   SavePictureButton = AddToolButton(ToolBar, TPicture::SavePicture, "Save picture ...");
   AddVariableButton = AddToolButton(ToolBar, TPicture::AddVariable, "Add variable");
   ToolBar->addSeparator();
-  ComboBox = new QComboBox(ToolBar);
-  ComboBox->setEditable(true);
-  ComboBox->setMinimumWidth(160);
-  ComboBox->setToolTip(QStringLiteral("Enter or choose your Sort Criteria here"));
-  ToolBar->addWidget(ComboBox);
-  ToolButton5 = AddToolButton(ToolBar, TPicture::Sort, "Apply sort criteria");
-  TimeScaling = new QCheckBox(QStringLiteral("Time-scaled"), ToolBar);
-  ToolBar->addWidget(TimeScaling);
-  connect(ToolButton1, &QToolButton::clicked, this, [this] { ToolButton1Click(); });
-  connect(ToolButtonScaleVert, &QToolButton::clicked, this, [this] { ToolButtonScaleVertClick(); });
-  connect(ToolButton2, &QToolButton::clicked, this, [this] { RunGuarded(this, [this] { ToolButton2Click(); }); });
-  connect(ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
-  connect(AddVariableButton, &QToolButton::clicked, this, [this] { AddVariableClick(); });
-  connect(SavePictureButton, &QToolButton::clicked, this, [this] { SavePictureClick(); });
+  SortCombo = new QComboBox(ToolBar);
+  SortCombo->setEditable(true);
+  SortCombo->setMinimumWidth(160);
+  SortCombo->setToolTip(QStringLiteral("Enter or choose your Sort Criteria here"));
+  ToolBar->addWidget(SortCombo);
+  SortButton = AddToolButton(ToolBar, TPicture::Sort, "Apply sort criteria");
+  TimeScalingCheck = new QCheckBox(QStringLiteral("Time-scaled"), ToolBar);
+  ToolBar->addWidget(TimeScalingCheck);
+  connect(ResetViewButton, &QToolButton::clicked, this, [this] { OnResetView(); });
+  connect(ScaleVerticallyButton, &QToolButton::clicked, this, [this] { OnScaleVertically(); });
+  connect(SaveSeriesButton, &QToolButton::clicked, this, [this] { RunGuarded(this, [this] { OnSaveSeries(); }); });
+  connect(SortButton, &QToolButton::clicked, this, [this] { OnSort(); });
+  connect(AddVariableButton, &QToolButton::clicked, this, [this] { OnAddVariable(); });
+  connect(SavePictureButton, &QToolButton::clicked, this, [this] { OnSavePicture(); });
   SavePictureButton->setPopupMode(QToolButton::MenuButtonPopup);
   auto* PictureMenu = new QMenu(SavePictureButton);
-  PictureMenu->addAction(QStringLiteral("Save picture at size ..."), this, [this] { SavePictureAtSizeClick(); });
+  PictureMenu->addAction(QStringLiteral("Save picture at size ..."), this, [this] { OnSavePictureAtSize(); })
+      ->setObjectName(QStringLiteral("SavePictureAtSizeAction"));
   SavePictureButton->setMenu(PictureMenu);
-  connect(TimeScaling, &QCheckBox::clicked, this, [this] { TimeScalingClick(); });
+  connect(TimeScalingCheck, &QCheckBox::clicked, this, [this] { OnTimeScaling(); });
 
-  GroupBox1 = new QGroupBox(QStringLiteral("Plot"), this);
-  StatLabel = new QLabel(QStringLiteral("Statistics"), GroupBox1);
-  StatLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  EditMaxY = LimitEdit(GroupBox1, this, 90);
-  EditMinY = LimitEdit(GroupBox1, this, 90);
+  PlotGroup = new QGroupBox(QStringLiteral("Plot"), this);
+  StatisticsLabel = new QLabel(QStringLiteral("Statistics"), PlotGroup);
+  StatisticsLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  MaxYEdit = LimitEdit(PlotGroup, this, 90);
+  MinYEdit = LimitEdit(PlotGroup, this, 90);
   // Times in seconds take up to 15 digits.
-  LabelMinX = LimitEdit(GroupBox1, this, 130);
-  LabelMaxX = LimitEdit(GroupBox1, this, 130);
-  LabelMaxX->setAlignment(Qt::AlignRight);
-  for (QLineEdit* Edit : {EditMaxY, EditMinY, LabelMinX, LabelMaxX}) MarkTyping(Edit, Edit, Typed);
-  MarkTyping(ComboBox->lineEdit(), ComboBox, Typed);
-  PaintBox1 = new TPaintBox(this);
-  PaintBox1->setParent(GroupBox1);
-  ValueAxis = new TAxisBox(GroupBox1, PaintBox1, ValueLabels, true);
-  BottomAxis = new TAxisBox(GroupBox1, PaintBox1, BottomLabels, false);
+  MinXEdit = LimitEdit(PlotGroup, this, 130);
+  MaxXEdit = LimitEdit(PlotGroup, this, 130);
+  MaxXEdit->setAlignment(Qt::AlignRight);
+  for (QLineEdit* Edit : {MaxYEdit, MinYEdit, MinXEdit, MaxXEdit}) MarkTyping(Edit, Edit, Typed);
+  MarkTyping(SortCombo->lineEdit(), SortCombo, Typed);
+  PlotArea = new TPaintBox(this);
+  PlotArea->setParent(PlotGroup);
+  ValueAxis = new TAxisBox(PlotGroup, PlotArea, ValueLabels, true);
+  BottomAxis = new TAxisBox(PlotGroup, PlotArea, BottomLabels, false);
 
   // The axes close up to the drawing area.
-  auto* Grid = new QGridLayout(GroupBox1);
+  auto* Grid = new QGridLayout(PlotGroup);
   Grid->setSpacing(0);
-  Grid->addWidget(EditMaxY, 0, 0, Qt::AlignTop);
-  Grid->addWidget(StatLabel, 1, 0);
-  Grid->addWidget(EditMinY, 2, 0, Qt::AlignBottom);
+  Grid->addWidget(MaxYEdit, 0, 0, Qt::AlignTop);
+  Grid->addWidget(StatisticsLabel, 1, 0);
+  Grid->addWidget(MinYEdit, 2, 0, Qt::AlignBottom);
   Grid->addWidget(ValueAxis, 0, 1, 3, 1);
-  Grid->addWidget(PaintBox1, 0, 2, 3, 1);
+  Grid->addWidget(PlotArea, 0, 2, 3, 1);
   Grid->addWidget(BottomAxis, 3, 2);
   auto* Below = new QHBoxLayout;
-  Below->addWidget(LabelMinX);
+  Below->addWidget(MinXEdit);
   Below->addStretch();
-  Below->addWidget(LabelMaxX);
+  Below->addWidget(MaxXEdit);
   Grid->addLayout(Below, 4, 2);
   Grid->setColumnStretch(2, 1);
   Grid->setRowStretch(1, 1);
@@ -246,14 +253,33 @@ void TPlotForm::BuildWindow() {
   Entries->addStretch();
   Legend->hide();
 
-  StatusBar1 = new QStatusBar(this);
+  StatusBar = new QStatusBar(this);
   auto* Layout = new QVBoxLayout(this);
   Layout->setContentsMargins(0, 0, 0, 0);
   Layout->setSpacing(0);
   Layout->addWidget(ToolBar);
   Layout->addWidget(Legend);
-  Layout->addWidget(GroupBox1, 1);
-  Layout->addWidget(StatusBar1);
+  Layout->addWidget(PlotGroup, 1);
+  Layout->addWidget(StatusBar);
+  NameObjects({{ResetViewButton, "ResetViewButton"},
+               {ScaleVerticallyButton, "ScaleVerticallyButton"},
+               {SaveSeriesButton, "SaveSeriesButton"},
+               {AddVariableButton, "AddVariableButton"},
+               {SavePictureButton, "SavePictureButton"},
+               {SortCombo, "SortCombo"},
+               {SortButton, "SortButton"},
+               {TimeScalingCheck, "TimeScalingCheck"},
+               {PlotGroup, "PlotGroup"},
+               {StatisticsLabel, "StatisticsLabel"},
+               {MaxYEdit, "MaxYEdit"},
+               {MinYEdit, "MinYEdit"},
+               {MinXEdit, "MinXEdit"},
+               {MaxXEdit, "MaxXEdit"},
+               {PlotArea, "PlotArea"},
+               {ValueAxis, "ValueAxis"},
+               {BottomAxis, "BottomAxis"},
+               {Legend, "Legend"},
+               {StatusBar, "StatusBar"}});
 }
 
 void TPlotForm::SetProject(const TProject& NewProject, TWindowOwner& NewOwner) {
@@ -263,11 +289,11 @@ void TPlotForm::SetProject(const TProject& NewProject, TWindowOwner& NewOwner) {
 
 void TPlotForm::SetSeries(const QString& FrameName, const QString& VarName, const QString& SortVar) {
   Plot.SortVar = ToBytes(SortVar);
-  ComboBox->setEditText(SortVar);
+  SortCombo->setEditText(SortVar);
   Plot.FrameName = ToBytes(FrameName);
   Plot.VarName = ToBytes(VarName);
   setWindowTitle("Plot - " + FrameName + "." + VarName);
-  GroupBox1->setTitle(FrameName + "." + VarName);
+  PlotGroup->setTitle(FrameName + "." + VarName);
 }
 
 void TPlotForm::SetFrames(TDecodedNode* FramesA, TDecodedNode* FramesB) {
@@ -286,11 +312,11 @@ void TPlotForm::Rebuild() {
   if (Project->DataA) Plot.FramesA = Project->DataA->Frames;
   if (Project->DataB) Plot.FramesB = Project->DataB->Frames;
   Plot.RefreshSeries(*Project->Definition);
-  if (!Holds(ComboBox)) {
-    ComboBox->clear();
-    ComboBox->setEditText(FromBytes(Plot.SortVar));
+  if (!Holds(SortCombo)) {
+    SortCombo->clear();
+    SortCombo->setEditText(FromBytes(Plot.SortVar));
   }
-  if (Plot.UnknownSort) StatusBar1->showMessage("Unknown sort criterion " + FromBytes(Plot.SortVar));
+  if (Plot.UnknownSort) StatusBar->showMessage("Unknown sort criterion " + FromBytes(Plot.SortVar));
   Repaint();
 }
 
@@ -305,7 +331,7 @@ void TPlotForm::ForgetTyping(std::initializer_list<const QWidget*> Fields) {
 }
 
 void TPlotForm::ResetView() {
-  ForgetTyping({EditMinY, EditMaxY, LabelMinX, LabelMaxX});
+  ForgetTyping({MinYEdit, MaxYEdit, MinXEdit, MaxXEdit});
   Plot.ResetView();
   Repaint();
 }
@@ -323,7 +349,7 @@ void TPlotForm::AddVariable(const QString& FrameName, const QString& VarName) {
   if (Owner) Owner->PlotVariableAdded(*this, FrameName + "." + VarName);
 }
 
-void TPlotForm::AddVariableClick() {
+void TPlotForm::OnAddVariable() {
   if (!Project || !Project->Definition) return;
   QDialog Dialog(this);
   Dialog.setWindowTitle(QStringLiteral("Add variable"));
@@ -376,7 +402,7 @@ void TPlotForm::ChooseSeries(std::size_t K) {
   Repaint();
 }
 
-void TPlotForm::SavePictureAtSizeClick() {
+void TPlotForm::OnSavePictureAtSize() {
   QDialog Dialog(this);
   Dialog.setWindowTitle(QStringLiteral("Picture size"));
   const auto Pixels = [&Dialog](int Value) {
@@ -391,15 +417,15 @@ void TPlotForm::SavePictureAtSizeClick() {
   Layout->addRow(QStringLiteral("Width (pixels):"), Width);
   Layout->addRow(QStringLiteral("Height (pixels):"), Height);
   Layout->addRow(OkCancel(Dialog));
-  if (Dialogs().Execute(Dialog) == QDialog::Accepted) SavePictureClick(QSize(Width->value(), Height->value()));
+  if (Dialogs().Execute(Dialog) == QDialog::Accepted) OnSavePicture(QSize(Width->value(), Height->value()));
 }
 
-void TPlotForm::SavePictureClick(QSize Size) {
+void TPlotForm::OnSavePicture(QSize Size) {
   TFileDialogOptions Options;
   Options.Filter = QStringLiteral("PNG pictures|*.png|SVG pictures|*.svg");
   Options.DefaultExt = QStringLiteral("png");
   const QString Chosen = Dialogs().SaveFileName(this, Options);
-  if (!Chosen.isEmpty() && !SavePicture(Chosen, Size.isEmpty() ? PaintBox1->size() : Size))
+  if (!Chosen.isEmpty() && !SavePicture(Chosen, Size.isEmpty() ? PlotArea->size() : Size))
     Dialogs().MessageDlg(this, "Cannot write " + Chosen + ".", TDlgType::Error, dbOK);
 }
 
@@ -438,28 +464,28 @@ TPlotPicture TPlotForm::Draw(int Width, int Height) {
   return DrawPlot(Plot, Width, Height, Project ? Project->StartTime : 0, Levels);
 }
 
-void TPlotForm::ToolButton1Click() { ResetView(); }
+void TPlotForm::OnResetView() { ResetView(); }
 
-void TPlotForm::ToolButtonScaleVertClick() {
-  ForgetTyping({EditMinY, EditMaxY});
+void TPlotForm::OnScaleVertically() {
+  ForgetTyping({MinYEdit, MaxYEdit});
   Plot.ScaleVertical();
   Repaint();
 }
 
-void TPlotForm::ToolButton5Click() {
-  Plot.SortVar = ToBytes(ComboBox->currentText());
-  Typed.erase(ComboBox);
-  StatusBar1->clearMessage();
+void TPlotForm::OnSort() {
+  Plot.SortVar = ToBytes(SortCombo->currentText());
+  Typed.erase(SortCombo);
+  StatusBar->clearMessage();
   Rebuild();
 }
 
-void TPlotForm::TimeScalingClick() {
-  ForgetTyping({EditMinY, EditMaxY, LabelMinX, LabelMaxX});
-  Plot.SwitchTimeMode(TimeScaling->isChecked());
+void TPlotForm::OnTimeScaling() {
+  ForgetTyping({MinYEdit, MaxYEdit, MinXEdit, MaxXEdit});
+  Plot.SwitchTimeMode(TimeScalingCheck->isChecked());
   Repaint();
 }
 
-void TPlotForm::ToolButton2Click() {
+void TPlotForm::OnSaveSeries() {
   TFileDialogOptions Options;
   Options.Filter = QStringLiteral("Text files|*.txt");
   const QString Chosen = Dialogs().SaveFileName(this, Options);
@@ -469,11 +495,11 @@ void TPlotForm::ToolButton2Click() {
   File.Commit();
 }
 
-void TPlotForm::EditMaxYKeyDown(QLineEdit* Sender) {
-  const TLimitEdit Edit = Sender == EditMinY    ? TLimitEdit::MinY
-                          : Sender == EditMaxY  ? TLimitEdit::MaxY
-                          : Sender == LabelMinX ? TLimitEdit::MinX
-                                                : TLimitEdit::MaxX;
+void TPlotForm::OnLimitEnter(QLineEdit* Sender) {
+  const TLimitEdit Edit = Sender == MinYEdit   ? TLimitEdit::MinY
+                          : Sender == MaxYEdit ? TLimitEdit::MaxY
+                          : Sender == MinXEdit ? TLimitEdit::MinX
+                                               : TLimitEdit::MaxX;
   // A text that is no number ends the handler at its notice; the edit keeps the text.
   bool Applied = false;
   RunGuarded(this, [&] {
@@ -485,21 +511,21 @@ void TPlotForm::EditMaxYKeyDown(QLineEdit* Sender) {
   Repaint();
 }
 
-int TPlotForm::AreaWidth() const { return PaintBox1->width(); }
-int TPlotForm::AreaHeight() const { return PaintBox1->height(); }
+int TPlotForm::AreaWidth() const { return PlotArea->width(); }
+int TPlotForm::AreaHeight() const { return PlotArea->height(); }
 
-void TPlotForm::Repaint() { PaintBox1->repaint(); }
+void TPlotForm::Repaint() { PlotArea->repaint(); }
 
 void TPlotForm::ShowText(QLineEdit* Edit, const std::string& Text) {
   if (!Holds(Edit)) Edit->setText(FromBytes(Text));
 }
 
 void TPlotForm::ShowTexts(const TPlotPicture& Picture) {
-  ShowText(LabelMinX, Picture.LabelMinX);
-  ShowText(LabelMaxX, Picture.LabelMaxX);
-  ShowText(EditMinY, Picture.EditMinY);
-  ShowText(EditMaxY, Picture.EditMaxY);
-  StatLabel->setText(FromBytes(Picture.StatText).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+  ShowText(MinXEdit, Picture.LabelMinX);
+  ShowText(MaxXEdit, Picture.LabelMaxX);
+  ShowText(MinYEdit, Picture.EditMinY);
+  ShowText(MaxYEdit, Picture.EditMaxY);
+  StatisticsLabel->setText(FromBytes(Picture.StatText).replace(QLatin1Char('\r'), QLatin1Char('\n')));
   ValueLabels = Picture.ValueLabels;
   BottomLabels = Picture.BottomLabels;
   ValueAxis->update();
@@ -513,19 +539,19 @@ void TPlotForm::RenderCache(const TPlotPicture& Picture) {
   PaintPicture(Painter, Picture, Cache.width());
 }
 
-void TPlotForm::PaintBox1Paint(QPainter& Painter) {
+void TPlotForm::PaintPlotArea(QPainter& Painter) {
   if (Redraw) {
     CursorLineX = -1;
     const TPlotPicture Picture = Draw(AreaWidth(), AreaHeight());
     if (!Picture.Drawn) {
-      Painter.fillRect(PaintBox1->rect(), Qt::black);
+      Painter.fillRect(PlotArea->rect(), Qt::black);
       return;
     }
     RenderCache(Picture);
     ShowTexts(Picture);
   }
   if (Cache.isNull()) {
-    Painter.fillRect(PaintBox1->rect(), Qt::black);
+    Painter.fillRect(PlotArea->rect(), Qt::black);
     return;
   }
   if (CursorLineX < 0 && !BandShown) {
@@ -548,7 +574,7 @@ void TPlotForm::PaintBox1Paint(QPainter& Painter) {
   Painter.drawImage(0, 0, Frame);
 }
 
-void TPlotForm::PaintBox1MouseDown(int X) {
+void TPlotForm::OnAreaMouseDown(int X) {
   if (SkipMouseDown) {
     SkipMouseDown = false;
     return;
@@ -559,7 +585,7 @@ void TPlotForm::PaintBox1MouseDown(int X) {
   Drag.FromX = X;
 }
 
-void TPlotForm::PaintBox1MouseMove(int X) {
+void TPlotForm::OnAreaMouseMove(int X) {
   const int W = AreaWidth();
   int BandTo = 0;
   const TPlotSeries& Shown = Plot.ChosenSeries();
@@ -569,9 +595,9 @@ void TPlotForm::PaintBox1MouseMove(int X) {
     const std::int32_t I = Shown.PixelToIndex(X, W);
     const TPlotPoint& Point = Shown.TimeSeries[static_cast<std::size_t>(I)];
     const double StartTime = Project ? Project->StartTime : 0;
-    StatusBar1->showMessage(QString::number(I) + " / " + QString::number(Point.SerialNo) + ": " +
-                            FromBytes(GeneralFloatText(Point.Value)) + " @ " + FromBytes(GeneralFloatText(Point.Time)) +
-                            "s; + Offset Time: " + FromBytes(DateTimeText(StartTime + Point.Time / 86400)));
+    StatusBar->showMessage(QString::number(I) + " / " + QString::number(Point.SerialNo) + ": " +
+                           FromBytes(GeneralFloatText(Point.Value)) + " @ " + FromBytes(GeneralFloatText(Point.Time)) +
+                           "s; + Offset Time: " + FromBytes(DateTimeText(StartTime + Point.Time / 86400)));
     Redraw = false;
     CursorLineX = Plot.TimeToPixel(Point.Time, W);
     Repaint();
@@ -585,8 +611,8 @@ void TPlotForm::PaintBox1MouseMove(int X) {
     if (I == CursorPos || I < 0 || I >= static_cast<std::int64_t>(Shown.Series.size())) return;
     CursorPos = static_cast<std::int32_t>(I);
     const TPlotPoint& Point = Shown.Series[static_cast<std::size_t>(I)];
-    StatusBar1->showMessage(QString::number(I) + " / " + QString::number(Point.SerialNo) + ": " +
-                            FromBytes(GeneralFloatText(Point.Value)));
+    StatusBar->showMessage(QString::number(I) + " / " + QString::number(Point.SerialNo) + ": " +
+                           FromBytes(GeneralFloatText(Point.Value)));
     BandFromX = Plot.IndexToPixel(Drag.From, Ppx);
     BandTo = Plot.IndexToPixel(I, Ppx);
   }
@@ -600,18 +626,18 @@ void TPlotForm::PaintBox1MouseMove(int X) {
   Repaint();
 }
 
-void TPlotForm::PaintBox1MouseUp(int X) {
+void TPlotForm::OnAreaMouseUp(int X) {
   Dragging = false;
   Redraw = true;
   BandShown = false;
   Drag.To = CursorPos;
   Drag.ToX = X;
   if (!Plot.ApplyZoom(Drag, AreaWidth())) return;
-  ForgetTyping({LabelMinX, LabelMaxX});
+  ForgetTyping({MinXEdit, MaxXEdit});
   Repaint();
 }
 
-void TPlotForm::PaintBox1DblClick() {
+void TPlotForm::OnAreaDoubleClick() {
   SkipMouseDown = true;
   if (!Owner) return;
   const TPlotSeries& Shown = Plot.ChosenSeries();
@@ -631,7 +657,7 @@ bool TPlotForm::eventFilter(QObject* Watched, QEvent* Event) {
     const int Key = static_cast<QKeyEvent*>(Event)->key();
     auto* Edit = qobject_cast<QLineEdit*>(Watched);
     if (Edit && (Key == Qt::Key_Return || Key == Qt::Key_Enter)) {
-      EditMaxYKeyDown(Edit);
+      OnLimitEnter(Edit);
       return true;
     }
   }

@@ -34,71 +34,21 @@ class TPlotForm : public QWidget, public TPlotWindow {
   void AddVariable(const QString& FrameName, const QString& VarName) override;
 
   TPlotSeries Plot;
-  const TProject* Project = nullptr;
-  TWindowOwner* Owner = nullptr;
   bool Dragging = false;
-  // The point under the mouse (index mode; time mode: its pixel), and the drag.
+  // The point under the mouse (index mode; time mode: its pixel).
   std::int32_t CursorPos = 0;
-  TPlotDrag Drag;
-  bool SkipMouseDown = false;
   bool Redraw = true;
-  QImage Cache;
   // Drawn over the cached picture: the time-mode cursor line and the zoom band.
   int CursorLineX = -1;
   int BandFromX = 0, BandToX = 0;
-  bool BandShown = false;
   // The axis labels of the last full drawing.
   std::vector<TAxisLabel> ValueLabels, BottomLabels;
-  // The limit edits and the sort field the user typed in since their text was
-  // last taken or reset. Their text is the user's: no drawing changes it, and
-  // a refresh also leaves alone the one that has the focus. Enter takes a
-  // limit edit's text and the sort button the sort field's; the commands
-  // that set the view anew reset edits: Reset view and Time-scaled all four,
-  // Scale vertically the value edits, a zoom with the mouse the x edits.
-  std::set<const QWidget*> Typed;
 
-  QToolButton* ToolButton1;          // reset view
-  QToolButton* ToolButtonScaleVert;  // vertical auto-scale
-  QToolButton* ToolButton2;          // save series
-  QToolButton* AddVariableButton;
-  QToolButton* SavePictureButton;
-  QComboBox* ComboBox;
-  QToolButton* ToolButton5;  // apply sort criterion
-  QCheckBox* TimeScaling;
-  QGroupBox* GroupBox1;
-  QLabel* StatLabel;
-  QLineEdit* EditMaxY;
-  QLineEdit* EditMinY;
-  QLineEdit* LabelMinX;
-  QLineEdit* LabelMaxX;
-  QWidget* PaintBox1;   // the black drawing area
-  QWidget* ValueAxis;   // the values left of the area
-  QWidget* BottomAxis;  // point numbers or times below it
-  QWidget* Legend;      // one entry per series, shown from the second on
-  QStatusBar* StatusBar1;
-
-  void ToolButton1Click();
-  void ToolButtonScaleVertClick();
-  void ToolButton2Click();
-  void ToolButton5Click();
-  // Asks for a variable of the project and adds it.
-  void AddVariableClick();
-  // Asks for a file and saves the picture at Size (empty: the drawing area's).
-  void SavePictureClick(QSize Size = QSize());
-  // Asks for the size first.
-  void SavePictureAtSizeClick();
-  // The read-out and the statistics follow series K.
-  void ChooseSeries(std::size_t K);
-  // Writes the picture at that size: SVG for a ".svg" path, PNG otherwise.
-  bool SavePicture(const QString& Path, QSize Size);
-  void TimeScalingClick();
-  // Enter in one of the four limit edits.
-  void EditMaxYKeyDown(QLineEdit* Sender);
-  void PaintBox1Paint(class QPainter& Painter);
-  void PaintBox1MouseDown(int X);
-  void PaintBox1MouseMove(int X);
-  void PaintBox1MouseUp(int X);
-  void PaintBox1DblClick();
+  // The drawing area's mouse input.
+  void OnAreaMouseDown(int X);
+  void OnAreaMouseMove(int X);
+  void OnAreaMouseUp(int X);
+  void OnAreaDoubleClick();
   // Runs the paint handler at once.
   void Repaint();
   int AreaWidth() const;
@@ -108,6 +58,59 @@ class TPlotForm : public QWidget, public TPlotWindow {
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
  private:
+  friend class TPaintBox;
+  const TProject* Project = nullptr;
+  TWindowOwner* Owner = nullptr;
+  // The drag under way, and whether the press that follows a double click is skipped.
+  TPlotDrag Drag;
+  bool SkipMouseDown = false;
+  QImage Cache;
+  bool BandShown = false;
+  // The limit edits and the sort field the user typed in since their text was
+  // last taken or reset. Their text is the user's: no drawing changes it, and
+  // a refresh also leaves alone the one that has the focus. Enter takes a
+  // limit edit's text and the sort button the sort field's; the commands
+  // that set the view anew reset edits: Reset view and Time-scaled all four,
+  // Scale vertically the value edits, a zoom with the mouse the x edits.
+  std::set<const QWidget*> Typed;
+  // The read-out and the statistics follow series K.
+  void ChooseSeries(std::size_t K);
+  // Writes the picture at that size: SVG for a ".svg" path, PNG otherwise.
+  bool SavePicture(const QString& Path, QSize Size);
+  void PaintPlotArea(class QPainter& Painter);
+  QToolButton* ResetViewButton;        // reset view
+  QToolButton* ScaleVerticallyButton;  // vertical auto-scale
+  QToolButton* SaveSeriesButton;       // save series
+  QToolButton* AddVariableButton;
+  QToolButton* SavePictureButton;
+  QComboBox* SortCombo;
+  QToolButton* SortButton;  // apply sort criterion
+  QCheckBox* TimeScalingCheck;
+  QGroupBox* PlotGroup;
+  QLabel* StatisticsLabel;
+  QLineEdit* MaxYEdit;
+  QLineEdit* MinYEdit;
+  QLineEdit* MinXEdit;
+  QLineEdit* MaxXEdit;
+  QWidget* PlotArea;    // the black drawing area
+  QWidget* ValueAxis;   // the values left of the area
+  QWidget* BottomAxis;  // point numbers or times below it
+  QWidget* Legend;      // one entry per series, shown from the second on
+  QStatusBar* StatusBar;
+
+  void OnResetView();
+  void OnScaleVertically();
+  void OnSaveSeries();
+  void OnSort();
+  // Asks for a variable of the project and adds it.
+  void OnAddVariable();
+  // Asks for a file and saves the picture at Size (empty: the drawing area's).
+  void OnSavePicture(QSize Size = QSize());
+  // Asks for the size first.
+  void OnSavePictureAtSize();
+  void OnTimeScaling();
+  // Enter in one of the four limit edits.
+  void OnLimitEnter(QLineEdit* Sender);
   void BuildWindow();
   // Rebuilds the series and shows the sort criterion, unless the user is
   // typing one.

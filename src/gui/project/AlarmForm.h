@@ -1,6 +1,11 @@
 #pragma once
 // The one dialog in which alarms are added and changed.
 #include <QDialog>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "project/AlarmEntry.h"
 
 class QComboBox;
 class QGroupBox;
@@ -10,15 +15,20 @@ class QPushButton;
 class TAlarmForm : public QDialog {
  public:
   TAlarmForm();
-  ~TAlarmForm() override;
 
-  QGroupBox* GroupBox1;
-  QComboBox* CBVar;
-  QComboBox* ComboBox1;
-  QLineEdit* Edit2;
+  // The names the variable field offers from now on.
+  void OfferVariables(const std::vector<std::string>& Names);
+  // Shows Alarm and runs the dialog: the alarm as the user left it, or none
+  // when cancelled. A value that is no number gets the error notice (on
+  // NoticeParent) and the dialog again, with what was typed.
+  std::optional<TAlarmEntry> Edit(const TAlarmEntry& Alarm, QWidget* NoticeParent);
+
+ private:
+  QGroupBox* SettingsGroup;
+  QComboBox* VariableCombo;
+  QComboBox* ConditionCombo;
+  QLineEdit* ValueEdit;
   QLineEdit* WarningEdit;  // the warning level; empty: none
-  QPushButton* Button1;    // OK
-  QPushButton* Button2;    // Cancel
+  QPushButton* OkButton;
+  QPushButton* CancelButton;
 };
-
-extern TAlarmForm* AlarmForm;

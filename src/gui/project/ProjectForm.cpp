@@ -30,7 +30,7 @@ QList<TProjectForm*> ProjectWindows;
 
 }  // namespace
 
-TProjectForm::TProjectForm() {
+TProjectForm::TProjectForm(TAlarmForm& AlarmDialog) : AlarmDialog(AlarmDialog) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Project Setup"));
   setFixedSize(666, 351);
@@ -64,11 +64,11 @@ const QList<TProjectForm*>& TProjectForm::OpenProjects() { return ProjectWindows
 void TProjectForm::FormCreate() {
   for (const std::string& File : FindStructureFiles(ToBytes(QCoreApplication::applicationDirPath()),
                                                     [](const char* Name) { return std::getenv(Name); }))
-    ComboBox1->addItem(FromBytes(File));
-  if (ComboBox1->count() > 0) ComboBox1->setCurrentIndex(0);
-  Edit3->setText(FromBytes(Project.OffsetTime));
-  UpdateInterval->setValue(Project.Settings.UpdateInterval);
-  Notices->setChecked(Project.Settings.Notices);
+    StructureFileCombo->addItem(FromBytes(File));
+  if (StructureFileCombo->count() > 0) StructureFileCombo->setCurrentIndex(0);
+  OffsetTimeEdit->setText(FromBytes(Project.OffsetTime));
+  UpdateIntervalSpin->setValue(Project.Settings.UpdateInterval);
+  NoticesCheck->setChecked(Project.Settings.Notices);
   ShowState();
 }
 
@@ -89,53 +89,54 @@ void TProjectForm::ShowState() {
 // Controls that follow the Empty / loaded state.
 void TProjectForm::SetEmptyState(bool Empty) {
   for (QWidget* Field :
-       std::initializer_list<QWidget*>{ComboBox1, Edit1, Edit2, SpeedButton1, SpeedButton2, SpeedButton7, Tracking,
-                                       UpdateInterval, UpdateOnFileChange, Resync, Edit3})
+       std::initializer_list<QWidget*>{StructureFileCombo, PacketFileEdit, SecondPacketFileEdit, StructureFileButton,
+                                       PacketFileButton, SecondPacketFileButton, TrackingCheck, UpdateIntervalSpin,
+                                       UpdateOnFileChangeCheck, ResyncCheck, OffsetTimeEdit})
     Field->setEnabled(Empty);
-  GroupBox2->setEnabled(!Empty);
-  GroupBox3->setEnabled(!Empty);
-  ToolButton1->setIcon(PictureIcon(Empty ? TPicture::Load : TPicture::Blank));
-  ToolButton1->setEnabled(true);
-  for (QToolButton* Button : {ToolButton2, ToolButton3, ToolButton5}) Button->setEnabled(!Empty);
+  AlarmGroup->setEnabled(!Empty);
+  PlotGroup->setEnabled(!Empty);
+  LoadButton->setIcon(PictureIcon(Empty ? TPicture::Load : TPicture::Blank));
+  LoadButton->setEnabled(true);
+  for (QToolButton* Button : {BrowserButton, AlarmsOnButton, AlarmsOffButton}) Button->setEnabled(!Empty);
 }
 
 void TProjectForm::SetStatus(const QString& Text) {
   FStatus = Text;
-  Panel0->update();
+  StatePanel->update();
 }
 
 QString TProjectForm::StatusText() const { return FStatus; }
 
-void TProjectForm::SpeedButton1Click(QToolButton* Sender) {
+void TProjectForm::OnChooseFile(QToolButton* Sender) {
   TFileDialogOptions Options;
   Options.InitialDir = QStringLiteral(".");
   const QString Path = Dialogs().OpenFileName(this, Options);
   if (Path.isEmpty()) return;
-  if (Sender == SpeedButton1) {
-    ComboBox1->addItem(Path);
-    ComboBox1->setCurrentIndex(ComboBox1->count() - 1);
+  if (Sender == StructureFileButton) {
+    StructureFileCombo->addItem(Path);
+    StructureFileCombo->setCurrentIndex(StructureFileCombo->count() - 1);
   } else {
-    (Sender == SpeedButton2 ? Edit1 : Edit2)->setText(Path);
+    (Sender == PacketFileButton ? PacketFileEdit : SecondPacketFileEdit)->setText(Path);
   }
 }
 
-void TProjectForm::Edit1Change(QLineEdit* Sender) { Sender->setToolTip(Sender->text()); }
+void TProjectForm::OnFileEditChange(QLineEdit* Sender) { Sender->setToolTip(Sender->text()); }
 
-void TProjectForm::ComboBox1Change() { ComboBox1->setToolTip(ComboBox1->currentText()); }
+void TProjectForm::OnStructureFileChange() { StructureFileCombo->setToolTip(StructureFileCombo->currentText()); }
 
 void TProjectForm::TakeFields() {
-  Project.Settings.StructureFile = ToBytes(ComboBox1->currentText());
-  Project.Settings.PaketFileA = ToBytes(Edit1->text());
-  Project.Settings.PaketFileB = ToBytes(Edit2->text());
-  Project.Settings.Tracking = Tracking->isChecked();
-  Project.Settings.UpdateInterval = UpdateInterval->value();
-  Project.Settings.UpdateOnFileChange = UpdateOnFileChange->isChecked();
-  Project.Settings.Notices = Notices->isChecked();
-  Project.Settings.Resync = Resync->isChecked();
-  Project.OffsetTime = ToBytes(Edit3->text());
+  Project.Settings.StructureFile = ToBytes(StructureFileCombo->currentText());
+  Project.Settings.PaketFileA = ToBytes(PacketFileEdit->text());
+  Project.Settings.PaketFileB = ToBytes(SecondPacketFileEdit->text());
+  Project.Settings.Tracking = TrackingCheck->isChecked();
+  Project.Settings.UpdateInterval = UpdateIntervalSpin->value();
+  Project.Settings.UpdateOnFileChange = UpdateOnFileChangeCheck->isChecked();
+  Project.Settings.Notices = NoticesCheck->isChecked();
+  Project.Settings.Resync = ResyncCheck->isChecked();
+  Project.OffsetTime = ToBytes(OffsetTimeEdit->text());
 }
 
-void TProjectForm::Button1Click() {
+void TProjectForm::OnLoad() {
   if (Closing) return;
   if (Project.DataLoaded) {
     BlankProject();
@@ -153,10 +154,10 @@ void TProjectForm::LoadData() {
   const QPointer<TProjectForm> Self(this);
   const QScopeGuard ShowResult([this, Self] {
     if (!Self) return;
-    Edit2->setText(FromBytes(Project.Settings.PaketFileB));
-    ToolButton1->setEnabled(true);
+    SecondPacketFileEdit->setText(FromBytes(Project.Settings.PaketFileB));
+    LoadButton->setEnabled(true);
   });
-  ToolButton1->setEnabled(false);
+  LoadButton->setEnabled(false);
   Project.Load();
 }
 
@@ -167,7 +168,7 @@ void TProjectForm::BlankProject() {
                            TDlgType::Warning, dbOK | dbCancel) != dbOK)
     return;
   Project.Blank();
-  Panel0->update();
+  StatePanel->update();
 }
 
 TBrowserWindow* TProjectForm::OpenBrowser() {
@@ -178,7 +179,7 @@ TBrowserWindow* TProjectForm::OpenBrowser() {
   PlaceNewWindow(*Window, this);
   connect(Window, &QObject::destroyed, this, [this, Browser] { BrowserClosed(Browser); });
   Browser->SetProject(Project, *this);
-  Window->setWindowTitle(Window->windowTitle() + " - " + Edit1->text() + " " + Edit2->text());
+  Window->setWindowTitle(Window->windowTitle() + " - " + PacketFileEdit->text() + " " + SecondPacketFileEdit->text());
   Project.Browsers.push_back(Browser);
   FeedBrowser(*Browser);
   ShowBrowserCount();
@@ -224,14 +225,16 @@ void TProjectForm::BrowserClosed(TBrowserWindow* Browser) {
   ShowBrowserCount();
 }
 
-void TProjectForm::ShowBrowserCount() { Panel1->setText(QString::number(Project.Browsers.size()) + " Open Browsers"); }
+void TProjectForm::ShowBrowserCount() {
+  BrowserCountLabel->setText(QString::number(Project.Browsers.size()) + " Open Browsers");
+}
 
-void TProjectForm::ShowPlotCount() { Panel2->setText(QString::number(Project.Plots.size()) + " Open Plots"); }
+void TProjectForm::ShowPlotCount() { PlotCountLabel->setText(QString::number(Project.Plots.size()) + " Open Plots"); }
 
 void TProjectForm::PlotClosed(TPlotWindow* Plot) {
   Project.PlotClosed(Plot);
   const QScopedValueRollback Updating(PlotListUpdating, true);
-  for (int Row = 0; Row < ListView2->count(); ++Row) {
+  for (int Row = 0; Row < PlotList->count(); ++Row) {
     TPlotItem* Item = PlotItem(Row);
     if (Item->Plot != Plot) continue;
     Item->setCheckState(Qt::Unchecked);
@@ -243,7 +246,7 @@ void TProjectForm::PlotClosed(TPlotWindow* Plot) {
 
 void TProjectForm::UnloadProject() { Project.Unload(); }
 
-void TProjectForm::ToolButton7Click() {
+void TProjectForm::OnSave() {
   RunGuarded(this, [this] { SaveProjectFile(QString()); });
 }
 
@@ -270,14 +273,14 @@ bool TProjectForm::LoadProjectFile(const QString& Path) {
   const std::size_t Alarms = Project.Settings.Alarms.size();
   const std::size_t Series = Project.Settings.DataSeries.size();
   if (!Project.LoadProjectFile(ToBytes(Path))) return false;
-  ComboBox1->setEditText(FromBytes(Project.Settings.StructureFile));
-  Edit1->setText(FromBytes(Project.Settings.PaketFileA));
-  Edit2->setText(FromBytes(Project.Settings.PaketFileB));
-  Tracking->setChecked(Project.Settings.Tracking);
-  UpdateInterval->setValue(Project.Settings.UpdateInterval);
-  UpdateOnFileChange->setChecked(Project.Settings.UpdateOnFileChange);
-  Notices->setChecked(Project.Settings.Notices);
-  Resync->setChecked(Project.Settings.Resync);
+  StructureFileCombo->setEditText(FromBytes(Project.Settings.StructureFile));
+  PacketFileEdit->setText(FromBytes(Project.Settings.PaketFileA));
+  SecondPacketFileEdit->setText(FromBytes(Project.Settings.PaketFileB));
+  TrackingCheck->setChecked(Project.Settings.Tracking);
+  UpdateIntervalSpin->setValue(Project.Settings.UpdateInterval);
+  UpdateOnFileChangeCheck->setChecked(Project.Settings.UpdateOnFileChange);
+  NoticesCheck->setChecked(Project.Settings.Notices);
+  ResyncCheck->setChecked(Project.Settings.Resync);
   ShowPlotRows(Series);
   ShowAlarmRows(Alarms);
   return true;

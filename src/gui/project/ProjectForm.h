@@ -20,6 +20,7 @@ class QListWidget;
 class QSpinBox;
 class QStatusBar;
 class QToolButton;
+class TAlarmForm;
 
 // A plot list entry and the plot window opened for it, if any.
 class TPlotItem : public QListWidgetItem {
@@ -33,60 +34,13 @@ class TPlotItem : public QListWidgetItem {
 // opens the project's browser and plot windows.
 class TProjectForm : public QWidget, public TWindowOwner {
  public:
-  TProjectForm();
+  // AlarmDialog outlives the window.
+  explicit TProjectForm(TAlarmForm& AlarmDialog);
   ~TProjectForm() override;
 
   TProject& Model() { return Project; }
   const TProject& Model() const { return Project; }
   QString ProjectFileName;
-
-  QGroupBox* GroupBox1;
-  QToolButton* ToolButton1;
-  QToolButton* ToolButton2;
-  QToolButton* ToolButton3;
-  QToolButton* ToolButton5;
-  QToolButton* ToolButton7;
-  QComboBox* ComboBox1;
-  QLineEdit* Edit1;
-  QLineEdit* Edit2;
-  QLineEdit* Edit3;
-  QToolButton* SpeedButton1;  // "..." of the structure file
-  QToolButton* SpeedButton2;  // "..." of the packet file
-  QToolButton* SpeedButton7;  // "..." of the second packet file
-  QCheckBox* Tracking;
-  QSpinBox* UpdateInterval;  // seconds
-  QCheckBox* UpdateOnFileChange;
-  QCheckBox* Notices;  // alarm notices on or off, also while loaded
-  QCheckBox* Resync;
-  QGroupBox* GroupBox2;
-  QListWidget* ListView1;
-  QToolButton* SpeedButton3;
-  QToolButton* SpeedButton4;
-  QGroupBox* GroupBox3;
-  QListWidget* ListView2;
-  QToolButton* SpeedButton5;
-  QToolButton* SpeedButton6;
-  QStatusBar* StatusBar1;
-  QWidget* Panel0;  // drawn by StatusBar1DrawPanel
-  QLabel* Panel1;
-  QLabel* Panel2;
-  QLabel* Panel3;
-
-  // Commands and handlers.
-  void Button1Click();
-  void Button2Click() { OpenBrowser(); }
-  void SpeedButton1Click(QToolButton* Sender);
-  void Edit1Change(QLineEdit* Sender);
-  void ComboBox1Change();
-  void ToolButton3Click();
-  void ToolButton5Click();
-  void ToolButton7Click();
-  void SpeedButton3Click() { AddAlarm(QString()); }
-  void SpeedButton4Click();
-  void ListView1DblClick();
-  void SpeedButton5Click();
-  void SpeedButton6Click();
-  void ListView2Change(QListWidgetItem* Item);
 
   TBrowserWindow* OpenBrowser();
   // Requester: this window for its own plot list, otherwise the browser that asked.
@@ -122,6 +76,55 @@ class TProjectForm : public QWidget, public TWindowOwner {
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
  private:
+  QGroupBox* SettingsGroup;
+  QToolButton* LoadButton;
+  QToolButton* BrowserButton;
+  QToolButton* AlarmsOnButton;
+  QToolButton* AlarmsOffButton;
+  QToolButton* SaveButton;
+  QComboBox* StructureFileCombo;
+  QLineEdit* PacketFileEdit;
+  QLineEdit* SecondPacketFileEdit;
+  QLineEdit* OffsetTimeEdit;
+  QToolButton* StructureFileButton;     // "..." of the structure file
+  QToolButton* PacketFileButton;        // "..." of the packet file
+  QToolButton* SecondPacketFileButton;  // "..." of the second packet file
+  QCheckBox* TrackingCheck;
+  QSpinBox* UpdateIntervalSpin;  // seconds
+  QCheckBox* UpdateOnFileChangeCheck;
+  QCheckBox* NoticesCheck;  // alarm notices on or off, also while loaded
+  QCheckBox* ResyncCheck;
+  QGroupBox* AlarmGroup;
+  QListWidget* AlarmList;
+  QToolButton* AddAlarmButton;
+  QToolButton* RemoveAlarmButton;
+  QGroupBox* PlotGroup;
+  QListWidget* PlotList;
+  QToolButton* AddPlotButton;
+  QToolButton* RemovePlotButton;
+  QStatusBar* StatusBar;
+  QWidget* StatePanel;  // drawn by DrawStatePanel
+  QLabel* BrowserCountLabel;
+  QLabel* PlotCountLabel;
+  QLabel* SpareLabel;
+
+  // The handlers of the widgets.
+  void OnLoad();
+  void OnOpenBrowser() { OpenBrowser(); }
+  void OnChooseFile(QToolButton* Sender);
+  void OnFileEditChange(QLineEdit* Sender);
+  void OnStructureFileChange();
+  void OnActivateAlarms();
+  void OnDisableAlarms();
+  void OnSave();
+  void OnAddAlarm() { AddAlarm(QString()); }
+  void OnRemoveAlarm();
+  void OnEditAlarm();
+  void OnAddPlot();
+  void OnRemovePlot();
+  void OnPlotItemChange(QListWidgetItem* Item);
+
+  TAlarmForm& AlarmDialog;
   TProject Project;
   TAlarmNotices AlarmNotices;
   friend class TStatusPanel;
@@ -144,9 +147,9 @@ class TProjectForm : public QWidget, public TWindowOwner {
   void AppendPlotItem(const QString& Caption, bool Checked, TPlotWindow* Plot);
   // Opens the plot of a plot list entry with the variables added to it.
   TPlotWindow* OpenListedPlot(const TDataSeries& Entry);
-  void AlarmItemChanged(QListWidgetItem* Item);
+  void OnAlarmItemChange(QListWidgetItem* Item);
   bool EditAlarm(TAlarmEntry& Alarm);
-  void StatusBar1DrawPanel(class QPainter& Painter, const QRect& Rect);
+  void DrawStatePanel(class QPainter& Painter, const QRect& Rect);
   // Unchecks the selected entry, lets pending events run, then deletes the
   // entry and its settings, if the events left it in place.
   void DeleteSelectedItem(QListWidget* List, const std::function<void(int Row)>& EraseSetting);

@@ -1,23 +1,18 @@
 // The project window's alarm list and plot list: each entry mirrors the
 // project's setting at its row.
-#include <QComboBox>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QScopedValueRollback>
 
-#include "common/Convert.h"
-#include "common/FloatText.h"
 #include "project/AlarmForm.h"
 #include "project/ProjectForm.h"
-#include "widgets/Dialogs.h"
 #include "widgets/TextBridge.h"
 
-QListWidgetItem* TProjectForm::AlarmItem(int Row) const { return ListView1->item(Row); }
+QListWidgetItem* TProjectForm::AlarmItem(int Row) const { return AlarmList->item(Row); }
 
-TPlotItem* TProjectForm::PlotItem(int Row) const { return static_cast<TPlotItem*>(ListView2->item(Row)); }
+TPlotItem* TProjectForm::PlotItem(int Row) const { return static_cast<TPlotItem*>(PlotList->item(Row)); }
 
-int TProjectForm::AlarmCount() const { return ListView1->count(); }
+int TProjectForm::AlarmCount() const { return AlarmList->count(); }
 
 void TProjectForm::ShowAlarmRows(std::size_t Row) {
   for (; Row < Project.Settings.Alarms.size(); ++Row) {
@@ -25,55 +20,33 @@ void TProjectForm::ShowAlarmRows(std::size_t Row) {
     Item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     Item->setCheckState(Project.Settings.Alarms[Row].Active ? Qt::Checked : Qt::Unchecked);
     Item->setText(FromBytes(AlarmCaption(Project.Settings.Alarms[Row].Alarm)));
-    ListView1->addItem(Item);
+    AlarmList->addItem(Item);
   }
 }
 
 void TProjectForm::ShowAlarmCaption(int Row) {
-  ListView1->item(Row)->setText(FromBytes(AlarmCaption(Project.Settings.Alarms[static_cast<std::size_t>(Row)].Alarm)));
+  AlarmList->item(Row)->setText(FromBytes(AlarmCaption(Project.Settings.Alarms[static_cast<std::size_t>(Row)].Alarm)));
 }
 
 // The check box is the alarm's active flag.
-void TProjectForm::AlarmItemChanged(QListWidgetItem* Item) {
-  const int Row = ListView1->row(Item);
+void TProjectForm::OnAlarmItemChange(QListWidgetItem* Item) {
+  const int Row = AlarmList->row(Item);
   if (Row >= 0 && static_cast<std::size_t>(Row) < Project.Settings.Alarms.size())
     Project.Settings.Alarms[static_cast<std::size_t>(Row)].Active = Item->checkState() == Qt::Checked;
 }
 
-// Fills the alarm dialog from Alarm, runs it and takes its answers; false when
-// cancelled. A value that is no number gets the error notice and the dialog
-// again, with what was typed; a name the structure lacks is kept, with a warning.
+// Runs the alarm dialog on Alarm; false when cancelled. A name the structure
+// lacks is kept, with a warning.
 bool TProjectForm::EditAlarm(TAlarmEntry& Alarm) {
-  AlarmForm->CBVar->setEditText(FromBytes(Alarm.VarName));
-  AlarmForm->ComboBox1->setCurrentIndex(AlarmForm->ComboBox1->findText(QStringLiteral(" ") + QChar(Alarm.Operator)));
-  AlarmForm->Edit2->setText(FromBytes(GeneralFloatText(Alarm.Value)));
-  AlarmForm->WarningEdit->setText(Alarm.Warning ? FromBytes(GeneralFloatText(*Alarm.Warning)) : QString());
-  double Value = 0;
-  std::optional<double> Warning;
-  for (bool Read = false; !Read;) {
-    if (Dialogs().Execute(*AlarmForm) != QDialog::Accepted) return false;
-    try {
-      Value = StrToFloat(ToBytes(AlarmForm->Edit2->text()));
-      const QString WarningText = AlarmForm->WarningEdit->text().trimmed();
-      Warning = WarningText.isEmpty() ? std::nullopt : std::optional(StrToFloat(ToBytes(WarningText)));
-      Read = true;
-    } catch (const EConvertError& Error) {
-      ShowErrorNotice(this, FromBytes(Error.what()));
-    }
-  }
-  Alarm.VarName = ToBytes(AlarmForm->CBVar->currentText());
+  const std::optional<TAlarmEntry> Changed = AlarmDialog.Edit(Alarm, this);
+  if (!Changed) return false;
+  Alarm = *Changed;
   Project.CheckAlarmVariable(Alarm.VarName);
-  // Without a selected condition the operator stays as it was.
-  const QString Condition = AlarmForm->ComboBox1->currentText();
-  if (Condition.size() >= 2) Alarm.Operator = Condition[1].toLatin1();
-  Alarm.Value = Value;
-  Alarm.Warning = Warning;
   return true;
 }
 
 void TProjectForm::AddAlarm(const QString& VarName) {
-  AlarmForm->CBVar->clear();
-  for (const std::string& Name : Project.VariableNames()) AlarmForm->CBVar->addItem(FromBytes(Name));
+  AlarmDialog.OfferVariables(Project.VariableNames());
   TAlarmEntry Alarm;
   Alarm.VarName = ToBytes(VarName);
   Alarm.Operator = '>';
@@ -82,8 +55,8 @@ void TProjectForm::AddAlarm(const QString& VarName) {
   ShowAlarmRows(Project.Settings.Alarms.size() - 1);
 }
 
-void TProjectForm::ListView1DblClick() {
-  const int Row = ListView1->currentRow();
+void TProjectForm::OnEditAlarm() {
+  const int Row = AlarmList->currentRow();
   if (Row < 0) return;
   TAlarmEntry Changed = Project.Settings.Alarms[static_cast<std::size_t>(Row)].Alarm;
   if (!EditAlarm(Changed)) return;
@@ -102,17 +75,17 @@ void TProjectForm::DeleteSelectedItem(QListWidget* List, const std::function<voi
   delete List->takeItem(Row);
 }
 
-void TProjectForm::SpeedButton4Click() {
-  DeleteSelectedItem(ListView1,
+void TProjectForm::OnRemoveAlarm() {
+  DeleteSelectedItem(AlarmList,
                      [this](int Row) { Project.Settings.Alarms.erase(Project.Settings.Alarms.begin() + Row); });
 }
 
-void TProjectForm::ToolButton3Click() {
-  for (int Row = 0; Row < ListView1->count(); ++Row) ListView1->item(Row)->setCheckState(Qt::Checked);
+void TProjectForm::OnActivateAlarms() {
+  for (int Row = 0; Row < AlarmList->count(); ++Row) AlarmList->item(Row)->setCheckState(Qt::Checked);
 }
 
-void TProjectForm::ToolButton5Click() {
-  for (int Row = 0; Row < ListView1->count(); ++Row) ListView1->item(Row)->setCheckState(Qt::Unchecked);
+void TProjectForm::OnDisableAlarms() {
+  for (int Row = 0; Row < AlarmList->count(); ++Row) AlarmList->item(Row)->setCheckState(Qt::Unchecked);
 }
 
 void TProjectForm::ShowPlotRows(std::size_t Row) {
@@ -124,7 +97,7 @@ void TProjectForm::ShowPlotRows(std::size_t Row) {
     Item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
     Item->setCheckState(Qt::Unchecked);
     Item->setToolTip(Caption);
-    ListView2->addItem(Item);
+    PlotList->addItem(Item);
   }
 }
 
@@ -132,23 +105,23 @@ void TProjectForm::AppendPlotItem(const QString& Caption, bool Checked, TPlotWin
   Project.Settings.DataSeries.push_back({ToBytes(Caption), {}});
   ShowPlotRows(Project.Settings.DataSeries.size() - 1);
   const QScopedValueRollback Updating(PlotListUpdating, true);
-  TPlotItem* Item = PlotItem(ListView2->count() - 1);
+  TPlotItem* Item = PlotItem(PlotList->count() - 1);
   Item->setCheckState(Checked ? Qt::Checked : Qt::Unchecked);
   Item->WasChecked = Checked;
   Item->Plot = Plot;
 }
 
-void TProjectForm::SpeedButton5Click() { AppendPlotItem(QStringLiteral("Change me!"), false, nullptr); }
+void TProjectForm::OnAddPlot() { AppendPlotItem(QStringLiteral("Change me!"), false, nullptr); }
 
-void TProjectForm::SpeedButton6Click() {
-  DeleteSelectedItem(ListView2,
+void TProjectForm::OnRemovePlot() {
+  DeleteSelectedItem(PlotList,
                      [this](int Row) { Project.Settings.DataSeries.erase(Project.Settings.DataSeries.begin() + Row); });
 }
 
-void TProjectForm::ListView2Change(QListWidgetItem* Changed) {
+void TProjectForm::OnPlotItemChange(QListWidgetItem* Changed) {
   auto* Item = static_cast<TPlotItem*>(Changed);
   Item->setToolTip(Item->text());
-  const int Row = ListView2->row(Item);
+  const int Row = PlotList->row(Item);
   const bool Listed = Row >= 0 && static_cast<std::size_t>(Row) < Project.Settings.DataSeries.size();
   if (Listed) Project.Settings.DataSeries[static_cast<std::size_t>(Row)].Caption = ToBytes(Item->text());
   const bool Checked = Item->checkState() == Qt::Checked;
@@ -189,17 +162,17 @@ TPlotWindow* TProjectForm::OpenListedPlot(const TDataSeries& Entry) {
 
 void TProjectForm::PlotVariableAdded(const TPlotWindow& Plot, const QString& Name) {
   if (AddingListedVariables) return;
-  for (int Row = 0; Row < ListView2->count(); ++Row)
+  for (int Row = 0; Row < PlotList->count(); ++Row)
     if (PlotItem(Row)->Plot == &Plot)
       Project.Settings.DataSeries[static_cast<std::size_t>(Row)].Added.push_back(ToBytes(Name));
 }
 
 bool TProjectForm::eventFilter(QObject* Watched, QEvent* Event) {
-  // ListView2KeyUp: Insert adds an entry, Delete removes the selected one.
-  if (Watched == ListView2 && Event->type() == QEvent::KeyRelease) {
+  // PlotListKeyUp: Insert adds an entry, Delete removes the selected one.
+  if (Watched == PlotList && Event->type() == QEvent::KeyRelease) {
     const int Key = static_cast<QKeyEvent*>(Event)->key();
-    if (Key == Qt::Key_Insert) SpeedButton5Click();
-    if (Key == Qt::Key_Delete) SpeedButton6Click();
+    if (Key == Qt::Key_Insert) OnAddPlot();
+    if (Key == Qt::Key_Delete) OnRemovePlot();
   }
   return QWidget::eventFilter(Watched, Event);
 }
