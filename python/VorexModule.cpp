@@ -303,8 +303,8 @@ std::unique_ptr<TPyProject> NewProject(const TFileName& Structure, const TFileNa
   auto Result = std::make_unique<TPyProject>();
   TProjectSettings& Settings = Result->Project.Settings;
   Settings.StructureFile = Structure.Name;
-  Settings.PaketFileA = Packet.Name;
-  Settings.PaketFileB = Packet2 ? Packet2->Name : "";
+  Settings.PacketFileA = Packet.Name;
+  Settings.PacketFileB = Packet2 ? Packet2->Name : "";
   Settings.Tracking = false;
   Settings.Resync = Resync;
   Result->Project.ReadsStreams = true;
@@ -372,8 +372,8 @@ std::unique_ptr<TPyProject> Load(const TFileName& Structure, const TFileName& Pa
   TPyProject& P = *Result;
   SetOffsetTime(P, OffsetTime);
   LoadStep(P, [&] { return P.Project.Load(); });
-  P.Files.push_back({P.Project.Settings.PaketFileA});
-  if (P.Project.DataB) P.Files.push_back({P.Project.Settings.PaketFileB});
+  P.Files.push_back({P.Project.Settings.PacketFileA});
+  if (P.Project.DataB) P.Files.push_back({P.Project.Settings.PacketFileB});
   // A pass that ended before the end of its data: what it decoded goes with the error.
   if (P.Project.DataResult() != TPassResult::Complete) {
     py::dict Decoded;
@@ -512,7 +512,7 @@ py::dict ReadTable(const TFileName& Structure, const TFileName& Packet, const st
           bool Reserved[2] = {false, false};
           const auto ReserveFor = [&](int Source) {
             if (std::exchange(Reserved[Source], true)) return;
-            const std::string& File = Source == 0 ? P.Project.Settings.PaketFileA : P.Project.Settings.PaketFileB;
+            const std::string& File = Source == 0 ? P.Project.Settings.PacketFileA : P.Project.Settings.PacketFileB;
             const std::int32_t Length = P.Project.Definition->GetFrameLength(BaseFrameName);
             std::error_code Failed;
             const std::uintmax_t Size = std::filesystem::file_size(P.Project.Resolved(File), Failed);

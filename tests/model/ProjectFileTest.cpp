@@ -15,7 +15,7 @@ TIniImage FromText(const std::string& Text) {
 TProjectSettings Sample() {
   TProjectSettings S;
   S.StructureFile = "C:\\data\\hk.structure";
-  S.PaketFileA = "C:\\data\\run1.dat";
+  S.PacketFileA = "C:\\data\\run1.dat";
   S.Tracking = true;
   S.UpdateInterval = 5;
   S.UpdateOnFileChange = true;
@@ -88,8 +88,8 @@ TEST(ProjectFile, WritesAddedPlotVariablesBesideTheirCaptionAndEmptiesThemWhenGo
 
 TEST(ProjectFile, ReadsWithDefaultsAndWithoutCase) {
   TProjectSettings Current;
-  Current.PaketFileA = "a.dat";
-  Current.PaketFileB = "b.dat";
+  Current.PacketFileA = "a.dat";
+  Current.PacketFileB = "b.dat";
   Current.Tracking = true;
   const TIniImage Image = FromText(
       "[vorexproject]\nstructurefile=s.structure\npaketfileb=\ntracking=yes\nupdateinterval=0\n"
@@ -101,8 +101,8 @@ TEST(ProjectFile, ReadsWithDefaultsAndWithoutCase) {
                              "[Warn] Cannot read number 'yes' of key Tracking in section VorexProject, using 1.",
                              "[Warn] Cannot read number 'x' of key Value in section Alarm2, using 0."}));
   EXPECT_EQ(Read.StructureFile, "s.structure");
-  EXPECT_EQ(Read.PaketFileA, "a.dat");
-  EXPECT_EQ(Read.PaketFileB, "");
+  EXPECT_EQ(Read.PacketFileA, "a.dat");
+  EXPECT_EQ(Read.PacketFileB, "");
   EXPECT_TRUE(Read.Tracking);
   EXPECT_EQ(Read.UpdateInterval, 1);
   EXPECT_EQ(Captions(Read.DataSeries), (std::vector<std::string>{"A.X", "B.Y", "Change me!"}));
@@ -115,7 +115,7 @@ TEST(ProjectFile, ReadsWithDefaultsAndWithoutCase) {
   const TProjectSettings Empty = ReadProjectSettings(FromText("[DataSeries]\nCount=-4\n[Alarms]\nCount=x\n"), Current);
   EXPECT_TRUE(Empty.DataSeries.empty() && Empty.Alarms.empty());
   EXPECT_EQ(Empty.StructureFile, "");
-  EXPECT_EQ(Empty.PaketFileB, "b.dat");
+  EXPECT_EQ(Empty.PacketFileB, "b.dat");
   EXPECT_EQ(Empty.UpdateInterval, 60);
   EXPECT_FALSE(Empty.UpdateOnFileChange);
   EXPECT_TRUE(Empty.Notices);

@@ -31,7 +31,7 @@ TEST(Project, TakesRelativeFileNamesFromTheProjectFilesFolderAndKeepsThemAsWritt
   TProject Moved;
   ASSERT_TRUE(Moved.LoadProjectFile(Copy));
   EXPECT_EQ(Moved.Settings.StructureFile, "s.structure");
-  EXPECT_EQ(Moved.Settings.PaketFileA, "data/a.dat");
+  EXPECT_EQ(Moved.Settings.PacketFileA, "data/a.dat");
   EXPECT_FALSE(Moved.Load());
   EXPECT_TRUE(Log.Has(llError, "Structurefile does not exist or cannot be opened! (s.structure)"));
 }
@@ -52,8 +52,8 @@ TEST(Project, RefusesPacketFilesThatCannotBeReadBeforeLoadingAnything) {
       TLogRecorder Log;
       TProject Project;
       Project.Settings.StructureFile = S;
-      Project.Settings.PaketFileA = Second ? Packet : File;
-      Project.Settings.PaketFileB = Second ? File : "";
+      Project.Settings.PacketFileA = Second ? Packet : File;
+      Project.Settings.PacketFileB = Second ? File : "";
       EXPECT_FALSE(Project.Load()) << File;
       EXPECT_EQ(Project.State(), TProjectState::Empty);
       EXPECT_EQ(Log.Lines(), std::vector<std::string>{"[Error] Paket file " + File + Refusal}) << File;

@@ -91,7 +91,7 @@ struct TTableProject {
   TProject Project;
   TTableProject(const std::string& Structure, const std::string& Data, int Threads) {
     Project.Settings.StructureFile = Dir.Write("t.structure", Structure);
-    Project.Settings.PaketFileA = Dir.Write("a.dat", Data);
+    Project.Settings.PacketFileA = Dir.Write("a.dat", Data);
     Project.Settings.Tracking = false;
     Project.Threads = Threads;
   }

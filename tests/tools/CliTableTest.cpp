@@ -137,7 +137,7 @@ TEST(CliTable, WideRowsHoldTheFirstValueOfEveryQualifiedNameOfEachBaseFrame) {
   TLogRecorder Quiet;
   TProject Project;
   Project.Settings.StructureFile = D.S;
-  Project.Settings.PaketFileA = Project.Settings.PaketFileB = D.P;
+  Project.Settings.PacketFileA = Project.Settings.PacketFileB = D.P;
   ASSERT_TRUE(Project.Load());
   const TFramesDefinition& Definition = *Project.Definition;
   ASSERT_EQ(Rows.size(), 1u + 2u * 120u);

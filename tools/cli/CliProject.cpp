@@ -33,8 +33,8 @@ TCliLog::~TCliLog() { SetLogSink(std::move(Previous)); }
 
 int LoadCliDefinition(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err) {
   Project.Settings.StructureFile = Options.Structure;
-  Project.Settings.PaketFileA = Options.Packet;
-  Project.Settings.PaketFileB = Options.Packet2;
+  Project.Settings.PacketFileA = Options.Packet;
+  Project.Settings.PacketFileB = Options.Packet2;
   Project.Settings.Tracking = false;
   Project.Settings.Resync = Options.Resync;
   Project.Threads = Options.Threads;

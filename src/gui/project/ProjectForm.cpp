@@ -126,8 +126,8 @@ void TProjectForm::OnStructureFileChange() { StructureFileCombo->setToolTip(Stru
 
 void TProjectForm::TakeFields() {
   Project.Settings.StructureFile = ToBytes(StructureFileCombo->currentText());
-  Project.Settings.PaketFileA = ToBytes(PacketFileEdit->text());
-  Project.Settings.PaketFileB = ToBytes(SecondPacketFileEdit->text());
+  Project.Settings.PacketFileA = ToBytes(PacketFileEdit->text());
+  Project.Settings.PacketFileB = ToBytes(SecondPacketFileEdit->text());
   Project.Settings.Tracking = TrackingCheck->isChecked();
   Project.Settings.UpdateInterval = UpdateIntervalSpin->value();
   Project.Settings.UpdateOnFileChange = UpdateOnFileChangeCheck->isChecked();
@@ -154,7 +154,7 @@ void TProjectForm::LoadData() {
   const QPointer<TProjectForm> Self(this);
   const QScopeGuard ShowResult([this, Self] {
     if (!Self) return;
-    SecondPacketFileEdit->setText(FromBytes(Project.Settings.PaketFileB));
+    SecondPacketFileEdit->setText(FromBytes(Project.Settings.PacketFileB));
     LoadButton->setEnabled(true);
   });
   LoadButton->setEnabled(false);
@@ -274,8 +274,8 @@ bool TProjectForm::LoadProjectFile(const QString& Path) {
   const std::size_t Series = Project.Settings.DataSeries.size();
   if (!Project.LoadProjectFile(ToBytes(Path))) return false;
   StructureFileCombo->setEditText(FromBytes(Project.Settings.StructureFile));
-  PacketFileEdit->setText(FromBytes(Project.Settings.PaketFileA));
-  SecondPacketFileEdit->setText(FromBytes(Project.Settings.PaketFileB));
+  PacketFileEdit->setText(FromBytes(Project.Settings.PacketFileA));
+  SecondPacketFileEdit->setText(FromBytes(Project.Settings.PacketFileB));
   TrackingCheck->setChecked(Project.Settings.Tracking);
   UpdateIntervalSpin->setValue(Project.Settings.UpdateInterval);
   UpdateOnFileChangeCheck->setChecked(Project.Settings.UpdateOnFileChange);

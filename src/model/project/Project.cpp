@@ -94,19 +94,19 @@ bool TProject::ReadDefinition() {
     AddEntry(llError, "Structurefile does not exist or cannot be opened! (" + Settings.StructureFile + ")");
     return false;
   }
-  if (!PacketFileExists(Resolved(Settings.PaketFileA)) && !ReadsStandardInput(Settings.PaketFileA)) {
-    AddEntry(llError, "Paket file does not exist or cannot be opened! (" + Settings.PaketFileA + ")");
+  if (!PacketFileExists(Resolved(Settings.PacketFileA)) && !ReadsStandardInput(Settings.PacketFileA)) {
+    AddEntry(llError, "Paket file does not exist or cannot be opened! (" + Settings.PacketFileA + ")");
     return false;
   }
-  if (!Settings.PaketFileB.empty() && !PacketFileExists(Resolved(Settings.PaketFileB)) &&
-      !ReadsStandardInput(Settings.PaketFileB)) {
+  if (!Settings.PacketFileB.empty() && !PacketFileExists(Resolved(Settings.PacketFileB)) &&
+      !ReadsStandardInput(Settings.PacketFileB)) {
     AddEntry(llWarn,
-             "2nd Paket file does not exist or cannot be opened, ignoring entry! (" + Settings.PaketFileB + ")");
-    Settings.PaketFileB.clear();
+             "2nd Paket file does not exist or cannot be opened, ignoring entry! (" + Settings.PacketFileB + ")");
+    Settings.PacketFileB.clear();
   }
   // A FIFO or device would block or never end; a file of 2 GiB or more is
   // beyond the positions.
-  for (const std::string& Name : {Settings.PaketFileA, Settings.PaketFileB})
+  for (const std::string& Name : {Settings.PacketFileA, Settings.PacketFileB})
     if (!Name.empty() && !ReadsStandardInput(Name) && !PacketFileReadable(Resolved(Name))) return false;
   StartTime = StrToDateTime(OffsetTime);
 
@@ -124,9 +124,9 @@ bool TProject::ReadDefinition() {
 
 void TProject::LoadData() {
   FLoadReports.clear();
-  const std::string FileB = Settings.PaketFileB.empty() ? "" : Resolved(Settings.PaketFileB);
+  const std::string FileB = Settings.PacketFileB.empty() ? "" : Resolved(Settings.PacketFileB);
   // File B's first pass starts once file A's has ended.
-  StartData(Resolved(Settings.PaketFileA), 0, [this, FileB] {
+  StartData(Resolved(Settings.PacketFileA), 0, [this, FileB] {
     if (FileB.empty()) {
       SetState(TProjectState::Active);
       return;
@@ -278,8 +278,8 @@ bool TProject::LoadProjectFile(const std::string& Path) {
   const TProjectSettings Read = ReadProjectSettings(Image, Settings);
   Folder = FolderOf(Path);
   Settings.StructureFile = Read.StructureFile;
-  Settings.PaketFileA = Read.PaketFileA;
-  Settings.PaketFileB = Read.PaketFileB;
+  Settings.PacketFileA = Read.PacketFileA;
+  Settings.PacketFileB = Read.PacketFileB;
   Settings.Tracking = Read.Tracking;
   Settings.UpdateInterval = Read.UpdateInterval;
   Settings.UpdateOnFileChange = Read.UpdateOnFileChange;

@@ -99,8 +99,8 @@ TProjectAlarm ReadAlarm(const TIniImage& Image, std::int64_t Position) {
 
 void WriteProjectSettings(TIniImage& Image, const TProjectSettings& Settings) {
   Image.WriteString(ProjectSection, "StructureFile", Settings.StructureFile);
-  Image.WriteString(ProjectSection, "PaketFileA", Settings.PaketFileA);
-  Image.WriteString(ProjectSection, "PaketFileB", Settings.PaketFileB);
+  Image.WriteString(ProjectSection, "PaketFileA", Settings.PacketFileA);
+  Image.WriteString(ProjectSection, "PaketFileB", Settings.PacketFileB);
   Image.WriteBool(ProjectSection, "Tracking", Settings.Tracking);
   Image.WriteInteger(ProjectSection, "UpdateInterval", Settings.UpdateInterval);
   Image.WriteBool(ProjectSection, "UpdateOnFileChange", Settings.UpdateOnFileChange);
@@ -131,8 +131,8 @@ void WriteProjectSettings(TIniImage& Image, const TProjectSettings& Settings) {
 TProjectSettings ReadProjectSettings(const TIniImage& Image, const TProjectSettings& Current) {
   TProjectSettings Result;
   Result.StructureFile = Image.ReadString(ProjectSection, "StructureFile", "");
-  Result.PaketFileA = Image.ReadString(ProjectSection, "PaketFileA", Current.PaketFileA);
-  Result.PaketFileB = Image.ReadString(ProjectSection, "PaketFileB", Current.PaketFileB);
+  Result.PacketFileA = Image.ReadString(ProjectSection, "PaketFileA", Current.PacketFileA);
+  Result.PacketFileB = Image.ReadString(ProjectSection, "PaketFileB", Current.PacketFileB);
   Result.Tracking = Image.ReadBool(ProjectSection, "Tracking", Current.Tracking);
   Result.UpdateInterval =
       std::clamp(Image.ReadInteger(ProjectSection, "UpdateInterval", DefaultUpdateInterval), 1, MaxUpdateInterval);

@@ -30,7 +30,7 @@ constexpr std::int32_t DefaultUpdateInterval = 60;
 constexpr std::int32_t MaxUpdateInterval = 86400;
 
 struct TProjectSettings {
-  std::string StructureFile, PaketFileA, PaketFileB;
+  std::string StructureFile, PacketFileA, PacketFileB;
   bool Tracking = false;
   std::int32_t UpdateInterval = DefaultUpdateInterval;  // seconds, 1 to MaxUpdateInterval
   bool UpdateOnFileChange = false;                      // a file system notification starts a pass
@@ -52,7 +52,7 @@ struct TProjectSettings {
 // level (emptied when it has none). Keys and sections not named stay as they are.
 void WriteProjectSettings(TIniImage& Image, const TProjectSettings& Settings);
 
-// Reads the settings; Current supplies the defaults of PaketFileA, PaketFileB
+// Reads the settings; Current supplies the defaults of PacketFileA, PacketFileB
 // and Tracking. An update interval out of range is taken as the nearest
 // allowed one. Lists come back in file order (position 0 first). A missing
 // caption is "Change me!", without added variables; a missing alarm is "Unknown" '=' 0, inactive. A

@@ -76,8 +76,8 @@ TNetcdfLayout NetcdfLayout(const TProject& Project, const TTableColumns& Columns
   Layout.Global = {{"Conventions", std::string("CF-1.8")},
                    {"offset_time", Offset},
                    {"structure_file", Settings.StructureFile},
-                   {"packet_file_1", Settings.PaketFileA}};
-  if (!Settings.PaketFileB.empty()) Layout.Global.push_back({"packet_file_2", Settings.PaketFileB});
+                   {"packet_file_1", Settings.PacketFileA}};
+  if (!Settings.PacketFileB.empty()) Layout.Global.push_back({"packet_file_2", Settings.PacketFileB});
 
   auto& Variables = Layout.Variables;
   Variables.push_back(FixedVariable("file", TNetcdfType::Int64, "packet file (1: packet_file_1, 2: packet_file_2)"));
