@@ -44,10 +44,9 @@ def _paths(files):
 
 def _blocks(structure, packet, offset_time, blocksize, narrow):
     """The partitions of one packet file from a pass that keeps its times and the column narrow (vars=[]
-    would keep them all): a list of (frames, first,
-    last), frames the (A, B) of blocksize BaseFrames each (None for the whole file) and first and last its
-    rows' earliest and latest datetime, empty for a file without BaseFrames; and whether the file's times
-    ascend (none NaT)."""
+    would keep them all): a list of (frames, first, last), frames the (A, B) of blocksize BaseFrames each
+    (None for the whole file) and first and last its rows' earliest and latest datetime, empty for a file
+    without BaseFrames; and whether the file's times ascend (none NaT)."""
     table = vorex.read_table(structure, packet, vars=[narrow], offset_time=offset_time, progress=False)
     frame, times = table["frame"], table["datetime"]
     ascends = not numpy.isnat(times).any() and bool(numpy.all(times[1:] >= times[:-1]))
@@ -57,10 +56,8 @@ def _blocks(structure, packet, offset_time, blocksize, narrow):
     size = blocksize or count
     edges = list(range(0, count, size)) + [count]
     rows = numpy.searchsorted(frame, edges)
-    blocks = []
-    for a, b, first, end in zip(edges, edges[1:], rows, rows[1:]):
-        block_times = times[first:end]
-        blocks.append(((a, b) if blocksize else None, block_times.min(), block_times.max()))
+    blocks = [((a, b) if blocksize else None, times[first:end].min(), times[first:end].max())
+              for a, b, first, end in zip(edges, edges[1:], rows, rows[1:]) if end > first]
     return blocks, ascends
 
 
@@ -96,15 +93,17 @@ def read_table(structure, files, vars=None, layout="wide", blocksize=None, offse
     offset_time (as vorex.load() takes it).
 
     One partition per file, or with blocksize (a number of BaseFrames) one
-    per blocksize whole BaseFrames of a file, each decoded on its own with
-    read_table(frames=(A, B)). index=None keeps a default index counting rows
+    per blocksize whole BaseFrames of a file, each read on its own with
+    read_table(frames=(A, B)), which decodes the whole file and keeps the
+    rows of those BaseFrames. index=None keeps a default index counting rows
     from 0 in each partition, and the divisions unknown. index="datetime"
     indexes the rows by datetime; the divisions are then known when each
     file's times ascend and each partition's times come before the next
     one's, and unknown otherwise (such as for a file with a row before its
     first time, NaT). Blocksize and index="datetime" take a first pass over
-    every file, on the current Dask scheduler, that decodes the times alone;
-    partitions of files without BaseFrames are then left out.
+    every file, on the current Dask scheduler, that keeps the times alone
+    (as long as reading one column); partitions of files without BaseFrames
+    are then left out.
 
     The columns follow from the structure file alone (loaded here with an
     empty packet file); a bad name in vars raises KeyError here, a bad
