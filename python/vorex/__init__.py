@@ -35,9 +35,11 @@ Contents:
   log=None)``: the wide table as the xarray Dataset of the netCDF file that
   ``vorex-cli table --format netcdf`` writes (needs xarray; ``import vorex``
   does not).
-- ``vorex.dask.read_table(structure, packet_files, vars=None, offset_time=None)``: a Dask
-  DataFrame with one partition per packet file (needs Dask; ``import vorex``
-  does not).
+- ``vorex.dask.read_table(structure, files, vars=None, layout="wide",
+  blocksize=None, offset_time=None, index=None)``: a Dask DataFrame of the
+  packet files a glob pattern or a list names, one partition per file or per
+  blocksize BaseFrames, indexed by datetime with known divisions if asked
+  (needs Dask; ``import vorex`` does not).
 
 File names are ``str``, ``bytes`` or ``os.PathLike`` (``pathlib.Path``); a
 packet file ``-`` is standard input, one ending in ``.gz`` is decompressed.
