@@ -175,7 +175,7 @@ void TMainForm::ShowRecentProjects() {
   RecentProjectsMenu->clear();
   const QStringList Paths = RecentProjects();
   for (int Index = 0; Index < Paths.size(); ++Index) {
-    const QString Path = Paths[Index];
+    const QString& Path = Paths[Index];
     RecentProjectsMenu->addAction(
         QStringLiteral("&%1 %2").arg(Index + 1).arg(QString(Path).replace('&', QLatin1String("&&"))),
         [this, Path] { OpenRecentProject(Path); });

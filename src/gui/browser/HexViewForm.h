@@ -21,7 +21,7 @@ class THexViewForm : public QWidget {
   std::int64_t FrameLength = 0;
   const TMemoryStream* Stream = nullptr;
 
-  void ShowFrame(const TMemoryStream& Stream, std::int64_t FrameLength, std::int64_t Position);
+  void ShowFrame(const TMemoryStream& S, std::int64_t Length, std::int64_t At);
 
  private:
   QToolButton* PreviousButton;  // previous BaseFrame
