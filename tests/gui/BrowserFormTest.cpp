@@ -512,8 +512,8 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
       ->setCurrentIndex(Temperature.isValid() ? Temperature : Find(Browser, 1, "HKFrame.HK_TEMP1"));
   Trigger(Browser, "PlotSeriesAction");
   EXPECT_EQ(Series, "HKFrame|HK_TEMP1|SEQ_COUNT");
-  ASSERT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 1);
-  EXPECT_EQ(Child<QListWidget>(Project, "PlotList")->item(0)->text(), "HKFrame.HK_TEMP1");
+  ASSERT_EQ(RowCount(Project, "PlotList"), 1);
+  EXPECT_EQ(RowText(Project, "PlotList", 0), "HKFrame.HK_TEMP1");
   // "Add to this plot" lists the open plots by caption.
   Project->OpenPlots().front()->Window()->setWindowTitle("Plot A");
   emit Child<QMenu>(Browser, "AddToPlotMenu")->aboutToShow();
@@ -529,7 +529,7 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
     return int(QDialog::Accepted);
   }};
   Trigger(Browser, "AddAlarmAction");
-  EXPECT_EQ(Project->AlarmCount(), 1);
+  EXPECT_EQ(RowCount(Project, "AlarmList"), 1);
 
   // Without a focused node the commands do nothing.
   Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(QModelIndex());
@@ -539,7 +539,7 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
   Trigger(Browser, "ShowInHexViewerAction");
   Trigger(Browser, "SortByThisAction");
   EXPECT_EQ(Series, "");
-  EXPECT_EQ(Project->AlarmCount(), 1);
+  EXPECT_EQ(RowCount(Project, "AlarmList"), 1);
   EXPECT_TRUE(Viewers(Browser).empty());
 }
 
