@@ -81,6 +81,23 @@ TEST_F(ProjectWindows, APlotGetsItsSeriesAndFramesAndCountsInTheStatusBar) {
   EXPECT_EQ(Child<QLabel>(Project, "PlotCountLabel")->text(), "0 Open Plots");
 }
 
+TEST_F(ProjectWindows, AProjectFileLoadedBesideAnOpenListedPlotAppendsItsEntriesAndLeavesThePlotOnItsEntry) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
+  Click(Project, "LoadButton");
+  WaitForPasses();
+  QWidget Requester;
+  TPlotWindow* Plot = Project->OpenPlot(&Requester, "HKFrame", "HK_TEMP1", "");
+  const QString Path = QString::fromStdString(Temp.File("p.vproject"));
+  ASSERT_TRUE(Project->SaveProjectFile(Path));
+  ASSERT_TRUE(Project->LoadProjectFile(Path));
+  ASSERT_EQ(RowCount(Project, "PlotList"), 2);
+  EXPECT_EQ(Project->ListedPlot(0), Plot);
+  EXPECT_EQ(RowCheck(Project, "PlotList", 0), Qt::Checked);
+  EXPECT_EQ(RowText(Project, "PlotList", 1), "HKFrame.HK_TEMP1");
+  EXPECT_EQ(Project->ListedPlot(1), nullptr);
+  EXPECT_EQ(RowCheck(Project, "PlotList", 1), Qt::Unchecked);
+}
+
 TEST_F(ProjectWindows, CheckingAPlotListEntrySplitsItsCaptionAtTheFirstDot) {
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
   Click(Project, "LoadButton");
