@@ -35,7 +35,7 @@ class TBenchDialogs : public TDialogs {
   QString OpenFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
   QString SaveFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
   int Execute(QDialog& Dialog) override {
-    dynamic_cast<TFilterForm&>(Dialog).FilterOutEdit->setPlainText(FilterOut);
+    Child<QPlainTextEdit>(&Dialog, "FilterOutEdit")->setPlainText(FilterOut);
     return QDialog::Accepted;
   }
   bool OpenInEditor(const QString&) override { return true; }

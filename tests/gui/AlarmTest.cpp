@@ -2,7 +2,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -16,8 +16,8 @@ namespace {
 
 // Double-clicks the current entry of the alarm list, which opens the alarm dialog on it.
 void EditCurrentAlarm(const TProjectForm* Project) {
-  auto* List = Child<QListWidget>(Project, "AlarmList");
-  DoubleClickRow(List, List->currentRow());
+  auto* List = Child<QListView>(Project, "AlarmList");
+  DoubleClickRow(List, List->currentIndex().row());
 }
 
 class Alarms : public TGuiTest {
@@ -69,9 +69,9 @@ TEST_F(Alarms, AddingGoesThroughTheDialogAndListsTheFrameNames) {
     return int(QDialog::Accepted);
   }};
   Project->AddAlarm("HK_TEMP1");
-  ASSERT_EQ(Project->AlarmCount(), 1);
-  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "HK_TEMP1 > 25,5");
-  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->checkState(), Qt::Checked);
+  ASSERT_EQ(RowCount(Project, "AlarmList"), 1);
+  EXPECT_EQ(RowText(Project, "AlarmList", 0), "HK_TEMP1 > 25,5");
+  EXPECT_EQ(RowCheck(Project, "AlarmList", 0), Qt::Checked);
   // A name appears once in the list, compared without case.
   QStringList Names;
   const auto* Variables = Child<QComboBox>(AlarmForm, "VariableCombo");
@@ -84,7 +84,7 @@ TEST_F(Alarms, AVariableThatIsNotInTheStructureIsKeptWithAWarning) {
   Dialogs.DialogScripts = {AlarmAnswer("HK_TEMP1", " >", "1"), AlarmAnswer("hk_temp1", " >", "1"),
                            AlarmAnswer("NO_SUCH", " <", "2"), AlarmAnswer("HKFrame", " >", "0")};
   for (int I = 0; I < 4; ++I) Project->AddAlarm("");
-  EXPECT_EQ(Project->AlarmCount(), 4);
+  EXPECT_EQ(RowCount(Project, "AlarmList"), 4);
   std::vector<std::string> Warned;
   for (const std::string& Line : Log.Lines())
     if (Line.find("Alarm variable ") != std::string::npos) Warned.push_back(Line);
@@ -98,7 +98,7 @@ TEST_F(Alarms, CancelAndAValueThatIsNoNumberAddNothing) {
   Dialogs.DialogScripts = {AlarmAnswer("X", " <", "1", QDialog::Rejected), AlarmAnswer("X", " <", "abc")};
   Click(Project, "AddAlarmButton");
   Click(Project, "AddAlarmButton");
-  EXPECT_EQ(Project->AlarmCount(), 0);
+  EXPECT_EQ(RowCount(Project, "AlarmList"), 0);
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "'abc' is not a valid floating point value");
 }
@@ -117,17 +117,17 @@ TEST_F(Alarms, ChangingRebuildsTheCaptionAndKeepsTheCheckBox) {
                            },
                            AlarmAnswer("TEMP9", " >", "1", QDialog::Rejected)};
   Project->AddAlarm("");
-  Child<QListWidget>(Project, "AlarmList")->setCurrentRow(0);
-  Child<QListWidget>(Project, "AlarmList")->item(0)->setCheckState(Qt::Unchecked);
+  SelectRow(Project, "AlarmList", 0);
+  SetRowCheck(Project, "AlarmList", 0, Qt::Unchecked);
   EditCurrentAlarm(Project);
-  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "TEMP1 < 20");
-  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(RowText(Project, "AlarmList", 0), "TEMP1 < 20");
+  EXPECT_EQ(RowCheck(Project, "AlarmList", 0), Qt::Unchecked);
   // A bad value gets the error notice and the dialog again; nothing changes before a good one.
   EditCurrentAlarm(Project);
   EXPECT_EQ(Dialogs.Asked.back().Text, "'oops' is not a valid floating point value");
-  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "TEMP2 = 21");
+  EXPECT_EQ(RowText(Project, "AlarmList", 0), "TEMP2 = 21");
   EditCurrentAlarm(Project);
-  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "TEMP2 = 21");
+  EXPECT_EQ(RowText(Project, "AlarmList", 0), "TEMP2 = 21");
 }
 
 TEST_F(Alarms, AnOperatorThatIsNoConditionSurvivesTheChangeDialog) {
@@ -137,34 +137,33 @@ TEST_F(Alarms, AnOperatorThatIsNoConditionSurvivesTheChangeDialog) {
                              return int(QDialog::Accepted);
                            }};
   Project->AddAlarm("");
-  auto* Item = Project->AlarmItem(0);
   TAlarmEntry& Alarm = Project->Model().Settings.Alarms[0].Alarm;
   Alarm.Operator = '#';
-  Child<QListWidget>(Project, "AlarmList")->setCurrentRow(0);
+  SelectRow(Project, "AlarmList", 0);
   EditCurrentAlarm(Project);
   EXPECT_EQ(Alarm.Operator, '#');
-  EXPECT_EQ(Item->text(), "A # 1");
+  EXPECT_EQ(RowText(Project, "AlarmList", 0), "A # 1");
 }
 
 TEST_F(Alarms, RemoveActivateAndDisableAll) {
   TProjectForm* Project = LoadedProject(1);
   Click(Project, "AlarmsOffButton");  // nothing to disable
-  EXPECT_EQ(Project->AlarmCount(), 0);
+  EXPECT_EQ(RowCount(Project, "AlarmList"), 0);
   EXPECT_TRUE(Dialogs.Asked.empty());
   Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), AlarmAnswer("B", " <", "2")};
   Project->AddAlarm("");
   Project->AddAlarm("");
   Click(Project, "AlarmsOffButton");
-  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->checkState(), Qt::Unchecked);
-  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(1)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(RowCheck(Project, "AlarmList", 0), Qt::Unchecked);
+  EXPECT_EQ(RowCheck(Project, "AlarmList", 1), Qt::Unchecked);
   Click(Project, "AlarmsOnButton");
-  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(1)->checkState(), Qt::Checked);
+  EXPECT_EQ(RowCheck(Project, "AlarmList", 1), Qt::Checked);
   Click(Project, "RemoveAlarmButton");  // nothing selected
-  EXPECT_EQ(Project->AlarmCount(), 2);
-  Child<QListWidget>(Project, "AlarmList")->setCurrentRow(0);
+  EXPECT_EQ(RowCount(Project, "AlarmList"), 2);
+  SelectRow(Project, "AlarmList", 0);
   Click(Project, "RemoveAlarmButton");
-  ASSERT_EQ(Project->AlarmCount(), 1);
-  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "B < 2");
+  ASSERT_EQ(RowCount(Project, "AlarmList"), 1);
+  EXPECT_EQ(RowText(Project, "AlarmList", 0), "B < 2");
 }
 
 TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNewOnes) {
@@ -219,7 +218,7 @@ TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirs
   Project->AddAlarm("");
   EXPECT_EQ(Notices(), 0);  // a new alarm waits for the next batch
 
-  Child<QListWidget>(Project, "AlarmList")->item(0)->setCheckState(Qt::Unchecked);
+  SetRowCheck(Project, "AlarmList", 0, Qt::Unchecked);
   std::vector<std::uint8_t> Bytes;
   TSimGenerator More(3);
   for (int I = 0; I < 300; ++I) {
@@ -231,7 +230,7 @@ TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirs
   EXPECT_EQ(Notices(), 0);
   EXPECT_EQ(Project->Model().HandledFramesA, 600);
 
-  Child<QListWidget>(Project, "AlarmList")->item(0)->setCheckState(Qt::Checked);
+  SetRowCheck(Project, "AlarmList", 0, Qt::Checked);
   Temp.Append("b.dat", Bytes);
   Project->Model().DataB->UpdateFromFile();
   TDecodedNode* FirstNewB = Project->Model().DataB->Frames;
@@ -355,7 +354,7 @@ TEST_F(Alarms, AWarningLevelListsWarningsInYellowWithoutANotice) {
     return int(QDialog::Accepted);
   }};
   Project->AddAlarm("");
-  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "DFH_FLAG > 5 (warning 0,5)");
+  EXPECT_EQ(RowText(Project, "AlarmList", 0), "DFH_FLAG > 5 (warning 0,5)");
   for (std::uint32_t Seed : {11, 12}) Temp.Append("a.dat", TSimGenerator(Seed).NextBaseFrame());
   Project->Model().DataA->UpdateFromFile();
   EXPECT_EQ(Notices(), 0);

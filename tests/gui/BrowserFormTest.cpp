@@ -105,11 +105,12 @@ class BrowserForm : public TGuiTest {
   static std::function<int(QDialog&)> FilterAnswer(const QString& In, const QString& Out, int Result,
                                                    QStringList* SeenIn = nullptr, QStringList* SeenOut = nullptr) {
     return [=](QDialog& Dialog) {
-      auto& Form = dynamic_cast<TFilterForm&>(Dialog);
-      if (SeenIn) *SeenIn = MemoLines(*Form.FilterInEdit);
-      if (SeenOut) *SeenOut = MemoLines(*Form.FilterOutEdit);
-      Form.FilterInEdit->setPlainText(In);
-      Form.FilterOutEdit->setPlainText(Out);
+      auto* InEdit = Child<QPlainTextEdit>(&Dialog, "FilterInEdit");
+      auto* OutEdit = Child<QPlainTextEdit>(&Dialog, "FilterOutEdit");
+      if (SeenIn) *SeenIn = MemoLines(*InEdit);
+      if (SeenOut) *SeenOut = MemoLines(*OutEdit);
+      InEdit->setPlainText(In);
+      OutEdit->setPlainText(Out);
       return Result;
     };
   }
@@ -279,9 +280,8 @@ TEST_F(BrowserForm, FiltersRebuildTheTreeAfterTheDialog) {
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{1, 3, 5}));
   EXPECT_EQ(Status(Browser)[2], "1 Active Filters");
   EXPECT_EQ(Browser->ShownFrames()[0], 6);
-  EXPECT_TRUE(Browser->FilterDialog->FilterOutEdit->toPlainText().isEmpty());
 
-  // Filter in with two alternatives; the dialog opens with the active lines.
+  // Filter in with two alternatives; the dialog opens with the active lines only.
   Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Find(Browser, 0, "SOURCE_UNIT"));
   Dialogs.DialogScripts = {FilterAnswer("HKFrame.HK_TEMP1\nScienceFrame.ThermalMaperFrame.TM_MEAN\nSOURCE_UNIT", "",
                                         QDialog::Accepted, nullptr, &SeenOut)};
@@ -299,18 +299,18 @@ TEST_F(BrowserForm, FiltersRebuildTheTreeAfterTheDialog) {
   Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Browser->Model()->index(0, 0));
   QStringList SeenIn;
   Dialogs.DialogScripts = {[&](QDialog& D) {
-    SeenIn = MemoLines(*dynamic_cast<TFilterForm&>(D).FilterInEdit);
+    SeenIn = MemoLines(*Child<QPlainTextEdit>(&D, "FilterInEdit"));
     return int(QDialog::Rejected);
   }};
   Trigger(Browser, "FilterInAction");
   EXPECT_EQ(SeenIn, (QStringList{"BaseFrame", "HKFrame.HK_TEMP1", "ScienceFrame.ThermalMaperFrame.TM_MEAN"}));
   EXPECT_EQ(Browser->FilterIn().size(), 2u);
-  EXPECT_TRUE(Browser->FilterDialog->FilterInEdit->toPlainText().isEmpty());
 
   // The same name in and out empties the tree; two equal lines count twice.
-  Dialogs.DialogScripts = {FilterAnswer("SYNC1\nSYNC1", "sync1", QDialog::Accepted)};
+  Dialogs.DialogScripts = {FilterAnswer("SYNC1\nSYNC1", "sync1", QDialog::Accepted, &SeenIn)};
   Click(Browser, "FiltersButton");
   WaitForPasses();
+  EXPECT_EQ(SeenIn, (QStringList{"HKFrame.HK_TEMP1", "ScienceFrame.ThermalMaperFrame.TM_MEAN"}));
   EXPECT_EQ(Browser->Model()->rowCount(), 0);
   EXPECT_EQ(Status(Browser), (std::vector<std::string>{"1 Elements", "0 Base Frames", "3 Active Filters"}));
 
@@ -512,8 +512,8 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
       ->setCurrentIndex(Temperature.isValid() ? Temperature : Find(Browser, 1, "HKFrame.HK_TEMP1"));
   Trigger(Browser, "PlotSeriesAction");
   EXPECT_EQ(Series, "HKFrame|HK_TEMP1|SEQ_COUNT");
-  ASSERT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 1);
-  EXPECT_EQ(Child<QListWidget>(Project, "PlotList")->item(0)->text(), "HKFrame.HK_TEMP1");
+  ASSERT_EQ(RowCount(Project, "PlotList"), 1);
+  EXPECT_EQ(RowText(Project, "PlotList", 0), "HKFrame.HK_TEMP1");
   // "Add to this plot" lists the open plots by caption.
   Project->OpenPlots().front()->Window()->setWindowTitle("Plot A");
   emit Child<QMenu>(Browser, "AddToPlotMenu")->aboutToShow();
@@ -529,7 +529,7 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
     return int(QDialog::Accepted);
   }};
   Trigger(Browser, "AddAlarmAction");
-  EXPECT_EQ(Project->AlarmCount(), 1);
+  EXPECT_EQ(RowCount(Project, "AlarmList"), 1);
 
   // Without a focused node the commands do nothing.
   Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(QModelIndex());
@@ -539,7 +539,7 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
   Trigger(Browser, "ShowInHexViewerAction");
   Trigger(Browser, "SortByThisAction");
   EXPECT_EQ(Series, "");
-  EXPECT_EQ(Project->AlarmCount(), 1);
+  EXPECT_EQ(RowCount(Project, "AlarmList"), 1);
   EXPECT_TRUE(Viewers(Browser).empty());
 }
 
@@ -562,7 +562,7 @@ TEST_F(BrowserForm, ABrowserClosedWhileItsFilterOrExportDialogIsOpenStopsThere) 
   WaitForPasses();
   EXPECT_TRUE(Log.Has(llError, "Cannot invoke project object to re-feed the tree."));
   EXPECT_TRUE(Lone.FilterOut().empty());
-  EXPECT_EQ(Lone.FilterDialog->FilterOutEdit->toPlainText(), "SYNC1");
+  EXPECT_EQ(Child<QPlainTextEdit>(&Lone, "FilterOutEdit")->toPlainText(), "SYNC1");
 
   // Closed while its export dialog is open: nothing is written, nothing is said.
   Browser = Open(Project = LoadedProject(2));

@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QSpinBox>
@@ -416,7 +415,7 @@ TEST_F(PlotForm, APlotClosedWhileItsDoubleClickOpensTheBrowserIsLeftAlone) {
   const std::int32_t SerialNo = Plot->Plot.Series[6].SerialNo;
   // Unchecking its list entry closes the plot when the pending events run.
   QMetaObject::invokeMethod(
-      Project, [Project] { Project->PlotItem(0)->setCheckState(Qt::Unchecked); }, Qt::QueuedConnection);
+      Project, [Project] { SetRowCheck(Project, "PlotList", 0, Qt::Unchecked); }, Qt::QueuedConnection);
   QMouseEvent Click(QEvent::MouseButtonDblClick, QPointF(X, 5),
                     Child<QWidget>(Plot, "PlotArea")->mapToGlobal(QPointF(X, 5)), Qt::LeftButton, Qt::LeftButton,
                     Qt::NoModifier);
@@ -524,7 +523,7 @@ TEST_F(PlotForm, AddedVariablesAreSavedWithTheirPlotListEntryAndDrawnAgainWhenIt
   Loaded->LoadProjectFile(QString::fromStdString(Path));
   Click(Loaded, "LoadButton");
   WaitForPasses();
-  Loaded->PlotItem(0)->setCheckState(Qt::Checked);
+  SetRowCheck(Loaded, "PlotList", 0, Qt::Checked);
   ASSERT_EQ(Loaded->Model().Plots.size(), 1u);
   const auto* Reopened = dynamic_cast<TPlotForm*>(Loaded->Model().Plots.front());
   ASSERT_EQ(Reopened->Plot.SeriesCount(), 2u);

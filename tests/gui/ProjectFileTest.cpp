@@ -2,7 +2,6 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QListWidget>
 
 #include "GuiFixture.h"
 #include "app/MainForm.h"
@@ -25,7 +24,7 @@ TEST_F(ProjectFiles, SavingWritesTheSettingsAndLoadingReversesTheLists) {
   // The plot list, enabled once a project is loaded, is filled without a load here.
   Child<QGroupBox>(Project, "PlotGroup")->setEnabled(true);
   Click(Project, "AddPlotButton");
-  Project->PlotItem(0)->setText("HK.TEMP1");
+  SetRowText(Project, "PlotList", 0, "HK.TEMP1");
   Click(Project, "AddPlotButton");
   const std::string Path = Temp.File("p.vproject");
   // An unsaved project without a path is asked for a name; cancelling writes nothing.
@@ -62,10 +61,10 @@ TEST_F(ProjectFiles, SavingWritesTheSettingsAndLoadingReversesTheLists) {
   EXPECT_EQ(Child<QLineEdit>(Loaded, "SecondPacketFileEdit")->text(), "run2.dat");
   EXPECT_TRUE(Child<QCheckBox>(Loaded, "TrackingCheck")->isChecked());
   EXPECT_TRUE(Child<QCheckBox>(Loaded, "ResyncCheck")->isChecked());
-  ASSERT_EQ(Child<QListWidget>(Loaded, "PlotList")->count(), 2);
-  EXPECT_EQ(Loaded->PlotItem(0)->text(), "Change me!");
-  EXPECT_EQ(Loaded->PlotItem(1)->text(), "HK.TEMP1");
-  EXPECT_EQ(Loaded->PlotItem(1)->checkState(), Qt::Unchecked);
+  ASSERT_EQ(RowCount(Loaded, "PlotList"), 2);
+  EXPECT_EQ(RowText(Loaded, "PlotList", 0), "Change me!");
+  EXPECT_EQ(RowText(Loaded, "PlotList", 1), "HK.TEMP1");
+  EXPECT_EQ(RowCheck(Loaded, "PlotList", 1), Qt::Unchecked);
 }
 
 TEST_F(ProjectFiles, AlarmsRoundTripWithTheirCheckBoxesInReverse) {
@@ -74,11 +73,11 @@ TEST_F(ProjectFiles, AlarmsRoundTripWithTheirCheckBoxesInReverse) {
                                       "[ALARM1]\nValue=3\n");
   auto* Project = new TProjectForm(*AlarmForm);
   Project->LoadProjectFile(QString::fromStdString(Path));
-  ASSERT_EQ(Project->AlarmCount(), 2);
-  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "Unknown = 3");
-  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->checkState(), Qt::Unchecked);
-  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(1)->text(), "TEMP1 > 25,5");
-  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(1)->checkState(), Qt::Checked);
+  ASSERT_EQ(RowCount(Project, "AlarmList"), 2);
+  EXPECT_EQ(RowText(Project, "AlarmList", 0), "Unknown = 3");
+  EXPECT_EQ(RowCheck(Project, "AlarmList", 0), Qt::Unchecked);
+  EXPECT_EQ(RowText(Project, "AlarmList", 1), "TEMP1 > 25,5");
+  EXPECT_EQ(RowCheck(Project, "AlarmList", 1), Qt::Checked);
 
   Project->ProjectFileName = QString::fromStdString(Path);
   Project->SaveProjectFile(QString::fromStdString(Path));

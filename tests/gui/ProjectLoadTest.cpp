@@ -4,7 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QToolButton>
 
 #include "FakeWindows.h"
@@ -193,10 +193,10 @@ TEST_F(ProjectLoad, BlankingKeepsTheListsAndLoadingASmallerFileStartsTheCounters
   EXPECT_TRUE(Project->Model().Browsers.empty());
   EXPECT_TRUE(Project->Model().Plots.empty());
   // The windows are gone; the lists stay, and a save writes them.
-  ASSERT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 1);
-  EXPECT_EQ(Project->PlotItem(0)->checkState(), Qt::Unchecked);
-  ASSERT_EQ(Project->AlarmCount(), 1);
-  EXPECT_EQ(Project->AlarmItem(0)->text(), "HK_TEMP1 > 40");
+  ASSERT_EQ(RowCount(Project, "PlotList"), 1);
+  EXPECT_EQ(RowCheck(Project, "PlotList", 0), Qt::Unchecked);
+  ASSERT_EQ(RowCount(Project, "AlarmList"), 1);
+  EXPECT_EQ(RowText(Project, "AlarmList", 0), "HK_TEMP1 > 40");
   const std::string Saved = Temp.File("p.vproject");
   Project->SaveProjectFile(QString::fromStdString(Saved));
   std::ifstream In(Saved, std::ios::binary);
@@ -279,17 +279,17 @@ TEST_F(ProjectLoad, InsertAndDeleteKeysAddAndRemovePlotListEntries) {
   WaitForPasses();
   const auto Release = [&](int Key) {
     QKeyEvent Event(QEvent::KeyRelease, Key, Qt::NoModifier);
-    QApplication::sendEvent(Child<QListWidget>(Project, "PlotList"), &Event);
+    QApplication::sendEvent(Child<QListView>(Project, "PlotList"), &Event);
   };
   Release(Qt::Key_Insert);
   Release(Qt::Key_Insert);
-  ASSERT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 2);
-  EXPECT_EQ(Project->PlotItem(1)->text(), "Change me!");
-  Child<QListWidget>(Project, "PlotList")->setCurrentRow(0);
+  ASSERT_EQ(RowCount(Project, "PlotList"), 2);
+  EXPECT_EQ(RowText(Project, "PlotList", 1), "Change me!");
+  SelectRow(Project, "PlotList", 0);
   Release(Qt::Key_Delete);
-  EXPECT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 1);
+  EXPECT_EQ(RowCount(Project, "PlotList"), 1);
   Release(Qt::Key_A);
-  EXPECT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 1);
+  EXPECT_EQ(RowCount(Project, "PlotList"), 1);
 }
 
 }  // namespace

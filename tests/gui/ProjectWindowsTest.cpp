@@ -1,5 +1,5 @@
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QTimer>
 
 #include "FakeWindows.h"
@@ -67,18 +67,35 @@ TEST_F(ProjectWindows, APlotGetsItsSeriesAndFramesAndCountsInTheStatusBar) {
   ASSERT_NE(Plot, nullptr);
   EXPECT_EQ(Windows.Calls, (std::vector<std::string>{"plot project", "plot series [HKFrame] [HK_TEMP1] [HK_V_BUS]",
                                                      "plot frames 3 2", "plot refresh", "plot reset"}));
-  ASSERT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 1);
-  EXPECT_EQ(Project->PlotItem(0)->text(), "HKFrame.HK_TEMP1");
-  EXPECT_EQ(Project->PlotItem(0)->checkState(), Qt::Checked);
-  EXPECT_EQ(Project->PlotItem(0)->Plot, Plot);
+  ASSERT_EQ(RowCount(Project, "PlotList"), 1);
+  EXPECT_EQ(RowText(Project, "PlotList", 0), "HKFrame.HK_TEMP1");
+  EXPECT_EQ(RowCheck(Project, "PlotList", 0), Qt::Checked);
+  EXPECT_EQ(Project->ListedPlot(0), Plot);
   EXPECT_EQ(Child<QLabel>(Project, "PlotCountLabel")->text(), "1 Open Plots");
 
   // Unchecking closes the plot; its end unchecks and detaches the entry.
-  Project->PlotItem(0)->setCheckState(Qt::Unchecked);
+  SetRowCheck(Project, "PlotList", 0, Qt::Unchecked);
   ProcessPendingEvents();
   EXPECT_TRUE(Project->Model().Plots.empty());
-  EXPECT_EQ(Project->PlotItem(0)->Plot, nullptr);
+  EXPECT_EQ(Project->ListedPlot(0), nullptr);
   EXPECT_EQ(Child<QLabel>(Project, "PlotCountLabel")->text(), "0 Open Plots");
+}
+
+TEST_F(ProjectWindows, AProjectFileLoadedBesideAnOpenListedPlotAppendsItsEntriesAndLeavesThePlotOnItsEntry) {
+  TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
+  Click(Project, "LoadButton");
+  WaitForPasses();
+  QWidget Requester;
+  TPlotWindow* Plot = Project->OpenPlot(&Requester, "HKFrame", "HK_TEMP1", "");
+  const QString Path = QString::fromStdString(Temp.File("p.vproject"));
+  ASSERT_TRUE(Project->SaveProjectFile(Path));
+  ASSERT_TRUE(Project->LoadProjectFile(Path));
+  ASSERT_EQ(RowCount(Project, "PlotList"), 2);
+  EXPECT_EQ(Project->ListedPlot(0), Plot);
+  EXPECT_EQ(RowCheck(Project, "PlotList", 0), Qt::Checked);
+  EXPECT_EQ(RowText(Project, "PlotList", 1), "HKFrame.HK_TEMP1");
+  EXPECT_EQ(Project->ListedPlot(1), nullptr);
+  EXPECT_EQ(RowCheck(Project, "PlotList", 1), Qt::Unchecked);
 }
 
 TEST_F(ProjectWindows, CheckingAPlotListEntrySplitsItsCaptionAtTheFirstDot) {
@@ -87,24 +104,24 @@ TEST_F(ProjectWindows, CheckingAPlotListEntrySplitsItsCaptionAtTheFirstDot) {
   WaitForPasses();
   Click(Project, "AddPlotButton");
   Click(Project, "AddPlotButton");
-  ASSERT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 2);
-  EXPECT_EQ(Project->PlotItem(0)->text(), "Change me!");
-  EXPECT_EQ(Project->PlotItem(0)->checkState(), Qt::Unchecked);
-  Project->PlotItem(1)->setText("ScienceFrame.EventMessageFrame.EVT_CODE");
+  ASSERT_EQ(RowCount(Project, "PlotList"), 2);
+  EXPECT_EQ(RowText(Project, "PlotList", 0), "Change me!");
+  EXPECT_EQ(RowCheck(Project, "PlotList", 0), Qt::Unchecked);
+  SetRowText(Project, "PlotList", 1, "ScienceFrame.EventMessageFrame.EVT_CODE");
   Windows.Calls.clear();
-  Project->PlotItem(0)->setCheckState(Qt::Checked);
-  Project->PlotItem(1)->setCheckState(Qt::Checked);
+  SetRowCheck(Project, "PlotList", 0, Qt::Checked);
+  SetRowCheck(Project, "PlotList", 1, Qt::Checked);
   EXPECT_EQ(Windows.Calls[1], "plot series [] [Change me!] []");
   EXPECT_EQ(Windows.Calls[6], "plot series [ScienceFrame] [EventMessageFrame.EVT_CODE] []");
   EXPECT_EQ(Project->Model().Plots.size(), 2u);
   // Opening from the own list adds no entry.
-  EXPECT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 2);
+  EXPECT_EQ(RowCount(Project, "PlotList"), 2);
 
   // Deleting a checked entry closes its plot first.
-  Child<QListWidget>(Project, "PlotList")->setCurrentRow(0);
+  SelectRow(Project, "PlotList", 0);
   Click(Project, "RemovePlotButton");
   ProcessPendingEvents();
-  EXPECT_EQ(Child<QListWidget>(Project, "PlotList")->count(), 1);
+  EXPECT_EQ(RowCount(Project, "PlotList"), 1);
   EXPECT_EQ(Project->Model().Plots.size(), 1u);
   EXPECT_EQ(Child<QLabel>(Project, "PlotCountLabel")->text(), "1 Open Plots");
 }
@@ -153,8 +170,8 @@ TEST_F(ProjectWindows, WithoutRegisteredWindowsNothingOpens) {
   WaitForPasses();
   EXPECT_EQ(Project->OpenBrowser(), nullptr);
   Click(Project, "AddPlotButton");
-  Project->PlotItem(0)->setCheckState(Qt::Checked);
-  EXPECT_EQ(Project->PlotItem(0)->Plot, nullptr);
+  SetRowCheck(Project, "PlotList", 0, Qt::Checked);
+  EXPECT_EQ(Project->ListedPlot(0), nullptr);
   EXPECT_TRUE(Project->Model().Plots.empty());
 }
 
@@ -186,7 +203,7 @@ TEST_F(EventsInsideHandlers, AWindowClosedWhileAnEntryIsRemovedIsLeftAlone) {
   Click(Project, "LoadButton");
   WaitForPasses();
   Click(Project, "AddPlotButton");
-  Child<QListWidget>(Project, "PlotList")->setCurrentRow(0);
+  SelectRow(Project, "PlotList", 0);
   QPointer<TProjectForm> Watched = Project;
   Dialogs.Answers = {dbNo};
   QMetaObject::invokeMethod(Project, "close", Qt::QueuedConnection);
@@ -201,11 +218,11 @@ TEST_F(EventsInsideHandlers, ASecondRemovalWaitingInTheQueueRemovesNothingMore) 
   WaitForPasses();
   Dialogs.DialogScripts = {AlarmAnswer("A", " >", "1"), AlarmAnswer("B", " >", "1"), AlarmAnswer("C", " >", "1")};
   for (int I = 0; I < 3; ++I) Project->AddAlarm("");
-  Child<QListWidget>(Project, "AlarmList")->setCurrentRow(1);
+  SelectRow(Project, "AlarmList", 1);
   QTimer::singleShot(0, Project, [Project] { Click(Project, "RemoveAlarmButton"); });
   Click(Project, "RemoveAlarmButton");
-  ASSERT_EQ(Project->AlarmCount(), 2);
-  EXPECT_EQ(Child<QListWidget>(Project, "AlarmList")->item(0)->text(), "A > 1");
+  ASSERT_EQ(RowCount(Project, "AlarmList"), 2);
+  EXPECT_EQ(RowText(Project, "AlarmList", 0), "A > 1");
 }
 
 TEST_F(EventsInsideHandlers, APlotOpenedWhileABlankWaitsInTheQueueClosesWithTheProject) {
@@ -228,10 +245,10 @@ TEST_F(ProjectWindows, SelectedEntriesOfTheAlarmAndPlotListsShowTheirText) {
   Dialogs.DialogScripts = {AlarmAnswer("HK_TEMP1", " >", "25")};
   Project->AddAlarm("");
   Click(Project, "AddPlotButton");
-  for (QListWidget* List : {Child<QListWidget>(Project, "AlarmList"), Child<QListWidget>(Project, "PlotList")}) {
-    List->setCurrentRow(0);
+  for (QListView* List : {Child<QListView>(Project, "AlarmList"), Child<QListView>(Project, "PlotList")}) {
+    List->setCurrentIndex(List->model()->index(0, 0));
     const QImage Image = List->viewport()->grab().toImage();
-    const QRect Row = List->visualItemRect(List->item(0));
+    const QRect Row = List->visualRect(List->model()->index(0, 0));
     const QColor Highlight = List->palette().color(QPalette::Highlight);
     const QColor Text = List->palette().color(QPalette::HighlightedText);
     int Background = 0, Glyphs = 0;

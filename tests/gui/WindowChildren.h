@@ -22,3 +22,26 @@ inline void Trigger(const QObject* Window, const char* Name) { Child<QAction>(Wi
 
 // The view's signal of a double-click on that row.
 inline void DoubleClickRow(QAbstractItemView* View, int Row) { emit View->doubleClicked(View->model()->index(Row, 0)); }
+
+// The rows of the named list view, read and changed through its model as the view does.
+inline QModelIndex RowIndex(const QObject* Window, const char* Name, int Row) {
+  return Child<QAbstractItemView>(Window, Name)->model()->index(Row, 0);
+}
+inline int RowCount(const QObject* Window, const char* Name) {
+  return Child<QAbstractItemView>(Window, Name)->model()->rowCount();
+}
+inline QString RowText(const QObject* Window, const char* Name, int Row) {
+  return RowIndex(Window, Name, Row).data().toString();
+}
+inline Qt::CheckState RowCheck(const QObject* Window, const char* Name, int Row) {
+  return static_cast<Qt::CheckState>(RowIndex(Window, Name, Row).data(Qt::CheckStateRole).toInt());
+}
+inline void SetRowCheck(const QObject* Window, const char* Name, int Row, Qt::CheckState State) {
+  Child<QAbstractItemView>(Window, Name)->model()->setData(RowIndex(Window, Name, Row), State, Qt::CheckStateRole);
+}
+inline void SetRowText(const QObject* Window, const char* Name, int Row, const QString& Text) {
+  Child<QAbstractItemView>(Window, Name)->model()->setData(RowIndex(Window, Name, Row), Text, Qt::EditRole);
+}
+inline void SelectRow(const QObject* Window, const char* Name, int Row) {
+  Child<QAbstractItemView>(Window, Name)->setCurrentIndex(RowIndex(Window, Name, Row));
+}

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -47,18 +46,6 @@ class TGridDelegate : public QStyledItemDelegate {
     Painter->restore();
   }
 };
-
-QStringList Lines(const std::vector<std::string>& Texts) {
-  QStringList Result;
-  for (const std::string& Text : Texts) Result.append(FromBytes(Text));
-  return Result;
-}
-
-std::vector<std::string> Texts(const QStringList& Lines) {
-  std::vector<std::string> Result;
-  for (const QString& Line : Lines) Result.push_back(ToBytes(Line));
-  return Result;
-}
 
 }  // namespace
 
@@ -346,41 +333,33 @@ void TBrowserForm::OnSortByThis() {
   Resort();
 }
 
-void TBrowserForm::OnEditFilters() {
-  AddMemoLines(*FilterDialog->FilterOutEdit, Lines(FilterOut()));
-  AddMemoLines(*FilterDialog->FilterInEdit, Lines(FilterIn()));
+void TBrowserForm::EditFilters(TFilterChoice Shown) {
+  const std::vector<std::string> In = FilterIn(), Out = FilterOut();
+  Shown.In.insert(Shown.In.end(), In.begin(), In.end());
+  Shown.Out.insert(Shown.Out.end(), Out.begin(), Out.end());
   const QPointer<TBrowserForm> Self(this);
-  const int Result = Dialogs().Execute(*FilterDialog);
+  const std::optional<TFilterChoice> Chosen = FilterDialog->Choose(Shown);
   // The dialog lets events run; they may have closed this window.
   if (!Self) return;
   if (!Project || !Tree) {
     AddEntry(llError, "Cannot invoke project object to re-feed the tree.");
     return;
   }
-  std::vector<std::string> In = FilterIn(), Out = FilterOut();
-  if (Result == FilterClearAll) {
-    In.clear();
-    Out.clear();
-  } else if (Result == QDialog::Accepted) {
-    In = Texts(MemoLines(*FilterDialog->FilterInEdit));
-    Out = Texts(MemoLines(*FilterDialog->FilterOutEdit));
-  }
-  FilterDialog->FilterInEdit->clear();
-  FilterDialog->FilterOutEdit->clear();
-  if (Result != FilterClearAll && Result != QDialog::Accepted) return;
+  if (!Chosen) return;
 
-  Tree->SetFilters(In, Out);
+  Tree->SetFilters(Chosen->In, Chosen->Out);
   Tree->ShownFrames.fill(0);
   TreeModel->Clear();
   Owner->FeedBrowser(*this);
   ApplyFilters();
 }
 
-void TBrowserForm::AddToFilter(QPlainTextEdit& Memo) {
+void TBrowserForm::AddToFilter(bool In) {
   const TDecodedNode* Node = FocusedNode();
   if (!Node) return;
-  AddMemoLines(Memo, {FromBytes(Definition->NodeQualifiedName(*Node))});
-  OnEditFilters();
+  TFilterChoice Added;
+  (In ? Added.In : Added.Out).push_back(Definition->NodeQualifiedName(*Node));
+  EditFilters(Added);
 }
 
 void TBrowserForm::OnPlotSeries() {

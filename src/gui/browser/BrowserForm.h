@@ -81,10 +81,10 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
   void OnExpandAll();
   void OnCollapseAll();
   void OnSortByThis();
-  void OnEditFilters();
+  void OnEditFilters() { EditFilters(TFilterChoice()); }
   void OnExport();
-  void OnFilterOut() { AddToFilter(*FilterDialog->FilterOutEdit); }
-  void OnFilterIn() { AddToFilter(*FilterDialog->FilterInEdit); }
+  void OnFilterOut() { AddToFilter(false); }
+  void OnFilterIn() { AddToFilter(true); }
   void OnPlotSeries();
   // Lists the open plots in AddToPlotMenu; each adds the focused variable to its plot.
   void OnShowAddToPlot();
@@ -98,7 +98,11 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
   // Sorts again by the sort key in force.
   void Resort();
   void BuildWindow();
-  void AddToFilter(class QPlainTextEdit& Memo);
+  // Runs the filter dialog on Shown's lines followed by the filters in force
+  // and applies what it returns.
+  void EditFilters(TFilterChoice Shown);
+  // The focused node's name, first in the filter in or out.
+  void AddToFilter(bool In);
   void ShowIndex(const QModelIndex& Index);
   const TDefinitionEntry* FocusedRow() const;
   std::int64_t ShownFrameBeside(const TMemoryStream& Stream, std::int64_t Start, bool After) const override;

@@ -3,11 +3,15 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "widgets/Dialogs.h"
 #include "widgets/Look.h"
+#include "widgets/ObjectNames.h"
+#include "widgets/TextBridge.h"
 
 namespace {
 
@@ -18,6 +22,21 @@ QPlainTextEdit* NewMemo(QGroupBox* Group) {
   auto* Layout = new QVBoxLayout(Group);
   Layout->addWidget(Memo);
   return Memo;
+}
+
+void ShowLines(QPlainTextEdit& Memo, const std::vector<std::string>& Lines) {
+  QStringList Texts;
+  for (const std::string& Line : Lines) Texts.append(FromBytes(Line));
+  QString Text = Texts.join(QLatin1Char('\n'));
+  // An empty last line needs its own line break to be kept.
+  if (!Texts.isEmpty() && Texts.last().isEmpty()) Text += QLatin1Char('\n');
+  Memo.setPlainText(Text);
+}
+
+std::vector<std::string> ReadLines(const QPlainTextEdit& Memo) {
+  std::vector<std::string> Lines;
+  for (const QString& Line : MemoLines(Memo)) Lines.push_back(ToBytes(Line));
+  return Lines;
 }
 
 }  // namespace
@@ -53,6 +72,25 @@ TFilterForm::TFilterForm(QWidget* Parent) : QDialog(Parent) {
   auto* Layout = new QHBoxLayout(this);
   Layout->addLayout(Groups, 1);
   Layout->addLayout(Buttons);
+  NameObjects({{FilterInGroup, "FilterInGroup"},
+               {FilterInEdit, "FilterInEdit"},
+               {FilterOutGroup, "FilterOutGroup"},
+               {FilterOutEdit, "FilterOutEdit"},
+               {OkButton, "OkButton"},
+               {CancelButton, "CancelButton"},
+               {ClearAllButton, "ClearAllButton"}});
+}
+
+std::optional<TFilterChoice> TFilterForm::Choose(const TFilterChoice& Filters) {
+  ShowLines(*FilterInEdit, Filters.In);
+  ShowLines(*FilterOutEdit, Filters.Out);
+  const QPointer<TFilterForm> Self(this);
+  const int Result = Dialogs().Execute(*this);
+  // The dialog lets events run; they may have closed its owner, and it with it.
+  if (!Self) return std::nullopt;
+  if (Result == FilterClearAll) return TFilterChoice();
+  if (Result != QDialog::Accepted) return std::nullopt;
+  return TFilterChoice{ReadLines(*FilterInEdit), ReadLines(*FilterOutEdit)};
 }
 
 void TFilterForm::showEvent(QShowEvent* Event) {
@@ -68,12 +106,4 @@ QStringList MemoLines(const QPlainTextEdit& Memo) {
   // A last line break ends the last line; it does not start an empty one.
   if (Lines.size() > 1 && Lines.last().isEmpty()) Lines.removeLast();
   return Lines;
-}
-
-void AddMemoLines(QPlainTextEdit& Memo, const QStringList& Lines) {
-  const QStringList All = MemoLines(Memo) + Lines;
-  QString Text = All.join(QLatin1Char('\n'));
-  // An empty last line needs its own line break to be kept.
-  if (!All.isEmpty() && All.last().isEmpty()) Text += QLatin1Char('\n');
-  Memo.setPlainText(Text);
 }

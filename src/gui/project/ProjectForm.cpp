@@ -7,14 +7,15 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QScopeGuard>
-#include <QScopedValueRollback>
 #include <QSpinBox>
 #include <QToolButton>
 #include <cstdlib>
 
 #include "common/Log.h"
+#include "project/AlarmListModel.h"
+#include "project/PlotListModel.h"
 #include "project/StructureFiles.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
@@ -204,19 +205,16 @@ TPlotWindow* TProjectForm::OpenPlot(const QObject* Requester, const QString& Fra
   if (!Project.DataLoaded || !Project.DataA) return nullptr;
   TPlotWindow* Plot = CreatePlotWindow();
   if (!Plot) return nullptr;
-  const bool WasUpdating = PlotListUpdating;
-  PlotListUpdating = true;
   Project.Plots.push_back(Plot);
   PlaceNewWindow(*Plot->Window(), this);
   connect(Plot->Window(), &QObject::destroyed, this, [this, Plot] { PlotClosed(Plot); });
-  if (Requester != this) AppendPlotItem(FrameName + "." + VarName, true, Plot);
+  if (Requester != this) PlotRows->Append({ToBytes(FrameName + "." + VarName), {}}, Plot);
   Plot->SetProject(Project, *this);
   Plot->SetSeries(FrameName, VarName, SortVar);
   Plot->SetFrames(Project.DataA->Frames, Project.DataB ? Project.DataB->Frames : nullptr);
   Plot->RefreshSeries();
   Plot->ResetView();
   ShowPlotCount();
-  PlotListUpdating = WasUpdating;
   return Plot;
 }
 
@@ -233,14 +231,7 @@ void TProjectForm::ShowPlotCount() { PlotCountLabel->setText(QString::number(Pro
 
 void TProjectForm::PlotClosed(TPlotWindow* Plot) {
   Project.PlotClosed(Plot);
-  const QScopedValueRollback Updating(PlotListUpdating, true);
-  for (int Row = 0; Row < PlotList->count(); ++Row) {
-    TPlotItem* Item = PlotItem(Row);
-    if (Item->Plot != Plot) continue;
-    Item->setCheckState(Qt::Unchecked);
-    Item->WasChecked = false;
-    Item->Plot = nullptr;
-  }
+  PlotRows->Forget(Plot);
   ShowPlotCount();
 }
 
@@ -270,8 +261,12 @@ bool TProjectForm::SaveProjectFile(const QString& Path) {
 
 bool TProjectForm::LoadProjectFile(const QString& Path) {
   TakeFields();
-  const std::size_t Alarms = Project.Settings.Alarms.size();
-  const std::size_t Series = Project.Settings.DataSeries.size();
+  AlarmRows->BeginChange();
+  PlotRows->BeginChange();
+  const QScopeGuard Changed([this] {
+    AlarmRows->EndChange();
+    PlotRows->EndChange();
+  });
   if (!Project.LoadProjectFile(ToBytes(Path))) return false;
   StructureFileCombo->setEditText(FromBytes(Project.Settings.StructureFile));
   PacketFileEdit->setText(FromBytes(Project.Settings.PacketFileA));
@@ -281,8 +276,6 @@ bool TProjectForm::LoadProjectFile(const QString& Path) {
   UpdateOnFileChangeCheck->setChecked(Project.Settings.UpdateOnFileChange);
   NoticesCheck->setChecked(Project.Settings.Notices);
   ResyncCheck->setChecked(Project.Settings.Resync);
-  ShowPlotRows(Series);
-  ShowAlarmRows(Alarms);
   return true;
 }
 

@@ -1,11 +1,9 @@
 #pragma once
 // The project window: the files, the Offset Time and tracking of a project,
 // its load button, its alarm and plot lists and its status bar.
-#include <QListWidgetItem>
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
-#include <functional>
 
 #include "project/AlarmNotices.h"
 #include "project/Project.h"
@@ -16,18 +14,14 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
+class QModelIndex;
 class QSpinBox;
 class QStatusBar;
 class QToolButton;
 class TAlarmForm;
-
-// A plot list entry and the plot window opened for it, if any.
-class TPlotItem : public QListWidgetItem {
- public:
-  TPlotWindow* Plot = nullptr;
-  bool WasChecked = false;
-};
+class TAlarmListModel;
+class TPlotListModel;
 
 // The window of one project: it moves values between its widgets and the
 // project's settings, asks its questions through the dialogs interface and
@@ -64,9 +58,8 @@ class TProjectForm : public QWidget, public TWindowOwner {
   bool LoadProjectFile(const QString& Path);
 
   QString StatusText() const;
-  int AlarmCount() const;
-  QListWidgetItem* AlarmItem(int Row) const;
-  TPlotItem* PlotItem(int Row) const;
+  // The plot open for the plot list's entry at Row, or none.
+  TPlotWindow* ListedPlot(int Row) const;
 
   // The project windows open now, oldest first.
   static const QList<TProjectForm*>& OpenProjects();
@@ -95,11 +88,11 @@ class TProjectForm : public QWidget, public TWindowOwner {
   QCheckBox* NoticesCheck;  // alarm notices on or off, also while loaded
   QCheckBox* ResyncCheck;
   QGroupBox* AlarmGroup;
-  QListWidget* AlarmList;
+  QListView* AlarmList;
   QToolButton* AddAlarmButton;
   QToolButton* RemoveAlarmButton;
   QGroupBox* PlotGroup;
-  QListWidget* PlotList;
+  QListView* PlotList;
   QToolButton* AddPlotButton;
   QToolButton* RemovePlotButton;
   QStatusBar* StatusBar;
@@ -119,14 +112,16 @@ class TProjectForm : public QWidget, public TWindowOwner {
   void OnSave();
   void OnAddAlarm() { AddAlarm(QString()); }
   void OnRemoveAlarm();
-  void OnEditAlarm();
+  void OnEditAlarm(const QModelIndex& Index);
   void OnAddPlot();
   void OnRemovePlot();
-  void OnPlotItemChange(QListWidgetItem* Item);
+  void OnPlotChecked(int Row, bool Checked);
 
   TAlarmForm& AlarmDialog;
   TProject Project;
   TAlarmNotices AlarmNotices;
+  TAlarmListModel* AlarmRows;
+  TPlotListModel* PlotRows;
   friend class TStatusPanel;
   void FormCreate();
   void BuildWindow();
@@ -140,23 +135,16 @@ class TProjectForm : public QWidget, public TWindowOwner {
   // The close question, asked only when the settings changed since the last
   // load or save; false when the window is to stay open.
   bool ClosingSavesOrDiscards();
-  // Entries of the lists for the project's settings from Row on.
-  void ShowAlarmRows(std::size_t Row);
-  void ShowPlotRows(std::size_t Row);
-  void ShowAlarmCaption(int Row);
-  void AppendPlotItem(const QString& Caption, bool Checked, TPlotWindow* Plot);
   // Opens the plot of a plot list entry with the variables added to it.
   TPlotWindow* OpenListedPlot(const TDataSeries& Entry);
-  void OnAlarmItemChange(QListWidgetItem* Item);
   bool EditAlarm(TAlarmEntry& Alarm);
   void DrawStatePanel(class QPainter& Painter, const QRect& Rect);
-  // Unchecks the selected entry, lets pending events run, then deletes the
+  // Unchecks the selected entry, which may let events run, then deletes the
   // entry and its settings, if the events left it in place.
-  void DeleteSelectedItem(QListWidget* List, const std::function<void(int Row)>& EraseSetting);
+  void DeleteSelectedRow(QListView* List);
   // Status panels 1 and 2: the number of open browser / plot windows.
   void ShowBrowserCount();
   void ShowPlotCount();
-  bool PlotListUpdating = false;
   // A plot list entry's plot is taking the entry's added variables.
   bool AddingListedVariables = false;
   bool Closing = false;

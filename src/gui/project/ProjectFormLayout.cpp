@@ -4,13 +4,15 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPainter>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 
+#include "project/AlarmListModel.h"
+#include "project/PlotListModel.h"
 #include "project/ProjectForm.h"
 #include "widgets/Look.h"
 #include "widgets/ObjectNames.h"
@@ -31,15 +33,16 @@ QLabel* Caption(const QString& Text, QWidget* Parent, int Left, int Top) {
   return Label;
 }
 
-QListWidget* CheckList(QWidget* Parent, const QRect& Geometry) {
-  auto* List = new QListWidget(Parent);
+QListView* CheckList(QAbstractItemModel* Model, QWidget* Parent, const QRect& Geometry) {
+  auto* List = new QListView(Parent);
+  List->setModel(Model);
   List->setGeometry(Geometry);
   List->setSelectionMode(QAbstractItemView::SingleSelection);
   List->setSelectionBehavior(QAbstractItemView::SelectRows);
   // A style sheet for items must say how selected ones look, or they are drawn empty.
   List->setStyleSheet(
-      QStringLiteral("QListWidget::item { border-bottom: 1px solid #d8d8d8; }"
-                     "QListWidget::item:selected { background: palette(highlight);"
+      QStringLiteral("QListView::item { border-bottom: 1px solid #d8d8d8; }"
+                     "QListView::item:selected { background: palette(highlight);"
                      " color: palette(highlighted-text); }"));
   return List;
 }
@@ -127,25 +130,26 @@ void TProjectForm::BuildWindow() {
   AlarmGroup = new QGroupBox(QStringLiteral("Alarms "), this);
   AlarmGroup->setFont(VerdanaFont(8));
   AlarmGroup->setGeometry(8, 236, 418, 92);
-  AlarmList = CheckList(AlarmGroup, QRect(8, 18, 366, 66));
+  AlarmRows = new TAlarmListModel(Project.Settings.Alarms, this);
+  AlarmList = CheckList(AlarmRows, AlarmGroup, QRect(8, 18, 366, 66));
   AddAlarmButton = SmallButton(QStringLiteral("+"), AlarmGroup, QRect(380, 18, 30, 30));
   RemoveAlarmButton = SmallButton(QStringLiteral("-"), AlarmGroup, QRect(380, 54, 30, 30));
   connect(AddAlarmButton, &QToolButton::clicked, this, [this] { OnAddAlarm(); });
   connect(RemoveAlarmButton, &QToolButton::clicked, this, [this] { OnRemoveAlarm(); });
-  connect(AlarmList, &QListWidget::itemDoubleClicked, this, [this] { OnEditAlarm(); });
-  connect(AlarmList, &QListWidget::itemChanged, this, [this](QListWidgetItem* Item) { OnAlarmItemChange(Item); });
+  connect(AlarmList, &QListView::doubleClicked, this, [this](const QModelIndex& Index) { OnEditAlarm(Index); });
 
   PlotGroup = new QGroupBox(QStringLiteral("Plots"), this);
   PlotGroup->setFont(VerdanaFont(8));
   PlotGroup->setGeometry(434, 2, 224, 326);
-  PlotList = CheckList(PlotGroup, QRect(8, 18, 208, 266));
+  PlotRows = new TPlotListModel(Project.Settings.DataSeries, this);
+  PlotRows->OnChecked = [this](int Row, bool Checked) { OnPlotChecked(Row, Checked); };
+  PlotList = CheckList(PlotRows, PlotGroup, QRect(8, 18, 208, 266));
   PlotList->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
   PlotList->installEventFilter(this);
   AddPlotButton = SmallButton(QStringLiteral("+"), PlotGroup, QRect(8, 290, 30, 30));
   RemovePlotButton = SmallButton(QStringLiteral("-"), PlotGroup, QRect(44, 290, 30, 30));
   connect(AddPlotButton, &QToolButton::clicked, this, [this] { OnAddPlot(); });
   connect(RemovePlotButton, &QToolButton::clicked, this, [this] { OnRemovePlot(); });
-  connect(PlotList, &QListWidget::itemChanged, this, [this](QListWidgetItem* Item) { OnPlotItemChange(Item); });
 
   StatusBar = new QStatusBar(this);
   StatusBar->setSizeGripEnabled(false);

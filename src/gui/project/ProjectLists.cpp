@@ -1,39 +1,17 @@
-// The project window's alarm list and plot list: each entry mirrors the
-// project's setting at its row.
+// The project window's alarm list and plot list, each a view on the model
+// over the project's settings.
 #include <QKeyEvent>
-#include <QListWidget>
+#include <QListView>
+#include <QPersistentModelIndex>
 #include <QScopedValueRollback>
 
 #include "project/AlarmForm.h"
+#include "project/AlarmListModel.h"
+#include "project/PlotListModel.h"
 #include "project/ProjectForm.h"
 #include "widgets/TextBridge.h"
 
-QListWidgetItem* TProjectForm::AlarmItem(int Row) const { return AlarmList->item(Row); }
-
-TPlotItem* TProjectForm::PlotItem(int Row) const { return static_cast<TPlotItem*>(PlotList->item(Row)); }
-
-int TProjectForm::AlarmCount() const { return AlarmList->count(); }
-
-void TProjectForm::ShowAlarmRows(std::size_t Row) {
-  for (; Row < Project.Settings.Alarms.size(); ++Row) {
-    auto* Item = new QListWidgetItem;
-    Item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    Item->setCheckState(Project.Settings.Alarms[Row].Active ? Qt::Checked : Qt::Unchecked);
-    Item->setText(FromBytes(AlarmCaption(Project.Settings.Alarms[Row].Alarm)));
-    AlarmList->addItem(Item);
-  }
-}
-
-void TProjectForm::ShowAlarmCaption(int Row) {
-  AlarmList->item(Row)->setText(FromBytes(AlarmCaption(Project.Settings.Alarms[static_cast<std::size_t>(Row)].Alarm)));
-}
-
-// The check box is the alarm's active flag.
-void TProjectForm::OnAlarmItemChange(QListWidgetItem* Item) {
-  const int Row = AlarmList->row(Item);
-  if (Row >= 0 && static_cast<std::size_t>(Row) < Project.Settings.Alarms.size())
-    Project.Settings.Alarms[static_cast<std::size_t>(Row)].Active = Item->checkState() == Qt::Checked;
-}
+TPlotWindow* TProjectForm::ListedPlot(int Row) const { return PlotRows->Plot(Row); }
 
 // Runs the alarm dialog on Alarm; false when cancelled. A name the structure
 // lacks is kept, with a warning.
@@ -51,86 +29,46 @@ void TProjectForm::AddAlarm(const QString& VarName) {
   Alarm.VarName = ToBytes(VarName);
   Alarm.Operator = '>';
   if (!EditAlarm(Alarm)) return;
-  Project.Settings.Alarms.push_back({Alarm, true});
-  ShowAlarmRows(Project.Settings.Alarms.size() - 1);
+  AlarmRows->Append({Alarm, true});
 }
 
-void TProjectForm::OnEditAlarm() {
-  const int Row = AlarmList->currentRow();
-  if (Row < 0) return;
-  TAlarmEntry Changed = Project.Settings.Alarms[static_cast<std::size_t>(Row)].Alarm;
-  if (!EditAlarm(Changed)) return;
-  Project.Settings.Alarms[static_cast<std::size_t>(Row)].Alarm = Changed;
-  ShowAlarmCaption(Row);
+void TProjectForm::OnEditAlarm(const QModelIndex& Index) {
+  if (!Index.isValid()) return;
+  TAlarmEntry Changed = Project.Settings.Alarms[static_cast<std::size_t>(Index.row())].Alarm;
+  // The dialog lets events run that may remove the entry.
+  const QPersistentModelIndex Edited(Index);
+  if (!EditAlarm(Changed) || !Edited.isValid()) return;
+  AlarmRows->Replace(Edited.row(), Changed);
 }
 
-void TProjectForm::DeleteSelectedItem(QListWidget* List, const std::function<void(int Row)>& EraseSetting) {
-  QListWidgetItem* Item = List->currentItem();
-  if (!Item) return;
+void TProjectForm::DeleteSelectedRow(QListView* List) {
+  const QPersistentModelIndex Selected(List->currentIndex());
+  if (!Selected.isValid()) return;
   // Unchecking closes the entry's window; its end finds the entry gone.
-  if (Item->checkState() == Qt::Checked) Item->setCheckState(Qt::Unchecked);
-  const int Row = List->row(Item);
-  if (Row < 0) return;
-  EraseSetting(Row);
-  delete List->takeItem(Row);
+  if (Selected.data(Qt::CheckStateRole).toInt() == Qt::Checked)
+    List->model()->setData(Selected, Qt::Unchecked, Qt::CheckStateRole);
+  if (Selected.isValid()) List->model()->removeRow(Selected.row());
 }
 
-void TProjectForm::OnRemoveAlarm() {
-  DeleteSelectedItem(AlarmList,
-                     [this](int Row) { Project.Settings.Alarms.erase(Project.Settings.Alarms.begin() + Row); });
-}
+void TProjectForm::OnRemoveAlarm() { DeleteSelectedRow(AlarmList); }
 
-void TProjectForm::OnActivateAlarms() {
-  for (int Row = 0; Row < AlarmList->count(); ++Row) AlarmList->item(Row)->setCheckState(Qt::Checked);
-}
+void TProjectForm::OnActivateAlarms() { AlarmRows->SetAllActive(true); }
 
-void TProjectForm::OnDisableAlarms() {
-  for (int Row = 0; Row < AlarmList->count(); ++Row) AlarmList->item(Row)->setCheckState(Qt::Unchecked);
-}
+void TProjectForm::OnDisableAlarms() { AlarmRows->SetAllActive(false); }
 
-void TProjectForm::ShowPlotRows(std::size_t Row) {
-  const QScopedValueRollback Updating(PlotListUpdating, true);
-  for (; Row < Project.Settings.DataSeries.size(); ++Row) {
-    auto* Item = new TPlotItem;
-    const QString Caption = FromBytes(Project.Settings.DataSeries[Row].Caption);
-    Item->setText(Caption);
-    Item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
-    Item->setCheckState(Qt::Unchecked);
-    Item->setToolTip(Caption);
-    PlotList->addItem(Item);
-  }
-}
+void TProjectForm::OnAddPlot() { PlotRows->Append({"Change me!", {}}, nullptr); }
 
-void TProjectForm::AppendPlotItem(const QString& Caption, bool Checked, TPlotWindow* Plot) {
-  Project.Settings.DataSeries.push_back({ToBytes(Caption), {}});
-  ShowPlotRows(Project.Settings.DataSeries.size() - 1);
-  const QScopedValueRollback Updating(PlotListUpdating, true);
-  TPlotItem* Item = PlotItem(PlotList->count() - 1);
-  Item->setCheckState(Checked ? Qt::Checked : Qt::Unchecked);
-  Item->WasChecked = Checked;
-  Item->Plot = Plot;
-}
+void TProjectForm::OnRemovePlot() { DeleteSelectedRow(PlotList); }
 
-void TProjectForm::OnAddPlot() { AppendPlotItem(QStringLiteral("Change me!"), false, nullptr); }
-
-void TProjectForm::OnRemovePlot() {
-  DeleteSelectedItem(PlotList,
-                     [this](int Row) { Project.Settings.DataSeries.erase(Project.Settings.DataSeries.begin() + Row); });
-}
-
-void TProjectForm::OnPlotItemChange(QListWidgetItem* Changed) {
-  auto* Item = static_cast<TPlotItem*>(Changed);
-  Item->setToolTip(Item->text());
-  const int Row = PlotList->row(Item);
-  const bool Listed = Row >= 0 && static_cast<std::size_t>(Row) < Project.Settings.DataSeries.size();
-  if (Listed) Project.Settings.DataSeries[static_cast<std::size_t>(Row)].Caption = ToBytes(Item->text());
-  const bool Checked = Item->checkState() == Qt::Checked;
-  if (PlotListUpdating || Checked == Item->WasChecked) return;
-  Item->WasChecked = Checked;
-  if (Checked && !Item->Plot && Listed) {
-    Item->Plot = OpenListedPlot(Project.Settings.DataSeries[static_cast<std::size_t>(Row)]);
-  } else if (!Checked && Item->Plot && Project.IsOpen(Item->Plot)) {
-    Item->Plot->Window()->close();
+void TProjectForm::OnPlotChecked(int Row, bool Checked) {
+  TPlotWindow* Plot = PlotRows->Plot(Row);
+  if (Checked && !Plot) {
+    // Opening lets events run that may remove the entry.
+    const QPersistentModelIndex Entry(PlotRows->index(Row));
+    TPlotWindow* Opened = OpenListedPlot(Project.Settings.DataSeries[static_cast<std::size_t>(Row)]);
+    if (Entry.isValid()) PlotRows->SetPlot(Entry.row(), Opened);
+  } else if (!Checked && Plot && Project.IsOpen(Plot)) {
+    Plot->Window()->close();
   }
 }
 
@@ -162,9 +100,8 @@ TPlotWindow* TProjectForm::OpenListedPlot(const TDataSeries& Entry) {
 
 void TProjectForm::PlotVariableAdded(const TPlotWindow& Plot, const QString& Name) {
   if (AddingListedVariables) return;
-  for (int Row = 0; Row < PlotList->count(); ++Row)
-    if (PlotItem(Row)->Plot == &Plot)
-      Project.Settings.DataSeries[static_cast<std::size_t>(Row)].Added.push_back(ToBytes(Name));
+  const int Row = PlotRows->RowOf(&Plot);
+  if (Row >= 0) Project.Settings.DataSeries[static_cast<std::size_t>(Row)].Added.push_back(ToBytes(Name));
 }
 
 bool TProjectForm::eventFilter(QObject* Watched, QEvent* Event) {
