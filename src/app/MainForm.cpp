@@ -11,7 +11,6 @@
 
 #include "app/WelcomeForm.h"
 #include "log/AlarmHitsForm.h"
-#include "log/LogForm.h"
 #include "project/ProjectForm.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
@@ -59,7 +58,7 @@ void SetShortcut(QAction* Action, const QKeySequence& Keys) {
 
 }  // namespace
 
-TMainForm::TMainForm(TAlarmForm& AlarmDialog) : AlarmDialog(AlarmDialog) {
+TMainForm::TMainForm(const TMainWindowParts& Parts) : Parts(Parts) {
   setWindowTitle(QStringLiteral("Vorex Data Tracker and Browser"));
   setAttribute(Qt::WA_DeleteOnClose, false);
 
@@ -148,7 +147,7 @@ void TMainForm::FormCanResize() {
 }
 
 void TMainForm::OnNewProject() {
-  auto* Project = new TProjectForm(AlarmDialog);
+  auto* Project = new TProjectForm(Parts.AlarmDialog);
   Project->ProjectFileName = QStringLiteral("Unsaved");
   Project->setWindowTitle("Project Setup - " + Project->ProjectFileName);
   Project->show();
@@ -160,7 +159,7 @@ void TMainForm::OnOpenProject() {
 }
 
 void TMainForm::OpenProjectFile(const QString& Path) {
-  auto* Project = new TProjectForm(AlarmDialog);
+  auto* Project = new TProjectForm(Parts.AlarmDialog);
   Project->show();
   RunGuarded(Project, [&] {
     // A file that is no project file is not saved over without asking.
@@ -242,7 +241,7 @@ bool TMainForm::ExitProgram() {
 }
 
 void TMainForm::OnShowViewMenu() {
-  LogWindowAction->setChecked(LogForm && LogForm->isVisible());
+  LogWindowAction->setChecked(Parts.LogWindow.isVisible());
   AlarmWindowAction->setChecked(AlarmHitsForm && AlarmHitsForm->isVisible());
 }
 
@@ -253,9 +252,8 @@ void TMainForm::OnAlarmWindow() {
 }
 
 void TMainForm::OnLogWindow() {
-  if (!LogForm) return;
-  LogForm->setVisible(!LogForm->isVisible());
-  LogWindowAction->setChecked(LogForm->isVisible());
+  Parts.LogWindow.setVisible(!Parts.LogWindow.isVisible());
+  LogWindowAction->setChecked(Parts.LogWindow.isVisible());
 }
 
 void TMainForm::OnEditStructureFile() {

@@ -9,10 +9,15 @@ class QMimeData;
 class QToolBar;
 class TAlarmForm;
 
+// The program's windows the main window works with; they outlive it.
+struct TMainWindowParts {
+  TAlarmForm& AlarmDialog;  // of the new project windows
+  QWidget& LogWindow;       // shown and hidden from the View menu
+};
+
 class TMainForm : public QMainWindow {
  public:
-  // New project windows use AlarmDialog, which outlives the window.
-  explicit TMainForm(TAlarmForm& AlarmDialog);
+  explicit TMainForm(const TMainWindowParts& Parts);
   ~TMainForm() override;
 
   // What "O&pen Project ..." does once its dialog has given a path.
@@ -31,7 +36,7 @@ class TMainForm : public QMainWindow {
   void dropEvent(QDropEvent* Event) override;
 
  private:
-  TAlarmForm& AlarmDialog;
+  TMainWindowParts Parts;
   QMenu* FileMenu;
   QMenu* ViewMenu;
   QMenu* ToolsMenu;

@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QTableView>
 #include <QTimer>
+#include <optional>
 
 #include "GuiFixture.h"
 #include "app/MainForm.h"
@@ -22,9 +23,9 @@ class Shell : public testing::Test {
   void SetUp() override {
     // Window tests run before in the same process leave their projects in the list.
     for (const QString& Path : RecentProjects()) RemoveRecentProject(Path);
-    StartProgram();
+    Program.emplace();
   }
-  void TearDown() override { EndProgram(); }
+  void TearDown() override { Program.reset(); }
 
   static std::string Read(const std::string& Path) {
     std::ifstream In(Path, std::ios::binary);
@@ -45,6 +46,7 @@ class Shell : public testing::Test {
 
   TScriptedDialogs Dialogs;
   TTempDir Temp;
+  std::optional<TProgram> Program;
 };
 
 TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
@@ -69,21 +71,21 @@ TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
   EXPECT_EQ(MainForm, nullptr);
   WelcomeForm->OnFadeTick();
   ASSERT_NE(MainForm, nullptr);
-  ASSERT_NE(LogForm, nullptr);
+  ASSERT_NE(Program->LogWindow(), nullptr);
   EXPECT_TRUE(MainForm->isVisible());
-  EXPECT_TRUE(LogForm->isVisible());
+  EXPECT_TRUE(Program->LogWindow()->isVisible());
   EXPECT_FALSE(WelcomeForm->isVisible());
   EXPECT_FALSE(Child<QTimer>(WelcomeForm, "FadeTimer")->isActive());
   EXPECT_EQ(MainForm->windowTitle(), "Vorex Data Tracker and Browser");
-  EXPECT_EQ(LogForm->windowTitle(), "Log Window");
+  EXPECT_EQ(Program->LogWindow()->windowTitle(), "Log Window");
   // At the left edge, 569 from the top; on the test screen, 800 wide, it
   // shrinks to the screen's width.
-  const QRect Available = LogForm->screen()->availableGeometry();
+  const QRect Available = Program->LogWindow()->screen()->availableGeometry();
   ASSERT_EQ(Available.width(), 800);
-  EXPECT_TRUE(Available.contains(LogForm->frameGeometry()));
-  EXPECT_EQ(LogForm->frameGeometry().width(), 800);
-  EXPECT_EQ(LogForm->geometry().top(), 569);
-  EXPECT_EQ(LogForm->height(), 171);
+  EXPECT_TRUE(Available.contains(Program->LogWindow()->frameGeometry()));
+  EXPECT_EQ(Program->LogWindow()->frameGeometry().width(), 800);
+  EXPECT_EQ(Program->LogWindow()->geometry().top(), 569);
+  EXPECT_EQ(Program->LogWindow()->height(), 171);
   EXPECT_TRUE(Available.contains(AlarmHitsForm->frameGeometry()));
 }
 
@@ -99,16 +101,18 @@ TEST_F(Shell, AboutShowsTheNoticeWithTheVersion) {
 TEST_F(Shell, TheViewMenuTracksTheLogWindow) {
   RunSplash();
   EXPECT_TRUE(Child<QAction>(MainForm, "LogWindowAction")->isChecked());
-  LogForm->close();  // its own close button only hides it
-  EXPECT_NE(LogForm, nullptr);
+  const QPointer<TLogForm> Log = Program->LogWindow();
+  Log->close();  // its own close button only hides it
+  ProcessPendingEvents();
+  EXPECT_FALSE(Log.isNull());
   emit Child<QMenu>(MainForm, "ViewMenu")->aboutToShow();
   EXPECT_FALSE(Child<QAction>(MainForm, "LogWindowAction")->isChecked());
   Trigger(MainForm, "LogWindowAction");
-  EXPECT_TRUE(LogForm->isVisible());
+  EXPECT_TRUE(Program->LogWindow()->isVisible());
   emit Child<QMenu>(MainForm, "ViewMenu")->aboutToShow();
   EXPECT_TRUE(Child<QAction>(MainForm, "LogWindowAction")->isChecked());
   Trigger(MainForm, "LogWindowAction");
-  EXPECT_FALSE(LogForm->isVisible());
+  EXPECT_FALSE(Program->LogWindow()->isVisible());
 }
 
 TEST_F(Shell, NewProjectsAndCloseLast) {
@@ -197,8 +201,9 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   // A file that is no project file opens as an unsaved project, so it is not saved over.
   const std::string Binary = Temp.Write("b.vproject", std::string("[VorexProject]\0PaketFileA=x\n", 28));
   MainForm->OpenProjectFile(QString::fromStdString(Binary));
-  ASSERT_FALSE(LogForm->Lines().empty());
-  EXPECT_TRUE(LogForm->Lines().back().Text.ends_with("[Warn] " + Binary + " does not look like a project file."));
+  ASSERT_FALSE(Program->LogWindow()->Lines().empty());
+  EXPECT_TRUE(
+      Program->LogWindow()->Lines().back().Text.ends_with("[Warn] " + Binary + " does not look like a project file."));
   EXPECT_EQ(ProjectForm->windowTitle(), "Project Setup - Unsaved");
   EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "");
 }
@@ -285,10 +290,9 @@ TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutAQuestionForAnUnchangedPr
   QTimer::singleShot(0, [] { MainForm->close(); });
   EXPECT_EQ(RunMessageLoop(), 0);
   EXPECT_FALSE(MainForm->isVisible());
-  EndProgram();
+  Program.reset();
   EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
   EXPECT_TRUE(Dialogs.Asked.empty());
-  StartProgram();  // for TearDown
 }
 
 TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
@@ -324,9 +328,9 @@ TEST_F(Shell, ExitEndsTheProgram) {
 }
 
 TEST_F(Shell, AProjectFileNamedAtStartOpensOnceTheMainWindowIsUp) {
-  EndProgram();
+  Program.reset();
   const std::string Path = Temp.Write("start.vproject", "[VorexProject]\r\nPaketFileA=start.dat\r\n");
-  StartProgram(QString::fromStdString(Path));
+  Program.emplace(QString::fromStdString(Path));
   EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
   RunSplash();
   ASSERT_FALSE(ProjectForm.isNull());
