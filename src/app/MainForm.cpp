@@ -10,7 +10,6 @@
 #include <QToolBar>
 
 #include "app/WelcomeForm.h"
-#include "log/AlarmHitsForm.h"
 #include "project/ProjectForm.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
@@ -242,13 +241,12 @@ bool TMainForm::ExitProgram() {
 
 void TMainForm::OnShowViewMenu() {
   LogWindowAction->setChecked(Parts.LogWindow.isVisible());
-  AlarmWindowAction->setChecked(AlarmHitsForm && AlarmHitsForm->isVisible());
+  AlarmWindowAction->setChecked(Parts.AlarmWindow.isVisible());
 }
 
 void TMainForm::OnAlarmWindow() {
-  if (!AlarmHitsForm) return;
-  AlarmHitsForm->setVisible(!AlarmHitsForm->isVisible());
-  AlarmWindowAction->setChecked(AlarmHitsForm->isVisible());
+  Parts.AlarmWindow.setVisible(!Parts.AlarmWindow.isVisible());
+  AlarmWindowAction->setChecked(Parts.AlarmWindow.isVisible());
 }
 
 void TMainForm::OnLogWindow() {

@@ -13,6 +13,7 @@ class TAlarmForm;
 struct TMainWindowParts {
   TAlarmForm& AlarmDialog;  // of the new project windows
   QWidget& LogWindow;       // shown and hidden from the View menu
+  QWidget& AlarmWindow;     // likewise
 };
 
 class TMainForm : public QMainWindow {

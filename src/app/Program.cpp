@@ -3,15 +3,13 @@
 #include "app/MainForm.h"
 #include "app/WelcomeForm.h"
 #include "browser/BrowserForm.h"
-#include "log/AlarmHitsForm.h"
 #include "plot/PlotForm.h"
 #include "project/ProjectForm.h"
 #include "widgets/WindowPlacement.h"
 
 TProgram::TProgram(const QString& StartProject) : StartProject(StartProject) {
   WelcomeForm = new TWelcomeForm([this] { ShowMainWindows(); });
-  new TAlarmHitsForm;
-  AlarmHitsForm->OnOpenHit = [](std::uint64_t Project, std::int32_t SerialNo) {
+  Hits.OnOpenHit = [](std::uint64_t Project, std::int32_t SerialNo) {
     for (TProjectForm* Window : TProjectForm::OpenProjects())
       if (Window->Model().Id() == Project) Window->OpenBrowserAt(SerialNo);
   };
@@ -24,7 +22,6 @@ TProgram::~TProgram() {
   while (!TProjectForm::OpenProjects().isEmpty()) delete TProjectForm::OpenProjects().last();
   delete MainForm;
   Log.reset();
-  delete AlarmHitsForm;
   delete WelcomeForm;
   WelcomeForm = nullptr;
 }
@@ -32,13 +29,11 @@ TProgram::~TProgram() {
 // Once the splash is gone: the main, log and alarm windows, then the start project.
 void TProgram::ShowMainWindows() {
   Log = std::make_unique<TLogForm>();
-  MainForm = new TMainForm({AlarmDialog, *Log});
+  MainForm = new TMainForm({AlarmDialog, *Log, Hits});
   MainForm->show();
   Log->show();
   KeepOnScreen(*Log);
-  if (AlarmHitsForm) {
-    AlarmHitsForm->show();
-    KeepOnScreen(*AlarmHitsForm);
-  }
+  Hits.show();
+  KeepOnScreen(Hits);
   if (!StartProject.isEmpty()) MainForm->OpenProjectFile(StartProject);
 }

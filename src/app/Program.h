@@ -4,6 +4,7 @@
 #include <QString>
 #include <memory>
 
+#include "log/AlarmHitsForm.h"
 #include "log/LoadForm.h"
 #include "log/LogForm.h"
 #include "project/AlarmForm.h"
@@ -20,11 +21,13 @@ class TProgram {
 
   // None until the splash is done.
   TLogForm* LogWindow() const { return Log.get(); }
+  TAlarmHitsForm& AlarmWindow() { return Hits; }
 
  private:
   void ShowMainWindows();
   QString StartProject;
   TAlarmForm AlarmDialog;  // shared by the main and project windows
   TLoadForm Progress;      // of the update passes
+  TAlarmHitsForm Hits;
   std::unique_ptr<TLogForm> Log;
 };

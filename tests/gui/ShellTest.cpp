@@ -86,7 +86,7 @@ TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
   EXPECT_EQ(Program->LogWindow()->frameGeometry().width(), 800);
   EXPECT_EQ(Program->LogWindow()->geometry().top(), 569);
   EXPECT_EQ(Program->LogWindow()->height(), 171);
-  EXPECT_TRUE(Available.contains(AlarmHitsForm->frameGeometry()));
+  EXPECT_TRUE(Available.contains(Program->AlarmWindow().frameGeometry()));
 }
 
 TEST_F(Shell, AboutShowsTheNoticeWithTheVersion) {
@@ -340,10 +340,9 @@ TEST_F(Shell, AProjectFileNamedAtStartOpensOnceTheMainWindowIsUp) {
 
 TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit) {
   RunSplash();
-  ASSERT_NE(AlarmHitsForm, nullptr);
-  EXPECT_TRUE(AlarmHitsForm->isVisible());
+  EXPECT_TRUE(Program->AlarmWindow().isVisible());
   Trigger(MainForm, "AlarmWindowAction");
-  EXPECT_FALSE(AlarmHitsForm->isVisible());
+  EXPECT_FALSE(Program->AlarmWindow().isVisible());
   Trigger(MainForm, "AlarmWindowAction");
 
   const std::string Structure = Temp.File("demo.structure");
@@ -355,8 +354,8 @@ TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit
   Click(Project, "LoadButton");
   WaitForPasses();
   const TDecodedNode* Target = Project->Model().DataA->Frames->Next->Child->Next;
-  AlarmHitsForm->AddHit({0, "1. BF", "X > 0", 1, Project->Model().Id(), Target->SerialNo});
-  DoubleClickRow(Child<QTableView>(AlarmHitsForm, "HitView"), 0);
+  Program->AlarmWindow().AddHit({0, "1. BF", "X > 0", 1, Project->Model().Id(), Target->SerialNo});
+  DoubleClickRow(Child<QTableView>(&Program->AlarmWindow(), "HitView"), 0);
   ProcessPendingEvents();
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
   EXPECT_EQ(dynamic_cast<TBrowserForm*>(Project->Model().Browsers[0])->FocusedNode(), Target);
