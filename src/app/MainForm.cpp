@@ -235,7 +235,7 @@ bool TMainForm::ExitProgram() {
   // Copied: a closed window leaves the list only when it is freed.
   for (TProjectForm* Project : QList<TProjectForm*>(TProjectForm::OpenProjects()))
     if (!Project->close()) return false;
-  WelcomeForm->close();
+  Parts.LifetimeWindow.close();
   return true;
 }
 

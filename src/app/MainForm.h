@@ -14,6 +14,7 @@ struct TMainWindowParts {
   TAlarmForm& AlarmDialog;  // of the new project windows
   QWidget& LogWindow;       // shown and hidden from the View menu
   QWidget& AlarmWindow;     // likewise
+  QWidget& LifetimeWindow;  // closing it ends the program
 };
 
 class TMainForm : public QMainWindow {

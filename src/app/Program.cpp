@@ -1,35 +1,30 @@
 #include "app/Program.h"
 
 #include "app/MainForm.h"
-#include "app/WelcomeForm.h"
 #include "browser/BrowserForm.h"
 #include "plot/PlotForm.h"
 #include "project/ProjectForm.h"
 #include "widgets/WindowPlacement.h"
 
-TProgram::TProgram(const QString& StartProject) : StartProject(StartProject) {
-  WelcomeForm = new TWelcomeForm([this] { ShowMainWindows(); });
+TProgram::TProgram(const QString& StartProject) : StartProject(StartProject), Welcome([this] { ShowMainWindows(); }) {
   Hits.OnOpenHit = [](std::uint64_t Project, std::int32_t SerialNo) {
     for (TProjectForm* Window : TProjectForm::OpenProjects())
       if (Window->Model().Id() == Project) Window->OpenBrowserAt(SerialNo);
   };
   SetBrowserFactory([] { return new TBrowserForm; });
   SetPlotFactory([] { return new TPlotForm; });
-  WelcomeForm->show();
+  Welcome.show();
 }
 
 TProgram::~TProgram() {
   while (!TProjectForm::OpenProjects().isEmpty()) delete TProjectForm::OpenProjects().last();
   delete MainForm;
-  Log.reset();
-  delete WelcomeForm;
-  WelcomeForm = nullptr;
 }
 
 // Once the splash is gone: the main, log and alarm windows, then the start project.
 void TProgram::ShowMainWindows() {
   Log = std::make_unique<TLogForm>();
-  MainForm = new TMainForm({AlarmDialog, *Log, Hits});
+  MainForm = new TMainForm({AlarmDialog, *Log, Hits, Welcome});
   MainForm->show();
   Log->show();
   KeepOnScreen(*Log);

@@ -4,6 +4,7 @@
 #include <QString>
 #include <memory>
 
+#include "app/WelcomeForm.h"
 #include "log/AlarmHitsForm.h"
 #include "log/LoadForm.h"
 #include "log/LogForm.h"
@@ -19,6 +20,7 @@ class TProgram {
   TProgram(const TProgram&) = delete;
   TProgram& operator=(const TProgram&) = delete;
 
+  TWelcomeForm& Splash() { return Welcome; }
   // None until the splash is done.
   TLogForm* LogWindow() const { return Log.get(); }
   TAlarmHitsForm& AlarmWindow() { return Hits; }
@@ -26,6 +28,7 @@ class TProgram {
  private:
   void ShowMainWindows();
   QString StartProject;
+  TWelcomeForm Welcome;    // the lifetime window
   TAlarmForm AlarmDialog;  // shared by the main and project windows
   TLoadForm Progress;      // of the update passes
   TAlarmHitsForm Hits;

@@ -11,7 +11,6 @@
 #include "GuiFixture.h"
 #include "app/MainForm.h"
 #include "app/Program.h"
-#include "app/WelcomeForm.h"
 #include "browser/BrowserForm.h"
 #include "log/AlarmHitsForm.h"
 #include "widgets/RecentProjects.h"
@@ -40,8 +39,8 @@ class Shell : public testing::Test {
     throw std::logic_error("no such window");
   }
 
-  static void RunSplash() {
-    for (int Tick = 0; Tick < 75; ++Tick) WelcomeForm->OnFadeTick();
+  void RunSplash() {
+    for (int Tick = 0; Tick < 75; ++Tick) Program->Splash().OnFadeTick();
   }
 
   TScriptedDialogs Dialogs;
@@ -50,32 +49,32 @@ class Shell : public testing::Test {
 };
 
 TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
-  EXPECT_TRUE(WelcomeForm->isVisible());
-  EXPECT_EQ(WelcomeForm->size(), QSize(398, 199));
-  EXPECT_EQ(Child<QLabel>(WelcomeForm, "VersionLabel")->text(), "V1.9.3 - 9.4.2007");
-  EXPECT_EQ(Child<QTimer>(WelcomeForm, "FadeTimer")->interval(), 30);
+  EXPECT_TRUE(Program->Splash().isVisible());
+  EXPECT_EQ(Program->Splash().size(), QSize(398, 199));
+  EXPECT_EQ(Child<QLabel>(&Program->Splash(), "VersionLabel")->text(), "V1.9.3 - 9.4.2007");
+  EXPECT_EQ(Child<QTimer>(&Program->Splash(), "FadeTimer")->interval(), 30);
   EXPECT_FALSE(ProgramWindow<TAlarmForm>()->isVisible());
   EXPECT_FALSE(ProgramWindow<TLoadForm>()->isVisible());
   EXPECT_FALSE(ProgramWindow<TLoadForm>()->Busy);
-  EXPECT_EQ(WelcomeForm->AlphaBlendValue, 0);
-  EXPECT_EQ(WelcomeForm->HoldTicks, 50);
+  EXPECT_EQ(Program->Splash().AlphaBlendValue, 0);
+  EXPECT_EQ(Program->Splash().HoldTicks, 50);
 
   std::vector<int> Opacity;
   for (int Tick = 0; Tick < 74; ++Tick) {
-    WelcomeForm->OnFadeTick();
-    Opacity.push_back(WelcomeForm->AlphaBlendValue);
+    Program->Splash().OnFadeTick();
+    Opacity.push_back(Program->Splash().AlphaBlendValue);
   }
   EXPECT_EQ(Opacity[0], 10);
   EXPECT_EQ(Opacity[23], 240);
   EXPECT_EQ(Opacity[24], 255);
   EXPECT_EQ(MainForm, nullptr);
-  WelcomeForm->OnFadeTick();
+  Program->Splash().OnFadeTick();
   ASSERT_NE(MainForm, nullptr);
   ASSERT_NE(Program->LogWindow(), nullptr);
   EXPECT_TRUE(MainForm->isVisible());
   EXPECT_TRUE(Program->LogWindow()->isVisible());
-  EXPECT_FALSE(WelcomeForm->isVisible());
-  EXPECT_FALSE(Child<QTimer>(WelcomeForm, "FadeTimer")->isActive());
+  EXPECT_FALSE(Program->Splash().isVisible());
+  EXPECT_FALSE(Child<QTimer>(&Program->Splash(), "FadeTimer")->isActive());
   EXPECT_EQ(MainForm->windowTitle(), "Vorex Data Tracker and Browser");
   EXPECT_EQ(Program->LogWindow()->windowTitle(), "Log Window");
   // At the left edge, 569 from the top; on the test screen, 800 wide, it
