@@ -16,8 +16,6 @@
 #include "widgets/ObjectNames.h"
 #include "widgets/RecentProjects.h"
 
-TMainForm* MainForm = nullptr;
-
 namespace {
 
 TFileDialogOptions ProjectFileDialog(bool MustExist) {
@@ -125,10 +123,6 @@ TMainForm::TMainForm(const TMainWindowParts& Parts) : Parts(Parts) {
                {EditStructureFileAction, "EditStructureFileAction"},
                {AboutAction, "AboutAction"},
                {ToolBar, "ToolBar"}});
-}
-
-TMainForm::~TMainForm() {
-  if (MainForm == this) MainForm = nullptr;
 }
 
 void TMainForm::showEvent(QShowEvent* Event) {

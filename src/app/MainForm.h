@@ -20,7 +20,6 @@ struct TMainWindowParts {
 class TMainForm : public QMainWindow {
  public:
   explicit TMainForm(const TMainWindowParts& Parts);
-  ~TMainForm() override;
 
   // What "O&pen Project ..." does once its dialog has given a path.
   void OpenProjectFile(const QString& Path);
@@ -73,5 +72,3 @@ class TMainForm : public QMainWindow {
   bool ExitProgram();
   void ShowRecentProjects();
 };
-
-extern TMainForm* MainForm;

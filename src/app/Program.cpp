@@ -1,6 +1,5 @@
 #include "app/Program.h"
 
-#include "app/MainForm.h"
 #include "browser/BrowserForm.h"
 #include "plot/PlotForm.h"
 #include "project/ProjectForm.h"
@@ -18,17 +17,16 @@ TProgram::TProgram(const QString& StartProject) : StartProject(StartProject), We
 
 TProgram::~TProgram() {
   while (!TProjectForm::OpenProjects().isEmpty()) delete TProjectForm::OpenProjects().last();
-  delete MainForm;
 }
 
 // Once the splash is gone: the main, log and alarm windows, then the start project.
 void TProgram::ShowMainWindows() {
   Log = std::make_unique<TLogForm>();
-  MainForm = new TMainForm({AlarmDialog, *Log, Hits, Welcome});
-  MainForm->show();
+  Main = std::make_unique<TMainForm>(TMainWindowParts{AlarmDialog, *Log, Hits, Welcome});
+  Main->show();
   Log->show();
   KeepOnScreen(*Log);
   Hits.show();
   KeepOnScreen(Hits);
-  if (!StartProject.isEmpty()) MainForm->OpenProjectFile(StartProject);
+  if (!StartProject.isEmpty()) Main->OpenProjectFile(StartProject);
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <memory>
 
+#include "app/MainForm.h"
 #include "app/WelcomeForm.h"
 #include "log/AlarmHitsForm.h"
 #include "log/LoadForm.h"
@@ -22,6 +23,7 @@ class TProgram {
 
   TWelcomeForm& Splash() { return Welcome; }
   // None until the splash is done.
+  TMainForm* MainWindow() const { return Main.get(); }
   TLogForm* LogWindow() const { return Log.get(); }
   TAlarmHitsForm& AlarmWindow() { return Hits; }
 
@@ -33,4 +35,5 @@ class TProgram {
   TLoadForm Progress;      // of the update passes
   TAlarmHitsForm Hits;
   std::unique_ptr<TLogForm> Log;
+  std::unique_ptr<TMainForm> Main;
 };

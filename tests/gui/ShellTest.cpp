@@ -67,15 +67,15 @@ TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
   EXPECT_EQ(Opacity[0], 10);
   EXPECT_EQ(Opacity[23], 240);
   EXPECT_EQ(Opacity[24], 255);
-  EXPECT_EQ(MainForm, nullptr);
+  EXPECT_EQ(Program->MainWindow(), nullptr);
   Program->Splash().OnFadeTick();
-  ASSERT_NE(MainForm, nullptr);
+  ASSERT_NE(Program->MainWindow(), nullptr);
   ASSERT_NE(Program->LogWindow(), nullptr);
-  EXPECT_TRUE(MainForm->isVisible());
+  EXPECT_TRUE(Program->MainWindow()->isVisible());
   EXPECT_TRUE(Program->LogWindow()->isVisible());
   EXPECT_FALSE(Program->Splash().isVisible());
   EXPECT_FALSE(Child<QTimer>(&Program->Splash(), "FadeTimer")->isActive());
-  EXPECT_EQ(MainForm->windowTitle(), "Vorex Data Tracker and Browser");
+  EXPECT_EQ(Program->MainWindow()->windowTitle(), "Vorex Data Tracker and Browser");
   EXPECT_EQ(Program->LogWindow()->windowTitle(), "Log Window");
   // At the left edge, 569 from the top; on the test screen, 800 wide, it
   // shrinks to the screen's width.
@@ -90,7 +90,7 @@ TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
 
 TEST_F(Shell, AboutShowsTheNoticeWithTheVersion) {
   RunSplash();
-  Trigger(MainForm, "AboutAction");
+  Trigger(Program->MainWindow(), "AboutAction");
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "RIRA Zaze Rere\r\nV1.9.3 - 9.4.2007");
   EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Information);
@@ -99,52 +99,52 @@ TEST_F(Shell, AboutShowsTheNoticeWithTheVersion) {
 
 TEST_F(Shell, TheViewMenuTracksTheLogWindow) {
   RunSplash();
-  EXPECT_TRUE(Child<QAction>(MainForm, "LogWindowAction")->isChecked());
+  EXPECT_TRUE(Child<QAction>(Program->MainWindow(), "LogWindowAction")->isChecked());
   const QPointer<TLogForm> Log = Program->LogWindow();
   Log->close();  // its own close button only hides it
   ProcessPendingEvents();
   EXPECT_FALSE(Log.isNull());
-  emit Child<QMenu>(MainForm, "ViewMenu")->aboutToShow();
-  EXPECT_FALSE(Child<QAction>(MainForm, "LogWindowAction")->isChecked());
-  Trigger(MainForm, "LogWindowAction");
+  emit Child<QMenu>(Program->MainWindow(), "ViewMenu")->aboutToShow();
+  EXPECT_FALSE(Child<QAction>(Program->MainWindow(), "LogWindowAction")->isChecked());
+  Trigger(Program->MainWindow(), "LogWindowAction");
   EXPECT_TRUE(Program->LogWindow()->isVisible());
-  emit Child<QMenu>(MainForm, "ViewMenu")->aboutToShow();
-  EXPECT_TRUE(Child<QAction>(MainForm, "LogWindowAction")->isChecked());
-  Trigger(MainForm, "LogWindowAction");
+  emit Child<QMenu>(Program->MainWindow(), "ViewMenu")->aboutToShow();
+  EXPECT_TRUE(Child<QAction>(Program->MainWindow(), "LogWindowAction")->isChecked());
+  Trigger(Program->MainWindow(), "LogWindowAction");
   EXPECT_FALSE(Program->LogWindow()->isVisible());
 }
 
 TEST_F(Shell, NewProjectsAndCloseLast) {
   RunSplash();
-  Trigger(MainForm, "NewProjectAction");
-  Trigger(MainForm, "NewProjectAction");
+  Trigger(Program->MainWindow(), "NewProjectAction");
+  Trigger(Program->MainWindow(), "NewProjectAction");
   ASSERT_EQ(TProjectForm::OpenProjects().size(), 2);
   TProjectForm* First = TProjectForm::OpenProjects()[0];
   EXPECT_EQ(ProjectForm->windowTitle(), "Project Setup - Unsaved");
   Dialogs.Answers = {dbNo};
-  Trigger(MainForm, "CloseLastAction");
+  Trigger(Program->MainWindow(), "CloseLastAction");
   ProcessPendingEvents();
   ASSERT_EQ(TProjectForm::OpenProjects().size(), 1);
   EXPECT_EQ(ProjectForm, First);
   Dialogs.Answers = {dbNo};
-  Trigger(MainForm, "CloseLastAction");
+  Trigger(Program->MainWindow(), "CloseLastAction");
   ProcessPendingEvents();
   EXPECT_TRUE(ProjectForm.isNull());
   // Without a project window the last-project commands do nothing.
   Dialogs.Asked.clear();
-  Trigger(MainForm, "CloseLastAction");
-  Trigger(MainForm, "SaveProjectAction");
-  Trigger(MainForm, "SaveProjectAsAction");
+  Trigger(Program->MainWindow(), "CloseLastAction");
+  Trigger(Program->MainWindow(), "SaveProjectAction");
+  Trigger(Program->MainWindow(), "SaveProjectAsAction");
   EXPECT_TRUE(Dialogs.Asked.empty());
   EXPECT_TRUE(Dialogs.FileDialogs.empty());
 }
 
 TEST_F(Shell, NewProjectWindowsOpenOnTheScreenAndNotOnTopOfEachOther) {
   RunSplash();
-  for (int I = 0; I < 3; ++I) Trigger(MainForm, "NewProjectAction");
+  for (int I = 0; I < 3; ++I) Trigger(Program->MainWindow(), "NewProjectAction");
   TProjectForm::OpenProjects()[0]->close();
   ProcessPendingEvents();
-  Trigger(MainForm, "NewProjectAction");
+  Trigger(Program->MainWindow(), "NewProjectAction");
   ASSERT_EQ(TProjectForm::OpenProjects().size(), 3);
   const QRect Available = ProjectForm->screen()->availableGeometry();
   QSet<std::pair<int, int>> Places;
@@ -159,10 +159,10 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   RunSplash();
   const std::string Path = Temp.Write("p.vproject", "[VorexProject]\r\nPaketFileA=run.dat\r\n");
   Dialogs.Files = {""};
-  Trigger(MainForm, "OpenProjectAction");
+  Trigger(Program->MainWindow(), "OpenProjectAction");
   EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
   Dialogs.Files = {QString::fromStdString(Path)};
-  Trigger(MainForm, "OpenProjectAction");
+  Trigger(Program->MainWindow(), "OpenProjectAction");
   ASSERT_EQ(Dialogs.FileDialogs.size(), 2u);
   EXPECT_EQ(Dialogs.FileDialogs[1].Filter, "Project Files|*.vproject");
   EXPECT_EQ(Dialogs.FileDialogs[1].DefaultExt, "*.vproject");
@@ -173,12 +173,12 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
 
   // "Save last Project" writes in place; "Save ... as" asks once and writes to the name chosen.
   Child<QLineEdit>(ProjectForm, "PacketFileEdit")->setText("run2.dat");
-  Trigger(MainForm, "SaveProjectAction");
+  Trigger(Program->MainWindow(), "SaveProjectAction");
   EXPECT_EQ(Dialogs.FileDialogs.size(), 2u);
   EXPECT_NE(Read(Path).find("PaketFileA=run2.dat"), std::string::npos);
   const std::string Other = Temp.File("q.vproject");
   Dialogs.Files = {QString::fromStdString(Other)};
-  Trigger(MainForm, "SaveProjectAsAction");
+  Trigger(Program->MainWindow(), "SaveProjectAsAction");
   EXPECT_EQ(Dialogs.FileDialogs.size(), 3u);
   EXPECT_TRUE(std::filesystem::exists(Other));
   EXPECT_EQ(ProjectForm->ProjectFileName.toStdString(), Other);
@@ -186,20 +186,20 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
 
   // A recent project that is gone is dropped from the list with a notice; dropped project files open.
   std::filesystem::remove(Other);
-  MainForm->OpenRecentProject(QString::fromStdString(Other));
+  Program->MainWindow()->OpenRecentProject(QString::fromStdString(Other));
   EXPECT_EQ(Dialogs.Asked.back().Text.toStdString(),
             "The project file " + Other + " no longer exists; it is removed from the recent projects.");
   EXPECT_EQ(RecentProjects(), QStringList{QString::fromStdString(Path)});
   QMimeData Dropped;
   Dropped.setUrls({QUrl::fromLocalFile("/tmp/notes.txt")});
-  EXPECT_FALSE(MainForm->OpenDroppedProjects(Dropped));
+  EXPECT_FALSE(Program->MainWindow()->OpenDroppedProjects(Dropped));
   Dropped.setUrls({QUrl::fromLocalFile("/tmp/notes.txt"), QUrl::fromLocalFile(QString::fromStdString(Path))});
-  EXPECT_TRUE(MainForm->OpenDroppedProjects(Dropped));
+  EXPECT_TRUE(Program->MainWindow()->OpenDroppedProjects(Dropped));
   EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
 
   // A file that is no project file opens as an unsaved project, so it is not saved over.
   const std::string Binary = Temp.Write("b.vproject", std::string("[VorexProject]\0PaketFileA=x\n", 28));
-  MainForm->OpenProjectFile(QString::fromStdString(Binary));
+  Program->MainWindow()->OpenProjectFile(QString::fromStdString(Binary));
   ASSERT_FALSE(Program->LogWindow()->Lines().empty());
   EXPECT_TRUE(
       Program->LogWindow()->Lines().back().Text.ends_with("[Warn] " + Binary + " does not look like a project file."));
@@ -225,10 +225,10 @@ TEST_F(Shell, ADroppedProjectFileIsTakenAsACopyNeverAMove) {
     const qsizetype Before = TProjectForm::OpenProjects().size();
     QDragEnterEvent Enter(QPoint(5, 5), Row.Possible, &Dropped, Qt::LeftButton, Qt::NoModifier);
     Enter.setDropAction(Row.Proposed);
-    QApplication::sendEvent(MainForm, &Enter);
+    QApplication::sendEvent(Program->MainWindow(), &Enter);
     QDropEvent Drop(QPointF(5, 5), Row.Possible, &Dropped, Qt::LeftButton, Qt::NoModifier);
     Drop.setDropAction(Row.Proposed);
-    QApplication::sendEvent(MainForm, &Drop);
+    QApplication::sendEvent(Program->MainWindow(), &Drop);
     EXPECT_EQ(Enter.isAccepted(), Row.Taken);
     EXPECT_EQ(Drop.isAccepted(), Row.Taken);
     if (Row.Taken) {
@@ -241,14 +241,15 @@ TEST_F(Shell, ADroppedProjectFileIsTakenAsACopyNeverAMove) {
 
 TEST_F(Shell, TheMainCommandsHaveShortcutsThatWorkFromEveryWindow) {
   RunSplash();
-  const std::pair<QAction*, const char*> Rows[] = {{Child<QAction>(MainForm, "NewProjectAction"), "Ctrl+N"},
-                                                   {Child<QAction>(MainForm, "OpenProjectAction"), "Ctrl+O"},
-                                                   {Child<QAction>(MainForm, "SaveProjectAction"), "Ctrl+S"},
-                                                   {Child<QAction>(MainForm, "SaveProjectAsAction"), "Ctrl+Shift+S"},
-                                                   {Child<QAction>(MainForm, "CloseLastAction"), "Ctrl+W"},
-                                                   {Child<QAction>(MainForm, "ExitAction"), "Ctrl+Q"},
-                                                   {Child<QAction>(MainForm, "LogWindowAction"), "Ctrl+L"},
-                                                   {Child<QAction>(MainForm, "AboutAction"), "F1"}};
+  const std::pair<QAction*, const char*> Rows[] = {
+      {Child<QAction>(Program->MainWindow(), "NewProjectAction"), "Ctrl+N"},
+      {Child<QAction>(Program->MainWindow(), "OpenProjectAction"), "Ctrl+O"},
+      {Child<QAction>(Program->MainWindow(), "SaveProjectAction"), "Ctrl+S"},
+      {Child<QAction>(Program->MainWindow(), "SaveProjectAsAction"), "Ctrl+Shift+S"},
+      {Child<QAction>(Program->MainWindow(), "CloseLastAction"), "Ctrl+W"},
+      {Child<QAction>(Program->MainWindow(), "ExitAction"), "Ctrl+Q"},
+      {Child<QAction>(Program->MainWindow(), "LogWindowAction"), "Ctrl+L"},
+      {Child<QAction>(Program->MainWindow(), "AboutAction"), "F1"}};
   for (const auto& [Action, Keys] : Rows) {
     EXPECT_EQ(Action->shortcut().toString(), Keys) << Action->text().toStdString();
     EXPECT_EQ(Action->shortcutContext(), Qt::ApplicationShortcut);
@@ -258,8 +259,8 @@ TEST_F(Shell, TheMainCommandsHaveShortcutsThatWorkFromEveryWindow) {
 TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {
   RunSplash();
   Dialogs.Files = {"", "/data/hk.structure"};
-  Trigger(MainForm, "EditStructureFileAction");
-  Trigger(MainForm, "EditStructureFileAction");
+  Trigger(Program->MainWindow(), "EditStructureFileAction");
+  Trigger(Program->MainWindow(), "EditStructureFileAction");
   ASSERT_EQ(Dialogs.Edited.size(), 1u);
   EXPECT_EQ(Dialogs.Edited[0], "/data/hk.structure");
   EXPECT_EQ(Dialogs.FileDialogs[0].Title, "Open structure file");
@@ -268,7 +269,7 @@ TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {
 
   Dialogs.EditorStarts = false;
   Dialogs.Files = {"/data/hk.structure"};
-  Trigger(MainForm, "EditStructureFileAction");
+  Trigger(Program->MainWindow(), "EditStructureFileAction");
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "No program is set up to open /data/hk.structure.");
   EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Error);
@@ -285,10 +286,10 @@ int RunMessageLoop() {
 
 TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutAQuestionForAnUnchangedProject) {
   RunSplash();
-  Trigger(MainForm, "NewProjectAction");
-  QTimer::singleShot(0, [] { MainForm->close(); });
+  Trigger(Program->MainWindow(), "NewProjectAction");
+  QTimer::singleShot(0, [this] { Program->MainWindow()->close(); });
   EXPECT_EQ(RunMessageLoop(), 0);
-  EXPECT_FALSE(MainForm->isVisible());
+  EXPECT_FALSE(Program->MainWindow()->isVisible());
   Program.reset();
   EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
   EXPECT_TRUE(Dialogs.Asked.empty());
@@ -296,13 +297,13 @@ TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutAQuestionForAnUnchangedPr
 
 TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
   RunSplash();
-  Trigger(MainForm, "NewProjectAction");  // unchanged: it closes without a question
-  Trigger(MainForm, "NewProjectAction");
+  Trigger(Program->MainWindow(), "NewProjectAction");  // unchanged: it closes without a question
+  Trigger(Program->MainWindow(), "NewProjectAction");
   Child<QLineEdit>(ProjectForm, "PacketFileEdit")->setText("run.dat");
   // Cancel, and Yes followed by a cancelled file dialog, keep the program and the project.
   for (int Answer : {dbCancel, dbYes}) {
     Dialogs.Answers = {Answer};
-    QTimer::singleShot(0, [] { Trigger(MainForm, "ExitAction"); });
+    QTimer::singleShot(0, [this] { Trigger(Program->MainWindow(), "ExitAction"); });
     QTimer::singleShot(200, [] { QApplication::exit(7); });
     EXPECT_EQ(QApplication::exec(), 7);
     ASSERT_EQ(TProjectForm::OpenProjects().size(), 1);
@@ -314,7 +315,7 @@ TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
   const std::string Path = Temp.File("run.vproject");
   Dialogs.Answers = {dbYes};
   Dialogs.Files = {QString::fromStdString(Path)};
-  QTimer::singleShot(0, [] { MainForm->close(); });
+  QTimer::singleShot(0, [this] { Program->MainWindow()->close(); });
   EXPECT_EQ(RunMessageLoop(), 0);
   EXPECT_EQ(Dialogs.Texts(), std::vector<QString>(3, "Do you want to save your changes?"));
   EXPECT_NE(Read(Path).find("PaketFileA=run.dat\r\n"), std::string::npos);
@@ -322,7 +323,7 @@ TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
 
 TEST_F(Shell, ExitEndsTheProgram) {
   RunSplash();
-  QTimer::singleShot(0, [] { Trigger(MainForm, "ExitAction"); });
+  QTimer::singleShot(0, [this] { Trigger(Program->MainWindow(), "ExitAction"); });
   EXPECT_EQ(RunMessageLoop(), 0);
 }
 
@@ -340,9 +341,9 @@ TEST_F(Shell, AProjectFileNamedAtStartOpensOnceTheMainWindowIsUp) {
 TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit) {
   RunSplash();
   EXPECT_TRUE(Program->AlarmWindow().isVisible());
-  Trigger(MainForm, "AlarmWindowAction");
+  Trigger(Program->MainWindow(), "AlarmWindowAction");
   EXPECT_FALSE(Program->AlarmWindow().isVisible());
-  Trigger(MainForm, "AlarmWindowAction");
+  Trigger(Program->MainWindow(), "AlarmWindowAction");
 
   const std::string Structure = Temp.File("demo.structure");
   std::filesystem::copy_file(VOREX_DEMO_DIR "/demo.structure", Structure);
