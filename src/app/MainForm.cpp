@@ -10,7 +10,7 @@
 #include <QToolBar>
 
 #include "app/WelcomeForm.h"
-#include "project/ProjectForm.h"
+#include "project/OpenProjects.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
 #include "widgets/ObjectNames.h"
@@ -140,7 +140,7 @@ void TMainForm::FormCanResize() {
 }
 
 void TMainForm::OnNewProject() {
-  auto* Project = new TProjectForm(Parts.AlarmDialog);
+  auto* Project = new TProjectForm(Parts.AlarmDialog, Parts.OpenProjects);
   Project->ProjectFileName = QStringLiteral("Unsaved");
   Project->setWindowTitle("Project Setup - " + Project->ProjectFileName);
   Project->show();
@@ -152,7 +152,7 @@ void TMainForm::OnOpenProject() {
 }
 
 void TMainForm::OpenProjectFile(const QString& Path) {
-  auto* Project = new TProjectForm(Parts.AlarmDialog);
+  auto* Project = new TProjectForm(Parts.AlarmDialog, Parts.OpenProjects);
   Project->show();
   RunGuarded(Project, [&] {
     // A file that is no project file is not saved over without asking.
@@ -200,18 +200,20 @@ void TMainForm::dropEvent(QDropEvent* Event) {
 }
 
 void TMainForm::OnSaveProject() {
-  if (ProjectForm) RunGuarded(ProjectForm, [] { ProjectForm->SaveProjectFile(QString()); });
+  if (TProjectForm* Project = Parts.OpenProjects.Newest())
+    RunGuarded(Project, [Project] { Project->SaveProjectFile(QString()); });
 }
 
 void TMainForm::OnSaveProjectAs() {
   // Without a project window there is nothing to save, so no dialog either.
-  if (!ProjectForm) return;
+  if (!Parts.OpenProjects.Newest()) return;
   const QString Path = Dialogs().SaveFileName(this, ProjectFileDialog(false));
-  if (!Path.isEmpty() && ProjectForm) RunGuarded(ProjectForm, [&] { ProjectForm->SaveProjectFile(Path); });
+  TProjectForm* Project = Parts.OpenProjects.Newest();
+  if (!Path.isEmpty() && Project) RunGuarded(Project, [&] { Project->SaveProjectFile(Path); });
 }
 
 void TMainForm::OnCloseLast() {
-  if (ProjectForm) ProjectForm->close();
+  if (TProjectForm* Project = Parts.OpenProjects.Newest()) Project->close();
 }
 
 void TMainForm::OnExit() { ExitProgram(); }
@@ -227,7 +229,7 @@ void TMainForm::closeEvent(QCloseEvent* Event) {
 
 bool TMainForm::ExitProgram() {
   // Copied: a closed window leaves the list only when it is freed.
-  for (TProjectForm* Project : QList<TProjectForm*>(TProjectForm::OpenProjects()))
+  for (TProjectForm* Project : QList<TProjectForm*>(Parts.OpenProjects.All()))
     if (!Project->close()) return false;
   Parts.LifetimeWindow.close();
   return true;

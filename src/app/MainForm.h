@@ -8,13 +8,15 @@ class QMenu;
 class QMimeData;
 class QToolBar;
 class TAlarmForm;
+class TOpenProjects;
 
 // The program's windows the main window works with; they outlive it.
 struct TMainWindowParts {
-  TAlarmForm& AlarmDialog;  // of the new project windows
-  QWidget& LogWindow;       // shown and hidden from the View menu
-  QWidget& AlarmWindow;     // likewise
-  QWidget& LifetimeWindow;  // closing it ends the program
+  TAlarmForm& AlarmDialog;      // of the new project windows
+  TOpenProjects& OpenProjects;  // the last-project commands act on the newest
+  QWidget& LogWindow;           // shown and hidden from the View menu
+  QWidget& AlarmWindow;         // likewise
+  QWidget& LifetimeWindow;      // closing it ends the program
 };
 
 class TMainForm : public QMainWindow {

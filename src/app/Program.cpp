@@ -2,12 +2,11 @@
 
 #include "browser/BrowserForm.h"
 #include "plot/PlotForm.h"
-#include "project/ProjectForm.h"
 #include "widgets/WindowPlacement.h"
 
 TProgram::TProgram(const QString& StartProject) : StartProject(StartProject), Welcome([this] { ShowMainWindows(); }) {
-  Hits.OnOpenHit = [](std::uint64_t Project, std::int32_t SerialNo) {
-    for (TProjectForm* Window : TProjectForm::OpenProjects())
+  Hits.OnOpenHit = [this](std::uint64_t Project, std::int32_t SerialNo) {
+    for (TProjectForm* Window : OpenProjects.All())
       if (Window->Model().Id() == Project) Window->OpenBrowserAt(SerialNo);
   };
   SetBrowserFactory([] { return new TBrowserForm; });
@@ -15,14 +14,12 @@ TProgram::TProgram(const QString& StartProject) : StartProject(StartProject), We
   Welcome.show();
 }
 
-TProgram::~TProgram() {
-  while (!TProjectForm::OpenProjects().isEmpty()) delete TProjectForm::OpenProjects().last();
-}
+TProgram::~TProgram() { OpenProjects.DeleteAll(); }
 
 // Once the splash is gone: the main, log and alarm windows, then the start project.
 void TProgram::ShowMainWindows() {
   Log = std::make_unique<TLogForm>();
-  Main = std::make_unique<TMainForm>(TMainWindowParts{AlarmDialog, *Log, Hits, Welcome});
+  Main = std::make_unique<TMainForm>(TMainWindowParts{AlarmDialog, OpenProjects, *Log, Hits, Welcome});
   Main->show();
   Log->show();
   KeepOnScreen(*Log);

@@ -10,6 +10,7 @@
 #include "log/LoadForm.h"
 #include "log/LogForm.h"
 #include "project/AlarmForm.h"
+#include "project/OpenProjects.h"
 
 class TProgram {
  public:
@@ -22,6 +23,7 @@ class TProgram {
   TProgram& operator=(const TProgram&) = delete;
 
   TWelcomeForm& Splash() { return Welcome; }
+  TOpenProjects& Projects() { return OpenProjects; }
   // None until the splash is done.
   TMainForm* MainWindow() const { return Main.get(); }
   TLogForm* LogWindow() const { return Log.get(); }
@@ -30,6 +32,7 @@ class TProgram {
  private:
   void ShowMainWindows();
   QString StartProject;
+  TOpenProjects OpenProjects;
   TWelcomeForm Welcome;    // the lifetime window
   TAlarmForm AlarmDialog;  // shared by the main and project windows
   TLoadForm Progress;      // of the update passes

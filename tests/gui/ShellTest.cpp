@@ -118,18 +118,18 @@ TEST_F(Shell, NewProjectsAndCloseLast) {
   RunSplash();
   Trigger(Program->MainWindow(), "NewProjectAction");
   Trigger(Program->MainWindow(), "NewProjectAction");
-  ASSERT_EQ(TProjectForm::OpenProjects().size(), 2);
-  TProjectForm* First = TProjectForm::OpenProjects()[0];
-  EXPECT_EQ(ProjectForm->windowTitle(), "Project Setup - Unsaved");
+  ASSERT_EQ(Program->Projects().All().size(), 2);
+  TProjectForm* First = Program->Projects().All()[0];
+  EXPECT_EQ(Program->Projects().Newest()->windowTitle(), "Project Setup - Unsaved");
   Dialogs.Answers = {dbNo};
   Trigger(Program->MainWindow(), "CloseLastAction");
   ProcessPendingEvents();
-  ASSERT_EQ(TProjectForm::OpenProjects().size(), 1);
-  EXPECT_EQ(ProjectForm, First);
+  ASSERT_EQ(Program->Projects().All().size(), 1);
+  EXPECT_EQ(Program->Projects().Newest(), First);
   Dialogs.Answers = {dbNo};
   Trigger(Program->MainWindow(), "CloseLastAction");
   ProcessPendingEvents();
-  EXPECT_TRUE(ProjectForm.isNull());
+  EXPECT_EQ(Program->Projects().Newest(), nullptr);
   // Without a project window the last-project commands do nothing.
   Dialogs.Asked.clear();
   Trigger(Program->MainWindow(), "CloseLastAction");
@@ -142,13 +142,13 @@ TEST_F(Shell, NewProjectsAndCloseLast) {
 TEST_F(Shell, NewProjectWindowsOpenOnTheScreenAndNotOnTopOfEachOther) {
   RunSplash();
   for (int I = 0; I < 3; ++I) Trigger(Program->MainWindow(), "NewProjectAction");
-  TProjectForm::OpenProjects()[0]->close();
+  Program->Projects().All()[0]->close();
   ProcessPendingEvents();
   Trigger(Program->MainWindow(), "NewProjectAction");
-  ASSERT_EQ(TProjectForm::OpenProjects().size(), 3);
-  const QRect Available = ProjectForm->screen()->availableGeometry();
+  ASSERT_EQ(Program->Projects().All().size(), 3);
+  const QRect Available = Program->Projects().Newest()->screen()->availableGeometry();
   QSet<std::pair<int, int>> Places;
-  for (const TProjectForm* Project : TProjectForm::OpenProjects()) {
+  for (const TProjectForm* Project : Program->Projects().All()) {
     EXPECT_TRUE(Available.contains(Project->frameGeometry()));
     Places.insert({Project->x(), Project->y()});
   }
@@ -160,19 +160,19 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   const std::string Path = Temp.Write("p.vproject", "[VorexProject]\r\nPaketFileA=run.dat\r\n");
   Dialogs.Files = {""};
   Trigger(Program->MainWindow(), "OpenProjectAction");
-  EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
+  EXPECT_TRUE(Program->Projects().All().isEmpty());
   Dialogs.Files = {QString::fromStdString(Path)};
   Trigger(Program->MainWindow(), "OpenProjectAction");
   ASSERT_EQ(Dialogs.FileDialogs.size(), 2u);
   EXPECT_EQ(Dialogs.FileDialogs[1].Filter, "Project Files|*.vproject");
   EXPECT_EQ(Dialogs.FileDialogs[1].DefaultExt, "*.vproject");
   EXPECT_TRUE(Dialogs.FileDialogs[1].MustExist);
-  ASSERT_FALSE(ProjectForm.isNull());
-  EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
-  EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "run.dat");
+  ASSERT_NE(Program->Projects().Newest(), nullptr);
+  EXPECT_EQ(Program->Projects().Newest()->windowTitle().toStdString(), "Project Setup - " + Path);
+  EXPECT_EQ(Child<QLineEdit>(Program->Projects().Newest(), "PacketFileEdit")->text(), "run.dat");
 
   // "Save last Project" writes in place; "Save ... as" asks once and writes to the name chosen.
-  Child<QLineEdit>(ProjectForm, "PacketFileEdit")->setText("run2.dat");
+  Child<QLineEdit>(Program->Projects().Newest(), "PacketFileEdit")->setText("run2.dat");
   Trigger(Program->MainWindow(), "SaveProjectAction");
   EXPECT_EQ(Dialogs.FileDialogs.size(), 2u);
   EXPECT_NE(Read(Path).find("PaketFileA=run2.dat"), std::string::npos);
@@ -181,7 +181,7 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   Trigger(Program->MainWindow(), "SaveProjectAsAction");
   EXPECT_EQ(Dialogs.FileDialogs.size(), 3u);
   EXPECT_TRUE(std::filesystem::exists(Other));
-  EXPECT_EQ(ProjectForm->ProjectFileName.toStdString(), Other);
+  EXPECT_EQ(Program->Projects().Newest()->ProjectFileName.toStdString(), Other);
   EXPECT_EQ(RecentProjects(), QStringList({QString::fromStdString(Other), QString::fromStdString(Path)}));
 
   // A recent project that is gone is dropped from the list with a notice; dropped project files open.
@@ -195,7 +195,7 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   EXPECT_FALSE(Program->MainWindow()->OpenDroppedProjects(Dropped));
   Dropped.setUrls({QUrl::fromLocalFile("/tmp/notes.txt"), QUrl::fromLocalFile(QString::fromStdString(Path))});
   EXPECT_TRUE(Program->MainWindow()->OpenDroppedProjects(Dropped));
-  EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
+  EXPECT_EQ(Program->Projects().Newest()->windowTitle().toStdString(), "Project Setup - " + Path);
 
   // A file that is no project file opens as an unsaved project, so it is not saved over.
   const std::string Binary = Temp.Write("b.vproject", std::string("[VorexProject]\0PaketFileA=x\n", 28));
@@ -203,8 +203,8 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   ASSERT_FALSE(Program->LogWindow()->Lines().empty());
   EXPECT_TRUE(
       Program->LogWindow()->Lines().back().Text.ends_with("[Warn] " + Binary + " does not look like a project file."));
-  EXPECT_EQ(ProjectForm->windowTitle(), "Project Setup - Unsaved");
-  EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "");
+  EXPECT_EQ(Program->Projects().Newest()->windowTitle(), "Project Setup - Unsaved");
+  EXPECT_EQ(Child<QLineEdit>(Program->Projects().Newest(), "PacketFileEdit")->text(), "");
 }
 
 TEST_F(Shell, ADroppedProjectFileIsTakenAsACopyNeverAMove) {
@@ -222,7 +222,7 @@ TEST_F(Shell, ADroppedProjectFileIsTakenAsACopyNeverAMove) {
                        {Qt::CopyAction, Qt::CopyAction, true},
                        {Qt::MoveAction, Qt::MoveAction, false}};
   for (const TRow& Row : Rows) {
-    const qsizetype Before = TProjectForm::OpenProjects().size();
+    const qsizetype Before = Program->Projects().All().size();
     QDragEnterEvent Enter(QPoint(5, 5), Row.Possible, &Dropped, Qt::LeftButton, Qt::NoModifier);
     Enter.setDropAction(Row.Proposed);
     QApplication::sendEvent(Program->MainWindow(), &Enter);
@@ -235,7 +235,7 @@ TEST_F(Shell, ADroppedProjectFileIsTakenAsACopyNeverAMove) {
       EXPECT_EQ(Enter.dropAction(), Qt::CopyAction);
       EXPECT_EQ(Drop.dropAction(), Qt::CopyAction);
     }
-    EXPECT_EQ(TProjectForm::OpenProjects().size(), Before + (Row.Taken ? 1 : 0));
+    EXPECT_EQ(Program->Projects().All().size(), Before + (Row.Taken ? 1 : 0));
   }
 }
 
@@ -287,11 +287,12 @@ int RunMessageLoop() {
 TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutAQuestionForAnUnchangedProject) {
   RunSplash();
   Trigger(Program->MainWindow(), "NewProjectAction");
+  const QPointer<TProjectForm> Project = Program->Projects().Newest();
   QTimer::singleShot(0, [this] { Program->MainWindow()->close(); });
   EXPECT_EQ(RunMessageLoop(), 0);
   EXPECT_FALSE(Program->MainWindow()->isVisible());
   Program.reset();
-  EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
+  EXPECT_TRUE(Project.isNull());
   EXPECT_TRUE(Dialogs.Asked.empty());
 }
 
@@ -299,15 +300,15 @@ TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
   RunSplash();
   Trigger(Program->MainWindow(), "NewProjectAction");  // unchanged: it closes without a question
   Trigger(Program->MainWindow(), "NewProjectAction");
-  Child<QLineEdit>(ProjectForm, "PacketFileEdit")->setText("run.dat");
+  Child<QLineEdit>(Program->Projects().Newest(), "PacketFileEdit")->setText("run.dat");
   // Cancel, and Yes followed by a cancelled file dialog, keep the program and the project.
   for (int Answer : {dbCancel, dbYes}) {
     Dialogs.Answers = {Answer};
     QTimer::singleShot(0, [this] { Trigger(Program->MainWindow(), "ExitAction"); });
     QTimer::singleShot(200, [] { QApplication::exit(7); });
     EXPECT_EQ(QApplication::exec(), 7);
-    ASSERT_EQ(TProjectForm::OpenProjects().size(), 1);
-    EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "run.dat");
+    ASSERT_EQ(Program->Projects().All().size(), 1);
+    EXPECT_EQ(Child<QLineEdit>(Program->Projects().Newest(), "PacketFileEdit")->text(), "run.dat");
   }
   EXPECT_EQ(Dialogs.FileDialogs.size(), 1u);
 
@@ -331,11 +332,11 @@ TEST_F(Shell, AProjectFileNamedAtStartOpensOnceTheMainWindowIsUp) {
   Program.reset();
   const std::string Path = Temp.Write("start.vproject", "[VorexProject]\r\nPaketFileA=start.dat\r\n");
   Program.emplace(QString::fromStdString(Path));
-  EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
+  EXPECT_TRUE(Program->Projects().All().isEmpty());
   RunSplash();
-  ASSERT_FALSE(ProjectForm.isNull());
-  EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
-  EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "start.dat");
+  ASSERT_NE(Program->Projects().Newest(), nullptr);
+  EXPECT_EQ(Program->Projects().Newest()->windowTitle().toStdString(), "Project Setup - " + Path);
+  EXPECT_EQ(Child<QLineEdit>(Program->Projects().Newest(), "PacketFileEdit")->text(), "start.dat");
 }
 
 TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit) {
@@ -348,7 +349,7 @@ TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit
   const std::string Structure = Temp.File("demo.structure");
   std::filesystem::copy_file(VOREX_DEMO_DIR "/demo.structure", Structure);
   ASSERT_TRUE(WriteDemoPacketFile(Temp.File("a.dat"), 3));
-  auto* Project = new TProjectForm(*ProgramWindow<TAlarmForm>());
+  auto* Project = new TProjectForm(*ProgramWindow<TAlarmForm>(), Program->Projects());
   Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(Structure));
   Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(Temp.File("a.dat")));
   Click(Project, "LoadButton");

@@ -21,6 +21,7 @@ class QSpinBox;
 class QStatusBar;
 class QToolButton;
 class TAlarmForm;
+class TOpenProjects;
 
 // A plot list entry and the plot window opened for it, if any.
 class TPlotItem : public QListWidgetItem {
@@ -34,8 +35,8 @@ class TPlotItem : public QListWidgetItem {
 // opens the project's browser and plot windows.
 class TProjectForm : public QWidget, public TWindowOwner {
  public:
-  // AlarmDialog outlives the window.
-  explicit TProjectForm(TAlarmForm& AlarmDialog);
+  // The window is in OpenProjects while it lives; both outlive it.
+  TProjectForm(TAlarmForm& AlarmDialog, TOpenProjects& OpenProjects);
   ~TProjectForm() override;
 
   TProject& Model() { return Project; }
@@ -67,9 +68,6 @@ class TProjectForm : public QWidget, public TWindowOwner {
   int AlarmCount() const;
   QListWidgetItem* AlarmItem(int Row) const;
   TPlotItem* PlotItem(int Row) const;
-
-  // The project windows open now, oldest first.
-  static const QList<TProjectForm*>& OpenProjects();
 
  protected:
   void closeEvent(QCloseEvent* Event) override;
@@ -125,6 +123,7 @@ class TProjectForm : public QWidget, public TWindowOwner {
   void OnPlotItemChange(QListWidgetItem* Item);
 
   TAlarmForm& AlarmDialog;
+  TOpenProjects& OpenProjects;
   TProject Project;
   TAlarmNotices AlarmNotices;
   friend class TStatusPanel;
@@ -162,6 +161,3 @@ class TProjectForm : public QWidget, public TWindowOwner {
   bool Closing = false;
   QString FStatus;
 };
-
-// The newest open project window, or none.
-extern QPointer<TProjectForm> ProjectForm;
