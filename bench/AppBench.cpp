@@ -52,8 +52,8 @@ double HeadlessPass(const std::string& File) {
 }
 
 // A project of the file, loaded with the progress window; the load time.
-double LoadProject(TProjectForm*& Project, const std::string& File, TAlarmForm& AlarmDialog) {
-  Project = new TProjectForm(AlarmDialog);
+double LoadProject(TProjectForm*& Project, const std::string& File, TBenchApplication& Application) {
+  Project = new TProjectForm(Application.AlarmDialog(), Application.Projects());
   Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
   Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(File));
   Child<QCheckBox>(Project, "TrackingCheck")->setChecked(false);
@@ -83,7 +83,7 @@ void PrintLateness(const char* During, const TLateness& Late) {
 
 int main(int argc, char** argv) {
   TQuietDialogs Answers;
-  const TBenchApplication Application(argc, argv, Answers);
+  TBenchApplication Application(argc, argv, Answers);
   const std::int64_t Frames = argc > 1 ? std::atoll(argv[1]) : 1000000;
   if (Frames <= 0) {
     std::fprintf(stderr, "usage: vorex-app-bench [FRAMES]\n");
@@ -100,10 +100,10 @@ int main(int argc, char** argv) {
   const double ResidentBefore = ResidentMegabytes();
   TProjectForm* Project = nullptr;
   double Headless = HeadlessPass(File);
-  double Load = LoadProject(Project, File, Application.AlarmDialog());
+  double Load = LoadProject(Project, File, Application);
   delete Project;
   Headless = std::min(Headless, HeadlessPass(File));
-  Load = std::min(Load, LoadProject(Project, File, Application.AlarmDialog()));
+  Load = std::min(Load, LoadProject(Project, File, Application));
 
   Clock::time_point Start = Clock::now();
   Project->OpenBrowser();
@@ -153,7 +153,8 @@ int main(int argc, char** argv) {
 
   // The window thread's responsiveness, on a file of Frames BaseFrames again.
   if (!WriteBenchFile(File, Frames)) return 2;
-  const TWindowLateness Lateness = MeasureWindowLateness(File, Answers, Application.AlarmDialog());
+  const TWindowLateness Lateness =
+      MeasureWindowLateness(File, Answers, Application.AlarmDialog(), Application.Projects());
 
   std::printf("Application benchmark, demo structure, %lld BaseFrames (%.0f MB)\n", static_cast<long long>(Frames),
               Megabytes);

@@ -7,6 +7,7 @@
 #include "common/Log.h"
 #include "log/LoadForm.h"
 #include "project/AlarmForm.h"
+#include "project/OpenProjects.h"
 #include "widgets/Dialogs.h"
 #include "widgets/QtOffThread.h"
 #include "widgets/QtTimer.h"
@@ -30,6 +31,7 @@ class TBenchApplication : TOffscreenPlatform {
     Progress = std::make_unique<TLoadForm>();
   }
   ~TBenchApplication() {
+    OpenProjects.DeleteAll();
     Progress.reset();
     Dialog.reset();
     SetDialogs(nullptr);
@@ -38,10 +40,12 @@ class TBenchApplication : TOffscreenPlatform {
   TBenchApplication& operator=(const TBenchApplication&) = delete;
   // The alarm dialog of the project windows.
   TAlarmForm& AlarmDialog() const { return *Dialog; }
+  TOpenProjects& Projects() { return OpenProjects; }
 
  private:
   QApplication Application;
   TQtOffThread OffThread;
   std::unique_ptr<TAlarmForm> Dialog;
   std::unique_ptr<TLoadForm> Progress;
+  TOpenProjects OpenProjects;
 };

@@ -51,7 +51,7 @@ std::int64_t TreeNodes(const TDecodedNode* List) {
 
 int main(int argc, char** argv) {
   TBenchDialogs Answers;
-  const TBenchApplication Application(argc, argv, Answers);
+  TBenchApplication Application(argc, argv, Answers);
   const std::int64_t Frames = argc > 1 ? std::atoll(argv[1]) : 100000;
   if (Frames <= 0) {
     std::fprintf(stderr, "usage: vorex-browser-bench [FRAMES]\n");
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  auto* Project = new TProjectForm(Application.AlarmDialog());
+  auto* Project = new TProjectForm(Application.AlarmDialog(), Application.Projects());
   Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
   Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(Packets));
   Child<QCheckBox>(Project, "TrackingCheck")->setChecked(false);

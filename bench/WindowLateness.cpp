@@ -72,12 +72,13 @@ std::jthread AppendingWriter(const std::string& File) {
 
 }  // namespace
 
-TWindowLateness MeasureWindowLateness(const std::string& File, TQuietDialogs& Answers, TAlarmForm& AlarmDialog) {
+TWindowLateness MeasureWindowLateness(const std::string& File, TQuietDialogs& Answers, TAlarmForm& AlarmDialog,
+                                      TOpenProjects& Projects) {
   auto* Log = new TLogForm;
   auto* Hits = new TAlarmHitsForm;
   Log->show();
   Hits->show();
-  auto* Project = new TProjectForm(AlarmDialog);
+  auto* Project = new TProjectForm(AlarmDialog, Projects);
   TWindowLateness Figures;
   Figures.Load = FirstLoad(*Project, File);
   const std::int64_t Loaded = Project->Model().DataA->FrameCount();

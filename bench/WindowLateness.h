@@ -8,6 +8,7 @@
 #include "TimerLateness.h"
 
 class TAlarmForm;
+class TOpenProjects;
 
 struct TWindowLateness {
   TLateness Load;
@@ -25,4 +26,5 @@ constexpr int LatenessFramesPerAppend = 100;
 // (tracking every second) from the event loop as a click does; then, with an
 // alarm that every BaseFrame hits, it tracks the file while another thread
 // appends demo BaseFrames. Answers answers the alarm dialog.
-TWindowLateness MeasureWindowLateness(const std::string& File, TQuietDialogs& Answers, TAlarmForm& AlarmDialog);
+TWindowLateness MeasureWindowLateness(const std::string& File, TQuietDialogs& Answers, TAlarmForm& AlarmDialog,
+                                      TOpenProjects& Projects);

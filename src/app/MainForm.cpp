@@ -10,15 +10,11 @@
 #include <QToolBar>
 
 #include "app/WelcomeForm.h"
-#include "log/AlarmHitsForm.h"
-#include "log/LogForm.h"
-#include "project/ProjectForm.h"
+#include "project/OpenProjects.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Look.h"
 #include "widgets/ObjectNames.h"
 #include "widgets/RecentProjects.h"
-
-TMainForm* MainForm = nullptr;
 
 namespace {
 
@@ -59,7 +55,7 @@ void SetShortcut(QAction* Action, const QKeySequence& Keys) {
 
 }  // namespace
 
-TMainForm::TMainForm(TAlarmForm& AlarmDialog) : AlarmDialog(AlarmDialog) {
+TMainForm::TMainForm(const TMainWindowParts& Parts) : Parts(Parts) {
   setWindowTitle(QStringLiteral("Vorex Data Tracker and Browser"));
   setAttribute(Qt::WA_DeleteOnClose, false);
 
@@ -129,10 +125,6 @@ TMainForm::TMainForm(TAlarmForm& AlarmDialog) : AlarmDialog(AlarmDialog) {
                {ToolBar, "ToolBar"}});
 }
 
-TMainForm::~TMainForm() {
-  if (MainForm == this) MainForm = nullptr;
-}
-
 void TMainForm::showEvent(QShowEvent* Event) {
   QMainWindow::showEvent(Event);
   FormCanResize();
@@ -148,7 +140,7 @@ void TMainForm::FormCanResize() {
 }
 
 void TMainForm::OnNewProject() {
-  auto* Project = new TProjectForm(AlarmDialog);
+  auto* Project = new TProjectForm(Parts.AlarmDialog, Parts.OpenProjects);
   Project->ProjectFileName = QStringLiteral("Unsaved");
   Project->setWindowTitle("Project Setup - " + Project->ProjectFileName);
   Project->show();
@@ -160,7 +152,7 @@ void TMainForm::OnOpenProject() {
 }
 
 void TMainForm::OpenProjectFile(const QString& Path) {
-  auto* Project = new TProjectForm(AlarmDialog);
+  auto* Project = new TProjectForm(Parts.AlarmDialog, Parts.OpenProjects);
   Project->show();
   RunGuarded(Project, [&] {
     // A file that is no project file is not saved over without asking.
@@ -208,18 +200,20 @@ void TMainForm::dropEvent(QDropEvent* Event) {
 }
 
 void TMainForm::OnSaveProject() {
-  if (ProjectForm) RunGuarded(ProjectForm, [] { ProjectForm->SaveProjectFile(QString()); });
+  if (TProjectForm* Project = Parts.OpenProjects.Newest())
+    RunGuarded(Project, [Project] { Project->SaveProjectFile(QString()); });
 }
 
 void TMainForm::OnSaveProjectAs() {
   // Without a project window there is nothing to save, so no dialog either.
-  if (!ProjectForm) return;
+  if (!Parts.OpenProjects.Newest()) return;
   const QString Path = Dialogs().SaveFileName(this, ProjectFileDialog(false));
-  if (!Path.isEmpty() && ProjectForm) RunGuarded(ProjectForm, [&] { ProjectForm->SaveProjectFile(Path); });
+  TProjectForm* Project = Parts.OpenProjects.Newest();
+  if (!Path.isEmpty() && Project) RunGuarded(Project, [&] { Project->SaveProjectFile(Path); });
 }
 
 void TMainForm::OnCloseLast() {
-  if (ProjectForm) ProjectForm->close();
+  if (TProjectForm* Project = Parts.OpenProjects.Newest()) Project->close();
 }
 
 void TMainForm::OnExit() { ExitProgram(); }
@@ -235,27 +229,25 @@ void TMainForm::closeEvent(QCloseEvent* Event) {
 
 bool TMainForm::ExitProgram() {
   // Copied: a closed window leaves the list only when it is freed.
-  for (TProjectForm* Project : QList<TProjectForm*>(TProjectForm::OpenProjects()))
+  for (TProjectForm* Project : QList<TProjectForm*>(Parts.OpenProjects.All()))
     if (!Project->close()) return false;
-  WelcomeForm->close();
+  Parts.LifetimeWindow.close();
   return true;
 }
 
 void TMainForm::OnShowViewMenu() {
-  LogWindowAction->setChecked(LogForm && LogForm->isVisible());
-  AlarmWindowAction->setChecked(AlarmHitsForm && AlarmHitsForm->isVisible());
+  LogWindowAction->setChecked(Parts.LogWindow.isVisible());
+  AlarmWindowAction->setChecked(Parts.AlarmWindow.isVisible());
 }
 
 void TMainForm::OnAlarmWindow() {
-  if (!AlarmHitsForm) return;
-  AlarmHitsForm->setVisible(!AlarmHitsForm->isVisible());
-  AlarmWindowAction->setChecked(AlarmHitsForm->isVisible());
+  Parts.AlarmWindow.setVisible(!Parts.AlarmWindow.isVisible());
+  AlarmWindowAction->setChecked(Parts.AlarmWindow.isVisible());
 }
 
 void TMainForm::OnLogWindow() {
-  if (!LogForm) return;
-  LogForm->setVisible(!LogForm->isVisible());
-  LogWindowAction->setChecked(LogForm->isVisible());
+  Parts.LogWindow.setVisible(!Parts.LogWindow.isVisible());
+  LogWindowAction->setChecked(Parts.LogWindow.isVisible());
 }
 
 void TMainForm::OnEditStructureFile() {

@@ -8,12 +8,20 @@ class QMenu;
 class QMimeData;
 class QToolBar;
 class TAlarmForm;
+class TOpenProjects;
+
+// The program's windows the main window works with; they outlive it.
+struct TMainWindowParts {
+  TAlarmForm& AlarmDialog;      // of the new project windows
+  TOpenProjects& OpenProjects;  // the last-project commands act on the newest
+  QWidget& LogWindow;           // shown and hidden from the View menu
+  QWidget& AlarmWindow;         // likewise
+  QWidget& LifetimeWindow;      // closing it ends the program
+};
 
 class TMainForm : public QMainWindow {
  public:
-  // New project windows use AlarmDialog, which outlives the window.
-  explicit TMainForm(TAlarmForm& AlarmDialog);
-  ~TMainForm() override;
+  explicit TMainForm(const TMainWindowParts& Parts);
 
   // What "O&pen Project ..." does once its dialog has given a path.
   void OpenProjectFile(const QString& Path);
@@ -31,7 +39,7 @@ class TMainForm : public QMainWindow {
   void dropEvent(QDropEvent* Event) override;
 
  private:
-  TAlarmForm& AlarmDialog;
+  TMainWindowParts Parts;
   QMenu* FileMenu;
   QMenu* ViewMenu;
   QMenu* ToolsMenu;
@@ -66,5 +74,3 @@ class TMainForm : public QMainWindow {
   bool ExitProgram();
   void ShowRecentProjects();
 };
-
-extern TMainForm* MainForm;

@@ -9,7 +9,6 @@
 #include "widgets/Look.h"
 #include "widgets/ObjectNames.h"
 
-TWelcomeForm* WelcomeForm = nullptr;
 const char* const VersionText = "V1.9.3 - 9.4.2007";
 
 TWelcomeForm::TWelcomeForm(std::function<void()> Finished)

@@ -31,6 +31,4 @@ class TWelcomeForm : public QWidget {
   std::function<void()> Finished;
 };
 
-extern TWelcomeForm* WelcomeForm;
-
 extern const char* const VersionText;

@@ -35,8 +35,6 @@ int main(int argc, char** argv) {
   InstallQtFileWatches();
   const TQtOffThread OffThread;
   const QStringList Arguments = QApplication::arguments();
-  StartProgram(Arguments.size() > 1 ? Arguments[1] : QString());
-  const int Result = QApplication::exec();
-  EndProgram();
-  return Result;
+  const TProgram Program(Arguments.size() > 1 ? Arguments[1] : QString());
+  return QApplication::exec();
 }

@@ -21,7 +21,7 @@
 #include "log/LoadForm.h"
 #include "log/LogForm.h"
 #include "project/AlarmForm.h"
-#include "project/ProjectForm.h"
+#include "project/OpenProjects.h"
 #include "sim/SimGenerator.h"
 
 class TGuiTest : public testing::Test {
@@ -33,7 +33,7 @@ class TGuiTest : public testing::Test {
     std::filesystem::copy_file(VOREX_DEMO_DIR "/demo.structure", StructureFile);
   }
   void TearDown() override {
-    while (!TProjectForm::OpenProjects().isEmpty()) delete TProjectForm::OpenProjects().last();
+    Projects.DeleteAll();
     delete LoadForm;
     delete AlarmForm;
     ProcessPendingEvents();
@@ -48,7 +48,7 @@ class TGuiTest : public testing::Test {
 
   // A new project window with its fields set.
   TProjectForm* NewProject(const std::string& PacketA, const std::string& PacketB = "", bool Tracking = false) {
-    auto* Project = new TProjectForm(*AlarmForm);
+    auto* Project = new TProjectForm(*AlarmForm, Projects);
     Project->ProjectFileName = QStringLiteral("Unsaved");
     Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(StructureFile));
     Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(PacketA));
@@ -68,9 +68,11 @@ class TGuiTest : public testing::Test {
     return true;
   }
 
-  // The alarm dialog the project windows share, and the progress window.
+  // The alarm dialog the project windows share, the progress window and the
+  // list of open project windows.
   TAlarmForm* AlarmForm = nullptr;
   TLoadForm* LoadForm = nullptr;
+  TOpenProjects Projects;
   TTempDir Temp;
   TScriptedDialogs Dialogs;
   TLogRecorder Log;

@@ -143,10 +143,12 @@ TEST_F(LogWindow, SaveAsWritesRichTextWithColoursAndBoldLines) {
 }
 
 TEST_F(LogWindow, ClosingOnlyHides) {
+  const QPointer<TLogForm> Watched = Form;
   Form->show();
   EXPECT_FALSE(Form->close());
   EXPECT_FALSE(Form->isVisible());
-  EXPECT_EQ(LogForm, Form);
+  ProcessPendingEvents();
+  EXPECT_FALSE(Watched.isNull());
 }
 
 }  // namespace

@@ -519,7 +519,7 @@ TEST_F(PlotForm, AddedVariablesAreSavedWithTheirPlotListEntryAndDrawnAgainWhenIt
   const std::string Path = Temp.File("p.vproject");
   Project->SaveProjectFile(QString::fromStdString(Path));
 
-  auto* Loaded = new TProjectForm(*AlarmForm);
+  auto* Loaded = new TProjectForm(*AlarmForm, Projects);
   Loaded->LoadProjectFile(QString::fromStdString(Path));
   Click(Loaded, "LoadButton");
   WaitForPasses();

@@ -6,11 +6,11 @@
 #include <QScreen>
 #include <QTableView>
 #include <QTimer>
+#include <optional>
 
 #include "GuiFixture.h"
 #include "app/MainForm.h"
 #include "app/Program.h"
-#include "app/WelcomeForm.h"
 #include "browser/BrowserForm.h"
 #include "log/AlarmHitsForm.h"
 #include "widgets/RecentProjects.h"
@@ -22,9 +22,9 @@ class Shell : public testing::Test {
   void SetUp() override {
     // Window tests run before in the same process leave their projects in the list.
     for (const QString& Path : RecentProjects()) RemoveRecentProject(Path);
-    StartProgram();
+    Program.emplace();
   }
-  void TearDown() override { EndProgram(); }
+  void TearDown() override { Program.reset(); }
 
   static std::string Read(const std::string& Path) {
     std::ifstream In(Path, std::ios::binary);
@@ -39,57 +39,58 @@ class Shell : public testing::Test {
     throw std::logic_error("no such window");
   }
 
-  static void RunSplash() {
-    for (int Tick = 0; Tick < 75; ++Tick) WelcomeForm->OnFadeTick();
+  void RunSplash() {
+    for (int Tick = 0; Tick < 75; ++Tick) Program->Splash().OnFadeTick();
   }
 
   TScriptedDialogs Dialogs;
   TTempDir Temp;
+  std::optional<TProgram> Program;
 };
 
 TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
-  EXPECT_TRUE(WelcomeForm->isVisible());
-  EXPECT_EQ(WelcomeForm->size(), QSize(398, 199));
-  EXPECT_EQ(Child<QLabel>(WelcomeForm, "VersionLabel")->text(), "V1.9.3 - 9.4.2007");
-  EXPECT_EQ(Child<QTimer>(WelcomeForm, "FadeTimer")->interval(), 30);
+  EXPECT_TRUE(Program->Splash().isVisible());
+  EXPECT_EQ(Program->Splash().size(), QSize(398, 199));
+  EXPECT_EQ(Child<QLabel>(&Program->Splash(), "VersionLabel")->text(), "V1.9.3 - 9.4.2007");
+  EXPECT_EQ(Child<QTimer>(&Program->Splash(), "FadeTimer")->interval(), 30);
   EXPECT_FALSE(ProgramWindow<TAlarmForm>()->isVisible());
   EXPECT_FALSE(ProgramWindow<TLoadForm>()->isVisible());
   EXPECT_FALSE(ProgramWindow<TLoadForm>()->Busy);
-  EXPECT_EQ(WelcomeForm->AlphaBlendValue, 0);
-  EXPECT_EQ(WelcomeForm->HoldTicks, 50);
+  EXPECT_EQ(Program->Splash().AlphaBlendValue, 0);
+  EXPECT_EQ(Program->Splash().HoldTicks, 50);
 
   std::vector<int> Opacity;
   for (int Tick = 0; Tick < 74; ++Tick) {
-    WelcomeForm->OnFadeTick();
-    Opacity.push_back(WelcomeForm->AlphaBlendValue);
+    Program->Splash().OnFadeTick();
+    Opacity.push_back(Program->Splash().AlphaBlendValue);
   }
   EXPECT_EQ(Opacity[0], 10);
   EXPECT_EQ(Opacity[23], 240);
   EXPECT_EQ(Opacity[24], 255);
-  EXPECT_EQ(MainForm, nullptr);
-  WelcomeForm->OnFadeTick();
-  ASSERT_NE(MainForm, nullptr);
-  ASSERT_NE(LogForm, nullptr);
-  EXPECT_TRUE(MainForm->isVisible());
-  EXPECT_TRUE(LogForm->isVisible());
-  EXPECT_FALSE(WelcomeForm->isVisible());
-  EXPECT_FALSE(Child<QTimer>(WelcomeForm, "FadeTimer")->isActive());
-  EXPECT_EQ(MainForm->windowTitle(), "Vorex Data Tracker and Browser");
-  EXPECT_EQ(LogForm->windowTitle(), "Log Window");
+  EXPECT_EQ(Program->MainWindow(), nullptr);
+  Program->Splash().OnFadeTick();
+  ASSERT_NE(Program->MainWindow(), nullptr);
+  ASSERT_NE(Program->LogWindow(), nullptr);
+  EXPECT_TRUE(Program->MainWindow()->isVisible());
+  EXPECT_TRUE(Program->LogWindow()->isVisible());
+  EXPECT_FALSE(Program->Splash().isVisible());
+  EXPECT_FALSE(Child<QTimer>(&Program->Splash(), "FadeTimer")->isActive());
+  EXPECT_EQ(Program->MainWindow()->windowTitle(), "Vorex Data Tracker and Browser");
+  EXPECT_EQ(Program->LogWindow()->windowTitle(), "Log Window");
   // At the left edge, 569 from the top; on the test screen, 800 wide, it
   // shrinks to the screen's width.
-  const QRect Available = LogForm->screen()->availableGeometry();
+  const QRect Available = Program->LogWindow()->screen()->availableGeometry();
   ASSERT_EQ(Available.width(), 800);
-  EXPECT_TRUE(Available.contains(LogForm->frameGeometry()));
-  EXPECT_EQ(LogForm->frameGeometry().width(), 800);
-  EXPECT_EQ(LogForm->geometry().top(), 569);
-  EXPECT_EQ(LogForm->height(), 171);
-  EXPECT_TRUE(Available.contains(AlarmHitsForm->frameGeometry()));
+  EXPECT_TRUE(Available.contains(Program->LogWindow()->frameGeometry()));
+  EXPECT_EQ(Program->LogWindow()->frameGeometry().width(), 800);
+  EXPECT_EQ(Program->LogWindow()->geometry().top(), 569);
+  EXPECT_EQ(Program->LogWindow()->height(), 171);
+  EXPECT_TRUE(Available.contains(Program->AlarmWindow().frameGeometry()));
 }
 
 TEST_F(Shell, AboutShowsTheNoticeWithTheVersion) {
   RunSplash();
-  Trigger(MainForm, "AboutAction");
+  Trigger(Program->MainWindow(), "AboutAction");
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "RIRA Zaze Rere\r\nV1.9.3 - 9.4.2007");
   EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Information);
@@ -98,54 +99,56 @@ TEST_F(Shell, AboutShowsTheNoticeWithTheVersion) {
 
 TEST_F(Shell, TheViewMenuTracksTheLogWindow) {
   RunSplash();
-  EXPECT_TRUE(Child<QAction>(MainForm, "LogWindowAction")->isChecked());
-  LogForm->close();  // its own close button only hides it
-  EXPECT_NE(LogForm, nullptr);
-  emit Child<QMenu>(MainForm, "ViewMenu")->aboutToShow();
-  EXPECT_FALSE(Child<QAction>(MainForm, "LogWindowAction")->isChecked());
-  Trigger(MainForm, "LogWindowAction");
-  EXPECT_TRUE(LogForm->isVisible());
-  emit Child<QMenu>(MainForm, "ViewMenu")->aboutToShow();
-  EXPECT_TRUE(Child<QAction>(MainForm, "LogWindowAction")->isChecked());
-  Trigger(MainForm, "LogWindowAction");
-  EXPECT_FALSE(LogForm->isVisible());
+  EXPECT_TRUE(Child<QAction>(Program->MainWindow(), "LogWindowAction")->isChecked());
+  const QPointer<TLogForm> Log = Program->LogWindow();
+  Log->close();  // its own close button only hides it
+  ProcessPendingEvents();
+  EXPECT_FALSE(Log.isNull());
+  emit Child<QMenu>(Program->MainWindow(), "ViewMenu")->aboutToShow();
+  EXPECT_FALSE(Child<QAction>(Program->MainWindow(), "LogWindowAction")->isChecked());
+  Trigger(Program->MainWindow(), "LogWindowAction");
+  EXPECT_TRUE(Program->LogWindow()->isVisible());
+  emit Child<QMenu>(Program->MainWindow(), "ViewMenu")->aboutToShow();
+  EXPECT_TRUE(Child<QAction>(Program->MainWindow(), "LogWindowAction")->isChecked());
+  Trigger(Program->MainWindow(), "LogWindowAction");
+  EXPECT_FALSE(Program->LogWindow()->isVisible());
 }
 
 TEST_F(Shell, NewProjectsAndCloseLast) {
   RunSplash();
-  Trigger(MainForm, "NewProjectAction");
-  Trigger(MainForm, "NewProjectAction");
-  ASSERT_EQ(TProjectForm::OpenProjects().size(), 2);
-  TProjectForm* First = TProjectForm::OpenProjects()[0];
-  EXPECT_EQ(ProjectForm->windowTitle(), "Project Setup - Unsaved");
+  Trigger(Program->MainWindow(), "NewProjectAction");
+  Trigger(Program->MainWindow(), "NewProjectAction");
+  ASSERT_EQ(Program->Projects().All().size(), 2);
+  TProjectForm* First = Program->Projects().All()[0];
+  EXPECT_EQ(Program->Projects().Newest()->windowTitle(), "Project Setup - Unsaved");
   Dialogs.Answers = {dbNo};
-  Trigger(MainForm, "CloseLastAction");
+  Trigger(Program->MainWindow(), "CloseLastAction");
   ProcessPendingEvents();
-  ASSERT_EQ(TProjectForm::OpenProjects().size(), 1);
-  EXPECT_EQ(ProjectForm, First);
+  ASSERT_EQ(Program->Projects().All().size(), 1);
+  EXPECT_EQ(Program->Projects().Newest(), First);
   Dialogs.Answers = {dbNo};
-  Trigger(MainForm, "CloseLastAction");
+  Trigger(Program->MainWindow(), "CloseLastAction");
   ProcessPendingEvents();
-  EXPECT_TRUE(ProjectForm.isNull());
+  EXPECT_EQ(Program->Projects().Newest(), nullptr);
   // Without a project window the last-project commands do nothing.
   Dialogs.Asked.clear();
-  Trigger(MainForm, "CloseLastAction");
-  Trigger(MainForm, "SaveProjectAction");
-  Trigger(MainForm, "SaveProjectAsAction");
+  Trigger(Program->MainWindow(), "CloseLastAction");
+  Trigger(Program->MainWindow(), "SaveProjectAction");
+  Trigger(Program->MainWindow(), "SaveProjectAsAction");
   EXPECT_TRUE(Dialogs.Asked.empty());
   EXPECT_TRUE(Dialogs.FileDialogs.empty());
 }
 
 TEST_F(Shell, NewProjectWindowsOpenOnTheScreenAndNotOnTopOfEachOther) {
   RunSplash();
-  for (int I = 0; I < 3; ++I) Trigger(MainForm, "NewProjectAction");
-  TProjectForm::OpenProjects()[0]->close();
+  for (int I = 0; I < 3; ++I) Trigger(Program->MainWindow(), "NewProjectAction");
+  Program->Projects().All()[0]->close();
   ProcessPendingEvents();
-  Trigger(MainForm, "NewProjectAction");
-  ASSERT_EQ(TProjectForm::OpenProjects().size(), 3);
-  const QRect Available = ProjectForm->screen()->availableGeometry();
+  Trigger(Program->MainWindow(), "NewProjectAction");
+  ASSERT_EQ(Program->Projects().All().size(), 3);
+  const QRect Available = Program->Projects().Newest()->screen()->availableGeometry();
   QSet<std::pair<int, int>> Places;
-  for (const TProjectForm* Project : TProjectForm::OpenProjects()) {
+  for (const TProjectForm* Project : Program->Projects().All()) {
     EXPECT_TRUE(Available.contains(Project->frameGeometry()));
     Places.insert({Project->x(), Project->y()});
   }
@@ -156,51 +159,52 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   RunSplash();
   const std::string Path = Temp.Write("p.vproject", "[VorexProject]\r\nPaketFileA=run.dat\r\n");
   Dialogs.Files = {""};
-  Trigger(MainForm, "OpenProjectAction");
-  EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
+  Trigger(Program->MainWindow(), "OpenProjectAction");
+  EXPECT_TRUE(Program->Projects().All().isEmpty());
   Dialogs.Files = {QString::fromStdString(Path)};
-  Trigger(MainForm, "OpenProjectAction");
+  Trigger(Program->MainWindow(), "OpenProjectAction");
   ASSERT_EQ(Dialogs.FileDialogs.size(), 2u);
   EXPECT_EQ(Dialogs.FileDialogs[1].Filter, "Project Files|*.vproject");
   EXPECT_EQ(Dialogs.FileDialogs[1].DefaultExt, "*.vproject");
   EXPECT_TRUE(Dialogs.FileDialogs[1].MustExist);
-  ASSERT_FALSE(ProjectForm.isNull());
-  EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
-  EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "run.dat");
+  ASSERT_NE(Program->Projects().Newest(), nullptr);
+  EXPECT_EQ(Program->Projects().Newest()->windowTitle().toStdString(), "Project Setup - " + Path);
+  EXPECT_EQ(Child<QLineEdit>(Program->Projects().Newest(), "PacketFileEdit")->text(), "run.dat");
 
   // "Save last Project" writes in place; "Save ... as" asks once and writes to the name chosen.
-  Child<QLineEdit>(ProjectForm, "PacketFileEdit")->setText("run2.dat");
-  Trigger(MainForm, "SaveProjectAction");
+  Child<QLineEdit>(Program->Projects().Newest(), "PacketFileEdit")->setText("run2.dat");
+  Trigger(Program->MainWindow(), "SaveProjectAction");
   EXPECT_EQ(Dialogs.FileDialogs.size(), 2u);
   EXPECT_NE(Read(Path).find("PaketFileA=run2.dat"), std::string::npos);
   const std::string Other = Temp.File("q.vproject");
   Dialogs.Files = {QString::fromStdString(Other)};
-  Trigger(MainForm, "SaveProjectAsAction");
+  Trigger(Program->MainWindow(), "SaveProjectAsAction");
   EXPECT_EQ(Dialogs.FileDialogs.size(), 3u);
   EXPECT_TRUE(std::filesystem::exists(Other));
-  EXPECT_EQ(ProjectForm->ProjectFileName.toStdString(), Other);
+  EXPECT_EQ(Program->Projects().Newest()->ProjectFileName.toStdString(), Other);
   EXPECT_EQ(RecentProjects(), QStringList({QString::fromStdString(Other), QString::fromStdString(Path)}));
 
   // A recent project that is gone is dropped from the list with a notice; dropped project files open.
   std::filesystem::remove(Other);
-  MainForm->OpenRecentProject(QString::fromStdString(Other));
+  Program->MainWindow()->OpenRecentProject(QString::fromStdString(Other));
   EXPECT_EQ(Dialogs.Asked.back().Text.toStdString(),
             "The project file " + Other + " no longer exists; it is removed from the recent projects.");
   EXPECT_EQ(RecentProjects(), QStringList{QString::fromStdString(Path)});
   QMimeData Dropped;
   Dropped.setUrls({QUrl::fromLocalFile("/tmp/notes.txt")});
-  EXPECT_FALSE(MainForm->OpenDroppedProjects(Dropped));
+  EXPECT_FALSE(Program->MainWindow()->OpenDroppedProjects(Dropped));
   Dropped.setUrls({QUrl::fromLocalFile("/tmp/notes.txt"), QUrl::fromLocalFile(QString::fromStdString(Path))});
-  EXPECT_TRUE(MainForm->OpenDroppedProjects(Dropped));
-  EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
+  EXPECT_TRUE(Program->MainWindow()->OpenDroppedProjects(Dropped));
+  EXPECT_EQ(Program->Projects().Newest()->windowTitle().toStdString(), "Project Setup - " + Path);
 
   // A file that is no project file opens as an unsaved project, so it is not saved over.
   const std::string Binary = Temp.Write("b.vproject", std::string("[VorexProject]\0PaketFileA=x\n", 28));
-  MainForm->OpenProjectFile(QString::fromStdString(Binary));
-  ASSERT_FALSE(LogForm->Lines().empty());
-  EXPECT_TRUE(LogForm->Lines().back().Text.ends_with("[Warn] " + Binary + " does not look like a project file."));
-  EXPECT_EQ(ProjectForm->windowTitle(), "Project Setup - Unsaved");
-  EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "");
+  Program->MainWindow()->OpenProjectFile(QString::fromStdString(Binary));
+  ASSERT_FALSE(Program->LogWindow()->Lines().empty());
+  EXPECT_TRUE(
+      Program->LogWindow()->Lines().back().Text.ends_with("[Warn] " + Binary + " does not look like a project file."));
+  EXPECT_EQ(Program->Projects().Newest()->windowTitle(), "Project Setup - Unsaved");
+  EXPECT_EQ(Child<QLineEdit>(Program->Projects().Newest(), "PacketFileEdit")->text(), "");
 }
 
 TEST_F(Shell, ADroppedProjectFileIsTakenAsACopyNeverAMove) {
@@ -218,33 +222,34 @@ TEST_F(Shell, ADroppedProjectFileIsTakenAsACopyNeverAMove) {
                        {Qt::CopyAction, Qt::CopyAction, true},
                        {Qt::MoveAction, Qt::MoveAction, false}};
   for (const TRow& Row : Rows) {
-    const qsizetype Before = TProjectForm::OpenProjects().size();
+    const qsizetype Before = Program->Projects().All().size();
     QDragEnterEvent Enter(QPoint(5, 5), Row.Possible, &Dropped, Qt::LeftButton, Qt::NoModifier);
     Enter.setDropAction(Row.Proposed);
-    QApplication::sendEvent(MainForm, &Enter);
+    QApplication::sendEvent(Program->MainWindow(), &Enter);
     QDropEvent Drop(QPointF(5, 5), Row.Possible, &Dropped, Qt::LeftButton, Qt::NoModifier);
     Drop.setDropAction(Row.Proposed);
-    QApplication::sendEvent(MainForm, &Drop);
+    QApplication::sendEvent(Program->MainWindow(), &Drop);
     EXPECT_EQ(Enter.isAccepted(), Row.Taken);
     EXPECT_EQ(Drop.isAccepted(), Row.Taken);
     if (Row.Taken) {
       EXPECT_EQ(Enter.dropAction(), Qt::CopyAction);
       EXPECT_EQ(Drop.dropAction(), Qt::CopyAction);
     }
-    EXPECT_EQ(TProjectForm::OpenProjects().size(), Before + (Row.Taken ? 1 : 0));
+    EXPECT_EQ(Program->Projects().All().size(), Before + (Row.Taken ? 1 : 0));
   }
 }
 
 TEST_F(Shell, TheMainCommandsHaveShortcutsThatWorkFromEveryWindow) {
   RunSplash();
-  const std::pair<QAction*, const char*> Rows[] = {{Child<QAction>(MainForm, "NewProjectAction"), "Ctrl+N"},
-                                                   {Child<QAction>(MainForm, "OpenProjectAction"), "Ctrl+O"},
-                                                   {Child<QAction>(MainForm, "SaveProjectAction"), "Ctrl+S"},
-                                                   {Child<QAction>(MainForm, "SaveProjectAsAction"), "Ctrl+Shift+S"},
-                                                   {Child<QAction>(MainForm, "CloseLastAction"), "Ctrl+W"},
-                                                   {Child<QAction>(MainForm, "ExitAction"), "Ctrl+Q"},
-                                                   {Child<QAction>(MainForm, "LogWindowAction"), "Ctrl+L"},
-                                                   {Child<QAction>(MainForm, "AboutAction"), "F1"}};
+  const std::pair<QAction*, const char*> Rows[] = {
+      {Child<QAction>(Program->MainWindow(), "NewProjectAction"), "Ctrl+N"},
+      {Child<QAction>(Program->MainWindow(), "OpenProjectAction"), "Ctrl+O"},
+      {Child<QAction>(Program->MainWindow(), "SaveProjectAction"), "Ctrl+S"},
+      {Child<QAction>(Program->MainWindow(), "SaveProjectAsAction"), "Ctrl+Shift+S"},
+      {Child<QAction>(Program->MainWindow(), "CloseLastAction"), "Ctrl+W"},
+      {Child<QAction>(Program->MainWindow(), "ExitAction"), "Ctrl+Q"},
+      {Child<QAction>(Program->MainWindow(), "LogWindowAction"), "Ctrl+L"},
+      {Child<QAction>(Program->MainWindow(), "AboutAction"), "F1"}};
   for (const auto& [Action, Keys] : Rows) {
     EXPECT_EQ(Action->shortcut().toString(), Keys) << Action->text().toStdString();
     EXPECT_EQ(Action->shortcutContext(), Qt::ApplicationShortcut);
@@ -254,8 +259,8 @@ TEST_F(Shell, TheMainCommandsHaveShortcutsThatWorkFromEveryWindow) {
 TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {
   RunSplash();
   Dialogs.Files = {"", "/data/hk.structure"};
-  Trigger(MainForm, "EditStructureFileAction");
-  Trigger(MainForm, "EditStructureFileAction");
+  Trigger(Program->MainWindow(), "EditStructureFileAction");
+  Trigger(Program->MainWindow(), "EditStructureFileAction");
   ASSERT_EQ(Dialogs.Edited.size(), 1u);
   EXPECT_EQ(Dialogs.Edited[0], "/data/hk.structure");
   EXPECT_EQ(Dialogs.FileDialogs[0].Title, "Open structure file");
@@ -264,7 +269,7 @@ TEST_F(Shell, EditStructureFileHandsThePathToTheEditor) {
 
   Dialogs.EditorStarts = false;
   Dialogs.Files = {"/data/hk.structure"};
-  Trigger(MainForm, "EditStructureFileAction");
+  Trigger(Program->MainWindow(), "EditStructureFileAction");
   ASSERT_EQ(Dialogs.Asked.size(), 1u);
   EXPECT_EQ(Dialogs.Asked[0].Text, "No program is set up to open /data/hk.structure.");
   EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Error);
@@ -281,29 +286,29 @@ int RunMessageLoop() {
 
 TEST_F(Shell, ClosingTheMainWindowEndsTheProgramWithoutAQuestionForAnUnchangedProject) {
   RunSplash();
-  Trigger(MainForm, "NewProjectAction");
-  QTimer::singleShot(0, [] { MainForm->close(); });
+  Trigger(Program->MainWindow(), "NewProjectAction");
+  const QPointer<TProjectForm> Project = Program->Projects().Newest();
+  QTimer::singleShot(0, [this] { Program->MainWindow()->close(); });
   EXPECT_EQ(RunMessageLoop(), 0);
-  EXPECT_FALSE(MainForm->isVisible());
-  EndProgram();
-  EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
+  EXPECT_FALSE(Program->MainWindow()->isVisible());
+  Program.reset();
+  EXPECT_TRUE(Project.isNull());
   EXPECT_TRUE(Dialogs.Asked.empty());
-  StartProgram();  // for TearDown
 }
 
 TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
   RunSplash();
-  Trigger(MainForm, "NewProjectAction");  // unchanged: it closes without a question
-  Trigger(MainForm, "NewProjectAction");
-  Child<QLineEdit>(ProjectForm, "PacketFileEdit")->setText("run.dat");
+  Trigger(Program->MainWindow(), "NewProjectAction");  // unchanged: it closes without a question
+  Trigger(Program->MainWindow(), "NewProjectAction");
+  Child<QLineEdit>(Program->Projects().Newest(), "PacketFileEdit")->setText("run.dat");
   // Cancel, and Yes followed by a cancelled file dialog, keep the program and the project.
   for (int Answer : {dbCancel, dbYes}) {
     Dialogs.Answers = {Answer};
-    QTimer::singleShot(0, [] { Trigger(MainForm, "ExitAction"); });
+    QTimer::singleShot(0, [this] { Trigger(Program->MainWindow(), "ExitAction"); });
     QTimer::singleShot(200, [] { QApplication::exit(7); });
     EXPECT_EQ(QApplication::exec(), 7);
-    ASSERT_EQ(TProjectForm::OpenProjects().size(), 1);
-    EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "run.dat");
+    ASSERT_EQ(Program->Projects().All().size(), 1);
+    EXPECT_EQ(Child<QLineEdit>(Program->Projects().Newest(), "PacketFileEdit")->text(), "run.dat");
   }
   EXPECT_EQ(Dialogs.FileDialogs.size(), 1u);
 
@@ -311,7 +316,7 @@ TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
   const std::string Path = Temp.File("run.vproject");
   Dialogs.Answers = {dbYes};
   Dialogs.Files = {QString::fromStdString(Path)};
-  QTimer::singleShot(0, [] { MainForm->close(); });
+  QTimer::singleShot(0, [this] { Program->MainWindow()->close(); });
   EXPECT_EQ(RunMessageLoop(), 0);
   EXPECT_EQ(Dialogs.Texts(), std::vector<QString>(3, "Do you want to save your changes?"));
   EXPECT_NE(Read(Path).find("PaketFileA=run.dat\r\n"), std::string::npos);
@@ -319,40 +324,39 @@ TEST_F(Shell, ExitAsksToSaveEachChangedProjectAndCancelKeepsTheProgramRunning) {
 
 TEST_F(Shell, ExitEndsTheProgram) {
   RunSplash();
-  QTimer::singleShot(0, [] { Trigger(MainForm, "ExitAction"); });
+  QTimer::singleShot(0, [this] { Trigger(Program->MainWindow(), "ExitAction"); });
   EXPECT_EQ(RunMessageLoop(), 0);
 }
 
 TEST_F(Shell, AProjectFileNamedAtStartOpensOnceTheMainWindowIsUp) {
-  EndProgram();
+  Program.reset();
   const std::string Path = Temp.Write("start.vproject", "[VorexProject]\r\nPaketFileA=start.dat\r\n");
-  StartProgram(QString::fromStdString(Path));
-  EXPECT_TRUE(TProjectForm::OpenProjects().isEmpty());
+  Program.emplace(QString::fromStdString(Path));
+  EXPECT_TRUE(Program->Projects().All().isEmpty());
   RunSplash();
-  ASSERT_FALSE(ProjectForm.isNull());
-  EXPECT_EQ(ProjectForm->windowTitle().toStdString(), "Project Setup - " + Path);
-  EXPECT_EQ(Child<QLineEdit>(ProjectForm, "PacketFileEdit")->text(), "start.dat");
+  ASSERT_NE(Program->Projects().Newest(), nullptr);
+  EXPECT_EQ(Program->Projects().Newest()->windowTitle().toStdString(), "Project Setup - " + Path);
+  EXPECT_EQ(Child<QLineEdit>(Program->Projects().Newest(), "PacketFileEdit")->text(), "start.dat");
 }
 
 TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit) {
   RunSplash();
-  ASSERT_NE(AlarmHitsForm, nullptr);
-  EXPECT_TRUE(AlarmHitsForm->isVisible());
-  Trigger(MainForm, "AlarmWindowAction");
-  EXPECT_FALSE(AlarmHitsForm->isVisible());
-  Trigger(MainForm, "AlarmWindowAction");
+  EXPECT_TRUE(Program->AlarmWindow().isVisible());
+  Trigger(Program->MainWindow(), "AlarmWindowAction");
+  EXPECT_FALSE(Program->AlarmWindow().isVisible());
+  Trigger(Program->MainWindow(), "AlarmWindowAction");
 
   const std::string Structure = Temp.File("demo.structure");
   std::filesystem::copy_file(VOREX_DEMO_DIR "/demo.structure", Structure);
   ASSERT_TRUE(WriteDemoPacketFile(Temp.File("a.dat"), 3));
-  auto* Project = new TProjectForm(*ProgramWindow<TAlarmForm>());
+  auto* Project = new TProjectForm(*ProgramWindow<TAlarmForm>(), Program->Projects());
   Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(Structure));
   Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(Temp.File("a.dat")));
   Click(Project, "LoadButton");
   WaitForPasses();
   const TDecodedNode* Target = Project->Model().DataA->Frames->Next->Child->Next;
-  AlarmHitsForm->AddHit({0, "1. BF", "X > 0", 1, Project->Model().Id(), Target->SerialNo});
-  DoubleClickRow(Child<QTableView>(AlarmHitsForm, "HitView"), 0);
+  Program->AlarmWindow().AddHit({0, "1. BF", "X > 0", 1, Project->Model().Id(), Target->SerialNo});
+  DoubleClickRow(Child<QTableView>(&Program->AlarmWindow(), "HitView"), 0);
   ProcessPendingEvents();
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
   EXPECT_EQ(dynamic_cast<TBrowserForm*>(Project->Model().Browsers[0])->FocusedNode(), Target);

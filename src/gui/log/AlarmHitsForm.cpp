@@ -17,8 +17,6 @@
 #include "widgets/SystemLocale.h"
 #include "widgets/TextBridge.h"
 
-TAlarmHitsForm* AlarmHitsForm = nullptr;
-
 // The hits as table rows: time, BaseFrame, alarm, value; alarms red, warnings
 // yellow, acknowledged ones grey.
 class THitTable : public QAbstractTableModel {
@@ -100,14 +98,10 @@ TAlarmHitsForm::TAlarmHitsForm() : QWidget(nullptr, Qt::Tool), Table(new THitTab
                {CountLabel, "CountLabel"},
                {AcknowledgeButton, "AcknowledgeButton"},
                {AcknowledgeAllButton, "AcknowledgeAllButton"}});
-  AlarmHitsForm = this;
   PreviousSink = SetAlarmHitSink([this](const TAlarmHit& Hit) { AddHit(Hit); });
 }
 
-TAlarmHitsForm::~TAlarmHitsForm() {
-  SetAlarmHitSink(std::move(PreviousSink));
-  if (AlarmHitsForm == this) AlarmHitsForm = nullptr;
-}
+TAlarmHitsForm::~TAlarmHitsForm() { SetAlarmHitSink(std::move(PreviousSink)); }
 
 void TAlarmHitsForm::AddHit(const TAlarmHit& Hit) {
   TAlarmHit Stamped = Hit;

@@ -46,5 +46,3 @@ class TAlarmHitsForm : public QWidget {
   int FirstUnfitted = -1;
   bool Following = true;
 };
-
-extern TAlarmHitsForm* AlarmHitsForm;

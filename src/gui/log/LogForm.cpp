@@ -17,8 +17,6 @@
 #include "widgets/SystemLocale.h"
 #include "widgets/TextBridge.h"
 
-TLogForm* LogForm = nullptr;
-
 namespace {
 
 struct TLevelLook {
@@ -60,7 +58,6 @@ TLogForm::TLogForm() : QWidget(nullptr, Qt::Tool) {
   Layout->setContentsMargins(0, 0, 0, 0);
   Layout->addWidget(LogEdit);
   FormCreate();
-  LogForm = this;
   PreviousSink = SetLogSink([this](TLogLevel Level, const std::string& Text) { Take(Level, Text); });
 }
 
@@ -110,10 +107,7 @@ void TLogForm::ShowWaiting() {
         this, [this] { ShowWaiting(); }, Qt::QueuedConnection);
 }
 
-TLogForm::~TLogForm() {
-  SetLogSink(std::move(PreviousSink));
-  if (LogForm == this) LogForm = nullptr;
-}
+TLogForm::~TLogForm() { SetLogSink(std::move(PreviousSink)); }
 
 void TLogForm::FormCreate() { MessageBuffer.clear(); }
 

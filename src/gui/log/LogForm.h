@@ -50,7 +50,5 @@ class TLogForm : public QWidget {
   int ShownAtOnce = 0;
 };
 
-extern TLogForm* LogForm;
-
 // "messages_" + yymmdd_hhmm of the given time + ".log".
 std::string MessageFileName(double DateTime);

@@ -15,6 +15,7 @@
 
 #include "common/Log.h"
 #include "project/AlarmListModel.h"
+#include "project/OpenProjects.h"
 #include "project/PlotListModel.h"
 #include "project/StructureFiles.h"
 #include "widgets/Dialogs.h"
@@ -23,15 +24,8 @@
 #include "widgets/TextBridge.h"
 #include "widgets/WindowPlacement.h"
 
-QPointer<TProjectForm> ProjectForm;
-
-namespace {
-
-QList<TProjectForm*> ProjectWindows;
-
-}  // namespace
-
-TProjectForm::TProjectForm(TAlarmForm& AlarmDialog) : AlarmDialog(AlarmDialog) {
+TProjectForm::TProjectForm(TAlarmForm& AlarmDialog, TOpenProjects& OpenProjects)
+    : AlarmDialog(AlarmDialog), OpenProjects(OpenProjects) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Project Setup"));
   setFixedSize(666, 351);
@@ -43,8 +37,7 @@ TProjectForm::TProjectForm(TAlarmForm& AlarmDialog) : AlarmDialog(AlarmDialog) {
   Project.OnAlarm = [this](const TAlarmEntry& Alarm, double Value, std::int64_t MoreHits) {
     AlarmNotices.Show(this, Alarm, Value, MoreHits);
   };
-  ProjectWindows.append(this);
-  ProjectForm = this;
+  OpenProjects.Add(this);
   // Beside the main window, or lower and to the right of a window there;
   // placed once shown, when its frame is known.
   move(410, 0);
@@ -56,11 +49,8 @@ TProjectForm::~TProjectForm() {
   // FormDestroy
   UnloadProject();
   Project.OnStateChanged = nullptr;
-  ProjectWindows.removeAll(this);
-  if (ProjectForm == this || !ProjectForm) ProjectForm = ProjectWindows.isEmpty() ? nullptr : ProjectWindows.last();
+  OpenProjects.Remove(this);
 }
-
-const QList<TProjectForm*>& TProjectForm::OpenProjects() { return ProjectWindows; }
 
 void TProjectForm::FormCreate() {
   for (const std::string& File : FindStructureFiles(ToBytes(QCoreApplication::applicationDirPath()),

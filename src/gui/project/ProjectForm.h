@@ -21,6 +21,7 @@ class QStatusBar;
 class QToolButton;
 class TAlarmForm;
 class TAlarmListModel;
+class TOpenProjects;
 class TPlotListModel;
 
 // The window of one project: it moves values between its widgets and the
@@ -28,8 +29,8 @@ class TPlotListModel;
 // opens the project's browser and plot windows.
 class TProjectForm : public QWidget, public TWindowOwner {
  public:
-  // AlarmDialog outlives the window.
-  explicit TProjectForm(TAlarmForm& AlarmDialog);
+  // The window is in OpenProjects while it lives; both outlive it.
+  TProjectForm(TAlarmForm& AlarmDialog, TOpenProjects& OpenProjects);
   ~TProjectForm() override;
 
   TProject& Model() { return Project; }
@@ -60,9 +61,6 @@ class TProjectForm : public QWidget, public TWindowOwner {
   QString StatusText() const;
   // The plot open for the plot list's entry at Row, or none.
   TPlotWindow* ListedPlot(int Row) const;
-
-  // The project windows open now, oldest first.
-  static const QList<TProjectForm*>& OpenProjects();
 
  protected:
   void closeEvent(QCloseEvent* Event) override;
@@ -118,6 +116,7 @@ class TProjectForm : public QWidget, public TWindowOwner {
   void OnPlotChecked(int Row, bool Checked);
 
   TAlarmForm& AlarmDialog;
+  TOpenProjects& OpenProjects;
   TProject Project;
   TAlarmNotices AlarmNotices;
   TAlarmListModel* AlarmRows;
@@ -150,6 +149,3 @@ class TProjectForm : public QWidget, public TWindowOwner {
   bool Closing = false;
   QString FStatus;
 };
-
-// The newest open project window, or none.
-extern QPointer<TProjectForm> ProjectForm;
