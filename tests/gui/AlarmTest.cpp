@@ -378,18 +378,18 @@ TEST_F(Alarms, TheAlarmWindowFollowsNewHitsAndFitsItsColumnsToTheirTexts) {
   Window->show();
   const auto Add = [Window](const std::string& Frame) { Window->AddHit({0, Frame, "X > 1", 2, 1, 0}); };
   for (int I = 0; I < 40; ++I) Add(std::to_string(I) + ". BF");
-  ProcessPendingEvents();
+  RunEventsUntilIdle();
   QScrollBar* Bar = Child<QTableView>(Window, "HitView")->verticalScrollBar();
   ASSERT_GT(Bar->maximum(), 0);
   EXPECT_EQ(Bar->value(), Bar->maximum());
   // Scrolled back, the view stays where the user put it.
   Bar->setValue(0);
   Add("40. BF");
-  ProcessPendingEvents();
+  RunEventsUntilIdle();
   EXPECT_EQ(Bar->value(), 0);
   // A longer text widens its column as far as the view's own fit would.
   Add("41. BF, 01.01.2003 12:00:00, a caption longer than any before");
-  ProcessPendingEvents();
+  RunEventsUntilIdle();
   Bar->setValue(Bar->maximum());
   const int Fitted = Child<QTableView>(Window, "HitView")->columnWidth(1);
   Child<QTableView>(Window, "HitView")->resizeColumnToContents(1);
