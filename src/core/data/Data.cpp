@@ -339,13 +339,18 @@ void TData::ReadTheBytes(std::span<const std::uint8_t> Bytes) {
     if (Count > 0) std::memcpy(Target.data(), Rest.data(), Count);
     return static_cast<std::int64_t>(Count);
   };
-  const bool Read = OnFrames ? Reader.BeginPieces(Pieces, Size, SyncHeadBytes) : Reader.TakeWhole(Bytes);
+  DecodeRead(Pieces, Size, Bytes);
+}
+
+bool TData::DecodeRead(const TPieceReader& Pieces, std::int64_t DataEnd, std::span<const std::uint8_t> Whole) {
+  const bool Read = OnFrames ? Reader.BeginPieces(Pieces, DataEnd, SyncHeadBytes) : Reader.TakeWhole(Whole);
   if (!Read) {
     Note(TPassResult::Unreadable);
-    return;
+    return false;
   }
   if (!OnFrames) Reader.BeginWhole();
   DecodePass();
+  return true;
 }
 
 void TData::ReadTheStream() {
@@ -385,13 +390,7 @@ void TData::ReadTheStream() {
   }
   // The data's end is known once it is read: until then, the furthest a stream is read.
   const std::int64_t DataEnd = StartBytes < SyncHeadBytes ? StartBytes : MaxStreamBytes;
-  const bool Read = OnFrames ? Reader.BeginPieces(Pieces, DataEnd, SyncHeadBytes) : Reader.TakeWhole(Whole);
-  if (!Read) {
-    Note(TPassResult::Unreadable);
-    return;
-  }
-  if (!OnFrames) Reader.BeginWhole();
-  DecodePass();
+  if (!DecodeRead(Pieces, DataEnd, Whole)) return;
   std::uint8_t After = 0;
   if (Stream.Size() >= MaxStreamBytes && Stream.ReadAt(MaxStreamBytes, {&After, 1}) > 0) {
     AddEntry(llError, "Paket file " + FileName + " is too large (2 GiB or more): its data after " +
