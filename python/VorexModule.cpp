@@ -552,7 +552,7 @@ py::dict Frame(TPyProject& P, const py::object& Asked, int File) {
   if (File != 1 && File != 2) throw py::value_error("file must be 1 or 2");
   const TData* Data = File == 1 ? P.Project.DataA.get() : P.Project.DataB.get();
   if (!Data) throw py::index_error("the project has no second packet file");
-  std::int32_t Serial = 0;
+  std::int64_t Serial = 0;
   std::int64_t Count = 0;
   std::optional<TNodeCopy> Copy = Locked([&]() -> std::optional<TNodeCopy> {
     Count = Data->FrameCount();

@@ -5,7 +5,7 @@
 #include "widgets/WindowPlacement.h"
 
 TProgram::TProgram(const QString& StartProject) : StartProject(StartProject), Welcome([this] { ShowMainWindows(); }) {
-  Hits.OnOpenHit = [this](std::uint64_t Project, std::int32_t SerialNo) {
+  Hits.OnOpenHit = [this](std::uint64_t Project, std::int64_t SerialNo) {
     for (TProjectForm* Window : OpenProjects.All())
       if (Window->Model().Id() == Project) Window->OpenBrowserAt(SerialNo);
   };

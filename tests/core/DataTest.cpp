@@ -164,8 +164,8 @@ const std::string CrossStructure =
 // Position, RawValue, Value.
 std::string Dump(const TDecodedNode& Node) {
   char Line[200];
-  std::snprintf(Line, sizeof Line, "%d %d %d %d %a %a\n", Node.SerialNo, Node.DefIndex, Node.FrameIndex, Node.Position,
-                Node.RawValue, Node.Value);
+  std::snprintf(Line, sizeof Line, "%lld %d %d %d %a %a\n", static_cast<long long>(Node.SerialNo), Node.DefIndex,
+                Node.FrameIndex, Node.Position, Node.RawValue, Node.Value);
   std::string Out = Line;
   for (const TDecodedNode* Child = Node.Child; Child; Child = Child->Next) Out += Dump(*Child);
   return Out;
@@ -412,7 +412,7 @@ TEST(Data, DecodesEveryBaseFrameOnceWhileTheFileGrowsInPieces) {
   H.Data->StartTracking();
   EXPECT_EQ(H.FrameNumbers(), (std::vector<int>{0, 1}));
   EXPECT_EQ(H.Data->ProcessedSize, 560);
-  const std::vector<int> OldSerials = {H.Data->Frames->SerialNo, H.Data->Frames->Next->SerialNo};
+  const std::vector<std::int64_t> OldSerials = {H.Data->Frames->SerialNo, H.Data->Frames->Next->SerialNo};
 
   TLogRecorder Log;
   H.AppendFileBytes(std::vector<std::uint8_t>(File.begin() + 700, File.begin() + 841));
@@ -749,7 +749,7 @@ TEST(Data, APassReportsHowAndWhyItEndedWithItsCountsAndEntries) {
 TEST(Data, AnExceptionOnAThreadOrFromTheProgressEndsAThreadedPassOnTheCallersThread) {
   struct TThrowing : TChunkSink {
     void Take(const TDecodedNode&, const std::vector<std::string>&) override { throw 7; }
-    void Join(std::int64_t) override {}
+    void Join(const TSerialNumbering&) override {}
   };
   for (const bool FromProgress : {false, true}) {
     SCOPED_TRACE(FromProgress);
@@ -855,11 +855,14 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
   const struct {
     std::string Structure, File;
     std::size_t FirstPass;  // bytes the first pass finds; the rest comes later
-    std::int32_t SerialBase;
+    std::int64_t SerialBase;
     bool Resync = false;
+    std::int64_t SerialLimit = NoSerialLimit;
   } Cases[] = {
       {DemoStructure, DemoFile, 1200 * 280 + 100, 0},
       {DemoStructure, DemoFile, DemoFile.size(), SecondFileSerialBase},
+      // The serial numbers reach the next file's base in the second pass.
+      {DemoStructure, DemoFile, 1200 * 280 + 100, 0, false, 100000},
       {ReadAll(VOREX_DEMO_DIR "/../tests/identity/edge.structure"),
        ReadAll(VOREX_DEMO_DIR "/../tests/identity/edge.dat"), 1000, 0},
       {TextNumber, std::string(Numbered.begin(), Numbered.end()), 60 * 280, 0},
@@ -874,6 +877,7 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
       // Read in parts, one per thread.
       H.Data->ReadPartBytes = 4096;
       H.Data->SerialBase = Case.SerialBase;
+      H.Data->SerialLimit = Case.SerialLimit;
       TLogRecorder Log;
       TFakeProgress Progress;
       H.Dir.Write("p.dat", Case.File.substr(0, Case.FirstPass));
@@ -904,6 +908,21 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
       }
       EXPECT_EQ(H.Data->Index().size(), Frame);
       EXPECT_EQ(H.Data->DecodeAgain(Frame).Root, nullptr);
+      if (Case.SerialLimit != NoSerialLimit) {
+        // Those past the limit moved far above it, with one warning.
+        std::int64_t Nodes = 0;
+        for (const TDecodedNode* Root = H.Data->Frames; Root; Root = Root->Next)
+          Nodes += std::ranges::count(Dump(*Root), '\n');
+        EXPECT_EQ(H.Data->LastFrame()->SerialNo, (std::int64_t{1} << 48) + Nodes - 1 - Case.SerialLimit);
+        const std::vector<std::string> Logged = Log.Lines();
+        EXPECT_EQ(std::count_if(Logged.begin(), Logged.end(),
+                                [](const std::string& Line) {
+                                  return Line.find(
+                                             "reached 100000, where those of the next packet file begin: its "
+                                             "further nodes are numbered from 281474976710656.") != std::string::npos;
+                                }),
+                  1);
+      }
       EXPECT_EQ(Log.Lines().size(), Lines);
       EXPECT_EQ(H.Messages.size(), Messages);
     }
@@ -926,7 +945,7 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileModeAndDecodesThemAgainFromTh
   Gaps.erase(Gaps.begin() + 1300, Gaps.begin() + 1400);
   const struct {
     std::string Structure, File;
-    std::int32_t SerialBase;
+    std::int64_t SerialBase;
     std::int64_t PieceBytes;
     bool Resync = false;
     int Threads = 0;  // the pieces' BaseFrames on several threads
@@ -1002,21 +1021,25 @@ TEST(Data, ChunkSinksTakeEveryStreamedBaseFrameOnceAndJoinInFileOrder) {
       const std::string Text = RootLine(Root, 0);
       Taken.push_back({Text.substr(0, Text.rfind(' ') + 1), Root.SerialNo});
     }
-    void Join(std::int64_t SerialBase) override {
+    void Join(const TSerialNumbering& Serials) override {
       if (Fails) throw std::runtime_error("full");
-      for (const auto& [Text, Serial] : Taken) Joined->push_back(Text + std::to_string(SerialBase + Serial));
+      for (const auto& [Text, Serial] : Taken) Joined->push_back(Text + std::to_string(Serials(Serial)));
     }
     bool JoinsBesideTakes() const override { return Beside; }
   };
   THolder Whole(DemoStructure);
   Whole.Dir.Write("p.dat", Demo.str());
   Whole.Data->SerialBase = SecondFileSerialBase;
+  // The numbers move on from the next file's base in the sixth piece or so.
+  const std::int64_t SerialLimit = SecondFileSerialBase + 20000;
+  Whole.Data->SerialLimit = SerialLimit;
   std::vector<std::string> Expected;
   {
     TLogRecorder Quiet;
     Whole.Data->StartTracking();
   }
   for (const TDecodedNode* R = Whole.Data->Frames; R; R = R->Next) Expected.push_back(RootLine(*R, R->SerialNo));
+  EXPECT_GT(Whole.Data->LastFrame()->SerialNo, std::int64_t{2} << 48);
   // Sinks that join while the next piece decodes, or not, and the fifth
   // sink's join failing: the same BaseFrames and log either way.
   std::vector<std::string> Seen[2];
@@ -1040,6 +1063,7 @@ TEST(Data, ChunkSinksTakeEveryStreamedBaseFrameOnceAndJoinInFileOrder) {
       Stream.Data->Threads = 3;
       Stream.Dir.Write("p.dat", Demo.str());
       Stream.Data->SerialBase = SecondFileSerialBase;
+      Stream.Data->SerialLimit = SerialLimit;
       TLogRecorder Log;
       Stream.Data->StartTracking();
       SCOPED_TRACE(std::string(Failing ? "failing" : "whole") + (Beside ? ", joined beside" : ""));

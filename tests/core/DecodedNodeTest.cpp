@@ -11,22 +11,22 @@ TEST(NodePool, NodesFindTheirLinksParentAndStreamAcrossBlocks) {
   TNodePool Pool(&Image);
   std::vector<TDecodedNode*> Nodes;
   for (int I = 0; I < 110000; ++I) Nodes.push_back(Pool.New());
-  EXPECT_EQ(sizeof(TDecodedNode), 40u);
-  EXPECT_GE(Pool.ReservedBytes(), 110000u * 40u);
-  EXPECT_LT(Pool.ReservedBytes(), 110000u * 40u + (1u << 21));
+  EXPECT_EQ(sizeof(TDecodedNode), 48u);
+  EXPECT_GE(Pool.ReservedBytes(), 110000u * 48u);
+  EXPECT_LT(Pool.ReservedBytes(), 110000u * 48u + (1u << 21));
 
   Nodes[100000]->SetParent(Nodes[10]);    // an earlier block
   Nodes[5]->SetParent(Nodes[109999]);     // a later one
-  Nodes[52428]->SetParent(Nodes[52427]);  // the first node of a block, the last of the one before
+  Nodes[43690]->SetParent(Nodes[43689]);  // the first node of a block, the last of the one before
   Nodes[6]->Next = Nodes[100001];
   Nodes[100001]->Child = Nodes[0];
   EXPECT_EQ(Nodes[100000]->Parent(), Nodes[10]);
   EXPECT_EQ(Nodes[5]->Parent(), Nodes[109999]);
-  EXPECT_EQ(Nodes[52428]->Parent(), Nodes[52427]);
+  EXPECT_EQ(Nodes[43690]->Parent(), Nodes[43689]);
   EXPECT_EQ(Nodes[6]->Next->Child, Nodes[0]);
   EXPECT_EQ(Nodes[7]->Parent(), nullptr);
   EXPECT_EQ(Nodes[7]->Next, nullptr);
-  for (const int I : {0, 52427, 52428, 109999}) EXPECT_EQ(Nodes[I]->Stream(), &Image);
+  for (const int I : {0, 43689, 43690, 109999}) EXPECT_EQ(Nodes[I]->Stream(), &Image);
 
   Nodes[5]->SetParent(nullptr);
   EXPECT_EQ(Nodes[5]->Parent(), nullptr);
@@ -46,7 +46,7 @@ TEST(NodePool, NodesFindTheirLinksParentAndStreamAcrossBlocks) {
   EXPECT_EQ(Shared->Stream(), &Image);
   Pool.Reuse(Sharer);
   EXPECT_EQ(Sharer.Size(), 0u);
-  while (Pool.Size() % 52428 != 0) Pool.New();
+  while (Pool.Size() % 43690 != 0) Pool.New();
   EXPECT_EQ(Pool.New(), Shared);
 }
 

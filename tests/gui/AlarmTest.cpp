@@ -299,8 +299,8 @@ TEST_F(Alarms, AnOpenNoticeCountsTheHitsOfLaterUpdatesAndHoldsNothingBack) {
 TEST_F(Alarms, WithNoticesOffHitsGoOnlyToTheAlarmWindowWhereTheyAreCountedAcknowledgedAndOpened) {
   auto* Window = new TAlarmHitsForm;
   const QScopeGuard Free([Window] { delete Window; });
-  std::vector<std::pair<std::uint64_t, std::int32_t>> Opened;
-  Window->OnOpenHit = [&](std::uint64_t Project, std::int32_t SerialNo) { Opened.push_back({Project, SerialNo}); };
+  std::vector<std::pair<std::uint64_t, std::int64_t>> Opened;
+  Window->OnOpenHit = [&](std::uint64_t Project, std::int64_t SerialNo) { Opened.push_back({Project, SerialNo}); };
   TProjectForm* Project = LoadedProject(1);
   Child<QCheckBox>(Project, "NoticesCheck")->setChecked(false);
   Dialogs.DialogScripts = {AlarmAnswer("DFH_FLAG", " =", "1")};

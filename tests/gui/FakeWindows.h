@@ -20,7 +20,7 @@ class TFakeBrowser : public QWidget, public TBrowserWindow {
   void AppendFrames(int Source, TDecodedNode* First) override {
     Calls.push_back("browser append " + std::to_string(Source) + " " + std::to_string(RootCount(First)));
   }
-  void FocusSerial(std::int32_t SerialNo) override { Calls.push_back("browser focus " + std::to_string(SerialNo)); }
+  void FocusSerial(std::int64_t SerialNo) override { Calls.push_back("browser focus " + std::to_string(SerialNo)); }
 
  private:
   std::vector<std::string>& Calls;

@@ -412,7 +412,7 @@ TEST_F(PlotForm, APlotClosedWhileItsDoubleClickOpensTheBrowserIsLeftAlone) {
   const QPointer<TPlotForm> Plot = OpenTemperature(Project);
   const int X = static_cast<int>(std::nearbyint(6 * Plot->AreaWidth() / 9.0));
   Plot->OnAreaMouseMove(X);
-  const std::int32_t SerialNo = Plot->Plot.Series[6].SerialNo;
+  const std::int64_t SerialNo = Plot->Plot.Series[6].SerialNo;
   // Unchecking its list entry closes the plot when the pending events run.
   QMetaObject::invokeMethod(
       Project, [Project] { SetRowCheck(Project, "PlotList", 0, Qt::Unchecked); }, Qt::QueuedConnection);

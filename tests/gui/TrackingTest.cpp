@@ -177,7 +177,7 @@ void Tracking::TrackWriter(const std::string& Path, const std::vector<std::strin
   WaitForPasses();
   ASSERT_TRUE(Project->Model().DataA);
   Project->Model().DataA->Timer->SetInterval(40);
-  std::vector<std::int32_t> FirstSerials;
+  std::vector<std::int64_t> FirstSerials;
   for (const TDecodedNode* Root = Project->Model().DataA->Frames; Root; Root = Root->Next)
     FirstSerials.push_back(Root->SerialNo);
 

@@ -78,8 +78,8 @@ std::vector<double> Times(const std::vector<TPlotPoint>& Points) {
   for (const TPlotPoint& P : Points) Out.push_back(P.Time);
   return Out;
 }
-std::vector<std::int32_t> Serials(const std::vector<TPlotPoint>& Points) {
-  std::vector<std::int32_t> Out;
+std::vector<std::int64_t> Serials(const std::vector<TPlotPoint>& Points) {
+  std::vector<std::int64_t> Out;
   for (const TPlotPoint& P : Points) Out.push_back(P.SerialNo);
   return Out;
 }
@@ -140,11 +140,11 @@ TEST(PlotCollect, TakesTheVariableFromEveryBaseFrameOfBothFilesInOrder) {
 
   TPlotSeries Outer = F.Collect("BaseFrame", "V");
   EXPECT_EQ(Values(Outer.Series), (std::vector<double>{1, 2, 3, 4}));
-  EXPECT_EQ(Serials(Outer.Series), (std::vector<std::int32_t>{0, 5, 100000000, 100000005}));
+  EXPECT_EQ(Serials(Outer.Series), (std::vector<std::int64_t>{0, 5, 100000000, 100000005}));
 
   TPlotSeries Inner = F.Collect("Inner", "V");
   EXPECT_EQ(Values(Inner.Series), (std::vector<double>{21, 22, 23, 24}));
-  EXPECT_EQ(Serials(Inner.Series), (std::vector<std::int32_t>{1, 6, 100000001, 100000006}));
+  EXPECT_EQ(Serials(Inner.Series), (std::vector<std::int64_t>{1, 6, 100000001, 100000006}));
 
   // Frame and variable name must both match.
   EXPECT_TRUE(F.Collect("BaseFrame", "PLOT_TIME").Series.empty());
@@ -192,7 +192,7 @@ TEST(PlotCollect, SubframeContentsComeBeforeTheSubframeNodeAndTheTimeCarriesInto
   TPlotSeries Node = F.Collect("BaseFrame", "Inner");
   EXPECT_EQ(Values(Node.Series), (std::vector<double>{0, 0, 0, 0}));
   EXPECT_EQ(Times(Node.Series), (std::vector<double>{10, 20, 30, 40}));
-  EXPECT_EQ(Serials(Node.Series), (std::vector<std::int32_t>{3, 8, 100000003, 100000008}));
+  EXPECT_EQ(Serials(Node.Series), (std::vector<std::int64_t>{3, 8, 100000003, 100000008}));
 }
 
 TEST(PlotCollect, TheTimeRangeStartsAtTheFirstTimeAndOnlyWidens) {
@@ -367,7 +367,7 @@ TEST(PlotTimeSeries, IsACopyOfTheSeriesSortedByTimeWithTheSameQuicksort) {
   TPlotSeries Plot = WithPoints({0, 1, 2, 3, 4}, {2, 1, 2, 1, 2});
   Plot.SortTimeSeries();
   EXPECT_EQ(Values(Plot.TimeSeries), (std::vector<double>{3, 1, 4, 0, 2}));
-  EXPECT_EQ(Serials(Plot.TimeSeries), (std::vector<std::int32_t>{3, 1, 4, 0, 2}));
+  EXPECT_EQ(Serials(Plot.TimeSeries), (std::vector<std::int64_t>{3, 1, 4, 0, 2}));
   EXPECT_EQ(Values(Plot.Series), (std::vector<double>{0, 1, 2, 3, 4}));
 
   Plot = WithPoints({0, 1, 2}, {-1.5, 7, -3});

@@ -16,8 +16,8 @@ class TChunkSink {
   // returns.
   virtual void Take(const TDecodedNode& Root, const std::vector<std::string>& Messages) = 0;
   // Once the chunks before are joined, on the pass's thread: the chunk's
-  // serial numbers start at SerialBase.
-  virtual void Join(std::int64_t SerialBase) = 0;
+  // serial numbers are Serials of those Take saw.
+  virtual void Join(const TSerialNumbering& Serials) = 0;
   // Whether Join may run while the next piece's chunks decode, their sinks
   // taking: it touches nothing they touch.
   virtual bool JoinsBesideTakes() const { return false; }

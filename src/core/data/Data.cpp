@@ -21,7 +21,7 @@ constexpr std::int64_t SyncHeadBytes = 282 + 4;
 // Lets the definition number the nodes it decodes while it lives.
 class TSerialScope {
  public:
-  TSerialScope(TFramesDefinition& Definition, std::int64_t* Serials) : Definition(Definition) {
+  TSerialScope(TFramesDefinition& Definition, TSerialCounter* Serials) : Definition(Definition) {
     Definition.Serials = Serials;
   }
   ~TSerialScope() { Definition.Serials = nullptr; }
@@ -425,11 +425,17 @@ void TData::DecodePass() {
   Decoded = true;
   // Nodes are numbered as they are decoded, children before their node,
   // from SerialBase on over all passes.
-  if (!Numbered) NextSerial = SerialBase;
+  if (!Numbered) Serials = {SerialBase, TSerialNumbering::OfFile(SerialBase, SerialLimit)};
   Numbered = true;
-  const TSerialScope Serials(Definition, &NextSerial);
+  const TSerialScope Numbering(Definition, &Serials);
   const std::int64_t FramesBefore = Count;
   const TPassEnd End = TPass(*this, IdCheck, Progress).Run();
+  if (!SerialsMoved && Serials.Next > SerialLimit) {
+    SerialsMoved = true;
+    AddEntry(llWarn, "Serial numbers of " + FileName + " reached " + std::to_string(SerialLimit) +
+                         ", where those of the next packet file begin: its further nodes are numbered from " +
+                         std::to_string(Serials.Numbering(SerialLimit)) + ".");
+  }
   Dedup.Finish();
   Progress.Show(End.Position, End.Handled);
   // The next look reads on though the file has not changed.
@@ -448,7 +454,7 @@ void TData::DecodePass() {
 
 TDecodedNode* TData::NewRoot(std::int64_t Position, TDecodedNode* Child, std::int16_t DefIndex) {
   TDecodedNode* Root = Pool.New();
-  Root->SerialNo = static_cast<std::int32_t>(NextSerial++);
+  Root->SerialNo = Serials.Take();
   Root->Child = Child;
   Root->Position = static_cast<std::int32_t>(Position);
   Root->DefIndex = DefIndex;
@@ -472,7 +478,7 @@ TDecodedAgain TData::DecodeAgain(std::size_t Frame) const {
   if (!ReadAgain(Record.Position, *(Pass - 1), Again)) return {};
   std::vector<std::string> Messages;
   const std::unique_ptr<TFramesDefinition> Copy = Definition.CopyFor(Messages);
-  std::int64_t Serial = Record.FirstSerial;
+  TSerialCounter Serial{Record.FirstSerial, Serials.Numbering};
   Copy->Serials = &Serial;
   Copy->NumberMessagesFrom(static_cast<std::size_t>(Record.FirstMessage));
   Again.Pool = std::make_unique<TNodePool>(Again.Image.get());
@@ -481,7 +487,7 @@ TDecodedAgain TData::DecodeAgain(std::size_t Frame) const {
                                                   false, *Again.Pool, FileName);
   if (Decoding.Outcome != TFrameOutcome::Decoded) return {};
   Again.Root = Again.Pool->New();
-  Again.Root->SerialNo = static_cast<std::int32_t>(Serial);
+  Again.Root->SerialNo = Serial.Take();
   Again.Root->Child = Decoding.Child;
   Again.Root->Position = static_cast<std::int32_t>(Record.Position);
   Again.Root->DefIndex = static_cast<std::int16_t>(Copy->FindFrame(BaseFrameName));

@@ -28,10 +28,11 @@
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
 #include "structure/MemoryStream.h"
+#include "structure/SerialNumbers.h"
 
 constexpr int TrackingInterval = 60000;
 constexpr int DelayedUpdateIncrement = 10000;
-constexpr std::int32_t SecondFileSerialBase = 100000000;
+constexpr std::int64_t SecondFileSerialBase = FileSerialSpacing;
 
 // A BaseFrame decoded again: the bytes its decoding read (word-swapped, the
 // file's byte Origin first), the pool its nodes live in and its root.
@@ -52,7 +53,10 @@ class TData {
   TDecodedNode* Frames = nullptr;
   // The last root of Frames (none while Frames is empty).
   const TDecodedNode* LastFrame() const { return LastRoot; }
-  std::int32_t SerialBase = 0;
+  // The serial number of the first node, and the base of the project's next
+  // file, where this file's numbers move away (with a warning) if they get there.
+  std::int64_t SerialBase = 0;
+  std::int64_t SerialLimit = NoSerialLimit;
   std::function<void(TData& Sender)> OnNewFrames;
   TFramesDefinition& Definition;
   std::string FileName;
@@ -247,8 +251,9 @@ class TData {
   // The bytes the decoding of the BaseFrame at Position may read, as Pass
   // read them; false when they cannot be read so.
   bool ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodedAgain& Again) const;
-  std::int64_t NextSerial = 0;
+  TSerialCounter Serials;
   bool Numbered = false;
+  bool SerialsMoved = false;
   std::int64_t Count = 0;
   // The file as the look before the running pass saw it.
   TFileLook Seen;

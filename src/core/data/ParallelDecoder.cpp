@@ -36,7 +36,7 @@ struct TParallelDecoder::TChunk {
   std::vector<TFrameRecord> Records;   // of Roots as the run asks, numbered from 0
   std::unique_ptr<TChunkSink> Sink;    // takes the BaseFrames instead
   std::int64_t Taken = 0;              // by the sink
-  std::int64_t Nodes = 0;              // decoded, numbered by it from 0
+  TSerialCounter Serials;              // of the nodes decoded, numbered from 0
   // The nodes of TEXT rows holding a message index, to be moved behind the
   // messages of the chunks before.
   std::vector<TDecodedNode*> TextNodes;
@@ -92,18 +92,19 @@ class TParallelDecoder::TChunkPass {
     ChunkDone.notify_one();
   }
 
-  // Moves the serial numbers of the first Counted chunks, each numbered from
-  // 0, to chunk I's from Bases[I] on; each thread takes a share of every
-  // chunk, in memory order.
-  void OffsetSerials(std::size_t Counted, const std::vector<std::int64_t>& Bases) {
+  // Numbers the nodes of the first Counted chunks, each numbered from 0, by
+  // Numberings[I] for chunk I; each thread takes a share of every chunk, in
+  // memory order.
+  void RenumberSerials(std::size_t Counted, const std::vector<TSerialNumbering>& Numberings) {
     const std::size_t Parts = Chunks.size();
-    RunParts(Parts, [this, Counted, &Bases, Parts](std::size_t Part) {
+    RunParts(Parts, [this, Counted, &Numberings, Parts](std::size_t Part) {
       for (std::size_t I = 0; I < Counted; ++I) {
-        if (Bases[I] == 0) continue;
         const TChunk& Chunk = Chunks[I];
+        const TSerialNumbering& Numbering = Numberings[I];
+        if (Numbering.From == 0 && Chunk.Serials.Next <= Numbering.Limit) continue;  // numbered already
         const std::size_t Nodes = Chunk.Pool->Size() - Chunk.FirstNode;
-        Chunk.Pool->OffsetSerials(Chunk.FirstNode + Nodes * Part / Parts, Chunk.FirstNode + Nodes * (Part + 1) / Parts,
-                                  Bases[I]);
+        Chunk.Pool->RenumberSerials(Chunk.FirstNode + Nodes * Part / Parts,
+                                    Chunk.FirstNode + Nodes * (Part + 1) / Parts, Numbering);
       }
     });
   }
@@ -121,7 +122,7 @@ class TParallelDecoder::TChunkPass {
   void CopyAndDecode(TChunk& Chunk, std::size_t Index) {
     Chunk.Reached = Chunk.Start;
     Chunk.Definition = Definition.CopyFor(Chunk.Messages);
-    Chunk.Definition->Serials = &Chunk.Nodes;
+    Chunk.Definition->Serials = &Chunk.Serials;
     Chunk.Definition->TextNodes = Chunk.Sink ? nullptr : &Chunk.TextNodes;
     try {
       DecodeFrames(Chunk, Index);
@@ -135,7 +136,7 @@ class TParallelDecoder::TChunkPass {
   void DecodeFrames(TChunk& Chunk, std::size_t Index) {
     for (; Chunk.Reached < Chunk.End && FirstStopped.load() > Index; Chunk.Reached += Run.Length) {
       const std::size_t NodesBefore = Chunk.Pool->Size();
-      const TFrameRecord Record{Chunk.Reached, Chunk.Nodes,
+      const TFrameRecord Record{Chunk.Reached, Chunk.Serials.Next,
                                 static_cast<std::int64_t>(Chunk.Definition->DecodedMessages())};
       const auto [Outcome, Child] = DecodeBaseFrame(*Chunk.Definition, Reader.Image(), Chunk.Reached - Reader.Origin(),
                                                     Chunk.Reached, Run.IdCheck, *Chunk.Pool, FileName);
@@ -150,7 +151,7 @@ class TParallelDecoder::TChunkPass {
         Root->Child = Child;
         Root->Position = static_cast<std::int32_t>(Chunk.Reached);
         Root->DefIndex = Run.RootDefIndex;
-        Root->SerialNo = static_cast<std::int32_t>(Chunk.Nodes++);
+        Root->SerialNo = Chunk.Serials.Take();
         if (!Chunk.Sink) {
           // Linked here, while the roots are in the cache; streamed roots
           // are handed over one by one.
@@ -299,9 +300,9 @@ TParallelOutcome TParallelDecoder::Collect(TChunkPass& Pass, const TParallelRun&
   Outcome.Decoded = Counted > 0;
   Outcome.Position = Run.Position;
   Outcome.Handled = Run.Handled;
-  std::int64_t& NextSerial = *Definition.Serials;
+  TSerialCounter& Serials = *Definition.Serials;
   // The serial numbers follow from the node counts of the chunks before.
-  std::vector<std::int64_t> Bases;
+  std::vector<TSerialNumbering> Numberings;
   for (std::size_t I = 0; I < Counted; ++I) {
     TChunk& Chunk = Pass.Chunks[I];
     const std::size_t FirstMessage = Definition.AppendMessages(Chunk.Messages);
@@ -312,18 +313,19 @@ TParallelOutcome TParallelDecoder::Collect(TChunkPass& Pass, const TParallelRun&
       Outcome.Roots.back()->Next = Chunk.Roots.front();
     Outcome.Roots.insert(Outcome.Roots.end(), Chunk.Roots.begin(), Chunk.Roots.end());
     for (TFrameRecord Record : Chunk.Records) {
-      Record.FirstSerial += NextSerial;
+      Record.FirstSerial += Serials.Next;
       Record.FirstMessage += static_cast<std::int64_t>(FirstMessage);
       Outcome.Records.push_back(Record);
     }
-    if (Chunk.Sink) Outcome.Joins.push_back({std::move(Chunk.Sink), NextSerial, Chunk.Taken});
+    if (Chunk.Sink)
+      Outcome.Joins.push_back({std::move(Chunk.Sink), Serials.Numbering.After(Serials.Next), Chunk.Taken});
     Outcome.Handled += Chunk.Handled.load();
     Outcome.Position = Chunk.Reached;
-    Bases.push_back(NextSerial);
-    NextSerial += Chunk.Nodes;
+    Numberings.push_back(Serials.Numbering.After(Serials.Next));
+    Serials.Next += Chunk.Serials.Next;
   }
-  // A sink's BaseFrames are numbered from their join's base.
-  if (!Run.Streamed || !Run.NewSink) Pass.OffsetSerials(Counted, Bases);
+  // A sink's BaseFrames are numbered when it is joined.
+  if (!Run.Streamed || !Run.NewSink) Pass.RenumberSerials(Counted, Numberings);
   return Outcome;
 }
 

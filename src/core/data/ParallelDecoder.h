@@ -17,8 +17,8 @@
 // A chunk's sink with its place among the chunks joined.
 struct TChunkJoin {
   std::unique_ptr<TChunkSink> Sink;
-  std::int64_t SerialBase = 0;
-  std::int64_t Frames = 0;  // the BaseFrames it took
+  TSerialNumbering Serials;  // of the running numbers of its BaseFrames
+  std::int64_t Frames = 0;   // the BaseFrames it took
 };
 
 // The BaseFrames to decode: those of Length bytes from Position on, up to

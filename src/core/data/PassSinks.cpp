@@ -8,7 +8,7 @@
 bool TPassSinks::HandOver(std::int64_t From, std::span<TDecodedNode* const> Roots, std::span<TChunkJoin> Joins) {
   try {
     if (OnFrames && !Roots.empty()) OnFrames(Roots);
-    for (TChunkJoin& Join : Joins) Join.Sink->Join(Join.SerialBase);
+    for (TChunkJoin& Join : Joins) Join.Sink->Join(Join.Serials);
   } catch (const std::exception& Error) {
     const bool One = Roots.size() == 1 && Joins.empty();
     AddEntry(llError, "Handling " + std::string(One ? "the BaseFrame at position " : "the BaseFrames from position ") +

@@ -84,15 +84,14 @@ TDecodedNode* TNodePool::New() {
   return Node;
 }
 
-void TNodePool::OffsetSerials(std::size_t From, std::size_t To, std::int64_t Offset) {
+void TNodePool::RenumberSerials(std::size_t From, std::size_t To, const TSerialNumbering& Numbering) {
   // Block by block, in memory order.
   while (From < To) {
     const std::size_t InBlock = From % NodesPerBlock;
     const std::size_t Run = std::min(To - From, NodesPerBlock - InBlock);
     TDecodedNode* const First =
         NodeAt(Store->Blocks.get(), static_cast<std::uint32_t>(Blocks[From / NodesPerBlock] * NodesPerBlock + InBlock));
-    for (TDecodedNode* Node = First; Node != First + Run; ++Node)
-      Node->SerialNo = static_cast<std::int32_t>(Node->SerialNo + Offset);
+    for (TDecodedNode* Node = First; Node != First + Run; ++Node) Node->SerialNo = Numbering(Node->SerialNo);
     From += Run;
   }
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "structure/MemoryStream.h"
+#include "structure/SerialNumbers.h"
 
 struct TDecodedNode;
 
@@ -30,15 +31,15 @@ class TNodeLink {
   std::uint32_t Number = 0;  // the node's number in its pool + 1; 0: none
 };
 
-// 40 bytes. The parent, the links and the stream are found through the pool
+// 48 bytes. The parent, the links and the stream are found through the pool
 // block that holds the node, so every node must come from a TNodePool.
 struct TDecodedNode {
   TNodeLink Next;
   TNodeLink Child;
   double RawValue = 0;
   double Value = 0;
+  std::int64_t SerialNo = 0;
   std::int32_t Position = 0;
-  std::int32_t SerialNo = 0;
   std::int16_t DefIndex = 0;
   std::int16_t FrameIndex = 0;
 
@@ -53,7 +54,7 @@ struct TDecodedNode {
  private:
   TNodeLink FParent;
 };
-static_assert(sizeof(TDecodedNode) == 40);
+static_assert(sizeof(TDecodedNode) == 48);
 
 // Allocates nodes in aligned blocks of 2 MiB (a huge page), each starting
 // with a small header that leads from a node to its pool's blocks. All nodes
@@ -79,9 +80,9 @@ class alignas(64) TNodePool {
     if (Mark < Count) Count = Mark;
   }
   std::size_t Size() const { return Count; }
-  // Adds Offset to the serial numbers of the nodes [From, To) of this pool,
-  // counted in the order they were allocated.
-  void OffsetSerials(std::size_t From, std::size_t To, std::int64_t Offset);
+  // Numbers the nodes [From, To) of this pool, counted in the order they were
+  // allocated, by Numbering of the running numbers they hold.
+  void RenumberSerials(std::size_t From, std::size_t To, const TSerialNumbering& Numbering);
   // Forgets the nodes of Sharer, a pool made with this one, and reuses its
   // blocks once this pool's own are full.
   void Reuse(TNodePool& Sharer);

@@ -66,10 +66,10 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
   std::fill_n(Level.Present.begin(), Level.Plan->SlotOfHash.size(), scNone);
   const std::size_t Mark = Pool.Mark();
   const std::size_t TextMark = TextNodes ? TextNodes->size() : 0;
-  const std::int64_t SerialMark = Serials ? *Serials : 0;
+  const std::int64_t SerialMark = Serials ? Serials->Next : 0;
   const auto ForgetRun = [&] {
     if (TextNodes) TextNodes->resize(TextMark);
-    if (Serials) *Serials = SerialMark;
+    if (Serials) Serials->Next = SerialMark;
   };
   TDecodedNode* Head = nullptr;
   TDecodedNode* Tail = nullptr;

@@ -103,9 +103,9 @@ class TFramesDefinition {
   // When set, receives every node of a TEXT row that holds a message index
   // (not those of a decoding that failed).
   std::vector<TDecodedNode*>* TextNodes = nullptr;
-  // When set, the nodes decoded are numbered from it on as they are finished,
-  // children before their node; a decoding that fails leaves it as it was.
-  std::int64_t* Serials = nullptr;
+  // When set, numbers the nodes decoded as they are finished, children before
+  // their node; a decoding that fails leaves it as it was.
+  TSerialCounter* Serials = nullptr;
   // Appends the messages a copy decoded to this definition's, emptying More;
   // the index the first of them gets.
   std::size_t AppendMessages(std::vector<std::string>& More);
@@ -210,7 +210,7 @@ class TFramesDefinition {
   TDecodedNode* DecodeSubframe(const TMemoryStream& S, std::int32_t Row, TNodePool& Pool);
   // Node, finished: its serial number, when nodes are numbered.
   TDecodedNode* Finished(TDecodedNode* Node) {
-    if (Serials) Node->SerialNo = static_cast<std::int32_t>((*Serials)++);
+    if (Serials) Node->SerialNo = Serials->Take();
     return Node;
   }
   // Makes sure the raw value and, for numbers, the transformed value of the

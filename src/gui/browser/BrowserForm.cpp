@@ -293,7 +293,7 @@ void TBrowserForm::ShowIndex(const QModelIndex& Index) {
   TreeView->scrollTo(Index);
 }
 
-void TBrowserForm::FocusSerial(std::int32_t SerialNo) {
+void TBrowserForm::FocusSerial(std::int64_t SerialNo) {
   const TNodePath Path = Tree ? Tree->FindSerial(SerialNo) : TNodePath();
   if (Path.empty()) {
     AddEntry(llError, "Tried to focus non existing index (" + std::to_string(SerialNo) + ")");

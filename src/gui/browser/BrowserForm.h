@@ -28,7 +28,7 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
   QWidget* Window() override { return this; }
   void SetProject(const TProject& Project, TWindowOwner& Owner) override;
   void AppendFrames(int Source, TDecodedNode* First) override;
-  void FocusSerial(std::int32_t SerialNo) override;
+  void FocusSerial(std::int64_t SerialNo) override;
 
   const TProject* Project = nullptr;
   TWindowOwner* Owner = nullptr;

@@ -641,7 +641,7 @@ void TPlotForm::OnAreaDoubleClick() {
   SkipMouseDown = true;
   if (!Owner) return;
   const TPlotSeries& Shown = Plot.ChosenSeries();
-  std::int32_t SerialNo = 0;
+  std::int64_t SerialNo = 0;
   if (Plot.TimeMode) {
     if (Shown.TimeSeries.empty()) return;
     SerialNo = Shown.TimeSeries[static_cast<std::size_t>(Shown.PixelToIndex(CursorPos, AreaWidth()))].SerialNo;

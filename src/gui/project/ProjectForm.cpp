@@ -177,7 +177,7 @@ TBrowserWindow* TProjectForm::OpenBrowser() {
   return Browser;
 }
 
-void TProjectForm::OpenBrowserAt(std::int32_t SerialNo) {
+void TProjectForm::OpenBrowserAt(std::int64_t SerialNo) {
   if (TBrowserWindow* Browser = OpenBrowser()) Browser->FocusSerial(SerialNo);
 }
 

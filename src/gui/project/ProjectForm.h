@@ -41,7 +41,7 @@ class TProjectForm : public QWidget, public TWindowOwner {
   // Requester: this window for its own plot list, otherwise the browser that asked.
   TPlotWindow* OpenPlot(const QObject* Requester, const QString& FrameName, const QString& VarName,
                         const QString& SortVar) override;
-  void OpenBrowserAt(std::int32_t SerialNo) override;
+  void OpenBrowserAt(std::int64_t SerialNo) override;
   void FeedBrowser(TBrowserWindow& Browser) override;
   std::vector<TPlotWindow*> OpenPlots() const override;
   // The plot list entry of the plot keeps the variable.

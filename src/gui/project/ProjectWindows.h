@@ -22,7 +22,7 @@ class TWindowOwner {
   virtual TPlotWindow* OpenPlot(const QObject* Requester, const QString& FrameName, const QString& VarName,
                                 const QString& SortVar) = 0;
   // Opens a browser and focuses the node with that serial number.
-  virtual void OpenBrowserAt(std::int32_t SerialNo) = 0;
+  virtual void OpenBrowserAt(std::int64_t SerialNo) = 0;
   // Adds an alarm on that variable through the alarm dialog.
   virtual void AddAlarm(const QString& VarName) = 0;
   // Gives the browser every BaseFrame again.
@@ -39,7 +39,7 @@ class TBrowserWindow : public TBrowserView {
   // The project is read (definition, holders, Offset Time); requests go to Owner.
   virtual void SetProject(const TProject& Project, TWindowOwner& Owner) = 0;
   // Focuses the node with that serial number, expanding its ancestors.
-  virtual void FocusSerial(std::int32_t SerialNo) = 0;
+  virtual void FocusSerial(std::int64_t SerialNo) = 0;
   void Close() override;
 };
 

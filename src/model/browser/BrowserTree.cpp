@@ -232,7 +232,7 @@ TNodePath TBrowserTree::PreviousWithName(TNodePath From, const std::string& VarN
   return {};
 }
 
-TNodePath TBrowserTree::FindSerial(std::int32_t SerialNo) const {
+TNodePath TBrowserTree::FindSerial(std::int64_t SerialNo) const {
   TNodePath Path;
   std::function<bool(const TDecodedNode*)> Find = [&](const TDecodedNode* Node) {
     Path.push_back(Node);

@@ -67,7 +67,7 @@ class TBrowserTree {
   TNodePath NextWithName(TNodePath From, const std::string& VarName) const;
   TNodePath PreviousWithName(TNodePath From, const std::string& VarName) const;
   // The first node in pre-order with that serial number; empty when none.
-  TNodePath FindSerial(std::int32_t SerialNo) const;
+  TNodePath FindSerial(std::int64_t SerialNo) const;
   // The shown BaseFrame of Stream that starts next after (After) or last
   // before Start in file order; none when there is none.
   const TDecodedNode* NeighbourFrame(const TMemoryStream* Stream, std::int64_t Start, bool After) const;

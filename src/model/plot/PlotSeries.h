@@ -16,7 +16,7 @@
 struct TPlotPoint {
   double Value;
   double Time;  // seconds: the PLOT_TIME value met last before the point
-  std::int32_t SerialNo;
+  std::int64_t SerialNo;
 };
 
 // Value of the first variable with that name (whose hash is NameHash) in a
@@ -151,7 +151,7 @@ class TPlotSeries {
   struct TFramePoint {
     double Value;
     double Time;
-    std::int32_t SerialNo;
+    std::int64_t SerialNo;
     bool OwnTime;
   };
   // What one BaseFrame gives the series.

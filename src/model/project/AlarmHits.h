@@ -13,7 +13,7 @@ struct TAlarmHit {
   std::string Alarm;  // the alarm's caption, "TEMP1 > 25.5"
   double Value = 0;
   std::uint64_t Project = 0;  // TProject::Id of the project that saw it
-  std::int32_t SerialNo = 0;  // the hit node
+  std::int64_t SerialNo = 0;  // the hit node
   bool Acknowledged = false;
   bool Warning = false;  // the warning level was reached, not the alarm
 };

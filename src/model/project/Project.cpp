@@ -126,19 +126,21 @@ void TProject::LoadData() {
   FLoadReports.clear();
   const std::string FileB = Settings.PacketFileB.empty() ? "" : Resolved(Settings.PacketFileB);
   // File B's first pass starts once file A's has ended.
-  StartData(Resolved(Settings.PacketFileA), 0, [this, FileB] {
+  StartData(Resolved(Settings.PacketFileA), 0, FileB.empty() ? NoSerialLimit : SecondFileSerialBase, [this, FileB] {
     if (FileB.empty()) {
       SetState(TProjectState::Active);
       return;
     }
-    StartData(FileB, SecondFileSerialBase, [this] { SetState(TProjectState::Active); });
+    StartData(FileB, SecondFileSerialBase, NoSerialLimit, [this] { SetState(TProjectState::Active); });
   });
 }
 
-void TProject::StartData(const std::string& FileName, std::int32_t SerialBase, const std::function<void()>& Then) {
+void TProject::StartData(const std::string& FileName, std::int64_t SerialBase, std::int64_t SerialLimit,
+                         const std::function<void()>& Then) {
   std::unique_ptr<TData>& Data = SerialBase == 0 ? DataA : DataB;
   Data = std::make_unique<TData>(FileName, *Definition);
   Data->SerialBase = SerialBase;
+  Data->SerialLimit = SerialLimit;
   Data->Resync = Settings.Resync;
   Data->Threads = Threads;
   Data->ReadsStreams = ReadsStreams;

@@ -162,7 +162,8 @@ class TProject {
   bool ReadDefinition();
   // Makes the holder of FileName and starts its first pass; Then runs once
   // it has ended.
-  void StartData(const std::string& FileName, std::int32_t SerialBase, const std::function<void()>& Then);
+  void StartData(const std::string& FileName, std::int64_t SerialBase, std::int64_t SerialLimit,
+                 const std::function<void()>& Then);
 
   TProjectState FState = TProjectState::Empty;
   std::uint64_t FId;

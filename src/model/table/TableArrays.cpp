@@ -44,7 +44,7 @@ class TTableCollector::TSink : public TChunkSink {
     const std::int64_t Row = Length > 0 && Root.Position >= 0 ? FileStart + Root.Position / Length : -1;
     Collector.Take(*Kept, Root, Messages, Row < Collector.Room ? Row : -1);
   }
-  void Join(std::int64_t SerialBase) override { Collector.Join(*Kept, File, Frames, SerialBase); }
+  void Join(const TSerialNumbering& Serials) override { Collector.Join(*Kept, File, Frames, Serials); }
 
  private:
   TTableCollector& Collector;
@@ -155,7 +155,7 @@ void TTableCollector::Take(TBlock& Block, const TDecodedNode& Root, const std::v
   }
 }
 
-void TTableCollector::Join(TBlock& Block, int File, std::int64_t& Frames, std::int64_t SerialBase) {
+void TTableCollector::Join(TBlock& Block, int File, std::int64_t& Frames, const TSerialNumbering& Serials) {
   std::vector<std::int32_t> ToArrays;
   for (const std::string& Message : Block.Messages) ToArrays.push_back(ArraysMessage(Message));
   std::size_t InBlock = 0;
@@ -178,7 +178,7 @@ void TTableCollector::Join(TBlock& Block, int File, std::int64_t& Frames, std::i
     if (Block.Time[Row].Known) Time = Block.Time[Row];
     Arrays.File.push_back(File);
     Arrays.Frame.push_back(Frames++);
-    Arrays.Serial.push_back(SerialBase + Block.Serial[Row]);
+    Arrays.Serial.push_back(Serials(Block.Serial[Row]));
     Arrays.Time.push_back(Time.Known ? Time.Time : NaN);
   }
   Block.Clear();
@@ -217,5 +217,5 @@ void TTableCollector::AddFrames(int File, std::int64_t FirstFrame, std::span<TDe
   Grow(Rows() + static_cast<std::int64_t>(Roots.size()));
   for (const TDecodedNode* Root : Roots)
     Take(Direct, *Root, Messages, Rows() + static_cast<std::int64_t>(Direct.Serial.size()));
-  Join(Direct, File, Frame, 0);
+  Join(Direct, File, Frame, TSerialNumbering{});
 }

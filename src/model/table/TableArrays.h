@@ -69,7 +69,7 @@ class TTableCollector {
   // numbers are in the arrays already, at a row no earlier than theirs, or
   // in the block when the arrays had no room.
   struct TBlock {
-    std::vector<std::int32_t> Serial;   // from the block's base
+    std::vector<std::int64_t> Serial;   // running, from the block's start
     std::vector<TPlotTime> Time;        // Known only after a PLOT_TIME of the block's
     std::vector<std::int64_t> Written;  // the row of the arrays; -1: in Numbers
     std::vector<std::vector<double>> Numbers;
@@ -91,8 +91,8 @@ class TTableCollector {
   // Takes the row of Root, its numbers written at Row of the arrays (below
   // Room) or, with -1, in the block.
   void Take(TBlock& Block, const TDecodedNode& Root, const std::vector<std::string>& Messages, std::int64_t Row);
-  // Adds the rows of Block, serial numbers from SerialBase on.
-  void Join(TBlock& Block, int File, std::int64_t& Frames, std::int64_t SerialBase);
+  // Adds the rows of Block, their serial numbers Serials of the running ones.
+  void Join(TBlock& Block, int File, std::int64_t& Frames, const TSerialNumbering& Serials);
   std::int64_t Rows() const { return static_cast<std::int64_t>(Arrays.Serial.size()); }
   // Gives the number columns room for Size rows at least.
   void MakeRoom(std::int64_t Size);

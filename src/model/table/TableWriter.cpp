@@ -244,7 +244,7 @@ class TTableWriter::TRowSink : public TChunkSink {
     Rows.Taken.push_back({Rows.Text.View().size(), Root.SerialNo, Rows.Time});
   }
 
-  void Join(std::int64_t SerialBase) override {
+  void Join(const TSerialNumbering& Serials) override {
     TRows& Out = Writer.Joined;
     Out.Text.Clear();
     std::size_t Start = 0;
@@ -255,7 +255,7 @@ class TTableWriter::TRowSink : public TChunkSink {
       Start = Row.End;
       const std::int64_t Frame = Frames++;
       if (!Writer.Range.Holds(Frame, Writer.Time)) continue;
-      Out.Text.End(Writer.WideStart(Out, File, Frame, SerialBase + Row.Serial, Writer.Time));
+      Out.Text.End(Writer.WideStart(Out, File, Frame, Serials(Row.Serial), Writer.Time));
       char* P = std::copy(Cells.begin(), Cells.end(), Out.Text.Room(Cells.size() + 2));
       Writer.EndRow(Out, P);
     }

@@ -77,7 +77,7 @@ class TTableWriter {
   // A row a sink took: where its cells end in the sink's text.
   struct TTakenRow {
     std::size_t End;
-    std::int32_t Serial;
+    std::int64_t Serial;  // running, from the chunk's start
     TPlotTime Time;
   };
   // Rows built into one text, on a thread of their own (in a cache line of
