@@ -226,8 +226,7 @@ class TPyProject {
 
   std::int64_t FrameCount() const {
     std::int64_t Count = 0;
-    for (const TData* Data : {Project.DataA.get(), Project.DataB.get()})
-      if (Data) Count += Data->FrameCount();
+    for (const TData* Data : Project.Holders()) Count += Data->FrameCount();
     return Count;
   }
 
@@ -297,14 +296,41 @@ py::list LogList(const std::vector<std::pair<TLogLevel, std::string>>& Log) {
   return Result;
 }
 
+// Appends the file name Given, or each of a list or tuple of them, to Files.
+void AppendFileNames(const py::handle Given, std::vector<TFileName>& Files) {
+  const bool Several = py::isinstance<py::list>(Given) || py::isinstance<py::tuple>(Given);
+  const py::sequence Names =
+      Several ? py::reinterpret_borrow<py::sequence>(Given) : py::sequence(py::make_tuple(Given));
+  for (const py::handle Name : Names) {
+    try {
+      Files.push_back(Name.cast<TFileName>());
+    } catch (const py::cast_error&) {
+      throw py::type_error("a packet file name is str, bytes or os.PathLike, not " +
+                           py::str(py::type::handle_of(Name)).cast<std::string>());
+    }
+  }
+}
+
+// The packet files of packet, a file name or a list of them, and of packet2, the same or None.
+std::vector<TFileName> PacketFileNames(const py::object& Packet, const py::object& Packet2) {
+  std::vector<TFileName> Files;
+  AppendFileNames(Packet, Files);
+  if (!Packet2.is_none()) AppendFileNames(Packet2, Files);
+  if (Files.empty()) throw py::value_error("no packet file given");
+  if (static_cast<std::int64_t>(Files.size()) > MaxPacketFiles)
+    throw py::value_error("at most " + std::to_string(MaxPacketFiles) + " packet files can be read together");
+  return Files;
+}
+
 // A project of the files, not loaded yet.
-std::unique_ptr<TPyProject> NewProject(const TFileName& Structure, const TFileName& Packet,
-                                       const std::optional<TFileName>& Packet2, bool Resync) {
+std::unique_ptr<TPyProject> NewProject(const TFileName& Structure, const std::vector<TFileName>& Packets, bool Resync) {
   auto Result = std::make_unique<TPyProject>();
   TProjectSettings& Settings = Result->Project.Settings;
   Settings.StructureFile = Structure.Name;
-  Settings.PacketFileA = Packet.Name;
-  Settings.PacketFileB = Packet2 ? Packet2->Name : "";
+  Settings.PacketFileA = Packets.front().Name;
+  Settings.PacketFileB = Packets.size() > 1 ? Packets[1].Name : "";
+  for (std::size_t File = 2; File < Packets.size(); ++File)
+    Result->Project.MorePacketFiles.push_back(Packets[File].Name);
   Settings.Tracking = false;
   Settings.Resync = Resync;
   Result->Project.ReadsStreams = true;
@@ -368,7 +394,9 @@ void LoadStep(TPyProject& P, TStep&& Step) {
 std::unique_ptr<TPyProject> Load(const TFileName& Structure, const TFileName& Packet,
                                  const std::optional<TFileName>& Packet2, const std::optional<std::string>& OffsetTime,
                                  bool Resync) {
-  std::unique_ptr<TPyProject> Result = NewProject(Structure, Packet, Packet2, Resync);
+  std::vector<TFileName> Packets{Packet};
+  if (Packet2) Packets.push_back(*Packet2);
+  std::unique_ptr<TPyProject> Result = NewProject(Structure, Packets, Resync);
   TPyProject& P = *Result;
   SetOffsetTime(P, OffsetTime);
   LoadStep(P, [&] { return P.Project.Load(); });
@@ -483,7 +511,7 @@ py::dict Table(TPyProject& P, const py::object& Vars, const std::string& Layout)
 }
 
 // The table of the files decoded as vorex-cli table decodes them: the BaseFrames' nodes are not kept.
-py::dict ReadTable(const TFileName& Structure, const TFileName& Packet, const std::optional<TFileName>& Packet2,
+py::dict ReadTable(const TFileName& Structure, const py::object& Packet, const py::object& Packet2,
                    const py::object& Vars, const std::string& Layout, bool Resync, const py::object& ThreadsAsked,
                    const py::object& Log, const std::optional<std::string>& OffsetTime, bool Progress) {
   const bool Wide = WideLayout(Layout);
@@ -494,7 +522,7 @@ py::dict ReadTable(const TFileName& Structure, const TFileName& Packet, const st
                           py::str(ThreadsAsked).cast<std::string>());
   if (!Log.is_none() && !py::isinstance<py::list>(Log)) throw py::type_error("log must be a list or None");
   const std::vector<std::string> Patterns = VarsList(Vars);
-  std::unique_ptr<TPyProject> Owned = NewProject(Structure, Packet, Packet2, Resync);
+  std::unique_ptr<TPyProject> Owned = NewProject(Structure, PacketFileNames(Packet, Packet2), Resync);
   TPyProject& P = *Owned;
   P.Project.Threads = static_cast<int>(*Threads);
   SetOffsetTime(P, OffsetTime);
@@ -509,27 +537,29 @@ py::dict ReadTable(const TFileName& Structure, const TFileName& Packet, const st
           TTableCollector Collector(*P.Project.Definition, Columns, Wide);
           // Room for as many rows as a file's size holds BaseFrames of the
           // length its pass decodes (which may adjust the structure's).
-          bool Reserved[2] = {false, false};
+          const std::vector<std::string> Files = P.Project.PacketFiles();
+          std::vector<char> Reserved(Files.size(), 0);
           const auto ReserveFor = [&](int Source) {
-            if (std::exchange(Reserved[Source], true)) return;
-            const std::string& File = Source == 0 ? P.Project.Settings.PacketFileA : P.Project.Settings.PacketFileB;
+            if (std::exchange(Reserved[static_cast<std::size_t>(Source)], 1)) return;
+            const std::string& File = Files[static_cast<std::size_t>(Source)];
             const std::int32_t Length = P.Project.Definition->GetFrameLength(BaseFrameName);
             std::error_code Failed;
             const std::uintmax_t Size = std::filesystem::file_size(P.Project.Resolved(File), Failed);
             if (!Failed && Length > 0)
               Collector.Reserve(static_cast<std::int64_t>(Size / static_cast<std::uintmax_t>(Length)));
           };
-          std::int64_t Frames[2] = {0, 0};
+          std::vector<std::int64_t> Frames(Files.size(), 0);
           P.Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
             ReserveFor(Source);
-            Collector.AddFrames(Source + 1, Frames[Source], Roots, P.Project.Messages);
-            Frames[Source] += static_cast<std::int64_t>(Roots.size());
+            std::int64_t& Counted = Frames[static_cast<std::size_t>(Source)];
+            Collector.AddFrames(Source + 1, Counted, Roots, P.Project.Messages);
+            Counted += static_cast<std::int64_t>(Roots.size());
           };
           // Wide cells are taken on the threads that decode their BaseFrames.
           if (Wide)
             P.Project.NewStreamedSink = [&](int Source) {
               ReserveFor(Source);
-              return Collector.NewSink(Source + 1, Frames[Source]);
+              return Collector.NewSink(Source + 1, Frames[static_cast<std::size_t>(Source)]);
             };
           P.Project.LoadData();
           return Collector.TakeArrays();
@@ -575,8 +605,7 @@ std::int64_t Update(TPyProject& P) {
   return Locked([&] {
     return P.Logged([&] {
       const std::int64_t Before = P.FrameCount();
-      for (TData* Data : {P.Project.DataA.get(), P.Project.DataB.get()})
-        if (Data) Data->UpdateFromFile();
+      for (TData* Data : P.Project.Holders()) Data->UpdateFromFile();
       return P.FrameCount() - Before;
     });
   });
@@ -648,10 +677,9 @@ py::tuple ProjectNetcdfLayout(TPyProject& P, const py::object& Vars) {
 }
 
 // The same for files whose structure definition only is loaded here.
-py::tuple FilesNetcdfLayout(const TFileName& Structure, const TFileName& Packet,
-                            const std::optional<TFileName>& Packet2, const py::object& Vars,
-                            const std::optional<std::string>& OffsetTime) {
-  std::unique_ptr<TPyProject> P = NewProject(Structure, Packet, Packet2, false);
+py::tuple FilesNetcdfLayout(const TFileName& Structure, const py::object& Packet, const py::object& Packet2,
+                            const py::object& Vars, const std::optional<std::string>& OffsetTime) {
+  std::unique_ptr<TPyProject> P = NewProject(Structure, PacketFileNames(Packet, Packet2), false);
   SetOffsetTime(*P, OffsetTime);
   LoadStep(*P, [&] { return P->Project.LoadDefinition(); });
   return ProjectNetcdfLayout(*P, Vars);

@@ -26,7 +26,8 @@ Contents:
   the files, without keeping the BaseFrames, on every core, only those of
   the BaseFrames numbered ``frames=(A, B)`` and timed in [``start``,
   ``stop``); a progress line on a
-  terminal's standard error for a packet file of more than 100 MB.
+  terminal's standard error for a packet file of more than 100 MB;
+  ``packet`` may be a list of any number of packet files.
 - ``variables(structure)``: a dict per variable column of the table (name,
   kind, unit, description, transform), as ``vorex-cli vars`` lists them;
   ``Project.variables(details=True)`` gives the same for a project.
@@ -168,7 +169,11 @@ def read_table(structure, packet, packet2=None, vars=None, layout="wide", resync
     offset_time: as load() takes it. While a packet file of more than 100 MB
     is decoded, a line on standard error shows a bar, the BaseFrames so far,
     their rate and the time left, when sys.stderr is a terminal;
-    progress=False leaves it out. The file names are as load() takes them.
+    progress=False leaves it out. The file names are as load() takes them;
+    packet may also be a list of them and packet2 a name or a list that
+    follows: any number of packet files (at most 1000), read in order, the
+    second one's serial numbers from 100000000, each further one's 100000000
+    higher, the column file numbering them from 1.
     """
     bounds = (*_frame_bounds(frames), _time_bound("start", start), _time_bound("stop", stop))
     try:

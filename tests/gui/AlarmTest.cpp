@@ -203,7 +203,7 @@ TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNe
   Project->Model().DataA->UpdateFromFile();
   TDecodedNode* FirstNew = Project->Model().DataA->Frames;
   for (int I = 0; I < 400; ++I) FirstNew = FirstNew->Next;
-  EXPECT_EQ(Project->Model().HandledFramesA, 800);
+  EXPECT_EQ(Project->Model().HandledFrames(0), 800);
   EXPECT_EQ(Hits(), Matching(*Project, FirstNew, "EVT_SEVERITY", Severe));
   EXPECT_EQ(Notices(), 2);
 }
@@ -228,7 +228,7 @@ TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirs
   Temp.Append("a.dat", Bytes);
   Project->Model().DataA->UpdateFromFile();
   EXPECT_EQ(Notices(), 0);
-  EXPECT_EQ(Project->Model().HandledFramesA, 600);
+  EXPECT_EQ(Project->Model().HandledFrames(0), 600);
 
   SetRowCheck(Project, "AlarmList", 0, Qt::Checked);
   Temp.Append("b.dat", Bytes);
@@ -239,8 +239,8 @@ TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirs
   ASSERT_GT(Expected, 0);
   EXPECT_EQ(Hits(), Expected);
   EXPECT_EQ(Notices(), 1);
-  EXPECT_EQ(Project->Model().HandledFramesB, 600);
-  EXPECT_EQ(Project->Model().HandledFramesA, 600);
+  EXPECT_EQ(Project->Model().HandledFrames(1), 600);
+  EXPECT_EQ(Project->Model().HandledFrames(0), 600);
 }
 
 TEST_F(Alarms, ABooleanEqualsOneFiresOncePerBaseFrameThatCarriesIt) {

@@ -60,7 +60,7 @@ TEST_F(ProjectLoad, AMissingSecondFileIsIgnoredAndTheFieldEmptied) {
   EXPECT_EQ(Child<QLineEdit>(Project, "SecondPacketFileEdit")->text(), "");
   EXPECT_EQ(Project->StatusText(), "Active");
   EXPECT_FALSE(Project->Model().DataB);
-  EXPECT_EQ(Project->Model().HandledFramesA, 3);
+  EXPECT_EQ(Project->Model().HandledFrames(0), 3);
 }
 
 TEST_F(ProjectLoad, AnOffsetTimeThatIsNoDateStopsTheLoadWithTheErrorNotice) {
@@ -83,8 +83,8 @@ TEST_F(ProjectLoad, ALoadDecodesBothFilesAndMakesTheWindowActive) {
   EXPECT_TRUE(Project->Model().DataLoaded);
   EXPECT_DOUBLE_EQ(Project->Model().StartTime, EncodeDateTime({2003, 1, 2, 12}));
   ASSERT_TRUE(Project->Model().DataA && Project->Model().DataB);
-  EXPECT_EQ(Project->Model().HandledFramesA, 5);
-  EXPECT_EQ(Project->Model().HandledFramesB, 3);
+  EXPECT_EQ(Project->Model().HandledFrames(0), 5);
+  EXPECT_EQ(Project->Model().HandledFrames(1), 3);
   EXPECT_GT(Project->Model().DataA->Frames->SerialNo, 0);  // children are numbered first
   EXPECT_GE(Project->Model().DataB->Frames->SerialNo, 100000000);
   // Without tracking no later update happens.
@@ -184,7 +184,7 @@ TEST_F(ProjectLoad, BlankingKeepsTheListsAndLoadingASmallerFileStartsTheCounters
   Dialogs.DialogScripts = {AlarmAnswer("HK_TEMP1", " >", "40")};
   Project->AddAlarm("");
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
-  EXPECT_EQ(Project->Model().HandledFramesA, 6);
+  EXPECT_EQ(Project->Model().HandledFrames(0), 6);
 
   Dialogs.Answers = {dbOK};
   Click(Project, "LoadButton");
@@ -208,7 +208,7 @@ TEST_F(ProjectLoad, BlankingKeepsTheListsAndLoadingASmallerFileStartsTheCounters
   Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(PacketFile("small.dat", 2)));
   Click(Project, "LoadButton");
   WaitForPasses();
-  EXPECT_EQ(Project->Model().HandledFramesA, 2);
+  EXPECT_EQ(Project->Model().HandledFrames(0), 2);
   EXPECT_EQ(Project->Model().DataA->FrameCount(), 2);
 }
 

@@ -204,7 +204,7 @@ void Tracking::TrackWriter(const std::string& Path, const std::vector<std::strin
     }
   }
   EXPECT_EQ(Index, Initial + Appended);
-  EXPECT_EQ(Project->Model().HandledFramesA, Initial + Appended);
+  EXPECT_EQ(Project->Model().HandledFrames(0), Initial + Appended);
 }
 
 TEST_F(Tracking, AFileGrowingBySevenBytePiecesGivesEveryBaseFrameOnceInOrder) {
@@ -227,13 +227,13 @@ TEST_F(Tracking, AShorterFileKeepsTheDecodedBaseFramesAndDecodesWhatGrowsBeyondT
                                   " has changed, but has not grown for at least the size of the BaseFrame."));
   EXPECT_TRUE(Log.Has(llWarn, "No data appended!"));
   EXPECT_EQ(Project->Model().DataA->FrameCount(), 6);
-  EXPECT_EQ(Project->Model().HandledFramesA, 6);
+  EXPECT_EQ(Project->Model().HandledFrames(0), 6);
   // Growing past the BaseFrames decoded so far, it is decoded from there on.
   TSimGenerator Generator(5);
   for (int I = 0; I < 7; ++I) Temp.Append("a.dat", Generator.NextBaseFrame());
   Project->Model().DataA->UpdateFromFile();
   EXPECT_EQ(Project->Model().DataA->FrameCount(), 9);
-  EXPECT_EQ(Project->Model().HandledFramesA, 9);
+  EXPECT_EQ(Project->Model().HandledFrames(0), 9);
   std::int32_t Position = 0;
   for (const TDecodedNode* Root = Project->Model().DataA->Frames; Root; Root = Root->Next, Position += 280)
     EXPECT_EQ(Root->Position, Position);
@@ -248,7 +248,7 @@ TEST_F(Tracking, AChangeNotificationStartsAPassLongBeforeTheIntervalEnds) {
   EXPECT_EQ(Project->Model().DataA->Timer->Interval(), 3600000);
   TSimGenerator Generator(5);
   for (int I = 0; I < 2; ++I) Temp.Append("a.dat", Generator.NextBaseFrame());
-  EXPECT_TRUE(RunUntil([&] { return Project->Model().HandledFramesA == 5; }, 10000));
+  EXPECT_TRUE(RunUntil([&] { return Project->Model().HandledFrames(0) == 5; }, 10000));
   EXPECT_EQ(Project->Model().DataA->FrameCount(), 5);
 }
 
@@ -279,7 +279,7 @@ TEST_F(Tracking, AFileThatGoesAwayOrCannotBeReadKeepsItsBaseFramesAndComesBack) 
   std::filesystem::copy_file(PacketFile("more.dat", 6), Path);
   Project->Model().DataA->UpdateFromFile();
   EXPECT_EQ(Project->Model().DataA->FrameCount(), 6);
-  EXPECT_EQ(Project->Model().HandledFramesA, 6);
+  EXPECT_EQ(Project->Model().HandledFrames(0), 6);
 }
 
 TEST_F(Tracking, TwoProjectsTrackingFourGrowingFilesNeverRunOnePassInsideAnother) {

@@ -140,6 +140,10 @@ class DemoData(unittest.TestCase):
                         assert_table_equal(self, rows, table)
                         self.assertEqual(table["serial"].dtype, np.int64)
                         self.assertEqual(table["HKFrame.HK_TEMP1"].dtype, np.float64)
+            # Any number of files: packet a list, packet2 another that follows.
+            rows = cli_table(STRUCTURE, self.first, self.second, self.first, *cli_vars)
+            assert_table_equal(self, rows, vorex.read_table(STRUCTURE, [self.first, self.second], [self.first],
+                                                            vars=vars))
         [name] = [name for name in table if name.endswith(".EVT_TEXT")]
         texts = [text for text in table[name] if text is not None]
         self.assertTrue(texts)
@@ -263,6 +267,7 @@ class DemoData(unittest.TestCase):
             (ValueError, "threads", lambda: vorex.read_table(STRUCTURE, self.first, threads=257)),
             (ValueError, "threads", lambda: vorex.read_table(STRUCTURE, self.first, threads=2 ** 64)),
             (TypeError, "", lambda: vorex.read_table(STRUCTURE, self.first, log=())),
+            (TypeError, "packet file", lambda: vorex.read_table(STRUCTURE, [self.first, 3])),
             (TypeError, "frames", lambda: vorex.read_table(STRUCTURE, self.first, frames=3)),
             (ValueError, "frames", lambda: vorex.read_table(STRUCTURE, self.first, frames=(-1, 2))),
             (ValueError, "start", lambda: vorex.read_table(STRUCTURE, self.first, start="soon")),

@@ -45,10 +45,10 @@ TEST(CliConventions, HelpAndVersionGoToStandardOutputWithExitZero) {
   const std::pair<std::string, std::string> Cases[] = {
       {Cli + " --help", "Usage: vorex-cli [OPTIONS]"},
       {Cli + " -h", "Usage: vorex-cli [OPTIONS]"},
-      {Cli + " decode --help", "Usage: vorex-cli decode [OPTIONS] STRUCTURE PACKET [PACKET2]\n"},
-      {Cli + " plot -h", "Usage: vorex-cli plot [OPTIONS] STRUCTURE PACKET [PACKET2]\n"},
+      {Cli + " decode --help", "Usage: vorex-cli decode [OPTIONS] STRUCTURE PACKET [PACKET2...]\n"},
+      {Cli + " plot -h", "Usage: vorex-cli plot [OPTIONS] STRUCTURE PACKET [PACKET2...]\n"},
       {Cli + " eval --help", "Usage: vorex-cli eval [OPTIONS] EXPR"},
-      {Cli + " table --help", "Usage: vorex-cli table [OPTIONS] STRUCTURE PACKET [PACKET2]\n"},
+      {Cli + " table --help", "Usage: vorex-cli table [OPTIONS] STRUCTURE PACKET [PACKET2...]\n"},
       {Cli + " vars -h", "Usage: vorex-cli vars [OPTIONS] STRUCTURE\n"},
       {Sim + " --help", "Usage: vorex-sim [OPTIONS] OUTPUT"},
       {Cli + " --version", "vorex-cli 0.2.0\n"},

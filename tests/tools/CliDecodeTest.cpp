@@ -128,10 +128,13 @@ TEST(CliDecode, FailsOnStructureFilesThatDoNotLoad) {
 }
 
 TEST(CliDecode, RejectsWrongUsage) {
-  const std::pair<const char*, const char*> Cases[] = {
+  std::string Many = "a";
+  for (int File = 0; File < 1001; ++File) Many += " b";
+  const std::pair<std::string, std::string> Cases[] = {
       {"", "STRUCTURE is required"},
       {"only-one", "PACKET is required"},
-      {"a b c d", "The following argument was not expected: d"},
+      {Many, "at most 1000 packet files can be read together"},
+      {"a b c d --export", "--export: 1 required FILE missing"},
       {"a --vars x b", "The following argument was not expected: --vars"},
       {"a b --export", "--export: 1 required FILE missing"},
       {"a b --bogus", "The following argument was not expected: --bogus"},
@@ -140,7 +143,7 @@ TEST(CliDecode, RejectsWrongUsage) {
     const TCommandResult R = Decode(Args);
     EXPECT_EQ(R.ExitCode, 1) << Args;
     EXPECT_EQ(R.Out, "") << Args;
-    EXPECT_EQ(R.Err, std::string(Problem) + "\nRun with --help for more information.\n") << Args;
+    EXPECT_EQ(R.Err, Problem + "\nRun with --help for more information.\n") << Args;
   }
 }
 

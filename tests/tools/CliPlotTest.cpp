@@ -158,9 +158,8 @@ TEST(CliPlot, ChecksTheFilesLikeTheProjectLoad) {
 }
 
 TEST(CliPlot, RejectsWrongUsage) {
-  for (const char* Args :
-       {"", "s a", "s a --frame F", "s a --var V", "s --frame F --var V", "s a b c --frame F --var V",
-        "s a --frame F --var", "s a --frame F --var V --sort", "s a --frame F --var V --bogus"}) {
+  for (const char* Args : {"", "s a", "s a --frame F", "s a --var V", "s --frame F --var V", "s a b c --frame F",
+                           "s a --frame F --var", "s a --frame F --var V --sort", "s a --frame F --var V --bogus"}) {
     const TCommandResult R = Plot(Args);
     EXPECT_EQ(R.ExitCode, 1) << Args;
     EXPECT_EQ(R.Out, "") << Args;

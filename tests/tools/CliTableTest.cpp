@@ -122,7 +122,7 @@ struct TDemo {
   TDemo() { EXPECT_TRUE(WriteDemoPacketFile(P, 120)); }
 
   std::string Table(std::vector<std::string> Options) const {
-    Options.insert(Options.begin(), {S, P, P, "-q"});
+    Options.insert(Options.begin(), {S, P, P, P, "-q"});
     std::ostringstream Out, Err;
     EXPECT_EQ(TableCommand(Options, Out, Err), 0) << Err.str();
     return Out.str();
@@ -138,9 +138,12 @@ TEST(CliTable, WideRowsHoldTheFirstValueOfEveryQualifiedNameOfEachBaseFrame) {
   TProject Project;
   Project.Settings.StructureFile = D.S;
   Project.Settings.PacketFileA = Project.Settings.PacketFileB = D.P;
+  Project.MorePacketFiles = {D.P};
   ASSERT_TRUE(Project.Load());
   const TFramesDefinition& Definition = *Project.Definition;
-  ASSERT_EQ(Rows.size(), 1u + 2u * 120u);
+  ASSERT_EQ(Rows.size(), 1u + 3u * 120u);
+  ASSERT_EQ(Project.Holders().size(), 3u);
+  EXPECT_EQ(Project.Holders()[2]->Frames->Child->SerialNo, 200000000);  // each file 100000000 above the one before
   const TRow& Header = Rows.front();
   ASSERT_EQ(std::vector<std::optional<std::string>>(Header.begin(), Header.begin() + 4),
             (TRow{"file", "frame", "serial", "time"}));
@@ -148,7 +151,7 @@ TEST(CliTable, WideRowsHoldTheFirstValueOfEveryQualifiedNameOfEachBaseFrame) {
   EXPECT_NE(std::find(Header.begin(), Header.end(), "ScienceFrame.FirstFrame.FF_BOOT_COUNT"), Header.end());
 
   std::size_t RowIndex = 1;
-  for (const TData* Data : {Project.DataA.get(), Project.DataB.get()}) {
+  for (const TData* Data : Project.Holders()) {
     int Frame = 0;
     for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next, ++Frame, ++RowIndex) {
       // The expected cells, by the qualified names the browser shows.
@@ -162,7 +165,7 @@ TEST(CliTable, WideRowsHoldTheFirstValueOfEveryQualifiedNameOfEachBaseFrame) {
       Walk(Walk, Root->Child);
       const TRow& Row = Rows[RowIndex];
       ASSERT_EQ(Row.size(), Header.size());
-      EXPECT_EQ(Row[0], Data == Project.DataA.get() ? "1" : "2");
+      EXPECT_EQ(Row[0], std::to_string(TProject::FileOf(*Data) + 1));
       EXPECT_EQ(Row[1], std::to_string(Frame));
       EXPECT_EQ(Row[2], std::to_string(Root->SerialNo));
       for (std::size_t C = 5; C < Header.size(); ++C) {
@@ -268,7 +271,7 @@ TEST(CliTable, DatetimeIsTheOffsetTimePlusTheTimeInEveryLayout) {
     std::vector<std::string> Args = Options;
     Args.insert(Args.end(), {"--vars", "*PLOT_TIME"});
     const std::vector<TRow> Rows = ParseCsv(D.Table(Args));
-    ASSERT_EQ(Rows.size(), 1u + 2u * 120u);
+    ASSERT_EQ(Rows.size(), 1u + 3u * 120u);
     // Long: file,frame,serial,datetime,name,raw,value; the value is the time.
     const bool Long = Rows[0][3] == "datetime";
     for (std::size_t R = 1; R < Rows.size(); ++R) {

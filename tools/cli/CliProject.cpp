@@ -1,5 +1,7 @@
 #include "cli/CliProject.h"
 
+#include <algorithm>
+
 #include "common/Convert.h"
 #include "data/PacketStream.h"
 #include "shared/CommandLine.h"
@@ -10,7 +12,15 @@ void AddProjectOptions(CLI::App& App, TCliProjectOptions& Options) {
                  "the packet file; - reads standard input, a name ending in .gz is decompressed as it is read")
       ->required()
       ->type_name("");
-  App.add_option("PACKET2", Options.Packet2, "a second packet file, its serial numbers from 100000000")->type_name("");
+  App.add_option("PACKET2", Options.MorePackets,
+                 "more packet files, read after PACKET in their order: the second one's serial numbers from "
+                 "100000000, each further one's 100000000 higher (at most " +
+                     std::to_string(MaxPacketFiles) + " files in all)")
+      ->type_name("");
+  App.parse_complete_callback([&Options] {
+    if (static_cast<std::int64_t>(Options.MorePackets.size()) >= MaxPacketFiles)
+      throw CLI::ValidationError("at most " + std::to_string(MaxPacketFiles) + " packet files can be read together");
+  });
   App.add_flag("-q,--quiet", Options.Quiet,
                "leave out the Message and Info entries of the log and the export's message lines");
   App.add_flag("--resync", Options.Resync,
@@ -34,7 +44,9 @@ TCliLog::~TCliLog() { SetLogSink(std::move(Previous)); }
 int LoadCliDefinition(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err) {
   Project.Settings.StructureFile = Options.Structure;
   Project.Settings.PacketFileA = Options.Packet;
-  Project.Settings.PacketFileB = Options.Packet2;
+  Project.Settings.PacketFileB = Options.MorePackets.empty() ? "" : Options.MorePackets.front();
+  if (!Options.MorePackets.empty())
+    Project.MorePacketFiles.assign(Options.MorePackets.begin() + 1, Options.MorePackets.end());
   Project.Settings.Tracking = false;
   Project.Settings.Resync = Options.Resync;
   Project.Threads = Options.Threads;
@@ -55,7 +67,8 @@ int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::os
 }
 
 bool ReadsStream(const TCliProjectOptions& Options) {
-  return IsPacketStream(Options.Packet) || IsPacketStream(Options.Packet2);
+  return IsPacketStream(Options.Packet) || std::any_of(Options.MorePackets.begin(), Options.MorePackets.end(),
+                                                       [](const std::string& Name) { return IsPacketStream(Name); });
 }
 
 int CliExitStatus(const TProject& Project, bool LaterErrors) {

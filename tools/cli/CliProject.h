@@ -13,13 +13,14 @@
 
 // The arguments every command that loads a project takes.
 struct TCliProjectOptions {
-  std::string Structure, Packet, Packet2;  // Packet2 empty when not given
+  std::string Structure, Packet;
+  std::vector<std::string> MorePackets;  // the second packet file and those after it
   bool Quiet = false;
   bool Resync = false;
   int Threads = 0;
 };
 
-// Adds STRUCTURE PACKET [PACKET2], -q/--quiet, --resync and --threads to App.
+// Adds STRUCTURE PACKET [PACKET...], -q/--quiet, --resync and --threads to App.
 void AddProjectOptions(CLI::App& App, TCliProjectOptions& Options);
 // Whether a packet file of Options is read once as a stream: standard input or a .gz file.
 bool ReadsStream(const TCliProjectOptions& Options);

@@ -17,8 +17,8 @@ int BaseFramesFoundStatus(const TProject& Project) {
     if (!Report.LastError().empty()) return ExitClean;
   const std::int32_t Length = Project.Definition->GetFrameLength(BaseFrameName);
   int Status = ExitClean;
-  for (const TData* Data : {Project.DataA.get(), Project.DataB.get()}) {
-    if (!Data || Data->FrameCount() > 0) continue;
+  for (const TData* Data : Project.Holders()) {
+    if (Data->FrameCount() > 0) continue;
     std::error_code Failed;
     const std::uintmax_t Size = std::filesystem::file_size(Data->FileName, Failed);
     if (Failed || Length <= 0 || Size < static_cast<std::uintmax_t>(Length)) continue;

@@ -1,5 +1,6 @@
 #include "cli/DecodeCommand.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -64,7 +65,7 @@ class TDecodeSinks {
     }
   }
 
-  void PrintSummary(const std::vector<const TData*>& Holders, const std::map<TLogLevel, std::int64_t>& LogCounts) {
+  void PrintSummary(const std::vector<TData*>& Holders, const std::map<TLogLevel, std::int64_t>& LogCounts) {
     for (const TData* Data : Holders)
       Out << "BaseFrames decoded from " << Data->FileName << ": " << Data->FrameCount() << '\n';
     Out << "Log entries:";
@@ -140,21 +141,25 @@ int WriteExport(const TOptions& Options, TBrowserExport& Export, const std::vect
 
 int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
   TOptions Options;
-  const auto App = NewCommandLine("vorex-cli decode", "vorex-cli",
-                                  "Checks the files as a project load does, loads the structure definition and reads "
-                                  "each packet file once (the second one with serial numbers from 100000000).");
+  const auto App = NewCommandLine(
+      "vorex-cli decode", "vorex-cli",
+      "Checks the files as a project load does, loads the structure definition and reads "
+      "each packet file once, in order (the second one with serial numbers from 100000000, each further one "
+      "100000000 higher).");
   AddProjectOptions(*App, Options.Project);
   App->add_flag("--dump", Options.Dump,
                 "one line per decoded node: depth, SerialNo, DefIndex, FrameIndex, Position, RawValue, Value, "
                 "qualified name (TAB separated)");
   App->add_flag("--summary", Options.Summary, "BaseFrames decoded, frames per sub-frame kind, first dump lines");
   App->add_option("--export", Options.ExportFile,
-                  "writes every BaseFrame of PACKET, then of PACKET2, to FILE (- for standard output) as a browser "
+                  "writes every BaseFrame of the packet files, in order, to FILE (- for standard output) as a browser "
                   "export (semicolon-separated, CR LF line ends)")
       ->check([](const std::string& Name) { return Name.empty() ? std::string("a file name is needed") : ""; })
       ->type_name("FILE");
   App->final_callback([&Options] {
-    if (!Options.ExportFile.empty() && (Options.Project.Packet == "-" || Options.Project.Packet2 == "-"))
+    const std::vector<std::string>& More = Options.Project.MorePackets;
+    if (!Options.ExportFile.empty() &&
+        (Options.Project.Packet == "-" || std::find(More.begin(), More.end(), "-") != More.end()))
       throw CLI::ValidationError("--export reads the packet files twice, which standard input cannot be");
   });
   App->footer("Example: vorex-cli decode demo.structure demo.dat --summary -q");
@@ -172,19 +177,20 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
   if (const int Code = LoadCliProject(Project, Options.Project, Err)) return Code;
   if (const int Status = BaseFramesFoundStatus(Project)) return Status;
   if (!Sinks) Sinks.emplace(Options, *Project.Definition, Out);
-  std::vector<const TData*> Holders{Project.DataA.get()};
-  if (Project.DataB) Holders.push_back(Project.DataB.get());
+  const std::vector<TData*> Holders = Project.Holders();
+  // Each file's BaseFrames, by its number.
   std::vector<std::int64_t> Counts;
-  Counts.reserve(Holders.size());
-  for (const TData* Data : Holders) Counts.push_back(Data->FrameCount());
+  for (const TData* Data : Holders) {
+    Counts.resize(TProject::FileOf(*Data) + 1);
+    Counts.back() = Data->FrameCount();
+  }
 
   if (Options.Summary) Sinks->PrintSummary(Holders, Log.Counts);
   if (const int Status = StandardOutputStatus(Out)) return Status;
   const int Status = CliExitStatus(Project);
   if (!Options.ExportFile.empty()) {
     // The holders' memory is not needed for the second run.
-    Project.DataA.reset();
-    Project.DataB.reset();
+    Project.DropData();
     if (const int Failed = WriteExport(Options, Sinks->TakenExport(), Counts, Out, Err)) return Failed;
   }
   return Status;

@@ -53,7 +53,7 @@ int WriteNetcdfTable(TProject& Project, const TTableColumns& Columns, const std:
   TAtomicFile File(OutFile);
   TNetcdfTable Table(File.FileName(), OutFile, NetcdfLayout(Project, Columns), *Project.Definition, Project.Messages,
                      Columns);
-  std::int64_t Frames[2] = {0, 0};
+  std::vector<std::int64_t> Frames(Project.PacketFiles().size(), 0);
   Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
     Table.WriteFrames(Source + 1, Frames[Source], Roots);
     Frames[Source] += static_cast<std::int64_t>(Roots.size());

@@ -115,8 +115,7 @@ bool Follow(TProject& Project, TTableOutput& Output, std::ostream& Err, std::chr
     for (auto Waited = std::chrono::milliseconds(0); Waited < Interval && !StopRequested; Waited += Step)
       std::this_thread::sleep_for(std::min(Step, Interval - Waited));
     if (StopRequested) break;
-    for (TData* Data : {Project.DataA.get(), Project.DataB.get()})
-      if (Data) Errors = !Data->UpdateFromFile().LastError().empty() || Errors;
+    for (TData* Data : Project.Holders()) Errors = !Data->UpdateFromFile().LastError().empty() || Errors;
     Output.Flush();
     Err.flush();
   }
@@ -194,7 +193,7 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
     Writer.WriteHeader();
     if (Options.Meta) WriteColumnsLine(Output.Stream(), ColumnInfos(*Project.Definition, Columns));
     // The rows are written as their BaseFrames are decoded; then the nodes are given back.
-    std::int64_t Frames[2] = {0, 0};
+    std::vector<std::int64_t> Frames(Project.PacketFiles().size(), 0);
     Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
       Writer.WriteFrames(Source + 1, Frames[Source], Roots);
       Frames[Source] += static_cast<std::int64_t>(Roots.size());

@@ -9,7 +9,7 @@
 constexpr std::int64_t FileSerialSpacing = 100000000;
 constexpr std::int64_t NoSerialLimit = std::numeric_limits<std::int64_t>::max();
 // The files a project can number apart.
-constexpr std::int64_t MaxPacketFiles = 10000;
+constexpr std::int64_t MaxPacketFiles = 1000;
 
 // Turns running numbers into serial numbers: From is added, and the numbers
 // from Limit on are moved to start at Moved.

@@ -234,6 +234,7 @@ void TPlotSeries::CollectNewFrames(const TFramesDefinition& Definition) {
 
 void TPlotSeries::TakeStreamedFrames(const TFramesDefinition& Definition, int Source,
                                      std::span<TDecodedNode* const> Roots) {
+  // The files after the first follow one another in the second source.
   TSource& Taken = CollectedFor(Definition).Sources[Source == 0 ? 0 : 1];
   for (const TDecodedNode* Root : Roots) Taken.Frames.push_back(Summarize(Definition, Root->Child));
 }

@@ -57,8 +57,7 @@ TProject::TProject() : OffsetTime(DateText(EncodeDateTime({2003, 1, 1}))), FId(N
 
 TProject::~TProject() {
   // The holders refer to the definition, the definition to the messages.
-  DataA.reset();
-  DataB.reset();
+  DropData();
   Definition.reset();
 }
 
@@ -104,16 +103,20 @@ bool TProject::ReadDefinition() {
              "2nd Paket file does not exist or cannot be opened, ignoring entry! (" + Settings.PacketFileB + ")");
     Settings.PacketFileB.clear();
   }
+  for (std::string& Name : MorePacketFiles)
+    if (!PacketFileExists(Resolved(Name)) && !ReadsStandardInput(Name)) {
+      AddEntry(llWarn, "Paket file does not exist or cannot be opened, ignoring entry! (" + Name + ")");
+      Name.clear();
+    }
   // A FIFO or device would block or never end; a file of 2 GiB or more is
   // beyond the positions.
-  for (const std::string& Name : {Settings.PacketFileA, Settings.PacketFileB})
+  for (const std::string& Name : PacketFiles())
     if (!Name.empty() && !ReadsStandardInput(Name) && !PacketFileReadable(Resolved(Name))) return false;
   StartTime = StrToDateTime(OffsetTime);
 
   DataLoaded = true;
   SetState(TProjectState::Loading);
-  HandledFramesA = 0;
-  HandledFramesB = 0;
+  Handled.clear();
   Definition = std::make_unique<TQuorinFramesDefinition>(Resolved(Settings.StructureFile), Messages);
   if (!Definition->Loaded) {
     Definition.reset();
@@ -124,33 +127,78 @@ bool TProject::ReadDefinition() {
 
 void TProject::LoadData() {
   FLoadReports.clear();
-  const std::string FileB = Settings.PacketFileB.empty() ? "" : Resolved(Settings.PacketFileB);
-  // File B's first pass starts once file A's has ended.
-  StartData(Resolved(Settings.PacketFileA), 0, FileB.empty() ? NoSerialLimit : SecondFileSerialBase, [this, FileB] {
-    if (FileB.empty()) {
-      SetState(TProjectState::Active);
-      return;
-    }
-    StartData(FileB, SecondFileSerialBase, NoSerialLimit, [this] { SetState(TProjectState::Active); });
-  });
+  std::vector<std::size_t> Files;
+  const std::vector<std::string> Names = PacketFiles();
+  for (std::size_t File = 0; File < Names.size(); ++File)
+    if (!Names[File].empty()) Files.push_back(File);
+  StartFiles(Files, 0);
 }
 
-void TProject::StartData(const std::string& FileName, std::int64_t SerialBase, std::int64_t SerialLimit,
+void TProject::StartFiles(const std::vector<std::size_t>& Files, std::size_t At) {
+  if (At == Files.size()) {
+    SetState(TProjectState::Active);
+    return;
+  }
+  // A file's numbers reach no further than the next file's base; its first
+  // pass starts once the one before has ended.
+  const std::int64_t Limit =
+      At + 1 < Files.size() ? static_cast<std::int64_t>(Files[At + 1]) * FileSerialSpacing : NoSerialLimit;
+  StartData(Files[At], Resolved(PacketFiles()[Files[At]]), Limit, [this, Files, At] { StartFiles(Files, At + 1); });
+}
+
+std::vector<std::string> TProject::PacketFiles() const {
+  std::vector<std::string> Names{Settings.PacketFileA, Settings.PacketFileB};
+  Names.insert(Names.end(), MorePacketFiles.begin(), MorePacketFiles.end());
+  return Names;
+}
+
+std::unique_ptr<TData>& TProject::HolderOf(std::size_t File) {
+  if (File == 0) return DataA;
+  if (File == 1) return DataB;
+  if (MoreData.size() < File - 1) MoreData.resize(File - 1);
+  return MoreData[File - 2];
+}
+
+std::vector<TData*> TProject::Holders() const {
+  std::vector<TData*> All;
+  for (TData* Data : {DataA.get(), DataB.get()})
+    if (Data) All.push_back(Data);
+  for (const std::unique_ptr<TData>& Data : MoreData)
+    if (Data) All.push_back(Data.get());
+  return All;
+}
+
+std::size_t TProject::FileOf(const TData& Data) {
+  return static_cast<std::size_t>(Data.SerialBase / FileSerialSpacing);
+}
+
+void TProject::DropData() {
+  DataA.reset();
+  DataB.reset();
+  MoreData.clear();
+}
+
+std::int32_t TProject::HandledFrames(std::size_t File) const {
+  return File < Handled.size() ? Handled[File].Frames : 0;
+}
+
+void TProject::StartData(std::size_t File, const std::string& FileName, std::int64_t SerialLimit,
                          const std::function<void()>& Then) {
-  std::unique_ptr<TData>& Data = SerialBase == 0 ? DataA : DataB;
+  std::unique_ptr<TData>& Data = HolderOf(File);
   Data = std::make_unique<TData>(FileName, *Definition);
-  Data->SerialBase = SerialBase;
+  Data->SerialBase = static_cast<std::int64_t>(File) * FileSerialSpacing;
   Data->SerialLimit = SerialLimit;
+  if (Handled.size() <= File) Handled.resize(File + 1);
   Data->Resync = Settings.Resync;
   Data->Threads = Threads;
   Data->ReadsStreams = ReadsStreams;
   Data->OnNewFrames = [this](TData& Sender) { HandleNewFrames(Sender); };
   if (OnStreamedFrames)
-    Data->OnFrames = [this, Source = SerialBase == 0 ? 0 : 1](std::span<TDecodedNode* const> Roots) {
+    Data->OnFrames = [this, Source = static_cast<int>(File)](std::span<TDecodedNode* const> Roots) {
       OnStreamedFrames(Source, Roots);
     };
   if (OnStreamedFrames && NewStreamedSink)
-    Data->NewChunkSink = [this, Source = SerialBase == 0 ? 0 : 1] { return NewStreamedSink(Source); };
+    Data->NewChunkSink = [this, Source = static_cast<int>(File)] { return NewStreamedSink(Source); };
   Data->Timer->SetInterval(Settings.UpdateInterval * 1000);
   Data->StartTracking([this, &Data, Then](const TPassReport& First) {
     FLoadReports.push_back(First);
@@ -165,8 +213,7 @@ void TProject::Unload() {
   // A view reports its end through BrowserClosed / PlotClosed.
   for (TBrowserView* Browser : std::vector<TBrowserView*>(Browsers)) Browser->Close();
   for (TPlotView* Plot : std::vector<TPlotView*>(Plots)) Plot->Close();
-  DataA.reset();
-  DataB.reset();
+  DropData();
   Definition.reset();
 }
 
@@ -178,20 +225,19 @@ void TProject::Blank() {
 
 TPassResult TProject::DataResult() const {
   TPassResult Result = TPassResult::Complete;
-  for (const TData* Data : {DataA.get(), DataB.get()})
-    if (Data) Result = std::max(Result, Data->Result());
+  for (const TData* Data : Holders()) Result = std::max(Result, Data->Result());
   return Result;
 }
 
 void TProject::StopTracking() {
-  if (DataA) DataA->StopTracking();
-  if (DataB) DataB->StopTracking();
+  for (TData* Data : Holders()) Data->StopTracking();
 }
 
 void TProject::HandleNewFrames(TData& Sender) {
-  const bool FromB = &Sender == DataB.get();
-  std::int32_t& Handled = FromB ? HandledFramesB : HandledFramesA;
-  TRootCursor& Cursor = FromB ? HandledCursorB : HandledCursorA;
+  const std::size_t File = FileOf(Sender);
+  if (Handled.size() <= File) Handled.resize(File + 1);
+  std::int32_t& Frames = Handled[File].Frames;
+  TRootCursor& Cursor = Handled[File].Cursor;
   // The records are copied: the owner's handling of a hit may change the list.
   std::vector<TAlarmEntry> Active;
   for (const TProjectAlarm& Alarm : Settings.Alarms)
@@ -200,11 +246,11 @@ void TProject::HandleNewFrames(TData& Sender) {
   // to the last root at once.
   const TDecodedNode* First = nullptr;
   if (Active.empty()) {
-    Handled = Sender.Frames ? static_cast<std::int32_t>(Sender.FrameCount()) : 0;
-    Cursor.StandAfter(Sender.Frames, Sender.LastFrame(), Handled);
+    Frames = Sender.Frames ? static_cast<std::int32_t>(Sender.FrameCount()) : 0;
+    Cursor.StandAfter(Sender.Frames, Sender.LastFrame(), Frames);
   } else {
-    First = Cursor.TakeRest(Sender.Frames, Handled);
-    Handled = static_cast<std::int32_t>(Cursor.Walked());
+    First = Cursor.TakeRest(Sender.Frames, Frames);
+    Frames = static_cast<std::int32_t>(Cursor.Walked());
   }
   for (const TAlarmEntry& Alarm : Active) {
     if (!Definition) break;
@@ -226,14 +272,12 @@ void TProject::HandleNewFrames(TData& Sender) {
   // A view may close while another one works; only those still open are called.
   for (TPlotView* Plot : std::vector<TPlotView*>(Plots))
     if (Contains(Plots, Plot)) Plot->RefreshSeries();
-  const int Source = FromB ? 1 : 0;
   for (TBrowserView* Browser : std::vector<TBrowserView*>(Browsers))
-    if (Contains(Browsers, Browser)) Browser->AppendFrames(Source, Sender.Frames);
+    if (Contains(Browsers, Browser)) Browser->AppendFrames(static_cast<int>(File), Sender.Frames);
 }
 
 void TProject::FeedBrowser(TBrowserView& Browser) const {
-  if (DataA) Browser.AppendFrames(0, DataA->Frames);
-  if (DataB) Browser.AppendFrames(1, DataB->Frames);
+  for (const TData* Data : Holders()) Browser.AppendFrames(static_cast<int>(FileOf(*Data)), Data->Frames);
 }
 
 bool TProject::IsOpen(const TBrowserView* Browser) const { return Contains(Browsers, Browser); }
@@ -300,7 +344,7 @@ void TProject::CheckAlarmVariable(const std::string& Name) const {
 
 std::vector<std::string> TProject::VariableNames() const {
   std::vector<std::string> Names;
-  if (Definition && DataA) CollectVariableNames(DataA->Frames, *Definition, Names);
-  if (Definition && DataB) CollectVariableNames(DataB->Frames, *Definition, Names);
+  if (Definition)
+    for (const TData* Data : Holders()) CollectVariableNames(Data->Frames, *Definition, Names);
   return Names;
 }

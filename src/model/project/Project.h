@@ -60,13 +60,27 @@ class TProject {
   // Whether the packet file Name is standard input.
   bool ReadsStandardInput(const std::string& Name) const;
 
-  std::int32_t HandledFramesA = 0;
-  std::int32_t HandledFramesB = 0;
+  // The packet files after the second, which commands and the Python module
+  // read; the project file does not keep them.
+  std::vector<std::string> MorePacketFiles;
+  // The BaseFrames of file File (0: A, 1: B, 2 on: MorePacketFiles) that
+  // HandleNewFrames has handled.
+  std::int32_t HandledFrames(std::size_t File) const;
   // The open views, in order of opening; not owned.
   std::vector<TBrowserView*> Browsers;
   std::vector<TPlotView*> Plots;
   std::unique_ptr<TData> DataA;
   std::unique_ptr<TData> DataB;
+  // The holders of MorePacketFiles, by index; none for a file that is missing.
+  std::vector<std::unique_ptr<TData>> MoreData;
+  // Every holder, in file order.
+  std::vector<TData*> Holders() const;
+  // The names of the packet files by number; empty where there is none.
+  std::vector<std::string> PacketFiles() const;
+  // The number of Data's file: 0 for A, 1 for B, 2 on for MorePacketFiles.
+  static std::size_t FileOf(const TData& Data);
+  // Frees the holders; the definition stays.
+  void DropData();
   bool DataLoaded = false;
   std::unique_ptr<TQuorinFramesDefinition> Definition;
   std::vector<std::string> Messages;  // outlives the definition
@@ -78,7 +92,7 @@ class TProject {
   // Called whenever State changes.
   std::function<void()> OnStateChanged;
   // When set before the load, the holders stream: the BaseFrames are handed
-  // over (Source 0 or 1) in file order as they are decoded, a piece of the
+  // over (Source: FileOf the holder) in file order as they are decoded, a piece of the
   // file's at a time or one by one, and then given back; the holders' lists
   // stay empty.
   std::function<void(int Source, std::span<TDecodedNode* const> Roots)> OnStreamedFrames;
@@ -160,16 +174,24 @@ class TProject {
   void SetState(TProjectState State);
   // LoadDefinition without its failure text.
   bool ReadDefinition();
-  // Makes the holder of FileName and starts its first pass; Then runs once
-  // it has ended.
-  void StartData(const std::string& FileName, std::int64_t SerialBase, std::int64_t SerialLimit,
+  // Makes the holder of file File, named FileName, and starts its first
+  // pass; Then runs once it has ended.
+  void StartData(std::size_t File, const std::string& FileName, std::int64_t SerialLimit,
                  const std::function<void()>& Then);
+  // The holder of file File.
+  std::unique_ptr<TData>& HolderOf(std::size_t File);
+  // Starts the files Files[At] on, one after the other, then is Active.
+  void StartFiles(const std::vector<std::size_t>& Files, std::size_t At);
 
   TProjectState FState = TProjectState::Empty;
   std::uint64_t FId;
   TProjectSettings SavedSettings;
-  // Where HandleNewFrames stopped in each holder's list.
-  TRootCursor HandledCursorA, HandledCursorB;
+  // Where HandleNewFrames stopped in each holder's list, by file.
+  struct THandled {
+    std::int32_t Frames = 0;
+    TRootCursor Cursor;
+  };
+  std::vector<THandled> Handled;
   std::string FDefinitionFailure;
   std::vector<std::pair<TLogLevel, std::string>> FDefinitionEntries;
   std::vector<TPassReport> FLoadReports;

@@ -73,14 +73,15 @@ TNetcdfLayout NetcdfLayout(const TProject& Project, const TTableColumns& Columns
   TNetcdfLayout Layout;
   const TProjectSettings& Settings = Project.Settings;
   const std::string Offset = FormatDateTime("yyyy-MM-dd HH:mm:ss", Project.StartTime);
-  Layout.Global = {{"Conventions", std::string("CF-1.8")},
-                   {"offset_time", Offset},
-                   {"structure_file", Settings.StructureFile},
-                   {"packet_file_1", Settings.PacketFileA}};
-  if (!Settings.PacketFileB.empty()) Layout.Global.push_back({"packet_file_2", Settings.PacketFileB});
+  Layout.Global = {
+      {"Conventions", std::string("CF-1.8")}, {"offset_time", Offset}, {"structure_file", Settings.StructureFile}};
+  const std::vector<std::string> Files = Project.PacketFiles();
+  for (std::size_t File = 0; File < Files.size(); ++File)
+    if (File == 0 || !Files[File].empty())
+      Layout.Global.push_back({"packet_file_" + std::to_string(File + 1), Files[File]});
 
   auto& Variables = Layout.Variables;
-  Variables.push_back(FixedVariable("file", TNetcdfType::Int64, "packet file (1: packet_file_1, 2: packet_file_2)"));
+  Variables.push_back(FixedVariable("file", TNetcdfType::Int64, "packet file (N: packet_file_N)"));
   Variables.push_back(FixedVariable("frame", TNetcdfType::Int64, "BaseFrame number in its packet file"));
   Variables.push_back(FixedVariable("serial", TNetcdfType::Int64, "serial number of the BaseFrame"));
   TNetcdfVariable Time = FixedVariable("time", TNetcdfType::Double, "time");
