@@ -40,8 +40,11 @@ class BrowserForm : public TGuiTest {
         NewProject(PacketFile("a.dat", FramesA), FramesB > 0 ? PacketFile("b.dat", FramesB, 7) : std::string());
     Click(Project, "LoadButton");
     WaitForPasses();
+    Definition = Project->Model().Definition.get();
     return Project;
   }
+  // The definition of the last project loaded.
+  const TFramesDefinition* Definition = nullptr;
 
   static TBrowserForm* Open(TProjectForm* Project) { return dynamic_cast<TBrowserForm*>(Project->OpenBrowser()); }
 
@@ -61,12 +64,12 @@ class BrowserForm : public TGuiTest {
   }
 
   // The first node below BaseFrame Row whose qualified name is Name.
-  static QModelIndex Find(TBrowserForm* Browser, int Row, const std::string& Name) {
+  QModelIndex Find(TBrowserForm* Browser, int Row, const std::string& Name) const {
     TBrowserModel* Model = Browser->Model();
     std::function<QModelIndex(const QModelIndex&)> Walk = [&](const QModelIndex& Parent) -> QModelIndex {
       for (int R = 0; R < Model->rowCount(Parent); ++R) {
         const QModelIndex Child = Model->index(R, 0, Parent);
-        if (Browser->Definition->NodeQualifiedName(*Model->NodeAt(Child)) == Name) return Child;
+        if (Definition->NodeQualifiedName(*Model->NodeAt(Child)) == Name) return Child;
         const QModelIndex Found = Walk(Child);
         if (Found.isValid()) return Found;
       }
@@ -426,7 +429,7 @@ TEST_F(BrowserForm, ExportsWhatTheBrowserShows) {
   std::vector<const TDecodedNode*> Shown;
   for (int Row = 0; Row < 3; ++Row) Shown.push_back(Browser->Model()->NodeAt(Browser->Model()->index(Row, 0)));
   std::ostringstream Expected;
-  const TExportDimension Dimension = WriteBrowserExport(Expected, *Browser->Definition, Shown);
+  const TExportDimension Dimension = WriteBrowserExport(Expected, *Definition, Shown);
   std::ifstream Written(File, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(Written), {}), Expected.str());
   EXPECT_EQ(Dialogs.Texts().back().toStdString(), ExportMessage(File, Dimension));
