@@ -40,7 +40,20 @@ class BrowserForm : public TGuiTest {
         NewProject(PacketFile("a.dat", FramesA), FramesB > 0 ? PacketFile("b.dat", FramesB, 7) : std::string());
     Click(Project, "LoadButton");
     WaitForPasses();
+    Definition = Project->Model().Definition.get();
     return Project;
+  }
+  // The definition of the last project loaded.
+  const TFramesDefinition* Definition = nullptr;
+
+  // Line and column where the hex viewer's red mark starts; -1, -1 without one.
+  static std::pair<int, int> Marked(THexViewForm* Viewer) {
+    const QTextDocument* Document = Child<QTextEdit>(Viewer, "HexEdit")->document();
+    for (QTextBlock Block = Document->begin(); Block.isValid(); Block = Block.next())
+      for (auto Part = Block.begin(); !Part.atEnd(); ++Part)
+        if (Part.fragment().charFormat().foreground().color() == QColor(255, 0, 0))
+          return {Block.blockNumber(), Part.fragment().position() - Block.position()};
+    return {-1, -1};
   }
 
   static TBrowserForm* Open(TProjectForm* Project) { return dynamic_cast<TBrowserForm*>(Project->OpenBrowser()); }
@@ -61,12 +74,12 @@ class BrowserForm : public TGuiTest {
   }
 
   // The first node below BaseFrame Row whose qualified name is Name.
-  static QModelIndex Find(TBrowserForm* Browser, int Row, const std::string& Name) {
+  QModelIndex Find(TBrowserForm* Browser, int Row, const std::string& Name) const {
     TBrowserModel* Model = Browser->Model();
     std::function<QModelIndex(const QModelIndex&)> Walk = [&](const QModelIndex& Parent) -> QModelIndex {
       for (int R = 0; R < Model->rowCount(Parent); ++R) {
         const QModelIndex Child = Model->index(R, 0, Parent);
-        if (Browser->Definition->NodeQualifiedName(*Model->NodeAt(Child)) == Name) return Child;
+        if (Definition->NodeQualifiedName(*Model->NodeAt(Child)) == Name) return Child;
         const QModelIndex Found = Walk(Child);
         if (Found.isValid()) return Found;
       }
@@ -426,7 +439,7 @@ TEST_F(BrowserForm, ExportsWhatTheBrowserShows) {
   std::vector<const TDecodedNode*> Shown;
   for (int Row = 0; Row < 3; ++Row) Shown.push_back(Browser->Model()->NodeAt(Browser->Model()->index(Row, 0)));
   std::ostringstream Expected;
-  const TExportDimension Dimension = WriteBrowserExport(Expected, *Browser->Definition, Shown);
+  const TExportDimension Dimension = WriteBrowserExport(Expected, *Definition, Shown);
   std::ifstream Written(File, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(Written), {}), Expected.str());
   EXPECT_EQ(Dialogs.Texts().back().toStdString(), ExportMessage(File, Dimension));
@@ -447,12 +460,14 @@ TEST_F(BrowserForm, TheHexViewerMarksTheNodeAndStepsBetweenBaseFrames) {
   THexViewForm* Viewer = Viewers(Browser)[0];
   EXPECT_EQ(Viewer->windowTitle(), "Hex Viewer PKT_CRC (Packet checksum)");
   EXPECT_EQ(Child<QLabel>(Viewer, "OffsetLabel")->text(), "Frame 1 / 3");
-  EXPECT_EQ(Viewer->Position, 280 + 278);
+  // Line and column of the mark at byte 278 of a BaseFrame.
+  const THexDump Dump = BuildHexDump(*Browser->Model()->NodeAt(Crc)->Stream(), 280, 558);
+  const std::pair<int, int> Crc278(Dump.MarkLine, Dump.MarkColumn);
+  EXPECT_EQ(Marked(Viewer), Crc278);
 
   // The marked four characters are the node's two bytes, in red.
   const QStringList Lines = Child<QTextEdit>(Viewer, "HexEdit")->toPlainText().split('\n');
   EXPECT_EQ(Lines.size(), 17);
-  const THexDump Dump = BuildHexDump(*Browser->Model()->NodeAt(Crc)->Stream(), 280, 558);
   QTextCursor Cursor(Child<QTextEdit>(Viewer, "HexEdit")->document()->findBlockByNumber(Dump.MarkLine));
   Cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, Dump.MarkColumn + 1);
   EXPECT_EQ(Cursor.charFormat().foreground().color(), QColor(255, 0, 0));
@@ -465,7 +480,8 @@ TEST_F(BrowserForm, TheHexViewerMarksTheNodeAndStepsBetweenBaseFrames) {
   EXPECT_EQ(Child<QLabel>(Viewer, "OffsetLabel")->text(), "Frame 0 / 3");
   Click(Viewer, "PreviousButton");
   WaitForPasses();
-  EXPECT_EQ(Viewer->Position, 278);
+  EXPECT_EQ(Child<QLabel>(Viewer, "OffsetLabel")->text(), "Frame 0 / 3");
+  EXPECT_EQ(Marked(Viewer), Crc278);
   Click(Viewer, "NextButton");
   Click(Viewer, "NextButton");
   Click(Viewer, "NextButton");
@@ -476,7 +492,8 @@ TEST_F(BrowserForm, TheHexViewerMarksTheNodeAndStepsBetweenBaseFrames) {
   WaitForPasses();
   Click(Viewer, "PreviousButton");
   WaitForPasses();
-  EXPECT_EQ(Viewer->Position, 278);
+  EXPECT_EQ(Child<QLabel>(Viewer, "OffsetLabel")->text(), "Frame 0 / 3");
+  EXPECT_EQ(Marked(Viewer), Crc278);
 
   // It closes with its browser, before the project frees the bytes it shows.
   const QPointer<THexViewForm> Watch(Viewer);

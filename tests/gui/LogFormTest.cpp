@@ -25,6 +25,8 @@ class LogWindow : public testing::Test {
     const QTextBlock Block = Child<QPlainTextEdit>(Form, "LogEdit")->document()->findBlockByNumber(Line);
     return Block.begin().fragment().charFormat();
   }
+  // The file the last Save messages wrote, as its question names it.
+  std::string SavedMessages() const { return Read(Dialogs.Asked.back().Text.mid(24, 24).toStdString()); }
   static std::string Read(const std::string& Path) {
     std::ifstream In(Path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(In), {});
@@ -82,9 +84,13 @@ TEST_F(LogWindow, EachLevelWritesItsTagColourAndWeight) {
     EXPECT_EQ(LineFormat(I).fontWeight() == QFont::Bold, Bold[I]) << I;
     EXPECT_EQ(Form->Lines()[static_cast<std::size_t>(I)].Bold, Bold[I]);
   }
-  ASSERT_EQ(Form->MessageBuffer.size(), 1u);
-  EXPECT_TRUE(Stamp.match(QString::fromStdString(Form->MessageBuffer[0])).hasMatch());
-  EXPECT_TRUE(QString::fromStdString(Form->MessageBuffer[0]).endsWith(": EVT 0101"));
+  // The Message entry alone goes to the message buffer: date/time text + ": " + text.
+  Dialogs.Answers = {dbNo};
+  Trigger(Form, "SaveMessagesAction");
+  const QStringList Saved = QString::fromStdString(SavedMessages()).split("\r\n");
+  ASSERT_EQ(Saved.size(), 2);
+  EXPECT_TRUE(Stamp.match(Saved[0]).hasMatch()) << Saved[0].toStdString();
+  EXPECT_TRUE(Saved[0].endsWith(": EVT 0101"));
 }
 
 TEST_F(LogWindow, SaveMessagesWritesTheDatedFileAndClearsOnYes) {
@@ -106,14 +112,17 @@ TEST_F(LogWindow, SaveMessagesWritesTheDatedFileAndClearsOnYes) {
   EXPECT_EQ(Dialogs.Asked.back().Text.toStdString(),
             "Saved message buffer to " + Name + "\r\nDo you want to clear the message buffer now?");
   EXPECT_EQ(Dialogs.Asked.back().Buttons, dbYes | dbNo);
-  EXPECT_EQ(Read(Name), Form->MessageBuffer[0] + "\r\n" + Form->MessageBuffer[1] + "\r\n");
-  EXPECT_EQ(Form->MessageBuffer.size(), 2u);
-  const std::vector<std::string> Saved = Form->MessageBuffer;
+  const std::string Saved = Read(Name);
+  const QStringList Lines = QString::fromStdString(Saved).split("\r\n");
+  ASSERT_EQ(Lines.size(), 3);
+  EXPECT_TRUE(Stamp.match(Lines[0]).hasMatch() && Lines[0].endsWith(": first")) << Saved;
+  EXPECT_TRUE(Stamp.match(Lines[1]).hasMatch() && Lines[1].endsWith(": second")) << Saved;
+  // No kept the buffer; within the same minute the second file replaces the first.
   Trigger(Form, "SaveMessagesAction");
-  EXPECT_TRUE(Form->MessageBuffer.empty());
-  // Within the same minute the second file replaces the first.
-  const std::string Second = Dialogs.Asked.back().Text.mid(24, 24).toStdString();
-  EXPECT_EQ(Read(Second), Saved[0] + "\r\n" + Saved[1] + "\r\n");
+  EXPECT_EQ(SavedMessages(), Saved);
+  // Yes cleared it.
+  Trigger(Form, "SaveMessagesAction");
+  EXPECT_EQ(Dialogs.Asked.back().Text, "Message buffer is empty!");
 }
 
 TEST_F(LogWindow, TheMessageFileNameCarriesYearMonthDayHourAndMinute) {

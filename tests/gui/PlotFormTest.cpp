@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QBackingStore>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -74,7 +75,26 @@ class PlotForm : public TGuiTest {
     Box->click();
   }
 
-  static QImage Picture(TPlotForm* Plot) { return Child<QWidget>(Plot, "PlotArea")->grab().toImage(); }
+  static QWidget* Area(TPlotForm* Plot) { return Child<QWidget>(Plot, "PlotArea"); }
+
+  // The mouse at X of the drawing area.
+  static void Mouse(TPlotForm* Plot, QEvent::Type Type, int X) { SendMouse(Area(Plot), Type, QPoint(X, 5)); }
+  static void MoveTo(TPlotForm* Plot, int X) { Mouse(Plot, QEvent::MouseMove, X); }
+  // A double click at X as the user makes it, the button released after it.
+  static void DoubleClick(TPlotForm* Plot, int X) {
+    Mouse(Plot, QEvent::MouseButtonDblClick, X);
+    Mouse(Plot, QEvent::MouseButtonRelease, X);
+  }
+
+  // The drawing area painted anew.
+  static QImage Picture(TPlotForm* Plot) { return Area(Plot)->grab().toImage(); }
+  // What the drawing area shows now, without painting it again.
+  static QImage Shown(TPlotForm* Plot) {
+    const QPaintDevice* Screen = Plot->backingStore()->paintDevice();
+    EXPECT_EQ(Screen->devType(), QInternal::Image);
+    return static_cast<const QImage*>(Screen)->copy(QRect(Area(Plot)->mapTo(Plot, QPoint()), Area(Plot)->size()));
+  }
+  static QString StatusText(TPlotForm* Plot) { return Child<QStatusBar>(Plot, "StatusBar")->currentMessage(); }
 
   // Types Text over the whole content of Edit, key by key.
   static void Type(QLineEdit* Edit, const QString& Text) {
@@ -117,17 +137,17 @@ TEST_F(PlotForm, OpensWithTheVariableOfEveryHousekeepingBaseFrameInView) {
   TPlotForm* Plot = OpenTemperature(Project);
   EXPECT_EQ(Plot->windowTitle(), "Plot - HKFrame.HK_TEMP1");
   EXPECT_EQ(Child<QGroupBox>(Plot, "PlotGroup")->title(), "HKFrame.HK_TEMP1");
-  ASSERT_EQ(Plot->Plot.Series.size(), 10u);
-  EXPECT_EQ(Plot->Plot.ViewStart, 0);
-  EXPECT_EQ(Plot->Plot.ViewEnd, 10);
+  ASSERT_EQ(Plot->Model().Series.size(), 10u);
+  EXPECT_EQ(Plot->Model().ViewStart, 0);
+  EXPECT_EQ(Plot->Model().ViewEnd, 10);
   Picture(Plot);
   EXPECT_EQ(Child<QLineEdit>(Plot, "MinXEdit")->text(), "0");
   EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text(), "9");
   // The window tests use ',' as decimal separator.
-  EXPECT_EQ(Child<QLineEdit>(Plot, "MinYEdit")->text().toStdString(), LimitText(Plot->Plot.YMin));
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MinYEdit")->text().toStdString(), LimitText(Plot->Model().YMin));
   EXPECT_NE(Child<QLineEdit>(Plot, "MinYEdit")->text().indexOf(','), -1);
   std::vector<double> Values;
-  for (const TPlotPoint& Point : Plot->Plot.Series) Values.push_back(Point.Value);
+  for (const TPlotPoint& Point : Plot->Model().Series) Values.push_back(Point.Value);
   EXPECT_EQ(Child<QLabel>(Plot, "StatisticsLabel")->text().toStdString(),
             QString::fromStdString(StatisticsText(Statistics(Values))).replace('\r', '\n').toStdString());
   EXPECT_EQ(Child<QLabel>(Project, "PlotCountLabel")->text(), "1 Open Plots");
@@ -135,29 +155,30 @@ TEST_F(PlotForm, OpensWithTheVariableOfEveryHousekeepingBaseFrameInView) {
 
 TEST_F(PlotForm, DrawsTheGridTheZeroLineAndTheSeriesWhereTheFormulasPutThem) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
-  const int W = Plot->AreaWidth(), H = Plot->AreaHeight();
+  const int W = Area(Plot)->width(), H = Area(Plot)->height();
   // A range with zero and the values inside, at least 10 pixels per unit.
-  const int Top = static_cast<int>(std::ceil(Plot->Plot.YMax));
+  const int Top = static_cast<int>(std::ceil(Plot->Model().YMax));
   ASSERT_GE(H / (Top + 4), 10);
   Enter(Child<QLineEdit>(Plot, "MinYEdit"), "-4");
   Enter(Child<QLineEdit>(Plot, "MaxYEdit"), QString::number(Top));
   const QImage Image = Picture(Plot);
   ASSERT_EQ(Image.width(), W);
   const QColor Silver(192, 192, 192), Lime(0, 255, 0);
-  const int Zero = Plot->Plot.ValueToPixel(0, H);
+  const int Zero = Plot->Model().ValueToPixel(0, H);
   ASSERT_GT(Zero, 0);
   ASSERT_LT(Zero, H);
   // Away from the trace: the zero line is two rows thick, other whole numbers one.
   const int Free = W - 3;
   EXPECT_EQ(Image.pixelColor(Free, Zero), Silver);
   EXPECT_EQ(Image.pixelColor(Free, Zero + 1), Silver);
-  EXPECT_EQ(Image.pixelColor(Free, Plot->Plot.ValueToPixel(-3, H)), Silver);
-  EXPECT_EQ(Image.pixelColor(Free, Plot->Plot.ValueToPixel(-3, H) + 2), QColor(Qt::black));
+  EXPECT_EQ(Image.pixelColor(Free, Plot->Model().ValueToPixel(-3, H)), Silver);
+  EXPECT_EQ(Image.pixelColor(Free, Plot->Model().ValueToPixel(-3, H) + 2), QColor(Qt::black));
   // Every point of the series is lime where it lands inside the area.
   const double Px = W / 9.0;
   int Checked = 0;
   for (int I = 0; I < 10; ++I) {
-    const int X = static_cast<int>(std::nearbyint(I * Px)), Y = Plot->Plot.ValueToPixel(Plot->Plot.Series[I].Value, H);
+    const int X = static_cast<int>(std::nearbyint(I * Px)),
+              Y = Plot->Model().ValueToPixel(Plot->Model().Series[I].Value, H);
     if (X >= W || Y < 0 || Y >= H) continue;
     EXPECT_EQ(Image.pixelColor(X, Y), Lime) << "point " << I;
     ++Checked;
@@ -171,35 +192,50 @@ TEST_F(PlotForm, TheAxisBandsRunAlongTheAreaAndShowItsLabels) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
   Picture(Plot);
   EXPECT_EQ(Child<QWidget>(Plot, "ValueAxis")->y(), Child<QWidget>(Plot, "PlotArea")->y());
-  EXPECT_EQ(Child<QWidget>(Plot, "ValueAxis")->height(), Plot->AreaHeight());
+  EXPECT_EQ(Child<QWidget>(Plot, "ValueAxis")->height(), Area(Plot)->height());
   EXPECT_EQ(Child<QWidget>(Plot, "BottomAxis")->x(), Child<QWidget>(Plot, "PlotArea")->x());
-  EXPECT_EQ(Child<QWidget>(Plot, "BottomAxis")->width(), Plot->AreaWidth());
-  EXPECT_EQ(Plot->ValueLabels, ValueLabels(Plot->Plot, Plot->AreaHeight()));
-  ASSERT_FALSE(Plot->BottomLabels.empty());
-  EXPECT_EQ(Plot->BottomLabels.front().Text, "0");
+  EXPECT_EQ(Child<QWidget>(Plot, "BottomAxis")->width(), Area(Plot)->width());
+  // Each label's tick stands at its pixel of the area, on the side facing it.
+  const auto Ticks = [](QWidget* Axis, const std::vector<TAxisLabel>& Labels, bool Vertical) {
+    const QImage Image = Axis->grab().toImage();
+    const QColor Ink = Axis->palette().color(QPalette::WindowText);
+    std::vector<int> Drawn;
+    for (const TAxisLabel& Label : Labels) {
+      const QPoint Tick = Vertical ? QPoint(Image.width() - 1, Label.Position) : QPoint(Label.Position, 0);
+      if (Image.pixelColor(Tick) == Ink) Drawn.push_back(Label.Position);
+    }
+    return Drawn;
+  };
+  const std::vector<TAxisLabel> Values = ValueLabels(Plot->Model(), Area(Plot)->height());
+  const std::vector<TAxisLabel> Indices = BottomLabels(Plot->Model(), Area(Plot)->width(), 0);
+  ASSERT_GT(Values.size(), 2u);
+  ASSERT_FALSE(Indices.empty());
+  EXPECT_EQ(Ticks(Child<QWidget>(Plot, "ValueAxis"), Values, true).size(), Values.size());
+  EXPECT_EQ(Ticks(Child<QWidget>(Plot, "BottomAxis"), Indices, false).size(), Indices.size());
+  // Between two labels the side is blank.
+  const int Between = (Values[0].Position + Values[1].Position) / 2;
+  EXPECT_TRUE(Ticks(Child<QWidget>(Plot, "ValueAxis"), {{Between, "", ""}}, true).empty());
 }
 
 TEST_F(PlotForm, DraggingInvertsABandAndZoomsToIt) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(40));
   const QImage Before = Picture(Plot);
-  const double Px = Plot->AreaWidth() / 19.0;
+  const double Px = Area(Plot)->width() / 19.0;
   const int From = static_cast<int>(5 * Px), To = static_cast<int>(12 * Px);
-  Plot->OnAreaMouseMove(From);
-  EXPECT_EQ(Plot->CursorPos, 5);
-  EXPECT_EQ(
-      Child<QStatusBar>(Plot, "StatusBar")->currentMessage().toStdString(),
-      "5 / " + std::to_string(Plot->Plot.Series[5].SerialNo) + ": " + GeneralFloatText(Plot->Plot.Series[5].Value));
-  Plot->OnAreaMouseDown(From);
-  Plot->OnAreaMouseMove(To);
+  MoveTo(Plot, From);
+  EXPECT_EQ(StatusText(Plot).toStdString(), "5 / " + std::to_string(Plot->Model().Series[5].SerialNo) + ": " +
+                                                GeneralFloatText(Plot->Model().Series[5].Value));
+  Mouse(Plot, QEvent::MouseButtonPress, From);
+  MoveTo(Plot, To);
   const QImage During = Picture(Plot);
   // Inside the band every pixel is the inverse of the picture before.
   const int Inside = (From + To) / 2;
   for (int Y = 0; Y < During.height(); Y += 7)
     EXPECT_EQ(During.pixel(Inside, Y) & 0xFFFFFF, ~Before.pixel(Inside, Y) & 0xFFFFFF) << Y;
   EXPECT_EQ(During.pixel(To + 3, 5), Before.pixel(To + 3, 5));
-  Plot->OnAreaMouseUp(To);
-  EXPECT_EQ(Plot->Plot.ViewStart, 5);
-  EXPECT_EQ(Plot->Plot.ViewEnd, 13);
+  Mouse(Plot, QEvent::MouseButtonRelease, To);
+  EXPECT_EQ(Plot->Model().ViewStart, 5);
+  EXPECT_EQ(Plot->Model().ViewEnd, 13);
   Picture(Plot);
   EXPECT_EQ(Child<QLineEdit>(Plot, "MinXEdit")->text(), "5");
   EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text(), "12");
@@ -210,12 +246,12 @@ TEST_F(PlotForm, NewBaseFramesKeepTheViewWidthOnTheNewestPoints) {
   TPlotForm* Plot = OpenTemperature(Project);
   Enter(Child<QLineEdit>(Plot, "MinXEdit"), "10");
   Enter(Child<QLineEdit>(Plot, "MaxXEdit"), "14");
-  EXPECT_EQ(Plot->Plot.ViewStart, 10);
-  EXPECT_EQ(Plot->Plot.ViewEnd, 15);
+  EXPECT_EQ(Plot->Model().ViewStart, 10);
+  EXPECT_EQ(Plot->Model().ViewEnd, 15);
   AppendSixBaseFrames(Project);
-  EXPECT_EQ(Plot->Plot.Series.size(), 23u);
-  EXPECT_EQ(Plot->Plot.ViewStart, 18);
-  EXPECT_EQ(Plot->Plot.ViewEnd, 23);
+  EXPECT_EQ(Plot->Model().Series.size(), 23u);
+  EXPECT_EQ(Plot->Model().ViewStart, 18);
+  EXPECT_EQ(Plot->Model().ViewEnd, 23);
 }
 
 TEST_F(PlotForm, ATimeScaledPlotFollowsNewBaseFramesWhileARefreshLeavesWhatTheUserTypes) {
@@ -232,38 +268,38 @@ TEST_F(PlotForm, ATimeScaledPlotFollowsNewBaseFramesWhileARefreshLeavesWhatTheUs
   TLoadProgress* Shown = SetLoadProgress(nullptr);
   AppendSixBaseFrames(Project);
   SetLoadProgress(Shown);
-  ASSERT_EQ(Plot->Plot.TimeSeries.size(), 23u);
-  EXPECT_EQ(Plot->Plot.XMax, Plot->Plot.TimeSeries.back().Time);
-  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text().toStdString(), GeneralFloatText(Plot->Plot.XMax));
-  ASSERT_NE(MinY.toStdString(), LimitText(Plot->Plot.YMin));
+  ASSERT_EQ(Plot->Model().TimeSeries.size(), 23u);
+  EXPECT_EQ(Plot->Model().XMax, Plot->Model().TimeSeries.back().Time);
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text().toStdString(), GeneralFloatText(Plot->Model().XMax));
+  ASSERT_NE(MinY.toStdString(), LimitText(Plot->Model().YMin));
   EXPECT_EQ(Child<QLineEdit>(Plot, "MinYEdit")->text(), MinY);
   EXPECT_EQ(Child<QLineEdit>(Plot, "MaxYEdit")->text(), "40");
   EXPECT_EQ(Child<QComboBox>(Plot, "SortCombo")->currentText(), "HK_TEMP2");
 
   // Enter takes the typed limit; Scale vertically resets the value edits, the focused one too.
   PressEnter(Child<QLineEdit>(Plot, "MaxYEdit"));
-  EXPECT_EQ(Plot->Plot.YMax, 40);
+  EXPECT_EQ(Plot->Model().YMax, 40);
   EXPECT_EQ(Child<QLineEdit>(Plot, "MaxYEdit")->text(), "40,000");
   Type(Child<QLineEdit>(Plot, "MaxYEdit"), "50");
   Click(Plot, "ScaleVerticallyButton");
-  EXPECT_EQ(Child<QLineEdit>(Plot, "MinYEdit")->text().toStdString(), LimitText(Plot->Plot.YMin));
-  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxYEdit")->text().toStdString(), LimitText(Plot->Plot.YMax));
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MinYEdit")->text().toStdString(), LimitText(Plot->Model().YMin));
+  EXPECT_EQ(Child<QLineEdit>(Plot, "MaxYEdit")->text().toStdString(), LimitText(Plot->Model().YMax));
 }
 
 TEST_F(PlotForm, TypedLimitsThatAreNoNumbersGetTheConversionError) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
-  const double YMax = Plot->Plot.YMax;
+  const double YMax = Plot->Model().YMax;
   Enter(Child<QLineEdit>(Plot, "MaxYEdit"), "warm");
   EXPECT_EQ(Dialogs.Texts().back(), "'warm' is not a valid floating point value");
   Enter(Child<QLineEdit>(Plot, "MaxXEdit"), "2,5");
   EXPECT_EQ(Dialogs.Texts().back(), "'2,5' is not a valid integer value");
-  EXPECT_EQ(Plot->Plot.YMax, YMax);
+  EXPECT_EQ(Plot->Model().YMax, YMax);
   // The error ends the handler before its repaint: the edits keep what was typed.
   EXPECT_EQ(Child<QLineEdit>(Plot, "MaxYEdit")->text().toStdString(), "warm");
   EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text().toStdString(), "2,5");
   // A number outside its condition is ignored, and the repaint rewrites the edit.
-  Enter(Child<QLineEdit>(Plot, "MaxYEdit"), QString::fromStdString(LimitText(Plot->Plot.YMin - 1)));
-  EXPECT_EQ(Plot->Plot.YMax, YMax);
+  Enter(Child<QLineEdit>(Plot, "MaxYEdit"), QString::fromStdString(LimitText(Plot->Model().YMin - 1)));
+  EXPECT_EQ(Plot->Model().YMax, YMax);
   EXPECT_EQ(Child<QLineEdit>(Plot, "MaxYEdit")->text().toStdString(), LimitText(YMax));
   EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text(), "9");
 }
@@ -284,43 +320,50 @@ TEST_F(PlotForm, APlotBlankedWithItsProjectDuringTheErrorNoticeOfALimitIsLeftAlo
 TEST_F(PlotForm, TimeModeReadsOutTheOffsetTimeAndDrawsTheCursorLine) {
   TProjectForm* Project = LoadedProject(20);
   TPlotForm* Plot = TimeScaledTemperature(Project);
-  ASSERT_EQ(Plot->Plot.TimeSeries.size(), 10u);
-  EXPECT_TRUE(std::is_sorted(Plot->Plot.TimeSeries.begin(), Plot->Plot.TimeSeries.end(),
+  ASSERT_EQ(Plot->Model().TimeSeries.size(), 10u);
+  EXPECT_TRUE(std::is_sorted(Plot->Model().TimeSeries.begin(), Plot->Model().TimeSeries.end(),
                              [](const TPlotPoint& A, const TPlotPoint& B) { return A.Time < B.Time; }));
   // The time range is the one of the points.
-  EXPECT_EQ(Plot->Plot.XMin, Plot->Plot.TimeSeries.front().Time);
-  EXPECT_EQ(Plot->Plot.XMax, Plot->Plot.TimeSeries.back().Time);
-  const int W = Plot->AreaWidth();
-  const int X = Plot->Plot.TimeToPixel(Plot->Plot.TimeSeries[3].Time, W);
-  Plot->OnAreaMouseMove(X);
-  const TPlotPoint& Point = Plot->Plot.TimeSeries[3];
-  EXPECT_EQ(Child<QStatusBar>(Plot, "StatusBar")->currentMessage().toStdString(),
+  EXPECT_EQ(Plot->Model().XMin, Plot->Model().TimeSeries.front().Time);
+  EXPECT_EQ(Plot->Model().XMax, Plot->Model().TimeSeries.back().Time);
+  const int W = Area(Plot)->width();
+  const int X = Plot->Model().TimeToPixel(Plot->Model().TimeSeries[3].Time, W);
+  MoveTo(Plot, X);
+  const TPlotPoint Point = Plot->Model().TimeSeries[3];
+  EXPECT_EQ(StatusText(Plot).toStdString(),
             "3 / " + std::to_string(Point.SerialNo) + ": " + GeneralFloatText(Point.Value) + " @ " +
                 GeneralFloatText(Point.Time) +
                 "s; + Offset Time: " + DateTimeText(Project->Model().StartTime + Point.Time / 86400));
-  EXPECT_EQ(Plot->CursorLineX, X);
-  EXPECT_EQ(Plot->CursorPos, X);
-  EXPECT_TRUE(Plot->Redraw);
+  // The cursor line stands over the point until the next painting draws the picture afresh.
+  const QColor Yellow(255, 255, 0);
+  EXPECT_EQ(Shown(Plot).pixelColor(X, 1), Yellow);
+  EXPECT_NE(Picture(Plot).pixelColor(X, 1), Yellow);
+  // A double click opens a browser on the point under the mouse.
+  DoubleClick(Plot, X);
+  ASSERT_EQ(Project->Model().Browsers.size(), 1u);
+  EXPECT_EQ(dynamic_cast<TBrowserForm*>(Project->Model().Browsers.front())->FocusedNode()->SerialNo, Point.SerialNo);
 
   // Switching time mode off resets the view to every point.
   SetTimeScaling(Plot, false);
-  EXPECT_EQ(Plot->Plot.ViewStart, 0);
-  EXPECT_EQ(Plot->Plot.ViewEnd, 10);
+  EXPECT_EQ(Plot->Model().ViewStart, 0);
+  EXPECT_EQ(Plot->Model().ViewEnd, 10);
 }
 
 TEST_F(PlotForm, ADoubleClickOpensABrowserOnThePointsNode) {
   TProjectForm* Project = LoadedProject(20);
   TPlotForm* Plot = OpenTemperature(Project);
-  const double Px = Plot->AreaWidth() / 9.0;
-  Plot->OnAreaMouseMove(static_cast<int>(std::nearbyint(6 * Px)));
-  Plot->OnAreaDoubleClick();
+  const double Px = Area(Plot)->width() / 9.0;
+  const QImage Before = Picture(Plot);
+  MoveTo(Plot, static_cast<int>(std::nearbyint(6 * Px)));
+  Mouse(Plot, QEvent::MouseButtonDblClick, static_cast<int>(std::nearbyint(6 * Px)));
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
   auto* Browser = dynamic_cast<TBrowserForm*>(Project->Model().Browsers.front());
   ASSERT_NE(Browser->FocusedNode(), nullptr);
-  EXPECT_EQ(Browser->FocusedNode()->SerialNo, Plot->Plot.Series[6].SerialNo);
-  // The press that belongs to the double click starts no drag.
-  Plot->OnAreaMouseDown(0);
-  EXPECT_FALSE(Plot->Dragging);
+  EXPECT_EQ(Browser->FocusedNode()->SerialNo, Plot->Model().Series[6].SerialNo);
+  // The press that belongs to the double click starts no drag: moving on shows no band.
+  MoveTo(Plot, static_cast<int>(std::nearbyint(2 * Px)));
+  EXPECT_EQ(Picture(Plot), Before);
+  Mouse(Plot, QEvent::MouseButtonRelease, static_cast<int>(std::nearbyint(2 * Px)));
 }
 
 TEST_F(PlotForm, TheSortCriterionOrdersThePointsAndSavingWritesThemAll) {
@@ -328,14 +371,14 @@ TEST_F(PlotForm, TheSortCriterionOrdersThePointsAndSavingWritesThemAll) {
   // A criterion that names no variable is reported.
   Child<QComboBox>(Plot, "SortCombo")->setEditText("NO_SUCH");
   Click(Plot, "SortButton");
-  EXPECT_EQ(Child<QStatusBar>(Plot, "StatusBar")->currentMessage(), "Unknown sort criterion NO_SUCH");
+  EXPECT_EQ(StatusText(Plot), "Unknown sort criterion NO_SUCH");
 
   Child<QComboBox>(Plot, "SortCombo")->setEditText("HK_TEMP1");
   Click(Plot, "SortButton");
-  EXPECT_EQ(Plot->Plot.SortVar, "HK_TEMP1");
-  EXPECT_EQ(Child<QStatusBar>(Plot, "StatusBar")->currentMessage(), "");
+  EXPECT_EQ(Plot->Model().SortVar, "HK_TEMP1");
+  EXPECT_EQ(StatusText(Plot), "");
   std::vector<double> Values;
-  for (const TPlotPoint& Point : Plot->Plot.Series) Values.push_back(Point.Value);
+  for (const TPlotPoint& Point : Plot->Model().Series) Values.push_back(Point.Value);
   EXPECT_TRUE(std::is_sorted(Values.begin(), Values.end()));
 
   const std::string File = Temp.File("series");
@@ -343,7 +386,7 @@ TEST_F(PlotForm, TheSortCriterionOrdersThePointsAndSavingWritesThemAll) {
   Click(Plot, "SaveSeriesButton");
   EXPECT_EQ(Dialogs.FileDialogs.back().Filter, "Text files|*.txt");
   std::ostringstream Expected;
-  Plot->Plot.WriteSeries(Expected);
+  Plot->Model().WriteSeries(Expected);
   std::ifstream Written(File + ".txt", std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(Written), {}), Expected.str());
 }
@@ -356,63 +399,65 @@ TEST_F(PlotForm, AVariableThatOccursNowhereLeavesTheAreaBlack) {
   const QImage Image = Picture(Plot);
   EXPECT_EQ(Image.pixelColor(Image.width() / 2, Image.height() / 2), QColor(Qt::black));
   EXPECT_EQ(Child<QLineEdit>(Plot, "MaxXEdit")->text(), "0");
-  Plot->OnAreaMouseMove(10);
-  Plot->OnAreaDoubleClick();
+  MoveTo(Plot, 10);
+  DoubleClick(Plot, 10);
   SetTimeScaling(Plot, true);
-  Plot->OnAreaMouseMove(10);
-  Plot->OnAreaDoubleClick();
+  MoveTo(Plot, 10);
+  DoubleClick(Plot, 10);
   EXPECT_TRUE(Project->Model().Browsers.empty());
-  EXPECT_EQ(Child<QStatusBar>(Plot, "StatusBar")->currentMessage(), "");
+  EXPECT_EQ(StatusText(Plot), "");
 }
 
 TEST_F(PlotForm, DraggingInTimeModeShowsTheBandOverTheCachedPictureWithoutTheCursorLine) {
   TPlotForm* Plot = TimeScaledTemperature(LoadedProject(20));
-  const int W = Plot->AreaWidth();
-  const int X3 = Plot->Plot.TimeToPixel(Plot->Plot.TimeSeries[3].Time, W);
-  const int X4 = Plot->Plot.TimeToPixel(Plot->Plot.TimeSeries[4].Time, W);
+  const int W = Area(Plot)->width();
+  const int X3 = Plot->Model().TimeToPixel(Plot->Model().TimeSeries[3].Time, W);
+  const int X4 = Plot->Model().TimeToPixel(Plot->Model().TimeSeries[4].Time, W);
   ASSERT_GT(X4 - X3, 6);
   const QImage Before = Picture(Plot);
-  Plot->OnAreaMouseMove(X3);
-  Plot->OnAreaMouseDown(X3);
+  MoveTo(Plot, X3);
+  Mouse(Plot, QEvent::MouseButtonPress, X3);
   // Point 4 is nearest: its cursor line would stand just right of the band.
   const int To = X4 - 2;
-  Plot->OnAreaMouseMove(To);
-  EXPECT_EQ(Plot->Plot.PixelToIndex(To, W), 4);
+  MoveTo(Plot, To);
+  EXPECT_EQ(Plot->Model().PixelToIndex(To, W), 4);
   const QImage During = Picture(Plot);
   for (int Y = 0; Y < During.height(); Y += 5) {
     EXPECT_EQ(During.pixel(X4, Y), Before.pixel(X4, Y)) << Y;
     EXPECT_EQ(During.pixel((X3 + To) / 2, Y) & 0xFFFFFF, ~Before.pixel((X3 + To) / 2, Y) & 0xFFFFFF) << Y;
   }
-  const double FromTime = Plot->Plot.PixelToTime(X3, W), ToTime = Plot->Plot.PixelToTime(To, W);
-  Plot->OnAreaMouseUp(To);
-  EXPECT_EQ(Plot->Plot.XMin, FromTime);
-  EXPECT_EQ(Plot->Plot.XMax, ToTime);
+  const double FromTime = Plot->Model().PixelToTime(X3, W), ToTime = Plot->Model().PixelToTime(To, W);
+  Mouse(Plot, QEvent::MouseButtonRelease, To);
+  EXPECT_EQ(Plot->Model().XMin, FromTime);
+  EXPECT_EQ(Plot->Model().XMax, ToTime);
 }
 
 TEST_F(PlotForm, ABandFromATypedStartFarBeforeTheSeriesIsMeasuredInFullRange) {
   TPlotForm* Plot = OpenTemperature(LoadedProject(20));
   Enter(Child<QLineEdit>(Plot, "MinXEdit"), "-2147483648");
-  ASSERT_EQ(Plot->Plot.ViewStart, std::numeric_limits<std::int32_t>::min());
-  ASSERT_EQ(Plot->CursorPos, 0);
-  const int W = Plot->AreaWidth();
-  Plot->OnAreaMouseDown(W / 2);
+  ASSERT_EQ(Plot->Model().ViewStart, std::numeric_limits<std::int32_t>::min());
+  // No point was under the mouse yet: the drag starts from point 0.
+  ASSERT_EQ(StatusText(Plot), "");
+  const int W = Area(Plot)->width();
+  const QImage Before = Picture(Plot);
+  Mouse(Plot, QEvent::MouseButtonPress, W / 2);
   // Held down, the mouse goes on to the area's right edge: the last point.
-  Plot->OnAreaMouseMove(W);
-  ASSERT_EQ(Plot->CursorPos, 9);
-  // Point 0 lies 2^31 steps from the start of the view, almost at the right edge.
-  EXPECT_EQ(Plot->BandFromX, W);
-  EXPECT_EQ(Plot->BandToX, W);
-  Plot->OnAreaMouseUp(W);
-  EXPECT_EQ(Plot->Plot.ViewStart, 0);
-  EXPECT_EQ(Plot->Plot.ViewEnd, 10);
+  MoveTo(Plot, W);
+  ASSERT_TRUE(StatusText(Plot).startsWith("9 / "));
+  // Point 0 lies 2^31 steps from the start of the view, almost at the right
+  // edge: the band is the column just right of the area.
+  EXPECT_EQ(Picture(Plot), Before);
+  Mouse(Plot, QEvent::MouseButtonRelease, W);
+  EXPECT_EQ(Plot->Model().ViewStart, 0);
+  EXPECT_EQ(Plot->Model().ViewEnd, 10);
 }
 
 TEST_F(PlotForm, APlotClosedWhileItsDoubleClickOpensTheBrowserIsLeftAlone) {
   TProjectForm* Project = LoadedProject(20);
   const QPointer<TPlotForm> Plot = OpenTemperature(Project);
-  const int X = static_cast<int>(std::nearbyint(6 * Plot->AreaWidth() / 9.0));
-  Plot->OnAreaMouseMove(X);
-  const std::int64_t SerialNo = Plot->Plot.Series[6].SerialNo;
+  const int X = static_cast<int>(std::nearbyint(6 * Area(Plot)->width() / 9.0));
+  MoveTo(Plot, X);
+  const std::int64_t SerialNo = Plot->Model().Series[6].SerialNo;
   // Unchecking its list entry closes the plot when the pending events run.
   QMetaObject::invokeMethod(
       Project, [Project] { SetRowCheck(Project, "PlotList", 0, Qt::Unchecked); }, Qt::QueuedConnection);
@@ -446,8 +491,8 @@ TEST_F(PlotForm, AddedVariablesGetALegendThatChoosesTheReadOutAndANinthIsRefused
   Click(Plot, "AddVariableButton");
   Click(Plot, "AddVariableButton");
   EXPECT_EQ(Dialogs.Texts(), (std::vector<QString>{"'NO_SUCH' is not a variable of the project."}));
-  ASSERT_EQ(Plot->Plot.SeriesCount(), 2u);
-  const TPlotSeries& Second = Plot->Plot.Overlays[0];
+  ASSERT_EQ(Plot->Model().SeriesCount(), 2u);
+  const TPlotSeries& Second = Plot->Model().Overlays[0];
   ASSERT_EQ(Second.Series.size(), 10u);
   const QList<QToolButton*> Entries = Child<QWidget>(Plot, "Legend")->findChildren<QToolButton*>();
   ASSERT_EQ(Entries.size(), 2);
@@ -458,26 +503,24 @@ TEST_F(PlotForm, AddedVariablesGetALegendThatChoosesTheReadOutAndANinthIsRefused
   for (const TPlotPoint& Point : Second.Series) Values.push_back(Point.Value);
   EXPECT_EQ(Child<QLabel>(Plot, "StatisticsLabel")->text().toStdString(),
             QString::fromStdString(StatisticsText(Statistics(Values))).replace('\r', '\n').toStdString());
-  Plot->OnAreaMouseMove(Plot->AreaWidth());
-  EXPECT_EQ(
-      Child<QStatusBar>(Plot, "StatusBar")->currentMessage(),
-      "9 / " + QString::number(Second.Series[9].SerialNo) + ": " + QString::fromStdString(GeneralFloatText(Values[9])));
+  MoveTo(Plot, Area(Plot)->width());
+  EXPECT_EQ(StatusText(Plot), "9 / " + QString::number(Second.Series[9].SerialNo) + ": " +
+                                  QString::fromStdString(GeneralFloatText(Values[9])));
 
   for (int I = 2; I <= 8; ++I) Plot->AddVariable("HKFrame", "HK_TEMP1");
-  EXPECT_EQ(Plot->Plot.SeriesCount(), 8u);
+  EXPECT_EQ(Plot->Model().SeriesCount(), 8u);
   EXPECT_EQ(Dialogs.Texts().back(), "A plot shows at most 8 variables; HK_TEMP1 was not added.");
 }
 
 TEST_F(PlotForm, DrawsTheAlarmLevelsAndSavesThePictureAsPngOrSvg) {
   TProjectForm* Project = LoadedProject(20);
   TPlotForm* Plot = OpenTemperature(Project);
-  const double Alarm = (Plot->Plot.YMin + Plot->Plot.YMax) / 2, Warning = (Plot->Plot.YMin + Alarm) / 2;
+  const double Alarm = (Plot->Model().YMin + Plot->Model().YMax) / 2, Warning = (Plot->Model().YMin + Alarm) / 2;
   Project->Model().Settings.Alarms = {{{Alarm, '>', "HK_TEMP1", Warning}, true}};
-  Plot->Repaint();
   const QImage Image = Picture(Plot);
   const auto Colours = [&](double Value) {
     std::set<QRgb> Seen;
-    const int Y = Plot->Plot.ValueToPixel(Value, Plot->AreaHeight());
+    const int Y = Plot->Model().ValueToPixel(Value, Area(Plot)->height());
     for (int X = 0; X < Image.width(); ++X) Seen.insert(Image.pixel(X, Y));
     return Seen;
   };
@@ -526,8 +569,8 @@ TEST_F(PlotForm, AddedVariablesAreSavedWithTheirPlotListEntryAndDrawnAgainWhenIt
   SetRowCheck(Loaded, "PlotList", 0, Qt::Checked);
   ASSERT_EQ(Loaded->Model().Plots.size(), 1u);
   const auto* Reopened = dynamic_cast<TPlotForm*>(Loaded->Model().Plots.front());
-  ASSERT_EQ(Reopened->Plot.SeriesCount(), 2u);
-  EXPECT_EQ(Reopened->Plot.Overlays[0].VarName, "HK_TEMP2");
-  EXPECT_EQ(Reopened->Plot.Overlays[0].Series.size(), 10u);
+  ASSERT_EQ(Reopened->Model().SeriesCount(), 2u);
+  EXPECT_EQ(Reopened->Model().Overlays[0].VarName, "HK_TEMP2");
+  EXPECT_EQ(Reopened->Model().Overlays[0].Series.size(), 10u);
   EXPECT_FALSE(Loaded->Model().HasChanges());
 }

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
+#include <QMouseEvent>
 #include <QObject>
 #include <stdexcept>
 #include <string>
@@ -22,6 +24,16 @@ inline void Trigger(const QObject* Window, const char* Name) { Child<QAction>(Wi
 
 // The view's signal of a double-click on that row.
 inline void DoubleClickRow(QAbstractItemView* View, int Row) { emit View->doubleClicked(View->model()->index(Row, 0)); }
+
+// The left mouse button's event of that type at Pos of Widget: a move is
+// sent without a button, as the widget sees the mouse go over it.
+inline void SendMouse(QWidget* Widget, QEvent::Type Type, QPoint Pos) {
+  const Qt::MouseButton Button = Type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+  const Qt::MouseButtons Held =
+      Type == QEvent::MouseButtonPress || Type == QEvent::MouseButtonDblClick ? Qt::LeftButton : Qt::NoButton;
+  QMouseEvent Event(Type, Pos, Widget->mapToGlobal(Pos), Button, Held, Qt::NoModifier);
+  QApplication::sendEvent(Widget, &Event);
+}
 
 // The rows of the named list view, read and changed through its model as the view does.
 inline QModelIndex RowIndex(const QObject* Window, const char* Name, int Row) {

@@ -30,11 +30,6 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
   void AppendFrames(int Source, TDecodedNode* First) override;
   void FocusSerial(std::int64_t SerialNo) override;
 
-  const TProject* Project = nullptr;
-  TWindowOwner* Owner = nullptr;
-  TFramesDefinition* Definition = nullptr;
-  TFilterForm* FilterDialog;
-
   // Empty until the project is set.
   std::array<std::int32_t, MaxBrowserSources> ShownFrames() const;
   std::string SortKey() const;
@@ -47,6 +42,10 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
  private:
+  const TProject* Project = nullptr;
+  TWindowOwner* Owner = nullptr;
+  TFramesDefinition* Definition = nullptr;
+  TFilterForm* FilterDialog;
   QToolButton* FiltersButton;  // "Edit Filters"
   QToolButton* AlarmButton;    // "Edit Alarms"
   QToolButton* ExportButton;   // "Export data visible in this browser"

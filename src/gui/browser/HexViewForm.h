@@ -17,13 +17,12 @@ class THexViewForm : public QWidget {
   // Owner outlives the viewer.
   THexViewForm(QWidget* Parent, const THexViewOwner& Owner);
 
-  std::int32_t Position = 0;
-  std::int64_t FrameLength = 0;
-  const TMemoryStream* Stream = nullptr;
-
   void ShowFrame(const TMemoryStream& S, std::int64_t Length, std::int64_t At);
 
  private:
+  std::int32_t Position = 0;
+  std::int64_t FrameLength = 0;
+  const TMemoryStream* Stream = nullptr;
   QToolButton* PreviousButton;  // previous BaseFrame
   QToolButton* NextButton;      // next BaseFrame
   QLabel* OffsetLabel;

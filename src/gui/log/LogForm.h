@@ -18,9 +18,6 @@ class TLogForm : public QWidget {
   TLogForm();
   ~TLogForm() override;
 
-  // One line per Message entry: date/time text + ": " + text.
-  std::vector<std::string> MessageBuffer;
-
   void AddEntry(int Level, const std::string& Text);
 
   // The lines LogEdit shows, with their colour and weight.
@@ -30,6 +27,8 @@ class TLogForm : public QWidget {
   void closeEvent(QCloseEvent* Event) override;
 
  private:
+  // One line per Message entry: date/time text + ": " + text.
+  std::vector<std::string> MessageBuffer;
   QPlainTextEdit* LogEdit;
   QMenu* ContextMenu;
   void OnSaveAs();

@@ -33,6 +33,14 @@ class TPlotForm : public QWidget, public TPlotWindow {
   void ResetView() override;
   void AddVariable(const QString& FrameName, const QString& VarName) override;
 
+  // The series with their view range and scaling.
+  const TPlotSeries& Model() const { return Plot; }
+
+ protected:
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+ private:
+  friend class TPaintBox;
   TPlotSeries Plot;
   bool Dragging = false;
   // The point under the mouse (index mode; time mode: its pixel).
@@ -43,22 +51,6 @@ class TPlotForm : public QWidget, public TPlotWindow {
   int BandFromX = 0, BandToX = 0;
   // The axis labels of the last full drawing.
   std::vector<TAxisLabel> ValueLabels, BottomLabels;
-
-  // The drawing area's mouse input.
-  void OnAreaMouseDown(int X);
-  void OnAreaMouseMove(int X);
-  void OnAreaMouseUp(int X);
-  void OnAreaDoubleClick();
-  // Runs the paint handler at once.
-  void Repaint();
-  int AreaWidth() const;
-  int AreaHeight() const;
-
- protected:
-  bool eventFilter(QObject* Watched, QEvent* Event) override;
-
- private:
-  friend class TPaintBox;
   const TProject* Project = nullptr;
   TWindowOwner* Owner = nullptr;
   // The drag under way, and whether the press that follows a double click is skipped.
@@ -78,6 +70,15 @@ class TPlotForm : public QWidget, public TPlotWindow {
   // Writes the picture at that size: SVG for a ".svg" path, PNG otherwise.
   bool SavePicture(const QString& Path, QSize Size);
   void PaintPlotArea(class QPainter& Painter);
+  // The drawing area's mouse input.
+  void OnAreaMouseDown(int X);
+  void OnAreaMouseMove(int X);
+  void OnAreaMouseUp(int X);
+  void OnAreaDoubleClick();
+  // Runs the paint handler at once.
+  void Repaint();
+  int AreaWidth() const;
+  int AreaHeight() const;
   QToolButton* ResetViewButton;        // reset view
   QToolButton* ScaleVerticallyButton;  // vertical auto-scale
   QToolButton* SaveSeriesButton;       // save series
