@@ -312,7 +312,9 @@ TEST(CliTable, RowRangesKeepTheRowsOfTheWholeTableTheyName) {
       {{"--from", "2003-01-15 06:46:45.070", "--to", "2003-01-15 06:46:49.103", "--threads", "4"},
        [](const TRow& Row) { return *Row[4] >= "2003-01-15T06:46:45.070" && *Row[4] < "2003-01-15T06:46:49.103"; }},
       {{"--to", "2003-01-15 06:46:42", "--frames", "1:"},
-       [&](const TRow& Row) { return Frame(Row) >= 1 && *Row[4] < "2003-01-15T06:46:42"; }}};
+       [&](const TRow& Row) { return Frame(Row) >= 1 && *Row[4] < "2003-01-15T06:46:42"; }},
+      {{"--layout", "long", "--from", "2003-01-15 06:46:45.070", "--to", "1234030"},
+       [](const TRow& Row) { return *Row[3] >= "2003-01-15T06:46:45.070" && *Row[3] < "2003-01-15T06:47:10"; }}};
   for (const auto& [Options, Keep] : Cases) {
     const bool Long = std::find(Options.begin(), Options.end(), "long") != Options.end();
     std::vector<TRow> Expected =
@@ -321,6 +323,7 @@ TEST(CliTable, RowRangesKeepTheRowsOfTheWholeTableTheyName) {
                    Expected.end());
     EXPECT_EQ(ParseCsv(D.Table(Options)), Expected) << Options.front();
   }
+
 }
 
 TEST(CliTable, StandardInputAndGzipFilesGiveWhatThePlainFileGives) {
