@@ -545,6 +545,7 @@ py::dict ReadTable(const TFileName& Structure, const TFileName& Packet, const st
               ReserveFor(Source);
               return Collector.NewSink(Source + 1, Frames[Source]);
             };
+          P.Project.StreamedEnough = [&](int Source) { return Collector.Range.Passed(Frames[Source]); };
           P.Project.LoadData();
           return Collector.TakeArrays();
         });

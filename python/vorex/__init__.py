@@ -142,7 +142,8 @@ def read_table(structure, packet, packet2=None, vars=None, layout="wide", resync
     rows are taken on the threads that decode (threads: 0 for one per core,
     at most 256). frames=(A, B): only the rows of the BaseFrames numbered A
     to B-1 in their file (the column frame), None for an open end, as
-    vorex-cli table --frames A:B. start and stop: only the rows whose time (seconds, a
+    vorex-cli table --frames A:B; a file is decoded only up to a little
+    after its BaseFrame B-1. start and stop: only the rows whose time (seconds, a
     number) or datetime (a str as --from takes it, "yyyy-mm-dd
     hh:nn:ss[.zzz]" or seconds, or a datetime.datetime or numpy.datetime64,
     to the millisecond) is start or later and before stop, as --from and

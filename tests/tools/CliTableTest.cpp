@@ -324,6 +324,21 @@ TEST(CliTable, RowRangesKeepTheRowsOfTheWholeTableTheyName) {
     EXPECT_EQ(ParseCsv(D.Table(Options)), Expected) << Options.front();
   }
 
+  // The first BaseFrames of a file: its decoding ends pieces before the damage further on, which is not logged.
+  const std::string Long = D.Dir.File("long.dat");
+  ASSERT_TRUE(WriteDemoPacketFile(Long, 40000));
+  std::string Data;
+  {
+    std::ifstream In(Long, std::ios::binary);
+    Data.assign(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+  }
+  std::ofstream(Long, std::ios::binary) << Data.erase(10000017, 83);
+  std::ostringstream Out, Err, WholeOut, WholeErr;
+  EXPECT_EQ(TableCommand({D.S, Long, "-q", "--frames", "0:100"}, Out, Err), 0);
+  EXPECT_TRUE(Err.str().empty()) << Err.str().substr(0, 200);
+  EXPECT_EQ(ParseCsv(Out.str()).size(), 101u);
+  TableCommand({D.S, Long, "-q"}, WholeOut, WholeErr);
+  EXPECT_FALSE(WholeErr.str().empty());
 }
 
 TEST(CliTable, StandardInputAndGzipFilesGiveWhatThePlainFileGives) {

@@ -151,6 +151,8 @@ void TProject::StartData(const std::string& FileName, std::int64_t SerialBase, s
     };
   if (OnStreamedFrames && NewStreamedSink)
     Data->NewChunkSink = [this, Source = SerialBase == 0 ? 0 : 1] { return NewStreamedSink(Source); };
+  if (OnStreamedFrames && StreamedEnough)
+    Data->Enough = [this, Source = SerialBase == 0 ? 0 : 1] { return StreamedEnough(Source); };
   Data->Timer->SetInterval(Settings.UpdateInterval * 1000);
   Data->StartTracking([this, &Data, Then](const TPassReport& First) {
     FLoadReports.push_back(First);
