@@ -30,6 +30,7 @@
 #include "structure/InstrumentNames.h"
 #include "table/ColumnInfo.h"
 #include "table/NetcdfLayout.h"
+#include "table/RowRangeText.h"
 #include "table/TableArrays.h"
 #include "table/TableColumns.h"
 #include "table/TableRows.h"
@@ -510,11 +511,23 @@ py::dict Table(TPyProject& P, const py::object& Vars, const std::string& Layout)
   return TableDict(std::move(Arrays), P.Project.StartTime);
 }
 
+// The bounds of read_table's rows as vorex-cli table takes them; ValueError for a malformed one.
+TRowRangeText RowRangeText(const std::string& Frames, const std::string& Start, const std::string& Stop) {
+  const std::pair<std::string, std::string> Problems[] = {{"frames", Frames.empty() ? "" : FramesProblem(Frames)},
+                                                          {"start", Start.empty() ? "" : TimeBoundProblem(Start)},
+                                                          {"stop", Stop.empty() ? "" : TimeBoundProblem(Stop)}};
+  for (const auto& [Name, Problem] : Problems)
+    if (!Problem.empty()) throw py::value_error(Name + " " + Problem);
+  return {Frames, Start, Stop};
+}
+
 // The table of the files decoded as vorex-cli table decodes them: the BaseFrames' nodes are not kept.
 py::dict ReadTable(const TFileName& Structure, const py::object& Packet, const py::object& Packet2,
                    const py::object& Vars, const std::string& Layout, bool Resync, const py::object& ThreadsAsked,
-                   const py::object& Log, const std::optional<std::string>& OffsetTime, bool Progress) {
+                   const py::object& Log, const std::optional<std::string>& OffsetTime, bool Progress,
+                   const std::string& FrameBounds, const std::string& Start, const std::string& Stop) {
   const bool Wide = WideLayout(Layout);
+  const TRowRangeText Range = RowRangeText(FrameBounds, Start, Stop);
   const bool ShowProgress = Progress && StandardErrorIsTerminal();
   const std::optional<std::int64_t> Threads = IntegerValue(ThreadsAsked);
   if (!Threads || *Threads < 0 || *Threads > MaxThreads)
@@ -535,6 +548,7 @@ py::dict ReadTable(const TFileName& Structure, const py::object& Packet, const p
           Unknown = Columns.Select(Patterns);
           if (!Unknown.empty()) return TTableArrays();
           TTableCollector Collector(*P.Project.Definition, Columns, Wide);
+          Collector.Range = RowRangeOf(Range, P.Project.StartTime);
           // Room for as many rows as a file's size holds BaseFrames of the
           // length its pass decodes (which may adjust the structure's).
           const std::vector<std::string> Files = P.Project.PacketFiles();
@@ -561,6 +575,9 @@ py::dict ReadTable(const TFileName& Structure, const py::object& Packet, const p
               ReserveFor(Source);
               return Collector.NewSink(Source + 1, Frames[static_cast<std::size_t>(Source)]);
             };
+          P.Project.StreamedEnough = [&](int Source) {
+            return Collector.Range.Passed(Frames[static_cast<std::size_t>(Source)]);
+          };
           P.Project.LoadData();
           return Collector.TakeArrays();
         });
@@ -783,5 +800,7 @@ PYBIND11_MODULE(_vorex, m) {
   m.def("read_table", &ReadTable, py::arg("structure"), py::arg("packet"), py::arg("packet2") = py::none(),
         py::arg("vars") = py::none(), py::arg("layout") = "wide", py::arg("resync") = false, py::arg("threads") = 0,
         py::arg("log") = py::none(), py::arg("offset_time") = py::none(), py::arg("progress") = true,
-        "The columns of vorex.read_table, of every BaseFrame.");
+        py::arg("frames") = "", py::arg("start") = "", py::arg("stop") = "",
+        "The columns of vorex.read_table, of the BaseFrames frames (\"A:B\") whose time lies in [start, stop) (the\n"
+        "texts of vorex-cli table --frames, --from and --to; empty for no bound).");
 }

@@ -51,6 +51,8 @@ not there), ``ValueError`` and ``TypeError`` (bad arguments).
 ``__version__`` is the version of Vorex.
 """
 
+import numbers
+
 from ._vorex import LoadError, OffsetTimeError, Project, __version__, _netcdf_layout, load, variables
 from ._vorex import read_table as _read_table
 
@@ -101,50 +103,33 @@ def _to_pandas(self, vars=None, layout="wide", index=None):
     return frame
 
 
-def _frame_bounds(frames):
-    """The first BaseFrame number and the one after the last of frames, (A, B) with None for an open end."""
+def _frames_text(frames):
+    """frames (A, B), None for an open end, as the text "A:B" of vorex-cli table --frames; "" for None."""
     if frames is None:
-        return 0, None
+        return ""
     if not isinstance(frames, (tuple, list)) or len(frames) != 2:
         raise TypeError("frames must be a pair (A, B) of BaseFrame numbers or None, not " + repr(frames))
     for bound in frames:
         if bound is not None and (not isinstance(bound, int) or isinstance(bound, bool) or bound < 0):
             raise ValueError("a bound of frames must be a BaseFrame number (0 or more) or None, not " + repr(bound))
-    return frames[0] or 0, frames[1]
+    return ":".join("" if bound is None else str(bound) for bound in frames)
 
 
-def _time_bound(name, bound):
-    """A bound of start or stop as (column, value): a number of seconds against time, a date and time (a str
-    "yyyy-mm-dd hh:nn:ss[.zzz]", datetime.datetime or numpy.datetime64) against datetime; None for no bound."""
+def _time_text(name, bound):
+    """start or stop as the text of vorex-cli table --from or --to: a number of seconds, a str as it is, another
+    date and time (datetime.datetime, numpy.datetime64) as "yyyy-mm-dd hh:nn:ss.zzz"; "" for None."""
     import numpy
 
     if bound is None:
-        return None
-    if isinstance(bound, (int, float)) and not isinstance(bound, bool):
-        return "time", bound
+        return ""
+    if isinstance(bound, str):
+        return bound
+    if isinstance(bound, numbers.Real) and not isinstance(bound, (bool, numpy.bool_)):
+        return repr(float(bound))
     try:
-        return "datetime", numpy.datetime64(bound, "ns")
+        return str(numpy.datetime64(bound, "ms")).replace("T", " ")
     except (TypeError, ValueError) as error:
         raise ValueError(name + " must be seconds or a date and time, not " + repr(bound)) from error
-
-
-def _rows_in(table, first, end, start, stop):
-    """The rows of table (a dict of columns) whose frame lies in [first, end) and whose time or datetime in
-    [start, stop) (bounds of _time_bound); a row without a time is outside a time bound."""
-    if first == 0 and end is None and start is None and stop is None:
-        return table
-    frame = table["frame"]
-    keep = frame >= first
-    if end is not None:
-        keep &= frame < end
-    for bound in (start, stop):
-        if bound is not None and bound[0] not in table:
-            raise ValueError("a start or stop in seconds needs the wide layout's column time; give a date and time")
-    if start is not None:
-        keep &= table[start[0]] >= start[1]
-    if stop is not None:
-        keep &= table[stop[0]] < stop[1]
-    return {name: column[keep] for name, column in table.items()}
 
 
 def read_table(structure, packet, packet2=None, vars=None, layout="wide", resync=False, threads=0, log=None,
@@ -158,10 +143,12 @@ def read_table(structure, packet, packet2=None, vars=None, layout="wide", resync
     rows are taken on the threads that decode (threads: 0 for one per core,
     at most 256). frames=(A, B): only the rows of the BaseFrames numbered A
     to B-1 in their file (the column frame), None for an open end, as
-    vorex-cli table --frames A:B. start and stop: only the rows whose time
-    (seconds, a number) or datetime (a str "yyyy-mm-dd hh:nn:ss[.zzz]",
-    datetime.datetime or numpy.datetime64) is start or later and before stop,
-    as --from and --to (seconds in the wide layout only). Raises LoadError when the files do not load
+    vorex-cli table --frames A:B; a file is decoded only up to a little
+    after its BaseFrame B-1. start and stop: only the rows whose time (seconds, a
+    number) or datetime (a str as --from takes it, "yyyy-mm-dd
+    hh:nn:ss[.zzz]" or seconds, or a datetime.datetime or numpy.datetime64,
+    to the millisecond) is start or later and before stop, as --from and
+    --to, in either layout. Raises LoadError when the files do not load
     or a pass ends before the end of a packet file (its table attribute holds
     the columns of the BaseFrames decoded so far), KeyError for a name in
     vars that matches no column, KeyboardInterrupt on Ctrl+C. log: a list,
@@ -175,14 +162,8 @@ def read_table(structure, packet, packet2=None, vars=None, layout="wide", resync
     second one's serial numbers from 100000000, each further one's 100000000
     higher, the column file numbering them from 1.
     """
-    bounds = (*_frame_bounds(frames), _time_bound("start", start), _time_bound("stop", stop))
-    try:
-        table = _read_table(structure, packet, packet2, vars, layout, resync, threads, log, offset_time, progress)
-    except LoadError as error:
-        if hasattr(error, "table"):
-            error.table = _rows_in(error.table, *bounds)
-        raise
-    return _rows_in(table, *bounds)
+    return _read_table(structure, packet, packet2, vars, layout, resync, threads, log, offset_time, progress,
+                       _frames_text(frames), _time_text("start", start), _time_text("stop", stop))
 
 
 def _xarray_dataset(what, layout, columns):

@@ -94,8 +94,8 @@ def read_table(structure, files, vars=None, layout="wide", blocksize=None, offse
 
     One partition per file, or with blocksize (a number of BaseFrames) one
     per blocksize whole BaseFrames of a file, each read on its own with
-    read_table(frames=(A, B)), which decodes the whole file and keeps the
-    rows of those BaseFrames. index=None keeps a default index counting rows
+    read_table(frames=(A, B)), which decodes the file only up to a little
+    after BaseFrame B-1 and keeps the rows of those BaseFrames. index=None keeps a default index counting rows
     from 0 in each partition, and the divisions unknown. index="datetime"
     indexes the rows by datetime; the divisions are then known when each
     file's times ascend and each partition's times come before the next

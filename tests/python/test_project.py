@@ -165,7 +165,9 @@ class DemoData(unittest.TestCase):
                  ({"start": "2003-01-15 06:46:45.070", "frames": (2, None)},
                   ["--from", "2003-01-15 06:46:45.070", "--frames", "2:"]),
                  ({"stop": np.datetime64("2003-01-15T06:47:10"), "layout": "long"},
-                  ["--to", "2003-01-15 06:47:10", "--layout", "long"])]
+                  ["--to", "2003-01-15 06:47:10", "--layout", "long"]),
+                 ({"start": start, "stop": stop, "layout": "long", "frames": (30, None)},
+                  ["--from", repr(start), "--to", repr(stop), "--layout", "long", "--frames", "30:"])]
         for arguments, options in cases:
             with self.subTest(options=options):
                 rows = cli_table(STRUCTURE, self.first, self.second, *options)
@@ -271,7 +273,7 @@ class DemoData(unittest.TestCase):
             (TypeError, "frames", lambda: vorex.read_table(STRUCTURE, self.first, frames=3)),
             (ValueError, "frames", lambda: vorex.read_table(STRUCTURE, self.first, frames=(-1, 2))),
             (ValueError, "start", lambda: vorex.read_table(STRUCTURE, self.first, start="soon")),
-            (ValueError, "layout", lambda: vorex.read_table(STRUCTURE, self.first, stop=5, layout="long")),
+            (ValueError, "stop", lambda: vorex.read_table(STRUCTURE, self.first, stop=np.datetime64("NaT"))),
             (ValueError, "'2007-02-30' is not a valid date and time",
              lambda: vorex.read_table(STRUCTURE, self.first, offset_time="2007-02-30")),
             (vorex.OffsetTimeError, "'x' is not", lambda: vorex.load(STRUCTURE, self.first, offset_time="x")),

@@ -201,6 +201,7 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
     // Wide rows are built on the threads that decode their BaseFrames.
     if (Options.Layout == "wide")
       Project.NewStreamedSink = [&](int Source) { return Writer.NewSink(Source + 1, Frames[Source]); };
+    Project.StreamedEnough = [&](int Source) { return Writer.Range.Passed(Frames[static_cast<std::size_t>(Source)]); };
     Project.LoadData();
     Output.Flush();
     if (Options.Follow) {

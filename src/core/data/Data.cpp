@@ -441,7 +441,7 @@ void TData::DecodePass() {
   // The next look reads on though the file has not changed.
   if (Progress.Asked()) LastLook.reset();
   // A read that failed has made the pass Unreadable already.
-  if ((!End.Unsynced && Reader.DataEnd() - End.Position >= End.Length) || !End.HandedOver) {
+  if ((!End.Unsynced && !End.Enough && Reader.DataEnd() - End.Position >= End.Length) || !End.HandedOver) {
     Note(TPassResult::StoppedEarly);
     Report.Stop = !End.HandedOver ? TPassStop::HandOver : Progress.Asked() ? TPassStop::Asked : TPassStop::Decoding;
   }

@@ -131,6 +131,10 @@ class TData {
   // taken on the chunk's thread, joined in file order.
   std::function<std::unique_ptr<TChunkSink>()> NewChunkSink;
   std::int64_t StreamPieceBytes = std::int64_t{4} << 20;
+  // When set, a streaming pass asks it before each piece it reads (or
+  // BaseFrame, on one thread) whether the BaseFrames handed over so far are
+  // enough: then it ends there, Complete, the rest of the data unread.
+  std::function<bool()> Enough;
 
   // When set, a FileName "-" is standard input and one ending in ".gz" a
   // gzip file decompressed as it is read (PacketStream.h): either is read

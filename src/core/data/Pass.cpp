@@ -47,6 +47,10 @@ TPassEnd TPass::Run() {
   const bool Parallel = !Streaming() && MayParallel && DecodeWholeInParallel();
   while (!Parallel && Data.Reader.DataEnd() - End.Position >= Length) {
     if (Progress.RefreshAsksStop(End.Position, End.Handled)) break;
+    if (Streaming() && Data.Enough && Data.Enough()) {
+      End.Enough = true;
+      break;
+    }
     if (!Holds(End.Position)) {
       const TPieceStep Step = ReadPiece();
       if (Step == TPieceStep::Stop) break;

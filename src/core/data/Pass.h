@@ -18,6 +18,7 @@ struct TPassEnd {
   // The data after an invalid BaseFrame holds no marker yet.
   bool Unsynced = false;
   bool HandedOver = true;  // no hand-over failed
+  bool Enough = false;     // the holder's Enough ended it
 };
 
 // Bytes before and after a BaseFrame's first byte that its decoding may

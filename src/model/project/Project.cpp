@@ -199,6 +199,8 @@ void TProject::StartData(std::size_t File, const std::string& FileName, std::int
     };
   if (OnStreamedFrames && NewStreamedSink)
     Data->NewChunkSink = [this, Source = static_cast<int>(File)] { return NewStreamedSink(Source); };
+  if (OnStreamedFrames && StreamedEnough)
+    Data->Enough = [this, Source = static_cast<int>(File)] { return StreamedEnough(Source); };
   Data->Timer->SetInterval(Settings.UpdateInterval * 1000);
   Data->StartTracking([this, &Data, Then](const TPassReport& First) {
     FLoadReports.push_back(First);

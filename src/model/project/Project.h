@@ -99,6 +99,9 @@ class TProject {
   // When set besides, the BaseFrames decoded on several threads go to a sink
   // per chunk instead (TData::NewChunkSink).
   std::function<std::unique_ptr<TChunkSink>(int Source)> NewStreamedSink;
+  // When set besides, whether the BaseFrames of Source handed over are
+  // enough: its pass then ends without reading on (TData::Enough).
+  std::function<bool(int Source)> StreamedEnough;
   // Called, when the settings ask for notices, once per alarm and pass that
   // hit it, after the hits' log entries and reports (ReportAlarmHit), with the
   // first hit's value and the number of hits after it (the owner shows the

@@ -18,4 +18,7 @@ struct TRowRange {
     if (!From && !To) return true;
     return Time.Known && (!From || Time.Time >= *From) && (!To || Time.Time < *To);
   }
+  // Whether every BaseFrame of a file after its first Frames is outside (at
+  // least one BaseFrame met, which tells the file holds some).
+  bool Passed(std::int64_t Frames) const { return Frames > 0 && Frames >= EndFrame; }
 };

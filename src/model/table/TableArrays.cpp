@@ -30,7 +30,7 @@ class TTableCollector::TSink : public TChunkSink {
       : Collector(Collector),
         File(File),
         Frames(Frames),
-        FileStart(Collector.Rows() - Frames),
+        FileStart(Collector.Met - Frames),
         Length(Collector.Definition.GetFrameLength(BaseFrameName)),
         Kept(Collector.SpareBlocks.Take()) {}
   ~TSink() override { Collector.SpareBlocks.GiveBack(std::move(Kept)); }
@@ -50,7 +50,9 @@ class TTableCollector::TSink : public TChunkSink {
   TTableCollector& Collector;
   const int File;
   std::int64_t& Frames;
-  const std::int64_t FileStart;  // the row of the file's first BaseFrame
+  // The row of the file's first BaseFrame with every BaseFrame kept: the rows
+  // kept are at or before the rows so found, each sink's as each other's.
+  const std::int64_t FileStart;
   // As the pass has set it (it may adjust the structure's at its start).
   const std::int32_t Length;
   std::unique_ptr<TBlock> Kept;
@@ -73,7 +75,7 @@ TTableCollector::TTableCollector(const TFramesDefinition& Definition, const TTab
 TTableCollector::~TTableCollector() = default;
 
 void TTableCollector::Reserve(std::int64_t Rows) {
-  if (Arrays.Wide && Rows > 0) MakeRoom(this->Rows() + Rows);
+  if (Arrays.Wide && Rows > 0) MakeRoom(Met + Rows);
 }
 
 void TTableCollector::MakeRoom(std::int64_t Size) {
@@ -159,25 +161,27 @@ void TTableCollector::Join(TBlock& Block, int File, std::int64_t& Frames, const 
   std::vector<std::int32_t> ToArrays;
   for (const std::string& Message : Block.Messages) ToArrays.push_back(ArraysMessage(Message));
   std::size_t InBlock = 0;
-  for (std::size_t Row = 0; Row < Block.Serial.size(); ++Row) {
-    const std::int64_t Added = Rows();
+  for (std::size_t Row = 0; Row < Block.Serial.size(); ++Row, ++Met) {
     const std::int64_t Written = Block.Written[Row];
+    const std::size_t Numbers = Written < 0 ? InBlock++ : 0;
+    // A row without a time of its block's own has the one before.
+    if (Block.Time[Row].Known) Time = Block.Time[Row];
+    const std::int64_t Frame = Frames++;
+    if (!Range.Holds(Frame, Time)) continue;
+    const std::int64_t Added = Rows();
     if (Written < 0) Grow(Added + 1);
     for (std::size_t C = 0; C < Arrays.Names.size(); ++C) {
       if (Arrays.IsText[C]) {
         const std::int32_t Message = Block.Texts[C][Row];
         Arrays.Texts[C].push_back(Message < 0 ? -1 : ToArrays[static_cast<std::size_t>(Message)]);
       } else if (Written < 0) {
-        Number(C, Added) = Block.Numbers[C][InBlock];
+        Number(C, Added) = Block.Numbers[C][Numbers];
       } else if (Written != Added) {
         Number(C, Added) = Number(C, Written);
       }
     }
-    if (Written < 0) ++InBlock;
-    // A row without a time of its block's own has the one before.
-    if (Block.Time[Row].Known) Time = Block.Time[Row];
     Arrays.File.push_back(File);
-    Arrays.Frame.push_back(Frames++);
+    Arrays.Frame.push_back(Frame);
     Arrays.Serial.push_back(Serials(Block.Serial[Row]));
     Arrays.Time.push_back(Time.Known ? Time.Time : NaN);
   }
@@ -210,7 +214,8 @@ void TTableCollector::AddFrames(int File, std::int64_t FirstFrame, std::span<TDe
   if (!Arrays.Wide) {
     for (const TDecodedNode* Root : Roots) {
       Columns.TakeTime(*Root, Time);
-      AddLong(File, Frame++, *Root, Messages);
+      if (Range.Holds(Frame, Time)) AddLong(File, Frame, *Root, Messages);
+      ++Frame;
     }
     return;
   }

@@ -12,6 +12,7 @@
 #include "data/ChunkSink.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
+#include "table/RowRange.h"
 #include "table/Spares.h"
 #include "table/TableColumns.h"
 
@@ -49,8 +50,8 @@ class TTableCollector {
   TTableCollector& operator=(const TTableCollector&) = delete;
   ~TTableCollector();
 
-  // Room for Rows more wide rows: the rows of sinks whose BaseFrames fit in
-  // it are written in place by the decoding threads.
+  // Room for the wide rows of Rows more BaseFrames: the rows of sinks whose
+  // BaseFrames fit in it are written in place by the decoding threads.
   void Reserve(std::int64_t Rows);
   // The rows of Roots, BaseFrames of File 1 or 2 numbered in their file from
   // FirstFrame on, whose TEXT nodes number Messages.
@@ -63,6 +64,9 @@ class TTableCollector {
 
   // The arrays, once every row is added.
   TTableArrays TakeArrays();
+
+  // The rows kept; the others are left out as they are added.
+  TRowRange Range;
 
  private:
   // Wide rows taken before they are added, with texts of their own. Their
@@ -94,6 +98,8 @@ class TTableCollector {
   // Adds the rows of Block, their serial numbers Serials of the running ones.
   void Join(TBlock& Block, int File, std::int64_t& Frames, const TSerialNumbering& Serials);
   std::int64_t Rows() const { return static_cast<std::int64_t>(Arrays.Serial.size()); }
+  // The row each of the BaseFrames joined would have with every one kept.
+  std::int64_t Met = 0;
   // Gives the number columns room for Size rows at least.
   void MakeRoom(std::int64_t Size);
   // MakeRoom for Size rows, at least twice the room there is, when short:
