@@ -1,5 +1,5 @@
 #pragma once
-// "vorex-cli plot STRUCTURE PACKET [PACKET2] --frame F --var V [--sort S]":
+// "vorex-cli plot STRUCTURE PACKET [PACKET2...] --frame F --var V [--sort S]":
 // the data series a plot window collects, its statistics and its vertical
 // range over all points.
 #include <ostream>

@@ -1,5 +1,5 @@
 #pragma once
-// "vorex-cli table STRUCTURE PACKET [PACKET2] [options]": the decoded values
+// "vorex-cli table STRUCTURE PACKET [PACKET2...] [options]": the decoded values
 // as a table for analysis tools (CSV, TSV or JSON lines).
 #include <ostream>
 #include <string>

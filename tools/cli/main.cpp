@@ -31,9 +31,9 @@ int Run(int argc, char** argv, std::ostream& Err) {
   App->set_help_all_flag("--help-all", "Print this help message and that of every command, then exit");
   App->footer(
       "Commands (each takes -h/--help):\n"
-      "  decode STRUCTURE PACKET [PACKET2] [--dump] [--summary] [--export FILE]\n"
-      "  plot STRUCTURE PACKET [PACKET2] --frame F --var V [--sort S]\n"
-      "  table STRUCTURE PACKET [PACKET2] [--layout wide|long] [--format csv|tsv|jsonl] [--vars LIST] [--out FILE]\n"
+      "  decode STRUCTURE PACKET [PACKET2...] [--dump] [--summary] [--export FILE]\n"
+      "  plot STRUCTURE PACKET [PACKET2...] --frame F --var V [--sort S]\n"
+      "  table STRUCTURE PACKET [PACKET2...] [--layout wide|long] [--format csv|tsv|jsonl] [--vars LIST] [--out FILE]\n"
       "  eval EXPR [--var NAME=VALUE ...]\n"
       "  vars STRUCTURE [--format csv|jsonl]\n"
       "Options may come before, between and after the files or the expression.\n"
