@@ -66,9 +66,8 @@ int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::os
   return Project.DataResult() == TPassResult::Unreadable ? ExitNoLoad : ExitClean;
 }
 
-bool ReadsStream(const TCliProjectOptions& Options) {
-  return IsPacketStream(Options.Packet) || std::any_of(Options.MorePackets.begin(), Options.MorePackets.end(),
-                                                       [](const std::string& Name) { return IsPacketStream(Name); });
+bool AnyPacketFile(const TCliProjectOptions& Options, bool (*Test)(const std::string& Name)) {
+  return Test(Options.Packet) || std::any_of(Options.MorePackets.begin(), Options.MorePackets.end(), Test);
 }
 
 int CliExitStatus(const TProject& Project, bool LaterErrors) {

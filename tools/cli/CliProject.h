@@ -22,8 +22,9 @@ struct TCliProjectOptions {
 
 // Adds STRUCTURE PACKET [PACKET...], -q/--quiet, --resync and --threads to App.
 void AddProjectOptions(CLI::App& App, TCliProjectOptions& Options);
-// Whether a packet file of Options is read once as a stream: standard input or a .gz file.
-bool ReadsStream(const TCliProjectOptions& Options);
+// Whether Test holds for a packet file of Options (IsPacketStream: one is
+// read once as a stream, standard input or a .gz file).
+bool AnyPacketFile(const TCliProjectOptions& Options, bool (*Test)(const std::string& Name));
 
 // Writes the log entries to Err as "[Level] text" lines while it lives (Warn
 // and Error only when Quiet), and counts them all by level for the summary.

@@ -1,6 +1,5 @@
 #include "cli/DecodeCommand.h"
 
-#include <algorithm>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -13,6 +12,7 @@
 #include "cli/CliStatus.h"
 #include "common/AtomicFile.h"
 #include "common/FloatText.h"
+#include "data/PacketStream.h"
 #include "shared/CommandLine.h"
 
 namespace {
@@ -157,9 +157,7 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
       ->check([](const std::string& Name) { return Name.empty() ? std::string("a file name is needed") : ""; })
       ->type_name("FILE");
   App->final_callback([&Options] {
-    const std::vector<std::string>& More = Options.Project.MorePackets;
-    if (!Options.ExportFile.empty() &&
-        (Options.Project.Packet == "-" || std::find(More.begin(), More.end(), "-") != More.end()))
+    if (!Options.ExportFile.empty() && AnyPacketFile(Options.Project, IsStandardInput))
       throw CLI::ValidationError("--export reads the packet files twice, which standard input cannot be");
   });
   App->footer("Example: vorex-cli decode demo.structure demo.dat --summary -q");

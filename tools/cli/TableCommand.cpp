@@ -19,6 +19,7 @@
 #include "cli/OffsetTimeOption.h"
 #include "cli/RowRangeOptions.h"
 #include "common/AtomicFile.h"
+#include "data/PacketStream.h"
 #include "shared/CommandLine.h"
 #include "table/ColumnInfo.h"
 #include "table/TableWriter.h"
@@ -152,7 +153,7 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
                 "vars does: name, kind, unit, description and transform");
   App->final_callback([&Options] {
     if (Options.Meta && Options.Format != "jsonl") throw CLI::ValidationError("--meta needs --format jsonl");
-    if (Options.Follow && ReadsStream(Options.Project))
+    if (Options.Follow && AnyPacketFile(Options.Project, IsPacketStream))
       throw CLI::ValidationError("--follow cannot follow standard input or a .gz file, which are read once");
   });
   App->footer("Example: vorex-cli table demo.structure demo.dat --format jsonl --vars 'HKFrame.HK_TEMP?'");

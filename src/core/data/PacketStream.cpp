@@ -22,10 +22,10 @@ std::string ZlibMessage(int Error, const std::string& Text) {
 
 }  // namespace
 
-bool IsPacketStream(const std::string& Name) { return Name == "-" || Name.ends_with(".gz"); }
+bool IsPacketStream(const std::string& Name) { return IsStandardInput(Name) || Name.ends_with(".gz"); }
 
 TPacketStream::TPacketStream(const std::string& Name) {
-  if (Name == "-") {
+  if (IsStandardInput(Name)) {
     Descriptor = STDIN_FILENO;
     return;
   }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+// Whether the packet file Name is standard input.
+inline bool IsStandardInput(const std::string& Name) { return Name == "-"; }
 // Whether the packet file Name is read as a stream.
 bool IsPacketStream(const std::string& Name);
 

@@ -8,6 +8,7 @@
 #include "common/DateTime.h"
 #include "common/LoadProgress.h"
 #include "common/Log.h"
+#include "data/PacketStream.h"
 #include "project/AlarmCheck.h"
 #include "project/AlarmHits.h"
 #include "project/IniImage.h"
@@ -93,18 +94,17 @@ bool TProject::ReadDefinition() {
     AddEntry(llError, "Structurefile does not exist or cannot be opened! (" + Settings.StructureFile + ")");
     return false;
   }
-  if (!PacketFileExists(Resolved(Settings.PacketFileA)) && !ReadsStandardInput(Settings.PacketFileA)) {
+  if (!PacketFileFound(Settings.PacketFileA)) {
     AddEntry(llError, "Paket file does not exist or cannot be opened! (" + Settings.PacketFileA + ")");
     return false;
   }
-  if (!Settings.PacketFileB.empty() && !PacketFileExists(Resolved(Settings.PacketFileB)) &&
-      !ReadsStandardInput(Settings.PacketFileB)) {
+  if (!Settings.PacketFileB.empty() && !PacketFileFound(Settings.PacketFileB)) {
     AddEntry(llWarn,
              "2nd Paket file does not exist or cannot be opened, ignoring entry! (" + Settings.PacketFileB + ")");
     Settings.PacketFileB.clear();
   }
   for (std::string& Name : MorePacketFiles)
-    if (!PacketFileExists(Resolved(Name)) && !ReadsStandardInput(Name)) {
+    if (!PacketFileFound(Name)) {
       AddEntry(llWarn, "Paket file does not exist or cannot be opened, ignoring entry! (" + Name + ")");
       Name.clear();
     }
@@ -298,7 +298,11 @@ bool TProject::PlotClosed(TPlotView* Plot) {
   return false;
 }
 
-bool TProject::ReadsStandardInput(const std::string& Name) const { return ReadsStreams && Name == "-"; }
+bool TProject::ReadsStandardInput(const std::string& Name) const { return ReadsStreams && IsStandardInput(Name); }
+
+bool TProject::PacketFileFound(const std::string& Name) const {
+  return ReadsStandardInput(Name) || PacketFileExists(Resolved(Name));
+}
 
 std::string TProject::Resolved(const std::string& Name) const {
   const std::filesystem::path File(Name);

@@ -59,6 +59,8 @@ class TProject {
   std::string Resolved(const std::string& Name) const;
   // Whether the packet file Name is standard input.
   bool ReadsStandardInput(const std::string& Name) const;
+  // Whether the packet file Name is standard input or a file that exists.
+  bool PacketFileFound(const std::string& Name) const;
 
   // The packet files after the second, which commands and the Python module
   // read; the project file does not keep them.
