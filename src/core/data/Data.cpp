@@ -339,11 +339,11 @@ void TData::ReadTheBytes(std::span<const std::uint8_t> Bytes) {
     if (Count > 0) std::memcpy(Target.data(), Rest.data(), Count);
     return static_cast<std::int64_t>(Count);
   };
-  DecodeRead(Pieces, Size, Bytes);
+  DecodeRead(Pieces, Size, [this, Bytes] { return Reader.TakeWhole(Bytes); });
 }
 
-bool TData::DecodeRead(const TPieceReader& Pieces, std::int64_t DataEnd, std::span<const std::uint8_t> Whole) {
-  const bool Read = OnFrames ? Reader.BeginPieces(Pieces, DataEnd, SyncHeadBytes) : Reader.TakeWhole(Whole);
+bool TData::DecodeRead(const TPieceReader& Pieces, std::int64_t DataEnd, const std::function<bool()>& ReadWhole) {
+  const bool Read = OnFrames ? Reader.BeginPieces(Pieces, DataEnd, SyncHeadBytes) : ReadWhole();
   if (!Read) {
     Note(TPassResult::Unreadable);
     return false;
@@ -380,17 +380,10 @@ void TData::ReadTheStream() {
     return;
   }
   TakeData({Start, static_cast<std::size_t>(StartBytes)}, nullptr);
-  std::vector<std::uint8_t> Whole;
-  // Without streaming, the pass takes the whole data.
-  for (std::int64_t Read = OnFrames ? 0 : 1; Read > 0 && std::ssize(Whole) < MaxStreamBytes;) {
-    const std::size_t Before = Whole.size();
-    Whole.resize(Before + std::min(std::size_t{1} << 20, static_cast<std::size_t>(MaxStreamBytes - std::ssize(Whole))));
-    Read = Pieces(static_cast<std::int64_t>(Before), std::span(Whole).subspan(Before));
-    Whole.resize(Before + static_cast<std::size_t>(std::max<std::int64_t>(0, Read)));
-  }
   // The data's end is known once it is read: until then, the furthest a stream is read.
   const std::int64_t DataEnd = StartBytes < SyncHeadBytes ? StartBytes : MaxStreamBytes;
-  if (!DecodeRead(Pieces, DataEnd, Whole)) return;
+  // Without streaming, the pass takes the whole data.
+  if (!DecodeRead(Pieces, DataEnd, [this, &Pieces] { return Reader.ReadAll(Pieces, MaxStreamBytes); })) return;
   std::uint8_t After = 0;
   if (Stream.Size() >= MaxStreamBytes && Stream.ReadAt(MaxStreamBytes, {&After, 1}) > 0) {
     AddEntry(llError, "Paket file " + FileName + " is too large (2 GiB or more): its data after " +

@@ -199,8 +199,9 @@ class TData {
   // The reading and decoding of the pass over a stream.
   void ReadTheStream();
   // Decodes the data: read in pieces by Pieces (DataEnd bytes) while
-  // streaming, Whole otherwise; false, noted, when it cannot be read.
-  bool DecodeRead(const TPieceReader& Pieces, std::int64_t DataEnd, std::span<const std::uint8_t> Whole);
+  // streaming, into the image by ReadWhole otherwise; false, noted, when it
+  // cannot be read.
+  bool DecodeRead(const TPieceReader& Pieces, std::int64_t DataEnd, const std::function<bool()>& ReadWhole);
   // Logs the pass; false, with the message, when the file seen by Look is
   // refused, or could not be opened (Look none).
   bool BeginPass(const TFileLook* Look);

@@ -96,6 +96,29 @@ bool TPassReader::TakeWhole(std::span<const std::uint8_t> Bytes) {
   return true;
 }
 
+bool TPassReader::ReadAll(const TPieceReader& Read, std::int64_t Max) {
+  ReadFailed = false;
+  TImageBytes& Bytes = Working.Bytes;
+  std::size_t Size = 0;
+  try {
+    // Grown a piece at a time; the vector's capacity grows geometrically.
+    for (std::int64_t Got = 1; Got > 0 && static_cast<std::int64_t>(Size) < Max;) {
+      Bytes.resize(Size + static_cast<std::size_t>(
+                              std::min<std::int64_t>(std::int64_t{1} << 20, Max - static_cast<std::int64_t>(Size))));
+      Got = std::max<std::int64_t>(0, Read(static_cast<std::int64_t>(Size), std::span(Bytes).subspan(Size)));
+      Size += static_cast<std::size_t>(Got);
+    }
+  } catch (const std::bad_alloc&) {
+    Fail("Not enough memory to read");
+    return false;
+  }
+  Bytes.resize(Size);
+  SwapPairs(Bytes, 0);
+  Unpublished = true;
+  ImageOrigin = 0;
+  return true;
+}
+
 void TPassReader::BeginWhole() {
   Pieces = nullptr;
   End = Image().Size();

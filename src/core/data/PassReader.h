@@ -35,6 +35,9 @@ class TPassReader {
   bool ReadWhole(const TPacketFile& File, std::int64_t Size, std::size_t Parts, std::int64_t PartBytes);
   // The same with Bytes, the data as read.
   bool TakeWhole(std::span<const std::uint8_t> Bytes);
+  // The same with the data Read reads, up to its end or Max bytes, read
+  // straight into the image.
+  bool ReadAll(const TPieceReader& Read, std::int64_t Max);
   // Makes the image of the last whole read the holder's; the holder's image
   // before keeps its memory for the next read.
   void Publish();
