@@ -140,10 +140,9 @@ void TMainForm::FormCanResize() {
 }
 
 void TMainForm::OnNewProject() {
-  auto* Project = new TProjectForm(Parts.AlarmDialog, Parts.OpenProjects);
+  TProjectForm* Project = Parts.NewProjectWindow();
   Project->ProjectFileName = QStringLiteral("Unsaved");
   Project->setWindowTitle("Project Setup - " + Project->ProjectFileName);
-  Project->show();
 }
 
 void TMainForm::OnOpenProject() {
@@ -152,8 +151,7 @@ void TMainForm::OnOpenProject() {
 }
 
 void TMainForm::OpenProjectFile(const QString& Path) {
-  auto* Project = new TProjectForm(Parts.AlarmDialog, Parts.OpenProjects);
-  Project->show();
+  TProjectForm* Project = Parts.NewProjectWindow();
   RunGuarded(Project, [&] {
     // A file that is no project file is not saved over without asking.
     const bool Loaded = Project->LoadProjectFile(Path);

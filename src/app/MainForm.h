@@ -2,21 +2,22 @@
 // The main window: project commands, the log window's visibility, the
 // structure file editor and the About notice.
 #include <QMainWindow>
+#include <functional>
 
 class QAction;
 class QMenu;
 class QMimeData;
 class QToolBar;
-class TAlarmForm;
 class TOpenProjects;
+class TProjectForm;
 
 // The program's windows the main window works with; they outlive it.
 struct TMainWindowParts {
-  TAlarmForm& AlarmDialog;      // of the new project windows
-  TOpenProjects& OpenProjects;  // the last-project commands act on the newest
-  QWidget& LogWindow;           // shown and hidden from the View menu
-  QWidget& AlarmWindow;         // likewise
-  QWidget& LifetimeWindow;      // closing it ends the program
+  std::function<TProjectForm*()> NewProjectWindow;  // opens one, shown
+  TOpenProjects& OpenProjects;                      // the last-project commands act on the newest
+  QWidget& LogWindow;                               // shown and hidden from the View menu
+  QWidget& AlarmWindow;                             // likewise
+  QWidget& LifetimeWindow;                          // closing it ends the program
 };
 
 class TMainForm : public QMainWindow {

@@ -19,7 +19,8 @@ TProgram::~TProgram() { OpenProjects.DeleteAll(); }
 // Once the splash is gone: the main, log and alarm windows, then the start project.
 void TProgram::ShowMainWindows() {
   Log = std::make_unique<TLogForm>();
-  Main = std::make_unique<TMainForm>(TMainWindowParts{AlarmDialog, OpenProjects, *Log, Hits, Welcome});
+  const auto NewProjectWindow = [this] { return new TProjectForm(AlarmDialog, OpenProjects); };
+  Main = std::make_unique<TMainForm>(TMainWindowParts{NewProjectWindow, OpenProjects, *Log, Hits, Welcome});
   Main->show();
   Log->show();
   KeepOnScreen(*Log);

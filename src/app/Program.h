@@ -34,7 +34,7 @@ class TProgram {
   QString StartProject;
   TOpenProjects OpenProjects;
   TWelcomeForm Welcome;    // the lifetime window
-  TAlarmForm AlarmDialog;  // shared by the main and project windows
+  TAlarmForm AlarmDialog;  // shared by the project windows
   TLoadForm Progress;      // of the update passes
   TAlarmHitsForm Hits;
   std::unique_ptr<TLogForm> Log;

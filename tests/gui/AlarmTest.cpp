@@ -77,6 +77,16 @@ TEST_F(Alarms, AddingGoesThroughTheDialogAndListsTheFrameNames) {
   const auto* Variables = Child<QComboBox>(AlarmForm, "VariableCombo");
   for (int I = 0; I < Variables->count(); ++I) Names << Variables->itemText(I).toLower();
   EXPECT_EQ(Names.removeDuplicates(), 0);
+
+  // Changing offers the changing window's names, though another window (here without any) added last.
+  Dialogs.DialogScripts = {AlarmAnswer("X", " >", "1"), [](QDialog& Dialog) {
+                             EXPECT_NE(Child<QComboBox>(&Dialog, "VariableCombo")->findText("HK_TEMP1"), -1);
+                             return int(QDialog::Rejected);
+                           }};
+  NewProject(Packet)->AddAlarm("");
+  SelectRow(Project, "AlarmList", 0);
+  EditCurrentAlarm(Project);
+  EXPECT_TRUE(Dialogs.DialogScripts.empty());
 }
 
 TEST_F(Alarms, AVariableThatIsNotInTheStructureIsKeptWithAWarning) {

@@ -318,6 +318,12 @@ TEST_F(BrowserForm, FiltersRebuildTheTreeAfterTheDialog) {
   Trigger(Browser, "FilterInAction");
   EXPECT_EQ(SeenIn, (QStringList{"BaseFrame", "HKFrame.HK_TEMP1", "ScienceFrame.ThermalMaperFrame.TM_MEAN"}));
   EXPECT_EQ(Browser->FilterIn().size(), 2u);
+  // OK without changes keeps the tree, with its expanded BaseFrame.
+  Child<QTreeView>(Browser, "TreeView")->expand(Browser->Model()->index(0, 0));
+  Dialogs.DialogScripts = {[](QDialog&) { return int(QDialog::Accepted); }};
+  Click(Browser, "FiltersButton");
+  WaitForPasses();
+  EXPECT_EQ(ExpandedFrames(Browser).size(), 1u);
 
   // The same name in and out empties the tree; two equal lines count twice.
   Dialogs.DialogScripts = {FilterAnswer("SYNC1\nSYNC1", "sync1", QDialog::Accepted, &SeenIn)};

@@ -89,8 +89,10 @@ TEST_F(ProjectWindows, AProjectFileLoadedBesideAnOpenListedPlotAppendsItsEntries
   TPlotWindow* Plot = Project->OpenPlot(&Requester, "HKFrame", "HK_TEMP1", "");
   const QString Path = QString::fromStdString(Temp.File("p.vproject"));
   ASSERT_TRUE(Project->SaveProjectFile(Path));
+  SelectRow(Project, "PlotList", 0);
   ASSERT_TRUE(Project->LoadProjectFile(Path));
   ASSERT_EQ(RowCount(Project, "PlotList"), 2);
+  EXPECT_EQ(Child<QListView>(Project, "PlotList")->currentIndex().row(), 0);
   EXPECT_EQ(Project->ListedPlot(0), Plot);
   EXPECT_EQ(RowCheck(Project, "PlotList", 0), Qt::Checked);
   EXPECT_EQ(RowText(Project, "PlotList", 1), "HKFrame.HK_TEMP1");

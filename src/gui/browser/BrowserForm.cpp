@@ -345,7 +345,8 @@ void TBrowserForm::EditFilters(TFilterChoice Shown) {
     AddEntry(llError, "Cannot invoke project object to re-feed the tree.");
     return;
   }
-  if (!Chosen) return;
+  // Unchanged lines leave the tree as it is.
+  if (!Chosen || (Chosen->In == FilterIn() && Chosen->Out == FilterOut())) return;
 
   Tree->SetFilters(Chosen->In, Chosen->Out);
   Tree->ShownFrames.fill(0);

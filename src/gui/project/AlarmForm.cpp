@@ -62,12 +62,10 @@ TAlarmForm::TAlarmForm() {
                {CancelButton, "CancelButton"}});
 }
 
-void TAlarmForm::OfferVariables(const std::vector<std::string>& Names) {
+std::optional<TAlarmEntry> TAlarmForm::Edit(const TAlarmEntry& Alarm, const std::vector<std::string>& Names,
+                                            QWidget* NoticeParent) {
   VariableCombo->clear();
   for (const std::string& Name : Names) VariableCombo->addItem(FromBytes(Name));
-}
-
-std::optional<TAlarmEntry> TAlarmForm::Edit(const TAlarmEntry& Alarm, QWidget* NoticeParent) {
   VariableCombo->setEditText(FromBytes(Alarm.VarName));
   ConditionCombo->setCurrentIndex(ConditionCombo->findText(QStringLiteral(" ") + QChar(Alarm.Operator)));
   ValueEdit->setText(FromBytes(GeneralFloatText(Alarm.Value)));

@@ -16,12 +16,12 @@ class TAlarmForm : public QDialog {
  public:
   TAlarmForm();
 
-  // The names the variable field offers from now on.
-  void OfferVariables(const std::vector<std::string>& Names);
-  // Shows Alarm and runs the dialog: the alarm as the user left it, or none
-  // when cancelled. A value that is no number gets the error notice (on
-  // NoticeParent) and the dialog again, with what was typed.
-  std::optional<TAlarmEntry> Edit(const TAlarmEntry& Alarm, QWidget* NoticeParent);
+  // Shows Alarm, with Names offered for the variable field, and runs the
+  // dialog: the alarm as the user left it, or none when cancelled. A value
+  // that is no number gets the error notice (on NoticeParent) and the dialog
+  // again, with what was typed.
+  std::optional<TAlarmEntry> Edit(const TAlarmEntry& Alarm, const std::vector<std::string>& Names,
+                                  QWidget* NoticeParent);
 
  private:
   QGroupBox* SettingsGroup;

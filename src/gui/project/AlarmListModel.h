@@ -19,9 +19,6 @@ class TAlarmListModel : public QAbstractListModel {
   void Append(const TProjectAlarm& Alarm);
   void Replace(int Row, const TAlarmEntry& Alarm);
   void SetAllActive(bool Active);
-  // Bracket a change of the settings made without the model.
-  void BeginChange() { beginResetModel(); }
-  void EndChange() { endResetModel(); }
 
  private:
   std::vector<TProjectAlarm>& Alarms;

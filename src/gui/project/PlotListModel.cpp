@@ -77,8 +77,3 @@ void TPlotListModel::Forget(const TPlotWindow* Plot) {
   Rows[static_cast<std::size_t>(Row)] = TRowState();
   emit dataChanged(index(Row), index(Row), {Qt::CheckStateRole});
 }
-
-void TPlotListModel::EndChange() {
-  Rows.resize(Entries.size());
-  endResetModel();
-}

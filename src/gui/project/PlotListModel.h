@@ -32,9 +32,6 @@ class TPlotListModel : public QAbstractListModel {
   int RowOf(const TPlotWindow* Plot) const;
   // The plot closed: its row is unchecked and forgets it.
   void Forget(const TPlotWindow* Plot);
-  // Bracket a change of the entries made without the model.
-  void BeginChange() { beginResetModel(); }
-  void EndChange();
 
  private:
   struct TRowState {

@@ -249,15 +249,26 @@ bool TProjectForm::SaveProjectFile(const QString& Path) {
   return true;
 }
 
+namespace {
+
+// The entries of List from From on, taken out of it.
+template <class TEntry>
+std::vector<TEntry> TakeFrom(std::vector<TEntry>& List, std::size_t From) {
+  const auto Start = List.begin() + static_cast<std::ptrdiff_t>(From);
+  std::vector<TEntry> Taken(Start, List.end());
+  List.erase(Start, List.end());
+  return Taken;
+}
+
+}  // namespace
+
 bool TProjectForm::LoadProjectFile(const QString& Path) {
   TakeFields();
-  AlarmRows->BeginChange();
-  PlotRows->BeginChange();
-  const QScopeGuard Changed([this] {
-    AlarmRows->EndChange();
-    PlotRows->EndChange();
-  });
+  const std::size_t Alarms = Project.Settings.Alarms.size(), Plots = Project.Settings.DataSeries.size();
   if (!Project.LoadProjectFile(ToBytes(Path))) return false;
+  // Loading appends entries past the lists; they go in again through them.
+  for (const TProjectAlarm& Alarm : TakeFrom(Project.Settings.Alarms, Alarms)) AlarmRows->Append(Alarm);
+  for (const TDataSeries& Entry : TakeFrom(Project.Settings.DataSeries, Plots)) PlotRows->Append(Entry, nullptr);
   StructureFileCombo->setEditText(FromBytes(Project.Settings.StructureFile));
   PacketFileEdit->setText(FromBytes(Project.Settings.PacketFileA));
   SecondPacketFileEdit->setText(FromBytes(Project.Settings.PacketFileB));

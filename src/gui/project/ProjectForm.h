@@ -29,7 +29,7 @@ class TPlotListModel;
 // opens the project's browser and plot windows.
 class TProjectForm : public QWidget, public TWindowOwner {
  public:
-  // The window is in OpenProjects while it lives; both outlive it.
+  // The window shows itself and is in OpenProjects while it lives; both outlive it.
   TProjectForm(TAlarmForm& AlarmDialog, TOpenProjects& OpenProjects);
   ~TProjectForm() override;
 

@@ -16,7 +16,7 @@ TPlotWindow* TProjectForm::ListedPlot(int Row) const { return PlotRows->Plot(Row
 // Runs the alarm dialog on Alarm; false when cancelled. A name the structure
 // lacks is kept, with a warning.
 bool TProjectForm::EditAlarm(TAlarmEntry& Alarm) {
-  const std::optional<TAlarmEntry> Changed = AlarmDialog.Edit(Alarm, this);
+  const std::optional<TAlarmEntry> Changed = AlarmDialog.Edit(Alarm, Project.VariableNames(), this);
   if (!Changed) return false;
   Alarm = *Changed;
   Project.CheckAlarmVariable(Alarm.VarName);
@@ -24,7 +24,6 @@ bool TProjectForm::EditAlarm(TAlarmEntry& Alarm) {
 }
 
 void TProjectForm::AddAlarm(const QString& VarName) {
-  AlarmDialog.OfferVariables(Project.VariableNames());
   TAlarmEntry Alarm;
   Alarm.VarName = ToBytes(VarName);
   Alarm.Operator = '>';
