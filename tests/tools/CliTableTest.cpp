@@ -356,7 +356,10 @@ TEST(CliTable, StandardInputAndGzipFilesGiveWhatThePlainFileGives) {
     Data.assign(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
   }
   std::ofstream(Cut, std::ios::binary) << Data.erase(4500017, 83);
-  ASSERT_EQ(RunCommand("gzip -k " + Quoted(P) + " " + Quoted(Cut)).ExitCode, 0);
+  // Data without a BaseFrame, which compresses to less than one.
+  const std::string Zeros = Dir.File("zeros.dat");
+  std::ofstream(Zeros, std::ios::binary) << std::string(1000, '\0');
+  ASSERT_EQ(RunCommand("gzip -k " + Quoted(P) + " " + Quoted(Cut) + " " + Quoted(Zeros)).ExitCode, 0);
   const std::string Cli = std::string(VOREX_CLI) + " ", Table = Cli + "table -q " + Quoted(S) + " ";
   // Each command and the one on the plain file it gives the output and exit status of.
   const std::pair<std::string, std::string> Cases[] = {
@@ -365,6 +368,8 @@ TEST(CliTable, StandardInputAndGzipFilesGiveWhatThePlainFileGives) {
       {"cat " + Quoted(Cut) + " | " + Table + "- --resync --frames 15000:",
        Table + Quoted(Cut) + " --resync --frames 15000:"},
       {Table + Quoted(Cut + ".gz"), Table + Quoted(Cut)},
+      {Table + Quoted(Zeros + ".gz"), Table + Quoted(Zeros)},
+      {"cat " + Quoted(Zeros) + " | " + Table + "-", Table + Quoted(Zeros)},
       {"cat " + Quoted(P) + " | " + Cli + "decode -q " + Quoted(S) + " - --dump | md5sum",
        Cli + "decode -q " + Quoted(S) + " " + Quoted(P) + " --dump | md5sum"}};
   for (const auto& [Command, Plain] : Cases) {

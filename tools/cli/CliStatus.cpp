@@ -1,7 +1,5 @@
 #include "cli/CliStatus.h"
 
-#include <filesystem>
-
 #include "common/Log.h"
 #include "shared/CommandLine.h"
 #include "structure/InstrumentNames.h"
@@ -18,10 +16,7 @@ int BaseFramesFoundStatus(const TProject& Project) {
   const std::int32_t Length = Project.Definition->GetFrameLength(BaseFrameName);
   int Status = ExitClean;
   for (const TData* Data : Project.Holders()) {
-    if (Data->FrameCount() > 0) continue;
-    std::error_code Failed;
-    const std::uintmax_t Size = std::filesystem::file_size(Data->FileName, Failed);
-    if (Failed || Length <= 0 || Size < static_cast<std::uintmax_t>(Length)) continue;
+    if (Data->FrameCount() > 0 || Length <= 0 || Data->DataSize() < Length) continue;
     AddEntry(llError, "No BaseFrame found in " + Data->FileName + ".");
     Status = ExitNoLoad;
   }

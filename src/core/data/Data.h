@@ -145,6 +145,8 @@ class TData {
 
   // Bytes of the blocks the decoded nodes live in.
   std::size_t NodeBytes() const { return Pool.ReservedBytes(); }
+  // The bytes of data the last pass found: of a stream, as decompressed.
+  std::int64_t DataSize() const { return Reader.DataEnd(); }
   // Of each BaseFrame in Frames, in order.
   std::span<const TFrameRecord> Index() const { return Records; }
   // BaseFrame Frame of Index() decoded again alone, with the serial numbers,
