@@ -328,10 +328,9 @@ std::unique_ptr<TPyProject> NewProject(const TFileName& Structure, const std::ve
   auto Result = std::make_unique<TPyProject>();
   TProjectSettings& Settings = Result->Project.Settings;
   Settings.StructureFile = Structure.Name;
-  Settings.PacketFileA = Packets.front().Name;
-  Settings.PacketFileB = Packets.size() > 1 ? Packets[1].Name : "";
-  for (std::size_t File = 2; File < Packets.size(); ++File)
-    Result->Project.MorePacketFiles.push_back(Packets[File].Name);
+  std::vector<std::string> Names;
+  for (const TFileName& Packet : Packets) Names.push_back(Packet.Name);
+  Result->Project.SetPacketFiles(Names);
   Settings.Tracking = false;
   Settings.Resync = Resync;
   Result->Project.ReadsStreams = true;

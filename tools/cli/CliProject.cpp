@@ -43,10 +43,9 @@ TCliLog::~TCliLog() { SetLogSink(std::move(Previous)); }
 
 int LoadCliDefinition(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err) {
   Project.Settings.StructureFile = Options.Structure;
-  Project.Settings.PacketFileA = Options.Packet;
-  Project.Settings.PacketFileB = Options.MorePackets.empty() ? "" : Options.MorePackets.front();
-  if (!Options.MorePackets.empty())
-    Project.MorePacketFiles.assign(Options.MorePackets.begin() + 1, Options.MorePackets.end());
+  std::vector<std::string> Packets{Options.Packet};
+  Packets.insert(Packets.end(), Options.MorePackets.begin(), Options.MorePackets.end());
+  Project.SetPacketFiles(Packets);
   Project.Settings.Tracking = false;
   Project.Settings.Resync = Options.Resync;
   Project.Threads = Options.Threads;

@@ -20,7 +20,7 @@ struct TCliProjectOptions {
   int Threads = 0;
 };
 
-// Adds STRUCTURE PACKET [PACKET...], -q/--quiet, --resync and --threads to App.
+// Adds STRUCTURE PACKET [PACKET2...], -q/--quiet, --resync and --threads to App.
 void AddProjectOptions(CLI::App& App, TCliProjectOptions& Options);
 // Whether Test holds for a packet file of Options (IsPacketStream: one is
 // read once as a stream, standard input or a .gz file).

@@ -146,6 +146,12 @@ void TProject::StartFiles(const std::vector<std::size_t>& Files, std::size_t At)
   StartData(Files[At], Resolved(PacketFiles()[Files[At]]), Limit, [this, Files, At] { StartFiles(Files, At + 1); });
 }
 
+void TProject::SetPacketFiles(const std::vector<std::string>& Names) {
+  Settings.PacketFileA = Names.at(0);
+  Settings.PacketFileB = Names.size() > 1 ? Names[1] : "";
+  MorePacketFiles.assign(Names.begin() + std::min<std::ptrdiff_t>(2, std::ssize(Names)), Names.end());
+}
+
 std::vector<std::string> TProject::PacketFiles() const {
   std::vector<std::string> Names{Settings.PacketFileA, Settings.PacketFileB};
   Names.insert(Names.end(), MorePacketFiles.begin(), MorePacketFiles.end());
@@ -188,7 +194,6 @@ void TProject::StartData(std::size_t File, const std::string& FileName, std::int
   Data = std::make_unique<TData>(FileName, *Definition);
   Data->SerialBase = static_cast<std::int64_t>(File) * FileSerialSpacing;
   Data->SerialLimit = SerialLimit;
-  if (Handled.size() <= File) Handled.resize(File + 1);
   Data->Resync = Settings.Resync;
   Data->Threads = Threads;
   Data->ReadsStreams = ReadsStreams;

@@ -65,6 +65,8 @@ class TProject {
   // The packet files after the second, which commands and the Python module
   // read; the project file does not keep them.
   std::vector<std::string> MorePacketFiles;
+  // Names the packet files in order (at least one): A, B, then MorePacketFiles.
+  void SetPacketFiles(const std::vector<std::string>& Names);
   // The BaseFrames of file File (0: A, 1: B, 2 on: MorePacketFiles) that
   // HandleNewFrames has handled.
   std::int32_t HandledFrames(std::size_t File) const;
