@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <set>
 #include <sstream>
 
 #include "LogRecorder.h"
@@ -169,6 +172,22 @@ std::string Dump(const TDecodedNode& Node) {
   std::string Out = Line;
   for (const TDecodedNode* Child = Node.Child; Child; Child = Child->Next) Out += Dump(*Child);
   return Out;
+}
+
+// The qualified names of a tree, indented by depth, and its last PLOT_TIME
+// (sub-frame contents first), NaN without one.
+std::pair<std::string, double> LayoutAndTime(const TFramesDefinition& Definition, const TDecodedNode& Root) {
+  std::string Layout;
+  double Time = std::nan("");
+  const std::function<void(const TDecodedNode*, std::size_t)> Walk = [&](const TDecodedNode* List, std::size_t Depth) {
+    for (; List; List = List->Next) {
+      Layout += std::string(Depth, ' ') + Definition.NodeQualifiedName(*List) + "\n";
+      Walk(List->Child, Depth + 1);
+      if (Definition.NodeVarName(*List) == "PLOT_TIME") Time = List->Value;
+    }
+  };
+  Walk(Root.Child, 0);
+  return {Layout, Time};
 }
 
 std::string ReadAll(const std::string& Path) {
@@ -908,6 +927,25 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
       }
       EXPECT_EQ(H.Data->Index().size(), Frame);
       EXPECT_EQ(H.Data->DecodeAgain(Frame).Root, nullptr);
+      // One shape number per layout of nodes; the time is the last PLOT_TIME.
+      std::map<std::int32_t, std::string> LayoutOfShape;
+      std::set<std::string> Layouts;
+      Frame = 0;
+      for (const TDecodedNode* Root = H.Data->Frames; Root; Root = Root->Next, ++Frame) {
+        const TFrameRecord& Record = H.Data->Index()[Frame];
+        const auto [Layout, Time] = LayoutAndTime(*H.Definition, *Root);
+        const auto [Known, Fresh] = LayoutOfShape.emplace(Record.Shape, Layout);
+        EXPECT_EQ(Known->second, Layout) << Frame;
+        if (Fresh) {
+          EXPECT_TRUE(Layouts.insert(Layout).second) << Frame;
+        }
+        EXPECT_EQ(std::isnan(Record.Time), std::isnan(Time)) << Frame;
+        if (!std::isnan(Time)) {
+          EXPECT_EQ(Record.Time, Time) << Frame;
+        }
+        Out.push_back(std::to_string(Record.Shape) + " " + std::to_string(Record.Time));
+      }
+      EXPECT_EQ(H.Data->Shapes().Count(), Layouts.size());
       if (Case.SerialLimit != NoSerialLimit) {
         // Those past the limit moved far above it, with one warning.
         std::int64_t Nodes = 0;

@@ -19,6 +19,7 @@
 #include "common/Timer.h"
 #include "data/ChunkSink.h"
 #include "data/FrameRecord.h"
+#include "data/FrameShapes.h"
 #include "data/Framer.h"
 #include "data/PacketFile.h"
 #include "data/PacketStream.h"
@@ -149,6 +150,8 @@ class TData {
   std::int64_t DataSize() const { return Reader.DataEnd(); }
   // Of each BaseFrame in Frames, in order.
   std::span<const TFrameRecord> Index() const { return Records; }
+  // The shapes the records of Index() number.
+  const TFrameShapes& Shapes() const { return FrameShapes; }
   // BaseFrame Frame of Index() decoded again alone, with the serial numbers,
   // messages (numbered as the pass numbered them, not added again) and
   // values of its pass, from the data as that pass saw it (the image, or
@@ -235,7 +238,8 @@ class TData {
   TPassReader Reader{Image, FileName};
   TFramer Framer{Reader, Definition};
   TNodePool Pool{&Image};
-  TParallelDecoder Decoder{Definition, Reader, FileName, Pool};
+  TFrameShapes FrameShapes{Definition};
+  TParallelDecoder Decoder{Definition, Reader, FileName, Pool, FrameShapes};
   TDecodedNode* LastRoot = nullptr;
   // The BaseFrames a running pass decoded, linked, not yet in Frames.
   TDecodedNode* NewFirst = nullptr;

@@ -1,10 +1,22 @@
 #pragma once
 // Where a decoded BaseFrame lies and what its decoding started from, so that
-// it can be decoded again alone into exactly the tree of its pass.
+// it can be decoded again alone into exactly the tree of its pass; and what
+// lists, filters and time axes need of it without its tree.
 #include <cstdint>
+#include <limits>
+
+// The Time of a BaseFrame without a PLOT_TIME.
+inline constexpr double NoFrameTime = std::numeric_limits<double>::quiet_NaN();
 
 struct TFrameRecord {
   std::int64_t Position = 0;      // file position of its first byte
   std::int64_t FirstSerial = 0;   // the serial number of its first node
   std::int64_t FirstMessage = 0;  // the TEXT messages decoded before it
+  // Its last PLOT_TIME (sub-frame contents before their node), NoFrameTime
+  // when it holds none.
+  double Time = NoFrameTime;
+  // Its shape among its file's (TFrameShapes); BaseFrames of one shape hold
+  // the same nodes but for their values.
+  std::int32_t Shape = -1;
 };
+static_assert(sizeof(TFrameRecord) <= 40);

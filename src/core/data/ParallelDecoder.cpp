@@ -30,13 +30,14 @@ struct TParallelDecoder::TChunk {
   std::vector<std::string> Messages;
   std::unique_ptr<TFramesDefinition> Definition;  // copied on its thread
   TNodePool* Pool = nullptr;
-  std::size_t FirstNode = 0;           // of the chunk in Pool
-  std::unique_ptr<TNodePool> OwnPool;  // unless streamed
-  std::vector<TDecodedNode*> Roots;    // without a sink
-  std::vector<TFrameRecord> Records;   // of Roots as the run asks, numbered from 0
-  std::unique_ptr<TChunkSink> Sink;    // takes the BaseFrames instead
-  std::int64_t Taken = 0;              // by the sink
-  TSerialCounter Serials;              // of the nodes decoded, numbered from 0
+  std::size_t FirstNode = 0;             // of the chunk in Pool
+  std::unique_ptr<TNodePool> OwnPool;    // unless streamed
+  std::vector<TDecodedNode*> Roots;      // without a sink
+  std::vector<TFrameRecord> Records;     // of Roots as the run asks, numbered from 0
+  std::unique_ptr<TFrameShapes> Shapes;  // of Records, numbered from 0
+  std::unique_ptr<TChunkSink> Sink;      // takes the BaseFrames instead
+  std::int64_t Taken = 0;                // by the sink
+  TSerialCounter Serials;                // of the nodes decoded, numbered from 0
   // The nodes of TEXT rows holding a message index, to be moved behind the
   // messages of the chunks before.
   std::vector<TDecodedNode*> TextNodes;
@@ -124,6 +125,7 @@ class TParallelDecoder::TChunkPass {
     Chunk.Definition = Definition.CopyFor(Chunk.Messages);
     Chunk.Definition->Serials = &Chunk.Serials;
     Chunk.Definition->TextNodes = Chunk.Sink ? nullptr : &Chunk.TextNodes;
+    if (Run.Records) Chunk.Shapes = std::make_unique<TFrameShapes>(*Chunk.Definition);
     try {
       DecodeFrames(Chunk, Index);
     } catch (const std::exception& Error) {
@@ -136,8 +138,8 @@ class TParallelDecoder::TChunkPass {
   void DecodeFrames(TChunk& Chunk, std::size_t Index) {
     for (; Chunk.Reached < Chunk.End && FirstStopped.load() > Index; Chunk.Reached += Run.Length) {
       const std::size_t NodesBefore = Chunk.Pool->Size();
-      const TFrameRecord Record{Chunk.Reached, Chunk.Serials.Next,
-                                static_cast<std::int64_t>(Chunk.Definition->DecodedMessages())};
+      TFrameRecord Record{Chunk.Reached, Chunk.Serials.Next,
+                          static_cast<std::int64_t>(Chunk.Definition->DecodedMessages())};
       const auto [Outcome, Child] = DecodeBaseFrame(*Chunk.Definition, Reader.Image(), Chunk.Reached - Reader.Origin(),
                                                     Chunk.Reached, Run.IdCheck, *Chunk.Pool, FileName);
       if (Outcome == TFrameOutcome::Stopped) {
@@ -157,7 +159,10 @@ class TParallelDecoder::TChunkPass {
           // are handed over one by one.
           if (!Run.Streamed && !Chunk.Roots.empty()) Chunk.Roots.back()->Next = Root;
           Chunk.Roots.push_back(Root);
-          if (Run.Records) Chunk.Records.push_back(Record);
+          if (Run.Records) {
+            Chunk.Shapes->Note(*Root, Record);
+            Chunk.Records.push_back(Record);
+          }
         } else {
           Chunk.Sink->Take(*Root, Chunk.Messages);
           ++Chunk.Taken;
@@ -312,8 +317,11 @@ TParallelOutcome TParallelDecoder::Collect(TChunkPass& Pass, const TParallelRun&
     if (!Run.Streamed && !Outcome.Roots.empty() && !Chunk.Roots.empty())
       Outcome.Roots.back()->Next = Chunk.Roots.front();
     Outcome.Roots.insert(Outcome.Roots.end(), Chunk.Roots.begin(), Chunk.Roots.end());
+    const std::vector<std::int32_t> Shapes =
+        Chunk.Records.empty() ? std::vector<std::int32_t>{} : this->Shapes.Merge(*Chunk.Shapes);
     for (TFrameRecord Record : Chunk.Records) {
       Record.FirstSerial += Serials.Next;
+      Record.Shape = Shapes[static_cast<std::size_t>(Record.Shape)];
       Record.FirstMessage += static_cast<std::int64_t>(FirstMessage);
       Outcome.Records.push_back(Record);
     }

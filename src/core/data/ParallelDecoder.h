@@ -9,6 +9,7 @@
 
 #include "data/ChunkSink.h"
 #include "data/FrameRecord.h"
+#include "data/FrameShapes.h"
 #include "data/PassProgress.h"
 #include "data/PassReader.h"
 #include "structure/DecodedNode.h"
@@ -55,8 +56,8 @@ struct TParallelOutcome {
 class TParallelDecoder {
  public:
   TParallelDecoder(TFramesDefinition& Definition, const TPassReader& Reader, const std::string& FileName,
-                   TNodePool& Pool)
-      : Definition(Definition), Reader(Reader), FileName(FileName), Pool(Pool) {}
+                   TNodePool& Pool, TFrameShapes& Shapes)
+      : Definition(Definition), Reader(Reader), FileName(FileName), Pool(Pool), Shapes(Shapes) {}
 
   // Decodes Run; logs the chunks' entries and adds their messages as one
   // thread would, numbering on from the definition's serial counter. Not
@@ -91,6 +92,7 @@ class TParallelDecoder {
   const TPassReader& Reader;
   const std::string& FileName;
   TNodePool& Pool;
+  TFrameShapes& Shapes;  // of the records made
   // The pools the threads of a streaming pass decode into, one per chunk.
   std::vector<std::unique_ptr<TNodePool>> StreamPools;
 };

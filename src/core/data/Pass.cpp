@@ -169,11 +169,12 @@ bool TPass::StepFrame() {
 
 bool TPass::DecodeFrame() {
   const std::int64_t Position = End.Position;
-  const TFrameRecord Record{Position, Data.Serials.Next, static_cast<std::int64_t>(Data.Definition.DecodedMessages())};
+  TFrameRecord Record{Position, Data.Serials.Next, static_cast<std::int64_t>(Data.Definition.DecodedMessages())};
   const auto [Outcome, Child] = DecodeBaseFrame(Data.Definition, Data.Reader.Image(), Position - Data.Reader.Origin(),
                                                 Position, IdCheck, Data.Pool, Data.FileName);
   if (Outcome == TFrameOutcome::Stopped) return false;
   TDecodedNode* Root = Data.NewRoot(Position, Child, RootDefIndex);
+  if (!Streaming() || Data.IndexStreamed) Data.FrameShapes.Note(*Root, Record);
   if (!Streaming()) {
     Data.AppendRoots(Root, Root, {&Record, 1});
     return true;

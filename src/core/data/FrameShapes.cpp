@@ -1,0 +1,57 @@
+#include "data/FrameShapes.h"
+
+#include <algorithm>
+
+#include "structure/InstrumentNames.h"
+#include "structure/NameHash.h"
+
+namespace {
+
+std::uint64_t HashOf(std::span<const std::uint64_t> Nodes) {
+  std::uint64_t Hash = 0xcbf29ce484222325ULL;
+  for (const std::uint64_t Code : Nodes) Hash = (Hash ^ Code) * 0x100000001b3ULL;
+  return Hash;
+}
+
+}  // namespace
+
+TFrameShapes::TFrameShapes(const TFramesDefinition& Definition) {
+  const std::uint32_t TimeHash = DJBHash(PlotTimeName);
+  for (const TDefinitionEntry& Row : Definition.Entries) TimeRows.push_back(Row.NameHash == TimeHash);
+}
+
+void TFrameShapes::Note(const TDecodedNode& Root, TFrameRecord& Record) {
+  Codes.clear();
+  double Time = NoFrameTime;
+  Walk(Root.Child, 0, Time);
+  Record.Shape = Intern(Codes);
+  Record.Time = Time;
+}
+
+void TFrameShapes::Walk(const TDecodedNode* List, std::uint64_t Depth, double& Time) {
+  for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
+    Codes.push_back(Depth << 32 | std::uint64_t{static_cast<std::uint16_t>(Node->DefIndex)} << 16 |
+                    static_cast<std::uint16_t>(Node->FrameIndex));
+    if (Node->Child) Walk(Node->Child, Depth + 1, Time);
+    const auto Row = static_cast<std::size_t>(Node->DefIndex);
+    if (Row < TimeRows.size() && TimeRows[Row]) Time = Node->Value;
+  }
+}
+
+std::int32_t TFrameShapes::Intern(std::span<const std::uint64_t> Nodes) {
+  const std::uint64_t Hash = HashOf(Nodes);
+  const auto [First, Last] = ByHash.equal_range(Hash);
+  for (auto Found = First; Found != Last; ++Found)
+    if (std::ranges::equal(this->Nodes(Found->second), Nodes)) return Found->second;
+  const auto Shape = static_cast<std::int32_t>(Shapes.size());
+  Shapes.emplace_back(Nodes.begin(), Nodes.end());
+  ByHash.emplace(Hash, Shape);
+  return Shape;
+}
+
+std::vector<std::int32_t> TFrameShapes::Merge(const TFrameShapes& Other) {
+  std::vector<std::int32_t> Numbers;
+  Numbers.reserve(Other.Shapes.size());
+  for (const std::vector<std::uint64_t>& Shape : Other.Shapes) Numbers.push_back(Intern(Shape));
+  return Numbers;
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The shapes of decoded BaseFrames: the rows and sub-frames of a tree's
+// nodes, in order and nesting. BaseFrames of one shape hold the same
+// qualified names in the same places, whatever their values.
+#include <cstdint>
+#include <span>
+#include <unordered_map>
+#include <vector>
+
+#include "data/FrameRecord.h"
+#include "structure/DecodedNode.h"
+#include "structure/FramesDefinition.h"
+
+class TFrameShapes {
+ public:
+  explicit TFrameShapes(const TFramesDefinition& Definition);
+
+  // Sets the record's Shape (numbering a shape not met before) and Time from
+  // the tree below Root.
+  void Note(const TDecodedNode& Root, TFrameRecord& Record);
+  // Adds the shapes of Other that are new here; for each of Other's shape
+  // numbers, its number here.
+  std::vector<std::int32_t> Merge(const TFrameShapes& Other);
+
+  std::size_t Count() const { return Shapes.size(); }
+  // Per node of the shape's trees in pre-order: its depth below the
+  // BaseFrame (from 0) << 32, its row (16 bits) << 16 and its frame (16 bits).
+  std::span<const std::uint64_t> Nodes(std::int32_t Shape) const { return Shapes[static_cast<std::size_t>(Shape)]; }
+
+ private:
+  // Appends the codes of the list's nodes to Walk; Time takes its PLOT_TIMEs
+  // (sub-frame contents before their node, as the plots walk).
+  void Walk(const TDecodedNode* List, std::uint64_t Depth, double& Time);
+  std::int32_t Intern(std::span<const std::uint64_t> Nodes);
+
+  std::vector<char> TimeRows;
+  std::vector<std::uint64_t> Codes;  // of the tree walked last
+  std::vector<std::vector<std::uint64_t>> Shapes;
+  std::unordered_multimap<std::uint64_t, std::int32_t> ByHash;
+};
