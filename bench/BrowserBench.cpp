@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
     }
   }
 
-  auto* Project = new TProjectForm(Application.AlarmDialog(), Application.Projects());
+  auto* Project = new TProjectForm(Application.AlarmDialog(), Application.Projects(),
+                                   TWindowMakers{[] { return new TBrowserForm; }, nullptr});
   Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
   Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(Packets));
   Child<QCheckBox>(Project, "TrackingCheck")->setChecked(false);
@@ -80,7 +81,6 @@ int main(int argc, char** argv) {
   const double LoadSeconds = SecondsSince(Start);
   const std::int64_t Nodes = TreeNodes(Project->Model().DataA->Frames);
 
-  SetBrowserFactory([] { return new TBrowserForm; });
   const std::size_t HeapBefore = HeapInUse();
   Start = Clock::now();
   auto* Browser = dynamic_cast<TBrowserForm*>(Project->OpenBrowser());

@@ -26,12 +26,7 @@ class BrowserForm : public TGuiTest {
  protected:
   void SetUp() override {
     TGuiTest::SetUp();
-    SetBrowserFactory([] { return new TBrowserForm; });
-  }
-  void TearDown() override {
-    SetBrowserFactory(nullptr);
-    SetPlotFactory(nullptr);
-    TGuiTest::TearDown();
+    Makers.NewBrowser = [] { return new TBrowserForm; };
   }
 
   // A loaded project of demo BaseFrames: even ones housekeeping, odd ones science.
@@ -521,11 +516,11 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
     void AddVariable(const QString& F, const QString& V) override { *Series = ("add " + F + "|" + V).toStdString(); }
   };
   std::string Series;
-  SetPlotFactory([&] {
+  Makers.NewPlot = [&] {
     auto* Plot = new TRecordingPlot;
     Plot->Series = &Series;
     return Plot;
-  });
+  };
   TProjectForm* Project = LoadedProject(2);
   TBrowserForm* Browser = Open(Project);
   Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Find(Browser, 0, "SEQ_COUNT"));

@@ -48,7 +48,7 @@ class TGuiTest : public testing::Test {
 
   // A new project window with its fields set.
   TProjectForm* NewProject(const std::string& PacketA, const std::string& PacketB = "", bool Tracking = false) {
-    auto* Project = new TProjectForm(*AlarmForm, Projects);
+    auto* Project = new TProjectForm(*AlarmForm, Projects, Makers);
     Project->ProjectFileName = QStringLiteral("Unsaved");
     Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(StructureFile));
     Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(PacketA));
@@ -73,6 +73,8 @@ class TGuiTest : public testing::Test {
   TAlarmForm* AlarmForm = nullptr;
   TLoadForm* LoadForm = nullptr;
   TOpenProjects Projects;
+  // How the project windows a test opens make their browser and plot windows.
+  TWindowMakers Makers;
   TTempDir Temp;
   TScriptedDialogs Dialogs;
   TLogRecorder Log;

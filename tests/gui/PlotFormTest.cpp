@@ -31,13 +31,7 @@ class PlotForm : public TGuiTest {
  protected:
   void SetUp() override {
     TGuiTest::SetUp();
-    SetPlotFactory([] { return new TPlotForm; });
-    SetBrowserFactory([] { return new TBrowserForm; });
-  }
-  void TearDown() override {
-    SetPlotFactory(nullptr);
-    SetBrowserFactory(nullptr);
-    TGuiTest::TearDown();
+    Makers = {[] { return new TBrowserForm; }, [] { return new TPlotForm; }};
   }
 
   TProjectForm* LoadedProject(int Frames) {
@@ -562,7 +556,7 @@ TEST_F(PlotForm, AddedVariablesAreSavedWithTheirPlotListEntryAndDrawnAgainWhenIt
   const std::string Path = Temp.File("p.vproject");
   Project->SaveProjectFile(QString::fromStdString(Path));
 
-  auto* Loaded = new TProjectForm(*AlarmForm, Projects);
+  auto* Loaded = new TProjectForm(*AlarmForm, Projects, Makers);
   Loaded->LoadProjectFile(QString::fromStdString(Path));
   Click(Loaded, "LoadButton");
   WaitForPasses();

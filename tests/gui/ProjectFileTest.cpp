@@ -55,7 +55,7 @@ TEST_F(ProjectFiles, SavingWritesTheSettingsAndLoadingReversesTheLists) {
   EXPECT_TRUE(Project->close());
   EXPECT_EQ(Dialogs.Asked.size(), Questions + 1);
 
-  auto* Loaded = new TProjectForm(*AlarmForm, Projects);
+  auto* Loaded = new TProjectForm(*AlarmForm, Projects, Makers);
   Loaded->LoadProjectFile(QString::fromStdString(Path));
   EXPECT_EQ(Child<QComboBox>(Loaded, "StructureFileCombo")->currentText(), "hk.structure");
   EXPECT_EQ(Child<QLineEdit>(Loaded, "SecondPacketFileEdit")->text(), "run2.dat");
@@ -71,7 +71,7 @@ TEST_F(ProjectFiles, AlarmsRoundTripWithTheirCheckBoxesInReverse) {
   const std::string Path = Temp.Write("a.vproject",
                                       "[alarms]\ncount=2\n[alarm0]\nvarname=TEMP1\noperator=>\nvalue=25,5\nactive=1\n"
                                       "[ALARM1]\nValue=3\n");
-  auto* Project = new TProjectForm(*AlarmForm, Projects);
+  auto* Project = new TProjectForm(*AlarmForm, Projects, Makers);
   Project->LoadProjectFile(QString::fromStdString(Path));
   ASSERT_EQ(RowCount(Project, "AlarmList"), 2);
   EXPECT_EQ(RowText(Project, "AlarmList", 0), "Unknown = 3");
@@ -119,7 +119,7 @@ TEST_F(ProjectFiles, TheCloseQuestionSavesKeepsOrDiscards) {
 
   // A new window nobody changed closes without a question.
   const std::size_t Questions = Dialogs.Asked.size();
-  EXPECT_TRUE((new TProjectForm(*AlarmForm, Projects))->close());
+  EXPECT_TRUE((new TProjectForm(*AlarmForm, Projects, Makers))->close());
   EXPECT_EQ(Dialogs.Asked.size(), Questions);
 
   TProjectForm* Saved = NewProject("y.dat");

@@ -9,7 +9,11 @@ namespace {
 
 class ProjectWindows : public TGuiTest {
  protected:
-  TFakeWindowFactories Windows;
+  void SetUp() override {
+    TGuiTest::SetUp();
+    Makers = Windows.Makers();
+  }
+  TFakeWindows Windows;
 };
 
 TEST_F(ProjectWindows, ABrowserIsTitledWithBothPathsAndFilledFromBothSources) {
@@ -164,9 +168,8 @@ TEST_F(ProjectWindows, ClosingTheProjectTakesItsWindowsAlong) {
   EXPECT_FALSE(Log.Has(llError, "Lost Browser window detected. Please contact programmer."));
 }
 
-TEST_F(ProjectWindows, WithoutRegisteredWindowsNothingOpens) {
-  SetBrowserFactory(nullptr);
-  SetPlotFactory(nullptr);
+TEST_F(ProjectWindows, WithoutWindowMakersNothingOpens) {
+  Makers = {};
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
   Click(Project, "LoadButton");
   WaitForPasses();

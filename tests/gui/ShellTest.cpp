@@ -349,7 +349,8 @@ TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit
   const std::string Structure = Temp.File("demo.structure");
   std::filesystem::copy_file(VOREX_DEMO_DIR "/demo.structure", Structure);
   ASSERT_TRUE(WriteDemoPacketFile(Temp.File("a.dat"), 3));
-  auto* Project = new TProjectForm(*ProgramWindow<TAlarmForm>(), Program->Projects());
+  Trigger(Program->MainWindow(), "NewProjectAction");
+  TProjectForm* Project = Program->Projects().Newest();
   Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(Structure));
   Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(Temp.File("a.dat")));
   Click(Project, "LoadButton");

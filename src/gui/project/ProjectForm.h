@@ -29,8 +29,9 @@ class TPlotListModel;
 // opens the project's browser and plot windows.
 class TProjectForm : public QWidget, public TWindowOwner {
  public:
-  // The window shows itself and is in OpenProjects while it lives; both outlive it.
-  TProjectForm(TAlarmForm& AlarmDialog, TOpenProjects& OpenProjects);
+  // The window shows itself and is in OpenProjects while it lives; both outlive
+  // it. Makers make its browser and plot windows.
+  TProjectForm(TAlarmForm& AlarmDialog, TOpenProjects& OpenProjects, TWindowMakers Makers);
   ~TProjectForm() override;
 
   TProject& Model() { return Project; }
@@ -117,6 +118,7 @@ class TProjectForm : public QWidget, public TWindowOwner {
 
   TAlarmForm& AlarmDialog;
   TOpenProjects& OpenProjects;
+  const TWindowMakers Makers;
   TProject Project;
   TAlarmNotices AlarmNotices;
   TAlarmListModel* AlarmRows;
