@@ -49,7 +49,7 @@ class TGuiTest : public testing::Test {
   // A new project window with its fields set.
   TProjectForm* NewProject(const std::string& PacketA, const std::string& PacketB = "", bool Tracking = false) {
     auto* Project = new TProjectForm(*AlarmForm, Projects, Makers);
-    Project->ProjectFileName = QStringLiteral("Unsaved");
+    Project->SetProjectFileName(QStringLiteral("Unsaved"));
     Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(StructureFile));
     Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(PacketA));
     Child<QLineEdit>(Project, "SecondPacketFileEdit")->setText(QString::fromStdString(PacketB));

@@ -181,7 +181,7 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   Trigger(Program->MainWindow(), "SaveProjectAsAction");
   EXPECT_EQ(Dialogs.FileDialogs.size(), 3u);
   EXPECT_TRUE(std::filesystem::exists(Other));
-  EXPECT_EQ(Program->Projects().Newest()->ProjectFileName.toStdString(), Other);
+  EXPECT_EQ(Program->Projects().Newest()->windowTitle().toStdString(), "Project Setup - " + Other);
   EXPECT_EQ(RecentProjects(), QStringList({QString::fromStdString(Other), QString::fromStdString(Path)}));
 
   // A recent project that is gone is dropped from the list with a notice; dropped project files open.

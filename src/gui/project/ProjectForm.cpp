@@ -228,6 +228,11 @@ void TProjectForm::PlotClosed(TPlotWindow* Plot) {
 
 void TProjectForm::UnloadProject() { Project.Unload(); }
 
+void TProjectForm::SetProjectFileName(const QString& Name) {
+  ProjectFileName = Name;
+  setWindowTitle("Project Setup - " + Name);
+}
+
 void TProjectForm::OnSave() {
   RunGuarded(this, [this] { SaveProjectFile(QString()); });
 }
@@ -242,8 +247,7 @@ bool TProjectForm::SaveProjectFile(const QString& Path) {
     FileName = Dialogs().SaveFileName(this, Options);
     if (FileName.isEmpty()) return false;
   }
-  ProjectFileName = FileName;
-  setWindowTitle("Project Setup - " + FileName);
+  SetProjectFileName(FileName);
   TakeFields();
   Project.SaveProjectFile(ToBytes(FileName));
   AddRecentProject(FileName);

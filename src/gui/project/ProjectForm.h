@@ -36,7 +36,8 @@ class TProjectForm : public QWidget, public TWindowOwner {
 
   TProject& Model() { return Project; }
   const TProject& Model() const { return Project; }
-  QString ProjectFileName;
+  // The file the project saves to, "Unsaved" for none, and the title naming it.
+  void SetProjectFileName(const QString& Name);
 
   TBrowserWindow* OpenBrowser();
   // Requester: this window for its own plot list, otherwise the browser that asked.
@@ -120,6 +121,7 @@ class TProjectForm : public QWidget, public TWindowOwner {
   TOpenProjects& OpenProjects;
   const TWindowMakers Makers;
   TProject Project;
+  QString ProjectFileName;
   TAlarmNotices AlarmNotices;
   TAlarmListModel* AlarmRows;
   TPlotListModel* PlotRows;
