@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
 
   // The first sort computes every BaseFrame's key; a second one only sorts.
   // Row 7 of a BaseFrame is its sequence counter.
-  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Browser->Model()->index(7, 0, Browser->Model()->index(0, 0)));
+  auto* View = Child<QTreeView>(Browser, "TreeView");
+  View->setCurrentIndex(View->model()->index(7, 0, View->model()->index(0, 0)));
   Start = Clock::now();
   Trigger(Browser, "SortByThisAction");
   QApplication::processEvents();
@@ -107,7 +108,7 @@ int main(int argc, char** argv) {
   Click(Browser, "FiltersButton");
   QApplication::processEvents();
   const double FilterSeconds = SecondsSince(Start);
-  const auto Shown = Browser->Model()->rowCount();
+  const auto Shown = View->model()->rowCount();
 
   {
     std::ofstream Out(Packets, std::ios::binary | std::ios::app);

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QTreeView>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,6 +18,7 @@
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
 #include "WindowChildren.h"
+#include "browser/BrowserModel.h"
 #include "common/LoadProgress.h"
 #include "log/LoadForm.h"
 #include "log/LogForm.h"
@@ -91,6 +93,14 @@ inline std::function<int(QDialog&)> AlarmAnswer(const QString& Name, const QStri
     Child<QLineEdit>(&Dialog, "ValueEdit")->setText(Value);
     return Result;
   };
+}
+
+// The item model of a browser window's tree view, and the node of the view's current index.
+inline TBrowserModel* BrowserTree(const QObject* Browser) {
+  return dynamic_cast<TBrowserModel*>(Child<QTreeView>(Browser, "TreeView")->model());
+}
+inline const TDecodedNode* FocusedNode(const QObject* Browser) {
+  return BrowserTree(Browser)->NodeAt(Child<QTreeView>(Browser, "TreeView")->currentIndex());
 }
 
 // Number of BaseFrame roots in a holder's list.

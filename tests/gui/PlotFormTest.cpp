@@ -335,7 +335,7 @@ TEST_F(PlotForm, TimeModeReadsOutTheOffsetTimeAndDrawsTheCursorLine) {
   // A double click opens a browser on the point under the mouse.
   DoubleClick(Plot, X);
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
-  EXPECT_EQ(dynamic_cast<TBrowserForm*>(Project->Model().Browsers.front())->FocusedNode()->SerialNo, Point.SerialNo);
+  EXPECT_EQ(FocusedNode(dynamic_cast<TBrowserForm*>(Project->Model().Browsers.front()))->SerialNo, Point.SerialNo);
 
   // Switching time mode off resets the view to every point.
   SetTimeScaling(Plot, false);
@@ -352,8 +352,8 @@ TEST_F(PlotForm, ADoubleClickOpensABrowserOnThePointsNode) {
   Mouse(Plot, QEvent::MouseButtonDblClick, static_cast<int>(std::nearbyint(6 * Px)));
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
   auto* Browser = dynamic_cast<TBrowserForm*>(Project->Model().Browsers.front());
-  ASSERT_NE(Browser->FocusedNode(), nullptr);
-  EXPECT_EQ(Browser->FocusedNode()->SerialNo, Plot->Model().Series[6].SerialNo);
+  ASSERT_NE(FocusedNode(Browser), nullptr);
+  EXPECT_EQ(FocusedNode(Browser)->SerialNo, Plot->Model().Series[6].SerialNo);
   // The press that belongs to the double click starts no drag: moving on shows no band.
   MoveTo(Plot, static_cast<int>(std::nearbyint(2 * Px)));
   EXPECT_EQ(Picture(Plot), Before);
@@ -464,8 +464,8 @@ TEST_F(PlotForm, APlotClosedWhileItsDoubleClickOpensTheBrowserIsLeftAlone) {
   EXPECT_TRUE(Project->Model().Plots.empty());
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
   auto* Browser = dynamic_cast<TBrowserForm*>(Project->Model().Browsers.front());
-  ASSERT_NE(Browser->FocusedNode(), nullptr);
-  EXPECT_EQ(Browser->FocusedNode()->SerialNo, SerialNo);
+  ASSERT_NE(FocusedNode(Browser), nullptr);
+  EXPECT_EQ(FocusedNode(Browser)->SerialNo, SerialNo);
 }
 
 }  // namespace
