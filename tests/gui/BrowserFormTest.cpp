@@ -573,7 +573,7 @@ TEST_F(BrowserForm, ABrowserClosedWhileItsFilterOrExportDialogIsOpenStopsThere) 
   TProjectForm* Project = LoadedProject(2);
   TBrowserForm* Browser = Open(Project);
   Dialogs.DialogScripts = {[Project](QDialog&) {
-    Project->UnloadProject();
+    Project->Model().Unload();
     return int(QDialog::Accepted);
   }};
   const QPointer<TBrowserForm> Watch(Browser);
@@ -602,7 +602,7 @@ TEST_F(BrowserForm, ABrowserClosedWhileItsFilterOrExportDialogIsOpenStopsThere) 
       return TScriptedDialogs::SaveFileName(Parent, Options);
     }
   } Closing;
-  Closing.WhileOpen = [Project] { Project->UnloadProject(); };
+  Closing.WhileOpen = [Project] { Project->Model().Unload(); };
   const std::string File = Temp.File("export.txt");
   Closing.Files = {QString::fromStdString(File)};
   const QPointer<TBrowserForm> Exporting(Browser);

@@ -302,7 +302,7 @@ TEST_F(PlotForm, APlotBlankedWithItsProjectDuringTheErrorNoticeOfALimitIsLeftAlo
   TProjectForm* Project = LoadedProject(20);
   const QPointer<TPlotForm> Plot = OpenTemperature(Project);
   THookedDialogs Hooked;
-  Hooked.Hook = [Project] { Project->UnloadProject(); };
+  Hooked.Hook = [Project] { Project->Model().Unload(); };
   Child<QLineEdit>(Plot, "MaxYEdit")->setText("warm");
   QKeyEvent Enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
   QApplication::sendEvent(Child<QLineEdit>(Plot, "MaxYEdit"), &Enter);

@@ -145,10 +145,10 @@ TEST_F(ProjectWindows, ClosedWindowsLeaveTheListsAndStrangersAreReported) {
   EXPECT_EQ(Child<QLabel>(Project, "BrowserCountLabel")->text(), "1 Open Browsers");
 
   TFakeBrowser Stranger(Windows.Calls);
-  Project->BrowserClosed(&Stranger);
+  Project->Model().BrowserClosed(&Stranger);
   EXPECT_TRUE(Log.Has(llError, "Lost Browser window detected. Please contact programmer."));
   TFakePlot StrangePlot(Windows.Calls);
-  Project->PlotClosed(&StrangePlot);
+  Project->Model().PlotClosed(&StrangePlot);
   EXPECT_TRUE(Log.Has(llError, "Lost Plot window detected. Please contact programmer."));
 }
 

@@ -48,7 +48,7 @@ TProjectForm::TProjectForm(TAlarmForm& AlarmDialog, TOpenProjects& OpenProjects,
 
 TProjectForm::~TProjectForm() {
   // FormDestroy
-  UnloadProject();
+  Project.Unload();
   Project.OnStateChanged = nullptr;
   OpenProjects.Remove(this);
 }
@@ -225,8 +225,6 @@ void TProjectForm::PlotClosed(TPlotWindow* Plot) {
   PlotRows->Forget(Plot);
   ShowPlotCount();
 }
-
-void TProjectForm::UnloadProject() { Project.Unload(); }
 
 void TProjectForm::SetProjectFileName(const QString& Name) {
   ProjectFileName = Name;

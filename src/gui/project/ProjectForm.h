@@ -48,9 +48,6 @@ class TProjectForm : public QWidget, public TWindowOwner {
   std::vector<TPlotWindow*> OpenPlots() const override;
   // The plot list entry of the plot keeps the variable.
   void PlotVariableAdded(const TPlotWindow& Plot, const QString& Name) override;
-  void BrowserClosed(TBrowserWindow* Browser);
-  void PlotClosed(TPlotWindow* Plot);
-  void UnloadProject();
   void AddAlarm(const QString& VarName) override;
 
   // Writes to Path; without one to the project's file, or, for an unsaved
@@ -148,6 +145,9 @@ class TProjectForm : public QWidget, public TWindowOwner {
   // Status panels 1 and 2: the number of open browser / plot windows.
   void ShowBrowserCount();
   void ShowPlotCount();
+  // A browser or plot window of this project is gone.
+  void BrowserClosed(TBrowserWindow* Browser);
+  void PlotClosed(TPlotWindow* Plot);
   // A plot list entry's plot is taking the entry's added variables.
   bool AddingListedVariables = false;
   bool Closing = false;
