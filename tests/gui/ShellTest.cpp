@@ -58,13 +58,13 @@ TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
   EXPECT_FALSE(ProgramWindow<TAlarmForm>()->isVisible());
   EXPECT_FALSE(ProgramWindow<TLoadForm>()->isVisible());
   EXPECT_FALSE(ProgramWindow<TLoadForm>()->Busy);
-  EXPECT_EQ(Program->Splash().AlphaBlendValue, 0);
-  EXPECT_EQ(Program->Splash().HoldTicks, 50);
+  EXPECT_EQ(Program->Splash().windowOpacity(), 0.0);
 
+  // Opacity in steps of 10 of 255 up to full, then 50 ticks held.
   std::vector<int> Opacity;
   for (int Tick = 0; Tick < 74; ++Tick) {
     Program->Splash().OnFadeTick();
-    Opacity.push_back(Program->Splash().AlphaBlendValue);
+    Opacity.push_back(qRound(Program->Splash().windowOpacity() * 255));
   }
   EXPECT_EQ(Opacity[0], 10);
   EXPECT_EQ(Opacity[23], 240);
