@@ -92,7 +92,7 @@ TWindowLateness MeasureWindowLateness(const std::string& File, TQuietDialogs& An
     Figures.Tracking = Watch.Stop();
   }
   Figures.TrackedFrames = Project->Model().DataA->FrameCount() - Loaded;
-  Figures.AlarmHits = Hits->List().Hits().size();
+  Figures.AlarmHits = static_cast<std::size_t>(RowCount(Hits, "HitView"));
   delete Project;
   delete Hits;
   delete Log;
