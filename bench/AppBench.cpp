@@ -53,7 +53,8 @@ double HeadlessPass(const std::string& File) {
 
 // A project of the file, loaded with the progress window; the load time.
 double LoadProject(TProjectForm*& Project, const std::string& File, TBenchApplication& Application) {
-  Project = new TProjectForm(Application.AlarmDialog(), Application.Projects());
+  const TWindowMakers Makers{[] { return new TBrowserForm; }, [] { return new TPlotForm; }};
+  Project = new TProjectForm(Application.AlarmDialog(), Application.Projects(), Makers);
   Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
   Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(File));
   Child<QCheckBox>(Project, "TrackingCheck")->setChecked(false);
@@ -89,8 +90,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: vorex-app-bench [FRAMES]\n");
     return 1;
   }
-  SetBrowserFactory([] { return new TBrowserForm; });
-  SetPlotFactory([] { return new TPlotForm; });
 
   const std::string File = (std::filesystem::temp_directory_path() / "vorex-app-bench.dat").string();
   if (!WriteBenchFile(File, Frames)) return 2;

@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
     }
   }
 
-  auto* Project = new TProjectForm(Application.AlarmDialog(), Application.Projects());
+  auto* Project = new TProjectForm(Application.AlarmDialog(), Application.Projects(),
+                                   TWindowMakers{[] { return new TBrowserForm; }, nullptr});
   Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
   Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(Packets));
   Child<QCheckBox>(Project, "TrackingCheck")->setChecked(false);
@@ -80,7 +81,6 @@ int main(int argc, char** argv) {
   const double LoadSeconds = SecondsSince(Start);
   const std::int64_t Nodes = TreeNodes(Project->Model().DataA->Frames);
 
-  SetBrowserFactory([] { return new TBrowserForm; });
   const std::size_t HeapBefore = HeapInUse();
   Start = Clock::now();
   auto* Browser = dynamic_cast<TBrowserForm*>(Project->OpenBrowser());
@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
 
   // The first sort computes every BaseFrame's key; a second one only sorts.
   // Row 7 of a BaseFrame is its sequence counter.
-  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Browser->Model()->index(7, 0, Browser->Model()->index(0, 0)));
+  auto* View = Child<QTreeView>(Browser, "TreeView");
+  View->setCurrentIndex(View->model()->index(7, 0, View->model()->index(0, 0)));
   Start = Clock::now();
   Trigger(Browser, "SortByThisAction");
   QApplication::processEvents();
@@ -107,7 +108,7 @@ int main(int argc, char** argv) {
   Click(Browser, "FiltersButton");
   QApplication::processEvents();
   const double FilterSeconds = SecondsSince(Start);
-  const auto Shown = Browser->Model()->rowCount();
+  const auto Shown = View->model()->rowCount();
 
   {
     std::ofstream Out(Packets, std::ios::binary | std::ios::app);

@@ -80,13 +80,13 @@ int main(int argc, char** argv) {
 
   // A plot window on the largest file, opened from its project.
   if (!WriteDemoPacketFile(File, *std::max_element(Sizes.begin(), Sizes.end()))) return 1;
-  auto* Project = new TProjectForm(Application.AlarmDialog(), Application.Projects());
+  auto* Project = new TProjectForm(Application.AlarmDialog(), Application.Projects(),
+                                   TWindowMakers{nullptr, [] { return new TPlotForm; }});
   Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QStringLiteral(VOREX_DEMO_DIR "/demo.structure"));
   Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(File));
   Child<QCheckBox>(Project, "TrackingCheck")->setChecked(false);
   Click(Project, "LoadButton");
   RunEventsUntilNoPass();
-  SetPlotFactory([] { return new TPlotForm; });
   const QWidget Requester;
   auto* Window = dynamic_cast<TPlotForm*>(Project->OpenPlot(&Requester, "BaseFrame", "SEQ_COUNT", ""));
   QApplication::processEvents();

@@ -78,7 +78,7 @@ TWindowLateness MeasureWindowLateness(const std::string& File, TQuietDialogs& An
   auto* Hits = new TAlarmHitsForm;
   Log->show();
   Hits->show();
-  auto* Project = new TProjectForm(AlarmDialog, Projects);
+  auto* Project = new TProjectForm(AlarmDialog, Projects, TWindowMakers());
   TWindowLateness Figures;
   Figures.Load = FirstLoad(*Project, File);
   const std::int64_t Loaded = Project->Model().DataA->FrameCount();
@@ -92,7 +92,7 @@ TWindowLateness MeasureWindowLateness(const std::string& File, TQuietDialogs& An
     Figures.Tracking = Watch.Stop();
   }
   Figures.TrackedFrames = Project->Model().DataA->FrameCount() - Loaded;
-  Figures.AlarmHits = Hits->List().Hits().size();
+  Figures.AlarmHits = static_cast<std::size_t>(RowCount(Hits, "HitView"));
   delete Project;
   delete Hits;
   delete Log;

@@ -139,11 +139,7 @@ void TMainForm::FormCanResize() {
   setFixedHeight(std::max(Target - Frame, minimumSizeHint().height()));
 }
 
-void TMainForm::OnNewProject() {
-  TProjectForm* Project = Parts.NewProjectWindow();
-  Project->ProjectFileName = QStringLiteral("Unsaved");
-  Project->setWindowTitle("Project Setup - " + Project->ProjectFileName);
-}
+void TMainForm::OnNewProject() { Parts.NewProjectWindow()->SetProjectFileName(QStringLiteral("Unsaved")); }
 
 void TMainForm::OnOpenProject() {
   const QString Path = Dialogs().OpenFileName(this, ProjectFileDialog(true));
@@ -155,8 +151,7 @@ void TMainForm::OpenProjectFile(const QString& Path) {
   RunGuarded(Project, [&] {
     // A file that is no project file is not saved over without asking.
     const bool Loaded = Project->LoadProjectFile(Path);
-    Project->ProjectFileName = Loaded ? Path : QStringLiteral("Unsaved");
-    Project->setWindowTitle("Project Setup - " + Project->ProjectFileName);
+    Project->SetProjectFileName(Loaded ? Path : QStringLiteral("Unsaved"));
     if (Loaded) AddRecentProject(Path);
   });
 }

@@ -9,8 +9,6 @@ TProgram::TProgram(const QString& StartProject) : StartProject(StartProject), We
     for (TProjectForm* Window : OpenProjects.All())
       if (Window->Model().Id() == Project) Window->OpenBrowserAt(SerialNo);
   };
-  SetBrowserFactory([] { return new TBrowserForm; });
-  SetPlotFactory([] { return new TPlotForm; });
   Welcome.show();
 }
 
@@ -19,7 +17,8 @@ TProgram::~TProgram() { OpenProjects.DeleteAll(); }
 // Once the splash is gone: the main, log and alarm windows, then the start project.
 void TProgram::ShowMainWindows() {
   Log = std::make_unique<TLogForm>();
-  const auto NewProjectWindow = [this] { return new TProjectForm(AlarmDialog, OpenProjects); };
+  const TWindowMakers Makers{[] { return new TBrowserForm; }, [] { return new TPlotForm; }};
+  const auto NewProjectWindow = [this, Makers] { return new TProjectForm(AlarmDialog, OpenProjects, Makers); };
   Main = std::make_unique<TMainForm>(TMainWindowParts{NewProjectWindow, OpenProjects, *Log, Hits, Welcome});
   Main->show();
   Log->show();

@@ -13,9 +13,6 @@ class TWelcomeForm : public QWidget {
   // Finished runs once the splash has faded in, held and gone.
   explicit TWelcomeForm(std::function<void()> Finished);
 
-  int AlphaBlendValue = 255;
-  std::int32_t HoldTicks = 0;
-
   // One step of the fade-in, the hold and the fade-out; tests run it without the timer.
   void OnFadeTick();
 
@@ -26,6 +23,8 @@ class TWelcomeForm : public QWidget {
   QLabel* ImageLabel;
   QLabel* VersionLabel;
   QTimer* FadeTimer;
+  int AlphaBlendValue = 255;
+  std::int32_t HoldTicks = 0;
   void FormCreate();
   void SetOpacity(int Value);
   std::function<void()> Finished;

@@ -45,18 +45,10 @@ class TFakePlot : public QWidget, public TPlotWindow {
   std::vector<std::string>& Calls;
 };
 
-// Registers the fakes for the life of the object.
-class TFakeWindowFactories {
- public:
-  TFakeWindowFactories() {
-    SetBrowserFactory([this] { return new TFakeBrowser(Calls); });
-    SetPlotFactory([this] { return new TFakePlot(Calls); });
+// Makers of the fakes, which record into Calls.
+struct TFakeWindows {
+  TWindowMakers Makers() {
+    return {[this] { return new TFakeBrowser(Calls); }, [this] { return new TFakePlot(Calls); }};
   }
-  ~TFakeWindowFactories() {
-    SetBrowserFactory(nullptr);
-    SetPlotFactory(nullptr);
-  }
-  TFakeWindowFactories(const TFakeWindowFactories&) = delete;
-  TFakeWindowFactories& operator=(const TFakeWindowFactories&) = delete;
   std::vector<std::string> Calls;
 };

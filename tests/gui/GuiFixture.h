@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QTreeView>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,6 +18,7 @@
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
 #include "WindowChildren.h"
+#include "browser/BrowserModel.h"
 #include "common/LoadProgress.h"
 #include "log/LoadForm.h"
 #include "log/LogForm.h"
@@ -48,8 +50,8 @@ class TGuiTest : public testing::Test {
 
   // A new project window with its fields set.
   TProjectForm* NewProject(const std::string& PacketA, const std::string& PacketB = "", bool Tracking = false) {
-    auto* Project = new TProjectForm(*AlarmForm, Projects);
-    Project->ProjectFileName = QStringLiteral("Unsaved");
+    auto* Project = new TProjectForm(*AlarmForm, Projects, Makers);
+    Project->SetProjectFileName(QStringLiteral("Unsaved"));
     Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(StructureFile));
     Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(PacketA));
     Child<QLineEdit>(Project, "SecondPacketFileEdit")->setText(QString::fromStdString(PacketB));
@@ -73,6 +75,8 @@ class TGuiTest : public testing::Test {
   TAlarmForm* AlarmForm = nullptr;
   TLoadForm* LoadForm = nullptr;
   TOpenProjects Projects;
+  // How the project windows a test opens make their browser and plot windows.
+  TWindowMakers Makers;
   TTempDir Temp;
   TScriptedDialogs Dialogs;
   TLogRecorder Log;
@@ -89,6 +93,14 @@ inline std::function<int(QDialog&)> AlarmAnswer(const QString& Name, const QStri
     Child<QLineEdit>(&Dialog, "ValueEdit")->setText(Value);
     return Result;
   };
+}
+
+// The item model of a browser window's tree view, and the node of the view's current index.
+inline TBrowserModel* BrowserTree(const QObject* Browser) {
+  return dynamic_cast<TBrowserModel*>(Child<QTreeView>(Browser, "TreeView")->model());
+}
+inline const TDecodedNode* FocusedNode(const QObject* Browser) {
+  return BrowserTree(Browser)->NodeAt(Child<QTreeView>(Browser, "TreeView")->currentIndex());
 }
 
 // Number of BaseFrame roots in a holder's list.

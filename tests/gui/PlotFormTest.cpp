@@ -31,13 +31,7 @@ class PlotForm : public TGuiTest {
  protected:
   void SetUp() override {
     TGuiTest::SetUp();
-    SetPlotFactory([] { return new TPlotForm; });
-    SetBrowserFactory([] { return new TBrowserForm; });
-  }
-  void TearDown() override {
-    SetPlotFactory(nullptr);
-    SetBrowserFactory(nullptr);
-    TGuiTest::TearDown();
+    Makers = {[] { return new TBrowserForm; }, [] { return new TPlotForm; }};
   }
 
   TProjectForm* LoadedProject(int Frames) {
@@ -308,7 +302,7 @@ TEST_F(PlotForm, APlotBlankedWithItsProjectDuringTheErrorNoticeOfALimitIsLeftAlo
   TProjectForm* Project = LoadedProject(20);
   const QPointer<TPlotForm> Plot = OpenTemperature(Project);
   THookedDialogs Hooked;
-  Hooked.Hook = [Project] { Project->UnloadProject(); };
+  Hooked.Hook = [Project] { Project->Model().Unload(); };
   Child<QLineEdit>(Plot, "MaxYEdit")->setText("warm");
   QKeyEvent Enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
   QApplication::sendEvent(Child<QLineEdit>(Plot, "MaxYEdit"), &Enter);
@@ -341,7 +335,7 @@ TEST_F(PlotForm, TimeModeReadsOutTheOffsetTimeAndDrawsTheCursorLine) {
   // A double click opens a browser on the point under the mouse.
   DoubleClick(Plot, X);
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
-  EXPECT_EQ(dynamic_cast<TBrowserForm*>(Project->Model().Browsers.front())->FocusedNode()->SerialNo, Point.SerialNo);
+  EXPECT_EQ(FocusedNode(dynamic_cast<TBrowserForm*>(Project->Model().Browsers.front()))->SerialNo, Point.SerialNo);
 
   // Switching time mode off resets the view to every point.
   SetTimeScaling(Plot, false);
@@ -358,8 +352,8 @@ TEST_F(PlotForm, ADoubleClickOpensABrowserOnThePointsNode) {
   Mouse(Plot, QEvent::MouseButtonDblClick, static_cast<int>(std::nearbyint(6 * Px)));
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
   auto* Browser = dynamic_cast<TBrowserForm*>(Project->Model().Browsers.front());
-  ASSERT_NE(Browser->FocusedNode(), nullptr);
-  EXPECT_EQ(Browser->FocusedNode()->SerialNo, Plot->Model().Series[6].SerialNo);
+  ASSERT_NE(FocusedNode(Browser), nullptr);
+  EXPECT_EQ(FocusedNode(Browser)->SerialNo, Plot->Model().Series[6].SerialNo);
   // The press that belongs to the double click starts no drag: moving on shows no band.
   MoveTo(Plot, static_cast<int>(std::nearbyint(2 * Px)));
   EXPECT_EQ(Picture(Plot), Before);
@@ -470,8 +464,8 @@ TEST_F(PlotForm, APlotClosedWhileItsDoubleClickOpensTheBrowserIsLeftAlone) {
   EXPECT_TRUE(Project->Model().Plots.empty());
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
   auto* Browser = dynamic_cast<TBrowserForm*>(Project->Model().Browsers.front());
-  ASSERT_NE(Browser->FocusedNode(), nullptr);
-  EXPECT_EQ(Browser->FocusedNode()->SerialNo, SerialNo);
+  ASSERT_NE(FocusedNode(Browser), nullptr);
+  EXPECT_EQ(FocusedNode(Browser)->SerialNo, SerialNo);
 }
 
 }  // namespace
@@ -562,7 +556,7 @@ TEST_F(PlotForm, AddedVariablesAreSavedWithTheirPlotListEntryAndDrawnAgainWhenIt
   const std::string Path = Temp.File("p.vproject");
   Project->SaveProjectFile(QString::fromStdString(Path));
 
-  auto* Loaded = new TProjectForm(*AlarmForm, Projects);
+  auto* Loaded = new TProjectForm(*AlarmForm, Projects, Makers);
   Loaded->LoadProjectFile(QString::fromStdString(Path));
   Click(Loaded, "LoadButton");
   WaitForPasses();

@@ -31,10 +31,9 @@ TEST_F(ProjectFiles, SavingWritesTheSettingsAndLoadingReversesTheLists) {
   EXPECT_FALSE(Project->SaveProjectFile(QString()));
   ASSERT_EQ(Dialogs.FileDialogs.size(), 1u);
   EXPECT_EQ(Dialogs.FileDialogs[0].Filter, "VOREX Project File|*.vproject");
-  EXPECT_EQ(Project->ProjectFileName, "Unsaved");
+  EXPECT_EQ(Project->windowTitle(), "Project Setup - Unsaved");
   Dialogs.Files = {QString::fromStdString(Path)};
   EXPECT_TRUE(Project->SaveProjectFile(QString()));
-  EXPECT_EQ(Project->ProjectFileName.toStdString(), Path);
   EXPECT_EQ(Project->windowTitle().toStdString(), "Project Setup - " + Path);
   EXPECT_EQ(
       Read(Path),
@@ -55,7 +54,7 @@ TEST_F(ProjectFiles, SavingWritesTheSettingsAndLoadingReversesTheLists) {
   EXPECT_TRUE(Project->close());
   EXPECT_EQ(Dialogs.Asked.size(), Questions + 1);
 
-  auto* Loaded = new TProjectForm(*AlarmForm, Projects);
+  auto* Loaded = new TProjectForm(*AlarmForm, Projects, Makers);
   Loaded->LoadProjectFile(QString::fromStdString(Path));
   EXPECT_EQ(Child<QComboBox>(Loaded, "StructureFileCombo")->currentText(), "hk.structure");
   EXPECT_EQ(Child<QLineEdit>(Loaded, "SecondPacketFileEdit")->text(), "run2.dat");
@@ -71,7 +70,7 @@ TEST_F(ProjectFiles, AlarmsRoundTripWithTheirCheckBoxesInReverse) {
   const std::string Path = Temp.Write("a.vproject",
                                       "[alarms]\ncount=2\n[alarm0]\nvarname=TEMP1\noperator=>\nvalue=25,5\nactive=1\n"
                                       "[ALARM1]\nValue=3\n");
-  auto* Project = new TProjectForm(*AlarmForm, Projects);
+  auto* Project = new TProjectForm(*AlarmForm, Projects, Makers);
   Project->LoadProjectFile(QString::fromStdString(Path));
   ASSERT_EQ(RowCount(Project, "AlarmList"), 2);
   EXPECT_EQ(RowText(Project, "AlarmList", 0), "Unknown = 3");
@@ -79,7 +78,7 @@ TEST_F(ProjectFiles, AlarmsRoundTripWithTheirCheckBoxesInReverse) {
   EXPECT_EQ(RowText(Project, "AlarmList", 1), "TEMP1 > 25,5");
   EXPECT_EQ(RowCheck(Project, "AlarmList", 1), Qt::Checked);
 
-  Project->ProjectFileName = QString::fromStdString(Path);
+  Project->SetProjectFileName(QString::fromStdString(Path));
   Project->SaveProjectFile(QString::fromStdString(Path));
   const std::string Saved = Read(Path);
   // Keys are replaced where they stand, in the spelling the file had.
@@ -97,7 +96,7 @@ TEST_F(ProjectFiles, AFileThatCannotBeWrittenGivesTheErrorNoticeAndTheCaptionIsA
   ASSERT_FALSE(Dialogs.Asked.empty());
   EXPECT_EQ(Dialogs.Asked.back().Type, TDlgType::Error);
   EXPECT_EQ(Dialogs.Asked.back().Text.toStdString(), "Cannot create file \"" + Path + "\".");
-  EXPECT_EQ(Project->ProjectFileName.toStdString(), Path);
+  EXPECT_EQ(Project->windowTitle().toStdString(), "Project Setup - " + Path);
 }
 
 TEST_F(ProjectFiles, TheCloseQuestionSavesKeepsOrDiscards) {
@@ -119,19 +118,19 @@ TEST_F(ProjectFiles, TheCloseQuestionSavesKeepsOrDiscards) {
 
   // A new window nobody changed closes without a question.
   const std::size_t Questions = Dialogs.Asked.size();
-  EXPECT_TRUE((new TProjectForm(*AlarmForm, Projects))->close());
+  EXPECT_TRUE((new TProjectForm(*AlarmForm, Projects, Makers))->close());
   EXPECT_EQ(Dialogs.Asked.size(), Questions);
 
   TProjectForm* Saved = NewProject("y.dat");
   const std::string Path = Temp.File("s.vproject");
-  Saved->ProjectFileName = QString::fromStdString(Path);
+  Saved->SetProjectFileName(QString::fromStdString(Path));
   Dialogs.Answers = {dbYes};
   EXPECT_TRUE(Saved->close());
   EXPECT_NE(Read(Path).find("PaketFileA=y.dat\r\n"), std::string::npos);
 
   // A save that fails keeps the window open.
   TProjectForm* Failing = NewProject("z.dat");
-  Failing->ProjectFileName = QString::fromStdString(Temp.File("gone/f.vproject"));
+  Failing->SetProjectFileName(QString::fromStdString(Temp.File("gone/f.vproject")));
   Dialogs.Answers = {dbYes};
   EXPECT_FALSE(Failing->close());
   EXPECT_EQ(Dialogs.Asked.back().Type, TDlgType::Error);

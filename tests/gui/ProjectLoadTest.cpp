@@ -115,6 +115,8 @@ TEST_F(ProjectLoad, TrackingKeepsTheTimersRunning) {
 }
 
 TEST_F(ProjectLoad, AFailingStructureFileLeavesTheLoadingStateUntilBlanked) {
+  TFakeWindows Windows;
+  Makers = Windows.Makers();
   const std::string Broken = Temp.Write("broken.structure", "[BaseFrame]\n0\t2\tHEX\t\tSYNC\n");
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
   Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(Broken));
@@ -127,7 +129,6 @@ TEST_F(ProjectLoad, AFailingStructureFileLeavesTheLoadingStateUntilBlanked) {
   EXPECT_TRUE(Child<QToolButton>(Project, "LoadButton")->isEnabled());
   EXPECT_TRUE(Child<QLineEdit>(Project, "PacketFileEdit")->isEnabled());
 
-  TFakeWindowFactories Windows;
   EXPECT_EQ(Project->OpenBrowser(), nullptr);
   EXPECT_EQ(Project->OpenPlot(Project, "A", "B", ""), nullptr);
 
@@ -174,7 +175,8 @@ TEST_F(ProjectLoad, AStructurePositionThatIsNoNumberEndsWithTheConversionNoticeA
 }
 
 TEST_F(ProjectLoad, BlankingKeepsTheListsAndLoadingASmallerFileStartsTheCountersAgain) {
-  TFakeWindowFactories Windows;
+  TFakeWindows Windows;
+  Makers = Windows.Makers();
   const std::string Big = PacketFile("big.dat", 6);
   TProjectForm* Project = NewProject(Big);
   Click(Project, "LoadButton");

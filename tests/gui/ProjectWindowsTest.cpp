@@ -9,7 +9,11 @@ namespace {
 
 class ProjectWindows : public TGuiTest {
  protected:
-  TFakeWindowFactories Windows;
+  void SetUp() override {
+    TGuiTest::SetUp();
+    Makers = Windows.Makers();
+  }
+  TFakeWindows Windows;
 };
 
 TEST_F(ProjectWindows, ABrowserIsTitledWithBothPathsAndFilledFromBothSources) {
@@ -141,10 +145,10 @@ TEST_F(ProjectWindows, ClosedWindowsLeaveTheListsAndStrangersAreReported) {
   EXPECT_EQ(Child<QLabel>(Project, "BrowserCountLabel")->text(), "1 Open Browsers");
 
   TFakeBrowser Stranger(Windows.Calls);
-  Project->BrowserClosed(&Stranger);
+  Project->Model().BrowserClosed(&Stranger);
   EXPECT_TRUE(Log.Has(llError, "Lost Browser window detected. Please contact programmer."));
   TFakePlot StrangePlot(Windows.Calls);
-  Project->PlotClosed(&StrangePlot);
+  Project->Model().PlotClosed(&StrangePlot);
   EXPECT_TRUE(Log.Has(llError, "Lost Plot window detected. Please contact programmer."));
 }
 
@@ -164,9 +168,8 @@ TEST_F(ProjectWindows, ClosingTheProjectTakesItsWindowsAlong) {
   EXPECT_FALSE(Log.Has(llError, "Lost Browser window detected. Please contact programmer."));
 }
 
-TEST_F(ProjectWindows, WithoutRegisteredWindowsNothingOpens) {
-  SetBrowserFactory(nullptr);
-  SetPlotFactory(nullptr);
+TEST_F(ProjectWindows, WithoutWindowMakersNothingOpens) {
+  Makers = {};
   TProjectForm* Project = NewProject(PacketFile("a.dat", 2));
   Click(Project, "LoadButton");
   WaitForPasses();

@@ -14,8 +14,6 @@ class Saving : public TGuiTest {
  protected:
   void TearDown() override {
     fs::current_path(Previous);
-    SetBrowserFactory(nullptr);
-    SetPlotFactory(nullptr);
     TGuiTest::TearDown();
   }
 
@@ -36,8 +34,7 @@ class Saving : public TGuiTest {
 // leaves the old file and no temporary file, and ends with the error notice
 // instead of the window's own message.
 TEST_F(Saving, AWriteThatFailsPartWayKeepsTheOldFile) {
-  SetBrowserFactory([] { return new TBrowserForm; });
-  SetPlotFactory([] { return new TPlotForm; });
+  Makers = {[] { return new TBrowserForm; }, [] { return new TPlotForm; }};
   TProjectForm* Project = NewProject(PacketFile("a.dat", 200));
   Click(Project, "LoadButton");
   WaitForPasses();

@@ -5,6 +5,8 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QTableView>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
 #include <optional>
 
@@ -56,13 +58,13 @@ TEST_F(Shell, TheSplashFadesInHoldsAndGivesWayToTheMainAndLogWindows) {
   EXPECT_FALSE(ProgramWindow<TAlarmForm>()->isVisible());
   EXPECT_FALSE(ProgramWindow<TLoadForm>()->isVisible());
   EXPECT_FALSE(ProgramWindow<TLoadForm>()->Busy);
-  EXPECT_EQ(Program->Splash().AlphaBlendValue, 0);
-  EXPECT_EQ(Program->Splash().HoldTicks, 50);
+  EXPECT_EQ(Program->Splash().windowOpacity(), 0.0);
 
+  // Opacity in steps of 10 of 255 up to full, then 50 ticks held.
   std::vector<int> Opacity;
   for (int Tick = 0; Tick < 74; ++Tick) {
     Program->Splash().OnFadeTick();
-    Opacity.push_back(Program->Splash().AlphaBlendValue);
+    Opacity.push_back(qRound(Program->Splash().windowOpacity() * 255));
   }
   EXPECT_EQ(Opacity[0], 10);
   EXPECT_EQ(Opacity[23], 240);
@@ -181,7 +183,7 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   Trigger(Program->MainWindow(), "SaveProjectAsAction");
   EXPECT_EQ(Dialogs.FileDialogs.size(), 3u);
   EXPECT_TRUE(std::filesystem::exists(Other));
-  EXPECT_EQ(Program->Projects().Newest()->ProjectFileName.toStdString(), Other);
+  EXPECT_EQ(Program->Projects().Newest()->windowTitle().toStdString(), "Project Setup - " + Other);
   EXPECT_EQ(RecentProjects(), QStringList({QString::fromStdString(Other), QString::fromStdString(Path)}));
 
   // A recent project that is gone is dropped from the list with a notice; dropped project files open.
@@ -200,9 +202,8 @@ TEST_F(Shell, OpenAndSaveGoThroughTheProjectFileDialogs) {
   // A file that is no project file opens as an unsaved project, so it is not saved over.
   const std::string Binary = Temp.Write("b.vproject", std::string("[VorexProject]\0PaketFileA=x\n", 28));
   Program->MainWindow()->OpenProjectFile(QString::fromStdString(Binary));
-  ASSERT_FALSE(Program->LogWindow()->Lines().empty());
-  EXPECT_TRUE(
-      Program->LogWindow()->Lines().back().Text.ends_with("[Warn] " + Binary + " does not look like a project file."));
+  const QString LastLogLine = Child<QPlainTextEdit>(Program->LogWindow(), "LogEdit")->document()->lastBlock().text();
+  EXPECT_TRUE(LastLogLine.endsWith(QString::fromStdString("[Warn] " + Binary + " does not look like a project file.")));
   EXPECT_EQ(Program->Projects().Newest()->windowTitle(), "Project Setup - Unsaved");
   EXPECT_EQ(Child<QLineEdit>(Program->Projects().Newest(), "PacketFileEdit")->text(), "");
 }
@@ -349,7 +350,8 @@ TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit
   const std::string Structure = Temp.File("demo.structure");
   std::filesystem::copy_file(VOREX_DEMO_DIR "/demo.structure", Structure);
   ASSERT_TRUE(WriteDemoPacketFile(Temp.File("a.dat"), 3));
-  auto* Project = new TProjectForm(*ProgramWindow<TAlarmForm>(), Program->Projects());
+  Trigger(Program->MainWindow(), "NewProjectAction");
+  TProjectForm* Project = Program->Projects().Newest();
   Child<QComboBox>(Project, "StructureFileCombo")->setEditText(QString::fromStdString(Structure));
   Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(Temp.File("a.dat")));
   Click(Project, "LoadButton");
@@ -359,7 +361,7 @@ TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit
   DoubleClickRow(Child<QTableView>(&Program->AlarmWindow(), "HitView"), 0);
   ProcessPendingEvents();
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
-  EXPECT_EQ(dynamic_cast<TBrowserForm*>(Project->Model().Browsers[0])->FocusedNode(), Target);
+  EXPECT_EQ(FocusedNode(dynamic_cast<TBrowserForm*>(Project->Model().Browsers[0])), Target);
 }
 
 }  // namespace

@@ -200,11 +200,6 @@ void TBrowserForm::SetProject(const TProject& NewProject, TWindowOwner& NewOwner
   Header->resizeSection(1, 100);
 }
 
-std::array<std::int32_t, MaxBrowserSources> TBrowserForm::ShownFrames() const {
-  return Tree ? Tree->ShownFrames : std::array<std::int32_t, MaxBrowserSources>{};
-}
-
-std::string TBrowserForm::SortKey() const { return Tree ? Tree->SortKey() : std::string(); }
 std::vector<std::string> TBrowserForm::FilterIn() const { return Tree ? Tree->FilterIn() : std::vector<std::string>(); }
 std::vector<std::string> TBrowserForm::FilterOut() const {
   return Tree ? Tree->FilterOut() : std::vector<std::string>();

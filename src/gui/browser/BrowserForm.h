@@ -30,14 +30,6 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
   void AppendFrames(int Source, TDecodedNode* First) override;
   void FocusSerial(std::int64_t SerialNo) override;
 
-  // Empty until the project is set.
-  std::array<std::int32_t, MaxBrowserSources> ShownFrames() const;
-  std::string SortKey() const;
-  std::vector<std::string> FilterIn() const;
-  std::vector<std::string> FilterOut() const;
-  TBrowserModel* Model() const { return TreeModel; }
-  const TDecodedNode* FocusedNode() const;
-
  protected:
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
@@ -103,6 +95,10 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
   // The focused node's name, first in the filter in or out.
   void AddToFilter(bool In);
   void ShowIndex(const QModelIndex& Index);
+  // The filters in force; none until the project is set.
+  std::vector<std::string> FilterIn() const;
+  std::vector<std::string> FilterOut() const;
+  const TDecodedNode* FocusedNode() const;
   const TDefinitionEntry* FocusedRow() const;
   std::int64_t ShownFrameBeside(const TMemoryStream& Stream, std::int64_t Start, bool After) const override;
 

@@ -20,7 +20,6 @@ class TAlarmHitsForm : public QWidget {
   // Asked to show the hit node (project Id, serial number) in a new browser.
   std::function<void(std::uint64_t Project, std::int64_t SerialNo)> OnOpenHit;
 
-  const TAlarmHitList& List() const { return Hits; }
   // Takes a reported hit, stamped with the time it arrives.
   void AddHit(const TAlarmHit& Hit);
 

@@ -20,9 +20,6 @@ class TLogForm : public QWidget {
 
   void AddEntry(int Level, const std::string& Text);
 
-  // The lines LogEdit shows, with their colour and weight.
-  const std::vector<TRtfLine>& Lines() const { return FLines; }
-
  protected:
   void closeEvent(QCloseEvent* Event) override;
 
@@ -41,6 +38,7 @@ class TLogForm : public QWidget {
   // Adds the lines of Entries (level, text) as one edit of the document.
   void ShowEntries(const std::vector<std::pair<int, std::string>>& Entries);
   void FormCreate();
+  // The lines LogEdit shows, with their colour and weight.
   std::vector<TRtfLine> FLines;
   TLogSink PreviousSink;
   std::mutex WaitingMutex;

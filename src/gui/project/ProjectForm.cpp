@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QToolButton>
 #include <cstdlib>
+#include <utility>
 
 #include "common/Log.h"
 #include "project/AlarmListModel.h"
@@ -24,8 +25,8 @@
 #include "widgets/TextBridge.h"
 #include "widgets/WindowPlacement.h"
 
-TProjectForm::TProjectForm(TAlarmForm& AlarmDialog, TOpenProjects& OpenProjects)
-    : AlarmDialog(AlarmDialog), OpenProjects(OpenProjects) {
+TProjectForm::TProjectForm(TAlarmForm& AlarmDialog, TOpenProjects& OpenProjects, TWindowMakers Makers)
+    : AlarmDialog(AlarmDialog), OpenProjects(OpenProjects), Makers(std::move(Makers)) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Project Setup"));
   setFixedSize(666, 351);
@@ -47,7 +48,7 @@ TProjectForm::TProjectForm(TAlarmForm& AlarmDialog, TOpenProjects& OpenProjects)
 
 TProjectForm::~TProjectForm() {
   // FormDestroy
-  UnloadProject();
+  Project.Unload();
   Project.OnStateChanged = nullptr;
   OpenProjects.Remove(this);
 }
@@ -164,8 +165,8 @@ void TProjectForm::BlankProject() {
 
 TBrowserWindow* TProjectForm::OpenBrowser() {
   if (!Project.DataLoaded || !Project.DataA) return nullptr;
-  TBrowserWindow* Browser = CreateBrowserWindow();
-  if (!Browser) return nullptr;
+  if (!Makers.NewBrowser) return nullptr;
+  TBrowserWindow* Browser = Makers.NewBrowser();
   QWidget* Window = Browser->Window();
   PlaceNewWindow(*Window, this);
   connect(Window, &QObject::destroyed, this, [this, Browser] { BrowserClosed(Browser); });
@@ -193,8 +194,8 @@ std::vector<TPlotWindow*> TProjectForm::OpenPlots() const {
 TPlotWindow* TProjectForm::OpenPlot(const QObject* Requester, const QString& FrameName, const QString& VarName,
                                     const QString& SortVar) {
   if (!Project.DataLoaded || !Project.DataA) return nullptr;
-  TPlotWindow* Plot = CreatePlotWindow();
-  if (!Plot) return nullptr;
+  if (!Makers.NewPlot) return nullptr;
+  TPlotWindow* Plot = Makers.NewPlot();
   Project.Plots.push_back(Plot);
   PlaceNewWindow(*Plot->Window(), this);
   connect(Plot->Window(), &QObject::destroyed, this, [this, Plot] { PlotClosed(Plot); });
@@ -225,7 +226,10 @@ void TProjectForm::PlotClosed(TPlotWindow* Plot) {
   ShowPlotCount();
 }
 
-void TProjectForm::UnloadProject() { Project.Unload(); }
+void TProjectForm::SetProjectFileName(const QString& Name) {
+  ProjectFileName = Name;
+  setWindowTitle("Project Setup - " + Name);
+}
 
 void TProjectForm::OnSave() {
   RunGuarded(this, [this] { SaveProjectFile(QString()); });
@@ -241,8 +245,7 @@ bool TProjectForm::SaveProjectFile(const QString& Path) {
     FileName = Dialogs().SaveFileName(this, Options);
     if (FileName.isEmpty()) return false;
   }
-  ProjectFileName = FileName;
-  setWindowTitle("Project Setup - " + FileName);
+  SetProjectFileName(FileName);
   TakeFields();
   Project.SaveProjectFile(ToBytes(FileName));
   AddRecentProject(FileName);

@@ -29,13 +29,15 @@ class TPlotListModel;
 // opens the project's browser and plot windows.
 class TProjectForm : public QWidget, public TWindowOwner {
  public:
-  // The window shows itself and is in OpenProjects while it lives; both outlive it.
-  TProjectForm(TAlarmForm& AlarmDialog, TOpenProjects& OpenProjects);
+  // The window shows itself and is in OpenProjects while it lives; both outlive
+  // it. Makers make its browser and plot windows.
+  TProjectForm(TAlarmForm& AlarmDialog, TOpenProjects& OpenProjects, TWindowMakers Makers);
   ~TProjectForm() override;
 
   TProject& Model() { return Project; }
   const TProject& Model() const { return Project; }
-  QString ProjectFileName;
+  // The file the project saves to, "Unsaved" for none, and the title naming it.
+  void SetProjectFileName(const QString& Name);
 
   TBrowserWindow* OpenBrowser();
   // Requester: this window for its own plot list, otherwise the browser that asked.
@@ -46,9 +48,6 @@ class TProjectForm : public QWidget, public TWindowOwner {
   std::vector<TPlotWindow*> OpenPlots() const override;
   // The plot list entry of the plot keeps the variable.
   void PlotVariableAdded(const TPlotWindow& Plot, const QString& Name) override;
-  void BrowserClosed(TBrowserWindow* Browser);
-  void PlotClosed(TPlotWindow* Plot);
-  void UnloadProject();
   void AddAlarm(const QString& VarName) override;
 
   // Writes to Path; without one to the project's file, or, for an unsaved
@@ -117,7 +116,9 @@ class TProjectForm : public QWidget, public TWindowOwner {
 
   TAlarmForm& AlarmDialog;
   TOpenProjects& OpenProjects;
+  const TWindowMakers Makers;
   TProject Project;
+  QString ProjectFileName;
   TAlarmNotices AlarmNotices;
   TAlarmListModel* AlarmRows;
   TPlotListModel* PlotRows;
@@ -144,6 +145,9 @@ class TProjectForm : public QWidget, public TWindowOwner {
   // Status panels 1 and 2: the number of open browser / plot windows.
   void ShowBrowserCount();
   void ShowPlotCount();
+  // A browser or plot window of this project is gone.
+  void BrowserClosed(TBrowserWindow* Browser);
+  void PlotClosed(TPlotWindow* Plot);
   // A plot list entry's plot is taking the entry's added variables.
   bool AddingListedVariables = false;
   bool Closing = false;

@@ -1,7 +1,6 @@
 #pragma once
 // The browser and plot windows as a project window sees them, and what they
-// ask of the window that owns them. The windows register their factories at
-// program start; a project without one opens nothing.
+// ask of the window that owns them.
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -61,8 +60,9 @@ class TPlotWindow : public TPlotView {
 using TBrowserFactory = std::function<TBrowserWindow*()>;
 using TPlotFactory = std::function<TPlotWindow*()>;
 
-void SetBrowserFactory(TBrowserFactory Factory);
-void SetPlotFactory(TPlotFactory Factory);
-// A new window, or nullptr when no factory is registered.
-TBrowserWindow* CreateBrowserWindow();
-TPlotWindow* CreatePlotWindow();
+// How a project window makes its browser and plot windows; with a maker left
+// empty it opens no window of that kind.
+struct TWindowMakers {
+  TBrowserFactory NewBrowser;
+  TPlotFactory NewPlot;
+};
