@@ -43,11 +43,11 @@ def _paths(files):
 
 
 def _blocks(structure, packet, offset_time, blocksize, narrow):
-    """The partitions of one packet file from a pass that keeps its times and the column narrow (vars=[]
-    would keep them all): a list of (frames, first, last), frames the (A, B) of blocksize BaseFrames each
+    """The partitions of one packet file from a pass that keeps its times and the columns narrow (at most
+    one: vars=[] keeps them all): a list of (frames, first, last), frames the (A, B) of blocksize BaseFrames each
     (None for the whole file) and first and last its rows' earliest and latest datetime, empty for a file
     without BaseFrames; and whether the file's times ascend (none NaT)."""
-    table = vorex.read_table(structure, packet, vars=[narrow], offset_time=offset_time, progress=False)
+    table = vorex.read_table(structure, packet, vars=narrow, offset_time=offset_time, progress=False)
     frame, times = table["frame"], table["datetime"]
     ascends = not numpy.isnat(times).any() and bool(numpy.all(times[1:] >= times[:-1]))
     if len(frame) == 0:
@@ -129,7 +129,8 @@ def read_table(structure, files, vars=None, layout="wide", blocksize=None, offse
     parts = [(path, None) for path in paths]
     divisions = None
     if blocksize or index:
-        narrow = vorex.variables(structure)[0]["name"]
+        # One variable column, or none when the structure has none (vars=[] then keeps all: none).
+        narrow = [variable["name"] for variable in vorex.variables(structure)[:1]]
         passes = dask.compute(*[dask.delayed(_blocks)(structure, path, offset_time, blocksize, narrow)
                                 for path in paths])
         blocks = [(path, *block) for path, (file_blocks, _) in zip(paths, passes) for block in file_blocks]

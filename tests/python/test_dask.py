@@ -75,6 +75,12 @@ class ReadTable(unittest.TestCase):
                         if known:
                             self.assertEqual(frame.divisions,
                                              tuple(part.index[0] for part in parts) + (parts[-1].index[-1],))
+                # A structure without variables still has the rows' times for its blocks.
+                bare = os.path.join(folder, "bare.structure")
+                pathlib.Path(bare).write_text("[BaseFrame:280]\n")
+                frame = vorex.dask.read_table(bare, files, blocksize=100, index="datetime")
+                self.assertEqual(frame.npartitions, 8)
+                self.assertEqual(len(frame.compute()), 630)
                 with self.assertRaises(KeyError):
                     vorex.dask.read_table(STRUCTURE, files, vars=["HKFrame.NO_SUCH"])
                 with self.assertRaises(ValueError):
