@@ -272,8 +272,14 @@ void TData::Publish() {
   Definition.ReleaseMessages();
   if (!NewRecords.empty())
     RecordedPasses.push_back({Records.size(), Reader.DataEnd(), PassOverFile ? ReadFile : std::nullopt});
-  Records.insert(Records.end(), NewRecords.begin(), NewRecords.end());
-  NewRecords.clear();
+  // The first pass's records are kept without room to spare; later ones are appended.
+  if (Records.empty()) {
+    Records = std::move(NewRecords);
+    Records.shrink_to_fit();
+  } else {
+    Records.insert(Records.end(), NewRecords.begin(), NewRecords.end());
+  }
+  NewRecords = {};
   if (!NewFirst) return;
   if (LastRoot) LastRoot->Next = NewFirst;
   else Frames = NewFirst;
