@@ -153,8 +153,8 @@ TEST_F(BrowserForm, ShowsEveryBaseFrameOfBothSourcesOnceWithCountsInTheStatusBar
             (std::vector<std::string>{std::to_string(Nodes + 1) + " Elements", "7 Base Frames", "0 Active Filters"}));
 
   // An unchanged list adds nothing; a grown one adds only its new BaseFrames.
-  Browser->AppendFrames(0, Project->Model().DataA->Frames);
-  Browser->AppendFrames(1, Project->Model().DataB->Frames);
+  Browser->AppendFrames(0, *Project->Model().DataA);
+  Browser->AppendFrames(1, *Project->Model().DataB);
   EXPECT_EQ(BrowserTree(Browser)->rowCount(), 7);
   Temp.Append("a.dat", TSimGenerator(9).NextBaseFrame());
   Project->Model().DataA->UpdateFromFile();
@@ -293,7 +293,7 @@ TEST_F(BrowserForm, FiltersRebuildTheTreeAfterTheDialog) {
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{1, 3, 5}));
   EXPECT_EQ(Status(Browser)[2], "1 Active Filters");
   // Every BaseFrame was taken again, the hidden ones too: none comes twice.
-  Browser->AppendFrames(0, Project->Model().DataA->Frames);
+  Browser->AppendFrames(0, *Project->Model().DataA);
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{1, 3, 5}));
 
   // Filter in with two alternatives; the dialog opens with the active lines only.

@@ -17,8 +17,8 @@ class TFakeBrowser : public QWidget, public TBrowserWindow {
   void SetProject(const TProject& Project, TWindowOwner&) override {
     Calls.push_back(Project.Definition ? "browser project" : "browser project without definition");
   }
-  void AppendFrames(int Source, TDecodedNode* First) override {
-    Calls.push_back("browser append " + std::to_string(Source) + " " + std::to_string(RootCount(First)));
+  void AppendFrames(int Source, const TData& Data) override {
+    Calls.push_back("browser append " + std::to_string(Source) + " " + std::to_string(RootCount(Data.Frames)));
   }
   void FocusSerial(std::int64_t SerialNo) override { Calls.push_back("browser focus " + std::to_string(SerialNo)); }
 

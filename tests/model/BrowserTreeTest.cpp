@@ -75,7 +75,9 @@ struct TBrowser {
   // What a browser does with a source's list: take the new BaseFrames, sort
   // when there is a key, filter.
   void Append(int Source) {
-    Tree->Append(Source, Tree->TakeNewFrames(Source, Data[Source]->Frames));
+    const auto Shown = static_cast<std::size_t>(Tree->ShownFrames[static_cast<std::size_t>(Source)]);
+    const std::vector<const TDecodedNode*> Roots = Tree->TakeNewFrames(Source, Data[Source]->Frames);
+    Tree->Append(Source, Roots, Data[Source]->Index().subspan(Shown, Roots.size()));
     if (!Tree->SortKey().empty()) Tree->Sort();
     Tree->ApplyFilters();
   }

@@ -216,9 +216,15 @@ const TDefinitionEntry* TBrowserForm::FocusedRow() const {
   return &Definition->Entries[static_cast<std::size_t>(Node->DefIndex)];
 }
 
-void TBrowserForm::AppendFrames(int Source, TDecodedNode* First) {
-  if (!TreeModel || !First) return;
-  TreeModel->Append(Source, Tree->TakeNewFrames(Source, First));
+void TBrowserForm::AppendFrames(int Source, const TData& Data) {
+  if (!TreeModel || !Data.Frames || Source < 0 || Source >= MaxBrowserSources) return;
+  const auto Shown = static_cast<std::size_t>(Tree->ShownFrames[static_cast<std::size_t>(Source)]);
+  const std::vector<const TDecodedNode*> Roots = Tree->TakeNewFrames(Source, Data.Frames);
+  // The index holds a record per BaseFrame of the list.
+  const std::span<const TFrameRecord> Index = Data.Index();
+  const std::span<const TFrameRecord> Records =
+      Index.size() >= Shown + Roots.size() ? Index.subspan(Shown, Roots.size()) : std::span<const TFrameRecord>();
+  TreeModel->Append(Source, Roots, Records);
   Resort();
   ApplyFilters();
   // Fitted once: later the width is the user's.

@@ -27,7 +27,7 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
 
   QWidget* Window() override { return this; }
   void SetProject(const TProject& Project, TWindowOwner& Owner) override;
-  void AppendFrames(int Source, TDecodedNode* First) override;
+  void AppendFrames(int Source, const TData& Data) override;
   void FocusSerial(std::int64_t SerialNo) override;
 
  protected:

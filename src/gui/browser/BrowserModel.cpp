@@ -115,11 +115,12 @@ QVariant TBrowserModel::headerData(int Section, Qt::Orientation Orientation, int
   return Section == 0 ? QStringLiteral("Name") : QStringLiteral("Value");
 }
 
-void TBrowserModel::Append(int Source, const std::vector<const TDecodedNode*>& Roots) {
+void TBrowserModel::Append(int Source, const std::vector<const TDecodedNode*>& Roots,
+                           std::span<const TFrameRecord> Records) {
   if (Roots.empty()) return;
   const int First = static_cast<int>(Tree.FrameCount());
   beginInsertRows(QModelIndex(), First, First + static_cast<int>(Roots.size()) - 1);
-  Tree.Append(Source, Roots);
+  Tree.Append(Source, Roots, Records);
   endInsertRows();
 }
 

@@ -24,7 +24,7 @@ class TBrowserModel : public QAbstractItemModel {
   QVariant headerData(int Section, Qt::Orientation Orientation, int Role = Qt::DisplayRole) const override;
 
   // The changes of the tree, each announced to the views.
-  void Append(int Source, const std::vector<const TDecodedNode*>& Roots);
+  void Append(int Source, const std::vector<const TDecodedNode*>& Roots, std::span<const TFrameRecord> Records = {});
   void Sort();
   void ApplyFilters();
   void Clear();

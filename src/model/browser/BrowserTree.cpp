@@ -52,10 +52,13 @@ std::vector<const TDecodedNode*> TBrowserTree::TakeNewFrames(int Source, const T
   return New;
 }
 
-void TBrowserTree::Append(int Source, const std::vector<const TDecodedNode*>& Roots) {
+void TBrowserTree::Append(int Source, const std::vector<const TDecodedNode*>& Roots,
+                          std::span<const TFrameRecord> Records) {
   const std::size_t From = Top.size();
-  for (const TDecodedNode* Root : Roots) {
-    TTopNode Node{Root, 0, false, false, Root->Child != nullptr, static_cast<std::uint8_t>(Source)};
+  for (std::size_t I = 0; I < Roots.size(); ++I) {
+    const TDecodedNode* Root = Roots[I];
+    const std::int32_t Shape = I < Records.size() ? Records[I].Shape : -1;
+    TTopNode Node{Root, 0, false, false, Root->Child != nullptr, static_cast<std::uint8_t>(Source), Shape};
     UpdateKey(Node);
     Top.push_back(Node);
     Nodes += SubtreeSize(*Root);
@@ -66,6 +69,7 @@ void TBrowserTree::Append(int Source, const std::vector<const TDecodedNode*>& Ro
 void TBrowserTree::Clear() {
   Top.clear();
   Rows.clear();
+  ExcludedShapes.clear();
   Nodes = 0;
 }
 
@@ -118,6 +122,7 @@ void TBrowserTree::Sort() {
 void TBrowserTree::SetFilters(const std::vector<std::string>& FilterIn, const std::vector<std::string>& FilterOut) {
   In = FilterIn;
   Out = FilterOut;
+  ExcludedShapes.clear();
   for (TTopNode& Node : Top) Node.Checked = false;
 }
 
@@ -126,12 +131,23 @@ std::vector<std::size_t> TBrowserTree::ExcludedRows() {
   for (std::size_t Row = 0; Row < Top.size(); ++Row) {
     TTopNode& Node = Top[Row];
     if (Node.Checked) continue;
-    // Filter out wins: a BaseFrame with a filter-out name goes whatever else it holds.
-    if ((!Out.empty() && ContainsName(*Node.Node, Out)) || (!In.empty() && !ContainsName(*Node.Node, In)))
-      Excluded.push_back(Row);
+    if (FilteredOut(Node)) Excluded.push_back(Row);
     else Node.Checked = true;
   }
   return Excluded;
+}
+
+bool TBrowserTree::FilteredOut(const TTopNode& Node) {
+  // Filter out wins: a BaseFrame with a filter-out name goes whatever else it holds.
+  const auto Judge = [&] {
+    return (!Out.empty() && ContainsName(*Node.Node, Out)) || (!In.empty() && !ContainsName(*Node.Node, In));
+  };
+  if (Node.Shape < 0) return Judge();
+  // BaseFrames of one shape hold the same names.
+  const auto [Known, Fresh] =
+      ExcludedShapes.try_emplace(std::uint64_t{Node.Source} << 32 | static_cast<std::uint32_t>(Node.Shape), false);
+  if (Fresh) Known->second = Judge();
+  return Known->second;
 }
 
 bool TBrowserTree::RemoveRows(const std::vector<std::size_t>& Excluded) {

@@ -4,10 +4,12 @@
 // the walks the keys and commands need.
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "data/FrameRecord.h"
 #include "data/RootCursor.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
@@ -27,8 +29,10 @@ class TBrowserTree {
   // The roots of the list from First on that source Source has not handed
   // over yet; they count as shown from now on.
   std::vector<const TDecodedNode*> TakeNewFrames(int Source, const TDecodedNode* First);
-  // Adds BaseFrames of source Source after the last top-level node.
-  void Append(int Source, const std::vector<const TDecodedNode*>& Roots);
+  // Adds BaseFrames of source Source after the last top-level node. Records,
+  // when given, are theirs (one each, in order): the filters then judge each
+  // shape of the source once instead of every BaseFrame.
+  void Append(int Source, const std::vector<const TDecodedNode*>& Roots, std::span<const TFrameRecord> Records = {});
   // Removes every node; ShownFrames is kept.
   void Clear();
 
@@ -84,8 +88,11 @@ class TBrowserTree {
     bool Checked;  // passed the filters in force
     bool HasChildren;
     std::uint8_t Source;
+    std::int32_t Shape;  // of its file's index; -1: not known
   };
   void UpdateKey(TTopNode& Top) const;
+  // Whether the filters in force exclude the BaseFrame.
+  bool FilteredOut(const TTopNode& Node);
   void IndexRows(std::size_t From);
   bool StepBack(TNodePath& Path) const;
   bool NamesMatch(const TDecodedNode* List, const std::string& Prefix, const std::vector<std::string>& Lines) const;
@@ -97,6 +104,8 @@ class TBrowserTree {
   std::string Key;
   std::vector<char> KeyRows;  // rows whose "Frame.Variable" is the sort key
   std::vector<std::string> In, Out;
+  // Of the filters in force, by source << 32 | shape: whether they exclude it.
+  std::unordered_map<std::uint64_t, bool> ExcludedShapes;
 };
 
 // The sort key ("Frame.Variable") a typed name stands for: a NUMBER row's

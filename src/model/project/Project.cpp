@@ -280,11 +280,11 @@ void TProject::HandleNewFrames(TData& Sender) {
   for (TPlotView* Plot : std::vector<TPlotView*>(Plots))
     if (Contains(Plots, Plot)) Plot->RefreshSeries();
   for (TBrowserView* Browser : std::vector<TBrowserView*>(Browsers))
-    if (Contains(Browsers, Browser)) Browser->AppendFrames(static_cast<int>(File), Sender.Frames);
+    if (Contains(Browsers, Browser)) Browser->AppendFrames(static_cast<int>(File), Sender);
 }
 
 void TProject::FeedBrowser(TBrowserView& Browser) const {
-  for (const TData* Data : Holders()) Browser.AppendFrames(static_cast<int>(FileOf(*Data)), Data->Frames);
+  for (const TData* Data : Holders()) Browser.AppendFrames(static_cast<int>(FileOf(*Data)), *Data);
 }
 
 bool TProject::IsOpen(const TBrowserView* Browser) const { return Contains(Browsers, Browser); }

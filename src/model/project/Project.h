@@ -17,8 +17,8 @@
 class TBrowserView {
  public:
   virtual ~TBrowserView() = default;
-  // Appends the BaseFrames from First on that it does not show yet (Source 0 or 1).
-  virtual void AppendFrames(int Source, TDecodedNode* First) = 0;
+  // Appends the BaseFrames of Data's list that it does not show yet (Source: the file's number from 0).
+  virtual void AppendFrames(int Source, const TData& Data) = 0;
   // Closes the view at once; it reports its end through BrowserClosed.
   virtual void Close() = 0;
 };
