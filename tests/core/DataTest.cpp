@@ -174,14 +174,15 @@ std::string Dump(const TDecodedNode& Node) {
   return Out;
 }
 
-// The qualified names of a tree, indented by depth, and its last PLOT_TIME
-// (sub-frame contents first), NaN without one.
+// The rows, frames and qualified names of a tree, indented by depth, and its
+// last PLOT_TIME (sub-frame contents first), NaN without one.
 std::pair<std::string, double> LayoutAndTime(const TFramesDefinition& Definition, const TDecodedNode& Root) {
   std::string Layout;
   double Time = std::nan("");
   const std::function<void(const TDecodedNode*, std::size_t)> Walk = [&](const TDecodedNode* List, std::size_t Depth) {
     for (; List; List = List->Next) {
-      Layout += std::string(Depth, ' ') + Definition.NodeQualifiedName(*List) + "\n";
+      Layout += std::string(Depth, ' ') + std::to_string(List->DefIndex) + " " + std::to_string(List->FrameIndex) +
+                " " + Definition.NodeQualifiedName(*List) + "\n";
       Walk(List->Child, Depth + 1);
       if (Definition.NodeVarName(*List) == "PLOT_TIME") Time = List->Value;
     }
@@ -866,6 +867,13 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
   const std::string TextNumber = Lines(
       {"[BaseFrame:280]", Row({"4", "4", "TEXT", "MSG", "MSG"}), Row({"-1", "0", "NUMBER", "NUMBERED", "MSG*2"})});
   const std::vector<std::uint8_t> Numbered = OnDisk(Frames(100));
+  // A PLOT_TIME in the HK sub-frame, then one after it: the later is the BaseFrame's time.
+  const std::string Times =
+      Lines({"[BaseFrame:280]", Row({"4", "1", "NUMBER", "HK_SCIENCE_SWITCH", "HK_SCIENCE_SWITCH"}),
+             Row({"8", "8", "SUBFRAME", "SUB_HKSC", "x"}), Row({"5", "1", "NUMBER", "PLOT_TIME", "PLOT_TIME"}),
+             "[ScienceFrame:8]", Row({"0", "1", "NUMBER", "S", "S"}), "[HKFrame:8]",
+             Row({"0", "1", "NUMBER", "PLOT_TIME", "PLOT_TIME*2"})});
+  const std::vector<std::uint8_t> Filled = OnDisk(Frames(100, 280, true, 3));
   // A stray byte: the words pair anew from an odd position, also in the
   // parts of the second pass's read, which the bytes at the end place in the
   // middle of words of differing bytes.
@@ -885,6 +893,7 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
       {ReadAll(VOREX_DEMO_DIR "/../tests/identity/edge.structure"),
        ReadAll(VOREX_DEMO_DIR "/../tests/identity/edge.dat"), 1000, 0},
       {TextNumber, std::string(Numbered.begin(), Numbered.end()), 60 * 280, 0},
+      {Times, std::string(Filled.begin(), Filled.end()), 60 * 280, 0},
       {DemoStructure, Stray, 1200 * 280 + 100, 0, true},
   };
   for (const auto& Case : Cases) {

@@ -150,7 +150,8 @@ class TData {
   std::int64_t DataSize() const { return Reader.DataEnd(); }
   // Of each BaseFrame in Frames, in order.
   std::span<const TFrameRecord> Index() const { return Records; }
-  // The shapes the records of Index() number.
+  // The shapes the records of Index() number; a pass adds to them on its
+  // thread, so read them only while no pass runs.
   const TFrameShapes& Shapes() const { return FrameShapes; }
   // BaseFrame Frame of Index() decoded again alone, with the serial numbers,
   // messages (numbered as the pass numbered them, not added again) and

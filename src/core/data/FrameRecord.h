@@ -13,10 +13,10 @@ struct TFrameRecord {
   std::int64_t FirstSerial = 0;   // the serial number of its first node
   std::int64_t FirstMessage = 0;  // the TEXT messages decoded before it
   // Its last PLOT_TIME (sub-frame contents before their node), NoFrameTime
-  // when it holds none.
+  // (NaN) when it holds none; a PLOT_TIME of value NaN reads the same.
   double Time = NoFrameTime;
   // Its shape among its file's (TFrameShapes); BaseFrames of one shape hold
-  // the same nodes but for their values.
+  // the same rows, frames and names in the same places.
   std::int32_t Shape = -1;
 };
 static_assert(sizeof(TFrameRecord) <= 40);

@@ -38,13 +38,13 @@ void TFrameShapes::Walk(const TDecodedNode* List, std::uint64_t Depth, double& T
   }
 }
 
-std::int32_t TFrameShapes::Intern(std::span<const std::uint64_t> Nodes) {
-  const std::uint64_t Hash = HashOf(Nodes);
+std::int32_t TFrameShapes::Intern(std::span<const std::uint64_t> Codes) {
+  const std::uint64_t Hash = HashOf(Codes);
   const auto [First, Last] = ByHash.equal_range(Hash);
   for (auto Found = First; Found != Last; ++Found)
-    if (std::ranges::equal(this->Nodes(Found->second), Nodes)) return Found->second;
+    if (std::ranges::equal(Nodes(Found->second), Codes)) return Found->second;
   const auto Shape = static_cast<std::int32_t>(Shapes.size());
-  Shapes.emplace_back(Nodes.begin(), Nodes.end());
+  Shapes.emplace_back(Codes.begin(), Codes.end());
   ByHash.emplace(Hash, Shape);
   return Shape;
 }

@@ -23,15 +23,15 @@ class TFrameShapes {
   std::vector<std::int32_t> Merge(const TFrameShapes& Other);
 
   std::size_t Count() const { return Shapes.size(); }
+
+ private:
   // Per node of the shape's trees in pre-order: its depth below the
   // BaseFrame (from 0) << 32, its row (16 bits) << 16 and its frame (16 bits).
   std::span<const std::uint64_t> Nodes(std::int32_t Shape) const { return Shapes[static_cast<std::size_t>(Shape)]; }
-
- private:
-  // Appends the codes of the list's nodes to Walk; Time takes its PLOT_TIMEs
+  // Appends the codes of the list's nodes to Codes; Time takes its PLOT_TIMEs
   // (sub-frame contents before their node, as the plots walk).
   void Walk(const TDecodedNode* List, std::uint64_t Depth, double& Time);
-  std::int32_t Intern(std::span<const std::uint64_t> Nodes);
+  std::int32_t Intern(std::span<const std::uint64_t> Codes);
 
   std::vector<char> TimeRows;
   std::vector<std::uint64_t> Codes;  // of the tree walked last
