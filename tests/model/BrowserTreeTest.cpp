@@ -547,6 +547,20 @@ TEST(BrowserTreeFind, FindSerialGivesThePathToTheNodeWithThatNumber) {
   EXPECT_TRUE(B.Tree->FindSerial(0).empty());
   EXPECT_TRUE(B.Tree->FindSerial(7).empty());
   EXPECT_EQ(B.Tree->FindSerial(12), B.Path(0, 1, {"SUB_HKSC", "SUB_SC", "X"}));
+
+  // The first file's numbers move on inside its science BaseFrame: its root
+  // is numbered above all of the second file's.
+  TBrowser Moved;
+  Moved.Data[0]->SerialLimit = 10;
+  Moved.Hk(0, 1);
+  Moved.Science(0);
+  Moved.Read(0);
+  Moved.Science(1);
+  Moved.Read(1);
+  Moved.Append(0);
+  Moved.Append(1);
+  EXPECT_EQ(Moved.Tree->FindSerial(9), Moved.Path(0, 1, {"K"}));
+  EXPECT_EQ(Moved.Tree->FindSerial(100000004), Moved.Path(1, 0, {"SUB_HKSC", "SUB_SC", "X"}));
 }
 
 TEST(BrowserTreeFind, NeighbourFrameIsTheNextOrPreviousShownOneOfItsFileInFileOrder) {

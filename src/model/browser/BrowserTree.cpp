@@ -248,18 +248,31 @@ TNodePath TBrowserTree::PreviousWithName(TNodePath From, const std::string& VarN
   return {};
 }
 
+namespace {
+
+// Extends Path by the nodes from Node down to the one with that serial number; false when none is below Node.
+bool FindBelow(const TDecodedNode* Node, std::int64_t SerialNo, TNodePath& Path) {
+  Path.push_back(Node);
+  if (Node->SerialNo == SerialNo) return true;
+  for (const TDecodedNode* Child = Node->Child; Child; Child = Child->Next)
+    if (FindBelow(Child, SerialNo, Path)) return true;
+  Path.pop_back();
+  return false;
+}
+
+}  // namespace
+
 TNodePath TBrowserTree::FindSerial(std::int64_t SerialNo) const {
-  TNodePath Path;
-  std::function<bool(const TDecodedNode*)> Find = [&](const TDecodedNode* Node) {
-    Path.push_back(Node);
-    if (Node->SerialNo == SerialNo) return true;
-    for (const TDecodedNode* Child = Node->Child; Child; Child = Child->Next)
-      if (Find(Child)) return true;
-    Path.pop_back();
-    return false;
-  };
+  // A tree's nodes are numbered before its root, so the node lies in the
+  // BaseFrame with the least root number not below it, unless its file's
+  // numbers moved on in the middle of that BaseFrame: then every one is looked at.
+  const TDecodedNode* Nearest = nullptr;
   for (const TTopNode& Node : Top)
-    if (Find(Node.Node)) return Path;
+    if (Node.Node->SerialNo >= SerialNo && (!Nearest || Node.Node->SerialNo < Nearest->SerialNo)) Nearest = Node.Node;
+  TNodePath Path;
+  if (!Nearest || FindBelow(Nearest, SerialNo, Path)) return Path;
+  for (const TTopNode& Node : Top)
+    if (Node.Node != Nearest && FindBelow(Node.Node, SerialNo, Path)) return Path;
   return {};
 }
 
