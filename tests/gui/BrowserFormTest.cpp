@@ -191,7 +191,7 @@ TEST_F(BrowserForm, PersistentIndexesFollowTheirNodesWhenBaseFramesMoveOrGo) {
   TBrowserTree Tree(*Project->Model().Definition);
   TBrowserModel Model(Tree, *Project->Model().Definition, Project->Model().Messages, Project->Model().StartTime,
                       nullptr);
-  Model.Append(0, Tree.TakeNewFrames(0, Project->Model().DataA->Frames));
+  Model.Append(0, Tree.TakeNewFrames(0, Project->Model().DataA->Frames).Roots);
   // Every BaseFrame and the nodes down along its last children, in either column.
   std::vector<QPersistentModelIndex> Kept;
   std::vector<TNodePath> Paths;

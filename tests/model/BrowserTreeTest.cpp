@@ -75,9 +75,8 @@ struct TBrowser {
   // What a browser does with a source's list: take the new BaseFrames, sort
   // when there is a key, filter.
   void Append(int Source) {
-    const auto Shown = static_cast<std::size_t>(Tree->ShownFrames[static_cast<std::size_t>(Source)]);
-    const std::vector<const TDecodedNode*> Roots = Tree->TakeNewFrames(Source, Data[Source]->Frames);
-    Tree->Append(Source, Roots, Data[Source]->Index().subspan(Shown, Roots.size()));
+    const TBrowserTree::TNewFrames New = Tree->TakeNewFrames(Source, Data[Source]->Frames, Data[Source]->Index());
+    Tree->Append(Source, New.Roots, New.Records);
     if (!Tree->SortKey().empty()) Tree->Sort();
     Tree->ApplyFilters();
   }
@@ -170,7 +169,7 @@ TEST(BrowserTreeAppend, CountsEachSourceSeparately) {
   B.Read(0);
   B.Append(0);
   // No second file yet.
-  EXPECT_TRUE(B.Tree->TakeNewFrames(1, nullptr).empty());
+  EXPECT_TRUE(B.Tree->TakeNewFrames(1, nullptr).Roots.empty());
   EXPECT_EQ(B.Tree->ShownFrames[1], 0);
   EXPECT_EQ(B.Order(), "0 1");
 

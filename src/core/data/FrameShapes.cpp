@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "structure/InstrumentNames.h"
-#include "structure/NameHash.h"
+#include "structure/PlotTimeRow.h"
 
 namespace {
 
@@ -16,8 +15,7 @@ std::uint64_t HashOf(std::span<const std::uint64_t> Nodes) {
 }  // namespace
 
 TFrameShapes::TFrameShapes(const TFramesDefinition& Definition) {
-  const std::uint32_t TimeHash = DJBHash(PlotTimeName);
-  for (const TDefinitionEntry& Row : Definition.Entries) TimeRows.push_back(Row.NameHash == TimeHash);
+  for (const TDefinitionEntry& Row : Definition.Entries) TimeRows.push_back(IsPlotTimeRow(Row));
 }
 
 void TFrameShapes::Note(const TDecodedNode& Root, TFrameRecord& Record) {

@@ -67,6 +67,8 @@ TPassEnd TPass::Run() {
 
 bool TPass::Streaming() const { return Data.Reader.Streaming(); }
 
+bool TPass::MakesRecords(bool Streamed) const { return !Streamed || Data.IndexStreamed; }
+
 bool TPass::Holds(std::int64_t Frame) const { return Data.Reader.Holds(Frame + Reach.Before, Frame + ReachAfter()); }
 
 std::int64_t TPass::ReachAfter() const { return std::max<std::int64_t>(Length + MarkerReach, Reach.After); }
@@ -82,7 +84,7 @@ TParallelRun TPass::ParallelRun(std::int64_t Stop, bool Streamed) const {
           .Handled = End.Handled,
           .Threads = Data.Threads,
           .Streamed = Streamed,
-          .Records = !Streamed || Data.IndexStreamed,
+          .Records = MakesRecords(Streamed),
           .NewSink = Streamed ? Data.NewChunkSink : nullptr};
 }
 
@@ -174,7 +176,7 @@ bool TPass::DecodeFrame() {
                                                 Position, IdCheck, Data.Pool, Data.FileName);
   if (Outcome == TFrameOutcome::Stopped) return false;
   TDecodedNode* Root = Data.NewRoot(Position, Child, RootDefIndex);
-  if (!Streaming() || Data.IndexStreamed) Data.FrameShapes.Note(*Root, Record);
+  if (MakesRecords(Streaming())) Data.FrameShapes.Note(*Root, Record);
   if (!Streaming()) {
     Data.AppendRoots(Root, Root, {&Record, 1});
     return true;

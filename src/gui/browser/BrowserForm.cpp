@@ -217,14 +217,9 @@ const TDefinitionEntry* TBrowserForm::FocusedRow() const {
 }
 
 void TBrowserForm::AppendFrames(int Source, const TData& Data) {
-  if (!TreeModel || !Data.Frames || Source < 0 || Source >= MaxBrowserSources) return;
-  const auto Shown = static_cast<std::size_t>(Tree->ShownFrames[static_cast<std::size_t>(Source)]);
-  const std::vector<const TDecodedNode*> Roots = Tree->TakeNewFrames(Source, Data.Frames);
-  // The index holds a record per BaseFrame of the list, the roots taken are its last.
-  const std::span<const TFrameRecord> Index = Data.Index();
-  const std::span<const TFrameRecord> Records =
-      Index.size() == Shown + Roots.size() ? Index.subspan(Shown, Roots.size()) : std::span<const TFrameRecord>();
-  TreeModel->Append(Source, Roots, Records);
+  if (!TreeModel || !Data.Frames) return;
+  const TBrowserTree::TNewFrames New = Tree->TakeNewFrames(Source, Data.Frames, Data.Index());
+  TreeModel->Append(Source, New.Roots, New.Records);
   Resort();
   ApplyFilters();
   // Fitted once: later the width is the user's.

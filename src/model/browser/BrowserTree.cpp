@@ -42,13 +42,16 @@ void AppendLastDescendant(const TDecodedNode* Node, TNodePath& Path) {
 
 }  // namespace
 
-std::vector<const TDecodedNode*> TBrowserTree::TakeNewFrames(int Source, const TDecodedNode* First) {
-  std::vector<const TDecodedNode*> New;
+TBrowserTree::TNewFrames TBrowserTree::TakeNewFrames(int Source, const TDecodedNode* First,
+                                                     std::span<const TFrameRecord> Index) {
+  TNewFrames New;
   if (!First || Source < 0 || Source >= MaxBrowserSources) return New;
   std::int32_t& Shown = ShownFrames[static_cast<std::size_t>(Source)];
+  const auto Before = static_cast<std::size_t>(Shown);
   TRootCursor& Cursor = ShownCursors[static_cast<std::size_t>(Source)];
-  for (const TDecodedNode* Root = Cursor.TakeRest(First, Shown); Root; Root = Root->Next) New.push_back(Root);
+  for (const TDecodedNode* Root = Cursor.TakeRest(First, Shown); Root; Root = Root->Next) New.Roots.push_back(Root);
   Shown = static_cast<std::int32_t>(Cursor.Walked());
+  if (Index.size() == static_cast<std::size_t>(Shown)) New.Records = Index.subspan(Before);
   return New;
 }
 

@@ -27,8 +27,13 @@ class TBrowserTree {
   std::array<std::int32_t, MaxBrowserSources> ShownFrames{};
 
   // The roots of the list from First on that source Source has not handed
-  // over yet; they count as shown from now on.
-  std::vector<const TDecodedNode*> TakeNewFrames(int Source, const TDecodedNode* First);
+  // over yet; they count as shown from now on. Their Records come from Index,
+  // the list's index, when it holds one per root of the list.
+  struct TNewFrames {
+    std::vector<const TDecodedNode*> Roots;
+    std::span<const TFrameRecord> Records;
+  };
+  TNewFrames TakeNewFrames(int Source, const TDecodedNode* First, std::span<const TFrameRecord> Index = {});
   // Adds BaseFrames of source Source after the last top-level node. Records,
   // when given, are theirs (one each, in order): the filters then judge each
   // shape of the source once instead of every BaseFrame.

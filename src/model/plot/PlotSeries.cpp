@@ -11,6 +11,7 @@
 #include "common/Rounding.h"
 #include "structure/InstrumentNames.h"
 #include "structure/NameHash.h"
+#include "structure/PlotTimeRow.h"
 
 namespace {
 
@@ -259,7 +260,6 @@ TPlotSeries::TCollected& TPlotSeries::CollectedFor(const TFramesDefinition& Defi
 
 // Sub-frame contents come before their node; a node's time test before its match.
 TPlotSeries::TFrameSummary TPlotSeries::Summarize(const TFramesDefinition& Definition, const TDecodedNode* List) {
-  static const std::uint32_t TimeHash = DJBHash(PlotTimeName);
   const std::uint32_t FrameHash = Collected.FrameHash, NameHash = Collected.NameHash;
   TFrameSummary Summary{SortVar.empty() ? 0 : FindValue(Definition, List, SortVar, Collected.SortHash),
                         Collected.Points.size(), 0, false, 0};
@@ -268,7 +268,7 @@ TPlotSeries::TFrameSummary TPlotSeries::Summarize(const TFramesDefinition& Defin
       if (Node->Child) Self(Self, Node->Child);
       const TDefinitionEntry* Row = RowOf(Definition, *Node);
       if (!Row) continue;
-      if (Row->NameHash == TimeHash) {
+      if (IsPlotTimeRow(*Row)) {
         Summary.SetsTime = true;
         Summary.LastTime = Node->Value;
       }

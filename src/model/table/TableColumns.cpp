@@ -5,6 +5,7 @@
 
 #include "structure/InstrumentNames.h"
 #include "structure/NameHash.h"
+#include "structure/PlotTimeRow.h"
 
 namespace {
 
@@ -60,8 +61,7 @@ TTableColumns::TTableColumns(const TFramesDefinition& Definition) : Definition(D
     TextColumn.push_back(Definition.Entries[static_cast<std::size_t>(Found[F].Row)].Kind == ekText);
   }
   Found.clear();
-  const std::uint32_t TimeHash = DJBHash(PlotTimeName);
-  for (const TDefinitionEntry& Row : Definition.Entries) TimeRow.push_back(Row.NameHash == TimeHash);
+  for (const TDefinitionEntry& Row : Definition.Entries) TimeRow.push_back(IsPlotTimeRow(Row));
 }
 
 std::uint64_t TTableColumns::PathRow(std::int32_t Path, std::int32_t Row) {
