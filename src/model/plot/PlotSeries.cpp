@@ -9,16 +9,9 @@
 #include "common/FloatText.h"
 #include "common/FormatSettings.h"
 #include "common/Rounding.h"
-#include "structure/InstrumentNames.h"
 #include "structure/NameHash.h"
-#include "structure/PlotTimeRow.h"
 
 namespace {
-
-const TDefinitionEntry* RowOf(const TFramesDefinition& Definition, const TDecodedNode& Node) {
-  const auto Row = static_cast<std::size_t>(Node.DefIndex);
-  return Node.DefIndex >= 0 && Row < Definition.Entries.size() ? &Definition.Entries[Row] : nullptr;
-}
 
 int Compare(double A, double B) { return A == B ? 0 : A > B ? 1 : -1; }
 
@@ -66,22 +59,6 @@ std::string NumberOrDash(bool Known, double Value) {
 int NearestPixel(double Value) {
   constexpr std::int64_t Limit = 1 << 24;
   return static_cast<int>(std::clamp<std::int64_t>(RoundHalfEven(Value), -Limit, Limit));
-}
-
-// Names are matched by their hash, and confirmed by their text: different
-// names that share a hash are not the name the user typed.
-double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, const std::string& Name,
-                 std::uint32_t NameHash) {
-  for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
-    if (Node->Child) {
-      const double Found = FindValue(Definition, Node->Child, Name, NameHash);
-      if (Found != MissingValue) return Found;
-      continue;
-    }
-    const TDefinitionEntry* Row = RowOf(Definition, *Node);
-    if (Row && Row->NameHash == NameHash && Row->VarName == Name) return Node->Value;
-  }
-  return MissingValue;
 }
 
 std::string FrameOfVariable(const TFramesDefinition& Definition, const std::string& VarName) {
@@ -144,34 +121,49 @@ void TPlotSeries::RefreshSeries(const TFramesDefinition& Definition) {
 
 void TPlotSeries::RebuildSeries(const TFramesDefinition& Definition) {
   CollectNewFrames(Definition);
-  std::vector<const TFrameSummary*> Frames;
-  for (const TSource& Source : Collected.Sources)
-    for (const TFrameSummary& Frame : Source.Frames) Frames.push_back(&Frame);
   // A criterion that names no variable would give every BaseFrame the missing value.
   UnknownSort = !SortVar.empty() && !Definition.HasRow(nullptr, SortVar);
-  if (!SortVar.empty() && !UnknownSort) {
-    std::vector<std::pair<double, const TFrameSummary*>> Keyed;
-    Keyed.reserve(Frames.size());
-    for (const TFrameSummary* Frame : Frames) Keyed.emplace_back(Frame->Key, Frame);
-    QuickSort(Keyed, [](const std::pair<double, const TFrameSummary*>& Item) { return Item.first; });
-    for (std::size_t I = 0; I < Frames.size(); ++I) Frames[I] = Keyed[I].second;
-  }
-
   Series.clear();
+  std::size_t Points = 0;
+  for (const TSource& Source : Collected.Sources) Points += Source.Column.Points().size();
+  Series.reserve(Points);
   double Time = 0;
-  for (const TFrameSummary* Frame : Frames) {
-    for (std::size_t I = Frame->First; I < Frame->First + Frame->Count; ++I) {
-      const TFramePoint& Point = Collected.Points[I];
-      const double PointTime = Point.OwnTime ? Point.Time : Time;
-      Series.push_back({Point.Value, PointTime, Point.SerialNo});
-      if (!HasTimeRange) TimeLow = TimeHigh = PointTime;
-      HasTimeRange = true;
-      TimeHigh = std::max(TimeHigh, PointTime);
-      TimeLow = std::min(TimeLow, PointTime);
-    }
-    if (Frame->SetsTime) Time = Frame->LastTime;
+  if (SortVar.empty() || UnknownSort) {
+    for (const TSource& Source : Collected.Sources)
+      for (std::size_t Frame = 0, First = 0; Frame < Source.Column.Frames(); ++Frame) {
+        AppendFrame(Source.Column, Frame, First, Time);
+        First += Source.Column.PointCount(Frame);
+      }
+  } else {
+    struct TKeyed {
+      double Key;
+      const TPlotColumn* Column;
+      std::size_t Frame, First;
+    };
+    std::vector<TKeyed> Keyed;
+    for (const TSource& Source : Collected.Sources)
+      for (std::size_t Frame = 0, First = 0; Frame < Source.Column.Frames(); ++Frame) {
+        Keyed.push_back({Source.Column.Key(Frame), &Source.Column, Frame, First});
+        First += Source.Column.PointCount(Frame);
+      }
+    QuickSort(Keyed, [](const TKeyed& Item) { return Item.Key; });
+    for (const TKeyed& Item : Keyed) AppendFrame(*Item.Column, Item.Frame, Item.First, Time);
   }
   if (TimeMode) SortTimeSeries();
+}
+
+void TPlotSeries::AppendFrame(const TPlotColumn& Column, std::size_t Frame, std::size_t First, double& Time) {
+  const std::vector<TPlotColumn::TPoint>& Points = Column.Points();
+  for (std::size_t I = First; I < First + Column.PointCount(Frame); ++I) {
+    const TPlotColumn::TPoint& Point = Points[I];
+    const double PointTime = Point.OwnTime ? Point.Time : Time;
+    Series.push_back({Point.Value, PointTime, Point.SerialNo});
+    if (!HasTimeRange) TimeLow = TimeHigh = PointTime;
+    HasTimeRange = true;
+    TimeHigh = std::max(TimeHigh, PointTime);
+    TimeLow = std::min(TimeLow, PointTime);
+  }
+  if (Column.SetsTime(Frame)) Time = Column.LastTime(Frame);
 }
 
 void TPlotSeries::FollowNewestPoints() {
@@ -227,59 +219,31 @@ void TPlotSeries::ShareView() {
 void TPlotSeries::CollectNewFrames(const TFramesDefinition& Definition) {
   TCollected& C = CollectedFor(Definition);
   for (TSource& Source : C.Sources) {
-    const auto Summarized = static_cast<std::int64_t>(Source.Frames.size());
-    for (const TDecodedNode* Root = Source.Read.TakeRest(Source.First, Summarized); Root; Root = Root->Next)
-      Source.Frames.push_back(Summarize(Definition, Root->Child));
+    const auto Taken = static_cast<std::int64_t>(Source.Column.Frames());
+    for (const TDecodedNode* Root = Source.Read.TakeRest(Source.First, Taken); Root; Root = Root->Next)
+      Source.Column.Take(Definition, C.Names, Root->Child);
   }
 }
 
 void TPlotSeries::TakeStreamedFrames(const TFramesDefinition& Definition, int Source,
                                      std::span<TDecodedNode* const> Roots) {
+  TCollected& C = CollectedFor(Definition);
   // The files after the first follow one another in the second source.
-  TSource& Taken = CollectedFor(Definition).Sources[Source == 0 ? 0 : 1];
-  for (const TDecodedNode* Root : Roots) Taken.Frames.push_back(Summarize(Definition, Root->Child));
+  TPlotColumn& Column = C.Sources[Source == 0 ? 0 : 1].Column;
+  for (const TDecodedNode* Root : Roots) Column.Take(Definition, C.Names, Root->Child);
 }
 
 TPlotSeries::TCollected& TPlotSeries::CollectedFor(const TFramesDefinition& Definition) {
   TCollected& C = Collected;
-  if (C.Definition != &Definition || C.FrameName != FrameName || C.VarName != VarName || C.SortVar != SortVar ||
-      C.Sources[0].First != FramesA || C.Sources[1].First != FramesB) {
+  if (C.Definition != &Definition || C.Names.FrameName != FrameName || C.Names.VarName != VarName ||
+      C.Names.SortVar != SortVar || C.Sources[0].First != FramesA || C.Sources[1].First != FramesB) {
     C = TCollected{};
     C.Definition = &Definition;
-    C.FrameName = FrameName;
-    C.VarName = VarName;
-    C.SortVar = SortVar;
-    C.FrameHash = DJBHash(FrameName);
-    C.NameHash = DJBHash(VarName);
-    C.SortHash = DJBHash(SortVar);
+    C.Names = {FrameName, VarName, SortVar, DJBHash(FrameName), DJBHash(VarName), DJBHash(SortVar)};
     C.Sources[0].First = FramesA;
     C.Sources[1].First = FramesB;
   }
   return C;
-}
-
-// Sub-frame contents come before their node; a node's time test before its match.
-TPlotSeries::TFrameSummary TPlotSeries::Summarize(const TFramesDefinition& Definition, const TDecodedNode* List) {
-  const std::uint32_t FrameHash = Collected.FrameHash, NameHash = Collected.NameHash;
-  TFrameSummary Summary{SortVar.empty() ? 0 : FindValue(Definition, List, SortVar, Collected.SortHash),
-                        Collected.Points.size(), 0, false, 0};
-  const auto Collect = [&](const auto& Self, const TDecodedNode* Nodes) -> void {
-    for (const TDecodedNode* Node = Nodes; Node; Node = Node->Next) {
-      if (Node->Child) Self(Self, Node->Child);
-      const TDefinitionEntry* Row = RowOf(Definition, *Node);
-      if (!Row) continue;
-      if (IsPlotTimeRow(*Row)) {
-        Summary.SetsTime = true;
-        Summary.LastTime = Node->Value;
-      }
-      if (Row->FrameHash == FrameHash && Row->NameHash == NameHash && Row->VarName == VarName &&
-          Row->FrameName == FrameName)
-        Collected.Points.push_back({Node->Value, Summary.LastTime, Node->SerialNo, Summary.SetsTime});
-    }
-  };
-  Collect(Collect, List);
-  Summary.Count = Collected.Points.size() - Summary.First;
-  return Summary;
 }
 
 void TPlotSeries::ResetView() {

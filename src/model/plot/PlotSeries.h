@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "data/RootCursor.h"
+#include "plot/PlotColumn.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
 
@@ -18,12 +19,6 @@ struct TPlotPoint {
   double Time;  // seconds: the PLOT_TIME value met last before the point
   std::int64_t SerialNo;
 };
-
-// Value of the first variable with that name (whose hash is NameHash) in a
-// decoded list, its sub-frames searched first where they come; MissingValue
-// when none.
-double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, const std::string& Name,
-                 std::uint32_t NameHash);
 
 // The frame of the first definition row of that variable; empty when none.
 std::string FrameOfVariable(const TFramesDefinition& Definition, const std::string& VarName);
@@ -146,32 +141,15 @@ class TPlotSeries {
  private:
   bool HasTimeRange = false;  // TimeLow / TimeHigh hold a point's time
 
-  // A point as its BaseFrame gives it; before the BaseFrame's first PLOT_TIME
-  // its time is the one the BaseFrames before left.
-  struct TFramePoint {
-    double Value;
-    double Time;
-    std::int64_t SerialNo;
-    bool OwnTime;
-  };
-  // What one BaseFrame gives the series.
-  struct TFrameSummary {
-    double Key;                // the sort criterion's value
-    std::size_t First, Count;  // its points in Points
-    bool SetsTime;
-    double LastTime;  // its last PLOT_TIME, when it has one
-  };
   struct TSource {
     const TDecodedNode* First = nullptr;
-    TRootCursor Read;  // where the summaries end
-    std::vector<TFrameSummary> Frames;
+    TRootCursor Read;  // where the column ends
+    TPlotColumn Column;
   };
   struct TCollected {
     const TFramesDefinition* Definition = nullptr;
-    std::string FrameName, VarName, SortVar;
-    std::uint32_t FrameHash = 0, NameHash = 0, SortHash = 0;
+    TPlotNames Names;
     std::array<TSource, 2> Sources;
-    std::vector<TFramePoint> Points;
   } Collected;
 
   // Series, the time range and, in time mode, TimeSeries from every BaseFrame.
@@ -187,5 +165,7 @@ class TPlotSeries {
   void RefreshOverlay(TPlotSeries& Overlay, const TFramesDefinition& Definition) const;
   // Widens Low / High to the values of the points from ViewStart to before ViewEnd.
   void WidenToView(double& Low, double& High) const;
-  TFrameSummary Summarize(const TFramesDefinition& Definition, const TDecodedNode* List);
+  // Appends the points of BaseFrame Frame of Column, whose first point is
+  // First, to Series with the running Time, then moves Time on.
+  void AppendFrame(const TPlotColumn& Column, std::size_t Frame, std::size_t First, double& Time);
 };
