@@ -945,6 +945,7 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
         const auto [Layout, Time] = LayoutAndTime(*H.Definition, *Root);
         const auto [Known, Fresh] = LayoutOfShape.emplace(Record.Shape, Layout);
         EXPECT_EQ(Known->second, Layout) << Frame;
+        EXPECT_EQ(Record.Nodes, std::ranges::count(Layout, '\n') + 1) << Frame;
         if (Fresh) {
           EXPECT_TRUE(Layouts.insert(Layout).second) << Frame;
         }

@@ -18,5 +18,6 @@ struct TFrameRecord {
   // Its shape among its file's (TFrameShapes); BaseFrames of one shape hold
   // the same rows, frames and names in the same places.
   std::int32_t Shape = -1;
+  std::int32_t Nodes = 0;  // of its tree, its root counted
 };
 static_assert(sizeof(TFrameRecord) <= 40);

@@ -24,6 +24,7 @@ void TFrameShapes::Note(const TDecodedNode& Root, TFrameRecord& Record) {
   Walk(Root.Child, 0, Time);
   Record.Shape = Intern(Codes);
   Record.Time = Time;
+  Record.Nodes = static_cast<std::int32_t>(Codes.size() + 1);
 }
 
 void TFrameShapes::Walk(const TDecodedNode* List, std::uint64_t Depth, double& Time) {

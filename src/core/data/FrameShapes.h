@@ -15,8 +15,8 @@ class TFrameShapes {
  public:
   explicit TFrameShapes(const TFramesDefinition& Definition);
 
-  // Sets the record's Shape (numbering a shape not met before) and Time from
-  // the tree below Root.
+  // Sets the record's Shape (numbering a shape not met before), Time and
+  // Nodes from the tree below Root.
   void Note(const TDecodedNode& Root, TFrameRecord& Record);
   // Adds the shapes of Other that are new here; for each of Other's shape
   // numbers, its number here.

@@ -64,7 +64,8 @@ void TBrowserTree::Append(int Source, const std::vector<const TDecodedNode*>& Ro
     TTopNode Node{Root, 0, false, false, Root->Child != nullptr, static_cast<std::uint8_t>(Source), Shape};
     UpdateKey(Node);
     Top.push_back(Node);
-    Nodes += SubtreeSize(*Root);
+    if (Shape >= 0) ShapeNodes.try_emplace(ShapeKey(Node), Records[I].Nodes);
+    Nodes += TreeNodes(Node);
   }
   IndexRows(From);
 }
@@ -73,7 +74,14 @@ void TBrowserTree::Clear() {
   Top.clear();
   Rows.clear();
   ExcludedShapes.clear();
+  ShapeNodes.clear();
   Nodes = 0;
+}
+
+std::int64_t TBrowserTree::TreeNodes(const TTopNode& Node) const {
+  if (Node.Shape >= 0)
+    if (const auto Known = ShapeNodes.find(ShapeKey(Node)); Known != ShapeNodes.end()) return Known->second;
+  return SubtreeSize(*Node.Node);
 }
 
 std::int64_t TBrowserTree::RowOf(const TDecodedNode* Root) const {
@@ -147,8 +155,7 @@ bool TBrowserTree::FilteredOut(const TTopNode& Node) {
   };
   if (Node.Shape < 0) return Judge();
   // BaseFrames of one shape hold the same names.
-  const auto [Known, Fresh] =
-      ExcludedShapes.try_emplace(std::uint64_t{Node.Source} << 32 | static_cast<std::uint32_t>(Node.Shape), false);
+  const auto [Known, Fresh] = ExcludedShapes.try_emplace(ShapeKey(Node), false);
   if (Fresh) Known->second = Judge();
   return Known->second;
 }
@@ -161,7 +168,7 @@ bool TBrowserTree::RemoveRows(const std::vector<std::size_t>& Excluded) {
   for (std::size_t Row = 0; Row < Top.size(); ++Row) {
     if (Next != Excluded.end() && *Next == Row) {
       ++Next;
-      Nodes -= SubtreeSize(*Top[Row].Node);
+      Nodes -= TreeNodes(Top[Row]);
       Rows.erase(Top[Row].Node);
     } else {
       Kept.push_back(Top[Row]);

@@ -109,8 +109,15 @@ class TBrowserTree {
   std::string Key;
   std::vector<char> KeyRows;  // rows whose "Frame.Variable" is the sort key
   std::vector<std::string> In, Out;
-  // Of the filters in force, by source << 32 | shape: whether they exclude it.
+  // Of the filters in force, by ShapeKey: whether they exclude it.
   std::unordered_map<std::uint64_t, bool> ExcludedShapes;
+  // The nodes of a BaseFrame of each shape, by ShapeKey, from the records.
+  std::unordered_map<std::uint64_t, std::int32_t> ShapeNodes;
+  static std::uint64_t ShapeKey(const TTopNode& Node) {
+    return std::uint64_t{Node.Source} << 32 | static_cast<std::uint32_t>(Node.Shape);
+  }
+  // The nodes of the BaseFrame's tree, its root counted.
+  std::int64_t TreeNodes(const TTopNode& Node) const;
 };
 
 // The sort key ("Frame.Variable") a typed name stands for: a NUMBER row's
