@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -15,6 +16,7 @@
 #include <QXmlStreamReader>
 #include <fstream>
 #include <limits>
+#include <random>
 #include <set>
 #include <sstream>
 #include <utility>
@@ -567,4 +569,63 @@ TEST_F(PlotForm, AddedVariablesAreSavedWithTheirPlotListEntryAndDrawnAgainWhenIt
   EXPECT_EQ(Reopened->Model().Overlays[0].VarName, "HK_TEMP2");
   EXPECT_EQ(Reopened->Model().Overlays[0].Series.size(), 10u);
   EXPECT_FALSE(Loaded->Model().HasChanges());
+}
+
+// The painter draws a thinned trace. It covers each column from its lowest
+// to its highest point as the full one does; where they differ, it is only
+// in a pixel of a point, which the one-pixel pen may leave out where two
+// segments join.
+TEST(PlotTrace, AThinnedTraceColoursThePixelsOfTheFullOneBesidesJoins) {
+  std::mt19937 Random(7);
+  const auto Walk = [&Random](int Points, int Columns, int Height, bool Jumps) {
+    std::vector<TPixel> Trace;
+    int Y = Height / 2;
+    for (int I = 0; I < Points; ++I) {
+      Y = Jumps ? static_cast<int>(Random() % static_cast<unsigned>(Height))
+                : std::clamp(Y + static_cast<int>(Random() % 5) - 2, 0, Height - 1);
+      Trace.push_back({I * Columns / Points - 3, Y});
+    }
+    return Trace;
+  };
+  const struct {
+    const char* Name;
+    std::vector<TPixel> Trace;
+  } Cases[] = {
+      {"a walk, many points per column", Walk(20000, 60, 80, false)},
+      {"sorted BaseFrames: values jump", Walk(5000, 60, 80, true)},
+      {"a point per column", Walk(60, 60, 80, true)},
+      {"one point", {{5, 5}}},
+      {"a column's extremes first and last", {{2, 40}, {4, 10}, {4, 70}, {4, 30}, {4, 70}, {4, 10}, {9, 50}}},
+      {"a flat run", {{1, 20}, {3, 20}, {3, 20}, {3, 20}, {3, 20}, {8, 21}}},
+  };
+  const auto Paint = [](const std::vector<TPixel>& Points) {
+    QImage Image(70, 90, QImage::Format_RGB32);
+    Image.fill(Qt::black);
+    QPainter Painter(&Image);
+    Painter.setPen(QColor(Qt::yellow));
+    QPolygon Polygon;
+    for (const TPixel& Point : Points) Polygon << QPoint(Point.X, Point.Y);
+    Painter.drawPolyline(Polygon);
+    return Image;
+  };
+  for (const auto& Case : Cases) {
+    const std::vector<TPixel> Thin = ThinTrace(Case.Trace);
+    const QImage Full = Paint(Case.Trace), Thinned = Paint(Thin);
+    const std::set<std::pair<int, int>> Points = [&] {
+      std::set<std::pair<int, int>> Pixels;
+      for (const TPixel& Point : Case.Trace) Pixels.emplace(Point.X, Point.Y);
+      return Pixels;
+    }();
+    int Differing = 0;
+    for (int Y = 0; Y < Full.height(); ++Y)
+      for (int X = 0; X < Full.width(); ++X)
+        if (Full.pixel(X, Y) != Thinned.pixel(X, Y)) {
+          ++Differing;
+          EXPECT_TRUE(Points.count({X, Y})) << Case.Name << ": " << X << "," << Y;
+        }
+    EXPECT_LE(Differing, 3) << Case.Name;
+    std::set<int> Columns;
+    for (const TPixel& Point : Case.Trace) Columns.insert(Point.X);
+    EXPECT_LE(Thin.size(), 4 * Columns.size()) << Case.Name;
+  }
 }

@@ -97,3 +97,24 @@ TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime
   Picture.StatText = StatisticsText(Statistics(Plot.ChosenSeries().ValuesInView()));
   return Picture;
 }
+
+// The vertical segments within a column cover the span from its lowest to
+// its highest point, whatever their order; the segments into and out of the
+// column start at its first point and end at its last.
+std::vector<TPixel> ThinTrace(const std::vector<TPixel>& Trace) {
+  std::vector<TPixel> Thin;
+  for (std::size_t First = 0; First < Trace.size();) {
+    std::size_t End = First + 1;
+    TPixel Low = Trace[First], High = Trace[First];
+    for (; End < Trace.size() && Trace[End].X == Trace[First].X; ++End) {
+      if (Trace[End].Y < Low.Y) Low = Trace[End];
+      if (Trace[End].Y > High.Y) High = Trace[End];
+    }
+    if (End - First <= 2)
+      Thin.insert(Thin.end(), Trace.begin() + static_cast<std::ptrdiff_t>(First),
+                  Trace.begin() + static_cast<std::ptrdiff_t>(End));
+    else Thin.insert(Thin.end(), {Trace[First], Low, High, Trace[End - 1]});
+    First = End;
+  }
+  return Thin;
+}

@@ -40,3 +40,8 @@ struct TPlotPicture {
 // of the chosen series.
 TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime = 0,
                       const std::vector<TLevel>& Levels = {});
+
+// The fewest points whose polyline, drawn with a one-pixel pen, colours the
+// same pixels as Trace's: of each run of points in one pixel column, the
+// first, the lowest, the highest and the last.
+std::vector<TPixel> ThinTrace(const std::vector<TPixel>& Trace);
