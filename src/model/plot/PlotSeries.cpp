@@ -123,33 +123,49 @@ void TPlotSeries::RebuildSeries(const TFramesDefinition& Definition) {
   CollectNewFrames(Definition);
   // A criterion that names no variable would give every BaseFrame the missing value.
   UnknownSort = !SortVar.empty() && !Definition.HasRow(nullptr, SortVar);
-  Series.clear();
-  std::size_t Points = 0;
-  for (const TSource& Source : Collected.Sources) Points += Source.Column.Points().size();
-  Series.reserve(Points);
-  double Time = 0;
-  if (SortVar.empty() || UnknownSort) {
-    for (const TSource& Source : Collected.Sources)
-      for (std::size_t Frame = 0, First = 0; Frame < Source.Column.Frames(); ++Frame) {
-        AppendFrame(Source.Column, Frame, First, Time);
-        First += Source.Column.PointCount(Frame);
-      }
-  } else {
-    struct TKeyed {
-      double Key;
-      const TPlotColumn* Column;
-      std::size_t Frame, First;
-    };
-    std::vector<TKeyed> Keyed;
-    for (const TSource& Source : Collected.Sources)
-      for (std::size_t Frame = 0, First = 0; Frame < Source.Column.Frames(); ++Frame) {
-        Keyed.push_back({Source.Column.Key(Frame), &Source.Column, Frame, First});
-        First += Source.Column.PointCount(Frame);
-      }
-    QuickSort(Keyed, [](const TKeyed& Item) { return Item.Key; });
-    for (const TKeyed& Item : Keyed) AppendFrame(*Item.Column, Item.Frame, Item.First, Time);
-  }
+  if (SortVar.empty() || UnknownSort) AppendNewFrames();
+  else SortFrames();
   if (TimeMode) SortTimeSeries();
+}
+
+void TPlotSeries::AppendNewFrames() {
+  const TPlotColumn& First = Collected.Sources[0].Column;
+  // New BaseFrames of the first source go before those of the second.
+  if (!Built.InFileOrder || Series.size() != Built.Points ||
+      (Built.Frames[1] > 0 && Built.Frames[0] < First.Frames())) {
+    Series.clear();
+    Built = {};
+    Built.InFileOrder = true;
+  }
+  for (std::size_t K = 0; K < Collected.Sources.size(); ++K) {
+    const TPlotColumn& Column = Collected.Sources[K].Column;
+    std::size_t& Point = Built.NextPoint[K];
+    for (std::size_t& Frame = Built.Frames[K]; Frame < Column.Frames(); ++Frame) {
+      AppendFrame(Column, Frame, Point, Built.Time);
+      Point += Column.PointCount(Frame);
+    }
+  }
+  Built.Points = Series.size();
+}
+
+void TPlotSeries::SortFrames() {
+  Built = {};
+  struct TKeyed {
+    double Key;
+    const TPlotColumn* Column;
+    std::size_t Frame, First;
+  };
+  std::vector<TKeyed> Keyed;
+  for (const TSource& Source : Collected.Sources)
+    for (std::size_t Frame = 0, First = 0; Frame < Source.Column.Frames(); ++Frame) {
+      Keyed.push_back({Source.Column.Key(Frame), &Source.Column, Frame, First});
+      First += Source.Column.PointCount(Frame);
+    }
+  QuickSort(Keyed, [](const TKeyed& Item) { return Item.Key; });
+  Series.clear();
+  Series.reserve(Keyed.size());
+  double Time = 0;
+  for (const TKeyed& Item : Keyed) AppendFrame(*Item.Column, Item.Frame, Item.First, Time);
 }
 
 void TPlotSeries::AppendFrame(const TPlotColumn& Column, std::size_t Frame, std::size_t First, double& Time) {
@@ -238,6 +254,7 @@ TPlotSeries::TCollected& TPlotSeries::CollectedFor(const TFramesDefinition& Defi
   if (C.Definition != &Definition || C.Names.FrameName != FrameName || C.Names.VarName != VarName ||
       C.Names.SortVar != SortVar || C.Sources[0].First != FramesA || C.Sources[1].First != FramesB) {
     C = TCollected{};
+    Built = {};
     C.Definition = &Definition;
     C.Names = {FrameName, VarName, SortVar, DJBHash(FrameName), DJBHash(VarName), DJBHash(SortVar)};
     C.Sources[0].First = FramesA;

@@ -151,9 +151,22 @@ class TPlotSeries {
     TPlotNames Names;
     std::array<TSource, 2> Sources;
   } Collected;
+  // What Series holds while it is in file order: the BaseFrames of each
+  // source appended, where their points continue, and the time they left.
+  struct TBuilt {
+    bool InFileOrder = false;
+    std::array<std::size_t, 2> Frames{}, NextPoint{};
+    std::size_t Points = 0;
+    double Time = 0;
+  } Built;
 
   // Series, the time range and, in time mode, TimeSeries from every BaseFrame.
   void RebuildSeries(const TFramesDefinition& Definition);
+  // Series in file order: the points of the BaseFrames not in it yet
+  // appended, or all again when they do not follow its last.
+  void AppendNewFrames();
+  // Series in the order of the sort criterion.
+  void SortFrames();
   // The view of a refresh after the first: its width moved to the newest
   // points, or to the newest times but not before the first.
   void FollowNewestPoints();
