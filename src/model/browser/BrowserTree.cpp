@@ -1,7 +1,6 @@
 #include "browser/BrowserTree.h"
 
 #include <algorithm>
-#include <functional>
 
 #include "common/AsciiCase.h"
 
@@ -11,6 +10,16 @@ std::int64_t SubtreeSize(const TDecodedNode& Node) {
   std::int64_t Size = 1;
   for (const TDecodedNode* Child = Node.Child; Child; Child = Child->Next) Size += SubtreeSize(*Child);
   return Size;
+}
+
+// The first node of the list and the lists below, in pre-order, of a row Rows marks.
+const TDecodedNode* FirstOfRows(const TDecodedNode* List, const std::vector<char>& Rows) {
+  for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
+    const auto Row = static_cast<std::size_t>(Node->DefIndex);
+    if (Row < Rows.size() && Rows[Row]) return Node;
+    if (const TDecodedNode* Found = FirstOfRows(Node->Child, Rows)) return Found;
+  }
+  return nullptr;
 }
 
 // Top-down merge sort: the first n div 2 items and the rest are sorted, then
@@ -75,6 +84,7 @@ void TBrowserTree::Clear() {
   Rows.clear();
   ExcludedShapes.clear();
   ShapeNodes.clear();
+  KeylessShapes.clear();
   Nodes = 0;
 }
 
@@ -99,24 +109,18 @@ void TBrowserTree::SetSortKey(const std::string& SortKey) {
   if (!Key.empty())
     for (std::size_t Row = 0; Row < Definition.Entries.size(); ++Row)
       KeyRows[Row] = Definition.Entries[Row].FrameName + "." + Definition.Entries[Row].VarName == Key;
+  KeylessShapes.clear();
   for (TTopNode& Node : Top) UpdateKey(Node);
 }
 
-void TBrowserTree::UpdateKey(TTopNode& Top) const {
+void TBrowserTree::UpdateKey(TTopNode& Top) {
   Top.HasKey = false;
-  if (Key.empty()) return;
-  // The first node below the root, in pre-order, of a key row.
-  std::function<const TDecodedNode*(const TDecodedNode*)> Find = [&](const TDecodedNode* List) {
-    for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
-      const auto Row = static_cast<std::size_t>(Node->DefIndex);
-      if (Row < KeyRows.size() && KeyRows[Row]) return Node;
-      if (const TDecodedNode* Found = Find(Node->Child)) return Found;
-    }
-    return static_cast<const TDecodedNode*>(nullptr);
-  };
-  if (const TDecodedNode* Found = Find(Top.Node->Child)) {
+  if (Key.empty() || (Top.Shape >= 0 && KeylessShapes.count(ShapeKey(Top)))) return;
+  if (const TDecodedNode* Found = FirstOfRows(Top.Node->Child, KeyRows)) {
     Top.HasKey = true;
     Top.Key = Found->Value;
+  } else if (Top.Shape >= 0) {
+    KeylessShapes.insert(ShapeKey(Top));
   }
 }
 

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "data/FrameRecord.h"
@@ -95,7 +96,7 @@ class TBrowserTree {
     std::uint8_t Source;
     std::int32_t Shape;  // of its file's index; -1: not known
   };
-  void UpdateKey(TTopNode& Top) const;
+  void UpdateKey(TTopNode& Top);
   // Whether the filters in force exclude the BaseFrame.
   bool FilteredOut(const TTopNode& Node);
   void IndexRows(std::size_t From);
@@ -113,6 +114,8 @@ class TBrowserTree {
   std::unordered_map<std::uint64_t, bool> ExcludedShapes;
   // The nodes of a BaseFrame of each shape, by ShapeKey, from the records.
   std::unordered_map<std::uint64_t, std::int32_t> ShapeNodes;
+  // The shapes, by ShapeKey, that hold no node of the sort key's rows.
+  std::unordered_set<std::uint64_t> KeylessShapes;
   static std::uint64_t ShapeKey(const TTopNode& Node) {
     return std::uint64_t{Node.Source} << 32 | static_cast<std::uint32_t>(Node.Shape);
   }
