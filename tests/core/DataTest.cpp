@@ -1158,3 +1158,42 @@ TEST(Data, StreamsEachBaseFrameOnceWhileTheFileGrowsByHalves) {
   }
   EXPECT_EQ(Streamed, Expected);
 }
+
+// Shapes keep a bounded number of codes: a layout first met once they are
+// full has none, while the layouts kept are still found and merged.
+TEST(FrameShapes, ALayoutMetWhenTheCodesAreFullHasNoShape) {
+  std::vector<std::string> Messages;
+  const TQuorinFramesDefinition Definition(TStructureText{"", "s.structure"}, Messages);
+  TNodePool Pool;
+  const auto Tree = [&Pool](std::vector<std::int16_t> Rows) {
+    TDecodedNode* Root = Pool.New();
+    TDecodedNode* Last = nullptr;
+    for (const std::int16_t Row : Rows) {
+      TDecodedNode* Node = Pool.New();
+      Node->DefIndex = Row;
+      if (Last) Last->Next = Node;
+      else Root->Child = Node;
+      Last = Node;
+    }
+    return Root;
+  };
+  const TDecodedNode* Three = Tree({1, 2, 3});
+  const TDecodedNode* Other = Tree({4, 5, 6});
+  const TDecodedNode* Two = Tree({7, 8});
+  TFrameShapes Shapes(Definition, 5);
+  const auto ShapeOf = [](TFrameShapes& In, const TDecodedNode* Root) {
+    TFrameRecord Record;
+    In.Note(*Root, Record);
+    return std::pair(Record.Shape, Record.Nodes);
+  };
+  EXPECT_EQ(ShapeOf(Shapes, Three), std::pair(0, 4));
+  EXPECT_EQ(ShapeOf(Shapes, Other), std::pair(-1, 4));
+  EXPECT_EQ(ShapeOf(Shapes, Two), std::pair(1, 3));
+  EXPECT_EQ(ShapeOf(Shapes, Three), std::pair(0, 4));
+  EXPECT_EQ(Shapes.Count(), 2u);
+
+  TFrameShapes Chunk(Definition);
+  ShapeOf(Chunk, Other);
+  ShapeOf(Chunk, Two);
+  EXPECT_EQ(Shapes.Merge(Chunk), (std::vector<std::int32_t>{-1, 1}));
+}

@@ -15,8 +15,9 @@ struct TFrameRecord {
   // Its last PLOT_TIME (sub-frame contents before their node), NoFrameTime
   // (NaN) when it holds none; a PLOT_TIME of value NaN reads the same.
   double Time = NoFrameTime;
-  // Its shape among its file's (TFrameShapes); BaseFrames of one shape hold
-  // the same rows, frames and names in the same places.
+  // Its shape among its file's (TFrameShapes), -1 when it has none;
+  // BaseFrames of one shape hold the same rows, frames and names in the same
+  // places.
   std::int32_t Shape = -1;
   std::int32_t Nodes = 0;  // of its tree, its root counted
 };

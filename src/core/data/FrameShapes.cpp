@@ -14,7 +14,7 @@ std::uint64_t HashOf(std::span<const std::uint64_t> Nodes) {
 
 }  // namespace
 
-TFrameShapes::TFrameShapes(const TFramesDefinition& Definition) {
+TFrameShapes::TFrameShapes(const TFramesDefinition& Definition, std::size_t MaxCodes) : MaxCodes(MaxCodes) {
   for (const TDefinitionEntry& Row : Definition.Entries) TimeRows.push_back(IsPlotTimeRow(Row));
 }
 
@@ -42,6 +42,8 @@ std::int32_t TFrameShapes::Intern(std::span<const std::uint64_t> Codes) {
   const auto [First, Last] = ByHash.equal_range(Hash);
   for (auto Found = First; Found != Last; ++Found)
     if (std::ranges::equal(Nodes(Found->second), Codes)) return Found->second;
+  if (Codes.size() > MaxCodes - KeptCodes) return -1;
+  KeptCodes += Codes.size();
   const auto Shape = static_cast<std::int32_t>(Shapes.size());
   Shapes.emplace_back(Codes.begin(), Codes.end());
   ByHash.emplace(Hash, Shape);

@@ -13,13 +13,18 @@
 
 class TFrameShapes {
  public:
-  explicit TFrameShapes(const TFramesDefinition& Definition);
+  // The codes (8 bytes each) all shapes keep together at most: a layout
+  // first met after that has no shape (-1), so that data whose layouts
+  // rarely repeat does not keep a copy of every tree's layout.
+  static constexpr std::size_t DefaultMaxCodes = std::size_t{1} << 22;
+
+  explicit TFrameShapes(const TFramesDefinition& Definition, std::size_t MaxCodes = DefaultMaxCodes);
 
   // Sets the record's Shape (numbering a shape not met before), Time and
   // Nodes from the tree below Root.
   void Note(const TDecodedNode& Root, TFrameRecord& Record);
   // Adds the shapes of Other that are new here; for each of Other's shape
-  // numbers, its number here.
+  // numbers, its number here (-1 when there is no room).
   std::vector<std::int32_t> Merge(const TFrameShapes& Other);
 
   std::size_t Count() const { return Shapes.size(); }
@@ -33,6 +38,8 @@ class TFrameShapes {
   void Walk(const TDecodedNode* List, std::uint64_t Depth, double& Time);
   std::int32_t Intern(std::span<const std::uint64_t> Codes);
 
+  std::size_t MaxCodes;
+  std::size_t KeptCodes = 0;
   std::vector<char> TimeRows;
   std::vector<std::uint64_t> Codes;  // of the tree walked last
   std::vector<std::vector<std::uint64_t>> Shapes;

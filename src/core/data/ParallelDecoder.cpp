@@ -321,7 +321,7 @@ TParallelOutcome TParallelDecoder::Collect(TChunkPass& Pass, const TParallelRun&
         Chunk.Records.empty() ? std::vector<std::int32_t>{} : this->Shapes.Merge(*Chunk.Shapes);
     for (TFrameRecord Record : Chunk.Records) {
       Record.FirstSerial += Serials.Next;
-      Record.Shape = Shapes[static_cast<std::size_t>(Record.Shape)];
+      if (Record.Shape >= 0) Record.Shape = Shapes[static_cast<std::size_t>(Record.Shape)];
       Record.FirstMessage += static_cast<std::int64_t>(FirstMessage);
       Outcome.Records.push_back(Record);
     }

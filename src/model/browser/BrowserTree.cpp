@@ -74,7 +74,7 @@ void TBrowserTree::Append(int Source, const std::vector<const TDecodedNode*>& Ro
     UpdateKey(Node);
     Top.push_back(Node);
     if (Shape >= 0) ShapeNodes.try_emplace(ShapeKey(Node), Records[I].Nodes);
-    Nodes += TreeNodes(Node);
+    Nodes += I < Records.size() ? Records[I].Nodes : TreeNodes(Node);
   }
   IndexRows(From);
 }

@@ -110,7 +110,7 @@ std::vector<TPixel> ThinTrace(const std::vector<TPixel>& Trace) {
       if (Trace[End].Y < Low.Y) Low = Trace[End];
       if (Trace[End].Y > High.Y) High = Trace[End];
     }
-    if (End - First <= 2)
+    if (End - First <= 4)
       Thin.insert(Thin.end(), Trace.begin() + static_cast<std::ptrdiff_t>(First),
                   Trace.begin() + static_cast<std::ptrdiff_t>(End));
     else Thin.insert(Thin.end(), {Trace[First], Low, High, Trace[End - 1]});

@@ -41,7 +41,9 @@ struct TPlotPicture {
 TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime = 0,
                       const std::vector<TLevel>& Levels = {});
 
-// The fewest points whose polyline, drawn with a one-pixel pen, colours the
-// same pixels as Trace's: of each run of points in one pixel column, the
-// first, the lowest, the highest and the last.
+// At most four points per pixel column whose polyline, drawn with a
+// one-pixel pen, covers each column as Trace's does: of each run of more
+// than four points in one column, the first, the lowest, the highest and
+// the last. The pen may still colour a point's own pixel differently where
+// two segments join.
 std::vector<TPixel> ThinTrace(const std::vector<TPixel>& Trace);

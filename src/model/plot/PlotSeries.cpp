@@ -156,6 +156,8 @@ void TPlotSeries::SortFrames() {
     std::size_t Frame, First;
   };
   std::vector<TKeyed> Keyed;
+  std::size_t Points = 0;
+  for (const TSource& Source : Collected.Sources) Points += Source.Column.Points().size();
   for (const TSource& Source : Collected.Sources)
     for (std::size_t Frame = 0, First = 0; Frame < Source.Column.Frames(); ++Frame) {
       Keyed.push_back({Source.Column.Key(Frame), &Source.Column, Frame, First});
@@ -163,7 +165,7 @@ void TPlotSeries::SortFrames() {
     }
   QuickSort(Keyed, [](const TKeyed& Item) { return Item.Key; });
   Series.clear();
-  Series.reserve(Keyed.size());
+  Series.reserve(Points);
   double Time = 0;
   for (const TKeyed& Item : Keyed) AppendFrame(*Item.Column, Item.Frame, Item.First, Time);
 }

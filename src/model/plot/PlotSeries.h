@@ -87,8 +87,10 @@ class TPlotSeries {
   // Gives the overlays this series' mode, view and vertical range.
   void ShareView();
 
-  // Rebuilds Series (and the overlays) from every BaseFrame, ordered by the sort criterion when
-  // it names a variable, and in time mode TimeSeries too. The first refresh
+  // Brings Series (and the overlays) up to every BaseFrame, ordered by the
+  // sort criterion when it names a variable (sorted again in full), else in
+  // file order (the new points appended), and in time mode TimeSeries too
+  // (sorted again). The first refresh
   // resets the view; later ones keep its width on the newest points (index
   // mode) or times (time mode), and an automatic vertical range follows them
   // when the view moves. What each BaseFrame gives is kept, so a refresh
@@ -160,7 +162,7 @@ class TPlotSeries {
     double Time = 0;
   } Built;
 
-  // Series, the time range and, in time mode, TimeSeries from every BaseFrame.
+  // Series, the time range and, in time mode, TimeSeries up to every BaseFrame.
   void RebuildSeries(const TFramesDefinition& Definition);
   // Series in file order: the points of the BaseFrames not in it yet
   // appended, or all again when they do not follow its last.
