@@ -83,6 +83,11 @@ class TFramesDefinition {
   // the values of the variables (duplicates and names of no frame possible).
   virtual std::vector<std::string> SubFrameCandidates(const std::string& SubframeName) const { return {SubframeName}; }
 
+  // The row of that index; none when there is no such row.
+  const TDefinitionEntry* RowAt(std::int32_t Index) const {
+    return Index >= 0 && static_cast<std::size_t>(Index) < Entries.size() ? &Entries[static_cast<std::size_t>(Index)]
+                                                                          : nullptr;
+  }
   std::string NodeVarName(const TDecodedNode& Node) const;
   std::string NodeQualifiedName(const TDecodedNode& Node) const;
 

@@ -14,13 +14,8 @@
 
 namespace {
 
-const TDefinitionEntry* RowOf(const TFramesDefinition& Definition, std::int32_t Index) {
-  if (Index < 0 || static_cast<std::size_t>(Index) >= Definition.Entries.size()) return nullptr;
-  return &Definition.Entries[static_cast<std::size_t>(Index)];
-}
-
 std::string FrameNameOfRow(const TFramesDefinition& Definition, std::int32_t Index) {
-  const TDefinitionEntry* Row = RowOf(Definition, Index);
+  const TDefinitionEntry* Row = Definition.RowAt(Index);
   return Row ? Row->FrameName : std::string();
 }
 
@@ -88,7 +83,7 @@ std::string HexWordText(double Value) {
 
 std::string NodeNameText(const TFramesDefinition& Definition, const TDecodedNode& Node, double StartTime,
                          const std::string& FileMark) {
-  const TDefinitionEntry* Row = RowOf(Definition, Node.DefIndex);
+  const TDefinitionEntry* Row = Definition.RowAt(Node.DefIndex);
   if (!Row) return std::string();
   if (IsBaseFrame(*Row)) return BaseFrameText(Definition, Node, StartTime, FileMark);
   if (Row->Kind == ekSubframe) return FrameNameOfRow(Definition, Node.FrameIndex);
@@ -103,7 +98,7 @@ std::vector<std::string> PacketFileMarks(const std::string& FileA, const std::st
 }
 
 std::string NodeValueText(const TFramesDefinition& Definition, const TDecodedNode& Node) {
-  const TDefinitionEntry* Row = RowOf(Definition, Node.DefIndex);
+  const TDefinitionEntry* Row = Definition.RowAt(Node.DefIndex);
   if (!Row) return std::string();
   switch (Row->Kind) {
     case ekBoolean: return Node.RawValue > 0 ? "True" : "False";
@@ -119,7 +114,7 @@ std::string NodeValueText(const TFramesDefinition& Definition, const TDecodedNod
 
 std::string NodeHintText(const TFramesDefinition& Definition, const TDecodedNode& Node,
                          const std::vector<std::string>& Messages) {
-  const TDefinitionEntry* Row = RowOf(Definition, Node.DefIndex);
+  const TDefinitionEntry* Row = Definition.RowAt(Node.DefIndex);
   if (!Row) return std::string();
   const std::string Name = "Variable Name:  " + Row->VarName + "\r\n";
   switch (Row->Kind) {
@@ -141,7 +136,7 @@ std::string NodeHintText(const TFramesDefinition& Definition, const TDecodedNode
 }
 
 TNodeStyle NodeStyle(const TFramesDefinition& Definition, const TDecodedNode& Node) {
-  const TDefinitionEntry* Row = RowOf(Definition, Node.DefIndex);
+  const TDefinitionEntry* Row = Definition.RowAt(Node.DefIndex);
   if (!Row) return TNodeStyle::Normal;
   if (Row->Kind == ekSubframe || Row->Kind == ekFrame) return TNodeStyle::Bold;
   return Row->BytePos == -1 ? TNodeStyle::Computed : TNodeStyle::Normal;

@@ -73,7 +73,7 @@ void TBrowserTree::Append(int Source, const std::vector<const TDecodedNode*>& Ro
     TTopNode Node{Root, 0, false, false, Root->Child != nullptr, static_cast<std::uint8_t>(Source), Shape};
     UpdateKey(Node);
     Top.push_back(Node);
-    if (Shape >= 0) ShapeNodes.try_emplace(ShapeKey(Node), Records[I].Nodes);
+    if (Shape >= 0) ShapeFacts[ShapeKey(Node)].Nodes = Records[I].Nodes;
     Nodes += I < Records.size() ? Records[I].Nodes : TreeNodes(Node);
   }
   IndexRows(From);
@@ -82,16 +82,19 @@ void TBrowserTree::Append(int Source, const std::vector<const TDecodedNode*>& Ro
 void TBrowserTree::Clear() {
   Top.clear();
   Rows.clear();
-  ExcludedShapes.clear();
-  ShapeNodes.clear();
-  KeylessShapes.clear();
+  ShapeFacts.clear();
   Nodes = 0;
 }
 
-std::int64_t TBrowserTree::TreeNodes(const TTopNode& Node) const {
-  if (Node.Shape >= 0)
-    if (const auto Known = ShapeNodes.find(ShapeKey(Node)); Known != ShapeNodes.end()) return Known->second;
-  return SubtreeSize(*Node.Node);
+TBrowserTree::TShapeFacts* TBrowserTree::FactsOf(const TTopNode& Node) {
+  if (Node.Shape < 0) return nullptr;
+  const auto Found = ShapeFacts.find(ShapeKey(Node));
+  return Found == ShapeFacts.end() ? nullptr : &Found->second;
+}
+
+std::int64_t TBrowserTree::TreeNodes(const TTopNode& Node) {
+  const TShapeFacts* Facts = FactsOf(Node);
+  return Facts ? Facts->Nodes : SubtreeSize(*Node.Node);
 }
 
 std::int64_t TBrowserTree::RowOf(const TDecodedNode* Root) const {
@@ -109,18 +112,19 @@ void TBrowserTree::SetSortKey(const std::string& SortKey) {
   if (!Key.empty())
     for (std::size_t Row = 0; Row < Definition.Entries.size(); ++Row)
       KeyRows[Row] = Definition.Entries[Row].FrameName + "." + Definition.Entries[Row].VarName == Key;
-  KeylessShapes.clear();
+  for (auto& [Shape, Facts] : ShapeFacts) Facts.Keyless = false;
   for (TTopNode& Node : Top) UpdateKey(Node);
 }
 
 void TBrowserTree::UpdateKey(TTopNode& Top) {
   Top.HasKey = false;
-  if (Key.empty() || (Top.Shape >= 0 && KeylessShapes.count(ShapeKey(Top)))) return;
+  TShapeFacts* Facts = FactsOf(Top);
+  if (Key.empty() || (Facts && Facts->Keyless)) return;
   if (const TDecodedNode* Found = FirstOfRows(Top.Node->Child, KeyRows)) {
     Top.HasKey = true;
     Top.Key = Found->Value;
-  } else if (Top.Shape >= 0) {
-    KeylessShapes.insert(ShapeKey(Top));
+  } else if (Facts) {
+    Facts->Keyless = true;
   }
 }
 
@@ -137,7 +141,7 @@ void TBrowserTree::Sort() {
 void TBrowserTree::SetFilters(const std::vector<std::string>& FilterIn, const std::vector<std::string>& FilterOut) {
   In = FilterIn;
   Out = FilterOut;
-  ExcludedShapes.clear();
+  for (auto& [Shape, Facts] : ShapeFacts) Facts.Excluded.reset();
   for (TTopNode& Node : Top) Node.Checked = false;
 }
 
@@ -157,11 +161,11 @@ bool TBrowserTree::FilteredOut(const TTopNode& Node) {
   const auto Judge = [&] {
     return (!Out.empty() && ContainsName(*Node.Node, Out)) || (!In.empty() && !ContainsName(*Node.Node, In));
   };
-  if (Node.Shape < 0) return Judge();
   // BaseFrames of one shape hold the same names.
-  const auto [Known, Fresh] = ExcludedShapes.try_emplace(ShapeKey(Node), false);
-  if (Fresh) Known->second = Judge();
-  return Known->second;
+  TShapeFacts* Facts = FactsOf(Node);
+  if (!Facts) return Judge();
+  if (!Facts->Excluded) Facts->Excluded = Judge();
+  return *Facts->Excluded;
 }
 
 bool TBrowserTree::RemoveRows(const std::vector<std::size_t>& Excluded) {

@@ -4,10 +4,10 @@
 // the walks the keys and commands need.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "data/FrameRecord.h"
@@ -110,17 +110,23 @@ class TBrowserTree {
   std::string Key;
   std::vector<char> KeyRows;  // rows whose "Frame.Variable" is the sort key
   std::vector<std::string> In, Out;
-  // Of the filters in force, by ShapeKey: whether they exclude it.
-  std::unordered_map<std::uint64_t, bool> ExcludedShapes;
-  // The nodes of a BaseFrame of each shape, by ShapeKey, from the records.
-  std::unordered_map<std::uint64_t, std::int32_t> ShapeNodes;
-  // The shapes, by ShapeKey, that hold no node of the sort key's rows.
-  std::unordered_set<std::uint64_t> KeylessShapes;
+  // What holds for every BaseFrame of a shape of a source, from the records
+  // and from judging one of them: its nodes, whether the filters in force
+  // exclude it (unknown until judged) and whether it lacks the sort key.
+  struct TShapeFacts {
+    std::int32_t Nodes = 0;
+    std::optional<bool> Excluded;
+    bool Keyless = false;
+  };
+  // By ShapeKey.
+  std::unordered_map<std::uint64_t, TShapeFacts> ShapeFacts;
+  // Of the BaseFrame's shape; none when its shape is not known.
+  TShapeFacts* FactsOf(const TTopNode& Node);
   static std::uint64_t ShapeKey(const TTopNode& Node) {
     return std::uint64_t{Node.Source} << 32 | static_cast<std::uint32_t>(Node.Shape);
   }
   // The nodes of the BaseFrame's tree, its root counted.
-  std::int64_t TreeNodes(const TTopNode& Node) const;
+  std::int64_t TreeNodes(const TTopNode& Node);
 };
 
 // The sort key ("Frame.Variable") a typed name stands for: a NUMBER row's

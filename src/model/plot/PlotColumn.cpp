@@ -3,15 +3,6 @@
 #include "structure/NameHash.h"
 #include "structure/PlotTimeRow.h"
 
-namespace {
-
-const TDefinitionEntry* RowOf(const TFramesDefinition& Definition, const TDecodedNode& Node) {
-  const auto Row = static_cast<std::size_t>(Node.DefIndex);
-  return Node.DefIndex >= 0 && Row < Definition.Entries.size() ? &Definition.Entries[Row] : nullptr;
-}
-
-}  // namespace
-
 // Names are matched by their hash, and confirmed by their text: different
 // names that share a hash are not the name the user typed.
 double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, const std::string& Name,
@@ -22,7 +13,7 @@ double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, 
       if (Found != MissingValue) return Found;
       continue;
     }
-    const TDefinitionEntry* Row = RowOf(Definition, *Node);
+    const TDefinitionEntry* Row = Definition.RowAt(Node->DefIndex);
     if (Row && Row->NameHash == NameHash && Row->VarName == Name) return Node->Value;
   }
   return MissingValue;
@@ -37,7 +28,7 @@ void TPlotColumn::Take(const TFramesDefinition& Definition, const TPlotNames& Na
   const auto Collect = [&](const auto& Self, const TDecodedNode* Nodes) -> void {
     for (const TDecodedNode* Node = Nodes; Node; Node = Node->Next) {
       if (Node->Child) Self(Self, Node->Child);
-      const TDefinitionEntry* Row = RowOf(Definition, *Node);
+      const TDefinitionEntry* Row = Definition.RowAt(Node->DefIndex);
       if (!Row) continue;
       if (IsPlotTimeRow(*Row)) {
         SetsTime = true;

@@ -2,22 +2,13 @@
 
 #include "common/Rounding.h"
 
-namespace {
-
-const TDefinitionEntry* RowOf(const TFramesDefinition& Definition, const TDecodedNode& Node) {
-  const auto Row = static_cast<std::size_t>(Node.DefIndex);
-  return Node.DefIndex >= 0 && Row < Definition.Entries.size() ? &Definition.Entries[Row] : nullptr;
-}
-
-}  // namespace
-
 std::int64_t MessageIndex(const TDecodedNode& Node, const std::vector<std::string>& Messages) {
   const std::int64_t Index = RoundHalfEven(Node.RawValue);
   return Index >= 0 && static_cast<std::uint64_t>(Index) < Messages.size() ? Index : -1;
 }
 
 bool IsTextNode(const TFramesDefinition& Definition, const TDecodedNode& Node) {
-  const TDefinitionEntry* Row = RowOf(Definition, Node);
+  const TDefinitionEntry* Row = Definition.RowAt(Node.DefIndex);
   return Row && Row->Kind == ekText;
 }
 
@@ -29,7 +20,7 @@ void ForEachSelectedVariable(const TFramesDefinition& Definition, const TTableCo
       ForEachSelectedVariable(Definition, Columns, Node->Child, Visit);
       continue;
     }
-    const TDefinitionEntry* Row = RowOf(Definition, *Node);
+    const TDefinitionEntry* Row = Definition.RowAt(Node->DefIndex);
     if (!Row || Row->Kind == ekSubframe || Row->Kind == ekFrame) continue;
     const std::string Name = Definition.NodeQualifiedName(*Node);
     if (Columns.Selected(Name)) Visit(*Node, Name);
