@@ -546,6 +546,7 @@ py::dict ReadTable(const TFileName& Structure, const py::object& Packet, const p
           TTableColumns Columns(*P.Project.Definition);
           Unknown = Columns.Select(Patterns);
           if (!Unknown.empty()) return TTableArrays();
+          P.Project.Definition->DeferUnused(Columns.RowsInUse());
           TTableCollector Collector(*P.Project.Definition, Columns, Wide);
           Collector.Range = RowRangeOf(Range, P.Project.StartTime);
           // Room for as many rows as a file's size holds BaseFrames of the

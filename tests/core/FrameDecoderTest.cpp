@@ -390,3 +390,54 @@ TEST(SubFrameEvaluation, DecodesTheChosenFrameAndWarnsTwiceForAnUnknownMode) {
                              "[Error] Unknown frame: SUB_SC",
                          }));
 }
+
+TEST(DecodeFrame, TransformsLeftUntilAskedForGiveTheValuesLogAndMessagesOfAFullDecoding) {
+  std::string Rows = Lines({"[BaseFrame:64]", Var("0", "1", "NUMBER", "V0", "V0*2")});
+  const auto Add = [&Rows](const std::string& Row) { Rows += Row + "\n"; };
+  // A chain of transforms that can be left, asked for at the end of nine
+  // nested evaluations: left ones are evaluated from a fresh budget.
+  for (int I = 1; I <= 7; ++I)
+    Add(Var("-1", "0", "NUMBER", "V" + std::to_string(I), "V" + std::to_string(I - 1) + "&+1"));
+  for (int I = 0; I <= 7; ++I)
+    Add(Var("-1", "0", "NUMBER", "W" + std::to_string(I), "W" + std::to_string(I + 1) + "&+1"));
+  Add(Var("-1", "0", "NUMBER", "W8", "V7&+1"));
+  // Asked for before its turn, one that fails at its turn, and one nobody asks for.
+  Add(Var("-1", "0", "NUMBER", "E", "L&*3"));
+  Add(Var("1", "1", "NUMBER", "L", "L+1"));
+  Add(Var("4", "3", "TEXT", "T", "T"));
+  Add(Var("2", "1", "NUMBER", "BAD", "V5&/(V0-V0)"));
+  Add(Var("-1", "0", "NUMBER", "S", "V3&+L&"));
+  std::vector<std::uint8_t> Bytes(64);
+  Bytes[0] = 5;
+  Bytes[1] = 7;
+  Bytes[4] = 'H';
+  Bytes[32] = 6;
+  Bytes[36] = 'I';
+  TDecoder Full(Rows, Bytes);
+  std::vector<std::string> LeftMessages;
+  const std::unique_ptr<TFramesDefinition> Left = Full.Definition->CopyFor(LeftMessages);
+  TNodePool LeftPool{&Full.Image};
+  const auto RowOf = [&](const std::string& Name) {
+    const auto& Entries = Left->Entries;
+    return static_cast<std::int32_t>(
+        std::find_if(Entries.begin(), Entries.end(), [&](const auto& E) { return E.VarName == Name; }) -
+        Entries.begin());
+  };
+  Left->DeferUnused({RowOf("W0"), RowOf("E")});
+  for (const std::int64_t At : {0, 32}) {
+    TLogRecorder FullLog;
+    const TDecodedNode* FullList = Full.Decode("BaseFrame", At);
+    TLogRecorder LeftLog;
+    const TDecodedNode* LeftList = Left->DecodeFrame(Full.Image, At, "BaseFrame", LeftPool);
+    EXPECT_EQ(LeftLog.Lines(), FullLog.Lines());
+    EXPECT_EQ(Full.Shape(LeftList), Full.Shape(FullList));
+    for (const std::string Name : {"W0", "E", "T", "BAD"}) {
+      EXPECT_EQ(Full.Find(LeftList, Name)->Value, Full.Find(FullList, Name)->Value) << Name;
+      EXPECT_EQ(Full.Find(LeftList, Name)->RawValue, Full.Find(FullList, Name)->RawValue) << Name;
+    }
+    EXPECT_NE(Full.Find(FullList, "S")->Value, MissingValue);
+    EXPECT_EQ(Full.Find(LeftList, "S")->Value, MissingValue);
+  }
+  EXPECT_EQ(LeftMessages, Full.Messages);
+  EXPECT_EQ(Full.Messages.size(), 2u);
+}

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <initializer_list>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -351,4 +352,54 @@ TEST(ParsedTransform, EvaluatesAgainWithNewValuesAndStopsWhereAVariableIsMissing
   const TTransformResult R3 = T.Evaluate(Short);
   EXPECT_EQ(R3.SyntaxError, 3);
   EXPECT_EQ(Short.Asked, (TStrings{"A", "B&"}));
+}
+
+TEST(ParsedTransform, ARangeBoundsEveryValueAndIsNoneWhereAnEvaluationCanFail) {
+  struct TCase {
+    std::string Text;
+    long double Low, High;  // of X
+    bool Bounded;
+  };
+  const TCase Cases[] = {
+      {"X*0.05-50", 0, 4095, true},
+      {"(X-32768)*0.05", 0, 65535, true},
+      {"X/(X+1) - 3/(X-20)", 0, 10, true},
+      {"X/(X-5)", 0, 10, false},
+      {"LN(X+1)+SQRT(X)+ATAN(X)+ABS(-X)", 0, 100, true},
+      {"LN(X)", 0, 10, false},
+      {"SQRT(X-1)", 0, 10, false},
+      {"X MOD 3 + 7 MOD (X+1) + X MOD -2", 0, 100, true},
+      {"X MOD (X-2)", 0, 10, false},
+      {"1.0001^X + X^0.5 + (X+1)^-2", 1, 65535, true},
+      {"X^0.5", 0, 10, false},
+      {"2^X", 0, 65535, false},
+      {"EXP(X/100) + EXP(-X/100)", 0, 65535, true},
+      {"EXP(X)", 0, 65535, false},
+      {"TRUNC(X/3) + ROUND(X/7) + SQR(X) + SIN(X)*COS(X)", 0, 65535, true},
+      {"ROUND(X*1E5)", 0, 65535, false},
+      {"X+", 0, 10, false},
+      {"X+!", 0, 10, false},
+      {"X+1E5000", 0, 10, false},
+      {"X+Y", 0, 10, false},
+  };
+  for (const TCase& Case : Cases) {
+    SCOPED_TRACE(Case.Text);
+    const TParsedTransform Transform(Case.Text);
+    const auto Range = Transform.Range([&](std::size_t Name) -> std::optional<TValueRange> {
+      if (Transform.Names()[Name] != "X") return std::nullopt;
+      return TValueRange{Case.Low, Case.High};
+    });
+    ASSERT_EQ(Range.has_value(), Case.Bounded);
+    bool AnyFailed = false;
+    for (long double X = Case.Low; X <= Case.High; ++X) {
+      TOutcome R = Evaluate(Case.Text, {{"X", X}});
+      AnyFailed = AnyFailed || R.Failed;
+      if (Range) {
+        ASSERT_FALSE(R.Failed) << "X = " << static_cast<double>(X);
+        ASSERT_GE(R.Value, Range->Low) << "X = " << static_cast<double>(X);
+        ASSERT_LE(R.Value, Range->High) << "X = " << static_cast<double>(X);
+      }
+    }
+    EXPECT_EQ(AnyFailed, !Case.Bounded);
+  }
 }

@@ -179,6 +179,7 @@ int TableCommand(const std::vector<std::string>& Args, std::ostream& Out, std::o
     Unknown = true;
   }
   if (Unknown) return ExitNoLoad;
+  Project.Definition->DeferUnused(Columns.RowsInUse());
 
   try {
     if (Netcdf) {

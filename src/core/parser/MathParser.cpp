@@ -12,6 +12,7 @@
 
 #include "common/AsciiCase.h"
 #include "common/AsciiChars.h"
+#include "parser/TransformSteps.h"
 
 namespace {
 
@@ -31,8 +32,6 @@ enum TToken : std::uint8_t {
   tkBad,
   TokenCount
 };
-
-enum TFunction : std::uint8_t { fnAbs, fnAtan, fnCos, fnExp, fnLn, fnRound, fnSin, fnSqrt, fnSqr, fnTrunc };
 
 // Grammar:
 //   E -> E + T | E - T | T        T -> T * P | T / P | M      M -> M MOD P | P
@@ -190,7 +189,6 @@ constexpr auto Gotos = BuildGotos();
 constexpr std::size_t MaxStack = 15;
 constexpr std::size_t MaxLiteral = 80;
 constexpr int MaxExponentDigits = 4;
-constexpr long double ExpLimit = 11356;  // bound of exp arguments and of r * ln l in powers
 
 struct TKeyword {
   std::string_view Name;
@@ -328,23 +326,6 @@ class TTokenizer {
     Pos = End;
     return T;
   }
-};
-
-enum TOpCode : std::uint8_t {
-  opLiteral,
-  opNonFinite,
-  opLookup,
-  opAdd,
-  opSubtract,
-  opMultiply,
-  opDivide,
-  opMod,
-  opRaise,
-  opNegate,
-  opFunction,
-  opAccept,
-  opError,
-  opStop
 };
 
 // Runs the shift-reduce parse over the tokens, with every variable found, and
@@ -487,14 +468,14 @@ class TMath {
     switch (F) {
       case fnAbs: Value = std::fabs(X); break;
       case fnAtan: Value = std::atan(X); break;
-      case fnCos: Value = InRange(X, 9E18L) ? std::cos(X) : Fail(); break;
-      case fnSin: Value = InRange(X, 9E18L) ? std::sin(X) : Fail(); break;
+      case fnCos: Value = InRange(X, TrigLimit) ? std::cos(X) : Fail(); break;
+      case fnSin: Value = InRange(X, TrigLimit) ? std::sin(X) : Fail(); break;
       case fnExp: Value = InRange(X, ExpLimit) ? std::exp(X) : Fail(); break;
       case fnLn: Value = X > 0 ? std::log(X) : Fail(); break;
-      case fnRound: Value = InRange(X, 1E9L) ? roundevenl(X) : Fail(); break;
-      case fnSqr: Value = InRange(X, 1E2466L) ? X * X : Fail(); break;
+      case fnRound: Value = InRange(X, IntegerLimit) ? roundevenl(X) : Fail(); break;
+      case fnSqr: Value = InRange(X, SquareLimit) ? X * X : Fail(); break;
       case fnSqrt: Value = X >= 0 ? std::sqrt(X) : Fail(); break;
-      case fnTrunc: Value = InRange(X, 1E9L) ? std::trunc(X) : Fail(); break;
+      case fnTrunc: Value = InRange(X, IntegerLimit) ? std::trunc(X) : Fail(); break;
     }
     return Value;
   }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,12 @@ struct TTransformResult {
   long double Value = 0;  // 0 when failed
 };
 
+// The values a number can take, Low and High included.
+struct TValueRange {
+  long double Low = 0;
+  long double High = 0;
+};
+
 // A transform function compiled once into postfix steps. The parse of a text
 // takes the same course whatever values its variables have, so the steps
 // replay it: an evaluation asks for the same variables in the same order,
@@ -44,6 +51,11 @@ class TParsedTransform {
   // Every variable name of the text, in text order (repeats included).
   const std::vector<std::string>& Names() const { return FNames; }
   TTransformResult Evaluate(TVariableResolver& Resolver) const;
+  // The values an evaluation can give when each name's value lies in the
+  // range NameRange gives for it; none when an evaluation might fail (a
+  // syntax or math error, or a name NameRange gives no range for).
+  using TNameRange = std::function<std::optional<TValueRange>(std::size_t NameIndex)>;
+  std::optional<TValueRange> Range(const TNameRange& NameRange) const;
 
  private:
   std::vector<TTransformOp> Ops;

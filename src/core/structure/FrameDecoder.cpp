@@ -83,7 +83,10 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
       const TDefinitionEntry& Row = Entries[I];
       if (Row.Kind == ekSubframe || Row.Kind == ekFrame) continue;
       const TCompiledRow& Compiled = CompiledRows[I];
-      Evaluate(Compiled.Name, Compiled.Slots, static_cast<std::int32_t>(I), Row.Line);
+      Level.Turn = static_cast<std::int32_t>(I);
+      if (!IsDeferred(Level.Turn)) Evaluate(Compiled.Name, Compiled.Slots, Level.Turn, Row.Line);
+      else if (Level.Present[static_cast<std::size_t>(Compiled.Slots.Asked)] == scNone && Row.BytePos >= 0)
+        Level.Store(Compiled.Slots.Raw, ReadField(Row, Compiled), scNumber);
       TDecodedNode* Node = Pool.New();
       Node->DefIndex = Node->FrameIndex = static_cast<std::int16_t>(I);
       Node->Position = static_cast<std::int32_t>(Origin + Base + Row.BytePos);
@@ -141,12 +144,15 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
                                  std::int32_t AskedAt) {
   TFrameValues& Level = Levels[static_cast<std::size_t>(SubframeDepth)];
   if (Level.Present[static_cast<std::size_t>(Slots.Asked)] != scNone) return;
+  // A transform left at its row's turn is evaluated as it would have been
+  // then: from a fresh budget, with its raw value read.
+  const bool Late = RowIndex < Level.Turn && IsDeferred(RowIndex);
+  const TRestore<std::int32_t> RestoreBudget(DependencyBudget, DependencyBudget);
+  if (Late) DependencyBudget = InitialDependencyBudget;
   if (--DependencyBudget <= 0) {
     AddEntry(llError, "Cross dependency for variable " + Name.Stripped + " detected!" + Place(AskedAt));
-    ++DependencyBudget;
     throw EDecodeAbort();
   }
-  const TRestore<std::int32_t> RestoreBudget(DependencyBudget, DependencyBudget + 1);
 
   if (RowIndex == -1) {
     AddEntry(llError, "Could not fetch Variable: " + CurrentFrame + "." + Name.Stripped + Place(AskedAt));
@@ -155,7 +161,7 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
   const TDefinitionEntry& Row = Entries[static_cast<std::size_t>(RowIndex)];
   const TCompiledRow& Compiled = CompiledRows[static_cast<std::size_t>(RowIndex)];
   double Raw = 0;
-  if (Row.BytePos >= 0) {
+  if (Row.BytePos >= 0 && !Late) {
     if (Row.Kind == ekText) {
       std::string Text = ReadMessage(*Stream, Base, {Row.BytePos, Row.BitPos}, {Row.ByteLen, Row.BitLen});
       Raw = static_cast<double>(MessageCount());

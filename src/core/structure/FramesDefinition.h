@@ -124,6 +124,11 @@ class TFramesDefinition {
   // Numbers the messages decoded from now on after First others: a copy that
   // decodes a BaseFrame again gives its messages their indices of the pass.
   void NumberMessagesFrom(std::size_t First) { MessageBase = First; }
+  // From now on decodings evaluate the transforms of rows outside RowsInUse
+  // only when another transform asks for their value, where that leaves
+  // every log entry, message and other value as it was: the nodes of those
+  // rows may then hold MissingValue as their value. Copies keep the choice.
+  void DeferUnused(const std::vector<std::int32_t>& RowsInUse);
 
  protected:
   // Everything but the decoding state, with Messages for the messages.
@@ -176,6 +181,7 @@ class TFramesDefinition {
   // stored stays until the level's next frame.
   struct TFrameValues {
     const TFramePlan* Plan = nullptr;
+    std::int32_t Turn = 0;  // the row the decoding has reached
     std::vector<double> Values;
     std::vector<TSlotContent> Present;
 
@@ -208,6 +214,12 @@ class TFramesDefinition {
   std::int32_t FindHeader(const std::string& Name) const;
   std::int32_t FindVariableRow(std::uint32_t FrameHash, std::uint32_t NameHash) const;
   void CompileRows();
+  // Finds the rows whose transform can be left until asked for: one that
+  // cannot fail and asks only for rows before it in its frame, whose values
+  // are certain by then.
+  void FindDeferrableRows();
+  // Whether the row's transform is left at its turn.
+  bool IsDeferred(std::int32_t Row) const { return Row >= 0 && Deferred[static_cast<std::size_t>(Row)]; }
   void SizeLevels();
   // The value of Slot for a node; a TEXT row's node (ExpectText) takes a
   // message index, any other a number.
@@ -238,6 +250,8 @@ class TFramesDefinition {
   std::unordered_map<std::int32_t, std::int32_t> FirstRowOfMode;
   std::vector<TCompiledRow> CompiledRows;  // one per row of Entries
   std::vector<TFramePlan> FramePlans;
+  std::vector<std::uint8_t> Deferrable;  // one per row of Entries
+  std::vector<std::uint8_t> Deferred;    // one per row of Entries
   // By nesting level: the BaseFrame's own at 0.
   std::vector<TFrameValues> Levels = std::vector<TFrameValues>(MaxSubframeNesting + 1);
   int SubframeDepth = 0;

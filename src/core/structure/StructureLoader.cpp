@@ -91,7 +91,9 @@ TFramesDefinition::TFramesDefinition(const TFramesDefinition& Other, std::vector
       LastRowOfVariable(Other.LastRowOfVariable),
       FirstRowOfMode(Other.FirstRowOfMode),
       CompiledRows(Other.CompiledRows),
-      FramePlans(Other.FramePlans) {
+      FramePlans(Other.FramePlans),
+      Deferrable(Other.Deferrable),
+      Deferred(Other.Deferred) {
   SizeLevels();
 }
 
@@ -275,6 +277,7 @@ void TFramesDefinition::CompileRows() {
     // A header row's length is the frame length, which a pass may adjust.
     Compiled.FastRead = E.Kind != ekFrame && Bits >= 0 && Bits <= 16 && Compiled.Position.Bit >= 0;
   }
+  FindDeferrableRows();
   SizeLevels();
 }
 

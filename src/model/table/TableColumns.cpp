@@ -165,3 +165,11 @@ void TTableColumns::FillList(const TDecodedNode* List, std::int32_t Path, std::v
     }
   }
 }
+
+std::vector<std::int32_t> TTableColumns::RowsInUse() const {
+  std::vector<std::int32_t> Rows;
+  for (const TTableColumn& Column : FColumns) Rows.push_back(Column.Row);
+  for (std::size_t Row = 0; Row < TimeRow.size(); ++Row)
+    if (TimeRow[Row]) Rows.push_back(static_cast<std::int32_t>(Row));
+  return Rows;
+}

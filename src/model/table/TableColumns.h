@@ -42,6 +42,8 @@ class TTableColumns {
   void TakeTime(const TDecodedNode& Root, TPlotTime& Time) const;
   // Whether a BaseFrame can hold a PLOT_TIME.
   bool HasTime() const { return std::find(TimeRow.begin(), TimeRow.end(), true) != TimeRow.end(); }
+  // The definition rows whose values the columns and the time take.
+  std::vector<std::int32_t> RowsInUse() const;
   // Whether the column is of a TEXT variable.
   bool IsText(std::size_t Column) const { return TextColumn[Column]; }
 

@@ -1,0 +1,76 @@
+// Transforms a decoding may leave until their value is asked for.
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <unordered_map>
+
+#include "structure/FramesDefinition.h"
+
+namespace {
+
+// The longest chain of left transforms one lookup may evaluate.
+constexpr int MaxDeferredChain = 8;
+
+// Every raw value of a field: a read that fails gives 65535.
+constexpr TValueRange RawValues{0, 65535};
+
+}  // namespace
+
+void TFramesDefinition::FindDeferrableRows() {
+  const std::size_t Count = Entries.size();
+  Deferrable.assign(Count, 0);
+  Deferred.assign(Count, 0);
+  // Rows of each name hash in each frame: a left row must be the only one
+  // that writes its slots.
+  std::unordered_map<std::uint64_t, int> Writers;
+  const auto Key = [](std::uint32_t Frame, std::uint32_t Name) { return std::uint64_t{Frame} << 32 | Name; };
+  for (const TDefinitionEntry& E : Entries) {
+    ++Writers[Key(E.FrameHash, E.NameHash)];
+    ++Writers[Key(E.FrameHash, E.ValueHash)];
+  }
+  std::vector<std::optional<TValueRange>> Values(Count);  // of the rows whose value is certain
+  std::vector<int> Chain(Count, 0);
+  std::size_t RunStart = 0;  // of the run of rows of the frame
+  for (std::size_t I = 0; I < Count; ++I) {
+    const TDefinitionEntry& E = Entries[I];
+    if (I > 0 && Entries[I - 1].FrameHash != E.FrameHash) RunStart = I;
+    if (E.Kind != ekNumber) continue;
+    if (E.IsIdentity) {
+      Values[I] = E.BytePos >= 0 ? RawValues : TValueRange{};
+      continue;
+    }
+    // Rows from the start of the run up to this one have been read when it
+    // is reached, and those before it evaluated or left as it would be.
+    int Longest = 0;
+    const auto NameRange = [&](std::size_t Name) -> std::optional<TValueRange> {
+      const TAskedName& Asked = CompiledRows[I].TransformNames[Name];
+      const auto Row = static_cast<std::size_t>(Asked.Row);
+      if (Asked.Row < 0 || Row < RunStart || Row > I) return std::nullopt;
+      const TDefinitionEntry& Other = Entries[Row];
+      if (Asked.Name.Hash == Asked.Name.StrippedHash) {
+        const bool Read = Other.BytePos >= 0 && Other.Kind != ekText && Other.Kind != ekSubframe && Other.Kind != ekFrame;
+        return Read ? std::optional(RawValues) : std::nullopt;
+      }
+      if (Row == I) return std::nullopt;
+      Longest = std::max(Longest, Deferrable[Row] ? Chain[Row] : 0);
+      return Values[Row];
+    };
+    const std::optional<TValueRange> Range = CompiledRows[I].Transform.Range(NameRange);
+    if (!Range) continue;
+    // As the value is stored.
+    Values[I] = TValueRange{static_cast<double>(Range->Low), static_cast<double>(Range->High)};
+    Chain[I] = Longest + 1;
+    const auto First = FirstRowOfFrameHash.find(E.FrameHash);
+    const bool Decoded = First != FirstRowOfFrameHash.end() && static_cast<std::size_t>(First->second) == RunStart;
+    const bool OnlyWriter =
+        Writers[Key(E.FrameHash, E.NameHash)] == 1 && Writers[Key(E.FrameHash, E.ValueHash)] == 1;
+    Deferrable[I] = Decoded && OnlyWriter && Chain[I] <= MaxDeferredChain;
+  }
+}
+
+void TFramesDefinition::DeferUnused(const std::vector<std::int32_t>& RowsInUse) {
+  // Sub-frame choices read raw values, which every row reads at its turn.
+  Deferred = Deferrable;
+  for (const std::int32_t Row : RowsInUse)
+    if (Row >= 0 && static_cast<std::size_t>(Row) < Deferred.size()) Deferred[static_cast<std::size_t>(Row)] = 0;
+}
