@@ -58,9 +58,11 @@ int LoadCliDefinition(TProject& Project, const TCliProjectOptions& Options, std:
   }
 }
 
-int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err) {
+int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err,
+                   const std::function<std::vector<std::int32_t>(const TFramesDefinition&)>& RowsInUse) {
   const int Status = LoadCliDefinition(Project, Options, Err);
   if (Status != ExitClean) return Status;
+  if (RowsInUse) Project.Definition->DeferUnused(RowsInUse(*Project.Definition));
   Project.LoadData();
   return Project.DataResult() == TPassResult::Unreadable ? ExitNoLoad : ExitClean;
 }

@@ -40,7 +40,8 @@ int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
   Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
     Plot.TakeStreamedFrames(*Project.Definition, Source, Roots);
   };
-  if (const int Code = LoadCliProject(Project, Options.Project, Err)) return Code;
+  const auto RowsInUse = [&Plot](const TFramesDefinition& Definition) { return Plot.RowsInUse(Definition); };
+  if (const int Code = LoadCliProject(Project, Options.Project, Err, RowsInUse)) return Code;
   if (const int Status = BaseFramesFoundStatus(Project)) return Status;
   if (!Project.Definition->HasRow(&Options.FrameName, Options.VarName)) {
     AddEntry(llError, "Unknown variable " + Options.FrameName + "." + Options.VarName + ".");

@@ -98,10 +98,12 @@ std::optional<TValueRange> TParsedTransform::Range(const TNameRange& NameRange) 
         break;
       }
       case opAdd:
-        Fine = Binary([](const TValueRange& L, const TValueRange& R) { return Checked(L.Low + R.Low, L.High + R.High); });
+        Fine =
+            Binary([](const TValueRange& L, const TValueRange& R) { return Checked(L.Low + R.Low, L.High + R.High); });
         break;
       case opSubtract:
-        Fine = Binary([](const TValueRange& L, const TValueRange& R) { return Checked(L.Low - R.High, L.High - R.Low); });
+        Fine =
+            Binary([](const TValueRange& L, const TValueRange& R) { return Checked(L.Low - R.High, L.High - R.Low); });
         break;
       case opMultiply:
         Fine = Binary([](const TValueRange& L, const TValueRange& R) {

@@ -22,7 +22,7 @@ enum TOpCode : std::uint8_t {
   opStop
 };
 
-constexpr long double ExpLimit = 11356;      // bound of exp arguments and of r * ln l in powers
-constexpr long double TrigLimit = 9E18L;     // of sin and cos arguments
-constexpr long double IntegerLimit = 1E9L;   // of round and trunc arguments
+constexpr long double ExpLimit = 11356;       // bound of exp arguments and of r * ln l in powers
+constexpr long double TrigLimit = 9E18L;      // of sin and cos arguments
+constexpr long double IntegerLimit = 1E9L;    // of round and trunc arguments
 constexpr long double SquareLimit = 1E2466L;  // of sqr arguments

@@ -48,7 +48,8 @@ void TFramesDefinition::FindDeferrableRows() {
       if (Asked.Row < 0 || Row < RunStart || Row > I) return std::nullopt;
       const TDefinitionEntry& Other = Entries[Row];
       if (Asked.Name.Hash == Asked.Name.StrippedHash) {
-        const bool Read = Other.BytePos >= 0 && Other.Kind != ekText && Other.Kind != ekSubframe && Other.Kind != ekFrame;
+        const bool Read =
+            Other.BytePos >= 0 && Other.Kind != ekText && Other.Kind != ekSubframe && Other.Kind != ekFrame;
         return Read ? std::optional(RawValues) : std::nullopt;
       }
       if (Row == I) return std::nullopt;
@@ -62,8 +63,7 @@ void TFramesDefinition::FindDeferrableRows() {
     Chain[I] = Longest + 1;
     const auto First = FirstRowOfFrameHash.find(E.FrameHash);
     const bool Decoded = First != FirstRowOfFrameHash.end() && static_cast<std::size_t>(First->second) == RunStart;
-    const bool OnlyWriter =
-        Writers[Key(E.FrameHash, E.NameHash)] == 1 && Writers[Key(E.FrameHash, E.ValueHash)] == 1;
+    const bool OnlyWriter = Writers[Key(E.FrameHash, E.NameHash)] == 1 && Writers[Key(E.FrameHash, E.ValueHash)] == 1;
     Deferrable[I] = Decoded && OnlyWriter && Chain[I] <= MaxDeferredChain;
   }
 }

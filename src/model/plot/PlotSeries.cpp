@@ -10,6 +10,7 @@
 #include "common/FormatSettings.h"
 #include "common/Rounding.h"
 #include "structure/NameHash.h"
+#include "structure/PlotTimeRow.h"
 
 namespace {
 
@@ -105,6 +106,18 @@ std::string LimitText(double Value) {
   if (Text == "-0.000") Text = "0.000";
   Text[Text.size() - 4] = FormatSettings().DecimalSeparator;
   return Text;
+}
+
+std::vector<std::int32_t> TPlotSeries::RowsInUse(const TFramesDefinition& Definition) const {
+  std::vector<std::int32_t> Rows;
+  for (std::size_t Row = 0; Row < Definition.Entries.size(); ++Row) {
+    const TDefinitionEntry& E = Definition.Entries[Row];
+    bool Used = IsPlotTimeRow(E) || (!SortVar.empty() && E.VarName == SortVar);
+    for (std::size_t K = 0; K < SeriesCount(); ++K)
+      Used = Used || (E.FrameName == SeriesAt(K).FrameName && E.VarName == SeriesAt(K).VarName);
+    if (Used) Rows.push_back(static_cast<std::int32_t>(Row));
+  }
+  return Rows;
 }
 
 void TPlotSeries::RefreshSeries(const TFramesDefinition& Definition) {

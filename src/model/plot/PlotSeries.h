@@ -97,6 +97,9 @@ class TPlotSeries {
   // reads only the BaseFrames appended since the last one; lists of other
   // roots, another definition or other names start over.
   void RefreshSeries(const TFramesDefinition& Definition);
+  // The definition rows whose values the series and its overlays take: of
+  // their variables, the sort criterion and the PLOT_TIMEs.
+  std::vector<std::int32_t> RowsInUse(const TFramesDefinition& Definition) const;
   // Takes what the BaseFrames Roots of list Source (0: FramesA, 1: FramesB)
   // give the series while a streaming pass hands them over; with both lists
   // empty, the next refresh builds the series from them.
