@@ -1,5 +1,6 @@
 // Transforms a decoding may leave until their value is asked for.
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <optional>
 #include <unordered_map>
@@ -28,6 +29,7 @@ void TFramesDefinition::FindDeferrableRows() {
     ++Writers[Key(E.FrameHash, E.NameHash)];
     ++Writers[Key(E.FrameHash, E.ValueHash)];
   }
+  const auto OnlyWriter = [&](std::uint32_t Frame, std::uint32_t Name) { return Writers[Key(Frame, Name)] == 1; };
   std::vector<std::optional<TValueRange>> Values(Count);  // of the rows whose value is certain
   std::vector<int> Chain(Count, 0);
   std::size_t RunStart = 0;  // of the run of rows of the frame
@@ -47,6 +49,8 @@ void TFramesDefinition::FindDeferrableRows() {
       const auto Row = static_cast<std::size_t>(Asked.Row);
       if (Asked.Row < 0 || Row < RunStart || Row > I) return std::nullopt;
       const TDefinitionEntry& Other = Entries[Row];
+      // A slot another row shares may hold that row's value (a message index, say).
+      if (!OnlyWriter(E.FrameHash, Asked.Name.Hash)) return std::nullopt;
       if (Asked.Name.Hash == Asked.Name.StrippedHash) {
         const bool Read =
             Other.BytePos >= 0 && Other.Kind != ekText && Other.Kind != ekSubframe && Other.Kind != ekFrame;
@@ -58,13 +62,14 @@ void TFramesDefinition::FindDeferrableRows() {
     };
     const std::optional<TValueRange> Range = CompiledRows[I].Transform.Range(NameRange);
     if (!Range) continue;
-    // As the value is stored.
-    Values[I] = TValueRange{static_cast<double>(Range->Low), static_cast<double>(Range->High)};
+    // As the value is stored: one beyond the doubles' range may be stored as infinite.
+    if (std::fabs(Range->Low) <= DBL_MAX && std::fabs(Range->High) <= DBL_MAX)
+      Values[I] = TValueRange{static_cast<double>(Range->Low), static_cast<double>(Range->High)};
     Chain[I] = Longest + 1;
     const auto First = FirstRowOfFrameHash.find(E.FrameHash);
     const bool Decoded = First != FirstRowOfFrameHash.end() && static_cast<std::size_t>(First->second) == RunStart;
-    const bool OnlyWriter = Writers[Key(E.FrameHash, E.NameHash)] == 1 && Writers[Key(E.FrameHash, E.ValueHash)] == 1;
-    Deferrable[I] = Decoded && OnlyWriter && Chain[I] <= MaxDeferredChain;
+    Deferrable[I] = Decoded && OnlyWriter(E.FrameHash, E.NameHash) && OnlyWriter(E.FrameHash, E.ValueHash) &&
+                    Chain[I] <= MaxDeferredChain;
   }
 }
 
