@@ -21,15 +21,28 @@ void TFramesDefinition::FindDeferrableRows() {
   const std::size_t Count = Entries.size();
   Deferrable.assign(Count, 0);
   Deferred.assign(Count, 0);
-  // Rows of each name hash in each frame: a left row must be the only one
-  // that writes its slots.
-  std::unordered_map<std::uint64_t, int> Writers;
+  // The row that writes each slot of a frame (-1: more than one), by its own
+  // name or as the lookup of a name: a left row must be the only one that
+  // writes the slots it fills, and so must the rows it reads.
+  std::unordered_map<std::uint64_t, std::int32_t> WriterOf;
   const auto Key = [](std::uint32_t Frame, std::uint32_t Name) { return std::uint64_t{Frame} << 32 | Name; };
-  for (const TDefinitionEntry& E : Entries) {
-    ++Writers[Key(E.FrameHash, E.NameHash)];
-    ++Writers[Key(E.FrameHash, E.ValueHash)];
+  const auto Write = [&](std::uint32_t Frame, const TVariableName& Name, std::int32_t Row) {
+    for (const std::uint32_t Hash : {Name.StrippedHash, Name.ValueHash}) {
+      const auto [Writer, New] = WriterOf.try_emplace(Key(Frame, Hash), Row);
+      if (!New && Writer->second != Row) Writer->second = -1;
+    }
+  };
+  for (std::size_t I = 0; I < Count; ++I) {
+    Write(Entries[I].FrameHash, CompiledRows[I].Name, static_cast<std::int32_t>(I));
+    for (const TAskedName& Asked : CompiledRows[I].TransformNames)
+      if (Asked.Row >= 0) Write(Entries[I].FrameHash, Asked.Name, Asked.Row);
   }
-  const auto OnlyWriter = [&](std::uint32_t Frame, std::uint32_t Name) { return Writers[Key(Frame, Name)] == 1; };
+  const auto OnlyWriter = [&](std::uint32_t Frame, std::uint32_t Hash, std::size_t Row) {
+    const auto Writer = WriterOf.find(Key(Frame, Hash));
+    return Writer != WriterOf.end() && Writer->second == static_cast<std::int32_t>(Row);
+  };
+  // Names that are their slots: a name with "&" inside reads the slots of another.
+  const auto Plain = [](const std::string& Name) { return Name.find('&') == std::string::npos; };
   std::vector<std::optional<TValueRange>> Values(Count);  // of the rows whose value is certain
   std::vector<int> Chain(Count, 0);
   std::size_t RunStart = 0;  // of the run of rows of the frame
@@ -50,7 +63,9 @@ void TFramesDefinition::FindDeferrableRows() {
       if (Asked.Row < 0 || Row < RunStart || Row > I) return std::nullopt;
       const TDefinitionEntry& Other = Entries[Row];
       // A slot another row shares may hold that row's value (a message index, say).
-      if (!OnlyWriter(E.FrameHash, Asked.Name.Hash)) return std::nullopt;
+      if (Other.VarName != Asked.Name.Stripped || !Plain(Other.VarName) ||
+          !OnlyWriter(E.FrameHash, Asked.Name.Hash, Row))
+        return std::nullopt;
       if (Asked.Name.Hash == Asked.Name.StrippedHash) {
         const bool Read =
             Other.BytePos >= 0 && Other.Kind != ekText && Other.Kind != ekSubframe && Other.Kind != ekFrame;
@@ -68,14 +83,19 @@ void TFramesDefinition::FindDeferrableRows() {
     Chain[I] = Longest + 1;
     const auto First = FirstRowOfFrameHash.find(E.FrameHash);
     const bool Decoded = First != FirstRowOfFrameHash.end() && static_cast<std::size_t>(First->second) == RunStart;
-    Deferrable[I] = Decoded && OnlyWriter(E.FrameHash, E.NameHash) && OnlyWriter(E.FrameHash, E.ValueHash) &&
-                    Chain[I] <= MaxDeferredChain;
+    Deferrable[I] = Decoded && Plain(E.VarName) && OnlyWriter(E.FrameHash, E.NameHash, I) &&
+                    OnlyWriter(E.FrameHash, E.ValueHash, I) && Chain[I] <= MaxDeferredChain;
   }
 }
 
 void TFramesDefinition::DeferUnused(const std::vector<std::int32_t>& RowsInUse) {
-  // Sub-frame choices read raw values, which every row reads at its turn.
   Deferred = Deferrable;
   for (const std::int32_t Row : RowsInUse)
     if (Row >= 0 && static_cast<std::size_t>(Row) < Deferred.size()) Deferred[static_cast<std::size_t>(Row)] = 0;
+  // Sub-frame choices read slots by name.
+  for (const std::string& Name : SelectorNames()) {
+    const std::uint32_t Hash = DJBHash(Name);
+    for (std::size_t Row = 0; Row < Deferred.size(); ++Row)
+      if (CompiledRows[Row].Name.StrippedHash == Hash || CompiledRows[Row].Name.ValueHash == Hash) Deferred[Row] = 0;
+  }
 }

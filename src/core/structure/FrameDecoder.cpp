@@ -144,9 +144,9 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
                                  std::int32_t AskedAt) {
   TFrameValues& Level = Levels[static_cast<std::size_t>(SubframeDepth)];
   if (Level.Present[static_cast<std::size_t>(Slots.Asked)] != scNone) return;
-  // A transform left at its row's turn is evaluated as it would have been
-  // then: from a fresh budget, with its raw value read.
-  const bool Late = RowIndex < Level.Turn && IsDeferred(RowIndex);
+  // The value of a transform left at its row's turn is evaluated as it
+  // would have been then: from a fresh budget, with its raw value read.
+  const bool Late = Slots.Asked == Slots.Value && RowIndex < Level.Turn && IsDeferred(RowIndex);
   const TRestore<std::int32_t> RestoreBudget(DependencyBudget, DependencyBudget);
   if (Late) DependencyBudget = InitialDependencyBudget;
   if (--DependencyBudget <= 0) {

@@ -82,6 +82,8 @@ class TFramesDefinition {
   // Every frame name SubFrameEvaluation can give for SubframeName, whatever
   // the values of the variables (duplicates and names of no frame possible).
   virtual std::vector<std::string> SubFrameCandidates(const std::string& SubframeName) const { return {SubframeName}; }
+  // The variables SubFrameEvaluation reads (with VariableValue).
+  virtual std::vector<std::string> SelectorNames() const { return {}; }
 
   // The row of that index; none when there is no such row.
   const TDefinitionEntry* RowAt(std::int32_t Index) const {
@@ -215,8 +217,8 @@ class TFramesDefinition {
   std::int32_t FindVariableRow(std::uint32_t FrameHash, std::uint32_t NameHash) const;
   void CompileRows();
   // Finds the rows whose transform can be left until asked for: one that
-  // cannot fail and asks only for rows before it in its frame, whose values
-  // are certain by then.
+  // cannot fail and asks only for its own raw value and rows before it in
+  // its frame, whose values are certain by then.
   void FindDeferrableRows();
   // Whether the row's transform is left at its turn.
   bool IsDeferred(std::int32_t Row) const { return Row >= 0 && Deferred[static_cast<std::size_t>(Row)]; }

@@ -101,3 +101,7 @@ std::vector<std::string> TQuorinFramesDefinition::SubFrameCandidates(const std::
 std::unique_ptr<TFramesDefinition> TQuorinFramesDefinition::CopyFor(std::vector<std::string>& Messages) const {
   return std::unique_ptr<TFramesDefinition>(new TQuorinFramesDefinition(*this, Messages));
 }
+
+std::vector<std::string> TQuorinFramesDefinition::SelectorNames() const {
+  return {HkScienceSwitchName, ModeName, SubtypeAdcName, SubtypeHeatName};
+}

@@ -12,6 +12,7 @@ class TQuorinFramesDefinition : public TFramesDefinition {
 
   std::string SubFrameEvaluation(const std::string& SubframeName) override;
   std::vector<std::string> SubFrameCandidates(const std::string& SubframeName) const override;
+  std::vector<std::string> SelectorNames() const override;
   bool Copyable() const override { return true; }
   std::unique_ptr<TFramesDefinition> CopyFor(std::vector<std::string>& Messages) const override;
 };
