@@ -58,13 +58,14 @@ int LoadCliDefinition(TProject& Project, const TCliProjectOptions& Options, std:
   }
 }
 
-int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err,
-                   const std::function<std::vector<std::int32_t>(const TFramesDefinition&)>& RowsInUse) {
-  const int Status = LoadCliDefinition(Project, Options, Err);
-  if (Status != ExitClean) return Status;
-  if (RowsInUse) Project.Definition->DeferUnused(RowsInUse(*Project.Definition));
+int LoadCliData(TProject& Project) {
   Project.LoadData();
   return Project.DataResult() == TPassResult::Unreadable ? ExitNoLoad : ExitClean;
+}
+
+int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err) {
+  const int Status = LoadCliDefinition(Project, Options, Err);
+  return Status != ExitClean ? Status : LoadCliData(Project);
 }
 
 bool AnyPacketFile(const TCliProjectOptions& Options, bool (*Test)(const std::string& Name)) {

@@ -3,7 +3,6 @@
 // without tracking, its log entries written to standard error and counted.
 #include <CLI/CLI.hpp>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <ostream>
 #include <string>
@@ -46,11 +45,11 @@ class TCliLog {
 // Project. Returns 0, or 2 when the load stopped: the log says why, or Err
 // for a structure file with a number that is not an integer.
 int LoadCliDefinition(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err);
-// LoadCliDefinition, then the packet files, each read once; 2 also when one
-// could not be read. When RowsInUse is given, the decoding evaluates the
-// transforms of only the rows it names and of those they need.
-int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err,
-                   const std::function<std::vector<std::int32_t>(const TFramesDefinition&)>& RowsInUse = {});
+// Reads the packet files of a project whose definition is loaded, each
+// once; 0, or 2 when one could not be read.
+int LoadCliData(TProject& Project);
+// LoadCliDefinition, then LoadCliData.
+int LoadCliProject(TProject& Project, const TCliProjectOptions& Options, std::ostream& Err);
 // The exit status after Project's passes: 2 when a packet file could not be
 // read, 4 when a pass ended before the end of its data, 3 when the definition
 // load, a first pass or (LaterErrors) a later pass logged an Error, else 0.

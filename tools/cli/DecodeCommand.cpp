@@ -172,12 +172,11 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
     if (!Sinks) Sinks.emplace(Options, *Project.Definition, Out);
     Sinks->Take(Source, Roots);
   };
+  if (const int Code = LoadCliDefinition(Project, Options.Project, Err)) return Code;
   // Without a dump, summary or export no value is shown, only the log: the
   // transforms that cannot add to it are left.
-  std::function<std::vector<std::int32_t>(const TFramesDefinition&)> RowsInUse;
-  if (!Options.Dump && !Options.Summary && Options.ExportFile.empty())
-    RowsInUse = [](const TFramesDefinition&) { return std::vector<std::int32_t>{}; };
-  if (const int Code = LoadCliProject(Project, Options.Project, Err, RowsInUse)) return Code;
+  if (!Options.Dump && !Options.Summary && Options.ExportFile.empty()) Project.Definition->DeferUnused({});
+  if (const int Code = LoadCliData(Project)) return Code;
   if (const int Status = BaseFramesFoundStatus(Project)) return Status;
   if (!Sinks) Sinks.emplace(Options, *Project.Definition, Out);
   const std::vector<TData*> Holders = Project.Holders();

@@ -40,8 +40,9 @@ int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
   Project.OnStreamedFrames = [&](int Source, std::span<TDecodedNode* const> Roots) {
     Plot.TakeStreamedFrames(*Project.Definition, Source, Roots);
   };
-  const auto RowsInUse = [&Plot](const TFramesDefinition& Definition) { return Plot.RowsInUse(Definition); };
-  if (const int Code = LoadCliProject(Project, Options.Project, Err, RowsInUse)) return Code;
+  if (const int Code = LoadCliDefinition(Project, Options.Project, Err)) return Code;
+  Project.Definition->DeferUnused(Plot.RowsInUse(*Project.Definition));
+  if (const int Code = LoadCliData(Project)) return Code;
   if (const int Status = BaseFramesFoundStatus(Project)) return Status;
   if (!Project.Definition->HasRow(&Options.FrameName, Options.VarName)) {
     AddEntry(llError, "Unknown variable " + Options.FrameName + "." + Options.VarName + ".");
