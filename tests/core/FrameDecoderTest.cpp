@@ -413,10 +413,13 @@ TEST(DecodeFrame, TransformsLeftUntilAskedForGiveTheValuesLogAndMessagesOfAFullD
   for (int I = 0; I <= 7; ++I)
     Add(Budget, Var("0", "1", "NUMBER", "T" + std::to_string(I), "T" + std::to_string(I + 1) + "&"));
   Add(Budget, Var("0", "1", "NUMBER", "T8", "X"));
-  // A row whose slot an earlier one of its name fills, and a row named with "&".
+  // A row whose slot an earlier one of its name fills.
   const std::string Twice =
       Lines({"[BaseFrame:64]", Var("0", "1", "NUMBER", "A", "A*0"), Var("1", "1", "NUMBER", "A", "A+1"),
              Var("-1", "0", "NUMBER", "R", "1/A&"), Var("2", "1", "NUMBER", "U", "U")});
+  // "AaG" names no row, but its slot is that of "Ab&"; and a row named with "&".
+  const std::string Collision =
+      Lines({"[BaseFrame:64]", Var("0", "1", "NUMBER", "Ab", "Ab*2"), Var("1", "1", "NUMBER", "U", "AaG+1")});
   const std::string Ampersand =
       Lines({"[BaseFrame:64]", Var("0", "3", "NUMBER", "X&", "1"), Var("1", "1", "NUMBER", "T", "X&&")});
   struct TCase {
@@ -432,7 +435,7 @@ TEST(DecodeFrame, TransformsLeftUntilAskedForGiveTheValuesLogAndMessagesOfAFullD
   Bytes[32] = 6;
   Bytes[36] = 'I';
   for (const TCase& Case : {TCase{Chains, {"W0", "E", "T", "BAD"}, "S"}, TCase{Budget, {"T0"}, "", true},
-                            TCase{Twice, {"U"}, ""}, TCase{Ampersand, {"T"}, ""}}) {
+                            TCase{Twice, {"U"}, ""}, TCase{Collision, {"U"}, ""}, TCase{Ampersand, {"T"}, ""}}) {
     TDecoder Full(Case.Structure, Bytes);
     std::vector<std::string> LeftMessages;
     const std::unique_ptr<TFramesDefinition> Left = Full.Definition->CopyFor(LeftMessages);

@@ -21,9 +21,11 @@ void TFramesDefinition::FindDeferrableRows() {
   const std::size_t Count = Entries.size();
   Deferrable.assign(Count, 0);
   Deferred.assign(Count, 0);
-  // The row that writes each slot of a frame (-1: more than one), by its own
-  // name or as the lookup of a name: a left row must be the only one that
-  // writes the slots it fills, and so must the rows it reads.
+  AnyDeferred = false;
+  // The row that writes each slot of a frame (-1: more than one, or read by
+  // a name of no row), by its own name or as the lookup of a name: a left
+  // row must be the only one that writes the slots it fills, and so must the
+  // rows it reads.
   std::unordered_map<std::uint64_t, std::int32_t> WriterOf;
   const auto Key = [](std::uint32_t Frame, std::uint32_t Name) { return std::uint64_t{Frame} << 32 | Name; };
   const auto Write = [&](std::uint32_t Frame, const TVariableName& Name, std::int32_t Row) {
@@ -34,8 +36,8 @@ void TFramesDefinition::FindDeferrableRows() {
   };
   for (std::size_t I = 0; I < Count; ++I) {
     Write(Entries[I].FrameHash, CompiledRows[I].Name, static_cast<std::int32_t>(I));
-    for (const TAskedName& Asked : CompiledRows[I].TransformNames)
-      if (Asked.Row >= 0) Write(Entries[I].FrameHash, Asked.Name, Asked.Row);
+    // A name without a row reads the slot of its hash, whoever fills it.
+    for (const TAskedName& Asked : CompiledRows[I].TransformNames) Write(Entries[I].FrameHash, Asked.Name, Asked.Row);
   }
   const auto OnlyWriter = [&](std::uint32_t Frame, std::uint32_t Hash, std::size_t Row) {
     const auto Writer = WriterOf.find(Key(Frame, Hash));
@@ -98,4 +100,5 @@ void TFramesDefinition::DeferUnused(const std::vector<std::int32_t>& RowsInUse) 
     for (std::size_t Row = 0; Row < Deferred.size(); ++Row)
       if (CompiledRows[Row].Name.StrippedHash == Hash || CompiledRows[Row].Name.ValueHash == Hash) Deferred[Row] = 0;
   }
+  AnyDeferred = std::find(Deferred.begin(), Deferred.end(), 1) != Deferred.end();
 }

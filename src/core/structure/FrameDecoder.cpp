@@ -146,7 +146,7 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
   if (Level.Present[static_cast<std::size_t>(Slots.Asked)] != scNone) return;
   // The value of a transform left at its row's turn is evaluated as it
   // would have been then: from a fresh budget, with its raw value read.
-  const bool Late = Slots.Asked == Slots.Value && RowIndex < Level.Turn && IsDeferred(RowIndex);
+  const bool Late = IsDeferred(RowIndex) && Slots.Asked == Slots.Value && RowIndex < Level.Turn;
   const TRestore<std::int32_t> RestoreBudget(DependencyBudget, DependencyBudget);
   if (Late) DependencyBudget = InitialDependencyBudget;
   if (--DependencyBudget <= 0) {
@@ -206,10 +206,10 @@ bool TFramesDefinition::LookUp(const TAskedName& Asked, long double& Value, std:
   return Found;
 }
 
-double TFramesDefinition::VariableValue(std::string_view Name) {
+double TFramesDefinition::VariableValue(std::uint32_t NameHash) {
   const TFrameValues& Level = Levels[static_cast<std::size_t>(SubframeDepth)];
   if (!Level.Plan) return MissingValue;
-  const auto Slot = Level.Plan->SlotOfHash.find(DJBHash(Name));
+  const auto Slot = Level.Plan->SlotOfHash.find(NameHash);
   return Slot == Level.Plan->SlotOfHash.end() ? MissingValue : NodeValue(Level, Slot->second, false);
 }
 

@@ -95,7 +95,9 @@ class TFramesDefinition {
 
   // The value of a variable of the frame decoded last (of the enclosing
   // frame while a sub-frame is chosen), or MissingValue.
-  double VariableValue(std::string_view Name);
+  double VariableValue(std::string_view Name) { return VariableValue(DJBHash(Name)); }
+  // The same for the name whose hash that is.
+  double VariableValue(std::uint32_t NameHash);
 
   // Whether CopyFor makes copies.
   virtual bool Copyable() const { return false; }
@@ -221,7 +223,7 @@ class TFramesDefinition {
   // its frame, whose values are certain by then.
   void FindDeferrableRows();
   // Whether the row's transform is left at its turn.
-  bool IsDeferred(std::int32_t Row) const { return Row >= 0 && Deferred[static_cast<std::size_t>(Row)]; }
+  bool IsDeferred(std::int32_t Row) const { return AnyDeferred && Row >= 0 && Deferred[static_cast<std::size_t>(Row)]; }
   void SizeLevels();
   // The value of Slot for a node; a TEXT row's node (ExpectText) takes a
   // message index, any other a number.
@@ -254,6 +256,7 @@ class TFramesDefinition {
   std::vector<TFramePlan> FramePlans;
   std::vector<std::uint8_t> Deferrable;  // one per row of Entries
   std::vector<std::uint8_t> Deferred;    // one per row of Entries
+  bool AnyDeferred = false;
   // By nesting level: the BaseFrame's own at 0.
   std::vector<TFrameValues> Levels = std::vector<TFrameValues>(MaxSubframeNesting + 1);
   int SubframeDepth = 0;

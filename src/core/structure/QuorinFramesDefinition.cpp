@@ -5,6 +5,7 @@
 
 #include "common/Log.h"
 #include "structure/InstrumentNames.h"
+#include "structure/NameHash.h"
 
 namespace {
 
@@ -15,6 +16,12 @@ std::int64_t TruncSelector(double Value) {
   if (Value <= -9.2e18) return INT64_MIN;
   return static_cast<std::int64_t>(Value);
 }
+
+// The hashes of the variables the rules read.
+const std::uint32_t HkScienceSwitchHash = DJBHash(HkScienceSwitchName);
+const std::uint32_t ModeHash = DJBHash(ModeName);
+const std::uint32_t SubtypeAdcHash = DJBHash(SubtypeAdcName);
+const std::uint32_t SubtypeHeatHash = DJBHash(SubtypeHeatName);
 
 struct TModeFrame {
   std::int64_t Mode;
@@ -57,9 +64,9 @@ std::string ScienceFrameOfMode(std::int64_t Mode) {
 }  // namespace
 
 std::string TQuorinFramesDefinition::SubFrameEvaluation(const std::string& SubframeName) {
-  if (SubframeName == SubHkscName) return VariableValue(HkScienceSwitchName) == 0 ? ScienceFrameName : HkFrameName;
+  if (SubframeName == SubHkscName) return VariableValue(HkScienceSwitchHash) == 0 ? ScienceFrameName : HkFrameName;
   if (SubframeName == SubScName) {
-    const std::int64_t Mode = TruncSelector(VariableValue(ModeName));
+    const std::int64_t Mode = TruncSelector(VariableValue(ModeHash));
     if (Mode >= INT32_MIN && Mode <= INT32_MAX) {
       const std::int32_t Row = FindModeRow(static_cast<std::int32_t>(Mode));
       if (Row >= 0) return Entries[static_cast<std::size_t>(Row)].FrameName;
@@ -69,9 +76,9 @@ std::string TQuorinFramesDefinition::SubFrameEvaluation(const std::string& Subfr
     AddEntry(llWarn, "No rule found for Science Frame Mode " + std::to_string(Mode) + ".");
     return SubframeName;
   }
-  if (SubframeName == SubAdcName) return AdcFramePrefix + std::to_string(TruncSelector(VariableValue(SubtypeAdcName)));
+  if (SubframeName == SubAdcName) return AdcFramePrefix + std::to_string(TruncSelector(VariableValue(SubtypeAdcHash)));
   if (SubframeName == SubHeatName) {
-    std::int64_t Type = TruncSelector(VariableValue(SubtypeHeatName));
+    std::int64_t Type = TruncSelector(VariableValue(SubtypeHeatHash));
     if (Type >= 241 && Type <= 243) Type -= 240;
     return HeatFramePrefix + std::to_string(Type);
   }

@@ -93,7 +93,8 @@ TFramesDefinition::TFramesDefinition(const TFramesDefinition& Other, std::vector
       CompiledRows(Other.CompiledRows),
       FramePlans(Other.FramePlans),
       Deferrable(Other.Deferrable),
-      Deferred(Other.Deferred) {
+      Deferred(Other.Deferred),
+      AnyDeferred(Other.AnyDeferred) {
   SizeLevels();
 }
 
