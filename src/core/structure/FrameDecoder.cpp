@@ -145,7 +145,7 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
   TFrameValues& Level = Levels[static_cast<std::size_t>(SubframeDepth)];
   if (Level.Present[static_cast<std::size_t>(Slots.Asked)] != scNone) return;
   // The value of a transform left at its row's turn is evaluated as it
-  // would have been then: from a fresh budget, with its raw value read.
+  // would have been then: from a fresh budget, its raw value read already.
   const bool Late = IsDeferred(RowIndex) && Slots.Asked == Slots.Value && RowIndex < Level.Turn;
   const TRestore<std::int32_t> RestoreBudget(DependencyBudget, DependencyBudget);
   if (Late) DependencyBudget = InitialDependencyBudget;
