@@ -210,8 +210,6 @@ locale_t ClassicLocale() {
   return Locale;
 }
 
-bool InRange(long double X, long double Limit) { return X >= -Limit && X <= Limit; }
-
 // A token as the tokenizer reads it; variable names are resolved only when
 // an evaluation reaches them.
 struct TLexeme {

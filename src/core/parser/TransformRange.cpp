@@ -25,7 +25,7 @@ TRange Widened(long double Low, long double High) {
   return Checked(Low - std::fabs(Low) * Slack - Slack, High + std::fabs(High) * Slack + Slack);
 }
 
-bool Within(const TValueRange& R, long double Limit) { return R.Low >= -Limit && R.High <= Limit; }
+bool Within(const TValueRange& R, long double Limit) { return InRange(R.Low, Limit) && InRange(R.High, Limit); }
 
 // Rounding is monotonic, so the extremes of an operation over the ends bound
 // every value it can give in between (for products and quotients of ranges

@@ -26,3 +26,6 @@ constexpr long double ExpLimit = 11356;       // bound of exp arguments and of r
 constexpr long double TrigLimit = 9E18L;      // of sin and cos arguments
 constexpr long double IntegerLimit = 1E9L;    // of round and trunc arguments
 constexpr long double SquareLimit = 1E2466L;  // of sqr arguments
+
+// Whether X lies within [-Limit, Limit], the bound of a step.
+constexpr bool InRange(long double X, long double Limit) { return X >= -Limit && X <= Limit; }
