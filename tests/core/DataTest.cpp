@@ -936,6 +936,15 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
       }
       EXPECT_EQ(H.Data->Index().size(), Frame);
       EXPECT_EQ(H.Data->DecodeAgain(Frame).Root, nullptr);
+      // One copy of the definition serves many, in any order.
+      const std::unique_ptr<TData::TDecodingCopy> Copy = H.Data->CopyForDecodingAgain();
+      std::vector<const TDecodedNode*> Roots;
+      for (const TDecodedNode* Root = H.Data->Frames; Root; Root = Root->Next) Roots.push_back(Root);
+      for (std::size_t Back = Roots.size(); Back-- > 0;) {
+        const TDecodedAgain Again = H.Data->DecodeAgain(Back, *Copy);
+        ASSERT_NE(Again.Root, nullptr) << Back;
+        EXPECT_EQ(Dump(*Again.Root), Dump(*Roots[Back])) << Back;
+      }
       // One shape number per layout of nodes; the time is the last PLOT_TIME.
       std::map<std::int32_t, std::string> LayoutOfShape;
       std::set<std::string> Layouts;

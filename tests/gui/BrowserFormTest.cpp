@@ -191,7 +191,7 @@ TEST_F(BrowserForm, PersistentIndexesFollowTheirNodesWhenBaseFramesMoveOrGo) {
   TBrowserTree Tree(*Project->Model().Definition);
   TBrowserModel Model(Tree, *Project->Model().Definition, Project->Model().Messages, Project->Model().StartTime,
                       nullptr);
-  Model.Append(0, Tree.TakeNewFrames(0, Project->Model().DataA->Frames).Roots);
+  Model.Append(0, Tree.TakeNewFrames(0, *Project->Model().DataA));
   // Every BaseFrame and the nodes down along its last children, in either column.
   std::vector<QPersistentModelIndex> Kept;
   std::vector<TNodePath> Paths;
@@ -206,20 +206,20 @@ TEST_F(BrowserForm, PersistentIndexesFollowTheirNodesWhenBaseFramesMoveOrGo) {
   ASSERT_GT(Kept.size(), 16u);
   const auto Check = [&] {
     for (std::size_t I = 0; I < Kept.size(); ++I) {
-      const bool Shown = Tree.RowOf(Paths[I].front()) >= 0;
+      const bool Shown = Tree.RowOf(Paths[I].Frame) >= 0;
       ASSERT_EQ(Kept[I].isValid(), Shown) << I;
       if (!Shown) continue;
       EXPECT_EQ(Model.PathOf(Kept[I]), Paths[I]) << I;
       EXPECT_EQ(Model.index(Kept[I].row(), Kept[I].column(), Kept[I].parent()), QModelIndex(Kept[I])) << I;
     }
   };
-  std::vector<const TDecodedNode*> Before;
-  for (std::size_t Row = 0; Row < Tree.FrameCount(); ++Row) Before.push_back(Tree.Frame(Row));
+  std::vector<std::uint64_t> Before;
+  for (std::size_t Row = 0; Row < Tree.FrameCount(); ++Row) Before.push_back(Tree.FrameId(Row).Key());
 
   Tree.SetSortKey("BaseFrame.PKT_CRC");
   Model.Sort();
-  std::vector<const TDecodedNode*> After;
-  for (std::size_t Row = 0; Row < Tree.FrameCount(); ++Row) After.push_back(Tree.Frame(Row));
+  std::vector<std::uint64_t> After;
+  for (std::size_t Row = 0; Row < Tree.FrameCount(); ++Row) After.push_back(Tree.FrameId(Row).Key());
   ASSERT_NE(After, Before);
   Check();
 
@@ -390,12 +390,12 @@ TEST_F(BrowserForm, FocusSerialExpandsTheWayToTheNodeOrLogsTheMiss) {
   TBrowserForm* Browser = Open(Project);
   const TDecodedNode* Target = Project->Model().DataB->Frames->Next->Child->Next->Next;
   Browser->FocusSerial(Target->SerialNo);
-  EXPECT_EQ(FocusedNode(Browser), Target);
+  EXPECT_EQ(FocusedSerial(Browser), Target->SerialNo);
   EXPECT_TRUE(Child<QTreeView>(Browser, "TreeView")->isExpanded(BrowserTree(Browser)->index(4, 0)));
 
   Browser->FocusSerial(123456);
   EXPECT_TRUE(Log.Has(llError, "Tried to focus non existing index (123456)"));
-  EXPECT_EQ(FocusedNode(Browser), Target);
+  EXPECT_EQ(FocusedSerial(Browser), Target->SerialNo);
 }
 
 TEST_F(BrowserForm, TheNameColumnFitsTheFirstBaseFramesShownAndThenKeepsTheUsersWidth) {

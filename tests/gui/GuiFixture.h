@@ -102,6 +102,12 @@ inline TBrowserModel* BrowserTree(const QObject* Browser) {
 inline const TDecodedNode* FocusedNode(const QObject* Browser) {
   return BrowserTree(Browser)->NodeAt(Child<QTreeView>(Browser, "TreeView")->currentIndex());
 }
+// The serial number of that node, -1 when none is focused: the browser's
+// trees are decoded again, other nodes than those of the pass.
+inline std::int64_t FocusedSerial(const QObject* Browser) {
+  const TDecodedNode* Node = FocusedNode(Browser);
+  return Node ? Node->SerialNo : -1;
+}
 
 // Number of BaseFrame roots in a holder's list.
 inline int RootCount(const TDecodedNode* First) {

@@ -361,7 +361,7 @@ TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit
   DoubleClickRow(Child<QTableView>(&Program->AlarmWindow(), "HitView"), 0);
   ProcessPendingEvents();
   ASSERT_EQ(Project->Model().Browsers.size(), 1u);
-  EXPECT_EQ(FocusedNode(dynamic_cast<TBrowserForm*>(Project->Model().Browsers[0])), Target);
+  EXPECT_EQ(FocusedSerial(dynamic_cast<TBrowserForm*>(Project->Model().Browsers[0])), Target->SerialNo);
 }
 
 }  // namespace

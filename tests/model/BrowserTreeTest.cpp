@@ -12,6 +12,11 @@
 #include "data/Data.h"
 #include "structure/QuorinFramesDefinition.h"
 
+static void PrintTo(const TNodePath& Path, std::ostream* Out) {
+  *Out << Path.Frame.Source << ":" << Path.Frame.Frame;
+  for (const TDecodedNode* Node : Path.Nodes) *Out << " " << Node->SerialNo;
+}
+
 namespace {
 
 constexpr std::int32_t FrameLength = 6;
@@ -75,8 +80,7 @@ struct TBrowser {
   // What a browser does with a source's list: take the new BaseFrames, sort
   // when there is a key, filter.
   void Append(int Source) {
-    const TBrowserTree::TNewFrames New = Tree->TakeNewFrames(Source, Data[Source]->Frames, Data[Source]->Index());
-    Tree->Append(Source, New.Roots, New.Records);
+    Tree->Append(Source, Tree->TakeNewFrames(Source, *Data[Source]));
     if (!Tree->SortKey().empty()) Tree->Sort();
     Tree->ApplyFilters();
   }
@@ -106,14 +110,15 @@ struct TBrowser {
   std::string Order() const {
     std::string Out;
     for (std::size_t Row = 0; Row < Tree->FrameCount(); ++Row) {
-      const TDecodedNode* Root = Tree->Frame(Row);
+      const TTreeHandle Root = Tree->Frame(Row);
       Out += (Out.empty() ? "" : " ") + std::to_string(Root->Position / FrameLength) +
-             (Root->Stream() == &Data[1]->Image ? "b" : "");
+             (Tree->FrameSource(Row) == 1 ? "b" : "");
     }
     return Out;
   }
 
-  // The path from BaseFrame Number of a source down through the named nodes.
+  // The path from BaseFrame Number of a source down through the named nodes
+  // of the tree its pass decoded.
   TNodePath Path(int Source, int Number, std::initializer_list<std::string> Names = {}) const {
     const TDecodedNode* Root = Data[Source]->Frames;
     for (int I = 0; I < Number && Root; ++I) Root = Root->Next;
@@ -121,7 +126,7 @@ struct TBrowser {
       ADD_FAILURE() << "no BaseFrame " << Number;
       return {};
     }
-    TNodePath Path{Root};
+    TNodePath Path{{static_cast<std::uint32_t>(Number), static_cast<std::uint8_t>(Source)}, nullptr, {Root}};
     for (const std::string& Name : Names) {
       const TDecodedNode* Node = Path.back()->Child;
       while (Node && Definition->NodeVarName(*Node) != Name) Node = Node->Next;
@@ -129,7 +134,7 @@ struct TBrowser {
         ADD_FAILURE() << "no node " << Name;
         return Path;
       }
-      Path.push_back(Node);
+      Path.Nodes.push_back(Node);
     }
     return Path;
   }
@@ -158,8 +163,8 @@ TEST(BrowserTreeAppend, AppendsOnlyTheBaseFramesNotShownYet) {
   EXPECT_EQ(B.Order(), "0 1 2");
   EXPECT_EQ(B.Tree->ShownFrames[0], 3);
   EXPECT_EQ(B.Tree->NodeCount(), 26);
-  EXPECT_EQ(B.Tree->RowOf(B.Path(0, 2)[0]), 2);
-  EXPECT_EQ(B.Tree->RowOf(B.Path(0, 2, {"K"}).back()), -1);
+  EXPECT_EQ(B.Tree->RowOf({2, 0}), 2);
+  EXPECT_EQ(B.Tree->RowOf({3, 0}), -1);
 }
 
 TEST(BrowserTreeAppend, CountsEachSourceSeparately) {
@@ -169,7 +174,7 @@ TEST(BrowserTreeAppend, CountsEachSourceSeparately) {
   B.Read(0);
   B.Append(0);
   // No second file yet.
-  EXPECT_TRUE(B.Tree->TakeNewFrames(1, nullptr).Roots.empty());
+  EXPECT_TRUE(B.Tree->TakeNewFrames(1, *B.Data[1]).Records.empty());
   EXPECT_EQ(B.Tree->ShownFrames[1], 0);
   EXPECT_EQ(B.Order(), "0 1");
 
@@ -242,7 +247,7 @@ TEST(BrowserTreeSort, SortsBaseFramesAscendingByTheKeyValue) {
   B.Append(0);
   B.SortBy("HKFrame.K");
   EXPECT_EQ(B.Order(), "1 2 0");
-  EXPECT_EQ(B.Tree->RowOf(B.Path(0, 0)[0]), 2);
+  EXPECT_EQ(B.Tree->RowOf({0, 0}), 2);
 }
 
 TEST(BrowserTreeSort, ComparesTheTransformedValue) {
@@ -359,8 +364,8 @@ TEST(BrowserTreeFilters, FilterOutMatchesQualifiedNamesInAnyLetterCase) {
   EXPECT_EQ(B.Order(), "1");
   EXPECT_EQ(B.Tree->NodeCount(), 10);
   EXPECT_FALSE(B.Tree->ApplyFilters());
-  EXPECT_EQ(B.Tree->RowOf(B.Path(0, 1)[0]), 0);
-  EXPECT_EQ(B.Tree->RowOf(B.Path(0, 0)[0]), -1);
+  EXPECT_EQ(B.Tree->RowOf({1, 0}), 0);
+  EXPECT_EQ(B.Tree->RowOf({0, 0}), -1);
 
   B.Refilter({}, {"SCIENCEFRAME.hk_v1"});
   EXPECT_EQ(B.Order(), "0 2");
@@ -574,10 +579,9 @@ TEST(BrowserTreeFind, NeighbourFrameIsTheNextOrPreviousShownOneOfItsFileInFileOr
   B.Read(1);
   B.Tree->SetSortKey("HKFrame.K");
   B.Refilter({}, {"ScienceFrame"});
-  const TMemoryStream* A = &B.Data[0]->Image;
-  EXPECT_EQ(B.Tree->NeighbourFrame(A, 0, true), B.Path(0, 2)[0]);
-  EXPECT_EQ(B.Tree->NeighbourFrame(A, 2 * FrameLength, false), B.Path(0, 0)[0]);
-  EXPECT_EQ(B.Tree->NeighbourFrame(A, 3 * FrameLength, true), nullptr);
+  EXPECT_EQ(B.Tree->NeighbourFrame(0, 0, true), B.Path(0, 2)[0]->Position);
+  EXPECT_EQ(B.Tree->NeighbourFrame(0, 2 * FrameLength, false), B.Path(0, 0)[0]->Position);
+  EXPECT_EQ(B.Tree->NeighbourFrame(0, 3 * FrameLength, true), -1);
 }
 
 TEST(BrowserSearch, FindsTheNextVariableAfterTheFocusedNodeAndWrapsToTheFirstBaseFrame) {

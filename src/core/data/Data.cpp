@@ -469,27 +469,42 @@ void TData::AppendRoots(TDecodedNode* First, TDecodedNode* Last, std::span<const
 }
 
 TDecodedAgain TData::DecodeAgain(std::size_t Frame) const {
-  if (Frame >= Records.size() || !Definition.Copyable()) return {};
+  if (Frame >= Records.size()) return {};
+  const std::unique_ptr<TDecodingCopy> Copy = CopyForDecodingAgain();
+  return DecodeAgain(Frame, *Copy);
+}
+
+std::unique_ptr<TData::TDecodingCopy> TData::CopyForDecodingAgain() const {
+  auto Copy = std::make_unique<TDecodingCopy>();
+  if (Definition.Copyable()) Copy->Definition = Definition.CopyFor(Copy->Messages);
+  return Copy;
+}
+
+TDecodedAgain TData::DecodeAgain(std::size_t Frame, TDecodingCopy& Made) const {
+  if (Frame >= Records.size() || !Made.Definition) return {};
+  TFramesDefinition& Copy = *Made.Definition;
+  // The messages of the BaseFrames before would shift the numbers of its own.
+  Made.Messages.clear();
   const TFrameRecord& Record = Records[Frame];
   const auto Pass = std::upper_bound(RecordedPasses.begin(), RecordedPasses.end(), Frame,
                                      [](std::size_t At, const TRecordedPass& Next) { return At < Next.FirstRecord; });
   TDecodedAgain Again;
   if (!ReadAgain(Record.Position, *(Pass - 1), Again)) return {};
-  std::vector<std::string> Messages;
-  const std::unique_ptr<TFramesDefinition> Copy = Definition.CopyFor(Messages);
   TSerialCounter Serial{Record.FirstSerial, Serials.Numbering};
-  Copy->Serials = &Serial;
-  Copy->NumberMessagesFrom(static_cast<std::size_t>(Record.FirstMessage));
+  TSerialCounter* const CopySerials = Copy.Serials;
+  Copy.Serials = &Serial;
+  Copy.NumberMessagesFrom(static_cast<std::size_t>(Record.FirstMessage));
   Again.Pool = std::make_unique<TNodePool>(Again.Image.get());
   const TLogCapture Silent;
-  const TFrameDecoding Decoding = DecodeBaseFrame(*Copy, *Again.Image, Record.Position - Again.Origin, Record.Position,
+  const TFrameDecoding Decoding = DecodeBaseFrame(Copy, *Again.Image, Record.Position - Again.Origin, Record.Position,
                                                   false, *Again.Pool, FileName);
+  Copy.Serials = CopySerials;
   if (Decoding.Outcome != TFrameOutcome::Decoded) return {};
   Again.Root = Again.Pool->New();
   Again.Root->SerialNo = Serial.Take();
   Again.Root->Child = Decoding.Child;
   Again.Root->Position = static_cast<std::int32_t>(Record.Position);
-  Again.Root->DefIndex = static_cast<std::int16_t>(Copy->FindFrame(BaseFrameName));
+  Again.Root->DefIndex = static_cast<std::int16_t>(Copy.FindFrame(BaseFrameName));
   return Again;
 }
 

@@ -160,6 +160,15 @@ class TData {
   // definition cannot be copied, the file cannot be read or was replaced,
   // or the decoding fails.
   TDecodedAgain DecodeAgain(std::size_t Frame) const;
+  // A copy of the definition to decode many BaseFrames again with; its
+  // Definition is none when the definition cannot be copied.
+  struct TDecodingCopy {
+    std::vector<std::string> Messages;  // the copy's, emptied before each BaseFrame
+    std::unique_ptr<TFramesDefinition> Definition;
+  };
+  std::unique_ptr<TDecodingCopy> CopyForDecodingAgain() const;
+  // DecodeAgain with a copy made once for many BaseFrames.
+  TDecodedAgain DecodeAgain(std::size_t Frame, TDecodingCopy& Copy) const;
   // While streaming, the records of the BaseFrames handed to OnFrames are
   // kept as well (not of those a chunk sink takes).
   bool IndexStreamed = false;

@@ -10,6 +10,9 @@ constexpr std::int64_t FileSerialSpacing = 100000000;
 constexpr std::int64_t NoSerialLimit = std::numeric_limits<std::int64_t>::max();
 // The files a project can number apart.
 constexpr std::int64_t MaxPacketFiles = 1000;
+// Where the moved numbers of the first file begin; those of file K begin at
+// K + 1 times this.
+constexpr std::int64_t MovedSerialBase = std::int64_t{1} << 48;
 
 // Turns running numbers into serial numbers: From is added, and the numbers
 // from Limit on are moved to start at Moved.
@@ -27,7 +30,7 @@ struct TSerialNumbering {
   // Where the numbers of a file whose first node gets Base go once they reach
   // Limit, the base of the file after it.
   static TSerialNumbering OfFile(std::int64_t Base, std::int64_t Limit) {
-    return {0, Limit, (Base / FileSerialSpacing + 1) << 48};
+    return {0, Limit, (Base / FileSerialSpacing + 1) * MovedSerialBase};
   }
 };
 

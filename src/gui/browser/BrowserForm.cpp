@@ -217,9 +217,8 @@ const TDefinitionEntry* TBrowserForm::FocusedRow() const {
 }
 
 void TBrowserForm::AppendFrames(int Source, const TData& Data) {
-  if (!TreeModel || !Data.Frames) return;
-  const TBrowserTree::TNewFrames New = Tree->TakeNewFrames(Source, Data.Frames, Data.Index());
-  TreeModel->Append(Source, New.Roots, New.Records);
+  if (!TreeModel) return;
+  TreeModel->Append(Source, Tree->TakeNewFrames(Source, Data));
   Resort();
   ApplyFilters();
   // Fitted once: later the width is the user's.
@@ -388,19 +387,20 @@ void TBrowserForm::OnAddAlarm() {
 }
 
 void TBrowserForm::OnShowInHexViewer() {
-  const TDecodedNode* Node = FocusedNode();
+  const TNodePath Path = TreeModel ? TreeModel->PathOf(TreeView->currentIndex()) : TNodePath();
   const TDefinitionEntry* Row = FocusedRow();
-  if (!Node || !Row || !Node->Stream()) return;
+  const TData* Data = Path.empty() ? nullptr : Tree->FrameTrees().Holder(Path.Frame.Source);
+  if (!Row || !Data) return;
   // A child window: it closes with this browser, before the project frees the bytes it shows.
   auto* Viewer = new THexViewForm(this, *this);
   Viewer->setWindowTitle(Viewer->windowTitle() + " " + FromBytes(Row->VarName) + " (" + FromBytes(Row->DisplayName) +
                          ")");
-  Viewer->ShowFrame(*Node->Stream(), Definition->GetFrameLength(BaseFrameName), Node->Position);
+  Viewer->ShowFrame(Data->Image, Definition->GetFrameLength(BaseFrameName), Path.back()->Position);
 }
 
 std::int64_t TBrowserForm::ShownFrameBeside(const TMemoryStream& Stream, std::int64_t Start, bool After) const {
-  const TDecodedNode* Root = Tree ? Tree->NeighbourFrame(&Stream, Start, After) : nullptr;
-  return Root ? Root->Position : -1;
+  const int Source = Tree ? Tree->FrameTrees().SourceOfImage(Stream) : -1;
+  return Source < 0 ? -1 : Tree->NeighbourFrame(Source, Start, After);
 }
 
 void TBrowserForm::OnExport() {
@@ -415,10 +415,7 @@ void TBrowserForm::OnExport() {
   // The dialog lets events run; they may have closed this window.
   if (!Self || FileName.isEmpty()) return;
   TAtomicFile File(ToBytes(FileName));
-  std::vector<const TDecodedNode*> Roots;
-  Roots.reserve(Tree->FrameCount());
-  for (std::size_t Row = 0; Row < Tree->FrameCount(); ++Row) Roots.push_back(Tree->Frame(Row));
-  const TExportDimension Dimension = WriteBrowserExport(File.Stream(), *Definition, Roots);
+  const TExportDimension Dimension = WriteBrowserExport(File.Stream(), *Definition, *Tree);
   File.Commit();
   Dialogs().MessageDlg(this, FromBytes(ExportMessage(ToBytes(FileName), Dimension)), TDlgType::Information, dbOK);
 }

@@ -27,11 +27,16 @@ TBrowserModel::TBrowserModel(TBrowserTree& Tree, const TFramesDefinition& Defini
   BoldFont.setBold(true);
 }
 
+TTreeHandle TBrowserModel::FrameTree(std::size_t Row) const {
+  const auto Held = FrameRefs.find(Tree.FrameId(Row).Key());
+  return Held != FrameRefs.end() ? Held->second->Tree : Tree.Frame(Row);
+}
+
 const TDecodedNode* TBrowserModel::NodeAt(const QModelIndex& Index) const {
   if (!Index.isValid()) return nullptr;
   const auto* Ref = static_cast<const TNodeRef*>(Index.internalPointer());
   if (!Ref)
-    return Index.row() < static_cast<int>(Tree.FrameCount()) ? Tree.Frame(static_cast<std::size_t>(Index.row()))
+    return Index.row() < static_cast<int>(Tree.FrameCount()) ? FrameTree(static_cast<std::size_t>(Index.row())).get()
                                                              : nullptr;
   return ChildAt(Ref->Node, Index.row());
 }
@@ -43,10 +48,26 @@ std::string TBrowserModel::FileMarkOf(const QModelIndex& Index) const {
 }
 
 TBrowserModel::TNodeRef* TBrowserModel::RefOf(const QModelIndex& Index) const {
-  const TDecodedNode* Node = NodeAt(Index);
+  auto* Parent = static_cast<TNodeRef*>(Index.internalPointer());
+  if (!Parent) {
+    if (Index.row() < 0 || Index.row() >= static_cast<int>(Tree.FrameCount())) return nullptr;
+    const auto Row = static_cast<std::size_t>(Index.row());
+    const TFrameId Frame = Tree.FrameId(Row);
+    std::unique_ptr<TNodeRef>& Ref = FrameRefs[Frame.Key()];
+    if (!Ref) {
+      TTreeHandle Root = Tree.Frame(Row);
+      if (!Root) {
+        FrameRefs.erase(Frame.Key());
+        return nullptr;
+      }
+      Ref = std::make_unique<TNodeRef>(TNodeRef{Root.get(), nullptr, Frame, std::move(Root)});
+    }
+    return Ref.get();
+  }
+  const TDecodedNode* Node = ChildAt(Parent->Node, Index.row());
   if (!Node) return nullptr;
   std::unique_ptr<TNodeRef>& Ref = Refs[Node];
-  if (!Ref) Ref = std::make_unique<TNodeRef>(TNodeRef{Node, static_cast<TNodeRef*>(Index.internalPointer())});
+  if (!Ref) Ref = std::make_unique<TNodeRef>(TNodeRef{Node, Parent, Parent->Frame, nullptr});
   return Ref.get();
 }
 
@@ -63,7 +84,7 @@ QModelIndex TBrowserModel::parent(const QModelIndex& Index) const {
   if (!Index.isValid()) return {};
   const auto* Ref = static_cast<const TNodeRef*>(Index.internalPointer());
   if (!Ref) return {};
-  const std::int64_t Row = Ref->Parent ? RowInList(Ref->Parent->Node->Child, Ref->Node) : Tree.RowOf(Ref->Node);
+  const std::int64_t Row = Ref->Parent ? RowInList(Ref->Parent->Node->Child, Ref->Node) : Tree.RowOf(Ref->Frame);
   if (Row < 0) return {};
   return createIndex(static_cast<int>(Row), 0, Ref->Parent);
 }
@@ -115,12 +136,11 @@ QVariant TBrowserModel::headerData(int Section, Qt::Orientation Orientation, int
   return Section == 0 ? QStringLiteral("Name") : QStringLiteral("Value");
 }
 
-void TBrowserModel::Append(int Source, const std::vector<const TDecodedNode*>& Roots,
-                           std::span<const TFrameRecord> Records) {
-  if (Roots.empty()) return;
+void TBrowserModel::Append(int Source, const TBrowserTree::TNewFrames& New) {
+  if (New.Records.empty()) return;
   const int First = static_cast<int>(Tree.FrameCount());
-  beginInsertRows(QModelIndex(), First, First + static_cast<int>(Roots.size()) - 1);
-  Tree.Append(Source, Roots, Records);
+  beginInsertRows(QModelIndex(), First, First + static_cast<int>(New.Records.size()) - 1);
+  Tree.Append(Source, New);
   endInsertRows();
 }
 
@@ -128,18 +148,17 @@ void TBrowserModel::ChangeTopLevel(const std::function<void()>& Change) {
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   const QModelIndexList From = persistentIndexList();
   // The BaseFrame each persistent index lies in.
-  std::vector<const TDecodedNode*> Roots;
-  Roots.reserve(static_cast<std::size_t>(From.size()));
+  std::vector<TFrameId> Frames;
+  Frames.reserve(static_cast<std::size_t>(From.size()));
   for (const QModelIndex& Index : From) {
     const auto* Ref = static_cast<const TNodeRef*>(Index.internalPointer());
-    while (Ref && Ref->Parent) Ref = Ref->Parent;
-    Roots.push_back(Ref ? Ref->Node : NodeAt(Index));
+    Frames.push_back(Ref ? Ref->Frame : Tree.FrameId(static_cast<std::size_t>(Index.row())));
   }
   Change();
   QModelIndexList To;
   To.reserve(From.size());
   for (qsizetype I = 0; I < From.size(); ++I) {
-    const std::int64_t Row = Tree.RowOf(Roots[static_cast<std::size_t>(I)]);
+    const std::int64_t Row = Tree.RowOf(Frames[static_cast<std::size_t>(I)]);
     if (Row < 0) To.append(QModelIndex());
     else if (From[I].internalPointer()) To.append(From[I]);
     else To.append(createIndex(static_cast<int>(Row), From[I].column(), nullptr));
@@ -161,6 +180,7 @@ void TBrowserModel::ApplyFilters() {
 void TBrowserModel::Clear() {
   beginResetModel();
   Tree.Clear();
+  FrameRefs.clear();
   Refs.clear();
   endResetModel();
 }
@@ -168,15 +188,22 @@ void TBrowserModel::Clear() {
 TNodePath TBrowserModel::PathOf(const QModelIndex& Index) const {
   const TDecodedNode* Node = NodeAt(Index);
   if (!Node) return {};
-  TNodePath Path{Node};
-  for (const auto* Ref = static_cast<const TNodeRef*>(Index.internalPointer()); Ref; Ref = Ref->Parent)
-    Path.insert(Path.begin(), Ref->Node);
+  const auto* Ref = static_cast<const TNodeRef*>(Index.internalPointer());
+  if (!Ref) {
+    const auto Row = static_cast<std::size_t>(Index.row());
+    return {Tree.FrameId(Row), FrameTree(Row), {Node}};
+  }
+  TNodePath Path{Ref->Frame, nullptr, {Node}};
+  for (; Ref; Ref = Ref->Parent) {
+    Path.Nodes.insert(Path.Nodes.begin(), Ref->Node);
+    if (!Ref->Parent) Path.Tree = Ref->Tree;
+  }
   return Path;
 }
 
 QModelIndex TBrowserModel::IndexOf(const TNodePath& Path) const {
   if (Path.empty()) return {};
-  const std::int64_t Row = Tree.RowOf(Path.front());
+  const std::int64_t Row = Tree.RowOf(Path.Frame);
   if (Row < 0) return {};
   QModelIndex Index = index(static_cast<int>(Row), 0);
   for (std::size_t I = 1; I < Path.size() && Index.isValid(); ++I)

@@ -1,7 +1,8 @@
 #pragma once
 // The item model of a browser's tree: the browser's top-level order over the
-// decoded trees, which it refers to and never copies. Texts, hints and styles
-// are computed when a cell is drawn.
+// BaseFrames, whose trees it asks the browser tree for when a cell is drawn
+// or a BaseFrame expanded. The trees of expanded BaseFrames are held while
+// the model lives. Texts, hints and styles are computed when a cell is drawn.
 #include <QAbstractItemModel>
 #include <QFont>
 #include <functional>
@@ -24,11 +25,13 @@ class TBrowserModel : public QAbstractItemModel {
   QVariant headerData(int Section, Qt::Orientation Orientation, int Role = Qt::DisplayRole) const override;
 
   // The changes of the tree, each announced to the views.
-  void Append(int Source, const std::vector<const TDecodedNode*>& Roots, std::span<const TFrameRecord> Records = {});
+  void Append(int Source, const TBrowserTree::TNewFrames& New);
   void Sort();
   void ApplyFilters();
   void Clear();
 
+  // The node of the index; a BaseFrame's tree not held by the model lives at
+  // least until 1024 more trees were asked for.
   const TDecodedNode* NodeAt(const QModelIndex& Index) const;
   TNodePath PathOf(const QModelIndex& Index) const;
   QModelIndex IndexOf(const TNodePath& Path) const;
@@ -40,10 +43,13 @@ class TBrowserModel : public QAbstractItemModel {
 
  private:
   // A node whose children the views have asked for, and the one above it
-  // (none for a BaseFrame). Child indexes carry their parent's reference.
+  // (none for a BaseFrame, which holds its tree). Child indexes carry their
+  // parent's reference.
   struct TNodeRef {
     const TDecodedNode* Node;
     TNodeRef* Parent;
+    TFrameId Frame;    // of the BaseFrame the node lies in
+    TTreeHandle Tree;  // a BaseFrame's
   };
   TNodeRef* RefOf(const QModelIndex& Index) const;
   // The mark of a top-level index's packet file; empty below the top level.
@@ -55,5 +61,10 @@ class TBrowserModel : public QAbstractItemModel {
   const TFramesDefinition& Definition;
   const std::vector<std::string>& Messages;
   const double& StartTime;
+  // Of BaseFrames by TFrameId::Key, of the nodes below by node.
+  mutable std::unordered_map<std::uint64_t, std::unique_ptr<TNodeRef>> FrameRefs;
   mutable std::unordered_map<const TDecodedNode*, std::unique_ptr<TNodeRef>> Refs;
+  // The BaseFrame of a top-level index: the one its reference holds, or else
+  // the one the tree gives.
+  TTreeHandle FrameTree(std::size_t Row) const;
 };

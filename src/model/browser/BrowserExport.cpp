@@ -112,6 +112,16 @@ TExportDimension WriteBrowserExport(std::ostream& Out, const TFramesDefinition& 
   return Export.Finish(Out);
 }
 
+TExportDimension WriteBrowserExport(std::ostream& Out, const TFramesDefinition& Definition, const TBrowserTree& Tree) {
+  TBrowserExport Export(Definition);
+  for (std::size_t Row = 0; Row < Tree.FrameCount(); ++Row)
+    if (const TTreeHandle Root = Tree.Frame(Row)) Export.TakeColumns(Root.get());
+  Export.WriteHeader(Out);
+  for (std::size_t Row = 0; Row < Tree.FrameCount(); ++Row)
+    if (const TTreeHandle Root = Tree.Frame(Row)) Export.WriteFrame(Out, Root.get());
+  return Export.Finish(Out);
+}
+
 std::string ExportMessage(const std::string& FileName, const TExportDimension& Dimension) {
   return "Export of current browser to " + FileName + " successful.\r\nMatrix dimension is " +
          std::to_string(Dimension.Columns) + " x " + std::to_string(Dimension.Lines) + ".";

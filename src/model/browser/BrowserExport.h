@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/BrowserTree.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
 
@@ -46,6 +47,9 @@ class TBrowserExport {
 // are Roots, in that order.
 TExportDimension WriteBrowserExport(std::ostream& Out, const TFramesDefinition& Definition,
                                     const std::vector<const TDecodedNode*>& Roots);
+// The same of the BaseFrames a browser shows, in its order; those that cannot
+// be decoded again are left out.
+TExportDimension WriteBrowserExport(std::ostream& Out, const TFramesDefinition& Definition, const TBrowserTree& Tree);
 
 // "Export of current browser to <file> successful." CR LF "Matrix dimension is C x L."
 std::string ExportMessage(const std::string& FileName, const TExportDimension& Dimension);

@@ -80,16 +80,19 @@ bool TBrowserSearch::NamesMatch(const TDecodedNode& Node, std::size_t Row) {
 
 TSearchResult TBrowserSearch::Next(const TNodePath& From) {
   if (Tree.FrameCount() == 0) return {};
-  TSearchResult Result{From.empty() ? TNodePath{Tree.Frame(0)} : From, false};
-  const TDecodedNode* Last = Result.Path.back();
+  TSearchResult Result{From.empty() ? Tree.RootPath(0) : From, false};
+  if (Result.Path.empty()) return {};
+  // Trees decoded again are other nodes: the last node is known by its number.
+  const std::int64_t Last = Result.Path.back()->SerialNo;
   for (;;) {
     if (!Tree.StepForward(Result.Path)) {
       // A From no longer shown is never met again.
       if (Result.Wrapped) return {};
-      Result.Path = {Tree.Frame(0)};
+      Result.Path = Tree.RootPath(0);
       Result.Wrapped = true;
+      if (Result.Path.empty()) return {};
     }
     if (Matches(*Result.Path.back())) return Result;
-    if (Result.Path.back() == Last) return {};
+    if (Result.Path.back()->SerialNo == Last) return {};
   }
 }

@@ -6,12 +6,6 @@
 
 namespace {
 
-std::int64_t SubtreeSize(const TDecodedNode& Node) {
-  std::int64_t Size = 1;
-  for (const TDecodedNode* Child = Node.Child; Child; Child = Child->Next) Size += SubtreeSize(*Child);
-  return Size;
-}
-
 // The first node of the list and the lists below, in pre-order, of a row Rows marks.
 const TDecodedNode* FirstOfRows(const TDecodedNode* List, const std::vector<char>& Rows) {
   for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
@@ -41,7 +35,7 @@ void SplitMergeSort(std::vector<T>& Items, std::size_t Begin, std::size_t End, s
 }
 
 // Extends Path to the last node of Node's subtree in pre-order.
-void AppendLastDescendant(const TDecodedNode* Node, TNodePath& Path) {
+void AppendLastDescendant(const TDecodedNode* Node, std::vector<const TDecodedNode*>& Path) {
   while (Node->Child) {
     Node = Node->Child;
     while (Node->Next) Node = Node->Next;
@@ -51,37 +45,38 @@ void AppendLastDescendant(const TDecodedNode* Node, TNodePath& Path) {
 
 }  // namespace
 
-TBrowserTree::TNewFrames TBrowserTree::TakeNewFrames(int Source, const TDecodedNode* First,
-                                                     std::span<const TFrameRecord> Index) {
-  TNewFrames New;
-  if (!First || Source < 0 || Source >= MaxBrowserSources) return New;
+TBrowserTree::TNewFrames TBrowserTree::TakeNewFrames(int Source, const TData& Data) {
+  if (Source < 0 || Source >= MaxBrowserSources) return {};
+  Trees.SetHolder(Source, Data);
   std::int32_t& Shown = ShownFrames[static_cast<std::size_t>(Source)];
-  const auto Before = static_cast<std::size_t>(Shown);
-  TRootCursor& Cursor = ShownCursors[static_cast<std::size_t>(Source)];
-  for (const TDecodedNode* Root = Cursor.TakeRest(First, Shown); Root; Root = Root->Next) New.Roots.push_back(Root);
-  Shown = static_cast<std::int32_t>(Cursor.Walked());
-  if (Index.size() == static_cast<std::size_t>(Shown)) New.Records = Index.subspan(Before);
+  const std::span<const TFrameRecord> Index = Data.Index();
+  if (Index.size() <= static_cast<std::size_t>(Shown)) return {};
+  TNewFrames New{static_cast<std::uint32_t>(Shown), Index.subspan(static_cast<std::size_t>(Shown))};
+  Shown = static_cast<std::int32_t>(Index.size());
   return New;
 }
 
-void TBrowserTree::Append(int Source, const std::vector<const TDecodedNode*>& Roots,
-                          std::span<const TFrameRecord> Records) {
+void TBrowserTree::Append(int Source, const TNewFrames& New) {
   const std::size_t From = Top.size();
-  for (std::size_t I = 0; I < Roots.size(); ++I) {
-    const TDecodedNode* Root = Roots[I];
-    const std::int32_t Shape = I < Records.size() ? Records[I].Shape : -1;
-    TTopNode Node{Root, 0, false, false, Root->Child != nullptr, static_cast<std::uint8_t>(Source), Shape};
+  for (std::size_t I = 0; I < New.Records.size(); ++I) {
+    const TFrameRecord& Record = New.Records[I];
+    TTopNode Node{};
+    Node.Frame = New.First + static_cast<std::uint32_t>(I);
+    Node.Shape = Record.Shape;
+    Node.Nodes = Record.Nodes;
+    Node.Source = static_cast<std::uint8_t>(Source);
+    Node.HasChildren = Record.Nodes > 1;
+    if (Record.Shape >= 0) ShapeFacts.try_emplace(ShapeKey(Node));
     UpdateKey(Node);
     Top.push_back(Node);
-    if (Shape >= 0) ShapeFacts[ShapeKey(Node)].Nodes = Records[I].Nodes;
-    Nodes += I < Records.size() ? Records[I].Nodes : TreeNodes(Node);
+    Nodes += Record.Nodes;
   }
   IndexRows(From);
 }
 
 void TBrowserTree::Clear() {
   Top.clear();
-  Rows.clear();
+  for (std::vector<std::int32_t>& Source : Rows) Source.clear();
   ShapeFacts.clear();
   Nodes = 0;
 }
@@ -92,18 +87,17 @@ TBrowserTree::TShapeFacts* TBrowserTree::FactsOf(const TTopNode& Node) {
   return Found == ShapeFacts.end() ? nullptr : &Found->second;
 }
 
-std::int64_t TBrowserTree::TreeNodes(const TTopNode& Node) {
-  const TShapeFacts* Facts = FactsOf(Node);
-  return Facts ? Facts->Nodes : SubtreeSize(*Node.Node);
-}
-
-std::int64_t TBrowserTree::RowOf(const TDecodedNode* Root) const {
-  const auto It = Rows.find(Root);
-  return It == Rows.end() ? -1 : It->second;
+std::int64_t TBrowserTree::RowOf(TFrameId Id) const {
+  const std::vector<std::int32_t>& Source = Rows[Id.Source];
+  return Id.Frame < Source.size() ? Source[Id.Frame] : -1;
 }
 
 void TBrowserTree::IndexRows(std::size_t From) {
-  for (std::size_t Row = From; Row < Top.size(); ++Row) Rows[Top[Row].Node] = static_cast<std::int64_t>(Row);
+  for (std::size_t Row = From; Row < Top.size(); ++Row) {
+    std::vector<std::int32_t>& Source = Rows[Top[Row].Source];
+    if (Source.size() <= Top[Row].Frame) Source.resize(Top[Row].Frame + std::size_t{1}, -1);
+    Source[Top[Row].Frame] = static_cast<std::int32_t>(Row);
+  }
 }
 
 void TBrowserTree::SetSortKey(const std::string& SortKey) {
@@ -120,7 +114,9 @@ void TBrowserTree::UpdateKey(TTopNode& Top) {
   Top.HasKey = false;
   TShapeFacts* Facts = FactsOf(Top);
   if (Key.empty() || (Facts && Facts->Keyless)) return;
-  if (const TDecodedNode* Found = FirstOfRows(Top.Node->Child, KeyRows)) {
+  const TTreeHandle Tree = Trees.Tree({Top.Frame, Top.Source});
+  if (!Tree) return;
+  if (const TDecodedNode* Found = FirstOfRows(Tree->Child, KeyRows)) {
     Top.HasKey = true;
     Top.Key = Found->Value;
   } else if (Facts) {
@@ -159,7 +155,9 @@ std::vector<std::size_t> TBrowserTree::ExcludedRows() {
 bool TBrowserTree::FilteredOut(const TTopNode& Node) {
   // Filter out wins: a BaseFrame with a filter-out name goes whatever else it holds.
   const auto Judge = [&] {
-    return (!Out.empty() && ContainsName(*Node.Node, Out)) || (!In.empty() && !ContainsName(*Node.Node, In));
+    const TTreeHandle Tree = Trees.Tree({Node.Frame, Node.Source});
+    if (!Tree) return false;
+    return (!Out.empty() && ContainsName(*Tree, Out)) || (!In.empty() && !ContainsName(*Tree, In));
   };
   // BaseFrames of one shape hold the same names.
   TShapeFacts* Facts = FactsOf(Node);
@@ -176,8 +174,8 @@ bool TBrowserTree::RemoveRows(const std::vector<std::size_t>& Excluded) {
   for (std::size_t Row = 0; Row < Top.size(); ++Row) {
     if (Next != Excluded.end() && *Next == Row) {
       ++Next;
-      Nodes -= TreeNodes(Top[Row]);
-      Rows.erase(Top[Row].Node);
+      Nodes -= Top[Row].Nodes;
+      Rows[Top[Row].Source][Top[Row].Frame] = -1;
     } else {
       Kept.push_back(Top[Row]);
     }
@@ -214,40 +212,60 @@ bool TBrowserTree::NamesMatch(const TDecodedNode* List, const std::string& Prefi
   return false;
 }
 
+bool TNodePath::operator==(const TNodePath& Other) const {
+  if (empty() || Other.empty()) return empty() && Other.empty();
+  return Frame == Other.Frame &&
+         std::ranges::equal(Nodes, Other.Nodes, {}, &TDecodedNode::SerialNo, &TDecodedNode::SerialNo);
+}
+
+TNodePath TBrowserTree::RootPath(std::size_t Row) const {
+  TNodePath Path{FrameId(Row), Frame(Row), {}};
+  if (Path.Tree) Path.Nodes.push_back(Path.Tree.get());
+  return Path;
+}
+
 bool TBrowserTree::StepForward(TNodePath& Path) const {
   if (Path.back()->Child) {
-    Path.push_back(Path.back()->Child);
+    Path.Nodes.push_back(Path.back()->Child);
     return true;
   }
   while (Path.size() > 1) {
     if (Path.back()->Next) {
-      Path.back() = Path.back()->Next;
+      Path.Nodes.back() = Path.back()->Next;
       return true;
     }
-    Path.pop_back();
+    Path.Nodes.pop_back();
   }
-  const std::int64_t Row = RowOf(Path.front());
-  if (Row < 0 || static_cast<std::size_t>(Row) + 1 >= Top.size()) return false;
-  Path.front() = Top[static_cast<std::size_t>(Row) + 1].Node;
-  return true;
+  // BaseFrames that cannot be decoded again are passed over.
+  const std::int64_t Row = RowOf(Path.Frame);
+  for (std::size_t Next = static_cast<std::size_t>(Row) + 1; Row >= 0 && Next < Top.size(); ++Next) {
+    TNodePath Root = RootPath(Next);
+    if (Root.empty()) continue;
+    Path = std::move(Root);
+    return true;
+  }
+  return false;
 }
 
 bool TBrowserTree::StepBack(TNodePath& Path) const {
   if (Path.size() == 1) {
-    const std::int64_t Row = RowOf(Path.front());
-    if (Row <= 0) return false;
-    Path.front() = Top[static_cast<std::size_t>(Row) - 1].Node;
-    AppendLastDescendant(Path.front(), Path);
-    return true;
+    for (std::int64_t Row = RowOf(Path.Frame) - 1; Row >= 0; --Row) {
+      TNodePath Root = RootPath(static_cast<std::size_t>(Row));
+      if (Root.empty()) continue;
+      Path = std::move(Root);
+      AppendLastDescendant(Path.front(), Path.Nodes);
+      return true;
+    }
+    return false;
   }
   const TDecodedNode* Node = Path.back();
   const TDecodedNode* Previous = nullptr;
   for (const TDecodedNode* Sibling = Path[Path.size() - 2]->Child; Sibling && Sibling != Node; Sibling = Sibling->Next)
     Previous = Sibling;
-  Path.pop_back();
+  Path.Nodes.pop_back();
   if (Previous) {
-    Path.push_back(Previous);
-    AppendLastDescendant(Previous, Path);
+    Path.Nodes.push_back(Previous);
+    AppendLastDescendant(Previous, Path.Nodes);
   }
   return true;
 }
@@ -269,7 +287,7 @@ TNodePath TBrowserTree::PreviousWithName(TNodePath From, const std::string& VarN
 namespace {
 
 // Extends Path by the nodes from Node down to the one with that serial number; false when none is below Node.
-bool FindBelow(const TDecodedNode* Node, std::int64_t SerialNo, TNodePath& Path) {
+bool FindBelow(const TDecodedNode* Node, std::int64_t SerialNo, std::vector<const TDecodedNode*>& Path) {
   Path.push_back(Node);
   if (Node->SerialNo == SerialNo) return true;
   for (const TDecodedNode* Child = Node->Child; Child; Child = Child->Next)
@@ -281,25 +299,37 @@ bool FindBelow(const TDecodedNode* Node, std::int64_t SerialNo, TNodePath& Path)
 }  // namespace
 
 TNodePath TBrowserTree::FindSerial(std::int64_t SerialNo) const {
-  // A tree's nodes are numbered before its root, so the node lies in the
-  // BaseFrame with the least root number not below it, unless its file's
-  // numbers moved on in the middle of that BaseFrame: then every one is looked at.
-  const TDecodedNode* Nearest = nullptr;
-  for (const TTopNode& Node : Top)
-    if (Node.Node->SerialNo >= SerialNo && (!Nearest || Node.Node->SerialNo < Nearest->SerialNo)) Nearest = Node.Node;
-  TNodePath Path;
-  if (!Nearest || FindBelow(Nearest, SerialNo, Path)) return Path;
-  for (const TTopNode& Node : Top)
-    if (Node.Node != Nearest && FindBelow(Node.Node, SerialNo, Path)) return Path;
+  const auto FindIn = [&](std::size_t Row) {
+    TNodePath Path{FrameId(Row), Frame(Row), {}};
+    if (!Path.Tree || !FindBelow(Path.Tree.get(), SerialNo, Path.Nodes)) Path.Nodes.clear();
+    return Path;
+  };
+  // A BaseFrame's nodes carry the running numbers from its record's first one
+  // on, below its file's limit; numbers moved above every limit may lie in
+  // any BaseFrame.
+  if (SerialNo >= MovedSerialBase) {
+    for (std::size_t Row = 0; Row < Top.size(); ++Row)
+      if (TNodePath Path = FindIn(Row); !Path.empty()) return Path;
+    return {};
+  }
+  for (std::size_t Row = 0; Row < Top.size(); ++Row) {
+    const TFrameRecord* Record = Trees.Record(FrameId(Row));
+    if (!Record || SerialNo < Record->FirstSerial) continue;
+    const std::int64_t Limit = Trees.Holder(Top[Row].Source)->SerialLimit;
+    if (SerialNo < std::min(Record->FirstSerial + Record->Nodes, Limit)) return FindIn(Row);
+  }
   return {};
 }
 
-const TDecodedNode* TBrowserTree::NeighbourFrame(const TMemoryStream* Stream, std::int64_t Start, bool After) const {
-  const TDecodedNode* Nearest = nullptr;
-  for (const TTopNode& Node : Top) {
-    const std::int64_t Position = Node.Node->Position;
-    if (Node.Node->Stream() != Stream || (After ? Position <= Start : Position >= Start)) continue;
-    if (!Nearest || (After ? Position < Nearest->Position : Position > Nearest->Position)) Nearest = Node.Node;
+std::int64_t TBrowserTree::NeighbourFrame(int Source, std::int64_t Start, bool After) const {
+  std::int64_t Nearest = -1;
+  for (std::size_t Row = 0; Row < Top.size(); ++Row) {
+    if (Top[Row].Source != Source) continue;
+    const TFrameRecord* Record = Trees.Record(FrameId(Row));
+    if (!Record) continue;
+    const std::int64_t Position = Record->Position;
+    if (After ? Position <= Start : Position >= Start) continue;
+    if (Nearest < 0 || (After ? Position < Nearest : Position > Nearest)) Nearest = Position;
   }
   return Nearest;
 }

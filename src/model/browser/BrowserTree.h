@@ -1,6 +1,6 @@
 #pragma once
 // A browser's content without the window: the BaseFrames it shows in display
-// order, the decoded trees below them (by reference), sorting, filters, and
+// order (their trees decoded again when asked for), sorting, filters, and
 // the walks the keys and commands need.
 #include <array>
 #include <cstdint>
@@ -10,47 +10,64 @@
 #include <unordered_map>
 #include <vector>
 
+#include "browser/FrameTrees.h"
+#include "data/Data.h"
 #include "data/FrameRecord.h"
-#include "data/RootCursor.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
 
-constexpr int MaxBrowserSources = 101;
+// A node and its ancestors, the BaseFrame root first, in the tree of a
+// BaseFrame, which the path holds.
+struct TNodePath {
+  TFrameId Frame;
+  TTreeHandle Tree;
+  std::vector<const TDecodedNode*> Nodes;
 
-// A node and its ancestors, the BaseFrame root first.
-using TNodePath = std::vector<const TDecodedNode*>;
+  bool empty() const { return Nodes.empty(); }
+  std::size_t size() const { return Nodes.size(); }
+  const TDecodedNode* front() const { return Nodes.front(); }
+  const TDecodedNode* back() const { return Nodes.back(); }
+  const TDecodedNode* operator[](std::size_t I) const { return Nodes[I]; }
+  // Through the same BaseFrame to nodes of the same numbers, in whichever
+  // decoding of its tree; all empty paths are equal.
+  bool operator==(const TNodePath& Other) const;
+};
 
 class TBrowserTree {
  public:
   explicit TBrowserTree(const TFramesDefinition& Definition) : Definition(Definition) {}
 
-  // Per source, the BaseFrames of its list already appended.
+  // Per source, the BaseFrames of its holder's index already appended.
   std::array<std::int32_t, MaxBrowserSources> ShownFrames{};
 
-  // The roots of the list from First on that source Source has not handed
-  // over yet; they count as shown from now on. Their Records come from Index,
-  // the list's index, when it holds one per root of the list.
+  // The records of the BaseFrames of Data, source Source, not handed over
+  // yet; they count as shown from now on, numbered from the first not shown.
   struct TNewFrames {
-    std::vector<const TDecodedNode*> Roots;
+    std::uint32_t First = 0;
     std::span<const TFrameRecord> Records;
   };
-  TNewFrames TakeNewFrames(int Source, const TDecodedNode* First, std::span<const TFrameRecord> Index = {});
-  // Adds BaseFrames of source Source after the last top-level node. Records,
-  // when given, are theirs (one each, in order): the filters then judge each
-  // shape of the source once instead of every BaseFrame.
-  void Append(int Source, const std::vector<const TDecodedNode*>& Roots, std::span<const TFrameRecord> Records = {});
+  TNewFrames TakeNewFrames(int Source, const TData& Data);
+  // Adds BaseFrames First, First + 1 ... of source Source after the last
+  // top-level node, one per record: the filters judge each shape of the
+  // source once instead of every BaseFrame.
+  void Append(int Source, const TNewFrames& New);
   // Removes every node; ShownFrames is kept.
   void Clear();
 
   std::size_t FrameCount() const { return Top.size(); }
-  const TDecodedNode* Frame(std::size_t Row) const { return Top[Row].Node; }
+  TFrameId FrameId(std::size_t Row) const { return {Top[Row].Frame, Top[Row].Source}; }
+  // The tree of the BaseFrame in that row, decoded again when it is not at
+  // hand; empty when it cannot be.
+  TTreeHandle Frame(std::size_t Row) const { return Trees.Tree(FrameId(Row)); }
   int FrameSource(std::size_t Row) const { return Top[Row].Source; }
-  // Read from the row, not the node: views ask this of every row they lay out.
+  // Read from the row, not the tree: views ask this of every row they lay out.
   bool FrameHasChildren(std::size_t Row) const { return Top[Row].HasChildren; }
-  // Row of a top-level node, -1 for any other node.
-  std::int64_t RowOf(const TDecodedNode* Root) const;
+  // Row of a BaseFrame, -1 when it is not shown.
+  std::int64_t RowOf(TFrameId Id) const;
   // All nodes of all levels.
   std::int64_t NodeCount() const { return Nodes; }
+  // Where the trees come from.
+  TFrameTrees& FrameTrees() const { return Trees; }
 
   // "Frame.Variable"; empty leaves the order alone.
   const std::string& SortKey() const { return Key; }
@@ -69,6 +86,8 @@ class TBrowserTree {
   // Removes the BaseFrames of these rows (ascending); true when there were any.
   bool RemoveRows(const std::vector<std::size_t>& Excluded);
 
+  // The path of the root of the BaseFrame in that row.
+  TNodePath RootPath(std::size_t Row) const;
   // Moves Path one node on in pre-order through the shown BaseFrames; false
   // after the last node.
   bool StepForward(TNodePath& Path) const;
@@ -78,23 +97,23 @@ class TBrowserTree {
   TNodePath PreviousWithName(TNodePath From, const std::string& VarName) const;
   // The first node in pre-order with that serial number; empty when none.
   TNodePath FindSerial(std::int64_t SerialNo) const;
-  // The shown BaseFrame of Stream that starts next after (After) or last
-  // before Start in file order; none when there is none.
-  const TDecodedNode* NeighbourFrame(const TMemoryStream* Stream, std::int64_t Start, bool After) const;
+  // The position of the shown BaseFrame of Source that starts next after
+  // (After) or last before Start in file order; -1 when there is none.
+  std::int64_t NeighbourFrame(int Source, std::int64_t Start, bool After) const;
   // Whether a node of the BaseFrame, the root included, has a qualified name
   // equal to one of Lines without regard to case.
   bool ContainsName(const TDecodedNode& Root, const std::vector<std::string>& Lines) const;
 
  private:
-  std::array<TRootCursor, MaxBrowserSources> ShownCursors;
   struct TTopNode {
-    const TDecodedNode* Node;
     double Key;
+    std::uint32_t Frame;  // in its source's index
+    std::int32_t Shape;   // of its file's index; -1: not known
+    std::int32_t Nodes;   // of its tree, its root counted
+    std::uint8_t Source;
     bool HasKey;
     bool Checked;  // passed the filters in force
     bool HasChildren;
-    std::uint8_t Source;
-    std::int32_t Shape;  // of its file's index; -1: not known
   };
   void UpdateKey(TTopNode& Top);
   // Whether the filters in force exclude the BaseFrame.
@@ -104,17 +123,18 @@ class TBrowserTree {
   bool NamesMatch(const TDecodedNode* List, const std::string& Prefix, const std::vector<std::string>& Lines) const;
 
   const TFramesDefinition& Definition;
+  mutable TFrameTrees Trees;
   std::vector<TTopNode> Top;
-  std::unordered_map<const TDecodedNode*, std::int64_t> Rows;
+  // Per source, the row of each of its BaseFrames, -1 when not shown.
+  std::array<std::vector<std::int32_t>, MaxBrowserSources> Rows;
   std::int64_t Nodes = 0;
   std::string Key;
   std::vector<char> KeyRows;  // rows whose "Frame.Variable" is the sort key
   std::vector<std::string> In, Out;
-  // What holds for every BaseFrame of a shape of a source, from the records
-  // and from judging one of them: its nodes, whether the filters in force
-  // exclude it (unknown until judged) and whether it lacks the sort key.
+  // What holds for every BaseFrame of a shape of a source, from judging one
+  // of them: whether the filters in force exclude it (unknown until judged)
+  // and whether it lacks the sort key.
   struct TShapeFacts {
-    std::int32_t Nodes = 0;
     std::optional<bool> Excluded;
     bool Keyless = false;
   };
@@ -125,8 +145,6 @@ class TBrowserTree {
   static std::uint64_t ShapeKey(const TTopNode& Node) {
     return std::uint64_t{Node.Source} << 32 | static_cast<std::uint32_t>(Node.Shape);
   }
-  // The nodes of the BaseFrame's tree, its root counted.
-  std::int64_t TreeNodes(const TTopNode& Node);
 };
 
 // The sort key ("Frame.Variable") a typed name stands for: a NUMBER row's

@@ -1,0 +1,51 @@
+#include "browser/FrameTrees.h"
+
+#include <algorithm>
+
+void TFrameTrees::SetHolder(int Source, const TData& Data) {
+  if (Source < 0 || Source >= MaxBrowserSources) return;
+  TSource& Held = Sources[static_cast<std::size_t>(Source)];
+  if (Held.Data == &Data) return;
+  Held.Data = &Data;
+  Held.Copy.reset();
+  std::erase_if(Known, [Source](const auto& Entry) { return Entry.first >> 32 == static_cast<std::uint64_t>(Source); });
+}
+
+const TData* TFrameTrees::Holder(int Source) const {
+  return Source < 0 || Source >= MaxBrowserSources ? nullptr : Sources[static_cast<std::size_t>(Source)].Data;
+}
+
+int TFrameTrees::SourceOfImage(const TMemoryStream& Image) const {
+  for (std::size_t Source = 0; Source < Sources.size(); ++Source)
+    if (Sources[Source].Data && &Sources[Source].Data->Image == &Image) return static_cast<int>(Source);
+  return -1;
+}
+
+const TFrameRecord* TFrameTrees::Record(TFrameId Id) const {
+  const TData* Data = Holder(Id.Source);
+  if (!Data || Id.Frame >= Data->Index().size()) return nullptr;
+  return &Data->Index()[Id.Frame];
+}
+
+TTreeHandle TFrameTrees::Tree(TFrameId Id) {
+  const auto Found = Known.find(Id.Key());
+  if (Found != Known.end())
+    if (TTreeHandle Held = Found->second.lock()) return Keep(std::move(Held));
+  TSource& Source = Sources[Id.Source];
+  if (!Source.Data) return {};
+  if (!Source.Copy) Source.Copy = Source.Data->CopyForDecodingAgain();
+  auto Again = std::make_shared<TDecodedAgain>(Source.Data->DecodeAgain(Id.Frame, *Source.Copy));
+  if (!Again->Root) return {};
+  // Forgets the trees nobody holds any more before the map outgrows the ring.
+  if (Known.size() >= 4 * Ring.size()) std::erase_if(Known, [](const auto& Entry) { return Entry.second.expired(); });
+  TTreeHandle Tree(Again, Again->Root);
+  Known[Id.Key()] = Tree;
+  return Keep(std::move(Tree));
+}
+
+TTreeHandle TFrameTrees::Keep(TTreeHandle Tree) {
+  if (Ring.empty()) return Tree;
+  Ring[RingNext] = Tree;
+  RingNext = (RingNext + 1) % Ring.size();
+  return Tree;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// The trees of the BaseFrames a browser lists, decoded again from their
+// packet files when asked for. A tree lives while a handle holds it or while
+// it is recent, so that asking again for a held tree gives the same nodes.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "data/Data.h"
+#include "structure/DecodedNode.h"
+#include "structure/FramesDefinition.h"
+
+constexpr int MaxBrowserSources = 101;
+
+// A BaseFrame of a project: its packet file and its number in that file's index.
+struct TFrameId {
+  std::uint32_t Frame = 0;
+  std::uint8_t Source = 0;
+
+  bool operator==(const TFrameId&) const = default;
+  std::uint64_t Key() const { return std::uint64_t{Source} << 32 | Frame; }
+};
+
+// Holds a BaseFrame's tree; its pointer is the root.
+using TTreeHandle = std::shared_ptr<const TDecodedNode>;
+
+class TFrameTrees {
+ public:
+  // A tree stays cached until Recent further trees were asked for.
+  explicit TFrameTrees(std::size_t Recent = 1024) : Ring(Recent) {}
+
+  // The holder whose index numbers the BaseFrames of Source.
+  void SetHolder(int Source, const TData& Data);
+  const TData* Holder(int Source) const;
+  // Source of the holder whose image is Image; -1 when none.
+  int SourceOfImage(const TMemoryStream& Image) const;
+  // The BaseFrame's record; none when its holder has no such BaseFrame.
+  const TFrameRecord* Record(TFrameId Id) const;
+  // Its tree; empty when it cannot be decoded again.
+  TTreeHandle Tree(TFrameId Id);
+
+ private:
+  struct TSource {
+    const TData* Data = nullptr;
+    std::unique_ptr<TData::TDecodingCopy> Copy;
+  };
+  std::array<TSource, MaxBrowserSources> Sources;
+  std::vector<TTreeHandle> Ring;  // the trees asked for last
+  std::size_t RingNext = 0;
+  std::unordered_map<std::uint64_t, std::weak_ptr<const TDecodedNode>> Known;
+  TTreeHandle Keep(TTreeHandle Tree);
+};
