@@ -584,6 +584,47 @@ TEST(BrowserTreeFind, NeighbourFrameIsTheNextOrPreviousShownOneOfItsFileInFileOr
   EXPECT_EQ(B.Tree->NeighbourFrame(0, 3 * FrameLength, true), -1);
 }
 
+// Numbers, rows and values of a tree in pre-order.
+std::string Nodes(const TDecodedNode* List) {
+  std::string Out;
+  for (; List; List = List->Next)
+    Out += std::to_string(List->SerialNo) + ":" + std::to_string(List->DefIndex) + "=" + std::to_string(List->Value) +
+           "(" + Nodes(List->Child) + ")";
+  return Out;
+}
+
+TEST(BrowserFrameTrees, AHeldTreeComesBackAsTheSameNodesAndOthersAreDecodedAgainAlike) {
+  TBrowser B;
+  B.ThreeFrames();
+  std::vector<const TDecodedNode*> Kept;
+  for (const TDecodedNode* Root = B.Data[0]->Frames; Root; Root = Root->Next) Kept.push_back(Root);
+  const auto Passed = [&](std::uint32_t Frame) {
+    const TDecodedNode* Root = Kept[Frame];
+    return std::to_string(Root->SerialNo) + "(" + Nodes(Root->Child) + ")";
+  };
+  const auto Got = [&](const TDecodedNode* Root) {
+    return Root ? std::to_string(Root->SerialNo) + "(" + Nodes(Root->Child) + ")" : "none";
+  };
+  // Two recent trees at most.
+  TFrameTrees Trees(2);
+  Trees.SetHolder(0, *B.Data[0]);
+  const TTreeHandle Held = Trees.Tree({0, 0});
+  EXPECT_EQ(Got(Held.get()), Passed(0));
+  const TDecodedNode* Recent = Trees.Tree({1, 0}).get();
+  EXPECT_EQ(Trees.Tree({1, 0}).get(), Recent);
+  for (const std::uint32_t Frame : {2u, 2u, 2u}) EXPECT_EQ(Got(Trees.Tree({Frame, 0}).get()), Passed(Frame));
+  // Held: the same nodes, for a look too; no longer recent: decoded again alike.
+  EXPECT_EQ(Trees.Tree({0, 0}), Held);
+  EXPECT_EQ(Trees.Peek({0, 0}), Held.get());
+  EXPECT_EQ(Got(Trees.Peek({1, 0})), Passed(1));
+  EXPECT_EQ(Got(Trees.Tree({1, 0}).get()), Passed(1));
+  EXPECT_EQ(Got(Held.get()), Passed(0));
+  // No such BaseFrame, no holder.
+  EXPECT_EQ(Trees.Peek({3, 0}), nullptr);
+  EXPECT_FALSE(Trees.Tree({0, 1}));
+  EXPECT_EQ(Trees.Record({0, 1}), nullptr);
+}
+
 TEST(BrowserSearch, FindsTheNextVariableAfterTheFocusedNodeAndWrapsToTheFirstBaseFrame) {
   TBrowser B;
   B.Hk(0, 1, 60);  // K 99, HKFrame.K 60

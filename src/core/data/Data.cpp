@@ -480,32 +480,38 @@ std::unique_ptr<TData::TDecodingCopy> TData::CopyForDecodingAgain() const {
   return Copy;
 }
 
-TDecodedAgain TData::DecodeAgain(std::size_t Frame, TDecodingCopy& Made) const {
-  if (Frame >= Records.size() || !Made.Definition) return {};
-  TFramesDefinition& Copy = *Made.Definition;
+TDecodedAgain TData::DecodeAgain(std::size_t Frame, TDecodingCopy& Copy) const {
+  TDecodedAgain Again;
+  return DecodeAgain(Frame, Copy, Again) ? std::move(Again) : TDecodedAgain();
+}
+
+bool TData::DecodeAgain(std::size_t Frame, TDecodingCopy& Copy, TDecodedAgain& Into) const {
+  Into.Root = nullptr;
+  if (Frame >= Records.size() || !Copy.Definition) return false;
+  TFramesDefinition& Decoder = *Copy.Definition;
   // The messages of the BaseFrames before would shift the numbers of its own.
-  Made.Messages.clear();
+  Copy.Messages.clear();
   const TFrameRecord& Record = Records[Frame];
   const auto Pass = std::upper_bound(RecordedPasses.begin(), RecordedPasses.end(), Frame,
                                      [](std::size_t At, const TRecordedPass& Next) { return At < Next.FirstRecord; });
-  TDecodedAgain Again;
-  if (!ReadAgain(Record.Position, *(Pass - 1), Again)) return {};
+  if (!ReadAgain(Record.Position, *(Pass - 1), Into)) return false;
   TSerialCounter Serial{Record.FirstSerial, Serials.Numbering};
-  TSerialCounter* const CopySerials = Copy.Serials;
-  Copy.Serials = &Serial;
-  Copy.NumberMessagesFrom(static_cast<std::size_t>(Record.FirstMessage));
-  Again.Pool = std::make_unique<TNodePool>(Again.Image.get());
+  TSerialCounter* const Numbering = Decoder.Serials;
+  Decoder.Serials = &Serial;
+  Decoder.NumberMessagesFrom(static_cast<std::size_t>(Record.FirstMessage));
+  if (Into.Pool) Into.Pool->Rollback(0);
+  else Into.Pool = std::make_unique<TNodePool>(Into.Image.get(), true);
   const TLogCapture Silent;
-  const TFrameDecoding Decoding = DecodeBaseFrame(Copy, *Again.Image, Record.Position - Again.Origin, Record.Position,
-                                                  false, *Again.Pool, FileName);
-  Copy.Serials = CopySerials;
-  if (Decoding.Outcome != TFrameOutcome::Decoded) return {};
-  Again.Root = Again.Pool->New();
-  Again.Root->SerialNo = Serial.Take();
-  Again.Root->Child = Decoding.Child;
-  Again.Root->Position = static_cast<std::int32_t>(Record.Position);
-  Again.Root->DefIndex = static_cast<std::int16_t>(Copy.FindFrame(BaseFrameName));
-  return Again;
+  const TFrameDecoding Decoding = DecodeBaseFrame(Decoder, *Into.Image, Record.Position - Into.Origin, Record.Position,
+                                                  false, *Into.Pool, FileName);
+  Decoder.Serials = Numbering;
+  if (Decoding.Outcome != TFrameOutcome::Decoded) return false;
+  Into.Root = Into.Pool->New();
+  Into.Root->SerialNo = Serial.Take();
+  Into.Root->Child = Decoding.Child;
+  Into.Root->Position = static_cast<std::int32_t>(Record.Position);
+  Into.Root->DefIndex = static_cast<std::int16_t>(Decoder.FindFrame(BaseFrameName));
+  return true;
 }
 
 bool TData::ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodedAgain& Again) const {
@@ -518,7 +524,7 @@ bool TData::ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecoded
   const std::int64_t Length = Definition.GetFrameLength(BaseFrameName);
   std::int64_t Stop = std::min(DataEnd, Position + std::max(Length, Reach.After));
   if (Stop < DataEnd && Reader.WordStart(Stop) != Stop) ++Stop;
-  Again.Image = std::make_unique<TMemoryStream>();
+  if (!Again.Image) Again.Image = std::make_unique<TMemoryStream>();
   Again.Origin = Start;
   TImageBytes& Bytes = Again.Image->Bytes;
   Bytes.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, Stop - Start)));

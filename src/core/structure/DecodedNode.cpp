@@ -9,8 +9,9 @@
 
 namespace {
 
-// A block of Bytes aligned to Bytes (a power of two), zero-filled by the system.
-char* MapAlignedBlock(std::size_t Bytes) {
+// A block of Bytes aligned to Bytes (a power of two), zero-filled by the
+// system; of huge pages where it allows when Huge.
+char* MapAlignedBlock(std::size_t Bytes, bool Huge) {
   void* Raw = mmap(nullptr, 2 * Bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (Raw == MAP_FAILED) throw std::bad_alloc();
   char* const Start = static_cast<char*>(Raw);
@@ -19,8 +20,7 @@ char* MapAlignedBlock(std::size_t Bytes) {
   if (Aligned > Start) munmap(Start, static_cast<std::size_t>(Aligned - Start));
   char* const End = Start + 2 * Bytes;
   if (Aligned + Bytes < End) munmap(Aligned + Bytes, static_cast<std::size_t>(End - (Aligned + Bytes)));
-  // A huge page where the system allows it: one page fault for the block.
-  madvise(Aligned, Bytes, MADV_HUGEPAGE);
+  if (Huge) madvise(Aligned, Bytes, MADV_HUGEPAGE);
   return Aligned;
 }
 
@@ -31,7 +31,8 @@ char* MapAlignedBlock(std::size_t Bytes) {
 struct TNodePool::TStore {
   static constexpr std::size_t MaxBlocks = (std::size_t{1} << 32) / NodesPerBlock;
 
-  explicit TStore(const TMemoryStream* Stream) : Stream(Stream), Blocks(new char*[MaxBlocks]) {}
+  TStore(const TMemoryStream* Stream, bool Few)
+      : Stream(Stream), Capacity(Few ? 16 : MaxBlocks), Blocks(new char*[Capacity]), Huge(!Few) {}
   ~TStore() {
     for (std::uint32_t Block = 0; Block < Count; ++Block) munmap(Blocks[Block], BlockBytes);
   }
@@ -41,9 +42,9 @@ struct TNodePool::TStore {
   // A new block's number; any thread may ask.
   std::uint32_t NewBlock() {
     // Mapped outside the lock: the system fills the pages meanwhile.
-    char* const Memory = MapAlignedBlock(BlockBytes);
+    char* const Memory = MapAlignedBlock(BlockBytes, Huge);
     const std::lock_guard Lock(Mutex);
-    if (Count == MaxBlocks) {
+    if (Count == Capacity) {
       munmap(Memory, BlockBytes);
       throw std::bad_alloc();
     }
@@ -58,14 +59,16 @@ struct TNodePool::TStore {
   }
 
   const TMemoryStream* const Stream;
+  const std::uint32_t Capacity;  // blocks
   const std::unique_ptr<char*[]> Blocks;
+  const bool Huge;
 
  private:
   std::mutex Mutex;
   std::uint32_t Count = 0;
 };
 
-TNodePool::TNodePool(const TMemoryStream* Stream) : Store(std::make_shared<TStore>(Stream)) {}
+TNodePool::TNodePool(const TMemoryStream* Stream, bool Few) : Store(std::make_shared<TStore>(Stream, Few)) {}
 
 TNodePool::TNodePool(TNodePool& Owner) : Store(Owner.Store) {}
 

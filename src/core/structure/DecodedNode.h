@@ -64,7 +64,9 @@ static_assert(sizeof(TDecodedNode) == 48);
 // cache lines of its own: the pools of other threads are written as often.
 class alignas(64) TNodePool {
  public:
-  explicit TNodePool(const TMemoryStream* Stream = nullptr);
+  // A pool for few nodes (Few) takes small pages and at most 16 blocks;
+  // others take huge pages where the system allows (one page fault per block).
+  explicit TNodePool(const TMemoryStream* Stream = nullptr, bool Few = false);
   // Allocates into Owner's blocks, alongside Owner and its other sharers (each
   // on one thread); the nodes live as long as Owner.
   explicit TNodePool(TNodePool& Owner);

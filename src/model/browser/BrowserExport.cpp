@@ -114,11 +114,12 @@ TExportDimension WriteBrowserExport(std::ostream& Out, const TFramesDefinition& 
 
 TExportDimension WriteBrowserExport(std::ostream& Out, const TFramesDefinition& Definition, const TBrowserTree& Tree) {
   TBrowserExport Export(Definition);
+  TFrameTrees& Trees = Tree.FrameTrees();
   for (std::size_t Row = 0; Row < Tree.FrameCount(); ++Row)
-    if (const TTreeHandle Root = Tree.Frame(Row)) Export.TakeColumns(Root.get());
+    if (const TDecodedNode* Root = Trees.Peek(Tree.FrameId(Row))) Export.TakeColumns(Root);
   Export.WriteHeader(Out);
   for (std::size_t Row = 0; Row < Tree.FrameCount(); ++Row)
-    if (const TTreeHandle Root = Tree.Frame(Row)) Export.WriteFrame(Out, Root.get());
+    if (const TDecodedNode* Root = Trees.Peek(Tree.FrameId(Row))) Export.WriteFrame(Out, Root);
   return Export.Finish(Out);
 }
 

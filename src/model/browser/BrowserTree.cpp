@@ -114,7 +114,7 @@ void TBrowserTree::UpdateKey(TTopNode& Top) {
   Top.HasKey = false;
   TShapeFacts* Facts = FactsOf(Top);
   if (Key.empty() || (Facts && Facts->Keyless)) return;
-  const TTreeHandle Tree = Trees.Tree({Top.Frame, Top.Source});
+  const TDecodedNode* Tree = Trees.Peek({Top.Frame, Top.Source});
   if (!Tree) return;
   if (const TDecodedNode* Found = FirstOfRows(Tree->Child, KeyRows)) {
     Top.HasKey = true;
@@ -155,7 +155,7 @@ std::vector<std::size_t> TBrowserTree::ExcludedRows() {
 bool TBrowserTree::FilteredOut(const TTopNode& Node) {
   // Filter out wins: a BaseFrame with a filter-out name goes whatever else it holds.
   const auto Judge = [&] {
-    const TTreeHandle Tree = Trees.Tree({Node.Frame, Node.Source});
+    const TDecodedNode* Tree = Trees.Peek({Node.Frame, Node.Source});
     if (!Tree) return false;
     return (!Out.empty() && ContainsName(*Tree, Out)) || (!In.empty() && !ContainsName(*Tree, In));
   };

@@ -27,20 +27,36 @@ const TFrameRecord* TFrameTrees::Record(TFrameId Id) const {
   return &Data->Index()[Id.Frame];
 }
 
-TTreeHandle TFrameTrees::Tree(TFrameId Id) {
+TTreeHandle TFrameTrees::Held(TFrameId Id) const {
   const auto Found = Known.find(Id.Key());
-  if (Found != Known.end())
-    if (TTreeHandle Held = Found->second.lock()) return Keep(std::move(Held));
-  TSource& Source = Sources[Id.Source];
-  if (!Source.Data) return {};
-  if (!Source.Copy) Source.Copy = Source.Data->CopyForDecodingAgain();
-  auto Again = std::make_shared<TDecodedAgain>(Source.Data->DecodeAgain(Id.Frame, *Source.Copy));
-  if (!Again->Root) return {};
+  return Found == Known.end() ? nullptr : Found->second.lock();
+}
+
+TData::TDecodingCopy* TFrameTrees::CopyOf(std::uint8_t Source) {
+  TSource& Held = Sources[Source];
+  if (!Held.Data) return nullptr;
+  if (!Held.Copy) Held.Copy = Held.Data->CopyForDecodingAgain();
+  return Held.Copy.get();
+}
+
+TTreeHandle TFrameTrees::Tree(TFrameId Id) {
+  if (TTreeHandle Tree = Held(Id)) return Keep(std::move(Tree));
+  TData::TDecodingCopy* Copy = CopyOf(Id.Source);
+  if (!Copy) return {};
+  auto Again = std::make_shared<TDecodedAgain>();
+  if (!Sources[Id.Source].Data->DecodeAgain(Id.Frame, *Copy, *Again)) return {};
   // Forgets the trees nobody holds any more before the map outgrows the ring.
   if (Known.size() >= 4 * Ring.size()) std::erase_if(Known, [](const auto& Entry) { return Entry.second.expired(); });
   TTreeHandle Tree(Again, Again->Root);
   Known[Id.Key()] = Tree;
   return Keep(std::move(Tree));
+}
+
+const TDecodedNode* TFrameTrees::Peek(TFrameId Id) {
+  if (const TTreeHandle Tree = Held(Id)) return Tree.get();
+  TData::TDecodingCopy* Copy = CopyOf(Id.Source);
+  if (!Copy || !Sources[Id.Source].Data->DecodeAgain(Id.Frame, *Copy, Scratch)) return nullptr;
+  return Scratch.Root;
 }
 
 TTreeHandle TFrameTrees::Keep(TTreeHandle Tree) {

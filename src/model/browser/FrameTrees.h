@@ -41,6 +41,9 @@ class TFrameTrees {
   const TFrameRecord* Record(TFrameId Id) const;
   // Its tree; empty when it cannot be decoded again.
   TTreeHandle Tree(TFrameId Id);
+  // Its tree for a look: the one held, or else one decoded again for this
+  // look alone, gone at the next Peek; none when it cannot be decoded again.
+  const TDecodedNode* Peek(TFrameId Id);
 
  private:
   struct TSource {
@@ -51,5 +54,10 @@ class TFrameTrees {
   std::vector<TTreeHandle> Ring;  // the trees asked for last
   std::size_t RingNext = 0;
   std::unordered_map<std::uint64_t, std::weak_ptr<const TDecodedNode>> Known;
+  TDecodedAgain Scratch;  // of Peek
   TTreeHandle Keep(TTreeHandle Tree);
+  // The held tree, none when no handle or recent use holds it.
+  TTreeHandle Held(TFrameId Id) const;
+  // The copy of the definition that decodes the BaseFrames of Source again.
+  TData::TDecodingCopy* CopyOf(std::uint8_t Source);
 };
