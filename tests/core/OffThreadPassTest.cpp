@@ -101,10 +101,15 @@ TEST(OffThreadPass, WhatWasPublishedStaysReadableUntilTheEndPublishesTheSameAsAP
   // What a window reads meanwhile: the BaseFrames, bytes and messages of before.
   const std::size_t MessagesBefore = Off.Messages.size();
   const std::int64_t ImageBefore = Off.Data->Image.Size();
+  const std::int64_t LastSerial = Off.Data->LastFrame()->SerialNo;
   do {
     EXPECT_EQ(ListLength(Off.Data->Frames), 300);
     EXPECT_EQ(Off.Data->Image.Size(), ImageBefore);
     EXPECT_EQ(Off.Messages.size(), MessagesBefore);
+    // A published BaseFrame decodes again from what was published.
+    const TDecodedAgain Again = Off.Data->DecodeAgain(299);
+    ASSERT_NE(Again.Root, nullptr);
+    EXPECT_EQ(Again.Root->SerialNo, LastSerial);
   } while (!Runner.Waiting());
   Runner.RunUntilIdle();
 

@@ -269,6 +269,8 @@ void TData::Finish(bool PauseTimer, bool WasEnabled, const std::exception_ptr& F
 
 void TData::Publish() {
   Reader.Publish();
+  PublishedPairing = Reader.Pairs();
+  PublishedFile = ReadFile;
   Definition.ReleaseMessages();
   if (!NewRecords.empty())
     RecordedPasses.push_back({Records.size(), Reader.DataEnd(), PassOverFile ? ReadFile : std::nullopt});
@@ -517,13 +519,13 @@ bool TData::DecodeAgain(std::size_t Frame, TDecodingCopy& Copy, TDecodedAgain& I
 bool TData::ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodedAgain& Again) const {
   // The data then: the image or the file may have grown or been replaced since.
   const std::int64_t DataEnd = Pass.DataEnd;
-  const bool Same = !Pass.File || (ReadFile && Pass.File->SameFile(*ReadFile));
+  const bool Same = !Pass.File || (PublishedFile && Pass.File->SameFile(*PublishedFile));
   if (!Same || (OnFrames && !Pass.File)) return false;
   const TReach Reach = DecodingReach(Definition);
-  const std::int64_t Start = Reader.WordStart(std::max<std::int64_t>(0, Position + Reach.Before));
+  const std::int64_t Start = PublishedPairing.WordStart(std::max<std::int64_t>(0, Position + Reach.Before));
   const std::int64_t Length = Definition.GetFrameLength(BaseFrameName);
   std::int64_t Stop = std::min(DataEnd, Position + std::max(Length, Reach.After));
-  if (Stop < DataEnd && Reader.WordStart(Stop) != Stop) ++Stop;
+  if (Stop < DataEnd && PublishedPairing.WordStart(Stop) != Stop) ++Stop;
   if (!Again.Image) Again.Image = std::make_unique<TMemoryStream>();
   Again.Origin = Start;
   TImageBytes& Bytes = Again.Image->Bytes;
@@ -533,6 +535,6 @@ bool TData::ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecoded
   const TPacketFile File(FileName);
   if (!File.Opened() || !File.Look().SameFile(*Pass.File)) return false;
   if (File.ReadAt(Bytes.data(), Stop - Start, Start) != Stop - Start) return false;
-  Reader.SwapAsRead(Bytes, Start);
+  PublishedPairing.Swap(Bytes, Start);
   return true;
 }

@@ -268,6 +268,11 @@ class TData {
     std::optional<TFileLook> File;
   };
   std::vector<TRecordedPass> RecordedPasses;
+  // What decoding again reads, as the last pass published it: how the words
+  // pair and the file it read (none: bytes in memory), for a pass changes
+  // its own on its thread.
+  TWordPairing PublishedPairing;
+  std::optional<TFileLook> PublishedFile;
   // Whether the running pass reads the file (not bytes in memory).
   bool PassOverFile = false;
   // A pass read the stream.

@@ -69,7 +69,7 @@ bool TPassReader::ReadWhole(const TPacketFile& File, std::int64_t Size, std::siz
   RunParts(Parts, [&](std::size_t I) {
     const std::int64_t Start = Starts[I];
     Read[I] = File.ReadAt(Spare.data() + Start, Starts[I + 1] - Start, Start);
-    if (Read[I] > 0) SwapPairs({Spare.data() + Start, static_cast<std::size_t>(Read[I])}, Start);
+    if (Read[I] > 0) Pairing.Swap({Spare.data() + Start, static_cast<std::size_t>(Read[I])}, Start);
   });
   // A file that shrank since it was looked at gives what it still holds.
   std::int64_t Stop = Size;
@@ -90,7 +90,7 @@ bool TPassReader::TakeWhole(std::span<const std::uint8_t> Bytes) {
   ReadFailed = false;
   if (!SizeWorking(Bytes.size())) return false;
   if (!Bytes.empty()) std::memcpy(Working.Bytes.data(), Bytes.data(), Bytes.size());
-  SwapPairs(Working.Bytes, 0);
+  Pairing.Swap(Working.Bytes, 0);
   Unpublished = true;
   ImageOrigin = 0;
   return true;
@@ -113,7 +113,7 @@ bool TPassReader::ReadAll(const TPieceReader& Read, std::int64_t Max) {
     return false;
   }
   Bytes.resize(Size);
-  SwapPairs(Bytes, 0);
+  Pairing.Swap(Bytes, 0);
   Unpublished = true;
   ImageOrigin = 0;
   return true;
@@ -150,7 +150,7 @@ bool TPassReader::ReadPiece(std::int64_t Start, std::int64_t Stop) {
     return false;
   }
   Target.Bytes.resize(static_cast<std::size_t>(Read));
-  SwapPairs(Target.Bytes, Start);
+  Pairing.Swap(Target.Bytes, Start);
   return true;
 }
 
@@ -167,19 +167,19 @@ bool TPassReader::Holds(std::int64_t First, std::int64_t Last) const {
   return ImageOrigin <= std::max<std::int64_t>(0, First) && std::min(End, Last) <= ImageOrigin + Image().Size();
 }
 
-std::int64_t TPassReader::WordStart(std::int64_t Position) const {
-  const auto After = std::upper_bound(PairingStarts.begin(), PairingStarts.end(), Position);
-  const std::int64_t Anchor = After == PairingStarts.begin() ? 0 : *(After - 1);
+std::int64_t TWordPairing::WordStart(std::int64_t Position) const {
+  const auto After = std::upper_bound(Starts.begin(), Starts.end(), Position);
+  const std::int64_t Anchor = After == Starts.begin() ? 0 : *(After - 1);
   return Position - (Position - Anchor) % 2;
 }
 
-void TPassReader::SwapPairs(std::span<std::uint8_t> Bytes, std::int64_t Start) const {
+void TWordPairing::Swap(std::span<std::uint8_t> Bytes, std::int64_t Start) const {
   const std::int64_t Stop = Start + static_cast<std::int64_t>(Bytes.size());
-  auto Next = std::upper_bound(PairingStarts.begin(), PairingStarts.end(), Start);
+  auto Next = std::upper_bound(Starts.begin(), Starts.end(), Start);
   std::int64_t From = WordStart(Start) == Start ? Start : Start + 1;
   // One run of words per pairing start; a run's odd last byte stays.
   while (From < Stop) {
-    const std::int64_t To = Next == PairingStarts.end() ? Stop : std::min(Stop, *Next++);
+    const std::int64_t To = Next == Starts.end() ? Stop : std::min(Stop, *Next++);
     SwapWords(Bytes.subspan(static_cast<std::size_t>(From - Start), static_cast<std::size_t>(To - From)));
     From = To;
   }
@@ -187,7 +187,7 @@ void TPassReader::SwapPairs(std::span<std::uint8_t> Bytes, std::int64_t Start) c
 
 std::uint8_t TPassReader::FileByte(std::int64_t Position) const {
   // Position lies after the last pairing start: the words pair from its parity on.
-  const std::int64_t Anchor = PairingStarts.empty() ? 0 : PairingStarts.back();
+  const std::int64_t Anchor = Pairing.LastStart();
   const std::int64_t Other = (Position - Anchor) % 2 == 0 ? Position + 1 : Position - 1;
   // The data's odd last byte is not swapped.
   const TMemoryStream& Target = Image();
@@ -200,6 +200,6 @@ void TPassReader::PairFrom(std::int64_t Position) {
   const std::span<std::uint8_t> Rest =
       std::span(Current().Bytes).subspan(static_cast<std::size_t>(Position - 1 - ImageOrigin));
   SwapWords(Rest);
-  PairingStarts.push_back(Position);
+  Pairing.Add(Position);
   SwapWords(Rest.subspan(1));
 }

@@ -21,12 +21,31 @@ using TPieceReader = std::function<std::int64_t(std::int64_t Offset, std::span<s
 // Logs "What paket file FileName." as an Error.
 void LogReadFailure(const std::string& What, const std::string& FileName);
 
+// How the bytes of the data pair into words: from 0 on, and anew from each
+// position at which a resynchronisation changed the pairing.
+class TWordPairing {
+ public:
+  // The first byte of the word that holds the data's byte at Position.
+  std::int64_t WordStart(std::int64_t Position) const;
+  // Swaps the words of Bytes, the data from Start on; a byte whose partner
+  // lies outside Bytes stays.
+  void Swap(std::span<std::uint8_t> Bytes, std::int64_t Start) const;
+  // Where the last pairing starts (0 when none changed).
+  std::int64_t LastStart() const { return Starts.empty() ? 0 : Starts.back(); }
+  // Pairs anew from Position on, after the last start.
+  void Add(std::int64_t Position) { Starts.push_back(Position); }
+  void Clear() { Starts.clear(); }
+
+ private:
+  std::vector<std::int64_t> Starts;  // ascending, each after the first (0)
+};
+
 class TPassReader {
  public:
   TPassReader(TMemoryStream& Image, const std::string& FileName) : Published(Image), FileName(FileName) {}
 
   // Forgets the pairings: the data is read from its start again.
-  void Restart() { PairingStarts.clear(); }
+  void Restart() { Pairing.Clear(); }
   // Frees the memory kept for the next whole read.
   void FreeSpare();
   // Makes the pass's image the word-swapped file, Size bytes of File, read in
@@ -66,12 +85,11 @@ class TPassReader {
   bool Failed() const { return ReadFailed; }
 
   // The first byte of the word that holds the data's byte at Position.
-  std::int64_t WordStart(std::int64_t Position) const;
+  std::int64_t WordStart(std::int64_t Position) const { return Pairing.WordStart(Position); }
   // The data's byte at Position (in the image) as the file holds it.
   std::uint8_t FileByte(std::int64_t Position) const;
-  // Swaps the words of Bytes, the data's bytes from Start on as read, as a
-  // read of this reader swaps them.
-  void SwapAsRead(std::span<std::uint8_t> Bytes, std::int64_t Start) const { SwapPairs(Bytes, Start); }
+  // How this pass pairs the words.
+  const TWordPairing& Pairs() const { return Pairing; }
   // Pairs the words anew from Position on, which lies after the last pairing
   // start, in the image too; nothing changes where a word starts at Position.
   void PairFrom(std::int64_t Position);
@@ -84,9 +102,6 @@ class TPassReader {
   // Makes the image the word-swapped bytes [Start, Stop) of the data
   // (fewer when the data ends before Stop); false, with the message.
   bool ReadPiece(std::int64_t Start, std::int64_t Stop);
-  // Swaps the words of Bytes, the data from Start on; a byte whose partner
-  // lies outside Bytes stays.
-  void SwapPairs(std::span<std::uint8_t> Bytes, std::int64_t Start) const;
   // Logs the failure; the pass failed.
   void Fail(const std::string& What);
 
@@ -95,9 +110,7 @@ class TPassReader {
   // The image of a whole read; the holder's image before once published.
   TMemoryStream Working;
   bool Unpublished = false;
-  // Where the words of the data pair anew, ascending: each position after
-  // the first (0) at which a resynchronisation changed the pairing.
-  std::vector<std::int64_t> PairingStarts;
+  TWordPairing Pairing;
   const TPieceReader* Pieces = nullptr;
   std::int64_t End = 0;
   std::int64_t ImageOrigin = 0;
