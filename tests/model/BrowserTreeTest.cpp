@@ -623,6 +623,20 @@ TEST(BrowserFrameTrees, AHeldTreeComesBackAsTheSameNodesAndOthersAreDecodedAgain
   EXPECT_EQ(Trees.Peek({3, 0}), nullptr);
   EXPECT_FALSE(Trees.Tree({0, 1}));
   EXPECT_EQ(Trees.Record({0, 1}), nullptr);
+
+  // The file replaced: its BaseFrames before show the trees their pass kept.
+  B.Bytes[0][1] = 9;
+  B.Read(0);
+  Kept.clear();
+  for (const TDecodedNode* Root = B.Data[0]->Frames; Root; Root = Root->Next) Kept.push_back(Root);
+  ASSERT_EQ(Kept.size(), 6u);
+  TFrameTrees Later;
+  Later.SetHolder(0, *B.Data[0]);
+  EXPECT_EQ(B.Data[0]->DecodeAgain(1).Root, nullptr);
+  for (const std::uint32_t Frame : {1u, 4u, 0u, 5u}) {
+    EXPECT_EQ(Got(Later.Tree({Frame, 0}).get()), Passed(Frame)) << Frame;
+    EXPECT_EQ(Got(Later.Peek({Frame, 0})), Passed(Frame)) << Frame;
+  }
 }
 
 TEST(BrowserSearch, FindsTheNextVariableAfterTheFocusedNodeAndWrapsToTheFirstBaseFrame) {

@@ -137,6 +137,7 @@ void TData::TakeData(std::span<const std::uint8_t> Start, const TFileLook* Look)
   if (Other || Start.size() > Head.size()) Head.assign(Start.begin(), Start.end());
   if (!Other) return;
   AddEntry(llWarn, FileName + " was replaced; reading it from the start.");
+  ++Replaced;
   ProcessedSize = 0;
   Reader.Restart();
   Framer.Restart();
@@ -271,9 +272,10 @@ void TData::Publish() {
   Reader.Publish();
   PublishedPairing = Reader.Pairs();
   PublishedFile = ReadFile;
+  PublishedReplaced = Replaced;
   Definition.ReleaseMessages();
   if (!NewRecords.empty())
-    RecordedPasses.push_back({Records.size(), Reader.DataEnd(), PassOverFile ? ReadFile : std::nullopt});
+    RecordedPasses.push_back({Records.size(), Reader.DataEnd(), PassOverFile ? ReadFile : std::nullopt, Replaced});
   // The first pass's records are kept without room to spare; later ones are appended.
   if (Records.empty()) {
     Records = std::move(NewRecords);
@@ -519,7 +521,8 @@ bool TData::DecodeAgain(std::size_t Frame, TDecodingCopy& Copy, TDecodedAgain& I
 bool TData::ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodedAgain& Again) const {
   // The data then: the image or the file may have grown or been replaced since.
   const std::int64_t DataEnd = Pass.DataEnd;
-  const bool Same = !Pass.File || (PublishedFile && Pass.File->SameFile(*PublishedFile));
+  const bool Same =
+      Pass.Replaced == PublishedReplaced && (!Pass.File || (PublishedFile && Pass.File->SameFile(*PublishedFile)));
   if (!Same || (OnFrames && !Pass.File)) return false;
   const TReach Reach = DecodingReach(Definition);
   const std::int64_t Start = PublishedPairing.WordStart(std::max<std::int64_t>(0, Position + Reach.Before));

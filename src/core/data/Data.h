@@ -266,13 +266,17 @@ class TData {
     std::size_t FirstRecord = 0;
     std::int64_t DataEnd = 0;
     std::optional<TFileLook> File;
+    std::int64_t Replaced = 0;  // the data's replacements before it
   };
+  // Times the data was found replaced and read from its start again.
+  std::int64_t Replaced = 0;
   std::vector<TRecordedPass> RecordedPasses;
   // What decoding again reads, as the last pass published it: how the words
-  // pair and the file it read (none: bytes in memory), for a pass changes
-  // its own on its thread.
+  // pair, the file it read (none: bytes in memory) and the replacements of
+  // the data, for a pass changes its own on its thread.
   TWordPairing PublishedPairing;
   std::optional<TFileLook> PublishedFile;
+  std::int64_t PublishedReplaced = 0;
   // Whether the running pass reads the file (not bytes in memory).
   bool PassOverFile = false;
   // A pass read the stream.

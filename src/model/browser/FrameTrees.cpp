@@ -8,6 +8,7 @@ void TFrameTrees::SetHolder(int Source, const TData& Data) {
   if (Held.Data == &Data) return;
   Held.Data = &Data;
   Held.Copy.reset();
+  Held.Kept.clear();
   std::erase_if(Known, [Source](const auto& Entry) { return Entry.first >> 32 == static_cast<std::uint64_t>(Source); });
 }
 
@@ -44,7 +45,8 @@ TTreeHandle TFrameTrees::Tree(TFrameId Id) {
   TData::TDecodingCopy* Copy = CopyOf(Id.Source);
   if (!Copy) return {};
   auto Again = std::make_shared<TDecodedAgain>();
-  if (!Sources[Id.Source].Data->DecodeAgain(Id.Frame, *Copy, *Again)) return {};
+  if (!Sources[Id.Source].Data->DecodeAgain(Id.Frame, *Copy, *Again))
+    return TTreeHandle(std::shared_ptr<const TDecodedNode>(), KeptTree(Id));
   // Forgets the trees nobody holds any more before the map outgrows the ring.
   if (Known.size() >= 4 * Ring.size()) std::erase_if(Known, [](const auto& Entry) { return Entry.second.expired(); });
   TTreeHandle Tree(Again, Again->Root);
@@ -55,8 +57,16 @@ TTreeHandle TFrameTrees::Tree(TFrameId Id) {
 const TDecodedNode* TFrameTrees::Peek(TFrameId Id) {
   if (const TTreeHandle Tree = Held(Id)) return Tree.get();
   TData::TDecodingCopy* Copy = CopyOf(Id.Source);
-  if (!Copy || !Sources[Id.Source].Data->DecodeAgain(Id.Frame, *Copy, Scratch)) return nullptr;
-  return Scratch.Root;
+  if (!Copy) return nullptr;
+  return Sources[Id.Source].Data->DecodeAgain(Id.Frame, *Copy, Scratch) ? Scratch.Root : KeptTree(Id);
+}
+
+const TDecodedNode* TFrameTrees::KeptTree(TFrameId Id) {
+  TSource& Source = Sources[Id.Source];
+  std::vector<const TDecodedNode*>& Kept = Source.Kept;
+  if (Kept.empty() && Source.Data->Frames) Kept.push_back(Source.Data->Frames);
+  while (!Kept.empty() && Kept.size() <= Id.Frame && Kept.back()->Next) Kept.push_back(Kept.back()->Next);
+  return Id.Frame < Kept.size() ? Kept[Id.Frame] : nullptr;
 }
 
 TTreeHandle TFrameTrees::Keep(TTreeHandle Tree) {

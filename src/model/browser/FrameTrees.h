@@ -39,7 +39,7 @@ class TFrameTrees {
   int SourceOfImage(const TMemoryStream& Image) const;
   // The BaseFrame's record; none when its holder has no such BaseFrame.
   const TFrameRecord* Record(TFrameId Id) const;
-  // Its tree; empty when it cannot be decoded again.
+  // Its tree; empty when it cannot be decoded again nor is kept.
   TTreeHandle Tree(TFrameId Id);
   // Its tree for a look: the one held, or else one decoded again for this
   // look alone, gone at the next Peek; none when it cannot be decoded again.
@@ -49,6 +49,8 @@ class TFrameTrees {
   struct TSource {
     const TData* Data = nullptr;
     std::unique_ptr<TData::TDecodingCopy> Copy;
+    // The roots the holder keeps, by number, as far as they were asked for.
+    std::vector<const TDecodedNode*> Kept;
   };
   std::array<TSource, MaxBrowserSources> Sources;
   std::vector<TTreeHandle> Ring;  // the trees asked for last
@@ -60,4 +62,7 @@ class TFrameTrees {
   TTreeHandle Held(TFrameId Id) const;
   // The copy of the definition that decodes the BaseFrames of Source again.
   TData::TDecodingCopy* CopyOf(std::uint8_t Source);
+  // The tree its holder keeps of a BaseFrame whose data is gone (its file
+  // was replaced since); none when it keeps none.
+  const TDecodedNode* KeptTree(TFrameId Id);
 };
