@@ -1,6 +1,7 @@
 #include "browser/FrameTrees.h"
 
 #include <algorithm>
+#include <new>
 
 void TFrameTrees::SetHolder(int Source, const TData& Data) {
   if (Source < 0 || Source >= MaxBrowserSources) return;
@@ -45,8 +46,13 @@ TTreeHandle TFrameTrees::Tree(TFrameId Id) {
   TData::TDecodingCopy* Copy = CopyOf(Id.Source);
   if (!Copy) return {};
   auto Again = std::make_shared<TDecodedAgain>();
-  if (!Sources[Id.Source].Data->DecodeAgain(Id.Frame, *Copy, *Again))
-    return TTreeHandle(std::shared_ptr<const TDecodedNode>(), KeptTree(Id));
+  bool Decoded = false;
+  try {
+    Decoded = Sources[Id.Source].Data->DecodeAgain(Id.Frame, *Copy, *Again);
+  } catch (const std::bad_alloc&) {
+    // Each tree takes a mapping of its own, and the system allows only so many.
+  }
+  if (!Decoded) return TTreeHandle(std::shared_ptr<const TDecodedNode>(), KeptTree(Id));
   // Forgets the trees nobody holds any more before the map outgrows the ring.
   if (Known.size() >= 4 * Ring.size()) std::erase_if(Known, [](const auto& Entry) { return Entry.second.expired(); });
   TTreeHandle Tree(Again, Again->Root);
