@@ -47,6 +47,7 @@ void AppendLastDescendant(const TDecodedNode* Node, std::vector<const TDecodedNo
 
 TBrowserTree::TNewFrames TBrowserTree::TakeNewFrames(int Source, const TData& Data) {
   if (Source < 0 || Source >= MaxBrowserSources) return {};
+  if (Trees.Holder(Source) != &Data) KeyColumns[static_cast<std::size_t>(Source)] = {};
   Trees.SetHolder(Source, Data);
   std::int32_t& Shown = ShownFrames[static_cast<std::size_t>(Source)];
   const std::span<const TFrameRecord> Index = Data.Index();
@@ -107,21 +108,36 @@ void TBrowserTree::SetSortKey(const std::string& SortKey) {
     for (std::size_t Row = 0; Row < Definition.Entries.size(); ++Row)
       KeyRows[Row] = Definition.Entries[Row].FrameName + "." + Definition.Entries[Row].VarName == Key;
   for (auto& [Shape, Facts] : ShapeFacts) Facts.Keyless = false;
+  for (TKeyColumn& Column : KeyColumns) Column = {};
   for (TTopNode& Node : Top) UpdateKey(Node);
 }
 
 void TBrowserTree::UpdateKey(TTopNode& Top) {
   Top.HasKey = false;
-  TShapeFacts* Facts = FactsOf(Top);
-  if (Key.empty() || (Facts && Facts->Keyless)) return;
-  const TDecodedNode* Tree = Trees.Peek({Top.Frame, Top.Source});
-  if (!Tree) return;
-  if (const TDecodedNode* Found = FirstOfRows(Tree->Child, KeyRows)) {
-    Top.HasKey = true;
-    Top.Key = Found->Value;
-  } else if (Facts) {
-    Facts->Keyless = true;
+  if (Key.empty()) return;
+  TKeyColumn& Column = KeyColumns[Top.Source];
+  if (Column.State.size() <= Top.Frame) {
+    Column.State.resize(Top.Frame + std::size_t{1}, TKeyColumn::Unknown);
+    Column.Values.resize(Column.State.size());
   }
+  std::uint8_t& State = Column.State[Top.Frame];
+  if (State == TKeyColumn::Unknown) State = FindKey(Top, Column.Values[Top.Frame]);
+  Top.HasKey = State == TKeyColumn::Keyed;
+  Top.Key = Column.Values[Top.Frame];
+}
+
+std::uint8_t TBrowserTree::FindKey(const TTopNode& Top, double& Value) {
+  TShapeFacts* Facts = FactsOf(Top);
+  if (Facts && Facts->Keyless) return TKeyColumn::Keyless;
+  const TDecodedNode* Tree = Trees.Peek({Top.Frame, Top.Source});
+  // Asked again next time: the tree may be had then.
+  if (!Tree) return TKeyColumn::Unknown;
+  if (const TDecodedNode* Found = FirstOfRows(Tree->Child, KeyRows)) {
+    Value = Found->Value;
+    return TKeyColumn::Keyed;
+  }
+  if (Facts) Facts->Keyless = true;
+  return TKeyColumn::Keyless;
 }
 
 void TBrowserTree::Sort() {
@@ -305,18 +321,20 @@ TNodePath TBrowserTree::FindSerial(std::int64_t SerialNo) const {
     return Path;
   };
   // A BaseFrame's nodes carry the running numbers from its record's first one
-  // on, below its file's limit; numbers moved above every limit may lie in
-  // any BaseFrame.
-  if (SerialNo >= MovedSerialBase) {
-    for (std::size_t Row = 0; Row < Top.size(); ++Row)
-      if (TNodePath Path = FindIn(Row); !Path.empty()) return Path;
-    return {};
-  }
+  // on, below its file's limit; numbers moved above every limit lie in a
+  // BaseFrame whose running numbers reach its limit.
+  const bool Moved = SerialNo >= MovedSerialBase;
   for (std::size_t Row = 0; Row < Top.size(); ++Row) {
     const TFrameRecord* Record = Trees.Record(FrameId(Row));
-    if (!Record || SerialNo < Record->FirstSerial) continue;
+    if (!Record) continue;
     const std::int64_t Limit = Trees.Holder(Top[Row].Source)->SerialLimit;
-    if (SerialNo < std::min(Record->FirstSerial + Record->Nodes, Limit)) return FindIn(Row);
+    const std::int64_t End = Record->FirstSerial + Record->Nodes;
+    if (Moved) {
+      if (End <= Limit) continue;
+      if (TNodePath Path = FindIn(Row); !Path.empty()) return Path;
+    } else if (Record->FirstSerial <= SerialNo && SerialNo < std::min(End, Limit)) {
+      return FindIn(Row);
+    }
   }
   return {};
 }

@@ -116,6 +116,8 @@ class TBrowserTree {
     bool HasChildren;
   };
   void UpdateKey(TTopNode& Top);
+  // Whether the BaseFrame holds the sort key (TKeyColumn's states), and its value.
+  std::uint8_t FindKey(const TTopNode& Top, double& Value);
   // Whether the filters in force exclude the BaseFrame.
   bool FilteredOut(const TTopNode& Node);
   void IndexRows(std::size_t From);
@@ -130,6 +132,14 @@ class TBrowserTree {
   std::int64_t Nodes = 0;
   std::string Key;
   std::vector<char> KeyRows;  // rows whose "Frame.Variable" is the sort key
+  // Per source, what each BaseFrame's tree gave for the sort key, kept while
+  // the key and the source's holder stay: a rebuild needs no tree again.
+  struct TKeyColumn {
+    enum : std::uint8_t { Unknown, Keyed, Keyless };
+    std::vector<std::uint8_t> State;
+    std::vector<double> Values;
+  };
+  std::array<TKeyColumn, MaxBrowserSources> KeyColumns;
   std::vector<std::string> In, Out;
   // What holds for every BaseFrame of a shape of a source, from judging one
   // of them: whether the filters in force exclude it (unknown until judged)

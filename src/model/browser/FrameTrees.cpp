@@ -45,7 +45,7 @@ TTreeHandle TFrameTrees::Tree(TFrameId Id) {
   if (TTreeHandle Tree = Held(Id)) return Keep(std::move(Tree));
   TData::TDecodingCopy* Copy = CopyOf(Id.Source);
   if (!Copy) return {};
-  auto Again = std::make_shared<TDecodedAgain>();
+  const std::shared_ptr<TDecodedAgain> Again = NewDecoding();
   bool Decoded = false;
   try {
     Decoded = Sources[Id.Source].Data->DecodeAgain(Id.Frame, *Copy, *Again);
@@ -53,8 +53,11 @@ TTreeHandle TFrameTrees::Tree(TFrameId Id) {
     // Each tree takes a mapping of its own, and the system allows only so many.
   }
   if (!Decoded) return TTreeHandle(std::shared_ptr<const TDecodedNode>(), KeptTree(Id));
-  // Forgets the trees nobody holds any more before the map outgrows the ring.
-  if (Known.size() >= 4 * Ring.size()) std::erase_if(Known, [](const auto& Entry) { return Entry.second.expired(); });
+  // Forgets the trees nobody holds any more, each time the map doubled.
+  if (Known.size() >= SweepAt) {
+    std::erase_if(Known, [](const auto& Entry) { return Entry.second.expired(); });
+    SweepAt = std::max(4 * Ring.size(), 2 * Known.size());
+  }
   TTreeHandle Tree(Again, Again->Root);
   Known[Id.Key()] = Tree;
   return Keep(std::move(Tree));
@@ -75,8 +78,26 @@ const TDecodedNode* TFrameTrees::KeptTree(TFrameId Id) {
   return Id.Frame < Kept.size() ? Kept[Id.Frame] : nullptr;
 }
 
+std::shared_ptr<TDecodedAgain> TFrameTrees::NewDecoding() {
+  std::unique_ptr<TDecodedAgain> Taken;
+  if (Spares->empty()) {
+    Taken = std::make_unique<TDecodedAgain>();
+  } else {
+    Taken = std::move(Spares->back());
+    Spares->pop_back();
+  }
+  return {Taken.release(), [Spares = std::weak_ptr<TSpares>(Spares)](TDecodedAgain* Done) {
+            const std::shared_ptr<TSpares> Kept = Spares.lock();
+            // Room for MaxSpares is reserved: keeping one allocates nothing.
+            if (Kept && Kept->size() < MaxSpares) Kept->emplace_back(Done);
+            else delete Done;
+          }};
+}
+
 TTreeHandle TFrameTrees::Keep(TTreeHandle Tree) {
   if (Ring.empty()) return Tree;
+  const std::size_t Last = (RingNext + Ring.size() - 1) % Ring.size();
+  if (Ring[Last] == Tree) return Tree;
   Ring[RingNext] = Tree;
   RingNext = (RingNext + 1) % Ring.size();
   return Tree;

@@ -29,8 +29,9 @@ using TTreeHandle = std::shared_ptr<const TDecodedNode>;
 
 class TFrameTrees {
  public:
-  // A tree stays cached until Recent further trees were asked for.
-  explicit TFrameTrees(std::size_t Recent = 1024) : Ring(Recent) {}
+  // A tree stays cached until Recent further asks for trees (asks again for
+  // the tree asked for last aside).
+  explicit TFrameTrees(std::size_t Recent = 1024) : Ring(Recent) { Spares->reserve(MaxSpares); }
 
   // The holder whose index numbers the BaseFrames of Source.
   void SetHolder(int Source, const TData& Data);
@@ -56,7 +57,15 @@ class TFrameTrees {
   std::vector<TTreeHandle> Ring;  // the trees asked for last
   std::size_t RingNext = 0;
   std::unordered_map<std::uint64_t, std::weak_ptr<const TDecodedNode>> Known;
-  TDecodedAgain Scratch;  // of Peek
+  std::size_t SweepAt = 0;  // the size of Known at which expired entries go
+  TDecodedAgain Scratch;    // of Peek
+  // Decodings no handle holds any more, whose image and pool the next tree
+  // reuses; shared with the handles, which may outlive this.
+  using TSpares = std::vector<std::unique_ptr<TDecodedAgain>>;
+  static constexpr std::size_t MaxSpares = 64;
+  std::shared_ptr<TSpares> Spares = std::make_shared<TSpares>();
+  // A decoding to decode a tree into, held by the handles made of it.
+  std::shared_ptr<TDecodedAgain> NewDecoding();
   TTreeHandle Keep(TTreeHandle Tree);
   // The held tree, none when no handle or recent use holds it.
   TTreeHandle Held(TFrameId Id) const;
