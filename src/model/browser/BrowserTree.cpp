@@ -117,8 +117,10 @@ void TBrowserTree::UpdateKey(TTopNode& Top) {
   if (Key.empty()) return;
   TKeyColumn& Column = KeyColumns[Top.Source];
   if (Column.State.size() <= Top.Frame) {
-    Column.State.resize(Top.Frame + std::size_t{1}, TKeyColumn::Unknown);
-    Column.Values.resize(Column.State.size());
+    const std::size_t Frames =
+        std::max<std::size_t>(Top.Frame + std::size_t{1}, Trees.Holder(Top.Source)->Index().size());
+    Column.State.resize(Frames, TKeyColumn::Unknown);
+    Column.Values.resize(Frames);
   }
   std::uint8_t& State = Column.State[Top.Frame];
   if (State == TKeyColumn::Unknown) State = FindKey(Top, Column.Values[Top.Frame]);
