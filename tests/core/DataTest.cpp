@@ -941,8 +941,8 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
       std::vector<const TDecodedNode*> Roots;
       for (const TDecodedNode* Root = H.Data->Frames; Root; Root = Root->Next) Roots.push_back(Root);
       for (std::size_t Back = Roots.size(); Back-- > 0;) {
-        const TDecodedAgain Again = H.Data->DecodeAgain(Back, *Copy);
-        ASSERT_NE(Again.Root, nullptr) << Back;
+        TDecodedAgain Again;
+        ASSERT_TRUE(H.Data->DecodeAgain(Back, *Copy, Again)) << Back;
         EXPECT_EQ(Dump(*Again.Root), Dump(*Roots[Back])) << Back;
       }
       // One shape number per layout of nodes; the time is the last PLOT_TIME.

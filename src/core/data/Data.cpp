@@ -475,18 +475,14 @@ void TData::AppendRoots(TDecodedNode* First, TDecodedNode* Last, std::span<const
 TDecodedAgain TData::DecodeAgain(std::size_t Frame) const {
   if (Frame >= Records.size()) return {};
   const std::unique_ptr<TDecodingCopy> Copy = CopyForDecodingAgain();
-  return DecodeAgain(Frame, *Copy);
+  TDecodedAgain Again;
+  return DecodeAgain(Frame, *Copy, Again) ? std::move(Again) : TDecodedAgain();
 }
 
 std::unique_ptr<TData::TDecodingCopy> TData::CopyForDecodingAgain() const {
   auto Copy = std::make_unique<TDecodingCopy>();
   if (Definition.Copyable()) Copy->Definition = Definition.CopyFor(Copy->Messages);
   return Copy;
-}
-
-TDecodedAgain TData::DecodeAgain(std::size_t Frame, TDecodingCopy& Copy) const {
-  TDecodedAgain Again;
-  return DecodeAgain(Frame, Copy, Again) ? std::move(Again) : TDecodedAgain();
 }
 
 bool TData::DecodeAgain(std::size_t Frame, TDecodingCopy& Copy, TDecodedAgain& Into) const {

@@ -167,10 +167,9 @@ class TData {
     std::unique_ptr<TFramesDefinition> Definition;
   };
   std::unique_ptr<TDecodingCopy> CopyForDecodingAgain() const;
-  // DecodeAgain with a copy made once for many BaseFrames.
-  TDecodedAgain DecodeAgain(std::size_t Frame, TDecodingCopy& Copy) const;
-  // The same into Into, whose image and pool are reused when it has them
-  // (the nodes decoded into it before are gone); false when none is decoded.
+  // DecodeAgain with a copy made once for many BaseFrames, into Into, whose
+  // image and pool are reused when it has them (the nodes decoded into it
+  // before are gone); false when none is decoded.
   bool DecodeAgain(std::size_t Frame, TDecodingCopy& Copy, TDecodedAgain& Into) const;
   // While streaming, the records of the BaseFrames handed to OnFrames are
   // kept as well (not of those a chunk sink takes).

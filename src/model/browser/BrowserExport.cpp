@@ -103,24 +103,32 @@ TExportDimension TBrowserExport::Finish(std::ostream& Out) {
   return Dimension;
 }
 
-TExportDimension WriteBrowserExport(std::ostream& Out, const TFramesDefinition& Definition,
-                                    const std::vector<const TDecodedNode*>& Roots) {
+namespace {
+
+// The export of Count BaseFrames whose roots RootAt gives (none: left out),
+// asked for once per run.
+template <class TRootAt>
+TExportDimension WriteExport(std::ostream& Out, const TFramesDefinition& Definition, std::size_t Count,
+                             const TRootAt& RootAt) {
   TBrowserExport Export(Definition);
-  for (const TDecodedNode* Root : Roots) Export.TakeColumns(Root);
+  for (std::size_t Frame = 0; Frame < Count; ++Frame)
+    if (const TDecodedNode* Root = RootAt(Frame)) Export.TakeColumns(Root);
   Export.WriteHeader(Out);
-  for (const TDecodedNode* Root : Roots) Export.WriteFrame(Out, Root);
+  for (std::size_t Frame = 0; Frame < Count; ++Frame)
+    if (const TDecodedNode* Root = RootAt(Frame)) Export.WriteFrame(Out, Root);
   return Export.Finish(Out);
 }
 
+}  // namespace
+
+TExportDimension WriteBrowserExport(std::ostream& Out, const TFramesDefinition& Definition,
+                                    const std::vector<const TDecodedNode*>& Roots) {
+  return WriteExport(Out, Definition, Roots.size(), [&](std::size_t Frame) { return Roots[Frame]; });
+}
+
 TExportDimension WriteBrowserExport(std::ostream& Out, const TFramesDefinition& Definition, const TBrowserTree& Tree) {
-  TBrowserExport Export(Definition);
-  TFrameTrees& Trees = Tree.FrameTrees();
-  for (std::size_t Row = 0; Row < Tree.FrameCount(); ++Row)
-    if (const TDecodedNode* Root = Trees.Peek(Tree.FrameId(Row))) Export.TakeColumns(Root);
-  Export.WriteHeader(Out);
-  for (std::size_t Row = 0; Row < Tree.FrameCount(); ++Row)
-    if (const TDecodedNode* Root = Trees.Peek(Tree.FrameId(Row))) Export.WriteFrame(Out, Root);
-  return Export.Finish(Out);
+  return WriteExport(Out, Definition, Tree.FrameCount(),
+                     [&](std::size_t Row) { return Tree.FrameTrees().Peek(Tree.FrameId(Row)); });
 }
 
 std::string ExportMessage(const std::string& FileName, const TExportDimension& Dimension) {

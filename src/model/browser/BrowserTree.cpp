@@ -47,8 +47,7 @@ void AppendLastDescendant(const TDecodedNode* Node, std::vector<const TDecodedNo
 
 TBrowserTree::TNewFrames TBrowserTree::TakeNewFrames(int Source, const TData& Data) {
   if (Source < 0 || Source >= MaxBrowserSources) return {};
-  if (Trees.Holder(Source) != &Data) KeyColumns[static_cast<std::size_t>(Source)] = {};
-  Trees.SetHolder(Source, Data);
+  if (Trees.SetHolder(Source, Data)) KeyColumns[static_cast<std::size_t>(Source)] = {};
   std::int32_t& Shown = ShownFrames[static_cast<std::size_t>(Source)];
   const std::span<const TFrameRecord> Index = Data.Index();
   if (Index.size() <= static_cast<std::size_t>(Shown)) return {};

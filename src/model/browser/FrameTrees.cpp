@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <new>
 
-void TFrameTrees::SetHolder(int Source, const TData& Data) {
-  if (Source < 0 || Source >= MaxBrowserSources) return;
+bool TFrameTrees::SetHolder(int Source, const TData& Data) {
+  if (Source < 0 || Source >= MaxBrowserSources) return false;
   TSource& Held = Sources[static_cast<std::size_t>(Source)];
-  if (Held.Data == &Data) return;
+  if (Held.Data == &Data) return false;
   Held.Data = &Data;
   Held.Copy.reset();
   Held.Kept.clear();
   std::erase_if(Known, [Source](const auto& Entry) { return Entry.first >> 32 == static_cast<std::uint64_t>(Source); });
+  return true;
 }
 
 const TData* TFrameTrees::Holder(int Source) const {

@@ -33,8 +33,9 @@ class TFrameTrees {
   // the tree asked for last aside).
   explicit TFrameTrees(std::size_t Recent = 1024) : Ring(Recent) { Spares->reserve(MaxSpares); }
 
-  // The holder whose index numbers the BaseFrames of Source.
-  void SetHolder(int Source, const TData& Data);
+  // The holder whose index numbers the BaseFrames of Source; true when it
+  // was another one before.
+  bool SetHolder(int Source, const TData& Data);
   const TData* Holder(int Source) const;
   // Source of the holder whose image is Image; -1 when none.
   int SourceOfImage(const TMemoryStream& Image) const;
