@@ -48,15 +48,24 @@ class AlarmWalk : public testing::Test {
     First->Next->Child = Node(RowOf("BaseFrame", "TEMP"), 8, 80);
   }
 
+  // The values of the nodes that reach Level, through the columns the
+  // alarm's rows take of both BaseFrames.
   std::vector<double> Fired(char Operator, double Threshold, const std::string& Name = "TEMP",
                             std::optional<double> Warning = {}, TAlarmLevel Level = TAlarmLevel::Alarm) {
+    const TAlarmEntry Alarm{Threshold, Operator, Name, Warning};
+    TFrameColumns Columns(Definition->Entries.size());
+    const std::vector<std::int32_t> Rows = AlarmRows(Alarm, *Definition);
+    for (const std::int32_t Row : Rows) Columns.Use(Row);
+    for (const TDecodedNode* Root = First; Root; Root = Root->Next) Columns.Take(*Root);
+    std::vector<const TFrameColumn*> Taken;
+    for (const std::int32_t Row : Rows) Taken.push_back(Columns.Column(Row));
     std::vector<double> Values;
-    CheckAlarmNodes(First, {Threshold, Operator, Name, Warning}, *Definition,
-                    [&](const TDecodedNode& Node, const TDecodedNode&, TAlarmLevel Reached) {
-                      if (Reached == Level) Values.push_back(Node.Value);
-                    });
+    for (const TTriggeredNode& Node : TriggeredNodes(Alarm, Taken, From))
+      if (Node.Level == Level) Values.push_back(Node.Value);
     return Values;
   }
+
+  std::uint32_t From = 0;
 
   TTempDir Dir;
   std::vector<std::string> Messages;
@@ -84,7 +93,7 @@ TEST_F(AlarmWalk, ComparesTheTransformedValueOfEveryMatchingNodeInWalkOrder) {
 }
 
 TEST_F(AlarmWalk, StartsAtTheGivenBaseFrame) {
-  First = First->Next;
+  From = 1;
   EXPECT_EQ(Fired('>', 0), (std::vector<double>{80}));
 }
 

@@ -217,6 +217,7 @@ void TData::RunPass(bool Here, bool PauseTimer, std::function<void()> Work, cons
   // The windows read the messages while the pass runs; streamed BaseFrames
   // are handed over with theirs.
   if (!OnFrames) Definition.HoldMessages();
+  NewColumns = Columns.Fresh(static_cast<std::uint32_t>(Records.size()));
   const std::shared_ptr<TRunState> State = RunState;
   State->Working = true;
   const auto Run = [this, State, Work = std::move(Work)] {
@@ -284,6 +285,8 @@ void TData::Publish() {
     Records.insert(Records.end(), NewRecords.begin(), NewRecords.end());
   }
   NewRecords = {};
+  Columns.Append(NewColumns);
+  NewColumns = TFrameColumns();
   if (!NewFirst) return;
   if (LastRoot) LastRoot->Next = NewFirst;
   else Frames = NewFirst;
@@ -477,6 +480,27 @@ TDecodedAgain TData::DecodeAgain(std::size_t Frame) const {
   const std::unique_ptr<TDecodingCopy> Copy = CopyForDecodingAgain();
   TDecodedAgain Again;
   return DecodeAgain(Frame, *Copy, Again) ? std::move(Again) : TDecodedAgain();
+}
+
+std::vector<const TFrameColumn*> TData::ColumnsOf(std::span<const std::int32_t> Rows, std::uint32_t From) {
+  for (const std::int32_t Row : Rows) Columns.Use(Row, From);
+  const std::vector<std::int32_t> Behind = Columns.Behind();
+  if (!Behind.empty()) {
+    std::uint32_t Frame = Columns.Next();
+    for (const std::int32_t Late : Behind) Frame = std::min(Frame, Columns.Column(Late)->Covered);
+    const std::unique_ptr<TDecodingCopy> Copy = CopyForDecodingAgain();
+    if (Copy->Definition) Copy->Definition->DeferUnused(Behind);
+    TDecodedAgain Again;
+    for (; Frame < Columns.Next(); ++Frame) Columns.TakeBehind(Frame, DecodeAgain(Frame, *Copy, Again) ? Again.Root : nullptr);
+  }
+  std::vector<const TFrameColumn*> Taken;
+  for (const std::int32_t Row : Rows)
+    if (const TFrameColumn* Column = Columns.Column(Row)) Taken.push_back(Column);
+  return Taken;
+}
+
+std::int64_t TData::SerialOf(std::uint32_t Frame, std::uint32_t Place) const {
+  return Frame < Records.size() ? Serials.Numbering(Records[Frame].FirstSerial + Place) : 0;
 }
 
 std::unique_ptr<TData::TDecodingCopy> TData::CopyForDecodingAgain() const {

@@ -18,6 +18,7 @@
 #include "common/FileWatch.h"
 #include "common/Timer.h"
 #include "data/ChunkSink.h"
+#include "data/FrameColumns.h"
 #include "data/FrameRecord.h"
 #include "data/FrameShapes.h"
 #include "data/Framer.h"
@@ -174,6 +175,18 @@ class TData {
   // While streaming, the records of the BaseFrames handed to OnFrames are
   // kept as well (not of those a chunk sink takes).
   bool IndexStreamed = false;
+  // The columns of the definition rows Rows (TFrameColumns) holding the
+  // BaseFrames of Index() from From on: the passes take them from then on,
+  // the BaseFrames published before are decoded again (as DecodeAgain,
+  // leaving the transforms no column asks for). A BaseFrame that cannot be
+  // decoded again gives none. Read them on the window thread; they stay
+  // until the next call.
+  std::vector<const TFrameColumn*> ColumnsOf(std::span<const std::int32_t> Rows, std::uint32_t From = 0);
+  // The passes that start from now on take only the rows that Keep flags
+  // (per definition row).
+  void KeepOnlyColumns(const std::vector<char>& Keep) { Columns.KeepOnly(Keep); }
+  // The serial number of the node at Place (TFrameColumn) in BaseFrame Frame.
+  std::int64_t SerialOf(std::uint32_t Frame, std::uint32_t Place) const;
   // Number of BaseFrame roots decoded: those in Frames, and those handed to
   // OnFrames (not those of a running pass that are not published yet).
   std::int64_t FrameCount() const { return Count; }
@@ -251,7 +264,10 @@ class TData {
   TFramer Framer{Reader, Definition};
   TNodePool Pool{&Image};
   TFrameShapes FrameShapes{Definition};
-  TParallelDecoder Decoder{Definition, Reader, FileName, Pool, FrameShapes};
+  // The columns of the BaseFrames published, and of those the running pass decodes.
+  TFrameColumns Columns{Definition.Entries.size()};
+  TFrameColumns NewColumns;
+  TParallelDecoder Decoder{Definition, Reader, FileName, Pool, FrameShapes, NewColumns};
   TDecodedNode* LastRoot = nullptr;
   // The BaseFrames a running pass decoded, linked, not yet in Frames.
   TDecodedNode* NewFirst = nullptr;

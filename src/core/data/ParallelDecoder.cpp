@@ -35,6 +35,7 @@ struct TParallelDecoder::TChunk {
   std::vector<TDecodedNode*> Roots;      // without a sink
   std::vector<TFrameRecord> Records;     // of Roots as the run asks, numbered from 0
   std::unique_ptr<TFrameShapes> Shapes;  // of Records, numbered from 0
+  TFrameColumns Columns;                 // of Records, numbered from 0
   std::unique_ptr<TChunkSink> Sink;      // takes the BaseFrames instead
   std::int64_t Taken = 0;                // by the sink
   TSerialCounter Serials;                // of the nodes decoded, numbered from 0
@@ -161,6 +162,7 @@ class TParallelDecoder::TChunkPass {
           Chunk.Roots.push_back(Root);
           if (Run.Records) {
             Chunk.Shapes->Note(*Root, Record);
+            Chunk.Columns.Take(*Root);
             Chunk.Records.push_back(Record);
           }
         } else {
@@ -247,6 +249,7 @@ std::vector<TParallelDecoder::TChunk> TParallelDecoder::MakeChunks(const TParall
     };
     Chunk.Start = Part(I);
     Chunk.End = Part(I + 1);
+    if (Run.Records) Chunk.Columns = Columns.Fresh(0);
     if (!Run.Streamed) {
       Chunk.OwnPool = std::make_unique<TNodePool>(Pool);
       Chunk.Pool = Chunk.OwnPool.get();
@@ -319,6 +322,7 @@ TParallelOutcome TParallelDecoder::Collect(TChunkPass& Pass, const TParallelRun&
     Outcome.Roots.insert(Outcome.Roots.end(), Chunk.Roots.begin(), Chunk.Roots.end());
     const std::vector<std::int32_t> Shapes =
         Chunk.Records.empty() ? std::vector<std::int32_t>{} : this->Shapes.Merge(*Chunk.Shapes);
+    Columns.Append(Chunk.Columns);
     for (TFrameRecord Record : Chunk.Records) {
       Record.FirstSerial += Serials.Next;
       if (Record.Shape >= 0) Record.Shape = Shapes[static_cast<std::size_t>(Record.Shape)];

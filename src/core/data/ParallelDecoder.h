@@ -9,6 +9,7 @@
 
 #include "data/ChunkSink.h"
 #include "data/FrameRecord.h"
+#include "data/FrameColumns.h"
 #include "data/FrameShapes.h"
 #include "data/PassProgress.h"
 #include "data/PassReader.h"
@@ -56,8 +57,8 @@ struct TParallelOutcome {
 class TParallelDecoder {
  public:
   TParallelDecoder(TFramesDefinition& Definition, const TPassReader& Reader, const std::string& FileName,
-                   TNodePool& Pool, TFrameShapes& Shapes)
-      : Definition(Definition), Reader(Reader), FileName(FileName), Pool(Pool), Shapes(Shapes) {}
+                   TNodePool& Pool, TFrameShapes& Shapes, TFrameColumns& Columns)
+      : Definition(Definition), Reader(Reader), FileName(FileName), Pool(Pool), Shapes(Shapes), Columns(Columns) {}
 
   // Decodes Run; logs the chunks' entries and adds their messages as one
   // thread would, numbering on from the definition's serial counter. Not
@@ -92,7 +93,8 @@ class TParallelDecoder {
   const TPassReader& Reader;
   const std::string& FileName;
   TNodePool& Pool;
-  TFrameShapes& Shapes;  // of the records made
+  TFrameShapes& Shapes;     // of the records made
+  TFrameColumns& Columns;  // of the records made
   // The pools the threads of a streaming pass decode into, one per chunk.
   std::vector<std::unique_ptr<TNodePool>> StreamPools;
 };

@@ -176,7 +176,10 @@ bool TPass::DecodeFrame() {
                                                 Position, IdCheck, Data.Pool, Data.FileName);
   if (Outcome == TFrameOutcome::Stopped) return false;
   TDecodedNode* Root = Data.NewRoot(Position, Child, RootDefIndex);
-  if (MakesRecords(Streaming())) Data.FrameShapes.Note(*Root, Record);
+  if (MakesRecords(Streaming())) {
+    Data.FrameShapes.Note(*Root, Record);
+    Data.NewColumns.Take(*Root);
+  }
   if (!Streaming()) {
     Data.AppendRoots(Root, Root, {&Record, 1});
     return true;

@@ -1,5 +1,7 @@
 #include "project/AlarmCheck.h"
 
+#include <algorithm>
+#include <functional>
 #include <unordered_set>
 
 #include "common/AsciiCase.h"
@@ -37,24 +39,24 @@ TAlarmLevel AlarmLevel(const TAlarmEntry& Alarm, double NodeValue) {
   return Alarm.Warning && Meets(Alarm.Operator, *Alarm.Warning, NodeValue) ? TAlarmLevel::Warning : TAlarmLevel::None;
 }
 
-void CheckAlarmNodes(
-    const TDecodedNode* First, const TAlarmEntry& Alarm, const TFramesDefinition& Definition,
-    const std::function<void(const TDecodedNode& Node, const TDecodedNode& Root, TAlarmLevel Level)>& OnTrigger) {
-  // A node's name depends only on its row: compare each row once.
-  std::vector<signed char> RowMatches(Definition.Entries.size(), -1);
-  const TDecodedNode* Root = nullptr;
-  const auto Check = [&](const TDecodedNode& Node) {
-    const auto Row = static_cast<std::size_t>(Node.DefIndex);
-    if (Row >= RowMatches.size()) return;
-    if (RowMatches[Row] < 0) RowMatches[Row] = Definition.Entries[Row].VarName == Alarm.VarName;
-    if (!RowMatches[Row]) return;
-    const TAlarmLevel Level = AlarmLevel(Alarm, Node.Value);
-    if (Level != TAlarmLevel::None) OnTrigger(Node, *Root, Level);
-  };
-  for (Root = First; Root; Root = Root->Next) {
-    if (Root->Child) Walk(Root->Child, Check);
-    Check(*Root);
-  }
+std::vector<std::int32_t> AlarmRows(const TAlarmEntry& Alarm, const TFramesDefinition& Definition) {
+  std::vector<std::int32_t> Rows;
+  for (std::size_t Row = 0; Row < Definition.Entries.size(); ++Row)
+    if (Definition.Entries[Row].VarName == Alarm.VarName) Rows.push_back(static_cast<std::int32_t>(Row));
+  return Rows;
+}
+
+std::vector<TTriggeredNode> TriggeredNodes(const TAlarmEntry& Alarm, std::span<const TFrameColumn* const> Columns,
+                                 std::uint32_t From) {
+  std::vector<TTriggeredNode> Hits;
+  for (const TFrameColumn* Column : Columns)
+    for (std::size_t I = Column->FirstOf(From); I < Column->Size(); ++I)
+      if (const TAlarmLevel Level = AlarmLevel(Alarm, Column->Values[I]); Level != TAlarmLevel::None)
+        Hits.push_back({Column->Frames[I], Column->Places[I], Column->Values[I], Level});
+  // The columns' nodes interleave in the trees.
+  if (Columns.size() > 1)
+    std::ranges::stable_sort(Hits, {}, [](const TTriggeredNode& Hit) { return std::pair(Hit.Frame, Hit.Place); });
+  return Hits;
 }
 
 std::string AlarmLogText(const TAlarmEntry& Alarm, double NodeValue, TAlarmLevel Level) {

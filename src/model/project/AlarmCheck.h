@@ -1,10 +1,11 @@
 #pragma once
 // Testing alarms against decoded BaseFrames, and the names an alarm can watch.
 #include <cstdint>
-#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "data/FrameColumns.h"
 #include "project/AlarmEntry.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
@@ -18,13 +19,24 @@ enum class TAlarmLevel { None, Warning, Alarm };
 // the warning level in place of the threshold.
 TAlarmLevel AlarmLevel(const TAlarmEntry& Alarm, double NodeValue);
 
-// Walks First and every BaseFrame after it, each node's children before the
-// node, and calls OnTrigger for every node named Alarm.VarName (with case)
-// whose value reaches the warning level or the alarm, with the BaseFrame root
-// it belongs to and the level reached.
-void CheckAlarmNodes(
-    const TDecodedNode* First, const TAlarmEntry& Alarm, const TFramesDefinition& Definition,
-    const std::function<void(const TDecodedNode& Node, const TDecodedNode& Root, TAlarmLevel Level)>& OnTrigger);
+// The definition rows whose nodes an alarm watches: those named
+// Alarm.VarName (with case).
+std::vector<std::int32_t> AlarmRows(const TAlarmEntry& Alarm, const TFramesDefinition& Definition);
+
+// A node whose value reached the warning level or the alarm: its BaseFrame,
+// its place there (TFrameColumn) and its value.
+struct TTriggeredNode {
+  std::uint32_t Frame = 0;
+  std::uint32_t Place = 0;
+  double Value = 0;
+  TAlarmLevel Level = TAlarmLevel::None;
+};
+
+// The hits of the nodes of Columns (those of AlarmRows) in the BaseFrames
+// from From on, in the order the trees are walked (each node's children
+// before the node).
+std::vector<TTriggeredNode> TriggeredNodes(const TAlarmEntry& Alarm, std::span<const TFrameColumn* const> Columns,
+                                 std::uint32_t From);
 
 // "Alarm triggered: TEMP1 > 25.5 with value: 30" (the log entry); for a
 // warning "Warning level reached: TEMP1 > 20 with value: 22".

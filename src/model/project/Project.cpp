@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "browser/BrowserTexts.h"
+#include "browser/FrameTrees.h"
 #include "common/AsciiChars.h"
 #include "common/DateTime.h"
 #include "common/LoadProgress.h"
@@ -12,6 +13,7 @@
 #include "project/AlarmCheck.h"
 #include "project/AlarmHits.h"
 #include "project/IniImage.h"
+#include "structure/InstrumentNames.h"
 
 namespace {
 
@@ -243,44 +245,56 @@ void TProject::StopTracking() {
 void TProject::HandleNewFrames(TData& Sender) {
   const std::size_t File = FileOf(Sender);
   if (Handled.size() <= File) Handled.resize(File + 1);
-  std::int32_t& Frames = Handled[File].Frames;
-  TRootCursor& Cursor = Handled[File].Cursor;
+  const auto From = static_cast<std::uint32_t>(Handled[File].Frames);
+  Handled[File].Frames = static_cast<std::int32_t>(Sender.Index().size());
   // The records are copied: the owner's handling of a hit may change the list.
   std::vector<TAlarmEntry> Active;
   for (const TProjectAlarm& Alarm : Settings.Alarms)
     if (Alarm.Active) Active.push_back(Alarm.Alarm);
-  // Only the alarms read the new BaseFrames: without one, the cursor moves
-  // to the last root at once.
-  const TDecodedNode* First = nullptr;
-  if (Active.empty()) {
-    Frames = Sender.Frames ? static_cast<std::int32_t>(Sender.FrameCount()) : 0;
-    Cursor.StandAfter(Sender.Frames, Sender.LastFrame(), Frames);
-  } else {
-    First = Cursor.TakeRest(Sender.Frames, Frames);
-    Frames = static_cast<std::int32_t>(Cursor.Walked());
-  }
-  for (const TAlarmEntry& Alarm : Active) {
-    if (!Definition) break;
-    std::int64_t Hits = 0;
-    double FirstValue = 0;
-    const std::string Caption = AlarmCaption(Alarm);
-    CheckAlarmNodes(
-        First, Alarm, *Definition, [&](const TDecodedNode& Node, const TDecodedNode& Root, TAlarmLevel Level) {
-          AddEntry(llWarn, AlarmLogText(Alarm, Node.Value, Level));
-          const bool Warning = Level == TAlarmLevel::Warning;
-          ReportAlarmHit(
-              {0, NodeNameText(*Definition, Root, StartTime), Caption, Node.Value, FId, Node.SerialNo, false, Warning});
-          // Warnings are listed, not noticed.
-          if (!Warning && Hits++ == 0) FirstValue = Node.Value;
-        });
-    if (Hits > 0 && OnAlarm && Settings.Notices) OnAlarm(Alarm, FirstValue, Hits - 1);
-  }
-
+  if (Definition) CheckAlarms(Sender, Active, From);
   // A view may close while another one works; only those still open are called.
   for (TPlotView* Plot : std::vector<TPlotView*>(Plots))
     if (Contains(Plots, Plot)) Plot->RefreshSeries();
   for (TBrowserView* Browser : std::vector<TBrowserView*>(Browsers))
     if (Contains(Browsers, Browser)) Browser->AppendFrames(static_cast<int>(File), Sender);
+}
+
+void TProject::CheckAlarms(TData& Sender, const std::vector<TAlarmEntry>& Active, std::uint32_t From) {
+  // The passes take the values of the rows the active alarms watch, of no others.
+  std::vector<char> Watched(Definition->Entries.size(), 0);
+  for (const TAlarmEntry& Alarm : Active)
+    for (const std::int32_t Row : AlarmRows(Alarm, *Definition)) Watched[static_cast<std::size_t>(Row)] = 1;
+  Sender.KeepOnlyColumns(Watched);
+  TFrameTrees Trees(1);
+  Trees.SetHolder(0, Sender);
+  for (const TAlarmEntry& Alarm : Active) {
+    std::int64_t Hits = 0;
+    double FirstValue = 0;
+    const std::string Caption = AlarmCaption(Alarm);
+    std::optional<std::uint32_t> NamedFrame;
+    std::string FrameName;
+    for (const TTriggeredNode& Hit : TriggeredNodes(Alarm, Sender.ColumnsOf(AlarmRows(Alarm, *Definition), From), From)) {
+      AddEntry(llWarn, AlarmLogText(Alarm, Hit.Value, Hit.Level));
+      if (NamedFrame != Hit.Frame) {
+        NamedFrame = Hit.Frame;
+        FrameName = HitFrameText(Trees, Sender, Hit.Frame);
+      }
+      const bool Warning = Hit.Level == TAlarmLevel::Warning;
+      ReportAlarmHit({0, FrameName, Caption, Hit.Value, FId, Sender.SerialOf(Hit.Frame, Hit.Place), false, Warning});
+      // Warnings are listed, not noticed.
+      if (!Warning && Hits++ == 0) FirstValue = Hit.Value;
+    }
+    if (Hits > 0 && OnAlarm && Settings.Notices) OnAlarm(Alarm, FirstValue, Hits - 1);
+  }
+}
+
+std::string TProject::HitFrameText(TFrameTrees& Trees, const TData& Data, std::uint32_t Frame) const {
+  if (const TDecodedNode* Root = Trees.Peek({Frame, 0})) return NodeNameText(*Definition, *Root, StartTime);
+  // Without its tree, the BaseFrame's number alone.
+  TDecodedNode Bare;
+  Bare.Position = static_cast<std::int32_t>(Data.Index()[Frame].Position);
+  Bare.DefIndex = static_cast<std::int16_t>(Definition->FindFrame(BaseFrameName));
+  return NodeNameText(*Definition, Bare, StartTime);
 }
 
 void TProject::FeedBrowser(TBrowserView& Browser) const {

@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "data/Data.h"
-#include "data/RootCursor.h"
 #include "project/ProjectFile.h"
 #include "structure/QuorinFramesDefinition.h"
 
 // A browser as its project sees it: it is handed the new BaseFrames.
+class TFrameTrees;
+
 class TBrowserView {
  public:
   virtual ~TBrowserView() = default;
@@ -187,6 +188,10 @@ class TProject {
                  const std::function<void()>& Then);
   // The holder of file File.
   std::unique_ptr<TData>& HolderOf(std::size_t File);
+  // Tests the Active alarms against the BaseFrames of Sender's index from From on.
+  void CheckAlarms(TData& Sender, const std::vector<TAlarmEntry>& Active, std::uint32_t From);
+  // The name of BaseFrame Frame of Data (source 0 of Trees) in an alarm hit.
+  std::string HitFrameText(TFrameTrees& Trees, const TData& Data, std::uint32_t Frame) const;
   // Starts the files Files[At] on, one after the other, then is Active.
   void StartFiles(const std::vector<std::size_t>& Files, std::size_t At);
 
@@ -196,7 +201,6 @@ class TProject {
   // Where HandleNewFrames stopped in each holder's list, by file.
   struct THandled {
     std::int32_t Frames = 0;
-    TRootCursor Cursor;
   };
   std::vector<THandled> Handled;
   std::string FDefinitionFailure;
