@@ -13,6 +13,7 @@
 #include "LogRecorder.h"
 #include "StructureText.h"
 #include "TempDir.h"
+#include "common/FloatText.h"
 #include "common/LoadProgress.h"
 #include "data/Data.h"
 #include "sim/SimGenerator.h"
@@ -909,6 +910,11 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
       TLogRecorder Log;
       TFakeProgress Progress;
       H.Dir.Write("p.dat", Case.File.substr(0, Case.FirstPass));
+      // The passes take the columns of the even rows; the odd ones are asked for after them.
+      std::vector<std::int32_t> Rows[2];
+      for (std::size_t Row = 0; Row < H.Definition->Entries.size(); ++Row)
+        Rows[Row % 2].push_back(static_cast<std::int32_t>(Row));
+      H.Data->ColumnsOf(Rows[0]);
       H.Data->StartTracking();
       H.AppendFileBytes(
           std::vector<std::uint8_t>(Case.File.begin() + static_cast<std::ptrdiff_t>(Case.FirstPass), Case.File.end()));
@@ -965,6 +971,30 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
         Out.push_back(std::to_string(Record.Shape) + " " + std::to_string(Record.Time));
       }
       EXPECT_EQ(H.Data->Shapes().Count(), Layouts.size());
+      // A column holds its row's nodes in the order of the walk, children
+      // first, with their BaseFrames and serial numbers.
+      std::map<std::int32_t, std::vector<std::string>> NodesOfRow;
+      Frame = 0;
+      for (const TDecodedNode* Root = H.Data->Frames; Root; Root = Root->Next, ++Frame) {
+        const std::function<void(const TDecodedNode&)> Visit = [&](const TDecodedNode& Node) {
+          for (const TDecodedNode* Child = Node.Child; Child; Child = Child->Next) Visit(*Child);
+          NodesOfRow[Node.DefIndex].push_back(std::to_string(Frame) + " " + std::to_string(Node.SerialNo) + " " +
+                                              GeneralFloatText(Node.Value));
+        };
+        Visit(*Root);
+      }
+      for (const std::vector<std::int32_t>& Asked : Rows) {
+        const std::vector<const TFrameColumn*> Columns = H.Data->ColumnsOf(Asked);
+        ASSERT_EQ(Columns.size(), Asked.size());
+        for (std::size_t I = 0; I < Asked.size(); ++I) {
+          std::vector<std::string> Taken;
+          for (std::size_t At = 0; At < Columns[I]->Size(); ++At)
+            Taken.push_back(std::to_string(Columns[I]->Frames[At]) + " " +
+                            std::to_string(H.Data->SerialOf(Columns[I]->Frames[At], Columns[I]->Places[At])) + " " +
+                            GeneralFloatText(Columns[I]->Values[At]));
+          EXPECT_EQ(Taken, NodesOfRow[Asked[I]]) << Asked[I];
+        }
+      }
       if (Case.SerialLimit != NoSerialLimit) {
         // Those past the limit moved far above it, with one warning.
         std::int64_t Nodes = 0;

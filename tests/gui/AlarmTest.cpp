@@ -9,6 +9,7 @@
 #include <QTableView>
 
 #include "GuiFixture.h"
+#include "browser/BrowserTexts.h"
 #include "log/AlarmHitsForm.h"
 #include "project/AlarmCheck.h"
 
@@ -326,6 +327,10 @@ TEST_F(Alarms, WithNoticesOffHitsGoOnlyToTheAlarmWindowWhereTheyAreCountedAcknow
   };
   EXPECT_EQ(Cell(0, 2).toString(), "DFH_FLAG = 1");
   EXPECT_EQ(Cell(0, 3).toString(), "1");
+  // The first hit lies in the second BaseFrame; its tree names it.
+  const TProject& Model = Project->Model();
+  EXPECT_EQ(Cell(0, 1).toString().toStdString(),
+            NodeNameText(*Model.Definition, *Model.DataA->Frames->Next, Model.StartTime));
   EXPECT_TRUE(Cell(0, 1).toString().contains(". BF, ")) << Cell(0, 1).toString().toStdString();
   EXPECT_EQ(Child<QLabel>(Window, "CountLabel")->text(), "DFH_FLAG = 1: 3 hits, 3 not acknowledged");
 

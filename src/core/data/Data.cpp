@@ -491,7 +491,8 @@ std::vector<const TFrameColumn*> TData::ColumnsOf(std::span<const std::int32_t> 
     const std::unique_ptr<TDecodingCopy> Copy = CopyForDecodingAgain();
     if (Copy->Definition) Copy->Definition->DeferUnused(Behind);
     TDecodedAgain Again;
-    for (; Frame < Columns.Next(); ++Frame) Columns.TakeBehind(Frame, DecodeAgain(Frame, *Copy, Again) ? Again.Root : nullptr);
+    for (; Frame < Columns.Next(); ++Frame)
+      Columns.TakeBehind(Frame, DecodeAgain(Frame, *Copy, Again) ? Again.Root : nullptr);
   }
   std::vector<const TFrameColumn*> Taken;
   for (const std::int32_t Row : Rows)

@@ -94,8 +94,7 @@ TFrameColumns TFrameColumns::Fresh(std::uint32_t First) const {
 
 void TFrameColumns::Append(const TFrameColumns& Other) {
   for (const auto& [Row, From] : Other.Columns) {
-    const std::int32_t Slot =
-        static_cast<std::size_t>(Row) < Slots.size() ? Slots[static_cast<std::size_t>(Row)] : -1;
+    const std::int32_t Slot = static_cast<std::size_t>(Row) < Slots.size() ? Slots[static_cast<std::size_t>(Row)] : -1;
     if (Slot < 0) continue;
     TFrameColumn& Into = Columns[static_cast<std::size_t>(Slot)].second;
     if (Into.Covered != NextFrame) continue;

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "data/ChunkSink.h"
-#include "data/FrameRecord.h"
 #include "data/FrameColumns.h"
+#include "data/FrameRecord.h"
 #include "data/FrameShapes.h"
 #include "data/PassProgress.h"
 #include "data/PassReader.h"
@@ -93,7 +93,7 @@ class TParallelDecoder {
   const TPassReader& Reader;
   const std::string& FileName;
   TNodePool& Pool;
-  TFrameShapes& Shapes;     // of the records made
+  TFrameShapes& Shapes;    // of the records made
   TFrameColumns& Columns;  // of the records made
   // The pools the threads of a streaming pass decode into, one per chunk.
   std::vector<std::unique_ptr<TNodePool>> StreamPools;

@@ -47,7 +47,7 @@ std::vector<std::int32_t> AlarmRows(const TAlarmEntry& Alarm, const TFramesDefin
 }
 
 std::vector<TTriggeredNode> TriggeredNodes(const TAlarmEntry& Alarm, std::span<const TFrameColumn* const> Columns,
-                                 std::uint32_t From) {
+                                           std::uint32_t From) {
   std::vector<TTriggeredNode> Hits;
   for (const TFrameColumn* Column : Columns)
     for (std::size_t I = Column->FirstOf(From); I < Column->Size(); ++I)

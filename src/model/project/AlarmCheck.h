@@ -36,7 +36,7 @@ struct TTriggeredNode {
 // from From on, in the order the trees are walked (each node's children
 // before the node).
 std::vector<TTriggeredNode> TriggeredNodes(const TAlarmEntry& Alarm, std::span<const TFrameColumn* const> Columns,
-                                 std::uint32_t From);
+                                           std::uint32_t From);
 
 // "Alarm triggered: TEMP1 > 25.5 with value: 30" (the log entry); for a
 // warning "Warning level reached: TEMP1 > 20 with value: 22".

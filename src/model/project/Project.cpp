@@ -273,7 +273,8 @@ void TProject::CheckAlarms(TData& Sender, const std::vector<TAlarmEntry>& Active
     const std::string Caption = AlarmCaption(Alarm);
     std::optional<std::uint32_t> NamedFrame;
     std::string FrameName;
-    for (const TTriggeredNode& Hit : TriggeredNodes(Alarm, Sender.ColumnsOf(AlarmRows(Alarm, *Definition), From), From)) {
+    for (const TTriggeredNode& Hit :
+         TriggeredNodes(Alarm, Sender.ColumnsOf(AlarmRows(Alarm, *Definition), From), From)) {
       AddEntry(llWarn, AlarmLogText(Alarm, Hit.Value, Hit.Level));
       if (NamedFrame != Hit.Frame) {
         NamedFrame = Hit.Frame;
