@@ -10,6 +10,7 @@
 #include "FakeWindows.h"
 #include "GuiFixture.h"
 #include "common/DateTime.h"
+#include "project/AlarmCheck.h"
 
 namespace {
 
@@ -87,6 +88,13 @@ TEST_F(ProjectLoad, ALoadDecodesBothFilesAndMakesTheWindowActive) {
   EXPECT_EQ(Project->Model().HandledFrames(1), 3);
   EXPECT_GT(Project->Model().DataA->Frames->SerialNo, 0);  // children are numbered first
   EXPECT_GE(Project->Model().DataB->Frames->SerialNo, 100000000);
+  // The names of every tree, from one tree per shape.
+  std::vector<std::string> Names;
+  for (const TData* Data : Project->Model().Holders())
+    for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next)
+      CollectVariableNames(*Root, *Project->Model().Definition, Names);
+  EXPECT_GT(Names.size(), 20u);
+  EXPECT_EQ(Project->Model().VariableNames(), Names);
   // Without tracking no later update happens.
   EXPECT_FALSE(Project->Model().DataA->Timer->Enabled());
   EXPECT_FALSE(Project->Model().DataB->Timer->Enabled());

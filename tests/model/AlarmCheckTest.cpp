@@ -117,7 +117,7 @@ TEST(AlarmTexts, WriteBothNumbersWithTheSettingsInUse) {
 
 TEST_F(AlarmWalk, CollectsEachNameOnceWithoutRegardToCaseInOrderOfFirstAppearance) {
   std::vector<std::string> Names{"Other"};
-  CollectVariableNames(First, *Definition, Names);
+  for (const TDecodedNode* Root = First; Root; Root = Root->Next) CollectVariableNames(*Root, *Definition, Names);
   EXPECT_EQ(Names, (std::vector<std::string>{"Other", "TEMP", "Sub", "BaseFrame"}));
 }
 

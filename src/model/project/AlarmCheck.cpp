@@ -73,16 +73,18 @@ std::string AlarmNoticeText(const TAlarmEntry& Alarm, double NodeValue, std::int
   return Text;
 }
 
-void CollectVariableNames(const TDecodedNode* First, const TFramesDefinition& Definition,
+void CollectVariableNames(const TDecodedNode& Root, const TFramesDefinition& Definition,
                           std::vector<std::string>& Names) {
   std::unordered_set<std::string> Known;
   for (const std::string& Name : Names) Known.insert(AsciiLower(Name));
   std::vector<bool> RowSeen(Definition.Entries.size(), false);
-  Walk(First, [&](const TDecodedNode& Node) {
+  const auto Collect = [&](const TDecodedNode& Node) {
     const auto Row = static_cast<std::size_t>(Node.DefIndex);
     if (Row >= RowSeen.size() || RowSeen[Row]) return;
     RowSeen[Row] = true;
     const std::string& Name = Definition.Entries[Row].VarName;
     if (!Name.empty() && Known.insert(AsciiLower(Name)).second) Names.push_back(Name);
-  });
+  };
+  Walk(Root.Child, Collect);
+  Collect(Root);
 }

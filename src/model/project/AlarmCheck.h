@@ -47,7 +47,8 @@ std::string AlarmLogText(const TAlarmEntry& Alarm, double NodeValue, TAlarmLevel
 std::string AlarmNoticeText(const TAlarmEntry& Alarm, double NodeValue, std::int64_t MoreHits = 0,
                             std::int64_t LaterHits = 0);
 
-// Appends to Names, in the walk order of CheckAlarmNodes, every non-empty
-// node name not yet in Names (compared without regard to case).
-void CollectVariableNames(const TDecodedNode* First, const TFramesDefinition& Definition,
+// Appends to Names, in the walk order of the BaseFrame below Root (each
+// node's children before the node), every non-empty node name not yet in
+// Names (compared without regard to case).
+void CollectVariableNames(const TDecodedNode& Root, const TFramesDefinition& Definition,
                           std::vector<std::string>& Names);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
+#include <unordered_set>
 
 #include "browser/BrowserTexts.h"
 #include "browser/FrameTrees.h"
@@ -200,6 +202,8 @@ void TProject::StartData(std::size_t File, const std::string& FileName, std::int
   Data->Threads = Threads;
   Data->ReadsStreams = ReadsStreams;
   Data->OnNewFrames = [this](TData& Sender) { HandleNewFrames(Sender); };
+  // The first pass takes the values the alarms watch.
+  Data->ColumnsOf(WatchedRows(ActiveAlarms()));
   if (OnStreamedFrames)
     Data->OnFrames = [this, Source = static_cast<int>(File)](std::span<TDecodedNode* const> Roots) {
       OnStreamedFrames(Source, Roots);
@@ -247,11 +251,7 @@ void TProject::HandleNewFrames(TData& Sender) {
   if (Handled.size() <= File) Handled.resize(File + 1);
   const auto From = static_cast<std::uint32_t>(Handled[File].Frames);
   Handled[File].Frames = static_cast<std::int32_t>(Sender.Index().size());
-  // The records are copied: the owner's handling of a hit may change the list.
-  std::vector<TAlarmEntry> Active;
-  for (const TProjectAlarm& Alarm : Settings.Alarms)
-    if (Alarm.Active) Active.push_back(Alarm.Alarm);
-  if (Definition) CheckAlarms(Sender, Active, From);
+  if (Definition) CheckAlarms(Sender, ActiveAlarms(), From);
   // A view may close while another one works; only those still open are called.
   for (TPlotView* Plot : std::vector<TPlotView*>(Plots))
     if (Contains(Plots, Plot)) Plot->RefreshSeries();
@@ -259,11 +259,23 @@ void TProject::HandleNewFrames(TData& Sender) {
     if (Contains(Browsers, Browser)) Browser->AppendFrames(static_cast<int>(File), Sender);
 }
 
+std::vector<TAlarmEntry> TProject::ActiveAlarms() const {
+  std::vector<TAlarmEntry> Active;
+  for (const TProjectAlarm& Alarm : Settings.Alarms)
+    if (Alarm.Active) Active.push_back(Alarm.Alarm);
+  return Active;
+}
+
+std::vector<std::int32_t> TProject::WatchedRows(const std::vector<TAlarmEntry>& Active) const {
+  std::vector<std::int32_t> Rows;
+  for (const TAlarmEntry& Alarm : Active) std::ranges::copy(AlarmRows(Alarm, *Definition), std::back_inserter(Rows));
+  return Rows;
+}
+
 void TProject::CheckAlarms(TData& Sender, const std::vector<TAlarmEntry>& Active, std::uint32_t From) {
   // The passes take the values of the rows the active alarms watch, of no others.
   std::vector<char> Watched(Definition->Entries.size(), 0);
-  for (const TAlarmEntry& Alarm : Active)
-    for (const std::int32_t Row : AlarmRows(Alarm, *Definition)) Watched[static_cast<std::size_t>(Row)] = 1;
+  for (const std::int32_t Row : WatchedRows(Active)) Watched[static_cast<std::size_t>(Row)] = 1;
   Sender.KeepOnlyColumns(Watched);
   TFrameTrees Trees(1);
   Trees.SetHolder(0, Sender);
@@ -370,7 +382,18 @@ void TProject::CheckAlarmVariable(const std::string& Name) const {
 
 std::vector<std::string> TProject::VariableNames() const {
   std::vector<std::string> Names;
-  if (Definition)
-    for (const TData* Data : Holders()) CollectVariableNames(Data->Frames, *Definition, Names);
+  if (!Definition) return Names;
+  for (const TData* Data : Holders()) {
+    // BaseFrames of one shape hold the same names in the same places: the
+    // first of each shape tells them.
+    TFrameTrees Trees(1);
+    Trees.SetHolder(0, *Data);
+    std::unordered_set<std::int32_t> Shapes;
+    const std::span<const TFrameRecord> Index = Data->Index();
+    for (std::uint32_t Frame = 0; Frame < Index.size(); ++Frame) {
+      if (Index[Frame].Shape >= 0 && !Shapes.insert(Index[Frame].Shape).second) continue;
+      if (const TDecodedNode* Root = Trees.Peek({Frame, 0})) CollectVariableNames(*Root, *Definition, Names);
+    }
+  }
   return Names;
 }

@@ -188,6 +188,11 @@ class TProject {
                  const std::function<void()>& Then);
   // The holder of file File.
   std::unique_ptr<TData>& HolderOf(std::size_t File);
+  // The alarms of the list that are active, copied: the owner's handling of
+  // a hit may change the list.
+  std::vector<TAlarmEntry> ActiveAlarms() const;
+  // The definition rows the alarms Active watch.
+  std::vector<std::int32_t> WatchedRows(const std::vector<TAlarmEntry>& Active) const;
   // Tests the Active alarms against the BaseFrames of Sender's index from From on.
   void CheckAlarms(TData& Sender, const std::vector<TAlarmEntry>& Active, std::uint32_t From);
   // The name of BaseFrame Frame of Data (source 0 of Trees) in an alarm hit.
