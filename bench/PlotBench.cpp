@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     TPlotSeries Plot;
     Plot.FrameName = "BaseFrame";
     Plot.VarName = "SEQ_COUNT";
-    Plot.FramesA = Data->Frames;
+    Plot.DataA = Data.get();
     // The first refresh reads every BaseFrame; later ones only reassemble.
     const double First = BestMilliseconds(1, [&] { Plot.RefreshSeries(Definition); });
     const double Refresh = BestMilliseconds(3, [&] { Plot.RefreshSeries(Definition); });

@@ -422,8 +422,8 @@ py::tuple Series(TPyProject& P, const std::string& Name, const std::optional<std
     Plot.FrameName = Names->first;
     Plot.VarName = Names->second;
     Plot.SortVar = Sort.value_or("");
-    Plot.FramesA = P.Project.DataA->Frames;
-    if (P.Project.DataB) Plot.FramesB = P.Project.DataB->Frames;
+    Plot.DataA = P.Project.DataA.get();
+    Plot.DataB = P.Project.DataB.get();
     Plot.RefreshSeries(*P.Project.Definition);
     return std::move(Plot.Series);
   });

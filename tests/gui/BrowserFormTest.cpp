@@ -518,7 +518,7 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
     void SetSeries(const QString& F, const QString& V, const QString& S) override {
       *Series = (F + "|" + V + "|" + S).toStdString();
     }
-    void SetFrames(TDecodedNode*, TDecodedNode*) override {}
+    void SetHolders(TData*, TData*) override {}
     void RefreshSeries() override {}
     void ResetView() override {}
     void AddVariable(const QString& F, const QString& V) override { *Series = ("add " + F + "|" + V).toStdString(); }

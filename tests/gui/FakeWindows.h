@@ -34,8 +34,9 @@ class TFakePlot : public QWidget, public TPlotWindow {
   void SetSeries(const QString& FrameName, const QString& VarName, const QString& SortVar) override {
     Calls.push_back(("plot series [" + FrameName + "] [" + VarName + "] [" + SortVar + "]").toStdString());
   }
-  void SetFrames(TDecodedNode* A, TDecodedNode* B) override {
-    Calls.push_back("plot frames " + std::to_string(RootCount(A)) + " " + std::to_string(RootCount(B)));
+  void SetHolders(TData* A, TData* B) override {
+    Calls.push_back("plot frames " + std::to_string(A ? A->Index().size() : 0) + " " +
+                    std::to_string(B ? B->Index().size() : 0));
   }
   void RefreshSeries() override { Calls.push_back("plot refresh"); }
   void ResetView() override { Calls.push_back("plot reset"); }

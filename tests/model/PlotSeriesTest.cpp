@@ -53,8 +53,8 @@ struct TDecodedFiles {
   }
 
   void Bind(TPlotSeries& Plot) const {
-    Plot.FramesA = Data[0] ? Data[0]->Frames : nullptr;
-    Plot.FramesB = Data[1] ? Data[1]->Frames : nullptr;
+    Plot.DataA = Data[0].get();
+    Plot.DataB = Data[1].get();
   }
 
   TPlotSeries Collect(const std::string& Frame, const std::string& Var, const std::string& Sort = "") const {
@@ -206,7 +206,7 @@ TEST(PlotCollect, TheTimeRangeStartsAtTheFirstTimeAndOnlyWidens) {
   EXPECT_EQ(Plot.XMax, 50);
 
   // Without the second file the times reach 20 only; the range stays.
-  Plot.FramesB = nullptr;
+  Plot.DataB = nullptr;
   Plot.RefreshSeries(*F.Definition);
   EXPECT_EQ(Times(Plot.Series), (std::vector<double>{10, 20}));
   EXPECT_EQ(Plot.TimeHigh, 50);

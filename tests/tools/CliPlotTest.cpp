@@ -99,8 +99,8 @@ TEST(CliPlot, AgreesWithThePlotSeriesOfTheSameData) {
   Series.FrameName = "BaseFrame";
   Series.VarName = "PLOT_TIME";
   Series.SortVar = "KEY";
-  Series.FramesA = First.Frames;
-  Series.FramesB = Second.Frames;
+  Series.DataA = &First;
+  Series.DataB = &Second;
   Series.RefreshSeries(Definition);
   ASSERT_EQ(Series.Series.size(), 4u);
   std::string Points;

@@ -297,9 +297,9 @@ void TPlotForm::SetSeries(const QString& FrameName, const QString& VarName, cons
   PlotGroup->setTitle(FrameName + "." + VarName);
 }
 
-void TPlotForm::SetFrames(TDecodedNode* FramesA, TDecodedNode* FramesB) {
-  Plot.FramesA = FramesA;
-  Plot.FramesB = FramesB;
+void TPlotForm::SetHolders(TData* DataA, TData* DataB) {
+  Plot.DataA = DataA;
+  Plot.DataB = DataB;
 }
 
 void TPlotForm::RefreshSeries() {
@@ -309,9 +309,6 @@ void TPlotForm::RefreshSeries() {
 
 void TPlotForm::Rebuild() {
   if (!Project || !Project->Definition) return;
-  // A file without a whole BaseFrame when the plot opened may have some now.
-  if (Project->DataA) Plot.FramesA = Project->DataA->Frames;
-  if (Project->DataB) Plot.FramesB = Project->DataB->Frames;
   Plot.RefreshSeries(*Project->Definition);
   if (!Holds(SortCombo)) {
     SortCombo->clear();

@@ -28,7 +28,7 @@ class TPlotForm : public QWidget, public TPlotWindow {
   QWidget* Window() override { return this; }
   void SetProject(const TProject& Project, TWindowOwner& Owner) override;
   void SetSeries(const QString& FrameName, const QString& VarName, const QString& SortVar) override;
-  void SetFrames(TDecodedNode* FramesA, TDecodedNode* FramesB) override;
+  void SetHolders(TData* DataA, TData* DataB) override;
   void RefreshSeries() override;
   void ResetView() override;
   void AddVariable(const QString& FrameName, const QString& VarName) override;

@@ -202,7 +202,7 @@ TPlotWindow* TProjectForm::OpenPlot(const QObject* Requester, const QString& Fra
   if (Requester != this) PlotRows->Append({ToBytes(FrameName + "." + VarName), {}}, Plot);
   Plot->SetProject(Project, *this);
   Plot->SetSeries(FrameName, VarName, SortVar);
-  Plot->SetFrames(Project.DataA->Frames, Project.DataB ? Project.DataB->Frames : nullptr);
+  Plot->SetHolders(Project.DataA.get(), Project.DataB.get());
   Plot->RefreshSeries();
   Plot->ResetView();
   ShowPlotCount();

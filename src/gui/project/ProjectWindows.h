@@ -48,7 +48,8 @@ class TPlotWindow : public TPlotView {
   virtual void SetProject(const TProject& Project, TWindowOwner& Owner) = 0;
   // Sets SortVar, FrameName and VarName, the caption and the name label.
   virtual void SetSeries(const QString& FrameName, const QString& VarName, const QString& SortVar) = 0;
-  virtual void SetFrames(TDecodedNode* FramesA, TDecodedNode* FramesB) = 0;
+  // The holders of the packet files the series takes its points from.
+  virtual void SetHolders(TData* DataA, TData* DataB) = 0;
   // Resets the view range, scales vertically and repaints.
   virtual void ResetView() = 0;
   // Draws that variable over the plot's others and tells its owner, or tells

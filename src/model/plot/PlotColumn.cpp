@@ -1,5 +1,8 @@
 #include "plot/PlotColumn.h"
 
+#include <algorithm>
+
+#include "structure/InstrumentNames.h"
 #include "structure/NameHash.h"
 #include "structure/PlotTimeRow.h"
 
@@ -19,6 +22,19 @@ double FindValue(const TFramesDefinition& Definition, const TDecodedNode* List, 
   return MissingValue;
 }
 
+namespace {
+
+bool IsSeriesRow(const TDefinitionEntry& Row, const TPlotNames& Names) {
+  return Row.FrameHash == Names.FrameHash && Row.NameHash == Names.NameHash && Row.VarName == Names.VarName &&
+         Row.FrameName == Names.FrameName;
+}
+
+bool IsSortRow(const TDefinitionEntry& Row, const TPlotNames& Names) {
+  return !Names.SortVar.empty() && Row.NameHash == Names.SortHash && Row.VarName == Names.SortVar;
+}
+
+}  // namespace
+
 // Sub-frame contents come before their node; a node's time test before its match.
 void TPlotColumn::Take(const TFramesDefinition& Definition, const TPlotNames& Names, const TDecodedNode* List) {
   if (!Names.SortVar.empty()) Keys.push_back(FindValue(Definition, List, Names.SortVar, Names.SortHash));
@@ -28,19 +44,69 @@ void TPlotColumn::Take(const TFramesDefinition& Definition, const TPlotNames& Na
   const auto Collect = [&](const auto& Self, const TDecodedNode* Nodes) -> void {
     for (const TDecodedNode* Node = Nodes; Node; Node = Node->Next) {
       if (Node->Child) Self(Self, Node->Child);
-      const TDefinitionEntry* Row = Definition.RowAt(Node->DefIndex);
-      if (!Row) continue;
-      if (IsPlotTimeRow(*Row)) {
-        SetsTime = true;
-        Time = Node->Value;
-      }
-      if (Row->FrameHash == Names.FrameHash && Row->NameHash == Names.NameHash && Row->VarName == Names.VarName &&
-          Row->FrameName == Names.FrameName)
-        FramePoints.push_back({Node->Value, Time, Node->SerialNo, SetsTime});
+      if (const TDefinitionEntry* Row = Definition.RowAt(Node->DefIndex))
+        Meet(*Row, IsSeriesRow(*Row, Names), Node->Value, Node->SerialNo, SetsTime, Time);
     }
   };
   Collect(Collect, List);
   Counts.push_back(static_cast<std::uint32_t>(FramePoints.size() - First));
+  EndFrame(SetsTime, Time);
+}
+
+void TPlotColumn::Meet(const TDefinitionEntry& Row, bool Point, double Value, std::int64_t SerialNo, bool& SetsTime,
+                       double& Time) {
+  if (IsPlotTimeRow(Row)) {
+    SetsTime = true;
+    Time = Value;
+  }
+  if (Point) FramePoints.push_back({Value, Time, SerialNo, SetsTime});
+}
+
+void TPlotColumn::EndFrame(bool SetsTime, double Time) {
   LastTimes.push_back(Time);
   TimeSet.push_back(SetsTime);
+}
+
+void TPlotColumn::TakeColumns(const TFramesDefinition& Definition, const TPlotNames& Names, TData& Data) {
+  // The rows whose nodes the walk below a root meets and Take reads.
+  const std::int32_t RootRow = Definition.FindFrame(BaseFrameName);
+  std::vector<std::int32_t> Rows;
+  for (std::size_t Row = 0; Row < Definition.Entries.size(); ++Row) {
+    const TDefinitionEntry& Entry = Definition.Entries[Row];
+    if (static_cast<std::int32_t>(Row) != RootRow &&
+        (IsPlotTimeRow(Entry) || IsSeriesRow(Entry, Names) || IsSortRow(Entry, Names)))
+      Rows.push_back(static_cast<std::int32_t>(Row));
+  }
+  const auto From = static_cast<std::uint32_t>(Frames());
+  const std::vector<const TFrameColumn*> Columns = Data.ColumnsOf(Rows, From);
+  std::vector<std::size_t> Next;
+  for (const TFrameColumn* Column : Columns) Next.push_back(Column->FirstOf(From));
+  // The nodes of a BaseFrame, in the order of its walk.
+  struct TMet {
+    std::uint32_t Place;
+    std::size_t Column, At;
+  };
+  std::vector<TMet> Met;
+  for (std::uint32_t Frame = From; Frame < Data.Index().size(); ++Frame) {
+    Met.clear();
+    for (std::size_t K = 0; K < Columns.size(); ++K)
+      for (std::size_t& At = Next[K]; At < Columns[K]->Size() && Columns[K]->Frames[At] == Frame; ++At)
+        Met.push_back({Columns[K]->Places[At], K, At});
+    std::ranges::sort(Met, {}, &TMet::Place);
+    const std::size_t First = FramePoints.size();
+    bool SetsTime = false, Keyed = false;
+    double Time = 0;
+    for (const TMet& Node : Met) {
+      const TDefinitionEntry& Row = Definition.Entries[static_cast<std::size_t>(Rows[Node.Column])];
+      const double Value = Columns[Node.Column]->Values[Node.At];
+      if (!Keyed && IsSortRow(Row, Names) && Row.Kind != ekSubframe) {
+        Keys.push_back(Value);
+        Keyed = true;
+      }
+      Meet(Row, IsSeriesRow(Row, Names), Value, Data.SerialOf(Frame, Node.Place), SetsTime, Time);
+    }
+    if (!Names.SortVar.empty() && !Keyed) Keys.push_back(MissingValue);
+    Counts.push_back(static_cast<std::uint32_t>(FramePoints.size() - First));
+    EndFrame(SetsTime, Time);
+  }
 }

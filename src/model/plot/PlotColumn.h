@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "data/Data.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
 
@@ -34,6 +35,10 @@ class TPlotColumn {
 
   // Appends what the BaseFrame whose nodes are List gives.
   void Take(const TFramesDefinition& Definition, const TPlotNames& Names, const TDecodedNode* List);
+  // Appends what the BaseFrames of Data's index from Frames() on give, read
+  // from its columns as Take reads the trees (a sub-frame's own node never
+  // gives the key).
+  void TakeColumns(const TFramesDefinition& Definition, const TPlotNames& Names, TData& Data);
 
   std::size_t Frames() const { return Counts.size(); }
   const std::vector<TPoint>& Points() const { return FramePoints; }
@@ -50,4 +55,11 @@ class TPlotColumn {
   std::vector<double> Keys;  // only when sorted
   std::vector<double> LastTimes;
   std::vector<bool> TimeSet;
+
+  // A node met in a BaseFrame: a PLOT_TIME sets the time, then a node of the
+  // series is a point; the first node of the sort criterion is the key.
+  void Meet(const TDefinitionEntry& Row, bool Point, double Value, std::int64_t SerialNo, bool& SetsTime,
+            double& Time);
+  // What the BaseFrame gives once its nodes were met.
+  void EndFrame(bool SetsTime, double Time);
 };

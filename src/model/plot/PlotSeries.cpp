@@ -219,8 +219,8 @@ void TPlotSeries::FollowNewestTimes() {
 
 void TPlotSeries::RefreshOverlay(TPlotSeries& Overlay, const TFramesDefinition& Definition) const {
   Overlay.SortVar = SortVar;
-  Overlay.FramesA = FramesA;
-  Overlay.FramesB = FramesB;
+  Overlay.DataA = DataA;
+  Overlay.DataB = DataB;
   Overlay.TimeMode = TimeMode;
   Overlay.RebuildSeries(Definition);
 }
@@ -249,11 +249,8 @@ void TPlotSeries::ShareView() {
 
 void TPlotSeries::CollectNewFrames(const TFramesDefinition& Definition) {
   TCollected& C = CollectedFor(Definition);
-  for (TSource& Source : C.Sources) {
-    const auto Taken = static_cast<std::int64_t>(Source.Column.Frames());
-    for (const TDecodedNode* Root = Source.Read.TakeRest(Source.First, Taken); Root; Root = Root->Next)
-      Source.Column.Take(Definition, C.Names, Root->Child);
-  }
+  for (TSource& Source : C.Sources)
+    if (Source.Data) Source.Column.TakeColumns(Definition, C.Names, *Source.Data);
 }
 
 void TPlotSeries::TakeStreamedFrames(const TFramesDefinition& Definition, int Source,
@@ -267,13 +264,13 @@ void TPlotSeries::TakeStreamedFrames(const TFramesDefinition& Definition, int So
 TPlotSeries::TCollected& TPlotSeries::CollectedFor(const TFramesDefinition& Definition) {
   TCollected& C = Collected;
   if (C.Definition != &Definition || C.Names.FrameName != FrameName || C.Names.VarName != VarName ||
-      C.Names.SortVar != SortVar || C.Sources[0].First != FramesA || C.Sources[1].First != FramesB) {
+      C.Names.SortVar != SortVar || C.Sources[0].Data != DataA || C.Sources[1].Data != DataB) {
     C = TCollected{};
     Built = {};
     C.Definition = &Definition;
     C.Names = {FrameName, VarName, SortVar, DJBHash(FrameName), DJBHash(VarName), DJBHash(SortVar)};
-    C.Sources[0].First = FramesA;
-    C.Sources[1].First = FramesB;
+    C.Sources[0].Data = DataA;
+    C.Sources[1].Data = DataB;
   }
   return C;
 }

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "data/RootCursor.h"
 #include "plot/PlotColumn.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
@@ -69,8 +68,9 @@ class TPlotSeries {
   bool UnknownSort = false;
   bool TimeMode = false;
   std::string FrameName, VarName, SortVar;
-  const TDecodedNode* FramesA = nullptr;
-  const TDecodedNode* FramesB = nullptr;
+  // The holders of the packet files whose BaseFrames give the points.
+  TData* DataA = nullptr;
+  TData* DataB = nullptr;
   // Further variables drawn over this one, at most MaxPlotSeries - 1. They
   // take this series' sort criterion, mode, view and vertical range.
   std::vector<TPlotSeries> Overlays;
@@ -100,7 +100,7 @@ class TPlotSeries {
   // The definition rows whose values the series and its overlays take: of
   // their variables, the sort criterion and the PLOT_TIMEs.
   std::vector<std::int32_t> RowsInUse(const TFramesDefinition& Definition) const;
-  // Takes what the BaseFrames Roots of list Source (0: FramesA, 1: FramesB)
+  // Takes what the BaseFrames Roots of list Source (0: DataA, 1: DataB)
   // give the series while a streaming pass hands them over; with both lists
   // empty, the next refresh builds the series from them.
   void TakeStreamedFrames(const TFramesDefinition& Definition, int Source, std::span<TDecodedNode* const> Roots);
@@ -147,8 +147,7 @@ class TPlotSeries {
   bool HasTimeRange = false;  // TimeLow / TimeHigh hold a point's time
 
   struct TSource {
-    const TDecodedNode* First = nullptr;
-    TRootCursor Read;  // where the column ends
+    TData* Data = nullptr;
     TPlotColumn Column;
   };
   struct TCollected {
