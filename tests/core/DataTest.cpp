@@ -903,8 +903,9 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
       THolder H(Case.Structure);
       H.Data->Threads = Threads;
       H.Data->Resync = Case.Resync;
-      // Read in parts, one per thread.
+      // Read in parts, one per thread, and columns filled in parts.
       H.Data->ReadPartBytes = 4096;
+      H.Data->FillPartFrames = 100;
       H.Data->SerialBase = Case.SerialBase;
       H.Data->SerialLimit = Case.SerialLimit;
       TLogRecorder Log;

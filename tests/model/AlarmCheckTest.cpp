@@ -56,7 +56,7 @@ class AlarmWalk : public testing::Test {
     TFrameColumns Columns(Definition->Entries.size());
     const std::vector<std::int32_t> Rows = AlarmRows(Alarm, *Definition);
     for (const std::int32_t Row : Rows) Columns.Use(Row);
-    for (const TDecodedNode* Root = First; Root; Root = Root->Next) Columns.Take(*Root);
+    for (const TDecodedNode* Root = First; Root; Root = Root->Next) Columns.Take(Root);
     std::vector<const TFrameColumn*> Taken;
     for (const std::int32_t Row : Rows) Taken.push_back(Columns.Column(Row));
     std::vector<double> Values;

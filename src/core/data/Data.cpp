@@ -484,20 +484,41 @@ TDecodedAgain TData::DecodeAgain(std::size_t Frame) const {
 
 std::vector<const TFrameColumn*> TData::ColumnsOf(std::span<const std::int32_t> Rows, std::uint32_t From) {
   for (const std::int32_t Row : Rows) Columns.Use(Row, From);
-  const std::vector<std::int32_t> Behind = Columns.Behind();
-  if (!Behind.empty()) {
-    std::uint32_t Frame = Columns.Next();
-    for (const std::int32_t Late : Behind) Frame = std::min(Frame, Columns.Column(Late)->Covered);
-    const std::unique_ptr<TDecodingCopy> Copy = CopyForDecodingAgain();
-    if (Copy->Definition) Copy->Definition->DeferUnused(Behind);
-    TDecodedAgain Again;
-    for (; Frame < Columns.Next(); ++Frame)
-      Columns.TakeBehind(Frame, DecodeAgain(Frame, *Copy, Again) ? Again.Root : nullptr);
+  // The columns that lag as far, filled up together.
+  for (std::vector<std::int32_t> Behind = Columns.Behind(); !Behind.empty();) {
+    const std::uint32_t From = Columns.Column(Behind.front())->Covered;
+    std::vector<std::int32_t> Together;
+    std::erase_if(Behind, [&](std::int32_t Row) {
+      if (Columns.Column(Row)->Covered != From) return false;
+      Together.push_back(Row);
+      return true;
+    });
+    FillColumns(Together, From);
   }
   std::vector<const TFrameColumn*> Taken;
   for (const std::int32_t Row : Rows)
     if (const TFrameColumn* Column = Columns.Column(Row)) Taken.push_back(Column);
   return Taken;
+}
+
+void TData::FillColumns(const std::vector<std::int32_t>& Rows, std::uint32_t From) {
+  const std::uint32_t To = Columns.Next();
+  // Parts of at least FillPartFrames BaseFrames, one per thread.
+  const std::size_t Count =
+      std::clamp<std::size_t>((To - From) / std::max<std::uint32_t>(FillPartFrames, 1), 1, ThreadCount(Threads));
+  std::vector<std::uint32_t> Starts;
+  std::vector<TFrameColumns> Parts;
+  for (std::size_t Part = 0; Part <= Count; ++Part)
+    Starts.push_back(static_cast<std::uint32_t>(From + std::uint64_t{To - From} * Part / Count));
+  for (std::size_t Part = 0; Part < Count; ++Part) Parts.push_back(Columns.Fresh(Starts[Part], &Rows));
+  RunParts(Count, [&](std::size_t Part) {
+    const std::unique_ptr<TDecodingCopy> Copy = CopyForDecodingAgain();
+    if (Copy->Definition) Copy->Definition->DeferUnused(Rows);
+    TDecodedAgain Again;
+    for (TFrameColumns& Taken = Parts[Part]; Taken.Next() < Starts[Part + 1];)
+      Taken.Take(DecodeAgain(Taken.Next(), *Copy, Again) ? Again.Root : nullptr);
+  });
+  for (const TFrameColumns& Part : Parts) Columns.Append(Part, Part.First());
 }
 
 std::int64_t TData::SerialOf(std::uint32_t Frame, std::uint32_t Place) const {
@@ -507,6 +528,9 @@ std::int64_t TData::SerialOf(std::uint32_t Frame, std::uint32_t Place) const {
 std::unique_ptr<TData::TDecodingCopy> TData::CopyForDecodingAgain() const {
   auto Copy = std::make_unique<TDecodingCopy>();
   if (Definition.Copyable()) Copy->Definition = Definition.CopyFor(Copy->Messages);
+  Copy->Reach = DecodingReach(Definition);
+  Copy->Length = Definition.GetFrameLength(BaseFrameName);
+  Copy->RootRow = static_cast<std::int16_t>(Definition.FindFrame(BaseFrameName));
   return Copy;
 }
 
@@ -519,7 +543,7 @@ bool TData::DecodeAgain(std::size_t Frame, TDecodingCopy& Copy, TDecodedAgain& I
   const TFrameRecord& Record = Records[Frame];
   const auto Pass = std::upper_bound(RecordedPasses.begin(), RecordedPasses.end(), Frame,
                                      [](std::size_t At, const TRecordedPass& Next) { return At < Next.FirstRecord; });
-  if (!ReadAgain(Record.Position, *(Pass - 1), Into)) return false;
+  if (!ReadAgain(Record.Position, *(Pass - 1), Copy, Into)) return false;
   TSerialCounter Serial{Record.FirstSerial, Serials.Numbering};
   TSerialCounter* const Numbering = Decoder.Serials;
   Decoder.Serials = &Serial;
@@ -535,20 +559,19 @@ bool TData::DecodeAgain(std::size_t Frame, TDecodingCopy& Copy, TDecodedAgain& I
   Into.Root->SerialNo = Serial.Take();
   Into.Root->Child = Decoding.Child;
   Into.Root->Position = static_cast<std::int32_t>(Record.Position);
-  Into.Root->DefIndex = static_cast<std::int16_t>(Decoder.FindFrame(BaseFrameName));
+  Into.Root->DefIndex = Copy.RootRow;
   return true;
 }
 
-bool TData::ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodedAgain& Again) const {
+bool TData::ReadAgain(std::int64_t Position, const TRecordedPass& Pass, const TDecodingCopy& Copy,
+                      TDecodedAgain& Again) const {
   // The data then: the image or the file may have grown or been replaced since.
   const std::int64_t DataEnd = Pass.DataEnd;
   const bool Same =
       Pass.Replaced == PublishedReplaced && (!Pass.File || (PublishedFile && Pass.File->SameFile(*PublishedFile)));
   if (!Same || (OnFrames && !Pass.File)) return false;
-  const TReach Reach = DecodingReach(Definition);
-  const std::int64_t Start = PublishedPairing.WordStart(std::max<std::int64_t>(0, Position + Reach.Before));
-  const std::int64_t Length = Definition.GetFrameLength(BaseFrameName);
-  std::int64_t Stop = std::min(DataEnd, Position + std::max(Length, Reach.After));
+  const std::int64_t Start = PublishedPairing.WordStart(std::max<std::int64_t>(0, Position + Copy.Reach.Before));
+  std::int64_t Stop = std::min(DataEnd, Position + std::max(Copy.Length, Copy.Reach.After));
   if (Stop < DataEnd && PublishedPairing.WordStart(Stop) != Stop) ++Stop;
   if (!Again.Image) Again.Image = std::make_unique<TMemoryStream>();
   Again.Origin = Start;

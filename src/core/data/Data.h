@@ -25,6 +25,7 @@
 #include "data/PacketFile.h"
 #include "data/PacketStream.h"
 #include "data/ParallelDecoder.h"
+#include "data/Pass.h"
 #include "data/PassReader.h"
 #include "data/PassReport.h"
 #include "structure/DecodedNode.h"
@@ -82,6 +83,9 @@ class TData {
   // Bytes a part of a whole-file read takes at least: a big file is read in
   // parts side by side, one per thread.
   std::int64_t ReadPartBytes = std::int64_t{4} << 20;
+  // BaseFrames a part of the columns filled by decoding again takes at least:
+  // many are decoded in parts side by side, one per thread.
+  std::uint32_t FillPartFrames = 4096;
 
   using TThen = std::function<void(const TPassReport& Report)>;
 
@@ -166,6 +170,10 @@ class TData {
   struct TDecodingCopy {
     std::vector<std::string> Messages;  // the copy's, emptied before each BaseFrame
     std::unique_ptr<TFramesDefinition> Definition;
+    // The bytes around a BaseFrame its decoding reads, its length and the root's row.
+    TReach Reach;
+    std::int64_t Length = 0;
+    std::int16_t RootRow = 0;
   };
   std::unique_ptr<TDecodingCopy> CopyForDecodingAgain() const;
   // DecodeAgain with a copy made once for many BaseFrames, into Into, whose
@@ -275,6 +283,9 @@ class TData {
   std::int64_t NewCount = 0;
   std::vector<TFrameRecord> NewRecords;
   std::vector<TFrameRecord> Records;
+  // Fills the columns of Rows, which reach up to From, up to the BaseFrames
+  // published, decoding them again on up to Threads threads.
+  void FillColumns(const std::vector<std::int32_t>& Rows, std::uint32_t From);
   // Of each pass that made records: its first record, the end of its data
   // and the file it read (none: bytes in memory).
   struct TRecordedPass {
@@ -298,7 +309,8 @@ class TData {
   bool StreamRead = false;
   // The bytes the decoding of the BaseFrame at Position may read, as Pass
   // read them; false when they cannot be read so.
-  bool ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodedAgain& Again) const;
+  bool ReadAgain(std::int64_t Position, const TRecordedPass& Pass, const TDecodingCopy& Copy,
+                 TDecodedAgain& Again) const;
   TSerialCounter Serials;
   bool Numbered = false;
   bool SerialsMoved = false;

@@ -53,7 +53,7 @@ const TFrameColumn* TFrameColumns::Column(std::int32_t Row) const {
   return Slot < 0 ? nullptr : &Columns[static_cast<std::size_t>(Slot)].second;
 }
 
-void TFrameColumns::Take(const TDecodedNode& Root) { TakeBehind(NextFrame++, &Root); }
+void TFrameColumns::Take(const TDecodedNode* Root) { TakeBehind(NextFrame++, Root); }
 
 void TFrameColumns::TakeBehind(std::uint32_t Frame, const TDecodedNode* Root) {
   if (Columns.empty()) return;
@@ -86,22 +86,23 @@ void TFrameColumns::TakeNode(const TDecodedNode& Node, std::uint32_t Frame, std:
   Column.Places.push_back(Place);
 }
 
-TFrameColumns TFrameColumns::Fresh(std::uint32_t First) const {
+TFrameColumns TFrameColumns::Fresh(std::uint32_t First, const std::vector<std::int32_t>* Rows) const {
   TFrameColumns Empty(Slots.size(), First);
-  for (const auto& [Row, Column] : Columns) Empty.Use(Row, First);
+  for (const std::int32_t Row : Rows ? *Rows : RowsInUse()) Empty.Use(Row, First);
   return Empty;
 }
 
-void TFrameColumns::Append(const TFrameColumns& Other) {
+void TFrameColumns::Append(const TFrameColumns& Other, std::uint32_t At) {
+  const std::uint32_t Shift = At - Other.FirstFrame;
   for (const auto& [Row, From] : Other.Columns) {
     const std::int32_t Slot = static_cast<std::size_t>(Row) < Slots.size() ? Slots[static_cast<std::size_t>(Row)] : -1;
     if (Slot < 0) continue;
     TFrameColumn& Into = Columns[static_cast<std::size_t>(Slot)].second;
-    if (Into.Covered != NextFrame) continue;
+    if (Into.Covered != At) continue;
     Into.Values.insert(Into.Values.end(), From.Values.begin(), From.Values.end());
-    for (const std::uint32_t Frame : From.Frames) Into.Frames.push_back(Frame + NextFrame - Other.FirstFrame);
+    for (const std::uint32_t Frame : From.Frames) Into.Frames.push_back(Frame + Shift);
     Into.Places.insert(Into.Places.end(), From.Places.begin(), From.Places.end());
-    Into.Covered = From.Covered + NextFrame - Other.FirstFrame;
+    Into.Covered = From.Covered + Shift;
   }
-  NextFrame += Other.NextFrame - Other.FirstFrame;
+  NextFrame = std::max(NextFrame, Other.NextFrame + Shift);
 }

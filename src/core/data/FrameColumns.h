@@ -41,20 +41,23 @@ class TFrameColumns {
   std::vector<std::int32_t> Behind() const;
   // The column of Row; none when it is not in use.
   const TFrameColumn* Column(std::int32_t Row) const;
-  // The number of the next BaseFrame to take.
+  // The number of the first and of the next BaseFrame to take.
+  std::uint32_t First() const { return FirstFrame; }
   std::uint32_t Next() const { return NextFrame; }
 
   // Takes the nodes of the BaseFrame below Root, numbered Next(), into the
-  // columns that cover the BaseFrames before it.
-  void Take(const TDecodedNode& Root);
+  // columns that cover the BaseFrames before it (none when Root is none).
+  void Take(const TDecodedNode* Root);
   // Takes the nodes of BaseFrame Frame (before Next()) below Root into the
   // columns that reach just up to it; none is taken when Root is none.
   void TakeBehind(std::uint32_t Frame, const TDecodedNode* Root);
-  // Empty columns of the same rows, taking BaseFrames from First on.
-  TFrameColumns Fresh(std::uint32_t First) const;
-  // Appends the BaseFrames of Other, which takes them from Next() on: into
-  // the columns of the same rows that cover the BaseFrames before them.
-  void Append(const TFrameColumns& Other);
+  // Empty columns of the same rows (of Rows alone, when given), taking
+  // BaseFrames from First on.
+  TFrameColumns Fresh(std::uint32_t First, const std::vector<std::int32_t>* Rows = nullptr) const;
+  // Appends the BaseFrames Other took, as BaseFrames from At on (by default
+  // Next()), to the columns of the same rows that reach just up to At.
+  void Append(const TFrameColumns& Other) { Append(Other, NextFrame); }
+  void Append(const TFrameColumns& Other, std::uint32_t At);
 
  private:
   void Walk(const TDecodedNode* List, std::uint32_t Frame, std::uint32_t& Place);

@@ -162,7 +162,7 @@ class TParallelDecoder::TChunkPass {
           Chunk.Roots.push_back(Root);
           if (Run.Records) {
             Chunk.Shapes->Note(*Root, Record);
-            Chunk.Columns.Take(*Root);
+            Chunk.Columns.Take(Root);
             Chunk.Records.push_back(Record);
           }
         } else {

@@ -178,7 +178,7 @@ bool TPass::DecodeFrame() {
   TDecodedNode* Root = Data.NewRoot(Position, Child, RootDefIndex);
   if (MakesRecords(Streaming())) {
     Data.FrameShapes.Note(*Root, Record);
-    Data.NewColumns.Take(*Root);
+    Data.NewColumns.Take(Root);
   }
   if (!Streaming()) {
     Data.AppendRoots(Root, Root, {&Record, 1});

@@ -58,8 +58,7 @@ class TPlotColumn {
 
   // A node met in a BaseFrame: a PLOT_TIME sets the time, then a node of the
   // series is a point; the first node of the sort criterion is the key.
-  void Meet(const TDefinitionEntry& Row, bool Point, double Value, std::int64_t SerialNo, bool& SetsTime,
-            double& Time);
+  void Meet(const TDefinitionEntry& Row, bool Point, double Value, std::int64_t SerialNo, bool& SetsTime, double& Time);
   // What the BaseFrame gives once its nodes were met.
   void EndFrame(bool SetsTime, double Time);
 };
