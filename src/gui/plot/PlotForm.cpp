@@ -302,6 +302,11 @@ void TPlotForm::SetHolders(TData* DataA, TData* DataB) {
   Plot.DataB = DataB;
 }
 
+std::vector<std::int32_t> TPlotForm::RowsInUse() const {
+  if (!Project || !Project->Definition) return {};
+  return Plot.RowsInUse(*Project->Definition);
+}
+
 void TPlotForm::RefreshSeries() {
   const QScopedValueRollback Refresh(Refreshing, true);
   Rebuild();

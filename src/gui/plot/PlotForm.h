@@ -30,6 +30,7 @@ class TPlotForm : public QWidget, public TPlotWindow {
   void SetSeries(const QString& FrameName, const QString& VarName, const QString& SortVar) override;
   void SetHolders(TData* DataA, TData* DataB) override;
   void RefreshSeries() override;
+  std::vector<std::int32_t> RowsInUse() const override;
   void ResetView() override;
   void AddVariable(const QString& FrameName, const QString& VarName) override;
 

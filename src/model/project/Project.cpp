@@ -251,7 +251,11 @@ void TProject::HandleNewFrames(TData& Sender) {
   if (Handled.size() <= File) Handled.resize(File + 1);
   const auto From = static_cast<std::uint32_t>(Handled[File].Frames);
   Handled[File].Frames = static_cast<std::int32_t>(Sender.Index().size());
-  if (Definition) CheckAlarms(Sender, ActiveAlarms(), From);
+  if (Definition) {
+    const std::vector<TAlarmEntry> Active = ActiveAlarms();
+    KeepColumnsInUse(Sender, Active);
+    CheckAlarms(Sender, Active, From);
+  }
   // A view may close while another one works; only those still open are called.
   for (TPlotView* Plot : std::vector<TPlotView*>(Plots))
     if (Contains(Plots, Plot)) Plot->RefreshSeries();
@@ -272,11 +276,18 @@ std::vector<std::int32_t> TProject::WatchedRows(const std::vector<TAlarmEntry>& 
   return Rows;
 }
 
+void TProject::KeepColumnsInUse(TData& Sender, const std::vector<TAlarmEntry>& Active) const {
+  std::vector<char> InUse(Definition->Entries.size(), 0);
+  const auto Use = [&](const std::vector<std::int32_t>& Rows) {
+    for (const std::int32_t Row : Rows)
+      if (Row >= 0 && static_cast<std::size_t>(Row) < InUse.size()) InUse[static_cast<std::size_t>(Row)] = 1;
+  };
+  Use(WatchedRows(Active));
+  for (const TPlotView* Plot : Plots) Use(Plot->RowsInUse());
+  Sender.KeepOnlyColumns(InUse);
+}
+
 void TProject::CheckAlarms(TData& Sender, const std::vector<TAlarmEntry>& Active, std::uint32_t From) {
-  // The passes take the values of the rows the active alarms watch, of no others.
-  std::vector<char> Watched(Definition->Entries.size(), 0);
-  for (const std::int32_t Row : WatchedRows(Active)) Watched[static_cast<std::size_t>(Row)] = 1;
-  Sender.KeepOnlyColumns(Watched);
   TFrameTrees Trees(1);
   Trees.SetHolder(0, Sender);
   for (const TAlarmEntry& Alarm : Active) {

@@ -30,6 +30,8 @@ class TPlotView {
   virtual ~TPlotView() = default;
   // Rebuilds the series from all BaseFrames.
   virtual void RefreshSeries() = 0;
+  // The definition rows whose columns the series read.
+  virtual std::vector<std::int32_t> RowsInUse() const { return {}; }
   // Closes the view at once; it reports its end through PlotClosed.
   virtual void Close() = 0;
 };
@@ -193,6 +195,9 @@ class TProject {
   std::vector<TAlarmEntry> ActiveAlarms() const;
   // The definition rows the alarms Active watch.
   std::vector<std::int32_t> WatchedRows(const std::vector<TAlarmEntry>& Active) const;
+  // Lets the passes of Sender take the columns of the rows that the active
+  // alarms and the open plots read, and no others.
+  void KeepColumnsInUse(TData& Sender, const std::vector<TAlarmEntry>& Active) const;
   // Tests the Active alarms against the BaseFrames of Sender's index from From on.
   void CheckAlarms(TData& Sender, const std::vector<TAlarmEntry>& Active, std::uint32_t From);
   // The name of BaseFrame Frame of Data (source 0 of Trees) in an alarm hit.
