@@ -79,8 +79,8 @@ void TPlotColumn::TakeColumns(const TFramesDefinition& Definition, const TPlotNa
   }
   const auto From = static_cast<std::uint32_t>(Frames());
   const std::vector<const TFrameColumn*> Columns = Data.ColumnsOf(Rows, From);
-  std::vector<std::size_t> Next;
-  for (const TFrameColumn* Column : Columns) Next.push_back(Column->FirstOf(From));
+  std::vector<std::size_t> Next(Columns.size());
+  for (std::size_t K = 0; K < Columns.size(); ++K) Next[K] = Columns[K]->FirstOf(From);
   // The nodes of a BaseFrame, in the order of its walk.
   struct TMet {
     std::uint32_t Place;
