@@ -515,8 +515,15 @@ void TData::FillColumns(const std::vector<std::int32_t>& Rows, std::uint32_t Fro
     const std::unique_ptr<TDecodingCopy> Copy = CopyForDecodingAgain();
     if (Copy->Definition) Copy->Definition->DeferUnused(Rows);
     TDecodedAgain Again;
-    for (TFrameColumns& Taken = Parts[Part]; Taken.Next() < Starts[Part + 1];)
-      Taken.Take(DecodeAgain(Taken.Next(), *Copy, Again) ? Again.Root : nullptr);
+    for (TFrameColumns& Taken = Parts[Part]; Taken.Next() < Starts[Part + 1];) {
+      bool Decoded = false;
+      try {
+        Decoded = DecodeAgain(Taken.Next(), *Copy, Again);
+      } catch (const std::exception&) {
+        // Out of memory, say: the BaseFrame gives no values, the others do.
+      }
+      Taken.Take(Decoded ? Again.Root : nullptr);
+    }
   });
   for (const TFrameColumns& Part : Parts) Columns.Append(Part, Part.First());
 }
