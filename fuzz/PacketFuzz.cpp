@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   Plot.FrameName = "HKFrame";
   Plot.VarName = "HK_TEMP1";
   Plot.SortVar = "SEQ_COUNT";
-  Plot.FramesA = Holder.Frames;
+  Plot.DataA = &Holder;
   Plot.RefreshSeries(*Demo);
   DrawPlot(Plot, 300, 200);
   Plot.TimeMode = true;
