@@ -3,7 +3,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "data/RootCursor.h"
 #include "structure/DecodedNode.h"
 
 TEST(NodePool, NodesFindTheirLinksParentAndStreamAcrossBlocks) {
@@ -67,35 +66,4 @@ TEST(NodePool, RollbackHandsTheSameNodesOutAgainCleared) {
   EXPECT_EQ(Again->Child, nullptr);
   EXPECT_EQ(Pool.New()->Parent(), nullptr);
   EXPECT_EQ(Again->Stream(), nullptr);
-}
-
-TEST(RootCursor, FindsTheRootAfterTheFirstNOfAGrowingList) {
-  TNodePool Pool;
-  std::vector<TDecodedNode*> Roots;
-  const auto Append = [&](int Count) {
-    for (int I = 0; I < Count; ++I) {
-      TDecodedNode* Root = Pool.New();
-      if (!Roots.empty()) Roots.back()->Next = Root;
-      Roots.push_back(Root);
-    }
-  };
-  Append(5);
-  TRootCursor Cursor;
-  EXPECT_EQ(Cursor.After(Roots[0], 0), Roots[0]);
-  EXPECT_EQ(Cursor.After(Roots[0], 3), Roots[3]);
-  EXPECT_EQ(Cursor.After(Roots[0], 5), nullptr);
-  EXPECT_EQ(Cursor.After(Roots[0], 9), nullptr);
-  Append(3);  // the list grew past where the cursor stopped
-  EXPECT_EQ(Cursor.After(Roots[0], 6), Roots[6]);
-  EXPECT_EQ(Cursor.After(Roots[0], 2), Roots[2]);  // back: from the head again
-  EXPECT_EQ(Cursor.After(Roots[0], 8), nullptr);
-  EXPECT_EQ(Cursor.After(Roots[4], 1), Roots[5]);  // another list
-  EXPECT_EQ(Cursor.After(nullptr, 0), nullptr);
-
-  EXPECT_EQ(Cursor.TakeRest(Roots[0], 6), Roots[6]);
-  EXPECT_EQ(Cursor.Walked(), 8);
-  EXPECT_EQ(Cursor.TakeRest(Roots[0], Cursor.Walked()), nullptr);
-  Append(1);
-  EXPECT_EQ(Cursor.TakeRest(Roots[0], Cursor.Walked()), Roots[8]);
-  EXPECT_EQ(Cursor.Walked(), 9);
 }
