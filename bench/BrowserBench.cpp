@@ -114,7 +114,8 @@ int main(int argc, char** argv) {
 
   // What a plot's double click does: focus a node of the last BaseFrame.
   Start = Clock::now();
-  Browser->FocusSerial(Project->Model().DataA->LastFrame()->SerialNo - 1);
+  Browser->FocusSerial(
+      Project->Model().DataA->SerialOf(static_cast<std::uint32_t>(Project->Model().DataA->Index().size() - 1), 0));
   QApplication::processEvents();
   const double FocusSeconds = SecondsSince(Start);
 

@@ -500,9 +500,15 @@ py::dict Table(TPyProject& P, const py::object& Vars, const std::string& Layout)
     for (const TData* Data : {P.Project.DataA.get(), P.Project.DataB.get()}) {
       ++File;
       if (!Data) continue;
-      std::vector<TDecodedNode*> Roots;
-      for (TDecodedNode* Root = Data->Frames; Root; Root = Root->Next) Roots.push_back(Root);
-      Collector.AddFrames(File, 0, Roots, P.Project.Messages);
+      // The trees are decoded again one by one.
+      const std::unique_ptr<TData::TDecodingCopy> Copy = Data->CopyForDecodingAgain();
+      TDecodedAgain Again;
+      for (std::size_t Frame = 0; Frame < Data->Index().size(); ++Frame) {
+        if (!Data->DecodeAgain(Frame, *Copy, Again))
+          throw std::runtime_error("BaseFrame " + std::to_string(Frame) + " of " + Data->FileName +
+                                   " cannot be decoded again: the file was changed or replaced.");
+        Collector.AddFrames(File, static_cast<std::int64_t>(Frame), {&Again.Root, 1}, P.Project.Messages);
+      }
     }
     return Collector.TakeArrays();
   });

@@ -1031,6 +1031,9 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileModeAndDecodesThemAgainFromTh
   Strays.insert(Strays.begin() + 1000, 291, 0xEE);
   std::vector<std::uint8_t> Gaps = WithGap(8, 1000, 77);
   Gaps.erase(Gaps.begin() + 1300, Gaps.begin() + 1400);
+  // Another file: its first BaseFrame differs.
+  std::vector<std::uint8_t> Other = Frames(3);
+  Other[4] = 20;
   const struct {
     std::string Structure, File;
     std::int64_t SerialBase;
@@ -1056,25 +1059,34 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileModeAndDecodesThemAgainFromTh
       {Structure("280"), std::string(Gaps.begin(), Gaps.end()), 0, 300, true},
   };
   for (const auto& Case : Cases) {
-    THolder Whole(Case.Structure), Stream(Case.Structure);
-    std::vector<std::string> Roots[2], Logs[2];
+    // Streamed to OnFrames, or kept as an index alone.
+    THolder Whole(Case.Structure), Stream(Case.Structure), Light(Case.Structure);
+    std::vector<std::string> Roots[2], Logs[3];
     Stream.Data->OnFrames = [&](std::span<TDecodedNode* const> Handed) {
       for (const TDecodedNode* Root : Handed) Roots[1].push_back(Dump(*Root));
     };
-    Stream.Data->StreamPieceBytes = Case.PieceBytes;
-    Stream.Data->Threads = Case.Threads;
     Stream.Data->IndexStreamed = true;
-    for (THolder* H : {&Whole, &Stream}) {
+    Light.Data->KeepTrees = false;
+    for (THolder* H : {&Stream, &Light}) {
+      H->Data->StreamPieceBytes = Case.PieceBytes;
+      H->Data->Threads = Case.Threads;
+    }
+    for (THolder* H : {&Whole, &Stream, &Light}) {
       H->Dir.Write("p.dat", Case.File);
       H->Data->SerialBase = Case.SerialBase;
       H->Data->Resync = Case.Resync;
       TLogRecorder Log;
       H->Data->StartTracking();
-      for (const std::string& Line : Log.Lines()) Logs[H == &Stream].push_back(H->WithoutFileNames(Line));
+      for (const std::string& Line : Log.Lines())
+        Logs[(H != &Whole) + (H == &Light)].push_back(H->WithoutFileNames(Line));
     }
     for (const TDecodedNode* R = Whole.Data->Frames; R; R = R->Next) Roots[0].push_back(Dump(*R));
     EXPECT_EQ(Roots[1], Roots[0]);
     EXPECT_EQ(Logs[1], Logs[0]);
+    EXPECT_EQ(Logs[2], Logs[0]);
+    EXPECT_EQ(Light.Data->Frames, nullptr);
+    EXPECT_EQ(Light.Messages, Whole.Messages);
+    EXPECT_EQ(Light.Data->FrameCount(), Whole.Data->FrameCount());
     EXPECT_EQ(Stream.Data->Frames, nullptr);
     EXPECT_EQ(Stream.Data->FrameCount(), Whole.Data->FrameCount());
     EXPECT_EQ(Stream.Data->ProcessedSize, Whole.Data->ProcessedSize);
@@ -1082,16 +1094,37 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileModeAndDecodesThemAgainFromTh
     // A block for each thread, however many BaseFrames.
     EXPECT_LE(Stream.Data->NodeBytes(), (std::size_t{2} << 20) * static_cast<std::size_t>(1 + Case.Threads));
     // Each BaseFrame decoded again alone from the file is the tree of the
-    // whole-file mode, also once the file holds more than its pass read.
-    ASSERT_EQ(Stream.Data->Index().size(), Roots[0].size());
-    for (const bool Grown : {false, true}) {
-      if (Grown) Stream.Dir.Append("p.dat", std::vector<std::uint8_t>(600, 0x42));
-      for (std::size_t Frame = 0; Frame < Roots[0].size(); ++Frame) {
-        const TDecodedAgain Again = Stream.Data->DecodeAgain(Frame);
-        ASSERT_NE(Again.Root, nullptr) << Frame;
-        EXPECT_EQ(Dump(*Again.Root), Roots[0][Frame]) << Frame;
+    // whole-file mode, also once the file holds more than its pass read, and
+    // once another file took its name (read by a pass): the file read stays open.
+    for (THolder* H : {&Stream, &Light}) {
+      ASSERT_EQ(H->Data->Index().size(), Roots[0].size());
+      for (const char* Change : {"as read", "grown", "replaced"}) {
+        SCOPED_TRACE(Change);
+        if (Change == std::string("grown")) H->Dir.Append("p.dat", std::vector<std::uint8_t>(600, 0x42));
+        if (Change == std::string("replaced")) {
+          H->Dir.Write("q.dat", OnDisk(Other));
+          std::filesystem::rename(H->Dir.File("q.dat"), H->File);
+          TLogRecorder Log;
+          H->Data->UpdateFromFile();
+          EXPECT_TRUE(Log.Has(llWarn, H->File + " was replaced; reading it from the start."));
+        }
+        for (std::size_t Frame = 0; Frame < Roots[0].size(); ++Frame) {
+          const TDecodedAgain Again = H->Data->DecodeAgain(Frame);
+          ASSERT_NE(Again.Root, nullptr) << Frame;
+          EXPECT_EQ(Dump(*Again.Root), Roots[0][Frame]) << Frame;
+        }
       }
     }
+    // Written anew in place, the file that took the name no longer holds its
+    // BaseFrames; the first file still does.
+    const std::size_t Taken = Light.Data->Index().size();
+    Light.Write(Frames(3));
+    Light.Data->UpdateFromFile();
+    EXPECT_GT(Taken, Roots[0].size());
+    EXPECT_EQ(Light.Data->DecodeAgain(Roots[0].size()).Root, nullptr);
+    EXPECT_GT(Light.Data->Index().size(), Taken);
+    EXPECT_NE(Light.Data->DecodeAgain(Taken).Root, nullptr);
+    EXPECT_EQ(Dump(*Light.Data->DecodeAgain(0).Root), Roots[0][0]);
   }
 }
 

@@ -9,6 +9,7 @@
 #include <QTableView>
 
 #include "GuiFixture.h"
+#include "TreesAgain.h"
 #include "browser/BrowserTexts.h"
 #include "log/AlarmHitsForm.h"
 #include "project/AlarmCheck.h"
@@ -32,8 +33,8 @@ class Alarms : public TGuiTest {
     return Project;
   }
 
-  // Nodes named Name whose value meets Test, counted over the BaseFrames from First.
-  int Matching(const TProjectForm& Project, const TDecodedNode* First, const std::string& Name,
+  // Nodes named Name whose value meets Test, counted over the BaseFrames of Roots.
+  int Matching(const TProjectForm& Project, std::span<TDecodedNode* const> Roots, const std::string& Name,
                const std::function<bool(double)>& Test) {
     int Count = 0;
     std::function<void(const TDecodedNode*)> Visit = [&](const TDecodedNode* Node) {
@@ -42,7 +43,7 @@ class Alarms : public TGuiTest {
         if (Project.Model().Definition->NodeVarName(*Node) == Name && Test(Node->Value)) ++Count;
       }
     };
-    Visit(First);
+    for (const TDecodedNode* Root : Roots) Visit(Root->Child);
     return Count;
   }
 
@@ -190,7 +191,7 @@ TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNe
   Click(Project, "LoadButton");
   WaitForPasses();
   const auto Severe = [](double V) { return V > 2; };
-  const int FirstBatch = Matching(*Project, Project->Model().DataA->Frames, "EVT_SEVERITY", Severe);
+  const int FirstBatch = Matching(*Project, TTreesAgain(*Project->Model().DataA).Roots, "EVT_SEVERITY", Severe);
   ASSERT_GT(FirstBatch, 0);
   // The lower-case alarm never fires: names differ in case. Every hit is
   // logged; one notice per alarm and pass tells the first and counts the rest.
@@ -212,10 +213,11 @@ TEST_F(Alarms, AlarmsFromAProjectFileCheckEveryBaseFrameOfTheFirstLoadThenOnlyNe
   Dialogs.Notices[0]->Open = false;
   Log.Clear();
   Project->Model().DataA->UpdateFromFile();
-  TDecodedNode* FirstNew = Project->Model().DataA->Frames;
-  for (int I = 0; I < 400; ++I) FirstNew = FirstNew->Next;
+  const TTreesAgain Trees(*Project->Model().DataA);
+  ASSERT_EQ(Trees.Roots.size(), 800u);
+  const std::span<TDecodedNode* const> New = std::span(Trees.Roots).subspan(400);
   EXPECT_EQ(Project->Model().HandledFrames(0), 800);
-  EXPECT_EQ(Hits(), Matching(*Project, FirstNew, "EVT_SEVERITY", Severe));
+  EXPECT_EQ(Hits(), Matching(*Project, New, "EVT_SEVERITY", Severe));
   EXPECT_EQ(Notices(), 2);
 }
 
@@ -244,9 +246,10 @@ TEST_F(Alarms, AnUncheckedAlarmSkipsTheBatchAndASecondHolderNeverRechecksTheFirs
   SetRowCheck(Project, "AlarmList", 0, Qt::Checked);
   Temp.Append("b.dat", Bytes);
   Project->Model().DataB->UpdateFromFile();
-  TDecodedNode* FirstNewB = Project->Model().DataB->Frames;
-  for (int I = 0; I < 300; ++I) FirstNewB = FirstNewB->Next;
-  const int Expected = Matching(*Project, FirstNewB, "EVT_SEVERITY", [](double V) { return V > 2; });
+  const TTreesAgain TreesB(*Project->Model().DataB);
+  ASSERT_EQ(TreesB.Roots.size(), 600u);
+  const int Expected =
+      Matching(*Project, std::span(TreesB.Roots).subspan(300), "EVT_SEVERITY", [](double V) { return V > 2; });
   ASSERT_GT(Expected, 0);
   EXPECT_EQ(Hits(), Expected);
   EXPECT_EQ(Notices(), 1);
@@ -330,7 +333,7 @@ TEST_F(Alarms, WithNoticesOffHitsGoOnlyToTheAlarmWindowWhereTheyAreCountedAcknow
   // The first hit lies in the second BaseFrame; its tree names it.
   const TProject& Model = Project->Model();
   EXPECT_EQ(Cell(0, 1).toString().toStdString(),
-            NodeNameText(*Model.Definition, *Model.DataA->Frames->Next, Model.StartTime));
+            NodeNameText(*Model.Definition, *TTreesAgain(*Model.DataA).Roots.at(1), Model.StartTime));
   EXPECT_TRUE(Cell(0, 1).toString().contains(". BF, ")) << Cell(0, 1).toString().toStdString();
   EXPECT_EQ(Child<QLabel>(Window, "CountLabel")->text(), "DFH_FLAG = 1: 3 hits, 3 not acknowledged");
 
@@ -354,7 +357,7 @@ TEST_F(Alarms, WithNoticesOffHitsGoOnlyToTheAlarmWindowWhereTheyAreCountedAcknow
                Node->Value == 1;
     }
   };
-  Visit(Project->Model().DataA->Frames);
+  for (const TDecodedNode* Root : TTreesAgain(*Project->Model().DataA).Roots) Visit(Root);
   EXPECT_EQ(Found, 1);
 }
 

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "GuiFixture.h"
+#include "TreesAgain.h"
 #include "browser/BrowserExport.h"
 #include "browser/BrowserForm.h"
 #include "browser/HexDump.h"
@@ -147,8 +148,10 @@ TEST_F(BrowserForm, ShowsEveryBaseFrameOfBothSourcesOnceWithCountsInTheStatusBar
       Count(N->Child);
     }
   };
-  for (const TDecodedNode* Root = Project->Model().DataA->Frames; Root; Root = Root->Next) Count(Root->Child), ++Nodes;
-  for (const TDecodedNode* Root = Project->Model().DataB->Frames; Root; Root = Root->Next) Count(Root->Child), ++Nodes;
+  for (const TData* Data : {Project->Model().DataA.get(), Project->Model().DataB.get()}) {
+    const TTreesAgain Trees(*Data);
+    for (const TDecodedNode* Root : Trees.Roots) Count(Root->Child), ++Nodes;
+  }
   EXPECT_EQ(Status(Browser),
             (std::vector<std::string>{std::to_string(Nodes + 1) + " Elements", "7 Base Frames", "0 Active Filters"}));
 
@@ -388,7 +391,8 @@ TEST_F(BrowserForm, SearchFocusesTheNextMatchAndSaysWhenItWrapsOrFindsNone) {
 TEST_F(BrowserForm, FocusSerialExpandsTheWayToTheNodeOrLogsTheMiss) {
   TProjectForm* Project = LoadedProject(3, 2);
   TBrowserForm* Browser = Open(Project);
-  const TDecodedNode* Target = Project->Model().DataB->Frames->Next->Child->Next->Next;
+  const TTreesAgain Trees(*Project->Model().DataB);
+  const TDecodedNode* Target = Trees.Roots.at(1)->Child->Next->Next;
   Browser->FocusSerial(Target->SerialNo);
   EXPECT_EQ(FocusedSerial(Browser), Target->SerialNo);
   EXPECT_TRUE(Child<QTreeView>(Browser, "TreeView")->isExpanded(BrowserTree(Browser)->index(4, 0)));

@@ -18,7 +18,7 @@ class TFakeBrowser : public QWidget, public TBrowserWindow {
     Calls.push_back(Project.Definition ? "browser project" : "browser project without definition");
   }
   void AppendFrames(int Source, const TData& Data) override {
-    Calls.push_back("browser append " + std::to_string(Source) + " " + std::to_string(RootCount(Data.Frames)));
+    Calls.push_back("browser append " + std::to_string(Source) + " " + std::to_string(Data.Index().size()));
   }
   void FocusSerial(std::int64_t SerialNo) override { Calls.push_back("browser focus " + std::to_string(SerialNo)); }
 

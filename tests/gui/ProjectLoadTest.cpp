@@ -9,6 +9,7 @@
 
 #include "FakeWindows.h"
 #include "GuiFixture.h"
+#include "TreesAgain.h"
 #include "common/DateTime.h"
 #include "project/AlarmCheck.h"
 
@@ -86,13 +87,14 @@ TEST_F(ProjectLoad, ALoadDecodesBothFilesAndMakesTheWindowActive) {
   ASSERT_TRUE(Project->Model().DataA && Project->Model().DataB);
   EXPECT_EQ(Project->Model().HandledFrames(0), 5);
   EXPECT_EQ(Project->Model().HandledFrames(1), 3);
-  EXPECT_GT(Project->Model().DataA->Frames->SerialNo, 0);  // children are numbered first
-  EXPECT_GE(Project->Model().DataB->Frames->SerialNo, 100000000);
+  EXPECT_GT(TTreesAgain(*Project->Model().DataA).Roots.at(0)->SerialNo, 0);  // children are numbered first
+  EXPECT_GE(TTreesAgain(*Project->Model().DataB).Roots.at(0)->SerialNo, 100000000);
   // The names of every tree, from one tree per shape.
   std::vector<std::string> Names;
-  for (const TData* Data : Project->Model().Holders())
-    for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next)
-      CollectVariableNames(*Root, *Project->Model().Definition, Names);
+  for (const TData* Data : Project->Model().Holders()) {
+    const TTreesAgain Trees(*Data);
+    for (const TDecodedNode* Root : Trees.Roots) CollectVariableNames(*Root, *Project->Model().Definition, Names);
+  }
   EXPECT_GT(Names.size(), 20u);
   EXPECT_EQ(Project->Model().VariableNames(), Names);
   // Without tracking no later update happens.

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "GuiFixture.h"
+#include "TreesAgain.h"
 #include "app/MainForm.h"
 #include "app/Program.h"
 #include "browser/BrowserForm.h"
@@ -356,7 +357,8 @@ TEST_F(Shell, TheAlarmWindowShowsBesideTheLogAndOpensABrowserAtADoubleClickedHit
   Child<QLineEdit>(Project, "PacketFileEdit")->setText(QString::fromStdString(Temp.File("a.dat")));
   Click(Project, "LoadButton");
   WaitForPasses();
-  const TDecodedNode* Target = Project->Model().DataA->Frames->Next->Child->Next;
+  const TTreesAgain Trees(*Project->Model().DataA);
+  const TDecodedNode* Target = Trees.Roots.at(1)->Child->Next;
   Program->AlarmWindow().AddHit({0, "1. BF", "X > 0", 1, Project->Model().Id(), Target->SerialNo});
   DoubleClickRow(Child<QTableView>(&Program->AlarmWindow(), "HitView"), 0);
   ProcessPendingEvents();

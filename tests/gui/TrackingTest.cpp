@@ -7,6 +7,7 @@
 #include <csignal>
 
 #include "GuiFixture.h"
+#include "TreesAgain.h"
 
 extern char** environ;
 
@@ -178,8 +179,8 @@ void Tracking::TrackWriter(const std::string& Path, const std::vector<std::strin
   ASSERT_TRUE(Project->Model().DataA);
   Project->Model().DataA->Timer->SetInterval(40);
   std::vector<std::int64_t> FirstSerials;
-  for (const TDecodedNode* Root = Project->Model().DataA->Frames; Root; Root = Root->Next)
-    FirstSerials.push_back(Root->SerialNo);
+  const TTreesAgain First(*Project->Model().DataA);
+  for (const TDecodedNode* Root : First.Roots) FirstSerials.push_back(Root->SerialNo);
 
   int Status = 0;
   ASSERT_TRUE(RunUntil([&] { return waitpid(Writer, &Status, WNOHANG) == Writer; }, 20000)) << "writer did not end";
@@ -189,18 +190,20 @@ void Tracking::TrackWriter(const std::string& Path, const std::vector<std::strin
   TSimGenerator Expected(Seed);
   const std::unique_ptr<TData>& Data = Project->Model().DataA;
   std::int64_t Index = 0;
-  std::size_t Root = 0;
-  for (const TDecodedNode* Node = Data->Frames; Node; Node = Node->Next, ++Index, ++Root) {
-    EXPECT_EQ(Node->Position, Index * 280);
+  const TTreesAgain Trees(*Data);
+  for (const TDecodedNode* Node : Trees.Roots) {
+    const auto Root = static_cast<std::size_t>(Index++);
+    EXPECT_EQ(Node->Position, static_cast<std::int64_t>(Root) * 280);
     const auto Bytes = Expected.NextBaseFrame();
-    for (std::size_t I = 0; I + 1 < Bytes.size(); I += 2) {
-      ASSERT_EQ(Data->Image.Bytes[static_cast<std::size_t>(Node->Position) + I], Bytes[I + 1]);
-    }
+    // The data as read, its words swapped.
+    std::vector<std::uint8_t> Read(Bytes.size());
+    ASSERT_TRUE(Data->ReadData(Node->Position, Read));
+    for (std::size_t I = 0; I + 1 < Bytes.size(); I += 2) ASSERT_EQ(Read[I], Bytes[I + 1]);
     if (Root < FirstSerials.size()) {
       EXPECT_EQ(Node->SerialNo, FirstSerials[Root]);
     }
-    if (Node->Next) {
-      EXPECT_LT(Node->SerialNo, Node->Next->SerialNo);
+    if (Root > 0) {
+      EXPECT_LT(Trees.Roots[Root - 1]->SerialNo, Node->SerialNo);
     }
   }
   EXPECT_EQ(Index, Initial + Appended);
@@ -235,8 +238,12 @@ TEST_F(Tracking, AShorterFileKeepsTheDecodedBaseFramesAndDecodesWhatGrowsBeyondT
   EXPECT_EQ(Project->Model().DataA->FrameCount(), 9);
   EXPECT_EQ(Project->Model().HandledFrames(0), 9);
   std::int32_t Position = 0;
-  for (const TDecodedNode* Root = Project->Model().DataA->Frames; Root; Root = Root->Next, Position += 280)
+  const TTreesAgain Trees(*Project->Model().DataA);
+  EXPECT_EQ(Trees.Roots.size(), 9u);
+  for (const TDecodedNode* Root : Trees.Roots) {
     EXPECT_EQ(Root->Position, Position);
+    Position += 280;
+  }
 }
 
 TEST_F(Tracking, AChangeNotificationStartsAPassLongBeforeTheIntervalEnds) {
@@ -340,10 +347,14 @@ TEST_F(Tracking, TwoProjectsTrackingFourGrowingFilesNeverRunOnePassInsideAnother
     EXPECT_EQ(Interval % 10000, 0);
     TSimGenerator Expected(static_cast<std::uint32_t>(30 + I));
     std::int32_t Position = 0;
-    for (const TDecodedNode* Root = Holders[I]->Frames; Root; Root = Root->Next, Position += 280) {
+    const TTreesAgain Trees(*Holders[I]);
+    for (const TDecodedNode* Root : Trees.Roots) {
       EXPECT_EQ(Root->Position, Position);
+      Position += 280;
       const auto Bytes = Expected.NextBaseFrame();
-      EXPECT_EQ(Holders[I]->Image.Bytes[static_cast<std::size_t>(Root->Position) + 20], Bytes[21]);
+      std::uint8_t Read[1] = {};
+      EXPECT_TRUE(Holders[I]->ReadData(Root->Position + 20, Read));
+      EXPECT_EQ(Read[0], Bytes[21]);
     }
   }
 }

@@ -9,6 +9,7 @@
 
 #include "LogRecorder.h"
 #include "TempDir.h"
+#include "TreesAgain.h"
 #include "project/Project.h"
 #include "table/TableArrays.h"
 
@@ -114,9 +115,8 @@ TEST(TableArrays, StreamedSinksGiveTheArraysOfTheLoadedBaseFrames) {
     ASSERT_TRUE(Loaded.Project.Load());
     TTableColumns LoadedColumns(*Loaded.Project.Definition);
     TTableCollector Whole(*Loaded.Project.Definition, LoadedColumns, true);
-    std::vector<TDecodedNode*> Roots;
-    for (TDecodedNode* Root = Loaded.Project.DataA->Frames; Root; Root = Root->Next) Roots.push_back(Root);
-    Whole.AddFrames(1, 0, Roots, Loaded.Project.Messages);
+    const TTreesAgain Trees(*Loaded.Project.DataA);
+    Whole.AddFrames(1, 0, Trees.Roots, Loaded.Project.Messages);
     const std::vector<std::string> Expected = Cells(Whole.TakeArrays());
     EXPECT_EQ(Expected.size(), LoadedColumns.Columns().size() + File.Rows);
     // Streamed on three threads, the cells written in place where the room

@@ -15,6 +15,7 @@
 #include "RunCommand.h"
 #include "StructureText.h"
 #include "TempDir.h"
+#include "TreesAgain.h"
 #include "cli/TableCommand.h"
 #include "cli/VarsCommand.h"
 #include "project/Project.h"
@@ -143,7 +144,8 @@ TEST(CliTable, WideRowsHoldTheFirstValueOfEveryQualifiedNameOfEachBaseFrame) {
   const TFramesDefinition& Definition = *Project.Definition;
   ASSERT_EQ(Rows.size(), 1u + 3u * 120u);
   ASSERT_EQ(Project.Holders().size(), 3u);
-  EXPECT_EQ(Project.Holders()[2]->Frames->Child->SerialNo, 200000000);  // each file 100000000 above the one before
+  EXPECT_EQ(TTreesAgain(*Project.Holders()[2]).Roots.at(0)->Child->SerialNo,
+            200000000);  // each file 100000000 above the one before
   const TRow& Header = Rows.front();
   ASSERT_EQ(std::vector<std::optional<std::string>>(Header.begin(), Header.begin() + 4),
             (TRow{"file", "frame", "serial", "time"}));
@@ -153,7 +155,8 @@ TEST(CliTable, WideRowsHoldTheFirstValueOfEveryQualifiedNameOfEachBaseFrame) {
   std::size_t RowIndex = 1;
   for (const TData* Data : Project.Holders()) {
     int Frame = 0;
-    for (const TDecodedNode* Root = Data->Frames; Root; Root = Root->Next, ++Frame, ++RowIndex) {
+    const TTreesAgain Trees(*Data);
+    for (const TDecodedNode* Root : Trees.Roots) {
       // The expected cells, by the qualified names the browser shows.
       std::map<std::string, const TDecodedNode*> First;
       const auto Walk = [&](const auto& Self, const TDecodedNode* List) -> void {
@@ -180,8 +183,11 @@ TEST(CliTable, WideRowsHoldTheFirstValueOfEveryQualifiedNameOfEachBaseFrame) {
           EXPECT_EQ(*Row[C], Project.Messages.at(static_cast<std::size_t>(Found->second->RawValue)));
         else EXPECT_EQ(std::strtod(Row[C]->c_str(), nullptr), Found->second->Value) << *Header[C];
       }
+      ++Frame;
+      ++RowIndex;
     }
   }
+  EXPECT_EQ(RowIndex, Rows.size());
 }
 
 TEST(CliTable, TsvAndJsonLinesHoldTheCellsOfTheCsv) {

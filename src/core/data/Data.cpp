@@ -271,12 +271,11 @@ void TData::Finish(bool PauseTimer, bool WasEnabled, const std::exception_ptr& F
 
 void TData::Publish() {
   Reader.Publish();
-  PublishedPairing = Reader.Pairs();
   PublishedFile = ReadFile;
   PublishedReplaced = Replaced;
   Definition.ReleaseMessages();
-  if (!NewRecords.empty())
-    RecordedPasses.push_back({Records.size(), Reader.DataEnd(), PassOverFile ? ReadFile : std::nullopt, Replaced});
+  if (!NewRecords.empty()) RecordPass();
+  PassFile.reset();
   // The first pass's records are kept without room to spare; later ones are appended.
   if (Records.empty()) {
     Records = std::move(NewRecords);
@@ -295,10 +294,26 @@ void TData::Publish() {
   Count += std::exchange(NewCount, 0);
 }
 
+void TData::RecordPass() {
+  std::shared_ptr<const TPacketFile> Opened = ReadsInPieces() ? PassFile : nullptr;
+  // One descriptor per file.
+  if (Opened && !RecordedPasses.empty() && RecordedPasses.back().Opened &&
+      RecordedPasses.back().Opened->Look().SameFile(Opened->Look()))
+    Opened = RecordedPasses.back().Opened;
+  RecordedPasses.push_back({.FirstRecord = Records.size(),
+                            .DataEnd = Reader.DataEnd(),
+                            .File = PassOverFile ? ReadFile : std::nullopt,
+                            .Replaced = Replaced,
+                            .Pieces = ReadsInPieces(),
+                            .Opened = std::move(Opened),
+                            .Pairing = Reader.Pairs()});
+}
+
 void TData::ReadTheFile() {
   if (ReadsStream()) return ReadTheStream();
   PassOverFile = true;
-  const TPacketFile File(FileName);
+  const auto Opened = std::make_shared<const TPacketFile>(FileName);
+  const TPacketFile& File = *Opened;
   if (!BeginPass(File.Opened() ? &File.Look() : nullptr)) {
     // A file refused is refused again only once it changes.
     if (File.Opened()) LastLook = Seen;
@@ -315,13 +330,14 @@ void TData::ReadTheFile() {
   const TPieceReader Pieces = [&File](std::int64_t Offset, std::span<std::uint8_t> Target) {
     return File.ReadAt(Target.data(), static_cast<std::int64_t>(Target.size()), Offset);
   };
-  const bool Read = OnFrames ? Reader.BeginPieces(Pieces, FileSize, SyncHeadBytes)
-                             : Reader.ReadWhole(File, FileSize, ThreadCount(Threads), ReadPartBytes);
+  const bool Read = ReadsInPieces() ? Reader.BeginPieces(Pieces, FileSize, SyncHeadBytes)
+                                    : Reader.ReadWhole(File, FileSize, ThreadCount(Threads), ReadPartBytes);
   if (!Read) {
     Note(TPassResult::Unreadable);
     return;
   }
-  if (!OnFrames) Reader.BeginWhole();
+  if (!ReadsInPieces()) Reader.BeginWhole();
+  else PassFile = Opened;
   LastLook = Seen;
   LastFileTime = Seen.Time;
   DecodePass();
@@ -356,12 +372,12 @@ void TData::ReadTheBytes(std::span<const std::uint8_t> Bytes) {
 }
 
 bool TData::DecodeRead(const TPieceReader& Pieces, std::int64_t DataEnd, const std::function<bool()>& ReadWhole) {
-  const bool Read = OnFrames ? Reader.BeginPieces(Pieces, DataEnd, SyncHeadBytes) : ReadWhole();
+  const bool Read = ReadsInPieces() ? Reader.BeginPieces(Pieces, DataEnd, SyncHeadBytes) : ReadWhole();
   if (!Read) {
     Note(TPassResult::Unreadable);
     return false;
   }
-  if (!OnFrames) Reader.BeginWhole();
+  if (!ReadsInPieces()) Reader.BeginWhole();
   DecodePass();
   return true;
 }
@@ -570,25 +586,47 @@ bool TData::DecodeAgain(std::size_t Frame, TDecodingCopy& Copy, TDecodedAgain& I
   return true;
 }
 
-bool TData::ReadAgain(std::int64_t Position, const TRecordedPass& Pass, const TDecodingCopy& Copy,
+bool TData::ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodingCopy& Copy,
                       TDecodedAgain& Again) const {
   // The data then: the image or the file may have grown or been replaced since.
   const std::int64_t DataEnd = Pass.DataEnd;
   const bool Same =
       Pass.Replaced == PublishedReplaced && (!Pass.File || (PublishedFile && Pass.File->SameFile(*PublishedFile)));
-  if (!Same || (OnFrames && !Pass.File)) return false;
-  const std::int64_t Start = PublishedPairing.WordStart(std::max<std::int64_t>(0, Position + Copy.Reach.Before));
+  // A file read in pieces is kept open: its bytes stay as they were unless
+  // it was written anew under its name.
+  const bool Rewritten = !Same && PublishedFile && Pass.Opened && Pass.Opened->Look().SameFile(*PublishedFile);
+  if (Pass.Pieces ? !Pass.Opened || Rewritten : !Same) return false;
+  const TWordPairing& Pairing = Pass.Pairing;
+  const std::int64_t Start = Pairing.WordStart(std::max<std::int64_t>(0, Position + Copy.Reach.Before));
   std::int64_t Stop = std::min(DataEnd, Position + std::max(Copy.Length, Copy.Reach.After));
-  if (Stop < DataEnd && PublishedPairing.WordStart(Stop) != Stop) ++Stop;
+  if (Stop < DataEnd && Pairing.WordStart(Stop) != Stop) ++Stop;
   if (!Again.Image) Again.Image = std::make_unique<TMemoryStream>();
   Again.Origin = Start;
   TImageBytes& Bytes = Again.Image->Bytes;
   Bytes.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, Stop - Start)));
   // The whole-file mode's image holds the data as read, word-swapped.
-  if (!OnFrames) return Image.ReadAt(Start, Bytes.data(), Stop - Start);
-  const TPacketFile File(FileName);
-  if (!File.Opened() || !File.Look().SameFile(*Pass.File)) return false;
-  if (File.ReadAt(Bytes.data(), Stop - Start, Start) != Stop - Start) return false;
-  PublishedPairing.Swap(Bytes, Start);
+  if (!Pass.Pieces) return Image.ReadAt(Start, Bytes.data(), Stop - Start);
+  return ReadPassWords(Pass, Start, Bytes);
+}
+
+bool TData::ReadPassWords(const TRecordedPass& Pass, std::int64_t Start, std::span<std::uint8_t> Bytes) {
+  const auto Count = static_cast<std::int64_t>(Bytes.size());
+  if (!Pass.Opened || Pass.Opened->ReadAt(Bytes.data(), Count, Start) != Count) return false;
+  Pass.Pairing.Swap(Bytes, Start);
+  return true;
+}
+
+bool TData::ReadData(std::int64_t Start, std::span<std::uint8_t> Into) const {
+  const auto Stop = Start + static_cast<std::int64_t>(Into.size());
+  if (RecordedPasses.empty() || !RecordedPasses.back().Pieces) return Image.ReadAt(Start, Into.data(), Stop - Start);
+  const TRecordedPass& Last = RecordedPasses.back();
+  if (Start < 0 || Stop > Last.DataEnd) return false;
+  // Whole words, so that the bytes pair as the pass paired them.
+  const std::int64_t From = Last.Pairing.WordStart(Start);
+  std::int64_t To = std::min(Stop + 1, Last.DataEnd);
+  if (To < Stop || Last.Pairing.WordStart(To) != To) To = Stop;
+  std::vector<std::uint8_t> Words(static_cast<std::size_t>(To - From));
+  if (!ReadPassWords(Last, From, Words)) return false;
+  std::copy_n(Words.begin() + (Start - From), Into.size(), Into.begin());
   return true;
 }

@@ -153,6 +153,11 @@ class TData {
   std::size_t NodeBytes() const { return Pool.ReservedBytes(); }
   // The bytes of data the last pass found: of a stream, as decompressed.
   std::int64_t DataSize() const { return Reader.DataEnd(); }
+  // The bytes of the data from Start on into Into, word-swapped, as the last
+  // pass read them: from the image, or from the file it read in pieces;
+  // false when they cannot be read so (the file was replaced, or data read
+  // in pieces was not a file).
+  bool ReadData(std::int64_t Start, std::span<std::uint8_t> Into) const;
   // Of each BaseFrame in Frames, in order.
   std::span<const TFrameRecord> Index() const { return Records; }
   // The shapes the records of Index() number; a pass adds to them on its
@@ -183,6 +188,11 @@ class TData {
   // While streaming, the records of the BaseFrames handed to OnFrames are
   // kept as well (not of those a chunk sink takes).
   bool IndexStreamed = false;
+  // When false, a pass over a regular file reads it in pieces as streaming
+  // does and keeps no trees: only the index, shapes, columns and messages of
+  // its BaseFrames, whose trees are decoded again when asked for. Streams
+  // and bytes in memory are still read whole.
+  bool KeepTrees = true;
   // The columns of the definition rows Rows (TFrameColumns) holding the
   // BaseFrames of Index() from From on: the passes take them from then on,
   // the BaseFrames published before are decoded again (as DecodeAgain,
@@ -234,6 +244,10 @@ class TData {
   void ReadTheFile();
   void ReadTheBytes(std::span<const std::uint8_t> Bytes);
   bool ReadsStream() const { return ReadsStreams && IsPacketStream(FileName); }
+  // Whether the running pass reads its data in pieces, and keeps the records
+  // of the BaseFrames it reads so.
+  bool ReadsInPieces() const { return OnFrames || (!KeepTrees && PassOverFile); }
+  bool IndexesPieces() const { return IndexStreamed || !KeepTrees; }
   // The reading and decoding of the pass over a stream.
   void ReadTheStream();
   // Decodes the data: read in pieces by Pieces (DataEnd bytes) while
@@ -293,24 +307,34 @@ class TData {
     std::int64_t DataEnd = 0;
     std::optional<TFileLook> File;
     std::int64_t Replaced = 0;  // the data's replacements before it
+    bool Pieces = false;        // it read the data in pieces, not into the image
+    // The file it read in pieces, kept open so that its BaseFrames are
+    // decoded again from it after another file took its name, and how it
+    // paired the words.
+    std::shared_ptr<const TPacketFile> Opened;
+    TWordPairing Pairing;
   };
   // Times the data was found replaced and read from its start again.
   std::int64_t Replaced = 0;
   std::vector<TRecordedPass> RecordedPasses;
-  // What decoding again reads, as the last pass published it: how the words
-  // pair, the file it read (none: bytes in memory) and the replacements of
-  // the data, for a pass changes its own on its thread.
-  TWordPairing PublishedPairing;
+  // What decoding again reads, as the last pass published it: the file it
+  // read (none: bytes in memory) and the replacements of the data, for a
+  // pass changes its own on its thread.
   std::optional<TFileLook> PublishedFile;
   std::int64_t PublishedReplaced = 0;
+  // The file the running pass reads in pieces.
+  std::shared_ptr<const TPacketFile> PassFile;
+  // Records the pass that published records.
+  void RecordPass();
   // Whether the running pass reads the file (not bytes in memory).
   bool PassOverFile = false;
   // A pass read the stream.
   bool StreamRead = false;
   // The bytes the decoding of the BaseFrame at Position may read, as Pass
   // read them; false when they cannot be read so.
-  bool ReadAgain(std::int64_t Position, const TRecordedPass& Pass, const TDecodingCopy& Copy,
-                 TDecodedAgain& Again) const;
+  bool ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodingCopy& Copy, TDecodedAgain& Again) const;
+  // The bytes of the file Pass read in pieces from Start on into Bytes, word-swapped as it paired them.
+  static bool ReadPassWords(const TRecordedPass& Pass, std::int64_t Start, std::span<std::uint8_t> Bytes);
   TSerialCounter Serials;
   bool Numbered = false;
   bool SerialsMoved = false;

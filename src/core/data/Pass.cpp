@@ -67,7 +67,7 @@ TPassEnd TPass::Run() {
 
 bool TPass::Streaming() const { return Data.Reader.Streaming(); }
 
-bool TPass::MakesRecords(bool Streamed) const { return !Streamed || Data.IndexStreamed; }
+bool TPass::MakesRecords(bool Streamed) const { return !Streamed || Data.IndexesPieces(); }
 
 bool TPass::Holds(std::int64_t Frame) const { return Data.Reader.Holds(Frame + Reach.Before, Frame + ReachAfter()); }
 
@@ -185,7 +185,7 @@ bool TPass::DecodeFrame() {
     return true;
   }
   ++Data.Count;
-  if (Data.IndexStreamed) Data.NewRecords.push_back(Record);
+  if (Data.IndexesPieces()) Data.NewRecords.push_back(Record);
   Sinks.HandOver(Position, {&Root, 1}, {});
   Data.Pool.Rollback(PoolMark);
   return true;

@@ -395,12 +395,21 @@ void TBrowserForm::OnShowInHexViewer() {
   auto* Viewer = new THexViewForm(this, *this);
   Viewer->setWindowTitle(Viewer->windowTitle() + " " + FromBytes(Row->VarName) + " (" + FromBytes(Row->DisplayName) +
                          ")");
-  Viewer->ShowFrame(Data->Image, Definition->GetFrameLength(BaseFrameName), Path.back()->Position);
+  Viewer->ShowFrame(Path.Frame.Source, Definition->GetFrameLength(BaseFrameName), Path.back()->Position);
 }
 
-std::int64_t TBrowserForm::ShownFrameBeside(const TMemoryStream& Stream, std::int64_t Start, bool After) const {
-  const int Source = Tree ? Tree->FrameTrees().SourceOfImage(Stream) : -1;
-  return Source < 0 ? -1 : Tree->NeighbourFrame(Source, Start, After);
+std::int64_t TBrowserForm::ShownFrameBeside(int Source, std::int64_t Start, bool After) const {
+  return Tree ? Tree->NeighbourFrame(Source, Start, After) : -1;
+}
+
+std::int64_t TBrowserForm::DataSize(int Source) const {
+  const TData* Data = Tree ? Tree->FrameTrees().Holder(Source) : nullptr;
+  return Data ? Data->DataSize() : 0;
+}
+
+bool TBrowserForm::ReadData(int Source, std::int64_t Start, std::span<std::uint8_t> Into) const {
+  const TData* Data = Tree ? Tree->FrameTrees().Holder(Source) : nullptr;
+  return Data && Data->ReadData(Start, Into);
 }
 
 void TBrowserForm::OnExport() {

@@ -100,7 +100,9 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
   std::vector<std::string> FilterOut() const;
   const TDecodedNode* FocusedNode() const;
   const TDefinitionEntry* FocusedRow() const;
-  std::int64_t ShownFrameBeside(const TMemoryStream& Stream, std::int64_t Start, bool After) const override;
+  std::int64_t ShownFrameBeside(int Source, std::int64_t Start, bool After) const override;
+  std::int64_t DataSize(int Source) const override;
+  bool ReadData(int Source, std::int64_t Start, std::span<std::uint8_t> Into) const override;
 
   std::unique_ptr<TBrowserTree> Tree;
   TBrowserModel* TreeModel = nullptr;

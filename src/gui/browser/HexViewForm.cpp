@@ -62,12 +62,14 @@ THexViewForm::THexViewForm(QWidget* Parent, const THexViewOwner& Owner) : QWidge
   show();
 }
 
-void THexViewForm::ShowFrame(const TMemoryStream& S, std::int64_t Length, std::int64_t At) {
+void THexViewForm::ShowFrame(int Shown, std::int64_t Length, std::int64_t At) {
   HexEdit->clear();
-  Stream = &S;
+  Source = Shown;
   FrameLength = Length;
   Position = static_cast<std::int32_t>(At);
-  const THexDump Dump = BuildHexDump(S, Length, At);
+  const THexDump Dump = BuildHexDump(
+      [this](std::int64_t Start, std::span<std::uint8_t> Into) { return Owner.ReadData(Source, Start, Into); },
+      Owner.DataSize(Source), Length, At);
   OffsetLabel->setText(QString::fromLatin1(Dump.Label));
 
   QStringList Lines;
@@ -83,8 +85,8 @@ void THexViewForm::ShowFrame(const TMemoryStream& S, std::int64_t Length, std::i
 }
 
 void THexViewForm::Step(bool After) {
-  if (!Stream || FrameLength <= 0) return;
+  if (Source < 0 || FrameLength <= 0) return;
   const std::int64_t Start = Position - Position % FrameLength;
-  const std::int64_t Next = Owner.ShownFrameBeside(*Stream, Start, After);
-  if (Next >= 0) ShowFrame(*Stream, FrameLength, Next + (Position - Start));
+  const std::int64_t Next = Owner.ShownFrameBeside(Source, Start, After);
+  if (Next >= 0) ShowFrame(Source, FrameLength, Next + (Position - Start));
 }

@@ -6,7 +6,6 @@
 #include <cstdint>
 
 #include "browser/HexViewOwner.h"
-#include "structure/MemoryStream.h"
 
 class QLabel;
 class QTextEdit;
@@ -17,12 +16,13 @@ class THexViewForm : public QWidget {
   // Owner outlives the viewer.
   THexViewForm(QWidget* Parent, const THexViewOwner& Owner);
 
-  void ShowFrame(const TMemoryStream& S, std::int64_t Length, std::int64_t At);
+  // The BaseFrame of Length bytes holding byte At of the owner's packet file Source.
+  void ShowFrame(int Source, std::int64_t Length, std::int64_t At);
 
  private:
   std::int32_t Position = 0;
   std::int64_t FrameLength = 0;
-  const TMemoryStream* Stream = nullptr;
+  int Source = -1;
   QToolButton* PreviousButton;  // previous BaseFrame
   QToolButton* NextButton;      // next BaseFrame
   QLabel* OffsetLabel;

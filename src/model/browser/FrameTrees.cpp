@@ -18,12 +18,6 @@ const TData* TFrameTrees::Holder(int Source) const {
   return Source < 0 || Source >= MaxBrowserSources ? nullptr : Sources[static_cast<std::size_t>(Source)].Data;
 }
 
-int TFrameTrees::SourceOfImage(const TMemoryStream& Image) const {
-  for (std::size_t Source = 0; Source < Sources.size(); ++Source)
-    if (Sources[Source].Data && &Sources[Source].Data->Image == &Image) return static_cast<int>(Source);
-  return -1;
-}
-
 const TFrameRecord* TFrameTrees::Record(TFrameId Id) const {
   const TData* Data = Holder(Id.Source);
   if (!Data || Id.Frame >= Data->Index().size()) return nullptr;

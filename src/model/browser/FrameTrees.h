@@ -37,8 +37,6 @@ class TFrameTrees {
   // was another one before.
   bool SetHolder(int Source, const TData& Data);
   const TData* Holder(int Source) const;
-  // Source of the holder whose image is Image; -1 when none.
-  int SourceOfImage(const TMemoryStream& Image) const;
   // The BaseFrame's record; none when its holder has no such BaseFrame.
   const TFrameRecord* Record(TFrameId Id) const;
   // Its tree; empty when it cannot be decoded again nor is kept.

@@ -33,12 +33,19 @@ void AppendOffset(std::string& Line, std::int64_t Offset) {
 std::int64_t HexDumpHeaderLength(std::int64_t FrameLength) { return FrameLength == 340 ? 82 : 22; }
 
 THexDump BuildHexDump(const TMemoryStream& Stream, std::int64_t FrameLength, std::int64_t Position) {
+  return BuildHexDump(
+      [&Stream](std::int64_t Start, std::span<std::uint8_t> Into) {
+        return Stream.ReadAt(Start, Into.data(), static_cast<std::int64_t>(Into.size()));
+      },
+      Stream.Size(), FrameLength, Position);
+}
+
+THexDump BuildHexDump(const THexBytes& Read, std::int64_t Size, std::int64_t FrameLength, std::int64_t Position) {
   THexDump Dump;
   if (FrameLength <= 0) {
     Dump.Label = "Frame 0 / 0";
     return Dump;
   }
-  const std::int64_t Size = Stream.Size();
   Dump.Label = "Frame " + std::to_string(Position / FrameLength) + " / " + std::to_string(Size / FrameLength);
 
   const std::int64_t Header = HexDumpHeaderLength(FrameLength);
@@ -55,7 +62,7 @@ THexDump BuildHexDump(const TMemoryStream& Stream, std::int64_t FrameLength, std
   if (Length <= 0) return Dump;
 
   std::vector<std::uint8_t> Buffer(static_cast<std::size_t>(Length));
-  if (!Stream.ReadAt(Start, Buffer.data(), Length)) return Dump;
+  if (!Read(Start, Buffer)) return Dump;
   Dump.Length = Length;
 
   const std::int64_t LineCount = (Length - 1) / BytesPerLine + 1;

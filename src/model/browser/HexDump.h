@@ -2,6 +2,8 @@
 // The hex dump of the BaseFrame around a selected byte: offsets, hex pairs,
 // the ASCII column and where the selected byte's digits stand.
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,11 @@ struct THexDump {
 // 22 header bytes, or 82 for a BaseFrame length of 340.
 std::int64_t HexDumpHeaderLength(std::int64_t FrameLength);
 
-// The dump of the BaseFrame of FrameLength bytes that holds Position. Reads
-// Stream without moving its position.
+// Reads the data's bytes from Start on into Into; false when it cannot.
+using THexBytes = std::function<bool(std::int64_t Start, std::span<std::uint8_t> Into)>;
+
+// The dump of the BaseFrame of FrameLength bytes that holds Position, in
+// data of Size bytes read by Read.
+THexDump BuildHexDump(const THexBytes& Read, std::int64_t Size, std::int64_t FrameLength, std::int64_t Position);
+// The same of the data in Stream, read without moving its position.
 THexDump BuildHexDump(const TMemoryStream& Stream, std::int64_t FrameLength, std::int64_t Position);

@@ -201,6 +201,8 @@ void TProject::StartData(std::size_t File, const std::string& FileName, std::int
   Data->Resync = Settings.Resync;
   Data->Threads = Threads;
   Data->ReadsStreams = ReadsStreams;
+  // Trees are decoded again when shown.
+  Data->KeepTrees = false;
   Data->OnNewFrames = [this](TData& Sender) { HandleNewFrames(Sender); };
   // The first pass takes the values the alarms watch.
   Data->ColumnsOf(WatchedRows(ActiveAlarms()));
