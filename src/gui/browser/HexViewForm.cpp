@@ -62,13 +62,13 @@ THexViewForm::THexViewForm(QWidget* Parent, const THexViewOwner& Owner) : QWidge
   show();
 }
 
-void THexViewForm::ShowFrame(int Shown, std::int64_t Length, std::int64_t At) {
+void THexViewForm::ShowFrame(int Source, std::int64_t Length, std::int64_t At) {
   HexEdit->clear();
-  Source = Shown;
+  Shown = Source;
   FrameLength = Length;
   Position = static_cast<std::int32_t>(At);
   const THexDump Dump = BuildHexDump(
-      [this](std::int64_t Start, std::span<std::uint8_t> Into) { return Owner.ReadData(Source, Start, Into); },
+      [this, Source](std::int64_t Start, std::span<std::uint8_t> Into) { return Owner.ReadData(Source, Start, Into); },
       Owner.DataSize(Source), Length, At);
   OffsetLabel->setText(QString::fromLatin1(Dump.Label));
 
@@ -85,8 +85,8 @@ void THexViewForm::ShowFrame(int Shown, std::int64_t Length, std::int64_t At) {
 }
 
 void THexViewForm::Step(bool After) {
-  if (Source < 0 || FrameLength <= 0) return;
+  if (Shown < 0 || FrameLength <= 0) return;
   const std::int64_t Start = Position - Position % FrameLength;
-  const std::int64_t Next = Owner.ShownFrameBeside(Source, Start, After);
-  if (Next >= 0) ShowFrame(Source, FrameLength, Next + (Position - Start));
+  const std::int64_t Next = Owner.ShownFrameBeside(Shown, Start, After);
+  if (Next >= 0) ShowFrame(Shown, FrameLength, Next + (Position - Start));
 }

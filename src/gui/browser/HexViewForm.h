@@ -22,7 +22,7 @@ class THexViewForm : public QWidget {
  private:
   std::int32_t Position = 0;
   std::int64_t FrameLength = 0;
-  int Source = -1;
+  int Shown = -1;               // the owner's packet file
   QToolButton* PreviousButton;  // previous BaseFrame
   QToolButton* NextButton;      // next BaseFrame
   QLabel* OffsetLabel;
