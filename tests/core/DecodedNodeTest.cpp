@@ -66,4 +66,24 @@ TEST(NodePool, RollbackHandsTheSameNodesOutAgainCleared) {
   EXPECT_EQ(Again->Child, nullptr);
   EXPECT_EQ(Pool.New()->Parent(), nullptr);
   EXPECT_EQ(Again->Stream(), nullptr);
+
+  // The blocks past the nodes kept give their memory back and serve again:
+  // the nodes kept keep their values, new ones link across blocks.
+  TNodePool Big;
+  for (int I = 0; I < 200; ++I) Big.New();
+  TDecodedNode* Kept = Big.New();  // past the first page of its block
+  Kept->Value = 7;
+  const std::size_t Keep = Big.Mark();
+  constexpr std::size_t PastTwoBlocks = 2 * 60000;
+  for (std::size_t I = 0; I < PastTwoBlocks; ++I) Big.New()->Value = 1;
+  Big.Rollback(Keep);
+  Big.ReleaseUnused();
+  TDecodedNode* Last = Kept;
+  for (std::size_t I = 0; I < PastTwoBlocks; ++I) {
+    TDecodedNode* Next = Big.New();
+    Last->Next = Next;
+    Last = Next;
+  }
+  EXPECT_EQ(Kept->Value, 7);
+  EXPECT_EQ(Big.Size(), Keep + PastTwoBlocks);
 }

@@ -451,6 +451,11 @@ void TData::DecodePass() {
   Numbered = true;
   const TSerialScope Numbering(Definition, &Serials);
   const std::int64_t FramesBefore = Count;
+  // Room for the records of as many BaseFrames as the file holds, so that
+  // growing leaves no garbage behind.
+  if (!ReadsStream() && (!ReadsInPieces() || IndexesPieces()))
+    NewRecords.reserve(static_cast<std::size_t>(
+        std::min<std::int64_t>((Reader.DataEnd() - ProcessedSize) / Length, std::int64_t{1} << 24)));
   const TPassEnd End = TPass(*this, IdCheck, Progress).Run();
   if (!SerialsMoved && Serials.Next > SerialLimit) {
     SerialsMoved = true;

@@ -341,6 +341,9 @@ TParallelOutcome TParallelDecoder::Collect(TChunkPass& Pass, const TParallelRun&
   return Outcome;
 }
 
-void TParallelDecoder::EmptyStreamPools() {
-  for (const std::unique_ptr<TNodePool>& Chunk : StreamPools) Chunk->Rollback(0);
+void TParallelDecoder::EmptyStreamPools(bool Release) {
+  for (const std::unique_ptr<TNodePool>& Chunk : StreamPools) {
+    Chunk->Rollback(0);
+    if (Release) Chunk->ReleaseUnused();
+  }
 }

@@ -70,8 +70,9 @@ class TParallelDecoder {
   // the first counting up to where it ended. Every thread is joined before
   // it returns or throws; an exception of a thread is thrown here.
   TParallelOutcome Decode(const TParallelRun& Run, TPassProgress& Progress, const std::function<bool()>& Meanwhile);
-  // Empties the pools a streamed run decoded into.
-  void EmptyStreamPools();
+  // Empties the pools a streamed run decoded into; with Release, their
+  // memory goes back to the system as well.
+  void EmptyStreamPools(bool Release = false);
 
  private:
   struct TChunk;

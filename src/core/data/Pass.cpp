@@ -60,8 +60,13 @@ TPassEnd TPass::Run() {
   }
   Sinks.JoinBehind();
   End.HandedOver = Sinks.HandedOver();
-  // Also the nodes of a decoding that failed.
-  if (Streaming()) Data.Pool.Rollback(PoolMark);
+  // Also the nodes of a decoding that failed; the memory of a piece's trees
+  // is not kept between passes.
+  if (Streaming()) {
+    Data.Pool.Rollback(PoolMark);
+    Data.Pool.ReleaseUnused();
+    Data.Decoder.EmptyStreamPools(true);
+  }
   return End;
 }
 

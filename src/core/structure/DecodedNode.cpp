@@ -1,6 +1,7 @@
 #include "structure/DecodedNode.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <mutex>
@@ -103,6 +104,13 @@ void TNodePool::Reuse(TNodePool& Sharer) {
   Blocks.insert(Blocks.end(), Sharer.Blocks.begin(), Sharer.Blocks.end());
   Sharer.Blocks.clear();
   Sharer.Count = 0;
+}
+
+void TNodePool::ReleaseUnused() {
+  static const auto PageBytes = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  for (std::size_t Block = (Count + NodesPerBlock - 1) / NodesPerBlock; Block < Blocks.size(); ++Block)
+    // The header stays: it leads from the block's nodes to the store.
+    madvise(Store->Blocks[Blocks[Block]] + PageBytes, BlockBytes - PageBytes, MADV_DONTNEED);
 }
 
 const TMemoryStream* TNodePool::Stream() const { return Store->Stream; }

@@ -81,6 +81,9 @@ class alignas(64) TNodePool {
   void Rollback(std::size_t Mark) {
     if (Mark < Count) Count = Mark;
   }
+  // Gives the memory of its blocks past its nodes back to the system, which
+  // fills it with zeros again when nodes use it.
+  void ReleaseUnused();
   std::size_t Size() const { return Count; }
   // Numbers the nodes [From, To) of this pool, counted in the order they were
   // allocated, by Numbering of the running numbers they hold.

@@ -58,6 +58,8 @@ TBrowserTree::TNewFrames TBrowserTree::TakeNewFrames(int Source, const TData& Da
 
 void TBrowserTree::Append(int Source, const TNewFrames& New) {
   const std::size_t From = Top.size();
+  // A first fill takes the room it needs alone; later ones grow as vectors do.
+  if (Top.empty()) Top.reserve(New.Records.size());
   for (std::size_t I = 0; I < New.Records.size(); ++I) {
     const TFrameRecord& Record = New.Records[I];
     TTopNode Node{};
