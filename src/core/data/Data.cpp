@@ -594,17 +594,14 @@ bool TData::DecodeAgain(std::size_t Frame, TDecodingCopy& Copy, TDecodedAgain& I
 bool TData::ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodingCopy& Copy,
                       TDecodedAgain& Again) const {
   // The data then: the image or the file may have grown or been replaced since.
-  const std::int64_t DataEnd = Pass.DataEnd;
   const bool Same =
       Pass.Replaced == PublishedReplaced && (!Pass.File || (PublishedFile && Pass.File->SameFile(*PublishedFile)));
   // A file read in pieces is kept open: its bytes stay as they were unless
   // it was written anew under its name.
   const bool Rewritten = !Same && PublishedFile && Pass.Opened && Pass.Opened->Look().SameFile(*PublishedFile);
   if (Pass.Pieces ? !Pass.Opened || Rewritten : !Same) return false;
-  const TWordPairing& Pairing = Pass.Pairing;
-  const std::int64_t Start = Pairing.WordStart(std::max<std::int64_t>(0, Position + Copy.Reach.Before));
-  std::int64_t Stop = std::min(DataEnd, Position + std::max(Copy.Length, Copy.Reach.After));
-  if (Stop < DataEnd && Pairing.WordStart(Stop) != Stop) ++Stop;
+  const auto [Start, Stop] =
+      WholeWords(Pass, Position + Copy.Reach.Before, Position + std::max(Copy.Length, Copy.Reach.After));
   if (!Again.Image) Again.Image = std::make_unique<TMemoryStream>();
   Again.Origin = Start;
   TImageBytes& Bytes = Again.Image->Bytes;
@@ -612,6 +609,13 @@ bool TData::ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodin
   // The whole-file mode's image holds the data as read, word-swapped.
   if (!Pass.Pieces) return Image.ReadAt(Start, Bytes.data(), Stop - Start);
   return ReadPassWords(Pass, Start, Bytes);
+}
+
+std::pair<std::int64_t, std::int64_t> TData::WholeWords(const TRecordedPass& Pass, std::int64_t Start,
+                                                        std::int64_t Stop) {
+  Stop = std::min(Pass.DataEnd, Stop);
+  if (Stop < Pass.DataEnd && Pass.Pairing.WordStart(Stop) != Stop) ++Stop;
+  return {Pass.Pairing.WordStart(std::max<std::int64_t>(0, Start)), Stop};
 }
 
 bool TData::ReadPassWords(const TRecordedPass& Pass, std::int64_t Start, std::span<std::uint8_t> Bytes) {
@@ -627,9 +631,7 @@ bool TData::ReadData(std::int64_t Start, std::span<std::uint8_t> Into) const {
   const TRecordedPass& Last = RecordedPasses.back();
   if (Start < 0 || Stop > Last.DataEnd) return false;
   // Whole words, so that the bytes pair as the pass paired them.
-  const std::int64_t From = Last.Pairing.WordStart(Start);
-  std::int64_t To = std::min(Stop + 1, Last.DataEnd);
-  if (To < Stop || Last.Pairing.WordStart(To) != To) To = Stop;
+  const auto [From, To] = WholeWords(Last, Start, Stop);
   std::vector<std::uint8_t> Words(static_cast<std::size_t>(To - From));
   if (!ReadPassWords(Last, From, Words)) return false;
   std::copy_n(Words.begin() + (Start - From), Into.size(), Into.begin());

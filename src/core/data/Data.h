@@ -333,6 +333,9 @@ class TData {
   // The bytes the decoding of the BaseFrame at Position may read, as Pass
   // read them; false when they cannot be read so.
   bool ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodingCopy& Copy, TDecodedAgain& Again) const;
+  // The bytes [Start, Stop) widened to the whole words of Pass's data.
+  static std::pair<std::int64_t, std::int64_t> WholeWords(const TRecordedPass& Pass, std::int64_t Start,
+                                                          std::int64_t Stop);
   // The bytes of the file Pass read in pieces from Start on into Bytes, word-swapped as it paired them.
   static bool ReadPassWords(const TRecordedPass& Pass, std::int64_t Start, std::span<std::uint8_t> Bytes);
   TSerialCounter Serials;
