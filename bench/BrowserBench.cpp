@@ -41,12 +41,6 @@ class TBenchDialogs : public TDialogs {
   bool OpenInEditor(const QString&) override { return true; }
 };
 
-std::int64_t TreeNodes(const TDecodedNode* List) {
-  std::int64_t Count = 0;
-  for (; List; List = List->Next) Count += 1 + TreeNodes(List->Child);
-  return Count;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -79,7 +73,8 @@ int main(int argc, char** argv) {
   Click(Project, "LoadButton");
   RunEventsUntilNoPass();
   const double LoadSeconds = SecondsSince(Start);
-  const std::int64_t Nodes = TreeNodes(Project->Model().DataA->Frames);
+  std::int64_t Nodes = 0;
+  for (const TFrameRecord& Record : Project->Model().DataA->Index()) Nodes += Record.Nodes;
 
   const std::size_t HeapBefore = HeapInUse();
   Start = Clock::now();

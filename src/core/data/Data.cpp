@@ -286,12 +286,12 @@ void TData::Publish() {
   NewRecords = {};
   Columns.Append(NewColumns);
   NewColumns = TFrameColumns();
+  Count += std::exchange(NewCount, 0);
   if (!NewFirst) return;
   if (LastRoot) LastRoot->Next = NewFirst;
   else Frames = NewFirst;
   LastRoot = NewLast;
   NewFirst = NewLast = nullptr;
-  Count += std::exchange(NewCount, 0);
 }
 
 void TData::RecordPass() {
@@ -608,7 +608,7 @@ bool TData::ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodin
   Bytes.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, Stop - Start)));
   // The whole-file mode's image holds the data as read, word-swapped.
   if (!Pass.Pieces) return Image.ReadAt(Start, Bytes.data(), Stop - Start);
-  return ReadPassWords(Pass, Start, Bytes);
+  return ReadPassWords(Pass, Start, Bytes, &Copy);
 }
 
 std::pair<std::int64_t, std::int64_t> TData::WholeWords(const TRecordedPass& Pass, std::int64_t Start,
@@ -618,9 +618,29 @@ std::pair<std::int64_t, std::int64_t> TData::WholeWords(const TRecordedPass& Pas
   return {Pass.Pairing.WordStart(std::max<std::int64_t>(0, Start)), Stop};
 }
 
-bool TData::ReadPassWords(const TRecordedPass& Pass, std::int64_t Start, std::span<std::uint8_t> Bytes) {
+bool TData::ReadPassWords(const TRecordedPass& Pass, std::int64_t Start, std::span<std::uint8_t> Bytes,
+                          TDecodingCopy* Copy) {
   const auto Count = static_cast<std::int64_t>(Bytes.size());
-  if (!Pass.Opened || Pass.Opened->ReadAt(Bytes.data(), Count, Start) != Count) return false;
+  if (!Pass.Opened) return false;
+  if (!Copy) {
+    if (Pass.Opened->ReadAt(Bytes.data(), Count, Start) != Count) return false;
+  } else {
+    const auto Held = [&] {
+      const auto AheadEnd = Copy->AheadStart + static_cast<std::int64_t>(Copy->Ahead.size());
+      return Copy->AheadFile == Pass.Opened.get() && Start >= Copy->AheadStart && Start + Count <= AheadEnd;
+    };
+    if (!Held()) {
+      constexpr std::int64_t AheadBytes = std::int64_t{1} << 18;
+      Copy->Ahead.resize(static_cast<std::size_t>(std::max(Count, std::min(AheadBytes, Pass.DataEnd - Start))));
+      const std::int64_t Read =
+          Pass.Opened->ReadAt(Copy->Ahead.data(), static_cast<std::int64_t>(Copy->Ahead.size()), Start);
+      Copy->Ahead.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, Read)));
+      Copy->AheadStart = Start;
+      Copy->AheadFile = Pass.Opened.get();
+      if (!Held()) return false;
+    }
+    std::copy_n(Copy->Ahead.begin() + (Start - Copy->AheadStart), Bytes.size(), Bytes.begin());
+  }
   Pass.Pairing.Swap(Bytes, Start);
   return true;
 }

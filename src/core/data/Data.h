@@ -179,6 +179,11 @@ class TData {
     TReach Reach;
     std::int64_t Length = 0;
     std::int16_t RootRow = 0;
+    // The bytes read ahead from a file read in pieces, from AheadStart on:
+    // BaseFrames decoded again one after another read the file once per block.
+    std::vector<std::uint8_t> Ahead;
+    std::int64_t AheadStart = 0;
+    const TPacketFile* AheadFile = nullptr;
   };
   std::unique_ptr<TDecodingCopy> CopyForDecodingAgain() const;
   // DecodeAgain with a copy made once for many BaseFrames, into Into, whose
@@ -336,8 +341,10 @@ class TData {
   // The bytes [Start, Stop) widened to the whole words of Pass's data.
   static std::pair<std::int64_t, std::int64_t> WholeWords(const TRecordedPass& Pass, std::int64_t Start,
                                                           std::int64_t Stop);
-  // The bytes of the file Pass read in pieces from Start on into Bytes, word-swapped as it paired them.
-  static bool ReadPassWords(const TRecordedPass& Pass, std::int64_t Start, std::span<std::uint8_t> Bytes);
+  // The bytes of the file Pass read in pieces from Start on into Bytes, word-swapped as it paired them;
+  // with Copy, through the bytes it read ahead.
+  static bool ReadPassWords(const TRecordedPass& Pass, std::int64_t Start, std::span<std::uint8_t> Bytes,
+                            TDecodingCopy* Copy = nullptr);
   TSerialCounter Serials;
   bool Numbered = false;
   bool SerialsMoved = false;

@@ -136,9 +136,9 @@ TPass::TPieceStep TPass::DecodePiece() {
   if (!Outcome.Decoded) return Sinks.HandedOver() ? TPieceStep::OneThread : TPieceStep::Stop;
   End.Position = Outcome.Position;
   End.Handled = Outcome.Handled;
-  Data.Count += static_cast<std::int64_t>(Outcome.Roots.size());
+  Data.NewCount += static_cast<std::int64_t>(Outcome.Roots.size());
   Data.NewRecords.insert(Data.NewRecords.end(), Outcome.Records.begin(), Outcome.Records.end());
-  for (const TChunkJoin& Join : Outcome.Joins) Data.Count += Join.Frames;
+  for (const TChunkJoin& Join : Outcome.Joins) Data.NewCount += Join.Frames;
   if (Data.Reader.DataEnd() - End.Position >= Length && End.Position == PieceEnd && TPassSinks::MayDefer(Outcome.Joins))
     Sinks.Defer(From, std::move(Outcome.Joins));
   else Sinks.HandOver(From, Outcome.Roots, Outcome.Joins);
@@ -189,7 +189,7 @@ bool TPass::DecodeFrame() {
     Data.AppendRoots(Root, Root, {&Record, 1});
     return true;
   }
-  ++Data.Count;
+  ++Data.NewCount;
   if (Data.IndexesPieces()) Data.NewRecords.push_back(Record);
   Sinks.HandOver(Position, {&Root, 1}, {});
   Data.Pool.Rollback(PoolMark);
