@@ -43,7 +43,7 @@ long PeakResidentKiB() {
 }
 
 struct TField {
-  std::int32_t Position;  // absolute byte of the field
+  std::int64_t Position;  // absolute byte of the field
   TBitPos Bit;
   TBitPos Length;
 };

@@ -168,8 +168,8 @@ const std::string CrossStructure =
 // Position, RawValue, Value.
 std::string Dump(const TDecodedNode& Node) {
   char Line[200];
-  std::snprintf(Line, sizeof Line, "%lld %d %d %d %a %a\n", static_cast<long long>(Node.SerialNo), Node.DefIndex,
-                Node.FrameIndex, Node.Position, Node.RawValue, Node.Value);
+  std::snprintf(Line, sizeof Line, "%lld %d %d %lld %a %a\n", static_cast<long long>(Node.SerialNo), Node.DefIndex,
+                Node.FrameIndex, static_cast<long long>(Node.Position), Node.RawValue, Node.Value);
   std::string Out = Line;
   for (const TDecodedNode* Child = Node.Child; Child; Child = Child->Next) Out += Dump(*Child);
   return Out;
@@ -815,6 +815,7 @@ TEST(Data, ReportsAFileThatCannotBeRead) {
   EXPECT_EQ(H.Data->Result(), TPassResult::Unreadable);
 }
 
+// Of 2 GiB only when read whole, with its trees.
 TEST(Data, RefusesFilesThatAreNotRegularOrOfTwoGibibytesWithoutWaitingForThem) {
   const struct {
     std::function<void(THolder&)> Make;
@@ -841,6 +842,32 @@ TEST(Data, RefusesFilesThatAreNotRegularOrOfTwoGibibytesWithoutWaitingForThem) {
     EXPECT_EQ(Log.Lines(), (std::vector<std::string>{"[Info] Update on " + H.File,
                                                      "[Error] Paket file " + H.File + " " + Case.Refusal}));
   }
+}
+
+// Positions past 2^31 in the index and in the trees decoded again.
+TEST(Data, ReadsAFileOfTwoGibibytesAndMoreInPieces) {
+  constexpr int Length = 1 << 20;  // no ID check: a sparse file is all BaseFrames
+  constexpr std::int64_t Last = std::int64_t{1} << 31;
+  THolder H(Structure(std::to_string(Length)));
+  H.Data->KeepTrees = false;
+  H.Write(Frames(1, Length, false));
+  std::filesystem::resize_file(H.File, static_cast<std::uintmax_t>(Last + Length));  // sparse: takes no space
+  {
+    std::fstream Out(H.File, std::ios::in | std::ios::out | std::ios::binary);
+    Out.seekp(Last + 5);  // byte 4 of the last BaseFrame, words swapped
+    Out.put(7);
+  }
+  TLogRecorder Log;
+  H.Data->StartTracking();
+  EXPECT_EQ(H.Data->Result(), TPassResult::Complete);
+  for (const auto& Entry : Log.Entries) EXPECT_EQ(Entry.Level, llInfo) << Entry.Text;
+  ASSERT_EQ(H.Data->Index().size(), 2049U);
+  EXPECT_EQ(H.Data->Index().back().Position, Last);
+  const TDecodedAgain Again = H.Data->DecodeAgain(2048);
+  ASSERT_NE(Again.Root, nullptr);
+  EXPECT_EQ(Again.Root->Position, Last);
+  EXPECT_EQ(Again.Root->Child->Position, Last + 4);
+  EXPECT_EQ(Again.Root->Child->Value, 7);
 }
 
 TEST(Data, AFailingNotificationStillEndsThePassCleanly) {

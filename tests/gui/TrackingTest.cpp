@@ -78,6 +78,15 @@ TEST_F(Tracking, TheProgressWindowCountsBaseFramesAndFollowsTheBytePosition) {
   EXPECT_EQ(Child<QLabel>(Watched, "CounterLabel")->text(), "100");
   EXPECT_FALSE(Watched->isVisible());
   EXPECT_FALSE(Watched->Busy);
+  // Files of 2 GiB and more: the bar still goes from empty to full.
+  const std::int64_t Huge = std::int64_t{3} << 31;
+  Watched->SetMaximum(Huge);
+  Watched->SetPosition(Huge / 2);
+  EXPECT_EQ(Child<QProgressBar>(Watched, "ProgressBar")->value(),
+            Child<QProgressBar>(Watched, "ProgressBar")->maximum() / 2);
+  Watched->SetPosition(Huge);
+  EXPECT_EQ(Child<QProgressBar>(Watched, "ProgressBar")->value(),
+            Child<QProgressBar>(Watched, "ProgressBar")->maximum());
 }
 
 TEST_F(Tracking, ATickDuringAnotherHoldersPassIsDelayedByTenSecondsEachTime) {

@@ -102,7 +102,7 @@ bool TData::BeginPass(const TFileLook* Look) {
     ReadFailed("Cannot read");
     return false;
   }
-  const std::string Refusal = PacketFileRefusal(FileName, *Look);
+  const std::string Refusal = PacketFileRefusal(FileName, *Look, !ReadsInPieces());
   if (Refusal.empty()) return true;
   AddEntry(llError, Refusal);
   Note(TPassResult::Unreadable);
@@ -483,7 +483,7 @@ TDecodedNode* TData::NewRoot(std::int64_t Position, TDecodedNode* Child, std::in
   TDecodedNode* Root = Pool.New();
   Root->SerialNo = Serials.Take();
   Root->Child = Child;
-  Root->Position = static_cast<std::int32_t>(Position);
+  Root->Position = Position;
   Root->DefIndex = DefIndex;
   return Root;
 }
@@ -586,7 +586,7 @@ bool TData::DecodeAgain(std::size_t Frame, TDecodingCopy& Copy, TDecodedAgain& I
   Into.Root = Into.Pool->New();
   Into.Root->SerialNo = Serial.Take();
   Into.Root->Child = Decoding.Child;
-  Into.Root->Position = static_cast<std::int32_t>(Record.Position);
+  Into.Root->Position = Record.Position;
   Into.Root->DefIndex = Copy.RootRow;
   return true;
 }

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::int64_t MaxFileSize = std::int64_t{1} << 31;
+constexpr std::int64_t MaxWholeFileSize = std::int64_t{1} << 31;
 
 TFileLook LookOf(const struct stat& Status) {
   TFileLook Look;
@@ -30,9 +30,10 @@ bool LookAtFile(const std::string& Name, TFileLook& Look) {
   return true;
 }
 
-std::string PacketFileRefusal(const std::string& Name, const TFileLook& Look) {
+std::string PacketFileRefusal(const std::string& Name, const TFileLook& Look, bool ReadWhole) {
   if (!Look.Regular) return "Paket file " + Name + " is not a regular file, not loaded.";
-  if (Look.Size >= MaxFileSize) return "Paket file " + Name + " is too large (2 GiB or more), not loaded.";
+  if (ReadWhole && Look.Size >= MaxWholeFileSize)
+    return "Paket file " + Name + " is too large (2 GiB or more), not loaded.";
   return "";
 }
 

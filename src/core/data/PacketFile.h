@@ -1,8 +1,8 @@
 #pragma once
 // A packet file as the passes see it: a look at its kind, size, time and
 // identity, the reasons to refuse it, and a descriptor that reads it. Opening
-// never waits (a FIFO does not block), and only a regular file below 2 GiB
-// is read.
+// never waits (a FIFO does not block), and only a regular file is read (one
+// read whole into memory, below 2 GiB).
 #include <cstdint>
 #include <string>
 
@@ -22,8 +22,9 @@ struct TFileLook {
 bool LookAtFile(const std::string& Name, TFileLook& Look);
 
 // The Error entry that refuses a file so seen as a packet file: not a
-// regular file, or 2 GiB or more; empty when it can be read.
-std::string PacketFileRefusal(const std::string& Name, const TFileLook& Look);
+// regular file, or 2 GiB or more when it would be read whole; empty when it
+// can be read.
+std::string PacketFileRefusal(const std::string& Name, const TFileLook& Look, bool ReadWhole);
 
 // A file open for reading while it lives, looked at through its descriptor.
 class TPacketFile {

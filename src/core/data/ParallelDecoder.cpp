@@ -152,7 +152,7 @@ class TParallelDecoder::TChunkPass {
       } else {
         TDecodedNode* Root = Chunk.Pool->New();
         Root->Child = Child;
-        Root->Position = static_cast<std::int32_t>(Chunk.Reached);
+        Root->Position = Chunk.Reached;
         Root->DefIndex = Run.RootDefIndex;
         Root->SerialNo = Chunk.Serials.Take();
         if (!Chunk.Sink) {

@@ -39,7 +39,7 @@ struct TDecodedNode {
   double RawValue = 0;
   double Value = 0;
   std::int64_t SerialNo = 0;
-  std::int32_t Position = 0;
+  std::int64_t Position = 0;  // of its first byte in the file
   std::int16_t DefIndex = 0;
   std::int16_t FrameIndex = 0;
 

@@ -89,7 +89,7 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
         Level.Store(Compiled.Slots.Raw, ReadField(Row, Compiled), scNumber);
       TDecodedNode* Node = Pool.New();
       Node->DefIndex = Node->FrameIndex = static_cast<std::int16_t>(I);
-      Node->Position = static_cast<std::int32_t>(Origin + Base + Row.BytePos);
+      Node->Position = Origin + Base + Row.BytePos;
       Node->RawValue = NodeValue(Level, Compiled.NodeRawSlot, Row.Kind == ekText);
       Node->Value = Row.Kind == ekBoolean ? Node->RawValue : NodeValue(Level, Compiled.NodeValueSlot, false);
       if (TextNodes && Row.Kind == ekText && Node->RawValue != MissingValue) TextNodes->push_back(Node);
@@ -117,7 +117,7 @@ TDecodedNode* TFramesDefinition::DecodeSubframe(const TMemoryStream& S, std::int
 
   TDecodedNode* Node = Pool.New();
   Node->DefIndex = static_cast<std::int16_t>(RowIndex);
-  Node->Position = static_cast<std::int32_t>(Origin + Offset);
+  Node->Position = Origin + Offset;
   Node->FrameIndex = static_cast<std::int16_t>(FindFrame(SubFrameEvaluation(Row.VarName)));
 
   if (SubframeDepth >= MaxSubframeNesting) {

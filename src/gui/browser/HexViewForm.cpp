@@ -66,7 +66,7 @@ void THexViewForm::ShowFrame(int Source, std::int64_t Length, std::int64_t At) {
   HexEdit->clear();
   Shown = Source;
   FrameLength = Length;
-  Position = static_cast<std::int32_t>(At);
+  Position = At;
   const THexDump Dump = BuildHexDump(
       [this, Source](std::int64_t Start, std::span<std::uint8_t> Into) { return Owner.ReadData(Source, Start, Into); },
       Owner.DataSize(Source), Length, At);

@@ -20,7 +20,7 @@ class THexViewForm : public QWidget {
   void ShowFrame(int Source, std::int64_t Length, std::int64_t At);
 
  private:
-  std::int32_t Position = 0;
+  std::int64_t Position = 0;
   std::int64_t FrameLength = 0;
   int Shown = -1;               // the owner's packet file
   QToolButton* PreviousButton;  // previous BaseFrame

@@ -11,7 +11,6 @@
 #include "widgets/ObjectNames.h"
 
 namespace {
-// The bar counts in ints; files are below 2 GiB, but stay safe.
 int Clamped(std::int64_t Value) {
   return static_cast<int>(std::clamp<std::int64_t>(Value, 0, std::numeric_limits<int>::max()));
 }
@@ -48,8 +47,12 @@ void TLoadForm::ShowProgress() { show(); }
 
 void TLoadForm::HideProgress() { hide(); }
 
-void TLoadForm::SetMaximum(std::int64_t Maximum) { ProgressBar->setMaximum(Clamped(Maximum)); }
+void TLoadForm::SetMaximum(std::int64_t Maximum) {
+  Shift = 0;
+  while ((Maximum >> Shift) > std::numeric_limits<int>::max()) ++Shift;
+  ProgressBar->setMaximum(Clamped(Maximum >> Shift));
+}
 
-void TLoadForm::SetPosition(std::int64_t Position) { ProgressBar->setValue(Clamped(Position)); }
+void TLoadForm::SetPosition(std::int64_t Position) { ProgressBar->setValue(Clamped(Position >> Shift)); }
 
 void TLoadForm::SetCounter(const std::string& Counter) { CounterLabel->setText(QString::fromStdString(Counter)); }

@@ -23,5 +23,8 @@ class TLoadForm : public QWidget, public TLoadProgress {
   QLabel* TitleLabel;
   QLabel* CounterLabel;
   QProgressBar* ProgressBar;
+  // The bar counts in ints: positions of files of 2 GiB and more are halved
+  // this many times.
+  int Shift = 0;
   void FormCreate();
 };

@@ -30,11 +30,11 @@ bool PacketFileExists(const std::string& Name) {
   return std::filesystem::exists(Name, Error) && !std::filesystem::is_directory(Name, Error);
 }
 
-// Whether the packet file Name, which is there, can be read; false, with the
-// Error entry a pass would give, when it is refused.
+// Whether the packet file Name, which is there, can be read in pieces; false,
+// with the Error entry a pass would give, when it is refused.
 bool PacketFileReadable(const std::string& Name) {
   TFileLook Look;
-  const std::string Refusal = LookAtFile(Name, Look) ? PacketFileRefusal(Name, Look) : "";
+  const std::string Refusal = LookAtFile(Name, Look) ? PacketFileRefusal(Name, Look, false) : "";
   if (!Refusal.empty()) AddEntry(llError, Refusal);
   return Refusal.empty();
 }
@@ -112,8 +112,7 @@ bool TProject::ReadDefinition() {
       AddEntry(llWarn, "Paket file does not exist or cannot be opened, ignoring entry! (" + Name + ")");
       Name.clear();
     }
-  // A FIFO or device would block or never end; a file of 2 GiB or more is
-  // beyond the positions.
+  // A FIFO or device would block or never end.
   for (const std::string& Name : PacketFiles())
     if (!Name.empty() && !ReadsStandardInput(Name) && !PacketFileReadable(Resolved(Name))) return false;
   StartTime = StrToDateTime(OffsetTime);
@@ -318,7 +317,7 @@ std::string TProject::HitFrameText(TFrameTrees& Trees, const TData& Data, std::u
   if (const TDecodedNode* Root = Trees.Peek({Frame, 0})) return NodeNameText(*Definition, *Root, StartTime);
   // Without its tree, the BaseFrame's number alone.
   TDecodedNode Bare;
-  Bare.Position = static_cast<std::int32_t>(Data.Index()[Frame].Position);
+  Bare.Position = Data.Index()[Frame].Position;
   Bare.DefIndex = static_cast<std::int16_t>(Definition->FindFrame(BaseFrameName));
   return NodeNameText(*Definition, Bare, StartTime);
 }

@@ -117,7 +117,7 @@ class TProject {
 
   // Checks the files, reads the Offset Time, loads the definition and decodes
   // the packet files. False, with the reason logged, when a file is missing
-  // or refused (not a regular file, 2 GiB or more) or the definition did not
+  // or refused (not a regular file) or the definition did not
   // load (then the project stays Loading); DataResult tells how the packet
   // files' passes ended. Throws
   // EConvertError for an Offset Time that is not a date or a structure file
