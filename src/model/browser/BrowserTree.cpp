@@ -58,8 +58,9 @@ TBrowserTree::TNewFrames TBrowserTree::TakeNewFrames(int Source, const TData& Da
 
 void TBrowserTree::Append(int Source, const TNewFrames& New) {
   const std::size_t From = Top.size();
-  // A first fill takes the room it needs alone; later ones grow as vectors do.
-  if (Top.empty()) Top.reserve(New.Records.size());
+  // A first fill takes the room it needs and a quarter more for tracking: a
+  // tick that doubled the rows of a long file would stall the window.
+  if (Top.empty()) Top.reserve(New.Records.size() + New.Records.size() / 4);
   for (std::size_t I = 0; I < New.Records.size(); ++I) {
     const TFrameRecord& Record = New.Records[I];
     TTopNode Node{};
@@ -73,11 +74,13 @@ void TBrowserTree::Append(int Source, const TNewFrames& New) {
     Top.push_back(Node);
     Nodes += Record.Nodes;
   }
+  Unchecked += New.Records.size();
   IndexRows(From);
 }
 
 void TBrowserTree::Clear() {
   Top.clear();
+  Unchecked = 0;
   for (std::vector<std::int32_t>& Source : Rows) Source.clear();
   ShapeFacts.clear();
   Nodes = 0;
@@ -158,16 +161,20 @@ void TBrowserTree::SetFilters(const std::vector<std::string>& FilterIn, const st
   Out = FilterOut;
   for (auto& [Shape, Facts] : ShapeFacts) Facts.Excluded.reset();
   for (TTopNode& Node : Top) Node.Checked = false;
+  Unchecked = Top.size();
 }
 
 std::vector<std::size_t> TBrowserTree::ExcludedRows() {
   std::vector<std::size_t> Excluded;
+  // A tick's few new rows are not worth a walk over every row.
+  if (Unchecked == 0) return Excluded;
   for (std::size_t Row = 0; Row < Top.size(); ++Row) {
     TTopNode& Node = Top[Row];
     if (Node.Checked) continue;
     if (FilteredOut(Node)) Excluded.push_back(Row);
     else Node.Checked = true;
   }
+  Unchecked = Excluded.size();
   return Excluded;
 }
 
@@ -193,6 +200,7 @@ bool TBrowserTree::RemoveRows(const std::vector<std::size_t>& Excluded) {
   for (std::size_t Row = 0; Row < Top.size(); ++Row) {
     if (Next != Excluded.end() && *Next == Row) {
       ++Next;
+      if (!Top[Row].Checked) --Unchecked;
       Nodes -= Top[Row].Nodes;
       Rows[Top[Row].Source][Top[Row].Frame] = -1;
     } else {

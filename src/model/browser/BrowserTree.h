@@ -127,6 +127,7 @@ class TBrowserTree {
   const TFramesDefinition& Definition;
   mutable TFrameTrees Trees;
   std::vector<TTopNode> Top;
+  std::size_t Unchecked = 0;  // rows of Top not Checked
   // Per source, the row of each of its BaseFrames, -1 when not shown.
   std::array<std::vector<std::int32_t>, MaxBrowserSources> Rows;
   std::int64_t Nodes = 0;
