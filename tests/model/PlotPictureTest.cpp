@@ -148,6 +148,11 @@ TEST(PlotPicture, AThousandPointsOnFiveHundredPixelsHaveNoVerticalLines) {
   EXPECT_EQ(P.Trace[7], (TPixel{3, 92}));
   EXPECT_EQ(P.Trace[1000], (TPixel{500, 9}));
   EXPECT_EQ(P.LabelMaxX, "999");
+  // Twenty points a column: thinned to the first, lowest, highest and last.
+  const TPlotPicture Dense = DrawPlot(Plot, 50, 100);
+  ASSERT_EQ(Dense.Trace.size(), 4u * 51);
+  EXPECT_EQ(std::vector<TPixel>(Dense.Trace.begin() + 4, Dense.Trace.begin() + 8),
+            (std::vector<TPixel>{{1, 92}, {1, 9}, {1, 92}, {1, 9}}));
 }
 
 TEST(PlotPicture, RoundsTracePointsHalvesToEven) {

@@ -689,8 +689,14 @@ TEST(PlotLimits, InTimeModeSetTheTimeRangeAndNotTheView) {
   EXPECT_EQ(Plot.ViewEnd, 2);
 }
 
+std::vector<TPlotPoint> PointsOf(std::initializer_list<double> Values) {
+  std::vector<TPlotPoint> Points;
+  for (const double Value : Values) Points.push_back({Value, 0, 0});
+  return Points;
+}
+
 TEST(PlotStatistics, DividesTheDeviationByNMinusOne) {
-  const TPlotStatistics S = Statistics({2, 4, 4, 4, 5, 5, 7, 9});
+  const TPlotStatistics S = Statistics(PointsOf({2, 4, 4, 4, 5, 5, 7, 9}));
   EXPECT_EQ(S.Count, 8u);
   EXPECT_EQ(S.Minimum, 2);
   EXPECT_EQ(S.Maximum, 9);
@@ -701,13 +707,13 @@ TEST(PlotStatistics, DividesTheDeviationByNMinusOne) {
 
 TEST(PlotStatistics, ShowsADashForWhatFewerThanTwoValuesCannotGive) {
   EXPECT_EQ(StatisticsText(Statistics({})), "Min: \r-\r\rMax: \r-\r\rMean: \r-\r\rStdDev: \r-");
-  EXPECT_EQ(StatisticsText(Statistics({-3.5})), "Min: \r-3.5\r\rMax: \r-3.5\r\rMean: \r-3.5\r\rStdDev: \r-");
-  EXPECT_EQ(StatisticsText(Statistics({1, 1})), "Min: \r1\r\rMax: \r1\r\rMean: \r1\r\rStdDev: \r0");
+  EXPECT_EQ(StatisticsText(Statistics(PointsOf({-3.5}))), "Min: \r-3.5\r\rMax: \r-3.5\r\rMean: \r-3.5\r\rStdDev: \r-");
+  EXPECT_EQ(StatisticsText(Statistics(PointsOf({1, 1}))), "Min: \r1\r\rMax: \r1\r\rMean: \r1\r\rStdDev: \r0");
 }
 
 TEST(PlotStatistics, WritesNumbersWithEightSignificantDigits) {
   const auto MinText = [](double V) {
-    const std::string Text = StatisticsText(Statistics({V}));
+    const std::string Text = StatisticsText(Statistics(PointsOf({V})));
     return Text.substr(6, Text.find('\r', 6) - 6);
   };
   EXPECT_EQ(MinText(12345678), "12345678");

@@ -60,7 +60,7 @@ int PlotCommand(const std::vector<std::string>& Args, std::ostream& Out, std::os
   for (const TPlotPoint& Point : Plot.Series)
     Text += std::to_string(Point.SerialNo) + ' ' + GeneralFloatText(Point.Time, '.') + ' ' +
             GeneralFloatText(Point.Value, '.') + '\n';
-  const TPlotStatistics S = Statistics(Plot.ValuesInView());
+  const TPlotStatistics S = Statistics(Plot.PointsInView());
   Text += "stats " + Number(S.Count > 0, S.Minimum) + ' ' + Number(S.Count > 0, S.Maximum) + ' ' +
           Number(S.Count > 0, S.Mean) + ' ' + Number(S.Count > 1, S.Deviation) + '\n';
   Text += "scale " + GeneralFloatText(Plot.YMin, '.') + ' ' + GeneralFloatText(Plot.YMax, '.') + '\n';

@@ -56,9 +56,8 @@ const QColor WarningYellow(200, 160, 0);
 void PaintPicture(QPainter& Painter, const TPlotPicture& Picture, int Width) {
   Painter.setPen(Silver);
   for (const TPlotLine& Line : Picture.Grid) Painter.drawLine(Line.From.X, Line.From.Y, Line.To.X, Line.To.Y);
-  const auto PaintTrace = [&Painter](const std::vector<TPixel>& Full, const QColor& Colour) {
+  const auto PaintTrace = [&Painter](const std::vector<TPixel>& Points, const QColor& Colour) {
     Painter.setPen(Colour);
-    const std::vector<TPixel> Points = ThinTrace(Full);
     QPolygon Trace(static_cast<int>(Points.size()));
     for (std::size_t I = 0; I < Points.size(); ++I) Trace.setPoint(static_cast<int>(I), Points[I].X, Points[I].Y);
     Painter.drawPolyline(Trace);

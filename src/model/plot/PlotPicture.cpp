@@ -34,9 +34,9 @@ void AddGrid(const TPlotSeries& Plot, int Width, int Height, double Px, double P
 }
 
 std::vector<TPixel> TimeTrace(const TPlotSeries& Plot, int Height, double Px) {
-  std::vector<TPixel> Trace;
+  TTraceThinner Trace;
   const std::vector<TPlotPoint>& Points = Plot.TimeSeries;
-  if (Points.empty() || Plot.XMax == Plot.XMin) return Trace;
+  if (Points.empty() || Plot.XMax == Plot.XMin) return {};
   const auto First =
       std::find_if(Points.begin(), Points.end(), [&](const TPlotPoint& P) { return P.Time >= Plot.XMin; });
   std::size_t I = static_cast<std::size_t>(First - Points.begin());
@@ -45,27 +45,25 @@ std::vector<TPixel> TimeTrace(const TPlotSeries& Plot, int Height, double Px) {
   const auto PointOf = [&](std::size_t K) {
     return TPixel{NearestPixel((Points[K].Time - Plot.XMin) * Px), Plot.ValueToPixel(Points[K].Value, Height)};
   };
-  Trace.push_back(PointOf(I));
-  for (; I < Points.size() && Points[I].Time < Plot.XMax; ++I) Trace.push_back(PointOf(I));
+  Trace.Add(PointOf(I));
+  for (; I < Points.size() && Points[I].Time < Plot.XMax; ++I) Trace.Add(PointOf(I));
   // One more point, so that the line runs to the right edge.
-  if (I < Points.size()) Trace.push_back(PointOf(I));
-  return Trace;
+  if (I < Points.size()) Trace.Add(PointOf(I));
+  return Trace.Take();
 }
 
 std::vector<TPixel> IndexTrace(const TPlotSeries& Plot, int Height, double Px) {
-  std::vector<TPixel> Trace;
+  TTraceThinner Trace;
   // Typed limits may reach beyond the series; only its points are drawn.
   const std::int64_t Start = Plot.ViewStart;
   const std::int64_t From = std::max<std::int64_t>(Start, 0);
   const std::int64_t To = std::min<std::int64_t>(Plot.ViewEnd, static_cast<std::int64_t>(Plot.Series.size()));
-  if (From >= To) return Trace;
-  Trace.reserve(static_cast<std::size_t>(To - From + 1));
+  if (From >= To) return {};
   const int StartX = From == Start ? 0 : Plot.IndexToPixel(From, Px);
-  Trace.push_back({StartX, Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(From)].Value, Height)});
+  Trace.Add({StartX, Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(From)].Value, Height)});
   for (std::int64_t I = From; I < To; ++I)
-    Trace.push_back(
-        {Plot.IndexToPixel(I, Px), Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(I)].Value, Height)});
-  return Trace;
+    Trace.Add({Plot.IndexToPixel(I, Px), Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(I)].Value, Height)});
+  return Trace.Take();
 }
 
 }  // namespace
@@ -94,7 +92,7 @@ TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime
   Picture.BottomLabels = BottomLabels(Plot, Width, StartTime);
   Picture.EditMinY = LimitText(Plot.YMin);
   Picture.EditMaxY = LimitText(Plot.YMax);
-  Picture.StatText = StatisticsText(Statistics(Plot.ChosenSeries().ValuesInView()));
+  Picture.StatText = StatisticsText(Statistics(Plot.ChosenSeries().PointsInView()));
   return Picture;
 }
 
@@ -102,19 +100,28 @@ TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime
 // its highest point, whatever their order; the segments into and out of the
 // column start at its first point and end at its last.
 std::vector<TPixel> ThinTrace(const std::vector<TPixel>& Trace) {
-  std::vector<TPixel> Thin;
-  for (std::size_t First = 0; First < Trace.size();) {
-    std::size_t End = First + 1;
-    TPixel Low = Trace[First], High = Trace[First];
-    for (; End < Trace.size() && Trace[End].X == Trace[First].X; ++End) {
-      if (Trace[End].Y < Low.Y) Low = Trace[End];
-      if (Trace[End].Y > High.Y) High = Trace[End];
-    }
-    if (End - First <= 4)
-      Thin.insert(Thin.end(), Trace.begin() + static_cast<std::ptrdiff_t>(First),
-                  Trace.begin() + static_cast<std::ptrdiff_t>(End));
-    else Thin.insert(Thin.end(), {Trace[First], Low, High, Trace[End - 1]});
-    First = End;
-  }
-  return Thin;
+  TTraceThinner Thinner;
+  for (const TPixel& Point : Trace) Thinner.Add(Point);
+  return Thinner.Take();
+}
+
+void TTraceThinner::Add(TPixel Point) {
+  if (Count > 0 && Point.X != Run[0].X) EndColumn();
+  if (Count == 0) Low = High = Point;
+  if (Point.Y < Low.Y) Low = Point;
+  if (Point.Y > High.Y) High = Point;
+  if (Count < 4) Run[Count] = Point;
+  Last = Point;
+  ++Count;
+}
+
+std::vector<TPixel> TTraceThinner::Take() {
+  EndColumn();
+  return std::move(Thin);
+}
+
+void TTraceThinner::EndColumn() {
+  if (Count <= 4) Thin.insert(Thin.end(), Run, Run + Count);
+  else Thin.insert(Thin.end(), {Run[0], Low, High, Last});
+  Count = 0;
 }

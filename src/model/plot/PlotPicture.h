@@ -24,7 +24,8 @@ struct TPlotPicture {
   // texts keep what they show.
   bool Drawn = false;
   std::vector<TPlotLine> Grid;
-  // The trace from its first point on; empty when nothing is drawn.
+  // The trace from its first point on, thinned (ThinTrace); empty when
+  // nothing is drawn.
   std::vector<TPixel> Trace;
   // The same for each overlay, in order.
   std::vector<std::vector<TPixel>> OverlayTraces;
@@ -47,3 +48,18 @@ TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime
 // the last. The pen may still colour a point's own pixel differently where
 // two segments join.
 std::vector<TPixel> ThinTrace(const std::vector<TPixel>& Trace);
+
+// The same point by point, so that a trace of millions of points in view is
+// never held whole.
+class TTraceThinner {
+ public:
+  void Add(TPixel Point);
+  std::vector<TPixel> Take();
+
+ private:
+  void EndColumn();
+  std::vector<TPixel> Thin;
+  TPixel Run[4]{};  // the column's first points
+  TPixel Low{}, High{}, Last{};
+  std::size_t Count = 0;  // of the column's points
+};

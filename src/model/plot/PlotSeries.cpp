@@ -68,22 +68,22 @@ std::string FrameOfVariable(const TFramesDefinition& Definition, const std::stri
   return {};
 }
 
-TPlotStatistics Statistics(const std::vector<double>& Values) {
+TPlotStatistics Statistics(std::span<const TPlotPoint> Points) {
   TPlotStatistics S;
-  S.Count = Values.size();
-  if (Values.empty()) return S;
-  S.Minimum = S.Maximum = Values.front();
+  S.Count = Points.size();
+  if (Points.empty()) return S;
+  S.Minimum = S.Maximum = Points.front().Value;
   double Sum = 0;
-  for (double V : Values) {
-    S.Minimum = std::min(S.Minimum, V);
-    S.Maximum = std::max(S.Maximum, V);
-    Sum += V;
+  for (const TPlotPoint& P : Points) {
+    S.Minimum = std::min(S.Minimum, P.Value);
+    S.Maximum = std::max(S.Maximum, P.Value);
+    Sum += P.Value;
   }
-  S.Mean = Sum / static_cast<double>(Values.size());
-  if (Values.size() > 1) {
+  S.Mean = Sum / static_cast<double>(Points.size());
+  if (Points.size() > 1) {
     double Squares = 0;
-    for (double V : Values) Squares += (V - S.Mean) * (V - S.Mean);
-    S.Deviation = std::sqrt(Squares / static_cast<double>(Values.size() - 1));
+    for (const TPlotPoint& P : Points) Squares += (P.Value - S.Mean) * (P.Value - S.Mean);
+    S.Deviation = std::sqrt(Squares / static_cast<double>(Points.size() - 1));
   }
   return S;
 }
@@ -367,19 +367,18 @@ std::int32_t TPlotSeries::NearestIndex(double Time) const {
   return Before > At ? B : B - 1;
 }
 
-std::vector<double> TPlotSeries::ValuesInView() const {
-  std::vector<double> Values;
+std::span<const TPlotPoint> TPlotSeries::PointsInView() const {
   std::int64_t From = ViewStart, To = ViewEnd;
   if (TimeMode) {
-    if (TimeSeries.empty()) return Values;
+    if (TimeSeries.empty()) return {};
     From = NearestIndex(XMin);
     To = NearestIndex(XMax) + 1;
   }
   const std::vector<TPlotPoint>& Points = TimeMode ? TimeSeries : Series;
+  From = std::max<std::int64_t>(From, 0);
   To = std::min<std::int64_t>(To, static_cast<std::int64_t>(Points.size()));
-  for (std::int64_t I = std::max<std::int64_t>(From, 0); I < To; ++I)
-    Values.push_back(Points[static_cast<std::size_t>(I)].Value);
-  return Values;
+  if (From >= To) return {};
+  return std::span(Points).subspan(static_cast<std::size_t>(From), static_cast<std::size_t>(To - From));
 }
 
 bool TPlotSeries::ApplyZoom(TPlotDrag Drag, int Width) {

@@ -27,7 +27,7 @@ struct TPlotStatistics {
   double Minimum = 0, Maximum = 0, Mean = 0, Deviation = 0;  // deviation divides by n - 1
 };
 
-TPlotStatistics Statistics(const std::vector<double>& Values);
+TPlotStatistics Statistics(std::span<const TPlotPoint> Points);
 // "Min: " CR value CR CR "Max: " ...; numbers in 8-digit general notation.
 // Missing numbers (no value, or one for the deviation) are "-".
 std::string StatisticsText(const TPlotStatistics& Statistics);
@@ -128,8 +128,8 @@ class TPlotSeries {
   int IndexToPixel(std::int64_t Index, double Pixels) const;
   std::int64_t PixelToSeriesIndex(int X, double Pixels) const;
 
-  // The values the statistics cover: the points in view.
-  std::vector<double> ValuesInView() const;
+  // The points the statistics cover: those in view.
+  std::span<const TPlotPoint> PointsInView() const;
 
   // The zoom of Drag; false when nothing moved.
   bool ApplyZoom(TPlotDrag Drag, int Width);
