@@ -250,6 +250,18 @@ TEST(BrowserTreeSort, SortsBaseFramesAscendingByTheKeyValue) {
   EXPECT_EQ(B.Tree->RowOf({0, 0}), 2);
 }
 
+TEST(BrowserTreeSort, TheKeyIsTheFirstOfItsNodesInTheTree) {
+  TBrowser B(Lines({"[BaseFrame:6]", Row({"0", "1", "NUMBER", "N", "N"}), Row({"1", "1", "SUBFRAME", "Tail", "Tail"}),
+                    Row({"2", "1", "SUBFRAME", "Tail", "Tail"}), "[Tail:1]", Row({"0", "1", "NUMBER", "T", "T"})}));
+  B.Add(0, {0, 5, 1, 0, 0, 0});
+  B.Add(0, {1, 3, 9, 0, 0, 0});
+  B.Add(0, {2, 4, 0, 0, 0, 0});
+  B.Read(0);
+  B.Append(0);
+  B.SortBy("Tail.T");
+  EXPECT_EQ(B.Order(), "1 2 0");
+}
+
 TEST(BrowserTreeSort, ComparesTheTransformedValue) {
   TBrowser B;
   // BaseFrame.K is 100 - K: 99, 98, 97.

@@ -523,7 +523,12 @@ std::vector<const TFrameColumn*> TData::ColumnsOf(std::span<const std::int32_t> 
 }
 
 void TData::FillColumns(const std::vector<std::int32_t>& Rows, std::uint32_t From) {
-  const std::uint32_t To = Columns.Next();
+  for (const TFrameColumns& Part : DecodeColumns(Rows, From, Columns.Next())) Columns.Append(Part, Part.First());
+}
+
+std::vector<TFrameColumns> TData::DecodeColumns(const std::vector<std::int32_t>& Rows, std::uint32_t From,
+                                                std::uint32_t To) const {
+  To = std::max(To, From);
   // Parts of at least FillPartFrames BaseFrames, one per thread.
   const std::size_t Count =
       std::clamp<std::size_t>((To - From) / std::max<std::uint32_t>(FillPartFrames, 1), 1, ThreadCount(Threads));
@@ -546,7 +551,7 @@ void TData::FillColumns(const std::vector<std::int32_t>& Rows, std::uint32_t Fro
       Taken.Take(Decoded ? Again.Root : nullptr);
     }
   });
-  for (const TFrameColumns& Part : Parts) Columns.Append(Part, Part.First());
+  return Parts;
 }
 
 std::int64_t TData::SerialOf(std::uint32_t Frame, std::uint32_t Place) const {

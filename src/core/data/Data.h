@@ -205,6 +205,11 @@ class TData {
   // decoded again gives none. Read them on the window thread; they stay
   // until the next call.
   std::vector<const TFrameColumn*> ColumnsOf(std::span<const std::int32_t> Rows, std::uint32_t From = 0);
+  // The same for the BaseFrames from From to before To (of Index()), decoded
+  // again on up to Threads threads and not kept: the columns of each thread's
+  // part, in order.
+  std::vector<TFrameColumns> DecodeColumns(const std::vector<std::int32_t>& Rows, std::uint32_t From,
+                                           std::uint32_t To) const;
   // The passes that start from now on take only the rows that Keep flags
   // (per definition row).
   void KeepOnlyColumns(const std::vector<char>& Keep) { Columns.KeepOnly(Keep); }

@@ -1,6 +1,7 @@
 #include "browser/BrowserTree.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "common/AsciiCase.h"
 
@@ -113,7 +114,42 @@ void TBrowserTree::SetSortKey(const std::string& SortKey) {
       KeyRows[Row] = Definition.Entries[Row].FrameName + "." + Definition.Entries[Row].VarName == Key;
   for (auto& [Shape, Facts] : ShapeFacts) Facts.Keyless = false;
   for (TKeyColumn& Column : KeyColumns) Column = {};
+  FillKeyColumns();
   for (TTopNode& Node : Top) UpdateKey(Node);
+}
+
+void TBrowserTree::FillKeyColumns() {
+  std::vector<std::int32_t> Rows;
+  for (std::size_t Row = 0; Row < KeyRows.size(); ++Row) {
+    if (!KeyRows[Row]) continue;
+    // A sub-frame comes before its contents here, but after them in the
+    // columns; its BaseFrames' trees tell.
+    const TEntryKind Kind = Definition.Entries[Row].Kind;
+    if (Kind == ekSubframe || Kind == ekFrame) return;
+    Rows.push_back(static_cast<std::int32_t>(Row));
+  }
+  if (Rows.empty()) return;
+  for (std::size_t Source = 0; Source < KeyColumns.size(); ++Source) {
+    const TData* Data = Trees.Holder(static_cast<int>(Source));
+    if (!Data) continue;
+    const auto Frames = static_cast<std::uint32_t>(Data->Index().size());
+    TKeyColumn& Column = KeyColumns[Source];
+    Column.State.assign(Frames, TKeyColumn::Keyless);
+    Column.Values.assign(Frames, 0);
+    // Leaves come in the same order in both: the key is the first one.
+    std::vector<std::uint32_t> KeyPlace(Frames, std::numeric_limits<std::uint32_t>::max());
+    for (const TFrameColumns& Part : Data->DecodeColumns(Rows, 0, Frames))
+      for (const std::int32_t Row : Rows) {
+        const TFrameColumn& Values = *Part.Column(Row);
+        for (std::size_t I = 0; I < Values.Size(); ++I) {
+          const std::uint32_t Frame = Values.Frames[I];
+          if (Values.Places[I] >= KeyPlace[Frame]) continue;
+          KeyPlace[Frame] = Values.Places[I];
+          Column.State[Frame] = TKeyColumn::Keyed;
+          Column.Values[Frame] = Values.Values[I];
+        }
+      }
+  }
 }
 
 void TBrowserTree::UpdateKey(TTopNode& Top) {

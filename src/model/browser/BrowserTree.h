@@ -116,6 +116,9 @@ class TBrowserTree {
     bool HasChildren;
   };
   void UpdateKey(TTopNode& Top);
+  // The sort key of every BaseFrame of the holders at once, from columns;
+  // left to FindKey when a key row is a sub-frame's.
+  void FillKeyColumns();
   // Whether the BaseFrame holds the sort key (TKeyColumn's states), and its value.
   std::uint8_t FindKey(const TTopNode& Top, double& Value);
   // Whether the filters in force exclude the BaseFrame.
