@@ -716,9 +716,8 @@ PYBIND11_MODULE(_vorex, m) {
       "vorex.LoadError",
       "The files could not be loaded or decoded to their end: a missing packet or structure file, a packet file that\n"
       "is not a regular file, a gzip file of 2 GiB or more, a structure file that is rejected, an Offset Time that is\n"
-      "not a date, or a pass that stopped before the end of a packet file (a cross dependency between transforms). "
-      "The\n"
-      "message is the log's last Error. Attributes: log, every (level, text) entry; frames, the number of\n"
+      "not a date, or a pass that stopped before the end of a packet file (a cross dependency between transforms).\n"
+      "The message is the log's last Error. Attributes: log, every (level, text) entry; frames, the number of\n"
       "BaseFrames decoded before the load stopped; after a stopped pass also project (from load(): the Project\n"
       "with those BaseFrames) or table (from read_table(): their columns).",
       PyExc_RuntimeError, nullptr);
