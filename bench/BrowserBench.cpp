@@ -107,6 +107,13 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   const double ResortSeconds = SecondsSince(Start);
 
+  // A condition no node meets: every BaseFrame is searched.
+  Child<QLineEdit>(Browser, "SearchEdit")->setText(QStringLiteral("HKFrame.HK_TEMP1 > 1000"));
+  Start = Clock::now();
+  Click(Browser, "SearchNextButton");
+  QApplication::processEvents();
+  const double SearchSeconds = SecondsSince(Start);
+
   // What a plot's double click does: focus a node of the last BaseFrame.
   Start = Clock::now();
   Browser->FocusSerial(
@@ -150,6 +157,7 @@ int main(int argc, char** argv) {
   std::printf("| scroll to a BaseFrame in the middle, expand it and draw | %.4f s |\n", ExpandSeconds);
   std::printf("| \"Sort after this\" (keys and sort) | %.3f s |\n", SortSeconds);
   std::printf("| sort again | %.3f s |\n", ResortSeconds);
+  std::printf("| condition search that no node meets (every BaseFrame) | %.3f s |\n", SearchSeconds);
   std::printf("| focus a node of the last BaseFrame by its serial number | %.3f s |\n", FocusSeconds);
   std::printf("| filter edit: rebuild, sort and filter-out pass (%d BaseFrames kept) | %.3f s |\n", Shown,
               FilterSeconds);

@@ -681,6 +681,10 @@ TEST(BrowserSearch, FindsTheNextVariableAfterTheFocusedNodeAndWrapsToTheFirstBas
            {"K > 99", None, B.Path(0, 1, {"K"}), false},
            {"k != 99", None, B.Path(0, 0, {"SUB_HKSC", "K"}), false},
            {"HKFrame.K<=3", B.Path(0, 0, {"SUB_HKSC", "K"}), B.Path(0, 2, {"SUB_HKSC", "K"}), false},
+           // BaseFrames whose values cannot meet the condition are passed over.
+           {"HKFrame.K >= 60", B.Path(0, 2), B.Path(0, 0, {"SUB_HKSC", "K"}), true},
+           {"HKFrame.K >= 60", B.Path(0, 0, {"Tail", "T"}), B.Path(0, 0, {"SUB_HKSC", "K"}), true},
+           {"HKFrame.K == 98", B.Path(0, 0, {"SUB_HKSC", "K"}), {}, false},
            {"HK > -1", None, {}, false},
            {"K == 99", None, {}, false}}) {
     const TSearchResult Result = TBrowserSearch(*B.Tree, *B.Definition, Row.Text).Next(Row.From);

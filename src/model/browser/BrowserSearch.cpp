@@ -1,9 +1,14 @@
 #include "browser/BrowserSearch.h"
 
+#include <algorithm>
+
 #include "common/AsciiCase.h"
 #include "common/Convert.h"
 
 namespace {
+
+// The BaseFrames a condition's columns are decoded for at once.
+constexpr std::uint32_t SearchBlockFrames = 65536;
 
 std::string TrimBlanks(const std::string& Text) {
   const std::size_t First = Text.find_first_not_of(' ');
@@ -46,7 +51,40 @@ bool ParseSearchCondition(const std::string& Text, TSearchCondition& Condition) 
 }  // namespace
 
 TBrowserSearch::TBrowserSearch(const TBrowserTree& Tree, const TFramesDefinition& Definition, const std::string& Text)
-    : Tree(Tree), Definition(Definition), Text(Text), IsCondition(ParseSearchCondition(Text, Condition)) {}
+    : Tree(Tree), Definition(Definition), Text(Text), IsCondition(ParseSearchCondition(Text, Condition)) {
+  if (!IsCondition) return;
+  // A qualified NAME ends in "." and the variable name.
+  const std::string& Name = Condition.Name;
+  for (std::size_t Row = 0; Row < Definition.Entries.size(); ++Row) {
+    const TDefinitionEntry& Entry = Definition.Entries[Row];
+    const std::size_t Length = Entry.VarName.size();
+    const bool Named = SameTextIgnoringCase(Entry.VarName, Name) ||
+                       (Name.size() > Length && Name[Name.size() - Length - 1] == '.' &&
+                        SameTextIgnoringCase(Name.substr(Name.size() - Length), Entry.VarName));
+    if (Named && (Entry.Kind == ekNumber || Entry.Kind == ekBoolean))
+      ConditionRows.push_back(static_cast<std::int32_t>(Row));
+  }
+}
+
+bool TBrowserSearch::MayMeet(TFrameId Frame) {
+  const TData* Data = Tree.FrameTrees().Holder(Frame.Source);
+  if (!Data || ConditionRows.empty()) return false;
+  std::vector<std::uint8_t>& Known = Meeting[Frame.Source];
+  if (Known.size() < Data->Index().size()) Known.resize(Data->Index().size(), Unknown);
+  if (Frame.Frame >= Known.size()) return true;
+  if (Known[Frame.Frame] == Unknown) {
+    const std::uint32_t From = Frame.Frame / SearchBlockFrames * SearchBlockFrames;
+    const auto To = static_cast<std::uint32_t>(std::min<std::size_t>(From + SearchBlockFrames, Known.size()));
+    std::fill(Known.begin() + From, Known.begin() + To, Never);
+    for (const TFrameColumns& Part : Data->DecodeColumns(ConditionRows, From, To))
+      for (const std::int32_t Row : ConditionRows) {
+        const TFrameColumn& Values = *Part.Column(Row);
+        for (std::size_t I = 0; I < Values.Size(); ++I)
+          if (Meets(Values.Values[I], Condition)) Known[Values.Frames[I]] = Maybe;
+      }
+  }
+  return Known[Frame.Frame] == Maybe;
+}
 
 bool TBrowserSearch::Matches(const TDecodedNode& Node) {
   const auto Row = static_cast<std::size_t>(Node.DefIndex);
@@ -84,14 +122,19 @@ TSearchResult TBrowserSearch::Next(const TNodePath& From) {
   if (Result.Path.empty()) return {};
   // Trees decoded again are other nodes: the last node is known by its number.
   const std::int64_t Last = Result.Path.back()->SerialNo;
+  const std::int64_t LastRow = Tree.RowOf(Result.Path.Frame);
+  // A condition passes over BaseFrames whose values cannot meet it without their trees.
+  const auto PassOver = [this](TFrameId Frame) { return IsCondition && !MayMeet(Frame); };
   for (;;) {
-    if (!Tree.StepForward(Result.Path)) {
+    if (!Tree.StepForward(Result.Path, PassOver)) {
       // A From no longer shown is never met again.
       if (Result.Wrapped) return {};
-      Result.Path = Tree.RootPath(0);
+      Result.Path = Tree.FirstRootFrom(0, PassOver);
       Result.Wrapped = true;
       if (Result.Path.empty()) return {};
     }
+    // From's BaseFrame, passed over, lies behind.
+    if (Result.Wrapped && LastRow >= 0 && Tree.RowOf(Result.Path.Frame) > LastRow) return {};
     if (Matches(*Result.Path.back())) return Result;
     if (Result.Path.back()->SerialNo == Last) return {};
   }

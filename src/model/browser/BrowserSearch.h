@@ -42,12 +42,20 @@ class TBrowserSearch {
   // Whether the names of a variable match. They follow from the qualified
   // name of its sub-frame and its row, so each pair is tested once.
   bool NamesMatch(const TDecodedNode& Node, std::size_t Row);
+  // Whether a node of the BaseFrame may meet the condition, from the values
+  // of ConditionRows, decoded for a block of BaseFrames at a time.
+  bool MayMeet(TFrameId Frame);
 
   const TBrowserTree& Tree;
   const TFramesDefinition& Definition;
   std::string Text;
   TSearchCondition Condition;  // declared first: the initialiser of IsCondition fills it
   bool IsCondition;
+  // The NUMBER and BOOLEAN rows whose variable name or the end of a
+  // qualified one NAME may be.
+  std::vector<std::int32_t> ConditionRows;
+  enum : std::uint8_t { Unknown, Never, Maybe };
+  std::array<std::vector<std::uint8_t>, MaxBrowserSources> Meeting;  // per BaseFrame of each source
   // Per qualified sub-frame name and a dot (empty for a BaseFrame's own
   // variables), per row: 1 the names match, 0 not, -1 not tested yet.
   std::map<std::string, std::vector<signed char>> Known;

@@ -287,7 +287,17 @@ TNodePath TBrowserTree::RootPath(std::size_t Row) const {
   return Path;
 }
 
-bool TBrowserTree::StepForward(TNodePath& Path) const {
+TNodePath TBrowserTree::FirstRootFrom(std::size_t Row, const std::function<bool(TFrameId)>& PassOver) const {
+  // BaseFrames that cannot be decoded again are passed over.
+  for (; Row < Top.size(); ++Row) {
+    if (PassOver && PassOver(FrameId(Row))) continue;
+    TNodePath Root = RootPath(Row);
+    if (!Root.empty()) return Root;
+  }
+  return {};
+}
+
+bool TBrowserTree::StepForward(TNodePath& Path, const std::function<bool(TFrameId)>& PassOver) const {
   if (Path.back()->Child) {
     Path.Nodes.push_back(Path.back()->Child);
     return true;
@@ -299,15 +309,11 @@ bool TBrowserTree::StepForward(TNodePath& Path) const {
     }
     Path.Nodes.pop_back();
   }
-  // BaseFrames that cannot be decoded again are passed over.
   const std::int64_t Row = RowOf(Path.Frame);
-  for (std::size_t Next = static_cast<std::size_t>(Row) + 1; Row >= 0 && Next < Top.size(); ++Next) {
-    TNodePath Root = RootPath(Next);
-    if (Root.empty()) continue;
-    Path = std::move(Root);
-    return true;
-  }
-  return false;
+  TNodePath Root = Row >= 0 ? FirstRootFrom(static_cast<std::size_t>(Row) + 1, PassOver) : TNodePath();
+  if (Root.empty()) return false;
+  Path = std::move(Root);
+  return true;
 }
 
 bool TBrowserTree::StepBack(TNodePath& Path) const {

@@ -4,6 +4,7 @@
 // the walks the keys and commands need.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -88,9 +89,13 @@ class TBrowserTree {
 
   // The path of the root of the BaseFrame in that row.
   TNodePath RootPath(std::size_t Row) const;
-  // Moves Path one node on in pre-order through the shown BaseFrames; false
-  // after the last node.
-  bool StepForward(TNodePath& Path) const;
+  // The path of the root of the first BaseFrame from that row on that can be
+  // decoded and that PassOver (when given) does not pass over; empty when
+  // there is none.
+  TNodePath FirstRootFrom(std::size_t Row, const std::function<bool(TFrameId)>& PassOver = {}) const;
+  // Moves Path one node on in pre-order through the shown BaseFrames, those
+  // PassOver passes over left out; false after the last node.
+  bool StepForward(TNodePath& Path, const std::function<bool(TFrameId)>& PassOver = {}) const;
   // The next / previous node in pre-order whose variable name is VarName;
   // empty when the walk reaches the end.
   TNodePath NextWithName(TNodePath From, const std::string& VarName) const;
