@@ -30,11 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   if (FixedScientificText(Value).size() > 23) __builtin_trap();
   GeneralFloatText(Value);
   LimitText(Value);
-  std::vector<double> Values;
+  std::vector<TPlotPoint> Points;
   for (std::size_t I = 16; I + 8 <= Size; I += 8) {
     std::memcpy(&Value, Data + I, 8);
-    Values.push_back(Value);
+    Points.push_back({Value, 0, 0});
   }
-  StatisticsText(Statistics(Values));
+  StatisticsText(Statistics(Points));
   return 0;
 }
