@@ -276,13 +276,8 @@ void TData::Publish() {
   Definition.ReleaseMessages();
   if (!NewRecords.empty()) RecordPass();
   PassFile.reset();
-  // The first pass's records are kept without room to spare; later ones are appended.
-  if (Records.empty()) {
-    Records = std::move(NewRecords);
-    Records.shrink_to_fit();
-  } else {
-    Records.insert(Records.end(), NewRecords.begin(), NewRecords.end());
-  }
+  if (Records.empty()) Records = std::move(NewRecords);
+  else Records.insert(Records.end(), NewRecords.begin(), NewRecords.end());
   NewRecords = {};
   Columns.Append(NewColumns);
   NewColumns = TFrameColumns();
@@ -451,11 +446,15 @@ void TData::DecodePass() {
   Numbered = true;
   const TSerialScope Numbering(Definition, &Serials);
   const std::int64_t FramesBefore = Count;
-  // Room for the records of as many BaseFrames as the file holds, so that
-  // growing leaves no garbage behind.
-  if (!ReadsStream() && (!ReadsInPieces() || IndexesPieces()))
-    NewRecords.reserve(static_cast<std::size_t>(
-        std::min<std::int64_t>((Reader.DataEnd() - ProcessedSize) / Length, std::int64_t{1} << 24)));
+  // Room for the records of as many BaseFrames as the file holds and a
+  // quarter more, so that growing leaves no garbage behind and the passes
+  // that follow a growing file append without moving them all. Room never
+  // written to takes no memory.
+  if (!ReadsStream() && (!ReadsInPieces() || IndexesPieces())) {
+    const std::int64_t Expected = (Reader.DataEnd() - ProcessedSize) / Length;
+    NewRecords.reserve(
+        static_cast<std::size_t>(std::min<std::int64_t>(Expected + Expected / 4, std::int64_t{1} << 24)));
+  }
   const TPassEnd End = TPass(*this, IdCheck, Progress).Run();
   if (!SerialsMoved && Serials.Next > SerialLimit) {
     SerialsMoved = true;

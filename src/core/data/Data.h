@@ -210,6 +210,16 @@ class TData {
   // part, in order.
   std::vector<TFrameColumns> DecodeColumns(const std::vector<std::int32_t>& Rows, std::uint32_t From,
                                            std::uint32_t To) const;
+  // Hands Each(Frame, Place, Value) every value DecodeColumns gives, row
+  // after row of each part.
+  template <typename TEach>
+  void ForEachValue(const std::vector<std::int32_t>& Rows, std::uint32_t From, std::uint32_t To, TEach&& Each) const {
+    for (const TFrameColumns& Part : DecodeColumns(Rows, From, To))
+      for (const std::int32_t Row : Rows) {
+        const TFrameColumn& Column = *Part.Column(Row);
+        for (std::size_t I = 0; I < Column.Size(); ++I) Each(Column.Frames[I], Column.Places[I], Column.Values[I]);
+      }
+  }
   // The passes that start from now on take only the rows that Keep flags
   // (per definition row).
   void KeepOnlyColumns(const std::vector<char>& Keep) { Columns.KeepOnly(Keep); }

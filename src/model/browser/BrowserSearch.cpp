@@ -76,12 +76,9 @@ bool TBrowserSearch::MayMeet(TFrameId Frame) {
     const std::uint32_t From = Frame.Frame / SearchBlockFrames * SearchBlockFrames;
     const auto To = static_cast<std::uint32_t>(std::min<std::size_t>(From + SearchBlockFrames, Known.size()));
     std::fill(Known.begin() + From, Known.begin() + To, Never);
-    for (const TFrameColumns& Part : Data->DecodeColumns(ConditionRows, From, To))
-      for (const std::int32_t Row : ConditionRows) {
-        const TFrameColumn& Values = *Part.Column(Row);
-        for (std::size_t I = 0; I < Values.Size(); ++I)
-          if (Meets(Values.Values[I], Condition)) Known[Values.Frames[I]] = Maybe;
-      }
+    Data->ForEachValue(ConditionRows, From, To, [&](std::uint32_t Each, std::uint32_t, double Value) {
+      if (Meets(Value, Condition)) Known[Each] = Maybe;
+    });
   }
   return Known[Frame.Frame] == Maybe;
 }

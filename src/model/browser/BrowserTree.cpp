@@ -138,17 +138,12 @@ void TBrowserTree::FillKeyColumns() {
     Column.Values.assign(Frames, 0);
     // Leaves come in the same order in both: the key is the first one.
     std::vector<std::uint32_t> KeyPlace(Frames, std::numeric_limits<std::uint32_t>::max());
-    for (const TFrameColumns& Part : Data->DecodeColumns(Rows, 0, Frames))
-      for (const std::int32_t Row : Rows) {
-        const TFrameColumn& Values = *Part.Column(Row);
-        for (std::size_t I = 0; I < Values.Size(); ++I) {
-          const std::uint32_t Frame = Values.Frames[I];
-          if (Values.Places[I] >= KeyPlace[Frame]) continue;
-          KeyPlace[Frame] = Values.Places[I];
-          Column.State[Frame] = TKeyColumn::Keyed;
-          Column.Values[Frame] = Values.Values[I];
-        }
-      }
+    Data->ForEachValue(Rows, 0, Frames, [&](std::uint32_t Frame, std::uint32_t Place, double Value) {
+      if (Place >= KeyPlace[Frame]) return;
+      KeyPlace[Frame] = Place;
+      Column.State[Frame] = TKeyColumn::Keyed;
+      Column.Values[Frame] = Value;
+    });
   }
 }
 
