@@ -902,6 +902,19 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
              "[ScienceFrame:8]", Row({"0", "1", "NUMBER", "S", "S"}), "[HKFrame:8]",
              Row({"0", "1", "NUMBER", "PLOT_TIME", "PLOT_TIME*2"})});
   const std::vector<std::uint8_t> Filled = OnDisk(Frames(100, 280, true, 3));
+  // Rows a reading alone must leave to the decoder: a name given twice, the
+  // value of such a name, a wide field, a TEXT's raw value and what asks for
+  // it, a later row and a field past the BaseFrame; beside rows that read
+  // alone.
+  const std::string Alone =
+      Lines({"[BaseFrame:280]", Row({"0", "2", "NUMBER", "A", "A"}), Row({"2", "2", "NUMBER", "A", "A*2"}),
+             Row({"-1", "0", "NUMBER", "TWICE", "A&+1"}), Row({"4", "4", "NUMBER", "WIDE", "WIDE"}),
+             Row({"-1", "0", "NUMBER", "WIDER", "WIDE&+1"}), Row({"0", "2", "TEXT", "M", "M"}),
+             Row({"-1", "0", "NUMBER", "MI", "M+1"}), Row({"-1", "0", "NUMBER", "MII", "MI&*2"}),
+             Row({"-1", "0", "NUMBER", "EARLY", "LATE&*2"}), Row({"10", "2", "NUMBER", "LATE", "LATE+1"}),
+             Row({"12", "0,12", "NUMBER", "Z", "Z*0.5"}), Row({"-1", "0", "NUMBER", "BAD", "Z/0"}),
+             Row({"-1", "0", "NUMBER", "ZZ", "Z&*Z+LATE"}), Row({"278", "4", "NUMBER", "PAST", "PAST"}),
+             Row({"14", "0,1", "BOOLEAN", "B", "B"})});
   // A stray byte: the words pair anew from an odd position, also in the
   // parts of the second pass's read, which the bytes at the end place in the
   // middle of words of differing bytes.
@@ -922,6 +935,7 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
        ReadAll(VOREX_DEMO_DIR "/../tests/identity/edge.dat"), 1000, 0},
       {TextNumber, std::string(Numbered.begin(), Numbered.end()), 60 * 280, 0},
       {Times, std::string(Filled.begin(), Filled.end()), 60 * 280, 0},
+      {Alone, DemoFile.substr(0, 280 * 100), 60 * 280, 0},
       {DemoStructure, Stray, 1200 * 280 + 100, 0, true},
   };
   for (const auto& Case : Cases) {
@@ -938,10 +952,13 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
       TLogRecorder Log;
       TFakeProgress Progress;
       H.Dir.Write("p.dat", Case.File.substr(0, Case.FirstPass));
-      // The passes take the columns of the even rows; the odd ones are asked for after them.
+      // The passes take the columns of the even rows that do not read alone
+      // (from their fields); the others are asked for after them.
       std::vector<std::int32_t> Rows[2];
-      for (std::size_t Row = 0; Row < H.Definition->Entries.size(); ++Row)
-        Rows[Row % 2].push_back(static_cast<std::int32_t>(Row));
+      for (std::size_t Row = 0; Row < H.Definition->Entries.size(); ++Row) {
+        const auto Number = static_cast<std::int32_t>(Row);
+        Rows[Row % 2 == 0 && !H.Definition->ReadsAlone(Number) ? 0 : 1].push_back(Number);
+      }
       H.Data->ColumnsOf(Rows[0]);
       H.Data->StartTracking();
       H.AppendFileBytes(
@@ -1011,6 +1028,16 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
         };
         Visit(*Root);
       }
+      // The rows that read alone are asked for first: the last three
+      // together, the others one by one (a field outside a BaseFrame's bytes
+      // has all of its rows decoded).
+      std::vector<std::int32_t> ReadAlone;
+      std::ranges::copy_if(Rows[1], std::back_inserter(ReadAlone),
+                           [&](std::int32_t Row) { return H.Definition->ReadsAlone(Row); });
+      Out.push_back(std::to_string(ReadAlone.size()) + " rows read alone");
+      const std::size_t Single = ReadAlone.size() - std::min<std::size_t>(3, ReadAlone.size());
+      H.Data->ColumnsOf(std::span(ReadAlone).subspan(Single));
+      for (std::size_t Row = 0; Row < Single; ++Row) H.Data->ColumnsOf(std::span(ReadAlone).subspan(Row, 1));
       for (const std::vector<std::int32_t>& Asked : Rows) {
         const std::vector<const TFrameColumn*> Columns = H.Data->ColumnsOf(Asked);
         ASSERT_EQ(Columns.size(), Asked.size());

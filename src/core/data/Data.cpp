@@ -540,7 +540,18 @@ std::vector<TFrameColumns> TData::DecodeColumns(const std::vector<std::int32_t>&
     const std::unique_ptr<TDecodingCopy> Copy = CopyForDecodingAgain();
     if (Copy->Definition) Copy->Definition->DeferUnused(Rows);
     TDecodedAgain Again;
+    // Rows that read alone take their values without the trees.
+    TRowsAlone Alone;
+    if (Copy->Definition &&
+        std::ranges::all_of(Rows, [&](std::int32_t Row) { return Copy->Definition->ReadsAlone(Row); })) {
+      Alone.Wanted.resize(Definition.Entries.size());
+      for (const std::int32_t Row : Rows) Alone.Wanted[static_cast<std::size_t>(Row)] = 1;
+    }
     for (TFrameColumns& Taken = Parts[Part]; Taken.Next() < Starts[Part + 1];) {
+      if (!Alone.Wanted.empty() && ReadAlone(Taken.Next(), Alone, *Copy, Again)) {
+        Taken.TakeValues(Alone.Values);
+        continue;
+      }
       bool Decoded = false;
       try {
         Decoded = DecodeAgain(Taken.Next(), *Copy, Again);
@@ -573,9 +584,7 @@ bool TData::DecodeAgain(std::size_t Frame, TDecodingCopy& Copy, TDecodedAgain& I
   // The messages of the BaseFrames before would shift the numbers of its own.
   Copy.Messages.clear();
   const TFrameRecord& Record = Records[Frame];
-  const auto Pass = std::upper_bound(RecordedPasses.begin(), RecordedPasses.end(), Frame,
-                                     [](std::size_t At, const TRecordedPass& Next) { return At < Next.FirstRecord; });
-  if (!ReadAgain(Record.Position, *(Pass - 1), Copy, Into)) return false;
+  if (!ReadAgain(Record.Position, PassOf(Frame), Copy, Into)) return false;
   TSerialCounter Serial{Record.FirstSerial, Serials.Numbering};
   TSerialCounter* const Numbering = Decoder.Serials;
   Decoder.Serials = &Serial;
@@ -592,6 +601,30 @@ bool TData::DecodeAgain(std::size_t Frame, TDecodingCopy& Copy, TDecodedAgain& I
   Into.Root->Child = Decoding.Child;
   Into.Root->Position = Record.Position;
   Into.Root->DefIndex = Copy.RootRow;
+  return true;
+}
+
+const TData::TRecordedPass& TData::PassOf(std::size_t Frame) const {
+  return *(std::upper_bound(RecordedPasses.begin(), RecordedPasses.end(), Frame,
+                            [](std::size_t At, const TRecordedPass& Next) { return At < Next.FirstRecord; }) -
+           1);
+}
+
+bool TData::ReadAlone(std::uint32_t Frame, TRowsAlone& Rows, TDecodingCopy& Copy, TDecodedAgain& Again) const {
+  const TFrameRecord& Record = Records[Frame];
+  if (Record.Shape < 0) return false;
+  const auto Shape = static_cast<std::size_t>(Record.Shape);
+  if (Rows.Fields.size() <= Shape) Rows.Fields.resize(Shape + 1);
+  std::optional<std::vector<TShapeField>>& Fields = Rows.Fields[Shape];
+  if (!Fields) Fields = FrameShapes.Fields(Record.Shape, Rows.Wanted);
+  if (!ReadAgain(Record.Position, PassOf(Frame), Copy, Again)) return false;
+  const std::int64_t Base = Record.Position - Again.Origin;
+  Rows.Values.clear();
+  for (const TShapeField& Field : *Fields) {
+    const std::optional<double> Value = Copy.Definition->ValueAlone(*Again.Image, Base + Field.Base, Field.Row);
+    if (!Value) return false;
+    Rows.Values.push_back({Field.Row, Field.Place, *Value});
+  }
   return true;
 }
 

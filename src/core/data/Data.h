@@ -353,6 +353,19 @@ class TData {
   // The bytes the decoding of the BaseFrame at Position may read, as Pass
   // read them; false when they cannot be read so.
   bool ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodingCopy& Copy, TDecodedAgain& Again) const;
+  // The pass that recorded BaseFrame Frame of Index().
+  const TRecordedPass& PassOf(std::size_t Frame) const;
+  // Rows whose values are read from the fields their BaseFrames' shapes
+  // place, without the trees (TFramesDefinition::ReadsAlone).
+  struct TRowsAlone {
+    std::vector<char> Wanted;                                     // per definition row
+    std::vector<std::optional<std::vector<TShapeField>>> Fields;  // per shape, once asked for
+    std::vector<TPlacedValue> Values;                             // of the BaseFrame read last
+  };
+  // Reads the values of BaseFrame Frame's nodes of those rows into Rows.Values
+  // from its bytes; false when it has no shape, its bytes cannot be read or
+  // a field lies outside them.
+  bool ReadAlone(std::uint32_t Frame, TRowsAlone& Rows, TDecodingCopy& Copy, TDecodedAgain& Again) const;
   // The bytes [Start, Stop) widened to the whole words of Pass's data.
   static std::pair<std::int64_t, std::int64_t> WholeWords(const TRecordedPass& Pass, std::int64_t Start,
                                                           std::int64_t Stop);

@@ -62,8 +62,18 @@ void TFrameColumns::TakeBehind(std::uint32_t Frame, const TDecodedNode* Root) {
   if (Root) {
     std::uint32_t Place = 0;
     Walk(Root->Child, Frame, Place);
-    TakeNode(*Root, Frame, Place);
+    TakeValue(Root->DefIndex, Frame, Place, Root->Value);
   }
+  EndFrame(Frame);
+}
+
+void TFrameColumns::TakeValues(std::span<const TPlacedValue> Values) {
+  const std::uint32_t Frame = NextFrame++;
+  for (const TPlacedValue& Each : Values) TakeValue(Each.Row, Frame, Each.Place, Each.Value);
+  EndFrame(Frame);
+}
+
+void TFrameColumns::EndFrame(std::uint32_t Frame) {
   for (auto& [Row, Column] : Columns)
     if (Column.Covered == Frame) ++Column.Covered;
 }
@@ -72,16 +82,16 @@ void TFrameColumns::Walk(const TDecodedNode* List, std::uint32_t Frame, std::uin
   for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
     // Nesting is bounded by the decoder, so the recursion depth is too.
     if (Node->Child) Walk(Node->Child, Frame, Place);
-    TakeNode(*Node, Frame, Place++);
+    TakeValue(Node->DefIndex, Frame, Place++, Node->Value);
   }
 }
 
-void TFrameColumns::TakeNode(const TDecodedNode& Node, std::uint32_t Frame, std::uint32_t Place) {
-  const auto Row = static_cast<std::size_t>(Node.DefIndex);
-  if (Row >= Slots.size() || Slots[Row] < 0) return;
-  TFrameColumn& Column = Columns[static_cast<std::size_t>(Slots[Row])].second;
+void TFrameColumns::TakeValue(std::int32_t Row, std::uint32_t Frame, std::uint32_t Place, double Value) {
+  const auto At = static_cast<std::size_t>(Row);
+  if (At >= Slots.size() || Slots[At] < 0) return;
+  TFrameColumn& Column = Columns[static_cast<std::size_t>(Slots[At])].second;
   if (Column.Covered != Frame) return;
-  Column.Values.push_back(Node.Value);
+  Column.Values.push_back(Value);
   Column.Frames.push_back(Frame);
   Column.Places.push_back(Place);
 }

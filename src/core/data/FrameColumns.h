@@ -24,6 +24,13 @@ struct TFrameColumn {
   std::size_t FirstOf(std::uint32_t Frame) const;
 };
 
+// A value of a node of a row, at its place among its BaseFrame's nodes.
+struct TPlacedValue {
+  std::int32_t Row = 0;
+  std::uint32_t Place = 0;
+  double Value = 0;
+};
+
 class TFrameColumns {
  public:
   // Columns of the rows of a definition of Rows rows, taking BaseFrames from
@@ -51,6 +58,9 @@ class TFrameColumns {
   // Takes the nodes of BaseFrame Frame (before Next()) below Root into the
   // columns that reach just up to it; none is taken when Root is none.
   void TakeBehind(std::uint32_t Frame, const TDecodedNode* Root);
+  // Takes the values of the nodes of BaseFrame Next() read without its tree,
+  // in the order of their places, as Take would take them from the tree.
+  void TakeValues(std::span<const TPlacedValue> Values);
   // Empty columns of the same rows (of Rows alone, when given), taking
   // BaseFrames from First on.
   TFrameColumns Fresh(std::uint32_t First, const std::vector<std::int32_t>* Rows = nullptr) const;
@@ -61,7 +71,9 @@ class TFrameColumns {
 
  private:
   void Walk(const TDecodedNode* List, std::uint32_t Frame, std::uint32_t& Place);
-  void TakeNode(const TDecodedNode& Node, std::uint32_t Frame, std::uint32_t Place);
+  void TakeValue(std::int32_t Row, std::uint32_t Frame, std::uint32_t Place, double Value);
+  // The columns that reached up to Frame reach past it.
+  void EndFrame(std::uint32_t Frame);
 
   std::vector<std::int32_t> Slots;  // per definition row: its column, -1
   std::vector<std::pair<std::int32_t, TFrameColumn>> Columns;

@@ -15,7 +15,10 @@ std::uint64_t HashOf(std::span<const std::uint64_t> Nodes) {
 }  // namespace
 
 TFrameShapes::TFrameShapes(const TFramesDefinition& Definition, std::size_t MaxCodes) : MaxCodes(MaxCodes) {
-  for (const TDefinitionEntry& Row : Definition.Entries) TimeRows.push_back(IsPlotTimeRow(Row));
+  for (const TDefinitionEntry& Row : Definition.Entries) {
+    TimeRows.push_back(IsPlotTimeRow(Row));
+    SubframeBytes.push_back(Row.Kind == ekSubframe ? Row.BytePos : -1);
+  }
 }
 
 void TFrameShapes::Note(const TDecodedNode& Root, TFrameRecord& Record) {
@@ -44,6 +47,7 @@ std::int32_t TFrameShapes::Intern(std::span<const std::uint64_t> Codes) {
     if (std::ranges::equal(Nodes(Found->second), Codes)) return Found->second;
   if (Codes.size() > MaxCodes - KeptCodes) return -1;
   KeptCodes += Codes.size();
+  const std::lock_guard Lock(Adding);
   const auto Shape = static_cast<std::int32_t>(Shapes.size());
   Shapes.emplace_back(Codes.begin(), Codes.end());
   ByHash.emplace(Hash, Shape);
@@ -55,4 +59,35 @@ std::vector<std::int32_t> TFrameShapes::Merge(const TFrameShapes& Other) {
   Numbers.reserve(Other.Shapes.size());
   for (const std::vector<std::uint64_t>& Shape : Other.Shapes) Numbers.push_back(Intern(Shape));
   return Numbers;
+}
+
+std::vector<TShapeField> TFrameShapes::Fields(std::int32_t Shape, const std::vector<char>& Wanted) const {
+  const std::lock_guard Lock(Adding);
+  if (Shape < 0 || static_cast<std::size_t>(Shape) >= Shapes.size()) return {};
+  const std::span<const std::uint64_t> Codes = Nodes(Shape);
+  std::vector<TShapeField> Fields;
+  std::vector<std::size_t> FieldCodes;
+  std::vector<std::uint32_t> Places(Codes.size());
+  std::uint32_t Place = 0;
+  // The codes come in pre-order; a node's place follows those of the nodes
+  // below it, as TFrameColumns walks.
+  std::vector<std::size_t> Open;
+  const auto DepthOf = [&](std::size_t Code) { return static_cast<std::size_t>(Codes[Code] >> 32); };
+  std::vector<std::int64_t> Bases{0};  // per depth: where its frame starts
+  for (std::size_t Code = 0; Code < Codes.size(); ++Code) {
+    const std::size_t Depth = DepthOf(Code);
+    for (; !Open.empty() && DepthOf(Open.back()) >= Depth; Open.pop_back()) Places[Open.back()] = Place++;
+    Open.push_back(Code);
+    const auto Row = static_cast<std::size_t>(Codes[Code] >> 16 & 0xFFFF);
+    Bases.resize(Depth + 2);
+    if (Row < SubframeBytes.size() && SubframeBytes[Row] >= 0) Bases[Depth + 1] = Bases[Depth] + SubframeBytes[Row];
+    if (Row < Wanted.size() && Wanted[Row]) {
+      Fields.push_back({static_cast<std::int32_t>(Row), 0, Bases[Depth]});
+      FieldCodes.push_back(Code);
+    }
+  }
+  for (; !Open.empty(); Open.pop_back()) Places[Open.back()] = Place++;
+  for (std::size_t Field = 0; Field < Fields.size(); ++Field) Fields[Field].Place = Places[FieldCodes[Field]];
+  std::ranges::sort(Fields, {}, &TShapeField::Place);
+  return Fields;
 }

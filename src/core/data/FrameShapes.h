@@ -3,6 +3,7 @@
 // nodes, in order and nesting. BaseFrames of one shape hold the same
 // qualified names in the same places, whatever their values.
 #include <cstdint>
+#include <mutex>
 #include <span>
 #include <unordered_map>
 #include <vector>
@@ -10,6 +11,13 @@
 #include "data/FrameRecord.h"
 #include "structure/DecodedNode.h"
 #include "structure/FramesDefinition.h"
+
+// A node of a shape's trees.
+struct TShapeField {
+  std::int32_t Row = 0;
+  std::uint32_t Place = 0;  // among its BaseFrame's nodes, as TFrameColumns numbers them
+  std::int64_t Base = 0;    // of its frame, counted from its BaseFrame's first byte
+};
 
 class TFrameShapes {
  public:
@@ -28,6 +36,10 @@ class TFrameShapes {
   std::vector<std::int32_t> Merge(const TFrameShapes& Other);
 
   std::size_t Count() const { return Shapes.size(); }
+  // The nodes of the shape's trees whose rows Wanted flags (per definition
+  // row), in the order of their places. Other threads may ask while a pass
+  // adds shapes.
+  std::vector<TShapeField> Fields(std::int32_t Shape, const std::vector<char>& Wanted) const;
 
  private:
   // Per node of the shape's trees in pre-order: its depth below the
@@ -41,7 +53,9 @@ class TFrameShapes {
   std::size_t MaxCodes;
   std::size_t KeptCodes = 0;
   std::vector<char> TimeRows;
-  std::vector<std::uint64_t> Codes;  // of the tree walked last
+  std::vector<std::int64_t> SubframeBytes;  // per row: a sub-frame's byte position, -1
+  mutable std::mutex Adding;                // held while Shapes grows and while other threads read it
+  std::vector<std::uint64_t> Codes;         // of the tree walked last
   std::vector<std::vector<std::uint64_t>> Shapes;
   std::unordered_multimap<std::uint64_t, std::int32_t> ByHash;
 };

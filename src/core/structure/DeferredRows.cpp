@@ -15,11 +15,15 @@ constexpr int MaxDeferredChain = 8;
 // Every raw value of a field: a read that fails gives 65535.
 constexpr TValueRange RawValues{0, 65535};
 
+// Names that are their slots: a name with "&" inside reads the slots of another.
+bool Plain(const std::string& Name) { return Name.find('&') == std::string::npos; }
+
 }  // namespace
 
 void TFramesDefinition::FindDeferrableRows() {
   const std::size_t Count = Entries.size();
   Deferrable.assign(Count, 0);
+  Alone.assign(Count, 0);
   Deferred.assign(Count, 0);
   AnyDeferred = false;
   // The row that writes each slot of a frame (-1: more than one, or read by
@@ -39,18 +43,18 @@ void TFramesDefinition::FindDeferrableRows() {
     // A name without a row reads the slot of its hash, whoever fills it.
     for (const TAskedName& Asked : CompiledRows[I].TransformNames) Write(Entries[I].FrameHash, Asked.Name, Asked.Row);
   }
-  const auto OnlyWriter = [&](std::uint32_t Frame, std::uint32_t Hash, std::size_t Row) {
+  const TOnlyWriter OnlyWriter = [&](std::uint32_t Frame, std::uint32_t Hash, std::size_t Row) {
     const auto Writer = WriterOf.find(Key(Frame, Hash));
     return Writer != WriterOf.end() && Writer->second == static_cast<std::int32_t>(Row);
   };
-  // Names that are their slots: a name with "&" inside reads the slots of another.
-  const auto Plain = [](const std::string& Name) { return Name.find('&') == std::string::npos; };
   std::vector<std::optional<TValueRange>> Values(Count);  // of the rows whose value is certain
   std::vector<int> Chain(Count, 0);
+  std::vector<int> AloneChain(Count, 0);
   std::size_t RunStart = 0;  // of the run of rows of the frame
   for (std::size_t I = 0; I < Count; ++I) {
     const TDefinitionEntry& E = Entries[I];
     if (I > 0 && Entries[I - 1].FrameHash != E.FrameHash) RunStart = I;
+    FindAloneRow(I, RunStart, OnlyWriter, AloneChain);
     if (E.Kind != ekNumber) continue;
     if (E.IsIdentity) {
       Values[I] = E.BytePos >= 0 ? RawValues : TValueRange{};
@@ -88,6 +92,35 @@ void TFramesDefinition::FindDeferrableRows() {
     Deferrable[I] = Decoded && Plain(E.VarName) && OnlyWriter(E.FrameHash, E.NameHash, I) &&
                     OnlyWriter(E.FrameHash, E.ValueHash, I) && Chain[I] <= MaxDeferredChain;
   }
+}
+
+void TFramesDefinition::FindAloneRow(std::size_t I, std::size_t RunStart, const TOnlyWriter& OnlyWriter,
+                                     std::vector<int>& Chain) {
+  const TDefinitionEntry& E = Entries[I];
+  const TCompiledRow& Compiled = CompiledRows[I];
+  const bool Field = E.BytePos >= 0;
+  if (!Plain(E.VarName) || !OnlyWriter(E.FrameHash, E.NameHash, I) || !OnlyWriter(E.FrameHash, E.ValueHash, I) ||
+      !(E.Kind == ekNumber || (E.Kind == ekBoolean && Field)) || (Field ? !Compiled.FastRead : E.IsIdentity))
+    return;
+  // Its own raw value, the raw value of a field before it in its frame, or
+  // the value of a NUMBER row before it that reads alone.
+  int Longest = 0;
+  const auto AskedAlone = [&](const TAskedName& Asked) {
+    if (Field && Asked.Slots.Asked == Compiled.Slots.Raw) return true;
+    const auto Row = static_cast<std::size_t>(Asked.Row);
+    if (Asked.Row < 0 || Row < RunStart || Row >= I) return false;
+    const TDefinitionEntry& Other = Entries[Row];
+    if (Other.VarName != Asked.Name.Stripped || !Plain(Other.VarName) || !OnlyWriter(E.FrameHash, Asked.Name.Hash, Row))
+      return false;
+    if (Asked.Name.Hash == Asked.Name.StrippedHash)
+      return Other.BytePos >= 0 && CompiledRows[Row].FastRead && Other.Kind != ekText && Other.Kind != ekSubframe &&
+             Other.Kind != ekFrame;
+    Longest = std::max(Longest, Chain[Row]);
+    return Other.Kind == ekNumber && Alone[Row];
+  };
+  if (!std::ranges::all_of(Compiled.TransformNames, AskedAlone) || Longest >= MaxDeferredChain) return;
+  Alone[I] = 1;
+  Chain[I] = Longest + 1;
 }
 
 void TFramesDefinition::DeferUnused(const std::vector<std::int32_t>& RowsInUse) {

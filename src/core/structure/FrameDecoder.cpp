@@ -186,12 +186,80 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
 }
 
 std::uint16_t TFramesDefinition::ReadField(const TDefinitionEntry& Row, const TCompiledRow& Compiled) const {
+  if (const std::optional<std::uint16_t> Field = FastField(*Stream, Base, Compiled)) return *Field;
+  return ExtractInt(*Stream, Base, {Row.BytePos, Row.BitPos}, {Row.ByteLen, Row.BitLen}, {&SourceName, Row.Line});
+}
+
+std::optional<std::uint16_t> TFramesDefinition::FastField(const TMemoryStream& S, std::int64_t Base,
+                                                          const TCompiledRow& Compiled) {
   const std::int64_t At = Base + Compiled.Position.Byte;
-  if (!Compiled.FastRead || At < 0 || At + 2 > Stream->Size())
-    return ExtractInt(*Stream, Base, {Row.BytePos, Row.BitPos}, {Row.ByteLen, Row.BitLen}, {&SourceName, Row.Line});
-  const std::uint8_t* Window = Stream->Bytes.data() + At;
+  if (!Compiled.FastRead || At < 0 || At + 2 > S.Size()) return std::nullopt;
+  const std::uint8_t* Window = S.Bytes.data() + At;
   const std::uint32_t Word = ((std::uint32_t{Window[0]} << 8 | Window[1]) << Compiled.Position.Bit) & 0xFFFF;
   return static_cast<std::uint16_t>(Word >> (16 - Compiled.Bits));
+}
+
+// Answers the variable requests of a transform evaluated alone.
+class TFramesDefinition::TAloneResolver : public TVariableResolver {
+ public:
+  TAloneResolver(const TFramesDefinition& Definition, const TMemoryStream& S, std::int64_t Base, std::size_t Row,
+                 double Raw)
+      : Definition(Definition), S(S), Base(Base), Row(Row), Raw(Raw) {}
+
+  bool Resolve(std::size_t NameIndex, long double& Value) override {
+    const TCompiledRow& Compiled = Definition.CompiledRows[Row];
+    const TAskedName& Asked = Compiled.TransformNames[NameIndex];
+    if (Asked.Slots.Asked == Compiled.Slots.Raw) {
+      Value = Raw;
+      return true;
+    }
+    const auto Other = static_cast<std::size_t>(Asked.Row);
+    std::optional<double> Found;
+    if (Asked.Name.Hash == Asked.Name.StrippedHash) {
+      if (const std::optional<std::uint16_t> Field = FastField(S, Base, Definition.CompiledRows[Other])) Found = *Field;
+      else Outside = true;
+    } else if (!Definition.EvaluateAlone(S, Base, Other, Found)) {
+      Outside = true;
+    }
+    if (Found) Value = *Found;
+    return Found.has_value();
+  }
+
+  bool Outside = false;  // a field lay outside the stream
+
+ private:
+  const TFramesDefinition& Definition;
+  const TMemoryStream& S;
+  std::int64_t Base;
+  std::size_t Row;
+  double Raw;
+};
+
+std::optional<double> TFramesDefinition::ValueAlone(const TMemoryStream& S, std::int64_t Base, std::int32_t Row) const {
+  std::optional<double> Value;
+  if (!EvaluateAlone(S, Base, static_cast<std::size_t>(Row), Value)) return std::nullopt;
+  // A failed transform stores no value: the node holds MissingValue.
+  return Value.value_or(MissingValue);
+}
+
+bool TFramesDefinition::EvaluateAlone(const TMemoryStream& S, std::int64_t Base, std::size_t Row,
+                                      std::optional<double>& Value) const {
+  const TDefinitionEntry& Entry = Entries[Row];
+  double Raw = 0;
+  if (Entry.BytePos >= 0) {
+    const std::optional<std::uint16_t> Field = FastField(S, Base, CompiledRows[Row]);
+    if (!Field) return false;
+    Raw = *Field;
+  }
+  if (Entry.Kind != ekNumber || Entry.IsIdentity) {
+    Value = Raw;
+    return true;
+  }
+  TAloneResolver Resolver(*this, S, Base, Row, Raw);
+  const TTransformResult Result = CompiledRows[Row].Transform.Evaluate(Resolver);
+  if (Resolver.Outside) return false;
+  if (!Result.Failed) Value = static_cast<double>(Result.Value);
+  return true;
 }
 
 bool TFramesDefinition::LookUp(const TAskedName& Asked, long double& Value, std::int32_t AskedAt) {

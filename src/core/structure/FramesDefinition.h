@@ -3,7 +3,9 @@
 // of a frame into a tree of nodes.
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -133,6 +135,17 @@ class TFramesDefinition {
   // every log entry, message and other value as it was: the nodes of those
   // rows may then hold MissingValue as their value. Copies keep the choice.
   void DeferUnused(const std::vector<std::int32_t>& RowsInUse);
+  // Whether the values of Row's nodes follow from fields of their frame
+  // alone: a NUMBER or BOOLEAN field of at most 16 bits or a computed NUMBER,
+  // the only row to fill the values of its name, whose transform asks for
+  // nothing but its own raw value, raw fields before it in its frame and the
+  // values of NUMBER rows before it that read alone.
+  bool ReadsAlone(std::int32_t Row) const {
+    return Row >= 0 && static_cast<std::size_t>(Row) < Alone.size() && Alone[static_cast<std::size_t>(Row)];
+  }
+  // The value a node of such a row gets when its frame starts at Base of S,
+  // as a decoding gives it; none when the field lies outside S.
+  std::optional<double> ValueAlone(const TMemoryStream& S, std::int64_t Base, std::int32_t Row) const;
 
  protected:
   // Everything but the decoding state, with Messages for the messages.
@@ -222,6 +235,16 @@ class TFramesDefinition {
   // cannot fail and asks only for its own raw value and rows before it in
   // its frame, whose values are certain by then.
   void FindDeferrableRows();
+  // Whether the slots of a name (by hash) in a frame (by hash) are written by that row alone.
+  using TOnlyWriter = std::function<bool(std::uint32_t Frame, std::uint32_t Hash, std::size_t Row)>;
+  // Sets Alone and Chain (the longest chain of transforms its value takes)
+  // of row I, whose frame's rows start at RunStart, from those of the rows before.
+  void FindAloneRow(std::size_t I, std::size_t RunStart, const TOnlyWriter& OnlyWriter, std::vector<int>& Chain);
+  class TAloneResolver;
+  // The value of Row's node in the frame at Base of S, evaluated as a
+  // decoding does; false when a field it reads lies outside S. Value stays
+  // none when a transform fails.
+  bool EvaluateAlone(const TMemoryStream& S, std::int64_t Base, std::size_t Row, std::optional<double>& Value) const;
   // Whether the row's transform is left at its turn.
   bool IsDeferred(std::int32_t Row) const { return AnyDeferred && Row >= 0 && Deferred[static_cast<std::size_t>(Row)]; }
   void SizeLevels();
@@ -240,6 +263,10 @@ class TFramesDefinition {
   // the row that needs the value, named by the errors about asking for it.
   void Evaluate(const TVariableName& Name, const TNameSlots& Slots, std::int32_t RowIndex, std::int32_t AskedAt);
   std::uint16_t ReadField(const TDefinitionEntry& Row, const TCompiledRow& Compiled) const;
+  // The field of a FastRead row of the frame at Base of S; none when it lies
+  // outside S.
+  static std::optional<std::uint16_t> FastField(const TMemoryStream& S, std::int64_t Base,
+                                                const TCompiledRow& Compiled);
   // The value of a variable the transform of the row at line AskedAt asks
   // for, evaluated on demand; false with an error entry when there is none.
   bool LookUp(const TAskedName& Asked, long double& Value, std::int32_t AskedAt);
@@ -255,6 +282,7 @@ class TFramesDefinition {
   std::vector<TCompiledRow> CompiledRows;  // one per row of Entries
   std::vector<TFramePlan> FramePlans;
   std::vector<std::uint8_t> Deferrable;  // one per row of Entries
+  std::vector<std::uint8_t> Alone;       // the same; see ReadsAlone
   std::vector<std::uint8_t> Deferred;    // one per row of Entries
   bool AnyDeferred = false;
   // By nesting level: the BaseFrame's own at 0.

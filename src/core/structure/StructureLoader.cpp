@@ -93,6 +93,7 @@ TFramesDefinition::TFramesDefinition(const TFramesDefinition& Other, std::vector
       CompiledRows(Other.CompiledRows),
       FramePlans(Other.FramePlans),
       Deferrable(Other.Deferrable),
+      Alone(Other.Alone),
       Deferred(Other.Deferred),
       AnyDeferred(Other.AnyDeferred) {
   SizeLevels();
