@@ -17,7 +17,7 @@ std::uint64_t HashOf(std::span<const std::uint64_t> Nodes) {
 TFrameShapes::TFrameShapes(const TFramesDefinition& Definition, std::size_t MaxCodes) : MaxCodes(MaxCodes) {
   for (const TDefinitionEntry& Row : Definition.Entries) {
     TimeRows.push_back(IsPlotTimeRow(Row));
-    SubframeBytes.push_back(Row.Kind == ekSubframe ? Row.BytePos : -1);
+    SubframeBytes.push_back(Row.Kind == ekSubframe ? std::optional<std::int64_t>(Row.BytePos) : std::nullopt);
   }
 }
 
@@ -80,7 +80,7 @@ std::vector<TShapeField> TFrameShapes::Fields(std::int32_t Shape, const std::vec
     Open.push_back(Code);
     const auto Row = static_cast<std::size_t>(Codes[Code] >> 16 & 0xFFFF);
     Bases.resize(Depth + 2);
-    if (Row < SubframeBytes.size() && SubframeBytes[Row] >= 0) Bases[Depth + 1] = Bases[Depth] + SubframeBytes[Row];
+    if (Row < SubframeBytes.size() && SubframeBytes[Row]) Bases[Depth + 1] = Bases[Depth] + *SubframeBytes[Row];
     if (Row < Wanted.size() && Wanted[Row]) {
       Fields.push_back({static_cast<std::int32_t>(Row), 0, Bases[Depth]});
       FieldCodes.push_back(Code);

@@ -4,6 +4,7 @@
 // qualified names in the same places, whatever their values.
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <unordered_map>
 #include <vector>
@@ -53,9 +54,9 @@ class TFrameShapes {
   std::size_t MaxCodes;
   std::size_t KeptCodes = 0;
   std::vector<char> TimeRows;
-  std::vector<std::int64_t> SubframeBytes;  // per row: a sub-frame's byte position, -1
-  mutable std::mutex Adding;                // held while Shapes grows and while other threads read it
-  std::vector<std::uint64_t> Codes;         // of the tree walked last
+  std::vector<std::optional<std::int64_t>> SubframeBytes;  // per row: a sub-frame's byte position
+  mutable std::mutex Adding;                               // held while Shapes grows and while other threads read it
+  std::vector<std::uint64_t> Codes;                        // of the tree walked last
   std::vector<std::vector<std::uint64_t>> Shapes;
   std::unordered_multimap<std::uint64_t, std::int32_t> ByHash;
 };
