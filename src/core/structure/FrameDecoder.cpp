@@ -185,18 +185,18 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
   else Level.Store(Slots.Value, static_cast<double>(Result.Value), scNumber);
 }
 
-std::uint16_t TFramesDefinition::ReadField(const TDefinitionEntry& Row, const TCompiledRow& Compiled) const {
-  if (const std::optional<std::uint16_t> Field = FastField(*Stream, Base, Compiled)) return *Field;
-  return ExtractInt(*Stream, Base, {Row.BytePos, Row.BitPos}, {Row.ByteLen, Row.BitLen}, {&SourceName, Row.Line});
-}
-
-std::optional<std::uint16_t> TFramesDefinition::FastField(const TMemoryStream& S, std::int64_t Base,
-                                                          const TCompiledRow& Compiled) {
+inline std::optional<std::uint16_t> TFramesDefinition::FastField(const TMemoryStream& S, std::int64_t Base,
+                                                                 const TCompiledRow& Compiled) {
   const std::int64_t At = Base + Compiled.Position.Byte;
   if (!Compiled.FastRead || At < 0 || At + 2 > S.Size()) return std::nullopt;
   const std::uint8_t* Window = S.Bytes.data() + At;
   const std::uint32_t Word = ((std::uint32_t{Window[0]} << 8 | Window[1]) << Compiled.Position.Bit) & 0xFFFF;
   return static_cast<std::uint16_t>(Word >> (16 - Compiled.Bits));
+}
+
+std::uint16_t TFramesDefinition::ReadField(const TDefinitionEntry& Row, const TCompiledRow& Compiled) const {
+  if (const std::optional<std::uint16_t> Field = FastField(*Stream, Base, Compiled)) return *Field;
+  return ExtractInt(*Stream, Base, {Row.BytePos, Row.BitPos}, {Row.ByteLen, Row.BitLen}, {&SourceName, Row.Line});
 }
 
 // Answers the variable requests of a transform evaluated alone.
