@@ -452,6 +452,19 @@ TEST(Data, DecodesEveryBaseFrameOnceWhileTheFileGrowsInPieces) {
   EXPECT_EQ(H.Data->Frames->Next->Next->Child->SerialNo, OldSerials[1] + 1);
 }
 
+TEST(Data, TheNextPassOfAGrowingFileAppendsItsRecordsWithoutMovingThoseBefore) {
+  THolder H;
+  const std::vector<std::uint8_t> File = OnDisk(Frames(100));
+  H.Dir.Write("p.dat", std::vector<std::uint8_t>(File.begin(), File.begin() + 80 * 280));
+  H.Data->StartTracking();
+  ASSERT_EQ(H.Data->Index().size(), 80u);
+  const TFrameRecord* const First = H.Data->Index().data();
+  H.AppendFileBytes(std::vector<std::uint8_t>(File.begin() + 80 * 280, File.end()));
+  H.Timer().Fire();
+  EXPECT_EQ(H.Data->Index().size(), 100u);
+  EXPECT_EQ(H.Data->Index().data(), First);
+}
+
 TEST(Data, WarnsOfAPartialBaseFrameOnceUntilTheFileChangesAgain) {
   THolder H;
   const std::vector<std::uint8_t> File = OnDisk(Frames(4));
