@@ -917,8 +917,8 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
   const std::vector<std::uint8_t> Filled = OnDisk(Frames(100, 280, true, 3));
   // Rows a reading alone must leave to the decoder: a name given twice, the
   // value of such a name, a wide field, a TEXT's raw value and what asks for
-  // it, a later row and a field past the BaseFrame; beside rows that read
-  // alone.
+  // it and a later row; beside rows that read alone, one of them reaching
+  // past the last BaseFrame.
   const std::string Alone =
       Lines({"[BaseFrame:280]", Row({"0", "2", "NUMBER", "A", "A"}), Row({"2", "2", "NUMBER", "A", "A*2"}),
              Row({"-1", "0", "NUMBER", "TWICE", "A&+1"}), Row({"4", "4", "NUMBER", "WIDE", "WIDE"}),
@@ -926,8 +926,8 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
              Row({"-1", "0", "NUMBER", "MI", "M+1"}), Row({"-1", "0", "NUMBER", "MII", "MI&*2"}),
              Row({"-1", "0", "NUMBER", "EARLY", "LATE&*2"}), Row({"10", "2", "NUMBER", "LATE", "LATE+1"}),
              Row({"12", "0,12", "NUMBER", "Z", "Z*0.5"}), Row({"-1", "0", "NUMBER", "BAD", "Z/0"}),
-             Row({"-1", "0", "NUMBER", "ZZ", "Z&*Z+LATE"}), Row({"278", "4", "NUMBER", "PAST", "PAST"}),
-             Row({"14", "0,1", "BOOLEAN", "B", "B"})});
+             Row({"-1", "0", "NUMBER", "ZZ", "Z&*Z+LATE"}), Row({"-1", "0", "NUMBER", "TWO", "ZZ&+ZZ&-BAD&"}),
+             Row({"279", "2", "NUMBER", "PAST", "PAST"}), Row({"14", "0,1", "BOOLEAN", "B", "B"})});
   // A stray byte: the words pair anew from an odd position, also in the
   // parts of the second pass's read, which the bytes at the end place in the
   // middle of words of differing bytes.
@@ -939,6 +939,7 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
     std::int64_t SerialBase;
     bool Resync = false;
     std::int64_t SerialLimit = NoSerialLimit;
+    std::vector<std::string> ReadAlone = {};  // the rows that read alone, when given
   } Cases[] = {
       {DemoStructure, DemoFile, 1200 * 280 + 100, 0},
       {DemoStructure, DemoFile, DemoFile.size(), SecondFileSerialBase},
@@ -948,7 +949,13 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
        ReadAll(VOREX_DEMO_DIR "/../tests/identity/edge.dat"), 1000, 0},
       {TextNumber, std::string(Numbered.begin(), Numbered.end()), 60 * 280, 0},
       {Times, std::string(Filled.begin(), Filled.end()), 60 * 280, 0},
-      {Alone, DemoFile.substr(0, 280 * 100), 60 * 280, 0},
+      {Alone,
+       DemoFile.substr(0, 280 * 100),
+       60 * 280,
+       0,
+       false,
+       NoSerialLimit,
+       {"LATE", "Z", "BAD", "ZZ", "TWO", "PAST", "B"}},
       {DemoStructure, Stray, 1200 * 280 + 100, 0, true},
   };
   for (const auto& Case : Cases) {
@@ -1048,6 +1055,11 @@ TEST(Data, ThreadsGiveTheTreesLogAndMessagesOfOneThreadAndEachBaseFrameDecodesAg
       std::ranges::copy_if(Rows[1], std::back_inserter(ReadAlone),
                            [&](std::int32_t Row) { return H.Definition->ReadsAlone(Row); });
       Out.push_back(std::to_string(ReadAlone.size()) + " rows read alone");
+      if (!Case.ReadAlone.empty()) {
+        std::vector<std::string> Names;
+        for (const std::int32_t Row : ReadAlone) Names.push_back(H.Definition->Entries[Row].VarName);
+        EXPECT_EQ(Names, Case.ReadAlone);
+      }
       const std::size_t Single = ReadAlone.size() - std::min<std::size_t>(3, ReadAlone.size());
       H.Data->ColumnsOf(std::span(ReadAlone).subspan(Single));
       for (std::size_t Row = 0; Row < Single; ++Row) H.Data->ColumnsOf(std::span(ReadAlone).subspan(Row, 1));

@@ -448,8 +448,8 @@ void TData::DecodePass() {
   const std::int64_t FramesBefore = Count;
   // Room for the records of as many BaseFrames as the file holds and a
   // quarter more, so that growing leaves no garbage behind and the passes
-  // that follow a growing file append without moving them all. Room never
-  // written to takes no memory.
+  // that follow a growing file append without moving them all. The pages
+  // of a large block take memory only once written.
   if (!ReadsStream() && (!ReadsInPieces() || IndexesPieces())) {
     const std::int64_t Expected = (Reader.DataEnd() - ProcessedSize) / Length;
     NewRecords.reserve(
@@ -611,15 +611,18 @@ const TData::TRecordedPass& TData::PassOf(std::size_t Frame) const {
 }
 
 bool TData::ReadAlone(std::uint32_t Frame, TRowsAlone& Rows, TDecodingCopy& Copy, TDecodedAgain& Again) const {
+  if (Frame >= Records.size()) return false;
   const TFrameRecord& Record = Records[Frame];
   if (Record.Shape < 0) return false;
   const auto Shape = static_cast<std::size_t>(Record.Shape);
   if (Rows.Fields.size() <= Shape) Rows.Fields.resize(Shape + 1);
   std::optional<std::vector<TShapeField>>& Fields = Rows.Fields[Shape];
   if (!Fields) Fields = FrameShapes.Fields(Record.Shape, Rows.Wanted);
+  Rows.Values.clear();
+  // A BaseFrame without those rows gives no values, read or not.
+  if (Fields->empty()) return true;
   if (!ReadAgain(Record.Position, PassOf(Frame), Copy, Again)) return false;
   const std::int64_t Base = Record.Position - Again.Origin;
-  Rows.Values.clear();
   for (const TShapeField& Field : *Fields) {
     const std::optional<double> Value = Copy.Definition->ValueAlone(*Again.Image, Base + Field.Base, Field.Row);
     if (!Value) return false;

@@ -216,8 +216,9 @@ class TData {
   void ForEachValue(const std::vector<std::int32_t>& Rows, std::uint32_t From, std::uint32_t To, TEach&& Each) const {
     for (const TFrameColumns& Part : DecodeColumns(Rows, From, To))
       for (const std::int32_t Row : Rows) {
-        const TFrameColumn& Column = *Part.Column(Row);
-        for (std::size_t I = 0; I < Column.Size(); ++I) Each(Column.Frames[I], Column.Places[I], Column.Values[I]);
+        if (const TFrameColumn* Column = Part.Column(Row))
+          for (std::size_t I = 0; I < Column->Size(); ++I)
+            Each(Column->Frames[I], Column->Places[I], Column->Values[I]);
       }
   }
   // The passes that start from now on take only the rows that Keep flags

@@ -62,23 +62,26 @@ std::vector<std::int32_t> TFrameShapes::Merge(const TFrameShapes& Other) {
 }
 
 std::vector<TShapeField> TFrameShapes::Fields(std::int32_t Shape, const std::vector<char>& Wanted) const {
-  const std::lock_guard Lock(Adding);
-  if (Shape < 0 || static_cast<std::size_t>(Shape) >= Shapes.size()) return {};
-  const std::span<const std::uint64_t> Codes = Nodes(Shape);
+  std::vector<std::uint64_t> Layout;
+  {
+    const std::lock_guard Lock(Adding);
+    if (Shape < 0 || static_cast<std::size_t>(Shape) >= Shapes.size()) return {};
+    Layout = Shapes[static_cast<std::size_t>(Shape)];
+  }
   std::vector<TShapeField> Fields;
-  std::vector<std::size_t> FieldCodes;
-  std::vector<std::uint32_t> Places(Codes.size());
+  std::vector<std::size_t> FieldCodes;  // of Fields, in Layout
+  std::vector<std::uint32_t> Places(Layout.size());
   std::uint32_t Place = 0;
   // The codes come in pre-order; a node's place follows those of the nodes
   // below it, as TFrameColumns walks.
   std::vector<std::size_t> Open;
-  const auto DepthOf = [&](std::size_t Code) { return static_cast<std::size_t>(Codes[Code] >> 32); };
+  const auto DepthOf = [&](std::size_t Code) { return static_cast<std::size_t>(Layout[Code] >> 32); };
   std::vector<std::int64_t> Bases{0};  // per depth: where its frame starts
-  for (std::size_t Code = 0; Code < Codes.size(); ++Code) {
+  for (std::size_t Code = 0; Code < Layout.size(); ++Code) {
     const std::size_t Depth = DepthOf(Code);
     for (; !Open.empty() && DepthOf(Open.back()) >= Depth; Open.pop_back()) Places[Open.back()] = Place++;
     Open.push_back(Code);
-    const auto Row = static_cast<std::size_t>(Codes[Code] >> 16 & 0xFFFF);
+    const auto Row = static_cast<std::size_t>(Layout[Code] >> 16 & 0xFFFF);
     Bases.resize(Depth + 2);
     if (Row < SubframeBytes.size() && SubframeBytes[Row]) Bases[Depth + 1] = Bases[Depth] + *SubframeBytes[Row];
     if (Row < Wanted.size() && Wanted[Row]) {

@@ -67,16 +67,8 @@ void TFramesDefinition::FindDeferrableRows() {
       const TAskedName& Asked = CompiledRows[I].TransformNames[Name];
       const auto Row = static_cast<std::size_t>(Asked.Row);
       if (Asked.Row < 0 || Row < RunStart || Row > I) return std::nullopt;
-      const TDefinitionEntry& Other = Entries[Row];
-      // A slot another row shares may hold that row's value (a message index, say).
-      if (Other.VarName != Asked.Name.Stripped || !Plain(Other.VarName) ||
-          !OnlyWriter(E.FrameHash, Asked.Name.Hash, Row))
-        return std::nullopt;
-      if (Asked.Name.Hash == Asked.Name.StrippedHash) {
-        const bool Read =
-            Other.BytePos >= 0 && Other.Kind != ekText && Other.Kind != ekSubframe && Other.Kind != ekFrame;
-        return Read ? std::optional(RawValues) : std::nullopt;
-      }
+      if (!NamesOnlyItsRow(E.FrameHash, Asked, OnlyWriter)) return std::nullopt;
+      if (Asked.Name.Hash == Asked.Name.StrippedHash) return ReadsRaw(Row) ? std::optional(RawValues) : std::nullopt;
       if (Row == I) return std::nullopt;
       Longest = std::max(Longest, Deferrable[Row] ? Chain[Row] : 0);
       return Values[Row];
@@ -99,8 +91,11 @@ void TFramesDefinition::FindAloneRow(std::size_t I, std::size_t RunStart, const 
   const TDefinitionEntry& E = Entries[I];
   const TCompiledRow& Compiled = CompiledRows[I];
   const bool Field = E.BytePos >= 0;
-  if (!Plain(E.VarName) || !OnlyWriter(E.FrameHash, E.NameHash, I) || !OnlyWriter(E.FrameHash, E.ValueHash, I) ||
-      !(E.Kind == ekNumber || (E.Kind == ekBoolean && Field)) || (Field ? !Compiled.FastRead : E.IsIdentity))
+  // Row 0 is a variable only in a table that starts without a header, and
+  // the node standing for an unknown frame takes its number.
+  if (I == 0 || !Plain(E.VarName) || !OnlyWriter(E.FrameHash, E.NameHash, I) ||
+      !OnlyWriter(E.FrameHash, E.ValueHash, I) || !(E.Kind == ekNumber || (E.Kind == ekBoolean && Field)) ||
+      (Field ? !Compiled.FastRead : E.IsIdentity))
     return;
   // Its own raw value, the raw value of a field before it in its frame, or
   // the value of a NUMBER row before it that reads alone.
@@ -108,19 +103,27 @@ void TFramesDefinition::FindAloneRow(std::size_t I, std::size_t RunStart, const 
   const auto AskedAlone = [&](const TAskedName& Asked) {
     if (Field && Asked.Slots.Asked == Compiled.Slots.Raw) return true;
     const auto Row = static_cast<std::size_t>(Asked.Row);
-    if (Asked.Row < 0 || Row < RunStart || Row >= I) return false;
-    const TDefinitionEntry& Other = Entries[Row];
-    if (Other.VarName != Asked.Name.Stripped || !Plain(Other.VarName) || !OnlyWriter(E.FrameHash, Asked.Name.Hash, Row))
-      return false;
-    if (Asked.Name.Hash == Asked.Name.StrippedHash)
-      return Other.BytePos >= 0 && CompiledRows[Row].FastRead && Other.Kind != ekText && Other.Kind != ekSubframe &&
-             Other.Kind != ekFrame;
+    if (Asked.Row < 0 || Row < RunStart || Row >= I || !NamesOnlyItsRow(E.FrameHash, Asked, OnlyWriter)) return false;
+    if (Asked.Name.Hash == Asked.Name.StrippedHash) return ReadsRaw(Row) && CompiledRows[Row].FastRead;
     Longest = std::max(Longest, Chain[Row]);
-    return Other.Kind == ekNumber && Alone[Row];
+    return Entries[Row].Kind == ekNumber && Alone[Row];
   };
   if (!std::ranges::all_of(Compiled.TransformNames, AskedAlone) || Longest >= MaxDeferredChain) return;
   Alone[I] = 1;
   Chain[I] = Longest + 1;
+}
+
+bool TFramesDefinition::NamesOnlyItsRow(std::uint32_t FrameHash, const TAskedName& Asked,
+                                        const TOnlyWriter& OnlyWriter) const {
+  const auto Row = static_cast<std::size_t>(Asked.Row);
+  const TDefinitionEntry& Other = Entries[Row];
+  // A slot another row shares may hold that row's value (a message index, say).
+  return Other.VarName == Asked.Name.Stripped && Plain(Other.VarName) && OnlyWriter(FrameHash, Asked.Name.Hash, Row);
+}
+
+bool TFramesDefinition::ReadsRaw(std::size_t Row) const {
+  const TDefinitionEntry& E = Entries[Row];
+  return E.BytePos >= 0 && E.Kind != ekText && E.Kind != ekSubframe && E.Kind != ekFrame;
 }
 
 void TFramesDefinition::DeferUnused(const std::vector<std::int32_t>& RowsInUse) {

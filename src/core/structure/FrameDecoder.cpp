@@ -203,8 +203,8 @@ std::uint16_t TFramesDefinition::ReadField(const TDefinitionEntry& Row, const TC
 class TFramesDefinition::TAloneResolver : public TVariableResolver {
  public:
   TAloneResolver(const TFramesDefinition& Definition, const TMemoryStream& S, std::int64_t Base, std::size_t Row,
-                 double Raw)
-      : Definition(Definition), S(S), Base(Base), Row(Row), Raw(Raw) {}
+                 double Raw, std::vector<TAloneValue>& Known)
+      : Definition(Definition), S(S), Base(Base), Row(Row), Raw(Raw), Known(Known) {}
 
   bool Resolve(std::size_t NameIndex, long double& Value) override {
     const TCompiledRow& Compiled = Definition.CompiledRows[Row];
@@ -218,8 +218,17 @@ class TFramesDefinition::TAloneResolver : public TVariableResolver {
     if (Asked.Name.Hash == Asked.Name.StrippedHash) {
       if (const std::optional<std::uint16_t> Field = FastField(S, Base, Definition.CompiledRows[Other])) Found = *Field;
       else Outside = true;
-    } else if (!Definition.EvaluateAlone(S, Base, Other, Found)) {
-      Outside = true;
+    } else {
+      // Each value once, as the decoder keeps it in its slot: transforms
+      // that ask for a value many times would otherwise multiply the work.
+      auto Memo = std::ranges::find(Known, Other, &TAloneValue::Row);
+      if (Memo == Known.end()) {
+        TAloneValue Evaluated{Other, false, std::nullopt};
+        Evaluated.Inside = Definition.EvaluateAlone(S, Base, Other, Evaluated.Value, Known);
+        Memo = Known.insert(Known.end(), Evaluated);
+      }
+      Outside = !Memo->Inside;
+      Found = Memo->Value;
     }
     if (Found) Value = *Found;
     return Found.has_value();
@@ -233,17 +242,19 @@ class TFramesDefinition::TAloneResolver : public TVariableResolver {
   std::int64_t Base;
   std::size_t Row;
   double Raw;
+  std::vector<TAloneValue>& Known;
 };
 
 std::optional<double> TFramesDefinition::ValueAlone(const TMemoryStream& S, std::int64_t Base, std::int32_t Row) const {
   std::optional<double> Value;
-  if (!EvaluateAlone(S, Base, static_cast<std::size_t>(Row), Value)) return std::nullopt;
+  std::vector<TAloneValue> Known;
+  if (!EvaluateAlone(S, Base, static_cast<std::size_t>(Row), Value, Known)) return std::nullopt;
   // A failed transform stores no value: the node holds MissingValue.
   return Value.value_or(MissingValue);
 }
 
 bool TFramesDefinition::EvaluateAlone(const TMemoryStream& S, std::int64_t Base, std::size_t Row,
-                                      std::optional<double>& Value) const {
+                                      std::optional<double>& Value, std::vector<TAloneValue>& Known) const {
   const TDefinitionEntry& Entry = Entries[Row];
   double Raw = 0;
   if (Entry.BytePos >= 0) {
@@ -255,7 +266,7 @@ bool TFramesDefinition::EvaluateAlone(const TMemoryStream& S, std::int64_t Base,
     Value = Raw;
     return true;
   }
-  TAloneResolver Resolver(*this, S, Base, Row, Raw);
+  TAloneResolver Resolver(*this, S, Base, Row, Raw, Known);
   const TTransformResult Result = CompiledRows[Row].Transform.Evaluate(Resolver);
   if (Resolver.Outside) return false;
   if (!Result.Failed) Value = static_cast<double>(Result.Value);

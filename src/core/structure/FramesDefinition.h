@@ -138,8 +138,9 @@ class TFramesDefinition {
   // Whether the values of Row's nodes follow from fields of their frame
   // alone: a NUMBER or BOOLEAN field of at most 16 bits or a computed NUMBER,
   // the only row to fill the values of its name, whose transform asks for
-  // nothing but its own raw value, raw fields before it in its frame and the
-  // values of NUMBER rows before it that read alone.
+  // nothing but its own raw value, raw fields of at most 16 bits before it
+  // in its frame and the values of NUMBER rows before it that read alone,
+  // in chains of at most 8 transforms.
   bool ReadsAlone(std::int32_t Row) const {
     return Row >= 0 && static_cast<std::size_t>(Row) < Alone.size() && Alone[static_cast<std::size_t>(Row)];
   }
@@ -240,11 +241,25 @@ class TFramesDefinition {
   // Sets Alone and Chain (the longest chain of transforms its value takes)
   // of row I, whose frame's rows start at RunStart, from those of the rows before.
   void FindAloneRow(std::size_t I, std::size_t RunStart, const TOnlyWriter& OnlyWriter, std::vector<int>& Chain);
+  // Whether Asked, asked for in frame FrameHash, is the name of its row
+  // Asked.Row (>= 0), whose slot only that row writes.
+  bool NamesOnlyItsRow(std::uint32_t FrameHash, const TAskedName& Asked, const TOnlyWriter& OnlyWriter) const;
+  // Whether Row's raw value is a number read from its field.
+  bool ReadsRaw(std::size_t Row) const;
   class TAloneResolver;
+  // A row's value evaluated alone in a frame: Inside is false when a field
+  // it reads lies outside the data, Value none when a transform fails.
+  struct TAloneValue {
+    std::size_t Row = 0;
+    bool Inside = false;
+    std::optional<double> Value;
+  };
   // The value of Row's node in the frame at Base of S, evaluated as a
   // decoding does; false when a field it reads lies outside S. Value stays
-  // none when a transform fails.
-  bool EvaluateAlone(const TMemoryStream& S, std::int64_t Base, std::size_t Row, std::optional<double>& Value) const;
+  // none when a transform fails. Known holds the values of the frame's
+  // other rows evaluated so far.
+  bool EvaluateAlone(const TMemoryStream& S, std::int64_t Base, std::size_t Row, std::optional<double>& Value,
+                     std::vector<TAloneValue>& Known) const;
   // Whether the row's transform is left at its turn.
   bool IsDeferred(std::int32_t Row) const { return AnyDeferred && Row >= 0 && Deferred[static_cast<std::size_t>(Row)]; }
   void SizeLevels();
