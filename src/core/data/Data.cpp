@@ -624,7 +624,8 @@ bool TData::ReadAlone(std::uint32_t Frame, TRowsAlone& Rows, TDecodingCopy& Copy
   if (!ReadAgain(Record.Position, PassOf(Frame), Copy, Again)) return false;
   const std::int64_t Base = Record.Position - Again.Origin;
   for (const TShapeField& Field : *Fields) {
-    const std::optional<double> Value = Copy.Definition->ValueAlone(*Again.Image, Base + Field.Base, Field.Row);
+    const std::optional<double> Value =
+        Copy.Definition->ValueAlone(*Again.Image, Base + Field.Base, Field.Row, Rows.Known);
     if (!Value) return false;
     Rows.Values.push_back({Field.Row, Field.Place, *Value});
   }

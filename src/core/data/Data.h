@@ -362,6 +362,7 @@ class TData {
     std::vector<char> Wanted;                                     // per definition row
     std::vector<std::optional<std::vector<TShapeField>>> Fields;  // per shape, once asked for
     std::vector<TPlacedValue> Values;                             // of the BaseFrame read last
+    std::vector<TFramesDefinition::TAloneValue> Known;            // room for ValueAlone
   };
   // Reads the values of BaseFrame Frame's nodes of those rows into Rows.Values
   // from its bytes; false when it has no shape, its bytes cannot be read or

@@ -81,8 +81,7 @@ void TFramesDefinition::FindDeferrableRows() {
     Chain[I] = Longest + 1;
     const auto First = FirstRowOfFrameHash.find(E.FrameHash);
     const bool Decoded = First != FirstRowOfFrameHash.end() && static_cast<std::size_t>(First->second) == RunStart;
-    Deferrable[I] = Decoded && Plain(E.VarName) && OnlyWriter(E.FrameHash, E.NameHash, I) &&
-                    OnlyWriter(E.FrameHash, E.ValueHash, I) && Chain[I] <= MaxDeferredChain;
+    Deferrable[I] = Decoded && WritesOnlyItsSlots(I, OnlyWriter) && Chain[I] <= MaxDeferredChain;
   }
 }
 
@@ -93,8 +92,7 @@ void TFramesDefinition::FindAloneRow(std::size_t I, std::size_t RunStart, const 
   const bool Field = E.BytePos >= 0;
   // Row 0 is a variable only in a table that starts without a header, and
   // the node standing for an unknown frame takes its number.
-  if (I == 0 || !Plain(E.VarName) || !OnlyWriter(E.FrameHash, E.NameHash, I) ||
-      !OnlyWriter(E.FrameHash, E.ValueHash, I) || !(E.Kind == ekNumber || (E.Kind == ekBoolean && Field)) ||
+  if (I == 0 || !WritesOnlyItsSlots(I, OnlyWriter) || !(E.Kind == ekNumber || (E.Kind == ekBoolean && Field)) ||
       (Field ? !Compiled.FastRead : E.IsIdentity))
     return;
   // Its own raw value, the raw value of a field before it in its frame, or
@@ -119,6 +117,11 @@ bool TFramesDefinition::NamesOnlyItsRow(std::uint32_t FrameHash, const TAskedNam
   const TDefinitionEntry& Other = Entries[Row];
   // A slot another row shares may hold that row's value (a message index, say).
   return Other.VarName == Asked.Name.Stripped && Plain(Other.VarName) && OnlyWriter(FrameHash, Asked.Name.Hash, Row);
+}
+
+bool TFramesDefinition::WritesOnlyItsSlots(std::size_t I, const TOnlyWriter& OnlyWriter) const {
+  const TDefinitionEntry& E = Entries[I];
+  return Plain(E.VarName) && OnlyWriter(E.FrameHash, E.NameHash, I) && OnlyWriter(E.FrameHash, E.ValueHash, I);
 }
 
 bool TFramesDefinition::ReadsRaw(std::size_t Row) const {

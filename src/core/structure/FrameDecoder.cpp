@@ -245,9 +245,10 @@ class TFramesDefinition::TAloneResolver : public TVariableResolver {
   std::vector<TAloneValue>& Known;
 };
 
-std::optional<double> TFramesDefinition::ValueAlone(const TMemoryStream& S, std::int64_t Base, std::int32_t Row) const {
+std::optional<double> TFramesDefinition::ValueAlone(const TMemoryStream& S, std::int64_t Base, std::int32_t Row,
+                                                    std::vector<TAloneValue>& Known) const {
   std::optional<double> Value;
-  std::vector<TAloneValue> Known;
+  Known.clear();
   if (!EvaluateAlone(S, Base, static_cast<std::size_t>(Row), Value, Known)) return std::nullopt;
   // A failed transform stores no value: the node holds MissingValue.
   return Value.value_or(MissingValue);

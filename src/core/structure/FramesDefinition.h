@@ -144,9 +144,18 @@ class TFramesDefinition {
   bool ReadsAlone(std::int32_t Row) const {
     return Row >= 0 && static_cast<std::size_t>(Row) < Alone.size() && Alone[static_cast<std::size_t>(Row)];
   }
+  // A row's value evaluated alone in a frame: Inside is false when a field
+  // it reads lies outside the data, Value none when a transform fails.
+  struct TAloneValue {
+    std::size_t Row = 0;
+    bool Inside = false;
+    std::optional<double> Value;
+  };
   // The value a node of such a row gets when its frame starts at Base of S,
-  // as a decoding gives it; none when the field lies outside S.
-  std::optional<double> ValueAlone(const TMemoryStream& S, std::int64_t Base, std::int32_t Row) const;
+  // as a decoding gives it; none when the field lies outside S. Known is
+  // room the caller keeps for the values evaluated on the way.
+  std::optional<double> ValueAlone(const TMemoryStream& S, std::int64_t Base, std::int32_t Row,
+                                   std::vector<TAloneValue>& Known) const;
 
  protected:
   // Everything but the decoding state, with Messages for the messages.
@@ -246,14 +255,9 @@ class TFramesDefinition {
   bool NamesOnlyItsRow(std::uint32_t FrameHash, const TAskedName& Asked, const TOnlyWriter& OnlyWriter) const;
   // Whether Row's raw value is a number read from its field.
   bool ReadsRaw(std::size_t Row) const;
+  // Whether row I's name is plain and only that row writes its slots.
+  bool WritesOnlyItsSlots(std::size_t I, const TOnlyWriter& OnlyWriter) const;
   class TAloneResolver;
-  // A row's value evaluated alone in a frame: Inside is false when a field
-  // it reads lies outside the data, Value none when a transform fails.
-  struct TAloneValue {
-    std::size_t Row = 0;
-    bool Inside = false;
-    std::optional<double> Value;
-  };
   // The value of Row's node in the frame at Base of S, evaluated as a
   // decoding does; false when a field it reads lies outside S. Value stays
   // none when a transform fails. Known holds the values of the frame's
