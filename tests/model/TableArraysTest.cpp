@@ -140,6 +140,8 @@ TEST(TableArrays, StreamedSinksGiveTheArraysOfTheLoadedBaseFrames) {
       };
       Streamed.Project.LoadData();
       EXPECT_EQ(Cells(Collector.TakeArrays()), Expected);
+      // Handed over, not indexed: the memory of a streamed pass keeps its size.
+      EXPECT_TRUE(Streamed.Project.DataA->Index().empty());
       EXPECT_EQ(Sinks, 3u);
     }
   }

@@ -200,8 +200,9 @@ void TProject::StartData(std::size_t File, const std::string& FileName, std::int
   Data->Resync = Settings.Resync;
   Data->Threads = Threads;
   Data->ReadsStreams = ReadsStreams;
-  // Trees are decoded again when shown.
-  Data->KeepTrees = false;
+  // Trees are decoded again when shown; BaseFrames handed over as they
+  // stream are not indexed.
+  Data->KeepTrees = static_cast<bool>(OnStreamedFrames);
   Data->OnNewFrames = [this](TData& Sender) { HandleNewFrames(Sender); };
   // The first pass takes the values the alarms watch.
   Data->ColumnsOf(WatchedRows(ActiveAlarms()));
