@@ -1146,6 +1146,11 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileModeAndDecodesThemAgainFromTh
     };
     Stream.Data->IndexStreamed = true;
     Light.Data->KeepTrees = false;
+    // The light pass takes the columns of every other row.
+    std::vector<std::int32_t> OddRows;
+    for (std::size_t Row = 1; Row < Light.Definition->Entries.size(); Row += 2)
+      OddRows.push_back(static_cast<std::int32_t>(Row));
+    Light.Data->ColumnsOf(OddRows);
     for (THolder* H : {&Stream, &Light}) {
       H->Data->StreamPieceBytes = Case.PieceBytes;
       H->Data->Threads = Case.Threads;
@@ -1170,6 +1175,27 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileModeAndDecodesThemAgainFromTh
     EXPECT_EQ(Stream.Data->FrameCount(), Whole.Data->FrameCount());
     EXPECT_EQ(Stream.Data->ProcessedSize, Whole.Data->ProcessedSize);
     EXPECT_EQ(Stream.Notifications, 1);
+    // The light pass leaves out the transforms no column asks for, not the
+    // values of its columns or the times of its index.
+    std::map<std::int32_t, std::vector<std::string>> ValuesOfRow;
+    const std::function<void(const TDecodedNode&)> Visit = [&](const TDecodedNode& Node) {
+      for (const TDecodedNode* Child = Node.Child; Child; Child = Child->Next) Visit(*Child);
+      ValuesOfRow[Node.DefIndex].push_back(GeneralFloatText(Node.Value));
+    };
+    for (const TDecodedNode* Root = Whole.Data->Frames; Root; Root = Root->Next) Visit(*Root);
+    for (const std::int32_t Row : OddRows) {
+      const std::vector<const TFrameColumn*> Column = Light.Data->ColumnsOf({&Row, 1});
+      ASSERT_EQ(Column.size(), 1u);
+      std::vector<std::string> Values;
+      for (const double Value : Column[0]->Values) Values.push_back(GeneralFloatText(Value));
+      EXPECT_EQ(Values, ValuesOfRow[Row]) << Row;
+    }
+    const auto Times = [](const TData& Data) {
+      std::vector<std::string> Texts;
+      for (const TFrameRecord& Record : Data.Index()) Texts.push_back(std::to_string(Record.Time));
+      return Texts;
+    };
+    EXPECT_EQ(Times(*Light.Data), Times(*Stream.Data));
     // A block for each thread, however many BaseFrames.
     EXPECT_LE(Stream.Data->NodeBytes(), (std::size_t{2} << 20) * static_cast<std::size_t>(1 + Case.Threads));
     // Each BaseFrame decoded again alone from the file is the tree of the

@@ -11,6 +11,7 @@
 #include "data/BaseFrameStep.h"
 #include "data/Pass.h"
 #include "structure/InstrumentNames.h"
+#include "structure/PlotTimeRow.h"
 
 namespace {
 
@@ -171,6 +172,7 @@ void TData::Update(bool Here, const TThen& Then) {
     if (Then) Then(Ended);
     return;
   }
+  ChooseTransforms(true);
   RunPass(
       Here, true, [this] { ReadTheFile(); }, Then);
 }
@@ -240,6 +242,19 @@ void TData::RunPass(bool Here, bool PauseTimer, std::function<void()> Work, cons
   };
   if (Here) Done(RunCatching(Run));
   else RunOffThread(Run, Done);
+}
+
+void TData::ChooseTransforms(bool OverFile) {
+  // BaseFrames handed over are read by their taker, whose choice it is.
+  if (OnFrames) return;
+  if (!OverFile || KeepTrees || ReadsStream()) {
+    Definition.DeferNone();
+    return;
+  }
+  std::vector<std::int32_t> Rows = Columns.RowsInUse();
+  for (std::size_t Row = 0; Row < Definition.Entries.size(); ++Row)
+    if (IsPlotTimeRow(Definition.Entries[Row])) Rows.push_back(static_cast<std::int32_t>(Row));
+  Definition.DeferUnused(Rows);
 }
 
 void TData::Finish(bool PauseTimer, bool WasEnabled, const std::exception_ptr& Failure, bool Here) {
@@ -346,6 +361,7 @@ TPassReport TData::PassOverBytes(std::span<const std::uint8_t> Bytes) {
   Report = {};
   Decoded = false;
   TPassReport Ended;
+  ChooseTransforms(false);
   RunPass(
       true, false, [this, Bytes] { ReadTheBytes(Bytes); }, [&Ended](const TPassReport& Passed) { Ended = Passed; });
   return Ended;
@@ -571,6 +587,8 @@ std::int64_t TData::SerialOf(std::uint32_t Frame, std::uint32_t Place) const {
 std::unique_ptr<TData::TDecodingCopy> TData::CopyForDecodingAgain() const {
   auto Copy = std::make_unique<TDecodingCopy>();
   if (Definition.Copyable()) Copy->Definition = Definition.CopyFor(Copy->Messages);
+  // The trees decoded again hold every value, whatever the pass left.
+  if (Copy->Definition) Copy->Definition->DeferNone();
   Copy->Reach = DecodingReach(Definition);
   Copy->Length = Definition.GetFrameLength(BaseFrameName);
   Copy->RootRow = static_cast<std::int16_t>(Definition.FindFrame(BaseFrameName));

@@ -255,6 +255,10 @@ class TData {
   // Runs Work, the reading and decoding of a pass (Here: on this thread),
   // then Finish, then Then with the report.
   void RunPass(bool Here, bool PauseTimer, std::function<void()> Work, const TThen& Then);
+  // The transforms the definition evaluates in a pass that is about to run:
+  // a pass over a file that keeps no trees and hands none over evaluates only
+  // those its columns and the BaseFrames' times ask for.
+  void ChooseTransforms(bool OverFile);
   // The end of a pass on the window thread: publishes what it decoded, tells
   // OnNewFrames and hides the progress. A failure of the pass is thrown on
   // when it ran here, else logged.

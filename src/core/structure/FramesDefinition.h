@@ -135,6 +135,8 @@ class TFramesDefinition {
   // every log entry, message and other value as it was: the nodes of those
   // rows may then hold MissingValue as their value. Copies keep the choice.
   void DeferUnused(const std::vector<std::int32_t>& RowsInUse);
+  // From now on decodings evaluate every transform at its turn.
+  void DeferNone() { AnyDeferred = false; }
   // Whether the values of Row's nodes follow from fields of their frame
   // alone: a NUMBER or BOOLEAN field of at most 16 bits or a computed NUMBER,
   // the only row to fill the values of its name, whose transform asks for
