@@ -337,7 +337,7 @@ TParallelOutcome TParallelDecoder::Collect(TChunkPass& Pass, const TParallelRun&
     Serials.Next += Chunk.Serials.Next;
   }
   // A sink's BaseFrames are numbered when it is joined.
-  if (!Run.Streamed || !Run.NewSink) Pass.RenumberSerials(Counted, Numberings);
+  if (Run.TreesRead && (!Run.Streamed || !Run.NewSink)) Pass.RenumberSerials(Counted, Numberings);
   return Outcome;
 }
 

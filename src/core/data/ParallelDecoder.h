@@ -38,6 +38,9 @@ struct TParallelRun {
   bool Streamed = false;
   // Whether the records of the roots are made (never of a sink's BaseFrames).
   bool Records = true;
+  // Whether the roots' nodes are read after the run: else they are left
+  // with the serial numbers of their chunk.
+  bool TreesRead = true;
   std::function<std::unique_ptr<TChunkSink>()> NewSink;
 };
 

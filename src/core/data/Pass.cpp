@@ -90,6 +90,7 @@ TParallelRun TPass::ParallelRun(std::int64_t Stop, bool Streamed) const {
           .Threads = Data.Threads,
           .Streamed = Streamed,
           .Records = MakesRecords(Streamed),
+          .TreesRead = !Streamed || static_cast<bool>(Data.OnFrames),
           .NewSink = Streamed ? Data.NewChunkSink : nullptr};
 }
 
