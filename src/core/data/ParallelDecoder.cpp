@@ -38,6 +38,7 @@ struct TParallelDecoder::TChunk {
   TFrameColumns Columns;                 // of Records, numbered from 0
   std::unique_ptr<TChunkSink> Sink;      // takes the BaseFrames instead
   std::int64_t Taken = 0;                // by the sink
+  std::int64_t Frames = 0;               // decoded, not taken by the sink
   TSerialCounter Serials;                // of the nodes decoded, numbered from 0
   // The nodes of TEXT rows holding a message index, to be moved behind the
   // messages of the chunks before.
@@ -125,7 +126,7 @@ class TParallelDecoder::TChunkPass {
     Chunk.Reached = Chunk.Start;
     Chunk.Definition = Definition.CopyFor(Chunk.Messages);
     Chunk.Definition->Serials = &Chunk.Serials;
-    Chunk.Definition->TextNodes = Chunk.Sink ? nullptr : &Chunk.TextNodes;
+    Chunk.Definition->TextNodes = Chunk.Sink || !Run.TreesRead ? nullptr : &Chunk.TextNodes;
     if (Run.Records) Chunk.Shapes = std::make_unique<TFrameShapes>(*Chunk.Definition);
     try {
       DecodeFrames(Chunk, Index);
@@ -156,14 +157,20 @@ class TParallelDecoder::TChunkPass {
         Root->DefIndex = Run.RootDefIndex;
         Root->SerialNo = Chunk.Serials.Take();
         if (!Chunk.Sink) {
-          // Linked here, while the roots are in the cache; streamed roots
-          // are handed over one by one.
-          if (!Run.Streamed && !Chunk.Roots.empty()) Chunk.Roots.back()->Next = Root;
-          Chunk.Roots.push_back(Root);
           if (Run.Records) {
             Chunk.Shapes->Note(*Root, Record);
             Chunk.Columns.Take(Root);
             Chunk.Records.push_back(Record);
+          }
+          ++Chunk.Frames;
+          if (Run.TreesRead) {
+            // Linked here, while the roots are in the cache; streamed roots
+            // are handed over one by one.
+            if (!Run.Streamed && !Chunk.Roots.empty()) Chunk.Roots.back()->Next = Root;
+            Chunk.Roots.push_back(Root);
+          } else {
+            // Its nodes are used again, still in the cache, by the next BaseFrame.
+            Chunk.Pool->Rollback(NodesBefore);
           }
         } else {
           Chunk.Sink->Take(*Root, Chunk.Messages);
@@ -320,6 +327,7 @@ TParallelOutcome TParallelDecoder::Collect(TChunkPass& Pass, const TParallelRun&
     if (!Run.Streamed && !Outcome.Roots.empty() && !Chunk.Roots.empty())
       Outcome.Roots.back()->Next = Chunk.Roots.front();
     Outcome.Roots.insert(Outcome.Roots.end(), Chunk.Roots.begin(), Chunk.Roots.end());
+    Outcome.Frames += Chunk.Frames;
     const std::vector<std::int32_t> Shapes =
         Chunk.Records.empty() ? std::vector<std::int32_t>{} : this->Shapes.Merge(*Chunk.Shapes);
     Columns.Append(Chunk.Columns);

@@ -38,8 +38,8 @@ struct TParallelRun {
   bool Streamed = false;
   // Whether the records of the roots are made (never of a sink's BaseFrames).
   bool Records = true;
-  // Whether the roots' nodes are read after the run: else they are left
-  // with the serial numbers of their chunk.
+  // Whether the roots' nodes are read after the run: else each BaseFrame's
+  // nodes are given back once its record is made, and no roots are kept.
   bool TreesRead = true;
   std::function<std::unique_ptr<TChunkSink>()> NewSink;
 };
@@ -52,6 +52,8 @@ struct TParallelOutcome {
   std::int64_t Handled = 0;
   // Numbered, without sinks; linked in order unless streamed.
   std::vector<TDecodedNode*> Roots;
+  // The BaseFrames decoded, without sinks'.
+  std::int64_t Frames = 0;
   // Of each root, as the run asks.
   std::vector<TFrameRecord> Records;
   std::vector<TChunkJoin> Joins;

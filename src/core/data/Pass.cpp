@@ -137,7 +137,7 @@ TPass::TPieceStep TPass::DecodePiece() {
   if (!Outcome.Decoded) return Sinks.HandedOver() ? TPieceStep::OneThread : TPieceStep::Stop;
   End.Position = Outcome.Position;
   End.Handled = Outcome.Handled;
-  Data.NewCount += static_cast<std::int64_t>(Outcome.Roots.size());
+  Data.NewCount += Outcome.Frames;
   Data.NewRecords.insert(Data.NewRecords.end(), Outcome.Records.begin(), Outcome.Records.end());
   for (const TChunkJoin& Join : Outcome.Joins) Data.NewCount += Join.Frames;
   if (Data.Reader.DataEnd() - End.Position >= Length && End.Position == PieceEnd && TPassSinks::MayDefer(Outcome.Joins))
