@@ -1,6 +1,7 @@
 #include "cli/DecodeCommand.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <span>
@@ -12,6 +13,7 @@
 #include "cli/CliStatus.h"
 #include "common/AtomicFile.h"
 #include "common/FloatText.h"
+#include "data/ChunkSink.h"
 #include "data/PacketStream.h"
 #include "shared/CommandLine.h"
 
@@ -91,6 +93,14 @@ class TDecodeSinks {
   std::string Dump, FirstDump;
   std::map<std::string, std::int64_t> Subframes;
   TBrowserExport Export;
+};
+
+// Takes the BaseFrames of a run that shows only its log.
+class TNoSink : public TChunkSink {
+ public:
+  void Take(const TDecodedNode&, const std::vector<std::string>&) override {}
+  void Join(const TSerialNumbering&) override {}
+  bool JoinsBesideTakes() const override { return true; }
 };
 
 // Writes the export's data lines to Target: the files are decoded again,
@@ -174,8 +184,12 @@ int DecodeCommand(const std::vector<std::string>& Args, std::ostream& Out, std::
   };
   if (const int Code = LoadCliDefinition(Project, Options.Project, Err)) return Code;
   // Without a dump, summary or export no value is shown, only the log: the
-  // transforms that cannot add to it are left.
-  if (!Options.Dump && !Options.Summary && Options.ExportFile.empty()) Project.Definition->DeferUnused({});
+  // transforms that cannot add to it are left, and the BaseFrames of each
+  // thread are given back there.
+  if (!Options.Dump && !Options.Summary && Options.ExportFile.empty()) {
+    Project.Definition->DeferUnused({});
+    Project.NewStreamedSink = [](int) { return std::make_unique<TNoSink>(); };
+  }
   if (const int Code = LoadCliData(Project)) return Code;
   if (const int Status = BaseFramesFoundStatus(Project)) return Status;
   if (!Sinks) Sinks.emplace(Options, *Project.Definition, Out);
