@@ -500,8 +500,9 @@ py::dict Table(TPyProject& P, const py::object& Vars, const std::string& Layout)
     for (const TData* Data : {P.Project.DataA.get(), P.Project.DataB.get()}) {
       ++File;
       if (!Data) continue;
-      // The trees are decoded again one by one.
+      // The trees are decoded again one by one, evaluating the transforms the columns ask for.
       const std::unique_ptr<TData::TDecodingCopy> Copy = Data->CopyForDecodingAgain();
+      if (Copy->Definition) Copy->Definition->DeferUnused(Columns.RowsInUse());
       TDecodedAgain Again;
       for (std::size_t Frame = 0; Frame < Data->Index().size(); ++Frame) {
         if (!Data->DecodeAgain(Frame, *Copy, Again))
