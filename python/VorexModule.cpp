@@ -8,6 +8,7 @@
 #include <pybind11/stl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -25,6 +26,7 @@
 #include "common/LoadProgress.h"
 #include "common/Log.h"
 #include "common/TerminalProgress.h"
+#include "common/Threads.h"
 #include "plot/PlotSeries.h"
 #include "project/Project.h"
 #include "structure/InstrumentNames.h"
@@ -68,6 +70,8 @@ namespace {
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
 constexpr std::int64_t MaxThreads = 256;
+// BaseFrames of table() decoded again per thread, at least.
+constexpr std::size_t TablePartFrames = 512;
 
 std::mutex CoreLock;
 PyObject* LoadErrorType = nullptr;
@@ -486,6 +490,33 @@ py::dict TableDict(TTableArrays&& Arrays, double StartTime) {
   return Result;
 }
 
+// The rows of Data's BaseFrames, decoded again evaluating the transforms of
+// Rows; the wide rows on several threads, each part of the BaseFrames taken
+// by a sink of its own and joined in order.
+void AddTableRows(TTableCollector& Collector, const TData& Data, int File, const std::vector<std::int32_t>& Rows,
+                  const std::vector<std::string>& Messages, bool Wide) {
+  const std::size_t Frames = Data.Index().size();
+  const std::size_t Parts = Wide ? std::clamp<std::size_t>(Frames / TablePartFrames, 1, ThreadCount(0)) : 1;
+  std::int64_t Added = 0;
+  std::vector<std::unique_ptr<TChunkSink>> Sinks;
+  if (Wide)
+    for (std::size_t Part = 0; Part < Parts; ++Part) Sinks.push_back(Collector.NewSink(File, Added));
+  RunParts(Parts, [&](std::size_t Part) {
+    const std::unique_ptr<TData::TDecodingCopy> Copy = Data.CopyForDecodingAgain();
+    if (Copy->Definition) Copy->Definition->DeferUnused(Rows);
+    TDecodedAgain Again;
+    for (std::size_t Frame = Frames * Part / Parts; Frame < Frames * (Part + 1) / Parts; ++Frame) {
+      if (!Data.DecodeAgain(Frame, *Copy, Again))
+        throw std::runtime_error("BaseFrame " + std::to_string(Frame) + " of " + Data.FileName +
+                                 " cannot be decoded again: the file was changed or replaced.");
+      if (Wide) Sinks[Part]->Take(*Again.Root, Messages);
+      else Collector.AddFrames(File, static_cast<std::int64_t>(Frame), {&Again.Root, 1}, Messages);
+    }
+  });
+  // The serial numbers decoded again are those of the pass.
+  for (const std::unique_ptr<TChunkSink>& Sink : Sinks) Sink->Join(TSerialNumbering{});
+}
+
 py::dict Table(TPyProject& P, const py::object& Vars, const std::string& Layout) {
   const bool Wide = WideLayout(Layout);
   const std::vector<std::string> Patterns = VarsList(Vars);
@@ -499,17 +530,7 @@ py::dict Table(TPyProject& P, const py::object& Vars, const std::string& Layout)
     int File = 0;
     for (const TData* Data : {P.Project.DataA.get(), P.Project.DataB.get()}) {
       ++File;
-      if (!Data) continue;
-      // The trees are decoded again one by one, evaluating the transforms the columns ask for.
-      const std::unique_ptr<TData::TDecodingCopy> Copy = Data->CopyForDecodingAgain();
-      if (Copy->Definition) Copy->Definition->DeferUnused(Columns.RowsInUse());
-      TDecodedAgain Again;
-      for (std::size_t Frame = 0; Frame < Data->Index().size(); ++Frame) {
-        if (!Data->DecodeAgain(Frame, *Copy, Again))
-          throw std::runtime_error("BaseFrame " + std::to_string(Frame) + " of " + Data->FileName +
-                                   " cannot be decoded again: the file was changed or replaced.");
-        Collector.AddFrames(File, static_cast<std::int64_t>(Frame), {&Again.Root, 1}, P.Project.Messages);
-      }
+      if (Data) AddTableRows(Collector, *Data, File, Columns.RowsInUse(), P.Project.Messages, Wide);
     }
     return Collector.TakeArrays();
   });
