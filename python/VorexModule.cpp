@@ -8,7 +8,6 @@
 #include <pybind11/stl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -495,8 +494,10 @@ py::dict TableDict(TTableArrays&& Arrays, double StartTime) {
 // by a sink of its own and joined in order.
 void AddTableRows(TTableCollector& Collector, const TData& Data, int File, const std::vector<std::int32_t>& Rows,
                   const std::vector<std::string>& Messages, bool Wide) {
-  const std::size_t Frames = Data.Index().size();
-  const std::size_t Parts = Wide ? std::clamp<std::size_t>(Frames / TablePartFrames, 1, ThreadCount(0)) : 1;
+  // The long rows in one part.
+  const std::vector<std::size_t> Starts =
+      PartStarts(0, Data.Index().size(), Wide ? TablePartFrames : Data.Index().size(), Data.Threads);
+  const std::size_t Parts = Starts.size() - 1;
   std::int64_t Added = 0;
   std::vector<std::unique_ptr<TChunkSink>> Sinks;
   if (Wide)
@@ -505,7 +506,7 @@ void AddTableRows(TTableCollector& Collector, const TData& Data, int File, const
     const std::unique_ptr<TData::TDecodingCopy> Copy = Data.CopyForDecodingAgain();
     if (Copy->Definition) Copy->Definition->DeferUnused(Rows);
     TDecodedAgain Again;
-    for (std::size_t Frame = Frames * Part / Parts; Frame < Frames * (Part + 1) / Parts; ++Frame) {
+    for (std::size_t Frame = Starts[Part]; Frame < Starts[Part + 1]; ++Frame) {
       if (!Data.DecodeAgain(Frame, *Copy, Again))
         throw std::runtime_error("BaseFrame " + std::to_string(Frame) + " of " + Data.FileName +
                                  " cannot be decoded again: the file was changed or replaced.");

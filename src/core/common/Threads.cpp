@@ -11,6 +11,15 @@ std::size_t ThreadCount(int Requested) {
   return std::max(1u, std::thread::hardware_concurrency());
 }
 
+std::vector<std::size_t> PartStarts(std::size_t From, std::size_t To, std::size_t MinItems, int Threads) {
+  To = std::max(To, From);
+  const std::size_t Count =
+      std::clamp<std::size_t>((To - From) / std::max<std::size_t>(MinItems, 1), 1, ThreadCount(Threads));
+  std::vector<std::size_t> Starts;
+  for (std::size_t Part = 0; Part <= Count; ++Part) Starts.push_back(From + (To - From) * Part / Count);
+  return Starts;
+}
+
 void RunParts(std::size_t Count, const std::function<void(std::size_t)>& Part) {
   std::vector<std::exception_ptr> Errors(Count);
   const auto Run = [&Part, &Errors](std::size_t I) {

@@ -543,15 +543,12 @@ void TData::FillColumns(const std::vector<std::int32_t>& Rows, std::uint32_t Fro
 
 std::vector<TFrameColumns> TData::DecodeColumns(const std::vector<std::int32_t>& Rows, std::uint32_t From,
                                                 std::uint32_t To) const {
-  To = std::max(To, From);
   // Parts of at least FillPartFrames BaseFrames, one per thread.
-  const std::size_t Count =
-      std::clamp<std::size_t>((To - From) / std::max<std::uint32_t>(FillPartFrames, 1), 1, ThreadCount(Threads));
-  std::vector<std::uint32_t> Starts;
+  const std::vector<std::size_t> Starts = PartStarts(From, To, FillPartFrames, Threads);
+  const std::size_t Count = Starts.size() - 1;
   std::vector<TFrameColumns> Parts;
-  for (std::size_t Part = 0; Part <= Count; ++Part)
-    Starts.push_back(static_cast<std::uint32_t>(From + std::uint64_t{To - From} * Part / Count));
-  for (std::size_t Part = 0; Part < Count; ++Part) Parts.push_back(Columns.Fresh(Starts[Part], &Rows));
+  for (std::size_t Part = 0; Part < Count; ++Part)
+    Parts.push_back(Columns.Fresh(static_cast<std::uint32_t>(Starts[Part]), &Rows));
   RunParts(Count, [&](std::size_t Part) {
     const std::unique_ptr<TDecodingCopy> Copy = CopyForDecodingAgain();
     if (Copy->Definition) Copy->Definition->DeferUnused(Rows);
