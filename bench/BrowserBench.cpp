@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTreeView>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +20,7 @@
 #include "browser/BrowserForm.h"
 #include "project/ProjectForm.h"
 #include "sim/SimGenerator.h"
+#include "widgets/LongTreeView.h"
 
 namespace {
 
@@ -80,12 +80,12 @@ int main(int argc, char** argv) {
   Start = Clock::now();
   auto* Browser = dynamic_cast<TBrowserForm*>(Project->OpenBrowser());
   QApplication::processEvents();
-  Child<QTreeView>(Browser, "TreeView")->repaint();
+  auto* View = dynamic_cast<TLongTreeView*>(Child<QAbstractItemView>(Browser, "TreeView"));
+  View->repaint();
   const double OpenSeconds = SecondsSince(Start);
   const double BytesPerNode = static_cast<double>(HeapInUse() - HeapBefore) / static_cast<double>(Nodes);
 
   // A BaseFrame far from those drawn: its tree is decoded again.
-  auto* View = Child<QTreeView>(Browser, "TreeView");
   const QModelIndex Far = View->model()->index(static_cast<int>(Frames / 2), 0);
   Start = Clock::now();
   View->scrollTo(Far);

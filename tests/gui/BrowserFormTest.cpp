@@ -10,7 +10,6 @@
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QToolButton>
-#include <QTreeView>
 #include <set>
 #include <sstream>
 
@@ -95,7 +94,7 @@ class BrowserForm : public TGuiTest {
   static std::set<const TDecodedNode*> ExpandedFrames(TBrowserForm* Browser) {
     std::set<const TDecodedNode*> Expanded;
     for (int Row = 0; Row < BrowserTree(Browser)->rowCount(); ++Row)
-      if (Child<QTreeView>(Browser, "TreeView")->isExpanded(BrowserTree(Browser)->index(Row, 0)))
+      if (BrowserView(Browser)->isExpanded(BrowserTree(Browser)->index(Row, 0)))
         Expanded.insert(BrowserTree(Browser)->NodeAt(BrowserTree(Browser)->index(Row, 0)));
     return Expanded;
   }
@@ -262,15 +261,15 @@ TEST_F(BrowserForm, EnterInTheSortFieldSortsByATypedNumberVariable) {
 TEST_F(BrowserForm, SortingKeepsExpandedBaseFramesExpandedAndRejectsNonNumbers) {
   TBrowserForm* Browser = Open(LoadedProject(6));
   // A BOOLEAN cannot be a sort key.
-  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Find(Browser, 0, "DFH_FLAG"));
+  BrowserView(Browser)->setCurrentIndex(Find(Browser, 0, "DFH_FLAG"));
   Trigger(Browser, "SortByThisAction");
   EXPECT_EQ(Dialogs.Texts(), (std::vector<QString>{"Selected Node is not a number!"}));
   EXPECT_EQ(Dialogs.Asked[0].Type, TDlgType::Error);
   EXPECT_EQ(Child<QLineEdit>(Browser, "SortEdit")->text(), "");
 
   const QModelIndex Third = BrowserTree(Browser)->index(2, 0);
-  Child<QTreeView>(Browser, "TreeView")->expand(Third);
-  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Find(Browser, 0, "PKT_CRC"));
+  BrowserView(Browser)->expand(Third);
+  BrowserView(Browser)->setCurrentIndex(Find(Browser, 0, "PKT_CRC"));
   const TDecodedNode* Focused = FocusedNode(Browser);
   const std::set<const TDecodedNode*> ExpandedBefore = ExpandedFrames(Browser);
   ASSERT_EQ(ExpandedBefore.size(), 2u);
@@ -289,7 +288,7 @@ TEST_F(BrowserForm, FiltersRebuildTheTreeAfterTheDialog) {
   TBrowserForm* Browser = Open(Project);
   // "Add to Filter-out" puts the name first, before the active lines.
   QStringList SeenOut;
-  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Find(Browser, 0, "HKFrame.HK_TEMP1"));
+  BrowserView(Browser)->setCurrentIndex(Find(Browser, 0, "HKFrame.HK_TEMP1"));
   Dialogs.DialogScripts = {FilterAnswer("", "hkframe.hk_temp1", QDialog::Accepted, nullptr, &SeenOut)};
   Trigger(Browser, "FilterOutAction");
   EXPECT_EQ(SeenOut, QStringList{"HKFrame.HK_TEMP1"});
@@ -300,7 +299,7 @@ TEST_F(BrowserForm, FiltersRebuildTheTreeAfterTheDialog) {
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{1, 3, 5}));
 
   // Filter in with two alternatives; the dialog opens with the active lines only.
-  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Find(Browser, 0, "SOURCE_UNIT"));
+  BrowserView(Browser)->setCurrentIndex(Find(Browser, 0, "SOURCE_UNIT"));
   Dialogs.DialogScripts = {FilterAnswer("HKFrame.HK_TEMP1\nScienceFrame.ThermalMaperFrame.TM_MEAN\nSOURCE_UNIT", "",
                                         QDialog::Accepted, nullptr, &SeenOut)};
   Click(Browser, "FiltersButton");
@@ -314,7 +313,7 @@ TEST_F(BrowserForm, FiltersRebuildTheTreeAfterTheDialog) {
   EXPECT_EQ(FrameNumbers(Browser), (std::vector<int>{0, 2, 4, 5}));
 
   // Cancel drops a name just added and keeps the filters.
-  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(BrowserTree(Browser)->index(0, 0));
+  BrowserView(Browser)->setCurrentIndex(BrowserTree(Browser)->index(0, 0));
   QStringList SeenIn;
   Dialogs.DialogScripts = {[&](QDialog& D) {
     SeenIn = MemoLines(*Child<QPlainTextEdit>(&D, "FilterInEdit"));
@@ -324,7 +323,7 @@ TEST_F(BrowserForm, FiltersRebuildTheTreeAfterTheDialog) {
   EXPECT_EQ(SeenIn, (QStringList{"BaseFrame", "HKFrame.HK_TEMP1", "ScienceFrame.ThermalMaperFrame.TM_MEAN"}));
   EXPECT_EQ(Status(Browser)[2], "2 Active Filters");
   // OK without changes keeps the tree, with its expanded BaseFrame.
-  Child<QTreeView>(Browser, "TreeView")->expand(BrowserTree(Browser)->index(0, 0));
+  BrowserView(Browser)->expand(BrowserTree(Browser)->index(0, 0));
   Dialogs.DialogScripts = {[](QDialog&) { return int(QDialog::Accepted); }};
   Click(Browser, "FiltersButton");
   WaitForPasses();
@@ -352,7 +351,7 @@ TEST_F(BrowserForm, NewBaseFramesAreSortedAndFilteredAsTheyArrive) {
   Dialogs.DialogScripts = {FilterAnswer("", "HKFrame.HK_TEMP1", QDialog::Accepted)};
   Click(Browser, "FiltersButton");
   WaitForPasses();
-  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Find(Browser, 0, "SEQ_COUNT"));
+  BrowserView(Browser)->setCurrentIndex(Find(Browser, 0, "SEQ_COUNT"));
   Trigger(Browser, "SortByThisAction");
   TSimGenerator Generator(4);
   for (int I = 0; I < 4; ++I) Generator.NextBaseFrame();
@@ -371,21 +370,21 @@ TEST_F(BrowserForm, SearchFocusesTheNextMatchAndSaysWhenItWrapsOrFindsNone) {
   TBrowserForm* Browser = Open(LoadedProject(6));
   Browser->activateWindow();
   ASSERT_TRUE(RunUntil([Browser] { return Browser->isActiveWindow(); }, 2000));
-  Child<QTreeView>(Browser, "TreeView")->setFocus();
-  Key(Child<QTreeView>(Browser, "TreeView"), Qt::Key_F, Qt::ControlModifier);
+  BrowserView(Browser)->setFocus();
+  Key(BrowserView(Browser), Qt::Key_F, Qt::ControlModifier);
   EXPECT_TRUE(Child<QLineEdit>(Browser, "SearchEdit")->hasFocus());
   Child<QLineEdit>(Browser, "SearchEdit")->setText(" electronics temperature [K ");
   Key(Child<QLineEdit>(Browser, "SearchEdit"), Qt::Key_Return, Qt::NoModifier);
   Child<QToolButton>(Browser, "SearchNextButton")->click();
   Key(Child<QLineEdit>(Browser, "SearchEdit"), Qt::Key_F3, Qt::NoModifier);
-  EXPECT_EQ(Child<QTreeView>(Browser, "TreeView")->currentIndex(), Find(Browser, 4, "HKFrame.HK_TEMP1_K"));
-  Key(Child<QTreeView>(Browser, "TreeView"), Qt::Key_F3, Qt::NoModifier);
-  EXPECT_EQ(Child<QTreeView>(Browser, "TreeView")->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1_K"));
+  EXPECT_EQ(BrowserView(Browser)->currentIndex(), Find(Browser, 4, "HKFrame.HK_TEMP1_K"));
+  Key(BrowserView(Browser), Qt::Key_F3, Qt::NoModifier);
+  EXPECT_EQ(BrowserView(Browser)->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1_K"));
   EXPECT_EQ(Child<QStatusBar>(Browser, "StatusBar")->currentMessage(), "Search wrapped to the first BaseFrame.");
   Child<QLineEdit>(Browser, "SearchEdit")->setText("HK_TEMP1 > 1e300");
   Click(Browser, "SearchNextButton");
   EXPECT_EQ(Child<QStatusBar>(Browser, "StatusBar")->currentMessage(), "No match for HK_TEMP1 > 1e300");
-  EXPECT_EQ(Child<QTreeView>(Browser, "TreeView")->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1_K"));
+  EXPECT_EQ(BrowserView(Browser)->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1_K"));
 }
 
 TEST_F(BrowserForm, FocusSerialExpandsTheWayToTheNodeOrLogsTheMiss) {
@@ -395,7 +394,7 @@ TEST_F(BrowserForm, FocusSerialExpandsTheWayToTheNodeOrLogsTheMiss) {
   const TDecodedNode* Target = Trees.Roots.at(1)->Child->Next->Next;
   Browser->FocusSerial(Target->SerialNo);
   EXPECT_EQ(FocusedSerial(Browser), Target->SerialNo);
-  EXPECT_TRUE(Child<QTreeView>(Browser, "TreeView")->isExpanded(BrowserTree(Browser)->index(4, 0)));
+  EXPECT_TRUE(BrowserView(Browser)->isExpanded(BrowserTree(Browser)->index(4, 0)));
 
   Browser->FocusSerial(123456);
   EXPECT_TRUE(Log.Has(llError, "Tried to focus non existing index (123456)"));
@@ -405,9 +404,9 @@ TEST_F(BrowserForm, FocusSerialExpandsTheWayToTheNodeOrLogsTheMiss) {
 TEST_F(BrowserForm, TheNameColumnFitsTheFirstBaseFramesShownAndThenKeepsTheUsersWidth) {
   TProjectForm* Project = LoadedProject(2);
   TBrowserForm* Browser = Open(Project);
-  QHeaderView* Header = Child<QTreeView>(Browser, "TreeView")->header();
+  QHeaderView* Header = BrowserView(Browser)->header();
   const int Fitted = Header->sectionSize(0);
-  Child<QTreeView>(Browser, "TreeView")->resizeColumnToContents(0);
+  BrowserView(Browser)->resizeColumnToContents(0);
   EXPECT_EQ(Header->sectionSize(0), Fitted);
   Header->resizeSection(0, 77);
   Temp.Append("a.dat", TSimGenerator(9).NextBaseFrame());
@@ -418,22 +417,22 @@ TEST_F(BrowserForm, TheNameColumnFitsTheFirstBaseFramesShownAndThenKeepsTheUsers
 TEST_F(BrowserForm, ShiftPageKeysStepThroughTheOccurrencesOfAName) {
   TBrowserForm* Browser = Open(LoadedProject(6));
   const QModelIndex First = Find(Browser, 0, "HKFrame.HK_TEMP1");
-  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(First);
-  Child<QTreeView>(Browser, "TreeView")->expand(BrowserTree(Browser)->index(1, 0));
-  Key(Child<QTreeView>(Browser, "TreeView"), Qt::Key_PageDown, Qt::ShiftModifier);
-  EXPECT_EQ(Child<QTreeView>(Browser, "TreeView")->currentIndex(), Find(Browser, 2, "HKFrame.HK_TEMP1"));
+  BrowserView(Browser)->setCurrentIndex(First);
+  BrowserView(Browser)->expand(BrowserTree(Browser)->index(1, 0));
+  Key(BrowserView(Browser), Qt::Key_PageDown, Qt::ShiftModifier);
+  EXPECT_EQ(BrowserView(Browser)->currentIndex(), Find(Browser, 2, "HKFrame.HK_TEMP1"));
   // The tree was collapsed before the way to the new node was opened.
-  EXPECT_FALSE(Child<QTreeView>(Browser, "TreeView")->isExpanded(BrowserTree(Browser)->index(1, 0)));
-  EXPECT_FALSE(Child<QTreeView>(Browser, "TreeView")->isExpanded(BrowserTree(Browser)->index(0, 0)));
-  EXPECT_TRUE(Child<QTreeView>(Browser, "TreeView")->isExpanded(BrowserTree(Browser)->index(2, 0)));
-  Key(Child<QTreeView>(Browser, "TreeView"), Qt::Key_PageDown, Qt::ShiftModifier);
-  Key(Child<QTreeView>(Browser, "TreeView"), Qt::Key_PageDown, Qt::ShiftModifier);
-  EXPECT_EQ(Child<QTreeView>(Browser, "TreeView")->currentIndex(), Find(Browser, 4, "HKFrame.HK_TEMP1"));
-  Key(Child<QTreeView>(Browser, "TreeView"), Qt::Key_PageUp, Qt::ShiftModifier);
-  EXPECT_EQ(Child<QTreeView>(Browser, "TreeView")->currentIndex(), Find(Browser, 2, "HKFrame.HK_TEMP1"));
+  EXPECT_FALSE(BrowserView(Browser)->isExpanded(BrowserTree(Browser)->index(1, 0)));
+  EXPECT_FALSE(BrowserView(Browser)->isExpanded(BrowserTree(Browser)->index(0, 0)));
+  EXPECT_TRUE(BrowserView(Browser)->isExpanded(BrowserTree(Browser)->index(2, 0)));
+  Key(BrowserView(Browser), Qt::Key_PageDown, Qt::ShiftModifier);
+  Key(BrowserView(Browser), Qt::Key_PageDown, Qt::ShiftModifier);
+  EXPECT_EQ(BrowserView(Browser)->currentIndex(), Find(Browser, 4, "HKFrame.HK_TEMP1"));
+  Key(BrowserView(Browser), Qt::Key_PageUp, Qt::ShiftModifier);
+  EXPECT_EQ(BrowserView(Browser)->currentIndex(), Find(Browser, 2, "HKFrame.HK_TEMP1"));
   // With another modifier the keys are the view's own.
-  Key(Child<QTreeView>(Browser, "TreeView"), Qt::Key_PageUp, Qt::ShiftModifier | Qt::ControlModifier);
-  EXPECT_NE(Child<QTreeView>(Browser, "TreeView")->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1"));
+  Key(BrowserView(Browser), Qt::Key_PageUp, Qt::ShiftModifier | Qt::ControlModifier);
+  EXPECT_NE(BrowserView(Browser)->currentIndex(), Find(Browser, 0, "HKFrame.HK_TEMP1"));
 }
 
 TEST_F(BrowserForm, ExportsWhatTheBrowserShows) {
@@ -467,7 +466,7 @@ TEST_F(BrowserForm, ExportsWhatTheBrowserShows) {
 TEST_F(BrowserForm, TheHexViewerMarksTheNodeAndStepsBetweenBaseFrames) {
   TBrowserForm* Browser = Open(LoadedProject(3));
   const QModelIndex Crc = Find(Browser, 1, "PKT_CRC");
-  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Crc);
+  BrowserView(Browser)->setCurrentIndex(Crc);
   Trigger(Browser, "ShowInHexViewerAction");
   ASSERT_EQ(Viewers(Browser).size(), 1u);
   THexViewForm* Viewer = Viewers(Browser)[0];
@@ -535,11 +534,10 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
   };
   TProjectForm* Project = LoadedProject(2);
   TBrowserForm* Browser = Open(Project);
-  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(Find(Browser, 0, "SEQ_COUNT"));
+  BrowserView(Browser)->setCurrentIndex(Find(Browser, 0, "SEQ_COUNT"));
   Trigger(Browser, "SortByThisAction");
   const QModelIndex Temperature = Find(Browser, 0, "HKFrame.HK_TEMP1");
-  Child<QTreeView>(Browser, "TreeView")
-      ->setCurrentIndex(Temperature.isValid() ? Temperature : Find(Browser, 1, "HKFrame.HK_TEMP1"));
+  BrowserView(Browser)->setCurrentIndex(Temperature.isValid() ? Temperature : Find(Browser, 1, "HKFrame.HK_TEMP1"));
   Trigger(Browser, "PlotSeriesAction");
   EXPECT_EQ(Series, "HKFrame|HK_TEMP1|SEQ_COUNT");
   ASSERT_EQ(RowCount(Project, "PlotList"), 1);
@@ -562,7 +560,7 @@ TEST_F(BrowserForm, NodeCommandsGoToTheProject) {
   EXPECT_EQ(RowCount(Project, "AlarmList"), 1);
 
   // Without a focused node the commands do nothing.
-  Child<QTreeView>(Browser, "TreeView")->setCurrentIndex(QModelIndex());
+  BrowserView(Browser)->setCurrentIndex(QModelIndex());
   Series.clear();
   Trigger(Browser, "PlotSeriesAction");
   Trigger(Browser, "AddAlarmAction");

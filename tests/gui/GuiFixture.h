@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QTreeView>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -25,6 +24,7 @@
 #include "project/AlarmForm.h"
 #include "project/OpenProjects.h"
 #include "sim/SimGenerator.h"
+#include "widgets/LongTreeView.h"
 
 class TGuiTest : public testing::Test {
  protected:
@@ -95,12 +95,15 @@ inline std::function<int(QDialog&)> AlarmAnswer(const QString& Name, const QStri
   };
 }
 
-// The item model of a browser window's tree view, and the node of the view's current index.
+// A browser window's tree view, its item model, and the node of its current index.
+inline TLongTreeView* BrowserView(const QObject* Browser) {
+  return dynamic_cast<TLongTreeView*>(Child<QAbstractItemView>(Browser, "TreeView"));
+}
 inline TBrowserModel* BrowserTree(const QObject* Browser) {
-  return dynamic_cast<TBrowserModel*>(Child<QTreeView>(Browser, "TreeView")->model());
+  return dynamic_cast<TBrowserModel*>(BrowserView(Browser)->model());
 }
 inline const TDecodedNode* FocusedNode(const QObject* Browser) {
-  return BrowserTree(Browser)->NodeAt(Child<QTreeView>(Browser, "TreeView")->currentIndex());
+  return BrowserTree(Browser)->NodeAt(BrowserView(Browser)->currentIndex());
 }
 // The serial number of that node, -1 when none is focused: the browser's
 // trees are decoded again, other nodes than those of the pass.

@@ -13,7 +13,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
-#include <QTreeView>
 #include <QVBoxLayout>
 
 #include "browser/BrowserExport.h"
@@ -24,6 +23,7 @@
 #include "common/Log.h"
 #include "structure/InstrumentNames.h"
 #include "widgets/Dialogs.h"
+#include "widgets/LongTreeView.h"
 #include "widgets/Look.h"
 #include "widgets/ObjectNames.h"
 #include "widgets/TextBridge.h"
@@ -94,8 +94,7 @@ void TBrowserForm::BuildWindow() {
   connect(SearchNextButton, &QToolButton::clicked, this, [this] { OnSearchNext(); });
   connect(SearchEdit, &QLineEdit::returnPressed, this, [this] { OnSearchNext(); });
 
-  TreeView = new QTreeView(this);
-  TreeView->setUniformRowHeights(true);
+  TreeView = new TLongTreeView(this);
   TreeView->setItemDelegate(new TGridDelegate(TreeView));
   TreeView->setContextMenuPolicy(Qt::CustomContextMenu);
   TreeView->installEventFilter(this);
@@ -138,7 +137,7 @@ void TBrowserForm::BuildWindow() {
     Action->setShortcutVisibleInContextMenu(true);
     addAction(Action);
   }
-  connect(TreeView, &QTreeView::customContextMenuRequested, this, [this](const QPoint& At) {
+  connect(TreeView, &QWidget::customContextMenuRequested, this, [this](const QPoint& At) {
     const QModelIndex Clicked = TreeView->indexAt(At);
     if (Clicked.isValid()) TreeView->setCurrentIndex(Clicked);
     ContextMenu->popup(TreeView->viewport()->mapToGlobal(At));

@@ -18,7 +18,7 @@ class QLineEdit;
 class QMenu;
 class QStatusBar;
 class QToolButton;
-class QTreeView;
+class TLongTreeView;
 
 class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwner {
  public:
@@ -45,7 +45,7 @@ class TBrowserForm : public QWidget, public TBrowserWindow, private THexViewOwne
   QToolButton* SearchNextButton;  // "Search next"
   QLineEdit* SortEdit;
   QToolButton* SortButton;  // sorts
-  QTreeView* TreeView;
+  TLongTreeView* TreeView;
   QStatusBar* StatusBar;
   QLabel* Panels[3];
   QMenu* ContextMenu;
