@@ -469,6 +469,12 @@ TEST(BrowserTreeFilters, NewFiltersApplyToBaseFramesThatPassedTheOldOnes) {
   B.Read(0);
   B.Append(0);
   EXPECT_EQ(B.Order(), "1 3 5");
+  // Sorted, a new one they exclude moves above the rows checked before.
+  B.SortBy("BaseFrame.K");
+  B.Hk(0, 200);
+  B.Read(0);
+  B.Append(0);
+  EXPECT_EQ(B.Tree->FrameCount(), 3u);
 }
 
 TEST(BrowserTreeWalks, NextWithNameStepsToEachOccurrenceUntilTheLast) {

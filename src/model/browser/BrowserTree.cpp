@@ -75,6 +75,7 @@ void TBrowserTree::Append(int Source, const TNewFrames& New) {
     Top.push_back(Node);
     Nodes += Record.Nodes;
   }
+  if (Unchecked == 0) FirstUnchecked = From;
   Unchecked += New.Records.size();
   IndexRows(From);
 }
@@ -82,6 +83,7 @@ void TBrowserTree::Append(int Source, const TNewFrames& New) {
 void TBrowserTree::Clear() {
   Top.clear();
   Unchecked = 0;
+  FirstUnchecked = 0;
   for (std::vector<std::int32_t>& Source : Rows) Source.clear();
   ShapeFacts.clear();
   Nodes = 0;
@@ -184,6 +186,8 @@ void TBrowserTree::Sort() {
   Buffer.reserve(Top.size());
   SplitMergeSort(Top, 0, static_cast<std::size_t>(Keyed - Top.begin()), Buffer,
                  [](const TTopNode& A, const TTopNode& B) { return A.Key < B.Key ? -1 : 1; });
+  // Unchecked rows may have moved anywhere.
+  FirstUnchecked = 0;
   IndexRows(0);
 }
 
@@ -193,19 +197,21 @@ void TBrowserTree::SetFilters(const std::vector<std::string>& FilterIn, const st
   for (auto& [Shape, Facts] : ShapeFacts) Facts.Excluded.reset();
   for (TTopNode& Node : Top) Node.Checked = false;
   Unchecked = Top.size();
+  FirstUnchecked = 0;
 }
 
 std::vector<std::size_t> TBrowserTree::ExcludedRows() {
   std::vector<std::size_t> Excluded;
   // A tick's few new rows are not worth a walk over every row.
   if (Unchecked == 0) return Excluded;
-  for (std::size_t Row = 0; Row < Top.size(); ++Row) {
+  for (std::size_t Row = FirstUnchecked; Row < Top.size(); ++Row) {
     TTopNode& Node = Top[Row];
     if (Node.Checked) continue;
     if (FilteredOut(Node)) Excluded.push_back(Row);
     else Node.Checked = true;
   }
   Unchecked = Excluded.size();
+  FirstUnchecked = Excluded.empty() ? Top.size() : Excluded.front();
   return Excluded;
 }
 
@@ -239,6 +245,7 @@ bool TBrowserTree::RemoveRows(const std::vector<std::size_t>& Excluded) {
     }
   }
   Top = std::move(Kept);
+  FirstUnchecked = 0;
   IndexRows(0);
   return true;
 }

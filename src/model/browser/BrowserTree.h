@@ -135,7 +135,8 @@ class TBrowserTree {
   const TFramesDefinition& Definition;
   mutable TFrameTrees Trees;
   std::vector<TTopNode> Top;
-  std::size_t Unchecked = 0;  // rows of Top not Checked
+  std::size_t Unchecked = 0;       // rows of Top not Checked
+  std::size_t FirstUnchecked = 0;  // every row above it is Checked
   // Per source, the row of each of its BaseFrames, -1 when not shown.
   std::array<std::vector<std::int32_t>, MaxBrowserSources> Rows;
   std::int64_t Nodes = 0;
