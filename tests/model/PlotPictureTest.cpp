@@ -155,6 +155,33 @@ TEST(PlotPicture, AThousandPointsOnFiveHundredPixelsHaveNoVerticalLines) {
             (std::vector<TPixel>{{1, 92}, {1, 9}, {1, 92}, {1, 9}}));
 }
 
+TEST(PlotPicture, ACrowdedViewIsThinnedColumnByColumnAsEveryPointWouldBe) {
+  // Noise on plateaus, with gaps (NaN) in some columns.
+  std::vector<double> Values(20000);
+  std::uint32_t Seed = 7;
+  for (std::size_t I = 0; I < Values.size(); ++I) {
+    Seed = Seed * 1664525u + 1013904223u;
+    Values[I] = (I / 3000 % 2 ? 50.0 : 0.0) + static_cast<double>(Seed >> 24) / 16;
+    if (I % 997 == 5) Values[I] = std::numeric_limits<double>::quiet_NaN();
+  }
+  const struct {
+    int Width;
+    const char* MinX;
+  } Rows[] = {{7, nullptr}, {333, nullptr}, {1000, "-500"}, {4999, "1234"}, {90000, nullptr}};
+  for (const auto& Row : Rows) {
+    TPlotSeries Plot = WithValues(Values);
+    if (Row.MinX) Plot.ApplyLimit(TLimitEdit::MinX, Row.MinX);
+    const std::vector<TPixel> Trace = DrawPlot(Plot, Row.Width, 300).Trace;
+    const double Px = Plot.IndexPixels(Row.Width);
+    const std::int64_t From = std::max<std::int64_t>(Plot.ViewStart, 0);
+    std::vector<TPixel> Every{
+        {From == Plot.ViewStart ? 0 : Plot.IndexToPixel(From, Px), Plot.ValueToPixel(Values[From], 300)}};
+    for (std::int64_t I = From; I < static_cast<std::int64_t>(Values.size()); ++I)
+      Every.push_back({Plot.IndexToPixel(I, Px), Plot.ValueToPixel(Values[static_cast<std::size_t>(I)], 300)});
+    EXPECT_EQ(Trace, ThinTrace(Every)) << Row.Width;
+  }
+}
+
 TEST(PlotPicture, RoundsTracePointsHalvesToEven) {
   TPlotSeries Plot = WithValues({1, 1, 1, 1, 1});  // half a pixel per point on 2
   EXPECT_EQ(DrawPlot(Plot, 2, 10).Trace, (std::vector<TPixel>{{0, 5}, {0, 5}, {0, 5}, {1, 5}, {2, 5}, {2, 5}}));

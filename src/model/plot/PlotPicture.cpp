@@ -52,6 +52,17 @@ std::vector<TPixel> TimeTrace(const TPlotSeries& Plot, int Height, double Px) {
   return Trace.Take();
 }
 
+// The first index after From, up to To, whose pixel column is not X.
+std::int64_t ColumnEnd(const TPlotSeries& Plot, std::int64_t From, std::int64_t To, int X, double Px) {
+  std::int64_t Low = From + 1, High = To;
+  while (Low < High) {
+    const std::int64_t Middle = Low + (High - Low) / 2;
+    if (Plot.IndexToPixel(Middle, Px) == X) Low = Middle + 1;
+    else High = Middle;
+  }
+  return Low;
+}
+
 std::vector<TPixel> IndexTrace(const TPlotSeries& Plot, int Height, double Px) {
   TTraceThinner Trace;
   // Typed limits may reach beyond the series; only its points are drawn.
@@ -59,10 +70,34 @@ std::vector<TPixel> IndexTrace(const TPlotSeries& Plot, int Height, double Px) {
   const std::int64_t From = std::max<std::int64_t>(Start, 0);
   const std::int64_t To = std::min<std::int64_t>(Plot.ViewEnd, static_cast<std::int64_t>(Plot.Series.size()));
   if (From >= To) return {};
+  const auto ValueAt = [&](std::int64_t I) { return Plot.Series[static_cast<std::size_t>(I)].Value; };
+  const auto PixelAt = [&](std::int64_t I) {
+    return TPixel{Plot.IndexToPixel(I, Px), Plot.ValueToPixel(ValueAt(I), Height)};
+  };
   const int StartX = From == Start ? 0 : Plot.IndexToPixel(From, Px);
-  Trace.Add({StartX, Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(From)].Value, Height)});
-  for (std::int64_t I = From; I < To; ++I)
-    Trace.Add({Plot.IndexToPixel(I, Px), Plot.ValueToPixel(Plot.Series[static_cast<std::size_t>(I)].Value, Height)});
+  Trace.Add({StartX, Plot.ValueToPixel(ValueAt(From), Height)});
+  // With more than four points to a column, each column is taken whole: its
+  // lowest and highest pixels are those of its smallest and largest values.
+  const bool Crowded = Px < 0.25;
+  for (std::int64_t I = From; I < To;) {
+    const int X = Plot.IndexToPixel(I, Px);
+    const std::int64_t End = Crowded ? ColumnEnd(Plot, I, To, X, Px) : I + 1;
+    double Smallest = ValueAt(I), Largest = Smallest;
+    bool Numbers = End - I > 4;
+    for (std::int64_t K = I; Numbers && K < End; ++K) {
+      const double Value = ValueAt(K);
+      Numbers = !std::isnan(Value);
+      Smallest = std::min(Smallest, Value);
+      Largest = std::max(Largest, Value);
+    }
+    if (!Numbers) {
+      for (; I < End; ++I) Trace.Add(PixelAt(I));
+      continue;
+    }
+    const int A = Plot.ValueToPixel(Smallest, Height), B = Plot.ValueToPixel(Largest, Height);
+    Trace.AddRun(PixelAt(I), std::min(A, B), std::max(A, B), PixelAt(End - 1), static_cast<std::size_t>(End - I));
+    I = End;
+  }
   return Trace.Take();
 }
 
@@ -113,6 +148,14 @@ void TTraceThinner::Add(TPixel Point) {
   if (Count < 4) Run[Count] = Point;
   Last = Point;
   ++Count;
+}
+
+void TTraceThinner::AddRun(TPixel First, int LowY, int HighY, TPixel LastPoint, std::size_t Points) {
+  Add(First);
+  if (LowY < Low.Y) Low = {First.X, LowY};
+  if (HighY > High.Y) High = {First.X, HighY};
+  Last = LastPoint;
+  Count += Points - 1;
 }
 
 std::vector<TPixel> TTraceThinner::Take() {

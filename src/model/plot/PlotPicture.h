@@ -54,6 +54,9 @@ std::vector<TPixel> ThinTrace(const std::vector<TPixel>& Trace);
 class TTraceThinner {
  public:
   void Add(TPixel Point);
+  // More than four points of First's column, from First to LastPoint, whose
+  // pixels lie from LowY to HighY.
+  void AddRun(TPixel First, int LowY, int HighY, TPixel LastPoint, std::size_t Points);
   std::vector<TPixel> Take();
 
  private:
