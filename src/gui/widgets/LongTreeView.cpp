@@ -14,7 +14,8 @@ int ClampToInt(std::int64_t Value) { return static_cast<int>(std::clamp<std::int
 
 }  // namespace
 
-TLongTreeView::TLongTreeView(QWidget* Parent) : QAbstractItemView(Parent), Header(new QHeaderView(Qt::Horizontal, this)) {
+TLongTreeView::TLongTreeView(QWidget* Parent)
+    : QAbstractItemView(Parent), Header(new QHeaderView(Qt::Horizontal, this)) {
   setSelectionBehavior(SelectRows);
   setVerticalScrollMode(ScrollPerItem);
   Header->setFirstSectionMovable(false);
@@ -82,9 +83,8 @@ std::int64_t TLongTreeView::RowAtY(int Y) const {
 
 TLongTreeView::TRow TLongTreeView::RowAt(std::int64_t Visible) const {
   // The last open top-level row at or above the row.
-  auto After = std::upper_bound(OpenTops.begin(), OpenTops.end(), Visible, [](std::int64_t Row, const TOpenTop& Top) {
-    return Row < Top.Row + Top.RowsAbove;
-  });
+  auto After = std::upper_bound(OpenTops.begin(), OpenTops.end(), Visible,
+                                [](std::int64_t Row, const TOpenTop& Top) { return Row < Top.Row + Top.RowsAbove; });
   std::int64_t TopRow = Visible;
   if (After != OpenTops.begin()) {
     const TOpenTop& Top = *std::prev(After);
@@ -196,7 +196,9 @@ void TLongTreeView::Changed() {
   viewport()->update();
 }
 
-bool TLongTreeView::isExpanded(const QModelIndex& Index) const { return ExpandedNow.contains(Index.siblingAtColumn(0)); }
+bool TLongTreeView::isExpanded(const QModelIndex& Index) const {
+  return ExpandedNow.contains(Index.siblingAtColumn(0));
+}
 
 void TLongTreeView::SetExpanded(const QModelIndex& Index, bool Open) {
   const QModelIndex Node = Index.siblingAtColumn(0);
