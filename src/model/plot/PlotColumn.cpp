@@ -62,6 +62,17 @@ void TPlotColumn::Meet(const TDefinitionEntry& Row, bool Point, double Value, st
   if (Point) FramePoints.push_back({Value, Time, SerialNo, SetsTime});
 }
 
+void TPlotColumn::ReserveFirstFill(std::size_t Points, std::size_t NewFrames, bool Sorted) {
+  // Room for tracking too, so that the next ticks copy nothing.
+  if (FramePoints.empty()) FramePoints.reserve(Points + Points / 4);
+  if (!Counts.empty()) return;
+  const std::size_t Room = NewFrames + NewFrames / 4;
+  Counts.reserve(Room);
+  LastTimes.reserve(Room);
+  TimeSet.reserve(Room);
+  if (Sorted) Keys.reserve(Room);
+}
+
 void TPlotColumn::EndFrame(bool SetsTime, double Time) {
   LastTimes.push_back(Time);
   TimeSet.push_back(SetsTime);
@@ -80,7 +91,13 @@ void TPlotColumn::TakeColumns(const TFramesDefinition& Definition, const TPlotNa
   const auto From = static_cast<std::uint32_t>(Frames());
   const std::vector<const TFrameColumn*> Columns = Data.ColumnsOf(Rows, From);
   std::vector<std::size_t> Next(Columns.size());
-  for (std::size_t K = 0; K < Columns.size(); ++K) Next[K] = Columns[K]->FirstOf(From);
+  std::size_t Coming = 0;
+  for (std::size_t K = 0; K < Columns.size(); ++K) {
+    Next[K] = Columns[K]->FirstOf(From);
+    if (IsSeriesRow(Definition.Entries[static_cast<std::size_t>(Rows[K])], Names))
+      Coming += Columns[K]->Size() - Next[K];
+  }
+  ReserveFirstFill(Coming, Data.Index().size() - From, !Names.SortVar.empty());
   // The nodes of a BaseFrame, in the order of its walk.
   struct TMet {
     std::uint32_t Place;

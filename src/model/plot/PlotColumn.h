@@ -50,6 +50,10 @@ class TPlotColumn {
   double LastTime(std::size_t Frame) const { return LastTimes[Frame]; }
 
  private:
+  // A first fill of Points points of NewFrames BaseFrames (with their sort
+  // keys when Sorted) takes its room at once.
+  void ReserveFirstFill(std::size_t Points, std::size_t NewFrames, bool Sorted);
+
   std::vector<TPoint> FramePoints;
   std::vector<std::uint32_t> Counts;
   std::vector<double> Keys;  // only when sorted

@@ -150,6 +150,12 @@ void TPlotSeries::AppendNewFrames() {
     Built = {};
     Built.InFileOrder = true;
   }
+  if (Series.empty()) {
+    std::size_t Points = 0;
+    for (const TSource& Source : Collected.Sources) Points += Source.Column.Points().size();
+    // Room for tracking too, so that the next ticks copy nothing.
+    Series.reserve(Points + Points / 4);
+  }
   for (std::size_t K = 0; K < Collected.Sources.size(); ++K) {
     const TPlotColumn& Column = Collected.Sources[K].Column;
     std::size_t& Point = Built.NextPoint[K];
