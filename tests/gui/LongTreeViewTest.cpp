@@ -134,6 +134,13 @@ TEST_F(LongTreeView, KeysAndTheBranchIndicatorOpenAndCloseNodes) {
     EXPECT_EQ(View.isExpanded(Named("T0")), Open);
     EXPECT_EQ(View.currentIndex(), Named("T9"));
   }
+  // A node closing over the current one becomes current.
+  View.expand(Named("T0"));
+  View.setCurrentIndex(Named("T0.2"));
+  View.collapse(Named("T0"));
+  EXPECT_EQ(View.currentIndex(), Named("T0"));
+  Key(Qt::Key_Down);
+  EXPECT_EQ(View.currentIndex(), Named("T1"));
 }
 
 TEST_F(LongTreeView, AppendedRowsAndScrollingToANodeKeepTheScrollBarInStep) {

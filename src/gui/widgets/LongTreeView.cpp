@@ -213,6 +213,19 @@ void TLongTreeView::SetExpanded(const QModelIndex& Index, bool Open) {
   }
   ReopenTop(TopOf(Node));
   Changed();
+  if (!Open) KeepCurrentShown();
+}
+
+QModelIndex TLongTreeView::ShownAncestor(const QModelIndex& Index) const {
+  QModelIndex Shown = Index;
+  while (Shown.isValid() && VisibleRowOf(Shown) < 0) Shown = Shown.parent();
+  return Shown.isValid() ? Shown.siblingAtColumn(Index.column()) : Shown;
+}
+
+void TLongTreeView::KeepCurrentShown() {
+  const QModelIndex Current = currentIndex();
+  const QModelIndex Shown = ShownAncestor(Current);
+  if (Shown != Current) setCurrentIndex(Shown);
 }
 
 void TLongTreeView::expand(const QModelIndex& Index) { SetExpanded(Index, true); }
@@ -247,6 +260,7 @@ void TLongTreeView::collapseAll() {
   ExpandedNow.clear();
   OpenTops.clear();
   Changed();
+  KeepCurrentShown();
 }
 
 int TLongTreeView::sizeHintForColumn(int Column) const {
@@ -315,7 +329,8 @@ void TLongTreeView::scrollTo(const QModelIndex& Index, ScrollHint Hint) {
 QModelIndex TLongTreeView::moveCursor(CursorAction Action, Qt::KeyboardModifiers) {
   const std::int64_t Count = VisibleCount();
   if (Count == 0) return {};
-  const QModelIndex Current = currentIndex();
+  // From the current node, or from where it lies hidden.
+  const QModelIndex Current = ShownAncestor(currentIndex());
   const std::int64_t Row = VisibleRowOf(Current);
   if (Row < 0) return RowAt(0).Index;
   const std::int64_t Page = RowsPerPage();

@@ -97,5 +97,9 @@ class TLongTreeView : public QAbstractItemView {
   // Rebuilds every open top-level row from the expanded nodes after the model changed.
   void Relayout();
   void SetExpanded(const QModelIndex& Index, bool Open);
+  // The index, or the nearest of its ancestors that is shown; none when no row shows.
+  QModelIndex ShownAncestor(const QModelIndex& Index) const;
+  // After a collapse, a current node hidden inside hands over to the node shown.
+  void KeepCurrentShown();
   void Changed();
 };
