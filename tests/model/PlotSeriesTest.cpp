@@ -462,6 +462,15 @@ TEST(PlotScale, GivesAConstantValueATenthOnEachSide) {
   Plot.ResetView();
   EXPECT_EQ(Plot.YMin, 4.9);
   EXPECT_EQ(Plot.YMax, 5.1);
+  // A value that is not a number widens nothing, first or later.
+  for (const std::size_t At : {0u, 1u}) {
+    std::vector<double> Values{5, 5, 5};
+    Values.insert(Values.begin() + static_cast<std::ptrdiff_t>(At), std::numeric_limits<double>::quiet_NaN());
+    Plot = WithPoints(Values);
+    Plot.ResetView();
+    EXPECT_EQ(Plot.YMin, 4.9) << At;
+    EXPECT_EQ(Plot.YMax, 5.1) << At;
+  }
 }
 
 TEST(PlotScale, StartsFromAMillionAboveAndAMillionBelow) {
@@ -799,6 +808,16 @@ TEST(PlotOverlay, TakesTheSortCriterionAndTheScaleFollowsNewPointsUpToEightSerie
   EXPECT_EQ(Plot.SeriesCount(), MaxPlotSeries);
 }
 
+// The statistics a plot keeps across refreshes are those of its points in view.
+void ExpectViewStatistics(const TPlotSeries& Plot, const char* Step) {
+  const TPlotStatistics Kept = Plot.ViewStatistics(), Counted = Statistics(Plot.PointsInView());
+  EXPECT_EQ(Kept.Count, Counted.Count) << Step;
+  EXPECT_EQ(Kept.Minimum, Counted.Minimum) << Step;
+  EXPECT_EQ(Kept.Maximum, Counted.Maximum) << Step;
+  EXPECT_EQ(Kept.Mean, Counted.Mean) << Step;
+  EXPECT_EQ(Kept.Deviation, Counted.Deviation) << Step;
+}
+
 // A plot that follows growing files keeps what earlier BaseFrames gave; each
 // refresh must equal a plot collected afresh from everything.
 TEST(PlotCollect, RefreshesAfterAppendsEqualACollectionFromScratch) {
@@ -827,6 +846,7 @@ TEST(PlotCollect, RefreshesAfterAppendsEqualACollectionFromScratch) {
       EXPECT_EQ(Times(Plot.Series), Times(Fresh.Series)) << Step << " " << I;
       EXPECT_EQ(Serials(Plot.Series), Serials(Fresh.Series)) << Step << " " << I;
       EXPECT_EQ(Plot.TimeHigh, Fresh.TimeHigh) << Step << " " << I;
+      ExpectViewStatistics(Plot, Step);
     }
   };
   F.Add(0, {{1, 2, 5, 10}, {2, 1, 6, 20}});
@@ -845,4 +865,6 @@ TEST(PlotCollect, RefreshesAfterAppendsEqualACollectionFromScratch) {
   Following[0].RefreshSeries(*F.Definition);
   // KEY of the BaseFrames of the first file, then of the second.
   EXPECT_EQ(Values(Following[0].Series), (std::vector<double>{2, 1, 1, 2, 1, 2, 2}));
+  ExpectViewStatistics(Following[0], "other variable");
+  ExpectViewStatistics(Following[2], "other sort");
 }

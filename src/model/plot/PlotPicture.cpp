@@ -127,7 +127,7 @@ TPlotPicture DrawPlot(TPlotSeries& Plot, int Width, int Height, double StartTime
   Picture.BottomLabels = BottomLabels(Plot, Width, StartTime);
   Picture.EditMinY = LimitText(Plot.YMin);
   Picture.EditMaxY = LimitText(Plot.YMax);
-  Picture.StatText = StatisticsText(Statistics(Plot.ChosenSeries().PointsInView()));
+  Picture.StatText = StatisticsText(Plot.ChosenSeries().ViewStatistics());
   return Picture;
 }
 

@@ -68,6 +68,21 @@ std::string FrameOfVariable(const TFramesDefinition& Definition, const std::stri
   return {};
 }
 
+namespace {
+
+// The mean and deviation of Points, whose smallest and largest value S holds.
+TPlotStatistics WithSum(std::span<const TPlotPoint> Points, TPlotStatistics S, double Sum) {
+  S.Mean = Sum / static_cast<double>(Points.size());
+  if (Points.size() > 1) {
+    double Squares = 0;
+    for (const TPlotPoint& P : Points) Squares += (P.Value - S.Mean) * (P.Value - S.Mean);
+    S.Deviation = std::sqrt(Squares / static_cast<double>(Points.size() - 1));
+  }
+  return S;
+}
+
+}  // namespace
+
 TPlotStatistics Statistics(std::span<const TPlotPoint> Points) {
   TPlotStatistics S;
   S.Count = Points.size();
@@ -79,13 +94,7 @@ TPlotStatistics Statistics(std::span<const TPlotPoint> Points) {
     S.Maximum = std::max(S.Maximum, P.Value);
     Sum += P.Value;
   }
-  S.Mean = Sum / static_cast<double>(Points.size());
-  if (Points.size() > 1) {
-    double Squares = 0;
-    for (const TPlotPoint& P : Points) Squares += (P.Value - S.Mean) * (P.Value - S.Mean);
-    S.Deviation = std::sqrt(Squares / static_cast<double>(Points.size() - 1));
-  }
-  return S;
+  return WithSum(Points, S, Sum);
 }
 
 std::string StatisticsText(const TPlotStatistics& S) {
@@ -147,6 +156,7 @@ void TPlotSeries::AppendNewFrames() {
   if (!Built.InFileOrder || Series.size() != Built.Points ||
       (Built.Frames[1] > 0 && Built.Frames[0] < First.Frames())) {
     Series.clear();
+    Sums = {};
     Built = {};
     Built.InFileOrder = true;
   }
@@ -184,6 +194,7 @@ void TPlotSeries::SortFrames() {
     }
   QuickSort(Keyed, [](const TKeyed& Item) { return Item.Key; });
   Series.clear();
+  Sums = {};
   Series.reserve(Points);
   double Time = 0;
   for (const TKeyed& Item : Keyed) AppendFrame(*Item.Column, Item.Frame, Item.First, Time);
@@ -309,6 +320,12 @@ void TPlotSeries::ScaleVertical() {
 }
 
 void TPlotSeries::WidenToView(double& Low, double& High) const {
+  // Without NaN the order of the comparisons does not matter.
+  if (const TViewSums* Known = ViewSums()) {
+    Low = std::min(Low, Known->Minimum);
+    High = std::max(High, Known->Maximum);
+    return;
+  }
   const std::vector<TPlotPoint>& Points = TimeMode ? TimeSeries : Series;
   const auto End = std::min<std::int64_t>(ViewEnd, static_cast<std::int64_t>(Points.size()));
   for (std::int64_t I = std::max(ViewStart, 0); I < End; ++I) {
@@ -371,6 +388,34 @@ std::int32_t TPlotSeries::NearestIndex(double Time) const {
   const double Before = std::fabs(Time - TimeSeries[static_cast<std::size_t>(B - 1)].Time);
   const double At = std::fabs(Time - TimeSeries[static_cast<std::size_t>(B)].Time);
   return Before > At ? B : B - 1;
+}
+
+const TPlotSeries::TViewSums* TPlotSeries::ViewSums() const {
+  const std::int64_t Start = std::max<std::int64_t>(ViewStart, 0);
+  const std::int64_t End = std::min<std::int64_t>(ViewEnd, static_cast<std::int64_t>(Series.size()));
+  if (TimeMode || Start >= End) return nullptr;
+  const auto ValueAt = [&](std::int64_t I) { return Series[static_cast<std::size_t>(I)].Value; };
+  if (Sums.Start != Start || Sums.End > End) Sums = {Start, Start, ValueAt(Start), ValueAt(Start), 0, false};
+  for (std::int64_t I = Sums.End; I < End; ++I) {
+    const double Value = ValueAt(I);
+    Sums.Minimum = std::min(Sums.Minimum, Value);
+    Sums.Maximum = std::max(Sums.Maximum, Value);
+    Sums.Sum += Value;
+    Sums.NotANumber = Sums.NotANumber || std::isnan(Value);
+  }
+  Sums.End = End;
+  return Sums.NotANumber ? nullptr : &Sums;
+}
+
+TPlotStatistics TPlotSeries::ViewStatistics() const {
+  const std::span<const TPlotPoint> Points = PointsInView();
+  const TViewSums* Known = ViewSums();
+  if (!Known) return Statistics(Points);
+  TPlotStatistics S;
+  S.Count = Points.size();
+  S.Minimum = Known->Minimum;
+  S.Maximum = Known->Maximum;
+  return WithSum(Points, S, Known->Sum);
 }
 
 std::span<const TPlotPoint> TPlotSeries::PointsInView() const {

@@ -130,6 +130,8 @@ class TPlotSeries {
 
   // The points the statistics cover: those in view.
   std::span<const TPlotPoint> PointsInView() const;
+  // The statistics of the points in view.
+  TPlotStatistics ViewStatistics() const;
 
   // The zoom of Drag; false when nothing moved.
   bool ApplyZoom(TPlotDrag Drag, int Width);
@@ -182,6 +184,17 @@ class TPlotSeries {
   void RefreshOverlay(TPlotSeries& Overlay, const TFramesDefinition& Definition) const;
   // Widens Low / High to the values of the points from ViewStart to before ViewEnd.
   void WidenToView(double& Low, double& High) const;
+  // The smallest and largest value and the sum of the values of Series from
+  // Start to before End, in that order; kept while refreshes only append.
+  struct TViewSums {
+    std::int64_t Start = -1, End = 0;
+    double Minimum = 0, Maximum = 0, Sum = 0;
+    bool NotANumber = false;
+  };
+  mutable TViewSums Sums;
+  // Those of the view in file order, Sums carried on to its end; none in
+  // time mode, for an empty view, or when a value is not a number.
+  const TViewSums* ViewSums() const;
   // Appends the points of BaseFrame Frame of Column, whose first point is
   // First, to Series with the running Time, then moves Time on.
   void AppendFrame(const TPlotColumn& Column, std::size_t Frame, std::size_t First, double& Time);
