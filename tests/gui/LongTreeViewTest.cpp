@@ -71,9 +71,14 @@ class LongTreeView : public ::testing::Test {
     EXPECT_FALSE(View.indexAt(QPoint(10, static_cast<int>(Rows.size()) * Height + Height / 2)).isValid());
   }
 
-  void Key(int Code) {
-    QKeyEvent Press(QEvent::KeyPress, Code, Qt::NoModifier, Code == Qt::Key_Asterisk ? "*" : "");
+  void Key(int Code, const QString& Text = {}) {
+    QKeyEvent Press(QEvent::KeyPress, Code, Qt::NoModifier, Code == Qt::Key_Asterisk ? "*" : Text);
     QApplication::sendEvent(&View, &Press);
+  }
+  void Mouse(QEvent::Type Type, QPoint At) {
+    const Qt::MouseButtons Held = Type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent Event(Type, At, View.viewport()->mapToGlobal(At), Qt::LeftButton, Held, Qt::NoModifier);
+    QApplication::sendEvent(View.viewport(), &Event);
   }
 };
 
@@ -95,6 +100,7 @@ TEST_F(LongTreeView, RowsFollowExpansionsThroughAppendsInsertsSortsAndRemovals) 
       {"collapse nested", [](auto& Model, auto& View) { View.collapse(Model.index(1, 0, Model.index(9, 0))); }},
       {"collapse all", [](auto&, auto& View) { View.collapseAll(); }},
       {"expand recursively", [](auto& Model, auto& View) { View.expandRecursively(Model.index(3, 0)); }},
+      {"expand all", [](auto&, auto& View) { View.expandAll(); }},
   };
   for (const auto& Step : Steps) {
     Step.Change(Model, View);
@@ -117,6 +123,13 @@ TEST_F(LongTreeView, KeysAndTheBranchIndicatorOpenAndCloseNodes) {
   EXPECT_EQ(View.currentIndex(), Named("T3.1"));
   Key(Qt::Key_Left);
   EXPECT_FALSE(View.isExpanded(Named("T3.1")));
+  // Type-ahead moves among the siblings below the top level, not among the top-level rows.
+  Key(Qt::Key_T, "T");
+  EXPECT_EQ(View.currentIndex(), Named("T3.2"));
+  View.keyboardSearch({});
+  View.setCurrentIndex(Named("T3"));
+  View.keyboardSearch("T9");
+  EXPECT_EQ(View.currentIndex(), Named("T3"));
   Key(Qt::Key_End);
   EXPECT_EQ(View.currentIndex(), Named("T9"));
   Key(Qt::Key_Asterisk);
@@ -124,16 +137,25 @@ TEST_F(LongTreeView, KeysAndTheBranchIndicatorOpenAndCloseNodes) {
   EXPECT_TRUE(View.isExpanded(Named("T9.1")));
   ExpectShown("keys");
 
-  // A press on a top-level row's branch indicator toggles it without choosing the row.
+  // A click on a top-level row's branch indicator toggles it without choosing a
+  // row, even when the mouse moves before the release; a double click toggles it once.
   const QRect T0 = View.visualRect(Named("T0"));
   const QPoint Branch(T0.left() - View.indentation() / 2, T0.center().y());
   for (const bool Open : {true, false}) {
-    QMouseEvent Press(QEvent::MouseButtonPress, Branch, View.viewport()->mapToGlobal(Branch), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(View.viewport(), &Press);
+    Mouse(QEvent::MouseButtonPress, Branch);
+    Mouse(QEvent::MouseMove, Branch + QPoint(1, T0.height() * 2));
+    Mouse(QEvent::MouseButtonRelease, Branch + QPoint(1, T0.height() * 2));
     EXPECT_EQ(View.isExpanded(Named("T0")), Open);
     EXPECT_EQ(View.currentIndex(), Named("T9"));
   }
+  Mouse(QEvent::MouseButtonPress, T0.center());
+  Mouse(QEvent::MouseButtonRelease, T0.center());
+  EXPECT_EQ(View.currentIndex(), Named("T0"));
+  for (const QEvent::Type Type :
+       {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease})
+    Mouse(Type, Branch);
+  EXPECT_TRUE(View.isExpanded(Named("T0")));
+  View.collapse(Named("T0"));
   // A node closing over the current one becomes current.
   View.expand(Named("T0"));
   View.setCurrentIndex(Named("T0.2"));
@@ -151,8 +173,12 @@ TEST_F(LongTreeView, AppendedRowsAndScrollingToANodeKeepTheScrollBarInStep) {
   View.scrollTo(Deep);
   EXPECT_TRUE(View.isExpanded(Named("T700")));
   EXPECT_TRUE(View.isExpanded(Named("T700.1")));
+  // From far right, the node's cell comes back into view sideways too.
+  View.header()->resizeSection(0, 2000);
+  View.horizontalScrollBar()->setValue(View.horizontalScrollBar()->maximum());
+  View.scrollTo(Deep);
   const QRect Shown = View.visualRect(Deep);
-  EXPECT_TRUE(View.viewport()->rect().contains(Shown.center()));
+  EXPECT_TRUE(View.viewport()->rect().contains(Shown.topLeft()));
   EXPECT_EQ(View.indexAt(Shown.center()), Deep);
   // 1000 top-level rows and the 5 below T700 and T700.1.
   const int Page = View.viewport()->height() / Shown.height();

@@ -19,6 +19,9 @@ TLongTreeView::TLongTreeView(QWidget* Parent)
   setSelectionBehavior(SelectRows);
   setVerticalScrollMode(ScrollPerItem);
   Header->setFirstSectionMovable(false);
+  Header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  connect(Header, &QHeaderView::sectionHandleDoubleClicked, this,
+          [this](int Column) { resizeColumnToContents(Column); });
   connect(Header, &QHeaderView::sectionResized, this, [this] { Changed(); });
   connect(Header, &QHeaderView::sectionMoved, this, [this] { viewport()->update(); });
   connect(Header, &QHeaderView::geometriesChanged, this, [this] { updateGeometries(); });
@@ -37,16 +40,21 @@ void TLongTreeView::setModel(QAbstractItemModel* Model) {
                       connect(Model, &QAbstractItemModel::rowsRemoved, this, Relay),
                       connect(Model, &QAbstractItemModel::rowsMoved, this, Relay),
                       connect(Model, &QAbstractItemModel::columnsInserted, this, Relay),
-                      connect(Model, &QAbstractItemModel::columnsRemoved, this, Relay)};
+                      connect(Model, &QAbstractItemModel::columnsRemoved, this, Relay),
+                      connect(Model, &QObject::destroyed, this, [this] { ForgetRows(); })};
 }
 
 void TLongTreeView::reset() {
   QAbstractItemView::reset();
+  ForgetRows();
+  CachedRowHeight = 0;
+  Changed();
+}
+
+void TLongTreeView::ForgetRows() {
   Expanded.clear();
   ExpandedNow.clear();
   OpenTops.clear();
-  CachedRowHeight = 0;
-  Changed();
 }
 
 int TLongTreeView::indentation() const { return style()->pixelMetric(QStyle::PM_TreeViewIndentation, nullptr, this); }
@@ -234,6 +242,12 @@ void TLongTreeView::collapse(const QModelIndex& Index) { SetExpanded(Index, fals
 
 void TLongTreeView::expandRecursively(const QModelIndex& Index) {
   if (!model() || !Index.isValid()) return;
+  MarkExpandedBelow(Index);
+  ReopenTop(TopOf(Index));
+  Changed();
+}
+
+void TLongTreeView::MarkExpandedBelow(const QModelIndex& Index) {
   std::vector<QModelIndex> Pending{Index.siblingAtColumn(0)};
   while (!Pending.empty()) {
     const QModelIndex Node = Pending.back();
@@ -245,20 +259,17 @@ void TLongTreeView::expandRecursively(const QModelIndex& Index) {
     }
     for (int Row = model()->rowCount(Node) - 1; Row >= 0; --Row) Pending.push_back(model()->index(Row, 0, Node));
   }
-  ReopenTop(TopOf(Index));
-  Changed();
 }
 
 void TLongTreeView::expandAll() {
   if (!model()) return;
   const int Count = model()->rowCount(rootIndex());
-  for (int Row = 0; Row < Count; ++Row) expandRecursively(model()->index(Row, 0, rootIndex()));
+  for (int Row = 0; Row < Count; ++Row) MarkExpandedBelow(model()->index(Row, 0, rootIndex()));
+  Relayout();
 }
 
 void TLongTreeView::collapseAll() {
-  Expanded.clear();
-  ExpandedNow.clear();
-  OpenTops.clear();
+  ForgetRows();
   Changed();
   KeepCurrentShown();
 }
@@ -306,6 +317,11 @@ QModelIndex TLongTreeView::indexAt(const QPoint& Point) const {
   return RowAt(Visible).Index.siblingAtColumn(Column);
 }
 
+void TLongTreeView::keyboardSearch(const QString& Search) {
+  // Among the top-level rows it would read the text of every one.
+  if (currentIndex().parent() != rootIndex()) QAbstractItemView::keyboardSearch(Search);
+}
+
 void TLongTreeView::scrollTo(const QModelIndex& Index, ScrollHint Hint) {
   // A node inside collapsed ones is shown by opening them.
   if (state() == NoState)
@@ -324,6 +340,12 @@ void TLongTreeView::scrollTo(const QModelIndex& Index, ScrollHint Hint) {
     case PositionAtCenter: Top = Visible - Page / 2; break;
   }
   verticalScrollBar()->setValue(ClampToInt(Top));
+  // Sideways, the start of the cell comes into view.
+  const QRect Cell = visualRect(Index);
+  QScrollBar* Across = horizontalScrollBar();
+  if (Cell.left() < 0) Across->setValue(Across->value() + Cell.left());
+  else if (Cell.right() >= viewport()->width())
+    Across->setValue(Across->value() + std::min(Cell.left(), Cell.right() + 1 - viewport()->width()));
 }
 
 QModelIndex TLongTreeView::moveCursor(CursorAction Action, Qt::KeyboardModifiers) {
@@ -344,13 +366,21 @@ QModelIndex TLongTreeView::moveCursor(CursorAction Action, Qt::KeyboardModifiers
     case MoveEnd: To = Count - 1; break;
     case MoveLeft:
       // An open node closes; a closed one hands over to its parent.
+      // A top-level one scrolls sideways.
       if (isExpanded(Current)) {
         collapse(Current);
         return Current;
       }
-      return Current.parent() != rootIndex() ? Current.parent().siblingAtColumn(Current.column()) : Current;
+      if (Current.parent() != rootIndex()) return Current.parent().siblingAtColumn(Current.column());
+      horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+      return Current;
     case MoveRight:
-      // A closed node opens; an open one hands over to its first child.
+      // A closed node opens; an open one hands over to its first child; a
+      // node without children scrolls sideways.
+      if (!model()->hasChildren(Current.siblingAtColumn(0))) {
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        return Current;
+      }
       if (!isExpanded(Current)) {
         expand(Current);
         return Current;
@@ -476,7 +506,8 @@ void TLongTreeView::paintEvent(QPaintEvent* Event) {
 
 void TLongTreeView::mousePressEvent(QMouseEvent* Event) {
   const QModelIndex Branch = Event->button() == Qt::LeftButton ? BranchAt(Event->position().toPoint()) : QModelIndex();
-  if (!Branch.isValid()) {
+  BranchPressed = Branch.isValid();
+  if (!BranchPressed) {
     QAbstractItemView::mousePressEvent(Event);
     return;
   }
@@ -484,11 +515,27 @@ void TLongTreeView::mousePressEvent(QMouseEvent* Event) {
   Event->accept();
 }
 
+// A press on a branch indicator chooses no row, and neither do the moves and the release after it.
+void TLongTreeView::mouseMoveEvent(QMouseEvent* Event) {
+  if (BranchPressed) Event->accept();
+  else QAbstractItemView::mouseMoveEvent(Event);
+}
+
+void TLongTreeView::mouseReleaseEvent(QMouseEvent* Event) {
+  if (!BranchPressed) {
+    QAbstractItemView::mouseReleaseEvent(Event);
+    return;
+  }
+  BranchPressed = false;
+  Event->accept();
+}
+
 void TLongTreeView::mouseDoubleClickEvent(QMouseEvent* Event) {
   const QPoint Point = Event->position().toPoint();
-  // A double click on the branch indicator is two clicks on it.
+  // The first press of a double click on a branch indicator toggled it.
   if (BranchAt(Point).isValid()) {
-    mousePressEvent(Event);
+    BranchPressed = true;
+    Event->accept();
     return;
   }
   QAbstractItemView::mouseDoubleClickEvent(Event);

@@ -32,6 +32,8 @@ class TLongTreeView : public QAbstractItemView {
   void scrollTo(const QModelIndex& Index, ScrollHint Hint = EnsureVisible) override;
   QModelIndex indexAt(const QPoint& Point) const override;
   void reset() override;
+  // Type-ahead among the siblings of a node below the top level only.
+  void keyboardSearch(const QString& Search) override;
 
  protected:
   QModelIndex moveCursor(CursorAction Action, Qt::KeyboardModifiers Modifiers) override;
@@ -46,6 +48,8 @@ class TLongTreeView : public QAbstractItemView {
   void scrollContentsBy(int Dx, int Dy) override;
   void paintEvent(QPaintEvent* Event) override;
   void mousePressEvent(QMouseEvent* Event) override;
+  void mouseMoveEvent(QMouseEvent* Event) override;
+  void mouseReleaseEvent(QMouseEvent* Event) override;
   void mouseDoubleClickEvent(QMouseEvent* Event) override;
   void keyPressEvent(QKeyEvent* Event) override;
 
@@ -73,6 +77,8 @@ class TLongTreeView : public QAbstractItemView {
   std::vector<TOpenTop> OpenTops;
   mutable int CachedRowHeight = 0;
   bool InUpdateGeometries = false;
+  // The left button went down on a branch indicator and is still down.
+  bool BranchPressed = false;
 
   int RowHeight() const;
   std::int64_t TopCount() const;
@@ -97,6 +103,9 @@ class TLongTreeView : public QAbstractItemView {
   // Rebuilds every open top-level row from the expanded nodes after the model changed.
   void Relayout();
   void SetExpanded(const QModelIndex& Index, bool Open);
+  // Marks the index and every node below it expanded, leaving the rows as they are.
+  void MarkExpandedBelow(const QModelIndex& Index);
+  void ForgetRows();
   // The index, or the nearest of its ancestors that is shown; none when no row shows.
   QModelIndex ShownAncestor(const QModelIndex& Index) const;
   // After a collapse, a current node hidden inside hands over to the node shown.
