@@ -38,7 +38,6 @@ bool IsSortRow(const TDefinitionEntry& Row, const TPlotNames& Names) {
 // Sub-frame contents come before their node; a node's time test before its match.
 void TPlotColumn::Take(const TFramesDefinition& Definition, const TPlotNames& Names, const TDecodedNode* List) {
   if (!Names.SortVar.empty()) Keys.push_back(FindValue(Definition, List, Names.SortVar, Names.SortHash));
-  const std::size_t First = FramePoints.size();
   bool SetsTime = false;
   double Time = 0;
   const auto Collect = [&](const auto& Self, const TDecodedNode* Nodes) -> void {
@@ -49,7 +48,7 @@ void TPlotColumn::Take(const TFramesDefinition& Definition, const TPlotNames& Na
     }
   };
   Collect(Collect, List);
-  Counts.push_back(static_cast<std::uint32_t>(FramePoints.size() - First));
+  Starts.push_back(static_cast<std::uint32_t>(FramePoints.size()));
   EndFrame(SetsTime, Time);
 }
 
@@ -65,9 +64,9 @@ void TPlotColumn::Meet(const TDefinitionEntry& Row, bool Point, double Value, st
 void TPlotColumn::ReserveFirstFill(std::size_t Points, std::size_t NewFrames, bool Sorted) {
   // Room for tracking too, so that the next ticks copy nothing.
   if (FramePoints.empty()) FramePoints.reserve(Points + Points / 4);
-  if (!Counts.empty()) return;
+  if (Frames() > 0) return;
   const std::size_t Room = NewFrames + NewFrames / 4;
-  Counts.reserve(Room);
+  Starts.reserve(Room + 1);
   LastTimes.reserve(Room);
   TimeSet.reserve(Room);
   if (Sorted) Keys.reserve(Room);
@@ -110,7 +109,6 @@ void TPlotColumn::TakeColumns(const TFramesDefinition& Definition, const TPlotNa
       for (std::size_t& At = Next[K]; At < Columns[K]->Size() && Columns[K]->Frames[At] == Frame; ++At)
         Met.push_back({Columns[K]->Places[At], K, At});
     std::ranges::sort(Met, {}, &TMet::Place);
-    const std::size_t First = FramePoints.size();
     bool SetsTime = false, Keyed = false;
     double Time = 0;
     for (const TMet& Node : Met) {
@@ -123,7 +121,7 @@ void TPlotColumn::TakeColumns(const TFramesDefinition& Definition, const TPlotNa
       Meet(Row, IsSeriesRow(Row, Names), Value, Data.SerialOf(Frame, Node.Place), SetsTime, Time);
     }
     if (!Names.SortVar.empty() && !Keyed) Keys.push_back(MissingValue);
-    Counts.push_back(static_cast<std::uint32_t>(FramePoints.size() - First));
+    Starts.push_back(static_cast<std::uint32_t>(FramePoints.size()));
     EndFrame(SetsTime, Time);
   }
 }

@@ -40,11 +40,12 @@ class TPlotColumn {
   // gives the key).
   void TakeColumns(const TFramesDefinition& Definition, const TPlotNames& Names, TData& Data);
 
-  std::size_t Frames() const { return Counts.size(); }
+  std::size_t Frames() const { return Starts.size() - 1; }
   const std::vector<TPoint>& Points() const { return FramePoints; }
-  // Of BaseFrame Frame: its points, its sort criterion's value (0 unsorted)
-  // and, when it holds a PLOT_TIME, the last one's value.
-  std::uint32_t PointCount(std::size_t Frame) const { return Counts[Frame]; }
+  // Of BaseFrame Frame: its first point and number of points, its sort
+  // criterion's value (0 unsorted) and, when it holds a PLOT_TIME, the last one's value.
+  std::uint32_t FirstPoint(std::size_t Frame) const { return Starts[Frame]; }
+  std::uint32_t PointCount(std::size_t Frame) const { return Starts[Frame + 1] - Starts[Frame]; }
   double Key(std::size_t Frame) const { return Keys.empty() ? 0 : Keys[Frame]; }
   bool SetsTime(std::size_t Frame) const { return TimeSet[Frame]; }
   double LastTime(std::size_t Frame) const { return LastTimes[Frame]; }
@@ -55,7 +56,8 @@ class TPlotColumn {
   void ReserveFirstFill(std::size_t Points, std::size_t NewFrames, bool Sorted);
 
   std::vector<TPoint> FramePoints;
-  std::vector<std::uint32_t> Counts;
+  // Per BaseFrame, where its points start, and the end of the last one's.
+  std::vector<std::uint32_t> Starts{0};
   std::vector<double> Keys;  // only when sorted
   std::vector<double> LastTimes;
   std::vector<bool> TimeSet;

@@ -181,23 +181,28 @@ void TPlotSeries::SortFrames() {
   Built = {};
   struct TKeyed {
     double Key;
-    const TPlotColumn* Column;
-    std::size_t Frame, First;
+    std::uint32_t Source, Frame;
   };
   std::vector<TKeyed> Keyed;
-  std::size_t Points = 0;
-  for (const TSource& Source : Collected.Sources) Points += Source.Column.Points().size();
-  for (const TSource& Source : Collected.Sources)
-    for (std::size_t Frame = 0, First = 0; Frame < Source.Column.Frames(); ++Frame) {
-      Keyed.push_back({Source.Column.Key(Frame), &Source.Column, Frame, First});
-      First += Source.Column.PointCount(Frame);
-    }
+  std::size_t Points = 0, Frames = 0;
+  for (const TSource& Source : Collected.Sources) {
+    Points += Source.Column.Points().size();
+    Frames += Source.Column.Frames();
+  }
+  Keyed.reserve(Frames);
+  for (std::uint32_t K = 0; K < Collected.Sources.size(); ++K) {
+    const TPlotColumn& Column = Collected.Sources[K].Column;
+    for (std::uint32_t Frame = 0; Frame < Column.Frames(); ++Frame) Keyed.push_back({Column.Key(Frame), K, Frame});
+  }
   QuickSort(Keyed, [](const TKeyed& Item) { return Item.Key; });
   Series.clear();
   Sums = {};
   Series.reserve(Points);
   double Time = 0;
-  for (const TKeyed& Item : Keyed) AppendFrame(*Item.Column, Item.Frame, Item.First, Time);
+  for (const TKeyed& Item : Keyed) {
+    const TPlotColumn& Column = Collected.Sources[Item.Source].Column;
+    AppendFrame(Column, Item.Frame, Column.FirstPoint(Item.Frame), Time);
+  }
 }
 
 void TPlotSeries::AppendFrame(const TPlotColumn& Column, std::size_t Frame, std::size_t First, double& Time) {
