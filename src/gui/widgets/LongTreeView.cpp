@@ -27,6 +27,12 @@ TLongTreeView::TLongTreeView(QWidget* Parent)
   connect(Header, &QHeaderView::geometriesChanged, this, [this] { updateGeometries(); });
 }
 
+// The header and the model signal while the widgets below go; by then this view is gone.
+TLongTreeView::~TLongTreeView() {
+  disconnect(Header, nullptr, this, nullptr);
+  for (const QMetaObject::Connection& Connection : ModelConnections) disconnect(Connection);
+}
+
 void TLongTreeView::setModel(QAbstractItemModel* Model) {
   for (const QMetaObject::Connection& Connection : ModelConnections) disconnect(Connection);
   ModelConnections.clear();

@@ -14,6 +14,7 @@ class QHeaderView;
 class TLongTreeView : public QAbstractItemView {
  public:
   explicit TLongTreeView(QWidget* Parent = nullptr);
+  ~TLongTreeView() override;
 
   void setModel(QAbstractItemModel* Model) override;
   QHeaderView* header() const { return Header; }
