@@ -12,6 +12,12 @@ namespace {
 
 int ClampToInt(std::int64_t Value) { return static_cast<int>(std::clamp<std::int64_t>(Value, INT_MIN, INT_MAX)); }
 
+// The first of the open top-level rows (sorted by row) at Row or after it.
+template <class TOpenTops>
+auto OpenTopFrom(TOpenTops& Tops, int Row) {
+  return std::lower_bound(Tops.begin(), Tops.end(), Row, [](const auto& Open, int At) { return Open.Row < At; });
+}
+
 }  // namespace
 
 TLongTreeView::TLongTreeView(QWidget* Parent)
@@ -121,12 +127,12 @@ QModelIndex TLongTreeView::TopOf(const QModelIndex& Index, int* Level) const {
   return Top;
 }
 
-std::int64_t TLongTreeView::VisibleRowOf(const QModelIndex& Index) const {
+std::int64_t TLongTreeView::VisibleRowOf(const QModelIndex& Index, int* Depth) const {
   if (!model() || !Index.isValid() || Index.model() != model()) return -1;
   int Level = 0;
   const int Row = TopOf(Index, &Level).row();
-  const auto Top = std::lower_bound(OpenTops.begin(), OpenTops.end(), Row,
-                                    [](const TOpenTop& Open, int Row) { return Open.Row < Row; });
+  if (Depth) *Depth = Level;
+  const auto Top = OpenTopFrom(OpenTops, Row);
   const std::int64_t Above = Top == OpenTops.end() ? RowsBelowTops() : Top->RowsAbove;
   if (Level == 0) return Row + Above;
   if (Top == OpenTops.end() || Top->Row != Row) return -1;
@@ -167,8 +173,7 @@ void TLongTreeView::CountRowsAbove() {
 }
 
 void TLongTreeView::ReopenTop(const QModelIndex& Top) {
-  const auto At = std::lower_bound(OpenTops.begin(), OpenTops.end(), Top.row(),
-                                   [](const TOpenTop& Open, int Row) { return Open.Row < Row; });
+  const auto At = OpenTopFrom(OpenTops, Top.row());
   const bool Listed = At != OpenTops.end() && At->Row == Top.row();
   if (!ExpandedNow.contains(Top)) {
     if (Listed) OpenTops.erase(At);
@@ -302,13 +307,12 @@ void TLongTreeView::resizeColumnToContents(int Column) {
 }
 
 QRect TLongTreeView::visualRect(const QModelIndex& Index) const {
-  const std::int64_t Visible = VisibleRowOf(Index);
+  int Level = 0;
+  const std::int64_t Visible = VisibleRowOf(Index, &Level);
   if (Visible < 0) return {};
   int X = Header->sectionViewportPosition(Index.column());
   int Width = Header->sectionSize(Index.column());
   if (Index.column() == 0) {
-    int Level = 0;
-    TopOf(Index, &Level);
     const int Indent = (Level + 1) * indentation();
     X += Indent;
     Width = std::max(0, Width - Indent);

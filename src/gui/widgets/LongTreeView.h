@@ -88,8 +88,8 @@ class TLongTreeView : public QAbstractItemView {
   std::int64_t RowsPerPage() const;
   std::int64_t FirstShownRow() const;
   TRow RowAt(std::int64_t Visible) const;
-  // The row of a shown index; -1 for one inside a collapsed node.
-  std::int64_t VisibleRowOf(const QModelIndex& Index) const;
+  // The row of a shown index (and its depth); -1 for one inside a collapsed node.
+  std::int64_t VisibleRowOf(const QModelIndex& Index, int* Depth = nullptr) const;
   // The top-level ancestor of an index (itself at the top level) and the index's depth.
   QModelIndex TopOf(const QModelIndex& Index, int* Level = nullptr) const;
   std::int64_t RowAtY(int Y) const;
