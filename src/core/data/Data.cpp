@@ -680,6 +680,7 @@ bool TData::ReadPassWords(const TRecordedPass& Pass, std::int64_t Start, std::sp
   if (!Pass.Opened) return false;
   if (!Copy) {
     if (Pass.Opened->ReadAt(Bytes.data(), Count, Start) != Count) return false;
+    Pass.Pairing.Swap(Bytes, Start);
   } else {
     const auto Held = [&] {
       const auto AheadEnd = Copy->AheadStart + static_cast<std::int64_t>(Copy->Ahead.size());
@@ -694,10 +695,11 @@ bool TData::ReadPassWords(const TRecordedPass& Pass, std::int64_t Start, std::sp
       Copy->AheadStart = Start;
       Copy->AheadFile = Pass.Opened.get();
       if (!Held()) return false;
+      // Swapped once: the words of a copy from a word start pair as they would alone.
+      Pass.Pairing.Swap(Copy->Ahead, Start);
     }
     std::copy_n(Copy->Ahead.begin() + (Start - Copy->AheadStart), Bytes.size(), Bytes.begin());
   }
-  Pass.Pairing.Swap(Bytes, Start);
   return true;
 }
 

@@ -179,7 +179,7 @@ class TData {
     TReach Reach;
     std::int64_t Length = 0;
     std::int16_t RootRow = 0;
-    // The bytes read ahead from a file read in pieces, from AheadStart on:
+    // The bytes read ahead from a file read in pieces, from AheadStart on, word-swapped:
     // BaseFrames decoded again one after another read the file once per block.
     std::vector<std::uint8_t> Ahead;
     std::int64_t AheadStart = 0;
