@@ -44,7 +44,7 @@ void TPlotColumn::Take(const TFramesDefinition& Definition, const TPlotNames& Na
     for (const TDecodedNode* Node = Nodes; Node; Node = Node->Next) {
       if (Node->Child) Self(Self, Node->Child);
       if (const TDefinitionEntry* Row = Definition.RowAt(Node->DefIndex))
-        Meet(*Row, IsSeriesRow(*Row, Names), Node->Value, Node->SerialNo, SetsTime, Time);
+        Meet(IsPlotTimeRow(*Row), IsSeriesRow(*Row, Names), Node->Value, Node->SerialNo, SetsTime, Time);
     }
   };
   Collect(Collect, List);
@@ -52,9 +52,8 @@ void TPlotColumn::Take(const TFramesDefinition& Definition, const TPlotNames& Na
   EndFrame(SetsTime, Time);
 }
 
-void TPlotColumn::Meet(const TDefinitionEntry& Row, bool Point, double Value, std::int64_t SerialNo, bool& SetsTime,
-                       double& Time) {
-  if (IsPlotTimeRow(Row)) {
+void TPlotColumn::Meet(bool TimeRow, bool Point, double Value, std::int64_t SerialNo, bool& SetsTime, double& Time) {
+  if (TimeRow) {
     SetsTime = true;
     Time = Value;
   }
@@ -89,12 +88,18 @@ void TPlotColumn::TakeColumns(const TFramesDefinition& Definition, const TPlotNa
   }
   const auto From = static_cast<std::uint32_t>(Frames());
   const std::vector<const TFrameColumn*> Columns = Data.ColumnsOf(Rows, From);
+  // What each column's nodes are to the plot.
+  struct TRole {
+    bool Time, Series, Key;
+  };
+  std::vector<TRole> Roles;
   std::vector<std::size_t> Next(Columns.size());
   std::size_t Coming = 0;
   for (std::size_t K = 0; K < Columns.size(); ++K) {
+    const TDefinitionEntry& Row = Definition.Entries[static_cast<std::size_t>(Rows[K])];
+    Roles.push_back({IsPlotTimeRow(Row), IsSeriesRow(Row, Names), IsSortRow(Row, Names) && Row.Kind != ekSubframe});
     Next[K] = Columns[K]->FirstOf(From);
-    if (IsSeriesRow(Definition.Entries[static_cast<std::size_t>(Rows[K])], Names))
-      Coming += Columns[K]->Size() - Next[K];
+    if (Roles[K].Series) Coming += Columns[K]->Size() - Next[K];
   }
   ReserveFirstFill(Coming, Data.Index().size() - From, !Names.SortVar.empty());
   // The nodes of a BaseFrame, in the order of its walk.
@@ -112,13 +117,13 @@ void TPlotColumn::TakeColumns(const TFramesDefinition& Definition, const TPlotNa
     bool SetsTime = false, Keyed = false;
     double Time = 0;
     for (const TMet& Node : Met) {
-      const TDefinitionEntry& Row = Definition.Entries[static_cast<std::size_t>(Rows[Node.Column])];
+      const TRole Role = Roles[Node.Column];
       const double Value = Columns[Node.Column]->Values[Node.At];
-      if (!Keyed && IsSortRow(Row, Names) && Row.Kind != ekSubframe) {
+      if (!Keyed && Role.Key) {
         Keys.push_back(Value);
         Keyed = true;
       }
-      Meet(Row, IsSeriesRow(Row, Names), Value, Data.SerialOf(Frame, Node.Place), SetsTime, Time);
+      Meet(Role.Time, Role.Series, Value, Data.SerialOf(Frame, Node.Place), SetsTime, Time);
     }
     if (!Names.SortVar.empty() && !Keyed) Keys.push_back(MissingValue);
     Starts.push_back(static_cast<std::uint32_t>(FramePoints.size()));

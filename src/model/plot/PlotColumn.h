@@ -62,9 +62,10 @@ class TPlotColumn {
   std::vector<double> LastTimes;
   std::vector<bool> TimeSet;
 
-  // A node met in a BaseFrame: a PLOT_TIME sets the time, then a node of the
-  // series is a point; the first node of the sort criterion is the key.
-  void Meet(const TDefinitionEntry& Row, bool Point, double Value, std::int64_t SerialNo, bool& SetsTime, double& Time);
+  // A node met in a BaseFrame: a PLOT_TIME (TimeRow) sets the time, then a
+  // node of the series (Point) is a point; the first node of the sort
+  // criterion is the key.
+  void Meet(bool TimeRow, bool Point, double Value, std::int64_t SerialNo, bool& SetsTime, double& Time);
   // What the BaseFrame gives once its nodes were met.
   void EndFrame(bool SetsTime, double Time);
 };
