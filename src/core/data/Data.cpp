@@ -561,7 +561,7 @@ std::vector<TFrameColumns> TData::DecodeColumns(const std::vector<std::int32_t>&
       for (const std::int32_t Row : Rows) Alone.Wanted[static_cast<std::size_t>(Row)] = 1;
     }
     for (TFrameColumns& Taken = Parts[Part]; Taken.Next() < Starts[Part + 1];) {
-      if (!Alone.Wanted.empty() && ReadAlone(Taken.Next(), Alone, *Copy, Again)) {
+      if (!Alone.Wanted.empty() && ReadAlone(Taken.Next(), Alone, *Copy)) {
         Taken.TakeValues(Alone.Values);
         continue;
       }
@@ -625,7 +625,7 @@ const TData::TRecordedPass& TData::PassOf(std::size_t Frame) const {
            1);
 }
 
-bool TData::ReadAlone(std::uint32_t Frame, TRowsAlone& Rows, TDecodingCopy& Copy, TDecodedAgain& Again) const {
+bool TData::ReadAlone(std::uint32_t Frame, TRowsAlone& Rows, TDecodingCopy& Copy) const {
   if (Frame >= Records.size()) return false;
   const TFrameRecord& Record = Records[Frame];
   if (Record.Shape < 0) return false;
@@ -636,11 +636,12 @@ bool TData::ReadAlone(std::uint32_t Frame, TRowsAlone& Rows, TDecodingCopy& Copy
   Rows.Values.clear();
   // A BaseFrame without those rows gives no values, read or not.
   if (Fields->empty()) return true;
-  if (!ReadAgain(Record.Position, PassOf(Frame), Copy, Again)) return false;
-  const std::int64_t Base = Record.Position - Again.Origin;
+  const std::optional<TDataWindow> Window = WindowAgain(Record.Position, PassOf(Frame), Copy);
+  if (!Window) return false;
+  const std::int64_t Base = Record.Position - Window->Origin;
   for (const TShapeField& Field : *Fields) {
     const std::optional<double> Value =
-        Copy.Definition->ValueAlone(*Again.Image, Base + Field.Base, Field.Row, Rows.Known);
+        Copy.Definition->ValueAlone(Window->Bytes, Base + Field.Base, Field.Row, Rows.Known);
     if (!Value) return false;
     Rows.Values.push_back({Field.Row, Field.Place, *Value});
   }
@@ -649,22 +650,35 @@ bool TData::ReadAlone(std::uint32_t Frame, TRowsAlone& Rows, TDecodingCopy& Copy
 
 bool TData::ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodingCopy& Copy,
                       TDecodedAgain& Again) const {
+  const std::optional<TDataWindow> Window = WindowAgain(Position, Pass, Copy);
+  if (!Window) return false;
+  if (!Again.Image) Again.Image = std::make_unique<TMemoryStream>();
+  Again.Origin = Window->Origin;
+  Again.Image->Bytes.assign(Window->Bytes.begin(), Window->Bytes.end());
+  return true;
+}
+
+std::optional<TData::TDataWindow> TData::WindowAgain(std::int64_t Position, const TRecordedPass& Pass,
+                                                     TDecodingCopy& Copy) const {
   // The data then: the image or the file may have grown or been replaced since.
   const bool Same =
       Pass.Replaced == PublishedReplaced && (!Pass.File || (PublishedFile && Pass.File->SameFile(*PublishedFile)));
   // A file read in pieces is kept open: its bytes stay as they were unless
   // it was written anew under its name.
   const bool Rewritten = !Same && PublishedFile && Pass.Opened && Pass.Opened->Look().SameFile(*PublishedFile);
-  if (Pass.Pieces ? !Pass.Opened || Rewritten : !Same) return false;
+  if (Pass.Pieces ? !Pass.Opened || Rewritten : !Same) return std::nullopt;
   const auto [Start, Stop] =
       WholeWords(Pass, Position + Copy.Reach.Before, Position + std::max(Copy.Length, Copy.Reach.After));
-  if (!Again.Image) Again.Image = std::make_unique<TMemoryStream>();
-  Again.Origin = Start;
-  TImageBytes& Bytes = Again.Image->Bytes;
-  Bytes.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, Stop - Start)));
+  const std::int64_t Count = std::max<std::int64_t>(0, Stop - Start);
   // The whole-file mode's image holds the data as read, word-swapped.
-  if (!Pass.Pieces) return Image.ReadAt(Start, Bytes.data(), Stop - Start);
-  return ReadPassWords(Pass, Start, Bytes, &Copy);
+  if (!Pass.Pieces) {
+    if (Stop < Start || Stop > Image.Size()) return std::nullopt;
+    return TDataWindow{std::span(Image.Bytes).subspan(static_cast<std::size_t>(Start), static_cast<std::size_t>(Count)),
+                       Start};
+  }
+  const std::optional<std::span<const std::uint8_t>> Held = ReadAhead(Pass, Start, Count, Copy);
+  if (!Held) return std::nullopt;
+  return TDataWindow{*Held, Start};
 }
 
 std::pair<std::int64_t, std::int64_t> TData::WholeWords(const TRecordedPass& Pass, std::int64_t Start,
@@ -674,33 +688,33 @@ std::pair<std::int64_t, std::int64_t> TData::WholeWords(const TRecordedPass& Pas
   return {Pass.Pairing.WordStart(std::max<std::int64_t>(0, Start)), Stop};
 }
 
-bool TData::ReadPassWords(const TRecordedPass& Pass, std::int64_t Start, std::span<std::uint8_t> Bytes,
-                          TDecodingCopy* Copy) {
+bool TData::ReadPassWords(const TRecordedPass& Pass, std::int64_t Start, std::span<std::uint8_t> Bytes) {
   const auto Count = static_cast<std::int64_t>(Bytes.size());
-  if (!Pass.Opened) return false;
-  if (!Copy) {
-    if (Pass.Opened->ReadAt(Bytes.data(), Count, Start) != Count) return false;
-    Pass.Pairing.Swap(Bytes, Start);
-  } else {
-    const auto Held = [&] {
-      const auto AheadEnd = Copy->AheadStart + static_cast<std::int64_t>(Copy->Ahead.size());
-      return Copy->AheadFile == Pass.Opened.get() && Start >= Copy->AheadStart && Start + Count <= AheadEnd;
-    };
-    if (!Held()) {
-      constexpr std::int64_t AheadBytes = std::int64_t{1} << 18;
-      Copy->Ahead.resize(static_cast<std::size_t>(std::max(Count, std::min(AheadBytes, Pass.DataEnd - Start))));
-      const std::int64_t Read =
-          Pass.Opened->ReadAt(Copy->Ahead.data(), static_cast<std::int64_t>(Copy->Ahead.size()), Start);
-      Copy->Ahead.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, Read)));
-      Copy->AheadStart = Start;
-      Copy->AheadFile = Pass.Opened.get();
-      if (!Held()) return false;
-      // Swapped once: the words of a copy from a word start pair as they would alone.
-      Pass.Pairing.Swap(Copy->Ahead, Start);
-    }
-    std::copy_n(Copy->Ahead.begin() + (Start - Copy->AheadStart), Bytes.size(), Bytes.begin());
-  }
+  if (!Pass.Opened || Pass.Opened->ReadAt(Bytes.data(), Count, Start) != Count) return false;
+  Pass.Pairing.Swap(Bytes, Start);
   return true;
+}
+
+std::optional<std::span<const std::uint8_t>> TData::ReadAhead(const TRecordedPass& Pass, std::int64_t Start,
+                                                              std::int64_t Count, TDecodingCopy& Copy) {
+  if (!Pass.Opened) return std::nullopt;
+  const auto Held = [&] {
+    const auto AheadEnd = Copy.AheadStart + static_cast<std::int64_t>(Copy.Ahead.size());
+    return Copy.AheadFile == Pass.Opened.get() && Start >= Copy.AheadStart && Start + Count <= AheadEnd;
+  };
+  if (!Held()) {
+    constexpr std::int64_t AheadBytes = std::int64_t{1} << 18;
+    Copy.Ahead.resize(static_cast<std::size_t>(std::max(Count, std::min(AheadBytes, Pass.DataEnd - Start))));
+    const std::int64_t Read = Pass.Opened->ReadAt(Copy.Ahead.data(), static_cast<std::int64_t>(Copy.Ahead.size()), Start);
+    Copy.Ahead.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, Read)));
+    Copy.AheadStart = Start;
+    Copy.AheadFile = Pass.Opened.get();
+    if (!Held()) return std::nullopt;
+    // Swapped once: the words of a part from a word start pair as they would alone.
+    Pass.Pairing.Swap(Copy.Ahead, Start);
+  }
+  return std::span<const std::uint8_t>(Copy.Ahead).subspan(static_cast<std::size_t>(Start - Copy.AheadStart),
+                                                           static_cast<std::size_t>(Count));
 }
 
 bool TData::ReadData(std::int64_t Start, std::span<std::uint8_t> Into) const {

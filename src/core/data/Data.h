@@ -356,7 +356,14 @@ class TData {
   // A pass read the stream.
   bool StreamRead = false;
   // The bytes the decoding of the BaseFrame at Position may read, as Pass
-  // read them; false when they cannot be read so.
+  // read them (word-swapped), and the position of the first; none when they
+  // cannot be read so. They stay while the holder's image and Copy do.
+  struct TDataWindow {
+    std::span<const std::uint8_t> Bytes;
+    std::int64_t Origin = 0;
+  };
+  std::optional<TDataWindow> WindowAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodingCopy& Copy) const;
+  // The same bytes copied into Again's image; false when they cannot be read.
   bool ReadAgain(std::int64_t Position, const TRecordedPass& Pass, TDecodingCopy& Copy, TDecodedAgain& Again) const;
   // The pass that recorded BaseFrame Frame of Index().
   const TRecordedPass& PassOf(std::size_t Frame) const;
@@ -371,14 +378,16 @@ class TData {
   // Reads the values of BaseFrame Frame's nodes of those rows into Rows.Values
   // from its bytes; false when it has no shape, its bytes cannot be read or
   // a field lies outside them.
-  bool ReadAlone(std::uint32_t Frame, TRowsAlone& Rows, TDecodingCopy& Copy, TDecodedAgain& Again) const;
+  bool ReadAlone(std::uint32_t Frame, TRowsAlone& Rows, TDecodingCopy& Copy) const;
   // The bytes [Start, Stop) widened to the whole words of Pass's data.
   static std::pair<std::int64_t, std::int64_t> WholeWords(const TRecordedPass& Pass, std::int64_t Start,
                                                           std::int64_t Stop);
-  // The bytes of the file Pass read in pieces from Start on into Bytes, word-swapped as it paired them;
-  // with Copy, through the bytes it read ahead.
-  static bool ReadPassWords(const TRecordedPass& Pass, std::int64_t Start, std::span<std::uint8_t> Bytes,
-                            TDecodingCopy* Copy = nullptr);
+  // The bytes of the file Pass read in pieces from Start on into Bytes, word-swapped as it paired them.
+  static bool ReadPassWords(const TRecordedPass& Pass, std::int64_t Start, std::span<std::uint8_t> Bytes);
+  // Count bytes of that file from Start on, word-swapped, from the bytes
+  // Copy read ahead, which are read anew when they do not hold them.
+  static std::optional<std::span<const std::uint8_t>> ReadAhead(const TRecordedPass& Pass, std::int64_t Start,
+                                                                std::int64_t Count, TDecodingCopy& Copy);
   TSerialCounter Serials;
   bool Numbered = false;
   bool SerialsMoved = false;

@@ -185,25 +185,25 @@ void TFramesDefinition::Evaluate(const TVariableName& Name, const TNameSlots& Sl
   else Level.Store(Slots.Value, static_cast<double>(Result.Value), scNumber);
 }
 
-inline std::optional<std::uint16_t> TFramesDefinition::FastField(const TMemoryStream& S, std::int64_t Base,
+inline std::optional<std::uint16_t> TFramesDefinition::FastField(std::span<const std::uint8_t> S, std::int64_t Base,
                                                                  const TCompiledRow& Compiled) {
   const std::int64_t At = Base + Compiled.Position.Byte;
-  if (!Compiled.FastRead || At < 0 || At + 2 > S.Size()) return std::nullopt;
-  const std::uint8_t* Window = S.Bytes.data() + At;
+  if (!Compiled.FastRead || At < 0 || At + 2 > static_cast<std::int64_t>(S.size())) return std::nullopt;
+  const std::uint8_t* Window = S.data() + At;
   const std::uint32_t Word = ((std::uint32_t{Window[0]} << 8 | Window[1]) << Compiled.Position.Bit) & 0xFFFF;
   return static_cast<std::uint16_t>(Word >> (16 - Compiled.Bits));
 }
 
 std::uint16_t TFramesDefinition::ReadField(const TDefinitionEntry& Row, const TCompiledRow& Compiled) const {
-  if (const std::optional<std::uint16_t> Field = FastField(*Stream, Base, Compiled)) return *Field;
+  if (const std::optional<std::uint16_t> Field = FastField(Stream->Bytes, Base, Compiled)) return *Field;
   return ExtractInt(*Stream, Base, {Row.BytePos, Row.BitPos}, {Row.ByteLen, Row.BitLen}, {&SourceName, Row.Line});
 }
 
 // Answers the variable requests of a transform evaluated alone.
 class TFramesDefinition::TAloneResolver : public TVariableResolver {
  public:
-  TAloneResolver(const TFramesDefinition& Definition, const TMemoryStream& S, std::int64_t Base, std::size_t Row,
-                 double Raw, std::vector<TAloneValue>& Known)
+  TAloneResolver(const TFramesDefinition& Definition, std::span<const std::uint8_t> S, std::int64_t Base,
+                 std::size_t Row, double Raw, std::vector<TAloneValue>& Known)
       : Definition(Definition), S(S), Base(Base), Row(Row), Raw(Raw), Known(Known) {}
 
   bool Resolve(std::size_t NameIndex, long double& Value) override {
@@ -238,14 +238,14 @@ class TFramesDefinition::TAloneResolver : public TVariableResolver {
 
  private:
   const TFramesDefinition& Definition;
-  const TMemoryStream& S;
+  std::span<const std::uint8_t> S;
   std::int64_t Base;
   std::size_t Row;
   double Raw;
   std::vector<TAloneValue>& Known;
 };
 
-std::optional<double> TFramesDefinition::ValueAlone(const TMemoryStream& S, std::int64_t Base, std::int32_t Row,
+std::optional<double> TFramesDefinition::ValueAlone(std::span<const std::uint8_t> S, std::int64_t Base, std::int32_t Row,
                                                     std::vector<TAloneValue>& Known) const {
   std::optional<double> Value;
   Known.clear();
@@ -254,7 +254,7 @@ std::optional<double> TFramesDefinition::ValueAlone(const TMemoryStream& S, std:
   return Value.value_or(MissingValue);
 }
 
-bool TFramesDefinition::EvaluateAlone(const TMemoryStream& S, std::int64_t Base, std::size_t Row,
+bool TFramesDefinition::EvaluateAlone(std::span<const std::uint8_t> S, std::int64_t Base, std::size_t Row,
                                       std::optional<double>& Value, std::vector<TAloneValue>& Known) const {
   const TDefinitionEntry& Entry = Entries[Row];
   double Raw = 0;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -153,10 +154,10 @@ class TFramesDefinition {
     bool Inside = false;
     std::optional<double> Value;
   };
-  // The value a node of such a row gets when its frame starts at Base of S,
-  // as a decoding gives it; none when the field lies outside S. Known is
-  // room the caller keeps for the values evaluated on the way.
-  std::optional<double> ValueAlone(const TMemoryStream& S, std::int64_t Base, std::int32_t Row,
+  // The value a node of such a row gets when its frame starts at Base of S
+  // (word-swapped data), as a decoding gives it; none when the field lies
+  // outside S. Known is room the caller keeps for the values evaluated on the way.
+  std::optional<double> ValueAlone(std::span<const std::uint8_t> S, std::int64_t Base, std::int32_t Row,
                                    std::vector<TAloneValue>& Known) const;
 
  protected:
@@ -264,8 +265,8 @@ class TFramesDefinition {
   // decoding does; false when a field it reads lies outside S. Value stays
   // none when a transform fails. Known holds the values of the frame's
   // other rows evaluated so far.
-  bool EvaluateAlone(const TMemoryStream& S, std::int64_t Base, std::size_t Row, std::optional<double>& Value,
-                     std::vector<TAloneValue>& Known) const;
+  bool EvaluateAlone(std::span<const std::uint8_t> S, std::int64_t Base, std::size_t Row,
+                     std::optional<double>& Value, std::vector<TAloneValue>& Known) const;
   // Whether the row's transform is left at its turn.
   bool IsDeferred(std::int32_t Row) const { return AnyDeferred && Row >= 0 && Deferred[static_cast<std::size_t>(Row)]; }
   void SizeLevels();
@@ -286,7 +287,7 @@ class TFramesDefinition {
   std::uint16_t ReadField(const TDefinitionEntry& Row, const TCompiledRow& Compiled) const;
   // The field of a FastRead row of the frame at Base of S; none when it lies
   // outside S.
-  static std::optional<std::uint16_t> FastField(const TMemoryStream& S, std::int64_t Base,
+  static std::optional<std::uint16_t> FastField(std::span<const std::uint8_t> S, std::int64_t Base,
                                                 const TCompiledRow& Compiled);
   // The value of a variable the transform of the row at line AskedAt asks
   // for, evaluated on demand; false with an error entry when there is none.
