@@ -560,7 +560,10 @@ std::vector<TFrameColumns> TData::DecodeColumns(const std::vector<std::int32_t>&
       Alone.Wanted.resize(Definition.Entries.size());
       for (const std::int32_t Row : Rows) Alone.Wanted[static_cast<std::size_t>(Row)] = 1;
     }
-    for (TFrameColumns& Taken = Parts[Part]; Taken.Next() < Starts[Part + 1];) {
+    // Filled on this thread's own stack: the parts lie side by side, and
+    // writing them in place would pass their cache lines between the cores.
+    TFrameColumns Taken = std::move(Parts[Part]);
+    while (Taken.Next() < Starts[Part + 1]) {
       if (!Alone.Wanted.empty() && ReadAlone(Taken.Next(), Alone, *Copy)) {
         Taken.TakeValues(Alone.Values);
         continue;
@@ -573,6 +576,7 @@ std::vector<TFrameColumns> TData::DecodeColumns(const std::vector<std::int32_t>&
       }
       Taken.Take(Decoded ? Again.Root : nullptr);
     }
+    Parts[Part] = std::move(Taken);
   });
   return Parts;
 }

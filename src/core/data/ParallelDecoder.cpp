@@ -24,7 +24,8 @@ constexpr std::int64_t MinAutomaticChunkFrames = 4096;
 }  // namespace
 
 // The BaseFrames [Start, End) of the data, decoded on a thread of their own.
-struct TParallelDecoder::TChunk {
+// On cache lines of its own: each thread writes its chunk for every BaseFrame.
+struct alignas(64) TParallelDecoder::TChunk {
   std::int64_t Start = 0;
   std::int64_t End = 0;
   std::vector<std::string> Messages;
