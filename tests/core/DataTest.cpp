@@ -1343,27 +1343,21 @@ TEST(FrameShapes, ALayoutMetWhenTheCodesAreFullHasNoShape) {
   std::vector<std::string> Messages;
   const TQuorinFramesDefinition Definition(TStructureText{"", "s.structure"}, Messages);
   TNodePool Pool;
-  const auto Tree = [&Pool](std::vector<std::int16_t> Rows) {
-    TDecodedNode* Root = Pool.New();
-    TDecodedNode* Last = nullptr;
+  // A BaseFrame of nodes of these rows, as the decoder lays them out.
+  const auto ShapeOf = [&Pool](TFrameShapes& In, std::vector<std::int16_t> Rows) {
+    const std::size_t First = Pool.Mark();
+    std::vector<std::uint64_t> Codes;
     for (const std::int16_t Row : Rows) {
       TDecodedNode* Node = Pool.New();
       Node->DefIndex = Row;
-      if (Last) Last->Next = Node;
-      else Root->Child = Node;
-      Last = Node;
+      Codes.push_back(LayoutCode(0, *Node));
     }
-    return Root;
-  };
-  const TDecodedNode* Three = Tree({1, 2, 3});
-  const TDecodedNode* Other = Tree({4, 5, 6});
-  const TDecodedNode* Two = Tree({7, 8});
-  TFrameShapes Shapes(Definition, 5);
-  const auto ShapeOf = [](TFrameShapes& In, const TDecodedNode* Root) {
     TFrameRecord Record;
-    In.Note(*Root, Record);
+    In.Note(Codes, Pool, First, Record);
     return std::pair(Record.Shape, Record.Nodes);
   };
+  const std::vector<std::int16_t> Three{1, 2, 3}, Other{4, 5, 6}, Two{7, 8};
+  TFrameShapes Shapes(Definition, 5);
   EXPECT_EQ(ShapeOf(Shapes, Three), std::pair(0, 4));
   EXPECT_EQ(ShapeOf(Shapes, Other), std::pair(-1, 4));
   EXPECT_EQ(ShapeOf(Shapes, Two), std::pair(1, 3));

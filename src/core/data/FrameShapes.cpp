@@ -12,6 +12,22 @@ std::uint64_t HashOf(std::span<const std::uint64_t> Nodes) {
   return Hash;
 }
 
+std::uint64_t DepthOf(std::uint64_t Code) { return Code >> 32; }
+std::size_t RowOf(std::uint64_t Code) { return static_cast<std::size_t>(Code >> 16 & 0xFFFF); }
+
+// Calls Met with the number of each node of a layout (its codes in
+// pre-order) in the order a walk that meets sub-frame contents before their
+// node meets them: once the pre-order leaves the node's depth. Open is room.
+template <typename TMet>
+void InWalkOrder(std::span<const std::uint64_t> Codes, std::vector<std::size_t>& Open, const TMet& Met) {
+  Open.clear();
+  for (std::size_t Code = 0; Code < Codes.size(); ++Code) {
+    for (; !Open.empty() && DepthOf(Codes[Open.back()]) >= DepthOf(Codes[Code]); Open.pop_back()) Met(Open.back());
+    Open.push_back(Code);
+  }
+  for (; !Open.empty(); Open.pop_back()) Met(Open.back());
+}
+
 }  // namespace
 
 TFrameShapes::TFrameShapes(const TFramesDefinition& Definition, std::size_t MaxCodes) : MaxCodes(MaxCodes) {
@@ -21,23 +37,22 @@ TFrameShapes::TFrameShapes(const TFramesDefinition& Definition, std::size_t MaxC
   }
 }
 
-void TFrameShapes::Note(const TDecodedNode& Root, TFrameRecord& Record) {
-  Codes.clear();
-  double Time = NoFrameTime;
-  Walk(Root.Child, 0, Time);
+void TFrameShapes::Note(std::span<const std::uint64_t> Codes, const TNodePool& Pool, std::size_t First,
+                        TFrameRecord& Record) {
   Record.Shape = Intern(Codes);
-  Record.Time = Time;
+  const std::int32_t Time =
+      Record.Shape >= 0 ? TimeNodes[static_cast<std::size_t>(Record.Shape)] : TimeNode(Codes);
+  Record.Time = Time >= 0 ? Pool.At(First + static_cast<std::size_t>(Time))->Value : NoFrameTime;
   Record.Nodes = static_cast<std::int32_t>(Codes.size() + 1);
 }
 
-void TFrameShapes::Walk(const TDecodedNode* List, std::uint64_t Depth, double& Time) {
-  for (const TDecodedNode* Node = List; Node; Node = Node->Next) {
-    Codes.push_back(Depth << 32 | std::uint64_t{static_cast<std::uint16_t>(Node->DefIndex)} << 16 |
-                    static_cast<std::uint16_t>(Node->FrameIndex));
-    if (Node->Child) Walk(Node->Child, Depth + 1, Time);
-    const auto Row = static_cast<std::size_t>(Node->DefIndex);
-    if (Row < TimeRows.size() && TimeRows[Row]) Time = Node->Value;
-  }
+std::int32_t TFrameShapes::TimeNode(std::span<const std::uint64_t> Codes) {
+  std::int32_t Last = -1;
+  InWalkOrder(Codes, Open, [&](std::size_t Code) {
+    const std::size_t Row = RowOf(Codes[Code]);
+    if (Row < TimeRows.size() && TimeRows[Row]) Last = static_cast<std::int32_t>(Code);
+  });
+  return Last;
 }
 
 std::int32_t TFrameShapes::Intern(std::span<const std::uint64_t> Codes) {
@@ -47,9 +62,11 @@ std::int32_t TFrameShapes::Intern(std::span<const std::uint64_t> Codes) {
     if (std::ranges::equal(Nodes(Found->second), Codes)) return Found->second;
   if (Codes.size() > MaxCodes - KeptCodes) return -1;
   KeptCodes += Codes.size();
+  const std::int32_t Time = TimeNode(Codes);
   const std::lock_guard Lock(Adding);
   const auto Shape = static_cast<std::int32_t>(Shapes.size());
   Shapes.emplace_back(Codes.begin(), Codes.end());
+  TimeNodes.push_back(Time);
   ByHash.emplace(Hash, Shape);
   return Shape;
 }
@@ -70,18 +87,15 @@ std::vector<TShapeField> TFrameShapes::Fields(std::int32_t Shape, const std::vec
   }
   std::vector<TShapeField> Fields;
   std::vector<std::size_t> FieldCodes;  // of Fields, in Layout
+  // A node's place follows those of the nodes below it, as TFrameColumns walks.
   std::vector<std::uint32_t> Places(Layout.size());
   std::uint32_t Place = 0;
-  // The codes come in pre-order; a node's place follows those of the nodes
-  // below it, as TFrameColumns walks.
   std::vector<std::size_t> Open;
-  const auto DepthOf = [&](std::size_t Code) { return static_cast<std::size_t>(Layout[Code] >> 32); };
+  InWalkOrder(Layout, Open, [&](std::size_t Code) { Places[Code] = Place++; });
   std::vector<std::int64_t> Bases{0};  // per depth: where its frame starts
   for (std::size_t Code = 0; Code < Layout.size(); ++Code) {
-    const std::size_t Depth = DepthOf(Code);
-    for (; !Open.empty() && DepthOf(Open.back()) >= Depth; Open.pop_back()) Places[Open.back()] = Place++;
-    Open.push_back(Code);
-    const auto Row = static_cast<std::size_t>(Layout[Code] >> 16 & 0xFFFF);
+    const auto Depth = static_cast<std::size_t>(DepthOf(Layout[Code]));
+    const std::size_t Row = RowOf(Layout[Code]);
     Bases.resize(Depth + 2);
     if (Row < SubframeBytes.size() && SubframeBytes[Row]) Bases[Depth + 1] = Bases[Depth] + *SubframeBytes[Row];
     if (Row < Wanted.size() && Wanted[Row]) {
@@ -89,7 +103,6 @@ std::vector<TShapeField> TFrameShapes::Fields(std::int32_t Shape, const std::vec
       FieldCodes.push_back(Code);
     }
   }
-  for (; !Open.empty(); Open.pop_back()) Places[Open.back()] = Place++;
   for (std::size_t Field = 0; Field < Fields.size(); ++Field) Fields[Field].Place = Places[FieldCodes[Field]];
   std::ranges::sort(Fields, {}, &TShapeField::Place);
   return Fields;

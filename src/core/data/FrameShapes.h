@@ -30,8 +30,9 @@ class TFrameShapes {
   explicit TFrameShapes(const TFramesDefinition& Definition, std::size_t MaxCodes = DefaultMaxCodes);
 
   // Sets the record's Shape (numbering a shape not met before), Time and
-  // Nodes from the tree below Root.
-  void Note(const TDecodedNode& Root, TFrameRecord& Record);
+  // Nodes from the LayoutCodes of the tree below its root, as the decoder
+  // made them: the nodes Pool allocated from First on.
+  void Note(std::span<const std::uint64_t> Codes, const TNodePool& Pool, std::size_t First, TFrameRecord& Record);
   // Adds the shapes of Other that are new here; for each of Other's shape
   // numbers, its number here (-1 when there is no room).
   std::vector<std::int32_t> Merge(const TFrameShapes& Other);
@@ -43,12 +44,12 @@ class TFrameShapes {
   std::vector<TShapeField> Fields(std::int32_t Shape, const std::vector<char>& Wanted) const;
 
  private:
-  // Per node of the shape's trees in pre-order: its depth below the
-  // BaseFrame (from 0) << 32, its row (16 bits) << 16 and its frame (16 bits).
+  // The LayoutCode of each node of the shape's trees, in pre-order.
   std::span<const std::uint64_t> Nodes(std::int32_t Shape) const { return Shapes[static_cast<std::size_t>(Shape)]; }
-  // Appends the codes of the list's nodes to Codes; Time takes its PLOT_TIMEs
-  // (sub-frame contents before their node, as the plots walk).
-  void Walk(const TDecodedNode* List, std::uint64_t Depth, double& Time);
+  // Of the nodes of a tree of that layout, the PLOT_TIME whose value sets
+  // the BaseFrame's time: the last in a walk that meets sub-frame contents
+  // before their node, as the plots walk; -1 when there is none.
+  std::int32_t TimeNode(std::span<const std::uint64_t> Codes);
   std::int32_t Intern(std::span<const std::uint64_t> Codes);
 
   std::size_t MaxCodes;
@@ -56,7 +57,8 @@ class TFrameShapes {
   std::vector<char> TimeRows;
   std::vector<std::optional<std::int64_t>> SubframeBytes;  // per row: a sub-frame's byte position
   mutable std::mutex Adding;                               // held while Shapes grows and while other threads read it
-  std::vector<std::uint64_t> Codes;                        // of the tree walked last
+  std::vector<std::size_t> Open;                           // room for TimeNode
   std::vector<std::vector<std::uint64_t>> Shapes;
+  std::vector<std::int32_t> TimeNodes;  // per shape
   std::unordered_multimap<std::uint64_t, std::int32_t> ByHash;
 };

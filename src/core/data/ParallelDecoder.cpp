@@ -44,6 +44,7 @@ struct alignas(64) TParallelDecoder::TChunk {
   // The nodes of TEXT rows holding a message index, to be moved behind the
   // messages of the chunks before.
   std::vector<TDecodedNode*> TextNodes;
+  std::vector<std::uint64_t> LayoutCodes;  // of the BaseFrame decoded last, for its record
   std::vector<std::pair<TLogLevel, std::string>> Log;         // each text once
   std::vector<std::pair<std::string, std::int64_t>> Repeats;  // of texts in Log
   std::int64_t Reached = 0;                                   // where the chunk's BaseFrames ended
@@ -128,7 +129,10 @@ class TParallelDecoder::TChunkPass {
     Chunk.Definition = Definition.CopyFor(Chunk.Messages);
     Chunk.Definition->Serials = &Chunk.Serials;
     Chunk.Definition->TextNodes = Chunk.Sink || !Run.TreesRead ? nullptr : &Chunk.TextNodes;
-    if (Run.Records) Chunk.Shapes = std::make_unique<TFrameShapes>(*Chunk.Definition);
+    if (Run.Records) {
+      Chunk.Shapes = std::make_unique<TFrameShapes>(*Chunk.Definition);
+      Chunk.Definition->LayoutCodes = &Chunk.LayoutCodes;
+    }
     try {
       DecodeFrames(Chunk, Index);
     } catch (const std::exception& Error) {
@@ -141,6 +145,7 @@ class TParallelDecoder::TChunkPass {
   void DecodeFrames(TChunk& Chunk, std::size_t Index) {
     for (; Chunk.Reached < Chunk.End && FirstStopped.load() > Index; Chunk.Reached += Run.Length) {
       const std::size_t NodesBefore = Chunk.Pool->Size();
+      Chunk.LayoutCodes.clear();
       TFrameRecord Record{Chunk.Reached, Chunk.Serials.Next,
                           static_cast<std::int64_t>(Chunk.Definition->DecodedMessages())};
       const auto [Outcome, Child] = DecodeBaseFrame(*Chunk.Definition, Reader.Image(), Chunk.Reached - Reader.Origin(),
@@ -159,7 +164,7 @@ class TParallelDecoder::TChunkPass {
         Root->SerialNo = Chunk.Serials.Take();
         if (!Chunk.Sink) {
           if (Run.Records) {
-            Chunk.Shapes->Note(*Root, Record);
+            Chunk.Shapes->Note(Chunk.LayoutCodes, *Chunk.Pool, NodesBefore, Record);
             Chunk.Columns.Take(Root);
             Chunk.Records.push_back(Record);
           }

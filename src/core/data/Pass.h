@@ -4,6 +4,7 @@
 // ProcessedSize, on one thread or several, appends them to the holder's
 // roots or hands them to its sinks, and shows its progress.
 #include <cstdint>
+#include <vector>
 
 #include "data/PassProgress.h"
 #include "data/PassSinks.h"
@@ -74,4 +75,5 @@ class TPass {
   const std::size_t PoolMark;
   std::int32_t& Length = End.Length;
   TPassEnd End;
+  std::vector<std::uint64_t> LayoutCodes;  // of the BaseFrame decoded last
 };

@@ -88,13 +88,17 @@ TDecodedNode* TNodePool::New() {
   return Node;
 }
 
+TDecodedNode* TNodePool::At(std::size_t Number) const {
+  return NodeAt(Store->Blocks.get(),
+                static_cast<std::uint32_t>(Blocks[Number / NodesPerBlock] * NodesPerBlock + Number % NodesPerBlock));
+}
+
 void TNodePool::RenumberSerials(std::size_t From, std::size_t To, const TSerialNumbering& Numbering) {
   // Block by block, in memory order.
   while (From < To) {
     const std::size_t InBlock = From % NodesPerBlock;
     const std::size_t Run = std::min(To - From, NodesPerBlock - InBlock);
-    TDecodedNode* const First =
-        NodeAt(Store->Blocks.get(), static_cast<std::uint32_t>(Blocks[From / NodesPerBlock] * NodesPerBlock + InBlock));
+    TDecodedNode* const First = At(From);
     for (TDecodedNode* Node = First; Node != First + Run; ++Node) Node->SerialNo = Numbering(Node->SerialNo);
     From += Run;
   }

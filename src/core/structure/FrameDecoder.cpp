@@ -59,7 +59,7 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
   const auto First = FirstRowOfFrameHash.find(Hash);
   if (First == FirstRowOfFrameHash.end()) {
     if (FrameName != NoRuleFoundName) AddEntry(llError, "Unknown frame: " + FrameName);
-    return Finished(Pool.New());
+    return Finished(Made(Pool.New()));
   }
   const std::size_t FirstRow = static_cast<std::size_t>(First->second);
   Level.Plan = &FramePlans[static_cast<std::size_t>(CompiledRows[FirstRow].Plan)];
@@ -67,9 +67,11 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
   const std::size_t Mark = Pool.Mark();
   const std::size_t TextMark = TextNodes ? TextNodes->size() : 0;
   const std::int64_t SerialMark = Serials ? Serials->Next : 0;
+  const std::size_t CodeMark = LayoutCodes ? LayoutCodes->size() : 0;
   const auto ForgetRun = [&] {
     if (TextNodes) TextNodes->resize(TextMark);
     if (Serials) Serials->Next = SerialMark;
+    if (LayoutCodes) LayoutCodes->resize(CodeMark);
   };
   TDecodedNode* Head = nullptr;
   TDecodedNode* Tail = nullptr;
@@ -93,7 +95,7 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
       Node->RawValue = NodeValue(Level, Compiled.NodeRawSlot, Row.Kind == ekText);
       Node->Value = Row.Kind == ekBoolean ? Node->RawValue : NodeValue(Level, Compiled.NodeValueSlot, false);
       if (TextNodes && Row.Kind == ekText && Node->RawValue != MissingValue) TextNodes->push_back(Node);
-      Append(Finished(Node));
+      Append(Finished(Made(Node)));
     }
     for (std::size_t I = FirstRow; I < Entries.size() && Entries[I].FrameHash == Hash; ++I)
       if (Entries[I].Kind == ekSubframe) Append(DecodeSubframe(S, static_cast<std::int32_t>(I), Pool));
@@ -119,6 +121,7 @@ TDecodedNode* TFramesDefinition::DecodeSubframe(const TMemoryStream& S, std::int
   Node->DefIndex = static_cast<std::int16_t>(RowIndex);
   Node->Position = Origin + Offset;
   Node->FrameIndex = static_cast<std::int16_t>(FindFrame(SubFrameEvaluation(Row.VarName)));
+  Made(Node);
 
   if (SubframeDepth >= MaxSubframeNesting) {
     AddEntry(llError,

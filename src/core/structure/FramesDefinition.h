@@ -118,6 +118,10 @@ class TFramesDefinition {
   // When set, numbers the nodes decoded as they are finished, children before
   // their node; a decoding that fails leaves it as it was.
   TSerialCounter* Serials = nullptr;
+  // When set, receives the LayoutCode of every node decoded, in the order
+  // the nodes are made (a tree's pre-order); a decoding that fails leaves it
+  // as it was.
+  std::vector<std::uint64_t>* LayoutCodes = nullptr;
   // Appends the messages a copy decoded to this definition's, emptying More;
   // the index the first of them gets.
   std::size_t AppendMessages(std::vector<std::string>& More);
@@ -274,6 +278,11 @@ class TFramesDefinition {
   // message index, any other a number.
   double NodeValue(const TFrameValues& Level, std::int32_t Slot, bool ExpectText);
   TDecodedNode* DecodeSubframe(const TMemoryStream& S, std::int32_t Row, TNodePool& Pool);
+  // Node, made at the current sub-frame depth: its layout code, when they are kept.
+  TDecodedNode* Made(TDecodedNode* Node) {
+    if (LayoutCodes) LayoutCodes->push_back(LayoutCode(static_cast<std::uint64_t>(SubframeDepth), *Node));
+    return Node;
+  }
   // Node, finished: its serial number, when nodes are numbered.
   TDecodedNode* Finished(TDecodedNode* Node) {
     if (Serials) Node->SerialNo = Serials->Take();
