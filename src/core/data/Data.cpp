@@ -709,7 +709,8 @@ std::optional<std::span<const std::uint8_t>> TData::ReadAhead(const TRecordedPas
   if (!Held()) {
     constexpr std::int64_t AheadBytes = std::int64_t{1} << 18;
     Copy.Ahead.resize(static_cast<std::size_t>(std::max(Count, std::min(AheadBytes, Pass.DataEnd - Start))));
-    const std::int64_t Read = Pass.Opened->ReadAt(Copy.Ahead.data(), static_cast<std::int64_t>(Copy.Ahead.size()), Start);
+    const std::int64_t Read =
+        Pass.Opened->ReadAt(Copy.Ahead.data(), static_cast<std::int64_t>(Copy.Ahead.size()), Start);
     Copy.Ahead.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, Read)));
     Copy.AheadStart = Start;
     Copy.AheadFile = Pass.Opened.get();
@@ -717,8 +718,8 @@ std::optional<std::span<const std::uint8_t>> TData::ReadAhead(const TRecordedPas
     // Swapped once: the words of a part from a word start pair as they would alone.
     Pass.Pairing.Swap(Copy.Ahead, Start);
   }
-  return std::span<const std::uint8_t>(Copy.Ahead).subspan(static_cast<std::size_t>(Start - Copy.AheadStart),
-                                                           static_cast<std::size_t>(Count));
+  return std::span<const std::uint8_t>(Copy.Ahead)
+      .subspan(static_cast<std::size_t>(Start - Copy.AheadStart), static_cast<std::size_t>(Count));
 }
 
 bool TData::ReadData(std::int64_t Start, std::span<std::uint8_t> Into) const {

@@ -40,8 +40,7 @@ TFrameShapes::TFrameShapes(const TFramesDefinition& Definition, std::size_t MaxC
 void TFrameShapes::Note(std::span<const std::uint64_t> Codes, const TNodePool& Pool, std::size_t First,
                         TFrameRecord& Record) {
   Record.Shape = Intern(Codes);
-  const std::int32_t Time =
-      Record.Shape >= 0 ? TimeNodes[static_cast<std::size_t>(Record.Shape)] : TimeNode(Codes);
+  const std::int32_t Time = Record.Shape >= 0 ? TimeNodes[static_cast<std::size_t>(Record.Shape)] : TimeNode(Codes);
   Record.Time = Time >= 0 ? Pool.At(First + static_cast<std::size_t>(Time))->Value : NoFrameTime;
   Record.Nodes = static_cast<std::int32_t>(Codes.size() + 1);
 }

@@ -44,7 +44,7 @@ struct alignas(64) TParallelDecoder::TChunk {
   // The nodes of TEXT rows holding a message index, to be moved behind the
   // messages of the chunks before.
   std::vector<TDecodedNode*> TextNodes;
-  std::vector<std::uint64_t> LayoutCodes;  // of the BaseFrame decoded last, for its record
+  std::vector<std::uint64_t> LayoutCodes;                     // of the BaseFrame decoded last, for its record
   std::vector<std::pair<TLogLevel, std::string>> Log;         // each text once
   std::vector<std::pair<std::string, std::int64_t>> Repeats;  // of texts in Log
   std::int64_t Reached = 0;                                   // where the chunk's BaseFrames ended

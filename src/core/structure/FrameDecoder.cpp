@@ -248,8 +248,8 @@ class TFramesDefinition::TAloneResolver : public TVariableResolver {
   std::vector<TAloneValue>& Known;
 };
 
-std::optional<double> TFramesDefinition::ValueAlone(std::span<const std::uint8_t> S, std::int64_t Base, std::int32_t Row,
-                                                    std::vector<TAloneValue>& Known) const {
+std::optional<double> TFramesDefinition::ValueAlone(std::span<const std::uint8_t> S, std::int64_t Base,
+                                                    std::int32_t Row, std::vector<TAloneValue>& Known) const {
   std::optional<double> Value;
   Known.clear();
   if (!EvaluateAlone(S, Base, static_cast<std::size_t>(Row), Value, Known)) return std::nullopt;

@@ -269,8 +269,8 @@ class TFramesDefinition {
   // decoding does; false when a field it reads lies outside S. Value stays
   // none when a transform fails. Known holds the values of the frame's
   // other rows evaluated so far.
-  bool EvaluateAlone(std::span<const std::uint8_t> S, std::int64_t Base, std::size_t Row,
-                     std::optional<double>& Value, std::vector<TAloneValue>& Known) const;
+  bool EvaluateAlone(std::span<const std::uint8_t> S, std::int64_t Base, std::size_t Row, std::optional<double>& Value,
+                     std::vector<TAloneValue>& Known) const;
   // Whether the row's transform is left at its turn.
   bool IsDeferred(std::int32_t Row) const { return AnyDeferred && Row >= 0 && Deferred[static_cast<std::size_t>(Row)]; }
   void SizeLevels();
