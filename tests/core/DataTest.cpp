@@ -452,6 +452,42 @@ TEST(Data, DecodesEveryBaseFrameOnceWhileTheFileGrowsInPieces) {
   EXPECT_EQ(H.Data->Frames->Next->Next->Child->SerialNo, OldSerials[1] + 1);
 }
 
+// A pass that stopped early leaves whole BaseFrames to the next, which pairs
+// the words anew after a stray byte among them: their values read alone
+// (also from the next BaseFrame's bytes) are those of their own pass.
+TEST(Data, ValuesReadAloneFollowThePairingOfTheirOwnPass) {
+  THolder H(
+      Lines({"[BaseFrame:280]", Row({"4", "1", "NUMBER", "NO", "NO"}), Row({"284", "1", "NUMBER", "NEXT", "NEXT"})}));
+  H.Data->KeepTrees = false;
+  H.Data->Resync = true;
+  H.Data->StreamPieceBytes = 1000;
+  H.Dir.Write("p.dat", WithStray(10, 5 * 280));
+  int Pieces = 0;
+  H.Data->Enough = [&] { return ++Pieces > 1; };
+  H.Data->StartTracking();
+  ASSERT_LT(H.Data->Index().size(), 5u);
+  H.Data->Enough = nullptr;
+  const std::vector<std::uint8_t> Last = OnDisk(Frames(11));
+  H.AppendFileBytes(std::vector<std::uint8_t>(Last.end() - 280, Last.end()));
+  H.Timer().Fire();
+  ASSERT_EQ(H.Data->Index().size(), 11u);
+  for (const std::int32_t Row : {1, 2}) {
+    ASSERT_TRUE(H.Definition->ReadsAlone(Row));
+    const std::vector<const TFrameColumn*> Column = H.Data->ColumnsOf({&Row, 1});
+    ASSERT_EQ(Column.size(), 1u);
+    std::vector<double> Decoded;
+    for (std::size_t Frame = 0; Frame < 11; ++Frame) {
+      const TDecodedAgain Again = H.Data->DecodeAgain(Frame);
+      ASSERT_NE(Again.Root, nullptr) << Frame;
+      for (const TDecodedNode* Node = Again.Root->Child; Node; Node = Node->Next)
+        if (Node->DefIndex == Row) Decoded.push_back(Node->Value);
+    }
+    EXPECT_EQ(Column[0]->Values, Decoded) << Row;
+  }
+  EXPECT_EQ(H.Data->ColumnsOf(std::vector<std::int32_t>{1})[0]->Values,
+            (std::vector<double>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+}
+
 TEST(Data, TheNextPassOfAGrowingFileAppendsItsRecordsWithoutMovingThoseBefore) {
   THolder H;
   const std::vector<std::uint8_t> File = OnDisk(Frames(100));

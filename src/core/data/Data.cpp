@@ -704,7 +704,14 @@ std::optional<std::span<const std::uint8_t>> TData::ReadAhead(const TRecordedPas
   if (!Pass.Opened) return std::nullopt;
   const auto Held = [&] {
     const auto AheadEnd = Copy.AheadStart + static_cast<std::int64_t>(Copy.Ahead.size());
-    return Copy.AheadFile == Pass.Opened.get() && Start >= Copy.AheadStart && Start + Count <= AheadEnd;
+    if (Copy.AheadFile != Pass.Opened.get() || Start < Copy.AheadStart || Start + Count > AheadEnd) return false;
+    // Passes may pair the same bytes differently (after a stray byte that
+    // only a later one found) and end their data elsewhere (a last byte
+    // without its partner stays as it is).
+    const TWordPairing& Swapped = Copy.AheadPairing;
+    const std::int64_t Stop = Start + Count;
+    return Swapped.WordStart(Start) == Start && (Stop == AheadEnd || Swapped.WordStart(Stop) == Stop) &&
+           std::ranges::equal(Swapped.StartsWithin(Start, Stop), Pass.Pairing.StartsWithin(Start, Stop));
   };
   if (!Held()) {
     constexpr std::int64_t AheadBytes = std::int64_t{1} << 18;
@@ -714,6 +721,7 @@ std::optional<std::span<const std::uint8_t>> TData::ReadAhead(const TRecordedPas
     Copy.Ahead.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, Read)));
     Copy.AheadStart = Start;
     Copy.AheadFile = Pass.Opened.get();
+    Copy.AheadPairing = Pass.Pairing.Within(Start, Start + static_cast<std::int64_t>(Copy.Ahead.size()));
     if (!Held()) return std::nullopt;
     // Swapped once: the words of a part from a word start pair as they would alone.
     Pass.Pairing.Swap(Copy.Ahead, Start);

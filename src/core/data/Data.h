@@ -179,11 +179,13 @@ class TData {
     TReach Reach;
     std::int64_t Length = 0;
     std::int16_t RootRow = 0;
-    // The bytes read ahead from a file read in pieces, from AheadStart on, word-swapped:
-    // BaseFrames decoded again one after another read the file once per block.
+    // The bytes read ahead from a file read in pieces, from AheadStart on,
+    // word-swapped as AheadPairing pairs them: BaseFrames decoded again one
+    // after another read the file once per block.
     std::vector<std::uint8_t> Ahead;
     std::int64_t AheadStart = 0;
     const TPacketFile* AheadFile = nullptr;
+    TWordPairing AheadPairing;
   };
   std::unique_ptr<TDecodingCopy> CopyForDecodingAgain() const;
   // DecodeAgain with a copy made once for many BaseFrames, into Into, whose

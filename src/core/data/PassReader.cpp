@@ -173,6 +173,19 @@ std::int64_t TWordPairing::WordStart(std::int64_t Position) const {
   return Position - (Position - Anchor) % 2;
 }
 
+std::span<const std::int64_t> TWordPairing::StartsWithin(std::int64_t From, std::int64_t To) const {
+  const auto First = std::upper_bound(Starts.begin(), Starts.end(), From);
+  return {First, std::lower_bound(First, Starts.end(), std::max(From, To))};
+}
+
+TWordPairing TWordPairing::Within(std::int64_t From, std::int64_t To) const {
+  TWordPairing Part;
+  Part.Starts.push_back(From);
+  const std::span<const std::int64_t> Inside = StartsWithin(From, To);
+  Part.Starts.insert(Part.Starts.end(), Inside.begin(), Inside.end());
+  return Part;
+}
+
 void TWordPairing::Swap(std::span<std::uint8_t> Bytes, std::int64_t Start) const {
   const std::int64_t Stop = Start + static_cast<std::int64_t>(Bytes.size());
   auto Next = std::upper_bound(Starts.begin(), Starts.end(), Start);

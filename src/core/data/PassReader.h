@@ -35,6 +35,10 @@ class TWordPairing {
   // Pairs anew from Position on, after the last start.
   void Add(std::int64_t Position) { Starts.push_back(Position); }
   void Clear() { Starts.clear(); }
+  // The starts after From and before To.
+  std::span<const std::int64_t> StartsWithin(std::int64_t From, std::int64_t To) const;
+  // How the words from From (one's first byte) to before To pair: From and the starts within.
+  TWordPairing Within(std::int64_t From, std::int64_t To) const;
 
  private:
   std::vector<std::int64_t> Starts;  // ascending, each after the first (0)
