@@ -488,6 +488,27 @@ TEST(Data, ValuesReadAloneFollowThePairingOfTheirOwnPass) {
             (std::vector<double>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 }
 
+// A file shrunk in place cuts a read ahead short: a shorter window within
+// what it did read is still served word-swapped.
+TEST(Data, AReadAheadCutShortIsSwappedForTheWindowsItHolds) {
+  THolder H(Lines({"[BaseFrame:280]", Row({"4", "1", "NUMBER", "NO", "NO"}),
+                   Row({"-20", "4", "SUBFRAME", "Inner", "x"}), "[Inner:4]", Row({"0", "1", "NUMBER", "I", "I"})}));
+  H.Data->KeepTrees = false;
+  H.Data->StreamPieceBytes = 1000;
+  H.Write(Frames(4, 280, true, 3));
+  const TLogRecorder Quiet;
+  H.Data->StartTracking();
+  ASSERT_EQ(H.Data->Index().size(), 4u);
+  const TDecodedAgain Before = H.Data->DecodeAgain(0);
+  ASSERT_NE(Before.Root, nullptr);
+  std::filesystem::resize_file(H.File, 400);
+  const std::unique_ptr<TData::TDecodingCopy> Copy = H.Data->CopyForDecodingAgain();
+  TDecodedAgain Long, Short;
+  EXPECT_FALSE(H.Data->DecodeAgain(1, *Copy, Long));
+  ASSERT_TRUE(H.Data->DecodeAgain(0, *Copy, Short));
+  EXPECT_EQ(Dump(*Short.Root), Dump(*Before.Root));
+}
+
 TEST(Data, TheNextPassOfAGrowingFileAppendsItsRecordsWithoutMovingThoseBefore) {
   THolder H;
   const std::vector<std::uint8_t> File = OnDisk(Frames(100));

@@ -546,9 +546,7 @@ std::vector<TFrameColumns> TData::DecodeColumns(const std::vector<std::int32_t>&
   // Parts of at least FillPartFrames BaseFrames, one per thread.
   const std::vector<std::size_t> Starts = PartStarts(From, To, FillPartFrames, Threads);
   const std::size_t Count = Starts.size() - 1;
-  std::vector<TFrameColumns> Parts;
-  for (std::size_t Part = 0; Part < Count; ++Part)
-    Parts.push_back(Columns.Fresh(static_cast<std::uint32_t>(Starts[Part]), &Rows));
+  std::vector<TFrameColumns> Parts(Count);
   RunParts(Count, [&](std::size_t Part) {
     const std::unique_ptr<TDecodingCopy> Copy = CopyForDecodingAgain();
     if (Copy->Definition) Copy->Definition->DeferUnused(Rows);
@@ -560,9 +558,9 @@ std::vector<TFrameColumns> TData::DecodeColumns(const std::vector<std::int32_t>&
       Alone.Wanted.resize(Definition.Entries.size());
       for (const std::int32_t Row : Rows) Alone.Wanted[static_cast<std::size_t>(Row)] = 1;
     }
-    // Filled on this thread's own stack: the parts lie side by side, and
+    // Made and filled on this thread: the parts lie side by side, and
     // writing them in place would pass their cache lines between the cores.
-    TFrameColumns Taken = std::move(Parts[Part]);
+    TFrameColumns Taken = Columns.Fresh(static_cast<std::uint32_t>(Starts[Part]), &Rows);
     while (Taken.Next() < Starts[Part + 1]) {
       if (!Alone.Wanted.empty() && ReadAlone(Taken.Next(), Alone, *Copy)) {
         Taken.TakeValues(Alone.Values);
@@ -704,7 +702,7 @@ std::optional<std::span<const std::uint8_t>> TData::ReadAhead(const TRecordedPas
   if (!Pass.Opened) return std::nullopt;
   const auto Held = [&] {
     const auto AheadEnd = Copy.AheadStart + static_cast<std::int64_t>(Copy.Ahead.size());
-    if (Copy.AheadFile != Pass.Opened.get() || Start < Copy.AheadStart || Start + Count > AheadEnd) return false;
+    if (Copy.AheadFile != Pass.Opened || Start < Copy.AheadStart || Start + Count > AheadEnd) return false;
     // Passes may pair the same bytes differently (after a stray byte that
     // only a later one found) and end their data elsewhere (a last byte
     // without its partner stays as it is).
@@ -719,12 +717,13 @@ std::optional<std::span<const std::uint8_t>> TData::ReadAhead(const TRecordedPas
     const std::int64_t Read =
         Pass.Opened->ReadAt(Copy.Ahead.data(), static_cast<std::int64_t>(Copy.Ahead.size()), Start);
     Copy.Ahead.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, Read)));
+    // Swapped once, also when cut short: the words of a part from a word
+    // start pair as they would alone.
+    Pass.Pairing.Swap(Copy.Ahead, Start);
     Copy.AheadStart = Start;
-    Copy.AheadFile = Pass.Opened.get();
+    Copy.AheadFile = Pass.Opened;
     Copy.AheadPairing = Pass.Pairing.Within(Start, Start + static_cast<std::int64_t>(Copy.Ahead.size()));
     if (!Held()) return std::nullopt;
-    // Swapped once: the words of a part from a word start pair as they would alone.
-    Pass.Pairing.Swap(Copy.Ahead, Start);
   }
   return std::span<const std::uint8_t>(Copy.Ahead)
       .subspan(static_cast<std::size_t>(Start - Copy.AheadStart), static_cast<std::size_t>(Count));

@@ -184,7 +184,7 @@ class TData {
     // after another read the file once per block.
     std::vector<std::uint8_t> Ahead;
     std::int64_t AheadStart = 0;
-    const TPacketFile* AheadFile = nullptr;
+    std::shared_ptr<const TPacketFile> AheadFile;
     TWordPairing AheadPairing;
   };
   std::unique_ptr<TDecodingCopy> CopyForDecodingAgain() const;
@@ -359,7 +359,8 @@ class TData {
   bool StreamRead = false;
   // The bytes the decoding of the BaseFrame at Position may read, as Pass
   // read them (word-swapped), and the position of the first; none when they
-  // cannot be read so. They stay while the holder's image and Copy do.
+  // cannot be read so. They stay until the holder's image changes or Copy
+  // reads ahead again (its next window).
   struct TDataWindow {
     std::span<const std::uint8_t> Bytes;
     std::int64_t Origin = 0;

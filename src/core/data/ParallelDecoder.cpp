@@ -129,10 +129,8 @@ class TParallelDecoder::TChunkPass {
     Chunk.Definition = Definition.CopyFor(Chunk.Messages);
     Chunk.Definition->Serials = &Chunk.Serials;
     Chunk.Definition->TextNodes = Chunk.Sink || !Run.TreesRead ? nullptr : &Chunk.TextNodes;
-    if (Run.Records) {
-      Chunk.Shapes = std::make_unique<TFrameShapes>(*Chunk.Definition);
-      Chunk.Definition->LayoutCodes = &Chunk.LayoutCodes;
-    }
+    if (Run.Records) Chunk.Shapes = std::make_unique<TFrameShapes>(*Chunk.Definition);
+    if (Run.Records && !Chunk.Sink) Chunk.Definition->LayoutCodes = &Chunk.LayoutCodes;
     try {
       DecodeFrames(Chunk, Index);
     } catch (const std::exception& Error) {

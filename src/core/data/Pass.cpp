@@ -41,7 +41,10 @@ TPass::TPass(TData& Data, bool IdCheck, TPassProgress& Progress)
       PoolMark(Data.Pool.Mark()) {
   End.Position = Data.ProcessedSize;
   TakeLength();
+  if (MakesRecords(Streaming())) Data.Definition.LayoutCodes = &LayoutCodes;
 }
+
+TPass::~TPass() { Data.Definition.LayoutCodes = nullptr; }
 
 TPassEnd TPass::Run() {
   const bool Parallel = !Streaming() && MayParallel && DecodeWholeInParallel();
@@ -178,16 +181,13 @@ bool TPass::StepFrame() {
 bool TPass::DecodeFrame() {
   const std::int64_t Position = End.Position;
   TFrameRecord Record{Position, Data.Serials.Next, static_cast<std::int64_t>(Data.Definition.DecodedMessages())};
-  const bool Records = MakesRecords(Streaming());
   const std::size_t FirstNode = Data.Pool.Mark();
   LayoutCodes.clear();
-  Data.Definition.LayoutCodes = Records ? &LayoutCodes : nullptr;
   const auto [Outcome, Child] = DecodeBaseFrame(Data.Definition, Data.Reader.Image(), Position - Data.Reader.Origin(),
                                                 Position, IdCheck, Data.Pool, Data.FileName);
-  Data.Definition.LayoutCodes = nullptr;
   if (Outcome == TFrameOutcome::Stopped) return false;
   TDecodedNode* Root = Data.NewRoot(Position, Child, RootDefIndex);
-  if (Records) {
+  if (MakesRecords(Streaming())) {
     Data.FrameShapes.Note(LayoutCodes, Data.Pool, FirstNode, Record);
     Data.NewColumns.Take(Root);
   }

@@ -35,6 +35,9 @@ TReach DecodingReach(const TFramesDefinition& Definition);
 class TPass {
  public:
   TPass(TData& Data, bool IdCheck, TPassProgress& Progress);
+  ~TPass();
+  TPass(const TPass&) = delete;
+  TPass& operator=(const TPass&) = delete;
 
   TPassEnd Run();
 
@@ -75,5 +78,6 @@ class TPass {
   const std::size_t PoolMark;
   std::int32_t& Length = End.Length;
   TPassEnd End;
-  std::vector<std::uint64_t> LayoutCodes;  // of the BaseFrame decoded last
+  // Of the BaseFrame decoded last on this thread, while the pass makes records.
+  std::vector<std::uint64_t> LayoutCodes;
 };

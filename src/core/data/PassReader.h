@@ -41,7 +41,7 @@ class TWordPairing {
   TWordPairing Within(std::int64_t From, std::int64_t To) const;
 
  private:
-  std::vector<std::int64_t> Starts;  // ascending, each after the first (0)
+  std::vector<std::int64_t> Starts;  // ascending; before the first, words pair from 0
 };
 
 class TPassReader {
