@@ -12,9 +12,6 @@ std::uint64_t HashOf(std::span<const std::uint64_t> Nodes) {
   return Hash;
 }
 
-std::uint64_t DepthOf(std::uint64_t Code) { return Code >> 32; }
-std::size_t RowOf(std::uint64_t Code) { return static_cast<std::size_t>(Code >> 16 & 0xFFFF); }
-
 // Calls Met with the number of each node of a layout (its codes in
 // pre-order) in the order a walk that meets sub-frame contents before their
 // node meets them: once the pre-order leaves the node's depth. Open is room.
@@ -22,7 +19,8 @@ template <typename TMet>
 void InWalkOrder(std::span<const std::uint64_t> Codes, std::vector<std::size_t>& Open, const TMet& Met) {
   Open.clear();
   for (std::size_t Code = 0; Code < Codes.size(); ++Code) {
-    for (; !Open.empty() && DepthOf(Codes[Open.back()]) >= DepthOf(Codes[Code]); Open.pop_back()) Met(Open.back());
+    for (; !Open.empty() && LayoutDepth(Codes[Open.back()]) >= LayoutDepth(Codes[Code]); Open.pop_back())
+      Met(Open.back());
     Open.push_back(Code);
   }
   for (; !Open.empty(); Open.pop_back()) Met(Open.back());
@@ -48,7 +46,7 @@ void TFrameShapes::Note(std::span<const std::uint64_t> Codes, const TNodePool& P
 std::int32_t TFrameShapes::TimeNode(std::span<const std::uint64_t> Codes) {
   std::int32_t Last = -1;
   InWalkOrder(Codes, Open, [&](std::size_t Code) {
-    const std::size_t Row = RowOf(Codes[Code]);
+    const std::size_t Row = LayoutRow(Codes[Code]);
     if (Row < TimeRows.size() && TimeRows[Row]) Last = static_cast<std::int32_t>(Code);
   });
   return Last;
@@ -93,8 +91,8 @@ std::vector<TShapeField> TFrameShapes::Fields(std::int32_t Shape, const std::vec
   InWalkOrder(Layout, Open, [&](std::size_t Code) { Places[Code] = Place++; });
   std::vector<std::int64_t> Bases{0};  // per depth: where its frame starts
   for (std::size_t Code = 0; Code < Layout.size(); ++Code) {
-    const auto Depth = static_cast<std::size_t>(DepthOf(Layout[Code]));
-    const std::size_t Row = RowOf(Layout[Code]);
+    const auto Depth = static_cast<std::size_t>(LayoutDepth(Layout[Code]));
+    const std::size_t Row = LayoutRow(Layout[Code]);
     Bases.resize(Depth + 2);
     if (Row < SubframeBytes.size() && SubframeBytes[Row]) Bases[Depth + 1] = Bases[Depth] + *SubframeBytes[Row];
     if (Row < Wanted.size() && Wanted[Row]) {

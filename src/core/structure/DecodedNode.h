@@ -62,6 +62,8 @@ inline std::uint64_t LayoutCode(std::uint64_t Depth, const TDecodedNode& Node) {
   return Depth << 32 | std::uint64_t{static_cast<std::uint16_t>(Node.DefIndex)} << 16 |
          static_cast<std::uint16_t>(Node.FrameIndex);
 }
+inline std::uint64_t LayoutDepth(std::uint64_t Code) { return Code >> 32; }
+inline std::size_t LayoutRow(std::uint64_t Code) { return static_cast<std::size_t>(Code >> 16 & 0xFFFF); }
 
 // Allocates nodes in aligned blocks of 2 MiB (a huge page), each starting
 // with a small header that leads from a node to its pool's blocks. All nodes
