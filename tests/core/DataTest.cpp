@@ -1235,18 +1235,23 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileModeAndDecodesThemAgainFromTh
     // The light pass leaves out the transforms no column asks for, not the
     // values of its columns or the times of its index.
     std::map<std::int32_t, std::vector<std::string>> ValuesOfRow;
+    std::size_t RootNumber = 0, Place = 0;
     const std::function<void(const TDecodedNode&)> Visit = [&](const TDecodedNode& Node) {
       for (const TDecodedNode* Child = Node.Child; Child; Child = Child->Next) Visit(*Child);
-      ValuesOfRow[Node.DefIndex].push_back(GeneralFloatText(Node.Value));
+      ValuesOfRow[Node.DefIndex].push_back(std::to_string(RootNumber) + " " + std::to_string(Place++) + " " +
+                                           GeneralFloatText(Node.Value));
     };
-    for (const TDecodedNode* Root = Whole.Data->Frames; Root; Root = Root->Next) Visit(*Root);
+    for (const TDecodedNode* Root = Whole.Data->Frames; Root; Root = Root->Next, ++RootNumber, Place = 0) Visit(*Root);
     for (const std::int32_t Row : OddRows) {
       const std::vector<const TFrameColumn*> Column = Light.Data->ColumnsOf({&Row, 1});
       ASSERT_EQ(Column.size(), 1u);
       std::vector<std::string> Values;
-      for (const double Value : Column[0]->Values) Values.push_back(GeneralFloatText(Value));
+      for (std::size_t At = 0; At < Column[0]->Size(); ++At)
+        Values.push_back(std::to_string(Column[0]->Frames[At]) + " " + std::to_string(Column[0]->Places[At]) + " " +
+                         GeneralFloatText(Column[0]->Values[At]));
       EXPECT_EQ(Values, ValuesOfRow[Row]) << Row;
     }
+    EXPECT_EQ(Light.Data->Shapes().Count(), Whole.Data->Shapes().Count());
     const auto Times = [](const TData& Data) {
       std::vector<std::string> Texts;
       for (const TFrameRecord& Record : Data.Index()) Texts.push_back(std::to_string(Record.Time));
@@ -1399,18 +1404,16 @@ TEST(Data, StreamsEachBaseFrameOnceWhileTheFileGrowsByHalves) {
 TEST(FrameShapes, ALayoutMetWhenTheCodesAreFullHasNoShape) {
   std::vector<std::string> Messages;
   const TQuorinFramesDefinition Definition(TStructureText{"", "s.structure"}, Messages);
-  TNodePool Pool;
   // A BaseFrame of nodes of these rows, as the decoder lays them out.
-  const auto ShapeOf = [&Pool](TFrameShapes& In, std::vector<std::int16_t> Rows) {
-    const std::size_t First = Pool.Mark();
-    std::vector<std::uint64_t> Codes;
+  const auto ShapeOf = [](TFrameShapes& In, std::vector<std::int16_t> Rows) {
+    TFrameLayout Layout;
     for (const std::int16_t Row : Rows) {
-      TDecodedNode* Node = Pool.New();
-      Node->DefIndex = Row;
-      Codes.push_back(LayoutCode(0, *Node));
+      Layout.Scratch.DefIndex = Row;
+      Layout.Codes.push_back(LayoutCode(0, Layout.Scratch));
+      Layout.Values.push_back(0);
     }
     TFrameRecord Record;
-    In.Note(Codes, Pool, First, Record);
+    In.Note(Layout, Record);
     return std::pair(Record.Shape, Record.Nodes);
   };
   const std::vector<std::int16_t> Three{1, 2, 3}, Other{4, 5, 6}, Two{7, 8};

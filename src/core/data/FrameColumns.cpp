@@ -55,6 +55,17 @@ const TFrameColumn* TFrameColumns::Column(std::int32_t Row) const {
 
 void TFrameColumns::Take(const TDecodedNode* Root) { TakeBehind(NextFrame++, Root); }
 
+void TFrameColumns::Take(const TFrameLayout& Layout, std::int32_t RootRow) {
+  const std::uint32_t Frame = NextFrame++;
+  if (Columns.empty()) return;
+  std::uint32_t Place = 0;
+  InWalkOrder(Layout.Codes, Open, [&](std::size_t Code) {
+    TakeValue(static_cast<std::int32_t>(LayoutRow(Layout.Codes[Code])), Frame, Place++, Layout.Values[Code]);
+  });
+  TakeValue(RootRow, Frame, Place, 0);
+  EndFrame(Frame);
+}
+
 void TFrameColumns::TakeBehind(std::uint32_t Frame, const TDecodedNode* Root) {
   if (Columns.empty()) return;
   // The columns standing at Frame take its nodes: those behind stand before

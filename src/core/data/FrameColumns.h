@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "structure/DecodedNode.h"
+#include "structure/FrameLayout.h"
 
 struct TFrameColumn {
   std::vector<double> Values;
@@ -55,6 +56,8 @@ class TFrameColumns {
   // Takes the nodes of the BaseFrame below Root, numbered Next(), into the
   // columns that cover the BaseFrames before it (none when Root is none).
   void Take(const TDecodedNode* Root);
+  // The same for a BaseFrame decoded into Layout, whose root is of row RootRow.
+  void Take(const TFrameLayout& Layout, std::int32_t RootRow);
   // Takes the nodes of BaseFrame Frame (before Next()) below Root into the
   // columns that reach just up to it; none is taken when Root is none.
   void TakeBehind(std::uint32_t Frame, const TDecodedNode* Root);
@@ -76,6 +79,7 @@ class TFrameColumns {
   void EndFrame(std::uint32_t Frame);
 
   std::vector<std::int32_t> Slots;  // per definition row: its column, -1
+  std::vector<std::size_t> Open;    // room for walking a layout
   std::vector<std::pair<std::int32_t, TFrameColumn>> Columns;
   std::uint32_t FirstFrame = 0;
   std::uint32_t NextFrame = 0;

@@ -12,20 +12,6 @@ std::uint64_t HashOf(std::span<const std::uint64_t> Nodes) {
   return Hash;
 }
 
-// Calls Met with the number of each node of a layout (its codes in
-// pre-order) in the order a walk that meets sub-frame contents before their
-// node meets them: once the pre-order leaves the node's depth. Open is room.
-template <typename TMet>
-void InWalkOrder(std::span<const std::uint64_t> Codes, std::vector<std::size_t>& Open, const TMet& Met) {
-  Open.clear();
-  for (std::size_t Code = 0; Code < Codes.size(); ++Code) {
-    for (; !Open.empty() && LayoutDepth(Codes[Open.back()]) >= LayoutDepth(Codes[Code]); Open.pop_back())
-      Met(Open.back());
-    Open.push_back(Code);
-  }
-  for (; !Open.empty(); Open.pop_back()) Met(Open.back());
-}
-
 }  // namespace
 
 TFrameShapes::TFrameShapes(const TFramesDefinition& Definition, std::size_t MaxCodes) : MaxCodes(MaxCodes) {
@@ -35,12 +21,12 @@ TFrameShapes::TFrameShapes(const TFramesDefinition& Definition, std::size_t MaxC
   }
 }
 
-void TFrameShapes::Note(std::span<const std::uint64_t> Codes, const TNodePool& Pool, std::size_t First,
-                        TFrameRecord& Record) {
-  Record.Shape = Intern(Codes);
-  const std::int32_t Time = Record.Shape >= 0 ? TimeNodes[static_cast<std::size_t>(Record.Shape)] : TimeNode(Codes);
-  Record.Time = Time >= 0 ? Pool.At(First + static_cast<std::size_t>(Time))->Value : NoFrameTime;
-  Record.Nodes = static_cast<std::int32_t>(Codes.size() + 1);
+void TFrameShapes::Note(const TFrameLayout& Layout, TFrameRecord& Record) {
+  Record.Shape = Intern(Layout.Codes);
+  const std::int32_t Time =
+      Record.Shape >= 0 ? TimeNodes[static_cast<std::size_t>(Record.Shape)] : TimeNode(Layout.Codes);
+  Record.Time = Time >= 0 ? Layout.Values[static_cast<std::size_t>(Time)] : NoFrameTime;
+  Record.Nodes = static_cast<std::int32_t>(Layout.Size() + 1);
 }
 
 std::int32_t TFrameShapes::TimeNode(std::span<const std::uint64_t> Codes) {

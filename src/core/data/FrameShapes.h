@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "data/FrameRecord.h"
-#include "structure/DecodedNode.h"
+#include "structure/FrameLayout.h"
 #include "structure/FramesDefinition.h"
 
 // A node of a shape's trees.
@@ -30,9 +30,8 @@ class TFrameShapes {
   explicit TFrameShapes(const TFramesDefinition& Definition, std::size_t MaxCodes = DefaultMaxCodes);
 
   // Sets the record's Shape (numbering a shape not met before), Time and
-  // Nodes from the LayoutCodes of the tree below its root, as the decoder
-  // made them: the nodes Pool allocated from First on.
-  void Note(std::span<const std::uint64_t> Codes, const TNodePool& Pool, std::size_t First, TFrameRecord& Record);
+  // Nodes from the layout of the tree below its root.
+  void Note(const TFrameLayout& Layout, TFrameRecord& Record);
   // Adds the shapes of Other that are new here; for each of Other's shape
   // numbers, its number here (-1 when there is no room).
   std::vector<std::int32_t> Merge(const TFrameShapes& Other);

@@ -44,7 +44,7 @@ struct alignas(64) TParallelDecoder::TChunk {
   // The nodes of TEXT rows holding a message index, to be moved behind the
   // messages of the chunks before.
   std::vector<TDecodedNode*> TextNodes;
-  std::vector<std::uint64_t> LayoutCodes;                     // of the BaseFrame decoded last, for its record
+  TFrameLayout Layout;                                        // of the BaseFrame decoded last, for its record
   std::vector<std::pair<TLogLevel, std::string>> Log;         // each text once
   std::vector<std::pair<std::string, std::int64_t>> Repeats;  // of texts in Log
   std::int64_t Reached = 0;                                   // where the chunk's BaseFrames ended
@@ -130,7 +130,10 @@ class TParallelDecoder::TChunkPass {
     Chunk.Definition->Serials = &Chunk.Serials;
     Chunk.Definition->TextNodes = Chunk.Sink || !Run.TreesRead ? nullptr : &Chunk.TextNodes;
     if (Run.Records) Chunk.Shapes = std::make_unique<TFrameShapes>(*Chunk.Definition);
-    if (Run.Records && !Chunk.Sink) Chunk.Definition->LayoutCodes = &Chunk.LayoutCodes;
+    if (Run.Records && !Chunk.Sink) {
+      Chunk.Layout.MakesNodes = Run.TreesRead;
+      Chunk.Definition->Layout = &Chunk.Layout;
+    }
     try {
       DecodeFrames(Chunk, Index);
     } catch (const std::exception& Error) {
@@ -143,7 +146,7 @@ class TParallelDecoder::TChunkPass {
   void DecodeFrames(TChunk& Chunk, std::size_t Index) {
     for (; Chunk.Reached < Chunk.End && FirstStopped.load() > Index; Chunk.Reached += Run.Length) {
       const std::size_t NodesBefore = Chunk.Pool->Size();
-      Chunk.LayoutCodes.clear();
+      Chunk.Layout.Clear();
       TFrameRecord Record{Chunk.Reached, Chunk.Serials.Next,
                           static_cast<std::int64_t>(Chunk.Definition->DecodedMessages())};
       const auto [Outcome, Child] = DecodeBaseFrame(*Chunk.Definition, Reader.Image(), Chunk.Reached - Reader.Origin(),
@@ -152,38 +155,44 @@ class TParallelDecoder::TChunkPass {
         Chunk.Stopped = true;
         return;
       }
-      if (Outcome == TFrameOutcome::InvalidId) {
-        WarnInvalidId(Chunk.Reached);
-      } else {
-        TDecodedNode* Root = Chunk.Pool->New();
-        Root->Child = Child;
-        Root->Position = Chunk.Reached;
-        Root->DefIndex = Run.RootDefIndex;
-        Root->SerialNo = Chunk.Serials.Take();
-        if (!Chunk.Sink) {
-          if (Run.Records) {
-            Chunk.Shapes->Note(Chunk.LayoutCodes, *Chunk.Pool, NodesBefore, Record);
-            Chunk.Columns.Take(Root);
-            Chunk.Records.push_back(Record);
-          }
-          ++Chunk.Frames;
-          if (Run.TreesRead) {
-            // Linked here, while the roots are in the cache; streamed roots
-            // are handed over one by one.
-            if (!Run.Streamed && !Chunk.Roots.empty()) Chunk.Roots.back()->Next = Root;
-            Chunk.Roots.push_back(Root);
-          } else {
-            // Its nodes are used again, still in the cache, by the next BaseFrame.
-            Chunk.Pool->Rollback(NodesBefore);
-          }
-        } else {
-          Chunk.Sink->Take(*Root, Chunk.Messages);
-          ++Chunk.Taken;
-          Chunk.Pool->Rollback(NodesBefore);
-        }
-      }
+      if (Outcome == TFrameOutcome::InvalidId) WarnInvalidId(Chunk.Reached);
+      else if (Chunk.Sink) HandToSink(Chunk, NewRoot(Chunk, Child), NodesBefore);
+      else Keep(Chunk, Record, NewRoot(Chunk, Child), NodesBefore);
       ++Chunk.Handled;
     }
+  }
+
+  TDecodedNode* NewRoot(TChunk& Chunk, TDecodedNode* Child) const {
+    TDecodedNode* Root = Chunk.Pool->New();
+    Root->Child = Child;
+    Root->Position = Chunk.Reached;
+    Root->DefIndex = Run.RootDefIndex;
+    Root->SerialNo = Chunk.Serials.Take();
+    return Root;
+  }
+
+  void Keep(TChunk& Chunk, TFrameRecord& Record, TDecodedNode* Root, std::size_t NodesBefore) const {
+    if (Run.Records) {
+      Chunk.Shapes->Note(Chunk.Layout, Record);
+      Chunk.Columns.Take(Chunk.Layout, Run.RootDefIndex);
+      Chunk.Records.push_back(Record);
+    }
+    ++Chunk.Frames;
+    if (Run.TreesRead) {
+      // Linked here, while the roots are in the cache; streamed roots are
+      // handed over one by one.
+      if (!Run.Streamed && !Chunk.Roots.empty()) Chunk.Roots.back()->Next = Root;
+      Chunk.Roots.push_back(Root);
+    } else {
+      // Its nodes are used again, still in the cache, by the next BaseFrame.
+      Chunk.Pool->Rollback(NodesBefore);
+    }
+  }
+
+  static void HandToSink(TChunk& Chunk, TDecodedNode* Root, std::size_t NodesBefore) {
+    Chunk.Sink->Take(*Root, Chunk.Messages);
+    ++Chunk.Taken;
+    Chunk.Pool->Rollback(NodesBefore);
   }
 
   void NoteStop(std::size_t Index) {

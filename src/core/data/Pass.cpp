@@ -41,10 +41,10 @@ TPass::TPass(TData& Data, bool IdCheck, TPassProgress& Progress)
       PoolMark(Data.Pool.Mark()) {
   End.Position = Data.ProcessedSize;
   TakeLength();
-  if (MakesRecords(Streaming())) Data.Definition.LayoutCodes = &LayoutCodes;
+  if (MakesRecords(Streaming())) Data.Definition.Layout = &Layout;
 }
 
-TPass::~TPass() { Data.Definition.LayoutCodes = nullptr; }
+TPass::~TPass() { Data.Definition.Layout = nullptr; }
 
 TPassEnd TPass::Run() {
   const bool Parallel = !Streaming() && MayParallel && DecodeWholeInParallel();
@@ -181,15 +181,14 @@ bool TPass::StepFrame() {
 bool TPass::DecodeFrame() {
   const std::int64_t Position = End.Position;
   TFrameRecord Record{Position, Data.Serials.Next, static_cast<std::int64_t>(Data.Definition.DecodedMessages())};
-  const std::size_t FirstNode = Data.Pool.Mark();
-  LayoutCodes.clear();
+  Layout.Clear();
   const auto [Outcome, Child] = DecodeBaseFrame(Data.Definition, Data.Reader.Image(), Position - Data.Reader.Origin(),
                                                 Position, IdCheck, Data.Pool, Data.FileName);
   if (Outcome == TFrameOutcome::Stopped) return false;
   TDecodedNode* Root = Data.NewRoot(Position, Child, RootDefIndex);
   if (MakesRecords(Streaming())) {
-    Data.FrameShapes.Note(LayoutCodes, Data.Pool, FirstNode, Record);
-    Data.NewColumns.Take(Root);
+    Data.FrameShapes.Note(Layout, Record);
+    Data.NewColumns.Take(Layout, RootDefIndex);
   }
   if (!Streaming()) {
     Data.AppendRoots(Root, Root, {&Record, 1});

@@ -8,6 +8,7 @@
 
 #include "data/PassProgress.h"
 #include "data/PassSinks.h"
+#include "structure/FrameLayout.h"
 
 class TData;
 
@@ -79,5 +80,5 @@ class TPass {
   std::int32_t& Length = End.Length;
   TPassEnd End;
   // Of the BaseFrame decoded last on this thread, while the pass makes records.
-  std::vector<std::uint64_t> LayoutCodes;
+  TFrameLayout Layout;
 };

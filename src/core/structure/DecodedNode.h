@@ -56,15 +56,6 @@ struct TDecodedNode {
 };
 static_assert(sizeof(TDecodedNode) == 48);
 
-// A node's place in the layout of its BaseFrame's tree: its depth below the
-// BaseFrame (from 0) << 32, its row (16 bits) << 16 and its frame (16 bits).
-inline std::uint64_t LayoutCode(std::uint64_t Depth, const TDecodedNode& Node) {
-  return Depth << 32 | std::uint64_t{static_cast<std::uint16_t>(Node.DefIndex)} << 16 |
-         static_cast<std::uint16_t>(Node.FrameIndex);
-}
-inline std::uint64_t LayoutDepth(std::uint64_t Code) { return Code >> 32; }
-inline std::size_t LayoutRow(std::uint64_t Code) { return static_cast<std::size_t>(Code >> 16 & 0xFFFF); }
-
 // Allocates nodes in aligned blocks of 2 MiB (a huge page), each starting
 // with a small header that leads from a node to its pool's blocks. All nodes
 // live as long as the pool. A mark taken before a decoding lets an aborted

@@ -59,7 +59,8 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
   const auto First = FirstRowOfFrameHash.find(Hash);
   if (First == FirstRowOfFrameHash.end()) {
     if (FrameName != NoRuleFoundName) AddEntry(llError, "Unknown frame: " + FrameName);
-    return Finished(Made(Pool.New()));
+    TDecodedNode* const Unknown = Finished(Made(NewNode(Pool)));
+    return MakesNodes() ? Unknown : nullptr;
   }
   const std::size_t FirstRow = static_cast<std::size_t>(First->second);
   Level.Plan = &FramePlans[static_cast<std::size_t>(CompiledRows[FirstRow].Plan)];
@@ -67,15 +68,17 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
   const std::size_t Mark = Pool.Mark();
   const std::size_t TextMark = TextNodes ? TextNodes->size() : 0;
   const std::int64_t SerialMark = Serials ? Serials->Next : 0;
-  const std::size_t CodeMark = LayoutCodes ? LayoutCodes->size() : 0;
+  const std::size_t LayoutMark = Layout ? Layout->Size() : 0;
   const auto ForgetRun = [&] {
     if (TextNodes) TextNodes->resize(TextMark);
     if (Serials) Serials->Next = SerialMark;
-    if (LayoutCodes) LayoutCodes->resize(CodeMark);
+    if (Layout) Layout->Resize(LayoutMark);
   };
   TDecodedNode* Head = nullptr;
   TDecodedNode* Tail = nullptr;
+  const bool Linked = MakesNodes();
   const auto Append = [&](TDecodedNode* Node) {
+    if (!Linked) return;
     if (Tail) Tail->Next = Node;
     else Head = Node;
     Tail = Node;
@@ -89,7 +92,7 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
       if (!IsDeferred(Level.Turn)) Evaluate(Compiled.Name, Compiled.Slots, Level.Turn, Row.Line);
       else if (Level.Present[static_cast<std::size_t>(Compiled.Slots.Asked)] == scNone && Row.BytePos >= 0)
         Level.Store(Compiled.Slots.Raw, ReadField(Row, Compiled), scNumber);
-      TDecodedNode* Node = Pool.New();
+      TDecodedNode* Node = NewNode(Pool);
       Node->DefIndex = Node->FrameIndex = static_cast<std::int16_t>(I);
       Node->Position = Origin + Base + Row.BytePos;
       Node->RawValue = NodeValue(Level, Compiled.NodeRawSlot, Row.Kind == ekText);
@@ -117,7 +120,7 @@ TDecodedNode* TFramesDefinition::DecodeSubframe(const TMemoryStream& S, std::int
   const TRestore<std::int64_t> RestoreBase(Base, Base);
   const std::int64_t Offset = Base + Row.BytePos;
 
-  TDecodedNode* Node = Pool.New();
+  TDecodedNode* Node = NewNode(Pool);
   Node->DefIndex = static_cast<std::int16_t>(RowIndex);
   Node->Position = Origin + Offset;
   Node->FrameIndex = static_cast<std::int16_t>(FindFrame(SubFrameEvaluation(Row.VarName)));

@@ -16,6 +16,7 @@
 #include "structure/ByteBit.h"
 #include "structure/DecodedNode.h"
 #include "structure/DefinitionEntry.h"
+#include "structure/FrameLayout.h"
 #include "structure/MemoryStream.h"
 #include "structure/NameHash.h"
 #include "structure/RowPlace.h"
@@ -71,6 +72,7 @@ class TFramesDefinition {
   // from Pool (variables in table order, then sub-frames); the stream
   // position is unchanged on return. Throws EDecodeAbort on a cross
   // dependency, after giving the nodes of the aborted run back to Pool.
+  // When the Layout makes no nodes, there is no list (none is returned).
   TDecodedNode* DecodeFrame(TMemoryStream& S, const std::string& FrameName, TNodePool& Pool) {
     return DecodeFrame(S, S.Position, FrameName, Pool);
   }
@@ -118,10 +120,10 @@ class TFramesDefinition {
   // When set, numbers the nodes decoded as they are finished, children before
   // their node; a decoding that fails leaves it as it was.
   TSerialCounter* Serials = nullptr;
-  // When set, receives the LayoutCode of every node decoded, in the order
-  // the nodes are made (a tree's pre-order); a decoding that fails leaves it
-  // as it was.
-  std::vector<std::uint64_t>* LayoutCodes = nullptr;
+  // When set, receives the LayoutCode and value of every node decoded, in
+  // the order the nodes are made (a tree's pre-order); a decoding that fails
+  // leaves it as it was. Without MakesNodes, a decoding makes no tree.
+  TFrameLayout* Layout = nullptr;
   // Appends the messages a copy decoded to this definition's, emptying More;
   // the index the first of them gets.
   std::size_t AppendMessages(std::vector<std::string>& More);
@@ -278,9 +280,19 @@ class TFramesDefinition {
   // message index, any other a number.
   double NodeValue(const TFrameValues& Level, std::int32_t Slot, bool ExpectText);
   TDecodedNode* DecodeSubframe(const TMemoryStream& S, std::int32_t Row, TNodePool& Pool);
-  // Node, made at the current sub-frame depth: its layout code, when they are kept.
+  // A fresh node: from Pool, or the layout's scratch node when no tree is made.
+  TDecodedNode* NewNode(TNodePool& Pool) {
+    if (!Layout || Layout->MakesNodes) return Pool.New();
+    return new (&Layout->Scratch) TDecodedNode{};
+  }
+  bool MakesNodes() const { return !Layout || Layout->MakesNodes; }
+  // Node, made at the current sub-frame depth: its layout code and value,
+  // when they are kept.
   TDecodedNode* Made(TDecodedNode* Node) {
-    if (LayoutCodes) LayoutCodes->push_back(LayoutCode(static_cast<std::uint64_t>(SubframeDepth), *Node));
+    if (Layout) {
+      Layout->Codes.push_back(LayoutCode(static_cast<std::uint64_t>(SubframeDepth), *Node));
+      Layout->Values.push_back(Node->Value);
+    }
     return Node;
   }
   // Node, finished: its serial number, when nodes are numbered.
