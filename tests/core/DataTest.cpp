@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -1167,6 +1168,7 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileModeAndDecodesThemAgainFromTh
   Strays.insert(Strays.begin() + 1000, 291, 0xEE);
   std::vector<std::uint8_t> Gaps = WithGap(8, 1000, 77);
   Gaps.erase(Gaps.begin() + 1300, Gaps.begin() + 1400);
+  const std::vector<std::uint8_t> Last = OnDisk(Frames(40));
   // Another file: its first BaseFrame differs.
   std::vector<std::uint8_t> Other = Frames(3);
   Other[4] = 20;
@@ -1189,42 +1191,51 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileModeAndDecodesThemAgainFromTh
               Row({"-276", "4", "SUBFRAME", "Sub", "x"}), "[Sub:4]", Row({"0", "1", "NUMBER", "S", "S"})}),
        std::string(ReachingMore.begin(), ReachingMore.end()), 7, 6000, false, 2},
       {DemoStructure, Demo.str(), 0, 20000, false, 3},
+      // Frames that log as they read: a field past the data's end, one too wide.
+      {Lines({"[BaseFrame:280]", Row({"4", "1", "NUMBER", "NO", "NO"}), Row({"279", "2", "SUBFRAME", "Far", "x"}),
+              Row({"8", "4", "SUBFRAME", "Wide", "x"}), "[Far:2]", Row({"0", "2", "NUMBER", "F", "F"}), "[Wide:4]",
+              Row({"0", "3", "NUMBER", "W", "W"})}),
+       std::string(Last.begin(), Last.end()), 0, std::int64_t{1} << 20, false, 2},
       // Markers found at odd and even positions, read on in pieces.
       {Structure("280"), std::string(Strays.begin(), Strays.end()), 0, 7, true},
       {Structure("280"), std::string(Gaps.begin(), Gaps.end()), 0, 7, true},
       {Structure("280"), std::string(Gaps.begin(), Gaps.end()), 0, 300, true},
   };
   for (const auto& Case : Cases) {
-    // Streamed to OnFrames, or kept as an index alone.
-    THolder Whole(Case.Structure), Stream(Case.Structure), Light(Case.Structure);
-    std::vector<std::string> Roots[2], Logs[3];
+    // Streamed to OnFrames, or kept as an index alone, with columns or without.
+    THolder Whole(Case.Structure), Stream(Case.Structure), Light(Case.Structure), Bare(Case.Structure);
+    std::vector<std::string> Roots[2], Logs[4];
     Stream.Data->OnFrames = [&](std::span<TDecodedNode* const> Handed) {
       for (const TDecodedNode* Root : Handed) Roots[1].push_back(Dump(*Root));
     };
     Stream.Data->IndexStreamed = true;
     Light.Data->KeepTrees = false;
+    Bare.Data->KeepTrees = false;
     // The light pass takes the columns of every other row.
     std::vector<std::int32_t> OddRows;
     for (std::size_t Row = 1; Row < Light.Definition->Entries.size(); Row += 2)
       OddRows.push_back(static_cast<std::int32_t>(Row));
     Light.Data->ColumnsOf(OddRows);
-    for (THolder* H : {&Stream, &Light}) {
+    for (THolder* H : {&Stream, &Light, &Bare}) {
       H->Data->StreamPieceBytes = Case.PieceBytes;
       H->Data->Threads = Case.Threads;
     }
-    for (THolder* H : {&Whole, &Stream, &Light}) {
+    const std::array<THolder*, 4> Holders{&Whole, &Stream, &Light, &Bare};
+    for (std::size_t Holder = 0; Holder < Holders.size(); ++Holder) {
+      THolder* H = Holders[Holder];
       H->Dir.Write("p.dat", Case.File);
       H->Data->SerialBase = Case.SerialBase;
       H->Data->Resync = Case.Resync;
       TLogRecorder Log;
       H->Data->StartTracking();
-      for (const std::string& Line : Log.Lines())
-        Logs[(H != &Whole) + (H == &Light)].push_back(H->WithoutFileNames(Line));
+      for (const std::string& Line : Log.Lines()) Logs[Holder].push_back(H->WithoutFileNames(Line));
     }
     for (const TDecodedNode* R = Whole.Data->Frames; R; R = R->Next) Roots[0].push_back(Dump(*R));
     EXPECT_EQ(Roots[1], Roots[0]);
     EXPECT_EQ(Logs[1], Logs[0]);
     EXPECT_EQ(Logs[2], Logs[0]);
+    EXPECT_EQ(Logs[3], Logs[0]);
+    EXPECT_EQ(Bare.Messages, Whole.Messages);
     EXPECT_EQ(Light.Data->Frames, nullptr);
     EXPECT_EQ(Light.Messages, Whole.Messages);
     EXPECT_EQ(Light.Data->FrameCount(), Whole.Data->FrameCount());
@@ -1252,6 +1263,22 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileModeAndDecodesThemAgainFromTh
       EXPECT_EQ(Values, ValuesOfRow[Row]) << Row;
     }
     EXPECT_EQ(Light.Data->Shapes().Count(), Whole.Data->Shapes().Count());
+    // The bare pass lays out the frames none of whose rows it reads without
+    // decoding them: the values read alone at the places of its shapes are
+    // the whole pass's.
+    std::vector<std::int32_t> ReadAlone;
+    for (std::size_t Row = 1; Row < Bare.Definition->Entries.size(); ++Row)
+      if (Bare.Definition->ReadsAlone(static_cast<std::int32_t>(Row)))
+        ReadAlone.push_back(static_cast<std::int32_t>(Row));
+    const std::vector<const TFrameColumn*> Alone = Bare.Data->ColumnsOf(ReadAlone);
+    ASSERT_EQ(Alone.size(), ReadAlone.size());
+    for (std::size_t Row = 0; Row < ReadAlone.size(); ++Row) {
+      std::vector<std::string> Values;
+      for (std::size_t At = 0; At < Alone[Row]->Size(); ++At)
+        Values.push_back(std::to_string(Alone[Row]->Frames[At]) + " " + std::to_string(Alone[Row]->Places[At]) + " " +
+                         GeneralFloatText(Alone[Row]->Values[At]));
+      EXPECT_EQ(Values, ValuesOfRow[ReadAlone[Row]]) << ReadAlone[Row];
+    }
     const auto Times = [](const TData& Data) {
       std::vector<std::string> Texts;
       for (const TFrameRecord& Record : Data.Index()) Texts.push_back(std::to_string(Record.Time));

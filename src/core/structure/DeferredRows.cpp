@@ -130,14 +130,40 @@ bool TFramesDefinition::ReadsRaw(std::size_t Row) const {
 }
 
 void TFramesDefinition::DeferUnused(const std::vector<std::int32_t>& RowsInUse) {
-  Deferred = Deferrable;
+  std::vector<char> InUse(Entries.size(), 0);
   for (const std::int32_t Row : RowsInUse)
-    if (Row >= 0 && static_cast<std::size_t>(Row) < Deferred.size()) Deferred[static_cast<std::size_t>(Row)] = 0;
+    if (Row >= 0 && static_cast<std::size_t>(Row) < InUse.size()) InUse[static_cast<std::size_t>(Row)] = 1;
   // Sub-frame choices read slots by name.
   for (const std::string& Name : SelectorNames()) {
     const std::uint32_t Hash = DJBHash(Name);
-    for (std::size_t Row = 0; Row < Deferred.size(); ++Row)
-      if (CompiledRows[Row].Name.StrippedHash == Hash || CompiledRows[Row].Name.ValueHash == Hash) Deferred[Row] = 0;
+    for (std::size_t Row = 0; Row < InUse.size(); ++Row)
+      if (CompiledRows[Row].Name.StrippedHash == Hash || CompiledRows[Row].Name.ValueHash == Hash) InUse[Row] = 1;
   }
+  Deferred = Deferrable;
+  for (std::size_t Row = 0; Row < Deferred.size(); ++Row)
+    if (InUse[Row]) Deferred[Row] = 0;
   AnyDeferred = std::find(Deferred.begin(), Deferred.end(), 1) != Deferred.end();
+  FindSkippableFrames(InUse);
+}
+
+void TFramesDefinition::FindSkippableFrames(const std::vector<char>& InUse) {
+  Skippable.assign(Entries.size(), {});
+  for (const auto& [Hash, First] : FirstRowOfFrameHash) {
+    TSkippableFrame Frame{true, 0, 0};
+    for (auto Row = static_cast<std::size_t>(First); Row < Entries.size() && Entries[Row].FrameHash == Hash; ++Row) {
+      const TDefinitionEntry& E = Entries[Row];
+      const TCompiledRow& Compiled = CompiledRows[Row];
+      if (E.Kind == ekFrame) continue;
+      // Fields read otherwise may log, and transforms not deferred may too.
+      if (E.Kind == ekSubframe || E.Kind == ekText || InUse[Row] || (E.BytePos >= 0 && !Compiled.FastRead) ||
+          (E.Kind == ekNumber && !E.IsIdentity && !Deferred[Row])) {
+        Frame.Skippable = false;
+        break;
+      }
+      if (E.BytePos < 0) continue;
+      Frame.First = std::min<std::int64_t>(Frame.First, Compiled.Position.Byte);
+      Frame.End = std::max<std::int64_t>(Frame.End, std::int64_t{Compiled.Position.Byte} + 2);
+    }
+    Skippable[static_cast<std::size_t>(First)] = Frame;
+  }
 }

@@ -65,6 +65,7 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
   const std::size_t FirstRow = static_cast<std::size_t>(First->second);
   Level.Plan = &FramePlans[static_cast<std::size_t>(CompiledRows[FirstRow].Plan)];
   std::fill_n(Level.Present.begin(), Level.Plan->SlotOfHash.size(), scNone);
+  if (SkipFrame(FirstRow, S)) return nullptr;
   const std::size_t Mark = Pool.Mark();
   const std::size_t TextMark = TextNodes ? TextNodes->size() : 0;
   const std::int64_t SerialMark = Serials ? Serials->Next : 0;
@@ -111,6 +112,21 @@ TDecodedNode* TFramesDefinition::DecodeFrame(const TMemoryStream& S, std::int64_
     throw;
   }
   return Head;
+}
+
+bool TFramesDefinition::SkipFrame(std::size_t FirstRow, const TMemoryStream& S) {
+  if (MakesNodes() || Skippable.empty()) return false;
+  const TSkippableFrame& Frame = Skippable[FirstRow];
+  if (!Frame.Skippable || Base + Frame.First < 0 || Base + Frame.End > S.Size()) return false;
+  const std::uint32_t Hash = Entries[FirstRow].FrameHash;
+  for (std::size_t Row = FirstRow; Row < Entries.size() && Entries[Row].FrameHash == Hash; ++Row) {
+    if (Entries[Row].Kind == ekFrame) continue;
+    const auto Index = static_cast<std::int16_t>(Row);
+    Layout->Codes.push_back(LayoutCode(static_cast<std::uint64_t>(SubframeDepth), Index, Index));
+    Layout->Values.push_back(MissingValue);
+    if (Serials) Serials->Take();
+  }
+  return true;
 }
 
 TDecodedNode* TFramesDefinition::DecodeSubframe(const TMemoryStream& S, std::int32_t RowIndex, TNodePool& Pool) {

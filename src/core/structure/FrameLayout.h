@@ -9,9 +9,11 @@
 
 // A node's place in the layout of its BaseFrame's tree: its depth below the
 // BaseFrame (from 0) << 32, its row (16 bits) << 16 and its frame (16 bits).
+inline std::uint64_t LayoutCode(std::uint64_t Depth, std::int16_t Row, std::int16_t Frame) {
+  return Depth << 32 | std::uint64_t{static_cast<std::uint16_t>(Row)} << 16 | static_cast<std::uint16_t>(Frame);
+}
 inline std::uint64_t LayoutCode(std::uint64_t Depth, const TDecodedNode& Node) {
-  return Depth << 32 | std::uint64_t{static_cast<std::uint16_t>(Node.DefIndex)} << 16 |
-         static_cast<std::uint16_t>(Node.FrameIndex);
+  return LayoutCode(Depth, Node.DefIndex, Node.FrameIndex);
 }
 inline std::uint64_t LayoutDepth(std::uint64_t Code) { return Code >> 32; }
 inline std::size_t LayoutRow(std::uint64_t Code) { return static_cast<std::size_t>(Code >> 16 & 0xFFFF); }
@@ -33,7 +35,8 @@ void InWalkOrder(const TCodes& Codes, std::vector<std::size_t>& Open, const TMet
 // What a pass keeps of the BaseFrame it decodes for its record: per node,
 // in pre-order, its layout code and its value. A pass that keeps no trees
 // has no nodes made (MakesNodes false): the decoder fills Scratch again and
-// again, and its BaseFrames have no tree.
+// again, and its BaseFrames have no tree; the nodes of frames whose values
+// nothing reads may then hold MissingValue.
 struct TFrameLayout {
   std::vector<std::uint64_t> Codes;
   std::vector<double> Values;

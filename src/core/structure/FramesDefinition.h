@@ -143,7 +143,10 @@ class TFramesDefinition {
   // rows may then hold MissingValue as their value. Copies keep the choice.
   void DeferUnused(const std::vector<std::int32_t>& RowsInUse);
   // From now on decodings evaluate every transform at its turn.
-  void DeferNone() { AnyDeferred = false; }
+  void DeferNone() {
+    AnyDeferred = false;
+    Skippable.clear();
+  }
   // Whether the values of Row's nodes follow from fields of their frame
   // alone: a NUMBER or BOOLEAN field of at most 16 bits or a computed NUMBER,
   // the only row to fill the values of its name, whose transform asks for
@@ -254,6 +257,11 @@ class TFramesDefinition {
   // cannot fail and asks only for its own raw value and rows before it in
   // its frame, whose values are certain by then.
   void FindDeferrableRows();
+  // Fills Skippable for the rows in use (InUse, per row) and those deferred.
+  void FindSkippableFrames(const std::vector<char>& InUse);
+  // Lays out the frame of FirstRow, at Base of S, without decoding it; false
+  // when it has to be decoded.
+  bool SkipFrame(std::size_t FirstRow, const TMemoryStream& S);
   // Whether the slots of a name (by hash) in a frame (by hash) are written by that row alone.
   using TOnlyWriter = std::function<bool(std::uint32_t Frame, std::uint32_t Hash, std::size_t Row)>;
   // Sets Alone and Chain (the longest chain of transforms its value takes)
@@ -328,6 +336,15 @@ class TFramesDefinition {
   std::vector<std::uint8_t> Alone;       // the same; see ReadsAlone
   std::vector<std::uint8_t> Deferred;    // one per row of Entries
   bool AnyDeferred = false;
+  // A frame a decoding that keeps only the layout may leave out whole: none
+  // of its rows is in use, logs, holds a message or chooses a sub-frame. Its
+  // fields, all read fast, lie in the bytes [First, End) from its base.
+  struct TSkippableFrame {
+    bool Skippable = false;
+    std::int64_t First = 0;
+    std::int64_t End = 0;
+  };
+  std::vector<TSkippableFrame> Skippable;  // by a frame's first row, while rows are deferred
   // By nesting level: the BaseFrame's own at 0.
   std::vector<TFrameValues> Levels = std::vector<TFrameValues>(MaxSubframeNesting + 1);
   int SubframeDepth = 0;

@@ -95,7 +95,8 @@ TFramesDefinition::TFramesDefinition(const TFramesDefinition& Other, std::vector
       Deferrable(Other.Deferrable),
       Alone(Other.Alone),
       Deferred(Other.Deferred),
-      AnyDeferred(Other.AnyDeferred) {
+      AnyDeferred(Other.AnyDeferred),
+      Skippable(Other.Skippable) {
   SizeLevels();
 }
 
