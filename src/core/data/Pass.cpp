@@ -41,7 +41,11 @@ TPass::TPass(TData& Data, bool IdCheck, TPassProgress& Progress)
       PoolMark(Data.Pool.Mark()) {
   End.Position = Data.ProcessedSize;
   TakeLength();
-  if (MakesRecords(Streaming())) Data.Definition.Layout = &Layout;
+  if (MakesRecords(Streaming())) {
+    // Streamed BaseFrames that no one takes need no tree.
+    Layout.MakesNodes = !Streaming() || static_cast<bool>(Data.OnFrames);
+    Data.Definition.Layout = &Layout;
+  }
 }
 
 TPass::~TPass() { Data.Definition.Layout = nullptr; }
