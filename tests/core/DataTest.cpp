@@ -1263,6 +1263,16 @@ TEST(Data, StreamsTheTreesAndMessagesOfTheWholeFileModeAndDecodesThemAgainFromTh
       EXPECT_EQ(Values, ValuesOfRow[Row]) << Row;
     }
     EXPECT_EQ(Light.Data->Shapes().Count(), Whole.Data->Shapes().Count());
+    EXPECT_EQ(Bare.Data->Shapes().Count(), Whole.Data->Shapes().Count());
+    const auto Records = [](const TData& Data) {
+      std::vector<std::string> Texts;
+      for (const TFrameRecord& Record : Data.Index())
+        Texts.push_back(std::to_string(Record.Position) + " " + std::to_string(Record.FirstSerial) + " " +
+                        std::to_string(Record.FirstMessage) + " " + std::to_string(Record.Nodes) + " " +
+                        GeneralFloatText(Record.Time));
+      return Texts;
+    };
+    EXPECT_EQ(Records(*Bare.Data), Records(*Whole.Data));
     // The bare pass lays out the frames none of whose rows it reads without
     // decoding them: the values read alone at the places of its shapes are
     // the whole pass's.
@@ -1435,8 +1445,7 @@ TEST(FrameShapes, ALayoutMetWhenTheCodesAreFullHasNoShape) {
   const auto ShapeOf = [](TFrameShapes& In, std::vector<std::int16_t> Rows) {
     TFrameLayout Layout;
     for (const std::int16_t Row : Rows) {
-      Layout.Scratch.DefIndex = Row;
-      Layout.Codes.push_back(LayoutCode(0, Layout.Scratch));
+      Layout.Codes.push_back(LayoutCode(0, Row, 0));
       Layout.Values.push_back(0);
     }
     TFrameRecord Record;

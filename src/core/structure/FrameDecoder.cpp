@@ -119,13 +119,16 @@ bool TFramesDefinition::SkipFrame(std::size_t FirstRow, const TMemoryStream& S) 
   const TSkippableFrame& Frame = Skippable[FirstRow];
   if (!Frame.Skippable || Base + Frame.First < 0 || Base + Frame.End > S.Size()) return false;
   const std::uint32_t Hash = Entries[FirstRow].FrameHash;
+  std::int64_t Nodes = 0;
   for (std::size_t Row = FirstRow; Row < Entries.size() && Entries[Row].FrameHash == Hash; ++Row) {
     if (Entries[Row].Kind == ekFrame) continue;
     const auto Index = static_cast<std::int16_t>(Row);
     Layout->Codes.push_back(LayoutCode(static_cast<std::uint64_t>(SubframeDepth), Index, Index));
     Layout->Values.push_back(MissingValue);
-    if (Serials) Serials->Take();
+    ++Nodes;
   }
+  // Numbered once laid out: running out of memory above leaves the numbers as they were.
+  if (Serials) Serials->Next += Nodes;
   return true;
 }
 

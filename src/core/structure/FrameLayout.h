@@ -35,8 +35,8 @@ void InWalkOrder(const TCodes& Codes, std::vector<std::size_t>& Open, const TMet
 // What a pass keeps of the BaseFrame it decodes for its record: per node,
 // in pre-order, its layout code and its value. A pass that keeps no trees
 // has no nodes made (MakesNodes false): the decoder fills Scratch again and
-// again, and its BaseFrames have no tree; the nodes of frames whose values
-// nothing reads may then hold MissingValue.
+// again, and its BaseFrames have no tree; frames whose values nothing reads
+// may then have MissingValue as their values.
 struct TFrameLayout {
   std::vector<std::uint64_t> Codes;
   std::vector<double> Values;

@@ -140,7 +140,10 @@ class TFramesDefinition {
   // From now on decodings evaluate the transforms of rows outside RowsInUse
   // only when another transform asks for their value, where that leaves
   // every log entry, message and other value as it was: the nodes of those
-  // rows may then hold MissingValue as their value. Copies keep the choice.
+  // rows may then hold MissingValue as their value. A layout that makes no
+  // nodes then also leaves out whole frames none of whose rows is in use,
+  // logs or holds a message: their values are MissingValue. Copies keep the
+  // choice.
   void DeferUnused(const std::vector<std::int32_t>& RowsInUse);
   // From now on decodings evaluate every transform at its turn.
   void DeferNone() {
@@ -290,7 +293,7 @@ class TFramesDefinition {
   TDecodedNode* DecodeSubframe(const TMemoryStream& S, std::int32_t Row, TNodePool& Pool);
   // A fresh node: from Pool, or the layout's scratch node when no tree is made.
   TDecodedNode* NewNode(TNodePool& Pool) {
-    if (!Layout || Layout->MakesNodes) return Pool.New();
+    if (MakesNodes()) return Pool.New();
     return new (&Layout->Scratch) TDecodedNode{};
   }
   bool MakesNodes() const { return !Layout || Layout->MakesNodes; }
@@ -338,7 +341,8 @@ class TFramesDefinition {
   bool AnyDeferred = false;
   // A frame a decoding that keeps only the layout may leave out whole: none
   // of its rows is in use, logs, holds a message or chooses a sub-frame. Its
-  // fields, all read fast, lie in the bytes [First, End) from its base.
+  // fields, all read fast, lie within the bytes [First, End) from its base
+  // (First at most 0).
   struct TSkippableFrame {
     bool Skippable = false;
     std::int64_t First = 0;
