@@ -42,8 +42,7 @@ TPass::TPass(TData& Data, bool IdCheck, TPassProgress& Progress)
   End.Position = Data.ProcessedSize;
   TakeLength();
   if (MakesRecords(Streaming())) {
-    // Streamed BaseFrames that no one takes need no tree.
-    Layout.MakesNodes = !Streaming() || static_cast<bool>(Data.OnFrames);
+    Layout.MakesNodes = ReadsTrees(Streaming());
     Data.Definition.Layout = &Layout;
   }
 }
@@ -81,6 +80,9 @@ bool TPass::Streaming() const { return Data.Reader.Streaming(); }
 
 bool TPass::MakesRecords(bool Streamed) const { return !Streamed || Data.IndexesPieces(); }
 
+// Streamed BaseFrames that no one takes need no tree.
+bool TPass::ReadsTrees(bool Streamed) const { return !Streamed || static_cast<bool>(Data.OnFrames); }
+
 bool TPass::Holds(std::int64_t Frame) const { return Data.Reader.Holds(Frame + Reach.Before, Frame + ReachAfter()); }
 
 std::int64_t TPass::ReachAfter() const { return std::max<std::int64_t>(Length + MarkerReach, Reach.After); }
@@ -97,7 +99,7 @@ TParallelRun TPass::ParallelRun(std::int64_t Stop, bool Streamed) const {
           .Threads = Data.Threads,
           .Streamed = Streamed,
           .Records = MakesRecords(Streamed),
-          .TreesRead = !Streamed || static_cast<bool>(Data.OnFrames),
+          .TreesRead = ReadsTrees(Streamed),
           .NewSink = Streamed ? Data.NewChunkSink : nullptr};
 }
 

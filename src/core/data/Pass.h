@@ -49,6 +49,8 @@ class TPass {
   bool Streaming() const;
   // Whether the pass keeps the records of the BaseFrames it decodes (Streamed: handed over).
   bool MakesRecords(bool Streamed) const;
+  // Whether the BaseFrames' trees are read after they are decoded.
+  bool ReadsTrees(bool Streamed) const;
   // Whether the reader's image holds what the BaseFrame at Frame reaches.
   bool Holds(std::int64_t Frame) const;
   std::int64_t ReachAfter() const;
